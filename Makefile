@@ -1,0 +1,58 @@
+# Parcelo / Velmora: every workflow goes through these targets.
+#   make deps    install the Debian packages the build and the tests need (only when missing)
+#   make build   configure and build in build/
+#   make test    deps + build + every test
+#   make run     deps + build + start the desktop program
+#   make bench   deps + build + the benchmarks against peer tools
+#   make install install the library, the programs and their data (PREFIX=/usr/local)
+
+BUILD_DIR   ?= build
+BUILD_TYPE  ?= Release
+PREFIX      ?= /usr/local
+JOBS        ?= $(shell nproc)
+
+DEB_PACKAGES := cmake g++ ninja-build pkg-config \
+	libsqlite3-dev zlib1g-dev libgtest-dev libgmock-dev libcli11-dev qt6-base-dev \
+	python3-pyftpdlib unzip zip 7zip sqlite3
+
+.PHONY: deps build test test-tsan run bench install clean
+
+deps:
+	@./tools/install-deps $(DEB_PACKAGES)
+
+$(BUILD_DIR)/build.ninja:
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DCMAKE_INSTALL_PREFIX=$(PREFIX) > $(BUILD_DIR).configure.log 2>&1 \
+		|| (cat $(BUILD_DIR).configure.log; false)
+
+build: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) -j $(JOBS) > $(BUILD_DIR)/build.log 2>&1 \
+		|| (cat $(BUILD_DIR)/build.log; false)
+
+test: build
+	@./tools/run-tests $(BUILD_DIR) $(JOBS)
+
+# The same tests built with ThreadSanitizer, for the code that crosses threads.
+test-tsan: deps
+	@$(MAKE) --no-print-directory BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo \
+		SANITIZE=thread tsan-build
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./tools/run-tests build-tsan $(JOBS) -L tsan
+
+tsan-build:
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DVELMORA_SANITIZE=$(SANITIZE) > $(BUILD_DIR).configure.log 2>&1 \
+		|| (cat $(BUILD_DIR).configure.log; false)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) > $(BUILD_DIR)/build.log 2>&1 \
+		|| (cat $(BUILD_DIR)/build.log; false)
+
+run: build
+	@./tools/run-desktop $(BUILD_DIR)
+
+bench: build
+	@./bench/run $(BUILD_DIR)
+
+install: build
+	@cmake --install $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) build-tsan $(BUILD_DIR).configure.log build-tsan.configure.log

@@ -1,0 +1,95 @@
+# Each folder of src/ is one module: its sources compile once into an object
+# library (vm_<name>_obj); a static library of the same objects (vm_<name>)
+# lets a test link just its module and the modules below it; the shared
+# library libvelmora.so is made of the objects of every module.
+
+set(VELMORA_MODULES "" CACHE INTERNAL "")
+
+# velmora_module(<name> SOURCES <files...> [DEPENDS <modules...>] [LIBS <targets...>])
+function(velmora_module name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  add_library(vm_${name}_obj OBJECT ${ARG_SOURCES})
+  target_include_directories(vm_${name}_obj PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
+  target_compile_definitions(vm_${name}_obj PRIVATE VELMORA_BUILDING)
+  add_library(vm_${name} STATIC $<TARGET_OBJECTS:vm_${name}_obj>)
+  target_include_directories(vm_${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
+  foreach(dep ${ARG_DEPENDS})
+    target_link_libraries(vm_${name}_obj PUBLIC vm_${dep}_obj)
+    target_link_libraries(vm_${name} PUBLIC vm_${dep})
+  endforeach()
+  if(ARG_LIBS)
+    target_link_libraries(vm_${name}_obj PUBLIC ${ARG_LIBS})
+    target_link_libraries(vm_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  set(VELMORA_MODULES ${VELMORA_MODULES} ${name} CACHE INTERNAL "")
+endfunction()
+
+# Two modules that call each other (the mover reports to the database engine,
+# which runs a mover): their static libraries must see each other at link time.
+function(velmora_module_cycle a b)
+  target_link_libraries(vm_${a} PUBLIC vm_${b})
+  target_link_libraries(vm_${b} PUBLIC vm_${a})
+endfunction()
+
+function(velmora_shared_library)
+  set(objects "")
+  set(libs "")
+  foreach(name ${VELMORA_MODULES})
+    list(APPEND objects $<TARGET_OBJECTS:vm_${name}_obj>)
+    get_target_property(module_libs vm_${name}_obj INTERFACE_LINK_LIBRARIES)
+    foreach(lib ${module_libs})
+      if(NOT lib MATCHES "^vm_")
+        list(APPEND libs ${lib})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES libs)
+  add_library(velmora SHARED ${objects})
+  add_library(Velmora::velmora ALIAS velmora)
+  set_target_properties(velmora PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+    LINKER_LANGUAGE CXX)
+  target_link_libraries(velmora PRIVATE ${libs})
+  target_include_directories(velmora PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/velmora>)
+endfunction()
+
+# velmora_test(<name> SOURCES <files...> LIBS <targets...>)
+# One test program per folder of tests/, its cases discovered by CTest.
+function(velmora_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(test_${name} ${ARG_SOURCES})
+  target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} vm_test_support GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(test_${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${name};${ARG_LABELS}" TIMEOUT 120
+               ENVIRONMENT "VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+function(velmora_install_package)
+  include(CMakePackageConfigHelpers)
+  install(TARGETS velmora EXPORT VelmoraTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velmora
+    FILES_MATCHING PATTERN "*.h"
+    PATTERN "app" EXCLUDE PATTERN "cli" EXCLUDE)
+  install(EXPORT VelmoraTargets NAMESPACE Velmora::
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velmora)
+  configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VelmoraConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/VelmoraConfig.cmake
+    INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velmora)
+  write_basic_package_version_file(${PROJECT_BINARY_DIR}/VelmoraConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion)
+  install(FILES ${PROJECT_BINARY_DIR}/VelmoraConfig.cmake
+    ${PROJECT_BINARY_DIR}/VelmoraConfigVersion.cmake
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velmora)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/velmora.pc.in
+    ${PROJECT_BINARY_DIR}/velmora.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/velmora.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endfunction()

@@ -1,0 +1,46 @@
+#!/bin/sh
+# Checks the include rules of the library's source tree:
+#  1. only src/platform/ and src/ftp/protocol/ include operating-system headers;
+#  2. a header includes only from its own folder or from folders below it.
+set -u
+src=${1:?source folder}
+fail=0
+
+os_headers='#include <(unistd\.h|pwd\.h|grp\.h|netdb\.h|fcntl\.h|dirent\.h|poll\.h|dlfcn\.h|spawn\.h|signal\.h|termios\.h|syslog\.h|sys/|arpa/|netinet/|linux/)'
+for file in $(find "$src" -name '*.h' -o -name '*.cpp' | sort); do
+    rel=${file#"$src"/}
+    case $rel in platform/*|ftp/protocol/*|app/*|cli/*) continue ;; esac
+    if grep -En "$os_headers" "$file" >/dev/null; then
+        echo "$rel includes an operating-system header:"; grep -En "$os_headers" "$file"
+        fail=1
+    fi
+done
+
+rank() {
+    case $1 in
+        platform) echo 0 ;; base) echo 1 ;; objects) echo 2 ;; paths) echo 3 ;;
+        messaging) echo 4 ;; ftp|zip) echo 5 ;; db) echo 6 ;; tasks) echo 7 ;;
+        engine) echo 8 ;; db_engine) echo 9 ;; cli|app) echo 10 ;; *) echo 99 ;;
+    esac
+}
+# The database engine runs the mover, so it sits above the engine although it
+# lives in db/ with the record layer.
+folder_of() {
+    case $1 in db/db_engine*) echo db_engine ;; *) echo "${1%%/*}" ;; esac
+}
+
+for file in $(find "$src" -mindepth 2 -name '*.h' | sort); do
+    rel=${file#"$src"/}
+    own=$(folder_of "$rel")
+    own_rank=$(rank "$own")
+    for inc in $(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file"); do
+        case $inc in */*) ;; *) continue ;; esac
+        other=$(folder_of "$inc")
+        [ "$other" = "$own" ] && continue
+        if [ "$(rank "$other")" -ge "$own_rank" ]; then
+            echo "$rel includes $inc: $own may include only from folders below it"
+            fail=1
+        fi
+    done
+done
+exit $fail

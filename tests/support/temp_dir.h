@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace velmora::test {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // path() + "/" + relative
+    std::string operator/(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+// Writes `content` to `path`, creating the parent folders.
+void WriteFile(const std::string& path, const std::string& content);
+// The whole file, or an empty string when it cannot be read.
+std::string ReadFile(const std::string& path);
+// `size` bytes from a fixed pseudo-random sequence seeded with `seed`.
+std::string RandomBytes(size_t size, unsigned seed = 1);
+
+}  // namespace velmora::test
