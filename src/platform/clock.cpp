@@ -1,0 +1,55 @@
+#include "platform/clock.h"
+
+#include <chrono>
+
+namespace velmora::platform {
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr int64_t kEpochDifference = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+}  // namespace
+
+int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool ToLocal(int64_t seconds, std::tm& local) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    return localtime_r(&t, &local) != nullptr;
+}
+
+bool ToUtc(int64_t seconds, std::tm& utc) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    return gmtime_r(&t, &utc) != nullptr;
+}
+
+bool FromLocal(const std::tm& local, int64_t& seconds) {
+    std::tm parts = local;
+    parts.tm_isdst = -1;
+    const std::time_t t = std::mktime(&parts);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    seconds = static_cast<int64_t>(t);
+    return true;
+}
+
+std::string FormatLocalTime(int64_t seconds, const char* format) {
+    std::tm local{};
+    if (!ToLocal(seconds, local)) return {};
+    char text[256];
+    const size_t length = std::strftime(text, sizeof text, format, &local);
+    return std::string(text, length);
+}
+
+uint64_t UnixToFileTime(int64_t seconds, uint32_t nanoseconds) {
+    return static_cast<uint64_t>((seconds + kEpochDifference) * kTicksPerSecond + nanoseconds / 100);
+}
+
+int64_t FileTimeToUnix(uint64_t fileTime) {
+    return static_cast<int64_t>(fileTime / kTicksPerSecond) - kEpochDifference;
+}
+
+}  // namespace velmora::platform
