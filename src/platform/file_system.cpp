@@ -1,0 +1,152 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <system_error>
+
+#include "platform/clock.h"
+
+namespace velmora::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+void SetError(std::string* error, std::string_view text) {
+    if (error) *error = std::string(text);
+}
+
+void SetErrno(std::string* error, int code) {
+    if (error) *error = std::strerror(code);
+}
+
+bool Fail(std::string* error, const std::error_code& code) {
+    SetError(error, code.message());
+    return false;
+}
+
+uint64_t ToFileTime(const struct statx_timestamp& t) {
+    return UnixToFileTime(t.tv_sec, t.tv_nsec);
+}
+
+bool IsHiddenName(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name.front() == '.' && name != "." && name != "..";
+}
+
+uint32_t AttributesOf(const struct statx& info, std::string_view path) {
+    uint32_t attributes = 0;
+    if (S_ISDIR(info.stx_mode)) {
+        attributes |= FileAttrDirectory;
+    } else if (S_ISREG(info.stx_mode)) {
+        attributes |= FileAttrArchive;
+    } else {
+        // Devices, pipes and sockets are not files a transfer can copy.
+        attributes |= FileAttrSystem;
+    }
+    if ((info.stx_mode & S_IWUSR) == 0) attributes |= FileAttrReadOnly;
+    if (IsHiddenName(path)) attributes |= FileAttrHidden;
+    return attributes;
+}
+
+bool QueryStatus(const std::string& path, int flags, FileStatus& status, std::string* error) {
+    struct statx info {};
+    if (statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
+        SetErrno(error, errno);
+        return false;
+    }
+    status.attributes = AttributesOf(info, path);
+    status.creationTime = ToFileTime((info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime);
+    status.lastAccessTime = ToFileTime(info.stx_atime);
+    status.lastWriteTime = ToFileTime(info.stx_mtime);
+    status.size = S_ISREG(info.stx_mode) ? info.stx_size : 0;
+    return true;
+}
+
+std::string Joined(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+}  // namespace
+
+bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error) {
+    status = FileStatus{};
+    if (path.empty()) {
+        SetError(error, "Empty path");
+        return false;
+    }
+    const std::string text(path);
+    if (QueryStatus(text, 0, status, error)) return true;
+    return QueryStatus(text, AT_SYMLINK_NOFOLLOW, status, nullptr);
+}
+
+bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
+    entries.clear();
+    if (folder.empty()) {
+        SetError(error, "Empty path");
+        return false;
+    }
+    std::error_code code;
+    fs::directory_iterator it(fs::path(std::string(folder)), code);
+    if (code) return Fail(error, code);
+    for (const fs::directory_iterator end; it != end; it.increment(code)) {
+        DirEntry entry;
+        entry.name = it->path().filename().string();
+        entry.isSymlink = it->is_symlink(code);
+        // An entry that vanished between listing and status is left out.
+        if (GetFileStatus(Joined(folder, entry.name), entry.status)) entries.push_back(std::move(entry));
+    }
+    if (code) return Fail(error, code);
+    return true;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, std::string* error) {
+    std::error_code code;
+    fs::copy_file(fs::path(std::string(from)), fs::path(std::string(to)),
+                  fs::copy_options::overwrite_existing, code);
+    return code ? Fail(error, code) : true;
+}
+
+bool DeleteFile(std::string_view path, std::string* error) {
+    // unlink refuses folders, as a file deletion should.
+    const std::string text(path);
+    if (unlink(text.c_str()) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
+bool RenameFile(std::string_view from, std::string_view to, std::string* error) {
+    const std::string source(from);
+    const std::string target(to);
+    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        SetErrno(error, errno);
+        return false;
+    }
+    // The file system cannot refuse to replace by itself: check first.
+    struct stat existing {};
+    if (lstat(target.c_str(), &existing) == 0) {
+        SetErrno(error, EEXIST);
+        return false;
+    }
+    if (std::rename(source.c_str(), target.c_str()) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
+bool CreateDirectory(std::string_view path, std::string* error) {
+    const std::string text(path);
+    if (mkdir(text.c_str(), 0777) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
+}  // namespace velmora::platform

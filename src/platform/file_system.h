@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/api.h"
+
+// The file-system services the library uses: status of a path, directory
+// enumeration, and the few operations on files and folders. Every call
+// answers false with a readable reason instead of throwing.
+namespace velmora::platform {
+
+// The attribute word of a file status, in the bit layout the stored formats use.
+enum FileAttribute : uint32_t {
+    FileAttrReadOnly = 0x1,
+    FileAttrHidden = 0x2,
+    FileAttrSystem = 0x4,
+    FileAttrVolume = 0x8,
+    FileAttrDirectory = 0x10,
+    FileAttrArchive = 0x20,
+    FileAttrNormal = 0x80,
+    FileAttrTemporary = 0x100,
+    FileAttrCompressed = 0x800,
+};
+inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+
+// Times are in 100-ns units since 1601-01-01 UTC. The creation time is the
+// birth time where the file system records it, otherwise the change time.
+struct VELMORA_API FileStatus {
+    uint32_t attributes = 0;
+    uint64_t creationTime = 0;
+    uint64_t lastAccessTime = 0;
+    uint64_t lastWriteTime = 0;
+    uint64_t size = 0;
+};
+
+// The status of what the path names, following symbolic links. A dangling
+// link answers with the status of the link itself. False when nothing is
+// there (or the path is empty).
+VELMORA_API bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error = nullptr);
+
+struct VELMORA_API DirEntry {
+    std::string name;
+    FileStatus status;
+    // The entry is a symbolic link; `status` describes its target. Tree
+    // walkers use this to avoid descending into linked folders.
+    bool isSymlink = false;
+};
+
+// Every entry of the folder (not "." and ".."), in the order the file system
+// gives them. False when the folder cannot be read.
+VELMORA_API bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries,
+                               std::string* error = nullptr);
+
+// Copies the file's contents, replacing `to` when it exists.
+VELMORA_API bool CopyFile(std::string_view from, std::string_view to, std::string* error = nullptr);
+// Deletes a file (not a folder).
+VELMORA_API bool DeleteFile(std::string_view path, std::string* error = nullptr);
+// Moves `from` to `to`; refuses to replace an existing `to`.
+VELMORA_API bool RenameFile(std::string_view from, std::string_view to, std::string* error = nullptr);
+// Creates one folder level; fails when it exists or its parent is missing.
+VELMORA_API bool CreateDirectory(std::string_view path, std::string* error = nullptr);
+
+}  // namespace velmora::platform
