@@ -9,7 +9,9 @@
 #include "platform/guid.h"
 
 #include "base/format.h"
+#include "base/path_text.h"
 #include "base/text.h"
+#include "base/tokenizer.h"
 
 #include "objects/obj.h"
 #include "objects/std_list.h"
