@@ -13,6 +13,8 @@
 #include "base/text.h"
 #include "base/tokenizer.h"
 
+#include "objects/archive.h"
 #include "objects/obj.h"
+#include "objects/obj_node.h"
 #include "objects/std_list.h"
 #include "objects/std_map.h"

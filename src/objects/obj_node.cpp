@@ -1,0 +1,373 @@
+#include "objects/obj_node.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/format.h"
+#include "base/text.h"
+#include "base/tokenizer.h"
+
+namespace velmora {
+
+CObjNode::CObjNode(std::string_view name, int32_t type) : m_strName(name), m_nType(type) {}
+
+CObjNode::CObjNode(const CObjNode& other) : CObj() { Copy(other); }
+
+CObjNode& CObjNode::operator=(const CObjNode& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+CObjNode::~CObjNode() {
+    // The children are deleted with the list; they must not reach back into
+    // a parent that is going away.
+    for (CObjNode* child : m_children) {
+        if (child) child->m_pParent = nullptr;
+    }
+    if (m_pParent) m_pParent->m_children.Remove(this);
+}
+
+void CObjNode::Clear() {
+    CObj::Clear();
+    m_strTag.clear();
+    m_strName.clear();
+    m_nType = 0;
+    m_nSibIndex = 0;
+    m_uState = 0;
+    m_strNodeGUID.clear();
+}
+
+void CObjNode::Copy(const CObj& src) {
+    CObj::Copy(src);
+    const auto* other = dynamic_cast<const CObjNode*>(&src);
+    if (!other || other == this) return;
+    m_strName = other->m_strName;
+    m_strValue = other->m_strValue;
+    m_nType = other->m_nType;
+    m_uState = other->m_uState;
+    m_nSibIndex = other->m_nSibIndex;
+    m_strNodeGUID = other->m_strNodeGUID;
+    m_strInnerText = other->m_strInnerText;
+}
+
+std::string CObjNode::XMLObject() const { return m_strTag.empty() ? "NODE" : m_strTag; }
+
+void CObjNode::WriteXMLAttr(std::string& out) const {
+    const std::string name = XMLEscape(m_strName);
+    const std::string value = XMLEscape(m_strValue);
+    const std::string guid = XMLEscape(m_strNodeGUID);
+    const std::string option = XMLEscape(MergedOptionText());
+    out += Format(" %s='%s' %s='%s' %s='%s' %s='%d' %s='%d' %s='%d' %s='%d' %s='%s' ",
+                  "name", name.c_str(), "value", value.c_str(), "guid", guid.c_str(),
+                  "sibindex", m_nSibIndex, "type", m_nType,
+                  "modified", static_cast<int>(uModified), "state", static_cast<int>(m_uState),
+                  "op", option.c_str());
+}
+
+void CObjNode::WriteXMLBody(std::string& out) const {
+    for (const CObjNode* child : m_children) child->WriteXML(out);
+}
+
+bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
+    if (EqualsNoCase(name, "name")) {
+        m_strName = value;
+    } else if (EqualsNoCase(name, "value")) {
+        m_strValue = value;
+    } else if (EqualsNoCase(name, "guid")) {
+        m_strNodeGUID = value;
+    } else if (EqualsNoCase(name, "sibindex")) {
+        m_nSibIndex = ParseInt32(value);
+    } else if (EqualsNoCase(name, "type")) {
+        m_nType = ParseInt32(value);
+    } else if (EqualsNoCase(name, "modified")) {
+        uModified = static_cast<uint32_t>(ParseInt32(value));
+    } else if (EqualsNoCase(name, "state")) {
+        m_uState = static_cast<uint32_t>(ParseInt32(value));
+    } else if (EqualsNoCase(name, "op")) {
+        m_strOption = value;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CObjNode::ReadXMLAttr(const std::string& attributes) {
+    Default();
+    // Values may be enclosed in either quote character.
+    CStringTokenizer text(attributes);
+    while (!text.IsEmpty()) {
+        const std::string name = ToLowerAscii(TrimText(text.GetNextToken("=")));
+        text.GetNextToken("'\"");
+        const std::string value = XMLUnescape(TrimText(text.GetNextToken("'\"")));
+        ReadXMLAttr(name, value);
+    }
+    SplitOption();
+}
+
+void CObjNode::RemoveAndDestroy() {
+    Remove();
+    RemoveAndDestroyAllChild();
+    delete this;
+}
+
+CObjNode* CObjNode::Clone() const {
+    CObjNode* copy = CreateNode();
+    copy->Copy(*this);
+    // A deep copy keeps what the node text carries: tag and options too.
+    copy->m_strTag = m_strTag;
+    copy->m_strOption = m_strOption;
+    copy->m_options = m_options;
+    for (const CObjNode* child : m_children) copy->AddNode(child->Clone());
+    return copy;
+}
+
+CObjNode* CObjNode::ReadXML(CStringTokenizer& tokenizer) { return ReadXMLLevel(tokenizer, 0); }
+
+CObjNode* CObjNode::ReadXML(std::string_view text) {
+    CStringTokenizer tokenizer(text);
+    return ReadXML(tokenizer);
+}
+
+// One level of the nested reader: collects elements as children of this node
+// until its own closing tag (null) or the end of the text (this node).
+CObjNode* CObjNode::ReadXMLLevel(CStringTokenizer& tokenizer, int depth) {
+    for (;;) {
+        if (tokenizer.IsEmpty()) return this;
+        m_strInnerText = tokenizer.GetNextToken("<");
+        // Blank text after the last element is the normal end of a file.
+        if (tokenizer.IsEmpty() && TrimText(m_strInnerText).empty()) return this;
+        std::string tagText = tokenizer.GetNextToken(">");
+        if (tagText.empty()) return nullptr;
+        std::replace_if(tagText.begin(), tagText.end(),
+                        [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+        CStringTokenizer tag(tagText, true);
+        const std::string name = ToUpperAscii(tag.GetNextToken(" "));
+        if (name.empty()) return nullptr;
+        if (name[0] == '?') continue;
+        if (name[0] == '/' && name.compare(1, std::string::npos, m_strTag) == 0) return nullptr;
+        if (depth >= kMaxDepth) {
+            ShowError("The node text is nested too deeply");
+            return nullptr;
+        }
+        CObjNode* child = CreateNode();
+        child->m_strTag = name;
+        child->m_strName = name;
+        child->ReadXMLAttr(tag.str());
+        if (child->m_strNodeGUID.empty()) child->CreateGUID();
+        AddNode(child);
+        child->ReadXMLLevel(tokenizer, depth + 1);
+        if (!child->m_strLastError.empty()) {
+            ShowError(child->m_strLastError);
+            return nullptr;
+        }
+    }
+}
+
+bool CObjNode::QueryOption(int id, int& value) const {
+    std::string text;
+    if (!QueryOption(id, text)) return false;
+    value = ParseInt32(text);
+    return true;
+}
+
+bool CObjNode::QueryOption(int id, std::string& value) const {
+    const auto it = m_options.find(Format("%d", id));
+    if (it == m_options.end()) return false;
+    value = it->second;
+    return true;
+}
+
+bool CObjNode::SetOption(int id, int value) { return SetOption(id, Format("%d", value)); }
+
+bool CObjNode::SetOption(int id, const std::string& value) {
+    m_options[Format("%d", id)] = value;
+    return true;
+}
+
+void CObjNode::SplitOption() {
+    m_options.clear();
+    CStringTokenizer text(m_strOption);
+    while (!text.IsEmpty()) {
+        std::string piece = text.GetToken(";");
+        if (piece.empty()) continue;
+        const size_t eq = piece.find('=');
+        if (eq == std::string::npos) {
+            m_options[piece] = std::string();
+        } else {
+            m_options[piece.substr(0, eq)] = piece.substr(eq + 1);
+        }
+    }
+}
+
+void CObjNode::MergeOption() { m_strOption = MergedOptionText(); }
+
+std::string CObjNode::MergedOptionText() const {
+    std::string text;
+    for (const auto& [key, value] : m_options) text += key + "=" + value + ";";
+    return text;
+}
+
+CObjNode* CObjNode::AddNode(CObjNode* node) {
+    if (!node) return nullptr;
+    node->m_pParent = this;
+    m_children.AddTail(node);
+    return node;
+}
+
+CObjNode* CObjNode::AddNode(std::string_view name) {
+    CObjNode* node = CreateNode();
+    node->m_strName = name;
+    return AddNode(node);
+}
+
+CObjNode* CObjNode::Remove() { return m_pParent ? m_pParent->RemoveChild(this) : nullptr; }
+
+CObjNode* CObjNode::Remove(CObjNode* node) { return node ? node->Remove() : nullptr; }
+
+CObjNode* CObjNode::RemoveChild(CObjNode* node) {
+    if (!node || !FindChild(node)) return nullptr;
+    m_children.Remove(node);
+    node->m_pParent = nullptr;
+    return node;
+}
+
+void CObjNode::RemoveAndDestroyAllChild() {
+    // Each child unlinks itself; walk a snapshot of the pointers.
+    const std::vector<CObjNode*> children(m_children.begin(), m_children.end());
+    for (CObjNode* child : children) {
+        if (child) child->RemoveAndDestroy();
+    }
+}
+
+CObjNode* CObjNode::GetRoot() {
+    CObjNode* node = this;
+    while (node->m_pParent) node = node->m_pParent;
+    return node;
+}
+
+int CObjNode::GetLayerNumber() const {
+    int layer = 0;
+    for (const CObjNode* node = m_pParent; node; node = node->m_pParent) ++layer;
+    return layer;
+}
+
+int CObjNode::GetNodeCount() const {
+    int count = 1;
+    for (const CObjNode* child : m_children) count += child->GetNodeCount();
+    return count;
+}
+
+CObjNode* CObjNode::GetChildNode(int index) const {
+    if (index < 0) return nullptr;
+    for (CObjNode* child : m_children) {
+        if (index-- == 0) return child;
+    }
+    return nullptr;
+}
+
+bool CObjNode::IsChild(const CObjNode* node) const {
+    if (!node) return false;
+    for (const CObjNode* up = node->m_pParent; up; up = up->m_pParent) {
+        if (up == this) return true;
+    }
+    return false;
+}
+
+CObjNode* CObjNode::FindByName(std::string_view name) {
+    return FindFirst([&](const CObjNode& n) { return n.m_strName == name; });
+}
+
+CObjNode* CObjNode::FindByValue(std::string_view value) {
+    return FindFirst([&](const CObjNode& n) { return n.m_strValue == value; });
+}
+
+CObjNode* CObjNode::FindByTag(std::string_view tag) {
+    return FindFirst([&](const CObjNode& n) { return n.m_strTag == tag; });
+}
+
+CObjNode* CObjNode::FindByGUID(std::string_view guid) {
+    if (guid.empty()) return nullptr;
+    return FindFirst([&](const CObjNode& n) { return n.m_strNodeGUID == guid; });
+}
+
+CObjNode* CObjNode::FindByGUID(const platform::Guid& guid) {
+    return FindByGUID(platform::GuidToString(guid));
+}
+
+CObjNode* CObjNode::FindByType(int32_t type) {
+    return FindFirst([&](const CObjNode& n) { return n.m_nType == type; });
+}
+
+CObjNode* CObjNode::FindChild(const CObjNode* node) const {
+    return FindChildIf([&](const CObjNode& n) { return &n == node; });
+}
+
+CObjNode* CObjNode::FindChildByName(std::string_view name) const {
+    return FindChildIf([&](const CObjNode& n) { return n.m_strName == name; });
+}
+
+CObjNode* CObjNode::FindChildByType(int32_t type) const {
+    return FindChildIf([&](const CObjNode& n) { return n.m_nType == type; });
+}
+
+CObjNode* CObjNode::FindSiblingByName(std::string_view name) const {
+    return m_pParent ? m_pParent->FindChildByName(name) : nullptr;
+}
+
+CObjNode* CObjNode::ReverseFindByType(int32_t type) {
+    for (CObjNode* node = this; node; node = node->m_pParent) {
+        if (node->m_nType == type) return node;
+    }
+    return nullptr;
+}
+
+void CObjNode::ForEach(ForEachCallback callback, void* userData) {
+    callback(this, userData);
+    for (CObjNode* child : m_children) child->ForEach(callback, userData);
+}
+
+void CObjNode::ForEach(CObjNodeListener& listener, intptr_t p1, intptr_t p2) {
+    listener.OnNode(this, p1, p2);
+    for (CObjNode* child : m_children) child->ForEach(listener, p1, p2);
+}
+
+void CObjNode::GetFullPath(std::string& out, std::string_view separator) const {
+    if (m_pParent) {
+        m_pParent->GetFullPath(out, separator);
+        out += separator;
+        out += m_strName;
+    } else {
+        out = m_strName;
+    }
+}
+
+std::string CObjNode::CreateGUID() {
+    m_strNodeGUID = platform::GuidToString(platform::CreateGuid());
+    return m_strNodeGUID;
+}
+
+void CObjNode::CreateGUIDForAll(bool force) {
+    if (force || m_strNodeGUID.empty()) CreateGUID();
+    for (CObjNode* child : m_children) child->CreateGUIDForAll(force);
+}
+
+void CObjNode::SetGUID(const platform::Guid& guid) { m_strNodeGUID = platform::GuidToString(guid); }
+
+platform::Guid CObjNode::GetGUID() const {
+    platform::Guid guid;
+    platform::ParseGuid(m_strNodeGUID, guid);
+    return guid;
+}
+
+std::string CObjNode::GetInnerText(bool trim) const {
+    return trim ? TrimText(m_strInnerText) : m_strInnerText;
+}
+
+void CDestroyNode::RemoveAndDestroy() {
+    CObjNode* node = m_ppNode ? *m_ppNode : m_pNode;
+    if (m_ppNode) *m_ppNode = nullptr;
+    m_pNode = nullptr;
+    if (node) node->RemoveAndDestroy();
+}
+
+}  // namespace velmora
