@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/api.h"
+
+// Whole-file reads and writes for the files the library saves in one piece
+// (node trees). A write never leaves a half-written file where a good one was.
+namespace velmora::platform {
+
+// Writes `data` to a new file in the same folder as `path`, flushes it to the
+// disk and renames it over `path`. On any failure (a full disk, a missing
+// folder) the temporary file is removed and `path` keeps what it held.
+VELMORA_API bool WriteFileReplacing(std::string_view path, std::string_view data,
+                                    std::string* error = nullptr);
+
+// Reads the whole file into `data`. Files larger than `maxSize` bytes are
+// refused rather than read.
+VELMORA_API bool ReadWholeFile(std::string_view path, std::string& data, std::string* error = nullptr,
+                               size_t maxSize = size_t{1} << 30);
+
+}  // namespace velmora::platform
