@@ -68,6 +68,21 @@ bool QueryStatus(const std::string& path, int flags, FileStatus& status, std::st
     return true;
 }
 
+// "\\srv\share\..." texts name network shares; they reach the file system
+// only after the share was mapped to a local folder, never as a relative
+// name with backslashes.
+bool IsUsable(std::string_view path, std::string* error) {
+    if (path.empty()) {
+        SetError(error, "Empty path");
+        return false;
+    }
+    if (path.starts_with("\\\\")) {
+        SetError(error, "Network path is not mapped to a local folder");
+        return false;
+    }
+    return true;
+}
+
 std::string Joined(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && path.back() != '/') path += '/';
@@ -79,10 +94,7 @@ std::string Joined(std::string_view folder, std::string_view name) {
 
 bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error) {
     status = FileStatus{};
-    if (path.empty()) {
-        SetError(error, "Empty path");
-        return false;
-    }
+    if (!IsUsable(path, error)) return false;
     const std::string text(path);
     if (QueryStatus(text, 0, status, error)) return true;
     return QueryStatus(text, AT_SYMLINK_NOFOLLOW, status, nullptr);
@@ -90,10 +102,7 @@ bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error
 
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
     entries.clear();
-    if (folder.empty()) {
-        SetError(error, "Empty path");
-        return false;
-    }
+    if (!IsUsable(folder, error)) return false;
     std::error_code code;
     fs::directory_iterator it(fs::path(std::string(folder)), code);
     if (code) return Fail(error, code);
@@ -109,6 +118,7 @@ bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std:
 }
 
 bool CopyFile(std::string_view from, std::string_view to, std::string* error) {
+    if (!IsUsable(from, error) || !IsUsable(to, error)) return false;
     std::error_code code;
     fs::copy_file(fs::path(std::string(from)), fs::path(std::string(to)),
                   fs::copy_options::overwrite_existing, code);
@@ -117,6 +127,7 @@ bool CopyFile(std::string_view from, std::string_view to, std::string* error) {
 
 bool DeleteFile(std::string_view path, std::string* error) {
     // unlink refuses folders, as a file deletion should.
+    if (!IsUsable(path, error)) return false;
     const std::string text(path);
     if (unlink(text.c_str()) == 0) return true;
     SetErrno(error, errno);
@@ -124,6 +135,7 @@ bool DeleteFile(std::string_view path, std::string* error) {
 }
 
 bool RenameFile(std::string_view from, std::string_view to, std::string* error) {
+    if (!IsUsable(from, error) || !IsUsable(to, error)) return false;
     const std::string source(from);
     const std::string target(to);
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -143,6 +155,7 @@ bool RenameFile(std::string_view from, std::string_view to, std::string* error) 
 }
 
 bool CreateDirectory(std::string_view path, std::string* error) {
+    if (!IsUsable(path, error)) return false;
     const std::string text(path);
     if (mkdir(text.c_str(), 0777) == 0) return true;
     SetErrno(error, errno);

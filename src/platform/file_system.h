@@ -9,7 +9,9 @@
 
 // The file-system services the library uses: status of a path, directory
 // enumeration, and the few operations on files and folders. Every call
-// answers false with a readable reason instead of throwing.
+// answers false with a readable reason instead of throwing. Paths are POSIX
+// texts; a network text ("\\srv\share\...") is refused until the caller
+// has mapped the share to a local folder.
 namespace velmora::platform {
 
 // The attribute word of a file status, in the bit layout the stored formats use.
