@@ -5,13 +5,22 @@
 
 #include "platform/api.h"
 #include "platform/clock.h"
+#include "platform/controls.h"
 #include "platform/encoding.h"
 #include "platform/guid.h"
+#include "platform/message_pump.h"
+#include "platform/process.h"
+#include "platform/system.h"
 
+#include "base/control_helpers.h"
 #include "base/format.h"
+#include "base/hex.h"
+#include "base/password.h"
 #include "base/path_text.h"
+#include "base/system_info.h"
 #include "base/text.h"
 #include "base/tokenizer.h"
+#include "base/value_format.h"
 
 #include "objects/archive.h"
 #include "objects/obj.h"

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/api.h"
+
+namespace velmora::platform {
+
+// Starts a program without a shell and without waiting for it. The first
+// argument names the program (looked up in PATH when it has no "/").
+// `processId` receives the new process's id. False, with the reason in
+// `error`, when the program cannot be started. Processes that ended are
+// collected on later calls, so none lingers as a zombie for long.
+VELMORA_API bool StartProcess(const std::vector<std::string>& arguments, int* processId = nullptr,
+                              std::string* error = nullptr);
+
+// Opens the file in the user's text editor: the command of $VISUAL, else of
+// $EDITOR (split at blanks, the file appended as the last argument), else
+// "xdg-open". The next candidate is tried when one cannot be started.
+VELMORA_API bool OpenInTextEditor(std::string_view file, int* processId = nullptr, std::string* error = nullptr);
+
+}  // namespace velmora::platform
