@@ -1,9 +1,9 @@
 #include "platform/process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cstring>
 #include <mutex>
 #include <sstream>
 
@@ -21,6 +21,38 @@ std::vector<pid_t> g_children;
 void ReapChildren() {
     std::erase_if(g_children, [](pid_t child) { return waitpid(child, nullptr, WNOHANG) != 0; });
 }
+
+// What a started program must not inherit: our open files and sockets, a
+// blocked signal mask, an ignored SIGPIPE.
+class SpawnSettings {
+public:
+    SpawnSettings() {
+        posix_spawn_file_actions_init(&m_actions);
+        posix_spawn_file_actions_addclosefrom_np(&m_actions, 3);
+        posix_spawnattr_init(&m_attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&m_attributes, &none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&m_attributes, &defaults);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSettings() {
+        posix_spawnattr_destroy(&m_attributes);
+        posix_spawn_file_actions_destroy(&m_actions);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+
+    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
+    const posix_spawnattr_t* attributes() const { return &m_attributes; }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+    posix_spawnattr_t m_attributes;
+};
 
 std::vector<std::string> SplitCommand(const std::string& command) {
     std::vector<std::string> words;
@@ -44,7 +76,9 @@ bool StartProcess(const std::vector<std::string>& arguments, int* processId, std
     ReapChildren();
     pid_t child = 0;
     // glibc reports a failed exec (program not found) as the result here.
-    const int result = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+    const SpawnSettings settings;
+    const int result =
+        posix_spawnp(&child, argv[0], settings.actions(), settings.attributes(), argv.data(), environ);
     if (result != 0) {
         if (error != nullptr) *error = arguments.front() + ": " + SystemErrorText(result);
         return false;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -205,6 +207,19 @@ TEST(Editor, FallsBackWhenTheEditorIsMissing) {
     EXPECT_FALSE(platform::StartProcess({dir / "no-such-program"}, nullptr, &error));
     EXPECT_NE(error.find("no-such-program"), std::string::npos);
     EXPECT_FALSE(platform::StartProcess({}, nullptr, &error));
+}
+
+TEST(Editor, StartedProgramsInheritNoOpenFiles) {
+    test::TempDir dir;
+    const int open = ::open(dir.path().c_str(), O_RDONLY);  // deliberately without O_CLOEXEC
+    ASSERT_GE(open, 3);
+    test::WriteFile(dir / "probe.sh", "if [ -e /proc/$$/fd/" + std::to_string(open) +
+                                          " ]; then echo leaked; else echo closed; fi > \"$1\"\n");
+    int pid = 0;
+    ASSERT_TRUE(platform::StartProcess({"/bin/sh", dir / "probe.sh", dir / "result"}, &pid));
+    EXPECT_EQ(WaitForExit(pid), 0);
+    ::close(open);
+    EXPECT_EQ(test::ReadFile(dir / "result"), "closed\n");
 }
 
 TEST(Editor, ShowInNotepadWritesIntoTheTemporaryFolderOnly) {
