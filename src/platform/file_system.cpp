@@ -100,6 +100,12 @@ bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error
     return QueryStatus(text, AT_SYMLINK_NOFOLLOW, status, nullptr);
 }
 
+bool IsSymbolicLink(std::string_view path) {
+    if (!IsUsable(path, nullptr)) return false;
+    struct stat info {};
+    return lstat(std::string(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
     entries.clear();
     if (!IsUsable(folder, error)) return false;

@@ -43,6 +43,9 @@ struct VELMORA_API FileStatus {
 // there (or the path is empty).
 VELMORA_API bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error = nullptr);
 
+// The path itself is a symbolic link (whatever it points at).
+VELMORA_API bool IsSymbolicLink(std::string_view path);
+
 struct VELMORA_API DirEntry {
     std::string name;
     FileStatus status;
