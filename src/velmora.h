@@ -7,8 +7,10 @@
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/encoding.h"
+#include "platform/file_system.h"
 #include "platform/guid.h"
 #include "platform/message_pump.h"
+#include "platform/path_split.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -27,3 +29,10 @@
 #include "objects/obj_node.h"
 #include "objects/std_list.h"
 #include "objects/std_map.h"
+
+#include "paths/file_filter.h"
+#include "paths/file_find.h"
+#include "paths/file_path.h"
+#include "paths/file_path_list.h"
+#include "paths/file_rec_find.h"
+#include "paths/list_obj.h"
