@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "objects/obj.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+// The base of every database record. Each record class's first own field is
+// `ID`, the table's integer key (0 while the record is not stored), and its
+// fields are named after the table's columns. A record's `Status` column
+// hides CObj's status word of the same name; the selected and checked flags
+// stay reachable through IsSelected and IsChecked.
+class VELMORA_API CDBObj : public CObj {
+public:
+    CObj* CreateObject() const override { return new CDBObj(); }
+    std::string XMLObject() const override { return "CDBObj"; }
+
+    virtual void Prepare() {}
+    // A readable multi-line text of the record; "" here.
+    virtual std::string GetDescription() const { return {}; }
+
+    // Removes leading and trailing white space in place.
+    static void Trim(std::string& text);
+};
+
+}  // namespace velmora

@@ -1,0 +1,52 @@
+#include "db/test_database.h"
+
+#include <stdexcept>
+
+#include "db/sqlite_query.h"
+#include "platform/clock.h"
+
+namespace velmora::test {
+
+std::string SchemaText() {
+    const std::string schema = ReadFile(std::string(VELMORA_SOURCE_DIR) + "/src/db/schema.sql");
+    if (schema.empty()) throw std::runtime_error("cannot read src/db/schema.sql");
+    return schema;
+}
+
+TestDatabase::TestDatabase() : m_path(m_dir / "jobs.db") {
+    std::string error;
+    m_database.SetHandle(CSQLiteDatabase::OpenFile(m_path, error));
+    if (!m_database.IsOpen()) throw std::runtime_error("cannot open " + m_path + ": " + error);
+    try {
+        // Durability is not under test; syncing every statement to disk only
+        // makes the suite slow.
+        Value("PRAGMA synchronous = OFF");
+        Value(SchemaText());
+    } catch (...) {
+        CSQLiteDatabase::CloseFile(m_database.GetHandle());
+        throw;
+    }
+}
+
+TestDatabase::~TestDatabase() { CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
+
+std::string TestDatabase::Value(const std::string& sql) {
+    CSQLiteQuery query(&m_database);
+    if (!query.Exec(sql)) throw std::runtime_error(sql + ": " + query.GetError());
+    return query.PopValue();
+}
+
+int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    int64_t seconds = 0;
+    if (!platform::FromLocal(parts, seconds)) throw std::runtime_error("no such local time");
+    return seconds;
+}
+
+}  // namespace velmora::test
