@@ -36,6 +36,7 @@
 #include "paths/file_path_list.h"
 #include "paths/file_rec_find.h"
 #include "paths/list_obj.h"
+#include "paths/mfc_obj_node.h"
 
 #include "db/db_column.h"
 #include "db/db_date.h"
