@@ -38,6 +38,10 @@
 #include "paths/list_obj.h"
 #include "paths/mfc_obj_node.h"
 
+#include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/protocol/ftp_error.h"
+
 #include "db/db_column.h"
 #include "db/db_date.h"
 #include "db/db_obj.h"

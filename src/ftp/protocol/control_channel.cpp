@@ -1,0 +1,63 @@
+#include "ftp/protocol/control_channel.h"
+
+namespace velmora::protocol {
+
+bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error) {
+    Close();
+    return m_socket.Connect(host, port, timeoutMs, rounds, error);
+}
+
+void CControlChannel::Close() {
+    m_socket.Close();
+    m_buffer.clear();
+}
+
+bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
+    const std::string line = command + "\r\n";
+    if (m_socket.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
+    Close();
+    return false;
+}
+
+bool CControlChannel::ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& error) {
+    const auto deadline = DeadlineAfter(timeoutMs);
+    CFtpReplyAssembler assembler;
+    std::string line;
+    for (;;) {
+        if (!ReadLine(line, deadline, error)) {
+            Close();
+            return false;
+        }
+        switch (assembler.AddLine(line)) {
+            case CFtpReplyAssembler::EResult::NeedMore:
+                break;
+            case CFtpReplyAssembler::EResult::Complete:
+                reply = assembler.GetReply();
+                return true;
+            case CFtpReplyAssembler::EResult::Invalid:
+                Close();
+                return error.Set(EFtpError::Protocol, assembler.GetProblem());
+        }
+    }
+}
+
+bool CControlChannel::ReadLine(std::string& line, TDeadline deadline, CFtpError& error) {
+    for (;;) {
+        const size_t end = m_buffer.find('\n');
+        if (end != std::string::npos) {
+            line.assign(m_buffer, 0, end > 0 && m_buffer[end - 1] == '\r' ? end - 1 : end);
+            m_buffer.erase(0, end + 1);
+            return true;
+        }
+        if (m_buffer.size() > kMaxReplyLineLength) return error.Set(EFtpError::Protocol, "Reply line from server too long");
+        const int timeoutMs = RemainingMs(deadline);
+        if (timeoutMs <= 0) return error.Set(EFtpError::TimedOut, kTimedOutText);
+        char chunk[4096];
+        size_t received = 0;
+        if (!m_socket.Receive(chunk, sizeof chunk, received, timeoutMs, error)) return false;
+        if (received == 0) return error.Set(EFtpError::Closed, kClosedText);
+        m_buffer.append(chunk, received);
+    }
+}
+
+}  // namespace velmora::protocol

@@ -1,0 +1,314 @@
+#include "ftp/protocol/ftp_connection.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "base/format.h"
+#include "ftp/protocol/ftp_data_stream.h"
+
+namespace velmora::protocol {
+
+namespace {
+
+constexpr size_t kMaxResponseText = 512;
+constexpr uint16_t kDefaultPort = 21;
+
+// A name with a line end would smuggle a second command onto the connection.
+bool IsSendable(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) == text.npos; }
+
+// "/a/b/" and "/a/b" are the same folder; "/" stays "/".
+std::string NormalFolder(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.front() == '/'; }
+
+}  // namespace
+
+CFtpConnection::~CFtpConnection() { Close(); }
+
+// ---- bookkeeping ----
+
+bool CFtpConnection::Fail(EFtpError code, const std::string& text) {
+    m_currentFolder.clear();  // after any failure the server's folder is no longer certain
+    return m_error.Set(code, TruncateUtf8(text, kMaxResponseText));
+}
+
+bool CFtpConnection::FailWithReply(EFtpError code, const CFtpReply& reply) { return Fail(code, reply.text); }
+
+void CFtpConnection::RememberReply(const CFtpReply& reply) {
+    m_lastResponse = TruncateUtf8(reply.text, kMaxResponseText);
+    m_lastReplyCode = reply.code;
+}
+
+void CFtpConnection::DropConnection() {
+    if (m_stream) m_stream->Detach();
+    m_stream = nullptr;
+    m_control.Close();
+    m_currentFolder.clear();
+}
+
+bool CFtpConnection::CheckReady(const std::string& command) {
+    if (!IsConnected()) return Fail(EFtpError::Usage, "Ftp connection is not open");
+    if (m_stream) return Fail(EFtpError::Usage, "A transfer is still open on this connection");
+    if (!IsSendable(command)) return Fail(EFtpError::Usage, "A name or command contains a line end");
+    return true;
+}
+
+bool CFtpConnection::ReadReply(CFtpReply& reply) {
+    CFtpError error;
+    if (!m_control.ReadReply(reply, m_options.receiveTimeoutMs, error)) {
+        DropConnection();
+        return Fail(error.code, error.text);
+    }
+    RememberReply(reply);
+    if (reply.code == 421) {  // the server is shutting this connection down
+        DropConnection();
+        return FailWithReply(EFtpError::Closed, reply);
+    }
+    return true;
+}
+
+bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
+    CFtpError error;
+    if (!m_control.Send(command, m_options.sendTimeoutMs, error)) {
+        DropConnection();
+        return Fail(error.code, error.text);
+    }
+    return ReadReply(reply);
+}
+
+bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply) {
+    if (!CheckReady(command) || !Exchange(command, reply)) return false;
+    return reply.IsPositive() || FailWithReply(EFtpError::Refused, reply);
+}
+
+// ---- connecting ----
+
+bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::string& user,
+                             const std::string& password, bool passive) {
+    Close();
+    m_host = host;
+    m_port = port != 0 ? port : kDefaultPort;
+    m_passive = passive;
+    m_noEpsv = m_noEprt = false;
+    m_currentFolder.clear();
+    if (!IsSendable(user) || !IsSendable(password) || !IsSendable(m_options.account))
+        return Fail(EFtpError::Usage, "A name or command contains a line end");
+    CFtpError error;
+    if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
+        return Fail(error.code, error.text);
+    CFtpReply reply;
+    if (ReadGreeting() && LogIn(user, password) && ExpectPositive("TYPE I", reply)) return true;
+    DropConnection();
+    return false;
+}
+
+bool CFtpConnection::ReadGreeting() {
+    CFtpReply reply;
+    if (!ReadReply(reply)) return false;
+    if (reply.code == 120 && !ReadReply(reply)) return false;  // "ready soon": the 220 follows
+    return reply.IsPositive() || FailWithReply(EFtpError::Connect, reply);
+}
+
+bool CFtpConnection::LogIn(const std::string& user, const std::string& password) {
+    CFtpReply reply;
+    if (!Exchange("USER " + user, reply)) return false;
+    if (reply.code == 331 && !Exchange("PASS " + password, reply)) return false;
+    if (reply.code == 332) {
+        if (m_options.account.empty()) return FailWithReply(EFtpError::LoginRefused, reply);
+        if (!Exchange("ACCT " + m_options.account, reply)) return false;
+    }
+    if (reply.IsPositive()) return true;
+    // 4xx: the server cannot take us now (too many users...), worth a retry; else the login is wrong.
+    return FailWithReply(reply.code / 100 == 4 ? EFtpError::Connect : EFtpError::LoginRefused, reply);
+}
+
+void CFtpConnection::Close() {
+    if (!IsConnected()) return;
+    if (m_stream) {
+        DropConnection();  // the server's transfer replies would come before QUIT's: just hang up
+        return;
+    }
+    CFtpError ignored;
+    CFtpReply reply;
+    if (m_control.Send("QUIT", m_options.sendTimeoutMs, ignored))
+        m_control.ReadReply(reply, m_options.receiveTimeoutMs, ignored);
+    DropConnection();
+}
+
+// ---- commands ----
+
+bool CFtpConnection::GetCurrentDirectory(std::string& folder) {
+    CFtpReply reply;
+    if (!ExpectPositive("PWD", reply)) return false;
+    if (!ParseQuotedFolder(reply.text, folder)) return Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+    if (IsAbsolute(folder)) m_currentFolder = NormalFolder(folder);
+    return true;
+}
+
+bool CFtpConnection::SetCurrentDirectory(const std::string& folder) {
+    if (folder.empty()) return Fail(EFtpError::Usage, "No folder given");
+    const std::string normal = NormalFolder(folder);
+    if (!m_currentFolder.empty() && normal == m_currentFolder && IsConnected() && !m_stream) return true;
+    CFtpReply reply;
+    if (!ExpectPositive("CWD " + folder, reply)) return false;
+    m_currentFolder = IsAbsolute(folder) ? normal : std::string();
+    return true;
+}
+
+bool CFtpConnection::CreateDirectory(const std::string& folder) {
+    CFtpReply reply;
+    return ExpectPositive("MKD " + folder, reply);
+}
+
+bool CFtpConnection::RemoveDirectory(const std::string& folder) {
+    m_currentFolder.clear();  // it may be the current folder or one above it
+    CFtpReply reply;
+    return ExpectPositive("RMD " + folder, reply);
+}
+
+bool CFtpConnection::DeleteFile(const std::string& name) {
+    CFtpReply reply;
+    return ExpectPositive("DELE " + name, reply);
+}
+
+bool CFtpConnection::Rename(const std::string& from, const std::string& to) {
+    m_currentFolder.clear();  // the renamed folder may hold the current one
+    CFtpReply reply;
+    if (!CheckReady("RNTO " + to) || !CheckReady("RNFR " + from) || !Exchange("RNFR " + from, reply)) return false;
+    if (!reply.IsIntermediate()) return FailWithReply(EFtpError::Refused, reply);
+    return ExpectPositive("RNTO " + to, reply);
+}
+
+bool CFtpConnection::GetFileSize(const std::string& name, uint64_t& size) {
+    CFtpReply reply;
+    if (!ExpectPositive("SIZE " + name, reply)) return false;
+    return ParseFileSize(reply.text, size) || Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+}
+
+bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secondsUtc) {
+    CFtpReply reply;
+    if (!ExpectPositive("MDTM " + name, reply)) return false;
+    return ParseModificationTime(reply.text, secondsUtc) ||
+           Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+}
+
+bool CFtpConnection::GetSystemType(std::string& text) {
+    CFtpReply reply;
+    if (!ExpectPositive("SYST", reply)) return false;
+    text = reply.Message();
+    return true;
+}
+
+bool CFtpConnection::Command(const std::string& command) {
+    CFtpReply reply;
+    if (!CheckReady(command) || !Exchange(command, reply)) return false;
+    // A command that wanted a data connection: the server gives up on it with a second reply.
+    if (reply.IsPreliminary() && !ReadReply(reply)) return false;
+    return reply.IsPositive() || reply.IsIntermediate() || FailWithReply(EFtpError::Refused, reply);
+}
+
+// ---- transfers ----
+
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access) {
+    static const char* const verbs[] = {"RETR ", "STOR ", "APPE "};
+    return OpenTransfer(verbs[static_cast<int>(access)] + name, access != EFtpAccess::Read);
+}
+
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& command) {
+    return OpenTransfer(command, false);
+}
+
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload) {
+    if (!CheckReady(command)) return nullptr;
+    CSocket data;
+    CSocket listener;
+    if (m_passive ? !OpenPassive(data) : !OpenActive(listener)) return nullptr;
+    CFtpReply reply;
+    if (!Exchange(command, reply)) return nullptr;
+    if (!reply.IsPreliminary() && !reply.IsPositive()) {
+        FailWithReply(EFtpError::Refused, reply);
+        return nullptr;
+    }
+    // Some servers confirm at once (an empty listing) without a preliminary reply.
+    const bool confirmed = reply.IsPositive();
+    if (!m_passive && !confirmed && !AcceptActive(listener, data)) {
+        DropConnection();  // the server is waiting on a data connection that will not come
+        return nullptr;
+    }
+    const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
+    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(data), upload, timeoutMs));
+    stream->m_finalReplyRead = confirmed;
+    m_stream = stream.get();
+    return stream;
+}
+
+bool CFtpConnection::OpenPassive(CSocket& data) {
+    CFtpReply reply;
+    uint16_t port = 0;
+    if (!m_noEpsv) {
+        if (!Exchange("EPSV", reply)) return false;
+        if (reply.code == 229 && !ParseEpsvPort(reply.text, port))
+            return Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+        m_noEpsv = reply.code != 229;
+    }
+    if (port == 0) {
+        if (!Exchange("PASV", reply)) return false;
+        if (reply.code != 227) return FailWithReply(EFtpError::Refused, reply);
+        if (!ParsePasvPort(reply.text, port)) return Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+    }
+    // The address in a PASV reply is ignored on purpose: a server must not be
+    // able to point us at another host.
+    CSocketAddress server;
+    if (!m_control.GetSocket().GetPeerAddress(server)) return Fail(EFtpError::Closed, kClosedText);
+    server.SetPort(port);
+    CFtpError error;
+    return data.Connect(server, m_options.connectTimeoutMs, error) || Fail(error.code, error.text);
+}
+
+bool CFtpConnection::OpenActive(CSocket& listener) {
+    CSocketAddress local;
+    if (!m_control.GetSocket().GetLocalAddress(local)) return Fail(EFtpError::Closed, kClosedText);
+    local.SetPort(0);
+    CFtpError error;
+    if (!listener.Listen(local, error) || !listener.GetLocalAddress(local)) return Fail(error.code, error.text);
+    const std::string host = local.GetHostText();
+    const unsigned port = local.GetPort();
+    CFtpReply reply;
+    if (!m_noEprt) {
+        if (!Exchange(Format("EPRT |%d|%s|%u|", local.IsIPv6() ? 2 : 1, host.c_str(), port), reply)) return false;
+        if (reply.IsPositive()) return true;
+        m_noEprt = true;
+        if (local.IsIPv6()) return FailWithReply(EFtpError::Refused, reply);  // PORT cannot name an IPv6 address
+    }
+    std::string numbers = host;
+    std::replace(numbers.begin(), numbers.end(), '.', ',');
+    if (!Exchange(Format("PORT %s,%u,%u", numbers.c_str(), port / 256, port % 256), reply)) return false;
+    return reply.IsPositive() || FailWithReply(EFtpError::Refused, reply);
+}
+
+bool CFtpConnection::AcceptActive(CSocket& listener, CSocket& data) {
+    CSocketAddress server;
+    if (!m_control.GetSocket().GetPeerAddress(server)) return Fail(EFtpError::Closed, kClosedText);
+    const TDeadline deadline = DeadlineAfter(m_options.connectTimeoutMs);
+    for (;;) {
+        CSocketAddress peer;
+        CFtpError error;
+        if (!listener.Accept(data, peer, RemainingMs(deadline), error)) return Fail(error.code, error.text);
+        if (peer.IsSameHost(server)) return true;
+        data.Abandon();  // only the server we talk to may deliver the data
+    }
+}
+
+bool CFtpConnection::FinishTransfer(CFtpDataStream& stream, CFtpError& error) {
+    m_stream = nullptr;
+    if (stream.m_finalReplyRead) return true;
+    CFtpReply reply;
+    const bool confirmed = ReadReply(reply) && (reply.IsPositive() || FailWithReply(EFtpError::Refused, reply));
+    if (!confirmed) error = m_error;
+    return confirmed;
+}
+
+}  // namespace velmora::protocol

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ftp/protocol/control_channel.h"
+#include "ftp/protocol/ftp_error.h"
+#include "ftp/protocol/ftp_reply.h"
+#include "platform/api.h"
+
+// Our own FTP client protocol (RFC 959, with EPSV/EPRT of RFC 2428 and SIZE,
+// MDTM of RFC 3659) over POSIX sockets. It stands in for the platform's
+// Internet FTP services that the FTP classes were designed on:
+//
+//   Internet session + options      -> CFtpOptions
+//   open an FTP connection          -> CFtpConnection::Connect
+//   get / set current directory     -> GetCurrentDirectory / SetCurrentDirectory
+//   create / remove / rename / delete -> CreateDirectory, RemoveDirectory, Rename, DeleteFile
+//   open a remote file, read/write  -> OpenFile -> CFtpDataStream::Read / Write / Close
+//   raw command (with data: LIST)   -> Command / OpenCommand
+//   last response text              -> GetLastResponse
+//
+// Typical use:
+//
+//   CFtpConnection ftp(options);
+//   if (!ftp.Connect(host, port, user, password, /*passive=*/true)) {
+//       // ftp.GetLastError() to show; IsTransient(ftp.GetLastErrorCode()) to decide on a retry
+//   }
+//   ftp.SetCurrentDirectory("/incoming");
+//   auto file = ftp.OpenFile("a.bin", EFtpAccess::Write);
+//   while (more && !cancelled) file->Write(block, size);
+//   bool ok = cancelled ? (file->Abort(), false) : file->Close();  // Close confirms the upload
+//
+// A connection is used by one thread at a time. It never throws.
+namespace velmora::protocol {
+
+class CFtpDataStream;
+
+// The session options. Time-outs are in milliseconds; each bounds one wait
+// (for a whole reply, for a block of data, for a connection to be set up).
+struct CFtpOptions {
+    int connectTimeoutMs = 10000;
+    int sendTimeoutMs = 10000;
+    int receiveTimeoutMs = 10000;
+    // How many times the host's address list is tried before Connect gives up.
+    int connectRetries = 3;
+    // Sent with ACCT when a server asks for an account after the password.
+    std::string account;
+};
+
+enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
+
+class VELMORA_API CFtpConnection {
+public:
+    CFtpConnection() = default;
+    explicit CFtpConnection(const CFtpOptions& options) : m_options(options) {}
+    ~CFtpConnection();  // Close()
+    CFtpConnection(const CFtpConnection&) = delete;
+    CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+    void SetOptions(const CFtpOptions& options) { m_options = options; }
+    const CFtpOptions& GetOptions() const { return m_options; }
+
+    // Connects to host:port (a name, an IPv4 or an IPv6 address; port 0 means
+    // 21), logs in with USER/PASS (and ACCT when asked) and selects binary
+    // type. `passive`: data connections are opened by us (EPSV, then PASV);
+    // otherwise the server connects back to us (EPRT, then PORT). An open
+    // connection is closed first. On failure GetLastErrorCode() tells a
+    // refused login (LoginRefused) from an unreachable or silent server.
+    bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
+                 bool passive);
+    // Says goodbye (QUIT) and closes. An open data stream is aborted. Safe to call twice.
+    void Close();
+    bool IsConnected() const { return m_control.IsOpen(); }
+
+    const std::string& GetServerName() const { return m_host; }
+    uint16_t GetPort() const { return m_port; }
+    bool IsPassive() const { return m_passive; }
+
+    // Why the last failed operation failed: the server's reply for a refusal
+    // ("550 No such file or directory."), else a text like "Connection timed
+    // out" or "Connection closed by server". Kept until the next failure.
+    const std::string& GetLastError() const { return m_error.text; }
+    EFtpError GetLastErrorCode() const { return m_error.code; }
+    // The server's last reply, all of its lines joined by "\n", at most 512 bytes.
+    const std::string& GetLastResponse() const { return m_lastResponse; }
+    int GetLastReplyCode() const { return m_lastReplyCode; }
+
+    // PWD. The folder as the server names it, quotes undoubled.
+    bool GetCurrentDirectory(std::string& folder);
+    // CWD. After a successful change to an absolute folder the connection
+    // remembers it and skips a CWD to the same folder (no round trip); any
+    // failure, a relative change, RMD, RNFR/RNTO or a reconnect forgets it.
+    bool SetCurrentDirectory(const std::string& folder);
+    bool CreateDirectory(const std::string& folder);  // MKD
+    bool RemoveDirectory(const std::string& folder);  // RMD
+    bool DeleteFile(const std::string& name);         // DELE
+    bool Rename(const std::string& from, const std::string& to);  // RNFR + RNTO
+    bool GetFileSize(const std::string& name, uint64_t& size);     // SIZE (binary size)
+    bool GetModificationTime(const std::string& name, int64_t& secondsUtc);  // MDTM
+    bool GetSystemType(std::string& text);            // SYST: "UNIX Type: L8"
+    // A raw command without data; true for a positive or intermediate reply
+    // (GetLastResponse() has it). Use OpenCommand for commands that send data.
+    bool Command(const std::string& command);
+
+    // Opens `name` (in the current folder, or a path) for reading or writing.
+    // Null on failure. The stream must be finished (Close or Abort, or just
+    // destroyed) before the connection is used for anything else, and it
+    // must not outlive the connection.
+    std::unique_ptr<CFtpDataStream> OpenFile(const std::string& name, EFtpAccess access);
+    // Sends a command whose answer comes on a data connection ("LIST",
+    // "NLST", "MLSD") and returns the stream to read it from; null on failure.
+    std::unique_ptr<CFtpDataStream> OpenCommand(const std::string& command);
+
+private:
+    friend class CFtpDataStream;
+
+    bool Fail(EFtpError code, const std::string& text);
+    bool FailWithReply(EFtpError code, const CFtpReply& reply);
+    bool CheckReady(const std::string& command);
+    bool Exchange(const std::string& command, CFtpReply& reply);
+    bool ReadReply(CFtpReply& reply);
+    bool ExpectPositive(const std::string& command, CFtpReply& reply);
+    void RememberReply(const CFtpReply& reply);
+    void DropConnection();
+
+    bool ReadGreeting();
+    bool LogIn(const std::string& user, const std::string& password);
+    bool OpenPassive(CSocket& data);
+    bool OpenActive(CSocket& listener);
+    bool AcceptActive(CSocket& listener, CSocket& data);
+    std::unique_ptr<CFtpDataStream> OpenTransfer(const std::string& command, bool upload);
+    // Called by the stream once its data connection is closed: reads the
+    // transfer's final reply. False when the server did not confirm it.
+    bool FinishTransfer(CFtpDataStream& stream, CFtpError& error);
+
+    CFtpOptions m_options;
+    CControlChannel m_control;
+    std::string m_host;
+    uint16_t m_port = 0;
+    bool m_passive = true;
+    bool m_noEpsv = false;  // the server refused EPSV once: go straight to PASV
+    bool m_noEprt = false;  // likewise EPRT and PORT
+    std::string m_currentFolder;  // known current folder, empty when unknown
+    CFtpError m_error;
+    std::string m_lastResponse;
+    int m_lastReplyCode = 0;
+    CFtpDataStream* m_stream = nullptr;  // the open transfer, not owned
+};
+
+}  // namespace velmora::protocol

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// FTP replies (RFC 959) and the small parsers for the replies whose text
+// carries a value. Everything here is pure text handling: replies are
+// untrusted, so every parser validates and every size is bounded.
+namespace velmora::protocol {
+
+// Bounds for one reply: a server that sends an endless line or a multi-line
+// reply that never ends fails cleanly instead of eating memory.
+constexpr size_t kMaxReplyLineLength = 8192;
+constexpr size_t kMaxReplyLines = 1000;
+constexpr size_t kMaxReplySize = 64 * 1024;
+
+struct CFtpReply {
+    int code = 0;      // 100..599
+    std::string text;  // every line of the reply, without line ends, joined by "\n"
+
+    bool IsPreliminary() const { return code / 100 == 1; }
+    bool IsPositive() const { return code / 100 == 2; }
+    bool IsIntermediate() const { return code / 100 == 3; }
+    bool IsNegative() const { return code / 100 == 4 || code / 100 == 5; }
+    // The text of a one-line reply after its code: "215 UNIX Type: L8" -> "UNIX Type: L8".
+    std::string Message() const;
+};
+
+// Builds one reply from the lines of the control connection: "123-" starts a
+// multi-line reply that runs to the first line beginning "123 " (or just
+// "123"); lines in between may hold anything.
+class CFtpReplyAssembler {
+public:
+    enum class EResult { NeedMore, Complete, Invalid };
+
+    // `line` comes without its line end. After Complete the reply is in
+    // GetReply(); after Invalid, GetProblem() says why.
+    EResult AddLine(std::string_view line);
+    const CFtpReply& GetReply() const { return m_reply; }
+    const std::string& GetProblem() const { return m_problem; }
+
+private:
+    EResult Fail(std::string problem);
+
+    CFtpReply m_reply;
+    bool m_started = false;
+    size_t m_lines = 0;
+    std::string m_problem;
+};
+
+// The port of a "229 Entering Extended Passive Mode (|||port|)" reply.
+bool ParseEpsvPort(std::string_view text, uint16_t& port);
+// The port of a "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)" reply. The
+// address is deliberately not returned: data always goes to the server the
+// control connection talks to.
+bool ParsePasvPort(std::string_view text, uint16_t& port);
+// The folder of a "257 "/a ""quoted"" name" is current" reply.
+bool ParseQuotedFolder(std::string_view text, std::string& folder);
+// "213 20240131120507" (or with fractions of a second) -> seconds since 1970, UTC.
+bool ParseModificationTime(std::string_view text, int64_t& seconds);
+// "213 12345" -> 12345.
+bool ParseFileSize(std::string_view text, uint64_t& size);
+
+// Cuts a text to at most `limit` bytes without splitting a UTF-8 character.
+std::string TruncateUtf8(std::string_view text, size_t limit);
+
+}  // namespace velmora::protocol

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ftp_test_helpers.h"
+#include "support/fake_ftp_server.h"
+
+// Behaviour of the client against servers that misbehave: every case must
+// end with a clear error within the configured time-outs, never a hang.
+namespace velmora::protocol {
+namespace {
+
+using test::FakeFtpServer;
+using test::FakeFtpSession;
+
+CFtpOptions ShortTimeouts() {
+    CFtpOptions options;
+    options.connectTimeoutMs = 2000;
+    options.sendTimeoutMs = 2000;
+    options.receiveTimeoutMs = 300;
+    options.connectRetries = 1;
+    return options;
+}
+
+bool Connect(CFtpConnection& ftp, const FakeFtpServer& fake) {
+    return ftp.Connect("127.0.0.1", fake.GetPort(), "user", "pass", true);
+}
+
+// Answers every command positively, as a minimal well-behaved server.
+void AnswerEverything(FakeFtpSession& s) {
+    while (auto command = s.ReadCommand()) {
+        if (command->rfind("PWD", 0) == 0)
+            s.Reply("257 \"/a\" is current");
+        else
+            s.Reply(command->rfind("CWD", 0) == 0 ? "250 ok" : "200 ok");
+    }
+}
+
+TEST(HostileServer, SilenceEndsInATimeOutAndADroppedConnection) {
+    FakeFtpServer silentGreeting([](FakeFtpSession& s) { s.WaitForClientToLeave(); });
+    CFtpConnection ftp(ShortTimeouts());
+    EXPECT_FALSE(Connect(ftp, silentGreeting));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::TimedOut);
+    EXPECT_EQ(ftp.GetLastError(), "Connection timed out");
+    EXPECT_TRUE(IsTransient(ftp.GetLastErrorCode()));
+
+    FakeFtpServer silentLater([](FakeFtpSession& s) {
+        s.Login();
+        s.ReadCommand();  // the CWD, never answered
+        s.WaitForClientToLeave();
+    });
+    ASSERT_TRUE(Connect(ftp, silentLater)) << ftp.GetLastError();
+    EXPECT_FALSE(ftp.SetCurrentDirectory("/x"));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::TimedOut);
+    // A late reply would be taken for the answer to the next command.
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_FALSE(ftp.Command("NOOP"));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Usage);
+}
+
+TEST(HostileServer, EndlessRepliesFailCleanly) {
+    FakeFtpServer endlessLine([](FakeFtpSession& s) {
+        s.SendRaw("220 ");
+        const std::string chunk(4096, 'a');
+        while (!s.IsStopping() && s.SendRaw(chunk)) {
+        }
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    EXPECT_FALSE(Connect(ftp, endlessLine));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Protocol);
+    EXPECT_EQ(ftp.GetLastError(), "Reply line from server too long");
+
+    FakeFtpServer endlessReply([](FakeFtpSession& s) {
+        s.Reply("220-welcome");
+        while (!s.IsStopping() && s.Reply("220-and more")) {
+        }
+    });
+    EXPECT_FALSE(Connect(ftp, endlessReply));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Protocol);
+    EXPECT_EQ(ftp.GetLastError(), "Reply from server too long");
+    EXPECT_FALSE(ftp.IsConnected());
+}
+
+TEST(HostileServer, GarbageAndShutdownRepliesCloseTheConnection) {
+    FakeFtpServer garbage([](FakeFtpSession& s) {
+        s.Reply("HTTP/1.1 400 Bad Request");
+        s.WaitForClientToLeave();
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    EXPECT_FALSE(Connect(ftp, garbage));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Protocol);
+    EXPECT_NE(ftp.GetLastError().find("Invalid reply from server"), std::string::npos);
+
+    FakeFtpServer shuttingDown([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("MKD", "421 Service not available, closing control connection");
+        s.WaitForClientToLeave();
+    });
+    ASSERT_TRUE(Connect(ftp, shuttingDown));
+    EXPECT_FALSE(ftp.CreateDirectory("/x"));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Closed);
+    EXPECT_EQ(ftp.GetLastError().substr(0, 3), "421");
+    EXPECT_FALSE(ftp.IsConnected());
+}
+
+TEST(HostileServer, AConnectionDroppedMidTransferIsAFailure) {
+    FakeFtpServer dropping([](FakeFtpSession& s) {
+        s.Login();
+        const uint16_t port = s.ListenForData();
+        s.Expect("EPSV", "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
+        s.Expect("RETR", "150 Opening data connection");
+        s.AcceptData();
+        s.SendData(std::string(10000, 'd'));
+        s.Hangup();
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, dropping)) << ftp.GetLastError();
+    auto stream = ftp.OpenFile("file.bin", EFtpAccess::Read);
+    ASSERT_TRUE(stream) << ftp.GetLastError();
+    char block[4096];
+    size_t received = 0;
+    while (stream->Read(block, sizeof block, received) && received > 0) {
+    }
+    EXPECT_EQ(stream->GetByteCount(), 10000u);
+    // End of data looked normal; only the missing confirmation reveals the loss.
+    EXPECT_FALSE(stream->Close());
+    EXPECT_EQ(stream->GetLastErrorCode(), EFtpError::Closed);
+    EXPECT_EQ(stream->GetLastError(), "Connection closed by server");
+    EXPECT_FALSE(ftp.IsConnected());
+}
+
+TEST(HostileServer, AFailedFinalReplyFailsTheUpload) {
+    FakeFtpServer diskFull([](FakeFtpSession& s) {
+        s.Login();
+        const uint16_t port = s.ListenForData();
+        s.Expect("EPSV", "229 (|||" + std::to_string(port) + "|)");
+        s.Expect("STOR", "150 go ahead");
+        s.AcceptData();
+        s.ReceiveDataToEnd();
+        s.Reply("452 Insufficient storage space");
+        AnswerEverything(s);
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, diskFull));
+    EXPECT_FALSE(Upload(ftp, "a.bin", "some bytes"));
+    EXPECT_TRUE(ftp.IsConnected());
+    EXPECT_EQ(ftp.GetLastError(), "452 Insufficient storage space");
+    EXPECT_TRUE(ftp.Command("NOOP"));
+}
+
+TEST(HostileServer, TheAddressOfAPassiveReplyIsIgnored) {
+    FakeFtpServer redirecting([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("EPSV", "500 EPSV not understood");
+        const uint16_t port = s.ListenForData();
+        // Names a host that is not the server: the client must not go there.
+        s.Expect("PASV", "227 Entering Passive Mode (192,0,2,7," + std::to_string(port / 256) + "," +
+                             std::to_string(port % 256) + ")");
+        s.Expect("LIST", "150 Here comes the listing");
+        if (s.AcceptData()) s.SendData("-rw-r--r-- 1 u g 5 Jan 02  2020 a.txt\r\n");
+        s.CloseData();
+        s.Reply("226 Done");
+        AnswerEverything(s);
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, redirecting));
+    auto listing = ftp.OpenCommand("LIST");
+    ASSERT_TRUE(listing) << ftp.GetLastError();
+    std::string text;
+    EXPECT_TRUE(listing->ReadAll(text, 4096)) << listing->GetLastError();
+    EXPECT_EQ(text, "-rw-r--r-- 1 u g 5 Jan 02  2020 a.txt\r\n");
+}
+
+// One round trip per file adds up over a folder of thousands of files.
+TEST(HostileServer, ARepeatedChangeToTheSameFolderIsNotSent) {
+    FakeFtpServer fake([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("CWD", "250 ok");
+        s.Expect("CWD", "550 gone");
+        AnswerEverything(s);
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, fake));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a/b"));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a/b/"));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a/b"));
+    EXPECT_FALSE(ftp.SetCurrentDirectory("/c"));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a/b"));  // forgotten after the failure: sent again
+    EXPECT_TRUE(ftp.SetCurrentDirectory("sub"));   // relative: the folder is unknown afterwards
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a/b"));
+    std::string folder;
+    EXPECT_TRUE(ftp.GetCurrentDirectory(folder));  // the reply names "/a"...
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a"));    // ...so no CWD is needed for it
+    ftp.Close();
+    const auto commands = fake.GetCommands();
+    const auto cwds = std::count_if(commands.begin(), commands.end(),
+                                    [](const std::string& c) { return c.rfind("CWD", 0) == 0; });
+    EXPECT_EQ(cwds, 5);
+    EXPECT_EQ(commands.back(), "QUIT");
+}
+
+}  // namespace
+}  // namespace velmora::protocol

@@ -1,0 +1,133 @@
+#include "support/ftp_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+
+extern char** environ;
+
+namespace velmora::test {
+
+namespace {
+
+constexpr int kStartTimeoutMs = 20000;
+constexpr int kStopTimeoutMs = 5000;
+
+const char kPython[] = "/usr/bin/python3";
+
+std::string ScriptPath() { return std::string(VELMORA_SOURCE_DIR) + "/tests/support/ftpd.py"; }
+
+// Reads one line from `fd` within `timeoutMs`; false on time-out or end of file.
+bool ReadLine(int fd, std::string& line, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    line.clear();
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) return false;
+        char c = 0;
+        if (::read(fd, &c, 1) != 1) return false;
+        if (c == '\n') return true;
+        line += c;
+    }
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+}  // namespace
+
+FtpServer::FtpServer(FtpServerOptions options) : m_options(std::move(options)) {}
+
+FtpServer::~FtpServer() { Stop(); }
+
+std::string FtpServer::Path(const std::string& remote) const {
+    return remote.empty() || remote.front() != '/' ? m_root / remote : m_root.path() + remote;
+}
+
+bool FtpServer::Fail(const std::string& error) {
+    m_error = error;
+    Stop();
+    return false;
+}
+
+bool FtpServer::Start() {
+    if (IsRunning()) return true;
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0) return Fail("pipe failed");
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        ::close(in[0]);
+        ::close(in[1]);
+        return Fail("pipe failed");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    const std::string script = ScriptPath();
+    const char* argv[] = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
+                          m_options.password.c_str(), m_options.host.c_str(), nullptr};
+    pid_t pid = -1;
+    const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    m_stdinFd = in[1];
+    m_stdoutFd = out[0];
+    if (status != 0) return Fail(std::string("cannot start ") + kPython);
+    m_pid = pid;
+    m_pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    std::string line;
+    if (!ReadLine(m_stdoutFd, line, kStartTimeoutMs) || line.rfind("READY ", 0) != 0)
+        return Fail("the FTP server did not start: " + line);
+    m_port = static_cast<uint16_t>(std::atoi(line.c_str() + 6));
+    return m_port != 0 || Fail("the FTP server reported no port: " + line);
+}
+
+bool FtpServer::WaitForExit(int timeoutMs) {
+    if (m_pidFd >= 0) {
+        pollfd entry{m_pidFd, POLLIN, 0};
+        if (::poll(&entry, 1, timeoutMs) <= 0) return false;
+    }
+    return ::waitpid(m_pid, nullptr, m_pidFd >= 0 ? WNOHANG : 0) == m_pid;
+}
+
+void FtpServer::Stop() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        if (!WaitForExit(kStopTimeoutMs)) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+    CloseFd(m_pidFd);
+    CloseFd(m_stdinFd);
+    CloseFd(m_stdoutFd);
+}
+
+bool FtpServer::HasIPv6Loopback() {
+    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace velmora::test

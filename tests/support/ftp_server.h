@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+
+// A real FTP server for one test: pyftpdlib (tests/support/ftpd.py, run with
+// /usr/bin/python3) on an ephemeral loopback port, serving a fresh temporary
+// home folder to one user with every permission. Passive ports are ephemeral
+// too, so servers of tests running in parallel never collide.
+//
+//   FtpServer server;                       // or FtpServer server({.host = "::1"});
+//   ASSERT_TRUE(server.Start()) << server.GetError();
+//   WriteFile(server.Path("in/a.txt"), "hello");   // files the client will see as /in/a.txt
+//   connect to server.GetHost():server.GetPort() as server.GetUser()/server.GetPassword()
+//
+// Or derive a test fixture from FtpServerTest, which starts `server` in SetUp.
+// The server stops when the object goes away (SIGTERM, then SIGKILL); it also
+// exits by itself if the test process dies.
+struct FtpServerOptions {
+    std::string host = "127.0.0.1";
+    std::string user = "alice";
+    std::string password = "secret";
+};
+
+class FtpServer {
+public:
+    explicit FtpServer(FtpServerOptions options = {});
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // Starts the server and waits (bounded) until it accepts connections.
+    bool Start();
+    void Stop();
+    bool IsRunning() const { return m_pid > 0; }
+    const std::string& GetError() const { return m_error; }
+
+    const std::string& GetHost() const { return m_options.host; }
+    uint16_t GetPort() const { return m_port; }
+    const std::string& GetUser() const { return m_options.user; }
+    const std::string& GetPassword() const { return m_options.password; }
+    // The server's home folder on disk: the remote "/".
+    const std::string& GetRoot() const { return m_root.path(); }
+    // The local file behind a remote path: Path("a/b.txt") = root + "/a/b.txt".
+    std::string Path(const std::string& remote) const;
+
+    // True when the machine can listen on the IPv6 loopback address ::1.
+    static bool HasIPv6Loopback();
+
+private:
+    bool Fail(const std::string& error);
+    bool WaitForExit(int timeoutMs);
+
+    FtpServerOptions m_options;
+    TempDir m_root;
+    int m_pid = -1;
+    int m_pidFd = -1;
+    int m_stdinFd = -1;   // the server exits when this pipe closes
+    int m_stdoutFd = -1;  // "READY <port>" comes from here
+    uint16_t m_port = 0;
+    std::string m_error;
+};
+
+class FtpServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.GetError(); }
+
+    FtpServer server;
+};
+
+}  // namespace velmora::test
