@@ -9,9 +9,13 @@ namespace velmora {
 
 // The base of every database record. Each record class's first own field is
 // `ID`, the table's integer key (0 while the record is not stored), and its
-// fields are named after the table's columns. A record's `Status` column
-// hides CObj's status word of the same name; the selected and checked flags
-// stay reachable through IsSelected and IsChecked.
+// fields are named after the table's columns. Record classes keep those
+// fields in a plain struct they also derive from (see CDBScheduleFields), so
+// that Clear and Copy are one assignment each, and list them once in their
+// column table (db_column.h). A record's `Status` column needs
+// `using <Fields>::Status;` to hide CObj's status word of the same name; the
+// selected and checked flags stay reachable through IsSelected/IsChecked.
+// Records override CObj's IsEqual with their own field comparison.
 class VELMORA_API CDBObj : public CObj {
 public:
     CObj* CreateObject() const override { return new CDBObj(); }

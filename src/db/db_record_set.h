@@ -6,6 +6,7 @@
 #include "db/db_column.h"
 #include "db/db_obj_set.h"
 #include "db/db_statement.h"
+#include "platform/api.h"
 
 namespace velmora {
 
@@ -20,7 +21,7 @@ namespace velmora {
 // AddRecord/EditRecord/DeleteRecord it adds `using CDBRecordSet<R>::...;` so
 // the CDBObj overloads stay visible.
 template <class R>
-class CDBRecordSet : public CDBObjSet {
+class VELMORA_API CDBRecordSet : public CDBObjSet {
 public:
     explicit CDBRecordSet(CSQLiteDatabase* database = nullptr, bool ownsElements = true, const char* table = nullptr)
         : CDBObjSet(database, ownsElements, table ? table : R::Table().defaultName) {}

@@ -90,20 +90,14 @@ TEST(CDBScheduleObj, DateDescriptionByRepeat) {
     EXPECT_EQ(weekly.GetDescription(), "Schedule:\r\nRepeat:.......Weekly\r\nWhen?.........07:05\r\n");
 }
 
-TEST(CDBScheduleObj, TypeAndStatusTexts) {
-    const char* types[] = {"None", "Once", "Daily", "Weekly", "Monthly", "Timer", "Manually"};
-    for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(CDBScheduleObj::GetStrScheduleType(i), types[i]);
+TEST(CDBScheduleObj, UnknownTypesAndStatusesReadAsError) {
+    EXPECT_EQ(CDBScheduleObj::GetStrScheduleType(6), "Manually");
     EXPECT_EQ(CDBScheduleObj::GetStrScheduleType(7), "ERROR");
     EXPECT_EQ(CDBScheduleObj::GetStrScheduleType(-1), "ERROR");
-
     CDBScheduleObj s;
-    s.SetStatus(2);
-    EXPECT_EQ(s.Status, 2);
-    EXPECT_EQ(s.StatusDescription, "Modifyed");
     s.SetStatus(3);
+    EXPECT_EQ(s.Status, 3);
     EXPECT_EQ(s.StatusDescription, "ERROR");
-    EXPECT_EQ(CDBScheduleObj::GetStrStatus(0), "New");
-    EXPECT_EQ(CDBScheduleObj::GetStrStatus(1), "Deleted");
 }
 
 TEST(CDBScheduleObj, ClearCopyAndEquality) {
@@ -140,16 +134,6 @@ TEST(CDBScheduleObj, ClearCopyAndEquality) {
     EXPECT_EQ(b->DaysOfWeek, 0);
     EXPECT_FALSE(b->IsScheduleEnabled());
     EXPECT_FALSE(b->IsSelected());
-}
-
-TEST(CDBScheduleObj, WeekdayBits) {
-    CDBScheduleObj s;
-    s.SetDayOfWeek(true, eMonday | eWednesday);
-    EXPECT_EQ(s.GetDayOfWeek(), 0x0A);
-    EXPECT_TRUE(s.IsDayOfWeek(eWednesday | eSunday));
-    s.SetDayOfWeek(false, eWednesday);
-    EXPECT_FALSE(s.IsDayOfWeek(eWednesday));
-    EXPECT_TRUE(s.IsDayOfWeek(eMonday));
 }
 
 class ScheduleSetTest : public ::testing::Test {
