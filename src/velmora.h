@@ -42,6 +42,10 @@
 #include "ftp/protocol/ftp_data_stream.h"
 #include "ftp/protocol/ftp_error.h"
 
+#include "zip/zip_archive.h"
+#include "zip/zip_exception.h"
+#include "zip/zip_file_header.h"
+
 #include "db/db_column.h"
 #include "db/db_date.h"
 #include "db/db_obj.h"
