@@ -14,8 +14,9 @@ constexpr uint16_t kWideMarker = 0xFFFE;
 // as Latin-1 so no byte is lost.
 std::string EightBitToUtf8(std::string_view bytes) {
     if (platform::IsValidUtf8(bytes)) return std::string(bytes);
-    std::u16string units(bytes.begin(), bytes.end());
-    for (size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+    std::u16string units;
+    units.reserve(bytes.size());
+    for (const char c : bytes) units += static_cast<char16_t>(static_cast<unsigned char>(c));
     return platform::Utf16ToUtf8(units);
 }
 
