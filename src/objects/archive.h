@@ -34,10 +34,12 @@ public:
     size_t GetRemaining() const { return m_data.size() - m_pos; }
 
     void WriteInt32(int32_t value) { WriteUInt32(static_cast<uint32_t>(value)); }
+    void WriteUInt16(uint16_t value);
     void WriteUInt32(uint32_t value);
     void WriteString(std::string_view utf8);
 
     bool ReadInt32(int32_t& value);
+    bool ReadUInt16(uint16_t& value);
     bool ReadUInt32(uint32_t& value);
     bool ReadString(std::string& utf8);
 
@@ -54,10 +56,8 @@ public:
 
 private:
     void WriteBytes(const void* bytes, size_t count);
-    void WriteUInt16(uint16_t value);
     bool ReadBytes(void* bytes, size_t count);
     bool ReadUInt8(uint8_t& value);
-    bool ReadUInt16(uint16_t& value);
     bool ReadLength(uint32_t& length);
     bool Fail(std::string_view text);
 
