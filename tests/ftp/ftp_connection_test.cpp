@@ -199,6 +199,16 @@ TEST_F(FtpConnectionTest, AStreamClosedEarlyLeavesTheConnectionUsable) {
     // A stream dropped without Close is aborted by its destructor.
     ftp.OpenFile("big.bin", EFtpAccess::Read).reset();
     EXPECT_TRUE(ftp.Command("NOOP")) << ftp.GetLastError();
+
+    // Closing the connection under an open stream cuts the stream off safely.
+    auto orphan = ftp.OpenFile("big.bin", EFtpAccess::Read);
+    ASSERT_TRUE(orphan);
+    ftp.Close();
+    EXPECT_FALSE(orphan->IsOpen());
+    char block[16];
+    size_t received = 0;
+    EXPECT_FALSE(orphan->Read(block, sizeof block, received));
+    EXPECT_FALSE(orphan->Close());
 }
 
 TEST_F(FtpConnectionTest, AMissingFileCannotBeOpened) {
