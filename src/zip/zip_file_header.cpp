@@ -41,19 +41,6 @@ void CZipFileHeader::SetTime(int64_t seconds) {
     m_uModTime = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
 }
 
-int64_t CZipFileHeader::GetTime() const {
-    std::tm local{};
-    local.tm_year = (m_uModDate >> 9) + kFirstDosYear - 1900;
-    local.tm_mon = ((m_uModDate >> 5) & 0x0F) - 1;
-    local.tm_mday = m_uModDate & 0x1F;
-    local.tm_hour = m_uModTime >> 11;
-    local.tm_min = (m_uModTime >> 5) & 0x3F;
-    local.tm_sec = (m_uModTime & 0x1F) * 2;
-    local.tm_isdst = -1;
-    int64_t seconds = 0;
-    return platform::FromLocal(local, seconds) ? seconds : 0;
-}
-
 bool CZipFileHeader::IsDirectory() const {
     if (m_uExternalAttr & AttrDirectory) return true;
     return !m_fileName.empty() && (m_fileName.back() == '/' || m_fileName.back() == '\\');

@@ -19,7 +19,7 @@ public:
     static constexpr uint16_t MethodStored = 0;
     static constexpr uint16_t MethodDeflated = 8;
     static constexpr uint8_t HostUnix = 3;
-    // The design's attribute word, kept in the low 16 bits of the external
+    // The file-system attribute word, kept in the low 16 bits of the external
     // attributes.
     static constexpr uint32_t AttrReadOnly = 0x01;
     static constexpr uint32_t AttrHidden = 0x02;
@@ -35,14 +35,12 @@ public:
     // The modification time in seconds since 1970 (UTC); stored as the local
     // DOS date and time, to 2 seconds, clamped to the years 1980 to 2107.
     void SetTime(int64_t seconds);
-    int64_t GetTime() const;
 
     // The caller's estimate of the entry's uncompressed size. An entry that
     // may reach 4 GiB gets the large-size field in its local header.
     void SetExpectedSize(uint64_t size) { m_uExpectedSize = size; }
     uint64_t GetExpectedSize() const { return m_uExpectedSize; }
 
-    uint32_t GetSystemAttr() const { return m_uExternalAttr & 0xFFFF; }
     bool IsDirectory() const;
     bool IsEncrypted() const { return (m_uFlag & FlagEncrypted) != 0; }
 

@@ -30,11 +30,12 @@ TEST(ZipArchive, PlainArchiveReadsBackWithEveryTool) {
     const std::string zeros(1000000, '\0');
     WriteArchive(archive, {{"hello.txt", text},
                            {"sub\\dir\\random.bin", random, 1, CZipFileHeader::AttrArchive | CZipFileHeader::AttrReadOnly},
-                           {"sub/zeros.bin", zeros, 1, CZipFileHeader::AttrArchive, LocalTime(2019, 12, 31, 23, 59, 58)}});
+                           {"sub/zeros.bin", zeros, 1, CZipFileHeader::AttrArchive, LocalTime(2019, 12, 31, 23, 59, 58)},
+                           {"1975.txt", "older than DOS dates", 1, CZipFileHeader::AttrArchive, LocalTime(1975, 5, 1, 10, 0, 0)}});
     ExpectToolsAccept(archive);
 
     const std::vector<ZipInfo> entries = ReadWithPython(archive, {}, true);
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].name, "hello.txt");
     EXPECT_EQ(entries[1].name, "sub/dir/random.bin");
     EXPECT_EQ(entries[2].name, "sub/zeros.bin");
@@ -47,6 +48,7 @@ TEST(ZipArchive, PlainArchiveReadsBackWithEveryTool) {
     // Times are local, to 2 seconds (31 s is stored as 30 s).
     EXPECT_EQ(entries[0].dateTime, "2021-06-15 13:45:30");
     EXPECT_EQ(entries[2].dateTime, "2019-12-31 23:59:58");
+    EXPECT_EQ(entries[3].dateTime, "1980-01-01 00:00:00");
     for (const ZipInfo& entry : entries) {
         EXPECT_EQ(entry.method, 8) << entry.name;
         EXPECT_EQ(entry.flags, 0x06u) << entry.name;  // deflate level 1

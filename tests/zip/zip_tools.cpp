@@ -105,7 +105,7 @@ std::vector<ZipInfo> ReadWithPython(const std::string& archive, const std::strin
     return entries;
 }
 
-void AddEntry(CZipArchive& archive, const EntrySpec& entry) {
+void AddEntry(CZipArchive& archive, const TestEntry& entry) {
     CZipFileHeader header;
     header.SetFileName(entry.name);
     header.SetTime(entry.time ? entry.time : LocalTime(2021, 6, 15, 13, 45, 31));
@@ -119,11 +119,11 @@ void AddEntry(CZipArchive& archive, const EntrySpec& entry) {
     archive.EndEntry();
 }
 
-void WriteArchive(const std::string& path, const std::vector<EntrySpec>& entries, const std::string& password) {
+void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries, const std::string& password) {
     CZipArchive archive;
     archive.CreateArchive(path);
     if (!password.empty()) archive.SetArchivePassword(password);
-    for (const EntrySpec& entry : entries) AddEntry(archive, entry);
+    for (const TestEntry& entry : entries) AddEntry(archive, entry);
     archive.CloseArchive();
 }
 

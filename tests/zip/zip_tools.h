@@ -48,7 +48,7 @@ std::vector<ZipInfo> ReadWithPython(const std::string& archive, const std::strin
 
 // One entry written as the engine writes a file: header with name, time and
 // attributes, then the data in blocks of the engine's buffer size.
-struct EntrySpec {
+struct TestEntry {
     std::string name;
     std::string data;
     int level = 1;
@@ -56,9 +56,9 @@ struct EntrySpec {
     int64_t time = 0;  // 0: a fixed time in 2021
 };
 
-void AddEntry(CZipArchive& archive, const EntrySpec& entry);
+void AddEntry(CZipArchive& archive, const TestEntry& entry);
 // Creates an archive holding the entries.
-void WriteArchive(const std::string& path, const std::vector<EntrySpec>& entries,
+void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries,
                   const std::string& password = {});
 
 // Seconds since 1970 of a local date and time.
