@@ -109,6 +109,7 @@ public:
 class VELMORA_API CMsg : public CSingleMsg {
 public:
     using CSingleMsg::CSingleMsg;
+    CMsg() = default;
     explicit CMsg(const CObj& src);
     CMsg(const CMsg& src);
     CMsg& operator=(const CMsg& src);
