@@ -22,11 +22,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Creates a new, unique file beside `path`; answers its descriptor.
-int CreateSibling(const std::string& path, std::string& tempPath) {
+int CreateSibling(const std::string& path, std::string& tempPath, mode_t mode) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = path + ".tmp" + std::to_string(random() % 1000000);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -59,13 +59,13 @@ void SyncFolder(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileReplacing(std::string_view pathText, std::string_view data, std::string* error) {
+bool WriteFileReplacing(std::string_view pathText, std::string_view data, std::string* error, bool ownerOnly) {
     const std::string path(pathText);
     if (path.empty()) return Fail(error, "No file name", ENOENT);
     std::string tempPath;
-    const int fd = CreateSibling(path, tempPath);
+    const int fd = CreateSibling(path, tempPath, ownerOnly ? 0600 : 0666);
     if (fd < 0) return Fail(error, path, errno);
-    KeepMode(path, fd);
+    if (!ownerOnly) KeepMode(path, fd);
     const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;

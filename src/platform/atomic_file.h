@@ -13,8 +13,10 @@ namespace velmora::platform {
 // Writes `data` to a new file in the same folder as `path`, flushes it to the
 // disk and renames it over `path`. On any failure (a full disk, a missing
 // folder) the temporary file is removed and `path` keeps what it held.
+// A replaced file keeps its permissions, unless `ownerOnly` asks for a file
+// that only its owner may read and write (0600) from the first byte on.
 VELMORA_API bool WriteFileReplacing(std::string_view path, std::string_view data,
-                                    std::string* error = nullptr);
+                                    std::string* error = nullptr, bool ownerOnly = false);
 
 // Reads the whole file into `data`. Files larger than `maxSize` bytes are
 // refused rather than read.

@@ -1,0 +1,288 @@
+#include "ftp/login_info.h"
+
+#include "base/format.h"
+#include "base/password.h"
+#include "base/text.h"
+#include "base/tokenizer.h"
+#include "platform/atomic_file.h"
+#include "platform/controls.h"
+
+namespace velmora {
+namespace {
+
+// The connections file is a few kilobytes; anything far larger is not one.
+constexpr size_t kMaxConnectionsFile = size_t{64} << 20;
+
+std::string SummaryLine(const char* label, const std::string& value) {
+    return Format(" - %s'%s'", label, value.c_str());
+}
+
+}  // namespace
+
+// ---- CFtpLoginInfo ---------------------------------------------------------
+
+CFtpLoginInfo::CFtpLoginInfo() = default;
+
+CFtpLoginInfo::CFtpLoginInfo(const CObj& src) { Copy(src); }
+
+CFtpLoginInfo::CFtpLoginInfo(const CFtpLoginInfo& other) : CObj() { Copy(other); }
+
+CFtpLoginInfo& CFtpLoginInfo::operator=(const CFtpLoginInfo& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+CFtpLoginInfo::~CFtpLoginInfo() = default;
+
+CObj* CFtpLoginInfo::CreateObject() const { return new CFtpLoginInfo(); }
+
+void CFtpLoginInfo::Clear() {
+    CObj::Clear();
+    m_strHostName.clear();
+    m_strHostAddr.clear();
+    m_strLoginName.clear();
+    m_strPassword.clear();
+    m_nPort = kDefaultPort;
+    m_bPassive = 1;
+    m_nRetries = 3;
+    m_nRetryDelay = 3000;
+    m_nCurAttempt = 3;
+    m_bAnonymous = 0;
+    m_strDescr.clear();
+    m_remotePath.Clear();
+}
+
+void CFtpLoginInfo::Copy(const CObj& src) {
+    if (const auto* info = dynamic_cast<const CFtpLoginInfo*>(&src)) {
+        Copy(*info);
+    } else {
+        CObj::Copy(src);
+    }
+}
+
+void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
+    if (this == &src) return;
+    CObj::Copy(src);
+    m_strHostName = src.m_strHostName;
+    m_strHostAddr = src.m_strHostAddr;
+    m_strLoginName = src.m_strLoginName;
+    m_strPassword = src.m_strPassword;
+    m_nPort = src.m_nPort;
+    m_bPassive = src.m_bPassive;
+    m_nRetries = src.m_nRetries;
+    m_nRetryDelay = src.m_nRetryDelay;
+    m_nCurAttempt = src.m_nCurAttempt;
+    m_bAnonymous = src.m_bAnonymous;
+    m_strDescr = src.m_strDescr;
+    m_remotePath = src.m_remotePath;
+}
+
+bool CFtpLoginInfo::IsEqual(const CObj& other) const {
+    const auto* info = dynamic_cast<const CFtpLoginInfo*>(&other);
+    return info && m_strHostName == info->m_strHostName && m_strHostAddr == info->m_strHostAddr &&
+           m_strLoginName == info->m_strLoginName && m_strPassword == info->m_strPassword &&
+           m_nPort == info->m_nPort && m_remotePath.IsEqual(info->m_remotePath);
+}
+
+void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
+    out += XMLAttr("uModified", static_cast<int>(uModified));
+    out += XMLAttr("Status", static_cast<int>(Status));
+    out += XMLAttr("GUID", strGUID);
+    out += XMLAttr("ftp_host_name", m_strHostName);
+    out += XMLAttr("ftp_host_addr", m_strHostAddr);
+    out += XMLAttr("ftp_login_name", m_strLoginName);
+    out += XMLAttr("ftp_pwd", StrEnc(m_strPassword));
+    out += XMLAttr("ftp_port", m_nPort);
+    out += XMLAttr("ftp_psv_mode", m_bPassive);
+    out += XMLAttr("ftp_retries", m_nRetries);
+    out += XMLAttr("ftp_retry_delay", m_nRetryDelay);
+    out += XMLAttr("ftp_anonimous", m_bAnonymous);
+    out += XMLAttr("ftp_descr", m_strDescr);
+    m_remotePath.WriteXMLAttr(out);
+}
+
+std::string CFtpLoginInfo::XMLObject() const { return "CFtpLoginInfo"; }
+
+bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& value) {
+    const std::string key = ToLowerAscii(name);
+    struct IntField {
+        const char* name;
+        int CFtpLoginInfo::*field;
+    };
+    static constexpr IntField kIntFields[] = {
+        {"ftp_port", &CFtpLoginInfo::m_nPort},
+        {"ftp_psv_mode", &CFtpLoginInfo::m_bPassive},
+        {"ftp_retries", &CFtpLoginInfo::m_nRetries},
+        {"ftp_retry_delay", &CFtpLoginInfo::m_nRetryDelay},
+        {"ftp_anonimous", &CFtpLoginInfo::m_bAnonymous},
+    };
+    struct TextField {
+        const char* name;
+        std::string CFtpLoginInfo::*field;
+    };
+    static constexpr TextField kTextFields[] = {
+        {"ftp_host_name", &CFtpLoginInfo::m_strHostName},
+        {"ftp_host_addr", &CFtpLoginInfo::m_strHostAddr},
+        {"ftp_login_name", &CFtpLoginInfo::m_strLoginName},
+        {"ftp_descr", &CFtpLoginInfo::m_strDescr},
+    };
+    if (key == "umodified") {
+        uModified = static_cast<uint32_t>(ParseInt32(value));
+    } else if (key == "status") {
+        Status = static_cast<uint32_t>(ParseInt32(value));
+    } else if (key == "guid") {
+        strGUID = value;
+    } else if (key == "ftp_pwd") {
+        m_strPassword = StrDec(value);
+    } else {
+        for (const IntField& f : kIntFields) {
+            if (key == f.name) {
+                this->*f.field = ParseInt32(value);
+                return true;
+            }
+        }
+        for (const TextField& f : kTextFields) {
+            if (key == f.name) {
+                this->*f.field = value;
+                return true;
+            }
+        }
+        return m_remotePath.ReadXMLAttr(name, value);
+    }
+    return true;
+}
+
+void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
+    CObj::ReadXMLAttr(attributes);
+    if (strGUID.empty()) CreateGUID();
+}
+
+std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath.GetPath(); }
+
+std::string CFtpLoginInfo::GetPureURL() const {
+    const std::string port = m_nPort == kDefaultPort ? std::string() : Format(":%d", m_nPort);
+    return "ftp://" + m_strHostAddr + port + "/" + m_remotePath.GetPath();
+}
+
+std::string CFtpLoginInfo::GetDescription() const {
+    return SummaryLine("Host Name:.....", m_strHostName) + "\r\n" +
+           SummaryLine("Description:...", m_strDescr) + "\r\n" +
+           SummaryLine("Host Address:..", m_strHostAddr) + "\r\n" +
+           SummaryLine("Login Name:....", m_strLoginName) + "\r\n" +
+           SummaryLine("Remote Path:...", m_remotePath.GetPath());
+}
+
+// ---- CFtpLoginInfoList -----------------------------------------------------
+
+CFtpLoginInfoList::CFtpLoginInfoList(std::string_view tag, bool ownsElements, bool showErrors)
+    : List(ownsElements, showErrors), m_strTag(tag) {}
+
+CFtpLoginInfoList::CFtpLoginInfoList(const CFtpLoginInfoList& other)
+    : List(other), CListObj(), m_strTag(other.m_strTag) {}
+
+CFtpLoginInfoList& CFtpLoginInfoList::operator=(const CFtpLoginInfoList& other) {
+    Copy(static_cast<const List&>(other));
+    return *this;
+}
+
+CFtpLoginInfoList::~CFtpLoginInfoList() = default;
+
+void CFtpLoginInfoList::Copy(const CObj& src) {
+    if (const auto* other = dynamic_cast<const CFtpLoginInfoList*>(&src)) Copy(static_cast<const List&>(*other));
+}
+
+void CFtpLoginInfoList::Copy(const List& other) {
+    if (this == &other) return;
+    List::Copy(other);
+    if (const auto* list = dynamic_cast<const CFtpLoginInfoList*>(&other)) m_strTag = list->m_strTag;
+}
+
+CObj* CFtpLoginInfoList::CreateListObject() const { return new CFtpLoginInfoList(); }
+
+CFtpLoginInfo* CFtpLoginInfoList::FindByHost(std::string_view hostName) const {
+    for (CFtpLoginInfo* info : *this) {
+        if (info->GetHostName() == hostName) return info;
+    }
+    return nullptr;
+}
+
+CFtpLoginInfo* CFtpLoginInfoList::FindByGUID(std::string_view guid) const {
+    if (guid.empty()) return nullptr;
+    for (CFtpLoginInfo* info : *this) {
+        if (info->GetStrGUID() == guid) return info;
+    }
+    return nullptr;
+}
+
+std::string CFtpLoginInfoList::XMLObject() const { return "CFtpLoginInfoList"; }
+
+void CFtpLoginInfoList::WriteXMLAttr(std::string& out) const { out += XMLAttr("tag", m_strTag); }
+
+void CFtpLoginInfoList::WriteXMLBody(std::string& out) const {
+    for (const CFtpLoginInfo* info : *this) info->WriteXML(out);
+}
+
+void CFtpLoginInfoList::WriteXMLCloseTag(std::string& out) const { out += "\r\n</" + XMLObject() + ">\r\n"; }
+
+bool CFtpLoginInfoList::ReadXMLAttr(const std::string& name, const std::string& value) {
+    if (!EqualsNoCase(name, "tag")) return false;
+    m_strTag = value;
+    return true;
+}
+
+bool CFtpLoginInfoList::ReadXML(std::string& text) {
+    CStringTokenizer reader(text);
+    reader.RemoveCtrlChar();
+    reader.GetNextToken("<");
+    CStringTokenizer tag(reader.GetNextToken(">"));
+    if (tag.IsEmpty() || tag.GetNextToken(" ") != XMLObject()) return false;
+    ReadXMLAttr(tag.str());
+    std::string body = reader.LeftToken("</" + XMLObject() + ">");
+    if (body.empty()) return false;
+    for (CFtpLoginInfo info; info.ReadXML(body); info = CFtpLoginInfo()) Add(new CFtpLoginInfo(info));
+    return true;
+}
+
+bool CFtpLoginInfoList::SaveXML(std::string_view path) {
+    std::string text;
+    WriteXML(text);
+    std::string error;
+    if (platform::WriteFileReplacing(path, text, &error, /*ownerOnly=*/true)) return true;
+    ShowError(error);
+    return false;
+}
+
+bool CFtpLoginInfoList::LoadXML(std::string_view path) {
+    if (!CFilePath::IsExistsFile(path)) return false;
+    std::string text;
+    std::string error;
+    if (!platform::ReadWholeFile(path, text, &error, kMaxConnectionsFile)) {
+        ShowError(error);
+        return false;
+    }
+    return ReadXML(text);
+}
+
+CFtpLoginInfo* CFtpLoginInfoList::AddNewConnection(platform::IListCtrl* list) {
+    auto* info = new CFtpLoginInfo();
+    info->CreateGUID();
+    info->SetHostName(Format("Connection %d", GetCount() + 1));
+    Add(info);
+    if (list) Populate(*list, info, list->GetImageCount(), -1);
+    return info;
+}
+
+void CFtpLoginInfoList::Populate(platform::IListCtrl& list, int imageCount) const {
+    if (!list.IsWindow()) return;
+    list.DeleteAllItems();
+    for (CFtpLoginInfo* info : *this) Populate(list, info, imageCount, -1);
+}
+
+int CFtpLoginInfoList::Populate(platform::IListCtrl& list, CFtpLoginInfo* info, int imageCount, int row) {
+    if (!info) return -1;
+    const int index = row < 0 ? list.GetItemCount() : row;
+    const int images = imageCount < 1 ? 1 : imageCount;
+    return list.InsertItem(index, info->GetHostName(), index % images, info);
+}
+
+}  // namespace velmora

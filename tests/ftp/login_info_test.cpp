@@ -1,0 +1,254 @@
+#include "ftp/login_info.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "base/password.h"
+#include "support/fake_controls.h"
+#include "support/temp_dir.h"
+
+namespace velmora {
+namespace {
+
+using test::FakeListCtrl;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+CFtpLoginInfo MakeConnection() {
+    CFtpLoginInfo info;
+    info.SetHostName("Work 'main' <site>");
+    info.SetHost("ftp.example.org");
+    info.SetLoginName("alice");
+    info.SetPassword("p@ss word!");
+    info.SetPort(2121);
+    info.SetPassive(false);
+    info.SetRetries(7);
+    info.SetRetryDelay(1500);
+    info.SetCurAttempt(1);
+    info.SetAnonymous(true);
+    info.SetDescr("nightly backups");
+    info.SetFtpPath(CFtpPath("/pub/incoming/", PATH_FOLDER));
+    info.SetModified(5);
+    info.SetChecked(true);
+    info.CreateGUID();
+    return info;
+}
+
+void ExpectSameFields(const CFtpLoginInfo& a, const CFtpLoginInfo& b) {
+    EXPECT_EQ(a.GetHostName(), b.GetHostName());
+    EXPECT_EQ(a.GetHost(), b.GetHost());
+    EXPECT_EQ(a.GetLoginName(), b.GetLoginName());
+    EXPECT_EQ(a.GetPassword(), b.GetPassword());
+    EXPECT_EQ(a.GetPort(), b.GetPort());
+    EXPECT_EQ(a.IsPassive(), b.IsPassive());
+    EXPECT_EQ(a.GetRetries(), b.GetRetries());
+    EXPECT_EQ(a.GetRetryDelay(), b.GetRetryDelay());
+    EXPECT_EQ(a.IsAnonymous(), b.IsAnonymous());
+    EXPECT_EQ(a.GetDescr(), b.GetDescr());
+    EXPECT_EQ(a.GetFtpPath().GetPath(), b.GetFtpPath().GetPath());
+    EXPECT_EQ(a.GetModified(), b.GetModified());
+    EXPECT_EQ(a.IsChecked(), b.IsChecked());
+    EXPECT_EQ(a.GetStrGUID(), b.GetStrGUID());
+}
+
+TEST(FtpLoginInfoTest, DefaultsOfAClearedConnection) {
+    CFtpLoginInfo info = MakeConnection();
+    info.Clear();
+    EXPECT_TRUE(info.IsEmpty());
+    EXPECT_EQ(info.GetPort(), 21);
+    EXPECT_TRUE(info.IsPassive());
+    EXPECT_EQ(info.GetRetries(), 3);
+    EXPECT_EQ(info.GetRetryDelay(), 3000);
+    EXPECT_EQ(info.GetCurAttempt(), 3);
+    EXPECT_EQ(info.GetStrGUID(), "");
+    EXPECT_EQ(info.GetRemotePath(), "/");
+}
+
+TEST(FtpLoginInfoTest, CloneKeepsClassAndEveryField) {
+    const CFtpLoginInfo info = MakeConnection();
+    std::unique_ptr<CObj> copy(static_cast<const CObj&>(info).Clone());
+    auto* typed = dynamic_cast<CFtpLoginInfo*>(copy.get());
+    ASSERT_NE(typed, nullptr);
+    ExpectSameFields(info, *typed);
+    EXPECT_EQ(typed->GetCurAttempt(), 1);
+}
+
+TEST(FtpLoginInfoTest, EqualityCountsIdentityFieldsOnly) {
+    const CFtpLoginInfo info = MakeConnection();
+    CFtpLoginInfo other = info;
+    other.SetDescr("something else");
+    other.SetPassive(true);
+    other.SetRetries(1);
+    other.SetRetryDelay(10);
+    other.SetAnonymous(false);
+    EXPECT_TRUE(info.IsEqual(other));
+
+    other.SetPort(21);
+    EXPECT_FALSE(info.IsEqual(other));
+    other = info;
+    other.SetPassword("P@ss word!");
+    EXPECT_FALSE(info.IsEqual(other));
+    other = info;
+    other.SetFtpPath(CFtpPath("/pub/other/", PATH_FOLDER));
+    EXPECT_FALSE(info.IsEqual(other));
+}
+
+TEST(FtpLoginInfoTest, UrlsAndSummary) {
+    CFtpLoginInfo info = MakeConnection();
+    info.SetFtpPath(CFtpPath("/pub/a.txt"));
+    EXPECT_EQ(info.GetURL_(), "ftp.example.org/pub/a.txt");
+    EXPECT_EQ(info.GetPureURL(), "ftp://ftp.example.org:2121//pub/a.txt");
+    info.SetPort(21);
+    EXPECT_EQ(info.GetPureURL(), "ftp://ftp.example.org//pub/a.txt");
+    EXPECT_EQ(info.GetRemotePath(), "/pub/");
+    EXPECT_EQ(info.GetDescription(),
+              " - Host Name:.....'Work 'main' <site>'\r\n"
+              " - Description:...'nightly backups'\r\n"
+              " - Host Address:..'ftp.example.org'\r\n"
+              " - Login Name:....'alice'\r\n"
+              " - Remote Path:...'/pub/a.txt'");
+}
+
+TEST(FtpLoginInfoTest, AttributeTextScramblesPasswordAndReadsAnyCase) {
+    const CFtpLoginInfo info = MakeConnection();
+    std::string text;
+    info.WriteXMLAttr(text);
+    EXPECT_EQ(text.find("p@ss"), std::string::npos);
+    EXPECT_NE(text.find(" ftp_pwd='" + StrEnc("p@ss word!") + "' "), std::string::npos);
+    EXPECT_EQ(text.find("CObj::"), std::string::npos);
+
+    CFtpLoginInfo read;
+    read.ReadXMLAttr(" FTP_PORT='990'  Ftp_Host_Addr='h'  GUID='{X}' FTP_PWD='" + StrEnc("pw") + "' ");
+    EXPECT_EQ(read.GetPort(), 990);
+    EXPECT_EQ(read.GetHost(), "h");
+    EXPECT_EQ(read.GetPassword(), "pw");
+    EXPECT_EQ(read.GetStrGUID(), "{X}");
+
+    CFtpLoginInfo anonymous;
+    anonymous.ReadXMLAttr(" ftp_host_addr='h' ftp_retries='many' ");
+    EXPECT_FALSE(anonymous.GetStrGUID().empty());
+    EXPECT_EQ(anonymous.GetRetries(), 0);
+}
+
+TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
+    TempDir dir;
+    const std::string file = dir / "FtpPropList.xml";
+    CFtpLoginInfoList list("projects");
+    list.Add(new CFtpLoginInfo(MakeConnection()));
+    CFtpLoginInfo second;
+    second.SetHostName("Second");
+    second.SetHost("::1");
+    second.CreateGUID();
+    list.Add(new CFtpLoginInfo(second));
+    ASSERT_TRUE(list.SaveXML(file)) << list.GetLastError();
+
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const std::string text = ReadFile(file);
+    EXPECT_EQ(text.rfind("\r\n<CFtpLoginInfoList  tag='projects' >\r\n<CFtpLoginInfo ", 0), 0u);
+    EXPECT_EQ(text.find("p@ss word!"), std::string::npos);
+
+    CFtpLoginInfoList read;
+    ASSERT_TRUE(read.LoadXML(file));
+    EXPECT_EQ(read.GetTag(), "projects");
+    ASSERT_EQ(read.GetCount(), 2);
+    ExpectSameFields(*list.GetHead(), *read.GetHead());
+    EXPECT_EQ(read.GetHead()->GetCurAttempt(), 3);  // not stored
+    ExpectSameFields(*list.GetTail(), *read.GetTail());
+
+    ASSERT_TRUE(read.LoadXML(file));  // appends
+    EXPECT_EQ(read.GetCount(), 4);
+}
+
+TEST(FtpLoginInfoListTest, SavingReplacesAWorldReadableFileOwnerOnly) {
+    TempDir dir;
+    const std::string file = dir / "list.xml";
+    WriteFile(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    CFtpLoginInfoList list;
+    list.AddNewConnection(nullptr);
+    ASSERT_TRUE(list.SaveXML(file));
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    EXPECT_FALSE(list.SaveXML(dir / "missing/list.xml"));
+    EXPECT_FALSE(list.GetLastError().empty());
+}
+
+TEST(FtpLoginInfoListTest, LoadingRejectsWhatIsNotAConnectionList) {
+    TempDir dir;
+    CFtpLoginInfoList list;
+    EXPECT_FALSE(list.LoadXML(dir / "absent.xml"));
+    EXPECT_EQ(list.GetLastError(), "");
+
+    std::string foreign = "<CFtpPathList tag=''><CFilePath path='/a'></CFilePath></CFtpPathList>";
+    EXPECT_FALSE(list.ReadXML(foreign));
+    std::string empty = "<CFtpLoginInfoList tag='x'></CFtpLoginInfoList>";
+    EXPECT_FALSE(list.ReadXML(empty));
+    std::string wrongCase = "<cftplogininfolist tag='x'><CFtpLoginInfo ></CFtpLoginInfo></cftplogininfolist>";
+    EXPECT_FALSE(list.ReadXML(wrongCase));
+    EXPECT_EQ(list.GetCount(), 0);
+
+    // A damaged element ends the reading; what came before it stays.
+    std::string damaged =
+        "<CFtpLoginInfoList tag='x'>\r\n<CFtpLoginInfo ftp_host_name='one'></CFtpLoginInfo>"
+        "<Broken ftp_host_name='two'></Broken><CFtpLoginInfo ftp_host_name='three'></CFtpLoginInfo>"
+        "</CFtpLoginInfoList>";
+    EXPECT_TRUE(list.ReadXML(damaged));
+    ASSERT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.GetHead()->GetHostName(), "one");
+}
+
+TEST(FtpLoginInfoListTest, LookupsByNameAndGuid) {
+    CFtpLoginInfoList list;
+    CFtpLoginInfo* first = list.AddNewConnection(nullptr);
+    auto* noGuid = new CFtpLoginInfo();
+    noGuid->SetHostName("bare");
+    noGuid->SetHost("ftp.example.org");
+    list.Add(noGuid);
+
+    EXPECT_EQ(list.FindByHost("Connection 1"), first);
+    EXPECT_EQ(list.FindByHost("connection 1"), nullptr);
+    EXPECT_EQ(list.FindByHost("ftp.example.org"), nullptr);
+    EXPECT_EQ(list.FindByGUID(first->GetStrGUID()), first);
+    EXPECT_EQ(list.FindByGUID(""), nullptr);
+}
+
+TEST(FtpLoginInfoListTest, NewConnectionsAreNumberedByCountAndShownInTheControl) {
+    FakeListCtrl control;
+    control.SetImageCount(2);
+    CFtpLoginInfoList list;
+    CFtpLoginInfo* first = list.AddNewConnection(&control);
+    EXPECT_EQ(first->GetHostName(), "Connection 1");
+    EXPECT_FALSE(first->GetStrGUID().empty());
+    first->SetHostName("Connection 3");
+    list.AddNewConnection(&control);
+    list.AddNewConnection(&control);
+    EXPECT_EQ(list.AddNewConnection(&control)->GetHostName(), "Connection 4");
+
+    ASSERT_EQ(control.rows().size(), 4u);
+    EXPECT_EQ(control.rows()[0].data, first);
+    EXPECT_EQ(control.rows()[3].columns[0], "Connection 4");
+    EXPECT_EQ(control.rows()[3].image, 1);
+
+    control.SetImageCount(0);
+    list.Populate(control, 3);
+    ASSERT_EQ(control.rows().size(), 4u);
+    EXPECT_EQ(control.rows()[0].columns[0], "Connection 3");
+    EXPECT_EQ(control.rows()[3].image, 0);
+    EXPECT_EQ(control.rows()[2].image, 2);
+
+    control.SetWindow(false);
+    list.Populate(control, 0);
+    EXPECT_EQ(control.rows().size(), 4u);
+    EXPECT_EQ(CFtpLoginInfoList::Populate(control, nullptr, 1, 0), -1);
+}
+
+}  // namespace
+}  // namespace velmora
