@@ -20,24 +20,18 @@ CMsgRun::~CMsgRun() {
     CMsgBox::Box().Send(*this);
 }
 
-CMsgProgress::CMsgProgress(int32_t unit, int32_t subCmd, int32_t argc, int32_t argv)
-    : CMsg(MSG_PROGRESS, argc, argv, 0) {
-    Post(unit, subCmd);
+CMsgProgress::CMsgProgress(int32_t unit, int32_t subCmd, int64_t argc, int64_t argv)
+    : CMsg(CProgressStatus(unit, subCmd, argc, argv)) {
+    CMsgBox::Box().Send(*this);
 }
 
-CMsgProgress::CMsgProgress(int32_t unit, int32_t subCmd, int32_t argc, const std::string& argv)
-    : CMsg(MSG_PROGRESS, argc, argv, 0) {
-    Post(unit, subCmd);
+CMsgProgress::CMsgProgress(int32_t unit, int32_t subCmd, int64_t argc, const std::string& argv)
+    : CMsg(CProgressStatus(unit, subCmd, argc, argv)) {
+    CMsgBox::Box().Send(*this);
 }
 
 CMsgProgress::CMsgProgress(int32_t unit, int32_t subCmd, const std::string& caption)
-    : CMsg(MSG_PROGRESS, caption, 0, 0) {
-    Post(unit, subCmd);
-}
-
-void CMsgProgress::Post(int32_t unit, int32_t subCmd) {
-    Unit(unit);
-    SubCmd(subCmd);
+    : CMsg(CProgressStatus(unit, subCmd, caption)) {
     CMsgBox::Box().Send(*this);
 }
 

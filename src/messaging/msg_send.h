@@ -6,6 +6,7 @@
 
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
+#include "messaging/progress_status.h"
 #include "platform/api.h"
 
 // Messages that send themselves: the constructor delivers the message through
@@ -56,16 +57,14 @@ public:
     ~CMsgRun() override;
 };
 
-// Broadcasts a progress notification (command 16) for a progress unit.
+// Broadcasts a progress notification (command 16) for a progress unit, built
+// as the CProgressStatus of the same arguments (numbers are 64-bit).
 class VELMORA_API CMsgProgress : public CMsg {
 public:
-    CMsgProgress(int32_t unit, int32_t subCmd, int32_t argc, int32_t argv);
-    CMsgProgress(int32_t unit, int32_t subCmd, int32_t argc, const std::string& argv);
+    CMsgProgress(int32_t unit, int32_t subCmd, int64_t argc, int64_t argv);
+    CMsgProgress(int32_t unit, int32_t subCmd, int64_t argc, const std::string& argv);
     // Argc is the caption, Argv 0.
     CMsgProgress(int32_t unit, int32_t subCmd, const std::string& caption);
-
-private:
-    void Post(int32_t unit, int32_t subCmd);
 };
 
 }  // namespace velmora

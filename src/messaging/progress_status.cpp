@@ -44,16 +44,19 @@ CProgressStatus::CProgressStatus() : CMsg(0, 0, 0, 0) {}
 
 CProgressStatus::CProgressStatus(int32_t cmd) : CMsg(cmd, 0, 0, 0) {}
 
-CProgressStatus::CProgressStatus(int32_t unit, int32_t subCmd, int32_t argc, int32_t argv)
-    : CMsg(MSG_PROGRESS, argc, argv, 0) {
+CProgressStatus::CProgressStatus(int32_t unit, int32_t subCmd, int64_t argc, int64_t argv)
+    : CMsg(MSG_PROGRESS, 0, 0, 0) {
     Unit(unit);
     SubCmd(subCmd);
+    LLArgc(argc);
+    LLArgv(argv);
 }
 
-CProgressStatus::CProgressStatus(int32_t unit, int32_t subCmd, int32_t argc, const std::string& argv)
-    : CMsg(MSG_PROGRESS, argc, argv, 0) {
+CProgressStatus::CProgressStatus(int32_t unit, int32_t subCmd, int64_t argc, const std::string& argv)
+    : CMsg(MSG_PROGRESS, 0, argv, 0) {
     Unit(unit);
     SubCmd(subCmd);
+    LLArgc(argc);
 }
 
 CProgressStatus::CProgressStatus(int32_t unit, int32_t subCmd, const std::string& caption)

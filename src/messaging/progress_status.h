@@ -23,8 +23,10 @@ class VELMORA_API CProgressStatus : public CMsg {
 public:
     CProgressStatus();
     explicit CProgressStatus(int32_t cmd);
-    CProgressStatus(int32_t unit, int32_t subCmd, int32_t argc, int32_t argv);
-    CProgressStatus(int32_t unit, int32_t subCmd, int32_t argc, const std::string& argv);
+    // Numeric arguments are kept as 64-bit values (positions and ranges count
+    // bytes); Argc()/Argv() read their low 32 bits.
+    CProgressStatus(int32_t unit, int32_t subCmd, int64_t argc, int64_t argv);
+    CProgressStatus(int32_t unit, int32_t subCmd, int64_t argc, const std::string& argv);
     CProgressStatus(int32_t unit, int32_t subCmd, const std::string& caption);
     CProgressStatus(const CProgressStatus& other);
     CProgressStatus& operator=(const CProgressStatus& other);

@@ -250,7 +250,7 @@ TEST_F(CMsgBoxTest, PairedSendersBracketTheirScope) {
         CMsgWait wait("Connecting");
     }
     CMsgProgress(16, 4, "Caption");
-    CMsgProgress(0, 6, 42, "text");
+    CMsgProgress(0, 6, int64_t{6} << 30, "text");  // a byte position beyond 32 bits
     CMsgBox::Box().Unsubscribe(&rec);
 
     ASSERT_EQ(rec.messages.size(), 6u);
@@ -262,7 +262,7 @@ TEST_F(CMsgBoxTest, PairedSendersBracketTheirScope) {
     EXPECT_EQ(rec.messages[4].SubCmd(), 4);
     EXPECT_EQ(rec.messages[4].Unit(), 16);
     EXPECT_EQ(rec.messages[4].StrArgc(), "Caption");
-    EXPECT_EQ(rec.messages[5].Argc(), 42);
+    EXPECT_EQ(rec.messages[5].LLArgc(), int64_t{6} << 30);
     EXPECT_EQ(rec.messages[5].StrArgv(), "text");
 }
 

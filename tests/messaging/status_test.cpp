@@ -61,6 +61,7 @@ TEST(CProgressStatus, CountersLiveInThreeSlotsMadeByTheFirstSetter) {
     EXPECT_EQ(copy.ProcessedBytes(), kGiB + 1);
     EXPECT_EQ(copy.CurFile(), "a.txt");
     EXPECT_EQ(CProgressStatus(0, 4, "Caption").GetCaptionText(), "Caption");
+    EXPECT_EQ(CProgressStatus(0, 7, 0, 5 * kGiB).LLArgv(), 5 * kGiB);
 }
 
 TEST(CProgressStatus, Percentage) {
