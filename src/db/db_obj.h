@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "objects/obj.h"
@@ -27,6 +29,14 @@ public:
 
     // Removes leading and trailing white space in place.
     static void Trim(std::string& text);
+
+protected:
+    // The entry of a table of status or kind texts at `value`; `unknown` for a
+    // value outside the table.
+    template <size_t N>
+    static std::string TextOf(int32_t value, const char* const (&texts)[N], const char* unknown) {
+        return value >= 0 && static_cast<size_t>(value) < N ? texts[value] : unknown;
+    }
 };
 
 }  // namespace velmora

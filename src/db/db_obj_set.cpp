@@ -72,6 +72,8 @@ bool CDBObjSet::GetNewID(const std::string& column, int32_t& id) {
     return true;
 }
 
+bool CDBObjSet::LoadInsertedID(int32_t& id) { return ExecScalar(" SELECT last_insert_rowid()", id); }
+
 bool CDBObjSet::DropTable(const std::string& name) {
     std::string table = name;
     std::string catalogue = "sysobjects";

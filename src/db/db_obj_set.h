@@ -67,6 +67,9 @@ public:
     bool LoadLatestID(const std::string& column, int32_t& id);
     // LoadLatestID + 1.
     bool GetNewID(const std::string& column, int32_t& id);
+    // The key SQLite gave the last row inserted through this connection,
+    // whatever other connections insert meanwhile (0 when there was none).
+    bool LoadInsertedID(int32_t& id);
     // Written for a server with a system object catalogue; SQLite rejects it.
     bool DropTable(const std::string& name);
 

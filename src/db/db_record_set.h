@@ -58,9 +58,7 @@ public:
 
     virtual bool AddRecord(const R& record) { return Exec(InsertStatement(record)); }
     virtual bool EditRecord(const R& record) { return Exec(UpdateStatement(record)); }
-    virtual bool DeleteRecord(const R& record) {
-        return Exec(CDBStatement(" DELETE FROM " + m_strTable + " WHERE ID = ").Int(record.ID));
-    }
+    virtual bool DeleteRecord(const R& record) { return DeleteByColumn("ID", record.ID); }
 
     // The first loaded record that satisfies `match`, or null.
     template <class Match>
@@ -86,6 +84,27 @@ public:
     static std::string SelectList() { return " SELECT " + ColumnNames(0) + "  FROM "; }
 
 protected:
+    // Load with the where-text "column = value".
+    bool LoadByColumn(const char* column, int32_t value) {
+        const std::string where = std::string(column) + " = " + CDBStatement::QuoteInt(value);
+        return Load(where.c_str());
+    }
+
+    // " DELETE FROM T WHERE column = value".
+    bool DeleteByColumn(const char* column, int32_t value) {
+        return Exec(CDBStatement(" DELETE FROM " + m_strTable + " WHERE " + column + " = ").Int(value));
+    }
+
+    // Writes the outcome of a run for records that carry DatePerformed,
+    // Status and StatusDescription:
+    // " UPDATE T SET DatePerformed = d , Status = n , StatusDescription = s   WHERE ID = n".
+    bool UpdatePerformedStatus(const R& record, int64_t performed) {
+        CDBStatement sql(" UPDATE " + m_strTable);
+        sql.Assign("DatePerformed").Date(performed).Assign("Status").Int(record.Status);
+        sql.Assign("StatusDescription").Quoted(record.StatusDescription);
+        return Exec(sql.Text("   WHERE ID = ").Int(record.ID));
+    }
+
     CDBStatement InsertStatement(const R& record) const {
         CDBStatement sql(" INSERT INTO " + m_strTable + " ( " + ColumnNames(1) + "  )  VALUES ( ");
         const auto& columns = R::Table().columns;
