@@ -161,7 +161,10 @@ std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath
 
 std::string CFtpLoginInfo::GetPureURL() const {
     const std::string port = m_nPort == kDefaultPort ? std::string() : Format(":%d", m_nPort);
-    return "ftp://" + m_strHostAddr + port + "/" + m_remotePath.GetPath();
+    // An IPv6 address is bracketed so that its colons are not read as a port.
+    const bool ipv6 = m_strHostAddr.find(':') != std::string::npos && !m_strHostAddr.starts_with('[');
+    const std::string host = ipv6 ? "[" + m_strHostAddr + "]" : m_strHostAddr;
+    return "ftp://" + host + port + "/" + m_remotePath.GetPath();
 }
 
 std::string CFtpLoginInfo::GetDescription() const {
