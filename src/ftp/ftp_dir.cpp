@@ -1,0 +1,318 @@
+#include "ftp/ftp_dir.h"
+
+#include <ctime>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/file_system.h"
+
+namespace velmora {
+namespace {
+
+// A blank-separated field of a line and where it starts, so that the name
+// (the rest of the line, inner blanks kept) can be cut out after it.
+struct Field {
+    std::string_view text;
+    size_t start;
+};
+
+std::vector<Field> SplitFields(std::string_view line) {
+    std::vector<Field> fields;
+    size_t at = 0;
+    while (at < line.size()) {
+        at = line.find_first_not_of(" \t", at);
+        if (at == std::string_view::npos) break;
+        size_t end = line.find_first_of(" \t", at);
+        if (end == std::string_view::npos) end = line.size();
+        fields.push_back({line.substr(at, end - at), at});
+        at = end;
+    }
+    return fields;
+}
+
+bool IsDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// A number of minDigits to maxDigits decimal digits.
+bool ReadNumber(std::string_view text, size_t minDigits, size_t maxDigits, int& value) {
+    if (text.size() < minDigits || text.size() > maxDigits || !IsDigits(text)) return false;
+    value = 0;
+    for (char c : text) value = value * 10 + (c - '0');
+    return true;
+}
+
+// 0 for "Jan" ... 11 for "Dec" in any letter case; -1 otherwise.
+int MonthIndex(std::string_view text) {
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (text.size() != 3) return -1;
+    for (int i = 0; i < 12; ++i) {
+        if (EqualsNoCase(text, kMonths[i])) return i;
+    }
+    return -1;
+}
+
+bool ReadDay(std::string_view text, int& day) { return ReadNumber(text, 1, 2, day) && day >= 1 && day <= 31; }
+
+// "hh:mm", or with `twelveHour` also "hh:mmAM" / "hh:mmPM".
+bool ReadClock(std::string_view text, bool twelveHour, int& hour, int& minute) {
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos || !ReadNumber(text.substr(0, colon), 1, 2, hour)) return false;
+    std::string_view rest = text.substr(colon + 1);
+    if (!ReadNumber(rest.substr(0, 2), 2, 2, minute) || minute > 59) return false;
+    rest = rest.substr(2);
+    if (rest.empty()) return hour <= 23;
+    const bool pm = EqualsNoCase(rest, "PM");
+    if (!twelveHour || !(pm || EqualsNoCase(rest, "AM")) || hour < 1 || hour > 12) return false;
+    hour = hour % 12 + (pm ? 12 : 0);
+    return true;
+}
+
+// The local time of these calendar parts; false when they do not name a
+// real day (31 April, 29 February of a common year).
+bool MakeLocal(int year, int month, int day, int hour, int minute, int64_t& seconds) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    std::tm check{};
+    return platform::FromLocal(parts, seconds) && platform::ToLocal(seconds, check) && check.tm_mday == day &&
+           check.tm_mon == month && check.tm_year == year - 1900;
+}
+
+// A date listed without a year is within the last twelve months. A day of
+// slack keeps a file just written on a server whose clock or time zone is
+// ahead of ours in this year. Going back several years finds the last
+// 29 February.
+bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& seconds) {
+    constexpr int64_t kSlack = 24 * 3600;
+    constexpr int kMaxYearsBack = 8;
+    std::tm today{};
+    if (!platform::ToLocal(now, today)) return false;
+    for (int back = 0; back <= kMaxYearsBack; ++back) {
+        if (MakeLocal(today.tm_year + 1900 - back, month, day, hour, minute, seconds) && seconds <= now + kSlack)
+            return true;
+    }
+    return false;
+}
+
+// "Mon dd hh:mm" or "Mon dd yyyy".
+bool ParseUnixDate(const std::vector<Field>& fields, int64_t now, int64_t& seconds) {
+    const int month = MonthIndex(fields[0].text);
+    int day = 0;
+    if (month < 0 || !ReadDay(fields[1].text, day)) return false;
+    int year = 0;
+    if (ReadNumber(fields[2].text, 4, 4, year)) return MakeLocal(year, month, day, 0, 0, seconds);
+    int hour = 0;
+    int minute = 0;
+    return ReadClock(fields[2].text, false, hour, minute) && MakeRecent(month, day, hour, minute, now, seconds);
+}
+
+// "mm-dd-yy hh:mmAM" or "mm-dd-yyyy hh:mm" ("/" also separates the date).
+bool ParseDosDate(const std::vector<Field>& fields, int64_t& seconds) {
+    const std::string_view date = fields[0].text;
+    const size_t first = date.find_first_of("-/");
+    const size_t second = first == std::string_view::npos ? first : date.find_first_of("-/", first + 1);
+    if (second == std::string_view::npos) return false;
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    const std::string_view yearText = date.substr(second + 1);
+    if (!ReadNumber(date.substr(0, first), 1, 2, month) || month < 1 || month > 12 ||
+        !ReadDay(date.substr(first + 1, second - first - 1), day) ||
+        !(yearText.size() == 2 || yearText.size() == 4) || !ReadNumber(yearText, 2, 4, year))
+        return false;
+    // Two-digit years: 70 to 99 are 1970 to 1999, the rest this century.
+    if (yearText.size() == 2) year += year >= 70 ? 1900 : 2000;
+    int hour = 0;
+    int minute = 0;
+    return ReadClock(fields[1].text, true, hour, minute) && MakeLocal(year, month - 1, day, hour, minute, seconds);
+}
+
+// Unix lines: the date columns are where a size is followed by a month, a
+// day and a time or year, with a name after them. Servers with localised
+// month names still get the usual columns (owner, group, size, three date
+// fields), with a date that will not parse.
+size_t FindDateColumn(const std::vector<Field>& fields) {
+    for (size_t k = 2; k + 3 < fields.size(); ++k) {
+        int value = 0;
+        int minute = 0;
+        if (IsDigits(fields[k - 1].text) && MonthIndex(fields[k].text) >= 0 && ReadDay(fields[k + 1].text, value) &&
+            (ReadNumber(fields[k + 2].text, 4, 4, value) || ReadClock(fields[k + 2].text, false, value, minute)))
+            return k;
+    }
+    constexpr size_t kUsualDateColumn = 5;
+    return fields.size() > kUsualDateColumn + 3 ? kUsualDateColumn : 0;
+}
+
+std::string Join(const Field& a, const Field& b) { return std::string(a.text) + " " + std::string(b.text); }
+
+}  // namespace
+
+CFtpDir::CFtpDir() = default;
+
+CFtpDir::CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now) : m_Path(folder) { Split(line, now); }
+
+CFtpDir::CFtpDir(const CFtpDir& other) : CObj() { Copy(other); }
+
+CFtpDir& CFtpDir::operator=(const CFtpDir& other) {
+    Copy(other);
+    return *this;
+}
+
+CFtpDir::~CFtpDir() = default;
+
+CObj* CFtpDir::CreateObject() const { return new CFtpDir(); }
+
+void CFtpDir::Clear() {
+    CObj::Clear();
+    for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strLine,
+                              &m_strPermissions, &m_strLinks, &m_strOwner, &m_strGroup})
+        text->clear();
+    m_Path.Clear();
+    m_eKind = KIND_NONE;
+    m_bUnsafeName = false;
+}
+
+void CFtpDir::Copy(const CObj& src) {
+    const auto* other = dynamic_cast<const CFtpDir*>(&src);
+    if (!other || other == this) return;
+    CObj::Copy(src);
+    m_strDate = other->m_strDate;
+    m_strTime = other->m_strTime;
+    m_strDateTime = other->m_strDateTime;
+    m_strSize = other->m_strSize;
+    m_strName = other->m_strName;
+    m_strLine = other->m_strLine;
+    m_strPermissions = other->m_strPermissions;
+    m_strLinks = other->m_strLinks;
+    m_strOwner = other->m_strOwner;
+    m_strGroup = other->m_strGroup;
+    m_Path = other->m_Path;
+    m_eKind = other->m_eKind;
+    m_bUnsafeName = other->m_bUnsafeName;
+}
+
+bool CFtpDir::Split(std::string_view line, int64_t now) {
+    m_strLine = line;
+    m_eKind = KIND_NONE;
+    m_bUnsafeName = false;
+    if (line.empty()) return false;
+    const char first = line[0];
+    if (first == '-' || first == 'd' || first == 'l') return SplitUNIX(line, now);
+    // DOS lines start with their date; anything else ("total 12", device
+    // files, messages) is not an entry.
+    if (first >= '0' && first <= '9') return SplitDOS(line);
+    return false;
+}
+
+bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
+    const std::vector<Field> fields = SplitFields(line);
+    const size_t date = FindDateColumn(fields);
+    if (date == 0) return false;
+    m_strPermissions = fields[0].text;
+    // Between the permissions and the size: link count, owner, group (some
+    // servers leave out the group, or both).
+    const size_t size = date - 1;
+    if (size > 1) m_strLinks = fields[1].text;
+    if (size > 2) m_strOwner = fields[2].text;
+    if (size > 3) m_strGroup = fields[3].text;
+    m_strSize = fields[size].text;
+    m_strDateTime = Join(fields[date], fields[date + 1]) + " " + std::string(fields[date + 2].text);
+
+    const bool link = m_strPermissions[0] == 'l';
+    std::string text = TrimText(line.substr(fields[date + 3].start));
+    if (link) {
+        // "name -> target": the link is known by its own name.
+        const size_t arrow = text.find(" -> ");
+        if (arrow != std::string::npos) text = TrimRightText(text.substr(0, arrow));
+    }
+    if (!TakeName(text)) return false;
+
+    ParseDateTime(m_strDateTime, now);
+    m_Path.Length(m_strSize);
+    if (link) {
+        m_eKind = KIND_LINK;
+    } else if (IsUnixFile()) {
+        m_Path.SetFileNameAndExt(m_strName);
+        m_Path.SetAttr(platform::FileAttrNormal);
+        m_eKind = KIND_FILE;
+    } else {
+        m_Path.AppendDir(m_strName);
+        m_Path.SetAttr(platform::FileAttrDirectory);
+        m_eKind = KIND_FOLDER;
+    }
+    return true;
+}
+
+bool CFtpDir::SplitDOS(std::string_view line) {
+    const std::vector<Field> fields = SplitFields(line);
+    if (fields.size() < 4) return false;
+    int64_t seconds = 0;
+    const std::string dateTime = Join(fields[0], fields[1]);
+    // The date and time must read as such: that is what tells a DOS line
+    // from any other text.
+    if (!ParseListingTime(dateTime, 0, seconds)) return false;
+    const bool folder = EqualsNoCase(fields[2].text, "<DIR>");
+    if (!folder && !IsDigits(fields[2].text)) return false;
+    if (!TakeName(TrimText(line.substr(fields[3].start)))) return false;
+
+    m_strDate = fields[0].text;
+    m_strTime = fields[1].text;
+    m_strDateTime = dateTime;
+    m_strSize = fields[2].text;
+    ParseDateTime(m_strDateTime, 0);
+    if (folder) {
+        m_Path.AppendDir(m_strName);
+        m_Path.SetAttr(platform::FileAttrDirectory);
+        m_eKind = KIND_FOLDER;
+    } else {
+        m_Path.Length(m_strSize);
+        m_Path.SetFileNameAndExt(m_strName);
+        m_Path.SetAttr(platform::FileAttrNormal);
+        m_eKind = KIND_FILE;
+    }
+    return true;
+}
+
+bool CFtpDir::ParseDateTime(std::string_view text, int64_t now) {
+    int64_t seconds = 0;
+    if (!ParseListingTime(text, now, seconds)) return false;
+    const uint64_t fileTime = platform::UnixToFileTime(seconds);
+    m_Path.CreationTime(fileTime);
+    m_Path.LastAccessTime(fileTime);
+    m_Path.LastWriteTime(fileTime);
+    return true;
+}
+
+bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seconds) {
+    const std::vector<Field> fields = SplitFields(text);
+    if (fields.size() == 3) return ParseUnixDate(fields, now, seconds);
+    if (fields.size() == 2) return ParseDosDate(fields, seconds);
+    return false;
+}
+
+bool CFtpDir::IsSafeName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (unsigned char c : name) {
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7f) return false;
+    }
+    return true;
+}
+
+bool CFtpDir::TakeName(std::string_view name) {
+    m_strName = name;
+    if (IsSafeName(name)) return true;
+    // "." and ".." are every server's own entries, not an attack.
+    m_bUnsafeName = !name.empty() && name != "." && name != "..";
+    return false;
+}
+
+}  // namespace velmora

@@ -1,0 +1,189 @@
+#include "ftp/ftp_file.h"
+
+#include <vector>
+
+#include "ftp/ftp_find.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/ftp_data_stream.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+#include "platform/message_pump.h"
+
+namespace velmora {
+namespace {
+
+// Range and position may exceed 32 bits; they travel as 64-bit arguments,
+// whose low half is what a 32-bit reader sees.
+void SendProgressRange(uint64_t upper) {
+    CMsg msg(MSG_PROGRESS, 0, 0, 0);
+    msg.SubCmd(MSG_PROGRESS_RANGE);
+    msg.Unit(PROGRESS_UNIT_FTP_FILE);
+    msg.LLArgv(static_cast<int64_t>(upper));
+    CMsgBox::Box().Send(msg);
+}
+
+void SendProgressPosition(uint64_t position) {
+    CMsg msg(MSG_PROGRESS, 0, std::string(), 0);
+    msg.SubCmd(MSG_PROGRESS_POS);
+    msg.Unit(PROGRESS_UNIT_FTP_FILE);
+    msg.LLArgc(static_cast<int64_t>(position));
+    CMsgBox::Box().Send(msg);
+}
+
+}  // namespace
+
+int32_t CFtpFile::m_msecTimeOut = 10000;
+int32_t CFtpFile::m_bPassive = 1;
+
+CFtpFile::CFtpFile() = default;
+
+CFtpFile::~CFtpFile() {
+    CMsgBox::Box().Unsubscribe(this);
+    Close();
+}
+
+bool CFtpFile::Login(const std::string& host, const std::string& user, const std::string& password, uint16_t port) {
+    m_strHost = host;
+    m_strUser = user;
+    m_strPassword = password;
+    m_nPort = port;
+    return Login();
+}
+
+bool CFtpFile::Login() {
+    Close();
+    protocol::CFtpOptions options;
+    options.connectTimeoutMs = m_msecTimeOut;
+    options.sendTimeoutMs = m_msecTimeOut;
+    options.receiveTimeoutMs = m_msecTimeOut;
+    options.connectRetries = 3;
+    auto connection = std::make_unique<protocol::CFtpConnection>(options);
+    if (!connection->Connect(m_strHost, m_nPort, m_strUser, m_strPassword, m_bPassive != 0))
+        return ShowError("Unable to get ftp connection");
+    m_pConnection = std::move(connection);
+    return true;
+}
+
+bool CFtpFile::Open(const std::string& remotePath) {
+    if (!CheckConnection()) return false;
+    CloseInternetFile();
+    m_nLength = 0;
+    m_bCancel = false;
+    m_remote.Clear();
+    if (!FindRemote(CFtpPath(remotePath))) return ShowError("Unable to find remote Ftp file: " + remotePath);
+    m_nLength = m_remote.Length();
+    if (!SetCurrentDirectoryW(m_remote.GetFtpDir(true))) return false;
+    m_pFile = m_pConnection->OpenFile(m_remote.GetFileName(true), protocol::EFtpAccess::Read);
+    if (!m_pFile) return ShowError("Unable to open remote Ftp file: " + remotePath);
+    return true;
+}
+
+// The file's own entry in its folder's listing. Names that differ only in
+// letter case are different files on most servers, so an exact match wins
+// over one that ignores case.
+bool CFtpFile::FindRemote(const CFtpPath& wanted) {
+    CFtpFind find(m_pConnection.get());
+    const std::string exact = wanted.GetFtpPath();
+    bool found = false;
+    for (bool more = find.FindFile(wanted.GetFtpDir(true) + "*"); more;) {
+        more = find.FindNextFileW();
+        const CFtpDir* entry = find.GetCurrent();
+        if (!entry->IsFile() || !entry->GetPath().IsEqual(wanted)) continue;
+        if (!found || entry->GetPath().GetFtpPath() == exact) m_remote = entry->GetPath();
+        found = true;
+    }
+    return found;
+}
+
+bool CFtpFile::Download(const CFtpPath& remote, const CFtpPath& local) {
+    return Open(remote.GetFtpPath()) && Download(local);
+}
+
+bool CFtpFile::Download(const CFtpPath& local) {
+    if (!CheckOpen()) return false;
+    const std::string localPath = local.GetPath();
+    std::FILE* out = std::fopen(localPath.c_str(), "wb");
+    if (!out) {
+        CloseInternetFile();
+        return ShowError("Unable to open target file: " + localPath);
+    }
+    SendProgressRange(m_nLength);
+    CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_START, 1, 0);
+    bool ok = CopyBlocks(out, localPath);
+    if (std::fclose(out) != 0 && ok) ok = ShowError("Unable to write target file: " + localPath);
+    // Only the server's confirmation tells a complete file from one cut short.
+    if (ok && !m_pFile->Close()) ok = ShowError(m_pFile->GetLastError());
+    CloseInternetFile();
+    CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_FINISH, 0, 0);
+    return ok;
+}
+
+bool CFtpFile::CopyBlocks(std::FILE* out, const std::string& localPath) {
+    std::vector<char> buffer(kBlockSize);
+    uint64_t count = 0;
+    for (;;) {
+        if (m_bCancel) return ShowError("Aborted by user");
+        size_t received = 0;
+        if (!m_pFile->Read(buffer.data(), buffer.size(), received)) return ShowError(m_pFile->GetLastError());
+        if (received == 0) return true;
+        if (std::fwrite(buffer.data(), 1, received, out) != received)
+            return ShowError("Unable to write target file: " + localPath);
+        count += received;
+        SendProgressPosition(m_nLength != 0 ? count : 0);
+        // Windows repaint, and a cancel request can arrive, between blocks.
+        platform::PumpPendingMessages();
+    }
+}
+
+void CFtpFile::Close() {
+    m_bCancel = false;
+    CloseInternetFile();
+    CloseConnection();
+}
+
+void CFtpFile::CloseInternetFile() {
+    if (m_pFile) m_pFile->Abort();
+    m_pFile.reset();
+}
+
+void CFtpFile::CloseConnection() {
+    if (m_pConnection) m_pConnection->Close();
+    m_pConnection.reset();
+}
+
+size_t CFtpFile::Read(void* buffer, size_t count) {
+    size_t received = 0;
+    if (!m_pFile || !m_pFile->Read(buffer, count, received)) return 0;
+    return received;
+}
+
+bool CFtpFile::Write(const void* data, size_t count) { return m_pFile && m_pFile->Write(data, count); }
+
+bool CFtpFile::IsConnected() const { return m_pConnection && m_pConnection->IsConnected(); }
+
+void CFtpFile::OnMsg(CMsg& msg) {
+    if (msg.Cmd() == MSG_CANCEL) m_bCancel = msg.Argc() == 1;
+}
+
+bool CFtpFile::CheckConnection() { return IsConnected() || ShowError("Ftp is not connected"); }
+
+bool CFtpFile::CheckOpen() { return CheckConnection() && (IsOpen() || ShowError("Ftp file is not open")); }
+
+bool CFtpFile::SetCurrentDirectoryW(const std::string& folder) {
+    return CheckConnection() &&
+           (m_pConnection->SetCurrentDirectory(folder) || ShowError(GetInternetResponseInfo()));
+}
+
+std::string CFtpFile::GetInternetResponseInfo() const {
+    constexpr size_t kMaxResponse = 255;
+    return m_pConnection ? m_pConnection->GetLastResponse().substr(0, kMaxResponse) : std::string();
+}
+
+bool CFtpFile::ShowError(const std::string& text) {
+    m_strError = "Ftp: " + text;
+    return false;
+}
+
+}  // namespace velmora

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "messaging/listener.h"
+#include "paths/file_path.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+namespace protocol {
+class CFtpConnection;
+class CFtpDataStream;
+}  // namespace protocol
+
+class CMsg;
+
+// One remote file copied to a local file in the foreground, over a
+// connection of its own:
+//
+//     CFtpFile file;
+//     CMsgBox::Box().Subscribe("CFtpFile", &file);   // to hear cancel requests
+//     file.Login(host, user, password) && file.Download(remote, local);
+//
+// Progress goes out as command-16 messages of unit 16 (range and position
+// carry 64-bit values); a command-15 broadcast with Argc 1 cancels, leaving
+// the part already written in the local file. Failures leave their reason in
+// GetStrError(), always starting with "Ftp: ".
+class VELMORA_API CFtpFile : public CListener {
+public:
+    static constexpr size_t kBlockSize = 51200;
+    // Class-wide connection settings: the time-out of each wait, in
+    // milliseconds, and passive mode.
+    static int32_t m_msecTimeOut;
+    static int32_t m_bPassive;
+
+    CFtpFile();
+    // Leaves the message box and closes everything.
+    ~CFtpFile() override;
+    CFtpFile(const CFtpFile&) = delete;
+    CFtpFile& operator=(const CFtpFile&) = delete;
+
+    // Connects to the host (port 0 means 21) and logs in.
+    bool Login(const std::string& host, const std::string& user, const std::string& password, uint16_t port = 0);
+    // Finds the file in its folder's listing (folders do not count) and
+    // opens it for reading.
+    bool Open(const std::string& remotePath);
+    // Copies the open remote file to the local path (created or truncated),
+    // then closes the remote file.
+    bool Download(const CFtpPath& local);
+    bool Download(const CFtpPath& remote, const CFtpPath& local);
+
+    // Closes the remote file and the connection.
+    virtual void Close();
+    void CloseInternetFile();
+    void CloseConnection();
+
+    // The open remote file, in blocks: bytes read (0 at the end, on an error
+    // or without an open file), written.
+    virtual size_t Read(void* buffer, size_t count);
+    virtual bool Write(const void* data, size_t count);
+    // Abandons the open remote file.
+    virtual void Abort() { CloseInternetFile(); }
+    // The size of the open file as its folder listing gave it.
+    virtual uint64_t GetLength() const { return m_nLength; }
+
+    bool IsConnected() const;
+    bool IsOpen() const { return m_pFile != nullptr; }
+    // The open file's path with its size, times and attributes.
+    const CFtpPath& GetRemotePath() const { return m_remote; }
+    const std::string& GetStrError() const { return m_strError; }
+
+    // Command 15 sets the cancel flag when its Argc is 1 and clears it otherwise.
+    void OnMsg(CMsg& msg) override;
+
+protected:
+    bool Login();
+    bool CheckConnection();
+    bool CheckOpen();
+    bool SetCurrentDirectoryW(const std::string& folder);
+    // The server's last reply, at most 255 characters.
+    std::string GetInternetResponseInfo() const;
+    // Sets the last error to "Ftp: " + text; answers false.
+    bool ShowError(const std::string& text);
+
+private:
+    bool FindRemote(const CFtpPath& wanted);
+    // Copies the remote file's blocks to `out`; false on a failure or a cancel.
+    bool CopyBlocks(std::FILE* out, const std::string& localPath);
+
+    std::string m_strHost;
+    std::string m_strUser;
+    std::string m_strPassword;
+    uint16_t m_nPort = 0;
+    std::unique_ptr<protocol::CFtpConnection> m_pConnection;
+    std::unique_ptr<protocol::CFtpDataStream> m_pFile;
+    CFtpPath m_remote;
+    uint64_t m_nLength = 0;
+    std::string m_strError;
+    // Set by a broadcast that may come from another thread.
+    std::atomic<bool> m_bCancel{false};
+};
+
+}  // namespace velmora

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ftp/ftp_dir.h"
+#include "paths/file_path.h"
+#include "paths/file_rec_find.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+namespace protocol {
+class CFtpConnection;
+}
+
+// A remote folder listing, one entry current at a time, the way the local
+// CFileFind works:
+//
+//     CFtpFind find(connection);
+//     for (bool more = find.FindFile("/pub/*"); more;) {
+//         more = find.FindNextFileW();
+//         ... find.GetFileName(), find.IsDirectory(), CFtpPath(find.GetPath()) ...
+//     }
+//
+// The folder is listed with "LIST" and the reply is read to the end of its
+// data; a listing the server does not confirm counts as failed, so a cut-off
+// reply never passes for a short folder. Entries whose names start with ".",
+// lines that are no entry, and names refused as unsafe (logged) are left out.
+// Symbolic links are listed by their own name and are neither files nor
+// folders (IsDirectory false, IsLink true). The inherited accessors answer
+// for the current entry's path.
+class VELMORA_API CFtpFind : public CFileRecFind {
+public:
+    // The most listing text accepted for one folder.
+    static constexpr size_t kMaxListing = size_t{256} << 20;
+
+    // The connection is not owned.
+    explicit CFtpFind(protocol::CFtpConnection* connection);
+    ~CFtpFind() override;
+    // The base keeps a pointer into this object's entries.
+    CFtpFind(const CFtpFind&) = delete;
+    CFtpFind& operator=(const CFtpFind&) = delete;
+
+    std::string GetFileName() const override;
+    // "ftp://" + server + the entry's path.
+    std::string GetFileURL() const override;
+    // The name up to its last ".", for folders as for files.
+    std::string GetFileTitle() const override;
+    // The name starts with ".".
+    bool IsDots() const override;
+    bool IsLink() const { return m_pCurrent && m_pCurrent->IsLink(); }
+    void Close() {}
+
+    // Lists the folder of `path` ("/a/b", "/a/b/" or "/a/b/*"); non-zero
+    // when at least one entry was kept. The flags are not used. The next
+    // FindNextFileW makes the first entry current.
+    int FindFile(std::string_view path, unsigned flags = 0);
+    // Makes the next entry current; non-zero while more entries follow it,
+    // so the last entry is current when it answers 0.
+    int FindNextFileW();
+
+    // Lists the folder as FindFile does; false when the folder could not be
+    // entered or listed (GetLastError says why). An empty folder is true.
+    bool Open(std::string_view path);
+    int GetCount() const { return m_list.GetCount(); }
+    // The folder listed, "/" separated, with a trailing "/".
+    const std::string& GetFolder() const { return m_strFolder; }
+    const std::string& GetLastError() const { return m_strError; }
+
+    // The current entry; null before the first FindNextFileW.
+    const CFtpDir* GetCurrent() const { return m_pCurrent; }
+    // The current entry's path (an empty path when there is none).
+    const CFtpPath& GetPath() const;
+    operator const CFtpPath&() const { return GetPath(); }
+
+private:
+    bool Fail(const std::string& error);
+    void ReadEntries(const std::string& text);
+
+    protocol::CFtpConnection* m_pConnection;
+    const CFtpDir* m_pCurrent = nullptr;
+    CFtpDirList m_list;
+    CFtpDirList::POSITION m_pos;
+    std::string m_strFolder;
+    std::string m_strError;
+};
+
+}  // namespace velmora
