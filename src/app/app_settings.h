@@ -1,0 +1,80 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace parcelo {
+
+// The program's persistent settings: a few text values in the per-user store
+// (organisation "Norvane", application "Parcelo", group "Settings"), each read
+// through a cache the first time it is asked for while the cache is empty,
+// and the folders and files derived from them. Locations use "/" and end
+// with one.
+class CAppSettings {
+public:
+    static constexpr const char* kCompany = "Norvane";
+    static constexpr const char* kProduct = "Parcelo";
+    static constexpr const char* kGroup = "Settings";
+
+    // Where the program's own skin lies when "Home" is empty (the installed
+    // data folder, or the build folder next to the binary); may be empty.
+    explicit CAppSettings(std::string defaultHome = {});
+
+    // "Home" with a trailing "/" (empty stays empty).
+    std::string GetHome();
+    std::string GetCurProject();
+    std::string GetSelConnection();
+    std::string GetSelNode();
+    // "LeftTab" read as a decimal number; not a number reads as 0.
+    int GetLeftTab();
+    void SetSelNode(const std::string& text) { m_strSelNode = text; }
+    void SetSelConnection(const std::string& text) { m_strSelConnection = text; }
+
+    // Reads every value in start-up order: Home, CurProject, SelConnection,
+    // LeftTab, SelNode.
+    void Load();
+    // Writes CurProject, SelConnection, LeftTab and SelNode from the caches
+    // (empty when never read or set).
+    void Save();
+
+    std::string GetAppDataFolder() const;
+    std::string GetProjectsFolder() const;
+    // "Home"'s Skin folder, or the default home's when "Home" is empty.
+    std::string GetSkinFolder();
+    std::string GetAnimationFile();
+    std::string GetLogFile() const;
+
+    std::string GetCloseImage() { return SkinFile("Close24.png"); }
+    std::string GetCloseHImage() { return SkinFile("Close24H.png"); }
+    std::string GetFolderOpenImage() { return SkinFile("folderopenb24.png"); }
+    std::string GetFolderOpenHImage() { return SkinFile("folderopenb24H.png"); }
+    std::string GetDownImage() { return SkinFile("down24.png"); }
+    std::string GetDownHImage() { return SkinFile("down24h.png"); }
+    std::string GetStopImage() { return SkinFile("Stop24.png"); }
+    std::string GetStopHImage() { return SkinFile("Stop24H.png"); }
+    std::string GetInfoImage() { return SkinFile("infoabout24.png"); }
+    std::string GetInfoHImage() { return SkinFile("infoabout24H.png"); }
+    std::string GetTrayEmptyImage() { return SkinFile("vandle_empty128.png"); }
+    std::string GetTrayFullReceivingImage() { return SkinFile("vandle_full_r128.png"); }
+    std::string GetTrayFullImage() { return SkinFile("vandle_full128.png"); }
+    std::string GetTrayDisconnectedImage() { return SkinFile("vandle_disconnected128.png"); }
+
+    // Stores the text under the name. No name removes the whole group; no
+    // text removes the value. True when the store was written.
+    bool WriteValue(const std::optional<std::string>& name, const std::optional<std::string>& text);
+
+private:
+    static std::string ReadValue(const char* name);
+    // The cache, filled from the store when it is empty.
+    static const std::string& ReadThrough(std::string& cache, const char* name);
+    std::string SkinFile(const char* name) { return GetSkinFolder() + name; }
+
+    std::string m_strDefaultHome;
+    std::string m_strHome;
+    std::string m_strCurProject;
+    std::string m_strSelConnection;
+    std::string m_strLeftTab;
+    std::string m_strSelNode;
+};
+
+}  // namespace parcelo

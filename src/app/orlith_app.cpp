@@ -1,0 +1,71 @@
+#include "app/orlith_app.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+
+#include "app/start_dlg.h"
+#include "app/transfer_queue.h"
+#include "paths/file_path.h"
+#include "platform/message_pump.h"
+
+namespace parcelo {
+namespace {
+
+bool HasSkin(const QString& folder) { return QDir(folder + "/Skin").exists(); }
+
+}  // namespace
+
+COrlithApp* COrlithApp::m_pApp = nullptr;
+
+COrlithApp::COrlithApp(std::string defaultHome)
+    : m_settings(std::move(defaultHome)), m_pQueue(std::make_unique<CTransferQueue>()) {
+    m_pApp = this;
+}
+
+COrlithApp::~COrlithApp() {
+    if (m_pApp == this) m_pApp = nullptr;
+}
+
+std::string COrlithApp::FindDefaultHome() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString installed = QDir::cleanPath(programFolder + "/../share/parcelo");
+    for (const QString& folder : {programFolder, installed}) {
+        if (HasSkin(folder)) return (folder + "/").toStdString();
+    }
+    return {};
+}
+
+bool COrlithApp::InitInstance() {
+    // Long work on this thread keeps the windows alive through the pump.
+    velmora::platform::SetMessagePumpHook([] {
+        QCoreApplication::processEvents();
+        return !QCoreApplication::closingDown();
+    });
+    QCoreApplication::setOrganizationName(CAppSettings::kCompany);
+    QCoreApplication::setApplicationName(CAppSettings::kProduct);
+
+    m_settings.Load();
+    velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
+    if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
+
+    std::unique_ptr<QDialog> mainWindow = CreateMainWindow();
+    mainWindow->exec();
+    return false;
+}
+
+int COrlithApp::ExitInstance() {
+    // Transfers end before the settings and the log are closed.
+    m_pQueue->Shutdown();
+    m_settings.Save();
+    m_log.ExitApp(CAppSettings::kProduct);
+    m_log.Close();
+    velmora::platform::SetMessagePumpHook({});
+    return 0;
+}
+
+std::unique_ptr<QDialog> COrlithApp::CreateMainWindow() {
+    return std::make_unique<CStartDlg>(m_settings, *m_pQueue);
+}
+
+}  // namespace parcelo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/app_settings.h"
+#include "messaging/log_file.h"
+
+class QDialog;
+
+namespace parcelo {
+
+class CTransferQueue;
+
+// The program: starts the services the windows need, loads the settings,
+// makes the per-user folders, opens the log, and runs the main window until
+// it closes; at exit it stops transfers and writes the settings back.
+// A QApplication must exist before InitInstance.
+class COrlithApp {
+public:
+    // `defaultHome`: where the program's own skin lies (see FindDefaultHome).
+    explicit COrlithApp(std::string defaultHome = {});
+    virtual ~COrlithApp();
+    COrlithApp(const COrlithApp&) = delete;
+    COrlithApp& operator=(const COrlithApp&) = delete;
+
+    // The running program, or null.
+    static COrlithApp* Get() { return m_pApp; }
+    // The folder that holds the installed skin ("<prefix>/share/parcelo/"),
+    // or the program's own folder in a build tree; empty when neither has
+    // a "Skin" folder.
+    static std::string FindDefaultHome();
+
+    // Runs the main window modally; answers false, like a dialog program
+    // whose framework then ends without a message loop of its own.
+    bool InitInstance();
+    // Answers the exit code.
+    int ExitInstance();
+
+    CAppSettings& GetSettings() { return m_settings; }
+    CTransferQueue& GetTransferQueue() { return *m_pQueue; }
+
+protected:
+    virtual std::unique_ptr<QDialog> CreateMainWindow();
+
+private:
+    static COrlithApp* m_pApp;
+
+    CAppSettings m_settings;
+    std::unique_ptr<CTransferQueue> m_pQueue;
+    velmora::CLogFile m_log;
+};
+
+}  // namespace parcelo

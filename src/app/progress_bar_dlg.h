@@ -1,0 +1,97 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include <QDialog>
+
+#include "app/queued_refresh.h"
+#include "messaging/listener.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace velmora {
+class CMsg;
+}
+
+namespace parcelo {
+
+class CAppSettings;
+class CImageButton;
+
+// The progress of the running transfer: an overall bar and a per-file bar,
+// three text lines (caption or item count, current file, per-file detail),
+// the number of transfers waiting, and Stop.
+//
+// It hears the message box on whatever thread sends: OnMsg only stores the
+// new state under a lock and asks the window's thread to refresh, which
+// updates just the lines and bars that changed.
+class CProgressBarDlg : public QDialog, public velmora::CListener {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kListenerName = "CProgressBarDlg";
+    static constexpr int kOverallBarId = 1014;
+    static constexpr int kFileBarId = 1011;
+    static constexpr int kStopId = 1015;
+
+    // Loads the Stop images and subscribes to the message box.
+    explicit CProgressBarDlg(CAppSettings& settings, QWidget* parent = nullptr);
+    ~CProgressBarDlg() override;
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+    // The stored state (the widgets follow it after the next refresh).
+    bool IsRunning() const;
+    std::string GetCaptionText() const;
+    std::string GetCurFileText() const;
+    std::string GetStatusText() const;
+    int GetWaitingCount() const;
+
+public slots:
+    // The number of transfers waiting behind the running one.
+    void SetWaitingCount(int count);
+    // During a run asks the transfer to stop; otherwise closes the window.
+    void OnStop();
+
+private:
+    struct Bar {
+        int lower = 0;
+        int upper = 100;
+        int pos = 0;
+    };
+    struct State {
+        bool running = false;
+        bool cancelRequested = false;
+        bool barsShown = false;
+        std::string caption;
+        std::string curFile;
+        std::string status;
+        int waiting = 0;
+        Bar overall;
+        Bar file;
+    };
+
+    void OnProgress(velmora::CMsg& msg);
+    void OnOverallProgress(const velmora::CMsg& msg);
+    void OnFileProgress(const velmora::CMsg& msg);
+    void Refresh();
+    static void ApplyBar(QProgressBar* bar, const Bar& state, bool shown);
+    static void ApplyText(QLabel* label, const std::string& text);
+    static std::string WaitingText(int count);
+
+    mutable std::mutex m_mutex;
+    State m_state;
+    CQueuedRefresh m_refresh;
+
+    QLabel* m_pCaption;
+    QLabel* m_pCurFile;
+    QLabel* m_pStatus;
+    QLabel* m_pWaiting;
+    QProgressBar* m_pOverallBar;
+    QProgressBar* m_pFileBar;
+    CImageButton* m_pStop;
+};
+
+}  // namespace parcelo
