@@ -76,3 +76,10 @@
 #include "db/sqlite_database.h"
 #include "db/sqlite_query.h"
 #include "db/time_views.h"
+
+#include "tasks/attr_router.h"
+#include "tasks/ftp_url.h"
+#include "tasks/tansform.h"
+#include "tasks/trans_point.h"
+#include "tasks/tsk_item.h"
+#include "tasks/tsk_node.h"

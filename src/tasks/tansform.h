@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "objects/obj.h"
+#include "paths/file_filter.h"
+#include "paths/file_path.h"
+#include "platform/api.h"
+#include "tasks/attr_router.h"
+
+namespace velmora {
+
+class CTskNode;
+
+// What a job does with each file on the way: a plain copy, compression into
+// a ZIP archive, or deletion of the source after the copy; and which files
+// it leaves out (the filter). The four operation bits exclude each other
+// through the setters; the two ZIP options ride along with compression.
+class VELMORA_API CTansform : public CObj {
+public:
+    enum _eTransformType : uint32_t {
+        eSimpleCopy = 0x01,
+        eCompress = 0x02,
+        eSync = 0x04,
+        eZipFileAuto = 0x08,
+        eZipPasswordProtected = 0x10,
+        eDeleteSourceFile = 0x20,
+        eOperations = eSimpleCopy | eCompress | eSync | eDeleteSourceFile,
+    };
+
+    // A simple copy.
+    CTansform();
+    explicit CTansform(_eTransformType flags);
+    CTansform(const CTansform& other);
+    explicit CTansform(const CObj& other);
+    CTansform& operator=(const CTansform& other);
+
+    CObj* CreateObject() const override { return new CTansform(); }
+    // No operation, everything empty.
+    void Clear() override;
+    // As Clear, but a simple copy with the filter's defaults.
+    void Default() override;
+    void Copy(const CObj& src) override;
+    // The transform the task node embeds.
+    virtual void Copy(const CTskNode& node);
+    void WriteXMLAttr(std::string& out) const override;
+    using CObj::ReadXMLAttr;
+    bool ReadXMLAttr(const std::string& name, const std::string& value) override;
+
+    // The flags as stored; a value read from text or a database is kept
+    // as it is.
+    uint32_t GetTransformType() const { return m_uType; }
+    void SetTransformType(uint32_t flags) { m_uType = flags; }
+
+    bool IsSimpleCopy() const { return IsTransform(eSimpleCopy); }
+    bool IsCompressed() const { return IsTransform(eCompress); }
+    bool IsSync() const { return IsTransform(eSync); }
+    bool IsDeleteSourceFile() const { return IsTransform(eDeleteSourceFile); }
+    bool IsZipFileAuto() const { return IsTransform(eZipFileAuto); }
+    bool IsZipPasswordProtected() const { return IsTransform(eZipPasswordProtected); }
+    void SetSimpleCopy() { SetOperation(eSimpleCopy); }
+    void SetCompressed() { SetOperation(eCompress); }
+    void SetSync() { SetOperation(eSync); }
+    void SetDeleteSourceFile() { SetOperation(eDeleteSourceFile); }
+    void SetZipFileAuto(bool on) { SetTransform(eZipFileAuto, on); }
+    void SetZipPasswordProtected(bool on) { SetTransform(eZipPasswordProtected, on); }
+
+    std::string& ZipFileName() { return m_strZipFileName; }
+    const std::string& ZipFileName() const { return m_strZipFileName; }
+    std::string& ZipPathName() { return m_strZipPathName; }
+    const std::string& ZipPathName() const { return m_strZipPathName; }
+    std::string& StrZipPassword() { return m_strZipPassword; }
+    const std::string& GetPassword() const { return m_strZipPassword; }
+    void SetPassword(std::string_view password) { m_strZipPassword = password; }
+    // Kept in memory and copied; not written anywhere.
+    int32_t GetParam() const { return m_nParam; }
+    void SetParam(int32_t value) { m_nParam = value; }
+
+    CTansFilter& GetFilter() { return m_Filter; }
+    const CTansFilter& GetFilter() const { return m_Filter; }
+    const std::string& SrcExcludeExt() const { return m_Filter.SrcExcludeExt(); }
+    // The filter as the database keeps it: its attribute text.
+    std::string GetXMLFilter() const;
+    void SetXMLFilter(const std::string& text);
+
+    // The names of the operation bits set: "Copy", "Sync", "Compress",
+    // "Delete Source File", in this order, without separators.
+    std::string GetStrOp() const;
+    // The "How?:" block of a job's description.
+    std::string GetDescription() const;
+    // The path of the archive a compressing job writes into `destFolder`
+    // for `source`: the ZIP file name (".zip" added unless it has it), or,
+    // when chosen automatically, the source's last name with the date and
+    // time. The name is kept as the ZIP file name.
+    CFilePath MakeZipPathName(std::string_view source, std::string_view destFolder);
+
+    // The parts of the attribute text in writing order (see CTransPoint).
+    void AttrParts(std::vector<CAttrRouter::Part>& parts);
+
+protected:
+    void SetTransform(uint32_t bits, bool on) { m_uType = on ? (m_uType | bits) : (m_uType & ~bits); }
+    void AddTransform(uint32_t bits) { m_uType |= bits; }
+    void RemoveTransform(uint32_t bits) { m_uType &= ~bits; }
+    bool IsTransform(uint32_t bits) const { return (m_uType & bits) != 0; }
+
+private:
+    // One operation bit on, the other three off; the options stay.
+    void SetOperation(uint32_t bit);
+    bool ReadOwnAttr(const std::string& name, const std::string& value);
+    std::string ZipBaseName(std::string_view source) const;
+
+    CTansFilter m_Filter;
+    std::string m_strZipFileName;
+    std::string m_strZipPassword;
+    std::string m_strZipPathName;
+    uint32_t m_uType = eSimpleCopy;
+    int32_t m_nParam = 0;
+    CAttrRouter m_router;
+};
+
+}  // namespace velmora
