@@ -10,7 +10,7 @@ namespace velmora {
 // The parts of an FTP address "ftp://[user[:password]@]host[:port]/path".
 // The user and password are percent-decoded; the host and the path are kept
 // as written (the path is the folder or file on the server).
-struct CFtpUrl {
+struct VELMORA_API CFtpUrl {
     static constexpr int kDefaultPort = 21;
 
     std::string user;
