@@ -51,6 +51,7 @@
 #include "messaging/transfer_status.h"
 #include "messaging/worker.h"
 
+#include "ftp/ftp_client.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"

@@ -1,0 +1,385 @@
+#include "ftp/ftp_client.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "base/format.h"
+#include "ftp/protocol/ftp_data_stream.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kSource = "Ftp";
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// A "Start" record opens a nesting level of the log. The level closes with
+// the matching "Done" record, or without one when the step fails, so that a
+// failed step does not indent every line logged after it.
+class CLogStep {
+public:
+    template <class Detail>
+    CLogStep(const char* action, const Detail& detail) : m_action(action) {
+        CLogStatus::Send(LOG_START, kSource, m_action, detail);
+        CLogStatus::IncDepth();
+    }
+    CLogStep(const CLogStep&) = delete;
+    CLogStep& operator=(const CLogStep&) = delete;
+    ~CLogStep() { Close(); }
+
+    template <class Detail>
+    void Done(const Detail& detail) {
+        Close();
+        CLogStatus::Send(LOG_DONE, kSource, m_action, detail);
+    }
+
+private:
+    void Close() {
+        if (m_open) CLogStatus::DecDepth();
+        m_open = false;
+    }
+
+    std::string m_action;
+    bool m_open = true;
+};
+
+// A local file read or written in blocks; errors come back as text.
+class CLocalFile {
+public:
+    CLocalFile() = default;
+    CLocalFile(const CLocalFile&) = delete;
+    CLocalFile& operator=(const CLocalFile&) = delete;
+    ~CLocalFile() {
+        if (m_file) std::fclose(m_file);
+    }
+
+    // "rbe"/"wbe": programs started later must not inherit the file.
+    bool OpenRead(const std::string& path) { return Open(path, "rbe"); }
+    bool OpenWrite(const std::string& path) { return Open(path, "wbe"); }
+
+    bool Read(char* buffer, size_t size, size_t& received, std::string& error) {
+        received = std::fread(buffer, 1, size, m_file);
+        return received == size || !std::ferror(m_file) || Fail(error);
+    }
+    bool Write(const char* data, size_t size, std::string& error) {
+        return std::fwrite(data, 1, size, m_file) == size || Fail(error);
+    }
+    // Written data can still fail to reach the disk here.
+    bool Close(std::string& error) {
+        const bool closed = std::fclose(std::exchange(m_file, nullptr)) == 0;
+        return closed || Fail(error);
+    }
+
+private:
+    bool Open(const std::string& path, const char* mode) {
+        m_file = std::fopen(path.c_str(), mode);
+        return m_file != nullptr;
+    }
+    static bool Fail(std::string& error) {
+        error = std::generic_category().message(errno);
+        return false;
+    }
+
+    std::FILE* m_file = nullptr;
+};
+
+// Progress controls count in 32-bit integers: a larger size is scaled down
+// by a power of two, and every position with it.
+int ProgressShift(uint64_t length) {
+    int shift = 0;
+    while ((length >> shift) > static_cast<uint64_t>(INT_MAX)) ++shift;
+    return shift;
+}
+
+std::string TransferText(uint64_t count, uint64_t length) {
+    const std::string percent = Format("%d", static_cast<int>(count * 100 / length));
+    return Format("%3s%% %lld / %lld Bytes", percent.c_str(), static_cast<long long>(count),
+                  static_cast<long long>(length));
+}
+
+}  // namespace
+
+CFtpClient::CFtpClient() { CMsgBox::Box().Subscribe(kFtpClientListenerName, this); }
+
+CFtpClient::~CFtpClient() {
+    CMsgBox::Box().Unsubscribe(this);
+    Logoff();
+}
+
+CObj* CFtpClient::CreateObject() const { return new CFtpClient(); }
+
+void CFtpClient::Copy(const CObj& src) {
+    CObj::Copy(src);
+    if (const auto* client = dynamic_cast<const CFtpClient*>(&src)) {
+        m_loginInfo = client->m_loginInfo;
+        m_options = client->m_options;
+        m_strError = client->m_strError;
+    }
+}
+
+// ---- errors ----------------------------------------------------------------
+
+bool CFtpClient::ShowError(const std::string& text) {
+    m_strError = "Ftp: " + text;
+    return false;
+}
+
+bool CFtpClient::ShowConnectionError() { return ShowError(m_connection.GetLastError()); }
+
+bool CFtpClient::CheckConnection() { return IsConnected() || ShowError("Ftp is not connected"); }
+
+// ---- login -----------------------------------------------------------------
+
+bool CFtpClient::Login(std::string_view host, std::string_view user, std::string_view password) {
+    CFtpLoginInfo info;
+    info.SetHost(host);
+    info.SetLoginName(user);
+    info.SetPassword(password);
+    return Login(info);
+}
+
+bool CFtpClient::Login(const CFtpLoginInfo& info) {
+    m_loginInfo = info;
+    if (IsConnected()) {
+        ShowError("Ftp client already connected");
+        return true;
+    }
+    std::string caption = info.GetCurAttempt() < 2 ? Format("%s ", info.GetHost().c_str())
+                                                   : Format("%s (Attempt %d of %d) ", info.GetHost().c_str(),
+                                                            info.GetCurAttempt(), info.GetRetries());
+    CLogStep step("Login", caption);
+    if (!GetFtpConnection(info.GetHost(), info.GetLoginName(), info.GetPassword(), info.GetPort(),
+                          info.IsPassive()))
+        return false;
+    std::string folder;
+    if (!m_connection.GetCurrentDirectory(folder)) {
+        m_loginError = m_connection.GetLastErrorCode();
+        ShowConnectionError();
+        m_connection.Close();
+        return false;
+    }
+    step.Done(caption + ", dir:" + Quoted(folder));
+    return true;
+}
+
+protocol::CFtpConnection* CFtpClient::GetFtpConnection(const std::string& server, const std::string& user,
+                                                       const std::string& password, int port, bool passive) {
+    m_loginError = protocol::EFtpError::None;
+    if (port < 0 || port > 65535) {
+        m_loginError = protocol::EFtpError::Usage;
+        ShowError(Format("Invalid port: %d", port));
+        return nullptr;
+    }
+    m_connection.SetOptions(m_options);
+    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) return &m_connection;
+    m_loginError = m_connection.GetLastErrorCode();
+    const std::string& reason = m_connection.GetLastError();
+    ShowError(reason.empty() ? std::string("Unable to get ftp connection") : reason);
+    return nullptr;
+}
+
+void CFtpClient::Logoff() {
+    if (!IsConnected()) return;
+    m_connection.Close();
+    CLogStatus::Send(LOG_OK, kSource, "Logoff", " ");
+}
+
+// ---- folders -----------------------------------------------------------------
+
+bool CFtpClient::SetCurrentDirectoryW(const std::string& folder) {
+    if (!CheckConnection()) return false;
+    if (!m_connection.SetCurrentDirectory(folder)) return ShowConnectionError();
+    CLogStatus::Send(LOG_OK, kSource, "Current directory changed to : ", Quoted(folder));
+    return true;
+}
+
+bool CFtpClient::CreateDirectoryW(const std::string& folder) {
+    if (!CheckConnection()) return false;
+    if (!m_connection.CreateDirectory(folder))
+        return ShowError("Create directory : " + Quoted(folder) + ", Details: " + m_connection.GetLastError());
+    CLogStatus::Send(LOG_OK, kSource, "Create directory :", Quoted(folder));
+    return true;
+}
+
+// Servers refuse to create a folder that exists: such a level is fine as
+// long as it can be entered.
+bool CFtpClient::EnterLevelOrCreate(const std::string& level) {
+    if (CreateDirectoryW(level)) return true;
+    return IsConnected() && m_connection.SetCurrentDirectory(level);
+}
+
+bool CFtpClient::CreateFolder(const CFtpPath& path) {
+    if (SetCurrentDirectoryW(path.GetFtpPath())) return true;
+    if (!CheckConnection()) return false;
+    const std::string dir = path.GetFtpDir(true);
+    // Levels are named from the root, so entering one does not move the next.
+    std::string level = "/";
+    size_t start = 0;
+    while (start < dir.size()) {
+        const size_t end = dir.find_first_of("/\\", start);
+        const std::string part = dir.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? dir.size() : end + 1;
+        if (part.empty()) continue;
+        level += part + "/";
+        if (!EnterLevelOrCreate(level)) return false;
+    }
+    return true;
+}
+
+bool CFtpClient::CreateDestFolder(std::string_view folder, std::string_view parent, CFtpPath& result) {
+    if (!CheckConnection()) return false;
+    CFtpPath path(parent, PATH_FOLDER);
+    path.AppendDir(folder);
+    result = path;
+    const std::string text = path.GetFtpDir(true);
+    return SetCurrentDirectoryW(text) || CreateDirectoryW(text);
+}
+
+// ---- listing and file information ---------------------------------------------
+
+bool CFtpClient::Dir() {
+    if (!CheckConnection()) return false;
+    std::unique_ptr<protocol::CFtpDataStream> listing = m_connection.OpenCommand("LIST");
+    if (!listing) return ShowConnectionError();
+    std::vector<char> buffer(kBlockSize);
+    size_t received = 0;
+    do {
+        if (!listing->Read(buffer.data(), buffer.size(), received)) return ShowError(listing->GetLastError());
+    } while (received > 0);
+    return listing->Close() || ShowError(listing->GetLastError());
+}
+
+bool CFtpClient::GetInfo(const CFtpPath& remote, CFtpPath& result) {
+    if (!CheckConnection()) return false;
+    const std::string path = remote.GetFtpPath();
+    uint64_t size = 0;
+    if (!m_connection.GetFileSize(path, size)) return ShowError("Cannot get the Ftp file info");
+    CFtpPath found(path);
+    found.Length(size);
+    found.SetAttr(platform::FileAttrNormal);
+    int64_t seconds = 0;
+    if (m_connection.GetModificationTime(path, seconds)) {
+        const uint64_t time = platform::UnixToFileTime(seconds);
+        found.CreationTime(time);
+        found.LastAccessTime(time);
+        found.LastWriteTime(time);
+    }
+    result = found;
+    return true;
+}
+
+// ---- transfers -----------------------------------------------------------------
+
+CFtpClient::ECopyEnd CFtpClient::CopyBlocks(const TReadBlock& read, const TWriteBlock& write, uint64_t length) {
+    const int shift = ProgressShift(length);
+    std::vector<char> buffer(kBlockSize);
+    uint64_t count = 0;
+    for (;;) {
+        size_t received = 0;
+        if (!read(buffer.data(), buffer.size(), received)) return ECopyEnd::Failed;
+        if (received == 0) return ECopyEnd::Complete;
+        if (ProgressCheckCancel()) {
+            ShowError("Aborted by user");
+            return ECopyEnd::Cancelled;
+        }
+        if (!write(buffer.data(), received)) return ECopyEnd::Failed;
+        count += received;
+        if (length == 0) {
+            ProgressSetPos(0);
+            continue;
+        }
+        ProgressSetPos(static_cast<int>(count >> shift));
+        CLogStatus::Send(LOG_OK, kSource, "Transfer", TransferText(count, length));
+    }
+}
+
+CFtpClient::ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream& remote,
+                                          const TReadBlock& read, const TWriteBlock& write, uint64_t length) {
+    ProgressSetRange(0, static_cast<int>(length >> ProgressShift(length)));
+    CLogStatus::Send(LOG_OK, kSource, "Open remote file:", Quoted(name));
+    ProgressStart(true);
+    ECopyEnd end = CopyBlocks(read, write, length);
+    if (end != ECopyEnd::Complete) {
+        remote.Abort();  // the server keeps what it already has
+    } else if (!remote.Close()) {  // only the server's confirmation makes it complete
+        ShowError(remote.GetLastError());
+        end = ECopyEnd::Failed;
+    }
+    ProgressFinish();
+    return end;
+}
+
+bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
+    CLogStep step("Transfer file:", local);
+    if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
+    CLocalFile source;
+    if (!source.OpenRead(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
+    std::error_code sizeError;
+    const uint64_t length = std::filesystem::file_size(local.GetPath(), sizeError);
+    const std::string name = remote.GetFileName().empty() ? local.GetFileName() : remote.GetFileName();
+    std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);
+    if (!target) return ShowError("Unable to open remote file: " + remote.GetPath());
+    std::string error;
+    const ECopyEnd end = Transfer(
+        name, *target,
+        [&](char* buffer, size_t size, size_t& received) {
+            return source.Read(buffer, size, received, error) || ShowError(error);
+        },
+        [&](const char* data, size_t size) { return target->Write(data, size) || ShowError(target->GetLastError()); },
+        sizeError ? 0 : length);
+    if (end == ECopyEnd::Failed) return false;
+    step.Done(local);
+    return end == ECopyEnd::Complete;
+}
+
+bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
+    CLogStep step("Download file:", local);
+    if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
+    const std::string name = remote.GetFileName();
+    std::unique_ptr<protocol::CFtpDataStream> source = m_connection.OpenFile(name, protocol::EFtpAccess::Read);
+    if (!source) return ShowError("Unable to open remote file: " + remote.GetPath());
+    // Only now, with the remote file open, may an existing local file be replaced.
+    CLocalFile target;
+    if (!target.OpenWrite(local.GetPath())) return ShowError("Unable to open target file: " + local.GetPath());
+    std::string error;
+    ECopyEnd end = Transfer(
+        name, *source,
+        [&](char* buffer, size_t size, size_t& received) {
+            return source->Read(buffer, size, received) || ShowError(source->GetLastError());
+        },
+        [&](const char* data, size_t size) { return target.Write(data, size, error) || ShowError(error); },
+        remote.Length());
+    if (!target.Close(error) && end != ECopyEnd::Failed) {
+        ShowError(error);
+        end = ECopyEnd::Failed;
+    }
+    if (end == ECopyEnd::Failed) return false;
+    step.Done(local);
+    return end == ECopyEnd::Complete;
+}
+
+// ---- progress ------------------------------------------------------------------
+
+void CFtpClient::ProgressStart(bool flag) { CMsgSend(MSG_PROGRESS_START, flag ? 1 : 0, 0, 0); }
+
+void CFtpClient::ProgressFinish() { CMsgSend(MSG_PROGRESS_FINISH, 0, 0, 0); }
+
+void CFtpClient::ProgressSetPos(int pos) { CMsgSend(MSG_PROGRESS_POS, pos, 0, 0); }
+
+void CFtpClient::ProgressSetRange(int lower, int upper) { CMsgSend(MSG_PROGRESS_RANGE, lower, upper, 0); }
+
+bool CFtpClient::ProgressCheckCancel() { return CMsgSend(MSG_PROGRESS_CHECK_CANCEL, 0, 0, 0).Result() == 1; }
+
+}  // namespace velmora

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ftp/login_info.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/ftp_error.h"
+#include "messaging/listener.h"
+#include "objects/obj.h"
+#include "paths/file_path.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+// One FTP session: logs in with a CFtpLoginInfo, changes and creates remote
+// folders, and uploads or downloads single files in 51200-byte blocks. It
+// reports progress as plain commands 2 to 8 on the message bus, stops a
+// transfer when a listener answers command 8 with 1, and sends a log record
+// (source "Ftp") for every step. Failures answer false and keep the reason,
+// always starting "Ftp: ", as the last error; success does not clear it.
+//
+// The client subscribes itself to the message box as "CFtpClient". It is
+// used by one thread at a time. Login makes one attempt: retrying (with the
+// login info's delay) is the caller's loop, which should retry only when
+// protocol::IsTransient(GetLoginError()) says the failure may pass.
+class VELMORA_API CFtpClient : public CListener, public CObj {
+public:
+    static constexpr size_t kBlockSize = 51200;
+
+    CFtpClient();
+    CFtpClient(const CFtpClient&) = delete;
+    CFtpClient& operator=(const CFtpClient&) = delete;
+    ~CFtpClient() override;  // unsubscribes and logs off
+
+    // A new client has the same login info and session options, no connection.
+    CObj* CreateObject() const override;
+    void Copy(const CObj& src) override;
+
+    // True also when already connected (the connection is kept, the last
+    // error says "Ftp client already connected").
+    bool Login(const CFtpLoginInfo& info);
+    // A connection with default settings: current attempt 3 of 3 retries.
+    bool Login(std::string_view host, std::string_view user, std::string_view password);
+    void Logoff();
+    bool IsConnected() const { return m_connection.IsConnected(); }
+    // How the last failed Login failed: LoginRefused when the server refused
+    // the user or password, Connect/TimedOut/Closed when the server could not
+    // be reached or stopped answering; None after a successful login.
+    protocol::EFtpError GetLoginError() const { return m_loginError; }
+
+    // The session's connection for listing, remote file streams, deleting and
+    // renaming; null while not connected. It lives as long as the client
+    // (a later Login reconnects the same object), and must not be used while
+    // the client itself is transferring.
+    protocol::CFtpConnection* GetFtpConnection() { return IsConnected() ? &m_connection : nullptr; }
+    CFtpLoginInfo GetFtpLoginInfo() const { return m_loginInfo; }
+    const std::string& GetStrError() const { return m_strError; }
+    // The server's last reply (at most 512 bytes).
+    std::string GetInternetResponseInfo() const { return m_connection.GetLastResponse(); }
+
+    // Time-outs of the next Login (defaults: 10000 ms each, 3 connect rounds).
+    void SetSessionOptions(const protocol::CFtpOptions& options) { m_options = options; }
+    const protocol::CFtpOptions& GetSessionOptions() const { return m_options; }
+
+    bool SetCurrentDirectoryW(const std::string& folder);
+    bool CreateDirectoryW(const std::string& folder);
+    // Creates every missing level of the path's folder. A level that cannot
+    // be created but can be entered already exists.
+    bool CreateFolder(const CFtpPath& path);
+    // `result` = parent + folder as a sub-folder; created when missing.
+    bool CreateDestFolder(std::string_view folder, std::string_view parent, CFtpPath& result);
+    // Lists the current folder (the entries are not kept).
+    bool Dir();
+    // Size, time and attributes of a remote file.
+    bool GetInfo(const CFtpPath& remote, CFtpPath& result);
+
+    // Stores the local file in the remote path's folder under the remote
+    // path's name (the local name when the remote path names none).
+    bool UploadFile(const CFtpPath& local, const CFtpPath& remote);
+    // Progress and percentages use the size recorded in `remote`. A failed
+    // or cancelled download leaves the partial local file; an existing local
+    // file is replaced only once the remote file is open.
+    bool DownloadFile(const CFtpPath& remote, const CFtpPath& local);
+
+protected:
+    using TReadBlock = std::function<bool(char* buffer, size_t size, size_t& received)>;
+    using TWriteBlock = std::function<bool(const char* data, size_t size)>;
+
+    // Connects the session's connection; null on failure (the error is set).
+    protocol::CFtpConnection* GetFtpConnection(const std::string& server, const std::string& user,
+                                               const std::string& password, int port, bool passive);
+    bool CheckConnection();
+    // Last error = "Ftp: " + text; answers false for the failure paths.
+    bool ShowError(const std::string& text);
+    bool ShowConnectionError();
+
+    void ProgressStart(bool flag);
+    void ProgressFinish();
+    void ProgressSetPos(int pos);
+    void ProgressSetRange(int lower, int upper);
+    bool ProgressCheckCancel();
+
+private:
+    enum class ECopyEnd { Complete, Cancelled, Failed };
+
+    // The block loop shared by both directions: cancellation before each
+    // block, progress and a "Transfer" record after it.
+    ECopyEnd CopyBlocks(const TReadBlock& read, const TWriteBlock& write, uint64_t length);
+    // Progress range, start and finish around the blocks; a complete
+    // transfer must be confirmed by the server, anything else is aborted.
+    ECopyEnd Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TReadBlock& read,
+                      const TWriteBlock& write, uint64_t length);
+    bool EnterLevelOrCreate(const std::string& level);
+
+    CFtpLoginInfo m_loginInfo;
+    protocol::CFtpOptions m_options;
+    protocol::CFtpConnection m_connection;
+    protocol::EFtpError m_loginError = protocol::EFtpError::None;
+    std::string m_strError;
+};
+
+}  // namespace velmora
