@@ -160,44 +160,15 @@ CFtpDir::CFtpDir() = default;
 
 CFtpDir::CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now) : m_Path(folder) { Split(line, now); }
 
-CFtpDir::CFtpDir(const CFtpDir& other) : CObj() { Copy(other); }
-
-CFtpDir& CFtpDir::operator=(const CFtpDir& other) {
-    Copy(other);
-    return *this;
-}
-
 CFtpDir::~CFtpDir() = default;
 
 CObj* CFtpDir::CreateObject() const { return new CFtpDir(); }
 
-void CFtpDir::Clear() {
-    CObj::Clear();
-    for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strLine,
-                              &m_strPermissions, &m_strLinks, &m_strOwner, &m_strGroup})
-        text->clear();
-    m_Path.Clear();
-    m_eKind = KIND_NONE;
-    m_bUnsafeName = false;
-}
+void CFtpDir::Clear() { *this = CFtpDir(); }
 
 void CFtpDir::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFtpDir*>(&src);
-    if (!other || other == this) return;
-    CObj::Copy(src);
-    m_strDate = other->m_strDate;
-    m_strTime = other->m_strTime;
-    m_strDateTime = other->m_strDateTime;
-    m_strSize = other->m_strSize;
-    m_strName = other->m_strName;
-    m_strLine = other->m_strLine;
-    m_strPermissions = other->m_strPermissions;
-    m_strLinks = other->m_strLinks;
-    m_strOwner = other->m_strOwner;
-    m_strGroup = other->m_strGroup;
-    m_Path = other->m_Path;
-    m_eKind = other->m_eKind;
-    m_bUnsafeName = other->m_bUnsafeName;
+    if (other && other != this) *this = *other;
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now) {
@@ -238,47 +209,25 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
 
     ParseDateTime(m_strDateTime, now);
     m_Path.Length(m_strSize);
-    if (link) {
-        m_eKind = KIND_LINK;
-    } else if (IsUnixFile()) {
-        m_Path.SetFileNameAndExt(m_strName);
-        m_Path.SetAttr(platform::FileAttrNormal);
-        m_eKind = KIND_FILE;
-    } else {
-        m_Path.AppendDir(m_strName);
-        m_Path.SetAttr(platform::FileAttrDirectory);
-        m_eKind = KIND_FOLDER;
-    }
+    TakeKind(link ? KIND_LINK : IsUnixFile() ? KIND_FILE : KIND_FOLDER);
     return true;
 }
 
 bool CFtpDir::SplitDOS(std::string_view line) {
     const std::vector<Field> fields = SplitFields(line);
     if (fields.size() < 4) return false;
-    int64_t seconds = 0;
-    const std::string dateTime = Join(fields[0], fields[1]);
-    // The date and time must read as such: that is what tells a DOS line
-    // from any other text.
-    if (!ParseListingTime(dateTime, 0, seconds)) return false;
-    const bool folder = EqualsNoCase(fields[2].text, "<DIR>");
-    if (!folder && !IsDigits(fields[2].text)) return false;
-    if (!TakeName(TrimText(line.substr(fields[3].start)))) return false;
-
     m_strDate = fields[0].text;
     m_strTime = fields[1].text;
-    m_strDateTime = dateTime;
+    m_strDateTime = Join(fields[0], fields[1]);
     m_strSize = fields[2].text;
-    ParseDateTime(m_strDateTime, 0);
-    if (folder) {
-        m_Path.AppendDir(m_strName);
-        m_Path.SetAttr(platform::FileAttrDirectory);
-        m_eKind = KIND_FOLDER;
-    } else {
-        m_Path.Length(m_strSize);
-        m_Path.SetFileNameAndExt(m_strName);
-        m_Path.SetAttr(platform::FileAttrNormal);
-        m_eKind = KIND_FILE;
-    }
+    // The date and time must read as such: that is what tells a DOS line
+    // from any other text.
+    if (!ParseDateTime(m_strDateTime, 0)) return false;
+    const bool folder = EqualsNoCase(m_strSize, "<DIR>");
+    if (!folder && !IsDigits(m_strSize)) return false;
+    if (!TakeName(TrimText(line.substr(fields[3].start)))) return false;
+    if (!folder) m_Path.Length(m_strSize);
+    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
     return true;
 }
 
@@ -305,6 +254,17 @@ bool CFtpDir::IsSafeName(std::string_view name) {
         if (c == '/' || c == '\\' || c < 0x20 || c == 0x7f) return false;
     }
     return true;
+}
+
+void CFtpDir::TakeKind(EKind kind) {
+    m_eKind = kind;
+    if (kind == KIND_FILE) {
+        m_Path.SetFileNameAndExt(m_strName);
+        m_Path.SetAttr(platform::FileAttrNormal);
+    } else if (kind == KIND_FOLDER) {
+        m_Path.AppendDir(m_strName);
+        m_Path.SetAttr(platform::FileAttrDirectory);
+    }
 }
 
 bool CFtpDir::TakeName(std::string_view name) {

@@ -42,8 +42,8 @@ public:
     // The entry `line` describes in `folder`. `now` (seconds since 1970)
     // decides the year of a Unix date given without one.
     CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now = platform::Now());
-    CFtpDir(const CFtpDir& other);
-    CFtpDir& operator=(const CFtpDir& other);
+    CFtpDir(const CFtpDir& other) = default;
+    CFtpDir& operator=(const CFtpDir& other) = default;
     ~CFtpDir() override;
 
     CObj* CreateObject() const override;
@@ -94,6 +94,8 @@ public:
 private:
     // Checks and stores the name; false (and the unsafe mark) when refused.
     bool TakeName(std::string_view name);
+    // Sets the kind and puts the name into the path as a file or a folder.
+    void TakeKind(EKind kind);
 
     std::string m_strDate;
     std::string m_strTime;

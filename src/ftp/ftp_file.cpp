@@ -126,7 +126,7 @@ bool CFtpFile::CopyBlocks(std::FILE* out, const std::string& localPath) {
     for (;;) {
         if (m_bCancel) return ShowError("Aborted by user");
         size_t received = 0;
-        if (!m_pFile->Read(buffer.data(), buffer.size(), received)) return ShowError(m_pFile->GetLastError());
+        if (!ReadBlock(buffer.data(), buffer.size(), received)) return ShowError(m_pFile->GetLastError());
         if (received == 0) return true;
         if (std::fwrite(buffer.data(), 1, received, out) != received)
             return ShowError("Unable to write target file: " + localPath);
@@ -135,6 +135,19 @@ bool CFtpFile::CopyBlocks(std::FILE* out, const std::string& localPath) {
         // Windows repaint, and a cancel request can arrive, between blocks.
         platform::PumpPendingMessages();
     }
+}
+
+// A network read answers what has arrived; a block is filled up (or the
+// data ends) so that progress and the message loop run once per block.
+bool CFtpFile::ReadBlock(char* buffer, size_t size, size_t& received) {
+    received = 0;
+    while (received < size) {
+        size_t count = 0;
+        if (!m_pFile->Read(buffer + received, size - received, count)) return false;
+        if (count == 0) break;
+        received += count;
+    }
+    return true;
 }
 
 void CFtpFile::Close() {

@@ -90,6 +90,7 @@ protected:
 
 private:
     bool FindRemote(const CFtpPath& wanted);
+    bool ReadBlock(char* buffer, size_t size, size_t& received);
     // Copies the remote file's blocks to `out`; false on a failure or a cancel.
     bool CopyBlocks(std::FILE* out, const std::string& localPath);
 

@@ -1,0 +1,510 @@
+#include "ftp/ftp_node.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/format.h"
+#include "base/text.h"
+#include "ftp/ftp_find.h"
+#include "ftp/login_info.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "messaging/log_status.h"
+#include "paths/file_filter.h"
+
+namespace velmora {
+namespace {
+
+using platform::ITreeCtrl;
+
+constexpr size_t kMaxErrorText = 255;
+
+// The control when its window exists; null otherwise.
+ITreeCtrl* Shown(ITreeCtrl* tree) { return tree && tree->IsWindow() ? tree : nullptr; }
+
+// Calls f(find) for each entry of the folder; false when it could not be listed.
+template <class F>
+bool ListFolder(CFtpNode::Connection* connection, const std::string& folder, F f, std::string* error = nullptr) {
+    CFtpFind find(connection);
+    if (!find.Open(folder)) {
+        if (error) *error = find.GetLastError();
+        return false;
+    }
+    for (bool more = find.GetCount() > 0; more;) {
+        more = find.FindNextFileW() != 0;
+        f(find);
+    }
+    return true;
+}
+
+// "\" and "/" alike, so that texts from either side compare.
+std::string ForwardSlashes(std::string_view text) {
+    std::string result(text);
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+}
+
+// A root that stands for the whole server (and not a file in its top folder).
+bool IsServerRoot(const CFtpPath& path) { return path.IsFtpRoot() && path.GetFileName(true).empty(); }
+
+}  // namespace
+
+CFtpNode::CFtpNode(Connection* connection) : m_pConnection(connection) {}
+
+CFtpNode::CFtpNode(std::string_view name, int32_t type) : CMFCObjNode(name, type) {}
+
+CFtpNode::CFtpNode(const CFtpNode& other) : CMFCObjNode(other) { Copy(other); }
+
+CFtpNode& CFtpNode::operator=(const CFtpNode& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+CFtpNode::~CFtpNode() = default;
+
+void CFtpNode::Clear() {
+    CMFCObjNode::Clear();
+    m_pConnection = nullptr;
+    ClearCache();
+}
+
+void CFtpNode::Copy(const CObj& src) {
+    CMFCObjNode::Copy(src);
+    const auto* other = dynamic_cast<const CFtpNode*>(&src);
+    if (!other || other == this) return;
+    m_pConnection = other->m_pConnection;
+    m_cache = other->m_cache;
+    m_strCacheFolder = other->m_strCacheFolder;
+    m_bCacheLoaded = other->m_bCacheLoaded;
+}
+
+CFtpNode* CFtpNode::CreateRoot(Connection* connection, const CFtpLoginInfo& info, bool withDecoy) {
+    auto* root = new CFtpNode(connection);
+    CFtpPath& path = root->GetPath();
+    path = info.GetFtpPath();
+    root->SetNodeType(NODE_UNLISTED);
+    root->SetCatalog(true);
+    if (IsServerRoot(path) || !root->PumpInfo()) {
+        path.MakeFtpRoot();
+        root->SetNodeType(NODE_UNLISTED);
+        root->SetCatalog(true);
+    }
+    if (IsServerRoot(path))
+        root->SetName(info.GetHost());
+    else
+        root->SetName(root->IsCatalog() ? path.GetFtpDir(false) : path.GetFtpPath());
+    root->SetDoc(path.GetFtpDir(true));
+    root->CreateGUID();
+    if (withDecoy && root->IsCatalog()) root->AddDecoy(kDecoyName);
+    return root;
+}
+
+bool CFtpNode::PumpInfo() {
+    if (!m_pConnection) return false;
+    CFtpPath& path = GetPath();
+    if (!path.IsValidAttr()) {
+        CFtpPath parent(path);
+        if (parent.GetFileName(true).empty()) parent.UpDir();
+        // A start path written without a trailing "/" names its folder as
+        // if it were a file; the folder entry of that name is meant.
+        const std::string asFolder = path.GetFtpPath() + "/";
+        ListFolder(m_pConnection, parent.GetFtpDir(true), [&](const CFtpFind& entry) {
+            if (path.IsValidAttr()) return;
+            if (entry.GetPath().IsEqual(path))
+                path.CopyFileAttributes(entry.GetPath());
+            else if (entry.GetCurrent()->IsFolder() && EqualsNoCase(entry.GetPath().GetFtpDir(true), asFolder))
+                path = entry.GetPath();
+        });
+    }
+    if (!path.IsValidAttr()) return false;
+    const bool folder = path.IsDirectory();
+    SetNodeType(folder ? NODE_UNLISTED : NODE_FILE);
+    SetCatalog(folder);
+    return true;
+}
+
+void CFtpNode::Setup(std::string_view name, const CFtpPath& path, int32_t type, Connection* connection) {
+    SetName(name);
+    SetCatalog(type != NODE_FILE);
+    m_pConnection = connection;
+    SetDoc(name);
+    SetNodeType(type);
+    CreateGUID();
+    GetPath() = path;
+    // A node that is already shown needs its item text refreshed.
+    if (GetTreeItem()) AddModified(ModifiedName);
+}
+
+CFtpNode* CFtpNode::AddDecoy(std::string_view name) { return AddNode(new CFtpNode(name, NODE_DECOY)); }
+
+CFtpNode* CFtpNode::AddFolderChild() { return AddNode(new CFtpNode(nullptr)); }
+
+CFtpNode* CFtpNode::FindChildFolder(const CFtpPath& folder) const {
+    const std::string text = folder.GetFtpDir(true);
+    return Cast(FindChildIf([&](const CObjNode& child) {
+        const auto* node = dynamic_cast<const CFtpNode*>(&child);
+        return node && !node->IsNodeDecoy() && node->IsCatalog() && node->GetPath().GetFtpDir(true) == text;
+    }));
+}
+
+CFtpNode* CFtpNode::PlaceFolder(const CFtpPath& folder, bool& isNew) {
+    // A folder added since the last listing (AddDirectory, an upload) keeps
+    // its node instead of getting a second one.
+    if (CFtpNode* existing = FindChildFolder(folder)) {
+        isNew = false;
+        return existing;
+    }
+    isNew = true;
+    if (CFtpNode* decoy = FindChildByType(NODE_DECOY)) {
+        decoy->AddModified(ModifiedName);
+        return decoy;
+    }
+    return AddFolderChild();
+}
+
+void CFtpNode::RemoveDecoys(ITreeCtrl* tree) {
+    while (CFtpNode* decoy = FindChildByType(NODE_DECOY)) {
+        if (tree && decoy->GetTreeItem()) tree->DeleteItem(decoy->GetTreeItem());
+        decoy->RemoveAndDestroy();
+    }
+}
+
+void CFtpNode::Pump(ITreeCtrl* tree, Connection* connection, const CFileFilter* /*filter*/) {
+    m_pConnection = connection;
+    if (!IsCatalog() || !m_pConnection) return;
+    if (GetNodeType() == NODE_LISTED) {
+        PopulateCache();
+        return;
+    }
+    ClearCache();
+    m_strCacheFolder = GetDoc();
+    ListFolder(m_pConnection, GetDoc(), [&](const CFtpFind& entry) {
+        const CFtpDir& dir = *entry.GetCurrent();
+        if (dir.IsFolder()) {
+            bool isNew = false;
+            CFtpNode* child = PlaceFolder(dir.GetPath(), isNew);
+            if (!isNew) return;
+            child->Setup(dir.GetName(), dir.GetPath(), NODE_UNLISTED, m_pConnection);
+            child->AddDecoy(kDecoyName);
+        } else if (dir.IsFile()) {
+            m_cache.AddTail(new CFtpPath(dir.GetPath()));
+        }
+    });
+    SetNodeType(NODE_LISTED);
+    // A listed folder keeps no placeholder, shown or not.
+    RemoveDecoys(Shown(tree));
+    m_bCacheLoaded = true;
+}
+
+void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilter* filter) {
+    ITreeCtrl* shown = Shown(tree);
+    if (shown)
+        DeleteChildren(*shown);
+    else
+        RemoveAndDestroyAllChild();
+    ClearCache();
+    SetNodeType(NODE_UNLISTED);
+    AddDecoy("");
+    if (shown) Show(*shown, false);
+    Pump(tree, connection, filter);
+}
+
+bool CFtpNode::Load(Connection* connection, const CFileFilter* filter) {
+    m_pConnection = connection;
+    return LoadLevel(filter, 0);
+}
+
+bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
+    if (!IsCatalog()) return true;
+    if (!m_pConnection) return false;
+    if (depth > kMaxDepth) {
+        CLogStatus::Send(LOG_ERROR, "Ftp", "Folder tree too deep:", GetDoc());
+        return false;
+    }
+    RemoveDecoys(nullptr);
+    std::string error;
+    bool ok = ListFolder(
+        m_pConnection, GetDoc(),
+        [&](const CFtpFind& entry) {
+            if (filter && filter->IsSkip(entry)) return;
+            const CFtpDir& dir = *entry.GetCurrent();
+            if (dir.IsFolder())
+                AddFolderChild()->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
+            else if (dir.IsFile())
+                AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
+        },
+        &error);
+    if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
+    for (CObjNode* child : GetChildren()) {
+        if (CFtpNode* node = Cast(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
+    }
+    return ok;
+}
+
+CFtpPathList& CFtpNode::PopulateCache() {
+    if (m_bCacheLoaded) return m_cache;
+    m_cache.RemoveAndDestroy();
+    m_strCacheFolder = GetDoc();
+    if (m_pConnection) {
+        ListFolder(m_pConnection, m_strCacheFolder, [&](const CFtpFind& entry) {
+            if (entry.GetCurrent()->IsFile()) m_cache.AddTail(new CFtpPath(entry.GetPath()));
+        });
+    }
+    // Also after a failed listing, so that a folder is not asked again and again.
+    m_bCacheLoaded = true;
+    return m_cache;
+}
+
+void CFtpNode::ClearCache() {
+    m_cache.RemoveAndDestroy();
+    m_bCacheLoaded = false;
+}
+
+void CFtpNode::RemoveFromCache(const CFtpPath& path) {
+    m_cache.RemoveAndDestroy(m_cache.Find(path));
+    if (m_cache.IsEmpty()) m_bCacheLoaded = false;
+}
+
+void CFtpNode::RemoveFromCache(CFtpPath* path) {
+    if (path) RemoveFromCache(*path);
+}
+
+void CFtpNode::ClearNode(ITreeCtrl* tree) {
+    ITreeCtrl* shown = Shown(tree);
+    ClearCache();
+    if (shown)
+        DeleteChildren(*shown);
+    else
+        RemoveAndDestroyAllChild();
+    SetNodeType(NODE_UNLISTED);
+    AddDecoy(kDecoyName);
+    if (shown) {
+        Show(*shown, false);
+        Collapse(*shown);
+    }
+}
+
+bool CFtpNode::RefuseName(std::string_view name) {
+    ShowError(Format("Invalid folder name: '%s'", std::string(name).c_str()));
+    return false;
+}
+
+bool CFtpNode::ServerRefused() {
+    ShowError(m_pConnection->GetLastError().substr(0, kMaxErrorText));
+    return false;
+}
+
+bool CFtpNode::AddDirectory(ITreeCtrl* tree, Connection* connection, std::string_view name) {
+    m_pConnection = connection;
+    if (!m_pConnection || !IsCatalog()) return true;
+    if (!CFtpDir::IsSafeName(name)) return RefuseName(name);
+    const CFtpPath folder(GetDoc() + std::string(name), PATH_FOLDER);
+    if (!m_pConnection->CreateDirectory(folder.GetFtpDir(false))) return ServerRefused();
+    CFtpNode* child = AddFolderChild();
+    child->Setup(name, folder, NODE_UNLISTED, m_pConnection);
+    child->AddDecoy(kDecoyName);
+    if (ITreeCtrl* shown = Shown(tree)) Show(*shown, false);
+    return true;
+}
+
+bool CFtpNode::Rename(ITreeCtrl* tree, Connection* connection, std::string_view newName) {
+    m_pConnection = connection;
+    if (!m_pConnection || !IsCatalog() || GetPath().GetTailDir().empty()) return true;
+    if (!CFtpDir::IsSafeName(newName)) return RefuseName(newName);
+    CFtpPath parent(GetPath());
+    parent.UpDir();
+    CFtpPath renamed(parent.GetFtpDir(true) + std::string(newName), PATH_FOLDER);
+    if (!m_pConnection->Rename(GetPath().GetFtpDir(false), renamed.GetFtpDir(false))) return ServerRefused();
+    renamed.CopyFileAttributes(GetPath());
+    GetPath() = renamed;
+    SetName(newName);
+    ITreeCtrl* shown = Shown(tree);
+    if (shown && GetTreeItem()) shown->SetItemText(GetTreeItem(), GetName());
+    // Cached paths name the old folder.
+    ClearCache();
+    AdjustChildrenPath();
+    return true;
+}
+
+void CFtpNode::AdjustChildrenPath() {
+    const std::string folder = GetDoc();
+    ForEachChild([&](CMFCObjNode& base) {
+        auto* child = dynamic_cast<CFtpNode*>(&base);
+        if (!child || child->IsNodeDecoy()) return;
+        const CFtpPath& old = child->GetPath();
+        CFtpPath path;
+        if (child->IsCatalog()) {
+            const std::string level = old.GetTailDir();
+            path.SetPath(folder + (level.empty() ? child->GetName() : level), PATH_FOLDER);
+        } else {
+            const std::string name = old.GetFileName(true);
+            path.SetPath(folder + (name.empty() ? child->GetName() : name), PATH_LITERAL);
+        }
+        path.CopyFileAttributes(old);
+        child->GetPath() = path;
+        child->ClearCache();
+        child->AdjustChildrenPath();
+    });
+}
+
+bool CFtpNode::DeleteFolderFiles(CFtpPathList& list) {
+    if (!m_pConnection) {
+        ShowError("Ftp is not connected");
+        return false;
+    }
+    // The deleted paths leave the list in one pass at the end; on a refusal
+    // the list keeps exactly the files that are still there.
+    CFtpPathList deleted({}, false, false);
+    bool ok = true;
+    for (CFtpPath* path : list) {
+        if (path->IsDirectory()) continue;
+        if (!m_pConnection->DeleteFile(path->GetFtpPath())) {
+            ok = ServerRefused();
+            break;
+        }
+        deleted.AddTail(path);
+    }
+    list.RemoveAndDestroy(deleted);
+    return ok;
+}
+
+bool CFtpNode::DeleteFolder(const CFtpPath& folder) {
+    if (!m_pConnection) {
+        ShowError("Ftp is not connected");
+        return false;
+    }
+    // "/a/b" names the folder b, not the folder a that holds a file b.
+    const CFtpPath target(folder.GetFtpPath(), PATH_FOLDER);
+    if (target.IsFtpRoot()) {
+        ShowError("The root folder of the server is not deleted");
+        return false;
+    }
+    return DeleteRemoteFolder(target, 0);
+}
+
+bool CFtpNode::DeleteRemoteFolder(const CFtpPath& folder, int depth) {
+    if (depth > kMaxDepth) {
+        ShowError("Folder tree too deep: " + folder.GetFtpDir(true));
+        return false;
+    }
+    const std::string text = folder.GetFtpDir(true);
+    CFtpPathList files;
+    std::vector<CFtpPath> folders;
+    std::string error;
+    const bool listed = ListFolder(
+        m_pConnection, text,
+        [&](const CFtpFind& entry) {
+            const CFtpDir& dir = *entry.GetCurrent();
+            if (dir.IsFolder())
+                folders.push_back(dir.GetPath());
+            else if (dir.IsFile())
+                files.AddTail(new CFtpPath(dir.GetPath()));
+            else if (dir.IsLink())  // the link itself goes, never what it points to
+                files.AddTail(new CFtpPath(text + dir.GetName()));
+        },
+        &error);
+    if (!listed) {
+        ShowError(error.substr(0, kMaxErrorText));
+        return false;
+    }
+    if (!DeleteFolderFiles(files)) return false;
+    for (const CFtpPath& sub : folders) {
+        if (!DeleteRemoteFolder(sub, depth + 1)) return false;
+    }
+    // Some servers will not remove the folder a session is in.
+    CFtpPath parent(folder);
+    parent.UpDir();
+    m_pConnection->SetCurrentDirectory(parent.GetFtpDir(true));
+    if (!m_pConnection->RemoveDirectory(folder.GetFtpDir(false))) return ServerRefused();
+    return true;
+}
+
+bool CFtpNode::DeleteFolder(ITreeCtrl* tree) {
+    if (!IsCatalog()) {
+        ShowError("Not a folder: " + GetPath().GetFtpPath());
+        return false;
+    }
+    if (!DeleteFolder(GetPath())) return false;
+    if (ITreeCtrl* shown = Shown(tree))
+        Delete(*shown);
+    else
+        RemoveAndDestroy();
+    return true;
+}
+
+CFtpNode* CFtpNode::AddFtpFolder(const CFtpPath& path, const CFileFilter* /*filter*/) {
+    std::string level = path.GetTailDir();
+    level.erase(std::remove_if(level.begin(), level.end(), [](char c) { return c == '/' || c == '\\'; }),
+                level.end());
+    if (level.empty()) level = "New Folder";
+    if (!CFtpDir::IsSafeName(level)) return nullptr;
+    return AddOrUpdateFolder(CFtpPath(GetDoc() + level, PATH_FOLDER), level, m_pConnection);
+}
+
+CFtpNode* CFtpNode::AddFtpFolder(std::string_view path, std::string_view name, Connection* connection,
+                                 const CFileFilter* /*filter*/) {
+    if (!connection || !IsCatalog()) return nullptr;
+    return AddOrUpdateFolder(CFtpPath(path, PATH_FOLDER), name, connection);
+}
+
+CFtpNode* CFtpNode::AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection) {
+    CFtpNode* node = FindFtpDir(folder);
+    if (!node) {
+        node = FindChildByType(NODE_DECOY);
+        if (!node) node = AddFolderChild();
+        // Unlisted folders keep a placeholder so that they can be expanded.
+        node->AddDecoy(kDecoyName);
+    }
+    node->Setup(name, folder, NODE_UNLISTED, connection);
+    return node;
+}
+
+CFtpNode* CFtpNode::FindFtpDir(const CFtpPath& path) {
+    const std::string folder = path.GetFtpDir(true);
+    return Cast(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+        return ftp && EqualsNoCase(ftp->GetPath().GetFtpDir(true), folder);
+    }));
+}
+
+CFtpNode* CFtpNode::FindFtpDir(std::string_view folder) { return FindFtpDir(CFtpPath(folder, PATH_FOLDER)); }
+
+CFtpNode* CFtpNode::FindFtpParentDir(const CFtpPath& path) {
+    return Cast(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+        return ftp && ftp->GetPath().IsParent(path);
+    }));
+}
+
+CFtpNode* CFtpNode::FindFtpPath(std::string_view text) {
+    const std::string wanted = ForwardSlashes(text);
+    return Cast(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+        return ftp && EqualsNoCase(ForwardSlashes(ftp->GetPath().GetPath()), wanted);
+    }));
+}
+
+CFtpPath CFtpNode::GetDropPath(const CFtpPath& source) {
+    CFtpPath result(GetPath());
+    result.CopyFileAttributes(source);
+    if (source.IsDirectory()) return result;
+    // Names taken in this folder: the children's and the cached files'.
+    CFtpPathList taken;
+    ForEachChild([&](CMFCObjNode& child) {
+        if (child.GetNodeType() == NODE_DECOY) return;
+        auto* name = new CFtpPath();
+        name->SetFileNameAndExt(child.GetName());
+        taken.AddTail(name);
+    });
+    taken.Append(m_cache);
+    result.SetFileNameAndExt(source.GetFileName(true));
+    taken.UniqueName(&result);
+    return result;
+}
+
+CFtpPath CFtpNode::GetDropPath(std::string_view localPath) {
+    CFilePath local(localPath);
+    local.ReadStatus();
+    return GetDropPath(CFtpPath(local));
+}
+
+}  // namespace velmora

@@ -1,0 +1,198 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "paths/file_path.h"
+#include "paths/file_path_list.h"
+#include "paths/mfc_obj_node.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+namespace protocol {
+class CFtpConnection;
+}
+
+class CFileFilter;
+class CFtpFind;
+class CFtpLoginInfo;
+
+// A node of a remote folder tree. The browser shows it in a tree control and
+// expands it one level at a time (Pump), with a placeholder child that gives
+// an unlisted folder its expand button; the transfer engine loads a whole
+// tree at once (Load) and walks it. Folder nodes keep their own files in a
+// file cache (PopulateCache); Load makes file nodes instead.
+//
+//     CFtpNode* root = CFtpNode::CreateRoot(&connection, info, false);
+//     CDestroyNode guard(root);
+//     root->Load(&connection, &filter);   // every folder and file below the start folder
+//     for each node: GetPath() is the remote path; IsCatalog() tells a folder
+//
+// Names listed by the server become nodes only when they are safe (see
+// CFtpDir), so a node's path never leaves its parent's folder.
+//
+// The connection is borrowed: the tree never closes it. Operations that
+// touch a tree control take it by pointer; null (or a control whose window
+// is gone) leaves the control alone.
+class VELMORA_API CFtpNode : public CMFCObjNode {
+public:
+    using Connection = protocol::CFtpConnection;
+
+    enum ENodeType : int32_t {
+        NODE_LISTED = 1,    // a folder whose children were listed (Pump or Load)
+        NODE_DECOY = 2,     // placeholder that makes an unlisted folder expandable
+        NODE_UNLISTED = 3,  // a folder not listed yet (a new root too)
+        NODE_FILE = 4,      // a file (Load, or a root that names a file)
+    };
+    static constexpr const char* kDecoyName = "Decoy";
+    // Deepest folder level below a node that Load and DeleteFolder go to: a
+    // server that lists folders without end cannot keep them going forever.
+    static constexpr int kMaxDepth = 100;
+
+    explicit CFtpNode(Connection* connection = nullptr);
+    CFtpNode(std::string_view name, int32_t type);
+    CFtpNode(const CFtpNode& other);
+    CFtpNode& operator=(const CFtpNode& other);
+    ~CFtpNode() override;
+
+    // Node protocol.
+    CObjNode* CreateNode() const override { return new CFtpNode(nullptr); }
+    // Also forgets the connection and empties the file cache.
+    void Clear() override;
+    // From another CFtpNode also the connection and the file cache (the
+    // path, as for every tree-control node, only by Clone).
+    void Copy(const CObj& src) override;
+
+    // A new root for the login info's remote path (the caller owns it). A
+    // start folder that does not exist gives the root "/" named by the host
+    // address. With `withDecoy` a folder root gets a placeholder child.
+    static CFtpNode* CreateRoot(Connection* connection, const CFtpLoginInfo& info, bool withDecoy);
+
+    // Lists this folder and its sub-folders, recursively: folders become
+    // nodes of type 1 named by their title, files nodes of type 4; entries
+    // the filter skips are left out. False when a folder could not be listed
+    // or the tree went deeper than kMaxDepth (what could be listed is kept).
+    bool Load(Connection* connection, const CFileFilter* filter);
+    // Lists this folder one level: sub-folders become children of type 3
+    // with a placeholder each (the old placeholder is reused for the first),
+    // files go to the file cache. A folder listed before only has its cache
+    // filled. The filter is not used.
+    void Pump(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
+    // Forgets the children and the cache, shows the node again and lists it.
+    void Refresh(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
+    // The folder's files, listed on first use.
+    CFtpPathList& PopulateCache();
+    CFtpPathList& GetCache() { return m_cache; }
+    const std::string& GetCacheFolder() const { return m_strCacheFolder; }
+    bool IsCacheLoaded() const { return m_bCacheLoaded; }
+    void ClearCache();
+    void RemoveFromCache(const CFtpPath& path);
+    void RemoveFromCache(CFtpPath* path);
+    // Back to an unlisted folder with a fresh placeholder (and collapsed).
+    void ClearNode(platform::ITreeCtrl* tree);
+
+    // Server changes; a refusal leaves the server's reply as GetLastError()
+    // and the tree unchanged. Without a connection, or on a file node,
+    // AddDirectory and Rename do nothing and answer true.
+    bool AddDirectory(platform::ITreeCtrl* tree, Connection* connection, std::string_view name);
+    bool Rename(platform::ITreeCtrl* tree, Connection* connection, std::string_view newName);
+    // Deletes this node's folder on the server, with everything in it, then
+    // the node itself (and its item). On success the node is destroyed.
+    bool DeleteFolder(platform::ITreeCtrl* tree);
+    // Deletes a remote folder with everything in it.
+    bool DeleteFolder(const CFtpPath& folder);
+    // Deletes the list's files on the server, taking each out of the list
+    // as it goes; stops at the first refusal.
+    bool DeleteFolderFiles(CFtpPathList& list);
+
+    // A child for a folder that was created elsewhere (an upload): the last
+    // folder level of `path` below this node. An existing node for that
+    // folder is updated, else the placeholder is reused, else a child is
+    // added. Null for a level that is no safe name.
+    CFtpNode* AddFtpFolder(const CFtpPath& path, const CFileFilter* filter);
+    // The same for a full folder text and a display name; null without a
+    // connection or on a file node.
+    CFtpNode* AddFtpFolder(std::string_view path, std::string_view name, Connection* connection,
+                           const CFileFilter* filter);
+
+    // Pre-order searches. Folder and path texts are compared ignoring letter
+    // case, "\" and "/" alike.
+    CFtpNode* FindFtpDir(const CFtpPath& path);
+    CFtpNode* FindFtpDir(std::string_view folder);
+    CFtpNode* FindFtpParentDir(const CFtpPath& path);
+    CFtpNode* FindFtpPath(std::string_view text);
+
+    // Where a dropped file lands: this folder, with the source's status, and
+    // for a file the source's name made unique among the children and the
+    // cached files ("a.txt" -> "a(1).txt"). A folder source gives the folder.
+    CFtpPath GetDropPath(const CFtpPath& source);
+    CFtpPath GetDropPath(std::string_view localPath);
+
+    void SetDoc(std::string_view text) { SetDocumentPathName(text); }
+    // The folder text with a trailing "/".
+    std::string GetDoc() const { return GetPath().GetFtpDir(true); }
+    void SetConnection(Connection* connection) { m_pConnection = connection; }
+    Connection* GetConnection() const { return m_pConnection; }
+    // Recomputes every descendant's path from its parent's path and its own
+    // last path level (not its display name, which Load shortens to the
+    // title), top-down; their file caches are forgotten.
+    void AdjustChildrenPath();
+    bool IsNodeDecoy() const { return GetNodeType() == NODE_DECOY; }
+
+    // Typed navigation.
+    using CMFCObjNode::AddNode;
+    CFtpNode* AddNode(std::string_view name) { return Cast(CObjNode::AddNode(name)); }
+    CFtpNode* AddNode(CFtpNode* node) { return Cast(CObjNode::AddNode(node)); }
+    CFtpNode* FindByName(std::string_view name) { return Cast(CObjNode::FindByName(name)); }
+    CFtpNode* FindByTag(std::string_view tag) { return Cast(CObjNode::FindByTag(tag)); }
+    CFtpNode* FindByGUID(std::string_view guid) { return Cast(CObjNode::FindByGUID(guid)); }
+    CFtpNode* FindByValue(std::string_view value) { return Cast(CObjNode::FindByValue(value)); }
+    CFtpNode* FindByType(int32_t type) { return Cast(CObjNode::FindByType(type)); }
+    CFtpNode* FindChild(const CObjNode* node) const { return Cast(CObjNode::FindChild(node)); }
+    CFtpNode* FindChildByName(std::string_view name) const { return Cast(CObjNode::FindChildByName(name)); }
+    CFtpNode* FindChildByType(int32_t type) const { return Cast(CObjNode::FindChildByType(type)); }
+    CFtpNode* FindSiblingByName(std::string_view name) const { return Cast(CObjNode::FindSiblingByName(name)); }
+    CFtpNode* ReverseFindByType(int32_t type) { return Cast(CObjNode::ReverseFindByType(type)); }
+    CFtpNode* GetParent() const { return Cast(CObjNode::GetParent()); }
+    CFtpNode* GetRoot() { return Cast(CObjNode::GetRoot()); }
+    CFtpNode* GetHead() const { return Cast(CObjNode::GetHead()); }
+    CFtpNode* GetTail() const { return Cast(CObjNode::GetTail()); }
+    CFtpNode* GetNext(POSITION& pos) { return Cast(CObjNode::GetNext(pos)); }
+    CFtpNode* GetPrev(POSITION& pos) { return Cast(CObjNode::GetPrev(pos)); }
+    using CObjNode::Begin;
+    using CObjNode::End;
+
+protected:
+    // Fills the node's path status from its folder's listing and makes the
+    // node a folder (type 3) or a file (type 4); false without a connection
+    // or when the listing does not hold the path.
+    bool PumpInfo();
+
+    static CFtpNode* Cast(CObjNode* node) { return dynamic_cast<CFtpNode*>(node); }
+
+private:
+    // Gives the node the fields every folder or file node gets.
+    void Setup(std::string_view name, const CFtpPath& path, int32_t type, Connection* connection);
+    CFtpNode* AddDecoy(std::string_view name);
+    CFtpNode* AddFolderChild();
+    // The existing child for that folder, or the placeholder, or a new child.
+    CFtpNode* PlaceFolder(const CFtpPath& folder, bool& isNew);
+    CFtpNode* FindChildFolder(const CFtpPath& folder) const;
+    // The node for that folder anywhere below, else the placeholder, else a
+    // new child, set up as an unlisted folder.
+    CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);
+    void RemoveDecoys(platform::ITreeCtrl* tree);
+    bool LoadLevel(const CFileFilter* filter, int depth);
+    bool DeleteRemoteFolder(const CFtpPath& folder, int depth);
+    bool RefuseName(std::string_view name);
+    bool ServerRefused();
+
+    Connection* m_pConnection = nullptr;
+    CFtpPathList m_cache;
+    std::string m_strCacheFolder;
+    bool m_bCacheLoaded = false;
+};
+
+}  // namespace velmora

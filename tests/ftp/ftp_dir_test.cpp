@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_cache.h"
+#include "ftp/ftp_dir.h"
+#include "platform/clock.h"
+
+namespace velmora {
+namespace {
+
+int64_t LocalTime(int year, int month, int day, int hour = 0, int minute = 0) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    int64_t seconds = 0;
+    EXPECT_TRUE(platform::FromLocal(parts, seconds));
+    return seconds;
+}
+
+uint64_t LocalFileTime(int year, int month, int day, int hour = 0, int minute = 0) {
+    return platform::UnixToFileTime(LocalTime(year, month, day, hour, minute));
+}
+
+// Listings below are read as on 15 June 2024, noon.
+const int64_t kNow = LocalTime(2024, 6, 15, 12, 0);
+const CFtpPath kFolder("/pub/", PATH_FOLDER);
+
+struct Line {
+    const char* text;
+    const char* name;
+    CFtpDir::EKind kind;
+    uint64_t size;
+    uint64_t time;
+    const char* path;
+};
+
+TEST(FtpDir, ReadsTheLinesRealServersSend) {
+    const uint64_t kGiB = uint64_t{1} << 30;
+    const Line lines[] = {
+        // pyftpdlib and vsftpd: zero-padded day, named or numeric owner; no
+        // year means within the last twelve months.
+        {"drwxr-xr-x   3 root     root         4096 Dec 07 07:11 a", "a", CFtpDir::KIND_FOLDER, 4096,
+         LocalFileTime(2023, 12, 7, 7, 11), "/pub/a/"},
+        {"-rw-r--r--    1 1001     1001            6 Jun 14 23:08 hello.txt", "hello.txt", CFtpDir::KIND_FILE, 6,
+         LocalFileTime(2024, 6, 14, 23, 8), "/pub/hello.txt"},
+        // ProFTPD and Pure-FTPd: space-padded day, year instead of time,
+        // names with inner blanks.
+        {"-rw-r--r--   1 alice    alicegrp        6 Jan  2  2020 hello  world.txt", "hello  world.txt",
+         CFtpDir::KIND_FILE, 6, LocalFileTime(2020, 1, 2), "/pub/hello  world.txt"},
+        {"drwxr-xr-x    3 2000       2000             4096 Dec  7 07:11 My Docs", "My Docs", CFtpDir::KIND_FOLDER,
+         4096, LocalFileTime(2023, 12, 7, 7, 11), "/pub/My Docs/"},
+        // Above 4 GiB; no group column; extra padding around the date.
+        {"-rw-r--r--   1 ftp      ftp      5368709120 Mar 15  2023 disk.img", "disk.img", CFtpDir::KIND_FILE,
+         5 * kGiB, LocalFileTime(2023, 3, 15), "/pub/disk.img"},
+        {"-rw-r--r-- 1 owner 1234 Feb 29 2020 leap.bin", "leap.bin", CFtpDir::KIND_FILE, 1234,
+         LocalFileTime(2020, 2, 29), "/pub/leap.bin"},
+        {"-rw-r--r--   1 u   g    10 Jan  2    2020   padded.txt", "padded.txt", CFtpDir::KIND_FILE, 10,
+         LocalFileTime(2020, 1, 2), "/pub/padded.txt"},
+        // A link keeps its own name and is neither file nor folder.
+        {"lrwxrwxrwx   1 root     root            7 Mar  1 12:00 latest -> v2.0", "latest", CFtpDir::KIND_LINK, 7,
+         LocalFileTime(2024, 3, 1, 12, 0), "/pub/"},
+        // IIS-style DOS lines: 2- and 4-digit years, 12- and 24-hour times.
+        {"12-31-21  11:59PM       <DIR>          My Folder", "My Folder", CFtpDir::KIND_FOLDER, 0,
+         LocalFileTime(2021, 12, 31, 23, 59), "/pub/My Folder/"},
+        {"01-16-2018  10:01AM              1234 report final.txt", "report final.txt", CFtpDir::KIND_FILE, 1234,
+         LocalFileTime(2018, 1, 16, 10, 1), "/pub/report final.txt"},
+        {"07-04-99  12:05AM        6442450944 backup.tar.gz", "backup.tar.gz", CFtpDir::KIND_FILE, 6 * kGiB,
+         LocalFileTime(1999, 7, 4, 0, 5), "/pub/backup.tar.gz"},
+        {"03-01-2024  17:30                 0 empty.txt", "empty.txt", CFtpDir::KIND_FILE, 0,
+         LocalFileTime(2024, 3, 1, 17, 30), "/pub/empty.txt"},
+    };
+    for (const Line& line : lines) {
+        SCOPED_TRACE(line.text);
+        const CFtpDir dir(kFolder, line.text, kNow);
+        ASSERT_TRUE(dir.IsEntry());
+        EXPECT_EQ(dir.GetName(), line.name);
+        EXPECT_EQ(dir.GetKind(), line.kind);
+        EXPECT_EQ(dir.GetPath().Length(), line.size);
+        EXPECT_EQ(dir.GetPath().LastWriteTime(), line.time);
+        EXPECT_EQ(dir.GetPath().CreationTime(), line.time);
+        EXPECT_EQ(dir.GetPath().GetPath(), line.path);
+        uint32_t attributes = 0;
+        if (line.kind == CFtpDir::KIND_FILE) attributes = platform::FileAttrNormal;
+        if (line.kind == CFtpDir::KIND_FOLDER) attributes = platform::FileAttrDirectory;
+        EXPECT_EQ(dir.GetPath().GetAttr(), attributes);
+    }
+
+    const CFtpDir unix(kFolder, "drwxr-x---   3 alice    staff        4096 Dec 07 07:11 a", kNow);
+    EXPECT_EQ(unix.GetPermissions(), "drwxr-x---");
+    EXPECT_EQ(unix.GetLinkCount(), "3");
+    EXPECT_EQ(unix.GetOwner(), "alice");
+    EXPECT_EQ(unix.GetGroup(), "staff");
+    EXPECT_EQ(unix.GetDateTime(), "Dec 07 07:11");
+    const CFtpDir dos(kFolder, "01-16-2018  10:01AM              1234 b.c.txt", kNow);
+    EXPECT_EQ(dos.GetDate(), "01-16-2018");
+    EXPECT_EQ(dos.GetTime(), "10:01AM");
+    EXPECT_EQ(dos.GetPath().GetFileName(false), "b");
+    EXPECT_EQ(dos.GetPath().GetExt(), ".c.txt");
+}
+
+TEST(FtpDir, LinesThatAreNoEntryGiveNone) {
+    for (const char* text :
+         {"total 12", "", "   ", "drwxr-xr-x   2 u g 4096 Dec 07 07:11 .", "drwxr-xr-x   2 u g 4096 Dec 07 07:11 ..",
+          "crw-rw-rw-   1 root root 1, 3 Jan  1 12:00 null", "12-31-21  11:59PM  <DIR>", "13-01-21  10:00AM  5 x",
+          "12-31-21  11:59PM  big x.txt", "Dec 07 07:11", "-rw-r--r-- 1 u g 5"}) {
+        SCOPED_TRACE(text);
+        const CFtpDir dir(kFolder, text, kNow);
+        EXPECT_FALSE(dir.IsEntry());
+        EXPECT_FALSE(dir.HasUnsafeName());
+        EXPECT_EQ(dir.GetPath().GetPath(), "/pub/");
+    }
+}
+
+TEST(FtpDir, NamesThatWouldLeaveTheFolderAreRefused) {
+    for (const char* text : {"-rw-r--r-- 1 u g 5 Jan 01 2020 ../../etc/passwd",
+                             "drwxr-xr-x 1 u g 5 Jan 01 2020 a\\b", "drwxr-xr-x 1 u g 5 Jan 01 2020 /abs",
+                             "12-31-21  11:59PM  <DIR>  ..\\..\\Windows", "-rw-r--r-- 1 u g 5 Jan 01 2020 bell\x07.txt"}) {
+        SCOPED_TRACE(text);
+        const CFtpDir dir(kFolder, text, kNow);
+        EXPECT_FALSE(dir.IsEntry());
+        EXPECT_TRUE(dir.HasUnsafeName());
+        EXPECT_EQ(dir.GetPath().GetPath(), "/pub/");
+    }
+    EXPECT_TRUE(CFtpDir::IsSafeName("..."));
+    EXPECT_TRUE(CFtpDir::IsSafeName("é è.txt"));
+}
+
+TEST(FtpDir, DatesWithoutAYearFallInTheLastTwelveMonths) {
+    int64_t seconds = 0;
+    const struct {
+        const char* text;
+        int64_t expected;
+    } dated[] = {
+        {"Jun 14 10:00", LocalTime(2024, 6, 14, 10, 0)},
+        {"Jun 16 06:00", LocalTime(2024, 6, 16, 6, 0)},  // a server a few hours ahead of us
+        {"Jun 17 12:00", LocalTime(2023, 6, 17, 12, 0)},
+        {"Jan 01 00:00", LocalTime(2024, 1, 1, 0, 0)},
+        {"dec 31 23:59", LocalTime(2023, 12, 31, 23, 59)},
+    };
+    for (const auto& date : dated) {
+        SCOPED_TRACE(date.text);
+        ASSERT_TRUE(CFtpDir::ParseListingTime(date.text, kNow, seconds));
+        EXPECT_EQ(seconds, date.expected);
+    }
+    // The last 29 February before 1 March 2023 was in 2020.
+    ASSERT_TRUE(CFtpDir::ParseListingTime("Feb 29 10:00", LocalTime(2023, 3, 1, 12, 0), seconds));
+    EXPECT_EQ(seconds, LocalTime(2020, 2, 29, 10, 0));
+
+    for (const char* bad : {"Feb 30 10:00", "Apr 31 2020", "Jun 15 24:00", "Jun 15 10:60", "Foo 15 10:00",
+                            "12-31-21 13:00PM", "02-29-21 10:00AM", "1-2 10:00", "", "Jun 15"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(CFtpDir::ParseListingTime(bad, kNow, seconds));
+    }
+}
+
+// Random and cut-off lines never crash the parser, and whatever it accepts
+// stays inside the listed folder.
+TEST(FtpDir, SurvivesRandomAndTruncatedLines) {
+    const std::vector<std::string> samples = {
+        "drwxr-xr-x   3 root     root         4096 Dec 07 07:11 a",
+        "-rw-r--r--   1 alice    alicegrp        6 Jan  2  2020 hello world.txt",
+        "lrwxrwxrwx   1 root     root            7 Mar  1 12:00 latest -> v2.0",
+        "12-31-21  11:59PM       <DIR>          My Folder",
+        "01-16-2018  10:01AM              1234 report.txt",
+    };
+    const std::string pieces[] = {" ",  "  ", "\t", "-", "d", "l",   "rwx", "0",   "12",   "4096", ":",
+                                  "07:11", "Dec", "Feb", "29", "2020", "<DIR>", "PM", "AM", "12-31-21", "/",
+                                  "\\",    "..",  ".",   "->", "\x01", "\xff", "a",  "x.txt"};
+    std::mt19937 random(20240615);
+    std::vector<std::string> lines;
+    for (const std::string& sample : samples) {
+        for (size_t length = 0; length <= sample.size(); ++length) lines.push_back(sample.substr(0, length));
+    }
+    for (int i = 0; i < 20000; ++i) {
+        std::string line = (i % 3 == 0) ? samples[random() % samples.size()] : std::string();
+        const int count = static_cast<int>(random() % 16);
+        for (int k = 0; k < count; ++k) {
+            const std::string& piece = pieces[random() % std::size(pieces)];
+            line.insert(line.empty() ? 0 : random() % line.size(), piece);
+        }
+        lines.push_back(line);
+    }
+    int accepted = 0;
+    for (const std::string& line : lines) {
+        const CFtpDir dir(kFolder, line, kNow);
+        if (!dir.IsEntry()) continue;
+        ++accepted;
+        ASSERT_TRUE(CFtpDir::IsSafeName(dir.GetName())) << line;
+        const std::string expected = dir.IsFolder() ? "/pub/" + dir.GetName() + "/" : "/pub/";
+        ASSERT_EQ(dir.GetPath().GetFtpDir(true), expected) << line;
+    }
+    // The mix must reach the accepting paths too, not only the refusals.
+    EXPECT_GT(accepted, 1000);
+}
+
+TEST(FtpCache, KeepsOneListPerFolderCaseSensitively) {
+    CFtpCache cache;
+    CFtpPathList* list = cache.Add(CFtpPath("/pub/a.txt"));
+    EXPECT_EQ(cache.Add(CFtpPath("/pub/b.txt")), list);
+    ASSERT_EQ(list->GetCount(), 2);
+    EXPECT_EQ(list->GetTag(), "/pub/");
+    EXPECT_EQ(cache.CurList("/pub/"), list);
+    EXPECT_EQ(cache.CurList("/PUB/"), nullptr);
+    EXPECT_EQ(cache.CurList(""), nullptr);
+
+    // Names made unique against what the folder already holds, in order.
+    CFtpPathList incoming;
+    incoming.AddTail(new CFtpPath("/pub/a.txt"));
+    incoming.AddTail(new CFtpPath("/pub/c.txt"));
+    cache.UniqueName("/pub/", incoming);
+    EXPECT_EQ(incoming.GetHead()->GetFileName(true), "a(1).txt");
+    EXPECT_EQ(incoming.GetTail()->GetFileName(true), "c.txt");
+
+    // Removal goes by identity, not by equality.
+    const CFtpPath equal("/pub/a.txt");
+    EXPECT_EQ(cache.Remove(&equal), nullptr);
+    CFtpPath* first = list->GetHead();
+    EXPECT_EQ(cache.Remove(first), first);
+    EXPECT_EQ(list->GetCount(), 1);
+    delete first;
+    cache.RemoveAndDestroy("/pub/");
+    EXPECT_EQ(cache.CurList("/pub/"), nullptr);
+}
+
+}  // namespace
+}  // namespace velmora

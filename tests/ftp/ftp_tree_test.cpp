@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "ftp/ftp_find.h"
+#include "ftp/ftp_node.h"
+#include "ftp/login_info.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "paths/file_filter.h"
+#include "support/fake_controls.h"
+#include "support/fake_ftp_server.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeTreeCtrl;
+using test::WriteFile;
+
+std::set<std::string> ChildNames(const CFtpNode& node) {
+    std::set<std::string> names;
+    for (const CObjNode* child : node.GetChildren()) names.insert(child->GetName());
+    return names;
+}
+
+std::set<std::string> FileNames(const CFtpPathList& list) {
+    std::set<std::string> names;
+    for (const CFtpPath* path : list) names.insert(path->GetFileName(true));
+    return names;
+}
+
+// /top/{a/{a1.txt, deep/d.txt}, b/, c/v1.2/x.txt, file1.txt, skip.tmp, .hidden}
+class FtpTreeTest : public test::FtpServerTest {
+protected:
+    void SetUp() override {
+        FtpServerTest::SetUp();
+        WriteFile(server.Path("top/a/a1.txt"), "a1");
+        WriteFile(server.Path("top/a/deep/d.txt"), "deep");
+        fs::create_directories(server.Path("top/b"));
+        WriteFile(server.Path("top/c/v1.2/x.txt"), "x");
+        WriteFile(server.Path("top/file1.txt"), "12345");
+        WriteFile(server.Path("top/skip.tmp"), "t");
+        WriteFile(server.Path("top/.hidden"), "h");
+        ASSERT_TRUE(connection.Connect(server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword(),
+                                       true))
+            << connection.GetLastError();
+    }
+
+    CFtpLoginInfo Info(const std::string& remotePath) const {
+        CFtpLoginInfo info;
+        info.SetHost(server.GetHost());
+        info.SetFtpPath(CFtpPath(remotePath));
+        return info;
+    }
+
+    protocol::CFtpConnection connection;
+};
+
+TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
+    // Far more than one block of listing text.
+    for (int i = 0; i < 2000; ++i)
+        WriteFile(server.Path("many/file-" + std::to_string(i) + "-with-a-long-name-to-fill-the-listing.txt"), "");
+    CFtpFind many(&connection);
+    int seen = 0;
+    for (bool more = many.FindFile("/many/*"); more; ++seen) more = many.FindNextFileW();
+    EXPECT_EQ(seen, 2000);
+
+    CFtpFind find(&connection);
+    std::set<std::string> folders;
+    std::set<std::string> files;
+    for (bool more = find.FindFile("/top"); more;) {
+        more = find.FindNextFileW();
+        (find.IsDirectory() ? folders : files).insert(find.GetFileName());
+        if (find.GetFileName() == "file1.txt") {
+            EXPECT_EQ(find.GetLength(), 5u);
+            EXPECT_EQ(find.GetFilePath(), "/top/file1.txt");
+            EXPECT_EQ(find.GetFileURL(), "ftp://" + server.GetHost() + "/top/file1.txt");
+            EXPECT_EQ(CFtpPath(find).GetFileName(true), "file1.txt");
+        }
+    }
+    EXPECT_EQ(folders, (std::set<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(files, (std::set<std::string>{"file1.txt", "skip.tmp"}));
+
+    EXPECT_EQ(find.FindFile("/missing"), 0);
+    EXPECT_FALSE(find.Open("/missing"));
+    EXPECT_EQ(find.GetLastError().substr(0, 3), "550");
+    EXPECT_TRUE(find.Open("/top/b"));
+    EXPECT_EQ(find.GetCount(), 0);
+}
+
+TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
+    FakeTreeCtrl tree;
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CDestroyNode guard(root);
+    EXPECT_EQ(root->GetName(), "/top");
+    EXPECT_EQ(root->GetDoc(), "/top/");
+    EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_UNLISTED);
+    ASSERT_EQ(root->GetChildCount(), 1);
+    CFtpNode* decoy = root->GetHead();
+    EXPECT_TRUE(decoy->IsNodeDecoy());
+    root->Show(tree, false);
+
+    root->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_LISTED);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(root->GetHead(), decoy);  // the placeholder became the first folder
+    for (const CObjNode* child : root->GetChildren()) {
+        const auto* folder = dynamic_cast<const CFtpNode*>(child);
+        EXPECT_EQ(folder->GetNodeType(), CFtpNode::NODE_UNLISTED);
+        EXPECT_TRUE(folder->IsCatalog());
+        EXPECT_EQ(folder->GetPath().GetFtpDir(true), "/top/" + folder->GetName() + "/");
+        ASSERT_EQ(folder->GetChildCount(), 1);
+        EXPECT_TRUE(folder->GetHead()->IsNodeDecoy());
+    }
+    EXPECT_TRUE(root->IsCacheLoaded());
+    EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "skip.tmp"}));
+    root->Show(tree, false);
+    EXPECT_EQ(tree.Find(decoy->GetTreeItem())->text, decoy->GetName());
+
+    // An empty folder loses its placeholder, in the node and in the tree.
+    CFtpNode* b = root->FindChildByName("b");
+    const platform::TreeItem placeholderItem = b->GetHead()->GetTreeItem();
+    ASSERT_NE(placeholderItem, nullptr);
+    b->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(b->GetChildCount(), 0);
+    EXPECT_EQ(b->GetNodeType(), CFtpNode::NODE_LISTED);
+    EXPECT_EQ(tree.Find(placeholderItem), nullptr);
+
+    CFtpNode* a = root->FindChildByName("a");
+    a->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(ChildNames(*a), (std::set<std::string>{"deep"}));
+    EXPECT_EQ(FileNames(a->GetCache()), (std::set<std::string>{"a1.txt"}));
+
+    // Back to unlisted, then listed again: the same children, no doubles.
+    root->ClearNode(&tree);
+    EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_UNLISTED);
+    EXPECT_FALSE(root->IsCacheLoaded());
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"Decoy"}));
+    root->Refresh(&tree, &connection, nullptr);
+    EXPECT_EQ(root->GetChildCount(), 3);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(FtpTreeTest, ARootForAMissingStartFolderIsTheServerRoot) {
+    CFtpNode* missing = CFtpNode::CreateRoot(&connection, Info("/missing/"), true);
+    CDestroyNode guardMissing(missing);
+    EXPECT_EQ(missing->GetName(), server.GetHost());
+    EXPECT_EQ(missing->GetDoc(), "/");
+    EXPECT_EQ(missing->GetNodeType(), CFtpNode::NODE_UNLISTED);
+    EXPECT_TRUE(missing->IsCatalog());
+
+    // A start path naming a file makes a file root, with nothing to expand.
+    CFtpNode* file = CFtpNode::CreateRoot(&connection, Info("/top/file1.txt"), true);
+    CDestroyNode guardFile(file);
+    EXPECT_EQ(file->GetNodeType(), CFtpNode::NODE_FILE);
+    EXPECT_FALSE(file->IsCatalog());
+    EXPECT_EQ(file->GetPath().Length(), 5u);
+    EXPECT_EQ(file->GetChildCount(), 0);
+}
+
+TEST_F(FtpTreeTest, LoadsAWholeTreeThroughAFilter) {
+    CFileFilter filter;
+    filter.SetIncludeSubFolders(true);
+    filter.SetExcludes("tmp");
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CDestroyNode guard(root);
+    EXPECT_TRUE(root->Load(&connection, &filter));
+
+    // top, a, a1.txt, deep, d.txt, b, c, v1.2, x.txt, file1.txt
+    EXPECT_EQ(root->GetNodeCount(), 10);
+    EXPECT_EQ(root->FindByType(CFtpNode::NODE_DECOY), nullptr);
+    EXPECT_EQ(root->FindByName("skip.tmp"), nullptr);
+    CFtpNode* d = root->FindFtpPath("/top/a/deep/d.txt");
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->GetNodeType(), CFtpNode::NODE_FILE);
+    EXPECT_FALSE(d->IsCatalog());
+    EXPECT_EQ(d->GetPath().Length(), 4u);
+    // Folders are named by their title; their paths keep the whole name.
+    CFtpNode* v = root->FindByName("v1");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->GetPath().GetFtpDir(true), "/top/c/v1.2/");
+    EXPECT_EQ(v->GetNodeType(), CFtpNode::NODE_LISTED);
+
+    CFtpNode* deep = root->FindByName("deep");
+    EXPECT_EQ(root->FindFtpDir("\\TOP\\A\\Deep"), deep);
+    EXPECT_EQ(root->FindFtpPath("\\top\\A\\deep\\D.TXT"), d);
+    EXPECT_EQ(root->FindFtpParentDir(deep->GetPath()), root->FindByName("a"));
+}
+
+TEST_F(FtpTreeTest, RenamingAFolderMovesEveryDescendant) {
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top/"), false);
+    CDestroyNode guard(root);
+    ASSERT_TRUE(root->Load(&connection, nullptr));
+
+    ASSERT_TRUE(root->Rename(nullptr, &connection, "top2")) << root->GetLastError();
+    EXPECT_TRUE(fs::exists(server.Path("top2/c/v1.2/x.txt")));
+    EXPECT_EQ(root->GetPath().GetFtpDir(true), "/top2/");
+    EXPECT_EQ(root->FindByName("x.txt")->GetPath().GetPath(), "/top2/c/v1.2/x.txt");
+    EXPECT_EQ(root->FindByName("deep")->GetPath().GetFtpDir(true), "/top2/a/deep/");
+
+    FakeTreeCtrl tree;
+    root->Show(tree, false);
+    CFtpNode* a = root->FindByName("a");
+    ASSERT_TRUE(a->Rename(&tree, &connection, "alpha"));
+    EXPECT_EQ(a->GetName(), "alpha");
+    EXPECT_EQ(tree.Find(a->GetTreeItem())->text, "alpha");
+    EXPECT_EQ(root->FindByName("d.txt")->GetPath().GetPath(), "/top2/alpha/deep/d.txt");
+    EXPECT_EQ(test::ReadFile(server.Path("top2/alpha/deep/d.txt")), "deep");
+
+    // Refusals change nothing: a name that is not one folder level, and a
+    // folder the server no longer has.
+    CFtpNode* b = root->FindByName("b");
+    EXPECT_FALSE(b->Rename(&tree, &connection, "x/y"));
+    EXPECT_NE(b->GetLastError().find("x/y"), std::string::npos);
+    fs::remove(server.Path("top2/b"));
+    EXPECT_FALSE(b->Rename(&tree, &connection, "bee"));
+    EXPECT_EQ(b->GetLastError().substr(0, 3), "550");
+    EXPECT_EQ(b->GetName(), "b");
+    EXPECT_EQ(b->GetPath().GetFtpDir(true), "/top2/b/");
+}
+
+TEST_F(FtpTreeTest, FoldersAreAddedAndDeletedWithTheirContent) {
+    FakeTreeCtrl tree;
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CDestroyNode guard(root);
+    root->Show(tree, false);
+
+    // Created before the folder was listed: the listing does not double it.
+    ASSERT_TRUE(root->AddDirectory(&tree, &connection, "new folder")) << root->GetLastError();
+    EXPECT_TRUE(fs::is_directory(server.Path("top/new folder")));
+    CFtpNode* added = root->FindChildByName("new folder");
+    ASSERT_NE(added, nullptr);
+    EXPECT_NE(added->GetTreeItem(), nullptr);
+    EXPECT_EQ(added->GetNodeType(), CFtpNode::NODE_UNLISTED);
+    EXPECT_TRUE(added->GetHead()->IsNodeDecoy());
+    root->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(root->GetChildCount(), 4);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c", "new folder"}));
+    EXPECT_EQ(root->FindChildByName("new folder"), added);
+
+    EXPECT_FALSE(root->AddDirectory(&tree, &connection, "../escape"));
+    EXPECT_FALSE(root->GetLastError().empty());
+    EXPECT_FALSE(fs::exists(server.Path("escape")));
+
+    // A folder made elsewhere (an upload) joins the tree once.
+    CFtpNode* upload = root->AddFtpFolder(CFtpPath("/home/me/upload/", PATH_FOLDER), nullptr);
+    ASSERT_NE(upload, nullptr);
+    EXPECT_EQ(upload->GetPath().GetFtpDir(true), "/top/upload/");
+    EXPECT_EQ(root->AddFtpFolder(CFtpPath("/elsewhere/upload/", PATH_FOLDER), nullptr), upload);
+
+    CFtpNode* a = root->FindChildByName("a");
+    a->Pump(&tree, &connection, nullptr);
+    root->Show(tree, false);
+    const platform::TreeItem item = a->GetTreeItem();
+    ASSERT_TRUE(a->DeleteFolder(&tree)) << a->GetLastError();
+    EXPECT_FALSE(fs::exists(server.Path("top/a")));
+    EXPECT_TRUE(fs::exists(server.Path("top/c/v1.2/x.txt")));
+    EXPECT_EQ(root->FindChildByName("a"), nullptr);
+    EXPECT_EQ(tree.Find(item), nullptr);
+
+    EXPECT_FALSE(root->DeleteFolder(CFtpPath("/", PATH_FOLDER)));
+    EXPECT_TRUE(fs::exists(server.Path("top/file1.txt")));
+}
+
+TEST(FtpNode, ADroppedFileGetsANameFreeInItsFolder) {
+    CFtpNode folder;
+    folder.GetPath().SetPath("/up/", PATH_FOLDER);
+    folder.SetCatalog(true);
+    folder.AddNode("a.txt");
+    folder.GetCache().AddTail(new CFtpPath("/up/b.txt"));
+
+    EXPECT_EQ(folder.GetDropPath(CFtpPath("/local/a.txt")).GetPath(), "/up/a(1).txt");
+    EXPECT_EQ(folder.GetDropPath(CFtpPath("/local/b.txt")).GetPath(), "/up/b(1).txt");
+    EXPECT_EQ(folder.GetDropPath(CFtpPath("/local/c.txt")).GetPath(), "/up/c.txt");
+    CFtpPath sourceFolder("/local/dir/", PATH_FOLDER);
+    sourceFolder.SetAttr(platform::FileAttrDirectory);
+    EXPECT_EQ(folder.GetDropPath(sourceFolder).GetPath(), "/up/");
+
+    test::TempDir local;
+    WriteFile(local / "data.bin", "0123456789");
+    const CFtpPath dropped = folder.GetDropPath(local / "data.bin");
+    EXPECT_EQ(dropped.GetPath(), "/up/data.bin");
+    EXPECT_EQ(dropped.Length(), 10u);
+}
+
+// Counts the log records that report a refused name.
+class UnsafeNameLog : public CListener {
+public:
+    UnsafeNameLog() { CMsgBox::Box().Subscribe("UnsafeNameLog", this); }
+    ~UnsafeNameLog() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+        if (msg.Cmd() == MSG_LOG_RECORD && record && record->GetAction() == "Unsafe name skipped:") ++count;
+    }
+    int count = 0;
+};
+
+// A server whose top folder lists `listing`; every other folder is empty.
+// Each listing ends with `finalReply`.
+test::FakeFtpServer::Script ListingServer(std::string listing, std::string finalReply) {
+    return [listing, finalReply](test::FakeFtpSession& s) {
+        s.Login();
+        std::string folder = "/";
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("CWD ", 0) == 0) {
+                folder = command->substr(4);
+                s.Reply("250 ok");
+            } else if (command->rfind("EPSV", 0) == 0) {
+                const uint16_t port = s.ListenForData();
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
+            } else if (command->rfind("LIST", 0) == 0) {
+                s.Reply("150 Here comes the listing");
+                if (s.AcceptData()) s.SendData(folder == "/" ? listing : "");
+                s.CloseData();
+                s.Reply(finalReply);
+            } else {
+                s.Reply("200 ok");
+            }
+        }
+    };
+}
+
+TEST(FtpNode, NamesFromAHostileServerNeverBecomeNodes) {
+    test::FakeFtpServer fake(ListingServer("drwxr-xr-x 2 u g 4096 Jan 01  2020 ../../escape\r\n"
+                                           "-rw-r--r-- 1 u g 5 Jan 01  2020 ../outside.txt\r\n"
+                                           "-rw-r--r-- 1 u g 5 Jan 01  2020 a\\b.txt\r\n"
+                                           "-rw-r--r-- 1 u g 5 Jan 01  2020 ok.txt\r\n"
+                                           "drwxr-xr-x 2 u g 4096 Jan 01  2020 sub\r\n",
+                                           "226 Transfer complete"));
+    protocol::CFtpConnection connection;
+    ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true)) << connection.GetLastError();
+    CFtpLoginInfo info;
+    info.SetHost("fake");
+    UnsafeNameLog log;
+
+    CFtpNode* browsed = CFtpNode::CreateRoot(&connection, info, true);
+    CDestroyNode guardBrowsed(browsed);
+    browsed->Pump(nullptr, &connection, nullptr);
+    EXPECT_EQ(ChildNames(*browsed), (std::set<std::string>{"sub"}));
+    EXPECT_EQ(FileNames(browsed->GetCache()), (std::set<std::string>{"ok.txt"}));
+    EXPECT_EQ(log.count, 3);
+
+    CFtpNode* loaded = CFtpNode::CreateRoot(&connection, info, false);
+    CDestroyNode guardLoaded(loaded);
+    EXPECT_TRUE(loaded->Load(&connection, nullptr));
+    EXPECT_EQ(loaded->GetNodeCount(), 3);  // the root, sub and ok.txt
+    EXPECT_NE(loaded->FindFtpPath("/ok.txt"), nullptr);
+    EXPECT_NE(loaded->FindFtpDir("/sub/"), nullptr);
+}
+
+TEST(FtpNode, AListingTheServerDoesNotConfirmIsAFailure) {
+    test::FakeFtpServer fake(ListingServer("-rw-r--r-- 1 u g 5 Jan 01  2020 first.txt\r\n",
+                                           "426 Connection closed; transfer aborted"));
+    protocol::CFtpConnection connection;
+    ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true)) << connection.GetLastError();
+    CFtpFind find(&connection);
+    EXPECT_FALSE(find.Open("/"));
+    EXPECT_EQ(find.GetCount(), 0);
+    EXPECT_EQ(find.GetLastError().substr(0, 3), "426");
+
+    CFtpNode root(&connection);
+    root.GetPath().MakeFtpRoot();
+    root.SetCatalog(true);
+    EXPECT_FALSE(root.Load(&connection, nullptr));
+    EXPECT_EQ(root.GetChildCount(), 0);
+}
+
+}  // namespace
+}  // namespace velmora
