@@ -51,7 +51,12 @@
 #include "messaging/transfer_status.h"
 #include "messaging/worker.h"
 
+#include "ftp/ftp_cache.h"
 #include "ftp/ftp_client.h"
+#include "ftp/ftp_dir.h"
+#include "ftp/ftp_file.h"
+#include "ftp/ftp_find.h"
+#include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
