@@ -1,0 +1,161 @@
+#include "platform/file_stream.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace velmora::platform {
+namespace {
+
+bool FailErrno(std::string* error, int code) {
+    if (error) *error = std::strerror(code);
+    return false;
+}
+
+bool FailText(std::string* error, std::string_view text) {
+    if (error) *error = std::string(text);
+    return false;
+}
+
+// Network texts reach the file system only once they are mapped.
+bool IsUsable(std::string_view path, std::string* error) {
+    if (path.empty()) return FailText(error, "Empty path");
+    if (path.starts_with("\\\\")) return FailText(error, "Network path is not mapped to a local folder");
+    return true;
+}
+
+// A hidden name in the target's folder that no other writer picks.
+std::string TemporaryName(const std::string& target) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    // Cut so that the suffix still fits within the longest name a folder takes.
+    const std::string name = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    return folder + "." + name + suffix;
+}
+
+}  // namespace
+
+CFileReader::~CFileReader() { Close(); }
+
+bool CFileReader::Open(std::string_view path, std::string* error) {
+    Close();
+    if (!IsUsable(path, error)) return false;
+    m_fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+    return m_fd >= 0 || FailErrno(error, errno);
+}
+
+bool CFileReader::Read(void* buffer, size_t size, size_t& received, std::string* error) {
+    received = 0;
+    if (m_fd < 0) return FailText(error, "File is not open");
+    for (;;) {
+        const ssize_t count = ::read(m_fd, buffer, size);
+        if (count >= 0) {
+            received = static_cast<size_t>(count);
+            return true;
+        }
+        if (errno != EINTR) return FailErrno(error, errno);
+    }
+}
+
+void CFileReader::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+CReplacingFileWriter::~CReplacingFileWriter() { Discard(); }
+
+bool CReplacingFileWriter::Open(std::string_view path, std::string* error) {
+    Discard();
+    if (!IsUsable(path, error)) return false;
+    m_target = path;
+    for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
+        m_temp = TemporaryName(m_target);
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd < 0 && errno != EEXIST) break;
+    }
+    if (m_fd < 0) {
+        const int code = errno;
+        m_temp.clear();
+        return FailErrno(error, code);
+    }
+    struct stat existing {};
+    if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(m_fd, existing.st_mode & 07777);
+    }
+    return true;
+}
+
+bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t count = ::write(m_fd, bytes, size);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return FailErrno(error, errno);
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+    }
+    return true;
+}
+
+bool CReplacingFileWriter::CopyMetadataFrom(std::string_view source, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    struct stat info {};
+    if (::stat(std::string(source).c_str(), &info) != 0) return FailErrno(error, errno);
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::fchmod(m_fd, info.st_mode & 07777) != 0 || ::futimens(m_fd, times) != 0) return FailErrno(error, errno);
+    return true;
+}
+
+bool CReplacingFileWriter::Commit(std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    // Not synced to the disk: a transfer writes many files, and the rename
+    // already keeps a half-written file from ever standing at the target.
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    if (closed != 0) {
+        const int code = errno;
+        Discard();
+        return FailErrno(error, code);
+    }
+    if (std::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        const int code = errno;
+        Discard();
+        return FailErrno(error, code);
+    }
+    m_temp.clear();
+    return true;
+}
+
+void CReplacingFileWriter::Discard() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_temp.empty()) ::unlink(m_temp.c_str());
+    m_temp.clear();
+}
+
+bool CopyFileReplacing(std::string_view from, std::string_view to, std::string* error) {
+    CFileReader reader;
+    CReplacingFileWriter writer;
+    if (!reader.Open(from, error) || !writer.Open(to, error)) return false;
+    std::vector<char> buffer(size_t{256} << 10);
+    for (;;) {
+        size_t received = 0;
+        if (!reader.Read(buffer.data(), buffer.size(), received, error)) return false;
+        if (received == 0) break;
+        if (!writer.Write(buffer.data(), received, error)) return false;
+    }
+    return writer.CopyMetadataFrom(from, error) && writer.Commit(error);
+}
+
+}  // namespace velmora::platform

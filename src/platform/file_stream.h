@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/api.h"
+
+// Files read and written in blocks by the transfer engine. A file being
+// written never takes the place of what was at its path until it is
+// complete: the data goes to a temporary file in the same folder, which
+// Commit renames over the target. A failed or abandoned write removes the
+// temporary file and leaves the target as it was.
+namespace velmora::platform {
+
+class VELMORA_API CFileReader {
+public:
+    CFileReader() = default;
+    ~CFileReader();
+    CFileReader(const CFileReader&) = delete;
+    CFileReader& operator=(const CFileReader&) = delete;
+
+    bool Open(std::string_view path, std::string* error = nullptr);
+    // Up to `size` bytes; true with `received` 0 at the end of the file.
+    bool Read(void* buffer, size_t size, size_t& received, std::string* error = nullptr);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+class VELMORA_API CReplacingFileWriter {
+public:
+    CReplacingFileWriter() = default;
+    // Discards a write that was not committed.
+    ~CReplacingFileWriter();
+    CReplacingFileWriter(const CReplacingFileWriter&) = delete;
+    CReplacingFileWriter& operator=(const CReplacingFileWriter&) = delete;
+
+    // Starts the temporary file next to `path`. A file that is replaced
+    // hands its permissions on to the new one.
+    bool Open(std::string_view path, std::string* error = nullptr);
+    bool Write(const void* data, size_t size, std::string* error = nullptr);
+    // Gives the new file the permissions and modification time of `source`.
+    bool CopyMetadataFrom(std::string_view source, std::string* error = nullptr);
+    // Closes the file and renames it over the target.
+    bool Commit(std::string* error = nullptr);
+    // Closes and removes the temporary file.
+    void Discard();
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& GetTemporaryPath() const { return m_temp; }
+
+private:
+    int m_fd = -1;
+    std::string m_target;
+    std::string m_temp;
+};
+
+// Copies the contents, permissions and modification time of a file; the
+// target is replaced only once the copy is complete.
+VELMORA_API bool CopyFileReplacing(std::string_view from, std::string_view to, std::string* error = nullptr);
+
+}  // namespace velmora::platform
