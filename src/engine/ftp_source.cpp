@@ -1,0 +1,144 @@
+#include "engine/ftp_source.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "base/format.h"
+#include "engine/tsk_ftp_file.h"
+#include "ftp/ftp_node.h"
+#include "ftp/protocol/ftp_error.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+
+namespace velmora {
+namespace {
+
+bool IsServerRoot(const CFtpPath& path) { return path.IsFtpRoot() && path.GetFileName(true).empty(); }
+
+}  // namespace
+
+CFtpSource::CFtpSource(const CTskItem& item) : CSource(item) {}
+
+CFtpSource::CFtpSource(const CTskItem& item, const CFtpPathList& paths) : CFtpSource(item) { AddPaths(paths); }
+
+// The data files' streams must end before the client's connection does.
+CFtpSource::~CFtpSource() { Close(); }
+
+bool CFtpSource::Login(CFtpLoginInfo info) {
+    info.SetRetries(kLoginAttempts);
+    info.SetRetryDelay(m_nRetryDelayMs);
+    for (int attempt = 1;; ++attempt) {
+        info.SetCurAttempt(attempt);
+        if (m_client.Login(info)) return true;
+        if (attempt >= kLoginAttempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
+        WaitBeforeRetry();
+        if (Job().IsAborted()) return false;
+    }
+}
+
+void CFtpSource::WaitBeforeRetry() const {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(m_nRetryDelayMs);
+    for (Clock::time_point now = Clock::now(); now < until && !Job().IsAborted(); now = Clock::now()) {
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
+    }
+}
+
+bool CFtpSource::Scan() {
+    const CFtpLoginInfo info = m_item.GetSrcFtpLoginInfo();
+    if (!Login(info)) {
+        ReportError(ERROR_FTP, m_client.GetStrError());
+        m_client.Logoff();
+        return false;
+    }
+    const bool firstScan = !m_bPathsRead;
+    m_bPathsRead = true;
+    if (IsEmpty()) return ScanTree(info);
+    if (firstScan) ReadPaths();
+    return true;
+}
+
+void CFtpSource::ReadPaths() {
+    for (CTskDataFile* file : *this) static_cast<CTskFtpFile*>(file)->SetConnection(m_client.GetFtpConnection());
+    ExpandFolders();
+    CountTotals();
+}
+
+bool CFtpSource::ScanTree(const CFtpLoginInfo& login) {
+    CFtpLoginInfo info = login;
+    const CFtpPath root = SourceRoot();
+    info.SetFtpPath(root);
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    CReportScope step(EReportLevel::Step, "Gathering Ftp info", info.GetHost());
+    std::unique_ptr<CFtpNode> tree(CFtpNode::CreateRoot(connection, info, false));
+    // A start folder that is not there must not turn into the whole server.
+    if (!IsServerRoot(root) && IsServerRoot(tree->GetPath())) {
+        step.Abandon();
+        return ReportError(ERROR_CONNECT, "Source does not exists");
+    }
+    if (!tree->Load(connection, &m_filter)) {
+        ReportError(ERROR_READ, "Cannot list every folder below " + tree->GetPath().GetPath());
+    }
+    step.SetClosingText(Format(", Found %d elements", tree->GetNodeCount()));
+    step.Close();
+    AddTree(std::move(tree));
+    CountTotals();
+    return true;
+}
+
+std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    auto root = std::make_unique<CFtpNode>(connection);
+    CFtpPath path(folder.GetPath(), PATH_FOLDER);
+    path.SetStatusBlock(folder.GetStatusBlock());
+    root->GetPath() = path;
+    root->SetName(path.GetFtpDir(false));
+    root->SetCatalog(true);
+    root->SetNodeType(CFtpNode::NODE_UNLISTED);
+    if (!root->Load(connection, &m_filter)) {
+        ReportError(ERROR_READ, "Cannot list every folder below " + path.GetPath());
+    }
+    return root;
+}
+
+bool CFtpSource::OpenTarget() {
+    if (Login(m_item.GetDstFtpLoginInfo())) return true;
+    // A destination that cannot be reached fails the transfer: it is an
+    // error of the job, not a quiet "nothing done".
+    ReportError(ERROR_FTP, m_client.GetStrError());
+    m_client.Logoff();
+    return false;
+}
+
+CTskDataFile* CFtpSource::CreateDataFile(const CFtpPath& path) {
+    return new CTskFtpFile(path, m_client.GetFtpConnection());
+}
+
+CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
+    m_pTarget.reset();
+    // Files always keep their own name on a server.
+    CFtpPath root = TargetRoot();
+    root.SetFileName("");
+    root.SetExt("");
+    CFtpPath target;
+    if (!MakeTargetPath(sourceFile, root, target)) return nullptr;
+    if (!sourceFile.IsFolderEntry()) {
+        CMsg request(MSG_UNIQUE_NAME, 0, 0, 0);
+        request.RefObject(&target);
+        CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+        if (!IsInside(target, root)) {
+            ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
+            return nullptr;
+        }
+    }
+    return SetTarget(new CTskFtpFile(target, m_client.GetFtpConnection()));
+}
+
+void CFtpSource::Close() {
+    CSource::Close();
+    m_client.Logoff();
+}
+
+}  // namespace velmora

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+
+#include "engine/source.h"
+#include "ftp/ftp_client.h"
+#include "ftp/login_info.h"
+#include "paths/file_path_list.h"
+#include "platform/api.h"
+#include "tasks/tsk_item.h"
+
+namespace velmora {
+
+// A folder or file on an FTP server, reached with the source's own client.
+// Logging in makes up to five attempts, a pause apart; a server that
+// refuses the user or password is not asked again (repeating a wrong
+// password only delays the error and can get the account locked).
+class VELMORA_API CFtpSource : public CSource {
+public:
+    static constexpr int kLoginAttempts = 5;
+    static constexpr int kLoginRetryDelayMs = 3000;
+
+    explicit CFtpSource(const CTskItem& item);
+    // The paths become the list at once: Scan only logs in.
+    CFtpSource(const CTskItem& item, const CFtpPathList& paths);
+    ~CFtpSource() override;
+
+    // Logs in with the source point's login info, then loads the remote
+    // tree below the source root with the filter.
+    bool Scan() override;
+    // Logs in with the destination point's login info.
+    bool OpenTarget() override;
+    CTskDataFile* CreateDataFile(const CFtpPath& path) override;
+    // The file's place below the destination path, under the source file's
+    // own name, which the desktop program may first make unique in its
+    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID").
+    CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
+    // Also logs off.
+    void Close() override;
+
+    CFtpClient& GetClient() { return m_client; }
+    // The pause between login attempts.
+    void SetRetryDelay(int milliseconds) { m_nRetryDelayMs = milliseconds; }
+    int GetRetryDelay() const { return m_nRetryDelayMs; }
+
+protected:
+    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) override;
+
+private:
+    bool Login(CFtpLoginInfo info);
+    // Waits the retry delay; an abort of the job ends the wait.
+    void WaitBeforeRetry() const;
+    // The tree below the source root, with the "Gathering Ftp info" step.
+    bool ScanTree(const CFtpLoginInfo& info);
+    void ReadPaths();
+
+    CFtpClient m_client;
+    int m_nRetryDelayMs = kLoginRetryDelayMs;
+    bool m_bPathsRead = false;
+};
+
+}  // namespace velmora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "db/db_log_status.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+// The numbered kinds of failure the transfer engine reports. A fatal one
+// stops the job after the current file.
+enum eErrorCategory : int32_t {
+    ERROR_NONE = 0,
+    ERROR_ABORTED = 1,      // "Aborted by user" (fatal)
+    ERROR_TOO_MANY = 2,     // "Too mach errors"
+    ERROR_ZIP = 3,          // "Fail add to zip file"
+    ERROR_COPY = 4,         // "Copy file error"
+    ERROR_DEST_FOLDER = 5,  // "Cannot create dest folder" (fatal)
+    ERROR_FTP = 6,          // "Ftp error" (fatal)
+    ERROR_EXCEPTION = 7,    // "Exception error" (fatal)
+    ERROR_READ = 8,         // "Read access error"
+    ERROR_WRITE = 9,        // "Write access error" (fatal)
+    ERROR_UNKNOWN = 10,     // "Unknown error", also for any number outside the table
+    ERROR_CONNECT = 11,     // "Connect error" (fatal)
+};
+
+// The category's text; "Unknown error" for a number outside the table.
+VELMORA_API std::string GetErrorCategoryText(int32_t category);
+VELMORA_API bool IsFatalErrorCategory(int32_t category);
+
+// The state of the running job. There is one per process, shared by every
+// mover, source and data file: one job runs at a time. The counters belong
+// to the thread that runs the job; only the abort flag is set from other
+// threads (a cancel message sent by a window), so it alone is atomic.
+struct VELMORA_API CJobState {
+    // The error count at which a job stops.
+    static constexpr int32_t kErrorLimit = 21;
+
+    int32_t m_nProcessed = 0;
+    int32_t m_nSkipped = 0;
+    int32_t m_nErrors = 0;
+    // The category of the latest error; 0 while there was none.
+    int32_t m_nLastCategory = ERROR_NONE;
+    int64_t m_nTotalBytes = 0;
+    int64_t m_nProcessedBytes = 0;
+    int64_t m_nTotalItems = 0;
+    // Seconds since 1970 (UTC).
+    int64_t m_tStart = 0;
+    std::atomic<bool> m_bAbort{false};
+    // The database log action of the running pair.
+    tagDBLogAction m_eAction = DBACTION_NONE;
+    // The message of the latest error, kept from one job to the next.
+    std::string m_strLastError;
+
+    // The process's job.
+    static CJobState& Job();
+
+    // Zero counts, byte totals, total items, category and abort flag; the
+    // start time becomes now. The last error message stays.
+    void Reset();
+    // False once a fatal error was reported or the error limit was reached.
+    bool ContinueCheck() const;
+    bool IsAborted() const { return m_bAbort.load(); }
+};
+
+}  // namespace velmora

@@ -1,0 +1,100 @@
+#include "engine/local_source.h"
+
+#include "engine/tsk_local_file.h"
+#include "platform/network_share.h"
+#include "tasks/trans_point.h"
+
+namespace velmora {
+
+CLocalSource::CLocalSource(const CTskItem& item) : CSource(item), m_TargetRoot(LocalTargetRoot()) {}
+
+CLocalSource::CLocalSource(const CTskItem& item, const CFtpPathList& paths) : CLocalSource(item) {
+    AddPaths(paths);
+}
+
+CFtpPath CLocalSource::LocalTargetRoot() const {
+    const CTransPoint& destination = m_item.DestinationPoint();
+    if (destination.GetPointType() == ePointFile) return destination.Path();
+    return CFtpPath(destination.GetStrPath(), PATH_FOLDER);
+}
+
+bool CLocalSource::MapNetworkPath(CFtpPath& path) {
+    if (!path.IsNetwork()) return true;
+    std::string local;
+    if (!platform::MapNetworkPath(path.GetPath(), local)) {
+        return ReportError(ERROR_CONNECT, "Cannot connect to network resource");
+    }
+    const CFtpPath mapped(local, path.GetPathType());
+    path = mapped;
+    return true;
+}
+
+bool CLocalSource::ResolveSourceRoot(CFtpPath& root) {
+    if (!MapNetworkPath(root)) return false;
+    // A folder is read as a folder, whether or not its text ends in a separator.
+    if (!root.FixByReadStatus()) return ReportError(ERROR_CONNECT, "Source does not exists");
+    return true;
+}
+
+bool CLocalSource::Scan() {
+    if (CJobDatabase* database = GetDatabase()) database->SourceInfoClear();
+    if (IsEmpty()) {
+        CFtpPath root = SourceRoot();
+        if (!ResolveSourceRoot(root)) return false;
+        AddTree(LoadFolderTree(root));
+    } else if (!m_bPathsRead) {
+        ReadPaths();
+    }
+    m_bPathsRead = true;
+    CountTotals();
+    RecordSourceFiles();
+    return true;
+}
+
+void CLocalSource::ReadPaths() {
+    for (CTskDataFile* file : *this) {
+        // A missing file is reported when its turn comes.
+        if (MapNetworkPath(file->GetPath())) file->GetPath().FixByReadStatus();
+    }
+    ExpandFolders();
+}
+
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder) {
+    auto root = std::make_unique<CMFCObjNode>("ROOT", 0);
+    root->GetPath() = folder;
+    root->SetCatalog(folder.IsDirectory());
+    if (folder.IsDirectory() && !root->LoadFileSystem(folder.GetPath(), &m_filter)) {
+        // What could be listed is still copied; the rest is an error.
+        ReportError(ERROR_READ, root->GetLastError());
+    }
+    return root;
+}
+
+void CLocalSource::RecordSourceFiles() {
+    CJobDatabase* database = GetDatabase();
+    if (!database) return;
+    for (CTskDataFile* file : *this) {
+        auto* local = dynamic_cast<CTskLocalFile*>(file);
+        if (local && !local->IsFolderEntry()) database->SourceInfoAdd(local);
+    }
+    database->SourceInfoUpdateSet();
+}
+
+bool CLocalSource::OpenTarget() { return MapNetworkPath(m_TargetRoot); }
+
+bool CLocalSource::PutFile(CTskDataFile* file) {
+    return PutData(file, [](CTskDataFile& source, CTskDataFile& target) {
+        return source.Transfer(&source, &target, true);
+    });
+}
+
+CTskDataFile* CLocalSource::CreateDataFile(const CFtpPath& path) { return new CTskLocalFile(path); }
+
+CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
+    m_pTarget.reset();
+    CFtpPath target;
+    if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
+    return SetTarget(new CTskLocalFile(target));
+}
+
+}  // namespace velmora

@@ -1,0 +1,184 @@
+#include "engine/source.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/tokenizer.h"
+#include "paths/file_rec_find.h"
+#include "platform/file_system.h"
+
+namespace velmora {
+namespace {
+
+std::vector<std::string> Levels(std::string_view dir) {
+    std::vector<std::string> levels;
+    CStringTokenizer tokens(dir);
+    for (std::string level = tokens.GetToken("\\/"); !level.empty(); level = tokens.GetToken("\\/")) {
+        levels.push_back(level);
+    }
+    return levels;
+}
+
+bool IsDotsName(std::string_view name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+CSource::CSource(const CTskItem& item) : m_item(item), m_filter(item.GetFilter()) {
+    m_filter.SetListener(this);
+    Listen();
+}
+
+CSource::~CSource() { Close(); }
+
+bool CSource::PutFile(CTskDataFile* file) {
+    return PutData(file, [](CTskDataFile& source, CTskDataFile& target) {
+        return target.CTskDataFile::Transfer(&source, &target, true);
+    });
+}
+
+bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
+    if (!file) return false;
+    if (IsFolderEntry(file)) {
+        // Folders with files come into being with their files.
+        if (!IsEmptyFolder(*file)) return true;
+        CTskDataFile* target = MakeTargetFile(*file);
+        return target && target->MakeFolder();
+    }
+    CTskDataFile* target = MakeTargetFile(*file);
+    if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
+    ReportTransferred(file->GetPath(), target->GetPath());
+    return true;
+}
+
+bool CSource::IsEmptyFolder(const CTskDataFile& file) {
+    return !file.GetNode() || file.GetNode()->GetChildCount() == 0;
+}
+
+void CSource::AddPaths(const CFtpPathList& paths) {
+    for (const CFtpPath* path : paths) {
+        if (path) AddDataFile(CreateDataFile(*path));
+    }
+}
+
+void CSource::AddDataFile(CTskDataFile* file) {
+    if (file) Add(file);
+}
+
+void CSource::AddTree(std::unique_ptr<CMFCObjNode> root) {
+    AddNodeFiles(*root, root->IsCatalog() || root->GetChildCount() > 0);
+    m_trees.push_back(std::move(root));
+}
+
+void CSource::ExpandFolders() {
+    Elements entries;
+    entries.swap(m_elements);
+    for (CTskDataFile* file : entries) {
+        std::unique_ptr<CMFCObjNode> tree;
+        if (file->IsFolderEntry() && !file->GetNode() && !file->GetPath().IsEmpty()) tree = LoadFolderTree(file->GetPath());
+        if (!tree) {
+            Add(file);
+            continue;
+        }
+        delete file;
+        AddTree(std::move(tree));
+    }
+}
+
+void CSource::AddNodeFiles(const CMFCObjNode& node, bool folderTree) {
+    CFtpPath path = node.GetPath();
+    if (node.IsCatalog()) path.AddAttr(platform::FileAttrDirectory);
+    if (CTskDataFile* file = CreateDataFile(path)) {
+        file->SetNode(&node, folderTree);
+        AddDataFile(file);
+    }
+    for (const CObjNode* child : node.GetChildren()) {
+        if (const auto* shown = dynamic_cast<const CMFCObjNode*>(child)) AddNodeFiles(*shown, folderTree);
+    }
+}
+
+void CSource::CountTotals() const {
+    CJobState& job = Job();
+    job.m_nTotalBytes = 0;
+    job.m_nTotalItems = 0;
+    for (const CTskDataFile* file : *this) {
+        job.m_nTotalBytes += static_cast<int64_t>(file->Length());
+        ++job.m_nTotalItems;
+    }
+}
+
+void CSource::Close() {
+    // The data files refer to the tree's nodes: they go first.
+    m_pTarget.reset();
+    RemoveAndDestroy();
+    m_trees.clear();
+}
+
+bool CSource::OpenPair(CTskDataFile* source, CTskDataFile* target) {
+    return source && target && source->OpenRead() && target->OpenWrite();
+}
+
+bool CSource::MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoot, CFtpPath& target) {
+    const CFtpPath root = file.GetRootPath();
+    if (root.IsEmpty()) return ReportError(ERROR_CONNECT, "Source root is missing");
+    target = targetRoot;
+    if (file.IsInFolderTree()) {
+        // A folder is copied into the destination, not merged with it.
+        CFtpPath relative = file.GetPath();
+        relative.SubstructDir(root);
+        target.AddFolder(root);
+        target.AppendDir(relative.GetDir());
+    }
+    if (target.GetFileName(true).empty()) {
+        // The name as it is: letter case tells files apart on most systems.
+        target.SetFileName(file.GetPath().GetFileName(false));
+        target.SetExt(file.GetPath().GetExt());
+    }
+    if (IsInside(target, targetRoot)) return true;
+    return ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
+}
+
+bool CSource::IsInside(const CFtpPath& target, const CFtpPath& root) {
+    const std::vector<std::string> rootLevels = Levels(root.GetDriveAndDir());
+    const std::vector<std::string> levels = Levels(target.GetDriveAndDir());
+    if (levels.size() < rootLevels.size() || !std::equal(rootLevels.begin(), rootLevels.end(), levels.begin())) {
+        return false;
+    }
+    for (size_t i = rootLevels.size(); i < levels.size(); ++i) {
+        if (IsDotsName(levels[i])) return false;
+    }
+    const std::string name = target.GetFileName(true);
+    return !IsDotsName(name) && name.find_first_of("\\/") == std::string::npos;
+}
+
+CTskDataFile* CSource::SetTarget(CTskDataFile* target) {
+    m_pTarget.reset(target);
+    return target;
+}
+
+bool CSource::ReportRecord(tagDBLogStatus status, const std::string& from, const std::string& to,
+                           const std::string& text) {
+    return ReportTrans(status, from, to, text);
+}
+
+bool CSource::ReportFiles(tagDBLogStatus status, const CTskDataFile* source, const CTskDataFile* target,
+                          const std::string& text) {
+    return ReportRecord(status, source ? source->SourceText() : std::string(),
+                        target ? target->TargetText() : std::string(), text);
+}
+
+bool CSource::ReportException(const std::exception& error) { return ReportError(ERROR_EXCEPTION, error.what()); }
+
+bool CSource::ReportError(int32_t category, const std::string& text) {
+    return ReportErrorAt(category, text, SourceRoot().GetPath(), TargetRoot().GetPath());
+}
+
+bool CSource::ReportFileError(int32_t category, const std::string& text, const CTskDataFile* source,
+                              const CTskDataFile* target) {
+    ReportError(category, text);
+    ReportFiles(DBLOG_FAIL, source, target, text);
+    return false;
+}
+
+void CSource::OnSkip(const CFileRecFind& entry) { ReportSkipped(CFtpPath(entry)); }
+
+}  // namespace velmora

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/db_log_status.h"
+#include "engine/statistic.h"
+#include "engine/tsk_data_file.h"
+#include "objects/std_list.h"
+#include "paths/file_filter.h"
+#include "paths/file_path.h"
+#include "paths/file_path_list.h"
+#include "paths/mfc_obj_node.h"
+#include "platform/api.h"
+#include "tasks/tsk_item.h"
+
+namespace velmora {
+
+// One end of a running transfer, built from a task item: the side that is
+// read gathers its files as a list of data files (Scan); the side that
+// receives prepares itself (OpenTarget) and puts each file coming from the
+// other side into itself (PutFile). Scan works on the item's source point,
+// OpenTarget and MakeTargetFile on its destination point.
+//
+// The list owns the data files; the folder tree they were made from and the
+// current target data file belong to the source too, until Close.
+//
+// A source listens to the message box (the cancel request sets the job's
+// abort flag), and to its copy of the item's filter, which tells it about
+// every file a folder scan leaves out: those count as skipped.
+class VELMORA_API CSource : public CStdList<CTskDataFile, CTskDataFile*>,
+                            public CStatistic,
+                            public CTansFilterListener {
+public:
+    explicit CSource(const CTskItem& item);
+    CSource(const CSource&) = delete;
+    CSource& operator=(const CSource&) = delete;
+    ~CSource() override;
+
+    // Fills the list with the data files to transfer; a list that already
+    // holds files is left as it is.
+    virtual bool Scan() = 0;
+    virtual bool OpenTarget() { return true; }
+    // Puts a file of another source into this one: its target is made, both
+    // are opened and the data copied with the block-copy loop. A folder
+    // entry with nothing below it is created at its place; other folder
+    // entries need nothing. A transferred file counts as processed.
+    virtual bool PutFile(CTskDataFile* file);
+    virtual CTskDataFile* CreateDataFile(const CFtpPath& path) = 0;
+    virtual void AddPaths(const CFtpPathList& paths);
+    virtual void AddDataFile(CTskDataFile* file);
+    // Releases the connection or archive, the folder tree, the current
+    // target and the data files.
+    virtual void Close();
+    virtual bool IsFolderEntry(const CTskDataFile* file) const { return file && file->IsFolderEntry(); }
+    // The data file of this source's kind where `sourceFile` is to go; it
+    // stays the source's current target until the next one is made. Null
+    // when the place cannot be made (the failure is reported).
+    virtual CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) = 0;
+    virtual bool OpenPair(CTskDataFile* source, CTskDataFile* target);
+
+    // Reports with the job's current action.
+    virtual bool ReportRecord(tagDBLogStatus status, const std::string& from, const std::string& to,
+                              const std::string& text);
+    virtual bool ReportFiles(tagDBLogStatus status, const CTskDataFile* source, const CTskDataFile* target,
+                             const std::string& text);
+    // An exception of a platform or archive service: "Exception error".
+    virtual bool ReportException(const std::exception& error);
+    // An error whose database entry names the source and target roots.
+    virtual bool ReportError(int32_t category, const std::string& text);
+    // An error followed by a FAIL entry for the pair.
+    virtual bool ReportFileError(int32_t category, const std::string& text, const CTskDataFile* source,
+                                 const CTskDataFile* target);
+    using CStatistic::ReportError;
+
+    // A file the filter left out.
+    void OnSkip(const CFileRecFind& entry) override;
+
+    const CTskItem& GetItem() const { return m_item; }
+    // The item's source and destination paths.
+    CFtpPath SourceRoot() const { return m_item.SourcePoint().Path(); }
+    CFtpPath TargetRoot() const { return m_item.DestinationPoint().Path(); }
+    // The first folder tree loaded; null when none was.
+    const CMFCObjNode* GetRootNode() const { return m_trees.empty() ? nullptr : m_trees.front().get(); }
+    CTskDataFile* GetTarget() const { return m_pTarget.get(); }
+
+protected:
+    using CopyStep = std::function<bool(CTskDataFile& source, CTskDataFile& target)>;
+
+    // The shape every put shares: the target, the pair opened, the copy,
+    // and the file counted as processed.
+    bool PutData(CTskDataFile* file, const CopyStep& copy);
+    // Takes the tree and appends data files for its nodes, in walk order
+    // (the tree's root first). A tree whose root is a folder is a folder
+    // scan: its files' targets keep the folder's name and structure.
+    void AddTree(std::unique_ptr<CMFCObjNode> root);
+    // The tree of a folder named in a path list, loaded with the filter;
+    // null (reported) when it cannot be listed.
+    virtual std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) = 0;
+    // Replaces each folder of a list built from paths by its tree, so that
+    // a folder given among files is transferred with everything in it.
+    void ExpandFolders();
+    // The job's total bytes and items become those of the list.
+    void CountTotals() const;
+    // Where `file` goes below `targetRoot`: the folder scanned (its name and
+    // the file's folder below it) and, when the root names no file, the
+    // source file's own name. False, reported, when the file has no source
+    // root or its place would lie outside the target root.
+    bool MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoot, CFtpPath& target);
+    // Whether `target` lies inside `root`'s folder.
+    static bool IsInside(const CFtpPath& target, const CFtpPath& root);
+    // Keeps `target` as the current target and answers it.
+    CTskDataFile* SetTarget(CTskDataFile* target);
+
+    CTskItem m_item;
+    CTansFilter m_filter;
+    std::vector<std::unique_ptr<CMFCObjNode>> m_trees;
+    std::unique_ptr<CTskDataFile> m_pTarget;
+
+private:
+    void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
+    // A folder entry that would stay missing at the target: nothing below it.
+    static bool IsEmptyFolder(const CTskDataFile& file);
+};
+
+}  // namespace velmora

@@ -1,0 +1,154 @@
+#include "engine/tsk_data_file.h"
+
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include "base/format.h"
+#include "base/value_format.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_commands.h"
+#include "paths/mfc_obj_node.h"
+#include "platform/message_pump.h"
+
+namespace velmora {
+namespace {
+
+// A position update at least this often, however slowly the bytes come.
+constexpr auto kProgressInterval = std::chrono::seconds(2);
+
+}  // namespace
+
+CTskDataFile::CTskDataFile(const CFtpPath& path, const CMFCObjNode* node, bool folderTree)
+    : m_Path(path), m_pNode(node), m_bFolderTree(folderTree) {}
+
+CTskDataFile::~CTskDataFile() = default;
+
+void CTskDataFile::Copy(const CObj& src) {
+    CObj::Copy(src);
+    if (const auto* other = dynamic_cast<const CTskDataFile*>(&src)) {
+        m_Path = other->m_Path;
+        m_pNode = other->m_pNode;
+        m_bFolderTree = other->m_bFolderTree;
+        m_SrcPoint = other->m_SrcPoint;
+    }
+}
+
+bool CTskDataFile::Open(uint32_t) { return false; }
+
+bool CTskDataFile::Read(char*, size_t, size_t& received) {
+    received = 0;
+    return false;
+}
+
+bool CTskDataFile::Write(const char*, size_t) { return false; }
+
+bool CTskDataFile::CloseFile(bool) { return true; }
+
+CFtpPath CTskDataFile::GetRootPath() const { return m_pNode ? m_pNode->GetRootPath() : m_Path; }
+
+size_t CTskDataFile::BufferSize(uint64_t length) {
+    if (length == 0) return 1;
+    return length < kBlockSize ? static_cast<size_t>(length) : kBlockSize;
+}
+
+uint64_t CTskDataFile::ProgressStep(uint64_t length) {
+    uint64_t divisor = 3;
+    if (length > 1000000000) {
+        divisor = 200;
+    } else if (length > 100000000) {
+        divisor = 100;
+    } else if (length > 10000000) {
+        divisor = 10;
+    } else if (length > 1000000) {
+        divisor = 5;
+    }
+    return length / divisor;
+}
+
+std::string CTskDataFile::ProgressText(uint64_t done, uint64_t length) {
+    const uint64_t percent = done * 100 / (length == 0 ? 1 : length);
+    return Format("%3s%% %s / %s Bytes", Format("%llu", static_cast<unsigned long long>(percent)).c_str(),
+                  FormatValue(static_cast<uint64_t>(done), false).c_str(),
+                  FormatValue(static_cast<uint64_t>(length), false).c_str());
+}
+
+bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {
+    if (!source) return false;
+    if (source->IsFolderEntry()) return true;
+    if (!target) return false;
+    try {
+        if (!OpenBoth(*source, *target, report)) {
+            source->CloseFile(false);
+            target->CloseFile(false);
+            return false;
+        }
+        return CopyBlocks(*source, *target);
+    } catch (const std::exception& error) {
+        // The platform's and the archive's exceptions end the file here.
+        source->CloseFile(false);
+        target->CloseFile(false);
+        return ReportError(ERROR_EXCEPTION, source, error.what());
+    }
+}
+
+bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report) {
+    std::optional<CReportScope> step;
+    if (report) {
+        step.emplace(EReportLevel::Step, "Open media", std::string());
+        LogText(LOG_SOURCE, std::string(), source.SourceText());
+        LogText(LOG_DESTINATION, std::string(), target.TargetText());
+    }
+    if (source.Open(kOpenRead) && target.Open(kOpenWrite)) return true;
+    if (step) step->Abandon();
+    return false;
+}
+
+bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
+    CJobState& job = Job();
+    const uint64_t length = source.Length();
+    const uint64_t step = ProgressStep(length);
+    std::vector<char> buffer(BufferSize(length));
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
+    uint64_t done = 0;
+    uint64_t sinceUpdate = 0;
+    auto lastUpdate = std::chrono::steady_clock::now();
+    bool ok = true;
+    for (;;) {
+        size_t received = 0;
+        if (!source.Read(buffer.data(), buffer.size(), received)) {
+            ok = ReportError(ERROR_READ, &source, source.GetFileError());
+            break;
+        }
+        if (received == 0) break;
+        if (job.IsAborted()) {
+            ok = ReportError(ERROR_ABORTED, &source, source.SourceText());
+            break;
+        }
+        if (!target.Write(buffer.data(), received)) {
+            ok = ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+            break;
+        }
+        done += received;
+        sinceUpdate += received;
+        job.m_nProcessedBytes += static_cast<int64_t>(received);
+        const auto now = std::chrono::steady_clock::now();
+        if (sinceUpdate >= step || now - lastUpdate > kProgressInterval) {
+            SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, static_cast<int64_t>(done),
+                         ProgressText(done, length));
+            platform::PumpPendingMessages();
+            sinceUpdate = 0;
+            lastUpdate = now;
+        }
+    }
+    // Only a close tells whether a remote transfer was confirmed and a
+    // written file was put in place.
+    if (!source.CloseFile(ok) && ok) ok = ReportError(ERROR_READ, &source, source.GetFileError());
+    if (!target.CloseFile(ok) && ok) ok = ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
+    return ok;
+}
+
+}  // namespace velmora

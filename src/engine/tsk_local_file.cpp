@@ -1,0 +1,66 @@
+#include "engine/tsk_local_file.h"
+
+#include <string>
+
+namespace velmora {
+
+bool CTskLocalFile::OpenRead() {
+    CloseFile(false);
+    if (!m_Path.ReadStatus()) return ReportError(ERROR_CONNECT, this, "File is missing");
+    return true;
+}
+
+bool CTskLocalFile::OpenWrite() {
+    if (!m_Path.CreateFolder()) return ReportError(ERROR_CONNECT, this, "Dest folder is missing");
+    return true;
+}
+
+bool CTskLocalFile::Open(uint32_t flags) {
+    std::string error;
+    if (flags == kOpenRead) {
+        if (m_reader.Open(m_Path.GetPath(), &error)) return true;
+        return ReportError(ERROR_READ, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
+    }
+    if (m_writer.Open(m_Path.GetPath(), &error)) return true;
+    return ReportError(ERROR_WRITE, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
+}
+
+bool CTskLocalFile::Read(char* buffer, size_t size, size_t& received) {
+    std::string error;
+    return m_reader.Read(buffer, size, received, &error) || SetFileError(error);
+}
+
+bool CTskLocalFile::Write(const char* data, size_t size) {
+    std::string error;
+    return m_writer.Write(data, size, &error) || SetFileError(error);
+}
+
+bool CTskLocalFile::CloseFile(bool complete) {
+    m_reader.Close();
+    if (!m_writer.IsOpen()) return true;
+    if (!complete) {
+        m_writer.Discard();
+        return true;
+    }
+    std::string error;
+    return m_writer.Commit(&error) || SetFileError(error);
+}
+
+bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
+
+bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {
+    auto* from = dynamic_cast<CTskLocalFile*>(source);
+    auto* to = dynamic_cast<CTskLocalFile*>(target);
+    if (!from || !to) return CTskDataFile::Transfer(source, target, report);
+    if (from->IsFolderEntry()) return true;
+    std::string error;
+    if (!platform::CopyFileReplacing(from->m_Path.GetPath(), to->m_Path.GetPath(), &error)) {
+        // A copy that failed leaves the target as it was; it is an error of
+        // the job all the same.
+        return ReportError(ERROR_COPY, from, "Copy file " + from->m_Path.GetFileName() + " (" + error + ")");
+    }
+    Job().m_nProcessedBytes += static_cast<int64_t>(from->Length());
+    return true;
+}
+
+}  // namespace velmora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/tsk_data_file.h"
+#include "platform/api.h"
+#include "platform/file_stream.h"
+
+namespace velmora {
+
+// A file on the local disk (or on a mounted network share). Written files go
+// to a temporary name in the target folder first and replace the target only
+// when complete, so a failed copy never destroys the file it was replacing.
+class VELMORA_API CTskLocalFile : public CTskDataFile {
+public:
+    using CTskDataFile::CTskDataFile;
+
+    CObj* CreateObject() const override { return new CTskLocalFile(); }
+
+    bool IsOpen() const override { return m_reader.IsOpen() || m_writer.IsOpen(); }
+    bool IsClosed() const override { return !IsOpen(); }
+    // The file must exist ("File is missing").
+    bool OpenRead() override;
+    // Creates the file's folder and its parents ("Dest folder is missing").
+    bool OpenWrite() override;
+    bool Open(uint32_t flags) override;
+    bool Read(char* buffer, size_t size, size_t& received) override;
+    bool Write(const char* data, size_t size) override;
+    bool CloseFile(bool complete = true) override;
+    bool MakeFolder() override;
+    // Into another local file: the platform's copy (contents, permissions and
+    // modification time), counted in the job's processed bytes. Into any
+    // other kind of target: the block-copy loop.
+    bool Transfer(CTskDataFile* source, CTskDataFile* target, bool report) override;
+
+private:
+    platform::CFileReader m_reader;
+    platform::CReplacingFileWriter m_writer;
+};
+
+}  // namespace velmora
