@@ -302,7 +302,9 @@ bool CFtpNode::AddDirectory(ITreeCtrl* tree, Connection* connection, std::string
     CFtpNode* child = AddFolderChild();
     child->Setup(name, folder, NODE_UNLISTED, m_pConnection);
     child->AddDecoy(kDecoyName);
-    if (ITreeCtrl* shown = Shown(tree)) Show(*shown, false);
+    // Only a folder that is shown gets the new item below it.
+    ITreeCtrl* shown = Shown(tree);
+    if (shown && GetTreeItem()) Show(*shown, false);
     return true;
 }
 
