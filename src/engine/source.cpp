@@ -101,7 +101,8 @@ void CSource::CountTotals() const {
     job.m_nTotalBytes = 0;
     job.m_nTotalItems = 0;
     for (const CTskDataFile* file : *this) {
-        job.m_nTotalBytes += static_cast<int64_t>(file->Length());
+        // A listing gives folders a size too; only files are bytes to move.
+        if (!file->IsFolderEntry()) job.m_nTotalBytes += static_cast<int64_t>(file->Length());
         ++job.m_nTotalItems;
     }
 }

@@ -1,0 +1,71 @@
+#include "engine/engine_test_support.h"
+
+#include <filesystem>
+
+#include "engine/statistic.h"
+#include "engine/tsk_local_file.h"
+#include "messaging/log_status.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+
+namespace fs = std::filesystem;
+
+TreeMap ReadTree(const std::string& root) {
+    TreeMap tree;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        tree[relative] = entry.is_directory() ? "<dir>" : ReadFile(entry.path().string());
+    }
+    return tree;
+}
+
+CTskItem MakeItem(const CTransPoint& source, const CTransPoint& destination, const CTansform& transform) {
+    return CTskItem(source, transform, destination);
+}
+
+CTransPoint LocalPoint(int32_t type, const std::string& path) { return CTransPoint(type, CFtpPath(path)); }
+
+CTransPoint FtpPoint(const CFtpLoginInfo& login, const std::string& path) {
+    return CTransPoint(ePointFtp, login, CFtpPath(path));
+}
+
+bool RunPair(CSource& source, CSource& target, const PutStep& put) {
+    bool result = source.Scan() && target.OpenTarget();
+    if (result) {
+        for (CTskDataFile* file : source) {
+            result = put ? put(target, file) : target.PutFile(file);
+            if (!CStatistic::ContinueCheck()) break;
+        }
+    }
+    target.Close();
+    source.Close();
+    return result;
+}
+
+bool RecordingDatabase::ReportTrans(tagDBLogStatus status, const std::string& from, const std::string& to,
+                                    tagDBLogAction action, const std::string& detail) {
+    entries.push_back({status, from, to, action, detail});
+    return true;
+}
+
+void RecordingDatabase::SourceInfoAdd(CTskLocalFile* file) { sourceFiles.push_back(file->GetPath().GetPath()); }
+
+std::vector<tagDBLogStatus> RecordingDatabase::Statuses() const {
+    std::vector<tagDBLogStatus> statuses;
+    for (const Entry& entry : entries) statuses.push_back(entry.status);
+    return statuses;
+}
+
+void EngineTest::SetUp() {
+    CStatistic::SetDatabase(nullptr);
+    CStatistic::ResetJob();
+    CLogStatus::SetDepth(0);
+}
+
+void EngineTest::TearDown() {
+    CStatistic::SetDatabase(nullptr);
+    CStatistic::ResetJob();
+}
+
+}  // namespace velmora::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/job_database.h"
+#include "engine/source.h"
+#include "ftp/login_info.h"
+#include "tasks/tsk_item.h"
+
+namespace velmora::test {
+
+// Every file below a folder: relative path -> contents, "<dir>" for a folder.
+using TreeMap = std::map<std::string, std::string>;
+TreeMap ReadTree(const std::string& root);
+
+// A task item from one point to another with a simple copy (or the given
+// transform).
+CTskItem MakeItem(const CTransPoint& source, const CTransPoint& destination,
+                  const CTansform& transform = CTansform());
+CTransPoint LocalPoint(int32_t type, const std::string& path);
+CTransPoint FtpPoint(const CFtpLoginInfo& login, const std::string& path);
+
+// Runs one pair the way the mover does: scan, open the target, put each file
+// (with `put`, PutFile by default), stop when the job may not go on, close
+// both. Answers the result of the last put (true when there was none).
+using PutStep = std::function<bool(CSource& target, CTskDataFile* file)>;
+bool RunPair(CSource& source, CSource& target, const PutStep& put = {});
+
+// A job database that keeps every entry it is given.
+class RecordingDatabase : public CJobDatabase {
+public:
+    struct Entry {
+        tagDBLogStatus status;
+        std::string from;
+        std::string to;
+        tagDBLogAction action;
+        std::string detail;
+    };
+
+    bool ReportTrans(tagDBLogStatus status, const std::string& from, const std::string& to, tagDBLogAction action,
+                     const std::string& detail) override;
+    using CJobDatabase::ReportTrans;
+    bool UpdateTransOrderStatus(tagDBTransOrderStatus) override { return true; }
+    void SourceInfoClear() override { sourceFiles.clear(); }
+    void SourceInfoAdd(CTskLocalFile* file) override;
+    bool SourceInfoUpdateSet() override { return ++updates > 0; }
+    int GetTransOrderCount() const override { return 0; }
+    bool SelectTransOrder(int, CTskItem&) override { return false; }
+
+    std::vector<tagDBLogStatus> Statuses() const;
+
+    std::vector<Entry> entries;
+    std::vector<std::string> sourceFiles;
+    int updates = 0;
+};
+
+// Gives every test a fresh job: counts reset, no job database, depth 0.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace velmora::test

@@ -1,0 +1,203 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "engine/engine_test_support.h"
+#include "engine/ftp_source.h"
+#include "engine/local_source.h"
+#include "messaging/log_status.h"
+#include "messaging/messaging_test_support.h"
+#include "messaging/msg_box.h"
+#include "support/fake_ftp_server.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+CFtpLoginInfo LoginOf(const FtpServer& server, const std::string& password) {
+    CFtpLoginInfo login;
+    login.SetHost(server.GetHost());
+    login.SetPort(server.GetPort());
+    login.SetLoginName(server.GetUser());
+    login.SetPassword(password);
+    return login;
+}
+
+CFtpLoginInfo LoginOf(const FtpServer& server) { return LoginOf(server, server.GetPassword()); }
+
+// Counts the session's login attempts as they are logged.
+class LoginCounter : public Recorder {
+public:
+    LoginCounter() { CMsgBox::Box().Subscribe("logins", this); }
+    ~LoginCounter() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+        if (record && record->GetKind() == LOG_START && record->GetAction() == "Login") ++attempts;
+    }
+    int attempts = 0;
+};
+
+// Renames every file announced for upload as the desktop program does.
+class UniqueNames : public CListener {
+public:
+    UniqueNames() { CMsgBox::Box().Subscribe(kUniqueNameProviderId, this); }
+    ~UniqueNames() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        auto* path = dynamic_cast<CFtpPath*>(msg.RefObject());
+        if (msg.Cmd() == MSG_UNIQUE_NAME && path) path->SetFileName(path->GetFileName(false) + "(1)");
+    }
+};
+
+class FtpSourceTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(server.Start()) << server.GetError();
+    }
+
+    FtpServer server;
+};
+
+TEST_F(FtpSourceTest, LocalFolderToServerAndBackGivesIdenticalTrees) {
+    TempDir dir;
+    WriteFile(dir / "src/data/a.txt", "alpha");
+    WriteFile(dir / "src/data/Photo.JPG", "upper");
+    WriteFile(dir / "src/data/Photo.jpg", "lower");
+    WriteFile(dir / "src/data/empty.bin", "");
+    WriteFile(dir / "src/data/sub/big.bin", RandomBytes(700000, 9));
+    fs::create_directories(dir / "src/data/emptydir");
+    fs::create_directories(server.Path("in"));
+
+    const CTskItem upload = MakeItem(LocalPoint(ePointFolder, dir / "src/data"), FtpPoint(LoginOf(server), "/in/"));
+    CLocalSource local(upload);
+    CFtpSource remote(upload);
+    ASSERT_TRUE(RunPair(local, remote)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadTree(server.Path("in/data")), ReadTree(dir / "src/data"));
+    EXPECT_EQ(CStatistic::Job().m_nProcessed, 5);
+
+    CStatistic::ResetJob();
+    const CTskItem download =
+        MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, dir / "back"));
+    CFtpSource from(download);
+    CLocalSource into(download);
+    ASSERT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadTree(dir / "back/data"), ReadTree(dir / "src/data"));
+    EXPECT_EQ(CStatistic::Job().m_nTotalBytes, 700000 + 15);
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
+}
+
+TEST_F(FtpSourceTest, FilesFromAPathListNeedNoTreeAndGetUniqueNamesOnUpload) {
+    WriteFile(server.Path("pub/a.txt"), "remote a");
+    WriteFile(server.Path("pub/b.txt"), "remote b");
+    TempDir dir;
+    CFtpPathList paths;
+    paths.Add(new CFtpPath("/pub/a.txt"));
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), ""), LocalPoint(ePointFolder, dir.path()));
+    CFtpSource from(download, paths);
+    CLocalSource into(download);
+    ASSERT_TRUE(from.Scan());
+    EXPECT_EQ(from.GetCount(), 1);
+    EXPECT_EQ(from.GetRootNode(), nullptr);
+    ASSERT_TRUE(RunPair(from, into));
+    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"a.txt", "remote a"}}));
+
+    UniqueNames names;
+    const CTskItem upload = MakeItem(LocalPoint(ePointFile, dir / "a.txt"), FtpPoint(LoginOf(server), "/pub/"));
+    CLocalSource local(upload);
+    CFtpSource remote(upload);
+    ASSERT_TRUE(RunPair(local, remote));
+    EXPECT_EQ(ReadFile(server.Path("pub/a(1).txt")), "remote a");
+}
+
+TEST_F(FtpSourceTest, RefusedLoginIsNotRetried) {
+    LoginCounter logins;
+    CFtpSource source(MakeItem(FtpPoint(LoginOf(server, "wrong"), "/"), LocalPoint(ePointFolder, "/tmp")));
+    source.SetRetryDelay(0);
+
+    EXPECT_FALSE(source.Scan());
+
+    EXPECT_EQ(logins.attempts, 1);
+    EXPECT_EQ(CStatistic::Job().m_nLastCategory, ERROR_FTP);
+    EXPECT_EQ(CStatistic::Job().m_strLastError.rfind("Ftp error:  Ftp: ", 0), 0u) << CStatistic::Job().m_strLastError;
+    EXPECT_FALSE(CStatistic::ContinueCheck());
+}
+
+TEST_F(FtpSourceTest, UnreachableServerIsTriedFiveTimesAndAFailedTargetIsAnError) {
+    LoginCounter logins;
+    CFtpLoginInfo nowhere = LoginOf(server);
+    server.Stop();
+    CFtpSource target(MakeItem(LocalPoint(ePointFolder, "/tmp"), FtpPoint(nowhere, "/")));
+    target.SetRetryDelay(1);
+
+    EXPECT_FALSE(target.OpenTarget());
+
+    EXPECT_EQ(logins.attempts, CFtpSource::kLoginAttempts);
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 1);
+    EXPECT_EQ(CStatistic::Job().m_nLastCategory, ERROR_FTP);
+}
+
+TEST_F(FtpSourceTest, MissingRemoteFolderIsNotTheWholeServer) {
+    WriteFile(server.Path("other/secret.txt"), "s");
+    TempDir dir;
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/missing/"), LocalPoint(ePointFolder, dir.path()));
+    CFtpSource from(download);
+    EXPECT_FALSE(from.Scan());
+    EXPECT_EQ(CStatistic::Job().m_strLastError, "Connect error:  Source does not exists");
+}
+
+// A server that lists hostile names in its top folder and serves ok.txt.
+FakeFtpServer::Script HostileServer() {
+    return [](FakeFtpSession& s) {
+        s.Login();
+        std::string folder = "/";
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("CWD ", 0) == 0) {
+                folder = command->substr(4);
+                s.Reply("250 ok");
+            } else if (command->rfind("EPSV", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (command->rfind("LIST", 0) == 0 || command->rfind("RETR", 0) == 0) {
+                s.Reply("150 Here it comes");
+                const std::string listing = folder == "/" ? "-rw-r--r-- 1 u g 4 Jan 01  2020 ..\r\n"
+                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 ../../evil.txt\r\n"
+                                                            "drwxr-xr-x 2 u g 4096 Jan 01  2020 ../up\r\n"
+                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 ok.txt\r\n"
+                                                          : "";
+                if (s.AcceptData()) s.SendData(command->rfind("LIST", 0) == 0 ? listing : "fine");
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (command->rfind("PWD", 0) == 0) {
+                s.Reply("257 \"/\" is the current folder");
+            } else if (command->rfind("QUIT", 0) == 0) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("200 ok");
+            }
+        }
+    };
+}
+
+TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
+    FakeFtpServer fake(HostileServer());
+    TempDir dir;
+    CFtpLoginInfo login;
+    login.SetHost("127.0.0.1");
+    login.SetPort(fake.GetPort());
+    login.SetLoginName("u");
+    login.SetPassword("p");
+    const CTskItem download = MakeItem(FtpPoint(login, "/"), LocalPoint(ePointFolder, dir / "dst"));
+    CFtpSource from(download);
+    CLocalSource into(download);
+
+    EXPECT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
+
+    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/ok.txt", "fine"}}));
+}
+
+}  // namespace
+}  // namespace velmora::test
