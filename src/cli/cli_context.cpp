@@ -1,0 +1,96 @@
+#include "cli/cli_context.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include "base/path_text.h"
+#include "paths/file_path.h"
+#include "platform/system.h"
+
+namespace parcelo::cli {
+namespace {
+
+constexpr std::string_view kMask = "***";
+// Shorter secrets would mask ordinary words of a message.
+constexpr size_t kShortestMaskedSecret = 3;
+
+// A list without connections reads as "not a list"; it is an empty one.
+bool IsEmptyList(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find("<CFtpLoginInfoList") != std::string::npos && text.find("<CFtpLoginInfo ") == std::string::npos &&
+           text.find("</CFtpLoginInfoList>") != std::string::npos;
+}
+
+}  // namespace
+
+std::string CliContext::DefaultConnectionsFile() {
+    return velmora::AppendSlash(velmora::platform::AppDataFolder(), '/') + "Parcelo/Projects/FtpPropList.xml";
+}
+
+std::string CliContext::ConnectionsFile() const {
+    return options.connectionsFile.empty() ? DefaultConnectionsFile() : options.connectionsFile;
+}
+
+bool CliContext::Connections(velmora::CFtpLoginInfoList*& list, std::string& error) {
+    if (!m_connections) {
+        auto loaded = std::make_unique<velmora::CFtpLoginInfoList>();
+        const std::string file = ConnectionsFile();
+        // A missing file is an empty list; a file that is there must be one.
+        if (velmora::CFilePath::IsExistsFile(file) && !loaded->LoadXML(file) && !IsEmptyList(file)) {
+            error = "cannot read the connection list '" + file + "'";
+            return false;
+        }
+        for (auto* info : *loaded) AddSecret(info->GetPassword());
+        m_connections = std::move(loaded);
+    }
+    list = m_connections.get();
+    return true;
+}
+
+bool CliContext::PasswordFromFile(std::string& password, bool& found, std::string& error) const {
+    found = false;
+    if (options.passwordFile.empty()) return true;
+    std::ifstream in(options.passwordFile, std::ios::binary);
+    if (!in) {
+        error = "cannot read the password file '" + options.passwordFile + "'";
+        return false;
+    }
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    password = line;
+    found = true;
+    return true;
+}
+
+bool CliContext::PasswordFromEnvironment(std::string& password) {
+    const std::string value = velmora::platform::GetEnvironment("PARCELO_PASSWORD");
+    if (value.empty()) return false;
+    password = value;
+    return true;
+}
+
+void CliContext::AddSecret(const std::string& secret) {
+    if (secret.size() >= kShortestMaskedSecret) m_secrets.push_back(secret);
+}
+
+std::string CliContext::Mask(std::string text) const {
+    for (const std::string& secret : m_secrets) {
+        for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kMask.size())) {
+            text.replace(at, secret.size(), kMask);
+        }
+    }
+    return text;
+}
+
+int CliContext::Report(const std::string& text, int status) const {
+    std::fprintf(stderr, "parcelo-cli: %s\n", Mask(text).c_str());
+    return status;
+}
+
+void CliContext::Print(const std::string& text) const { std::printf("%s\n", Mask(text).c_str()); }
+
+}  // namespace parcelo::cli

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ftp/login_info.h"
+
+namespace parcelo::cli {
+
+// Exit statuses of every command.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,  // the operation failed or had errors
+    kExitUsage = 2,   // the command line was wrong
+};
+
+// The options that come before the command.
+struct GlobalOptions {
+    bool quiet = false;
+    std::string logFile;
+    std::string connectionsFile;
+    std::string passwordFile;
+};
+
+// What every command shares: the global options, the connection list (read
+// on first use), the passwords in play, and the error output. Passwords are
+// remembered as secrets so that no text printed to the user shows them.
+class CliContext {
+public:
+    GlobalOptions options;
+
+    // The connection list file: --connections, else the desktop program's.
+    std::string ConnectionsFile() const;
+    static std::string DefaultConnectionsFile();
+    // The saved connections, loaded once; false (with `error`) when the
+    // file exists but cannot be read as a connection list.
+    bool Connections(velmora::CFtpLoginInfoList*& list, std::string& error);
+
+    // The password given outside any location: --password-file (its first
+    // line), else nothing; `error` when the file cannot be read.
+    bool PasswordFromFile(std::string& password, bool& found, std::string& error) const;
+    // $PARCELO_PASSWORD, when set.
+    static bool PasswordFromEnvironment(std::string& password);
+
+    void AddSecret(const std::string& secret);
+    // The text with every known secret replaced by "***".
+    std::string Mask(std::string text) const;
+
+    // "parcelo-cli: " + text on standard error, masked; answers the status.
+    int Fail(const std::string& text) const { return Report(text, kExitFailed); }
+    int UsageError(const std::string& text) const { return Report(text, kExitUsage); }
+    int Report(const std::string& text, int status) const;
+    // A line for the user (standard output), masked.
+    void Print(const std::string& text) const;
+
+private:
+    std::unique_ptr<velmora::CFtpLoginInfoList> m_connections;
+    std::vector<std::string> m_secrets;
+};
+
+}  // namespace parcelo::cli

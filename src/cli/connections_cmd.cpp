@@ -1,0 +1,125 @@
+// connections list | add | remove | show: the saved connections, in the same
+// file the desktop program keeps them in.
+
+#include <filesystem>
+#include <string>
+
+#include "base/format.h"
+#include "cli/commands.h"
+#include "cli/location.h"
+#include "ftp/login_info.h"
+
+namespace parcelo::cli {
+namespace {
+
+struct AddOptions {
+    std::string name;
+    std::string url;
+    std::string description;
+    bool active = false;
+    int retries = 3;
+};
+
+// Shown with "\n" line ends on a terminal.
+std::string UnixLines(std::string text) {
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    return text;
+}
+
+bool Save(CliContext& context, velmora::CFtpLoginInfoList& list, std::string& error) {
+    const std::filesystem::path file(context.ConnectionsFile());
+    std::error_code ignored;
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
+    if (list.SaveXML(file.string())) return true;
+    error = "cannot write the connection list '" + file.string() + "': " + list.GetLastError();
+    return false;
+}
+
+int List(CliContext& context) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    std::string error;
+    if (!context.Connections(list, error)) return context.Fail(error);
+    for (const velmora::CFtpLoginInfo* info : *list) {
+        context.Print(velmora::Format("%s\t%s\t%s", info->GetHostName().c_str(), info->GetPureURL().c_str(),
+                                      info->GetLoginName().c_str()));
+    }
+    return kExitOk;
+}
+
+int Show(CliContext& context, const std::string& name) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    std::string error;
+    if (!context.Connections(list, error)) return context.Fail(error);
+    const velmora::CFtpLoginInfo* info = list->FindByHost(name);
+    if (!info) return context.Fail("no saved connection named '" + name + "'");
+    context.Print(UnixLines(info->GetDescription()));
+    context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
+                                  info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
+    return kExitOk;
+}
+
+int Add(CliContext& context, const AddOptions& options) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    std::string error;
+    if (!context.Connections(list, error)) return context.Fail(error);
+    if (list->FindByHost(options.name)) return context.Fail("a connection named '" + options.name + "' exists");
+    if (!LocationParser::IsFtpUrl(options.url)) {
+        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path");
+    }
+    Location location;
+    if (!LocationParser(context).Parse(options.url, location, error)) return context.UsageError(error);
+    velmora::CFtpLoginInfo* info = list->AddNewConnection(nullptr);
+    const std::string guid = info->GetStrGUID();
+    info->Copy(location.login);
+    info->SetStrGUID(guid);
+    info->SetHostName(options.name);
+    info->SetDescr(options.description);
+    info->SetPassive(!options.active);
+    info->SetRetries(options.retries);
+    info->SetFtpPath(velmora::CFtpPath(location.path, velmora::PATH_FOLDER));
+    if (!Save(context, *list, error)) return context.Fail(error);
+    return kExitOk;
+}
+
+int Remove(CliContext& context, const std::string& name) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    std::string error;
+    if (!context.Connections(list, error)) return context.Fail(error);
+    velmora::CFtpLoginInfo* info = list->FindByHost(name);
+    if (!info) return context.Fail("no saved connection named '" + name + "'");
+    list->RemoveAndDestroy(info);
+    if (!Save(context, *list, error)) return context.Fail(error);
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddConnectionCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
+    CLI::App* connections = app.add_subcommand("connections", "Edit the list of saved connections");
+    connections->require_subcommand(1);
+
+    connections->add_subcommand("list", "Name, address and user of each saved connection")->callback([&] {
+        status.value = List(context);
+    });
+
+    auto name = std::make_shared<std::string>();
+    CLI::App* show = connections->add_subcommand("show", "The settings of one saved connection");
+    show->add_option("NAME", *name, "The connection's name")->required();
+    show->callback([&context, &status, name] { status.value = Show(context, *name); });
+
+    auto add = std::make_shared<AddOptions>();
+    CLI::App* addCommand = connections->add_subcommand("add", "Save a new connection");
+    addCommand->add_option("NAME", add->name, "The connection's name")->required();
+    addCommand->add_option("URL", add->url, "ftp://[user[:password]@]host[:port]/start-folder")->required();
+    addCommand->add_option("--description", add->description, "Free text");
+    addCommand->add_flag("--active", add->active, "Active mode (the server connects back)");
+    addCommand->add_option("--retries", add->retries, "Login attempts")->check(CLI::Range(1, 100));
+    addCommand->callback([&context, &status, add] { status.value = Add(context, *add); });
+
+    auto removed = std::make_shared<std::string>();
+    CLI::App* remove = connections->add_subcommand("remove", "Delete a saved connection");
+    remove->add_option("NAME", *removed, "The connection's name")->required();
+    remove->callback([&context, &status, removed] { status.value = Remove(context, *removed); });
+}
+
+}  // namespace parcelo::cli

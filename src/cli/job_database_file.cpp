@@ -1,0 +1,63 @@
+#include "cli/job_database_file.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli/schema_sql.h"
+#include "db/sqlite_query.h"
+
+namespace parcelo::cli {
+
+JobDatabaseFile::~JobDatabaseFile() { velmora::CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
+
+bool JobDatabaseFile::Create(const std::string& path, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::exists(path, code) && std::filesystem::file_size(path, code) != 0) {
+        error = "'" + path + "' exists and is not empty: a new job database needs a new file";
+        return false;
+    }
+    if (!OpenHandle(path, error)) return false;
+    if (Exec(kSchemaSql, error)) return true;
+    error = "cannot create the tables in '" + path + "': " + error;
+    return false;
+}
+
+bool JobDatabaseFile::Open(const std::string& path, std::string& error) {
+    std::error_code code;
+    if (!std::filesystem::is_regular_file(path, code)) {
+        error = "no job database '" + path + "' (make one with: parcelo-cli db init --db " + path + ")";
+        return false;
+    }
+    if (!OpenHandle(path, error)) return false;
+    velmora::CSQLiteQuery query(&m_database);
+    if (!query.Exec("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'Schedule'")) {
+        error = "cannot read '" + path + "': " + query.GetError();
+        return false;
+    }
+    if (query.PopInt() == 1) return true;
+    error = "'" + path + "' is not a job database";
+    return false;
+}
+
+bool JobDatabaseFile::UseWriteAheadLog(std::string& error) {
+    return Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", error);
+}
+
+bool JobDatabaseFile::OpenHandle(const std::string& path, std::string& error) {
+    sqlite3* handle = velmora::CSQLiteDatabase::OpenFile(path, error);
+    if (!handle) {
+        error = "cannot open '" + path + "': " + error;
+        return false;
+    }
+    m_database.SetHandle(handle);
+    return true;
+}
+
+bool JobDatabaseFile::Exec(const std::string& sql, std::string& error) {
+    velmora::CSQLiteQuery query(&m_database);
+    if (query.Exec(sql)) return true;
+    error = query.GetError();
+    return false;
+}
+
+}  // namespace parcelo::cli

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "db/sqlite_database.h"
+
+namespace parcelo::cli {
+
+// A job database file held open for one command; closed with the object.
+class JobDatabaseFile {
+public:
+    JobDatabaseFile() = default;
+    ~JobDatabaseFile();
+    JobDatabaseFile(const JobDatabaseFile&) = delete;
+    JobDatabaseFile& operator=(const JobDatabaseFile&) = delete;
+
+    // Makes a new database from the built-in schema. Refuses a file that
+    // exists and is not empty, so that no data is ever overwritten.
+    bool Create(const std::string& path, std::string& error);
+    // Opens an existing job database (never creates one).
+    bool Open(const std::string& path, std::string& error);
+    // The journal a long-running host wants: write-ahead log with
+    // synchronous=NORMAL, so that readers (the desktop program) never wait
+    // for the scheduler and each log row costs no full sync.
+    bool UseWriteAheadLog(std::string& error);
+
+    velmora::CSQLiteDatabase* get() { return &m_database; }
+
+private:
+    bool OpenHandle(const std::string& path, std::string& error);
+    bool Exec(const std::string& sql, std::string& error);
+
+    velmora::CSQLiteDatabase m_database;
+};
+
+}  // namespace parcelo::cli

@@ -1,0 +1,139 @@
+#include "cli/location.h"
+
+#include <filesystem>
+
+#include "base/path_text.h"
+#include "tasks/ftp_url.h"
+
+namespace parcelo::cli {
+namespace {
+
+constexpr std::string_view kFtpScheme = "ftp://";
+// What a server sees as the user when a URL names none.
+constexpr const char* kAnonymousUser = "anonymous";
+
+bool EndsWithSeparator(const std::string& text) {
+    return !text.empty() && velmora::CFilePath::IsSlash(text.back());
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if ((text[i] | 0x20) != (prefix[i] | 0x20)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+velmora::CFtpPath Location::Path() const {
+    return velmora::CFtpPath(path, folder ? velmora::PATH_FOLDER : velmora::PATH_LITERAL);
+}
+
+std::string Location::Display() const {
+    if (kind != kFtp) return path;
+    velmora::CFtpLoginInfo shown = login;
+    shown.SetFtpPath(velmora::CFtpPath(path.size() > 1 ? path.substr(1) : std::string()));
+    return shown.GetPureURL();
+}
+
+velmora::CTransPoint Location::Point() const {
+    if (kind == kFtp) {
+        velmora::CTransPoint point(velmora::ePointFtp, login, Path());
+        return point;
+    }
+    if (kind == kShare) return velmora::CTransPoint(velmora::ePointNetwork, Path());
+    const bool isFolder = velmora::CFilePath::IsExistsDirectory(path) ||
+                          (!velmora::CFilePath::IsExistsFile(path) && folder);
+    return velmora::CTransPoint(isFolder ? velmora::ePointFolder : velmora::ePointFile,
+                                velmora::CFtpPath(path, isFolder ? velmora::PATH_FOLDER : velmora::PATH_LITERAL));
+}
+
+bool LocationParser::IsFtpUrl(const std::string& text) { return StartsWithNoCase(text, kFtpScheme); }
+
+bool LocationParser::IsSavedConnection(const std::string& text, std::string& name, std::string& path) {
+    // A name is whatever comes before the first ":/", as long as it holds no
+    // separator itself (so "./a:/b" stays a local path).
+    const size_t colon = text.find(":/");
+    if (colon == std::string::npos || colon == 0) return false;
+    if (text.find_first_of("/\\") < colon) return false;
+    name = text.substr(0, colon);
+    path = text.substr(colon + 1);
+    return true;
+}
+
+bool LocationParser::Parse(const std::string& text, Location& out, std::string& error) {
+    out = Location();
+    if (text.empty()) {
+        error = "an empty location";
+        return false;
+    }
+    out.folder = EndsWithSeparator(text);
+    if (IsFtpUrl(text)) return ParseUrl(text, out, error);
+    std::string name;
+    std::string path;
+    if (IsSavedConnection(text, name, path)) return ParseSaved(name, path, out, error);
+    out.kind = text.starts_with("\\\\") ? Location::kShare : Location::kLocal;
+    out.path = out.folder && text.size() > 1 ? velmora::RemoveSlash(text) : text;
+    // The library reads a path without a leading "/" from the root, so a
+    // relative path is made absolute here, against the current folder.
+    std::error_code ignored;
+    if (out.kind == Location::kLocal) out.path = std::filesystem::absolute(out.path, ignored).lexically_normal().string();
+    if (out.path.size() > 1 && out.path.back() == '/') out.path.pop_back();
+    return true;
+}
+
+bool LocationParser::ParseRemote(const std::string& text, Location& out, std::string& error) {
+    if (!Parse(text, out, error)) return false;
+    if (out.IsRemote()) return true;
+    error = "'" + text + "' is not a remote location (ftp://host/path or NAME:/path)";
+    return false;
+}
+
+bool LocationParser::ParseUrl(const std::string& text, Location& out, std::string& error) {
+    velmora::CFtpUrl url;
+    if (!url.Parse(text)) {
+        error = "cannot read the FTP address (ftp://[user[:password]@]host[:port]/path)";
+        return false;
+    }
+    out.kind = Location::kFtp;
+    out.login.SetHost(url.host);
+    out.login.SetHostName(url.host);
+    out.login.SetPort(url.port);
+    out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
+    out.login.SetPassword(url.password);
+    out.path = url.path.empty() ? "/" : url.path;
+    return ApplyPassword(url.hasPassword, {}, out, error);
+}
+
+bool LocationParser::ParseSaved(const std::string& name, const std::string& path, Location& out,
+                                std::string& error) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    if (!m_context.Connections(list, error)) return false;
+    const velmora::CFtpLoginInfo* saved = list->FindByHost(name);
+    if (!saved) {
+        error = "no saved connection named '" + name + "' in " + m_context.ConnectionsFile();
+        return false;
+    }
+    out.kind = Location::kFtp;
+    out.login = *saved;
+    out.login.SetFtpPath(velmora::CFtpPath());
+    out.path = path;
+    return ApplyPassword(false, saved->GetPassword(), out, error);
+}
+
+bool LocationParser::ApplyPassword(bool hasPassword, const std::string& saved, Location& out,
+                                   std::string& error) {
+    std::string password = out.login.GetPassword();
+    if (!hasPassword) {
+        bool fromFile = false;
+        if (!m_context.PasswordFromFile(password, fromFile, error)) return false;
+        if (!fromFile && saved.empty()) CliContext::PasswordFromEnvironment(password);
+        if (!fromFile && !saved.empty()) password = saved;
+    }
+    out.login.SetPassword(password);
+    m_context.AddSecret(password);
+    return true;
+}
+
+}  // namespace parcelo::cli

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+
+#include "cli/cli_context.h"
+#include "ftp/login_info.h"
+#include "paths/file_path.h"
+#include "tasks/trans_point.h"
+
+namespace parcelo::cli {
+
+// One end of a command as the user wrote it:
+//   ftp://[user[:password]@]host[:port]/path   a place on an FTP server
+//   NAME:/path                                  the same through a saved connection
+//   \\server\share\path                         a network share
+//   anything else                               a local file or folder
+// A trailing "/" (or "\") names a folder.
+struct Location {
+    enum Kind { kLocal, kShare, kFtp };
+
+    Kind kind = kLocal;
+    // The server, user and password of an FTP location (remote path: the
+    // server's root).
+    velmora::CFtpLoginInfo login;
+    // The local path, or the path on the server (starting with "/").
+    std::string path;
+    bool folder = false;
+
+    bool IsRemote() const { return kind == kFtp; }
+    // The path on the server, or the local path, as a path record; a folder
+    // location as a folder.
+    velmora::CFtpPath Path() const;
+    // "ftp://host[:port]/path" or the local path: never the password.
+    std::string Display() const;
+    // The transfer point for a job; a local point is a folder or a file by
+    // what is on the disk (else by the trailing separator).
+    velmora::CTransPoint Point() const;
+};
+
+// Reads locations against the context's connection list and password
+// sources. A location's password comes from the URL, else --password-file,
+// else the saved connection, else $PARCELO_PASSWORD.
+class LocationParser {
+public:
+    explicit LocationParser(CliContext& context) : m_context(context) {}
+
+    // False with a message for the user in `error`.
+    bool Parse(const std::string& text, Location& out, std::string& error);
+    // The same, for a location that must be on an FTP server.
+    bool ParseRemote(const std::string& text, Location& out, std::string& error);
+
+    // "ftp://...", in any letter case.
+    static bool IsFtpUrl(const std::string& text);
+    // "NAME:/..." : `name` is the connection's name.
+    static bool IsSavedConnection(const std::string& text, std::string& name, std::string& path);
+
+private:
+    bool ParseUrl(const std::string& text, Location& out, std::string& error);
+    bool ParseSaved(const std::string& name, const std::string& path, Location& out, std::string& error);
+    bool ApplyPassword(bool hasPassword, const std::string& saved, Location& out, std::string& error);
+
+    CliContext& m_context;
+};
+
+}  // namespace parcelo::cli

@@ -1,0 +1,60 @@
+// parcelo-cli: every capability of the library from a terminal or a script,
+// and the scheduling host of the job database.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "messaging/log_file.h"
+
+using namespace parcelo::cli;
+
+namespace {
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
+    app.add_flag("-q,--quiet", options.quiet, "No progress line");
+    app.add_option("--log", options.logFile, "Write the library's log to FILE")->type_name("FILE");
+    app.add_option("--connections", options.connectionsFile,
+                   "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
+        ->type_name("FILE");
+    app.add_option("--password-file", options.passwordFile,
+                   "Read the FTP password from the first line of FILE")
+        ->type_name("FILE");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
+                 "the job database and its scheduler.",
+                 "parcelo-cli"};
+    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path (a saved connection), "
+               "a local path. A trailing \"/\" names a folder. The password may also come from "
+               "--password-file or $PARCELO_PASSWORD.\n"
+               "Exit status: 0 success, 1 failure, 2 usage error.");
+    app.require_subcommand(1);
+    // Global options come before the command.
+    app.prefix_command(false);
+
+    CliContext context;
+    CommandStatus status;
+    AddGlobalOptions(app, context.options);
+    app.parse_complete_callback([&] {
+        if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
+            throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
+        }
+    });
+    AddConnectionCommands(app, context, status);
+    AddRemoteCommands(app, context, status);
+    AddTransferCommands(app, context, status);
+    AddDatabaseCommands(app, context, status);
+    AddSchedulerCommand(app, context, status);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    return status.value;
+}

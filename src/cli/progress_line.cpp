@@ -1,0 +1,98 @@
+#include "cli/progress_line.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/format.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/progress_status.h"
+#include "messaging/transfer_status.h"
+#include "platform/clock.h"
+
+namespace parcelo::cli {
+namespace {
+
+constexpr int kBarWidth = 24;
+constexpr int kLineWidth = 100;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+std::string Speed(int64_t bytes, int64_t seconds) {
+    const double perSecond = static_cast<double>(bytes) / static_cast<double>(std::max<int64_t>(seconds, 1));
+    if (perSecond >= 1024.0 * 1024.0) return velmora::Format("%.1f MB/s", perSecond / (1024.0 * 1024.0));
+    if (perSecond >= 1024.0) return velmora::Format("%.1f KB/s", perSecond / 1024.0);
+    return velmora::Format("%.0f B/s", perSecond);
+}
+
+// The last part of a path, so that the line stays short.
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\", path.size() > 1 ? path.size() - 2 : std::string::npos);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(const CliContext& context) : m_context(context) {
+    m_bActive = !context.options.quiet && isatty(STDERR_FILENO) == 1;
+    if (m_bActive) velmora::CMsgBox::Box().Subscribe("parcelo-cli progress", this);
+}
+
+ProgressLine::~ProgressLine() {
+    velmora::CMsgBox::Box().Unsubscribe(this);
+    if (!m_bDrawn) return;
+    Draw(true);
+    std::fputc('\n', stderr);
+}
+
+void ProgressLine::OnMsg(velmora::CMsg& msg) {
+    if (msg.Cmd() == velmora::MSG_LOG_RECORD) {
+        const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+        if (record && record->GetKind() == velmora::LOG_SOURCE) m_strFile = BaseName(record->GetText());
+        return;
+    }
+    if (msg.Cmd() != velmora::MSG_TRANSFER_STATUS) return;
+    const auto* status = dynamic_cast<const velmora::CTransferStatus*>(msg.Object());
+    if (!status) return;
+    if (status->GetStatus() == velmora::CTransferStatus::STATUS_TRANSFERRED) {
+        m_strFile = status->GetSource().GetFileName(true);
+    }
+    OnProgress(status->GetProgressStatus());
+}
+
+void ProgressLine::OnProgress(const velmora::CProgressStatus& progress) {
+    m_nProcessed = progress.ProcessedBytes();
+    m_nTotal = progress.TotalBytes();
+    m_tStart = progress.StartTime();
+    m_strRemaining = progress.GetStrTimeRemaining();
+    Draw(false);
+}
+
+std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, int64_t elapsedSeconds,
+                                 const std::string& file, const std::string& remaining, int width) {
+    const int64_t total = std::max<int64_t>(totalBytes, 1);
+    const int64_t percent = std::clamp<int64_t>(processedBytes * 100 / total, 0, 100);
+    const int filled = static_cast<int>(percent * kBarWidth / 100);
+    const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
+    std::string line = velmora::Format("[%s] %3d%%  %s  %s  %s", bar.c_str(), static_cast<int>(percent),
+                                       file.c_str(), Speed(processedBytes, elapsedSeconds).c_str(),
+                                       remaining.c_str());
+    if (static_cast<int>(line.size()) > width) line.resize(width);
+    return line;
+}
+
+void ProgressLine::Draw(bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && m_bDrawn && now - m_lastDraw < kRedrawInterval) return;
+    m_lastDraw = now;
+    m_bDrawn = true;
+    const int64_t elapsed = m_tStart > 0 ? velmora::platform::Now() - m_tStart : 0;
+    const std::string line = Format(m_nProcessed, m_nTotal, elapsed, m_strFile, m_strRemaining, kLineWidth);
+    // Back to the start of the line, the new text, then clear what is left.
+    std::fprintf(stderr, "\r%s\x1b[K", m_context.Mask(line).c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace parcelo::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "cli/cli_context.h"
+#include "messaging/listener.h"
+
+namespace velmora {
+class CProgressStatus;
+}
+
+namespace parcelo::cli {
+
+// The live progress line of a transfer on a terminal: the overall bar and
+// percent, the current file, the speed and the time remaining, redrawn in
+// place on standard error from the library's progress statuses. It listens
+// only while it exists, and only when standard error is a terminal and the
+// user did not ask for quiet.
+class ProgressLine : public velmora::CListener {
+public:
+    explicit ProgressLine(const CliContext& context);
+    ~ProgressLine() override;
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+    // The line for a state of the job (no terminal control characters).
+    static std::string Format(int64_t processedBytes, int64_t totalBytes, int64_t elapsedSeconds,
+                              const std::string& file, const std::string& remaining, int width);
+
+private:
+    void OnProgress(const velmora::CProgressStatus& progress);
+    void Draw(bool force);
+
+    const CliContext& m_context;
+    bool m_bActive = false;
+    bool m_bDrawn = false;
+    int64_t m_nProcessed = 0;
+    int64_t m_nTotal = 0;
+    int64_t m_tStart = 0;
+    std::string m_strFile;
+    std::string m_strRemaining;
+    std::chrono::steady_clock::time_point m_lastDraw;
+};
+
+}  // namespace parcelo::cli

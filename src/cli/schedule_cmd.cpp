@@ -1,0 +1,329 @@
+// db init, schedule add | add-order | list | delete: the job database that
+// the scheduler runs.
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/format.h"
+#include "base/path_text.h"
+#include "base/text.h"
+#include "base/tokenizer.h"
+#include "cli/commands.h"
+#include "cli/job_database_file.h"
+#include "cli/job_options.h"
+#include "cli/location.h"
+#include "db/db_engine.h"
+#include "db/db_launch_order.h"
+#include "db/db_schedule_obj.h"
+#include "db/db_trans_order_obj.h"
+#include "platform/clock.h"
+#include "platform/guid.h"
+
+namespace parcelo::cli {
+namespace {
+
+struct OrderOptions {
+    std::string from;
+    std::string to;
+    JobOptions job;
+};
+
+struct ScheduleOptions {
+    std::string name;
+    std::string description;
+    std::string repeat;
+    std::string start;
+    std::string daysOfWeek;
+    std::string daysOfMonth;
+    int timer = 0;
+    OrderOptions order;
+};
+
+const std::map<std::string, int32_t>& RepeatNames() {
+    static const std::map<std::string, int32_t> names = {
+        {"once", velmora::CDBScheduleObj::eOnce},       {"daily", velmora::CDBScheduleObj::eDaily},
+        {"weekly", velmora::CDBScheduleObj::eWeekly},   {"monthly", velmora::CDBScheduleObj::eMonthly},
+        {"timer", velmora::CDBScheduleObj::eTimer},     {"manually", velmora::CDBScheduleObj::eManually}};
+    return names;
+}
+
+// "YYYY-MM-DD HH:MM", local time.
+bool ParseStart(const std::string& text, int64_t& seconds) {
+    std::tm parts{};
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
+                    &parts.tm_hour, &parts.tm_min, &extra) != 5) {
+        return false;
+    }
+    if (parts.tm_mon < 1 || parts.tm_mon > 12 || parts.tm_mday < 1 || parts.tm_mday > 31 || parts.tm_hour > 23 ||
+        parts.tm_min > 59) {
+        return false;
+    }
+    parts.tm_year -= 1900;
+    parts.tm_mon -= 1;
+    parts.tm_isdst = -1;
+    return velmora::platform::FromLocal(parts, seconds);
+}
+
+// "mon,wed" (three-letter or full English names, any letter case).
+bool ParseDaysOfWeek(const std::string& text, int32_t& bits, std::string& error) {
+    static const char* const kDays[] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
+    static const char* const kFullDays[] = {"sunday",   "monday", "tuesday", "wednesday",
+                                            "thursday", "friday", "saturday"};
+    bits = 0;
+    velmora::CStringTokenizer tokens(text);
+    for (std::string day = tokens.GetToken(", ;"); !day.empty(); day = tokens.GetToken(", ;")) {
+        const std::string lower = velmora::ToLowerAscii(day);
+        int found = -1;
+        for (int i = 0; i < 7; ++i) {
+            if (lower == kDays[i] || lower == kFullDays[i]) found = i;
+        }
+        if (found < 0) {
+            error = "'" + day + "' is not a day of the week (sun, mon, tue, wed, thu, fri, sat)";
+            return false;
+        }
+        bits |= 1 << found;
+    }
+    return true;
+}
+
+std::string PointName(const Location& location) {
+    const std::string text = velmora::CFilePath(location.folder ? velmora::RemoveSlash(location.path) : location.path)
+                                 .GetFileName(true);
+    return text.empty() ? location.Display() : text;
+}
+
+// One end of a transfer order: type, name, location (without user and
+// password), login and password.
+struct OrderEnd {
+    int32_t type = 0;
+    std::string name;
+    std::string url;
+    std::string login;
+    std::string password;
+};
+
+OrderEnd MakeOrderEnd(const Location& location) {
+    const velmora::CTransPoint point = location.Point();
+    OrderEnd end;
+    end.type = point.GetPointType();
+    end.name = PointName(location);
+    end.url = location.IsRemote() ? location.Display() : point.GetStrPath();
+    end.login = point.GetLogin();
+    end.password = point.GetPWD();
+    return end;
+}
+
+bool MakeOrder(CliContext& context, const OrderOptions& options, const velmora::CDBScheduleObj& schedule,
+               velmora::CDBTransOrderObj& order, std::string& error) {
+    if (options.job.deleteSource) {
+        error = "--delete-source is not available for scheduled transfer orders";
+        return false;
+    }
+    LocationParser parser(context);
+    Location from;
+    Location to;
+    if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
+    const OrderEnd source = MakeOrderEnd(from);
+    const OrderEnd destination = MakeOrderEnd(to);
+    const velmora::CTansform transform = options.job.Transform();
+    order.ID_Schedule = schedule.ID;
+    order.FromType = source.type;
+    order.FromName = source.name;
+    order.FromURL = source.url;
+    order.FromLogin = source.login;
+    order.FromPWD = source.password;
+    order.TransformType = static_cast<int32_t>(transform.GetTransformType());
+    order.Filter = transform.GetXMLFilter();
+    order.TransformPWD = transform.GetPassword();
+    order.TransformFile = transform.ZipFileName();
+    order.ToType = destination.type;
+    order.ToName = destination.name;
+    order.ToURL = destination.url;
+    order.ToLogin = destination.login;
+    order.ToPWD = destination.password;
+    order.DateScheduled = schedule.StartDateTime;
+    order.SetStatus(velmora::TRANSORDER_PENDING);
+    return true;
+}
+
+bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& schedule, std::string& error) {
+    const auto repeat = RepeatNames().find(velmora::ToLowerAscii(options.repeat));
+    if (repeat == RepeatNames().end()) {
+        error = "--repeat is one of once, daily, weekly, monthly, timer, manually";
+        return false;
+    }
+    schedule.Name = options.name;
+    schedule.Description = options.description;
+    schedule.Repeat = repeat->second;
+    if (!options.start.empty() && !ParseStart(options.start, schedule.StartDateTime)) {
+        error = "--start is a local date and time \"YYYY-MM-DD HH:MM\"";
+        return false;
+    }
+    if (!ParseDaysOfWeek(options.daysOfWeek, schedule.DaysOfWeek, error)) return false;
+    schedule.DaysOfMonth = options.daysOfMonth;
+    schedule.Timer = options.timer;
+    schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());
+    return schedule.IsValidData(error);
+}
+
+bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {
+    std::string error;
+    if (database.Open(path, error)) return true;
+    status = context.Fail(error);
+    return false;
+}
+
+int AddOrder(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule,
+             const OrderOptions& options) {
+    velmora::CDBTransOrderObj order;
+    std::string error;
+    if (!MakeOrder(context, options, schedule, order, error)) return context.UsageError(error);
+    velmora::CDBTransOrderObjSet orders(database);
+    if (!orders.AddRecord(order)) return context.Fail("cannot store the transfer order: " + orders.GetLastError());
+    int32_t id = 0;
+    orders.LoadLatestID("ID", id);
+    context.Print(velmora::Format("transfer order %d of schedule %d", id, schedule.ID));
+    return kExitOk;
+}
+
+int InitDatabase(CliContext& context, const std::string& path) {
+    JobDatabaseFile database;
+    std::string error;
+    if (!database.Create(path, error)) return context.Fail(error);
+    return kExitOk;
+}
+
+int AddSchedule(CliContext& context, const std::string& path, const ScheduleOptions& options) {
+    velmora::CDBScheduleObj schedule;
+    std::string error;
+    if (!BuildSchedule(options, schedule, error)) return context.UsageError(error);
+    velmora::CDBTransOrderObj order;
+    if (!MakeOrder(context, options.order, schedule, order, error)) return context.UsageError(error);
+    JobDatabaseFile database;
+    int status = kExitOk;
+    if (!OpenDatabase(context, path, database, status)) return status;
+    velmora::CDBScheduleObjSet schedules(database.get());
+    const velmora::CDBScheduleObj* stored = schedules.AddSchedule(schedule);
+    if (!stored || stored->ID == 0) return context.Fail("cannot store the schedule: " + schedules.GetLastError());
+    context.Print(velmora::Format("schedule %d", stored->ID));
+    return AddOrder(context, database.get(), *stored, options.order);
+}
+
+int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, const OrderOptions& options) {
+    JobDatabaseFile database;
+    int status = kExitOk;
+    if (!OpenDatabase(context, path, database, status)) return status;
+    velmora::CDBScheduleObjSet schedules(database.get());
+    if (!schedules.LoadSchedule()) return context.Fail("cannot read the schedules: " + schedules.GetLastError());
+    const velmora::CDBScheduleObj* schedule = schedules.FindById(id);
+    if (!schedule) return context.Fail(velmora::Format("no schedule %d", id));
+    return AddOrder(context, database.get(), *schedule, options);
+}
+
+void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
+    context.Print(velmora::Format("%d\t%s\t%s %s\t%s", schedule.ID, schedule.Name.c_str(),
+                                  schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
+                                  schedule.StatusDescription.c_str()));
+    velmora::CDBTransOrderObjSet orders(database);
+    orders.LoadByIdSchedule(schedule.ID);
+    for (const velmora::CDBObj* record : orders) {
+        const auto& order = static_cast<const velmora::CDBTransOrderObj&>(*record);
+        context.Print(velmora::Format("\torder %d: %s %s -> %s\t%s", order.ID, order.GetStrOp().c_str(),
+                                      order.FromURL.c_str(), order.ToURL.c_str(), order.StatusDescription.c_str()));
+    }
+    velmora::CDBLaunchOrderSet launches(database);
+    velmora::CDBLaunchOrder last;
+    if (launches.LoadLastRecord(schedule, last) && !last.IsEmptyID()) {
+        context.Print(velmora::Format("\tlatest launch %d: scheduled %s, performed %s, %s", last.ID,
+                                      last.GetDateScheduled().c_str(), last.GetDatePerformed().c_str(),
+                                      last.StatusDescription.c_str()));
+    }
+}
+
+int ListSchedules(CliContext& context, const std::string& path) {
+    JobDatabaseFile database;
+    int status = kExitOk;
+    if (!OpenDatabase(context, path, database, status)) return status;
+    velmora::CDBScheduleObjSet schedules(database.get());
+    if (!schedules.LoadSchedule()) return context.Fail("cannot read the schedules: " + schedules.GetLastError());
+    for (const velmora::CDBObj* record : schedules) {
+        PrintSchedule(context, database.get(), static_cast<const velmora::CDBScheduleObj&>(*record));
+    }
+    return kExitOk;
+}
+
+int DeleteSchedule(CliContext& context, const std::string& path, int32_t id) {
+    JobDatabaseFile database;
+    int status = kExitOk;
+    if (!OpenDatabase(context, path, database, status)) return status;
+    velmora::CDBEngine engine(database.get());
+    if (!engine.ScheduleLoad()) return context.Fail("cannot read the schedules: " + engine.GetLastError());
+    const velmora::CDBScheduleObj* schedule = engine.Schedules().FindById(id);
+    if (!schedule) return context.Fail(velmora::Format("no schedule %d", id));
+    if (!engine.ScheduleDelete(*schedule)) return context.Fail("cannot delete the schedule: " + engine.GetLastError());
+    return kExitOk;
+}
+
+void AddOrderOptions(CLI::App& command, OrderOptions& options) {
+    command.add_option("--from", options.from, "The source: a local path, ftp://... or NAME:/...")->required();
+    command.add_option("--to", options.to, "The destination")->required();
+    options.job.AddTo(command);
+}
+
+CLI::Option* AddDatabaseOption(CLI::App& command, std::string& path) {
+    return command.add_option("--db", path, "The job database file")->type_name("FILE")->required();
+}
+
+}  // namespace
+
+void AddDatabaseCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
+    auto path = std::make_shared<std::string>();
+
+    CLI::App* db = app.add_subcommand("db", "The job database file");
+    db->require_subcommand(1);
+    CLI::App* init = db->add_subcommand("init", "Create a new job database");
+    AddDatabaseOption(*init, *path);
+    init->callback([&context, &status, path] { status.value = InitDatabase(context, *path); });
+
+    CLI::App* schedule = app.add_subcommand("schedule", "Schedules and their transfer orders");
+    schedule->require_subcommand(1);
+
+    auto added = std::make_shared<ScheduleOptions>();
+    CLI::App* add = schedule->add_subcommand("add", "Store a schedule with one transfer order");
+    AddDatabaseOption(*add, *path);
+    add->add_option("--name", added->name, "The schedule's name")->required();
+    add->add_option("--description", added->description, "Free text");
+    add->add_option("--repeat", added->repeat, "once, daily, weekly, monthly, timer or manually")->required();
+    add->add_option("--start", added->start, "First run, local time \"YYYY-MM-DD HH:MM\" (default: now)");
+    add->add_option("--days-of-week", added->daysOfWeek, "Weekly: the days, e.g. mon,wed");
+    add->add_option("--days-of-month", added->daysOfMonth, "Monthly: the days, e.g. \"1,15\"");
+    add->add_option("--timer", added->timer, "Timer: minutes between runs (30 or more)");
+    AddOrderOptions(*add, added->order);
+    add->callback([&context, &status, path, added] { status.value = AddSchedule(context, *path, *added); });
+
+    auto order = std::make_shared<OrderOptions>();
+    auto id = std::make_shared<int32_t>(0);
+    CLI::App* addOrder = schedule->add_subcommand("add-order", "Add a transfer order to a schedule");
+    AddDatabaseOption(*addOrder, *path);
+    addOrder->add_option("--schedule", *id, "The schedule's number")->required();
+    AddOrderOptions(*addOrder, *order);
+    addOrder->callback([&context, &status, path, id, order] {
+        status.value = AddScheduleOrder(context, *path, *id, *order);
+    });
+
+    CLI::App* list = schedule->add_subcommand("list", "Each schedule with its orders and its latest launch");
+    AddDatabaseOption(*list, *path);
+    list->callback([&context, &status, path] { status.value = ListSchedules(context, *path); });
+
+    CLI::App* remove = schedule->add_subcommand("delete", "Delete a schedule with its launches and orders");
+    AddDatabaseOption(*remove, *path);
+    remove->add_option("--schedule,SCHEDULE", *id, "The schedule's number")->required();
+    remove->callback([&context, &status, path, id] { status.value = DeleteSchedule(context, *path, *id); });
+}
+
+}  // namespace parcelo::cli

@@ -1,0 +1,294 @@
+// upload, download, copy, zip: transfer jobs run by the library's mover, with
+// the live progress line on a terminal.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/format.h"
+#include "cli/commands.h"
+#include "cli/job_options.h"
+#include "cli/location.h"
+#include "cli/progress_line.h"
+#include "engine/move_trans.h"
+#include "engine/mover_api.h"
+#include "engine/statistic.h"
+#include "paths/file_path_list.h"
+#include "platform/guid.h"
+#include "platform/system.h"
+#include "tasks/tsk_item.h"
+
+namespace parcelo::cli {
+namespace {
+
+struct TransferArgs {
+    std::vector<std::string> sources;
+    std::string destination;
+};
+
+struct CopyArgs {
+    std::string source;
+    std::string destination;
+    JobOptions job;
+};
+
+// The end of a job: success only without a single error.
+int JobResult(CliContext& context, bool result, long errors, const std::string& lastError) {
+    if (result && errors == 0) return kExitOk;
+    if (errors == 0) return context.Fail("the transfer failed");
+    const std::string count = errors == 1 ? std::string("1 error") : velmora::Format("%ld errors", errors);
+    return context.Fail("the transfer had " + count + (lastError.empty() ? std::string() : "; the last: " + lastError));
+}
+
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
+    bool result = false;
+    {
+        ProgressLine progress(context);
+        result = api.DoCopy();
+    }
+    return JobResult(context, result, api.GetErrorNumber(), api.GetStrError());
+}
+
+// One job of task items, run by a mover; the job's own error count decides.
+int RunItems(CliContext& context, const velmora::CTskItems& items, bool& succeeded) {
+    bool result = false;
+    {
+        ProgressLine progress(context);
+        velmora::CMover mover(items);
+        result = mover.RunItems();
+    }
+    const velmora::CJobState& job = velmora::CStatistic::Job();
+    const int status = JobResult(context, result, job.m_nErrors, job.m_nErrors ? job.m_strLastError : std::string());
+    succeeded = status == kExitOk;
+    return status;
+}
+
+bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
+    LocationParser parser(context);
+    for (const std::string& text : texts) {
+        Location location;
+        std::string error;
+        if (!parser.Parse(text, location, error)) {
+            status = context.UsageError(error);
+            return false;
+        }
+        out.push_back(location);
+    }
+    return true;
+}
+
+bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b) {
+    return a.GetHost() == b.GetHost() && a.GetPort() == b.GetPort() && a.GetLoginName() == b.GetLoginName();
+}
+
+int Upload(CliContext& context, const TransferArgs& args) {
+    std::vector<Location> locals;
+    Location remote;
+    std::string error;
+    int status = kExitOk;
+    if (!LocationParser(context).ParseRemote(args.destination, remote, error)) return context.UsageError(error);
+    if (!ParseAll(context, args.sources, locals, status)) return status;
+    velmora::CFtpPathList files;
+    for (const Location& local : locals) {
+        if (local.kind != Location::kLocal) return context.UsageError("'" + local.Display() + "' is not a local path");
+        if (velmora::CFilePath::IsExistsDirectory(local.path)) {
+            if (locals.size() != 1) return context.UsageError("a folder is uploaded on its own: one folder, or files");
+            continue;
+        }
+        if (!velmora::CFilePath::IsExistsFile(local.path)) return context.Fail("no such file: " + local.path);
+        files.Add(new velmora::CFtpPath(local.path));
+    }
+    const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
+    velmora::CMoverAPI api;
+    if (files.IsEmpty()) {
+        api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
+    } else {
+        api.UploadFilesA(remote.login, files, destination);
+    }
+    return RunMoverApi(context, api);
+}
+
+int Download(CliContext& context, const TransferArgs& args) {
+    std::vector<Location> remotes;
+    int status = kExitOk;
+    if (!ParseAll(context, args.sources, remotes, status)) return status;
+    Location local;
+    std::string error;
+    if (!LocationParser(context).Parse(args.destination, local, error)) return context.UsageError(error);
+    if (local.kind != Location::kLocal) return context.UsageError("the destination is a local folder");
+    velmora::CFtpPathList files;
+    for (const Location& remote : remotes) {
+        if (!remote.IsRemote()) return context.UsageError("'" + remote.Display() + "' is not a remote location");
+        if (!SameServer(remote.login, remotes.front().login)) {
+            return context.UsageError("the files to download come from one server");
+        }
+        if (remote.folder && remotes.size() != 1) {
+            return context.UsageError("a folder is downloaded on its own: one folder, or files");
+        }
+        if (!remote.folder) files.Add(new velmora::CFtpPath(remote.path));
+    }
+    const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
+    velmora::CMoverAPI api;
+    const Location& first = remotes.front();
+    if (files.IsEmpty()) {
+        api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
+    } else {
+        api.DownloadFilesA(first.login, files, destination);
+    }
+    return RunMoverApi(context, api);
+}
+
+// A folder for the archive that a compression on its way to a server is
+// built in; removed with the object.
+class WorkFolder {
+public:
+    WorkFolder()
+        : m_path(velmora::platform::TempFolder() + "parcelo-" +
+                 velmora::platform::GuidToString(velmora::platform::CreateGuid())) {
+        std::filesystem::create_directories(m_path, m_error);
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool IsValid() const { return !m_error; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::error_code m_error;
+};
+
+// The destination point of a copy: a folder unless it names a file that is
+// there, or the source is a single file copied to a new name.
+velmora::CTransPoint DestinationPoint(const Location& destination, const velmora::CTransPoint& source, bool zip) {
+    if (destination.IsRemote() || destination.kind == Location::kShare) {
+        velmora::CTransPoint point = destination.Point();
+        if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
+        return point;
+    }
+    const bool toFile = !zip && source.GetPointType() == velmora::ePointFile && !destination.folder &&
+                        !velmora::CFilePath::IsExistsDirectory(destination.path);
+    if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
+    return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
+}
+
+// The file deletion that makes a copy a move; run only after a copy
+// without a single error, so that no source goes without its copy.
+int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
+    velmora::CTansform remove;
+    remove.SetDeleteSourceFile();
+    velmora::CTskItems items;
+    items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
+    bool succeeded = false;
+    return RunItems(context, items, succeeded);
+}
+
+int Copy(CliContext& context, const CopyArgs& args) {
+    LocationParser parser(context);
+    Location from;
+    Location to;
+    std::string error;
+    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
+        return context.UsageError(error);
+    }
+    const velmora::CTransPoint source = from.IsRemote() && !from.folder
+                                            ? velmora::CTransPoint(velmora::ePointFtp, from.login, from.Path())
+                                            : from.Point();
+    if (!from.IsRemote() && !velmora::CFilePath::IsExistsDirectory(from.path) &&
+        !velmora::CFilePath::IsExistsFile(from.path)) {
+        return context.Fail("no such file or folder: " + from.path);
+    }
+    if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
+        return context.UsageError("--delete-source moves one local file (without --zip)");
+    }
+    velmora::CTansform transform = args.job.Transform();
+    const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
+    velmora::CTskItems items;
+    WorkFolder work;
+    if (!args.job.zip) {
+        items.Add(new velmora::CTskItem(source, transform, destination));
+    } else if (!to.IsRemote()) {
+        // The archive is made right in the destination folder.
+        items.StartTransaction(source, transform, destination, destination.GetStrPath());
+    } else {
+        // Made in a work folder, copied to the server, then deleted.
+        if (!work.IsValid()) return context.Fail("cannot create a work folder in " + velmora::platform::TempFolder());
+        items.StartTransaction(source, transform, destination, work.path());
+        items.AddTransaction(source, transform, destination);
+        items.CommitTransaction(source, transform, destination);
+    }
+    bool succeeded = false;
+    const int status = RunItems(context, items, succeeded);
+    if (!succeeded || !args.job.deleteSource) return status;
+    return DeleteSource(context, source);
+}
+
+int Zip(CliContext& context, const CopyArgs& args) {
+    Location from;
+    Location archive;
+    LocationParser parser(context);
+    std::string error;
+    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, archive, error)) {
+        return context.UsageError(error);
+    }
+    if (from.kind == Location::kFtp || archive.kind == Location::kFtp) {
+        return context.UsageError("zip works on local folders (use copy --zip for a server)");
+    }
+    if (!velmora::CFilePath::IsExistsDirectory(from.path)) return context.Fail("no such folder: " + from.path);
+    if (archive.folder || velmora::CFilePath::IsExistsDirectory(archive.path)) {
+        return context.UsageError("the archive is a file name, e.g. backup.zip");
+    }
+    JobOptions options = args.job;
+    options.zip = true;
+    velmora::CTansform transform = options.Transform();
+    transform.SetZipFileAuto(false);
+    transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
+    const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
+    velmora::CTskItems items;
+    items.Add(new velmora::CTskItem(from.Point(), transform, destination));
+    bool succeeded = false;
+    return RunItems(context, items, succeeded);
+}
+
+}  // namespace
+
+void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
+    auto upload = std::make_shared<TransferArgs>();
+    CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
+    up->add_option("LOCAL", upload->sources, "A local folder, or local files")->required();
+    up->add_option("REMOTE_FOLDER", upload->destination, "ftp://host/folder/ or NAME:/folder/")->required();
+    up->positionals_at_end();
+    up->callback([&context, &status, upload] { status.value = Upload(context, *upload); });
+
+    auto download = std::make_shared<TransferArgs>();
+    CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
+    down->add_option("REMOTE", download->sources, "A remote folder, or remote files of one server")->required();
+    down->add_option("LOCAL_FOLDER", download->destination, "The local folder")->required();
+    down->positionals_at_end();
+    down->callback([&context, &status, download] { status.value = Download(context, *download); });
+
+    auto copy = std::make_shared<CopyArgs>();
+    CLI::App* copyCommand = app.add_subcommand(
+        "copy", "One transfer between local folders and files, network shares and FTP servers");
+    copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
+    copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
+    copy->job.AddTo(*copyCommand);
+    copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
+
+    auto zip = std::make_shared<CopyArgs>();
+    CLI::App* zipCommand = app.add_subcommand("zip", "Compress a folder into a ZIP archive");
+    zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
+    zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
+    zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zipCommand->add_option("--exclude", zip->job.exclude, "Extensions to leave out, e.g. \"tmp;bak\"");
+    zipCommand->add_option("--exclude-folder", zip->job.excludeFolders, "A folder to leave out (repeatable)");
+    zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });
+}
+
+}  // namespace parcelo::cli
