@@ -40,7 +40,8 @@ int List(CliContext& context) {
     std::string error;
     if (!context.Connections(list, error)) return context.Fail(error);
     for (const velmora::CFtpLoginInfo* info : *list) {
-        context.Print(velmora::Format("%s\t%s\t%s", info->GetHostName().c_str(), info->GetPureURL().c_str(),
+        context.Print(velmora::Format("%s\t%s\t%s", info->GetHostName().c_str(),
+                                      DisplayUrl(*info, info->GetRemotePath()).c_str(),
                                       info->GetLoginName().c_str()));
     }
     return kExitOk;

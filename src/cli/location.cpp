@@ -30,12 +30,17 @@ velmora::CFtpPath Location::Path() const {
     return velmora::CFtpPath(path, folder ? velmora::PATH_FOLDER : velmora::PATH_LITERAL);
 }
 
-std::string Location::Display() const {
-    if (kind != kFtp) return path;
-    velmora::CFtpLoginInfo shown = login;
-    shown.SetFtpPath(velmora::CFtpPath(path.size() > 1 ? path.substr(1) : std::string()));
+std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& path) {
+    velmora::CFtpLoginInfo shown;
+    shown.SetHost(login.GetHost());
+    shown.SetPort(login.GetPort());
+    // The URL puts its own "/" after the host.
+    const size_t start = path.find_first_not_of('/');
+    shown.SetFtpPath(velmora::CFtpPath(start == std::string::npos ? std::string() : path.substr(start)));
     return shown.GetPureURL();
 }
+
+std::string Location::Display() const { return kind == kFtp ? DisplayUrl(login, path) : path; }
 
 velmora::CTransPoint Location::Point() const {
     if (kind == kFtp) {

@@ -37,6 +37,10 @@ struct Location {
     velmora::CTransPoint Point() const;
 };
 
+// "ftp://host[:port]/path" for a server and a path on it: never the user
+// or the password.
+std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& path);
+
 // Reads locations against the context's connection list and password
 // sources. A location's password comes from the URL, else --password-file,
 // else the saved connection, else $PARCELO_PASSWORD.
