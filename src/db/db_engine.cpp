@@ -1,0 +1,426 @@
+#include "db/db_engine.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "db/time_views.h"
+#include "engine/job_lock.h"
+#include "engine/move_trans.h"
+#include "engine/tsk_local_file.h"
+#include "paths/file_path.h"
+#include "platform/clock.h"
+#include "tasks/tsk_item.h"
+
+namespace velmora {
+
+CDBEngine::CDBEngine(CSQLiteDatabase* database)
+    : m_pDatabase(database),
+      m_schedules(database),
+      m_launches(database),
+      m_transOrders(database),
+      m_sourceInfo(database),
+      m_logEntries(database),
+      m_clock(platform::Now) {}
+
+CDBEngine::CDBEngine(const CDBEngine& other) : CDBEngine(other.m_pDatabase) { Copy(other); }
+
+CDBEngine& CDBEngine::operator=(const CDBEngine& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+CDBEngine::~CDBEngine() = default;
+
+void CDBEngine::Copy(const CDBEngine& other) {
+    SetDatabase(other.m_pDatabase);
+    m_schedules.Copy(other.m_schedules);
+    m_launches.Copy(other.m_launches);
+    m_transOrders.Copy(other.m_transOrders);
+    m_sourceInfo.Copy(other.m_sourceInfo);
+    m_logEntries.Copy(other.m_logEntries);
+    m_selLaunch.Copy(other.m_selLaunch);
+    m_selTransOrder.Copy(other.m_selTransOrder);
+    m_logRecord.Copy(other.m_logRecord);
+    m_strFailText = other.m_strFailText;
+    m_strLastError = other.m_strLastError;
+    m_clock = other.m_clock;
+    // The other engine's selection points into its own set; select the copy
+    // of that record here, so that this engine never points into another.
+    m_pSelSchedule = other.m_pSelSchedule ? m_schedules.FindById(other.m_pSelSchedule->ID) : nullptr;
+}
+
+void CDBEngine::SetDatabase(CSQLiteDatabase* database) {
+    m_pDatabase = database;
+    m_schedules.SetDatabase(database);
+    m_launches.SetDatabase(database);
+    m_transOrders.SetDatabase(database);
+    m_sourceInfo.SetDatabase(database);
+    m_logEntries.SetDatabase(database);
+}
+
+void CDBEngine::SetClock(Clock clock) { m_clock = clock ? std::move(clock) : Clock(platform::Now); }
+
+void CDBEngine::Clear() {
+    m_pSelSchedule = nullptr;
+    m_schedules.RemoveAndDestroy();
+    m_launches.RemoveAndDestroy();
+    m_transOrders.RemoveAndDestroy();
+    m_sourceInfo.RemoveAndDestroy();
+    m_logEntries.RemoveAndDestroy();
+    m_selLaunch.Clear();
+    m_selTransOrder.Clear();
+    m_logRecord.Clear();
+    m_strFailText.clear();
+}
+
+CDBEngine& CDBEngine::operator=(const CDBLaunchOrder& launch) {
+    m_selLaunch.Copy(launch);
+    return *this;
+}
+
+CDBEngine& CDBEngine::operator=(const CDBTransOrderObj& order) {
+    SelectOrder(order);
+    return *this;
+}
+
+void CDBEngine::SelectOrder(const CDBTransOrderObj& order) {
+    m_selTransOrder.Copy(order);
+    m_strFailText.clear();
+}
+
+CDBEngine& CDBEngine::operator=(const CDBTransOrderObjSet& orders) {
+    m_transOrders.Copy(orders);
+    return *this;
+}
+
+CDBEngine& CDBEngine::operator=(const CDBSrcPointSet& points) {
+    m_sourceInfo.Copy(points);
+    return *this;
+}
+
+bool CDBEngine::Fail(const CDBObjSet& set) {
+    m_strLastError = set.GetLastError();
+    return false;
+}
+
+CDBScheduleObj* CDBEngine::FailNull(const CDBObjSet& set) {
+    Fail(set);
+    return nullptr;
+}
+
+// Selection
+
+void CDBEngine::SelectScheduleItem(CDBScheduleObj* schedule) {
+    m_selLaunch.Clear();
+    m_transOrders.RemoveAndDestroy();
+    m_launches.RemoveAndDestroy();
+    m_pSelSchedule = schedule;
+    if (schedule && !m_launches.LoadByIdSchedule(schedule->ID)) Fail(m_launches);
+}
+
+bool CDBEngine::SelectLaunchItem(const CDBLaunchOrder* launch) {
+    if (!launch) {
+        m_selLaunch.Clear();
+        m_transOrders.RemoveAndDestroy();
+        return true;
+    }
+    m_selLaunch.Copy(*launch);
+    return m_transOrders.LoadByID_LaunchOrder(launch->ID) || Fail(m_transOrders);
+}
+
+bool CDBEngine::SelectTransOrderItem(const CDBTransOrderObj* order) {
+    if (!order) {
+        m_selTransOrder.Clear();
+        m_logEntries.RemoveAndDestroy();
+        return true;
+    }
+    SelectOrder(*order);
+    return m_logEntries.LoadByIdTransorder(order->ID) || Fail(m_logEntries);
+}
+
+// Schedules
+
+bool CDBEngine::ScheduleLoad() {
+    m_pSelSchedule = nullptr;
+    return m_schedules.LoadSchedule() || Fail(m_schedules);
+}
+
+CDBScheduleObj* CDBEngine::ScheduleAdd(const CDBScheduleObj& schedule) {
+    CDBScheduleObj* added = m_schedules.AddSchedule(schedule);
+    return added ? added : FailNull(m_schedules);
+}
+
+CDBScheduleObj* CDBEngine::ScheduleFindByTargetGUID(const std::string& guid) const {
+    return m_schedules.FindByTargetGUID(guid);
+}
+
+bool CDBEngine::SchedulePopulate(const std::string& guid, CDBScheduleObj& out) const {
+    const CDBScheduleObj* found = ScheduleFindByTargetGUID(guid);
+    if (found) out.Copy(*found);
+    return found != nullptr;
+}
+
+CDBScheduleObj* CDBEngine::ScheduleAssign(const std::string& targetFile, const std::string& targetGUID,
+                                          const CDBScheduleObj& schedule) {
+    CDBScheduleObj assigned(schedule);
+    assigned.TargetFile = targetFile;
+    assigned.TargetGUID = targetGUID;
+    const CDBScheduleObj* found = ScheduleFindByTargetGUID(targetGUID);
+    if (!found) return ScheduleAdd(assigned);
+    // The schedule that the front end edits may not carry the stored key;
+    // the document's GUID says which row it replaces.
+    assigned.ID = found->ID;
+    CDBScheduleObj* edited = m_schedules.EditSchedule(assigned);
+    return edited ? edited : FailNull(m_schedules);
+}
+
+CDBScheduleObj* CDBEngine::ScheduleUpdate(const CDBScheduleObj& schedule) {
+    if (!schedule.IsScheduleEnabled()) {
+        ScheduleDelete(schedule);
+        return nullptr;
+    }
+    if (!DeleteLaunchOrders(schedule)) return nullptr;
+    CDBScheduleObj* edited = m_schedules.EditSchedule(schedule);
+    return edited ? edited : FailNull(m_schedules);
+}
+
+CDBScheduleObj* CDBEngine::ScheduleUpdate(const std::string& targetFile, const std::string& targetGUID,
+                                          const CDBScheduleObj& schedule) {
+    if (schedule.IsScheduleEnabled()) return ScheduleAssign(targetFile, targetGUID, schedule);
+    if (const CDBScheduleObj* found = ScheduleFindByTargetGUID(targetGUID)) ScheduleDelete(*found);
+    return nullptr;
+}
+
+bool CDBEngine::ScheduleDelete(const CDBScheduleObj& schedule) {
+    // The argument may be the loaded record that DeleteSchedule destroys.
+    const CDBScheduleObj deleted(schedule);
+    if (m_pSelSchedule && m_pSelSchedule->ID == deleted.ID) m_pSelSchedule = nullptr;
+    if (!DeleteLaunchOrders(deleted)) return false;
+    if (!m_schedules.DeleteSchedule(deleted)) return Fail(m_schedules);
+    CFilePath::DeleteFileW(deleted.TargetFile);
+    return true;
+}
+
+bool CDBEngine::ScheduleDelete(const std::string& guid) {
+    const CDBScheduleObj* found = ScheduleFindByTargetGUID(guid);
+    if (!found) {
+        ShowError("No schedule for " + guid);
+        return false;
+    }
+    return ScheduleDelete(*found);
+}
+
+bool CDBEngine::DeleteLogStatus(const CDBScheduleObj& schedule) {
+    CDBTransOrderObjSet orders(m_pDatabase);
+    if (!orders.LoadByIdSchedule(schedule.ID)) return Fail(orders);
+    CDBLogStatusSet entries(m_pDatabase);
+    for (CDBObj* element : orders) {
+        if (!entries.DeleteRecord(static_cast<const CDBTransOrderObj&>(*element))) return Fail(entries);
+    }
+    return true;
+}
+
+bool CDBEngine::DeleteTransOrders(const CDBScheduleObj& schedule) {
+    if (!DeleteLogStatus(schedule)) return false;
+    CDBTransOrderObjSet orders(m_pDatabase);
+    return orders.DeleteRecord(schedule) || Fail(orders);
+}
+
+bool CDBEngine::DeleteLaunchOrders(const CDBScheduleObj& schedule) {
+    if (!DeleteTransOrders(schedule)) return false;
+    CDBLaunchOrderSet launches(m_pDatabase);
+    return launches.DeleteRecord(schedule) || Fail(launches);
+}
+
+// Planning
+
+bool CDBEngine::ForEachSchedule(const std::function<bool(CDBScheduleObj&)>& step) {
+    Clear();
+    // A deleted schedule keeps its row for the history only: it is never
+    // planned or run again.
+    if (!m_schedules.LoadSchedule()) return Fail(m_schedules);
+    for (CDBObj* element : m_schedules) {
+        if (!step(static_cast<CDBScheduleObj&>(*element))) return false;
+    }
+    return true;
+}
+
+bool CDBEngine::MakeOrder() {
+    return ForEachSchedule([this](CDBScheduleObj& schedule) { return MakeOrder(schedule); });
+}
+
+bool CDBEngine::MakeOrder(const CDBScheduleObj& schedule) {
+    CDBLaunchOrderSet launches(m_pDatabase);
+    CDBLaunchOrder last;
+    if (!launches.LoadLastRecord(schedule, last)) return Fail(launches);
+    CDBLaunchOrder next;
+    if (CanMakeOrder(schedule, last, next) && !launches.AddRecord(next)) return Fail(launches);
+    return true;
+}
+
+bool CDBEngine::CanMakeOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& last, CDBLaunchOrder& next) {
+    if (last.Status == CDBLaunchOrder::eLaunchPending) return false;
+    next.ID_Schedule = schedule.ID;
+    next.DateScheduled = schedule.StartDateTime;
+    next.DatePerformed = 0;
+    next.SetStatus(CDBLaunchOrder::eLaunchPending);
+
+    const int64_t now = Now();
+    const bool notYetToday = CDate(last.DatePerformed).Compare(now) < 0;
+    switch (schedule.Repeat) {
+    case CDBScheduleObj::eOnce:
+        return CDate(last.DatePerformed).Compare(0) == 0 && CDate(now).Compare(schedule.StartDateTime) == 0;
+    case CDBScheduleObj::eDaily:
+        return notYetToday;
+    case CDBScheduleObj::eWeekly:
+        return notYetToday && CDayOfWeek(now).IsDayOfWeek(schedule.DaysOfWeek);
+    case CDBScheduleObj::eMonthly:
+        return notYetToday && CMonth(now).IsDayOfMonth(schedule.DaysOfMonth);
+    case CDBScheduleObj::eTimer:
+        // A schedule never performed keeps its start as the scheduled time
+        // instead of a date Timer minutes after 1970.
+        if (last.DatePerformed != 0) next.DateScheduled = last.DatePerformed + int64_t{schedule.Timer} * 60;
+        return (now - last.DatePerformed) / 60 >= schedule.Timer;
+    default:
+        return false;
+    }
+}
+
+// Execution
+
+bool CDBEngine::CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch) {
+    switch (schedule.Repeat) {
+    case CDBScheduleObj::eOnce:
+    case CDBScheduleObj::eDaily:
+    case CDBScheduleObj::eWeekly:
+    case CDBScheduleObj::eMonthly:
+        return CTimeOfDay(Now()).Compare(launch.DateScheduled) >= 0;
+    case CDBScheduleObj::eTimer:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDBEngine::ExecuteOrder() {
+    return ForEachSchedule([this](CDBScheduleObj& schedule) {
+        m_pSelSchedule = &schedule;
+        return ExecuteOrder(schedule);
+    });
+}
+
+bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
+    if (!m_launches.LoadByStatus(schedule, CDBLaunchOrder::eLaunchPending)) return Fail(m_launches);
+    for (CDBObj* element : m_launches) {
+        m_selLaunch.Copy(*element);
+        if (CanExecuteOrder(schedule, m_selLaunch) && !ProcessOrder(schedule, m_selLaunch)) return false;
+    }
+    return true;
+}
+
+bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch) {
+    if (!m_transOrders.LoadByIdSchedule(schedule.ID)) return Fail(m_transOrders);
+    bool processed = false;
+    {
+        // The statistics are read under the same job lock as the run, before
+        // another job can reset them.
+        CJobLock lock(this);
+        CMoveTrans mover(this);
+        mover.ProcessOrders();
+        processed = CStatistic::ContinueCheck();
+    }
+    launch.SetStatus(processed ? CDBLaunchOrder::eLaunchProcessed : CDBLaunchOrder::eLaunchFail);
+    launch.DatePerformed = Now();
+    if (!m_launches.UpdateStatus(launch, launch.DatePerformed)) return Fail(m_launches);
+    return processed;
+}
+
+// Reporting
+
+bool CDBEngine::ReportTrans(tagDBLogStatus status, const std::string& from, const std::string& to,
+                            tagDBLogAction action, const std::string& detail) {
+    const auto withSlashes = [](std::string text) {
+        std::replace(text.begin(), text.end(), '\\', '/');
+        return text;
+    };
+    m_logRecord.Clear();
+    m_logRecord.ID_TransOrder = m_selTransOrder.ID;
+    m_logRecord.Date = Now();
+    m_logRecord.Phase = 0;
+    m_logRecord.Action = action;
+    m_logRecord.FromURL = withSlashes(from);
+    m_logRecord.ToURL = withSlashes(to);
+    m_logRecord.SetStatus(status);
+    if (!detail.empty()) m_logRecord.StatusDescription += ": " + detail;
+    if (status == DBLOG_FAIL) m_strFailText = m_logRecord.StatusDescription;
+    CDBLogStatusSet entries(m_pDatabase);
+    return entries.AddRecord(m_logRecord) || Fail(entries);
+}
+
+bool CDBEngine::UpdateTransOrderStatus(tagDBTransOrderStatus status) {
+    m_selTransOrder.SetStatus(status);
+    // The entries that close the order's brackets come after its failure;
+    // the failure's own text is what the order keeps.
+    if (status == TRANSORDER_FAIL)
+        m_selTransOrder.StatusDescription = m_strFailText.empty() ? m_logRecord.StatusDescription : m_strFailText;
+    return m_transOrders.UpdateStatus(m_selTransOrder, Now()) || Fail(m_transOrders);
+}
+
+void CDBEngine::SourceInfoAdd(CTskLocalFile* file) {
+    if (!file) return;
+    const CFtpPath& path = file->GetPath();
+    auto* point = new CDBSrcPoint();
+    point->URL = path.GetPath();
+    point->FileAttributes = static_cast<int32_t>(path.GetAttr());
+    point->CreationTime = platform::FileTimeToUnix(path.CreationTime());
+    point->LastAccessTime = platform::FileTimeToUnix(path.LastAccessTime());
+    point->LastWriteTime = platform::FileTimeToUnix(path.LastWriteTime());
+    point->SetFileSize(static_cast<int64_t>(path.Length()));
+    m_sourceInfo.Add(point);
+    // A failed lookup leaves the point as it was made: the file then counts
+    // as not seen before.
+    m_sourceInfo.UpdateObj(*point);
+    file->GetSrcPoint().Copy(*point);
+}
+
+bool CDBEngine::SourceInfoUpdateSet() {
+    // Stores what the scan saw (new, changed or equal), so that the next
+    // run can tell new and changed files from those it has seen.
+    return m_sourceInfo.UpdateStatusA() || Fail(m_sourceInfo);
+}
+
+bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
+    const bool inRange = index >= 0 && index < m_transOrders.GetCount();
+    const auto* order = inRange ? dynamic_cast<const CDBTransOrderObj*>(*std::next(m_transOrders.begin(), index))
+                                : nullptr;
+    if (!order) {
+        ShowError("No transfer order at " + std::to_string(index));
+        return false;
+    }
+    SelectOrder(*order);
+    item.Default();
+    *this >> item;
+    return true;
+}
+
+void CDBEngine::operator>>(CTskItem& item) const {
+    const CDBTransOrderObj& order = m_selTransOrder;
+    const auto fill = [](CTransPoint& point, int32_t type, const std::string& name, const std::string& url,
+                         const std::string& login, const std::string& password) {
+        point.SetPointType(type);
+        point.SetName(name);
+        point.SetPureURL(url);
+        // Only an FTP site takes a login; other points keep theirs.
+        point.SetLogin(login);
+        point.SetPWD(password);
+    };
+    fill(item.SourcePoint(), order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
+    fill(item.DestinationPoint(), order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
+    CTansform& transform = item.GetTransform();
+    transform.SetTransformType(static_cast<uint32_t>(order.TransformType));
+    transform.SetXMLFilter(order.Filter);
+    transform.SetPassword(order.TransformPWD);
+    transform.ZipFileName() = order.TransformFile;
+}
+
+}  // namespace velmora

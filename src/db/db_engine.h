@@ -1,0 +1,169 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "db/db_launch_order.h"
+#include "db/db_log_status.h"
+#include "db/db_schedule_obj.h"
+#include "db/db_src_point.h"
+#include "db/db_trans_order_obj.h"
+#include "engine/job_database.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+class CSQLiteDatabase;
+class CTskItem;
+class CTskLocalFile;
+
+// The job database's single entry point, for a scheduling host and for the
+// transfer engine while it runs a scheduled job. It keeps one set of each
+// table, the selected schedule, launch and transfer order, and its last error.
+//
+// The host constructs it with an open connection, which stays the host's, and
+// calls MakeOrder() (plan a Pending launch for each due schedule) and
+// ExecuteOrder() (run the due launches) from time to time. "Now" comes from
+// the engine's clock, the system clock unless the host sets another one.
+// While a scheduled job runs, the transfer engine reports to it through the
+// job-database interface.
+//
+// Every operation that answers false (or null) leaves the reason in
+// GetLastError(); nothing is displayed and nothing is thrown.
+class VELMORA_API CDBEngine : public CJobDatabase {
+public:
+    using Clock = std::function<int64_t()>;
+
+    explicit CDBEngine(CSQLiteDatabase* database = nullptr);
+    CDBEngine(const CDBEngine& other);
+    CDBEngine& operator=(const CDBEngine& other);
+    ~CDBEngine() override;
+    void Copy(const CDBEngine& other);
+
+    void SetDatabase(CSQLiteDatabase* database);
+    CSQLiteDatabase* GetDatabase() const { return m_pDatabase; }
+
+    // Seconds since 1970; planning and every stored date take "now" from it.
+    void SetClock(Clock clock);
+    int64_t Now() const { return m_clock(); }
+
+    // No selected schedule, every set empty, the selections cleared.
+    void Clear();
+
+    CDBScheduleObjSet& Schedules() { return m_schedules; }
+    CDBLaunchOrderSet& Launches() { return m_launches; }
+    CDBTransOrderObjSet& TransOrders() { return m_transOrders; }
+    CDBSrcPointSet& SourceInfo() { return m_sourceInfo; }
+    CDBLogStatusSet& LogEntries() { return m_logEntries; }
+    operator CDBScheduleObjSet&() { return m_schedules; }
+    operator CDBLaunchOrderSet&() { return m_launches; }
+    operator CDBTransOrderObjSet&() { return m_transOrders; }
+    operator CDBSrcPointSet&() { return m_sourceInfo; }
+    operator CDBLogStatusSet&() { return m_logEntries; }
+    operator CDBTransOrderObj&() { return m_selTransOrder; }
+    operator CDBLaunchOrder&() { return m_selLaunch; }
+    CDBLaunchOrder* GetSelLaunchItem() { return &m_selLaunch; }
+    CDBScheduleObj* GetSelScheduleItem() const { return m_pSelSchedule; }
+    CDBTransOrderObj& GetSelTransOrder() { return m_selTransOrder; }
+
+    CDBEngine& operator=(const CDBLaunchOrder& launch);
+    CDBEngine& operator=(const CDBTransOrderObj& order);
+    CDBEngine& operator=(const CDBTransOrderObjSet& orders);
+    CDBEngine& operator=(const CDBSrcPointSet& points);
+
+    void ShowError(const std::string& text) { m_strLastError = text; }
+    const std::string& GetLastError() const { return m_strLastError; }
+
+    // Selection, for a front end that browses the history: a schedule loads
+    // its launches (the most recently performed first), a launch its
+    // transfer orders, a transfer order its log entries. Null clears.
+    virtual void SelectScheduleItem(CDBScheduleObj* schedule);
+    bool SelectLaunchItem(const CDBLaunchOrder* launch);
+    bool SelectTransOrderItem(const CDBTransOrderObj* order);
+
+    // Schedule administration. Deleting a schedule deletes its launches,
+    // transfer orders, filters and log entries; its row stays, marked
+    // "Deleted", and its job document is deleted from the disk.
+    bool ScheduleLoad();
+    CDBScheduleObj* ScheduleAdd(const CDBScheduleObj& schedule);
+    CDBScheduleObj* ScheduleFindByTargetGUID(const std::string& guid) const;
+    bool SchedulePopulate(const std::string& guid, CDBScheduleObj& out) const;
+    // Stores `schedule` for the job document: over the loaded schedule of
+    // that GUID (keeping its key), or as a new schedule.
+    CDBScheduleObj* ScheduleAssign(const std::string& targetFile, const std::string& targetGUID,
+                                   const CDBScheduleObj& schedule);
+    // A schedule that is not enabled is deleted (null); otherwise its launches
+    // are dropped and it is stored.
+    CDBScheduleObj* ScheduleUpdate(const CDBScheduleObj& schedule);
+    CDBScheduleObj* ScheduleUpdate(const std::string& targetFile, const std::string& targetGUID,
+                                   const CDBScheduleObj& schedule);
+    bool ScheduleDelete(const CDBScheduleObj& schedule);
+    bool ScheduleDelete(const std::string& guid);
+
+    // Planning: a Pending launch for each schedule that is due now.
+    virtual bool CanMakeOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& last, CDBLaunchOrder& next);
+    virtual bool MakeOrder();
+    virtual bool MakeOrder(const CDBScheduleObj& schedule);
+
+    // Execution: each Pending launch whose time of day has come runs the
+    // schedule's transfer orders; the launch ends Processed or FAIL.
+    virtual bool CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch);
+    virtual bool ExecuteOrder();
+    virtual bool ExecuteOrder(const CDBScheduleObj& schedule);
+    virtual bool ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch);
+
+    // Reporting from the transfer engine while it runs the selected order.
+    // One log entry for the selected transfer order; locations are stored
+    // with "/" as the separator and a detail is appended to the status text.
+    using CJobDatabase::ReportTrans;
+    bool ReportTrans(tagDBLogStatus status, const std::string& from, const std::string& to, tagDBLogAction action,
+                     const std::string& detail) override;
+    // Writes the selected order's status; a FAIL takes the text of the
+    // order's latest FAIL entry (else of the latest entry) as its
+    // description.
+    bool UpdateTransOrderStatus(tagDBTransOrderStatus status) override;
+    void SourceInfoClear() override { m_sourceInfo.RemoveAndDestroy(); }
+    // Records a local file seen by a scan: the file receives its stored
+    // record, or one with status NewObj when the file is new.
+    void SourceInfoAdd(CTskLocalFile* file) override;
+    bool SourceInfoUpdateSet() override;
+    // The loaded transfer orders, as the mover runs them.
+    int GetTransOrderCount() const override { return m_transOrders.GetCount(); }
+    bool SelectTransOrder(int index, CTskItem& item) override;
+    // Fills a task item from the selected transfer order.
+    void operator>>(CTskItem& item) const;
+
+private:
+    // Runs a batch over every schedule that is not deleted; stops at the first
+    // failure.
+    bool ForEachSchedule(const std::function<bool(CDBScheduleObj&)>& step);
+    // The engine error from a set whose statement failed; false.
+    bool Fail(const CDBObjSet& set);
+    CDBScheduleObj* FailNull(const CDBObjSet& set);
+
+    // The selected transfer order; its failure text starts empty.
+    void SelectOrder(const CDBTransOrderObj& order);
+
+    // Deletion of a schedule's records, each step after the one before.
+    bool DeleteLogStatus(const CDBScheduleObj& schedule);
+    bool DeleteTransOrders(const CDBScheduleObj& schedule);
+    bool DeleteLaunchOrders(const CDBScheduleObj& schedule);
+
+    CSQLiteDatabase* m_pDatabase = nullptr;
+    CDBScheduleObj* m_pSelSchedule = nullptr;
+    CDBScheduleObjSet m_schedules;
+    CDBLaunchOrder m_selLaunch;
+    CDBLaunchOrderSet m_launches;
+    CDBTransOrderObj m_selTransOrder;
+    CDBTransOrderObjSet m_transOrders;
+    CDBSrcPointSet m_sourceInfo;
+    CDBLogStatus m_logRecord;
+    CDBLogStatusSet m_logEntries;
+    std::string m_strLastError;
+    // The text of the selected order's latest FAIL entry.
+    std::string m_strFailText;
+    Clock m_clock;
+};
+
+}  // namespace velmora

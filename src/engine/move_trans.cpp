@@ -1,0 +1,244 @@
+#include "engine/move_trans.h"
+
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "base/format.h"
+#include "base/value_format.h"
+#include "engine/ftp_source.h"
+#include "engine/job_lock.h"
+#include "engine/local_source.h"
+#include "engine/local_zip_source.h"
+#include "engine/transfer_auto_runner.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_commands.h"
+
+namespace velmora {
+namespace {
+
+// Which side of a pair a source kind serves.
+enum ESide { eLocal, eZip, eFtp };
+
+// What the detail of an item's operation names.
+enum EDetail { eNoDetail, eSourcePath, eDestinationPath, eSourceHost, eDestinationHost };
+
+enum ECompress { eAnyTransform, eCompressing, eNotCompressing };
+
+struct PairRow {
+    uint32_t fromTypes;
+    uint32_t toTypes;
+    ECompress compress;
+    CMoveTrans::ERun run;
+    ESide source;
+    ESide target;
+    const char* label;
+    EDetail detail;
+};
+
+constexpr uint32_t Type(int type) { return 1u << type; }
+constexpr uint32_t kFolders = Type(ePointFolder) | Type(ePointNetwork);
+
+// By the source point's type, then the destination point's type and the
+// transform; an item that fits no row does nothing.
+constexpr PairRow kPairs[] = {
+    {kFolders, kFolders, eCompressing, CMoveTrans::eRunCompress, eLocal, eZip, "Compressing ...",
+     eDestinationPath},
+    {kFolders, kFolders, eNotCompressing, CMoveTrans::eRunCopy, eLocal, eLocal, "Simple copy folder:", eSourcePath},
+    {kFolders, Type(ePointFtp), eAnyTransform, CMoveTrans::eRunTransfer, eLocal, eFtp, "Ftp transfer to:",
+     eDestinationHost},
+    {Type(ePointFile), kFolders | Type(ePointFile), eCompressing, CMoveTrans::eRunCompress, eLocal, eZip,
+     "Compress file:", eDestinationPath},
+    {Type(ePointFile), kFolders | Type(ePointFile), eNotCompressing, CMoveTrans::eRunCopy, eLocal, eLocal,
+     "Copy file:", eNoDetail},
+    {Type(ePointFile), Type(ePointFtp), eAnyTransform, CMoveTrans::eRunTransfer, eLocal, eFtp, "Ftp transfer to:",
+     eDestinationHost},
+    {Type(ePointFtp), kFolders, eCompressing, CMoveTrans::eRunFtpToArchive, eFtp, eZip, "Ftp transfer from:",
+     eSourceHost},
+    {Type(ePointFtp), kFolders, eNotCompressing, CMoveTrans::eRunTransfer, eFtp, eLocal, "Ftp transfer from:",
+     eSourceHost},
+    {Type(ePointFtp), Type(ePointFtp), eAnyTransform, CMoveTrans::eRunTransfer, eFtp, eFtp, "Ftp transfer from:",
+     eSourceHost},
+};
+
+bool HasType(uint32_t types, int32_t type) { return type >= 0 && type < 32 && (types & Type(type)) != 0; }
+
+const PairRow* FindPair(const CTskItem& item) {
+    const bool compressing = item.IsCompressed();
+    for (const PairRow& row : kPairs) {
+        const bool transformFits = row.compress == eAnyTransform || (row.compress == eCompressing) == compressing;
+        if (HasType(row.fromTypes, item.SourcePoint().GetPointType()) &&
+            HasType(row.toTypes, item.DestinationPoint().GetPointType()) && transformFits)
+            return &row;
+    }
+    return nullptr;
+}
+
+std::string DetailOf(const CTskItem& item, EDetail detail) {
+    switch (detail) {
+        case eSourcePath: return item.GetSourcePath();
+        case eDestinationPath: return item.GetDestinationPath();
+        case eSourceHost: return item.SourcePoint().GetHostAddress();
+        case eDestinationHost: return item.DestinationPoint().GetHostAddress();
+        case eNoDetail: break;
+    }
+    return {};
+}
+
+std::unique_ptr<CSource> MakeSource(ESide side, const CTskItem& item) {
+    switch (side) {
+        case eZip: return std::make_unique<CLocalZipSource>(item);
+        case eFtp: return std::make_unique<CFtpSource>(item);
+        case eLocal: break;
+    }
+    return std::make_unique<CLocalSource>(item);
+}
+
+tagDBLogAction ActionOf(CMoveTrans::ERun run) {
+    switch (run) {
+        case CMoveTrans::eRunCopy: return DBACTION_COPY;
+        case CMoveTrans::eRunCompress:
+        case CMoveTrans::eRunFtpToArchive: return DBACTION_TOZIP;
+        case CMoveTrans::eRunTransfer: return DBACTION_FTP_TRANSFER;
+        case CMoveTrans::eRunNone: break;
+    }
+    return DBACTION_NONE;
+}
+
+// "<archive name>, Size = <size> Bytes", the closing text of a compression.
+std::string ArchiveSummary(const CFtpPath& archivePath) {
+    CFilePath archive(archivePath);
+    archive.ReadStatus();
+    return Format("%s, Size = %s Bytes", archive.GetFileName().c_str(),
+                  FormatValue(static_cast<uint64_t>(archive.Length()), false).c_str());
+}
+
+}  // namespace
+
+CMoveTrans::CMoveTrans(const CTskItems& items) : m_items(items) { Listen(); }
+
+CMoveTrans::CMoveTrans(CJobDatabase* database) : m_pDatabase(database) { Listen(); }
+
+CMoveTrans::~CMoveTrans() = default;
+
+void CMoveTrans::WorkerStart() { SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1); }
+
+void CMoveTrans::WorkerStop() {
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_FINISH);
+    LogStatistics();
+}
+
+bool CMoveTrans::ReportItem(tagDBLogStatus status, const std::string& text) {
+    if (!m_pCurItem) return false;
+    return ReportTrans(status, m_pCurItem->GetSourcePath(), m_pCurItem->GetDestinationPath(), text);
+}
+
+bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
+                        const std::function<bool(bool)>& done) {
+    CJobLock lock(m_pDatabase);
+    m_pCurItem = nullptr;
+    ResetJob();
+    CTransferAutoRunner<CMoveTrans> runner(this);
+    SendProgress(PROGRESS_UNIT_ITEMS, MSG_PROGRESS_RANGE, 0, count);
+    CReportScope job(EReportLevel::Job, "Transfer", std::string());
+    bool result = true;
+    for (int index = 0; index < count; ++index) {
+        m_pCurItem = next(index);
+        if (!m_pCurItem) break;
+        SendProgressCaption(PROGRESS_UNIT_ITEMS, m_pCurItem->GetCap());
+        result = TransferItem();
+        SendProgress(PROGRESS_UNIT_ITEMS, MSG_PROGRESS_POS, index + 1, m_pCurItem->GetDescription());
+        if (!done(result)) break;
+    }
+    m_pCurItem = nullptr;
+    return result;
+}
+
+bool CMoveTrans::RunItems() {
+    auto item = m_items.begin();
+    return RunJob(
+        m_items.GetCount(), [&](int) { return *item++; }, [](bool) { return ContinueCheck(); });
+}
+
+bool CMoveTrans::ProcessOrders() {
+    CJobDatabase* database = m_pDatabase;
+    if (!database) return false;
+    const auto next = [&](int index) {
+        m_workItem.Default();
+        return database->SelectTransOrder(index, m_workItem) ? &m_workItem : nullptr;
+    };
+    const auto done = [&](bool) {
+        if (!ContinueCheck()) {
+            database->UpdateTransOrderStatus(TRANSORDER_FAIL);
+            return false;
+        }
+        database->UpdateTransOrderStatus(TRANSORDER_PROCESSED);
+        return true;
+    };
+    return RunJob(database->GetTransOrderCount(), next, done);
+}
+
+bool CMoveTrans::TransferItem() {
+    if (!m_pCurItem) return false;
+    const CTskItem& item = *m_pCurItem;
+    CTransferAutoRunner<CMoveTrans> runner(this);
+    if (item.GetTransform().IsDeleteSourceFile()) return DeleteIntermediateFile(item.GetSourcePath());
+    const PairRow* row = FindPair(item);
+    if (!row) return true;
+    Job().m_eAction = ActionOf(row->run);
+    CReportScope operation(EReportLevel::Item, row->label, DetailOf(item, row->detail));
+    const std::unique_ptr<CSource> source = MakeSource(row->source, item);
+    const std::unique_ptr<CSource> target = MakeSource(row->target, item);
+    return RunPair(row->run, *source, *target);
+}
+
+bool CMoveTrans::DeleteIntermediateFile(const std::string& path) {
+    Job().m_eAction = DBACTION_DELETE;
+    CReportScope operation(EReportLevel::Item, "Delete intermediate file:", "'" + path + "'");
+    if (!CFilePath::DeleteFileW(path)) return ReportError(ERROR_COPY, nullptr, "Unable to delete " + path);
+    ReportTextDone(path);
+    return true;
+}
+
+bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
+    Job().m_eAction = ActionOf(run);
+    std::optional<CReportScope> copyStep;
+    if (run == eRunCompress) copyStep.emplace(EReportLevel::Step, "Copy", std::string());
+    if (run == eRunCopy || run == eRunCompress) {
+        LogText(LOG_SOURCE, std::string(), source.SourceRoot().GetPath());
+        LogText(LOG_DESTINATION, std::string(), target.TargetRoot().GetPath());
+    }
+    if (!source.Scan() || !target.OpenTarget()) return false;
+
+    const auto put = [&](CTskDataFile* file) {
+        switch (run) {
+            case eRunCompress: return static_cast<CLocalZipSource&>(target).AddToZip(file);
+            case eRunFtpToArchive: return static_cast<CLocalZipSource&>(target).PutFtpFile(file);
+            default: return target.PutFile(file);
+        }
+    };
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, source.GetCount());
+    bool result = true;
+    int count = 0;
+    for (CTskDataFile* file : source) {
+        result = put(file);
+        SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count);
+        if (!ContinueCheck()) break;
+    }
+    target.Close();
+    source.Close();
+    if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));
+    return result;
+}
+
+bool CMover::RunTransfer(const std::string& label, const std::string& detail, CSource& source, CSource& target) {
+    CJobLock lock(m_pDatabase);
+    ResetJob();
+    CTransferAutoRunner<CMoveTrans> runner(this);
+    SendProgressCaption(PROGRESS_UNIT_FILES, "Copying...");
+    Job().m_eAction = ActionOf(eRunTransfer);
+    CReportScope operation(EReportLevel::Item, label, detail);
+    return RunPair(eRunTransfer, source, target);
+}
+
+}  // namespace velmora

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/statistic.h"
+#include "messaging/worker.h"
+#include "platform/api.h"
+#include "tasks/tsk_item.h"
+
+namespace velmora {
+
+class CJobDatabase;
+class CSource;
+
+// Runs transfer jobs: a list of task items, or the transfer orders of the
+// job database. For each item it picks the pair of sources that fits the
+// item's point types and transform (the pair table), runs the pair and keeps
+// the job's statistics; every step is reported as log records, progress
+// statuses and, for a scheduled job, log entries in the job database.
+//
+// A job runs on the calling thread and holds the process's job lock for its
+// whole run (CJobLock): a job started on another thread meanwhile waits.
+class VELMORA_API CMoveTrans : public CStatistic, public CWorker {
+public:
+    // How a pair of sources is run.
+    enum ERun { eRunNone, eRunCopy, eRunCompress, eRunTransfer, eRunFtpToArchive };
+
+    // A job over a copy of `items`.
+    explicit CMoveTrans(const CTskItems& items);
+    // A job over the transfer orders of `database`, which receives its
+    // reports while it runs.
+    explicit CMoveTrans(CJobDatabase* database);
+    CMoveTrans(const CMoveTrans&) = delete;
+    CMoveTrans& operator=(const CMoveTrans&) = delete;
+    ~CMoveTrans() override;
+
+    // Runs every item in order; stops early when the job may not go on
+    // (ContinueCheck). Answers the last item's result (true for none).
+    bool RunItems();
+    // Runs the job database's transfer orders in order, each order marked
+    // Processed, or FAIL, which stops the job. False without a database.
+    bool ProcessOrders();
+    // Runs the current item: the pair of sources that fits the types of its
+    // points and whether its transform compresses (an item that fits none
+    // does nothing), or the deletion of its source file.
+    bool TransferItem();
+
+    // The job's start progress status; at the stop the end status and the
+    // statistics line.
+    void WorkerStart() override;
+    void WorkerStop() override;
+
+    // A job database entry for the current item: its source and destination
+    // paths, with the status and text.
+    virtual bool ReportItem(tagDBLogStatus status, const std::string& text);
+
+    CTskItems& GetItems() { return m_items; }
+    const CTskItem* GetCurItem() const { return m_pCurItem; }
+
+protected:
+    // The job around the items: the lock, the reset job state, the runner,
+    // the item range and the RunJob/EndJob bracket. `next` makes the item at
+    // an index current (false: the job ends); `done` hears each item's result
+    // and answers whether the job goes on.
+    bool RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool(bool)>& done);
+    // One pair of sources run the way `run` says.
+    bool RunPair(ERun run, CSource& source, CSource& target);
+
+    CTskItems m_items;
+    CTskItem* m_pCurItem = nullptr;
+    // The item a database transfer order is loaded into.
+    CTskItem m_workItem;
+    CJobDatabase* m_pDatabase = nullptr;
+
+private:
+    // The last item of a compression chain: the archive, now copied to its
+    // destinations, goes.
+    bool DeleteIntermediateFile(const std::string& path);
+};
+
+// The mover of item lists and of the Mover API's transfers.
+class VELMORA_API CMover : public CMoveTrans {
+public:
+    using CMoveTrans::CMoveTrans;
+
+    // A whole job of one pair of sources: the job state reset, the runner,
+    // the "Copying..." caption and the operation bracketed as `label` with
+    // `detail`, around the transfer run.
+    bool RunTransfer(const std::string& label, const std::string& detail, CSource& source, CSource& target);
+};
+
+}  // namespace velmora

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ftp/login_info.h"
+#include "paths/file_path.h"
+#include "paths/file_path_list.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+class CMover;
+class CSource;
+class CTskItem;
+class CTskItems;
+
+// The library's front door for the transfers the desktop program offers:
+// upload files or a folder, download files or a folder, and a server to
+// server copy. Each request becomes one task item run by a CMover, on the
+// calling thread.
+//
+// A request can be made in two steps: an "A" operation records it and
+// answers at once; DoCopy performs the recorded request later, on whatever
+// thread calls it (the desktop program records on its window thread and
+// lets its transfer thread call DoCopy). After a run, GetErrorNumber and
+// GetStrError tell how many errors the job had and the latest one.
+//
+// Only one job runs at a time in a process: a transfer started while another
+// job runs waits for it to end.
+class VELMORA_API CMoverAPI {
+public:
+    // The recorded request.
+    enum eRequest { eNone, eUploadFiles, eUploadFolder, eDownloadFiles, eDownloadFolder, eFtpToFtp };
+
+    CMoverAPI();
+    // Copies the request and the results of the last run, not its mover: a
+    // mover has one owner.
+    CMoverAPI(const CMoverAPI& other);
+    CMoverAPI& operator=(const CMoverAPI& other);
+    virtual ~CMoverAPI();
+
+    // Recording; each answers true.
+    bool UploadFilesA(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination);
+    bool UploadFolderA(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
+    bool DownloadFilesA(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination);
+    bool DownloadFolderA(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
+    bool CopyFtpToFtpA(const CFtpPathList& paths, const CFtpLoginInfo& source, const CFtpLoginInfo& destination);
+
+    // Performs the recorded request; false when none is recorded.
+    bool DoCopy();
+
+    // Copies each path from the source server to the destination login's
+    // remote folder. An empty list succeeds at once; otherwise true when the
+    // job had no error.
+    bool CopyFtpToFtp(const CFtpPathList& paths, const CFtpLoginInfo& source, const CFtpLoginInfo& destination);
+
+    // Forgets the last run: no mover, no error.
+    virtual void Clear();
+    long GetErrorNumber() const { return m_nError; }
+    const std::string& GetStrError() const { return m_strError; }
+    eRequest GetRequest() const { return m_eRequest; }
+
+protected:
+    // Each transfer: one job of one pair of sources; the result of the
+    // transfer run (the last file's).
+    bool UploadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination);
+    bool UploadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
+    bool DownloadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination);
+    bool DownloadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
+    // Runs the items as one job; true when it had no error. The mover stays
+    // until the next Clear.
+    bool Copy(const CTskItems& items);
+
+    // Clear, then a new mover without a job database.
+    void CreateMover();
+    // Takes the job's error count and latest error, then drops the mover.
+    void Finish();
+    void DestroyMover();
+    void ShowError(const std::string& text) { m_strError = text; }
+
+private:
+    enum eSide { eLocalSide, eFtpSide };
+    // A transfer's job: the sources are made from the item (the side given a
+    // path list takes those paths) and run by a new mover.
+    bool Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths);
+    // The job's error count and latest error become this object's.
+    void TakeResults();
+
+    eRequest m_eRequest = eNone;
+    CFtpLoginInfo m_srcLoginInfo;
+    CFtpLoginInfo m_loginInfo;
+    CFtpPathList m_pathList;
+    CFtpPath m_srcFolder;
+    CFtpPath m_destination;
+    std::string m_strError;
+    long m_nError = 0;
+    std::unique_ptr<CMover> m_pMover;
+};
+
+}  // namespace velmora

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/engine_test_support.h"
+#include "engine/job_lock.h"
+#include "engine/move_trans.h"
+#include "engine/mover_api.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "platform/message_pump.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+#include "zip/zip_tools.h"
+
+namespace velmora {
+namespace {
+
+using test::EngineTest;
+using test::LocalPoint;
+using test::MakeItem;
+using test::ReadTree;
+using test::TempDir;
+using test::TreeMap;
+using test::ReadFile;
+using test::WriteFile;
+
+// Keeps every log record broadcast while it lives, from any thread.
+class LogRecorder : public CListener {
+public:
+    LogRecorder() { CMsgBox::Box().Subscribe("LogRecorder", this); }
+    ~LogRecorder() override { CMsgBox::Box().Unsubscribe(this); }
+
+    void OnMsg(CMsg& msg) override {
+        const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+        if (msg.Cmd() != MSG_LOG_RECORD || !record) return;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_records.push_back(*record);
+        m_changed.notify_all();
+    }
+
+    std::vector<CLogStatus> Records() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_records;
+    }
+
+    // "<KIND> <action> <text or file name>" of each record, in order.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (const CLogStatus& r : Records()) {
+            const std::string shown = r.GetForm() == LOG_FILE_RECORD ? r.GetPath().GetFileName() : r.GetText();
+            lines.push_back(r.GetKindWord() + " " + r.GetAction() + " " + shown);
+        }
+        return lines;
+    }
+
+    int Count(int32_t kind) const {
+        int count = 0;
+        for (const CLogStatus& r : Records()) count += r.GetKind() == kind;
+        return count;
+    }
+
+    // Waits, at most ten seconds, until a record satisfies `match`.
+    bool WaitFor(const std::function<bool(const CLogStatus&)>& match) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+            for (const CLogStatus& r : m_records)
+                if (match(r)) return true;
+            return false;
+        });
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<CLogStatus> m_records;
+};
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+// An item that deletes a file: the last link of a compression chain.
+CTskItem* DeleteItem(const std::string& path) {
+    CTansform deletes;
+    deletes.SetDeleteSourceFile();
+    return new CTskItem(LocalPoint(ePointFile, path), deletes, LocalPoint(ePointNone, ""));
+}
+
+class MoverTest : public EngineTest {
+protected:
+    const CJobState& Job() const { return CStatistic::Job(); }
+
+    TempDir dir;
+    LogRecorder log;
+};
+
+TEST_F(MoverTest, AnEmptyJobStillReportsItsRunAndFourZeros) {
+    CMover mover{CTskItems()};
+    EXPECT_TRUE(mover.RunItems());
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "RUNJOB Transfer ",
+                               "ENDJOB Transfer ",
+                               "STATUS  Errors: 0, Skipped: 0, Processed: 0, Total: 0",
+                           }));
+    EXPECT_EQ(log.Records().back().GetSource(), "TR:");
+}
+
+TEST_F(MoverTest, ItemsWithoutAPairDoNothingAndSucceed) {
+    CTskItems items;
+    items.Add(new CTskItem(MakeItem(CTransPoint(ePointEmail), LocalPoint(ePointFolder, dir / "out"))));
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir.path()), LocalPoint(ePointFile, dir / "f"))));
+    CMover mover(items);
+    EXPECT_TRUE(mover.RunItems());
+    EXPECT_EQ(log.Count(LOG_BEGIN), 0);
+    EXPECT_EQ(Job().m_nProcessed + Job().m_nErrors, 0);
+    EXPECT_EQ(ReadTree(dir.path()), TreeMap());
+}
+
+TEST_F(MoverTest, ACompressionChainBuildsCopiesAndDeletesItsArchive) {
+    WriteFile(dir / "data/a.txt", "alpha");
+    WriteFile(dir / "data/sub/b.bin", test::RandomBytes(70000));
+    CTansform compress;
+    compress.SetCompressed();
+    CTskItems items;
+    items.StartTransaction(LocalPoint(ePointFolder, dir / "data"), compress, LocalPoint(ePointFolder, dir / "out"),
+                           dir / "work");
+    items.AddTransaction(LocalPoint(ePointFolder, dir / "data"), compress, LocalPoint(ePointFolder, dir / "out"));
+    items.CommitTransaction(LocalPoint(ePointFolder, dir / "data"), compress, LocalPoint(ePointFolder, dir / "out"));
+    ASSERT_EQ(items.GetCount(), 3);
+    const std::string archiveName = compress.ZipFileName();
+
+    CMover mover(items);
+    EXPECT_TRUE(mover.RunItems());
+
+    EXPECT_EQ(Job().m_nErrors, 0) << Job().m_strLastError;
+    EXPECT_EQ(ReadTree(dir / "work"), TreeMap());
+    const std::string archive = dir / ("out/" + archiveName);
+    test::ExpectToolsAccept(archive);
+    TreeMap entries;
+    for (const test::ZipInfo& entry : test::ReadWithPython(archive, {}, true)) entries[entry.name] = entry.data;
+    TreeMap expected = ReadTree(dir / "data");
+    expected.erase("sub");  // a folder with files needs no entry of its own
+    EXPECT_EQ(entries, expected);
+
+    const std::vector<std::string> lines = log.Lines();
+    EXPECT_TRUE(Contains(lines, "BEGIN Compressing ... " + dir / ("work/" + archiveName)));
+    EXPECT_TRUE(Contains(lines, "BEGIN Copy file: "));
+    EXPECT_TRUE(Contains(lines, "BEGIN Delete intermediate file: '" + dir / ("work/" + archiveName) + "'"));
+    // The compression's "Copy" step closes with the archive and its size.
+    bool summary = false;
+    for (const CLogStatus& r : log.Records())
+        summary |= r.GetKind() == LOG_DONE && r.GetAction() == "Copy" &&
+                   r.GetText().starts_with(archiveName + ", Size = ") && r.GetText().ends_with(" Bytes");
+    EXPECT_TRUE(summary);
+    // Three items and the job: four statistics lines.
+    EXPECT_EQ(log.Count(LOG_STATUS), 4);
+}
+
+TEST_F(MoverTest, AFailedDeletionIsAnErrorNotAProcessedFile) {
+    CTskItems items;
+    items.Add(DeleteItem(dir / "missing.zip"));
+    CMover mover(items);
+    EXPECT_FALSE(mover.RunItems());
+    EXPECT_EQ(Job().m_nErrors, 1);
+    EXPECT_EQ(Job().m_nProcessed, 0);
+    EXPECT_EQ(Job().m_nLastCategory, ERROR_COPY);
+    EXPECT_EQ(log.Count(LOG_OK), 0);
+}
+
+TEST_F(MoverTest, TwentyErrorsLetAJobGoOnTheTwentyFirstStopsIt) {
+    const auto run = [&](int count) {
+        CTskItems items;
+        for (int i = 0; i < count; ++i) items.Add(DeleteItem(dir / ("gone" + std::to_string(i))));
+        CMover mover(items);
+        mover.RunItems();
+        return log.Count(LOG_BEGIN);
+    };
+    EXPECT_EQ(run(20), 20);
+    EXPECT_TRUE(CStatistic::ContinueCheck());
+    EXPECT_EQ(run(25), 20 + 21);
+    EXPECT_EQ(Job().m_nErrors, 21);
+    EXPECT_FALSE(CStatistic::ContinueCheck());
+}
+
+TEST_F(MoverTest, AFatalErrorStopsTheJobAtOnce) {
+    WriteFile(dir / "real/a.txt", "a");
+    CTskItems items;
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "nowhere"), LocalPoint(ePointFolder, dir / "o1"))));
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "real"), LocalPoint(ePointFolder, dir / "o2"))));
+    CMover mover(items);
+    EXPECT_FALSE(mover.RunItems());
+    EXPECT_EQ(Job().m_nLastCategory, ERROR_CONNECT);
+    EXPECT_EQ(Job().m_strLastError, "Connect error:  Source does not exists");
+    EXPECT_EQ(log.Count(LOG_BEGIN), 1);
+    EXPECT_EQ(ReadTree(dir / "real").size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "o2"));
+}
+
+TEST_F(MoverTest, AJobStartedDuringAnotherWaitsForItToEnd) {
+    WriteFile(dir / "big/a.txt", std::string(100, 'x'));
+    CTansform compress;
+    compress.SetCompressed();
+    CTskItems first;
+    first.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "big"), LocalPoint(ePointFolder, dir / "a.zip"),
+                                    compress)));
+    std::thread second;
+    // The first job's copy loop lets the "GUI" run: there the second job
+    // starts on its own thread, and the first one goes on only once the
+    // second has said that it waits.
+    platform::SetMessagePumpHook([&] {
+        if (!second.joinable()) {
+            second = std::thread([] { CMover(CTskItems()).RunItems(); });
+            EXPECT_TRUE(log.WaitFor([](const CLogStatus& r) { return r.GetText() == CJobLock::WaitText(); }));
+        }
+        return true;
+    });
+    CMover(first).RunItems();
+    platform::SetMessagePumpHook({});
+    ASSERT_TRUE(second.joinable());
+    second.join();
+
+    // The second job's records all come after the first job's end.
+    std::vector<int32_t> jobs;
+    for (const CLogStatus& r : log.Records())
+        if (r.GetKind() == LOG_RUN_JOB || r.GetKind() == LOG_END_JOB) jobs.push_back(r.GetKind());
+    EXPECT_EQ(jobs, (std::vector<int32_t>{LOG_RUN_JOB, LOG_END_JOB, LOG_RUN_JOB, LOG_END_JOB}));
+}
+
+class MoverAPITest : public test::FtpServerTest {
+protected:
+    void SetUp() override {
+        test::FtpServerTest::SetUp();
+        CStatistic::ResetJob();
+        login.SetHost(server.GetHost());
+        login.SetPort(server.GetPort());
+        login.SetLoginName(server.GetUser());
+        login.SetPassword(server.GetPassword());
+    }
+
+    CFtpLoginInfo login;
+    TempDir dir;
+};
+
+TEST_F(MoverAPITest, RequestsWithoutAMoverAnswerAtOnce) {
+    CMoverAPI api;
+    EXPECT_FALSE(api.DoCopy());
+    EXPECT_TRUE(api.CopyFtpToFtp(CFtpPathList(), login, login));
+    EXPECT_EQ(api.GetErrorNumber(), 0);
+}
+
+TEST_F(MoverAPITest, OneFailedFileAmongTenIsCountedWhileTheOthersArrive) {
+    CFtpPathList paths;
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "in/f" + std::to_string(i) + ".txt";
+        if (i != 4) WriteFile(server.Path(name), "file " + std::to_string(i));
+        paths.Add(new CFtpPath("/" + name));
+    }
+    CMoverAPI api;
+    ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
+    // The last file arrived, so the transfer answers true.
+    EXPECT_TRUE(api.DoCopy());
+    EXPECT_EQ(api.GetErrorNumber(), 1);
+    EXPECT_TRUE(api.GetStrError().starts_with("Read access error:  ")) << api.GetStrError();
+    EXPECT_NE(api.GetStrError().find("f4.txt"), std::string::npos) << api.GetStrError();
+    const TreeMap got = ReadTree(dir / "down");
+    EXPECT_EQ(got.size(), 9u);
+    EXPECT_EQ(got.at("f9.txt"), "file 9");
+
+    api.Clear();
+    EXPECT_EQ(api.GetErrorNumber(), 0);
+    EXPECT_EQ(api.GetStrError(), "");
+}
+
+TEST_F(MoverAPITest, RecordedUploadAndServerToServerCopyRunOnDoCopy) {
+    WriteFile(dir / "up/a.txt", "alpha");
+    WriteFile(dir / "up/sub/b.bin", test::RandomBytes(120000));
+    CMoverAPI upload;
+    ASSERT_TRUE(upload.UploadFolderA(login, CFtpPath(dir / "up"), CFtpPath("/inbox/")));
+    // The request runs on another thread, as the desktop program does it.
+    bool uploaded = false;
+    std::thread([&] { uploaded = upload.DoCopy(); }).join();
+    EXPECT_TRUE(uploaded) << upload.GetStrError();
+    EXPECT_EQ(upload.GetErrorNumber(), 0);
+    EXPECT_EQ(ReadTree(server.Path("inbox/up")), ReadTree(dir / "up"));
+
+    CFtpLoginInfo target(login);
+    target.SetFtpPath(CFtpPath("/copies/"));
+    CFtpPathList paths;
+    paths.Add(new CFtpPath("/inbox/up/a.txt"));
+    CMoverAPI copy;
+    ASSERT_TRUE(copy.CopyFtpToFtpA(paths, login, target));
+    EXPECT_TRUE(copy.DoCopy()) << copy.GetStrError();
+    EXPECT_EQ(test::ReadFile(server.Path("copies/a.txt")), "alpha");
+}
+
+}  // namespace
+}  // namespace velmora
