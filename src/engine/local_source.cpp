@@ -14,7 +14,7 @@ CLocalSource::CLocalSource(const CTskItem& item, const CFtpPathList& paths) : CL
 
 CFtpPath CLocalSource::LocalTargetRoot() const {
     const CTransPoint& destination = m_item.DestinationPoint();
-    if (destination.GetPointType() == ePointFile) return destination.Path();
+    if (destination.GetPointType() == ePointFile || destination.GetStrPath().empty()) return destination.Path();
     return CFtpPath(destination.GetStrPath(), PATH_FOLDER);
 }
 
@@ -80,7 +80,11 @@ void CLocalSource::RecordSourceFiles() {
     database->SourceInfoUpdateSet();
 }
 
-bool CLocalSource::OpenTarget() { return MapNetworkPath(m_TargetRoot); }
+bool CLocalSource::OpenTarget() {
+    // Without a destination, files would land in the file system's root.
+    if (m_TargetRoot.IsEmpty()) return ReportError(ERROR_DEST_FOLDER, "Destination is missing");
+    return MapNetworkPath(m_TargetRoot);
+}
 
 bool CLocalSource::PutFile(CTskDataFile* file) {
     return PutData(file, [](CTskDataFile& source, CTskDataFile& target) {

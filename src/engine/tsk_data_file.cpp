@@ -100,9 +100,15 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
         LogText(LOG_SOURCE, std::string(), source.SourceText());
         LogText(LOG_DESTINATION, std::string(), target.TargetText());
     }
-    if (source.Open(kOpenRead) && target.Open(kOpenWrite)) return true;
-    if (step) step->Abandon();
-    return false;
+    bool opened = false;
+    try {
+        opened = source.Open(kOpenRead) && target.Open(kOpenWrite);
+    } catch (...) {
+        if (step) step->Abandon();
+        throw;
+    }
+    if (!opened && step) step->Abandon();
+    return opened;
 }
 
 bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {

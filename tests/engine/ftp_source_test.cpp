@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -197,6 +198,51 @@ TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
     EXPECT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
 
     EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/ok.txt", "fine"}}));
+}
+
+// A server that takes every upload and accepts every folder.
+FakeFtpServer::Script AcceptingServer() {
+    return [](FakeFtpSession& s) {
+        s.Login();
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("EPSV", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (command->rfind("STOR", 0) == 0) {
+                s.Reply("150 Send it");
+                if (s.AcceptData()) s.ReceiveDataToEnd();
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (command->rfind("PWD", 0) == 0) {
+                s.Reply("257 \"/\" is the current folder");
+            } else if (command->rfind("QUIT", 0) == 0) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("250 ok");
+            }
+        }
+    };
+}
+
+TEST_F(EngineTest, FilesOfOneFolderChangeToItOnce) {
+    FakeFtpServer fake(AcceptingServer());
+    TempDir dir;
+    for (const std::string name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteFile(dir / ("data/" + name), name);
+    CFtpLoginInfo login;
+    login.SetHost("127.0.0.1");
+    login.SetPort(fake.GetPort());
+    const CTskItem upload = MakeItem(LocalPoint(ePointFolder, dir / "data"), FtpPoint(login, "/in/"));
+    CLocalSource local(upload);
+    CFtpSource remote(upload);
+
+    EXPECT_TRUE(RunPair(local, remote)) << CStatistic::Job().m_strLastError;
+
+    const std::vector<std::string> commands = fake.GetCommands();
+    const auto count = [&](const std::string& verb) {
+        return std::count_if(commands.begin(), commands.end(), [&](const std::string& c) { return c.rfind(verb, 0) == 0; });
+    };
+    EXPECT_EQ(count("STOR"), 4);
+    EXPECT_EQ(count("CWD"), 1);
 }
 
 }  // namespace

@@ -109,12 +109,17 @@ TEST_F(LocalSourceTest, ScanningTwiceDoesNotRescan) {
     EXPECT_EQ(source.GetHead(), first);
 }
 
-TEST_F(LocalSourceTest, MissingSourceIsAFatalConnectError) {
+TEST_F(LocalSourceTest, MissingEndsAreFatalErrors) {
     TempDir dir;
     CLocalSource source(MakeItem(LocalPoint(ePointFolder, dir / "nothing"), LocalPoint(ePointFolder, dir / "dst")));
     EXPECT_FALSE(source.Scan());
     EXPECT_EQ(CStatistic::Job().m_strLastError, "Connect error:  Source does not exists");
     EXPECT_FALSE(CStatistic::ContinueCheck());
+
+    CStatistic::ResetJob();
+    CLocalSource target(MakeItem(LocalPoint(ePointFolder, dir.path()), LocalPoint(ePointFolder, "")));
+    EXPECT_FALSE(target.OpenTarget());
+    EXPECT_EQ(CStatistic::Job().m_strLastError, "Cannot create dest folder:  Destination is missing");
 }
 
 TEST_F(LocalSourceTest, FolderGivenAmongFilesIsCopiedWithItsContents) {
