@@ -94,12 +94,18 @@
 
 #include "engine/ftp_source.h"
 #include "engine/job_database.h"
+#include "engine/job_lock.h"
 #include "engine/job_state.h"
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"
+#include "engine/move_trans.h"
+#include "engine/mover_api.h"
 #include "engine/source.h"
 #include "engine/statistic.h"
+#include "engine/transfer_auto_runner.h"
 #include "engine/tsk_data_file.h"
 #include "engine/tsk_ftp_file.h"
 #include "engine/tsk_local_file.h"
 #include "engine/tsk_local_zip_file.h"
+
+#include "db/db_engine.h"
