@@ -1,0 +1,134 @@
+#include "cli/cli_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace velmora::test {
+namespace {
+
+constexpr auto kRunBound = std::chrono::seconds(90);
+
+std::vector<std::string> Environment(const std::map<std::string, std::string>& changes) {
+    std::vector<std::string> result;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        const std::string name = text.substr(0, text.find('='));
+        if (!changes.count(name)) result.push_back(text);
+    }
+    for (const auto& [name, value] : changes) {
+        if (!value.empty()) result.push_back(name + "=" + value);
+    }
+    return result;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Reads both pipes until both are closed or the bound has passed.
+bool Drain(int outFd, int errFd, CliResult& result) {
+    const auto deadline = std::chrono::steady_clock::now() + kRunBound;
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* targets[2] = {&result.out, &result.err};
+    int open = 2;
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                targets[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+    CliResult result;
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<std::string> args = arguments;
+    std::vector<std::string> environment = Environment(env);
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(environment);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    if (spawned == 0) {
+        if (!Drain(out[0], err[0], result)) kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        result.err = std::strerror(spawned);
+    }
+    close(out[0]);
+    close(err[0]);
+    return result;
+}
+
+CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+    std::vector<std::string> full = {PARCELO_CLI_PATH};
+    full.insert(full.end(), arguments.begin(), arguments.end());
+    return RunProgram(full, env);
+}
+
+bool SameTree(const std::string& a, const std::string& b, std::string& difference) {
+    namespace fs = std::filesystem;
+    std::set<std::string> names;
+    for (const std::string& root : {a, b}) {
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            names.insert(fs::relative(entry.path(), root).string());
+        }
+    }
+    for (const std::string& name : names) {
+        const fs::path left = fs::path(a) / name;
+        const fs::path right = fs::path(b) / name;
+        if (fs::is_directory(left) != fs::is_directory(right) || !fs::exists(left) || !fs::exists(right)) {
+            difference = name + " is not in both trees alike";
+            return false;
+        }
+        if (!fs::is_directory(left) && ReadFile(left.string()) != ReadFile(right.string())) {
+            difference = name + " differs";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace velmora::test

@@ -1,0 +1,154 @@
+// parcelo-cli's job database commands and the scheduling host, on real
+// SQLite files and the pyftpdlib server.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "db/sqlite_database.h"
+#include "db/sqlite_query.h"
+#include "platform/clock.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first value of a query on the database file.
+std::string Value(const std::string& file, const std::string& sql) {
+    std::string error;
+    sqlite3* handle = CSQLiteDatabase::OpenFile(file, error);
+    if (!handle) return "cannot open: " + error;
+    CSQLiteDatabase database(handle);
+    CSQLiteQuery query(&database);
+    const std::string value = query.Exec(sql) ? query.PopValue() : "error: " + query.GetError();
+    CSQLiteDatabase::CloseFile(handle);
+    return value;
+}
+
+class CliScheduleTest : public FtpServerTest {
+protected:
+    void SetUp() override {
+        FtpServerTest::SetUp();
+        ASSERT_EQ(RunCli({"db", "init", "--db", db}).status, 0);
+    }
+
+    std::string Url(const std::string& path, const std::string& password) const {
+        return "ftp://alice:" + password + "@127.0.0.1:" + std::to_string(server.GetPort()) + path;
+    }
+
+    // A Daily schedule that is due now: it started today at midnight.
+    CliResult AddDaily(const std::string& name, const std::string& from, const std::string& to) {
+        const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+        return RunCli({"schedule", "add", "--db", db, "--name", name, "--repeat", "daily", "--start", start,
+                       "--from", from, "--to", to});
+    }
+
+    TempDir local;
+    std::string db = local / "jobs.db";
+};
+
+TEST_F(CliScheduleTest, DbInitMakesTheTablesAndNeverTouchesAFileWithData) {
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"), "6");
+    const CliResult again = RunCli({"db", "init", "--db", db});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("not empty"), std::string::npos) << again.err;
+
+    WriteFile(local / "notes.txt", "precious");
+    EXPECT_EQ(RunCli({"db", "init", "--db", local / "notes.txt"}).status, 1);
+    EXPECT_EQ(ReadFile(local / "notes.txt"), "precious");
+    EXPECT_EQ(RunCli({"schedule", "list", "--db", local / "notes.txt"}).status, 1);
+    EXPECT_EQ(RunCli({"schedule", "list", "--db", local / "absent.db"}).status, 1);
+    EXPECT_FALSE(fs::exists(local / "absent.db"));
+}
+
+TEST_F(CliScheduleTest, SchedulerOnceRunsADueDailyScheduleAndRecordsItProcessed) {
+    WriteFile(local / "out/a.txt", "scheduled");
+    WriteFile(local / "out/sub/b.bin", RandomBytes(70000, 3));
+    ASSERT_EQ(AddDaily("Nightly", local / "out", Url("/backup/", "secret")).status, 0);
+
+    // The order keeps the account in its own columns, the address without it.
+    const std::string port = std::to_string(server.GetPort());
+    EXPECT_EQ(Value(db, "SELECT ToURL FROM TransOrder"), "ftp://127.0.0.1:" + port + "/backup/");
+    EXPECT_EQ(Value(db, "SELECT ToLogin || '/' || ToPWD FROM TransOrder"), "alice/secret");
+
+    const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Value(db, "SELECT Status || ' ' || StatusDescription FROM LaunchOrder"), "3 Processed");
+    EXPECT_EQ(Value(db, "SELECT Status FROM TransOrder"), "3");
+    EXPECT_NE(Value(db, "SELECT count(*) FROM LogStatus"), "0");
+    EXPECT_EQ(Value(db, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(ReadFile(server.Path("backup/out/a.txt")), "scheduled");
+    EXPECT_EQ(ReadFile(server.Path("backup/out/sub/b.bin")), RandomBytes(70000, 3));
+
+    // Done for today: a second pass makes no new launch.
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder"), "1");
+}
+
+TEST_F(CliScheduleTest, AFailedLaunchIsRecordedAsFailAndExitsOne) {
+    WriteFile(local / "out/a.txt", "x");
+    ASSERT_EQ(AddDaily("Broken", local / "out", Url("/backup/", "wrong")).status, 0);
+    const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("wrong"), std::string::npos) << run.err;
+    EXPECT_EQ(Value(db, "SELECT StatusDescription FROM LaunchOrder"), "FAIL");
+}
+
+TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--repeat", "weekly"}, "Week selection is missing"},
+        {{"--repeat", "monthly", "--days-of-month", "1,0"}, "Wrong monnth format: '0'"},
+        {{"--repeat", "timer", "--timer", "29"}, "Wrong Timer format"},
+        {{"--repeat", "manually"}, "Wrong Schedule Type"},
+        {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
+        {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
+    };
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> args = {"schedule", "add", "--db", db, "--name", "n",
+                                         "--from", local.path(), "--to", local / "to/"};
+        args.insert(args.end(), options.begin(), options.end());
+        const CliResult result = RunCli(args);
+        EXPECT_EQ(result.status, 2) << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM Schedule"), "0");
+
+    std::vector<std::string> weekly = {"schedule", "add", "--db", db, "--name", "w", "--repeat", "weekly",
+                                       "--days-of-week", "mon,Wednesday", "--from", local.path(), "--to",
+                                       local / "to/"};
+    ASSERT_EQ(RunCli(weekly).status, 0);
+    EXPECT_EQ(Value(db, "SELECT DaysOfWeek FROM Schedule"), "10");
+}
+
+TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSchedule) {
+    WriteFile(local / "out/a.txt", "x");
+    ASSERT_EQ(AddDaily("Nightly", local / "out", local / "copy1/").status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    const CliResult added = RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out",
+                                    "--to", local / "copy2/", "--exclude", "tmp"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(Value(db, "SELECT Value FROM TransformFilter WHERE Key = 'tf-exclude' ORDER BY ID DESC"), "tmp");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "copy2/out/a.txt"), "x");
+
+    const CliResult list = RunCli({"schedule", "list", "--db", db});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("Nightly\tDaily 00:00"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("copy1"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("copy2"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("latest launch"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Processed"), std::string::npos) << list.out;
+
+    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 0);
+    EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).out, "");
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM TransOrder"), "0");
+    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 1);
+}
+
+}  // namespace
+}  // namespace velmora::test
