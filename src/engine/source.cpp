@@ -74,7 +74,8 @@ void CSource::ExpandFolders() {
     entries.swap(m_elements);
     for (CTskDataFile* file : entries) {
         std::unique_ptr<CMFCObjNode> tree;
-        if (file->IsFolderEntry() && !file->GetNode() && !file->GetPath().IsEmpty()) tree = LoadFolderTree(file->GetPath());
+        const bool loose = file->IsFolderEntry() && !file->GetNode() && !file->GetPath().IsEmpty();
+        if (loose) tree = LoadFolderTree(file->GetPath());
         if (!tree) {
             Add(file);
             continue;

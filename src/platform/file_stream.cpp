@@ -37,7 +37,8 @@ std::string TemporaryName(const std::string& target) {
     // Cut so that the suffix still fits within the longest name a folder takes.
     const std::string name = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
     char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    const auto number = static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull);
+    std::snprintf(suffix, sizeof suffix, ".%012llx.part", number);
     return folder + "." + name + suffix;
 }
 
@@ -48,8 +49,16 @@ CFileReader::~CFileReader() { Close(); }
 bool CFileReader::Open(std::string_view path, std::string* error) {
     Close();
     if (!IsUsable(path, error)) return false;
-    m_fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
-    return m_fd >= 0 || FailErrno(error, errno);
+    // Not blocking while opening: a pipe without a writer would wait forever.
+    m_fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_fd < 0) return FailErrno(error, errno);
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        Close();
+        return FailText(error, "Not a regular file");
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    return true;
 }
 
 bool CFileReader::Read(void* buffer, size_t size, size_t& received, std::string* error) {

@@ -21,6 +21,7 @@ public:
     CFileReader(const CFileReader&) = delete;
     CFileReader& operator=(const CFileReader&) = delete;
 
+    // Only regular files are read: devices and pipes could block or never end.
     bool Open(std::string_view path, std::string* error = nullptr);
     // Up to `size` bytes; true with `received` 0 at the end of the file.
     bool Read(void* buffer, size_t size, size_t& received, std::string* error = nullptr);

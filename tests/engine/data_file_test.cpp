@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "engine/engine_test_support.h"
 #include "engine/statistic.h"
@@ -151,17 +152,23 @@ TEST_F(CopyLoopTest, FolderEntriesAreNeverOpened) {
     EXPECT_FALSE(folder.IsOpen());
 }
 
-TEST_F(CopyLoopTest, AFailedReadIsAnErrorNotAShortCopy) {
+TEST_F(CopyLoopTest, WhatIsNoRegularFileIsAReadErrorNeverAWait) {
     TempDir dir;
     fs::create_directories(dir / "not-a-file");
-    CTskLocalFile source(CFtpPath(dir / "not-a-file"));  // status not read: taken for a file
-    CTskLocalFile target(CFtpPath(dir / "copy.bin"));
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    for (const char* name : {"not-a-file", "pipe"}) {
+        CStatistic::ResetJob();
+        CTskLocalFile source(CFtpPath(dir / name));  // status not read: taken for a file
+        CTskLocalFile target(CFtpPath(dir / "copy.bin"));
 
-    EXPECT_FALSE(target.CTskDataFile::Transfer(&source, &target, false));
+        EXPECT_FALSE(target.CTskDataFile::Transfer(&source, &target, false));
+        EXPECT_FALSE(source.Transfer(&source, &target, false));
 
-    EXPECT_EQ(CStatistic::Job().m_nLastCategory, ERROR_READ);
-    EXPECT_TRUE(CStatistic::ContinueCheck());
-    EXPECT_FALSE(fs::exists(dir / "copy.bin"));
+        EXPECT_EQ(CStatistic::Job().m_nLastCategory, ERROR_COPY) << name;
+        EXPECT_EQ(CStatistic::Job().m_nErrors, 2) << name;
+        EXPECT_TRUE(CStatistic::ContinueCheck());
+        EXPECT_FALSE(fs::exists(dir / "copy.bin"));
+    }
 }
 
 using LocalCopyTest = EngineTest;

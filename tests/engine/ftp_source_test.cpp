@@ -239,7 +239,8 @@ TEST_F(EngineTest, FilesOfOneFolderChangeToItOnce) {
 
     const std::vector<std::string> commands = fake.GetCommands();
     const auto count = [&](const std::string& verb) {
-        return std::count_if(commands.begin(), commands.end(), [&](const std::string& c) { return c.rfind(verb, 0) == 0; });
+        return std::count_if(commands.begin(), commands.end(),
+                             [&](const std::string& command) { return command.rfind(verb, 0) == 0; });
     };
     EXPECT_EQ(count("STOR"), 4);
     EXPECT_EQ(count("CWD"), 1);

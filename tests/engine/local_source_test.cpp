@@ -87,7 +87,8 @@ TEST_F(LocalSourceTest, SingleFileRootGivesOneDataFileUnderTheDestinationsName) 
     EXPECT_TRUE(RunPair(intoFolder, folderTarget));
     EXPECT_EQ(ReadTree(dir / "d1"), (TreeMap{{"a.TXT", "alpha"}}));
 
-    const CTskItem renamed = MakeItem(LocalPoint(ePointFile, dir / "src/a.TXT"), LocalPoint(ePointFile, dir / "d2/b.txt"));
+    const CTskItem renamed =
+        MakeItem(LocalPoint(ePointFile, dir / "src/a.TXT"), LocalPoint(ePointFile, dir / "d2/b.txt"));
     CLocalSource source(renamed);
     CLocalSource fileTarget(renamed);
     EXPECT_TRUE(RunPair(source, fileTarget));
