@@ -19,7 +19,8 @@ class CTskLocalFile;
 // never depends on the engine that sits above it.
 //
 // One object is the process-wide database of the engine (CStatistic::
-// SetDatabase); without one, nothing is written to any database.
+// SetDatabase); without one, nothing is written to any database. A database
+// that is destroyed stops being the process-wide one.
 class VELMORA_API CJobDatabase {
 public:
     CJobDatabase() = default;

@@ -35,7 +35,11 @@ LevelRecords RecordsOf(EReportLevel level) {
 
 }  // namespace
 
-CJobDatabase::~CJobDatabase() = default;
+CJobDatabase::~CJobDatabase() {
+    // The engine's reports must never reach a database that is gone.
+    CJobDatabase* self = this;
+    g_pDatabase.compare_exchange_strong(self, nullptr);
+}
 
 bool CJobDatabase::ReportTrans(tagDBLogStatus status, const CTskDataFile* from, const CTskDataFile* to,
                                tagDBLogAction action, const std::string& detail) {

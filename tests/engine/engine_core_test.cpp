@@ -70,6 +70,16 @@ TEST_F(ErrorHandlerTest, CountsLogsAndRecordsEachError) {
     EXPECT_EQ(database.entries[0].detail, job.m_strLastError);
 }
 
+TEST_F(ErrorHandlerTest, ADestroyedDatabaseIsNoLongerReportedTo) {
+    {
+        RecordingDatabase database;
+        CStatistic engine(&database);
+        EXPECT_EQ(CStatistic::GetDatabase(), &database);
+    }
+    EXPECT_EQ(CStatistic::GetDatabase(), nullptr);
+    CStatistic().ReportError(ERROR_READ, nullptr, "no crash");
+}
+
 TEST_F(ErrorHandlerTest, CategoryTextsKeepTheirWording) {
     EXPECT_EQ(GetErrorCategoryText(ERROR_ABORTED), "Aborted by user");
     EXPECT_EQ(GetErrorCategoryText(ERROR_TOO_MANY), "Too mach errors");
