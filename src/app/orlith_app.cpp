@@ -49,8 +49,7 @@ bool COrlithApp::InitInstance() {
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
 
-    std::unique_ptr<QDialog> mainWindow = CreateMainWindow();
-    mainWindow->exec();
+    if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) mainWindow->exec();
     return false;
 }
 

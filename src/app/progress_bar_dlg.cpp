@@ -58,7 +58,7 @@ std::string DetailOf(const CProgressStatus& status) {
 }  // namespace
 
 CProgressBarDlg::CProgressBarDlg(CAppSettings& settings, QWidget* parent)
-    : QDialog(parent), m_refresh(this, [this] { Refresh(); }) {
+    : QDialog(parent), m_pRefresh(new CQueuedRefresh(this, [this] { Refresh(); })) {
     auto* layout = new QVBoxLayout(this);
     m_pCaption = AddLine(layout, "caption");
     m_pOverallBar = AddBar(layout, kOverallBarId);
@@ -108,7 +108,7 @@ void CProgressBarDlg::OnMsg(CMsg& msg) {
         default:
             return;
     }
-    m_refresh.Request();
+    m_pRefresh->Request();
 }
 
 void CProgressBarDlg::OnProgress(CMsg& msg) {
@@ -179,7 +179,7 @@ void CProgressBarDlg::SetWaitingCount(int count) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_state.waiting = count;
     }
-    m_refresh.Request();
+    m_pRefresh->Request();
 }
 
 void CProgressBarDlg::OnStop() {

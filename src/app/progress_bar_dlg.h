@@ -83,7 +83,7 @@ private:
 
     mutable std::mutex m_mutex;
     State m_state;
-    CQueuedRefresh m_refresh;
+    CQueuedRefresh* m_pRefresh;
 
     QLabel* m_pCaption;
     QLabel* m_pCurFile;

@@ -1,5 +1,7 @@
 #include "app/transfer_queue.h"
 
+#include <QMetaObject>
+
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 
@@ -9,24 +11,18 @@ CTransferQueue::CTransferQueue(QObject* parent) : QObject(parent) {}
 
 void CTransferQueue::Shutdown() {
     m_bShutDown = true;
-    for (auto& thread : m_waiting) {
-        thread->Abandon();
-        thread->wait();
-    }
+    // Destroying a waiting thread releases it without running its request.
     m_waiting.clear();
     if (m_pRunning) {
         velmora::CMsgSend cancel(velmora::MSG_CANCEL, 1, 0, 0);
-        m_pRunning->wait();
         m_pRunning.reset();
     }
 }
 
 void CTransferQueue::Submit(std::unique_ptr<CTransferThread> thread) {
     if (!thread || m_bShutDown) return;
-    CTransferThread* started = thread.get();
-    // Queued: finished is emitted on the transfer thread itself.
-    connect(started, &QThread::finished, this, [this, started] { OnFinished(started); }, Qt::QueuedConnection);
-    started->start();
+    // The end is told on the transfer thread; the queue acts on its own.
+    thread->Start([this] { QMetaObject::invokeMethod(this, "ReapFinished", Qt::QueuedConnection); });
     m_waiting.push_back(std::move(thread));
     if (IsBusy()) {
         emit WaitingCountChanged(GetWaitingCount());
@@ -35,9 +31,8 @@ void CTransferQueue::Submit(std::unique_ptr<CTransferThread> thread) {
     StartNext();
 }
 
-void CTransferQueue::OnFinished(CTransferThread* thread) {
-    if (thread != m_pRunning.get()) return;
-    m_pRunning->wait();
+void CTransferQueue::ReapFinished() {
+    if (!m_pRunning || !m_pRunning->IsFinished()) return;
     m_pRunning.reset();
     StartNext();
     emit TransferEnded(!IsBusy());

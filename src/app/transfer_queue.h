@@ -36,7 +36,8 @@ signals:
     void TransferEnded(bool idle);
 
 private:
-    void OnFinished(CTransferThread* thread);
+    // Called (queued) on the window thread when a transfer thread ends.
+    Q_INVOKABLE void ReapFinished();
     void StartNext();
 
     bool m_bShutDown = false;

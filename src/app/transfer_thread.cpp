@@ -1,6 +1,7 @@
 #include "app/transfer_thread.h"
 
 #include <exception>
+#include <string>
 
 #include "messaging/log_file.h"
 
@@ -11,8 +12,17 @@ std::atomic<CTransferThread*> CTransferThread::m_pCurrent{nullptr};
 CTransferThread::CTransferThread() { m_pCurrent = this; }
 
 CTransferThread::~CTransferThread() {
+    Abandon();
+    Wait();
     CTransferThread* self = this;
     m_pCurrent.compare_exchange_strong(self, nullptr);
+}
+
+bool CTransferThread::Start(std::function<void()> onEnd) {
+    if (m_thread.joinable()) return false;
+    m_onEnd = std::move(onEnd);
+    m_thread = std::thread([this] { Run(); });
+    return true;
 }
 
 void CTransferThread::SetEvent() { Release(true); }
@@ -34,23 +44,27 @@ bool CTransferThread::IsSignalled() const {
     return m_bSignalled;
 }
 
-void CTransferThread::run() {
-    if (!InitInstance()) return;
+void CTransferThread::Wait() {
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+}
+
+void CTransferThread::Run() {
     bool runRequest = false;
-    {
+    if (InitInstance()) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_event.wait(lock, [this] { return m_bSignalled; });
         runRequest = m_bRun;
     }
-    if (!runRequest) return;
     // Nothing may leave the thread by an exception: it would end the program.
     try {
-        DoCopy();
+        if (runRequest) DoCopy();
     } catch (const std::exception& error) {
         velmora::CLogFile().Write(std::string("Transfer stopped by an unexpected error: ") + error.what() + "\r\n");
     } catch (...) {
         velmora::CLogFile().Write("Transfer stopped by an unexpected error\r\n");
     }
+    m_bFinished.store(true, std::memory_order_release);
+    if (m_onEnd) m_onEnd();
 }
 
 bool CTransferThread::DoCopy() { return m_request ? m_request() : false; }

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <thread>
 
 #include <QLabel>
@@ -225,6 +226,24 @@ TEST_F(ProgressBarDlgTest, BroadcastsFromAnotherThreadReachWidgetsOnlyThroughQue
     EXPECT_TRUE(Overall()->isVisible());
     const std::vector<std::string> warnings = test::TakeQtWarnings();
     EXPECT_TRUE(warnings.empty()) << warnings.front();
+}
+
+TEST_F(ProgressBarDlgTest, TheWindowRefreshesWhileATransferKeepsSending) {
+    std::atomic<bool> done{false};
+    std::thread transfer([&done] {
+        for (int i = 1; i <= 300; ++i) {
+            CProgressStatus pos(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, i, 0);
+            pos.TotalItems(i);
+            pos.CurFile("file" + std::to_string(i));
+            Send(pos);
+        }
+        done = true;
+    });
+    EXPECT_TRUE(test::WaitFor([&done] { return done.load(); }));
+    transfer.join();
+    test::ProcessEvents();
+    EXPECT_EQ(Line("curFile"), "file300");
+    EXPECT_EQ(Line("caption"), "Copying 300 items (0.0   B)");
 }
 
 }  // namespace

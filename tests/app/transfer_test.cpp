@@ -110,14 +110,28 @@ TEST(TransferThreadTest, TheNewestThreadIsTheCurrentOneUntilItGoes) {
 
 TEST(TransferThreadTest, RunsOnlyAfterItsEventAndOnlyOnce) {
     std::atomic<int> runs{0};
+    std::atomic<bool> ended{false};
     CTransferThread thread;
     thread.Record([&runs] { return ++runs > 0; });
-    thread.start();
+    ASSERT_TRUE(thread.Start([&ended] { ended = true; }));
+    EXPECT_FALSE(thread.Start());
     EXPECT_FALSE(thread.IsSignalled());
     thread.SetEvent();
     thread.SetEvent();
-    ASSERT_TRUE(thread.wait(QDeadlineTimer(10000)));
+    thread.Wait();
     EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(thread.IsFinished());
+    EXPECT_TRUE(ended);
+}
+
+TEST(TransferThreadTest, AThreadGoneBeforeItsTurnNeverRuns) {
+    std::atomic<bool> ran{false};
+    {
+        CTransferThread thread;
+        thread.Record([&ran] { return ran = true; });
+        thread.Start();
+    }
+    EXPECT_FALSE(ran);
 }
 
 // A request that runs until it hears a cancel request, as the engine does.
