@@ -372,9 +372,11 @@ void CDBEngine::SourceInfoAdd(CTskLocalFile* file) {
     auto* point = new CDBSrcPoint();
     point->URL = path.GetPath();
     point->FileAttributes = static_cast<int32_t>(path.GetAttr());
-    point->CreationTime = platform::FileTimeToUnix(path.CreationTime());
-    point->LastAccessTime = platform::FileTimeToUnix(path.LastAccessTime());
-    point->LastWriteTime = platform::FileTimeToUnix(path.LastWriteTime());
+    // A time the file system does not give stays unset, not a date in 1601.
+    const auto toTime = [](uint64_t fileTime) { return fileTime ? platform::FileTimeToUnix(fileTime) : 0; };
+    point->CreationTime = toTime(path.CreationTime());
+    point->LastAccessTime = toTime(path.LastAccessTime());
+    point->LastWriteTime = toTime(path.LastWriteTime());
     point->SetFileSize(static_cast<int64_t>(path.Length()));
     m_sourceInfo.Add(point);
     // A failed lookup leaves the point as it was made: the file then counts

@@ -128,13 +128,8 @@ void CMoveTrans::WorkerStop() {
     LogStatistics();
 }
 
-bool CMoveTrans::ReportItem(tagDBLogStatus status, const std::string& text) {
-    if (!m_pCurItem) return false;
-    return ReportTrans(status, m_pCurItem->GetSourcePath(), m_pCurItem->GetDestinationPath(), text);
-}
-
 bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
-                        const std::function<bool(bool)>& done) {
+                        const std::function<bool()>& done) {
     CJobLock lock(m_pDatabase);
     m_pCurItem = nullptr;
     ResetJob();
@@ -148,7 +143,7 @@ bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
         SendProgressCaption(PROGRESS_UNIT_ITEMS, m_pCurItem->GetCap());
         result = TransferItem();
         SendProgress(PROGRESS_UNIT_ITEMS, MSG_PROGRESS_POS, index + 1, m_pCurItem->GetDescription());
-        if (!done(result)) break;
+        if (!done()) break;
     }
     m_pCurItem = nullptr;
     return result;
@@ -157,17 +152,16 @@ bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
 bool CMoveTrans::RunItems() {
     auto item = m_items.begin();
     return RunJob(
-        m_items.GetCount(), [&](int) { return *item++; }, [](bool) { return ContinueCheck(); });
+        m_items.GetCount(), [&](int) { return *item++; }, [] { return ContinueCheck(); });
 }
 
 bool CMoveTrans::ProcessOrders() {
     CJobDatabase* database = m_pDatabase;
     if (!database) return false;
     const auto next = [&](int index) {
-        m_workItem.Default();
         return database->SelectTransOrder(index, m_workItem) ? &m_workItem : nullptr;
     };
-    const auto done = [&](bool) {
+    const auto done = [&] {
         if (!ContinueCheck()) {
             database->UpdateTransOrderStatus(TRANSORDER_FAIL);
             return false;

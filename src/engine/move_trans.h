@@ -52,19 +52,12 @@ public:
     void WorkerStart() override;
     void WorkerStop() override;
 
-    // A job database entry for the current item: its source and destination
-    // paths, with the status and text.
-    virtual bool ReportItem(tagDBLogStatus status, const std::string& text);
-
-    CTskItems& GetItems() { return m_items; }
-    const CTskItem* GetCurItem() const { return m_pCurItem; }
-
 protected:
     // The job around the items: the lock, the reset job state, the runner,
     // the item range and the RunJob/EndJob bracket. `next` makes the item at
-    // an index current (false: the job ends); `done` hears each item's result
-    // and answers whether the job goes on.
-    bool RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool(bool)>& done);
+    // an index current (null: the job ends); `done` follows each item and
+    // answers whether the job goes on.
+    bool RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool()>& done);
     // One pair of sources run the way `run` says.
     bool RunPair(ERun run, CSource& source, CSource& target);
 

@@ -230,6 +230,14 @@ TEST_F(DBEngineTest, AssigningToAKnownDocumentEditsItsScheduleInPlace) {
     CDBScheduleObj populated;
     EXPECT_TRUE(engine.SchedulePopulate("DOC", populated));
     EXPECT_EQ(populated.Name, "second");
+
+    // Storing a changed schedule drops the launches planned under the old one.
+    AddLaunch(id, CDBLaunchOrder::eLaunchPending, 0);
+    populated.Repeat = CDBScheduleObj::eWeekly;
+    populated.EnableSchedule(true);
+    ASSERT_NE(engine.ScheduleUpdate(populated), nullptr) << engine.GetLastError();
+    EXPECT_EQ(db.Value("SELECT COUNT(*) FROM LaunchOrder"), "0");
+    EXPECT_EQ(db.Value("SELECT Repeat FROM Schedule"), "3");
     EXPECT_FALSE(engine.SchedulePopulate("doc", populated));
     EXPECT_FALSE(engine.ScheduleDelete("nothing"));
 }

@@ -252,6 +252,27 @@ protected:
     TempDir dir;
 };
 
+TEST_F(MoverAPITest, ARemoteFolderGoesStraightIntoAnArchive) {
+    WriteFile(server.Path("in/a.txt"), "alpha");
+    WriteFile(server.Path("in/deep/b.bin"), test::RandomBytes(90000, 3));
+    CTansform compress;
+    compress.SetCompressed();
+    CTskItems items;
+    items.Add(new CTskItem(MakeItem(test::FtpPoint(login, "/in/"), LocalPoint(ePointFolder, dir / "in.zip"),
+                                    compress)));
+    LogRecorder log;
+    CMover mover(items);
+    EXPECT_TRUE(mover.RunItems());
+
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 0) << CStatistic::Job().m_strLastError;
+    EXPECT_TRUE(Contains(log.Lines(), "BEGIN Ftp transfer from: " + server.GetHost()));
+    TreeMap entries;
+    for (const test::ZipInfo& entry : test::ReadWithPython(dir / "in.zip", {}, true)) entries[entry.name] = entry.data;
+    TreeMap expected = ReadTree(server.Path("in"));
+    expected.erase("deep");
+    EXPECT_EQ(entries, expected);
+}
+
 TEST_F(MoverAPITest, RequestsWithoutAMoverAnswerAtOnce) {
     CMoverAPI api;
     EXPECT_FALSE(api.DoCopy());
