@@ -1,0 +1,155 @@
+#!/bin/sh
+# vsftpd or ProFTPD on a free loopback port, for the tests that need a server
+# other than pyftpdlib. Both need root. The two Debian packages conflict, so
+# neither is installed: their programs are unpacked from the downloaded
+# packages into a cache folder, and only their run-time libraries are
+# installed (tools/install-deps).
+#
+#   real_ftp_servers.sh start vsftpd|proftpd DIR
+#       serves DIR/home (as "/") to the user parcelo-ftp, password "secret";
+#       prints "READY <port>" when it accepts connections; the server runs
+#       on in the background (its id in DIR/server.pid)
+#   real_ftp_servers.sh stop DIR
+#
+# Exit status 77: the server cannot run here (not root, packages or
+# libraries unavailable, or it did not start); the reason is on stderr.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+cache=/var/cache/parcelo-test-ftp-servers
+user=parcelo-ftp
+password=secret
+uid=2000
+
+skip() { echo "real_ftp_servers: $*" >&2; exit 77; }
+
+unpack_servers() {
+    [ -x "$cache/root/usr/sbin/vsftpd" ] && [ -x "$cache/root/usr/sbin/proftpd" ] && return 0
+    "$repo/tools/install-deps" libwrap0 libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 \
+        >&2 || return 1
+    mkdir -p "$cache/debs" && cd "$cache/debs" || return 1
+    if ! apt-get download vsftpd proftpd-core >/dev/null 2>&1; then
+        apt-get update -q >/dev/null 2>&1 && apt-get download vsftpd proftpd-core >/dev/null 2>&1 || return 1
+    fi
+    for deb in ./*.deb; do dpkg-deb -x "$deb" "$cache/root" || return 1; done
+    cd - >/dev/null || return 1
+}
+
+free_port() {
+    /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Waits (bounded, about 10 s) until the port takes connections.
+wait_for_port() {
+    /usr/bin/python3 - "$1" <<'PY'
+import socket, sys, time
+deadline = time.time() + 10
+while time.time() < deadline:
+    try:
+        socket.create_connection(("127.0.0.1", int(sys.argv[1])), 0.5).close()
+        sys.exit(0)
+    except OSError:
+        time.sleep(0.1)
+sys.exit(1)
+PY
+}
+
+start_vsftpd() {
+    dir=$1 port=$2
+    id "$user" >/dev/null 2>&1 || useradd -M -u $uid -d /nonexistent -s /bin/sh "$user" || return 1
+    echo "$user:$password" | chpasswd || return 1
+    usermod -d "$dir/home" "$user" || return 1
+    cp "$cache/root/etc/pam.d/vsftpd" /etc/pam.d/parcelo-vsftpd || return 1
+    mkdir -p "$dir/empty" && chmod 755 "$dir/empty"
+    cat >"$dir/vsftpd.conf" <<CONF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=NO
+local_enable=YES
+write_enable=YES
+local_umask=022
+chroot_local_user=YES
+allow_writeable_chroot=YES
+pasv_enable=YES
+pasv_address=127.0.0.1
+secure_chroot_dir=$dir/empty
+pam_service_name=parcelo-vsftpd
+seccomp_sandbox=NO
+xferlog_enable=YES
+vsftpd_log_file=$dir/vsftpd.log
+CONF
+    "$cache/root/usr/sbin/vsftpd" "$dir/vsftpd.conf" >"$dir/server.log" 2>&1 &
+    echo $! >"$dir/server.pid"
+}
+
+start_proftpd() {
+    dir=$1 port=$2
+    hash=$(/usr/bin/python3 -W ignore -c 'import crypt; print(crypt.crypt("'$password'", crypt.mksalt(crypt.METHOD_SHA512)))')
+    echo "$user:$hash:$uid:$uid::$dir/home:/bin/false" >"$dir/ftpd.passwd"
+    echo "parcelo-ftp:x:$uid:" >"$dir/ftpd.group"
+    chmod 600 "$dir/ftpd.passwd" "$dir/ftpd.group"
+    cat >"$dir/proftpd.conf" <<CONF
+ServerName            "parcelo test proftpd"
+ServerType            standalone
+DefaultServer         on
+UseIPv6               off
+DefaultAddress        127.0.0.1
+SocketBindTight       on
+Port                  $port
+User                  nobody
+Group                 nogroup
+Umask                 022
+AllowOverwrite        on
+UseReverseDNS         off
+WtmpLog               off
+RequireValidShell     off
+AuthPAM               off
+AuthOrder             mod_auth_file.c
+AuthUserFile          $dir/ftpd.passwd
+AuthGroupFile         $dir/ftpd.group
+DefaultRoot           ~
+PidFile               $dir/proftpd.pid
+ScoreboardFile        $dir/proftpd.scoreboard
+DelayTable            $dir/proftpd.delay
+SystemLog             $dir/system.log
+TransferLog           $dir/xferlog
+CONF
+    "$cache/root/usr/sbin/proftpd" -n -c "$dir/proftpd.conf" >"$dir/server.log" 2>&1 &
+    echo $! >"$dir/server.pid"
+}
+
+case ${1:-} in
+start)
+    server=${2:?server}; dir=${3:?folder}
+    [ "$(id -u)" -eq 0 ] || skip "$server needs root"
+    unpack_servers || skip "cannot unpack $server from its Debian package"
+    mkdir -p "$dir/home" || exit 1
+    chmod 755 "$dir"
+    chown -R $uid:$uid "$dir/home"
+    port=$(free_port) || exit 1
+    case $server in
+    vsftpd) start_vsftpd "$dir" "$port" || skip "cannot set up vsftpd" ;;
+    proftpd) start_proftpd "$dir" "$port" || skip "cannot set up proftpd" ;;
+    *) echo "unknown server $server" >&2; exit 2 ;;
+    esac
+    if ! wait_for_port "$port"; then
+        cat "$dir/server.log" >&2
+        kill "$(cat "$dir/server.pid")" 2>/dev/null
+        skip "$server did not start"
+    fi
+    echo "READY $port"
+    ;;
+stop)
+    dir=${2:?folder}
+    [ -f "$dir/server.pid" ] && kill "$(cat "$dir/server.pid")" 2>/dev/null
+    rm -f "$dir/server.pid"
+    ;;
+*)
+    echo "usage: $0 start vsftpd|proftpd DIR | stop DIR" >&2
+    exit 2
+    ;;
+esac
+exit 0
