@@ -40,6 +40,10 @@ std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& p
     return shown.GetPureURL();
 }
 
+bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b) {
+    return a.GetHost() == b.GetHost() && a.GetPort() == b.GetPort() && a.GetLoginName() == b.GetLoginName();
+}
+
 std::string Location::Display() const { return kind == kFtp ? DisplayUrl(login, path) : path; }
 
 velmora::CTransPoint Location::Point() const {

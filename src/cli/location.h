@@ -41,6 +41,9 @@ struct Location {
 // or the password.
 std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& path);
 
+// The same server and account (host, port and user).
+bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b);
+
 // Reads locations against the context's connection list and password
 // sources. A location's password comes from the URL, else --password-file,
 // else the saved connection, else $PARCELO_PASSWORD.

@@ -29,6 +29,12 @@ bool ParseRemote(CliContext& context, const std::string& text, Location& locatio
     return false;
 }
 
+// The location read and its server logged in to.
+bool OpenSession(CliContext& context, const std::string& text, Location& location, velmora::CFtpClient& client,
+                 int& status) {
+    return ParseRemote(context, text, location, status) && Connect(context, location, client, status);
+}
+
 std::string KindText(const velmora::CFtpDir& entry) {
     if (entry.IsFolder()) return "dir";
     if (entry.IsLink()) return "link";
@@ -43,10 +49,9 @@ std::string DateText(const velmora::CFtpPath& path) {
 
 int List(CliContext& context, const std::string& text) {
     Location location;
-    int status = kExitOk;
-    if (!ParseRemote(context, text, location, status)) return status;
     velmora::CFtpClient client;
-    if (!Connect(context, location, client, status)) return status;
+    int status = kExitOk;
+    if (!OpenSession(context, text, location, client, status)) return status;
     velmora::CFtpFind find(client.GetFtpConnection());
     if (!find.Open(location.path)) {
         return context.Fail("cannot list " + location.Display() + ": " + find.GetLastError());
@@ -64,20 +69,18 @@ int List(CliContext& context, const std::string& text) {
 
 int MakeFolder(CliContext& context, const std::string& text) {
     Location location;
-    int status = kExitOk;
-    if (!ParseRemote(context, text, location, status)) return status;
     velmora::CFtpClient client;
-    if (!Connect(context, location, client, status)) return status;
+    int status = kExitOk;
+    if (!OpenSession(context, text, location, client, status)) return status;
     if (client.CreateFolder(velmora::CFtpPath(location.path, velmora::PATH_FOLDER))) return kExitOk;
     return context.Fail("cannot create " + location.Display() + ": " + client.GetStrError());
 }
 
 int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     Location location;
-    int status = kExitOk;
-    if (!ParseRemote(context, text, location, status)) return status;
     velmora::CFtpClient client;
-    if (!Connect(context, location, client, status)) return status;
+    int status = kExitOk;
+    if (!OpenSession(context, text, location, client, status)) return status;
     const velmora::CFtpPath folder(location.path, velmora::PATH_FOLDER);
     if (folder.IsFtpRoot()) return context.UsageError("the server's root folder cannot be removed");
     if (recursive) {
@@ -90,15 +93,21 @@ int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     return context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
 }
 
+// One session serves every file of one server.
 int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
     int result = kExitOk;
+    velmora::CFtpClient client;
+    velmora::CFtpLoginInfo connected;
     for (const std::string& text : texts) {
         Location location;
         int status = kExitOk;
         if (!ParseRemote(context, text, location, status)) return status;
         if (location.folder) return context.UsageError("'" + text + "' names a folder: use rmdir");
-        velmora::CFtpClient client;
-        if (!Connect(context, location, client, status)) return status;
+        if (!client.IsConnected() || !SameServer(connected, location.login)) {
+            client.Logoff();
+            if (!Connect(context, location, client, status)) return status;
+            connected = location.login;
+        }
         auto* connection = client.GetFtpConnection();
         if (!connection->DeleteFile(location.path)) {
             result = context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
@@ -114,14 +123,13 @@ std::string RenameTarget(const Location& from, const std::string& to) {
 }
 
 int Rename(CliContext& context, const std::string& text, const std::string& to) {
-    Location location;
-    int status = kExitOk;
-    if (!ParseRemote(context, text, location, status)) return status;
     if (to.empty() || to.find("://") != std::string::npos) {
         return context.UsageError("the new name is a name or a path on the same server");
     }
+    Location location;
     velmora::CFtpClient client;
-    if (!Connect(context, location, client, status)) return status;
+    int status = kExitOk;
+    if (!OpenSession(context, text, location, client, status)) return status;
     auto* connection = client.GetFtpConnection();
     const std::string from = location.folder ? velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(false)
                                              : location.path;

@@ -105,6 +105,16 @@ struct OrderEnd {
     std::string url;
     std::string login;
     std::string password;
+
+    // Into the five columns of a transfer order's source or destination.
+    void Store(int32_t& typeColumn, std::string& nameColumn, std::string& urlColumn, std::string& loginColumn,
+               std::string& passwordColumn) const {
+        typeColumn = type;
+        nameColumn = name;
+        urlColumn = url;
+        loginColumn = login;
+        passwordColumn = password;
+    }
 };
 
 OrderEnd MakeOrderEnd(const Location& location) {
@@ -132,20 +142,12 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, const velmora::
     const OrderEnd destination = MakeOrderEnd(to);
     const velmora::CTansform transform = options.job.Transform();
     order.ID_Schedule = schedule.ID;
-    order.FromType = source.type;
-    order.FromName = source.name;
-    order.FromURL = source.url;
-    order.FromLogin = source.login;
-    order.FromPWD = source.password;
+    source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
     order.TransformFile = transform.ZipFileName();
-    order.ToType = destination.type;
-    order.ToName = destination.name;
-    order.ToURL = destination.url;
-    order.ToLogin = destination.login;
-    order.ToPWD = destination.password;
+    destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
     order.DateScheduled = schedule.StartDateTime;
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;

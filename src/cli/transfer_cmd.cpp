@@ -79,10 +79,6 @@ bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::v
     return true;
 }
 
-bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b) {
-    return a.GetHost() == b.GetHost() && a.GetPort() == b.GetPort() && a.GetLoginName() == b.GetLoginName();
-}
-
 int Upload(CliContext& context, const TransferArgs& args) {
     std::vector<Location> locals;
     Location remote;
