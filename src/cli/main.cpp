@@ -50,11 +50,15 @@ int main(int argc, char** argv) {
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
 
+    int result = status.value;
     try {
         app.parse(argc, argv);
+        result = status.value;
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
-        return code == 0 ? kExitOk : kExitUsage;
+        result = code == 0 ? kExitOk : kExitUsage;
     }
-    return status.value;
+    // The library keeps the last lines of a job pending until the log is flushed.
+    velmora::CLogFile().Close();
+    return result;
 }

@@ -63,6 +63,8 @@ void ProgressLine::OnMsg(velmora::CMsg& msg) {
 }
 
 void ProgressLine::OnProgress(const velmora::CProgressStatus& progress) {
+    // Statuses that carry no counters (a file's own notice) keep the line.
+    if (progress.TotalBytes() == 0 && progress.ProcessedBytes() == 0) return;
     m_nProcessed = progress.ProcessedBytes();
     m_nTotal = progress.TotalBytes();
     m_tStart = progress.StartTime();

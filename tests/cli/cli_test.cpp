@@ -62,8 +62,10 @@ TEST_F(CliTest, UploadsAndDownloadsSeveralFiles) {
         EXPECT_EQ(ReadFile(server.Path(std::string("three/") + name)), std::string(name) + "!");
     }
 
-    const CliResult down = RunCli({"download", Url("/three/one.txt"), Url("/three/three.bin"), local / "got"});
+    const CliResult down = RunCli(
+        {"--log", local / "cli.log", "download", Url("/three/one.txt"), Url("/three/three.bin"), local / "got"});
     ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_NE(ReadFile(local / "cli.log").find("Errors: 0, Skipped: 0, Processed: 2, Total: 2"), std::string::npos);
     EXPECT_EQ(ReadFile(local / "got/one.txt"), "one.txt!");
     EXPECT_EQ(ReadFile(local / "got/three.bin"), "three.bin!");
     EXPECT_FALSE(fs::exists(local / "got/two.txt"));
