@@ -125,7 +125,12 @@ case ${1:-} in
 start)
     server=${2:?server}; dir=${3:?folder}
     [ "$(id -u)" -eq 0 ] || skip "$server needs root"
+    # Both servers' tests may start at once: one unpacks, the other waits.
+    mkdir -p "$cache"
+    exec 9>"$cache/.lock"
+    flock -w 300 9 || skip "another test holds $cache"
     unpack_servers || skip "cannot unpack $server from its Debian package"
+    flock -u 9
     mkdir -p "$dir/home" || exit 1
     chmod 755 "$dir"
     chown -R $uid:$uid "$dir/home"
