@@ -58,14 +58,18 @@ CStatistic& CStatistic::operator=(const CStatistic& other) {
     return *this;
 }
 
-CStatistic::~CStatistic() {
-    if (m_bListening) CMsgBox::Box().Unsubscribe(this);
-}
+CStatistic::~CStatistic() { Unlisten(); }
 
 void CStatistic::Listen() {
     if (m_bListening) return;
     m_bListening = true;
     CMsgBox::Box().Subscribe(Format("%d", ++g_nListenerCounter), this);
+}
+
+void CStatistic::Unlisten() {
+    if (!m_bListening) return;
+    m_bListening = false;
+    CMsgBox::Box().Unsubscribe(this);
 }
 
 void CStatistic::OnMsg(CMsg& msg) {

@@ -42,6 +42,10 @@ public:
     // Subscribes to the message box under the decimal text of a process-wide
     // counter, which each subscription increments first.
     void Listen();
+    // Leaves the message box. The most derived class calls it first thing
+    // in its destructor, so that a broadcast on another thread never reaches
+    // an object whose parts are already going.
+    void Unlisten();
     // A cancel request (command 15) with Argc 1 sets the job's abort flag;
     // with any other Argc it clears it.
     void OnMsg(CMsg& msg) override;
