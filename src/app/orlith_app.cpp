@@ -5,6 +5,7 @@
 #include <QDir>
 
 #include "app/start_dlg.h"
+#include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
@@ -19,7 +20,9 @@ bool HasSkin(const QString& folder) { return QDir(folder + "/Skin").exists(); }
 COrlithApp* COrlithApp::m_pApp = nullptr;
 
 COrlithApp::COrlithApp(std::string defaultHome)
-    : m_settings(std::move(defaultHome)), m_pQueue(std::make_unique<CTransferQueue>()) {
+    : m_settings(std::move(defaultHome)),
+      m_pRelay(std::make_unique<CStatusRelay>()),
+      m_pQueue(std::make_unique<CTransferQueue>()) {
     m_pApp = this;
 }
 

@@ -10,6 +10,7 @@ class QDialog;
 
 namespace parcelo {
 
+class CStatusRelay;
 class CTransferQueue;
 
 // The program: starts the services the windows need, loads the settings,
@@ -39,6 +40,7 @@ public:
 
     CAppSettings& GetSettings() { return m_settings; }
     CTransferQueue& GetTransferQueue() { return *m_pQueue; }
+    CStatusRelay& GetStatusRelay() { return *m_pRelay; }
 
 protected:
     virtual std::unique_ptr<QDialog> CreateMainWindow();
@@ -47,6 +49,7 @@ private:
     static COrlithApp* m_pApp;
 
     CAppSettings m_settings;
+    std::unique_ptr<CStatusRelay> m_pRelay;
     std::unique_ptr<CTransferQueue> m_pQueue;
     velmora::CLogFile m_log;
 };

@@ -102,6 +102,9 @@ void CProgressBarDlg::OnMsg(CMsg& msg) {
             if (msg.Argc() == 1 && m_state.running) m_state.cancelRequested = true;
             return;
         }
+        case MSG_PROGRESS_CHECK_CANCEL:
+            AnswerCancelQuery(msg);
+            return;
         case MSG_PROGRESS:
             OnProgress(msg);
             break;
@@ -111,11 +114,16 @@ void CProgressBarDlg::OnMsg(CMsg& msg) {
     m_pRefresh->Request();
 }
 
+// Asked as a progress message or, by the FTP session, on its own. Only ever
+// answers yes: a no must not undo another listener's yes.
+void CProgressBarDlg::AnswerCancelQuery(CMsg& msg) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state.cancelRequested) msg.Result(1);
+}
+
 void CProgressBarDlg::OnProgress(CMsg& msg) {
     if (msg.SubCmd() == MSG_PROGRESS_CHECK_CANCEL) {
-        // Only ever answers yes: a no must not undo another listener's yes.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_state.cancelRequested) msg.Result(1);
+        AnswerCancelQuery(msg);
         return;
     }
     if (msg.Unit() == PROGRESS_UNIT_FILES) OnOverallProgress(msg);

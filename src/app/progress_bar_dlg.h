@@ -73,6 +73,7 @@ private:
         Bar file;
     };
 
+    void AnswerCancelQuery(velmora::CMsg& msg);
     void OnProgress(velmora::CMsg& msg);
     void OnOverallProgress(const velmora::CMsg& msg);
     void OnFileProgress(const velmora::CMsg& msg);

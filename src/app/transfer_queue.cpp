@@ -6,16 +6,27 @@
 #include "messaging/msg_send.h"
 
 namespace parcelo {
+namespace {
+
+// Ends the thread before any part of the object goes: a waiting thread is
+// released without running.
+void Dispose(std::unique_ptr<CTransferThread>& thread) {
+    thread->Abandon();
+    thread->Wait();
+    thread.reset();
+}
+
+}  // namespace
 
 CTransferQueue::CTransferQueue(QObject* parent) : QObject(parent) {}
 
 void CTransferQueue::Shutdown() {
     m_bShutDown = true;
-    // Destroying a waiting thread releases it without running its request.
+    for (auto& thread : m_waiting) Dispose(thread);
     m_waiting.clear();
     if (m_pRunning) {
         velmora::CMsgSend cancel(velmora::MSG_CANCEL, 1, 0, 0);
-        m_pRunning.reset();
+        Dispose(m_pRunning);
     }
 }
 
@@ -33,7 +44,7 @@ void CTransferQueue::Submit(std::unique_ptr<CTransferThread> thread) {
 
 void CTransferQueue::ReapFinished() {
     if (!m_pRunning || !m_pRunning->IsFinished()) return;
-    m_pRunning.reset();
+    Dispose(m_pRunning);
     StartNext();
     emit TransferEnded(!IsBusy());
 }

@@ -67,6 +67,4 @@ void CTransferThread::Run() {
     if (m_onEnd) m_onEnd();
 }
 
-bool CTransferThread::DoCopy() { return m_request ? m_request() : false; }
-
 }  // namespace parcelo

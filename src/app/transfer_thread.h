@@ -6,23 +6,22 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/mover_api.h"
+
 namespace parcelo {
 
 // The thread of one transfer. Started, it blocks on its start event; the
-// window thread records the request, then signals; the thread runs the
-// request (DoCopy) and ends. The request is complete before the signal, so
-// it needs no lock of its own.
-//
-// The request is recorded as a callable for now; once the transfer engine's
-// request holder exists, the thread owns one and DoCopy runs it.
+// window thread records the request on the thread's api, then signals; the
+// thread runs the request (DoCopy) and ends. The request is complete before
+// the signal, so it needs no lock of its own.
 class CTransferThread {
 public:
-    using Request = std::function<bool()>;
-
     // Publishes the new thread as the current transfer thread.
     CTransferThread();
     // A thread still blocked is released without running; then the thread
     // is waited for. Clears the current transfer thread when it is this one.
+    // A class that overrides DoCopy must do the same (Abandon, Wait) in its
+    // own destructor, before its part of the object goes.
     virtual ~CTransferThread();
     CTransferThread(const CTransferThread&) = delete;
     CTransferThread& operator=(const CTransferThread&) = delete;
@@ -30,8 +29,8 @@ public:
     // The most recently made transfer thread that still exists, or null.
     static CTransferThread* GetCurrent() { return m_pCurrent.load(); }
 
-    // Records what the thread runs; call before SetEvent.
-    void Record(Request request) { m_request = std::move(request); }
+    // Where the window thread records the request, before SetEvent.
+    velmora::CMoverAPI& GetApi() { return m_api; }
     // Starts the thread, which blocks on its event at once; `onEnd` is
     // called on the thread when its run is over. False when already started.
     bool Start(std::function<void()> onEnd = {});
@@ -49,7 +48,7 @@ protected:
     virtual bool InitInstance() { return true; }
     // Runs the recorded request; false when there is none. Its result is
     // not used: success and failure reach the windows as messages.
-    virtual bool DoCopy();
+    virtual bool DoCopy() { return m_api.DoCopy(); }
 
 private:
     void Run();
@@ -62,7 +61,7 @@ private:
     bool m_bSignalled = false;
     bool m_bRun = false;
     std::atomic<bool> m_bFinished{false};
-    Request m_request;
+    velmora::CMoverAPI m_api;
     std::function<void()> m_onEnd;
     std::thread m_thread;
 };

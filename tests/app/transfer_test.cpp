@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -14,6 +15,7 @@
 
 #include "app/app_settings.h"
 #include "app/progress_bar_dlg.h"
+#include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "app/transfer_thread.h"
 #include "app_test_support.h"
@@ -22,6 +24,7 @@
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 #include "messaging/progress_status.h"
+#include "support/ftp_server.h"
 
 namespace parcelo {
 namespace {
@@ -29,11 +32,25 @@ namespace {
 using namespace std::chrono_literals;
 using namespace velmora;
 
-std::unique_ptr<CTransferThread> Transfer(CTransferThread::Request request) {
-    auto thread = std::make_unique<CTransferThread>();
-    thread->Record(std::move(request));
-    return thread;
-}
+using Script = std::function<bool()>;
+
+// A transfer thread that runs a script in place of the engine's request.
+class ScriptedTransfer : public CTransferThread {
+public:
+    explicit ScriptedTransfer(Script script) : m_script(std::move(script)) {}
+    ~ScriptedTransfer() override {
+        Abandon();
+        Wait();
+    }
+
+protected:
+    bool DoCopy() override { return m_script(); }
+
+private:
+    Script m_script;
+};
+
+std::unique_ptr<CTransferThread> Transfer(Script script) { return std::make_unique<ScriptedTransfer>(std::move(script)); }
 
 // What the transfers of a test did, from whichever thread they ran on.
 struct Journal {
@@ -43,7 +60,7 @@ struct Journal {
     int mostAtOnce = 0;
     bool offWindowThread = true;
 
-    CTransferThread::Request Entry(int id, std::shared_future<void> gate = {}) {
+    Script Entry(int id, std::shared_future<void> gate = {}) {
         return [this, id, gate] {
             Enter(id);
             if (gate.valid()) gate.wait_for(10s);
@@ -111,8 +128,7 @@ TEST(TransferThreadTest, TheNewestThreadIsTheCurrentOneUntilItGoes) {
 TEST(TransferThreadTest, RunsOnlyAfterItsEventAndOnlyOnce) {
     std::atomic<int> runs{0};
     std::atomic<bool> ended{false};
-    CTransferThread thread;
-    thread.Record([&runs] { return ++runs > 0; });
+    ScriptedTransfer thread([&runs] { return ++runs > 0; });
     ASSERT_TRUE(thread.Start([&ended] { ended = true; }));
     EXPECT_FALSE(thread.Start());
     EXPECT_FALSE(thread.IsSignalled());
@@ -127,15 +143,14 @@ TEST(TransferThreadTest, RunsOnlyAfterItsEventAndOnlyOnce) {
 TEST(TransferThreadTest, AThreadGoneBeforeItsTurnNeverRuns) {
     std::atomic<bool> ran{false};
     {
-        CTransferThread thread;
-        thread.Record([&ran] { return ran = true; });
+        ScriptedTransfer thread([&ran] { return ran = true; });
         thread.Start();
     }
     EXPECT_FALSE(ran);
 }
 
 // A request that runs until it hears a cancel request, as the engine does.
-CTransferThread::Request RunUntilCancelled(std::atomic<bool>& started, std::atomic<bool>& cancelled) {
+Script RunUntilCancelled(std::atomic<bool>& started, std::atomic<bool>& cancelled) {
     return [&started, &cancelled] {
         struct Ear : CListener {
             std::mutex lock;
@@ -189,36 +204,76 @@ TEST(TransferQueueTest, AFailingTransferEndsAloneAndIsLogged) {
     EXPECT_NE(CLogFile().GetPendingText().find("disk on fire"), std::string::npos);
 }
 
-TEST(TransferQueueTest, TheProgressWindowFollowsATransferFromStartToEnd) {
+// What the windows hear: the commands that drive them, and on which thread.
+class WindowEar : public CListener {
+public:
+    struct Heard {
+        int32_t cmd, subCmd, unit;
+        bool onWindowThread;
+    };
+    WindowEar() { CMsgBox::Box().Subscribe("WindowEar", this); }
+    ~WindowEar() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        if (msg.Cmd() != MSG_RUN_START && msg.Cmd() != MSG_RUN_END && msg.Cmd() != MSG_PROGRESS) return;
+        std::lock_guard<std::mutex> guard(lock);
+        heard.push_back({msg.Cmd(), msg.SubCmd(), msg.Unit(),
+                         QThread::currentThread() == QCoreApplication::instance()->thread()});
+    }
+    std::vector<Heard> Snapshot() {
+        std::lock_guard<std::mutex> guard(lock);
+        return heard;
+    }
+
+private:
+    std::mutex lock;
+    std::vector<Heard> heard;
+};
+
+class TransferToServerTest : public velmora::test::FtpServerTest {};
+
+TEST_F(TransferToServerTest, AFolderIsUploadedWhileTheWindowFollowsOnItsOwnThread) {
+    velmora::test::TempDir dir;
+    velmora::test::WriteFile(dir / "up/a.txt", "alpha");
+    velmora::test::WriteFile(dir / "up/sub/b.bin", velmora::test::RandomBytes(300000));
     test::CUserFolders folders;
     CAppSettings settings;
     CProgressBarDlg progress(settings);
-    progress.show();
-    std::atomic<bool> sawRunning{false};
+    CStatusRelay relay;
+    WindowEar ear;
+    int transferred = 0;
+    QObject::connect(&relay, &CStatusRelay::FileTransferred, [&transferred] { ++transferred; });
     bool idle = false;
     CTransferQueue queue;
     QObject::connect(&queue, &CTransferQueue::TransferEnded, [&idle](bool nowIdle) { idle = nowIdle; });
 
-    queue.Submit(Transfer([&progress, &sawRunning] {
-        CMsgRun run;
-        CMsgProgress start(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1, 0);
-        for (int i = 1; i <= 2; ++i) {
-            CProgressStatus pos(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, i, 0);
-            pos.TotalItems(2);
-            pos.TotalBytes(3 << 20);
-            pos.CurFile("part" + std::to_string(i));
-            CMsgSend sent(pos);
-        }
-        sawRunning = progress.IsRunning();
-        CMsgProgress finish(PROGRESS_UNIT_FILES, MSG_PROGRESS_FINISH, 0, 0);
-        return true;
+    CFtpLoginInfo login;
+    login.SetHost(server.GetHost());
+    login.SetPort(server.GetPort());
+    login.SetLoginName(server.GetUser());
+    login.SetPassword(server.GetPassword());
+    auto thread = std::make_unique<CTransferThread>();
+    ASSERT_TRUE(thread->GetApi().UploadFolderA(login, CFtpPath(dir / "up"), CFtpPath("/inbox/")));
+    queue.Submit(std::move(thread));
+    ASSERT_TRUE(test::WaitFor([&] {
+        const auto heard = ear.Snapshot();
+        return idle && !heard.empty() && heard.back().cmd == MSG_RUN_END;
     }));
-    ASSERT_TRUE(test::WaitFor([&] { return idle; }));
     test::ProcessEvents();
-    EXPECT_TRUE(sawRunning);
+
+    EXPECT_EQ(velmora::test::ReadFile(server.Path("inbox/up/a.txt")), "alpha");
+    EXPECT_EQ(velmora::test::ReadFile(server.Path("inbox/up/sub/b.bin")), velmora::test::RandomBytes(300000));
+    EXPECT_EQ(transferred, 2);
+    const auto heard = ear.Snapshot();
+    EXPECT_EQ(heard.front().cmd, MSG_RUN_START);
+    EXPECT_TRUE(std::any_of(heard.begin(), heard.end(), [](const WindowEar::Heard& h) {
+        return h.cmd == MSG_PROGRESS && h.subCmd == MSG_PROGRESS_POS && h.unit == PROGRESS_UNIT_FILES;
+    }));
+    EXPECT_TRUE(std::all_of(heard.begin(), heard.end(), [](const WindowEar::Heard& h) { return h.onWindowThread; }));
     EXPECT_FALSE(progress.IsRunning());
-    EXPECT_EQ(progress.findChild<QLabel*>("caption")->text().toStdString(), "Copying 2 items (3.0 MB)");
-    EXPECT_EQ(progress.findChild<QLabel*>("curFile")->text().toStdString(), "part2");
+    // Folders the engine creates count as items too; the bytes are the files'.
+    const std::string caption = progress.GetCaptionText();
+    EXPECT_TRUE(caption.starts_with("Copying ") && caption.ends_with(" items (293.0 KB)")) << caption;
+    EXPECT_EQ(progress.findChild<QLabel*>("caption")->text().toStdString(), progress.GetCaptionText());
 }
 
 }  // namespace
