@@ -121,17 +121,6 @@ TEST_F(ProgressBarDlgTest, ScriptedTransferDrivesBarsAndLines) {
     EXPECT_FALSE(dlg.IsRunning());
 }
 
-TEST_F(ProgressBarDlgTest, TimeRemainingFollowsTheEstimate) {
-    CProgressStatus half(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 50, 0);
-    half.ProcessedBytes(2048);
-    half.TotalBytes(4096);
-    half.StartTime(platform::Now() - 600);
-    Send(half);
-    EXPECT_NE(dlg.GetStatusText().find(" 50% (2.0 KB) - "), std::string::npos) << dlg.GetStatusText();
-    EXPECT_NE(dlg.GetStatusText().find("Remaining"), std::string::npos);
-    EXPECT_EQ(dlg.GetStatusText().find("Computing"), std::string::npos);
-}
-
 TEST_F(ProgressBarDlgTest, StopDuringARunAsksToCancel) {
     CancelWatcher watcher;
     SendCmd(MSG_RUN_START);
