@@ -204,10 +204,11 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     }
     if (!source.Scan() || !target.OpenTarget()) return false;
 
+    auto* archive = dynamic_cast<CLocalZipSource*>(&target);
     const auto put = [&](CTskDataFile* file) {
         switch (run) {
-            case eRunCompress: return static_cast<CLocalZipSource&>(target).AddToZip(file);
-            case eRunFtpToArchive: return static_cast<CLocalZipSource&>(target).PutFtpFile(file);
+            case eRunCompress: return archive && archive->AddToZip(file);
+            case eRunFtpToArchive: return archive && archive->PutFtpFile(file);
             default: return target.PutFile(file);
         }
     };
@@ -216,7 +217,9 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     int count = 0;
     for (CTskDataFile* file : source) {
         result = put(file);
-        SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count);
+        CProgressStatus done(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count, 0);
+        done.CurFile(file->SourceText());
+        SendProgress(done);
         if (!ContinueCheck()) break;
     }
     target.Close();

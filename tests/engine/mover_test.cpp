@@ -16,6 +16,7 @@
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "messaging/transfer_status.h"
 #include "platform/message_pump.h"
 #include "support/ftp_server.h"
 #include "support/temp_dir.h"
@@ -40,11 +41,21 @@ public:
     ~LogRecorder() override { CMsgBox::Box().Unsubscribe(this); }
 
     void OnMsg(CMsg& msg) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object())) KeepProgress(*status);
         const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
         if (msg.Cmd() != MSG_LOG_RECORD || !record) return;
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_records.push_back(*record);
         m_changed.notify_all();
+    }
+
+    // "<sub-command> <first argument>" of each progress status of `unit`.
+    std::vector<std::string> Progress(int32_t unit) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<std::string> texts;
+        for (const auto& [u, text] : m_progress)
+            if (u == unit) texts.push_back(text);
+        return texts;
     }
 
     std::vector<CLogStatus> Records() const {
@@ -79,9 +90,19 @@ public:
     }
 
 private:
+    void KeepProgress(const CTransferStatus& status) {
+        const CProgressStatus& p = status.GetProgressStatus();
+        if (status.GetStatus() != CTransferStatus::STATUS_PROGRESS || p.Cmd() != MSG_PROGRESS) return;
+        const std::string argc = p.SubCmd() == MSG_PROGRESS_CAPTION ? p.GetCaptionText() : std::to_string(p.LLArgc());
+        std::string text = std::to_string(p.SubCmd()) + " " + argc;
+        if (p.SubCmd() == MSG_PROGRESS_RANGE) text += "-" + std::to_string(p.LLArgv());
+        m_progress.emplace_back(p.Unit(), text);
+    }
+
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<CLogStatus> m_records;
+    std::vector<std::pair<int32_t, std::string>> m_progress;
 };
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
@@ -114,6 +135,32 @@ TEST_F(MoverTest, AnEmptyJobStillReportsItsRunAndFourZeros) {
                                "STATUS  Errors: 0, Skipped: 0, Processed: 0, Total: 0",
                            }));
     EXPECT_EQ(log.Records().back().GetSource(), "TR:");
+}
+
+TEST_F(MoverTest, ProgressCountsTheJobsItemsAndEachPairsFiles) {
+    WriteFile(dir / "one/a.txt", "a");
+    WriteFile(dir / "one/b.txt", "b");
+    WriteFile(dir / "two.txt", "c");
+    CTskItems items;
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "one"), LocalPoint(ePointFolder, dir / "o1"))));
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFile, dir / "two.txt"), LocalPoint(ePointFolder, dir / "o2"))));
+    CMover mover(items);
+    ASSERT_TRUE(mover.RunItems());
+    EXPECT_EQ(CStatistic::Job().m_nProcessed, 3);
+
+    const std::string cap1 = items.GetHead()->GetCap();
+    const std::string cap2 = items.GetTail()->GetCap();
+    EXPECT_EQ(log.Progress(PROGRESS_UNIT_ITEMS),
+              (std::vector<std::string>{"7 0-2", "4 " + cap1, "6 1", "4 " + cap2, "6 2"}));
+    // Each item runs its pair between a start and a finish of the file bar;
+    // the job as a whole is bracketed the same way. The folder's pair holds
+    // the folder itself and its two files.
+    EXPECT_EQ(log.Progress(PROGRESS_UNIT_FILES), (std::vector<std::string>{
+                                                      "2 1",
+                                                      "2 1", "7 0-3", "6 1", "6 2", "6 3", "3 0",
+                                                      "2 1", "7 0-1", "6 1", "3 0",
+                                                      "3 0",
+                                                  }));
 }
 
 TEST_F(MoverTest, ItemsWithoutAPairDoNothingAndSucceed) {
