@@ -77,7 +77,6 @@ private:
 class VELMORA_API CMover : public CMoveTrans {
 public:
     using CMoveTrans::CMoveTrans;
-    ~CMover() override { Unlisten(); }
 
     // A whole job of one pair of sources: the job state reset, the runner,
     // the "Copying..." caption and the operation bracketed as `label` with
