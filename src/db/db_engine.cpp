@@ -267,16 +267,20 @@ bool CDBEngine::CanMakeOrder(const CDBScheduleObj& schedule, const CDBLaunchOrde
 
     const int64_t now = Now();
     const bool notYetToday = CDate(last.DatePerformed).Compare(now) < 0;
+    // A repeating schedule does not run before the day it starts on (a
+    // timer not before the moment it starts).
+    const bool startDayCome = CDate(now).Compare(schedule.StartDateTime) >= 0;
     switch (schedule.Repeat) {
     case CDBScheduleObj::eOnce:
         return CDate(last.DatePerformed).Compare(0) == 0 && CDate(now).Compare(schedule.StartDateTime) == 0;
     case CDBScheduleObj::eDaily:
-        return notYetToday;
+        return startDayCome && notYetToday;
     case CDBScheduleObj::eWeekly:
-        return notYetToday && CDayOfWeek(now).IsDayOfWeek(schedule.DaysOfWeek);
+        return startDayCome && notYetToday && CDayOfWeek(now).IsDayOfWeek(schedule.DaysOfWeek);
     case CDBScheduleObj::eMonthly:
-        return notYetToday && CMonth(now).IsDayOfMonth(schedule.DaysOfMonth);
+        return startDayCome && notYetToday && CMonth(now).IsDayOfMonth(schedule.DaysOfMonth);
     case CDBScheduleObj::eTimer:
+        if (now < schedule.StartDateTime) return false;
         // A schedule never performed keeps its start as the scheduled time
         // instead of a date Timer minutes after 1970.
         if (last.DatePerformed != 0) next.DateScheduled = last.DatePerformed + int64_t{schedule.Timer} * 60;
@@ -418,6 +422,12 @@ void CDBEngine::operator>>(CTskItem& item) const {
     };
     fill(item.SourcePoint(), order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     fill(item.DestinationPoint(), order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
+    // Files put on a server always keep their own names, so a server
+    // destination is a folder even when its location lacks the final "/"
+    // (read as a file, "ftp://host/in" would send every file to "/").
+    if (order.ToType == ePointFtp) {
+        item.DestinationPoint().SetFtpPath(CFtpPath(item.DestinationPoint().GetStrPath(), PATH_FOLDER));
+    }
     CTansform& transform = item.GetTransform();
     transform.SetTransformType(static_cast<uint32_t>(order.TransformType));
     transform.SetXMLFilter(order.Filter);

@@ -83,6 +83,7 @@ TEST_F(DBEngineTest, WeeklyAndMonthlyRunOnlyOnTheirDays) {
     weekly.Name = "weekly";
     weekly.Repeat = CDBScheduleObj::eWeekly;
     weekly.DaysOfWeek = eWednesday | eFriday;
+    weekly.StartDateTime = LocalTime(2025, 3, 1, 7, 0, 0);
     weekly.TargetGUID = "W";
     const int32_t w = engine.ScheduleAdd(weekly)->ID;
     CDBScheduleObj monthly(weekly);
@@ -114,6 +115,18 @@ TEST_F(DBEngineTest, TimerWaitsItsWholeInterval) {
     EXPECT_EQ(PlanAt(now, fresh), 1);
     ASSERT_TRUE(launches.LoadByStatus(*engine.Schedules().FindById(fresh), 1));
     EXPECT_EQ(launches.GetHead()->DateScheduled, start);
+}
+
+TEST_F(DBEngineTest, RepeatingSchedulesWaitForTheirStart) {
+    const int64_t start = LocalTime(2025, 4, 1, 7, 0, 0);
+    const int32_t daily = AddSchedule(CDBScheduleObj::eDaily, start, "daily")->ID;
+    const int32_t timer = AddSchedule(CDBScheduleObj::eTimer, start, "timer", 30)->ID;
+
+    EXPECT_EQ(PlanAt(LocalTime(2025, 3, 31, 23, 0, 0), daily), 0);
+    EXPECT_EQ(PendingCount(timer), 0);
+    EXPECT_EQ(PlanAt(LocalTime(2025, 4, 1, 6, 59, 0), daily), 1);  // its day has come
+    EXPECT_EQ(PendingCount(timer), 0);                               // its moment has not
+    EXPECT_EQ(PlanAt(start, timer), 1);
 }
 
 TEST_F(DBEngineTest, OnceRunsOnlyOnItsStartDateAndOnlyUntilPerformed) {
@@ -300,6 +313,19 @@ TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
     EXPECT_EQ(item.GetTransform().GetPassword(), "zip-pw");
     EXPECT_EQ(item.GetTransform().ZipFileName(), "out.zip");
     EXPECT_NE(item.GetTransform().GetXMLFilter().find("*.tmp"), std::string::npos);
+}
+
+TEST_F(DBEngineTest, AServerDestinationIsAlwaysAFolder) {
+    CDBTransOrderObj order;
+    order.FromType = ePointFolder;
+    order.FromURL = "/srv/data";
+    order.ToType = ePointFtp;
+    order.ToURL = "ftp://example.org/in";
+    engine = order;
+    CTskItem item;
+    engine >> item;
+    EXPECT_EQ(item.DestinationPoint().Path().GetFtpDir(true), "/in/");
+    EXPECT_EQ(item.DestinationPoint().Path().GetFileName(true), "");
 }
 
 TEST_F(DBEngineTest, AFailedStatementBecomesTheEngineError) {
