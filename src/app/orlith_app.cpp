@@ -4,7 +4,10 @@
 #include <QDialog>
 #include <QDir>
 
-#include "app/start_dlg.h"
+#include "app/app_context.h"
+#include "app/dash_bord_dlg.h"
+#include "app/ftp_sink.h"
+#include "app/prompter.h"
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "paths/file_path.h"
@@ -22,7 +25,10 @@ COrlithApp* COrlithApp::m_pApp = nullptr;
 COrlithApp::COrlithApp(std::string defaultHome)
     : m_settings(std::move(defaultHome)),
       m_pRelay(std::make_unique<CStatusRelay>()),
-      m_pQueue(std::make_unique<CTransferQueue>()) {
+      m_pQueue(std::make_unique<CTransferQueue>()),
+      m_pSink(std::make_unique<CFtpSink>()),
+      m_pPrompter(std::make_unique<CDialogPrompter>()),
+      m_pContext(std::make_unique<CAppContext>(CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter})) {
     m_pApp = this;
 }
 
@@ -67,7 +73,7 @@ int COrlithApp::ExitInstance() {
 }
 
 std::unique_ptr<QDialog> COrlithApp::CreateMainWindow() {
-    return std::make_unique<CStartDlg>(m_settings, *m_pQueue);
+    return std::make_unique<CDashBordDlg>(*m_pContext);
 }
 
 }  // namespace parcelo

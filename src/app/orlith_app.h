@@ -10,8 +10,11 @@ class QDialog;
 
 namespace parcelo {
 
+struct CAppContext;
+class CFtpSink;
 class CStatusRelay;
 class CTransferQueue;
+class IPrompter;
 
 // The program: starts the services the windows need, loads the settings,
 // makes the per-user folders, opens the log, and runs the main window until
@@ -41,8 +44,12 @@ public:
     CAppSettings& GetSettings() { return m_settings; }
     CTransferQueue& GetTransferQueue() { return *m_pQueue; }
     CStatusRelay& GetStatusRelay() { return *m_pRelay; }
+    CFtpSink& GetFtpSink() { return *m_pSink; }
+    // What the windows share.
+    CAppContext& GetContext() { return *m_pContext; }
 
 protected:
+    // The drop tray.
     virtual std::unique_ptr<QDialog> CreateMainWindow();
 
 private:
@@ -51,6 +58,9 @@ private:
     CAppSettings m_settings;
     std::unique_ptr<CStatusRelay> m_pRelay;
     std::unique_ptr<CTransferQueue> m_pQueue;
+    std::unique_ptr<CFtpSink> m_pSink;
+    std::unique_ptr<IPrompter> m_pPrompter;
+    std::unique_ptr<CAppContext> m_pContext;
     velmora::CLogFile m_log;
 };
 

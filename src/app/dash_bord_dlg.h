@@ -1,0 +1,151 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/app_context.h"
+#include "app/drop_target.h"
+#include "messaging/listener.h"
+
+class QProgressBar;
+
+namespace parcelo {
+
+class CBalloonTip;
+class CImageButton;
+class CMainDlg;
+
+// The program's main window: a small, frameless, always-on-top drop tray.
+// Its picture tells whether the browser is connected and whether a transfer
+// runs; files dropped on it are uploaded into the browser's current folder.
+// Five buttons open the menu, end the program, open and close the main
+// window, stop the transfer and show the session's status. It fades in
+// while the mouse is over it and back out when it leaves.
+//
+// Broadcasts may arrive on a transfer thread: the tray answers the cancel
+// query at once and handles everything else on its own thread.
+class CDashBordDlg : public QDialog, public velmora::CListener, public CDropPage {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kListenerName = "CDashBordDlg";
+    static constexpr int kTimerInterval = 10;
+    static constexpr int kCountdown = 100;
+    static constexpr int kStartOpacity = 120;
+    static constexpr int kHoverOpacity = 255;
+    static constexpr int kLeaveOpacity = 155;
+    static constexpr int kOpacityStep = 10;
+    static constexpr int kBalloonMsec = 10000;
+    static constexpr int kMainWindowHeight = 300;
+    static constexpr int kMainWindowReach = 500;
+    static constexpr int kScreenMargin = 40;
+
+    enum EPicture { PICTURE_DISCONNECTED, PICTURE_FULL, PICTURE_FULL_R, PICTURE_EMPTY };
+
+    // Sets the tray up, creates the main window and lets it connect; when
+    // that leaves the browser unconnected, opens the main window and shows
+    // the status, so that the user can connect.
+    explicit CDashBordDlg(CAppContext& context, QWidget* parent = nullptr);
+    ~CDashBordDlg() override;
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+    bool IsConnected() const { return m_bConnected; }
+    bool IsRunning() const { return m_bRunning; }
+    bool IsReceiving() const { return m_bReceiving; }
+    bool IsHover() const { return m_bHover; }
+    EPicture GetPicture() const;
+    int GetOpacity() const { return m_nOpacity; }
+    int GetTargetOpacity() const { return m_nTargetOpacity; }
+    const std::string& GetPercentText() const { return m_strPercent; }
+    CMainDlg& GetMainWindow() const { return *m_pMain; }
+    CBalloonTip& GetBalloon() const { return *m_pBalloon; }
+    QProgressBar* GetOverallBar() const { return m_pOverallBar; }
+    QProgressBar* GetFileBar() const { return m_pFileBar; }
+
+    // The buttons' commands.
+    void OnMenu();
+    void OnExit();
+    void OnToggle();
+    void OnStop();
+    void OnStatus();
+    void ShowMainWindow(bool show);
+
+    // One step of the fading timer (every 10 ms); each hundredth step reads
+    // the connected state again.
+    void OnTimerTick();
+    // Reads the browser's connected state; repaints on a change.
+    void ReadConnected();
+
+    // Drops: refused while the main window is shown, else the browser's.
+    int OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) override;
+    int OnDragOver(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) override;
+    void OnDragLeave() override;
+    int OnDropEx(const QMimeData* data, int dropDefault, int dropList, const QPoint& point) override;
+
+    // "Version %d.%d.%d    (b%d)" under the program's name.
+    static std::string GetAboutText();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    // A bar's 64-bit positions, shown on a fixed scale.
+    struct CBar {
+        int64_t lower = 0;
+        int64_t upper = 100;
+        int64_t pos = 0;
+    };
+
+    CImageButton* AddButton(const std::string& normal, const std::string& highlighted, const QString& toolTip,
+                            void (CDashBordDlg::*command)());
+    void LoadPictures();
+    void PlaceOnScreen();
+    void PlaceMainWindow();
+    void SetOpacity(int opacity);
+    void HandleMsg(velmora::CMsg& msg);
+    void OnProgress(const velmora::CMsg& msg);
+    void OnOverallProgress(const velmora::CMsg& msg);
+    void OnFileProgress(const velmora::CMsg& msg);
+    void ShowBars(bool shown);
+    static void ApplyBar(QProgressBar* bar, const CBar& state);
+    QRect PictureRect() const;
+
+    CAppContext& m_context;
+    bool m_bConnected = false;
+    bool m_bRunning = false;
+    bool m_bReceiving = false;
+    bool m_bHover = false;
+    // Stop during a run: the run's cancel queries are answered yes.
+    std::atomic<bool> m_bCancelRequested{false};
+    int m_nOpacity = kStartOpacity;
+    int m_nTargetOpacity = kStartOpacity;
+    int m_nCountdown = kCountdown;
+    std::string m_strPercent;
+    CBar m_overall;
+    CBar m_file;
+    QPixmap m_pictures[4];
+    QPoint m_dragOffset;
+    bool m_bMainPlaced = false;
+
+    CImageButton* m_pToggle = nullptr;
+    QProgressBar* m_pOverallBar;
+    QProgressBar* m_pFileBar;
+    CBalloonTip* m_pBalloon;
+    CMainDlg* m_pMain;
+    QTimer m_timer;
+    std::unique_ptr<TDropTarget<CDashBordDlg>> m_pDropTarget;
+};
+
+}  // namespace parcelo

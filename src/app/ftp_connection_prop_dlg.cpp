@@ -1,0 +1,122 @@
+#include "app/ftp_connection_prop_dlg.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "ftp/login_info.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+
+namespace {
+
+std::string Text(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
+
+}  // namespace
+
+CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) {
+    auto* form = new QFormLayout(this);
+    form->setContentsMargins(4, 4, 4, 4);
+    m_pHostName = AddText(form, tr("Host &name:"), "hostName");
+    m_pHostAddr = AddText(form, tr("&Host address:"), "hostAddress");
+    m_pPort = AddNumber(form, tr("P&ort:"), "port", 1, 65535);
+    m_pPassive = new QCheckBox(tr(" Passive &mode"));
+    m_pPassive->setObjectName("passive");
+    form->addRow(QString(), m_pPassive);
+    m_pLogin = AddText(form, tr("&Login:"), "login");
+    m_pPassword = AddText(form, tr("&Password:"), "password");
+    m_pPassword->setEchoMode(QLineEdit::Password);
+    m_pRemotePath = AddText(form, tr("Remote path:"), "remotePath");
+    m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
+    m_pApply = new QPushButton(tr("Apply"));
+    m_pApply->setObjectName("apply");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_pApply);
+    form->addRow(buttons);
+    connect(m_pApply, &QPushButton::clicked, this, &CFtpConnectionPropDlg::OnApply);
+    ConnectEdits();
+    ShowFields();
+}
+
+QLineEdit* CFtpConnectionPropDlg::AddText(QFormLayout* form, const QString& label, const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    form->addRow(label, edit);
+    return edit;
+}
+
+QSpinBox* CFtpConnectionPropDlg::AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest,
+                                           int highest) {
+    auto* spin = new QSpinBox;
+    spin->setObjectName(name);
+    spin->setRange(lowest, highest);
+    form->addRow(label, spin);
+    return spin;
+}
+
+// Each field writes through to the connection as it is edited.
+void CFtpConnectionPropDlg::ConnectEdits() {
+    auto onText = [this](QLineEdit* edit, void (*write)(CFtpLoginInfo&, const std::string&)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, write] {
+            if (m_pInfo != nullptr) write(*m_pInfo, Text(edit));
+        });
+    };
+    connect(m_pHostName, &QLineEdit::textEdited, this, [this] {
+        if (m_pInfo == nullptr) return;
+        m_pInfo->SetHostName(Text(m_pHostName));
+        velmora::CMsgSend renamed(velmora::MSG_APP_CONNECTION_NAME, 0, m_pInfo->GetHostName(), m_pInfo, 0);
+    });
+    onText(m_pHostAddr, [](CFtpLoginInfo& info, const std::string& text) { info.SetHost(text); });
+    onText(m_pLogin, [](CFtpLoginInfo& info, const std::string& text) { info.SetLoginName(text); });
+    // A password is taken as typed: blanks may belong to it.
+    connect(m_pPassword, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_pInfo != nullptr) m_pInfo->SetPassword(text.toStdString());
+    });
+    onText(m_pRemotePath, [](CFtpLoginInfo& info, const std::string& text) {
+        info.SetFtpPath(velmora::CFtpPath(text.empty() ? "/" : text, velmora::PATH_FOLDER));
+    });
+    connect(m_pPort, &QSpinBox::valueChanged, this, [this](int port) {
+        if (m_pInfo != nullptr) m_pInfo->SetPort(port);
+    });
+    connect(m_pRetries, &QSpinBox::valueChanged, this, [this](int retries) {
+        if (m_pInfo != nullptr) m_pInfo->SetRetries(retries);
+    });
+    connect(m_pPassive, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_pInfo != nullptr) m_pInfo->SetPassive(on);
+    });
+}
+
+void CFtpConnectionPropDlg::SetConnection(CFtpLoginInfo* info) {
+    m_pInfo = info;
+    ShowFields();
+}
+
+void CFtpConnectionPropDlg::ShowFields() {
+    const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
+    // Filling the fields is no edit.
+    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive);
+    m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
+    m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
+    m_pPort->setValue(shown.GetPort());
+    m_pPassive->setChecked(shown.IsPassive());
+    m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
+    m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
+    m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));
+    m_pRetries->setValue(shown.GetRetries());
+    for (QWidget* field : findChildren<QWidget*>()) field->setEnabled(m_pInfo != nullptr);
+}
+
+void CFtpConnectionPropDlg::OnApply() {
+    if (m_pInfo != nullptr) velmora::CMsgSend apply(velmora::MSG_APP_CONNECTION_23, m_pInfo, 0);
+}
+
+}  // namespace parcelo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+namespace velmora {
+class CFtpLoginInfo;
+}
+
+class QCheckBox;
+class QFormLayout;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace parcelo {
+
+// The properties of one connection. Every edit is written into the
+// connection at once; a new display name is broadcast as message 21, and
+// "Apply" broadcasts message 23, which makes the browser connect with them.
+class CFtpConnectionPropDlg : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CFtpConnectionPropDlg(QWidget* parent = nullptr);
+
+    // The connection shown and edited (not owned); null clears the fields.
+    void SetConnection(velmora::CFtpLoginInfo* info);
+    velmora::CFtpLoginInfo* GetConnection() const { return m_pInfo; }
+
+    void OnApply();
+
+    QLineEdit* GetHostNameEdit() const { return m_pHostName; }
+
+private:
+    QLineEdit* AddText(QFormLayout* form, const QString& label, const char* name);
+    QSpinBox* AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest, int highest);
+    void ConnectEdits();
+    void ShowFields();
+
+    velmora::CFtpLoginInfo* m_pInfo = nullptr;
+    QLineEdit* m_pHostName;
+    QLineEdit* m_pHostAddr;
+    QSpinBox* m_pPort;
+    QCheckBox* m_pPassive;
+    QLineEdit* m_pLogin;
+    QLineEdit* m_pPassword;
+    QLineEdit* m_pRemotePath;
+    QSpinBox* m_pRetries;
+    QPushButton* m_pApply;
+};
+
+}  // namespace parcelo

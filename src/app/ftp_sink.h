@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ftp/ftp_client.h"
+#include "ftp/ftp_node.h"
+#include "ftp/login_info.h"
+
+namespace parcelo {
+
+// The program-wide FTP session of the browser: the selected connection's
+// settings, the session, the server's folder tree (root and current folder)
+// and the server's system type. The tray and the windows read its state;
+// everything here runs on the window thread.
+//
+// The browser's session waits less than a transfer's before it gives up,
+// because the window waits with it.
+class CFtpSink : public velmora::CFtpClient {
+public:
+    static constexpr int kConnectTimeoutMs = 5000;
+    static constexpr int kReplyTimeoutMs = 8000;
+
+    CFtpSink();
+    ~CFtpSink() override;
+
+    // The settings of the selected connection (also when not connected).
+    const velmora::CFtpLoginInfo& GetLoginInfo() const { return m_info; }
+
+    // Logs off, forgets the tree, and logs in with the connection's settings;
+    // after a login the server's system type is asked ("SYST"). False when
+    // the settings are incomplete or the login failed (GetStrError says why).
+    bool Connect(const velmora::CFtpLoginInfo& info);
+    // A server address and a login name: enough to try a login.
+    static bool IsComplete(const velmora::CFtpLoginInfo& info);
+    // Logs off and forgets the tree (the caller removes its items first).
+    void Disconnect();
+
+    // Makes the root of the folder tree at the connection's start folder and
+    // lists it; the root becomes the current folder. Null when not connected.
+    velmora::CFtpNode* CreateRoot(velmora::platform::ITreeCtrl* tree);
+    velmora::CFtpNode* GetRoot() const { return m_pRoot.get(); }
+    velmora::CFtpNode* GetCurrent() const { return m_pCurrent; }
+    void SetCurrent(velmora::CFtpNode* node) { m_pCurrent = node; }
+    // Destroys the tree; the caller removes its items first.
+    void DestroyTree();
+
+    // The reply to "SYST" after the last login.
+    const std::string& GetSystemType() const { return m_strSystem; }
+    bool IsUnix() const { return IsUnixSystem(m_strSystem); }
+    // A UNIX server: the reply's first four characters are "UNIX" in any case.
+    static bool IsUnixSystem(std::string_view reply);
+
+    // The state in words, for the tray's status balloon.
+    std::string GetStatusText() const;
+
+    // Keeps a failure's reason as the session's last error ("Ftp: " + text).
+    void ReportError(const std::string& text) { ShowError(text); }
+
+private:
+    velmora::CFtpLoginInfo m_info;
+    std::unique_ptr<velmora::CFtpNode> m_pRoot;
+    velmora::CFtpNode* m_pCurrent = nullptr;
+    std::string m_strSystem;
+};
+
+}  // namespace parcelo

@@ -1,0 +1,395 @@
+#include "app/ftp_tree_dlg.h"
+
+#include <QDir>
+#include <QDrag>
+#include <QMenu>
+#include <QMetaObject>
+
+#include "app/file_list_ctrl.h"
+#include "app/ftp_sink.h"
+#include "app/prompter.h"
+#include "app/status_relay.h"
+#include "engine/mover_api.h"
+#include "base/format.h"
+#include "ftp/ftp_dir.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+using velmora::CFtpNode;
+using velmora::CFtpPath;
+using velmora::CFtpPathList;
+using velmora::Format;
+using velmora::platform::ITreeCtrl;
+
+// ---- CFolderTreeWidget ----
+
+CFolderTreeWidget::CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent)
+    : QTreeWidget(parent), m_dragData(std::move(dragData)) {
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+void CFolderTreeWidget::startDrag(Qt::DropActions /*supportedActions*/) {
+    QMimeData* data = m_dragData();
+    if (data == nullptr) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction);
+}
+
+// ---- CFtpTreeDlg ----
+
+CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
+    : CSplitterDlg(Qt::Horizontal, parent),
+      CLockDialog(this),
+      m_context(context),
+      m_sink(context.sink),
+      m_pTree(new CFolderTreeWidget([this] { return CreateTreeDragData(); })),
+      m_pList(new CFtpListCtrl),
+      m_treeCtrl(m_pTree) {
+    m_pTree->setObjectName("tree");
+    m_pList->setObjectName("list");
+    SetPanes(m_pTree, m_pList, 2, 3);
+    // Drops land on this window, whichever pane is under the pointer.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
+        view->setAcceptDrops(false);
+        view->viewport()->setAcceptDrops(false);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    }
+    connect(m_pTree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* item = m_pTree->itemAt(pos)) m_pTree->setCurrentItem(item);
+        ExecMenu(PANE_TREE, m_pTree->viewport()->mapToGlobal(pos));
+    });
+    connect(m_pList, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ExecMenu(PANE_LIST, m_pList->viewport()->mapToGlobal(pos)); });
+    connect(m_pTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
+    connect(m_pTree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnItemExpanded(item); });
+    connect(&context.relay, &CStatusRelay::FileTransferred, this, &CFtpTreeDlg::OnFileTransferred);
+    m_pDropTarget = std::make_unique<TDropTarget<CFtpTreeDlg>>();
+    m_pDropTarget->Register(this);
+    velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+}
+
+CFtpTreeDlg::~CFtpTreeDlg() {
+    velmora::CMsgBox::Box().Unsubscribe(this);
+    // The items go with the tree control; the nodes stay with the session.
+    if (CFtpNode* root = m_sink.GetRoot()) root->ClearTreeItem();
+}
+
+void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
+    switch (msg.Cmd()) {
+        case velmora::MSG_UNIQUE_NAME:
+            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) MakeUnique(*path);
+            break;
+        case velmora::MSG_APP_CONNECTION_23:
+            if (const auto* info = dynamic_cast<const CFtpLoginInfo*>(msg.Object())) RequestConnect(*info);
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Connecting ----
+
+bool CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
+    CBusy busy(*this);
+    m_uploadFolders.clear();
+    {
+        std::lock_guard<std::mutex> lock(m_namesLock);
+        m_names.clear();
+    }
+    bool connected = false;
+    {
+        velmora::CMsgWait wait(Format("Loading from %s ...", info.GetHost().c_str()));
+        ClearTree();
+        connected = m_sink.Connect(info);
+        if (connected) ShowRoot();
+    }
+    if (!connected) {
+        std::string text = kLoginMissing;
+        if (CFtpSink::IsComplete(info)) text += "\n\n" + m_sink.GetStrError();
+        ShowNotice(text);
+    }
+    return connected;
+}
+
+void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
+    QMetaObject::invokeMethod(
+        this, [this, info] { RunWhenFree([this, info] { Connect(info); }); }, Qt::QueuedConnection);
+}
+
+void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
+    if (IsBusy()) {
+        m_deferred.push_back(std::move(action));
+        return;
+    }
+    action();
+}
+
+void CFtpTreeDlg::RunDeferred() {
+    for (std::function<void()>& action : std::exchange(m_deferred, {})) {
+        QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+    }
+}
+
+void CFtpTreeDlg::ClearTree() {
+    CTreeChange change(*this, false);
+    if (CFtpNode* root = m_sink.GetRoot()) {
+        m_treeCtrl.DeleteItem(root->GetTreeItem());
+        root->ClearTreeItem();
+    }
+    m_sink.DestroyTree();
+    m_hHighlight = nullptr;
+    SelectNode(nullptr);
+}
+
+void CFtpTreeDlg::ShowRoot() {
+    CTreeChange change(*this);
+    CFtpNode* root = m_sink.CreateRoot(&m_treeCtrl);
+    if (root == nullptr) return;
+    root->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+    root->Select(m_treeCtrl);
+}
+
+// ---- Browsing ----
+
+CFtpNode* CFtpTreeDlg::NodeOf(QTreeWidgetItem* item) const {
+    auto* node = static_cast<velmora::CMFCObjNode*>(m_treeCtrl.GetItemData(item));
+    return dynamic_cast<CFtpNode*>(node);
+}
+
+QTreeWidgetItem* CFtpTreeDlg::ItemOf(const CFtpNode* node) const {
+    return node != nullptr ? m_treeCtrl.Item(node->GetTreeItem()) : nullptr;
+}
+
+void CFtpTreeDlg::OnCurrentItemChanged(QTreeWidgetItem* current) { SelectNode(NodeOf(current)); }
+
+void CFtpTreeDlg::OnItemExpanded(QTreeWidgetItem* item) { ExpandNode(NodeOf(item)); }
+
+void CFtpTreeDlg::SyncCurrent() { SelectNode(NodeOf(m_pTree->currentItem())); }
+
+void CFtpTreeDlg::ExpandNode(CFtpNode* node) {
+    if (node == nullptr || !node->IsCatalog() || node->GetNodeType() == CFtpNode::NODE_LISTED) return;
+    CTreeChange change(*this, false);
+    node->Pump(&m_treeCtrl, m_sink.GetFtpConnection(), nullptr);
+    node->Show(m_treeCtrl, false);
+}
+
+void CFtpTreeDlg::SelectNode(CFtpNode* node) {
+    if (node != nullptr && node->IsNodeDecoy()) node = node->GetParent();
+    m_sink.SetCurrent(node);
+    ShowFiles(node);
+    AnnounceFolder(node);
+}
+
+void CFtpTreeDlg::ShowFiles(CFtpNode* node) {
+    if (node == nullptr) {
+        m_pList->Fill(CFtpPathList());
+        return;
+    }
+    m_pList->Fill(node->PopulateCache());
+}
+
+// Message 19: the folder's path (none without a folder), the number of its
+// files and its name.
+void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
+    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetFileCount() : 0,
+                      node != nullptr ? node->GetName() : std::string(), 0);
+    if (node != nullptr) msg.RefObject(&node->GetPath());
+    velmora::CMsgBox::Box().Send(msg);
+}
+
+bool CFtpTreeDlg::IsLive(const velmora::CObj* node) const {
+    std::function<bool(const velmora::CObjNode*)> contains = [&](const velmora::CObjNode* at) {
+        if (static_cast<const velmora::CObj*>(at) == node) return true;
+        for (const velmora::CObjNode* child : at->GetChildren()) {
+            if (contains(child)) return true;
+        }
+        return false;
+    };
+    return node != nullptr && m_sink.GetRoot() != nullptr && contains(m_sink.GetRoot());
+}
+
+void CFtpTreeDlg::ShowError(const std::string& reason) {
+    m_sink.ReportError(reason);
+    m_context.prompter.ShowMessage(this, "Error", m_sink.GetStrError());
+}
+
+void CFtpTreeDlg::ShowNotice(const std::string& text) { m_context.prompter.ShowMessage(this, "Message", text); }
+
+CFtpNode::Connection* CFtpTreeDlg::RequireConnection() {
+    CFtpNode::Connection* connection = m_sink.GetFtpConnection();
+    if (connection == nullptr) ShowError("Ftp is not connected");
+    return connection;
+}
+
+// ---- Commands ----
+
+void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
+    const bool folder = m_sink.GetCurrent() != nullptr;
+    const bool items = pane == PANE_TREE ? folder : folder && !m_pList->selectedItems().isEmpty();
+    QMenu menu(this);
+    auto add = [&menu](const QString& text, bool enabled, std::function<void()> command) {
+        QAction* action = menu.addAction(text);
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, std::move(command));
+    };
+    add(tr("Refresh"), folder, [this] { OnRefresh(); });
+    add(tr("Download"), items, [this, pane] { OnDownload(pane); });
+    add(tr("Upload"), folder, [this] { OnUpload(); });
+    add(tr("Delete"), items, [this, pane] { OnDelete(pane); });
+    add(tr("Rename"), items, [this, pane] { OnRename(pane); });
+    add(tr("New Folder"), folder, [this] { OnNewFolder(); });
+    menu.exec(globalPos);
+}
+
+void CFtpTreeDlg::OnRefresh() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    CTreeChange change(*this);
+    node->Refresh(&m_treeCtrl, connection, nullptr);
+    node->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+}
+
+void CFtpTreeDlg::OnDownload(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
+    if (pane == PANE_LIST && files.IsEmpty()) return;
+    std::string folder = QDir::homePath().toStdString();
+    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
+    const CFtpPath destination(folder, velmora::PATH_FOLDER);
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    if (pane == PANE_TREE) {
+        const CFtpPath source(node->GetDoc(), velmora::PATH_FOLDER);
+        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, source, destination); });
+    } else {
+        CFtpPathList list(files);
+        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
+    }
+}
+
+void CFtpTreeDlg::OnUpload() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    std::string folder = QDir::homePath().toStdString();
+    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
+    UploadFolder(CFtpPath(folder, velmora::PATH_FOLDER), node);
+}
+
+void CFtpTreeDlg::OnDelete(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
+    if (pane == PANE_LIST && files.IsEmpty()) return;
+    if (!m_context.prompter.AskYesNo(this, "Confirmation", kDeleteQuestion)) return;
+    if (RequireConnection() == nullptr) return;
+    if (pane == PANE_TREE) {
+        DeleteFolderNode(node);
+    } else {
+        DeleteFiles(node, files);
+    }
+}
+
+void CFtpTreeDlg::DeleteFolderNode(CFtpNode* node) {
+    CFtpNode* parent = node->GetParent();
+    if (parent == nullptr) {
+        ShowError("The start folder of the connection is not deleted");
+        return;
+    }
+    bool deleted = false;
+    {
+        CTreeChange change(*this);
+        // The parent becomes current; a refusal makes the folder current again.
+        parent->Select(m_treeCtrl);
+        deleted = node->DeleteFolder(&m_treeCtrl);
+        if (!deleted) node->Select(m_treeCtrl);
+    }
+    if (!deleted) ShowError(node->GetLastError());
+}
+
+void CFtpTreeDlg::DeleteFiles(CFtpNode* node, const CFtpPathList& files) {
+    CFtpPathList remaining(files);
+    const bool deleted = node->DeleteFolderFiles(remaining);
+    for (const CFtpPath* file : files) {
+        if (remaining.Find(*file) == nullptr) node->RemoveFromCache(*file);
+    }
+    ShowFiles(node);
+    AnnounceFolder(node);
+    if (!deleted) ShowError(node->GetLastError());
+}
+
+void CFtpTreeDlg::OnRename(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    if (pane == PANE_LIST) {
+        const CFtpPathList files = m_pList->GetSelectedPaths();
+        if (!files.IsEmpty()) RenameFile(node, *files.GetHead());
+        return;
+    }
+    std::string name = node->GetName();
+    if (!m_context.prompter.AskName(this, name) || name == node->GetName()) return;
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    bool renamed = false;
+    {
+        CTreeChange change(*this);
+        renamed = node->Rename(&m_treeCtrl, connection, name);
+    }
+    if (!renamed) ShowError(node->GetLastError());
+}
+
+// A server replaces a file that a rename lands on: names taken are refused.
+void CFtpTreeDlg::RenameFile(CFtpNode* node, const CFtpPath& file) {
+    const std::string oldName = file.GetFileName(true);
+    std::string name = oldName;
+    if (!m_context.prompter.AskName(this, name) || name == oldName) return;
+    if (!velmora::CFtpDir::IsSafeName(name)) {
+        ShowError(Format("Invalid file name: '%s'", name.c_str()));
+        return;
+    }
+    CFtpPath renamed(file);
+    renamed.SetFileNameAndExt(name);
+    if (node->PopulateCache().FindByFileName(renamed) != nullptr) {
+        ShowError(Format("A file named '%s' is already in this folder", name.c_str()));
+        return;
+    }
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    if (!connection->Rename(file.GetFtpPath(), renamed.GetFtpPath())) {
+        ShowError(connection->GetLastError());
+        return;
+    }
+    if (CFtpPath* cached = node->GetCache().Find(file)) cached->SetFileNameAndExt(name);
+    ShowFiles(node);
+    m_pList->SelectByName({name});
+}
+
+void CFtpTreeDlg::OnNewFolder() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    // Listed first, so that the name offered is free.
+    ExpandNode(node);
+    std::string name = "New Folder";
+    node->UniqueChildName(name);
+    if (!m_context.prompter.AskName(this, name)) return;
+    bool added = false;
+    {
+        CTreeChange change(*this, false);
+        added = node->AddDirectory(&m_treeCtrl, connection, name);
+        if (added) node->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+    }
+    if (!added) ShowError(node->GetLastError());
+}
+
+}  // namespace parcelo

@@ -1,0 +1,297 @@
+// The browser's drops, transfers and the names its uploads make unique.
+
+#include <QApplication>
+#include <QMimeData>
+
+#include "app/drag_item.h"
+#include "app/file_list_ctrl.h"
+#include "app/ftp_sink.h"
+#include "app/ftp_tree_dlg.h"
+#include "app/msg_drop_item.h"
+#include "app/transfer_queue.h"
+#include "app/transfer_thread.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+using velmora::CFtpNode;
+using velmora::CFtpPath;
+using velmora::CFtpPathList;
+using velmora::Format;
+using velmora::platform::ITreeCtrl;
+
+namespace {
+
+// What the browser accepts, in the order it reads them.
+const CClipFormats& AcceptedFormats() {
+    static const CClipFormats formats = [] {
+        CClipFormats accepted;
+        accepted.Add(CFolderTreeWidget::kFormatName);
+        accepted.Add(CFtpListCtrl::kFormatName);
+        accepted.Add(velmora::kUniqueNameProviderId);
+        accepted.AddFileDrop();
+        return accepted;
+    }();
+    return formats;
+}
+
+bool IsAncestor(const CFtpNode* ancestor, const CFtpNode* node) {
+    for (const CFtpNode* at = node; at != nullptr; at = at->GetParent()) {
+        if (at == ancestor) return true;
+    }
+    return false;
+}
+
+// Shows the wait cursor for a scope.
+class CWaitCursor {
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+}  // namespace
+
+// ---- Drops ----
+
+int CFtpTreeDlg::OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) {
+    return OnDragOver(data, keyState, point);
+}
+
+int CFtpTreeDlg::OnDragOver(const QMimeData* data, Qt::KeyboardModifiers /*keyState*/, const QPoint& point) {
+    const int effect = Accept(data, TargetAt(point));
+    Highlight(effect != DROPEFFECT_NONE ? TreeItemAt(point) : nullptr);
+    return effect;
+}
+
+void CFtpTreeDlg::OnDragLeave() { Highlight(nullptr); }
+
+int CFtpTreeDlg::OnDropEx(const QMimeData* data, int /*dropDefault*/, int /*dropList*/, const QPoint& point) {
+    Highlight(nullptr);
+    return PostDrop(data, TargetAt(point));
+}
+
+int CFtpTreeDlg::QueryDropOnCurrent(const QMimeData* data) { return Accept(data, m_sink.GetCurrent()); }
+
+int CFtpTreeDlg::DropOnCurrent(const QMimeData* data) { return PostDrop(data, m_sink.GetCurrent()); }
+
+QTreeWidgetItem* CFtpTreeDlg::TreeItemAt(const QPoint& point) const {
+    const QPoint inView = m_pTree->viewport()->mapFrom(this, point);
+    if (!m_pTree->viewport()->rect().contains(inView)) return nullptr;
+    return m_pTree->itemAt(inView);
+}
+
+// The folder under the pointer in the tree; over the list, the current folder.
+CFtpNode* CFtpTreeDlg::TargetAt(const QPoint& point) {
+    if (m_pList->viewport()->rect().contains(m_pList->viewport()->mapFrom(this, point))) return m_sink.GetCurrent();
+    CFtpNode* node = NodeOf(TreeItemAt(point));
+    return node != nullptr && node->IsNodeDecoy() ? node->GetParent() : node;
+}
+
+int CFtpTreeDlg::Accept(const QMimeData* data, CFtpNode* target) const {
+    if (target == nullptr || !target->IsCatalog() || !m_sink.IsConnected()) return DROPEFFECT_NONE;
+    return AcceptedFormats().FindOffered(data) != nullptr ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+}
+
+// The drop is handled from the window's own queue, so the drop call returns
+// at once.
+int CFtpTreeDlg::PostDrop(const QMimeData* data, CFtpNode* target) {
+    if (Accept(data, target) == DROPEFFECT_NONE) return DROPEFFECT_NONE;
+    CDropItem item(AcceptedFormats());
+    if (!item.Load(data)) return DROPEFFECT_NONE;
+    CMsgDropItem::Post(this, std::make_unique<CMsgDropItem>(item, target, DROPEFFECT_COPY));
+    return DROPEFFECT_COPY;
+}
+
+void CFtpTreeDlg::Highlight(QTreeWidgetItem* item) {
+    if (QTreeWidgetItem* old = m_treeCtrl.Item(m_hHighlight)) old->setBackground(0, QBrush());
+    m_hHighlight = item;
+    if (item != nullptr) item->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(160));
+}
+
+void CFtpTreeDlg::customEvent(QEvent* event) {
+    if (event->type() != CDropItemEvent::kType) {
+        CSplitterDlg::customEvent(event);
+        return;
+    }
+    std::shared_ptr<CMsgDropItem> msg(static_cast<CDropItemEvent*>(event)->Take());
+    if (msg) RunWhenFree([this, msg] { ProcessDrop(*msg); });
+}
+
+void CFtpTreeDlg::ProcessDrop(const CMsgDropItem& msg) {
+    const CDropItem* item = msg.GetDropItem();
+    const CClipFormat* format = item != nullptr ? item->GetLoadedFormat() : nullptr;
+    if (format == nullptr || item->GetPaths().IsEmpty()) return;
+    // The tree may have been rebuilt since the drop.
+    if (!IsLive(msg.GetTarget())) {
+        ShowNotice("The folder of the drop is no longer shown. Please drop again.");
+        return;
+    }
+    auto* target = dynamic_cast<CFtpNode*>(msg.GetTarget());
+    CWaitCursor wait;
+    if (format->name == CClipFormats::kFileDropName) {
+        UploadDropped(*item, target);
+    } else if (format->name == CFolderTreeWidget::kFormatName) {
+        MoveFolder(*item->GetPaths().GetHead(), target);
+    } else if (format->name == CFtpListCtrl::kFormatName) {
+        MoveFiles(item->GetPaths(), target);
+    }
+}
+
+// One folder alone goes up as a folder; anything else as one list of files.
+void CFtpTreeDlg::UploadDropped(const CDropItem& item, CFtpNode* target) {
+    const CFtpPathList& paths = item.GetPaths();
+    if (paths.GetCount() == 1 && paths.GetHead()->IsDirectory()) {
+        UploadFolder(*paths.GetHead(), target);
+        return;
+    }
+    CFtpPathList files(paths);
+    UploadFiles(files, target);
+}
+
+// A folder moves on the server by a rename into the target folder; its node
+// and its sub-tree move with it.
+void CFtpTreeDlg::MoveFolder(const CFtpPath& folder, CFtpNode* target) {
+    CFtpNode* source = m_sink.GetRoot()->FindFtpDir(folder);
+    if (source == nullptr) return;
+    if (source == target || source->GetParent() == target) {
+        ShowNotice(kSameDestination);
+        return;
+    }
+    if (IsAncestor(source, target)) {
+        ShowNotice(kIntoItself);
+        return;
+    }
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    ExpandNode(target);
+    const std::string name = source->GetPath().GetTailDir();
+    // A rename onto an existing folder would replace it.
+    if (target->FindChildByName(name) != nullptr) {
+        ShowError(Format("A folder named '%s' is already in '%s'", name.c_str(), target->GetDoc().c_str()));
+        return;
+    }
+    CFtpPath moved(target->GetDoc() + name, velmora::PATH_FOLDER);
+    if (!connection->Rename(source->GetPath().GetFtpDir(false), moved.GetFtpDir(false))) {
+        ShowError(connection->GetLastError());
+        return;
+    }
+    CTreeChange change(*this);
+    m_treeCtrl.DeleteItem(source->GetTreeItem());
+    source->ClearTreeItem();
+    source->Remove();
+    target->AddNode(source);
+    moved.CopyFileAttributes(source->GetPath());
+    source->GetPath() = moved;
+    source->ClearCache();
+    source->AdjustChildrenPath();
+    target->Show(m_treeCtrl, false);
+}
+
+// Files move by renames; each takes a name that is free in the target.
+void CFtpTreeDlg::MoveFiles(const CFtpPathList& files, CFtpNode* target) {
+    const CFtpPath& first = *files.GetHead();
+    if (velmora::EqualsNoCase(first.GetFtpDir(true), target->GetDoc())) {
+        ShowNotice(kSameDestination);
+        return;
+    }
+    CFtpNode::Connection* connection = RequireConnection();
+    if (connection == nullptr) return;
+    CFtpNode* source = m_sink.GetRoot()->FindFtpDir(first);
+    target->PopulateCache();
+    for (const CFtpPath* file : files) {
+        const CFtpPath moved = target->GetDropPath(*file);
+        if (!connection->Rename(file->GetFtpPath(), moved.GetFtpPath())) {
+            ShowError(connection->GetLastError());
+            break;
+        }
+        if (source != nullptr) source->RemoveFromCache(*file);
+        target->GetCache().Add(new CFtpPath(moved));
+    }
+    ShowFiles(m_sink.GetCurrent());
+    AnnounceFolder(m_sink.GetCurrent());
+}
+
+QMimeData* CFtpTreeDlg::CreateTreeDragData() const {
+    const CFtpNode* node = NodeOf(m_pTree->currentItem());
+    if (node == nullptr || node->IsNodeDecoy() || node == m_sink.GetRoot()) return nullptr;
+    CDropItem item(CClipFormats(), CFolderTreeWidget::kFormatName);
+    item.GetPaths().Add(new CFtpPath(node->GetPath()));
+    return item.CreateMimeData();
+}
+
+// ---- Transfers ----
+
+void CFtpTreeDlg::StartTransfer(const std::function<void(velmora::CMoverAPI&)>& record) {
+    auto thread = std::make_unique<CTransferThread>();
+    record(thread->GetApi());
+    m_context.queue.Submit(std::move(thread));
+}
+
+// The new folder shows in the tree at once.
+void CFtpTreeDlg::UploadFolder(const CFtpPath& folder, CFtpNode* target) {
+    ExpandNode(target);
+    {
+        CTreeChange change(*this, false);
+        if (target->AddFtpFolder(folder, nullptr) != nullptr) {
+            target->Show(m_treeCtrl, false);
+            target->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+        }
+    }
+    const CFtpPath destination(target->GetDoc(), velmora::PATH_FOLDER);
+    m_uploadFolders.push_back(target->GetDoc());
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFolderA(info, folder, destination); });
+}
+
+void CFtpTreeDlg::UploadFiles(CFtpPathList& files, CFtpNode* target) {
+    // The names in the target folder, so that no upload replaces a file.
+    target->PopulateCache();
+    RememberNames(*target);
+    const CFtpPath destination(target->GetDoc(), velmora::PATH_FOLDER);
+    m_uploadFolders.push_back(target->GetDoc());
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFilesA(info, files, destination); });
+}
+
+// A file uploaded in this session joins its folder's known files.
+void CFtpTreeDlg::OnFileTransferred(const CFtpPath& source, const CFtpPath& destination) {
+    if (IsBusy()) {
+        RunWhenFree([this, source, destination] { OnFileTransferred(source, destination); });
+        return;
+    }
+    CFtpNode* root = m_sink.GetRoot();
+    const std::string folder = destination.GetFtpDir(true);
+    const bool uploaded = std::any_of(m_uploadFolders.begin(), m_uploadFolders.end(),
+                                      [&](const std::string& to) { return folder.starts_with(to); });
+    if (root == nullptr || !uploaded) return;
+    CFtpNode* node = root->FindFtpDir(destination);
+    if (node == nullptr || !node->IsCacheLoaded() || node->GetCache().Find(destination) != nullptr) return;
+    node->GetCache().Add(new CFtpPath(destination));
+    if (node != m_sink.GetCurrent()) return;
+    ShowFiles(node);
+    AnnounceFolder(node);
+}
+
+// ---- Unique names ----
+
+void CFtpTreeDlg::RememberNames(CFtpNode& node) {
+    std::lock_guard<std::mutex> lock(m_namesLock);
+    m_names.insert_or_assign(node.GetDoc(), node.GetCache());
+}
+
+// On the transfer thread: the name becomes free in its folder, and is then
+// taken, so that two files of one upload never land on one name.
+void CFtpTreeDlg::MakeUnique(CFtpPath& path) {
+    std::lock_guard<std::mutex> lock(m_namesLock);
+    const auto found = m_names.find(path.GetFtpDir(true));
+    if (found == m_names.end()) return;
+    found->second.UniqueName(&path);
+    found->second.Add(new CFtpPath(path));
+}
+
+}  // namespace parcelo

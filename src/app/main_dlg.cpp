@@ -1,0 +1,155 @@
+#include "app/main_dlg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/app_settings.h"
+#include "app/ftp_connections_dlg.h"
+#include "app/ftp_tree_dlg.h"
+#include "app/progress_bar_dlg.h"
+#include "app/transfer_queue.h"
+#include "app/wait_dlg.h"
+#include "app/window_thread.h"
+#include "base/format.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo {
+
+using velmora::CMsg;
+
+CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
+    : QDialog(parent),
+      m_context(context),
+      m_strProject(context.settings.GetCurProject()),
+      m_pTabs(new QTabWidget),
+      m_pConnections(new CFtpConnectionsDlg(m_connections, context.settings)),
+      m_pBrowser(new CFtpTreeDlg(context)),
+      m_pProgress(new CProgressBarDlg(context.settings)),
+      m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)) {
+    setWindowTitle(CAppSettings::kProduct);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto* page = new QSplitter(Qt::Horizontal);
+    page->setChildrenCollapsible(false);
+    page->addWidget(m_pConnections);
+    page->addWidget(m_pBrowser);
+    page->setStretchFactor(0, 2);
+    page->setStretchFactor(1, 5);
+    m_pTabs->addTab(page, tr("Connections"));
+    layout->addWidget(m_pTabs, 1);
+
+    // The progress shows from the first run on; its Stop closes it between runs.
+    m_pProgress->setWindowFlags(Qt::Widget);
+    m_pProgress->hide();
+    layout->addWidget(m_pProgress);
+    connect(&context.queue, &CTransferQueue::WaitingCountChanged, m_pProgress, &CProgressBarDlg::SetWaitingCount);
+
+    m_pWait->setWindowTitle(CAppSettings::kProduct);
+    m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    m_pWait->setMinimumSize(240, 120);
+    velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+}
+
+CMainDlg::~CMainDlg() {
+    velmora::CMsgBox::Box().Unsubscribe(this);
+    m_connections.SaveXML(m_strProject);
+}
+
+void CMainDlg::Initialize() {
+    m_connections.LoadXML(m_strProject);
+    m_pConnections->Populate();
+    const std::string selected = m_context.settings.GetSelConnection();
+    if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
+    m_pBrowser->Connect(*m_pConnections->GetSelected());
+}
+
+void CMainDlg::OnMsg(CMsg& msg) {
+    switch (msg.Cmd()) {
+        case velmora::MSG_RUN_START:
+        case velmora::MSG_RUN_END:
+        case velmora::MSG_WAIT:
+        case velmora::MSG_APP_PATH:
+        case velmora::MSG_APP_CONNECTION_NAME:
+            HandleOnWindowThread(this, msg, [this](CMsg& heard) { HandleMsg(heard); });
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainDlg::HandleMsg(CMsg& msg) {
+    switch (msg.Cmd()) {
+        case velmora::MSG_RUN_START:
+            m_bRunning = true;
+            m_pProgress->show();
+            break;
+        case velmora::MSG_RUN_END:
+            m_bRunning = false;
+            break;
+        case velmora::MSG_WAIT:
+            if (msg.Argc() == 1) {
+                ShowWait(msg.StrArgv());
+            } else {
+                m_pWait->HideWait();
+            }
+            break;
+        case velmora::MSG_APP_PATH:
+            if (const auto* path = dynamic_cast<const velmora::CFtpPath*>(msg.RefObject())) {
+                m_context.settings.SetSelNode(path->GetFtpDir(true));
+            }
+            UpdateTitle(msg);
+            break;
+        case velmora::MSG_APP_CONNECTION_NAME:
+            if (const auto* info = dynamic_cast<const velmora::CFtpLoginInfo*>(msg.Object())) {
+                m_pConnections->UpdateName(*info);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// The wait shows before the window thread goes on with the work it
+// announces; only what is already queued is handled, no user input.
+void CMainDlg::ShowWait(const std::string& text) {
+    QWidget* anchor = isVisible() ? this : parentWidget();
+    m_pWait->ShowWait(text);
+    m_pWait->adjustSize();
+    if (anchor != nullptr) m_pWait->move(anchor->frameGeometry().center() - m_pWait->rect().center());
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CMainDlg::UpdateTitle(const CMsg& msg) {
+    std::string title;
+    if (const auto* path = dynamic_cast<const velmora::CFtpPath*>(msg.RefObject())) {
+        title = velmora::Format("%s - (%d)", path->GetFtpDir(true).c_str(), msg.Argc());
+    } else {
+        title = msg.StrArgv().empty() ? CAppSettings::kProduct : velmora::Format("%s", msg.StrArgv().c_str());
+    }
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+    if (parentWidget() == nullptr) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    hide();
+}
+
+// Escape hides the window too, rather than ending it.
+void CMainDlg::reject() {
+    if (parentWidget() == nullptr) {
+        QDialog::reject();
+        return;
+    }
+    hide();
+}
+
+}  // namespace parcelo

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+#include <QDialog>
+
+#include "app/app_context.h"
+#include "ftp/login_info.h"
+#include "messaging/listener.h"
+
+class QTabWidget;
+
+namespace parcelo {
+
+class CFtpConnectionsDlg;
+class CFtpTreeDlg;
+class CProgressBarDlg;
+class CWaitDlg;
+
+// The larger window, opened and closed from the tray: a tab "Connections"
+// with the connections list and the FTP browser, the progress of the
+// transfers below them, and the wait window while the browser connects.
+// It keeps the program's connection list: loaded from the "CurProject" file
+// by Initialize, saved back to it when the window is destroyed.
+class CMainDlg : public QDialog, public velmora::CListener {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kListenerName = "CMainDlg";
+
+    explicit CMainDlg(CAppContext& context, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Loads the connection list, selects "SelConnection" and connects to it.
+    void Initialize();
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+    bool IsRunning() const { return m_bRunning; }
+    CFtpTreeDlg& GetBrowser() const { return *m_pBrowser; }
+    CFtpConnectionsDlg& GetConnections() const { return *m_pConnections; }
+    CProgressBarDlg& GetProgress() const { return *m_pProgress; }
+    CWaitDlg& GetWait() const { return *m_pWait; }
+    velmora::CFtpLoginInfoList& GetConnectionList() { return m_connections; }
+
+protected:
+    // With an owner (the tray) the window only hides.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void HandleMsg(velmora::CMsg& msg);
+    void ShowWait(const std::string& text);
+    // The title: "<folder> - (<files>)", or the node's text without a folder.
+    void UpdateTitle(const velmora::CMsg& msg);
+
+    CAppContext& m_context;
+    std::string m_strProject;
+    velmora::CFtpLoginInfoList m_connections;
+    bool m_bRunning = false;
+    QTabWidget* m_pTabs;
+    CFtpConnectionsDlg* m_pConnections;
+    CFtpTreeDlg* m_pBrowser;
+    CProgressBarDlg* m_pProgress;
+    CWaitDlg* m_pWait;
+};
+
+}  // namespace parcelo

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+namespace parcelo {
+
+// The questions and notices the windows put to the user. The program answers
+// them with modal dialogs; tests answer them from a script.
+class IPrompter {
+public:
+    virtual ~IPrompter() = default;
+
+    // A Yes/No box; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) = 0;
+    // A box with one OK button.
+    virtual void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) = 0;
+    // The name entry, pre-filled with `name`; false when cancelled.
+    virtual bool AskName(QWidget* parent, std::string& name) = 0;
+    // A local folder; false when cancelled.
+    virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+};
+
+// The prompter of the running program: modal dialogs.
+class CDialogPrompter : public IPrompter {
+public:
+    bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) override;
+    void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) override;
+    bool AskName(QWidget* parent, std::string& name) override;
+    bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+};
+
+}  // namespace parcelo

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/app_context.h"
+#include "app/app_settings.h"
+#include "app/ftp_sink.h"
+#include "app/prompter.h"
+#include "app/status_relay.h"
+#include "app/transfer_queue.h"
+#include "app_test_support.h"
+#include "ftp/login_info.h"
+#include "support/ftp_server.h"
+
+namespace parcelo::test {
+
+// Answers the windows' questions from a script and keeps what they showed.
+// An unscripted question is answered No (or Cancel).
+class CScriptedPrompter : public IPrompter {
+public:
+    struct Shown {
+        std::string title;
+        std::string text;
+    };
+
+    std::deque<bool> answers;
+    std::deque<std::string> names;
+    std::deque<std::string> folders;
+    std::vector<Shown> shown;
+    std::vector<Shown> asked;
+
+    bool AskYesNo(QWidget*, const std::string& title, const std::string& text) override {
+        asked.push_back({title, text});
+        return Take(answers, false);
+    }
+    void ShowMessage(QWidget*, const std::string& title, const std::string& text) override {
+        shown.push_back({title, text});
+    }
+    bool AskName(QWidget*, std::string& name) override {
+        asked.push_back({"name", name});
+        if (names.empty()) return false;
+        name = Take(names, std::string());
+        return true;
+    }
+    bool PickFolder(QWidget*, const std::string& title, std::string& folder) override {
+        asked.push_back({title, folder});
+        if (folders.empty()) return false;
+        folder = Take(folders, std::string());
+        return true;
+    }
+
+private:
+    template <class T>
+    static T Take(std::deque<T>& queue, T none) {
+        if (queue.empty()) return none;
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};
+
+// A real FTP server and everything the program's windows share, with
+// settings and data folders of the test's own.
+class AppTest : public velmora::test::FtpServerTest {
+protected:
+    void SetUp() override {
+        FtpServerTest::SetUp();
+        TakeQtWarnings();
+    }
+    // Qt complains about misuse of its widgets and threads as warnings.
+    void TearDown() override {
+        ProcessEvents();
+        EXPECT_EQ(TakeQtWarnings(), std::vector<std::string>{});
+    }
+
+    velmora::CFtpLoginInfo Login(const std::string& name = "Home") const {
+        velmora::CFtpLoginInfo info;
+        info.SetHostName(name);
+        info.SetHost(server.GetHost());
+        info.SetPort(server.GetPort());
+        info.SetLoginName(server.GetUser());
+        info.SetPassword(server.GetPassword());
+        return info;
+    }
+    // Waits until no transfer runs or waits; answers how many ended.
+    int WaitForTransfers() {
+        WaitFor([this] { return !queue.IsBusy(); }, std::chrono::seconds(20));
+        ProcessEvents();
+        return transfersEnded;
+    }
+    bool HasRemote(const std::string& path) const { return std::filesystem::exists(server.Path(path)); }
+
+    CUserFolders folders;
+    CAppSettings settings{PARCELO_SKIN_DIR "/../"};
+    CFtpSink sink;
+    CStatusRelay relay;
+    CTransferQueue queue;
+    CScriptedPrompter prompter;
+    CAppContext context{settings, sink, queue, relay, prompter};
+    int transfersEnded = 0;
+    QMetaObject::Connection counting =
+        QObject::connect(&queue, &CTransferQueue::TransferEnded, [this] { ++transfersEnded; });
+};
+
+}  // namespace parcelo::test

@@ -1,0 +1,345 @@
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "app/drag_item.h"
+#include "app/file_list_ctrl.h"
+#include "app/ftp_connections_dlg.h"
+#include "app/ftp_tree_dlg.h"
+#include "app/main_dlg.h"
+#include "app/wait_dlg.h"
+#include "app_fixture.h"
+#include "messaging/msg_commands.h"
+#include "support/temp_dir.h"
+
+namespace parcelo {
+namespace {
+
+using velmora::CFtpNode;
+using velmora::CFtpPath;
+using velmora::test::ReadFile;
+using velmora::test::TempDir;
+using velmora::test::WriteFile;
+namespace fs = std::filesystem;
+
+std::vector<std::string> ChildNames(QTreeWidgetItem* item) {
+    std::vector<std::string> names;
+    for (int i = 0; i < item->childCount(); ++i) names.push_back(item->child(i)->text(0).toStdString());
+    return names;
+}
+
+QTreeWidgetItem* Child(QTreeWidgetItem* item, const std::string& name) {
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        if (item->child(i)->text(0).toStdString() == name) return item->child(i);
+    }
+    return nullptr;
+}
+
+std::vector<std::string> ListedNames(const CFileListCtrl& list) {
+    std::vector<std::string> names;
+    for (int row = 0; row < list.GetFileCount(); ++row) names.push_back(list.GetPathAt(row).GetFileName(true));
+    return names;
+}
+
+QMimeData* FileDrop(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    data->setUrls(urls);
+    return data;
+}
+
+QMimeData* OwnDrag(const char* format, const CFtpPath& path) {
+    CDropItem item(CClipFormats(), format);
+    item.GetPaths().Add(new CFtpPath(path));
+    return item.CreateMimeData();
+}
+
+// A drag entering the window and dropped at the point; answers whether the
+// drop was taken.
+bool DropAt(QWidget& window, const QMimeData* data, const QPoint& point) {
+    QDragEnterEvent enter(point, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QDropEvent drop(point, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &drop);
+    return drop.isAccepted() && drop.dropAction() != Qt::IgnoreAction;
+}
+
+class BrowserTest : public test::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        WriteFile(server.Path("top.txt"), "top");
+        WriteFile(server.Path("pub/docs/a.txt"), "alpha");
+        fs::create_directories(server.Path("pub/empty"));
+        fs::create_directories(server.Path("in"));
+    }
+
+    // A browser on screen, connected, with the root current.
+    std::unique_ptr<CFtpTreeDlg> OpenBrowser() {
+        auto browser = std::make_unique<CFtpTreeDlg>(context);
+        browser->resize(700, 400);
+        browser->show();
+        EXPECT_TRUE(browser->Connect(Login()));
+        test::ProcessEvents();
+        return browser;
+    }
+    QTreeWidgetItem* Root(CFtpTreeDlg& browser) { return browser.GetTree()->topLevelItem(0); }
+    QPoint PointOf(CFtpTreeDlg& browser, QTreeWidgetItem* item) {
+        const QRect rect = browser.GetTree()->visualItemRect(item);
+        return browser.GetTree()->viewport()->mapTo(&browser, rect.center());
+    }
+    QPoint ListPoint(CFtpTreeDlg& browser) {
+        QWidget* view = browser.GetList()->viewport();
+        return view->mapTo(&browser, view->rect().center());
+    }
+};
+
+TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
+    fs::create_directories(settings.GetProjectsFolder());
+    velmora::CFtpLoginInfoList saved;
+    saved.AddTail(new velmora::CFtpLoginInfo(Login("Home")));
+    ASSERT_TRUE(saved.SaveXML(settings.GetCurProject()));
+    settings.SetSelConnection("Home");
+    {
+        CMainDlg main(context);
+        main.Initialize();
+        ASSERT_TRUE(sink.IsConnected()) << sink.GetStrError();
+        EXPECT_TRUE(sink.IsUnix());
+        EXPECT_FALSE(main.GetWait().isVisible());
+        EXPECT_EQ(main.GetConnections().GetSelected()->GetHostName(), "Home");
+
+        CFtpTreeDlg& browser = main.GetBrowser();
+        QTreeWidgetItem* root = Root(browser);
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(root->text(0).toStdString(), server.GetHost());
+        EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"in", "pub"}));
+        EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"top.txt"});
+        EXPECT_EQ(main.windowTitle().toStdString(), "/ - (1)");
+        EXPECT_EQ(settings.GetSelNode(), "/");
+
+        // An unlisted folder shows a placeholder until it is expanded.
+        QTreeWidgetItem* pub = Child(root, "pub");
+        EXPECT_EQ(ChildNames(pub), std::vector<std::string>{CFtpNode::kDecoyName});
+        pub->setExpanded(true);
+        EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
+        EXPECT_EQ(browser.NodeOf(pub)->GetNodeType(), CFtpNode::NODE_LISTED);
+        QTreeWidgetItem* empty = Child(pub, "empty");
+        empty->setExpanded(true);
+        EXPECT_EQ(empty->childCount(), 0);
+
+        browser.GetTree()->setCurrentItem(Child(pub, "docs"));
+        EXPECT_EQ(main.windowTitle().toStdString(), "/pub/docs/ - (1)");
+        EXPECT_EQ(settings.GetSelNode(), "/pub/docs/");
+        EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
+        EXPECT_EQ(sink.GetStatusText(), "Connected:\n\rServer: '" + server.GetHost() + "'\r\nRoot:   '" +
+                                            server.GetHost() + "'\r\nFolder: docs\r\n");
+    }
+    // The list is written back when the window goes.
+    velmora::CFtpLoginInfoList reread;
+    ASSERT_TRUE(reread.LoadXML(settings.GetCurProject()));
+    ASSERT_EQ(reread.GetCount(), 1);
+    EXPECT_EQ(reread.GetHead()->GetPassword(), server.GetPassword());
+}
+
+TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
+    auto browser = OpenBrowser();
+    prompter.names = {"made"};
+    browser->OnNewFolder();
+    EXPECT_EQ(prompter.asked.back().text, "New Folder");
+    ASSERT_TRUE(fs::is_directory(server.Path("made")));
+    QTreeWidgetItem* made = Child(Root(*browser), "made");
+    ASSERT_NE(made, nullptr);
+
+    browser->GetTree()->setCurrentItem(made);
+    prompter.names = {"renamed"};
+    browser->OnRename(CFtpTreeDlg::PANE_TREE);
+    EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
+    EXPECT_FALSE(HasRemote("made"));
+    EXPECT_EQ(made->text(0).toStdString(), "renamed");
+    EXPECT_EQ(sink.GetCurrent()->GetPath().GetFtpDir(true), "/renamed/");
+
+    prompter.answers = {false};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    EXPECT_EQ(prompter.asked.back().title, "Confirmation");
+    EXPECT_EQ(prompter.asked.back().text, "Are you sure you want to delete 'Items' ?");
+    EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
+    EXPECT_NE(Child(Root(*browser), "renamed"), nullptr);
+
+    prompter.answers = {true};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    EXPECT_FALSE(HasRemote("renamed"));
+    EXPECT_EQ(Child(Root(*browser), "renamed"), nullptr);
+    EXPECT_EQ(sink.GetCurrent(), sink.GetRoot());
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
+    WriteFile(server.Path("b.txt"), "bee");
+    auto browser = OpenBrowser();
+    browser->GetList()->SelectByName({"top.txt"});
+    prompter.names = {"b.txt"};
+    browser->OnRename(CFtpTreeDlg::PANE_LIST);
+    // Renaming onto a file that is there would replace it.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Error");
+    EXPECT_EQ(ReadFile(server.Path("b.txt")), "bee");
+
+    prompter.names = {"moved.txt"};
+    browser->OnRename(CFtpTreeDlg::PANE_LIST);
+    EXPECT_EQ(ReadFile(server.Path("moved.txt")), "top");
+    EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"b.txt", "moved.txt"}));
+
+    browser->GetList()->SelectByName({"b.txt", "moved.txt"});
+    prompter.answers = {true};
+    browser->OnDelete(CFtpTreeDlg::PANE_LIST);
+    EXPECT_FALSE(HasRemote("b.txt"));
+    EXPECT_FALSE(HasRemote("moved.txt"));
+    EXPECT_EQ(browser->GetList()->GetFileCount(), 0);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+TEST_F(BrowserTest, AServerRefusalShowsTheSessionErrorAndLeavesTheTree) {
+    auto browser = OpenBrowser();
+    const std::vector<std::string> before = ChildNames(Root(*browser));
+    prompter.names = {"pub"};
+    browser->OnNewFolder();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Error");
+    EXPECT_TRUE(prompter.shown[0].text.starts_with("Ftp: 550")) << prompter.shown[0].text;
+    EXPECT_EQ(prompter.shown[0].text, sink.GetStrError());
+    EXPECT_EQ(ChildNames(Root(*browser)), before);
+
+    // A lost connection: the commands say so instead of acting.
+    sink.Logoff();
+    prompter.answers = {true};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].text, "Ftp: Ftp is not connected");
+    EXPECT_EQ(sink.GetStatusText(), "Disconnected\r\nError: 'Ftp: Ftp is not connected'");
+}
+
+TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything) {
+    WriteFile(server.Path("in/a.txt"), "old");
+    TempDir local;
+    WriteFile(local / "a.txt", "new a");
+    WriteFile(local / "b.txt", "new b");
+    WriteFile(local / "sub/c.txt", "new c");
+    auto browser = OpenBrowser();
+    QTreeWidgetItem* in = Child(Root(*browser), "in");
+
+    std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt", local / "sub"}));
+    ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, in)));
+    ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
+    EXPECT_EQ(WaitForTransfers(), 1);
+
+    EXPECT_EQ(ReadFile(server.Path("in/a.txt")), "old");
+    EXPECT_EQ(ReadFile(server.Path("in/a(1).txt")), "new a");
+    EXPECT_EQ(ReadFile(server.Path("in/b.txt")), "new b");
+    EXPECT_EQ(ReadFile(server.Path("in/sub/c.txt")), "new c");
+    // The folder's files, as far as the browser knows them.
+    browser->GetTree()->setCurrentItem(in);
+    EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"a.txt", "a(1).txt", "b.txt"}));
+}
+
+TEST_F(BrowserTest, ASingleDroppedFolderGoesUpAsAFolderAndShowsAtOnce) {
+    TempDir local;
+    WriteFile(local / "up/x.txt", "ex");
+    auto browser = OpenBrowser();
+    std::unique_ptr<QMimeData> data(FileDrop({local / "up"}));
+    ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
+    // Shown from the posted drop on, before the transfer has ended.
+    ASSERT_TRUE(test::WaitFor([&] { return Child(Root(*browser), "up") != nullptr; }));
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(ReadFile(server.Path("up/x.txt")), "ex");
+    EXPECT_EQ(ChildNames(Root(*browser)), (std::vector<std::string>{"in", "pub", "up"}));
+}
+
+TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves) {
+    auto browser = OpenBrowser();
+    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
+    pub->setExpanded(true);
+    std::unique_ptr<QMimeData> docs(OwnDrag("TreeItem", CFtpPath("/pub/docs/", velmora::PATH_FOLDER)));
+
+    ASSERT_TRUE(DropAt(*browser, docs.get(), PointOf(*browser, pub)));
+    ASSERT_TRUE(test::WaitFor([&] { return !prompter.shown.empty(); }));
+    EXPECT_EQ(prompter.shown[0].title, "Message");
+    EXPECT_EQ(prompter.shown[0].text, CFtpTreeDlg::kSameDestination);
+    EXPECT_TRUE(fs::is_directory(server.Path("pub/docs")));
+    EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
+
+    // Onto another folder: renamed on the server, the node moves along.
+    ASSERT_TRUE(DropAt(*browser, docs.get(), PointOf(*browser, Child(Root(*browser), "in"))));
+    ASSERT_TRUE(test::WaitFor([&] { return HasRemote("in/docs/a.txt"); }));
+    test::ProcessEvents();
+    EXPECT_FALSE(HasRemote("pub/docs"));
+    EXPECT_EQ(ChildNames(pub), std::vector<std::string>{"empty"});
+    QTreeWidgetItem* moved = Child(Child(Root(*browser), "in"), "docs");
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(browser->NodeOf(moved)->GetPath().GetFtpDir(true), "/in/docs/");
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+TEST_F(BrowserTest, DropsNeedAConnectedFolderAndKnownData) {
+    CFtpTreeDlg browser(context);
+    browser.resize(700, 400);
+    browser.show();
+    TempDir local;
+    WriteFile(local / "a.txt", "a");
+    std::unique_ptr<QMimeData> files(FileDrop({local / "a.txt"}));
+    EXPECT_FALSE(DropAt(browser, files.get(), ListPoint(browser)));
+
+    ASSERT_TRUE(browser.Connect(Login()));
+    QMimeData text;
+    text.setText("not a file");
+    EXPECT_FALSE(DropAt(browser, &text, ListPoint(browser)));
+    EXPECT_EQ(browser.QueryDropOnCurrent(files.get()), DROPEFFECT_COPY);
+    test::ProcessEvents();
+    EXPECT_EQ(transfersEnded, 0);
+    EXPECT_FALSE(queue.IsBusy());
+}
+
+TEST(FtpSinkTest, UnixIsTheFirstFourCharactersInAnyCase) {
+    EXPECT_TRUE(CFtpSink::IsUnixSystem("UNIX Type: L8"));
+    EXPECT_TRUE(CFtpSink::IsUnixSystem("unix"));
+    EXPECT_TRUE(CFtpSink::IsUnixSystem("UniX something"));
+    EXPECT_FALSE(CFtpSink::IsUnixSystem("UNI"));
+    EXPECT_FALSE(CFtpSink::IsUnixSystem("Windows_NT"));
+    EXPECT_FALSE(CFtpSink::IsUnixSystem(" UNIX"));
+}
+
+TEST(FtpSinkTest, StatusTextWithoutAConnection) {
+    CFtpSink sink;
+    EXPECT_EQ(sink.GetStatusText(), "Disconnected");
+    sink.ReportError("550 first line\r\nsecond line\n");
+    EXPECT_EQ(sink.GetStatusText(), "Disconnected\r\nError: 'Ftp: 550 first linesecond line'");
+}
+
+TEST_F(BrowserTest, IncompleteOrRefusedLoginsAskForTheLoginInformation) {
+    CFtpTreeDlg browser(context);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetLoginName("");
+    EXPECT_FALSE(browser.Connect(info));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, CFtpTreeDlg::kLoginMissing);
+
+    info = Login();
+    info.SetPassword("wrong");
+    EXPECT_FALSE(browser.Connect(info));
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_TRUE(prompter.shown[1].text.starts_with(std::string(CFtpTreeDlg::kLoginMissing) + "\n\nFtp: "))
+        << prompter.shown[1].text;
+    EXPECT_FALSE(sink.IsConnected());
+    EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
+}
+
+}  // namespace
+}  // namespace parcelo

@@ -1,0 +1,91 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/ftp_connection_prop_dlg.h"
+#include "app/ftp_connections_dlg.h"
+#include "app/ftp_tree_dlg.h"
+#include "app/main_dlg.h"
+#include "app_fixture.h"
+#include "ear.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo {
+namespace {
+
+class ConnectionsTest : public test::AppTest {
+protected:
+    void Type(const char* field, const std::string& text) {
+        auto* edit = props->findChild<QLineEdit*>(field);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(text));
+    }
+
+    CMainDlg main{context};
+    CFtpConnectionsDlg& connections = main.GetConnections();
+    CFtpConnectionPropDlg* props = connections.GetProperties();
+};
+
+TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
+    main.Initialize();
+    EXPECT_EQ(connections.GetList()->topLevelItemCount(), 0);
+    velmora::CFtpLoginInfo* info = connections.OnNew();
+    EXPECT_EQ(info->GetHostName(), "Connection 1");
+    EXPECT_EQ(settings.GetSelConnection(), "Connection 1");
+    EXPECT_EQ(props->GetConnection(), info);
+
+    test::CEar renamed(velmora::MSG_APP_CONNECTION_NAME);
+    Type("hostName", "Office");
+    EXPECT_EQ(info->GetHostName(), "Office");
+    EXPECT_EQ(renamed.Heard().back().StrArgv(), "Office");
+    EXPECT_EQ(connections.GetList()->topLevelItem(0)->text(0).toStdString(), "Office");
+    EXPECT_EQ(settings.GetSelConnection(), "Office");
+
+    Type("hostAddress", server.GetHost());
+    props->findChild<QSpinBox*>("port")->setValue(server.GetPort());
+    Type("login", server.GetUser());
+    Type("password", server.GetPassword());
+    Type("remotePath", "/pub");
+    EXPECT_EQ(info->GetHost(), server.GetHost());
+    EXPECT_EQ(info->GetPort(), server.GetPort());
+    EXPECT_EQ(info->GetPassword(), server.GetPassword());
+    EXPECT_EQ(info->GetRemotePath(), "/pub/");
+
+    // Apply connects once the window thread is free again.
+    velmora::test::WriteFile(server.Path("pub/a.txt"), "a");
+    props->findChild<QPushButton*>("apply")->click();
+    EXPECT_FALSE(sink.IsConnected());
+    ASSERT_TRUE(test::WaitFor([&] { return sink.IsConnected(); }));
+    test::ProcessEvents();
+    ASSERT_EQ(main.GetBrowser().GetTree()->topLevelItemCount(), 1);
+    EXPECT_EQ(main.GetBrowser().GetTree()->topLevelItem(0)->text(0).toStdString(), "/pub");
+    EXPECT_EQ(main.windowTitle().toStdString(), "/pub/ - (1)");
+}
+
+TEST_F(ConnectionsTest, DeselectingForgetsTheConnectionAndDeleteRemovesIt) {
+    main.Initialize();
+    connections.OnNew();
+    connections.OnNew();
+    EXPECT_EQ(settings.GetSelConnection(), "Connection 2");
+
+    test::CEar deselected(velmora::MSG_APP_CONNECTION_22);
+    connections.GetList()->clearSelection();
+    EXPECT_EQ(settings.GetSelConnection(), "");
+    EXPECT_EQ(props->GetConnection(), nullptr);
+    ASSERT_EQ(deselected.Heard().size(), 1u);
+    const auto* sent = dynamic_cast<const velmora::CFtpLoginInfo*>(deselected.Heard()[0].Object());
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->GetHostName(), "Connection 2");
+
+    ASSERT_TRUE(connections.SelectConnection("Connection 1"));
+    connections.OnDelete();
+    EXPECT_EQ(connections.GetList()->topLevelItemCount(), 1);
+    EXPECT_EQ(main.GetConnectionList().GetCount(), 1);
+    EXPECT_EQ(main.GetConnectionList().FindByHost("Connection 1"), nullptr);
+    EXPECT_EQ(settings.GetSelConnection(), "");
+}
+
+}  // namespace
+}  // namespace parcelo
