@@ -49,7 +49,9 @@ bool CTskDataFile::CloseFile(bool) { return true; }
 CFtpPath CTskDataFile::GetRootPath() const { return m_pNode ? m_pNode->GetRootPath() : m_Path; }
 
 size_t CTskDataFile::BufferSize(uint64_t length) {
-    if (length == 0) return 1;
+    // A size of 0 is mostly an unknown one (a remote file named without a
+    // listing): a one-byte buffer would cost two system calls per byte.
+    if (length == 0) return kBlockSize;
     return length < kBlockSize ? static_cast<size_t>(length) : kBlockSize;
 }
 

@@ -60,8 +60,8 @@ public:
     virtual std::string TargetText() const { return m_Path.GetPath(); }
 
     // The copy loop's rules: the buffer is a block, or the whole file when
-    // smaller (at least one byte, so a size that was recorded as 0 still
-    // reads to the end); progress is sent every `ProgressStep` bytes.
+    // smaller (a whole block when the size is recorded as 0, which is mostly
+    // an unknown size); progress is sent every `ProgressStep` bytes.
     static size_t BufferSize(uint64_t length);
     static uint64_t ProgressStep(uint64_t length);
     // "%3s%% %s / %s Bytes": percent done, bytes done, file size.

@@ -70,8 +70,9 @@ TEST(CopyLoopRules, BufferAndProgressStepFollowTheFileSize) {
     EXPECT_EQ(CTskDataFile::ProgressStep(1000000), 333333u);
     EXPECT_EQ(CTskDataFile::ProgressStep(10000001), 1000000u);
     EXPECT_EQ(CTskDataFile::ProgressStep(uint64_t{5} << 30), (uint64_t{5} << 30) / 200);
-    // A file recorded as empty is still read to its end.
-    EXPECT_EQ(CTskDataFile::BufferSize(0), 1u);
+    // A size recorded as 0 is mostly unknown (a remote file named without a
+    // listing): it is read in whole blocks, not byte by byte.
+    EXPECT_EQ(CTskDataFile::BufferSize(0), 51200u);
     EXPECT_EQ(CTskDataFile::ProgressText(409600, 2000000), " 20% 409,600 / 2,000,000 Bytes");
     EXPECT_EQ(CTskDataFile::ProgressText(100, 100), "100% 100 / 100 Bytes");
 }
