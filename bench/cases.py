@@ -1,0 +1,490 @@
+"""The work measured, each against its peers, on one vsftpd on loopback.
+
+Every case makes its data, then runs each tool in turn (ours, then the peers,
+round after round, so that a change in the machine's load falls on all of
+them alike), checks the first run's result, and answers groups of Rows: one
+group per piece of work, ours first.
+"""
+
+import os
+import shutil
+import statistics
+import subprocess
+
+import datasets
+from harness import Row, RunFailed, measure
+
+GIB = 1 << 30
+MIB = 1 << 20
+
+
+class Tool:
+    def __init__(self, row, cmd, before=None, check=None, stdout=None, cwd=None, env=None, value=None):
+        self.row = row
+        self.cmd = cmd
+        self.before = before
+        self.check = check
+        self.stdout = stdout
+        self.cwd = cwd
+        self.env = env
+        # Turns the Sample (and the output file) into the row's value; wall
+        # time by default.
+        self.value = value or (lambda sample: sample.wall)
+
+
+class Context:
+    def __init__(self, build, scratch, server, runs, scale, log, timeout=180):
+        self.cli = os.path.join(build, "src/cli/parcelo-cli")
+        self.listing_bench = os.path.join(build, "bench/bench_listing")
+        self.db_bench = os.path.join(build, "bench/bench_db_report")
+        self.source_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        self.scratch = scratch
+        self.server = server
+        self.runs = runs
+        self.scale = scale
+        # The longest one run may take; a tool that takes longer is shown as
+        # failed rather than eating the whole time budget.
+        self.timeout = timeout
+        self.log = log
+        self.local = os.path.join(scratch, "local")
+        self.out = os.path.join(scratch, "out")
+        self.data = os.path.join(server.home, "data")
+        self.up = os.path.join(server.home, "up")
+        for folder in (self.local, self.out, self.data):
+            os.makedirs(folder, exist_ok=True)
+        self.env = dict(os.environ, PARCELO_PASSWORD=server.password,
+                        XDG_CONFIG_HOME=os.path.join(scratch, "config"),
+                        XDG_DATA_HOME=os.path.join(scratch, "data-home"))
+        # What later rows compare with: ours' peak memory of earlier work.
+        self.ours_rss = {}
+
+    def scaled(self, value, least=1):
+        return max(least, int(value * self.scale))
+
+    # Command lines ---------------------------------------------------------
+
+    def ours(self, *args):
+        return [self.cli, "-q"] + list(args)
+
+    def ours_url(self, path):
+        return "ftp://%s@127.0.0.1:%d/%s" % (self.server.user, self.server.port, path.lstrip("/"))
+
+    def lftp(self, commands):
+        s = self.server
+        return ["lftp", "-c", "set ftp:ssl-allow no; set net:max-retries 2; set cmd:fail-exit yes; "
+                "open -u %s,%s -p %d 127.0.0.1; %s" % (s.user, s.password, s.port, commands)]
+
+    def curl(self, *args):
+        return ["curl", "-sS", "--fail", "-u", "%s:%s" % (self.server.user, self.server.password)] + list(args)
+
+    # Folders between runs ----------------------------------------------------
+
+    def fresh_upload_folder(self):
+        shutil.rmtree(self.up, ignore_errors=True)
+        os.makedirs(self.up)
+        self.server.chown(self.up)
+
+    def fresh_out(self, *subfolders):
+        shutil.rmtree(self.out, ignore_errors=True)
+        for sub in subfolders or ("",):
+            os.makedirs(os.path.join(self.out, sub), exist_ok=True)
+
+    def publish(self, path):
+        """Makes what the benchmark wrote readable by the FTP user."""
+        self.server.chown(path)
+
+
+def run_tools(ctx, tools, runs=None):
+    """Round-robin runs of every tool; a tool that fails stops being run."""
+    for round_ in range(runs or ctx.runs):
+        for tool in tools:
+            row = tool.row
+            if row.error:
+                continue
+            if tool.before:
+                tool.before()
+            try:
+                sample = measure(tool.cmd, env=tool.env or ctx.env, cwd=tool.cwd, stdout=tool.stdout,
+                                 timeout=ctx.timeout)
+                problem = tool.check() if tool.check and round_ == 0 else None
+            except RunFailed as failure:
+                problem = str(failure)
+            if problem:
+                row.fail(problem)
+                ctx.log("  %s: %s failed: %s" % (row.work, row.tool, problem))
+                continue
+            row.add(tool.value(sample), sample)
+    return [tool.row for tool in tools]
+
+
+def count_files(root):
+    return sum(len(files) for _, _, files in os.walk(root))
+
+
+def expect_files(root, count):
+    def check():
+        found = count_files(root)
+        return None if found == count else "%d files in %s, %d expected" % (found, root, count)
+    return check
+
+
+def expect_size(path, size):
+    def check():
+        if not os.path.isfile(path):
+            return "no %s" % path
+        found = os.path.getsize(path)
+        return None if found == size else "%s has %d bytes, %d expected" % (path, found, size)
+    return check
+
+
+def expect_lines(path, least):
+    def check():
+        with open(path, "rb") as f:
+            lines = f.read().count(b"\n")
+        return None if lines >= least else "%d lines listed, %d expected" % (lines, least)
+    return check
+
+
+# 1. One large file ---------------------------------------------------------
+
+def one_large_file(ctx):
+    size = ctx.scaled(GIB, MIB) // MIB * MIB
+    label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
+    ctx.log("one file of %s" % label)
+    local = datasets.big_file(os.path.join(ctx.local, "big.bin"), size)
+    os.link(local, os.path.join(ctx.data, "big.bin"))
+    ctx.publish(ctx.data)
+
+    work = "upload one file of %s" % label
+    up = [Tool(Row(work, "parcelo-cli upload", True, amount=size, unit="MiB/s"),
+               ctx.ours("upload", local, ctx.ours_url("up/ours/")),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "ours/big.bin"), size)),
+          Tool(Row(work, "curl -T", False, amount=size, unit="MiB/s"),
+               ctx.curl("--ftp-create-dirs", "-T", local, ctx.server.url("up/curl/")),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "curl/big.bin"), size)),
+          Tool(Row(work, "lftp put", False, amount=size, unit="MiB/s"),
+               ctx.lftp("mkdir -p up/lftp; put -O up/lftp %s" % local),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "lftp/big.bin"), size))]
+    upload = run_tools(ctx, up)
+
+    work = "download one file of %s" % label
+    out = ctx.out
+    down = [Tool(Row(work, "parcelo-cli download", True, amount=size, unit="MiB/s"),
+                 ctx.ours("download", ctx.ours_url("data/big.bin"), out + "/ours/"),
+                 before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/big.bin", size)),
+            Tool(Row(work, "curl -o", False, amount=size, unit="MiB/s"),
+                 ctx.curl("-o", out + "/curl/big.bin", ctx.server.url("data/big.bin")),
+                 before=lambda: ctx.fresh_out("curl"), check=expect_size(out + "/curl/big.bin", size)),
+            Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"),
+                 ctx.lftp("get data/big.bin -o %s/lftp/big.bin" % out),
+                 before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/big.bin", size))]
+    download = run_tools(ctx, down)
+    if down[0].row.ok:
+        ctx.ours_rss["download"] = (label, min(down[0].row.rss))
+    ctx.fresh_out()
+    ctx.fresh_upload_folder()
+    return [upload, download]
+
+
+# 2. Many small files -------------------------------------------------------
+
+def _curl_config(path, pairs):
+    with open(path, "w") as f:
+        for option, value, url in pairs:
+            f.write('%s = "%s"\nurl = "%s"\n' % (option, value, url))
+    return path
+
+
+def many_small_files(ctx):
+    per_folder = ctx.scaled(100, 5)
+    folders, size = 20, 4096
+    count = folders * per_folder
+    ctx.log("%d files of 4 KiB in %d folders" % (count, folders))
+    local = os.path.join(ctx.local, "small")
+    names = datasets.small_tree(local, folders, per_folder, size)
+    shutil.copytree(local, os.path.join(ctx.data, "small"))
+    ctx.publish(ctx.data)
+    amount = count
+
+    work = "upload %d files of 4 KiB in %d folders" % (count, folders)
+    up_config = _curl_config(os.path.join(ctx.scratch, "curl-up.cfg"),
+                             [("upload-file", os.path.join(local, n), ctx.server.url("up/curl/small/" + n))
+                              for n in names])
+    up = [Tool(Row(work, "parcelo-cli upload", True, amount=amount, unit="files/s"),
+               ctx.ours("upload", local, ctx.ours_url("up/ours/")),
+               before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count)),
+          Tool(Row(work, "lftp mirror -R", False, amount=amount, unit="files/s"),
+               ctx.lftp("mirror -R %s up/lftp/small" % local),
+               before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count)),
+          Tool(Row(work, "curl (one connection)", False, amount=amount, unit="files/s"),
+               ctx.curl("--ftp-create-dirs", "-K", up_config),
+               before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "curl"), count))]
+    upload = run_tools(ctx, up)
+    if up[0].row.ok:
+        ctx.ours_rss["upload"] = (count, min(up[0].row.rss))
+
+    work = "download %d files of 4 KiB in %d folders" % (count, folders)
+    out = ctx.out
+    down_config = _curl_config(os.path.join(ctx.scratch, "curl-down.cfg"),
+                               [("output", "%s/curl/small/%s" % (out, n), ctx.server.url("data/small/" + n))
+                                for n in names])
+    down = [Tool(Row(work, "parcelo-cli download", True, amount=amount, unit="files/s"),
+                 ctx.ours("download", ctx.ours_url("data/small/"), out + "/ours/"),
+                 before=lambda: ctx.fresh_out("ours"), check=expect_files(out + "/ours", count)),
+            Tool(Row(work, "lftp mirror", False, amount=amount, unit="files/s"),
+                 ctx.lftp("mirror data/small %s/lftp/small" % out),
+                 before=lambda: ctx.fresh_out("lftp"), check=expect_files(out + "/lftp", count)),
+            Tool(Row(work, "curl (one connection)", False, amount=amount, unit="files/s",
+                     note="told every path: lists nothing"),
+                 ctx.curl("--create-dirs", "-K", down_config),
+                 before=lambda: ctx.fresh_out("curl"), check=expect_files(out + "/curl", count))]
+    download = run_tools(ctx, down)
+    ctx.fresh_out()
+    ctx.fresh_upload_folder()
+    return [upload, download]
+
+
+# 3. Listings ---------------------------------------------------------------
+
+def listing(ctx):
+    count = ctx.scaled(20000, 1000)
+    ctx.log("a folder of %d entries" % count)
+    datasets.flat_folder(os.path.join(ctx.data, "list"), count, 100)
+    ctx.publish(ctx.data)
+    work = "list a folder of %d entries" % count
+    listed = os.path.join(ctx.scratch, "listed-%s.txt")
+    tools = [Tool(Row(work, "parcelo-cli ls", True, amount=count, unit="entries/s"),
+                  ctx.ours("ls", ctx.ours_url("data/list/")),
+                  stdout=listed % "ours", check=expect_lines(listed % "ours", count)),
+             Tool(Row(work, "lftp cls", False, amount=count, unit="entries/s"),
+                  ctx.lftp("cls -1 data/list/"),
+                  stdout=listed % "lftp", check=expect_lines(listed % "lftp", count)),
+             Tool(Row(work, "curl -l (NLST)", False, amount=count, unit="entries/s", note="names only"),
+                  ctx.curl("-l", ctx.server.url("data/list/")),
+                  stdout=listed % "nlst", check=expect_lines(listed % "nlst", count)),
+             Tool(Row(work, "curl (LIST, unparsed)", False, amount=count, unit="entries/s",
+                      note="the raw reply"),
+                  ctx.curl(ctx.server.url("data/list/")),
+                  stdout=listed % "list", check=expect_lines(listed % "list", count))]
+    return [run_tools(ctx, tools)]
+
+
+def _program_figures(path):
+    figures = {}
+    with open(path) as f:
+        for line in f:
+            key, _, value = line.partition(" ")
+            figures[key] = float(value)
+    return figures
+
+
+def parser(ctx):
+    lines = ctx.scaled(1000000, 10000)
+    groups = []
+    for layout in ("unix", "dos"):
+        ctx.log("parse %d %s listing lines in memory" % (lines, layout))
+        work = "parse %d listing lines in memory (%s layout)" % (lines, layout.upper())
+        ours = Row(work, "CFtpDir", True, amount=lines, unit="lines/s")
+        floor = Row(work, "reading the text once", False, amount=lines, unit="lines/s",
+                    note="the floor: line ends found, every byte read")
+        output = os.path.join(ctx.scratch, "listing-bench.txt")
+        for _ in range(ctx.runs):
+            try:
+                sample = measure([ctx.listing_bench, "--lines", str(lines), "--layout", layout], stdout=output)
+            except RunFailed as failure:
+                ours.fail(str(failure))
+                break
+            figures = _program_figures(output)
+            ours.add(figures["ours_s"])
+            floor.add(figures["floor_s"])
+            ours.note = "%.0f MiB/s of text" % (figures["bytes"] / figures["ours_s"] / MIB)
+            floor.note = "%.0f MiB/s; " % (figures["bytes"] / figures["floor_s"] / MIB) + \
+                "the floor: line ends found, every byte read"
+        groups.append([ours, floor])
+    return groups
+
+
+# 4. Compression ------------------------------------------------------------
+
+PYTHON_ZIP = """
+import os, sys, zipfile
+source, archive = sys.argv[1], sys.argv[2]
+base = os.path.dirname(source)
+with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED, compresslevel=1) as z:
+    for root, dirs, files in os.walk(source):
+        dirs.sort()
+        for name in sorted(files):
+            path = os.path.join(root, name)
+            z.write(path, os.path.relpath(path, base))
+"""
+
+
+def expect_archive(path, files):
+    def check():
+        if not os.path.isfile(path):
+            return "no archive %s" % path
+        test = subprocess.run(["unzip", "-tq", path], capture_output=True, text=True)
+        if test.returncode != 0:
+            return "unzip -t: " + (test.stdout + test.stderr)[-200:]
+        listed = subprocess.run(["zipinfo", "-1", path], capture_output=True, text=True).stdout.split("\n")
+        found = sum(1 for name in listed if name and not name.endswith("/"))
+        return None if found == files else "%d entries, %d expected" % (found, files)
+    return check
+
+
+def compression(ctx):
+    total = ctx.scaled(500 * MIB, 4 * MIB)
+    ctx.log("compress %d MiB of mixed files at level 1" % (total // MIB))
+    source = os.path.join(ctx.local, "mixed")
+    files, total = datasets.mixed_tree(source, total)
+    work = "compress a folder of %d MiB (%d files, text and random) at level 1" % (total // MIB, files)
+    archive = os.path.join(ctx.out, "%s.zip")
+
+    def with_size(tool):
+        def value(sample):
+            tool.row.note = "archive %.0f MiB" % (os.path.getsize(archive % tool.name) / MIB)
+            return sample.wall
+        return value
+
+    tools = [Tool(Row(work, "parcelo-cli zip", True, amount=total, unit="MiB/s"),
+                  ctx.ours("zip", source, archive % "ours")),
+             Tool(Row(work, "zip -1 -r", False, amount=total, unit="MiB/s"),
+                  ["zip", "-q", "-1", "-r", archive % "zip", "mixed"], cwd=ctx.local),
+             Tool(Row(work, "Python zipfile, level 1", False, amount=total, unit="MiB/s"),
+                  ["/usr/bin/python3", "-c", PYTHON_ZIP, source, archive % "python"])]
+    for tool, name in zip(tools, ("ours", "zip", "python")):
+        tool.name = name
+        tool.before = lambda name=name: _remove(archive % name, ctx.out)
+        tool.check = expect_archive(archive % name, files)
+        tool.value = with_size(tool)
+    groups = [run_tools(ctx, tools)]
+    ctx.fresh_out()
+    shutil.rmtree(source, ignore_errors=True)
+    return groups
+
+
+def _remove(path, folder):
+    os.makedirs(folder, exist_ok=True)
+    if os.path.exists(path):
+        os.unlink(path)
+
+
+# 5. The job database ---------------------------------------------------------
+
+def _floor_script(database, script):
+    """The rows the engine wrote, as plain INSERTs in one transaction."""
+    parts = ["PRAGMA journal_mode=WAL;", "PRAGMA synchronous=NORMAL;", "BEGIN;"]
+    for table in ("SrcPoint", "LogStatus"):
+        dump = subprocess.run(["sqlite3", database, ".mode insert %s" % table, "SELECT * FROM %s;" % table],
+                              capture_output=True, text=True, check=True).stdout
+        parts.append(dump)
+    parts.append("COMMIT;")
+    with open(script, "w") as f:
+        f.write("\n".join(parts))
+
+
+def job_database(ctx):
+    files = ctx.scaled(10000, 500)
+    ctx.log("record %d transfers in the job database" % files)
+    work = "record %d file transfers in the job database" % files
+    ours = Row(work, "database engine (WAL, NORMAL)", True, amount=files, unit="files/s",
+               note="SourceInfoAdd + SourceInfoUpdateSet + ReportTrans per file")
+    floor = Row(work, "sqlite3 shell, one transaction", False, amount=files, unit="files/s",
+                note="the floor: the same rows as plain INSERTs")
+    folder = os.path.join(ctx.scratch, "db")
+    output = os.path.join(ctx.scratch, "db-bench.txt")
+    schema = os.path.join(ctx.source_dir, "src/db/schema.sql")
+    for _ in range(ctx.runs):
+        shutil.rmtree(folder, ignore_errors=True)
+        try:
+            measure([ctx.db_bench, "--dir", folder, "--files", str(files)], stdout=output)
+            figures = _program_figures(output)
+            ours.add(figures["ours_s"])
+            script = os.path.join(ctx.scratch, "floor.sql")
+            _floor_script(os.path.join(folder, "jobs.db"), script)
+            target = os.path.join(ctx.scratch, "floor.db")
+            if os.path.exists(target):
+                os.unlink(target)
+            subprocess.run(["sqlite3", target, ".read %s" % schema], check=True)
+            floor.add(measure(["sqlite3", target, ".read %s" % script]).wall)
+        except (RunFailed, subprocess.CalledProcessError, KeyError) as failure:
+            ours.fail(str(failure))
+            break
+    shutil.rmtree(folder, ignore_errors=True)
+    return [[ours, floor]]
+
+
+# 6. Peak memory ------------------------------------------------------------
+
+def memory_large_download(ctx):
+    size = ctx.scaled(4 * GIB, 16 * MIB) // MIB * MIB
+    label = "%g GiB" % (size / GIB) if size >= GIB else "%d MiB" % (size // MIB)
+    ctx.log("peak memory of a %s download" % label)
+    datasets.sparse_file(os.path.join(ctx.data, "huge.bin"), size)
+    ctx.publish(ctx.data)
+    work = "peak memory, download of %s" % label
+    out = ctx.out
+    rss = lambda sample: sample.rss_kib
+    tools = [Tool(Row(work, "parcelo-cli download", True, kind="rss"),
+                  ctx.ours("download", ctx.ours_url("data/huge.bin"), out + "/ours/"),
+                  before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/huge.bin", size), value=rss),
+             Tool(Row(work, "curl -o", False, kind="rss"),
+                  ctx.curl("-o", out + "/curl/huge.bin", ctx.server.url("data/huge.bin")),
+                  before=lambda: ctx.fresh_out("curl"), check=expect_size(out + "/curl/huge.bin", size), value=rss),
+             Tool(Row(work, "lftp get", False, kind="rss"),
+                  ctx.lftp("get data/huge.bin -o %s/lftp/huge.bin" % out),
+                  before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/huge.bin", size), value=rss)]
+    rows = run_tools(ctx, tools, runs=1)
+    ours = rows[0]
+    if ours.ok and "download" in ctx.ours_rss:
+        smaller, kib = ctx.ours_rss["download"]
+        ours.note = "%s: %.1f MiB → %s: %.1f MiB" % (smaller, kib / 1024, label, ours.median() / 1024)
+    _note_times(rows)
+    ctx.fresh_out()
+    os.unlink(os.path.join(ctx.data, "huge.bin"))
+    return [rows]
+
+
+def _note_times(rows):
+    """Memory rows also tell how long the work took."""
+    for row in rows:
+        if row.ok:
+            row.note = ("%s; " % row.note if row.note else "") + "in %.1f s" % statistics.median(row.walls)
+
+
+def memory_many_files(ctx):
+    count = ctx.scaled(20000, 1000)
+    ctx.log("peak memory of a %d-file folder upload" % count)
+    local = datasets.flat_folder(os.path.join(ctx.local, "flat"), count, 100)
+    work = "peak memory, upload of a folder of %d files" % count
+    rss = lambda sample: sample.rss_kib
+    tools = [Tool(Row(work, "parcelo-cli upload", True, kind="rss"),
+                  ctx.ours("upload", local, ctx.ours_url("up/ours/")),
+                  before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count), value=rss),
+             Tool(Row(work, "lftp mirror -R", False, kind="rss"),
+                  ctx.lftp("mirror -R %s up/lftp/flat" % local),
+                  before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count),
+                  value=rss)]
+    rows = run_tools(ctx, tools, runs=1)
+    ours = rows[0]
+    if ours.ok and "upload" in ctx.ours_rss:
+        fewer, kib = ctx.ours_rss["upload"]
+        per_file = (ours.median() - kib) * 1024 / max(1, count - fewer)
+        ours.note = "%d files: %.1f MiB → %d: %.1f MiB, %.0f bytes per file" % (
+            fewer, kib / 1024, count, ours.median() / 1024, per_file)
+    _note_times(rows)
+    ctx.fresh_upload_folder()
+    shutil.rmtree(local, ignore_errors=True)
+    return [rows]
+
+
+CASES = [
+    ("large", one_large_file),
+    ("small", many_small_files),
+    ("listing", listing),
+    ("parser", parser),
+    ("zip", compression),
+    ("db", job_database),
+    ("memory-download", memory_large_download),
+    ("memory-files", memory_many_files),
+]
