@@ -28,10 +28,22 @@ bool ToUtc(int64_t seconds, std::tm& utc) {
 }
 
 bool FromLocal(const std::tm& local, int64_t& seconds) {
+    // Not mktime: it reads the time zone again on every call (a stat of
+    // /etc/localtime each time, most of the cost of a listing line), while
+    // localtime_r reads it once. The parts taken as UTC, less the zone's
+    // offset at that moment; the second step settles the offset across a
+    // daylight-saving change (a skipped local time moves forward, as with
+    // mktime).
     std::tm parts = local;
-    parts.tm_isdst = -1;
-    const std::time_t t = std::mktime(&parts);
-    if (t == static_cast<std::time_t>(-1)) return false;
+    parts.tm_isdst = 0;
+    const std::time_t asUtc = timegm(&parts);
+    if (asUtc == static_cast<std::time_t>(-1)) return false;
+    std::time_t t = asUtc;
+    for (int step = 0; step < 2; ++step) {
+        std::tm probe{};
+        if (!localtime_r(&t, &probe)) return false;
+        t = asUtc - probe.tm_gmtoff;
+    }
     seconds = static_cast<int64_t>(t);
     return true;
 }
