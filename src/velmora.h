@@ -4,6 +4,7 @@
 // program can use the whole library with one include.
 
 #include "platform/api.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/encoding.h"
