@@ -36,7 +36,6 @@ constexpr int kButtonSize = 24;
 constexpr int kButtonGap = 2;
 constexpr int kPictureSize = 128;
 constexpr int kBarHeight = 5;
-constexpr int kBarScale = 1000;
 
 bool IsCancelQuery(const CMsg& msg) {
     return msg.Cmd() == velmora::MSG_PROGRESS_CHECK_CANCEL ||
@@ -54,7 +53,8 @@ CDashBordDlg::CDashBordDlg(CAppContext& context, QWidget* parent)
       m_pMain(nullptr) {
     setObjectName("tray");
     setWindowTitle(CAppSettings::kProduct);
-    setWindowIcon(QIcon(QString::fromStdString(context.settings.GetTrayEmptyImage())));
+    // The program's icon, for every window of it.
+    QGuiApplication::setWindowIcon(QIcon(QString::fromStdString(context.settings.GetTrayEmptyImage())));
     SetOpacity(kStartOpacity);
     setFixedSize(kMargin + kButtonSize + kMargin + kPictureSize + kMargin,
                  kMargin + kPictureSize + 2 * (kBarHeight + 2) + kMargin);
@@ -72,7 +72,6 @@ CDashBordDlg::CDashBordDlg(CAppContext& context, QWidget* parent)
     int barTop = picture.bottom() + 3;
     for (QProgressBar* bar : {m_pOverallBar, m_pFileBar}) {
         bar->setTextVisible(false);
-        bar->setRange(0, kBarScale);
         bar->setGeometry(picture.left(), barTop, picture.width(), kBarHeight);
         bar->hide();
         barTop += kBarHeight + 2;
@@ -209,8 +208,8 @@ void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
         default:
             return;
     }
-    ApplyBar(m_pOverallBar, m_overall);
-    ApplyBar(m_pFileBar, m_file);
+    m_overall.Apply(m_pOverallBar);
+    m_file.Apply(m_pFileBar);
 }
 
 void CDashBordDlg::OnFileProgress(const CMsg& msg) {
@@ -221,9 +220,15 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
         case velmora::MSG_PROGRESS_FINISH:
             m_file.pos = m_file.upper;
             break;
-        case velmora::MSG_PROGRESS_POS:
+        case velmora::MSG_PROGRESS_POS: {
+            // Every progress status carries the run's counters: the percent
+            // moves within a long file too.
+            velmora::CProgressStatus status;
+            status.Copy(msg);
             m_file.pos = msg.LLArgc();
+            if (m_pOverallBar->isVisibleTo(this)) m_strPercent = status.GetStrProgress();
             break;
+        }
         case velmora::MSG_PROGRESS_RANGE:
             m_file.lower = msg.LLArgc();
             m_file.upper = msg.LLArgv();
@@ -231,19 +236,12 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
         default:
             return;
     }
-    ApplyBar(m_pFileBar, m_file);
+    m_file.Apply(m_pFileBar);
 }
 
 void CDashBordDlg::ShowBars(bool shown) {
     m_pOverallBar->setVisible(shown);
     m_pFileBar->setVisible(shown);
-}
-
-// Byte positions pass 2 GB: the bar shows their share on a fixed scale.
-void CDashBordDlg::ApplyBar(QProgressBar* bar, const CBar& state) {
-    const int64_t span = std::max<int64_t>(state.upper - state.lower, 1);
-    const int64_t done = std::clamp<int64_t>(state.pos - state.lower, 0, span);
-    bar->setValue(static_cast<int>(done * kBarScale / span));
 }
 
 // ---- Commands ----

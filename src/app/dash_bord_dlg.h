@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/app_context.h"
+#include "app/bar_scale.h"
 #include "app/drop_target.h"
 #include "messaging/listener.h"
 
@@ -101,13 +102,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    // A bar's 64-bit positions, shown on a fixed scale.
-    struct CBar {
-        int64_t lower = 0;
-        int64_t upper = 100;
-        int64_t pos = 0;
-    };
-
     CImageButton* AddButton(const std::string& normal, const std::string& highlighted, const QString& toolTip,
                             void (CDashBordDlg::*command)());
     void LoadPictures();
@@ -119,7 +113,6 @@ private:
     void OnOverallProgress(const velmora::CMsg& msg);
     void OnFileProgress(const velmora::CMsg& msg);
     void ShowBars(bool shown);
-    static void ApplyBar(QProgressBar* bar, const CBar& state);
     QRect PictureRect() const;
 
     CAppContext& m_context;
@@ -133,8 +126,8 @@ private:
     int m_nTargetOpacity = kStartOpacity;
     int m_nCountdown = kCountdown;
     std::string m_strPercent;
-    CBar m_overall;
-    CBar m_file;
+    CBarState m_overall;
+    CBarState m_file;
     QPixmap m_pictures[4];
     QPoint m_dragOffset;
     bool m_bMainPlaced = false;

@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QMenu>
 #include <QMetaObject>
+#include <QPainter>
 
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
@@ -42,6 +43,15 @@ void CFolderTreeWidget::startDrag(Qt::DropActions /*supportedActions*/) {
     drag->exec(Qt::CopyAction | Qt::MoveAction);
 }
 
+void CFolderTreeWidget::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0 || m_strPlaceholder.isEmpty()) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                     m_strPlaceholder);
+}
+
 // ---- CFtpTreeDlg ----
 
 CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
@@ -53,6 +63,7 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
       m_pList(new CFtpListCtrl),
       m_treeCtrl(m_pTree) {
     m_pTree->setObjectName("tree");
+    m_pTree->SetPlaceholderText(tr("Not connected.\n\nSelect a connection and press Apply, or press New to add one."));
     m_pList->setObjectName("list");
     SetPanes(m_pTree, m_pList, 2, 3);
     // Drops land on this window, whichever pane is under the pointer.

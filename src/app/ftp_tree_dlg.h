@@ -40,11 +40,16 @@ public:
     // `dragData` makes the data of a drag of the current item (null: none).
     CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent = nullptr);
 
+    // What an empty tree says.
+    void SetPlaceholderText(const QString& text) { m_strPlaceholder = text; }
+
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     std::function<QMimeData*()> m_dragData;
+    QString m_strPlaceholder;
 };
 
 // The FTP browser: the server's folder tree, expanded one level at a time,

@@ -1,9 +1,13 @@
 #include "app/main_dlg.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/app_settings.h"
@@ -86,7 +90,11 @@ void CMainDlg::HandleMsg(CMsg& msg) {
     switch (msg.Cmd()) {
         case velmora::MSG_RUN_START:
             m_bRunning = true;
-            m_pProgress->show();
+            if (!m_pProgress->isVisibleTo(this)) {
+                m_pProgress->show();
+                // The window grows by the progress once its layout has run.
+                QTimer::singleShot(0, this, &CMainDlg::KeepOnScreen);
+            }
             break;
         case velmora::MSG_RUN_END:
             m_bRunning = false;
@@ -122,6 +130,14 @@ void CMainDlg::ShowWait(const std::string& text) {
     m_pWait->adjustSize();
     if (anchor != nullptr) m_pWait->move(anchor->frameGeometry().center() - m_pWait->rect().center());
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CMainDlg::KeepOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!isVisible() || screen == nullptr) return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (frame.bottom() > room.bottom()) move(frame.left(), std::max(room.top(), frame.top() - (frame.bottom() - room.bottom())));
 }
 
 void CMainDlg::UpdateTitle(const CMsg& msg) {

@@ -51,6 +51,8 @@ protected:
 private:
     void HandleMsg(velmora::CMsg& msg);
     void ShowWait(const std::string& text);
+    // Moves the window up when it reaches below the screen.
+    void KeepOnScreen();
     // The title: "<folder> - (<files>)", or the node's text without a folder.
     void UpdateTitle(const velmora::CMsg& msg);
 

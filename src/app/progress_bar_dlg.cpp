@@ -146,13 +146,13 @@ void CProgressBarDlg::OnOverallProgress(const CMsg& msg) {
             m_state.caption = status.GetCaptionText();
             break;
         case MSG_PROGRESS_POS:
-            m_state.overall.pos = msg.Argc();
+            m_state.overall.pos = msg.LLArgc();
             m_state.caption = CaptionOf(status);
             m_state.curFile = status.CurFile();
             break;
         case MSG_PROGRESS_RANGE:
-            m_state.overall.lower = msg.Argc();
-            m_state.overall.upper = msg.Argv();
+            m_state.overall.lower = msg.LLArgc();
+            m_state.overall.upper = msg.LLArgv();
             break;
         default:
             break;
@@ -170,12 +170,12 @@ void CProgressBarDlg::OnFileProgress(const CMsg& msg) {
             m_state.file.pos = m_state.file.upper;
             break;
         case MSG_PROGRESS_POS:
-            m_state.file.pos = msg.Argc();
+            m_state.file.pos = msg.LLArgc();
             m_state.status = DetailOf(status);
             break;
         case MSG_PROGRESS_RANGE:
-            m_state.file.lower = msg.Argc();
-            m_state.file.upper = msg.Argv();
+            m_state.file.lower = msg.LLArgc();
+            m_state.file.upper = msg.LLArgv();
             break;
         default:
             break;
@@ -247,9 +247,8 @@ void CProgressBarDlg::ApplyText(QLabel* label, const std::string& text) {
     if (label->text() != value) label->setText(value);
 }
 
-void CProgressBarDlg::ApplyBar(QProgressBar* bar, const Bar& state, bool shown) {
-    if (bar->minimum() != state.lower || bar->maximum() != state.upper) bar->setRange(state.lower, state.upper);
-    if (bar->value() != state.pos) bar->setValue(state.pos);
+void CProgressBarDlg::ApplyBar(QProgressBar* bar, const CBarState& state, bool shown) {
+    state.Apply(bar);
     if (bar->isVisibleTo(bar->parentWidget()) != shown) bar->setVisible(shown);
 }
 

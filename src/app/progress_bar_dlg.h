@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "app/bar_scale.h"
 #include "app/queued_refresh.h"
 #include "messaging/listener.h"
 
@@ -56,11 +57,6 @@ public slots:
     void OnStop();
 
 private:
-    struct Bar {
-        int lower = 0;
-        int upper = 100;
-        int pos = 0;
-    };
     struct State {
         bool running = false;
         bool cancelRequested = false;
@@ -69,8 +65,8 @@ private:
         std::string curFile;
         std::string status;
         int waiting = 0;
-        Bar overall;
-        Bar file;
+        CBarState overall;
+        CBarState file;
     };
 
     void AnswerCancelQuery(velmora::CMsg& msg);
@@ -78,7 +74,7 @@ private:
     void OnOverallProgress(const velmora::CMsg& msg);
     void OnFileProgress(const velmora::CMsg& msg);
     void Refresh();
-    static void ApplyBar(QProgressBar* bar, const Bar& state, bool shown);
+    static void ApplyBar(QProgressBar* bar, const CBarState& state, bool shown);
     static void ApplyText(QLabel* label, const std::string& text);
     static std::string WaitingText(int count);
 

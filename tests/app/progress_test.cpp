@@ -121,6 +121,20 @@ TEST_F(ProgressBarDlgTest, ScriptedTransferDrivesBarsAndLines) {
     EXPECT_FALSE(dlg.IsRunning());
 }
 
+// A file of 4 GB and more: its byte range does not fit a bar as it is.
+TEST_F(ProgressBarDlgTest, ByteRangesBeyondABarsRangeKeepTheirProportion) {
+    SendCmd(MSG_RUN_START);
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1);
+    CProgressStatus range(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, int64_t{5} << 30);
+    Send(range);
+    CProgressStatus quarter(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, (int64_t{5} << 30) / 4, 0);
+    Send(quarter);
+    test::ProcessEvents();
+    EXPECT_GT(PerFile()->maximum(), 0);
+    EXPECT_EQ(PerFile()->value(), PerFile()->maximum() / 4);
+    SendCmd(MSG_RUN_END);
+}
+
 TEST_F(ProgressBarDlgTest, StopDuringARunAsksToCancel) {
     CancelWatcher watcher;
     SendCmd(MSG_RUN_START);

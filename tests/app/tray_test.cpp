@@ -180,9 +180,14 @@ TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     EXPECT_EQ(tray.GetOverallBar()->value(), tray.GetOverallBar()->maximum() / 4);
     EXPECT_EQ(tray.GetPercentText(), "25%");
 
+    // Within a file the run's counters move the percent on.
     CMsgProgress fileRange(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, 200);
-    CMsgProgress filePos(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 100, 0);
+    CProgressStatus filePosition(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 100, 0);
+    filePosition.ProcessedBytes(3000000000LL);
+    filePosition.TotalBytes(6000000000LL);
+    CMsgSend fileSent(filePosition);
     EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum() / 2);
+    EXPECT_EQ(tray.GetPercentText(), "50%");
     CMsgProgress fileDone(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH, 0, 0);
     EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum());
 
