@@ -74,10 +74,14 @@ void CMainDlg::Initialize() {
 
 void CMainDlg::OnMsg(CMsg& msg) {
     switch (msg.Cmd()) {
+        case velmora::MSG_APP_PATH:
+            // Its path is the sender's own object, valid only during the call:
+            // it comes from the browser, on this thread.
+            if (IsWindowThread(this)) HandleMsg(msg);
+            break;
         case velmora::MSG_RUN_START:
         case velmora::MSG_RUN_END:
         case velmora::MSG_WAIT:
-        case velmora::MSG_APP_PATH:
         case velmora::MSG_APP_CONNECTION_NAME:
             HandleOnWindowThread(this, msg, [this](CMsg& heard) { HandleMsg(heard); });
             break;
