@@ -77,6 +77,9 @@ private:
 class VELMORA_API CMover : public CMoveTrans {
 public:
     using CMoveTrans::CMoveTrans;
+    // The most derived class leaves the message box first: a broadcast on
+    // the window thread must not reach it while its destruction has begun.
+    ~CMover() override { Unlisten(); }
 
     // A whole job of one pair of sources: the job state reset, the runner,
     // the "Copying..." caption and the operation bracketed as `label` with
