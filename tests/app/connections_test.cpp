@@ -74,8 +74,9 @@ TEST_F(ConnectionsTest, DeselectingForgetsTheConnectionAndDeleteRemovesIt) {
     connections.GetList()->clearSelection();
     EXPECT_EQ(settings.GetSelConnection(), "");
     EXPECT_EQ(props->GetConnection(), nullptr);
-    ASSERT_EQ(deselected.Heard().size(), 1u);
-    const auto* sent = dynamic_cast<const velmora::CFtpLoginInfo*>(deselected.Heard()[0].Object());
+    const std::vector<velmora::CMsg> heard = deselected.Heard();
+    ASSERT_EQ(heard.size(), 1u);
+    const auto* sent = dynamic_cast<const velmora::CFtpLoginInfo*>(heard[0].Object());
     ASSERT_NE(sent, nullptr);
     EXPECT_EQ(sent->GetHostName(), "Connection 2");
 
