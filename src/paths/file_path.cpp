@@ -484,6 +484,18 @@ void CFilePath::FixSlash() {
 }
 
 void CFilePath::FixSlash(std::string& text, char slash) {
+    // Most texts are right already (one kind of separator, never two in a
+    // row): they are left as they are, without building a copy.
+    char previous = 0;
+    bool clean = true;
+    for (const char c : text) {
+        if (IsSlash(c) && (c != slash || previous == slash)) {
+            clean = false;
+            break;
+        }
+        previous = c;
+    }
+    if (clean) return;
     std::string fixed;
     fixed.reserve(text.size());
     for (const char c : text) {
