@@ -33,6 +33,12 @@ def sparse_file(path, size):
     return path
 
 
+def read_through(path):
+    with open(path, "rb") as f:
+        while f.read(8 * MIB):
+            pass
+
+
 def small_tree(root, folders, per_folder, size, seed=2):
     """`folders` folders of `per_folder` random files of `size` bytes;
     answers the relative paths of the files."""

@@ -168,7 +168,9 @@ def table(groups):
 
 
 def worse_ratios(groups):
-    """(work, tool, ratio) for every peer the system is behind."""
+    """(work, tool, ratio, overlap) for every peer the system is behind;
+    `overlap` when the two tools' min–max ranges overlap, so that the
+    difference is within the spread of the runs."""
     found = []
     for rows in groups:
         ours = next((r for r in rows if r.ours), None)
@@ -176,5 +178,6 @@ def worse_ratios(groups):
             continue
         for row in rows:
             if not row.ours and row.ok and row.median() > 0 and ours.median() / row.median() > 1:
-                found.append((row.work, row.tool, ours.median() / row.median()))
+                overlap = len(ours.values) > 1 and min(ours.values) <= max(row.values)
+                found.append((row.work, row.tool, ours.median() / row.median(), overlap))
     return found
