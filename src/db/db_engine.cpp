@@ -383,10 +383,12 @@ void CDBEngine::SourceInfoAdd(CTskLocalFile* file) {
     point->LastWriteTime = toTime(path.LastWriteTime());
     point->SetFileSize(static_cast<int64_t>(path.Length()));
     m_sourceInfo.Add(point);
-    // A failed lookup leaves the point as it was made: the file then counts
-    // as not seen before.
-    m_sourceInfo.UpdateObj(*point);
-    file->GetSrcPoint().Copy(*point);
+    // The set keeps the file as the scan saw it, for SourceInfoUpdateSet to
+    // store; the file gets its stored record. A failed lookup leaves that
+    // record as the scan made it: the file then counts as not seen before.
+    CDBSrcPoint& stored = file->GetSrcPoint();
+    stored.Copy(*point);
+    m_sourceInfo.UpdateObj(stored);
 }
 
 bool CDBEngine::SourceInfoUpdateSet() {

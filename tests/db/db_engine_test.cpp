@@ -4,6 +4,7 @@
 
 #include "db/db_engine.h"
 #include "db/test_database.h"
+#include "engine/tsk_local_file.h"
 #include "support/temp_dir.h"
 #include "tasks/tsk_item.h"
 
@@ -270,6 +271,35 @@ TEST_F(DBEngineTest, LogEntriesUseForwardSlashesAndAFailKeepsTheLastDetail) {
               "C:/a/b.txt||OK;|//srv/share/c|FAIL: timeout");
     EXPECT_EQ(db.Value("SELECT Status || ' ' || StatusDescription FROM TransOrder"), "4 FAIL: timeout");
     EXPECT_NE(db.Value("SELECT DatePerformed FROM TransOrder"), "");
+}
+
+// A scan records each file as it is now and hands the file its stored record;
+// a file that changed between two scans is stored with its new size.
+TEST_F(DBEngineTest, ScannedFilesAreStoredAsSeenAndGetTheirStoredRecord) {
+    test::TempDir dir;
+    const std::string path = dir / "a.txt";
+    // The file is written only when `contents` is given, so that an unchanged
+    // file keeps its times.
+    const auto scan = [&](const std::string& contents) {
+        if (!contents.empty()) test::WriteFile(path, contents);
+        CFtpPath seen(path);
+        EXPECT_TRUE(seen.ReadStatus());
+        CTskLocalFile file(seen);
+        engine.SourceInfoClear();
+        engine.SourceInfoAdd(&file);
+        EXPECT_TRUE(engine.SourceInfoUpdateSet()) << engine.GetLastError();
+        return file.GetSrcPoint();
+    };
+    const std::string stored = "SELECT FileSizeLow || ' ' || Status FROM SrcPoint";
+
+    EXPECT_TRUE(scan("alpha").IsNewObj());
+    EXPECT_EQ(db.Value(stored), "5 2");
+    const CDBSrcPoint known = scan("alphabet");
+    EXPECT_EQ(known.GetFileSize(), 5);
+    EXPECT_EQ(known.Status, CDBSrcPoint::eNewRec);
+    EXPECT_EQ(db.Value(stored), "8 3");
+    EXPECT_EQ(scan("").GetFileSize(), 8);
+    EXPECT_EQ(db.Value(stored), "8 4");
 }
 
 TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
