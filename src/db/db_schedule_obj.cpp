@@ -173,7 +173,9 @@ CDBScheduleObj* CDBScheduleObjSet::AddSchedule(const CDBScheduleObj& schedule) {
         return nullptr;
     }
     Add(record);
-    if (!ExecScalar(" SELECT MAX(ID) FROM " + m_strTable, record->ID)) return nullptr;
+    // The key of this connection's insert: the highest key may already be
+    // another writer's row.
+    if (!LoadInsertedID(record->ID)) return nullptr;
     return record;
 }
 

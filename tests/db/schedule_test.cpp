@@ -162,6 +162,17 @@ TEST_F(ScheduleSetTest, AddStoresANewScheduleWithItsKey) {
     EXPECT_TRUE(loaded->IsScheduleEnabled());
 }
 
+// Another writer of the same file (the desktop program beside a scheduling
+// host) may add a schedule right after ours; the trigger stands in for it.
+// The new record's key is still its own row's.
+TEST_F(ScheduleSetTest, AddReadsBackItsOwnKeyWhenAnotherRowFollows) {
+    db.Value("CREATE TRIGGER other AFTER INSERT ON Schedule WHEN NEW.Name = 'a' "
+             "BEGIN INSERT INTO Schedule (ID, Name) VALUES (NEW.ID + 100, 'other'); END");
+    CDBScheduleObj* a = set.AddSchedule(Schedule("a", CDBScheduleObj::eDaily));
+    ASSERT_NE(a, nullptr) << set.GetLastError();
+    EXPECT_EQ(std::to_string(a->ID), db.Value("SELECT ID FROM Schedule WHERE Name = 'a'"));
+}
+
 TEST_F(ScheduleSetTest, AFailedAddLeavesNothingBehind) {
     CDBScheduleObjSet missing(db.get(), true, "NoSuchTable");
     EXPECT_EQ(missing.AddSchedule(Schedule("a", CDBScheduleObj::eDaily)), nullptr);
