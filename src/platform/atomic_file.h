@@ -18,7 +18,8 @@ namespace velmora::platform {
 VELMORA_API bool WriteFileReplacing(std::string_view path, std::string_view data,
                                     std::string* error = nullptr, bool ownerOnly = false);
 
-// Reads the whole file into `data`. Files larger than `maxSize` bytes are
+// Reads the whole file into `data`. Only regular files are read (a pipe is
+// refused rather than waited on); files larger than `maxSize` bytes are
 // refused rather than read.
 VELMORA_API bool ReadWholeFile(std::string_view path, std::string& data, std::string* error = nullptr,
                                size_t maxSize = size_t{1} << 30);

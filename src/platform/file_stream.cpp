@@ -42,6 +42,16 @@ std::string TemporaryName(const std::string& target) {
     return folder + "." + name + suffix;
 }
 
+// Makes a rename in the folder survive a crash.
+void SyncFolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 CFileReader::~CFileReader() { Close(); }
@@ -57,6 +67,7 @@ bool CFileReader::Open(std::string_view path, std::string* error) {
         Close();
         return FailText(error, "Not a regular file");
     }
+    m_size = static_cast<uint64_t>(info.st_size);
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     return true;
 }
@@ -77,17 +88,18 @@ bool CFileReader::Read(void* buffer, size_t size, size_t& received, std::string*
 void CFileReader::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    m_size = 0;
 }
 
 CReplacingFileWriter::~CReplacingFileWriter() { Discard(); }
 
-bool CReplacingFileWriter::Open(std::string_view path, std::string* error) {
+bool CReplacingFileWriter::Open(std::string_view path, std::string* error, bool ownerOnly) {
     Discard();
     if (!IsUsable(path, error)) return false;
     m_target = path;
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
         m_temp = TemporaryName(m_target);
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly ? 0600 : 0666);
         if (m_fd < 0 && errno != EEXIST) break;
     }
     if (m_fd < 0) {
@@ -96,7 +108,7 @@ bool CReplacingFileWriter::Open(std::string_view path, std::string* error) {
         return FailErrno(error, code);
     }
     struct stat existing {};
-    if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (!ownerOnly && ::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         ::fchmod(m_fd, existing.st_mode & 07777);
     }
     return true;
@@ -126,10 +138,15 @@ bool CReplacingFileWriter::CopyMetadataFrom(std::string_view source, std::string
     return true;
 }
 
-bool CReplacingFileWriter::Commit(std::string* error) {
+bool CReplacingFileWriter::Commit(std::string* error, bool durable) {
     if (m_fd < 0) return FailText(error, "File is not open");
-    // Not synced to the disk: a transfer writes many files, and the rename
-    // already keeps a half-written file from ever standing at the target.
+    // A transfer writes many files and leaves syncing to the system: the
+    // rename already keeps a half-written file from ever standing at the target.
+    if (durable && ::fsync(m_fd) != 0) {
+        const int code = errno;
+        Discard();
+        return FailErrno(error, code);
+    }
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) {
@@ -143,6 +160,7 @@ bool CReplacingFileWriter::Commit(std::string* error) {
         return FailErrno(error, code);
     }
     m_temp.clear();
+    if (durable) SyncFolderOf(m_target);
     return true;
 }
 

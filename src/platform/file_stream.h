@@ -23,6 +23,8 @@ public:
 
     // Only regular files are read: devices and pipes could block or never end.
     bool Open(std::string_view path, std::string* error = nullptr);
+    // The size of the open file when it was opened.
+    uint64_t GetSize() const { return m_size; }
     // Up to `size` bytes; true with `received` 0 at the end of the file.
     bool Read(void* buffer, size_t size, size_t& received, std::string* error = nullptr);
     void Close();
@@ -30,6 +32,7 @@ public:
 
 private:
     int m_fd = -1;
+    uint64_t m_size = 0;
 };
 
 class VELMORA_API CReplacingFileWriter {
@@ -41,13 +44,16 @@ public:
     CReplacingFileWriter& operator=(const CReplacingFileWriter&) = delete;
 
     // Starts the temporary file next to `path`. A file that is replaced
-    // hands its permissions on to the new one.
-    bool Open(std::string_view path, std::string* error = nullptr);
+    // hands its permissions on to the new one, unless `ownerOnly` asks for a
+    // file that only its owner may read and write (0600) from the first byte on.
+    bool Open(std::string_view path, std::string* error = nullptr, bool ownerOnly = false);
     bool Write(const void* data, size_t size, std::string* error = nullptr);
     // Gives the new file the permissions and modification time of `source`.
     bool CopyMetadataFrom(std::string_view source, std::string* error = nullptr);
-    // Closes the file and renames it over the target.
-    bool Commit(std::string* error = nullptr);
+    // Closes the file and renames it over the target. `durable` also flushes
+    // the data to the disk before the rename and the folder's entry after it,
+    // for a file saved in one piece whose loss would hurt.
+    bool Commit(std::string* error = nullptr, bool durable = false);
     // Closes and removes the temporary file.
     void Discard();
     bool IsOpen() const { return m_fd >= 0; }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "objects/archive.h"
 #include "paths/file_filter.h"
 #include "paths/mfc_obj_node.h"
@@ -366,6 +368,26 @@ TEST(CMFCObjNodeFiles, FailedWritesKeepTheOldFile) {
     EXPECT_FALSE(loaded.Load(dir / "garbage.bin"));
     EXPECT_FALSE(loaded.Load(dir / "absent.bin"));
     EXPECT_FALSE(loaded.GetLastError().empty());
+}
+
+TEST(CMFCObjNodeFiles, LongNamesSaveAndPipesAreRefusedWithoutWaiting) {
+    test::TempDir dir;
+    CMFCObjNode root("r", 0);
+    // The longest name a folder takes leaves no room for a suffix.
+    const std::string longName = dir / std::string(255, 'n');
+    ASSERT_TRUE(root.SaveXML(longName)) << root.GetLastError();
+    CMFCObjNode reader;
+    CMFCObjNode* back = reader.LoadXML(longName);
+    ASSERT_NE(back, nullptr);
+    CDestroyNode guard(back);
+    EXPECT_EQ(back->GetName(), "r");
+
+    // A pipe without a writer would block an ordinary open for good.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    CMFCObjNode loaded;
+    EXPECT_FALSE(loaded.Load(dir / "pipe"));
+    EXPECT_FALSE(loaded.GetLastError().empty());
+    EXPECT_EQ(loaded.LoadXML(dir / "pipe"), nullptr);
 }
 
 TEST(CMFCObjNodeFiles, CreateFromXmlTakesTheFirstTopLevelNode) {
