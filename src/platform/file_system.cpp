@@ -123,14 +123,6 @@ bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std:
     return true;
 }
 
-bool CopyFile(std::string_view from, std::string_view to, std::string* error) {
-    if (!IsUsable(from, error) || !IsUsable(to, error)) return false;
-    std::error_code code;
-    fs::copy_file(fs::path(std::string(from)), fs::path(std::string(to)),
-                  fs::copy_options::overwrite_existing, code);
-    return code ? Fail(error, code) : true;
-}
-
 bool DeleteFile(std::string_view path, std::string* error) {
     // unlink refuses folders, as a file deletion should.
     if (!IsUsable(path, error)) return false;

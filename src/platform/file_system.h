@@ -59,8 +59,6 @@ struct VELMORA_API DirEntry {
 VELMORA_API bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries,
                                std::string* error = nullptr);
 
-// Copies the file's contents, replacing `to` when it exists.
-VELMORA_API bool CopyFile(std::string_view from, std::string_view to, std::string* error = nullptr);
 // Deletes a file (not a folder).
 VELMORA_API bool DeleteFile(std::string_view path, std::string* error = nullptr);
 // Moves `from` to `to`; refuses to replace an existing `to`.

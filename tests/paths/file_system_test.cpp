@@ -6,6 +6,7 @@
 #include "paths/file_find.h"
 #include "paths/file_path.h"
 #include "platform/clock.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 
@@ -121,9 +122,9 @@ TEST(FileOperations, CopyDeleteRenameCreateReportFailuresWithoutHarm) {
     WriteFile(dir / "a", "new");
     WriteFile(dir / "b", "old contents");
     std::string error;
-    EXPECT_TRUE(platform::CopyFile(dir / "a", dir / "b"));
+    EXPECT_TRUE(platform::CopyFileReplacing(dir / "a", dir / "b"));
     EXPECT_EQ(ReadFile(dir / "b"), "new");
-    EXPECT_FALSE(platform::CopyFile(dir / "missing", dir / "c", &error));
+    EXPECT_FALSE(platform::CopyFileReplacing(dir / "missing", dir / "c", &error));
     EXPECT_FALSE(fs::exists(dir / "c"));
 
     WriteFile(dir / "b", "keep me");
