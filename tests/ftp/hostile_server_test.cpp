@@ -199,5 +199,22 @@ TEST(HostileServer, ARepeatedChangeToTheSameFolderIsNotSent) {
     EXPECT_EQ(commands.back(), "QUIT");
 }
 
+// A raw command may move the session ("CDUP", "SITE ..."): the folder known
+// before it is not trusted afterwards.
+TEST(HostileServer, ARawCommandForgetsTheKnownFolder) {
+    FakeFtpServer fake([](FakeFtpSession& s) {
+        s.Login();
+        AnswerEverything(s);
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, fake));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a"));
+    EXPECT_TRUE(ftp.Command("CDUP"));
+    EXPECT_TRUE(ftp.SetCurrentDirectory("/a"));
+    ftp.Close();
+    const auto commands = fake.GetCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "CWD /a"), 2);
+}
+
 }  // namespace
 }  // namespace velmora::protocol

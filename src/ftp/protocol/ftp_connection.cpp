@@ -203,6 +203,7 @@ bool CFtpConnection::GetSystemType(std::string& text) {
 }
 
 bool CFtpConnection::Command(const std::string& command) {
+    m_currentFolder.clear();  // a raw command may move the session ("CDUP", "SITE ...")
     CFtpReply reply;
     if (!CheckReady(command) || !Exchange(command, reply)) return false;
     // A command that wanted a data connection: the server gives up on it with a second reply.

@@ -91,7 +91,8 @@ public:
     bool GetCurrentDirectory(std::string& folder);
     // CWD. After a successful change to an absolute folder the connection
     // remembers it and skips a CWD to the same folder (no round trip); any
-    // failure, a relative change, RMD, RNFR/RNTO or a reconnect forgets it.
+    // failure, a relative change, RMD, RNFR/RNTO, a raw Command or a
+    // reconnect forgets it.
     bool SetCurrentDirectory(const std::string& folder);
     bool CreateDirectory(const std::string& folder);  // MKD
     bool RemoveDirectory(const std::string& folder);  // RMD
