@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace velmora::platform {
 namespace {
 
@@ -20,13 +22,6 @@ bool FailErrno(std::string* error, int code) {
 bool FailText(std::string* error, std::string_view text) {
     if (error) *error = std::string(text);
     return false;
-}
-
-// Network texts reach the file system only once they are mapped.
-bool IsUsable(std::string_view path, std::string* error) {
-    if (path.empty()) return FailText(error, "Empty path");
-    if (path.starts_with("\\\\")) return FailText(error, "Network path is not mapped to a local folder");
-    return true;
 }
 
 // A hidden name in the target's folder that no other writer picks.
@@ -58,7 +53,7 @@ CFileReader::~CFileReader() { Close(); }
 
 bool CFileReader::Open(std::string_view path, std::string* error) {
     Close();
-    if (!IsUsable(path, error)) return false;
+    if (!IsUsablePath(path, error)) return false;
     // Not blocking while opening: a pipe without a writer would wait forever.
     m_fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) return FailErrno(error, errno);
@@ -95,7 +90,7 @@ CReplacingFileWriter::~CReplacingFileWriter() { Discard(); }
 
 bool CReplacingFileWriter::Open(std::string_view path, std::string* error, bool ownerOnly) {
     Discard();
-    if (!IsUsable(path, error)) return false;
+    if (!IsUsablePath(path, error)) return false;
     m_target = path;
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
         m_temp = TemporaryName(m_target);

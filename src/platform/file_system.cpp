@@ -68,10 +68,19 @@ bool QueryStatus(const std::string& path, int flags, FileStatus& status, std::st
     return true;
 }
 
+std::string Joined(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+}  // namespace
+
 // "\\srv\share\..." texts name network shares; they reach the file system
 // only after the share was mapped to a local folder, never as a relative
 // name with backslashes.
-bool IsUsable(std::string_view path, std::string* error) {
+bool IsUsablePath(std::string_view path, std::string* error) {
     if (path.empty()) {
         SetError(error, "Empty path");
         return false;
@@ -83,32 +92,23 @@ bool IsUsable(std::string_view path, std::string* error) {
     return true;
 }
 
-std::string Joined(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += name;
-    return path;
-}
-
-}  // namespace
-
 bool GetFileStatus(std::string_view path, FileStatus& status, std::string* error) {
     status = FileStatus{};
-    if (!IsUsable(path, error)) return false;
+    if (!IsUsablePath(path, error)) return false;
     const std::string text(path);
     if (QueryStatus(text, 0, status, error)) return true;
     return QueryStatus(text, AT_SYMLINK_NOFOLLOW, status, nullptr);
 }
 
 bool IsSymbolicLink(std::string_view path) {
-    if (!IsUsable(path, nullptr)) return false;
+    if (!IsUsablePath(path, nullptr)) return false;
     struct stat info {};
     return lstat(std::string(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
     entries.clear();
-    if (!IsUsable(folder, error)) return false;
+    if (!IsUsablePath(folder, error)) return false;
     std::error_code code;
     fs::directory_iterator it(fs::path(std::string(folder)), code);
     if (code) return Fail(error, code);
@@ -125,7 +125,7 @@ bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std:
 
 bool DeleteFile(std::string_view path, std::string* error) {
     // unlink refuses folders, as a file deletion should.
-    if (!IsUsable(path, error)) return false;
+    if (!IsUsablePath(path, error)) return false;
     const std::string text(path);
     if (unlink(text.c_str()) == 0) return true;
     SetErrno(error, errno);
@@ -133,7 +133,7 @@ bool DeleteFile(std::string_view path, std::string* error) {
 }
 
 bool RenameFile(std::string_view from, std::string_view to, std::string* error) {
-    if (!IsUsable(from, error) || !IsUsable(to, error)) return false;
+    if (!IsUsablePath(from, error) || !IsUsablePath(to, error)) return false;
     const std::string source(from);
     const std::string target(to);
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -153,7 +153,7 @@ bool RenameFile(std::string_view from, std::string_view to, std::string* error) 
 }
 
 bool CreateDirectory(std::string_view path, std::string* error) {
-    if (!IsUsable(path, error)) return false;
+    if (!IsUsablePath(path, error)) return false;
     const std::string text(path);
     if (mkdir(text.c_str(), 0777) == 0) return true;
     SetErrno(error, errno);

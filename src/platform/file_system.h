@@ -38,6 +38,10 @@ struct VELMORA_API FileStatus {
     uint64_t size = 0;
 };
 
+// A path text the file system may be given: not empty, and not a network
+// text that has not been mapped to a local folder. False with the reason.
+VELMORA_API bool IsUsablePath(std::string_view path, std::string* error = nullptr);
+
 // The status of what the path names, following symbolic links. A dangling
 // link answers with the status of the link itself. False when nothing is
 // there (or the path is empty).
