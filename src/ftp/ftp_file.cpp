@@ -5,6 +5,7 @@
 #include "ftp/ftp_find.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/protocol/ftp_reply.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -191,7 +192,7 @@ bool CFtpFile::SetCurrentDirectoryW(const std::string& folder) {
 
 std::string CFtpFile::GetInternetResponseInfo() const {
     constexpr size_t kMaxResponse = 255;
-    return m_pConnection ? m_pConnection->GetLastResponse().substr(0, kMaxResponse) : std::string();
+    return m_pConnection ? protocol::TruncateUtf8(m_pConnection->GetLastResponse(), kMaxResponse) : std::string();
 }
 
 bool CFtpFile::ShowError(const std::string& text) {

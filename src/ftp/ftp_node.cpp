@@ -8,6 +8,7 @@
 #include "ftp/ftp_find.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/ftp_reply.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
 
@@ -289,7 +290,7 @@ bool CFtpNode::RefuseName(std::string_view name) {
 }
 
 bool CFtpNode::ServerRefused() {
-    ShowError(m_pConnection->GetLastError().substr(0, kMaxErrorText));
+    ShowError(protocol::TruncateUtf8(m_pConnection->GetLastError(), kMaxErrorText));
     return false;
 }
 
@@ -405,7 +406,7 @@ bool CFtpNode::DeleteRemoteFolder(const CFtpPath& folder, int depth) {
         },
         &error);
     if (!listed) {
-        ShowError(error.substr(0, kMaxErrorText));
+        ShowError(protocol::TruncateUtf8(error, kMaxErrorText));
         return false;
     }
     if (!DeleteFolderFiles(files)) return false;
