@@ -50,17 +50,10 @@ bool MatchesShare(std::string_view device, std::string_view server, std::string_
            EqualNoCase(deviceServer, server) && EqualNoCase(deviceShare, share);
 }
 
-std::string ConfigHome() {
-    const std::string config = GetEnvironment("XDG_CONFIG_HOME");
-    if (!config.empty() && config.front() == '/') return config;
-    const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + "/.config";
-}
-
 bool FindInSharesConf(std::string_view server, std::string_view share, std::string& folder) {
-    const std::string home = ConfigHome();
-    if (home.empty()) return false;
-    std::ifstream file(home + "/Parcelo/shares.conf");
+    const std::string config = ConfigFolder();
+    if (config.empty()) return false;
+    std::ifstream file(config + "/Parcelo/shares.conf");
     for (std::string line; std::getline(file, line);) {
         const std::string_view text = Trimmed(line);
         const size_t equals = text.find('=');

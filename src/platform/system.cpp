@@ -31,11 +31,6 @@ std::string FromPasswd(Field field) {
     return field(entry) != nullptr ? std::string(field(entry)) : std::string();
 }
 
-std::string ConfigFolder() {
-    const std::string config = GetEnvironment("XDG_CONFIG_HOME");
-    return IsAbsolute(config) ? config : HomeFolder() + "/.config";
-}
-
 // A value of user-dirs.dirs: "$HOME/Pictures" or "/abs/path", in double
 // quotes; anything else is not accepted.
 std::string ExpandUserDir(std::string_view value) {
@@ -51,7 +46,9 @@ std::string ExpandUserDir(std::string_view value) {
 }
 
 std::string UserDirFromFile(std::string_view key) {
-    std::ifstream file(ConfigFolder() + "/user-dirs.dirs");
+    const std::string config = ConfigFolder();
+    if (config.empty()) return {};
+    std::ifstream file(config + "/user-dirs.dirs");
     std::string line;
     std::string found;
     while (std::getline(file, line)) {
@@ -152,6 +149,13 @@ std::string AppDataFolder() {
     if (IsAbsolute(data)) return data;
     const std::string home = HomeFolder();
     return home.empty() ? std::string() : home + "/.local/share";
+}
+
+std::string ConfigFolder() {
+    const std::string config = GetEnvironment("XDG_CONFIG_HOME");
+    if (IsAbsolute(config)) return config;
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/.config";
 }
 
 std::string PicturesFolder() { return UserDir("XDG_PICTURES_DIR", "Pictures"); }

@@ -20,6 +20,8 @@ VELMORA_API std::string TempFolder();
 VELMORA_API std::string HomeFolder();
 // $XDG_DATA_HOME (when absolute), else ~/.local/share.
 VELMORA_API std::string AppDataFolder();
+// $XDG_CONFIG_HOME (when absolute), else ~/.config.
+VELMORA_API std::string ConfigFolder();
 // $XDG_PICTURES_DIR / $XDG_DOCUMENTS_DIR, else the entry of
 // $XDG_CONFIG_HOME/user-dirs.dirs, else ~/Pictures / ~/Documents.
 VELMORA_API std::string PicturesFolder();
