@@ -1,12 +1,12 @@
 #include "base/system_info.h"
 
-#include <fstream>
 #include <mutex>
 
 #include "base/format.h"
 #include "base/hex.h"
 #include "base/path_text.h"
 #include "base/text.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/message_pump.h"
@@ -157,12 +157,10 @@ std::string COSVersion::GetOSVersionText() const { return m_bRead ? velmora::Get
 std::string GetOSVersionText() { return COSVersion().GetOSVersionText(); }
 
 bool ShowInNotepad(std::string_view text, std::string_view fileName) {
+    // Written beside and renamed over the name: a link someone planted in
+    // the shared temporary folder is replaced, never written through.
     const std::string path = GetTempPathW() + SafeFileName(fileName);
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        if (!(file << text) || !file.flush()) return false;
-    }
-    return platform::OpenInTextEditor(path);
+    return platform::WriteFileReplacing(path, text) && platform::OpenInTextEditor(path);
 }
 
 bool PumpMessage() { return platform::PumpPendingMessages(); }

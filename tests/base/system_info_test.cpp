@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,6 +234,13 @@ TEST(Editor, ShowInNotepadWritesIntoTheTemporaryFolderOnly) {
     EXPECT_EQ(test::ReadFile(dir / "outside.txt"), "escaped");
     EXPECT_TRUE(ShowInNotepad("dots", ".."));
     EXPECT_EQ(test::ReadFile(dir / "Info.txt"), "dots");
+
+    // A link planted under the name is replaced, not written through.
+    test::WriteFile(dir / "victim", "keep");
+    std::filesystem::create_symlink(dir / "victim", dir / "planted.txt");
+    EXPECT_TRUE(ShowInNotepad("report", "planted.txt"));
+    EXPECT_EQ(test::ReadFile(dir / "victim"), "keep");
+    EXPECT_EQ(test::ReadFile(dir / "planted.txt"), "report");
 }
 
 TEST(MessagePump, HookRunsOnlyOnTheInstallingThread) {
