@@ -33,18 +33,14 @@ const CDBTable<CDBScheduleObj>& CDBScheduleObj::Table() {
 }
 
 void CDBScheduleObj::Clear() {
-    CDBObj::Clear();
-    static_cast<CDBScheduleFields&>(*this) = CDBScheduleFields();
+    CDBRecord::Clear();
     StartDateTime = platform::Now();
     m_nEnabled = 0;
 }
 
 void CDBScheduleObj::Copy(const CObj& src) {
-    CDBObj::Copy(src);
-    if (const auto* other = dynamic_cast<const CDBScheduleObj*>(&src)) {
-        static_cast<CDBScheduleFields&>(*this) = *other;
-        m_nEnabled = other->m_nEnabled;
-    }
+    CDBRecord::Copy(src);
+    if (const auto* other = dynamic_cast<const CDBScheduleObj*>(&src)) m_nEnabled = other->m_nEnabled;
 }
 
 bool CDBScheduleObj::IsEqual(const CObj& other) const {
@@ -112,11 +108,6 @@ std::string CDBScheduleObj::GetDateDescription() const {
         case eManually: return "Not supported";
         default: return "NULL";
     }
-}
-
-void CDBScheduleObj::SetStatus(int32_t status) {
-    Status = status;
-    StatusDescription = GetStrStatus(status);
 }
 
 std::string CDBScheduleObj::GetStrStatus(int32_t status) {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "db/db_column.h"
-#include "db/db_obj.h"
+#include "db/db_record.h"
 #include "db/db_record_set.h"
 #include "platform/api.h"
 
@@ -44,13 +44,10 @@ struct CDBScheduleFields {
 // When a stored job runs: once, daily, weekly on chosen weekdays, monthly on
 // chosen days of the month, or every Timer minutes. One row of the Schedule
 // table; the job document it runs is TargetFile, looked up by TargetGUID.
-class VELMORA_API CDBScheduleObj : public CDBObj, public CDBScheduleFields {
+class VELMORA_API CDBScheduleObj : public CDBRecord<CDBScheduleObj, CDBScheduleFields> {
 public:
     enum eScheduleType : int32_t { eNone, eOnce, eDaily, eWeekly, eMonthly, eTimer, eManually };
     enum eScheduleStatus : int32_t { eStatusNew, eStatusDeleted, eStatusModified };
-
-    // The Status column, not CObj's status word of the same name.
-    using CDBScheduleFields::Status;
 
     CDBScheduleObj();
     CDBScheduleObj(const CDBScheduleObj& other) = default;
@@ -58,7 +55,6 @@ public:
 
     static const CDBTable<CDBScheduleObj>& Table();
 
-    CObj* CreateObject() const override { return new CDBScheduleObj(); }
     // Every field 0 or "", StartDateTime the current time, not enabled.
     void Clear() override;
     void Copy(const CObj& src) override;
@@ -82,7 +78,6 @@ public:
     // When the schedule runs, as a short text for its Repeat.
     std::string GetDateDescription() const;
 
-    void SetStatus(int32_t status);
     static std::string GetStrStatus(int32_t status);
     static std::string GetStrScheduleType(int32_t type);
     std::string GetStrScheduleType() const { return GetStrScheduleType(Repeat); }
