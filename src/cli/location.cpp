@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/path_text.h"
+#include "base/text.h"
 #include "tasks/ftp_url.h"
 
 namespace parcelo::cli {
@@ -14,14 +15,6 @@ constexpr const char* kAnonymousUser = "anonymous";
 
 bool EndsWithSeparator(const std::string& text) {
     return !text.empty() && velmora::CFilePath::IsSlash(text.back());
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if ((text[i] | 0x20) != (prefix[i] | 0x20)) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -58,7 +51,9 @@ velmora::CTransPoint Location::Point() const {
                                 velmora::CFtpPath(path, isFolder ? velmora::PATH_FOLDER : velmora::PATH_LITERAL));
 }
 
-bool LocationParser::IsFtpUrl(const std::string& text) { return StartsWithNoCase(text, kFtpScheme); }
+bool LocationParser::IsFtpUrl(const std::string& text) {
+    return velmora::EqualsNoCase(std::string_view(text).substr(0, kFtpScheme.size()), kFtpScheme);
+}
 
 bool LocationParser::IsSavedConnection(const std::string& text, std::string& name, std::string& path) {
     // A name is whatever comes before the first ":/", as long as it holds no

@@ -80,6 +80,8 @@ TEST_F(CliTest, ListsKindSizeDateAndName) {
     EXPECT_NE(ls.out.find("docs\n"), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find(" 6  "), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find("hello.txt\n"), std::string::npos) << ls.out;
+    // The scheme in any letter case.
+    EXPECT_EQ(RunCli({"ls", "FTP" + Url("/pub/").substr(3)}).out, ls.out);
 
     const CliResult missing = RunCli({"ls", Url("/nowhere/")});
     EXPECT_EQ(missing.status, 1);
