@@ -52,7 +52,7 @@ int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
 }
 
 // One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items, bool& succeeded) {
+int RunItems(CliContext& context, const velmora::CTskItems& items) {
     bool result = false;
     {
         ProgressLine progress(context);
@@ -60,9 +60,7 @@ int RunItems(CliContext& context, const velmora::CTskItems& items, bool& succeed
         result = mover.RunItems();
     }
     const velmora::CJobState& job = velmora::CStatistic::Job();
-    const int status = JobResult(context, result, job.m_nErrors, job.m_nErrors ? job.m_strLastError : std::string());
-    succeeded = status == kExitOk;
-    return status;
+    return JobResult(context, result, job.m_nErrors, job.m_strLastError);
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -181,8 +179,7 @@ int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
     remove.SetDeleteSourceFile();
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
-    bool succeeded = false;
-    return RunItems(context, items, succeeded);
+    return RunItems(context, items);
 }
 
 int Copy(CliContext& context, const CopyArgs& args) {
@@ -193,9 +190,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
         return context.UsageError(error);
     }
-    const velmora::CTransPoint source = from.IsRemote() && !from.folder
-                                            ? velmora::CTransPoint(velmora::ePointFtp, from.login, from.Path())
-                                            : from.Point();
+    const velmora::CTransPoint source = from.Point();
     if (!from.IsRemote() && !velmora::CFilePath::IsExistsDirectory(from.path) &&
         !velmora::CFilePath::IsExistsFile(from.path)) {
         return context.Fail("no such file or folder: " + from.path);
@@ -219,9 +214,8 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.AddTransaction(source, transform, destination);
         items.CommitTransaction(source, transform, destination);
     }
-    bool succeeded = false;
-    const int status = RunItems(context, items, succeeded);
-    if (!succeeded || !args.job.deleteSource) return status;
+    const int status = RunItems(context, items);
+    if (status != kExitOk || !args.job.deleteSource) return status;
     return DeleteSource(context, source);
 }
 
@@ -248,8 +242,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(from.Point(), transform, destination));
-    bool succeeded = false;
-    return RunItems(context, items, succeeded);
+    return RunItems(context, items);
 }
 
 }  // namespace
