@@ -128,8 +128,9 @@ OrderEnd MakeOrderEnd(const Location& location) {
     return end;
 }
 
-bool MakeOrder(CliContext& context, const OrderOptions& options, const velmora::CDBScheduleObj& schedule,
-               velmora::CDBTransOrderObj& order, std::string& error) {
+// The order's ends and transform; its schedule is set when it is stored.
+bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTransOrderObj& order,
+               std::string& error) {
     if (options.job.deleteSource) {
         error = "--delete-source is not available for scheduled transfer orders";
         return false;
@@ -141,14 +142,12 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, const velmora::
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
     const velmora::CTansform transform = options.job.Transform();
-    order.ID_Schedule = schedule.ID;
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
-    order.DateScheduled = schedule.StartDateTime;
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -180,11 +179,10 @@ bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile&
     return false;
 }
 
-int AddOrder(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule,
-             const OrderOptions& options) {
-    velmora::CDBTransOrderObj order;
-    std::string error;
-    if (!MakeOrder(context, options, schedule, order, error)) return context.UsageError(error);
+int StoreOrder(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule,
+               velmora::CDBTransOrderObj& order) {
+    order.ID_Schedule = schedule.ID;
+    order.DateScheduled = schedule.StartDateTime;
     velmora::CDBTransOrderObjSet orders(database);
     if (!orders.AddRecord(order)) return context.Fail("cannot store the transfer order: " + orders.GetLastError());
     int32_t id = 0;
@@ -205,7 +203,7 @@ int AddSchedule(CliContext& context, const std::string& path, const ScheduleOpti
     std::string error;
     if (!BuildSchedule(options, schedule, error)) return context.UsageError(error);
     velmora::CDBTransOrderObj order;
-    if (!MakeOrder(context, options.order, schedule, order, error)) return context.UsageError(error);
+    if (!MakeOrder(context, options.order, order, error)) return context.UsageError(error);
     JobDatabaseFile database;
     int status = kExitOk;
     if (!OpenDatabase(context, path, database, status)) return status;
@@ -213,7 +211,7 @@ int AddSchedule(CliContext& context, const std::string& path, const ScheduleOpti
     const velmora::CDBScheduleObj* stored = schedules.AddSchedule(schedule);
     if (!stored || stored->ID == 0) return context.Fail("cannot store the schedule: " + schedules.GetLastError());
     context.Print(velmora::Format("schedule %d", stored->ID));
-    return AddOrder(context, database.get(), *stored, options.order);
+    return StoreOrder(context, database.get(), *stored, order);
 }
 
 int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, const OrderOptions& options) {
@@ -224,7 +222,10 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
     if (!schedules.LoadSchedule()) return context.Fail("cannot read the schedules: " + schedules.GetLastError());
     const velmora::CDBScheduleObj* schedule = schedules.FindById(id);
     if (!schedule) return context.Fail(velmora::Format("no schedule %d", id));
-    return AddOrder(context, database.get(), *schedule, options);
+    velmora::CDBTransOrderObj order;
+    std::string error;
+    if (!MakeOrder(context, options, order, error)) return context.UsageError(error);
+    return StoreOrder(context, database.get(), *schedule, order);
 }
 
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {

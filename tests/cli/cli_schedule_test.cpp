@@ -107,6 +107,8 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
         {{"--repeat", "manually"}, "Wrong Schedule Type"},
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
+        // An order that cannot be made stores no schedule either.
+        {{"--repeat", "daily", "--delete-source"}, "--delete-source is not available"},
     };
     for (const auto& [options, message] : cases) {
         std::vector<std::string> args = {"schedule", "add", "--db", db, "--name", "n",
