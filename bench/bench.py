@@ -167,7 +167,9 @@ def main():
             for name, case in cases.CASES:
                 if only and name not in only:
                     continue
+                began = time.monotonic()
                 groups += case(ctx)
+                ctx.log("  (%s: %.0f s, load average %s)" % (name, time.monotonic() - began, load()))
     finally:
         if not args.scratch:
             shutil.rmtree(scratch, ignore_errors=True)

@@ -338,25 +338,21 @@ def compression(ctx):
     source = os.path.join(ctx.local, "mixed")
     files, total = datasets.mixed_tree(source, total)
     work = "compress a folder of %d MiB (%d files, text and random) at level 1" % (total // MIB, files)
-    archive = os.path.join(ctx.out, "%s.zip")
 
-    def with_size(tool):
+    def archiver(tool, name, cmd, ours=False, cwd=None):
+        archive = os.path.join(ctx.out, name + ".zip")
+        row = Row(work, tool, ours, amount=total, unit="MiB/s")
+
         def value(sample):
-            tool.row.note = "archive %.0f MiB" % (os.path.getsize(archive % tool.name) / MIB)
+            row.note = "archive %.0f MiB" % (os.path.getsize(archive) / MIB)
             return sample.wall
-        return value
+        return Tool(row, cmd(archive), cwd=cwd, before=lambda: _remove(archive, ctx.out),
+                    check=expect_archive(archive, files), value=value)
 
-    tools = [Tool(Row(work, "parcelo-cli zip", True, amount=total, unit="MiB/s"),
-                  ctx.ours("zip", source, archive % "ours")),
-             Tool(Row(work, "zip -1 -r", False, amount=total, unit="MiB/s"),
-                  ["zip", "-q", "-1", "-r", archive % "zip", "mixed"], cwd=ctx.local),
-             Tool(Row(work, "Python zipfile, level 1", False, amount=total, unit="MiB/s"),
-                  ["/usr/bin/python3", "-c", PYTHON_ZIP, source, archive % "python"])]
-    for tool, name in zip(tools, ("ours", "zip", "python")):
-        tool.name = name
-        tool.before = lambda name=name: _remove(archive % name, ctx.out)
-        tool.check = expect_archive(archive % name, files)
-        tool.value = with_size(tool)
+    tools = [archiver("parcelo-cli zip", "ours", lambda a: ctx.ours("zip", source, a), ours=True),
+             archiver("zip -1 -r", "zip", lambda a: ["zip", "-q", "-1", "-r", a, "mixed"], cwd=ctx.local),
+             archiver("Python zipfile, level 1", "python",
+                      lambda a: ["/usr/bin/python3", "-c", PYTHON_ZIP, source, a])]
     groups = [run_tools(ctx, tools)]
     ctx.fresh_out()
     shutil.rmtree(source, ignore_errors=True)
