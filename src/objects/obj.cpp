@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/text.h"
+#include "base/tokenizer.h"
 #include "platform/guid.h"
 
 namespace velmora {
@@ -81,13 +82,7 @@ bool CObj::ReadXMLAttr(const std::string& name, const std::string& value) {
 
 void CObj::ReadXMLAttr(const std::string& attributes) {
     Default();
-    std::string text = attributes;
-    while (!text.empty()) {
-        const std::string name = ToLowerAscii(Trim(GetNextToken(text, "=")));
-        GetNextToken(text, "'");
-        const std::string value = XMLUnescape(Trim(GetNextToken(text, "'")));
-        ReadXMLAttr(name, value);
-    }
+    ForEachXMLAttr(attributes, [this](const std::string& name, const std::string& value) { ReadXMLAttr(name, value); });
 }
 
 bool CObj::ReadXML(std::string& text) {
@@ -116,6 +111,18 @@ std::string CObj::XMLAttr(std::string_view name, std::string_view value) {
 std::string CObj::XMLAttr(std::string_view name, int value) {
     const std::string n(name);
     return Format(" %s='%d' ", n.c_str(), value);
+}
+
+void CObj::ForEachXMLAttr(std::string_view attributes,
+                          const std::function<void(const std::string& name, const std::string& value)>& take,
+                          std::string_view quotes) {
+    CStringTokenizer text(attributes);
+    while (!text.IsEmpty()) {
+        const std::string name = ToLowerAscii(TrimText(text.GetNextToken("=")));
+        text.GetNextToken(quotes);
+        const std::string value = XMLUnescape(TrimText(text.GetNextToken(quotes)));
+        take(name, value);
+    }
 }
 
 std::string CObj::GetNextToken(std::string& text, std::string_view delimiters) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,13 @@ public:
     // form escapes the value (see XMLEscape), so it reads back whole.
     static std::string XMLAttr(std::string_view name, std::string_view value);
     static std::string XMLAttr(std::string_view name, int value);
+    // Hands each name='value' pair of an attribute list to `take`, in order:
+    // the name trimmed and lower-cased, the value trimmed and unescaped (a
+    // value runs to the end when its closing quote is missing). `quotes` are
+    // the characters that may enclose a value.
+    static void ForEachXMLAttr(std::string_view attributes,
+                               const std::function<void(const std::string& name, const std::string& value)>& take,
+                               std::string_view quotes = "'");
     static std::string GetNextToken(std::string& text, std::string_view delimiters);
     static std::string LeftToken(std::string& text, std::string_view separator);
     static std::string Trim(std::string_view text);

@@ -94,13 +94,8 @@ bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
 void CObjNode::ReadXMLAttr(const std::string& attributes) {
     Default();
     // Values may be enclosed in either quote character.
-    CStringTokenizer text(attributes);
-    while (!text.IsEmpty()) {
-        const std::string name = ToLowerAscii(TrimText(text.GetNextToken("=")));
-        text.GetNextToken("'\"");
-        const std::string value = XMLUnescape(TrimText(text.GetNextToken("'\"")));
-        ReadXMLAttr(name, value);
-    }
+    ForEachXMLAttr(
+        attributes, [this](const std::string& name, const std::string& value) { ReadXMLAttr(name, value); }, "'\"");
     SplitOption();
 }
 
