@@ -94,7 +94,9 @@ bool CFtpPathList::UniqueName(CFilePath* path) const {
         std::string base;
         int64_t number = 0;
         SplitCopyNumber(candidate.GetFileName(false), base, number);
-        candidate.SetFileName(Format("%s(%lld)", base.c_str(), static_cast<long long>(number + 1)));
+        // The number is never negative; counted on unsigned, the largest a
+        // name can spell still has a successor.
+        candidate.SetFileName(Format("%s(%llu)", base.c_str(), static_cast<unsigned long long>(number) + 1));
         if (!FindByFileName(candidate, true)) {
             path->Copy(candidate);
             return true;

@@ -321,7 +321,7 @@ bool CMFCObjNode::MakeUnique(std::string& name, Exists exists) {
             base = TrimText(std::string_view(name).substr(0, open));
             number = ParseInt32(std::string_view(name).substr(open + 1, close - open - 1));
         }
-        name = Format("%s(%d)", base.c_str(), number + 1);
+        name = Format("%s(%lld)", base.c_str(), static_cast<long long>(number) + 1);
         ++changes;
     }
     return changes > 0;

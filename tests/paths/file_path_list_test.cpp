@@ -32,6 +32,9 @@ TEST(FtpPathList, UniqueNameCountsUpInParentheses) {
     EXPECT_EQ(free.GetPath(), "/up/free.txt");
     EXPECT_FALSE(list.UniqueName(nullptr));
     EXPECT_EQ(UniqueOf(ListOf({"/p/A.txt"}), "/x/a.txt"), "/x/a.txt");  // names compare exactly
+    // A server may list any number; the next one is still one more.
+    EXPECT_EQ(UniqueOf(ListOf({"/p/n(9223372036854775807).txt"}), "/x/n(9223372036854775807).txt"),
+              "/x/n(9223372036854775808).txt");
 }
 
 TEST(FtpPathList, UniqueNameGivesUpWhenEveryCandidateIsTaken) {

@@ -426,6 +426,10 @@ TEST(CMFCObjNodeNames, UniqueNamesCountUpInParentheses) {
     name = "a (7)";
     root.UniqueName(name);
     EXPECT_EQ(name, "a(8)");
+    root.AddNode("big(2147483647)");
+    name = "big(2147483647)";
+    root.UniqueName(name);
+    EXPECT_EQ(name, "big(2147483648)");
 
     name = "Deep";
     EXPECT_FALSE(root.UniqueChildName(name)) << "only direct children count";
