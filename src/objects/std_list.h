@@ -29,7 +29,7 @@ public:
         : m_strLastError(other.m_strLastError),
           m_bShowErrors(other.m_bShowErrors),
           m_bOwnsElements(other.m_bOwnsElements) {
-        AppendCopies(other);
+        AppendCopies(other.m_elements);
     }
 
     CStdList& operator=(const CStdList& other) {
@@ -49,16 +49,18 @@ public:
         m_bShowErrors = other.m_bShowErrors;
         m_bOwnsElements = other.m_bOwnsElements;
         RemoveAndDestroy();
-        AppendCopies(other);
+        AppendCopies(other.m_elements);
     }
 
     // Appends a deep copy of each element of the other list, in order.
     virtual void Append(const CStdList& other) {
         if (this == &other) {
-            const CStdList snapshot(other);
-            AppendCopies(snapshot);
+            // The pointers held before, so that the copies are not copied
+            // again (a copy of the whole list would leak from a view).
+            const Elements held = m_elements;
+            AppendCopies(held);
         } else {
-            AppendCopies(other);
+            AppendCopies(other.m_elements);
         }
     }
 
@@ -182,8 +184,8 @@ protected:
         }
     }
 
-    void AppendCopies(const CStdList& other) {
-        for (const TPtr element : other.m_elements) m_elements.push_back(CopyElement(element));
+    void AppendCopies(const Elements& elements) {
+        for (const TPtr element : elements) m_elements.push_back(CopyElement(element));
     }
 
     Elements m_elements;

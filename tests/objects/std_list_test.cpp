@@ -130,6 +130,14 @@ TEST_F(StdList, CopyIsDeepAndTakesTheFlags) {
     EXPECT_EQ(Values(copy), "55");
     copy.Append(copy);
     EXPECT_EQ(Values(copy), "5555");
+
+    // A view appended to itself gets copies and makes nothing more.
+    TrackedList view(false, false);
+    view.Add(source.GetHead());
+    view.Append(view);
+    EXPECT_EQ(Values(view), "55");
+    EXPECT_EQ(Tracked::alive, 6);
+    delete view.GetTail();
 }
 
 TEST_F(StdList, CopyFromAnEmptyListFreesElementsEvenOfAView) {
