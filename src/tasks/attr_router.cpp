@@ -10,13 +10,10 @@ CAttrRouter::Names CAttrRouter::NamesOf(const CObj& obj) {
     std::string text;
     obj.WriteXMLAttr(text);
     Names names;
-    // The same tokenizing as the attribute-list reader.
-    while (!text.empty()) {
-        const std::string name = ToLowerAscii(CObj::Trim(CObj::GetNextToken(text, "=")));
-        CObj::GetNextToken(text, "'");
-        CObj::GetNextToken(text, "'");
+    // The same walk as the attribute-list reader, so the names match.
+    CObj::ForEachXMLAttr(text, [&](const std::string& name, const std::string&) {
         if (!name.empty()) names.insert(name);
-    }
+    });
     return names;
 }
 
