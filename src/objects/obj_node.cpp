@@ -24,7 +24,7 @@ CObjNode::~CObjNode() {
     for (CObjNode* child : m_children) {
         if (child) child->m_pParent = nullptr;
     }
-    if (m_pParent) m_pParent->m_children.Remove(this);
+    if (m_pParent) m_pParent->RemoveChild(this);
 }
 
 void CObjNode::Clear() {
@@ -220,8 +220,11 @@ CObjNode* CObjNode::Remove() { return m_pParent ? m_pParent->RemoveChild(this) :
 CObjNode* CObjNode::Remove(CObjNode* node) { return node ? node->Remove() : nullptr; }
 
 CObjNode* CObjNode::RemoveChild(CObjNode* node) {
-    if (!node || !FindChild(node)) return nullptr;
-    m_children.Remove(node);
+    // One walk that stops at the child: a level destroyed child by child
+    // takes each from the front, so that stays linear in the children.
+    const POSITION pos = std::find(m_children.begin(), m_children.end(), node);
+    if (!node || pos == m_children.end()) return nullptr;
+    m_children.RemoveAt(pos);
     node->m_pParent = nullptr;
     return node;
 }

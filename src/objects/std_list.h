@@ -109,6 +109,9 @@ public:
         if (element) m_elements.remove(element);
     }
 
+    // Removes the element at `pos`; deletes nothing.
+    void RemoveAt(POSITION pos) { m_elements.erase(pos); }
+
     // Removes every pointer that `other` holds; deletes nothing.
     void Remove(const CStdList& other) {
         std::unordered_set<TPtr> doomed;
