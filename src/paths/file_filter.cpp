@@ -88,7 +88,7 @@ bool CFileFilter::ReadXMLAttr(const std::string& name, const std::string& value)
 bool CFileFilter::IsSkipExt(const CFilePath& path) const {
     const std::string ext = path.GetExt(true, true);
     return std::any_of(m_excludeExt.begin(), m_excludeExt.end(),
-                       [&](const std::string& excluded) { return ToLowerAscii(excluded) == ext; });
+                       [&](const std::string& excluded) { return EqualsNoCase(excluded, ext); });
 }
 
 bool CFileFilter::IsSkipFolder(const CFilePath& path) const {
