@@ -56,13 +56,13 @@ void CObj::WriteXMLBody(std::string&) const {}
 void CObj::WriteXMLCloseTag(std::string& out) const { out += "</" + XMLObject() + ">"; }
 
 void CObj::WriteXML(std::string& out) const {
-    std::string element;
-    WriteXMLOpenTag(element);
-    WriteXMLAttr(element);
-    element += ">";
-    WriteXMLBody(element);
-    WriteXMLCloseTag(element);
-    out += element;
+    // Straight into `out`: an element built apart and then appended would
+    // copy each nested element's text once more for every level above it.
+    WriteXMLOpenTag(out);
+    WriteXMLAttr(out);
+    out += ">";
+    WriteXMLBody(out);
+    WriteXMLCloseTag(out);
 }
 
 std::string CObj::XMLObject() const { return "CObj"; }
