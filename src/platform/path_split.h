@@ -9,9 +9,8 @@
 // and extension. Both "/" and "\" separate; "C:\Data\a.txt",
 // "\\srv\share\f.doc" and "/pub/a.txt" are all understood.
 //
-// Unlike the fixed-buffer originals these functions have no length limits:
-// a long part is kept whole rather than cut or refused, since POSIX paths
-// legitimately run far beyond 260 characters.
+// There are no length limits: a long part is kept whole rather than cut or
+// refused, since POSIX paths legitimately run far beyond 260 characters.
 namespace velmora::platform {
 
 struct VELMORA_API PathParts {
