@@ -9,14 +9,6 @@
 namespace velmora {
 namespace {
 
-// The value of a hex digit, -1 for any other character.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string WithoutSeparators(std::string_view text) {
     std::string digits;
     digits.reserve(text.size());
@@ -26,7 +18,9 @@ std::string WithoutSeparators(std::string_view text) {
     return digits;
 }
 
-bool IsHexPair(std::string_view pair) { return pair.size() == 2 && HexDigit(pair[0]) >= 0 && HexDigit(pair[1]) >= 0; }
+bool IsHexPair(std::string_view pair) {
+    return pair.size() == 2 && HexDigitValue(pair[0]) >= 0 && HexDigitValue(pair[1]) >= 0;
+}
 
 size_t StoreHexPairs(std::string_view text, uint8_t* buffer, size_t capacity, bool strict) {
     const std::string digits = WithoutSeparators(text);
@@ -40,6 +34,13 @@ size_t StoreHexPairs(std::string_view text, uint8_t* buffer, size_t capacity, bo
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 
 std::string GetToken(std::string& text, std::string_view delimiters) {
     CStringTokenizer tokenizer(text);
@@ -62,9 +63,9 @@ uint64_t GetHexValue(std::string_view text) {
     if (text.substr(at, 2) == "0x" || text.substr(at, 2) == "0X") at += 2;
     constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
     uint64_t value = 0;
-    for (; at < text.size() && HexDigit(text[at]) >= 0; ++at) {
+    for (; at < text.size() && HexDigitValue(text[at]) >= 0; ++at) {
         if (value > (kMax >> 4)) return kMax;
-        value = (value << 4) | static_cast<uint64_t>(HexDigit(text[at]));
+        value = (value << 4) | static_cast<uint64_t>(HexDigitValue(text[at]));
     }
     return value;
 }

@@ -9,6 +9,9 @@
 
 namespace velmora {
 
+// The value of a hexadecimal digit (either case); -1 for any other character.
+VELMORA_API int HexDigitValue(char c);
+
 // CStringTokenizer::GetToken on a caller's string: the next non-empty token
 // before any of the delimiter characters, removed from `text` with its
 // delimiter; "" when the text holds no more tokens.
