@@ -36,8 +36,7 @@ std::string StatusText(std::string_view text) {
 
 bool QueryStatus(std::string_view text, platform::FileStatus& status) {
     const std::string query = StatusText(text);
-    return !query.empty() && platform::GetFileStatus(query, status) &&
-           status.attributes != platform::kInvalidFileAttributes;
+    return !query.empty() && platform::GetFileStatus(query, status);
 }
 
 uint32_t Low(uint64_t value) { return static_cast<uint32_t>(value); }
@@ -343,7 +342,6 @@ bool CFilePath::IsValid() const {
 
 bool CFilePath::ReadStatus() {
     m_status.attributes = 0;
-    if (StatusText(m_strPath).empty()) return false;
     return QueryStatus(m_strPath, m_status);
 }
 
