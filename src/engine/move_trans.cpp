@@ -119,10 +119,6 @@ CMoveTrans::CMoveTrans(const CTskItems& items) : m_items(items) { Listen(); }
 
 CMoveTrans::CMoveTrans(CJobDatabase* database) : m_pDatabase(database) { Listen(); }
 
-// Out of the message box before the items go, so that a cancel broadcast on
-// another thread never reaches a mover half destroyed.
-CMoveTrans::~CMoveTrans() { Unlisten(); }
-
 void CMoveTrans::WorkerStart() { SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1); }
 
 void CMoveTrans::WorkerStop() {

@@ -34,7 +34,6 @@ public:
     explicit CMoveTrans(CJobDatabase* database);
     CMoveTrans(const CMoveTrans&) = delete;
     CMoveTrans& operator=(const CMoveTrans&) = delete;
-    ~CMoveTrans() override;
 
     // Runs every item in order; stops early when the job may not go on
     // (ContinueCheck). Answers the last item's result (true for none).
@@ -77,9 +76,6 @@ private:
 class VELMORA_API CMover : public CMoveTrans {
 public:
     using CMoveTrans::CMoveTrans;
-    // The most derived class leaves the message box first: a broadcast on
-    // the window thread must not reach it while its destruction has begun.
-    ~CMover() override { Unlisten(); }
 
     // A whole job of one pair of sources: the job state reset, the runner,
     // the "Copying..." caption and the operation bracketed as `label` with

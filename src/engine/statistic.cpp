@@ -17,6 +17,10 @@ namespace {
 std::atomic<CJobDatabase*> g_pDatabase{nullptr};
 std::atomic<int> g_nListenerCounter{0};
 
+void HearCancel(const CMsg& msg) {
+    if (msg.Cmd() == MSG_CANCEL) CJobState::Job().m_bAbort = msg.Argc() == 1;
+}
+
 struct LevelRecords {
     int32_t openKind;
     int32_t closeKind;
@@ -47,6 +51,17 @@ bool CJobDatabase::ReportTrans(tagDBLogStatus status, const CTskDataFile* from, 
                        action, detail);
 }
 
+// The reaction to the box is job-wide: the ear needs nothing of its owner.
+class CStatistic::CEar final : public CListener {
+public:
+    CEar() { CMsgBox::Box().Subscribe(Format("%d", ++g_nListenerCounter), this); }
+    ~CEar() override { CMsgBox::Box().Unsubscribe(this); }
+    CEar(const CEar&) = delete;
+    CEar& operator=(const CEar&) = delete;
+
+    void OnMsg(CMsg& msg) override { HearCancel(msg); }
+};
+
 CStatistic::CStatistic(CJobDatabase* database) {
     if (database) SetDatabase(database);
 }
@@ -58,23 +73,13 @@ CStatistic& CStatistic::operator=(const CStatistic& other) {
     return *this;
 }
 
-CStatistic::~CStatistic() { Unlisten(); }
+CStatistic::~CStatistic() = default;
 
 void CStatistic::Listen() {
-    if (m_bListening) return;
-    m_bListening = true;
-    CMsgBox::Box().Subscribe(Format("%d", ++g_nListenerCounter), this);
+    if (!m_pEar) m_pEar = std::make_unique<CEar>();
 }
 
-void CStatistic::Unlisten() {
-    if (!m_bListening) return;
-    m_bListening = false;
-    CMsgBox::Box().Unsubscribe(this);
-}
-
-void CStatistic::OnMsg(CMsg& msg) {
-    if (msg.Cmd() == MSG_CANCEL) Job().m_bAbort = msg.Argc() == 1;
-}
+void CStatistic::OnMsg(CMsg& msg) { HearCancel(msg); }
 
 CJobDatabase* CStatistic::GetDatabase() { return g_pDatabase.load(); }
 

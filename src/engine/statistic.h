@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "db/db_log_status.h"
@@ -39,13 +40,13 @@ public:
 
     CObj* CreateObject() const override { return new CStatistic(); }
 
-    // Subscribes to the message box under the decimal text of a process-wide
-    // counter, which each subscription increments first.
+    // Subscribes to the message box, until the object goes, under the
+    // decimal text of a process-wide counter, which each subscription
+    // increments first. What subscribes is a small listener of the object's
+    // own that reacts as OnMsg does and touches nothing else of it: it is
+    // whole for as long as it is in the box, so a broadcast on another
+    // thread never meets an engine object half built or half destroyed.
     void Listen();
-    // Leaves the message box. The most derived class calls it first thing
-    // in its destructor, so that a broadcast on another thread never reaches
-    // an object whose parts are already going.
-    void Unlisten();
     // A cancel request (command 15) with Argc 1 sets the job's abort flag;
     // with any other Argc it clears it.
     void OnMsg(CMsg& msg) override;
@@ -96,7 +97,8 @@ public:
     static void SendProgressCaption(int32_t unit, const std::string& caption);
 
 private:
-    bool m_bListening = false;
+    class CEar;
+    std::unique_ptr<CEar> m_pEar;
 };
 
 // The levels of the bracketed reports: a job (RunJob/EndJob, Begin Job/End

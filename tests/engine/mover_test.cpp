@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -10,12 +11,15 @@
 #include <vector>
 
 #include "engine/engine_test_support.h"
+#include "engine/ftp_source.h"
 #include "engine/job_lock.h"
+#include "engine/local_zip_source.h"
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
 #include "messaging/transfer_status.h"
 #include "platform/message_pump.h"
 #include "support/ftp_server.h"
@@ -282,6 +286,26 @@ TEST_F(MoverTest, AJobStartedDuringAnotherWaitsForItToEnd) {
     for (const CLogStatus& r : log.Records())
         if (r.GetKind() == LOG_RUN_JOB || r.GetKind() == LOG_END_JOB) jobs.push_back(r.GetKind());
     EXPECT_EQ(jobs, (std::vector<int32_t>{LOG_RUN_JOB, LOG_END_JOB, LOG_RUN_JOB, LOG_END_JOB}));
+}
+
+// The window thread may send a cancel at any moment of an engine object's
+// life, also while it is being built or destroyed on the transfer thread (a
+// sanitized build tells when a broadcast meets one half made).
+TEST_F(MoverTest, CancelsFromAnotherThreadNeverMeetAnEngineObjectHalfMade) {
+    std::atomic<bool> stop{false};
+    std::thread window([&stop] {
+        while (!stop) CMsgSend(MSG_CANCEL, 0, 0, 0);
+    });
+    const CTskItem item = MakeItem(LocalPoint(ePointFolder, dir.path()), LocalPoint(ePointFolder, dir / "a.zip"));
+    for (int i = 0; i < 100; ++i) {
+        { CLocalSource local(item); }
+        { CLocalZipSource zip(item); }
+        { CFtpSource ftp(item); }
+        { CMover mover{CTskItems()}; }
+    }
+    stop = true;
+    window.join();
+    EXPECT_FALSE(Job().IsAborted());
 }
 
 class MoverAPITest : public test::FtpServerTest {
