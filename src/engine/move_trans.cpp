@@ -200,7 +200,11 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         LogText(LOG_SOURCE, std::string(), source.SourceRoot().GetPath());
         LogText(LOG_DESTINATION, std::string(), target.TargetRoot().GetPath());
     }
-    if (!source.Scan() || !target.OpenTarget()) return false;
+    if (!source.Scan() || !target.OpenTarget()) {
+        // The failure was reported; the step did not get done.
+        if (copyStep) copyStep->Abandon();
+        return false;
+    }
 
     auto* archive = dynamic_cast<CLocalZipSource*>(&target);
     const auto put = [&](CTskDataFile* file) {

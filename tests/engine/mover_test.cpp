@@ -258,6 +258,21 @@ TEST_F(MoverTest, AFatalErrorStopsTheJobAtOnce) {
     EXPECT_FALSE(std::filesystem::exists(dir / "o2"));
 }
 
+TEST_F(MoverTest, ACompressionThatCannotStartReportsNoFinishedStepAndNoArchive) {
+    CTansform compress;
+    compress.SetCompressed();
+    CTskItems items;
+    items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "nowhere"), LocalPoint(ePointFolder, dir / "a.zip"),
+                                    compress)));
+    CMover mover(items);
+    EXPECT_FALSE(mover.RunItems());
+    EXPECT_EQ(Job().m_nLastCategory, ERROR_CONNECT);
+    EXPECT_EQ(log.Count(LOG_START), 1);
+    EXPECT_EQ(log.Count(LOG_DONE), 0);
+    EXPECT_EQ(CLogStatus::GetDepth(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.zip"));
+}
+
 TEST_F(MoverTest, AJobStartedDuringAnotherWaitsForItToEnd) {
     WriteFile(dir / "big/a.txt", std::string(100, 'x'));
     CTansform compress;
