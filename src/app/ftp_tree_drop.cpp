@@ -1,5 +1,8 @@
 // The browser's drops, transfers and the names its uploads make unique.
 
+#include <string>
+#include <unordered_set>
+
 #include <QApplication>
 #include <QMimeData>
 
@@ -279,9 +282,16 @@ void CFtpTreeDlg::OnFileTransferred(const CFtpPath& source, const CFtpPath& dest
 
 // ---- Unique names ----
 
+// The folder's files join the names known there: a name already given to an
+// upload whose file has not arrived yet stays taken.
 void CFtpTreeDlg::RememberNames(CFtpNode& node) {
     std::lock_guard<std::mutex> lock(m_namesLock);
-    m_names.insert_or_assign(node.GetDoc(), node.GetCache());
+    CFtpPathList& names = m_names[node.GetDoc()];
+    std::unordered_set<std::string> known;
+    for (const CFtpPath* path : names) known.insert(path->GetFileName(true));
+    for (const CFtpPath* path : node.GetCache()) {
+        if (known.insert(path->GetFileName(true)).second) names.Add(new CFtpPath(*path));
+    }
 }
 
 // On the transfer thread: the name becomes free in its folder, and is then

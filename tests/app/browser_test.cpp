@@ -17,6 +17,8 @@
 #include "app/main_dlg.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "support/temp_dir.h"
 
@@ -248,6 +250,34 @@ TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything)
     // The folder's files, as far as the browser knows them.
     browser->GetTree()->setCurrentItem(in);
     EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"a.txt", "a(1).txt", "b.txt"}));
+}
+
+// A name handed to an upload still under way (its arrival not yet heard)
+// stays taken when more files are dropped into that folder.
+TEST_F(BrowserTest, ANameGivenToAnUploadUnderWayIsNotGivenAgain) {
+    TempDir local;
+    WriteFile(local / "first/x.txt", "first x");
+    WriteFile(local / "second/y.txt", "second y");
+    auto browser = OpenBrowser();
+    QTreeWidgetItem* in = Child(Root(*browser), "in");
+    std::unique_ptr<QMimeData> first(FileDrop({local / "first/x.txt"}));
+    ASSERT_TRUE(DropAt(*browser, first.get(), PointOf(*browser, in)));
+    ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
+    ASSERT_EQ(WaitForTransfers(), 1);
+
+    // What the engine asks while it uploads a y.txt into the folder.
+    CFtpPath inFlight("/in/y.txt");
+    velmora::CMsg request(velmora::MSG_UNIQUE_NAME, 0, 0, 0);
+    request.RefObject(&inFlight);
+    velmora::CMsgBox::Box().SendTo(velmora::kUniqueNameProviderId, request);
+    ASSERT_EQ(inFlight.GetPath(), "/in/y.txt");
+
+    std::unique_ptr<QMimeData> second(FileDrop({local / "second/y.txt"}));
+    ASSERT_TRUE(DropAt(*browser, second.get(), PointOf(*browser, in)));
+    ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 1 || queue.IsBusy(); }));
+    EXPECT_EQ(WaitForTransfers(), 2);
+    EXPECT_EQ(ReadFile(server.Path("in/x.txt")), "first x");
+    EXPECT_EQ(ReadFile(server.Path("in/y(1).txt")), "second y");
 }
 
 TEST_F(BrowserTest, ASingleDroppedFolderGoesUpAsAFolderAndShowsAtOnce) {
