@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
+#include "base/hex.h"
 #include "base/text.h"
 
 namespace velmora {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // A port is all digits and names a real port; anything else is refused
 // rather than guessed.
@@ -32,8 +26,8 @@ std::string CFtpUrl::PercentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        const int high = (text[i] == '%' && i + 2 < text.size()) ? HexDigit(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        const int high = (text[i] == '%' && i + 2 < text.size()) ? HexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(text[i + 2]) : -1;
         if (low >= 0) {
             out += static_cast<char>(high * 16 + low);
             i += 2;
