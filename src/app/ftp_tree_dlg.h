@@ -158,6 +158,9 @@ private:
     void StartTransfer(const std::function<void(velmora::CMoverAPI&)>& record);
     void UploadFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
     void UploadFiles(velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    // The target folder as an upload's destination, remembered (once) among
+    // the folders this session uploads to.
+    velmora::CFtpPath UploadDestination(const velmora::CFtpNode& target);
     void OnFileTransferred(const velmora::CFtpPath& source, const velmora::CFtpPath& destination);
 
     // Drops.

@@ -1,5 +1,6 @@
 // The browser's drops, transfers and the names its uploads make unique.
 
+#include <algorithm>
 #include <string>
 #include <unordered_set>
 
@@ -245,8 +246,7 @@ void CFtpTreeDlg::UploadFolder(const CFtpPath& folder, CFtpNode* target) {
             target->Expand(m_treeCtrl, ITreeCtrl::kExpand);
         }
     }
-    const CFtpPath destination(target->GetDoc(), velmora::PATH_FOLDER);
-    m_uploadFolders.push_back(target->GetDoc());
+    const CFtpPath destination = UploadDestination(*target);
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
     StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFolderA(info, folder, destination); });
 }
@@ -255,10 +255,17 @@ void CFtpTreeDlg::UploadFiles(CFtpPathList& files, CFtpNode* target) {
     // The names in the target folder, so that no upload replaces a file.
     target->PopulateCache();
     RememberNames(*target);
-    const CFtpPath destination(target->GetDoc(), velmora::PATH_FOLDER);
-    m_uploadFolders.push_back(target->GetDoc());
+    const CFtpPath destination = UploadDestination(*target);
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
     StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFilesA(info, files, destination); });
+}
+
+CFtpPath CFtpTreeDlg::UploadDestination(const CFtpNode& target) {
+    const std::string folder = target.GetDoc();
+    if (std::find(m_uploadFolders.begin(), m_uploadFolders.end(), folder) == m_uploadFolders.end()) {
+        m_uploadFolders.push_back(folder);
+    }
+    return CFtpPath(folder, velmora::PATH_FOLDER);
 }
 
 // A file uploaded in this session joins its folder's known files.
