@@ -484,6 +484,7 @@ CASES = [
     ("parser", parser),
     ("zip", compression),
     ("db", job_database),
-    ("memory-download", memory_large_download),
     ("memory-files", memory_many_files),
+    # Last: gigabytes written to the disk slow down whatever comes after.
+    ("memory-download", memory_large_download),
 ]
