@@ -250,10 +250,7 @@ def many_small_files(ctx):
           Tool(Row(work, "curl (one connection)", False, amount=amount, unit="files/s"),
                ctx.curl("--ftp-create-dirs", "-K", up_config),
                before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "curl"), count))]
-    # A run takes about a second and the server's disk writes vary from one
-    # to the next: more runs than elsewhere.
-    runs = max(ctx.runs, LARGE_FILE_RUNS)
-    upload = run_tools(ctx, up, runs)
+    upload = run_tools(ctx, up)
     if up[0].row.ok:
         ctx.ours_rss["upload"] = (count, min(up[0].row.rss))
 
