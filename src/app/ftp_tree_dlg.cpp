@@ -216,17 +216,6 @@ void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
     velmora::CMsgBox::Box().Send(msg);
 }
 
-bool CFtpTreeDlg::IsLive(const velmora::CObj* node) const {
-    std::function<bool(const velmora::CObjNode*)> contains = [&](const velmora::CObjNode* at) {
-        if (static_cast<const velmora::CObj*>(at) == node) return true;
-        for (const velmora::CObjNode* child : at->GetChildren()) {
-            if (contains(child)) return true;
-        }
-        return false;
-    };
-    return node != nullptr && m_sink.GetRoot() != nullptr && contains(m_sink.GetRoot());
-}
-
 void CFtpTreeDlg::ShowError(const std::string& reason) {
     m_sink.ReportError(reason);
     m_context.prompter.ShowMessage(this, "Error", m_sink.GetStrError());

@@ -138,7 +138,6 @@ private:
     void ShowRoot();
     void AnnounceFolder(velmora::CFtpNode* node);
     void ShowFiles(velmora::CFtpNode* node);
-    bool IsLive(const velmora::CObj* node) const;
     // Shows the reason in a box titled "Error", as the session's error.
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);

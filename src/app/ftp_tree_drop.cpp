@@ -130,12 +130,14 @@ void CFtpTreeDlg::ProcessDrop(const CMsgDropItem& msg) {
     const CDropItem* item = msg.GetDropItem();
     const CClipFormat* format = item != nullptr ? item->GetLoadedFormat() : nullptr;
     if (format == nullptr || item->GetPaths().IsEmpty()) return;
-    // The tree may have been rebuilt since the drop.
-    if (!IsLive(msg.GetTarget())) {
+    // The tree may have been rebuilt since the drop, so the target folder is
+    // found by its identity, never trusted by its address.
+    CFtpNode* root = m_sink.GetRoot();
+    CFtpNode* target = root != nullptr ? root->FindByGUID(msg.GetTargetGUID()) : nullptr;
+    if (target == nullptr) {
         ShowNotice("The folder of the drop is no longer shown. Please drop again.");
         return;
     }
-    auto* target = dynamic_cast<CFtpNode*>(msg.GetTarget());
     CWaitCursor wait;
     if (format->name == CClipFormats::kFileDropName) {
         UploadDropped(*item, target);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <QEvent>
 
@@ -13,7 +14,7 @@ namespace parcelo {
 
 // A drop on its way from the drop call to the window's own queue: a copy of
 // the dropped item (the message's object), the target tree node (not owned)
-// and the drop effect.
+// with its identity, and the drop effect.
 class CMsgDropItem : public velmora::CMsg {
 public:
     // The window message number of a posted drop.
@@ -28,6 +29,10 @@ public:
     // The dropped item; null only in an empty message.
     const CDropItem* GetDropItem() const { return dynamic_cast<const CDropItem*>(Object()); }
     velmora::CObj* GetTarget() const { return m_pTarget; }
+    // The GUID of a target that is a tree node: the window finds the node by
+    // it, since the tree may have been rebuilt (and the address reused) while
+    // the drop waited.
+    const std::string& GetTargetGUID() const { return m_strTargetGUID; }
     int GetEffect() const { return m_nEffect; }
 
     // Posts the message to the window, which receives it as a CDropItemEvent
@@ -36,6 +41,7 @@ public:
 
 private:
     velmora::CObj* m_pTarget = nullptr;
+    std::string m_strTargetGUID;
     int m_nEffect = 0;
 };
 

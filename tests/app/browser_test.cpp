@@ -293,6 +293,21 @@ TEST_F(BrowserTest, ASingleDroppedFolderGoesUpAsAFolderAndShowsAtOnce) {
     EXPECT_EQ(ChildNames(Root(*browser)), (std::vector<std::string>{"in", "pub", "up"}));
 }
 
+TEST_F(BrowserTest, ADropWhoseFolderWasRebuiltMeanwhileIsRefused) {
+    TempDir local;
+    WriteFile(local / "late.txt", "late");
+    auto browser = OpenBrowser();
+    std::unique_ptr<QMimeData> data(FileDrop({local / "late.txt"}));
+    ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
+    // The tree is built anew before the posted drop is handled; a new folder
+    // node may even take the old one's address.
+    ASSERT_TRUE(browser->Connect(Login()));
+    EXPECT_EQ(WaitForTransfers(), 0);
+    EXPECT_FALSE(HasRemote("late.txt"));
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "The folder of the drop is no longer shown. Please drop again.");
+}
+
 TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves) {
     auto browser = OpenBrowser();
     QTreeWidgetItem* pub = Child(Root(*browser), "pub");
