@@ -36,17 +36,4 @@ std::string TestDatabase::Value(const std::string& sql) {
     return query.PopValue();
 }
 
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    int64_t seconds = 0;
-    if (!platform::FromLocal(parts, seconds)) throw std::runtime_error("no such local time");
-    return seconds;
-}
-
 }  // namespace velmora::test

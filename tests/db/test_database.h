@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/sqlite_database.h"
+#include "support/local_time.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -34,8 +35,5 @@ private:
 
 // The text of src/db/schema.sql.
 std::string SchemaText();
-
-// The time of a local date and time of day.
-int64_t LocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 }  // namespace velmora::test

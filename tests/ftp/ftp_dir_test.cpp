@@ -8,21 +8,12 @@
 #include "ftp/ftp_cache.h"
 #include "ftp/ftp_dir.h"
 #include "platform/clock.h"
+#include "support/local_time.h"
 
 namespace velmora {
 namespace {
 
-int64_t LocalTime(int year, int month, int day, int hour = 0, int minute = 0) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    int64_t seconds = 0;
-    EXPECT_TRUE(platform::FromLocal(parts, seconds));
-    return seconds;
-}
+using test::LocalTime;
 
 uint64_t LocalFileTime(int year, int month, int day, int hour = 0, int minute = 0) {
     return platform::UnixToFileTime(LocalTime(year, month, day, hour, minute));

@@ -127,17 +127,4 @@ void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries
     archive.CloseArchive();
 }
 
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    int64_t seconds = 0;
-    platform::FromLocal(local, seconds);
-    return seconds;
-}
-
 }  // namespace velmora::test

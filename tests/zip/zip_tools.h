@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/local_time.h"
 #include "zip/zip_archive.h"
 
 // Helpers of the archive tests: writing entries the way the transfer engine
@@ -60,8 +61,5 @@ void AddEntry(CZipArchive& archive, const TestEntry& entry);
 // Creates an archive holding the entries.
 void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries,
                   const std::string& password = {});
-
-// Seconds since 1970 of a local date and time.
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace velmora::test
