@@ -1,6 +1,7 @@
 #include "app/transfer_thread.h"
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "messaging/log_file.h"
@@ -58,6 +59,8 @@ void CTransferThread::Run() {
     // Nothing may leave the thread by an exception: it would end the program.
     try {
         if (runRequest) DoCopy();
+    } catch (const std::bad_alloc&) {
+        velmora::CLogFile().Write("Transfer stopped: out of memory\r\n");
     } catch (const std::exception& error) {
         velmora::CLogFile().Write(std::string("Transfer stopped by an unexpected error: ") + error.what() + "\r\n");
     } catch (...) {

@@ -1,6 +1,9 @@
 // parcelo-cli: every capability of the library from a terminal or a script,
 // and the scheduling host of the job database.
 
+#include <cstdio>
+#include <new>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_context.h"
@@ -57,6 +60,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         result = code == 0 ? kExitOk : kExitUsage;
+    } catch (const std::bad_alloc&) {
+        // A clear word and a failure status rather than an abort.
+        std::fputs("parcelo-cli: out of memory\n", stderr);
+        result = kExitFailed;
     }
     // The library keeps the last lines of a job pending until the log is flushed.
     velmora::CLogFile().Close();

@@ -183,4 +183,8 @@ bool CSource::ReportFileError(int32_t category, const std::string& text, const C
 
 void CSource::OnSkip(const CFileRecFind& entry) { ReportSkipped(CFtpPath(entry)); }
 
+void CSource::OnRefused(std::string_view path, std::string_view reason) {
+    ReportSkippedText(std::string(reason) + ": " + std::string(path));
+}
+
 }  // namespace velmora

@@ -79,6 +79,8 @@ public:
 
     // A file the filter left out.
     void OnSkip(const CFileRecFind& entry) override;
+    // An entry the listing could not offer: counted as skipped and logged.
+    void OnRefused(std::string_view path, std::string_view reason) override;
 
     const CTskItem& GetItem() const { return m_item; }
     // The item's source and destination paths.

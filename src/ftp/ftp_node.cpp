@@ -22,14 +22,17 @@ constexpr size_t kMaxErrorText = 255;
 // The control when its window exists; null otherwise.
 ITreeCtrl* Shown(ITreeCtrl* tree) { return tree && tree->IsWindow() ? tree : nullptr; }
 
-// Calls f(find) for each entry of the folder; false when it could not be listed.
+// Calls f(find) for each entry of the folder; false when it could not be
+// listed. `refused` gets the entries left out for their unsafe names.
 template <class F>
-bool ListFolder(CFtpNode::Connection* connection, const std::string& folder, F f, std::string* error = nullptr) {
+bool ListFolder(CFtpNode::Connection* connection, const std::string& folder, F f, std::string* error = nullptr,
+                std::vector<std::string>* refused = nullptr) {
     CFtpFind find(connection);
     if (!find.Open(folder)) {
         if (error) *error = find.GetLastError();
         return false;
     }
+    if (refused) *refused = find.GetRefused();
     for (bool more = find.GetCount() > 0; more;) {
         more = find.FindNextFileW() != 0;
         f(find);
@@ -223,6 +226,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
     }
     RemoveDecoys(nullptr);
     std::string error;
+    std::vector<std::string> refused;
     bool ok = ListFolder(
         m_pConnection, GetDoc(),
         [&](const CFtpFind& entry) {
@@ -232,13 +236,37 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
                 AddFolderChild()->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
             else if (dir.IsFile())
                 AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
+            else if (dir.IsLink())
+                AddLinkChild(dir, filter);
         },
-        &error);
+        &error, &refused);
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
+    if (filter) {
+        for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
+    }
     for (CObjNode* child : GetChildren()) {
         if (CFtpNode* node = Cast(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
     }
     return ok;
+}
+
+void CFtpNode::AddLinkChild(const CFtpDir& link, const CFileFilter* filter) {
+    const std::string path = GetDoc() + link.GetName();
+    // A link to a folder may lead back up the tree (a loop without end), so
+    // such links are left out, with a word; a link to a file is that file.
+    if (m_pConnection->SetCurrentDirectory(path)) {
+        CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder skipped:", path);
+        if (filter) filter->Refused(path, "Link to a folder");
+        return;
+    }
+    CFtpPath file(link.GetPath());  // the folder, with the link's times
+    file.SetFileNameAndExt(link.GetName());
+    file.SetAttr(platform::FileAttrNormal);
+    // The listed size is the link's own; the server knows the target's.
+    uint64_t size = 0;
+    m_pConnection->GetFileSize(path, size);
+    file.Length(size);
+    AddFolderChild()->Setup(link.GetName(), file, NODE_FILE, m_pConnection);
 }
 
 CFtpPathList& CFtpNode::PopulateCache() {

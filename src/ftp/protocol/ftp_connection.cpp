@@ -47,6 +47,7 @@ void CFtpConnection::DropConnection() {
     m_stream = nullptr;
     m_control.Close();
     m_currentFolder.clear();
+    m_capabilities = CFtpCapabilities();
 }
 
 bool CFtpConnection::CheckReady(const std::string& command) {
@@ -100,9 +101,43 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
         return Fail(error.code, error.text);
     CFtpReply reply;
-    if (ReadGreeting() && LogIn(user, password) && ExpectPositive("TYPE I", reply)) return true;
+    if (ReadGreeting() && ReadFeatures() && LogIn(user, password) && ReadFeaturesAfterLogin() &&
+        ExpectPositive("TYPE I", reply) && ApplyFeatures())
+        return true;
     DropConnection();
     return false;
+}
+
+bool CFtpConnection::ReadFeatures() {
+    m_capabilities = CFtpCapabilities();
+    m_featuresNeedLogin = false;
+    CFtpReply reply;
+    if (!Exchange("FEAT", reply)) return false;
+    m_capabilities = ParseFeatures(reply.code, reply.text);
+    // Some servers answer FEAT only to a user who has logged in.
+    m_featuresNeedLogin = reply.code == 530;
+    return true;
+}
+
+bool CFtpConnection::ReadFeaturesAfterLogin() { return !m_featuresNeedLogin || ReadFeatures(); }
+
+bool CFtpConnection::ApplyFeatures() {
+    CFtpReply reply;
+    // Either answer is fine: a server that offers UTF8 but refuses the option
+    // still sends its names as it did before.
+    if (m_capabilities.utf8 && !Exchange("OPTS UTF8 ON", reply)) return false;
+    // The machine listing facts the FTP classes read; asked for only when
+    // one of them is offered but not sent by default.
+    static const char* const kFacts[] = {"type", "size", "modify", "perm", "unix.mode"};
+    std::string wanted;
+    bool missing = false;
+    for (const char* fact : kFacts) {
+        if (!m_capabilities.HasMlstFact(fact)) continue;
+        wanted += std::string(fact) + ";";
+        missing = missing || !m_capabilities.IsMlstFactOn(fact);
+    }
+    if (m_capabilities.mlsd && missing && !Exchange("OPTS MLST " + wanted, reply)) return false;
+    return true;
 }
 
 bool CFtpConnection::ReadGreeting() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ftp/protocol/control_channel.h"
+#include "ftp/protocol/ftp_capabilities.h"
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "platform/api.h"
@@ -63,9 +64,10 @@ public:
     const CFtpOptions& GetOptions() const { return m_options; }
 
     // Connects to host:port (a name, an IPv4 or an IPv6 address; port 0 means
-    // 21), logs in with USER/PASS (and ACCT when asked) and selects binary
-    // type. `passive`: data connections are opened by us (EPSV, then PASV);
-    // otherwise the server connects back to us (EPRT, then PORT). An open
+    // 21), reads the server's features (FEAT), logs in with USER/PASS (and
+    // ACCT when asked), selects binary type and switches on the features the
+    // session uses (OPTS UTF8 ON). `passive`: data connections are opened by
+    // us (EPSV, then PASV); otherwise the server connects back to us (EPRT, then PORT). An open
     // connection is closed first. On failure GetLastErrorCode() tells a
     // refused login (LoginRefused) from an unreachable or silent server.
     bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
@@ -77,6 +79,9 @@ public:
     const std::string& GetServerName() const { return m_host; }
     uint16_t GetPort() const { return m_port; }
     bool IsPassive() const { return m_passive; }
+    // What the server offered in its FEAT reply, read once by Connect; the
+    // empty record while not connected or when the server has no FEAT.
+    const CFtpCapabilities& GetCapabilities() const { return m_capabilities; }
 
     // Why the last failed operation failed: the server's reply for a refusal
     // ("550 No such file or directory."), else a text like "Connection timed
@@ -127,6 +132,9 @@ private:
     void DropConnection();
 
     bool ReadGreeting();
+    bool ReadFeatures();
+    bool ReadFeaturesAfterLogin();
+    bool ApplyFeatures();
     bool LogIn(const std::string& user, const std::string& password);
     bool OpenPassive(CSocket& data);
     bool OpenActive(CSocket& listener);
@@ -143,6 +151,8 @@ private:
     bool m_passive = true;
     bool m_noEpsv = false;  // the server refused EPSV once: go straight to PASV
     bool m_noEprt = false;  // likewise EPRT and PORT
+    CFtpCapabilities m_capabilities;
+    bool m_featuresNeedLogin = false;  // FEAT was refused before the login: ask again after it
     std::string m_currentFolder;  // known current folder, empty when unknown
     CFtpError m_error;
     std::string m_lastResponse;

@@ -127,7 +127,10 @@ bool ParseQuotedFolder(std::string_view text, std::string& folder) {
 }
 
 bool ParseModificationTime(std::string_view text, int64_t& seconds) {
-    const std::string_view value = TrimBlanks(AfterCode(text));
+    return ParseTimeValue(TrimBlanks(AfterCode(text)), seconds);
+}
+
+bool ParseTimeValue(std::string_view value, int64_t& seconds) {
     if (value.size() < 14) return false;
     for (size_t i = 0; i < 14; ++i)
         if (!IsDigit(value[i])) return false;
