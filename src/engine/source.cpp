@@ -1,6 +1,7 @@
 #include "engine/source.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "base/tokenizer.h"
@@ -9,6 +10,8 @@
 
 namespace velmora {
 namespace {
+
+std::atomic<bool> g_preserveTimes{false};
 
 std::vector<std::string> Levels(std::string_view dir) {
     std::vector<std::string> levels;
@@ -46,8 +49,19 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     }
     CTskDataFile* target = MakeTargetFile(*file);
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
+    if (IsPreservingTimes()) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
+}
+
+void CSource::SetPreserveTimes(bool on) { g_preserveTimes = on; }
+
+bool CSource::IsPreservingTimes() { return g_preserveTimes; }
+
+void CSource::KeepModifiedTime(CTskDataFile& source, CTskDataFile& target) {
+    const uint64_t time = source.GetModifiedTime();
+    if (time == 0 || target.SetModifiedTime(time)) return;
+    LogText(LOG_ERROR, "Time not kept:", target.TargetText() + " (" + target.GetFileError() + ")");
 }
 
 bool CSource::IsEmptyFolder(const CTskDataFile& file) {

@@ -77,6 +77,11 @@ public:
                                  const CTskDataFile* target);
     using CStatistic::ReportError;
 
+    // Class-wide: a file put into a target gets its source's modification
+    // time (off by default, as the design has it).
+    static void SetPreserveTimes(bool on);
+    static bool IsPreservingTimes();
+
     // A file the filter left out.
     void OnSkip(const CFileRecFind& entry) override;
     // An entry the listing could not offer: counted as skipped and logged.
@@ -127,6 +132,8 @@ private:
     void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
     // A folder entry that would stay missing at the target: nothing below it.
     static bool IsEmptyFolder(const CTskDataFile& file);
+    // The source's time onto the written target; a failure is logged, not an error of the job.
+    static void KeepModifiedTime(CTskDataFile& source, CTskDataFile& target);
 };
 
 }  // namespace velmora

@@ -1,6 +1,8 @@
 #include "engine/tsk_ftp_file.h"
 
 #include "base/tokenizer.h"
+#include "ftp/ftp_find.h"
+#include "platform/clock.h"
 
 namespace velmora {
 
@@ -79,6 +81,23 @@ bool CTskFtpFile::CloseFile(bool complete) {
         return true;
     }
     return stream->Close() || SetFileError(stream->GetLastError());
+}
+
+uint64_t CTskFtpFile::GetModifiedTime() {
+    const uint64_t listed = m_Path.LastWriteTime();
+    if (!m_pConnection) return listed;
+    const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
+    if (listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing()) return listed;
+    int64_t seconds = 0;
+    if (caps.mdtm && m_pConnection->GetModificationTime(m_Path.GetPath(), seconds))
+        return platform::UnixToFileTime(seconds);
+    return listed;
+}
+
+bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {
+    if (!m_pConnection || !m_pConnection->GetCapabilities().mfmt) return true;
+    return m_pConnection->SetModificationTime(m_Path.GetPath(), platform::FileTimeToUnix(fileTime)) ||
+           SetFileError(m_pConnection->GetLastError());
 }
 
 }  // namespace velmora

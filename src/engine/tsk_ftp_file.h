@@ -43,6 +43,11 @@ public:
     // is aborted.
     bool CloseFile(bool complete = true) override;
     bool MakeFolder() override { return OpenWrite(); }
+    // The exact time of a machine listing, else the server's MDTM when it
+    // offers it, else the listed time (to the minute, read as local time).
+    uint64_t GetModifiedTime() override;
+    // MFMT where the server offers it; true (nothing done) elsewhere.
+    bool SetModifiedTime(uint64_t fileTime) override;
 
 private:
     bool HasConnection();

@@ -9,6 +9,7 @@
 #include "ftp/protocol/ftp_data_stream.h"
 #include "messaging/log_status.h"
 #include "platform/clock.h"
+#include "platform/encoding.h"
 
 namespace velmora {
 namespace {
@@ -20,10 +21,30 @@ std::string FolderOf(std::string_view path) {
     return CFtpPath(path, pattern ? PATH_LITERAL : PATH_FOLDER).GetFtpDir(true);
 }
 
-// A refused name as the log may show it: control characters become "?".
-std::string Printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+// The length of the UTF-8 character at the start of `text`; 0 when the
+// bytes there are not one.
+size_t Utf8CharLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4                  ? 4
+                                                                           : 0;
+    return length > 0 && length <= text.size() && platform::IsValidUtf8(text.substr(0, length)) ? length : 0;
+}
+
+// A name as the log may show it: control characters become "?" and bytes
+// that are no UTF-8 "\xNN", so that the log stays readable text.
+std::string Printable(std::string_view name) {
+    std::string text;
+    for (size_t at = 0; at < name.size();) {
+        const size_t length = Utf8CharLength(name.substr(at));
+        const auto byte = static_cast<unsigned char>(name[at]);
+        if (length == 0)
+            text += Format("\\x%02X", byte);
+        else if (byte < 0x20 || byte == 0x7f)
+            text += '?';
+        else
+            text.append(name, at, length);
+        at += length == 0 ? 1 : length;
     }
     return text;
 }
@@ -35,6 +56,8 @@ std::atomic<bool> g_machineListing{true};
 }
 
 void CFtpFind::SetDefaultMachineListing(bool use) { g_machineListing = use; }
+
+bool CFtpFind::IsDefaultMachineListing() { return g_machineListing; }
 
 CFtpFind::CFtpFind(protocol::CFtpConnection* connection)
     : m_pConnection(connection), m_pos(m_list.End()), m_bUseMachineListing(g_machineListing) {}
@@ -147,6 +170,13 @@ void CFtpFind::TakeLine(std::string_view line, const CFtpPath& folder, int64_t n
         CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Unsafe name skipped:", Format("'%s' in %s", shown.c_str(), m_strFolder.c_str()));
         m_refused.push_back(m_strFolder + shown);
     } else if (entry->IsEntry()) {
+        // A name in another encoding is kept byte for byte: a local file name
+        // may hold any bytes, so the local copy gets exactly the server's
+        // name, which stays unique in its folder and goes back unchanged on an
+        // upload. Only the log shows it with its odd bytes written out.
+        if (!platform::IsValidUtf8(entry->GetName()))
+            CLogStatus::Send(LOG_OK, "Ftp", "Name is not UTF-8, kept as sent:",
+                             Format("'%s' in %s", Printable(entry->GetName()).c_str(), m_strFolder.c_str()));
         m_list.AddTail(entry.release());
     }
 }

@@ -77,6 +77,7 @@ public:
     void SetUseMachineListing(bool use) { m_bUseMachineListing = use; }
     // What new finds start with (on); class-wide, like the other FTP settings.
     static void SetDefaultMachineListing(bool use);
+    static bool IsDefaultMachineListing();
     // The last listing came from MLSD.
     bool IsMachineListing() const { return m_bMachine; }
     // The entries of the last listing left out because their names were

@@ -207,6 +207,7 @@ FakeFtpServer::Script HostileServer() {
                                                             "-rw-r--r-- 1 u g 4 Jan 01  2020 ../../evil.txt\r\n"
                                                             "drwxr-xr-x 2 u g 4096 Jan 01  2020 ../up\r\n"
                                                             "-rw-r--r-- 1 u g 4 Jan 01  2020 tab\there.txt\r\n"
+                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 caf\xe9.txt\r\n"
                                                             "-rw-r--r-- 1 u g 4 Jan 01  2020 ok.txt\r\n"
                                                           : "";
                 if (s.AcceptData()) s.SendData(command->rfind("LIST", 0) == 0 ? listing : "fine");
@@ -238,7 +239,8 @@ TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
 
     EXPECT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
 
-    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/ok.txt", "fine"}}));
+    // A name in another encoding arrives byte for byte.
+    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/caf\xe9.txt", "fine"}, {"dst/ok.txt", "fine"}}));
     // Every name left out counts (the folder's own ".." is no entry).
     EXPECT_EQ(CStatistic::Job().m_nSkipped, 3);
 }

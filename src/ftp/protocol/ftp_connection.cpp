@@ -230,6 +230,11 @@ bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secon
            Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
 }
 
+bool CFtpConnection::SetModificationTime(const std::string& name, int64_t secondsUtc) {
+    CFtpReply reply;
+    return ExpectPositive("MFMT " + FormatTimeValue(secondsUtc) + " " + name, reply);
+}
+
 bool CFtpConnection::GetSystemType(std::string& text) {
     CFtpReply reply;
     if (!ExpectPositive("SYST", reply)) return false;

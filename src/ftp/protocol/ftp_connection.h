@@ -105,6 +105,7 @@ public:
     bool Rename(const std::string& from, const std::string& to);  // RNFR + RNTO
     bool GetFileSize(const std::string& name, uint64_t& size);     // SIZE (binary size)
     bool GetModificationTime(const std::string& name, int64_t& secondsUtc);  // MDTM
+    bool SetModificationTime(const std::string& name, int64_t secondsUtc);   // MFMT
     bool GetSystemType(std::string& text);            // SYST: "UNIX Type: L8"
     // A raw command without data; true for a positive or intermediate reply
     // (GetLastResponse() has it). Use OpenCommand for commands that send data.
