@@ -27,6 +27,14 @@ public:
     std::string GetSelNode();
     // "LeftTab" read as a decimal number; not a number reads as 0.
     int GetLeftTab();
+    // Switches that older stores lack, and then are off: "PreserveTimes"
+    // (transferred files keep their source's modification time) and
+    // "ProtocolTrace" (every FTP command and reply goes to the log file).
+    // "1" is on.
+    bool GetPreserveTimes() const { return ReadValue(kPreserveTimes) == "1"; }
+    bool GetProtocolTrace() const { return ReadValue(kProtocolTrace) == "1"; }
+    static constexpr const char* kPreserveTimes = "PreserveTimes";
+    static constexpr const char* kProtocolTrace = "ProtocolTrace";
     void SetSelNode(const std::string& text) { m_strSelNode = text; }
     void SetSelConnection(const std::string& text) { m_strSelConnection = text; }
 

@@ -12,6 +12,8 @@
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "base/format.h"
+#include "engine/source.h"
+#include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -47,6 +49,15 @@ std::string COrlithApp::FindDefaultHome() {
     return {};
 }
 
+namespace {
+void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::string(line), true); }
+}  // namespace
+
+void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
+    velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
+    velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
+}
+
 bool COrlithApp::InitInstance() {
     // Long work on this thread keeps the windows alive through the pump.
     velmora::platform::SetMessagePumpHook([] {
@@ -59,6 +70,7 @@ bool COrlithApp::InitInstance() {
     m_settings.Load();
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
+    ApplyTransferSettings(m_settings);
 
     if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) {
         CQuitSignals quitSignals;

@@ -1,6 +1,10 @@
 #include "cli/global_options.h"
 
+#include <cstdio>
+
 #include "cli/cli_context.h"
+#include "engine/source.h"
+#include "ftp/protocol/ftp_trace.h"
 
 namespace parcelo::cli {
 
@@ -16,6 +20,23 @@ void GlobalOptions::AddTo(CLI::App& command) {
     command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE")
         ->type_name("FILE")
         ->group(group);
+    command.add_flag("-v,--verbose", verbose, "Show every FTP command and reply on standard error (passwords masked)")
+        ->group(group);
+    command.add_flag("--no-preserve-times", noPreserveTimes,
+                     "Transferred files get the time of the transfer, not their source's modification time")
+        ->group(group);
+}
+
+namespace {
+void TraceToStandardError(std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+}  // namespace
+
+void GlobalOptions::Apply() const {
+    velmora::CSource::SetPreserveTimes(!noPreserveTimes);
+    velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

@@ -13,12 +13,16 @@ struct GlobalOptions {
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
+    bool verbose = false;          // the FTP protocol trace on standard error
+    bool noPreserveTimes = false;  // transferred files keep the time of the transfer
 
     // Adds the options to one command (group "Global options").
     void AddTo(CLI::App& command);
     // Adds them to the program and to each of its commands, at every depth,
     // so that they are read wherever they appear and listed in every help.
     void AddEverywhere(CLI::App& app);
+    // Puts the options that steer the library into effect.
+    void Apply() const;
 };
 
 }  // namespace parcelo::cli

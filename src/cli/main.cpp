@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
+        context.options.Apply();
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/tokenizer.h"
+#include "messaging/log_status.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
 

@@ -1,5 +1,6 @@
 #include "ftp/ftp_find.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -118,8 +119,20 @@ bool CFtpFind::Open(std::string_view path) {
         m_list.RemoveAndDestroy();
         return false;
     }
+    if (m_bMachine) SortByName();
     m_pos = m_list.GetHeadPosition();
     return true;
+}
+
+// Servers send a classic listing sorted as "ls" does and a machine listing
+// in the order their folders hold the names: sorting keeps what the user
+// sees the same whichever was asked.
+void CFtpFind::SortByName() {
+    std::vector<CFtpDir*> entries(m_list.begin(), m_list.end());
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const CFtpDir* a, const CFtpDir* b) { return a->GetName() < b->GetName(); });
+    m_list.RemoveAll();
+    for (CFtpDir* entry : entries) m_list.AddTail(entry);
 }
 
 bool CFtpFind::ReadListing(protocol::CFtpDataStream& reply) {

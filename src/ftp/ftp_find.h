@@ -99,6 +99,7 @@ private:
 
     bool Fail(const std::string& error);
     bool ReadListing(protocol::CFtpDataStream& reply);
+    void SortByName();
     // Takes the complete lines of `text`; answers how many bytes they used.
     size_t TakeLines(const std::string& text, const CFtpPath& folder, int64_t now);
     void TakeLine(std::string_view line, const CFtpPath& folder, int64_t now);

@@ -1,6 +1,7 @@
 #include "ftp/protocol/ftp_connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string_view>
 
 #include "base/format.h"
@@ -25,6 +26,18 @@ std::string NormalFolder(std::string folder) {
 bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.front() == '/'; }
 
 }  // namespace
+
+namespace {
+std::atomic<uint32_t> g_lowSpeedBytes{CFtpOptions::LowSpeed().bytesPerSecond};
+std::atomic<int> g_lowSpeedSeconds{CFtpOptions::LowSpeed().seconds};
+}  // namespace
+
+CFtpOptions::LowSpeed CFtpOptions::GetDefaultLowSpeed() { return {g_lowSpeedBytes, g_lowSpeedSeconds}; }
+
+void CFtpOptions::SetDefaultLowSpeed(LowSpeed limit) {
+    g_lowSpeedBytes = limit.bytesPerSecond;
+    g_lowSpeedSeconds = limit.seconds;
+}
 
 CFtpConnection::~CFtpConnection() { Close(); }
 
@@ -281,6 +294,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
     }
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
     std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(data), upload, timeoutMs));
+    stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
     m_stream = stream.get();
     return stream;

@@ -40,7 +40,7 @@ class CFtpDataStream;
 
 // The session options. Time-outs are in milliseconds; each bounds one wait
 // (for a whole reply, for a block of data, for a connection to be set up).
-struct CFtpOptions {
+struct VELMORA_API CFtpOptions {
     int connectTimeoutMs = 10000;
     int sendTimeoutMs = 10000;
     int receiveTimeoutMs = 10000;
@@ -48,6 +48,21 @@ struct CFtpOptions {
     int connectRetries = 3;
     // Sent with ACCT when a server asks for an account after the password.
     std::string account;
+    // A transfer fails (as timed out) when fewer than lowSpeedBytes per
+    // second arrive or leave, on average, over lowSpeedSeconds: a server
+    // that trickles a byte now and then would otherwise hold it for ever,
+    // since each wait alone stays under the time-out. 0 bytes: no limit.
+    uint32_t lowSpeedBytes = GetDefaultLowSpeed().bytesPerSecond;
+    int lowSpeedSeconds = GetDefaultLowSpeed().seconds;
+
+    struct LowSpeed {
+        uint32_t bytesPerSecond = 1;
+        int seconds = 30;
+    };
+    // What new options start with (1 byte/s over 30 s, as curl's speed
+    // time); set once at start-up by a program that lets its user choose.
+    static LowSpeed GetDefaultLowSpeed();
+    static void SetDefaultLowSpeed(LowSpeed limit);
 };
 
 enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
