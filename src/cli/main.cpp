@@ -5,6 +5,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "engine/job_state.h"
 #include "messaging/log_file.h"
 
 using namespace parcelo::cli;
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
+        velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }

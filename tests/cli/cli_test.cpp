@@ -43,8 +43,10 @@ TEST_F(CliTest, FolderTreeGoesUpAndComesBackByteForByte) {
     const std::string tree = MakeTree("tree");
     const CliResult up = RunCli({"upload", tree, Url("/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
-    // No terminal: no progress line.
-    EXPECT_EQ(up.err, "");
+    // No terminal: no progress line, only the summary.
+    EXPECT_EQ(up.err.substr(0, up.err.find(" in ")), "parcelo-cli: 3 files, 195.3 KB") << up.err;
+    EXPECT_NE(up.err.find("; 0 skipped, 0 errors\n"), std::string::npos) << up.err;
+    EXPECT_EQ(RunCli({"--quiet", "upload", tree, Url("/again/")}).err, "");
     std::string difference;
     EXPECT_TRUE(SameTree(tree, server.Path("in/tree"), difference)) << difference;
 
@@ -69,6 +71,30 @@ TEST_F(CliTest, UploadsAndDownloadsSeveralFiles) {
     EXPECT_EQ(ReadFile(local / "got/one.txt"), "one.txt!");
     EXPECT_EQ(ReadFile(local / "got/three.bin"), "three.bin!");
     EXPECT_FALSE(fs::exists(local / "got/two.txt"));
+}
+
+TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
+    WriteFile(server.Path("pub/here.txt"), "here");
+    const CliResult down = RunCli(
+        {"download", Url("/pub/missing-one.txt"), Url("/pub/here.txt"), Url("/pub/missing-two.txt"), local / "got"});
+    EXPECT_EQ(down.status, 1);
+    EXPECT_NE(down.err.find("1 file, 4 B"), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("parcelo-cli: 2 errors; the first: "), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("missing-one.txt"), std::string::npos) << down.err;
+    EXPECT_EQ(down.err.find("missing-two.txt"), std::string::npos) << down.err;
+    EXPECT_EQ(ReadFile(local / "got/here.txt"), "here");
+}
+
+TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
+    const std::string url = Url("/in/");
+    server.Stop();
+    WriteFile(local / "a.txt", "a");
+    const CliResult up = RunCli({"upload", local / "a.txt", url, "--retries", "2"});
+    EXPECT_EQ(up.status, 1);
+    const std::string notice = "cannot connect to 127.0.0.1:" + std::to_string(server.GetPort());
+    EXPECT_NE(up.err.find(notice), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("retrying in 3 s (attempt 2 of 2)"), std::string::npos) << up.err;
+    EXPECT_EQ(up.err.find("attempt 3"), std::string::npos) << up.err;
 }
 
 TEST_F(CliTest, ListsKindSizeDateAndName) {
