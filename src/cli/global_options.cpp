@@ -27,7 +27,7 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("FILE");
     });
     AddUnlessTaken(command, "--password-file", [&] {
-        return command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE")
+        return command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE (a password in a URL shows in ps)")
             ->type_name("FILE");
     });
     AddUnlessTaken(command, "--retries", [&] {

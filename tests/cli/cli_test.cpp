@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -141,6 +142,38 @@ TEST_F(CliTest, PasswordComesFromAFileOrTheEnvironment) {
     EXPECT_EQ(RunCli({"ls", url}, {{"PARCELO_PASSWORD", server.GetPassword()}}).status, 0);
     EXPECT_EQ(RunCli({"ls", url}, {{"PARCELO_PASSWORD", ""}}).status, 1);
     EXPECT_EQ(RunCli({"--password-file", local / "missing", "ls", url}).status, 2);
+}
+
+TEST_F(CliTest, PasswordsFromNetrcOnlyWhenItIsPrivate) {
+    WriteFile(server.Path("x.txt"), "x");
+    const std::string netrc = local / ".netrc";
+    WriteFile(netrc, "machine 127.0.0.1\n  login alice\n  password " + server.GetPassword() + "\n");
+    const std::map<std::string, std::string> home = {{"HOME", local.path()}, {"PARCELO_PASSWORD", ""}};
+    fs::permissions(netrc, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    const CliResult named = RunCli({"ls", Url("/", false)}, home);
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("x.txt"), std::string::npos);
+    // Without a user in the address, the file's login comes with its password.
+    const std::string bare = "ftp://127.0.0.1:" + std::to_string(server.GetPort()) + "/";
+    EXPECT_EQ(RunCli({"ls", bare}, home).status, 0);
+
+    fs::permissions(netrc, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+    const CliResult exposed = RunCli({"ls", Url("/", false)}, home);
+    EXPECT_EQ(exposed.status, 1);
+    EXPECT_NE(exposed.err.find("can be read by other users"), std::string::npos) << exposed.err;
+}
+
+TEST_F(CliTest, APasswordIsAskedForOnTheTerminalWithoutEcho) {
+    WriteFile(server.Path("asked.txt"), "x");
+    const std::map<std::string, std::string> env = {{"HOME", local.path()}, {"PARCELO_PASSWORD", ""}};
+    const CliResult asked = RunCliOnTerminal({"ls", Url("/", false)}, env, "Password for ", server.GetPassword());
+    EXPECT_EQ(asked.status, 0) << asked.out;
+    EXPECT_NE(asked.out.find("Password for alice@127.0.0.1:"), std::string::npos) << asked.out;
+    EXPECT_NE(asked.out.find("asked.txt"), std::string::npos) << asked.out;
+    EXPECT_EQ(asked.out.find(server.GetPassword()), std::string::npos) << asked.out;
+
+    // No terminal: no question, and the login fails as the server says.
+    EXPECT_EQ(RunCli({"ls", Url("/", false)}, env).status, 1);
 }
 
 TEST_F(CliTest, RemoteFolderAndFileCommands) {
