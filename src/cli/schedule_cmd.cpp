@@ -141,11 +141,13 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
+    options.job.WarnWhenWeak(context);
     const velmora::CTansform transform = options.job.Transform();
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
+    order.TransformEncryption = transform.GetZipEncryption();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
     order.SetStatus(velmora::TRANSORDER_PENDING);

@@ -198,6 +198,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
+    args.job.WarnWhenWeak(context);
     velmora::CTansform transform = args.job.Transform();
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
@@ -236,6 +237,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     }
     JobOptions options = args.job;
     options.zip = true;
+    options.WarnWhenWeak(context);
     velmora::CTansform transform = options.Transform();
     transform.SetZipFileAuto(false);
     transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
@@ -275,6 +277,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
     zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zip->job.AddEncryptionTo(*zipCommand);
     zipCommand->add_option("--exclude", zip->job.exclude, "Extensions to leave out, e.g. \"tmp;bak\"");
     zipCommand->add_option("--exclude-folder", zip->job.excludeFolders, "A folder to leave out (repeatable)");
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });

@@ -434,6 +434,7 @@ void CDBEngine::operator>>(CTskItem& item) const {
     transform.SetTransformType(static_cast<uint32_t>(order.TransformType));
     transform.SetXMLFilter(order.Filter);
     transform.SetPassword(order.TransformPWD);
+    transform.SetZipEncryption(order.TransformEncryption);
     transform.ZipFileName() = order.TransformFile;
 }
 
