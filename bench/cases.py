@@ -378,61 +378,49 @@ def expect_aes_archive(path, password, files):
     return check
 
 
-def _archiver(ctx, work, total, tool, name, cmd, check, ours=False, cwd=None):
-    """A tool that writes the archive out/NAME.zip; `cmd` and `check` take
-    the archive's path."""
-    archive = os.path.join(ctx.out, name + ".zip")
-    row = Row(work, tool, ours, amount=total, unit="MiB/s")
+def _compress_mixed(ctx, suffix, check, make_tools):
+    """Each tool compresses one mixed folder into an archive at level 1.
+    `check(archive, files)` checks an archive; `make_tools(archiver,
+    source)` answers the Tools, made with
+    archiver(tool, name, cmd(archive), ours=False, cwd=None)."""
+    total = ctx.scaled(500 * MIB, 4 * MIB)
+    ctx.log("compress %d MiB of mixed files at level 1%s" % (total // MIB, suffix))
+    source = os.path.join(ctx.local, "mixed")
+    files, total = datasets.mixed_tree(source, total)
+    work = "compress a folder of %d MiB (%d files, text and random) at level 1%s" % (total // MIB, files, suffix)
 
-    def value(sample):
-        row.note = "archive %.0f MiB" % (os.path.getsize(archive) / MIB)
-        return sample.wall
-    return Tool(row, cmd(archive), cwd=cwd, before=lambda: _remove(archive, ctx.out), check=check(archive),
-                value=value)
+    def archiver(tool, name, cmd, ours=False, cwd=None):
+        archive = os.path.join(ctx.out, name + ".zip")
+        row = Row(work, tool, ours, amount=total, unit="MiB/s")
+
+        def value(sample):
+            row.note = "archive %.0f MiB" % (os.path.getsize(archive) / MIB)
+            return sample.wall
+        return Tool(row, cmd(archive), cwd=cwd, before=lambda: _remove(archive, ctx.out),
+                    check=check(archive, files), value=value)
+
+    groups = [run_tools(ctx, make_tools(archiver, source))]
+    ctx.fresh_out()
+    shutil.rmtree(source, ignore_errors=True)
+    return groups
 
 
 def compression(ctx):
-    total = ctx.scaled(500 * MIB, 4 * MIB)
-    ctx.log("compress %d MiB of mixed files at level 1" % (total // MIB))
-    source = os.path.join(ctx.local, "mixed")
-    files, total = datasets.mixed_tree(source, total)
-    work = "compress a folder of %d MiB (%d files, text and random) at level 1" % (total // MIB, files)
-
-    def archiver(tool, name, cmd, ours=False, cwd=None):
-        return _archiver(ctx, work, total, tool, name, cmd, lambda a: expect_archive(a, files), ours, cwd)
-
-    tools = [archiver("parcelo-cli zip", "ours", lambda a: ctx.ours("zip", source, a), ours=True),
-             archiver("zip -1 -r", "zip", lambda a: ["zip", "-q", "-1", "-r", a, "mixed"], cwd=ctx.local),
-             archiver("Python zipfile, level 1", "python",
-                      lambda a: ["/usr/bin/python3", "-c", PYTHON_ZIP, source, a])]
-    groups = [run_tools(ctx, tools)]
-    ctx.fresh_out()
-    shutil.rmtree(source, ignore_errors=True)
-    return groups
+    return _compress_mixed(ctx, "", expect_archive, lambda archiver, source: [
+        archiver("parcelo-cli zip", "ours", lambda a: ctx.ours("zip", source, a), ours=True),
+        archiver("zip -1 -r", "zip", lambda a: ["zip", "-q", "-1", "-r", a, "mixed"], cwd=ctx.local),
+        archiver("Python zipfile, level 1", "python", lambda a: ["/usr/bin/python3", "-c", PYTHON_ZIP, source, a])])
 
 
 def aes_compression(ctx):
-    total = ctx.scaled(500 * MIB, 4 * MIB)
-    ctx.log("compress %d MiB of mixed files at level 1 with AES-256" % (total // MIB))
-    source = os.path.join(ctx.local, "mixed")
-    files, total = datasets.mixed_tree(source, total)
-    work = "compress a folder of %d MiB (%d files, text and random) at level 1, AES-256" % (total // MIB, files)
     password = "bench-Pa55"
-
-    def archiver(tool, name, cmd, ours=False, cwd=None):
-        return _archiver(ctx, work, total, tool, name, cmd, lambda a: expect_aes_archive(a, password, files),
-                         ours, cwd)
-
-    tools = [archiver("parcelo-cli zip --encryption aes256", "ours",
-                      lambda a: ctx.ours("zip", source, a, "--password", password, "--encryption", "aes256"),
-                      ours=True),
-             archiver("7zz a -tzip -mem=AES256 -mx=1", "7zz",
-                      lambda a: ["7zz", "a", "-bd", "-bso0", "-tzip", "-mem=AES256", "-mx=1", "-p" + password, a,
-                                 "mixed"], cwd=ctx.local)]
-    groups = [run_tools(ctx, tools)]
-    ctx.fresh_out()
-    shutil.rmtree(source, ignore_errors=True)
-    return groups
+    return _compress_mixed(ctx, ", AES-256", lambda archive, files: expect_aes_archive(archive, password, files),
+                           lambda archiver, source: [
+        archiver("parcelo-cli zip --encryption aes256", "ours",
+                 lambda a: ctx.ours("zip", source, a, "--password", password, "--encryption", "aes256"), ours=True),
+        archiver("7zz a -tzip -mem=AES256 -mx=1", "7zz",
+                 lambda a: ["7zz", "a", "-bd", "-bso0", "-tzip", "-mem=AES256", "-mx=1", "-p" + password, a, "mixed"],
+                 cwd=ctx.local)])
 
 
 def _remove(path, folder):
