@@ -1,6 +1,7 @@
 #include "zip/zip_aes.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -21,6 +22,20 @@ constexpr size_t kKeyStreamBlocks = 1024;
 
 void Require(bool ok) {
     if (!ok) throw CZipException(CZipException::InternalError);
+}
+
+// data ^= key, eight bytes at a time where it can.
+void XorInto(unsigned char* data, const unsigned char* key, size_t length) {
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= length; i += sizeof(uint64_t)) {
+        uint64_t word = 0;
+        uint64_t mask = 0;
+        std::memcpy(&word, data + i, sizeof word);
+        std::memcpy(&mask, key + i, sizeof mask);
+        word ^= mask;
+        std::memcpy(data + i, &word, sizeof word);
+    }
+    for (; i < length; ++i) data[i] ^= key[i];
 }
 
 }  // namespace
@@ -72,8 +87,7 @@ void CZipAes::Encrypt(char* data, size_t length) {
     for (size_t done = 0; done < length;) {
         if (m_keyStreamUsed == m_keyStream.size()) RefillKeyStream();
         const size_t run = std::min(length - done, m_keyStream.size() - m_keyStreamUsed);
-        const unsigned char* key = m_keyStream.data() + m_keyStreamUsed;
-        for (size_t i = 0; i < run; ++i) bytes[done + i] ^= key[i];
+        XorInto(bytes + done, m_keyStream.data() + m_keyStreamUsed, run);
         m_keyStreamUsed += run;
         done += run;
     }
