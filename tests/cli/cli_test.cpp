@@ -227,7 +227,7 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_EQ(RunCli({"zip", tree, local / "outside.zip", "--exclude-folder", "/tmp"}).status, 2);
 
     // A password means AES-256 unless the weak cipher is asked for.
-    const CliResult strong = RunCli({"zip", tree, local / "aes.zip", "--password", "zippw"});
+    const CliResult strong = RunCli({"zip", tree, local / "aes.zip", "--password", "zippw", "--quiet"});
     ASSERT_EQ(strong.status, 0) << strong.err;
     EXPECT_EQ(strong.err, "");
     const CliResult aesListed = RunProgram({"7zz", "l", "-slt", local / "aes.zip"});
@@ -237,7 +237,7 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "aes.zip"}).status, 0);
 
     const CliResult weak =
-        RunCli({"zip", tree, local / "locked.zip", "--password", "zippw", "--encryption", "traditional"});
+        RunCli({"zip", tree, local / "locked.zip", "--password", "zippw", "--encryption", "traditional", "--quiet"});
     ASSERT_EQ(weak.status, 0) << weak.err;
     EXPECT_NE(weak.err.find("weak"), std::string::npos) << weak.err;
     EXPECT_EQ(weak.err.find('\n'), weak.err.size() - 1) << "one line: " << weak.err;
