@@ -46,6 +46,13 @@ bool CTskLocalFile::CloseFile(bool complete) {
     return m_writer.Commit(&error) || SetFileError(error);
 }
 
+bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
+    std::string error;
+    if (flags != kOpenRead) return m_writer.Truncate(offset, &error) || SetFileError(error);
+    if (!m_reader.IsOpen() && !m_reader.Open(m_Path.GetPath(), &error)) return SetFileError(error);
+    return m_reader.Seek(offset, &error) || SetFileError(error);
+}
+
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
 
 bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {

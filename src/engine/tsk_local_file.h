@@ -28,6 +28,8 @@ public:
     bool Read(char* buffer, size_t size, size_t& received) override;
     bool Write(const char* data, size_t size) override;
     bool CloseFile(bool complete = true) override;
+    // Reading goes on from the offset; writing keeps that many bytes.
+    bool Reopen(uint32_t flags, uint64_t& offset) override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any

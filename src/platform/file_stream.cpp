@@ -95,6 +95,11 @@ bool CFileReader::Read(void* buffer, size_t size, size_t& received, std::string*
     }
 }
 
+bool CFileReader::Seek(uint64_t offset, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0 || FailErrno(error, errno);
+}
+
 void CFileReader::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
@@ -126,6 +131,12 @@ bool CReplacingFileWriter::Open(std::string_view path, std::string* error, bool 
 
 bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
     return WriteAll(m_fd, data, size, error);
+}
+
+bool CReplacingFileWriter::Truncate(uint64_t size, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    const auto end = static_cast<off_t>(size);
+    return (::ftruncate(m_fd, end) == 0 && ::lseek(m_fd, end, SEEK_SET) >= 0) || FailErrno(error, errno);
 }
 
 bool CReplacingFileWriter::CopyMetadataFrom(std::string_view source, std::string* error) {

@@ -27,6 +27,8 @@ public:
     uint64_t GetSize() const { return m_size; }
     // Up to `size` bytes; true with `received` 0 at the end of the file.
     bool Read(void* buffer, size_t size, size_t& received, std::string* error = nullptr);
+    // The next Read starts at byte `offset`.
+    bool Seek(uint64_t offset, std::string* error = nullptr);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -48,6 +50,8 @@ public:
     // file that only its owner may read and write (0600) from the first byte on.
     bool Open(std::string_view path, std::string* error = nullptr, bool ownerOnly = false);
     bool Write(const void* data, size_t size, std::string* error = nullptr);
+    // Keeps the first `size` bytes written and goes on writing after them.
+    bool Truncate(uint64_t size, std::string* error = nullptr);
     // Gives the new file the permissions and modification time of `source`.
     bool CopyMetadataFrom(std::string_view source, std::string* error = nullptr);
     // Closes the file and renames it over the target. `durable` also flushes
