@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "base/block_copy.h"
 #include "base/format.h"
@@ -103,13 +104,26 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     }
     bool opened = false;
     try {
-        opened = source.Open(kOpenRead) && target.Open(kOpenWrite);
+        opened = Job().m_bContinue ? OpenToContinue(source, target)
+                                   : source.Open(kOpenRead) && target.Open(kOpenWrite);
     } catch (...) {
         if (step) step->Abandon();
         throw;
     }
     if (!opened && step) step->Abandon();
     return opened;
+}
+
+bool CTskDataFile::OpenToContinue(CTskDataFile& source, CTskDataFile& target) {
+    uint64_t offset = target.HeldFromEarlier(source.KnownLength());
+    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
+    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_WRITE, &target, target.GetFileError());
+    if (offset > 0) {
+        LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
+                                                 static_cast<unsigned long long>(offset)));
+    }
+    m_nContinuedAt = offset;
+    return true;
 }
 
 // Between blocks: the job's abort flag, its processed bytes, and a position
@@ -149,7 +163,8 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
     CJobProgress progress(length);
-    uint64_t held = 0;     // what the target holds
+    uint64_t held = std::exchange(m_nContinuedAt, 0);  // what the target holds
+    progress.StartAt(held);
     uint64_t reached = 0;  // the most it ever held
     int fruitless = 0;     // passes in a row that got no further than before
     bool ok = false;

@@ -64,9 +64,17 @@ public:
     virtual bool Reconnect() { return false; }
     // How much of `copied` bytes this (target) side holds for certain.
     virtual uint64_t ResumeOffset(uint64_t copied) { return copied; }
-    // Opens again for reading or writing from byte `offset`. A side that
+    // Opens (again) for reading or writing from byte `offset`. A side that
     // cannot start there lowers `offset` (0: from the start) or fails.
     virtual bool Reopen(uint32_t flags, uint64_t& offset);
+    // Continuing across transfers: how much of a source of `sourceLength`
+    // bytes this target holds from an earlier transfer (0: start afresh),
+    // and the source's size as far as it can be learned before reading.
+    virtual uint64_t HeldFromEarlier(uint64_t sourceLength) {
+        (void)sourceLength;
+        return 0;
+    }
+    virtual uint64_t KnownLength() { return Length(); }
     virtual uint64_t Length() const { return m_Path.Length(); }
     virtual std::string SourceText() const { return m_Path.GetPath(); }
     virtual std::string TargetText() const { return m_Path.GetPath(); }
@@ -113,6 +121,7 @@ protected:
     std::string m_strFileError;
 
 private:
+    uint64_t m_nContinuedAt = 0;  // what the target held when the copy began
     class CJobProgress;
 
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target);
@@ -121,6 +130,7 @@ private:
     bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
                 CJobProgress& progress);
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
+    bool OpenToContinue(CTskDataFile& source, CTskDataFile& target);
 };
 
 }  // namespace velmora

@@ -14,7 +14,7 @@ bool IsBrokenTransferReply(int code) { return code == 425 || code == 426; }
 
 CTskFtpFile::CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node,
                          bool folderTree)
-    : CTskDataFile(path, node, folderTree), m_pConnection(connection) {}
+    : CTskDataFile(path, node, folderTree), m_pConnection(connection), m_bTempName(Job().m_bTempNames) {}
 
 CTskFtpFile::~CTskFtpFile() = default;
 
@@ -23,6 +23,7 @@ void CTskFtpFile::Copy(const CObj& src) {
     if (const auto* other = dynamic_cast<const CTskFtpFile*>(&src)) {
         m_pConnection = other->m_pConnection;
         m_reconnect = other->m_reconnect;
+        m_bTempName = other->m_bTempName;
     }
 }
 
@@ -78,9 +79,7 @@ bool CTskFtpFile::Open(uint32_t flags) {
     const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
     const auto open = [&] {
         // Named without a listing: the server's SIZE is the length to expect.
-        uint64_t size = 0;
-        if (reading && Length() == 0 && !GetNode() && m_pConnection->GetFileSize(m_Path.GetFtpPath(), size))
-            m_Path.Length(size);
+        if (reading) KnownLength();
         return OpenStream(access, 0);
     };
     if (WithConnection(open)) return true;
@@ -93,13 +92,20 @@ bool CTskFtpFile::Open(uint32_t flags) {
     return ReportError(category, this, action + m_Path.GetPath() + " (" + m_pConnection->GetLastError() + ")");
 }
 
+std::string CTskFtpFile::StreamName(bool writing) const {
+    const std::string name = m_Path.GetFileName(true);
+    return writing && m_bTempName ? "." + name + ".part" : name;
+}
+
+std::string CTskFtpFile::StreamPath() const { return m_Path.GetFtpDir(true) + StreamName(true); }
+
 bool CTskFtpFile::OpenStream(protocol::EFtpAccess access, uint64_t offset) {
     m_stream.reset();
     m_bInterrupted = false;
     m_nStart = 0;
     // Free when the folder is already the current one.
     if (!m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) return false;
-    const std::string name = m_Path.GetFileName(true);
+    const std::string name = StreamName(access != protocol::EFtpAccess::Read);
     if (offset > 0 && access != protocol::EFtpAccess::Append &&
         !m_pConnection->Command(Format("REST %llu", static_cast<unsigned long long>(offset)))) {
         return false;
@@ -137,7 +143,17 @@ bool CTskFtpFile::CloseFile(bool complete) {
         m_bInterrupted = m_bInterrupted || IsBrokenTransferReply(m_pConnection->GetLastReplyCode());
         return false;
     }
-    return CheckLength(*stream);
+    return CheckLength(*stream) && (!stream->IsUpload() || PutInPlace());
+}
+
+// A file sent under its temporary name takes its real one, in place of what
+// was there.
+bool CTskFtpFile::PutInPlace() {
+    if (!m_bTempName) return true;
+    const std::string name = m_Path.GetFileName(true);
+    if (m_pConnection->Rename(StreamName(true), name)) return true;
+    m_pConnection->DeleteFile(name);
+    return m_pConnection->Rename(StreamName(true), name) || SetFileError(m_pConnection->GetLastError());
 }
 
 // A transfer can be cut short and still be confirmed: a server may end a
@@ -150,7 +166,7 @@ bool CTskFtpFile::CheckLength(const protocol::CFtpDataStream& stream) {
     uint64_t received = sent;
     if (stream.IsUpload()) {
         expected = sent;
-        if (!m_pConnection->GetFileSize(m_Path.GetFtpPath(), received)) return true;  // no SIZE: trust the reply
+        if (!m_pConnection->GetFileSize(StreamPath(), received)) return true;  // no SIZE: trust the reply
     }
     if (expected == 0 || received == expected) return true;
     // Less is a transfer cut short, which may be continued; more is a file
@@ -179,8 +195,21 @@ uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
     if (m_stream) m_stream->Close();
     m_stream.reset();
     uint64_t size = 0;
-    if (!OffersRestart() || !m_pConnection->GetFileSize(m_Path.GetFtpPath(), size)) return 0;
+    if (!OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
     return size <= copied ? size : 0;
+}
+
+uint64_t CTskFtpFile::KnownLength() {
+    uint64_t size = 0;
+    if (Length() == 0 && !GetNode() && m_pConnection && m_pConnection->GetFileSize(m_Path.GetFtpPath(), size))
+        m_Path.Length(size);
+    return Length();
+}
+
+uint64_t CTskFtpFile::HeldFromEarlier(uint64_t sourceLength) {
+    uint64_t size = 0;
+    if (!m_pConnection || !OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
+    return size <= sourceLength ? size : 0;
 }
 
 bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {

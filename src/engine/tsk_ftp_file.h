@@ -21,6 +21,8 @@ namespace velmora {
 // through the source's reconnect call: between files the next step is simply
 // tried again; in the middle of a file the copy loop takes the transfer up
 // where it broke (REST, or APPE after the server's SIZE of the part).
+// Uploads may go to a temporary name (".NAME.part") renamed when complete,
+// so that a half-sent file never stands under its real name.
 class VELMORA_API CTskFtpFile : public CTskDataFile {
 public:
     // Logs in again and answers the connection; null with the reason when
@@ -61,8 +63,18 @@ public:
     // What the server holds of an upload (SIZE), when it can be continued.
     uint64_t ResumeOffset(uint64_t copied) override;
     bool Reopen(uint32_t flags, uint64_t& offset) override;
+    // What the server holds of the file (SIZE), when it is shorter than the source.
+    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
+    // A size not known from a listing is asked for (SIZE).
+    uint64_t KnownLength() override;
 
 private:
+    // The name a transfer uses: an upload under a temporary name goes to
+    // ".NAME.part" until it is complete.
+    std::string StreamName(bool writing) const;
+    // The full path an upload is written to.
+    std::string StreamPath() const;
+    bool PutInPlace();
     bool HasConnection();
     // Enters the folder, or creates it level by level from the top.
     bool EnterOrCreate(const std::string& folder);
@@ -82,6 +94,7 @@ private:
     uint64_t m_nStart = 0;  // the offset the open transfer started at
     bool m_bInterrupted = false;
     bool m_bServerLost = false;
+    bool m_bTempName = false;  // the job's setting when the file was made
 };
 
 }  // namespace velmora

@@ -284,8 +284,13 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
         }
     }
     if (reset) {
+        // The client sees its connection reset. The server's side ends in
+        // order, so that it keeps all it was given (a reset would make its
+        // system drop what it had not read yet, and some servers then never
+        // answer the transfer).
         Reset(client);
-        Reset(server);
+        ::shutdown(server, SHUT_WR);
+        ::close(server);
         return;
     }
     ::close(client);

@@ -11,8 +11,8 @@ namespace velmora::test {
 
 // What a FaultRelay does to the traffic it passes on.
 struct FaultPlan {
-    // Data connections that have carried this many bytes are reset (both
-    // sides, at once); 0 never resets. `resets` bounds how many are reset,
+    // Data connections that have carried this many bytes are cut: reset on
+    // the client's side, closed on the server's; 0 never cuts. `resets` bounds how many are reset,
     // -1 resets every one.
     uint64_t resetDataAfter = 0;
     int resets = 1;
