@@ -162,8 +162,11 @@ void FaultRelay::Record(const std::string& command) {
 bool FaultRelay::ResetsLeft() const { return m_plan.resets < 0 || m_resetsDone.load() < m_plan.resets; }
 
 bool FaultRelay::ShouldReset() {
-    if (m_plan.resets < 0) return true;
     int done = m_resetsDone.load();
+    if (m_plan.resets < 0) {
+        ++m_resetsDone;
+        return true;
+    }
     while (done < m_plan.resets) {
         if (m_resetsDone.compare_exchange_weak(done, done + 1)) return true;
     }
