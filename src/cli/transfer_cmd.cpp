@@ -27,9 +27,12 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    bool continuing = false;  // --continue
+    bool tempNames = false;   // --temp-names (uploads)
 
     TransferArgs Split() const {
-        TransferArgs split{sources, sources.back()};
+        TransferArgs split = *this;
+        split.destination = sources.back();
         split.sources.pop_back();
         return split;
     }
@@ -90,6 +93,8 @@ int Upload(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
+    api.SetTempNames(args.tempNames);
     if (files.IsEmpty()) {
         api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
     } else {
@@ -119,6 +124,7 @@ int Download(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
     const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
@@ -252,6 +258,10 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                    "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
+    up->add_flag("-c,--continue", upload->continuing,
+                 "Continue remote files that are shorter than their local source, from their end");
+    up->add_flag("--temp-names", upload->tempNames,
+                 "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();
@@ -260,6 +270,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                      "A remote folder, or remote files of one server, then the local folder")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
+    down->add_flag("-c,--continue", download->continuing,
+                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
     down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
