@@ -15,7 +15,12 @@ CFtpSink::CFtpSink() {
     options.sendTimeoutMs = kReplyTimeoutMs;
     options.receiveTimeoutMs = kReplyTimeoutMs;
     options.connectRetries = 1;
+    options.reconnectWhenDropped = true;
     SetSessionOptions(options);
+}
+
+void CFtpSink::KeepAlive() {
+    if (IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
 }
 
 // The nodes borrow the connection: they go first.

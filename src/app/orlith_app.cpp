@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QTimer>
 
 #include "app/app_context.h"
 #include "app/dash_bord_dlg.h"
@@ -72,6 +73,9 @@ bool COrlithApp::InitInstance() {
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
     ApplyTransferSettings(m_settings);
 
+    QTimer keepAlive;
+    QObject::connect(&keepAlive, &QTimer::timeout, [this] { m_pSink->KeepAlive(); });
+    keepAlive.start(CFtpSink::kKeepAliveCheckMs);
     if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) {
         CQuitSignals quitSignals;
         QObject::connect(&quitSignals, &CQuitSignals::QuitRequested, mainWindow.get(),

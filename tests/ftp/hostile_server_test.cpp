@@ -248,5 +248,48 @@ TEST(HostileServer, ARawCommandForgetsTheKnownFolder) {
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "CWD /a"), 2);
 }
 
+TEST(HostileServer, ADroppedBrowsingSessionLogsInAgainAndReturnsToItsFolder) {
+    int sessions = 0;
+    FakeFtpServer idleLimit([&sessions](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("CWD /a", "250 ok");
+        if (++sessions == 1) return;  // the server's idle limit ends the first session here
+        s.Expect("MKD x", "257 \"/a/x\" created");
+        s.Expect("NOOP", "200 ok");
+        s.WaitForClientToLeave();
+    });
+    CFtpOptions options = ShortTimeouts();
+    options.reconnectWhenDropped = true;
+    CFtpConnection ftp(options);
+    ASSERT_TRUE(Connect(ftp, idleLimit)) << ftp.GetLastError();
+    ASSERT_TRUE(ftp.SetCurrentDirectory("/a"));
+    EXPECT_TRUE(ftp.CreateDirectory("x")) << ftp.GetLastError();
+    // Recently used: no NOOP; idle: NOOP.
+    EXPECT_TRUE(ftp.KeepAlive(3600));
+    EXPECT_TRUE(ftp.KeepAlive(0));
+    ftp.Close();
+    const auto commands = idleLimit.GetCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "USER user"), 2);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "NOOP"), 1);
+    // The new session went back to the folder before the command was sent again.
+    const auto mkd = std::find(commands.begin(), commands.end(), "MKD x");
+    ASSERT_NE(mkd, commands.end());
+    EXPECT_EQ(*(mkd - 1), "CWD /a");
+    EXPECT_EQ(std::count(commands.begin(), mkd, "USER user"), 2);
+}
+
+TEST(HostileServer, WithoutReconnectingADroppedSessionStaysAClearFailure) {
+    FakeFtpServer idleLimit([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("NOOP", "421 Timeout: closing control connection");
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, idleLimit)) << ftp.GetLastError();
+    EXPECT_FALSE(ftp.KeepAlive(0));
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_FALSE(ftp.CreateDirectory("x"));
+    EXPECT_EQ(ftp.GetLastError(), "Ftp connection is not open");
+}
+
 }  // namespace
 }  // namespace velmora::protocol

@@ -59,6 +59,7 @@ void CFtpConnection::DropConnection() {
     if (m_stream) m_stream->Detach();
     m_stream = nullptr;
     m_control.Close();
+    if (!m_currentFolder.empty()) m_folderBeforeDrop = m_currentFolder;
     m_currentFolder.clear();
     m_capabilities = CFtpCapabilities();
 }
@@ -85,6 +86,7 @@ bool CFtpConnection::ReadReply(CFtpReply& reply) {
 }
 
 bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
+    m_lastActivity = std::chrono::steady_clock::now();
     CFtpError error;
     if (!m_control.Send(command, m_options.sendTimeoutMs, error)) {
         DropConnection();
@@ -94,8 +96,39 @@ bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
 }
 
 bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply) {
-    if (!CheckReady(command) || !Exchange(command, reply)) return false;
+    if (!ReconnectIfDropped() || !CheckReady(command)) return false;
+    if (!Exchange(command, reply) && !(WasDropped() && Reconnect() && CheckReady(command) && Exchange(command, reply)))
+        return false;
     return reply.IsPositive() || FailWithReply(EFtpError::Refused, reply);
+}
+
+bool CFtpConnection::WasDropped() const {
+    return m_options.reconnectWhenDropped && m_loggedIn && !m_reconnecting && !IsConnected() &&
+           m_error.code == EFtpError::Closed;
+}
+
+bool CFtpConnection::ReconnectIfDropped() {
+    if (IsConnected() || !m_options.reconnectWhenDropped || !m_loggedIn || m_reconnecting) return true;
+    return Reconnect();
+}
+
+// One attempt: a server that drops the new session too gets no second one.
+bool CFtpConnection::Reconnect() {
+    const std::string host = m_host, user = m_user, password = m_password, folder = m_folderBeforeDrop;
+    m_reconnecting = true;
+    const bool ok = Connect(host, m_port, user, password, m_passive) && (folder.empty() || SetCurrentDirectory(folder));
+    m_reconnecting = false;
+    // A failed attempt leaves the session wanted: the next command tries again.
+    m_loggedIn = true;
+    if (!ok) m_folderBeforeDrop = folder;
+    return ok;
+}
+
+bool CFtpConnection::KeepAlive(int idleSeconds) {
+    if (!IsConnected() || m_stream) return IsConnected();
+    if (std::chrono::steady_clock::now() - m_lastActivity < std::chrono::seconds(idleSeconds)) return true;
+    CFtpReply reply;
+    return Exchange("NOOP", reply) || (WasDropped() && Reconnect());
 }
 
 // ---- connecting ----
@@ -115,8 +148,13 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
         return Fail(error.code, error.text);
     CFtpReply reply;
     if (ReadGreeting() && ReadFeatures() && LogIn(user, password) && ReadFeaturesAfterLogin() &&
-        ExpectPositive("TYPE I", reply) && ApplyFeatures())
+        ExpectPositive("TYPE I", reply) && ApplyFeatures()) {
+        m_user = user;
+        if (m_options.reconnectWhenDropped) m_password = password;
+        m_loggedIn = true;
+        m_folderBeforeDrop.clear();
         return true;
+    }
     DropConnection();
     return false;
 }
@@ -174,6 +212,7 @@ bool CFtpConnection::LogIn(const std::string& user, const std::string& password)
 }
 
 void CFtpConnection::Close() {
+    m_loggedIn = false;
     if (!IsConnected()) return;
     if (m_stream) {
         DropConnection();  // the server's transfer replies would come before QUIT's: just hang up
@@ -277,7 +316,10 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& command) {
-    return OpenTransfer(command, false);
+    if (!ReconnectIfDropped()) return nullptr;
+    std::unique_ptr<CFtpDataStream> stream = OpenTransfer(command, false);
+    if (!stream && WasDropped() && Reconnect()) stream = OpenTransfer(command, false);
+    return stream;
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,11 @@ struct VELMORA_API CFtpOptions {
     int connectRetries = 3;
     // Sent with ACCT when a server asks for an account after the password.
     std::string account;
+    // A session the server dropped (an idle limit, a restart) logs in again
+    // by itself at the next command, returns to its folder and sends the
+    // command again; for browsing sessions, whose commands may be repeated.
+    // Transfers do not: an open stream is never reconnected.
+    bool reconnectWhenDropped = false;
     // A transfer fails (as timed out) when fewer than lowSpeedBytes per
     // second arrive or leave, on average, over lowSpeedSeconds: a server
     // that trickles a byte now and then would otherwise hold it for ever,
@@ -125,6 +131,11 @@ public:
     // A raw command without data; true for a positive or intermediate reply
     // (GetLastResponse() has it). Use OpenCommand for commands that send data.
     bool Command(const std::string& command);
+    // NOOP when nothing was sent for `idleSeconds` or more, so that a server's
+    // idle limit does not end the session; false when the session is gone
+    // (with reconnectWhenDropped, a dropped session logs in again first).
+    // Nothing is sent while a transfer is open.
+    bool KeepAlive(int idleSeconds);
 
     // Opens `name` (in the current folder, or a path) for reading or writing.
     // Null on failure. The stream must be finished (Close or Abort, or just
@@ -147,6 +158,12 @@ private:
     void RememberReply(const CFtpReply& reply);
     void DropConnection();
 
+    // With reconnectWhenDropped: logs in again after a drop (true when
+    // nothing was dropped), and tells a command that failed because the
+    // session had been dropped meanwhile.
+    bool ReconnectIfDropped();
+    bool WasDropped() const;
+    bool Reconnect();
     bool ReadGreeting();
     bool ReadFeatures();
     bool ReadFeaturesAfterLogin();
@@ -164,6 +181,12 @@ private:
     CControlChannel m_control;
     std::string m_host;
     uint16_t m_port = 0;
+    std::string m_user;
+    std::string m_password;  // kept for reconnectWhenDropped only
+    bool m_loggedIn = false;  // a login succeeded and no Close followed
+    bool m_reconnecting = false;
+    std::string m_folderBeforeDrop;
+    std::chrono::steady_clock::time_point m_lastActivity;
     bool m_passive = true;
     bool m_noEpsv = false;  // the server refused EPSV once: go straight to PASV
     bool m_noEprt = false;  // likewise EPRT and PORT
