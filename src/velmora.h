@@ -109,4 +109,4 @@
 #include "engine/tsk_local_file.h"
 #include "engine/tsk_local_zip_file.h"
 
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
