@@ -224,8 +224,13 @@ bool CFtpClient::CreateFolder(const CFtpPath& path) {
     if (SetCurrentDirectoryW(path.GetFtpPath())) return true;
     if (!CheckConnection()) return false;
     const std::string dir = path.GetFtpDir(true);
-    // Levels are named from the root, so entering one does not move the next.
+    // Levels are named from the root, so entering one does not move the next;
+    // a relative path starts at the current folder.
     std::string level = "/";
+    if (!dir.empty() && dir.front() != '/' && dir.front() != '\\') {
+        if (!m_connection.GetCurrentDirectory(level)) return ShowConnectionError();
+        if (level.empty() || level.back() != '/') level += '/';
+    }
     size_t start = 0;
     while (start < dir.size()) {
         const size_t end = dir.find_first_of("/\\", start);
@@ -375,6 +380,10 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
 void CFtpClient::ProgressStart(bool flag) { CMsgSend(MSG_PROGRESS_START, flag ? 1 : 0, 0, 0); }
 
 void CFtpClient::ProgressFinish() { CMsgSend(MSG_PROGRESS_FINISH, 0, 0, 0); }
+
+void CFtpClient::ProgressSetCaption(const std::string& text) { CMsgSend(MSG_PROGRESS_CAPTION, text, 0, 0); }
+
+void CFtpClient::ProgressSetStatus(const CStatusMap&) { CMsgSend(MSG_PROGRESS_STATUS, 0, 0, 0); }
 
 void CFtpClient::ProgressSetPos(int pos) { CMsgSend(MSG_PROGRESS_POS, pos, 0, 0); }
 
