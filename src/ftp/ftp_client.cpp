@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/path_text.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
@@ -221,16 +222,19 @@ bool CFtpClient::EnterLevelOrCreate(const std::string& level) {
 }
 
 bool CFtpClient::CreateFolder(const CFtpPath& path) {
+    const std::string& text = path.GetPath();
+    if (!text.empty() && text.front() != '/' && text.front() != '\\') {
+        // A relative path names a folder below the current one.
+        if (!CheckConnection()) return false;
+        std::string current;
+        if (!m_connection.GetCurrentDirectory(current)) return ShowConnectionError();
+        return CreateFolder(CFtpPath(AppendSlash(current, '/') + text, path.GetPathType()));
+    }
     if (SetCurrentDirectoryW(path.GetFtpPath())) return true;
     if (!CheckConnection()) return false;
     const std::string dir = path.GetFtpDir(true);
-    // Levels are named from the root, so entering one does not move the next;
-    // a relative path starts at the current folder.
+    // Levels are named from the root, so entering one does not move the next.
     std::string level = "/";
-    if (!dir.empty() && dir.front() != '/' && dir.front() != '\\') {
-        if (!m_connection.GetCurrentDirectory(level)) return ShowConnectionError();
-        if (level.empty() || level.back() != '/') level += '/';
-    }
     size_t start = 0;
     while (start < dir.size()) {
         const size_t end = dir.find_first_of("/\\", start);

@@ -92,7 +92,7 @@ TEST_F(CliTest, UnreadableFoldersAndUnsupportedNamesAreCountedErrorsAndTheRestGo
     EXPECT_EQ(ReadFile(server.Path("in/odd/z.txt")), "z");
     EXPECT_FALSE(fs::exists(server.Path("in/odd/locked"))) << "an unreadable folder is not an empty one";
     const std::string log = ReadFile(logs + "/cli.log");
-    EXPECT_NE(log.find("Errors: 3, Skipped: 0, Processed: 4"), std::string::npos) << log;
+    EXPECT_NE(log.find("Errors: 3, Skipped: 0, Processed: 3"), std::string::npos) << log;
     EXPECT_NE(log.find(tree + "/locked"), std::string::npos) << log;
     EXPECT_NE(log.find("back\\slash.txt"), std::string::npos) << log;
     EXPECT_NE(log.find("end.txt"), std::string::npos) << log;
