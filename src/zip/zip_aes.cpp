@@ -1,6 +1,7 @@
 #include "zip/zip_aes.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -23,19 +24,35 @@ void Require(bool ok) {
     if (!ok) throw CZipException(CZipException::InternalError);
 }
 
+// data ^= key, eight bytes at a time where it can.
+void XorInto(unsigned char* data, const unsigned char* key, size_t length) {
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= length; i += sizeof(uint64_t)) {
+        uint64_t word = 0;
+        uint64_t mask = 0;
+        std::memcpy(&word, data + i, sizeof word);
+        std::memcpy(&mask, key + i, sizeof mask);
+        word ^= mask;
+        std::memcpy(data + i, &word, sizeof word);
+    }
+    for (; i < length; ++i) data[i] ^= key[i];
+}
+
 }  // namespace
 
 struct CZipAes::Contexts {
-    EVP_CIPHER_CTX* cipher = EVP_CIPHER_CTX_new();
-    EVP_MAC* hmac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    EVP_MAC_CTX* mac = hmac ? EVP_MAC_CTX_new(hmac) : nullptr;
+    template <typename T, void (*Free)(T*)>
+    struct Deleter {
+        void operator()(T* p) const { Free(p); }
+    };
+    template <typename T, void (*Free)(T*)>
+    using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+
+    Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free> cipher{EVP_CIPHER_CTX_new()};
+    Owned<EVP_MAC, EVP_MAC_free> hmac{EVP_MAC_fetch(nullptr, "HMAC", nullptr)};
+    Owned<EVP_MAC_CTX, EVP_MAC_CTX_free> mac{hmac ? EVP_MAC_CTX_new(hmac.get()) : nullptr};
 
     Contexts() { Require(cipher && mac); }
-    ~Contexts() {
-        EVP_MAC_CTX_free(mac);
-        EVP_MAC_free(hmac);
-        EVP_CIPHER_CTX_free(cipher);
-    }
 };
 
 CZipAes::CZipAes()
@@ -53,12 +70,12 @@ std::string CZipAes::Begin(std::string_view password) {
                               EVP_sha1(), sizeof keys, keys) == 1);
     // The counter mode is built here over the block cipher: the library's
     // own counter mode counts big-endian, the format little-endian.
-    Require(EVP_EncryptInit_ex(m_contexts->cipher, EVP_aes_256_ecb(), nullptr, keys, nullptr) == 1);
-    EVP_CIPHER_CTX_set_padding(m_contexts->cipher, 0);
+    Require(EVP_EncryptInit_ex(m_contexts->cipher.get(), EVP_aes_256_ecb(), nullptr, keys, nullptr) == 1);
+    EVP_CIPHER_CTX_set_padding(m_contexts->cipher.get(), 0);
     char digest[] = "SHA1";
     const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
                                  OSSL_PARAM_construct_end()};
-    Require(EVP_MAC_init(m_contexts->mac, keys + kKeySize, kKeySize, params) == 1);
+    Require(EVP_MAC_init(m_contexts->mac.get(), keys + kKeySize, kKeySize, params) == 1);
     m_counter = 0;
     m_keyStreamUsed = m_keyStream.size();
     std::string header(reinterpret_cast<const char*>(salt), sizeof salt);
@@ -72,12 +89,11 @@ void CZipAes::Encrypt(char* data, size_t length) {
     for (size_t done = 0; done < length;) {
         if (m_keyStreamUsed == m_keyStream.size()) RefillKeyStream();
         const size_t run = std::min(length - done, m_keyStream.size() - m_keyStreamUsed);
-        const unsigned char* key = m_keyStream.data() + m_keyStreamUsed;
-        for (size_t i = 0; i < run; ++i) bytes[done + i] ^= key[i];
+        XorInto(bytes + done, m_keyStream.data() + m_keyStreamUsed, run);
         m_keyStreamUsed += run;
         done += run;
     }
-    Require(EVP_MAC_update(m_contexts->mac, bytes, length) == 1);
+    Require(EVP_MAC_update(m_contexts->mac.get(), bytes, length) == 1);
 }
 
 void CZipAes::RefillKeyStream() {
@@ -89,7 +105,7 @@ void CZipAes::RefillKeyStream() {
         for (size_t i = 0; i < sizeof counter; ++i, counter >>= 8) out[i] = static_cast<unsigned char>(counter);
     }
     int written = 0;
-    Require(EVP_EncryptUpdate(m_contexts->cipher, m_keyStream.data(), &written, m_counterBlocks.data(),
+    Require(EVP_EncryptUpdate(m_contexts->cipher.get(), m_keyStream.data(), &written, m_counterBlocks.data(),
                               static_cast<int>(m_counterBlocks.size())) == 1 &&
             static_cast<size_t>(written) == m_keyStream.size());
     m_keyStreamUsed = 0;
@@ -98,7 +114,7 @@ void CZipAes::RefillKeyStream() {
 std::string CZipAes::End() {
     unsigned char mac[EVP_MAX_MD_SIZE];
     size_t size = 0;
-    Require(EVP_MAC_final(m_contexts->mac, mac, &size, sizeof mac) == 1 && size >= MacSize);
+    Require(EVP_MAC_final(m_contexts->mac.get(), mac, &size, sizeof mac) == 1 && size >= MacSize);
     return std::string(reinterpret_cast<const char*>(mac), MacSize);
 }
 
