@@ -112,7 +112,7 @@ TEST_F(ResumeTest, AnUploadCutOnceOrThreeTimesGoesOnFromWhatTheServerHolds) {
     }
 }
 
-TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadIsAppended) {
+TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadStillFinishesWhole) {
     const std::string data = RandomBytes(900000, 5);
     WriteFile(server.Path("in/a.bin"), data);
     WriteFile(local / "b.bin", data);
