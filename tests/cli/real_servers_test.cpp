@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "ftp/remote_tree.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -40,6 +42,7 @@ public:
         return "ftp://" + m_user + ":secret@127.0.0.1:" + std::to_string(m_port) + path;
     }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
+    uint16_t Port() const { return static_cast<uint16_t>(m_port); }
 
 private:
     std::string m_name;
@@ -74,6 +77,35 @@ TEST_P(RealServerTest, FolderTreeRoundTrip) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
+
+// Both listings describe one tree: names, kinds, sizes and times to the
+// minute (MLSD in UTC, LIST in the server's local time, which is ours).
+TEST(RealServerListings, MachineAndClassicListingsOfProFtpdAgree) {
+    if (geteuid() != 0) GTEST_SKIP() << "proftpd needs root";
+    RealServer server("proftpd");
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string tree = local / "tree";
+    WriteFile(tree + "/top.txt", "top\n");
+    WriteFile(tree + "/.hidden", "h");
+    WriteFile(tree + "/ leading blank.txt", "b");
+    WriteFile(tree + "/a/b/deep.bin", RandomBytes(150000, 11));
+    WriteFile(tree + "/a/\xc3\xa9t\xc3\xa9.txt", "summer");
+    ASSERT_EQ(RunCli({"upload", tree, server.Url("/in/")}).status, 0);
+
+    protocol::CFtpConnection ftp;
+    ASSERT_TRUE(ftp.Connect("127.0.0.1", server.Port(), "parcelo-ftp", "secret", true)) << ftp.GetLastError();
+    ASSERT_TRUE(ftp.GetCapabilities().mlsd);
+    std::map<std::string, std::string> classic;
+    std::map<std::string, std::string> machine;
+    ListRemoteTree(ftp, false, "/in/tree/", classic);
+    ListRemoteTree(ftp, true, "/in/tree/", machine);
+    // This server's LIST leaves hidden names out; its MLSD does not.
+    EXPECT_EQ(machine.erase("/in/tree/.hidden"), 1u);
+    EXPECT_EQ(machine, classic);
+    EXPECT_EQ(machine.size(), 6u);
+}
 
 }  // namespace
 }  // namespace velmora::test

@@ -10,6 +10,7 @@
 #include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/remote_tree.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -98,26 +99,6 @@ TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
     EXPECT_EQ(find.GetCount(), 0);
 }
 
-// Every entry below `folder`, by path: kind, size and time to the minute.
-void ListTree(protocol::CFtpConnection& connection, bool machine, const std::string& folder,
-              std::map<std::string, std::string>& tree) {
-    CFtpFind find(&connection);
-    find.SetUseMachineListing(machine);
-    ASSERT_TRUE(find.Open(folder)) << find.GetLastError();
-    EXPECT_EQ(find.IsMachineListing(), machine);
-    std::vector<std::string> folders;
-    for (bool more = find.GetCount() > 0; more;) {
-        more = find.FindNextFileW() != 0;
-        const CFtpDir& dir = *find.GetCurrent();
-        const uint64_t minute = dir.GetPath().LastWriteTime() / (uint64_t{60} * 10000000);
-        tree[folder + dir.GetName()] = std::to_string(dir.GetKind()) + " " +
-                                       (dir.IsFolder() ? "" : std::to_string(dir.GetPath().Length())) + " " +
-                                       std::to_string(minute);
-        if (dir.IsFolder()) folders.push_back(folder + dir.GetName() + "/");
-    }
-    for (const std::string& sub : folders) ListTree(connection, machine, sub, tree);
-}
-
 TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
     ASSERT_TRUE(connection.GetCapabilities().mlsd);
     // This server lists in UTC, which the classic listing reads as local time.
@@ -127,8 +108,8 @@ TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
     WriteFile(server.Path("top/big.bin"), std::string(300000, 'b'));
     std::map<std::string, std::string> machine;
     std::map<std::string, std::string> classic;
-    ListTree(connection, true, "/top/", machine);
-    ListTree(connection, false, "/top/", classic);
+    test::ListRemoteTree(connection, true, "/top/", machine);
+    test::ListRemoteTree(connection, false, "/top/", classic);
     EXPECT_EQ(machine, classic);
     EXPECT_EQ(machine.count("/top/ leading space.txt"), 1u);
     EXPECT_EQ(machine.count("/top/.hidden"), 1u);
