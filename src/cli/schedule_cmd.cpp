@@ -52,6 +52,15 @@ const std::map<std::string, int32_t>& RepeatNames() {
     return names;
 }
 
+constexpr int kShortestTimer = 30;
+// The form --start takes, local time.
+constexpr const char* kDateForm = "%Y-%m-%d %H:%M";
+
+// A stored date in the form --start takes; "-" for none.
+std::string DateText(int64_t seconds) {
+    return seconds == 0 ? std::string("-") : velmora::platform::FormatLocalTime(seconds, kDateForm);
+}
+
 // "YYYY-MM-DD HH:MM", local time.
 bool ParseStart(const std::string& text, int64_t& seconds) {
     std::tm parts{};
@@ -172,6 +181,11 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
     if (!ParseDaysOfWeek(options.daysOfWeek, schedule.DaysOfWeek, error)) return false;
     schedule.DaysOfMonth = options.daysOfMonth;
     schedule.Timer = options.timer;
+    // The record's own check says "more than 30", yet takes 30.
+    if (schedule.Repeat == velmora::CDBScheduleObj::eTimer && schedule.Timer < kShortestTimer) {
+        error = velmora::Format("--timer is the minutes between runs: %d or more", kShortestTimer);
+        return false;
+    }
     schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());
     return schedule.IsValidData(error);
 }
@@ -236,9 +250,9 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
 }
 
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
-    context.Print(velmora::Format("%d\t%s\t%s %s\t%s", schedule.ID, schedule.Name.c_str(),
+    context.Print(velmora::Format("%d\t%s\t%s %s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
                                   schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
-                                  schedule.StatusDescription.c_str()));
+                                  DateText(schedule.StartDateTime).c_str(), schedule.StatusDescription.c_str()));
     velmora::CDBTransOrderObjSet orders(database);
     orders.LoadByIdSchedule(schedule.ID);
     for (const velmora::CDBObj* record : orders) {
@@ -250,7 +264,7 @@ void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, cons
     velmora::CDBLaunchOrder last;
     if (launches.LoadLastRecord(schedule, last) && !last.IsEmptyID()) {
         context.Print(velmora::Format("\tlatest launch %d: scheduled %s, performed %s, %s", last.ID,
-                                      last.GetDateScheduled().c_str(), last.GetDatePerformed().c_str(),
+                                      DateText(last.DateScheduled).c_str(), DateText(last.DatePerformed).c_str(),
                                       last.StatusDescription.c_str()));
     }
 }
@@ -333,7 +347,7 @@ void AddDatabaseCommands(CLI::App& app, CliContext& context, CommandStatus& stat
 
     CLI::App* remove = schedule->add_subcommand("delete", "Delete a schedule with its launches and orders");
     AddDatabaseOption(*remove, *path);
-    remove->add_option("--schedule,SCHEDULE", *id, "The schedule's number")->required();
+    remove->add_option("--schedule", *id, "The schedule's number")->required();
     remove->callback([&context, &status, path, id] { status.value = DeleteSchedule(context, *path, *id); });
 }
 

@@ -11,8 +11,10 @@
 #include "cli/commands.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
+#include "cli/remote_glob.h"
 #include "cli/job_report.h"
 #include "engine/move_trans.h"
+#include "ftp/ftp_client.h"
 #include "engine/mover_api.h"
 #include "paths/file_path_list.h"
 #include "platform/guid.h"
@@ -103,10 +105,45 @@ int Upload(CliContext& context, const TransferArgs& args) {
     return RunMoverApi(context, api);
 }
 
+// Each remote location whose name holds a wildcard becomes the files it
+// matches, listed with one session.
+bool ExpandWildcards(CliContext& context, std::vector<Location>& remotes, int& status) {
+    std::vector<Location> expanded;
+    velmora::CFtpClient client;
+    for (const Location& remote : remotes) {
+        if (!remote.IsRemote() || remote.folder || !HasWildcard(remote.path)) {
+            expanded.push_back(remote);
+            continue;
+        }
+        if (!client.IsConnected() && !client.Login(remote.login)) {
+            status = context.Fail("cannot log in to " + remote.Display() + ": " + client.GetStrError());
+            return false;
+        }
+        std::vector<std::string> paths;
+        std::string error;
+        if (!ExpandRemote(client, remote.path, paths, error)) {
+            status = context.Fail(error);
+            return false;
+        }
+        if (paths.empty()) {
+            status = context.Fail("no file matches " + remote.Display());
+            return false;
+        }
+        for (const std::string& path : paths) {
+            Location match = remote;
+            match.path = path;
+            expanded.push_back(match);
+        }
+    }
+    remotes = expanded;
+    return true;
+}
+
 int Download(CliContext& context, const TransferArgs& args) {
     std::vector<Location> remotes;
     int status = kExitOk;
     if (!ParseAll(context, args.sources, remotes, status)) return status;
+    if (!ExpandWildcards(context, remotes, status)) return status;
     Location local;
     std::string error;
     if (!LocationParser(context).Parse(args.destination, local, error)) return context.UsageError(error);

@@ -163,7 +163,7 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--repeat", "weekly"}, "Week selection is missing"},
         {{"--repeat", "monthly", "--days-of-month", "1,0"}, "Wrong monnth format: '0'"},
-        {{"--repeat", "timer", "--timer", "29"}, "Wrong Timer format"},
+        {{"--repeat", "timer", "--timer", "29"}, "--timer is the minutes between runs: 30 or more"},
         {{"--repeat", "manually"}, "Wrong Schedule Type"},
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
@@ -201,16 +201,20 @@ TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSche
 
     const CliResult list = RunCli({"schedule", "list", "--db", db});
     ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_NE(list.out.find("Nightly\tDaily 00:00"), std::string::npos) << list.out;
+    // Dates in the form --start takes.
+    const std::string today = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d");
+    EXPECT_NE(list.out.find("Nightly\tDaily 00:00, from " + today + " 00:00"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("scheduled " + today + " 00:00, performed " + today + " "), std::string::npos)
+        << list.out;
     EXPECT_NE(list.out.find("copy1"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("copy2"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("latest launch"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("Processed"), std::string::npos) << list.out;
 
-    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 0);
+    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 0);
     EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).out, "");
     EXPECT_EQ(Value(db, "SELECT count(*) FROM TransOrder"), "0");
-    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 1);
+    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 1);
 }
 
 // The archive's cipher is stored with the order; a file made before that

@@ -150,6 +150,31 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
     }
 }
 
+TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
+    for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
+        WriteFile(server.Path(std::string("out/") + name), name);
+    }
+    fs::create_directories(server.Path("out/folder.csv"));
+    const CliResult down = RunCli({"download", Url("/out/*.csv"), local / "got"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "got/a.csv"), "a.csv");
+    EXPECT_EQ(ReadFile(local / "got/b.csv"), "b.csv");
+    EXPECT_FALSE(fs::exists(local / "got/c.txt"));
+    EXPECT_FALSE(fs::exists(local / "got/folder.csv"));
+
+    ASSERT_EQ(RunCli({"rm", Url("/out/d[0-9].log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/d1.log")));
+    EXPECT_FALSE(fs::exists(server.Path("out/d2.log")));
+    EXPECT_TRUE(fs::exists(server.Path("out/dx.log")));
+    ASSERT_EQ(RunCli({"rm", Url("/out/d?.log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/dx.log")));
+
+    const CliResult none = RunCli({"rm", Url("/out/*.nothing")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no file matches"), std::string::npos) << none.err;
+    EXPECT_TRUE(fs::exists(server.Path("out/c.txt")));
+}
+
 TEST_F(CliTest, ListsKindSizeDateAndName) {
     WriteFile(server.Path("pub/hello.txt"), "hello!");
     fs::create_directories(server.Path("pub/docs"));
