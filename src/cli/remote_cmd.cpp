@@ -110,17 +110,17 @@ int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
             if (!Connect(context, location, client, status)) return status;
             connected = location.login;
         }
-        std::vector<std::string> paths = {location.path};
+        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(location.path)};
         if (HasWildcard(location.path)) {
-            paths.clear();
+            files.clear();
             std::string error;
-            if (!ExpandRemote(client, location.path, paths, error)) return context.Fail(error);
-            if (paths.empty()) result = context.Fail("no file matches " + location.Display());
+            if (!ExpandRemote(client, location.path, files, error)) return context.Fail(error);
+            if (files.empty()) result = context.Fail("no file matches " + location.Display());
         }
         auto* connection = client.GetFtpConnection();
-        for (const std::string& path : paths) {
-            if (!connection->DeleteFile(path)) {
-                result = context.Fail("cannot remove " + DisplayUrl(location.login, path) + ": " +
+        for (const velmora::CFtpPath& file : files) {
+            if (!connection->DeleteFile(file.GetPath())) {
+                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " +
                                       connection->GetLastError());
             }
         }

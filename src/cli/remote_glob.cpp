@@ -21,7 +21,7 @@ std::string NameOf(const std::string& path) {
 
 bool HasWildcard(const std::string& path) { return NameOf(path).find_first_of("*?[") != std::string::npos; }
 
-bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::vector<std::string>& paths,
+bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::vector<velmora::CFtpPath>& files,
                   std::string& error) {
     const std::string folder = FolderOf(pattern);
     const std::string name = NameOf(pattern);
@@ -34,7 +34,10 @@ bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::
         more = find.FindNextFileW() != 0;
         const velmora::CFtpDir& entry = *find.GetCurrent();
         if (entry.IsFile() && fnmatch(name.c_str(), entry.GetName().c_str(), FNM_PERIOD) == 0) {
-            paths.push_back(folder + entry.GetName());
+            velmora::CFtpPath file(folder + entry.GetName());
+            file.Length(entry.GetPath().Length());
+            file.LastWriteTime(entry.GetPath().LastWriteTime());
+            files.push_back(file);
         }
     }
     return true;

@@ -12,9 +12,10 @@ namespace parcelo::cli {
 bool HasWildcard(const std::string& path);
 
 // The files of the pattern's folder whose names match its last name, as
-// full paths in listing order; false (with `error`) when the folder cannot
-// be listed. Folders never match.
-bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::vector<std::string>& paths,
+// full paths with the listing's size and times, in listing order; false
+// (with `error`) when the folder cannot be listed. Folders never match. A
+// name without wildcards matches itself.
+bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::vector<velmora::CFtpPath>& files,
                   std::string& error);
 
 }  // namespace parcelo::cli

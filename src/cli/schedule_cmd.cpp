@@ -20,7 +20,7 @@
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
-#include "db/trans_order_login.h"
+#include "db/trans_order_extras.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -31,6 +31,7 @@ struct OrderOptions {
     std::string from;
     std::string to;
     JobOptions job;
+    OverwriteOptions overwrite;
 };
 
 struct ScheduleOptions {
@@ -161,6 +162,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
     if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
     velmora::ScrambleOrderPasswords(order);
+    // Without an option, the order keeps the engine's own behaviour.
+    velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -298,6 +301,7 @@ void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     command.add_option("--to", options.to, "The destination")->required();
     // A scheduled order copies: it never deletes its source.
     options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
+    options.overwrite.AddTo(command);
 }
 
 CLI::Option* AddDatabaseOption(CLI::App& command, std::string& path) {

@@ -4,9 +4,10 @@
 #include <iterator>
 
 #include "db/time_views.h"
-#include "db/trans_order_login.h"
+#include "db/trans_order_extras.h"
 #include "engine/job_lock.h"
 #include "engine/move_trans.h"
+#include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
 #include "paths/file_path.h"
 #include "platform/clock.h"
@@ -409,6 +410,7 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     SelectOrder(*order);
     item.Default();
     *this >> item;
+    CStatistic::Job().m_eOverwrite = OrderOverwrite(m_selTransOrder);
     std::string error;
     if (!ApplySavedConnections(item, error)) {
         // The order still runs and fails at its login, with this reason first.

@@ -96,6 +96,22 @@ TEST_F(CliScheduleTest, AnOrderNamingASavedConnectionTakesItsCurrentPassword) {
     EXPECT_FALSE(DatabaseHolds(server.GetPassword()));
 }
 
+TEST_F(CliScheduleTest, AnOrderReplacesLocalFilesUnlessItAsksOtherwise) {
+    WriteFile(local / "out/a.txt", "new");
+    WriteFile(local / "plain/out/a.txt", "old");
+    WriteFile(local / "kept/out/a.txt", "old");
+    ASSERT_EQ(AddDaily("n", local / "out", local / "plain/").status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out", "--to",
+                      local / "kept/", "--no-clobber"})
+                  .status,
+              0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM TransformFilter WHERE Key = 'order-overwrite'"), "1");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "plain/out/a.txt"), "new");
+    EXPECT_EQ(ReadFile(local / "kept/out/a.txt"), "old");
+}
+
 TEST_F(CliScheduleTest, OrdersOfOlderDatabasesWithPasswordsInClearStillRun) {
     WriteFile(local / "out/a.txt", "old");
     ASSERT_EQ(AddDaily("Old", local / "out", Url("/backup/", server.GetPassword())).status, 0);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -148,6 +149,46 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         // What was in flight when the cut came may go again; the first 20 MB do not.
         EXPECT_LT(relay.GetDataBytes(), kSize + kCut / 4);
     }
+}
+
+TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
+    WriteFile(server.Path("pub/doc.txt"), "from the server");
+    WriteFile(local / "got/doc.txt", "mine");
+    const auto set_age = [](const std::string& path, int years) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * years));
+    };
+    set_age(server.Path("pub/doc.txt"), 5);
+
+    const CliResult refused = RunCli({"download", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(local / "got/doc.txt"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    const CliResult kept = RunCli({"download", "--no-clobber", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    // The local file is newer than the server's: kept; older: replaced.
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+    set_age(local / "got/doc.txt", 10);
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+
+    WriteFile(local / "got/doc.txt", "mine again");
+    EXPECT_EQ(RunCli({"download", "--overwrite", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+    EXPECT_EQ(RunCli({"download", "--overwrite", "--no-clobber", Url("/pub/doc.txt"), local / "got"}).status, 2);
+
+    // A move whose file was kept at the destination keeps its source too.
+    WriteFile(local / "move/doc.txt", "to move");
+    const CliResult move =
+        RunCli({"copy", "--delete-source", "--no-clobber", local / "move/doc.txt", local / "got/"});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(ReadFile(local / "move/doc.txt"), "to move");
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
 }
 
 TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
