@@ -130,6 +130,13 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
     EXPECT_NE(down.err.find("missing-one.txt"), std::string::npos) << down.err;
     EXPECT_EQ(down.err.find("missing-two.txt"), std::string::npos) << down.err;
     EXPECT_EQ(ReadFile(local / "got/here.txt"), "here");
+
+    // Errors that come before any file say what was asked for, and what to do.
+    fs::create_directories(server.Path("pub/docs"));
+    const CliResult folder = RunCli({"download", Url("/pub/docs"), local / "got"});
+    EXPECT_NE(folder.err.find("add a trailing /"), std::string::npos) << folder.err;
+    const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
+    EXPECT_NE(absent.err.find("/pub/absent/"), std::string::npos) << absent.err;
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
