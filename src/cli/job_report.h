@@ -29,8 +29,12 @@ public:
 
     void OnMsg(velmora::CMsg& msg) override;
 
-    // Ends the report of a job that answered `result`; the exit status.
+    // Ends the report of a job that answered `result`; the exit status. A
+    // report that is not finished has told only the waits.
     int Finish(bool result);
+
+    // The first error of the job, with its file; "" while there was none.
+    const std::string& FirstError() const { return m_strFirstError; }
 
     // "3 files, 1.5 MB in 2.0 s (768.0 KB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
