@@ -435,6 +435,16 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
               std::string::npos);
 }
 
+TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
+    WriteFile(server.Path("pub/plain.txt"), "plain");
+    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
+    // Into a folder that is there, or one written with its "/": the same name.
+    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
+}
+
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {
     WriteFile(local / "move.txt", "moving");
     ASSERT_EQ(RunCli({"copy", "--delete-source", local / "move.txt", Url("/moved/")}).status, 0);
