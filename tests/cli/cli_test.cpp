@@ -277,8 +277,11 @@ TEST_F(CliTest, ListsKindSizeDateAndName) {
     EXPECT_NE(ls.out.find("docs\n"), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find(" 6  "), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find("hello.txt\n"), std::string::npos) << ls.out;
-    // The scheme in any letter case.
+    // The scheme in any letter case; escapes in the path.
     EXPECT_EQ(RunCli({"ls", "FTP" + Url("/pub/").substr(3)}).out, ls.out);
+    fs::create_directories(server.Path("pub/sub one"));
+    WriteFile(server.Path("pub/sub one/inside.txt"), "in");
+    EXPECT_NE(RunCli({"ls", Url("/pub/sub%20one/")}).out.find("inside.txt"), std::string::npos);
 
     const CliResult missing = RunCli({"ls", Url("/nowhere/")});
     EXPECT_EQ(missing.status, 1);
