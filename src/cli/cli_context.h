@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/tls_options.h"
 #include "ftp/login_info.h"
 
 namespace parcelo::cli {
@@ -21,6 +22,7 @@ struct GlobalOptions {
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
+    TlsOptions tls;
 };
 
 // What every command shares: the global options, the connection list (read

@@ -18,6 +18,8 @@ struct AddOptions {
     std::string description;
     bool active = false;
     int retries = 3;
+    std::string tls;          // empty: as the address says
+    std::string fingerprint;  // empty: verify the chain
 };
 
 // Shown with "\n" line ends on a terminal.
@@ -56,6 +58,9 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(UnixLines(info->GetDescription()));
     context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
                                   info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
+    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::protocol::TlsModeName(info->GetTlsMode())));
+    if (!info->GetTlsFingerprint().empty())
+        context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     return kExitOk;
 }
 
@@ -65,7 +70,7 @@ int Add(CliContext& context, const AddOptions& options) {
     if (!context.Connections(list, error)) return context.Fail(error);
     if (list->FindByHost(options.name)) return context.Fail("a connection named '" + options.name + "' exists");
     if (!LocationParser::IsFtpUrl(options.url)) {
-        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path");
+        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path (or ftpes://, ftps://)");
     }
     Location location;
     if (!LocationParser(context).Parse(options.url, location, error)) return context.UsageError(error);
@@ -78,6 +83,9 @@ int Add(CliContext& context, const AddOptions& options) {
     info->SetPassive(!options.active);
     info->SetRetries(options.retries);
     info->SetFtpPath(velmora::CFtpPath(location.path, velmora::PATH_FOLDER));
+    velmora::protocol::ETlsMode mode = info->GetTlsMode();
+    if (velmora::protocol::ParseTlsModeName(options.tls, mode)) info->SetTlsMode(mode);
+    if (!options.fingerprint.empty()) info->SetTlsFingerprint(velmora::protocol::FormatFingerprint(options.fingerprint));
     if (!Save(context, *list, error)) return context.Fail(error);
     return kExitOk;
 }
@@ -115,6 +123,8 @@ void AddConnectionCommands(CLI::App& app, CliContext& context, CommandStatus& st
     addCommand->add_option("--description", add->description, "Free text");
     addCommand->add_flag("--active", add->active, "Active mode (the server connects back)");
     addCommand->add_option("--retries", add->retries, "Login attempts")->check(CLI::Range(1, 100));
+    AddTlsModeOption(*addCommand, add->tls, "auto, require, implicit or off (default: as the address says)");
+    AddFingerprintOption(*addCommand, add->fingerprint);
     addCommand->callback([&context, &status, add] { status.value = Add(context, *add); });
 
     auto removed = std::make_shared<std::string>();

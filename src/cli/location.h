@@ -56,7 +56,7 @@ public:
     // The same, for a location that must be on an FTP server.
     bool ParseRemote(const std::string& text, Location& out, std::string& error);
 
-    // "ftp://...", in any letter case.
+    // "ftp://...", "ftpes://...", "ftps://...", in any letter case.
     static bool IsFtpUrl(const std::string& text);
     // "NAME:/..." : `name` is the connection's name.
     static bool IsSavedConnection(const std::string& text, std::string& name, std::string& path);

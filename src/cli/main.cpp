@@ -1,6 +1,8 @@
 // parcelo-cli: every capability of the library from a terminal or a script,
 // and the scheduling host of the job database.
 
+#include <cstdio>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_context.h"
@@ -20,6 +22,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
     app.add_option("--password-file", options.passwordFile,
                    "Read the FTP password from the first line of FILE")
         ->type_name("FILE");
+    AddTlsOptions(app, options.tls);
 }
 
 }  // namespace
@@ -28,7 +31,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};
-    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path (a saved connection), "
+    app.footer("Locations: ftp://[user[:password]@]host[:port]/path (ftpes:// requires explicit TLS, ftps:// "
+               "is implicit TLS), NAME:/path (a saved connection), "
                "a local path. A trailing \"/\" names a folder. The password may also come from "
                "--password-file or $PARCELO_PASSWORD.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
@@ -43,6 +47,10 @@ int main(int argc, char** argv) {
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }
+        if (context.options.tls.insecure) {
+            std::fprintf(stderr, "parcelo-cli: WARNING: --insecure accepts any server certificate: anyone on the way "
+                                 "can read and change this session, passwords included\n");
+        }
     });
     AddConnectionCommands(app, context, status);
     AddRemoteCommands(app, context, status);
@@ -50,6 +58,7 @@ int main(int argc, char** argv) {
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
 
+    const PlainFtpNotice plainFtpNotice;
     int result = status.value;
     try {
         app.parse(argc, argv);
