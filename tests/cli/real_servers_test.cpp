@@ -116,7 +116,10 @@ TEST_P(RealTlsServerTest, ManyFilesRoundTripInOneSession) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealTlsServerTest,
                          ::testing::Combine(::testing::Values("vsftpd", "proftpd"),
-                                            ::testing::Values("tls12", "tls13")));
+                                            ::testing::Values("tls12", "tls13")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
 
 TEST(RealImplicitTlsServerTest, FilesGoBothWays) {
     if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs root";

@@ -79,6 +79,7 @@ write_enable=YES
 local_umask=022
 chroot_local_user=YES
 allow_writeable_chroot=YES
+local_root=$dir/home
 pasv_enable=YES
 pasv_address=127.0.0.1
 secure_chroot_dir=$dir/empty
