@@ -18,8 +18,6 @@ struct AddOptions {
     std::string description;
     bool active = false;
     int retries = 3;
-    std::string tls;          // empty: as the address says
-    std::string fingerprint;  // empty: verify the chain
 };
 
 // Shown with "\n" line ends on a terminal.
@@ -83,9 +81,6 @@ int Add(CliContext& context, const AddOptions& options) {
     info->SetPassive(!options.active);
     info->SetRetries(options.retries);
     info->SetFtpPath(velmora::CFtpPath(location.path, velmora::PATH_FOLDER));
-    velmora::protocol::ETlsMode mode = info->GetTlsMode();
-    if (velmora::protocol::ParseTlsModeName(options.tls, mode)) info->SetTlsMode(mode);
-    if (!options.fingerprint.empty()) info->SetTlsFingerprint(velmora::protocol::FormatFingerprint(options.fingerprint));
     if (!Save(context, *list, error)) return context.Fail(error);
     return kExitOk;
 }
@@ -123,8 +118,6 @@ void AddConnectionCommands(CLI::App& app, CliContext& context, CommandStatus& st
     addCommand->add_option("--description", add->description, "Free text");
     addCommand->add_flag("--active", add->active, "Active mode (the server connects back)");
     addCommand->add_option("--retries", add->retries, "Login attempts")->check(CLI::Range(1, 100));
-    AddTlsModeOption(*addCommand, add->tls, "auto, require, implicit or off (default: as the address says)");
-    AddFingerprintOption(*addCommand, add->fingerprint);
     addCommand->callback([&context, &status, add] { status.value = Add(context, *add); });
 
     auto removed = std::make_shared<std::string>();

@@ -21,14 +21,22 @@ constexpr std::string_view kFingerprintLabel = "SHA-256 fingerprint: ";
 
 }  // namespace
 
-void AddTlsModeOption(CLI::App& app, std::string& mode, const std::string& help) {
-    app.add_option("--tls", mode, help)
+void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& group) {
+    command
+        .add_option("--tls", options.mode,
+                    "FTP over TLS for ftp:// locations and new saved connections: auto (TLS when the server "
+                    "offers it, the default), require (explicit TLS), implicit (TLS from the first byte, port "
+                    "990), off")
         ->type_name("MODE")
-        ->check(CLI::IsMember({"auto", "require", "implicit", "off"}, CLI::ignore_case));
-}
-
-void AddFingerprintOption(CLI::App& app, std::string& fingerprint) {
-    app.add_option("--fingerprint", fingerprint, "Trust exactly the server certificate with this SHA-256 fingerprint")
+        ->check(CLI::IsMember({"auto", "require", "implicit", "off"}, CLI::ignore_case))
+        ->group(group);
+    command.add_option("--ca-file", options.caFile, "Also trust the certificate authorities in FILE (PEM)")
+        ->type_name("FILE")
+        ->check(CLI::ExistingFile)
+        ->group(group);
+    command
+        .add_option("--fingerprint", options.fingerprint,
+                    "Trust exactly the server certificate with this SHA-256 fingerprint (stored by connections add)")
         ->type_name("SHA256:HEX")
         ->check(
             [](const std::string& text) {
@@ -36,19 +44,12 @@ void AddFingerprintOption(CLI::App& app, std::string& fingerprint) {
                 return protocol::ParseFingerprint(text, digits) ? std::string()
                                                                 : "not a SHA-256 fingerprint (64 hex digits)";
             },
-            "SHA256:HEX");
-}
-
-void AddTlsOptions(CLI::App& app, TlsOptions& options) {
-    AddTlsModeOption(app, options.mode,
-                     "FTP over TLS for ftp:// locations: auto (TLS when the server offers it, the default), "
-                     "require (explicit TLS), implicit (TLS from the first byte, port 990), off");
-    app.add_option("--ca-file", options.caFile, "Also trust the certificate authorities in FILE (PEM)")
-        ->type_name("FILE")
-        ->check(CLI::ExistingFile);
-    AddFingerprintOption(app, options.fingerprint);
-    app.add_flag("--insecure", options.insecure,
-                 "Accept any server certificate (UNSAFE: anyone on the way can read and change the session)");
+            "SHA256:HEX")
+        ->group(group);
+    command
+        .add_flag("--insecure", options.insecure,
+                  "Accept any server certificate (UNSAFE: anyone on the way can read and change the session)")
+        ->group(group);
 }
 
 protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<protocol::ETlsMode> scheme,

@@ -21,11 +21,7 @@ struct TlsOptions {
     bool insecure = false;
 };
 
-void AddTlsOptions(CLI::App& app, TlsOptions& options);
-// --tls MODE (auto, require, implicit, off; any letter case) into `mode`.
-void AddTlsModeOption(CLI::App& app, std::string& mode, const std::string& help);
-// --fingerprint SHA256:HEX, checked, into `fingerprint`.
-void AddFingerprintOption(CLI::App& app, std::string& fingerprint);
+void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& group);
 
 // The TLS settings of a location. An ftp:// URL takes --tls (default auto);
 // ftpes:// and ftps:// demand their own mode. A saved connection keeps its
