@@ -140,10 +140,12 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     const OrderEnd destination = MakeOrderEnd(to);
     velmora::CTansform transform;
     if (!options.job.Transform(from, transform, error)) return false;
+    options.job.WarnWhenWeak(context);
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
+    order.TransformEncryption = transform.GetZipEncryption();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
     // No password in clear at rest: a saved connection is named, not copied.

@@ -200,6 +200,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     }
     velmora::CTansform transform;
     if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
+    args.job.WarnWhenWeak(context);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
     WorkFolder work;
@@ -239,6 +240,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     options.zip = true;
     velmora::CTansform transform;
     if (!options.Transform(from, transform, error)) return context.UsageError(error);
+    options.WarnWhenWeak(context);
     transform.SetZipFileAuto(false);
     transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
@@ -277,6 +279,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
     zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zip->job.AddEncryptionTo(*zipCommand);
     zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });
 }

@@ -167,9 +167,24 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_NE(listed.out.find("a/empty.txt"), std::string::npos) << listed.out;
     EXPECT_EQ(RunCli({"zip", tree, local / "outside.zip", "--exclude-folder", "/tmp"}).status, 2);
 
-    ASSERT_EQ(RunCli({"zip", tree, local / "locked.zip", "--password", "zippw"}).status, 0);
+    // A password means AES-256 unless the weak cipher is asked for.
+    const CliResult strong = RunCli({"zip", tree, local / "aes.zip", "--password", "zippw"});
+    ASSERT_EQ(strong.status, 0) << strong.err;
+    EXPECT_EQ(strong.err, "");
+    const CliResult aesListed = RunProgram({"7zz", "l", "-slt", local / "aes.zip"});
+    EXPECT_NE(aesListed.out.find("Method = AES-256 Deflate"), std::string::npos) << aesListed.out;
+    EXPECT_EQ(aesListed.out.find("ZipCrypto"), std::string::npos) << aesListed.out;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pzippw", local / "aes.zip"}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "aes.zip"}).status, 0);
+
+    const CliResult weak =
+        RunCli({"zip", tree, local / "locked.zip", "--password", "zippw", "--encryption", "traditional"});
+    ASSERT_EQ(weak.status, 0) << weak.err;
+    EXPECT_NE(weak.err.find("weak"), std::string::npos) << weak.err;
+    EXPECT_EQ(weak.err.find('\n'), weak.err.size() - 1) << "one line: " << weak.err;
     EXPECT_EQ(RunProgram({"unzip", "-t", "-P", "zippw", local / "locked.zip"}).status, 0);
     EXPECT_NE(RunProgram({"unzip", "-t", "-P", "wrong", local / "locked.zip"}).status, 0);
+    EXPECT_EQ(RunCli({"zip", tree, local / "x.zip", "--password", "p", "--encryption", "rot13"}).status, 2);
 }
 
 TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
@@ -183,6 +198,12 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
     const CliResult zipped = RunCli({"copy", "--zip", "--zip-name", "backup.zip", tree, Url("/archives/")});
     ASSERT_EQ(zipped.status, 0) << zipped.err;
     EXPECT_EQ(RunProgram({"unzip", "-t", server.Path("archives/backup.zip")}).status, 0);
+    const CliResult locked = RunCli({"copy", "--zip", "--zip-name", "locked.zip", "--zip-password", "pw",
+                                     "--encryption", "aes256", tree, Url("/archives/")});
+    ASSERT_EQ(locked.status, 0) << locked.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", server.Path("archives/locked.zip")}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "l", "-slt", server.Path("archives/locked.zip")}).out.find("AES-256"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {
