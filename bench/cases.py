@@ -39,6 +39,7 @@ class Context:
         self.cli = os.path.join(build, "src/cli/parcelo-cli")
         self.listing_bench = os.path.join(build, "bench/bench_listing")
         self.db_bench = os.path.join(build, "bench/bench_db_report")
+        self.fault_relay = os.path.join(build, "bench/bench_fault_relay")
         self.source_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
         self.scratch = scratch
         self.server = server
@@ -214,6 +215,55 @@ def one_large_file(ctx):
     ctx.fresh_out()
     ctx.fresh_upload_folder()
     return [upload, download]
+
+
+# 1b. One large file over a link that breaks ---------------------------------
+
+class CuttingRelay:
+    """The tests' fault-injecting relay (bench_fault_relay) in front of the
+    server: every data connection is cut after `cut` bytes."""
+
+    def __init__(self, ctx, cut):
+        self.process = subprocess.Popen([ctx.fault_relay, str(ctx.server.port), str(cut)],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.port = int(self.process.stdout.readline().split()[1])
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=30)
+        return self.process.stderr.read().decode().strip()
+
+
+def cut_download(ctx):
+    size = ctx.scaled(GIB, 4 * MIB) // MIB * MIB
+    cut = ctx.scaled(200 * MIB, MIB)
+    label = "%d MiB, cut every %d MiB" % (size // MIB, cut // MIB)
+    ctx.log("one file of %s" % label)
+    local = datasets.big_file(os.path.join(ctx.local, "cut.bin"), size)
+    os.link(local, os.path.join(ctx.data, "cut.bin"))
+    ctx.publish(ctx.data)
+    relay = CuttingRelay(ctx, cut)
+    s = ctx.server
+    via = "ftp://%s@127.0.0.1:%d/data/cut.bin" % (s.user, relay.port)
+    # lftp goes on after a cut by itself; it is told not to wait between tries.
+    lftp = ["lftp", "-c", "set ftp:ssl-allow no; set net:max-retries 50; set net:reconnect-interval-base 0; "
+            "set net:reconnect-interval-multiplier 1; set cmd:fail-exit yes; open -u %s,%s -p %d 127.0.0.1; "
+            "get data/cut.bin -o %s/lftp/cut.bin" % (s.user, s.password, relay.port, ctx.out)]
+    work = "download one file of %s" % label
+    out = ctx.out
+    tools = [Tool(Row(work, "parcelo-cli download", True, amount=size, unit="MiB/s"),
+                  ctx.ours("download", via, out + "/ours/"),
+                  before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/cut.bin", size)),
+             Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"), lftp,
+                  before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/cut.bin", size))]
+    try:
+        rows = run_tools(ctx, tools)
+    finally:
+        ctx.log("  relay: %s" % relay.close())
+    ctx.fresh_out()
+    os.unlink(os.path.join(ctx.data, "cut.bin"))
+    os.unlink(local)
+    return [rows]
 
 
 # 2. Many small files -------------------------------------------------------
@@ -544,6 +594,7 @@ def memory_many_files(ctx):
 
 CASES = [
     ("large", one_large_file),
+    ("cut", cut_download),
     ("small", many_small_files),
     ("listing", listing),
     ("parser", parser),

@@ -26,6 +26,8 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    bool continuing = false;  // --continue
+    bool tempNames = false;   // --temp-names (uploads)
 };
 
 struct CopyArgs {
@@ -96,6 +98,8 @@ int Upload(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
+    api.SetTempNames(args.tempNames);
     if (files.IsEmpty()) {
         api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
     } else {
@@ -125,6 +129,7 @@ int Download(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
     const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
@@ -256,6 +261,10 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
     up->add_option("LOCAL", upload->sources, "A local folder, or local files")->required();
     up->add_option("REMOTE_FOLDER", upload->destination, "ftp://host/folder/ or NAME:/folder/")->required();
+    up->add_flag("-c,--continue", upload->continuing,
+                 "Continue remote files that are shorter than their local source, from their end");
+    up->add_flag("--temp-names", upload->tempNames,
+                 "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     up->positionals_at_end();
     up->callback([&context, &status, upload] { status.value = Upload(context, *upload); });
 
@@ -263,6 +272,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
     down->add_option("REMOTE", download->sources, "A remote folder, or remote files of one server")->required();
     down->add_option("LOCAL_FOLDER", download->destination, "The local folder")->required();
+    down->add_flag("-c,--continue", download->continuing,
+                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
     down->positionals_at_end();
     down->callback([&context, &status, download] { status.value = Download(context, *download); });
 

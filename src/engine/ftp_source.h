@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/source.h"
+#include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_client.h"
 #include "ftp/login_info.h"
 #include "paths/file_path_list.h"
@@ -49,6 +50,12 @@ protected:
 
 private:
     bool Login(CFtpLoginInfo info);
+    // A new connection after the server dropped the old one, with the same
+    // attempts as the first login; a connection whose control side still
+    // answers is kept (only a data connection broke).
+    protocol::CFtpConnection* Reconnect(std::string& error);
+    // A data file of this source: the client's connection and its reconnect.
+    CTskDataFile* Attach(CTskFtpFile* file);
     // Waits the retry delay; an abort of the job ends the wait.
     void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
@@ -56,6 +63,7 @@ private:
     void ReadPaths();
 
     CFtpClient m_client;
+    CFtpLoginInfo m_login;  // of the last successful login
     int m_nRetryDelayMs = kLoginRetryDelayMs;
     bool m_bPathsRead = false;
 };
