@@ -15,20 +15,6 @@ void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
 }  // namespace
 
 void GlobalOptions::AddTo(CLI::App& command) {
-<<<<<<< HEAD
-    const std::string group = "Global options";
-    command.add_flag("-q,--quiet", quiet, "No progress line and no summary")->group(group);
-    command.add_option("--log", logFile, "Write the library's log to FILE")->type_name("FILE")->group(group);
-    command
-        .add_option("--connections", connectionsFile,
-                    "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
-        ->type_name("FILE")
-        ->group(group);
-    command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE")
-        ->type_name("FILE")
-        ->group(group);
-    AddTlsOptions(command, tls, group);
-=======
     AddUnlessTaken(command, "--quiet",
                    [&] { return command.add_flag("-q,--quiet", quiet, "No progress line and no summary"); });
     AddUnlessTaken(command, "--log", [&] {
@@ -50,7 +36,7 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("N")
             ->check(CLI::Range(1, 100));
     });
->>>>>>> main
+    AddTlsOptions(command, tls, "Global options");
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

@@ -16,12 +16,9 @@ struct GlobalOptions {
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
-<<<<<<< HEAD
     TlsOptions tls;
-=======
     // Login attempts of a transfer; 0 keeps the engine's five.
     int retries = 0;
->>>>>>> main
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.

@@ -16,18 +16,12 @@ int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};
-<<<<<<< HEAD
     app.footer("Locations: ftp://[user[:password]@]host[:port]/path (ftpes:// requires explicit TLS, ftps:// "
-               "is implicit TLS), NAME:/path (a saved connection), "
-               "a local path. A trailing \"/\" names a folder. The password may also come from "
-               "--password-file or $PARCELO_PASSWORD.\n"
-=======
-    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path or NAME: (a saved connection "
+               "is implicit TLS), NAME:/path or NAME: (a saved connection "
                "and its start folder), a local path. A trailing \"/\" names a folder.\n"
                "Passwords: a password written in a URL can be seen by other users of the machine (in ps); "
                "give it with --password-file, $PARCELO_PASSWORD or ~/.netrc (mode 600), or let the program "
                "ask for it on the terminal.\n"
->>>>>>> main
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
 
