@@ -106,11 +106,7 @@ bool CTskFtpFile::OpenStream(protocol::EFtpAccess access, uint64_t offset) {
     // Free when the folder is already the current one.
     if (!m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) return false;
     const std::string name = StreamName(access != protocol::EFtpAccess::Read);
-    if (offset > 0 && access != protocol::EFtpAccess::Append &&
-        !m_pConnection->Command(Format("REST %llu", static_cast<unsigned long long>(offset)))) {
-        return false;
-    }
-    m_stream = m_pConnection->OpenFile(name, access);
+    m_stream = m_pConnection->OpenFile(name, access, access == protocol::EFtpAccess::Append ? 0 : offset);
     if (m_stream) m_nStart = offset;
     return m_stream != nullptr;
 }
