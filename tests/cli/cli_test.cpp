@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -193,6 +194,71 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         // what the receiver had not read yet); the first 20 MB do not.
         EXPECT_LT(relay.GetDataBytes(), kSize + kCut);
     }
+}
+
+TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
+    WriteFile(server.Path("pub/doc.txt"), "from the server");
+    WriteFile(local / "got/doc.txt", "mine");
+    const auto set_age = [](const std::string& path, int years) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * years));
+    };
+    set_age(server.Path("pub/doc.txt"), 5);
+
+    const CliResult refused = RunCli({"download", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(local / "got/doc.txt"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    const CliResult kept = RunCli({"download", "--no-clobber", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    // The local file is newer than the server's: kept; older: replaced.
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+    set_age(local / "got/doc.txt", 10);
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+
+    WriteFile(local / "got/doc.txt", "mine again");
+    EXPECT_EQ(RunCli({"download", "--overwrite", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+    EXPECT_EQ(RunCli({"download", "--overwrite", "--no-clobber", Url("/pub/doc.txt"), local / "got"}).status, 2);
+
+    // A move whose file was kept at the destination keeps its source too.
+    WriteFile(local / "move/doc.txt", "to move");
+    const CliResult move =
+        RunCli({"copy", "--delete-source", "--no-clobber", local / "move/doc.txt", local / "got/"});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(ReadFile(local / "move/doc.txt"), "to move");
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+}
+
+TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
+    for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
+        WriteFile(server.Path(std::string("out/") + name), name);
+    }
+    fs::create_directories(server.Path("out/folder.csv"));
+    const CliResult down = RunCli({"download", Url("/out/*.csv"), local / "got"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "got/a.csv"), "a.csv");
+    EXPECT_EQ(ReadFile(local / "got/b.csv"), "b.csv");
+    EXPECT_FALSE(fs::exists(local / "got/c.txt"));
+    EXPECT_FALSE(fs::exists(local / "got/folder.csv"));
+
+    ASSERT_EQ(RunCli({"rm", Url("/out/d[0-9].log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/d1.log")));
+    EXPECT_FALSE(fs::exists(server.Path("out/d2.log")));
+    EXPECT_TRUE(fs::exists(server.Path("out/dx.log")));
+    ASSERT_EQ(RunCli({"rm", Url("/out/d?.log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/dx.log")));
+
+    const CliResult none = RunCli({"rm", Url("/out/*.nothing")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no file matches"), std::string::npos) << none.err;
+    EXPECT_TRUE(fs::exists(server.Path("out/c.txt")));
 }
 
 TEST_F(CliTest, ListsKindSizeDateAndName) {
