@@ -119,7 +119,8 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
     out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
-    out.path = url.path.empty() ? "/" : url.path;
+    // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
+    out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);
     return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
 }
 

@@ -194,14 +194,16 @@ int Download(CliContext& context, const TransferArgs& args) {
 }
 
 // The destination point of a copy: a folder unless it names a file that is
-// there, or the source is a single file copied to a new name.
-velmora::CTransPoint DestinationPoint(const Location& destination, const velmora::CTransPoint& source, bool zip) {
+// there, or the source is a single file (local or on a server) copied to a
+// new name. Files keep their names on a server.
+velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
     if (destination.IsRemote() || destination.kind == Location::kShare) {
         velmora::CTransPoint point = destination.Point();
         if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    const bool toFile = !zip && source.GetPointType() == velmora::ePointFile && !destination.folder &&
+    const bool oneFile = from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile;
+    const bool toFile = !zip && oneFile && !destination.folder &&
                         !velmora::CFilePath::IsExistsDirectory(destination.path);
     if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
@@ -236,7 +238,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     velmora::CTansform transform;
     if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
     args.job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
+    const velmora::CTransPoint destination = DestinationPoint(to, from, args.job.zip);
     velmora::CTskItems items;
     velmora::platform::WorkFolder work;
     if (args.job.zip && to.IsRemote() && !work.IsValid()) {
