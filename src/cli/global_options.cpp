@@ -48,6 +48,7 @@ void GlobalOptions::AddTo(CLI::App& command) {
         return command.add_flag("--no-preserve-times", noPreserveTimes,
                                 "Transferred files get the time of the transfer, not their source's modification time");
     });
+    AddTlsOptions(command, tls, "Global options");
 }
 
 namespace {
