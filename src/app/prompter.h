@@ -24,6 +24,11 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // An unknown server certificate, described in `text`: true for "Trust
+    // this certificate", false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+        return AskYesNo(parent, title, text);
+    }
 };
 
 // The prompter of the running program: modal dialogs.
@@ -34,6 +39,7 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 
 }  // namespace parcelo

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/tokenizer.h"
-#include "engine/tsk_local_file.h"
 #include "messaging/log_status.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
@@ -50,9 +49,9 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return target && target->MakeFolder();
     }
     CTskDataFile* target = MakeTargetFile(*file);
-    if (target && dynamic_cast<CTskLocalFile*>(target)) {
+    if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
-        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), path)) {
+        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
             case EOverwriteStep::Refuse: return ReportFileError(ERROR_COPY, "File exists: " + path, file, target);
             case EOverwriteStep::Write: break;
@@ -72,6 +71,10 @@ void CSource::KeepModifiedTime(CTskDataFile& source, CTskDataFile& target) {
     const uint64_t time = source.GetModifiedTime();
     if (time == 0 || target.SetModifiedTime(time)) return;
     LogText(LOG_ERROR, "Time not kept:", target.TargetText() + " (" + target.GetFileError() + ")");
+}
+
+CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
+    return LocalTarget(target.GetPath().GetPath());
 }
 
 bool CSource::IsEmptyFolder(const CTskDataFile& file) {
