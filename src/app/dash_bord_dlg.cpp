@@ -18,6 +18,8 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/image_button.h"
 #include "app/main_dlg.h"
+#include "app/prompter.h"
+#include "app/transfer_queue.h"
 #include "app/screen_place.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -287,7 +289,11 @@ std::string CDashBordDlg::GetAboutText() {
                            PARCELO_VERSION_MINOR, PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
 }
 
-void CDashBordDlg::OnExit() { done(QDialog::Accepted); }
+// A transfer under way is stopped only when the user says so.
+void CDashBordDlg::OnExit() {
+    if (m_context.queue.IsBusy() && !m_context.prompter.AskYesNo(this, "Confirmation", kQuitQuestion)) return;
+    done(QDialog::Accepted);
+}
 
 void CDashBordDlg::OnToggle() { ShowMainWindow(!m_pMain->isVisible()); }
 

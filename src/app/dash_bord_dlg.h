@@ -48,6 +48,8 @@ public:
     static constexpr int kScreenMargin = 40;
 
     static constexpr const char* kPositionName = "TrayPosition";
+    static constexpr const char* kQuitQuestion =
+        "A transfer is running. Stop it and exit?";
 
     enum EPicture { PICTURE_DISCONNECTED, PICTURE_FULL, PICTURE_FULL_R, PICTURE_EMPTY };
 

@@ -7,15 +7,17 @@
 #include <QPainter>
 #include <QSplitter>
 
+#include "app/existing_targets.h"
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
+#include "app/log_pane.h"
 #include "app/prompter.h"
 #include "app/status_relay.h"
 #include "engine/mover_api.h"
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_connection.h"
-#include "messaging/log_file.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
@@ -88,9 +90,11 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pDropTarget = std::make_unique<TDropTarget<CFtpTreeDlg>>();
     m_pDropTarget->Register(this);
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+    context.targets.SetRemoteLookup([this](const CFtpPath& path) { return KnownRemote(path); });
 }
 
 CFtpTreeDlg::~CFtpTreeDlg() {
+    m_context.targets.SetRemoteLookup({});
     velmora::CMsgBox::Box().Unsubscribe(this);
     // A login under way ends by its time-out at the latest.
     if (m_opening.thread.joinable()) m_opening.thread.join();
@@ -105,7 +109,7 @@ CFtpTreeDlg::~CFtpTreeDlg() {
 void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
     switch (msg.Cmd()) {
         case velmora::MSG_UNIQUE_NAME:
-            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) MakeUnique(*path);
+            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) msg.Result(MakeUnique(*path, msg.Argc() == 1));
             break;
         case velmora::MSG_APP_CONNECTION_23:
             if (const auto* info = dynamic_cast<const CFtpLoginInfo*>(msg.Object())) RequestConnect(*info);
@@ -153,7 +157,7 @@ void CFtpTreeDlg::CancelConnect() {
     if (!IsConnecting()) return;
     ++m_nAttempt;
     m_pWaitMsg.reset();
-    velmora::CLogFile().Write("Login", Format("%s: cancelled", m_sink.GetLoginInfo().GetPureURL().c_str()), true);
+    LogAppEvent(velmora::LOG_STATUS, "Ftp", "Login cancelled:", m_sink.GetLoginInfo().GetPureURL());
 }
 
 void CFtpTreeDlg::OnOpened() {
@@ -189,7 +193,7 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         return;
     }
     const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
-    velmora::CLogFile().Write("Login", Format("%s failed: %s", info.GetPureURL().c_str(), reason.c_str()), true);
+    LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
     m_context.prompter.ShowError(this, "Error", reason);
 }
 

@@ -11,6 +11,7 @@ class QDialog;
 namespace parcelo {
 
 struct CAppContext;
+class CExistingTargets;
 class CFtpSink;
 class CStatusRelay;
 class CTransferQueue;
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<CTransferQueue> m_pQueue;
     std::unique_ptr<CFtpSink> m_pSink;
     std::unique_ptr<IPrompter> m_pPrompter;
+    std::unique_ptr<CExistingTargets> m_pTargets;
     std::unique_ptr<CAppContext> m_pContext;
     velmora::CLogFile m_log;
 };
