@@ -1,11 +1,14 @@
 #include "cli/cli_context.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string_view>
 
+#include "base/format.h"
 #include "base/path_text.h"
+#include "cli/terminal_prompt.h"
 #include "paths/file_path.h"
 #include "platform/system.h"
 
@@ -13,8 +16,7 @@ namespace parcelo::cli {
 namespace {
 
 constexpr std::string_view kMask = "***";
-// Shorter secrets would mask ordinary words of a message.
-constexpr size_t kShortestMaskedSecret = 3;
+constexpr std::string_view kSchemeEnd = "://";
 
 // A list without connections reads as "not a list"; it is an empty one.
 bool IsEmptyList(const std::string& file) {
@@ -43,7 +45,6 @@ bool CliContext::Connections(velmora::CFtpLoginInfoList*& list, std::string& err
             error = "cannot read the connection list '" + file + "'";
             return false;
         }
-        for (auto* info : *loaded) AddSecret(info->GetPassword());
         m_connections = std::move(loaded);
     }
     list = m_connections.get();
@@ -73,15 +74,18 @@ bool CliContext::PasswordFromEnvironment(std::string& password) {
     return true;
 }
 
-void CliContext::AddSecret(const std::string& secret) {
-    if (secret.size() >= kShortestMaskedSecret) m_secrets.push_back(secret);
-}
-
-std::string CliContext::Mask(std::string text) const {
-    for (const std::string& secret : m_secrets) {
-        for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kMask.size())) {
-            text.replace(at, secret.size(), kMask);
+std::string CliContext::Mask(std::string text) {
+    for (size_t at = text.find(kSchemeEnd); at != std::string::npos; at = text.find(kSchemeEnd, at)) {
+        const size_t start = at + kSchemeEnd.size();
+        // The authority runs to the path, or to the end of the word.
+        const size_t end = std::min(text.find_first_of("/ \t\r\n'\"", start), text.size());
+        const size_t userEnd = text.rfind('@', end - 1);
+        const size_t colon = userEnd == std::string::npos || userEnd < start ? std::string::npos
+                                                                             : text.find(':', start);
+        if (colon != std::string::npos && colon < userEnd) {
+            text.replace(colon + 1, userEnd - colon - 1, kMask);
         }
+        at = start;
     }
     return text;
 }
@@ -89,6 +93,23 @@ std::string CliContext::Mask(std::string text) const {
 int CliContext::Report(const std::string& text, int status) const {
     std::fprintf(stderr, "parcelo-cli: %s\n", Mask(text).c_str());
     return status;
+}
+
+bool CliContext::AskPassword(const velmora::CFtpLoginInfo& login, std::string& password) {
+    const std::string account = velmora::Format("%s@%s:%d", login.GetLoginName().c_str(), login.GetHost().c_str(),
+                                                login.GetPort());
+    const auto known = m_answers.find(account);
+    if (known != m_answers.end()) {
+        password = known->second;
+        return true;
+    }
+    if (!PromptPassword("Password for " + account + ": ", password)) return false;
+    m_answers[account] = password;
+    return true;
+}
+
+void CliContext::Warn(const std::string& text) const {
+    if (!text.empty()) Report(text, kExitOk);
 }
 
 void CliContext::Print(const std::string& text) const { std::printf("%s\n", Mask(text).c_str()); }

@@ -1,12 +1,39 @@
 #include "cli/job_database_file.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "cli/schema_sql.h"
 #include "db/sqlite_query.h"
 
 namespace parcelo::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr fs::perms kOthersMayRead = fs::perms::group_read | fs::perms::others_read;
+
+// The file, made (or kept, when it is there and empty) with mode 0600;
+// SQLite gives its journal files the same mode.
+bool CreateOwnerOnly(const std::string& path, std::string& error) {
+    std::error_code code;
+    if (!fs::exists(path, code)) std::ofstream(path, std::ios::binary);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, code);
+    if (!code) return true;
+    error = "cannot create '" + path + "': " + code.message();
+    return false;
+}
+
+}  // namespace
+
+std::string JobDatabaseFile::AccessWarning(const std::string& path) {
+    std::error_code code;
+    const fs::perms mode = fs::status(path, code).permissions();
+    if (code || (mode & kOthersMayRead) == fs::perms::none) return {};
+    return "warning: other users can read the job database '" + path +
+           "', which may hold logins (make it private: chmod 600 '" + path + "')";
+}
 
 JobDatabaseFile::~JobDatabaseFile() { velmora::CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
 
@@ -16,6 +43,7 @@ bool JobDatabaseFile::Create(const std::string& path, std::string& error) {
         error = "'" + path + "' exists and is not empty: a new job database needs a new file";
         return false;
     }
+    if (!CreateOwnerOnly(path, error)) return false;
     if (!OpenHandle(path, error)) return false;
     if (Exec(kSchemaSql, error)) return true;
     error = "cannot create the tables in '" + path + "': " + error;
@@ -34,9 +62,24 @@ bool JobDatabaseFile::Open(const std::string& path, std::string& error) {
         error = "cannot read '" + path + "': " + query.GetError();
         return false;
     }
-    if (query.PopInt() == 1) return true;
-    error = "'" + path + "' is not a job database";
+    if (query.PopInt() != 1) {
+        error = "'" + path + "' is not a job database";
+        return false;
+    }
+    if (AddMissingColumns(error)) return true;
+    error = "cannot add the new columns to '" + path + "': " + error;
     return false;
+}
+
+bool JobDatabaseFile::AddMissingColumns(std::string& error) {
+    // Empty means the behaviour from before the column (the traditional
+    // ZIP encryption).
+    velmora::CSQLiteQuery query(&m_database);
+    if (!query.Exec("SELECT count(*) FROM pragma_table_info('TransOrder') WHERE name = 'TransformEncryption'")) {
+        error = query.GetError();
+        return false;
+    }
+    return query.PopInt() == 1 || Exec("ALTER TABLE TransOrder ADD COLUMN TransformEncryption INTEGER", error);
 }
 
 bool JobDatabaseFile::UseWriteAheadLog(std::string& error) {

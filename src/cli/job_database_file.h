@@ -14,10 +14,12 @@ public:
     JobDatabaseFile(const JobDatabaseFile&) = delete;
     JobDatabaseFile& operator=(const JobDatabaseFile&) = delete;
 
-    // Makes a new database from the built-in schema. Refuses a file that
-    // exists and is not empty, so that no data is ever overwritten.
+    // Makes a new database from the built-in schema, readable by its owner
+    // only (orders may hold logins). Refuses a file that exists and is not
+    // empty, so that no data is ever overwritten.
     bool Create(const std::string& path, std::string& error);
-    // Opens an existing job database (never creates one).
+    // Opens an existing job database (never creates one). A file made
+    // before a column existed gets it added, empty.
     bool Open(const std::string& path, std::string& error);
     // The journal a long-running host wants: write-ahead log with
     // synchronous=NORMAL, so that readers (the desktop program) never wait
@@ -26,8 +28,13 @@ public:
 
     velmora::CSQLiteDatabase* get() { return &m_database; }
 
+    // A warning for the user when other users may read the file; "" when
+    // only its owner can.
+    static std::string AccessWarning(const std::string& path);
+
 private:
     bool OpenHandle(const std::string& path, std::string& error);
+    bool AddMissingColumns(std::string& error);
     bool Exec(const std::string& sql, std::string& error);
 
     velmora::CSQLiteDatabase m_database;

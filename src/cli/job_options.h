@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cli_context.h"
+#include "cli/location.h"
 #include "tasks/tansform.h"
 
 namespace parcelo::cli {
@@ -15,17 +17,30 @@ struct JobOptions {
     bool zip = false;
     std::string zipName;
     std::string zipPassword;
+    std::string encryption = "aes256";
     bool deleteSource = false;
     std::string exclude;
     std::vector<std::string> excludeFolders;
 
-    // Adds --zip, --zip-name, --zip-password, --delete-source, --exclude and
-    // --exclude-folder to a command.
-    void AddTo(CLI::App& command);
-    // The transform of a job: a plain copy or a compression into an
-    // archive, with the exclusion filter. Deleting the source is the
-    // caller's own step after the copy.
-    velmora::CTansform Transform() const;
+    // Adds --zip, --zip-name, --zip-password, --encryption, --exclude,
+    // --exclude-folder
+    // and, where a command can move files, --delete-source.
+    enum class DeleteSource { kOffered, kNotOffered };
+    void AddTo(CLI::App& command, DeleteSource deleteSourceOption);
+    // --encryption (aes256, the default, or traditional).
+    void AddEncryptionTo(CLI::App& command);
+    // Says on standard error that the traditional cipher is weak when it is
+    // about to protect an archive.
+    void WarnWhenWeak(const CliContext& context) const;
+    // --exclude and --exclude-folder alone.
+    void AddExclusionsTo(CLI::App& command);
+    // The transform of a job from `source`: a plain copy or a compression
+    // into an archive, with the exclusion filter. Extensions may be written
+    // "tmp", ".tmp" or "*.tmp"; a relative folder is read like the source
+    // (against the current folder, or the source folder on a server) and
+    // must lie inside the source. Deleting the source is the caller's own
+    // step after the copy.
+    bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
 };
 
 }  // namespace parcelo::cli

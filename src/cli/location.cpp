@@ -4,6 +4,7 @@
 
 #include "base/path_text.h"
 #include "base/text.h"
+#include "cli/netrc.h"
 #include "tasks/ftp_url.h"
 
 namespace parcelo::cli {
@@ -15,6 +16,12 @@ constexpr const char* kAnonymousUser = "anonymous";
 
 bool EndsWithSeparator(const std::string& text) {
     return !text.empty() && velmora::CFilePath::IsSlash(text.back());
+}
+
+// A saved connection's start folder, "/" when it has none.
+std::string StartFolder(const velmora::CFtpLoginInfo& saved) {
+    const std::string folder = saved.GetRemotePath();
+    return folder.starts_with("/") ? folder : "/" + folder;
 }
 
 }  // namespace
@@ -56,11 +63,13 @@ bool LocationParser::IsFtpUrl(const std::string& text) {
 }
 
 bool LocationParser::IsSavedConnection(const std::string& text, std::string& name, std::string& path) {
-    // A name is whatever comes before the first ":/", as long as it holds no
-    // separator itself (so "./a:/b" stays a local path).
-    const size_t colon = text.find(":/");
+    // A name is whatever comes before the first ":", as long as it holds no
+    // separator itself (so "./a:/b" stays a local path); after it comes an
+    // absolute path or nothing.
+    const size_t colon = text.find(':');
     if (colon == std::string::npos || colon == 0) return false;
     if (text.find_first_of("/\\") < colon) return false;
+    if (colon + 1 < text.size() && text[colon + 1] != '/') return false;
     name = text.substr(0, colon);
     path = text.substr(colon + 1);
     return true;
@@ -107,7 +116,7 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
     out.path = url.path.empty() ? "/" : url.path;
-    return ApplyPassword(url.hasPassword, {}, out, error);
+    return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
 }
 
 bool LocationParser::ParseSaved(const std::string& name, const std::string& path, Location& out,
@@ -122,21 +131,38 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.kind = Location::kFtp;
     out.login = *saved;
     out.login.SetFtpPath(velmora::CFtpPath());
-    out.path = path;
-    return ApplyPassword(false, saved->GetPassword(), out, error);
+    out.connection = {saved->GetStrGUID(), saved->GetHostName()};
+    out.path = path.empty() ? StartFolder(*saved) : path;
+    if (path.empty()) out.folder = true;
+    return ApplyPassword(false, !saved->GetLoginName().empty(), saved->GetPassword(), out, error);
 }
 
-bool LocationParser::ApplyPassword(bool hasPassword, const std::string& saved, Location& out,
+bool LocationParser::ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out,
                                    std::string& error) {
-    std::string password = out.login.GetPassword();
-    if (!hasPassword) {
-        bool fromFile = false;
-        if (!m_context.PasswordFromFile(password, fromFile, error)) return false;
-        if (!fromFile && saved.empty()) CliContext::PasswordFromEnvironment(password);
-        if (!fromFile && !saved.empty()) password = saved;
+    if (hasPassword) return true;
+    std::string password;
+    bool found = false;
+    if (!m_context.PasswordFromFile(password, found, error)) return false;
+    if (!found && !saved.empty()) {
+        password = saved;
+        found = true;
     }
+    if (!found) found = CliContext::PasswordFromEnvironment(password);
+    if (!found) found = FromNetrc(hasUser, out.login, password);
+    if (!found && hasUser) found = m_context.AskPassword(out.login, password);
     out.login.SetPassword(password);
-    m_context.AddSecret(password);
+    return true;
+}
+
+bool LocationParser::FromNetrc(bool hasUser, velmora::CFtpLoginInfo& login, std::string& password) {
+    NetrcAccount account;
+    std::string warning;
+    const bool found = ReadNetrcAccount(login.GetHost(), hasUser ? login.GetLoginName() : std::string(), account,
+                                        warning);
+    m_context.Warn(warning);
+    if (!found) return false;
+    if (!hasUser && !account.login.empty()) login.SetLoginName(account.login);
+    password = account.password;
     return true;
 }
 

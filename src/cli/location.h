@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/cli_context.h"
+#include "db/trans_order_login.h"
 #include "ftp/login_info.h"
 #include "paths/file_path.h"
 #include "tasks/trans_point.h"
@@ -12,6 +13,7 @@ namespace parcelo::cli {
 // One end of a command as the user wrote it:
 //   ftp://[user[:password]@]host[:port]/path   a place on an FTP server
 //   NAME:/path                                  the same through a saved connection
+//   NAME:                                       the saved connection's start folder
 //   \\server\share\path                         a network share
 //   anything else                               a local file or folder
 // A trailing "/" (or "\") names a folder.
@@ -25,6 +27,9 @@ struct Location {
     // The local path, or the path on the server (starting with "/").
     std::string path;
     bool folder = false;
+    // The saved connection the location was written with; empty for an
+    // address.
+    velmora::CSavedConnectionRef connection;
 
     bool IsRemote() const { return kind == kFtp; }
     // The path on the server, or the local path, as a path record; a folder
@@ -46,7 +51,8 @@ bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b
 
 // Reads locations against the context's connection list and password
 // sources. A location's password comes from the URL, else --password-file,
-// else the saved connection, else $PARCELO_PASSWORD.
+// else the saved connection, else $PARCELO_PASSWORD, else ~/.netrc, else
+// (for a named user) a prompt on the terminal.
 class LocationParser {
 public:
     explicit LocationParser(CliContext& context) : m_context(context) {}
@@ -58,13 +64,16 @@ public:
 
     // "ftp://...", in any letter case.
     static bool IsFtpUrl(const std::string& text);
-    // "NAME:/..." : `name` is the connection's name.
+    // "NAME:/..." or "NAME:" : `name` is the connection's name, `path` the
+    // rest ("" for the start folder).
     static bool IsSavedConnection(const std::string& text, std::string& name, std::string& path);
 
 private:
     bool ParseUrl(const std::string& text, Location& out, std::string& error);
     bool ParseSaved(const std::string& name, const std::string& path, Location& out, std::string& error);
-    bool ApplyPassword(bool hasPassword, const std::string& saved, Location& out, std::string& error);
+    bool ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out, std::string& error);
+    // The password (and, for a URL without a user, the login) from ~/.netrc.
+    bool FromNetrc(bool hasUser, velmora::CFtpLoginInfo& login, std::string& password);
 
     CliContext& m_context;
 };

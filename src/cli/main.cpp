@@ -5,41 +5,27 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "engine/job_state.h"
 #include "messaging/log_file.h"
 
 using namespace parcelo::cli;
-
-namespace {
-
-void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
-    app.add_flag("-q,--quiet", options.quiet, "No progress line");
-    app.add_option("--log", options.logFile, "Write the library's log to FILE")->type_name("FILE");
-    app.add_option("--connections", options.connectionsFile,
-                   "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
-        ->type_name("FILE");
-    app.add_option("--password-file", options.passwordFile,
-                   "Read the FTP password from the first line of FILE")
-        ->type_name("FILE");
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};
-    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path (a saved connection), "
-               "a local path. A trailing \"/\" names a folder. The password may also come from "
-               "--password-file or $PARCELO_PASSWORD.\n"
+    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path or NAME: (a saved connection "
+               "and its start folder), a local path. A trailing \"/\" names a folder.\n"
+               "Passwords: a password written in a URL can be seen by other users of the machine (in ps); "
+               "give it with --password-file, $PARCELO_PASSWORD or ~/.netrc (mode 600), or let the program "
+               "ask for it on the terminal.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
-    // Global options come before the command.
-    app.prefix_command(false);
 
     CliContext context;
     CommandStatus status;
-    AddGlobalOptions(app, context.options);
     app.parse_complete_callback([&] {
+        velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }
@@ -49,6 +35,8 @@ int main(int argc, char** argv) {
     AddTransferCommands(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
+    // After the commands, so that each of them lists the global options too.
+    context.options.AddEverywhere(app);
 
     int result = status.value;
     try {

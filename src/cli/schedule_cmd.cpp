@@ -20,6 +20,7 @@
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
+#include "db/trans_order_login.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -131,23 +132,26 @@ OrderEnd MakeOrderEnd(const Location& location) {
 // The order's ends and transform; its schedule is set when it is stored.
 bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTransOrderObj& order,
                std::string& error) {
-    if (options.job.deleteSource) {
-        error = "--delete-source is not available for scheduled transfer orders";
-        return false;
-    }
     LocationParser parser(context);
     Location from;
     Location to;
     if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
-    const velmora::CTansform transform = options.job.Transform();
+    velmora::CTansform transform;
+    if (!options.job.Transform(from, transform, error)) return false;
+    options.job.WarnWhenWeak(context);
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
+    order.TransformEncryption = transform.GetZipEncryption();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
+    // No password in clear at rest: a saved connection is named, not copied.
+    if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
+    if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
+    velmora::ScrambleOrderPasswords(order);
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -174,7 +178,10 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
 
 bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {
     std::string error;
-    if (database.Open(path, error)) return true;
+    if (database.Open(path, error)) {
+        context.Warn(JobDatabaseFile::AccessWarning(path));
+        return true;
+    }
     status = context.Fail(error);
     return false;
 }
@@ -275,7 +282,8 @@ int DeleteSchedule(CliContext& context, const std::string& path, int32_t id) {
 void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     command.add_option("--from", options.from, "The source: a local path, ftp://... or NAME:/...")->required();
     command.add_option("--to", options.to, "The destination")->required();
-    options.job.AddTo(command);
+    // A scheduled order copies: it never deletes its source.
+    options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
 }
 
 CLI::Option* AddDatabaseOption(CLI::App& command, std::string& path) {

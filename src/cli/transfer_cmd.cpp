@@ -11,10 +11,9 @@
 #include "cli/commands.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
-#include "cli/progress_line.h"
+#include "cli/job_report.h"
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
-#include "engine/statistic.h"
 #include "paths/file_path_list.h"
 #include "platform/guid.h"
 #include "platform/system.h"
@@ -23,9 +22,20 @@
 namespace parcelo::cli {
 namespace {
 
+// The sources, then the destination. One list on the command line, so that
+// options may follow it.
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    bool continuing = false;  // --continue
+    bool tempNames = false;   // --temp-names (uploads)
+
+    TransferArgs Split() const {
+        TransferArgs split = *this;
+        split.destination = sources.back();
+        split.sources.pop_back();
+        return split;
+    }
 };
 
 struct CopyArgs {
@@ -34,33 +44,20 @@ struct CopyArgs {
     JobOptions job;
 };
 
-// The end of a job: success only without a single error.
-int JobResult(CliContext& context, bool result, long errors, const std::string& lastError) {
-    if (result && errors == 0) return kExitOk;
-    if (errors == 0) return context.Fail("the transfer failed");
-    const std::string count = errors == 1 ? std::string("1 error") : velmora::Format("%ld errors", errors);
-    return context.Fail("the transfer had " + count + (lastError.empty() ? std::string() : "; the last: " + lastError));
-}
-
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
-    bool result = false;
-    {
-        ProgressLine progress(context);
-        result = api.DoCopy();
-    }
-    return JobResult(context, result, api.GetErrorNumber(), api.GetStrError());
+    JobReport report(context);
+    return report.Finish(api.DoCopy());
 }
 
 // One job of task items, run by a mover; the job's own error count decides.
 int RunItems(CliContext& context, const velmora::CTskItems& items) {
+    JobReport report(context);
     bool result = false;
     {
-        ProgressLine progress(context);
         velmora::CMover mover(items);
         result = mover.RunItems();
     }
-    const velmora::CJobState& job = velmora::CStatistic::Job();
-    return JobResult(context, result, job.m_nErrors, job.m_strLastError);
+    return report.Finish(result);
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -96,6 +93,8 @@ int Upload(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
+    api.SetTempNames(args.tempNames);
     if (files.IsEmpty()) {
         api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
     } else {
@@ -125,6 +124,7 @@ int Download(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
     const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
@@ -198,7 +198,9 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
-    velmora::CTansform transform = args.job.Transform();
+    velmora::CTansform transform;
+    if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
+    args.job.WarnWhenWeak(context);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
     WorkFolder work;
@@ -236,7 +238,9 @@ int Zip(CliContext& context, const CopyArgs& args) {
     }
     JobOptions options = args.job;
     options.zip = true;
-    velmora::CTansform transform = options.Transform();
+    velmora::CTansform transform;
+    if (!options.Transform(from, transform, error)) return context.UsageError(error);
+    options.WarnWhenWeak(context);
     transform.SetZipFileAuto(false);
     transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
@@ -250,24 +254,32 @@ int Zip(CliContext& context, const CopyArgs& args) {
 void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
     auto upload = std::make_shared<TransferArgs>();
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
-    up->add_option("LOCAL", upload->sources, "A local folder, or local files")->required();
-    up->add_option("REMOTE_FOLDER", upload->destination, "ftp://host/folder/ or NAME:/folder/")->required();
-    up->positionals_at_end();
-    up->callback([&context, &status, upload] { status.value = Upload(context, *upload); });
+    up->add_option("LOCAL... REMOTE_FOLDER", upload->sources,
+                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/")
+        ->required()
+        ->expected(2, CLI::detail::expected_max_vector_size);
+    up->add_flag("-c,--continue", upload->continuing,
+                 "Continue remote files that are shorter than their local source, from their end");
+    up->add_flag("--temp-names", upload->tempNames,
+                 "Send each file under a temporary name (.NAME.part), renamed when it is complete");
+    up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
-    down->add_option("REMOTE", download->sources, "A remote folder, or remote files of one server")->required();
-    down->add_option("LOCAL_FOLDER", download->destination, "The local folder")->required();
-    down->positionals_at_end();
-    down->callback([&context, &status, download] { status.value = Download(context, *download); });
+    down->add_option("REMOTE... LOCAL_FOLDER", download->sources,
+                     "A remote folder, or remote files of one server, then the local folder")
+        ->required()
+        ->expected(2, CLI::detail::expected_max_vector_size);
+    down->add_flag("-c,--continue", download->continuing,
+                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
+    down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
     CLI::App* copyCommand = app.add_subcommand(
         "copy", "One transfer between local folders and files, network shares and FTP servers");
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
     copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
-    copy->job.AddTo(*copyCommand);
+    copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
 
     auto zip = std::make_shared<CopyArgs>();
@@ -275,8 +287,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
     zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
-    zipCommand->add_option("--exclude", zip->job.exclude, "Extensions to leave out, e.g. \"tmp;bak\"");
-    zipCommand->add_option("--exclude-folder", zip->job.excludeFolders, "A folder to leave out (repeatable)");
+    zip->job.AddEncryptionTo(*zipCommand);
+    zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });
 }
 

@@ -5,12 +5,13 @@
 #include <thread>
 
 #include "base/format.h"
-#include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_node.h"
 #include "ftp/protocol/ftp_error.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
 
 namespace velmora {
 namespace {
@@ -27,15 +28,41 @@ CFtpSource::CFtpSource(const CTskItem& item, const CFtpPathList& paths) : CFtpSo
 CFtpSource::~CFtpSource() { Close(); }
 
 bool CFtpSource::Login(CFtpLoginInfo info) {
-    info.SetRetries(kLoginAttempts);
+    const int attempts = Job().m_nLoginAttempts > 0 ? Job().m_nLoginAttempts : kLoginAttempts;
+    info.SetRetries(attempts);
     info.SetRetryDelay(m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
         info.SetCurAttempt(attempt);
-        if (m_client.Login(info)) return true;
-        if (attempt >= kLoginAttempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
-        WaitBeforeRetry();
+        if (m_client.Login(info)) {
+            m_login = info;
+            return true;
+        }
+        if (attempt >= attempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
+        {
+            // Whoever shows the job says why it waits.
+            CMsgWait notice(Format("cannot connect to %s:%d (%s); retrying in %d s (attempt %d of %d)",
+                                   info.GetHost().c_str(), info.GetPort(), m_client.GetStrError().c_str(),
+                                   (m_nRetryDelayMs + 999) / 1000, attempt + 1, attempts));
+            WaitBeforeRetry();
+        }
         if (Job().IsAborted()) return false;
     }
+}
+
+protocol::CFtpConnection* CFtpSource::Reconnect(std::string& error) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    if (connection && connection->Command("NOOP")) return connection;
+    LogText(LOG_STATUS, "Reconnect:", m_login.GetHost());
+    m_client.Logoff();
+    if (Login(m_login)) return m_client.GetFtpConnection();
+    error = m_client.GetStrError();
+    return nullptr;
+}
+
+CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
+    file->SetConnection(m_client.GetFtpConnection());
+    file->SetReconnect([this](std::string& error) { return Reconnect(error); });
+    return file;
 }
 
 void CFtpSource::WaitBeforeRetry() const {
@@ -61,7 +88,7 @@ bool CFtpSource::Scan() {
 }
 
 void CFtpSource::ReadPaths() {
-    for (CTskDataFile* file : *this) static_cast<CTskFtpFile*>(file)->SetConnection(m_client.GetFtpConnection());
+    for (CTskDataFile* file : *this) Attach(static_cast<CTskFtpFile*>(file));
     ExpandFolders();
     CountTotals();
 }
@@ -113,7 +140,7 @@ bool CFtpSource::OpenTarget() {
 }
 
 CTskDataFile* CFtpSource::CreateDataFile(const CFtpPath& path) {
-    return new CTskFtpFile(path, m_client.GetFtpConnection());
+    return Attach(new CTskFtpFile(path, nullptr));
 }
 
 CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
@@ -131,7 +158,7 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
             return nullptr;
         }
     }
-    return SetTarget(new CTskFtpFile(target, m_client.GetFtpConnection()));
+    return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
 }
 
 // The provider of unique names knows the names taken in the target folder.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/source.h"
+#include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_client.h"
 #include "ftp/login_info.h"
 #include "paths/file_path_list.h"
@@ -12,7 +13,8 @@
 namespace velmora {
 
 // A folder or file on an FTP server, reached with the source's own client.
-// Logging in makes up to five attempts, a pause apart; a server that
+// Logging in makes up to five attempts (or the job's own number), a pause
+// apart, each pause announced as a wait (command 11); a server that
 // refuses the user or password is not asked again (repeating a wrong
 // password only delays the error and can get the account locked).
 class VELMORA_API CFtpSource : public CSource {
@@ -51,6 +53,12 @@ private:
     // file out).
     static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
     bool Login(CFtpLoginInfo info);
+    // A new connection after the server dropped the old one, with the same
+    // attempts as the first login; a connection whose control side still
+    // answers is kept (only a data connection broke).
+    protocol::CFtpConnection* Reconnect(std::string& error);
+    // A data file of this source: the client's connection and its reconnect.
+    CTskDataFile* Attach(CTskFtpFile* file);
     // Waits the retry delay; an abort of the job ends the wait.
     void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
@@ -58,6 +66,7 @@ private:
     void ReadPaths();
 
     CFtpClient m_client;
+    CFtpLoginInfo m_login;  // of the last successful login
     int m_nRetryDelayMs = kLoginRetryDelayMs;
     bool m_bPathsRead = false;
 };

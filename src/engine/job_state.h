@@ -53,12 +53,22 @@ struct VELMORA_API CJobState {
     tagDBLogAction m_eAction = DBACTION_NONE;
     // The message of the latest error, kept from one job to the next.
     std::string m_strLastError;
+    // How the transfers that follow treat their targets (kept by Reset):
+    // a target shorter than its source, or the partial file an earlier
+    // transfer left of it, is continued instead of written again; uploads
+    // are written under a temporary name and renamed when complete.
+    bool m_bContinue = false;
+    bool m_bTempNames = false;
+    // Login attempts of an FTP source, set by the host for every job that
+    // follows; 0 keeps the engine's own number.
+    int32_t m_nLoginAttempts = 0;
 
     // The process's job.
     static CJobState& Job();
 
     // Zero counts, byte totals, total items, category and abort flag; the
-    // start time becomes now. The last error message stays.
+    // start time becomes now. The last error message and the login
+    // attempts stay.
     void Reset();
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;

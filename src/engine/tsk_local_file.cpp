@@ -21,7 +21,7 @@ bool CTskLocalFile::Open(uint32_t flags) {
         if (m_reader.Open(m_Path.GetPath(), &error)) return true;
         return ReportError(ERROR_READ, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
     }
-    if (m_writer.Open(m_Path.GetPath(), &error)) return true;
+    if (m_writer.OpenPartial(m_Path.GetPath(), false, &error)) return true;
     return ReportError(ERROR_WRITE, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
 }
 
@@ -39,11 +39,31 @@ bool CTskLocalFile::CloseFile(bool complete) {
     m_reader.Close();
     if (!m_writer.IsOpen()) return true;
     if (!complete) {
-        m_writer.Discard();
+        // A transfer that broke leaves its partial file for a later one to
+        // continue; one the user cancelled leaves nothing.
+        if (Job().IsAborted()) {
+            m_writer.Discard();
+        } else {
+            m_writer.Abandon();
+        }
         return true;
     }
     std::string error;
     return m_writer.Commit(&error) || SetFileError(error);
+}
+
+bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
+    std::string error;
+    if (flags != kOpenRead) {
+        if (!m_writer.IsOpen() && !m_writer.OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
+        return m_writer.Truncate(offset, &error) || SetFileError(error);
+    }
+    if (!m_reader.IsOpen() && !m_reader.Open(m_Path.GetPath(), &error)) return SetFileError(error);
+    return m_reader.Seek(offset, &error) || SetFileError(error);
+}
+
+uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
+    return platform::HeldOfPartial(m_Path.GetPath(), sourceLength);
 }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
