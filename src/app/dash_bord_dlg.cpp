@@ -5,12 +5,14 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/app_settings.h"
 #include "app/balloon_tip.h"
@@ -293,6 +295,20 @@ std::string CDashBordDlg::GetAboutText() {
 void CDashBordDlg::OnExit() {
     if (m_context.queue.IsBusy() && !m_context.prompter.AskYesNo(this, "Confirmation", kQuitQuestion)) return;
     done(QDialog::Accepted);
+}
+
+void CDashBordDlg::Activate(const QStringList& files) {
+    show();
+    raise();
+    activateWindow();
+    if (files.isEmpty()) return;
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    if (m_pMain->GetBrowser().DropOnCurrent(&data) != DROPEFFECT_NONE) return;
+    ShowMainWindow(true);
+    m_context.prompter.ShowMessage(this, "Message", kNoFolderForFiles);
 }
 
 void CDashBordDlg::OnToggle() { ShowMainWindow(!m_pMain->isVisible()); }

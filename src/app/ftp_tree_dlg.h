@@ -81,7 +81,6 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
-    static constexpr const char* kDeleteQuestion = "Are you sure you want to delete 'Items' ?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
 
     // Where a command acts: the tree's current folder or the list's selection.

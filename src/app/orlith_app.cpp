@@ -67,9 +67,20 @@ bool COrlithApp::InitInstance() {
         CQuitSignals quitSignals;
         QObject::connect(&quitSignals, &CQuitSignals::QuitRequested, mainWindow.get(),
                          [this, window = mainWindow.get()](int signal) { QuitOnSignal(*window, signal); });
+        m_pMainWindow = mainWindow.get();
         mainWindow->exec();
+        m_pMainWindow = nullptr;
     }
     return false;
+}
+
+void COrlithApp::Activate(const QStringList& files) {
+    if (auto* tray = qobject_cast<CDashBordDlg*>(m_pMainWindow)) {
+        tray->Activate(files);
+    } else if (m_pMainWindow != nullptr) {
+        m_pMainWindow->raise();
+        m_pMainWindow->activateWindow();
+    }
 }
 
 // A session that ends does not wait for answers: open questions are

@@ -2,11 +2,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -14,6 +16,7 @@
 #include <QDropEvent>
 #include <QListView>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -187,7 +190,8 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
     prompter.answers = {false};
     browser->OnDelete(CFtpTreeDlg::PANE_TREE);
     EXPECT_EQ(prompter.asked.back().title, "Confirmation");
-    EXPECT_EQ(prompter.asked.back().text, "Are you sure you want to delete 'Items' ?");
+    EXPECT_EQ(prompter.asked.back().text,
+              "Are you sure you want to delete the folder '/renamed/' with everything in it?");
     EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
     EXPECT_NE(Child(Root(*browser), "renamed"), nullptr);
 
@@ -400,7 +404,6 @@ TEST_F(BrowserTest, ADownloadNeverReplacesALocalFileWithoutTheUsersChoice) {
     EXPECT_FALSE(prompter.targetQuestions[0].upload);
     EXPECT_EQ(prompter.targetQuestions[0].target, local / "top.txt");
     EXPECT_EQ(prompter.targetQuestions[0].targetSize, 7u);
-    EXPECT_EQ(prompter.targetQuestions[0].sourceSize, 3u);
 
     prompter.targetAnswers.push_back({ETargetAnswer::Overwrite, false});
     EXPECT_EQ(download(), 2);
@@ -443,6 +446,34 @@ TEST_F(BrowserTest, AnUploadOntoAKnownNameAsksOnceForAllFilesOfTheJob) {
     ASSERT_EQ(prompter.targetQuestions.size(), 1u);
     EXPECT_TRUE(prompter.targetQuestions[0].upload);
     EXPECT_FALSE(HasRemote("in/a(1).txt"));
+}
+
+TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoes) {
+    WriteFile(server.Path("pub/b.txt"), "b");
+    auto browser = OpenBrowser();
+    QApplication::setActiveWindow(browser.get());
+    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
+    browser->GetTree()->setCurrentItem(pub);
+    browser->GetList()->SelectByName({"b.txt"});
+    browser->GetList()->setFocus();
+    QTest::keyClick(browser->GetList(), Qt::Key_Delete);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "Are you sure you want to delete 'b.txt' ?");
+    EXPECT_TRUE(HasRemote("pub/b.txt"));
+
+    WriteFile(server.Path("pub/new.txt"), "n");
+    QTest::keyClick(browser->GetList(), Qt::Key_F5);
+    const std::vector<std::string> listed = ListedNames(*browser->GetList());
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "new.txt"), listed.end());
+
+    QTest::keyClick(browser->GetList(), Qt::Key_Backspace);
+    EXPECT_EQ(browser->GetTree()->currentItem(), Root(*browser));
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    browser->GetTree()->setFocus();
+    QTest::keyClick(browser->GetTree(), Qt::Key_Delete);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text, "Are you sure you want to delete the folder '/pub/' with everything in it?");
+    EXPECT_TRUE(HasRemote("pub"));
 }
 
 // A port nobody listens on: bound, then released.
