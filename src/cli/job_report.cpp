@@ -10,6 +10,9 @@
 namespace parcelo::cli {
 namespace {
 
+// The engine's text for a local file that its overwrite policy refused to replace.
+constexpr std::string_view kFileExists = "File exists: ";
+
 std::string Plural(long long count, const char* one, const char* many) {
     return velmora::Format("%lld %s", count, count == 1 ? one : many);
 }
@@ -53,7 +56,10 @@ int JobReport::Finish(bool result) {
     if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));
     if (result && job.m_nErrors == 0) return kExitOk;
     if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
-    const std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
+    std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
+    if (job.m_eOverwrite == velmora::EOverwrite::Refuse && first.find(kFileExists) != std::string::npos) {
+        first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
+    }
     if (job.m_nErrors == 1) return m_context.Fail(first);
     return m_context.Fail(Plural(job.m_nErrors, "error", "errors") + "; the first: " + first);
 }

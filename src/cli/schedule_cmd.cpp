@@ -16,11 +16,11 @@
 #include "cli/job_database_file.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
-#include "db/trans_order_login.h"
+#include "db_engine/trans_order_extras.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -31,6 +31,7 @@ struct OrderOptions {
     std::string from;
     std::string to;
     JobOptions job;
+    OverwriteOptions overwrite;
 };
 
 struct ScheduleOptions {
@@ -50,6 +51,15 @@ const std::map<std::string, int32_t>& RepeatNames() {
         {"weekly", velmora::CDBScheduleObj::eWeekly},   {"monthly", velmora::CDBScheduleObj::eMonthly},
         {"timer", velmora::CDBScheduleObj::eTimer},     {"manually", velmora::CDBScheduleObj::eManually}};
     return names;
+}
+
+constexpr int kShortestTimer = 30;
+// The form --start takes, local time.
+constexpr const char* kDateForm = "%Y-%m-%d %H:%M";
+
+// A stored date in the form --start takes; "-" for none.
+std::string DateText(int64_t seconds) {
+    return seconds == 0 ? std::string("-") : velmora::platform::FormatLocalTime(seconds, kDateForm);
 }
 
 // "YYYY-MM-DD HH:MM", local time.
@@ -152,6 +162,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
     if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
     velmora::ScrambleOrderPasswords(order);
+    // Without an option, the order keeps the engine's own behaviour.
+    velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -172,8 +184,17 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
     if (!ParseDaysOfWeek(options.daysOfWeek, schedule.DaysOfWeek, error)) return false;
     schedule.DaysOfMonth = options.daysOfMonth;
     schedule.Timer = options.timer;
+    // The record's own check says "more than 30", yet takes 30.
+    if (schedule.Repeat == velmora::CDBScheduleObj::eTimer && schedule.Timer < kShortestTimer) {
+        error = velmora::Format("--timer is the minutes between runs: %d or more", kShortestTimer);
+        return false;
+    }
     schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());
-    return schedule.IsValidData(error);
+    // The record's check refuses the Manually type, which the planner simply
+    // never launches; every other rule still applies to it.
+    velmora::CDBScheduleObj checked(schedule);
+    if (checked.Repeat == velmora::CDBScheduleObj::eManually) checked.Repeat = velmora::CDBScheduleObj::eNone;
+    return checked.IsValidData(error);
 }
 
 bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {
@@ -236,9 +257,9 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
 }
 
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
-    context.Print(velmora::Format("%d\t%s\t%s %s\t%s", schedule.ID, schedule.Name.c_str(),
+    context.Print(velmora::Format("%d\t%s\t%s %s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
                                   schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
-                                  schedule.StatusDescription.c_str()));
+                                  DateText(schedule.StartDateTime).c_str(), schedule.StatusDescription.c_str()));
     velmora::CDBTransOrderObjSet orders(database);
     orders.LoadByIdSchedule(schedule.ID);
     for (const velmora::CDBObj* record : orders) {
@@ -250,7 +271,7 @@ void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, cons
     velmora::CDBLaunchOrder last;
     if (launches.LoadLastRecord(schedule, last) && !last.IsEmptyID()) {
         context.Print(velmora::Format("\tlatest launch %d: scheduled %s, performed %s, %s", last.ID,
-                                      last.GetDateScheduled().c_str(), last.GetDatePerformed().c_str(),
+                                      DateText(last.DateScheduled).c_str(), DateText(last.DatePerformed).c_str(),
                                       last.StatusDescription.c_str()));
     }
 }
@@ -284,6 +305,7 @@ void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     command.add_option("--to", options.to, "The destination")->required();
     // A scheduled order copies: it never deletes its source.
     options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
+    options.overwrite.AddTo(command);
 }
 
 CLI::Option* AddDatabaseOption(CLI::App& command, std::string& path) {
@@ -333,7 +355,7 @@ void AddDatabaseCommands(CLI::App& app, CliContext& context, CommandStatus& stat
 
     CLI::App* remove = schedule->add_subcommand("delete", "Delete a schedule with its launches and orders");
     AddDatabaseOption(*remove, *path);
-    remove->add_option("--schedule,SCHEDULE", *id, "The schedule's number")->required();
+    remove->add_option("--schedule", *id, "The schedule's number")->required();
     remove->callback([&context, &status, path, id] { status.value = DeleteSchedule(context, *path, *id); });
 }
 

@@ -1,22 +1,23 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
+#include "cli/remote_glob.h"
 #include "cli/job_report.h"
+#include "engine/job_state.h"
 #include "engine/move_trans.h"
+#include "ftp/ftp_client.h"
 #include "engine/mover_api.h"
 #include "paths/file_path_list.h"
-#include "platform/guid.h"
 #include "platform/system.h"
+#include "platform/work_folder.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
@@ -27,6 +28,7 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    OverwriteOptions overwrite;  // downloads
     bool continuing = false;  // --continue
     bool tempNames = false;   // --temp-names (uploads)
 
@@ -42,7 +44,15 @@ struct CopyArgs {
     std::string source;
     std::string destination;
     JobOptions job;
+    OverwriteOptions overwrite;
 };
+
+// An interactive transfer refuses to replace local files unless asked to;
+// continuing a file is asking to.
+void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
+    velmora::CJobState::Job().m_eOverwrite =
+        continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Refuse);
+}
 
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
     JobReport report(context);
@@ -103,6 +113,47 @@ int Upload(CliContext& context, const TransferArgs& args) {
     return RunMoverApi(context, api);
 }
 
+// A remote file to download, with what the listing says of it.
+struct RemoteFile {
+    Location location;
+    velmora::CFtpPath listed;
+};
+
+// The remote files to download: each location whose name holds a wildcard
+// becomes the files it matches; with `listAll`, every file is looked up in
+// its folder's listing too, for its time. One session lists them all.
+bool ListRemoteFiles(CliContext& context, const std::vector<Location>& remotes, bool listAll,
+                     std::vector<RemoteFile>& expanded, int& status) {
+    velmora::CFtpClient client;
+    for (const Location& remote : remotes) {
+        if (!remote.IsRemote() || remote.folder || (!listAll && !HasWildcard(remote.path))) {
+            expanded.push_back({remote, velmora::CFtpPath(remote.path)});
+            continue;
+        }
+        if (!client.IsConnected() && !client.Login(remote.login)) {
+            status = context.Fail("cannot log in to " + remote.Display() + ": " + client.GetStrError());
+            return false;
+        }
+        std::vector<velmora::CFtpPath> files;
+        std::string error;
+        if (!ExpandRemote(client, remote.path, files, error)) {
+            status = context.Fail(error);
+            return false;
+        }
+        if (files.empty()) {
+            status = context.Fail(HasWildcard(remote.path) ? "no file matches " + remote.Display()
+                                                           : "no such file: " + remote.Display());
+            return false;
+        }
+        for (const velmora::CFtpPath& file : files) {
+            Location match = remote;
+            match.path = file.GetPath();
+            expanded.push_back({match, file});
+        }
+    }
+    return true;
+}
+
 int Download(CliContext& context, const TransferArgs& args) {
     std::vector<Location> remotes;
     int status = kExitOk;
@@ -111,7 +162,6 @@ int Download(CliContext& context, const TransferArgs& args) {
     std::string error;
     if (!LocationParser(context).Parse(args.destination, local, error)) return context.UsageError(error);
     if (local.kind != Location::kLocal) return context.UsageError("the destination is a local folder");
-    velmora::CFtpPathList files;
     for (const Location& remote : remotes) {
         if (!remote.IsRemote()) return context.UsageError("'" + remote.Display() + "' is not a remote location");
         if (!SameServer(remote.login, remotes.front().login)) {
@@ -120,7 +170,14 @@ int Download(CliContext& context, const TransferArgs& args) {
         if (remote.folder && remotes.size() != 1) {
             return context.UsageError("a folder is downloaded on its own: one folder, or files");
         }
-        if (!remote.folder) files.Add(new velmora::CFtpPath(remote.path));
+    }
+    // Replacing only older files needs the times of the server's files.
+    const bool newer = args.overwrite.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Newer;
+    std::vector<RemoteFile> listed;
+    if (!ListRemoteFiles(context, remotes, newer, listed, status)) return status;
+    velmora::CFtpPathList files;
+    for (const RemoteFile& file : listed) {
+        if (!file.location.folder) files.Add(new velmora::CFtpPath(file.listed));
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
@@ -131,32 +188,9 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
+    SetOverwritePolicy(args.overwrite, args.continuing);
     return RunMoverApi(context, api);
 }
-
-// A folder for the archive that a compression on its way to a server is
-// built in; removed with the object.
-class WorkFolder {
-public:
-    WorkFolder()
-        : m_path(velmora::platform::TempFolder() + "parcelo-" +
-                 velmora::platform::GuidToString(velmora::platform::CreateGuid())) {
-        std::filesystem::create_directories(m_path, m_error);
-    }
-    ~WorkFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    bool IsValid() const { return !m_error; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::error_code m_error;
-};
 
 // The destination point of a copy: a folder unless it names a file that is
 // there, or the source is a single file copied to a new name.
@@ -203,21 +237,18 @@ int Copy(CliContext& context, const CopyArgs& args) {
     args.job.WarnWhenWeak(context);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
-    WorkFolder work;
-    if (!args.job.zip) {
-        items.Add(new velmora::CTskItem(source, transform, destination));
-    } else if (!to.IsRemote()) {
-        // The archive is made right in the destination folder.
-        items.StartTransaction(source, transform, destination, destination.GetStrPath());
-    } else {
-        // Made in a work folder, copied to the server, then deleted.
-        if (!work.IsValid()) return context.Fail("cannot create a work folder in " + velmora::platform::TempFolder());
-        items.StartTransaction(source, transform, destination, work.path());
-        items.AddTransaction(source, transform, destination);
-        items.CommitTransaction(source, transform, destination);
+    velmora::platform::WorkFolder work;
+    if (args.job.zip && to.IsRemote() && !work.IsValid()) {
+        return context.Fail("cannot create a work folder in " + velmora::platform::TempFolder());
     }
+    if (!items.AddCompression(source, transform, destination, work.path())) {
+        items.Add(new velmora::CTskItem(source, transform, destination));
+    }
+    SetOverwritePolicy(args.overwrite, false);
     const int status = RunItems(context, items);
     if (status != kExitOk || !args.job.deleteSource) return status;
+    // A file kept at the destination means the source was not copied.
+    if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
     return DeleteSource(context, source);
 }
 
@@ -272,6 +303,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
                    "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
+    download->overwrite.AddTo(*down);
     down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
@@ -280,6 +312,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
     copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
     copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
+    copy->overwrite.AddTo(*copyCommand);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
 
     auto zip = std::make_shared<CopyArgs>();

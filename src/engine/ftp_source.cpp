@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 #include "base/format.h"
@@ -151,6 +152,11 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     root.SetExt("");
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, root, target)) return nullptr;
+    // A line end in a name would end the command that carries it.
+    if (target.GetPath().find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        ReportError(ERROR_COPY, "Name not supported by FTP (line end): " + sourceFile.GetPath().GetPath());
+        return nullptr;
+    }
     if (!sourceFile.IsFolderEntry()) {
         if (AskForName(sourceFile.GetPath(), target) == TARGET_SKIP) return SkipTarget();
         if (!IsInside(target, root)) {

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,22 @@ TEST_F(CliScheduleTest, AnOrderNamingASavedConnectionTakesItsCurrentPassword) {
     EXPECT_FALSE(DatabaseHolds(server.GetPassword()));
 }
 
+TEST_F(CliScheduleTest, AnOrderReplacesLocalFilesUnlessItAsksOtherwise) {
+    WriteFile(local / "out/a.txt", "new");
+    WriteFile(local / "plain/out/a.txt", "old");
+    WriteFile(local / "kept/out/a.txt", "old");
+    ASSERT_EQ(AddDaily("n", local / "out", local / "plain/").status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out", "--to",
+                      local / "kept/", "--no-clobber"})
+                  .status,
+              0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM TransformFilter WHERE Key = 'order-overwrite'"), "1");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "plain/out/a.txt"), "new");
+    EXPECT_EQ(ReadFile(local / "kept/out/a.txt"), "old");
+}
+
 TEST_F(CliScheduleTest, OrdersOfOlderDatabasesWithPasswordsInClearStillRun) {
     WriteFile(local / "out/a.txt", "old");
     ASSERT_EQ(AddDaily("Old", local / "out", Url("/backup/", server.GetPassword())).status, 0);
@@ -150,6 +168,53 @@ TEST_F(CliScheduleTest, SchedulerOnceRunsADueDailyScheduleAndRecordsItProcessed)
     EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder"), "1");
 }
 
+// A scheduled compression makes its archive wherever its order sends it: into
+// a local folder, as a named local file (with a password), onto a server.
+TEST_F(CliScheduleTest, ScheduledZipOrdersMakeTheirArchives) {
+    WriteFile(local / "out/a.txt", "zipped");
+    WriteFile(local / "out/sub/b.bin", RandomBytes(70000, 5));
+    const auto add = [&](const std::string& name, const std::string& to, std::vector<std::string> zip) {
+        const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+        std::vector<std::string> args = {"schedule", "add", "--db", db, "--name", name, "--repeat", "daily",
+                                         "--start", start, "--from", local / "out", "--to", to, "--zip"};
+        args.insert(args.end(), zip.begin(), zip.end());
+        return RunCli(args).status;
+    };
+    ASSERT_EQ(add("folder", local / "archives/", {"--zip-name", "folder.zip"}), 0);
+    ASSERT_EQ(add("file", local / "named.zip", {"--zip-password", "pw"}), 0);
+    ASSERT_EQ(add("server", Url("/zips/", "secret"), {"--zip-name", "server.zip"}), 0);
+
+    const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Value(db, "SELECT group_concat(StatusDescription) FROM LaunchOrder"), "Processed,Processed,Processed");
+    EXPECT_EQ(RunProgram({"unzip", "-t", local / "archives/folder.zip"}).status, 0);
+    // A password from the command line encrypts with AES-256, which 7-Zip reads.
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", local / "named.zip"}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "named.zip"}).status, 0);
+    EXPECT_EQ(RunProgram({"unzip", "-t", server.Path("zips/server.zip")}).status, 0);
+    const CliResult listed = RunProgram({"unzip", "-l", server.Path("zips/server.zip")});
+    EXPECT_NE(listed.out.find("sub/b.bin"), std::string::npos) << listed.out;
+}
+
+// Two schedulers started together on one database run its one launch once.
+TEST_F(CliScheduleTest, TwoSchedulersOnOneDatabaseRunALaunchOnce) {
+    WriteFile(local / "out/a.txt", "once");
+    const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+    ASSERT_EQ(RunCli({"schedule", "add", "--db", db, "--name", "o", "--repeat", "once", "--start", start, "--from",
+                      local / "out", "--to", Url("/up/", "secret")})
+                  .status,
+              0);
+    CliResult second;
+    std::thread other([&] { second = RunCli({"scheduler", "--db", db, "--once"}); });
+    const CliResult first = RunCli({"scheduler", "--db", db, "--once"});
+    other.join();
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder"), "1");
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LogStatus WHERE Status = 1"), "1") << "the file is sent once";
+    EXPECT_EQ(ReadFile(server.Path("up/out/a.txt")), "once");
+}
+
 TEST_F(CliScheduleTest, AFailedLaunchIsRecordedAsFailAndExitsOne) {
     WriteFile(local / "out/a.txt", "x");
     ASSERT_EQ(AddDaily("Broken", local / "out", Url("/backup/", "wrong")).status, 0);
@@ -163,8 +228,7 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--repeat", "weekly"}, "Week selection is missing"},
         {{"--repeat", "monthly", "--days-of-month", "1,0"}, "Wrong monnth format: '0'"},
-        {{"--repeat", "timer", "--timer", "29"}, "Wrong Timer format"},
-        {{"--repeat", "manually"}, "Wrong Schedule Type"},
+        {{"--repeat", "timer", "--timer", "29"}, "--timer is the minutes between runs: 30 or more"},
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
         // An order that cannot be made stores no schedule either.
@@ -186,6 +250,16 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
                                        local / "to/"};
     ASSERT_EQ(RunCli(weekly).status, 0);
     EXPECT_EQ(Value(db, "SELECT DaysOfWeek FROM Schedule"), "10");
+
+    // A schedule run by hand is stored; the scheduler never launches it.
+    const CliResult manual = RunCli({"schedule", "add", "--db", db, "--name", "m", "--repeat", "manually", "--from",
+                                     local.path(), "--to", local / "to/"});
+    ASSERT_EQ(manual.status, 0) << manual.err;
+    EXPECT_EQ(Value(db, "SELECT Repeat FROM Schedule WHERE Name = 'm'"), "6");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder JOIN Schedule ON Schedule.ID = LaunchOrder.ID_Schedule "
+                        "WHERE Schedule.Name = 'm'"),
+              "0");
 }
 
 TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSchedule) {
@@ -201,16 +275,20 @@ TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSche
 
     const CliResult list = RunCli({"schedule", "list", "--db", db});
     ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_NE(list.out.find("Nightly\tDaily 00:00"), std::string::npos) << list.out;
+    // Dates in the form --start takes.
+    const std::string today = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d");
+    EXPECT_NE(list.out.find("Nightly\tDaily 00:00, from " + today + " 00:00"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("scheduled " + today + " 00:00, performed " + today + " "), std::string::npos)
+        << list.out;
     EXPECT_NE(list.out.find("copy1"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("copy2"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("latest launch"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("Processed"), std::string::npos) << list.out;
 
-    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 0);
+    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 0);
     EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).out, "");
     EXPECT_EQ(Value(db, "SELECT count(*) FROM TransOrder"), "0");
-    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 1);
+    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 1);
 }
 
 // The archive's cipher is stored with the order; a file made before that

@@ -1,10 +1,13 @@
 // parcelo-cli end to end: the built program against the pyftpdlib server.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +58,48 @@ TEST_F(CliTest, FolderTreeGoesUpAndComesBackByteForByte) {
     const CliResult down = RunCli({"download", Url("/in/tree/"), local / "back"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+}
+
+// What cannot be read or named on the way is an error of its own, named in
+// the log, and everything else still goes up. Root reads a folder at mode
+// 000, so as root the program runs as the unprivileged user "nobody".
+TEST_F(CliTest, UnreadableFoldersAndUnsupportedNamesAreCountedErrorsAndTheRestGoesUp) {
+    const std::string tree = local / "odd";
+    WriteFile(tree + "/a.txt", "a");
+    WriteFile(tree + "/sub/b.txt", "b");
+    WriteFile(tree + "/back\\slash.txt", "c");
+    WriteFile(tree + "/line\nend.txt", "d");
+    WriteFile(tree + "/locked/hidden.txt", "e");
+    WriteFile(tree + "/z.txt", "z");
+    const std::string logs = local / "logs";
+    fs::create_directories(logs);
+    fs::permissions(logs, fs::perms::all);
+    fs::permissions(local.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(tree + "/locked", fs::perms::none);
+    const std::vector<std::string> args = {"--log", logs + "/cli.log", "upload", tree, Url("/in/")};
+    const std::map<std::string, std::string> env = {{"XDG_DATA_HOME", logs}, {"XDG_CONFIG_HOME", logs}};
+    CliResult up;
+    if (geteuid() == 0) {
+        std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                             PARCELO_CLI_PATH};
+        asNobody.insert(asNobody.end(), args.begin(), args.end());
+        up = RunProgram(asNobody, env);
+    } else {
+        up = RunCli(args, env);
+    }
+    fs::permissions(tree + "/locked", fs::perms::owner_all);
+
+    EXPECT_EQ(up.status, 1) << up.err;
+    EXPECT_EQ(ReadFile(server.Path("in/odd/a.txt")), "a");
+    EXPECT_EQ(ReadFile(server.Path("in/odd/sub/b.txt")), "b");
+    EXPECT_EQ(ReadFile(server.Path("in/odd/z.txt")), "z");
+    EXPECT_FALSE(fs::exists(server.Path("in/odd/locked"))) << "an unreadable folder is not an empty one";
+    const std::string log = ReadFile(logs + "/cli.log");
+    EXPECT_NE(log.find("Errors: 3, Skipped: 0, Processed: 3"), std::string::npos) << log;
+    EXPECT_NE(log.find(tree + "/locked"), std::string::npos) << log;
+    EXPECT_NE(log.find("back\\slash.txt"), std::string::npos) << log;
+    EXPECT_NE(log.find("end.txt"), std::string::npos) << log;
 }
 
 TEST_F(CliTest, UploadsAndDownloadsSeveralFiles) {
@@ -149,6 +194,71 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         // what the receiver had not read yet); the first 20 MB do not.
         EXPECT_LT(relay.GetDataBytes(), kSize + kCut);
     }
+}
+
+TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
+    WriteFile(server.Path("pub/doc.txt"), "from the server");
+    WriteFile(local / "got/doc.txt", "mine");
+    const auto set_age = [](const std::string& path, int years) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * years));
+    };
+    set_age(server.Path("pub/doc.txt"), 5);
+
+    const CliResult refused = RunCli({"download", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(local / "got/doc.txt"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    const CliResult kept = RunCli({"download", "--no-clobber", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    // The local file is newer than the server's: kept; older: replaced.
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+    set_age(local / "got/doc.txt", 10);
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+
+    WriteFile(local / "got/doc.txt", "mine again");
+    EXPECT_EQ(RunCli({"download", "--overwrite", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+    EXPECT_EQ(RunCli({"download", "--overwrite", "--no-clobber", Url("/pub/doc.txt"), local / "got"}).status, 2);
+
+    // A move whose file was kept at the destination keeps its source too.
+    WriteFile(local / "move/doc.txt", "to move");
+    const CliResult move =
+        RunCli({"copy", "--delete-source", "--no-clobber", local / "move/doc.txt", local / "got/"});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(ReadFile(local / "move/doc.txt"), "to move");
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+}
+
+TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
+    for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
+        WriteFile(server.Path(std::string("out/") + name), name);
+    }
+    fs::create_directories(server.Path("out/folder.csv"));
+    const CliResult down = RunCli({"download", Url("/out/*.csv"), local / "got"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "got/a.csv"), "a.csv");
+    EXPECT_EQ(ReadFile(local / "got/b.csv"), "b.csv");
+    EXPECT_FALSE(fs::exists(local / "got/c.txt"));
+    EXPECT_FALSE(fs::exists(local / "got/folder.csv"));
+
+    ASSERT_EQ(RunCli({"rm", Url("/out/d[0-9].log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/d1.log")));
+    EXPECT_FALSE(fs::exists(server.Path("out/d2.log")));
+    EXPECT_TRUE(fs::exists(server.Path("out/dx.log")));
+    ASSERT_EQ(RunCli({"rm", Url("/out/d?.log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/dx.log")));
+
+    const CliResult none = RunCli({"rm", Url("/out/*.nothing")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no file matches"), std::string::npos) << none.err;
+    EXPECT_TRUE(fs::exists(server.Path("out/c.txt")));
 }
 
 TEST_F(CliTest, ListsKindSizeDateAndName) {
