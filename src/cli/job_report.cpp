@@ -19,8 +19,8 @@ std::string Plural(long long count, const char* one, const char* many) {
 
 }  // namespace
 
-JobReport::JobReport(const CliContext& context)
-    : m_context(context), m_start(std::chrono::steady_clock::now()) {
+JobReport::JobReport(const CliContext& context, const std::string& subject)
+    : m_context(context), m_strSubject(subject), m_start(std::chrono::steady_clock::now()) {
     m_progress.emplace(context);
     velmora::CMsgBox::Box().Subscribe("parcelo-cli job report", this);
 }
@@ -38,7 +38,7 @@ void JobReport::OnMsg(velmora::CMsg& msg) {
     if (record->GetKind() == velmora::LOG_SOURCE) {
         m_strFile = record->GetForm() == velmora::LOG_FILE_RECORD ? record->GetPath().GetPath() : record->GetText();
     } else if (record->GetKind() == velmora::LOG_ERROR && m_strFirstError.empty()) {
-        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile);
+        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile.empty() ? m_strSubject : m_strFile);
     }
 }
 
@@ -75,8 +75,11 @@ std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milli
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {
-    if (file.empty() || error.find(file) != std::string::npos) return error;
-    return error + " (file: " + file + ")";
+    std::string text = error;
+    if (!file.empty() && error.find(file) == std::string::npos) text += " (" + file + ")";
+    // A server's answer to a folder read as a file.
+    if (error.find("Is a directory") != std::string::npos) text += ": it is a folder; add a trailing / to copy it";
+    return text;
 }
 
 }  // namespace parcelo::cli

@@ -54,14 +54,15 @@ void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
         continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Refuse);
 }
 
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
-    JobReport report(context);
+// `subject` names what the job moves, for errors that name nothing.
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject) {
+    JobReport report(context, subject);
     return report.Finish(api.DoCopy());
 }
 
 // One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items) {
-    JobReport report(context);
+int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject) {
+    JobReport report(context, subject);
     bool result = false;
     {
         velmora::CMover mover(items);
@@ -110,7 +111,7 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    return RunMoverApi(context, api);
+    return RunMoverApi(context, api, locals.front().Display());
 }
 
 // A remote file to download, with what the listing says of it.
@@ -189,18 +190,20 @@ int Download(CliContext& context, const TransferArgs& args) {
         api.DownloadFilesA(first.login, files, destination);
     }
     SetOverwritePolicy(args.overwrite, args.continuing);
-    return RunMoverApi(context, api);
+    return RunMoverApi(context, api, first.Display());
 }
 
 // The destination point of a copy: a folder unless it names a file that is
-// there, or the source is a single file copied to a new name.
-velmora::CTransPoint DestinationPoint(const Location& destination, const velmora::CTransPoint& source, bool zip) {
+// there, or the source is a single file (local or on a server) copied to a
+// new name. Files keep their names on a server.
+velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
     if (destination.IsRemote() || destination.kind == Location::kShare) {
         velmora::CTransPoint point = destination.Point();
         if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    const bool toFile = !zip && source.GetPointType() == velmora::ePointFile && !destination.folder &&
+    const bool oneFile = from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile;
+    const bool toFile = !zip && oneFile && !destination.folder &&
                         !velmora::CFilePath::IsExistsDirectory(destination.path);
     if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
@@ -213,7 +216,7 @@ int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
     remove.SetDeleteSourceFile();
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
-    return RunItems(context, items);
+    return RunItems(context, items, source.GetStrPath());
 }
 
 int Copy(CliContext& context, const CopyArgs& args) {
@@ -235,7 +238,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     velmora::CTansform transform;
     if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
     args.job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
+    const velmora::CTransPoint destination = DestinationPoint(to, from, args.job.zip);
     velmora::CTskItems items;
     velmora::platform::WorkFolder work;
     if (args.job.zip && to.IsRemote() && !work.IsValid()) {
@@ -245,7 +248,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
     SetOverwritePolicy(args.overwrite, false);
-    const int status = RunItems(context, items);
+    const int status = RunItems(context, items, from.Display());
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
     if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
@@ -277,7 +280,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(from.Point(), transform, destination));
-    return RunItems(context, items);
+    return RunItems(context, items, from.Display());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // parcelo-cli's job database commands and the scheduling host, on real
 // SQLite files and the pyftpdlib server.
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -112,6 +113,26 @@ TEST_F(CliScheduleTest, AnOrderReplacesLocalFilesUnlessItAsksOtherwise) {
     ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
     EXPECT_EQ(ReadFile(local / "plain/out/a.txt"), "new");
     EXPECT_EQ(ReadFile(local / "kept/out/a.txt"), "old");
+}
+
+TEST_F(CliScheduleTest, TheSchedulerStopsAfterTheJobOnASignalAndCancelsItOnASecond) {
+    WriteFile(local / "out/a.txt", "x");
+    // A server that is gone: the launch waits between login attempts.
+    const std::string url = Url("/backup/", server.GetPassword());
+    server.Stop();
+    ASSERT_EQ(AddDaily("Stuck", local / "out", url).status, 0);
+
+    CliProcess scheduler({"scheduler", "--db", db, "--interval", "3600"});
+    ASSERT_TRUE(scheduler.WaitForError("retrying in")) << scheduler.Finish().err;
+    scheduler.Signal(SIGINT);
+    ASSERT_TRUE(scheduler.WaitForError("stopping after the running job")) << scheduler.Finish().err;
+    scheduler.Signal(SIGTERM);
+    const CliResult ended = scheduler.Finish();
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_NE(ended.err.find("cancelling the running job"), std::string::npos) << ended.err;
+    // Cancelled before its fourth attempt, and recorded.
+    EXPECT_EQ(ended.err.find("attempt 4 of 5"), std::string::npos) << ended.err;
+    EXPECT_EQ(Value(db, "SELECT StatusDescription FROM LaunchOrder"), "FAIL");
 }
 
 TEST_F(CliScheduleTest, OrdersOfOlderDatabasesWithPasswordsInClearStillRun) {

@@ -130,6 +130,13 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
     EXPECT_NE(down.err.find("missing-one.txt"), std::string::npos) << down.err;
     EXPECT_EQ(down.err.find("missing-two.txt"), std::string::npos) << down.err;
     EXPECT_EQ(ReadFile(local / "got/here.txt"), "here");
+
+    // Errors that come before any file say what was asked for, and what to do.
+    fs::create_directories(server.Path("pub/docs"));
+    const CliResult folder = RunCli({"download", Url("/pub/docs"), local / "got"});
+    EXPECT_NE(folder.err.find("add a trailing /"), std::string::npos) << folder.err;
+    const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
+    EXPECT_NE(absent.err.find("/pub/absent/"), std::string::npos) << absent.err;
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -270,8 +277,11 @@ TEST_F(CliTest, ListsKindSizeDateAndName) {
     EXPECT_NE(ls.out.find("docs\n"), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find(" 6  "), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find("hello.txt\n"), std::string::npos) << ls.out;
-    // The scheme in any letter case.
+    // The scheme in any letter case; escapes in the path.
     EXPECT_EQ(RunCli({"ls", "FTP" + Url("/pub/").substr(3)}).out, ls.out);
+    fs::create_directories(server.Path("pub/sub one"));
+    WriteFile(server.Path("pub/sub one/inside.txt"), "in");
+    EXPECT_NE(RunCli({"ls", Url("/pub/sub%20one/")}).out.find("inside.txt"), std::string::npos);
 
     const CliResult missing = RunCli({"ls", Url("/nowhere/")});
     EXPECT_EQ(missing.status, 1);
@@ -426,6 +436,16 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
     EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", server.Path("archives/locked.zip")}).status, 0);
     EXPECT_NE(RunProgram({"7zz", "l", "-slt", server.Path("archives/locked.zip")}).out.find("AES-256"),
               std::string::npos);
+}
+
+TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
+    WriteFile(server.Path("pub/plain.txt"), "plain");
+    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
+    // Into a folder that is there, or one written with its "/": the same name.
+    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {

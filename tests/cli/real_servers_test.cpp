@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -36,9 +37,12 @@ public:
         ready >> m_port >> m_user;
         return true;
     }
-    std::string Url(const std::string& path) const {
-        return "ftp://" + m_user + ":secret@127.0.0.1:" + std::to_string(m_port) + path;
+    std::string Url(const std::string& path) const { return UrlAt(m_port, path); }
+    // The same server reached through another port (a relay in front of it).
+    std::string UrlAt(int port, const std::string& path) const {
+        return "ftp://" + m_user + ":secret@127.0.0.1:" + std::to_string(port) + path;
     }
+    int Port() const { return m_port; }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
 
 private:
@@ -71,6 +75,36 @@ TEST_P(RealServerTest, FolderTreeRoundTrip) {
     const CliResult down = RunCli({"download", server.Url("/in/tree/"), local / "back"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+}
+
+// A cut in the middle of a file, both ways: the transfer goes on at the
+// offset where the server allows it, else from the start.
+TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string data = RandomBytes(3000000, 12);
+    WriteFile(local / "cut.bin", data);
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.resetDataAfter = 1000000});
+        ASSERT_TRUE(relay.Start());
+        const std::string url = server.UrlAt(relay.GetPort(), upload ? "/in/" : "/in/cut.bin");
+        const CliResult run = upload ? RunCli({"upload", local / "cut.bin", url})
+                                     : RunCli({"download", url, local / "back"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadFile(upload ? server.Home("in/cut.bin") : local / "back/cut.bin") == data)
+            << "different contents";
+        EXPECT_EQ(relay.GetResets(), 1);
+        // ProFTPD refuses to restart or append an upload unless configured
+        // to: the file then goes again whole.
+        if (!upload) {
+            EXPECT_EQ(relay.GetCommands("REST").size(), 1u);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));

@@ -218,20 +218,29 @@ bool CFtpConnection::Command(const std::string& command) {
 
 // ---- transfers ----
 
-std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access) {
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access,
+                                                         uint64_t offset) {
     static const char* const verbs[] = {"RETR ", "STOR ", "APPE "};
-    return OpenTransfer(verbs[static_cast<int>(access)] + name, access != EFtpAccess::Read);
+    return OpenTransfer(verbs[static_cast<int>(access)] + name, access != EFtpAccess::Read, offset);
+}
+
+bool CFtpConnection::Restart(uint64_t offset) {
+    CFtpReply reply;
+    if (!Exchange(Format("REST %llu", static_cast<unsigned long long>(offset)), reply)) return false;
+    return reply.IsIntermediate() || FailWithReply(EFtpError::Refused, reply);
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& command) {
     return OpenTransfer(command, false);
 }
 
-std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload) {
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload,
+                                                             uint64_t offset) {
     if (!CheckReady(command)) return nullptr;
     CSocket data;
     CSocket listener;
     if (m_passive ? !OpenPassive(data) : !OpenActive(listener)) return nullptr;
+    if (offset > 0 && !Restart(offset)) return nullptr;
     CFtpReply reply;
     if (!Exchange(command, reply)) return nullptr;
     if (!reply.IsPreliminary() && !reply.IsPositive()) {

@@ -109,7 +109,10 @@ public:
     // Null on failure. The stream must be finished (Close or Abort, or just
     // destroyed) before the connection is used for anything else, and it
     // must not outlive the connection.
-    std::unique_ptr<CFtpDataStream> OpenFile(const std::string& name, EFtpAccess access);
+    // From byte `offset` on when it is not 0: REST goes right before the
+    // transfer command (after the data connection is set up, as servers
+    // expect); a server that refuses it fails the call with Refused.
+    std::unique_ptr<CFtpDataStream> OpenFile(const std::string& name, EFtpAccess access, uint64_t offset = 0);
     // Sends a command whose answer comes on a data connection ("LIST",
     // "NLST", "MLSD") and returns the stream to read it from; null on failure.
     std::unique_ptr<CFtpDataStream> OpenCommand(const std::string& command);
@@ -131,7 +134,8 @@ private:
     bool OpenPassive(CSocket& data);
     bool OpenActive(CSocket& listener);
     bool AcceptActive(CSocket& listener, CSocket& data);
-    std::unique_ptr<CFtpDataStream> OpenTransfer(const std::string& command, bool upload);
+    std::unique_ptr<CFtpDataStream> OpenTransfer(const std::string& command, bool upload, uint64_t offset = 0);
+    bool Restart(uint64_t offset);
     // Called by the stream once its data connection is closed: reads the
     // transfer's final reply. False when the server did not confirm it.
     bool FinishTransfer(CFtpDataStream& stream, CFtpError& error);
