@@ -67,7 +67,8 @@ class Context:
     # Command lines ---------------------------------------------------------
 
     def ours(self, *args):
-        return [self.cli, "-q"] + list(args)
+        # The server offers TLS: plain FTP unless a case asks for TLS, like the peers.
+        return [self.cli, "-q", "--tls", "off"] + list(args)
 
     def ours_url(self, path):
         return "ftp://%s@127.0.0.1:%d/%s" % (self.server.user, self.server.port, path.lstrip("/"))
@@ -79,6 +80,23 @@ class Context:
 
     def curl(self, *args):
         return ["curl", "-sS", "--fail", "-u", "%s:%s" % (self.server.user, self.server.password)] + list(args)
+
+    # The same tools over explicit TLS (AUTH TLS, every data connection protected).
+
+    def ours_tls(self, *args):
+        return [self.cli, "-q", "--ca-file", self.server.ca_file] + list(args)
+
+    def ours_tls_url(self, path):
+        return "ftpes://%s@127.0.0.1:%d/%s" % (self.server.user, self.server.port, path.lstrip("/"))
+
+    def lftp_tls(self, commands):
+        s = self.server
+        return ["lftp", "-c", "set ftp:ssl-force yes; set ftp:ssl-protect-data yes; set ssl:ca-file %s; "
+                "set net:max-retries 2; set cmd:fail-exit yes; open -u %s,%s -p %d 127.0.0.1; %s"
+                % (s.ca_file, s.user, s.password, s.port, commands)]
+
+    def curl_tls(self, *args):
+        return self.curl("--ssl-reqd", "--cacert", self.server.ca_file, *args)
 
     # Folders between runs ----------------------------------------------------
 
@@ -212,6 +230,48 @@ def one_large_file(ctx):
     download = run_tools(ctx, down, runs)
     if down[0].row.ok:
         ctx.ours_rss["download"] = (label, min(down[0].row.rss))
+    ctx.fresh_out()
+    ctx.fresh_upload_folder()
+    return [upload, download]
+
+
+# 1a. One large file over explicit TLS ----------------------------------------
+
+def one_large_file_tls(ctx):
+    size = ctx.scaled(GIB, MIB) // MIB * MIB
+    label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
+    ctx.log("one file of %s over explicit TLS" % label)
+    local = datasets.big_file(os.path.join(ctx.local, "big.bin"), size)
+    data = os.path.join(ctx.data, "big.bin")
+    os.link(local, data)
+    ctx.publish(ctx.data)
+
+    work = "upload one file of %s over TLS" % label
+    up = [Tool(Row(work, "parcelo-cli upload (ftpes)", True, amount=size, unit="MiB/s"),
+               ctx.ours_tls("upload", local, ctx.ours_tls_url("up/ours/")),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "ours/big.bin"), size)),
+          Tool(Row(work, "curl --ssl-reqd -T", False, amount=size, unit="MiB/s"),
+               ctx.curl_tls("--ftp-create-dirs", "-T", local, ctx.server.url("up/curl/")),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "curl/big.bin"), size)),
+          Tool(Row(work, "lftp put (ssl-force)", False, amount=size, unit="MiB/s"),
+               ctx.lftp_tls("mkdir -p up/lftp; put -O up/lftp %s" % local),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "lftp/big.bin"), size))]
+    runs = max(ctx.runs, LARGE_FILE_RUNS)
+    upload = run_tools(ctx, up, runs)
+
+    work = "download one file of %s over TLS" % label
+    out = ctx.out
+    down = [Tool(Row(work, "parcelo-cli download (ftpes)", True, amount=size, unit="MiB/s"),
+                 ctx.ours_tls("download", ctx.ours_tls_url("data/big.bin"), out + "/ours/"),
+                 before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/big.bin", size)),
+            Tool(Row(work, "curl --ssl-reqd -o", False, amount=size, unit="MiB/s"),
+                 ctx.curl_tls("-o", out + "/curl/big.bin", ctx.server.url("data/big.bin")),
+                 before=lambda: ctx.fresh_out("curl"), check=expect_size(out + "/curl/big.bin", size)),
+            Tool(Row(work, "lftp get (ssl-force)", False, amount=size, unit="MiB/s"),
+                 ctx.lftp_tls("get data/big.bin -o %s/lftp/big.bin" % out),
+                 before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/big.bin", size))]
+    download = run_tools(ctx, down, runs)
+    os.remove(data)
     ctx.fresh_out()
     ctx.fresh_upload_folder()
     return [upload, download]
@@ -625,6 +685,8 @@ def memory_many_files(ctx):
 
 
 CASES = [
+    # Before "large", which leaves its file on the server for later cases.
+    ("tls", one_large_file_tls),
     ("large", one_large_file),
     ("cut", cut_download),
     ("small", many_small_files),

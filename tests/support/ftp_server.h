@@ -27,6 +27,9 @@ struct FtpServerOptions {
     std::string host = "127.0.0.1";
     std::string user = "alice";
     std::string password = "secret";
+    // Both set: the server requires explicit TLS on every connection.
+    std::string tlsCertFile = {};
+    std::string tlsKeyFile = {};
 };
 
 class FtpServer {

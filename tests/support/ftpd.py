@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
-# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST]
+# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
+# With a certificate and key the server requires explicit TLS (AUTH TLS) on the
+# control connection and on every data connection (python3-openssl).
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -28,15 +30,23 @@ def main():
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
     password = sys.argv[4] if len(sys.argv) > 4 else "secret"
     host = sys.argv[5] if len(sys.argv) > 5 else "127.0.0.1"
+    handler = FTPHandler
+    if len(sys.argv) > 7:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        handler = TLS_FTPHandler
+        handler.certfile = sys.argv[6]
+        handler.keyfile = sys.argv[7]
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
-    FTPHandler.authorizer = authorizer
-    FTPHandler.passive_ports = None  # ephemeral ports: parallel servers never collide
-    FTPHandler.masquerade_address = None
-    FTPHandler.banner = "velmora test ftpd ready"
-    FTPHandler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
-    server = FTPServer((host, port), FTPHandler)
+    handler.authorizer = authorizer
+    handler.passive_ports = None  # ephemeral ports: parallel servers never collide
+    handler.masquerade_address = None
+    handler.banner = "velmora test ftpd ready"
+    handler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
+    server = FTPServer((host, port), handler)
     threading.Thread(target=exit_when_parent_goes, daemon=True).start()
     print("READY", server.address[1], flush=True)
     server.serve_forever()

@@ -89,8 +89,11 @@ bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply
 bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::string& user,
                              const std::string& password, bool passive) {
     Close();
+    m_tlsContext.reset();
+    m_tlsDeclined = false;
+    m_peerCertificate = CCertificateInfo();
     m_host = host;
-    m_port = port != 0 ? port : kDefaultPort;
+    m_port = port != 0 ? port : m_options.tls.mode == ETlsMode::Implicit ? kImplicitTlsPort : kDefaultPort;
     m_passive = passive;
     m_noEpsv = m_noEprt = false;
     m_currentFolder.clear();
@@ -100,7 +103,9 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
         return Fail(error.code, error.text);
     CFtpReply reply;
-    if (ReadGreeting() && LogIn(user, password) && ExpectPositive("TYPE I", reply)) return true;
+    if (StartImplicitTls() && ReadGreeting() && NegotiateTls() && LogIn(user, password) && ProtectData() &&
+        ExpectPositive("TYPE I", reply))
+        return true;
     DropConnection();
     return false;
 }
@@ -253,8 +258,11 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
         DropConnection();  // the server is waiting on a data connection that will not come
         return nullptr;
     }
+    CTransport link(std::move(data));
+    if (confirmed && m_control.IsEncrypted()) link.Abandon();  // nothing is coming: no handshake either
+    if (!confirmed && !SecureDataConnection(link)) return nullptr;
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
-    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(data), upload, timeoutMs));
+    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
     stream->m_finalReplyRead = confirmed;
     m_stream = stream.get();
     return stream;
