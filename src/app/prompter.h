@@ -30,6 +30,11 @@ public:
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                                    bool& forAll) = 0;
+    // An unknown server certificate, described in `text`: true for "Trust
+    // this certificate", false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+        return AskYesNo(parent, title, text);
+    }
 };
 
 // The prompter of the running program: modal dialogs.
@@ -44,6 +49,7 @@ public:
                            bool& forAll) override;
     // The question's text: the file, and what is known of both sides.
     static std::string TargetQuestionText(const CTargetQuestion& question);
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 
 }  // namespace parcelo

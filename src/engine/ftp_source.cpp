@@ -13,6 +13,7 @@
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/clock.h"
 
 namespace velmora {
 namespace {
@@ -181,6 +182,16 @@ int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
     rename.RefObject(&target);
     CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);
     return TARGET_RENAME;
+}
+
+CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    uint64_t size = 0;
+    const std::string path = target.GetPath().GetPath();
+    if (!connection || !connection->GetFileSize(path, size)) return {};
+    int64_t seconds = 0;
+    const bool dated = connection->GetModificationTime(path, seconds);
+    return {true, dated ? platform::UnixToFileTime(seconds) : 0};
 }
 
 void CFtpSource::Close() {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/tokenizer.h"
-#include "engine/tsk_local_file.h"
 #include "messaging/msg_commands.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
@@ -53,9 +52,9 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         ReportSkipped(file->GetPath());
         return true;
     }
-    if (target && dynamic_cast<CTskLocalFile*>(target)) {
+    if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
-        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), path)) {
+        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
             case EOverwriteStep::Refuse: return ReportFileError(ERROR_COPY, "File exists: " + path, file, target);
             case EOverwriteStep::Write: break;
@@ -64,6 +63,10 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
+}
+
+CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
+    return LocalTarget(target.GetPath().GetPath());
 }
 
 bool CSource::IsEmptyFolder(const CTskDataFile& file) {

@@ -27,6 +27,7 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/log_pane.h"
 #include "app/main_dlg.h"
+#include "support/test_certificates.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
@@ -161,7 +162,7 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(settings.GetSelNode(), "/pub/docs/");
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
         EXPECT_EQ(sink.GetStatusText(), "Connected:\n\rServer: '" + server.GetHost() + "'\r\nRoot:   '" +
-                                            server.GetHost() + "'\r\nFolder: docs\r\n");
+                                            server.GetHost() + "'\r\nFolder: docs\r\nNot encrypted (plain FTP)\r\n");
     }
     // The list is written back when the window goes.
     velmora::CFtpLoginInfoList reread;
@@ -519,6 +520,40 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     EXPECT_NE(logged.find("The server refused the login name or the password."), std::string::npos) << logged;
     EXPECT_FALSE(sink.IsConnected());
     EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
+}
+
+TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
+    velmora::test::TestCertificates certificates;
+    std::string error;
+    ASSERT_TRUE(certificates.Make(error)) << error;
+    velmora::test::FtpServer tlsServer(
+        {.tlsCertFile = certificates.ServerCertFile(), .tlsKeyFile = certificates.ServerKeyFile()});
+    ASSERT_TRUE(tlsServer.Start()) << tlsServer.GetError();
+    CFtpTreeDlg browser(context);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetPort(tlsServer.GetPort());
+    info.SetTlsMode(velmora::protocol::ETlsMode::Require);
+    std::string stored;
+    QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
+                     [&](const velmora::CFtpLoginInfo& trusted) { stored = trusted.GetTlsFingerprint(); });
+
+    prompter.answers = {false};  // Cancel
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, "Unknown certificate");
+    EXPECT_NE(prompter.asked[0].text.find(certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find("Parcelo Test CA"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_TRUE(stored.empty());
+    EXPECT_FALSE(sink.IsConnected());
+
+    prompter.answers = {true};  // "Trust this certificate": stored, and the login goes again
+    bool connected = false;
+    QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    parcelo::test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
+    EXPECT_EQ(stored, certificates.Fingerprint());
+    EXPECT_TRUE(sink.IsEncrypted());
+    EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
 }
 
 TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {
