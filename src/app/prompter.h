@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/existing_targets.h"
+
 class QWidget;
 
 namespace parcelo {
@@ -24,6 +26,10 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // What to do with a file whose target exists, and whether for all files
+    // of the job; false when the question was dismissed.
+    virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                                   bool& forAll) = 0;
     // An unknown server certificate, described in `text`: true for "Trust
     // this certificate", false for "Cancel".
     virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
@@ -39,6 +45,10 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                           bool& forAll) override;
+    // The question's text: the file, and what is known of both sides.
+    static std::string TargetQuestionText(const CTargetQuestion& question);
     bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 

@@ -35,7 +35,7 @@ public:
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
     // The file's place below the destination path, under the source file's
     // own name, which the desktop program may first make unique in its
-    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID").
+    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID"), or leave out.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     // A file on the server, asked for its size and time (SIZE, MDTM).
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
@@ -51,6 +51,9 @@ protected:
     std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) override;
 
 private:
+    // The name of the file's target (a TargetChoice: TARGET_SKIP leaves the
+    // file out).
+    static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
     bool Login(CFtpLoginInfo info);
     // A new connection after the server dropped the old one, with the same
     // attempts as the first login; a connection whose control side still
