@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     AddConnectionCommands(app, context, status);
     AddRemoteCommands(app, context, status);
     AddTransferCommands(app, context, status);
+    AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
 

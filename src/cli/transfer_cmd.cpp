@@ -9,6 +9,7 @@
 
 #include "base/format.h"
 #include "cli/commands.h"
+#include "cli/job_run.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
 #include "cli/progress_line.h"
@@ -34,14 +35,6 @@ struct CopyArgs {
     JobOptions job;
 };
 
-// The end of a job: success only without a single error.
-int JobResult(CliContext& context, bool result, long errors, const std::string& lastError) {
-    if (result && errors == 0) return kExitOk;
-    if (errors == 0) return context.Fail("the transfer failed");
-    const std::string count = errors == 1 ? std::string("1 error") : velmora::Format("%ld errors", errors);
-    return context.Fail("the transfer had " + count + (lastError.empty() ? std::string() : "; the last: " + lastError));
-}
-
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
     bool result = false;
     {
@@ -49,18 +42,6 @@ int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
         result = api.DoCopy();
     }
     return JobResult(context, result, api.GetErrorNumber(), api.GetStrError());
-}
-
-// One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items) {
-    bool result = false;
-    {
-        ProgressLine progress(context);
-        velmora::CMover mover(items);
-        result = mover.RunItems();
-    }
-    const velmora::CJobState& job = velmora::CStatistic::Job();
-    return JobResult(context, result, job.m_nErrors, job.m_strLastError);
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {

@@ -4,6 +4,7 @@
 
 #include "engine/source.h"
 #include "ftp/ftp_client.h"
+#include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "paths/file_path_list.h"
 #include "platform/api.h"
@@ -37,6 +38,8 @@ public:
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     // Also logs off.
     void Close() override;
+    std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
+    bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
 
     CFtpClient& GetClient() { return m_client; }
     // The pause between login attempts.
@@ -44,14 +47,20 @@ public:
     int GetRetryDelay() const { return m_nRetryDelayMs; }
 
 protected:
-    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) override;
+    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;
 
 private:
     bool Login(CFtpLoginInfo info);
+    // The destination folder the files go into.
+    CFtpPath TargetFolder() const;
     // Waits the retry delay; an abort of the job ends the wait.
     void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
     bool ScanTree(const CFtpLoginInfo& info);
+    // The root of a remote tree for `folder` on the logged-in server; null
+    // when the folder is not there (a missing start folder must not turn
+    // into the whole server).
+    std::unique_ptr<CFtpNode> OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder);
     void ReadPaths();
 
     CFtpClient m_client;

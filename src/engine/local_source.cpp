@@ -1,6 +1,7 @@
 #include "engine/local_source.h"
 
 #include "engine/tsk_local_file.h"
+#include "platform/file_system.h"
 #include "platform/network_share.h"
 #include "tasks/trans_point.h"
 
@@ -41,7 +42,7 @@ bool CLocalSource::Scan() {
     if (IsEmpty()) {
         CFtpPath root = SourceRoot();
         if (!ResolveSourceRoot(root)) return false;
-        AddTree(LoadFolderTree(root));
+        AddTree(LoadFolderTree(root, &m_filter));
     } else if (!m_bPathsRead) {
         ReadPaths();
     }
@@ -59,11 +60,11 @@ void CLocalSource::ReadPaths() {
     ExpandFolders();
 }
 
-std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder) {
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
     auto root = std::make_unique<CMFCObjNode>("ROOT", 0);
     root->GetPath() = folder;
     root->SetCatalog(folder.IsDirectory());
-    if (folder.IsDirectory() && !root->LoadFileSystem(folder.GetPath(), &m_filter)) {
+    if (folder.IsDirectory() && !root->LoadFileSystem(folder.GetPath(), filter)) {
         // What could be listed is still copied; the rest is an error.
         ReportError(ERROR_READ, root->GetLastError());
     }
@@ -90,6 +91,19 @@ bool CLocalSource::PutFile(CTskDataFile* file) {
     return PutData(file, [](CTskDataFile& source, CTskDataFile& target) {
         return source.Transfer(&source, &target, true);
     });
+}
+
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadTargetTree(const CFileFilter& filter) {
+    CFtpPath folder(m_TargetRoot.GetPath(), PATH_FOLDER);
+    // A destination that is not there yet is an empty folder to fill.
+    if (CFilePath::IsExistsDirectory(folder.GetPath())) folder.AddAttr(platform::FileAttrDirectory);
+    auto tree = LoadFolderTree(folder, &filter);
+    tree->SetCatalog(true);
+    return tree;
+}
+
+bool CLocalSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
+    return folder ? platform::RemoveDirectory(path.GetPath(), &error) : platform::DeleteFile(path.GetPath(), &error);
 }
 
 CTskDataFile* CLocalSource::CreateDataFile(const CFtpPath& path) { return new CTskLocalFile(path); }

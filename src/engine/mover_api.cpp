@@ -7,14 +7,6 @@
 #include "tasks/tsk_item.h"
 
 namespace velmora {
-namespace {
-
-CTskItem MakeItem(const CTransPoint& source, const CTransPoint& destination) {
-    return CTskItem(source, CTansform(CTansform::eSimpleCopy), destination);
-}
-
-}  // namespace
-
 CMoverAPI::CMoverAPI() = default;
 
 CMoverAPI::CMoverAPI(const CMoverAPI& other) { *this = other; }
@@ -28,6 +20,7 @@ CMoverAPI& CMoverAPI::operator=(const CMoverAPI& other) {
     m_pathList = other.m_pathList;
     m_srcFolder = other.m_srcFolder;
     m_destination = other.m_destination;
+    m_transform = other.m_transform;
     m_strError = other.m_strError;
     m_nError = other.m_nError;
     return *this;
@@ -85,23 +78,25 @@ bool CMoverAPI::DoCopy() {
 }
 
 bool CMoverAPI::UploadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFile), CTransPoint(ePointFtp, login, destination)), eLocalSide,
-                    &paths);
+    return Transfer(CTskItem(CTransPoint(ePointFile), m_transform, CTransPoint(ePointFtp, login, destination)),
+                    eLocalSide, &paths);
 }
 
 bool CMoverAPI::UploadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFolder, folder), CTransPoint(ePointFtp, login, destination)),
-                    eLocalSide, nullptr);
+    return Transfer(
+        CTskItem(CTransPoint(ePointFolder, folder), m_transform, CTransPoint(ePointFtp, login, destination)),
+        eLocalSide, nullptr);
 }
 
 bool CMoverAPI::DownloadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFtp, login), CTransPoint(ePointFolder, destination)), eFtpSide,
-                    &paths);
+    return Transfer(CTskItem(CTransPoint(ePointFtp, login), m_transform, CTransPoint(ePointFolder, destination)),
+                    eFtpSide, &paths);
 }
 
 bool CMoverAPI::DownloadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFtp, login, folder), CTransPoint(ePointFolder, destination)),
-                    eFtpSide, nullptr);
+    return Transfer(
+        CTskItem(CTransPoint(ePointFtp, login, folder), m_transform, CTransPoint(ePointFolder, destination)),
+        eFtpSide, nullptr);
 }
 
 bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths) {
@@ -132,7 +127,8 @@ bool CMoverAPI::CopyFtpToFtp(const CFtpPathList& paths, const CFtpLoginInfo& sou
         target.SetDir(folder);
         target.SetDrive(std::string_view());
         target.MakePath();
-        items.Add(new CTskItem(MakeItem(CTransPoint(ePointFtp, source, *path), CTransPoint(ePointFtp, destination, target))));
+        items.Add(new CTskItem(CTransPoint(ePointFtp, source, *path), CTansform(CTansform::eSimpleCopy),
+                               CTransPoint(ePointFtp, destination, target)));
     }
     return Copy(items);
 }

@@ -78,8 +78,15 @@ bool FtpServer::Start() {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     const std::string script = ScriptPath();
-    const char* argv[] = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
-                          m_options.password.c_str(), m_options.host.c_str(), nullptr};
+    const char* argv[] = {kPython,
+                          script.c_str(),
+                          m_root.path().c_str(),
+                          "0",
+                          m_options.user.c_str(),
+                          m_options.password.c_str(),
+                          m_options.host.c_str(),
+                          m_options.commandLog.empty() ? nullptr : m_options.commandLog.c_str(),
+                          nullptr};
     pid_t pid = -1;
     const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -27,6 +27,8 @@ struct FtpServerOptions {
     std::string host = "127.0.0.1";
     std::string user = "alice";
     std::string password = "secret";
+    // A file that gets every command the server receives, one line each.
+    std::string commandLog;
 };
 
 class FtpServer {

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
-# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST]
+# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [COMMAND_LOG]
+# With COMMAND_LOG, every command the server receives is written to that
+# file, one "<- COMMAND argument" line each, so that tests can count them.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -28,7 +30,11 @@ def main():
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
     password = sys.argv[4] if len(sys.argv) > 4 else "secret"
     host = sys.argv[5] if len(sys.argv) > 5 else "127.0.0.1"
-    logging.basicConfig(level=logging.WARNING)
+    command_log = sys.argv[6] if len(sys.argv) > 6 else ""
+    if command_log:
+        logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
+    else:
+        logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     FTPHandler.authorizer = authorizer
