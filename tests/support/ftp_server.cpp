@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 extern char** environ;
 
@@ -62,6 +63,13 @@ bool FtpServer::Fail(const std::string& error) {
     m_error = error;
     Stop();
     return false;
+}
+
+int FtpServer::Received(const std::string& command) const {
+    std::ifstream log(m_options.commandLog);
+    int count = 0;
+    for (std::string line; std::getline(log, line);) count += line.find("<- " + command + " ") != std::string::npos;
+    return count;
 }
 
 bool FtpServer::Start() {
