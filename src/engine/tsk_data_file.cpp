@@ -3,10 +3,8 @@
 #include <chrono>
 #include <exception>
 #include <optional>
-#include <vector>
 
-#include "base/format.h"
-#include "base/value_format.h"
+#include "base/block_copy.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "paths/mfc_obj_node.h"
@@ -70,10 +68,7 @@ uint64_t CTskDataFile::ProgressStep(uint64_t length) {
 }
 
 std::string CTskDataFile::ProgressText(uint64_t done, uint64_t length) {
-    const uint64_t percent = done * 100 / (length == 0 ? 1 : length);
-    return Format("%3s%% %s / %s Bytes", Format("%llu", static_cast<unsigned long long>(percent)).c_str(),
-                  FormatValue(static_cast<uint64_t>(done), false).c_str(),
-                  FormatValue(static_cast<uint64_t>(length), false).c_str());
+    return FormatCopyProgress(done, length, ECopyDigits::Grouped);
 }
 
 bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {
@@ -113,43 +108,48 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     return opened;
 }
 
+// Between blocks: the job's abort flag, its processed bytes, and a position
+// every progress step or two seconds, after which the GUI may repaint.
+class CTskDataFile::CJobProgress : public CCopyProgress {
+public:
+    explicit CJobProgress(uint64_t length) : m_length(length), m_step(ProgressStep(length)) {}
+
+    bool IsCancelled() override { return Job().IsAborted(); }
+
+    void OnBlock(uint64_t done, size_t block) override {
+        Job().m_nProcessedBytes += static_cast<int64_t>(block);
+        m_sinceUpdate += block;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_sinceUpdate < m_step && now - m_lastUpdate <= kProgressInterval) return;
+        SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, static_cast<int64_t>(done),
+                     ProgressText(done, m_length));
+        platform::PumpPendingMessages();
+        m_sinceUpdate = 0;
+        m_lastUpdate = now;
+    }
+
+private:
+    uint64_t m_length;
+    uint64_t m_step;
+    uint64_t m_sinceUpdate = 0;
+    std::chrono::steady_clock::time_point m_lastUpdate = std::chrono::steady_clock::now();
+};
+
 bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
-    CJobState& job = Job();
     const uint64_t length = source.Length();
-    const uint64_t step = ProgressStep(length);
-    std::vector<char> buffer(BufferSize(length));
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
-    uint64_t done = 0;
-    uint64_t sinceUpdate = 0;
-    auto lastUpdate = std::chrono::steady_clock::now();
-    bool ok = true;
-    for (;;) {
-        size_t received = 0;
-        if (!source.Read(buffer.data(), buffer.size(), received)) {
-            ok = ReportError(ERROR_READ, &source, source.GetFileError());
-            break;
-        }
-        if (received == 0) break;
-        if (job.IsAborted()) {
-            ok = ReportError(ERROR_ABORTED, &source, source.SourceText());
-            break;
-        }
-        if (!target.Write(buffer.data(), received)) {
-            ok = ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
-            break;
-        }
-        done += received;
-        sinceUpdate += received;
-        job.m_nProcessedBytes += static_cast<int64_t>(received);
-        const auto now = std::chrono::steady_clock::now();
-        if (sinceUpdate >= step || now - lastUpdate > kProgressInterval) {
-            SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, static_cast<int64_t>(done),
-                         ProgressText(done, length));
-            platform::PumpPendingMessages();
-            sinceUpdate = 0;
-            lastUpdate = now;
-        }
+    CJobProgress progress(length);
+    const CCopyResult copied = velmora::CopyBlocks(
+        [&source](char* buffer, size_t size, size_t& received) { return source.Read(buffer, size, received); },
+        [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
+        BufferSize(length));
+    bool ok = false;
+    switch (copied.end) {
+        case ECopyEnd::Complete: ok = true; break;
+        case ECopyEnd::Cancelled: ReportError(ERROR_ABORTED, &source, source.SourceText()); break;
+        case ECopyEnd::ReadFailed: ReportError(ERROR_READ, &source, source.GetFileError()); break;
+        case ECopyEnd::WriteFailed: ReportError(ERROR_UNKNOWN, &target, target.GetFileError()); break;
     }
     // Only a close tells whether a remote transfer was confirmed and a
     // written file was put in place.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/block_copy.h"
 #include "db/db_src_point.h"
 #include "engine/statistic.h"
 #include "paths/file_path.h"
@@ -26,7 +27,7 @@ class CMFCObjNode;
 class VELMORA_API CTskDataFile : public CStatistic {
 public:
     // The block size of the copy loop.
-    static constexpr size_t kBlockSize = 51200;
+    static constexpr size_t kBlockSize = kCopyBlockSize;
     // Open flags, as the platform's file flags: read, and create for writing.
     static constexpr uint32_t kOpenRead = 0;
     static constexpr uint32_t kOpenWrite = 0x1001;
@@ -99,6 +100,8 @@ protected:
     std::string m_strFileError;
 
 private:
+    class CJobProgress;
+
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target);
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
 };

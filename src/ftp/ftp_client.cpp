@@ -1,14 +1,10 @@
 #include "ftp/ftp_client.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <system_error>
-#include <utility>
 #include <vector>
 
+#include "base/block_copy.h"
 #include "base/format.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "messaging/log_status.h"
@@ -16,6 +12,7 @@
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 #include "platform/clock.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 
 namespace velmora {
@@ -55,58 +52,12 @@ private:
     bool m_open = true;
 };
 
-// A local file read or written in blocks; errors come back as text.
-class CLocalFile {
-public:
-    CLocalFile() = default;
-    CLocalFile(const CLocalFile&) = delete;
-    CLocalFile& operator=(const CLocalFile&) = delete;
-    ~CLocalFile() {
-        if (m_file) std::fclose(m_file);
-    }
-
-    // "rbe"/"wbe": programs started later must not inherit the file.
-    bool OpenRead(const std::string& path) { return Open(path, "rbe"); }
-    bool OpenWrite(const std::string& path) { return Open(path, "wbe"); }
-
-    bool Read(char* buffer, size_t size, size_t& received, std::string& error) {
-        received = std::fread(buffer, 1, size, m_file);
-        return received == size || !std::ferror(m_file) || Fail(error);
-    }
-    bool Write(const char* data, size_t size, std::string& error) {
-        return std::fwrite(data, 1, size, m_file) == size || Fail(error);
-    }
-    // Written data can still fail to reach the disk here.
-    bool Close(std::string& error) {
-        const bool closed = std::fclose(std::exchange(m_file, nullptr)) == 0;
-        return closed || Fail(error);
-    }
-
-private:
-    bool Open(const std::string& path, const char* mode) {
-        m_file = std::fopen(path.c_str(), mode);
-        return m_file != nullptr;
-    }
-    static bool Fail(std::string& error) {
-        error = std::generic_category().message(errno);
-        return false;
-    }
-
-    std::FILE* m_file = nullptr;
-};
-
 // Progress controls count in 32-bit integers: a larger size is scaled down
 // by a power of two, and every position with it.
 int ProgressShift(uint64_t length) {
     int shift = 0;
     while ((length >> shift) > static_cast<uint64_t>(INT_MAX)) ++shift;
     return shift;
-}
-
-std::string TransferText(uint64_t count, uint64_t length) {
-    const std::string percent = Format("%d", static_cast<int>(count * 100 / length));
-    return Format("%3s%% %lld / %lld Bytes", percent.c_str(), static_cast<long long>(count),
-                  static_cast<long long>(length));
 }
 
 }  // namespace
@@ -282,40 +233,42 @@ bool CFtpClient::GetInfo(const CFtpPath& remote, CFtpPath& result) {
 
 // ---- transfers -----------------------------------------------------------------
 
-CFtpClient::ECopyEnd CFtpClient::CopyBlocks(const TReadBlock& read, const TWriteBlock& write, uint64_t length) {
-    const int shift = ProgressShift(length);
-    std::vector<char> buffer(kBlockSize);
-    uint64_t count = 0;
-    for (;;) {
-        size_t received = 0;
-        if (!read(buffer.data(), buffer.size(), received)) return ECopyEnd::Failed;
-        if (received == 0) return ECopyEnd::Complete;
-        if (ProgressCheckCancel()) {
-            ShowError("Aborted by user");
-            return ECopyEnd::Cancelled;
-        }
-        if (!write(buffer.data(), received)) return ECopyEnd::Failed;
-        count += received;
-        if (length == 0) {
-            ProgressSetPos(0);
-            continue;
-        }
-        ProgressSetPos(static_cast<int>(count >> shift));
-        CLogStatus::Send(LOG_OK, kSource, "Transfer", TransferText(count, length));
-    }
-}
+// Between blocks: the cancel question, the position and a "Transfer" record
+// with the percentage (none while the size is unknown).
+class CFtpClient::CTransferProgress : public CCopyProgress {
+public:
+    CTransferProgress(CFtpClient& client, uint64_t length)
+        : m_client(client), m_length(length), m_shift(ProgressShift(length)) {}
 
-CFtpClient::ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream& remote,
-                                          const TReadBlock& read, const TWriteBlock& write, uint64_t length) {
+    bool IsCancelled() override { return m_client.ProgressCheckCancel() && !m_client.ShowError("Aborted by user"); }
+
+    void OnBlock(uint64_t done, size_t) override {
+        if (m_length == 0) {
+            m_client.ProgressSetPos(0);
+            return;
+        }
+        m_client.ProgressSetPos(static_cast<int>(done >> m_shift));
+        CLogStatus::Send(LOG_OK, kSource, "Transfer", FormatCopyProgress(done, m_length, ECopyDigits::Plain));
+    }
+
+private:
+    CFtpClient& m_client;
+    uint64_t m_length;
+    int m_shift;
+};
+
+ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TBlockRead& read,
+                              const TBlockWrite& write, uint64_t length) {
     ProgressSetRange(0, static_cast<int>(length >> ProgressShift(length)));
     CLogStatus::Send(LOG_OK, kSource, "Open remote file:", Quoted(name));
     ProgressStart(true);
-    ECopyEnd end = CopyBlocks(read, write, length);
+    CTransferProgress progress(*this, length);
+    ECopyEnd end = CopyBlocks(read, write, progress).end;
     if (end != ECopyEnd::Complete) {
         remote.Abort();  // the server keeps what it already has
     } else if (!remote.Close()) {  // only the server's confirmation makes it complete
         ShowError(remote.GetLastError());
-        end = ECopyEnd::Failed;
+        end = ECopyEnd::ReadFailed;
     }
     ProgressFinish();
     return end;
@@ -324,10 +277,8 @@ CFtpClient::ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFt
 bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     CLogStep step("Transfer file:", local);
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
-    CLocalFile source;
-    if (!source.OpenRead(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
-    std::error_code sizeError;
-    const uint64_t length = std::filesystem::file_size(local.GetPath(), sizeError);
+    platform::CFileReader source;
+    if (!source.Open(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
     const std::string name = remote.GetFileName().empty() ? local.GetFileName() : remote.GetFileName();
     std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);
     if (!target) return ShowError("Unable to open remote file: " + remote.GetPath());
@@ -335,11 +286,11 @@ bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     const ECopyEnd end = Transfer(
         name, *target,
         [&](char* buffer, size_t size, size_t& received) {
-            return source.Read(buffer, size, received, error) || ShowError(error);
+            return source.Read(buffer, size, received, &error) || ShowError(error);
         },
         [&](const char* data, size_t size) { return target->Write(data, size) || ShowError(target->GetLastError()); },
-        sizeError ? 0 : length);
-    if (end == ECopyEnd::Failed) return false;
+        source.GetSize());
+    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
     step.Done(local);
     return end == ECopyEnd::Complete;
 }
@@ -351,21 +302,22 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
     std::unique_ptr<protocol::CFtpDataStream> source = m_connection.OpenFile(name, protocol::EFtpAccess::Read);
     if (!source) return ShowError("Unable to open remote file: " + remote.GetPath());
     // Only now, with the remote file open, may an existing local file be replaced.
-    CLocalFile target;
-    if (!target.OpenWrite(local.GetPath())) return ShowError("Unable to open target file: " + local.GetPath());
+    platform::CFileWriter target;
+    if (!target.Open(local.GetPath())) return ShowError("Unable to open target file: " + local.GetPath());
     std::string error;
     ECopyEnd end = Transfer(
         name, *source,
         [&](char* buffer, size_t size, size_t& received) {
             return source->Read(buffer, size, received) || ShowError(source->GetLastError());
         },
-        [&](const char* data, size_t size) { return target.Write(data, size, error) || ShowError(error); },
+        [&](const char* data, size_t size) { return target.Write(data, size, &error) || ShowError(error); },
         remote.Length());
-    if (!target.Close(error) && end != ECopyEnd::Failed) {
+    const bool failed = end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed;
+    if (!target.Close(&error) && !failed) {
         ShowError(error);
-        end = ECopyEnd::Failed;
+        end = ECopyEnd::WriteFailed;
     }
-    if (end == ECopyEnd::Failed) return false;
+    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
     step.Done(local);
     return end == ECopyEnd::Complete;
 }

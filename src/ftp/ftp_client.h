@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "base/block_copy.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_error.h"
@@ -28,7 +28,7 @@ namespace velmora {
 // protocol::IsTransient(GetLoginError()) says the failure may pass.
 class VELMORA_API CFtpClient : public CListener, public CObj {
 public:
-    static constexpr size_t kBlockSize = 51200;
+    static constexpr size_t kBlockSize = kCopyBlockSize;
 
     CFtpClient();
     CFtpClient(const CFtpClient&) = delete;
@@ -86,9 +86,6 @@ public:
     bool DownloadFile(const CFtpPath& remote, const CFtpPath& local);
 
 protected:
-    using TReadBlock = std::function<bool(char* buffer, size_t size, size_t& received)>;
-    using TWriteBlock = std::function<bool(const char* data, size_t size)>;
-
     // Connects the session's connection; null on failure (the error is set).
     protocol::CFtpConnection* GetFtpConnection(const std::string& server, const std::string& user,
                                                const std::string& password, int port, bool passive);
@@ -104,15 +101,12 @@ protected:
     bool ProgressCheckCancel();
 
 private:
-    enum class ECopyEnd { Complete, Cancelled, Failed };
+    class CTransferProgress;
 
-    // The block loop shared by both directions: cancellation before each
-    // block, progress and a "Transfer" record after it.
-    ECopyEnd CopyBlocks(const TReadBlock& read, const TWriteBlock& write, uint64_t length);
-    // Progress range, start and finish around the blocks; a complete
+    // Progress range, start and finish around the block copy; a complete
     // transfer must be confirmed by the server, anything else is aborted.
-    ECopyEnd Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TReadBlock& read,
-                      const TWriteBlock& write, uint64_t length);
+    ECopyEnd Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TBlockRead& read,
+                      const TBlockWrite& write, uint64_t length);
     bool EnterLevelOrCreate(const std::string& level);
 
     CFtpLoginInfo m_loginInfo;

@@ -1,7 +1,6 @@
 #include "ftp/ftp_file.h"
 
-#include <vector>
-
+#include "base/block_copy.h"
 #include "ftp/ftp_find.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
@@ -10,6 +9,7 @@
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/file_stream.h"
 #include "platform/message_pump.h"
 
 namespace velmora {
@@ -102,53 +102,47 @@ bool CFtpFile::Download(const CFtpPath& remote, const CFtpPath& local) {
     return Open(remote.GetFtpPath()) && Download(local);
 }
 
+// Between blocks: the position (0 while the size is unknown), then the
+// message loop, so that windows repaint and a cancel request can arrive.
+class CFtpFile::CDownloadProgress : public CCopyProgress {
+public:
+    explicit CDownloadProgress(CFtpFile& file) : m_file(file) {}
+
+    bool IsCancelled() override { return m_file.m_bCancel; }
+
+    void OnBlock(uint64_t done, size_t) override {
+        SendProgressPosition(m_file.m_nLength != 0 ? done : 0);
+        platform::PumpPendingMessages();
+    }
+
+private:
+    CFtpFile& m_file;
+};
+
 bool CFtpFile::Download(const CFtpPath& local) {
     if (!CheckOpen()) return false;
     const std::string localPath = local.GetPath();
-    std::FILE* out = std::fopen(localPath.c_str(), "wb");
-    if (!out) {
+    platform::CFileWriter out;
+    if (!out.Open(localPath)) {
         CloseInternetFile();
         return ShowError("Unable to open target file: " + localPath);
     }
     SendProgressRange(m_nLength);
     CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_START, 1, 0);
-    bool ok = CopyBlocks(out, localPath);
-    if (std::fclose(out) != 0 && ok) ok = ShowError("Unable to write target file: " + localPath);
+    CDownloadProgress progress(*this);
+    const CCopyResult copied = CopyBlocks(
+        [this](char* buffer, size_t size, size_t& received) { return m_pFile->Read(buffer, size, received); },
+        [&out](const char* data, size_t size) { return out.Write(data, size); }, progress);
+    bool ok = copied.IsComplete();
+    if (copied.end == ECopyEnd::Cancelled) ShowError("Aborted by user");
+    if (copied.end == ECopyEnd::ReadFailed) ShowError(m_pFile->GetLastError());
+    if (copied.end == ECopyEnd::WriteFailed) ShowError("Unable to write target file: " + localPath);
+    if (!out.Close() && ok) ok = ShowError("Unable to write target file: " + localPath);
     // Only the server's confirmation tells a complete file from one cut short.
     if (ok && !m_pFile->Close()) ok = ShowError(m_pFile->GetLastError());
     CloseInternetFile();
     CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_FINISH, 0, 0);
     return ok;
-}
-
-bool CFtpFile::CopyBlocks(std::FILE* out, const std::string& localPath) {
-    std::vector<char> buffer(kBlockSize);
-    uint64_t count = 0;
-    for (;;) {
-        if (m_bCancel) return ShowError("Aborted by user");
-        size_t received = 0;
-        if (!ReadBlock(buffer.data(), buffer.size(), received)) return ShowError(m_pFile->GetLastError());
-        if (received == 0) return true;
-        if (std::fwrite(buffer.data(), 1, received, out) != received)
-            return ShowError("Unable to write target file: " + localPath);
-        count += received;
-        SendProgressPosition(m_nLength != 0 ? count : 0);
-        // Windows repaint, and a cancel request can arrive, between blocks.
-        platform::PumpPendingMessages();
-    }
-}
-
-// A network read answers what has arrived; a block is filled up (or the
-// data ends) so that progress and the message loop run once per block.
-bool CFtpFile::ReadBlock(char* buffer, size_t size, size_t& received) {
-    received = 0;
-    while (received < size) {
-        size_t count = 0;
-        if (!m_pFile->Read(buffer + received, size - received, count)) return false;
-        if (count == 0) break;
-        received += count;
-    }
-    return true;
 }
 
 void CFtpFile::Close() {

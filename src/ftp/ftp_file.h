@@ -3,10 +3,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "base/block_copy.h"
 #include "messaging/listener.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
@@ -33,7 +33,7 @@ class CMsg;
 // GetStrError(), always starting with "Ftp: ".
 class VELMORA_API CFtpFile : public CListener {
 public:
-    static constexpr size_t kBlockSize = 51200;
+    static constexpr size_t kBlockSize = kCopyBlockSize;
     // Class-wide connection settings: the time-out of each wait, in
     // milliseconds, and passive mode.
     static int32_t m_msecTimeOut;
@@ -90,9 +90,7 @@ protected:
 
 private:
     bool FindRemote(const CFtpPath& wanted);
-    bool ReadBlock(char* buffer, size_t size, size_t& received);
-    // Copies the remote file's blocks to `out`; false on a failure or a cancel.
-    bool CopyBlocks(std::FILE* out, const std::string& localPath);
+    class CDownloadProgress;
 
     std::string m_strHost;
     std::string m_strUser;

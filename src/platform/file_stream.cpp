@@ -37,6 +37,21 @@ std::string TemporaryName(const std::string& target) {
     return folder + "." + name + suffix;
 }
 
+bool WriteAll(int fd, const void* data, size_t size, std::string* error) {
+    if (fd < 0) return FailText(error, "File is not open");
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t count = ::write(fd, bytes, size);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return FailErrno(error, errno);
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+    }
+    return true;
+}
+
 // Makes a rename in the folder survive a crash.
 void SyncFolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -110,18 +125,7 @@ bool CReplacingFileWriter::Open(std::string_view path, std::string* error, bool 
 }
 
 bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
-    if (m_fd < 0) return FailText(error, "File is not open");
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t count = ::write(m_fd, bytes, size);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return FailErrno(error, errno);
-        }
-        bytes += count;
-        size -= static_cast<size_t>(count);
-    }
-    return true;
+    return WriteAll(m_fd, data, size, error);
 }
 
 bool CReplacingFileWriter::CopyMetadataFrom(std::string_view source, std::string* error) {
@@ -164,6 +168,24 @@ void CReplacingFileWriter::Discard() {
     m_fd = -1;
     if (!m_temp.empty()) ::unlink(m_temp.c_str());
     m_temp.clear();
+}
+
+CFileWriter::~CFileWriter() { Close(); }
+
+bool CFileWriter::Open(std::string_view path, std::string* error) {
+    Close();
+    if (!IsUsablePath(path, error)) return false;
+    m_fd = ::open(std::string(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return m_fd >= 0 || FailErrno(error, errno);
+}
+
+bool CFileWriter::Write(const void* data, size_t size, std::string* error) { return WriteAll(m_fd, data, size, error); }
+
+bool CFileWriter::Close(std::string* error) {
+    if (m_fd < 0) return true;
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    return closed == 0 || FailErrno(error, errno);
 }
 
 bool CopyFileReplacing(std::string_view from, std::string_view to, std::string* error) {

@@ -65,6 +65,26 @@ private:
     std::string m_temp;
 };
 
+// A file written in place: created, or truncated when it exists. What was
+// written stays when the writer is closed early. For the library's own
+// foreground downloads, which keep a partial file where they were cut off.
+class VELMORA_API CFileWriter {
+public:
+    CFileWriter() = default;
+    ~CFileWriter();
+    CFileWriter(const CFileWriter&) = delete;
+    CFileWriter& operator=(const CFileWriter&) = delete;
+
+    bool Open(std::string_view path, std::string* error = nullptr);
+    bool Write(const void* data, size_t size, std::string* error = nullptr);
+    // False when written data could not be stored.
+    bool Close(std::string* error = nullptr);
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 // Copies the contents, permissions and modification time of a file; the
 // target is replaced only once the copy is complete.
 VELMORA_API bool CopyFileReplacing(std::string_view from, std::string_view to, std::string* error = nullptr);
