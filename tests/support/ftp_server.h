@@ -28,7 +28,7 @@ struct FtpServerOptions {
     std::string user = "alice";
     std::string password = "secret";
     // A file that gets every command the server receives, one line each.
-    std::string commandLog;
+    std::string commandLog = std::string();
 };
 
 class FtpServer {
