@@ -18,6 +18,8 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/image_button.h"
 #include "app/main_dlg.h"
+#include "app/screen_place.h"
+#include "app/window_state.h"
 #include "app/window_thread.h"
 #include "base/format.h"
 #include "messaging/msg_box.h"
@@ -87,12 +89,23 @@ CDashBordDlg::CDashBordDlg(CAppContext& context, QWidget* parent)
     m_timer.start(kTimerInterval);
 
     m_pMain = new CMainDlg(context, this);
+    // A first login that fails opens the main window, so that the user can connect.
+    connect(
+        &m_pMain->GetBrowser(), &CFtpTreeDlg::ConnectFinished, this,
+        [this](bool connected) {
+            if (!connected) OfferConnecting();
+        },
+        Qt::SingleShotConnection);
+    connect(&m_pMain->GetBrowser(), &CFtpTreeDlg::ConnectFinished, this, &CDashBordDlg::ReadConnected);
     m_pMain->Initialize();
+    if (!m_pMain->GetBrowser().IsConnecting()) OfferConnecting();
+}
+
+void CDashBordDlg::OfferConnecting() {
     ReadConnected();
-    if (!m_bConnected) {
-        ShowMainWindow(true);
-        OnStatus();
-    }
+    if (m_bConnected) return;
+    ShowMainWindow(true);
+    OnStatus();
 }
 
 CDashBordDlg::~CDashBordDlg() {
@@ -121,12 +134,22 @@ void CDashBordDlg::LoadPictures() {
     m_pictures[PICTURE_EMPTY].load(QString::fromStdString(settings.GetTrayEmptyImage()));
 }
 
-// Near the bottom right corner of the screen, clear of its edges.
+// Where the user left it, else near the bottom right corner of the main
+// screen, clear of its edges; always fully on a screen.
 void CDashBordDlg::PlaceOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect room = screen->availableGeometry();
-    move(room.right() - width() - kScreenMargin, room.bottom() - height() - kScreenMargin);
+    QPoint at;
+    if (!CWindowState::ReadPoint(kPositionName, at)) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen == nullptr) return;
+        const QRect room = screen->availableGeometry();
+        at = QPoint(room.right() - width() - kScreenMargin, room.bottom() - height() - kScreenMargin);
+    }
+    MoveOnScreen(at);
+}
+
+void CDashBordDlg::MoveOnScreen(const QPoint& at) {
+    const QRect wanted(at, size());
+    move(KeepInside(wanted, RoomAt(wanted.center(), ScreenRooms())));
 }
 
 QRect CDashBordDlg::PictureRect() const {
@@ -282,7 +305,7 @@ void CDashBordDlg::OnStatus() {
 
 void CDashBordDlg::ShowMainWindow(bool show) {
     if (show && !m_bMainPlaced) {
-        PlaceMainWindow();
+        if (!m_pMain->RestoreGeometry()) PlaceMainWindow();
         m_bMainPlaced = true;
     }
     m_pBalloon->CloseBalloon();
@@ -328,7 +351,7 @@ void CDashBordDlg::OnTimerTick() {
 }
 
 void CDashBordDlg::ReadConnected() {
-    const bool connected = m_context.sink.IsConnected();
+    const bool connected = m_context.sink.IsOnline();
     if (connected == m_bConnected) return;
     m_bConnected = connected;
     update();
@@ -350,13 +373,25 @@ void CDashBordDlg::leaveEvent(QEvent* event) {
 
 void CDashBordDlg::mouseDoubleClickEvent(QMouseEvent* /*event*/) { OnToggle(); }
 
-// The tray has no frame: it is moved by dragging it.
+// The tray has no frame: it is moved by dragging it, never beyond the
+// screen under it. Only a press on the tray itself starts a drag: a press
+// seen elsewhere leaves no offset to move by.
 void CDashBordDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_dragOffset = event->globalPosition().toPoint() - pos();
+    if (event->button() != Qt::LeftButton) return;
+    m_bDragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
 }
 
 void CDashBordDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - m_dragOffset);
+    if (m_bDragging && (event->buttons() & Qt::LeftButton)) {
+        MoveOnScreen(event->globalPosition().toPoint() - m_dragOffset);
+    }
+}
+
+void CDashBordDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_bDragging) return;
+    m_bDragging = false;
+    CWindowState::WritePoint(kPositionName, pos());
 }
 
 // ---- Drops ----

@@ -47,6 +47,8 @@ public:
     static constexpr int kMainWindowReach = 500;
     static constexpr int kScreenMargin = 40;
 
+    static constexpr const char* kPositionName = "TrayPosition";
+
     enum EPicture { PICTURE_DISCONNECTED, PICTURE_FULL, PICTURE_FULL_R, PICTURE_EMPTY };
 
     // Sets the tray up, creates the main window and lets it connect; when
@@ -100,12 +102,17 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     CImageButton* AddButton(const std::string& normal, const std::string& highlighted, const QString& toolTip,
                             void (CDashBordDlg::*command)());
     void LoadPictures();
     void PlaceOnScreen();
+    // Moves the tray as near to `at` as it can be fully on a screen.
+    void MoveOnScreen(const QPoint& at);
+    // Without a connection: the main window opens with the status shown.
+    void OfferConnecting();
     void PlaceMainWindow();
     void SetOpacity(int opacity);
     void HandleMsg(velmora::CMsg& msg);
@@ -130,6 +137,7 @@ private:
     CBarState m_file;
     QPixmap m_pictures[4];
     QPoint m_dragOffset;
+    bool m_bDragging = false;
     bool m_bMainPlaced = false;
 
     CImageButton* m_pToggle = nullptr;

@@ -38,6 +38,8 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
     m_pApply = new QPushButton(tr("Apply"));
     m_pApply->setObjectName("apply");
+    // Enter in any field connects.
+    m_pApply->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_pApply);
@@ -66,33 +68,36 @@ QSpinBox* CFtpConnectionPropDlg::AddNumber(QFormLayout* form, const QString& lab
 // Each field writes through to the connection as it is edited.
 void CFtpConnectionPropDlg::ConnectEdits() {
     auto onText = [this](QLineEdit* edit, void (*write)(CFtpLoginInfo&, const std::string&)) {
-        connect(edit, &QLineEdit::textEdited, this, [this, edit, write] {
-            if (m_pInfo != nullptr) write(*m_pInfo, Text(edit));
-        });
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, edit, write] { Edit([&](CFtpLoginInfo& info) { write(info, Text(edit)); }); });
     };
     connect(m_pHostName, &QLineEdit::textEdited, this, [this] {
-        if (m_pInfo == nullptr) return;
-        m_pInfo->SetHostName(Text(m_pHostName));
-        velmora::CMsgSend renamed(velmora::MSG_APP_CONNECTION_NAME, 0, m_pInfo->GetHostName(), m_pInfo, 0);
+        Edit([this](CFtpLoginInfo& info) {
+            info.SetHostName(Text(m_pHostName));
+            velmora::CMsgSend renamed(velmora::MSG_APP_CONNECTION_NAME, 0, info.GetHostName(), &info, 0);
+        });
     });
     onText(m_pHostAddr, [](CFtpLoginInfo& info, const std::string& text) { info.SetHost(text); });
     onText(m_pLogin, [](CFtpLoginInfo& info, const std::string& text) { info.SetLoginName(text); });
     // A password is taken as typed: blanks may belong to it.
     connect(m_pPassword, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (m_pInfo != nullptr) m_pInfo->SetPassword(text.toStdString());
+        Edit([&text](CFtpLoginInfo& info) { info.SetPassword(text.toStdString()); });
     });
     onText(m_pRemotePath, [](CFtpLoginInfo& info, const std::string& text) {
         info.SetFtpPath(velmora::CFtpPath(text.empty() ? "/" : text, velmora::PATH_FOLDER));
     });
-    connect(m_pPort, &QSpinBox::valueChanged, this, [this](int port) {
-        if (m_pInfo != nullptr) m_pInfo->SetPort(port);
-    });
-    connect(m_pRetries, &QSpinBox::valueChanged, this, [this](int retries) {
-        if (m_pInfo != nullptr) m_pInfo->SetRetries(retries);
-    });
-    connect(m_pPassive, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_pInfo != nullptr) m_pInfo->SetPassive(on);
-    });
+    connect(m_pPort, &QSpinBox::valueChanged, this,
+            [this](int port) { Edit([port](CFtpLoginInfo& info) { info.SetPort(port); }); });
+    connect(m_pRetries, &QSpinBox::valueChanged, this,
+            [this](int retries) { Edit([retries](CFtpLoginInfo& info) { info.SetRetries(retries); }); });
+    connect(m_pPassive, &QCheckBox::toggled, this,
+            [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetPassive(on); }); });
+}
+
+void CFtpConnectionPropDlg::Edit(const std::function<void(CFtpLoginInfo&)>& write) {
+    if (m_pInfo == nullptr) return;
+    write(*m_pInfo);
+    emit Edited();
 }
 
 void CFtpConnectionPropDlg::SetConnection(CFtpLoginInfo* info) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QWidget>
 
 namespace velmora {
@@ -31,7 +33,13 @@ public:
 
     QLineEdit* GetHostNameEdit() const { return m_pHostName; }
 
+signals:
+    // A field was written into the connection.
+    void Edited();
+
 private:
+    // Writes into the connection shown, if any, and tells of the edit.
+    void Edit(const std::function<void(velmora::CFtpLoginInfo&)>& write);
     QLineEdit* AddText(QFormLayout* form, const QString& label, const char* name);
     QSpinBox* AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest, int highest);
     void ConnectEdits();

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "app/app_settings.h"
@@ -26,10 +27,13 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
       m_pNew(new QPushButton(tr("New"))),
       m_pProps(new CFtpConnectionPropDlg) {
     m_pList->setObjectName("connections");
+    GetSplitter()->setObjectName("connectionsSplitter");
     m_pList->setHeaderLabels({tr("Connections")});
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_pNew->setObjectName("new");
+    // Enter in a field applies the connection; it never adds one.
+    m_pNew->setAutoDefault(false);
 
     auto* top = new QWidget;
     auto* layout = new QVBoxLayout(top);
@@ -42,6 +46,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
     SetPanes(top, m_pProps, 1, 2);
 
     connect(m_pNew, &QPushButton::clicked, this, [this] { OnNew(); });
+    connect(m_pProps, &CFtpConnectionPropDlg::Edited, this, &CFtpConnectionsDlg::ConnectionEdited);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CFtpConnectionsDlg::OnSelectionChanged);
     // A double click connects, as "Apply" does.
     connect(m_pList, &QTreeWidget::itemDoubleClicked, m_pProps, [this] { m_pProps->OnApply(); });
@@ -108,6 +113,7 @@ CFtpLoginInfo* CFtpConnectionsDlg::OnNew() {
     if (row >= 0) m_pList->setCurrentItem(m_pList->topLevelItem(row));
     m_pProps->GetHostNameEdit()->setFocus();
     m_pProps->GetHostNameEdit()->selectAll();
+    emit ConnectionsChanged();
     return info;
 }
 
@@ -120,6 +126,7 @@ void CFtpConnectionsDlg::OnDelete() {
     m_pList->setCurrentItem(nullptr);
     m_listCtrl.DeleteItem(RowOf(info));
     m_connections.RemoveAndDestroy(info);
+    emit ConnectionsChanged();
 }
 
 }  // namespace parcelo

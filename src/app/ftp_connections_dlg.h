@@ -47,6 +47,12 @@ public:
     QTreeWidget* GetList() const { return m_pList; }
     CFtpConnectionPropDlg* GetProperties() const { return m_pProps; }
 
+signals:
+    // A connection was added or removed.
+    void ConnectionsChanged();
+    // A field of a connection was edited.
+    void ConnectionEdited();
+
 private:
     void OnSelectionChanged();
     int RowOf(const velmora::CFtpLoginInfo* info) const;

@@ -22,16 +22,41 @@ CFtpSink::CFtpSink() {
 CFtpSink::~CFtpSink() { DestroyTree(); }
 
 bool CFtpSink::Connect(const velmora::CFtpLoginInfo& info) {
+    std::unique_ptr<CFtpNode> root;
+    return Prepare(info) && Open(root) && AdoptRoot(std::move(root), nullptr) != nullptr;
+}
+
+bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
     Disconnect();
     m_info = info;
     m_strSystem.clear();
-    if (!IsComplete(info)) {
-        ShowError("The connection has no server address or no login name");
-        return false;
-    }
-    if (!Login(info)) return false;
+    if (IsComplete(info)) return true;
+    ShowError("The connection has no server address or no login name");
+    return false;
+}
+
+bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
+    if (!Login(m_info)) return false;
     GetFtpConnection()->GetSystemType(m_strSystem);
+    root.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
+    root->Pump(nullptr, GetFtpConnection(), nullptr);
     return true;
+}
+
+std::string CFtpSink::GetFailureHeading() const {
+    using velmora::protocol::EFtpError;
+    switch (GetLoginError()) {
+        case EFtpError::LoginRefused:
+            return "The server refused the login name or the password.";
+        case EFtpError::Connect:
+            return "The server could not be reached: the connection was refused, or the address is wrong.";
+        case EFtpError::TimedOut:
+            return "The server did not answer in time.";
+        case EFtpError::Closed:
+            return "The server closed the connection.";
+        default:
+            return "The connection failed.";
+    }
 }
 
 bool CFtpSink::IsComplete(const velmora::CFtpLoginInfo& info) {
@@ -43,12 +68,10 @@ void CFtpSink::Disconnect() {
     Logoff();
 }
 
-CFtpNode* CFtpSink::CreateRoot(velmora::platform::ITreeCtrl* tree) {
+CFtpNode* CFtpSink::AdoptRoot(std::unique_ptr<CFtpNode> root, velmora::platform::ITreeCtrl* tree) {
     DestroyTree();
-    if (!IsConnected()) return nullptr;
-    m_pRoot.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
-    if (tree != nullptr) m_pRoot->Show(*tree, false);
-    m_pRoot->Pump(tree, GetFtpConnection(), nullptr);
+    if (!IsConnected() || !root) return nullptr;
+    m_pRoot = std::move(root);
     if (tree != nullptr) m_pRoot->Show(*tree, false);
     m_pCurrent = m_pRoot.get();
     return m_pRoot.get();
@@ -65,6 +88,7 @@ bool CFtpSink::IsUnixSystem(std::string_view reply) {
 
 std::string CFtpSink::GetStatusText() const {
     using velmora::Format;
+    if (IsOpening()) return Format("Connecting to '%s' ...", m_info.GetHost().c_str());
     if (!IsConnected()) {
         std::string error = GetStrError();
         if (error.empty()) return "Disconnected";

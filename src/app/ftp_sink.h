@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,14 +33,28 @@ public:
     // after a login the server's system type is asked ("SYST"). False when
     // the settings are incomplete or the login failed (GetStrError says why).
     bool Connect(const velmora::CFtpLoginInfo& info);
+    // Connect in two steps, so that the login can wait on another thread:
+    // Prepare (window thread) logs off, forgets the tree and takes the
+    // settings, false when they are incomplete; Open (any one thread, while
+    // nothing else touches the session) logs in, asks "SYST" and lists the
+    // start folder into a new root that AdoptRoot then installs.
+    bool Prepare(const velmora::CFtpLoginInfo& info);
+    bool Open(std::unique_ptr<velmora::CFtpNode>& root);
+    // The root Open made becomes the tree's root and the current folder.
+    velmora::CFtpNode* AdoptRoot(std::unique_ptr<velmora::CFtpNode> root, velmora::platform::ITreeCtrl* tree);
+    // True while Open runs on another thread: the state is not to be read.
+    bool IsOpening() const { return m_bOpening.load(); }
+    void SetOpening(bool opening) { m_bOpening = opening; }
+    // Connected, and not being opened elsewhere (any time on the window thread).
+    bool IsOnline() const { return !IsOpening() && IsConnected(); }
+    // After a failed Connect: what went wrong, as the heading of the notice
+    // (a wrong password, a refused connection, a time-out...).
+    std::string GetFailureHeading() const;
     // A server address and a login name: enough to try a login.
     static bool IsComplete(const velmora::CFtpLoginInfo& info);
     // Logs off and forgets the tree (the caller removes its items first).
     void Disconnect();
 
-    // Makes the root of the folder tree at the connection's start folder and
-    // lists it; the root becomes the current folder. Null when not connected.
-    velmora::CFtpNode* CreateRoot(velmora::platform::ITreeCtrl* tree);
     velmora::CFtpNode* GetRoot() const { return m_pRoot.get(); }
     velmora::CFtpNode* GetCurrent() const { return m_pCurrent; }
     void SetCurrent(velmora::CFtpNode* node) { m_pCurrent = node; }
@@ -63,6 +78,7 @@ private:
     std::unique_ptr<velmora::CFtpNode> m_pRoot;
     velmora::CFtpNode* m_pCurrent = nullptr;
     std::string m_strSystem;
+    std::atomic<bool> m_bOpening{false};
 };
 
 }  // namespace parcelo

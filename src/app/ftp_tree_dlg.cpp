@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QPainter>
+#include <QSplitter>
 
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
@@ -14,6 +15,7 @@
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "messaging/log_file.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
@@ -65,6 +67,7 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pTree->setObjectName("tree");
     m_pTree->SetPlaceholderText(tr("Not connected.\n\nSelect a connection and press Apply, or press New to add one."));
     m_pList->setObjectName("list");
+    GetSplitter()->setObjectName("browserSplitter");
     SetPanes(m_pTree, m_pList, 2, 3);
     // Drops land on this window, whichever pane is under the pointer.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
@@ -89,6 +92,12 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
 
 CFtpTreeDlg::~CFtpTreeDlg() {
     velmora::CMsgBox::Box().Unsubscribe(this);
+    // A login under way ends by its time-out at the latest.
+    if (m_opening.thread.joinable()) m_opening.thread.join();
+    m_sink.SetOpening(false);
+    m_pWaitMsg.reset();
+    m_deferred.clear();
+    m_pOpeningBusy.reset();
     // The items go with the tree control; the nodes stay with the session.
     if (CFtpNode* root = m_sink.GetRoot()) root->ClearTreeItem();
 }
@@ -108,26 +117,80 @@ void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
 
 // ---- Connecting ----
 
-bool CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
-    CBusy busy(*this);
+void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
+    if (IsBusy()) {
+        RunWhenFree([this, info] { Connect(info); });
+        return;
+    }
     m_uploadFolders.clear();
     {
         std::lock_guard<std::mutex> lock(m_namesLock);
         m_names.clear();
     }
+    ClearTree();
+    if (!m_sink.Prepare(info)) {
+        ShowLoginFailure(info);
+        emit ConnectFinished(false);
+        return;
+    }
+    m_pOpeningBusy = std::make_unique<CBusy>(*this);
+    m_pWaitMsg = std::make_unique<velmora::CMsgWait>(Format("Loading from %s ...", info.GetHost().c_str()));
+    m_sink.SetOpening(true);
+    m_opening.attempt = ++m_nAttempt;
+    m_opening.thread = std::thread([this] {
+        std::unique_ptr<CFtpNode> root;
+        const bool connected = m_sink.Open(root);
+        {
+            std::lock_guard<std::mutex> lock(m_opening.lock);
+            m_opening.connected = connected;
+            m_opening.root = std::move(root);
+        }
+        QMetaObject::invokeMethod(this, &CFtpTreeDlg::OnOpened, Qt::QueuedConnection);
+    });
+}
+
+void CFtpTreeDlg::CancelConnect() {
+    if (!IsConnecting()) return;
+    ++m_nAttempt;
+    m_pWaitMsg.reset();
+    velmora::CLogFile().Write("Login", Format("%s: cancelled", m_sink.GetLoginInfo().GetPureURL().c_str()), true);
+}
+
+void CFtpTreeDlg::OnOpened() {
+    if (!m_opening.thread.joinable()) return;
+    m_opening.thread.join();
+    m_sink.SetOpening(false);
+    const bool cancelled = m_opening.attempt != m_nAttempt;
+    m_opening.attempt = 0;
     bool connected = false;
+    std::unique_ptr<CFtpNode> root;
     {
-        velmora::CMsgWait wait(Format("Loading from %s ...", info.GetHost().c_str()));
-        ClearTree();
-        connected = m_sink.Connect(info);
-        if (connected) ShowRoot();
+        std::lock_guard<std::mutex> lock(m_opening.lock);
+        connected = m_opening.connected;
+        root = std::move(m_opening.root);
     }
-    if (!connected) {
-        std::string text = kLoginMissing;
-        if (CFtpSink::IsComplete(info)) text += "\n\n" + m_sink.GetStrError();
-        ShowNotice(text);
+    m_pWaitMsg.reset();
+    if (cancelled) {
+        m_sink.Disconnect();
+    } else if (connected) {
+        ShowRoot(std::move(root));
+    } else {
+        ShowLoginFailure(m_sink.GetLoginInfo());
     }
-    return connected;
+    if (!cancelled) emit ConnectFinished(connected);
+    // What waited for the login runs now.
+    m_pOpeningBusy.reset();
+}
+
+// Incomplete settings ask for them; a failed login says what failed.
+void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
+    if (!CFtpSink::IsComplete(info)) {
+        ShowNotice(kLoginMissing);
+        return;
+    }
+    const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
+    velmora::CLogFile().Write("Login", Format("%s failed: %s", info.GetPureURL().c_str(), reason.c_str()), true);
+    m_context.prompter.ShowError(this, "Error", reason);
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
@@ -160,12 +223,12 @@ void CFtpTreeDlg::ClearTree() {
     SelectNode(nullptr);
 }
 
-void CFtpTreeDlg::ShowRoot() {
+void CFtpTreeDlg::ShowRoot(std::unique_ptr<CFtpNode> root) {
     CTreeChange change(*this);
-    CFtpNode* root = m_sink.CreateRoot(&m_treeCtrl);
-    if (root == nullptr) return;
-    root->Expand(m_treeCtrl, ITreeCtrl::kExpand);
-    root->Select(m_treeCtrl);
+    CFtpNode* shown = m_sink.AdoptRoot(std::move(root), &m_treeCtrl);
+    if (shown == nullptr) return;
+    shown->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+    shown->Select(m_treeCtrl);
 }
 
 // ---- Browsing ----

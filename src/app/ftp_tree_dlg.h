@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QSignalBlocker>
@@ -16,6 +17,7 @@
 #include "app/splitter_dlg.h"
 #include "ftp/ftp_node.h"
 #include "messaging/listener.h"
+#include "messaging/msg_send.h"
 #include "paths/file_path_list.h"
 
 namespace velmora {
@@ -62,9 +64,12 @@ private:
 // it (on the transfer thread) to make each file's name unique among the
 // files known in the target folder. Message 23 makes it connect.
 //
-// Connecting and listing run on the window thread, bounded by the session's
-// time-outs. While it connects, drops, connect requests and transferred-file
-// notices that arrive are kept and handled afterwards.
+// The login and the listing of the start folder run on a thread of their
+// own; the window thread only starts them and takes the result, so it goes
+// on drawing (the wait window animates) and Cancel ends the wait at once.
+// A cancelled login is left to end by its time-out and then logged off.
+// While it connects, drops, connect requests and transferred-file notices
+// that arrive are kept and handled afterwards.
 class CFtpTreeDlg : public CSplitterDlg, public CLockDialog, public velmora::CListener, public CDropPage {
     Q_OBJECT
 
@@ -83,10 +88,15 @@ public:
     explicit CFtpTreeDlg(CAppContext& context, QWidget* parent = nullptr);
     ~CFtpTreeDlg() override;
 
-    // Logs in with the connection, shows the root of its start folder and
-    // makes it current. Shows the login message and answers false when the
-    // connection's login information is incomplete or the login fails.
-    bool Connect(const velmora::CFtpLoginInfo& info);
+    // Starts to log in with the connection; then shows the root of its start
+    // folder and makes it current, or shows why the login failed (also
+    // when the connection's login information is incomplete). Answers at
+    // once; ConnectFinished tells the end.
+    void Connect(const velmora::CFtpLoginInfo& info);
+    // Ends the wait of a login under way: the browser stays unconnected.
+    void CancelConnect();
+    // A login under way that was not cancelled.
+    bool IsConnecting() const { return m_opening.attempt != 0 && m_opening.attempt == m_nAttempt; }
     // Connects once the window thread is free (for message 23).
     void RequestConnect(const velmora::CFtpLoginInfo& info);
     bool IsBusy() const { return m_nBusy > 0; }
@@ -115,6 +125,11 @@ public:
 
     void OnMsg(velmora::CMsg& msg) override;
 
+signals:
+    // A login started by Connect has ended (not after a cancel).
+    void ConnectFinished(bool connected);
+
+public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }
     CFtpListCtrl* GetList() const { return m_pList; }
     velmora::platform::ITreeCtrl& GetTreeCtrl() { return m_treeCtrl; }
@@ -135,12 +150,15 @@ private:
     // After a change of the tree: the list follows the tree's current item.
     void SyncCurrent();
     void ClearTree();
-    void ShowRoot();
+    // On the window thread, once the login thread has ended.
+    void OnOpened();
+    void ShowRoot(std::unique_ptr<velmora::CFtpNode> root);
     void AnnounceFolder(velmora::CFtpNode* node);
     void ShowFiles(velmora::CFtpNode* node);
     // Shows the reason in a box titled "Error", as the session's error.
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);
+    void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
     // The session's connection; null (and the error shown) when not connected.
     velmora::CFtpNode::Connection* RequireConnection();
     // Runs now, or once the connection under way is made.
@@ -186,6 +204,20 @@ private:
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;
     velmora::platform::TreeItem m_hHighlight = nullptr;
+
+    // The login thread and what it leaves for the window thread.
+    struct COpening {
+        int attempt = 0;
+        std::thread thread;
+        std::mutex lock;
+        bool connected = false;
+        std::unique_ptr<velmora::CFtpNode> root;
+    };
+    COpening m_opening;
+    // The attempt the window waits for; a cancel moves on to the next number.
+    int m_nAttempt = 0;
+    std::unique_ptr<velmora::CMsgWait> m_pWaitMsg;
+    std::unique_ptr<CBusy> m_pOpeningBusy;
 
     int m_nBusy = 0;
     std::vector<std::function<void()>> m_deferred;

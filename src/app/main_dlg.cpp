@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QHideEvent>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
@@ -13,9 +13,11 @@
 #include "app/app_settings.h"
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
+#include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
 #include "app/wait_dlg.h"
+#include "app/window_state.h"
 #include "app/window_thread.h"
 #include "base/format.h"
 #include "messaging/msg.h"
@@ -29,9 +31,9 @@ using velmora::CMsg;
 CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     : QDialog(parent),
       m_context(context),
-      m_strProject(context.settings.GetCurProject()),
+      m_store(context.settings.GetCurProject()),
       m_pTabs(new QTabWidget),
-      m_pConnections(new CFtpConnectionsDlg(m_connections, context.settings)),
+      m_pConnections(new CFtpConnectionsDlg(m_store.GetList(), context.settings)),
       m_pBrowser(new CFtpTreeDlg(context)),
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)) {
@@ -39,6 +41,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     auto* page = new QSplitter(Qt::Horizontal);
+    page->setObjectName("page");
     page->setChildrenCollapsible(false);
     page->addWidget(m_pConnections);
     page->addWidget(m_pBrowser);
@@ -52,21 +55,28 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pProgress->hide();
     layout->addWidget(m_pProgress);
     connect(&context.queue, &CTransferQueue::WaitingCountChanged, m_pProgress, &CProgressBarDlg::SetWaitingCount);
+    connect(&context.queue, &CTransferQueue::JobEnded, m_pProgress, &CProgressBarDlg::ShowOutcome);
 
     m_pWait->setWindowTitle(CAppSettings::kProduct);
     m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pWait->setMinimumSize(240, 120);
+    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
+    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
+    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
 }
 
 CMainDlg::~CMainDlg() {
     velmora::CMsgBox::Box().Unsubscribe(this);
-    m_connections.SaveXML(m_strProject);
+    // Open at the end of the program: no hide comes.
+    if (isVisible()) SaveState();
+    m_store.Save();
 }
 
 void CMainDlg::Initialize() {
-    m_connections.LoadXML(m_strProject);
+    if (!m_store.Load()) m_context.prompter.ShowError(this, "Error", m_store.GetLoadError());
     m_pConnections->Populate();
+    CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
     if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
     m_pBrowser->Connect(*m_pConnections->GetSelected());
@@ -126,14 +136,11 @@ void CMainDlg::HandleMsg(CMsg& msg) {
     }
 }
 
-// The wait shows before the window thread goes on with the work it
-// announces; only what is already queued is handled, no user input.
 void CMainDlg::ShowWait(const std::string& text) {
     QWidget* anchor = isVisible() ? this : parentWidget();
     m_pWait->ShowWait(text);
     m_pWait->adjustSize();
     if (anchor != nullptr) m_pWait->move(anchor->frameGeometry().center() - m_pWait->rect().center());
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CMainDlg::KeepOnScreen() {
@@ -152,6 +159,18 @@ void CMainDlg::UpdateTitle(const CMsg& msg) {
         title = msg.StrArgv().empty() ? CAppSettings::kProduct : velmora::Format("%s", msg.StrArgv().c_str());
     }
     setWindowTitle(QString::fromStdString(title));
+}
+
+bool CMainDlg::RestoreGeometry() { return CWindowState::RestoreGeometry(*this, kStateName); }
+
+void CMainDlg::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) SaveState();
+    QDialog::hideEvent(event);
+}
+
+void CMainDlg::SaveState() const {
+    CWindowState::SaveGeometry(*this, kStateName);
+    CWindowState::SaveSplitters(*this, kStateName);
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "app/app_context.h"
+#include "app/connection_store.h"
 #include "ftp/login_info.h"
 #include "messaging/listener.h"
 
@@ -21,18 +22,22 @@ class CWaitDlg;
 // with the connections list and the FTP browser, the progress of the
 // transfers below them, and the wait window while the browser connects.
 // It keeps the program's connection list: loaded from the "CurProject" file
-// by Initialize, saved back to it when the window is destroyed.
+// by Initialize, saved back to it whenever it changes and when the window is
+// destroyed (never when the file could not be read).
 class CMainDlg : public QDialog, public velmora::CListener {
     Q_OBJECT
 
 public:
     static constexpr const char* kListenerName = "CMainDlg";
+    static constexpr const char* kStateName = "MainWindow";
 
     explicit CMainDlg(CAppContext& context, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     // Loads the connection list, selects "SelConnection" and connects to it.
     void Initialize();
+    // The size and place of the last run (kept on a screen); false when none.
+    bool RestoreGeometry();
 
     void OnMsg(velmora::CMsg& msg) override;
 
@@ -41,15 +46,19 @@ public:
     CFtpConnectionsDlg& GetConnections() const { return *m_pConnections; }
     CProgressBarDlg& GetProgress() const { return *m_pProgress; }
     CWaitDlg& GetWait() const { return *m_pWait; }
-    velmora::CFtpLoginInfoList& GetConnectionList() { return m_connections; }
+    velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
+    CConnectionStore& GetConnectionStore() { return m_store; }
 
 protected:
     // With an owner (the tray) the window only hides.
     void closeEvent(QCloseEvent* event) override;
+    // Remembers the window's size, place and splitters for the next run.
+    void hideEvent(QHideEvent* event) override;
     void reject() override;
 
 private:
     void HandleMsg(velmora::CMsg& msg);
+    void SaveState() const;
     void ShowWait(const std::string& text);
     // Moves the window up when it reaches below the screen.
     void KeepOnScreen();
@@ -57,8 +66,7 @@ private:
     void UpdateTitle(const velmora::CMsg& msg);
 
     CAppContext& m_context;
-    std::string m_strProject;
-    velmora::CFtpLoginInfoList m_connections;
+    CConnectionStore m_store;
     bool m_bRunning = false;
     QTabWidget* m_pTabs;
     CFtpConnectionsDlg* m_pConnections;

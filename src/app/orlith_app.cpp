@@ -1,6 +1,6 @@
 #include "app/orlith_app.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 
@@ -8,8 +8,10 @@
 #include "app/dash_bord_dlg.h"
 #include "app/ftp_sink.h"
 #include "app/prompter.h"
+#include "app/quit_signals.h"
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
+#include "base/format.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -58,8 +60,25 @@ bool COrlithApp::InitInstance() {
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
 
-    if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) mainWindow->exec();
+    if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) {
+        CQuitSignals quitSignals;
+        QObject::connect(&quitSignals, &CQuitSignals::QuitRequested, mainWindow.get(),
+                         [this, window = mainWindow.get()](int signal) { QuitOnSignal(*window, signal); });
+        mainWindow->exec();
+    }
     return false;
+}
+
+// A session that ends does not wait for answers: open questions are
+// dismissed, then the main window closes; ExitInstance does the rest.
+void COrlithApp::QuitOnSignal(QDialog& mainWindow, int signal) {
+    m_log.Write(CAppSettings::kProduct, velmora::Format("signal %d received, ending", signal), true);
+    for (int open = 0; open < kMaxOpenDialogs; ++open) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog == &mainWindow) break;
+        dialog->reject();
+    }
+    mainWindow.done(QDialog::Accepted);
 }
 
 int COrlithApp::ExitInstance() {

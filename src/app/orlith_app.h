@@ -18,7 +18,8 @@ class IPrompter;
 
 // The program: starts the services the windows need, loads the settings,
 // makes the per-user folders, opens the log, and runs the main window until
-// it closes; at exit it stops transfers and writes the settings back.
+// it closes (or SIGTERM, SIGINT or SIGHUP closes it); at exit it stops
+// transfers and writes the settings back.
 // A QApplication must exist before InitInstance.
 class COrlithApp {
 public:
@@ -53,6 +54,10 @@ protected:
     virtual std::unique_ptr<QDialog> CreateMainWindow();
 
 private:
+    static constexpr int kMaxOpenDialogs = 16;
+
+    void QuitOnSignal(QDialog& mainWindow, int signal);
+
     static COrlithApp* m_pApp;
 
     CAppSettings m_settings;

@@ -1,5 +1,7 @@
 #include "app/progress_bar_dlg.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,6 +11,7 @@
 #include "app/image_button.h"
 #include "base/format.h"
 #include "base/value_format.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
@@ -85,9 +88,12 @@ CProgressBarDlg::~CProgressBarDlg() { CMsgBox::Box().Unsubscribe(this); }
 void CProgressBarDlg::OnMsg(CMsg& msg) {
     switch (msg.Cmd()) {
         case MSG_RUN_START: {
+            // A new job: nothing of the last one stays on the panel.
             std::lock_guard<std::mutex> lock(m_mutex);
+            const int waiting = m_state.waiting;
+            m_state = State();
+            m_state.waiting = waiting;
             m_state.running = true;
-            m_state.cancelRequested = false;
             break;
         }
         case MSG_RUN_END: {
@@ -108,10 +114,61 @@ void CProgressBarDlg::OnMsg(CMsg& msg) {
         case MSG_PROGRESS:
             OnProgress(msg);
             break;
+        case MSG_LOG_RECORD:
+            OnLogRecord(msg);
+            return;
         default:
             return;
     }
     m_pRefresh->Request();
+}
+
+void CProgressBarDlg::OnLogRecord(const CMsg& msg) {
+    const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+    if (record == nullptr || record->GetKind() != LOG_ERROR) return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state.running && m_state.firstError.empty()) m_state.firstError = record->GetText();
+}
+
+void CProgressBarDlg::ShowOutcome(long errors, const std::string& lastError) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        State& state = m_state;
+        state.running = false;
+        state.barsShown = false;
+        state.curFile.clear();
+        state.status.clear();
+        if (state.cancelRequested) {
+            state.caption = kCancelledText;
+        } else if (errors > 0) {
+            state.caption = FailedText(errors);
+            state.status = state.firstError.empty() ? lastError : state.firstError;
+        } else {
+            state.caption = DoneText(state.totalItems, state.totalBytes);
+        }
+    }
+    m_pRefresh->Request();
+}
+
+std::string CProgressBarDlg::DoneText(int64_t items, int64_t bytes) {
+    const std::string size = FormatValue(bytes, true);
+    return Format(items == 1 ? "Done: %d item copied (%s)" : "Done: %d items copied (%s)", static_cast<int>(items),
+                  size.c_str());
+}
+
+std::string CProgressBarDlg::FailedText(long errors) {
+    return Format(errors == 1 ? "Failed: %ld error" : "Failed: %ld errors", errors);
+}
+
+void CProgressBarDlg::TakeCounters(const CMsg& msg, int64_t itemPos) {
+    const CProgressStatus status = StatusOf(msg);
+    m_state.totalItems = status.TotalItems();
+    m_state.totalBytes = status.TotalBytes();
+    if (status.TotalBytes() > 0) {
+        m_state.overall = CBarState{0, status.TotalBytes(), std::min(status.ProcessedBytes(), status.TotalBytes())};
+    } else if (itemPos >= 0) {
+        m_state.overall.pos = itemPos;
+    }
 }
 
 // Asked as a progress message or, by the FTP session, on its own. Only ever
@@ -146,11 +203,13 @@ void CProgressBarDlg::OnOverallProgress(const CMsg& msg) {
             m_state.caption = status.GetCaptionText();
             break;
         case MSG_PROGRESS_POS:
-            m_state.overall.pos = msg.LLArgc();
+            TakeCounters(msg, msg.LLArgc());
             m_state.caption = CaptionOf(status);
             m_state.curFile = status.CurFile();
             break;
         case MSG_PROGRESS_RANGE:
+            // Counted in items only while the run has no bytes to count.
+            if (m_state.totalBytes > 0) break;
             m_state.overall.lower = msg.LLArgc();
             m_state.overall.upper = msg.LLArgv();
             break;
@@ -172,6 +231,7 @@ void CProgressBarDlg::OnFileProgress(const CMsg& msg) {
         case MSG_PROGRESS_POS:
             m_state.file.pos = msg.LLArgc();
             m_state.status = DetailOf(status);
+            TakeCounters(msg, -1);
             break;
         case MSG_PROGRESS_RANGE:
             m_state.file.lower = msg.LLArgc();

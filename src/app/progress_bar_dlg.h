@@ -28,6 +28,11 @@ class CImageButton;
 // It hears the message box on whatever thread sends: OnMsg only stores the
 // new state under a lock and asks the window's thread to refresh, which
 // updates just the lines and bars that changed.
+//
+// Each run starts from a clean panel; the overall bar follows the run's
+// bytes (so a one-file job moves it too); once the job has ended, the panel
+// says how it ended: done, cancelled, or failed with its error count and
+// first error.
 class CProgressBarDlg : public QDialog, public velmora::CListener {
     Q_OBJECT
 
@@ -50,7 +55,15 @@ public:
     std::string GetStatusText() const;
     int GetWaitingCount() const;
 
+    // The final lines of a job.
+    static std::string DoneText(int64_t items, int64_t bytes);
+    static constexpr const char* kCancelledText = "Cancelled";
+    static std::string FailedText(long errors);
+
 public slots:
+    // The job that ran has ended with that many errors (`lastError`: the
+    // engine's latest, used when no error was heard during the run).
+    void ShowOutcome(long errors, const std::string& lastError);
     // The number of transfers waiting behind the running one.
     void SetWaitingCount(int count);
     // During a run asks the transfer to stop; otherwise closes the window.
@@ -65,6 +78,9 @@ private:
         std::string curFile;
         std::string status;
         int waiting = 0;
+        int64_t totalItems = 0;
+        int64_t totalBytes = 0;
+        std::string firstError;
         CBarState overall;
         CBarState file;
     };
@@ -73,6 +89,9 @@ private:
     void OnProgress(velmora::CMsg& msg);
     void OnOverallProgress(const velmora::CMsg& msg);
     void OnFileProgress(const velmora::CMsg& msg);
+    // The run's counters; the overall bar follows its bytes when it has any.
+    void TakeCounters(const velmora::CMsg& msg, int64_t itemPos);
+    void OnLogRecord(const velmora::CMsg& msg);
     void Refresh();
     static void ApplyBar(QProgressBar* bar, const CBarState& state, bool shown);
     static void ApplyText(QLabel* label, const std::string& text);

@@ -16,6 +16,10 @@ void CDialogPrompter::ShowMessage(QWidget* parent, const std::string& title, con
     QMessageBox::information(parent, QString::fromStdString(title), QString::fromStdString(text));
 }
 
+void CDialogPrompter::ShowError(QWidget* parent, const std::string& title, const std::string& text) {
+    QMessageBox::critical(parent, QString::fromStdString(title), QString::fromStdString(text));
+}
+
 bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
     CEnterNameDlg dialog(name, parent);
     if (dialog.exec() != QDialog::Accepted) return false;

@@ -16,6 +16,10 @@ public:
     virtual bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) = 0;
     // A box with one OK button.
     virtual void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) = 0;
+    // The same for a failure: the box carries the error icon.
+    virtual void ShowError(QWidget* parent, const std::string& title, const std::string& text) {
+        ShowMessage(parent, title, text);
+    }
     // The name entry, pre-filled with `name`; false when cancelled.
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
@@ -27,6 +31,7 @@ class CDialogPrompter : public IPrompter {
 public:
     bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) override;
     void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) override;
+    void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
 };

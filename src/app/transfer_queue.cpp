@@ -44,6 +44,8 @@ void CTransferQueue::Submit(std::unique_ptr<CTransferThread> thread) {
 
 void CTransferQueue::ReapFinished() {
     if (!m_pRunning || !m_pRunning->IsFinished()) return;
+    const velmora::CMoverAPI& api = m_pRunning->GetApi();
+    emit JobEnded(api.GetErrorNumber(), api.GetStrError());
     Dispose(m_pRunning);
     StartNext();
     emit TransferEnded(!IsBusy());

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <memory>
+#include <string>
 
 #include <QObject>
 
@@ -32,6 +33,9 @@ public:
 
 signals:
     void WaitingCountChanged(int count);
+    // The request of a transfer thread has run: with that many errors, the
+    // engine's latest one in words.
+    void JobEnded(long errors, const std::string& lastError);
     // A transfer thread has ended; `idle` when no other one follows.
     void TransferEnded(bool idle);
 

@@ -57,6 +57,10 @@ CWaitDlg::CWaitDlg(const std::string& animationFile, QWidget* parent) : QDialog(
     m_pText->setTextFormat(Qt::PlainText);
     m_pText->setWordWrap(true);
     layout->addWidget(m_pText);
+    m_pCancel = new QPushButton(tr("Cancel"));
+    m_pCancel->setObjectName("cancel");
+    layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
+    connect(m_pCancel, &QPushButton::clicked, this, &CWaitDlg::CancelRequested);
 }
 
 void CWaitDlg::ShowWait(const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QPixmap>
 #include <QTimer>
 
@@ -36,8 +37,9 @@ private:
     QTimer m_timer;
 };
 
-// The wait window: the busy animation over a white background and the wait
-// text, shown while a wait message is in force.
+// The wait window: the busy animation over a white background, the wait
+// text and Cancel, shown while a wait message is in force. Cancel (or
+// Escape) asks for the wait to end; whoever waits decides.
 class CWaitDlg : public QDialog {
     Q_OBJECT
 
@@ -53,11 +55,20 @@ public:
 
     bool HasAnimation() const { return m_pAnimation->GetFrameCount() > 0; }
     bool IsPlaying() const { return m_pAnimation->IsPlaying(); }
+    int GetFrame() const { return m_pAnimation->GetCurrentFrame(); }
     std::string GetText() const { return m_pText->text().toStdString(); }
+    QPushButton* GetCancelButton() const { return m_pCancel; }
+
+signals:
+    void CancelRequested();
+
+protected:
+    void reject() override { emit CancelRequested(); }
 
 private:
     CFrameAnimation* m_pAnimation;
     QLabel* m_pText;
+    QPushButton* m_pCancel;
 };
 
 }  // namespace parcelo

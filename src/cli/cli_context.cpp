@@ -1,5 +1,6 @@
 #include "cli/cli_context.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -13,8 +14,7 @@ namespace parcelo::cli {
 namespace {
 
 constexpr std::string_view kMask = "***";
-// Shorter secrets would mask ordinary words of a message.
-constexpr size_t kShortestMaskedSecret = 3;
+constexpr std::string_view kSchemeEnd = "://";
 
 // A list without connections reads as "not a list"; it is an empty one.
 bool IsEmptyList(const std::string& file) {
@@ -43,7 +43,6 @@ bool CliContext::Connections(velmora::CFtpLoginInfoList*& list, std::string& err
             error = "cannot read the connection list '" + file + "'";
             return false;
         }
-        for (auto* info : *loaded) AddSecret(info->GetPassword());
         m_connections = std::move(loaded);
     }
     list = m_connections.get();
@@ -73,15 +72,18 @@ bool CliContext::PasswordFromEnvironment(std::string& password) {
     return true;
 }
 
-void CliContext::AddSecret(const std::string& secret) {
-    if (secret.size() >= kShortestMaskedSecret) m_secrets.push_back(secret);
-}
-
-std::string CliContext::Mask(std::string text) const {
-    for (const std::string& secret : m_secrets) {
-        for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + kMask.size())) {
-            text.replace(at, secret.size(), kMask);
+std::string CliContext::Mask(std::string text) {
+    for (size_t at = text.find(kSchemeEnd); at != std::string::npos; at = text.find(kSchemeEnd, at)) {
+        const size_t start = at + kSchemeEnd.size();
+        // The authority runs to the path, or to the end of the word.
+        const size_t end = std::min(text.find_first_of("/ \t\r\n'\"", start), text.size());
+        const size_t userEnd = text.rfind('@', end - 1);
+        const size_t colon = userEnd == std::string::npos || userEnd < start ? std::string::npos
+                                                                             : text.find(':', start);
+        if (colon != std::string::npos && colon < userEnd) {
+            text.replace(colon + 1, userEnd - colon - 1, kMask);
         }
+        at = start;
     }
     return text;
 }
@@ -89,6 +91,10 @@ std::string CliContext::Mask(std::string text) const {
 int CliContext::Report(const std::string& text, int status) const {
     std::fprintf(stderr, "parcelo-cli: %s\n", Mask(text).c_str());
     return status;
+}
+
+void CliContext::Warn(const std::string& text) const {
+    if (!text.empty()) Report(text, kExitOk);
 }
 
 void CliContext::Print(const std::string& text) const { std::printf("%s\n", Mask(text).c_str()); }

@@ -2,8 +2,8 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "cli/global_options.h"
 #include "ftp/login_info.h"
 
 namespace parcelo::cli {
@@ -15,17 +15,9 @@ enum ExitCode : int {
     kExitUsage = 2,   // the command line was wrong
 };
 
-// The options that come before the command.
-struct GlobalOptions {
-    bool quiet = false;
-    std::string logFile;
-    std::string connectionsFile;
-    std::string passwordFile;
-};
-
 // What every command shares: the global options, the connection list (read
-// on first use), the passwords in play, and the error output. Passwords are
-// remembered as secrets so that no text printed to the user shows them.
+// on first use) and the output for the user, in which no URL shows its
+// password.
 class CliContext {
 public:
     GlobalOptions options;
@@ -43,20 +35,21 @@ public:
     // $PARCELO_PASSWORD, when set.
     static bool PasswordFromEnvironment(std::string& password);
 
-    void AddSecret(const std::string& secret);
-    // The text with every known secret replaced by "***".
-    std::string Mask(std::string text) const;
+    // The text with the password of each URL in it ("scheme://user:PASSWORD@")
+    // replaced by "***"; the rest stays as it is, server replies included.
+    static std::string Mask(std::string text);
 
     // "parcelo-cli: " + text on standard error, masked; answers the status.
     int Fail(const std::string& text) const { return Report(text, kExitFailed); }
     int UsageError(const std::string& text) const { return Report(text, kExitUsage); }
     int Report(const std::string& text, int status) const;
+    // "parcelo-cli: " + text on standard error, masked; nothing for "".
+    void Warn(const std::string& text) const;
     // A line for the user (standard output), masked.
     void Print(const std::string& text) const;
 
 private:
     std::unique_ptr<velmora::CFtpLoginInfoList> m_connections;
-    std::vector<std::string> m_secrets;
 };
 
 }  // namespace parcelo::cli

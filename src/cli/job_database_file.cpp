@@ -1,12 +1,39 @@
 #include "cli/job_database_file.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "cli/schema_sql.h"
 #include "db/sqlite_query.h"
 
 namespace parcelo::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr fs::perms kOthersMayRead = fs::perms::group_read | fs::perms::others_read;
+
+// The file, made (or kept, when it is there and empty) with mode 0600;
+// SQLite gives its journal files the same mode.
+bool CreateOwnerOnly(const std::string& path, std::string& error) {
+    std::error_code code;
+    if (!fs::exists(path, code)) std::ofstream(path, std::ios::binary);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, code);
+    if (!code) return true;
+    error = "cannot create '" + path + "': " + code.message();
+    return false;
+}
+
+}  // namespace
+
+std::string JobDatabaseFile::AccessWarning(const std::string& path) {
+    std::error_code code;
+    const fs::perms mode = fs::status(path, code).permissions();
+    if (code || (mode & kOthersMayRead) == fs::perms::none) return {};
+    return "warning: other users can read the job database '" + path +
+           "', which may hold logins (make it private: chmod 600 '" + path + "')";
+}
 
 JobDatabaseFile::~JobDatabaseFile() { velmora::CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
 
@@ -16,6 +43,7 @@ bool JobDatabaseFile::Create(const std::string& path, std::string& error) {
         error = "'" + path + "' exists and is not empty: a new job database needs a new file";
         return false;
     }
+    if (!CreateOwnerOnly(path, error)) return false;
     if (!OpenHandle(path, error)) return false;
     if (Exec(kSchemaSql, error)) return true;
     error = "cannot create the tables in '" + path + "': " + error;

@@ -14,8 +14,9 @@ public:
     JobDatabaseFile(const JobDatabaseFile&) = delete;
     JobDatabaseFile& operator=(const JobDatabaseFile&) = delete;
 
-    // Makes a new database from the built-in schema. Refuses a file that
-    // exists and is not empty, so that no data is ever overwritten.
+    // Makes a new database from the built-in schema, readable by its owner
+    // only (orders may hold logins). Refuses a file that exists and is not
+    // empty, so that no data is ever overwritten.
     bool Create(const std::string& path, std::string& error);
     // Opens an existing job database (never creates one).
     bool Open(const std::string& path, std::string& error);
@@ -25,6 +26,10 @@ public:
     bool UseWriteAheadLog(std::string& error);
 
     velmora::CSQLiteDatabase* get() { return &m_database; }
+
+    // A warning for the user when other users may read the file; "" when
+    // only its owner can.
+    static std::string AccessWarning(const std::string& path);
 
 private:
     bool OpenHandle(const std::string& path, std::string& error);

@@ -1,19 +1,67 @@
 #include "cli/job_options.h"
 
-namespace parcelo::cli {
+#include <filesystem>
 
-void JobOptions::AddTo(CLI::App& command) {
+#include "base/path_text.h"
+#include "base/tokenizer.h"
+
+namespace parcelo::cli {
+namespace {
+
+// "tmp", ".tmp" and "*.tmp" all name the extension "tmp".
+std::string ExtensionList(const std::string& text) {
+    std::string list;
+    velmora::CStringTokenizer tokens(text);
+    constexpr const char* kSeparators = " ;,\n\r";
+    for (std::string piece = tokens.GetToken(kSeparators); !piece.empty(); piece = tokens.GetToken(kSeparators)) {
+        const size_t start = piece.find_first_not_of("*.");
+        if (start == std::string::npos) continue;
+        list += (list.empty() ? "" : ";") + piece.substr(start);
+    }
+    return list;
+}
+
+// An exclusion folder as the filter compares it: absolute and normalised,
+// without a trailing separator.
+std::string ExcludedFolder(const Location& source, const std::string& folder) {
+    namespace fs = std::filesystem;
+    if (source.IsRemote()) {
+        const std::string base = velmora::AppendSlash(source.path, '/');
+        const std::string path = folder.starts_with("/") ? folder : base + folder;
+        return fs::path(path).lexically_normal().generic_string();
+    }
+    std::error_code ignored;
+    return fs::absolute(folder, ignored).lexically_normal().string();
+}
+
+bool IsInside(const std::string& folder, const std::string& root) {
+    const std::string inner = velmora::AppendSlash(folder, '/');
+    const std::string outer = velmora::AppendSlash(root, '/');
+    return inner.size() > outer.size() && inner.starts_with(outer);
+}
+
+}  // namespace
+
+void JobOptions::AddTo(CLI::App& command, DeleteSource deleteSourceOption) {
     command.add_flag("--zip", zip, "Compress into a ZIP archive");
     command.add_option("--zip-name", zipName, "The archive's file name (default: the source's name and the time)")
         ->type_name("NAME");
     command.add_option("--zip-password", zipPassword, "Protect the archive with a password")->type_name("P");
-    command.add_flag("--delete-source", deleteSource, "Delete the source file once it is copied");
-    command.add_option("--exclude", exclude, "Extensions to leave out, e.g. \"tmp;bak\"")->type_name("EXTS");
-    command.add_option("--exclude-folder", excludeFolders, "A folder to leave out (repeatable)")->type_name("PATH");
+    if (deleteSourceOption == DeleteSource::kOffered) {
+        command.add_flag("--delete-source", deleteSource, "Delete the source file once it is copied");
+    }
+    AddExclusionsTo(command);
 }
 
-velmora::CTansform JobOptions::Transform() const {
-    velmora::CTansform transform;
+void JobOptions::AddExclusionsTo(CLI::App& command) {
+    command.add_option("--exclude", exclude, "Extensions to leave out, e.g. \"tmp;bak\" (or \"*.tmp\")")
+        ->type_name("EXTS");
+    command.add_option("--exclude-folder", excludeFolders, "A folder inside the source to leave out (repeatable)")
+        ->type_name("PATH");
+}
+
+bool JobOptions::Transform(const Location& source, velmora::CTansform& transform, std::string& error) const {
+    transform = velmora::CTansform();
     if (zip) {
         transform.SetCompressed();
         transform.SetZipFileAuto(zipName.empty());
@@ -21,9 +69,16 @@ velmora::CTansform JobOptions::Transform() const {
         transform.SetPassword(zipPassword);
         transform.SetZipPasswordProtected(!zipPassword.empty());
     }
-    transform.GetFilter().SetExcludes(exclude);
-    for (const std::string& folder : excludeFolders) transform.GetFilter().AddExcludeFolder(folder);
-    return transform;
+    transform.GetFilter().SetExcludes(ExtensionList(exclude));
+    for (const std::string& text : excludeFolders) {
+        const std::string folder = ExcludedFolder(source, velmora::RemoveSlash(text));
+        if (!IsInside(folder, source.path)) {
+            error = "--exclude-folder '" + text + "' is not inside the source " + source.Display();
+            return false;
+        }
+        transform.GetFilter().AddExcludeFolder(folder);
+    }
+    return true;
 }
 
 }  // namespace parcelo::cli

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/location.h"
 #include "tasks/tansform.h"
 
 namespace parcelo::cli {
@@ -19,13 +20,19 @@ struct JobOptions {
     std::string exclude;
     std::vector<std::string> excludeFolders;
 
-    // Adds --zip, --zip-name, --zip-password, --delete-source, --exclude and
-    // --exclude-folder to a command.
-    void AddTo(CLI::App& command);
-    // The transform of a job: a plain copy or a compression into an
-    // archive, with the exclusion filter. Deleting the source is the
-    // caller's own step after the copy.
-    velmora::CTansform Transform() const;
+    // Adds --zip, --zip-name, --zip-password, --exclude, --exclude-folder
+    // and, where a command can move files, --delete-source.
+    enum class DeleteSource { kOffered, kNotOffered };
+    void AddTo(CLI::App& command, DeleteSource deleteSourceOption);
+    // --exclude and --exclude-folder alone.
+    void AddExclusionsTo(CLI::App& command);
+    // The transform of a job from `source`: a plain copy or a compression
+    // into an archive, with the exclusion filter. Extensions may be written
+    // "tmp", ".tmp" or "*.tmp"; a relative folder is read like the source
+    // (against the current folder, or the source folder on a server) and
+    // must lie inside the source. Deleting the source is the caller's own
+    // step after the copy.
+    bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
 };
 
 }  // namespace parcelo::cli

@@ -17,6 +17,12 @@ bool EndsWithSeparator(const std::string& text) {
     return !text.empty() && velmora::CFilePath::IsSlash(text.back());
 }
 
+// A saved connection's start folder, "/" when it has none.
+std::string StartFolder(const velmora::CFtpLoginInfo& saved) {
+    const std::string folder = saved.GetRemotePath();
+    return folder.starts_with("/") ? folder : "/" + folder;
+}
+
 }  // namespace
 
 velmora::CFtpPath Location::Path() const {
@@ -56,11 +62,13 @@ bool LocationParser::IsFtpUrl(const std::string& text) {
 }
 
 bool LocationParser::IsSavedConnection(const std::string& text, std::string& name, std::string& path) {
-    // A name is whatever comes before the first ":/", as long as it holds no
-    // separator itself (so "./a:/b" stays a local path).
-    const size_t colon = text.find(":/");
+    // A name is whatever comes before the first ":", as long as it holds no
+    // separator itself (so "./a:/b" stays a local path); after it comes an
+    // absolute path or nothing.
+    const size_t colon = text.find(':');
     if (colon == std::string::npos || colon == 0) return false;
     if (text.find_first_of("/\\") < colon) return false;
+    if (colon + 1 < text.size() && text[colon + 1] != '/') return false;
     name = text.substr(0, colon);
     path = text.substr(colon + 1);
     return true;
@@ -122,7 +130,9 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.kind = Location::kFtp;
     out.login = *saved;
     out.login.SetFtpPath(velmora::CFtpPath());
-    out.path = path;
+    out.connection = {saved->GetStrGUID(), saved->GetHostName()};
+    out.path = path.empty() ? StartFolder(*saved) : path;
+    if (path.empty()) out.folder = true;
     return ApplyPassword(false, saved->GetPassword(), out, error);
 }
 
@@ -136,7 +146,6 @@ bool LocationParser::ApplyPassword(bool hasPassword, const std::string& saved, L
         if (!fromFile && !saved.empty()) password = saved;
     }
     out.login.SetPassword(password);
-    m_context.AddSecret(password);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/cli_context.h"
+#include "db/trans_order_login.h"
 #include "ftp/login_info.h"
 #include "paths/file_path.h"
 #include "tasks/trans_point.h"
@@ -12,6 +13,7 @@ namespace parcelo::cli {
 // One end of a command as the user wrote it:
 //   ftp://[user[:password]@]host[:port]/path   a place on an FTP server
 //   NAME:/path                                  the same through a saved connection
+//   NAME:                                       the saved connection's start folder
 //   \\server\share\path                         a network share
 //   anything else                               a local file or folder
 // A trailing "/" (or "\") names a folder.
@@ -25,6 +27,9 @@ struct Location {
     // The local path, or the path on the server (starting with "/").
     std::string path;
     bool folder = false;
+    // The saved connection the location was written with; empty for an
+    // address.
+    velmora::CSavedConnectionRef connection;
 
     bool IsRemote() const { return kind == kFtp; }
     // The path on the server, or the local path, as a path record; a folder
@@ -58,7 +63,8 @@ public:
 
     // "ftp://...", in any letter case.
     static bool IsFtpUrl(const std::string& text);
-    // "NAME:/..." : `name` is the connection's name.
+    // "NAME:/..." or "NAME:" : `name` is the connection's name, `path` the
+    // rest ("" for the start folder).
     static bool IsSavedConnection(const std::string& text, std::string& name, std::string& path);
 
 private:

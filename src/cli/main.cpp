@@ -9,21 +9,6 @@
 
 using namespace parcelo::cli;
 
-namespace {
-
-void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
-    app.add_flag("-q,--quiet", options.quiet, "No progress line");
-    app.add_option("--log", options.logFile, "Write the library's log to FILE")->type_name("FILE");
-    app.add_option("--connections", options.connectionsFile,
-                   "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
-        ->type_name("FILE");
-    app.add_option("--password-file", options.passwordFile,
-                   "Read the FTP password from the first line of FILE")
-        ->type_name("FILE");
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
@@ -33,12 +18,9 @@ int main(int argc, char** argv) {
                "--password-file or $PARCELO_PASSWORD.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
-    // Global options come before the command.
-    app.prefix_command(false);
 
     CliContext context;
     CommandStatus status;
-    AddGlobalOptions(app, context.options);
     app.parse_complete_callback([&] {
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
@@ -50,6 +32,8 @@ int main(int argc, char** argv) {
     AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
+    // After the commands, so that each of them lists the global options too.
+    context.options.AddEverywhere(app);
 
     int result = status.value;
     try {

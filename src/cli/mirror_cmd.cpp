@@ -3,11 +3,11 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "base/format.h"
 #include "base/value_format.h"
 #include "cli/commands.h"
+#include "cli/job_options.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
 #include "engine/statistic.h"
@@ -26,8 +26,8 @@ struct MirrorArgs {
     std::string destination;
     bool deleteExtra = false;
     bool dryRun = false;
-    std::string exclude;
-    std::vector<std::string> excludeFolders;
+    // Only the exclusions are used.
+    JobOptions exclusions;
 };
 
 // Prints the mirror's actions as the library reports them: "+ new",
@@ -98,11 +98,10 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
         return context.UsageError(error);
     }
     velmora::CTansform transform;
+    if (!args.exclusions.Transform(from, transform, error)) return context.UsageError(error);
     transform.SetSync();
     transform.SetSyncDelete(args.deleteExtra);
     transform.SetDryRun(args.dryRun);
-    transform.GetFilter().SetExcludes(args.exclude);
-    for (const std::string& folder : args.excludeFolders) transform.GetFilter().AddExcludeFolder(folder);
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, transform, destination));
     int status = kExitOk;
@@ -124,9 +123,7 @@ void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status)
     mirror->add_option("DESTINATION", args->destination, "A folder, created when missing")->required();
     mirror->add_flag("--delete", args->deleteExtra, "Also delete what DESTINATION has and SOURCE lacks");
     mirror->add_flag("--dry-run", args->dryRun, "Only print what would be done");
-    mirror->add_option("--exclude", args->exclude, "Extensions to leave out, e.g. \"tmp;bak\"")->type_name("EXTS");
-    mirror->add_option("--exclude-folder", args->excludeFolders, "A source folder to leave out (repeatable)")
-        ->type_name("PATH");
+    args->exclusions.AddExclusionsTo(*mirror);
     mirror->callback([&context, &status, args] { status.value = Mirror(context, *args); });
 }
 

@@ -11,7 +11,6 @@
 #include "messaging/msg_commands.h"
 #include "messaging/progress_status.h"
 #include "messaging/transfer_status.h"
-#include "platform/clock.h"
 
 namespace parcelo::cli {
 namespace {
@@ -20,11 +19,23 @@ constexpr int kBarWidth = 24;
 constexpr int kLineWidth = 100;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-std::string Speed(int64_t bytes, int64_t seconds) {
-    const double perSecond = static_cast<double>(bytes) / static_cast<double>(std::max<int64_t>(seconds, 1));
+// Below this, a rate says more about the start-up than about the transfer.
+constexpr auto kShortestMeasure = std::chrono::milliseconds(500);
+
+std::string Speed(double perSecond) {
     if (perSecond >= 1024.0 * 1024.0) return velmora::Format("%.1f MB/s", perSecond / (1024.0 * 1024.0));
     if (perSecond >= 1024.0) return velmora::Format("%.1f KB/s", perSecond / 1024.0);
     return velmora::Format("%.0f B/s", perSecond);
+}
+
+std::string TimeLeft(int64_t seconds) {
+    if (seconds < 60) return velmora::Format("%lld s left", static_cast<long long>(seconds));
+    if (seconds < 3600) {
+        return velmora::Format("%lld:%02lld left", static_cast<long long>(seconds / 60),
+                               static_cast<long long>(seconds % 60));
+    }
+    return velmora::Format("%lld:%02lld:%02lld left", static_cast<long long>(seconds / 3600),
+                           static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
 }
 
 // The last part of a path, so that the line stays short.
@@ -65,22 +76,28 @@ void ProgressLine::OnMsg(velmora::CMsg& msg) {
 void ProgressLine::OnProgress(const velmora::CProgressStatus& progress) {
     // Statuses that carry no counters (a file's own notice) keep the line.
     if (progress.TotalBytes() == 0 && progress.ProcessedBytes() == 0) return;
+    if (!m_bStarted) m_start = std::chrono::steady_clock::now();
+    m_bStarted = true;
     m_nProcessed = progress.ProcessedBytes();
     m_nTotal = progress.TotalBytes();
-    m_tStart = progress.StartTime();
-    m_strRemaining = progress.GetStrTimeRemaining();
     Draw(false);
 }
 
-std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, int64_t elapsedSeconds,
-                                 const std::string& file, const std::string& remaining, int width) {
+std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, std::chrono::milliseconds elapsed,
+                                 const std::string& file, int width) {
     const int64_t total = std::max<int64_t>(totalBytes, 1);
     const int64_t percent = std::clamp<int64_t>(processedBytes * 100 / total, 0, 100);
     const int filled = static_cast<int>(percent * kBarWidth / 100);
     const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
-    std::string line = velmora::Format("[%s] %3d%%  %s  %s  %s", bar.c_str(), static_cast<int>(percent),
-                                       file.c_str(), Speed(processedBytes, elapsedSeconds).c_str(),
-                                       remaining.c_str());
+    std::string rate;
+    if (elapsed >= kShortestMeasure && processedBytes > 0) {
+        const double perSecond = static_cast<double>(processedBytes) * 1000.0 / static_cast<double>(elapsed.count());
+        const auto left = static_cast<int64_t>(static_cast<double>(std::max<int64_t>(totalBytes - processedBytes, 0)) /
+                                               perSecond + 0.5);
+        rate = Speed(perSecond) + "  " + TimeLeft(left);
+    }
+    std::string line = velmora::Format("[%s] %3d%%  %s  %s", bar.c_str(), static_cast<int>(percent), file.c_str(),
+                                       rate.c_str());
     if (static_cast<int>(line.size()) > width) line.resize(width);
     return line;
 }
@@ -90,10 +107,10 @@ void ProgressLine::Draw(bool force) {
     if (!force && m_bDrawn && now - m_lastDraw < kRedrawInterval) return;
     m_lastDraw = now;
     m_bDrawn = true;
-    const int64_t elapsed = m_tStart > 0 ? velmora::platform::Now() - m_tStart : 0;
-    const std::string line = Format(m_nProcessed, m_nTotal, elapsed, m_strFile, m_strRemaining, kLineWidth);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_start);
+    const std::string line = Format(m_nProcessed, m_nTotal, elapsed, m_strFile, kLineWidth);
     // Back to the start of the line, the new text, then clear what is left.
-    std::fprintf(stderr, "\r%s\x1b[K", m_context.Mask(line).c_str());
+    std::fprintf(stderr, "\r%s\x1b[K", CliContext::Mask(line).c_str());
     std::fflush(stderr);
 }
 

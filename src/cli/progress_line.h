@@ -27,9 +27,10 @@ public:
 
     void OnMsg(velmora::CMsg& msg) override;
 
-    // The line for a state of the job (no terminal control characters).
-    static std::string Format(int64_t processedBytes, int64_t totalBytes, int64_t elapsedSeconds,
-                              const std::string& file, const std::string& remaining, int width);
+    // The line for a state of the job (no terminal control characters):
+    // the speed and the time left come from the bytes done in `elapsed`.
+    static std::string Format(int64_t processedBytes, int64_t totalBytes, std::chrono::milliseconds elapsed,
+                              const std::string& file, int width);
 
 private:
     void OnProgress(const velmora::CProgressStatus& progress);
@@ -38,11 +39,14 @@ private:
     const CliContext& m_context;
     bool m_bActive = false;
     bool m_bDrawn = false;
+    bool m_bStarted = false;
     int64_t m_nProcessed = 0;
     int64_t m_nTotal = 0;
-    int64_t m_tStart = 0;
     std::string m_strFile;
-    std::string m_strRemaining;
+    // Measured here, to the millisecond (whole seconds make the first
+    // seconds' speed wrong by up to a factor of two), from when the first
+    // counters came.
+    std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_lastDraw;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/path_text.h"
 #include "cli/commands.h"
 #include "cli/location.h"
 #include "ftp/ftp_client.h"
@@ -116,10 +117,12 @@ int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
     return result;
 }
 
-// The new name: a path on the same server, or a bare name in the same folder.
-std::string RenameTarget(const Location& from, const std::string& to) {
-    if (to.starts_with("/")) return to;
-    return velmora::CFtpPath(from.path).GetFtpDir(true) + to;
+// The new name: a path on the same server, or a bare name in the folder
+// that holds `from` (a path without a trailing "/").
+std::string RenameTarget(const std::string& from, const std::string& to) {
+    const std::string target = to.size() > 1 ? velmora::RemoveSlash(to) : to;
+    if (target.starts_with("/")) return target;
+    return velmora::CFtpPath(from).GetFtpDir(true) + target;
 }
 
 int Rename(CliContext& context, const std::string& text, const std::string& to) {
@@ -133,7 +136,7 @@ int Rename(CliContext& context, const std::string& text, const std::string& to) 
     auto* connection = client.GetFtpConnection();
     const std::string from = location.folder ? velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(false)
                                              : location.path;
-    if (connection->Rename(from, RenameTarget(location, to))) return kExitOk;
+    if (connection->Rename(from, RenameTarget(from, to))) return kExitOk;
     return context.Fail("cannot rename " + location.Display() + ": " + connection->GetLastError());
 }
 

@@ -20,6 +20,7 @@
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
+#include "db/trans_order_login.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -138,10 +139,6 @@ OrderEnd MakeOrderEnd(const Location& location) {
 // The order's ends and transform; its schedule is set when it is stored.
 bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTransOrderObj& order,
                std::string& error) {
-    if (options.job.deleteSource) {
-        error = "--delete-source is not available for scheduled transfer orders";
-        return false;
-    }
     if (options.mirror && options.job.zip) {
         error = "--mirror sends files as they are: not with --zip";
         return false;
@@ -159,7 +156,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     to.folder = to.folder || options.mirror;
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
-    velmora::CTansform transform = options.job.Transform();
+    velmora::CTansform transform;
+    if (!options.job.Transform(from, transform, error)) return false;
     if (options.mirror) {
         transform.SetSync();
         transform.SetSyncDelete(options.mirrorDelete);
@@ -170,6 +168,10 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     order.TransformPWD = transform.GetPassword();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
+    // No password in clear at rest: a saved connection is named, not copied.
+    if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
+    if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
+    velmora::ScrambleOrderPasswords(order);
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -196,7 +198,10 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
 
 bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {
     std::string error;
-    if (database.Open(path, error)) return true;
+    if (database.Open(path, error)) {
+        context.Warn(JobDatabaseFile::AccessWarning(path));
+        return true;
+    }
     status = context.Fail(error);
     return false;
 }
@@ -297,7 +302,9 @@ int DeleteSchedule(CliContext& context, const std::string& path, int32_t id) {
 void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     command.add_option("--from", options.from, "The source: a local path, ftp://... or NAME:/...")->required();
     command.add_option("--to", options.to, "The destination")->required();
-    options.job.AddTo(command);
+    // A scheduled order never deletes its source (a mirror may delete at
+    // its destination what the source lacks).
+    options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
     command.add_flag("--mirror", options.mirror, "Send only what is new or changed at the destination");
     command.add_flag("--delete", options.mirrorDelete, "With --mirror: also delete what the source lacks");
 }

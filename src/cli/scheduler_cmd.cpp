@@ -4,10 +4,12 @@
 
 #include <signal.h>
 
-#include <cerrno>
-#include <ctime>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "base/format.h"
 #include "cli/commands.h"
@@ -24,35 +26,70 @@ struct SchedulerArgs {
     int interval = 60;
 };
 
-// SIGINT and SIGTERM stay blocked while the host runs, so that a job is
-// never cut short: they are taken as requests to stop, looked at between
-// passes and while waiting for the next one.
+// SIGINT and SIGTERM stay blocked in every thread while the host runs and
+// are taken by a thread of their own: the first asks the host to stop after
+// the running job (said on standard error), a second cancels that job
+// through the job's abort flag, so that it ends cleanly and is recorded.
 class StopSignals {
 public:
-    StopSignals() {
+    explicit StopSignals(const CliContext& context) : m_context(context) {
         sigemptyset(&m_set);
         sigaddset(&m_set, SIGINT);
         sigaddset(&m_set, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &m_set, &m_previous);
+        m_watcher = std::thread([this] { Watch(); });
     }
-    ~StopSignals() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    ~StopSignals() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        pthread_kill(m_watcher.native_handle(), SIGTERM);
+        m_watcher.join();
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
+    // Marks the time a pass runs, for what a stop request says.
+    void SetRunning(bool running) {
+        std::lock_guard lock(m_mutex);
+        m_running = running;
+    }
     // Waits up to `seconds` for a stop request; true when one came (also
-    // one that arrived while a job ran).
+    // one that came while a job ran).
     bool Wait(int seconds) {
-        timespec timeout{seconds, 0};
-        for (;;) {
-            const int signal = sigtimedwait(&m_set, nullptr, &timeout);
-            if (signal > 0) return true;
-            if (errno != EINTR) return false;
-        }
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_requests > 0; });
     }
 
 private:
+    void Watch() {
+        for (;;) {
+            int signal = 0;
+            if (sigwait(&m_set, &signal) != 0) continue;
+            std::lock_guard lock(m_mutex);
+            if (m_closing) return;
+            ++m_requests;
+            if (m_running && m_requests == 1) {
+                m_context.Warn("stopping after the running job (interrupt again to cancel it)");
+            } else if (m_running && m_requests == 2) {
+                m_context.Warn("cancelling the running job");
+                velmora::CStatistic::Job().m_bAbort = true;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    const CliContext& m_context;
     sigset_t m_set;
     sigset_t m_previous;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_requests = 0;
+    bool m_running = false;
+    bool m_closing = false;
+    std::thread m_watcher;
 };
 
 // One pass: plan, then run what is due. False when either step failed.
@@ -76,11 +113,15 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     JobDatabaseFile database;
     std::string error;
     if (!database.Open(args.database, error) || !database.UseWriteAheadLog(error)) return context.Fail(error);
+    context.Warn(JobDatabaseFile::AccessWarning(args.database));
     velmora::CDBEngine engine(database.get());
+    engine.SetConnectionsFile(context.ConnectionsFile());
     if (args.once) return RunPass(context, engine) ? kExitOk : kExitFailed;
-    StopSignals stop;
+    StopSignals stop(context);
     for (;;) {
+        stop.SetRunning(true);
         RunPass(context, engine);
+        stop.SetRunning(false);
         if (stop.Wait(args.interval)) return kExitOk;
     }
 }

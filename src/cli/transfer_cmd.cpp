@@ -179,7 +179,8 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
-    velmora::CTansform transform = args.job.Transform();
+    velmora::CTansform transform;
+    if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
     WorkFolder work;
@@ -217,7 +218,8 @@ int Zip(CliContext& context, const CopyArgs& args) {
     }
     JobOptions options = args.job;
     options.zip = true;
-    velmora::CTansform transform = options.Transform();
+    velmora::CTansform transform;
+    if (!options.Transform(from, transform, error)) return context.UsageError(error);
     transform.SetZipFileAuto(false);
     transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
@@ -248,7 +250,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
         "copy", "One transfer between local folders and files, network shares and FTP servers");
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
     copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
-    copy->job.AddTo(*copyCommand);
+    copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
 
     auto zip = std::make_shared<CopyArgs>();
@@ -256,8 +258,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
     zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
-    zipCommand->add_option("--exclude", zip->job.exclude, "Extensions to leave out, e.g. \"tmp;bak\"");
-    zipCommand->add_option("--exclude-folder", zip->job.excludeFolders, "A folder to leave out (repeatable)");
+    zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "db/time_views.h"
+#include "db/trans_order_login.h"
 #include "engine/job_lock.h"
 #include "engine/move_trans.h"
 #include "engine/tsk_local_file.h"
@@ -408,6 +409,24 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     SelectOrder(*order);
     item.Default();
     *this >> item;
+    std::string error;
+    if (!ApplySavedConnections(item, error)) {
+        // The order still runs and fails at its login, with this reason first.
+        ShowError(error);
+        ReportTrans(DBLOG_FAIL, order->FromURL, order->ToURL, DBACTION_NONE, error);
+    }
+    return true;
+}
+
+bool CDBEngine::ApplySavedConnections(CTskItem& item, std::string& error) const {
+    const std::pair<EOrderEnd, CTransPoint*> ends[] = {{EOrderEnd::From, &item.SourcePoint()},
+                                                       {EOrderEnd::To, &item.DestinationPoint()}};
+    for (const auto& [end, point] : ends) {
+        const CSavedConnectionRef connection = OrderConnection(m_selTransOrder, end);
+        if (!connection.IsEmpty() && !ApplySavedConnection(*point, connection, m_strConnectionsFile, error)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -422,8 +441,10 @@ void CDBEngine::operator>>(CTskItem& item) const {
         point.SetLogin(login);
         point.SetPWD(password);
     };
-    fill(item.SourcePoint(), order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
-    fill(item.DestinationPoint(), order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
+    fill(item.SourcePoint(), order.FromType, order.FromName, order.FromURL, order.FromLogin,
+         OrderPassword(order, EOrderEnd::From));
+    fill(item.DestinationPoint(), order.ToType, order.ToName, order.ToURL, order.ToLogin,
+         OrderPassword(order, EOrderEnd::To));
     // Files put on a server always keep their own names, so a server
     // destination is a folder even when its location lacks the final "/"
     // (read as a file, "ftp://host/in" would send every file to "/").
@@ -433,7 +454,7 @@ void CDBEngine::operator>>(CTskItem& item) const {
     CTansform& transform = item.GetTransform();
     transform.SetTransformType(static_cast<uint32_t>(order.TransformType));
     transform.SetXMLFilter(order.Filter);
-    transform.SetPassword(order.TransformPWD);
+    transform.SetPassword(OrderTransformPassword(order));
     transform.ZipFileName() = order.TransformFile;
 }
 

@@ -48,6 +48,10 @@ public:
     void SetClock(Clock clock);
     int64_t Now() const { return m_clock(); }
 
+    // The connection list that orders naming a saved connection take their
+    // login from, read each time such an order runs.
+    void SetConnectionsFile(const std::string& path) { m_strConnectionsFile = path; }
+
     // No selected schedule, every set empty, the selections cleared.
     void Clear();
 
@@ -133,6 +137,9 @@ public:
     bool SelectTransOrder(int index, CTskItem& item) override;
     // Fills a task item from the selected transfer order.
     void operator>>(CTskItem& item) const;
+    // Gives the item's ends that name a saved connection that connection's
+    // login; false (with the reason) when one is missing.
+    bool ApplySavedConnections(CTskItem& item, std::string& error) const;
 
 private:
     // Runs a batch over every schedule that is not deleted; stops at the first
@@ -164,6 +171,7 @@ private:
     // The text of the selected order's latest FAIL entry.
     std::string m_strFailText;
     Clock m_clock;
+    std::string m_strConnectionsFile;
 };
 
 }  // namespace velmora

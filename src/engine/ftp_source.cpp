@@ -11,6 +11,7 @@
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
 
 namespace velmora {
 namespace {
@@ -27,13 +28,20 @@ CFtpSource::CFtpSource(const CTskItem& item, const CFtpPathList& paths) : CFtpSo
 CFtpSource::~CFtpSource() { Close(); }
 
 bool CFtpSource::Login(CFtpLoginInfo info) {
-    info.SetRetries(kLoginAttempts);
+    const int attempts = Job().m_nLoginAttempts > 0 ? Job().m_nLoginAttempts : kLoginAttempts;
+    info.SetRetries(attempts);
     info.SetRetryDelay(m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
         info.SetCurAttempt(attempt);
         if (m_client.Login(info)) return true;
-        if (attempt >= kLoginAttempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
-        WaitBeforeRetry();
+        if (attempt >= attempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
+        {
+            // Whoever shows the job says why it waits.
+            CMsgWait notice(Format("cannot connect to %s:%d (%s); retrying in %d s (attempt %d of %d)",
+                                   info.GetHost().c_str(), info.GetPort(), m_client.GetStrError().c_str(),
+                                   (m_nRetryDelayMs + 999) / 1000, attempt + 1, attempts));
+            WaitBeforeRetry();
+        }
         if (Job().IsAborted()) return false;
     }
 }

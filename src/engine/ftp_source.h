@@ -13,7 +13,8 @@
 namespace velmora {
 
 // A folder or file on an FTP server, reached with the source's own client.
-// Logging in makes up to five attempts, a pause apart; a server that
+// Logging in makes up to five attempts (or the job's own number), a pause
+// apart, each pause announced as a wait (command 11); a server that
 // refuses the user or password is not asked again (repeating a wrong
 // password only delays the error and can get the account locked).
 class VELMORA_API CFtpSource : public CSource {

@@ -65,12 +65,16 @@ struct VELMORA_API CJobState {
     CMirrorCounts m_mirror;
     // The message of the latest error, kept from one job to the next.
     std::string m_strLastError;
+    // Login attempts of an FTP source, set by the host for every job that
+    // follows; 0 keeps the engine's own number.
+    int32_t m_nLoginAttempts = 0;
 
     // The process's job.
     static CJobState& Job();
 
     // Zero counts, byte totals, total items, category and abort flag; the
-    // start time becomes now. The last error message stays.
+    // start time becomes now. The last error message and the login
+    // attempts stay.
     void Reset();
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;

@@ -9,6 +9,7 @@
 
 #include "app/app_context.h"
 #include "app/app_settings.h"
+#include "app/ftp_tree_dlg.h"
 #include "app/ftp_sink.h"
 #include "app/prompter.h"
 #include "app/status_relay.h"
@@ -86,6 +87,21 @@ protected:
         info.SetLoginName(server.GetUser());
         info.SetPassword(server.GetPassword());
         return info;
+    }
+    // Starts the browser's login and waits for its end; answers whether it
+    // connected.
+    bool ConnectAndWait(CFtpTreeDlg& browser, const velmora::CFtpLoginInfo& info) {
+        bool ended = false;
+        bool connected = false;
+        const QMetaObject::Connection heard = QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) {
+            ended = true;
+            connected = ok;
+        });
+        browser.Connect(info);
+        WaitFor([&] { return ended; }, std::chrono::seconds(30));
+        QObject::disconnect(heard);
+        ProcessEvents();
+        return connected;
     }
     // Waits until no transfer runs or waits; answers how many ended.
     int WaitForTransfers() {

@@ -1,9 +1,15 @@
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -20,6 +26,7 @@
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "support/fake_ftp_server.h"
 #include "support/temp_dir.h"
 
 namespace parcelo {
@@ -90,7 +97,7 @@ protected:
         auto browser = std::make_unique<CFtpTreeDlg>(context);
         browser->resize(700, 400);
         browser->show();
-        EXPECT_TRUE(browser->Connect(Login()));
+        EXPECT_TRUE(ConnectAndWait(*browser, Login()));
         test::ProcessEvents();
         return browser;
     }
@@ -113,8 +120,13 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
     settings.SetSelConnection("Home");
     {
         CMainDlg main(context);
+        bool ended = false;
+        QObject::connect(&main.GetBrowser(), &CFtpTreeDlg::ConnectFinished, [&ended] { ended = true; });
         main.Initialize();
-        ASSERT_TRUE(sink.IsConnected()) << sink.GetStrError();
+        EXPECT_TRUE(main.GetBrowser().IsConnecting());
+        ASSERT_TRUE(test::WaitFor([&ended] { return ended; }));
+        test::ProcessEvents();
+        ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
         EXPECT_TRUE(sink.IsUnix());
         EXPECT_FALSE(main.GetWait().isVisible());
         EXPECT_EQ(main.GetConnections().GetSelected()->GetHostName(), "Home");
@@ -301,7 +313,7 @@ TEST_F(BrowserTest, ADropWhoseFolderWasRebuiltMeanwhileIsRefused) {
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
     // The tree is built anew before the posted drop is handled; a new folder
     // node may even take the old one's address.
-    ASSERT_TRUE(browser->Connect(Login()));
+    ASSERT_TRUE(ConnectAndWait(*browser, Login()));
     EXPECT_EQ(WaitForTransfers(), 0);
     EXPECT_FALSE(HasRemote("late.txt"));
     ASSERT_FALSE(prompter.shown.empty());
@@ -342,7 +354,7 @@ TEST_F(BrowserTest, DropsNeedAConnectedFolderAndKnownData) {
     std::unique_ptr<QMimeData> files(FileDrop({local / "a.txt"}));
     EXPECT_FALSE(DropAt(browser, files.get(), ListPoint(browser)));
 
-    ASSERT_TRUE(browser.Connect(Login()));
+    ASSERT_TRUE(ConnectAndWait(browser, Login()));
     QMimeData text;
     text.setText("not a file");
     EXPECT_FALSE(DropAt(browser, &text, ListPoint(browser)));
@@ -368,22 +380,81 @@ TEST(FtpSinkTest, StatusTextWithoutAConnection) {
     EXPECT_EQ(sink.GetStatusText(), "Disconnected\r\nError: 'Ftp: 550 first linesecond line'");
 }
 
-TEST_F(BrowserTest, IncompleteOrRefusedLoginsAskForTheLoginInformation) {
+// A port nobody listens on: bound, then released.
+uint16_t ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     CFtpTreeDlg browser(context);
     velmora::CFtpLoginInfo info = Login();
     info.SetLoginName("");
-    EXPECT_FALSE(browser.Connect(info));
+    EXPECT_FALSE(ConnectAndWait(browser, info));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, CFtpTreeDlg::kLoginMissing);
 
     info = Login();
     info.SetPassword("wrong");
-    EXPECT_FALSE(browser.Connect(info));
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_TRUE(prompter.shown[1].text.starts_with(std::string(CFtpTreeDlg::kLoginMissing) + "\n\nFtp: "))
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    info = Login();
+    info.SetPort(ClosedPort());
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[1].title, "Error");
+    EXPECT_TRUE(prompter.shown[1].text.starts_with("The server refused the login name or the password.\n\nFtp: "))
         << prompter.shown[1].text;
+    EXPECT_TRUE(prompter.shown[2].text.starts_with("The server could not be reached")) << prompter.shown[2].text;
     EXPECT_FALSE(sink.IsConnected());
     EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
+}
+
+TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {
+    velmora::test::FakeFtpServer silent([](velmora::test::FakeFtpSession& s) { s.WaitForClientToLeave(); });
+    velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+    options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
+    sink.SetSessionOptions(options);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetPort(silent.GetPort());
+    info.SetRetries(1);
+    CMainDlg main(context);
+    main.show();
+
+    // The longest time the window thread went without handling a timer.
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    beat.start(10);
+    main.GetBrowser().Connect(info);
+    EXPECT_TRUE(main.GetBrowser().IsConnecting());
+    EXPECT_TRUE(main.GetWait().isVisible());
+    const int firstFrame = main.GetWait().GetFrame();
+    test::WaitFor([&] { return clock.elapsed() > 400; });
+    EXPECT_NE(main.GetWait().GetFrame(), firstFrame);
+    main.GetWait().GetCancelButton()->click();
+    EXPECT_FALSE(main.GetWait().isVisible());
+    EXPECT_FALSE(main.GetBrowser().IsConnecting());
+    EXPECT_LT(longest, 100);
+
+    // Once the cancelled login has timed out, a new one runs, and its
+    // time-out is named.
+    EXPECT_FALSE(ConnectAndWait(main.GetBrowser(), info));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.starts_with("The server did not answer in time.")) << prompter.shown[0].text;
+    EXPECT_FALSE(sink.IsOnline());
 }
 
 }  // namespace

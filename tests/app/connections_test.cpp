@@ -11,6 +11,7 @@
 #include "app_fixture.h"
 #include "ear.h"
 #include "messaging/msg_commands.h"
+#include "support/temp_dir.h"
 
 namespace parcelo {
 namespace {
@@ -21,6 +22,16 @@ protected:
         auto* edit = props->findChild<QLineEdit*>(field);
         edit->selectAll();
         QTest::keyClicks(edit, QString::fromStdString(text));
+    }
+
+    std::string ProjectFile() { return settings.GetCurProject(); }
+    // The connections the file holds now.
+    std::vector<std::string> OnDisk() {
+        velmora::CFtpLoginInfoList list;
+        list.LoadXML(ProjectFile());
+        std::vector<std::string> names;
+        for (const velmora::CFtpLoginInfo* info : list) names.push_back(info->GetHostName());
+        return names;
     }
 
     CMainDlg main{context};
@@ -56,8 +67,8 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     // Apply connects once the window thread is free again.
     velmora::test::WriteFile(server.Path("pub/a.txt"), "a");
     props->findChild<QPushButton*>("apply")->click();
-    EXPECT_FALSE(sink.IsConnected());
-    ASSERT_TRUE(test::WaitFor([&] { return sink.IsConnected(); }));
+    EXPECT_FALSE(sink.IsOnline());
+    ASSERT_TRUE(test::WaitFor([&] { return sink.IsOnline(); }));
     test::ProcessEvents();
     ASSERT_EQ(main.GetBrowser().GetTree()->topLevelItemCount(), 1);
     EXPECT_EQ(main.GetBrowser().GetTree()->topLevelItem(0)->text(0).toStdString(), "/pub");
@@ -86,6 +97,53 @@ TEST_F(ConnectionsTest, DeselectingForgetsTheConnectionAndDeleteRemovesIt) {
     EXPECT_EQ(main.GetConnectionList().GetCount(), 1);
     EXPECT_EQ(main.GetConnectionList().FindByHost("Connection 1"), nullptr);
     EXPECT_EQ(settings.GetSelConnection(), "");
+}
+
+TEST_F(ConnectionsTest, AConnectionsFileThatCannotBeReadIsNeverWrittenOver) {
+    velmora::CFtpLoginInfoList list;
+    list.AddNewConnection(nullptr);
+    list.AddNewConnection(nullptr);
+    std::filesystem::create_directories(settings.GetProjectsFolder());
+    ASSERT_TRUE(list.SaveXML(ProjectFile()));
+    const std::string whole = velmora::test::ReadFile(ProjectFile());
+    // Cut short by a crash while it was written elsewhere, or emptied.
+    for (const std::string& damaged : {whole.substr(0, whole.size() * 2 / 3), std::string()}) {
+        velmora::test::WriteFile(ProjectFile(), damaged);
+        prompter.shown.clear();
+        {
+            CMainDlg window(context);
+            window.Initialize();
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].title, "Error");
+            EXPECT_NE(prompter.shown[0].text.find("could not be read"), std::string::npos) << prompter.shown[0].text;
+            window.GetConnections().OnNew();
+        }
+        EXPECT_EQ(velmora::test::ReadFile(ProjectFile()), damaged);
+    }
+}
+
+TEST_F(ConnectionsTest, EveryChangeReachesTheFileWithoutWaitingForTheExit) {
+    main.Initialize();
+    connections.OnNew();
+    // On disk at once: a crash now loses nothing.
+    EXPECT_EQ(OnDisk(), std::vector<std::string>{"Connection 1"});
+    Type("hostName", "Office");
+    EXPECT_TRUE(test::WaitFor([&] { return OnDisk() == std::vector<std::string>{"Office"}; }));
+    connections.OnNew();
+    ASSERT_TRUE(connections.SelectConnection("Office"));
+    connections.OnDelete();
+    EXPECT_EQ(OnDisk(), std::vector<std::string>{"Connection 2"});
+}
+
+TEST_F(ConnectionsTest, EnterInAFieldAppliesTheConnectionAndAddsNone) {
+    main.Initialize();
+    main.show();
+    connections.OnNew();
+    Type("password", "secret");
+    test::CEar applied(velmora::MSG_APP_CONNECTION_23);
+    QTest::keyClick(props->findChild<QLineEdit*>("password"), Qt::Key_Return);
+    EXPECT_EQ(applied.Heard().size(), 1u);
+    EXPECT_EQ(main.GetConnectionList().GetCount(), 1);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/app_settings.h"
 #include "app/progress_bar_dlg.h"
 #include "app_test_support.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/progress_status.h"
@@ -78,15 +79,17 @@ TEST_F(ProgressBarDlgTest, ScriptedTransferDrivesBarsAndLines) {
     EXPECT_EQ(Overall()->maximum(), 3);
     EXPECT_EQ(Line("caption"), "Copying...");
 
+    // Items count on the overall bar only until the run's bytes are known.
     CProgressStatus one(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, 1, 0);
     one.TotalItems(1);
     one.TotalBytes(1536);
+    one.ProcessedBytes(768);
     one.CurFile("/data/report.pdf");
     Send(one);
     test::ProcessEvents();
     EXPECT_EQ(Line("caption"), "Copying 1 item (1.5 KB)");
     EXPECT_EQ(Line("curFile"), "/data/report.pdf");
-    EXPECT_EQ(Overall()->value(), 1);
+    EXPECT_EQ(Overall()->value(), Overall()->maximum() / 2);
 
     CProgressStatus three(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, 2, 0);
     three.TotalItems(3);
@@ -133,6 +136,53 @@ TEST_F(ProgressBarDlgTest, ByteRangesBeyondABarsRangeKeepTheirProportion) {
     EXPECT_GT(PerFile()->maximum(), 0);
     EXPECT_EQ(PerFile()->value(), PerFile()->maximum() / 4);
     SendCmd(MSG_RUN_END);
+}
+
+TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) {
+    // A one-file job moves the overall bar with its bytes.
+    SendCmd(MSG_RUN_START);
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1);
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, 1);
+    CProgressStatus quarter(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 512, 0);
+    quarter.TotalItems(1);
+    quarter.TotalBytes(2048);
+    quarter.ProcessedBytes(512);
+    quarter.CurFile("/data/first.bin");
+    Send(quarter);
+    test::ProcessEvents();
+    EXPECT_EQ(Overall()->value(), Overall()->maximum() / 4);
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(0, "");
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "Done: 1 item copied (2.0 KB)");
+    EXPECT_EQ(Line("curFile"), "");
+    EXPECT_EQ(Line("status"), "");
+
+    // The next job shows nothing of the last one, and a cancel says so.
+    Send(quarter);
+    SendCmd(MSG_RUN_START);
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "");
+    EXPECT_EQ(Line("curFile"), "");
+    EXPECT_EQ(Overall()->value(), 0);
+    Send(quarter);
+    SendCmd(MSG_CANCEL, 1);
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(1, "Cancelled by the user");
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), CProgressBarDlg::kCancelledText);
+    EXPECT_EQ(Line("status"), "");
+
+    // A failed job counts its errors and names the first.
+    SendCmd(MSG_RUN_START);
+    CLogStatus::Send(LOG_ERROR, "Ftp", "ERROR:", "550 first.bin: Permission denied");
+    CLogStatus::Send(LOG_ERROR, "Ftp", "ERROR:", "550 second.bin: Permission denied");
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(2, "550 second.bin: Permission denied");
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "Failed: 2 errors");
+    EXPECT_EQ(Line("status"), "550 first.bin: Permission denied");
+    EXPECT_FALSE(Overall()->isVisible());
 }
 
 TEST_F(ProgressBarDlgTest, StopDuringARunAsksToCancel) {
@@ -210,6 +260,7 @@ TEST_F(ProgressBarDlgTest, BroadcastsFromAnotherThreadReachWidgetsOnlyThroughQue
             CProgressStatus pos(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, i, 0);
             pos.TotalItems(10);
             pos.TotalBytes(10240);
+            pos.ProcessedBytes(i * 1024);
             pos.CurFile("file" + std::to_string(i));
             Send(pos);
         }
@@ -225,7 +276,7 @@ TEST_F(ProgressBarDlgTest, BroadcastsFromAnotherThreadReachWidgetsOnlyThroughQue
     test::ProcessEvents();
     EXPECT_EQ(Line("curFile"), "file10");
     EXPECT_EQ(Line("caption"), "Copying 10 items (10.0 KB)");
-    EXPECT_EQ(Overall()->value(), 10);
+    EXPECT_EQ(Overall()->value(), Overall()->maximum());
     EXPECT_TRUE(Overall()->isVisible());
     const std::vector<std::string> warnings = test::TakeQtWarnings();
     EXPECT_TRUE(warnings.empty()) << warnings.front();

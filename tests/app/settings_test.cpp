@@ -1,6 +1,8 @@
+#include <csignal>
 #include <memory>
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -161,6 +163,42 @@ TEST(OrlithAppTest, StartMakesFoldersAndLogAndExitWritesSettings) {
     const std::string log = ReadFile(appData + "Parcelo.log");
     EXPECT_NE(log.find("==Start App"), std::string::npos) << log;
     EXPECT_NE(log.find("==Exit App"), std::string::npos) << log;
+}
+
+// The program whose session ends (SIGTERM) while a question is open.
+class SignalledApp : public COrlithApp {
+public:
+    using COrlithApp::COrlithApp;
+    bool questionEnded = false;
+
+protected:
+    std::unique_ptr<QDialog> CreateMainWindow() override {
+        auto window = std::make_unique<QDialog>();
+        QTimer::singleShot(0, window.get(), [this, w = window.get()] {
+            QTimer::singleShot(0, [] { raise(SIGTERM); });
+            QMessageBox question(QMessageBox::Question, "Parcelo", "Go on?", QMessageBox::Yes | QMessageBox::No, w);
+            question.exec();
+            questionEnded = true;
+        });
+        return window;
+    }
+};
+
+TEST(OrlithAppTest, TheEndOfTheSessionClosesOpenQuestionsAndEndsTheProgramInOrder) {
+    test::CUserFolders folders;
+    {
+        SignalledApp app;
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_TRUE(app.questionEnded);
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
+    const std::string log = ReadFile(folders.DataHome() + "/Parcelo/Parcelo.log");
+    EXPECT_NE(log.find("signal 15 received, ending"), std::string::npos) << log;
+    EXPECT_NE(log.find("==Exit App"), std::string::npos) << log;
+    // The program's handler is gone with it.
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace

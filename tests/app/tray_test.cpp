@@ -33,7 +33,7 @@ void Announce(int32_t cmd) { CMsgSend announce(cmd, 0, 0, 0); }
 
 class TrayTest : public test::AppTest {
 protected:
-    void Connect() { ASSERT_TRUE(tray.GetMainWindow().GetBrowser().Connect(Login())); }
+    void Connect() { ASSERT_TRUE(ConnectAndWait(tray.GetMainWindow().GetBrowser(), Login())); }
     // The file manager's drag of one local file, entering the tray.
     Qt::DropAction DragEnter(const QMimeData& data) {
         QDragEnterEvent enter(QPoint(80, 60), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);

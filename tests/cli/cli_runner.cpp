@@ -70,7 +70,8 @@ bool Drain(int outFd, int errFd, CliResult& result) {
 
 }  // namespace
 
-CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                     const std::string& cwd) {
     CliResult result;
     int out[2];
     int err[2];
@@ -80,6 +81,7 @@ CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<s
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<std::string> args = arguments;
     std::vector<std::string> environment = Environment(env);
     std::vector<char*> argv = Pointers(args);
@@ -102,10 +104,11 @@ CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<s
     return result;
 }
 
-CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                 const std::string& cwd) {
     std::vector<std::string> full = {PARCELO_CLI_PATH};
     full.insert(full.end(), arguments.begin(), arguments.end());
-    return RunProgram(full, env);
+    return RunProgram(full, env, cwd);
 }
 
 bool SameTree(const std::string& a, const std::string& b, std::string& difference) {

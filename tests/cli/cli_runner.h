@@ -14,13 +14,15 @@ struct CliResult {
 };
 
 // Runs the built parcelo-cli with `arguments`, its environment plus `env`
-// (an empty value removes the variable), and waits for it, within a bound:
-// a run that does not end in time is killed and reported as status -1.
-CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {});
+// (an empty value removes the variable), in the folder `cwd` (else here),
+// and waits for it, within a bound: a run that does not end in time is
+// killed and reported as status -1.
+CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {},
+                 const std::string& cwd = {});
 
 // Runs another program the same way (unzip, sqlite3, a server script).
-CliResult RunProgram(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::string>& env = {});
+CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {},
+                     const std::string& cwd = {});
 
 // True when the two folders hold the same names, folders and bytes.
 bool SameTree(const std::string& a, const std::string& b, std::string& difference);

@@ -49,9 +49,67 @@ protected:
                        "--from", from, "--to", to});
     }
 
+    // True when the database file, as sqlite3 dumps it, holds the text.
+    bool DatabaseHolds(const std::string& text) const {
+        const CliResult dump = RunProgram({"sqlite3", db, ".dump"});
+        EXPECT_EQ(dump.status, 0) << dump.err;
+        return dump.out.find(text) != std::string::npos;
+    }
+
+    CliResult Connections(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--connections", connections});
+        return RunCli(args);
+    }
+
     TempDir local;
     std::string db = local / "jobs.db";
+    std::string connections = local / "FtpPropList.xml";
 };
+
+TEST_F(CliScheduleTest, DatabaseFilesArePrivateAndAnExposedOneIsReported) {
+    EXPECT_EQ(fs::status(db).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).err, "");
+
+    fs::permissions(db, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+    const CliResult exposed = RunCli({"schedule", "list", "--db", db});
+    EXPECT_EQ(exposed.status, 0);
+    EXPECT_NE(exposed.err.find("other users can read the job database"), std::string::npos) << exposed.err;
+}
+
+TEST_F(CliScheduleTest, AnOrderNamingASavedConnectionTakesItsCurrentPassword) {
+    WriteFile(local / "out/a.txt", "by name");
+    const std::string address = "ftp://alice:" + std::string("outdated") + "@127.0.0.1:" +
+                                std::to_string(server.GetPort()) + "/";
+    ASSERT_EQ(Connections({"connections", "add", "work", address}).status, 0);
+    const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+    ASSERT_EQ(Connections({"schedule", "add", "--db", db, "--name", "n", "--repeat", "daily", "--start", start,
+                           "--from", local / "out", "--to", "work:/backup/"})
+                  .status,
+              0);
+    EXPECT_FALSE(DatabaseHolds("outdated"));
+
+    // The password changes after the order was stored.
+    ASSERT_EQ(Connections({"connections", "remove", "work"}).status, 0);
+    ASSERT_EQ(Connections({"connections", "add", "work", Url("/", server.GetPassword())}).status, 0);
+    const CliResult run = Connections({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(server.Path("backup/out/a.txt")), "by name");
+    EXPECT_FALSE(DatabaseHolds(server.GetPassword()));
+}
+
+TEST_F(CliScheduleTest, OrdersOfOlderDatabasesWithPasswordsInClearStillRun) {
+    WriteFile(local / "out/a.txt", "old");
+    ASSERT_EQ(AddDaily("Old", local / "out", Url("/backup/", server.GetPassword())).status, 0);
+    // As written before passwords were scrambled.
+    ASSERT_EQ(RunProgram({"sqlite3", db,
+                          "UPDATE TransOrder SET ToPWD = '" + server.GetPassword() +
+                              "'; DELETE FROM TransformFilter WHERE Key LIKE 'order-%';"})
+                  .status,
+              0);
+    const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(server.Path("backup/out/a.txt")), "old");
+}
 
 TEST_F(CliScheduleTest, DbInitMakesTheTablesAndNeverTouchesAFileWithData) {
     EXPECT_EQ(Value(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"), "6");
@@ -72,10 +130,12 @@ TEST_F(CliScheduleTest, SchedulerOnceRunsADueDailyScheduleAndRecordsItProcessed)
     WriteFile(local / "out/sub/b.bin", RandomBytes(70000, 3));
     ASSERT_EQ(AddDaily("Nightly", local / "out", Url("/backup/", "secret")).status, 0);
 
-    // The order keeps the account in its own columns, the address without it.
+    // The order keeps the account in its own columns, the address without
+    // it, and the password scrambled.
     const std::string port = std::to_string(server.GetPort());
     EXPECT_EQ(Value(db, "SELECT ToURL FROM TransOrder"), "ftp://127.0.0.1:" + port + "/backup/");
-    EXPECT_EQ(Value(db, "SELECT ToLogin || '/' || ToPWD FROM TransOrder"), "alice/secret");
+    EXPECT_EQ(Value(db, "SELECT ToLogin FROM TransOrder"), "alice");
+    EXPECT_FALSE(DatabaseHolds("secret"));
 
     const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -109,7 +169,8 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
         // An order that cannot be made stores no schedule either.
-        {{"--repeat", "daily", "--delete-source"}, "--delete-source is not available"},
+        {{"--repeat", "daily", "--delete-source"}, "--delete-source"},
+        {{"--repeat", "daily", "--exclude-folder", "/elsewhere"}, "is not inside the source"},
     };
     for (const auto& [options, message] : cases) {
         std::vector<std::string> args = {"schedule", "add", "--db", db, "--name", "n",

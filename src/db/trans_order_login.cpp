@@ -1,0 +1,75 @@
+#include "db/trans_order_login.h"
+
+#include "base/password.h"
+#include "ftp/login_info.h"
+#include "objects/obj.h"
+#include "tasks/trans_point.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kScrambled = "order-passwords-scrambled";
+
+std::string ConnectionKey(EOrderEnd end) {
+    return end == EOrderEnd::From ? "order-from-connection" : "order-to-connection";
+}
+std::string ConnectionNameKey(EOrderEnd end) { return ConnectionKey(end) + "-name"; }
+
+// The value of one pair of the order's filter text; "" when it is absent.
+std::string FilterValue(const CDBTransOrderObj& order, const std::string& key) {
+    std::string found;
+    CObj::ForEachXMLAttr(order.Filter, [&](const std::string& name, const std::string& value) {
+        if (name == key) found = value;
+    });
+    return found;
+}
+
+bool IsScrambled(const CDBTransOrderObj& order) { return FilterValue(order, kScrambled) == "1"; }
+
+std::string Readable(const CDBTransOrderObj& order, const std::string& stored) {
+    return IsScrambled(order) ? StrDec(stored) : stored;
+}
+
+}  // namespace
+
+void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const CSavedConnectionRef& connection) {
+    (end == EOrderEnd::From ? order.FromPWD : order.ToPWD).clear();
+    order.Filter += CObj::XMLAttr(ConnectionKey(end), connection.guid);
+    order.Filter += CObj::XMLAttr(ConnectionNameKey(end), connection.name);
+}
+
+void ScrambleOrderPasswords(CDBTransOrderObj& order) {
+    for (std::string* password : {&order.FromPWD, &order.ToPWD, &order.TransformPWD}) *password = StrEnc(*password);
+    order.Filter += CObj::XMLAttr(kScrambled, "1");
+}
+
+CSavedConnectionRef OrderConnection(const CDBTransOrderObj& order, EOrderEnd end) {
+    return {FilterValue(order, ConnectionKey(end)), FilterValue(order, ConnectionNameKey(end))};
+}
+
+std::string OrderPassword(const CDBTransOrderObj& order, EOrderEnd end) {
+    return Readable(order, end == EOrderEnd::From ? order.FromPWD : order.ToPWD);
+}
+
+std::string OrderTransformPassword(const CDBTransOrderObj& order) { return Readable(order, order.TransformPWD); }
+
+bool ApplySavedConnection(CTransPoint& point, const CSavedConnectionRef& connection,
+                          const std::string& connectionsFile, std::string& error) {
+    CFtpLoginInfoList connections;
+    // A list that cannot be read holds no connection either.
+    if (!connectionsFile.empty()) connections.LoadXML(connectionsFile);
+    const CFtpLoginInfo* saved = connections.FindByGUID(connection.guid);
+    if (!saved && !connection.name.empty()) saved = connections.FindByHost(connection.name);
+    if (!saved) {
+        error = "the saved connection '" + connection.name + "' of this order is not in the connection list" +
+                (connectionsFile.empty() ? std::string() : " '" + connectionsFile + "'");
+        return false;
+    }
+    CFtpLoginInfo login(*saved);
+    // The order's own path is where it works; the start folder does not count.
+    login.SetFtpPath(CFtpPath());
+    point.SetFtpLoginInfo(login);
+    return true;
+}
+
+}  // namespace velmora

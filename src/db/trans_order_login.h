@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "db/db_trans_order_obj.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+class CTransPoint;
+
+// What a transfer order keeps about its logins besides its columns. It lives
+// in the order's filter text as pairs that older readers take for filters
+// they do not know, and skip:
+//  - an end that names a saved connection holds the connection's GUID and
+//    name and no password: login and password are read from the connection
+//    list each time the order runs, so that a changed password applies (the
+//    name finds a connection that was saved again under a new GUID);
+//  - the passwords an order does store are scrambled the way the connection
+//    list scrambles them (a mark says so; orders without it, written before,
+//    hold them as typed).
+enum class EOrderEnd { From, To };
+
+// A saved connection as an order names it.
+struct CSavedConnectionRef {
+    std::string guid;
+    std::string name;
+
+    bool IsEmpty() const { return guid.empty() && name.empty(); }
+};
+
+// Makes `end` refer to a saved connection and drops its password.
+VELMORA_API void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const CSavedConnectionRef& connection);
+// Scrambles the order's stored passwords (source, destination, archive) and
+// marks the order so; call once, after the passwords are set.
+VELMORA_API void ScrambleOrderPasswords(CDBTransOrderObj& order);
+
+// The saved connection an end names; empty when it names none.
+VELMORA_API CSavedConnectionRef OrderConnection(const CDBTransOrderObj& order, EOrderEnd end);
+// The stored passwords in clear, scrambled or not.
+VELMORA_API std::string OrderPassword(const CDBTransOrderObj& order, EOrderEnd end);
+VELMORA_API std::string OrderTransformPassword(const CDBTransOrderObj& order);
+
+// Gives an FTP point the server, account and settings of the saved
+// connection in `connectionsFile` (by GUID, else by name), keeping the
+// point's path. False (with `error`) when the list cannot be read or lacks
+// the connection.
+VELMORA_API bool ApplySavedConnection(CTransPoint& point, const CSavedConnectionRef& connection,
+                                      const std::string& connectionsFile, std::string& error);
+
+}  // namespace velmora

@@ -1,0 +1,99 @@
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+#include "app/dash_bord_dlg.h"
+#include "app/main_dlg.h"
+#include "app/screen_place.h"
+#include "app/window_state.h"
+#include "app_fixture.h"
+
+namespace parcelo {
+namespace {
+
+TEST(ScreenPlaceTest, AWindowIsKeptFullyOnTheScreenThatHoldsIt) {
+    // Two screens: a smaller one left of the main one, which has a panel.
+    const QRect left(-1280, 0, 1280, 1024);
+    const QRect main(0, 0, 1920, 1040);
+    const QList<QRect> rooms{main, left};
+    EXPECT_EQ(RoomAt({-10, 500}, rooms), left);
+    EXPECT_EQ(RoomAt({100, 500}, rooms), main);
+    // Off every screen: the nearest one.
+    EXPECT_EQ(RoomAt({5000, 5000}, rooms), main);
+    EXPECT_EQ(RoomAt({-5000, 10}, rooms), left);
+    EXPECT_EQ(RoomAt({0, 0}, {}), QRect());
+
+    const QRect tray(0, 0, 170, 150);
+    // Thrown past the bottom right corner with 17 pixels left on screen.
+    EXPECT_EQ(KeepInside(tray.translated(1903, 1023), main), QPoint(1750, 890));
+    // Across the two screens: onto the one that holds most of it.
+    const QRect across = tray.translated(-100, 10);
+    EXPECT_EQ(KeepInside(across, RoomAt(across.center(), rooms)), QPoint(-170, 10));
+    EXPECT_EQ(KeepInside(tray.translated(-1300, -40), left), QPoint(-1280, 0));
+    // Larger than the screen: its top left corner stays on it.
+    EXPECT_EQ(KeepInside(QRect(-50, -50, 4000, 4000), main), QPoint(0, 0));
+    EXPECT_EQ(KeepInside(tray.translated(30, 40), main), QPoint(30, 40));
+}
+
+class TrayPlacementTest : public test::AppTest {
+protected:
+    // A left-button drag of the tray from its middle to a point on the desktop.
+    static void Drag(CDashBordDlg& tray, const QPoint& to) {
+        const QPoint grip(tray.width() / 2, tray.height() / 2);
+        QMouseEvent press(QEvent::MouseButtonPress, grip, tray.mapToGlobal(grip), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&tray, &press);
+        QMouseEvent move(QEvent::MouseMove, grip, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&tray, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, grip, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&tray, &release);
+    }
+    static QRect Room() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+};
+
+TEST_F(TrayPlacementTest, TheTrayIsFullyOnScreenAfterEveryRestartWhereverItWasLeft) {
+    // Left on a screen that is gone now.
+    CWindowState::WritePoint(CDashBordDlg::kPositionName, QPoint(5000, -3000));
+    const QPoint throws[] = {{5000, 5000}, {-5000, -5000}, {Room().right(), Room().center().y()}, {-3, 20}};
+    for (int run = 0; run < 10; ++run) {
+        CDashBordDlg tray(context);
+        tray.ShowMainWindow(run % 2 == 0);
+        tray.show();
+        test::ProcessEvents();
+        EXPECT_TRUE(Room().contains(tray.frameGeometry())) << run;
+        Drag(tray, throws[run % 4]);
+        EXPECT_TRUE(Room().contains(tray.frameGeometry())) << run;
+    }
+    // A press the tray never saw moves nothing.
+    CDashBordDlg tray(context);
+    const QPoint before = tray.pos();
+    QMouseEvent move(QEvent::MouseMove, QPoint(5, 5), QPoint(300, 300), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&tray, &move);
+    EXPECT_EQ(tray.pos(), before);
+}
+
+TEST_F(TrayPlacementTest, TheMainWindowComesBackWhereItWasAndAsLargeAsItWas) {
+    QRect left;
+    {
+        CDashBordDlg tray(context);
+        tray.ShowMainWindow(true);
+        tray.GetMainWindow().setGeometry(QRect(QPoint(24, 30), tray.GetMainWindow().minimumSizeHint()));
+        test::ProcessEvents();
+        left = tray.GetMainWindow().geometry();
+        tray.ShowMainWindow(false);
+    }
+    CDashBordDlg tray(context);
+    tray.ShowMainWindow(true);
+    test::ProcessEvents();
+    // Within the width of a window frame, which the platform may add.
+    const QRect back = tray.GetMainWindow().geometry();
+    EXPECT_NEAR(back.x(), left.x(), 4);
+    EXPECT_NEAR(back.y(), left.y(), 4);
+    EXPECT_NEAR(back.width(), left.width(), 4);
+    EXPECT_NEAR(back.height(), left.height(), 4);
+}
+
+}  // namespace
+}  // namespace parcelo
