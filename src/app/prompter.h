@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -24,6 +25,10 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // A Yes/No question about a list of actions the user sees first (one
+    // line each); true for Yes.
+    virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                                const std::vector<std::string>& actions);
 };
 
 // The prompter of the running program: modal dialogs.
@@ -34,6 +39,9 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    // The question with the list as the box's details.
+    bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                        const std::vector<std::string>& actions) override;
 };
 
 }  // namespace parcelo

@@ -10,12 +10,8 @@
 #include "cli/job_options.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
+#include "engine/mirror.h"
 #include "engine/statistic.h"
-#include "messaging/listener.h"
-#include "messaging/log_status.h"
-#include "messaging/msg.h"
-#include "messaging/msg_box.h"
-#include "messaging/msg_commands.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
@@ -28,29 +24,6 @@ struct MirrorArgs {
     bool dryRun = false;
     // Only the exclusions are used.
     JobOptions exclusions;
-};
-
-// Prints the mirror's actions as the library reports them: "+ new",
-// "~ changed", "- deleted" (unchanged files are only counted).
-class ActionLines : public velmora::CListener {
-public:
-    explicit ActionLines(const CliContext& context) : m_context(context) {
-        velmora::CMsgBox::Box().Subscribe("parcelo-cli mirror", this);
-    }
-    ~ActionLines() override { velmora::CMsgBox::Box().Unsubscribe(this); }
-    ActionLines(const ActionLines&) = delete;
-    ActionLines& operator=(const ActionLines&) = delete;
-
-    void OnMsg(velmora::CMsg& msg) override {
-        if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
-        const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
-        if (!record || record->GetKind() != velmora::LOG_SYNC) return;
-        const std::string& action = record->GetAction();
-        if (action == "+" || action == "~" || action == "-") m_context.Print(action + " " + record->GetText());
-    }
-
-private:
-    const CliContext& m_context;
 };
 
 // A folder end of the mirror; a local source folder must be there.
@@ -106,7 +79,10 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     items.Add(new velmora::CTskItem(source, transform, destination));
     int status = kExitOk;
     {
-        ActionLines lines(context);
+        // "+ new", "~ changed", "- deleted" as they happen.
+        velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
+            context.Print(action + " " + path);
+        });
         status = RunItems(context, items);
     }
     PrintSummary(context, args.dryRun);

@@ -6,6 +6,9 @@
 #include "engine/source.h"
 #include "engine/statistic.h"
 #include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
 #include "platform/clock.h"
 
 namespace velmora {
@@ -219,6 +222,20 @@ bool CMirror::DeleteEntry(const std::string& key, Entry& entry) {
 
 std::string CMirror::TargetText(const std::string& key) const {
     return Slashed(CFtpPath(m_target.TargetRoot().GetPath(), PATH_FOLDER).GetDriveAndDir()) + key;
+}
+
+CMirrorActionListener::CMirrorActionListener(Take take) : m_take(std::move(take)) {
+    CMsgBox::Box().Subscribe("mirror actions", this);
+}
+
+CMirrorActionListener::~CMirrorActionListener() { CMsgBox::Box().Unsubscribe(this); }
+
+void CMirrorActionListener::OnMsg(CMsg& msg) {
+    if (msg.Cmd() != MSG_LOG_RECORD) return;
+    const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+    if (!record || record->GetKind() != LOG_SYNC) return;
+    const std::string& action = record->GetAction();
+    if (action == "+" || action == "~" || action == "-") m_take(action, record->GetText());
 }
 
 }  // namespace velmora

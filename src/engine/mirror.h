@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/tsk_data_file.h"
+#include "messaging/listener.h"
 #include "paths/file_filter.h"
 #include "paths/mfc_obj_node.h"
 #include "platform/api.h"
@@ -85,6 +86,24 @@ private:
     std::unordered_map<std::string, Entry> m_entries;
     // The keys in the tree's walk order: parents before their children.
     std::vector<std::string> m_order;
+};
+
+// Hears a mirror's actions while it exists: each "+" (new), "~" (changed)
+// and "-" (deleted) decision goes to `take` with the path below the roots,
+// on the thread that runs the job. Unchanged files are not passed on.
+class VELMORA_API CMirrorActionListener : public CListener {
+public:
+    using Take = std::function<void(const std::string& action, const std::string& path)>;
+
+    explicit CMirrorActionListener(Take take);
+    ~CMirrorActionListener() override;
+    CMirrorActionListener(const CMirrorActionListener&) = delete;
+    CMirrorActionListener& operator=(const CMirrorActionListener&) = delete;
+
+    void OnMsg(CMsg& msg) override;
+
+private:
+    Take m_take;
 };
 
 }  // namespace velmora
