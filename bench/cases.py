@@ -39,6 +39,7 @@ class Context:
         self.cli = os.path.join(build, "src/cli/parcelo-cli")
         self.listing_bench = os.path.join(build, "bench/bench_listing")
         self.db_bench = os.path.join(build, "bench/bench_db_report")
+        self.fault_relay = os.path.join(build, "bench/bench_fault_relay")
         self.source_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
         self.scratch = scratch
         self.server = server
@@ -216,6 +217,55 @@ def one_large_file(ctx):
     return [upload, download]
 
 
+# 1b. One large file over a link that breaks ---------------------------------
+
+class CuttingRelay:
+    """The tests' fault-injecting relay (bench_fault_relay) in front of the
+    server: every data connection is cut after `cut` bytes."""
+
+    def __init__(self, ctx, cut):
+        self.process = subprocess.Popen([ctx.fault_relay, str(ctx.server.port), str(cut)],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.port = int(self.process.stdout.readline().split()[1])
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=30)
+        return self.process.stderr.read().decode().strip()
+
+
+def cut_download(ctx):
+    size = ctx.scaled(GIB, 4 * MIB) // MIB * MIB
+    cut = ctx.scaled(200 * MIB, MIB)
+    label = "%d MiB, cut every %d MiB" % (size // MIB, cut // MIB)
+    ctx.log("one file of %s" % label)
+    local = datasets.big_file(os.path.join(ctx.local, "cut.bin"), size)
+    os.link(local, os.path.join(ctx.data, "cut.bin"))
+    ctx.publish(ctx.data)
+    relay = CuttingRelay(ctx, cut)
+    s = ctx.server
+    via = "ftp://%s@127.0.0.1:%d/data/cut.bin" % (s.user, relay.port)
+    # lftp goes on after a cut by itself; it is told not to wait between tries.
+    lftp = ["lftp", "-c", "set ftp:ssl-allow no; set net:max-retries 50; set net:reconnect-interval-base 0; "
+            "set net:reconnect-interval-multiplier 1; set cmd:fail-exit yes; open -u %s,%s -p %d 127.0.0.1; "
+            "get data/cut.bin -o %s/lftp/cut.bin" % (s.user, s.password, relay.port, ctx.out)]
+    work = "download one file of %s" % label
+    out = ctx.out
+    tools = [Tool(Row(work, "parcelo-cli download", True, amount=size, unit="MiB/s"),
+                  ctx.ours("download", via, out + "/ours/"),
+                  before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/cut.bin", size)),
+             Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"), lftp,
+                  before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/cut.bin", size))]
+    try:
+        rows = run_tools(ctx, tools)
+    finally:
+        ctx.log("  relay: %s" % relay.close())
+    ctx.fresh_out()
+    os.unlink(os.path.join(ctx.data, "cut.bin"))
+    os.unlink(local)
+    return [rows]
+
+
 # 2. Many small files -------------------------------------------------------
 
 def _curl_config(path, pairs):
@@ -363,12 +413,31 @@ def expect_archive(path, files):
     return check
 
 
-def compression(ctx):
+def expect_aes_archive(path, password, files):
+    """7-Zip verifies every entry with the password, and each file is an
+    AES-256 entry."""
+    def check():
+        if not os.path.isfile(path):
+            return "no archive %s" % path
+        test = subprocess.run(["7zz", "t", "-p" + password, path], capture_output=True, text=True)
+        if test.returncode != 0 or "Everything is Ok" not in test.stdout:
+            return "7zz t: " + (test.stdout + test.stderr)[-200:]
+        listed = subprocess.run(["7zz", "l", "-slt", path], capture_output=True, text=True).stdout
+        found = sum(1 for line in listed.split("\n") if line.startswith("Method = AES-256"))
+        return None if found == files else "%d AES-256 entries, %d expected" % (found, files)
+    return check
+
+
+def _compress_mixed(ctx, suffix, check, make_tools):
+    """Each tool compresses one mixed folder into an archive at level 1.
+    `check(archive, files)` checks an archive; `make_tools(archiver,
+    source)` answers the Tools, made with
+    archiver(tool, name, cmd(archive), ours=False, cwd=None)."""
     total = ctx.scaled(500 * MIB, 4 * MIB)
-    ctx.log("compress %d MiB of mixed files at level 1" % (total // MIB))
+    ctx.log("compress %d MiB of mixed files at level 1%s" % (total // MIB, suffix))
     source = os.path.join(ctx.local, "mixed")
     files, total = datasets.mixed_tree(source, total)
-    work = "compress a folder of %d MiB (%d files, text and random) at level 1" % (total // MIB, files)
+    work = "compress a folder of %d MiB (%d files, text and random) at level 1%s" % (total // MIB, files, suffix)
 
     def archiver(tool, name, cmd, ours=False, cwd=None):
         archive = os.path.join(ctx.out, name + ".zip")
@@ -378,16 +447,30 @@ def compression(ctx):
             row.note = "archive %.0f MiB" % (os.path.getsize(archive) / MIB)
             return sample.wall
         return Tool(row, cmd(archive), cwd=cwd, before=lambda: _remove(archive, ctx.out),
-                    check=expect_archive(archive, files), value=value)
+                    check=check(archive, files), value=value)
 
-    tools = [archiver("parcelo-cli zip", "ours", lambda a: ctx.ours("zip", source, a), ours=True),
-             archiver("zip -1 -r", "zip", lambda a: ["zip", "-q", "-1", "-r", a, "mixed"], cwd=ctx.local),
-             archiver("Python zipfile, level 1", "python",
-                      lambda a: ["/usr/bin/python3", "-c", PYTHON_ZIP, source, a])]
-    groups = [run_tools(ctx, tools)]
+    groups = [run_tools(ctx, make_tools(archiver, source))]
     ctx.fresh_out()
     shutil.rmtree(source, ignore_errors=True)
     return groups
+
+
+def compression(ctx):
+    return _compress_mixed(ctx, "", expect_archive, lambda archiver, source: [
+        archiver("parcelo-cli zip", "ours", lambda a: ctx.ours("zip", source, a), ours=True),
+        archiver("zip -1 -r", "zip", lambda a: ["zip", "-q", "-1", "-r", a, "mixed"], cwd=ctx.local),
+        archiver("Python zipfile, level 1", "python", lambda a: ["/usr/bin/python3", "-c", PYTHON_ZIP, source, a])])
+
+
+def aes_compression(ctx):
+    password = "bench-Pa55"
+    return _compress_mixed(ctx, ", AES-256", lambda archive, files: expect_aes_archive(archive, password, files),
+                           lambda archiver, source: [
+        archiver("parcelo-cli zip --encryption aes256", "ours",
+                 lambda a: ctx.ours("zip", source, a, "--password", password, "--encryption", "aes256"), ours=True),
+        archiver("7zz a -tzip -mem=AES256 -mx=1", "7zz",
+                 lambda a: ["7zz", "a", "-bd", "-bso0", "-tzip", "-mem=AES256", "-mx=1", "-p" + password, a, "mixed"],
+                 cwd=ctx.local)])
 
 
 def _remove(path, folder):
@@ -565,10 +648,12 @@ def mirror_changes(ctx):
 
 CASES = [
     ("large", one_large_file),
+    ("cut", cut_download),
     ("small", many_small_files),
     ("listing", listing),
     ("parser", parser),
     ("zip", compression),
+    ("zip-aes", aes_compression),
     ("db", job_database),
     ("mirror", mirror_changes),
     ("memory-files", memory_many_files),

@@ -62,9 +62,24 @@ bool JobDatabaseFile::Open(const std::string& path, std::string& error) {
         error = "cannot read '" + path + "': " + query.GetError();
         return false;
     }
-    if (query.PopInt() == 1) return true;
-    error = "'" + path + "' is not a job database";
+    if (query.PopInt() != 1) {
+        error = "'" + path + "' is not a job database";
+        return false;
+    }
+    if (AddMissingColumns(error)) return true;
+    error = "cannot add the new columns to '" + path + "': " + error;
     return false;
+}
+
+bool JobDatabaseFile::AddMissingColumns(std::string& error) {
+    // Empty means the behaviour from before the column (the traditional
+    // ZIP encryption).
+    velmora::CSQLiteQuery query(&m_database);
+    if (!query.Exec("SELECT count(*) FROM pragma_table_info('TransOrder') WHERE name = 'TransformEncryption'")) {
+        error = query.GetError();
+        return false;
+    }
+    return query.PopInt() == 1 || Exec("ALTER TABLE TransOrder ADD COLUMN TransformEncryption INTEGER", error);
 }
 
 bool JobDatabaseFile::UseWriteAheadLog(std::string& error) {

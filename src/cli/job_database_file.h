@@ -18,7 +18,8 @@ public:
     // only (orders may hold logins). Refuses a file that exists and is not
     // empty, so that no data is ever overwritten.
     bool Create(const std::string& path, std::string& error);
-    // Opens an existing job database (never creates one).
+    // Opens an existing job database (never creates one). A file made
+    // before a column existed gets it added, empty.
     bool Open(const std::string& path, std::string& error);
     // The journal a long-running host wants: write-ahead log with
     // synchronous=NORMAL, so that readers (the desktop program) never wait
@@ -33,6 +34,7 @@ public:
 
 private:
     bool OpenHandle(const std::string& path, std::string& error);
+    bool AddMissingColumns(std::string& error);
     bool Exec(const std::string& sql, std::string& error);
 
     velmora::CSQLiteDatabase m_database;

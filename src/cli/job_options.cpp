@@ -50,7 +50,24 @@ void JobOptions::AddTo(CLI::App& command, DeleteSource deleteSourceOption) {
     if (deleteSourceOption == DeleteSource::kOffered) {
         command.add_flag("--delete-source", deleteSource, "Delete the source file once it is copied");
     }
+    AddEncryptionTo(command);
     AddExclusionsTo(command);
+}
+
+void JobOptions::AddEncryptionTo(CLI::App& command) {
+    command
+        .add_option("--encryption", encryption,
+                    "How the password encrypts the archive: aes256 (default) or traditional (weak, for old tools)")
+        ->check(CLI::IsMember({"aes256", "traditional"}, CLI::ignore_case))
+        ->type_name("aes256|traditional");
+}
+
+void JobOptions::WarnWhenWeak(const CliContext& context) const {
+    if (zip && !zipPassword.empty() && encryption == "traditional") {
+        context.Report("warning: the traditional ZIP encryption is weak; tools break it whatever the password "
+                       "(use --encryption aes256)",
+                       kExitOk);
+    }
 }
 
 void JobOptions::AddExclusionsTo(CLI::App& command) {
@@ -68,6 +85,8 @@ bool JobOptions::Transform(const Location& source, velmora::CTansform& transform
         transform.ZipFileName() = zipName;
         transform.SetPassword(zipPassword);
         transform.SetZipPasswordProtected(!zipPassword.empty());
+        transform.SetZipEncryption(encryption == "traditional" ? velmora::CTansform::eZipTraditional
+                                                               : velmora::CTansform::eZipAes256);
     }
     transform.GetFilter().SetExcludes(ExtensionList(exclude));
     for (const std::string& text : excludeFolders) {

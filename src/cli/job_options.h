@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cli_context.h"
 #include "cli/location.h"
 #include "tasks/tansform.h"
 
@@ -16,14 +17,21 @@ struct JobOptions {
     bool zip = false;
     std::string zipName;
     std::string zipPassword;
+    std::string encryption = "aes256";
     bool deleteSource = false;
     std::string exclude;
     std::vector<std::string> excludeFolders;
 
-    // Adds --zip, --zip-name, --zip-password, --exclude, --exclude-folder
+    // Adds --zip, --zip-name, --zip-password, --encryption, --exclude,
+    // --exclude-folder
     // and, where a command can move files, --delete-source.
     enum class DeleteSource { kOffered, kNotOffered };
     void AddTo(CLI::App& command, DeleteSource deleteSourceOption);
+    // --encryption (aes256, the default, or traditional).
+    void AddEncryptionTo(CLI::App& command);
+    // Says on standard error that the traditional cipher is weak when it is
+    // about to protect an archive.
+    void WarnWhenWeak(const CliContext& context) const;
     // --exclude and --exclude-folder alone.
     void AddExclusionsTo(CLI::App& command);
     // The transform of a job from `source`: a plain copy or a compression

@@ -158,6 +158,7 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     const OrderEnd destination = MakeOrderEnd(to);
     velmora::CTansform transform;
     if (!options.job.Transform(from, transform, error)) return false;
+    options.job.WarnWhenWeak(context);
     if (options.mirror) {
         transform.SetSync();
         transform.SetSyncDelete(options.mirrorDelete);
@@ -166,6 +167,7 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
     order.TransformPWD = transform.GetPassword();
+    order.TransformEncryption = transform.GetZipEncryption();
     order.TransformFile = transform.ZipFileName();
     destination.Store(order.ToType, order.ToName, order.ToURL, order.ToLogin, order.ToPWD);
     // No password in clear at rest: a saved connection is named, not copied.

@@ -27,6 +27,8 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    bool continuing = false;  // --continue
+    bool tempNames = false;   // --temp-names (uploads)
 };
 
 struct CopyArgs {
@@ -77,6 +79,8 @@ int Upload(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
+    api.SetTempNames(args.tempNames);
     if (files.IsEmpty()) {
         api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
     } else {
@@ -106,6 +110,7 @@ int Download(CliContext& context, const TransferArgs& args) {
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
+    api.SetContinue(args.continuing);
     const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
@@ -181,6 +186,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     }
     velmora::CTansform transform;
     if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
+    args.job.WarnWhenWeak(context);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
     WorkFolder work;
@@ -220,6 +226,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     options.zip = true;
     velmora::CTansform transform;
     if (!options.Transform(from, transform, error)) return context.UsageError(error);
+    options.WarnWhenWeak(context);
     transform.SetZipFileAuto(false);
     transform.ZipFileName() = velmora::CFilePath(archive.path).GetFileName(true);
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
@@ -235,6 +242,10 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
     up->add_option("LOCAL", upload->sources, "A local folder, or local files")->required();
     up->add_option("REMOTE_FOLDER", upload->destination, "ftp://host/folder/ or NAME:/folder/")->required();
+    up->add_flag("-c,--continue", upload->continuing,
+                 "Continue remote files that are shorter than their local source, from their end");
+    up->add_flag("--temp-names", upload->tempNames,
+                 "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     up->positionals_at_end();
     up->callback([&context, &status, upload] { status.value = Upload(context, *upload); });
 
@@ -242,6 +253,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
     down->add_option("REMOTE", download->sources, "A remote folder, or remote files of one server")->required();
     down->add_option("LOCAL_FOLDER", download->destination, "The local folder")->required();
+    down->add_flag("-c,--continue", download->continuing,
+                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
     down->positionals_at_end();
     down->callback([&context, &status, download] { status.value = Download(context, *download); });
 
@@ -258,6 +271,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
     zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zip->job.AddEncryptionTo(*zipCommand);
     zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });
 }

@@ -455,6 +455,7 @@ void CDBEngine::operator>>(CTskItem& item) const {
     transform.SetTransformType(static_cast<uint32_t>(order.TransformType));
     transform.SetXMLFilter(order.Filter);
     transform.SetPassword(OrderTransformPassword(order));
+    transform.SetZipEncryption(order.TransformEncryption);
     transform.ZipFileName() = order.TransformFile;
 }
 

@@ -31,7 +31,8 @@ const CDBTable<CDBTransOrderObj>& CDBTransOrderObj::Table() {
                                     {"DatePerformed", &T::DatePerformed},
                                     {"Status", &T::Status},
                                     {"StatusDescription", &T::StatusDescription},
-                                    {"Note", &T::Note}}};
+                                    {"Note", &T::Note},
+                                    {"TransformEncryption", &T::TransformEncryption}}};
     return table;
 }
 
@@ -44,7 +45,8 @@ bool CDBTransOrderObj::IsEqual(const CObj& other) const {
            TransformFile == t->TransformFile && ToType == t->ToType && ToName == t->ToName &&
            ToURL == t->ToURL && ToLogin == t->ToLogin && ToPWD == t->ToPWD &&
            DateScheduled == t->DateScheduled && DatePerformed == t->DatePerformed && Status == t->Status &&
-           StatusDescription == t->StatusDescription && Note == t->Note;
+           StatusDescription == t->StatusDescription && Note == t->Note &&
+           TransformEncryption == t->TransformEncryption;
 }
 
 std::string CDBTransOrderObj::GetDescription() const {

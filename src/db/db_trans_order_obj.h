@@ -49,6 +49,9 @@ struct CDBTransOrderFields {
     int32_t Status = 0;
     std::string StatusDescription;
     std::string Note;
+    // CTansform::_eZipEncryption; added after the other columns, so older
+    // files get it appended by their host.
+    int32_t TransformEncryption = 0;
 };
 
 // One transfer of a scheduled job: source point, transform with its filters,

@@ -30,6 +30,9 @@ CREATE TABLE IF NOT EXISTS LaunchOrder (
     Note TEXT
 );
 
+-- TransformEncryption came later, so it is the last column (hosts add it to
+-- older files): how the archive's password encrypts it, 0 (or NULL) the
+-- traditional cipher, 1 AES-256.
 CREATE TABLE IF NOT EXISTS TransOrder (
     ID INTEGER PRIMARY KEY,
     ID_Schedule INTEGER,
@@ -52,7 +55,8 @@ CREATE TABLE IF NOT EXISTS TransOrder (
     DatePerformed TEXT,
     Status INTEGER,
     StatusDescription TEXT,
-    Note TEXT
+    Note TEXT,
+    TransformEncryption INTEGER
 );
 
 CREATE TABLE IF NOT EXISTS TransformFilter (

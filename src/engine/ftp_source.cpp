@@ -5,11 +5,11 @@
 #include <thread>
 
 #include "base/format.h"
-#include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_node.h"
 #include "ftp/protocol/ftp_error.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 
@@ -33,7 +33,10 @@ bool CFtpSource::Login(CFtpLoginInfo info) {
     info.SetRetryDelay(m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
         info.SetCurAttempt(attempt);
-        if (m_client.Login(info)) return true;
+        if (m_client.Login(info)) {
+            m_login = info;
+            return true;
+        }
         if (attempt >= attempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
         {
             // Whoever shows the job says why it waits.
@@ -44,6 +47,22 @@ bool CFtpSource::Login(CFtpLoginInfo info) {
         }
         if (Job().IsAborted()) return false;
     }
+}
+
+protocol::CFtpConnection* CFtpSource::Reconnect(std::string& error) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    if (connection && connection->Command("NOOP")) return connection;
+    LogText(LOG_STATUS, "Reconnect:", m_login.GetHost());
+    m_client.Logoff();
+    if (Login(m_login)) return m_client.GetFtpConnection();
+    error = m_client.GetStrError();
+    return nullptr;
+}
+
+CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
+    file->SetConnection(m_client.GetFtpConnection());
+    file->SetReconnect([this](std::string& error) { return Reconnect(error); });
+    return file;
 }
 
 void CFtpSource::WaitBeforeRetry() const {
@@ -69,7 +88,7 @@ bool CFtpSource::Scan() {
 }
 
 void CFtpSource::ReadPaths() {
-    for (CTskDataFile* file : *this) static_cast<CTskFtpFile*>(file)->SetConnection(m_client.GetFtpConnection());
+    for (CTskDataFile* file : *this) Attach(static_cast<CTskFtpFile*>(file));
     ExpandFolders();
     CountTotals();
 }
@@ -162,7 +181,7 @@ bool CFtpSource::OpenTarget() {
 }
 
 CTskDataFile* CFtpSource::CreateDataFile(const CFtpPath& path) {
-    return new CTskFtpFile(path, m_client.GetFtpConnection());
+    return Attach(new CTskFtpFile(path, nullptr));
 }
 
 CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
@@ -180,7 +199,7 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
             return nullptr;
         }
     }
-    return SetTarget(new CTskFtpFile(target, m_client.GetFtpConnection()));
+    return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
 }
 
 void CFtpSource::Close() {

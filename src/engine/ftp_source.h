@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/source.h"
+#include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
@@ -54,6 +55,12 @@ private:
     bool Login(CFtpLoginInfo info);
     // The destination folder the files go into.
     CFtpPath TargetFolder() const;
+    // A new connection after the server dropped the old one, with the same
+    // attempts as the first login; a connection whose control side still
+    // answers is kept (only a data connection broke).
+    protocol::CFtpConnection* Reconnect(std::string& error);
+    // A data file of this source: the client's connection and its reconnect.
+    CTskDataFile* Attach(CTskFtpFile* file);
     // Waits the retry delay; an abort of the job ends the wait.
     void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
@@ -65,6 +72,7 @@ private:
     void ReadPaths();
 
     CFtpClient m_client;
+    CFtpLoginInfo m_login;  // of the last successful login
     int m_nRetryDelayMs = kLoginRetryDelayMs;
     bool m_bPathsRead = false;
 };

@@ -65,6 +65,12 @@ struct VELMORA_API CJobState {
     CMirrorCounts m_mirror;
     // The message of the latest error, kept from one job to the next.
     std::string m_strLastError;
+    // How the transfers that follow treat their targets (kept by Reset):
+    // a target shorter than its source, or the partial file an earlier
+    // transfer left of it, is continued instead of written again; uploads
+    // are written under a temporary name and renamed when complete.
+    bool m_bContinue = false;
+    bool m_bTempNames = false;
     // Login attempts of an FTP source, set by the host for every job that
     // follows; 0 keeps the engine's own number.
     int32_t m_nLoginAttempts = 0;

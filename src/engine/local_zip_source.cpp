@@ -20,7 +20,11 @@ bool CLocalZipSource::OpenTarget() {
         m_pArchive = std::make_unique<CZipArchive>();
         m_pArchive->CreateArchive(m_TargetRoot.GetPath());
         const CTansform& transform = m_item.GetTransform();
-        if (transform.IsZipPasswordProtected()) m_pArchive->SetArchivePassword(transform.GetPassword());
+        if (transform.IsZipPasswordProtected()) {
+            m_pArchive->SetArchivePassword(transform.GetPassword(), transform.IsZipAes256()
+                                                                        ? CZipArchive::Encryption::Aes256
+                                                                        : CZipArchive::Encryption::Traditional);
+        }
         return true;
     } catch (const std::exception& error) {
         m_pArchive.reset();

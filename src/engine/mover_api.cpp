@@ -4,9 +4,29 @@
 #include "engine/job_lock.h"
 #include "engine/local_source.h"
 #include "engine/move_trans.h"
+#include "engine/statistic.h"
 #include "tasks/tsk_item.h"
 
 namespace velmora {
+namespace {
+
+// The job's target settings for one run; the jobs after it get today's.
+class CTargetSettings {
+public:
+    CTargetSettings(bool continuing, bool tempNames) {
+        CStatistic::Job().m_bContinue = continuing;
+        CStatistic::Job().m_bTempNames = tempNames;
+    }
+    ~CTargetSettings() {
+        CStatistic::Job().m_bContinue = false;
+        CStatistic::Job().m_bTempNames = false;
+    }
+    CTargetSettings(const CTargetSettings&) = delete;
+    CTargetSettings& operator=(const CTargetSettings&) = delete;
+};
+
+}  // namespace
+
 CMoverAPI::CMoverAPI() = default;
 
 CMoverAPI::CMoverAPI(const CMoverAPI& other) { *this = other; }
@@ -23,6 +43,8 @@ CMoverAPI& CMoverAPI::operator=(const CMoverAPI& other) {
     m_transform = other.m_transform;
     m_strError = other.m_strError;
     m_nError = other.m_nError;
+    m_bContinue = other.m_bContinue;
+    m_bTempNames = other.m_bTempNames;
     return *this;
 }
 
@@ -104,6 +126,7 @@ bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathLis
     // The lock spans the results too: another job must not reset the counts
     // before they are taken.
     CJobLock lock(nullptr);
+    const CTargetSettings settings(m_bContinue, m_bTempNames);
     const bool readsLocal = readSide == eLocalSide;
     const std::unique_ptr<CSource> local = paths && readsLocal ? std::make_unique<CLocalSource>(item, *paths)
                                                                : std::make_unique<CLocalSource>(item);
@@ -137,6 +160,7 @@ bool CMoverAPI::Copy(const CTskItems& items) {
     Clear();
     m_pMover = std::make_unique<CMover>(items);
     CJobLock lock(nullptr);
+    const CTargetSettings settings(m_bContinue, m_bTempNames);
     m_pMover->RunItems();
     TakeResults();
     return m_nError == 0;

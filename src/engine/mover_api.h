@@ -61,6 +61,14 @@ public:
     // job had no error.
     bool CopyFtpToFtp(const CFtpPathList& paths, const CFtpLoginInfo& source, const CFtpLoginInfo& destination);
 
+    // How the runs treat their targets (both off by default): continue
+    // what an earlier transfer left of a target (its partial file, or a
+    // shorter file at its place; see "download --continue"), and send
+    // uploads under a temporary name renamed when complete. The desktop's
+    // "Resume" choice is SetContinue(true) before DoCopy.
+    void SetContinue(bool on) { m_bContinue = on; }
+    void SetTempNames(bool on) { m_bTempNames = on; }
+
     // Forgets the last run: no mover, no error.
     virtual void Clear();
     long GetErrorNumber() const { return m_nError; }
@@ -102,6 +110,8 @@ private:
     CTansform m_transform;
     std::string m_strError;
     long m_nError = 0;
+    bool m_bContinue = false;
+    bool m_bTempNames = false;
     std::unique_ptr<CMover> m_pMover;
 };
 

@@ -1,10 +1,13 @@
 #include "engine/tsk_data_file.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "base/block_copy.h"
+#include "base/format.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "paths/mfc_obj_node.h"
@@ -43,6 +46,8 @@ bool CTskDataFile::Read(char*, size_t, size_t& received) {
 bool CTskDataFile::Write(const char*, size_t) { return false; }
 
 bool CTskDataFile::CloseFile(bool) { return true; }
+
+bool CTskDataFile::Reopen(uint32_t, uint64_t&) { return false; }
 
 CFtpPath CTskDataFile::GetRootPath() const { return m_pNode ? m_pNode->GetRootPath() : m_Path; }
 
@@ -99,7 +104,8 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     }
     bool opened = false;
     try {
-        opened = source.Open(kOpenRead) && target.Open(kOpenWrite);
+        opened = Job().m_bContinue ? OpenToContinue(source, target)
+                                   : source.Open(kOpenRead) && target.Open(kOpenWrite);
     } catch (...) {
         if (step) step->Abandon();
         throw;
@@ -108,11 +114,26 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     return opened;
 }
 
+bool CTskDataFile::OpenToContinue(CTskDataFile& source, CTskDataFile& target) {
+    uint64_t offset = target.HeldFromEarlier(source.KnownLength());
+    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
+    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_WRITE, &target, target.GetFileError());
+    if (offset > 0) {
+        LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
+                                                 static_cast<unsigned long long>(offset)));
+    }
+    m_nContinuedAt = offset;
+    return true;
+}
+
 // Between blocks: the job's abort flag, its processed bytes, and a position
 // every progress step or two seconds, after which the GUI may repaint.
+// Positions count from where the current pass started.
 class CTskDataFile::CJobProgress : public CCopyProgress {
 public:
     explicit CJobProgress(uint64_t length) : m_length(length), m_step(ProgressStep(length)) {}
+
+    void StartAt(uint64_t offset) { m_base = offset; }
 
     bool IsCancelled() override { return Job().IsAborted(); }
 
@@ -121,8 +142,9 @@ public:
         m_sinceUpdate += block;
         const auto now = std::chrono::steady_clock::now();
         if (m_sinceUpdate < m_step && now - m_lastUpdate <= kProgressInterval) return;
-        SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, static_cast<int64_t>(done),
-                     ProgressText(done, m_length));
+        const uint64_t position = m_base + done;
+        SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, static_cast<int64_t>(position),
+                     ProgressText(position, m_length));
         platform::PumpPendingMessages();
         m_sinceUpdate = 0;
         m_lastUpdate = now;
@@ -131,6 +153,7 @@ public:
 private:
     uint64_t m_length;
     uint64_t m_step;
+    uint64_t m_base = 0;
     uint64_t m_sinceUpdate = 0;
     std::chrono::steady_clock::time_point m_lastUpdate = std::chrono::steady_clock::now();
 };
@@ -140,23 +163,67 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
     CJobProgress progress(length);
-    const CCopyResult copied = velmora::CopyBlocks(
-        [&source](char* buffer, size_t size, size_t& received) { return source.Read(buffer, size, received); },
-        [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
-        BufferSize(length));
+    uint64_t held = std::exchange(m_nContinuedAt, 0);  // what the target holds
+    progress.StartAt(held);
+    uint64_t reached = 0;  // the most it ever held
+    int fruitless = 0;     // passes in a row that got no further than before
     bool ok = false;
-    switch (copied.end) {
-        case ECopyEnd::Complete: ok = true; break;
-        case ECopyEnd::Cancelled: ReportError(ERROR_ABORTED, &source, source.SourceText()); break;
-        case ECopyEnd::ReadFailed: ReportError(ERROR_READ, &source, source.GetFileError()); break;
-        case ECopyEnd::WriteFailed: ReportError(ERROR_UNKNOWN, &target, target.GetFileError()); break;
+    for (;;) {
+        const CCopyResult pass = velmora::CopyBlocks(
+            [&source](char* buffer, size_t size, size_t& received) { return source.Read(buffer, size, received); },
+            [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
+            BufferSize(length));
+        held += pass.bytes;
+        fruitless = held > reached ? 0 : fruitless + 1;
+        reached = std::max(reached, held);
+        if (pass.end == ECopyEnd::Cancelled) {
+            ReportError(ERROR_ABORTED, &source, source.SourceText());
+            break;
+        }
+        // Only a close tells whether a remote transfer was confirmed and a
+        // written file was put in place.
+        CTskDataFile* broken = pass.end == ECopyEnd::ReadFailed    ? &source
+                               : pass.end == ECopyEnd::WriteFailed ? &target
+                               : !source.CloseFile(true)           ? &source
+                               : !target.CloseFile(true)           ? &target
+                                                                   : nullptr;
+        if (!broken) {
+            ok = true;
+            break;
+        }
+        if (broken->IsInterrupted() && fruitless < kResumeAttempts && !Job().IsAborted()) {
+            if (TakeUp(source, target, *broken, held, progress)) continue;
+        } else if (broken == &source) {
+            ReportError(ERROR_READ, &source, source.GetFileError());
+        } else {
+            ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+        }
+        break;
     }
-    // Only a close tells whether a remote transfer was confirmed and a
-    // written file was put in place.
-    if (!source.CloseFile(ok) && ok) ok = ReportError(ERROR_READ, &source, source.GetFileError());
-    if (!target.CloseFile(ok) && ok) ok = ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    source.CloseFile(ok);
+    target.CloseFile(ok);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
     return ok;
+}
+
+bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
+                          CJobProgress& progress) {
+    LogText(LOG_STATUS, "Interrupted:",
+            Format("%s (%s, %llu bytes done)", source.SourceText().c_str(), broken.GetFileError().c_str(),
+                   static_cast<unsigned long long>(held)));
+    // A server that cannot be reached again ends the job: every further
+    // file would wait for it as long.
+    if (!broken.Reconnect()) return ReportError(ERROR_FTP, &broken, broken.GetFileError());
+    uint64_t offset = target.ResumeOffset(held);
+    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
+    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    // Bytes sent again count once in the job.
+    Job().m_nProcessedBytes -= static_cast<int64_t>(held - offset);
+    held = offset;
+    progress.StartAt(offset);
+    LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
+                                             static_cast<unsigned long long>(offset)));
+    return true;
 }
 
 }  // namespace velmora

@@ -56,6 +56,25 @@ public:
     // The block-copy loop from `source` into `target`; `report` adds the
     // "Open media" step with the Source and Destination records.
     virtual bool Transfer(CTskDataFile* source, CTskDataFile* target, bool report);
+    // Taking up a copy that broke off. A side whose transfer was cut short
+    // (a lost or silent connection, or data that ended before the known
+    // size) is interrupted; once it has reconnected, both sides are opened
+    // again from an offset each of them can go on from, and the copy goes on.
+    virtual bool IsInterrupted() const { return false; }
+    virtual bool Reconnect() { return false; }
+    // How much of `copied` bytes this (target) side holds for certain.
+    virtual uint64_t ResumeOffset(uint64_t copied) { return copied; }
+    // Opens (again) for reading or writing from byte `offset`. A side that
+    // cannot start there lowers `offset` (0: from the start) or fails.
+    virtual bool Reopen(uint32_t flags, uint64_t& offset);
+    // Continuing across transfers: how much of a source of `sourceLength`
+    // bytes this target holds from an earlier transfer (0: start afresh),
+    // and the source's size as far as it can be learned before reading.
+    virtual uint64_t HeldFromEarlier(uint64_t sourceLength) {
+        (void)sourceLength;
+        return 0;
+    }
+    virtual uint64_t KnownLength() { return Length(); }
     virtual uint64_t Length() const { return m_Path.Length(); }
     virtual std::string SourceText() const { return m_Path.GetPath(); }
     virtual std::string TargetText() const { return m_Path.GetPath(); }
@@ -65,6 +84,8 @@ public:
     // an unknown size); progress is sent every `ProgressStep` bytes.
     static size_t BufferSize(uint64_t length);
     static uint64_t ProgressStep(uint64_t length);
+    // How often in a row a broken copy is taken up without a byte moving.
+    static constexpr int kResumeAttempts = 5;
     // "%3s%% %s / %s Bytes": percent done, bytes done, file size.
     static std::string ProgressText(uint64_t done, uint64_t length);
 
@@ -100,10 +121,16 @@ protected:
     std::string m_strFileError;
 
 private:
+    uint64_t m_nContinuedAt = 0;  // what the target held when the copy began
     class CJobProgress;
 
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target);
+    // After a broken pass: reconnects the broken side and reopens both at
+    // the offset they can go on from; `held` becomes that offset.
+    bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
+                CJobProgress& progress);
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
+    bool OpenToContinue(CTskDataFile& source, CTskDataFile& target);
 };
 
 }  // namespace velmora

@@ -1,36 +1,62 @@
 #include "engine/tsk_ftp_file.h"
 
+#include "base/format.h"
 #include "base/tokenizer.h"
+#include "ftp/protocol/ftp_error.h"
 
 namespace velmora {
+namespace {
+
+// A final reply that says the data connection failed, not the file.
+bool IsBrokenTransferReply(int code) { return code == 425 || code == 426; }
+
+}  // namespace
 
 CTskFtpFile::CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node,
                          bool folderTree)
-    : CTskDataFile(path, node, folderTree), m_pConnection(connection) {}
+    : CTskDataFile(path, node, folderTree), m_pConnection(connection), m_bTempName(Job().m_bTempNames) {}
 
 CTskFtpFile::~CTskFtpFile() = default;
 
 void CTskFtpFile::Copy(const CObj& src) {
     CTskDataFile::Copy(src);
-    if (const auto* other = dynamic_cast<const CTskFtpFile*>(&src)) m_pConnection = other->m_pConnection;
+    if (const auto* other = dynamic_cast<const CTskFtpFile*>(&src)) {
+        m_pConnection = other->m_pConnection;
+        m_reconnect = other->m_reconnect;
+        m_bTempName = other->m_bTempName;
+    }
 }
 
 bool CTskFtpFile::HasConnection() {
+    // A file made while its source was between connections gets the next one.
+    if (!m_pConnection && m_reconnect) Reconnect();
     return m_pConnection || ReportError(ERROR_CONNECT, this, "Ftp connection is missing");
+}
+
+bool CTskFtpFile::WithConnection(const std::function<bool()>& step) {
+    m_bServerLost = false;
+    if (step()) return true;
+    // Refused by the server on a connection that still stands: no reconnect helps.
+    if (m_pConnection->IsConnected() && !protocol::IsTransient(m_pConnection->GetLastErrorCode())) return false;
+    m_bServerLost = !Reconnect();
+    return !m_bServerLost && step();
 }
 
 bool CTskFtpFile::OpenRead() {
     CloseFile(false);
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
-    if (m_pConnection->SetCurrentDirectory(folder)) return true;
+    if (WithConnection([&] { return m_pConnection->SetCurrentDirectory(folder); })) return true;
+    if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
     return ReportError(ERROR_CONNECT, this, "Unable connect to source: " + folder);
 }
 
 bool CTskFtpFile::OpenWrite() {
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
-    if (m_pConnection->SetCurrentDirectory(folder) || EnterOrCreate(folder)) return true;
+    if (WithConnection([&] { return m_pConnection->SetCurrentDirectory(folder) || EnterOrCreate(folder); }))
+        return true;
+    if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
     return ReportError(ERROR_CONNECT, this, "Unable connect to destination: " + folder);
 }
 
@@ -48,27 +74,61 @@ bool CTskFtpFile::EnterOrCreate(const std::string& folder) {
 bool CTskFtpFile::Open(uint32_t flags) {
     const bool reading = flags == kOpenRead;
     const std::string action = reading ? "Fail to open Ftp file for read: " : "Fail to open Ftp file for write: ";
-    const int32_t category = reading ? ERROR_READ : ERROR_WRITE;
     if (!HasConnection()) return false;
     CloseFile(false);
-    // Free when the folder is already the current one.
-    if (m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) {
-        m_stream = m_pConnection->OpenFile(m_Path.GetFileName(true),
-                                           reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write);
-    }
-    if (m_stream) return true;
+    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
+    const auto open = [&] {
+        // Named without a listing: the server's SIZE is the length to expect.
+        if (reading) KnownLength();
+        return OpenStream(access, 0);
+    };
+    if (WithConnection(open)) return true;
+    if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
+    // A server that refuses one file (no space for it, no permission) has
+    // not refused the job: that file is an error, the next one is tried. A
+    // connection that cannot be had stops the job.
+    const bool refused = m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
+    const int32_t category = reading ? ERROR_READ : refused ? ERROR_COPY : ERROR_WRITE;
     return ReportError(category, this, action + m_Path.GetPath() + " (" + m_pConnection->GetLastError() + ")");
+}
+
+std::string CTskFtpFile::StreamName(bool writing) const {
+    const std::string name = m_Path.GetFileName(true);
+    return writing && m_bTempName ? "." + name + ".part" : name;
+}
+
+std::string CTskFtpFile::StreamPath() const { return m_Path.GetFtpDir(true) + StreamName(true); }
+
+bool CTskFtpFile::OpenStream(protocol::EFtpAccess access, uint64_t offset) {
+    m_stream.reset();
+    m_bInterrupted = false;
+    m_nStart = 0;
+    // Free when the folder is already the current one.
+    if (!m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) return false;
+    const std::string name = StreamName(access != protocol::EFtpAccess::Read);
+    if (offset > 0 && access != protocol::EFtpAccess::Append &&
+        !m_pConnection->Command(Format("REST %llu", static_cast<unsigned long long>(offset)))) {
+        return false;
+    }
+    m_stream = m_pConnection->OpenFile(name, access);
+    if (m_stream) m_nStart = offset;
+    return m_stream != nullptr;
+}
+
+bool CTskFtpFile::Fail(protocol::EFtpError code, const std::string& text) {
+    m_bInterrupted = protocol::IsTransient(code);
+    return SetFileError(text);
 }
 
 bool CTskFtpFile::Read(char* buffer, size_t size, size_t& received) {
     received = 0;
     if (!m_stream) return SetFileError("Ftp file is not open");
-    return m_stream->Read(buffer, size, received) || SetFileError(m_stream->GetLastError());
+    return m_stream->Read(buffer, size, received) || Fail(m_stream->GetLastErrorCode(), m_stream->GetLastError());
 }
 
 bool CTskFtpFile::Write(const char* data, size_t size) {
     if (!m_stream) return SetFileError("Ftp file is not open");
-    return m_stream->Write(data, size) || SetFileError(m_stream->GetLastError());
+    return m_stream->Write(data, size) || Fail(m_stream->GetLastErrorCode(), m_stream->GetLastError());
 }
 
 bool CTskFtpFile::CloseFile(bool complete) {
@@ -78,7 +138,93 @@ bool CTskFtpFile::CloseFile(bool complete) {
         stream->Abort();
         return true;
     }
-    return stream->Close() || SetFileError(stream->GetLastError());
+    if (!stream->Close()) {
+        Fail(stream->GetLastErrorCode(), stream->GetLastError());
+        m_bInterrupted = m_bInterrupted || IsBrokenTransferReply(m_pConnection->GetLastReplyCode());
+        return false;
+    }
+    return CheckLength(*stream) && (!stream->IsUpload() || PutInPlace());
+}
+
+// A file sent under its temporary name takes its real one, in place of what
+// was there.
+bool CTskFtpFile::PutInPlace() {
+    if (!m_bTempName) return true;
+    const std::string name = m_Path.GetFileName(true);
+    if (m_pConnection->Rename(StreamName(true), name)) return true;
+    m_pConnection->DeleteFile(name);
+    return m_pConnection->Rename(StreamName(true), name) || SetFileError(m_pConnection->GetLastError());
+}
+
+// A transfer can be cut short and still be confirmed: a server may end a
+// download's data early, and take the end of a broken upload's data for the
+// end of the file. A download must bring the size the listing (or SIZE)
+// gave; an upload must leave the server with all that was sent.
+bool CTskFtpFile::CheckLength(const protocol::CFtpDataStream& stream) {
+    const uint64_t sent = m_nStart + stream.GetByteCount();
+    uint64_t expected = Length();
+    uint64_t received = sent;
+    if (stream.IsUpload()) {
+        expected = sent;
+        if (!m_pConnection->GetFileSize(StreamPath(), received)) return true;  // no SIZE: trust the reply
+    }
+    if (expected == 0 || received == expected) return true;
+    // Less is a transfer cut short, which may be continued; more is a file
+    // that changed on the server since it was listed.
+    m_bInterrupted = received < expected;
+    return SetFileError(Format("Transfer incomplete: %llu of %llu bytes received",
+                               static_cast<unsigned long long>(received), static_cast<unsigned long long>(expected)));
+}
+
+bool CTskFtpFile::Reconnect() {
+    if (m_stream) m_stream->Abort();
+    m_stream.reset();
+    std::string error = "Ftp connection is missing";
+    protocol::CFtpConnection* connection = m_reconnect ? m_reconnect(error) : nullptr;
+    if (!connection) return SetFileError(error);
+    m_pConnection = connection;
+    m_bInterrupted = false;
+    return true;
+}
+
+bool CTskFtpFile::OffersRestart() const { return true; }
+
+uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
+    // What was sent so far becomes the server's (a broken upload is
+    // confirmed or refused; either way the stream ends).
+    if (m_stream) m_stream->Close();
+    m_stream.reset();
+    uint64_t size = 0;
+    if (!OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
+    return size <= copied ? size : 0;
+}
+
+uint64_t CTskFtpFile::KnownLength() {
+    uint64_t size = 0;
+    if (Length() == 0 && !GetNode() && m_pConnection && m_pConnection->GetFileSize(m_Path.GetFtpPath(), size))
+        m_Path.Length(size);
+    return Length();
+}
+
+uint64_t CTskFtpFile::HeldFromEarlier(uint64_t sourceLength) {
+    uint64_t size = 0;
+    if (!m_pConnection || !OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
+    return size <= sourceLength ? size : 0;
+}
+
+bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {
+    const bool reading = flags == kOpenRead;
+    if (!OffersRestart()) offset = 0;
+    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
+    if (OpenStream(access, offset)) return true;
+    // REST refused: a download starts again, an upload is appended to the
+    // part the server holds (its size is the offset).
+    const bool refused = m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
+    if (offset > 0 && refused) {
+        if (reading) offset = 0;
+        if (OpenStream(reading ? access : protocol::EFtpAccess::Append, offset)) return true;
+    }
+    return Fail(m_pConnection->GetLastErrorCode(), m_pConnection->GetLastError());
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,8 +16,19 @@ namespace velmora {
 // A file on an FTP server, read or written over the connection of its
 // source's client (not owned). The connection remembers its current folder,
 // so files of one folder change to it only once.
+//
+// A connection that the server dropped (closed, 421, silent) is made again
+// through the source's reconnect call: between files the next step is simply
+// tried again; in the middle of a file the copy loop takes the transfer up
+// where it broke (REST, or APPE after the server's SIZE of the part).
+// Uploads may go to a temporary name (".NAME.part") renamed when complete,
+// so that a half-sent file never stands under its real name.
 class VELMORA_API CTskFtpFile : public CTskDataFile {
 public:
+    // Logs in again and answers the connection; null with the reason when
+    // the server cannot be reached.
+    using TReconnect = std::function<protocol::CFtpConnection*(std::string& error)>;
+
     CTskFtpFile() = default;
     CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node = nullptr,
                 bool folderTree = false);
@@ -27,6 +39,7 @@ public:
 
     void SetConnection(protocol::CFtpConnection* connection) { m_pConnection = connection; }
     protocol::CFtpConnection* GetConnection() const { return m_pConnection; }
+    void SetReconnect(TReconnect reconnect) { m_reconnect = std::move(reconnect); }
 
     bool IsOpen() const override { return m_stream != nullptr; }
     bool IsClosed() const override { return m_stream == nullptr; }
@@ -35,22 +48,53 @@ public:
     // Enters the file's folder, creating the levels that cannot be entered
     // ("Unable connect to destination: ").
     bool OpenWrite() override;
-    // Opens the file by its name in the current folder (binary).
+    // Opens the file by its name in the current folder (binary). A file to
+    // read whose size is not known yet is asked for it first.
     bool Open(uint32_t flags) override;
     bool Read(char* buffer, size_t size, size_t& received) override;
     bool Write(const char* data, size_t size) override;
-    // A complete transfer must be confirmed by the server; an incomplete one
-    // is aborted.
+    // A complete transfer must be confirmed by the server, and a download
+    // must bring exactly the known size; an incomplete one is aborted.
     bool CloseFile(bool complete = true) override;
     bool MakeFolder() override { return OpenWrite(); }
 
+    bool IsInterrupted() const override { return m_bInterrupted; }
+    bool Reconnect() override;
+    // What the server holds of an upload (SIZE), when it can be continued.
+    uint64_t ResumeOffset(uint64_t copied) override;
+    bool Reopen(uint32_t flags, uint64_t& offset) override;
+    // What the server holds of the file (SIZE), when it is shorter than the source.
+    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
+    // A size not known from a listing is asked for (SIZE).
+    uint64_t KnownLength() override;
+
 private:
+    // The name a transfer uses: an upload under a temporary name goes to
+    // ".NAME.part" until it is complete.
+    std::string StreamName(bool writing) const;
+    // The full path an upload is written to.
+    std::string StreamPath() const;
+    bool PutInPlace();
     bool HasConnection();
     // Enters the folder, or creates it level by level from the top.
     bool EnterOrCreate(const std::string& folder);
+    // Runs `step`, and once more after a reconnect when the connection was
+    // lost; a reconnect that failed leaves the server lost (a fatal error).
+    bool WithConnection(const std::function<bool()>& step);
+    bool OpenStream(protocol::EFtpAccess access, uint64_t offset);
+    // A transfer may start at an offset (REST STREAM).
+    bool OffersRestart() const;
+    // Keeps the error; a lost or silent connection makes the transfer interrupted.
+    bool Fail(protocol::EFtpError code, const std::string& text);
+    bool CheckLength(const protocol::CFtpDataStream& stream);
 
     protocol::CFtpConnection* m_pConnection = nullptr;
+    TReconnect m_reconnect;
     std::unique_ptr<protocol::CFtpDataStream> m_stream;
+    uint64_t m_nStart = 0;  // the offset the open transfer started at
+    bool m_bInterrupted = false;
+    bool m_bServerLost = false;
+    bool m_bTempName = false;  // the job's setting when the file was made
 };
 
 }  // namespace velmora

@@ -1,6 +1,10 @@
 #include "engine/tsk_local_file.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace velmora {
 
@@ -21,7 +25,7 @@ bool CTskLocalFile::Open(uint32_t flags) {
         if (m_reader.Open(m_Path.GetPath(), &error)) return true;
         return ReportError(ERROR_READ, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
     }
-    if (m_writer.Open(m_Path.GetPath(), &error)) return true;
+    if (m_writer.OpenPartial(m_Path.GetPath(), false, &error)) return true;
     return ReportError(ERROR_WRITE, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
 }
 
@@ -39,11 +43,42 @@ bool CTskLocalFile::CloseFile(bool complete) {
     m_reader.Close();
     if (!m_writer.IsOpen()) return true;
     if (!complete) {
-        m_writer.Discard();
+        // A transfer that broke leaves its partial file for a later one to
+        // continue; one the user cancelled leaves nothing.
+        if (Job().IsAborted()) {
+            m_writer.Discard();
+        } else {
+            m_writer.Abandon();
+        }
         return true;
     }
     std::string error;
     return m_writer.Commit(&error) || SetFileError(error);
+}
+
+bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
+    std::string error;
+    if (flags != kOpenRead) {
+        if (!m_writer.IsOpen() && !m_writer.OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
+        return m_writer.Truncate(offset, &error) || SetFileError(error);
+    }
+    if (!m_reader.IsOpen() && !m_reader.Open(m_Path.GetPath(), &error)) return SetFileError(error);
+    return m_reader.Seek(offset, &error) || SetFileError(error);
+}
+
+uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
+    const std::string target = m_Path.GetPath();
+    const std::string partial = platform::PartialPath(target);
+    std::error_code error;
+    // A shorter file at the target's place (an earlier download by other
+    // means) is where the partial file starts.
+    if (!fs::exists(partial, error) && sourceLength > 0 && fs::is_regular_file(target, error) &&
+        fs::file_size(target, error) < sourceLength) {
+        fs::rename(target, partial, error);
+    }
+    const uintmax_t held = fs::file_size(partial, error);
+    if (error || (sourceLength > 0 && held > sourceLength)) return 0;
+    return held;
 }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }

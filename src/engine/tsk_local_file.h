@@ -10,8 +10,10 @@
 namespace velmora {
 
 // A file on the local disk (or on a mounted network share). Written files go
-// to a temporary name in the target folder first and replace the target only
-// when complete, so a failed copy never destroys the file it was replacing.
+// to their partial file in the target folder first (".NAME.part") and
+// replace the target only when complete, so a failed copy never destroys the
+// file it was replacing. A copy that broke leaves the partial file for a
+// later one to continue; a cancelled one removes it.
 class VELMORA_API CTskLocalFile : public CTskDataFile {
 public:
     using CTskDataFile::CTskDataFile;
@@ -28,6 +30,11 @@ public:
     bool Read(char* buffer, size_t size, size_t& received) override;
     bool Write(const char* data, size_t size) override;
     bool CloseFile(bool complete = true) override;
+    // Reading goes on from the offset; writing keeps that many bytes.
+    bool Reopen(uint32_t flags, uint64_t& offset) override;
+    // The partial file an earlier download left (".NAME.part"), or a
+    // shorter file at the target's place, which becomes the partial file.
+    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any

@@ -38,13 +38,19 @@ bool CTskLocalZipFile::Open(uint32_t) {
     CZipArchive::SetEntryAttributes(header, m_Path.GetAttr());
     m_pArchive->BeginEntry(header, kEntryLevel);
     m_bEntryOpen = true;
+    m_nWritten = 0;
     return true;
 }
 
 bool CTskLocalZipFile::Write(const char* data, size_t size) {
     if (!m_bEntryOpen) return SetFileError("No archive entry is open");
     m_pArchive->WriteEntryData(data, size);
+    m_nWritten += size;
     return true;
+}
+
+bool CTskLocalZipFile::Reopen(uint32_t, uint64_t& offset) {
+    return (m_bEntryOpen && offset == m_nWritten) || SetFileError("An archive entry cannot be written again");
 }
 
 bool CTskLocalZipFile::CloseFile(bool) {

@@ -31,6 +31,10 @@ public:
     bool Open(uint32_t flags) override;
     bool Write(const char* data, size_t size) override;
     bool CloseFile(bool complete = true) override;
+    // An entry is written once: a broken copy goes on only after what the
+    // entry already holds.
+    uint64_t ResumeOffset(uint64_t) override { return m_nWritten; }
+    bool Reopen(uint32_t flags, uint64_t& offset) override;
     // A directory entry.
     bool MakeFolder() override;
     // "<entry name> ==> <archive file name>".
@@ -50,6 +54,7 @@ private:
     std::string m_strEntryName;
     CZipArchive* m_pArchive = nullptr;
     bool m_bEntryOpen = false;
+    uint64_t m_nWritten = 0;  // bytes of the open entry
 };
 
 }  // namespace velmora

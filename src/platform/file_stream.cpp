@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -24,17 +25,23 @@ bool FailText(std::string* error, std::string_view text) {
     return false;
 }
 
+// A hidden name in the target's folder: "." + name + suffix + ".part".
+std::string HiddenName(std::string_view target, const std::string& suffix) {
+    const size_t slash = target.find_last_of('/');
+    const std::string folder(slash == std::string_view::npos ? std::string_view() : target.substr(0, slash + 1));
+    // Cut so that the suffix still fits within the longest name a folder takes.
+    const std::string name(
+        (slash == std::string_view::npos ? target : target.substr(slash + 1)).substr(0, 200));
+    return folder + "." + name + suffix + ".part";
+}
+
 // A hidden name in the target's folder that no other writer picks.
 std::string TemporaryName(const std::string& target) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
-    const size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    // Cut so that the suffix still fits within the longest name a folder takes.
-    const std::string name = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
-    char suffix[24];
+    char suffix[16];
     const auto number = static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull);
-    std::snprintf(suffix, sizeof suffix, ".%012llx.part", number);
-    return folder + "." + name + suffix;
+    std::snprintf(suffix, sizeof suffix, ".%012llx", number);
+    return HiddenName(target, suffix);
 }
 
 bool WriteAll(int fd, const void* data, size_t size, std::string* error) {
@@ -95,6 +102,11 @@ bool CFileReader::Read(void* buffer, size_t size, size_t& received, std::string*
     }
 }
 
+bool CFileReader::Seek(uint64_t offset, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0 || FailErrno(error, errno);
+}
+
 void CFileReader::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
@@ -117,15 +129,47 @@ bool CReplacingFileWriter::Open(std::string_view path, std::string* error, bool 
         m_temp.clear();
         return FailErrno(error, code);
     }
-    struct stat existing {};
-    if (!ownerOnly && ::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        ::fchmod(m_fd, existing.st_mode & 07777);
-    }
+    if (!ownerOnly) KeepPermissionsOf(m_target);
     return true;
+}
+
+bool CReplacingFileWriter::KeepPermissionsOf(const std::string& target) {
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) ::fchmod(m_fd, existing.st_mode & 07777);
+    return true;
+}
+
+bool CReplacingFileWriter::OpenPartial(std::string_view path, bool keep, std::string* error) {
+    Discard();
+    if (!IsUsablePath(path, error)) return false;
+    m_target = path;
+    const std::string partial = PartialPath(path);
+    m_fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (m_fd < 0) return FailErrno(error, errno);
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        Abandon();
+        return code == EWOULDBLOCK ? FailText(error, "Another transfer is writing " + partial) : FailErrno(error, code);
+    }
+    m_temp = partial;
+    const off_t end = keep ? ::lseek(m_fd, 0, SEEK_END) : 0;
+    if (end < 0 || (!keep && ::ftruncate(m_fd, 0) != 0)) {
+        const int code = errno;
+        Abandon();
+        return FailErrno(error, code);
+    }
+    m_kept = static_cast<uint64_t>(end);
+    return KeepPermissionsOf(m_target);
 }
 
 bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
     return WriteAll(m_fd, data, size, error);
+}
+
+bool CReplacingFileWriter::Truncate(uint64_t size, std::string* error) {
+    if (m_fd < 0) return FailText(error, "File is not open");
+    const auto end = static_cast<off_t>(size);
+    return (::ftruncate(m_fd, end) == 0 && ::lseek(m_fd, end, SEEK_SET) >= 0) || FailErrno(error, errno);
 }
 
 bool CReplacingFileWriter::CopyMetadataFrom(std::string_view source, std::string* error) {
@@ -164,11 +208,18 @@ bool CReplacingFileWriter::Commit(std::string* error, bool durable) {
 }
 
 void CReplacingFileWriter::Discard() {
+    if (!m_temp.empty()) ::unlink(m_temp.c_str());
+    Abandon();
+}
+
+void CReplacingFileWriter::Abandon() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
     m_temp.clear();
+    m_kept = 0;
 }
+
+std::string PartialPath(std::string_view path) { return HiddenName(path, std::string()); }
 
 CFileWriter::~CFileWriter() { Close(); }
 

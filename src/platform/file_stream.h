@@ -27,6 +27,8 @@ public:
     uint64_t GetSize() const { return m_size; }
     // Up to `size` bytes; true with `received` 0 at the end of the file.
     bool Read(void* buffer, size_t size, size_t& received, std::string* error = nullptr);
+    // The next Read starts at byte `offset`.
+    bool Seek(uint64_t offset, std::string* error = nullptr);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -47,7 +49,15 @@ public:
     // hands its permissions on to the new one, unless `ownerOnly` asks for a
     // file that only its owner may read and write (0600) from the first byte on.
     bool Open(std::string_view path, std::string* error = nullptr, bool ownerOnly = false);
+    // Starts, or with `keep` takes up, the one partial file of `path`
+    // (PartialPath). It is locked while open, so two transfers never write
+    // it at once. What it already holds is GetKeptSize(); writing goes on
+    // after it. Abandon leaves it for a later transfer to continue.
+    bool OpenPartial(std::string_view path, bool keep, std::string* error = nullptr);
+    uint64_t GetKeptSize() const { return m_kept; }
     bool Write(const void* data, size_t size, std::string* error = nullptr);
+    // Keeps the first `size` bytes written and goes on writing after them.
+    bool Truncate(uint64_t size, std::string* error = nullptr);
     // Gives the new file the permissions and modification time of `source`.
     bool CopyMetadataFrom(std::string_view source, std::string* error = nullptr);
     // Closes the file and renames it over the target. `durable` also flushes
@@ -56,14 +66,22 @@ public:
     bool Commit(std::string* error = nullptr, bool durable = false);
     // Closes and removes the temporary file.
     void Discard();
+    // Closes and keeps the temporary file (a partial file to continue later).
+    void Abandon();
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& GetTemporaryPath() const { return m_temp; }
 
 private:
+    bool KeepPermissionsOf(const std::string& target);
+
     int m_fd = -1;
     std::string m_target;
     std::string m_temp;
+    uint64_t m_kept = 0;
 };
+
+// The one partial file a transfer to `path` writes: ".NAME.part" beside it.
+VELMORA_API std::string PartialPath(std::string_view path);
 
 // A file written in place: created, or truncated when it exists. What was
 // written stays when the writer is closed early. For the library's own

@@ -19,7 +19,7 @@ std::string SyncDeleteAttr(bool on) { return on ? CObj::XMLAttr(kSyncDeleteAttr,
 const CAttrRouter::Names& OwnNames() {
     static const CAttrRouter::Names names = [] {
         CAttrRouter::Names all = CAttrRouter::NamesOf(CObj());
-        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", kSyncDeleteAttr});
+        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", "tf-zip-encryption", kSyncDeleteAttr});
         return all;
     }();
     return names;
@@ -68,6 +68,7 @@ CTansform& CTansform::operator=(const CTansform& other) {
 void CTansform::Clear() {
     CObj::Clear();
     m_uType = 0;
+    m_nZipEncryption = eZipTraditional;
     m_strZipFileName.clear();
     m_strZipPassword.clear();
     m_strZipPathName.clear();
@@ -89,6 +90,7 @@ void CTansform::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CTansform*>(&src);
     if (!other || other == this) return;
     m_uType = other->m_uType;
+    m_nZipEncryption = other->m_nZipEncryption;
     m_strZipPassword = other->m_strZipPassword;
     m_strZipFileName = other->m_strZipFileName;
     m_nParam = other->m_nParam;
@@ -112,6 +114,9 @@ void CTansform::WriteXMLAttr(std::string& out) const {
     const std::string password = XMLEscape(m_strZipPassword);
     text += Format(" %s='%d' %s='%s' %s='%s' ", "tf-type", static_cast<int>(m_uType), "tf-zip-name", name.c_str(),
                    "tf-zip-pwd", password.c_str());
+    // Written only when it is not the traditional cipher, so that such
+    // transforms keep the text they always had.
+    if (m_nZipEncryption != eZipTraditional) text += Format("%s='%d' ", "tf-zip-encryption", m_nZipEncryption);
     m_Filter.WriteXMLAttr(text);
     text += SyncDeleteAttr(m_bSyncDelete);
     out += text;
@@ -139,6 +144,8 @@ bool CTansform::ReadOwnAttr(const std::string& name, const std::string& value) {
         m_strZipPassword = value;
     } else if (EqualsNoCase(name, kSyncDeleteAttr)) {
         m_bSyncDelete = ParseInt32(value) != 0;
+    } else if (EqualsNoCase(name, "tf-zip-encryption")) {
+        m_nZipEncryption = ParseInt32(value);
     } else {
         return false;
     }
@@ -177,7 +184,7 @@ std::string CTansform::GetDescription() const {
     if (IsCompressed()) {
         AddLine(text, "Compress");
         AddLine(text, "Zip file name: '" + (IsZipFileAuto() ? std::string("Auto") : m_strZipFileName) + "'");
-        if (IsZipPasswordProtected()) AddLine(text, "Password Protected");
+        if (IsZipPasswordProtected()) AddLine(text, IsZipAes256() ? "Password Protected (AES-256)" : "Password Protected");
     }
     const std::string extensions = TrimText(SrcExcludeExt());
     if (!extensions.empty()) AddLine(text, kExcludeLabel + extensions);

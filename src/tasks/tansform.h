@@ -32,6 +32,10 @@ public:
         eOperations = eSimpleCopy | eCompress | eSync | eDeleteSourceFile,
     };
 
+    // How a password-protected archive is encrypted. Transforms stored
+    // before this choice existed lack it and keep the traditional cipher.
+    enum _eZipEncryption : int32_t { eZipTraditional = 0, eZipAes256 = 1 };
+
     // A simple copy.
     CTansform();
     explicit CTansform(_eTransformType flags);
@@ -86,6 +90,10 @@ public:
     std::string& StrZipPassword() { return m_strZipPassword; }
     const std::string& GetPassword() const { return m_strZipPassword; }
     void SetPassword(std::string_view password) { m_strZipPassword = password; }
+    // Any value but eZipAes256 means the traditional cipher.
+    int32_t GetZipEncryption() const { return m_nZipEncryption; }
+    void SetZipEncryption(int32_t encryption) { m_nZipEncryption = encryption; }
+    bool IsZipAes256() const { return m_nZipEncryption == eZipAes256; }
     // Kept in memory and copied; not written anywhere.
     int32_t GetParam() const { return m_nParam; }
     void SetParam(int32_t value) { m_nParam = value; }
@@ -129,6 +137,7 @@ private:
     std::string m_strZipPassword;
     std::string m_strZipPathName;
     uint32_t m_uType = eSimpleCopy;
+    int32_t m_nZipEncryption = eZipTraditional;
     int32_t m_nParam = 0;
     bool m_bSyncDelete = false;
     bool m_bDryRun = false;

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "platform/encoding.h"
+#include "zip/zip_aes.h"
 #include "zip/zip_crypto.h"
 #include "zip/zip_deflater.h"
 #include "zip/zip_records.h"
@@ -20,6 +21,7 @@ using zip_records::Exceeds32;
 
 constexpr uint16_t kVersion = 20;
 constexpr uint16_t kDirectoryVersion = 10;
+constexpr uint16_t kAesVersion = 51;
 // An entry expected this large may end up over 4 GiB once compressed (stored
 // blocks and the encryption header add a little), so its local header gets
 // room for the ZIP64 sizes.
@@ -73,7 +75,8 @@ std::string StoredName(const CZipFileHeader& header, bool directory) {
 CZipArchive::CZipArchive()
     : m_storage(std::make_unique<CZipStorage>()),
       m_deflater(std::make_unique<CZipDeflater>()),
-      m_crypto(std::make_unique<CZipCrypto>()) {}
+      m_crypto(std::make_unique<CZipCrypto>()),
+      m_aes(std::make_unique<CZipAes>()) {}
 
 CZipArchive::~CZipArchive() {
     try {
@@ -89,7 +92,10 @@ void CZipArchive::CreateArchive(const std::string& path) {
     m_storage->Create(path);
 }
 
-void CZipArchive::SetArchivePassword(const std::string& password) { m_password = password; }
+void CZipArchive::SetArchivePassword(const std::string& password, Encryption encryption) {
+    m_password = password;
+    m_encryption = encryption;
+}
 
 void CZipArchive::SetEntryAttributes(CZipFileHeader& header, uint32_t attributes) {
     if ((attributes >> 16) == 0) {
@@ -135,16 +141,27 @@ void CZipArchive::PrepareEntry(CZipFileHeader& entry, int level) const {
     entry.m_uOffset = m_storage->GetPosition();
     entry.m_bLocalZip64 = !directory && entry.GetExpectedSize() >= kZip64Reserve;
     if (entry.m_bLocalZip64) entry.m_uVersionNeeded = zip_records::kZip64Version;
+    entry.m_bAes = false;
     // Directories carry no data, so there is nothing to encrypt.
-    if (!directory && !m_password.empty()) {
+    if (directory || m_password.empty()) return;
+    entry.m_uFlag |= CZipFileHeader::FlagEncrypted;
+    if (m_encryption == Encryption::Aes256) {
+        // No CRC is stored, so the sizes can go back into the local header.
+        entry.m_bAes = true;
+        entry.m_uVersionNeeded = std::max(entry.m_uVersionNeeded, kAesVersion);
+    } else {
         // The CRC is known only at the end, so it follows in a data descriptor.
-        entry.m_uFlag |= CZipFileHeader::FlagEncrypted | CZipFileHeader::FlagDataDescriptor;
+        entry.m_uFlag |= CZipFileHeader::FlagDataDescriptor;
         entry.m_uComprSize = CZipCrypto::HeaderSize;
     }
 }
 
 void CZipArchive::StartEntryData() {
-    if (m_entry.IsEncrypted()) {
+    if (m_entry.IsAesEncrypted()) {
+        const std::string header = m_aes->Begin(m_password);
+        m_storage->Write(header);
+        m_entry.m_uComprSize = header.size();
+    } else if (m_entry.IsEncrypted()) {
         m_crypto->Init(m_password);
         m_storage->Write(m_crypto->Header(m_entry.m_uModTime));
     }
@@ -158,8 +175,11 @@ void CZipArchive::WriteEntryData(const void* buffer, size_t length) {
     if (length == 0) return;
     Guarded([&] {
         const char* data = static_cast<const char*>(buffer);
-        m_entry.m_uCrc32 = static_cast<uint32_t>(
-            crc32_z(m_entry.m_uCrc32, reinterpret_cast<const Bytef*>(data), length));
+        // An AES entry stores no CRC: its authentication code checks it.
+        if (!m_entry.IsAesEncrypted()) {
+            m_entry.m_uCrc32 = static_cast<uint32_t>(
+                crc32_z(m_entry.m_uCrc32, reinterpret_cast<const Bytef*>(data), length));
+        }
         m_entry.m_uUncomprSize += length;
         if (m_entry.m_uMethod == CZipFileHeader::MethodStored) {
             WriteEntryBytes(data, length);
@@ -172,7 +192,11 @@ void CZipArchive::WriteEntryData(const void* buffer, size_t length) {
 void CZipArchive::WriteEntryBytes(const char* data, size_t length) {
     if (m_entry.IsEncrypted()) {
         m_scratch.assign(data, data + length);
-        m_crypto->Encrypt(m_scratch.data(), length);
+        if (m_entry.IsAesEncrypted()) {
+            m_aes->Encrypt(m_scratch.data(), length);
+        } else {
+            m_crypto->Encrypt(m_scratch.data(), length);
+        }
         data = m_scratch.data();
     }
     m_storage->Write(data, length);
@@ -188,12 +212,21 @@ void CZipArchive::EndEntry() {
         return;
     }
     Guarded([&] {
-        if (m_entry.m_uMethod == CZipFileHeader::MethodDeflated) {
-            m_deflater->Finish([this](const char* out, size_t size) { WriteEntryBytes(out, size); });
-        }
+        FinishEntryData();
         CompleteEntry();
     });
     m_headers.push_back(m_entry);
+}
+
+void CZipArchive::FinishEntryData() {
+    if (m_entry.m_uMethod == CZipFileHeader::MethodDeflated) {
+        m_deflater->Finish([this](const char* out, size_t size) { WriteEntryBytes(out, size); });
+    }
+    if (m_entry.IsAesEncrypted()) {
+        const std::string mac = m_aes->End();
+        m_storage->Write(mac);
+        m_entry.m_uComprSize += mac.size();
+    }
 }
 
 void CZipArchive::CompleteEntry() {
@@ -246,6 +279,7 @@ void CZipArchive::Reset() noexcept {
     m_bEntryOpen = false;
     m_failure.reset();
     m_password.clear();
+    m_encryption = Encryption::Traditional;
 }
 
 template <typename Step>

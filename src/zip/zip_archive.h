@@ -13,6 +13,7 @@
 
 namespace velmora {
 
+class CZipAes;
 class CZipCrypto;
 class CZipDeflater;
 class CZipStorage;
@@ -28,6 +29,11 @@ class CZipStorage;
 // the temporary file.
 class VELMORA_API CZipArchive {
 public:
+    // How entries with a password are encrypted: the traditional PKWARE
+    // cipher, which every reader knows but which is weak, or AES-256 in
+    // WinZip's AE-2 form.
+    enum class Encryption { Traditional, Aes256 };
+
     CZipArchive();
     // Closes an archive still open as CloseArchive would, without raising.
     ~CZipArchive();
@@ -36,9 +42,9 @@ public:
 
     // Starts a new archive that will replace any file at `path`.
     void CreateArchive(const std::string& path);
-    // Entries begun from now on are encrypted with `password` (UTF-8 bytes);
-    // empty means no encryption.
-    void SetArchivePassword(const std::string& password);
+    // Entries begun from now on are encrypted with `password` (UTF-8 bytes)
+    // by `encryption`; an empty password means no encryption.
+    void SetArchivePassword(const std::string& password, Encryption encryption = Encryption::Traditional);
     // Stores the attribute word (read-only 0x1, hidden 0x2, directory 0x10,
     // archive 0x20...) as the header's external attributes, with the
     // matching Unix permission bits in the high 16 bits unless the caller
@@ -64,6 +70,7 @@ private:
     void PrepareEntry(CZipFileHeader& entry, int level) const;
     void StartEntryData();
     void WriteEntryBytes(const char* data, size_t length);
+    void FinishEntryData();
     void CompleteEntry();
     void WriteCentralDirectory();
     void Reset() noexcept;
@@ -74,9 +81,11 @@ private:
 
     std::string m_path;
     std::string m_password;
+    Encryption m_encryption = Encryption::Traditional;
     std::unique_ptr<CZipStorage> m_storage;
     std::unique_ptr<CZipDeflater> m_deflater;
     std::unique_ptr<CZipCrypto> m_crypto;
+    std::unique_ptr<CZipAes> m_aes;
     std::vector<CZipFileHeader> m_headers;
     CZipFileHeader m_entry;
     bool m_bEntryOpen = false;

@@ -18,6 +18,9 @@ public:
     static constexpr uint16_t FlagUtf8Name = 0x0800;
     static constexpr uint16_t MethodStored = 0;
     static constexpr uint16_t MethodDeflated = 8;
+    // The method an AES-encrypted entry shows; its real method is in the
+    // 0x9901 extra field.
+    static constexpr uint16_t MethodAes = 99;
     static constexpr uint8_t HostUnix = 3;
     // The file-system attribute word, kept in the low 16 bits of the external
     // attributes.
@@ -43,11 +46,12 @@ public:
 
     bool IsDirectory() const;
     bool IsEncrypted() const { return (m_uFlag & FlagEncrypted) != 0; }
+    bool IsAesEncrypted() const { return IsEncrypted() && m_bAes; }
 
     uint16_t m_uVersionMadeBy;
     uint16_t m_uVersionNeeded = 20;
     uint16_t m_uFlag = 0;
-    uint16_t m_uMethod = MethodDeflated;
+    uint16_t m_uMethod = MethodDeflated;  // the real method, also for AES
     uint16_t m_uModTime = 0;
     uint16_t m_uModDate;
     uint32_t m_uCrc32 = 0;
@@ -59,6 +63,9 @@ public:
     // The local header carries the ZIP64 sizes (reserved for an entry that
     // may be large, since its sizes are unknown when it begins).
     bool m_bLocalZip64 = false;
+    // Encrypted with AES (AE-2): method 99, the real method in the extra
+    // field, CRC 0.
+    bool m_bAes = false;
 
 private:
     std::string m_fileName;

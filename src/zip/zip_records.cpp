@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "zip/zip_aes.h"
+
 namespace velmora::zip_records {
 
 namespace {
@@ -13,6 +15,8 @@ constexpr uint32_t kZip64EndSignature = 0x06064B50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
 constexpr uint32_t kEndSignature = 0x06054B50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint16_t kAesExtraId = 0x9901;
+constexpr uint16_t kAesVendorVersion = 2;  // AE-2: the CRC is not stored
 constexpr uint64_t kZip64EndRecordSize = 44;  // the record after its size field
 
 void Put16(std::string& out, uint16_t value) {
@@ -40,6 +44,20 @@ std::string Zip64Extra(const std::string& fields) {
     return extra + fields;
 }
 
+// The AES extra field: vendor version, vendor "AE", key strength and the
+// entry's real compression method.
+std::string AesExtra(const CZipFileHeader& header) {
+    if (!header.IsAesEncrypted()) return {};
+    std::string extra;
+    Put16(extra, kAesExtraId);
+    Put16(extra, 7);
+    Put16(extra, kAesVendorVersion);
+    extra += "AE";
+    extra.push_back(static_cast<char>(CZipAes::Strength256));
+    Put16(extra, header.m_uMethod);
+    return extra;
+}
+
 bool SizesDeferred(const CZipFileHeader& header) {
     return (header.m_uFlag & CZipFileHeader::FlagDataDescriptor) != 0;
 }
@@ -48,7 +66,7 @@ bool SizesDeferred(const CZipFileHeader& header) {
 void PutCommonFields(std::string& out, const CZipFileHeader& header, uint16_t versionNeeded) {
     Put16(out, versionNeeded);
     Put16(out, header.m_uFlag);
-    Put16(out, header.m_uMethod);
+    Put16(out, header.IsAesEncrypted() ? CZipFileHeader::MethodAes : header.m_uMethod);
     Put16(out, header.m_uModTime);
     Put16(out, header.m_uModDate);
 }
@@ -66,6 +84,7 @@ std::string LocalHeader(const CZipFileHeader& header) {
         Put64(fields, compressed);
         extra = Zip64Extra(fields);
     }
+    extra += AesExtra(header);
     std::string out;
     Put32(out, kLocalSignature);
     PutCommonFields(out, header, header.m_uVersionNeeded);
@@ -103,11 +122,12 @@ std::string CentralHeader(const CZipFileHeader& header) {
     if (wideUncompressed) Put64(fields, header.m_uUncomprSize);
     if (wideCompressed) Put64(fields, header.m_uComprSize);
     if (wideOffset) Put64(fields, header.m_uOffset);
-    const std::string extra = fields.empty() ? std::string() : Zip64Extra(fields);
+    const std::string zip64 = fields.empty() ? std::string() : Zip64Extra(fields);
+    const std::string extra = zip64 + AesExtra(header);
 
     uint16_t versionNeeded = header.m_uVersionNeeded;
     uint16_t versionMadeBy = header.m_uVersionMadeBy;
-    if (!extra.empty()) {
+    if (!zip64.empty()) {
         versionNeeded = std::max(versionNeeded, kZip64Version);
         versionMadeBy = static_cast<uint16_t>((versionMadeBy & 0xFF00) |
                                               std::max<uint16_t>(versionMadeBy & 0xFF, kZip64Version));

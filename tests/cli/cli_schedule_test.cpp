@@ -262,5 +262,27 @@ TEST_F(CliScheduleTest, MirrorOptionsAreCheckedBeforeAnythingIsStored) {
     EXPECT_EQ(Value(db, "SELECT count(*) FROM Schedule"), "0");
 }
 
+// The archive's cipher is stored with the order; a file made before that
+// column existed gets it on open, and its rows then mean the traditional one.
+TEST_F(CliScheduleTest, ZipOrdersKeepTheirEncryptionAlsoInAnOlderFile) {
+    EXPECT_EQ(Value(db, "ALTER TABLE TransOrder DROP COLUMN TransformEncryption"), "");
+    Value(db, "INSERT INTO TransOrder (ID_Schedule, TransformType) VALUES (99, 18)");
+    const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+    const CliResult added = RunCli({"schedule", "add", "--db", db, "--name", "Vault", "--repeat", "daily", "--start",
+                                    start, "--from", local / "out", "--to", local / "zips/", "--zip",
+                                    "--zip-password", "pw"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.err, "");
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    const CliResult weak = RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out",
+                                   "--to", local / "zips/", "--zip", "--zip-password", "pw", "--encryption",
+                                   "traditional"});
+    ASSERT_EQ(weak.status, 0) << weak.err;
+    EXPECT_NE(weak.err.find("weak"), std::string::npos) << weak.err;
+    EXPECT_EQ(Value(db, "SELECT group_concat(ifnull(TransformEncryption, 'null'), ',') FROM "
+                        "(SELECT TransformEncryption FROM TransOrder ORDER BY ID)"),
+              "null,1,0");
+}
+
 }  // namespace
 }  // namespace velmora::test

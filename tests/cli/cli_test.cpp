@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "support/fault_relay.h"
 #include "support/ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -69,6 +70,57 @@ TEST_F(CliTest, UploadsAndDownloadsSeveralFiles) {
     EXPECT_EQ(ReadFile(local / "got/one.txt"), "one.txt!");
     EXPECT_EQ(ReadFile(local / "got/three.bin"), "three.bin!");
     EXPECT_FALSE(fs::exists(local / "got/two.txt"));
+}
+
+// A continued transfer keeps what the target holds and sends only the rest:
+// a target whose first half differs from the source shows it.
+TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
+    const std::string data = RandomBytes(300000, 11);
+    const std::string kept(120000, 'k');
+    WriteFile(server.Path("in/big.bin"), data);
+    WriteFile(local / "got/.big.bin.part", kept);
+    const CliResult down = RunCli({"download", "--continue", Url("/in/big.bin"), local / "got"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(ReadFile(local / "got/big.bin") == kept + data.substr(kept.size())) << "not continued";
+    EXPECT_FALSE(fs::exists(local / "got/.big.bin.part"));
+
+    WriteFile(local / "up.bin", data);
+    WriteFile(server.Path("in/up.bin"), kept);
+    const CliResult up = RunCli({"upload", "-c", local / "up.bin", Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == kept + data.substr(kept.size())) << "not continued";
+
+    // Without --continue, and under a temporary name, the whole file goes again.
+    const CliResult again = RunCli({"upload", "--temp-names", local / "up.bin", Url("/in/")});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "not sent again";
+    EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+}
+
+// 60 MiB each way with the data connection reset after 20 MB: both finish
+// whole, by continuing where the cut was, not by sending the file again.
+TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice) {
+    constexpr uint64_t kSize = uint64_t{60} << 20;
+    constexpr uint64_t kCut = 20000000;
+    const std::string data = RandomBytes(kSize, 12);
+    WriteFile(server.Path("in/large.bin"), data);
+    WriteFile(local / "large.bin", data);
+    for (const bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FaultRelay relay(server.GetHost(), server.GetPort(), {.resetDataAfter = kCut});
+        ASSERT_TRUE(relay.Start());
+        const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
+                                std::to_string(relay.GetPort());
+        const CliResult run = upload ? RunCli({"upload", local / "large.bin", url + "/up/"})
+                                     : RunCli({"download", url + "/in/large.bin", local / "down"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadFile(upload ? server.Path("up/large.bin") : local / "down/large.bin") == data)
+            << "different contents";
+        EXPECT_EQ(relay.GetResets(), 1);
+        EXPECT_EQ(relay.GetCommands("REST").size() + relay.GetCommands("APPE").size(), 1u);
+        // What was in flight when the cut came may go again; the first 20 MB do not.
+        EXPECT_LT(relay.GetDataBytes(), kSize + kCut / 4);
+    }
 }
 
 TEST_F(CliTest, ListsKindSizeDateAndName) {
@@ -167,9 +219,24 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_NE(listed.out.find("a/empty.txt"), std::string::npos) << listed.out;
     EXPECT_EQ(RunCli({"zip", tree, local / "outside.zip", "--exclude-folder", "/tmp"}).status, 2);
 
-    ASSERT_EQ(RunCli({"zip", tree, local / "locked.zip", "--password", "zippw"}).status, 0);
+    // A password means AES-256 unless the weak cipher is asked for.
+    const CliResult strong = RunCli({"zip", tree, local / "aes.zip", "--password", "zippw"});
+    ASSERT_EQ(strong.status, 0) << strong.err;
+    EXPECT_EQ(strong.err, "");
+    const CliResult aesListed = RunProgram({"7zz", "l", "-slt", local / "aes.zip"});
+    EXPECT_NE(aesListed.out.find("Method = AES-256 Deflate"), std::string::npos) << aesListed.out;
+    EXPECT_EQ(aesListed.out.find("ZipCrypto"), std::string::npos) << aesListed.out;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pzippw", local / "aes.zip"}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "aes.zip"}).status, 0);
+
+    const CliResult weak =
+        RunCli({"zip", tree, local / "locked.zip", "--password", "zippw", "--encryption", "traditional"});
+    ASSERT_EQ(weak.status, 0) << weak.err;
+    EXPECT_NE(weak.err.find("weak"), std::string::npos) << weak.err;
+    EXPECT_EQ(weak.err.find('\n'), weak.err.size() - 1) << "one line: " << weak.err;
     EXPECT_EQ(RunProgram({"unzip", "-t", "-P", "zippw", local / "locked.zip"}).status, 0);
     EXPECT_NE(RunProgram({"unzip", "-t", "-P", "wrong", local / "locked.zip"}).status, 0);
+    EXPECT_EQ(RunCli({"zip", tree, local / "x.zip", "--password", "p", "--encryption", "rot13"}).status, 2);
 }
 
 TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
@@ -183,6 +250,12 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
     const CliResult zipped = RunCli({"copy", "--zip", "--zip-name", "backup.zip", tree, Url("/archives/")});
     ASSERT_EQ(zipped.status, 0) << zipped.err;
     EXPECT_EQ(RunProgram({"unzip", "-t", server.Path("archives/backup.zip")}).status, 0);
+    const CliResult locked = RunCli({"copy", "--zip", "--zip-name", "locked.zip", "--zip-password", "pw",
+                                     "--encryption", "aes256", tree, Url("/archives/")});
+    ASSERT_EQ(locked.status, 0) << locked.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", server.Path("archives/locked.zip")}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "l", "-slt", server.Path("archives/locked.zip")}).out.find("AES-256"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {

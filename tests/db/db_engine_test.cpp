@@ -312,6 +312,7 @@ TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
     order.TransformType = CTansform::eCompress | CTansform::eZipPasswordProtected;
     order.Filter = " tf-exclude='*.tmp' ";
     order.TransformPWD = "zip-pw";
+    order.TransformEncryption = CTansform::eZipAes256;
     order.TransformFile = "out.zip";
     order.ToType = ePointFolder;
     order.ToName = "here";
@@ -341,6 +342,7 @@ TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
     EXPECT_TRUE(item.GetTransform().IsCompressed());
     EXPECT_TRUE(item.GetTransform().IsZipPasswordProtected());
     EXPECT_EQ(item.GetTransform().GetPassword(), "zip-pw");
+    EXPECT_TRUE(item.GetTransform().IsZipAes256());
     EXPECT_EQ(item.GetTransform().ZipFileName(), "out.zip");
     EXPECT_NE(item.GetTransform().GetXMLFilter().find("*.tmp"), std::string::npos);
 }

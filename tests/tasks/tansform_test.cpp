@@ -114,6 +114,32 @@ TEST(TansformTest, AttributeTextRoundTripsEveryField) {
     EXPECT_EQ(read.GetStrGUID(), transform.GetStrGUID());
 }
 
+// The cipher is written only when it is AES, so a traditional transform keeps
+// the text it always had, and a text without it means the traditional one.
+TEST(TansformTest, ZipEncryptionTravelsInTheTextAndCopies) {
+    CTansform transform;
+    transform.SetCompressed();
+    transform.SetZipPasswordProtected(true);
+    std::string traditional;
+    transform.WriteXMLAttr(traditional);
+    EXPECT_EQ(traditional.find("tf-zip-encryption"), std::string::npos) << traditional;
+
+    transform.SetZipEncryption(CTansform::eZipAes256);
+    std::string text;
+    transform.WriteXML(text);
+    CTansform read;
+    ASSERT_TRUE(read.ReadXML(text));
+    EXPECT_TRUE(read.IsZipAes256());
+    EXPECT_TRUE(CTansform(read).IsZipAes256());
+    EXPECT_NE(read.GetDescription().find("Password Protected (AES-256)"), std::string::npos);
+
+    CTansform older;
+    older.SetZipEncryption(CTansform::eZipAes256);
+    std::string olderText = "<" + older.XMLObject() + " tf-type='18' tf-zip-name='a.zip' tf-zip-pwd='pw' >";
+    ASSERT_TRUE(older.ReadXML(olderText));
+    EXPECT_FALSE(older.IsZipAes256());
+}
+
 TEST(TansformTest, FilterTextAsTheDatabaseKeepsIt) {
     CTansform transform;
     transform.GetFilter().SetExcludes("log");

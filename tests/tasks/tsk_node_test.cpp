@@ -31,6 +31,7 @@ void BuildTree(CTskNode& root) {
     source->GetTransPoint() = CTransPoint(ePointFtp, login, CFtpPath("/out/"));
     source->GetTransform().SetCompressed();
     source->GetTransform().ZipFileName() = "Weekly.zip";
+    source->GetTransform().SetZipEncryption(CTansform::eZipAes256);
     source->GetTransform().GetFilter().SetExcludes("tmp");
     source->GetSchedule().Name = "nightly";
     CTskNode* destination = AddLevel(*source, "To", eTskDestination);
@@ -53,6 +54,7 @@ void ExpectSameTree(const CTskNode& expected, const CTskNode& actual) {
     EXPECT_EQ(a.GetFtpLoginInfo().GetPassword(), e.GetFtpLoginInfo().GetPassword());
     EXPECT_EQ(actual.GetTransform().GetTransformType(), expected.GetTransform().GetTransformType());
     EXPECT_EQ(actual.GetTransform().ZipFileName(), expected.GetTransform().ZipFileName());
+    EXPECT_EQ(actual.GetTransform().GetZipEncryption(), expected.GetTransform().GetZipEncryption());
     EXPECT_EQ(actual.GetTransform().SrcExcludeExt(), expected.GetTransform().SrcExcludeExt());
     ASSERT_EQ(actual.GetChildCount(), expected.GetChildCount());
     for (int i = 0; i < expected.GetChildCount(); ++i) {

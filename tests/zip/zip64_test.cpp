@@ -43,12 +43,7 @@ TEST(Zip64, EntryExpectedLargeReservesTheZip64Sizes) {
             CZipArchive zip;
             zip.CreateArchive(archive);
             zip.SetArchivePassword(password);
-            CZipFileHeader header;
-            header.SetFileName("maybe-large.bin");
-            header.SetExpectedSize(5ull << 30);
-            zip.BeginEntry(header, 1);
-            zip.WriteEntryData(data.data(), data.size());
-            zip.EndEntry();
+            AddEntry(zip, {"maybe-large.bin", data, 1, CZipFileHeader::AttrArchive, 0, 5ull << 30});
             AddEntry(zip, {"after.txt", "after"});
             zip.CloseArchive();
         }

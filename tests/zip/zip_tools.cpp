@@ -85,6 +85,10 @@ void ExpectToolsAccept(const std::string& archive, const std::string& password) 
     const std::string unzipPassword = password.empty() ? "" : " -P " + ShellQuote(password);
     const CommandResult unzip = RunCommand("unzip -tq" + unzipPassword + " " + ShellQuote(archive));
     EXPECT_EQ(unzip.status, 0) << unzip.output.substr(0, 2000);
+    ExpectSevenZipAccepts(archive, password);
+}
+
+void ExpectSevenZipAccepts(const std::string& archive, const std::string& password) {
     const CommandResult sevenZip = RunCommand("7zz t -p" + ShellQuote(password) + " " + ShellQuote(archive));
     EXPECT_EQ(sevenZip.status, 0) << sevenZip.output.substr(0, 2000);
     EXPECT_NE(sevenZip.output.find("Everything is Ok"), std::string::npos) << sevenZip.output.substr(0, 2000);
@@ -109,7 +113,7 @@ void AddEntry(CZipArchive& archive, const TestEntry& entry) {
     CZipFileHeader header;
     header.SetFileName(entry.name);
     header.SetTime(entry.time ? entry.time : LocalTime(2021, 6, 15, 13, 45, 31));
-    header.SetExpectedSize(entry.data.size());
+    header.SetExpectedSize(entry.expectedSize ? entry.expectedSize : entry.data.size());
     CZipArchive::SetEntryAttributes(header, entry.attributes);
     archive.BeginEntry(header, entry.level);
     for (size_t done = 0; done < entry.data.size(); done += kEngineBlock) {
@@ -119,10 +123,11 @@ void AddEntry(CZipArchive& archive, const TestEntry& entry) {
     archive.EndEntry();
 }
 
-void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries, const std::string& password) {
+void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries, const std::string& password,
+                  CZipArchive::Encryption encryption) {
     CZipArchive archive;
     archive.CreateArchive(path);
-    if (!password.empty()) archive.SetArchivePassword(password);
+    if (!password.empty()) archive.SetArchivePassword(password, encryption);
     for (const TestEntry& entry : entries) AddEntry(archive, entry);
     archive.CloseArchive();
 }

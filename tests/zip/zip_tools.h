@@ -24,6 +24,8 @@ std::string ShellQuote(const std::string& text);
 
 // Info-ZIP's unzip and 7-Zip both test the archive without a complaint.
 void ExpectToolsAccept(const std::string& archive, const std::string& password = {});
+// 7-Zip alone (Info-ZIP's unzip cannot read AES entries).
+void ExpectSevenZipAccepts(const std::string& archive, const std::string& password);
 
 // What Python's zipfile module reads from the central directory, and the
 // data it extracts (checked against the CRC) when `withData` is set.
@@ -55,11 +57,13 @@ struct TestEntry {
     int level = 1;
     uint32_t attributes = CZipFileHeader::AttrArchive;
     int64_t time = 0;  // 0: a fixed time in 2021
+    uint64_t expectedSize = 0;  // 0: the data's size
 };
 
 void AddEntry(CZipArchive& archive, const TestEntry& entry);
 // Creates an archive holding the entries.
 void WriteArchive(const std::string& path, const std::vector<TestEntry>& entries,
-                  const std::string& password = {});
+                  const std::string& password = {},
+                  CZipArchive::Encryption encryption = CZipArchive::Encryption::Traditional);
 
 }  // namespace velmora::test

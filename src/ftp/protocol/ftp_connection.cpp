@@ -183,9 +183,14 @@ bool CFtpConnection::Rename(const std::string& from, const std::string& to) {
 }
 
 bool CFtpConnection::GetFileSize(const std::string& name, uint64_t& size) {
+    // SIZE never moves the session: a server that refuses it leaves the known folder known.
+    const std::string folder = m_currentFolder;
     CFtpReply reply;
-    if (!ExpectPositive("SIZE " + name, reply)) return false;
-    return ParseFileSize(reply.text, size) || Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+    const bool known = ExpectPositive("SIZE " + name, reply) &&
+                       (ParseFileSize(reply.text, size) ||
+                        Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text));
+    if (!known && IsConnected()) m_currentFolder = folder;
+    return known;
 }
 
 bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secondsUtc) {

@@ -1,0 +1,258 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/format.h"
+#include "engine/engine_test_support.h"
+#include "engine/mover_api.h"
+#include "engine/statistic.h"
+#include "support/fake_ftp_server.h"
+#include "support/fault_relay.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+CFtpLoginInfo LoginAt(const FtpServer& server, uint16_t port) {
+    CFtpLoginInfo login;
+    login.SetHost("127.0.0.1");
+    login.SetPort(port);
+    login.SetLoginName(server.GetUser());
+    login.SetPassword(server.GetPassword());
+    return login;
+}
+
+// Jobs through a FaultRelay in front of a real server.
+class ResumeTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(server.Start()) << server.GetError();
+        fs::create_directories(server.Path("in"));
+    }
+
+    FaultRelay& Relay(FaultPlan plan) {
+        relay = std::make_unique<FaultRelay>("127.0.0.1", server.GetPort(), plan);
+        EXPECT_TRUE(relay->Start());
+        return *relay;
+    }
+
+    bool Download(const std::vector<std::string>& remotes, bool continuing = false) {
+        CFtpPathList paths;
+        for (const std::string& remote : remotes) paths.Add(new CFtpPath(remote));
+        CMoverAPI api;
+        api.SetContinue(continuing);
+        api.DownloadFilesA(LoginAt(server, relay->GetPort()), paths, CFtpPath(local.path(), PATH_FOLDER));
+        return api.DoCopy();
+    }
+
+    bool Upload(const std::vector<std::string>& names, bool continuing = false, bool tempNames = false) {
+        CFtpPathList paths;
+        for (const std::string& name : names) paths.Add(new CFtpPath(local / name));
+        CMoverAPI api;
+        api.SetContinue(continuing);
+        api.SetTempNames(tempNames);
+        api.UploadFilesA(LoginAt(server, relay->GetPort()), paths, CFtpPath("/in/", PATH_FOLDER));
+        return api.DoCopy();
+    }
+
+    static const CJobState& Job() { return CStatistic::Job(); }
+
+    FtpServer server;
+    std::unique_ptr<FaultRelay> relay;
+    TempDir local;
+};
+
+TEST_F(ResumeTest, ADownloadCutOnceOrThreeTimesGoesOnFromWhereItBroke) {
+    const std::string data = RandomBytes(1500000, 3);
+    WriteFile(server.Path("in/big.bin"), data);
+    for (const int cuts : {1, 3}) {
+        SCOPED_TRACE(cuts);
+        fs::remove(local / "big.bin");
+        Relay({.resetDataAfter = 300000, .resets = cuts});
+        ASSERT_TRUE(Download({"/in/big.bin"})) << Job().m_strLastError;
+        EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+        EXPECT_EQ(relay->GetResets(), cuts);
+        EXPECT_EQ(relay->GetCommands("REST").size(), static_cast<size_t>(cuts));
+        EXPECT_EQ(relay->GetCommands("RETR").size(), static_cast<size_t>(cuts + 1));
+        EXPECT_EQ(Job().m_nProcessed, 1);
+        EXPECT_EQ(Job().m_nErrors, 0);
+        EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+        // Only what a reset caught in flight goes over the wire twice.
+        EXPECT_LT(relay->GetDataBytes(), data.size() + cuts * 300000u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()), 1);
+    }
+}
+
+TEST_F(ResumeTest, AnUploadCutOnceOrThreeTimesGoesOnFromWhatTheServerHolds) {
+    const std::string data = RandomBytes(1500000, 4);
+    WriteFile(local / "up.bin", data);
+    for (const int cuts : {1, 3}) {
+        SCOPED_TRACE(cuts);
+        fs::remove(server.Path("in/up.bin"));
+        Relay({.resetDataAfter = 300000, .resets = cuts});
+        ASSERT_TRUE(Upload({"up.bin"})) << Job().m_strLastError;
+        EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "different contents";
+        EXPECT_EQ(relay->GetResets(), cuts);
+        EXPECT_EQ(relay->GetCommands("REST").size(), static_cast<size_t>(cuts));
+        EXPECT_EQ(Job().m_nProcessed, 1);
+        EXPECT_EQ(Job().m_nErrors, 0);
+        EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+        EXPECT_LT(relay->GetDataBytes(), data.size() + cuts * 300000u);
+    }
+}
+
+TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadIsAppended) {
+    const std::string data = RandomBytes(900000, 5);
+    WriteFile(server.Path("in/a.bin"), data);
+    WriteFile(local / "b.bin", data);
+    Relay({.resetDataAfter = 300000, .resets = 2, .refuseRest = true});
+    ASSERT_TRUE(Download({"/in/a.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 3u);
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+    EXPECT_GE(relay->GetDataBytes(), data.size() + 2 * 290000u);
+
+    ASSERT_TRUE(Upload({"b.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/b.bin")) == data) << "different contents";
+}
+
+TEST_F(ResumeTest, AJobGoesOnAfterTheServerDropsItsConnectionBetweenFiles) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) WriteFile(local / name, std::string("file ") + name);
+    Relay({.dropControlAfterTransfers = 1});
+    ASSERT_TRUE(Upload({"1.txt", "2.txt", "3.txt"})) << Job().m_strLastError;
+    EXPECT_EQ(relay->GetSessions(), 2);
+    EXPECT_EQ(Job().m_nProcessed, 3);
+    EXPECT_EQ(Job().m_nErrors, 0);
+    for (const char* name : {"1.txt", "2.txt", "3.txt"})
+        EXPECT_EQ(ReadFile(server.Path(std::string("in/") + name)), std::string("file ") + name);
+}
+
+TEST_F(ResumeTest, AFileTheServerRefusesIsThatFilesErrorAndTheOthersArrive) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) WriteFile(local / name, name);
+    fs::create_directories(server.Path("in/2.txt"));  // STOR 2.txt gets 550
+    Relay({});
+    EXPECT_TRUE(Upload({"1.txt", "2.txt", "3.txt"}));
+    EXPECT_EQ(Job().m_nErrors, 1);
+    EXPECT_EQ(Job().m_nProcessed, 2);
+    EXPECT_NE(Job().m_strLastError.find("2.txt"), std::string::npos) << Job().m_strLastError;
+    EXPECT_EQ(ReadFile(server.Path("in/3.txt")), "3.txt");
+}
+
+TEST_F(ResumeTest, ARefusedLoginOnReconnectIsNotRetriedAndEndsTheJob) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) WriteFile(server.Path(std::string("in/") + name), name);
+    Relay({.dropControlAfterTransfers = 1, .sessionsAllowed = 1});
+    EXPECT_FALSE(Download({"/in/1.txt", "/in/2.txt", "/in/3.txt"}));
+    EXPECT_EQ(relay->GetSessions(), 2);
+    EXPECT_EQ(relay->GetCommands("PASS").size(), 2u);
+    EXPECT_EQ(Job().m_nProcessed, 1);
+    EXPECT_EQ(Job().m_nErrors, 1);
+    EXPECT_NE(Job().m_strLastError.find("530"), std::string::npos) << Job().m_strLastError;
+    EXPECT_FALSE(fs::exists(local / "3.txt"));
+}
+
+TEST_F(ResumeTest, ContinuingADownloadTakesUpItsPartialFileOrAShorterTarget) {
+    const std::string data = RandomBytes(1000000, 6);
+    WriteFile(server.Path("in/a.bin"), data);
+    WriteFile(server.Path("in/b.bin"), data);
+    WriteFile(local / ".a.bin.part", data.substr(0, 400000));
+    WriteFile(local / "b.bin", data.substr(0, 300000));
+    Relay({});
+    ASSERT_TRUE(Download({"/in/a.bin", "/in/b.bin"}, true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data) << "different contents";
+    EXPECT_TRUE(ReadFile(local / "b.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("REST"), (std::vector<std::string>{"REST 400000", "REST 300000"}));
+    EXPECT_LT(relay->GetDataBytes(), 2 * data.size() - 690000);
+    EXPECT_EQ(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()), 2);
+
+    // Without --continue the target is written again from its first byte.
+    WriteFile(local / ".a.bin.part", "stale");
+    ASSERT_TRUE(Download({"/in/a.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("REST").size(), 2u);
+}
+
+TEST_F(ResumeTest, ContinuingAnUploadAppendsToWhatTheServerHolds) {
+    const std::string data = RandomBytes(1000000, 7);
+    WriteFile(local / "up.bin", data);
+    WriteFile(server.Path("in/up.bin"), data.substr(0, 500000));
+    Relay({});
+    ASSERT_TRUE(Upload({"up.bin"}, true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("REST"), std::vector<std::string>{"REST 500000"});
+    EXPECT_LT(relay->GetDataBytes(), data.size() - 490000);
+}
+
+TEST_F(ResumeTest, AnUploadUnderATemporaryNameTakesItsNameOnlyWhenComplete) {
+    const std::string data = RandomBytes(1000000, 8);
+    WriteFile(local / "up.bin", data);
+    WriteFile(server.Path("in/up.bin"), "the old version");
+    Relay({.resetDataAfter = 300000});
+    ASSERT_TRUE(Upload({"up.bin"}, false, true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("STOR .up.bin.part").size(), 2u);
+    EXPECT_EQ(relay->GetCommands("RNTO"), std::vector<std::string>{"RNTO up.bin"});
+    EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+}
+
+// A server that says a file has 300,000 bytes, sends half of them and
+// confirms the transfer, every time it is asked.
+void ShortSender(FakeFtpSession& session) {
+    session.Reply("220 short server");
+    while (const auto command = session.ReadCommand()) {
+        const std::string verb = command->substr(0, command->find(' '));
+        if (verb == "USER") {
+            session.Reply("331 password please");
+        } else if (verb == "PWD") {
+            session.Reply("257 \"/\"");
+        } else if (verb == "SIZE") {
+            session.Reply("213 300000");
+        } else if (verb == "EPSV") {
+            session.Reply(Format("229 Entering Extended Passive Mode (|||%u|)", session.ListenForData()));
+        } else if (verb == "RETR") {
+            session.Reply("150 here it comes");
+            session.AcceptData();
+            session.SendData(std::string(150000, 'x'));
+            session.CloseData();
+            session.Reply("226 done");
+        } else if (verb == "REST") {
+            session.Reply("502 no restarts here");
+        } else if (verb == "QUIT") {
+            session.Reply("221 bye");
+            return;
+        } else {
+            session.Reply("200 ok");
+        }
+    }
+}
+
+using ShortDownloadTest = EngineTest;
+
+TEST_F(ShortDownloadTest, IsAnErrorOfThatFileAndLeavesNothingUnderItsName) {
+    FakeFtpServer fake(ShortSender);
+    TempDir local;
+    CFtpLoginInfo login;
+    login.SetHost("127.0.0.1");
+    login.SetPort(fake.GetPort());
+    login.SetLoginName("u");
+    login.SetPassword("p");
+    CFtpPathList paths;
+    paths.Add(new CFtpPath("/short.bin"));
+    CMoverAPI api;
+    api.DownloadFilesA(login, paths, CFtpPath(local.path(), PATH_FOLDER));
+    EXPECT_FALSE(api.DoCopy());
+    EXPECT_EQ(api.GetErrorNumber(), 1);
+    EXPECT_NE(api.GetStrError().find("Transfer incomplete"), std::string::npos) << api.GetStrError();
+    // What came is kept for a later --continue, under one name only.
+    EXPECT_FALSE(fs::exists(local / "short.bin"));
+    EXPECT_EQ(fs::file_size(local / ".short.bin.part"), 150000u);
+    EXPECT_FALSE(api.DoCopy());
+    EXPECT_EQ(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace velmora::test
