@@ -6,7 +6,9 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/format.h"
 #include "base/path_text.h"
+#include "cli/terminal_prompt.h"
 #include "paths/file_path.h"
 #include "platform/system.h"
 
@@ -91,6 +93,19 @@ std::string CliContext::Mask(std::string text) {
 int CliContext::Report(const std::string& text, int status) const {
     std::fprintf(stderr, "parcelo-cli: %s\n", Mask(text).c_str());
     return status;
+}
+
+bool CliContext::AskPassword(const velmora::CFtpLoginInfo& login, std::string& password) {
+    const std::string account = velmora::Format("%s@%s:%d", login.GetLoginName().c_str(), login.GetHost().c_str(),
+                                                login.GetPort());
+    const auto known = m_answers.find(account);
+    if (known != m_answers.end()) {
+        password = known->second;
+        return true;
+    }
+    if (!PromptPassword("Password for " + account + ": ", password)) return false;
+    m_answers[account] = password;
+    return true;
 }
 
 void CliContext::Warn(const std::string& text) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,9 @@ public:
     bool PasswordFromFile(std::string& password, bool& found, std::string& error) const;
     // $PARCELO_PASSWORD, when set.
     static bool PasswordFromEnvironment(std::string& password);
+    // The password of a login asked for on the terminal, once per account
+    // and server; false without a terminal.
+    bool AskPassword(const velmora::CFtpLoginInfo& login, std::string& password);
 
     // The text with the password of each URL in it ("scheme://user:PASSWORD@")
     // replaced by "***"; the rest stays as it is, server replies included.
@@ -50,6 +54,8 @@ public:
 
 private:
     std::unique_ptr<velmora::CFtpLoginInfoList> m_connections;
+    // Answers given at the prompt, by "user@host:port".
+    std::map<std::string, std::string> m_answers;
 };
 
 }  // namespace parcelo::cli

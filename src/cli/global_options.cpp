@@ -3,19 +3,39 @@
 #include "cli/cli_context.h"
 
 namespace parcelo::cli {
+namespace {
+
+// Adds a global option to a command unless the command has its own option of
+// that name, which then wins there.
+template <class AddOption>
+void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
+    if (command.get_option_no_throw(name) == nullptr) add()->group("Global options");
+}
+
+}  // namespace
 
 void GlobalOptions::AddTo(CLI::App& command) {
-    const std::string group = "Global options";
-    command.add_flag("-q,--quiet", quiet, "No progress line and no summary")->group(group);
-    command.add_option("--log", logFile, "Write the library's log to FILE")->type_name("FILE")->group(group);
-    command
-        .add_option("--connections", connectionsFile,
-                    "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
-        ->type_name("FILE")
-        ->group(group);
-    command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE")
-        ->type_name("FILE")
-        ->group(group);
+    AddUnlessTaken(command, "--quiet",
+                   [&] { return command.add_flag("-q,--quiet", quiet, "No progress line and no summary"); });
+    AddUnlessTaken(command, "--log", [&] {
+        return command.add_option("--log", logFile, "Write the library's log to FILE")->type_name("FILE");
+    });
+    AddUnlessTaken(command, "--connections", [&] {
+        return command
+            .add_option("--connections", connectionsFile,
+                        "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
+            ->type_name("FILE");
+    });
+    AddUnlessTaken(command, "--password-file", [&] {
+        return command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE (a password in a URL shows in ps)")
+            ->type_name("FILE");
+    });
+    AddUnlessTaken(command, "--retries", [&] {
+        return command
+            .add_option("--retries", retries, "Login attempts of a transfer when a server cannot be reached (default 5)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 100));
+    });
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

@@ -7,14 +7,18 @@
 namespace parcelo::cli {
 
 // The options every command accepts, before or after the command's name.
-// A new one is a member here and one line in AddTo.
+// A new one is a member here and one call in AddTo. A command's own option
+// of the same name wins over a global one there.
 struct GlobalOptions {
     bool quiet = false;
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
+    // Login attempts of a transfer; 0 keeps the engine's five.
+    int retries = 0;
 
-    // Adds the options to one command (group "Global options").
+    // Adds the options to one command (group "Global options"), leaving out
+    // those it has itself.
     void AddTo(CLI::App& command);
     // Adds them to the program and to each of its commands, at every depth,
     // so that they are read wherever they appear and listed in every help.

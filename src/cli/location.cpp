@@ -4,6 +4,7 @@
 
 #include "base/path_text.h"
 #include "base/text.h"
+#include "cli/netrc.h"
 #include "tasks/ftp_url.h"
 
 namespace parcelo::cli {
@@ -115,7 +116,7 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
     out.path = url.path.empty() ? "/" : url.path;
-    return ApplyPassword(url.hasPassword, {}, out, error);
+    return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
 }
 
 bool LocationParser::ParseSaved(const std::string& name, const std::string& path, Location& out,
@@ -133,19 +134,35 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.connection = {saved->GetStrGUID(), saved->GetHostName()};
     out.path = path.empty() ? StartFolder(*saved) : path;
     if (path.empty()) out.folder = true;
-    return ApplyPassword(false, saved->GetPassword(), out, error);
+    return ApplyPassword(false, !saved->GetLoginName().empty(), saved->GetPassword(), out, error);
 }
 
-bool LocationParser::ApplyPassword(bool hasPassword, const std::string& saved, Location& out,
+bool LocationParser::ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out,
                                    std::string& error) {
-    std::string password = out.login.GetPassword();
-    if (!hasPassword) {
-        bool fromFile = false;
-        if (!m_context.PasswordFromFile(password, fromFile, error)) return false;
-        if (!fromFile && saved.empty()) CliContext::PasswordFromEnvironment(password);
-        if (!fromFile && !saved.empty()) password = saved;
+    if (hasPassword) return true;
+    std::string password;
+    bool found = false;
+    if (!m_context.PasswordFromFile(password, found, error)) return false;
+    if (!found && !saved.empty()) {
+        password = saved;
+        found = true;
     }
+    if (!found) found = CliContext::PasswordFromEnvironment(password);
+    if (!found) found = FromNetrc(hasUser, out.login, password);
+    if (!found && hasUser) found = m_context.AskPassword(out.login, password);
     out.login.SetPassword(password);
+    return true;
+}
+
+bool LocationParser::FromNetrc(bool hasUser, velmora::CFtpLoginInfo& login, std::string& password) {
+    NetrcAccount account;
+    std::string warning;
+    const bool found = ReadNetrcAccount(login.GetHost(), hasUser ? login.GetLoginName() : std::string(), account,
+                                        warning);
+    m_context.Warn(warning);
+    if (!found) return false;
+    if (!hasUser && !account.login.empty()) login.SetLoginName(account.login);
+    password = account.password;
     return true;
 }
 

@@ -51,7 +51,8 @@ bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b
 
 // Reads locations against the context's connection list and password
 // sources. A location's password comes from the URL, else --password-file,
-// else the saved connection, else $PARCELO_PASSWORD.
+// else the saved connection, else $PARCELO_PASSWORD, else ~/.netrc, else
+// (for a named user) a prompt on the terminal.
 class LocationParser {
 public:
     explicit LocationParser(CliContext& context) : m_context(context) {}
@@ -70,7 +71,9 @@ public:
 private:
     bool ParseUrl(const std::string& text, Location& out, std::string& error);
     bool ParseSaved(const std::string& name, const std::string& path, Location& out, std::string& error);
-    bool ApplyPassword(bool hasPassword, const std::string& saved, Location& out, std::string& error);
+    bool ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out, std::string& error);
+    // The password (and, for a URL without a user, the login) from ~/.netrc.
+    bool FromNetrc(bool hasUser, velmora::CFtpLoginInfo& login, std::string& password);
 
     CliContext& m_context;
 };

@@ -5,6 +5,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "engine/job_state.h"
 #include "messaging/log_file.h"
 
 using namespace parcelo::cli;
@@ -13,15 +14,18 @@ int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};
-    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path (a saved connection), "
-               "a local path. A trailing \"/\" names a folder. The password may also come from "
-               "--password-file or $PARCELO_PASSWORD.\n"
+    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path or NAME: (a saved connection "
+               "and its start folder), a local path. A trailing \"/\" names a folder.\n"
+               "Passwords: a password written in a URL can be seen by other users of the machine (in ps); "
+               "give it with --password-file, $PARCELO_PASSWORD or ~/.netrc (mode 600), or let the program "
+               "ask for it on the terminal.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
 
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
+        velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }

@@ -22,11 +22,6 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 // Below this, a rate says more about the start-up than about the transfer.
 constexpr auto kShortestMeasure = std::chrono::milliseconds(500);
 
-std::string Speed(double perSecond) {
-    if (perSecond >= 1024.0 * 1024.0) return velmora::Format("%.1f MB/s", perSecond / (1024.0 * 1024.0));
-    if (perSecond >= 1024.0) return velmora::Format("%.1f KB/s", perSecond / 1024.0);
-    return velmora::Format("%.0f B/s", perSecond);
-}
 
 std::string TimeLeft(int64_t seconds) {
     if (seconds < 60) return velmora::Format("%lld s left", static_cast<long long>(seconds));
@@ -94,12 +89,26 @@ std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, std
         const double perSecond = static_cast<double>(processedBytes) * 1000.0 / static_cast<double>(elapsed.count());
         const auto left = static_cast<int64_t>(static_cast<double>(std::max<int64_t>(totalBytes - processedBytes, 0)) /
                                                perSecond + 0.5);
-        rate = Speed(perSecond) + "  " + TimeLeft(left);
+        rate = Size(perSecond) + "/s  " + TimeLeft(left);
     }
     std::string line = velmora::Format("[%s] %3d%%  %s  %s", bar.c_str(), static_cast<int>(percent), file.c_str(),
                                        rate.c_str());
     if (static_cast<int>(line.size()) > width) line.resize(width);
     return line;
+}
+
+std::string ProgressLine::Size(double bytes) {
+    constexpr double kKilo = 1024.0;
+    if (bytes >= kKilo * kKilo * kKilo) return velmora::Format("%.1f GB", bytes / (kKilo * kKilo * kKilo));
+    if (bytes >= kKilo * kKilo) return velmora::Format("%.1f MB", bytes / (kKilo * kKilo));
+    if (bytes >= kKilo) return velmora::Format("%.1f KB", bytes / kKilo);
+    return velmora::Format("%.0f B", bytes);
+}
+
+void ProgressLine::Interrupt() {
+    if (!m_bDrawn) return;
+    std::fputs("\r\x1b[K", stderr);
+    m_bDrawn = false;
 }
 
 void ProgressLine::Draw(bool force) {

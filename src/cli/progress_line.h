@@ -26,11 +26,15 @@ public:
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     void OnMsg(velmora::CMsg& msg) override;
+    // Clears the line for another text; the next progress draws it again.
+    void Interrupt();
 
     // The line for a state of the job (no terminal control characters):
     // the speed and the time left come from the bytes done in `elapsed`.
     static std::string Format(int64_t processedBytes, int64_t totalBytes, std::chrono::milliseconds elapsed,
                               const std::string& file, int width);
+    // "512 B", "1.5 KB", "2.0 MB", "1.1 GB"
+    static std::string Size(double bytes);
 
 private:
     void OnProgress(const velmora::CProgressStatus& progress);

@@ -9,13 +9,12 @@
 
 #include "base/format.h"
 #include "cli/commands.h"
-#include "cli/job_run.h"
 #include "cli/job_options.h"
+#include "cli/job_report.h"
+#include "cli/job_run.h"
 #include "cli/location.h"
-#include "cli/progress_line.h"
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
-#include "engine/statistic.h"
 #include "paths/file_path_list.h"
 #include "platform/guid.h"
 #include "platform/system.h"
@@ -24,11 +23,20 @@
 namespace parcelo::cli {
 namespace {
 
+// The sources, then the destination. One list on the command line, so that
+// options may follow it.
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
     bool continuing = false;  // --continue
     bool tempNames = false;   // --temp-names (uploads)
+
+    TransferArgs Split() const {
+        TransferArgs split = *this;
+        split.destination = sources.back();
+        split.sources.pop_back();
+        return split;
+    }
 };
 
 struct CopyArgs {
@@ -38,12 +46,8 @@ struct CopyArgs {
 };
 
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
-    bool result = false;
-    {
-        ProgressLine progress(context);
-        result = api.DoCopy();
-    }
-    return JobResult(context, result, api.GetErrorNumber(), api.GetStrError());
+    JobReport report(context);
+    return report.Finish(api.DoCopy());
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -240,23 +244,25 @@ int Zip(CliContext& context, const CopyArgs& args) {
 void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
     auto upload = std::make_shared<TransferArgs>();
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
-    up->add_option("LOCAL", upload->sources, "A local folder, or local files")->required();
-    up->add_option("REMOTE_FOLDER", upload->destination, "ftp://host/folder/ or NAME:/folder/")->required();
+    up->add_option("LOCAL... REMOTE_FOLDER", upload->sources,
+                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/")
+        ->required()
+        ->expected(2, CLI::detail::expected_max_vector_size);
     up->add_flag("-c,--continue", upload->continuing,
                  "Continue remote files that are shorter than their local source, from their end");
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
-    up->positionals_at_end();
-    up->callback([&context, &status, upload] { status.value = Upload(context, *upload); });
+    up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
-    down->add_option("REMOTE", download->sources, "A remote folder, or remote files of one server")->required();
-    down->add_option("LOCAL_FOLDER", download->destination, "The local folder")->required();
+    down->add_option("REMOTE... LOCAL_FOLDER", download->sources,
+                     "A remote folder, or remote files of one server, then the local folder")
+        ->required()
+        ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
                    "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
-    down->positionals_at_end();
-    down->callback([&context, &status, download] { status.value = Download(context, *download); });
+    down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
     CLI::App* copyCommand = app.add_subcommand(

@@ -1,10 +1,6 @@
 #include "engine/tsk_local_file.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace velmora {
 
@@ -67,18 +63,7 @@ bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
 }
 
 uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
-    const std::string target = m_Path.GetPath();
-    const std::string partial = platform::PartialPath(target);
-    std::error_code error;
-    // A shorter file at the target's place (an earlier download by other
-    // means) is where the partial file starts.
-    if (!fs::exists(partial, error) && sourceLength > 0 && fs::is_regular_file(target, error) &&
-        fs::file_size(target, error) < sourceLength) {
-        fs::rename(target, partial, error);
-    }
-    const uintmax_t held = fs::file_size(partial, error);
-    if (error || (sourceLength > 0 && held > sourceLength)) return 0;
-    return held;
+    return platform::HeldOfPartial(m_Path.GetPath(), sourceLength);
 }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }

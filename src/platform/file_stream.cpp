@@ -221,6 +221,19 @@ void CReplacingFileWriter::Abandon() {
 
 std::string PartialPath(std::string_view path) { return HiddenName(path, std::string()); }
 
+uint64_t HeldOfPartial(std::string_view path, uint64_t sourceLength) {
+    const std::string target(path);
+    const std::string partial = PartialPath(path);
+    struct stat info {};
+    if (::stat(partial.c_str(), &info) != 0 && sourceLength > 0 && ::stat(target.c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) < sourceLength) {
+        std::rename(target.c_str(), partial.c_str());
+    }
+    if (::stat(partial.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    const auto held = static_cast<uint64_t>(info.st_size);
+    return sourceLength > 0 && held > sourceLength ? 0 : held;
+}
+
 CFileWriter::~CFileWriter() { Close(); }
 
 bool CFileWriter::Open(std::string_view path, std::string* error) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -109,6 +110,61 @@ CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::
     std::vector<std::string> full = {PARCELO_CLI_PATH};
     full.insert(full.end(), arguments.begin(), arguments.end());
     return RunProgram(full, env, cwd);
+}
+
+CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                           const std::string& prompt, const std::string& answer) {
+    CliResult result;
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2}) posix_spawn_file_actions_adddup2(&actions, slave, fd);
+    posix_spawn_file_actions_addclose(&actions, master);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    std::vector<std::string> args = {PARCELO_CLI_PATH};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environment = Environment(env);
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(environment);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(slave);
+    if (spawned != 0) {
+        close(master);
+        result.err = std::strerror(spawned);
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kRunBound;
+    bool answered = false;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd fd = {master, POLLIN, 0};
+        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        // The terminal reports an error once the program and its output are gone.
+        if (n <= 0) break;
+        result.out.append(buffer, static_cast<size_t>(n));
+        if (!answered && result.out.find(prompt) != std::string::npos) {
+            const std::string line = answer + "\n";
+            answered = write(master, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+        }
+    }
+    close(master);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 bool SameTree(const std::string& a, const std::string& b, std::string& difference) {

@@ -24,6 +24,12 @@ CliResult RunCli(const std::vector<std::string>& arguments, const std::map<std::
 CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {},
                      const std::string& cwd = {});
 
+// Runs parcelo-cli on a new pseudo-terminal (standard input, output and
+// error), answers `answer` and a line end once its output shows `prompt`,
+// and returns all it wrote to the terminal in `out`.
+CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                           const std::string& prompt, const std::string& answer);
+
 // True when the two folders hold the same names, folders and bytes.
 bool SameTree(const std::string& a, const std::string& b, std::string& difference);
 

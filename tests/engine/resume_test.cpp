@@ -83,7 +83,7 @@ TEST_F(ResumeTest, ADownloadCutOnceOrThreeTimesGoesOnFromWhereItBroke) {
         EXPECT_EQ(Job().m_nErrors, 0);
         EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
         // Only what a reset caught in flight goes over the wire twice.
-        EXPECT_LT(relay->GetDataBytes(), data.size() + cuts * 300000u);
+        EXPECT_LE(relay->GetDataBytes(), data.size() + cuts * 300000u);
         EXPECT_EQ(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()), 1);
     }
 }
@@ -102,7 +102,7 @@ TEST_F(ResumeTest, AnUploadCutOnceOrThreeTimesGoesOnFromWhatTheServerHolds) {
         EXPECT_EQ(Job().m_nProcessed, 1);
         EXPECT_EQ(Job().m_nErrors, 0);
         EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
-        EXPECT_LT(relay->GetDataBytes(), data.size() + cuts * 300000u);
+        EXPECT_LE(relay->GetDataBytes(), data.size() + cuts * 300000u);
     }
 }
 

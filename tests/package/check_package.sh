@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the library into a temporary prefix and builds a program against
-# it twice: through the CMake package and through pkg-config.
+# it twice: through the CMake package and through pkg-config; the installed
+# programs must start from the prefix without any library path set.
 set -eu
 build_dir=$1
 source_dir=$2
@@ -20,3 +21,6 @@ PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --exists velmora
 g++ -o "$work/consumer-pc" "$source_dir/tests/package/consumer/consumer.cpp" \
     $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-variable=prefix="$work/prefix" --cflags --libs velmora) 2>"$work/pc.log" || { cat "$work/pc.log"; exit 1; }
 LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"
+
+env -u LD_LIBRARY_PATH "$work/prefix/bin/parcelo-cli" --help >"$work/cli.log" 2>&1 || { cat "$work/cli.log"; exit 1; }
+if env -u LD_LIBRARY_PATH ldd "$work/prefix/bin/parcelo" | grep "not found"; then exit 1; fi

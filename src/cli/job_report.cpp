@@ -1,0 +1,76 @@
+#include "cli/job_report.h"
+
+#include "base/format.h"
+#include "engine/job_state.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo::cli {
+namespace {
+
+std::string Plural(long long count, const char* one, const char* many) {
+    return velmora::Format("%lld %s", count, count == 1 ? one : many);
+}
+
+}  // namespace
+
+JobReport::JobReport(const CliContext& context)
+    : m_context(context), m_start(std::chrono::steady_clock::now()) {
+    m_progress.emplace(context);
+    velmora::CMsgBox::Box().Subscribe("parcelo-cli job report", this);
+}
+
+JobReport::~JobReport() { velmora::CMsgBox::Box().Unsubscribe(this); }
+
+void JobReport::OnMsg(velmora::CMsg& msg) {
+    if (msg.Cmd() == velmora::MSG_WAIT) {
+        if (msg.Argc() == 1) Notice(msg.StrArgv());
+        return;
+    }
+    if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+    const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+    if (!record) return;
+    if (record->GetKind() == velmora::LOG_SOURCE) {
+        m_strFile = record->GetForm() == velmora::LOG_FILE_RECORD ? record->GetPath().GetPath() : record->GetText();
+    } else if (record->GetKind() == velmora::LOG_ERROR && m_strFirstError.empty()) {
+        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile);
+    }
+}
+
+void JobReport::Notice(const std::string& text) {
+    if (m_progress) m_progress->Interrupt();
+    m_context.Warn(text);
+}
+
+int JobReport::Finish(bool result) {
+    // The progress line ends before anything else is written.
+    m_progress.reset();
+    const velmora::CJobState& job = velmora::CJobState::Job();
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                               m_start);
+    if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));
+    if (result && job.m_nErrors == 0) return kExitOk;
+    if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
+    const std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
+    if (job.m_nErrors == 1) return m_context.Fail(first);
+    return m_context.Fail(Plural(job.m_nErrors, "error", "errors") + "; the first: " + first);
+}
+
+std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed) {
+    const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
+    const double bytes = static_cast<double>(job.m_nProcessedBytes);
+    std::string text = Plural(job.m_nProcessed, "file", "files") + ", " + ProgressLine::Size(bytes) +
+                       velmora::Format(" in %.1f s", seconds);
+    if (elapsed.count() > 0) text += " (" + ProgressLine::Size(bytes / seconds) + "/s)";
+    return text + "; " + Plural(job.m_nSkipped, "skipped", "skipped") + ", " +
+           Plural(job.m_nErrors, "error", "errors");
+}
+
+std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {
+    if (file.empty() || error.find(file) != std::string::npos) return error;
+    return error + " (file: " + file + ")";
+}
+
+}  // namespace parcelo::cli

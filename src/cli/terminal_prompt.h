@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace parcelo::cli {
+
+// Asks for a password on the terminal the program runs in, without echo:
+// the prompt goes to standard error, the answer comes from standard input.
+// False when standard input is no terminal or nothing could be read.
+bool PromptPassword(const std::string& prompt, std::string& password);
+
+}  // namespace parcelo::cli
