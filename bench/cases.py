@@ -524,7 +524,39 @@ def job_database(ctx):
     return [[ours, floor]]
 
 
-# 6. Peak memory ------------------------------------------------------------
+# 6. The connection list -------------------------------------------------------
+
+def _connections_file(path, count):
+    with open(path, "w") as f:
+        f.write("<CFtpLoginInfoList  tag='' >\r\n")
+        for i in range(count):
+            f.write("<CFtpLoginInfo  GUID='{%08X-0000-4000-8000-000000000000}'  ftp_host_name='site %d'  "
+                    "ftp_host_addr='h%d.example'  ftp_login_name='user%d'  ftp_port='21' ></CFtpLoginInfo>\r\n"
+                    % (i, i, i, i))
+        f.write("</CFtpLoginInfoList>\r\n")
+
+
+def connection_list(ctx):
+    """Reading the saved connections, at two sizes: linear reading keeps the
+    rate of the larger list near that of the smaller one."""
+    groups = []
+    for count in (ctx.scaled(5000, 250), ctx.scaled(20000, 1000)):
+        ctx.log("read a connection list of %d entries" % count)
+        path = os.path.join(ctx.scratch, "connections-%d.xml" % count)
+        _connections_file(path, count)
+        work = "read and list %d saved connections" % count
+        listing = os.path.join(ctx.scratch, "connections-list.txt")
+        tools = [Tool(Row(work, "parcelo-cli connections list", True, amount=count, unit="entries/s"),
+                      ctx.ours("--connections", path, "connections", "list"), stdout=listing,
+                      check=expect_lines(listing, count)),
+                 Tool(Row(work, "grep -c (reading the file once)", False, amount=count, unit="entries/s",
+                          note="the floor: every byte read once"),
+                      ["grep", "-c", "CFtpLoginInfo ", path])]
+        groups.append(run_tools(ctx, tools))
+    return groups
+
+
+# 7. Peak memory ------------------------------------------------------------
 
 def memory_large_download(ctx):
     size = ctx.scaled(4 * GIB, 16 * MIB) // MIB * MIB
@@ -656,6 +688,7 @@ CASES = [
     ("zip-aes", aes_compression),
     ("db", job_database),
     ("mirror", mirror_changes),
+    ("connections", connection_list),
     ("memory-files", memory_many_files),
     # Last: gigabytes written to the disk slow down whatever comes after.
     ("memory-download", memory_large_download),

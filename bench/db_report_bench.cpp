@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
 #include "db/sqlite_database.h"
@@ -107,7 +107,7 @@ bool SelectOrder(velmora::CDBEngine& engine, velmora::CSQLiteDatabase& database,
     order.TransformType = velmora::CDBTransOrderObj::eOpCopy;
     velmora::CDBTransOrderObjSet orders(&database);
     if (!orders.AddRecord(order) || !orders.LoadByIdSchedule(stored->ID) || orders.GetCount() != 1) return false;
-    engine = *orders.GetHead();
+    engine.SelectTransOrder(*orders.GetHead());
     return true;
 }
 

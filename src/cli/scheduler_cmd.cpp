@@ -14,8 +14,9 @@
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/job_database_file.h"
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 #include "engine/statistic.h"
+#include "platform/file_lock.h"
 
 namespace parcelo::cli {
 namespace {
@@ -110,6 +111,13 @@ bool RunPass(CliContext& context, velmora::CDBEngine& engine) {
 }
 
 int RunScheduler(CliContext& context, const SchedulerArgs& args) {
+    // One scheduler per database file; a second one waits for the first to
+    // end. Taken before the database is opened and kept until it is closed.
+    velmora::platform::FileLock host(args.database);
+    if (!host.TryLock() && host.IsHeldElsewhere()) {
+        context.Report("another scheduler is running on " + args.database + "; waiting for it to end", kExitOk);
+        if (!host.Lock()) return context.Fail(host.GetLastError());
+    }
     JobDatabaseFile database;
     std::string error;
     if (!database.Open(args.database, error) || !database.UseWriteAheadLog(error)) return context.Fail(error);

@@ -1,10 +1,8 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "base/format.h"
@@ -16,8 +14,8 @@
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
 #include "paths/file_path_list.h"
-#include "platform/guid.h"
 #include "platform/system.h"
+#include "platform/work_folder.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
@@ -124,30 +122,6 @@ int Download(CliContext& context, const TransferArgs& args) {
     return RunMoverApi(context, api);
 }
 
-// A folder for the archive that a compression on its way to a server is
-// built in; removed with the object.
-class WorkFolder {
-public:
-    WorkFolder()
-        : m_path(velmora::platform::TempFolder() + "parcelo-" +
-                 velmora::platform::GuidToString(velmora::platform::CreateGuid())) {
-        std::filesystem::create_directories(m_path, m_error);
-    }
-    ~WorkFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    bool IsValid() const { return !m_error; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::error_code m_error;
-};
-
 // The destination point of a copy: a folder unless it names a file that is
 // there, or the source is a single file copied to a new name.
 velmora::CTransPoint DestinationPoint(const Location& destination, const velmora::CTransPoint& source, bool zip) {
@@ -193,18 +167,12 @@ int Copy(CliContext& context, const CopyArgs& args) {
     args.job.WarnWhenWeak(context);
     const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
     velmora::CTskItems items;
-    WorkFolder work;
-    if (!args.job.zip) {
+    velmora::platform::WorkFolder work;
+    if (args.job.zip && to.IsRemote() && !work.IsValid()) {
+        return context.Fail("cannot create a work folder in " + velmora::platform::TempFolder());
+    }
+    if (!items.AddCompression(source, transform, destination, work.path())) {
         items.Add(new velmora::CTskItem(source, transform, destination));
-    } else if (!to.IsRemote()) {
-        // The archive is made right in the destination folder.
-        items.StartTransaction(source, transform, destination, destination.GetStrPath());
-    } else {
-        // Made in a work folder, copied to the server, then deleted.
-        if (!work.IsValid()) return context.Fail("cannot create a work folder in " + velmora::platform::TempFolder());
-        items.StartTransaction(source, transform, destination, work.path());
-        items.AddTransaction(source, transform, destination);
-        items.CommitTransaction(source, transform, destination);
     }
     const int status = RunItems(context, items);
     if (status != kExitOk || !args.job.deleteSource) return status;

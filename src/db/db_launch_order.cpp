@@ -49,7 +49,7 @@ std::string CDBLaunchOrder::GetDateScheduled() const { return FormatOrNull(DateS
 std::string CDBLaunchOrder::GetDatePerformed() const { return FormatOrNull(DatePerformed); }
 
 std::string CDBLaunchOrder::GetStrStatus(int32_t status) {
-    static const char* const kTexts[] = {"ERROR", "Pending", "ERROR", "Processed", "FAIL"};
+    static const char* const kTexts[] = {"ERROR", "Pending", "Processing", "Processed", "FAIL"};
     return TextOf(status, kTexts, "ERROR");
 }
 
@@ -100,6 +100,17 @@ bool CDBLaunchOrderSet::UpdateStatus(const CDBLaunchOrder& launch) { return Upda
 
 bool CDBLaunchOrderSet::UpdateStatus(const CDBLaunchOrder& launch, int64_t performed) {
     return UpdatePerformedStatus(launch, performed);
+}
+
+bool CDBLaunchOrderSet::Claim(const CDBLaunchOrder& launch, bool& claimed) {
+    CDBStatement sql(" UPDATE " + m_strTable);
+    sql.Assign("Status").Int(CDBLaunchOrder::eLaunchProcessing);
+    sql.Assign("StatusDescription").Quoted(CDBLaunchOrder::GetStrStatus(CDBLaunchOrder::eLaunchProcessing));
+    sql.Text(" WHERE ID = ").Int(launch.ID).Text(" AND Status = ").Int(CDBLaunchOrder::eLaunchPending);
+    int32_t changed = 0;
+    if (!Exec(sql) || !ExecScalar(" SELECT changes()", changed)) return false;
+    claimed = changed == 1;
+    return true;
 }
 
 }  // namespace velmora

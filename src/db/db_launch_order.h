@@ -28,7 +28,8 @@ struct CDBLaunchOrderFields {
 // Processed or FAIL once its transfer orders have run.
 class VELMORA_API CDBLaunchOrder : public CDBRecord<CDBLaunchOrder, CDBLaunchOrderFields> {
 public:
-    enum eLaunchStatus : int32_t { eLaunchPending = 1, eLaunchProcessed = 3, eLaunchFail = 4 };
+    // Processing: taken by one scheduling host, which is running it.
+    enum eLaunchStatus : int32_t { eLaunchPending = 1, eLaunchProcessing = 2, eLaunchProcessed = 3, eLaunchFail = 4 };
 
     static const CDBTable<CDBLaunchOrder>& Table();
 
@@ -72,6 +73,10 @@ public:
     // given).
     bool UpdateStatus(const CDBLaunchOrder& launch);
     bool UpdateStatus(const CDBLaunchOrder& launch, int64_t performed);
+    // Takes a Pending launch for this host: it becomes Processing only when
+    // it is still Pending, so of two hosts on one file exactly one gets
+    // `claimed`. False only when a statement fails.
+    bool Claim(const CDBLaunchOrder& launch, bool& claimed);
 
 private:
     bool LoadInto(const std::string& where, CDBLaunchOrder& out);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 #include "base/format.h"
@@ -189,6 +190,11 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     const CFtpPath root = TargetFolder();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, root, target)) return nullptr;
+    // A line end in a name would end the command that carries it.
+    if (target.GetPath().find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        ReportError(ERROR_COPY, "Name not supported by FTP (line end): " + sourceFile.GetPath().GetPath());
+        return nullptr;
+    }
     // A mirror replaces what changed; a copy may be given a new name.
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
         CMsg request(MSG_UNIQUE_NAME, 0, 0, 0);

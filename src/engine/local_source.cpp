@@ -1,5 +1,8 @@
 #include "engine/local_source.h"
 
+#include <string>
+#include <vector>
+
 #include "engine/tsk_local_file.h"
 #include "platform/file_system.h"
 #include "platform/network_share.h"
@@ -64,10 +67,12 @@ std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder
     auto root = std::make_unique<CMFCObjNode>("ROOT", 0);
     root->GetPath() = folder;
     root->SetCatalog(folder.IsDirectory());
-    if (folder.IsDirectory() && !root->LoadFileSystem(folder.GetPath(), filter)) {
-        // What could be listed is still copied; the rest is an error.
-        ReportError(ERROR_READ, root->GetLastError());
-    }
+    if (!folder.IsDirectory()) return root;
+    // What could be listed is still copied; each folder or name that could
+    // not be read is an error of its own.
+    std::vector<std::string> problems;
+    root->LoadFileSystem(folder.GetPath(), filter, problems);
+    for (const std::string& problem : problems) ReportError(ERROR_READ, problem);
     return root;
 }
 

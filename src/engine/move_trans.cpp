@@ -14,6 +14,7 @@
 #include "engine/transfer_auto_runner.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
+#include "platform/work_folder.h"
 
 namespace velmora {
 namespace {
@@ -127,8 +128,8 @@ void CMoveTrans::WorkerStop() {
     LogStatistics();
 }
 
-bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
-                        const std::function<bool()>& done) {
+bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool()>& done,
+                        const std::function<bool()>& transfer) {
     CJobLock lock(m_pDatabase);
     m_pCurItem = nullptr;
     ResetJob();
@@ -140,7 +141,7 @@ bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
         m_pCurItem = next(index);
         if (!m_pCurItem) break;
         SendProgressCaption(PROGRESS_UNIT_ITEMS, m_pCurItem->GetCap());
-        result = TransferItem();
+        result = transfer();
         SendProgress(PROGRESS_UNIT_ITEMS, MSG_PROGRESS_POS, index + 1, m_pCurItem->GetDescription());
         if (!done()) break;
     }
@@ -151,7 +152,8 @@ bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next,
 bool CMoveTrans::RunItems() {
     auto item = m_items.begin();
     return RunJob(
-        m_items.GetCount(), [&](int) { return *item++; }, [] { return ContinueCheck(); });
+        m_items.GetCount(), [&](int) { return *item++; }, [] { return ContinueCheck(); },
+        [this] { return TransferItem(); });
 }
 
 bool CMoveTrans::ProcessOrders() {
@@ -168,7 +170,30 @@ bool CMoveTrans::ProcessOrders() {
         database->UpdateTransOrderStatus(TRANSORDER_PROCESSED);
         return true;
     };
-    return RunJob(database->GetTransOrderCount(), next, done);
+    return RunJob(database->GetTransOrderCount(), next, done, [this] { return TransferOrder(); });
+}
+
+bool CMoveTrans::TransferOrder() {
+    if (!m_pCurItem || !m_pCurItem->IsCompressed()) return TransferItem();
+    CTskItem* order = m_pCurItem;
+    platform::WorkFolder work;
+    CTskItems chain;
+    chain.AddCompression(order->SourcePoint(), order->GetTransform(), order->DestinationPoint(), work.path());
+    bool result = true;
+    for (CTskItem* step : chain) {
+        m_pCurItem = step;
+        // A later step needs what the one before made (the archive).
+        result = TransferItem();
+        if (!result || !ContinueCheck()) break;
+    }
+    m_pCurItem = order;
+    return result;
+}
+
+bool CMoveTrans::ReportItem(tagDBLogStatus status, const std::string& text) {
+    if (!m_pDatabase || !m_pCurItem) return false;
+    return m_pDatabase->ReportTrans(status, m_pCurItem->GetSourcePath(), m_pCurItem->GetDestinationPath(),
+                                    Job().m_eAction, text);
 }
 
 bool CMoveTrans::TransferItem() {

@@ -45,6 +45,15 @@ public:
     // points and whether its transform compresses (an item that fits none
     // does nothing), or the deletion of its source file.
     bool TransferItem();
+    // Runs the current item as a stored transfer order: a compressing order
+    // becomes the items that build its archive and bring it to its
+    // destination (as a job built by the program would), any other order is
+    // one item.
+    bool TransferOrder();
+    // One database log entry for the current item: its source and
+    // destination locations with `status` and `text`. False without a
+    // database or a current item.
+    virtual bool ReportItem(tagDBLogStatus status, const std::string& text);
 
     // The job's start progress status; at the stop the end status and the
     // statistics line.
@@ -56,7 +65,9 @@ protected:
     // the item range and the RunJob/EndJob bracket. `next` makes the item at
     // an index current (null: the job ends); `done` follows each item and
     // answers whether the job goes on.
-    bool RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool()>& done);
+    // `transfer` runs the current item.
+    bool RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool()>& done,
+                const std::function<bool()>& transfer);
     // One pair of sources run the way `run` says.
     bool RunPair(ERun run, CSource& source, CSource& target);
 

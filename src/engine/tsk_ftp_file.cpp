@@ -136,6 +136,9 @@ bool CTskFtpFile::CloseFile(bool complete) {
     std::unique_ptr<protocol::CFtpDataStream> stream = std::move(m_stream);
     if (!complete) {
         stream->Abort();
+        // A temporary file the user cancelled goes; one that broke stays
+        // for a later upload to continue.
+        if (stream->IsUpload() && m_bTempName && Job().IsAborted()) m_pConnection->DeleteFile(StreamPath());
         return true;
     }
     if (!stream->Close()) {

@@ -6,6 +6,7 @@
 
 #include "base/block_copy.h"
 #include "base/format.h"
+#include "base/path_text.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
@@ -172,6 +173,14 @@ bool CFtpClient::EnterLevelOrCreate(const std::string& level) {
 }
 
 bool CFtpClient::CreateFolder(const CFtpPath& path) {
+    const std::string& text = path.GetPath();
+    if (!text.empty() && text.front() != '/' && text.front() != '\\') {
+        // A relative path names a folder below the current one.
+        if (!CheckConnection()) return false;
+        std::string current;
+        if (!m_connection.GetCurrentDirectory(current)) return ShowConnectionError();
+        return CreateFolder(CFtpPath(AppendSlash(current, '/') + text, path.GetPathType()));
+    }
     if (SetCurrentDirectoryW(path.GetFtpPath())) return true;
     if (!CheckConnection()) return false;
     const std::string dir = path.GetFtpDir(true);
@@ -327,6 +336,10 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
 void CFtpClient::ProgressStart(bool flag) { CMsgSend(MSG_PROGRESS_START, flag ? 1 : 0, 0, 0); }
 
 void CFtpClient::ProgressFinish() { CMsgSend(MSG_PROGRESS_FINISH, 0, 0, 0); }
+
+void CFtpClient::ProgressSetCaption(const std::string& text) { CMsgSend(MSG_PROGRESS_CAPTION, text, 0, 0); }
+
+void CFtpClient::ProgressSetStatus(const CStatusMap&) { CMsgSend(MSG_PROGRESS_STATUS, 0, 0, 0); }
 
 void CFtpClient::ProgressSetPos(int pos) { CMsgSend(MSG_PROGRESS_POS, pos, 0, 0); }
 

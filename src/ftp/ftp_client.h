@@ -96,6 +96,10 @@ protected:
 
     void ProgressStart(bool flag);
     void ProgressFinish();
+    // The caption text travels as the message's Argc; a status map is not
+    // sent (command 5 goes out without it).
+    void ProgressSetCaption(const std::string& text);
+    void ProgressSetStatus(const CStatusMap& status);
     void ProgressSetPos(int pos);
     void ProgressSetRange(int lower, int upper);
     bool ProgressCheckCancel();

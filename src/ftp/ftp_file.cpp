@@ -9,6 +9,7 @@
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/atomic_file.h"
 #include "platform/file_stream.h"
 #include "platform/message_pump.h"
 
@@ -154,6 +155,8 @@ void CFtpFile::Close() {
 void CFtpFile::CloseInternetFile() {
     if (m_pFile) m_pFile->Abort();
     m_pFile.reset();
+    m_strReadAhead.clear();
+    m_nReadAheadAt = 0;
 }
 
 void CFtpFile::CloseConnection() {
@@ -162,9 +165,46 @@ void CFtpFile::CloseConnection() {
 }
 
 size_t CFtpFile::Read(void* buffer, size_t count) {
+    if (m_nReadAheadAt < m_strReadAhead.size()) {
+        const size_t taken = m_strReadAhead.copy(static_cast<char*>(buffer), count, m_nReadAheadAt);
+        m_nReadAheadAt += taken;
+        return taken;
+    }
     size_t received = 0;
     if (!m_pFile || !m_pFile->Read(buffer, count, received)) return 0;
     return received;
+}
+
+bool CFtpFile::ReadString(std::string& line) {
+    if (!m_pFile) return false;
+    size_t end = m_strReadAhead.find('\n', m_nReadAheadAt);
+    if (end == std::string::npos) {
+        // What is left moves to the front once per block read, not per line.
+        m_strReadAhead.erase(0, m_nReadAheadAt);
+        m_nReadAheadAt = 0;
+    }
+    while (end == std::string::npos) {
+        const size_t before = m_strReadAhead.size();
+        m_strReadAhead.resize(before + kBlockSize);
+        size_t received = 0;
+        const bool ok = m_pFile->Read(m_strReadAhead.data() + before, kBlockSize, received);
+        m_strReadAhead.resize(before + received);
+        if (!ok) return ShowError(m_pFile->GetLastError());
+        if (received == 0) break;
+        end = m_strReadAhead.find('\n', before);
+    }
+    if (end == std::string::npos && m_nReadAheadAt == m_strReadAhead.size()) return false;
+    const size_t next = end == std::string::npos ? m_strReadAhead.size() : end + 1;
+    line.assign(m_strReadAhead, m_nReadAheadAt, (end == std::string::npos ? next : end) - m_nReadAheadAt);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    m_nReadAheadAt = next;
+    return true;
+}
+
+bool CFtpFile::LoadFile(const std::string& localPath, std::string& text) {
+    if (!CFilePath::IsExistsFile(localPath)) return false;
+    std::string error;
+    return platform::ReadWholeFile(localPath, text, &error) || ShowError(error);
 }
 
 bool CFtpFile::Write(const void* data, size_t count) { return m_pFile && m_pFile->Write(data, count); }

@@ -64,6 +64,12 @@ public:
     // or without an open file), written.
     virtual size_t Read(void* buffer, size_t count);
     virtual bool Write(const void* data, size_t count);
+    // The next line of the open remote file, without its line end ("\n" or
+    // "\r\n"); false at the end of the file (or on an error, or without an
+    // open file). A last line without a line end is still a line.
+    virtual bool ReadString(std::string& line);
+    // Writes go out as they are made: nothing waits to be flushed.
+    virtual void Flush() {}
     // Abandons the open remote file.
     virtual void Abort() { CloseInternetFile(); }
     // The size of the open file as its folder listing gave it.
@@ -87,6 +93,10 @@ protected:
     std::string GetInternetResponseInfo() const;
     // Sets the last error to "Ftp: " + text; answers false.
     bool ShowError(const std::string& text);
+    // A local text file, whole (UTF-8 as it is); false when it is missing
+    // or cannot be read (the reason is the last error then).
+    bool LoadFile(const std::string& localPath, std::string& text);
+    protocol::CFtpConnection* FtpGetConnection() const { return m_pConnection.get(); }
 
 private:
     bool FindRemote(const CFtpPath& wanted);
@@ -98,6 +108,10 @@ private:
     uint16_t m_nPort = 0;
     std::unique_ptr<protocol::CFtpConnection> m_pConnection;
     std::unique_ptr<protocol::CFtpDataStream> m_pFile;
+    // Bytes ReadString took from the file beyond the line it answered;
+    // the next Read or ReadString starts with them.
+    std::string m_strReadAhead;
+    size_t m_nReadAheadAt = 0;
     CFtpPath m_remote;
     uint64_t m_nLength = 0;
     std::string m_strError;

@@ -1,14 +1,12 @@
 #include "ftp/ftp_node.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "base/format.h"
 #include "base/text.h"
 #include "ftp/ftp_find.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/ftp_reply.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
 
@@ -17,25 +15,8 @@ namespace {
 
 using platform::ITreeCtrl;
 
-constexpr size_t kMaxErrorText = 255;
-
 // The control when its window exists; null otherwise.
 ITreeCtrl* Shown(ITreeCtrl* tree) { return tree && tree->IsWindow() ? tree : nullptr; }
-
-// Calls f(find) for each entry of the folder; false when it could not be listed.
-template <class F>
-bool ListFolder(CFtpNode::Connection* connection, const std::string& folder, F f, std::string* error = nullptr) {
-    CFtpFind find(connection);
-    if (!find.Open(folder)) {
-        if (error) *error = find.GetLastError();
-        return false;
-    }
-    for (bool more = find.GetCount() > 0; more;) {
-        more = find.FindNextFileW() != 0;
-        f(find);
-    }
-    return true;
-}
 
 // "\" and "/" alike, so that texts from either side compare.
 std::string ForwardSlashes(std::string_view text) {
@@ -51,9 +32,9 @@ bool IsServerRoot(const CFtpPath& path) { return path.IsFtpRoot() && path.GetFil
 
 CFtpNode::CFtpNode(Connection* connection) : m_pConnection(connection) {}
 
-CFtpNode::CFtpNode(std::string_view name, int32_t type) : CMFCObjNode(name, type) {}
+CFtpNode::CFtpNode(std::string_view name, int32_t type) : CTypedNode(name, type) {}
 
-CFtpNode::CFtpNode(const CFtpNode& other) : CMFCObjNode(other) { Copy(other); }
+CFtpNode::CFtpNode(const CFtpNode& other) : CTypedNode(other) { Copy(other); }
 
 CFtpNode& CFtpNode::operator=(const CFtpNode& other) {
     if (this != &other) Copy(other);
@@ -108,7 +89,7 @@ bool CFtpNode::PumpInfo() {
         // A start path written without a trailing "/" names its folder as
         // if it were a file; the folder entry of that name is meant.
         const std::string asFolder = path.GetFtpPath() + "/";
-        ListFolder(m_pConnection, parent.GetFtpDir(true), [&](const CFtpFind& entry) {
+        ForEachRemoteEntry(m_pConnection, parent.GetFtpDir(true), [&](const CFtpFind& entry) {
             if (path.IsValidAttr()) return;
             if (entry.GetPath().IsEqual(path))
                 path.CopyFileAttributes(entry.GetPath());
@@ -141,8 +122,8 @@ CFtpNode* CFtpNode::AddFolderChild() { return AddNode(new CFtpNode(nullptr)); }
 
 CFtpNode* CFtpNode::FindChildFolder(const CFtpPath& folder) const {
     const std::string text = folder.GetFtpDir(true);
-    return Cast(FindChildIf([&](const CObjNode& child) {
-        const auto* node = dynamic_cast<const CFtpNode*>(&child);
+    return NodeCast<CFtpNode>(FindChildIf([&](const CObjNode& child) {
+        const auto* node = NodeCast<CFtpNode>(&child);
         return node && !node->IsNodeDecoy() && node->IsCatalog() && node->GetPath().GetFtpDir(true) == text;
     }));
 }
@@ -178,7 +159,7 @@ void CFtpNode::Pump(ITreeCtrl* tree, Connection* connection, const CFileFilter* 
     }
     ClearCache();
     m_strCacheFolder = GetDoc();
-    ListFolder(m_pConnection, GetDoc(), [&](const CFtpFind& entry) {
+    ForEachRemoteEntry(m_pConnection, GetDoc(), [&](const CFtpFind& entry) {
         const CFtpDir& dir = *entry.GetCurrent();
         if (dir.IsFolder()) {
             bool isNew = false;
@@ -223,7 +204,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
     }
     RemoveDecoys(nullptr);
     std::string error;
-    bool ok = ListFolder(
+    bool ok = ForEachRemoteEntry(
         m_pConnection, GetDoc(),
         [&](const CFtpFind& entry) {
             if (filter && filter->IsSkip(entry)) return;
@@ -236,7 +217,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
         &error);
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
     for (CObjNode* child : GetChildren()) {
-        if (CFtpNode* node = Cast(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
+        if (CFtpNode* node = NodeCast<CFtpNode>(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
     }
     return ok;
 }
@@ -246,7 +227,7 @@ CFtpPathList& CFtpNode::PopulateCache() {
     m_cache.RemoveAndDestroy();
     m_strCacheFolder = GetDoc();
     if (m_pConnection) {
-        ListFolder(m_pConnection, m_strCacheFolder, [&](const CFtpFind& entry) {
+        ForEachRemoteEntry(m_pConnection, m_strCacheFolder, [&](const CFtpFind& entry) {
             if (entry.GetCurrent()->IsFile()) m_cache.AddTail(new CFtpPath(entry.GetPath()));
         });
     }
@@ -289,8 +270,8 @@ bool CFtpNode::RefuseName(std::string_view name) {
     return false;
 }
 
-bool CFtpNode::ServerRefused() {
-    ShowError(protocol::TruncateUtf8(m_pConnection->GetLastError(), kMaxErrorText));
+bool CFtpNode::Refused(const CFtpRemoteFolder& service) {
+    ShowError(service.GetLastError());
     return false;
 }
 
@@ -299,7 +280,8 @@ bool CFtpNode::AddDirectory(ITreeCtrl* tree, Connection* connection, std::string
     if (!m_pConnection || !IsCatalog()) return true;
     if (!CFtpDir::IsSafeName(name)) return RefuseName(name);
     const CFtpPath folder(GetDoc() + std::string(name), PATH_FOLDER);
-    if (!m_pConnection->CreateDirectory(folder.GetFtpDir(false))) return ServerRefused();
+    CFtpRemoteFolder service(m_pConnection);
+    if (!service.Create(folder)) return Refused(service);
     CFtpNode* child = AddFolderChild();
     child->Setup(name, folder, NODE_UNLISTED, m_pConnection);
     child->AddDecoy(kDecoyName);
@@ -316,7 +298,8 @@ bool CFtpNode::Rename(ITreeCtrl* tree, Connection* connection, std::string_view 
     CFtpPath parent(GetPath());
     parent.UpDir();
     CFtpPath renamed(parent.GetFtpDir(true) + std::string(newName), PATH_FOLDER);
-    if (!m_pConnection->Rename(GetPath().GetFtpDir(false), renamed.GetFtpDir(false))) return ServerRefused();
+    CFtpRemoteFolder service(m_pConnection);
+    if (!service.Rename(GetPath(), renamed)) return Refused(service);
     renamed.CopyFileAttributes(GetPath());
     GetPath() = renamed;
     SetName(newName);
@@ -331,7 +314,7 @@ bool CFtpNode::Rename(ITreeCtrl* tree, Connection* connection, std::string_view 
 void CFtpNode::AdjustChildrenPath() {
     const std::string folder = GetDoc();
     ForEachChild([&](CMFCObjNode& base) {
-        auto* child = dynamic_cast<CFtpNode*>(&base);
+        auto* child = NodeCast<CFtpNode>(&base);
         if (!child || child->IsNodeDecoy()) return;
         const CFtpPath& old = child->GetPath();
         CFtpPath path;
@@ -350,75 +333,13 @@ void CFtpNode::AdjustChildrenPath() {
 }
 
 bool CFtpNode::DeleteFolderFiles(CFtpPathList& list) {
-    if (!m_pConnection) {
-        ShowError("Ftp is not connected");
-        return false;
-    }
-    // The deleted paths leave the list in one pass at the end; on a refusal
-    // the list keeps exactly the files that are still there.
-    CFtpPathList deleted({}, false, false);
-    bool ok = true;
-    for (CFtpPath* path : list) {
-        if (path->IsDirectory()) continue;
-        if (!m_pConnection->DeleteFile(path->GetFtpPath())) {
-            ok = ServerRefused();
-            break;
-        }
-        deleted.AddTail(path);
-    }
-    list.RemoveAndDestroy(deleted);
-    return ok;
+    CFtpRemoteFolder service(m_pConnection);
+    return service.DeleteFiles(list) || Refused(service);
 }
 
 bool CFtpNode::DeleteFolder(const CFtpPath& folder) {
-    if (!m_pConnection) {
-        ShowError("Ftp is not connected");
-        return false;
-    }
-    // "/a/b" names the folder b, not the folder a that holds a file b.
-    const CFtpPath target(folder.GetFtpPath(), PATH_FOLDER);
-    if (target.IsFtpRoot()) {
-        ShowError("The root folder of the server is not deleted");
-        return false;
-    }
-    return DeleteRemoteFolder(target, 0);
-}
-
-bool CFtpNode::DeleteRemoteFolder(const CFtpPath& folder, int depth) {
-    if (depth > kMaxDepth) {
-        ShowError("Folder tree too deep: " + folder.GetFtpDir(true));
-        return false;
-    }
-    const std::string text = folder.GetFtpDir(true);
-    CFtpPathList files;
-    std::vector<CFtpPath> folders;
-    std::string error;
-    const bool listed = ListFolder(
-        m_pConnection, text,
-        [&](const CFtpFind& entry) {
-            const CFtpDir& dir = *entry.GetCurrent();
-            if (dir.IsFolder())
-                folders.push_back(dir.GetPath());
-            else if (dir.IsFile())
-                files.AddTail(new CFtpPath(dir.GetPath()));
-            else if (dir.IsLink())  // the link itself goes, never what it points to
-                files.AddTail(new CFtpPath(text + dir.GetName()));
-        },
-        &error);
-    if (!listed) {
-        ShowError(protocol::TruncateUtf8(error, kMaxErrorText));
-        return false;
-    }
-    if (!DeleteFolderFiles(files)) return false;
-    for (const CFtpPath& sub : folders) {
-        if (!DeleteRemoteFolder(sub, depth + 1)) return false;
-    }
-    // Some servers will not remove the folder a session is in.
-    CFtpPath parent(folder);
-    parent.UpDir();
-    m_pConnection->SetCurrentDirectory(parent.GetFtpDir(true));
-    if (!m_pConnection->RemoveDirectory(folder.GetFtpDir(false))) return ServerRefused();
-    return true;
+    CFtpRemoteFolder service(m_pConnection);
+    return service.Delete(folder) || Refused(service);
 }
 
 bool CFtpNode::DeleteFolder(ITreeCtrl* tree) {
@@ -463,8 +384,8 @@ CFtpNode* CFtpNode::AddOrUpdateFolder(const CFtpPath& folder, std::string_view n
 
 CFtpNode* CFtpNode::FindFtpDir(const CFtpPath& path) {
     const std::string folder = path.GetFtpDir(true);
-    return Cast(FindFirst([&](const CObjNode& node) {
-        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+    return NodeCast<CFtpNode>(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = NodeCast<CFtpNode>(&node);
         return ftp && EqualsNoCase(ftp->GetPath().GetFtpDir(true), folder);
     }));
 }
@@ -472,16 +393,16 @@ CFtpNode* CFtpNode::FindFtpDir(const CFtpPath& path) {
 CFtpNode* CFtpNode::FindFtpDir(std::string_view folder) { return FindFtpDir(CFtpPath(folder, PATH_FOLDER)); }
 
 CFtpNode* CFtpNode::FindFtpParentDir(const CFtpPath& path) {
-    return Cast(FindFirst([&](const CObjNode& node) {
-        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+    return NodeCast<CFtpNode>(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = NodeCast<CFtpNode>(&node);
         return ftp && ftp->GetPath().IsParent(path);
     }));
 }
 
 CFtpNode* CFtpNode::FindFtpPath(std::string_view text) {
     const std::string wanted = ForwardSlashes(text);
-    return Cast(FindFirst([&](const CObjNode& node) {
-        const auto* ftp = dynamic_cast<const CFtpNode*>(&node);
+    return NodeCast<CFtpNode>(FindFirst([&](const CObjNode& node) {
+        const auto* ftp = NodeCast<CFtpNode>(&node);
         return ftp && EqualsNoCase(ForwardSlashes(ftp->GetPath().GetPath()), wanted);
     }));
 }

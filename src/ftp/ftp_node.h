@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "paths/file_path.h"
+#include "ftp/ftp_remote_folder.h"
 #include "paths/file_path_list.h"
+#include "objects/typed_node.h"
 #include "paths/mfc_obj_node.h"
 #include "platform/api.h"
 
@@ -36,7 +38,7 @@ class CFtpLoginInfo;
 // The connection is borrowed: the tree never closes it. Operations that
 // touch a tree control take it by pointer; null (or a control whose window
 // is gone) leaves the control alone.
-class VELMORA_API CFtpNode : public CMFCObjNode {
+class VELMORA_API CFtpNode : public CTypedNode<CFtpNode, CMFCObjNode> {
 public:
     using Connection = protocol::CFtpConnection;
 
@@ -49,7 +51,7 @@ public:
     static constexpr const char* kDecoyName = "Decoy";
     // Deepest folder level below a node that Load and DeleteFolder go to: a
     // server that lists folders without end cannot keep them going forever.
-    static constexpr int kMaxDepth = 100;
+    static constexpr int kMaxDepth = CFtpRemoteFolder::kMaxDepth;
 
     explicit CFtpNode(Connection* connection = nullptr);
     CFtpNode(std::string_view name, int32_t type);
@@ -141,26 +143,6 @@ public:
     void AdjustChildrenPath();
     bool IsNodeDecoy() const { return GetNodeType() == NODE_DECOY; }
 
-    // Typed navigation.
-    using CMFCObjNode::AddNode;
-    CFtpNode* AddNode(std::string_view name) { return Cast(CObjNode::AddNode(name)); }
-    CFtpNode* AddNode(CFtpNode* node) { return Cast(CObjNode::AddNode(node)); }
-    CFtpNode* FindByName(std::string_view name) { return Cast(CObjNode::FindByName(name)); }
-    CFtpNode* FindByTag(std::string_view tag) { return Cast(CObjNode::FindByTag(tag)); }
-    CFtpNode* FindByGUID(std::string_view guid) { return Cast(CObjNode::FindByGUID(guid)); }
-    CFtpNode* FindByValue(std::string_view value) { return Cast(CObjNode::FindByValue(value)); }
-    CFtpNode* FindByType(int32_t type) { return Cast(CObjNode::FindByType(type)); }
-    CFtpNode* FindChild(const CObjNode* node) const { return Cast(CObjNode::FindChild(node)); }
-    CFtpNode* FindChildByName(std::string_view name) const { return Cast(CObjNode::FindChildByName(name)); }
-    CFtpNode* FindChildByType(int32_t type) const { return Cast(CObjNode::FindChildByType(type)); }
-    CFtpNode* FindSiblingByName(std::string_view name) const { return Cast(CObjNode::FindSiblingByName(name)); }
-    CFtpNode* ReverseFindByType(int32_t type) { return Cast(CObjNode::ReverseFindByType(type)); }
-    CFtpNode* GetParent() const { return Cast(CObjNode::GetParent()); }
-    CFtpNode* GetRoot() { return Cast(CObjNode::GetRoot()); }
-    CFtpNode* GetHead() const { return Cast(CObjNode::GetHead()); }
-    CFtpNode* GetTail() const { return Cast(CObjNode::GetTail()); }
-    CFtpNode* GetNext(POSITION& pos) { return Cast(CObjNode::GetNext(pos)); }
-    CFtpNode* GetPrev(POSITION& pos) { return Cast(CObjNode::GetPrev(pos)); }
     using CObjNode::Begin;
     using CObjNode::End;
 
@@ -169,8 +151,6 @@ protected:
     // node a folder (type 3) or a file (type 4); false without a connection
     // or when the listing does not hold the path.
     bool PumpInfo();
-
-    static CFtpNode* Cast(CObjNode* node) { return dynamic_cast<CFtpNode*>(node); }
 
 private:
     // Gives the node the fields every folder or file node gets.
@@ -185,9 +165,9 @@ private:
     CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);
     void RemoveDecoys(platform::ITreeCtrl* tree);
     bool LoadLevel(const CFileFilter* filter, int depth);
-    bool DeleteRemoteFolder(const CFtpPath& folder, int depth);
     bool RefuseName(std::string_view name);
-    bool ServerRefused();
+    // The service's reason as this node's error; false.
+    bool Refused(const CFtpRemoteFolder& service);
 
     Connection* m_pConnection = nullptr;
     CFtpPathList m_cache;

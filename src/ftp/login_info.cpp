@@ -1,5 +1,7 @@
 #include "ftp/login_info.h"
 
+#include <memory>
+
 #include "base/format.h"
 #include "base/password.h"
 #include "base/text.h"
@@ -240,9 +242,21 @@ bool CFtpLoginInfoList::ReadXML(std::string& text) {
     CStringTokenizer tag(reader.GetNextToken(">"));
     if (tag.IsEmpty() || tag.GetNextToken(" ") != XMLObject()) return false;
     ReadXMLAttr(tag.str());
-    std::string body = reader.LeftToken("</" + XMLObject() + ">");
+    const std::string body = reader.LeftToken("</" + XMLObject() + ">");
     if (body.empty()) return false;
-    for (CFtpLoginInfo info; info.ReadXML(body); info = CFtpLoginInfo()) Add(new CFtpLoginInfo(info));
+    // Each entry is read from a text of its own, cut out at its closing tag:
+    // reading from the front of the whole body would move the rest of it
+    // for every entry.
+    const std::string closeTag = "</" + CFtpLoginInfo().XMLObject() + ">";
+    for (size_t start = 0; start < body.size();) {
+        const size_t close = body.find(closeTag, start);
+        const size_t end = close == std::string::npos ? body.size() : close + closeTag.size();
+        std::string entry = body.substr(start, end - start);
+        start = end;
+        auto info = std::make_unique<CFtpLoginInfo>();
+        if (!info->ReadXML(entry)) break;
+        Add(info.release());
+    }
     return true;
 }
 

@@ -70,9 +70,8 @@ void CMsgBox::DropEmptySlots() {
 
 void CMsgBox::Send(CMsg& msg) {
     std::lock_guard lock(m_mutex);
-    if (m_elements.empty()) return;
-    // Listeners added during this broadcast lie beyond `last`.
-    const POSITION last = std::prev(m_elements.end());
+    // Listeners added during this broadcast join its end and hear it too;
+    // those that leave become empty slots, so positions stay valid.
     struct SendingScope {
         CMsgBox& box;
         explicit SendingScope(CMsgBox& b) : box(b) { ++box.m_nSending; }
@@ -80,9 +79,8 @@ void CMsgBox::Send(CMsg& msg) {
             if (--box.m_nSending == 0) box.DropEmptySlots();
         }
     } scope(*this);
-    for (POSITION pos = m_elements.begin();; ++pos) {
+    for (POSITION pos = m_elements.begin(); pos != m_elements.end(); ++pos) {
         if (CListener* listener = *pos) listener->OnMsg(msg);
-        if (pos == last) break;
     }
 }
 

@@ -26,7 +26,7 @@ class CMsg;
 // changed only through Subscribe and Unsubscribe, so that the indexes that
 // make both constant-time stay right (engine objects subscribe in bulk).
 // A listener taken out during a broadcast is skipped by it; one added during
-// a broadcast first hears the next message.
+// a broadcast hears it too (after the listeners that were there).
 class VELMORA_API CMsgBox : protected CStdList<CListener, CListener*> {
 public:
     // The one box; it exists as soon as the library is loaded.

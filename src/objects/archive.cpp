@@ -101,8 +101,10 @@ bool CArchive::ReadInt32(int32_t& value) {
 }
 
 // One length prefix: a byte, or FF and 16 bits, or FF FF FF and 32 bits.
-// The 16-bit value FFFE stands for the wide marker and is answered as such.
-bool CArchive::ReadLength(uint32_t& length) {
+// Only the 16-bit value FFFE is the wide marker: a length of 65,534 is written
+// in the 32-bit form.
+bool CArchive::ReadLength(uint32_t& length, bool& wideMarker) {
+    wideMarker = false;
     uint8_t byte = 0;
     if (!ReadUInt8(byte)) return false;
     if (byte != kByteEscape) {
@@ -113,6 +115,7 @@ bool CArchive::ReadLength(uint32_t& length) {
     if (!ReadUInt16(word)) return false;
     if (word != kWordEscape) {
         length = word;
+        wideMarker = word == kWideMarker;
         return true;
     }
     return ReadUInt32(length);
@@ -120,12 +123,12 @@ bool CArchive::ReadLength(uint32_t& length) {
 
 bool CArchive::ReadString(std::string& utf8) {
     uint32_t length = 0;
-    if (!ReadLength(length)) return false;
     bool wide = false;
-    if (length == kWideMarker) {
-        wide = true;
-        if (!ReadLength(length)) return false;
-        if (length == kWideMarker) return Fail("Malformed string in the archive");
+    if (!ReadLength(length, wide)) return false;
+    if (wide) {
+        bool marker = false;
+        if (!ReadLength(length, marker)) return false;
+        if (marker) return Fail("Malformed string in the archive");
     }
     const uint64_t bytes = wide ? uint64_t{length} * 2 : length;
     if (bytes > GetRemaining()) return Fail("A string runs past the end of the archive");

@@ -58,7 +58,9 @@ private:
     void WriteBytes(const void* bytes, size_t count);
     bool ReadBytes(void* bytes, size_t count);
     bool ReadUInt8(uint8_t& value);
-    bool ReadLength(uint32_t& length);
+    // `wideMarker` tells the 16-bit marker form apart from a length of the
+    // same value written in the 32-bit form.
+    bool ReadLength(uint32_t& length, bool& wideMarker);
     bool Fail(std::string_view text);
 
     std::string m_data;

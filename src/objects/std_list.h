@@ -48,8 +48,10 @@ public:
         m_strLastError = other.m_strLastError;
         m_bShowErrors = other.m_bShowErrors;
         m_bOwnsElements = other.m_bOwnsElements;
+        // Copies first: `other` may be a view over this list's own elements.
+        Elements copies = CopiesOf(other.m_elements);
         RemoveAndDestroy();
-        AppendCopies(other.m_elements);
+        m_elements.swap(copies);
     }
 
     // Appends a deep copy of each element of the other list, in order.
@@ -96,6 +98,10 @@ public:
     TPtr& GetAt(POSITION pos) { return *pos; }
     TPtr GetHead() const { return m_elements.empty() ? nullptr : m_elements.front(); }
     TPtr GetTail() const { return m_elements.empty() ? nullptr : m_elements.back(); }
+    // By reference, so that the pointer held at either end can be replaced.
+    // An empty list answers a null slot that is not part of any list.
+    TPtr& GetHead() { return m_elements.empty() ? EmptySlot() : m_elements.front(); }
+    TPtr& GetTail() { return m_elements.empty() ? EmptySlot() : m_elements.back(); }
     int GetCount() const { return static_cast<int>(m_elements.size()); }
     bool IsEmpty() const { return m_elements.empty(); }
 
@@ -187,8 +193,18 @@ protected:
         }
     }
 
-    void AppendCopies(const Elements& elements) {
-        for (const TPtr element : elements) m_elements.push_back(CopyElement(element));
+    static Elements CopiesOf(const Elements& elements) {
+        Elements copies;
+        for (const TPtr element : elements) copies.push_back(CopyElement(element));
+        return copies;
+    }
+
+    void AppendCopies(const Elements& elements) { m_elements.splice(m_elements.end(), CopiesOf(elements)); }
+
+    static TPtr& EmptySlot() {
+        thread_local TPtr slot;
+        slot = nullptr;
+        return slot;
     }
 
     Elements m_elements;

@@ -55,7 +55,10 @@ bool CFileFind::FindFile(std::string_view pattern) {
 
 bool CFileFind::ListFolder(std::string_view mask) {
     std::vector<platform::DirEntry> all;
-    if (!platform::ListDirectory(m_strRoot.empty() ? "." : m_strRoot, all)) return false;
+    if (!platform::ListDirectory(m_strRoot.empty() ? "." : m_strRoot, all, &m_strError)) {
+        if (m_strError.empty()) m_strError = "Cannot list the folder";
+        return false;
+    }
     const bool everything = mask.empty() || mask == "*" || mask == "*.*";
     for (platform::DirEntry& entry : all) {
         if (everything || MatchesWildcard(entry.name, mask)) m_entries.push_back(std::move(entry));
@@ -83,6 +86,7 @@ bool CFileFind::FindNextFile() {
 
 void CFileFind::Close() {
     m_strRoot.clear();
+    m_strError.clear();
     m_entries.clear();
     m_next = 0;
     m_current.Clear();

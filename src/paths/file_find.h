@@ -48,6 +48,9 @@ public:
     bool IsSymlink() const;
     // The folder being listed, as the pattern gave it.
     const std::string& GetRoot() const { return m_strRoot; }
+    // Why the last FindFile found nothing, when its folder could not be
+    // listed; empty when the folder was listed (or a name was not there).
+    const std::string& GetLastError() const { return m_strError; }
 
 private:
     const platform::DirEntry* Current() const;
@@ -55,6 +58,7 @@ private:
     bool FindOne(const std::string& name);
 
     std::string m_strRoot;
+    std::string m_strError;
     std::vector<platform::DirEntry> m_entries;
     size_t m_next = 0;
     CFilePath m_current;

@@ -375,8 +375,6 @@ bool CFilePath::DeleteFileW(std::string_view text) { return !text.empty() && pla
 bool CFilePath::RenameFile(std::string_view name) {
     if (m_strPath.empty() || name.empty()) return false;
     CFilePath renamed(*this);
-    // The new name replaces the extension too, even when it has none.
-    renamed.m_strExt.clear();
     renamed.SetFileNameAndExt(name);
     if (!platform::RenameFile(m_strPath, renamed.m_strPath)) return false;
     Copy(renamed);

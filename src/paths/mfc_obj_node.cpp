@@ -340,22 +340,42 @@ bool CMFCObjNode::UniqueChildName(std::string& name) {
 // --- File system ------------------------------------------------------------------
 
 bool CMFCObjNode::LoadFileSystem(std::string_view folder, const CFileFilter* filter) {
-    std::string error;
-    const bool ok = LoadFolder(std::string(folder), filter, error);
-    if (!ok) ShowError(error);
+    std::vector<std::string> problems;
+    const bool ok = LoadFileSystem(folder, filter, problems);
+    if (!ok) ShowError(problems.back());
     return ok;
 }
 
-bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filter, std::string& error) {
+bool CMFCObjNode::LoadFileSystem(std::string_view folder, const CFileFilter* filter,
+                                 std::vector<std::string>& problems) {
+    const size_t before = problems.size();
+    LoadFolder(std::string(folder), filter, problems);
+    return problems.size() == before;
+}
+
+bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filter,
+                             std::vector<std::string>& problems) {
     if (!CFilePath::IsExistsDirectory(folder)) {
-        error = Format("Cannot read the folder %s", folder.c_str());
+        problems.push_back(Format("Cannot read the folder %s", folder.c_str()));
         return false;
     }
     CFileFind find;
-    bool ok = true;
-    for (bool more = find.FindFile(folder + "/*.*"); more;) {
+    bool more = find.FindFile(folder + "/*.*");
+    // An empty folder lists nothing; one that cannot be listed is a problem,
+    // never an empty folder.
+    if (!more && !find.GetLastError().empty()) {
+        problems.push_back(Format("Cannot read the folder %s: %s", folder.c_str(), find.GetLastError().c_str()));
+        return false;
+    }
+    while (more) {
         more = find.FindNextFile();
         if (find.IsDots() || (filter && filter->IsSkip(find))) continue;
+        // A path reads "\" as a separator: such a name would stand for
+        // another file.
+        if (find.GetFileName().find('\\') != std::string::npos) {
+            problems.push_back(Format("Name not supported (\\): %s", find.GetFilePath().c_str()));
+            continue;
+        }
         const bool isFolder = find.IsDirectory();
         CMFCObjNode* child = AddNode(isFolder ? find.GetFileTitle() : find.GetFileName());
         if (!child) continue;
@@ -365,9 +385,11 @@ bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filte
         child->m_Path.Copy(find);
         // A linked folder is shown but not entered: a link to an ancestor
         // would otherwise be walked without end.
-        if (isFolder && !find.IsSymlink()) ok = child->LoadFolder(find.GetFilePath(), filter, error) && ok;
+        if (isFolder && !find.IsSymlink() && !child->LoadFolder(find.GetFilePath(), filter, problems)) {
+            child->RemoveAndDestroy();
+        }
     }
-    return ok;
+    return true;
 }
 
 bool CMFCObjNode::LoadFileSystem(TreeItem item, std::string_view) {

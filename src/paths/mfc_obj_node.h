@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "objects/archive.h"
 #include "objects/obj_node.h"
@@ -144,6 +145,10 @@ public:
     // (name up to the last "."), files by name. Linked folders are listed
     // but never entered. False when a folder could not be listed.
     bool LoadFileSystem(std::string_view folder, const CFileFilter* filter);
+    // The same, going on past what cannot be read: each folder that cannot
+    // be listed, and each entry whose name a path cannot hold (a "\"), is
+    // left out with one text in `problems` that names it.
+    bool LoadFileSystem(std::string_view folder, const CFileFilter* filter, std::vector<std::string>& problems);
     // Loads the folder of the node that owns the item, when it has no
     // children yet. The text is not used.
     bool LoadFileSystem(TreeItem item, std::string_view text);
@@ -176,7 +181,8 @@ private:
     void SetCheckBoxes(ITreeCtrl& tree) const;
     template <class Exists>
     static bool MakeUnique(std::string& name, Exists exists);
-    bool LoadFolder(const std::string& folder, const CFileFilter* filter, std::string& error);
+    // False when the folder itself could not be listed.
+    bool LoadFolder(const std::string& folder, const CFileFilter* filter, std::vector<std::string>& problems);
     bool WriteWholeFile(std::string_view file, std::string_view data);
 
     TreeItem m_hTreeItem = nullptr;

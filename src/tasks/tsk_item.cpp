@@ -316,4 +316,23 @@ CTskItem* CTskItems::CommitTransaction(const CTransPoint& source, const CTansfor
     return item;
 }
 
+bool CTskItems::AddCompression(const CTransPoint& source, CTansform transform, const CTransPoint& destination,
+                               std::string_view workFolder) {
+    if (!transform.IsCompressed()) return false;
+    if (destination.GetPointType() == ePointFtp) {
+        StartTransaction(source, transform, destination, workFolder);
+        AddTransaction(source, transform, destination);
+        CommitTransaction(source, transform, destination);
+    } else if (destination.GetPointType() == ePointFile) {
+        const CFilePath archive(destination.GetStrPath());
+        transform.SetZipFileAuto(false);
+        transform.ZipFileName() = archive.GetFileName(true);
+        const CTransPoint folder(ePointFolder, CFtpPath(archive.GetDriveAndDir(), PATH_FOLDER));
+        StartTransaction(source, transform, folder, archive.GetDriveAndDir());
+    } else {
+        StartTransaction(source, transform, destination, destination.GetStrPath());
+    }
+    return true;
+}
+
 }  // namespace velmora

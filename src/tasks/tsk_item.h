@@ -30,6 +30,8 @@ public:
     CTskItem& operator=(const CTskItem& other);
 
     CObj* CreateObject() const override { return new CTskItem(); }
+    // An item is ended by its owner (a list, a holder) only.
+    void ShutDown() override {}
     void Clear() override;
     // As Clear, but with the default names and each part's defaults.
     void Default() override;
@@ -132,6 +134,13 @@ public:
     CTskItem* AddTransaction(const CTransPoint& source, const CTansform& transform, const CTransPoint& destination);
     CTskItem* CommitTransaction(const CTransPoint& source, const CTansform& transform,
                                 const CTransPoint& destination);
+    // A compressing job as the items that run it: the archive is built in a
+    // local destination folder (a local destination that names a file is
+    // the archive itself), or in `workFolder` and then copied to a server
+    // destination and deleted. False, adding nothing, when the transform
+    // does not compress.
+    bool AddCompression(const CTransPoint& source, CTansform transform, const CTransPoint& destination,
+                        std::string_view workFolder);
 
 private:
     static bool HasArchive(const CTansform& transform);

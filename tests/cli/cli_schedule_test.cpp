@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,6 +152,53 @@ TEST_F(CliScheduleTest, SchedulerOnceRunsADueDailyScheduleAndRecordsItProcessed)
     EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder"), "1");
 }
 
+// A scheduled compression makes its archive wherever its order sends it: into
+// a local folder, as a named local file (with a password), onto a server.
+TEST_F(CliScheduleTest, ScheduledZipOrdersMakeTheirArchives) {
+    WriteFile(local / "out/a.txt", "zipped");
+    WriteFile(local / "out/sub/b.bin", RandomBytes(70000, 5));
+    const auto add = [&](const std::string& name, const std::string& to, std::vector<std::string> zip) {
+        const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+        std::vector<std::string> args = {"schedule", "add", "--db", db, "--name", name, "--repeat", "daily",
+                                         "--start", start, "--from", local / "out", "--to", to, "--zip"};
+        args.insert(args.end(), zip.begin(), zip.end());
+        return RunCli(args).status;
+    };
+    ASSERT_EQ(add("folder", local / "archives/", {"--zip-name", "folder.zip"}), 0);
+    ASSERT_EQ(add("file", local / "named.zip", {"--zip-password", "pw"}), 0);
+    ASSERT_EQ(add("server", Url("/zips/", "secret"), {"--zip-name", "server.zip"}), 0);
+
+    const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Value(db, "SELECT group_concat(StatusDescription) FROM LaunchOrder"), "Processed,Processed,Processed");
+    EXPECT_EQ(RunProgram({"unzip", "-t", local / "archives/folder.zip"}).status, 0);
+    // A password from the command line encrypts with AES-256, which 7-Zip reads.
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", local / "named.zip"}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "named.zip"}).status, 0);
+    EXPECT_EQ(RunProgram({"unzip", "-t", server.Path("zips/server.zip")}).status, 0);
+    const CliResult listed = RunProgram({"unzip", "-l", server.Path("zips/server.zip")});
+    EXPECT_NE(listed.out.find("sub/b.bin"), std::string::npos) << listed.out;
+}
+
+// Two schedulers started together on one database run its one launch once.
+TEST_F(CliScheduleTest, TwoSchedulersOnOneDatabaseRunALaunchOnce) {
+    WriteFile(local / "out/a.txt", "once");
+    const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
+    ASSERT_EQ(RunCli({"schedule", "add", "--db", db, "--name", "o", "--repeat", "once", "--start", start, "--from",
+                      local / "out", "--to", Url("/up/", "secret")})
+                  .status,
+              0);
+    CliResult second;
+    std::thread other([&] { second = RunCli({"scheduler", "--db", db, "--once"}); });
+    const CliResult first = RunCli({"scheduler", "--db", db, "--once"});
+    other.join();
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder"), "1");
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LogStatus WHERE Status = 1"), "1") << "the file is sent once";
+    EXPECT_EQ(ReadFile(server.Path("up/out/a.txt")), "once");
+}
+
 TEST_F(CliScheduleTest, AFailedLaunchIsRecordedAsFailAndExitsOne) {
     WriteFile(local / "out/a.txt", "x");
     ASSERT_EQ(AddDaily("Broken", local / "out", Url("/backup/", "wrong")).status, 0);
@@ -165,7 +213,6 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
         {{"--repeat", "weekly"}, "Week selection is missing"},
         {{"--repeat", "monthly", "--days-of-month", "1,0"}, "Wrong monnth format: '0'"},
         {{"--repeat", "timer", "--timer", "29"}, "Wrong Timer format"},
-        {{"--repeat", "manually"}, "Wrong Schedule Type"},
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
         // An order that cannot be made stores no schedule either.
@@ -187,6 +234,16 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
                                        local / "to/"};
     ASSERT_EQ(RunCli(weekly).status, 0);
     EXPECT_EQ(Value(db, "SELECT DaysOfWeek FROM Schedule"), "10");
+
+    // A schedule run by hand is stored; the scheduler never launches it.
+    const CliResult manual = RunCli({"schedule", "add", "--db", db, "--name", "m", "--repeat", "manually", "--from",
+                                     local.path(), "--to", local / "to/"});
+    ASSERT_EQ(manual.status, 0) << manual.err;
+    EXPECT_EQ(Value(db, "SELECT Repeat FROM Schedule WHERE Name = 'm'"), "6");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder JOIN Schedule ON Schedule.ID = LaunchOrder.ID_Schedule "
+                        "WHERE Schedule.Name = 'm'"),
+              "0");
 }
 
 TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSchedule) {

@@ -1,10 +1,12 @@
 // parcelo-cli end to end: the built program against the pyftpdlib server.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,48 @@ TEST_F(CliTest, FolderTreeGoesUpAndComesBackByteForByte) {
     const CliResult down = RunCli({"download", Url("/in/tree/"), local / "back"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+}
+
+// What cannot be read or named on the way is an error of its own, named in
+// the log, and everything else still goes up. Root reads a folder at mode
+// 000, so as root the program runs as the unprivileged user "nobody".
+TEST_F(CliTest, UnreadableFoldersAndUnsupportedNamesAreCountedErrorsAndTheRestGoesUp) {
+    const std::string tree = local / "odd";
+    WriteFile(tree + "/a.txt", "a");
+    WriteFile(tree + "/sub/b.txt", "b");
+    WriteFile(tree + "/back\\slash.txt", "c");
+    WriteFile(tree + "/line\nend.txt", "d");
+    WriteFile(tree + "/locked/hidden.txt", "e");
+    WriteFile(tree + "/z.txt", "z");
+    const std::string logs = local / "logs";
+    fs::create_directories(logs);
+    fs::permissions(logs, fs::perms::all);
+    fs::permissions(local.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(tree + "/locked", fs::perms::none);
+    const std::vector<std::string> args = {"--log", logs + "/cli.log", "upload", tree, Url("/in/")};
+    const std::map<std::string, std::string> env = {{"XDG_DATA_HOME", logs}, {"XDG_CONFIG_HOME", logs}};
+    CliResult up;
+    if (geteuid() == 0) {
+        std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                             PARCELO_CLI_PATH};
+        asNobody.insert(asNobody.end(), args.begin(), args.end());
+        up = RunProgram(asNobody, env);
+    } else {
+        up = RunCli(args, env);
+    }
+    fs::permissions(tree + "/locked", fs::perms::owner_all);
+
+    EXPECT_EQ(up.status, 1) << up.err;
+    EXPECT_EQ(ReadFile(server.Path("in/odd/a.txt")), "a");
+    EXPECT_EQ(ReadFile(server.Path("in/odd/sub/b.txt")), "b");
+    EXPECT_EQ(ReadFile(server.Path("in/odd/z.txt")), "z");
+    EXPECT_FALSE(fs::exists(server.Path("in/odd/locked"))) << "an unreadable folder is not an empty one";
+    const std::string log = ReadFile(logs + "/cli.log");
+    EXPECT_NE(log.find("Errors: 3, Skipped: 0, Processed: 3"), std::string::npos) << log;
+    EXPECT_NE(log.find(tree + "/locked"), std::string::npos) << log;
+    EXPECT_NE(log.find("back\\slash.txt"), std::string::npos) << log;
+    EXPECT_NE(log.find("end.txt"), std::string::npos) << log;
 }
 
 TEST_F(CliTest, UploadsAndDownloadsSeveralFiles) {

@@ -46,7 +46,9 @@ protected:
 
 TEST(CDBLaunchOrder, StatusTextsDatesAndDescription) {
     CDBLaunchOrder l;
-    l.SetStatus(2);  // between Pending and Processed, but not a launch status
+    l.SetStatus(2);  // taken by a scheduling host, which runs it
+    EXPECT_EQ(l.StatusDescription, "Processing");
+    l.SetStatus(5);
     EXPECT_EQ(l.StatusDescription, "ERROR");
 
     l.DateScheduled = LocalTime(2007, 3, 5, 14, 3, 9);

@@ -7,6 +7,12 @@
 #include "engine/engine_test_support.h"
 #include "engine/mover_api.h"
 #include "engine/statistic.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+#include "messaging/progress_status.h"
+#include "messaging/transfer_status.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
 #include "support/ftp_server.h"
@@ -106,7 +112,7 @@ TEST_F(ResumeTest, AnUploadCutOnceOrThreeTimesGoesOnFromWhatTheServerHolds) {
     }
 }
 
-TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadIsAppended) {
+TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadStillFinishesWhole) {
     const std::string data = RandomBytes(900000, 5);
     WriteFile(server.Path("in/a.bin"), data);
     WriteFile(local / "b.bin", data);
@@ -197,6 +203,27 @@ TEST_F(ResumeTest, AnUploadUnderATemporaryNameTakesItsNameOnlyWhenComplete) {
     EXPECT_EQ(relay->GetCommands("STOR .up.bin.part").size(), 2u);
     EXPECT_EQ(relay->GetCommands("RNTO"), std::vector<std::string>{"RNTO up.bin"});
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+}
+
+TEST_F(ResumeTest, ACancelledUploadLeavesNoTemporaryFile) {
+    WriteFile(local / "up.bin", RandomBytes(3000000, 9));
+    Relay({});
+    // The first progress position cancels the job.
+    struct Canceller : CListener {
+        Canceller() { CMsgBox::Box().Subscribe("canceller", this); }
+        ~Canceller() override { CMsgBox::Box().Unsubscribe(this); }
+        void OnMsg(CMsg& msg) override {
+            const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object());
+            if (!status) return;
+            const CProgressStatus& progress = status->GetProgressStatus();
+            if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
+                CMsgSend(MSG_CANCEL, 1, 0, 0);
+        }
+    } canceller;
+    EXPECT_FALSE(Upload({"up.bin"}, false, true));
+    EXPECT_EQ(Job().m_nLastCategory, ERROR_ABORTED);
+    EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+    EXPECT_FALSE(fs::exists(server.Path("in/up.bin")));
 }
 
 // A server that says a file has 300,000 bytes, sends half of them and

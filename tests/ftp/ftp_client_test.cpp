@@ -45,6 +45,7 @@ public:
         }
         if (msg.Cmd() < MSG_PROGRESS_START || msg.Cmd() > MSG_PROGRESS_CHECK_CANCEL) return;
         if (msg.Cmd() == MSG_PROGRESS_CHECK_CANCEL && ++cancelQueries == cancelAt) msg.Result(1);
+        if (msg.Cmd() == MSG_PROGRESS_CAPTION) captions.push_back(msg.StrArgc());
         progress.push_back({msg.Cmd(), msg.Argc(), msg.Argv()});
     }
 
@@ -55,6 +56,7 @@ public:
         }
         return texts;
     }
+    std::vector<std::string> captions;
     std::vector<Progress> Commands(int cmd) const {
         std::vector<Progress> found;
         std::copy_if(progress.begin(), progress.end(), std::back_inserter(found),
@@ -170,6 +172,12 @@ TEST_F(FtpClientTest, FoldersAreChangedAndCreatedLevelByLevel) {
     EXPECT_TRUE(client.CreateFolder(CFtpPath("/pub/new/", PATH_FOLDER)));
     EXPECT_TRUE(recorder.Texts("Create directory :").empty());
     EXPECT_EQ(recorder.Texts("Current directory changed to : "), std::vector<std::string>{"'/pub/new/'"});
+
+    // A relative path is made below the current folder, not below "/".
+    ASSERT_TRUE(client.SetCurrentDirectoryW("/pub"));
+    ASSERT_TRUE(client.CreateFolder(CFtpPath("rel/sub", PATH_FOLDER))) << client.GetStrError();
+    EXPECT_TRUE(IsServerFolder("pub/rel/sub"));
+    EXPECT_FALSE(IsServerFolder("rel"));
 
     CFtpPath made;
     ASSERT_TRUE(client.CreateDestFolder("dest", "/pub", made)) << client.GetStrError();
@@ -288,6 +296,22 @@ TEST_F(FtpClientTest, UploadGoesUnderTheRemoteName) {
     EXPECT_EQ(ReadFile(server.Path("a.txt")), "someone else's file");
     ASSERT_TRUE(client.UploadFile(CFtpPath(local / "a.txt"), CFtpPath("/", PATH_FOLDER)));
     EXPECT_EQ(ReadFile(server.Path("a.txt")), "new");
+}
+
+// A client of the program's own may report its progress in words.
+class CaptionedClient : public CFtpClient {
+public:
+    using CFtpClient::ProgressSetCaption;
+    using CFtpClient::ProgressSetStatus;
+};
+
+TEST(FtpClientProgress, CaptionAndStatusGoOutAsCommandsFourAndFive) {
+    CRecorder recorder;
+    CaptionedClient client;
+    client.ProgressSetCaption("Sending a.txt");
+    client.ProgressSetStatus({{"file", "a.txt"}});
+    EXPECT_EQ(recorder.captions, std::vector<std::string>{"Sending a.txt"});
+    EXPECT_EQ(recorder.Commands(MSG_PROGRESS_STATUS).size(), 1u);
 }
 
 TEST(FtpClientSilentServer, AServerThatStopsAnsweringFailsWithinTheTimeOut) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ftp/ftp_file.h"
 #include "messaging/msg.h"
@@ -103,6 +104,25 @@ TEST_F(FtpFileTest, OpenFindsOnlyFiles) {
     EXPECT_EQ(idle.GetStrError(), "Ftp: Ftp is not connected");
     EXPECT_FALSE(idle.Login("127.0.0.1", "alice", "wrong", server.GetPort()));
     EXPECT_EQ(idle.GetStrError(), "Ftp: Unable to get ftp connection");
+}
+
+// Lines of either ending, one longer than a block, and a last line without
+// an ending; a Read after ReadString goes on where the line left off.
+TEST_F(FtpFileTest, ReadStringAnswersLineByLineAndReadGoesOnAfterIt) {
+    const std::string longLine(CFtpFile::kBlockSize + 10, 'x');
+    WriteFile(server.Path("pub/lines.txt"), "one\r\ntwo\n\n" + longLine + "\nlast");
+    ASSERT_TRUE(file.Open("/pub/lines.txt")) << file.GetStrError();
+    std::string line;
+    std::vector<std::string> lines;
+    while (file.ReadString(line)) lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", longLine, "last"}));
+    EXPECT_FALSE(file.ReadString(line));
+
+    ASSERT_TRUE(file.Open("/pub/lines.txt"));
+    ASSERT_TRUE(file.ReadString(line));
+    char rest[8] = {};
+    EXPECT_EQ(file.Read(rest, 4), 4u);
+    EXPECT_EQ(std::string(rest, 4), "two\n");
 }
 
 }  // namespace

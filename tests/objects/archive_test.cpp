@@ -57,6 +57,24 @@ TEST(CArchive, StringsUseTheWideFormWithEachLengthPrefix) {
     EXPECT_EQ(in.GetRemaining(), 0u);
 }
 
+// Each length where the prefix changes form, on both sides: 65,534 is the
+// value of the wide marker itself and must still read back as a length.
+TEST(CArchive, StringsAtEveryLengthPrefixBoundaryReadBack) {
+    for (const size_t length : {254u, 255u, 65533u, 65534u, 65535u}) {
+        const std::string text(length, 'n');
+        CArchive out;
+        out.WriteString(text);
+        out.WriteInt32(7);
+        CArchive in(out.GetData());
+        std::string back;
+        int32_t after = 0;
+        ASSERT_TRUE(in.ReadString(back)) << length << ": " << in.GetLastError();
+        EXPECT_EQ(back, text) << length;
+        ASSERT_TRUE(in.ReadInt32(after)) << length;
+        EXPECT_EQ(after, 7) << length;
+    }
+}
+
 TEST(CArchive, EightBitStringsAreRead) {
     CArchive in(Bytes({3, 'a', 'b', 'c', 2, 'x', 0xE9}));
     std::string a, b;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "objects/obj.h"
 #include "objects/std_list.h"
@@ -149,6 +150,36 @@ TEST_F(StdList, CopyFromAnEmptyListFreesElementsEvenOfAView) {
     EXPECT_TRUE(view.IsEmpty());
     EXPECT_EQ(Tracked::alive, 0);
     EXPECT_TRUE(view.IsOwnsElements());
+}
+
+// The view's pointers are this list's own elements: they are copied before
+// they are deleted (AddressSanitizer shows the other order).
+TEST_F(StdList, CopyFromAViewOverItsOwnElements) {
+    TrackedList list;
+    list.Add(new Tracked(1));
+    list.Add(new Tracked(2));
+    TrackedList view(false, false);
+    for (Tracked* element : list) view.Add(element);
+    list.Copy(view);
+    EXPECT_EQ(Values(list), "12");
+    EXPECT_EQ(Tracked::alive, 2);
+    list.RemoveAndDestroy();
+}
+
+TEST_F(StdList, HeadAndTailByReferenceReplaceThePointerHeld) {
+    TrackedList list;
+    Tracked spare(9);
+    list.GetTail() = &spare;  // an empty list's slot is not part of it
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_EQ(list.GetHead(), nullptr);
+    list.Add(new Tracked(1));
+    list.Add(new Tracked(2));
+    delete list.GetHead();
+    list.GetHead() = new Tracked(3);
+    delete list.GetTail();
+    list.GetTail() = new Tracked(4);
+    EXPECT_EQ(Values(list), "34");
+    EXPECT_EQ(std::as_const(list).GetHead()->value, 3);
 }
 
 // A list of persistent objects copies each element as its own class.

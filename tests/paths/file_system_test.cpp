@@ -185,11 +185,13 @@ TEST(FilePathFileSystem, CreateFolderRenameAndDelete) {
     EXPECT_FALSE(file.RenameFile("taken.txt"));
     EXPECT_EQ(file.GetFileName(), "old.txt");
     EXPECT_EQ(ReadFile(dir / "a/taken.txt"), "other");
-    EXPECT_TRUE(file.RenameFile("README"));  // the new name has no extension
-    EXPECT_EQ(file.GetPath(), dir.path() + "/a/README");
-    EXPECT_EQ(ReadFile(dir / "a/README"), "data");
+    EXPECT_TRUE(file.RenameFile("b"));  // a name without extension keeps the old one
+    EXPECT_EQ(file.GetPath(), dir.path() + "/a/b.txt");
+    EXPECT_TRUE(file.RenameFile("notes.md"));
+    EXPECT_EQ(file.GetPath(), dir.path() + "/a/notes.md");
+    EXPECT_EQ(ReadFile(dir / "a/notes.md"), "data");
     EXPECT_TRUE(file.DeleteFileW());
-    EXPECT_FALSE(fs::exists(dir / "a/README"));
+    EXPECT_FALSE(fs::exists(dir / "a/notes.md"));
 
     EXPECT_FALSE(CFilePath("\\\\srv\\share\\x\\f.txt").CreateFolder());
 }

@@ -6,17 +6,22 @@
 # installed (tools/install-deps).
 #
 #   real_ftp_servers.sh start vsftpd|proftpd DIR
-#       serves DIR/home (as "/") to the user parcelo-ftp, password "secret";
-#       prints "READY <port>" when it accepts connections; the server runs
+#       serves DIR/home (as "/") to a user, password "secret"; prints
+#       "READY <port> <user>" when it accepts connections; the server runs
 #       on in the background (its id in DIR/server.pid)
 #   real_ftp_servers.sh stop DIR
+#
+# The machine is left as it was found: the unpacked packages are kept in
+# $PARCELO_FTP_SERVERS_CACHE (the build folder's real-ftp-servers/ by
+# default), and the system user and PAM service that vsftpd needs are made
+# for one server and removed by its stop.
 #
 # Exit status 77: the server cannot run here (not root, packages or
 # libraries unavailable, or it did not start); the reason is on stderr.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
-cache=/var/cache/parcelo-test-ftp-servers
+cache=${PARCELO_FTP_SERVERS_CACHE:-$repo/build/real-ftp-servers}
 user=parcelo-ftp
 password=secret
 uid=2000
@@ -54,12 +59,17 @@ sys.exit(1)
 PY
 }
 
+# vsftpd logs in system users only: one of its own (and a PAM service) for
+# each server, named after its port, so that servers running at once never
+# share them; both are written down for stop.
 start_vsftpd() {
     dir=$1 port=$2
-    id "$user" >/dev/null 2>&1 || useradd -M -u $uid -d /nonexistent -s /bin/sh "$user" || return 1
-    echo "$user:$password" | chpasswd || return 1
-    usermod -d "$dir/home" "$user" || return 1
-    cp "$cache/root/etc/pam.d/vsftpd" /etc/pam.d/parcelo-vsftpd || return 1
+    login=$user-$port service=parcelo-vsftpd-$port
+    useradd -M -u $uid -o -d "$dir/home" -s /bin/sh "$login" || return 1
+    echo "$login" >"$dir/system-user"
+    echo "$login:$password" | chpasswd || return 1
+    cp "$cache/root/etc/pam.d/vsftpd" "/etc/pam.d/$service" || return 1
+    echo "/etc/pam.d/$service" >"$dir/pam-service"
     mkdir -p "$dir/empty" && chmod 755 "$dir/empty"
     cat >"$dir/vsftpd.conf" <<CONF
 listen=YES
@@ -76,7 +86,7 @@ allow_writeable_chroot=YES
 pasv_enable=YES
 pasv_address=127.0.0.1
 secure_chroot_dir=$dir/empty
-pam_service_name=parcelo-vsftpd
+pam_service_name=$service
 seccomp_sandbox=NO
 xferlog_enable=YES
 vsftpd_log_file=$dir/vsftpd.log
@@ -145,12 +155,14 @@ start)
         kill "$(cat "$dir/server.pid")" 2>/dev/null
         skip "$server did not start"
     fi
-    echo "READY $port"
+    echo "READY $port ${login:-$user}"
     ;;
 stop)
     dir=${2:?folder}
     [ -f "$dir/server.pid" ] && kill "$(cat "$dir/server.pid")" 2>/dev/null
-    rm -f "$dir/server.pid"
+    [ -f "$dir/system-user" ] && userdel "$(cat "$dir/system-user")" 2>/dev/null
+    [ -f "$dir/pam-service" ] && rm -f "$(cat "$dir/pam-service")"
+    rm -f "$dir/server.pid" "$dir/system-user" "$dir/pam-service"
     ;;
 *)
     echo "usage: $0 start vsftpd|proftpd DIR | stop DIR" >&2

@@ -179,6 +179,15 @@ TEST(TskItemsTest, FindByGUIDIsExactAndDescriptionsFollowEachOther) {
     EXPECT_EQ(copy.GetTail()->GetStrGUID(), guid);
 }
 
+// The list owns its items: ShutDown on one of them leaves it alive there
+// (the list frees it once, at the end).
+TEST(TskItemsTest, ShutDownLeavesAnItemOfAListAlone) {
+    CTskItems items;
+    items.AddTail(new CTskItem(MakeItem()));
+    items.GetHead()->ShutDown();
+    EXPECT_EQ(items.GetHead()->GetDescription(), MakeItem().GetDescription());
+}
+
 TEST(TskItemsTest, CompressingJobBecomesAChain) {
     CTransPoint named(ePointFolder, CFtpPath("/data/reports/"));
     named.SetName("Reports");

@@ -1,4 +1,4 @@
-#include "db/trans_order_login.h"
+#include "db_engine/trans_order_login.h"
 
 #include "base/password.h"
 #include "ftp/login_info.h"

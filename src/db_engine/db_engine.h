@@ -71,6 +71,12 @@ public:
     CDBScheduleObj* GetSelScheduleItem() const { return m_pSelSchedule; }
     CDBTransOrderObj& GetSelTransOrder() { return m_selTransOrder; }
 
+    // Copies into the selected launch / the selected transfer order / the
+    // engine's own sets. The assignment operators below do the same.
+    void SelectLaunch(const CDBLaunchOrder& launch);
+    void SelectTransOrder(const CDBTransOrderObj& order);
+    void CopyTransOrders(const CDBTransOrderObjSet& orders);
+    void CopySourceInfo(const CDBSrcPointSet& points);
     CDBEngine& operator=(const CDBLaunchOrder& launch);
     CDBEngine& operator=(const CDBTransOrderObj& order);
     CDBEngine& operator=(const CDBTransOrderObjSet& orders);
@@ -135,7 +141,8 @@ public:
     // The loaded transfer orders, as the mover runs them.
     int GetTransOrderCount() const override { return m_transOrders.GetCount(); }
     bool SelectTransOrder(int index, CTskItem& item) override;
-    // Fills a task item from the selected transfer order.
+    // Fills a task item from the selected transfer order (operator>> too).
+    void FillTaskItem(CTskItem& item) const;
     void operator>>(CTskItem& item) const;
     // Gives the item's ends that name a saved connection that connection's
     // login; false (with the reason) when one is missing.
@@ -147,10 +154,8 @@ private:
     bool ForEachSchedule(const std::function<bool(CDBScheduleObj&)>& step);
     // The engine error from a set whose statement failed; false.
     bool Fail(const CDBObjSet& set);
+    bool FailText(const std::string& text);
     CDBScheduleObj* FailNull(const CDBObjSet& set);
-
-    // The selected transfer order; its failure text starts empty.
-    void SelectOrder(const CDBTransOrderObj& order);
 
     // Deletion of a schedule's records, each step after the one before.
     bool DeleteLogStatus(const CDBScheduleObj& schedule);

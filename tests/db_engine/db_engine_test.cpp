@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 #include "db/test_database.h"
 #include "engine/tsk_local_file.h"
 #include "support/temp_dir.h"
@@ -188,7 +188,7 @@ StoredJob StoreJob(CSQLiteDatabase* database, CDBEngine& engine, int32_t schedul
     CDBTransOrderObjSet orders(database);
     EXPECT_TRUE(orders.AddRecord(order)) << orders.GetLastError();
     EXPECT_TRUE(orders.LoadByIdSchedule(schedule));
-    engine = *orders.GetTail();
+    engine.SelectTransOrder(*orders.GetTail());
     EXPECT_TRUE(engine.ReportTrans(DBLOG_OK, "a", "b", DBACTION_COPY, ""));
     return {orders.GetTail()->ID};
 }
@@ -261,7 +261,7 @@ TEST_F(DBEngineTest, LogEntriesUseForwardSlashesAndAFailKeepsTheLastDetail) {
     order.ID_Schedule = 1;
     ASSERT_TRUE(engine.TransOrders().AddRecord(order));
     ASSERT_TRUE(engine.TransOrders().LoadByIdSchedule(1));
-    engine = *engine.TransOrders().GetHead();
+    engine.SelectTransOrder(*engine.TransOrders().GetHead());
 
     ASSERT_TRUE(engine.ReportTrans(DBLOG_OK, "C:\\a\\b.txt", "", DBACTION_COPY, "")) << engine.GetLastError();
     ASSERT_TRUE(engine.ReportTrans(DBLOG_FAIL, "", "\\\\srv\\share\\c", DBACTION_FTP_TRANSFER, "timeout"));
@@ -318,14 +318,14 @@ TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
     order.ToName = "here";
     order.ToURL = "/srv/backup";
     order.ToLogin = "ignored";
-    engine = order;
+    engine.SelectTransOrder(order);
 
     CTskItem item;
     item.Default();
     CFtpLoginInfo kept;
     kept.SetLoginName("kept");
     item.DestinationPoint().SetFtpLoginInfo(kept);
-    engine >> item;
+    engine.FillTaskItem(item);
 
     const CTransPoint& from = item.SourcePoint();
     EXPECT_EQ(from.GetPointType(), ePointFtp);
@@ -347,6 +347,7 @@ TEST_F(DBEngineTest, AnOrderBecomesATaskItem) {
     EXPECT_NE(item.GetTransform().GetXMLFilter().find("*.tmp"), std::string::npos);
 }
 
+// Through the operators the design's callers use.
 TEST_F(DBEngineTest, AServerDestinationIsAlwaysAFolder) {
     CDBTransOrderObj order;
     order.FromType = ePointFolder;

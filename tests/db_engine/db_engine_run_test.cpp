@@ -4,7 +4,8 @@
 #include <map>
 #include <string>
 
-#include "db/db_engine.h"
+#include "db/sqlite_database.h"
+#include "db_engine/db_engine.h"
 #include "db/test_database.h"
 #include "engine/statistic.h"
 #include "support/ftp_server.h"
@@ -137,6 +138,48 @@ TEST_F(ScheduledJobTest, AFailedOrderFailsTheLaunchAndStopsItsJob) {
     // A failed launch is not retried by the next planning the same day.
     now = LocalTime(2025, 3, 12, 10, 0, 0);
     ASSERT_TRUE(engine.MakeOrder());
+    EXPECT_EQ(db.Value("SELECT COUNT(*) FROM LaunchOrder"), "1");
+}
+
+// Another host on the same file takes each launch right after this engine
+// read it as Pending (in CanExecuteOrder, which runs between the two).
+class RacedEngine : public CDBEngine {
+public:
+    RacedEngine(CSQLiteDatabase* database, const std::string& file) : CDBEngine(database) {
+        std::string error;
+        m_handle = CSQLiteDatabase::OpenFile(file, error);
+        m_other.SetHandle(m_handle);
+    }
+    ~RacedEngine() { CSQLiteDatabase::CloseFile(m_handle); }
+
+    bool CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch) override {
+        CDBLaunchOrderSet theirs(&m_other);
+        bool claimed = false;
+        EXPECT_TRUE(theirs.Claim(launch, claimed)) << theirs.GetLastError();
+        EXPECT_TRUE(claimed);
+        return CDBEngine::CanExecuteOrder(schedule, launch);
+    }
+
+private:
+    sqlite3* m_handle = nullptr;
+    CSQLiteDatabase m_other;
+};
+
+// A launch taken by another host is left to it, and nothing new is planned
+// for the schedule while it runs.
+TEST_F(ScheduledJobTest, ALaunchTakenByAnotherHostIsNotRunHereOrPlannedAgain) {
+    WriteFile(dir / "src/a.txt", "alpha");
+    AddOrder(ePointFolder, dir / "src", ePointFolder, dir / "copy", "");
+    RacedEngine raced(db.get(), db.path());
+    raced.SetClock([this] { return now; });
+    now = LocalTime(2025, 3, 12, 9, 0, 0);
+    ASSERT_TRUE(raced.MakeOrder()) << raced.GetLastError();
+
+    EXPECT_TRUE(raced.ExecuteOrder()) << raced.GetLastError();
+    EXPECT_FALSE(std::filesystem::exists(dir / "copy"));
+    EXPECT_EQ(db.Value("SELECT Status || ' ' || StatusDescription FROM LaunchOrder"), "2 Processing");
+    now = LocalTime(2025, 3, 13, 9, 0, 0);
+    ASSERT_TRUE(raced.MakeOrder());
     EXPECT_EQ(db.Value("SELECT COUNT(*) FROM LaunchOrder"), "1");
 }
 

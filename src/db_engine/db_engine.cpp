@@ -1,10 +1,11 @@
-#include "db/db_engine.h"
+#include "db_engine/db_engine.h"
 
 #include <algorithm>
 #include <iterator>
 
+#include "db/db_transaction.h"
 #include "db/time_views.h"
-#include "db/trans_order_login.h"
+#include "db_engine/trans_order_login.h"
 #include "engine/job_lock.h"
 #include "engine/move_trans.h"
 #include "engine/tsk_local_file.h"
@@ -74,33 +75,44 @@ void CDBEngine::Clear() {
     m_strFailText.clear();
 }
 
-CDBEngine& CDBEngine::operator=(const CDBLaunchOrder& launch) {
-    m_selLaunch.Copy(launch);
-    return *this;
-}
+void CDBEngine::SelectLaunch(const CDBLaunchOrder& launch) { m_selLaunch.Copy(launch); }
 
-CDBEngine& CDBEngine::operator=(const CDBTransOrderObj& order) {
-    SelectOrder(order);
-    return *this;
-}
-
-void CDBEngine::SelectOrder(const CDBTransOrderObj& order) {
+void CDBEngine::SelectTransOrder(const CDBTransOrderObj& order) {
     m_selTransOrder.Copy(order);
     m_strFailText.clear();
 }
 
+void CDBEngine::CopyTransOrders(const CDBTransOrderObjSet& orders) { m_transOrders.Copy(orders); }
+
+void CDBEngine::CopySourceInfo(const CDBSrcPointSet& points) { m_sourceInfo.Copy(points); }
+
+CDBEngine& CDBEngine::operator=(const CDBLaunchOrder& launch) {
+    SelectLaunch(launch);
+    return *this;
+}
+
+CDBEngine& CDBEngine::operator=(const CDBTransOrderObj& order) {
+    SelectTransOrder(order);
+    return *this;
+}
+
 CDBEngine& CDBEngine::operator=(const CDBTransOrderObjSet& orders) {
-    m_transOrders.Copy(orders);
+    CopyTransOrders(orders);
     return *this;
 }
 
 CDBEngine& CDBEngine::operator=(const CDBSrcPointSet& points) {
-    m_sourceInfo.Copy(points);
+    CopySourceInfo(points);
     return *this;
 }
 
 bool CDBEngine::Fail(const CDBObjSet& set) {
     m_strLastError = set.GetLastError();
+    return false;
+}
+
+bool CDBEngine::FailText(const std::string& text) {
+    ShowError(text);
     return false;
 }
 
@@ -135,7 +147,7 @@ bool CDBEngine::SelectTransOrderItem(const CDBTransOrderObj* order) {
         m_logEntries.RemoveAndDestroy();
         return true;
     }
-    SelectOrder(*order);
+    SelectTransOrder(*order);
     return m_logEntries.LoadByIdTransorder(order->ID) || Fail(m_logEntries);
 }
 
@@ -251,16 +263,22 @@ bool CDBEngine::MakeOrder() {
 }
 
 bool CDBEngine::MakeOrder(const CDBScheduleObj& schedule) {
+    // Another host on the same file plans between our read and our insert
+    // only before or after this transaction, never inside it.
+    CDBWriteTransaction transaction(m_pDatabase);
+    if (!transaction.IsOpen()) return FailText("Cannot plan the launches: " + transaction.GetLastError());
     CDBLaunchOrderSet launches(m_pDatabase);
     CDBLaunchOrder last;
     if (!launches.LoadLastRecord(schedule, last)) return Fail(launches);
     CDBLaunchOrder next;
     if (CanMakeOrder(schedule, last, next) && !launches.AddRecord(next)) return Fail(launches);
-    return true;
+    return transaction.Commit() || FailText("Cannot plan the launches: " + transaction.GetLastError());
 }
 
 bool CDBEngine::CanMakeOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& last, CDBLaunchOrder& next) {
-    if (last.Status == CDBLaunchOrder::eLaunchPending) return false;
+    // A launch waiting or running is the schedule's one launch for now.
+    if (last.Status == CDBLaunchOrder::eLaunchPending || last.Status == CDBLaunchOrder::eLaunchProcessing)
+        return false;
     next.ID_Schedule = schedule.ID;
     next.DateScheduled = schedule.StartDateTime;
     next.DatePerformed = 0;
@@ -318,7 +336,11 @@ bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
     if (!m_launches.LoadByStatus(schedule, CDBLaunchOrder::eLaunchPending)) return Fail(m_launches);
     for (CDBObj* element : m_launches) {
         m_selLaunch.Copy(*element);
-        if (CanExecuteOrder(schedule, m_selLaunch) && !ProcessOrder(schedule, m_selLaunch)) return false;
+        if (!CanExecuteOrder(schedule, m_selLaunch)) continue;
+        // Another host on the same file may have taken it since it was read.
+        bool claimed = false;
+        if (!m_launches.Claim(m_selLaunch, claimed)) return Fail(m_launches);
+        if (claimed && !ProcessOrder(schedule, m_selLaunch)) return false;
     }
     return true;
 }
@@ -406,9 +428,9 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
         ShowError("No transfer order at " + std::to_string(index));
         return false;
     }
-    SelectOrder(*order);
+    SelectTransOrder(*order);
     item.Default();
-    *this >> item;
+    FillTaskItem(item);
     std::string error;
     if (!ApplySavedConnections(item, error)) {
         // The order still runs and fails at its login, with this reason first.
@@ -430,7 +452,9 @@ bool CDBEngine::ApplySavedConnections(CTskItem& item, std::string& error) const 
     return true;
 }
 
-void CDBEngine::operator>>(CTskItem& item) const {
+void CDBEngine::operator>>(CTskItem& item) const { FillTaskItem(item); }
+
+void CDBEngine::FillTaskItem(CTskItem& item) const {
     const CDBTransOrderObj& order = m_selTransOrder;
     const auto fill = [](CTransPoint& point, int32_t type, const std::string& name, const std::string& url,
                          const std::string& login, const std::string& password) {

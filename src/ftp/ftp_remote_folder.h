@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+
+#include "ftp/ftp_find.h"
+#include "paths/file_path.h"
+#include "paths/file_path_list.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+namespace protocol {
+class CFtpConnection;
+}
+
+// Calls f(find) for each entry of a remote folder; false (and the reason in
+// `error` when given) when the folder could not be listed.
+template <class F>
+bool ForEachRemoteEntry(protocol::CFtpConnection* connection, const std::string& folder, F f,
+                        std::string* error = nullptr) {
+    CFtpFind find(connection);
+    if (!find.Open(folder)) {
+        if (error) *error = find.GetLastError();
+        return false;
+    }
+    for (bool more = find.GetCount() > 0; more;) {
+        more = find.FindNextFileW() != 0;
+        f(find);
+    }
+    return true;
+}
+
+// Changes to remote folders over one borrowed connection: create, rename and
+// delete with everything inside. A refusal leaves the server's reply (at
+// most 255 bytes) as GetLastError().
+class VELMORA_API CFtpRemoteFolder {
+public:
+    // Deepest folder level below a folder that a recursive delete goes to: a
+    // server that lists folders without end cannot keep it going forever.
+    static constexpr int kMaxDepth = 100;
+
+    explicit CFtpRemoteFolder(protocol::CFtpConnection* connection) : m_pConnection(connection) {}
+
+    bool Create(const CFtpPath& folder);
+    bool Rename(const CFtpPath& folder, const CFtpPath& renamed);
+    // Deletes the folder with everything in it; links are deleted, never
+    // what they point to. The server's root folder is never deleted.
+    bool Delete(const CFtpPath& folder);
+    // Deletes the list's files, taking each out of the list as it goes;
+    // stops at the first refusal. Folders in the list are left alone.
+    bool DeleteFiles(CFtpPathList& list);
+
+    const std::string& GetLastError() const { return m_strLastError; }
+
+private:
+    bool Connected();
+    bool DeleteLevel(const CFtpPath& folder, int depth);
+    bool Fail(const std::string& reason);
+    bool ServerRefused();
+
+    protocol::CFtpConnection* m_pConnection;
+    std::string m_strLastError;
+};
+
+}  // namespace velmora
