@@ -100,4 +100,20 @@ bool JobOptions::Transform(const Location& source, velmora::CTansform& transform
     return true;
 }
 
+void OverwriteOptions::AddTo(CLI::App& command) {
+    CLI::Option* replace = command.add_flag("--overwrite", overwrite, "Replace local files that are there already");
+    CLI::Option* keep = command.add_flag("--no-clobber", noClobber, "Keep local files that are there (skip the new ones)");
+    CLI::Option* newest =
+        command.add_flag("--newer", newer, "Replace a local file only when the source file is newer");
+    replace->excludes(keep)->excludes(newest);
+    keep->excludes(newest);
+}
+
+velmora::EOverwrite OverwriteOptions::Policy(velmora::EOverwrite fallback) const {
+    if (overwrite) return velmora::EOverwrite::Replace;
+    if (noClobber) return velmora::EOverwrite::Skip;
+    if (newer) return velmora::EOverwrite::Newer;
+    return fallback;
+}
+
 }  // namespace parcelo::cli

@@ -7,6 +7,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/location.h"
+#include "engine/overwrite_policy.h"
 #include "tasks/tansform.h"
 
 namespace parcelo::cli {
@@ -41,6 +42,18 @@ struct JobOptions {
     // must lie inside the source. Deleting the source is the caller's own
     // step after the copy.
     bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
+};
+
+// What a transfer does with local files that are there already:
+// --overwrite, --no-clobber or --newer (one of them).
+struct OverwriteOptions {
+    bool overwrite = false;
+    bool noClobber = false;
+    bool newer = false;
+
+    void AddTo(CLI::App& command);
+    // The policy asked for, else `fallback`.
+    velmora::EOverwrite Policy(velmora::EOverwrite fallback) const;
 };
 
 }  // namespace parcelo::cli

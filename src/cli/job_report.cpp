@@ -10,14 +10,17 @@
 namespace parcelo::cli {
 namespace {
 
+// The engine's text for a local file that its overwrite policy refused to replace.
+constexpr std::string_view kFileExists = "File exists: ";
+
 std::string Plural(long long count, const char* one, const char* many) {
     return velmora::Format("%lld %s", count, count == 1 ? one : many);
 }
 
 }  // namespace
 
-JobReport::JobReport(const CliContext& context)
-    : m_context(context), m_start(std::chrono::steady_clock::now()) {
+JobReport::JobReport(const CliContext& context, const std::string& subject)
+    : m_context(context), m_strSubject(subject), m_start(std::chrono::steady_clock::now()) {
     m_progress.emplace(context);
     velmora::CMsgBox::Box().Subscribe("parcelo-cli job report", this);
 }
@@ -35,7 +38,7 @@ void JobReport::OnMsg(velmora::CMsg& msg) {
     if (record->GetKind() == velmora::LOG_SOURCE) {
         m_strFile = record->GetForm() == velmora::LOG_FILE_RECORD ? record->GetPath().GetPath() : record->GetText();
     } else if (record->GetKind() == velmora::LOG_ERROR && m_strFirstError.empty()) {
-        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile);
+        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile.empty() ? m_strSubject : m_strFile);
     }
 }
 
@@ -53,7 +56,10 @@ int JobReport::Finish(bool result) {
     if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));
     if (result && job.m_nErrors == 0) return kExitOk;
     if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
-    const std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
+    std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
+    if (job.m_eOverwrite == velmora::EOverwrite::Refuse && first.find(kFileExists) != std::string::npos) {
+        first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
+    }
     if (job.m_nErrors == 1) return m_context.Fail(first);
     return m_context.Fail(Plural(job.m_nErrors, "error", "errors") + "; the first: " + first);
 }
@@ -69,8 +75,11 @@ std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milli
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {
-    if (file.empty() || error.find(file) != std::string::npos) return error;
-    return error + " (file: " + file + ")";
+    std::string text = error;
+    if (!file.empty() && error.find(file) == std::string::npos) text += " (" + file + ")";
+    // A server's answer to a folder read as a file.
+    if (error.find("Is a directory") != std::string::npos) text += ": it is a folder; add a trailing / to copy it";
+    return text;
 }
 
 }  // namespace parcelo::cli

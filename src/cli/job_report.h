@@ -20,20 +20,27 @@ namespace parcelo::cli {
 // errors, and a summary line at the end (unless --quiet).
 class JobReport : public velmora::CListener {
 public:
-    explicit JobReport(const CliContext& context);
+    // `subject` names what the job moves, for errors that happen before any
+    // file is named.
+    JobReport(const CliContext& context, const std::string& subject);
     ~JobReport() override;
     JobReport(const JobReport&) = delete;
     JobReport& operator=(const JobReport&) = delete;
 
     void OnMsg(velmora::CMsg& msg) override;
 
-    // Ends the report of a job that answered `result`; the exit status.
+    // Ends the report of a job that answered `result`; the exit status. A
+    // report that is not finished has told only the waits.
     int Finish(bool result);
+
+    // The first error of the job, with its file; "" while there was none.
+    const std::string& FirstError() const { return m_strFirstError; }
 
     // "3 files, 1.5 MB in 2.0 s (768.0 KB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
     // An error as the user reads it: the engine's text, with the file it
-    // happened to when the text does not name it.
+    // happened to when the text does not name it, and what to do when a
+    // file turned out to be a folder.
     static std::string ErrorWithFile(const std::string& error, const std::string& file);
 
 private:
@@ -41,6 +48,7 @@ private:
 
     const CliContext& m_context;
     std::optional<ProgressLine> m_progress;
+    std::string m_strSubject;
     std::string m_strFile;
     std::string m_strFirstError;
     std::chrono::steady_clock::time_point m_start;

@@ -6,8 +6,8 @@
 
 namespace parcelo::cli {
 
-int RunItems(CliContext& context, const velmora::CTskItems& items) {
-    JobReport report(context);
+int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject) {
+    JobReport report(context, subject);
     bool result = false;
     {
         velmora::CMover mover(items);

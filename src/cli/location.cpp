@@ -115,7 +115,8 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetPort(url.port);
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
-    out.path = url.path.empty() ? "/" : url.path;
+    // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
+    out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);
     return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
 }
 

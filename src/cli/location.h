@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/cli_context.h"
-#include "db_engine/trans_order_login.h"
+#include "db_engine/trans_order_extras.h"
 #include "ftp/login_info.h"
 #include "paths/file_path.h"
 #include "tasks/trans_point.h"

@@ -83,7 +83,7 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
         velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
             context.Print(action + " " + path);
         });
-        status = RunItems(context, items);
+        status = RunItems(context, items, from.Display());
     }
     PrintSummary(context, args.dryRun);
     return status;

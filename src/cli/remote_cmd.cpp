@@ -8,6 +8,7 @@
 #include "base/path_text.h"
 #include "cli/commands.h"
 #include "cli/location.h"
+#include "cli/remote_glob.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
@@ -109,9 +110,19 @@ int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
             if (!Connect(context, location, client, status)) return status;
             connected = location.login;
         }
+        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(location.path)};
+        if (HasWildcard(location.path)) {
+            files.clear();
+            std::string error;
+            if (!ExpandRemote(client, location.path, files, error)) return context.Fail(error);
+            if (files.empty()) result = context.Fail("no file matches " + location.Display());
+        }
         auto* connection = client.GetFtpConnection();
-        if (!connection->DeleteFile(location.path)) {
-            result = context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
+        for (const velmora::CFtpPath& file : files) {
+            if (!connection->DeleteFile(file.GetPath())) {
+                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " +
+                                      connection->GetLastError());
+            }
         }
     }
     return result;
@@ -162,7 +173,7 @@ void AddRemoteCommands(CLI::App& app, CliContext& context, CommandStatus& status
 
     auto files = std::make_shared<std::vector<std::string>>();
     CLI::App* rm = app.add_subcommand("rm", "Remove remote files");
-    rm->add_option("REMOTE_FILE", *files, "The files to remove")->required();
+    rm->add_option("REMOTE_FILE", *files, "The files to remove; a quoted name may hold *, ? and [...]")->required();
     rm->callback([&context, &status, files] { status.value = RemoveFiles(context, *files); });
 
     auto newName = std::make_shared<std::string>();

@@ -20,7 +20,7 @@
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
 #include "db/db_trans_order_obj.h"
-#include "db_engine/trans_order_login.h"
+#include "db_engine/trans_order_extras.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
 
@@ -35,6 +35,7 @@ struct OrderOptions {
     // the destination has and the source lacks.
     bool mirror = false;
     bool mirrorDelete = false;
+    OverwriteOptions overwrite;
 };
 
 struct ScheduleOptions {
@@ -54,6 +55,15 @@ const std::map<std::string, int32_t>& RepeatNames() {
         {"weekly", velmora::CDBScheduleObj::eWeekly},   {"monthly", velmora::CDBScheduleObj::eMonthly},
         {"timer", velmora::CDBScheduleObj::eTimer},     {"manually", velmora::CDBScheduleObj::eManually}};
     return names;
+}
+
+constexpr int kShortestTimer = 30;
+// The form --start takes, local time.
+constexpr const char* kDateForm = "%Y-%m-%d %H:%M";
+
+// A stored date in the form --start takes; "-" for none.
+std::string DateText(int64_t seconds) {
+    return seconds == 0 ? std::string("-") : velmora::platform::FormatLocalTime(seconds, kDateForm);
 }
 
 // "YYYY-MM-DD HH:MM", local time.
@@ -174,6 +184,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
     if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
     velmora::ScrambleOrderPasswords(order);
+    // Without an option, the order keeps the engine's own behaviour.
+    velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -194,6 +206,11 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
     if (!ParseDaysOfWeek(options.daysOfWeek, schedule.DaysOfWeek, error)) return false;
     schedule.DaysOfMonth = options.daysOfMonth;
     schedule.Timer = options.timer;
+    // The record's own check says "more than 30", yet takes 30.
+    if (schedule.Repeat == velmora::CDBScheduleObj::eTimer && schedule.Timer < kShortestTimer) {
+        error = velmora::Format("--timer is the minutes between runs: %d or more", kShortestTimer);
+        return false;
+    }
     schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());
     // The record's check refuses the Manually type, which the planner simply
     // never launches; every other rule still applies to it.
@@ -262,9 +279,9 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
 }
 
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
-    context.Print(velmora::Format("%d\t%s\t%s %s\t%s", schedule.ID, schedule.Name.c_str(),
+    context.Print(velmora::Format("%d\t%s\t%s %s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
                                   schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
-                                  schedule.StatusDescription.c_str()));
+                                  DateText(schedule.StartDateTime).c_str(), schedule.StatusDescription.c_str()));
     velmora::CDBTransOrderObjSet orders(database);
     orders.LoadByIdSchedule(schedule.ID);
     for (const velmora::CDBObj* record : orders) {
@@ -276,7 +293,7 @@ void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, cons
     velmora::CDBLaunchOrder last;
     if (launches.LoadLastRecord(schedule, last) && !last.IsEmptyID()) {
         context.Print(velmora::Format("\tlatest launch %d: scheduled %s, performed %s, %s", last.ID,
-                                      last.GetDateScheduled().c_str(), last.GetDatePerformed().c_str(),
+                                      DateText(last.DateScheduled).c_str(), DateText(last.DatePerformed).c_str(),
                                       last.StatusDescription.c_str()));
     }
 }
@@ -313,6 +330,7 @@ void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
     command.add_flag("--mirror", options.mirror, "Send only what is new or changed at the destination");
     command.add_flag("--delete", options.mirrorDelete, "With --mirror: also delete what the source lacks");
+    options.overwrite.AddTo(command);
 }
 
 CLI::Option* AddDatabaseOption(CLI::App& command, std::string& path) {
@@ -362,7 +380,7 @@ void AddDatabaseCommands(CLI::App& app, CliContext& context, CommandStatus& stat
 
     CLI::App* remove = schedule->add_subcommand("delete", "Delete a schedule with its launches and orders");
     AddDatabaseOption(*remove, *path);
-    remove->add_option("--schedule,SCHEDULE", *id, "The schedule's number")->required();
+    remove->add_option("--schedule", *id, "The schedule's number")->required();
     remove->callback([&context, &status, path, id] { status.value = DeleteSchedule(context, *path, *id); });
 }
 

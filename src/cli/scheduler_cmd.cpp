@@ -14,6 +14,7 @@
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/job_database_file.h"
+#include "cli/job_report.h"
 #include "db_engine/db_engine.h"
 #include "engine/statistic.h"
 #include "platform/file_lock.h"
@@ -95,6 +96,8 @@ private:
 
 // One pass: plan, then run what is due. False when either step failed.
 bool RunPass(CliContext& context, velmora::CDBEngine& engine) {
+    // Say why a launch waits; the launches' outcome is told below.
+    JobReport notices(context, std::string());
     bool ok = true;
     if (!engine.MakeOrder()) {
         context.Fail("planning the launches failed: " + engine.GetLastError());
@@ -102,8 +105,7 @@ bool RunPass(CliContext& context, velmora::CDBEngine& engine) {
     }
     if (!engine.ExecuteOrder()) {
         std::string reason = engine.GetLastError();
-        const velmora::CJobState& job = velmora::CStatistic::Job();
-        if (reason.empty() && job.m_nErrors > 0) reason = job.m_strLastError;
+        if (reason.empty()) reason = notices.FirstError();
         context.Fail("a scheduled launch failed" + (reason.empty() ? std::string() : ": " + reason));
         ok = false;
     }

@@ -11,7 +11,10 @@
 #include "cli/job_report.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
+#include "cli/remote_glob.h"
+#include "engine/job_state.h"
 #include "engine/move_trans.h"
+#include "ftp/ftp_client.h"
 #include "engine/mover_api.h"
 #include "paths/file_path_list.h"
 #include "platform/system.h"
@@ -26,6 +29,7 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
+    OverwriteOptions overwrite;  // downloads
     bool continuing = false;  // --continue
     bool tempNames = false;   // --temp-names (uploads)
 
@@ -41,10 +45,19 @@ struct CopyArgs {
     std::string source;
     std::string destination;
     JobOptions job;
+    OverwriteOptions overwrite;
 };
 
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api) {
-    JobReport report(context);
+// An interactive transfer refuses to replace local files unless asked to;
+// continuing a file is asking to.
+void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
+    velmora::CJobState::Job().m_eOverwrite =
+        continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Refuse);
+}
+
+// `subject` names what the job moves, for errors that name nothing.
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject) {
+    JobReport report(context, subject);
     return report.Finish(api.DoCopy());
 }
 
@@ -88,7 +101,48 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    return RunMoverApi(context, api);
+    return RunMoverApi(context, api, locals.front().Display());
+}
+
+// A remote file to download, with what the listing says of it.
+struct RemoteFile {
+    Location location;
+    velmora::CFtpPath listed;
+};
+
+// The remote files to download: each location whose name holds a wildcard
+// becomes the files it matches; with `listAll`, every file is looked up in
+// its folder's listing too, for its time. One session lists them all.
+bool ListRemoteFiles(CliContext& context, const std::vector<Location>& remotes, bool listAll,
+                     std::vector<RemoteFile>& expanded, int& status) {
+    velmora::CFtpClient client;
+    for (const Location& remote : remotes) {
+        if (!remote.IsRemote() || remote.folder || (!listAll && !HasWildcard(remote.path))) {
+            expanded.push_back({remote, velmora::CFtpPath(remote.path)});
+            continue;
+        }
+        if (!client.IsConnected() && !client.Login(remote.login)) {
+            status = context.Fail("cannot log in to " + remote.Display() + ": " + client.GetStrError());
+            return false;
+        }
+        std::vector<velmora::CFtpPath> files;
+        std::string error;
+        if (!ExpandRemote(client, remote.path, files, error)) {
+            status = context.Fail(error);
+            return false;
+        }
+        if (files.empty()) {
+            status = context.Fail(HasWildcard(remote.path) ? "no file matches " + remote.Display()
+                                                           : "no such file: " + remote.Display());
+            return false;
+        }
+        for (const velmora::CFtpPath& file : files) {
+            Location match = remote;
+            match.path = file.GetPath();
+            expanded.push_back({match, file});
+        }
+    }
+    return true;
 }
 
 int Download(CliContext& context, const TransferArgs& args) {
@@ -99,7 +153,6 @@ int Download(CliContext& context, const TransferArgs& args) {
     std::string error;
     if (!LocationParser(context).Parse(args.destination, local, error)) return context.UsageError(error);
     if (local.kind != Location::kLocal) return context.UsageError("the destination is a local folder");
-    velmora::CFtpPathList files;
     for (const Location& remote : remotes) {
         if (!remote.IsRemote()) return context.UsageError("'" + remote.Display() + "' is not a remote location");
         if (!SameServer(remote.login, remotes.front().login)) {
@@ -108,7 +161,14 @@ int Download(CliContext& context, const TransferArgs& args) {
         if (remote.folder && remotes.size() != 1) {
             return context.UsageError("a folder is downloaded on its own: one folder, or files");
         }
-        if (!remote.folder) files.Add(new velmora::CFtpPath(remote.path));
+    }
+    // Replacing only older files needs the times of the server's files.
+    const bool newer = args.overwrite.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Newer;
+    std::vector<RemoteFile> listed;
+    if (!ListRemoteFiles(context, remotes, newer, listed, status)) return status;
+    velmora::CFtpPathList files;
+    for (const RemoteFile& file : listed) {
+        if (!file.location.folder) files.Add(new velmora::CFtpPath(file.listed));
     }
     const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
@@ -119,18 +179,21 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    return RunMoverApi(context, api);
+    SetOverwritePolicy(args.overwrite, args.continuing);
+    return RunMoverApi(context, api, first.Display());
 }
 
 // The destination point of a copy: a folder unless it names a file that is
-// there, or the source is a single file copied to a new name.
-velmora::CTransPoint DestinationPoint(const Location& destination, const velmora::CTransPoint& source, bool zip) {
+// there, or the source is a single file (local or on a server) copied to a
+// new name. Files keep their names on a server.
+velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
     if (destination.IsRemote() || destination.kind == Location::kShare) {
         velmora::CTransPoint point = destination.Point();
         if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    const bool toFile = !zip && source.GetPointType() == velmora::ePointFile && !destination.folder &&
+    const bool oneFile = from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile;
+    const bool toFile = !zip && oneFile && !destination.folder &&
                         !velmora::CFilePath::IsExistsDirectory(destination.path);
     if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
@@ -143,7 +206,7 @@ int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
     remove.SetDeleteSourceFile();
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
-    return RunItems(context, items);
+    return RunItems(context, items, source.GetStrPath());
 }
 
 int Copy(CliContext& context, const CopyArgs& args) {
@@ -165,7 +228,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     velmora::CTansform transform;
     if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
     args.job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, source, args.job.zip);
+    const velmora::CTransPoint destination = DestinationPoint(to, from, args.job.zip);
     velmora::CTskItems items;
     velmora::platform::WorkFolder work;
     if (args.job.zip && to.IsRemote() && !work.IsValid()) {
@@ -174,8 +237,11 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!items.AddCompression(source, transform, destination, work.path())) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
-    const int status = RunItems(context, items);
+    SetOverwritePolicy(args.overwrite, false);
+    const int status = RunItems(context, items, from.Display());
     if (status != kExitOk || !args.job.deleteSource) return status;
+    // A file kept at the destination means the source was not copied.
+    if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
     return DeleteSource(context, source);
 }
 
@@ -204,7 +270,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(from.Point(), transform, destination));
-    return RunItems(context, items);
+    return RunItems(context, items, from.Display());
 }
 
 }  // namespace
@@ -230,6 +296,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
                    "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
+    download->overwrite.AddTo(*down);
     down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
@@ -238,6 +305,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
     copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
     copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
+    copy->overwrite.AddTo(*copyCommand);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
 
     auto zip = std::make_shared<CopyArgs>();

@@ -5,9 +5,10 @@
 
 #include "db/db_transaction.h"
 #include "db/time_views.h"
-#include "db_engine/trans_order_login.h"
+#include "db_engine/trans_order_extras.h"
 #include "engine/job_lock.h"
 #include "engine/move_trans.h"
+#include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
 #include "paths/file_path.h"
 #include "platform/clock.h"
@@ -431,6 +432,7 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     SelectTransOrder(*order);
     item.Default();
     FillTaskItem(item);
+    CStatistic::Job().m_eOverwrite = OrderOverwrite(m_selTransOrder);
     std::string error;
     if (!ApplySavedConnections(item, error)) {
         // The order still runs and fails at its login, with this reason first.

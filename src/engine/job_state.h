@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/db_log_status.h"
+#include "engine/overwrite_policy.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -74,13 +75,16 @@ struct VELMORA_API CJobState {
     // Login attempts of an FTP source, set by the host for every job that
     // follows; 0 keeps the engine's own number.
     int32_t m_nLoginAttempts = 0;
+    // What a job does with local files that are there already; set by the
+    // host (or a scheduled order) for the jobs that follow.
+    EOverwrite m_eOverwrite = EOverwrite::Design;
 
     // The process's job.
     static CJobState& Job();
 
     // Zero counts, byte totals, total items, category and abort flag; the
-    // start time becomes now. The last error message and the login
-    // attempts stay.
+    // start time becomes now. The last error message, the login attempts
+    // and the overwrite policy stay.
     void Reset();
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;

@@ -57,8 +57,9 @@ constexpr PairRow kPairs[] = {
      eDestinationHost},
     {Type(ePointFtp), kFolders, eCompressing, CMoveTrans::eRunFtpToArchive, eFtp, eZip, "Ftp transfer from:",
      eSourceHost},
-    {Type(ePointFtp), kFolders, eNotCompressing, CMoveTrans::eRunTransfer, eFtp, eLocal, "Ftp transfer from:",
-     eSourceHost},
+    // A server file may also come to a named local file.
+    {Type(ePointFtp), kFolders | Type(ePointFile), eNotCompressing, CMoveTrans::eRunTransfer, eFtp, eLocal,
+     "Ftp transfer from:", eSourceHost},
     {Type(ePointFtp), Type(ePointFtp), eAnyTransform, CMoveTrans::eRunTransfer, eFtp, eFtp, "Ftp transfer from:",
      eSourceHost},
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/tokenizer.h"
+#include "engine/tsk_local_file.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
 
@@ -45,6 +46,14 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return target && target->MakeFolder();
     }
     CTskDataFile* target = MakeTargetFile(*file);
+    if (target && dynamic_cast<CTskLocalFile*>(target)) {
+        const std::string path = target->GetPath().GetPath();
+        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), path)) {
+            case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
+            case EOverwriteStep::Refuse: return ReportFileError(ERROR_COPY, "File exists: " + path, file, target);
+            case EOverwriteStep::Write: break;
+        }
+    }
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;

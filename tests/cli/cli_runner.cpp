@@ -69,6 +69,17 @@ bool Drain(int outFd, int errFd, CliResult& result) {
     return true;
 }
 
+// Starts the built parcelo-cli; posix_spawn's result.
+int SpawnCli(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+             const posix_spawn_file_actions_t* actions, const posix_spawnattr_t* attributes, pid_t& pid) {
+    std::vector<std::string> args = {PARCELO_CLI_PATH};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environment = Environment(env);
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(environment);
+    return posix_spawn(&pid, argv[0], actions, attributes, argv.data(), envp.data());
+}
+
 }  // namespace
 
 CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
@@ -125,13 +136,8 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    std::vector<std::string> args = {PARCELO_CLI_PATH};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = Environment(env);
-    std::vector<char*> argv = Pointers(args);
-    std::vector<char*> envp = Pointers(environment);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    const int spawned = SpawnCli(arguments, env, &actions, &attributes, pid);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(slave);
@@ -165,6 +171,64 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+    int err[2];
+    if (pipe2(err, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (SpawnCli(arguments, env, &actions, nullptr, pid) == 0) m_pid = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    close(err[1]);
+    m_errFd = err[0];
+}
+
+CliProcess::~CliProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+    if (m_errFd >= 0) close(m_errFd);
+}
+
+bool CliProcess::ReadSome() {
+    pollfd fd = {m_errFd, POLLIN, 0};
+    if (m_errFd < 0 || poll(&fd, 1, static_cast<int>(std::chrono::milliseconds(kRunBound).count())) <= 0) {
+        return false;
+    }
+    char buffer[4096];
+    const ssize_t n = read(m_errFd, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    m_result.err.append(buffer, static_cast<size_t>(n));
+    return true;
+}
+
+bool CliProcess::WaitForError(const std::string& text) {
+    while (m_result.err.find(text) == std::string::npos) {
+        if (!ReadSome()) return false;
+    }
+    return true;
+}
+
+void CliProcess::Signal(int signal) {
+    if (m_pid > 0) kill(m_pid, signal);
+}
+
+CliResult CliProcess::Finish() {
+    while (ReadSome()) {
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        m_pid = -1;
+    }
+    return m_result;
 }
 
 bool SameTree(const std::string& a, const std::string& b, std::string& difference) {

@@ -30,6 +30,30 @@ CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<s
 CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
                            const std::string& prompt, const std::string& answer);
 
+// parcelo-cli running while the test talks to it: standard error is read
+// as it comes, signals can be sent, and the end is waited for, all within
+// the run's bound.
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {});
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // Reads standard error until it holds `text` (true) or ends (false).
+    bool WaitForError(const std::string& text);
+    void Signal(int signal);
+    // Reads to the end and waits for the exit; `err` holds all of standard error.
+    CliResult Finish();
+
+private:
+    bool ReadSome();
+
+    int m_pid = -1;
+    int m_errFd = -1;
+    CliResult m_result;
+};
+
 // True when the two folders hold the same names, folders and bytes.
 bool SameTree(const std::string& a, const std::string& b, std::string& difference);
 

@@ -1,6 +1,7 @@
 // parcelo-cli's job database commands and the scheduling host, on real
 // SQLite files and the pyftpdlib server.
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -96,6 +97,42 @@ TEST_F(CliScheduleTest, AnOrderNamingASavedConnectionTakesItsCurrentPassword) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(server.Path("backup/out/a.txt")), "by name");
     EXPECT_FALSE(DatabaseHolds(server.GetPassword()));
+}
+
+TEST_F(CliScheduleTest, AnOrderReplacesLocalFilesUnlessItAsksOtherwise) {
+    WriteFile(local / "out/a.txt", "new");
+    WriteFile(local / "plain/out/a.txt", "old");
+    WriteFile(local / "kept/out/a.txt", "old");
+    ASSERT_EQ(AddDaily("n", local / "out", local / "plain/").status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out", "--to",
+                      local / "kept/", "--no-clobber"})
+                  .status,
+              0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM TransformFilter WHERE Key = 'order-overwrite'"), "1");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "plain/out/a.txt"), "new");
+    EXPECT_EQ(ReadFile(local / "kept/out/a.txt"), "old");
+}
+
+TEST_F(CliScheduleTest, TheSchedulerStopsAfterTheJobOnASignalAndCancelsItOnASecond) {
+    WriteFile(local / "out/a.txt", "x");
+    // A server that is gone: the launch waits between login attempts.
+    const std::string url = Url("/backup/", server.GetPassword());
+    server.Stop();
+    ASSERT_EQ(AddDaily("Stuck", local / "out", url).status, 0);
+
+    CliProcess scheduler({"scheduler", "--db", db, "--interval", "3600"});
+    ASSERT_TRUE(scheduler.WaitForError("retrying in")) << scheduler.Finish().err;
+    scheduler.Signal(SIGINT);
+    ASSERT_TRUE(scheduler.WaitForError("stopping after the running job")) << scheduler.Finish().err;
+    scheduler.Signal(SIGTERM);
+    const CliResult ended = scheduler.Finish();
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_NE(ended.err.find("cancelling the running job"), std::string::npos) << ended.err;
+    // Cancelled before its fourth attempt, and recorded.
+    EXPECT_EQ(ended.err.find("attempt 4 of 5"), std::string::npos) << ended.err;
+    EXPECT_EQ(Value(db, "SELECT StatusDescription FROM LaunchOrder"), "FAIL");
 }
 
 TEST_F(CliScheduleTest, OrdersOfOlderDatabasesWithPasswordsInClearStillRun) {
@@ -212,7 +249,7 @@ TEST_F(CliScheduleTest, SchedulesAreValidatedWithTheScheduleMessages) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--repeat", "weekly"}, "Week selection is missing"},
         {{"--repeat", "monthly", "--days-of-month", "1,0"}, "Wrong monnth format: '0'"},
-        {{"--repeat", "timer", "--timer", "29"}, "Wrong Timer format"},
+        {{"--repeat", "timer", "--timer", "29"}, "--timer is the minutes between runs: 30 or more"},
         {{"--repeat", "weekly", "--days-of-week", "mon,funday"}, "'funday' is not a day of the week"},
         {{"--repeat", "once", "--start", "tomorrow"}, "--start"},
         // An order that cannot be made stores no schedule either.
@@ -259,16 +296,20 @@ TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSche
 
     const CliResult list = RunCli({"schedule", "list", "--db", db});
     ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_NE(list.out.find("Nightly\tDaily 00:00"), std::string::npos) << list.out;
+    // Dates in the form --start takes.
+    const std::string today = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d");
+    EXPECT_NE(list.out.find("Nightly\tDaily 00:00, from " + today + " 00:00"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("scheduled " + today + " 00:00, performed " + today + " "), std::string::npos)
+        << list.out;
     EXPECT_NE(list.out.find("copy1"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("copy2"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("latest launch"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("Processed"), std::string::npos) << list.out;
 
-    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 0);
+    ASSERT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 0);
     EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).out, "");
     EXPECT_EQ(Value(db, "SELECT count(*) FROM TransOrder"), "0");
-    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, id}).status, 1);
+    EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 1);
 }
 
 TEST_F(CliScheduleTest, AMirrorOrderSendsOnlyWhatChangedAndLogsEachDecision) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -129,6 +130,13 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
     EXPECT_NE(down.err.find("missing-one.txt"), std::string::npos) << down.err;
     EXPECT_EQ(down.err.find("missing-two.txt"), std::string::npos) << down.err;
     EXPECT_EQ(ReadFile(local / "got/here.txt"), "here");
+
+    // Errors that come before any file say what was asked for, and what to do.
+    fs::create_directories(server.Path("pub/docs"));
+    const CliResult folder = RunCli({"download", Url("/pub/docs"), local / "got"});
+    EXPECT_NE(folder.err.find("add a trailing /"), std::string::npos) << folder.err;
+    const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
+    EXPECT_NE(absent.err.find("/pub/absent/"), std::string::npos) << absent.err;
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -195,6 +203,71 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
     }
 }
 
+TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
+    WriteFile(server.Path("pub/doc.txt"), "from the server");
+    WriteFile(local / "got/doc.txt", "mine");
+    const auto set_age = [](const std::string& path, int years) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * years));
+    };
+    set_age(server.Path("pub/doc.txt"), 5);
+
+    const CliResult refused = RunCli({"download", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(local / "got/doc.txt"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    const CliResult kept = RunCli({"download", "--no-clobber", Url("/pub/doc.txt"), local / "got"});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+
+    // The local file is newer than the server's: kept; older: replaced.
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "mine");
+    set_age(local / "got/doc.txt", 10);
+    EXPECT_EQ(RunCli({"download", "--newer", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+
+    WriteFile(local / "got/doc.txt", "mine again");
+    EXPECT_EQ(RunCli({"download", "--overwrite", Url("/pub/doc.txt"), local / "got"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+    EXPECT_EQ(RunCli({"download", "--overwrite", "--no-clobber", Url("/pub/doc.txt"), local / "got"}).status, 2);
+
+    // A move whose file was kept at the destination keeps its source too.
+    WriteFile(local / "move/doc.txt", "to move");
+    const CliResult move =
+        RunCli({"copy", "--delete-source", "--no-clobber", local / "move/doc.txt", local / "got/"});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(ReadFile(local / "move/doc.txt"), "to move");
+    EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
+}
+
+TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
+    for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
+        WriteFile(server.Path(std::string("out/") + name), name);
+    }
+    fs::create_directories(server.Path("out/folder.csv"));
+    const CliResult down = RunCli({"download", Url("/out/*.csv"), local / "got"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "got/a.csv"), "a.csv");
+    EXPECT_EQ(ReadFile(local / "got/b.csv"), "b.csv");
+    EXPECT_FALSE(fs::exists(local / "got/c.txt"));
+    EXPECT_FALSE(fs::exists(local / "got/folder.csv"));
+
+    ASSERT_EQ(RunCli({"rm", Url("/out/d[0-9].log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/d1.log")));
+    EXPECT_FALSE(fs::exists(server.Path("out/d2.log")));
+    EXPECT_TRUE(fs::exists(server.Path("out/dx.log")));
+    ASSERT_EQ(RunCli({"rm", Url("/out/d?.log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("out/dx.log")));
+
+    const CliResult none = RunCli({"rm", Url("/out/*.nothing")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no file matches"), std::string::npos) << none.err;
+    EXPECT_TRUE(fs::exists(server.Path("out/c.txt")));
+}
+
 TEST_F(CliTest, ListsKindSizeDateAndName) {
     WriteFile(server.Path("pub/hello.txt"), "hello!");
     fs::create_directories(server.Path("pub/docs"));
@@ -204,8 +277,11 @@ TEST_F(CliTest, ListsKindSizeDateAndName) {
     EXPECT_NE(ls.out.find("docs\n"), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find(" 6  "), std::string::npos) << ls.out;
     EXPECT_NE(ls.out.find("hello.txt\n"), std::string::npos) << ls.out;
-    // The scheme in any letter case.
+    // The scheme in any letter case; escapes in the path.
     EXPECT_EQ(RunCli({"ls", "FTP" + Url("/pub/").substr(3)}).out, ls.out);
+    fs::create_directories(server.Path("pub/sub one"));
+    WriteFile(server.Path("pub/sub one/inside.txt"), "in");
+    EXPECT_NE(RunCli({"ls", Url("/pub/sub%20one/")}).out.find("inside.txt"), std::string::npos);
 
     const CliResult missing = RunCli({"ls", Url("/nowhere/")});
     EXPECT_EQ(missing.status, 1);
@@ -360,6 +436,16 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
     EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", server.Path("archives/locked.zip")}).status, 0);
     EXPECT_NE(RunProgram({"7zz", "l", "-slt", server.Path("archives/locked.zip")}).out.find("AES-256"),
               std::string::npos);
+}
+
+TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
+    WriteFile(server.Path("pub/plain.txt"), "plain");
+    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
+    ASSERT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
+    // Into a folder that is there, or one written with its "/": the same name.
+    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {

@@ -4,6 +4,7 @@
 
 #include "db_engine/db_engine.h"
 #include "db/test_database.h"
+#include "engine/move_trans.h"
 #include "engine/tsk_local_file.h"
 #include "support/temp_dir.h"
 #include "tasks/tsk_item.h"
@@ -271,6 +272,33 @@ TEST_F(DBEngineTest, LogEntriesUseForwardSlashesAndAFailKeepsTheLastDetail) {
               "C:/a/b.txt||OK;|//srv/share/c|FAIL: timeout");
     EXPECT_EQ(db.Value("SELECT Status || ' ' || StatusDescription FROM TransOrder"), "4 FAIL: timeout");
     EXPECT_NE(db.Value("SELECT DatePerformed FROM TransOrder"), "");
+}
+
+// A mover of the program's own writes a record for the item it runs.
+class ItemReporter : public CMoveTrans {
+public:
+    using CMoveTrans::CMoveTrans;
+    bool Report(CTskItem& item, tagDBLogStatus status, const std::string& text) {
+        m_pCurItem = &item;
+        const bool written = ReportItem(status, text);
+        m_pCurItem = nullptr;
+        return written;
+    }
+};
+
+TEST_F(DBEngineTest, AMoverRecordsItsCurrentItemWithBothLocations) {
+    CDBTransOrderObj order;
+    order.ID_Schedule = 1;
+    ASSERT_TRUE(engine.TransOrders().AddRecord(order));
+    ASSERT_TRUE(engine.TransOrders().LoadByIdSchedule(1));
+    engine.SelectTransOrder(*engine.TransOrders().GetHead());
+    CTskItem item(CTransPoint(ePointFolder, CFtpPath("/data/in", PATH_FOLDER)), CTansform(),
+                  CTransPoint(ePointFolder, CFtpPath("/data/out", PATH_FOLDER)));
+    ItemReporter mover(&engine);
+    ASSERT_TRUE(mover.Report(item, DBLOG_SYNC, "checked")) << engine.GetLastError();
+    EXPECT_EQ(db.Value("SELECT FromURL || '|' || ToURL || '|' || StatusDescription FROM LogStatus"),
+              "/data/in|/data/out|Sync: checked");
+    EXPECT_FALSE(ItemReporter(nullptr).Report(item, DBLOG_OK, "")) << "no database, no record";
 }
 
 // A scan records each file as it is now and hands the file its stored record;

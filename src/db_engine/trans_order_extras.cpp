@@ -1,4 +1,4 @@
-#include "db_engine/trans_order_login.h"
+#include "db_engine/trans_order_extras.h"
 
 #include "base/password.h"
 #include "ftp/login_info.h"
@@ -9,6 +9,7 @@ namespace velmora {
 namespace {
 
 constexpr const char* kScrambled = "order-passwords-scrambled";
+constexpr const char* kOverwrite = "order-overwrite";
 
 std::string ConnectionKey(EOrderEnd end) {
     return end == EOrderEnd::From ? "order-from-connection" : "order-to-connection";
@@ -37,6 +38,12 @@ void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const CSavedConne
     order.Filter += CObj::XMLAttr(ConnectionKey(end), connection.guid);
     order.Filter += CObj::XMLAttr(ConnectionNameKey(end), connection.name);
 }
+
+void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy) {
+    if (policy != EOverwrite::Design) order.Filter += CObj::XMLAttr(kOverwrite, OverwriteName(policy));
+}
+
+EOverwrite OrderOverwrite(const CDBTransOrderObj& order) { return OverwriteFromName(FilterValue(order, kOverwrite)); }
 
 void ScrambleOrderPasswords(CDBTransOrderObj& order) {
     for (std::string* password : {&order.FromPWD, &order.ToPWD, &order.TransformPWD}) *password = StrEnc(*password);

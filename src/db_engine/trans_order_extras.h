@@ -3,22 +3,25 @@
 #include <string>
 
 #include "db/db_trans_order_obj.h"
+#include "engine/overwrite_policy.h"
 #include "platform/api.h"
 
 namespace velmora {
 
 class CTransPoint;
 
-// What a transfer order keeps about its logins besides its columns. It lives
-// in the order's filter text as pairs that older readers take for filters
-// they do not know, and skip:
+// What a transfer order keeps besides its columns. It lives in the order's
+// filter text as pairs that older readers take for filters they do not know,
+// and skip:
 //  - an end that names a saved connection holds the connection's GUID and
 //    name and no password: login and password are read from the connection
 //    list each time the order runs, so that a changed password applies (the
 //    name finds a connection that was saved again under a new GUID);
 //  - the passwords an order does store are scrambled the way the connection
 //    list scrambles them (a mark says so; orders without it, written before,
-//    hold them as typed).
+//    hold them as typed);
+//  - what the order does with local files that are there already, when it
+//    asks for more than the engine's own behaviour.
 enum class EOrderEnd { From, To };
 
 // A saved connection as an order names it.
@@ -31,6 +34,10 @@ struct CSavedConnectionRef {
 
 // Makes `end` refer to a saved connection and drops its password.
 VELMORA_API void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const CSavedConnectionRef& connection);
+// The order's own overwrite policy (Design, the default, stores nothing).
+VELMORA_API void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy);
+VELMORA_API EOverwrite OrderOverwrite(const CDBTransOrderObj& order);
+
 // Scrambles the order's stored passwords (source, destination, archive) and
 // marks the order so; call once, after the passwords are set.
 VELMORA_API void ScrambleOrderPasswords(CDBTransOrderObj& order);
