@@ -91,7 +91,7 @@ std::string CliContext::Mask(std::string text) {
 }
 
 int CliContext::Report(const std::string& text, int status) const {
-    std::fprintf(stderr, "parcelo-cli: %s\n", Mask(text).c_str());
+    std::fprintf(stderr, "parcelo-cli: %s\n", Mask(WithTrustHint(text)).c_str());
     return status;
 }
 

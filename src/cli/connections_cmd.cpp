@@ -56,6 +56,9 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(UnixLines(info->GetDescription()));
     context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
                                   info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
+    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::protocol::TlsModeName(info->GetTlsMode())));
+    if (!info->GetTlsFingerprint().empty())
+        context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     return kExitOk;
 }
 
@@ -65,7 +68,7 @@ int Add(CliContext& context, const AddOptions& options) {
     if (!context.Connections(list, error)) return context.Fail(error);
     if (list->FindByHost(options.name)) return context.Fail("a connection named '" + options.name + "' exists");
     if (!LocationParser::IsFtpUrl(options.url)) {
-        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path");
+        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path (or ftpes://, ftps://)");
     }
     Location location;
     if (!LocationParser(context).Parse(options.url, location, error)) return context.UsageError(error);

@@ -36,6 +36,7 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("N")
             ->check(CLI::Range(1, 100));
     });
+    AddTlsOptions(command, tls, "Global options");
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/tls_options.h"
+
 namespace parcelo::cli {
 
 // The options every command accepts, before or after the command's name.
@@ -14,6 +16,7 @@ struct GlobalOptions {
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
+    TlsOptions tls;
     // Login attempts of a transfer; 0 keeps the engine's five.
     int retries = 0;
 

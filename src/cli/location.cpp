@@ -10,7 +10,7 @@
 namespace parcelo::cli {
 namespace {
 
-constexpr std::string_view kFtpScheme = "ftp://";
+constexpr std::string_view kFtpSchemes[] = {"ftp://", "ftpes://", "ftps://"};
 // What a server sees as the user when a URL names none.
 constexpr const char* kAnonymousUser = "anonymous";
 
@@ -34,6 +34,7 @@ std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& p
     velmora::CFtpLoginInfo shown;
     shown.SetHost(login.GetHost());
     shown.SetPort(login.GetPort());
+    shown.SetTlsMode(login.GetTlsMode());
     // The URL puts its own "/" after the host.
     const size_t start = path.find_first_not_of('/');
     shown.SetFtpPath(velmora::CFtpPath(start == std::string::npos ? std::string() : path.substr(start)));
@@ -59,7 +60,9 @@ velmora::CTransPoint Location::Point() const {
 }
 
 bool LocationParser::IsFtpUrl(const std::string& text) {
-    return velmora::EqualsNoCase(std::string_view(text).substr(0, kFtpScheme.size()), kFtpScheme);
+    for (const std::string_view scheme : kFtpSchemes)
+        if (velmora::EqualsNoCase(std::string_view(text).substr(0, scheme.size()), scheme)) return true;
+    return false;
 }
 
 bool LocationParser::IsSavedConnection(const std::string& text, std::string& name, std::string& path) {
@@ -115,6 +118,7 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetPort(url.port);
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
+    out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
     // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
     out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);
     return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
@@ -132,6 +136,7 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.kind = Location::kFtp;
     out.login = *saved;
     out.login.SetFtpPath(velmora::CFtpPath());
+    out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, std::nullopt, saved));
     out.connection = {saved->GetStrGUID(), saved->GetHostName()};
     out.path = path.empty() ? StartFolder(*saved) : path;
     if (path.empty()) out.folder = true;

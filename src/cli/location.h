@@ -62,7 +62,7 @@ public:
     // The same, for a location that must be on an FTP server.
     bool ParseRemote(const std::string& text, Location& out, std::string& error);
 
-    // "ftp://...", in any letter case.
+    // "ftp://...", "ftpes://...", "ftps://...", in any letter case.
     static bool IsFtpUrl(const std::string& text);
     // "NAME:/..." or "NAME:" : `name` is the connection's name, `path` the
     // rest ("" for the start folder).

@@ -1,6 +1,8 @@
 // parcelo-cli: every capability of the library from a terminal or a script,
 // and the scheduling host of the job database.
 
+#include <cstdio>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_context.h"
@@ -14,7 +16,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};
-    app.footer("Locations: ftp://[user[:password]@]host[:port]/path, NAME:/path or NAME: (a saved connection "
+    app.footer("Locations: ftp://[user[:password]@]host[:port]/path (ftpes:// requires explicit TLS, ftps:// "
+               "is implicit TLS), NAME:/path or NAME: (a saved connection "
                "and its start folder), a local path. A trailing \"/\" names a folder.\n"
                "Passwords: a password written in a URL can be seen by other users of the machine (in ps); "
                "give it with --password-file, $PARCELO_PASSWORD or ~/.netrc (mode 600), or let the program "
@@ -29,6 +32,10 @@ int main(int argc, char** argv) {
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }
+        if (context.options.tls.insecure) {
+            std::fprintf(stderr, "parcelo-cli: WARNING: --insecure accepts any server certificate: anyone on the way "
+                                 "can read and change this session, passwords included\n");
+        }
     });
     AddConnectionCommands(app, context, status);
     AddRemoteCommands(app, context, status);
@@ -39,6 +46,7 @@ int main(int argc, char** argv) {
     // After the commands, so that each of them lists the global options too.
     context.options.AddEverywhere(app);
 
+    const PlainFtpNotice plainFtpNotice;
     int result = status.value;
     try {
         app.parse(argc, argv);

@@ -114,10 +114,19 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     return opened;
 }
 
+bool CTskDataFile::ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset) {
+    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
+    const uint64_t reading = offset;
+    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    // A target that cannot start there starts from the beginning: the source follows.
+    if (offset != reading && !source.Reopen(kOpenRead, offset))
+        return ReportError(ERROR_READ, &source, source.GetFileError());
+    return true;
+}
+
 bool CTskDataFile::OpenToContinue(CTskDataFile& source, CTskDataFile& target) {
     uint64_t offset = target.HeldFromEarlier(source.KnownLength());
-    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
-    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_WRITE, &target, target.GetFileError());
+    if (!ReopenBoth(source, target, offset)) return false;
     if (offset > 0) {
         LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
                                                  static_cast<unsigned long long>(offset)));
@@ -215,8 +224,7 @@ bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFi
     // file would wait for it as long.
     if (!broken.Reconnect()) return ReportError(ERROR_FTP, &broken, broken.GetFileError());
     uint64_t offset = target.ResumeOffset(held);
-    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
-    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    if (!ReopenBoth(source, target, offset)) return false;
     // Bytes sent again count once in the job.
     Job().m_nProcessedBytes -= static_cast<int64_t>(held - offset);
     held = offset;

@@ -131,6 +131,8 @@ private:
                 CJobProgress& progress);
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
     bool OpenToContinue(CTskDataFile& source, CTskDataFile& target);
+    // Both sides from `offset`, or from where the target can start.
+    bool ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset);
 };
 
 }  // namespace velmora

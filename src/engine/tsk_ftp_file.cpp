@@ -106,11 +106,7 @@ bool CTskFtpFile::OpenStream(protocol::EFtpAccess access, uint64_t offset) {
     // Free when the folder is already the current one.
     if (!m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) return false;
     const std::string name = StreamName(access != protocol::EFtpAccess::Read);
-    if (offset > 0 && access != protocol::EFtpAccess::Append &&
-        !m_pConnection->Command(Format("REST %llu", static_cast<unsigned long long>(offset)))) {
-        return false;
-    }
-    m_stream = m_pConnection->OpenFile(name, access);
+    m_stream = m_pConnection->OpenFile(name, access, access == protocol::EFtpAccess::Append ? 0 : offset);
     if (m_stream) m_nStart = offset;
     return m_stream != nullptr;
 }
@@ -220,14 +216,19 @@ bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {
     if (!OffersRestart()) offset = 0;
     const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
     if (OpenStream(access, offset)) return true;
-    // REST refused: a download starts again, an upload is appended to the
-    // part the server holds (its size is the offset).
-    const bool refused = m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
-    if (offset > 0 && refused) {
-        if (reading) offset = 0;
-        if (OpenStream(reading ? access : protocol::EFtpAccess::Append, offset)) return true;
+    // A refused restart: an upload is appended to the part the server holds
+    // (its size is the offset); where that is refused too, and for a
+    // download, the file goes again from its start.
+    if (offset > 0 && Refused() && !reading && OpenStream(protocol::EFtpAccess::Append, offset)) return true;
+    if (offset > 0 && Refused()) {
+        offset = 0;
+        if (OpenStream(access, 0)) return true;
     }
     return Fail(m_pConnection->GetLastErrorCode(), m_pConnection->GetLastError());
+}
+
+bool CTskFtpFile::Refused() const {
+    return m_pConnection->IsConnected() && m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
 }
 
 }  // namespace velmora

@@ -84,6 +84,8 @@ private:
     bool OpenStream(protocol::EFtpAccess access, uint64_t offset);
     // A transfer may start at an offset (REST STREAM).
     bool OffersRestart() const;
+    // The server answered the last command with a refusal.
+    bool Refused() const;
     // Keeps the error; a lost or silent connection makes the transfer interrupted.
     bool Fail(protocol::EFtpError code, const std::string& text);
     bool CheckLength(const protocol::CFtpDataStream& stream);

@@ -134,8 +134,15 @@ protocol::CFtpConnection* CFtpClient::GetFtpConnection(const std::string& server
         ShowError(Format("Invalid port: %d", port));
         return nullptr;
     }
-    m_connection.SetOptions(m_options);
-    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) return &m_connection;
+    protocol::CFtpOptions options = m_options;
+    options.tls = m_loginInfo.GetTlsSettings();
+    m_connection.SetOptions(options);
+    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) {
+        if (m_connection.IsTlsDeclined())
+            CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
+                             server + " offers no TLS: the password and the files cross the network unencrypted");
+        return &m_connection;
+    }
     m_loginError = m_connection.GetLastErrorCode();
     const std::string& reason = m_connection.GetLastError();
     ShowError(reason.empty() ? std::string("Unable to get ftp connection") : reason);

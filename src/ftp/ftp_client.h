@@ -29,6 +29,9 @@ namespace velmora {
 class VELMORA_API CFtpClient : public CListener, public CObj {
 public:
     static constexpr size_t kBlockSize = kCopyBlockSize;
+    // The action of the status record sent when a server in auto mode
+    // offered no TLS and the session went on in plain FTP.
+    static constexpr const char* kPlainFtpAction = "Plain FTP";
 
     CFtpClient();
     CFtpClient(const CFtpClient&) = delete;
@@ -50,6 +53,10 @@ public:
     // the user or password, Connect/TimedOut/Closed when the server could not
     // be reached or stopped answering; None after a successful login.
     protocol::EFtpError GetLoginError() const { return m_loginError; }
+    // The server's certificate from the last login's TLS handshake (kept
+    // after a refusal, GetLoginError() == Certificate), for the user to judge.
+    const protocol::CCertificateInfo& GetPeerCertificate() const { return m_connection.GetPeerCertificate(); }
+    bool IsEncrypted() const { return m_connection.IsEncrypted(); }
 
     // The session's connection for listing, remote file streams, deleting and
     // renaming; null while not connected. It lives as long as the client

@@ -52,6 +52,7 @@ void CFtpLoginInfo::Clear() {
     m_bAnonymous = 0;
     m_strDescr.clear();
     m_remotePath.Clear();
+    m_tls = protocol::CTlsSettings();
 }
 
 void CFtpLoginInfo::Copy(const CObj& src) {
@@ -77,6 +78,7 @@ void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
     m_bAnonymous = src.m_bAnonymous;
     m_strDescr = src.m_strDescr;
     m_remotePath = src.m_remotePath;
+    m_tls = src.m_tls;
 }
 
 bool CFtpLoginInfo::IsEqual(const CObj& other) const {
@@ -100,6 +102,8 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_retry_delay", m_nRetryDelay);
     out += XMLAttr("ftp_anonimous", m_bAnonymous);
     out += XMLAttr("ftp_descr", m_strDescr);
+    out += XMLAttr("ftp_tls", static_cast<int>(m_tls.mode));
+    out += XMLAttr("ftp_tls_fingerprint", m_tls.fingerprint);
     m_remotePath.WriteXMLAttr(out);
 }
 
@@ -136,6 +140,10 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         strGUID = value;
     } else if (key == "ftp_pwd") {
         m_strPassword = StrDec(value);
+    } else if (key == "ftp_tls") {
+        m_tls.mode = protocol::TlsModeFromNumber(ParseInt32(value));
+    } else if (key == "ftp_tls_fingerprint") {
+        m_tls.fingerprint = value;
     } else {
         for (const IntField& f : kIntFields) {
             if (key == f.name) {
@@ -162,11 +170,14 @@ void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
 std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath.GetPath(); }
 
 std::string CFtpLoginInfo::GetPureURL() const {
-    const std::string port = m_nPort == kDefaultPort ? std::string() : Format(":%d", m_nPort);
+    const bool implicitTls = m_tls.mode == protocol::ETlsMode::Implicit;
+    const int defaultPort = implicitTls ? protocol::kImplicitTlsPort : kDefaultPort;
+    const std::string port = m_nPort == defaultPort ? std::string() : Format(":%d", m_nPort);
     // An IPv6 address is bracketed so that its colons are not read as a port.
     const bool ipv6 = m_strHostAddr.find(':') != std::string::npos && !m_strHostAddr.starts_with('[');
     const std::string host = ipv6 ? "[" + m_strHostAddr + "]" : m_strHostAddr;
-    return "ftp://" + host + port + "/" + m_remotePath.GetPath();
+    const char* scheme = implicitTls ? "ftps://" : m_tls.mode == protocol::ETlsMode::Require ? "ftpes://" : "ftp://";
+    return scheme + host + port + "/" + m_remotePath.GetPath();
 }
 
 std::string CFtpLoginInfo::GetDescription() const {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "ftp/protocol/tls_settings.h"
 #include "objects/obj.h"
 #include "objects/std_list.h"
 #include "paths/file_path.h"
@@ -72,6 +73,17 @@ public:
     const std::string& GetDescr() const { return m_strDescr; }
     void SetDescr(std::string_view text) { m_strDescr = text; }
 
+    // FTP over TLS. The mode and the pinned fingerprint are stored with the
+    // connection ("ftp_tls", "ftp_tls_fingerprint"; a connection stored
+    // without them is plain FTP); the CA file and the "accept any
+    // certificate" switch are settings of the program run, never stored.
+    const protocol::CTlsSettings& GetTlsSettings() const { return m_tls; }
+    void SetTlsSettings(const protocol::CTlsSettings& settings) { m_tls = settings; }
+    protocol::ETlsMode GetTlsMode() const { return m_tls.mode; }
+    void SetTlsMode(protocol::ETlsMode mode) { m_tls.mode = mode; }
+    const std::string& GetTlsFingerprint() const { return m_tls.fingerprint; }
+    void SetTlsFingerprint(std::string_view fingerprint) { m_tls.fingerprint = fingerprint; }
+
     CFtpPath GetFtpPath() const { return m_remotePath; }
     void SetFtpPath(const CFtpPath& path) { m_remotePath = path; }
     // The start folder with a trailing "/" ("/" for the root).
@@ -80,7 +92,9 @@ public:
     // Host address and remote path text, nothing between them.
     std::string GetURL_() const;
     // "ftp://host/" + remote path text; a port other than 21 follows the
-    // host as ":port", so that the URL names the server completely.
+    // host as ":port", so that the URL names the server completely. The
+    // scheme names a TLS mode that must hold: "ftpes://" for required
+    // explicit TLS, "ftps://" for implicit TLS (default port 990).
     std::string GetPureURL() const;
     // Five " - Label'value'" lines for the connections window.
     std::string GetDescription() const;
@@ -98,6 +112,7 @@ protected:
     int m_bAnonymous = 0;
     std::string m_strDescr;
     CFtpPath m_remotePath;
+    protocol::CTlsSettings m_tls;
 };
 
 // The user's saved connections, written to and read from one file (the

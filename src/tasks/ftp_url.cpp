@@ -44,7 +44,7 @@ bool CFtpUrl::Parse(std::string_view text) {
     std::string_view rest = trimmed;
     const size_t scheme = rest.find("://");
     if (scheme != std::string_view::npos) {
-        if (!EqualsNoCase(rest.substr(0, scheme), "ftp")) return false;
+        if (!ParseScheme(rest.substr(0, scheme))) return false;
         rest.remove_prefix(scheme + 3);
     }
     const size_t slash = rest.find('/');
@@ -59,6 +59,18 @@ bool CFtpUrl::Parse(std::string_view text) {
         authority.remove_prefix(at + 1);
     }
     return ParseHostPort(authority);
+}
+
+bool CFtpUrl::ParseScheme(std::string_view scheme) {
+    if (EqualsNoCase(scheme, "ftpes")) {
+        tlsMode = protocol::ETlsMode::Require;
+    } else if (EqualsNoCase(scheme, "ftps")) {
+        tlsMode = protocol::ETlsMode::Implicit;
+        port = protocol::kImplicitTlsPort;
+    } else if (!EqualsNoCase(scheme, "ftp")) {
+        return false;
+    }
+    return true;
 }
 
 void CFtpUrl::ParseUserInfo(std::string_view text) {

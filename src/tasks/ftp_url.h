@@ -1,15 +1,18 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "ftp/protocol/tls_settings.h"
 #include "platform/api.h"
 
 namespace velmora {
 
 // The parts of an FTP address "ftp://[user[:password]@]host[:port]/path".
 // The user and password are percent-decoded; the host and the path are kept
-// as written (the path is the folder or file on the server).
+// as written (the path is the folder or file on the server). "ftpes://"
+// requires explicit TLS, "ftps://" implicit TLS (default port 990).
 struct VELMORA_API CFtpUrl {
     static constexpr int kDefaultPort = 21;
 
@@ -20,6 +23,8 @@ struct VELMORA_API CFtpUrl {
     std::string host;
     int port = kDefaultPort;
     std::string path = "/";
+    // The TLS mode the scheme demands; none for "ftp://" or no scheme.
+    std::optional<protocol::ETlsMode> tlsMode;
 
     // False for a text with another scheme, without a host, or with a port
     // that is not a number from 1 to 65535. A text without a scheme is read
@@ -30,6 +35,7 @@ struct VELMORA_API CFtpUrl {
     static std::string PercentDecode(std::string_view text);
 
 private:
+    bool ParseScheme(std::string_view scheme);
     bool ParseHostPort(std::string_view text);
     void ParseUserInfo(std::string_view text);
 };

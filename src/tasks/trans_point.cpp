@@ -160,6 +160,7 @@ bool CTransPoint::SetPureURL(std::string_view url) {
     m_Path.FixSlash();
     m_LoginInfo.SetHost(address.host);
     m_LoginInfo.SetPort(address.port);
+    if (address.tlsMode) m_LoginInfo.SetTlsMode(*address.tlsMode);
     if (address.hasUser) m_LoginInfo.SetLoginName(address.user);
     if (address.hasPassword) m_LoginInfo.SetPassword(address.password);
     CFtpPath start;

@@ -212,6 +212,7 @@ TEST_F(CliScheduleTest, ScheduledZipOrdersMakeTheirArchives) {
     // A password from the command line encrypts with AES-256, which 7-Zip reads.
     EXPECT_EQ(RunProgram({"7zz", "t", "-ppw", local / "named.zip"}).status, 0);
     EXPECT_NE(RunProgram({"7zz", "t", "-pwrong", local / "named.zip"}).status, 0);
+    EXPECT_NE(RunProgram({"7zz", "l", "-slt", local / "named.zip"}).out.find("Method = AES-256"), std::string::npos);
     EXPECT_EQ(RunProgram({"unzip", "-t", server.Path("zips/server.zip")}).status, 0);
     const CliResult listed = RunProgram({"unzip", "-l", server.Path("zips/server.zip")});
     EXPECT_NE(listed.out.find("sub/b.bin"), std::string::npos) << listed.out;

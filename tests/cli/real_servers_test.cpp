@@ -1,6 +1,7 @@
 // The upload and download round trip against vsftpd and ProFTPD, started on
-// loopback by tests/support/real_ftp_servers.sh. They need root; where a
-// server cannot be started the test is skipped, not failed.
+// loopback by tests/support/real_ftp_servers.sh, in plain FTP and over TLS.
+// They need root; where a server cannot be started the test is skipped, not
+// failed.
 
 #include <unistd.h>
 
@@ -9,10 +10,13 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -21,14 +25,15 @@ namespace {
 // One server for one test; stopped with the object.
 class RealServer {
 public:
-    explicit RealServer(const std::string& name) : m_name(name) {}
+    // `tls`: "", or "tls12", "tls13", "implicit" (see real_ftp_servers.sh).
+    explicit RealServer(const std::string& name, const std::string& tls = {}) : m_name(name), m_tls(tls) {}
     ~RealServer() { RunProgram({REAL_SERVERS_SCRIPT, "stop", m_dir.path()}); }
     RealServer(const RealServer&) = delete;
     RealServer& operator=(const RealServer&) = delete;
 
     // False with the reason when the server cannot run here.
     bool Start(std::string& reason) {
-        const CliResult started = RunProgram({REAL_SERVERS_SCRIPT, "start", m_name, m_dir.path()},
+        const CliResult started = RunProgram({REAL_SERVERS_SCRIPT, "start", m_name, m_dir.path(), m_tls},
                                              {{"PARCELO_FTP_SERVERS_CACHE", REAL_SERVERS_CACHE}});
         if (started.status != 0 || !started.out.starts_with("READY ")) {
             reason = m_name + " is not available: " + started.err;
@@ -38,9 +43,15 @@ public:
         ready >> m_port >> m_user;
         return true;
     }
-    std::string Url(const std::string& path) const {
-        return "ftp://" + m_user + ":secret@127.0.0.1:" + std::to_string(m_port) + path;
+    std::string Url(const std::string& path, const std::string& scheme = "ftp") const {
+        return UrlAt(m_port, path, scheme);
     }
+    // The same server reached through another port (a relay in front of it).
+    std::string UrlAt(int port, const std::string& path, const std::string& scheme = "ftp") const {
+        return scheme + "://" + m_user + ":secret@127.0.0.1:" + std::to_string(port) + path;
+    }
+    int Port() const { return m_port; }
+    std::string CaFile() const { return m_dir / "tls/ca.pem"; }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
     // Files the server received ("i") or sent ("o"), from its transfer log.
     int Transfers(char direction) const {
@@ -58,6 +69,7 @@ public:
 
 private:
     std::string m_name;
+    std::string m_tls;
     TempDir m_dir;
     int m_port = 0;
     std::string m_user;
@@ -119,7 +131,96 @@ TEST_P(RealServerTest, MirrorSendsOnlyWhatChangedBothWays) {
     EXPECT_TRUE(SameTree(site, local / "back", difference)) << difference;
 }
 
+// A cut in the middle of a file, both ways: the transfer goes on at the
+// offset where the server allows it, else from the start.
+TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string data = RandomBytes(3000000, 12);
+    WriteFile(local / "cut.bin", data);
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.resetDataAfter = 1000000});
+        ASSERT_TRUE(relay.Start());
+        const std::string url = server.UrlAt(relay.GetPort(), upload ? "/in/" : "/in/cut.bin");
+        const CliResult run = upload ? RunCli({"upload", local / "cut.bin", url})
+                                     : RunCli({"download", url, local / "back"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadFile(upload ? server.Home("in/cut.bin") : local / "back/cut.bin") == data)
+            << "different contents";
+        EXPECT_EQ(relay.GetResets(), 1);
+        // ProFTPD refuses to restart or append an upload unless configured
+        // to: the file then goes again whole.
+        if (!upload) {
+            EXPECT_EQ(relay.GetCommands("REST").size(), 1u);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
+
+// Server and TLS version. Both servers refuse a data connection whose TLS
+// session is not resumed from the control connection's; with TLS 1.3 they
+// issue new single-use tickets, so many data connections in one session
+// show whether the client follows the newest one.
+class RealTlsServerTest : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
+
+TEST_P(RealTlsServerTest, ManyFilesRoundTripInOneSession) {
+    const auto [name, version] = GetParam();
+    if (geteuid() != 0) GTEST_SKIP() << name << " needs root";
+    RealServer server(name, version);
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string tree = local / "tree";
+    for (int i = 0; i < 24; ++i)
+        WriteFile(tree + "/d" + std::to_string(i % 3) + "/f" + std::to_string(i), RandomBytes(1000 + 5003 * i, i));
+    const std::vector<std::string> trust = {"--ca-file", server.CaFile()};
+    auto run = [&trust](std::vector<std::string> args) {
+        args.insert(args.begin(), trust.begin(), trust.end());
+        return RunCli(args);
+    };
+    const CliResult up = run({"upload", tree, server.Url("/in/", "ftpes")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    std::string difference;
+    EXPECT_TRUE(SameTree(tree, server.Home("in/tree"), difference)) << difference;
+    const CliResult down = run({"download", server.Url("/in/tree/", "ftpes"), local / "back"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+
+    // Plain FTP is refused by the server, with its own reason.
+    const CliResult plain = RunCli({"--tls", "off", "ls", server.Url("/")});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_TRUE(std::regex_search(plain.err, std::regex("cannot log in.*: Ftp: 5[0-9][0-9] "))) << plain.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealTlsServerTest,
+                         ::testing::Combine(::testing::Values("vsftpd", "proftpd"),
+                                            ::testing::Values("tls12", "tls13")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
+
+TEST(RealImplicitTlsServerTest, FilesGoBothWays) {
+    if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs root";
+    RealServer server("vsftpd", "implicit");
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    WriteFile(local / "a.bin", RandomBytes(70000, 3));
+    const CliResult up = RunCli({"--ca-file", server.CaFile(), "upload", local / "a.bin", server.Url("/", "ftps")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_EQ(ReadFile(server.Home("a.bin")), RandomBytes(70000, 3));
+    const CliResult down =
+        RunCli({"--ca-file", server.CaFile(), "download", server.Url("/a.bin", "ftps"), local / "back/"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "back/a.bin"), RandomBytes(70000, 3));
+}
 
 }  // namespace
 }  // namespace velmora::test

@@ -85,6 +85,13 @@ TEST_F(ResumeTest, ADownloadCutOnceOrThreeTimesGoesOnFromWhereItBroke) {
         EXPECT_EQ(relay->GetResets(), cuts);
         EXPECT_EQ(relay->GetCommands("REST").size(), static_cast<size_t>(cuts));
         EXPECT_EQ(relay->GetCommands("RETR").size(), static_cast<size_t>(cuts + 1));
+        // REST right before its RETR, after the data connection is set up.
+        const std::vector<std::string> commands = relay->GetCommands();
+        for (size_t i = 0; i + 1 < commands.size(); ++i) {
+            if (commands[i].rfind("REST", 0) == 0) {
+                EXPECT_EQ(commands[i + 1], "RETR big.bin");
+            }
+        }
         EXPECT_EQ(Job().m_nProcessed, 1);
         EXPECT_EQ(Job().m_nErrors, 0);
         EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));

@@ -32,6 +32,8 @@ CFtpLoginInfo MakeConnection() {
     info.SetAnonymous(true);
     info.SetDescr("nightly backups");
     info.SetFtpPath(CFtpPath("/pub/incoming/", PATH_FOLDER));
+    info.SetTlsMode(protocol::ETlsMode::Require);
+    info.SetTlsFingerprint("SHA256:" + std::string(64, 'C'));
     info.SetModified(5);
     info.SetChecked(true);
     info.CreateGUID();
@@ -77,6 +79,7 @@ TEST(FtpLoginInfoTest, EqualityCountsIdentityFieldsOnly) {
 
 TEST(FtpLoginInfoTest, UrlsAndSummary) {
     CFtpLoginInfo info = MakeConnection();
+    info.SetTlsMode(protocol::ETlsMode::Plain);
     info.SetFtpPath(CFtpPath("/pub/a.txt"));
     EXPECT_EQ(info.GetURL_(), "ftp.example.org/pub/a.txt");
     EXPECT_EQ(info.GetPureURL(), "ftp://ftp.example.org:2121//pub/a.txt");
@@ -110,6 +113,40 @@ TEST(FtpLoginInfoTest, AttributeTextScramblesPasswordAndReadsAnyCase) {
     anonymous.ReadXMLAttr(" ftp_host_addr='h' ftp_retries='many' ");
     EXPECT_FALSE(anonymous.GetStrGUID().empty());
     EXPECT_EQ(anonymous.GetRetries(), 0);
+}
+
+TEST(FtpLoginInfoTest, TlsModeAndPinAreStoredTheRunOnlySwitchesAreNot) {
+    CFtpLoginInfo info = MakeConnection();
+    protocol::CTlsSettings settings = info.GetTlsSettings();
+    settings.caFile = "/etc/extra-ca.pem";
+    settings.insecure = true;
+    info.SetTlsSettings(settings);
+    const std::string text = AttributeText(info);
+    EXPECT_NE(text.find(" ftp_tls='2' "), std::string::npos) << text;
+    EXPECT_EQ(text.find("extra-ca"), std::string::npos);
+
+    CFtpLoginInfo read;
+    read.ReadXMLAttr(text);
+    EXPECT_EQ(read.GetTlsMode(), protocol::ETlsMode::Require);
+    EXPECT_EQ(read.GetTlsFingerprint(), "SHA256:" + std::string(64, 'C'));
+    EXPECT_TRUE(read.GetTlsSettings().caFile.empty());
+    EXPECT_FALSE(read.GetTlsSettings().insecure);
+
+    // Written before TLS existed, or by a newer program: plain FTP.
+    CFtpLoginInfo old;
+    old.ReadXMLAttr(" ftp_host_addr='h' ftp_port='21' ");
+    EXPECT_EQ(old.GetTlsMode(), protocol::ETlsMode::Plain);
+    old.ReadXMLAttr(" ftp_tls='9' ");
+    EXPECT_EQ(old.GetTlsMode(), protocol::ETlsMode::Plain);
+
+    // The URL's scheme says which TLS must hold; implicit TLS defaults to 990.
+    info.SetFtpPath(CFtpPath("/in/", PATH_FOLDER));
+    EXPECT_EQ(info.GetPureURL(), "ftpes://ftp.example.org:2121//in/");
+    info.SetTlsMode(protocol::ETlsMode::Implicit);
+    info.SetPort(990);
+    EXPECT_EQ(info.GetPureURL(), "ftps://ftp.example.org//in/");
+    info.SetTlsMode(protocol::ETlsMode::Auto);
+    EXPECT_EQ(info.GetPureURL(), "ftp://ftp.example.org:990//in/");
 }
 
 TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {

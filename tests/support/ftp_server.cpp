@@ -86,17 +86,18 @@ bool FtpServer::Start() {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     const std::string script = ScriptPath();
-    const char* argv[] = {kPython,
-                          script.c_str(),
-                          m_root.path().c_str(),
-                          "0",
-                          m_options.user.c_str(),
-                          m_options.password.c_str(),
-                          m_options.host.c_str(),
-                          m_options.commandLog.empty() ? nullptr : m_options.commandLog.c_str(),
-                          nullptr};
+    const bool tls = !m_options.tlsCertFile.empty() && !m_options.tlsKeyFile.empty();
+    const std::string commandLog = "--command-log=" + m_options.commandLog;
+    std::vector<const char*> argv = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
+                                     m_options.password.c_str(), m_options.host.c_str()};
+    if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
+    if (tls) {
+        argv.push_back(m_options.tlsCertFile.c_str());
+        argv.push_back(m_options.tlsKeyFile.c_str());
+    }
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
+    const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);

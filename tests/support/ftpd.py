@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
-# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [COMMAND_LOG]
-# With COMMAND_LOG, every command the server receives is written to that
-# file, one "<- COMMAND argument" line each, so that tests can count them.
+# usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
+#        [--command-log=FILE]
+# With a certificate and key the server requires explicit TLS (AUTH TLS) on the
+# control connection and on every data connection (python3-openssl).
+# With --command-log every command the server receives is written to FILE,
+# one "<- COMMAND argument" line each, so that tests can count them.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -25,24 +28,34 @@ def exit_when_parent_goes():
 
 
 def main():
+    options = [arg for arg in sys.argv[1:] if arg.startswith("--command-log=")]
+    sys.argv = [arg for arg in sys.argv if arg not in options]
+    command_log = options[-1].split("=", 1)[1] if options else ""
     root = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
     password = sys.argv[4] if len(sys.argv) > 4 else "secret"
     host = sys.argv[5] if len(sys.argv) > 5 else "127.0.0.1"
-    command_log = sys.argv[6] if len(sys.argv) > 6 else ""
+    handler = FTPHandler
+    if len(sys.argv) > 7:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        handler = TLS_FTPHandler
+        handler.certfile = sys.argv[6]
+        handler.keyfile = sys.argv[7]
+        handler.tls_control_required = True
+        handler.tls_data_required = True
     if command_log:
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:
         logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
-    FTPHandler.authorizer = authorizer
-    FTPHandler.passive_ports = None  # ephemeral ports: parallel servers never collide
-    FTPHandler.masquerade_address = None
-    FTPHandler.banner = "velmora test ftpd ready"
-    FTPHandler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
-    server = FTPServer((host, port), FTPHandler)
+    handler.authorizer = authorizer
+    handler.passive_ports = None  # ephemeral ports: parallel servers never collide
+    handler.masquerade_address = None
+    handler.banner = "velmora test ftpd ready"
+    handler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
+    server = FTPServer((host, port), handler)
     threading.Thread(target=exit_when_parent_goes, daemon=True).start()
     print("READY", server.address[1], flush=True)
     server.serve_forever()

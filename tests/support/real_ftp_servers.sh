@@ -5,10 +5,14 @@
 # packages into a cache folder, and only their run-time libraries are
 # installed (tools/install-deps).
 #
-#   real_ftp_servers.sh start vsftpd|proftpd DIR
+#   real_ftp_servers.sh start vsftpd|proftpd DIR [tls12|tls13|implicit]
 #       serves DIR/home (as "/") to a user, password "secret"; prints
 #       "READY <port> <user>" when it accepts connections; the server runs
-#       on in the background (its id in DIR/server.pid)
+#       on in the background (its id in DIR/server.pid).
+#       With a TLS word the server requires TLS for the login and for every
+#       data connection, with session reuse on data connections: explicit
+#       TLS 1.2 only, explicit TLS 1.3 only, or implicit TLS (vsftpd). Its
+#       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
 #   real_ftp_servers.sh stop DIR
 #
 # The machine is left as it was found: the unpacked packages are kept in
@@ -29,12 +33,14 @@ uid=2000
 skip() { echo "real_ftp_servers: $*" >&2; exit 77; }
 
 unpack_servers() {
-    [ -x "$cache/root/usr/sbin/vsftpd" ] && [ -x "$cache/root/usr/sbin/proftpd" ] && return 0
+    [ -x "$cache/root/usr/sbin/vsftpd" ] && [ -x "$cache/root/usr/sbin/proftpd" ] &&
+        [ -f "$cache/root/usr/lib/proftpd/mod_tls.so" ] && return 0
     "$repo/tools/install-deps" libwrap0 libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 \
         >&2 || return 1
     mkdir -p "$cache/debs" && cd "$cache/debs" || return 1
-    if ! apt-get download vsftpd proftpd-core >/dev/null 2>&1; then
-        apt-get update -q >/dev/null 2>&1 && apt-get download vsftpd proftpd-core >/dev/null 2>&1 || return 1
+    if ! apt-get download vsftpd proftpd-core proftpd-mod-crypto >/dev/null 2>&1; then
+        apt-get update -q >/dev/null 2>&1 && apt-get download vsftpd proftpd-core proftpd-mod-crypto >/dev/null 2>&1 ||
+            return 1
     fi
     for deb in ./*.deb; do dpkg-deb -x "$deb" "$cache/root" || return 1; done
     cd - >/dev/null || return 1
@@ -91,7 +97,36 @@ seccomp_sandbox=NO
 xferlog_enable=YES
 vsftpd_log_file=$dir/vsftpd.log
 CONF
-    "$cache/root/usr/sbin/vsftpd" "$dir/vsftpd.conf" >"$dir/server.log" 2>&1 &
+    case $tls in
+    tls12 | tls13 | implicit)
+        cat >>"$dir/vsftpd.conf" <<CONF
+ssl_enable=YES
+rsa_cert_file=$dir/tls/server.pem
+rsa_private_key_file=$dir/tls/server.key
+force_local_logins_ssl=YES
+force_local_data_ssl=YES
+require_ssl_reuse=YES
+ssl_ciphers=HIGH
+CONF
+        ;;
+    esac
+    [ "$tls" = implicit ] && echo "implicit_ssl=YES" >>"$dir/vsftpd.conf"
+    # vsftpd has no setting for the TLS versions: OpenSSL's configuration sets them.
+    case $tls in
+    tls12) protocols="MaxProtocol = TLSv1.2" ;;
+    tls13) protocols="MinProtocol = TLSv1.3" ;;
+    *) protocols="" ;;
+    esac
+    cat >"$dir/openssl.cnf" <<CONF
+openssl_conf = default_conf
+[default_conf]
+ssl_conf = ssl_sect
+[ssl_sect]
+system_default = system_default_sect
+[system_default_sect]
+$protocols
+CONF
+    OPENSSL_CONF="$dir/openssl.cnf" "$cache/root/usr/sbin/vsftpd" "$dir/vsftpd.conf" >"$dir/server.log" 2>&1 &
     echo $! >"$dir/server.pid"
 }
 
@@ -127,13 +162,30 @@ DelayTable            $dir/proftpd.delay
 SystemLog             $dir/system.log
 TransferLog           $dir/xferlog
 CONF
+    case $tls in
+    tls12 | tls13)
+        cat >>"$dir/proftpd.conf" <<CONF
+ModulePath            $cache/root/usr/lib/proftpd
+LoadModule            mod_tls.c
+TLSEngine             on
+TLSLog                $dir/tls.log
+TLSProtocol           $(echo "$tls" | sed 's/tls1\(.\)/TLSv1.\1/')
+TLSRequired           on
+TLSECCertificateFile  $dir/tls/server.pem
+TLSECCertificateKeyFile $dir/tls/server.key
+TLSVerifyClient       off
+TLSOptions            EnableDiags
+CONF
+        ;;
+    implicit) return 1 ;;
+    esac
     "$cache/root/usr/sbin/proftpd" -n -c "$dir/proftpd.conf" >"$dir/server.log" 2>&1 &
     echo $! >"$dir/server.pid"
 }
 
 case ${1:-} in
 start)
-    server=${2:?server}; dir=${3:?folder}
+    server=${2:?server}; dir=${3:?folder}; tls=${4:-}
     [ "$(id -u)" -eq 0 ] || skip "$server needs root"
     # Both servers' tests may start at once: one unpacks, the other waits.
     mkdir -p "$cache"
@@ -145,6 +197,7 @@ start)
     chmod 755 "$dir"
     chown -R $uid:$uid "$dir/home"
     port=$(free_port) || exit 1
+    if [ -n "$tls" ]; then "$here/tls_test_ca.sh" "$dir/tls" || skip "cannot make test certificates"; fi
     case $server in
     vsftpd) start_vsftpd "$dir" "$port" || skip "cannot set up vsftpd" ;;
     proftpd) start_proftpd "$dir" "$port" || skip "cannot set up proftpd" ;;

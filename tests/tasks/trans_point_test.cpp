@@ -107,9 +107,31 @@ TEST(TransPointTest, FtpAddressIsSplitIntoLoginAndServerFolder) {
     EXPECT_EQ(point.GetStrPath(), "/up/");
 }
 
+TEST(TransPointTest, SchemeCarriesTheTlsMode) {
+    const struct {
+        const char* url;
+        protocol::ETlsMode mode;
+        int port;
+    } cases[] = {{"ftp://h/in/", protocol::ETlsMode::Plain, 21},
+                 {"FTPES://h/in/", protocol::ETlsMode::Require, 21},
+                 {"ftps://h/in/", protocol::ETlsMode::Implicit, 990},
+                 {"ftps://h:2990/in/", protocol::ETlsMode::Implicit, 2990}};
+    for (const auto& c : cases) {
+        CTransPoint point(ePointFtp);
+        ASSERT_TRUE(point.SetPureURL(c.url)) << c.url;
+        EXPECT_EQ(point.GetFtpLoginInfo().GetTlsMode(), c.mode) << c.url;
+        EXPECT_EQ(point.GetFtpLoginInfo().GetPort(), c.port) << c.url;
+        // What a job database keeps reads back to the same connection.
+        CTransPoint read(ePointFtp);
+        ASSERT_TRUE(read.SetPureURL(point.GetPureURL())) << point.GetPureURL();
+        EXPECT_EQ(read.GetFtpLoginInfo().GetTlsMode(), c.mode) << point.GetPureURL();
+        EXPECT_EQ(read.GetFtpLoginInfo().GetPort(), c.port) << point.GetPureURL();
+    }
+}
+
 TEST(TransPointTest, UnreadableFtpAddressChangesNothing) {
     CTransPoint point(ePointFtp, Login("keep.example.com", 21, "/"), CFtpPath("/keep/"));
-    for (const char* url : {"ftp://host:99999/x", "ftp://host:12ab/x", "http://host/x", "ftp:///x", "ftp://[::1/x"}) {
+    for (const char* url : {"ftp://host:99999/x", "ftp://host:12ab/x", "http://host/x", "sftp://host/x", "ftp:///x", "ftp://[::1/x"}) {
         EXPECT_FALSE(point.SetPureURL(url)) << url;
         EXPECT_EQ(point.GetHostAddress(), "keep.example.com") << url;
         EXPECT_EQ(point.GetStrPath(), "/keep/") << url;

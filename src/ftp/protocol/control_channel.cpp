@@ -4,17 +4,30 @@ namespace velmora::protocol {
 
 bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error) {
     Close();
-    return m_socket.Connect(host, port, timeoutMs, rounds, error);
+    CSocket socket;
+    if (!socket.Connect(host, port, timeoutMs, rounds, error)) return false;
+    m_link = CTransport(std::move(socket));
+    return true;
+}
+
+bool CControlChannel::StartTls(CTlsContext& context, int timeoutMs, CCertificateInfo& peer, CFtpError& error) {
+    if (!m_buffer.empty()) {
+        Close();
+        return error.Set(EFtpError::Protocol, "Unexpected data from server before TLS");
+    }
+    if (m_link.StartTls(context, true, timeoutMs, peer, error)) return true;
+    Close();
+    return false;
 }
 
 void CControlChannel::Close() {
-    m_socket.Close();
+    m_link.Close();
     m_buffer.clear();
 }
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
     const std::string line = command + "\r\n";
-    if (m_socket.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
+    if (m_link.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
     Close();
     return false;
 }
@@ -54,7 +67,7 @@ bool CControlChannel::ReadLine(std::string& line, TDeadline deadline, CFtpError&
         if (timeoutMs <= 0) return error.Set(EFtpError::TimedOut, kTimedOutText);
         char chunk[4096];
         size_t received = 0;
-        if (!m_socket.Receive(chunk, sizeof chunk, received, timeoutMs, error)) return false;
+        if (!m_link.Receive(chunk, sizeof chunk, received, timeoutMs, error)) return false;
         if (received == 0) return error.Set(EFtpError::Closed, kClosedText);
         m_buffer.append(chunk, received);
     }

@@ -5,6 +5,7 @@
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "ftp/protocol/socket.h"
+#include "ftp/protocol/transport.h"
 
 namespace velmora::protocol {
 
@@ -16,18 +17,24 @@ class CControlChannel {
 public:
     bool Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error);
     void Close();
-    bool IsOpen() const { return m_socket.IsOpen(); }
+    bool IsOpen() const { return m_link.IsOpen(); }
+    bool IsEncrypted() const { return m_link.IsEncrypted(); }
+    // TLS on the control connection (after AUTH TLS, or at once for
+    // implicit TLS). Refused when the server already sent more than its
+    // reply: those bytes came in clear and could have been slipped in.
+    bool StartTls(CTlsContext& context, int timeoutMs, CCertificateInfo& peer, CFtpError& error);
 
     // Sends `command` followed by CRLF.
     bool Send(const std::string& command, int timeoutMs, CFtpError& error);
     bool ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& error);
 
-    const CSocket& GetSocket() const { return m_socket; }
+    const CSocket& GetSocket() const { return m_link.GetSocket(); }
+    const CTlsStream* GetTls() const { return m_link.GetTls(); }
 
 private:
     bool ReadLine(std::string& line, TDeadline deadline, CFtpError& error);
 
-    CSocket m_socket;
+    CTransport m_link;
     std::string m_buffer;  // bytes received but not yet consumed
 };
 

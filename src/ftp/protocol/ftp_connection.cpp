@@ -89,8 +89,11 @@ bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply
 bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::string& user,
                              const std::string& password, bool passive) {
     Close();
+    m_tlsContext.reset();
+    m_tlsDeclined = false;
+    m_peerCertificate = CCertificateInfo();
     m_host = host;
-    m_port = port != 0 ? port : kDefaultPort;
+    m_port = port != 0 ? port : m_options.tls.mode == ETlsMode::Implicit ? kImplicitTlsPort : kDefaultPort;
     m_passive = passive;
     m_noEpsv = m_noEprt = false;
     m_currentFolder.clear();
@@ -100,7 +103,9 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
         return Fail(error.code, error.text);
     CFtpReply reply;
-    if (ReadGreeting() && LogIn(user, password) && ExpectPositive("TYPE I", reply)) return true;
+    if (StartImplicitTls() && ReadGreeting() && NegotiateTls() && LogIn(user, password) && ProtectData() &&
+        ExpectPositive("TYPE I", reply))
+        return true;
     DropConnection();
     return false;
 }
@@ -218,20 +223,29 @@ bool CFtpConnection::Command(const std::string& command) {
 
 // ---- transfers ----
 
-std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access) {
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access,
+                                                         uint64_t offset) {
     static const char* const verbs[] = {"RETR ", "STOR ", "APPE "};
-    return OpenTransfer(verbs[static_cast<int>(access)] + name, access != EFtpAccess::Read);
+    return OpenTransfer(verbs[static_cast<int>(access)] + name, access != EFtpAccess::Read, offset);
+}
+
+bool CFtpConnection::Restart(uint64_t offset) {
+    CFtpReply reply;
+    if (!Exchange(Format("REST %llu", static_cast<unsigned long long>(offset)), reply)) return false;
+    return reply.IsIntermediate() || FailWithReply(EFtpError::Refused, reply);
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& command) {
     return OpenTransfer(command, false);
 }
 
-std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload) {
+std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload,
+                                                             uint64_t offset) {
     if (!CheckReady(command)) return nullptr;
     CSocket data;
     CSocket listener;
     if (m_passive ? !OpenPassive(data) : !OpenActive(listener)) return nullptr;
+    if (offset > 0 && !Restart(offset)) return nullptr;
     CFtpReply reply;
     if (!Exchange(command, reply)) return nullptr;
     if (!reply.IsPreliminary() && !reply.IsPositive()) {
@@ -244,8 +258,11 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
         DropConnection();  // the server is waiting on a data connection that will not come
         return nullptr;
     }
+    CTransport link(std::move(data));
+    if (confirmed && m_control.IsEncrypted()) link.Abandon();  // nothing is coming: no handshake either
+    if (!confirmed && !SecureDataConnection(link)) return nullptr;
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
-    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(data), upload, timeoutMs));
+    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
     stream->m_finalReplyRead = confirmed;
     m_stream = stream.get();
     return stream;

@@ -4,9 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "ftp/protocol/cert_trust.h"
 #include "ftp/protocol/control_channel.h"
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
+#include "ftp/protocol/tls_settings.h"
+#include "ftp/protocol/tls_stream.h"
 #include "platform/api.h"
 
 // Our own FTP client protocol (RFC 959, with EPSV/EPRT of RFC 2428 and SIZE,
@@ -47,6 +50,8 @@ struct CFtpOptions {
     int connectRetries = 3;
     // Sent with ACCT when a server asks for an account after the password.
     std::string account;
+    // FTP over TLS, and which certificates are trusted (default: plain FTP).
+    CTlsSettings tls;
 };
 
 enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
@@ -68,11 +73,26 @@ public:
     // otherwise the server connects back to us (EPRT, then PORT). An open
     // connection is closed first. On failure GetLastErrorCode() tells a
     // refused login (LoginRefused) from an unreachable or silent server.
+    // With TLS (options.tls): implicit TLS starts before the greeting (port
+    // 0 means 990 then); explicit TLS sends AUTH TLS right after it, so the
+    // certificate is checked before USER and PASS leave; after the login
+    // PBSZ 0 and PROT P protect every data connection too. A refused
+    // certificate fails with Certificate, its details in the error text and
+    // in GetPeerCertificate().
     bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
                  bool passive);
     // Says goodbye (QUIT) and closes. An open data stream is aborted. Safe to call twice.
     void Close();
     bool IsConnected() const { return m_control.IsOpen(); }
+
+    // The control connection is under TLS (and so is every data connection).
+    bool IsEncrypted() const { return m_control.IsEncrypted(); }
+    // "TLSv1.3"; empty without TLS.
+    std::string GetTlsVersion() const;
+    // In auto mode the server refused AUTH TLS: the session is plain FTP.
+    bool IsTlsDeclined() const { return m_tlsDeclined; }
+    // The server's certificate from the last handshake, kept after a refusal.
+    const CCertificateInfo& GetPeerCertificate() const { return m_peerCertificate; }
 
     const std::string& GetServerName() const { return m_host; }
     uint16_t GetPort() const { return m_port; }
@@ -109,7 +129,10 @@ public:
     // Null on failure. The stream must be finished (Close or Abort, or just
     // destroyed) before the connection is used for anything else, and it
     // must not outlive the connection.
-    std::unique_ptr<CFtpDataStream> OpenFile(const std::string& name, EFtpAccess access);
+    // From byte `offset` on when it is not 0: REST goes right before the
+    // transfer command (after the data connection is set up, as servers
+    // expect); a server that refuses it fails the call with Refused.
+    std::unique_ptr<CFtpDataStream> OpenFile(const std::string& name, EFtpAccess access, uint64_t offset = 0);
     // Sends a command whose answer comes on a data connection ("LIST",
     // "NLST", "MLSD") and returns the stream to read it from; null on failure.
     std::unique_ptr<CFtpDataStream> OpenCommand(const std::string& command);
@@ -128,15 +151,23 @@ private:
 
     bool ReadGreeting();
     bool LogIn(const std::string& user, const std::string& password);
+    bool StartImplicitTls();
+    bool NegotiateTls();
+    bool StartControlTls();
+    bool ProtectData();
+    // TLS on a new data connection, resuming the control connection's session.
+    bool SecureDataConnection(CTransport& data);
     bool OpenPassive(CSocket& data);
     bool OpenActive(CSocket& listener);
     bool AcceptActive(CSocket& listener, CSocket& data);
-    std::unique_ptr<CFtpDataStream> OpenTransfer(const std::string& command, bool upload);
+    std::unique_ptr<CFtpDataStream> OpenTransfer(const std::string& command, bool upload, uint64_t offset = 0);
+    bool Restart(uint64_t offset);
     // Called by the stream once its data connection is closed: reads the
     // transfer's final reply. False when the server did not confirm it.
     bool FinishTransfer(CFtpDataStream& stream, CFtpError& error);
 
     CFtpOptions m_options;
+    std::unique_ptr<CTlsContext> m_tlsContext;  // before m_control: its streams use it
     CControlChannel m_control;
     std::string m_host;
     uint16_t m_port = 0;
@@ -148,6 +179,8 @@ private:
     std::string m_lastResponse;
     int m_lastReplyCode = 0;
     CFtpDataStream* m_stream = nullptr;  // the open transfer, not owned
+    bool m_tlsDeclined = false;
+    CCertificateInfo m_peerCertificate;
 };
 
 }  // namespace velmora::protocol

@@ -6,7 +6,7 @@
 
 namespace velmora::protocol {
 
-CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CSocket data, bool upload, int timeoutMs)
+CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs)
     : m_connection(&connection), m_data(std::move(data)), m_upload(upload), m_timeoutMs(timeoutMs) {}
 
 CFtpDataStream::~CFtpDataStream() { Abort(); }
@@ -80,7 +80,7 @@ bool CFtpDataStream::Finish(bool abort) {
     if (abort)
         m_data.Abandon();
     else
-        m_data.Close();
+        m_data.Finish(m_timeoutMs);
     CFtpError error;
     if (!std::exchange(m_connection, nullptr)->FinishTransfer(*this, error)) Fail(error.code, error.text);
     return !m_failed;

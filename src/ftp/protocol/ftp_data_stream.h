@@ -6,7 +6,7 @@
 
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
-#include "ftp/protocol/socket.h"
+#include "ftp/protocol/transport.h"
 #include "platform/api.h"
 
 namespace velmora::protocol {
@@ -51,7 +51,7 @@ public:
 
 private:
     friend class CFtpConnection;
-    CFtpDataStream(CFtpConnection& connection, CSocket data, bool upload, int timeoutMs);
+    CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs);
 
     bool Fail(EFtpError code, const std::string& text);
     bool Finish(bool abort);
@@ -59,7 +59,7 @@ private:
     void Detach();
 
     CFtpConnection* m_connection;
-    CSocket m_data;
+    CTransport m_data;  // with TLS when the session protects its data (PROT P)
     bool m_upload;
     int m_timeoutMs;  // per wait for data or buffer space
     bool m_endOfData = false;

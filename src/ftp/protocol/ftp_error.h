@@ -15,6 +15,7 @@ enum class EFtpError {
     Refused,       // the server answered a command with a negative reply
     Protocol,      // a reply broke the protocol or one of its size limits
     Usage,         // not connected, a transfer still open, a name that cannot be sent...
+    Certificate,   // the server's TLS certificate is not trusted (the text shows its details)
 };
 
 // A failure that may go away by itself: the engine retries a login only for these.

@@ -115,6 +115,10 @@ void CSocket::Abandon() {
     Close();
 }
 
+void CSocket::ShutdownSend() {
+    if (m_fd >= 0) ::shutdown(m_fd, SHUT_WR);
+}
+
 bool CSocket::WaitFor(short events, int timeoutMs, CFtpError& error) const {
     const TDeadline deadline = DeadlineAfter(timeoutMs);
     pollfd entry{m_fd, events, 0};

@@ -61,6 +61,8 @@ public:
     // once that the transfer broke off. (A forced reset is not used: a peer
     // that has not yet accepted the connection may never notice it.)
     void Abandon();
+    // Ends our direction only (the peer reads end-of-stream); receiving goes on.
+    void ShutdownSend();
 
     // Resolves `host` (IPv4 or IPv6) and connects to the first address that
     // answers. Each address gets `timeoutMs`; the address list is tried up

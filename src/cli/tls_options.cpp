@@ -1,0 +1,93 @@
+#include "cli/tls_options.h"
+
+#include <cstdio>
+
+#include <CLI/CLI.hpp>
+
+#include "ftp/ftp_client.h"
+#include "ftp/protocol/cert_trust.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo::cli {
+
+namespace protocol = velmora::protocol;
+
+namespace {
+
+constexpr std::string_view kFingerprintLabel = "SHA-256 fingerprint: ";
+
+}  // namespace
+
+void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& group) {
+    command
+        .add_option("--tls", options.mode,
+                    "FTP over TLS for ftp:// locations and new saved connections: auto (TLS when the server "
+                    "offers it, the default), require (explicit TLS), implicit (TLS from the first byte, port "
+                    "990), off")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"auto", "require", "implicit", "off"}, CLI::ignore_case))
+        ->group(group);
+    command.add_option("--ca-file", options.caFile, "Also trust the certificate authorities in FILE (PEM)")
+        ->type_name("FILE")
+        ->check(CLI::ExistingFile)
+        ->group(group);
+    command
+        .add_option("--fingerprint", options.fingerprint,
+                    "Trust exactly the server certificate with this SHA-256 fingerprint (stored by connections add)")
+        ->type_name("SHA256:HEX")
+        ->check(
+            [](const std::string& text) {
+                std::string digits;
+                return protocol::ParseFingerprint(text, digits) ? std::string()
+                                                                : "not a SHA-256 fingerprint (64 hex digits)";
+            },
+            "SHA256:HEX")
+        ->group(group);
+    command
+        .add_flag("--insecure", options.insecure,
+                  "Accept any server certificate (UNSAFE: anyone on the way can read and change the session)")
+        ->group(group);
+}
+
+protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<protocol::ETlsMode> scheme,
+                                      const velmora::CFtpLoginInfo* saved) {
+    protocol::CTlsSettings settings = saved ? saved->GetTlsSettings() : protocol::CTlsSettings();
+    protocol::ETlsMode chosen = protocol::ETlsMode::Auto;
+    protocol::ParseTlsModeName(options.mode, chosen);
+    if (scheme)
+        settings.mode = *scheme;
+    else if (!saved || !options.mode.empty())
+        settings.mode = chosen;
+    if (!options.fingerprint.empty()) settings.fingerprint = protocol::FormatFingerprint(options.fingerprint);
+    settings.caFile = options.caFile;
+    settings.insecure = options.insecure;
+    return settings;
+}
+
+std::string WithTrustHint(const std::string& text) {
+    const size_t label = text.find(kFingerprintLabel);
+    if (text.find(protocol::kUntrustedCertificateText) == std::string::npos || label == std::string::npos)
+        return text;
+    const size_t start = label + kFingerprintLabel.size();
+    const std::string fingerprint = text.substr(start, text.find('\n', start) - start);
+    return text + "\nTo trust this certificate: --fingerprint " + fingerprint +
+           " (or --ca-file with the authority that issued it)";
+}
+
+PlainFtpNotice::PlainFtpNotice() { velmora::CMsgBox::Box().Subscribe("parcelo-cli plain FTP notice", this); }
+
+PlainFtpNotice::~PlainFtpNotice() { velmora::CMsgBox::Box().Unsubscribe(this); }
+
+void PlainFtpNotice::OnMsg(velmora::CMsg& msg) {
+    if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+    const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+    if (!record || record->GetAction() != velmora::CFtpClient::kPlainFtpAction) return;
+    if (record->GetText() == m_lastText) return;  // a job logs in more than once
+    m_lastText = record->GetText();
+    std::fprintf(stderr, "parcelo-cli: warning: %s\n", m_lastText.c_str());
+}
+
+}  // namespace parcelo::cli

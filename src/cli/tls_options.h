@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ftp/login_info.h"
+#include "ftp/protocol/tls_settings.h"
+#include "messaging/listener.h"
+
+namespace CLI {
+class App;
+}
+
+namespace parcelo::cli {
+
+// The global TLS options: --tls, --ca-file, --fingerprint, --insecure.
+struct TlsOptions {
+    std::string mode;  // empty: not given (auto, or a saved connection's own mode)
+    std::string caFile;
+    std::string fingerprint;
+    bool insecure = false;
+};
+
+void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& group);
+
+// The TLS settings of a location. An ftp:// URL takes --tls (default auto);
+// ftpes:// and ftps:// demand their own mode. A saved connection keeps its
+// stored mode and pin unless --tls or --fingerprint say otherwise. The CA
+// file and --insecure apply to every location.
+velmora::protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options,
+                                               std::optional<velmora::protocol::ETlsMode> scheme,
+                                               const velmora::CFtpLoginInfo* saved);
+
+// A refused certificate's error, followed by the option that would trust it.
+std::string WithTrustHint(const std::string& text);
+
+// While it exists, prints the library's one-line notice when a server in
+// auto mode offers no TLS (once per server) on standard error.
+class PlainFtpNotice : public velmora::CListener {
+public:
+    PlainFtpNotice();
+    ~PlainFtpNotice() override;
+    PlainFtpNotice(const PlainFtpNotice&) = delete;
+    PlainFtpNotice& operator=(const PlainFtpNotice&) = delete;
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+private:
+    std::string m_lastText;
+};
+
+}  // namespace parcelo::cli

@@ -1,0 +1,61 @@
+// The TLS steps of an FTP session (RFC 4217): implicit TLS, AUTH TLS, the
+// protection of data connections, and TLS on each data connection.
+
+#include "ftp/protocol/ftp_connection.h"
+
+namespace velmora::protocol {
+
+namespace {
+
+constexpr int kAuthAccepted = 234;
+
+}  // namespace
+
+std::string CFtpConnection::GetTlsVersion() const {
+    const CTlsStream* tls = m_control.GetTls();
+    return tls ? tls->GetVersion() : std::string();
+}
+
+bool CFtpConnection::StartImplicitTls() { return m_options.tls.mode != ETlsMode::Implicit || StartControlTls(); }
+
+bool CFtpConnection::NegotiateTls() {
+    const ETlsMode mode = m_options.tls.mode;
+    if (mode != ETlsMode::Auto && mode != ETlsMode::Require) return true;
+    CFtpReply reply;
+    if (!Exchange("AUTH TLS", reply)) return false;
+    if (reply.code == kAuthAccepted) return StartControlTls();
+    if (mode == ETlsMode::Require) return Fail(EFtpError::Refused, "The server does not offer TLS: " + reply.text);
+    // Any refusal means "not offered": vsftpd without TLS answers "530 Please
+    // login with USER and PASS", which is no failed login.
+    m_tlsDeclined = true;
+    return true;
+}
+
+bool CFtpConnection::StartControlTls() {
+    m_tlsContext = std::make_unique<CTlsContext>();
+    CFtpError error;
+    if (m_tlsContext->Init(m_options.tls, m_host, error) &&
+        m_control.StartTls(*m_tlsContext, m_options.connectTimeoutMs, m_peerCertificate, error))
+        return true;
+    return Fail(error.code, error.text);
+}
+
+bool CFtpConnection::ProtectData() {
+    if (!m_control.IsEncrypted()) return true;
+    CFtpReply reply;
+    return ExpectPositive("PBSZ 0", reply) && ExpectPositive("PROT P", reply);
+}
+
+bool CFtpConnection::SecureDataConnection(CTransport& data) {
+    if (!m_control.IsEncrypted()) return true;
+    CFtpError error;
+    CCertificateInfo peer;
+    if (data.StartTls(*m_tlsContext, false, m_options.connectTimeoutMs, peer, error)) return true;
+    // The server gives the transfer up with a final reply: read it, so that
+    // the session stays usable, and report the TLS failure.
+    CFtpReply reply;
+    ReadReply(reply);
+    return Fail(error.code, "Data connection: " + error.text);
+}
+
+}  // namespace velmora::protocol

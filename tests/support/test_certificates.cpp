@@ -1,0 +1,21 @@
+#include "support/test_certificates.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace velmora::test {
+
+bool TestCertificates::Make(std::string& error) {
+    const std::string command = "/bin/sh '" + std::string(VELMORA_SOURCE_DIR) + "/tests/support/tls_test_ca.sh' '" +
+                                m_dir.path() + "'";
+    if (std::system(command.c_str()) != 0) {
+        error = "cannot make test certificates: " + command;
+        return false;
+    }
+    std::ifstream(m_dir / "fingerprint") >> m_fingerprint;
+    if (m_fingerprint.rfind("SHA256:", 0) == 0) return true;
+    error = "no fingerprint from " + command;
+    return false;
+}
+
+}  // namespace velmora::test
