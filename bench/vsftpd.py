@@ -16,6 +16,7 @@ import time
 
 VSFTPD = "/usr/sbin/vsftpd"
 USER = "parcelobench"
+TEST_CA = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests/support/tls_test_ca.sh")
 
 
 def free_port():
@@ -36,6 +37,10 @@ class Vsftpd:
         self.process = None
         self.created_user = False
         self.log = os.path.join(scratch, "vsftpd.log")
+        # TLS is offered, not required: the plain cases stay plain. Data
+        # connections must resume the control connection's session.
+        self.tls = os.path.join(scratch, "tls")
+        self.ca_file = os.path.join(self.tls, "ca.pem")
 
     def url(self, path=""):
         """The URL of a path below the user's home, without credentials."""
@@ -43,6 +48,7 @@ class Vsftpd:
 
     def __enter__(self):
         self._make_user()
+        subprocess.run(["/bin/sh", TEST_CA, self.tls], check=True)
         self._start()
         return self
 
@@ -90,6 +96,9 @@ class Vsftpd:
             "vsftpd_log_file=%s" % self.log,
             # Many sessions in a row from one address, none of them slowed.
             "max_per_ip=0", "max_clients=0", "delay_failed_login=0",
+            "ssl_enable=YES", "rsa_cert_file=%s/server.pem" % self.tls,
+            "rsa_private_key_file=%s/server.key" % self.tls, "force_local_logins_ssl=NO",
+            "force_local_data_ssl=NO", "require_ssl_reuse=YES", "ssl_ciphers=HIGH",
         ]
         path = os.path.join(self.scratch, "vsftpd.conf")
         with open(path, "w") as f:

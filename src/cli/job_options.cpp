@@ -101,10 +101,10 @@ bool JobOptions::Transform(const Location& source, velmora::CTansform& transform
 }
 
 void OverwriteOptions::AddTo(CLI::App& command) {
-    CLI::Option* replace = command.add_flag("--overwrite", overwrite, "Replace local files that are there already");
-    CLI::Option* keep = command.add_flag("--no-clobber", noClobber, "Keep local files that are there (skip the new ones)");
+    CLI::Option* replace = command.add_flag("--overwrite", overwrite, "Replace files that are there already");
+    CLI::Option* keep = command.add_flag("--no-clobber", noClobber, "Keep files that are there (skip the new ones)");
     CLI::Option* newest =
-        command.add_flag("--newer", newer, "Replace a local file only when the source file is newer");
+        command.add_flag("--newer", newer, "Replace a file that is there only when the source file is newer");
     replace->excludes(keep)->excludes(newest);
     keep->excludes(newest);
 }

@@ -44,7 +44,7 @@ struct JobOptions {
     bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
 };
 
-// What a transfer does with local files that are there already:
+// What a transfer does with files that are there already:
 // --overwrite, --no-clobber or --newer (one of them).
 struct OverwriteOptions {
     bool overwrite = false;

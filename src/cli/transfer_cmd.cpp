@@ -29,7 +29,7 @@ namespace {
 struct TransferArgs {
     std::vector<std::string> sources;
     std::string destination;
-    OverwriteOptions overwrite;  // downloads
+    OverwriteOptions overwrite;
     bool continuing = false;  // --continue
     bool tempNames = false;   // --temp-names (uploads)
 
@@ -101,6 +101,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
+    // Uploads keep what they always did unless an option asks.
+    velmora::CJobState::Job().m_eOverwrite =
+        args.continuing ? velmora::EOverwrite::Design : args.overwrite.Policy(velmora::EOverwrite::Design);
     return RunMoverApi(context, api, locals.front().Display());
 }
 
@@ -286,6 +289,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                  "Continue remote files that are shorter than their local source, from their end");
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
+    upload->overwrite.AddTo(*up);
     up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();

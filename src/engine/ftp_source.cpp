@@ -13,6 +13,7 @@
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/clock.h"
 
 namespace velmora {
 namespace {
@@ -206,6 +207,16 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         }
     }
     return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
+}
+
+CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    uint64_t size = 0;
+    const std::string path = target.GetPath().GetPath();
+    if (!connection || !connection->GetFileSize(path, size)) return {};
+    int64_t seconds = 0;
+    const bool dated = connection->GetModificationTime(path, seconds);
+    return {true, dated ? platform::UnixToFileTime(seconds) : 0};
 }
 
 void CFtpSource::Close() {

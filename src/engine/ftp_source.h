@@ -38,6 +38,8 @@ public:
     // own name, which the desktop program may first make unique in its
     // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID").
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
+    // A file on the server, asked for its size and time (SIZE, MDTM).
+    CExistingTarget ExistingTarget(const CTskDataFile& target) override;
     // Also logs off.
     void Close() override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;

@@ -15,17 +15,24 @@ constexpr std::array<std::pair<EOverwrite, const char*>, 4> kNames = {{
 
 }  // namespace
 
-EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const std::string& target) {
-    if (policy == EOverwrite::Design || policy == EOverwrite::Replace) return EOverwriteStep::Write;
-    if (!CFilePath::IsExistsFile(target)) return EOverwriteStep::Write;
+bool NeedsTargetCheck(EOverwrite policy) { return policy != EOverwrite::Design && policy != EOverwrite::Replace; }
+
+EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const CExistingTarget& target) {
+    if (!NeedsTargetCheck(policy) || !target.exists) return EOverwriteStep::Write;
     switch (policy) {
         case EOverwrite::Refuse: return EOverwriteStep::Refuse;
         case EOverwrite::Skip: return EOverwriteStep::Skip;
         default: break;
     }
-    CFtpPath existing(target);
+    const bool older = target.lastWriteTime != 0 && source.LastWriteTime() > target.lastWriteTime;
+    return older ? EOverwriteStep::Write : EOverwriteStep::Skip;
+}
+
+CExistingTarget LocalTarget(const std::string& path) {
+    if (!CFilePath::IsExistsFile(path)) return {};
+    CFtpPath existing(path);
     existing.FixByReadStatus();
-    return source.LastWriteTime() > existing.LastWriteTime() ? EOverwriteStep::Write : EOverwriteStep::Skip;
+    return {true, existing.LastWriteTime()};
 }
 
 std::string OverwriteName(EOverwrite policy) {

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-// What a job does with a local file that is already where a file goes.
+// What a job does with a file that is already where a file goes.
 enum class EOverwrite : int32_t {
     Design = 0,  // as the engine always did: the file is replaced
     Refuse = 1,  // an error for that file; the file stays
@@ -19,9 +19,20 @@ enum class EOverwrite : int32_t {
 
 enum class EOverwriteStep { Write, Skip, Refuse };
 
-// The step for one file: `source` (with its last write time) going to the
-// local path `target`.
-VELMORA_API EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const std::string& target);
+// A file where a file goes, as its place reports it.
+struct CExistingTarget {
+    bool exists = false;
+    // Last write time in 100-ns units since 1601; 0 when unknown.
+    uint64_t lastWriteTime = 0;
+};
+
+// The step for one file: `source` (with its last write time) going where
+// `target` says what is there. A target of unknown age is not older.
+VELMORA_API EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const CExistingTarget& target);
+// Whether the policy needs to know what is at a target at all.
+VELMORA_API bool NeedsTargetCheck(EOverwrite policy);
+// A local file's state.
+VELMORA_API CExistingTarget LocalTarget(const std::string& path);
 
 // The policy's name as hosts store it ("replace", "skip", "newer", "refuse";
 // "" for Design), and back (Design for any other text).

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "base/tokenizer.h"
-#include "engine/tsk_local_file.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
 
@@ -46,9 +45,9 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return target && target->MakeFolder();
     }
     CTskDataFile* target = MakeTargetFile(*file);
-    if (target && dynamic_cast<CTskLocalFile*>(target)) {
+    if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
-        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), path)) {
+        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
             case EOverwriteStep::Refuse: return ReportFileError(ERROR_COPY, "File exists: " + path, file, target);
             case EOverwriteStep::Write: break;
@@ -57,6 +56,10 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
+}
+
+CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
+    return LocalTarget(target.GetPath().GetPath());
 }
 
 bool CSource::IsEmptyFolder(const CTskDataFile& file) {

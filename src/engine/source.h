@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/db_log_status.h"
+#include "engine/overwrite_policy.h"
 #include "engine/statistic.h"
 #include "engine/tsk_data_file.h"
 #include "objects/std_list.h"
@@ -61,6 +62,8 @@ public:
     // stays the source's current target until the next one is made. Null
     // when the place cannot be made (the failure is reported).
     virtual CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) = 0;
+    // What is at a target already, for the job's overwrite policy.
+    virtual CExistingTarget ExistingTarget(const CTskDataFile& target);
     virtual bool OpenPair(CTskDataFile* source, CTskDataFile* target);
 
     // The destination folder as it stands, for a mirror to compare with:

@@ -244,6 +244,28 @@ TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
     EXPECT_EQ(ReadFile(local / "got/doc.txt"), "from the server");
 }
 
+TEST_F(CliTest, AnUploadKeepsOrReplacesServerFilesWhenAsked) {
+    WriteFile(local / "doc.txt", "mine");
+    WriteFile(server.Path("in/doc.txt"), "the server's");
+    const CliResult kept = RunCli({"upload", "--no-clobber", local / "doc.txt", Url("/in/")});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "the server's");
+
+    // The server's file is newer than the local one: kept; older: replaced.
+    fs::last_write_time(local / "doc.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+    EXPECT_EQ(RunCli({"upload", "--newer", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "the server's");
+    fs::last_write_time(server.Path("in/doc.txt"), fs::file_time_type::clock::now() - std::chrono::hours(24 * 3650));
+    EXPECT_EQ(RunCli({"upload", "--newer", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine");
+
+    // Without an option, as uploads always did.
+    WriteFile(local / "doc.txt", "mine again");
+    EXPECT_EQ(RunCli({"upload", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine again");
+}
+
 TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
     for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
         WriteFile(server.Path(std::string("out/") + name), name);
