@@ -99,6 +99,8 @@ std::string CFtpSink::GetStatusText() const {
     std::string text = Format("Connected:\n\rServer: '%s'\r\n", m_info.GetHost().c_str());
     if (m_pRoot) text += Format("Root:   '%s'\r\n", m_pRoot->GetName().c_str());
     if (m_pCurrent) text += Format("Folder: %s\r\n", m_pCurrent->GetName().c_str());
+    text += IsEncrypted() ? Format("Encrypted: %s\r\n", GetTlsVersion().c_str())
+                          : std::string("Not encrypted (plain FTP)\r\n");
     return text;
 }
 

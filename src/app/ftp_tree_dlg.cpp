@@ -188,9 +188,24 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         ShowNotice(kLoginMissing);
         return;
     }
+    if (OfferTrust(info)) return;
     const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
     velmora::CLogFile().Write("Login", Format("%s failed: %s", info.GetPureURL().c_str(), reason.c_str()), true);
     m_context.prompter.ShowError(this, "Error", reason);
+}
+
+bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
+    const velmora::protocol::CCertificateInfo& peer = m_sink.GetPeerCertificate();
+    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const std::string text = m_sink.GetStrError() +
+                             "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
+                             "then on exactly this certificate is accepted from the server.";
+    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
+    CFtpLoginInfo trusted = info;
+    trusted.SetTlsFingerprint(peer.fingerprint);
+    emit CertificateTrusted(trusted);
+    RequestConnect(trusted);
+    return true;
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {

@@ -132,6 +132,9 @@ public:
 signals:
     // A login started by Connect has ended (not after a cancel).
     void ConnectFinished(bool connected);
+    // The user trusted a server's certificate: the connection, with its
+    // fingerprint, is to be stored.
+    void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);
 
 public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }
@@ -163,6 +166,9 @@ private:
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);
     void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
+    // A refused certificate: asks whether to trust it and, if so, stores
+    // and reconnects. False when the failure was something else.
+    bool OfferTrust(const velmora::CFtpLoginInfo& info);
     // The session's connection; null (and the error shown) when not connected.
     velmora::CFtpNode::Connection* RequireConnection();
     // Runs now, or once the connection under way is made.

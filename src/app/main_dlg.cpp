@@ -62,6 +62,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pWait->setMinimumSize(240, 120);
     connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
+    connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
 }

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "app/enter_name_dlg.h"
 
@@ -34,6 +35,15 @@ bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, 
 bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const std::string& text) {
     return QMessageBox::question(parent, QString::fromStdString(title), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool CDialogPrompter::AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    QPushButton* trust = box.addButton(QObject::tr("Trust this certificate"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == trust;
 }
 
 void CDialogPrompter::ShowMessage(QWidget* parent, const std::string& title, const std::string& text) {

@@ -29,6 +29,11 @@ public:
     // line each); true for Yes.
     virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                 const std::vector<std::string>& actions);
+    // An unknown server certificate, described in `text`: true for "Trust
+    // this certificate", false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+        return AskYesNo(parent, title, text);
+    }
 };
 
 // The prompter of the running program: modal dialogs.
@@ -42,6 +47,7 @@ public:
     // The question with the list as the box's details.
     bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                         const std::vector<std::string>& actions) override;
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 
 }  // namespace parcelo

@@ -22,6 +22,7 @@
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/main_dlg.h"
+#include "support/test_certificates.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
@@ -156,7 +157,7 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(settings.GetSelNode(), "/pub/docs/");
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
         EXPECT_EQ(sink.GetStatusText(), "Connected:\n\rServer: '" + server.GetHost() + "'\r\nRoot:   '" +
-                                            server.GetHost() + "'\r\nFolder: docs\r\n");
+                                            server.GetHost() + "'\r\nFolder: docs\r\nNot encrypted (plain FTP)\r\n");
     }
     // The list is written back when the window goes.
     velmora::CFtpLoginInfoList reread;
@@ -415,6 +416,40 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     EXPECT_TRUE(prompter.shown[2].text.starts_with("The server could not be reached")) << prompter.shown[2].text;
     EXPECT_FALSE(sink.IsConnected());
     EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
+}
+
+TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
+    velmora::test::TestCertificates certificates;
+    std::string error;
+    ASSERT_TRUE(certificates.Make(error)) << error;
+    velmora::test::FtpServer tlsServer(
+        {.tlsCertFile = certificates.ServerCertFile(), .tlsKeyFile = certificates.ServerKeyFile()});
+    ASSERT_TRUE(tlsServer.Start()) << tlsServer.GetError();
+    CFtpTreeDlg browser(context);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetPort(tlsServer.GetPort());
+    info.SetTlsMode(velmora::protocol::ETlsMode::Require);
+    std::string stored;
+    QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
+                     [&](const velmora::CFtpLoginInfo& trusted) { stored = trusted.GetTlsFingerprint(); });
+
+    prompter.answers = {false};  // Cancel
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, "Unknown certificate");
+    EXPECT_NE(prompter.asked[0].text.find(certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find("Parcelo Test CA"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_TRUE(stored.empty());
+    EXPECT_FALSE(sink.IsConnected());
+
+    prompter.answers = {true};  // "Trust this certificate": stored, and the login goes again
+    bool connected = false;
+    QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    parcelo::test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
+    EXPECT_EQ(stored, certificates.Fingerprint());
+    EXPECT_TRUE(sink.IsEncrypted());
+    EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
 }
 
 TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {
