@@ -5,12 +5,14 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/app_settings.h"
 #include "app/balloon_tip.h"
@@ -18,6 +20,8 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/image_button.h"
 #include "app/main_dlg.h"
+#include "app/prompter.h"
+#include "app/transfer_queue.h"
 #include "app/screen_place.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -287,7 +291,25 @@ std::string CDashBordDlg::GetAboutText() {
                            PARCELO_VERSION_MINOR, PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
 }
 
-void CDashBordDlg::OnExit() { done(QDialog::Accepted); }
+// A transfer under way is stopped only when the user says so.
+void CDashBordDlg::OnExit() {
+    if (m_context.queue.IsBusy() && !m_context.prompter.AskYesNo(this, "Confirmation", kQuitQuestion)) return;
+    done(QDialog::Accepted);
+}
+
+void CDashBordDlg::Activate(const QStringList& files) {
+    show();
+    raise();
+    activateWindow();
+    if (files.isEmpty()) return;
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    if (m_pMain->GetBrowser().DropOnCurrent(&data) != DROPEFFECT_NONE) return;
+    ShowMainWindow(true);
+    m_context.prompter.ShowMessage(this, "Message", kNoFolderForFiles);
+}
 
 void CDashBordDlg::OnToggle() { ShowMainWindow(!m_pMain->isVisible()); }
 

@@ -48,6 +48,10 @@ public:
     static constexpr int kScreenMargin = 40;
 
     static constexpr const char* kPositionName = "TrayPosition";
+    static constexpr const char* kNoFolderForFiles =
+        "The files cannot be uploaded: no server folder is open. Connect, then drop them on the tray.";
+    static constexpr const char* kQuitQuestion =
+        "A transfer is running. Stop it and exit?";
 
     enum EPicture { PICTURE_DISCONNECTED, PICTURE_FULL, PICTURE_FULL_R, PICTURE_EMPTY };
 
@@ -79,6 +83,9 @@ public:
     void OnStop();
     void OnStatus();
     void ShowMainWindow(bool show);
+    // A later start of the program: the tray comes forward, and the files
+    // it was given go into the browser's current folder as a drop would.
+    void Activate(const QStringList& files);
 
     // One step of the fading timer (every 10 ms); each hundredth step reads
     // the connected state again.

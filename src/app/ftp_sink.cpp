@@ -54,6 +54,8 @@ std::string CFtpSink::GetFailureHeading() const {
             return "The server did not answer in time.";
         case EFtpError::Closed:
             return "The server closed the connection.";
+        case EFtpError::Certificate:
+            return "The server's certificate is not trusted.";
         default:
             return "The connection failed.";
     }

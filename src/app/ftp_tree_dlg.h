@@ -61,8 +61,10 @@ private:
 // dropped on a folder are moved on the server.
 //
 // It listens to the message box as "UNIQUE_NAME_PROVIDER_ID": an upload asks
-// it (on the transfer thread) to make each file's name unique among the
-// files known in the target folder. Message 23 makes it connect.
+// it (on the transfer thread) about each file's name; a name known in the
+// target folder is left to the question about existing targets (overwrite,
+// rename to a unique name, skip; a dismissed question makes it unique, as
+// it always did). Message 23 makes it connect.
 //
 // The login and the listing of the start folder run on a thread of their
 // own; the window thread only starts them and takes the result, so it goes
@@ -79,7 +81,6 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
-    static constexpr const char* kDeleteQuestion = "Are you sure you want to delete 'Items' ?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
 
     // Where a command acts: the tree's current folder or the list's selection.
@@ -204,7 +205,10 @@ private:
 
     // Names known in the folders uploads go to (any thread).
     void RememberNames(velmora::CFtpNode& node);
-    void MakeUnique(velmora::CFtpPath& path);
+    // Answers a velmora::TargetChoice for an upload to `path`; `rename`
+    // asks for a free name.
+    int32_t MakeUnique(velmora::CFtpPath& path, bool rename);
+    velmora::CFtpPath KnownRemote(const velmora::CFtpPath& path) const;
 
     CAppContext& m_context;
     CFtpSink& m_sink;

@@ -11,8 +11,10 @@
 #include <QVBoxLayout>
 
 #include "app/app_settings.h"
+#include "app/existing_targets.h"
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
+#include "app/log_pane.h"
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
@@ -36,7 +38,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pConnections(new CFtpConnectionsDlg(m_store.GetList(), context.settings)),
       m_pBrowser(new CFtpTreeDlg(context)),
       m_pProgress(new CProgressBarDlg(context.settings)),
-      m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)) {
+      m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
+      m_pLog(new CLogPane) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -48,6 +51,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     page->setStretchFactor(0, 2);
     page->setStretchFactor(1, 5);
     m_pTabs->addTab(page, tr("Connections"));
+    m_pTabs->addTab(m_pLog, tr("Log"));
     layout->addWidget(m_pTabs, 1);
 
     // The progress shows from the first run on; its Stop closes it between runs.
@@ -55,6 +59,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pProgress->hide();
     layout->addWidget(m_pProgress);
     connect(&context.queue, &CTransferQueue::WaitingCountChanged, m_pProgress, &CProgressBarDlg::SetWaitingCount);
+    connect(&context.queue, &CTransferQueue::JobStarted, &context.targets, &CExistingTargets::StartJob);
     connect(&context.queue, &CTransferQueue::JobEnded, m_pProgress, &CProgressBarDlg::ShowOutcome);
 
     m_pWait->setWindowTitle(CAppSettings::kProduct);

@@ -15,11 +15,13 @@ namespace parcelo {
 
 class CFtpConnectionsDlg;
 class CFtpTreeDlg;
+class CLogPane;
 class CProgressBarDlg;
 class CWaitDlg;
 
 // The larger window, opened and closed from the tray: a tab "Connections"
-// with the connections list and the FTP browser, the progress of the
+// with the connections list and the FTP browser, a tab "Log" with the live
+// log, the progress of the
 // transfers below them, and the wait window while the browser connects.
 // It keeps the program's connection list: loaded from the "CurProject" file
 // by Initialize, saved back to it whenever it changes and when the window is
@@ -46,6 +48,7 @@ public:
     CFtpConnectionsDlg& GetConnections() const { return *m_pConnections; }
     CProgressBarDlg& GetProgress() const { return *m_pProgress; }
     CWaitDlg& GetWait() const { return *m_pWait; }
+    CLogPane& GetLog() const { return *m_pLog; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
     CConnectionStore& GetConnectionStore() { return m_store; }
 
@@ -73,6 +76,7 @@ private:
     CFtpTreeDlg* m_pBrowser;
     CProgressBarDlg* m_pProgress;
     CWaitDlg* m_pWait;
+    CLogPane* m_pLog;
 };
 
 }  // namespace parcelo

@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "app/dash_bord_dlg.h"
+#include "app/existing_targets.h"
 #include "app/ftp_sink.h"
 #include "app/prompter.h"
 #include "app/quit_signals.h"
@@ -30,7 +31,9 @@ COrlithApp::COrlithApp(std::string defaultHome)
       m_pQueue(std::make_unique<CTransferQueue>()),
       m_pSink(std::make_unique<CFtpSink>()),
       m_pPrompter(std::make_unique<CDialogPrompter>()),
-      m_pContext(std::make_unique<CAppContext>(CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter})) {
+      m_pTargets(std::make_unique<CExistingTargets>(m_settings, *m_pPrompter)),
+      m_pContext(std::make_unique<CAppContext>(
+          CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter, *m_pTargets})) {
     m_pApp = this;
 }
 
@@ -64,9 +67,20 @@ bool COrlithApp::InitInstance() {
         CQuitSignals quitSignals;
         QObject::connect(&quitSignals, &CQuitSignals::QuitRequested, mainWindow.get(),
                          [this, window = mainWindow.get()](int signal) { QuitOnSignal(*window, signal); });
+        m_pMainWindow = mainWindow.get();
         mainWindow->exec();
+        m_pMainWindow = nullptr;
     }
     return false;
+}
+
+void COrlithApp::Activate(const QStringList& files) {
+    if (auto* tray = qobject_cast<CDashBordDlg*>(m_pMainWindow)) {
+        tray->Activate(files);
+    } else if (m_pMainWindow != nullptr) {
+        m_pMainWindow->raise();
+        m_pMainWindow->activateWindow();
+    }
 }
 
 // A session that ends does not wait for answers: open questions are

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include <QStringList>
+
 #include "app/app_settings.h"
 #include "messaging/log_file.h"
 
@@ -11,6 +13,7 @@ class QDialog;
 namespace parcelo {
 
 struct CAppContext;
+class CExistingTargets;
 class CFtpSink;
 class CStatusRelay;
 class CTransferQueue;
@@ -41,6 +44,9 @@ public:
     bool InitInstance();
     // Answers the exit code.
     int ExitInstance();
+    // A later start of the program handed over its files: the running
+    // window comes forward with them.
+    void Activate(const QStringList& files);
 
     CAppSettings& GetSettings() { return m_settings; }
     CTransferQueue& GetTransferQueue() { return *m_pQueue; }
@@ -65,8 +71,11 @@ private:
     std::unique_ptr<CTransferQueue> m_pQueue;
     std::unique_ptr<CFtpSink> m_pSink;
     std::unique_ptr<IPrompter> m_pPrompter;
+    std::unique_ptr<CExistingTargets> m_pTargets;
     std::unique_ptr<CAppContext> m_pContext;
     velmora::CLogFile m_log;
+    // The main window while it runs.
+    QDialog* m_pMainWindow = nullptr;
 };
 
 }  // namespace parcelo

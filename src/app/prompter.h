@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/existing_targets.h"
+
 class QWidget;
 
 namespace parcelo {
@@ -29,6 +31,10 @@ public:
     // line each); true for Yes.
     virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                 const std::vector<std::string>& actions);
+    // What to do with a file whose target exists, and whether for all files
+    // of the job; false when the question was dismissed.
+    virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                                   bool& forAll) = 0;
     // An unknown server certificate, described in `text`: true for "Trust
     // this certificate", false for "Cancel".
     virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
@@ -47,6 +53,10 @@ public:
     // The question with the list as the box's details.
     bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                         const std::vector<std::string>& actions) override;
+    bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                           bool& forAll) override;
+    // The question's text: the file, and what is known of both sides.
+    static std::string TargetQuestionText(const CTargetQuestion& question);
     bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 

@@ -55,6 +55,7 @@ void CTransferQueue::StartNext() {
     if (m_waiting.empty()) return;
     m_pRunning = std::move(m_waiting.front());
     m_waiting.pop_front();
+    emit JobStarted();
     m_pRunning->SetEvent();
     emit WaitingCountChanged(GetWaitingCount());
 }

@@ -33,6 +33,8 @@ public:
 
 signals:
     void WaitingCountChanged(int count);
+    // The next transfer thread is let run.
+    void JobStarted();
     // The request of a transfer thread has run: with that many errors, the
     // engine's latest one in words.
     void JobEnded(long errors, const std::string& lastError);

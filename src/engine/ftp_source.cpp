@@ -198,15 +198,29 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     }
     // A mirror replaces what changed; a copy may be given a new name.
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
-        CMsg request(MSG_UNIQUE_NAME, 0, 0, 0);
-        request.RefObject(&target);
-        CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+        if (AskForName(sourceFile.GetPath(), target) == TARGET_SKIP) return SkipTarget();
         if (!IsInside(target, root)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;
         }
     }
     return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
+}
+
+// The provider of unique names knows the names taken in the target folder.
+// A taken name it does not settle itself is put to the program's question
+// (outside the broadcast, which may not wait); a rename is then its part.
+int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
+    CMsg request(MSG_UNIQUE_NAME, &source, 0);
+    request.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+    if (request.Result() != TARGET_ASK) return request.Result();
+    const int32_t choice = AskTargetQuestion(source, target, true);
+    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP) return choice;
+    CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
+    rename.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);
+    return TARGET_RENAME;
 }
 
 CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {

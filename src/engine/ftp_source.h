@@ -36,7 +36,7 @@ public:
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
     // The file's place below the destination path, under the source file's
     // own name, which the desktop program may first make unique in its
-    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID").
+    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID"), or leave out.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     // A file on the server, asked for its size and time (SIZE, MDTM).
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
@@ -54,6 +54,9 @@ protected:
     std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;
 
 private:
+    // The name of the file's target (a TargetChoice: TARGET_SKIP leaves the
+    // file out).
+    static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
     bool Login(CFtpLoginInfo info);
     // The destination folder the files go into.
     CFtpPath TargetFolder() const;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/tsk_local_file.h"
+#include "messaging/msg_commands.h"
 #include "platform/file_system.h"
 #include "platform/network_share.h"
 #include "tasks/trans_point.h"
@@ -117,6 +118,13 @@ CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
+    if (!sourceFile.IsFolderEntry() && CFilePath::IsExistsFile(target.GetPath())) {
+        if (AskTargetQuestion(sourceFile.GetPath(), target, false) == TARGET_SKIP) return SkipTarget();
+        if (!IsInside(target, m_TargetRoot)) {
+            ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
+            return nullptr;
+        }
+    }
     return SetTarget(new CTskLocalFile(target));
 }
 

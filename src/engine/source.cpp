@@ -1,9 +1,12 @@
 #include "engine/source.h"
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "base/tokenizer.h"
+#include "messaging/msg_commands.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
 
@@ -45,6 +48,10 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return target && target->MakeFolder();
     }
     CTskDataFile* target = MakeTargetFile(*file);
+    if (!target && std::exchange(m_bSkipTarget, false)) {
+        ReportSkipped(file->GetPath());
+        return true;
+    }
     if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
         switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
@@ -200,6 +207,33 @@ bool CSource::ReportFileError(int32_t category, const std::string& text, const C
     ReportError(category, text);
     ReportFiles(DBLOG_FAIL, source, target, text);
     return false;
+}
+
+CTskDataFile* CSource::SkipTarget() {
+    m_pTarget.reset();
+    m_bSkipTarget = true;
+    return nullptr;
+}
+
+namespace {
+
+std::mutex g_targetQuestionLock;
+CSource::TargetQuestion g_targetQuestion;
+
+}  // namespace
+
+void CSource::SetTargetQuestion(TargetQuestion question) {
+    std::lock_guard<std::mutex> lock(g_targetQuestionLock);
+    g_targetQuestion = std::move(question);
+}
+
+int32_t CSource::AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote) {
+    TargetQuestion question;
+    {
+        std::lock_guard<std::mutex> lock(g_targetQuestionLock);
+        question = g_targetQuestion;
+    }
+    return question ? question(source, target, remote) : TARGET_AS_BEFORE;
 }
 
 void CSource::OnSkip(const CFileRecFind& entry) { ReportSkipped(CFtpPath(entry)); }

@@ -100,6 +100,14 @@ public:
     const CMFCObjNode* GetRootNode() const { return m_trees.empty() ? nullptr : m_trees.front().get(); }
     CTskDataFile* GetTarget() const { return m_pTarget.get(); }
 
+    // What the program answers (a TargetChoice) for a file whose target
+    // exists already: `remote` for a target on a server. Called on the
+    // transfer thread, outside any broadcast, so that it may wait for the
+    // user. A TARGET_RENAME for a local target has renamed it. An empty
+    // function removes the question.
+    using TargetQuestion = std::function<int32_t(const CFtpPath& source, CFtpPath& target, bool remote)>;
+    static void SetTargetQuestion(TargetQuestion question);
+
 protected:
     using CopyStep = std::function<bool(CTskDataFile& source, CTskDataFile& target)>;
 
@@ -130,6 +138,11 @@ protected:
     static bool IsInside(const CFtpPath& target, const CFtpPath& root);
     // Keeps `target` as the current target and answers it.
     CTskDataFile* SetTarget(CTskDataFile* target);
+    // For MakeTargetFile: the file is left out (counted as skipped, no error).
+    CTskDataFile* SkipTarget();
+    // Asks the program's question (SetTargetQuestion) about a file's target
+    // that exists; TARGET_AS_BEFORE when there is none.
+    static int32_t AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote);
 
     CTskItem m_item;
     CTansFilter m_filter;
@@ -137,6 +150,7 @@ protected:
     std::unique_ptr<CTskDataFile> m_pTarget;
 
 private:
+    bool m_bSkipTarget = false;
     void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
     // A folder entry that would stay missing at the target: nothing below it.
     static bool IsEmptyFolder(const CTskDataFile& file);

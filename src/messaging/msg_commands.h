@@ -31,6 +31,18 @@ enum MessageType : int32_t {
     MSG_APP_CONNECTION_23 = 23,    // Object: a connection (desktop windows)
 };
 
+// What a transfer does with a file's target that exists already (see
+// CSource::SetTargetQuestion); also the Result of 17.
+enum TargetChoice : int32_t {
+    TARGET_AS_BEFORE = 0,  // nobody answered: the transfer's own way (a download replaces
+                           // the file, an upload's provider makes the name unique)
+    TARGET_OVERWRITE = 1,
+    TARGET_RENAME = 2,     // the target gets a free name (a local one is given by the answer)
+    TARGET_SKIP = 3,       // the file is not transferred; it counts as skipped
+    TARGET_ASK = 4,        // 17 only: the name is taken and nothing was changed; ask, then
+                           // send 17 again with Argc 1 for a free name
+};
+
 // The progress units (one progress bar each) of the transfer engine and the
 // FTP file.
 enum ProgressUnit : int32_t {
