@@ -588,7 +588,9 @@ TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) 
     main.GetWait().GetCancelButton()->click();
     EXPECT_FALSE(main.GetWait().isVisible());
     EXPECT_FALSE(main.GetBrowser().IsConnecting());
-    EXPECT_LT(longest, 100);
+    // A login on the window thread would stop it for the whole 1.5 s time-out;
+    // the bound leaves room for a loaded test machine's scheduling.
+    EXPECT_LT(longest, 750);
 
     // Once the cancelled login has timed out, a new one runs, and its
     // time-out is named.
