@@ -777,6 +777,60 @@ def memory_many_files(ctx):
     return [rows]
 
 
+def mirror_changes(ctx):
+    """A published tree of which 1 % changed since the last run: only those
+    files go. Each tool mirrors its own copy of the tree into its own folder,
+    and before each of its runs another 1 % of its copy changes (a new size
+    and a new time)."""
+    per_folder = ctx.scaled(1000, 50)
+    folders = 20
+    count = folders * per_folder
+    step = 100
+    ctx.log("mirror of %d files of 1 KiB in %d folders, 1 %% changed" % (count, folders))
+    settle_connections(ctx)
+    ctx.fresh_upload_folder()
+    trees = {}
+    for name in ("ours", "lftp"):
+        trees[name] = os.path.join(ctx.local, "mirror-" + name)
+        names = datasets.small_tree(trees[name], folders, per_folder, 1024)
+    commands = {"ours": lambda: ctx.ours("mirror", trees["ours"], ctx.ours_url("up/ours/")),
+                "lftp": lambda: ctx.lftp("mirror -R --only-newer %s up/lftp" % trees["lftp"])}
+    # The first, full transfer is not measured.
+    for name, command in commands.items():
+        subprocess.run(command(), env=ctx.env, check=True, stdout=subprocess.DEVNULL, timeout=ctx.timeout * 5)
+    rounds = {"ours": 0, "lftp": 0}
+
+    def change(name):
+        def before():
+            rounds[name] += 1
+            for index in range(rounds[name] % step, count, step):
+                with open(os.path.join(trees[name], names[index]), "ab") as f:
+                    f.write(b"%d" % rounds[name])
+        return before
+
+    def changed_arrived(name, folder):
+        def check():
+            index = rounds[name] % step
+            local = os.path.join(trees[name], names[index])
+            remote = os.path.join(ctx.up, folder, names[index])
+            if not os.path.isfile(remote) or os.path.getsize(remote) != os.path.getsize(local):
+                return "%s did not arrive" % remote
+            return expect_files(os.path.join(ctx.up, folder), count)()
+        return check
+
+    changed = count // step
+    work = "mirror %d files in %d folders, %d changed" % (count, folders, changed)
+    tools = [Tool(Row(work, "parcelo-cli mirror", True, amount=count, unit="files/s"), commands["ours"](),
+                  before=change("ours"), check=changed_arrived("ours", "ours")),
+             Tool(Row(work, "lftp mirror -R --only-newer", False, amount=count, unit="files/s"), commands["lftp"](),
+                  before=change("lftp"), check=changed_arrived("lftp", "lftp"))]
+    rows = run_tools(ctx, tools)
+    ctx.fresh_upload_folder()
+    for tree in trees.values():
+        shutil.rmtree(tree, ignore_errors=True)
+    return [rows]
+
+
 CASES = [
     # Before "large", which leaves its file on the server for later cases.
     ("tls", one_large_file_tls),
@@ -790,6 +844,7 @@ CASES = [
     ("zip", compression),
     ("zip-aes", aes_compression),
     ("db", job_database),
+    ("mirror", mirror_changes),
     ("connections", connection_list),
     ("memory-files", memory_many_files),
     # Last: gigabytes written to the disk slow down whatever comes after.

@@ -109,6 +109,10 @@ public:
     void OnDelete(EPane pane);
     void OnRename(EPane pane);
     void OnNewFolder();
+    // The current server folder made a copy of a local folder's contents,
+    // after a preview of the changes that takes.
+    void OnSynchronise();
+    void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);

@@ -17,6 +17,30 @@
 
 namespace parcelo {
 
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+bool IPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::vector<std::string>& actions) {
+    return AskYesNo(parent, title, text + "\n\n" + Lines(actions));
+}
+
+bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                                     const std::vector<std::string>& actions) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setDetailedText(QString::fromStdString(Lines(actions)));
+    return box.exec() == QMessageBox::Yes;
+}
+
 bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const std::string& text) {
     return QMessageBox::question(parent, QString::fromStdString(title), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;

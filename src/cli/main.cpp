@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     AddConnectionCommands(app, context, status);
     AddRemoteCommands(app, context, status);
     AddTransferCommands(app, context, status);
+    AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
     // After the commands, so that each of them lists the global options too.

@@ -8,9 +8,10 @@
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/job_options.h"
+#include "cli/job_report.h"
+#include "cli/job_run.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
-#include "cli/job_report.h"
 #include "engine/job_state.h"
 #include "engine/move_trans.h"
 #include "ftp/ftp_client.h"
@@ -58,17 +59,6 @@ void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject) {
     JobReport report(context, subject);
     return report.Finish(api.DoCopy());
-}
-
-// One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject) {
-    JobReport report(context, subject);
-    bool result = false;
-    {
-        velmora::CMover mover(items);
-        result = mover.RunItems();
-    }
-    return report.Finish(result);
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {

@@ -7,6 +7,7 @@
 #include "paths/file_path.h"
 #include "paths/file_path_list.h"
 #include "platform/api.h"
+#include "tasks/tansform.h"
 
 namespace velmora {
 
@@ -46,6 +47,11 @@ public:
     bool DownloadFilesA(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination);
     bool DownloadFolderA(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
     bool CopyFtpToFtpA(const CFtpPathList& paths, const CFtpLoginInfo& source, const CFtpLoginInfo& destination);
+
+    // What the four transfers do with each file: a simple copy unless set
+    // otherwise (a mirror, for example, sends only what is new or changed).
+    void SetTransform(const CTansform& transform) { m_transform = transform; }
+    const CTansform& GetTransform() const { return m_transform; }
 
     // Performs the recorded request; false when none is recorded.
     bool DoCopy();
@@ -101,6 +107,7 @@ private:
     CFtpPathList m_pathList;
     CFtpPath m_srcFolder;
     CFtpPath m_destination;
+    CTansform m_transform;
     std::string m_strError;
     long m_nError = 0;
     bool m_bContinue = false;

@@ -109,7 +109,7 @@ void CSource::ExpandFolders() {
     for (CTskDataFile* file : entries) {
         std::unique_ptr<CMFCObjNode> tree;
         const bool loose = file->IsFolderEntry() && !file->GetNode() && !file->GetPath().IsEmpty();
-        if (loose) tree = LoadFolderTree(file->GetPath());
+        if (loose) tree = LoadFolderTree(file->GetPath(), &m_filter);
         if (!tree) {
             Add(file);
             continue;
@@ -158,10 +158,12 @@ bool CSource::MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoo
     if (root.IsEmpty()) return ReportError(ERROR_CONNECT, "Source root is missing");
     target = targetRoot;
     if (file.IsInFolderTree()) {
+        // The root of a mirrored folder is the destination folder itself.
+        if (IsMirror() && file.GetNode() && !file.GetNode()->GetParent()) return true;
         // A folder is copied into the destination, not merged with it.
         CFtpPath relative = file.GetPath();
         relative.SubstructDir(root);
-        target.AddFolder(root);
+        if (!IsMirror()) target.AddFolder(root);
         target.AppendDir(relative.GetDir());
     }
     if (target.GetFileName(true).empty()) {
@@ -184,6 +186,13 @@ bool CSource::IsInside(const CFtpPath& target, const CFtpPath& root) {
     }
     const std::string name = target.GetFileName(true);
     return !IsDotsName(name) && name.find_first_of("\\/") == std::string::npos;
+}
+
+std::unique_ptr<CMFCObjNode> CSource::LoadTargetTree(const CFileFilter&) { return nullptr; }
+
+bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
+    error = "This destination cannot delete";
+    return false;
 }
 
 CTskDataFile* CSource::SetTarget(CTskDataFile* target) {

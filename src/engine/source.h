@@ -66,6 +66,15 @@ public:
     virtual CExistingTarget ExistingTarget(const CTskDataFile& target);
     virtual bool OpenPair(CTskDataFile* source, CTskDataFile* target);
 
+    // The destination folder as it stands, for a mirror to compare with:
+    // its tree loaded with `filter`, or a root without children when the
+    // folder is not there yet. A folder that cannot be listed whole is
+    // reported; what could be listed is kept.
+    virtual std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter);
+    // Deletes one file, or one empty folder, at the destination; false with
+    // the reason in `error`.
+    virtual bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error);
+
     // Reports with the job's current action.
     virtual bool ReportRecord(tagDBLogStatus status, const std::string& from, const std::string& to,
                               const std::string& text);
@@ -116,17 +125,20 @@ protected:
     // (the tree's root first). A tree whose root is a folder is a folder
     // scan: its files' targets keep the folder's name and structure.
     void AddTree(std::unique_ptr<CMFCObjNode> root);
-    // The tree of a folder named in a path list, loaded with the filter;
-    // null (reported) when it cannot be listed.
-    virtual std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) = 0;
+    // The tree of a folder, loaded with `filter` (what could not be listed
+    // is reported).
+    virtual std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) = 0;
+    // The item's transform is a mirror: its files fill the destination
+    // folder itself, under the names they have.
+    bool IsMirror() const { return m_item.GetTransform().IsSync(); }
     // Replaces each folder of a list built from paths by its tree, so that
     // a folder given among files is transferred with everything in it.
     void ExpandFolders();
     // The job's total bytes and items become those of the list.
     void CountTotals() const;
-    // Where `file` goes below `targetRoot`: the folder scanned (its name and
-    // the file's folder below it) and, when the root names no file, the
-    // source file's own name. False, reported, when the file has no source
+    // Where `file` goes below `targetRoot`: the folder scanned (its name,
+    // except in a mirror, and the file's folder below it) and, when the
+    // root names no file, the source file's own name. False, reported, when the file has no source
     // root or its place would lie outside the target root.
     bool MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoot, CFtpPath& target);
     // Whether `target` lies inside `root`'s folder.

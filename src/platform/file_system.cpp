@@ -145,6 +145,14 @@ bool SetLastWriteTime(std::string_view path, uint64_t fileTime, std::string* err
     return false;
 }
 
+bool RemoveDirectory(std::string_view path, std::string* error) {
+    if (!IsUsablePath(path, error)) return false;
+    const std::string text(path);
+    if (rmdir(text.c_str()) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
 bool RenameFile(std::string_view from, std::string_view to, std::string* error) {
     if (!IsUsablePath(from, error) || !IsUsablePath(to, error)) return false;
     const std::string source(from);

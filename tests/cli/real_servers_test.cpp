@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -55,6 +56,19 @@ public:
     std::string CaFile() const { return m_dir / "tls/ca.pem"; }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
     const std::string& User() const { return m_user; }
+    // Files the server received ("i") or sent ("o"), from its transfer log.
+    int Transfers(char direction) const {
+        const std::string vsftpd = direction == 'i' ? "OK UPLOAD:" : "OK DOWNLOAD:";
+        const std::regex proftpd(std::string(" [ab] _ ") + direction + " ");
+        int count = 0;
+        for (const char* log : {"vsftpd.log", "xferlog"}) {
+            std::ifstream in(m_dir / log);
+            for (std::string line; std::getline(in, line);) {
+                count += line.find(vsftpd) != std::string::npos || std::regex_search(line, proftpd);
+            }
+        }
+        return count;
+    }
 
 private:
     std::string m_name;
@@ -87,6 +101,37 @@ TEST_P(RealServerTest, FolderTreeRoundTrip) {
     const CliResult down = RunCli({"download", server.Url("/in/tree/"), local / "back"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+}
+
+TEST_P(RealServerTest, MirrorSendsOnlyWhatChangedBothWays) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string site = local / "site";
+    WriteFile(site + "/index.html", "home");
+    WriteFile(site + "/it's a \"page\".html", "quoted");
+    WriteFile(site + "/Grüße/ä b.txt", RandomBytes(60000, 2));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 3);
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 3);
+
+    WriteFile(site + "/index.html", "home, changed");
+    WriteFile(site + "/new.txt", "new");
+    std::filesystem::remove(site + "/it's a \"page\".html");
+    const CliResult changed = RunCli({"mirror", "--delete", site, server.Url("/www/")});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_EQ(server.Transfers('i'), 5);
+    std::string difference;
+    EXPECT_TRUE(SameTree(site, server.Home("www"), difference)) << difference;
+
+    ASSERT_EQ(RunCli({"mirror", server.Url("/www/"), local / "back"}).status, 0);
+    ASSERT_EQ(RunCli({"mirror", server.Url("/www/"), local / "back"}).status, 0);
+    EXPECT_EQ(server.Transfers('o'), 3);
+    EXPECT_TRUE(SameTree(site, local / "back", difference)) << difference;
 }
 
 // A cut in the middle of a file, both ways: the transfer goes on at the
