@@ -36,7 +36,7 @@ test: build
 test-tsan: deps
 	@$(MAKE) --no-print-directory BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo \
 		SANITIZE=thread sanitizer-build
-	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./tools/run-tests build-tsan $(JOBS) -L tsan
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tools/tsan.supp" ./tools/run-tests build-tsan $(JOBS) -L tsan
 
 # Every test built with AddressSanitizer and UndefinedBehaviorSanitizer: memory
 # faults and undefined behaviour stop the test that meets them. Unoptimised,
