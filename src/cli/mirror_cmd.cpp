@@ -62,7 +62,7 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     Location from;
     Location to;
     std::string error;
-    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
+    if (!parser.ParseEnds(args.source, args.destination, from, to, error)) {
         return context.UsageError(error);
     }
     velmora::CTransPoint source;

@@ -217,7 +217,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     Location from;
     Location to;
     std::string error;
-    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
+    if (!parser.ParseEnds(args.source, args.destination, from, to, error)) {
         return context.UsageError(error);
     }
     const velmora::CTransPoint source = from.Point();
@@ -253,7 +253,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     Location archive;
     LocationParser parser(context);
     std::string error;
-    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, archive, error)) {
+    if (!parser.ParseEnds(args.source, args.destination, from, archive, error)) {
         return context.UsageError(error);
     }
     if (from.kind == Location::kFtp || archive.kind == Location::kFtp) {
