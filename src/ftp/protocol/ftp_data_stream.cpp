@@ -101,11 +101,11 @@ bool CFtpDataStream::Finish(bool abort) {
     // download broken off makes it fail to send). Either way exactly one
     // final reply follows on the control connection, whereas the number of
     // replies to ABOR differs between servers.
+    CFtpError error;
     if (abort)
         m_data.Abandon();
-    else
-        m_data.Finish(m_timeoutMs);
-    CFtpError error;
+    else if (!m_data.Finish(m_timeoutMs, error))
+        Fail(error.code, error.text);
     if (!std::exchange(m_connection, nullptr)->FinishTransfer(*this, error)) Fail(error.code, error.text);
     return !m_failed;
 }
