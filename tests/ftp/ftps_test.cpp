@@ -19,22 +19,14 @@ namespace {
 using test::FtpServer;
 using test::FtpServerOptions;
 using test::RecordingRelay;
-using test::TestCertificates;
+using test::TestCertificatesSuite;
 
 constexpr int kApplicationData = 23;
 
-class FtpsTest : public ::testing::Test {
+class FtpsTest : public TestCertificatesSuite {
 protected:
-    static void SetUpTestSuite() {
-        certificates = std::make_unique<TestCertificates>();
-        std::string error;
-        if (!certificates->Make(error)) certificates.reset();
-        ASSERT_TRUE(certificates) << error;
-    }
-    static void TearDownTestSuite() { certificates.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(certificates);
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
         ASSERT_TRUE(server.Start()) << server.GetError();
     }
 
@@ -59,11 +51,8 @@ protected:
         return ftp.Connect(host, port, server.GetUser(), server.GetPassword(), true);
     }
 
-    static std::unique_ptr<TestCertificates> certificates;
     FtpServer server{TlsServer()};
 };
-
-std::unique_ptr<TestCertificates> FtpsTest::certificates;
 
 TEST_F(FtpsTest, ExplicitTlsCarriesManyTransfersInOneSession) {
     CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
