@@ -33,21 +33,6 @@ protected:
         WaitForTransfers();
         return id;
     }
-    std::unique_ptr<CTransferThread> Download(const std::string& remote, const std::string& folder) {
-        auto thread = std::make_unique<CTransferThread>();
-        CFtpPathList files;
-        files.Add(new CFtpPath(remote));
-        thread->GetApi().DownloadFilesA(Login(), files, CFtpPath(folder, velmora::PATH_FOLDER));
-        return thread;
-    }
-    std::unique_ptr<CTransferThread> Upload(const std::string& local) {
-        auto thread = std::make_unique<CTransferThread>();
-        CFtpPathList files;
-        files.Add(new CFtpPath(local));
-        files.GetHead()->ReadStatus();
-        thread->GetApi().UploadFilesA(Login(), files, CFtpPath("/inbox/", velmora::PATH_FOLDER));
-        return thread;
-    }
 };
 
 // The local start differs from the server's, so the result shows that the
@@ -57,7 +42,7 @@ TEST_F(TargetsTest, ResumeIsOfferedForAShorterLocalFileAndContinuesIt) {
     WriteFile(server.Path("docs/big.bin"), "0123456789");
     WriteFile(local / "big.bin", "ABCD");
     prompter.targetAnswers.push_back({ETargetAnswer::Resume, false});
-    Run(Download("/docs/big.bin", local.path()));
+    Run(DownloadThread("/docs/big.bin", local.path()));
     ASSERT_EQ(prompter.targetQuestions.size(), 1u);
     EXPECT_TRUE(prompter.targetQuestions[0].CanResume());
     EXPECT_EQ(ReadFile(local / "big.bin"), "ABCD456789");
@@ -113,7 +98,7 @@ TEST_F(TargetsTest, ACancelledUploadOffersToDeleteItsIncompleteFileOrToKeepIt) {
     // Kept: the question is asked and the part stays.
     {
         StopAtFirstStep stop;
-        const int id = Run(Upload(local / "big.bin"));
+        const int id = Run(UploadThread(local / "big.bin", "/inbox/"));
         EXPECT_EQ(queue.GetModel().Find(id)->state, CTransferEntry::Cancelled);
     }
     ASSERT_EQ(prompter.asked.size(), 1u);
@@ -127,14 +112,14 @@ TEST_F(TargetsTest, ACancelledUploadOffersToDeleteItsIncompleteFileOrToKeepIt) {
     prompter.answers.push_back(true);
     {
         StopAtFirstStep stop;
-        Run(Upload(local / "big.bin"));
+        Run(UploadThread(local / "big.bin", "/inbox/"));
     }
     ASSERT_TRUE(test::WaitFor([&] { return deleted.count() == 1; }));
     EXPECT_EQ(deleted.at(0).at(1).value<std::string>(), "");
     EXPECT_FALSE(HasRemote("inbox/big.bin"));
 
     // A complete upload asks nothing.
-    Run(Upload(local / "big.bin"));
+    Run(UploadThread(local / "big.bin", "/inbox/"));
     EXPECT_EQ(prompter.asked.size(), 2u);
     EXPECT_EQ(ReadFile(server.Path("inbox/big.bin")), payload);
 }
