@@ -118,7 +118,8 @@ CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
-    if (!sourceFile.IsFolderEntry() && CFilePath::IsExistsFile(target.GetPath())) {
+    // A mirror replaces what changed; a copy asks what to do with a file in the way.
+    if (!sourceFile.IsFolderEntry() && !IsMirror() && CFilePath::IsExistsFile(target.GetPath())) {
         if (AskTargetQuestion(sourceFile.GetPath(), target, false) == TARGET_SKIP) return SkipTarget();
         if (!IsInside(target, m_TargetRoot)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
