@@ -70,7 +70,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pWait->setWindowTitle(CAppSettings::kProduct);
     m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pWait->setMinimumSize(240, 120);
-    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
+    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelWait);
+    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionChosen, m_pBrowser, &CFtpTreeDlg::ShowConnection);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
@@ -90,7 +91,7 @@ void CMainDlg::Initialize() {
     CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
     if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
-    m_pBrowser->Connect(*m_pConnections->GetSelected());
+    m_pBrowser->ShowConnection(*m_pConnections->GetSelected());
 }
 
 void CMainDlg::OnMsg(CMsg& msg) {
