@@ -15,6 +15,7 @@
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/log_pane.h"
+#include "app/partial_uploads.h"
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
@@ -41,7 +42,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
       m_pLog(new CLogPane),
-      m_pQueue(new CTransferQueuePane(context.queue)) {
+      m_pQueue(new CTransferQueuePane(context.queue)),
+      m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
