@@ -198,6 +198,8 @@ bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
     return false;
 }
 
+bool CSource::TargetFileSize(const std::string&, uint64_t&) { return false; }
+
 CTskDataFile* CSource::SetTarget(CTskDataFile* target) {
     m_pTarget.reset(target);
     return target;
