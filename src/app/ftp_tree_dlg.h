@@ -113,6 +113,9 @@ public:
     // after a preview of the changes that takes.
     void OnSynchronise();
     void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    // For a dropped folder whose name `target` holds already: the user may
+    // synchronise that one instead; false when the folder is to go up.
+    bool OfferSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
