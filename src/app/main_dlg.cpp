@@ -18,6 +18,7 @@
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
+#include "app/transfer_queue_pane.h"
 #include "app/wait_dlg.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -39,7 +40,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pBrowser(new CFtpTreeDlg(context)),
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
-      m_pLog(new CLogPane) {
+      m_pLog(new CLogPane),
+      m_pQueue(new CTransferQueuePane(context.queue)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -51,6 +53,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     page->setStretchFactor(0, 2);
     page->setStretchFactor(1, 5);
     m_pTabs->addTab(page, tr("Connections"));
+    m_pTabs->addTab(m_pQueue, tr("Queue"));
     m_pTabs->addTab(m_pLog, tr("Log"));
     layout->addWidget(m_pTabs, 1);
 
