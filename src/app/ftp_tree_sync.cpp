@@ -51,22 +51,27 @@ void CFtpTreeDlg::OnSynchronise() {
     Synchronise(CFtpPath(folder, velmora::PATH_FOLDER), *node);
 }
 
-// A folder dropped where the server has one of its name already may update
-// that one instead of going up again.
-bool CFtpTreeDlg::OfferSynchronise(const CFtpPath& folder, CFtpNode* target) {
-    ExpandNode(target);
-    const std::string name = FolderName(folder);
-    const CFtpNode* existing = target->FindFtpDir(CFtpPath(target->GetDoc() + name, velmora::PATH_FOLDER));
-    if (name.empty() || existing == nullptr || existing == target) return false;
-    const std::string question = velmora::Format(
-        "'%s' is already in '%s'. Synchronise it, sending only what is new or changed, or upload the whole "
-        "folder again?",
-        name.c_str(), target->GetDoc().c_str());
-    switch (m_context.prompter.AskChoice(this, kSyncTitle, question, {"Synchronise...", "Upload again"})) {
-        case 0: Synchronise(folder, *existing); return true;
-        case 1: return false;
-        default: return true;
-    }
+// A folder dropped where the server folder has one of its name already may
+// update that one instead of going up again.
+void CFtpTreeDlg::UploadOrSynchronise(const CFtpPath& folder, CFtpNode* target) {
+    ListFolder(target, [this, folder](CFtpNode* listed) {
+        const std::string name = FolderName(folder);
+        const CFtpNode* existing =
+            name.empty() ? nullptr : listed->FindFtpDir(CFtpPath(listed->GetDoc() + name, velmora::PATH_FOLDER));
+        if (existing == nullptr || existing == listed) {
+            UploadFolder(folder, listed);
+            return;
+        }
+        const std::string question = velmora::Format(
+            "'%s' is already in '%s'. Synchronise it, sending only what is new or changed, or upload the whole "
+            "folder again?",
+            name.c_str(), listed->GetDoc().c_str());
+        switch (m_context.prompter.AskChoice(this, kSyncTitle, question, {"Synchronise...", "Upload again"})) {
+            case 0: Synchronise(folder, *existing); break;
+            case 1: UploadFolder(folder, listed); break;
+            default: break;
+        }
+    });
 }
 
 void CFtpTreeDlg::Synchronise(const CFtpPath& folder, const CFtpNode& target) {
