@@ -507,20 +507,23 @@ std::string CFtpTreeDlg::StateKey(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::SaveState() {
-    CFtpNode* root = m_sink.GetRoot();
-    if (root == nullptr) return;
+    if (CFtpNode* root = m_sink.GetRoot()) m_states[StateKey(m_sink.GetLoginInfo())] = CaptureState(*root);
+}
+
+// The expanded folders below `top` (parents first) and the current folder.
+CFtpTreeDlg::CBrowserState CFtpTreeDlg::CaptureState(CFtpNode& top) const {
     CBrowserState state;
     const std::function<void(CFtpNode&)> walk = [&](CFtpNode& node) {
         QTreeWidgetItem* item = ItemOf(&node);
         if (item == nullptr || !item->isExpanded()) return;
-        if (&node != root) state.expanded.push_back(node.GetDoc());
+        if (&node != &top) state.expanded.push_back(node.GetDoc());
         for (velmora::CObjNode* child : node.GetChildren()) {
             if (auto* folder = velmora::NodeCast<CFtpNode>(child)) walk(*folder);
         }
     };
-    walk(*root);
+    walk(top);
     if (const CFtpNode* current = m_sink.GetCurrent()) state.current = current->GetDoc();
-    m_states[StateKey(m_sink.GetLoginInfo())] = std::move(state);
+    return state;
 }
 
 // Parents first, so that each folder is shown when its turn comes.
@@ -642,8 +645,13 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     menu.exec(globalPos);
 }
 
+// The folders open below the current one are opened again afterwards.
 void CFtpTreeDlg::OnRefresh() {
-    if (CFtpNode* node = m_sink.GetCurrent()) RelistFolder(node->GetStrGUID(), true);
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CBrowserState state = CaptureState(*node);
+    RelistFolder(node->GetStrGUID(), true);
+    RestoreState(state);
 }
 
 void CFtpTreeDlg::OnDownload(EPane pane) {

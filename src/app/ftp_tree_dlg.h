@@ -255,6 +255,7 @@ private:
     // Per-connection state.
     static std::string StateKey(const velmora::CFtpLoginInfo& info);
     void SaveState();
+    CBrowserState CaptureState(velmora::CFtpNode& top) const;
     void RestoreState(const CBrowserState& state);
     void ExpandFolder(const std::string& folder);
     void SelectFolder(const std::string& folder);
