@@ -216,6 +216,7 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
     ClearTree();
     ShowFileList();
     if (!m_sink.Prepare(info)) {
+        LogOff();
         ShowLoginFailure(info);
         emit ConnectFinished(false);
         return;
@@ -408,15 +409,23 @@ void CFtpTreeDlg::OnJobFinished() {
     m_waitDelay.stop();
     m_pWaitMsg.reset();
     m_sink.SetInUse(false);
-    if (m_bConnecting) {
+    const bool loginCancelled = m_bConnecting;
+    if (loginCancelled) {
         m_bConnecting = false;
         m_sink.SetOpening(false);
-        m_sink.Disconnect();
     } else if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
         ShowDisconnected(m_sink.GetStrError());
     }
     // What waited for the job runs now.
     m_pJobBusy.reset();
+    if (loginCancelled) LogOff();
+}
+
+// Off the window thread: a server that stopped answering keeps QUIT waiting.
+void CFtpTreeDlg::LogOff() {
+    RunWhenFree([this] {
+        if (m_sink.IsConnected()) StartJob("Logging off ...", false, [this] { m_sink.Logoff(); }, [] {});
+    });
 }
 
 void CFtpTreeDlg::ShowServerFailure(const std::string& reason) {

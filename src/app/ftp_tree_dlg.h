@@ -232,6 +232,8 @@ private:
     void StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
                   CBrowserWorker::Result result);
     void OnJobFinished();
+    // Ends the session (as a job).
+    void LogOff();
     void ShowWait();
     // A failed job: "Disconnected" when the session is gone, else the error.
     void ShowServerFailure(const std::string& reason);
