@@ -215,6 +215,7 @@ bool CFtpDir::Split(std::string_view line, int64_t now) {
     m_strLine = line;
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
+    m_strLinkTarget.clear();
     if (line.empty()) return false;
     const char first = line[0];
     if (first == '-' || first == 'd' || first == 'l') return SplitUNIX(line, now);
@@ -246,7 +247,10 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (link) {
         // "name -> target": the link is known by its own name.
         const size_t arrow = text.find(" -> ");
-        if (arrow != std::string::npos) text.resize(arrow);
+        if (arrow != std::string::npos) {
+            m_strLinkTarget = text.substr(arrow + 4);
+            text.resize(arrow);
+        }
     }
     if (!TakeName(text)) return false;
 
@@ -285,6 +289,7 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     m_strLine = line;
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
+    m_strLinkTarget.clear();
     protocol::CMlstEntry entry;
     if (!protocol::ParseMlstEntry(line, entry)) return false;
     const EKind kind = MachineKind(entry.type);
@@ -292,6 +297,8 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     if (IsDigits(entry.size)) m_strSize = entry.size;
     if (protocol::ParseTimeValue(entry.modify, modified)) m_strDateTime = entry.modify;
     if (kind == KIND_NONE || !TakeName(entry.name)) return false;
+    if (const size_t target = entry.type.find("slink:"); kind == KIND_LINK && target != std::string::npos)
+        m_strLinkTarget = entry.type.substr(target + 6);
     m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + ModeText(entry.unixMode);
     if (!m_strDateTime.empty()) SetTimes(modified);
     if (!m_strSize.empty()) m_Path.Length(m_strSize);

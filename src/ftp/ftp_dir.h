@@ -81,6 +81,9 @@ public:
     bool IsFile() const { return m_eKind == KIND_FILE; }
     bool IsFolder() const { return m_eKind == KIND_FOLDER; }
     bool IsLink() const { return m_eKind == KIND_LINK; }
+    // Where a link points, as listed ("../up", "/data"); empty when the
+    // listing did not say.
+    const std::string& GetLinkTarget() const { return m_strLinkTarget; }
     // The line named something that was refused as unsafe.
     bool HasUnsafeName() const { return m_bUnsafeName; }
     // The name starts with "." (dots and hidden names).
@@ -121,6 +124,7 @@ private:
     CFtpPath m_Path;
     EKind m_eKind = KIND_NONE;
     bool m_bUnsafeName = false;
+    std::string m_strLinkTarget;
 };
 
 // The entries of one listing, owned.

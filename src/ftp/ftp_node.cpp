@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "ftp/ftp_find.h"
 #include "ftp/login_info.h"
-#include "ftp/remote_facts.h"
+#include "ftp/remote_link.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
@@ -165,13 +165,27 @@ void CFtpNode::Pump(ITreeCtrl* tree, Connection* connection, const CFileFilter* 
 
 bool CFtpNode::ListLevel(Connection* connection, const std::string& folder, CFtpPathList& entries,
                          std::string* error) {
-    return ForEachRemoteEntry(
+    std::vector<CFtpDir> links;
+    const bool listed = ForEachRemoteEntry(
         connection, folder,
         [&](const CFtpFind& entry) {
             const CFtpDir& dir = *entry.GetCurrent();
-            if (dir.IsFolder() || dir.IsFile()) entries.AddTail(new CFtpPath(dir.GetPath()));
+            if (dir.IsFolder() || dir.IsFile())
+                entries.AddTail(new CFtpPath(dir.GetPath()));
+            else if (dir.IsLink())
+                links.push_back(dir);
         },
         error);
+    // Links are followed once the listing is read. One that leads back up
+    // is left out; the others are browsed like what they point to.
+    for (const CFtpDir& dir : links) {
+        const CRemoteLink link = FollowLink(*connection, folder, dir);
+        if (link.kind == CRemoteLink::Loop)
+            CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder above skipped:", link.path.GetFtpDir(true));
+        else
+            entries.AddTail(new CFtpPath(link.path));
+    }
+    return listed;
 }
 
 void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
@@ -246,23 +260,17 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
     return ok;
 }
 
-void CFtpNode::AddLinkChild(const CFtpDir& link, const CFileFilter* filter) {
-    const std::string path = GetDoc() + link.GetName();
-    // A link to a folder may lead back up the tree (a loop without end), so
-    // such links are left out, with a word; a link to a file is that file.
-    if (m_pConnection->SetCurrentDirectory(path)) {
-        CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder skipped:", path);
-        if (filter) filter->Refused(path, "Link to a folder");
+void CFtpNode::AddLinkChild(const CFtpDir& dir, const CFileFilter* filter) {
+    const CRemoteLink link = FollowLink(*m_pConnection, GetDoc(), dir);
+    if (link.kind == CRemoteLink::File) {
+        AddFolderChild()->Setup(dir.GetName(), link.path, NODE_FILE, m_pConnection);
         return;
     }
-    CFtpPath file(link.GetPath());  // the folder, with the link's times
-    file.SetFileNameAndExt(link.GetName());
-    file.SetAttr(platform::FileAttrNormal);
-    // The listed size is the link's own; the server knows the target's.
-    uint64_t size = 0;
-    AskRemoteSize(*m_pConnection, path, size);
-    file.Length(size);
-    AddFolderChild()->Setup(link.GetName(), file, NODE_FILE, m_pConnection);
+    // A link to a folder may lead back up the tree (a loop without end), so
+    // a whole tree is loaded without them, with a word.
+    const std::string path = GetDoc() + dir.GetName();
+    CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder skipped:", path);
+    if (filter) filter->Refused(path, "Link to a folder");
 }
 
 CFtpPathList& CFtpNode::PopulateCache() {

@@ -55,6 +55,9 @@ bool CFtpRemoteFolder::Delete(const CFtpPath& folder) {
     // "/a/b" names the folder b, not the folder a that holds a file b.
     const CFtpPath target(folder.GetFtpPath(), PATH_FOLDER);
     if (target.IsFtpRoot()) return Fail("The root folder of the server is not deleted");
+    // A link to a folder goes itself, never what is in the folder it points to.
+    if (folder.IsValidAttr() && folder.MatchesMask(platform::FileAttrReparsePoint))
+        return m_pConnection->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
     return DeleteLevel(target, 0);
 }
 

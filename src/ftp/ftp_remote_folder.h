@@ -47,7 +47,8 @@ public:
     bool Create(const CFtpPath& folder);
     bool Rename(const CFtpPath& folder, const CFtpPath& renamed);
     // Deletes the folder with everything in it; links are deleted, never
-    // what they point to. The server's root folder is never deleted.
+    // what they point to (also a folder that is a link, as a followed link
+    // is marked). The server's root folder is never deleted.
     bool Delete(const CFtpPath& folder);
     // Deletes the list's files, taking each out of the list as it goes;
     // stops at the first refusal. Folders in the list are left alone.

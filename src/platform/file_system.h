@@ -24,6 +24,7 @@ enum FileAttribute : uint32_t {
     FileAttrArchive = 0x20,
     FileAttrNormal = 0x80,
     FileAttrTemporary = 0x100,
+    FileAttrReparsePoint = 0x400,  // a symbolic link
     FileAttrCompressed = 0x800,
 };
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;

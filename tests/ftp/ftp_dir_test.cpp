@@ -93,6 +93,12 @@ TEST(FtpDir, ReadsTheLinesRealServersSend) {
         EXPECT_EQ(dir.GetPath().GetAttr(), attributes);
     }
 
+    // What a link points to, when the line says; a name with " -> " in a
+    // file's line stays whole.
+    EXPECT_EQ(CFtpDir(kFolder, "lrwxrwxrwx 1 r r 7 Mar  1 12:00 up -> ../a b", kNow).GetLinkTarget(), "../a b");
+    EXPECT_EQ(CFtpDir(kFolder, "-rw-r--r-- 1 r r 7 Mar  1 12:00 x -> y", kNow).GetName(), "x -> y");
+    EXPECT_EQ(CFtpDir(kFolder, "lrwxrwxrwx 1 r r 7 Mar  1 12:00 bare", kNow).GetLinkTarget(), "");
+
     const CFtpDir unix(kFolder, "drwxr-x---   3 alice    staff        4096 Dec 07 07:11 a", kNow);
     EXPECT_EQ(unix.GetPermissions(), "drwxr-x---");
     EXPECT_EQ(unix.GetLinkCount(), "3");
@@ -160,6 +166,7 @@ TEST(FtpDir, ReadsMachineListingLines) {
     const CFtpDir link = CFtpDir::FromMachineListing(kFolder, "type=OS.unix=slink:/etc;size=4; etc-link");
     EXPECT_TRUE(link.IsLink());
     EXPECT_EQ(link.GetName(), "etc-link");
+    EXPECT_EQ(link.GetLinkTarget(), "/etc");
     // Facts in any order and unknown facts; no time given leaves the times alone.
     const CFtpDir bare = CFtpDir::FromMachineListing(kFolder, "unique=801U1;type=file; .hidden");
     EXPECT_TRUE(bare.IsFile());

@@ -10,6 +10,7 @@
 #include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/remote_link.h"
 #include "ftp/remote_tree.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -324,6 +325,51 @@ TEST_F(FtpTreeTest, FoldersAreAddedAndDeletedWithTheirContent) {
 
     EXPECT_FALSE(root->DeleteFolder(CFtpPath("/", PATH_FOLDER)));
     EXPECT_TRUE(fs::exists(server.Path("top/file1.txt")));
+}
+
+// Links listed as links (LIST): those to folders are browsed like folders,
+// unless they lead back up; those to files are files of the folder. A
+// deleted link to a folder takes nothing of that folder with it.
+TEST(FtpNode, LinksAreBrowsedLikeWhatTheyPointToWithoutLoops) {
+    test::FtpServer server({.without = "MLST,MLSD"});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    WriteFile(server.Path("top/real/f.txt"), "inside");
+    fs::create_directory_symlink("..", server.Path("top/up"));
+    fs::create_directory_symlink(".", server.Path("top/self"));
+    fs::create_directory_symlink("real", server.Path("top/other"));
+    fs::create_symlink("real/f.txt", server.Path("top/note.txt"));
+    protocol::CFtpConnection connection;
+    ASSERT_TRUE(connection.Connect(server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword(), true));
+    CFtpLoginInfo info;
+    info.SetHost(server.GetHost());
+    info.SetFtpPath(CFtpPath("/top"));
+    FakeTreeCtrl tree;
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, info, true);
+    CDestroyNode guard(root);
+
+    root->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"real", "other"}));
+    ASSERT_EQ(root->GetCache().GetCount(), 1);
+    EXPECT_EQ(root->GetCache().GetHead()->GetFtpPath(), "/top/note.txt");
+    EXPECT_EQ(root->GetCache().GetHead()->Length(), 6u);
+    CFtpNode* other = root->FindChildByName("other");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->GetPath().GetFtpDir(true), "/top/other/");
+    other->Pump(&tree, &connection, nullptr);
+    EXPECT_EQ(FileNames(other->GetCache()), std::set<std::string>{"f.txt"});
+
+    CFtpRemoteFolder service(&connection);
+    ASSERT_TRUE(service.Delete(other->GetPath())) << service.GetLastError();
+    EXPECT_FALSE(fs::is_symlink(server.Path("top/other")));
+    EXPECT_EQ(test::ReadFile(server.Path("top/real/f.txt")), "inside");
+}
+
+TEST(FtpNode, LinkTargetsAreReadFromTheirFolder) {
+    EXPECT_EQ(ResolveFolder("/a/b/", "../c"), "/a/c/");
+    EXPECT_EQ(ResolveFolder("/a/b/", "."), "/a/b/");
+    EXPECT_EQ(ResolveFolder("/a/b/", "/x/./y//z/"), "/x/y/z/");
+    // Nothing goes above the root.
+    EXPECT_EQ(ResolveFolder("/a/", "../../.."), "/");
 }
 
 TEST(FtpNode, ADroppedFileGetsANameFreeInItsFolder) {
