@@ -1,7 +1,9 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,9 @@
 #include "cli/job_options.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
+#include "cli/server_folder.h"
 #include "cli/job_report.h"
+#include "cli/unique_upload_names.h"
 #include "engine/job_state.h"
 #include "engine/move_trans.h"
 #include "ftp/ftp_client.h"
@@ -47,28 +51,53 @@ struct CopyArgs {
     OverwriteOptions overwrite;
 };
 
-// An interactive transfer refuses to replace local files unless asked to;
-// continuing a file is asking to.
-void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
-    velmora::CJobState::Job().m_eOverwrite =
-        continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Refuse);
+// What a transfer does with files at its destination: what the options
+// ask. Without one, local files are not replaced (continuing a file is
+// asking to), and files on a server are kept by giving the new ones free
+// names (KeepsServerFiles), the engine's own policy.
+void SetOverwritePolicy(const OverwriteOptions& options, bool continuing, bool toServer) {
+    const velmora::EOverwrite fallback =
+        toServer || continuing ? velmora::EOverwrite::Design : velmora::EOverwrite::Refuse;
+    velmora::CJobState::Job().m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
 }
 
-// `subject` names what the job moves, for errors that name nothing.
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject) {
+// Files sent to a server keep those there, under free names, unless an
+// option says what to do with them or the transfer continues them.
+bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
+    return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
+}
+
+// The servers a job's report and names ask.
+struct JobServers {
+    // Files sent to this server get free names.
+    const velmora::CFtpLoginInfo* keepFilesOn = nullptr;
+    // A file this server refused to send is looked up as a folder.
+    const velmora::CFtpLoginInfo* source = nullptr;
+};
+
+// A job run with its report. `subject` names what the job moves, for
+// errors that name nothing.
+int RunJob(CliContext& context, const std::string& subject, const JobServers& servers,
+           const std::function<bool()>& run) {
     JobReport report(context, subject);
-    return report.Finish(api.DoCopy());
+    if (const velmora::CFtpLoginInfo* source = servers.source) {
+        report.CheckRefusedFolders([source](const std::string& path) { return IsServerFolder(*source, path); });
+    }
+    std::optional<UniqueUploadNames> names;
+    if (servers.keepFilesOn) {
+        names.emplace(*servers.keepFilesOn, [&report](const std::string& text) { report.Notice(text); });
+    }
+    return report.Finish(run());
+}
+
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
+    return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
 }
 
 // One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject) {
-    JobReport report(context, subject);
-    bool result = false;
-    {
-        velmora::CMover mover(items);
-        result = mover.RunItems();
-    }
-    return report.Finish(result);
+int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject,
+             const JobServers& servers = {}) {
+    return RunJob(context, subject, servers, [&items] { return velmora::CMover(items).RunItems(); });
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -111,10 +140,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    // Uploads keep what they always did unless an option asks.
-    velmora::CJobState::Job().m_eOverwrite =
-        args.continuing ? velmora::EOverwrite::Design : args.overwrite.Policy(velmora::EOverwrite::Design);
-    return RunMoverApi(context, api, locals.front().Display());
+    SetOverwritePolicy(args.overwrite, args.continuing, true);
+    const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
+    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr});
 }
 
 // A remote file to download, with what the listing says of it.
@@ -192,8 +220,8 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing);
-    return RunMoverApi(context, api, first.Display());
+    SetOverwritePolicy(args.overwrite, args.continuing, false);
+    return RunMoverApi(context, api, first.Display(), {.source = &first.login});
 }
 
 // The destination point of a copy: a folder unless it names a file that is
@@ -230,6 +258,10 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
         return context.UsageError(error);
     }
+    // The engine would copy the folder's files, each to the new name.
+    if (from.IsRemote() && !from.folder && IsServerFolder(from.login, from.path)) {
+        return context.UsageError(from.Display() + " is a folder: add a trailing / to copy it");
+    }
     const velmora::CTransPoint source = from.Point();
     if (!from.IsRemote() && !velmora::CFilePath::IsExistsDirectory(from.path) &&
         !velmora::CFilePath::IsExistsFile(from.path)) {
@@ -250,8 +282,10 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!items.AddCompression(source, transform, destination, work.path())) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
-    SetOverwritePolicy(args.overwrite, false);
-    const int status = RunItems(context, items, from.Display());
+    const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
+    SetOverwritePolicy(args.overwrite, false, to.IsRemote());
+    const int status =
+        RunItems(context, items, from.Display(), {.keepFilesOn = keep ? &to.login : nullptr});
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
     if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");

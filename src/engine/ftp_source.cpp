@@ -162,6 +162,12 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         CMsg request(MSG_UNIQUE_NAME, 0, 0, 0);
         request.RefObject(&target);
         CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+        // A provider that cannot tell which names are free keeps the file
+        // from replacing one.
+        if (request.Result() != 0) {
+            ReportError(ERROR_COPY, "No free name for " + target.GetPath());
+            return nullptr;
+        }
         if (!IsInside(target, root)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;

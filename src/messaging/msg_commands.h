@@ -24,7 +24,8 @@ enum MessageType : int32_t {
     MSG_TRANSFER_STATUS = 14,      // Object: a CTransferStatus
     MSG_CANCEL = 15,               // Argc 1: cancel; anything else: go on
     MSG_PROGRESS = 16,             // SubCmd: 2 to 8; Unit: the progress unit; CProgressStatus
-    MSG_UNIQUE_NAME = 17,          // RefObject: the sender's CFtpPath, renamed in place by the receiver
+    MSG_UNIQUE_NAME = 17,          // RefObject: the sender's CFtpPath, renamed in place by the receiver;
+                                   // a Result other than 0: no name could be found, the file is not sent
     MSG_APP_PATH = 19,             // RefObject: a path, or none (desktop windows)
     MSG_APP_CONNECTION_NAME = 21,  // Argv: the new display name; Object: a connection
     MSG_APP_CONNECTION_22 = 22,    // Object: a connection (desktop windows)
