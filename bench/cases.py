@@ -10,6 +10,7 @@ import os
 import shutil
 import statistics
 import subprocess
+import sys
 import time
 
 import datasets
@@ -70,16 +71,21 @@ class Context:
         # The server offers TLS: plain FTP unless a case asks for TLS, like the peers.
         return [self.cli, "-q", "--tls", "off"] + list(args)
 
-    def ours_url(self, path):
-        return "ftp://%s@127.0.0.1:%d/%s" % (self.server.user, self.server.port, path.lstrip("/"))
+    def ours_url(self, path, port=None):
+        """`port`: a relay's in front of the server (default: the server's)."""
+        return "ftp://%s@127.0.0.1:%d/%s" % (self.server.user, port or self.server.port, path.lstrip("/"))
 
-    def lftp(self, commands):
+    def lftp(self, commands, port=None, settings=""):
         s = self.server
-        return ["lftp", "-c", "set ftp:ssl-allow no; set net:max-retries 2; set cmd:fail-exit yes; "
-                "open -u %s,%s -p %d 127.0.0.1; %s" % (s.user, s.password, s.port, commands)]
+        return ["lftp", "-c", "set ftp:ssl-allow no; set net:max-retries 2; set cmd:fail-exit yes; %s"
+                "open -u %s,%s -p %d 127.0.0.1; %s" % (settings, s.user, s.password, port or s.port, commands)]
 
     def curl(self, *args):
         return ["curl", "-sS", "--fail", "-u", "%s:%s" % (self.server.user, self.server.password)] + list(args)
+
+    def url(self, path, port=None):
+        """A URL for curl, through a relay when `port` is given."""
+        return "ftp://127.0.0.1:%d/%s" % (port or self.server.port, path.lstrip("/"))
 
     # The same tools over explicit TLS (AUTH TLS, every data connection protected).
 
@@ -115,10 +121,11 @@ class Context:
         self.server.chown(path)
 
 
-def run_tools(ctx, tools, runs=None):
+def run_tools(ctx, tools, runs=None, timeout=None):
     """Runs every tool once per round, each round starting one tool later, so
     that no tool always goes first or always follows the same one; a tool
-    that fails stops being run."""
+    that fails stops being run. `timeout` raises the context's limit of one
+    run for slow work."""
     for round_ in range(runs or ctx.runs):
         first = round_ % len(tools)
         for tool in tools[first:] + tools[:first]:
@@ -129,7 +136,7 @@ def run_tools(ctx, tools, runs=None):
                 tool.before()
             try:
                 sample = measure(tool.cmd, env=tool.env or ctx.env, cwd=tool.cwd, stdout=tool.stdout,
-                                 timeout=ctx.timeout)
+                                 timeout=max(ctx.timeout, timeout or 0))
                 problem = tool.check() if tool.check and round_ == 0 else None
             except RunFailed as failure:
                 problem = str(failure)
@@ -197,39 +204,46 @@ def one_large_file(ctx):
     size = ctx.scaled(GIB, MIB) // MIB * MIB
     label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
     ctx.log("one file of %s" % label)
-    local = datasets.big_file(os.path.join(ctx.local, "big.bin"), size)
-    os.link(local, os.path.join(ctx.data, "big.bin"))
+    # A run takes about a second and the server's disk writes vary from one
+    # to the next: more runs than elsewhere.
+    upload, download = _large_file_rows(ctx, "big.bin", size, label, max(ctx.runs, LARGE_FILE_RUNS))
+    if download[0].ok:
+        ctx.ours_rss["download"] = (label, min(download[0].rss))
+    return [upload, download]
+
+
+def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings=""):
+    """One file up and down, ours against curl and lftp; through the relay
+    listening on `port` when given."""
+    local = datasets.big_file(os.path.join(ctx.local, name), size)
+    os.link(local, os.path.join(ctx.data, name))
     ctx.publish(ctx.data)
 
     work = "upload one file of %s" % label
     up = [Tool(Row(work, "parcelo-cli upload", True, amount=size, unit="MiB/s"),
-               ctx.ours("upload", local, ctx.ours_url("up/ours/")),
-               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "ours/big.bin"), size)),
+               ctx.ours("upload", local, ctx.ours_url("up/ours/", port)),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "ours", name), size)),
           Tool(Row(work, "curl -T", False, amount=size, unit="MiB/s"),
-               ctx.curl("--ftp-create-dirs", "-T", local, ctx.server.url("up/curl/")),
-               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "curl/big.bin"), size)),
+               ctx.curl("--ftp-create-dirs", "-T", local, ctx.url("up/curl/", port)),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "curl", name), size)),
           Tool(Row(work, "lftp put", False, amount=size, unit="MiB/s"),
-               ctx.lftp("mkdir -p up/lftp; put -O up/lftp %s" % local),
-               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "lftp/big.bin"), size))]
-    # A run takes about a second and the server's disk writes vary from one
-    # to the next: more runs than elsewhere.
-    runs = max(ctx.runs, LARGE_FILE_RUNS)
+               ctx.lftp("mkdir -p up/lftp; put -O up/lftp %s" % local, port, lftp_settings),
+               before=ctx.fresh_upload_folder, check=expect_size(os.path.join(ctx.up, "lftp", name), size))]
     upload = run_tools(ctx, up, runs)
 
     work = "download one file of %s" % label
     out = ctx.out
     down = [Tool(Row(work, "parcelo-cli download", True, amount=size, unit="MiB/s"),
-                 ctx.ours("download", ctx.ours_url("data/big.bin"), out + "/ours/"),
-                 before=lambda: ctx.fresh_out("ours"), check=expect_size(out + "/ours/big.bin", size)),
+                 ctx.ours("download", ctx.ours_url("data/" + name, port), out + "/ours/"),
+                 before=lambda: ctx.fresh_out("ours"), check=expect_size("%s/ours/%s" % (out, name), size)),
             Tool(Row(work, "curl -o", False, amount=size, unit="MiB/s"),
-                 ctx.curl("-o", out + "/curl/big.bin", ctx.server.url("data/big.bin")),
-                 before=lambda: ctx.fresh_out("curl"), check=expect_size(out + "/curl/big.bin", size)),
+                 ctx.curl("-o", "%s/curl/%s" % (out, name), ctx.url("data/" + name, port)),
+                 before=lambda: ctx.fresh_out("curl"), check=expect_size("%s/curl/%s" % (out, name), size)),
             Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"),
-                 ctx.lftp("get data/big.bin -o %s/lftp/big.bin" % out),
-                 before=lambda: ctx.fresh_out("lftp"), check=expect_size(out + "/lftp/big.bin", size))]
+                 ctx.lftp("get data/%s -o %s/lftp/%s" % (name, out, name), port, lftp_settings),
+                 before=lambda: ctx.fresh_out("lftp"), check=expect_size("%s/lftp/%s" % (out, name), size))]
     download = run_tools(ctx, down, runs)
-    if down[0].row.ok:
-        ctx.ours_rss["download"] = (label, min(down[0].row.rss))
+    os.remove(os.path.join(ctx.data, name))
     ctx.fresh_out()
     ctx.fresh_upload_folder()
     return [upload, download]
@@ -279,14 +293,17 @@ def one_large_file_tls(ctx):
 
 # 1b. One large file over a link that breaks ---------------------------------
 
-class CuttingRelay:
-    """The tests' fault-injecting relay (bench_fault_relay) in front of the
-    server: every data connection is cut after `cut` bytes."""
+class Relay:
+    """A relay program in front of the server: it prints "READY <port>" and
+    ends when its standard input closes."""
 
-    def __init__(self, ctx, cut):
-        self.process = subprocess.Popen([ctx.fault_relay, str(ctx.server.port), str(cut)],
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.port = int(self.process.stdout.readline().split()[1])
+    def __init__(self, cmd):
+        self.process = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        ready = self.process.stdout.readline().split()
+        if len(ready) != 2 or ready[0] != b"READY":
+            self.process.kill()
+            raise RuntimeError("relay did not start: " + self.process.stderr.read().decode(errors="replace"))
+        self.port = int(ready[1])
 
     def close(self):
         self.process.stdin.close()
@@ -302,7 +319,9 @@ def cut_download(ctx):
     local = datasets.big_file(os.path.join(ctx.local, "cut.bin"), size)
     os.link(local, os.path.join(ctx.data, "cut.bin"))
     ctx.publish(ctx.data)
-    relay = CuttingRelay(ctx, cut)
+    # The tests' fault-injecting relay: every data connection is cut after
+    # `cut` bytes.
+    relay = Relay([ctx.fault_relay, str(ctx.server.port), str(cut)])
     s = ctx.server
     via = "ftp://%s@127.0.0.1:%d/data/cut.bin" % (s.user, relay.port)
     # lftp goes on after a cut by itself; it is told not to wait between tries.
@@ -383,6 +402,80 @@ def many_small_files(ctx):
     ctx.fresh_out()
     ctx.fresh_upload_folder()
     return [upload, download]
+
+
+# 2b. A distant server --------------------------------------------------------
+
+ROUND_TRIP_MS = 40
+# lftp connects its data connections to the address the server names unless
+# told to use the control connection's: this keeps them on the relay too.
+LFTP_THROUGH_RELAY = "set ftp:ignore-pasv-address yes; "
+
+
+def delay_relay(ctx):
+    """The round-trip relay in front of the server, data connections included."""
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "delay_relay.py")
+    return Relay([sys.executable, script, str(ctx.server.port), str(ROUND_TRIP_MS)])
+
+
+def far_small_files(ctx):
+    per_folder = ctx.scaled(100, 5)
+    folders, size = 20, 4096
+    count = folders * per_folder
+    ctx.log("%d files of 4 KiB in %d folders at a %d ms round trip" % (count, folders, ROUND_TRIP_MS))
+    settle_connections(ctx)
+    local = os.path.join(ctx.local, "far-small")
+    datasets.small_tree(local, folders, per_folder, size)
+    shutil.copytree(local, os.path.join(ctx.data, "far-small"))
+    ctx.publish(ctx.data)
+    relay = delay_relay(ctx)
+    # Every file costs several round trips: minutes for the sequential tools.
+    # One run each, and a limit that grows with the files.
+    timeout = count // 2
+    lftp = lambda commands: ctx.lftp(commands, relay.port, LFTP_THROUGH_RELAY)
+    suffix = " at %d ms" % ROUND_TRIP_MS
+    try:
+        work = "upload %d files of 4 KiB in %d folders%s" % (count, folders, suffix)
+        up = [Tool(Row(work, "parcelo-cli upload", True, amount=count, unit="files/s", note="one session"),
+                   ctx.ours("upload", local, ctx.ours_url("up/ours/", relay.port)),
+                   before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count))]
+        up += [Tool(Row(work, "lftp mirror -R --parallel=%d" % n, False, amount=count, unit="files/s"),
+                    lftp("mirror -R --parallel=%d %s up/lftp/far-small" % (n, local)),
+                    before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count))
+               for n in (1, 4)]
+        upload = run_tools(ctx, up, 1, timeout)
+
+        work = "download %d files of 4 KiB in %d folders%s" % (count, folders, suffix)
+        out = ctx.out
+        down = [Tool(Row(work, "parcelo-cli download", True, amount=count, unit="files/s", note="one session"),
+                     ctx.ours("download", ctx.ours_url("data/far-small/", relay.port), out + "/ours/"),
+                     before=lambda: ctx.fresh_out("ours"), check=expect_files(out + "/ours", count))]
+        down += [Tool(Row(work, "lftp mirror --parallel=%d" % n, False, amount=count, unit="files/s"),
+                      lftp("mirror --parallel=%d data/far-small %s/lftp/far-small" % (n, out)),
+                      before=lambda: ctx.fresh_out("lftp"), check=expect_files(out + "/lftp", count))
+                 for n in (1, 4)]
+        download = run_tools(ctx, down, 1, timeout)
+    finally:
+        relay.close()
+    ctx.fresh_out()
+    ctx.fresh_upload_folder()
+    shutil.rmtree(local, ignore_errors=True)
+    shutil.rmtree(os.path.join(ctx.data, "far-small"), ignore_errors=True)
+    return [upload, download]
+
+
+def far_large_file(ctx):
+    size = ctx.scaled(GIB, MIB) // MIB * MIB
+    label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
+    label += " at %d ms" % ROUND_TRIP_MS
+    ctx.log("one file of %s" % label)
+    relay = delay_relay(ctx)
+    try:
+        rows = _large_file_rows(ctx, "far.bin", size, label, ctx.runs, relay.port, LFTP_THROUGH_RELAY)
+    finally:
+        relay.close()
+    os.unlink(os.path.join(ctx.local, "far.bin"))
+    return rows
 
 
 # 3. Listings ---------------------------------------------------------------
@@ -684,17 +777,74 @@ def memory_many_files(ctx):
     return [rows]
 
 
+def mirror_changes(ctx):
+    """A published tree of which 1 % changed since the last run: only those
+    files go. Each tool mirrors its own copy of the tree into its own folder,
+    and before each of its runs another 1 % of its copy changes (a new size
+    and a new time)."""
+    per_folder = ctx.scaled(1000, 50)
+    folders = 20
+    count = folders * per_folder
+    step = 100
+    ctx.log("mirror of %d files of 1 KiB in %d folders, 1 %% changed" % (count, folders))
+    settle_connections(ctx)
+    ctx.fresh_upload_folder()
+    trees = {}
+    for name in ("ours", "lftp"):
+        trees[name] = os.path.join(ctx.local, "mirror-" + name)
+        names = datasets.small_tree(trees[name], folders, per_folder, 1024)
+    commands = {"ours": lambda: ctx.ours("mirror", trees["ours"], ctx.ours_url("up/ours/")),
+                "lftp": lambda: ctx.lftp("mirror -R --only-newer %s up/lftp" % trees["lftp"])}
+    # The first, full transfer is not measured.
+    for name, command in commands.items():
+        subprocess.run(command(), env=ctx.env, check=True, stdout=subprocess.DEVNULL, timeout=ctx.timeout * 5)
+    rounds = {"ours": 0, "lftp": 0}
+
+    def change(name):
+        def before():
+            rounds[name] += 1
+            for index in range(rounds[name] % step, count, step):
+                with open(os.path.join(trees[name], names[index]), "ab") as f:
+                    f.write(b"%d" % rounds[name])
+        return before
+
+    def changed_arrived(name, folder):
+        def check():
+            index = rounds[name] % step
+            local = os.path.join(trees[name], names[index])
+            remote = os.path.join(ctx.up, folder, names[index])
+            if not os.path.isfile(remote) or os.path.getsize(remote) != os.path.getsize(local):
+                return "%s did not arrive" % remote
+            return expect_files(os.path.join(ctx.up, folder), count)()
+        return check
+
+    changed = count // step
+    work = "mirror %d files in %d folders, %d changed" % (count, folders, changed)
+    tools = [Tool(Row(work, "parcelo-cli mirror", True, amount=count, unit="files/s"), commands["ours"](),
+                  before=change("ours"), check=changed_arrived("ours", "ours")),
+             Tool(Row(work, "lftp mirror -R --only-newer", False, amount=count, unit="files/s"), commands["lftp"](),
+                  before=change("lftp"), check=changed_arrived("lftp", "lftp"))]
+    rows = run_tools(ctx, tools)
+    ctx.fresh_upload_folder()
+    for tree in trees.values():
+        shutil.rmtree(tree, ignore_errors=True)
+    return [rows]
+
+
 CASES = [
     # Before "large", which leaves its file on the server for later cases.
     ("tls", one_large_file_tls),
     ("large", one_large_file),
     ("cut", cut_download),
     ("small", many_small_files),
+    ("far-small", far_small_files),
+    ("far-large", far_large_file),
     ("listing", listing),
     ("parser", parser),
     ("zip", compression),
     ("zip-aes", aes_compression),
     ("db", job_database),
+    ("mirror", mirror_changes),
     ("connections", connection_list),
     ("memory-files", memory_many_files),
     # Last: gigabytes written to the disk slow down whatever comes after.

@@ -3,13 +3,15 @@
 namespace parcelo {
 
 class CAppSettings;
+class CExistingTargets;
 class CFtpSink;
 class CStatusRelay;
 class CTransferQueue;
 class IPrompter;
 
 // What the program's windows share: the settings, the browser's session, the
-// transfer queue, the status relay and the way to ask the user. The program
+// transfer queue, the status relay, the way to ask the user and what to do
+// with targets that exist. The program
 // owns them (COrlithApp); tests bring their own.
 struct CAppContext {
     CAppSettings& settings;
@@ -17,6 +19,7 @@ struct CAppContext {
     CTransferQueue& queue;
     CStatusRelay& relay;
     IPrompter& prompter;
+    CExistingTargets& targets;
 };
 
 }  // namespace parcelo

@@ -15,6 +15,7 @@ public:
     static constexpr const char* kCompany = "Norvane";
     static constexpr const char* kProduct = "Parcelo";
     static constexpr const char* kGroup = "Settings";
+    static constexpr const char* kExistingTarget = "ExistingTarget";
 
     // Where the program's own skin lies when "Home" is empty (the installed
     // data folder, or the build folder next to the binary); may be empty.
@@ -27,7 +28,19 @@ public:
     std::string GetSelNode();
     // "LeftTab" read as a decimal number; not a number reads as 0.
     int GetLeftTab();
+    // Switches that older stores lack, and then are off: "PreserveTimes"
+    // (transferred files keep their source's modification time) and
+    // "ProtocolTrace" (every FTP command and reply goes to the log file).
+    // "1" is on.
+    bool GetPreserveTimes() const { return ReadValue(kPreserveTimes) == "1"; }
+    bool GetProtocolTrace() const { return ReadValue(kProtocolTrace) == "1"; }
+    static constexpr const char* kPreserveTimes = "PreserveTimes";
+    static constexpr const char* kProtocolTrace = "ProtocolTrace";
     void SetSelNode(const std::string& text) { m_strSelNode = text; }
+    // What a transfer does with a file whose target exists, unless the user
+    // answers otherwise: "Ask" (also when missing), "Overwrite",
+    // "OverwriteIfNewer", "Rename" or "Skip". Read from the store each time.
+    std::string GetExistingTarget() const { return ReadValue(kExistingTarget); }
     void SetSelConnection(const std::string& text) { m_strSelConnection = text; }
 
     // Reads every value in start-up order: Home, CurProject, SelConnection,

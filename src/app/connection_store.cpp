@@ -2,8 +2,9 @@
 
 #include <filesystem>
 
+#include "app/log_pane.h"
 #include "base/format.h"
-#include "messaging/log_file.h"
+#include "messaging/log_status.h"
 #include "paths/file_path.h"
 #include "platform/atomic_file.h"
 
@@ -44,7 +45,7 @@ bool CConnectionStore::Load() {
     m_strLoadError = velmora::Format("The connections file '%s' could not be read (%s). It is kept as it is, and "
                                      "changes to the connections are not saved until it is repaired or removed.",
                                      m_strPath.c_str(), m_strLoadError.c_str());
-    velmora::CLogFile().Write("Connections", m_strLoadError, true);
+    LogAppEvent(velmora::LOG_ERROR, "App", "Connections:", m_strLoadError);
     return false;
 }
 
@@ -62,7 +63,7 @@ bool CConnectionStore::Save() {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(m_strPath).parent_path(), ignored);
     if (m_list.SaveXML(m_strPath)) return true;
-    velmora::CLogFile().Write("Connections", "Saving the connections failed: " + m_list.GetLastError(), true);
+    LogAppEvent(velmora::LOG_ERROR, "App", "Saving the connections failed:", m_list.GetLastError());
     return false;
 }
 

@@ -5,12 +5,14 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/app_settings.h"
 #include "app/balloon_tip.h"
@@ -18,6 +20,8 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/image_button.h"
 #include "app/main_dlg.h"
+#include "app/prompter.h"
+#include "app/transfer_queue.h"
 #include "app/screen_place.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -209,6 +213,7 @@ void CDashBordDlg::OnProgress(const CMsg& msg) {
 void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
     switch (msg.SubCmd()) {
         case velmora::MSG_PROGRESS_START:
+            m_bBytesKnown = false;
             ShowBars(true);
             break;
         case velmora::MSG_PROGRESS_FINISH:
@@ -218,13 +223,16 @@ void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
             m_strPercent.clear();
             break;
         case velmora::MSG_PROGRESS_POS: {
+            // The bar counts the run's bytes; files only while it has none.
             velmora::CProgressStatus status;
             status.Copy(msg);
-            m_overall.pos = msg.LLArgc();
+            m_bBytesKnown = m_overall.FollowBytes(status) || m_bBytesKnown;
+            if (!m_bBytesKnown) m_overall.pos = msg.LLArgc();
             m_strPercent = status.GetStrProgress();
             break;
         }
         case velmora::MSG_PROGRESS_RANGE:
+            if (m_bBytesKnown) break;
             m_overall.lower = msg.LLArgc();
             m_overall.upper = msg.LLArgv();
             break;
@@ -249,7 +257,11 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
             velmora::CProgressStatus status;
             status.Copy(msg);
             m_file.pos = msg.LLArgc();
-            if (m_pOverallBar->isVisibleTo(this)) m_strPercent = status.GetStrProgress();
+            if (m_pOverallBar->isVisibleTo(this)) {
+                m_strPercent = status.GetStrProgress();
+                m_bBytesKnown = m_overall.FollowBytes(status) || m_bBytesKnown;
+                m_overall.Apply(m_pOverallBar);
+            }
             break;
         }
         case velmora::MSG_PROGRESS_RANGE:
@@ -277,6 +289,9 @@ void CDashBordDlg::OnMenu() {
     // The update check is not offered.
     menu.addAction(tr("Check for Updates"))->setEnabled(false);
     menu.addSeparator();
+    QAction* stopAll = menu.addAction(tr("Stop all"), this, &CDashBordDlg::OnStopAll);
+    stopAll->setEnabled(m_context.queue.IsBusy() || m_context.queue.GetWaitingCount() > 0);
+    menu.addSeparator();
     connect(menu.addAction(tr("Exit")), &QAction::triggered, this, &CDashBordDlg::OnExit);
     const QPoint cursor = QCursor::pos();
     menu.exec(frameGeometry().contains(cursor) ? cursor : mapToGlobal(QPoint(5, 5)));
@@ -287,7 +302,25 @@ std::string CDashBordDlg::GetAboutText() {
                            PARCELO_VERSION_MINOR, PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
 }
 
-void CDashBordDlg::OnExit() { done(QDialog::Accepted); }
+// A transfer under way is stopped only when the user says so.
+void CDashBordDlg::OnExit() {
+    if (m_context.queue.IsBusy() && !m_context.prompter.AskYesNo(this, "Confirmation", kQuitQuestion)) return;
+    done(QDialog::Accepted);
+}
+
+void CDashBordDlg::Activate(const QStringList& files) {
+    show();
+    raise();
+    activateWindow();
+    if (files.isEmpty()) return;
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    if (m_pMain->GetBrowser().DropOnCurrent(&data) != DROPEFFECT_NONE) return;
+    ShowMainWindow(true);
+    m_context.prompter.ShowMessage(this, "Message", kNoFolderForFiles);
+}
 
 void CDashBordDlg::OnToggle() { ShowMainWindow(!m_pMain->isVisible()); }
 
@@ -296,6 +329,11 @@ void CDashBordDlg::OnStop() {
     m_bRunning = false;
     update();
     velmora::CMsgSend cancel(velmora::MSG_CANCEL, 1, 0, 0);
+}
+
+void CDashBordDlg::OnStopAll() {
+    m_context.queue.CancelWaiting();
+    OnStop();
 }
 
 void CDashBordDlg::OnStatus() {

@@ -26,7 +26,8 @@ class CMainDlg;
 // Its picture tells whether the browser is connected and whether a transfer
 // runs; files dropped on it are uploaded into the browser's current folder.
 // Five buttons open the menu, end the program, open and close the main
-// window, stop the transfer and show the session's status. It fades in
+// window, stop the transfer and show the session's status; the menu's
+// "Stop all" empties the transfer queue as well. It fades in
 // while the mouse is over it and back out when it leaves.
 //
 // Broadcasts may arrive on a transfer thread: the tray answers the cancel
@@ -48,6 +49,10 @@ public:
     static constexpr int kScreenMargin = 40;
 
     static constexpr const char* kPositionName = "TrayPosition";
+    static constexpr const char* kNoFolderForFiles =
+        "The files cannot be uploaded: no server folder is open. Connect, then drop them on the tray.";
+    static constexpr const char* kQuitQuestion =
+        "A transfer is running. Stop it and exit?";
 
     enum EPicture { PICTURE_DISCONNECTED, PICTURE_FULL, PICTURE_FULL_R, PICTURE_EMPTY };
 
@@ -77,8 +82,13 @@ public:
     void OnExit();
     void OnToggle();
     void OnStop();
+    // The menu's "Stop all": the waiting transfers are dropped, then Stop.
+    void OnStopAll();
     void OnStatus();
     void ShowMainWindow(bool show);
+    // A later start of the program: the tray comes forward, and the files
+    // it was given go into the browser's current folder as a drop would.
+    void Activate(const QStringList& files);
 
     // One step of the fading timer (every 10 ms); each hundredth step reads
     // the connected state again.
@@ -134,6 +144,8 @@ private:
     int m_nCountdown = kCountdown;
     std::string m_strPercent;
     CBarState m_overall;
+    // The run's bytes are known: the overall bar counts them.
+    bool m_bBytesKnown = false;
     CBarState m_file;
     QPixmap m_pictures[4];
     QPoint m_dragOffset;

@@ -45,7 +45,7 @@ void CFileListCtrl::Fill(const CFtpPathList& files) {
     for (const CFtpPath* path : files) {
         auto* row = new QTreeWidgetItem;
         row->setText(0, QString::fromStdString(path->GetFileName(true)));
-        row->setText(1, QString::fromStdString(velmora::FormatValue(path->Length(), false)));
+        row->setText(1, QString::fromStdString(velmora::FormatValue(path->Length(), true)));
         row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(2, QString::fromStdString(FormatDate(path->LastWriteTime())));
         rows.append(row);

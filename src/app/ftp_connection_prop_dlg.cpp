@@ -1,6 +1,7 @@
 #include "app/ftp_connection_prop_dlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -31,6 +32,11 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pPassive = new QCheckBox(tr(" Passive &mode"));
     m_pPassive->setObjectName("passive");
     form->addRow(QString(), m_pPassive);
+    m_pEncryption = new QComboBox;
+    m_pEncryption->setObjectName("encryption");
+    m_pEncryption->addItems({tr("Plain FTP (unencrypted)"), tr("Explicit TLS if the server offers it"),
+                             tr("Require explicit TLS"), tr("Implicit TLS")});
+    form->addRow(tr("&Encryption:"), m_pEncryption);
     m_pLogin = AddText(form, tr("&Login:"), "login");
     m_pPassword = AddText(form, tr("&Password:"), "password");
     m_pPassword->setEchoMode(QLineEdit::Password);
@@ -92,6 +98,13 @@ void CFtpConnectionPropDlg::ConnectEdits() {
             [this](int retries) { Edit([retries](CFtpLoginInfo& info) { info.SetRetries(retries); }); });
     connect(m_pPassive, &QCheckBox::toggled, this,
             [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetPassive(on); }); });
+    connect(m_pEncryption, &QComboBox::activated, this, [this](int index) {
+        const auto mode = velmora::protocol::TlsModeFromNumber(index);
+        Edit([mode](CFtpLoginInfo& info) { info.SetTlsMode(mode); });
+        // Implicit TLS has a port of its own.
+        if (mode == velmora::protocol::ETlsMode::Implicit && m_pPort->value() == CFtpLoginInfo::kDefaultPort)
+            m_pPort->setValue(velmora::protocol::kImplicitTlsPort);
+    });
 }
 
 void CFtpConnectionPropDlg::Edit(const std::function<void(CFtpLoginInfo&)>& write) {
@@ -113,6 +126,7 @@ void CFtpConnectionPropDlg::ShowFields() {
     m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
     m_pPort->setValue(shown.GetPort());
     m_pPassive->setChecked(shown.IsPassive());
+    m_pEncryption->setCurrentIndex(static_cast<int>(shown.GetTlsMode()));
     m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
     m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
     m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));

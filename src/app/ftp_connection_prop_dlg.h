@@ -9,6 +9,7 @@ class CFtpLoginInfo;
 }
 
 class QCheckBox;
+class QComboBox;
 class QFormLayout;
 class QLineEdit;
 class QPushButton;
@@ -50,6 +51,7 @@ private:
     QLineEdit* m_pHostAddr;
     QSpinBox* m_pPort;
     QCheckBox* m_pPassive;
+    QComboBox* m_pEncryption;  // items in the order of the TLS modes
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;
     QLineEdit* m_pRemotePath;

@@ -94,6 +94,13 @@ void CFtpConnectionsDlg::UpdateName(const CFtpLoginInfo& renamed) {
     if (info == GetSelected()) m_settings.SetSelConnection(renamed.GetHostName());
 }
 
+void CFtpConnectionsDlg::TrustCertificate(const CFtpLoginInfo& trusted) {
+    CFtpLoginInfo* info = m_connections.FindByGUID(trusted.GetStrGUID());
+    if (info == nullptr) return;
+    info->SetTlsFingerprint(trusted.GetTlsFingerprint());
+    emit ConnectionsChanged();
+}
+
 void CFtpConnectionsDlg::OnSelectionChanged() {
     CFtpLoginInfo* selected = GetSelected();
     if (selected != nullptr) {
@@ -109,6 +116,8 @@ void CFtpConnectionsDlg::OnSelectionChanged() {
 
 CFtpLoginInfo* CFtpConnectionsDlg::OnNew() {
     CFtpLoginInfo* info = m_connections.AddNewConnection(&m_listCtrl);
+    // New connections protect the password and the files; stored ones keep their mode.
+    info->SetTlsMode(velmora::protocol::ETlsMode::Require);
     const int row = RowOf(info);
     if (row >= 0) m_pList->setCurrentItem(m_pList->topLevelItem(row));
     m_pProps->GetHostNameEdit()->setFocus();

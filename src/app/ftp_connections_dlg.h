@@ -37,6 +37,8 @@ public:
     velmora::CFtpLoginInfo* GetSelected() const;
     // The list's entry of the connection shows its new name (message 21).
     void UpdateName(const velmora::CFtpLoginInfo& renamed);
+    // The connection (known by its GUID) keeps the trusted certificate's fingerprint.
+    void TrustCertificate(const velmora::CFtpLoginInfo& trusted);
 
     // "New": a new connection, selected, with its properties open.
     velmora::CFtpLoginInfo* OnNew();

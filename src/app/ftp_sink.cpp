@@ -15,7 +15,12 @@ CFtpSink::CFtpSink() {
     options.sendTimeoutMs = kReplyTimeoutMs;
     options.receiveTimeoutMs = kReplyTimeoutMs;
     options.connectRetries = 1;
+    options.reconnectWhenDropped = true;
     SetSessionOptions(options);
+}
+
+void CFtpSink::KeepAlive() {
+    if (IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
 }
 
 // The nodes borrow the connection: they go first.
@@ -54,6 +59,8 @@ std::string CFtpSink::GetFailureHeading() const {
             return "The server did not answer in time.";
         case EFtpError::Closed:
             return "The server closed the connection.";
+        case EFtpError::Certificate:
+            return "The server's certificate is not trusted.";
         default:
             return "The connection failed.";
     }
@@ -99,6 +106,8 @@ std::string CFtpSink::GetStatusText() const {
     std::string text = Format("Connected:\n\rServer: '%s'\r\n", m_info.GetHost().c_str());
     if (m_pRoot) text += Format("Root:   '%s'\r\n", m_pRoot->GetName().c_str());
     if (m_pCurrent) text += Format("Folder: %s\r\n", m_pCurrent->GetName().c_str());
+    text += IsEncrypted() ? Format("Encrypted: %s\r\n", GetTlsVersion().c_str())
+                          : std::string("Not encrypted (plain FTP)\r\n");
     return text;
 }
 

@@ -22,6 +22,10 @@ class CFtpSink : public velmora::CFtpClient {
 public:
     static constexpr int kConnectTimeoutMs = 5000;
     static constexpr int kReplyTimeoutMs = 8000;
+    // An idle session sends NOOP after a minute without commands, checked
+    // twice a minute: well inside the usual five-minute idle limits.
+    static constexpr int kKeepAliveIdleSeconds = 60;
+    static constexpr int kKeepAliveCheckMs = 30000;
 
     CFtpSink();
     ~CFtpSink() override;
@@ -54,6 +58,9 @@ public:
     static bool IsComplete(const velmora::CFtpLoginInfo& info);
     // Logs off and forgets the tree (the caller removes its items first).
     void Disconnect();
+    // A NOOP when the online session has been idle for kKeepAliveIdleSeconds.
+    // A session dropped anyway logs in again at its next command.
+    void KeepAlive();
 
     velmora::CFtpNode* GetRoot() const { return m_pRoot.get(); }
     velmora::CFtpNode* GetCurrent() const { return m_pCurrent; }

@@ -5,17 +5,20 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QPainter>
+#include <QShortcut>
 #include <QSplitter>
 
+#include "app/existing_targets.h"
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
+#include "app/log_pane.h"
 #include "app/prompter.h"
 #include "app/status_relay.h"
 #include "engine/mover_api.h"
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_connection.h"
-#include "messaging/log_file.h"
+#include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
@@ -28,6 +31,34 @@ using velmora::CFtpPath;
 using velmora::CFtpPathList;
 using velmora::Format;
 using velmora::platform::ITreeCtrl;
+
+namespace {
+
+// The delete question names what goes: the folder (with everything in it)
+// or the files, the first few by name.
+std::string DeleteQuestion(const CFtpNode* folder, const CFtpPathList& files) {
+    constexpr int kNamed = 5;
+    if (files.IsEmpty()) {
+        return Format("Are you sure you want to delete the folder '%s' with everything in it?",
+                      folder->GetDoc().c_str());
+    }
+    std::string names;
+    int count = 0;
+    for (const CFtpPath* file : files) {
+        if (count++ == kNamed) break;
+        names += (names.empty() ? "" : ", ") + file->GetFileName(true);
+    }
+    if (files.GetCount() > kNamed) names += Format(" and %d more", files.GetCount() - kNamed);
+    return Format("Are you sure you want to delete '%s' ?", names.c_str());
+}
+
+// A key of the browser, wherever the focus is inside it.
+void AddKey(QWidget* owner, const QKeySequence& key, std::function<void()> action) {
+    auto* shortcut = new QShortcut(key, owner, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, owner, std::move(action));
+}
+
+}  // namespace
 
 // ---- CFolderTreeWidget ----
 
@@ -88,9 +119,21 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pDropTarget = std::make_unique<TDropTarget<CFtpTreeDlg>>();
     m_pDropTarget->Register(this);
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+    context.targets.SetRemoteLookup([this](const CFtpPath& path) { return KnownRemote(path); });
+    // F5 refreshes; F2 renames and Delete deletes in the pane that has the
+    // focus; Backspace goes up one folder.
+    const auto focused = [this] { return m_pList->hasFocus() ? PANE_LIST : PANE_TREE; };
+    AddKey(this, Qt::Key_F5, [this] { OnRefresh(); });
+    AddKey(this, Qt::Key_F2, [this, focused] { OnRename(focused()); });
+    AddKey(this, QKeySequence::Delete, [this, focused] { OnDelete(focused()); });
+    AddKey(this, Qt::Key_Backspace, [this] {
+        CFtpNode* node = m_sink.GetCurrent();
+        if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentItem(ItemOf(node->GetParent()));
+    });
 }
 
 CFtpTreeDlg::~CFtpTreeDlg() {
+    m_context.targets.SetRemoteLookup({});
     velmora::CMsgBox::Box().Unsubscribe(this);
     // A login under way ends by its time-out at the latest.
     if (m_opening.thread.joinable()) m_opening.thread.join();
@@ -105,7 +148,7 @@ CFtpTreeDlg::~CFtpTreeDlg() {
 void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
     switch (msg.Cmd()) {
         case velmora::MSG_UNIQUE_NAME:
-            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) MakeUnique(*path);
+            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) msg.Result(MakeUnique(*path, msg.Argc() == 1));
             break;
         case velmora::MSG_APP_CONNECTION_23:
             if (const auto* info = dynamic_cast<const CFtpLoginInfo*>(msg.Object())) RequestConnect(*info);
@@ -153,7 +196,7 @@ void CFtpTreeDlg::CancelConnect() {
     if (!IsConnecting()) return;
     ++m_nAttempt;
     m_pWaitMsg.reset();
-    velmora::CLogFile().Write("Login", Format("%s: cancelled", m_sink.GetLoginInfo().GetPureURL().c_str()), true);
+    LogAppEvent(velmora::LOG_STATUS, "Ftp", "Login cancelled:", m_sink.GetLoginInfo().GetPureURL());
 }
 
 void CFtpTreeDlg::OnOpened() {
@@ -188,9 +231,24 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         ShowNotice(kLoginMissing);
         return;
     }
+    if (OfferTrust(info)) return;
     const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
-    velmora::CLogFile().Write("Login", Format("%s failed: %s", info.GetPureURL().c_str(), reason.c_str()), true);
+    LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
     m_context.prompter.ShowError(this, "Error", reason);
+}
+
+bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
+    const velmora::protocol::CCertificateInfo& peer = m_sink.GetPeerCertificate();
+    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const std::string text = m_sink.GetStrError() +
+                             "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
+                             "then on exactly this certificate is accepted from the server.";
+    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
+    CFtpLoginInfo trusted = info;
+    trusted.SetTlsFingerprint(peer.fingerprint);
+    emit CertificateTrusted(trusted);
+    RequestConnect(trusted);
+    return true;
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
@@ -306,6 +364,7 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     add(tr("Refresh"), folder, [this] { OnRefresh(); });
     add(tr("Download"), items, [this, pane] { OnDownload(pane); });
     add(tr("Upload"), folder, [this] { OnUpload(); });
+    add(tr("Synchronise..."), folder, [this] { OnSynchronise(); });
     add(tr("Delete"), items, [this, pane] { OnDelete(pane); });
     add(tr("Rename"), items, [this, pane] { OnRename(pane); });
     add(tr("New Folder"), folder, [this] { OnNewFolder(); });
@@ -335,7 +394,9 @@ void CFtpTreeDlg::OnDownload(EPane pane) {
         const CFtpPath source(node->GetDoc(), velmora::PATH_FOLDER);
         StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, source, destination); });
     } else {
+        // The listing may be older than the files: their sizes are asked anew.
         CFtpPathList list(files);
+        for (CFtpPath* file : list) file->Length(uint64_t{0});
         StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
     }
 }
@@ -353,7 +414,7 @@ void CFtpTreeDlg::OnDelete(EPane pane) {
     if (node == nullptr) return;
     const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
     if (pane == PANE_LIST && files.IsEmpty()) return;
-    if (!m_context.prompter.AskYesNo(this, "Confirmation", kDeleteQuestion)) return;
+    if (!m_context.prompter.AskYesNo(this, "Confirmation", DeleteQuestion(node, files))) return;
     if (RequireConnection() == nullptr) return;
     if (pane == PANE_TREE) {
         DeleteFolderNode(node);

@@ -61,8 +61,10 @@ private:
 // dropped on a folder are moved on the server.
 //
 // It listens to the message box as "UNIQUE_NAME_PROVIDER_ID": an upload asks
-// it (on the transfer thread) to make each file's name unique among the
-// files known in the target folder. Message 23 makes it connect.
+// it (on the transfer thread) about each file's name; a name known in the
+// target folder is left to the question about existing targets (overwrite,
+// rename to a unique name, skip; a dismissed question makes it unique, as
+// it always did). Message 23 makes it connect.
 //
 // The login and the listing of the start folder run on a thread of their
 // own; the window thread only starts them and takes the result, so it goes
@@ -79,7 +81,6 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
-    static constexpr const char* kDeleteQuestion = "Are you sure you want to delete 'Items' ?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
 
     // Where a command acts: the tree's current folder or the list's selection.
@@ -108,6 +109,10 @@ public:
     void OnDelete(EPane pane);
     void OnRename(EPane pane);
     void OnNewFolder();
+    // The current server folder made a copy of a local folder's contents,
+    // after a preview of the changes that takes.
+    void OnSynchronise();
+    void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
@@ -128,6 +133,9 @@ public:
 signals:
     // A login started by Connect has ended (not after a cancel).
     void ConnectFinished(bool connected);
+    // The user trusted a server's certificate: the connection, with its
+    // fingerprint, is to be stored.
+    void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);
 
 public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }
@@ -159,6 +167,9 @@ private:
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);
     void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
+    // A refused certificate: asks whether to trust it and, if so, stores
+    // and reconnects. False when the failure was something else.
+    bool OfferTrust(const velmora::CFtpLoginInfo& info);
     // The session's connection; null (and the error shown) when not connected.
     velmora::CFtpNode::Connection* RequireConnection();
     // Runs now, or once the connection under way is made.
@@ -194,7 +205,10 @@ private:
 
     // Names known in the folders uploads go to (any thread).
     void RememberNames(velmora::CFtpNode& node);
-    void MakeUnique(velmora::CFtpPath& path);
+    // Answers a velmora::TargetChoice for an upload to `path`; `rename`
+    // asks for a free name.
+    int32_t MakeUnique(velmora::CFtpPath& path, bool rename);
+    velmora::CFtpPath KnownRemote(const velmora::CFtpPath& path) const;
 
     CAppContext& m_context;
     CFtpSink& m_sink;

@@ -303,14 +303,27 @@ void CFtpTreeDlg::RememberNames(CFtpNode& node) {
     }
 }
 
-// On the transfer thread: the name becomes free in its folder, and is then
-// taken, so that two files of one upload never land on one name.
-void CFtpTreeDlg::MakeUnique(CFtpPath& path) {
+// On the transfer thread, inside a broadcast (no waiting here). A name taken
+// in its folder is left for the question (TARGET_ASK) unless a free one is
+// asked for; the name the file gets is then taken, so that two files of one
+// upload never land on one name.
+int32_t CFtpTreeDlg::MakeUnique(CFtpPath& path, bool rename) {
     std::lock_guard<std::mutex> lock(m_namesLock);
     const auto found = m_names.find(path.GetFtpDir(true));
-    if (found == m_names.end()) return;
-    found->second.UniqueName(&path);
-    found->second.Add(new CFtpPath(path));
+    if (found == m_names.end()) return velmora::TARGET_AS_BEFORE;
+    CFtpPathList& names = found->second;
+    if (!rename && names.FindByFileName(path) != nullptr) return velmora::TARGET_ASK;
+    if (rename) names.UniqueName(&path);
+    names.Add(new CFtpPath(path));
+    return rename ? velmora::TARGET_RENAME : velmora::TARGET_AS_BEFORE;
+}
+
+// What the browser knows of a remote file: its entry in the listing.
+CFtpPath CFtpTreeDlg::KnownRemote(const CFtpPath& path) const {
+    std::lock_guard<std::mutex> lock(m_namesLock);
+    const auto found = m_names.find(path.GetFtpDir(true));
+    const CFtpPath* known = found != m_names.end() ? found->second.FindByFileName(path) : nullptr;
+    return known != nullptr ? *known : path;
 }
 
 }  // namespace parcelo

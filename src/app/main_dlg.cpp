@@ -11,11 +11,14 @@
 #include <QVBoxLayout>
 
 #include "app/app_settings.h"
+#include "app/existing_targets.h"
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
+#include "app/log_pane.h"
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
+#include "app/transfer_queue_pane.h"
 #include "app/wait_dlg.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -36,7 +39,9 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pConnections(new CFtpConnectionsDlg(m_store.GetList(), context.settings)),
       m_pBrowser(new CFtpTreeDlg(context)),
       m_pProgress(new CProgressBarDlg(context.settings)),
-      m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)) {
+      m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
+      m_pLog(new CLogPane),
+      m_pQueue(new CTransferQueuePane(context.queue)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -48,6 +53,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     page->setStretchFactor(0, 2);
     page->setStretchFactor(1, 5);
     m_pTabs->addTab(page, tr("Connections"));
+    m_pTabs->addTab(m_pQueue, tr("Queue"));
+    m_pTabs->addTab(m_pLog, tr("Log"));
     layout->addWidget(m_pTabs, 1);
 
     // The progress shows from the first run on; its Stop closes it between runs.
@@ -55,6 +62,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pProgress->hide();
     layout->addWidget(m_pProgress);
     connect(&context.queue, &CTransferQueue::WaitingCountChanged, m_pProgress, &CProgressBarDlg::SetWaitingCount);
+    connect(&context.queue, &CTransferQueue::JobStarted, &context.targets, &CExistingTargets::StartJob);
     connect(&context.queue, &CTransferQueue::JobEnded, m_pProgress, &CProgressBarDlg::ShowOutcome);
 
     m_pWait->setWindowTitle(CAppSettings::kProduct);
@@ -62,6 +70,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pWait->setMinimumSize(240, 120);
     connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
+    connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
 }

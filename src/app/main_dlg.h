@@ -15,12 +15,15 @@ namespace parcelo {
 
 class CFtpConnectionsDlg;
 class CFtpTreeDlg;
+class CLogPane;
 class CProgressBarDlg;
+class CTransferQueuePane;
 class CWaitDlg;
 
 // The larger window, opened and closed from the tray: a tab "Connections"
-// with the connections list and the FTP browser, the progress of the
-// transfers below them, and the wait window while the browser connects.
+// with the connections list and the FTP browser, a tab "Queue" with the
+// transfers asked for, a tab "Log" with the live log, the progress of the
+// running transfer below them, and the wait window while the browser connects.
 // It keeps the program's connection list: loaded from the "CurProject" file
 // by Initialize, saved back to it whenever it changes and when the window is
 // destroyed (never when the file could not be read).
@@ -46,6 +49,8 @@ public:
     CFtpConnectionsDlg& GetConnections() const { return *m_pConnections; }
     CProgressBarDlg& GetProgress() const { return *m_pProgress; }
     CWaitDlg& GetWait() const { return *m_pWait; }
+    CLogPane& GetLog() const { return *m_pLog; }
+    CTransferQueuePane& GetQueuePane() const { return *m_pQueue; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
     CConnectionStore& GetConnectionStore() { return m_store; }
 
@@ -73,6 +78,8 @@ private:
     CFtpTreeDlg* m_pBrowser;
     CProgressBarDlg* m_pProgress;
     CWaitDlg* m_pWait;
+    CLogPane* m_pLog;
+    CTransferQueuePane* m_pQueue;
 };
 
 }  // namespace parcelo

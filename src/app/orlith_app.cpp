@@ -3,15 +3,19 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QTimer>
 
 #include "app/app_context.h"
 #include "app/dash_bord_dlg.h"
+#include "app/existing_targets.h"
 #include "app/ftp_sink.h"
 #include "app/prompter.h"
 #include "app/quit_signals.h"
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "base/format.h"
+#include "engine/source.h"
+#include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -30,7 +34,9 @@ COrlithApp::COrlithApp(std::string defaultHome)
       m_pQueue(std::make_unique<CTransferQueue>()),
       m_pSink(std::make_unique<CFtpSink>()),
       m_pPrompter(std::make_unique<CDialogPrompter>()),
-      m_pContext(std::make_unique<CAppContext>(CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter})) {
+      m_pTargets(std::make_unique<CExistingTargets>(m_settings, *m_pPrompter)),
+      m_pContext(std::make_unique<CAppContext>(
+          CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter, *m_pTargets})) {
     m_pApp = this;
 }
 
@@ -47,6 +53,15 @@ std::string COrlithApp::FindDefaultHome() {
     return {};
 }
 
+namespace {
+void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::string(line), true); }
+}  // namespace
+
+void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
+    velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
+    velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
+}
+
 bool COrlithApp::InitInstance() {
     // Long work on this thread keeps the windows alive through the pump.
     velmora::platform::SetMessagePumpHook([] {
@@ -59,14 +74,29 @@ bool COrlithApp::InitInstance() {
     m_settings.Load();
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
+    ApplyTransferSettings(m_settings);
 
+    QTimer keepAlive;
+    QObject::connect(&keepAlive, &QTimer::timeout, [this] { m_pSink->KeepAlive(); });
+    keepAlive.start(CFtpSink::kKeepAliveCheckMs);
     if (std::unique_ptr<QDialog> mainWindow = CreateMainWindow()) {
         CQuitSignals quitSignals;
         QObject::connect(&quitSignals, &CQuitSignals::QuitRequested, mainWindow.get(),
                          [this, window = mainWindow.get()](int signal) { QuitOnSignal(*window, signal); });
+        m_pMainWindow = mainWindow.get();
         mainWindow->exec();
+        m_pMainWindow = nullptr;
     }
     return false;
+}
+
+void COrlithApp::Activate(const QStringList& files) {
+    if (auto* tray = qobject_cast<CDashBordDlg*>(m_pMainWindow)) {
+        tray->Activate(files);
+    } else if (m_pMainWindow != nullptr) {
+        m_pMainWindow->raise();
+        m_pMainWindow->activateWindow();
+    }
 }
 
 // A session that ends does not wait for answers: open questions are

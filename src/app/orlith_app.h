@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include <QStringList>
+
 #include "app/app_settings.h"
 #include "messaging/log_file.h"
 
@@ -11,6 +13,7 @@ class QDialog;
 namespace parcelo {
 
 struct CAppContext;
+class CExistingTargets;
 class CFtpSink;
 class CStatusRelay;
 class CTransferQueue;
@@ -39,8 +42,14 @@ public:
     // Runs the main window modally; answers false, like a dialog program
     // whose framework then ends without a message loop of its own.
     bool InitInstance();
+    // The settings the library reads during transfers: preserved times and
+    // the protocol trace into the log file.
+    static void ApplyTransferSettings(const CAppSettings& settings);
     // Answers the exit code.
     int ExitInstance();
+    // A later start of the program handed over its files: the running
+    // window comes forward with them.
+    void Activate(const QStringList& files);
 
     CAppSettings& GetSettings() { return m_settings; }
     CTransferQueue& GetTransferQueue() { return *m_pQueue; }
@@ -65,8 +74,11 @@ private:
     std::unique_ptr<CTransferQueue> m_pQueue;
     std::unique_ptr<CFtpSink> m_pSink;
     std::unique_ptr<IPrompter> m_pPrompter;
+    std::unique_ptr<CExistingTargets> m_pTargets;
     std::unique_ptr<CAppContext> m_pContext;
     velmora::CLogFile m_log;
+    // The main window while it runs.
+    QDialog* m_pMainWindow = nullptr;
 };
 
 }  // namespace parcelo

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "app/existing_targets.h"
 
 class QWidget;
 
@@ -24,6 +27,19 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // A Yes/No question about a list of actions the user sees first (one
+    // line each); true for Yes.
+    virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                                const std::vector<std::string>& actions);
+    // What to do with a file whose target exists, and whether for all files
+    // of the job; false when the question was dismissed.
+    virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                                   bool& forAll) = 0;
+    // An unknown server certificate, described in `text`: true for "Trust
+    // this certificate", false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+        return AskYesNo(parent, title, text);
+    }
 };
 
 // The prompter of the running program: modal dialogs.
@@ -34,6 +50,14 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    // The question with the list as the box's details.
+    bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                        const std::vector<std::string>& actions) override;
+    bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                           bool& forAll) override;
+    // The question's text: the file, and what is known of both sides.
+    static std::string TargetQuestionText(const CTargetQuestion& question);
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
 };
 
 }  // namespace parcelo

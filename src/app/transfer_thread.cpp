@@ -1,8 +1,10 @@
 #include "app/transfer_thread.h"
 
 #include <exception>
+#include <new>
 #include <string>
 
+#include "engine/statistic.h"
 #include "messaging/log_file.h"
 
 namespace parcelo {
@@ -48,6 +50,14 @@ void CTransferThread::Wait() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
+bool CTransferThread::DoCopy() {
+    const bool done = m_api.DoCopy();
+    const velmora::CJobState& job = velmora::CStatistic::Job();
+    m_counts = {job.m_nProcessed, job.m_nSkipped, job.m_nTotalBytes,
+                job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED};
+    return done;
+}
+
 void CTransferThread::Run() {
     bool runRequest = false;
     if (InitInstance()) {
@@ -58,6 +68,8 @@ void CTransferThread::Run() {
     // Nothing may leave the thread by an exception: it would end the program.
     try {
         if (runRequest) DoCopy();
+    } catch (const std::bad_alloc&) {
+        velmora::CLogFile().Write("Transfer stopped: out of memory\r\n");
     } catch (const std::exception& error) {
         velmora::CLogFile().Write(std::string("Transfer stopped by an unexpected error: ") + error.what() + "\r\n");
     } catch (...) {

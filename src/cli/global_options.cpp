@@ -1,6 +1,10 @@
 #include "cli/global_options.h"
 
+#include <cstdio>
+
 #include "cli/cli_context.h"
+#include "engine/source.h"
+#include "ftp/protocol/ftp_trace.h"
 
 namespace parcelo::cli {
 namespace {
@@ -36,7 +40,27 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("N")
             ->check(CLI::Range(1, 100));
     });
+    AddUnlessTaken(command, "--verbose", [&] {
+        return command.add_flag("-v,--verbose", verbose,
+                                "Show every FTP command and reply on standard error (passwords masked)");
+    });
+    AddUnlessTaken(command, "--no-preserve-times", [&] {
+        return command.add_flag("--no-preserve-times", noPreserveTimes,
+                                "Transferred files get the time of the transfer, not their source's modification time");
+    });
     AddTlsOptions(command, tls, "Global options");
+}
+
+namespace {
+void TraceToStandardError(std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+}  // namespace
+
+void GlobalOptions::Apply() const {
+    velmora::CSource::SetPreserveTimes(!noPreserveTimes);
+    velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

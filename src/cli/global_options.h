@@ -19,6 +19,8 @@ struct GlobalOptions {
     TlsOptions tls;
     // Login attempts of a transfer; 0 keeps the engine's five.
     int retries = 0;
+    bool verbose = false;          // the FTP protocol trace on standard error
+    bool noPreserveTimes = false;  // transferred files keep the time of the transfer
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.
@@ -26,6 +28,8 @@ struct GlobalOptions {
     // Adds them to the program and to each of its commands, at every depth,
     // so that they are read wherever they appear and listed in every help.
     void AddEverywhere(CLI::App& app);
+    // Puts the options that steer the library into effect.
+    void Apply() const;
 };
 
 }  // namespace parcelo::cli

@@ -61,6 +61,11 @@ public:
     bool Parse(const std::string& text, Location& out, std::string& error);
     // The same, for a location that must be on an FTP server.
     bool ParseRemote(const std::string& text, Location& out, std::string& error);
+    // Both ends of a transfer, source first.
+    bool ParseEnds(const std::string& source, const std::string& destination, Location& from, Location& to,
+                   std::string& error) {
+        return Parse(source, from, error) && Parse(destination, to, error);
+    }
 
     // "ftp://...", "ftpes://...", "ftps://...", in any letter case.
     static bool IsFtpUrl(const std::string& text);

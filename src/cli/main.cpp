@@ -2,6 +2,7 @@
 // and the scheduling host of the job database.
 
 #include <cstdio>
+#include <new>
 
 #include <CLI/CLI.hpp>
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     CommandStatus status;
     app.parse_complete_callback([&] {
         velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
+        context.options.Apply();
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     AddConnectionCommands(app, context, status);
     AddRemoteCommands(app, context, status);
     AddTransferCommands(app, context, status);
+    AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
     // After the commands, so that each of them lists the global options too.
@@ -53,6 +56,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         result = code == 0 ? kExitOk : kExitUsage;
+    } catch (const std::bad_alloc&) {
+        // A clear word and a failure status rather than an abort.
+        std::fputs("parcelo-cli: out of memory\n", stderr);
+        result = kExitFailed;
     }
     // The library keeps the last lines of a job pending until the log is flushed.
     velmora::CLogFile().Close();

@@ -31,6 +31,10 @@ struct OrderOptions {
     std::string from;
     std::string to;
     JobOptions job;
+    // A mirror order (only new and changed files), which may delete what
+    // the destination has and the source lacks.
+    bool mirror = false;
+    bool mirrorDelete = false;
     OverwriteOptions overwrite;
 };
 
@@ -133,6 +137,9 @@ OrderEnd MakeOrderEnd(const Location& location) {
     end.type = point.GetPointType();
     end.name = PointName(location);
     end.url = location.IsRemote() ? location.Display() : point.GetStrPath();
+    // A folder keeps its closing separator, which is what makes a stored
+    // location a folder when it is read back.
+    if (location.folder && !end.url.empty() && end.url.back() != '/' && end.url.back() != '\\') end.url += '/';
     end.login = point.GetLogin();
     end.password = point.GetPWD();
     return end;
@@ -141,15 +148,30 @@ OrderEnd MakeOrderEnd(const Location& location) {
 // The order's ends and transform; its schedule is set when it is stored.
 bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTransOrderObj& order,
                std::string& error) {
+    if (options.mirror && options.job.zip) {
+        error = "--mirror sends files as they are: not with --zip";
+        return false;
+    }
+    if (options.mirrorDelete && !options.mirror) {
+        error = "--delete deletes what a mirror's source lacks: use it with --mirror";
+        return false;
+    }
     LocationParser parser(context);
     Location from;
     Location to;
     if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
+    // The two ends of a mirror are folders, whether or not they are there yet.
+    from.folder = from.folder || options.mirror;
+    to.folder = to.folder || options.mirror;
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
     velmora::CTansform transform;
     if (!options.job.Transform(from, transform, error)) return false;
     options.job.WarnWhenWeak(context);
+    if (options.mirror) {
+        transform.SetSync();
+        transform.SetSyncDelete(options.mirrorDelete);
+    }
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
     order.Filter = transform.GetXMLFilter();
@@ -303,8 +325,11 @@ int DeleteSchedule(CliContext& context, const std::string& path, int32_t id) {
 void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     command.add_option("--from", options.from, "The source: a local path, ftp://... or NAME:/...")->required();
     command.add_option("--to", options.to, "The destination")->required();
-    // A scheduled order copies: it never deletes its source.
+    // A scheduled order never deletes its source (a mirror may delete at
+    // its destination what the source lacks).
     options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
+    command.add_flag("--mirror", options.mirror, "Send only what is new or changed at the destination");
+    command.add_flag("--delete", options.mirrorDelete, "With --mirror: also delete what the source lacks");
     options.overwrite.AddTo(command);
 }
 

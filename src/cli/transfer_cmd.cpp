@@ -1,20 +1,18 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/job_options.h"
+#include "cli/job_report.h"
+#include "cli/job_run.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
 #include "cli/server_folder.h"
-#include "cli/job_report.h"
-#include "cli/unique_upload_names.h"
 #include "engine/job_state.h"
 #include "engine/move_trans.h"
 #include "ftp/ftp_client.h"
@@ -67,37 +65,8 @@ bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
     return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
 }
 
-// The servers a job's report and names ask.
-struct JobServers {
-    // Files sent to this server get free names.
-    const velmora::CFtpLoginInfo* keepFilesOn = nullptr;
-    // A file this server refused to send is looked up as a folder.
-    const velmora::CFtpLoginInfo* source = nullptr;
-};
-
-// A job run with its report. `subject` names what the job moves, for
-// errors that name nothing.
-int RunJob(CliContext& context, const std::string& subject, const JobServers& servers,
-           const std::function<bool()>& run) {
-    JobReport report(context, subject);
-    if (const velmora::CFtpLoginInfo* source = servers.source) {
-        report.CheckRefusedFolders([source](const std::string& path) { return IsServerFolder(*source, path); });
-    }
-    std::optional<UniqueUploadNames> names;
-    if (servers.keepFilesOn) {
-        names.emplace(*servers.keepFilesOn, [&report](const std::string& text) { report.Notice(text); });
-    }
-    return report.Finish(run());
-}
-
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
     return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
-}
-
-// One job of task items, run by a mover; the job's own error count decides.
-int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject,
-             const JobServers& servers = {}) {
-    return RunJob(context, subject, servers, [&items] { return velmora::CMover(items).RunItems(); });
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -255,7 +224,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     Location from;
     Location to;
     std::string error;
-    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, to, error)) {
+    if (!parser.ParseEnds(args.source, args.destination, from, to, error)) {
         return context.UsageError(error);
     }
     // The engine would copy the folder's files, each to the new name.
@@ -297,7 +266,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     Location archive;
     LocationParser parser(context);
     std::string error;
-    if (!parser.Parse(args.source, from, error) || !parser.Parse(args.destination, archive, error)) {
+    if (!parser.ParseEnds(args.source, args.destination, from, archive, error)) {
         return context.UsageError(error);
     }
     if (from.kind == Location::kFtp || archive.kind == Location::kFtp) {

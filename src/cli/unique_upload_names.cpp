@@ -21,9 +21,6 @@ bool SplitFolder(const std::string& folder, std::string& parent, std::string& na
     return true;
 }
 
-// What a refused unique-name request answers (any value but 0).
-constexpr int32_t kRefused = 1;
-
 }  // namespace
 
 void UniqueUploadNames::Folder::Take(const velmora::CFtpPath& path) {
@@ -44,7 +41,7 @@ void UniqueUploadNames::OnMsg(velmora::CMsg& msg) {
     if (!path) return;
     const std::string wanted = path->GetFtpPath();
     if (!MakeUnique(*path)) {
-        msg.Result(kRefused);
+        msg.Result(velmora::TARGET_FAIL);
         m_notice("cannot tell whether " + wanted + " is on the server (" + m_strError +
                  "): the file is not sent; --overwrite replaces files without looking");
         return;

@@ -34,9 +34,12 @@ bool CDBSrcPoint::IsEqual(const CObj& other) const {
            Note == p->Note;
 }
 
+// The access time is stored but never compared: reading a file for its
+// transfer moves it (relatime updates it at the first read after a write and
+// once a day after that), so every scheduled run would see every file changed.
 bool CDBSrcPoint::IsChanged(const CDBSrcPoint& stored) const {
     return URL != stored.URL || FileAttributes != stored.FileAttributes || CreationTime != stored.CreationTime ||
-           LastAccessTime != stored.LastAccessTime || LastWriteTime != stored.LastWriteTime ||
+           LastWriteTime != stored.LastWriteTime ||
            FileSizeHigh != stored.FileSizeHigh || FileSizeLow != stored.FileSizeLow;
 }
 

@@ -95,19 +95,22 @@ void CFtpSource::ReadPaths() {
     CountTotals();
 }
 
-bool CFtpSource::ScanTree(const CFtpLoginInfo& login) {
-    CFtpLoginInfo info = login;
+std::unique_ptr<CFtpNode> CFtpSource::OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder) {
+    info.SetFtpPath(folder);
+    std::unique_ptr<CFtpNode> tree(CFtpNode::CreateRoot(m_client.GetFtpConnection(), info, false));
+    if (!IsServerRoot(folder) && IsServerRoot(tree->GetPath())) return nullptr;
+    return tree;
+}
+
+bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
     const CFtpPath root = SourceRoot();
-    info.SetFtpPath(root);
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     CReportScope step(EReportLevel::Step, "Gathering Ftp info", info.GetHost());
-    std::unique_ptr<CFtpNode> tree(CFtpNode::CreateRoot(connection, info, false));
-    // A start folder that is not there must not turn into the whole server.
-    if (!IsServerRoot(root) && IsServerRoot(tree->GetPath())) {
+    std::unique_ptr<CFtpNode> tree = OpenRemoteRoot(info, root);
+    if (!tree) {
         step.Abandon();
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
-    if (!tree->Load(connection, &m_filter)) {
+    if (!tree->Load(m_client.GetFtpConnection(), &m_filter)) {
         ReportError(ERROR_READ, "Cannot list every folder below " + tree->GetPath().GetPath());
     }
     step.SetClosingText(Format(", Found %d elements", tree->GetNodeCount()));
@@ -117,7 +120,45 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& login) {
     return true;
 }
 
-std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder) {
+CFtpPath CFtpSource::TargetFolder() const {
+    // A mirror fills the very folder it was given.
+    if (IsMirror()) return CFtpPath(TargetRoot().GetPath(), PATH_FOLDER);
+    // Files always keep their own name on a server.
+    CFtpPath folder = TargetRoot();
+    folder.SetFileName("");
+    folder.SetExt("");
+    return folder;
+}
+
+std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filter) {
+    const CFtpPath folder = TargetFolder();
+    std::unique_ptr<CFtpNode> tree = OpenRemoteRoot(m_item.GetDstFtpLoginInfo(), folder);
+    if (!tree) {
+        // Not there yet: an empty folder to fill.
+        auto empty = std::make_unique<CMFCObjNode>("ROOT", 0);
+        empty->GetPath() = folder;
+        empty->SetCatalog(true);
+        return empty;
+    }
+    if (!tree->Load(m_client.GetFtpConnection(), &filter)) {
+        ReportError(ERROR_READ, "Cannot list every folder below " + tree->GetPath().GetPath());
+    }
+    return tree;
+}
+
+bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    if (!connection) {
+        error = "Ftp connection is missing";
+        return false;
+    }
+    const std::string remote = path.GetFtpPath();
+    if (folder ? connection->RemoveDirectory(remote) : connection->DeleteFile(remote)) return true;
+    error = connection->GetLastResponse();
+    return false;
+}
+
+std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
     protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     auto root = std::make_unique<CFtpNode>(connection);
     CFtpPath path(folder.GetPath(), PATH_FOLDER);
@@ -126,7 +167,7 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder) 
     root->SetName(path.GetFtpDir(false));
     root->SetCatalog(true);
     root->SetNodeType(CFtpNode::NODE_UNLISTED);
-    if (!root->Load(connection, &m_filter)) {
+    if (!root->Load(connection, filter)) {
         ReportError(ERROR_READ, "Cannot list every folder below " + path.GetPath());
     }
     return root;
@@ -147,10 +188,7 @@ CTskDataFile* CFtpSource::CreateDataFile(const CFtpPath& path) {
 
 CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
-    // Files always keep their own name on a server.
-    CFtpPath root = TargetRoot();
-    root.SetFileName("");
-    root.SetExt("");
+    const CFtpPath root = TargetFolder();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, root, target)) return nullptr;
     // A line end in a name would end the command that carries it.
@@ -158,13 +196,11 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         ReportError(ERROR_COPY, "Name not supported by FTP (line end): " + sourceFile.GetPath().GetPath());
         return nullptr;
     }
-    if (!sourceFile.IsFolderEntry()) {
-        CMsg request(MSG_UNIQUE_NAME, 0, 0, 0);
-        request.RefObject(&target);
-        CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
-        // A provider that cannot tell which names are free keeps the file
-        // from replacing one.
-        if (request.Result() != 0) {
+    // A mirror replaces what changed; a copy may be given a new name.
+    if (!sourceFile.IsFolderEntry() && !IsMirror()) {
+        const int32_t choice = AskForName(sourceFile.GetPath(), target);
+        if (choice == TARGET_SKIP) return SkipTarget();
+        if (choice == TARGET_FAIL) {
             ReportError(ERROR_COPY, "No free name for " + target.GetPath());
             return nullptr;
         }
@@ -174,6 +210,22 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         }
     }
     return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
+}
+
+// The provider of unique names knows the names taken in the target folder.
+// A taken name it does not settle itself is put to the program's question
+// (outside the broadcast, which may not wait); a rename is then its part.
+int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
+    CMsg request(MSG_UNIQUE_NAME, &source, 0);
+    request.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+    if (request.Result() != TARGET_ASK) return request.Result();
+    const int32_t choice = AskTargetQuestion(source, target, true);
+    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP) return choice;
+    CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
+    rename.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);
+    return TARGET_RENAME;
 }
 
 CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {

@@ -5,6 +5,7 @@
 #include "engine/source.h"
 #include "engine/tsk_ftp_file.h"
 #include "ftp/ftp_client.h"
+#include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "paths/file_path_list.h"
 #include "platform/api.h"
@@ -35,12 +36,14 @@ public:
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
     // The file's place below the destination path, under the source file's
     // own name, which the desktop program may first make unique in its
-    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID").
+    // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID"), or leave out.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     // A file on the server, asked for its size and time (SIZE, MDTM).
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
     // Also logs off.
     void Close() override;
+    std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
+    bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
 
     CFtpClient& GetClient() { return m_client; }
     // The pause between login attempts.
@@ -48,10 +51,15 @@ public:
     int GetRetryDelay() const { return m_nRetryDelayMs; }
 
 protected:
-    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) override;
+    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;
 
 private:
+    // The name of the file's target (a TargetChoice: TARGET_SKIP leaves the
+    // file out).
+    static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
     bool Login(CFtpLoginInfo info);
+    // The destination folder the files go into.
+    CFtpPath TargetFolder() const;
     // A new connection after the server dropped the old one, with the same
     // attempts as the first login; a connection whose control side still
     // answers is kept (only a data connection broke).
@@ -62,6 +70,10 @@ private:
     void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
     bool ScanTree(const CFtpLoginInfo& info);
+    // The root of a remote tree for `folder` on the logged-in server; null
+    // when the folder is not there (a missing start folder must not turn
+    // into the whole server).
+    std::unique_ptr<CFtpNode> OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder);
     void ReadPaths();
 
     CFtpClient m_client;

@@ -45,6 +45,7 @@ void CJobState::Reset() {
     m_nTotalBytes = 0;
     m_nProcessedBytes = 0;
     m_nTotalItems = 0;
+    m_mirror = CMirrorCounts();
     m_tStart = platform::Now();
     m_bAbort = false;
 }

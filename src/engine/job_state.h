@@ -31,6 +31,17 @@ enum eErrorCategory : int32_t {
 VELMORA_API std::string GetErrorCategoryText(int32_t category);
 VELMORA_API bool IsFatalErrorCategory(int32_t category);
 
+// What the mirrors of a job found: files new at the destination, files
+// changed, files already equal there, and entries deleted from it; the
+// bytes of the new and changed files (in a dry run, what would be sent).
+struct CMirrorCounts {
+    int32_t m_nNew = 0;
+    int32_t m_nChanged = 0;
+    int32_t m_nEqual = 0;
+    int32_t m_nDeleted = 0;
+    int64_t m_nBytes = 0;
+};
+
 // The state of the running job. There is one per process, shared by every
 // mover, source and data file: one job runs at a time. The counters belong
 // to the thread that runs the job; only the abort flag is set from other
@@ -52,6 +63,7 @@ struct VELMORA_API CJobState {
     std::atomic<bool> m_bAbort{false};
     // The database log action of the running pair.
     tagDBLogAction m_eAction = DBACTION_NONE;
+    CMirrorCounts m_mirror;
     // The message of the latest error, kept from one job to the next.
     std::string m_strLastError;
     // How the transfers that follow treat their targets (kept by Reset):

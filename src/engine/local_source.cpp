@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "engine/tsk_local_file.h"
+#include "messaging/msg_commands.h"
+#include "platform/file_system.h"
 #include "platform/network_share.h"
 #include "tasks/trans_point.h"
 
@@ -44,7 +46,7 @@ bool CLocalSource::Scan() {
     if (IsEmpty()) {
         CFtpPath root = SourceRoot();
         if (!ResolveSourceRoot(root)) return false;
-        AddTree(LoadFolderTree(root));
+        AddTree(LoadFolderTree(root, &m_filter));
     } else if (!m_bPathsRead) {
         ReadPaths();
     }
@@ -62,7 +64,7 @@ void CLocalSource::ReadPaths() {
     ExpandFolders();
 }
 
-std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder) {
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
     auto root = std::make_unique<CMFCObjNode>("ROOT", 0);
     root->GetPath() = folder;
     root->SetCatalog(folder.IsDirectory());
@@ -70,7 +72,7 @@ std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder
     // What could be listed is still copied; each folder or name that could
     // not be read is an error of its own.
     std::vector<std::string> problems;
-    root->LoadFileSystem(folder.GetPath(), &m_filter, problems);
+    root->LoadFileSystem(folder.GetPath(), filter, problems);
     for (const std::string& problem : problems) ReportError(ERROR_READ, problem);
     return root;
 }
@@ -97,12 +99,33 @@ bool CLocalSource::PutFile(CTskDataFile* file) {
     });
 }
 
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadTargetTree(const CFileFilter& filter) {
+    CFtpPath folder(m_TargetRoot.GetPath(), PATH_FOLDER);
+    // A destination that is not there yet is an empty folder to fill.
+    if (CFilePath::IsExistsDirectory(folder.GetPath())) folder.AddAttr(platform::FileAttrDirectory);
+    auto tree = LoadFolderTree(folder, &filter);
+    tree->SetCatalog(true);
+    return tree;
+}
+
+bool CLocalSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
+    return folder ? platform::RemoveDirectory(path.GetPath(), &error) : platform::DeleteFile(path.GetPath(), &error);
+}
+
 CTskDataFile* CLocalSource::CreateDataFile(const CFtpPath& path) { return new CTskLocalFile(path); }
 
 CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
+    // A mirror replaces what changed; a copy asks what to do with a file in the way.
+    if (!sourceFile.IsFolderEntry() && !IsMirror() && CFilePath::IsExistsFile(target.GetPath())) {
+        if (AskTargetQuestion(sourceFile.GetPath(), target, false) == TARGET_SKIP) return SkipTarget();
+        if (!IsInside(target, m_TargetRoot)) {
+            ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
+            return nullptr;
+        }
+    }
     return SetTarget(new CTskLocalFile(target));
 }
 

@@ -29,9 +29,11 @@ public:
     bool PutFile(CTskDataFile* file) override;
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
+    std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
+    bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
 
 protected:
-    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) override;
+    std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;
     // A network path becomes the local path of its share ("Cannot connect
     // to network resource" when the share is not mapped).
     bool MapNetworkPath(CFtpPath& path);

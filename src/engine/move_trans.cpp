@@ -10,6 +10,7 @@
 #include "engine/job_lock.h"
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"
+#include "engine/mirror.h"
 #include "engine/transfer_auto_runner.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
@@ -240,16 +241,22 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
             default: return target.PutFile(file);
         }
     };
+    std::optional<CMirror> mirror;
+    if (source.GetItem().GetTransform().IsSync()) {
+        mirror.emplace(source, target);
+        mirror->ReadDestination();
+    }
     SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, source.GetCount());
     bool result = true;
     int count = 0;
     for (CTskDataFile* file : source) {
-        result = put(file);
+        result = mirror ? mirror->Put(file, put) : put(file);
         CProgressStatus done(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count, 0);
         done.CurFile(file->SourceText());
         SendProgress(done);
         if (!ContinueCheck()) break;
     }
+    if (mirror && ContinueCheck()) mirror->DeleteExtras();
     target.Close();
     source.Close();
     if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));

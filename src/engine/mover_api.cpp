@@ -10,10 +10,6 @@
 namespace velmora {
 namespace {
 
-CTskItem MakeItem(const CTransPoint& source, const CTransPoint& destination) {
-    return CTskItem(source, CTansform(CTansform::eSimpleCopy), destination);
-}
-
 // The job's target settings for one run; the jobs after it get today's.
 class CTargetSettings {
 public:
@@ -44,6 +40,7 @@ CMoverAPI& CMoverAPI::operator=(const CMoverAPI& other) {
     m_pathList = other.m_pathList;
     m_srcFolder = other.m_srcFolder;
     m_destination = other.m_destination;
+    m_transform = other.m_transform;
     m_strError = other.m_strError;
     m_nError = other.m_nError;
     m_bContinue = other.m_bContinue;
@@ -103,23 +100,25 @@ bool CMoverAPI::DoCopy() {
 }
 
 bool CMoverAPI::UploadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFile), CTransPoint(ePointFtp, login, destination)), eLocalSide,
-                    &paths);
+    return Transfer(CTskItem(CTransPoint(ePointFile), m_transform, CTransPoint(ePointFtp, login, destination)),
+                    eLocalSide, &paths);
 }
 
 bool CMoverAPI::UploadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFolder, folder), CTransPoint(ePointFtp, login, destination)),
-                    eLocalSide, nullptr);
+    return Transfer(
+        CTskItem(CTransPoint(ePointFolder, folder), m_transform, CTransPoint(ePointFtp, login, destination)),
+        eLocalSide, nullptr);
 }
 
 bool CMoverAPI::DownloadFiles(const CFtpLoginInfo& login, const CFtpPathList& paths, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFtp, login), CTransPoint(ePointFolder, destination)), eFtpSide,
-                    &paths);
+    return Transfer(CTskItem(CTransPoint(ePointFtp, login), m_transform, CTransPoint(ePointFolder, destination)),
+                    eFtpSide, &paths);
 }
 
 bool CMoverAPI::DownloadFolder(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination) {
-    return Transfer(MakeItem(CTransPoint(ePointFtp, login, folder), CTransPoint(ePointFolder, destination)),
-                    eFtpSide, nullptr);
+    return Transfer(
+        CTskItem(CTransPoint(ePointFtp, login, folder), m_transform, CTransPoint(ePointFolder, destination)),
+        eFtpSide, nullptr);
 }
 
 bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths) {
@@ -151,7 +150,8 @@ bool CMoverAPI::CopyFtpToFtp(const CFtpPathList& paths, const CFtpLoginInfo& sou
         target.SetDir(folder);
         target.SetDrive(std::string_view());
         target.MakePath();
-        items.Add(new CTskItem(MakeItem(CTransPoint(ePointFtp, source, *path), CTransPoint(ePointFtp, destination, target))));
+        items.Add(new CTskItem(CTransPoint(ePointFtp, source, *path), CTansform(CTansform::eSimpleCopy),
+                               CTransPoint(ePointFtp, destination, target)));
     }
     return Copy(items);
 }

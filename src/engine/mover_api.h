@@ -7,6 +7,7 @@
 #include "paths/file_path.h"
 #include "paths/file_path_list.h"
 #include "platform/api.h"
+#include "tasks/tansform.h"
 
 namespace velmora {
 
@@ -47,6 +48,11 @@ public:
     bool DownloadFolderA(const CFtpLoginInfo& login, const CFtpPath& folder, const CFtpPath& destination);
     bool CopyFtpToFtpA(const CFtpPathList& paths, const CFtpLoginInfo& source, const CFtpLoginInfo& destination);
 
+    // What the four transfers do with each file: a simple copy unless set
+    // otherwise (a mirror, for example, sends only what is new or changed).
+    void SetTransform(const CTansform& transform) { m_transform = transform; }
+    const CTansform& GetTransform() const { return m_transform; }
+
     // Performs the recorded request; false when none is recorded.
     bool DoCopy();
 
@@ -68,6 +74,13 @@ public:
     long GetErrorNumber() const { return m_nError; }
     const std::string& GetStrError() const { return m_strError; }
     eRequest GetRequest() const { return m_eRequest; }
+    // The recorded request's parts: the connection (the destination's for
+    // a server to server copy), the listed paths, the folder of a folder
+    // request, and where it goes.
+    const CFtpLoginInfo& GetLoginInfo() const { return m_loginInfo; }
+    const CFtpPathList& GetPathList() const { return m_pathList; }
+    const CFtpPath& GetSrcFolder() const { return m_srcFolder; }
+    const CFtpPath& GetDestination() const { return m_destination; }
 
 protected:
     // Each transfer: one job of one pair of sources; the result of the
@@ -101,6 +114,7 @@ private:
     CFtpPathList m_pathList;
     CFtpPath m_srcFolder;
     CFtpPath m_destination;
+    CTansform m_transform;
     std::string m_strError;
     long m_nError = 0;
     bool m_bContinue = false;

@@ -1,14 +1,21 @@
 #include "engine/source.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "base/tokenizer.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_commands.h"
 #include "paths/file_rec_find.h"
 #include "platform/file_system.h"
 
 namespace velmora {
 namespace {
+
+std::atomic<bool> g_preserveTimes{false};
 
 std::vector<std::string> Levels(std::string_view dir) {
     std::vector<std::string> levels;
@@ -45,7 +52,12 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return target && target->MakeFolder();
     }
     CTskDataFile* target = MakeTargetFile(*file);
-    if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
+    if (!target && std::exchange(m_bSkipTarget, false)) {
+        ReportSkipped(file->GetPath());
+        return true;
+    }
+    // A mirror has compared already: what it puts is new or replaces what changed.
+    if (target && !IsMirror() && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
         switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
@@ -54,8 +66,21 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         }
     }
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
+    // A mirror's next run compares times: they match after this one where
+    // the destination can take the source's time.
+    if (IsPreservingTimes() || IsMirror()) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
+}
+
+void CSource::SetPreserveTimes(bool on) { g_preserveTimes = on; }
+
+bool CSource::IsPreservingTimes() { return g_preserveTimes; }
+
+void CSource::KeepModifiedTime(CTskDataFile& source, CTskDataFile& target) {
+    const uint64_t time = source.GetModifiedTime();
+    if (time == 0 || target.SetModifiedTime(time)) return;
+    LogText(LOG_ERROR, "Time not kept:", target.TargetText() + " (" + target.GetFileError() + ")");
 }
 
 CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
@@ -87,7 +112,7 @@ void CSource::ExpandFolders() {
     for (CTskDataFile* file : entries) {
         std::unique_ptr<CMFCObjNode> tree;
         const bool loose = file->IsFolderEntry() && !file->GetNode() && !file->GetPath().IsEmpty();
-        if (loose) tree = LoadFolderTree(file->GetPath());
+        if (loose) tree = LoadFolderTree(file->GetPath(), &m_filter);
         if (!tree) {
             Add(file);
             continue;
@@ -136,10 +161,12 @@ bool CSource::MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoo
     if (root.IsEmpty()) return ReportError(ERROR_CONNECT, "Source root is missing");
     target = targetRoot;
     if (file.IsInFolderTree()) {
+        // The root of a mirrored folder is the destination folder itself.
+        if (IsMirror() && file.GetNode() && !file.GetNode()->GetParent()) return true;
         // A folder is copied into the destination, not merged with it.
         CFtpPath relative = file.GetPath();
         relative.SubstructDir(root);
-        target.AddFolder(root);
+        if (!IsMirror()) target.AddFolder(root);
         target.AppendDir(relative.GetDir());
     }
     if (target.GetFileName(true).empty()) {
@@ -162,6 +189,13 @@ bool CSource::IsInside(const CFtpPath& target, const CFtpPath& root) {
     }
     const std::string name = target.GetFileName(true);
     return !IsDotsName(name) && name.find_first_of("\\/") == std::string::npos;
+}
+
+std::unique_ptr<CMFCObjNode> CSource::LoadTargetTree(const CFileFilter&) { return nullptr; }
+
+bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
+    error = "This destination cannot delete";
+    return false;
 }
 
 CTskDataFile* CSource::SetTarget(CTskDataFile* target) {
@@ -193,6 +227,37 @@ bool CSource::ReportFileError(int32_t category, const std::string& text, const C
     return false;
 }
 
+CTskDataFile* CSource::SkipTarget() {
+    m_pTarget.reset();
+    m_bSkipTarget = true;
+    return nullptr;
+}
+
+namespace {
+
+std::mutex g_targetQuestionLock;
+CSource::TargetQuestion g_targetQuestion;
+
+}  // namespace
+
+void CSource::SetTargetQuestion(TargetQuestion question) {
+    std::lock_guard<std::mutex> lock(g_targetQuestionLock);
+    g_targetQuestion = std::move(question);
+}
+
+int32_t CSource::AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote) {
+    TargetQuestion question;
+    {
+        std::lock_guard<std::mutex> lock(g_targetQuestionLock);
+        question = g_targetQuestion;
+    }
+    return question ? question(source, target, remote) : TARGET_AS_BEFORE;
+}
+
 void CSource::OnSkip(const CFileRecFind& entry) { ReportSkipped(CFtpPath(entry)); }
+
+void CSource::OnRefused(std::string_view path, std::string_view reason) {
+    ReportSkippedText(std::string(reason) + ": " + std::string(path));
+}
 
 }  // namespace velmora

@@ -66,6 +66,15 @@ public:
     virtual CExistingTarget ExistingTarget(const CTskDataFile& target);
     virtual bool OpenPair(CTskDataFile* source, CTskDataFile* target);
 
+    // The destination folder as it stands, for a mirror to compare with:
+    // its tree loaded with `filter`, or a root without children when the
+    // folder is not there yet. A folder that cannot be listed whole is
+    // reported; what could be listed is kept.
+    virtual std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter);
+    // Deletes one file, or one empty folder, at the destination; false with
+    // the reason in `error`.
+    virtual bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error);
+
     // Reports with the job's current action.
     virtual bool ReportRecord(tagDBLogStatus status, const std::string& from, const std::string& to,
                               const std::string& text);
@@ -80,8 +89,15 @@ public:
                                  const CTskDataFile* target);
     using CStatistic::ReportError;
 
+    // Class-wide: a file put into a target gets its source's modification
+    // time (off by default, as the design has it).
+    static void SetPreserveTimes(bool on);
+    static bool IsPreservingTimes();
+
     // A file the filter left out.
     void OnSkip(const CFileRecFind& entry) override;
+    // An entry the listing could not offer: counted as skipped and logged.
+    void OnRefused(std::string_view path, std::string_view reason) override;
 
     const CTskItem& GetItem() const { return m_item; }
     // The item's source and destination paths.
@@ -90,6 +106,14 @@ public:
     // The first folder tree loaded; null when none was.
     const CMFCObjNode* GetRootNode() const { return m_trees.empty() ? nullptr : m_trees.front().get(); }
     CTskDataFile* GetTarget() const { return m_pTarget.get(); }
+
+    // What the program answers (a TargetChoice) for a file whose target
+    // exists already: `remote` for a target on a server. Called on the
+    // transfer thread, outside any broadcast, so that it may wait for the
+    // user. A TARGET_RENAME for a local target has renamed it. An empty
+    // function removes the question.
+    using TargetQuestion = std::function<int32_t(const CFtpPath& source, CFtpPath& target, bool remote)>;
+    static void SetTargetQuestion(TargetQuestion question);
 
 protected:
     using CopyStep = std::function<bool(CTskDataFile& source, CTskDataFile& target)>;
@@ -101,23 +125,31 @@ protected:
     // (the tree's root first). A tree whose root is a folder is a folder
     // scan: its files' targets keep the folder's name and structure.
     void AddTree(std::unique_ptr<CMFCObjNode> root);
-    // The tree of a folder named in a path list, loaded with the filter;
-    // null (reported) when it cannot be listed.
-    virtual std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder) = 0;
+    // The tree of a folder, loaded with `filter` (what could not be listed
+    // is reported).
+    virtual std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) = 0;
+    // The item's transform is a mirror: its files fill the destination
+    // folder itself, under the names they have.
+    bool IsMirror() const { return m_item.GetTransform().IsSync(); }
     // Replaces each folder of a list built from paths by its tree, so that
     // a folder given among files is transferred with everything in it.
     void ExpandFolders();
     // The job's total bytes and items become those of the list.
     void CountTotals() const;
-    // Where `file` goes below `targetRoot`: the folder scanned (its name and
-    // the file's folder below it) and, when the root names no file, the
-    // source file's own name. False, reported, when the file has no source
+    // Where `file` goes below `targetRoot`: the folder scanned (its name,
+    // except in a mirror, and the file's folder below it) and, when the
+    // root names no file, the source file's own name. False, reported, when the file has no source
     // root or its place would lie outside the target root.
     bool MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoot, CFtpPath& target);
     // Whether `target` lies inside `root`'s folder.
     static bool IsInside(const CFtpPath& target, const CFtpPath& root);
     // Keeps `target` as the current target and answers it.
     CTskDataFile* SetTarget(CTskDataFile* target);
+    // For MakeTargetFile: the file is left out (counted as skipped, no error).
+    CTskDataFile* SkipTarget();
+    // Asks the program's question (SetTargetQuestion) about a file's target
+    // that exists; TARGET_AS_BEFORE when there is none.
+    static int32_t AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote);
 
     CTskItem m_item;
     CTansFilter m_filter;
@@ -125,9 +157,12 @@ protected:
     std::unique_ptr<CTskDataFile> m_pTarget;
 
 private:
+    bool m_bSkipTarget = false;
     void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
     // A folder entry that would stay missing at the target: nothing below it.
     static bool IsEmptyFolder(const CTskDataFile& file);
+    // The source's time onto the written target; a failure is logged, not an error of the job.
+    static void KeepModifiedTime(CTskDataFile& source, CTskDataFile& target);
 };
 
 }  // namespace velmora

@@ -140,6 +140,11 @@ void CStatistic::ReportSkipped(const CFtpPath& path) {
     LogPath(LOG_EXCLUDED, "-", path);
 }
 
+void CStatistic::ReportSkippedText(const std::string& text) {
+    ++Job().m_nSkipped;
+    LogText(LOG_EXCLUDED, "-", text);
+}
+
 void CStatistic::LogStatistics() {
     const CJobState& job = Job();
     LogText(LOG_STATUS, "",

@@ -86,6 +86,8 @@ public:
     static void ReportTextDone(const std::string& text);
     // A file was left out by the filter.
     static void ReportSkipped(const CFtpPath& path);
+    // The same for an entry that has no path of its own (an unsafe name).
+    static void ReportSkippedText(const std::string& text);
     // "Errors: %d, Skipped: %d, Processed: %d, Total: %d", a Status record of "TR:".
     static void LogStatistics();
 

@@ -78,6 +78,12 @@ public:
     virtual uint64_t Length() const { return m_Path.Length(); }
     virtual std::string SourceText() const { return m_Path.GetPath(); }
     virtual std::string TargetText() const { return m_Path.GetPath(); }
+    // The file's last write time (100-ns units since 1601, UTC) as exact as
+    // its kind can tell; 0 when unknown. The base answers the path's time.
+    virtual uint64_t GetModifiedTime() { return m_Path.LastWriteTime(); }
+    // Gives the written (closed) file that time; false with GetFileError()
+    // when it could not. Kinds that cannot keep a time answer true.
+    virtual bool SetModifiedTime(uint64_t /*fileTime*/) { return true; }
 
     // The copy loop's rules: the buffer is a block, or the whole file when
     // smaller (a whole block when the size is recorded as 0, which is mostly

@@ -2,7 +2,9 @@
 
 #include "base/format.h"
 #include "base/tokenizer.h"
+#include "ftp/ftp_find.h"
 #include "ftp/protocol/ftp_error.h"
+#include "platform/clock.h"
 
 namespace velmora {
 namespace {
@@ -229,6 +231,23 @@ bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {
 
 bool CTskFtpFile::Refused() const {
     return m_pConnection->IsConnected() && m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
+}
+
+uint64_t CTskFtpFile::GetModifiedTime() {
+    const uint64_t listed = m_Path.LastWriteTime();
+    if (!m_pConnection) return listed;
+    const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
+    if (listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing()) return listed;
+    int64_t seconds = 0;
+    if (caps.mdtm && m_pConnection->GetModificationTime(m_Path.GetPath(), seconds))
+        return platform::UnixToFileTime(seconds);
+    return listed;
+}
+
+bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {
+    if (!m_pConnection || !m_pConnection->GetCapabilities().mfmt) return true;
+    return m_pConnection->SetModificationTime(m_Path.GetPath(), platform::FileTimeToUnix(fileTime)) ||
+           SetFileError(m_pConnection->GetLastError());
 }
 
 }  // namespace velmora

@@ -57,6 +57,11 @@ public:
     // must bring exactly the known size; an incomplete one is aborted.
     bool CloseFile(bool complete = true) override;
     bool MakeFolder() override { return OpenWrite(); }
+    // The exact time of a machine listing, else the server's MDTM when it
+    // offers it, else the listed time (to the minute, read as local time).
+    uint64_t GetModifiedTime() override;
+    // MFMT where the server offers it; true (nothing done) elsewhere.
+    bool SetModifiedTime(uint64_t fileTime) override;
 
     bool IsInterrupted() const override { return m_bInterrupted; }
     bool Reconnect() override;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace velmora {
 
 bool CTskLocalFile::OpenRead() {
@@ -81,6 +83,18 @@ bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool re
     }
     Job().m_nProcessedBytes += static_cast<int64_t>(from->Length());
     return true;
+}
+
+uint64_t CTskLocalFile::GetModifiedTime() {
+    if (m_Path.LastWriteTime() != 0) return m_Path.LastWriteTime();
+    platform::FileStatus status;
+    return platform::GetFileStatus(m_Path.GetPath(), status) ? status.lastWriteTime : 0;
+}
+
+bool CTskLocalFile::SetModifiedTime(uint64_t fileTime) {
+    std::string error;
+    if (platform::SetLastWriteTime(m_Path.GetPath(), fileTime, &error)) return true;
+    return SetFileError(error);
 }
 
 }  // namespace velmora

@@ -40,6 +40,9 @@ public:
     // modification time), counted in the job's processed bytes. Into any
     // other kind of target: the block-copy loop.
     bool Transfer(CTskDataFile* source, CTskDataFile* target, bool report) override;
+    // The scanned time, or the file's own when the path carries none.
+    uint64_t GetModifiedTime() override;
+    bool SetModifiedTime(uint64_t fileTime) override;
 
 private:
     platform::CFileReader m_reader;

@@ -57,6 +57,7 @@ public:
     // after a refusal, GetLoginError() == Certificate), for the user to judge.
     const protocol::CCertificateInfo& GetPeerCertificate() const { return m_connection.GetPeerCertificate(); }
     bool IsEncrypted() const { return m_connection.IsEncrypted(); }
+    std::string GetTlsVersion() const { return m_connection.GetTlsVersion(); }
 
     // The session's connection for listing, remote file streams, deleting and
     // renaming; null while not connected. It lives as long as the client

@@ -1,9 +1,11 @@
 #include "ftp/ftp_dir.h"
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
 #include "base/text.h"
+#include "ftp/protocol/ftp_reply.h"
 #include "platform/file_system.h"
 
 namespace velmora {
@@ -141,20 +143,53 @@ bool ParseDosDate(const std::vector<Field>& fields, int64_t& seconds) {
     return ReadClock(fields[1].text, true, hour, minute) && MakeLocal(year, month - 1, day, hour, minute, seconds);
 }
 
-// Unix lines: the date columns are where a size is followed by a month, a
-// day and a time or year, with a name after them. Servers with localised
-// month names still get the usual columns (owner, group, size, three date
-// fields), with a date that will not parse.
+// A size followed by a month, a day and a time or year, with a name after them.
+bool IsDateColumn(const std::vector<Field>& fields, size_t k) {
+    int value = 0;
+    int minute = 0;
+    return k >= 2 && k + 3 < fields.size() && IsDigits(fields[k - 1].text) && MonthIndex(fields[k].text) >= 0 &&
+           ReadDay(fields[k + 1].text, value) &&
+           (ReadNumber(fields[k + 2].text, 4, 4, value) || ReadClock(fields[k + 2].text, false, value, minute));
+}
+
+// Unix lines: the usual columns (permissions, links, owner, group, size) put
+// the date at the sixth field. When that does not fit, the date columns are
+// where the date's shape is found, because servers differ in whether a group
+// column (or an owner) exists. The usual columns come first so that an owner
+// or group that looks like a month ("mar") is not taken for the date.
+// Servers with localised month names still get the usual columns, with a
+// date that will not parse.
 size_t FindDateColumn(const std::vector<Field>& fields) {
-    for (size_t k = 2; k + 3 < fields.size(); ++k) {
-        int value = 0;
-        int minute = 0;
-        if (IsDigits(fields[k - 1].text) && MonthIndex(fields[k].text) >= 0 && ReadDay(fields[k + 1].text, value) &&
-            (ReadNumber(fields[k + 2].text, 4, 4, value) || ReadClock(fields[k + 2].text, false, value, minute)))
-            return k;
-    }
     constexpr size_t kUsualDateColumn = 5;
+    if (IsDateColumn(fields, kUsualDateColumn)) return kUsualDateColumn;
+    for (size_t k = 2; k + 3 < fields.size(); ++k) {
+        if (IsDateColumn(fields, k)) return k;
+    }
     return fields.size() > kUsualDateColumn + 3 ? kUsualDateColumn : 0;
+}
+
+// "0755" -> "rwxr-xr-x"; an empty text when the mode is no octal number.
+std::string ModeText(std::string_view mode) {
+    if (mode.empty() || mode.size() > 6 || mode.find_first_not_of("01234567") != std::string_view::npos) return {};
+    unsigned bits = 0;
+    for (char c : mode) bits = bits * 8 + static_cast<unsigned>(c - '0');
+    std::string text;
+    for (int shift = 6; shift >= 0; shift -= 3) {
+        text += (bits >> shift) & 4 ? 'r' : '-';
+        text += (bits >> shift) & 2 ? 'w' : '-';
+        text += (bits >> shift) & 1 ? 'x' : '-';
+    }
+    return text;
+}
+
+// The kind a machine listing's "type" fact names. Links come as
+// "OS.unix=slink:/target" or "OS.unix=symlink".
+CFtpDir::EKind MachineKind(std::string_view type) {
+    if (EqualsNoCase(type, "file")) return CFtpDir::KIND_FILE;
+    if (EqualsNoCase(type, "dir")) return CFtpDir::KIND_FOLDER;
+    const std::string lower = ToLowerAscii(type);
+    if (lower.rfind("os.unix=slink", 0) == 0 || lower.rfind("os.unix=symlink", 0) == 0) return CFtpDir::KIND_LINK;
+    return CFtpDir::KIND_NONE;  // cdir, pdir, devices...
 }
 
 std::string Join(const Field& a, const Field& b) { return std::string(a.text) + " " + std::string(b.text); }
@@ -204,11 +239,14 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     m_strDateTime = Join(fields[date], fields[date + 1]) + " " + std::string(fields[date + 2].text);
 
     const bool link = m_strPermissions[0] == 'l';
-    std::string text = TrimText(line.substr(fields[date + 3].start));
+    // The name starts after the one blank that follows the date, so a name
+    // that itself starts with a blank keeps it.
+    const Field& last = fields[date + 2];
+    std::string text(line.substr(last.start + last.text.size() + 1));
     if (link) {
         // "name -> target": the link is known by its own name.
         const size_t arrow = text.find(" -> ");
-        if (arrow != std::string::npos) text = TrimRightText(text.substr(0, arrow));
+        if (arrow != std::string::npos) text.resize(arrow);
     }
     if (!TakeName(text)) return false;
 
@@ -236,14 +274,62 @@ bool CFtpDir::SplitDOS(std::string_view line) {
     return true;
 }
 
+CFtpDir CFtpDir::FromMachineListing(const CFtpPath& folder, std::string_view line) {
+    CFtpDir dir;
+    dir.m_Path = folder;
+    dir.SplitMLSD(line);
+    return dir;
+}
+
+bool CFtpDir::SplitMLSD(std::string_view line) {
+    m_strLine = line;
+    m_eKind = KIND_NONE;
+    m_bUnsafeName = false;
+    // Facts, each ending in ";", then one blank, then the name (which may
+    // hold blanks and ";" of its own).
+    const size_t blank = line.find(' ');
+    if (blank == std::string_view::npos) return false;
+    std::string_view facts = line.substr(0, blank);
+    EKind kind = KIND_NONE;
+    std::string mode;
+    int64_t modified = 0;
+    while (!facts.empty()) {
+        const size_t end = std::min(facts.find(';'), facts.size());
+        const std::string_view fact = facts.substr(0, end);
+        facts.remove_prefix(std::min(end + 1, facts.size()));
+        const size_t equals = fact.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view name = fact.substr(0, equals);
+        const std::string_view value = fact.substr(equals + 1);
+        if (EqualsNoCase(name, "type"))
+            kind = MachineKind(value);
+        else if (EqualsNoCase(name, "size") && IsDigits(value))
+            m_strSize = value;
+        else if (EqualsNoCase(name, "modify") && protocol::ParseTimeValue(value, modified))
+            m_strDateTime = value;
+        else if (EqualsNoCase(name, "unix.mode"))
+            mode = ModeText(value);
+    }
+    if (kind == KIND_NONE || !TakeName(line.substr(blank + 1))) return false;
+    m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + mode;
+    if (!m_strDateTime.empty()) SetTimes(modified);
+    if (!m_strSize.empty()) m_Path.Length(m_strSize);
+    TakeKind(kind);
+    return true;
+}
+
 bool CFtpDir::ParseDateTime(std::string_view text, int64_t now) {
     int64_t seconds = 0;
     if (!ParseListingTime(text, now, seconds)) return false;
-    const uint64_t fileTime = platform::UnixToFileTime(seconds);
+    SetTimes(seconds);
+    return true;
+}
+
+void CFtpDir::SetTimes(int64_t secondsUtc) {
+    const uint64_t fileTime = platform::UnixToFileTime(secondsUtc);
     m_Path.CreationTime(fileTime);
     m_Path.LastAccessTime(fileTime);
     m_Path.LastWriteTime(fileTime);
-    return true;
 }
 
 bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seconds) {

@@ -22,6 +22,8 @@ namespace velmora {
 //   DOS:   12-31-21  11:59PM       <DIR>          My Folder
 //          01-16-2018  10:01AM              1234 report.txt
 //
+// Machine listings (MLSD) are read by SplitMLSD into the same fields.
+//
 // The Unix fields are found by their shape (a size followed by month, day
 // and time-or-year) rather than by fixed columns, because servers differ in
 // padding, in numeric or named owners and in whether a group column exists.
@@ -50,9 +52,17 @@ public:
     void Clear() override;
     void Copy(const CObj& src) override;
 
+    // An entry of a machine listing (MLSD) in `folder`.
+    static CFtpDir FromMachineListing(const CFtpPath& folder, std::string_view line);
+
     // Reads the line into the fields and the path (which holds the listed
     // folder beforehand). False when the line is not an entry.
     bool Split(std::string_view line, int64_t now);
+    // A machine listing line: "type=file;size=6;modify=20241207071100;
+    // unix.mode=0644; name". The times are exact and in UTC; the permissions
+    // text is made from the type and "unix.mode" ("-rw-r--r--"); the folder's
+    // own "cdir" and "pdir" entries and other types are no entry.
+    bool SplitMLSD(std::string_view line);
     bool SplitUNIX(std::string_view line, int64_t now);
     bool SplitDOS(std::string_view line);
     // Sets the path's three times from a listing date; false (times left as
@@ -92,6 +102,7 @@ public:
     operator CFtpPath() const { return m_Path; }
 
 private:
+    void SetTimes(int64_t secondsUtc);
     // Checks and stores the name; false (and the unsafe mark) when refused.
     bool TakeName(std::string_view name);
     // Sets the kind and puts the name into the path as a file or a folder.

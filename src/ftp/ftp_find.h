@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ftp/ftp_dir.h"
 #include "paths/file_path.h"
@@ -14,6 +15,7 @@ namespace velmora {
 
 namespace protocol {
 class CFtpConnection;
+class CFtpDataStream;
 }
 
 // A remote folder listing, one entry current at a time, the way the local
@@ -27,15 +29,19 @@ class CFtpConnection;
 //
 // The folder is listed with "LIST" and the reply is read to the end of its
 // data; a listing the server does not confirm counts as failed, so a cut-off
-// reply never passes for a short folder. Entries whose names start with ".",
-// lines that are no entry, and names refused as unsafe (logged) are left out.
+// reply never passes for a short folder. The folder's own "." and "..",
+// lines that are no entry, and names refused as unsafe (logged, and counted
+// in GetRefused) are left out; hidden names (".htaccess") are kept.
 // Symbolic links are listed by their own name and are neither files nor
 // folders (IsDirectory false, IsLink true). The inherited accessors answer
 // for the current entry's path.
 class VELMORA_API CFtpFind : public CFileRecFind {
 public:
-    // The most listing text accepted for one folder.
+    // The most listing text accepted for one folder, the most entries (each
+    // costs far more memory than its line), and the longest line.
     static constexpr size_t kMaxListing = size_t{256} << 20;
+    static constexpr size_t kMaxEntries = 250000;
+    static constexpr size_t kMaxLineLength = 64 * 1024;
 
     // The connection is not owned.
     explicit CFtpFind(protocol::CFtpConnection* connection);
@@ -49,7 +55,7 @@ public:
     std::string GetFileURL() const override;
     // The name up to its last ".", for folders as for files.
     std::string GetFileTitle() const override;
-    // The name starts with ".".
+    // The name is "." or "..".
     bool IsDots() const override;
     bool IsLink() const { return m_pCurrent && m_pCurrent->IsLink(); }
     void Close() {}
@@ -63,8 +69,20 @@ public:
     int FindNextFileW();
 
     // Lists the folder as FindFile does; false when the folder could not be
-    // entered or listed (GetLastError says why). An empty folder is true.
+    // entered or listed (GetLastError says why), or when the listing breaks
+    // one of the bounds above. An empty folder is true. A server that offers
+    // machine listings is asked with MLSD (exact UTC times), others with LIST.
     bool Open(std::string_view path);
+    // Off: always LIST, even when the server offers MLSD.
+    void SetUseMachineListing(bool use) { m_bUseMachineListing = use; }
+    // What new finds start with (on); class-wide, like the other FTP settings.
+    static void SetDefaultMachineListing(bool use);
+    static bool IsDefaultMachineListing();
+    // The last listing came from MLSD.
+    bool IsMachineListing() const { return m_bMachine; }
+    // The entries of the last listing left out because their names were
+    // unsafe, as the folder followed by the name (control characters shown as "?").
+    const std::vector<std::string>& GetRefused() const { return m_refused; }
     int GetCount() const { return m_list.GetCount(); }
     // The folder listed, "/" separated, with a trailing "/".
     const std::string& GetFolder() const { return m_strFolder; }
@@ -77,8 +95,14 @@ public:
     operator const CFtpPath&() const { return GetPath(); }
 
 private:
+    static constexpr size_t kListingBlock = 64 * 1024;
+
     bool Fail(const std::string& error);
-    void ReadEntries(const std::string& text);
+    bool ReadListing(protocol::CFtpDataStream& reply);
+    void SortByName();
+    // Takes the complete lines of `text`; answers how many bytes they used.
+    size_t TakeLines(const std::string& text, const CFtpPath& folder, int64_t now);
+    void TakeLine(std::string_view line, const CFtpPath& folder, int64_t now);
 
     protocol::CFtpConnection* m_pConnection;
     const CFtpDir* m_pCurrent = nullptr;
@@ -86,6 +110,9 @@ private:
     CFtpDirList::POSITION m_pos;
     std::string m_strFolder;
     std::string m_strError;
+    std::vector<std::string> m_refused;
+    bool m_bUseMachineListing;
+    bool m_bMachine = false;
 };
 
 }  // namespace velmora

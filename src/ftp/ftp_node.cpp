@@ -204,6 +204,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
     }
     RemoveDecoys(nullptr);
     std::string error;
+    std::vector<std::string> refused;
     bool ok = ForEachRemoteEntry(
         m_pConnection, GetDoc(),
         [&](const CFtpFind& entry) {
@@ -213,13 +214,37 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
                 AddFolderChild()->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
             else if (dir.IsFile())
                 AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
+            else if (dir.IsLink())
+                AddLinkChild(dir, filter);
         },
-        &error);
+        &error, &refused);
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
+    if (filter) {
+        for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
+    }
     for (CObjNode* child : GetChildren()) {
         if (CFtpNode* node = NodeCast<CFtpNode>(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
     }
     return ok;
+}
+
+void CFtpNode::AddLinkChild(const CFtpDir& link, const CFileFilter* filter) {
+    const std::string path = GetDoc() + link.GetName();
+    // A link to a folder may lead back up the tree (a loop without end), so
+    // such links are left out, with a word; a link to a file is that file.
+    if (m_pConnection->SetCurrentDirectory(path)) {
+        CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder skipped:", path);
+        if (filter) filter->Refused(path, "Link to a folder");
+        return;
+    }
+    CFtpPath file(link.GetPath());  // the folder, with the link's times
+    file.SetFileNameAndExt(link.GetName());
+    file.SetAttr(platform::FileAttrNormal);
+    // The listed size is the link's own; the server knows the target's.
+    uint64_t size = 0;
+    m_pConnection->GetFileSize(path, size);
+    file.Length(size);
+    AddFolderChild()->Setup(link.GetName(), file, NODE_FILE, m_pConnection);
 }
 
 CFtpPathList& CFtpNode::PopulateCache() {

@@ -18,6 +18,7 @@ class CFtpConnection;
 }
 
 class CFileFilter;
+class CFtpDir;
 class CFtpFind;
 class CFtpLoginInfo;
 
@@ -74,8 +75,10 @@ public:
 
     // Lists this folder and its sub-folders, recursively: folders become
     // nodes of type 1 named by their title, files nodes of type 4; entries
-    // the filter skips are left out. False when a folder could not be listed
-    // or the tree went deeper than kMaxDepth (what could be listed is kept).
+    // the filter skips are left out. A symbolic link to a file becomes a
+    // file node; links to folders and unsafe names are left out and told to
+    // the filter (CFileFilter::Refused). False when a folder could not be
+    // listed or the tree went deeper than kMaxDepth (what could be listed is kept).
     bool Load(Connection* connection, const CFileFilter* filter);
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
@@ -165,6 +168,8 @@ private:
     CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);
     void RemoveDecoys(platform::ITreeCtrl* tree);
     bool LoadLevel(const CFileFilter* filter, int depth);
+    // A listed symbolic link: a file node for a link to a file.
+    void AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
     bool RefuseName(std::string_view name);
     // The service's reason as this node's error; false.
     bool Refused(const CFtpRemoteFolder& service);

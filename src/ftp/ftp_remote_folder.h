@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ftp/ftp_find.h"
 #include "paths/file_path.h"
@@ -14,15 +15,17 @@ class CFtpConnection;
 }
 
 // Calls f(find) for each entry of a remote folder; false (and the reason in
-// `error` when given) when the folder could not be listed.
+// `error` when given) when the folder could not be listed. `refused` gets
+// the entries left out for their unsafe names.
 template <class F>
 bool ForEachRemoteEntry(protocol::CFtpConnection* connection, const std::string& folder, F f,
-                        std::string* error = nullptr) {
+                        std::string* error = nullptr, std::vector<std::string>* refused = nullptr) {
     CFtpFind find(connection);
     if (!find.Open(folder)) {
         if (error) *error = find.GetLastError();
         return false;
     }
+    if (refused) *refused = find.GetRefused();
     for (bool more = find.GetCount() > 0; more;) {
         more = find.FindNextFileW() != 0;
         f(find);

@@ -24,12 +24,25 @@ enum MessageType : int32_t {
     MSG_TRANSFER_STATUS = 14,      // Object: a CTransferStatus
     MSG_CANCEL = 15,               // Argc 1: cancel; anything else: go on
     MSG_PROGRESS = 16,             // SubCmd: 2 to 8; Unit: the progress unit; CProgressStatus
-    MSG_UNIQUE_NAME = 17,          // RefObject: the sender's CFtpPath, renamed in place by the receiver;
-                                   // a Result other than 0: no name could be found, the file is not sent
+    MSG_UNIQUE_NAME = 17,          // RefObject: the sender's CFtpPath, renamed in place by the receiver
     MSG_APP_PATH = 19,             // RefObject: a path, or none (desktop windows)
     MSG_APP_CONNECTION_NAME = 21,  // Argv: the new display name; Object: a connection
     MSG_APP_CONNECTION_22 = 22,    // Object: a connection (desktop windows)
     MSG_APP_CONNECTION_23 = 23,    // Object: a connection (desktop windows)
+};
+
+// What a transfer does with a file's target that exists already (see
+// CSource::SetTargetQuestion); also the Result of 17.
+enum TargetChoice : int32_t {
+    TARGET_AS_BEFORE = 0,  // nobody answered: the transfer's own way (a download replaces
+                           // the file, an upload's provider makes the name unique)
+    TARGET_OVERWRITE = 1,
+    TARGET_RENAME = 2,     // the target gets a free name (a local one is given by the answer)
+    TARGET_SKIP = 3,       // the file is not transferred; it counts as skipped
+    TARGET_ASK = 4,        // 17 only: the name is taken and nothing was changed; ask, then
+                           // send 17 again with Argc 1 for a free name
+    TARGET_FAIL = 5,       // 17 only: the provider cannot tell which names are free; the file
+                           // is an error of the job and nothing is written
 };
 
 // The progress units (one progress bar each) of the transfer engine and the

@@ -24,6 +24,8 @@ std::string FolderKey(std::string_view folder) {
 
 CTansFilterListener::~CTansFilterListener() = default;
 
+void CTansFilterListener::OnRefused(std::string_view /*path*/, std::string_view /*reason*/) {}
+
 // ---- CFileFilter ---------------------------------------------------------
 
 CFileFilter::CFileFilter() { Clear(); }
@@ -100,6 +102,8 @@ bool CFileFilter::IsSkipFolder(const CFilePath& path) const {
 
 bool CFileFilter::IsSkip(const CFileRecFind& entry) const { return Decide(entry); }
 
+void CFileFilter::Refused(std::string_view /*path*/, std::string_view /*reason*/) const {}
+
 bool CFileFilter::IsSkip(const CFileFind& entry) const { return Decide(entry); }
 
 bool CFileFilter::Decide(const CFileRecFind& entry) const {
@@ -153,6 +157,10 @@ CObj* CTansFilter::CreateObject() const { return new CTansFilter(); }
 bool CTansFilter::IsSkip(const CFileRecFind& entry) const { return Report(Decide(entry), entry); }
 
 bool CTansFilter::IsSkip(const CFileFind& entry) const { return Report(Decide(entry), entry); }
+
+void CTansFilter::Refused(std::string_view path, std::string_view reason) const {
+    if (m_pListener) m_pListener->OnRefused(path, reason);
+}
 
 bool CTansFilter::Report(bool skip, const CFileRecFind& entry) const {
     if (skip && m_pListener) m_pListener->OnSkip(entry);

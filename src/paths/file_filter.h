@@ -23,6 +23,9 @@ class VELMORA_API CTansFilterListener {
 public:
     virtual ~CTansFilterListener();
     virtual void OnSkip(const CFileRecFind& entry) = 0;
+    // An entry a listing could not offer at all (an unsafe name, a link to a
+    // folder): `path` names it, `reason` says why. Ignored unless overridden.
+    virtual void OnRefused(std::string_view path, std::string_view reason);
 };
 
 // Which listing entries to leave out: folders unless sub-folders are
@@ -56,6 +59,9 @@ public:
     // True when the entry is to be left out; "." and ".." always are.
     virtual bool IsSkip(const CFileRecFind& entry) const;
     virtual bool IsSkip(const CFileFind& entry) const;
+    // Told about an entry that was left out before the filter could see it
+    // (see CTansFilterListener::OnRefused); the plain filter ignores it.
+    virtual void Refused(std::string_view path, std::string_view reason) const;
 
     bool IncludeSubFolders() const { return m_nIncludeSubFolders != 0; }
     void SetIncludeSubFolders(bool on) { m_nIncludeSubFolders = on ? 1 : 0; }
@@ -105,6 +111,7 @@ public:
 
     bool IsSkip(const CFileRecFind& entry) const override;
     bool IsSkip(const CFileFind& entry) const override;
+    void Refused(std::string_view path, std::string_view reason) const override;
 
 private:
     bool Report(bool skip, const CFileRecFind& entry) const;

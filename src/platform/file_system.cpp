@@ -132,6 +132,27 @@ bool DeleteFile(std::string_view path, std::string* error) {
     return false;
 }
 
+bool SetLastWriteTime(std::string_view path, uint64_t fileTime, std::string* error) {
+    if (!IsUsablePath(path, error)) return false;
+    constexpr uint64_t kTicksPerSecond = 10000000;
+    timespec times[2];
+    times[0].tv_sec = FileTimeToUnix(fileTime);
+    times[0].tv_nsec = static_cast<long>(fileTime % kTicksPerSecond) * 100;
+    times[1] = times[0];
+    const std::string text(path);
+    if (utimensat(AT_FDCWD, text.c_str(), times, 0) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
+bool RemoveDirectory(std::string_view path, std::string* error) {
+    if (!IsUsablePath(path, error)) return false;
+    const std::string text(path);
+    if (rmdir(text.c_str()) == 0) return true;
+    SetErrno(error, errno);
+    return false;
+}
+
 bool RenameFile(std::string_view from, std::string_view to, std::string* error) {
     if (!IsUsablePath(from, error) || !IsUsablePath(to, error)) return false;
     const std::string source(from);

@@ -65,9 +65,13 @@ VELMORA_API bool ListDirectory(std::string_view folder, std::vector<DirEntry>& e
 
 // Deletes a file (not a folder).
 VELMORA_API bool DeleteFile(std::string_view path, std::string* error = nullptr);
+// Removes an empty folder (not a file, not a folder with anything in it).
+VELMORA_API bool RemoveDirectory(std::string_view path, std::string* error = nullptr);
 // Moves `from` to `to`; refuses to replace an existing `to`.
 VELMORA_API bool RenameFile(std::string_view from, std::string_view to, std::string* error = nullptr);
 // Creates one folder level; fails when it exists or its parent is missing.
 VELMORA_API bool CreateDirectory(std::string_view path, std::string* error = nullptr);
+// Sets a file's last access and last write time (100-ns units since 1601, UTC).
+VELMORA_API bool SetLastWriteTime(std::string_view path, uint64_t fileTime, std::string* error = nullptr);
 
 }  // namespace velmora::platform

@@ -12,10 +12,14 @@ namespace velmora {
 
 namespace {
 
+constexpr const char* kSyncDeleteAttr = "tf-sync-delete";
+
+std::string SyncDeleteAttr(bool on) { return on ? CObj::XMLAttr(kSyncDeleteAttr, 1) : std::string(); }
+
 const CAttrRouter::Names& OwnNames() {
     static const CAttrRouter::Names names = [] {
         CAttrRouter::Names all = CAttrRouter::NamesOf(CObj());
-        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", "tf-zip-encryption"});
+        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", "tf-zip-encryption", kSyncDeleteAttr});
         return all;
     }();
     return names;
@@ -69,6 +73,8 @@ void CTansform::Clear() {
     m_strZipPassword.clear();
     m_strZipPathName.clear();
     m_nParam = 0;
+    m_bSyncDelete = false;
+    m_bDryRun = false;
     m_Filter.Clear();
     m_router.Reset();
 }
@@ -89,6 +95,8 @@ void CTansform::Copy(const CObj& src) {
     m_strZipFileName = other->m_strZipFileName;
     m_nParam = other->m_nParam;
     m_strZipPathName = other->m_strZipPathName;
+    m_bSyncDelete = other->m_bSyncDelete;
+    m_bDryRun = other->m_bDryRun;
     m_Filter.Copy(other->m_Filter);
 }
 
@@ -110,6 +118,7 @@ void CTansform::WriteXMLAttr(std::string& out) const {
     // transforms keep the text they always had.
     if (m_nZipEncryption != eZipTraditional) text += Format("%s='%d' ", "tf-zip-encryption", m_nZipEncryption);
     m_Filter.WriteXMLAttr(text);
+    text += SyncDeleteAttr(m_bSyncDelete);
     out += text;
 }
 
@@ -133,6 +142,8 @@ bool CTansform::ReadOwnAttr(const std::string& name, const std::string& value) {
         m_strZipFileName = value;
     } else if (EqualsNoCase(name, "tf-zip-pwd")) {
         m_strZipPassword = value;
+    } else if (EqualsNoCase(name, kSyncDeleteAttr)) {
+        m_bSyncDelete = ParseInt32(value) != 0;
     } else if (EqualsNoCase(name, "tf-zip-encryption")) {
         m_nZipEncryption = ParseInt32(value);
     } else {
@@ -144,10 +155,15 @@ bool CTansform::ReadOwnAttr(const std::string& name, const std::string& value) {
 std::string CTansform::GetXMLFilter() const {
     std::string text;
     m_Filter.WriteXMLAttr(text);
-    return text;
+    return text + SyncDeleteAttr(m_bSyncDelete);
 }
 
-void CTansform::SetXMLFilter(const std::string& text) { m_Filter.ReadXMLAttr(text); }
+void CTansform::SetXMLFilter(const std::string& text) {
+    m_Filter.ReadXMLAttr(text);
+    ForEachXMLAttr(text, [this](const std::string& name, const std::string& value) {
+        if (name == kSyncDeleteAttr) m_bSyncDelete = ParseInt32(value) != 0;
+    });
+}
 
 std::string CTansform::GetStrOp() const {
     std::string op;
@@ -163,6 +179,7 @@ std::string CTansform::GetDescription() const {
     AddLine(text, "How?:");
     if (IsSimpleCopy()) AddLine(text, "Simple Copy");
     if (IsSync()) AddLine(text, "Sync");
+    if (IsSync() && m_bSyncDelete) AddLine(text, "Delete what the source lacks");
     if (IsDeleteSourceFile()) AddLine(text, "Delete Source File");
     if (IsCompressed()) {
         AddLine(text, "Compress");

@@ -16,9 +16,10 @@ namespace velmora {
 class CTskNode;
 
 // What a job does with each file on the way: a plain copy, compression into
-// a ZIP archive, or deletion of the source after the copy; and which files
-// it leaves out (the filter). The four operation bits exclude each other
-// through the setters; the two ZIP options ride along with compression.
+// a ZIP archive, a mirror (only what is new or changed goes), or deletion of
+// the source after the copy; and which files it leaves out (the filter). The
+// four operation bits exclude each other through the setters; the two ZIP
+// options ride along with compression, the two mirror options with a mirror.
 class VELMORA_API CTansform : public CObj {
 public:
     enum _eTransformType : uint32_t {
@@ -72,6 +73,16 @@ public:
     void SetZipFileAuto(bool on) { SetTransform(eZipFileAuto, on); }
     void SetZipPasswordProtected(bool on) { SetTransform(eZipPasswordProtected, on); }
 
+    // A mirror also deletes what the destination has and the source lacks.
+    // Written as its own attribute (and, in the job database, as a pair of
+    // the filter text) only when set, so texts without it mean no deletion.
+    bool IsSyncDelete() const { return m_bSyncDelete; }
+    void SetSyncDelete(bool on) { m_bSyncDelete = on; }
+    // A mirror that only reports what it would do. Kept in memory and
+    // copied; never stored.
+    bool IsDryRun() const { return m_bDryRun; }
+    void SetDryRun(bool on) { m_bDryRun = on; }
+
     std::string& ZipFileName() { return m_strZipFileName; }
     const std::string& ZipFileName() const { return m_strZipFileName; }
     std::string& ZipPathName() { return m_strZipPathName; }
@@ -90,7 +101,8 @@ public:
     CTansFilter& GetFilter() { return m_Filter; }
     const CTansFilter& GetFilter() const { return m_Filter; }
     const std::string& SrcExcludeExt() const { return m_Filter.SrcExcludeExt(); }
-    // The filter as the database keeps it: its attribute text.
+    // The filter as the database keeps it: its attribute text, followed by
+    // the mirror's delete option when it is set.
     std::string GetXMLFilter() const;
     void SetXMLFilter(const std::string& text);
 
@@ -127,6 +139,8 @@ private:
     uint32_t m_uType = eSimpleCopy;
     int32_t m_nZipEncryption = eZipTraditional;
     int32_t m_nParam = 0;
+    bool m_bSyncDelete = false;
+    bool m_bDryRun = false;
     CAttrRouter m_router;
 };
 

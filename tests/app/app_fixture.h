@@ -9,6 +9,7 @@
 
 #include "app/app_context.h"
 #include "app/app_settings.h"
+#include "app/existing_targets.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/ftp_sink.h"
 #include "app/prompter.h"
@@ -34,6 +35,12 @@ public:
     std::deque<std::string> folders;
     std::vector<Shown> shown;
     std::vector<Shown> asked;
+    struct TargetAnswer {
+        ETargetAnswer answer;
+        bool forAll;
+    };
+    std::deque<TargetAnswer> targetAnswers;
+    std::vector<CTargetQuestion> targetQuestions;
 
     bool AskYesNo(QWidget*, const std::string& title, const std::string& text) override {
         asked.push_back({title, text});
@@ -52,6 +59,15 @@ public:
         asked.push_back({title, folder});
         if (folders.empty()) return false;
         folder = Take(folders, std::string());
+        return true;
+    }
+
+    bool AskExistingTarget(QWidget*, const CTargetQuestion& question, ETargetAnswer& answer, bool& forAll) override {
+        targetQuestions.push_back(question);
+        if (targetAnswers.empty()) return false;
+        answer = targetAnswers.front().answer;
+        forAll = targetAnswers.front().forAll;
+        targetAnswers.pop_front();
         return true;
     }
 
@@ -117,7 +133,8 @@ protected:
     CStatusRelay relay;
     CTransferQueue queue;
     CScriptedPrompter prompter;
-    CAppContext context{settings, sink, queue, relay, prompter};
+    CExistingTargets targets{settings, prompter};
+    CAppContext context{settings, sink, queue, relay, prompter, targets};
     int transfersEnded = 0;
     QMetaObject::Connection counting =
         QObject::connect(&queue, &CTransferQueue::TransferEnded, [this] { ++transfersEnded; });

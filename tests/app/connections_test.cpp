@@ -1,5 +1,6 @@
 #include <QLineEdit>
 #include <QPushButton>
+#include <QComboBox>
 #include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -59,6 +60,13 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     Type("login", server.GetUser());
     Type("password", server.GetPassword());
     Type("remotePath", "/pub");
+    // A new connection requires TLS; the test server offers none.
+    auto* encryption = props->findChild<QComboBox*>("encryption");
+    EXPECT_EQ(info->GetTlsMode(), velmora::protocol::ETlsMode::Require);
+    EXPECT_EQ(encryption->currentIndex(), static_cast<int>(velmora::protocol::ETlsMode::Require));
+    encryption->setCurrentIndex(static_cast<int>(velmora::protocol::ETlsMode::Plain));
+    emit encryption->activated(encryption->currentIndex());
+    EXPECT_EQ(info->GetTlsMode(), velmora::protocol::ETlsMode::Plain);
     EXPECT_EQ(info->GetHost(), server.GetHost());
     EXPECT_EQ(info->GetPort(), server.GetPort());
     EXPECT_EQ(info->GetPassword(), server.GetPassword());

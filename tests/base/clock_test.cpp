@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "support/local_time.h"
 
 namespace velmora::platform {
 namespace {
@@ -13,21 +14,7 @@ namespace {
 // rule so that no time zone database is needed) and restores the zone after.
 class LocalZoneTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* zone = std::getenv("TZ");
-        m_hadZone = zone != nullptr;
-        if (zone) m_zone = zone;
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (m_hadZone) {
-            setenv("TZ", m_zone.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
+    velmora::test::ScopedTimeZone m_zone{"CET-1CEST,M3.5.0,M10.5.0/3"};
 
     static std::tm Parts(int year, int month, int day, int hour, int minute) {
         std::tm parts{};
@@ -38,10 +25,6 @@ protected:
         parts.tm_min = minute;
         return parts;
     }
-
-private:
-    bool m_hadZone = false;
-    std::string m_zone;
 };
 
 TEST_F(LocalZoneTest, LocalPartsGiveBackTheirTimeAllYearRound) {

@@ -5,7 +5,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "ftp/remote_tree.h"
 #include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
@@ -52,6 +56,20 @@ public:
     int Port() const { return m_port; }
     std::string CaFile() const { return m_dir / "tls/ca.pem"; }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
+    const std::string& User() const { return m_user; }
+    // Files the server received ("i") or sent ("o"), from its transfer log.
+    int Transfers(char direction) const {
+        const std::string vsftpd = direction == 'i' ? "OK UPLOAD:" : "OK DOWNLOAD:";
+        const std::regex proftpd(std::string(" [ab] _ ") + direction + " ");
+        int count = 0;
+        for (const char* log : {"vsftpd.log", "xferlog"}) {
+            std::ifstream in(m_dir / log);
+            for (std::string line; std::getline(in, line);) {
+                count += line.find(vsftpd) != std::string::npos || std::regex_search(line, proftpd);
+            }
+        }
+        return count;
+    }
 
 private:
     std::string m_name;
@@ -86,6 +104,68 @@ TEST_P(RealServerTest, FolderTreeRoundTrip) {
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
 }
 
+TEST_P(RealServerTest, MirrorSendsOnlyWhatChangedBothWays) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string site = local / "site";
+    WriteFile(site + "/index.html", "home");
+    WriteFile(site + "/it's a \"page\".html", "quoted");
+    WriteFile(site + "/Grüße/ä b.txt", RandomBytes(60000, 2));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 3);
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 3);
+
+    WriteFile(site + "/index.html", "home, changed");
+    WriteFile(site + "/new.txt", "new");
+    std::filesystem::remove(site + "/it's a \"page\".html");
+    const CliResult changed = RunCli({"mirror", "--delete", site, server.Url("/www/")});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_EQ(server.Transfers('i'), 5);
+    std::string difference;
+    EXPECT_TRUE(SameTree(site, server.Home("www"), difference)) << difference;
+
+    ASSERT_EQ(RunCli({"mirror", server.Url("/www/"), local / "back"}).status, 0);
+    ASSERT_EQ(RunCli({"mirror", server.Url("/www/"), local / "back"}).status, 0);
+    EXPECT_EQ(server.Transfers('o'), 3);
+    EXPECT_TRUE(SameTree(site, local / "back", difference)) << difference;
+}
+
+// ProFTPD takes the source's time after each upload (MFMT): a later change
+// that keeps the size is still seen. vsftpd cannot: its files keep the
+// time of the upload, so they are newer and a second run sends nothing.
+TEST_P(RealServerTest, MirrorUploadsKeepTheSourcesTimeWhereTheServerTakesIt) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    namespace fs = std::filesystem;
+    const auto daysAgo = [](int days) { return fs::file_time_type::clock::now() - std::chrono::hours(24 * days); };
+    const auto seconds = [](const std::string& file) {
+        return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(file)).time_since_epoch().count();
+    };
+    TempDir local;
+    const std::string site = local / "site";
+    WriteFile(site + "/page.html", "version 1");
+    fs::last_write_time(site + "/page.html", daysAgo(3));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 1);
+    if (std::string(GetParam()) != "proftpd") return;
+
+    EXPECT_EQ(seconds(server.Home("www/page.html")), seconds(site + "/page.html"));
+    WriteFile(site + "/page.html", "version 2");
+    fs::last_write_time(site + "/page.html", daysAgo(2));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 2);
+    EXPECT_EQ(ReadFile(server.Home("www/page.html")), "version 2");
+}
+
 // A cut in the middle of a file, both ways: the transfer goes on at the
 // offset where the server allows it, else from the start.
 TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
@@ -117,6 +197,36 @@ TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
+
+// Both listings describe one tree: names, kinds, sizes and times to the
+// minute (MLSD in UTC, LIST in the server's local time, which is ours).
+TEST(RealServerListings, MachineAndClassicListingsOfProFtpdAgree) {
+    if (geteuid() != 0) GTEST_SKIP() << "proftpd needs root";
+    RealServer server("proftpd");
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string tree = local / "tree";
+    WriteFile(tree + "/top.txt", "top\n");
+    WriteFile(tree + "/.hidden", "h");
+    WriteFile(tree + "/ leading blank.txt", "b");
+    WriteFile(tree + "/a/b/deep.bin", RandomBytes(150000, 11));
+    WriteFile(tree + "/a/\xc3\xa9t\xc3\xa9.txt", "summer");
+    ASSERT_EQ(RunCli({"upload", tree, server.Url("/in/")}).status, 0);
+
+    protocol::CFtpConnection ftp;
+    ASSERT_TRUE(ftp.Connect("127.0.0.1", static_cast<uint16_t>(server.Port()), server.User(), "secret", true))
+        << ftp.GetLastError();
+    ASSERT_TRUE(ftp.GetCapabilities().mlsd);
+    std::map<std::string, std::string> classic;
+    std::map<std::string, std::string> machine;
+    ListRemoteTree(ftp, false, "/in/tree/", classic);
+    ListRemoteTree(ftp, true, "/in/tree/", machine);
+    // This server's LIST leaves hidden names out; its MLSD does not.
+    EXPECT_EQ(machine.erase("/in/tree/.hidden"), 1u);
+    EXPECT_EQ(machine, classic);
+    EXPECT_EQ(machine.size(), 6u);
+}
 
 // Server and TLS version. Both servers refuse a data connection whose TLS
 // session is not resumed from the control connection's; with TLS 1.3 they

@@ -86,6 +86,12 @@ TEST_F(SrcPointSetTest, AFileMovesFromNewToEqualToChange) {
     EXPECT_EQ(lookup.GetFileSize(), bigger);
     EXPECT_EQ(lookup.LastWriteTime, LocalTime(2024, 3, 2, 3, 4, 5));
 
+    // Reading the file for its transfer moves its access time: still Equal.
+    CDBSrcPoint read = File("/data/a.txt", bigger);
+    read.LastAccessTime += 10'000'000;
+    ASSERT_TRUE(set.UpdateStatus(read));
+    EXPECT_EQ(StatusOf("/data/a.txt"), "4 Equal");
+
     // A size change makes it Change, with every column written.
     ASSERT_TRUE(set.UpdateStatus(File("/data/a.txt", bigger + 1)));
     EXPECT_EQ(StatusOf("/data/a.txt"), "3 Change");

@@ -7,6 +7,7 @@
 #include "engine/engine_test_support.h"
 #include "engine/ftp_source.h"
 #include "engine/local_source.h"
+#include "ftp/ftp_find.h"
 #include "messaging/log_status.h"
 #include "messaging/messaging_test_support.h"
 #include "messaging/msg_box.h"
@@ -52,7 +53,7 @@ public:
         auto* path = dynamic_cast<CFtpPath*>(msg.RefObject());
         if (msg.Cmd() != MSG_UNIQUE_NAME || !path) return;
         if (refuse) {
-            msg.Result(1);
+            msg.Result(TARGET_FAIL);
         } else {
             path->SetFileName(path->GetFileName(false) + "(1)");
         }
@@ -67,6 +68,16 @@ protected:
         ASSERT_TRUE(server.Start()) << server.GetError();
     }
 
+    // Uploads the local folder into the server's /in/ and checks that it arrived whole.
+    void UploadToIn(const std::string& folder) {
+        fs::create_directories(server.Path("in"));
+        const CTskItem upload = MakeItem(LocalPoint(ePointFolder, folder), FtpPoint(LoginOf(server), "/in/"));
+        CLocalSource local(upload);
+        CFtpSource remote(upload);
+        ASSERT_TRUE(RunPair(local, remote)) << CStatistic::Job().m_strLastError;
+        EXPECT_EQ(ReadTree(server.Path("in/" + fs::path(folder).filename().string())), ReadTree(folder));
+    }
+
     FtpServer server;
 };
 
@@ -78,13 +89,7 @@ TEST_F(FtpSourceTest, LocalFolderToServerAndBackGivesIdenticalTrees) {
     WriteFile(dir / "src/data/empty.bin", "");
     WriteFile(dir / "src/data/sub/big.bin", RandomBytes(700000, 9));
     fs::create_directories(dir / "src/data/emptydir");
-    fs::create_directories(server.Path("in"));
-
-    const CTskItem upload = MakeItem(LocalPoint(ePointFolder, dir / "src/data"), FtpPoint(LoginOf(server), "/in/"));
-    CLocalSource local(upload);
-    CFtpSource remote(upload);
-    ASSERT_TRUE(RunPair(local, remote)) << CStatistic::Job().m_strLastError;
-    EXPECT_EQ(ReadTree(server.Path("in/data")), ReadTree(dir / "src/data"));
+    ASSERT_NO_FATAL_FAILURE(UploadToIn(dir / "src/data"));
     EXPECT_EQ(CStatistic::Job().m_nProcessed, 5);
 
     CStatistic::ResetJob();
@@ -96,6 +101,41 @@ TEST_F(FtpSourceTest, LocalFolderToServerAndBackGivesIdenticalTrees) {
     EXPECT_EQ(ReadTree(dir / "back/data"), ReadTree(dir / "src/data"));
     EXPECT_EQ(CStatistic::Job().m_nTotalBytes, 700000 + 15);
     EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
+}
+
+TEST_F(FtpSourceTest, HiddenAndBlankLedNamesAndLinksComeBackOrAreCounted) {
+    TempDir dir;
+    WriteFile(dir / "src/data/.htaccess", "deny");
+    WriteFile(dir / "src/data/.config/settings", "s");
+    WriteFile(dir / "src/data/ leading space.txt", "blank");
+    ASSERT_NO_FATAL_FAILURE(UploadToIn(dir / "src/data"));
+
+    // Links on the server: one to a file (transferred as that file), one to a folder (left out, counted).
+    fs::create_symlink(server.Path("in/data/.htaccess"), server.Path("in/data/file-link"));
+    fs::create_directory_symlink(server.Path("in/data/.config"), server.Path("in/data/folder-link"));
+    for (bool machineListing : {true, false}) {
+        SCOPED_TRACE(machineListing ? "MLSD" : "LIST");
+        CStatistic::ResetJob();
+        const std::string back = dir / (machineListing ? "mlsd" : "list");
+        const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, back));
+        CFtpSource from(download);
+        CLocalSource into(download);
+        CFtpFind::SetDefaultMachineListing(machineListing);
+        const bool ran = RunPair(from, into);
+        CFtpFind::SetDefaultMachineListing(true);
+        ASSERT_TRUE(ran) << CStatistic::Job().m_strLastError;
+        TreeMap expected = ReadTree(dir / "src/data");
+        expected["file-link"] = "deny";
+        // This server's machine listing shows a link as what it points to;
+        // its classic listing shows the link, which is then left out.
+        if (machineListing) {
+            expected["folder-link"] = "<dir>";
+            expected["folder-link/settings"] = "s";
+        }
+        EXPECT_EQ(ReadTree(back + "/data"), expected);
+        EXPECT_EQ(CStatistic::Job().m_nSkipped, machineListing ? 0 : 1);
+        EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
+    }
 }
 
 TEST_F(FtpSourceTest, FilesFromAPathListNeedNoTreeAndGetUniqueNamesOnUpload) {
@@ -185,6 +225,8 @@ FakeFtpServer::Script HostileServer() {
                 const std::string listing = folder == "/" ? "-rw-r--r-- 1 u g 4 Jan 01  2020 ..\r\n"
                                                             "-rw-r--r-- 1 u g 4 Jan 01  2020 ../../evil.txt\r\n"
                                                             "drwxr-xr-x 2 u g 4096 Jan 01  2020 ../up\r\n"
+                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 tab\there.txt\r\n"
+                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 caf\xe9.txt\r\n"
                                                             "-rw-r--r-- 1 u g 4 Jan 01  2020 ok.txt\r\n"
                                                           : "";
                 if (s.AcceptData()) s.SendData(command->rfind("LIST", 0) == 0 ? listing : "fine");
@@ -216,7 +258,10 @@ TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
 
     EXPECT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
 
-    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/ok.txt", "fine"}}));
+    // A name in another encoding arrives byte for byte.
+    EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/caf\xe9.txt", "fine"}, {"dst/ok.txt", "fine"}}));
+    // Every name left out counts (the folder's own ".." is no entry).
+    EXPECT_EQ(CStatistic::Job().m_nSkipped, 3);
 }
 
 // A server that takes every upload and accepts every folder.

@@ -389,6 +389,52 @@ TEST_F(MoverAPITest, OneFailedFileAmongTenIsCountedWhileTheOthersArrive) {
     EXPECT_EQ(api.GetStrError(), "");
 }
 
+// Answers the question about a target that exists with a script of its own.
+class TargetAnswers {
+public:
+    using Answer = std::function<int32_t(CFtpPath& target)>;
+    explicit TargetAnswers(Answer answer) {
+        CSource::SetTargetQuestion([this, answer](const CFtpPath& source, CFtpPath& target, bool) {
+            sources.push_back(source.GetFileName(true));
+            return answer(target);
+        });
+    }
+    ~TargetAnswers() { CSource::SetTargetQuestion({}); }
+    std::vector<std::string> sources;
+};
+
+TEST_F(MoverAPITest, ADownloadAsksBeforeItReplacesALocalFile) {
+    CFtpPathList paths;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        WriteFile(server.Path(std::string("in/") + name), std::string("new ") + name);
+        paths.Add(new CFtpPath(std::string("/in/") + name));
+    }
+    WriteFile(dir / "down/a.txt", "local a");
+    WriteFile(dir / "down/b.txt", "local b");
+    {
+        TargetAnswers answers([](CFtpPath& target) {
+            if (target.GetFileName(true) == "a.txt") return TARGET_SKIP;
+            target.SetFileNameAndExt("b(1).txt");
+            return TARGET_RENAME;
+        });
+        CMoverAPI api;
+        ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
+        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+        EXPECT_EQ(api.GetErrorNumber(), 0);
+        // Only the files that met an existing one were asked about.
+        EXPECT_EQ(answers.sources, (std::vector<std::string>{"a.txt", "b.txt"}));
+    }
+    EXPECT_EQ(ReadTree(dir / "down"), (TreeMap{{"a.txt", "local a"},
+                                               {"b.txt", "local b"},
+                                               {"b(1).txt", "new b.txt"},
+                                               {"c.txt", "new c.txt"}}));
+    // Nobody to ask, as on the command line: the file is replaced as before.
+    CMoverAPI api;
+    ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
+    EXPECT_TRUE(api.DoCopy());
+    EXPECT_EQ(ReadFile(dir / "down/a.txt"), "new a.txt");
+}
+
 TEST_F(MoverAPITest, RecordedUploadAndServerToServerCopyRunOnDoCopy) {
     WriteFile(dir / "up/a.txt", "alpha");
     WriteFile(dir / "up/sub/b.bin", test::RandomBytes(120000));

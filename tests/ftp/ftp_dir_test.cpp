@@ -52,8 +52,18 @@ TEST(FtpDir, ReadsTheLinesRealServersSend) {
          5 * kGiB, LocalFileTime(2023, 3, 15), "/pub/disk.img"},
         {"-rw-r--r-- 1 owner 1234 Feb 29 2020 leap.bin", "leap.bin", CFtpDir::KIND_FILE, 1234,
          LocalFileTime(2020, 2, 29), "/pub/leap.bin"},
-        {"-rw-r--r--   1 u   g    10 Jan  2    2020   padded.txt", "padded.txt", CFtpDir::KIND_FILE, 10,
+        {"-rw-r--r--   1 u   g    10 Jan  2    2020 padded.txt", "padded.txt", CFtpDir::KIND_FILE, 10,
          LocalFileTime(2020, 1, 2), "/pub/padded.txt"},
+        // Only the one blank after the date separates: the rest is the name.
+        {"-rw-r--r--   1 u   g    10 Jan  2  2020  leading space.txt", " leading space.txt", CFtpDir::KIND_FILE,
+         10, LocalFileTime(2020, 1, 2), "/pub/ leading space.txt"},
+        {"-rw-r--r--   1 u   g    10 Jan 02 07:11 .htaccess", ".htaccess", CFtpDir::KIND_FILE, 10,
+         LocalFileTime(2024, 1, 2, 7, 11), "/pub/.htaccess"},
+        // An owner or group that looks like a date: the usual columns win.
+        {"-rw-r--r-- 1 mar 20 1234 Jan 02 2020 report.txt", "report.txt", CFtpDir::KIND_FILE, 1234,
+         LocalFileTime(2020, 1, 2), "/pub/report.txt"},
+        {"-rw-r--r-- 1 dec 31 99 Mar 15 10:00 jun 1 2020 x", "jun 1 2020 x", CFtpDir::KIND_FILE, 99,
+         LocalFileTime(2024, 3, 15, 10, 0), "/pub/jun 1 2020 x"},
         // A link keeps its own name and is neither file nor folder.
         {"lrwxrwxrwx   1 root     root            7 Mar  1 12:00 latest -> v2.0", "latest", CFtpDir::KIND_LINK, 7,
          LocalFileTime(2024, 3, 1, 12, 0), "/pub/"},
@@ -89,6 +99,10 @@ TEST(FtpDir, ReadsTheLinesRealServersSend) {
     EXPECT_EQ(unix.GetOwner(), "alice");
     EXPECT_EQ(unix.GetGroup(), "staff");
     EXPECT_EQ(unix.GetDateTime(), "Dec 07 07:11");
+    const CFtpDir monthOwner(kFolder, "-rw-r--r-- 1 mar 20 1234 Jan 02 2020 report.txt", kNow);
+    EXPECT_EQ(monthOwner.GetOwner(), "mar");
+    EXPECT_EQ(monthOwner.GetGroup(), "20");
+    EXPECT_EQ(monthOwner.GetSizeText(), "1234");
     const CFtpDir dos(kFolder, "01-16-2018  10:01AM              1234 b.c.txt", kNow);
     EXPECT_EQ(dos.GetDate(), "01-16-2018");
     EXPECT_EQ(dos.GetTime(), "10:01AM");
@@ -121,6 +135,49 @@ TEST(FtpDir, NamesThatWouldLeaveTheFolderAreRefused) {
     }
     EXPECT_TRUE(CFtpDir::IsSafeName("..."));
     EXPECT_TRUE(CFtpDir::IsSafeName("é è.txt"));
+}
+
+TEST(FtpDir, ReadsMachineListingLines) {
+    // 2024-12-07 07:11:05 UTC.
+    const uint64_t stamp = platform::UnixToFileTime(1733555465);
+    const CFtpDir file = CFtpDir::FromMachineListing(
+        kFolder, "type=file;size=5368709120;modify=20241207071105.250;perm=adfrw;unix.mode=0644; a;b c.txt");
+    ASSERT_TRUE(file.IsFile());
+    EXPECT_EQ(file.GetName(), "a;b c.txt");
+    EXPECT_EQ(file.GetPath().GetPath(), "/pub/a;b c.txt");
+    EXPECT_EQ(file.GetPath().Length(), uint64_t{5} << 30);
+    EXPECT_EQ(file.GetPath().LastWriteTime(), stamp);
+    EXPECT_EQ(file.GetPermissions(), "-rw-r--r--");
+    EXPECT_EQ(file.GetPath().GetAttr(), platform::FileAttrNormal);
+
+    // One blank ends the facts; the next one starts the name.
+    const CFtpDir folder = CFtpDir::FromMachineListing(kFolder, "Type=dir;Modify=20241207071105;UNIX.mode=755;  two");
+    ASSERT_TRUE(folder.IsFolder());
+    EXPECT_EQ(folder.GetName(), " two");
+    EXPECT_EQ(folder.GetPath().GetFtpDir(true), "/pub/ two/");
+    EXPECT_EQ(folder.GetPermissions(), "drwxr-xr-x");
+
+    const CFtpDir link = CFtpDir::FromMachineListing(kFolder, "type=OS.unix=slink:/etc;size=4; etc-link");
+    EXPECT_TRUE(link.IsLink());
+    EXPECT_EQ(link.GetName(), "etc-link");
+    // Facts in any order and unknown facts; no time given leaves the times alone.
+    const CFtpDir bare = CFtpDir::FromMachineListing(kFolder, "unique=801U1;type=file; .hidden");
+    EXPECT_TRUE(bare.IsFile());
+    EXPECT_EQ(bare.GetPath().LastWriteTime(), 0u);
+
+    for (const char* line : {"type=cdir;modify=20241207071105; .", "type=pdir; ..", "type=cdir; /pub",
+                             "type=OS.unix=chr-1/3; null", "no facts here", "type=file;size=1;"}) {
+        SCOPED_TRACE(line);
+        const CFtpDir none = CFtpDir::FromMachineListing(kFolder, line);
+        EXPECT_FALSE(none.IsEntry());
+    }
+    for (const char* line : {"type=file; ../../etc/passwd", "type=dir; a/b", "type=file; tab\there"}) {
+        SCOPED_TRACE(line);
+        const CFtpDir unsafe = CFtpDir::FromMachineListing(kFolder, line);
+        EXPECT_FALSE(unsafe.IsEntry());
+        EXPECT_TRUE(unsafe.HasUnsafeName());
+        EXPECT_EQ(unsafe.GetPath().GetPath(), "/pub/");
+    }
 }
 
 TEST(FtpDir, DatesWithoutAYearFallInTheLastTwelveMonths) {

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/remote_tree.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -15,6 +18,7 @@
 #include "support/fake_controls.h"
 #include "support/fake_ftp_server.h"
 #include "support/ftp_server.h"
+#include "support/local_time.h"
 #include "support/temp_dir.h"
 
 namespace velmora {
@@ -86,13 +90,30 @@ TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
         }
     }
     EXPECT_EQ(folders, (std::set<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(files, (std::set<std::string>{"file1.txt", "skip.tmp"}));
+    EXPECT_EQ(files, (std::set<std::string>{"file1.txt", "skip.tmp", ".hidden"}));
 
     EXPECT_EQ(find.FindFile("/missing"), 0);
     EXPECT_FALSE(find.Open("/missing"));
     EXPECT_EQ(find.GetLastError().substr(0, 3), "550");
     EXPECT_TRUE(find.Open("/top/b"));
     EXPECT_EQ(find.GetCount(), 0);
+}
+
+TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
+    ASSERT_TRUE(connection.GetCapabilities().mlsd);
+    // This server lists in UTC, which the classic listing reads as local time.
+    test::ScopedTimeZone utc("UTC");
+    WriteFile(server.Path("top/ leading space.txt"), "blank");
+    WriteFile(server.Path("top/a/utf8 \xc3\xa9t\xc3\xa9.txt"), "summer");
+    WriteFile(server.Path("top/big.bin"), std::string(300000, 'b'));
+    std::map<std::string, std::string> machine;
+    std::map<std::string, std::string> classic;
+    test::ListRemoteTree(connection, true, "/top/", machine);
+    test::ListRemoteTree(connection, false, "/top/", classic);
+    EXPECT_EQ(machine, classic);
+    EXPECT_EQ(machine.count("/top/ leading space.txt"), 1u);
+    EXPECT_EQ(machine.count("/top/.hidden"), 1u);
+    EXPECT_EQ(machine.size(), 14u);
 }
 
 TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
@@ -120,7 +141,7 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
         EXPECT_TRUE(folder->GetHead()->IsNodeDecoy());
     }
     EXPECT_TRUE(root->IsCacheLoaded());
-    EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "skip.tmp"}));
+    EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "skip.tmp", ".hidden"}));
     root->Show(tree, false);
     EXPECT_EQ(tree.Find(decoy->GetTreeItem())->text, decoy->GetName());
 
@@ -173,8 +194,9 @@ TEST_F(FtpTreeTest, LoadsAWholeTreeThroughAFilter) {
     CDestroyNode guard(root);
     EXPECT_TRUE(root->Load(&connection, &filter));
 
-    // top, a, a1.txt, deep, d.txt, b, c, v1.2, x.txt, file1.txt
-    EXPECT_EQ(root->GetNodeCount(), 10);
+    // top, a, a1.txt, deep, d.txt, b, c, v1.2, x.txt, file1.txt, .hidden
+    EXPECT_EQ(root->GetNodeCount(), 11);
+    EXPECT_NE(root->FindFtpPath("/top/.hidden"), nullptr);
     EXPECT_EQ(root->FindByType(CFtpNode::NODE_DECOY), nullptr);
     EXPECT_EQ(root->FindByName("skip.tmp"), nullptr);
     CFtpNode* d = root->FindFtpPath("/top/a/deep/d.txt");
@@ -353,6 +375,25 @@ TEST(FtpNode, NamesFromAHostileServerNeverBecomeNodes) {
     EXPECT_EQ(loaded->GetNodeCount(), 3);  // the root, sub and ok.txt
     EXPECT_NE(loaded->FindFtpPath("/ok.txt"), nullptr);
     EXPECT_NE(loaded->FindFtpDir("/sub/"), nullptr);
+}
+
+TEST(FtpNode, AHostileListingIsBoundedInEntriesAndLineLength) {
+    std::string many;
+    for (size_t i = 0; i <= CFtpFind::kMaxEntries; ++i) many += "-rw-r--r-- 1 u g 1 Jan 01  2020 f" + std::to_string(i) + "\n";
+    test::FakeFtpServer endless(ListingServer(many, "226 Transfer complete"));
+    protocol::CFtpConnection connection;
+    ASSERT_TRUE(connection.Connect("127.0.0.1", endless.GetPort(), "u", "p", true)) << connection.GetLastError();
+    CFtpFind find(&connection);
+    EXPECT_FALSE(find.Open("/"));
+    EXPECT_EQ(find.GetLastError(), "Listing of / has more than 250000 entries");
+    EXPECT_EQ(find.GetCount(), 0);
+
+    test::FakeFtpServer longLine(ListingServer(std::string(200000, 'x'), "226 Transfer complete"));
+    ASSERT_TRUE(connection.Connect("127.0.0.1", longLine.GetPort(), "u", "p", true)) << connection.GetLastError();
+    EXPECT_FALSE(find.Open("/"));
+    EXPECT_EQ(find.GetLastError(), "Listing of / has a line longer than 65536 bytes");
+    // The connection stays usable after a listing broken off.
+    EXPECT_TRUE(connection.SetCurrentDirectory("/x"));
 }
 
 TEST(FtpNode, AListingTheServerDoesNotConfirmIsAFailure) {

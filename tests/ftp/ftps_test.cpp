@@ -205,6 +205,7 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
     // AUTH TLS accepted, then silence: the handshake times out.
     test::FakeFtpServer silent([](test::FakeFtpSession& s) {
         s.Reply("220 ready");
+        s.Expect("FEAT", "502 no features");
         s.Expect("AUTH TLS", "234 go ahead");
         s.WaitForClientToLeave();
     });
@@ -215,6 +216,7 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
     // Bytes sent in clear right behind the 234 could be an attacker's.
     test::FakeFtpServer injecting([](test::FakeFtpSession& s) {
         s.Reply("220 ready");
+        s.Expect("FEAT", "502 no features");
         s.ReadCommand();
         s.SendRaw("234 go ahead\r\n230 logged in\r\n");
         s.WaitForClientToLeave();
@@ -225,6 +227,7 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
     // In auto mode any refusal of AUTH TLS means "not offered", even a 530.
     test::FakeFtpServer noTls([](test::FakeFtpSession& s) {
         s.Reply("220 ready");
+        s.Expect("FEAT", "502 no features");
         s.Expect("AUTH TLS", "530 Please login with USER and PASS.");
         s.Expect("USER", "331 password");
         s.Expect("PASS", "230 in");

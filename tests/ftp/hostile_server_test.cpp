@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "ftp_test_helpers.h"
 #include "support/fake_ftp_server.h"
@@ -33,6 +35,23 @@ void AnswerEverything(FakeFtpSession& s) {
             s.Reply("257 \"/a\" is current");
         else
             s.Reply(command->rfind("CWD", 0) == 0 ? "250 ok" : "200 ok");
+    }
+}
+
+// The server side of a download up to its data connection.
+void StartDownload(FakeFtpSession& s) {
+    s.Login();
+    const uint16_t port = s.ListenForData();
+    s.Expect("EPSV", "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
+    s.Expect("RETR", "150 Opening data connection");
+    s.AcceptData();
+}
+
+// Reads until the end of the data or the first failure.
+void ReadToEnd(CFtpDataStream& stream) {
+    char block[4096];
+    size_t received = 0;
+    while (stream.Read(block, sizeof block, received) && received > 0) {
     }
 }
 
@@ -105,11 +124,7 @@ TEST(HostileServer, GarbageAndShutdownRepliesCloseTheConnection) {
 
 TEST(HostileServer, AConnectionDroppedMidTransferIsAFailure) {
     FakeFtpServer dropping([](FakeFtpSession& s) {
-        s.Login();
-        const uint16_t port = s.ListenForData();
-        s.Expect("EPSV", "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
-        s.Expect("RETR", "150 Opening data connection");
-        s.AcceptData();
+        StartDownload(s);
         s.SendData(std::string(10000, 'd'));
         s.Hangup();
     });
@@ -117,16 +132,33 @@ TEST(HostileServer, AConnectionDroppedMidTransferIsAFailure) {
     ASSERT_TRUE(Connect(ftp, dropping)) << ftp.GetLastError();
     auto stream = ftp.OpenFile("file.bin", EFtpAccess::Read);
     ASSERT_TRUE(stream) << ftp.GetLastError();
-    char block[4096];
-    size_t received = 0;
-    while (stream->Read(block, sizeof block, received) && received > 0) {
-    }
+    ReadToEnd(*stream);
     EXPECT_EQ(stream->GetByteCount(), 10000u);
     // End of data looked normal; only the missing confirmation reveals the loss.
     EXPECT_FALSE(stream->Close());
     EXPECT_EQ(stream->GetLastErrorCode(), EFtpError::Closed);
     EXPECT_EQ(stream->GetLastError(), "Connection closed by server");
     EXPECT_FALSE(ftp.IsConnected());
+}
+
+TEST(HostileServer, AServerThatTricklesBytesFailsTheLowSpeedLimit) {
+    FakeFtpServer trickling([](FakeFtpSession& s) {
+        StartDownload(s);
+        // Each byte well within the receive time-out, far too few in all.
+        while (!s.IsStopping() && s.SendData("x")) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    CFtpOptions options = ShortTimeouts();
+    options.lowSpeedBytes = 50;
+    options.lowSpeedSeconds = 1;
+    CFtpConnection ftp(options);
+    ASSERT_TRUE(Connect(ftp, trickling)) << ftp.GetLastError();
+    auto stream = ftp.OpenFile("file.bin", EFtpAccess::Read);
+    ASSERT_TRUE(stream) << ftp.GetLastError();
+    ReadToEnd(*stream);
+    EXPECT_EQ(stream->GetLastErrorCode(), EFtpError::TimedOut);
+    EXPECT_EQ(stream->GetLastError(), "Transfer too slow: fewer than 50 bytes in 1 seconds");
+    EXPECT_LT(stream->GetByteCount(), 50u);
+    EXPECT_TRUE(IsTransient(stream->GetLastErrorCode()));
 }
 
 TEST(HostileServer, AFailedFinalReplyFailsTheUpload) {
@@ -214,6 +246,49 @@ TEST(HostileServer, ARawCommandForgetsTheKnownFolder) {
     ftp.Close();
     const auto commands = fake.GetCommands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "CWD /a"), 2);
+}
+
+TEST(HostileServer, ADroppedBrowsingSessionLogsInAgainAndReturnsToItsFolder) {
+    int sessions = 0;
+    FakeFtpServer idleLimit([&sessions](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("CWD /a", "250 ok");
+        if (++sessions == 1) return;  // the server's idle limit ends the first session here
+        s.Expect("MKD x", "257 \"/a/x\" created");
+        s.Expect("NOOP", "200 ok");
+        s.WaitForClientToLeave();
+    });
+    CFtpOptions options = ShortTimeouts();
+    options.reconnectWhenDropped = true;
+    CFtpConnection ftp(options);
+    ASSERT_TRUE(Connect(ftp, idleLimit)) << ftp.GetLastError();
+    ASSERT_TRUE(ftp.SetCurrentDirectory("/a"));
+    EXPECT_TRUE(ftp.CreateDirectory("x")) << ftp.GetLastError();
+    // Recently used: no NOOP; idle: NOOP.
+    EXPECT_TRUE(ftp.KeepAlive(3600));
+    EXPECT_TRUE(ftp.KeepAlive(0));
+    ftp.Close();
+    const auto commands = idleLimit.GetCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "USER user"), 2);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "NOOP"), 1);
+    // The new session went back to the folder before the command was sent again.
+    const auto mkd = std::find(commands.begin(), commands.end(), "MKD x");
+    ASSERT_NE(mkd, commands.end());
+    EXPECT_EQ(*(mkd - 1), "CWD /a");
+    EXPECT_EQ(std::count(commands.begin(), mkd, "USER user"), 2);
+}
+
+TEST(HostileServer, WithoutReconnectingADroppedSessionStaysAClearFailure) {
+    FakeFtpServer idleLimit([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("NOOP", "421 Timeout: closing control connection");
+    });
+    CFtpConnection ftp(ShortTimeouts());
+    ASSERT_TRUE(Connect(ftp, idleLimit)) << ftp.GetLastError();
+    EXPECT_FALSE(ftp.KeepAlive(0));
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_FALSE(ftp.CreateDirectory("x"));
+    EXPECT_EQ(ftp.GetLastError(), "Ftp connection is not open");
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ public:
     bool Expect(std::string_view verb, std::string_view reply);
     bool Reply(std::string_view line);  // adds CRLF
     bool SendRaw(std::string_view bytes);
-    // The greeting, then USER, PASS and TYPE I, all answered positively.
+    // The greeting, FEAT (refused: the client behaves as without it), then
+    // USER, PASS and TYPE I, all answered positively.
     bool Login();
 
     // A loopback listener for a passive data connection; answers its port.

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 extern char** environ;
 
@@ -64,6 +65,13 @@ bool FtpServer::Fail(const std::string& error) {
     return false;
 }
 
+int FtpServer::Received(const std::string& command) const {
+    std::ifstream log(m_options.commandLog);
+    int count = 0;
+    for (std::string line; std::getline(log, line);) count += line.find("<- " + command + " ") != std::string::npos;
+    return count;
+}
+
 bool FtpServer::Start() {
     if (IsRunning()) return true;
     int in[2], out[2];
@@ -79,11 +87,17 @@ bool FtpServer::Start() {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     const std::string script = ScriptPath();
     const bool tls = !m_options.tlsCertFile.empty() && !m_options.tlsKeyFile.empty();
-    const char* argv[] = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
-                          m_options.password.c_str(), m_options.host.c_str(),
-                          tls ? m_options.tlsCertFile.c_str() : nullptr, m_options.tlsKeyFile.c_str(), nullptr};
+    const std::string commandLog = "--command-log=" + m_options.commandLog;
+    std::vector<const char*> argv = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
+                                     m_options.password.c_str(), m_options.host.c_str()};
+    if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
+    if (tls) {
+        argv.push_back(m_options.tlsCertFile.c_str());
+        argv.push_back(m_options.tlsKeyFile.c_str());
+    }
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
+    const int status = ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);

@@ -27,6 +27,8 @@ struct FtpServerOptions {
     std::string host = "127.0.0.1";
     std::string user = "alice";
     std::string password = "secret";
+    // A file that gets every command the server receives, one line each.
+    std::string commandLog = std::string();
     // Both set: the server requires explicit TLS on every connection.
     std::string tlsCertFile = {};
     std::string tlsKeyFile = {};
@@ -51,6 +53,9 @@ public:
     const std::string& GetPassword() const { return m_options.password; }
     // The server's home folder on disk: the remote "/".
     const std::string& GetRoot() const { return m_root.path(); }
+    // How many commands named `command` (STOR, RETR, ...) the server has
+    // received so far; it needs the option `commandLog`.
+    int Received(const std::string& command) const;
     // The local file behind a remote path: Path("a/b.txt") = root + "/a/b.txt".
     std::string Path(const std::string& remote) const;
 

@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
 # usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
+#        [--command-log=FILE]
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
 # control connection and on every data connection (python3-openssl).
+# With --command-log every command the server receives is written to FILE,
+# one "<- COMMAND argument" line each, so that tests can count them.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -25,6 +28,9 @@ def exit_when_parent_goes():
 
 
 def main():
+    options = [arg for arg in sys.argv[1:] if arg.startswith("--command-log=")]
+    sys.argv = [arg for arg in sys.argv if arg not in options]
+    command_log = options[-1].split("=", 1)[1] if options else ""
     root = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
@@ -38,7 +44,10 @@ def main():
         handler.keyfile = sys.argv[7]
         handler.tls_control_required = True
         handler.tls_data_required = True
-    logging.basicConfig(level=logging.WARNING)
+    if command_log:
+        logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
+    else:
+        logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler.authorizer = authorizer

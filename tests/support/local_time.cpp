@@ -1,5 +1,6 @@
 #include "support/local_time.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <stdexcept>
 
@@ -18,6 +19,20 @@ int64_t LocalTime(int year, int month, int day, int hour, int minute, int second
     int64_t seconds = 0;
     if (!platform::FromLocal(parts, seconds)) throw std::runtime_error("no such local time");
     return seconds;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) m_old = old;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_old)
+        setenv("TZ", m_old->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 }  // namespace velmora::test

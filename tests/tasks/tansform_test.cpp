@@ -154,5 +154,35 @@ TEST(TansformTest, FilterTextAsTheDatabaseKeepsIt) {
     EXPECT_EQ(other.GetFilter().GetExcludeFolders()[0], "/skip");
 }
 
+TEST(TansformTest, AMirrorsDeleteOptionTravelsOnlyWhenSetAndTheDryRunNever) {
+    CTansform plain;
+    plain.SetSync();
+    CTansform mirror(plain);
+    mirror.SetSyncDelete(true);
+    mirror.SetDryRun(true);
+    // Texts of a mirror without deletion are what they always were.
+    std::string plainText;
+    plain.WriteXMLAttr(plainText);
+    EXPECT_EQ(plainText.find("tf-sync-delete"), std::string::npos);
+    EXPECT_EQ(plain.GetXMLFilter().find("tf-sync-delete"), std::string::npos);
+
+    std::string text;
+    mirror.WriteXML(text);
+    CTansform read;
+    ASSERT_TRUE(read.ReadXML(text));
+    EXPECT_TRUE(read.IsSync());
+    EXPECT_TRUE(read.IsSyncDelete());
+    EXPECT_FALSE(read.IsDryRun());
+
+    // The job database keeps it with the filter's pairs.
+    CTansform stored;
+    stored.SetXMLFilter(mirror.GetXMLFilter());
+    EXPECT_TRUE(stored.IsSyncDelete());
+    CTansform old;
+    old.SetXMLFilter(plain.GetXMLFilter());
+    EXPECT_FALSE(old.IsSyncDelete());
+    EXPECT_NE(mirror.GetDescription().find("Delete what the source lacks"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "ftp/protocol/control_channel.h"
 
+#include "ftp/protocol/ftp_trace.h"
+
 namespace velmora::protocol {
 
 bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error) {
@@ -26,6 +28,7 @@ void CControlChannel::Close() {
 }
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
+    TraceCommand(command);
     const std::string line = command + "\r\n";
     if (m_link.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
     Close();
@@ -41,6 +44,7 @@ bool CControlChannel::ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& erro
             Close();
             return false;
         }
+        TraceReplyLine(line);
         switch (assembler.AddLine(line)) {
             case CFtpReplyAssembler::EResult::NeedMore:
                 break;

@@ -1,6 +1,7 @@
 #include "ftp/protocol/ftp_connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string_view>
 
 #include "base/format.h"
@@ -26,6 +27,18 @@ bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.fr
 
 }  // namespace
 
+namespace {
+std::atomic<uint32_t> g_lowSpeedBytes{CFtpOptions::LowSpeed().bytesPerSecond};
+std::atomic<int> g_lowSpeedSeconds{CFtpOptions::LowSpeed().seconds};
+}  // namespace
+
+CFtpOptions::LowSpeed CFtpOptions::GetDefaultLowSpeed() { return {g_lowSpeedBytes, g_lowSpeedSeconds}; }
+
+void CFtpOptions::SetDefaultLowSpeed(LowSpeed limit) {
+    g_lowSpeedBytes = limit.bytesPerSecond;
+    g_lowSpeedSeconds = limit.seconds;
+}
+
 CFtpConnection::~CFtpConnection() { Close(); }
 
 // ---- bookkeeping ----
@@ -46,7 +59,9 @@ void CFtpConnection::DropConnection() {
     if (m_stream) m_stream->Detach();
     m_stream = nullptr;
     m_control.Close();
+    if (!m_currentFolder.empty()) m_folderBeforeDrop = m_currentFolder;
     m_currentFolder.clear();
+    m_capabilities = CFtpCapabilities();
 }
 
 bool CFtpConnection::CheckReady(const std::string& command) {
@@ -71,6 +86,7 @@ bool CFtpConnection::ReadReply(CFtpReply& reply) {
 }
 
 bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
+    m_lastActivity = std::chrono::steady_clock::now();
     CFtpError error;
     if (!m_control.Send(command, m_options.sendTimeoutMs, error)) {
         DropConnection();
@@ -80,8 +96,39 @@ bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
 }
 
 bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply) {
-    if (!CheckReady(command) || !Exchange(command, reply)) return false;
+    if (!ReconnectIfDropped() || !CheckReady(command)) return false;
+    if (!Exchange(command, reply) && !(WasDropped() && Reconnect() && CheckReady(command) && Exchange(command, reply)))
+        return false;
     return reply.IsPositive() || FailWithReply(EFtpError::Refused, reply);
+}
+
+bool CFtpConnection::WasDropped() const {
+    return m_options.reconnectWhenDropped && m_loggedIn && !m_reconnecting && !IsConnected() &&
+           m_error.code == EFtpError::Closed;
+}
+
+bool CFtpConnection::ReconnectIfDropped() {
+    if (IsConnected() || !m_options.reconnectWhenDropped || !m_loggedIn || m_reconnecting) return true;
+    return Reconnect();
+}
+
+// One attempt: a server that drops the new session too gets no second one.
+bool CFtpConnection::Reconnect() {
+    const std::string host = m_host, user = m_user, password = m_password, folder = m_folderBeforeDrop;
+    m_reconnecting = true;
+    const bool ok = Connect(host, m_port, user, password, m_passive) && (folder.empty() || SetCurrentDirectory(folder));
+    m_reconnecting = false;
+    // A failed attempt leaves the session wanted: the next command tries again.
+    m_loggedIn = true;
+    if (!ok) m_folderBeforeDrop = folder;
+    return ok;
+}
+
+bool CFtpConnection::KeepAlive(int idleSeconds) {
+    if (!IsConnected() || m_stream) return IsConnected();
+    if (std::chrono::steady_clock::now() - m_lastActivity < std::chrono::seconds(idleSeconds)) return true;
+    CFtpReply reply;
+    return Exchange("NOOP", reply) || (WasDropped() && Reconnect());
 }
 
 // ---- connecting ----
@@ -103,11 +150,48 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
         return Fail(error.code, error.text);
     CFtpReply reply;
-    if (StartImplicitTls() && ReadGreeting() && NegotiateTls() && LogIn(user, password) && ProtectData() &&
-        ExpectPositive("TYPE I", reply))
+    if (StartImplicitTls() && ReadGreeting() && ReadFeatures() && NegotiateTls() && LogIn(user, password) &&
+        ReadFeaturesAfterLogin() && ProtectData() && ExpectPositive("TYPE I", reply) && ApplyFeatures()) {
+        m_user = user;
+        if (m_options.reconnectWhenDropped) m_password = password;
+        m_loggedIn = true;
+        m_folderBeforeDrop.clear();
         return true;
+    }
     DropConnection();
     return false;
+}
+
+bool CFtpConnection::ReadFeatures() {
+    m_capabilities = CFtpCapabilities();
+    m_featuresNeedLogin = false;
+    CFtpReply reply;
+    if (!Exchange("FEAT", reply)) return false;
+    m_capabilities = ParseFeatures(reply.code, reply.text);
+    // Some servers answer FEAT only to a user who has logged in.
+    m_featuresNeedLogin = reply.code == 530;
+    return true;
+}
+
+bool CFtpConnection::ReadFeaturesAfterLogin() { return !m_featuresNeedLogin || ReadFeatures(); }
+
+bool CFtpConnection::ApplyFeatures() {
+    CFtpReply reply;
+    // Either answer is fine: a server that offers UTF8 but refuses the option
+    // still sends its names as it did before.
+    if (m_capabilities.utf8 && !Exchange("OPTS UTF8 ON", reply)) return false;
+    // The machine listing facts the FTP classes read; asked for only when
+    // one of them is offered but not sent by default.
+    static const char* const kFacts[] = {"type", "size", "modify", "perm", "unix.mode"};
+    std::string wanted;
+    bool missing = false;
+    for (const char* fact : kFacts) {
+        if (!m_capabilities.HasMlstFact(fact)) continue;
+        wanted += std::string(fact) + ";";
+        missing = missing || !m_capabilities.IsMlstFactOn(fact);
+    }
+    if (m_capabilities.mlsd && missing && !Exchange("OPTS MLST " + wanted, reply)) return false;
+    return true;
 }
 
 bool CFtpConnection::ReadGreeting() {
@@ -131,6 +215,7 @@ bool CFtpConnection::LogIn(const std::string& user, const std::string& password)
 }
 
 void CFtpConnection::Close() {
+    m_loggedIn = false;
     if (!IsConnected()) return;
     if (m_stream) {
         DropConnection();  // the server's transfer replies would come before QUIT's: just hang up
@@ -205,6 +290,11 @@ bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secon
            Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
 }
 
+bool CFtpConnection::SetModificationTime(const std::string& name, int64_t secondsUtc) {
+    CFtpReply reply;
+    return ExpectPositive("MFMT " + FormatTimeValue(secondsUtc) + " " + name, reply);
+}
+
 bool CFtpConnection::GetSystemType(std::string& text) {
     CFtpReply reply;
     if (!ExpectPositive("SYST", reply)) return false;
@@ -236,7 +326,10 @@ bool CFtpConnection::Restart(uint64_t offset) {
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& command) {
-    return OpenTransfer(command, false);
+    if (!ReconnectIfDropped()) return nullptr;
+    std::unique_ptr<CFtpDataStream> stream = OpenTransfer(command, false);
+    if (!stream && WasDropped() && Reconnect()) stream = OpenTransfer(command, false);
+    return stream;
 }
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload,
@@ -263,6 +356,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
     if (!confirmed && !SecureDataConnection(link)) return nullptr;
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
     std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
+    stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
     m_stream = stream.get();
     return stream;

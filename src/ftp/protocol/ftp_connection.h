@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "ftp/protocol/cert_trust.h"
 #include "ftp/protocol/control_channel.h"
+#include "ftp/protocol/ftp_capabilities.h"
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "ftp/protocol/tls_settings.h"
@@ -42,7 +44,7 @@ class CFtpDataStream;
 
 // The session options. Time-outs are in milliseconds; each bounds one wait
 // (for a whole reply, for a block of data, for a connection to be set up).
-struct CFtpOptions {
+struct VELMORA_API CFtpOptions {
     int connectTimeoutMs = 10000;
     int sendTimeoutMs = 10000;
     int receiveTimeoutMs = 10000;
@@ -52,6 +54,26 @@ struct CFtpOptions {
     std::string account;
     // FTP over TLS, and which certificates are trusted (default: plain FTP).
     CTlsSettings tls;
+    // A session the server dropped (an idle limit, a restart) logs in again
+    // by itself at the next command, returns to its folder and sends the
+    // command again; for browsing sessions, whose commands may be repeated.
+    // Transfers do not: an open stream is never reconnected.
+    bool reconnectWhenDropped = false;
+    // A transfer fails (as timed out) when fewer than lowSpeedBytes per
+    // second arrive or leave, on average, over lowSpeedSeconds: a server
+    // that trickles a byte now and then would otherwise hold it for ever,
+    // since each wait alone stays under the time-out. 0 bytes: no limit.
+    uint32_t lowSpeedBytes = GetDefaultLowSpeed().bytesPerSecond;
+    int lowSpeedSeconds = GetDefaultLowSpeed().seconds;
+
+    struct LowSpeed {
+        uint32_t bytesPerSecond = 1;
+        int seconds = 30;
+    };
+    // What new options start with (1 byte/s over 30 s, as curl's speed
+    // time); set once at start-up by a program that lets its user choose.
+    static LowSpeed GetDefaultLowSpeed();
+    static void SetDefaultLowSpeed(LowSpeed limit);
 };
 
 enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
@@ -68,10 +90,11 @@ public:
     const CFtpOptions& GetOptions() const { return m_options; }
 
     // Connects to host:port (a name, an IPv4 or an IPv6 address; port 0 means
-    // 21), logs in with USER/PASS (and ACCT when asked) and selects binary
-    // type. `passive`: data connections are opened by us (EPSV, then PASV);
-    // otherwise the server connects back to us (EPRT, then PORT). An open
-    // connection is closed first. On failure GetLastErrorCode() tells a
+    // 21), reads the server's features (FEAT), logs in with USER/PASS (and
+    // ACCT when asked), selects binary type and switches on the features the
+    // session uses (OPTS UTF8 ON). `passive`: data connections are opened by
+    // us (EPSV, then PASV); otherwise the server connects back to us (EPRT,
+    // then PORT). An open connection is closed first. On failure GetLastErrorCode() tells a
     // refused login (LoginRefused) from an unreachable or silent server.
     // With TLS (options.tls): implicit TLS starts before the greeting (port
     // 0 means 990 then); explicit TLS sends AUTH TLS right after it, so the
@@ -97,6 +120,9 @@ public:
     const std::string& GetServerName() const { return m_host; }
     uint16_t GetPort() const { return m_port; }
     bool IsPassive() const { return m_passive; }
+    // What the server offered in its FEAT reply, read once by Connect; the
+    // empty record while not connected or when the server has no FEAT.
+    const CFtpCapabilities& GetCapabilities() const { return m_capabilities; }
 
     // Why the last failed operation failed: the server's reply for a refusal
     // ("550 No such file or directory."), else a text like "Connection timed
@@ -120,10 +146,16 @@ public:
     bool Rename(const std::string& from, const std::string& to);  // RNFR + RNTO
     bool GetFileSize(const std::string& name, uint64_t& size);     // SIZE (binary size)
     bool GetModificationTime(const std::string& name, int64_t& secondsUtc);  // MDTM
+    bool SetModificationTime(const std::string& name, int64_t secondsUtc);   // MFMT
     bool GetSystemType(std::string& text);            // SYST: "UNIX Type: L8"
     // A raw command without data; true for a positive or intermediate reply
     // (GetLastResponse() has it). Use OpenCommand for commands that send data.
     bool Command(const std::string& command);
+    // NOOP when nothing was sent for `idleSeconds` or more, so that a server's
+    // idle limit does not end the session; false when the session is gone
+    // (with reconnectWhenDropped, a dropped session logs in again first).
+    // Nothing is sent while a transfer is open.
+    bool KeepAlive(int idleSeconds);
 
     // Opens `name` (in the current folder, or a path) for reading or writing.
     // Null on failure. The stream must be finished (Close or Abort, or just
@@ -149,7 +181,16 @@ private:
     void RememberReply(const CFtpReply& reply);
     void DropConnection();
 
+    // With reconnectWhenDropped: logs in again after a drop (true when
+    // nothing was dropped), and tells a command that failed because the
+    // session had been dropped meanwhile.
+    bool ReconnectIfDropped();
+    bool WasDropped() const;
+    bool Reconnect();
     bool ReadGreeting();
+    bool ReadFeatures();
+    bool ReadFeaturesAfterLogin();
+    bool ApplyFeatures();
     bool LogIn(const std::string& user, const std::string& password);
     bool StartImplicitTls();
     bool NegotiateTls();
@@ -171,9 +212,17 @@ private:
     CControlChannel m_control;
     std::string m_host;
     uint16_t m_port = 0;
+    std::string m_user;
+    std::string m_password;  // kept for reconnectWhenDropped only
+    bool m_loggedIn = false;  // a login succeeded and no Close followed
+    bool m_reconnecting = false;
+    std::string m_folderBeforeDrop;
+    std::chrono::steady_clock::time_point m_lastActivity;
     bool m_passive = true;
     bool m_noEpsv = false;  // the server refused EPSV once: go straight to PASV
     bool m_noEprt = false;  // likewise EPRT and PORT
+    CFtpCapabilities m_capabilities;
+    bool m_featuresNeedLogin = false;  // FEAT was refused before the login: ask again after it
     std::string m_currentFolder;  // known current folder, empty when unknown
     CFtpError m_error;
     std::string m_lastResponse;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/format.h"
 #include "ftp/protocol/ftp_connection.h"
 
 namespace velmora::protocol {
@@ -29,6 +30,29 @@ bool CFtpDataStream::Read(void* buffer, size_t size, size_t& received) {
     if (!m_data.Receive(buffer, size, received, m_timeoutMs, error)) return Fail(error.code, error.text);
     m_endOfData = received == 0;
     m_bytes += received;
+    return m_endOfData || CheckSpeed();
+}
+
+void CFtpDataStream::SetLowSpeedLimit(uint32_t bytesPerSecond, int seconds) {
+    if (bytesPerSecond == 0 || seconds <= 0) return;
+    m_lowSpeedBytes = uint64_t{bytesPerSecond} * static_cast<uint64_t>(seconds);
+    m_lowSpeedWindow = std::chrono::seconds(seconds);
+    m_windowStart = std::chrono::steady_clock::now();
+    m_windowBytes = m_bytes;
+}
+
+bool CFtpDataStream::CheckSpeed() {
+    if (m_lowSpeedBytes == 0) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_windowStart < m_lowSpeedWindow) return true;
+    if (m_bytes - m_windowBytes < m_lowSpeedBytes) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_lowSpeedWindow).count();
+        return Fail(EFtpError::TimedOut, Format("Transfer too slow: fewer than %llu bytes in %lld seconds",
+                                                static_cast<unsigned long long>(m_lowSpeedBytes),
+                                                static_cast<long long>(seconds)));
+    }
+    m_windowStart = now;
+    m_windowBytes = m_bytes;
     return true;
 }
 
@@ -38,7 +62,7 @@ bool CFtpDataStream::Write(const void* data, size_t size) {
     CFtpError error;
     if (!m_data.SendAll(data, size, m_timeoutMs, error)) return Fail(error.code, error.text);
     m_bytes += size;
-    return true;
+    return CheckSpeed();
 }
 
 bool CFtpDataStream::ReadAll(std::string& text, size_t limit) {

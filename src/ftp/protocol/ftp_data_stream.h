@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,6 +56,10 @@ private:
 
     bool Fail(EFtpError code, const std::string& text);
     bool Finish(bool abort);
+    void SetLowSpeedLimit(uint32_t bytesPerSecond, int seconds);
+    // False (and the transfer failed) when the last window of the low-speed
+    // limit ended with too few bytes.
+    bool CheckSpeed();
     // The connection goes away first: the transfer is cut off.
     void Detach();
 
@@ -67,6 +72,10 @@ private:
     bool m_finalReplyRead = false;  // a server may confirm before the data is read
     uint64_t m_bytes = 0;
     CFtpError m_error;
+    uint64_t m_lowSpeedBytes = 0;  // per window; 0: no limit
+    std::chrono::steady_clock::duration m_lowSpeedWindow{};
+    std::chrono::steady_clock::time_point m_windowStart;
+    uint64_t m_windowBytes = 0;  // m_bytes when the window started
 };
 
 }  // namespace velmora::protocol

@@ -1,6 +1,7 @@
 #include "ftp/protocol/ftp_reply.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace velmora::protocol {
 
@@ -127,7 +128,10 @@ bool ParseQuotedFolder(std::string_view text, std::string& folder) {
 }
 
 bool ParseModificationTime(std::string_view text, int64_t& seconds) {
-    const std::string_view value = TrimBlanks(AfterCode(text));
+    return ParseTimeValue(TrimBlanks(AfterCode(text)), seconds);
+}
+
+bool ParseTimeValue(std::string_view value, int64_t& seconds) {
     if (value.size() < 14) return false;
     for (size_t i = 0; i < 14; ++i)
         if (!IsDigit(value[i])) return false;
@@ -144,6 +148,20 @@ bool ParseModificationTime(std::string_view text, int64_t& seconds) {
     if (!date.ok() || hour > 23 || minute > 59 || second > 60) return false;
     seconds = sys_days(date).time_since_epoch().count() * int64_t{86400} + hour * 3600 + minute * 60 + second;
     return true;
+}
+
+std::string FormatTimeValue(int64_t seconds) {
+    using namespace std::chrono;
+    const sys_seconds time{std::chrono::seconds{seconds}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss<std::chrono::seconds> clock{time - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02u%02u%02d%02d%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return text;
 }
 
 bool ParseFileSize(std::string_view text, uint64_t& size) {

@@ -60,6 +60,11 @@ bool ParsePasvPort(std::string_view text, uint16_t& port);
 bool ParseQuotedFolder(std::string_view text, std::string& folder);
 // "213 20240131120507" (or with fractions of a second) -> seconds since 1970, UTC.
 bool ParseModificationTime(std::string_view text, int64_t& seconds);
+// The time value alone, as in MDTM replies and MLSD "modify" facts:
+// "20240131120507" or "20240131120507.123" (UTC).
+bool ParseTimeValue(std::string_view value, int64_t& seconds);
+// Seconds since 1970 (UTC) as such a value: "20240131120507".
+std::string FormatTimeValue(int64_t seconds);
 // "213 12345" -> 12345.
 bool ParseFileSize(std::string_view text, uint64_t& size);
 

@@ -1,0 +1,154 @@
+"""A TCP relay in front of an FTP server that makes loopback look like a
+distant server: every chunk, in each direction, reaches the other side half a
+round trip after it was read.
+
+    /usr/bin/python3 bench/delay_relay.py SERVER_PORT [ROUND_TRIP_MS]
+
+Prints "READY <port>" once it listens on 127.0.0.1; ends when its standard
+input closes. The data connections go through it too: each passive reply of
+the server (227, 229) starts a listener of the relay for that data
+connection, and the reply the client sees names the relay's address and port.
+Active mode (PORT, EPRT) is not relayed.
+"""
+
+import asyncio
+import re
+import sys
+import time
+
+HOST = "127.0.0.1"
+CHUNK = 64 * 1024
+# Chunks held per direction: enough for a fast link at the round trip (the
+# bandwidth-delay product), bounded so that a slow reader holds back the
+# sender instead of filling memory.
+QUEUED_CHUNKS = 256
+PASV = re.compile(rb"^227 .*?(\d+),(\d+),(\d+),(\d+),(\d+),(\d+)")
+EPSV = re.compile(rb"^229 .*?\((.)\1\1(\d+)\1\)")
+
+
+async def _delayed_copy(reader, writer, one_way, rewrite=None):
+    """Copies `reader` to `writer`, each chunk sent `one_way` seconds after it
+    was read; `rewrite` (awaitable, bytes to bytes) may change each chunk."""
+    queue = asyncio.Queue(QUEUED_CHUNKS)
+
+    async def read():
+        try:
+            while True:
+                chunk = await reader.read(CHUNK)
+                if not chunk:
+                    break
+                if rewrite:
+                    chunk = await rewrite(chunk)
+                    if not chunk:
+                        continue
+                await queue.put((time.monotonic() + one_way, chunk))
+        except (ConnectionError, OSError):
+            pass
+        await queue.put((time.monotonic() + one_way, b""))
+
+    async def write():
+        try:
+            while True:
+                due, chunk = await queue.get()
+                wait = due - time.monotonic()
+                if wait > 0:
+                    await asyncio.sleep(wait)
+                if not chunk:
+                    break
+                writer.write(chunk)
+                await writer.drain()
+            writer.write_eof()
+        except (ConnectionError, OSError):
+            pass
+
+    await asyncio.gather(read(), write())
+
+
+async def _pipe(client_reader, client_writer, server_reader, server_writer, one_way, rewrite=None):
+    """Both directions of one relayed connection, closed when both end."""
+    try:
+        await asyncio.gather(_delayed_copy(client_reader, server_writer, one_way),
+                             _delayed_copy(server_reader, client_writer, one_way, rewrite))
+    finally:
+        for writer in (client_writer, server_writer):
+            writer.close()
+
+
+class ControlSession:
+    """One client's control connection and the data listeners its passive
+    replies opened."""
+
+    def __init__(self, one_way):
+        self.one_way = one_way
+        self.listeners = []
+        self.pending = b""
+
+    async def relay(self, client_reader, client_writer, server_port):
+        try:
+            server_reader, server_writer = await asyncio.open_connection(HOST, server_port)
+        except OSError:
+            client_writer.close()
+            return
+        try:
+            await _pipe(client_reader, client_writer, server_reader, server_writer, self.one_way, self.rewrite)
+        finally:
+            for listener in self.listeners:
+                listener.close()
+
+    async def rewrite(self, chunk):
+        """The server's replies with every passive address replaced by one of
+        the relay's listeners; a partial last line waits for its end."""
+        text = self.pending + chunk
+        end = text.rfind(b"\n") + 1
+        self.pending = text[end:]
+        lines = text[:end].split(b"\n")
+        return b"\n".join([await self._rewrite_line(line) for line in lines])
+
+    async def _rewrite_line(self, line):
+        found = PASV.match(line)
+        if found:
+            numbers = [int(x) for x in found.groups()]
+            port = await self._listen(".".join(map(str, numbers[:4])), numbers[4] * 256 + numbers[5])
+            return b"227 Entering Passive Mode (%s,%d,%d).\r" % (
+                HOST.replace(".", ",").encode(), port // 256, port % 256)
+        found = EPSV.match(line)
+        if found:
+            port = await self._listen(HOST, int(found.group(2)))
+            return b"229 Entering Extended Passive Mode (|||%d|).\r" % port
+        return line
+
+    async def _listen(self, server_host, server_port):
+        """A listener of the relay for one data connection to the server."""
+        async def accepted(reader, writer):
+            listener.close()
+            try:
+                server_reader, server_writer = await asyncio.open_connection(server_host, server_port)
+            except OSError:
+                writer.close()
+                return
+            await _pipe(reader, writer, server_reader, server_writer, self.one_way)
+
+        listener = await asyncio.start_server(accepted, HOST, 0)
+        self.listeners.append(listener)
+        return listener.sockets[0].getsockname()[1]
+
+
+async def main(server_port, round_trip):
+    one_way = round_trip / 2
+
+    async def accepted(reader, writer):
+        await ControlSession(one_way).relay(reader, writer, server_port)
+
+    server = await asyncio.start_server(accepted, HOST, 0)
+    print("READY %d" % server.sockets[0].getsockname()[1], flush=True)
+    loop = asyncio.get_running_loop()
+    # Ends when the benchmark closes the relay's standard input.
+    await loop.run_in_executor(None, sys.stdin.buffer.read)
+    server.close()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) not in (2, 3):
+        sys.exit("usage: %s SERVER_PORT [ROUND_TRIP_MS]" % sys.argv[0])
+    milliseconds = float(sys.argv[2]) if len(sys.argv) == 3 else 40.0
+    asyncio.run(main(int(sys.argv[1]), milliseconds / 1000))

@@ -1,0 +1,106 @@
+// mirror: a destination folder made a copy of a source folder's contents,
+// sending only what is new or changed, one line per action and a summary.
+
+#include <memory>
+#include <string>
+
+#include "base/format.h"
+#include "base/value_format.h"
+#include "cli/commands.h"
+#include "cli/job_options.h"
+#include "cli/job_run.h"
+#include "cli/location.h"
+#include "engine/mirror.h"
+#include "engine/statistic.h"
+#include "tasks/tsk_item.h"
+
+namespace parcelo::cli {
+namespace {
+
+struct MirrorArgs {
+    std::string source;
+    std::string destination;
+    bool deleteExtra = false;
+    bool dryRun = false;
+    // Only the exclusions are used.
+    JobOptions exclusions;
+};
+
+// A folder end of the mirror; a local source folder must be there.
+bool MirrorPoint(const Location& location, bool mustExist, velmora::CTransPoint& point, std::string& error) {
+    const velmora::CFtpPath folder(location.path, velmora::PATH_FOLDER);
+    if (location.IsRemote()) {
+        point = velmora::CTransPoint(velmora::ePointFtp, location.login, folder);
+        return true;
+    }
+    if (velmora::CFilePath::IsExistsFile(location.path)) {
+        error = "'" + location.Display() + "' is a file: mirror works on folders";
+        return false;
+    }
+    if (mustExist && location.kind == Location::kLocal && !velmora::CFilePath::IsExistsDirectory(location.path)) {
+        error = "no such folder: " + location.path;
+        return false;
+    }
+    point = velmora::CTransPoint(location.kind == Location::kShare ? velmora::ePointNetwork : velmora::ePointFolder,
+                                 folder);
+    return true;
+}
+
+void PrintSummary(const CliContext& context, bool dryRun) {
+    const velmora::CJobState& job = velmora::CStatistic::Job();
+    const velmora::CMirrorCounts& counts = job.m_mirror;
+    const int32_t sent = dryRun ? counts.m_nNew + counts.m_nChanged : job.m_nProcessed;
+    const int64_t bytes = dryRun ? counts.m_nBytes : job.m_nProcessedBytes;
+    const std::string bytesText = velmora::FormatValue(static_cast<uint64_t>(bytes), false);
+    context.Print(velmora::Format("%s %d files (%s bytes), skipped %d unchanged, %s %d", dryRun ? "Would send" : "Sent",
+                                  sent, bytesText.c_str(), counts.m_nEqual, dryRun ? "would delete" : "deleted",
+                                  counts.m_nDeleted));
+}
+
+int Mirror(CliContext& context, const MirrorArgs& args) {
+    LocationParser parser(context);
+    Location from;
+    Location to;
+    std::string error;
+    if (!parser.ParseEnds(args.source, args.destination, from, to, error)) {
+        return context.UsageError(error);
+    }
+    velmora::CTransPoint source;
+    velmora::CTransPoint destination;
+    if (!MirrorPoint(from, true, source, error) || !MirrorPoint(to, false, destination, error)) {
+        return context.UsageError(error);
+    }
+    velmora::CTansform transform;
+    if (!args.exclusions.Transform(from, transform, error)) return context.UsageError(error);
+    transform.SetSync();
+    transform.SetSyncDelete(args.deleteExtra);
+    transform.SetDryRun(args.dryRun);
+    velmora::CTskItems items;
+    items.Add(new velmora::CTskItem(source, transform, destination));
+    int status = kExitOk;
+    {
+        // "+ new", "~ changed", "- deleted" as they happen.
+        velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
+            context.Print(action + " " + path);
+        });
+        status = RunItems(context, items, from.Display());
+    }
+    PrintSummary(context, args.dryRun);
+    return status;
+}
+
+}  // namespace
+
+void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status) {
+    auto args = std::make_shared<MirrorArgs>();
+    CLI::App* mirror = app.add_subcommand(
+        "mirror", "Make DESTINATION a copy of SOURCE's contents, sending only new and changed files");
+    mirror->add_option("SOURCE", args->source, "A folder: local, ftp://... or NAME:/...")->required();
+    mirror->add_option("DESTINATION", args->destination, "A folder, created when missing")->required();
+    mirror->add_flag("--delete", args->deleteExtra, "Also delete what DESTINATION has and SOURCE lacks");
+    mirror->add_flag("--dry-run", args->dryRun, "Only print what would be done");
+    args->exclusions.AddExclusionsTo(*mirror);
+    mirror->callback([&context, &status, args] { status.value = Mirror(context, *args); });
+}
+
+}  // namespace parcelo::cli

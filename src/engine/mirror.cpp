@@ -1,0 +1,241 @@
+#include "engine/mirror.h"
+
+#include <algorithm>
+
+#include "base/tokenizer.h"
+#include "engine/source.h"
+#include "engine/statistic.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "platform/clock.h"
+
+namespace velmora {
+namespace {
+
+constexpr uint64_t kSecond = 10'000'000;
+constexpr uint64_t kMinute = 60 * kSecond;
+constexpr uint64_t kDay = 24 * 60 * kMinute;
+
+std::string Slashed(std::string text) {
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+bool IsLocalMidnight(uint64_t fileTime) {
+    std::tm local{};
+    return platform::ToLocal(platform::FileTimeToUnix(fileTime), local) && local.tm_hour == 0 &&
+           local.tm_min == 0 && local.tm_sec == 0;
+}
+
+// A key names something below the root: no empty level, no "." or "..".
+bool IsSafeKey(const std::string& key) {
+    if (key.empty()) return false;
+    CStringTokenizer levels(key);
+    size_t count = 0;
+    for (std::string level = levels.GetToken("/"); !level.empty(); level = levels.GetToken("/")) {
+        if (level == "." || level == "..") return false;
+        count += level.size() + 1;
+    }
+    return count == key.size() + 1;
+}
+
+const char* ActionWord(CMirror::EAction action) {
+    switch (action) {
+        case CMirror::eNew: return "+";
+        case CMirror::eChanged: return "~";
+        case CMirror::eEqual: break;
+    }
+    return "=";
+}
+
+const char* ActionDetail(CMirror::EAction action) {
+    switch (action) {
+        case CMirror::eNew: return "New";
+        case CMirror::eChanged: return "Change";
+        case CMirror::eEqual: break;
+    }
+    return "Equal";
+}
+
+// The job's filter as it applies to the destination: the same extensions,
+// and each excluded folder of the source at its place below the
+// destination, so that what the source leaves out stays untouched there.
+CFileFilter DestinationFilter(const CFileFilter& filter, const CFtpPath& sourceRoot, const CFtpPath& targetRoot) {
+    CFileFilter destination;
+    destination.SetIncludeSubFolders(filter.IncludeSubFolders());
+    destination.ShowFile(filter.IsShowFile());
+    destination.SetExcludes(filter.SrcExcludeExt());
+    const std::string base = Slashed(targetRoot.GetDriveAndDir());
+    for (const std::string& folder : filter.GetExcludeFolders()) {
+        std::string key;
+        if (CMirror::RelativeKey(CFtpPath(folder, PATH_FOLDER), sourceRoot, key) && !key.empty()) {
+            destination.AddExcludeFolder(base + key);
+        }
+    }
+    return destination;
+}
+
+}  // namespace
+
+CMirror::CMirror(CSource& source, CSource& target)
+    : m_source(source),
+      m_target(target),
+      m_bDryRun(source.GetItem().GetTransform().IsDryRun()),
+      m_bDelete(source.GetItem().GetTransform().IsSyncDelete()),
+      m_filter(DestinationFilter(source.GetItem().GetFilter(), CFtpPath(source.SourceRoot().GetPath(), PATH_FOLDER),
+                                 CFtpPath(target.TargetRoot().GetPath(), PATH_FOLDER))) {}
+
+CMirror::~CMirror() = default;
+
+bool CMirror::RelativeKey(const CFtpPath& path, const CFtpPath& root, std::string& key) {
+    std::string base = Slashed(root.GetDriveAndDir());
+    if (base.empty() || base.back() != '/') base += '/';
+    std::string text = Slashed(path.GetPath());
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    if (text + "/" == base) {
+        key.clear();
+        return true;
+    }
+    if (text.size() <= base.size() || text.compare(0, base.size(), base) != 0) return false;
+    key = text.substr(base.size());
+    return true;
+}
+
+bool CMirror::IsNewer(uint64_t source, uint64_t destination) {
+    uint64_t precision = kSecond;
+    if (destination % kMinute == 0) precision = IsLocalMidnight(destination) ? kDay : kMinute;
+    return source >= destination + precision;
+}
+
+void CMirror::ReadDestination() {
+    m_tree = m_target.LoadTargetTree(m_filter);
+    m_entries.clear();
+    m_order.clear();
+    if (m_tree) IndexTree(*m_tree, m_tree->GetPath());
+}
+
+void CMirror::IndexTree(const CMFCObjNode& node, const CFtpPath& root) {
+    for (const CObjNode* child : node.GetChildren()) {
+        const auto* shown = dynamic_cast<const CMFCObjNode*>(child);
+        std::string key;
+        if (!shown || !RelativeKey(shown->GetPath(), root, key) || !IsSafeKey(key)) continue;
+        m_entries.emplace(key, Entry{shown, false});
+        m_order.push_back(key);
+        IndexTree(*shown, root);
+    }
+}
+
+bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
+    if (!file) return false;
+    std::string key;
+    if (!file->IsInFolderTree()) {
+        key = file->GetPath().GetFileName(true);
+    } else if (!RelativeKey(file->GetPath(), file->GetRootPath(), key)) {
+        return CStatistic::ReportErrorAt(ERROR_COPY, "Outside the source folder: " + file->GetPath().GetPath(),
+                                         file->GetPath().GetPath(), std::string());
+    }
+    // The root itself: a destination that is not there yet is made.
+    if (key.empty()) return m_tree || m_bDryRun || put(file);
+    auto found = m_entries.find(key);
+    Entry* entry = found == m_entries.end() ? nullptr : &found->second;
+    if (entry) entry->seen = true;
+    if (entry && entry->node->IsCatalog() != file->IsFolderEntry()) {
+        // A folder where a file goes, or the other way round.
+        if (!m_bDelete) {
+            return CStatistic::ReportErrorAt(ERROR_COPY, "Another kind of entry is in the way: " + key,
+                                             file->GetPath().GetPath(), TargetText(key));
+        }
+        if (!DeleteBelow(key)) return false;
+        entry = nullptr;
+    }
+    const EAction action = Decide(*file, entry);
+    if (action == eEqual && file->IsFolderEntry()) return true;
+    Report(action, *file, key);
+    if (action == eEqual || m_bDryRun) return true;
+    return put(file);
+}
+
+CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) const {
+    if (!entry) return eNew;
+    if (file.IsFolderEntry()) return eEqual;
+    const CFtpPath& there = entry->node->GetPath();
+    if (file.Length() != there.Length()) return eChanged;
+    return IsNewer(file.GetPath().LastWriteTime(), there.LastWriteTime()) ? eChanged : eEqual;
+}
+
+void CMirror::Report(EAction action, const CTskDataFile& file, const std::string& key) const {
+    CMirrorCounts& counts = CStatistic::Job().m_mirror;
+    switch (action) {
+        case eNew: ++counts.m_nNew; break;
+        case eChanged: ++counts.m_nChanged; break;
+        case eEqual:
+            ++counts.m_nEqual;
+            ++CStatistic::Job().m_nSkipped;
+            break;
+    }
+    if (action != eEqual && !file.IsFolderEntry()) counts.m_nBytes += static_cast<int64_t>(file.Length());
+    const std::string shown = file.IsFolderEntry() ? key + "/" : key;
+    CStatistic::LogText(LOG_SYNC, ActionWord(action), shown);
+    CStatistic::ReportTrans(DBLOG_SYNC, file.SourceText(), TargetText(key), ActionDetail(action));
+}
+
+void CMirror::DeleteExtras() {
+    if (!m_bDelete) return;
+    if (CStatistic::Job().m_nErrors > 0) {
+        CStatistic::LogText(LOG_SYNC, "", "Nothing deleted: the job had errors");
+        return;
+    }
+    for (auto key = m_order.rbegin(); key != m_order.rend(); ++key) {
+        Entry& entry = m_entries.at(*key);
+        if (!entry.seen && !DeleteEntry(*key, entry)) return;
+    }
+}
+
+bool CMirror::DeleteBelow(const std::string& key) {
+    const std::string prefix = key + "/";
+    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
+        if (*it != key && it->compare(0, prefix.size(), prefix) != 0) continue;
+        Entry& entry = m_entries.at(*it);
+        if (entry.node && !DeleteEntry(*it, entry)) return false;
+    }
+    return true;
+}
+
+bool CMirror::DeleteEntry(const std::string& key, Entry& entry) {
+    const bool folder = entry.node->IsCatalog();
+    const CFtpPath path = entry.node->GetPath();
+    ++CStatistic::Job().m_mirror.m_nDeleted;
+    CStatistic::LogText(LOG_SYNC, "-", folder ? key + "/" : key);
+    CStatistic::ReportTrans(DBLOG_SYNC, std::string(), path.GetPath(), "Delete");
+    // Gone (or, in a dry run, as good as gone) for whatever comes next.
+    entry.node = nullptr;
+    entry.seen = true;
+    if (m_bDryRun) return true;
+    std::string error;
+    if (m_target.DeleteTargetEntry(path, folder, error)) return true;
+    CStatistic::ReportErrorAt(ERROR_COPY, "Cannot delete " + path.GetPath() + ": " + error, std::string(),
+                              path.GetPath());
+    return CStatistic::ContinueCheck();
+}
+
+std::string CMirror::TargetText(const std::string& key) const {
+    return Slashed(CFtpPath(m_target.TargetRoot().GetPath(), PATH_FOLDER).GetDriveAndDir()) + key;
+}
+
+CMirrorActionListener::CMirrorActionListener(Take take) : m_take(std::move(take)) {
+    CMsgBox::Box().Subscribe("mirror actions", this);
+}
+
+CMirrorActionListener::~CMirrorActionListener() { CMsgBox::Box().Unsubscribe(this); }
+
+void CMirrorActionListener::OnMsg(CMsg& msg) {
+    if (msg.Cmd() != MSG_LOG_RECORD) return;
+    const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+    if (!record || record->GetKind() != LOG_SYNC) return;
+    const std::string& action = record->GetAction();
+    if (action == "+" || action == "~" || action == "-") m_take(action, record->GetText());
+}
+
+}  // namespace velmora

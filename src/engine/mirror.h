@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/tsk_data_file.h"
+#include "messaging/listener.h"
+#include "paths/file_filter.h"
+#include "paths/mfc_obj_node.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+class CSource;
+
+// A mirror run of a pair of sources: the destination folder becomes a copy
+// of the source folder's contents. The destination is listed once; each
+// source file then goes through the pair's usual put only when the
+// destination lacks it or holds a different one, and, when the transform
+// asks for it, what the destination has and the source lacks is deleted at
+// the end. The job's filter applies to both sides: what it leaves out is
+// neither sent nor compared nor deleted.
+//
+// Every decision is a Sync record (command 13, kind 13) whose action is "+"
+// (new), "~" (changed), "=" (equal) or "-" (deleted) and whose text is the
+// path below the roots ("/" ending a folder), and a Sync entry in the job
+// database; the job's mirror counts keep the totals. In a dry run the
+// decisions are reported and nothing is put or deleted.
+class VELMORA_API CMirror {
+public:
+    using PutStep = std::function<bool(CTskDataFile* file)>;
+
+    // What a source file needs.
+    enum EAction { eEqual, eNew, eChanged };
+
+    CMirror(CSource& source, CSource& target);
+    ~CMirror();
+    CMirror(const CMirror&) = delete;
+    CMirror& operator=(const CMirror&) = delete;
+
+    // Lists the destination as it stands.
+    void ReadDestination();
+    // Sends `file` with `put` when it is new or changed; false when that,
+    // or clearing the way for it, failed.
+    bool Put(CTskDataFile* file, const PutStep& put);
+    // Deletes, deepest first, what the destination holds and no source file
+    // matched, when the transform says so. Nothing is deleted after an
+    // error of the job: a source that could not be read whole would
+    // otherwise take files of the destination with it.
+    void DeleteExtras();
+
+    // Whether a source modified at `source` is newer than a destination
+    // modified at `destination` (file times). A destination time on a whole
+    // minute, or at midnight, may come from a listing that shows no
+    // seconds, or no time of day: then the source must be newer by that
+    // much.
+    static bool IsNewer(uint64_t source, uint64_t destination);
+    // `path` below the folder of `root`, with "/" between levels and none at
+    // the end; false when it does not lie below it.
+    static bool RelativeKey(const CFtpPath& path, const CFtpPath& root, std::string& key);
+
+private:
+    struct Entry {
+        const CMFCObjNode* node;
+        bool seen;
+    };
+
+    void IndexTree(const CMFCObjNode& node, const CFtpPath& root);
+    EAction Decide(const CTskDataFile& file, const Entry* entry) const;
+    void Report(EAction action, const CTskDataFile& file, const std::string& key) const;
+    // The entry at `key` and everything below it go (deepest first).
+    bool DeleteBelow(const std::string& key);
+    bool DeleteEntry(const std::string& key, Entry& entry);
+    std::string TargetText(const std::string& key) const;
+
+    CSource& m_source;
+    CSource& m_target;
+    const bool m_bDryRun;
+    const bool m_bDelete;
+    CFileFilter m_filter;
+    std::unique_ptr<CMFCObjNode> m_tree;
+    std::unordered_map<std::string, Entry> m_entries;
+    // The keys in the tree's walk order: parents before their children.
+    std::vector<std::string> m_order;
+};
+
+// Hears a mirror's actions while it exists: each "+" (new), "~" (changed)
+// and "-" (deleted) decision goes to `take` with the path below the roots,
+// on the thread that runs the job. Unchanged files are not passed on.
+class VELMORA_API CMirrorActionListener : public CListener {
+public:
+    using Take = std::function<void(const std::string& action, const std::string& path)>;
+
+    explicit CMirrorActionListener(Take take);
+    ~CMirrorActionListener() override;
+    CMirrorActionListener(const CMirrorActionListener&) = delete;
+    CMirrorActionListener& operator=(const CMirrorActionListener&) = delete;
+
+    void OnMsg(CMsg& msg) override;
+
+private:
+    Take m_take;
+};
+
+}  // namespace velmora
