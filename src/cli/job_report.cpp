@@ -14,6 +14,8 @@ namespace {
 
 // The engine's text for a local file that its overwrite policy refused to replace.
 constexpr std::string_view kFileExists = "File exists: ";
+// The engine's text for a source folder that is not there.
+constexpr std::string_view kNoSource = "Source does not exists";
 
 std::string Plural(long long count, const char* one, const char* many) {
     return velmora::Format("%lld %s", count, count == 1 ? one : many);
@@ -87,6 +89,8 @@ std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milli
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {
+    // The engine files a missing source folder under its connection errors.
+    if (error.ends_with(kNoSource)) return "no such folder: " + file;
     std::string text = error;
     if (!file.empty() && error.find(file) == std::string::npos) text += " (" + file + ")";
     return text;

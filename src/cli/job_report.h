@@ -47,7 +47,8 @@ public:
     // "3 files, 1.5 MB in 2.0 s (768.0 KB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
     // An error as the user reads it: the engine's text, with the file it
-    // happened to when the text does not name it.
+    // happened to when the text does not name it (a missing source folder
+    // is said in plain words).
     static std::string ErrorWithFile(const std::string& error, const std::string& file);
     // True for a text that holds a server's permanent refusal ("550 ...").
     static bool IsServerRefusal(const std::string& error);

@@ -303,6 +303,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     upload->overwrite.AddTo(*up);
+    up->footer("Without --overwrite, --no-clobber or --newer, a file whose name is taken on the server goes up "
+               "as NAME(1).EXT.\n" +
+               up->get_footer());
     up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();

@@ -30,6 +30,8 @@ void UniqueUploadNames::Folder::Take(const velmora::CFtpPath& path) {
 UniqueUploadNames::UniqueUploadNames(const velmora::CFtpLoginInfo& login,
                                      std::function<void(const std::string&)> notice)
     : m_login(login), m_notice(std::move(notice)) {
+    // One login: the log shows no attempt number.
+    m_login.SetCurAttempt(1);
     velmora::CMsgBox::Box().Subscribe(velmora::kUniqueNameProviderId, this);
 }
 

@@ -17,33 +17,15 @@ namespace velmora::protocol {
 namespace {
 
 using test::FtpServer;
-using test::FtpServerOptions;
 using test::RecordingRelay;
-using test::TestCertificates;
 
 constexpr int kApplicationData = 23;
 
-class FtpsTest : public ::testing::Test {
+class FtpsTest : public test::TlsCertificatesTest {
 protected:
-    static void SetUpTestSuite() {
-        certificates = std::make_unique<TestCertificates>();
-        std::string error;
-        if (!certificates->Make(error)) certificates.reset();
-        ASSERT_TRUE(certificates) << error;
-    }
-    static void TearDownTestSuite() { certificates.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(certificates);
+        TlsCertificatesTest::SetUp();
         ASSERT_TRUE(server.Start()) << server.GetError();
-    }
-
-    static FtpServerOptions TlsServer(const std::string& host = "127.0.0.1") {
-        FtpServerOptions options;
-        options.host = host;
-        options.tlsCertFile = certificates->ServerCertFile();
-        options.tlsKeyFile = certificates->ServerKeyFile();
-        return options;
     }
 
     static CFtpOptions Options(ETlsMode mode, const std::string& caFile = {}, const std::string& pin = {}) {
@@ -59,18 +41,15 @@ protected:
         return ftp.Connect(host, port, server.GetUser(), server.GetPassword(), true);
     }
 
-    static std::unique_ptr<TestCertificates> certificates;
     FtpServer server{TlsServer()};
 };
 
-std::unique_ptr<TestCertificates> FtpsTest::certificates;
-
 TEST_F(FtpsTest, ExplicitTlsCarriesManyTransfersInOneSession) {
-    CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Require, Certificates().CaFile()));
     ASSERT_TRUE(Connect(ftp, server.GetPort())) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsEncrypted());
     EXPECT_FALSE(ftp.GetTlsVersion().empty());
-    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, certificates->Fingerprint());
+    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, Certificates().Fingerprint());
 
     // Every transfer opens a data connection that must itself speak TLS.
     constexpr int kFiles = 12;
@@ -100,11 +79,11 @@ TEST_F(FtpsTest, UntrustedCertificateIsRefusedBeforeTheLogin) {
     EXPECT_FALSE(IsTransient(ftp.GetLastErrorCode()));
     const std::string& text = ftp.GetLastError();
     EXPECT_NE(text.find("not trusted"), std::string::npos) << text;
-    EXPECT_NE(text.find(certificates->Fingerprint()), std::string::npos) << text;
+    EXPECT_NE(text.find(Certificates().Fingerprint()), std::string::npos) << text;
     EXPECT_NE(text.find("localhost"), std::string::npos) << text;         // subject
     EXPECT_NE(text.find("Parcelo Test CA"), std::string::npos) << text;   // issuer
     EXPECT_NE(text.find("Valid from"), std::string::npos) << text;
-    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, certificates->Fingerprint());
+    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, Certificates().Fingerprint());
     EXPECT_FALSE(ftp.IsConnected());
 
     // Only the handshake went out after AUTH TLS: no USER, no PASS, in
@@ -119,23 +98,23 @@ TEST_F(FtpsTest, UntrustedCertificateIsRefusedBeforeTheLogin) {
 
 TEST_F(FtpsTest, TrustComesFromTheCaFileOrThePinnedFingerprint) {
     CFtpConnection ftp;
-    ftp.SetOptions(Options(ETlsMode::Require, certificates->OtherCaFile()));
+    ftp.SetOptions(Options(ETlsMode::Require, Certificates().OtherCaFile()));
     EXPECT_FALSE(Connect(ftp, server.GetPort()));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate) << ftp.GetLastError();
 
     // The pin accepts that very certificate whatever its chain, in any spelling.
     std::string digits;
-    ASSERT_TRUE(ParseFingerprint(certificates->Fingerprint(), digits));
-    for (const std::string& pin : {certificates->Fingerprint(), ToLowerAscii(digits)}) {
+    ASSERT_TRUE(ParseFingerprint(Certificates().Fingerprint(), digits));
+    for (const std::string& pin : {Certificates().Fingerprint(), ToLowerAscii(digits)}) {
         ftp.SetOptions(Options(ETlsMode::Require, {}, pin));
         EXPECT_TRUE(Connect(ftp, server.GetPort())) << pin << ": " << ftp.GetLastError();
     }
-    ftp.SetOptions(Options(ETlsMode::Require, certificates->CaFile()));
+    ftp.SetOptions(Options(ETlsMode::Require, Certificates().CaFile()));
     EXPECT_TRUE(Connect(ftp, server.GetPort())) << ftp.GetLastError();
 
     // A wrong pin refuses even a certificate the CA file vouches for.
     const std::string wrong = "SHA256:" + std::string(64, 'A');
-    ftp.SetOptions(Options(ETlsMode::Require, certificates->CaFile(), wrong));
+    ftp.SetOptions(Options(ETlsMode::Require, Certificates().CaFile(), wrong));
     EXPECT_FALSE(Connect(ftp, server.GetPort()));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate);
     EXPECT_NE(ftp.GetLastError().find("pinned"), std::string::npos) << ftp.GetLastError();
@@ -153,7 +132,7 @@ TEST_F(FtpsTest, TrustComesFromTheCaFileOrThePinnedFingerprint) {
 TEST_F(FtpsTest, CertificateMustNameTheHost) {
     FtpServer elsewhere(TlsServer("127.0.0.2"));  // the certificate names 127.0.0.1 and localhost
     ASSERT_TRUE(elsewhere.Start()) << elsewhere.GetError();
-    CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Require, Certificates().CaFile()));
     EXPECT_FALSE(Connect(ftp, elsewhere.GetPort(), "127.0.0.2"));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate);
     EXPECT_NE(ftp.GetLastError().find("mismatch"), std::string::npos) << ftp.GetLastError();
@@ -161,7 +140,7 @@ TEST_F(FtpsTest, CertificateMustNameTheHost) {
 
 TEST_F(FtpsTest, AutoModeNeverSendsThePasswordInClear) {
     RecordingRelay relay(server.GetPort());
-    CFtpConnection ftp(Options(ETlsMode::Auto, certificates->CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Auto, Certificates().CaFile()));
     ASSERT_TRUE(Connect(ftp, relay.GetPort())) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsEncrypted());
     EXPECT_FALSE(ftp.IsTlsDeclined());

@@ -18,4 +18,25 @@ bool TestCertificates::Make(std::string& error) {
     return false;
 }
 
+std::unique_ptr<TestCertificates> TlsCertificatesTest::s_certificates;
+std::string TlsCertificatesTest::s_error;
+
+void TlsCertificatesTest::SetUpTestSuite() {
+    s_certificates = std::make_unique<TestCertificates>();
+    s_error.clear();
+    s_certificates->Make(s_error);
+}
+
+void TlsCertificatesTest::TearDownTestSuite() { s_certificates.reset(); }
+
+void TlsCertificatesTest::SetUp() { ASSERT_TRUE(s_error.empty()) << s_error; }
+
+FtpServerOptions TlsCertificatesTest::TlsServer(const std::string& host) {
+    FtpServerOptions options;
+    options.host = host;
+    options.tlsCertFile = Certificates().ServerCertFile();
+    options.tlsKeyFile = Certificates().ServerKeyFile();
+    return options;
+}
+
 }  // namespace velmora::test

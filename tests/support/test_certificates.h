@@ -1,7 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "support/ftp_server.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -23,6 +27,24 @@ public:
 private:
     TempDir m_dir;
     std::string m_fingerprint;
+};
+
+// A fixture whose suite shares one set of test certificates: made before
+// its first test, removed after its last. When they cannot be made, every
+// test of the suite fails with the reason.
+class TlsCertificatesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+
+    static const TestCertificates& Certificates() { return *s_certificates; }
+    // A pyftpdlib server on `host` that requires TLS with the suite's certificate.
+    static FtpServerOptions TlsServer(const std::string& host = "127.0.0.1");
+
+private:
+    static std::unique_ptr<TestCertificates> s_certificates;
+    static std::string s_error;
 };
 
 }  // namespace velmora::test
