@@ -197,8 +197,9 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         return nullptr;
     }
     // A mirror replaces what changed; a copy may be given a new name.
+    int32_t choice = TARGET_AS_BEFORE;
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
-        const int32_t choice = AskForName(sourceFile.GetPath(), target);
+        choice = AskForName(sourceFile.GetPath(), target);
         if (choice == TARGET_SKIP) return SkipTarget();
         if (choice == TARGET_FAIL) {
             ReportError(ERROR_COPY, "No free name for " + target.GetPath());
@@ -209,7 +210,7 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
             return nullptr;
         }
     }
-    return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
+    return SetTarget(Attach(new CTskFtpFile(target, nullptr)), choice);
 }
 
 // The provider of unique names knows the names taken in the target folder.
@@ -221,7 +222,7 @@ int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
     CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
     if (request.Result() != TARGET_ASK) return request.Result();
     const int32_t choice = AskTargetQuestion(source, target, true);
-    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP) return choice;
+    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP || choice == TARGET_RESUME) return choice;
     CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
     rename.RefObject(&target);
     CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);

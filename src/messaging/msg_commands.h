@@ -41,7 +41,9 @@ enum TargetChoice : int32_t {
     TARGET_SKIP = 3,       // the file is not transferred; it counts as skipped
     TARGET_ASK = 4,        // 17 only: the name is taken and nothing was changed; ask, then
                            // send 17 again with Argc 1 for a free name
-    TARGET_FAIL = 5,       // 17 only: the provider cannot tell which names are free; the file
+    TARGET_RESUME = 5,     // the target is continued from where it ends (one shorter than
+                           // its source); a target that is not shorter is written afresh
+    TARGET_FAIL = 6,       // 17 only: the provider cannot tell which names are free; the file
                            // is an error of the job and nothing is written
 };
 

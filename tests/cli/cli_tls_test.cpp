@@ -14,11 +14,14 @@
 namespace velmora::test {
 namespace {
 
-class CliTlsTest : public TlsCertificatesTest {
+class CliTlsTest : public TestCertificatesSuite {
 protected:
     void SetUp() override {
-        TlsCertificatesTest::SetUp();
-        server = std::make_unique<FtpServer>(TlsServer());
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
+        FtpServerOptions options;
+        options.tlsCertFile = certificates->ServerCertFile();
+        options.tlsKeyFile = certificates->ServerKeyFile();
+        server = std::make_unique<FtpServer>(options);
         ASSERT_TRUE(server->Start()) << server->GetError();
     }
 
@@ -33,12 +36,12 @@ protected:
 TEST_F(CliTlsTest, TreeRoundTripOverExplicitTls) {
     const std::string tree = local / "tree";
     for (int i = 0; i < 6; ++i) WriteFile(tree + "/d" + std::to_string(i % 2) + "/f" + std::to_string(i), RandomBytes(30000 + i, i));
-    const CliResult up = RunCli({"--ca-file", Certificates().CaFile(), "upload", tree, Url("ftpes", "/in/")});
+    const CliResult up = RunCli({"--ca-file", certificates->CaFile(), "upload", tree, Url("ftpes", "/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
     std::string difference;
     EXPECT_TRUE(SameTree(tree, server->Path("in/tree"), difference)) << difference;
     // ftp:// in the default auto mode takes the TLS the server offers, silently.
-    const CliResult down = RunCli({"--ca-file", Certificates().CaFile(), "download", Url("ftp", "/in/tree/"), local / "back"});
+    const CliResult down = RunCli({"--ca-file", certificates->CaFile(), "download", Url("ftp", "/in/tree/"), local / "back"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_EQ(down.err.find("warning"), std::string::npos) << down.err;
     EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
@@ -50,7 +53,7 @@ TEST_F(CliTlsTest, UntrustedCertificateFailsWithItsDetailsAndTheOptionThatTrusts
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("not trusted"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("Parcelo Test CA"), std::string::npos) << refused.err;
-    EXPECT_NE(refused.err.find("--fingerprint " + Certificates().Fingerprint()), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--fingerprint " + certificates->Fingerprint()), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(server->Path("a.txt")));
 
     const std::string wrong = "SHA256:" + std::string(64, '0');
@@ -58,7 +61,7 @@ TEST_F(CliTlsTest, UntrustedCertificateFailsWithItsDetailsAndTheOptionThatTrusts
     EXPECT_FALSE(std::filesystem::exists(server->Path("a.txt")));
     EXPECT_EQ(RunCli({"--fingerprint", "SHA256:12", "upload", local / "a.txt", Url("ftpes", "/")}).status, 2);
 
-    const CliResult pinned = RunCli({"--fingerprint", Certificates().Fingerprint(), "upload", local / "a.txt", Url("ftpes", "/")});
+    const CliResult pinned = RunCli({"--fingerprint", certificates->Fingerprint(), "upload", local / "a.txt", Url("ftpes", "/")});
     EXPECT_EQ(pinned.status, 0) << pinned.err;
     EXPECT_EQ(ReadFile(server->Path("a.txt")), "data");
 
@@ -76,12 +79,12 @@ TEST_F(CliTlsTest, TlsOffAgainstATlsServerFailsWithTheServersReason) {
 TEST_F(CliTlsTest, SavedConnectionKeepsItsModeAndPin) {
     const std::string file = local / "FtpPropList.xml";
     ASSERT_EQ(RunCli({"--connections", file, "connections", "add", "secure", Url("ftp", "/"), "--tls", "require",
-                      "--fingerprint", Certificates().Fingerprint()})
+                      "--fingerprint", certificates->Fingerprint()})
                   .status,
               0);
     const CliResult show = RunCli({"--connections", file, "connections", "show", "secure"});
     EXPECT_NE(show.out.find("TLS:.........'require'"), std::string::npos) << show.out;
-    EXPECT_NE(show.out.find(Certificates().Fingerprint()), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find(certificates->Fingerprint()), std::string::npos) << show.out;
     WriteFile(server->Path("hello.txt"), "hi");
     const CliResult ls = RunCli({"--connections", file, "ls", "secure:/"});
     EXPECT_EQ(ls.status, 0) << ls.err;

@@ -17,15 +17,25 @@ namespace velmora::protocol {
 namespace {
 
 using test::FtpServer;
+using test::FtpServerOptions;
 using test::RecordingRelay;
+using test::TestCertificatesSuite;
 
 constexpr int kApplicationData = 23;
 
-class FtpsTest : public test::TlsCertificatesTest {
+class FtpsTest : public TestCertificatesSuite {
 protected:
     void SetUp() override {
-        TlsCertificatesTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
         ASSERT_TRUE(server.Start()) << server.GetError();
+    }
+
+    static FtpServerOptions TlsServer(const std::string& host = "127.0.0.1") {
+        FtpServerOptions options;
+        options.host = host;
+        options.tlsCertFile = certificates->ServerCertFile();
+        options.tlsKeyFile = certificates->ServerKeyFile();
+        return options;
     }
 
     static CFtpOptions Options(ETlsMode mode, const std::string& caFile = {}, const std::string& pin = {}) {
@@ -45,11 +55,11 @@ protected:
 };
 
 TEST_F(FtpsTest, ExplicitTlsCarriesManyTransfersInOneSession) {
-    CFtpConnection ftp(Options(ETlsMode::Require, Certificates().CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
     ASSERT_TRUE(Connect(ftp, server.GetPort())) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsEncrypted());
     EXPECT_FALSE(ftp.GetTlsVersion().empty());
-    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, Certificates().Fingerprint());
+    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, certificates->Fingerprint());
 
     // Every transfer opens a data connection that must itself speak TLS.
     constexpr int kFiles = 12;
@@ -79,11 +89,11 @@ TEST_F(FtpsTest, UntrustedCertificateIsRefusedBeforeTheLogin) {
     EXPECT_FALSE(IsTransient(ftp.GetLastErrorCode()));
     const std::string& text = ftp.GetLastError();
     EXPECT_NE(text.find("not trusted"), std::string::npos) << text;
-    EXPECT_NE(text.find(Certificates().Fingerprint()), std::string::npos) << text;
+    EXPECT_NE(text.find(certificates->Fingerprint()), std::string::npos) << text;
     EXPECT_NE(text.find("localhost"), std::string::npos) << text;         // subject
     EXPECT_NE(text.find("Parcelo Test CA"), std::string::npos) << text;   // issuer
     EXPECT_NE(text.find("Valid from"), std::string::npos) << text;
-    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, Certificates().Fingerprint());
+    EXPECT_EQ(ftp.GetPeerCertificate().fingerprint, certificates->Fingerprint());
     EXPECT_FALSE(ftp.IsConnected());
 
     // Only the handshake went out after AUTH TLS: no USER, no PASS, in
@@ -98,23 +108,23 @@ TEST_F(FtpsTest, UntrustedCertificateIsRefusedBeforeTheLogin) {
 
 TEST_F(FtpsTest, TrustComesFromTheCaFileOrThePinnedFingerprint) {
     CFtpConnection ftp;
-    ftp.SetOptions(Options(ETlsMode::Require, Certificates().OtherCaFile()));
+    ftp.SetOptions(Options(ETlsMode::Require, certificates->OtherCaFile()));
     EXPECT_FALSE(Connect(ftp, server.GetPort()));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate) << ftp.GetLastError();
 
     // The pin accepts that very certificate whatever its chain, in any spelling.
     std::string digits;
-    ASSERT_TRUE(ParseFingerprint(Certificates().Fingerprint(), digits));
-    for (const std::string& pin : {Certificates().Fingerprint(), ToLowerAscii(digits)}) {
+    ASSERT_TRUE(ParseFingerprint(certificates->Fingerprint(), digits));
+    for (const std::string& pin : {certificates->Fingerprint(), ToLowerAscii(digits)}) {
         ftp.SetOptions(Options(ETlsMode::Require, {}, pin));
         EXPECT_TRUE(Connect(ftp, server.GetPort())) << pin << ": " << ftp.GetLastError();
     }
-    ftp.SetOptions(Options(ETlsMode::Require, Certificates().CaFile()));
+    ftp.SetOptions(Options(ETlsMode::Require, certificates->CaFile()));
     EXPECT_TRUE(Connect(ftp, server.GetPort())) << ftp.GetLastError();
 
     // A wrong pin refuses even a certificate the CA file vouches for.
     const std::string wrong = "SHA256:" + std::string(64, 'A');
-    ftp.SetOptions(Options(ETlsMode::Require, Certificates().CaFile(), wrong));
+    ftp.SetOptions(Options(ETlsMode::Require, certificates->CaFile(), wrong));
     EXPECT_FALSE(Connect(ftp, server.GetPort()));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate);
     EXPECT_NE(ftp.GetLastError().find("pinned"), std::string::npos) << ftp.GetLastError();
@@ -132,7 +142,7 @@ TEST_F(FtpsTest, TrustComesFromTheCaFileOrThePinnedFingerprint) {
 TEST_F(FtpsTest, CertificateMustNameTheHost) {
     FtpServer elsewhere(TlsServer("127.0.0.2"));  // the certificate names 127.0.0.1 and localhost
     ASSERT_TRUE(elsewhere.Start()) << elsewhere.GetError();
-    CFtpConnection ftp(Options(ETlsMode::Require, Certificates().CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
     EXPECT_FALSE(Connect(ftp, elsewhere.GetPort(), "127.0.0.2"));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Certificate);
     EXPECT_NE(ftp.GetLastError().find("mismatch"), std::string::npos) << ftp.GetLastError();
@@ -140,7 +150,7 @@ TEST_F(FtpsTest, CertificateMustNameTheHost) {
 
 TEST_F(FtpsTest, AutoModeNeverSendsThePasswordInClear) {
     RecordingRelay relay(server.GetPort());
-    CFtpConnection ftp(Options(ETlsMode::Auto, Certificates().CaFile()));
+    CFtpConnection ftp(Options(ETlsMode::Auto, certificates->CaFile()));
     ASSERT_TRUE(Connect(ftp, relay.GetPort())) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsEncrypted());
     EXPECT_FALSE(ftp.IsTlsDeclined());
@@ -152,7 +162,8 @@ TEST_F(FtpsTest, AutoModeNeverSendsThePasswordInClear) {
 }
 
 TEST(FtpsPlainServer, AutoModeGoesOnInPlainFtpRequireRefuses) {
-    FtpServer plain;
+    test::TempDir logs;
+    FtpServer plain({.commandLog = logs / "commands.log"});
     ASSERT_TRUE(plain.Start()) << plain.GetError();
     CFtpOptions options;
     options.tls.mode = ETlsMode::Auto;
@@ -162,12 +173,17 @@ TEST(FtpsPlainServer, AutoModeGoesOnInPlainFtpRequireRefuses) {
     EXPECT_TRUE(ftp.IsTlsDeclined());
     EXPECT_FALSE(ftp.IsEncrypted());
     EXPECT_TRUE(Upload(ftp, "a.txt", "plain"));
+    // Its feature list lacks AUTH TLS: auto mode does not ask.
+    EXPECT_TRUE(ftp.GetCapabilities().listed);
+    EXPECT_EQ(plain.Received("AUTH"), 0);
 
     options.tls.mode = ETlsMode::Require;
     ftp.SetOptions(options);
     EXPECT_FALSE(ftp.Connect("127.0.0.1", plain.GetPort(), plain.GetUser(), plain.GetPassword(), true));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Refused);
     EXPECT_NE(ftp.GetLastError().find("does not offer TLS"), std::string::npos) << ftp.GetLastError();
+    // Required TLS asks whatever the feature list says, and hears the server's refusal.
+    EXPECT_EQ(plain.Received("AUTH"), 1);
 }
 
 CFtpOptions ShortTimeouts(ETlsMode mode) {
@@ -216,6 +232,22 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
     ftp.SetOptions(ShortTimeouts(ETlsMode::Auto));
     EXPECT_TRUE(ftp.Connect("127.0.0.1", noTls.GetPort(), "u", "p", true)) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsTlsDeclined());
+
+    // A server that answers FEAT only after the login has told nothing yet:
+    // auto mode still asks for TLS before the password.
+    test::FakeFtpServer featAfterLogin([](test::FakeFtpSession& s) {
+        s.Reply("220 ready");
+        s.Expect("FEAT", "530 Please login with USER and PASS.");
+        s.Expect("AUTH TLS", "500 unknown command");
+        s.Expect("USER", "331 password");
+        s.Expect("PASS", "230 in");
+        s.Expect("FEAT", "211-Features:\r\n SIZE\r\n211 End");
+        s.Expect("TYPE", "200 ok");
+        s.WaitForClientToLeave();
+    });
+    EXPECT_TRUE(ftp.Connect("127.0.0.1", featAfterLogin.GetPort(), "u", "p", true)) << ftp.GetLastError();
+    EXPECT_TRUE(ftp.IsTlsDeclined());
+    EXPECT_TRUE(ftp.GetCapabilities().size);
 }
 
 TEST(TlsSettings, FingerprintsAreReadInEverySpelling) {

@@ -13,30 +13,19 @@ bool TestCertificates::Make(std::string& error) {
         return false;
     }
     std::ifstream(m_dir / "fingerprint") >> m_fingerprint;
-    if (m_fingerprint.rfind("SHA256:", 0) == 0) return true;
+    std::ifstream(m_dir / "self-signed.fingerprint") >> m_selfSignedFingerprint;
+    if (m_fingerprint.rfind("SHA256:", 0) == 0 && m_selfSignedFingerprint.rfind("SHA256:", 0) == 0) return true;
     error = "no fingerprint from " + command;
     return false;
 }
 
-std::unique_ptr<TestCertificates> TlsCertificatesTest::s_certificates;
-std::string TlsCertificatesTest::s_error;
+std::unique_ptr<TestCertificates> TestCertificatesSuite::certificates;
 
-void TlsCertificatesTest::SetUpTestSuite() {
-    s_certificates = std::make_unique<TestCertificates>();
-    s_error.clear();
-    s_certificates->Make(s_error);
-}
-
-void TlsCertificatesTest::TearDownTestSuite() { s_certificates.reset(); }
-
-void TlsCertificatesTest::SetUp() { ASSERT_TRUE(s_error.empty()) << s_error; }
-
-FtpServerOptions TlsCertificatesTest::TlsServer(const std::string& host) {
-    FtpServerOptions options;
-    options.host = host;
-    options.tlsCertFile = Certificates().ServerCertFile();
-    options.tlsKeyFile = Certificates().ServerKeyFile();
-    return options;
+void TestCertificatesSuite::SetUpTestSuite() {
+    certificates = std::make_unique<TestCertificates>();
+    std::string error;
+    if (!certificates->Make(error)) certificates.reset();
+    ASSERT_TRUE(certificates) << error;
 }
 
 }  // namespace velmora::test

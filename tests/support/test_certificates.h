@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ftp_server.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
 
-// A test CA and a server certificate for 127.0.0.1 and localhost, made at
+// A test CA, a server certificate it issued and a self-signed one, for 127.0.0.1 and localhost, made at
 // test time by tests/support/tls_test_ca.sh in a temporary folder.
 class TestCertificates {
 public:
@@ -23,28 +22,27 @@ public:
     std::string ServerKeyFile() const { return m_dir / "server.key"; }
     // "SHA256:AB:CD:..." of the server certificate.
     const std::string& Fingerprint() const { return m_fingerprint; }
+    // A self-signed server certificate for the same names: its file, key
+    // and fingerprint.
+    std::string SelfSignedCertFile() const { return m_dir / "self-signed.pem"; }
+    std::string SelfSignedKeyFile() const { return m_dir / "self-signed.key"; }
+    const std::string& SelfSignedFingerprint() const { return m_selfSignedFingerprint; }
 
 private:
     TempDir m_dir;
     std::string m_fingerprint;
+    std::string m_selfSignedFingerprint;
 };
 
-// A fixture whose suite shares one set of test certificates: made before
-// its first test, removed after its last. When they cannot be made, every
-// test of the suite fails with the reason.
-class TlsCertificatesTest : public ::testing::Test {
+// A test suite whose tests share one set of certificates, made before the
+// first test (a failure there fails every test of the suite).
+class TestCertificatesSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
+    static void TearDownTestSuite() { certificates.reset(); }
+    void SetUp() override { ASSERT_TRUE(certificates) << "no test certificates"; }
 
-    static const TestCertificates& Certificates() { return *s_certificates; }
-    // A pyftpdlib server on `host` that requires TLS with the suite's certificate.
-    static FtpServerOptions TlsServer(const std::string& host = "127.0.0.1");
-
-private:
-    static std::unique_ptr<TestCertificates> s_certificates;
-    static std::string s_error;
+    static std::unique_ptr<TestCertificates> certificates;
 };
 
 }  // namespace velmora::test
