@@ -32,6 +32,13 @@ bool IPrompter::ConfirmActions(QWidget* parent, const std::string& title, const 
     return AskYesNo(parent, title, text + "\n\n" + Lines(actions));
 }
 
+bool IPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    std::string folder = paths.empty() ? std::string() : paths.front();
+    if (!PickFolder(parent, title, folder)) return false;
+    paths = {folder};
+    return true;
+}
+
 bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                      const std::vector<std::string>& actions) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
@@ -75,6 +82,27 @@ bool CDialogPrompter::PickFolder(QWidget* parent, const std::string& title, std:
         QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(folder));
     if (chosen.isEmpty()) return false;
     folder = chosen.toStdString();
+    return true;
+}
+
+bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    const QString start = paths.empty() ? QString() : QString::fromStdString(paths.front());
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QObject::tr("Upload files or a folder?"),
+                    QMessageBox::Cancel, parent);
+    QPushButton* files = box.addButton(QObject::tr("Files..."), QMessageBox::AcceptRole);
+    QPushButton* folder = box.addButton(QObject::tr("Folder..."), QMessageBox::AcceptRole);
+    box.setDefaultButton(files);
+    box.exec();
+    QStringList chosen;
+    if (box.clickedButton() == files) {
+        chosen = QFileDialog::getOpenFileNames(parent, QString::fromStdString(title), start);
+    } else if (box.clickedButton() == folder) {
+        const QString picked = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), start);
+        if (!picked.isEmpty()) chosen << picked;
+    }
+    if (chosen.isEmpty()) return false;
+    paths.clear();
+    for (const QString& path : chosen) paths.push_back(path.toStdString());
     return true;
 }
 
