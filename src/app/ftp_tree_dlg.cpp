@@ -58,6 +58,14 @@ std::string DeleteQuestion(const CFtpNode* folder, const CFtpPathList& files) {
     return Format("Are you sure you want to delete '%s' ?", names.c_str());
 }
 
+bool IsEmptyFolder(const CFtpNode& folder) { return folder.GetChildCount() == 0 && folder.GetCache().IsEmpty(); }
+
+std::string NotEmptyQuestion(const CFtpNode& folder) {
+    return Format("The folder '%s' is not empty: it holds %d folders and %d files at its top level alone. Delete "
+                  "it with everything in it?",
+                  folder.GetDoc().c_str(), folder.GetChildCount(), folder.GetCache().GetCount());
+}
+
 // A key of the browser, wherever the focus is inside it.
 void AddKey(QWidget* owner, const QKeySequence& key, std::function<void()> action) {
     auto* shortcut = new QShortcut(key, owner, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
@@ -684,18 +692,23 @@ void CFtpTreeDlg::OnDelete(EPane pane) {
         if (node == nullptr) return;
     }
     if (!m_context.prompter.AskYesNo(this, "Confirmation", DeleteQuestion(node, files))) return;
-    if (files.IsEmpty()) {
-        DeleteFolderNode(node);
-    } else {
+    if (!files.IsEmpty()) {
         DeleteFiles(node, files);
+        return;
     }
-}
-
-void CFtpTreeDlg::DeleteFolderNode(CFtpNode* node) {
     if (node->GetParent() == nullptr) {
         ShowError("The start folder of the connection is not deleted");
         return;
     }
+    // Listed first: a folder that holds something is asked about again.
+    ListFolder(node, [this](CFtpNode* folder) {
+        if (IsEmptyFolder(*folder) || m_context.prompter.AskYesNo(this, "Confirmation", NotEmptyQuestion(*folder))) {
+            DeleteFolderNode(folder);
+        }
+    });
+}
+
+void CFtpTreeDlg::DeleteFolderNode(CFtpNode* node) {
     const std::string guid = node->GetStrGUID();
     const CFtpPath folder = node->GetPath();
     RunChange(

@@ -99,7 +99,7 @@ CFtpNode* CFtpTreeDlg::TargetAt(const QPoint& point) {
 }
 
 int CFtpTreeDlg::Accept(const QMimeData* data, CFtpNode* target) const {
-    if (target == nullptr || !target->IsCatalog() || !m_sink.IsConnected()) return DROPEFFECT_NONE;
+    if (target == nullptr || !target->IsCatalog() || !m_sink.IsOnline()) return DROPEFFECT_NONE;
     return AcceptedFormats().FindOffered(data) != nullptr ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 

@@ -256,6 +256,26 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+TEST_F(BrowserTest, AFolderThatHoldsSomethingIsAskedAboutTwice) {
+    auto browser = OpenBrowser();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    Settle(*browser);
+    prompter.answers = {true, false};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text,
+              "The folder '/pub/' is not empty: it holds 2 folders and 0 files at its top level alone. Delete it "
+              "with everything in it?");
+    EXPECT_TRUE(HasRemote("pub/docs/a.txt"));
+
+    prompter.answers = {true, true};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
+    EXPECT_FALSE(HasRemote("pub"));
+    EXPECT_EQ(ChildNames(Root(*browser)), std::vector<std::string>{"in"});
+}
+
 TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
     WriteFile(server.Path("b.txt"), "bee");
     auto browser = OpenBrowser();
