@@ -144,6 +144,9 @@ public:
     // after a preview of the changes that takes.
     void OnSynchronise();
     void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    // A dropped folder goes up into `target`, unless `target` has one of its
+    // name and the user chooses to synchronise that one.
+    void UploadOrSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <optional>
-#include <chrono>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -698,6 +698,49 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     prompter.folders = {local / "site"};
     browser->OnSynchronise();
     EXPECT_NE(prompter.shown.back().text.find("already holds"), std::string::npos);
+}
+
+// A folder dropped where the server has one of its name may synchronise that
+// one instead: only what changed goes, and what the server has beyond it is
+// deleted only when the user asks for it in the preview.
+TEST_F(BrowserTest, ADroppedFolderTheServerHasSynchronisesItWhenChosen) {
+    TempDir local;
+    WriteFile(local / "docs/a.txt", "alpha");
+    fs::last_write_time(local / "docs/a.txt", fs::last_write_time(server.Path("pub/docs/a.txt")) - std::chrono::hours(1));
+    WriteFile(local / "docs/b.txt", "beta");
+    WriteFile(server.Path("pub/docs/extra.txt"), "only on the server");
+    auto browser = OpenBrowser();
+    std::unique_ptr<QMimeData> data(FileDrop({local / "docs"}));
+    const auto drop = [&](std::deque<bool> answers) {
+        prompter.asked.clear();
+        prompter.answers = std::move(answers);
+        const size_t questions = prompter.answers.size();
+        ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, Child(Root(*browser), "pub"))));
+        ASSERT_TRUE(test::WaitFor([&] { return prompter.asked.size() == questions; }));
+        WaitForTransfers();
+    };
+
+    // Dismissed: nothing happens.
+    ASSERT_NO_FATAL_FAILURE(drop({false, false}));
+    EXPECT_NE(prompter.asked[0].text.find("'docs' is already in '/pub/'"), std::string::npos)
+        << prompter.asked[0].text;
+    EXPECT_FALSE(HasRemote("pub/docs/b.txt"));
+
+    // Synchronise, start, but keep what the server has beyond the folder.
+    ASSERT_NO_FATAL_FAILURE(drop({true, true, false}));
+    const std::string& preview = prompter.asked[1].text;
+    EXPECT_NE(preview.find("\n+ b.txt\n"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n- extra.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(preview.find(" a.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(ReadFile(server.Path("pub/docs/b.txt")), "beta");
+    EXPECT_TRUE(HasRemote("pub/docs/extra.txt"));
+    EXPECT_FALSE(HasRemote("pub/docs/docs"));
+
+    // Again, now deleting: the one line left is the deletion.
+    ASSERT_NO_FATAL_FAILURE(drop({true, true, true}));
+    EXPECT_NE(prompter.asked[1].text.find("0 changes"), std::string::npos) << prompter.asked[1].text;
+    EXPECT_FALSE(HasRemote("pub/docs/extra.txt"));
+    EXPECT_EQ(ReadFile(server.Path("pub/docs/a.txt")), "alpha");
 }
 
 // A server that logs in and lists its top folder (one folder, "slow") once,
