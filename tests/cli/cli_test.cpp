@@ -177,6 +177,27 @@ TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
 }
 
+// A server whose downloads stall: each pass ends "too slow" within the
+// chosen time instead of the 30 s default, and after a few passes that got
+// nowhere the file is that error.
+TEST_F(CliTest, AStalledDownloadEndsTooSlowWithinTheChosenTime) {
+    WriteFile(server.Path("in/slow.bin"), RandomBytes(300000, 13));
+    FaultRelay relay(server.GetHost(), server.GetPort(), {.stallDataAfter = 2000});
+    ASSERT_TRUE(relay.Start());
+    const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
+                            std::to_string(relay.GetPort()) + "/in/slow.bin";
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult run =
+        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Transfer too slow: fewer than 5000 bytes in 1 seconds"), std::string::npos) << run.err;
+    // Five passes that got no block further, a second or so each.
+    EXPECT_EQ(relay.GetCommands("RETR").size(), 5u);
+    EXPECT_LT(took, std::chrono::seconds(15));
+    EXPECT_FALSE(fs::exists(local / "down/slow.bin"));
+}
+
 // 60 MiB each way with the data connection reset after 20 MB: both finish
 // whole, by continuing where the cut was, not by sending the file again.
 TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice) {
@@ -565,6 +586,8 @@ TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {
         {"upload", "/tmp", "ftp://h/x/", "--bogus"},
         {"schedule", "add", "--db", "x.db", "--name", "n", "--repeat", "hourly", "--from", "/a", "--to", "/b"},
         {"scheduler", "--db", "x.db", "--interval", "0"},
+        {"download", "ftp://h/a", "/tmp", "--low-speed-time", "0"},
+        {"download", "ftp://h/a", "/tmp", "--low-speed-limit", "-1"},
     };
     for (const auto& args : wrong) {
         const CliResult result = RunCli(args);
