@@ -210,6 +210,32 @@ TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
 // ways, renaming a folder named with its "/", a server file copied to a new
 // local name, wildcards, and a folder named without its "/" (servers word
 // that refusal each their own way).
+// Both servers name REST STREAM and SIZE in their FEAT reply: a continued
+// transfer restarts where the target ends, an upload is checked with SIZE,
+// and no command goes that the server would refuse.
+TEST_P(RealServerTest, ContinuedTransfersAskWhatTheServerOffers) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    TempDir local;
+    const std::string data = RandomBytes(400000, 14);
+    WriteFile(local / "up.bin", data);
+    const CliResult up = RunCli({"upload", "-v", local / "up.bin", server.Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    WriteFile(local / "back/.up.bin.part", data.substr(0, 150000));
+    const CliResult down = RunCli({"download", "-v", "--continue", server.Url("/in/up.bin"), local / "back"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(ReadFile(local / "back/up.bin") == data) << "different contents";
+    EXPECT_NE(up.err.find("> SIZE /in/up.bin\n< 213 400000"), std::string::npos) << up.err;
+    EXPECT_NE(down.err.find("> REST 150000\n"), std::string::npos) << down.err;
+    for (const std::string& trace : {up.err, down.err}) {
+        EXPECT_EQ(trace.find("\n< 500"), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("\n< 502"), std::string::npos) << trace;
+    }
+}
+
 TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
     RealServer server(GetParam());
