@@ -5,7 +5,9 @@
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
 # control connection and on every data connection (python3-openssl).
 # With --command-log every command the server receives is written to FILE,
-# one "<- COMMAND argument" line each, so that tests can count them.
+# one "<- COMMAND argument" line each, so that tests can count them (and the
+# sessions opened and closed). --max-cons-per-ip=N refuses (421) a client's
+# control connection beyond N.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -28,9 +30,9 @@ def exit_when_parent_goes():
 
 
 def main():
-    options = [arg for arg in sys.argv[1:] if arg.startswith("--command-log=")]
-    sys.argv = [arg for arg in sys.argv if arg not in options]
-    command_log = options[-1].split("=", 1)[1] if options else ""
+    options = dict(arg[2:].split("=", 1) for arg in sys.argv[1:] if arg.startswith("--") and "=" in arg)
+    sys.argv = [arg for arg in sys.argv if not arg.startswith("--")]
+    command_log = options.get("command-log", "")
     root = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
@@ -56,6 +58,7 @@ def main():
     handler.banner = "velmora test ftpd ready"
     handler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
     server = FTPServer((host, port), handler)
+    server.max_cons_per_ip = int(options.get("max-cons-per-ip", "0"))
     threading.Thread(target=exit_when_parent_goes, daemon=True).start()
     print("READY", server.address[1], flush=True)
     server.serve_forever()
