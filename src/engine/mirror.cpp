@@ -166,6 +166,8 @@ CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) c
 }
 
 void CMirror::Report(EAction action, const CTskDataFile& file, const std::string& key) const {
+    // Files decided here may be on their way over other sessions meanwhile.
+    const auto lock = CStatistic::Job().ReportLock();
     CMirrorCounts& counts = CStatistic::Job().m_mirror;
     switch (action) {
         case eNew: ++counts.m_nNew; break;

@@ -1,5 +1,6 @@
 #include "engine/move_trans.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -284,8 +285,12 @@ bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMir
 
 bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
                                const CSessionPool::DoneStep& done) {
-    CSessionPool pool(source, target, Job().m_nSessions);
-    // Folders first, on the first session: every file finds its folder.
+    const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
+        return !file->IsFolderEntry();
+    });
+    CSessionPool pool(source, target, Job().m_nSessions, static_cast<size_t>(files), done);
+    // The first session makes the folders, in order, and hands out each file
+    // once its folder is there; the others send meanwhile.
     bool result = true;
     for (CTskDataFile* file : source) {
         bool queued = false;
@@ -296,9 +301,10 @@ bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideSte
             return true;
         };
         result = decide(file, put) && result;
+        const auto lock = Job().ReportLock();
         if (queued ? !ContinueCheck() : !done(file)) return false;
     }
-    return pool.Run(done) && result;
+    return pool.Finish() && result;
 }
 
 bool CMover::RunTransfer(const std::string& label, const std::string& detail, CSource& source, CSource& target) {

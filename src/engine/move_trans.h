@@ -79,8 +79,9 @@ protected:
     // The files one after another; the last put's result.
     static bool PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
                           const CSessionPool::DoneStep& done);
-    // The folders one after another, then the files over the job's sessions;
-    // true when every put succeeded.
+    // The folders one after another on the pair's own session, the files
+    // over the job's sessions as their folders come to be; true when every
+    // put succeeded.
     static bool PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
                               const CSessionPool::DoneStep& done);
 

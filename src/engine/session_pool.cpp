@@ -1,65 +1,93 @@
 #include "engine/session_pool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
-#include <thread>
+#include <memory>
 
 #include "base/format.h"
 #include "engine/statistic.h"
 #include "messaging/log_status.h"
 
 namespace velmora {
+namespace {
 
-CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions)
-    : m_source(source), m_target(target), m_nSessions(std::max(sessions, 1)) {}
+// How often a session waiting for a file looks at the job's abort flag.
+constexpr auto kAbortCheck = std::chrono::milliseconds(100);
 
-CSessionPool::~CSessionPool() = default;
+}  // namespace
 
-bool CSessionPool::Run(const DoneStep& done) {
-    const size_t sessions = std::min(static_cast<size_t>(m_nSessions), m_files.size());
-    std::atomic<bool> result{true};
-    std::vector<std::thread> further;
-    for (size_t index = 1; index < sessions; ++index) further.emplace_back([&] { RunFurther(done, result); });
-    if (!Drain(m_source, m_target, done)) result = false;
-    for (std::thread& thread : further) thread.join();
-    return result;
+CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions, size_t files, DoneStep done)
+    : m_source(source), m_target(target), m_done(std::move(done)) {
+    const size_t further = std::min(static_cast<size_t>(std::max(sessions, 1)), files);
+    for (size_t index = 1; index < further; ++index) m_further.emplace_back([this] { RunFurther(); });
 }
 
-bool CSessionPool::HasWork() const {
-    return !m_bStopped && !CStatistic::Job().IsAborted() && m_nNext.load() < m_files.size();
+CSessionPool::~CSessionPool() {
+    Stop();
+    for (std::thread& thread : m_further)
+        if (thread.joinable()) thread.join();
+}
+
+void CSessionPool::Add(CTskDataFile* file) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_files.push_back(file);
+    }
+    m_added.notify_one();
+}
+
+bool CSessionPool::Finish() {
+    Close();
+    Drain(m_source, m_target);
+    for (std::thread& thread : m_further) thread.join();
+    return !m_bFailed;
+}
+
+void CSessionPool::Close() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bClosed = true;
+    }
+    m_added.notify_all();
+}
+
+void CSessionPool::Stop() {
+    m_bStopped = true;
+    Close();
 }
 
 CTskDataFile* CSessionPool::Next() {
-    if (!HasWork()) return nullptr;
-    const size_t index = m_nNext++;
-    return index < m_files.size() ? m_files[index] : nullptr;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        if (m_bStopped || CStatistic::Job().IsAborted()) return nullptr;
+        if (m_nNext < m_files.size()) return m_files[m_nNext++];
+        if (m_bClosed) return nullptr;
+        m_added.wait_for(lock, kAbortCheck);
+    }
 }
 
-bool CSessionPool::Drain(CSource& source, CSource& target, const DoneStep& done) {
-    bool ok = true;
+void CSessionPool::Drain(CSource& source, CSource& target) {
     const bool lent = &source != &m_source;
     for (CTskDataFile* file = Next(); file; file = Next()) {
         if (lent) source.Adopt(file);
-        ok = target.PutFile(file) && ok;
+        if (!target.PutFile(file)) m_bFailed = true;
         if (lent) m_source.Adopt(file);
         const auto lock = CStatistic::Job().ReportLock();
-        if (!done(file)) m_bStopped = true;
+        if (!m_done(file)) m_bStopped = true;
     }
-    return ok;
 }
 
-void CSessionPool::RunFurther(const DoneStep& done, std::atomic<bool>& result) {
+void CSessionPool::RunFurther() {
     try {
-        // A session opened after the last file was taken would only cost the server a login.
-        if (!HasWork()) return;
         std::string error;
         const std::unique_ptr<CSource> source = m_source.OpenSession(error);
         const std::unique_ptr<CSource> target = source ? m_target.OpenSession(error) : nullptr;
         if (!source || !target) return NoteRefusal(error);
-        if (!Drain(*source, *target, done)) result = false;
+        Drain(*source, *target);
     } catch (const std::exception& error) {
         // Nothing may leave a thread: the job learns of it as of any other exception.
-        result = false;
+        m_bFailed = true;
         m_bStopped = true;
         CStatistic::ReportErrorAt(ERROR_EXCEPTION, error.what(), std::string(), std::string());
     }
