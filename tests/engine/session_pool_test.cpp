@@ -234,6 +234,33 @@ TEST_F(SessionsTest, ACancelStopsEverySessionAndLeavesNoneOpen) {
     EXPECT_TRUE(AllSessionsClosed());
 }
 
+TEST_F(SessionsTest, AMirrorDecidesInOrderAndSendsOnlyWhatChangedOverTheSessions) {
+    MakeTree(dir / "site", 60);
+    CTansform mirror;
+    mirror.SetSync();
+    CTskItems items;
+    items.Add(new CTskItem(test::MakeItem(CTransPoint(ePointFolder, CFtpPath(dir / "site", PATH_FOLDER)),
+                                          CTransPoint(ePointFtp, login, CFtpPath("/site/", PATH_FOLDER)), mirror)));
+    const auto run = [&] {
+        CMover mover(items);
+        return mover.RunItems() && Job().m_nErrors == 0;
+    };
+    ASSERT_TRUE(run()) << Job().m_strLastError;
+    EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "site"));
+    EXPECT_EQ(server.Received("STOR"), 60);
+
+    for (int i : {3, 17, 31, 44, 58}) {
+        const std::string folder = "d" + std::to_string(i % 5) + (i % 3 == 0 ? "/deep" : "");
+        WriteFile(dir / "site" + "/" + folder + "/f" + std::to_string(i) + ".bin", "changed " + std::to_string(i));
+    }
+    ASSERT_TRUE(run()) << Job().m_strLastError;
+    EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "site"));
+    EXPECT_EQ(server.Received("STOR"), 60 + 5);
+    EXPECT_EQ(Job().m_mirror.m_nChanged, 5);
+    EXPECT_EQ(Job().m_nProcessed, 5);
+    EXPECT_TRUE(AllSessionsClosed());
+}
+
 class LimitedServerTest : public SessionsTest {
 protected:
     LimitedServerTest() : SessionsTest(2) {}
