@@ -5,6 +5,8 @@
 
 #include <QProgressBar>
 
+#include "messaging/progress_status.h"
+
 namespace parcelo {
 
 void CBarState::Apply(QProgressBar* bar) const {
@@ -20,6 +22,12 @@ void CBarState::Apply(QProgressBar* bar) const {
     }
     if (bar->minimum() != low || bar->maximum() != high) bar->setRange(low, high);
     if (bar->value() != value) bar->setValue(value);
+}
+
+bool CBarState::FollowBytes(const velmora::CProgressStatus& status) {
+    if (status.TotalBytes() <= 0) return false;
+    *this = CBarState{0, status.TotalBytes(), std::min(status.ProcessedBytes(), status.TotalBytes())};
+    return true;
 }
 
 }  // namespace parcelo

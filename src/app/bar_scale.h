@@ -4,6 +4,10 @@
 
 class QProgressBar;
 
+namespace velmora {
+class CProgressStatus;
+}
+
 namespace parcelo {
 
 // A progress bar's range and position as the engine counts them: bytes, which
@@ -17,6 +21,9 @@ struct CBarState {
 
     // Sets the bar's range and value, changing only what differs.
     void Apply(QProgressBar* bar) const;
+    // The run's bytes (processed of total) become the range and position;
+    // false, and nothing changed, while the run has no bytes to count.
+    bool FollowBytes(const velmora::CProgressStatus& status);
 };
 
 }  // namespace parcelo

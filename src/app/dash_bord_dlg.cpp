@@ -213,6 +213,7 @@ void CDashBordDlg::OnProgress(const CMsg& msg) {
 void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
     switch (msg.SubCmd()) {
         case velmora::MSG_PROGRESS_START:
+            m_bBytesKnown = false;
             ShowBars(true);
             break;
         case velmora::MSG_PROGRESS_FINISH:
@@ -222,13 +223,16 @@ void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
             m_strPercent.clear();
             break;
         case velmora::MSG_PROGRESS_POS: {
+            // The bar counts the run's bytes; files only while it has none.
             velmora::CProgressStatus status;
             status.Copy(msg);
-            m_overall.pos = msg.LLArgc();
+            m_bBytesKnown = m_overall.FollowBytes(status) || m_bBytesKnown;
+            if (!m_bBytesKnown) m_overall.pos = msg.LLArgc();
             m_strPercent = status.GetStrProgress();
             break;
         }
         case velmora::MSG_PROGRESS_RANGE:
+            if (m_bBytesKnown) break;
             m_overall.lower = msg.LLArgc();
             m_overall.upper = msg.LLArgv();
             break;
@@ -253,7 +257,11 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
             velmora::CProgressStatus status;
             status.Copy(msg);
             m_file.pos = msg.LLArgc();
-            if (m_pOverallBar->isVisibleTo(this)) m_strPercent = status.GetStrProgress();
+            if (m_pOverallBar->isVisibleTo(this)) {
+                m_strPercent = status.GetStrProgress();
+                m_bBytesKnown = m_overall.FollowBytes(status) || m_bBytesKnown;
+                m_overall.Apply(m_pOverallBar);
+            }
             break;
         }
         case velmora::MSG_PROGRESS_RANGE:
@@ -280,6 +288,9 @@ void CDashBordDlg::OnMenu() {
     });
     // The update check is not offered.
     menu.addAction(tr("Check for Updates"))->setEnabled(false);
+    menu.addSeparator();
+    QAction* stopAll = menu.addAction(tr("Stop all"), this, &CDashBordDlg::OnStopAll);
+    stopAll->setEnabled(m_context.queue.IsBusy() || m_context.queue.GetWaitingCount() > 0);
     menu.addSeparator();
     connect(menu.addAction(tr("Exit")), &QAction::triggered, this, &CDashBordDlg::OnExit);
     const QPoint cursor = QCursor::pos();
@@ -318,6 +329,11 @@ void CDashBordDlg::OnStop() {
     m_bRunning = false;
     update();
     velmora::CMsgSend cancel(velmora::MSG_CANCEL, 1, 0, 0);
+}
+
+void CDashBordDlg::OnStopAll() {
+    m_context.queue.CancelWaiting();
+    OnStop();
 }
 
 void CDashBordDlg::OnStatus() {

@@ -26,7 +26,8 @@ class CMainDlg;
 // Its picture tells whether the browser is connected and whether a transfer
 // runs; files dropped on it are uploaded into the browser's current folder.
 // Five buttons open the menu, end the program, open and close the main
-// window, stop the transfer and show the session's status. It fades in
+// window, stop the transfer and show the session's status; the menu's
+// "Stop all" empties the transfer queue as well. It fades in
 // while the mouse is over it and back out when it leaves.
 //
 // Broadcasts may arrive on a transfer thread: the tray answers the cancel
@@ -81,6 +82,8 @@ public:
     void OnExit();
     void OnToggle();
     void OnStop();
+    // The menu's "Stop all": the waiting transfers are dropped, then Stop.
+    void OnStopAll();
     void OnStatus();
     void ShowMainWindow(bool show);
     // A later start of the program: the tray comes forward, and the files
@@ -141,6 +144,8 @@ private:
     int m_nCountdown = kCountdown;
     std::string m_strPercent;
     CBarState m_overall;
+    // The run's bytes are known: the overall bar counts them.
+    bool m_bBytesKnown = false;
     CBarState m_file;
     QPixmap m_pictures[4];
     QPoint m_dragOffset;

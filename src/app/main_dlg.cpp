@@ -15,9 +15,11 @@
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/log_pane.h"
+#include "app/partial_uploads.h"
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
+#include "app/transfer_queue_pane.h"
 #include "app/wait_dlg.h"
 #include "app/window_state.h"
 #include "app/window_thread.h"
@@ -39,7 +41,9 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pBrowser(new CFtpTreeDlg(context)),
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
-      m_pLog(new CLogPane) {
+      m_pLog(new CLogPane),
+      m_pQueue(new CTransferQueuePane(context.queue)),
+      m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -51,6 +55,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     page->setStretchFactor(0, 2);
     page->setStretchFactor(1, 5);
     m_pTabs->addTab(page, tr("Connections"));
+    m_pTabs->addTab(m_pQueue, tr("Queue"));
     m_pTabs->addTab(m_pLog, tr("Log"));
     layout->addWidget(m_pTabs, 1);
 
@@ -65,7 +70,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pWait->setWindowTitle(CAppSettings::kProduct);
     m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pWait->setMinimumSize(240, 120);
-    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
+    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelWait);
+    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionChosen, m_pBrowser, &CFtpTreeDlg::ShowConnection);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
@@ -85,7 +91,7 @@ void CMainDlg::Initialize() {
     CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
     if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
-    m_pBrowser->Connect(*m_pConnections->GetSelected());
+    m_pBrowser->ShowConnection(*m_pConnections->GetSelected());
 }
 
 void CMainDlg::OnMsg(CMsg& msg) {

@@ -16,13 +16,15 @@ namespace parcelo {
 class CFtpConnectionsDlg;
 class CFtpTreeDlg;
 class CLogPane;
+class CPartialUploads;
 class CProgressBarDlg;
+class CTransferQueuePane;
 class CWaitDlg;
 
 // The larger window, opened and closed from the tray: a tab "Connections"
-// with the connections list and the FTP browser, a tab "Log" with the live
-// log, the progress of the
-// transfers below them, and the wait window while the browser connects.
+// with the connections list and the FTP browser, a tab "Queue" with the
+// transfers asked for, a tab "Log" with the live log, the progress of the
+// running transfer below them, and the wait window while the browser connects.
 // It keeps the program's connection list: loaded from the "CurProject" file
 // by Initialize, saved back to it whenever it changes and when the window is
 // destroyed (never when the file could not be read).
@@ -49,6 +51,8 @@ public:
     CProgressBarDlg& GetProgress() const { return *m_pProgress; }
     CWaitDlg& GetWait() const { return *m_pWait; }
     CLogPane& GetLog() const { return *m_pLog; }
+    CTransferQueuePane& GetQueuePane() const { return *m_pQueue; }
+    CPartialUploads& GetPartialUploads() const { return *m_pPartials; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
     CConnectionStore& GetConnectionStore() { return m_store; }
 
@@ -77,6 +81,8 @@ private:
     CProgressBarDlg* m_pProgress;
     CWaitDlg* m_pWait;
     CLogPane* m_pLog;
+    CTransferQueuePane* m_pQueue;
+    CPartialUploads* m_pPartials;
 };
 
 }  // namespace parcelo

@@ -164,11 +164,7 @@ void CProgressBarDlg::TakeCounters(const CMsg& msg, int64_t itemPos) {
     const CProgressStatus status = StatusOf(msg);
     m_state.totalItems = status.TotalItems();
     m_state.totalBytes = status.TotalBytes();
-    if (status.TotalBytes() > 0) {
-        m_state.overall = CBarState{0, status.TotalBytes(), std::min(status.ProcessedBytes(), status.TotalBytes())};
-    } else if (itemPos >= 0) {
-        m_state.overall.pos = itemPos;
-    }
+    if (!m_state.overall.FollowBytes(status) && itemPos >= 0) m_state.overall.pos = itemPos;
 }
 
 // Asked as a progress message or, by the FTP session, on its own. Only ever

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "engine/statistic.h"
 #include "messaging/log_file.h"
 
 namespace parcelo {
@@ -47,6 +48,14 @@ bool CTransferThread::IsSignalled() const {
 
 void CTransferThread::Wait() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+}
+
+bool CTransferThread::DoCopy() {
+    const bool done = m_api.DoCopy();
+    const velmora::CJobState& job = velmora::CStatistic::Job();
+    m_counts = {job.m_nProcessed, job.m_nSkipped, job.m_nTotalBytes,
+                job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED};
+    return done;
 }
 
 void CTransferThread::Run() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -9,6 +10,15 @@
 #include "engine/mover_api.h"
 
 namespace parcelo {
+
+// What a run of the engine came to, counted on the transfer thread as the
+// run ends.
+struct CRunCounts {
+    int processed = 0;
+    int skipped = 0;
+    int64_t totalBytes = 0;
+    bool aborted = false;
+};
 
 // The thread of one transfer. Started, it blocks on its start event; the
 // window thread records the request on the thread's api, then signals; the
@@ -43,12 +53,15 @@ public:
     bool IsFinished() const { return m_bFinished.load(std::memory_order_acquire); }
     // Waits until the thread has ended.
     void Wait();
+    // The counts of the request's run; zero until it has run (read them
+    // once IsFinished holds).
+    const CRunCounts& GetCounts() const { return m_counts; }
 
 protected:
     virtual bool InitInstance() { return true; }
     // Runs the recorded request; false when there is none. Its result is
     // not used: success and failure reach the windows as messages.
-    virtual bool DoCopy() { return m_api.DoCopy(); }
+    virtual bool DoCopy();
 
 private:
     void Run();
@@ -62,6 +75,7 @@ private:
     bool m_bRun = false;
     std::atomic<bool> m_bFinished{false};
     velmora::CMoverAPI m_api;
+    CRunCounts m_counts;
     std::function<void()> m_onEnd;
     std::thread m_thread;
 };

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -146,6 +147,33 @@ OrderEnd MakeOrderEnd(const Location& location) {
     return end;
 }
 
+// What an order stores so that a server end runs with the TLS settings it
+// was added with: what those add to the settings of its URL scheme or saved
+// connection. A CA file is kept by its absolute path: the scheduler runs
+// elsewhere.
+velmora::COrderTls ExtraTls(const Location& location) {
+    velmora::COrderTls extra;
+    if (!location.IsRemote()) return extra;
+    const velmora::protocol::CTlsSettings& wanted = location.login.GetTlsSettings();
+    const velmora::protocol::CTlsSettings& own = location.ownTls;
+    if (wanted.mode != own.mode) extra.mode = wanted.mode;
+    if (wanted.fingerprint != own.fingerprint) extra.fingerprint = wanted.fingerprint;
+    if (wanted.caFile != own.caFile) extra.caFile = std::filesystem::absolute(wanted.caFile).lexically_normal();
+    extra.insecure = wanted.insecure && !own.insecure;
+    return extra;
+}
+
+void StoreTls(CliContext& context, velmora::CDBTransOrderObj& order, velmora::EOrderEnd end,
+              const Location& location) {
+    const velmora::COrderTls extra = ExtraTls(location);
+    if (extra.insecure) {
+        context.Warn("WARNING: this order accepts ANY certificate from " + location.login.GetHost() +
+                     ", every time it runs (--insecure is stored with it): anyone on the way can read and change "
+                     "its sessions, passwords included. --fingerprint or --ca-file trust the server safely.");
+    }
+    velmora::SetOrderTls(order, end, extra);
+}
+
 // The order's ends and transform; its schedule is set when it is stored.
 bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTransOrderObj& order,
                std::string& error) {
@@ -183,6 +211,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     // No password in clear at rest: a saved connection is named, not copied.
     if (!from.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::From, from.connection);
     if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
+    StoreTls(context, order, velmora::EOrderEnd::From, from);
+    StoreTls(context, order, velmora::EOrderEnd::To, to);
     velmora::ScrambleOrderPasswords(order);
     // Without an option, the order keeps the engine's own behaviour.
     velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));

@@ -450,6 +450,7 @@ bool CDBEngine::ApplySavedConnections(CTskItem& item, std::string& error) const 
         if (!connection.IsEmpty() && !ApplySavedConnection(*point, connection, m_strConnectionsFile, error)) {
             return false;
         }
+        if (point->GetPointType() == ePointFtp) ApplyOrderTls(*point, OrderTls(m_selTransOrder, end));
     }
     return true;
 }

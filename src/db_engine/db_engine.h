@@ -145,7 +145,8 @@ public:
     void FillTaskItem(CTskItem& item) const;
     void operator>>(CTskItem& item) const;
     // Gives the item's ends that name a saved connection that connection's
-    // login; false (with the reason) when one is missing.
+    // login, then the order's own TLS settings; false (with the reason) when
+    // a connection is missing.
     bool ApplySavedConnections(CTskItem& item, std::string& error) const;
 
 private:

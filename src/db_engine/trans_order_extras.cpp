@@ -16,6 +16,13 @@ std::string ConnectionKey(EOrderEnd end) {
 }
 std::string ConnectionNameKey(EOrderEnd end) { return ConnectionKey(end) + "-name"; }
 
+std::string TlsKey(EOrderEnd end, const char* suffix = "") {
+    return std::string(end == EOrderEnd::From ? "order-from-tls" : "order-to-tls") + suffix;
+}
+constexpr const char* kFingerprintSuffix = "-fingerprint";
+constexpr const char* kCaFileSuffix = "-ca-file";
+constexpr const char* kInsecureSuffix = "-insecure";
+
 // The value of one pair of the order's filter text; "" when it is absent.
 std::string FilterValue(const CDBTransOrderObj& order, const std::string& key) {
     std::string found;
@@ -44,6 +51,36 @@ void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy) {
 }
 
 EOverwrite OrderOverwrite(const CDBTransOrderObj& order) { return OverwriteFromName(FilterValue(order, kOverwrite)); }
+
+void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls) {
+    if (tls.mode) order.Filter += CObj::XMLAttr(TlsKey(end), protocol::TlsModeName(*tls.mode));
+    if (!tls.fingerprint.empty()) order.Filter += CObj::XMLAttr(TlsKey(end, kFingerprintSuffix), tls.fingerprint);
+    if (!tls.caFile.empty()) order.Filter += CObj::XMLAttr(TlsKey(end, kCaFileSuffix), tls.caFile);
+    if (tls.insecure) order.Filter += CObj::XMLAttr(TlsKey(end, kInsecureSuffix), "1");
+}
+
+COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end) {
+    COrderTls tls;
+    protocol::ETlsMode mode = protocol::ETlsMode::Plain;
+    // A name this version does not know leaves the end as its URL says.
+    if (protocol::ParseTlsModeName(FilterValue(order, TlsKey(end)), mode)) tls.mode = mode;
+    tls.fingerprint = FilterValue(order, TlsKey(end, kFingerprintSuffix));
+    tls.caFile = FilterValue(order, TlsKey(end, kCaFileSuffix));
+    tls.insecure = FilterValue(order, TlsKey(end, kInsecureSuffix)) == "1";
+    return tls;
+}
+
+void ApplyOrderTls(CTransPoint& point, const COrderTls& tls) {
+    if (tls.IsEmpty()) return;
+    CFtpLoginInfo login = point.GetFtpLoginInfo();
+    protocol::CTlsSettings settings = login.GetTlsSettings();
+    if (tls.mode) settings.mode = *tls.mode;
+    if (!tls.fingerprint.empty()) settings.fingerprint = tls.fingerprint;
+    if (!tls.caFile.empty()) settings.caFile = tls.caFile;
+    settings.insecure = settings.insecure || tls.insecure;
+    login.SetTlsSettings(settings);
+    point.SetFtpLoginInfo(login);
+}
 
 void ScrambleOrderPasswords(CDBTransOrderObj& order) {
     for (std::string* password : {&order.FromPWD, &order.ToPWD, &order.TransformPWD}) *password = StrEnc(*password);

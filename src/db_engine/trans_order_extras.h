@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "db/db_trans_order_obj.h"
 #include "engine/overwrite_policy.h"
+#include "ftp/protocol/tls_settings.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -21,8 +23,22 @@ class CTransPoint;
 //    list scrambles them (a mark says so; orders without it, written before,
 //    hold them as typed);
 //  - what the order does with local files that are there already, when it
-//    asks for more than the engine's own behaviour.
+//    asks for more than the engine's own behaviour;
+//  - how a server end protects its session, where that differs from what
+//    the end's URL scheme or saved connection says: the TLS mode (an ftp://
+//    end in auto mode), and whom it trusts (pin, CA file, any certificate).
 enum class EOrderEnd { From, To };
+
+// The TLS settings an order gives one of its server ends on top of those of
+// its URL or saved connection. Empty: the end keeps those.
+struct COrderTls {
+    std::optional<protocol::ETlsMode> mode;
+    std::string fingerprint;
+    std::string caFile;
+    bool insecure = false;
+
+    bool IsEmpty() const { return !mode && fingerprint.empty() && caFile.empty() && !insecure; }
+};
 
 // A saved connection as an order names it.
 struct CSavedConnectionRef {
@@ -37,6 +53,13 @@ VELMORA_API void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const
 // The order's own overwrite policy (Design, the default, stores nothing).
 VELMORA_API void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy);
 VELMORA_API EOverwrite OrderOverwrite(const CDBTransOrderObj& order);
+
+// What the order adds to an end's TLS settings; the setter stores only what
+// is given.
+VELMORA_API void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls);
+VELMORA_API COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end);
+// Lays the order's TLS settings over those of a server point.
+VELMORA_API void ApplyOrderTls(CTransPoint& point, const COrderTls& tls);
 
 // Scrambles the order's stored passwords (source, destination, archive) and
 // marks the order so; call once, after the passwords are set.

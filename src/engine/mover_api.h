@@ -74,6 +74,13 @@ public:
     long GetErrorNumber() const { return m_nError; }
     const std::string& GetStrError() const { return m_strError; }
     eRequest GetRequest() const { return m_eRequest; }
+    // The recorded request's parts: the connection (the destination's for
+    // a server to server copy), the listed paths, the folder of a folder
+    // request, and where it goes.
+    const CFtpLoginInfo& GetLoginInfo() const { return m_loginInfo; }
+    const CFtpPathList& GetPathList() const { return m_pathList; }
+    const CFtpPath& GetSrcFolder() const { return m_srcFolder; }
+    const CFtpPath& GetDestination() const { return m_destination; }
 
 protected:
     // Each transfer: one job of one pair of sources; the result of the

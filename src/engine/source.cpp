@@ -54,7 +54,8 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         ReportSkipped(file->GetPath());
         return true;
     }
-    if (target && NeedsTargetCheck(Job().m_eOverwrite)) {
+    // A mirror has compared already: what it puts is new or replaces what changed.
+    if (target && !IsMirror() && NeedsTargetCheck(Job().m_eOverwrite)) {
         const std::string path = target->GetPath().GetPath();
         switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
@@ -63,7 +64,9 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         }
     }
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
-    if (IsPreservingTimes()) KeepModifiedTime(*file, *target);
+    // A mirror's next run compares times: they match after this one where
+    // the destination can take the source's time.
+    if (IsPreservingTimes() || IsMirror()) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
 }
@@ -203,8 +206,9 @@ bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
     return false;
 }
 
-CTskDataFile* CSource::SetTarget(CTskDataFile* target) {
+CTskDataFile* CSource::SetTarget(CTskDataFile* target, int32_t choice) {
     m_pTarget.reset(target);
+    if (target != nullptr) target->SetContinue(choice == TARGET_RESUME);
     return target;
 }
 

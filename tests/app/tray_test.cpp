@@ -171,9 +171,10 @@ TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     EXPECT_TRUE(tray.GetOverallBar()->isVisibleTo(&tray));
     EXPECT_TRUE(tray.GetFileBar()->isVisibleTo(&tray));
 
-    // Byte counts beyond 32 bits.
-    CMsgProgress range(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, 6000000000LL);
-    CProgressStatus position(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, 1500000000LL, 0);
+    // The engine counts files on this unit; the bar follows the run's
+    // bytes (beyond 32 bits) instead: one file of three is a quarter here.
+    CMsgProgress range(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, 3);
+    CProgressStatus position(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, 1, 0);
     position.ProcessedBytes(1500000000LL);
     position.TotalBytes(6000000000LL);
     CMsgSend sent(position);
@@ -188,6 +189,7 @@ TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     CMsgSend fileSent(filePosition);
     EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum() / 2);
     EXPECT_EQ(tray.GetPercentText(), "50%");
+    EXPECT_EQ(tray.GetOverallBar()->value(), tray.GetOverallBar()->maximum() / 2);
     CMsgProgress fileDone(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH, 0, 0);
     EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum());
 

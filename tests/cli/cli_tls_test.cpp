@@ -14,18 +14,10 @@
 namespace velmora::test {
 namespace {
 
-class CliTlsTest : public ::testing::Test {
+class CliTlsTest : public TestCertificatesSuite {
 protected:
-    static void SetUpTestSuite() {
-        certificates = std::make_unique<TestCertificates>();
-        std::string error;
-        if (!certificates->Make(error)) certificates.reset();
-        ASSERT_TRUE(certificates) << error;
-    }
-    static void TearDownTestSuite() { certificates.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(certificates);
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
         FtpServerOptions options;
         options.tlsCertFile = certificates->ServerCertFile();
         options.tlsKeyFile = certificates->ServerKeyFile();
@@ -37,12 +29,9 @@ protected:
         return scheme + "://alice:secret@127.0.0.1:" + std::to_string(server->GetPort()) + path;
     }
 
-    static std::unique_ptr<TestCertificates> certificates;
     std::unique_ptr<FtpServer> server;
     TempDir local;
 };
-
-std::unique_ptr<TestCertificates> CliTlsTest::certificates;
 
 TEST_F(CliTlsTest, TreeRoundTripOverExplicitTls) {
     const std::string tree = local / "tree";

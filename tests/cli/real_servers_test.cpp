@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -132,6 +133,37 @@ TEST_P(RealServerTest, MirrorSendsOnlyWhatChangedBothWays) {
     ASSERT_EQ(RunCli({"mirror", server.Url("/www/"), local / "back"}).status, 0);
     EXPECT_EQ(server.Transfers('o'), 3);
     EXPECT_TRUE(SameTree(site, local / "back", difference)) << difference;
+}
+
+// ProFTPD takes the source's time after each upload (MFMT): a later change
+// that keeps the size is still seen. vsftpd cannot: its files keep the
+// time of the upload, so they are newer and a second run sends nothing.
+TEST_P(RealServerTest, MirrorUploadsKeepTheSourcesTimeWhereTheServerTakesIt) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+
+    namespace fs = std::filesystem;
+    const auto daysAgo = [](int days) { return fs::file_time_type::clock::now() - std::chrono::hours(24 * days); };
+    const auto seconds = [](const std::string& file) {
+        return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(file)).time_since_epoch().count();
+    };
+    TempDir local;
+    const std::string site = local / "site";
+    WriteFile(site + "/page.html", "version 1");
+    fs::last_write_time(site + "/page.html", daysAgo(3));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 1);
+    if (std::string(GetParam()) != "proftpd") return;
+
+    EXPECT_EQ(seconds(server.Home("www/page.html")), seconds(site + "/page.html"));
+    WriteFile(site + "/page.html", "version 2");
+    fs::last_write_time(site + "/page.html", daysAgo(2));
+    ASSERT_EQ(RunCli({"mirror", site, server.Url("/www/")}).status, 0);
+    EXPECT_EQ(server.Transfers('i'), 2);
+    EXPECT_EQ(ReadFile(server.Home("www/page.html")), "version 2");
 }
 
 // A cut in the middle of a file, both ways: the transfer goes on at the

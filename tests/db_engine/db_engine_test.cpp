@@ -3,6 +3,8 @@
 #include <string>
 
 #include "db_engine/db_engine.h"
+#include "db_engine/trans_order_extras.h"
+#include "ftp/login_info.h"
 #include "db/test_database.h"
 #include "engine/move_trans.h"
 #include "engine/tsk_local_file.h"
@@ -387,6 +389,60 @@ TEST_F(DBEngineTest, AServerDestinationIsAlwaysAFolder) {
     engine >> item;
     EXPECT_EQ(item.DestinationPoint().Path().GetFtpDir(true), "/in/");
     EXPECT_EQ(item.DestinationPoint().Path().GetFileName(true), "");
+}
+
+// What an order adds to its server ends' TLS goes through the database and
+// over the settings of the URL or saved connection; other orders keep those.
+TEST_F(DBEngineTest, AnOrdersTlsSettingsAreLaidOverItsServerEnds) {
+    test::TempDir dir;
+    CFtpLoginInfoList saved;
+    CFtpLoginInfo* work = saved.AddNewConnection(nullptr);
+    work->SetHostName("work");
+    work->SetHost("example.org");
+    work->SetTlsMode(protocol::ETlsMode::Require);
+    work->SetTlsFingerprint("SHA256:SAVED");
+    ASSERT_TRUE(saved.SaveXML(dir / "FtpPropList.xml"));
+    engine.SetConnectionsFile(dir / "FtpPropList.xml");
+
+    const auto fromServer = [](const std::string& url, const std::string& filter) {
+        CDBTransOrderObj order;
+        order.ID_Schedule = 7;
+        order.FromType = ePointFtp;
+        order.FromURL = url;
+        order.Filter = filter;
+        return order;
+    };
+    CDBTransOrderObj order = fromServer("ftp://example.net/pub", " tf-exclude='*.tmp' ");
+    order.ToType = ePointFtp;
+    order.ToURL = "ftp://example.org/in";
+    ReferToConnection(order, EOrderEnd::To, {work->GetStrGUID(), "work"});
+    SetOrderTls(order, EOrderEnd::From, {protocol::ETlsMode::Auto, "", "/etc/ca.pem", true});
+    SetOrderTls(order, EOrderEnd::To, {std::nullopt, "", "/etc/work-ca.pem", false});
+    // A mode a later version may name: the end keeps its URL's.
+    CDBTransOrderObj older = fromServer("ftpes://example.net/pub", " order-from-tls='quantum' ");
+    older.ToType = ePointFolder;
+    older.ToURL = "/srv";
+    CDBTransOrderObjSet orders(db.get());
+    ASSERT_TRUE(orders.AddRecord(order) && orders.AddRecord(older)) << orders.GetLastError();
+    ASSERT_TRUE(engine.TransOrders().LoadByIdSchedule(7)) << engine.TransOrders().GetLastError();
+
+    CTskItem item;
+    ASSERT_TRUE(engine.SelectTransOrder(0, item)) << engine.GetLastError();
+    const protocol::CTlsSettings from = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(from.mode, protocol::ETlsMode::Auto);
+    EXPECT_EQ(from.caFile, "/etc/ca.pem");
+    EXPECT_TRUE(from.insecure);
+    const protocol::CTlsSettings to = item.DestinationPoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(to.mode, protocol::ETlsMode::Require);
+    EXPECT_EQ(to.fingerprint, "SHA256:SAVED");
+    EXPECT_EQ(to.caFile, "/etc/work-ca.pem");
+    EXPECT_FALSE(to.insecure);
+    EXPECT_NE(item.GetTransform().GetXMLFilter().find("*.tmp"), std::string::npos);
+
+    ASSERT_TRUE(engine.SelectTransOrder(1, item)) << engine.GetLastError();
+    const protocol::CTlsSettings kept = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(kept.mode, protocol::ETlsMode::Require);
+    EXPECT_TRUE(kept.caFile.empty() && kept.fingerprint.empty() && !kept.insecure);
 }
 
 TEST_F(DBEngineTest, AFailedStatementBecomesTheEngineError) {

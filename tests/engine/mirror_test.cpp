@@ -1,6 +1,7 @@
 #include "engine/mirror.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -11,6 +12,7 @@
 
 #include "engine/engine_test_support.h"
 #include "engine/move_trans.h"
+#include "engine/overwrite_policy.h"
 #include "engine/statistic.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
@@ -71,6 +73,11 @@ void WriteSourceTree(const TempDir& dir) {
     WriteFile(dir / "src/sub/deeper/c.bin", RandomBytes(70000, 3));
     WriteFile(dir / "src/empty.txt", "");
     fs::create_directories(dir / "src/emptydir");
+}
+
+// A file's modification time to the second, as FTP carries it.
+int64_t WholeSeconds(const fs::path& file) {
+    return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(file)).time_since_epoch().count();
 }
 
 class MirrorTest : public EngineTest {};
@@ -169,6 +176,24 @@ TEST_F(MirrorTest, AFolderInTheWayOfAFileIsAnErrorUnlessDeletingIsAllowed) {
     EXPECT_EQ(ReadFile(dir / "dst/x"), "a file");
 }
 
+// A change the mirror saw is its user's request: no policy meant for
+// copies holds it back, and no question is asked.
+TEST_F(MirrorTest, ChangedFilesAreReplacedWhateverTheOverwritePolicy) {
+    for (const EOverwrite policy : {EOverwrite::Refuse, EOverwrite::Skip, EOverwrite::Newer}) {
+        TempDir dir;
+        WriteFile(dir / "src/a.txt", "first");
+        WriteFile(dir / "dst/a.txt", "an older, longer first");
+        // The destination is the newer one: only its size tells it apart.
+        fs::last_write_time(dir / "dst/a.txt", fs::last_write_time(dir / "src/a.txt") + std::chrono::hours(1));
+        CStatistic::Job().m_eOverwrite = policy;
+        const bool done = RunJob(MakeItem(Folder(dir / "src"), Folder(dir / "dst"), MirrorTransform()));
+        CStatistic::Job().m_eOverwrite = EOverwrite::Design;
+        ASSERT_TRUE(done) << OverwriteName(policy) << ": " << CStatistic::Job().m_strLastError;
+        EXPECT_EQ(ReadFile(dir / "dst/a.txt"), "first") << OverwriteName(policy);
+        EXPECT_EQ(CStatistic::Job().m_nProcessed, 1) << OverwriteName(policy);
+    }
+}
+
 // Against a real server that logs every command it receives.
 class FtpMirrorTest : public MirrorTest {
 protected:
@@ -249,6 +274,47 @@ TEST_F(FtpMirrorTest, DeletingRemovesWhatTheSourceLostAndADryRunChangesNothing) 
     EXPECT_EQ(ReadFile(server.Path("outside.txt")), "next to the destination");
     EXPECT_EQ(Received("DELE"), 1);
     EXPECT_EQ(Received("RMD"), 1);
+}
+
+// The server takes the source's time with each upload, so that a later
+// change is seen even when it leaves the size as it was and its time is
+// older than the upload.
+TEST_F(FtpMirrorTest, UploadsCarryTheSourcesTimeSoASameSizeChangeIsSeen) {
+    TempDir dir;
+    WriteFile(dir / "src/a.txt", "version 1");
+    WriteFile(dir / "src/sub/b.txt", "b");
+    const auto daysAgo = [](int days) { return fs::file_time_type::clock::now() - std::chrono::hours(24 * days); };
+    for (const char* name : {"src/a.txt", "src/sub/b.txt"}) fs::last_write_time(dir / name, daysAgo(3));
+    const CTskItem item = MakeItem(Folder(dir / "src"), Remote("/site/"), MirrorTransform());
+    ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(WholeSeconds(server.Path("site/a.txt")), WholeSeconds(dir / "src/a.txt"));
+    EXPECT_EQ(server.Received("MFMT"), 2);
+    Forget();
+
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(Received("STOR"), 0);
+    Forget();
+
+    WriteFile(dir / "src/a.txt", "version 2");
+    fs::last_write_time(dir / "src/a.txt", daysAgo(2));
+    SyncLines sync;
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(sync.Changes(), std::vector<std::string>{"~ a.txt"});
+    EXPECT_EQ(Received("STOR"), 1);
+    EXPECT_EQ(ReadFile(server.Path("site/a.txt")), "version 2");
+}
+
+// And a download takes the server's time: the next run finds nothing newer.
+TEST_F(FtpMirrorTest, DownloadsCarryTheServersTime) {
+    TempDir dir;
+    WriteFile(server.Path("pub/one.txt"), "one");
+    fs::last_write_time(server.Path("pub/one.txt"), fs::file_time_type::clock::now() - std::chrono::hours(50));
+    const CTskItem item = MakeItem(Remote("/pub/"), Folder(dir / "copy"), MirrorTransform());
+    ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(WholeSeconds(dir / "copy/one.txt"), WholeSeconds(server.Path("pub/one.txt")));
+    Forget();
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(Received("RETR"), 0);
 }
 
 TEST_F(FtpMirrorTest, DownloadsSendOnlyWhatChangedOnTheServer) {

@@ -19,22 +19,14 @@ namespace {
 using test::FtpServer;
 using test::FtpServerOptions;
 using test::RecordingRelay;
-using test::TestCertificates;
+using test::TestCertificatesSuite;
 
 constexpr int kApplicationData = 23;
 
-class FtpsTest : public ::testing::Test {
+class FtpsTest : public TestCertificatesSuite {
 protected:
-    static void SetUpTestSuite() {
-        certificates = std::make_unique<TestCertificates>();
-        std::string error;
-        if (!certificates->Make(error)) certificates.reset();
-        ASSERT_TRUE(certificates) << error;
-    }
-    static void TearDownTestSuite() { certificates.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(certificates);
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
         ASSERT_TRUE(server.Start()) << server.GetError();
     }
 
@@ -59,11 +51,8 @@ protected:
         return ftp.Connect(host, port, server.GetUser(), server.GetPassword(), true);
     }
 
-    static std::unique_ptr<TestCertificates> certificates;
     FtpServer server{TlsServer()};
 };
-
-std::unique_ptr<TestCertificates> FtpsTest::certificates;
 
 TEST_F(FtpsTest, ExplicitTlsCarriesManyTransfersInOneSession) {
     CFtpConnection ftp(Options(ETlsMode::Require, certificates->CaFile()));
@@ -173,7 +162,8 @@ TEST_F(FtpsTest, AutoModeNeverSendsThePasswordInClear) {
 }
 
 TEST(FtpsPlainServer, AutoModeGoesOnInPlainFtpRequireRefuses) {
-    FtpServer plain;
+    test::TempDir logs;
+    FtpServer plain({.commandLog = logs / "commands.log"});
     ASSERT_TRUE(plain.Start()) << plain.GetError();
     CFtpOptions options;
     options.tls.mode = ETlsMode::Auto;
@@ -183,12 +173,17 @@ TEST(FtpsPlainServer, AutoModeGoesOnInPlainFtpRequireRefuses) {
     EXPECT_TRUE(ftp.IsTlsDeclined());
     EXPECT_FALSE(ftp.IsEncrypted());
     EXPECT_TRUE(Upload(ftp, "a.txt", "plain"));
+    // Its feature list lacks AUTH TLS: auto mode does not ask.
+    EXPECT_TRUE(ftp.GetCapabilities().listed);
+    EXPECT_EQ(plain.Received("AUTH"), 0);
 
     options.tls.mode = ETlsMode::Require;
     ftp.SetOptions(options);
     EXPECT_FALSE(ftp.Connect("127.0.0.1", plain.GetPort(), plain.GetUser(), plain.GetPassword(), true));
     EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::Refused);
     EXPECT_NE(ftp.GetLastError().find("does not offer TLS"), std::string::npos) << ftp.GetLastError();
+    // Required TLS asks whatever the feature list says, and hears the server's refusal.
+    EXPECT_EQ(plain.Received("AUTH"), 1);
 }
 
 CFtpOptions ShortTimeouts(ETlsMode mode) {
@@ -237,6 +232,22 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
     ftp.SetOptions(ShortTimeouts(ETlsMode::Auto));
     EXPECT_TRUE(ftp.Connect("127.0.0.1", noTls.GetPort(), "u", "p", true)) << ftp.GetLastError();
     EXPECT_TRUE(ftp.IsTlsDeclined());
+
+    // A server that answers FEAT only after the login has told nothing yet:
+    // auto mode still asks for TLS before the password.
+    test::FakeFtpServer featAfterLogin([](test::FakeFtpSession& s) {
+        s.Reply("220 ready");
+        s.Expect("FEAT", "530 Please login with USER and PASS.");
+        s.Expect("AUTH TLS", "500 unknown command");
+        s.Expect("USER", "331 password");
+        s.Expect("PASS", "230 in");
+        s.Expect("FEAT", "211-Features:\r\n SIZE\r\n211 End");
+        s.Expect("TYPE", "200 ok");
+        s.WaitForClientToLeave();
+    });
+    EXPECT_TRUE(ftp.Connect("127.0.0.1", featAfterLogin.GetPort(), "u", "p", true)) << ftp.GetLastError();
+    EXPECT_TRUE(ftp.IsTlsDeclined());
+    EXPECT_TRUE(ftp.GetCapabilities().size);
 }
 
 TEST(TlsSettings, FingerprintsAreReadInEverySpelling) {

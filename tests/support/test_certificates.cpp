@@ -13,9 +13,19 @@ bool TestCertificates::Make(std::string& error) {
         return false;
     }
     std::ifstream(m_dir / "fingerprint") >> m_fingerprint;
-    if (m_fingerprint.rfind("SHA256:", 0) == 0) return true;
+    std::ifstream(m_dir / "self-signed.fingerprint") >> m_selfSignedFingerprint;
+    if (m_fingerprint.rfind("SHA256:", 0) == 0 && m_selfSignedFingerprint.rfind("SHA256:", 0) == 0) return true;
     error = "no fingerprint from " + command;
     return false;
+}
+
+std::unique_ptr<TestCertificates> TestCertificatesSuite::certificates;
+
+void TestCertificatesSuite::SetUpTestSuite() {
+    certificates = std::make_unique<TestCertificates>();
+    std::string error;
+    if (!certificates->Make(error)) certificates.reset();
+    ASSERT_TRUE(certificates) << error;
 }
 
 }  // namespace velmora::test

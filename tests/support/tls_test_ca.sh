@@ -8,6 +8,8 @@
 #       DIR/server.key       its key
 #       DIR/fingerprint      the certificate's SHA-256 fingerprint, "SHA256:AB:CD:..."
 #       DIR/other-ca.pem     a CA that issued nothing here (trusting it is not enough)
+#       DIR/self-signed.pem  a self-signed server certificate for the same names, with
+#       DIR/self-signed.key  its key and DIR/self-signed.fingerprint
 set -eu
 dir=${1:?folder}
 mkdir -p "$dir"
@@ -19,5 +21,9 @@ quiet openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyou
 printf "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n" >server.ext
 quiet openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 \
     -extfile server.ext
+quiet openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout self-signed.key \
+    -out self-signed.pem -days 2 -subj "/CN=localhost/O=Parcelo Tests Self-Signed" \
+    -addext "subjectAltName=IP:127.0.0.1,DNS:localhost"
 openssl x509 -in server.pem -noout -fingerprint -sha256 | sed 's/^.*=/SHA256:/' >fingerprint
+openssl x509 -in self-signed.pem -noout -fingerprint -sha256 | sed 's/^.*=/SHA256:/' >self-signed.fingerprint
 chmod 644 ./*.pem ./*.key

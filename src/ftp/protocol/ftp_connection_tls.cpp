@@ -21,6 +21,13 @@ bool CFtpConnection::StartImplicitTls() { return m_options.tls.mode != ETlsMode:
 bool CFtpConnection::NegotiateTls() {
     const ETlsMode mode = m_options.tls.mode;
     if (mode != ETlsMode::Auto && mode != ETlsMode::Require) return true;
+    // A feature list without AUTH TLS says the server has no TLS: auto mode
+    // spares the round trip. Without a list (FEAT refused) only AUTH TLS
+    // itself can tell, and a required TLS always asks.
+    if (mode == ETlsMode::Auto && m_capabilities.listed && !m_capabilities.authTls) {
+        m_tlsDeclined = true;
+        return true;
+    }
     CFtpReply reply;
     if (!Exchange("AUTH TLS", reply)) return false;
     if (reply.code == kAuthAccepted) return StartControlTls();
