@@ -101,6 +101,7 @@ void CFileListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files)
     for (const CFtpPath* folder : folders) add(*folder, true);
     for (const CFtpPath* file : files) add(*file, false);
     addTopLevelItems(rows);
+    FitDateColumn();
 }
 
 const CFtpPath* CFileListCtrl::PathOf(const QTreeWidgetItem* item) const {
@@ -141,10 +142,11 @@ void CFileListCtrl::resizeEvent(QResizeEvent* event) {
     FitDateColumn();
 }
 
-// The date takes the rest of the width, but never less than its minimum.
+// The date takes the rest of the width, but never less than its minimum or
+// than its longest text (dates in some locales are long).
 void CFileListCtrl::FitDateColumn() {
     const int rest = viewport()->width() - columnWidth(COLUMN_NAME) - columnWidth(COLUMN_SIZE);
-    setColumnWidth(COLUMN_DATE, std::max(rest, kMinDateWidth));
+    setColumnWidth(COLUMN_DATE, std::max({rest, kMinDateWidth, sizeHintForColumn(COLUMN_DATE)}));
 }
 
 CFtpListCtrl::CFtpListCtrl(QWidget* parent) : CFileListCtrl(parent) {

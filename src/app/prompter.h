@@ -31,6 +31,14 @@ public:
     // line each); true for Yes.
     virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                 const std::vector<std::string>& actions);
+    // The same with a switch the user may turn on (`option` its text, off at
+    // first); `on` tells how it was left. Asked here as a second Yes/No.
+    virtual bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                    const std::vector<std::string>& actions, const std::string& option, bool& on);
+    // One of `choices` (the texts of its buttons) by its index; -1 when the
+    // question was dismissed. Asked here as one Yes/No per choice, in order.
+    virtual int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                          const std::vector<std::string>& choices);
     // What to do with a file whose target exists, and whether for all files
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
@@ -53,6 +61,11 @@ public:
     // The question with the list as the box's details.
     bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                         const std::vector<std::string>& actions) override;
+    // The switch is the box's check box.
+    bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                            const std::vector<std::string>& actions, const std::string& option, bool& on) override;
+    int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                  const std::vector<std::string>& choices) override;
     bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                            bool& forAll) override;
     // The question's text: the file, and what is known of both sides.

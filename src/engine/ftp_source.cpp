@@ -163,6 +163,11 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filte
     return tree;
 }
 
+bool CFtpSource::TargetFileSize(const std::string& path, uint64_t& size) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    return connection && connection->GetFileSize(path, size);
+}
+
 bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
     protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     if (!connection) {

@@ -33,6 +33,7 @@ public:
     std::unique_ptr<CSource> OpenSession(std::string& error) const override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
+    bool TargetFileSize(const std::string& path, uint64_t& size) override;
 
 protected:
     std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;

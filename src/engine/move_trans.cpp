@@ -262,6 +262,7 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     const bool result = InSessions(run, source, target) ? PutInSessions(source, target, decide, done)
                                                         : PutInTurn(source, decide, put, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
+    if (mirror) mirror->StoreRecord(count == source.GetCount());
     target.Close();
     source.Close();
     if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));

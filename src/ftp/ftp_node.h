@@ -99,6 +99,7 @@ public:
     // The folder's files, listed on first use.
     CFtpPathList& PopulateCache();
     CFtpPathList& GetCache() { return m_cache; }
+    const CFtpPathList& GetCache() const { return m_cache; }
     const std::string& GetCacheFolder() const { return m_strCacheFolder; }
     bool IsCacheLoaded() const { return m_bCacheLoaded; }
     void ClearCache();

@@ -68,7 +68,11 @@ bool FtpServer::Fail(const std::string& error) {
 int FtpServer::Received(const std::string& command) const {
     std::ifstream log(m_options.commandLog);
     int count = 0;
-    for (std::string line; std::getline(log, line);) count += line.find("<- " + command + " ") != std::string::npos;
+    // A command with arguments, or one alone on its line (MLSD, LIST).
+    const std::string word = "<- " + command;
+    for (std::string line; std::getline(log, line);) {
+        count += line.find(word + " ") != std::string::npos || line.ends_with(word);
+    }
     return count;
 }
 
