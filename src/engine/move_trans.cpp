@@ -259,7 +259,10 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     const auto decide = [&](CTskDataFile* file, const CMirror::PutStep& step) {
         return mirror ? mirror->Put(file, step) : step(file);
     };
-    const bool result = InSessions(run, source, target) ? PutInSessions(source, target, decide, done)
+    const auto unsent = [&](CTskDataFile* file) {
+        if (mirror) mirror->Unsent(*file);
+    };
+    const bool result = InSessions(run, source, target) ? PutInSessions(source, target, decide, done, unsent)
                                                         : PutInTurn(source, decide, put, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
     if (mirror) mirror->StoreRecord(count == source.GetCount());
@@ -285,7 +288,7 @@ bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMir
 }
 
 bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
-                               const CSessionPool::DoneStep& done) {
+                               const CSessionPool::DoneStep& done, const UnsentStep& unsent) {
     const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
         return !file->IsFolderEntry();
     });
@@ -305,7 +308,9 @@ bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideSte
         const auto lock = Job().ReportLock();
         if (queued ? !ContinueCheck() : !done(file)) return false;
     }
-    return pool.Finish() && result;
+    result = pool.Finish() && result;
+    for (CTskDataFile* file : pool.GetFailed()) unsent(file);
+    return result;
 }
 
 bool CMover::RunTransfer(const std::string& label, const std::string& detail, CSource& source, CSource& target) {

@@ -82,8 +82,10 @@ protected:
     // The folders one after another on the pair's own session, the files
     // over the job's sessions as their folders come to be; true when every
     // put succeeded.
+    // `unsent` learns of each file that was handed out but failed.
+    using UnsentStep = std::function<void(CTskDataFile* file)>;
     static bool PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
-                              const CSessionPool::DoneStep& done);
+                              const CSessionPool::DoneStep& done, const UnsentStep& unsent);
 
     CTskItems m_items;
     CTskItem* m_pCurItem = nullptr;

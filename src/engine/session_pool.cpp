@@ -71,7 +71,11 @@ void CSessionPool::Drain(CSource& source, CSource& target) {
     const bool lent = &source != &m_source;
     for (CTskDataFile* file = Next(); file; file = Next()) {
         if (lent) source.Adopt(file);
-        if (!target.PutFile(file)) m_bFailed = true;
+        if (!target.PutFile(file)) {
+            m_bFailed = true;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_failed.push_back(file);
+        }
         if (lent) m_source.Adopt(file);
         const auto lock = CStatistic::Job().ReportLock();
         if (!m_done(file)) m_bStopped = true;

@@ -45,6 +45,8 @@ public:
     // Closes the queue and puts what is left with the first session too;
     // true when every put succeeded.
     bool Finish();
+    // The files whose put failed, once Finish is over.
+    const std::vector<CTskDataFile*>& GetFailed() const { return m_failed; }
 
 private:
     // The next file to put, waiting for one while the queue is open; null
@@ -67,6 +69,7 @@ private:
     std::vector<CTskDataFile*> m_files;  // under m_mutex
     size_t m_nNext = 0;                  // under m_mutex
     bool m_bClosed = false;              // under m_mutex
+    std::vector<CTskDataFile*> m_failed;  // under m_mutex
     std::atomic<bool> m_bStopped{false};
     std::atomic<bool> m_bFailed{false};
     bool m_bRefusalNoted = false;  // under the job's report lock
