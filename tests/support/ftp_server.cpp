@@ -107,6 +107,8 @@ bool FtpServer::Start() {
     if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
     const std::string sessionLimit = "--max-cons-per-ip=" + std::to_string(m_options.maxSessionsPerAddress);
     if (m_options.maxSessionsPerAddress > 0) argv.push_back(sessionLimit.c_str());
+    const std::string without = "--without=" + m_options.without;
+    if (!m_options.without.empty()) argv.push_back(without.c_str());
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());

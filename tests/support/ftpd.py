@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
 # usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
-#        [--command-log=FILE]
+#        [--command-log=FILE] [--without=CMD,CMD...] [--max-cons-per-ip=N]
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
 # control connection and on every data connection (python3-openssl).
 # With --command-log every command the server receives is written to FILE,
 # one "<- COMMAND argument" line each, so that tests can count them (and the
-# sessions opened and closed). --max-cons-per-ip=N refuses (421) a client's
-# control connection beyond N.
+# sessions opened and closed).
+# With --without the server does not know those commands (500), nor does its
+# FEAT reply name them, like servers that lack SIZE, MLST or REST.
+# --max-cons-per-ip=N refuses (421) a client's control connection beyond N.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -30,9 +32,11 @@ def exit_when_parent_goes():
 
 
 def main():
-    options = dict(arg[2:].split("=", 1) for arg in sys.argv[1:] if arg.startswith("--") and "=" in arg)
-    sys.argv = [arg for arg in sys.argv if not arg.startswith("--")]
-    command_log = options.get("command-log", "")
+    options = [arg for arg in sys.argv[1:] if arg.startswith("--")]
+    sys.argv = [arg for arg in sys.argv if arg not in options]
+    values = dict(arg[2:].split("=", 1) for arg in options)
+    command_log = values.get("command-log", "")
+    without = set(filter(None, values.get("without", "").upper().split(",")))
     root = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
@@ -50,6 +54,7 @@ def main():
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:
         logging.basicConfig(level=logging.WARNING)
+    handler.proto_cmds = {name: info for name, info in handler.proto_cmds.items() if name not in without}
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler.authorizer = authorizer
@@ -58,7 +63,7 @@ def main():
     handler.banner = "velmora test ftpd ready"
     handler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
     server = FTPServer((host, port), handler)
-    server.max_cons_per_ip = int(options.get("max-cons-per-ip", "0"))
+    server.max_cons_per_ip = int(values.get("max-cons-per-ip", "0"))
     threading.Thread(target=exit_when_parent_goes, daemon=True).start()
     print("READY", server.address[1], flush=True)
     server.serve_forever()
