@@ -235,6 +235,8 @@ private:
     void StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
                   CBrowserWorker::Result result);
     void OnJobFinished();
+    // Ends the session (as a job).
+    void LogOff();
     void ShowWait();
     // A failed job: "Disconnected" when the session is gone, else the error.
     void ShowServerFailure(const std::string& reason);
@@ -258,6 +260,7 @@ private:
     // Per-connection state.
     static std::string StateKey(const velmora::CFtpLoginInfo& info);
     void SaveState();
+    CBrowserState CaptureState(velmora::CFtpNode& top) const;
     void RestoreState(const CBrowserState& state);
     void ExpandFolder(const std::string& folder);
     void SelectFolder(const std::string& folder);

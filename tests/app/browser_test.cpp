@@ -925,6 +925,51 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
     EXPECT_FALSE(list.topLevelItem(0)->text(CFileListCtrl::COLUMN_DATE).isEmpty());
 }
 
+TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
+    auto browser = OpenBrowser();
+    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
+    pub->setExpanded(true);
+    Settle(*browser);
+    browser->GetTree()->setCurrentItem(pub);
+    Settle(*browser);
+    Child(pub, "docs")->setExpanded(true);
+    Settle(*browser);
+    WriteFile(server.Path("pub/docs/more/m.txt"), "m");
+    WriteFile(server.Path("pub/late.txt"), "late");
+
+    QTest::keyClick(browser->GetTree(), Qt::Key_F5);
+    Settle(*browser);
+    pub = Child(Root(*browser), "pub");
+    EXPECT_TRUE(pub->isExpanded());
+    ASSERT_NE(Child(pub, "docs"), nullptr);
+    EXPECT_TRUE(Child(pub, "docs")->isExpanded());
+    EXPECT_EQ(ChildNames(Child(pub, "docs")), std::vector<std::string>{"more"});
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
+    EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"late.txt"});
+}
+
+TEST_F(BrowserTest, ChoosingAConnectionInTheListShowsItInTheBrowser) {
+    fs::create_directories(settings.GetProjectsFolder());
+    velmora::CFtpLoginInfoList saved;
+    saved.AddTail(new velmora::CFtpLoginInfo(Login("Home")));
+    velmora::CFtpLoginInfo away = Login("Away");
+    away.SetFtpPath(CFtpPath("/pub/", velmora::PATH_FOLDER));
+    saved.AddTail(new velmora::CFtpLoginInfo(away));
+    ASSERT_TRUE(saved.SaveXML(settings.GetCurProject()));
+    settings.SetSelConnection("Home");
+    CMainDlg main(context);
+    main.Initialize();
+    Settle(main.GetBrowser());
+    ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Home");
+
+    ASSERT_TRUE(main.GetConnections().SelectConnection("Away"));
+    Settle(main.GetBrowser());
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Away");
+    EXPECT_EQ(sink.GetRoot()->GetDoc(), "/pub/");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(BrowserTest, EachConnectionComesBackWithItsOwnFolders) {
     velmora::CFtpLoginInfo first = Login("First");
     velmora::CFtpLoginInfo second = Login("Second");
