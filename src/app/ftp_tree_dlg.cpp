@@ -13,6 +13,7 @@
 #include <QSplitter>
 
 #include "app/existing_targets.h"
+#include "app/drag_item.h"
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
 #include "app/log_pane.h"
@@ -687,9 +688,15 @@ void CFtpTreeDlg::OnDownload(EPane pane) {
 void CFtpTreeDlg::OnUpload() {
     CFtpNode* node = m_sink.GetCurrent();
     if (node == nullptr) return;
-    std::string folder = QDir::homePath().toStdString();
-    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
-    UploadFolder(CFtpPath(folder, velmora::PATH_FOLDER), node);
+    std::vector<std::string> picked{QDir::homePath().toStdString()};
+    if (!m_context.prompter.PickUploadPaths(this, kFolderPickerTitle, picked) || picked.empty()) return;
+    // Taken as a drop of the picked files or folder.
+    CDropItem item;
+    for (const std::string& path : picked) {
+        item.GetPaths().Add(new CFtpPath(path));
+        item.GetPaths().GetTail()->ReadStatus();
+    }
+    UploadDropped(item, node);
 }
 
 // In the list, the files selected or else the folder row selected.

@@ -33,6 +33,13 @@ bool IPrompter::ConfirmActions(QWidget* parent, const std::string& title, const 
     return AskYesNo(parent, title, text + "\n\n" + Lines(actions));
 }
 
+bool IPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    std::string folder = paths.empty() ? std::string() : paths.front();
+    if (!PickFolder(parent, title, folder)) return false;
+    paths = {folder};
+    return true;
+}
+
 bool IPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
                                    const std::vector<std::string>& actions, const std::string& option, bool& on) {
     if (!ConfirmActions(parent, title, text, actions)) return false;
@@ -128,6 +135,22 @@ bool CDialogPrompter::PickFolder(QWidget* parent, const std::string& title, std:
         QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(folder));
     if (chosen.isEmpty()) return false;
     folder = chosen.toStdString();
+    return true;
+}
+
+bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    const QString start = paths.empty() ? QString() : QString::fromStdString(paths.front());
+    const int kind = AskChoice(parent, title, "Upload files or a folder?", {"Files...", "Folder..."});
+    QStringList chosen;
+    if (kind == 0) {
+        chosen = QFileDialog::getOpenFileNames(parent, QString::fromStdString(title), start);
+    } else if (kind == 1) {
+        const QString picked = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), start);
+        if (!picked.isEmpty()) chosen << picked;
+    }
+    if (chosen.isEmpty()) return false;
+    paths.clear();
+    for (const QString& path : chosen) paths.push_back(path.toStdString());
     return true;
 }
 

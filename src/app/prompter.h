@@ -27,6 +27,9 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // Local files, or one local folder, to upload; false when cancelled.
+    // Without a way to pick files, a folder.
+    virtual bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths);
     // A Yes/No question about a list of actions the user sees first (one
     // line each); true for Yes.
     virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
@@ -58,6 +61,8 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    // First whether files or a folder, then the matching file dialog.
+    bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override;
     // The question with the list as the box's details.
     bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                         const std::vector<std::string>& actions) override;

@@ -95,6 +95,8 @@ bool FtpServer::Start() {
     std::vector<const char*> argv = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
                                      m_options.password.c_str(), m_options.host.c_str()};
     if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
+    const std::string without = "--without=" + m_options.without;
+    if (!m_options.without.empty()) argv.push_back(without.c_str());
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());
