@@ -207,6 +207,10 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
         choice = AskForName(sourceFile.GetPath(), target);
         if (choice == TARGET_SKIP) return SkipTarget();
+        if (choice == TARGET_FAIL) {
+            ReportError(ERROR_COPY, "No free name for " + target.GetPath());
+            return nullptr;
+        }
         if (!IsInside(target, root)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;

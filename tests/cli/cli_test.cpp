@@ -134,10 +134,22 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
 
     // Errors that come before any file say what was asked for, and what to do.
     fs::create_directories(server.Path("pub/docs"));
+    WriteFile(server.Path("pub/docs/inside.txt"), "in");
     const CliResult folder = RunCli({"download", Url("/pub/docs"), local / "got"});
-    EXPECT_NE(folder.err.find("add a trailing /"), std::string::npos) << folder.err;
+    EXPECT_NE(folder.err.find("it is a folder; add a trailing /"), std::string::npos) << folder.err;
+    const CliResult copied = RunCli({"copy", Url("/pub/docs"), local / "renamed"});
+    EXPECT_EQ(copied.status, 2);
+    EXPECT_NE(copied.err.find("is a folder: add a trailing /"), std::string::npos) << copied.err;
+    EXPECT_FALSE(fs::exists(local / "renamed"));
+    EXPECT_FALSE(fs::exists(local / "docs"));
+    const CliResult missing = RunCli({"download", Url("/pub/missing.txt"), local / "got"});
+    EXPECT_EQ(missing.err.find("folder"), std::string::npos) << missing.err;
     const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
-    EXPECT_NE(absent.err.find("/pub/absent/"), std::string::npos) << absent.err;
+    EXPECT_NE(absent.err.find("parcelo-cli: no such folder: ftp://127.0.0.1:" + std::to_string(server.GetPort()) +
+                              "/pub/absent/\n"),
+              std::string::npos)
+        << absent.err;
+    EXPECT_EQ(absent.err.find("Connect error"), std::string::npos) << absent.err;
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -170,8 +182,8 @@ TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == kept + data.substr(kept.size())) << "not continued";
 
-    // Without --continue, and under a temporary name, the whole file goes again.
-    const CliResult again = RunCli({"upload", "--temp-names", local / "up.bin", Url("/in/")});
+    // Replaced without --continue, under a temporary name: the whole file goes again.
+    const CliResult again = RunCli({"upload", "--overwrite", "--temp-names", local / "up.bin", Url("/in/")});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "not sent again";
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
@@ -281,10 +293,52 @@ TEST_F(CliTest, AnUploadKeepsOrReplacesServerFilesWhenAsked) {
     EXPECT_EQ(RunCli({"upload", "--newer", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine");
 
-    // Without an option, as uploads always did.
     WriteFile(local / "doc.txt", "mine again");
-    EXPECT_EQ(RunCli({"upload", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine again");
+}
+
+// Without an option a file sent to a server keeps the one there: it goes
+// under the next free name, and the user is told which.
+TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
+    WriteFile(local / "doc.txt", "new");
+    WriteFile(local / ".hidden", "new hidden");
+    WriteFile(server.Path("in/doc.txt"), "first");
+    WriteFile(server.Path("in/doc(1).txt"), "second");
+    WriteFile(server.Path("in/.hidden"), "old hidden");
+    const CliResult up = RunCli({"upload", local / "doc.txt", local / ".hidden", Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("/in/doc.txt is on the server: sent as doc(2).txt"), std::string::npos) << up.err;
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "first");
+    EXPECT_EQ(ReadFile(server.Path("in/doc(1).txt")), "second");
+    EXPECT_EQ(ReadFile(server.Path("in/doc(2).txt")), "new");
+    // Listings leave hidden names out; they are asked for one by one.
+    EXPECT_EQ(ReadFile(server.Path("in/.hidden")), "old hidden");
+
+    // A tree into a folder that holds part of it: its files, and a file
+    // named like a folder there, keep what is there; what is new keeps its name.
+    const std::string tree = local / "tree";
+    WriteFile(tree + "/top.txt", "new top");
+    WriteFile(tree + "/docs", "a file named docs");
+    WriteFile(tree + "/new/inner.txt", "new inner");
+    WriteFile(server.Path("in/tree/top.txt"), "old top");
+    fs::create_directories(server.Path("in/tree/docs"));
+    const CliResult folder = RunCli({"upload", tree, Url("/in/")});
+    ASSERT_EQ(folder.status, 0) << folder.err;
+    EXPECT_EQ(ReadFile(server.Path("in/tree/top.txt")), "old top");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/top(1).txt")), "new top");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/docs(1)")), "a file named docs");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/new/inner.txt")), "new inner");
+
+    // copy to a server does the same; --overwrite replaces.
+    ASSERT_EQ(RunCli({"copy", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc(3).txt")), "new");
+    ASSERT_EQ(RunCli({"copy", "--overwrite", local / "doc.txt", Url("/in/tree/")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("in/tree/doc(1).txt")));
+    WriteFile(local / "doc.txt", "newest");
+    ASSERT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "newest");
+    EXPECT_FALSE(fs::exists(server.Path("in/doc(4).txt")));
 }
 
 TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
