@@ -134,7 +134,8 @@ std::string CMirror::RecordAddress() const {
 void CMirror::ReadDestination() {
     // A run that deletes must see all that is there.
     m_bByRecord = m_record && m_record->Load() && !m_bDelete && RecordHolds();
-    if (!m_bByRecord) ListDestination();
+    m_bListedWhole = !m_bByRecord;
+    if (m_bListedWhole) ListDestination();
 }
 
 bool CMirror::RecordHolds() {
@@ -255,7 +256,7 @@ void CMirror::DeleteExtras() {
 void CMirror::StoreRecord(bool everyFile) {
     if (!m_record || m_bDryRun) return;
     const bool complete = everyFile && CStatistic::Job().m_nErrors == 0;
-    if (!m_record->Store(!m_bByRecord, complete)) {
+    if (!m_record->Store(m_bListedWhole, complete)) {
         CStatistic::LogText(LOG_ERROR, "Mirror record not kept:", m_record->GetLastError());
     }
 }

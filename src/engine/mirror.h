@@ -109,6 +109,8 @@ private:
     // Null where the host keeps no record.
     std::unique_ptr<CMirrorRecord> m_record;
     bool m_bByRecord = false;
+    // Every decision of the run had the destination's listing to go by.
+    bool m_bListedWhole = false;
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)
