@@ -167,12 +167,21 @@ void CMirror::IndexTree(const CMFCObjNode& node, const CFtpPath& root) {
     }
 }
 
+bool CMirror::KeyOf(const CTskDataFile& file, std::string& key) {
+    if (file.IsInFolderTree()) return RelativeKey(file.GetPath(), file.GetRootPath(), key);
+    key = file.GetPath().GetFileName(true);
+    return true;
+}
+
+void CMirror::Unsent(const CTskDataFile& file) {
+    std::string key;
+    if (m_record && KeyOf(file, key)) m_record->Forget(key);
+}
+
 bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
     if (!file) return false;
     std::string key;
-    if (!file->IsInFolderTree()) {
-        key = file->GetPath().GetFileName(true);
-    } else if (!RelativeKey(file->GetPath(), file->GetRootPath(), key)) {
+    if (!KeyOf(*file, key)) {
         return CStatistic::ReportErrorAt(ERROR_COPY, "Outside the source folder: " + file->GetPath().GetPath(),
                                          file->GetPath().GetPath(), std::string());
     }
@@ -226,6 +235,8 @@ CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) c
 }
 
 void CMirror::Report(EAction action, const CTskDataFile& file, const std::string& key) const {
+    // Files decided here may be on their way over other sessions meanwhile.
+    const auto lock = CStatistic::Job().ReportLock();
     CMirrorCounts& counts = CStatistic::Job().m_mirror;
     switch (action) {
         case eNew: ++counts.m_nNew; break;
