@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QDrag>
+#include <QLayout>
 #include <QMenu>
 #include <QMetaObject>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include "app/ftp_sink.h"
 #include "app/log_pane.h"
 #include "app/prompter.h"
+#include "app/session_security_label.h"
 #include "app/status_relay.h"
 #include "engine/mover_api.h"
 #include "base/format.h"
@@ -100,6 +102,10 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pList->setObjectName("list");
     GetSplitter()->setObjectName("browserSplitter");
     SetPanes(m_pTree, m_pList, 2, 3);
+    // Below the panes: whether the session is encrypted.
+    auto* security = new CSessionSecurityLabel(m_sink, this);
+    layout()->addWidget(security);
+    connect(this, &CFtpTreeDlg::ConnectFinished, security, &CSessionSecurityLabel::Refresh);
     // Drops land on this window, whichever pane is under the pointer.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
         view->setAcceptDrops(false);
