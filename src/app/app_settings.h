@@ -39,7 +39,8 @@ public:
     void SetSelNode(const std::string& text) { m_strSelNode = text; }
     // What a transfer does with a file whose target exists, unless the user
     // answers otherwise: "Ask" (also when missing), "Overwrite",
-    // "OverwriteIfNewer", "Rename" or "Skip". Read from the store each time.
+    // "OverwriteIfNewer", "Resume" (a shorter target is continued, any
+    // other skipped), "Rename" or "Skip". Read from the store each time.
     std::string GetExistingTarget() const { return ReadValue(kExistingTarget); }
     void SetSelConnection(const std::string& text) { m_strSelConnection = text; }
 

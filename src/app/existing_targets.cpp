@@ -37,6 +37,7 @@ void CExistingTargets::SetRemoteLookup(RemoteLookup lookup) {
 ETargetAnswer CExistingTargets::ParseAnswer(const std::string& text) {
     if (text == "Overwrite") return ETargetAnswer::Overwrite;
     if (text == "OverwriteIfNewer") return ETargetAnswer::OverwriteIfNewer;
+    if (text == "Resume") return ETargetAnswer::Resume;
     if (text == "Rename") return ETargetAnswer::Rename;
     if (text == "Skip") return ETargetAnswer::Skip;
     return ETargetAnswer::Ask;
@@ -81,16 +82,17 @@ int32_t CExistingTargets::Decide(const CFtpPath& source, CFtpPath& target, const
         std::lock_guard<std::mutex> lock(m_mutex);
         answer = m_forAll ? m_forAll : m_default != ETargetAnswer::Ask ? std::optional(m_default) : std::nullopt;
     }
-    if (!answer) {
-        answer = Ask({target.GetPath(), upload, source.Length(), existing.Length(), source.LastWriteTime(),
-                      existing.LastWriteTime()});
-    }
+    const CTargetQuestion question{target.GetPath(),   upload, source.Length(), existing.Length(),
+                                   source.LastWriteTime(), existing.LastWriteTime()};
+    if (!answer) answer = Ask(question);
     switch (answer.value_or(upload ? ETargetAnswer::Rename : ETargetAnswer::Skip)) {
         case ETargetAnswer::Overwrite:
             return velmora::TARGET_OVERWRITE;
         case ETargetAnswer::OverwriteIfNewer:
             return source.LastWriteTime() > existing.LastWriteTime() ? velmora::TARGET_OVERWRITE
                                                                      : velmora::TARGET_SKIP;
+        case ETargetAnswer::Resume:
+            return question.CanResume() ? velmora::TARGET_RESUME : velmora::TARGET_SKIP;
         case ETargetAnswer::Rename:
             return velmora::TARGET_RENAME;
         default:

@@ -21,7 +21,8 @@ class CAppSettings;
 class IPrompter;
 
 // What the user chose for a file whose target exists already.
-enum class ETargetAnswer { Ask, Overwrite, OverwriteIfNewer, Rename, Skip };
+// Resume continues a target shorter than its source from where it ends.
+enum class ETargetAnswer { Ask, Overwrite, OverwriteIfNewer, Resume, Rename, Skip };
 
 // The question put to the user, in words and numbers.
 struct CTargetQuestion {
@@ -32,11 +33,16 @@ struct CTargetQuestion {
     // File times (100 ns since 1601), 0 when unknown.
     uint64_t sourceTime = 0;
     uint64_t targetTime = 0;
+
+    // The target may be the start of the source: shorter than it, or
+    // holding something while the source's size is not known yet.
+    bool CanResume() const { return sourceSize == 0 ? targetSize > 0 : targetSize < sourceSize; }
 };
 
 // Decides, for a transfer, what happens to a file whose target exists: the
 // answer the user gave "for all in this job", else the default of the
-// settings ("ExistingTarget"), else the user's answer to the question. The
+// settings ("ExistingTarget"), else the user's answer to the question.
+// Resume applies to a target that CanResume; any other is skipped. The
 // question is asked on the window thread while the transfer thread waits;
 // a cancel ends the wait as a dismissed question. A dismissed question never
 // overwrites: an upload gets a free name, as it always did, and a download

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <memory>
 
+#include <QApplication>
+#include <QDateTime>
 #include <QDrag>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMimeData>
+#include <QStyle>
 
 #include "app/drag_item.h"
 #include "base/value_format.h"
@@ -17,13 +21,45 @@ namespace parcelo {
 using velmora::CFtpPath;
 using velmora::CFtpPathList;
 
+namespace {
+
+// What a row keeps beside its texts.
+constexpr int kIndexRole = Qt::UserRole;      // the row's path in the list's copies
+constexpr int kFolderRole = Qt::UserRole + 1;  // a folder row
+constexpr int kValueRole = Qt::UserRole + 2;   // the size or date as a number
+
+// A row that sorts by value: folders above files in either direction, names
+// ignoring letter case, sizes and dates by number.
+class CFileListItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const bool folder = data(0, kFolderRole).toBool();
+        if (folder != other.data(0, kFolderRole).toBool()) {
+            const bool ascending = treeWidget() == nullptr ||
+                                   treeWidget()->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+            return folder == ascending;
+        }
+        const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+        if (column != CFileListCtrl::COLUMN_NAME) {
+            const qulonglong mine = data(column, kValueRole).toULongLong();
+            const qulonglong theirs = other.data(column, kValueRole).toULongLong();
+            if (mine != theirs) return mine < theirs;
+        }
+        return QString::compare(text(0), other.text(0), Qt::CaseInsensitive) < 0;
+    }
+};
+
+}  // namespace
+
 CFileListCtrl::CFileListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(3);
     setHeaderLabels({tr("Name"), tr("Size"), tr("Date")});
-    headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    setColumnWidth(0, kNameWidth);
-    setColumnWidth(1, kSizeWidth);
-    setColumnWidth(2, kMinDateWidth);
+    headerItem()->setTextAlignment(COLUMN_SIZE, Qt::AlignRight | Qt::AlignVCenter);
+    setColumnWidth(COLUMN_NAME, kNameWidth);
+    setColumnWidth(COLUMN_SIZE, kSizeWidth);
+    setColumnWidth(COLUMN_DATE, kMinDateWidth);
     header()->setStretchLastSection(false);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -31,41 +67,72 @@ CFileListCtrl::CFileListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setAllColumnsShowFocus(true);
+    setSortingEnabled(true);
+    sortByColumn(COLUMN_NAME, Qt::AscendingOrder);
 }
 
-std::string CFileListCtrl::FormatDate(uint64_t fileTime) {
+QString CFileListCtrl::FormatDate(uint64_t fileTime) {
     if (fileTime == 0) return {};
-    return velmora::platform::FormatLocalTime(velmora::platform::FileTimeToUnix(fileTime), kDateFormat);
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(velmora::platform::FileTimeToUnix(fileTime));
+    return time.isValid() ? QLocale().toString(time, QLocale::ShortFormat) : QString();
 }
 
-void CFileListCtrl::Fill(const CFtpPathList& files) {
+void CFileListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files) {
     clear();
     m_paths.clear();
+    m_nFiles = files.GetCount();
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
     QList<QTreeWidgetItem*> rows;
-    for (const CFtpPath* path : files) {
-        auto* row = new QTreeWidgetItem;
-        row->setText(0, QString::fromStdString(path->GetFileName(true)));
-        row->setText(1, QString::fromStdString(velmora::FormatValue(path->Length(), true)));
-        row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        row->setText(2, QString::fromStdString(FormatDate(path->LastWriteTime())));
+    const auto add = [&](const CFtpPath& path, bool folder) {
+        auto* row = new CFileListItem;
+        row->setText(COLUMN_NAME, QString::fromStdString(folder ? path.GetTailDir() : path.GetFileName(true)));
+        row->setIcon(COLUMN_NAME, folder ? folderIcon : fileIcon);
+        row->setData(COLUMN_NAME, kIndexRole, static_cast<int>(m_paths.size()));
+        row->setData(COLUMN_NAME, kFolderRole, folder);
+        if (!folder) row->setText(COLUMN_SIZE, QString::fromStdString(velmora::FormatValue(path.Length(), true)));
+        row->setData(COLUMN_SIZE, kValueRole, static_cast<qulonglong>(folder ? 0 : path.Length()));
+        row->setTextAlignment(COLUMN_SIZE, Qt::AlignRight | Qt::AlignVCenter);
+        row->setText(COLUMN_DATE, FormatDate(path.LastWriteTime()));
+        row->setData(COLUMN_DATE, kValueRole, static_cast<qulonglong>(path.LastWriteTime()));
         rows.append(row);
-        m_paths.push_back(*path);
-    }
+        m_paths.push_back(path);
+    };
+    for (const CFtpPath* folder : folders) add(*folder, true);
+    for (const CFtpPath* file : files) add(*file, false);
     addTopLevelItems(rows);
+    FitDateColumn();
+}
+
+const CFtpPath* CFileListCtrl::PathOf(const QTreeWidgetItem* item) const {
+    if (item == nullptr || item->treeWidget() != this) return nullptr;
+    const int index = item->data(COLUMN_NAME, kIndexRole).toInt();
+    return index >= 0 && index < static_cast<int>(m_paths.size()) ? &m_paths[index] : nullptr;
 }
 
 CFtpPathList CFileListCtrl::GetSelectedPaths() const {
     CFtpPathList selected;
     for (int row = 0; row < topLevelItemCount(); ++row) {
-        if (topLevelItem(row)->isSelected()) selected.Add(new CFtpPath(m_paths[row]));
+        const QTreeWidgetItem* item = topLevelItem(row);
+        if (item->isSelected() && !item->data(COLUMN_NAME, kFolderRole).toBool()) {
+            selected.Add(new CFtpPath(*PathOf(item)));
+        }
     }
     return selected;
+}
+
+const CFtpPath* CFileListCtrl::GetSelectedFolder() const {
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = topLevelItem(row);
+        if (item->isSelected() && item->data(COLUMN_NAME, kFolderRole).toBool()) return PathOf(item);
+    }
+    return nullptr;
 }
 
 void CFileListCtrl::SelectByName(const std::vector<std::string>& names) {
     clearSelection();
     for (int row = 0; row < topLevelItemCount(); ++row) {
-        const std::string name = m_paths[row].GetFileName(true);
+        const std::string name = topLevelItem(row)->text(COLUMN_NAME).toStdString();
         if (std::find(names.begin(), names.end(), name) != names.end()) topLevelItem(row)->setSelected(true);
     }
 }
@@ -75,10 +142,11 @@ void CFileListCtrl::resizeEvent(QResizeEvent* event) {
     FitDateColumn();
 }
 
-// The date takes the rest of the width, but never less than its minimum.
+// The date takes the rest of the width, but never less than its minimum or
+// than its longest text (dates in some locales are long).
 void CFileListCtrl::FitDateColumn() {
-    const int rest = viewport()->width() - columnWidth(0) - columnWidth(1);
-    setColumnWidth(2, std::max(rest, kMinDateWidth));
+    const int rest = viewport()->width() - columnWidth(COLUMN_NAME) - columnWidth(COLUMN_SIZE);
+    setColumnWidth(COLUMN_DATE, std::max({rest, kMinDateWidth, sizeHintForColumn(COLUMN_DATE)}));
 }
 
 CFtpListCtrl::CFtpListCtrl(QWidget* parent) : CFileListCtrl(parent) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QString>
 #include <QTreeWidget>
 
 #include "paths/file_path.h"
@@ -11,31 +12,41 @@
 
 namespace parcelo {
 
-// The file list: one row per file with the columns "Name", "Size" and
-// "Date"; whole rows are selected. Each row keeps a copy of its path, so the
-// list never refers to a cache that may be refilled under it.
+// The file list: one row per folder and file with the columns "Name",
+// "Size" and "Date"; whole rows are selected. A click on a column's header
+// sorts by it (names ignoring letter case, sizes and dates by value), and
+// folders stay above files either way. Dates are shown in the user's
+// locale. Each row keeps a copy of its path, so the list never refers to a
+// cache that may be refilled under it.
 class CFileListCtrl : public QTreeWidget {
     Q_OBJECT
 
 public:
+    enum EColumn { COLUMN_NAME, COLUMN_SIZE, COLUMN_DATE };
     static constexpr int kNameWidth = 100;
     static constexpr int kSizeWidth = 80;
     static constexpr int kMinDateWidth = 120;
-    static constexpr const char* kDateFormat = "%m/%d/%Y %H:%M:%S";
 
     explicit CFileListCtrl(QWidget* parent = nullptr);
 
-    // Shows the files of the list, in its order.
-    void Fill(const velmora::CFtpPathList& files);
-    int GetFileCount() const { return static_cast<int>(m_paths.size()); }
-    const velmora::CFtpPath& GetPathAt(int row) const { return m_paths.at(row); }
-    // Copies of the selected rows' paths, in row order.
+    // Shows the folders and the files (in the list's sort order).
+    void Fill(const velmora::CFtpPathList& folders, const velmora::CFtpPathList& files);
+    void Fill(const velmora::CFtpPathList& files) { Fill(velmora::CFtpPathList(), files); }
+    int GetRowCount() const { return topLevelItemCount(); }
+    int GetFileCount() const { return m_nFiles; }
+    // The path a row shows, in the order shown (folders carry the folder bit).
+    const velmora::CFtpPath& GetPathAt(int row) const { return *PathOf(topLevelItem(row)); }
+    // The path an item of this list shows; null for none.
+    const velmora::CFtpPath* PathOf(const QTreeWidgetItem* item) const;
+    // Copies of the selected files' paths (folders left out), in row order.
     velmora::CFtpPathList GetSelectedPaths() const;
-    // Selects the rows whose file names are given (and only those).
+    // The first selected folder row's path; null when no folder is selected.
+    const velmora::CFtpPath* GetSelectedFolder() const;
+    // Selects the rows whose names are given (and only those).
     void SelectByName(const std::vector<std::string>& names);
 
-    // A file time shown in local time; empty when it cannot be converted.
-    static std::string FormatDate(uint64_t fileTime);
+    // A file time in the user's locale; empty when it cannot be converted.
+    static QString FormatDate(uint64_t fileTime);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -44,10 +55,11 @@ private:
     void FitDateColumn();
 
     std::vector<velmora::CFtpPath> m_paths;
+    int m_nFiles = 0;
 };
 
-// The file list of the FTP browser: dragging its rows offers them under the
-// "ListItem" format (with "UNIQUE_NAME_PROVIDER_ID" beside it).
+// The file list of the FTP browser: dragging its file rows offers them under
+// the "ListItem" format (with "UNIQUE_NAME_PROVIDER_ID" beside it).
 class CFtpListCtrl : public CFileListCtrl {
     Q_OBJECT
 
@@ -56,7 +68,7 @@ public:
 
     explicit CFtpListCtrl(QWidget* parent = nullptr);
 
-    // The data a drag of the selected rows carries; null without a selection.
+    // The data a drag of the selected files carries; null without one.
     QMimeData* CreateDragData() const;
 
 protected:

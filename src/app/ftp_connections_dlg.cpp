@@ -106,6 +106,7 @@ void CFtpConnectionsDlg::OnSelectionChanged() {
     if (selected != nullptr) {
         m_settings.SetSelConnection(selected->GetHostName());
         m_pProps->SetConnection(selected);
+        emit ConnectionChosen(*selected);
         return;
     }
     m_settings.SetSelConnection({});

@@ -21,8 +21,9 @@ class CFtpConnectionPropDlg;
 
 // The user's connections: a list with a "New" button, and the property page
 // of the selected connection. Selecting a connection remembers its name as
-// "SelConnection"; deselecting forgets it, clears the page and broadcasts
-// message 22 with the connection the page showed.
+// "SelConnection" (and tells it, for the browser to show that connection);
+// deselecting forgets it, clears the page and broadcasts message 22 with
+// the connection the page showed.
 class CFtpConnectionsDlg : public CSplitterDlg {
     Q_OBJECT
 
@@ -54,6 +55,8 @@ signals:
     void ConnectionsChanged();
     // A field of a connection was edited.
     void ConnectionEdited();
+    // A connection was selected: the browser shows it.
+    void ConnectionChosen(const velmora::CFtpLoginInfo& info);
 
 private:
     void OnSelectionChanged();

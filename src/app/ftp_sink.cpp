@@ -20,7 +20,17 @@ CFtpSink::CFtpSink() {
 }
 
 void CFtpSink::KeepAlive() {
-    if (IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+    if (!m_bInUse && IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+}
+
+void CFtpSink::SetInUse(bool inUse) {
+    if (inUse) m_bOnlineInUse = IsOnline();
+    m_bInUse = inUse;
+}
+
+bool CFtpSink::IsOnline() const {
+    if (IsOpening()) return false;
+    return m_bInUse ? m_bOnlineInUse : IsConnected();
 }
 
 // The nodes borrow the connection: they go first.
@@ -32,7 +42,7 @@ bool CFtpSink::Connect(const velmora::CFtpLoginInfo& info) {
 }
 
 bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
-    Disconnect();
+    DestroyTree();
     m_info = info;
     m_strSystem.clear();
     if (IsComplete(info)) return true;
@@ -41,6 +51,8 @@ bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
 }
 
 bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
+    // A server that stopped answering keeps the log-off waiting too.
+    Logoff();
     if (!Login(m_info)) return false;
     GetFtpConnection()->GetSystemType(m_strSystem);
     root.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
@@ -96,7 +108,7 @@ bool CFtpSink::IsUnixSystem(std::string_view reply) {
 std::string CFtpSink::GetStatusText() const {
     using velmora::Format;
     if (IsOpening()) return Format("Connecting to '%s' ...", m_info.GetHost().c_str());
-    if (!IsConnected()) {
+    if (!IsOnline()) {
         std::string error = GetStrError();
         if (error.empty()) return "Disconnected";
         error.erase(std::remove_if(error.begin(), error.end(), [](char c) { return c == '\n' || c == '\r'; }),

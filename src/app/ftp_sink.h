@@ -13,8 +13,10 @@ namespace parcelo {
 
 // The program-wide FTP session of the browser: the selected connection's
 // settings, the session, the server's folder tree (root and current folder)
-// and the server's system type. The tray and the windows read its state;
-// everything here runs on the window thread.
+// and the server's system type. The tray and the windows read its state on
+// the window thread; the browser runs the session's server work on a thread
+// of its own, one job at a time, and touches the tree only on the window
+// thread.
 //
 // The browser's session waits less than a transfer's before it gives up,
 // because the window waits with it.
@@ -38,10 +40,11 @@ public:
     // the settings are incomplete or the login failed (GetStrError says why).
     bool Connect(const velmora::CFtpLoginInfo& info);
     // Connect in two steps, so that the login can wait on another thread:
-    // Prepare (window thread) logs off, forgets the tree and takes the
-    // settings, false when they are incomplete; Open (any one thread, while
-    // nothing else touches the session) logs in, asks "SYST" and lists the
-    // start folder into a new root that AdoptRoot then installs.
+    // Prepare (window thread) forgets the tree and takes the settings, false
+    // when they are incomplete; Open (any one thread, while nothing else
+    // touches the session) logs off the previous session, logs in, asks
+    // "SYST" and lists the start folder into a new root that AdoptRoot then
+    // installs.
     bool Prepare(const velmora::CFtpLoginInfo& info);
     bool Open(std::unique_ptr<velmora::CFtpNode>& root);
     // The root Open made becomes the tree's root and the current folder.
@@ -49,8 +52,13 @@ public:
     // True while Open runs on another thread: the state is not to be read.
     bool IsOpening() const { return m_bOpening.load(); }
     void SetOpening(bool opening) { m_bOpening = opening; }
+    // While the browser's worker uses the session (window thread): the
+    // state is read from what it was when the work began, and no keep-alive
+    // goes out.
+    void SetInUse(bool inUse);
+    bool IsInUse() const { return m_bInUse; }
     // Connected, and not being opened elsewhere (any time on the window thread).
-    bool IsOnline() const { return !IsOpening() && IsConnected(); }
+    bool IsOnline() const;
     // After a failed Connect: what went wrong, as the heading of the notice
     // (a wrong password, a refused connection, a time-out...).
     std::string GetFailureHeading() const;
@@ -86,6 +94,8 @@ private:
     velmora::CFtpNode* m_pCurrent = nullptr;
     std::string m_strSystem;
     std::atomic<bool> m_bOpening{false};
+    bool m_bInUse = false;
+    bool m_bOnlineInUse = false;
 };
 
 }  // namespace parcelo

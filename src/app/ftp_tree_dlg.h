@@ -5,13 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/app_context.h"
+#include "app/browser_worker.h"
 #include "app/drop_target.h"
 #include "app/qt_controls.h"
 #include "app/splitter_dlg.h"
@@ -20,9 +21,14 @@
 #include "messaging/msg_send.h"
 #include "paths/file_path_list.h"
 
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
 namespace velmora {
+class CFtpRemoteFolder;
 class CMoverAPI;
-}
+}  // namespace velmora
 
 namespace parcelo {
 
@@ -66,12 +72,20 @@ private:
 // rename to a unique name, skip; a dismissed question makes it unique, as
 // it always did). Message 23 makes it connect.
 //
-// The login and the listing of the start folder run on a thread of their
-// own; the window thread only starts them and takes the result, so it goes
-// on drawing (the wait window animates) and Cancel ends the wait at once.
-// A cancelled login is left to end by its time-out and then logged off.
-// While it connects, drops, connect requests and transferred-file notices
-// that arrive are kept and handled afterwards.
+// Everything that talks to the server (the login, listing a folder, a
+// refresh, creating, renaming, deleting and moving) runs as a job of the
+// browser's worker: the window thread only starts it and takes its result,
+// so it goes on drawing, and the wait window (shown at once for a login,
+// after a short delay for the rest) animates and has Cancel, which ends the
+// wait at once and drops the job's result. What arrives while a job runs
+// (commands, drops, connect requests, transferred-file notices) waits and
+// runs afterwards, in order.
+//
+// A session that is lost while browsing shows "Disconnected" with the
+// reason and Reconnect in place of the file list. Each connection keeps its
+// own browser state (the folders expanded and the current folder): it is
+// stored when the browser leaves the connection and restored when it comes
+// back to it, after a Reconnect too.
 class CFtpTreeDlg : public CSplitterDlg, public CLockDialog, public velmora::CListener, public CDropPage {
     Q_OBJECT
 
@@ -82,6 +96,9 @@ public:
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
+    static constexpr const char* kDisconnected = "Disconnected";
+    // A job shorter than this shows no wait window.
+    static constexpr int kWaitDelayMs = 300;
 
     // Where a command acts: the tree's current folder or the list's selection.
     enum EPane { PANE_TREE, PANE_LIST };
@@ -94,13 +111,27 @@ public:
     // when the connection's login information is incomplete). Answers at
     // once; ConnectFinished tells the end.
     void Connect(const velmora::CFtpLoginInfo& info);
-    // Ends the wait of a login under way: the browser stays unconnected.
-    void CancelConnect();
+    // Ends the wait of the job under way (a login leaves the browser
+    // unconnected, a folder operation leaves the tree as it was).
+    void CancelWait();
     // A login under way that was not cancelled.
-    bool IsConnecting() const { return m_opening.attempt != 0 && m_opening.attempt == m_nAttempt; }
+    bool IsConnecting() const { return m_bConnecting && m_worker.IsWaiting(); }
     // Connects once the window thread is free (for message 23).
     void RequestConnect(const velmora::CFtpLoginInfo& info);
+    // Shows the connection chosen in the connections list: nothing changes
+    // when the browser already shows it; otherwise it connects (when the
+    // connection's login information is complete).
+    void ShowConnection(const velmora::CFtpLoginInfo& info);
+    // A job runs or waits to end: commands wait for it.
     bool IsBusy() const { return m_nBusy > 0; }
+    // No job runs and nothing waits for one.
+    bool IsIdle() const { return !IsBusy() && m_deferred.empty() && m_nQueued == 0; }
+    // The session was lost while browsing: "Disconnected" and Reconnect show.
+    bool IsShowingDisconnected() const;
+    QPushButton* GetReconnectButton() const { return m_pReconnect; }
+    QString GetDisconnectedText() const;
+    // Connects again with the connection's settings, back to the same folders.
+    void OnReconnect();
 
     // The context menu's commands.
     void OnRefresh();
@@ -116,6 +147,8 @@ public:
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
+    // A folder row of the list opens that folder.
+    void OpenListItem(QTreeWidgetItem* item);
     // Makes the folder current: its files fill the list, message 19 tells it.
     void SelectNode(velmora::CFtpNode* node);
 
@@ -151,6 +184,20 @@ protected:
 private:
     class CBusy;
     class CTreeChange;
+    using Connection = velmora::CFtpNode::Connection;
+    // Server work of a job, on the worker's thread.
+    using ServerWork = std::function<void(Connection&)>;
+    // What a job's server work leaves for its result.
+    struct CJobOutcome {
+        velmora::CFtpPathList paths;
+        std::string error;
+        bool done = false;
+    };
+    // What the browser keeps of a connection when it leaves it.
+    struct CBrowserState {
+        std::vector<std::string> expanded;  // folder texts, parents first
+        std::string current;
+    };
 
     void ExecMenu(EPane pane, const QPoint& globalPos);
     void OnCurrentItemChanged(QTreeWidgetItem* current);
@@ -158,8 +205,6 @@ private:
     // After a change of the tree: the list follows the tree's current item.
     void SyncCurrent();
     void ClearTree();
-    // On the window thread, once the login thread has ended.
-    void OnOpened();
     void ShowRoot(std::unique_ptr<velmora::CFtpNode> root);
     void AnnounceFolder(velmora::CFtpNode* node);
     void ShowFiles(velmora::CFtpNode* node);
@@ -170,22 +215,61 @@ private:
     // A refused certificate: asks whether to trust it and, if so, stores
     // and reconnects. False when the failure was something else.
     bool OfferTrust(const velmora::CFtpLoginInfo& info);
-    // The session's connection; null (and the error shown) when not connected.
-    velmora::CFtpNode::Connection* RequireConnection();
-    // Runs now, or once the connection under way is made.
+    // Runs now, or once the job under way has ended.
     void RunWhenFree(std::function<void()> action);
-    // Queues what waited for the connection.
+    // Queues what waited for the job.
     void RunDeferred();
+
+    // Jobs. RunOnServer starts the work on the session once no other job
+    // runs; without a session it shows why instead.
+    void RunOnServer(const std::string& waitText, ServerWork work, std::function<void()> result);
+    // A change on the server (false with the reason in `error` when refused);
+    // `applied` brings the tree up to date after it, a refusal is shown.
+    using ServerChange = std::function<bool(Connection&, std::string& error)>;
+    void RunChange(const std::string& waitText, ServerChange change, std::function<void()> applied);
+    static ServerChange FolderChange(std::function<bool(velmora::CFtpRemoteFolder&)> change);
+    static ServerChange ServerRename(const std::string& from, const std::string& to);
+    void StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
+                  CBrowserWorker::Result result);
+    void OnJobFinished();
+    void ShowWait();
+    // A failed job: "Disconnected" when the session is gone, else the error.
+    void ShowServerFailure(const std::string& reason);
+    void ShowDisconnected(const std::string& reason);
+    void ShowFileList();
+    // A folder with its sub-folders and files listed, then `then` with its
+    // node (not when the folder went meanwhile or could not be listed).
+    void ListFolder(velmora::CFtpNode* node, std::function<void(velmora::CFtpNode*)> then);
+    // Lists the folder again: anew with `rebuild` (its sub-folders forgotten),
+    // else only its files.
+    void RelistFolder(const std::string& guid, bool rebuild);
+    // Lists the folder one level and hands the entries to `apply` with the
+    // folder's node, when it is still shown.
+    void ListJob(const std::string& guid, std::function<void(velmora::CFtpNode*, const velmora::CFtpPathList&)> apply);
+    static bool NeedsListing(const velmora::CFtpNode& node);
+    // The node with that identity in the tree shown; null when it went.
+    velmora::CFtpNode* FindNode(const std::string& guid) const;
+    // The folder row selected in the list, as the tree's node; null for none.
+    velmora::CFtpNode* SelectedListFolder();
+
+    // Per-connection state.
+    static std::string StateKey(const velmora::CFtpLoginInfo& info);
+    void SaveState();
+    void RestoreState(const CBrowserState& state);
+    void ExpandFolder(const std::string& folder);
+    void SelectFolder(const std::string& folder);
 
     // Commands.
     void DeleteFolderNode(velmora::CFtpNode* node);
     void DeleteFiles(velmora::CFtpNode* node, const velmora::CFtpPathList& files);
+    void RenameFolder(velmora::CFtpNode* node);
     void RenameFile(velmora::CFtpNode* node, const velmora::CFtpPath& file);
+    void AddFolder(velmora::CFtpNode* node);
 
     // Transfers.
     void StartTransfer(const std::function<void(velmora::CMoverAPI&)>& record);
     void UploadFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
-    void UploadFiles(velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    void UploadFiles(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
     // The target folder as an upload's destination, remembered (once) among
     // the folders this session uploads to.
     velmora::CFtpPath UploadDestination(const velmora::CFtpNode& target);
@@ -200,7 +284,11 @@ private:
     void ProcessDrop(const CMsgDropItem& msg);
     void UploadDropped(const CDropItem& item, velmora::CFtpNode* target);
     void MoveFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
+    void MoveFolderTo(const std::string& sourceGuid, velmora::CFtpNode* target);
     void MoveFiles(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    void MoveFilesTo(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    // Lists again the folders uploads went to, one at a time.
+    void RelistStaleFolder();
     QMimeData* CreateTreeDragData() const;
 
     // Names known in the folders uploads go to (any thread).
@@ -214,29 +302,31 @@ private:
     CFtpSink& m_sink;
     CFolderTreeWidget* m_pTree;
     CFtpListCtrl* m_pList;
+    QStackedWidget* m_pFilesPane;
+    QWidget* m_pDisconnected;
+    QLabel* m_pDisconnectedText;
+    QPushButton* m_pReconnect;
     CQtTreeCtrl m_treeCtrl;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;
     velmora::platform::TreeItem m_hHighlight = nullptr;
 
-    // The login thread and what it leaves for the window thread.
-    struct COpening {
-        int attempt = 0;
-        std::thread thread;
-        std::mutex lock;
-        bool connected = false;
-        std::unique_ptr<velmora::CFtpNode> root;
-    };
-    COpening m_opening;
-    // The attempt the window waits for; a cancel moves on to the next number.
-    int m_nAttempt = 0;
+    CBrowserWorker m_worker;
+    bool m_bConnecting = false;
+    std::string m_strWaitText;
+    QTimer m_waitDelay;
     std::unique_ptr<velmora::CMsgWait> m_pWaitMsg;
-    std::unique_ptr<CBusy> m_pOpeningBusy;
+    std::unique_ptr<CBusy> m_pJobBusy;
 
     int m_nBusy = 0;
     std::vector<std::function<void()>> m_deferred;
+    // Deferred actions posted to run, not run yet.
+    int m_nQueued = 0;
+    // Folders whose files are to be listed again (after uploads into them).
+    std::vector<std::string> m_staleFolders;
     // Remote folders the uploads of this session went to.
     std::vector<std::string> m_uploadFolders;
+    std::map<std::string, CBrowserState> m_states;
 
     mutable std::mutex m_namesLock;
     std::map<std::string, velmora::CFtpPathList> m_names;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QMimeData>
@@ -97,7 +99,7 @@ CFtpNode* CFtpTreeDlg::TargetAt(const QPoint& point) {
 }
 
 int CFtpTreeDlg::Accept(const QMimeData* data, CFtpNode* target) const {
-    if (target == nullptr || !target->IsCatalog() || !m_sink.IsConnected()) return DROPEFFECT_NONE;
+    if (target == nullptr || !target->IsCatalog() || !m_sink.IsOnline()) return DROPEFFECT_NONE;
     return AcceptedFormats().FindOffered(data) != nullptr ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 
@@ -160,7 +162,8 @@ void CFtpTreeDlg::UploadDropped(const CDropItem& item, CFtpNode* target) {
 }
 
 // A folder moves on the server by a rename into the target folder; its node
-// and its sub-tree move with it.
+// and its sub-tree move with it. The target is listed first, so that no
+// folder there is replaced.
 void CFtpTreeDlg::MoveFolder(const CFtpPath& folder, CFtpNode* target) {
     CFtpNode* source = m_sink.GetRoot()->FindFtpDir(folder);
     if (source == nullptr) return;
@@ -172,54 +175,88 @@ void CFtpTreeDlg::MoveFolder(const CFtpPath& folder, CFtpNode* target) {
         ShowNotice(kIntoItself);
         return;
     }
-    CFtpNode::Connection* connection = RequireConnection();
-    if (connection == nullptr) return;
-    ExpandNode(target);
+    const std::string guid = source->GetStrGUID();
+    ListFolder(target, [this, guid](CFtpNode* listed) { MoveFolderTo(guid, listed); });
+}
+
+void CFtpTreeDlg::MoveFolderTo(const std::string& sourceGuid, CFtpNode* target) {
+    const CFtpNode* source = FindNode(sourceGuid);
+    if (source == nullptr) return;
     const std::string name = source->GetPath().GetTailDir();
     // A rename onto an existing folder would replace it.
     if (target->FindChildByName(name) != nullptr) {
         ShowError(Format("A folder named '%s' is already in '%s'", name.c_str(), target->GetDoc().c_str()));
         return;
     }
-    CFtpPath moved(target->GetDoc() + name, velmora::PATH_FOLDER);
-    if (!connection->Rename(source->GetPath().GetFtpDir(false), moved.GetFtpDir(false))) {
-        ShowError(connection->GetLastError());
-        return;
-    }
-    CTreeChange change(*this);
-    m_treeCtrl.DeleteItem(source->GetTreeItem());
-    source->ClearTreeItem();
-    source->Remove();
-    target->AddNode(source);
-    moved.CopyFileAttributes(source->GetPath());
-    source->GetPath() = moved;
-    source->ClearCache();
-    source->AdjustChildrenPath();
-    target->Show(m_treeCtrl, false);
+    const std::string from = source->GetPath().GetFtpDir(false);
+    const CFtpPath moved(target->GetDoc() + name, velmora::PATH_FOLDER);
+    const std::string targetGuid = target->GetStrGUID();
+    RunChange(Format("Moving %s ...", from.c_str()), ServerRename(from, moved.GetFtpDir(false)),
+              [this, sourceGuid, targetGuid, moved] {
+                  CFtpNode* node = FindNode(sourceGuid);
+                  CFtpNode* into = FindNode(targetGuid);
+                  if (node == nullptr || into == nullptr) return;
+                  CTreeChange change(*this);
+                  m_treeCtrl.DeleteItem(node->GetTreeItem());
+                  node->ClearTreeItem();
+                  node->Remove();
+                  into->AddNode(node);
+                  CFtpPath path(moved);
+                  path.CopyFileAttributes(node->GetPath());
+                  node->GetPath() = path;
+                  node->ClearCache();
+                  node->AdjustChildrenPath();
+                  into->Show(m_treeCtrl, false);
+              });
 }
 
 // Files move by renames; each takes a name that is free in the target.
 void CFtpTreeDlg::MoveFiles(const CFtpPathList& files, CFtpNode* target) {
-    const CFtpPath& first = *files.GetHead();
-    if (velmora::EqualsNoCase(first.GetFtpDir(true), target->GetDoc())) {
+    if (velmora::EqualsNoCase(files.GetHead()->GetFtpDir(true), target->GetDoc())) {
         ShowNotice(kSameDestination);
         return;
     }
-    CFtpNode::Connection* connection = RequireConnection();
-    if (connection == nullptr) return;
-    CFtpNode* source = m_sink.GetRoot()->FindFtpDir(first);
-    target->PopulateCache();
+    auto moving = std::make_shared<CFtpPathList>(files);
+    ListFolder(target, [this, moving](CFtpNode* listed) { MoveFilesTo(*moving, listed); });
+}
+
+void CFtpTreeDlg::MoveFilesTo(const CFtpPathList& files, CFtpNode* target) {
+    struct CMoves {
+        std::vector<std::pair<CFtpPath, CFtpPath>> moves;  // from, to
+        size_t done = 0;
+        std::string error;
+    };
+    auto moving = std::make_shared<CMoves>();
+    // Each name is taken as it is given, so that two files never get one.
     for (const CFtpPath* file : files) {
-        const CFtpPath moved = target->GetDropPath(*file);
-        if (!connection->Rename(file->GetFtpPath(), moved.GetFtpPath())) {
-            ShowError(connection->GetLastError());
-            break;
-        }
-        if (source != nullptr) source->RemoveFromCache(*file);
-        target->GetCache().Add(new CFtpPath(moved));
+        moving->moves.emplace_back(*file, target->GetDropPath(*file));
+        target->GetCache().Add(new CFtpPath(moving->moves.back().second));
     }
-    ShowFiles(m_sink.GetCurrent());
-    AnnounceFolder(m_sink.GetCurrent());
+    const std::string sourceFolder = files.GetHead()->GetFtpDir(true);
+    const std::string targetGuid = target->GetStrGUID();
+    RunOnServer(
+        Format("Moving to %s ...", target->GetDoc().c_str()),
+        [moving](Connection& connection) {
+            for (const auto& [from, to] : moving->moves) {
+                if (!connection.Rename(from.GetFtpPath(), to.GetFtpPath())) {
+                    moving->error = connection.GetLastError();
+                    return;
+                }
+                ++moving->done;
+            }
+        },
+        [this, moving, sourceFolder, targetGuid] {
+            CFtpNode* source = m_sink.GetRoot()->FindFtpDir(sourceFolder);
+            CFtpNode* target = FindNode(targetGuid);
+            for (size_t i = 0; i < moving->moves.size(); ++i) {
+                const auto& [from, to] = moving->moves[i];
+                if (i < moving->done && source != nullptr) source->RemoveFromCache(from);
+                if (i >= moving->done && target != nullptr) target->RemoveFromCache(to);
+            }
+            ShowFiles(m_sink.GetCurrent());
+            AnnounceFolder(m_sink.GetCurrent());
+            if (moving->done < moving->moves.size()) ShowServerFailure(moving->error);
+        });
 }
 
 QMimeData* CFtpTreeDlg::CreateTreeDragData() const {
@@ -240,26 +277,30 @@ void CFtpTreeDlg::StartTransfer(const std::function<void(velmora::CMoverAPI&)>& 
 
 // The new folder shows in the tree at once.
 void CFtpTreeDlg::UploadFolder(const CFtpPath& folder, CFtpNode* target) {
-    ExpandNode(target);
-    {
-        CTreeChange change(*this, false);
-        if (target->AddFtpFolder(folder, nullptr) != nullptr) {
-            target->Show(m_treeCtrl, false);
-            target->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+    ListFolder(target, [this, folder](CFtpNode* listed) {
+        {
+            CTreeChange change(*this, false);
+            if (listed->AddFtpFolder(folder, nullptr) != nullptr) {
+                listed->Show(m_treeCtrl, false);
+                listed->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+            }
         }
-    }
-    const CFtpPath destination = UploadDestination(*target);
-    const CFtpLoginInfo info = m_sink.GetLoginInfo();
-    StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFolderA(info, folder, destination); });
+        const CFtpPath destination = UploadDestination(*listed);
+        const CFtpLoginInfo info = m_sink.GetLoginInfo();
+        StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFolderA(info, folder, destination); });
+    });
 }
 
-void CFtpTreeDlg::UploadFiles(CFtpPathList& files, CFtpNode* target) {
-    // The names in the target folder, so that no upload replaces a file.
-    target->PopulateCache();
-    RememberNames(*target);
-    const CFtpPath destination = UploadDestination(*target);
-    const CFtpLoginInfo info = m_sink.GetLoginInfo();
-    StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFilesA(info, files, destination); });
+// The names in the target folder are known first, so that no upload
+// replaces a file unasked.
+void CFtpTreeDlg::UploadFiles(const CFtpPathList& files, CFtpNode* target) {
+    auto uploading = std::make_shared<CFtpPathList>(files);
+    ListFolder(target, [this, uploading](CFtpNode* listed) {
+        RememberNames(*listed);
+        const CFtpPath destination = UploadDestination(*listed);
+        const CFtpLoginInfo info = m_sink.GetLoginInfo();
+        StartTransfer([&](velmora::CMoverAPI& api) { api.UploadFilesA(info, *uploading, destination); });
+    });
 }
 
 CFtpPath CFtpTreeDlg::UploadDestination(const CFtpNode& target) {
@@ -270,23 +311,26 @@ CFtpPath CFtpTreeDlg::UploadDestination(const CFtpNode& target) {
     return CFtpPath(folder, velmora::PATH_FOLDER);
 }
 
-// A file uploaded in this session joins its folder's known files.
-void CFtpTreeDlg::OnFileTransferred(const CFtpPath& source, const CFtpPath& destination) {
-    if (IsBusy()) {
-        RunWhenFree([this, source, destination] { OnFileTransferred(source, destination); });
-        return;
-    }
+// A file uploaded in this session shows as the server has it (its size and
+// date): its folder's files are listed again once the browser is free.
+void CFtpTreeDlg::OnFileTransferred(const CFtpPath& /*source*/, const CFtpPath& destination) {
     CFtpNode* root = m_sink.GetRoot();
     const std::string folder = destination.GetFtpDir(true);
     const bool uploaded = std::any_of(m_uploadFolders.begin(), m_uploadFolders.end(),
                                       [&](const std::string& to) { return folder.starts_with(to); });
-    if (root == nullptr || !uploaded) return;
-    CFtpNode* node = root->FindFtpDir(destination);
-    if (node == nullptr || !node->IsCacheLoaded() || node->GetCache().Find(destination) != nullptr) return;
-    node->GetCache().Add(new CFtpPath(destination));
-    if (node != m_sink.GetCurrent()) return;
-    ShowFiles(node);
-    AnnounceFolder(node);
+    CFtpNode* node = root != nullptr && uploaded ? root->FindFtpDir(destination) : nullptr;
+    if (node == nullptr || !node->IsCacheLoaded()) return;
+    const std::string guid = node->GetStrGUID();
+    if (std::find(m_staleFolders.begin(), m_staleFolders.end(), guid) != m_staleFolders.end()) return;
+    m_staleFolders.push_back(guid);
+    RunWhenFree([this] { RelistStaleFolder(); });
+}
+
+void CFtpTreeDlg::RelistStaleFolder() {
+    if (m_staleFolders.empty()) return;
+    const std::string guid = m_staleFolders.front();
+    m_staleFolders.erase(m_staleFolders.begin());
+    RelistFolder(guid, false);
 }
 
 // ---- Unique names ----

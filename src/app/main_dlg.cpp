@@ -15,6 +15,7 @@
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/log_pane.h"
+#include "app/partial_uploads.h"
 #include "app/prompter.h"
 #include "app/progress_bar_dlg.h"
 #include "app/transfer_queue.h"
@@ -41,7 +42,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
       m_pLog(new CLogPane),
-      m_pQueue(new CTransferQueuePane(context.queue)) {
+      m_pQueue(new CTransferQueuePane(context.queue)),
+      m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -68,7 +70,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pWait->setWindowTitle(CAppSettings::kProduct);
     m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pWait->setMinimumSize(240, 120);
-    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelConnect);
+    connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelWait);
+    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionChosen, m_pBrowser, &CFtpTreeDlg::ShowConnection);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
@@ -88,7 +91,7 @@ void CMainDlg::Initialize() {
     CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
     if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
-    m_pBrowser->Connect(*m_pConnections->GetSelected());
+    m_pBrowser->ShowConnection(*m_pConnections->GetSelected());
 }
 
 void CMainDlg::OnMsg(CMsg& msg) {

@@ -16,6 +16,7 @@ namespace parcelo {
 class CFtpConnectionsDlg;
 class CFtpTreeDlg;
 class CLogPane;
+class CPartialUploads;
 class CProgressBarDlg;
 class CTransferQueuePane;
 class CWaitDlg;
@@ -51,6 +52,7 @@ public:
     CWaitDlg& GetWait() const { return *m_pWait; }
     CLogPane& GetLog() const { return *m_pLog; }
     CTransferQueuePane& GetQueuePane() const { return *m_pQueue; }
+    CPartialUploads& GetPartialUploads() const { return *m_pPartials; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
     CConnectionStore& GetConnectionStore() { return m_store; }
 
@@ -80,6 +82,7 @@ private:
     CWaitDlg* m_pWait;
     CLogPane* m_pLog;
     CTransferQueuePane* m_pQueue;
+    CPartialUploads* m_pPartials;
 };
 
 }  // namespace parcelo

@@ -102,10 +102,12 @@ bool CDialogPrompter::AskExistingTarget(QWidget* parent, const CTargetQuestion& 
                     QString::fromStdString(TargetQuestionText(question)), QMessageBox::NoButton, parent);
     const std::pair<const char*, ETargetAnswer> choices[] = {{"Overwrite", ETargetAnswer::Overwrite},
                                                              {"Overwrite if newer", ETargetAnswer::OverwriteIfNewer},
+                                                             {"Resume", ETargetAnswer::Resume},
                                                              {"Rename", ETargetAnswer::Rename},
                                                              {"Skip", ETargetAnswer::Skip}};
     std::vector<std::pair<QAbstractButton*, ETargetAnswer>> buttons;
     for (const auto& [text, choice] : choices) {
+        if (choice == ETargetAnswer::Resume && !question.CanResume()) continue;
         buttons.emplace_back(box.addButton(QObject::tr(text), QMessageBox::AcceptRole), choice);
     }
     box.addButton(QMessageBox::Cancel)->hide();

@@ -166,7 +166,7 @@ void CTransferQueue::SetState(int id, CTransferEntry::EState state, const std::s
 }
 
 void CTransferQueue::StartNext() {
-    if (m_waiting.empty()) return;
+    if (IsBusy() || m_waiting.empty()) return;
     m_running = std::move(m_waiting.front());
     m_waiting.pop_front();
     m_bCancelHeard = false;

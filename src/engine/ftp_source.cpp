@@ -197,14 +197,16 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
         return nullptr;
     }
     // A mirror replaces what changed; a copy may be given a new name.
+    int32_t choice = TARGET_AS_BEFORE;
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
-        if (AskForName(sourceFile.GetPath(), target) == TARGET_SKIP) return SkipTarget();
+        choice = AskForName(sourceFile.GetPath(), target);
+        if (choice == TARGET_SKIP) return SkipTarget();
         if (!IsInside(target, root)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;
         }
     }
-    return SetTarget(Attach(new CTskFtpFile(target, nullptr)));
+    return SetTarget(Attach(new CTskFtpFile(target, nullptr)), choice);
 }
 
 // The provider of unique names knows the names taken in the target folder.
@@ -216,7 +218,7 @@ int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
     CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
     if (request.Result() != TARGET_ASK) return request.Result();
     const int32_t choice = AskTargetQuestion(source, target, true);
-    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP) return choice;
+    if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP || choice == TARGET_RESUME) return choice;
     CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
     rename.RefObject(&target);
     CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);

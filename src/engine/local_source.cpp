@@ -119,14 +119,16 @@ CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
     // A mirror replaces what changed; a copy asks what to do with a file in the way.
+    int32_t choice = TARGET_AS_BEFORE;
     if (!sourceFile.IsFolderEntry() && !IsMirror() && CFilePath::IsExistsFile(target.GetPath())) {
-        if (AskTargetQuestion(sourceFile.GetPath(), target, false) == TARGET_SKIP) return SkipTarget();
+        choice = AskTargetQuestion(sourceFile.GetPath(), target, false);
+        if (choice == TARGET_SKIP) return SkipTarget();
         if (!IsInside(target, m_TargetRoot)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;
         }
     }
-    return SetTarget(new CTskLocalFile(target));
+    return SetTarget(new CTskLocalFile(target), choice);
 }
 
 }  // namespace velmora

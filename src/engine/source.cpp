@@ -198,8 +198,9 @@ bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
     return false;
 }
 
-CTskDataFile* CSource::SetTarget(CTskDataFile* target) {
+CTskDataFile* CSource::SetTarget(CTskDataFile* target, int32_t choice) {
     m_pTarget.reset(target);
+    if (target != nullptr) target->SetContinue(choice == TARGET_RESUME);
     return target;
 }
 

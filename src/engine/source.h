@@ -143,8 +143,9 @@ protected:
     bool MakeTargetPath(const CTskDataFile& file, const CFtpPath& targetRoot, CFtpPath& target);
     // Whether `target` lies inside `root`'s folder.
     static bool IsInside(const CFtpPath& target, const CFtpPath& root);
-    // Keeps `target` as the current target and answers it.
-    CTskDataFile* SetTarget(CTskDataFile* target);
+    // Keeps `target` as the current target and answers it; the program's
+    // answer TARGET_RESUME makes it continue what it holds.
+    CTskDataFile* SetTarget(CTskDataFile* target, int32_t choice = 0);
     // For MakeTargetFile: the file is left out (counted as skipped, no error).
     CTskDataFile* SkipTarget();
     // Asks the program's question (SetTargetQuestion) about a file's target

@@ -104,7 +104,7 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     }
     bool opened = false;
     try {
-        opened = Job().m_bContinue ? OpenToContinue(source, target)
+        opened = Job().m_bContinue || target.m_bContinue ? OpenToContinue(source, target)
                                    : source.Open(kOpenRead) && target.Open(kOpenWrite);
     } catch (...) {
         if (step) step->Abandon();

@@ -75,6 +75,9 @@ public:
         return 0;
     }
     virtual uint64_t KnownLength() { return Length(); }
+    // This target continues what it holds, whatever the job's setting (the
+    // user chose to resume this one file).
+    void SetContinue(bool on) { m_bContinue = on; }
     virtual uint64_t Length() const { return m_Path.Length(); }
     virtual std::string SourceText() const { return m_Path.GetPath(); }
     virtual std::string TargetText() const { return m_Path.GetPath(); }
@@ -128,6 +131,7 @@ protected:
 
 private:
     uint64_t m_nContinuedAt = 0;  // what the target held when the copy began
+    bool m_bContinue = false;
     class CJobProgress;
 
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target);

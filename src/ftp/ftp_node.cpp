@@ -157,20 +157,37 @@ void CFtpNode::Pump(ITreeCtrl* tree, Connection* connection, const CFileFilter* 
         PopulateCache();
         return;
     }
+    CFtpPathList entries;
+    ListLevel(m_pConnection, GetDoc(), entries, nullptr);
+    PumpListed(tree, entries);
+}
+
+bool CFtpNode::ListLevel(Connection* connection, const std::string& folder, CFtpPathList& entries,
+                         std::string* error) {
+    return ForEachRemoteEntry(
+        connection, folder,
+        [&](const CFtpFind& entry) {
+            const CFtpDir& dir = *entry.GetCurrent();
+            if (dir.IsFolder() || dir.IsFile()) entries.AddTail(new CFtpPath(dir.GetPath()));
+        },
+        error);
+}
+
+void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
+    if (!IsCatalog()) return;
     ClearCache();
     m_strCacheFolder = GetDoc();
-    ForEachRemoteEntry(m_pConnection, GetDoc(), [&](const CFtpFind& entry) {
-        const CFtpDir& dir = *entry.GetCurrent();
-        if (dir.IsFolder()) {
-            bool isNew = false;
-            CFtpNode* child = PlaceFolder(dir.GetPath(), isNew);
-            if (!isNew) return;
-            child->Setup(dir.GetName(), dir.GetPath(), NODE_UNLISTED, m_pConnection);
-            child->AddDecoy(kDecoyName);
-        } else if (dir.IsFile()) {
-            m_cache.AddTail(new CFtpPath(dir.GetPath()));
+    for (const CFtpPath* entry : entries) {
+        if (!entry->IsDirectory()) {
+            m_cache.AddTail(new CFtpPath(*entry));
+            continue;
         }
-    });
+        bool isNew = false;
+        CFtpNode* child = PlaceFolder(*entry, isNew);
+        if (!isNew) continue;
+        child->Setup(entry->GetTailDir(), *entry, NODE_UNLISTED, m_pConnection);
+        child->AddDecoy(kDecoyName);
+    }
     SetNodeType(NODE_LISTED);
     // A listed folder keeps no placeholder, shown or not.
     RemoveDecoys(Shown(tree));
@@ -307,33 +324,48 @@ bool CFtpNode::AddDirectory(ITreeCtrl* tree, Connection* connection, std::string
     const CFtpPath folder(GetDoc() + std::string(name), PATH_FOLDER);
     CFtpRemoteFolder service(m_pConnection);
     if (!service.Create(folder)) return Refused(service);
+    AddedDirectory(tree, folder);
+    return true;
+}
+
+CFtpNode* CFtpNode::AddedDirectory(ITreeCtrl* tree, const CFtpPath& folder) {
     CFtpNode* child = AddFolderChild();
-    child->Setup(name, folder, NODE_UNLISTED, m_pConnection);
+    child->Setup(folder.GetTailDir(), folder, NODE_UNLISTED, m_pConnection);
     child->AddDecoy(kDecoyName);
     // Only a folder that is shown gets the new item below it.
     ITreeCtrl* shown = Shown(tree);
     if (shown && GetTreeItem()) Show(*shown, false);
-    return true;
+    return child;
+}
+
+CFtpPath CFtpNode::RenamedPath(std::string_view newName) const {
+    if (GetPath().GetTailDir().empty()) return CFtpPath();
+    CFtpPath parent(GetPath());
+    parent.UpDir();
+    return CFtpPath(parent.GetFtpDir(true) + std::string(newName), PATH_FOLDER);
 }
 
 bool CFtpNode::Rename(ITreeCtrl* tree, Connection* connection, std::string_view newName) {
     m_pConnection = connection;
     if (!m_pConnection || !IsCatalog() || GetPath().GetTailDir().empty()) return true;
     if (!CFtpDir::IsSafeName(newName)) return RefuseName(newName);
-    CFtpPath parent(GetPath());
-    parent.UpDir();
-    CFtpPath renamed(parent.GetFtpDir(true) + std::string(newName), PATH_FOLDER);
+    const CFtpPath renamed = RenamedPath(newName);
     CFtpRemoteFolder service(m_pConnection);
     if (!service.Rename(GetPath(), renamed)) return Refused(service);
-    renamed.CopyFileAttributes(GetPath());
-    GetPath() = renamed;
-    SetName(newName);
+    Renamed(tree, renamed);
+    return true;
+}
+
+void CFtpNode::Renamed(ITreeCtrl* tree, const CFtpPath& renamed) {
+    CFtpPath path(renamed);
+    path.CopyFileAttributes(GetPath());
+    GetPath() = path;
+    SetName(path.GetTailDir());
     ITreeCtrl* shown = Shown(tree);
     if (shown && GetTreeItem()) shown->SetItemText(GetTreeItem(), GetName());
     // Cached paths name the old folder.
     ClearCache();
     AdjustChildrenPath();
-    return true;
 }
 
 void CFtpNode::AdjustChildrenPath() {

@@ -85,11 +85,21 @@ public:
     // files go to the file cache. A folder listed before only has its cache
     // filled. The filter is not used.
     void Pump(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
+    // Pump in two steps, so that the listing can run on another thread than
+    // the tree: ListLevel lists a folder one level (touching no node), false
+    // with the reason in `error` when it could not; PumpListed then does
+    // with those entries what Pump does with its own listing. On a folder
+    // listed before it lists again: the files anew, sub-folders that are
+    // new added, the known ones kept as they are.
+    static bool ListLevel(Connection* connection, const std::string& folder, CFtpPathList& entries,
+                          std::string* error);
+    void PumpListed(platform::ITreeCtrl* tree, const CFtpPathList& entries);
     // Forgets the children and the cache, shows the node again and lists it.
     void Refresh(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
     // The folder's files, listed on first use.
     CFtpPathList& PopulateCache();
     CFtpPathList& GetCache() { return m_cache; }
+    const CFtpPathList& GetCache() const { return m_cache; }
     const std::string& GetCacheFolder() const { return m_strCacheFolder; }
     bool IsCacheLoaded() const { return m_bCacheLoaded; }
     void ClearCache();
@@ -103,6 +113,13 @@ public:
     // AddDirectory and Rename do nothing and answer true.
     bool AddDirectory(platform::ITreeCtrl* tree, Connection* connection, std::string_view name);
     bool Rename(platform::ITreeCtrl* tree, Connection* connection, std::string_view newName);
+    // The tree's side of those changes, for a server change made elsewhere:
+    // the new sub-folder's node (shown when this folder is), and this node
+    // under its new name with its descendants' paths adjusted.
+    CFtpNode* AddedDirectory(platform::ITreeCtrl* tree, const CFtpPath& folder);
+    void Renamed(platform::ITreeCtrl* tree, const CFtpPath& renamed);
+    // The path the folder gets when renamed; empty for a root without levels.
+    CFtpPath RenamedPath(std::string_view newName) const;
     // Deletes this node's folder on the server, with everything in it, then
     // the node itself (and its item). On success the node is destroyed.
     bool DeleteFolder(platform::ITreeCtrl* tree);

@@ -41,6 +41,8 @@ enum TargetChoice : int32_t {
     TARGET_SKIP = 3,       // the file is not transferred; it counts as skipped
     TARGET_ASK = 4,        // 17 only: the name is taken and nothing was changed; ask, then
                            // send 17 again with Argc 1 for a free name
+    TARGET_RESUME = 5,     // the target is continued from where it ends (one shorter than
+                           // its source); a target that is not shorter is written afresh
 };
 
 // The progress units (one progress bar each) of the transfer engine and the

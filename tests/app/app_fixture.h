@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/prompter.h"
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
+#include "app/transfer_thread.h"
 #include "app_test_support.h"
 #include "ftp/login_info.h"
 #include "support/ftp_server.h"
@@ -126,6 +128,22 @@ protected:
         return transfersEnded;
     }
     bool HasRemote(const std::string& path) const { return std::filesystem::exists(server.Path(path)); }
+    // Transfer threads with one file's request recorded, for the queue.
+    std::unique_ptr<CTransferThread> DownloadThread(const std::string& remote, const std::string& folder) const {
+        auto thread = std::make_unique<CTransferThread>();
+        velmora::CFtpPathList files;
+        files.Add(new velmora::CFtpPath(remote));
+        thread->GetApi().DownloadFilesA(Login(), files, velmora::CFtpPath(folder, velmora::PATH_FOLDER));
+        return thread;
+    }
+    std::unique_ptr<CTransferThread> UploadThread(const std::string& local, const std::string& folder) const {
+        auto thread = std::make_unique<CTransferThread>();
+        velmora::CFtpPathList files;
+        files.Add(new velmora::CFtpPath(local));
+        files.GetHead()->ReadStatus();
+        thread->GetApi().UploadFilesA(Login(), files, velmora::CFtpPath(folder, velmora::PATH_FOLDER));
+        return thread;
+    }
 
     CUserFolders folders;
     CAppSettings settings{PARCELO_SKIN_DIR "/../"};

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <optional>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +19,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QListView>
+#include <QLocale>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -61,9 +65,12 @@ QTreeWidgetItem* Child(QTreeWidgetItem* item, const std::string& name) {
     return nullptr;
 }
 
+// The files of the list, in the order shown.
 std::vector<std::string> ListedNames(const CFileListCtrl& list) {
     std::vector<std::string> names;
-    for (int row = 0; row < list.GetFileCount(); ++row) names.push_back(list.GetPathAt(row).GetFileName(true));
+    for (int row = 0; row < list.GetRowCount(); ++row) {
+        if (!list.GetPathAt(row).IsDirectory()) names.push_back(list.GetPathAt(row).GetFileName(true));
+    }
     return names;
 }
 
@@ -91,6 +98,27 @@ bool DropAt(QWidget& window, const QMimeData* data, const QPoint& point) {
     return drop.isAccepted() && drop.dropAction() != Qt::IgnoreAction;
 }
 
+// The longest time the window thread went without handling a timer.
+class CPauseMeter {
+public:
+    CPauseMeter() {
+        QObject::connect(&m_beat, &QTimer::timeout, [this] {
+            m_nLongest = std::max(m_nLongest, m_clock.elapsed() - m_nLast);
+            m_nLast = m_clock.elapsed();
+        });
+        m_clock.start();
+        m_beat.start(10);
+    }
+    qint64 Longest() const { return m_nLongest; }
+    qint64 Elapsed() const { return m_clock.elapsed(); }
+
+private:
+    QElapsedTimer m_clock;
+    QTimer m_beat;
+    qint64 m_nLast = 0;
+    qint64 m_nLongest = 0;
+};
+
 class BrowserTest : public test::AppTest {
 protected:
     void SetUp() override {
@@ -107,8 +135,23 @@ protected:
         browser->resize(700, 400);
         browser->show();
         EXPECT_TRUE(ConnectAndWait(*browser, Login()));
-        test::ProcessEvents();
+        Settle(*browser);
         return browser;
+    }
+    // The connection to a local test server that times out after 1.5 s.
+    velmora::CFtpLoginInfo QuickLogin(uint16_t port) {
+        velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+        options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
+        sink.SetSessionOptions(options);
+        velmora::CFtpLoginInfo info = Login();
+        info.SetPort(port);
+        info.SetRetries(1);
+        return info;
+    }
+    // Waits until the browser's server work has ended and its results are shown.
+    static void Settle(CFtpTreeDlg& browser) {
+        EXPECT_TRUE(test::WaitFor([&] { return browser.IsIdle(); }, std::chrono::seconds(30)));
+        test::ProcessEvents();
     }
     QTreeWidgetItem* Root(CFtpTreeDlg& browser) { return browser.GetTree()->topLevelItem(0); }
     QPoint PointOf(CFtpTreeDlg& browser, QTreeWidgetItem* item) {
@@ -134,7 +177,7 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         main.Initialize();
         EXPECT_TRUE(main.GetBrowser().IsConnecting());
         ASSERT_TRUE(test::WaitFor([&ended] { return ended; }));
-        test::ProcessEvents();
+        Settle(main.GetBrowser());
         ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
         EXPECT_TRUE(sink.IsUnix());
         EXPECT_FALSE(main.GetWait().isVisible());
@@ -153,13 +196,16 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         QTreeWidgetItem* pub = Child(root, "pub");
         EXPECT_EQ(ChildNames(pub), std::vector<std::string>{CFtpNode::kDecoyName});
         pub->setExpanded(true);
+        Settle(browser);
         EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
         EXPECT_EQ(browser.NodeOf(pub)->GetNodeType(), CFtpNode::NODE_LISTED);
         QTreeWidgetItem* empty = Child(pub, "empty");
         empty->setExpanded(true);
+        Settle(browser);
         EXPECT_EQ(empty->childCount(), 0);
 
         browser.GetTree()->setCurrentItem(Child(pub, "docs"));
+        Settle(browser);
         EXPECT_EQ(main.windowTitle().toStdString(), "/pub/docs/ - (1)");
         EXPECT_EQ(settings.GetSelNode(), "/pub/docs/");
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
@@ -181,14 +227,17 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
     auto browser = OpenBrowser();
     prompter.names = {"made"};
     browser->OnNewFolder();
+    Settle(*browser);
     EXPECT_EQ(prompter.asked.back().text, "New Folder");
     ASSERT_TRUE(fs::is_directory(server.Path("made")));
     QTreeWidgetItem* made = Child(Root(*browser), "made");
     ASSERT_NE(made, nullptr);
 
     browser->GetTree()->setCurrentItem(made);
+    Settle(*browser);
     prompter.names = {"renamed"};
     browser->OnRename(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
     EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
     EXPECT_FALSE(HasRemote("made"));
     EXPECT_EQ(made->text(0).toStdString(), "renamed");
@@ -196,6 +245,7 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
 
     prompter.answers = {false};
     browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
     EXPECT_EQ(prompter.asked.back().title, "Confirmation");
     EXPECT_EQ(prompter.asked.back().text,
               "Are you sure you want to delete the folder '/renamed/' with everything in it?");
@@ -204,10 +254,31 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
 
     prompter.answers = {true};
     browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
     EXPECT_FALSE(HasRemote("renamed"));
     EXPECT_EQ(Child(Root(*browser), "renamed"), nullptr);
     EXPECT_EQ(sink.GetCurrent(), sink.GetRoot());
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(BrowserTest, AFolderThatHoldsSomethingIsAskedAboutTwice) {
+    auto browser = OpenBrowser();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    Settle(*browser);
+    prompter.answers = {true, false};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text,
+              "The folder '/pub/' is not empty: it holds 2 folders and 0 files at its top level alone. Delete it "
+              "with everything in it?");
+    EXPECT_TRUE(HasRemote("pub/docs/a.txt"));
+
+    prompter.answers = {true, true};
+    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
+    Settle(*browser);
+    EXPECT_FALSE(HasRemote("pub"));
+    EXPECT_EQ(ChildNames(Root(*browser)), std::vector<std::string>{"in"});
 }
 
 TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
@@ -216,6 +287,7 @@ TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
     browser->GetList()->SelectByName({"top.txt"});
     prompter.names = {"b.txt"};
     browser->OnRename(CFtpTreeDlg::PANE_LIST);
+    Settle(*browser);
     // Renaming onto a file that is there would replace it.
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, "Error");
@@ -223,12 +295,14 @@ TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
 
     prompter.names = {"moved.txt"};
     browser->OnRename(CFtpTreeDlg::PANE_LIST);
+    Settle(*browser);
     EXPECT_EQ(ReadFile(server.Path("moved.txt")), "top");
     EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"b.txt", "moved.txt"}));
 
     browser->GetList()->SelectByName({"b.txt", "moved.txt"});
     prompter.answers = {true};
     browser->OnDelete(CFtpTreeDlg::PANE_LIST);
+    Settle(*browser);
     EXPECT_FALSE(HasRemote("b.txt"));
     EXPECT_FALSE(HasRemote("moved.txt"));
     EXPECT_EQ(browser->GetList()->GetFileCount(), 0);
@@ -240,18 +314,20 @@ TEST_F(BrowserTest, AServerRefusalShowsTheSessionErrorAndLeavesTheTree) {
     const std::vector<std::string> before = ChildNames(Root(*browser));
     prompter.names = {"pub"};
     browser->OnNewFolder();
+    Settle(*browser);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, "Error");
     EXPECT_TRUE(prompter.shown[0].text.starts_with("Ftp: 550")) << prompter.shown[0].text;
     EXPECT_EQ(prompter.shown[0].text, sink.GetStrError());
     EXPECT_EQ(ChildNames(Root(*browser)), before);
 
-    // A lost connection: the commands say so instead of acting.
+    // A lost connection: the browser says so instead of acting.
     sink.Logoff();
-    prompter.answers = {true};
-    browser->OnDelete(CFtpTreeDlg::PANE_TREE);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].text, "Ftp: Ftp is not connected");
+    browser->OnRefresh();
+    Settle(*browser);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(browser->IsShowingDisconnected());
+    EXPECT_EQ(browser->GetDisconnectedText().toStdString(), "Ftp: Ftp is not connected");
     EXPECT_EQ(sink.GetStatusText(), "Disconnected\r\nError: 'Ftp: Ftp is not connected'");
 }
 
@@ -275,7 +351,8 @@ TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything)
     EXPECT_EQ(ReadFile(server.Path("in/sub/c.txt")), "new c");
     // The folder's files, as far as the browser knows them.
     browser->GetTree()->setCurrentItem(in);
-    EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"a.txt", "a(1).txt", "b.txt"}));
+    Settle(*browser);
+    EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"a(1).txt", "a.txt", "b.txt"}));
 }
 
 // A name handed to an upload still under way (its arrival not yet heard)
@@ -338,6 +415,7 @@ TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves
     auto browser = OpenBrowser();
     QTreeWidgetItem* pub = Child(Root(*browser), "pub");
     pub->setExpanded(true);
+    Settle(*browser);
     std::unique_ptr<QMimeData> docs(OwnDrag("TreeItem", CFtpPath("/pub/docs/", velmora::PATH_FOLDER)));
 
     ASSERT_TRUE(DropAt(*browser, docs.get(), PointOf(*browser, pub)));
@@ -350,7 +428,7 @@ TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves
     // Onto another folder: renamed on the server, the node moves along.
     ASSERT_TRUE(DropAt(*browser, docs.get(), PointOf(*browser, Child(Root(*browser), "in"))));
     ASSERT_TRUE(test::WaitFor([&] { return HasRemote("in/docs/a.txt"); }));
-    test::ProcessEvents();
+    Settle(*browser);
     EXPECT_FALSE(HasRemote("pub/docs"));
     EXPECT_EQ(ChildNames(pub), std::vector<std::string>{"empty"});
     QTreeWidgetItem* moved = Child(Child(Root(*browser), "in"), "docs");
@@ -442,7 +520,7 @@ TEST_F(BrowserTest, AnUploadOntoAKnownNameAsksOnceForAllFilesOfTheJob) {
     auto browser = OpenBrowser();
     QTreeWidgetItem* in = Child(Root(*browser), "in");
     browser->GetTree()->setCurrentItem(in);
-    test::ProcessEvents();
+    Settle(*browser);
     prompter.targetAnswers.push_back({ETargetAnswer::Overwrite, true});
     std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, in)));
@@ -461,6 +539,7 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
     QApplication::setActiveWindow(browser.get());
     QTreeWidgetItem* pub = Child(Root(*browser), "pub");
     browser->GetTree()->setCurrentItem(pub);
+    Settle(*browser);
     browser->GetList()->SelectByName({"b.txt"});
     browser->GetList()->setFocus();
     QTest::keyClick(browser->GetList(), Qt::Key_Delete);
@@ -470,12 +549,14 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
 
     WriteFile(server.Path("pub/new.txt"), "n");
     QTest::keyClick(browser->GetList(), Qt::Key_F5);
+    Settle(*browser);
     const std::vector<std::string> listed = ListedNames(*browser->GetList());
     EXPECT_NE(std::find(listed.begin(), listed.end(), "new.txt"), listed.end());
 
     QTest::keyClick(browser->GetList(), Qt::Key_Backspace);
     EXPECT_EQ(browser->GetTree()->currentItem(), Root(*browser));
     browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    Settle(*browser);
     browser->GetTree()->setFocus();
     QTest::keyClick(browser->GetTree(), Qt::Key_Delete);
     ASSERT_EQ(prompter.asked.size(), 2u);
@@ -577,38 +658,23 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
 
 TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {
     velmora::test::FakeFtpServer silent([](velmora::test::FakeFtpSession& s) { s.WaitForClientToLeave(); });
-    velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
-    options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
-    sink.SetSessionOptions(options);
-    velmora::CFtpLoginInfo info = Login();
-    info.SetPort(silent.GetPort());
-    info.SetRetries(1);
+    const velmora::CFtpLoginInfo info = QuickLogin(silent.GetPort());
     CMainDlg main(context);
     main.show();
 
-    // The longest time the window thread went without handling a timer.
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer beat;
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    clock.start();
-    beat.start(10);
+    CPauseMeter pauses;
     main.GetBrowser().Connect(info);
     EXPECT_TRUE(main.GetBrowser().IsConnecting());
     EXPECT_TRUE(main.GetWait().isVisible());
     const int firstFrame = main.GetWait().GetFrame();
-    test::WaitFor([&] { return clock.elapsed() > 400; });
+    test::WaitFor([&] { return pauses.Elapsed() > 400; });
     EXPECT_NE(main.GetWait().GetFrame(), firstFrame);
     main.GetWait().GetCancelButton()->click();
     EXPECT_FALSE(main.GetWait().isVisible());
     EXPECT_FALSE(main.GetBrowser().IsConnecting());
     // A login on the window thread would stop it for the whole 1.5 s time-out;
     // the bound leaves room for a loaded test machine's scheduling.
-    EXPECT_LT(longest, 750);
+    EXPECT_LT(pauses.Longest(), 750);
 
     // Once the cancelled login has timed out, a new one runs, and its
     // time-out is named.
@@ -650,6 +716,226 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     prompter.folders = {local / "site"};
     browser->OnSynchronise();
     EXPECT_NE(prompter.shown.back().text.find("already holds"), std::string::npos);
+}
+
+// A server that logs in and lists its top folder (one folder, "slow") once,
+// then answers nothing more on that connection.
+void ListOnceThenSilent(velmora::test::FakeFtpSession& s) {
+    if (!s.Login()) return;
+    bool listed = false;
+    while (!listed) {
+        const std::optional<std::string> command = s.ReadCommand();
+        if (!command) return;
+        if (command->starts_with("SYST")) {
+            s.Reply("215 UNIX Type: L8");
+        } else if (command->starts_with("PWD")) {
+            s.Reply("257 \"/\"");
+        } else if (command->starts_with("EPSV")) {
+            s.Reply("229 (|||" + std::to_string(s.ListenForData()) + "|)");
+        } else if (command->starts_with("LIST")) {
+            s.Reply("150 listing");
+            s.AcceptData();
+            s.SendData("drwxr-xr-x 2 u g 0 Jan 01 2020 slow\r\n");
+            s.CloseData();
+            s.Reply("226 done");
+            listed = true;
+        } else {
+            s.Reply("200 ok");
+        }
+    }
+    s.WaitForClientToLeave();
+}
+
+TEST_F(BrowserTest, AFolderListedFromASilentServerNeverStopsTheWindowThreadAndEndsAsDisconnected) {
+    velmora::test::FakeFtpServer silent(ListOnceThenSilent);
+    const velmora::CFtpLoginInfo info = QuickLogin(silent.GetPort());
+    CMainDlg main(context);
+    main.show();
+    CFtpTreeDlg& browser = main.GetBrowser();
+    ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+    Settle(browser);
+    QTreeWidgetItem* slow = Child(Root(browser), "slow");
+    ASSERT_NE(slow, nullptr);
+
+    CPauseMeter pauses;
+    browser.GetTree()->setCurrentItem(slow);
+    EXPECT_TRUE(browser.IsBusy());
+    // A short job shows no wait window; this one does, and it animates.
+    EXPECT_FALSE(main.GetWait().isVisible());
+    ASSERT_TRUE(test::WaitFor([&] { return main.GetWait().isVisible(); }));
+    const int firstFrame = main.GetWait().GetFrame();
+    EXPECT_TRUE(test::WaitFor([&] { return main.GetWait().GetFrame() != firstFrame; }));
+    // Commands given meanwhile wait for the job instead of stopping the window.
+    browser.OnRefresh();
+    main.GetWait().GetCancelButton()->click();
+    EXPECT_FALSE(main.GetWait().isVisible());
+    EXPECT_LT(pauses.Longest(), 750);
+
+    // The job ends by the time-out; the session is gone, and the browser
+    // says so instead of showing an empty folder.
+    ASSERT_TRUE(test::WaitFor([&] { return browser.IsIdle(); }, std::chrono::seconds(20)));
+    test::ProcessEvents();
+    EXPECT_LT(pauses.Longest(), 750);
+    EXPECT_TRUE(browser.IsShowingDisconnected());
+    EXPECT_FALSE(browser.GetDisconnectedText().isEmpty());
+    EXPECT_TRUE(browser.GetReconnectButton()->isVisible());
+    EXPECT_FALSE(browser.GetList()->isVisible());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(sink.GetStatusText().starts_with("Disconnected\r\nError: ")) << sink.GetStatusText();
+}
+
+TEST_F(BrowserTest, ReconnectComesBackToTheSameFolders) {
+    auto browser = OpenBrowser();
+    Child(Root(*browser), "pub")->setExpanded(true);
+    Settle(*browser);
+    browser->GetTree()->setCurrentItem(Child(Child(Root(*browser), "pub"), "docs"));
+    Settle(*browser);
+
+    // The session is lost under the browser.
+    sink.Logoff();
+    QTest::keyClick(browser->GetList(), Qt::Key_F5);
+    Settle(*browser);
+    ASSERT_TRUE(browser->IsShowingDisconnected());
+
+    bool connected = false;
+    QObject::connect(browser.get(), &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
+    browser->GetReconnectButton()->click();
+    ASSERT_TRUE(test::WaitFor([&] { return connected; }));
+    Settle(*browser);
+    EXPECT_FALSE(browser->IsShowingDisconnected());
+    EXPECT_TRUE(Child(Root(*browser), "pub")->isExpanded());
+    ASSERT_NE(sink.GetCurrent(), nullptr);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
+    EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"a.txt"});
+}
+
+// The names of the list's rows, in the order shown.
+std::vector<std::string> RowNames(const CFileListCtrl& list) {
+    std::vector<std::string> names;
+    for (int row = 0; row < list.GetRowCount(); ++row) {
+        names.push_back(list.topLevelItem(row)->text(CFileListCtrl::COLUMN_NAME).toStdString());
+    }
+    return names;
+}
+
+void SetModified(const std::string& path, int year, int month, int day) {
+    std::tm utc{};
+    utc.tm_year = year - 1900;
+    utc.tm_mon = month - 1;
+    utc.tm_mday = day;
+    utc.tm_hour = 12;
+    const auto time = std::chrono::system_clock::from_time_t(timegm(&utc));
+    fs::last_write_time(path, fs::file_time_type::clock::from_sys(time));
+}
+
+TEST_F(BrowserTest, TheListShowsFoldersFirstSortsByEveryColumnAndOpensFolders) {
+    WriteFile(server.Path("pub/big.bin"), std::string(3000, 'b'));
+    WriteFile(server.Path("pub/Small.txt"), "s");
+    SetModified(server.Path("pub/big.bin"), 2021, 3, 4);
+    SetModified(server.Path("pub/Small.txt"), 2020, 5, 6);
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto browser = OpenBrowser();
+    CFtpListCtrl& list = *browser->GetList();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    Settle(*browser);
+
+    // Names ignore letter case; folders stay first in either direction.
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"docs", "empty", "big.bin", "Small.txt"}));
+    list.sortByColumn(CFileListCtrl::COLUMN_NAME, Qt::DescendingOrder);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"empty", "docs", "Small.txt", "big.bin"}));
+    list.sortByColumn(CFileListCtrl::COLUMN_SIZE, Qt::AscendingOrder);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"docs", "empty", "Small.txt", "big.bin"}));
+    list.sortByColumn(CFileListCtrl::COLUMN_DATE, Qt::DescendingOrder);
+    EXPECT_EQ(RowNames(list).back(), "Small.txt");
+    // Sizes with their unit, dates in the user's locale (day first in German).
+    EXPECT_EQ(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_NAME).toStdString(), "big.bin");
+    EXPECT_NE(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_SIZE).toStdString(), "3000");
+    EXPECT_TRUE(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_DATE).startsWith("04.03.21"))
+        << list.topLevelItem(2)->text(CFileListCtrl::COLUMN_DATE).toStdString();
+    QLocale::setDefault(before);
+
+    // Enter opens a folder row, Backspace goes back up, a double-click opens too.
+    list.sortByColumn(CFileListCtrl::COLUMN_NAME, Qt::AscendingOrder);
+    list.setFocus();
+    list.setCurrentItem(list.topLevelItem(0));
+    QTest::keyClick(&list, Qt::Key_Return);
+    Settle(*browser);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
+    EXPECT_EQ(RowNames(list), std::vector<std::string>{"a.txt"});
+    QTest::keyClick(&list, Qt::Key_Backspace);
+    Settle(*browser);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
+    const QRect empty = list.visualItemRect(list.topLevelItem(1));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty.center());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty.center());
+    Settle(*browser);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/empty/");
+    EXPECT_EQ(list.GetRowCount(), 0);
+
+    // A file row is no folder: nothing opens.
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    Settle(*browser);
+    list.setCurrentItem(list.topLevelItem(2));
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
+}
+
+TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
+    TempDir local;
+    WriteFile(local / "up.txt", "12345");
+    SetModified(local / "up.txt", 2019, 1, 2);
+    auto browser = OpenBrowser();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    Settle(*browser);
+    std::unique_ptr<QMimeData> data(FileDrop({local / "up.txt"}));
+    ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
+    ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
+    EXPECT_EQ(WaitForTransfers(), 1);
+    Settle(*browser);
+    const CFileListCtrl& list = *browser->GetList();
+    ASSERT_EQ(ListedNames(list), std::vector<std::string>{"up.txt"});
+    EXPECT_EQ(list.GetPathAt(0).Length(), 5u);
+    EXPECT_NE(list.GetPathAt(0).LastWriteTime(), 0u);
+    EXPECT_FALSE(list.topLevelItem(0)->text(CFileListCtrl::COLUMN_DATE).isEmpty());
+}
+
+TEST_F(BrowserTest, EachConnectionComesBackWithItsOwnFolders) {
+    velmora::CFtpLoginInfo first = Login("First");
+    velmora::CFtpLoginInfo second = Login("Second");
+    first.CreateGUID();
+    second.CreateGUID();
+    auto browser = OpenBrowser();
+    int logins = 0;
+    QObject::connect(browser.get(), &CFtpTreeDlg::ConnectFinished, [&] { ++logins; });
+    const auto show = [&](const velmora::CFtpLoginInfo& info) {
+        browser->ShowConnection(info);
+        Settle(*browser);
+    };
+    show(first);
+    Child(Root(*browser), "pub")->setExpanded(true);
+    Settle(*browser);
+    browser->GetTree()->setCurrentItem(Child(Child(Root(*browser), "pub"), "docs"));
+    Settle(*browser);
+
+    show(second);
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Second");
+    EXPECT_EQ(sink.GetCurrent(), sink.GetRoot());
+    EXPECT_FALSE(Child(Root(*browser), "pub")->isExpanded());
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    Settle(*browser);
+
+    show(first);
+    EXPECT_TRUE(Child(Root(*browser), "pub")->isExpanded());
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
+    EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"a.txt"});
+    show(second);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/in/");
+    EXPECT_FALSE(Child(Root(*browser), "pub")->isExpanded());
+    // Choosing the connection shown changes nothing.
+    show(second);
+    EXPECT_EQ(logins, 4);
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/in/");
 }
 
 }  // namespace

@@ -107,13 +107,6 @@ TEST(TransferQueueListTest, ARunThatEndsWithoutACancelIsDoneEvenAfterAnEarlierSt
 
 class QueueToServerTest : public test::AppTest {
 protected:
-    std::unique_ptr<CTransferThread> Download(const std::string& remote, const std::string& folder) {
-        auto thread = std::make_unique<CTransferThread>();
-        CFtpPathList files;
-        files.Add(new CFtpPath(remote));
-        thread->GetApi().DownloadFilesA(Login(), files, CFtpPath(folder, velmora::PATH_FOLDER));
-        return thread;
-    }
     const CTransferEntry& Entry(int id) { return *queue.GetModel().Find(id); }
 };
 
@@ -123,13 +116,8 @@ TEST_F(QueueToServerTest, EntriesTellWhereFromWhereToAndHowTheyEndedAndAFailedOn
     WriteFile(server.Path("docs/here.txt"), "here");
     fs::create_directories(local / "down");
 
-    auto upload = std::make_unique<CTransferThread>();
-    CFtpPathList files;
-    files.Add(new CFtpPath(local / "up.bin"));
-    files.GetHead()->ReadStatus();
-    upload->GetApi().UploadFilesA(Login(), files, CFtpPath("/inbox/", velmora::PATH_FOLDER));
-    const int up = queue.Submit(std::move(upload));
-    const int missing = queue.Submit(Download("/docs/gone.txt", local / "down"));
+    const int up = queue.Submit(UploadThread(local / "up.bin", "/inbox/"));
+    const int missing = queue.Submit(DownloadThread("/docs/gone.txt", local / "down"));
     EXPECT_EQ(WaitForTransfers(), 2);
 
     const CTransferEntry& sent = Entry(up);
@@ -170,7 +158,7 @@ TEST_F(QueueToServerTest, ThePaneActsOnTheSelectedEntriesAndOffersOnlyWhatApplie
         }
         return static_cast<QPushButton*>(nullptr);
     };
-    const int id = queue.Submit(Download("/a.txt", local.path()));
+    const int id = queue.Submit(DownloadThread("/a.txt", local.path()));
     EXPECT_EQ(WaitForTransfers(), 1);
     ASSERT_EQ(pane.GetView()->model()->rowCount(), 1);
     EXPECT_EQ(pane.GetView()->model()->index(0, 0).data().toString(), "Done");

@@ -435,6 +435,55 @@ TEST_F(MoverAPITest, ADownloadAsksBeforeItReplacesALocalFile) {
     EXPECT_EQ(ReadFile(dir / "down/a.txt"), "new a.txt");
 }
 
+// The local and remote starts differ from their sources, so a resumed file
+// shows it kept its start and a rewritten one shows it did not.
+TEST_F(MoverAPITest, ResumeIsChosenPerFileAndLeavesTheOthersOfTheJobAlone) {
+    CFtpPathList paths;
+    for (const char* name : {"a.bin", "b.bin"}) {
+        WriteFile(server.Path(std::string("in/") + name), "0123456789");
+        paths.Add(new CFtpPath(std::string("/in/") + name));
+    }
+    WriteFile(dir / "down/a.bin", "ABCD");
+    WriteFile(dir / "down/b.bin", "ABCD");
+    {
+        TargetAnswers answers([](CFtpPath& target) {
+            return target.GetFileName(true) == "a.bin" ? TARGET_RESUME : TARGET_OVERWRITE;
+        });
+        CMoverAPI api;
+        ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
+        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+    }
+    EXPECT_EQ(ReadTree(dir / "down"), (TreeMap{{"a.bin", "ABCD456789"}, {"b.bin", "0123456789"}}));
+
+    // Uploads the same way: the server's shorter file is appended to.
+    WriteFile(dir / "up/c.bin", "abcdefgh");
+    WriteFile(dir / "up/d.bin", "abcdefgh");
+    WriteFile(server.Path("inbox/c.bin"), "WXY");
+    WriteFile(server.Path("inbox/d.bin"), "WXY");
+    CFtpPathList uploads;
+    uploads.Add(new CFtpPath(dir / "up/c.bin"));
+    uploads.Add(new CFtpPath(dir / "up/d.bin"));
+    {
+        TargetAnswers answers([](CFtpPath& target) {
+            return target.GetFileName(true) == "c.bin" ? TARGET_RESUME : TARGET_OVERWRITE;
+        });
+        // The names taken in the folder, as the program's browser knows them.
+        struct Names : CListener {
+            void OnMsg(CMsg& msg) override {
+                if (msg.Cmd() == MSG_UNIQUE_NAME) msg.Result(TARGET_ASK);
+            }
+        } names;
+        CMsgBox::Box().Subscribe(kUniqueNameProviderId, &names);
+        CMoverAPI api;
+        ASSERT_TRUE(api.UploadFilesA(login, uploads, CFtpPath("/inbox/")));
+        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+        CMsgBox::Box().Unsubscribe(&names);
+        EXPECT_EQ(answers.sources, (std::vector<std::string>{"c.bin", "d.bin"}));
+    }
+    EXPECT_EQ(ReadFile(server.Path("inbox/c.bin")), "WXYdefgh");
+    EXPECT_EQ(ReadFile(server.Path("inbox/d.bin")), "abcdefgh");
+}
+
 TEST_F(MoverAPITest, RecordedUploadAndServerToServerCopyRunOnDoCopy) {
     WriteFile(dir / "up/a.txt", "alpha");
     WriteFile(dir / "up/sub/b.bin", test::RandomBytes(120000));

@@ -169,6 +169,41 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
 }
 
+// The browser lists on one thread and builds the tree on another.
+TEST_F(FtpTreeTest, AListingTakenLaterListsAgainKeepingTheKnownFolders) {
+    FakeTreeCtrl tree;
+    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CDestroyNode guard(root);
+    root->Show(tree, false);
+    CFtpPathList entries;
+    std::string error;
+    ASSERT_TRUE(CFtpNode::ListLevel(&connection, "/top/", entries, &error)) << error;
+    EXPECT_EQ(entries.GetCount(), 6);
+    EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_UNLISTED);  // listing alone changes no node
+    root->PumpListed(&tree, entries);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "skip.tmp", ".hidden"}));
+    CFtpNode* a = root->FindChildByName("a");
+    a->Pump(&tree, &connection, nullptr);
+
+    // Changed on the server meanwhile: the known folder keeps its listing.
+    fs::create_directories(server.Path("top/new"));
+    WriteFile(server.Path("top/file2.txt"), "2");
+    fs::remove(server.Path("top/skip.tmp"));
+    CFtpPathList again;
+    ASSERT_TRUE(CFtpNode::ListLevel(&connection, "/top/", again, &error)) << error;
+    root->PumpListed(&tree, again);
+    root->Show(tree, false);
+    EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c", "new"}));
+    EXPECT_EQ(root->FindChildByName("a"), a);
+    EXPECT_EQ(ChildNames(*a), (std::set<std::string>{"deep"}));
+    EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "file2.txt", ".hidden"}));
+    EXPECT_NE(tree.Find(root->FindChildByName("new")->GetTreeItem()), nullptr);
+
+    EXPECT_FALSE(CFtpNode::ListLevel(&connection, "/missing/", entries, &error));
+    EXPECT_FALSE(error.empty());
+}
+
 TEST_F(FtpTreeTest, ARootForAMissingStartFolderIsTheServerRoot) {
     CFtpNode* missing = CFtpNode::CreateRoot(&connection, Info("/missing/"), true);
     CDestroyNode guardMissing(missing);
