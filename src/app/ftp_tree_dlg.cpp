@@ -135,10 +135,6 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pFilesPane->addWidget(m_pDisconnected);
     GetSplitter()->setObjectName("browserSplitter");
     SetPanes(m_pTree, m_pFilesPane, 2, 3);
-    // Below the panes: whether the session is encrypted.
-    auto* security = new CSessionSecurityLabel(m_sink, this);
-    layout()->addWidget(security);
-    connect(this, &CFtpTreeDlg::ConnectFinished, security, &CSessionSecurityLabel::Refresh);
     // Drops land on this window, whichever pane is under the pointer.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
         view->setAcceptDrops(false);
@@ -158,6 +154,11 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     connect(m_pList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenListItem(item); });
     connect(m_pReconnect, &QPushButton::clicked, this, &CFtpTreeDlg::OnReconnect);
     connect(&m_worker, &CBrowserWorker::Finished, this, &CFtpTreeDlg::OnJobFinished);
+    // Below the panes: whether the session is encrypted, looked at again
+    // once each job (a login too) has ended.
+    auto* security = new CSessionSecurityLabel(m_sink, this);
+    layout()->addWidget(security);
+    connect(&m_worker, &CBrowserWorker::Finished, security, &CSessionSecurityLabel::Refresh);
     m_waitDelay.setSingleShot(true);
     m_waitDelay.setInterval(kWaitDelayMs);
     connect(&m_waitDelay, &QTimer::timeout, this, &CFtpTreeDlg::ShowWait);
