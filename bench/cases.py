@@ -781,7 +781,8 @@ def mirror_changes(ctx):
     """A published tree of which 1 % changed since the last run: only those
     files go. Each tool mirrors its own copy of the tree into its own folder,
     and before each of its runs another 1 % of its copy changes (a new size
-    and a new time)."""
+    and a new time). Ours keeps the record of its last run in a job
+    database, as a scheduled mirror does."""
     per_folder = ctx.scaled(1000, 50)
     folders = 20
     count = folders * per_folder
@@ -793,7 +794,12 @@ def mirror_changes(ctx):
     for name in ("ours", "lftp"):
         trees[name] = os.path.join(ctx.local, "mirror-" + name)
         names = datasets.small_tree(trees[name], folders, per_folder, 1024)
-    commands = {"ours": lambda: ctx.ours("mirror", trees["ours"], ctx.ours_url("up/ours/")),
+    # Ours keeps the record of its last run in a job database, as scheduled mirrors do.
+    database = os.path.join(ctx.local, "mirror-jobs.db")
+    if os.path.exists(database):
+        os.remove(database)
+    subprocess.run([ctx.cli, "db", "init", "--db", database], env=ctx.env, check=True, stdout=subprocess.DEVNULL)
+    commands = {"ours": lambda: ctx.ours("mirror", "--db", database, trees["ours"], ctx.ours_url("up/ours/")),
                 "lftp": lambda: ctx.lftp("mirror -R --only-newer %s up/lftp" % trees["lftp"])}
     # The first, full transfer is not measured.
     for name, command in commands.items():
@@ -828,6 +834,7 @@ def mirror_changes(ctx):
     ctx.fresh_upload_folder()
     for tree in trees.values():
         shutil.rmtree(tree, ignore_errors=True)
+    os.remove(database)
     return [rows]
 
 

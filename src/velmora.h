@@ -65,6 +65,7 @@
 #include "ftp/ftp_node.h"
 #include "ftp/ftp_remote_folder.h"
 #include "ftp/login_info.h"
+#include "ftp/remote_facts.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "ftp/protocol/ftp_error.h"

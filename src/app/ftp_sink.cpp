@@ -82,11 +82,6 @@ bool CFtpSink::IsComplete(const velmora::CFtpLoginInfo& info) {
     return !info.IsEmpty() && !info.GetLoginName().empty();
 }
 
-void CFtpSink::Disconnect() {
-    DestroyTree();
-    Logoff();
-}
-
 CFtpNode* CFtpSink::AdoptRoot(std::unique_ptr<CFtpNode> root, velmora::platform::ITreeCtrl* tree) {
     DestroyTree();
     if (!IsConnected() || !root) return nullptr;

@@ -64,8 +64,6 @@ public:
     std::string GetFailureHeading() const;
     // A server address and a login name: enough to try a login.
     static bool IsComplete(const velmora::CFtpLoginInfo& info);
-    // Logs off and forgets the tree (the caller removes its items first).
-    void Disconnect();
     // A NOOP when the online session has been idle for kKeepAliveIdleSeconds.
     // A session dropped anyway logs in again at its next command.
     void KeepAlive();

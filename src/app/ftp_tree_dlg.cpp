@@ -14,6 +14,7 @@
 #include <QSplitter>
 
 #include "app/existing_targets.h"
+#include "app/drag_item.h"
 #include "app/file_list_ctrl.h"
 #include "app/ftp_sink.h"
 #include "app/log_pane.h"
@@ -223,6 +224,7 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
     ClearTree();
     ShowFileList();
     if (!m_sink.Prepare(info)) {
+        LogOff();
         ShowLoginFailure(info);
         emit ConnectFinished(false);
         return;
@@ -415,15 +417,23 @@ void CFtpTreeDlg::OnJobFinished() {
     m_waitDelay.stop();
     m_pWaitMsg.reset();
     m_sink.SetInUse(false);
-    if (m_bConnecting) {
+    const bool loginCancelled = m_bConnecting;
+    if (loginCancelled) {
         m_bConnecting = false;
         m_sink.SetOpening(false);
-        m_sink.Disconnect();
     } else if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
         ShowDisconnected(m_sink.GetStrError());
     }
     // What waited for the job runs now.
     m_pJobBusy.reset();
+    if (loginCancelled) LogOff();
+}
+
+// Off the window thread: a server that stopped answering keeps QUIT waiting.
+void CFtpTreeDlg::LogOff() {
+    RunWhenFree([this] {
+        if (m_sink.IsConnected()) StartJob("Logging off ...", false, [this] { m_sink.Logoff(); }, [] {});
+    });
 }
 
 void CFtpTreeDlg::ShowServerFailure(const std::string& reason) {
@@ -514,20 +524,23 @@ std::string CFtpTreeDlg::StateKey(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::SaveState() {
-    CFtpNode* root = m_sink.GetRoot();
-    if (root == nullptr) return;
+    if (CFtpNode* root = m_sink.GetRoot()) m_states[StateKey(m_sink.GetLoginInfo())] = CaptureState(*root);
+}
+
+// The expanded folders below `top` (parents first) and the current folder.
+CFtpTreeDlg::CBrowserState CFtpTreeDlg::CaptureState(CFtpNode& top) const {
     CBrowserState state;
     const std::function<void(CFtpNode&)> walk = [&](CFtpNode& node) {
         QTreeWidgetItem* item = ItemOf(&node);
         if (item == nullptr || !item->isExpanded()) return;
-        if (&node != root) state.expanded.push_back(node.GetDoc());
+        if (&node != &top) state.expanded.push_back(node.GetDoc());
         for (velmora::CObjNode* child : node.GetChildren()) {
             if (auto* folder = velmora::NodeCast<CFtpNode>(child)) walk(*folder);
         }
     };
-    walk(*root);
+    walk(top);
     if (const CFtpNode* current = m_sink.GetCurrent()) state.current = current->GetDoc();
-    m_states[StateKey(m_sink.GetLoginInfo())] = std::move(state);
+    return state;
 }
 
 // Parents first, so that each folder is shown when its turn comes.
@@ -649,8 +662,13 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     menu.exec(globalPos);
 }
 
+// The folders open below the current one are opened again afterwards.
 void CFtpTreeDlg::OnRefresh() {
-    if (CFtpNode* node = m_sink.GetCurrent()) RelistFolder(node->GetStrGUID(), true);
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CBrowserState state = CaptureState(*node);
+    RelistFolder(node->GetStrGUID(), true);
+    RestoreState(state);
 }
 
 void CFtpTreeDlg::OnDownload(EPane pane) {
@@ -677,9 +695,15 @@ void CFtpTreeDlg::OnDownload(EPane pane) {
 void CFtpTreeDlg::OnUpload() {
     CFtpNode* node = m_sink.GetCurrent();
     if (node == nullptr) return;
-    std::string folder = QDir::homePath().toStdString();
-    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
-    UploadFolder(CFtpPath(folder, velmora::PATH_FOLDER), node);
+    std::vector<std::string> picked{QDir::homePath().toStdString()};
+    if (!m_context.prompter.PickUploadPaths(this, kFolderPickerTitle, picked) || picked.empty()) return;
+    // Taken as a drop of the picked files or folder.
+    CDropItem item;
+    for (const std::string& path : picked) {
+        item.GetPaths().Add(new CFtpPath(path));
+        item.GetPaths().GetTail()->ReadStatus();
+    }
+    UploadDropped(item, node);
 }
 
 // In the list, the files selected or else the folder row selected.

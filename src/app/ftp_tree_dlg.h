@@ -144,6 +144,9 @@ public:
     // after a preview of the changes that takes.
     void OnSynchronise();
     void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    // A dropped folder goes up into `target`, unless `target` has one of its
+    // name and the user chooses to synchronise that one.
+    void UploadOrSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
 
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
@@ -232,6 +235,8 @@ private:
     void StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
                   CBrowserWorker::Result result);
     void OnJobFinished();
+    // Ends the session (as a job).
+    void LogOff();
     void ShowWait();
     // A failed job: "Disconnected" when the session is gone, else the error.
     void ShowServerFailure(const std::string& reason);
@@ -255,6 +260,7 @@ private:
     // Per-connection state.
     static std::string StateKey(const velmora::CFtpLoginInfo& info);
     void SaveState();
+    CBrowserState CaptureState(velmora::CFtpNode& top) const;
     void RestoreState(const CBrowserState& state);
     void ExpandFolder(const std::string& folder);
     void SelectFolder(const std::string& folder);

@@ -150,11 +150,12 @@ void CFtpTreeDlg::ProcessDrop(const CMsgDropItem& msg) {
     }
 }
 
-// One folder alone goes up as a folder; anything else as one list of files.
+// One folder alone goes up as a folder (or synchronises the one of its name
+// there); anything else as one list of files.
 void CFtpTreeDlg::UploadDropped(const CDropItem& item, CFtpNode* target) {
     const CFtpPathList& paths = item.GetPaths();
     if (paths.GetCount() == 1 && paths.GetHead()->IsDirectory()) {
-        UploadFolder(*paths.GetHead(), target);
+        UploadOrSynchronise(*paths.GetHead(), target);
         return;
     }
     CFtpPathList files(paths);

@@ -1,6 +1,6 @@
 // Synchronise: a server folder made a copy of a local folder's contents,
 // sending only what is new or changed, once the user has seen the list of
-// what that takes.
+// what that takes and chosen whether what the local folder lacks goes too.
 
 #include <string>
 #include <vector>
@@ -26,11 +26,19 @@ namespace {
 constexpr const char* kSyncTitle = "Synchronise";
 constexpr const char* kSyncPickerTitle = "Local folder whose contents the server folder takes";
 
-velmora::CTansform MirrorTransform(bool dryRun) {
+velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun) {
     velmora::CTansform transform;
     transform.SetSync();
+    transform.SetSyncDelete(deleteExtra);
     transform.SetDryRun(dryRun);
     return transform;
+}
+
+// A folder's own name, as the browser names the folder an upload makes of it.
+std::string FolderName(const CFtpPath& folder) {
+    std::string name = folder.GetTailDir();
+    std::erase_if(name, [](char c) { return c == '/' || c == '\\'; });
+    return name;
 }
 
 }  // namespace
@@ -43,18 +51,44 @@ void CFtpTreeDlg::OnSynchronise() {
     Synchronise(CFtpPath(folder, velmora::PATH_FOLDER), *node);
 }
 
+// A folder dropped where the server folder has one of its name already may
+// update that one instead of going up again.
+void CFtpTreeDlg::UploadOrSynchronise(const CFtpPath& folder, CFtpNode* target) {
+    ListFolder(target, [this, folder](CFtpNode* listed) {
+        const std::string name = FolderName(folder);
+        const CFtpNode* existing =
+            name.empty() ? nullptr : listed->FindFtpDir(CFtpPath(listed->GetDoc() + name, velmora::PATH_FOLDER));
+        if (existing == nullptr || existing == listed) {
+            UploadFolder(folder, listed);
+            return;
+        }
+        const std::string question = velmora::Format(
+            "'%s' is already in '%s'. Synchronise it, sending only what is new or changed, or upload the whole "
+            "folder again?",
+            name.c_str(), listed->GetDoc().c_str());
+        switch (m_context.prompter.AskChoice(this, kSyncTitle, question, {"Synchronise...", "Upload again"})) {
+            case 0: Synchronise(folder, *existing); break;
+            case 1: UploadFolder(folder, listed); break;
+            default: break;
+        }
+    });
+}
+
 void CFtpTreeDlg::Synchronise(const CFtpPath& folder, const CFtpNode& target) {
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
     const CFtpPath destination(target.GetDoc(), velmora::PATH_FOLDER);
-    // First a dry run: what would be sent and replaced.
+    // First a dry run that also deletes: what would be sent, replaced and deleted.
     velmora::CMoverAPI preview;
-    preview.SetTransform(MirrorTransform(true));
+    preview.SetTransform(MirrorTransform(true, true));
     preview.UploadFolderA(info, folder, destination);
     std::vector<std::string> actions;
+    int deletions = 0;
     bool previewed = false;
     {
-        velmora::CMirrorActionListener listener(
-            [&actions](const std::string& action, const std::string& path) { actions.push_back(action + " " + path); });
+        velmora::CMirrorActionListener listener([&](const std::string& action, const std::string& path) {
+            actions.push_back(action + " " + path);
+            deletions += action == "-";
+        });
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         previewed = preview.DoCopy() && preview.GetErrorNumber() == 0;
         QGuiApplication::restoreOverrideCursor();
@@ -69,12 +103,21 @@ void CFtpTreeDlg::Synchronise(const CFtpPath& folder, const CFtpNode& target) {
                                    folder.GetPath().c_str()));
         return;
     }
-    const std::string question =
-        velmora::Format("%d changes make '%s' a copy of '%s'. Start them?", static_cast<int>(actions.size()),
-                        destination.GetPath().c_str(), folder.GetPath().c_str());
-    if (!m_context.prompter.ConfirmActions(this, kSyncTitle, question, actions)) return;
+    const int changes = static_cast<int>(actions.size()) - deletions;
+    const std::string question = velmora::Format("%d changes make '%s' a copy of '%s'. Start them?", changes,
+                                                 destination.GetPath().c_str(), folder.GetPath().c_str());
+    bool deleteExtra = false;
+    const bool confirmed =
+        deletions == 0
+            ? m_context.prompter.ConfirmActions(this, kSyncTitle, question, actions)
+            : m_context.prompter.ConfirmActionsWith(
+                  this, kSyncTitle, question, actions,
+                  velmora::Format("Also delete the %d files and folders marked '-', which '%s' does not have",
+                                  deletions, folder.GetPath().c_str()),
+                  deleteExtra);
+    if (!confirmed || (changes == 0 && !deleteExtra)) return;
     StartTransfer([&](velmora::CMoverAPI& api) {
-        api.SetTransform(MirrorTransform(false));
+        api.SetTransform(MirrorTransform(deleteExtra, false));
         api.UploadFolderA(info, folder, destination);
     });
 }

@@ -14,6 +14,7 @@
 #include "app/existing_targets.h"
 #include "app/ftp_connections_dlg.h"
 #include "app/ftp_tree_dlg.h"
+#include "app/local_pane.h"
 #include "app/log_pane.h"
 #include "app/partial_uploads.h"
 #include "app/prompter.h"
@@ -43,7 +44,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
       m_pLog(new CLogPane),
       m_pQueue(new CTransferQueuePane(context.queue)),
-      m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)) {
+      m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)),
+      m_pLocal(new CLocalPane(context, *m_pBrowser)) {
     setWindowTitle(CAppSettings::kProduct);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -51,9 +53,11 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     page->setObjectName("page");
     page->setChildrenCollapsible(false);
     page->addWidget(m_pConnections);
+    page->addWidget(m_pLocal);
     page->addWidget(m_pBrowser);
     page->setStretchFactor(0, 2);
-    page->setStretchFactor(1, 5);
+    page->setStretchFactor(1, 4);
+    page->setStretchFactor(2, 5);
     m_pTabs->addTab(page, tr("Connections"));
     m_pTabs->addTab(m_pQueue, tr("Queue"));
     m_pTabs->addTab(m_pLog, tr("Log"));

@@ -15,6 +15,7 @@ namespace parcelo {
 
 class CFtpConnectionsDlg;
 class CFtpTreeDlg;
+class CLocalPane;
 class CLogPane;
 class CPartialUploads;
 class CProgressBarDlg;
@@ -22,7 +23,8 @@ class CTransferQueuePane;
 class CWaitDlg;
 
 // The larger window, opened and closed from the tray: a tab "Connections"
-// with the connections list and the FTP browser, a tab "Queue" with the
+// with the connections list, a local folder and the FTP browser side by
+// side, a tab "Queue" with the
 // transfers asked for, a tab "Log" with the live log, the progress of the
 // running transfer below them, and the wait window while the browser connects.
 // It keeps the program's connection list: loaded from the "CurProject" file
@@ -53,6 +55,7 @@ public:
     CLogPane& GetLog() const { return *m_pLog; }
     CTransferQueuePane& GetQueuePane() const { return *m_pQueue; }
     CPartialUploads& GetPartialUploads() const { return *m_pPartials; }
+    CLocalPane& GetLocal() const { return *m_pLocal; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
     CConnectionStore& GetConnectionStore() { return m_store; }
 
@@ -83,6 +86,7 @@ private:
     CLogPane* m_pLog;
     CTransferQueuePane* m_pQueue;
     CPartialUploads* m_pPartials;
+    CLocalPane* m_pLocal;
 };
 
 }  // namespace parcelo

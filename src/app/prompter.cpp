@@ -1,5 +1,6 @@
 #include "app/prompter.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -32,13 +33,72 @@ bool IPrompter::ConfirmActions(QWidget* parent, const std::string& title, const 
     return AskYesNo(parent, title, text + "\n\n" + Lines(actions));
 }
 
+bool IPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    std::string folder = paths.empty() ? std::string() : paths.front();
+    if (!PickFolder(parent, title, folder)) return false;
+    paths = {folder};
+    return true;
+}
+
+bool IPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                   const std::vector<std::string>& actions, const std::string& option, bool& on) {
+    if (!ConfirmActions(parent, title, text, actions)) return false;
+    on = AskYesNo(parent, title, option + "?");
+    return true;
+}
+
+int IPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                         const std::vector<std::string>& choices) {
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (AskYesNo(parent, title, text + "\n\n" + choices[i] + "?")) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+namespace {
+
+// The box that confirms a list of actions: the list is its details.
+class CActionsBox : public QMessageBox {
+public:
+    CActionsBox(QWidget* parent, const std::string& title, const std::string& text,
+                const std::vector<std::string>& actions)
+        : QMessageBox(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                      QMessageBox::Yes | QMessageBox::No, parent) {
+        setDefaultButton(QMessageBox::No);
+        setDetailedText(QString::fromStdString(Lines(actions)));
+    }
+};
+
+}  // namespace
+
 bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                      const std::vector<std::string>& actions) {
-    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    box.setDetailedText(QString::fromStdString(Lines(actions)));
+    CActionsBox box(parent, title, text, actions);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool CDialogPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                         const std::vector<std::string>& actions, const std::string& option,
+                                         bool& on) {
+    CActionsBox box(parent, title, text, actions);
+    box.setCheckBox(new QCheckBox(QString::fromStdString(option)));
+    if (box.exec() != QMessageBox::Yes) return false;
+    on = box.checkBox()->isChecked();
+    return true;
+}
+
+int CDialogPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::vector<std::string>& choices) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (const std::string& choice : choices) {
+        buttons.push_back(box.addButton(QString::fromStdString(choice), QMessageBox::AcceptRole));
+    }
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
 }
 
 bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const std::string& text) {
@@ -75,6 +135,22 @@ bool CDialogPrompter::PickFolder(QWidget* parent, const std::string& title, std:
         QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(folder));
     if (chosen.isEmpty()) return false;
     folder = chosen.toStdString();
+    return true;
+}
+
+bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    const QString start = paths.empty() ? QString() : QString::fromStdString(paths.front());
+    const int kind = AskChoice(parent, title, "Upload files or a folder?", {"Files...", "Folder..."});
+    QStringList chosen;
+    if (kind == 0) {
+        chosen = QFileDialog::getOpenFileNames(parent, QString::fromStdString(title), start);
+    } else if (kind == 1) {
+        const QString picked = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), start);
+        if (!picked.isEmpty()) chosen << picked;
+    }
+    if (chosen.isEmpty()) return false;
+    paths.clear();
+    for (const QString& path : chosen) paths.push_back(path.toStdString());
     return true;
 }
 

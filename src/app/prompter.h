@@ -27,10 +27,21 @@ public:
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // Local files, or one local folder, to upload; false when cancelled.
+    // Without a way to pick files, a folder.
+    virtual bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths);
     // A Yes/No question about a list of actions the user sees first (one
     // line each); true for Yes.
     virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                 const std::vector<std::string>& actions);
+    // The same with a switch the user may turn on (`option` its text, off at
+    // first); `on` tells how it was left. Asked here as a second Yes/No.
+    virtual bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                    const std::vector<std::string>& actions, const std::string& option, bool& on);
+    // One of `choices` (the texts of its buttons) by its index; -1 when the
+    // question was dismissed. Asked here as one Yes/No per choice, in order.
+    virtual int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                          const std::vector<std::string>& choices);
     // What to do with a file whose target exists, and whether for all files
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
@@ -50,9 +61,16 @@ public:
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    // First whether files or a folder, then the matching file dialog.
+    bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override;
     // The question with the list as the box's details.
     bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                         const std::vector<std::string>& actions) override;
+    // The switch is the box's check box.
+    bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                            const std::vector<std::string>& actions, const std::string& option, bool& on) override;
+    int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                  const std::vector<std::string>& choices) override;
     bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                            bool& forAll) override;
     // The question's text: the file, and what is known of both sides.

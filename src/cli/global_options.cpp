@@ -1,9 +1,11 @@
 #include "cli/global_options.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "cli/cli_context.h"
 #include "engine/source.h"
+#include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_trace.h"
 
 namespace parcelo::cli {
@@ -48,6 +50,21 @@ void GlobalOptions::AddTo(CLI::App& command) {
         return command.add_flag("--no-preserve-times", noPreserveTimes,
                                 "Transferred files get the time of the transfer, not their source's modification time");
     });
+    AddUnlessTaken(command, "--low-speed-limit", [&] {
+        return command
+            .add_option("--low-speed-limit", lowSpeedLimit,
+                        "A transfer slower than BYTES per second over --low-speed-time fails and is taken up "
+                        "again (default 1; 0: no limit)")
+            ->type_name("BYTES")
+            ->check(CLI::Range(int64_t{0}, int64_t{UINT32_MAX}));
+    });
+    AddUnlessTaken(command, "--low-speed-time", [&] {
+        return command
+            .add_option("--low-speed-time", lowSpeedTime,
+                        "The seconds over which --low-speed-limit is measured (default 30)")
+            ->type_name("SECONDS")
+            ->check(CLI::Range(1, 86400));
+    });
     AddTlsOptions(command, tls, "Global options");
 }
 
@@ -61,6 +78,11 @@ void TraceToStandardError(std::string_view line) {
 void GlobalOptions::Apply() const {
     velmora::CSource::SetPreserveTimes(!noPreserveTimes);
     velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
+    using velmora::protocol::CFtpOptions;
+    CFtpOptions::LowSpeed lowSpeed = CFtpOptions::GetDefaultLowSpeed();
+    if (lowSpeedLimit >= 0) lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
+    if (lowSpeedTime > 0) lowSpeed.seconds = lowSpeedTime;
+    CFtpOptions::SetDefaultLowSpeed(lowSpeed);
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

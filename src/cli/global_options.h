@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -21,6 +22,10 @@ struct GlobalOptions {
     int retries = 0;
     bool verbose = false;          // the FTP protocol trace on standard error
     bool noPreserveTimes = false;  // transferred files keep the time of the transfer
+    // A transfer slower than this many bytes per second over that many
+    // seconds fails (and is taken up again); -1: the library's default.
+    int64_t lowSpeedLimit = -1;
+    int lowSpeedTime = -1;
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.

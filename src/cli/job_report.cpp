@@ -1,5 +1,7 @@
 #include "cli/job_report.h"
 
+#include <regex>
+
 #include "base/format.h"
 #include "engine/job_state.h"
 #include "messaging/log_status.h"
@@ -12,6 +14,8 @@ namespace {
 
 // The engine's text for a local file that its overwrite policy refused to replace.
 constexpr std::string_view kFileExists = "File exists: ";
+// The engine's text for a source folder that is not there.
+constexpr std::string_view kNoSource = "Source does not exists";
 
 std::string Plural(long long count, const char* one, const char* many) {
     return velmora::Format("%lld %s", count, count == 1 ? one : many);
@@ -38,8 +42,13 @@ void JobReport::OnMsg(velmora::CMsg& msg) {
     if (record->GetKind() == velmora::LOG_SOURCE) {
         m_strFile = record->GetForm() == velmora::LOG_FILE_RECORD ? record->GetPath().GetPath() : record->GetText();
     } else if (record->GetKind() == velmora::LOG_ERROR && m_strFirstError.empty()) {
-        m_strFirstError = ErrorWithFile(record->GetText(), m_strFile.empty() ? m_strSubject : m_strFile);
+        m_strFirstErrorFile = m_strFile.empty() ? m_strSubject : m_strFile;
+        m_strFirstError = ErrorWithFile(record->GetText(), m_strFirstErrorFile);
     }
+}
+
+void JobReport::CheckRefusedFolders(std::function<bool(const std::string& path)> isServerFolder) {
+    m_isServerFolder = std::move(isServerFolder);
 }
 
 void JobReport::Notice(const std::string& text) {
@@ -60,6 +69,11 @@ int JobReport::Finish(bool result) {
     if (job.m_eOverwrite == velmora::EOverwrite::Refuse && first.find(kFileExists) != std::string::npos) {
         first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
     }
+    // Servers word a folder read as a file differently ("Is a directory",
+    // "Failed to open file"): the server is asked.
+    if (m_isServerFolder && IsServerRefusal(first) && m_isServerFolder(m_strFirstErrorFile)) {
+        first += ": it is a folder; add a trailing / to copy it";
+    }
     if (job.m_nErrors == 1) return m_context.Fail(first);
     return m_context.Fail(Plural(job.m_nErrors, "error", "errors") + "; the first: " + first);
 }
@@ -75,11 +89,16 @@ std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milli
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {
+    // The engine files a missing source folder under its connection errors.
+    if (error.ends_with(kNoSource)) return "no such folder: " + file;
     std::string text = error;
     if (!file.empty() && error.find(file) == std::string::npos) text += " (" + file + ")";
-    // A server's answer to a folder read as a file.
-    if (error.find("Is a directory") != std::string::npos) text += ": it is a folder; add a trailing / to copy it";
     return text;
+}
+
+bool JobReport::IsServerRefusal(const std::string& error) {
+    static const std::regex kRefusal("(^|[^0-9])5[0-9][0-9][ -]");
+    return std::regex_search(error, kRefusal);
 }
 
 }  // namespace parcelo::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,24 +34,34 @@ public:
     // report that is not finished has told only the waits.
     int Finish(bool result);
 
+    // Lets the report ask whether a file the server refused to send is a
+    // folder, so that the first error can say to add the trailing /.
+    void CheckRefusedFolders(std::function<bool(const std::string& path)> isServerFolder);
+
+    // A line for the user while the job runs, below the progress line.
+    void Notice(const std::string& text);
+
     // The first error of the job, with its file; "" while there was none.
     const std::string& FirstError() const { return m_strFirstError; }
 
     // "3 files, 1.5 MB in 2.0 s (768.0 KB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
     // An error as the user reads it: the engine's text, with the file it
-    // happened to when the text does not name it, and what to do when a
-    // file turned out to be a folder.
+    // happened to when the text does not name it (a missing source folder
+    // is said in plain words).
     static std::string ErrorWithFile(const std::string& error, const std::string& file);
+    // True for a text that holds a server's permanent refusal ("550 ...").
+    static bool IsServerRefusal(const std::string& error);
 
 private:
-    void Notice(const std::string& text);
-
     const CliContext& m_context;
     std::optional<ProgressLine> m_progress;
     std::string m_strSubject;
     std::string m_strFile;
     std::string m_strFirstError;
+    // The file the first error happened to, or the subject.
+    std::string m_strFirstErrorFile;
+    std::function<bool(const std::string&)> m_isServerFolder;
     std::chrono::steady_clock::time_point m_start;
 };
 

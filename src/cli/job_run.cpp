@@ -1,19 +1,31 @@
 #include "cli/job_run.h"
 
+#include <optional>
+
 #include "cli/job_report.h"
+#include "cli/server_folder.h"
+#include "cli/unique_upload_names.h"
 #include "engine/move_trans.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
 
-int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject) {
+int RunJob(CliContext& context, const std::string& subject, const JobServers& servers,
+           const std::function<bool()>& run) {
     JobReport report(context, subject);
-    bool result = false;
-    {
-        velmora::CMover mover(items);
-        result = mover.RunItems();
+    if (const velmora::CFtpLoginInfo* source = servers.source) {
+        report.CheckRefusedFolders([source](const std::string& path) { return IsServerFolder(*source, path); });
     }
-    return report.Finish(result);
+    std::optional<UniqueUploadNames> names;
+    if (servers.keepFilesOn) {
+        names.emplace(*servers.keepFilesOn, [&report](const std::string& text) { report.Notice(text); });
+    }
+    return report.Finish(run());
+}
+
+int RunItems(CliContext& context, const velmora::CTskItems& items, const std::string& subject,
+             const JobServers& servers) {
+    return RunJob(context, subject, servers, [&items] { return velmora::CMover(items).RunItems(); });
 }
 
 }  // namespace parcelo::cli

@@ -7,10 +7,12 @@
 #include "base/format.h"
 #include "base/value_format.h"
 #include "cli/commands.h"
+#include "cli/job_database_file.h"
 #include "cli/job_options.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
 #include "engine/mirror.h"
+#include "engine/mirror_record.h"
 #include "engine/statistic.h"
 #include "tasks/tsk_item.h"
 
@@ -22,6 +24,8 @@ struct MirrorArgs {
     std::string destination;
     bool deleteExtra = false;
     bool dryRun = false;
+    // A job database that keeps the record of earlier runs.
+    std::string database;
     // Only the exclusions are used.
     JobOptions exclusions;
 };
@@ -77,6 +81,10 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     transform.SetDryRun(args.dryRun);
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, transform, destination));
+    JobDatabaseFile database;
+    if (!args.database.empty() && !database.Open(args.database, error)) return context.Fail(error);
+    if (!args.database.empty()) context.Warn(JobDatabaseFile::AccessWarning(args.database));
+    const velmora::CMirrorRecordDatabase record(args.database.empty() ? nullptr : database.get());
     int status = kExitOk;
     {
         // "+ new", "~ changed", "- deleted" as they happen.
@@ -99,6 +107,10 @@ void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status)
     mirror->add_option("DESTINATION", args->destination, "A folder, created when missing")->required();
     mirror->add_flag("--delete", args->deleteExtra, "Also delete what DESTINATION has and SOURCE lacks");
     mirror->add_flag("--dry-run", args->dryRun, "Only print what would be done");
+    mirror->add_option("--db", args->database,
+                       "A job database that keeps a record of each run, so that the next one need not list "
+                       "the whole destination")
+        ->type_name("FILE");
     args->exclusions.AddExclusionsTo(*mirror);
     mirror->callback([&context, &status, args] { status.value = Mirror(context, *args); });
 }

@@ -58,7 +58,6 @@ const std::map<std::string, int32_t>& RepeatNames() {
     return names;
 }
 
-constexpr int kShortestTimer = 30;
 // The form --start takes, local time.
 constexpr const char* kDateForm = "%Y-%m-%d %H:%M";
 
@@ -231,9 +230,10 @@ bool BuildSchedule(const ScheduleOptions& options, velmora::CDBScheduleObj& sche
     if (!ParseDaysOfWeek(options.daysOfWeek, schedule.DaysOfWeek, error)) return false;
     schedule.DaysOfMonth = options.daysOfMonth;
     schedule.Timer = options.timer;
-    // The record's own check says "more than 30", yet takes 30.
-    if (schedule.Repeat == velmora::CDBScheduleObj::eTimer && schedule.Timer < kShortestTimer) {
-        error = velmora::Format("--timer is the minutes between runs: %d or more", kShortestTimer);
+    // Said in the words of the command line, before the record's own check.
+    constexpr int32_t kShortest = velmora::CDBScheduleObj::kShortestTimer;
+    if (schedule.Repeat == velmora::CDBScheduleObj::eTimer && schedule.Timer < kShortest) {
+        error = velmora::Format("--timer is the minutes between runs: %d or more", kShortest);
         return false;
     }
     schedule.TargetGUID = velmora::platform::GuidToString(velmora::platform::CreateGuid());

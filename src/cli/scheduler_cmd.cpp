@@ -16,6 +16,7 @@
 #include "cli/job_database_file.h"
 #include "cli/job_report.h"
 #include "db_engine/db_engine.h"
+#include "engine/mirror_record.h"
 #include "engine/statistic.h"
 #include "platform/file_lock.h"
 
@@ -124,6 +125,8 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     std::string error;
     if (!database.Open(args.database, error) || !database.UseWriteAheadLog(error)) return context.Fail(error);
     context.Warn(JobDatabaseFile::AccessWarning(args.database));
+    // Scheduled mirrors keep their record of the destination there too.
+    const velmora::CMirrorRecordDatabase record(database.get());
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());
     if (args.once) return RunPass(context, engine) ? kExitOk : kExitFailed;

@@ -12,6 +12,7 @@
 #include "cli/job_run.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
+#include "cli/server_folder.h"
 #include "engine/job_state.h"
 #include "engine/move_trans.h"
 #include "ftp/ftp_client.h"
@@ -48,17 +49,24 @@ struct CopyArgs {
     OverwriteOptions overwrite;
 };
 
-// An interactive transfer refuses to replace local files unless asked to;
-// continuing a file is asking to.
-void SetOverwritePolicy(const OverwriteOptions& options, bool continuing) {
-    velmora::CJobState::Job().m_eOverwrite =
-        continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Refuse);
+// What a transfer does with files at its destination: what the options
+// ask. Without one, local files are not replaced (continuing a file is
+// asking to), and files on a server are kept by giving the new ones free
+// names (KeepsServerFiles), the engine's own policy.
+void SetOverwritePolicy(const OverwriteOptions& options, bool continuing, bool toServer) {
+    const velmora::EOverwrite fallback =
+        toServer || continuing ? velmora::EOverwrite::Design : velmora::EOverwrite::Refuse;
+    velmora::CJobState::Job().m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
 }
 
-// `subject` names what the job moves, for errors that name nothing.
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject) {
-    JobReport report(context, subject);
-    return report.Finish(api.DoCopy());
+// Files sent to a server keep those there, under free names, unless an
+// option says what to do with them or the transfer continues them.
+bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
+    return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
+}
+
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
+    return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -101,10 +109,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    // Uploads keep what they always did unless an option asks.
-    velmora::CJobState::Job().m_eOverwrite =
-        args.continuing ? velmora::EOverwrite::Design : args.overwrite.Policy(velmora::EOverwrite::Design);
-    return RunMoverApi(context, api, locals.front().Display());
+    SetOverwritePolicy(args.overwrite, args.continuing, true);
+    const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
+    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr});
 }
 
 // A remote file to download, with what the listing says of it.
@@ -182,8 +189,8 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing);
-    return RunMoverApi(context, api, first.Display());
+    SetOverwritePolicy(args.overwrite, args.continuing, false);
+    return RunMoverApi(context, api, first.Display(), {.source = &first.login});
 }
 
 // The destination point of a copy: a folder unless it names a file that is
@@ -220,6 +227,10 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!parser.ParseEnds(args.source, args.destination, from, to, error)) {
         return context.UsageError(error);
     }
+    // The engine would copy the folder's files, each to the new name.
+    if (from.IsRemote() && !from.folder && IsServerFolder(from.login, from.path)) {
+        return context.UsageError(from.Display() + " is a folder: add a trailing / to copy it");
+    }
     const velmora::CTransPoint source = from.Point();
     if (!from.IsRemote() && !velmora::CFilePath::IsExistsDirectory(from.path) &&
         !velmora::CFilePath::IsExistsFile(from.path)) {
@@ -240,8 +251,10 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (!items.AddCompression(source, transform, destination, work.path())) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
-    SetOverwritePolicy(args.overwrite, false);
-    const int status = RunItems(context, items, from.Display());
+    const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
+    SetOverwritePolicy(args.overwrite, false, to.IsRemote());
+    const int status =
+        RunItems(context, items, from.Display(), {.keepFilesOn = keep ? &to.login : nullptr});
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
     if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
@@ -290,6 +303,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     upload->overwrite.AddTo(*up);
+    up->footer("Without --overwrite, --no-clobber or --newer, a file whose name is taken on the server goes up "
+               "as NAME(1).EXT.\n" +
+               up->get_footer());
     up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();

@@ -69,8 +69,8 @@ bool CDBScheduleObj::IsValidData(std::string& error) const {
         return false;
     }
     if (Repeat == eMonthly && !IsValidDaysOfMonth(error)) return false;
-    if (Repeat == eTimer && Timer < 30) {
-        error = "Wrong Timer format, Timer value must be more than 30 minutes";
+    if (Repeat == eTimer && Timer < kShortestTimer) {
+        error = Format("Wrong Timer format, Timer value must be %d minutes or more", kShortestTimer);
         return false;
     }
     return true;

@@ -48,6 +48,8 @@ class VELMORA_API CDBScheduleObj : public CDBRecord<CDBScheduleObj, CDBScheduleF
 public:
     enum eScheduleType : int32_t { eNone, eOnce, eDaily, eWeekly, eMonthly, eTimer, eManually };
     enum eScheduleStatus : int32_t { eStatusNew, eStatusDeleted, eStatusModified };
+    // The fewest minutes a Timer schedule may wait between runs.
+    static constexpr int32_t kShortestTimer = 30;
 
     CDBScheduleObj();
     CDBScheduleObj(const CDBScheduleObj& other) = default;

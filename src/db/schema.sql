@@ -69,6 +69,9 @@ CREATE TABLE IF NOT EXISTS TransformFilter (
     Note TEXT
 );
 
+-- Rows of Type 4 without a transfer order are a mirror's record of what its
+-- destination holds: URL is the destination's address and the path below
+-- it, Note the source file's exact modification time (100-ns units).
 CREATE TABLE IF NOT EXISTS SrcPoint (
     ID INTEGER PRIMARY KEY,
     ID_TransOrder INTEGER,

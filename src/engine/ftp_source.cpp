@@ -7,6 +7,7 @@
 
 #include "base/format.h"
 #include "ftp/ftp_node.h"
+#include "ftp/remote_facts.h"
 #include "ftp/protocol/ftp_error.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -146,6 +147,11 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filte
     return tree;
 }
 
+bool CFtpSource::TargetFileSize(const std::string& path, uint64_t& size) {
+    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
+    return connection && connection->GetFileSize(path, size);
+}
+
 bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
     protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     if (!connection) {
@@ -201,6 +207,10 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     if (!sourceFile.IsFolderEntry() && !IsMirror()) {
         choice = AskForName(sourceFile.GetPath(), target);
         if (choice == TARGET_SKIP) return SkipTarget();
+        if (choice == TARGET_FAIL) {
+            ReportError(ERROR_COPY, "No free name for " + target.GetPath());
+            return nullptr;
+        }
         if (!IsInside(target, root)) {
             ReportError(ERROR_COPY, "Target is outside the destination: " + target.GetPath());
             return nullptr;
@@ -229,7 +239,7 @@ CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
     protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     uint64_t size = 0;
     const std::string path = target.GetPath().GetPath();
-    if (!connection || !connection->GetFileSize(path, size)) return {};
+    if (!connection || !AskRemoteSize(*connection, path, size)) return {};
     int64_t seconds = 0;
     const bool dated = connection->GetModificationTime(path, seconds);
     return {true, dated ? platform::UnixToFileTime(seconds) : 0};

@@ -44,6 +44,7 @@ public:
     void Close() override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
+    bool TargetFileSize(const std::string& path, uint64_t& size) override;
 
     CFtpClient& GetClient() { return m_client; }
     // The pause between login attempts.

@@ -108,6 +108,13 @@ std::unique_ptr<CMFCObjNode> CLocalSource::LoadTargetTree(const CFileFilter& fil
     return tree;
 }
 
+bool CLocalSource::TargetFileSize(const std::string& path, uint64_t& size) {
+    CFtpPath file(path);
+    if (!CFilePath::IsExistsFile(path) || !file.FixByReadStatus()) return false;
+    size = file.Length();
+    return true;
+}
+
 bool CLocalSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
     return folder ? platform::RemoveDirectory(path.GetPath(), &error) : platform::DeleteFile(path.GetPath(), &error);
 }

@@ -31,6 +31,7 @@ public:
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
+    bool TargetFileSize(const std::string& path, uint64_t& size) override;
 
 protected:
     std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;

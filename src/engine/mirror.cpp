@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/format.h"
 #include "base/tokenizer.h"
 #include "engine/source.h"
 #include "engine/statistic.h"
@@ -77,6 +78,15 @@ CFileFilter DestinationFilter(const CFileFilter& filter, const CFtpPath& sourceR
     return destination;
 }
 
+// What the record keeps of a source file: a folder is only a folder.
+CMirrorRecord::Row RowOf(const CTskDataFile& file) {
+    if (file.IsFolderEntry()) return {0, 0, true};
+    return {file.Length(), file.GetPath().LastWriteTime(), false};
+}
+
+// Record rows checked against the destination before a run goes by the record.
+constexpr size_t kRecordSample = 8;
+
 }  // namespace
 
 CMirror::CMirror(CSource& source, CSource& target)
@@ -85,7 +95,11 @@ CMirror::CMirror(CSource& source, CSource& target)
       m_bDryRun(source.GetItem().GetTransform().IsDryRun()),
       m_bDelete(source.GetItem().GetTransform().IsSyncDelete()),
       m_filter(DestinationFilter(source.GetItem().GetFilter(), CFtpPath(source.SourceRoot().GetPath(), PATH_FOLDER),
-                                 CFtpPath(target.TargetRoot().GetPath(), PATH_FOLDER))) {}
+                                 CFtpPath(target.TargetRoot().GetPath(), PATH_FOLDER))) {
+    if (CSQLiteDatabase* database = CMirrorRecord::Database()) {
+        m_record = std::make_unique<CMirrorRecord>(database, RecordAddress());
+    }
+}
 
 CMirror::~CMirror() = default;
 
@@ -109,7 +123,32 @@ bool CMirror::IsNewer(uint64_t source, uint64_t destination) {
     return source >= destination + precision;
 }
 
+std::string CMirror::RecordAddress() const {
+    const CTransPoint& point = m_source.GetItem().DestinationPoint();
+    if (point.GetPointType() != ePointFtp) return "file://" + TargetText(std::string());
+    const CFtpLoginInfo login = point.GetFtpLoginInfo();
+    return Format("ftp://%s@%s:%d", login.GetLoginName().c_str(), login.GetHost().c_str(), login.GetPort()) +
+           TargetText(std::string());
+}
+
 void CMirror::ReadDestination() {
+    // A run that deletes must see all that is there.
+    m_bByRecord = m_record && m_record->Load() && !m_bDelete && RecordHolds();
+    if (!m_bByRecord) ListDestination();
+}
+
+bool CMirror::RecordHolds() {
+    const auto sample = m_record->Sample(kRecordSample);
+    if (sample.empty()) return false;
+    for (const auto& [key, row] : sample) {
+        uint64_t size = 0;
+        if (!m_target.TargetFileSize(TargetText(key), size) || size != row.size) return false;
+    }
+    return true;
+}
+
+void CMirror::ListDestination() {
+    m_bByRecord = false;
     m_tree = m_target.LoadTargetTree(m_filter);
     m_entries.clear();
     m_order.clear();
@@ -137,7 +176,8 @@ bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
                                          file->GetPath().GetPath(), std::string());
     }
     // The root itself: a destination that is not there yet is made.
-    if (key.empty()) return m_tree || m_bDryRun || put(file);
+    if (key.empty()) return m_tree || m_bByRecord || m_bDryRun || put(file);
+    if (m_bByRecord) return PutByRecord(file, key, put);
     auto found = m_entries.find(key);
     Entry* entry = found == m_entries.end() ? nullptr : &found->second;
     if (entry) entry->seen = true;
@@ -150,11 +190,30 @@ bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
         if (!DeleteBelow(key)) return false;
         entry = nullptr;
     }
-    const EAction action = Decide(*file, entry);
-    if (action == eEqual && file->IsFolderEntry()) return true;
-    Report(action, *file, key);
-    if (action == eEqual || m_bDryRun) return true;
-    return put(file);
+    return Carry(Decide(*file, entry), file, key, put);
+}
+
+bool CMirror::PutByRecord(CTskDataFile* file, const std::string& key, const PutStep& put) {
+    const CMirrorRecord::Row now = RowOf(*file);
+    const CMirrorRecord::Row* before = m_record->Find(key);
+    if (before && before->folder != now.folder) {
+        // A file became a folder or the other way round: what is in the way must be seen.
+        ListDestination();
+        return Put(file, put);
+    }
+    return Carry(!before ? eNew : *before == now ? eEqual : eChanged, file, key, put);
+}
+
+bool CMirror::Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& put) {
+    if (action != eEqual || !file->IsFolderEntry()) Report(action, *file, key);
+    if (action == eEqual) return Sent(key, *file, true);
+    return m_bDryRun || Sent(key, *file, put(file));
+}
+
+bool CMirror::Sent(const std::string& key, const CTskDataFile& file, bool sent) {
+    if (m_record && sent) m_record->Confirm(key, RowOf(file));
+    if (m_record && !sent) m_record->Forget(key);
+    return sent;
 }
 
 CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) const {
@@ -190,6 +249,14 @@ void CMirror::DeleteExtras() {
     for (auto key = m_order.rbegin(); key != m_order.rend(); ++key) {
         Entry& entry = m_entries.at(*key);
         if (!entry.seen && !DeleteEntry(*key, entry)) return;
+    }
+}
+
+void CMirror::StoreRecord(bool everyFile) {
+    if (!m_record || m_bDryRun) return;
+    const bool complete = everyFile && CStatistic::Job().m_nErrors == 0;
+    if (!m_record->Store(!m_bByRecord, complete)) {
+        CStatistic::LogText(LOG_ERROR, "Mirror record not kept:", m_record->GetLastError());
     }
 }
 

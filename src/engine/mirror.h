@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/mirror_record.h"
 #include "engine/tsk_data_file.h"
 #include "messaging/listener.h"
 #include "paths/file_filter.h"
@@ -25,6 +26,13 @@ class CSource;
 // the end. The job's filter applies to both sides: what it leaves out is
 // neither sent nor compared nor deleted.
 //
+// Where the host keeps a record of earlier runs (CMirrorRecord), a run
+// without deleting goes by it instead of listing the destination: a source
+// file as the record has it stays, any other is sent. The record is only
+// trusted while a sample of it is still at the destination and a whole
+// listing is less than a day old; otherwise the run lists, and renews the
+// record from what it saw.
+//
 // Every decision is a Sync record (command 13, kind 13) whose action is "+"
 // (new), "~" (changed), "=" (equal) or "-" (deleted) and whose text is the
 // path below the roots ("/" ending a folder), and a Sync entry in the job
@@ -42,7 +50,7 @@ public:
     CMirror(const CMirror&) = delete;
     CMirror& operator=(const CMirror&) = delete;
 
-    // Lists the destination as it stands.
+    // Lists the destination as it stands, unless the record can stand in for it.
     void ReadDestination();
     // Sends `file` with `put` when it is new or changed; false when that,
     // or clearing the way for it, failed.
@@ -52,6 +60,9 @@ public:
     // error of the job: a source that could not be read whole would
     // otherwise take files of the destination with it.
     void DeleteExtras();
+    // Keeps what the run learnt in the record (not in a dry run);
+    // `everyFile`: every source file had its turn.
+    void StoreRecord(bool everyFile);
 
     // Whether a source modified at `source` is newer than a destination
     // modified at `destination` (file times). A destination time on a whole
@@ -69,6 +80,15 @@ private:
         bool seen;
     };
 
+    void ListDestination();
+    // A sample of the record is at the destination, with the sizes it says.
+    bool RecordHolds();
+    bool PutByRecord(CTskDataFile* file, const std::string& key, const PutStep& put);
+    // Reports the decision and puts the file when it needs it.
+    bool Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& put);
+    // The outcome of `put` for the record.
+    bool Sent(const std::string& key, const CTskDataFile& file, bool sent);
+    std::string RecordAddress() const;
     void IndexTree(const CMFCObjNode& node, const CFtpPath& root);
     EAction Decide(const CTskDataFile& file, const Entry* entry) const;
     void Report(EAction action, const CTskDataFile& file, const std::string& key) const;
@@ -86,6 +106,9 @@ private:
     std::unordered_map<std::string, Entry> m_entries;
     // The keys in the tree's walk order: parents before their children.
     std::vector<std::string> m_order;
+    // Null where the host keeps no record.
+    std::unique_ptr<CMirrorRecord> m_record;
+    bool m_bByRecord = false;
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)

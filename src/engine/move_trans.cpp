@@ -257,6 +257,7 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         if (!ContinueCheck()) break;
     }
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
+    if (mirror) mirror->StoreRecord(count == source.GetCount());
     target.Close();
     source.Close();
     if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));

@@ -198,6 +198,8 @@ bool CSource::DeleteTargetEntry(const CFtpPath&, bool, std::string& error) {
     return false;
 }
 
+bool CSource::TargetFileSize(const std::string&, uint64_t&) { return false; }
+
 CTskDataFile* CSource::SetTarget(CTskDataFile* target, int32_t choice) {
     m_pTarget.reset(target);
     if (target != nullptr) target->SetContinue(choice == TARGET_RESUME);

@@ -74,6 +74,9 @@ public:
     // Deletes one file, or one empty folder, at the destination; false with
     // the reason in `error`.
     virtual bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error);
+    // The size of the file at `path` at the destination; false when there
+    // is no such file, or its size cannot be told.
+    virtual bool TargetFileSize(const std::string& path, uint64_t& size);
 
     // Reports with the job's current action.
     virtual bool ReportRecord(tagDBLogStatus status, const std::string& from, const std::string& to,

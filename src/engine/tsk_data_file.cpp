@@ -175,7 +175,7 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     uint64_t held = std::exchange(m_nContinuedAt, 0);  // what the target holds
     progress.StartAt(held);
     uint64_t reached = 0;  // the most it ever held
-    int fruitless = 0;     // passes in a row that got no further than before
+    int fruitless = 0;     // passes in a row that got less than a block further than before
     bool ok = false;
     for (;;) {
         const CCopyResult pass = velmora::CopyBlocks(
@@ -183,7 +183,9 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
             [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
             BufferSize(length));
         held += pass.bytes;
-        fruitless = held > reached ? 0 : fruitless + 1;
+        // A server that trickles a few bytes a pass would otherwise be
+        // taken up again for ever.
+        fruitless = held >= reached + kBlockSize ? 0 : fruitless + 1;
         reached = std::max(reached, held);
         if (pass.end == ECopyEnd::Cancelled) {
             ReportError(ERROR_ABORTED, &source, source.SourceText());

@@ -93,7 +93,7 @@ public:
     // an unknown size); progress is sent every `ProgressStep` bytes.
     static size_t BufferSize(uint64_t length);
     static uint64_t ProgressStep(uint64_t length);
-    // How often in a row a broken copy is taken up without a byte moving.
+    // How often in a row a broken copy is taken up without getting a block further.
     static constexpr int kResumeAttempts = 5;
     // "%3s%% %s / %s Bytes": percent done, bytes done, file size.
     static std::string ProgressText(uint64_t done, uint64_t length);

@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "base/tokenizer.h"
 #include "ftp/ftp_find.h"
+#include "ftp/remote_facts.h"
 #include "ftp/protocol/ftp_error.h"
 #include "platform/clock.h"
 
@@ -167,7 +168,8 @@ bool CTskFtpFile::CheckLength(const protocol::CFtpDataStream& stream) {
     uint64_t received = sent;
     if (stream.IsUpload()) {
         expected = sent;
-        if (!m_pConnection->GetFileSize(StreamPath(), received)) return true;  // no SIZE: trust the reply
+        // A server that cannot tell the size: trust its reply.
+        if (!AskRemoteSize(*m_pConnection, StreamPath(), received)) return true;
     }
     if (expected == 0 || received == expected) return true;
     // Less is a transfer cut short, which may be continued; more is a file
@@ -188,7 +190,11 @@ bool CTskFtpFile::Reconnect() {
     return true;
 }
 
-bool CTskFtpFile::OffersRestart() const { return true; }
+bool CTskFtpFile::OffersRestart() const {
+    // A server that named no features is tried (REST), and falls back.
+    const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
+    return caps.restStream || !caps.listed;
+}
 
 uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
     // What was sent so far becomes the server's (a broken upload is
@@ -196,20 +202,20 @@ uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
     if (m_stream) m_stream->Close();
     m_stream.reset();
     uint64_t size = 0;
-    if (!OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
+    if (!OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return 0;
     return size <= copied ? size : 0;
 }
 
 uint64_t CTskFtpFile::KnownLength() {
     uint64_t size = 0;
-    if (Length() == 0 && !GetNode() && m_pConnection && m_pConnection->GetFileSize(m_Path.GetFtpPath(), size))
+    if (Length() == 0 && !GetNode() && m_pConnection && AskRemoteSize(*m_pConnection, m_Path.GetFtpPath(), size))
         m_Path.Length(size);
     return Length();
 }
 
 uint64_t CTskFtpFile::HeldFromEarlier(uint64_t sourceLength) {
     uint64_t size = 0;
-    if (!m_pConnection || !OffersRestart() || !m_pConnection->GetFileSize(StreamPath(), size)) return 0;
+    if (!m_pConnection || !OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return 0;
     return size <= sourceLength ? size : 0;
 }
 
@@ -239,7 +245,7 @@ uint64_t CTskFtpFile::GetModifiedTime() {
     const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
     if (listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing()) return listed;
     int64_t seconds = 0;
-    if (caps.mdtm && m_pConnection->GetModificationTime(m_Path.GetPath(), seconds))
+    if (AskRemoteTime(*m_pConnection, m_Path.GetPath(), seconds))
         return platform::UnixToFileTime(seconds);
     return listed;
 }

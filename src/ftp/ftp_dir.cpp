@@ -285,33 +285,14 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     m_strLine = line;
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
-    // Facts, each ending in ";", then one blank, then the name (which may
-    // hold blanks and ";" of its own).
-    const size_t blank = line.find(' ');
-    if (blank == std::string_view::npos) return false;
-    std::string_view facts = line.substr(0, blank);
-    EKind kind = KIND_NONE;
-    std::string mode;
+    protocol::CMlstEntry entry;
+    if (!protocol::ParseMlstEntry(line, entry)) return false;
+    const EKind kind = MachineKind(entry.type);
     int64_t modified = 0;
-    while (!facts.empty()) {
-        const size_t end = std::min(facts.find(';'), facts.size());
-        const std::string_view fact = facts.substr(0, end);
-        facts.remove_prefix(std::min(end + 1, facts.size()));
-        const size_t equals = fact.find('=');
-        if (equals == std::string_view::npos) continue;
-        const std::string_view name = fact.substr(0, equals);
-        const std::string_view value = fact.substr(equals + 1);
-        if (EqualsNoCase(name, "type"))
-            kind = MachineKind(value);
-        else if (EqualsNoCase(name, "size") && IsDigits(value))
-            m_strSize = value;
-        else if (EqualsNoCase(name, "modify") && protocol::ParseTimeValue(value, modified))
-            m_strDateTime = value;
-        else if (EqualsNoCase(name, "unix.mode"))
-            mode = ModeText(value);
-    }
-    if (kind == KIND_NONE || !TakeName(line.substr(blank + 1))) return false;
-    m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + mode;
+    if (IsDigits(entry.size)) m_strSize = entry.size;
+    if (protocol::ParseTimeValue(entry.modify, modified)) m_strDateTime = entry.modify;
+    if (kind == KIND_NONE || !TakeName(entry.name)) return false;
+    m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + ModeText(entry.unixMode);
     if (!m_strDateTime.empty()) SetTimes(modified);
     if (!m_strSize.empty()) m_Path.Length(m_strSize);
     TakeKind(kind);

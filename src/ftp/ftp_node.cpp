@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "ftp/ftp_find.h"
 #include "ftp/login_info.h"
+#include "ftp/remote_facts.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
@@ -259,7 +260,7 @@ void CFtpNode::AddLinkChild(const CFtpDir& link, const CFileFilter* filter) {
     file.SetAttr(platform::FileAttrNormal);
     // The listed size is the link's own; the server knows the target's.
     uint64_t size = 0;
-    m_pConnection->GetFileSize(path, size);
+    AskRemoteSize(*m_pConnection, path, size);
     file.Length(size);
     AddFolderChild()->Setup(link.GetName(), file, NODE_FILE, m_pConnection);
 }

@@ -43,6 +43,8 @@ enum TargetChoice : int32_t {
                            // send 17 again with Argc 1 for a free name
     TARGET_RESUME = 5,     // the target is continued from where it ends (one shorter than
                            // its source); a target that is not shorter is written afresh
+    TARGET_FAIL = 6,       // 17 only: the provider cannot tell which names are free; the file
+                           // is an error of the job and nothing is written
 };
 
 // The progress units (one progress bar each) of the transfer engine and the

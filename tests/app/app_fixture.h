@@ -64,6 +64,16 @@ public:
         return true;
     }
 
+    // Scripted picks of files or a folder to upload; without one, a folder
+    // from `folders`.
+    std::deque<std::vector<std::string>> uploadPicks;
+    bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override {
+        if (uploadPicks.empty()) return IPrompter::PickUploadPaths(parent, title, paths);
+        asked.push_back({title, ""});
+        paths = Take(uploadPicks, std::vector<std::string>());
+        return true;
+    }
+
     bool AskExistingTarget(QWidget*, const CTargetQuestion& question, ETargetAnswer& answer, bool& forAll) override {
         targetQuestions.push_back(question);
         if (targetAnswers.empty()) return false;

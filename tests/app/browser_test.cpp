@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <optional>
-#include <chrono>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -718,6 +718,49 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     EXPECT_NE(prompter.shown.back().text.find("already holds"), std::string::npos);
 }
 
+// A folder dropped where the server has one of its name may synchronise that
+// one instead: only what changed goes, and what the server has beyond it is
+// deleted only when the user asks for it in the preview.
+TEST_F(BrowserTest, ADroppedFolderTheServerHasSynchronisesItWhenChosen) {
+    TempDir local;
+    WriteFile(local / "docs/a.txt", "alpha");
+    fs::last_write_time(local / "docs/a.txt", fs::last_write_time(server.Path("pub/docs/a.txt")) - std::chrono::hours(1));
+    WriteFile(local / "docs/b.txt", "beta");
+    WriteFile(server.Path("pub/docs/extra.txt"), "only on the server");
+    auto browser = OpenBrowser();
+    std::unique_ptr<QMimeData> data(FileDrop({local / "docs"}));
+    const auto drop = [&](std::deque<bool> answers) {
+        prompter.asked.clear();
+        prompter.answers = std::move(answers);
+        const size_t questions = prompter.answers.size();
+        ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, Child(Root(*browser), "pub"))));
+        ASSERT_TRUE(test::WaitFor([&] { return prompter.asked.size() == questions; }));
+        WaitForTransfers();
+    };
+
+    // Dismissed: nothing happens.
+    ASSERT_NO_FATAL_FAILURE(drop({false, false}));
+    EXPECT_NE(prompter.asked[0].text.find("'docs' is already in '/pub/'"), std::string::npos)
+        << prompter.asked[0].text;
+    EXPECT_FALSE(HasRemote("pub/docs/b.txt"));
+
+    // Synchronise, start, but keep what the server has beyond the folder.
+    ASSERT_NO_FATAL_FAILURE(drop({true, true, false}));
+    const std::string& preview = prompter.asked[1].text;
+    EXPECT_NE(preview.find("\n+ b.txt\n"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n- extra.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(preview.find(" a.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(ReadFile(server.Path("pub/docs/b.txt")), "beta");
+    EXPECT_TRUE(HasRemote("pub/docs/extra.txt"));
+    EXPECT_FALSE(HasRemote("pub/docs/docs"));
+
+    // Again, now deleting: the one line left is the deletion.
+    ASSERT_NO_FATAL_FAILURE(drop({true, true, true}));
+    EXPECT_NE(prompter.asked[1].text.find("0 changes"), std::string::npos) << prompter.asked[1].text;
+    EXPECT_FALSE(HasRemote("pub/docs/extra.txt"));
+    EXPECT_EQ(ReadFile(server.Path("pub/docs/a.txt")), "alpha");
+}
+
 // A server that logs in and lists its top folder (one folder, "slow") once,
 // then answers nothing more on that connection.
 void ListOnceThenSilent(velmora::test::FakeFtpSession& s) {
@@ -898,6 +941,51 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
     EXPECT_EQ(list.GetPathAt(0).Length(), 5u);
     EXPECT_NE(list.GetPathAt(0).LastWriteTime(), 0u);
     EXPECT_FALSE(list.topLevelItem(0)->text(CFileListCtrl::COLUMN_DATE).isEmpty());
+}
+
+TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
+    auto browser = OpenBrowser();
+    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
+    pub->setExpanded(true);
+    Settle(*browser);
+    browser->GetTree()->setCurrentItem(pub);
+    Settle(*browser);
+    Child(pub, "docs")->setExpanded(true);
+    Settle(*browser);
+    WriteFile(server.Path("pub/docs/more/m.txt"), "m");
+    WriteFile(server.Path("pub/late.txt"), "late");
+
+    QTest::keyClick(browser->GetTree(), Qt::Key_F5);
+    Settle(*browser);
+    pub = Child(Root(*browser), "pub");
+    EXPECT_TRUE(pub->isExpanded());
+    ASSERT_NE(Child(pub, "docs"), nullptr);
+    EXPECT_TRUE(Child(pub, "docs")->isExpanded());
+    EXPECT_EQ(ChildNames(Child(pub, "docs")), std::vector<std::string>{"more"});
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
+    EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"late.txt"});
+}
+
+TEST_F(BrowserTest, ChoosingAConnectionInTheListShowsItInTheBrowser) {
+    fs::create_directories(settings.GetProjectsFolder());
+    velmora::CFtpLoginInfoList saved;
+    saved.AddTail(new velmora::CFtpLoginInfo(Login("Home")));
+    velmora::CFtpLoginInfo away = Login("Away");
+    away.SetFtpPath(CFtpPath("/pub/", velmora::PATH_FOLDER));
+    saved.AddTail(new velmora::CFtpLoginInfo(away));
+    ASSERT_TRUE(saved.SaveXML(settings.GetCurProject()));
+    settings.SetSelConnection("Home");
+    CMainDlg main(context);
+    main.Initialize();
+    Settle(main.GetBrowser());
+    ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Home");
+
+    ASSERT_TRUE(main.GetConnections().SelectConnection("Away"));
+    Settle(main.GetBrowser());
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Away");
+    EXPECT_EQ(sink.GetRoot()->GetDoc(), "/pub/");
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(BrowserTest, EachConnectionComesBackWithItsOwnFolders) {

@@ -46,6 +46,29 @@ TEST_F(CliMirrorTest, UploadPrintsEachActionAndAnUnchangedRunSendsNothing) {
     EXPECT_EQ(server.Received("STOR"), 2);
 }
 
+// With a job database the next run goes by the record of the last one: the
+// server is not asked for a single listing.
+TEST_F(CliMirrorTest, AJobDatabaseSparesTheNextRunItsListing) {
+    const std::string db = local / "jobs.db";
+    ASSERT_EQ(RunCli({"db", "init", "--db", db}).status, 0);
+    WriteFile(local / "site/index.html", "<p>home</p>");
+    WriteFile(local / "site/img/logo.png", RandomBytes(20000, 5));
+    ASSERT_EQ(RunCli({"mirror", "--db", db, local / "site", Url("/www/")}).status, 0);
+    const int listings = server.Received("MLSD") + server.Received("LIST");
+    EXPECT_GT(listings, 0);
+
+    WriteFile(local / "site/index.html", "<p>home, again</p>");
+    const CliResult second = RunCli({"mirror", "--db", db, local / "site", Url("/www/")});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.out, "~ index.html\nSent 1 files (18 bytes), skipped 1 unchanged, deleted 0\n");
+    EXPECT_EQ(server.Received("MLSD") + server.Received("LIST"), listings);
+    EXPECT_EQ(server.Received("STOR"), 3);
+    std::string difference;
+    EXPECT_TRUE(SameTree(local / "site", server.Path("www"), difference)) << difference;
+
+    EXPECT_EQ(RunCli({"mirror", "--db", local / "none.db", local / "site", Url("/www/")}).status, 1);
+}
+
 TEST_F(CliMirrorTest, DryRunPrintsWhatDeleteWouldDoAndChangesNothing) {
     WriteFile(local / "site/a.txt", "a");
     WriteFile(server.Path("www/a.txt"), "an old a");

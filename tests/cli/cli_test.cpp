@@ -134,10 +134,22 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
 
     // Errors that come before any file say what was asked for, and what to do.
     fs::create_directories(server.Path("pub/docs"));
+    WriteFile(server.Path("pub/docs/inside.txt"), "in");
     const CliResult folder = RunCli({"download", Url("/pub/docs"), local / "got"});
-    EXPECT_NE(folder.err.find("add a trailing /"), std::string::npos) << folder.err;
+    EXPECT_NE(folder.err.find("it is a folder; add a trailing /"), std::string::npos) << folder.err;
+    const CliResult copied = RunCli({"copy", Url("/pub/docs"), local / "renamed"});
+    EXPECT_EQ(copied.status, 2);
+    EXPECT_NE(copied.err.find("is a folder: add a trailing /"), std::string::npos) << copied.err;
+    EXPECT_FALSE(fs::exists(local / "renamed"));
+    EXPECT_FALSE(fs::exists(local / "docs"));
+    const CliResult missing = RunCli({"download", Url("/pub/missing.txt"), local / "got"});
+    EXPECT_EQ(missing.err.find("folder"), std::string::npos) << missing.err;
     const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
-    EXPECT_NE(absent.err.find("/pub/absent/"), std::string::npos) << absent.err;
+    EXPECT_NE(absent.err.find("parcelo-cli: no such folder: ftp://127.0.0.1:" + std::to_string(server.GetPort()) +
+                              "/pub/absent/\n"),
+              std::string::npos)
+        << absent.err;
+    EXPECT_EQ(absent.err.find("Connect error"), std::string::npos) << absent.err;
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -170,11 +182,32 @@ TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == kept + data.substr(kept.size())) << "not continued";
 
-    // Without --continue, and under a temporary name, the whole file goes again.
-    const CliResult again = RunCli({"upload", "--temp-names", local / "up.bin", Url("/in/")});
+    // Replaced without --continue, under a temporary name: the whole file goes again.
+    const CliResult again = RunCli({"upload", "--overwrite", "--temp-names", local / "up.bin", Url("/in/")});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "not sent again";
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+}
+
+// A server whose downloads stall: each pass ends "too slow" within the
+// chosen time instead of the 30 s default, and after a few passes that got
+// nowhere the file is that error.
+TEST_F(CliTest, AStalledDownloadEndsTooSlowWithinTheChosenTime) {
+    WriteFile(server.Path("in/slow.bin"), RandomBytes(300000, 13));
+    FaultRelay relay(server.GetHost(), server.GetPort(), {.stallDataAfter = 2000});
+    ASSERT_TRUE(relay.Start());
+    const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
+                            std::to_string(relay.GetPort()) + "/in/slow.bin";
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult run =
+        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Transfer too slow: fewer than 5000 bytes in 1 seconds"), std::string::npos) << run.err;
+    // Five passes that got no block further, a second or so each.
+    EXPECT_EQ(relay.GetCommands("RETR").size(), 5u);
+    EXPECT_LT(took, std::chrono::seconds(15));
+    EXPECT_FALSE(fs::exists(local / "down/slow.bin"));
 }
 
 // 60 MiB each way with the data connection reset after 20 MB: both finish
@@ -260,10 +293,52 @@ TEST_F(CliTest, AnUploadKeepsOrReplacesServerFilesWhenAsked) {
     EXPECT_EQ(RunCli({"upload", "--newer", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine");
 
-    // Without an option, as uploads always did.
     WriteFile(local / "doc.txt", "mine again");
-    EXPECT_EQ(RunCli({"upload", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine again");
+}
+
+// Without an option a file sent to a server keeps the one there: it goes
+// under the next free name, and the user is told which.
+TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
+    WriteFile(local / "doc.txt", "new");
+    WriteFile(local / ".hidden", "new hidden");
+    WriteFile(server.Path("in/doc.txt"), "first");
+    WriteFile(server.Path("in/doc(1).txt"), "second");
+    WriteFile(server.Path("in/.hidden"), "old hidden");
+    const CliResult up = RunCli({"upload", local / "doc.txt", local / ".hidden", Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("/in/doc.txt is on the server: sent as doc(2).txt"), std::string::npos) << up.err;
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "first");
+    EXPECT_EQ(ReadFile(server.Path("in/doc(1).txt")), "second");
+    EXPECT_EQ(ReadFile(server.Path("in/doc(2).txt")), "new");
+    // Listings leave hidden names out; they are asked for one by one.
+    EXPECT_EQ(ReadFile(server.Path("in/.hidden")), "old hidden");
+
+    // A tree into a folder that holds part of it: its files, and a file
+    // named like a folder there, keep what is there; what is new keeps its name.
+    const std::string tree = local / "tree";
+    WriteFile(tree + "/top.txt", "new top");
+    WriteFile(tree + "/docs", "a file named docs");
+    WriteFile(tree + "/new/inner.txt", "new inner");
+    WriteFile(server.Path("in/tree/top.txt"), "old top");
+    fs::create_directories(server.Path("in/tree/docs"));
+    const CliResult folder = RunCli({"upload", tree, Url("/in/")});
+    ASSERT_EQ(folder.status, 0) << folder.err;
+    EXPECT_EQ(ReadFile(server.Path("in/tree/top.txt")), "old top");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/top(1).txt")), "new top");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/docs(1)")), "a file named docs");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/new/inner.txt")), "new inner");
+
+    // copy to a server does the same; --overwrite replaces.
+    ASSERT_EQ(RunCli({"copy", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc(3).txt")), "new");
+    ASSERT_EQ(RunCli({"copy", "--overwrite", local / "doc.txt", Url("/in/tree/")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Path("in/tree/doc(1).txt")));
+    WriteFile(local / "doc.txt", "newest");
+    ASSERT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "newest");
+    EXPECT_FALSE(fs::exists(server.Path("in/doc(4).txt")));
 }
 
 TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {
@@ -565,6 +640,8 @@ TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {
         {"upload", "/tmp", "ftp://h/x/", "--bogus"},
         {"schedule", "add", "--db", "x.db", "--name", "n", "--repeat", "hourly", "--from", "/a", "--to", "/b"},
         {"scheduler", "--db", "x.db", "--interval", "0"},
+        {"download", "ftp://h/a", "/tmp", "--low-speed-time", "0"},
+        {"download", "ftp://h/a", "/tmp", "--low-speed-limit", "-1"},
     };
     for (const auto& args : wrong) {
         const CliResult result = RunCli(args);

@@ -3,6 +3,9 @@
 // They need root; where a server cannot be started the test is skipped, not
 // failed.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +15,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -28,8 +32,10 @@ namespace {
 // One server for one test; stopped with the object.
 class RealServer {
 public:
-    // `tls`: "", or "tls12", "tls13", "implicit" (see real_ftp_servers.sh).
-    explicit RealServer(const std::string& name, const std::string& tls = {}) : m_name(name), m_tls(tls) {}
+    // `tls`: "", or "tls12", "tls13", "implicit" (see real_ftp_servers.sh);
+    // `conf`: more lines of vsftpd's configuration.
+    explicit RealServer(const std::string& name, const std::string& tls = {}, const std::string& conf = {})
+        : m_name(name), m_tls(tls), m_conf(conf) {}
     ~RealServer() { RunProgram({REAL_SERVERS_SCRIPT, "stop", m_dir.path()}); }
     RealServer(const RealServer&) = delete;
     RealServer& operator=(const RealServer&) = delete;
@@ -37,7 +43,8 @@ public:
     // False with the reason when the server cannot run here.
     bool Start(std::string& reason) {
         const CliResult started = RunProgram({REAL_SERVERS_SCRIPT, "start", m_name, m_dir.path(), m_tls},
-                                             {{"PARCELO_FTP_SERVERS_CACHE", REAL_SERVERS_CACHE}});
+                                             {{"PARCELO_FTP_SERVERS_CACHE", REAL_SERVERS_CACHE},
+                                              {"REAL_FTP_SERVER_CONF", m_conf}});
         if (started.status != 0 || !started.out.starts_with("READY ")) {
             reason = m_name + " is not available: " + started.err;
             return false;
@@ -56,6 +63,8 @@ public:
     int Port() const { return m_port; }
     std::string CaFile() const { return m_dir / "tls/ca.pem"; }
     std::string Home(const std::string& path) const { return m_dir / ("home/" + path); }
+    // What the test wrote into the served folder becomes the server user's.
+    void Own() const { RunProgram({"chown", "-R", "2000:2000", m_dir / "home"}); }
     const std::string& User() const { return m_user; }
     // Files the server received ("i") or sent ("o"), from its transfer log.
     int Transfers(char direction) const {
@@ -74,6 +83,7 @@ public:
 private:
     std::string m_name;
     std::string m_tls;
+    std::string m_conf;
     TempDir m_dir;
     int m_port = 0;
     std::string m_user;
@@ -196,7 +206,143 @@ TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
     }
 }
 
+// What a user does by hand, on each server: the overwrite policy both
+// ways, renaming a folder named with its "/", a server file copied to a new
+// local name, wildcards, and a folder named without its "/" (servers word
+// that refusal each their own way).
+TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    namespace fs = std::filesystem;
+    const auto age = [](const std::string& path, int years) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * years));
+    };
+    WriteFile(server.Home("pub/doc.txt"), "server");
+    WriteFile(server.Home("pub/docs/inside.txt"), "inside");
+    WriteFile(server.Home("pub/sub two/x.txt"), "x");
+    for (const char* name : {"a.csv", "b.csv", "c.txt", "d1.log", "d2.log", "dx.log"}) {
+        WriteFile(server.Home(std::string("pub/") + name), name);
+    }
+    server.Own();
+    TempDir local;
+    WriteFile(local / "doc.txt", "mine");
+
+    const CliResult up = RunCli({"upload", local / "doc.txt", server.Url("/pub/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("/pub/doc.txt is on the server: sent as doc(1).txt"), std::string::npos) << up.err;
+    EXPECT_EQ(ReadFile(server.Home("pub/doc.txt")), "server");
+    EXPECT_EQ(ReadFile(server.Home("pub/doc(1).txt")), "mine");
+    const CliResult kept = RunCli({"upload", "--no-clobber", local / "doc.txt", server.Url("/pub/")});
+    EXPECT_NE(kept.err.find("1 skipped"), std::string::npos) << kept.err;
+    age(local / "doc.txt", 1);
+    ASSERT_EQ(RunCli({"upload", "--newer", local / "doc.txt", server.Url("/pub/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Home("pub/doc.txt")), "server");
+    age(server.Home("pub/doc.txt"), 10);
+    ASSERT_EQ(RunCli({"upload", "--newer", local / "doc.txt", server.Url("/pub/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Home("pub/doc.txt")), "mine");
+    WriteFile(local / "doc(1).txt", "local");
+    const CliResult refused = RunCli({"download", server.Url("/pub/doc(1).txt"), local.path()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(local / "doc(1).txt"), "local");
+
+    ASSERT_EQ(RunCli({"rename", server.Url("/pub/sub%20two/"), "sub three"}).status, 0);
+    EXPECT_EQ(ReadFile(server.Home("pub/sub three/x.txt")), "x");
+    const CliResult copied = RunCli({"copy", server.Url("/pub/docs/inside.txt"), local / "out/renamed.txt"});
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "inside");
+
+    ASSERT_EQ(RunCli({"download", server.Url("/pub/*.csv"), local / "csv"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "csv/a.csv") + ReadFile(local / "csv/b.csv"), "a.csvb.csv");
+    EXPECT_FALSE(fs::exists(local / "csv/c.txt"));
+    ASSERT_EQ(RunCli({"rm", server.Url("/pub/d?.log")}).status, 0);
+    EXPECT_FALSE(fs::exists(server.Home("pub/d1.log")) || fs::exists(server.Home("pub/d2.log")));
+    EXPECT_FALSE(fs::exists(server.Home("pub/dx.log")));
+
+    const CliResult folder = RunCli({"download", server.Url("/pub/docs"), local / "got"});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.err.find("it is a folder; add a trailing /"), std::string::npos) << folder.err;
+    const CliResult folderCopy = RunCli({"copy", server.Url("/pub/docs"), local / "docs-copy"});
+    EXPECT_EQ(folderCopy.status, 2);
+    EXPECT_NE(folderCopy.err.find("is a folder: add a trailing /"), std::string::npos) << folderCopy.err;
+    EXPECT_FALSE(fs::exists(local / "docs-copy"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
+
+// A session held open on the server, as another program would.
+class HeldSession {
+public:
+    // Connects until the server greets with 220: it may still count a
+    // session that has just ended (its check of the server's port) and
+    // turn this one away.
+    explicit HeldSession(int port) {
+        for (int attempt = 0; attempt < 50 && !m_open; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            m_open = Connect(port);
+        }
+    }
+    ~HeldSession() { Close(); }
+    HeldSession(const HeldSession&) = delete;
+    HeldSession& operator=(const HeldSession&) = delete;
+    bool IsOpen() const { return m_open; }
+    void Close() {
+        if (m_fd >= 0) close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    bool Connect(int port) {
+        Close();
+        // Not inherited by the program under test, which would keep it open.
+        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        char greeting[4] = {};
+        return m_fd >= 0 && connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+               recv(m_fd, greeting, 3, MSG_WAITALL) == 3 && std::string(greeting) == "220";
+    }
+
+    int m_fd = -1;
+    bool m_open = false;
+};
+
+// vsftpd set to one session per address tells a second one to come back
+// later (421): the upload says so while it waits, and goes on once the
+// other session ends. Free names need a session of their own, which the
+// server then refuses: the file is not sent rather than replacing one.
+TEST(RealBusyServerTest, ABusyServerIsRetriedAloudAndItsFilesAreNotReplacedBlindly) {
+    if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs root";
+    RealServer server("vsftpd", "", "max_per_ip=1");
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    WriteFile(local / "a.txt", "mine");
+
+    HeldSession other(server.Port());
+    ASSERT_TRUE(other.IsOpen());
+    CliProcess up({"upload", "--overwrite", "--retries", "3", local / "a.txt", server.Url("/")});
+    ASSERT_TRUE(up.WaitForError("retrying in 3 s (attempt 2 of 3)")) << up.Finish().err;
+    other.Close();
+    const CliResult waited = up.Finish();
+    ASSERT_EQ(waited.status, 0) << waited.err;
+    EXPECT_NE(waited.err.find("cannot connect to 127.0.0.1:" + std::to_string(server.Port()) + " (Ftp: 421"),
+              std::string::npos)
+        << waited.err;
+    EXPECT_EQ(ReadFile(server.Home("a.txt")), "mine");
+
+    WriteFile(local / "a.txt", "newer");
+    const CliResult blind = RunCli({"upload", local / "a.txt", server.Url("/")});
+    EXPECT_EQ(blind.status, 1);
+    EXPECT_NE(blind.err.find("cannot tell whether /a.txt is on the server"), std::string::npos) << blind.err;
+    EXPECT_EQ(ReadFile(server.Home("a.txt")), "mine");
+    EXPECT_FALSE(std::filesystem::exists(server.Home("a(1).txt")));
+}
+
 
 // Both listings describe one tree: names, kinds, sizes and times to the
 // minute (MLSD in UTC, LIST in the server's local time, which is ours).

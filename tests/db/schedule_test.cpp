@@ -43,7 +43,7 @@ TEST(CDBScheduleObj, ValidationTakesTheChecksInOrder) {
 
     CDBScheduleObj timer = Schedule("s", CDBScheduleObj::eTimer);
     timer.Timer = 29;
-    EXPECT_EQ(Problem(timer), "Wrong Timer format, Timer value must be more than 30 minutes");
+    EXPECT_EQ(Problem(timer), "Wrong Timer format, Timer value must be 30 minutes or more");
     timer.Timer = 30;
     EXPECT_EQ(Problem(timer), "");
 }

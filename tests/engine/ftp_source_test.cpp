@@ -43,15 +43,22 @@ public:
     int attempts = 0;
 };
 
-// Renames every file announced for upload as the desktop program does.
+// Renames every file announced for upload as the desktop program does, or
+// answers that it cannot.
 class UniqueNames : public CListener {
 public:
     UniqueNames() { CMsgBox::Box().Subscribe(kUniqueNameProviderId, this); }
     ~UniqueNames() override { CMsgBox::Box().Unsubscribe(this); }
     void OnMsg(CMsg& msg) override {
         auto* path = dynamic_cast<CFtpPath*>(msg.RefObject());
-        if (msg.Cmd() == MSG_UNIQUE_NAME && path) path->SetFileName(path->GetFileName(false) + "(1)");
+        if (msg.Cmd() != MSG_UNIQUE_NAME || !path) return;
+        if (refuse) {
+            msg.Result(TARGET_FAIL);
+        } else {
+            path->SetFileName(path->GetFileName(false) + "(1)");
+        }
     }
+    bool refuse = false;
 };
 
 class FtpSourceTest : public EngineTest {
@@ -152,6 +159,18 @@ TEST_F(FtpSourceTest, FilesFromAPathListNeedNoTreeAndGetUniqueNamesOnUpload) {
     CFtpSource remote(upload);
     ASSERT_TRUE(RunPair(local, remote));
     EXPECT_EQ(ReadFile(server.Path("pub/a(1).txt")), "remote a");
+
+    // A name the provider cannot make free is an error, and nothing is written.
+    names.refuse = true;
+    WriteFile(dir / "a.txt", "local a");
+    CStatistic::ResetJob();
+    CLocalSource again(upload);
+    CFtpSource refused(upload);
+    RunPair(again, refused);
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 1);
+    EXPECT_NE(CStatistic::Job().m_strLastError.find("No free name for /pub/a.txt"), std::string::npos)
+        << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadFile(server.Path("pub/a.txt")), "remote a");
 }
 
 TEST_F(FtpSourceTest, RefusedLoginIsNotRetried) {

@@ -1,5 +1,8 @@
 #include "engine/mirror.h"
 
+#include "db/test_database.h"
+#include "engine/mirror_record.h"
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -42,6 +45,12 @@ public:
         for (const std::string& line : lines) {
             if (line[0] != '=') changes.push_back(line);
         }
+        return changes;
+    }
+    // The same, in the order of their texts.
+    std::vector<std::string> SortedChanges() const {
+        std::vector<std::string> changes = Changes();
+        std::sort(changes.begin(), changes.end());
         return changes;
     }
     std::vector<std::string> lines;
@@ -207,12 +216,13 @@ protected:
     }
 
     // How many `command`s the server received since the last Forget.
+    int Listings() const { return Received("LIST") + Received("MLSD"); }
     int Received(const std::string& command) const {
         const auto before = m_forgotten.find(command);
         return server.Received(command) - (before == m_forgotten.end() ? 0 : before->second);
     }
     void Forget() {
-        for (const char* command : {"STOR", "RETR", "DELE", "RMD", "MKD"}) {
+        for (const char* command : {"STOR", "RETR", "DELE", "RMD", "MKD", "LIST", "MLSD", "SIZE"}) {
             m_forgotten[command] = server.Received(command);
         }
     }
@@ -367,6 +377,153 @@ TEST_F(FtpMirrorTest, AFileThatChangesDuringTheRunIsSentAgainNextTime) {
     ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
     EXPECT_EQ(ReadFile(server.Path("live/second.txt")), "second, and then some more");
     EXPECT_EQ(ReadTree(server.Path("live")), ReadTree(dir / "src"));
+}
+
+// With a record of the earlier runs in the job database.
+class RecordedMirrorTest : public FtpMirrorTest {
+protected:
+    // The source tree mirrored once to "/site/", what the server received then forgotten.
+    CTskItem FirstRun(const TempDir& dir) {
+        WriteSourceTree(dir);
+        const CTskItem item = MakeItem(Folder(dir / "src"), Remote("/site/"), MirrorTransform());
+        EXPECT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
+        EXPECT_GT(Listings(), 0);
+        Forget();
+        return item;
+    }
+    // The destination holds the source, and a run after this one neither
+    // lists nor sends anything.
+    void ExpectSettled(const TempDir& dir, const CTskItem& item) {
+        EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "src"));
+        Forget();
+        ASSERT_TRUE(RunJob(item));
+        EXPECT_EQ(Received("STOR") + Listings(), 0);
+    }
+
+    TestDatabase database;
+    CMirrorRecordDatabase record{database.get()};
+};
+
+TEST_F(RecordedMirrorTest, ARecordedRunListsNothingAndSendsOnlyWhatChanged) {
+    TempDir dir;
+    const CTskItem item = FirstRun(dir);
+
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(Listings(), 0);
+    EXPECT_EQ(Received("STOR"), 0);
+    EXPECT_EQ(CStatistic::Job().m_mirror.m_nEqual, 4);
+    Forget();
+
+    WriteFile(dir / "src/sub/b.txt", "beta, but longer");
+    WriteFile(dir / "src/sub/new.txt", "new");
+    fs::create_directories(dir / "src/newdir");
+    SyncLines sync;
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(sync.SortedChanges(), (std::vector<std::string>{"+ newdir/", "+ sub/new.txt", "~ sub/b.txt"}));
+    EXPECT_EQ(Listings(), 0);
+    EXPECT_EQ(Received("STOR"), 2);
+    EXPECT_TRUE(fs::is_directory(server.Path("site/newdir")));
+    ExpectSettled(dir, item);
+}
+
+TEST_F(RecordedMirrorTest, ADestinationChangedBehindTheRecordIsListedAndMendedAgain) {
+    TempDir dir;
+    const CTskItem item = FirstRun(dir);
+    fs::remove(server.Path("site/a.txt"));
+    WriteFile(server.Path("site/sub/b.txt"), "someone else's beta");
+
+    SyncLines sync;
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_GT(Listings(), 0);
+    EXPECT_EQ(sync.SortedChanges(), (std::vector<std::string>{"+ a.txt", "~ sub/b.txt"}));
+    ExpectSettled(dir, item);
+}
+
+TEST_F(RecordedMirrorTest, AWrongRecordOnlyMakesAFileGoAgain) {
+    TempDir dir;
+    const CTskItem item = FirstRun(dir);
+    database.Value("UPDATE SrcPoint SET Note = '12345' WHERE URL LIKE '%/site/a.txt'");
+    database.Value("DELETE FROM SrcPoint WHERE URL LIKE '%/site/sub/b.txt'");
+
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(Received("STOR"), 2);
+    ExpectSettled(dir, item);
+}
+
+TEST_F(RecordedMirrorTest, AnOldRecordOrADeletingRunListsTheDestinationAndADryRunLeavesNoRecord) {
+    TempDir dir;
+    WriteSourceTree(dir);
+    const CTskItem item = MakeItem(Folder(dir / "src"), Remote("/site/"), MirrorTransform());
+    // A dry run leaves no record behind.
+    ASSERT_TRUE(RunJob(MakeItem(Folder(dir / "src"), Remote("/site/"), MirrorTransform(false, true))));
+    EXPECT_EQ(database.Value("SELECT COUNT(*) FROM SrcPoint"), "0");
+    ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
+
+    // The last whole listing two days ago: listed again.
+    database.Value("UPDATE SrcPoint SET LastWriteTime = '01/01/2020 10:00:00' WHERE URL LIKE '%/site/'");
+    Forget();
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_GT(Listings(), 0);
+    Forget();
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(Listings(), 0);
+
+    // Deleting needs to see what is there.
+    WriteFile(server.Path("site/stray.txt"), "not from the source");
+    Forget();
+    ASSERT_TRUE(RunJob(MakeItem(Folder(dir / "src"), Remote("/site/"), MirrorTransform(true))));
+    EXPECT_GT(Listings(), 0);
+    EXPECT_FALSE(fs::exists(server.Path("site/stray.txt")));
+    EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "src"));
+}
+
+// A local destination keeps a record too; one that was emptied behind it
+// is filled again.
+TEST_F(RecordedMirrorTest, AWipedLocalDestinationIsFilledAgain) {
+    TempDir dir;
+    WriteSourceTree(dir);
+    const CTskItem item = MakeItem(Folder(dir / "src"), Folder(dir / "dst"), MirrorTransform());
+    ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(CStatistic::Job().m_mirror.m_nEqual, 4);
+    fs::remove_all(dir / "dst");
+    ASSERT_TRUE(RunJob(item));
+    EXPECT_EQ(CStatistic::Job().m_nProcessed, 4);
+    EXPECT_EQ(ReadTree(dir / "dst"), ReadTree(dir / "src"));
+}
+
+// Sizes beyond 32 bits and exact times come back as they were stored; the
+// rows of files the source lost go with a complete run only.
+TEST_F(RecordedMirrorTest, TheRecordKeepsWhatItIsGiven) {
+    const CMirrorRecord::Row big{(uint64_t{5} << 32) + 7, platform::UnixToFileTime(1'700'000'000, 1234500), false};
+    const CMirrorRecord::Row folder{0, 0, true};
+    {
+        CMirrorRecord record(database.get(), "ftp://u@h:21/r/");
+        EXPECT_FALSE(record.Load());
+        record.Confirm("big.bin", big);
+        record.Confirm("d", folder);
+        record.Confirm("d/small.txt", {3, big.time, false});
+        ASSERT_TRUE(record.Store(true, true)) << record.GetLastError();
+    }
+    CMirrorRecord record(database.get(), "ftp://u@h:21/r/");
+    ASSERT_TRUE(record.Load());
+    ASSERT_NE(record.Find("big.bin"), nullptr);
+    EXPECT_EQ(*record.Find("big.bin"), big);
+    ASSERT_NE(record.Find("d"), nullptr);
+    EXPECT_EQ(*record.Find("d"), folder);
+    // Another destination's record is its own.
+    CMirrorRecord other(database.get(), "ftp://u@h:21/r2/");
+    EXPECT_FALSE(other.Load());
+
+    record.Confirm("big.bin", big);
+    ASSERT_TRUE(record.Store(false, false));
+    ASSERT_TRUE(record.Load());
+    EXPECT_NE(record.Find("d/small.txt"), nullptr);
+    record.Confirm("big.bin", big);
+    ASSERT_TRUE(record.Store(false, true));
+    ASSERT_TRUE(record.Load());
+    EXPECT_EQ(record.Find("d/small.txt"), nullptr);
+    EXPECT_NE(record.Find("big.bin"), nullptr);
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ CFtpLoginInfo LoginAt(const FtpServer& server, uint16_t port) {
 // Jobs through a FaultRelay in front of a real server.
 class ResumeTest : public EngineTest {
 protected:
+    // `without`: commands the server lacks (see FtpServerOptions).
+    explicit ResumeTest(const std::string& without = {}) : server({.without = without}) {}
+
     void SetUp() override {
         EngineTest::SetUp();
         ASSERT_TRUE(server.Start()) << server.GetError();
@@ -132,7 +135,96 @@ TEST_F(ResumeTest, WithoutRestADownloadStartsAgainAndAnUploadStillFinishesWhole)
 
     ASSERT_TRUE(Upload({"b.bin"})) << Job().m_strLastError;
     EXPECT_TRUE(ReadFile(server.Path("in/b.bin")) == data) << "different contents";
+    // FEAT named no REST STREAM: no restart was asked for.
+    EXPECT_TRUE(relay->GetCommands("REST").empty());
+    EXPECT_TRUE(relay->GetCommands("APPE").empty());
 }
+
+// Servers that lack a command are not sent it where their FEAT reply tells;
+// a server without FEAT is tried and falls back.
+struct ServerWithoutRest : ResumeTest {
+    ServerWithoutRest() : ResumeTest("REST") {}
+};
+struct ServerWithoutSize : ResumeTest {
+    ServerWithoutSize() : ResumeTest("SIZE") {}
+};
+struct ServerWithoutSizeOrMlst : ResumeTest {
+    ServerWithoutSizeOrMlst() : ResumeTest("SIZE,MLST,MLSD") {}
+};
+struct ServerWithoutFeat : ResumeTest, ::testing::WithParamInterface<const char*> {
+    ServerWithoutFeat() : ResumeTest(GetParam()) {}
+};
+
+TEST_F(ServerWithoutRest, CutAndContinuedFilesGoAgainFromTheirStart) {
+    const std::string data = RandomBytes(900000, 21);
+    WriteFile(server.Path("in/a.bin"), data);
+    WriteFile(local / "b.bin", data);
+    Relay({.resetDataAfter = 300000, .resets = 2});
+    ASSERT_TRUE(Download({"/in/a.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 3u);
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+
+    Relay({.resetDataAfter = 300000});
+    ASSERT_TRUE(Upload({"b.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/b.bin")) == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("STOR").size(), 2u);
+
+    // A shorter file from an earlier run cannot be continued either.
+    WriteFile(server.Path("in/b.bin"), data.substr(0, 100000));
+    Relay({});
+    ASSERT_TRUE(Upload({"b.bin"}, true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/b.bin")) == data) << "different contents";
+    EXPECT_TRUE(relay->GetCommands("REST").empty());
+    EXPECT_TRUE(relay->GetCommands("APPE").empty());
+}
+
+TEST_F(ServerWithoutSize, AnUploadIsCheckedAndContinuedThroughMlst) {
+    const std::string data = RandomBytes(900000, 22);
+    WriteFile(local / "up.bin", data);
+    Relay({});
+    ASSERT_TRUE(Upload({"up.bin"})) << Job().m_strLastError;
+    EXPECT_EQ(relay->GetCommands("MLST"), std::vector<std::string>{"MLST /in/up.bin"});
+
+    fs::remove(server.Path("in/up.bin"));
+    Relay({.resetDataAfter = 300000});
+    ASSERT_TRUE(Upload({"up.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "different contents";
+    const std::vector<std::string> rest = relay->GetCommands("REST");
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_GT(std::stoull(rest[0].substr(5)), 0u);
+    EXPECT_TRUE(relay->GetCommands("SIZE").empty());
+    EXPECT_EQ(Job().m_nErrors, 0);
+}
+
+TEST_F(ServerWithoutSizeOrMlst, ACutUploadIsSeenWithoutAskingTheSizeAndGoesAgainWhole) {
+    const std::string data = RandomBytes(900000, 23);
+    WriteFile(local / "up.bin", data);
+    Relay({.resetDataAfter = 300000});
+    ASSERT_TRUE(Upload({"up.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "different contents";
+    EXPECT_EQ(relay->GetCommands("STOR").size(), 2u);
+    for (const char* verb : {"SIZE", "MLST", "REST"}) EXPECT_TRUE(relay->GetCommands(verb).empty()) << verb;
+    EXPECT_EQ(Job().m_nErrors, 0);
+}
+
+// A server that named no features is asked for a restart: one that takes
+// it goes on, one that refuses it sends the file again from its start.
+TEST_P(ServerWithoutFeat, ARestartIsTriedAndTakenOrRefused) {
+    const bool restarts = std::string(GetParam()).find("REST") == std::string::npos;
+    const std::string data = RandomBytes(900000, 24);
+    WriteFile(server.Path("in/a.bin"), data);
+    Relay({.resetDataAfter = 300000});
+    ASSERT_TRUE(Download({"/in/a.bin"})) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data) << "different contents";
+    // A refused REST went before any RETR of its own.
+    EXPECT_EQ(relay->GetCommands("REST").size(), 1u);
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 2u);
+    EXPECT_EQ(relay->GetDataBytes() >= data.size() + 290000u, !restarts) << relay->GetDataBytes();
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServerWithoutFeat, ::testing::Values("FEAT", "FEAT,REST"));
 
 TEST_F(ResumeTest, AJobGoesOnAfterTheServerDropsItsConnectionBetweenFiles) {
     for (const char* name : {"1.txt", "2.txt", "3.txt"}) WriteFile(local / name, std::string("file ") + name);

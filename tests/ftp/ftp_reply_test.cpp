@@ -92,6 +92,30 @@ TEST(FtpReply, ValuesOfFolderSizeAndTimeReplies) {
     EXPECT_FALSE(ParseModificationTime("213 2020010203", seconds));
 }
 
+TEST(FtpReply, TheEntryOfAnMlstReplyKeepsItsFactsAndItsWholeName) {
+    CMlstEntry entry;
+    // ProFTPD's layout: fact names in capitals, a full path with a blank.
+    ASSERT_TRUE(ParseMlstReply("250-Start of list for /in/a b.txt\n"
+                               " modify=20241207071100;perm=adfrw;size=1048576;type=file;UNIX.mode=0644; /in/a b.txt\n"
+                               "250 End of list",
+                               entry));
+    EXPECT_EQ(entry.type, "file");
+    EXPECT_EQ(entry.size, "1048576");
+    EXPECT_EQ(entry.modify, "20241207071100");
+    EXPECT_EQ(entry.unixMode, "0644");
+    EXPECT_EQ(entry.name, "/in/a b.txt");
+    // A fact without its value and one not asked for are left out.
+    ASSERT_TRUE(ParseMlstReply("250-x\n Size=12;unique=1;Modify; x;y\n250 End", entry));
+    EXPECT_EQ(entry.size, "12");
+    EXPECT_EQ(entry.modify, "");
+    EXPECT_EQ(entry.name, "x;y");
+    // No entry line, or an entry without a name.
+    EXPECT_FALSE(ParseMlstReply("250 Listing follows", entry));
+    EXPECT_FALSE(ParseMlstReply("250-x\n type=file;size=3;\n250 End", entry));
+    EXPECT_FALSE(ParseMlstReply("250-x\n type=file;size=3; \n250 End", entry));
+    EXPECT_EQ(entry.size, "");
+}
+
 TEST(FtpReply, TruncationKeepsWholeUtf8Characters) {
     EXPECT_EQ(TruncateUtf8("abc", 5), "abc");
     EXPECT_EQ(TruncateUtf8("ab\xC3\xA9z", 3), "ab");

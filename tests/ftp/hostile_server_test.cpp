@@ -161,6 +161,28 @@ TEST(HostileServer, AServerThatTricklesBytesFailsTheLowSpeedLimit) {
     EXPECT_TRUE(IsTransient(stream->GetLastErrorCode()));
 }
 
+TEST(HostileServer, AServerThatFallsSilentFailsTheLowSpeedLimitBeforeTheTimeOut) {
+    FakeFtpServer silent([](FakeFtpSession& s) {
+        StartDownload(s);
+        s.SendData("0123456789");
+        s.ReceiveDataToEnd();  // until the client gives up
+        s.Reply("426 Transfer aborted");
+        AnswerEverything(s);
+    });
+    CFtpOptions options = ShortTimeouts();
+    options.receiveTimeoutMs = 20000;
+    options.lowSpeedBytes = 50;
+    options.lowSpeedSeconds = 1;
+    CFtpConnection ftp(options);
+    ASSERT_TRUE(Connect(ftp, silent)) << ftp.GetLastError();
+    auto stream = ftp.OpenFile("file.bin", EFtpAccess::Read);
+    ASSERT_TRUE(stream) << ftp.GetLastError();
+    ReadToEnd(*stream);
+    EXPECT_EQ(stream->GetLastErrorCode(), EFtpError::TimedOut);
+    EXPECT_EQ(stream->GetLastError(), "Transfer too slow: fewer than 50 bytes in 1 seconds");
+    EXPECT_EQ(stream->GetByteCount(), 10u);
+}
+
 TEST(HostileServer, AFailedFinalReplyFailsTheUpload) {
     FakeFtpServer diskFull([](FakeFtpSession& s) {
         s.Login();

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -260,9 +261,12 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
     const int ends[2] = {client, server};
     bool ended[2] = {false, false};
     uint64_t carried = 0;
+    uint64_t toClient = 0;
     bool reset = false;
-    while (!(ended[0] && ended[1]) && !reset) {
-        std::vector<pollfd> fds{{ended[0] ? -1 : client, POLLIN, 0}, {ended[1] ? -1 : server, POLLIN, 0}};
+    const auto stalled = [&] { return m_plan.stallDataAfter > 0 && toClient >= m_plan.stallDataAfter; };
+    while (!(ended[0] && ended[1]) && !reset && !(ended[0] && stalled())) {
+        std::vector<pollfd> fds{{ended[0] ? -1 : client, POLLIN, 0},
+                                {ended[1] || stalled() ? -1 : server, POLLIN, 0}};
         if (!WaitReadable(fds, m_stop[0])) break;
         for (int side = 0; side < 2 && !reset; ++side) {
             if (fds[side].revents == 0) continue;
@@ -271,6 +275,8 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
             // Exactly up to the cut while a reset is due.
             if (carried < m_plan.resetDataAfter && m_plan.resetDataAfter - carried < room && ResetsLeft())
                 room = static_cast<size_t>(m_plan.resetDataAfter - carried);
+            if (side == 1 && m_plan.stallDataAfter > toClient)
+                room = static_cast<size_t>(std::min<uint64_t>(room, m_plan.stallDataAfter - toClient));
             const ssize_t count = ::recv(ends[side], buffer, room, 0);
             if (count <= 0) {
                 ended[side] = true;
@@ -282,6 +288,7 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
                 break;
             }
             carried += static_cast<uint64_t>(count);
+            if (side == 1) toClient += static_cast<uint64_t>(count);
             m_dataBytes += static_cast<uint64_t>(count);
             reset = m_plan.resetDataAfter > 0 && carried >= m_plan.resetDataAfter && ShouldReset();
         }

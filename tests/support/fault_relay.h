@@ -16,6 +16,9 @@ struct FaultPlan {
     // -1 resets every one.
     uint64_t resetDataAfter = 0;
     int resets = 1;
+    // Data connections that have brought the client this many bytes bring
+    // nothing more, and stay open until the client closes them; 0 never stalls.
+    uint64_t stallDataAfter = 0;
     // The control connection is dropped right after the relay has passed on
     // this many "226" replies (all sessions together); 0 never drops it.
     int dropControlAfterTransfers = 0;

@@ -68,7 +68,11 @@ bool FtpServer::Fail(const std::string& error) {
 int FtpServer::Received(const std::string& command) const {
     std::ifstream log(m_options.commandLog);
     int count = 0;
-    for (std::string line; std::getline(log, line);) count += line.find("<- " + command + " ") != std::string::npos;
+    // A command with arguments, or one alone on its line (MLSD, LIST).
+    const std::string word = "<- " + command;
+    for (std::string line; std::getline(log, line);) {
+        count += line.find(word + " ") != std::string::npos || line.ends_with(word);
+    }
     return count;
 }
 
@@ -91,6 +95,8 @@ bool FtpServer::Start() {
     std::vector<const char*> argv = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
                                      m_options.password.c_str(), m_options.host.c_str()};
     if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
+    const std::string without = "--without=" + m_options.without;
+    if (!m_options.without.empty()) argv.push_back(without.c_str());
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());

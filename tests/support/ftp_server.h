@@ -29,6 +29,9 @@ struct FtpServerOptions {
     std::string password = "secret";
     // A file that gets every command the server receives, one line each.
     std::string commandLog = std::string();
+    // Commands the server does not know ("SIZE,MLST,MLSD"): they get 500 and
+    // their features are not in its FEAT reply ("REST" takes "REST STREAM" out).
+    std::string without = std::string();
     // Both set: the server requires explicit TLS on every connection.
     std::string tlsCertFile = {};
     std::string tlsKeyFile = {};

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
 # usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
-#        [--command-log=FILE]
+#        [--command-log=FILE] [--without=CMD,CMD...]
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
 # control connection and on every data connection (python3-openssl).
 # With --command-log every command the server receives is written to FILE,
 # one "<- COMMAND argument" line each, so that tests can count them.
+# With --without the server does not know those commands (500), nor does its
+# FEAT reply name them, like servers that lack SIZE, MLST or REST.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -28,9 +30,11 @@ def exit_when_parent_goes():
 
 
 def main():
-    options = [arg for arg in sys.argv[1:] if arg.startswith("--command-log=")]
+    options = [arg for arg in sys.argv[1:] if arg.startswith("--")]
     sys.argv = [arg for arg in sys.argv if arg not in options]
-    command_log = options[-1].split("=", 1)[1] if options else ""
+    values = dict(arg[2:].split("=", 1) for arg in options)
+    command_log = values.get("command-log", "")
+    without = set(filter(None, values.get("without", "").upper().split(",")))
     root = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     user = sys.argv[3] if len(sys.argv) > 3 else "alice"
@@ -48,6 +52,7 @@ def main():
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:
         logging.basicConfig(level=logging.WARNING)
+    handler.proto_cmds = {name: info for name, info in handler.proto_cmds.items() if name not in without}
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler.authorizer = authorizer

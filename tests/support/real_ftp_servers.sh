@@ -13,6 +13,8 @@
 #       data connection, with session reuse on data connections: explicit
 #       TLS 1.2 only, explicit TLS 1.3 only, or implicit TLS (vsftpd). Its
 #       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
+#       $REAL_FTP_SERVER_CONF, when set, holds more lines of vsftpd's
+#       configuration (e.g. "max_per_ip=1").
 #   real_ftp_servers.sh stop DIR
 #
 # The machine is left as it was found: the unpacked packages are kept in
@@ -111,6 +113,7 @@ CONF
         ;;
     esac
     [ "$tls" = implicit ] && echo "implicit_ssl=YES" >>"$dir/vsftpd.conf"
+    [ -n "${REAL_FTP_SERVER_CONF:-}" ] && printf '%s\n' "$REAL_FTP_SERVER_CONF" >>"$dir/vsftpd.conf"
     # vsftpd has no setting for the TLS versions: OpenSSL's configuration sets them.
     case $tls in
     tls12) protocols="MaxProtocol = TLSv1.2" ;;

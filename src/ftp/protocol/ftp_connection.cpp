@@ -273,12 +273,19 @@ bool CFtpConnection::Rename(const std::string& from, const std::string& to) {
 }
 
 bool CFtpConnection::GetFileSize(const std::string& name, uint64_t& size) {
-    // SIZE never moves the session: a server that refuses it leaves the known folder known.
+    return AskKeepingFolder("SIZE " + name, [&](const CFtpReply& reply) { return ParseFileSize(reply.text, size); });
+}
+
+bool CFtpConnection::GetFileFacts(const std::string& name, CMlstEntry& entry) {
+    return AskKeepingFolder("MLST " + name, [&](const CFtpReply& reply) { return ParseMlstReply(reply.text, entry); });
+}
+
+bool CFtpConnection::AskKeepingFolder(const std::string& command, const std::function<bool(const CFtpReply&)>& parse) {
+    // These never move the session: a server that refuses one leaves the known folder known.
     const std::string folder = m_currentFolder;
     CFtpReply reply;
-    const bool known = ExpectPositive("SIZE " + name, reply) &&
-                       (ParseFileSize(reply.text, size) ||
-                        Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text));
+    const bool known = ExpectPositive(command, reply) &&
+                       (parse(reply) || Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text));
     if (!known && IsConnected()) m_currentFolder = folder;
     return known;
 }

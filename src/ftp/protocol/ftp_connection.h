@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -147,6 +148,7 @@ public:
     bool GetFileSize(const std::string& name, uint64_t& size);     // SIZE (binary size)
     bool GetModificationTime(const std::string& name, int64_t& secondsUtc);  // MDTM
     bool SetModificationTime(const std::string& name, int64_t secondsUtc);   // MFMT
+    bool GetFileFacts(const std::string& name, CMlstEntry& entry);           // MLST
     bool GetSystemType(std::string& text);            // SYST: "UNIX Type: L8"
     // A raw command without data; true for a positive or intermediate reply
     // (GetLastResponse() has it). Use OpenCommand for commands that send data.
@@ -178,6 +180,8 @@ private:
     bool Exchange(const std::string& command, CFtpReply& reply);
     bool ReadReply(CFtpReply& reply);
     bool ExpectPositive(const std::string& command, CFtpReply& reply);
+    // A question whose answer `parse` reads from a positive reply (SIZE, MLST).
+    bool AskKeepingFolder(const std::string& command, const std::function<bool(const CFtpReply&)>& parse);
     void RememberReply(const CFtpReply& reply);
     void DropConnection();
 

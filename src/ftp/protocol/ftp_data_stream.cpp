@@ -1,5 +1,6 @@
 #include "ftp/protocol/ftp_data_stream.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/format.h"
@@ -26,8 +27,16 @@ bool CFtpDataStream::Read(void* buffer, size_t size, size_t& received) {
         m_endOfData = true;
         return true;
     }
+    // A server that stops sending altogether fails the low-speed limit at
+    // the end of its window too, not only at the time-out.
+    const TDeadline deadline = DeadlineAfter(m_timeoutMs);
     CFtpError error;
-    if (!m_data.Receive(buffer, size, received, m_timeoutMs, error)) return Fail(error.code, error.text);
+    for (;;) {
+        const int wait = std::min(RemainingMs(deadline), MsLeftInWindow());
+        if (m_data.Receive(buffer, size, received, wait, error)) break;
+        if (error.code != EFtpError::TimedOut || RemainingMs(deadline) == 0) return Fail(error.code, error.text);
+        if (!CheckSpeed()) return false;
+    }
     m_endOfData = received == 0;
     m_bytes += received;
     return m_endOfData || CheckSpeed();
@@ -39,6 +48,13 @@ void CFtpDataStream::SetLowSpeedLimit(uint32_t bytesPerSecond, int seconds) {
     m_lowSpeedWindow = std::chrono::seconds(seconds);
     m_windowStart = std::chrono::steady_clock::now();
     m_windowBytes = m_bytes;
+}
+
+int CFtpDataStream::MsLeftInWindow() const {
+    if (m_lowSpeedBytes == 0) return m_timeoutMs;
+    const auto left = m_windowStart + m_lowSpeedWindow - std::chrono::steady_clock::now();
+    // At least a moment, so that a window that just ended is checked.
+    return static_cast<int>(std::max<int64_t>(1, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
 bool CFtpDataStream::CheckSpeed() {
@@ -101,11 +117,11 @@ bool CFtpDataStream::Finish(bool abort) {
     // download broken off makes it fail to send). Either way exactly one
     // final reply follows on the control connection, whereas the number of
     // replies to ABOR differs between servers.
+    CFtpError error;
     if (abort)
         m_data.Abandon();
-    else
-        m_data.Finish(m_timeoutMs);
-    CFtpError error;
+    else if (!m_data.Finish(m_timeoutMs, error))
+        Fail(error.code, error.text);
     if (!std::exchange(m_connection, nullptr)->FinishTransfer(*this, error)) Fail(error.code, error.text);
     return !m_failed;
 }

@@ -60,6 +60,8 @@ private:
     // False (and the transfer failed) when the last window of the low-speed
     // limit ended with too few bytes.
     bool CheckSpeed();
+    // Until the low-speed window ends (the time-out without a limit).
+    int MsLeftInWindow() const;
     // The connection goes away first: the transfer is cut off.
     void Detach();
 

@@ -1,7 +1,10 @@
 #include "ftp/protocol/ftp_reply.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+
+#include "base/text.h"
 
 namespace velmora::protocol {
 
@@ -169,6 +172,41 @@ bool ParseFileSize(std::string_view text, uint64_t& size) {
     if (value.empty() || value.size() > 19) return false;  // 19 digits always fit in 64 bits
     size_t pos = 0;
     return ReadNumber(value, pos, 19, size) && pos == value.size();
+}
+
+bool ParseMlstEntry(std::string_view line, CMlstEntry& entry) {
+    entry = CMlstEntry();
+    const size_t blank = line.find(' ');
+    if (blank == std::string_view::npos || blank + 1 == line.size()) return false;
+    std::string_view facts = line.substr(0, blank);
+    while (!facts.empty()) {
+        const size_t end = std::min(facts.find(';'), facts.size());
+        const std::string_view fact = facts.substr(0, end);
+        facts.remove_prefix(std::min(end + 1, facts.size()));
+        const size_t equals = fact.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view name = fact.substr(0, equals);
+        std::string* value = EqualsNoCase(name, "type")        ? &entry.type
+                             : EqualsNoCase(name, "size")      ? &entry.size
+                             : EqualsNoCase(name, "modify")    ? &entry.modify
+                             : EqualsNoCase(name, "unix.mode") ? &entry.unixMode
+                                                               : nullptr;
+        if (value) *value = fact.substr(equals + 1);
+    }
+    entry.name = line.substr(blank + 1);
+    return true;
+}
+
+bool ParseMlstReply(std::string_view text, CMlstEntry& entry) {
+    // The entry is the one line that starts with a blank.
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line[0] == ' ') return ParseMlstEntry(line.substr(1), entry);
+        start = end + 1;
+    }
+    entry = CMlstEntry();
+    return false;
 }
 
 std::string TruncateUtf8(std::string_view text, size_t limit) {

@@ -68,6 +68,23 @@ std::string FormatTimeValue(int64_t seconds);
 // "213 12345" -> 12345.
 bool ParseFileSize(std::string_view text, uint64_t& size);
 
+// One entry of a machine listing (RFC 3659): facts, each ending in ";", one
+// blank, then the name (which may hold blanks and ";" of its own), as MLSD
+// sends a line per entry and MLST in the middle of its reply. The facts are
+// kept as sent (unchecked text); those not asked for stay empty.
+struct CMlstEntry {
+    std::string type;  // "file", "dir", "cdir", "OS.unix=slink:/target", ...
+    std::string size;
+    std::string modify;
+    std::string unixMode;
+    std::string name;
+};
+// "type=file;size=6;modify=20241207071100; a b.txt". Fact names in any
+// letter case. False when there is no name.
+bool ParseMlstEntry(std::string_view line, CMlstEntry& entry);
+// The entry of an MLST reply: "250-Listing a.txt\n type=file;...; /x/a.txt\n250 End".
+bool ParseMlstReply(std::string_view text, CMlstEntry& entry);
+
 // Cuts a text to at most `limit` bytes without splitting a UTF-8 character.
 std::string TruncateUtf8(std::string_view text, size_t limit);
 

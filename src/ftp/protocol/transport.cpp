@@ -25,20 +25,27 @@ bool CTransport::Receive(void* buffer, size_t size, size_t& received, int timeou
                  : m_socket.Receive(buffer, size, received, timeoutMs, error);
 }
 
-void CTransport::Finish(int timeoutMs) {
-    if (m_tls && m_socket.IsOpen()) {
-        CFtpError ignored;  // the server's final reply tells whether the transfer arrived
-        if (m_tls->SendClose(m_socket, timeoutMs, ignored)) {
-            m_socket.ShutdownSend();
-            const TDeadline deadline = DeadlineAfter(timeoutMs);
-            char rest[4096];
-            size_t received = 1;
-            while (received > 0 && RemainingMs(deadline) > 0 &&
-                   m_socket.Receive(rest, sizeof rest, received, RemainingMs(deadline), ignored)) {
-            }
+bool CTransport::Finish(int timeoutMs, CFtpError& error) {
+    bool intact = true;
+    CFtpError ignored;  // with TLS the server's final reply tells whether the transfer arrived
+    if (m_socket.IsOpen() && (!m_tls || m_tls->SendClose(m_socket, timeoutMs, ignored))) {
+        m_socket.ShutdownSend();
+        const TDeadline deadline = DeadlineAfter(timeoutMs);
+        char rest[4096];
+        size_t received = 1;
+        CFtpError drained;
+        bool readable = true;
+        while (received > 0 && RemainingMs(deadline) > 0 && readable)
+            readable = m_socket.Receive(rest, sizeof rest, received, RemainingMs(deadline), drained);
+        // A plain connection that the server reset instead of closing lost
+        // some of what we sent, whatever the server replies.
+        if (!readable && !m_tls && drained.code == EFtpError::Closed) {
+            error = drained;
+            intact = false;
         }
     }
     Close();
+    return intact;
 }
 
 void CTransport::Close() {

@@ -32,8 +32,9 @@ public:
     // The orderly end of a data connection: with TLS, close_notify (servers
     // check it to confirm an upload), the end of our sending, and then what
     // the server still sends is read (bounded) so that unread data does not
-    // make the system reset the connection under it.
-    void Finish(int timeoutMs);
+    // make the system reset the connection under it. False when the server
+    // reset a plain connection: not all that was sent may have arrived.
+    bool Finish(int timeoutMs, CFtpError& error);
     // At once, without any goodbye.
     void Close();
     void Abandon();

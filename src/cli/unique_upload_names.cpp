@@ -1,0 +1,127 @@
+#include "cli/unique_upload_names.h"
+
+#include "ftp/ftp_find.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+
+namespace parcelo::cli {
+namespace {
+
+// The folder that holds `folder` ("/a/b/" -> "/a/"), and its name ("b");
+// the root has none.
+bool SplitFolder(const std::string& folder, std::string& parent, std::string& name) {
+    const size_t end = folder.find_last_not_of('/');
+    if (end == std::string::npos) return false;
+    const size_t slash = folder.rfind('/', end);
+    if (slash == std::string::npos) return false;
+    parent = folder.substr(0, slash + 1);
+    name = folder.substr(slash + 1, end - slash);
+    return true;
+}
+
+}  // namespace
+
+void UniqueUploadNames::Folder::Take(const velmora::CFtpPath& path) {
+    if (names.insert(path.GetFileName(true)).second) paths.Add(new velmora::CFtpPath(path));
+}
+
+UniqueUploadNames::UniqueUploadNames(const velmora::CFtpLoginInfo& login,
+                                     std::function<void(const std::string&)> notice)
+    : m_login(login), m_notice(std::move(notice)) {
+    // One login: the log shows no attempt number.
+    m_login.SetCurAttempt(1);
+    velmora::CMsgBox::Box().Subscribe(velmora::kUniqueNameProviderId, this);
+}
+
+UniqueUploadNames::~UniqueUploadNames() { velmora::CMsgBox::Box().Unsubscribe(this); }
+
+void UniqueUploadNames::OnMsg(velmora::CMsg& msg) {
+    if (msg.Cmd() != velmora::MSG_UNIQUE_NAME) return;
+    auto* path = dynamic_cast<velmora::CFtpPath*>(msg.RefObject());
+    if (!path) return;
+    const std::string wanted = path->GetFtpPath();
+    if (!MakeUnique(*path)) {
+        msg.Result(velmora::TARGET_FAIL);
+        m_notice("cannot tell whether " + wanted + " is on the server (" + m_strError +
+                 "): the file is not sent; --overwrite replaces files without looking");
+        return;
+    }
+    if (path->GetFtpPath() != wanted) {
+        m_notice(wanted + " is on the server: sent as " + path->GetFileName(true) + " (--overwrite replaces it)");
+    }
+}
+
+bool UniqueUploadNames::MakeUnique(velmora::CFtpPath& path) {
+    Folder* folder = Names(path.GetFtpDir(true));
+    if (!folder) return false;
+    for (;;) {
+        const std::string name = path.GetFileName(true);
+        if (!folder->Has(name) && name.starts_with(".")) {
+            bool taken = false;
+            if (!HiddenNameTaken(path, taken)) return false;
+            if (taken) folder->Take(path);
+        }
+        if (!folder->Has(name)) break;
+        if (!folder->paths.UniqueName(&path)) {
+            m_strError = "no free name like " + name;
+            return false;
+        }
+    }
+    folder->Take(path);
+    return true;
+}
+
+UniqueUploadNames::Folder* UniqueUploadNames::Names(const std::string& folder) {
+    if (auto found = m_folders.find(folder); found != m_folders.end()) return &found->second;
+    // A folder its parent does not hold is made by this transfer: empty.
+    // (Listings leave out names that start with ".".)
+    std::string parent;
+    std::string name;
+    const bool made = SplitFolder(folder, parent, name) && !name.starts_with(".") && m_folders.contains(parent) &&
+                      !m_folders.at(parent).Has(name);
+    Folder names;
+    if (!made && !List(folder, names)) return nullptr;
+    return &m_folders.emplace(folder, std::move(names)).first->second;
+}
+
+bool UniqueUploadNames::List(const std::string& folder, Folder& names) {
+    if (!Connected()) return false;
+    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
+    if (!connection.SetCurrentDirectory(folder)) {
+        // A folder that is not there yet holds nothing.
+        if (connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
+        m_strError = connection.GetLastError();
+        return false;
+    }
+    velmora::CFtpFind find(&connection);
+    if (!find.Open(folder)) {
+        m_strError = find.GetLastError();
+        return false;
+    }
+    for (bool more = find.GetCount() > 0; more;) {
+        more = find.FindNextFileW() != 0;
+        // By name: a folder's own path has no file name.
+        names.Take(velmora::CFtpPath(folder + find.GetCurrent()->GetName()));
+    }
+    return true;
+}
+
+bool UniqueUploadNames::HiddenNameTaken(const velmora::CFtpPath& path, bool& taken) {
+    if (!Connected()) return false;
+    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
+    uint64_t size = 0;
+    taken = connection.GetFileSize(path.GetFtpPath(), size);
+    if (taken || connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
+    m_strError = connection.GetLastError();
+    return false;
+}
+
+bool UniqueUploadNames::Connected() {
+    if (m_client.IsConnected() || m_client.Login(m_login)) return true;
+    m_strError = m_client.GetStrError();
+    return false;
+}
+
+}  // namespace parcelo::cli

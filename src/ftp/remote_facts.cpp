@@ -1,0 +1,39 @@
+#include "ftp/remote_facts.h"
+
+#include <charconv>
+
+#include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/ftp_reply.h"
+
+namespace velmora {
+namespace {
+
+// MLST where the server sends `fact` with it.
+bool AskFact(protocol::CFtpConnection& connection, const std::string& path, std::string_view fact,
+             protocol::CMlstEntry& entry) {
+    const protocol::CFtpCapabilities& caps = connection.GetCapabilities();
+    return caps.mlsd && caps.IsMlstFactOn(fact) && connection.GetFileFacts(path, entry);
+}
+
+bool ReadSize(const std::string& text, uint64_t& size) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, size);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+}  // namespace
+
+bool AskRemoteSize(protocol::CFtpConnection& connection, const std::string& path, uint64_t& size) {
+    const protocol::CFtpCapabilities& caps = connection.GetCapabilities();
+    if (caps.size || !caps.listed) return connection.GetFileSize(path, size);
+    protocol::CMlstEntry entry;
+    return AskFact(connection, path, "size", entry) && ReadSize(entry.size, size);
+}
+
+bool AskRemoteTime(protocol::CFtpConnection& connection, const std::string& path, int64_t& secondsUtc) {
+    if (connection.GetCapabilities().mdtm) return connection.GetModificationTime(path, secondsUtc);
+    protocol::CMlstEntry entry;
+    return AskFact(connection, path, "modify", entry) && protocol::ParseTimeValue(entry.modify, secondsUtc);
+}
+
+}  // namespace velmora
