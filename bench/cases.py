@@ -419,48 +419,65 @@ def delay_relay(ctx):
 
 
 def far_small_files(ctx):
-    per_folder = ctx.scaled(100, 5)
-    folders, size = 20, 4096
+    return _far_small_rows(ctx, "far-small", 20, ctx.scaled(100, 5), 1)
+
+
+def far_hundred_files(ctx):
+    """The parallel sessions' acceptance: 100 files, where a session's setup
+    weighs as much as it ever does."""
+    return _far_small_rows(ctx, "far-hundred", 4, 25, ctx.runs)
+
+
+def _far_small_rows(ctx, name, folders, per_folder, runs):
+    """Small files up and down through the round-trip relay: ours with four
+    sessions, leading the rows, against ours with one and lftp with one and
+    four."""
+    size = 4096
     count = folders * per_folder
     ctx.log("%d files of 4 KiB in %d folders at a %d ms round trip" % (count, folders, ROUND_TRIP_MS))
     settle_connections(ctx)
-    local = os.path.join(ctx.local, "far-small")
+    local = os.path.join(ctx.local, name)
     datasets.small_tree(local, folders, per_folder, size)
-    shutil.copytree(local, os.path.join(ctx.data, "far-small"))
+    shutil.copytree(local, os.path.join(ctx.data, name))
     ctx.publish(ctx.data)
     relay = delay_relay(ctx)
     # Every file costs several round trips: minutes for the sequential tools.
-    # One run each, and a limit that grows with the files.
-    timeout = count // 2
+    # A limit that grows with the files.
+    timeout = max(count // 2, 60)
     lftp = lambda commands: ctx.lftp(commands, relay.port, LFTP_THROUGH_RELAY)
     suffix = " at %d ms" % ROUND_TRIP_MS
+    # Our one-session run is a row of its own: its ratio is what four sessions gain.
+    ours = lambda n, note, *args: (
+        Row(work, "parcelo-cli --parallel %d" % n, n == 4, amount=count, unit="files/s", note=note),
+        ctx.ours("--parallel", str(n), *args))
+    notes = {4: "", 1: "ours, one session: ratio = four sessions ÷ one"}
     try:
         work = "upload %d files of 4 KiB in %d folders%s" % (count, folders, suffix)
-        up = [Tool(Row(work, "parcelo-cli upload", True, amount=count, unit="files/s", note="one session"),
-                   ctx.ours("upload", local, ctx.ours_url("up/ours/", relay.port)),
-                   before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count))]
+        up = [Tool(*ours(n, notes[n], "upload", local, ctx.ours_url("up/ours/", relay.port)),
+                   before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count))
+              for n in (4, 1)]
         up += [Tool(Row(work, "lftp mirror -R --parallel=%d" % n, False, amount=count, unit="files/s"),
-                    lftp("mirror -R --parallel=%d %s up/lftp/far-small" % (n, local)),
+                    lftp("mirror -R --parallel=%d %s up/lftp/%s" % (n, local, name)),
                     before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count))
                for n in (1, 4)]
-        upload = run_tools(ctx, up, 1, timeout)
+        upload = run_tools(ctx, up, runs, timeout)
 
         work = "download %d files of 4 KiB in %d folders%s" % (count, folders, suffix)
         out = ctx.out
-        down = [Tool(Row(work, "parcelo-cli download", True, amount=count, unit="files/s", note="one session"),
-                     ctx.ours("download", ctx.ours_url("data/far-small/", relay.port), out + "/ours/"),
-                     before=lambda: ctx.fresh_out("ours"), check=expect_files(out + "/ours", count))]
+        down = [Tool(*ours(n, notes[n], "download", ctx.ours_url("data/%s/" % name, relay.port), out + "/ours/"),
+                     before=lambda: ctx.fresh_out("ours"), check=expect_files(out + "/ours", count))
+                for n in (4, 1)]
         down += [Tool(Row(work, "lftp mirror --parallel=%d" % n, False, amount=count, unit="files/s"),
-                      lftp("mirror --parallel=%d data/far-small %s/lftp/far-small" % (n, out)),
+                      lftp("mirror --parallel=%d data/%s %s/lftp/%s" % (n, name, out, name)),
                       before=lambda: ctx.fresh_out("lftp"), check=expect_files(out + "/lftp", count))
                  for n in (1, 4)]
-        download = run_tools(ctx, down, 1, timeout)
+        download = run_tools(ctx, down, runs, timeout)
     finally:
         relay.close()
     ctx.fresh_out()
     ctx.fresh_upload_folder()
     shutil.rmtree(local, ignore_errors=True)
-    shutil.rmtree(os.path.join(ctx.data, "far-small"), ignore_errors=True)
+    shutil.rmtree(os.path.join(ctx.data, name), ignore_errors=True)
     return [upload, download]
 
 
@@ -845,6 +862,7 @@ CASES = [
     ("cut", cut_download),
     ("small", many_small_files),
     ("far-small", far_small_files),
+    ("far-hundred", far_hundred_files),
     ("far-large", far_large_file),
     ("listing", listing),
     ("parser", parser),

@@ -1,5 +1,7 @@
 #include "app/app_settings.h"
 
+#include <algorithm>
+
 #include <QSettings>
 #include <QString>
 
@@ -54,6 +56,12 @@ std::string CAppSettings::GetSelConnection() { return ReadThrough(m_strSelConnec
 std::string CAppSettings::GetSelNode() { return ReadThrough(m_strSelNode, kSelNode); }
 
 int CAppSettings::GetLeftTab() { return velmora::ParseInt32(ReadThrough(m_strLeftTab, kLeftTab)); }
+
+int CAppSettings::GetSimultaneousTransfers() const {
+    const int32_t number = velmora::ParseInt32(ReadValue(kSimultaneousTransfers));
+    if (number < 1) return kDefaultSimultaneousTransfers;
+    return std::min(number, kMostSimultaneousTransfers);
+}
 
 void CAppSettings::Load() {
     GetHome();

@@ -36,6 +36,13 @@ public:
     bool GetProtocolTrace() const { return ReadValue(kProtocolTrace) == "1"; }
     static constexpr const char* kPreserveTimes = "PreserveTimes";
     static constexpr const char* kProtocolTrace = "ProtocolTrace";
+    // "SimultaneousTransfers": how many sessions a transfer opens to its
+    // server side by side, 1 to 10; missing, or not a number above 0, reads
+    // as 4, and more than 10 as 10.
+    int GetSimultaneousTransfers() const;
+    static constexpr const char* kSimultaneousTransfers = "SimultaneousTransfers";
+    static constexpr int kDefaultSimultaneousTransfers = 4;
+    static constexpr int kMostSimultaneousTransfers = 10;
     void SetSelNode(const std::string& text) { m_strSelNode = text; }
     // What a transfer does with a file whose target exists, unless the user
     // answers otherwise: "Ask" (also when missing), "Overwrite",

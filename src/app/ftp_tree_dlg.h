@@ -148,6 +148,9 @@ public:
     // name and the user chooses to synchronise that one.
     void UploadOrSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
 
+    // Opens a folder of the tree by its path ("/a/b/"), listing each level
+    // on the way as needed, and makes the deepest one found current.
+    void OpenFolder(const std::string& folder);
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
     // A folder row of the list opens that folder.
@@ -203,6 +206,8 @@ private:
     };
 
     void ExecMenu(EPane pane, const QPoint& globalPos);
+    // One level of OpenFolder: below `node`, once it is listed.
+    void OpenFolderBelow(velmora::CFtpNode* node, const std::string& folder);
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     void OnItemExpanded(QTreeWidgetItem* item);
     // After a change of the tree: the list follows the tree's current item.

@@ -13,6 +13,7 @@
 #include "app/app_settings.h"
 #include "app/existing_targets.h"
 #include "app/ftp_connections_dlg.h"
+#include "app/ftp_sink.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/local_pane.h"
 #include "app/log_pane.h"
@@ -79,6 +80,11 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
+    // A connection opens at the folder it showed last time.
+    connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, [this](bool connected) {
+        const std::string folder = CLastFolders::Read(m_context.sink.GetLoginInfo().GetHostName());
+        if (connected && !folder.empty()) m_pBrowser->OpenFolder(folder);
+    });
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
 }
 
@@ -86,6 +92,7 @@ CMainDlg::~CMainDlg() {
     velmora::CMsgBox::Box().Unsubscribe(this);
     // Open at the end of the program: no hide comes.
     if (isVisible()) SaveState();
+    m_lastFolders.Save();
     m_store.Save();
 }
 
@@ -139,6 +146,7 @@ void CMainDlg::HandleMsg(CMsg& msg) {
         case velmora::MSG_APP_PATH:
             if (const auto* path = dynamic_cast<const velmora::CFtpPath*>(msg.RefObject())) {
                 m_context.settings.SetSelNode(path->GetFtpDir(true));
+                m_lastFolders.Remember(m_context.sink.GetLoginInfo().GetHostName(), path->GetFtpDir(true));
             }
             UpdateTitle(msg);
             break;
@@ -187,6 +195,7 @@ void CMainDlg::hideEvent(QHideEvent* event) {
 void CMainDlg::SaveState() const {
     CWindowState::SaveGeometry(*this, kStateName);
     CWindowState::SaveSplitters(*this, kStateName);
+    m_lastFolders.Save();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "app/connection_store.h"
+#include "app/last_folders.h"
 #include "ftp/login_info.h"
 #include "messaging/listener.h"
 
@@ -77,6 +78,7 @@ private:
 
     CAppContext& m_context;
     CConnectionStore m_store;
+    CLastFolders m_lastFolders;
     bool m_bRunning = false;
     QTabWidget* m_pTabs;
     CFtpConnectionsDlg* m_pConnections;

@@ -14,6 +14,7 @@
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
 #include "base/format.h"
+#include "engine/job_state.h"
 #include "engine/source.h"
 #include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
@@ -59,6 +60,7 @@ void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::s
 
 void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
     velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
+    velmora::CJobState::Job().m_nSessions = settings.GetSimultaneousTransfers();
     velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
 }
 

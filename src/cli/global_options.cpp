@@ -50,6 +50,14 @@ void GlobalOptions::AddTo(CLI::App& command) {
         return command.add_flag("--no-preserve-times", noPreserveTimes,
                                 "Transferred files get the time of the transfer, not their source's modification time");
     });
+    AddUnlessTaken(command, "--parallel", [&] {
+        return command
+            .add_option("--parallel", parallel,
+                        "Sessions a transfer opens to its server to move files side by side (default 4; "
+                        "server to server and into archives: one)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 16));
+    });
     AddUnlessTaken(command, "--low-speed-limit", [&] {
         return command
             .add_option("--low-speed-limit", lowSpeedLimit,

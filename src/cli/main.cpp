@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     CommandStatus status;
     app.parse_complete_callback([&] {
         velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
+        velmora::CJobState::Job().m_nSessions = context.options.parallel;
         context.options.Apply();
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");

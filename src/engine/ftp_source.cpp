@@ -62,6 +62,23 @@ protocol::CFtpConnection* CFtpSource::Reconnect(std::string& error) {
     return nullptr;
 }
 
+std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const {
+    auto session = std::make_unique<CFtpSource>(m_item);
+    CFtpLoginInfo info = m_login;
+    info.SetRetries(1);
+    info.SetCurAttempt(1);
+    if (session->m_client.Login(info)) {
+        session->m_login = m_login;
+        return session;
+    }
+    error = session->m_client.GetStrError();
+    return nullptr;
+}
+
+void CFtpSource::Adopt(CTskDataFile* file) {
+    if (auto* remote = dynamic_cast<CTskFtpFile*>(file)) Attach(remote);
+}
+
 CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
     file->SetConnection(m_client.GetFtpConnection());
     file->SetReconnect([this](std::string& error) { return Reconnect(error); });

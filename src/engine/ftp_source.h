@@ -42,6 +42,11 @@ public:
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
     // Also logs off.
     void Close() override;
+    bool IsRemote() const override { return true; }
+    // Logs in as this source last did, once: a server that refuses another
+    // connection is not asked again.
+    std::unique_ptr<CSource> OpenSession(std::string& error) const override;
+    void Adopt(CTskDataFile* file) override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
     bool TargetFileSize(const std::string& path, uint64_t& size) override;

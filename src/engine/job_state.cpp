@@ -38,6 +38,7 @@ CJobState& CJobState::Job() {
 }
 
 void CJobState::Reset() {
+    const auto lock = ReportLock();
     m_nProcessed = 0;
     m_nSkipped = 0;
     m_nErrors = 0;
@@ -51,6 +52,7 @@ void CJobState::Reset() {
 }
 
 bool CJobState::ContinueCheck() const {
+    const auto lock = ReportLock();
     return !IsFatalErrorCategory(m_nLastCategory) && m_nErrors < kErrorLimit;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "db/db_log_status.h"
@@ -43,9 +44,11 @@ struct CMirrorCounts {
 };
 
 // The state of the running job. There is one per process, shared by every
-// mover, source and data file: one job runs at a time. The counters belong
-// to the thread that runs the job; only the abort flag is set from other
-// threads (a cancel message sent by a window), so it alone is atomic.
+// mover, source and data file: one job runs at a time. The abort flag is set
+// from other threads (a cancel message sent by a window), so it is atomic.
+// The counters, the last error and the job database are shared by the
+// sessions of a job that runs several side by side: whoever changes or reads
+// them while a job runs holds the report lock.
 struct VELMORA_API CJobState {
     // The error count at which a job stops.
     static constexpr int32_t kErrorLimit = 21;
@@ -78,6 +81,10 @@ struct VELMORA_API CJobState {
     // What a job does with local files that are there already; set by the
     // host (or a scheduled order) for the jobs that follow.
     EOverwrite m_eOverwrite = EOverwrite::Design;
+    // How many sessions a job between local files and a server may open to
+    // the server, set by the host for the jobs that follow; 1 moves every
+    // file over the one session.
+    int32_t m_nSessions = 1;
 
     // The process's job.
     static CJobState& Job();
@@ -89,6 +96,18 @@ struct VELMORA_API CJobState {
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;
     bool IsAborted() const { return m_bAbort.load(); }
+    void AddProcessedBytes(int64_t bytes) {
+        const auto lock = ReportLock();
+        m_nProcessedBytes += bytes;
+    }
+    // Serialises the reports of a job's sessions; re-entrant, since one
+    // report makes others.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> ReportLock() const {
+        return std::unique_lock(m_reportMutex);
+    }
+
+private:
+    mutable std::recursive_mutex m_reportMutex;
 };
 
 }  // namespace velmora

@@ -138,4 +138,10 @@ CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     return SetTarget(new CTskLocalFile(target), choice);
 }
 
+std::unique_ptr<CSource> CLocalSource::OpenSession(std::string&) const {
+    auto session = std::make_unique<CLocalSource>(m_item);
+    session->m_TargetRoot = m_TargetRoot;
+    return session;
+}
+
 }  // namespace velmora

@@ -29,6 +29,8 @@ public:
     bool PutFile(CTskDataFile* file) override;
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
+    // Another source of the item with the destination as mapped here.
+    std::unique_ptr<CSource> OpenSession(std::string& error) const override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;
     bool TargetFileSize(const std::string& path, uint64_t& size) override;

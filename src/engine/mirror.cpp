@@ -134,7 +134,8 @@ std::string CMirror::RecordAddress() const {
 void CMirror::ReadDestination() {
     // A run that deletes must see all that is there.
     m_bByRecord = m_record && m_record->Load() && !m_bDelete && RecordHolds();
-    if (!m_bByRecord) ListDestination();
+    m_bListedWhole = !m_bByRecord;
+    if (m_bListedWhole) ListDestination();
 }
 
 bool CMirror::RecordHolds() {
@@ -166,12 +167,21 @@ void CMirror::IndexTree(const CMFCObjNode& node, const CFtpPath& root) {
     }
 }
 
+bool CMirror::KeyOf(const CTskDataFile& file, std::string& key) {
+    if (file.IsInFolderTree()) return RelativeKey(file.GetPath(), file.GetRootPath(), key);
+    key = file.GetPath().GetFileName(true);
+    return true;
+}
+
+void CMirror::Unsent(const CTskDataFile& file) {
+    std::string key;
+    if (m_record && KeyOf(file, key)) m_record->Forget(key);
+}
+
 bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
     if (!file) return false;
     std::string key;
-    if (!file->IsInFolderTree()) {
-        key = file->GetPath().GetFileName(true);
-    } else if (!RelativeKey(file->GetPath(), file->GetRootPath(), key)) {
+    if (!KeyOf(*file, key)) {
         return CStatistic::ReportErrorAt(ERROR_COPY, "Outside the source folder: " + file->GetPath().GetPath(),
                                          file->GetPath().GetPath(), std::string());
     }
@@ -225,6 +235,8 @@ CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) c
 }
 
 void CMirror::Report(EAction action, const CTskDataFile& file, const std::string& key) const {
+    // Files decided here may be on their way over other sessions meanwhile.
+    const auto lock = CStatistic::Job().ReportLock();
     CMirrorCounts& counts = CStatistic::Job().m_mirror;
     switch (action) {
         case eNew: ++counts.m_nNew; break;
@@ -255,7 +267,7 @@ void CMirror::DeleteExtras() {
 void CMirror::StoreRecord(bool everyFile) {
     if (!m_record || m_bDryRun) return;
     const bool complete = everyFile && CStatistic::Job().m_nErrors == 0;
-    if (!m_record->Store(!m_bByRecord, complete)) {
+    if (!m_record->Store(m_bListedWhole, complete)) {
         CStatistic::LogText(LOG_ERROR, "Mirror record not kept:", m_record->GetLastError());
     }
 }

@@ -63,6 +63,9 @@ public:
     // Keeps what the run learnt in the record (not in a dry run);
     // `everyFile`: every source file had its turn.
     void StoreRecord(bool everyFile);
+    // A file that `put` took and then failed to send after all (another
+    // session sends it while the next ones are decided) is not in the record.
+    void Unsent(const CTskDataFile& file);
 
     // Whether a source modified at `source` is newer than a destination
     // modified at `destination` (file times). A destination time on a whole
@@ -83,6 +86,8 @@ private:
     void ListDestination();
     // A sample of the record is at the destination, with the sizes it says.
     bool RecordHolds();
+    // The file's path below the source root; false when it lies outside.
+    static bool KeyOf(const CTskDataFile& file, std::string& key);
     bool PutByRecord(CTskDataFile* file, const std::string& key, const PutStep& put);
     // Reports the decision and puts the file when it needs it.
     bool Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& put);
@@ -109,6 +114,8 @@ private:
     // Null where the host keeps no record.
     std::unique_ptr<CMirrorRecord> m_record;
     bool m_bByRecord = false;
+    // Every decision of the run had the destination's listing to go by.
+    bool m_bListedWhole = false;
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)

@@ -1,5 +1,6 @@
 #include "engine/move_trans.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"
 #include "engine/mirror.h"
+#include "engine/session_pool.h"
 #include "engine/transfer_auto_runner.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
@@ -247,20 +249,67 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         mirror->ReadDestination();
     }
     SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, source.GetCount());
-    bool result = true;
     int count = 0;
-    for (CTskDataFile* file : source) {
-        result = mirror ? mirror->Put(file, put) : put(file);
-        CProgressStatus done(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count, 0);
-        done.CurFile(file->SourceText());
-        SendProgress(done);
-        if (!ContinueCheck()) break;
-    }
+    const auto done = [&](CTskDataFile* file) {
+        CProgressStatus status(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count, 0);
+        status.CurFile(file->SourceText());
+        SendProgress(status);
+        return ContinueCheck();
+    };
+    const auto decide = [&](CTskDataFile* file, const CMirror::PutStep& step) {
+        return mirror ? mirror->Put(file, step) : step(file);
+    };
+    const auto unsent = [&](CTskDataFile* file) {
+        if (mirror) mirror->Unsent(*file);
+    };
+    const bool result = InSessions(run, source, target) ? PutInSessions(source, target, decide, done, unsent)
+                                                        : PutInTurn(source, decide, put, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
     if (mirror) mirror->StoreRecord(count == source.GetCount());
     target.Close();
     source.Close();
     if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));
+    return result;
+}
+
+bool CMoveTrans::InSessions(ERun run, const CSource& source, const CSource& target) {
+    // Between two servers, and into an archive, the files go one by one.
+    return run == eRunTransfer && Job().m_nSessions > 1 && source.IsRemote() != target.IsRemote();
+}
+
+bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
+                           const CSessionPool::DoneStep& done) {
+    bool result = true;
+    for (CTskDataFile* file : source) {
+        result = decide(file, put);
+        if (!done(file)) break;
+    }
+    return result;
+}
+
+bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
+                               const CSessionPool::DoneStep& done, const UnsentStep& unsent) {
+    const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
+        return !file->IsFolderEntry();
+    });
+    CSessionPool pool(source, target, Job().m_nSessions, static_cast<size_t>(files), done);
+    // The first session makes the folders, in order, and hands out each file
+    // once its folder is there; the others send meanwhile.
+    bool result = true;
+    for (CTskDataFile* file : source) {
+        bool queued = false;
+        const auto put = [&](CTskDataFile* entry) {
+            if (entry->IsFolderEntry()) return target.PutFolder(entry);
+            pool.Add(entry);
+            queued = true;
+            return true;
+        };
+        result = decide(file, put) && result;
+        const auto lock = Job().ReportLock();
+        if (queued ? !ContinueCheck() : !done(file)) return false;
+    }
+    result = pool.Finish() && result;
+    for (CTskDataFile* file : pool.GetFailed()) unsent(file);
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/mirror.h"
+#include "engine/session_pool.h"
 #include "engine/statistic.h"
 #include "messaging/worker.h"
 #include "platform/api.h"
@@ -70,6 +72,20 @@ protected:
                 const std::function<bool()>& transfer);
     // One pair of sources run the way `run` says.
     bool RunPair(ERun run, CSource& source, CSource& target);
+    // A file put as it is, or as the mirror decides.
+    using DecideStep = std::function<bool(CTskDataFile* file, const CMirror::PutStep& put)>;
+    // Whether the pair's files go over several sessions (the job's number).
+    static bool InSessions(ERun run, const CSource& source, const CSource& target);
+    // The files one after another; the last put's result.
+    static bool PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
+                          const CSessionPool::DoneStep& done);
+    // The folders one after another on the pair's own session, the files
+    // over the job's sessions as their folders come to be; true when every
+    // put succeeded.
+    // `unsent` learns of each file that was handed out but failed.
+    using UnsentStep = std::function<void(CTskDataFile* file)>;
+    static bool PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
+                              const CSessionPool::DoneStep& done, const UnsentStep& unsent);
 
     CTskItems m_items;
     CTskItem* m_pCurItem = nullptr;

@@ -47,9 +47,7 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     if (!file) return false;
     if (IsFolderEntry(file)) {
         // Folders with files come into being with their files.
-        if (!IsEmptyFolder(*file)) return true;
-        CTskDataFile* target = MakeTargetFile(*file);
-        return target && target->MakeFolder();
+        return !IsEmptyFolder(*file) || PutFolder(file);
     }
     CTskDataFile* target = MakeTargetFile(*file);
     if (!target && std::exchange(m_bSkipTarget, false)) {
@@ -81,6 +79,16 @@ void CSource::KeepModifiedTime(CTskDataFile& source, CTskDataFile& target) {
     const uint64_t time = source.GetModifiedTime();
     if (time == 0 || target.SetModifiedTime(time)) return;
     LogText(LOG_ERROR, "Time not kept:", target.TargetText() + " (" + target.GetFileError() + ")");
+}
+
+bool CSource::PutFolder(CTskDataFile* file) {
+    CTskDataFile* target = file ? MakeTargetFile(*file) : nullptr;
+    return target && target->MakeFolder();
+}
+
+std::unique_ptr<CSource> CSource::OpenSession(std::string& error) const {
+    error = "no further sessions";
+    return nullptr;
 }
 
 CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
@@ -240,6 +248,8 @@ namespace {
 
 std::mutex g_targetQuestionLock;
 CSource::TargetQuestion g_targetQuestion;
+// The sessions of a parallel job put their questions one at a time.
+std::mutex g_askingLock;
 
 }  // namespace
 
@@ -254,7 +264,9 @@ int32_t CSource::AskTargetQuestion(const CFtpPath& source, CFtpPath& target, boo
         std::lock_guard<std::mutex> lock(g_targetQuestionLock);
         question = g_targetQuestion;
     }
-    return question ? question(source, target, remote) : TARGET_AS_BEFORE;
+    if (!question) return TARGET_AS_BEFORE;
+    std::lock_guard<std::mutex> asking(g_askingLock);
+    return question(source, target, remote);
 }
 
 void CSource::OnSkip(const CFileRecFind& entry) { ReportSkipped(CFtpPath(entry)); }

@@ -51,6 +51,9 @@ public:
     // entry with nothing below it is created at its place; other folder
     // entries need nothing. A transferred file counts as processed.
     virtual bool PutFile(CTskDataFile* file);
+    // Makes the place of a folder entry exist at the target, whatever lies
+    // below it.
+    bool PutFolder(CTskDataFile* file);
     virtual CTskDataFile* CreateDataFile(const CFtpPath& path) = 0;
     virtual void AddPaths(const CFtpPathList& paths);
     virtual void AddDataFile(CTskDataFile* file);
@@ -96,6 +99,17 @@ public:
     // time (off by default, as the design has it).
     static void SetPreserveTimes(bool on);
     static bool IsPreservingTimes();
+
+    // Parallel sessions. A remote source reaches its server over a
+    // connection of its own; another session is a source of the same kind
+    // over the same item, with a connection (and a current target) of its
+    // own, that puts files like this one. Null, with the reason, when the
+    // kind has none to offer or the server refused it.
+    virtual bool IsRemote() const { return false; }
+    virtual std::unique_ptr<CSource> OpenSession(std::string& error) const;
+    // Makes a data file of another session of this source use this one's
+    // connection.
+    virtual void Adopt(CTskDataFile* file) { (void)file; }
 
     // A file the filter left out.
     void OnSkip(const CFileRecFind& entry) override;

@@ -91,6 +91,7 @@ bool CStatistic::ReportError(int32_t category, const CTskDataFile*, const std::s
 
 bool CStatistic::ReportErrorAt(int32_t category, const std::string& text, const std::string& from,
                                const std::string& to) {
+    const auto lock = Job().ReportLock();
     CJobState& job = Job();
     ++job.m_nErrors;
     job.m_nLastCategory = category;
@@ -111,11 +112,13 @@ void CStatistic::LogPath(int32_t kind, const std::string& action, const CFtpPath
 
 bool CStatistic::ReportTrans(tagDBLogStatus status, const std::string& from, const std::string& to,
                              const std::string& detail) {
+    const auto lock = Job().ReportLock();
     CJobDatabase* database = GetDatabase();
     return !database || database->ReportTrans(status, from, to, Job().m_eAction, detail);
 }
 
 void CStatistic::ReportTransferred(const CFtpPath& source, const CFtpPath& target) {
+    const auto lock = Job().ReportLock();
     CJobState& job = Job();
     ++job.m_nProcessed;
     {
@@ -130,12 +133,14 @@ void CStatistic::ReportTransferred(const CFtpPath& source, const CFtpPath& targe
 }
 
 void CStatistic::ReportTextDone(const std::string& text) {
+    const auto lock = Job().ReportLock();
     ++Job().m_nProcessed;
     LogText(LOG_OK, "+", text);
     ReportTrans(DBLOG_OK, text, std::string());
 }
 
 void CStatistic::ReportSkipped(const CFtpPath& path) {
+    const auto lock = Job().ReportLock();
     ++Job().m_nSkipped;
     LogPath(LOG_EXCLUDED, "-", path);
 }
@@ -146,6 +151,7 @@ void CStatistic::ReportSkippedText(const std::string& text) {
 }
 
 void CStatistic::LogStatistics() {
+    const auto lock = Job().ReportLock();
     const CJobState& job = Job();
     LogText(LOG_STATUS, "",
             Format("Errors: %d, Skipped: %d, Processed: %d, Total: %d", job.m_nErrors, job.m_nSkipped,
@@ -154,6 +160,7 @@ void CStatistic::LogStatistics() {
 }
 
 void CStatistic::SendProgress(CProgressStatus progress) {
+    const auto lock = Job().ReportLock();
     const CJobState& job = Job();
     progress.TotalBytes(job.m_nTotalBytes);
     progress.ProcessedBytes(job.m_nProcessedBytes);
@@ -176,6 +183,7 @@ void CStatistic::SendProgressCaption(int32_t unit, const std::string& caption) {
 
 CReportScope::CReportScope(EReportLevel level, const std::string& label, const std::string& detail)
     : m_level(level), m_strLabel(label), m_strDetail(detail), m_strClosing(detail) {
+    const auto lock = CStatistic::Job().ReportLock();
     const LevelRecords records = RecordsOf(level);
     CStatistic::LogText(records.openKind, m_strLabel, m_strDetail);
     CLogStatus::IncDepth();
@@ -187,6 +195,7 @@ CReportScope::~CReportScope() { Close(); }
 void CReportScope::Close() {
     if (!m_bOpen) return;
     m_bOpen = false;
+    const auto lock = CStatistic::Job().ReportLock();
     const LevelRecords records = RecordsOf(m_level);
     CLogStatus::DecDepth();
     CStatistic::LogText(records.closeKind, m_strLabel, m_strClosing);

@@ -147,7 +147,7 @@ public:
     bool IsCancelled() override { return Job().IsAborted(); }
 
     void OnBlock(uint64_t done, size_t block) override {
-        Job().m_nProcessedBytes += static_cast<int64_t>(block);
+        Job().AddProcessedBytes(static_cast<int64_t>(block));
         m_sinceUpdate += block;
         const auto now = std::chrono::steady_clock::now();
         if (m_sinceUpdate < m_step && now - m_lastUpdate <= kProgressInterval) return;
@@ -228,7 +228,7 @@ bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFi
     uint64_t offset = target.ResumeOffset(held);
     if (!ReopenBoth(source, target, offset)) return false;
     // Bytes sent again count once in the job.
-    Job().m_nProcessedBytes -= static_cast<int64_t>(held - offset);
+    Job().AddProcessedBytes(-static_cast<int64_t>(held - offset));
     held = offset;
     progress.StartAt(offset);
     LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),

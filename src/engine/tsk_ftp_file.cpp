@@ -64,6 +64,8 @@ bool CTskFtpFile::OpenWrite() {
 }
 
 bool CTskFtpFile::EnterOrCreate(const std::string& folder) {
+    // Mostly only the last level is missing: one round trip instead of one per level.
+    if (m_pConnection->CreateDirectory(folder) && m_pConnection->SetCurrentDirectory(folder)) return true;
     CStringTokenizer levels(folder);
     std::string current = "/";
     for (std::string level = levels.GetToken("\\/"); !level.empty(); level = levels.GetToken("\\/")) {

@@ -81,7 +81,8 @@ private:
     std::string StreamPath() const;
     bool PutInPlace();
     bool HasConnection();
-    // Enters the folder, or creates it level by level from the top.
+    // Creates the folder and enters it, or else creates it level by level
+    // from the top.
     bool EnterOrCreate(const std::string& folder);
     // Runs `step`, and once more after a reconnect when the connection was
     // lost; a reconnect that failed leaves the server lost (a fatal error).

@@ -81,7 +81,7 @@ bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool re
         // the job all the same.
         return ReportError(ERROR_COPY, from, "Copy file " + from->m_Path.GetFileName() + " (" + error + ")");
     }
-    Job().m_nProcessedBytes += static_cast<int64_t>(from->Length());
+    Job().AddProcessedBytes(static_cast<int64_t>(from->Length()));
     return true;
 }
 

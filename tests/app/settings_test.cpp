@@ -1,5 +1,6 @@
 #include <csignal>
 #include <memory>
+#include <utility>
 
 #include <QDialog>
 #include <QMessageBox>
@@ -10,6 +11,7 @@
 #include "app/app_settings.h"
 #include "app/orlith_app.h"
 #include "app_test_support.h"
+#include "engine/job_state.h"
 #include "paths/file_path.h"
 #include "support/temp_dir.h"
 
@@ -183,6 +185,19 @@ protected:
         return window;
     }
 };
+
+TEST(AppSettingsTest, SimultaneousTransfersAreFourUnlessSetAndReachTheJobs) {
+    test::CUserFolders folders;
+    EXPECT_EQ(CAppSettings().GetSimultaneousTransfers(), 4);
+    for (const auto& [stored, read] : {std::pair{"1", 1}, {"7", 7}, {"10", 10}, {"25", 10}, {"0", 4}, {"many", 4}}) {
+        Store(CAppSettings::kSimultaneousTransfers, stored);
+        EXPECT_EQ(CAppSettings().GetSimultaneousTransfers(), read) << stored;
+    }
+    Store(CAppSettings::kSimultaneousTransfers, "2");
+    COrlithApp::ApplyTransferSettings(CAppSettings());
+    EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 2);
+    velmora::CJobState::Job().m_nSessions = 1;
+}
 
 TEST(OrlithAppTest, TheEndOfTheSessionClosesOpenQuestionsAndEndsTheProgramInOrder) {
     test::CUserFolders folders;

@@ -477,6 +477,21 @@ TEST_F(RecordedMirrorTest, AnOldRecordOrADeletingRunListsTheDestinationAndADryRu
     EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "src"));
 }
 
+// A file that became a folder at the source: the record cannot say what is
+// in the way, so the destination is listed, and the mirror goes on as a
+// listing run does (without deleting, that is an error for that entry).
+TEST_F(RecordedMirrorTest, AFileThatBecameAFolderIsSeenInAListing) {
+    TempDir dir;
+    const CTskItem item = FirstRun(dir);
+    fs::remove(dir / "src/a.txt");
+    WriteFile(dir / "src/a.txt/inside.txt", "now a folder");
+    WriteFile(dir / "src/sub/b.txt", "beta, but longer");
+    EXPECT_FALSE(RunJob(item));
+    EXPECT_GT(Listings(), 0);
+    EXPECT_EQ(ReadFile(server.Path("site/a.txt")), "alpha");
+    EXPECT_EQ(ReadFile(server.Path("site/sub/b.txt")), "beta, but longer");
+}
+
 // A local destination keeps a record too; one that was emptied behind it
 // is filled again.
 TEST_F(RecordedMirrorTest, AWipedLocalDestinationIsFilledAgain) {

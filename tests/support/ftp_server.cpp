@@ -76,6 +76,16 @@ int FtpServer::Received(const std::string& command) const {
     return count;
 }
 
+int FtpServer::OpenSessions() const {
+    std::ifstream log(m_options.commandLog);
+    int open = 0;
+    for (std::string line; std::getline(log, line);) {
+        if (line.find("FTP session opened") != std::string::npos) ++open;
+        if (line.find("FTP session closed") != std::string::npos) --open;
+    }
+    return open;
+}
+
 bool FtpServer::Start() {
     if (IsRunning()) return true;
     int in[2], out[2];
@@ -95,6 +105,8 @@ bool FtpServer::Start() {
     std::vector<const char*> argv = {kPython, script.c_str(), m_root.path().c_str(), "0", m_options.user.c_str(),
                                      m_options.password.c_str(), m_options.host.c_str()};
     if (!m_options.commandLog.empty()) argv.push_back(commandLog.c_str());
+    const std::string sessionLimit = "--max-cons-per-ip=" + std::to_string(m_options.maxSessionsPerAddress);
+    if (m_options.maxSessionsPerAddress > 0) argv.push_back(sessionLimit.c_str());
     const std::string without = "--without=" + m_options.without;
     if (!m_options.without.empty()) argv.push_back(without.c_str());
     if (tls) {

@@ -32,6 +32,9 @@ struct FtpServerOptions {
     // Commands the server does not know ("SIZE,MLST,MLSD"): they get 500 and
     // their features are not in its FEAT reply ("REST" takes "REST STREAM" out).
     std::string without = std::string();
+    // More control connections than this from one address are refused
+    // (421); 0: no limit.
+    int maxSessionsPerAddress = 0;
     // Both set: the server requires explicit TLS on every connection.
     std::string tlsCertFile = {};
     std::string tlsKeyFile = {};
@@ -59,6 +62,9 @@ public:
     // How many commands named `command` (STOR, RETR, ...) the server has
     // received so far; it needs the option `commandLog`.
     int Received(const std::string& command) const;
+    // How many sessions are open at the server now (opened less closed);
+    // it needs the option `commandLog`.
+    int OpenSessions() const;
     // The local file behind a remote path: Path("a/b.txt") = root + "/a/b.txt".
     std::string Path(const std::string& remote) const;
 

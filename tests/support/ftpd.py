@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
 # usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
-#        [--command-log=FILE] [--without=CMD,CMD...]
+#        [--command-log=FILE] [--without=CMD,CMD...] [--max-cons-per-ip=N]
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
 # control connection and on every data connection (python3-openssl).
 # With --command-log every command the server receives is written to FILE,
-# one "<- COMMAND argument" line each, so that tests can count them.
+# one "<- COMMAND argument" line each, so that tests can count them (and the
+# sessions opened and closed).
 # With --without the server does not know those commands (500), nor does its
 # FEAT reply name them, like servers that lack SIZE, MLST or REST.
+# --max-cons-per-ip=N refuses (421) a client's control connection beyond N.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -61,6 +63,7 @@ def main():
     handler.banner = "velmora test ftpd ready"
     handler.auth_failed_timeout = 0  # refuse a wrong password at once: tests wait on it
     server = FTPServer((host, port), handler)
+    server.max_cons_per_ip = int(values.get("max-cons-per-ip", "0"))
     threading.Thread(target=exit_when_parent_goes, daemon=True).start()
     print("READY", server.address[1], flush=True)
     server.serve_forever()

@@ -1,0 +1,108 @@
+#include "engine/session_pool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <memory>
+
+#include "base/format.h"
+#include "engine/statistic.h"
+#include "messaging/log_status.h"
+
+namespace velmora {
+namespace {
+
+// How often a session waiting for a file looks at the job's abort flag.
+constexpr auto kAbortCheck = std::chrono::milliseconds(100);
+
+}  // namespace
+
+CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions, size_t files, DoneStep done)
+    : m_source(source), m_target(target), m_done(std::move(done)) {
+    const size_t further = std::min(static_cast<size_t>(std::max(sessions, 1)), files);
+    for (size_t index = 1; index < further; ++index) m_further.emplace_back([this] { RunFurther(); });
+}
+
+CSessionPool::~CSessionPool() {
+    Stop();
+    for (std::thread& thread : m_further)
+        if (thread.joinable()) thread.join();
+}
+
+void CSessionPool::Add(CTskDataFile* file) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_files.push_back(file);
+    }
+    m_added.notify_one();
+}
+
+bool CSessionPool::Finish() {
+    Close();
+    Drain(m_source, m_target);
+    for (std::thread& thread : m_further) thread.join();
+    return !m_bFailed;
+}
+
+void CSessionPool::Close() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bClosed = true;
+    }
+    m_added.notify_all();
+}
+
+void CSessionPool::Stop() {
+    m_bStopped = true;
+    Close();
+}
+
+CTskDataFile* CSessionPool::Next() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        if (m_bStopped || CStatistic::Job().IsAborted()) return nullptr;
+        if (m_nNext < m_files.size()) return m_files[m_nNext++];
+        if (m_bClosed) return nullptr;
+        m_added.wait_for(lock, kAbortCheck);
+    }
+}
+
+void CSessionPool::Drain(CSource& source, CSource& target) {
+    const bool lent = &source != &m_source;
+    for (CTskDataFile* file = Next(); file; file = Next()) {
+        if (lent) source.Adopt(file);
+        if (!target.PutFile(file)) {
+            m_bFailed = true;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_failed.push_back(file);
+        }
+        if (lent) m_source.Adopt(file);
+        const auto lock = CStatistic::Job().ReportLock();
+        if (!m_done(file)) m_bStopped = true;
+    }
+}
+
+void CSessionPool::RunFurther() {
+    try {
+        std::string error;
+        const std::unique_ptr<CSource> source = m_source.OpenSession(error);
+        const std::unique_ptr<CSource> target = source ? m_target.OpenSession(error) : nullptr;
+        if (!source || !target) return NoteRefusal(error);
+        Drain(*source, *target);
+    } catch (const std::exception& error) {
+        // Nothing may leave a thread: the job learns of it as of any other exception.
+        m_bFailed = true;
+        m_bStopped = true;
+        CStatistic::ReportErrorAt(ERROR_EXCEPTION, error.what(), std::string(), std::string());
+    }
+}
+
+void CSessionPool::NoteRefusal(const std::string& error) {
+    const auto lock = CStatistic::Job().ReportLock();
+    if (m_bRefusalNoted) return;
+    m_bRefusalNoted = true;
+    CStatistic::LogText(LOG_STATUS, "Sessions:",
+                        Format("no further session (%s): the job goes on with the sessions it has", error.c_str()));
+}
+
+}  // namespace velmora

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/source.h"
+#include "engine/tsk_data_file.h"
+#include "platform/api.h"
+
+namespace velmora {
+
+// Puts the files of one pair of sources over several sessions to the same
+// server, side by side. The pair itself is the first session; each further
+// one runs on a thread of its own, where it opens its own pair (OpenSession
+// of both sources) and then takes file after file from the shared queue as
+// they come, until the queue is closed and empty or the job may not go on.
+// The first session joins them once the queue is closed. A server that
+// refuses a further session leaves the job with the ones it has, which one
+// status record says.
+//
+// Whoever fills the queue adds a file only once its folder exists. The files
+// keep their source's list: a session lends a file its connection for the
+// put and gives it back. Reports cross threads only through the job's report
+// lock, under which `done` runs after every file.
+class VELMORA_API CSessionPool {
+public:
+    // Answers whether the job goes on after `file`.
+    using DoneStep = std::function<bool(CTskDataFile* file)>;
+
+    // Opens up to `sessions` - 1 further sessions, as many as `files` (the
+    // files expected) can use.
+    CSessionPool(CSource& source, CSource& target, int sessions, size_t files, DoneStep done);
+    CSessionPool(const CSessionPool&) = delete;
+    CSessionPool& operator=(const CSessionPool&) = delete;
+    // Stops taking files and waits for the further sessions.
+    ~CSessionPool();
+
+    // A file for the sessions to put, in the order they take them.
+    void Add(CTskDataFile* file);
+    // Closes the queue and puts what is left with the first session too;
+    // true when every put succeeded.
+    bool Finish();
+    // The files whose put failed, once Finish is over.
+    const std::vector<CTskDataFile*>& GetFailed() const { return m_failed; }
+
+private:
+    // The next file to put, waiting for one while the queue is open; null
+    // when none is left or the job stops.
+    CTskDataFile* Next();
+    void Stop();
+    void Close();
+    // Puts files with one session's pair until Next has none.
+    void Drain(CSource& source, CSource& target);
+    // A further session, when the server allows it.
+    void RunFurther();
+    // The first refusal of a further session is logged; later ones are not.
+    void NoteRefusal(const std::string& error);
+
+    CSource& m_source;
+    CSource& m_target;
+    DoneStep m_done;
+    std::mutex m_mutex;
+    std::condition_variable m_added;
+    std::vector<CTskDataFile*> m_files;  // under m_mutex
+    size_t m_nNext = 0;                  // under m_mutex
+    bool m_bClosed = false;              // under m_mutex
+    std::vector<CTskDataFile*> m_failed;  // under m_mutex
+    std::atomic<bool> m_bStopped{false};
+    std::atomic<bool> m_bFailed{false};
+    bool m_bRefusalNoted = false;  // under the job's report lock
+    std::vector<std::thread> m_further;
+};
+
+}  // namespace velmora

@@ -1,0 +1,67 @@
+// parcelo-cli --parallel: transfers over several sessions to the server.
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+class CliParallelTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.GetError(); }
+
+    std::string Url(const std::string& path) const {
+        return "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@" + server.GetHost() + ":" +
+               std::to_string(server.GetPort()) + path;
+    }
+
+    // Small files in a few folders: enough for every session to get some.
+    std::string MakeTree() {
+        const std::string root = local / "tree";
+        for (int i = 0; i < 60; ++i)
+            WriteFile(root + "/d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".txt",
+                      RandomBytes(100 + 50 * i, i));
+        return root;
+    }
+
+    TempDir logs;
+    TempDir local;
+    FtpServer server{{.commandLog = logs / "commands.log"}};
+};
+
+TEST_F(CliParallelTest, TransfersOpenTheChosenNumberOfSessionsFourUnlessTold) {
+    const std::string tree = MakeTree();
+    const CliResult up = RunCli({"--tls", "off", "--parallel", "3", "upload", tree, Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("60 files"), std::string::npos) << up.err;
+    EXPECT_EQ(server.Received("USER"), 3);
+    std::string difference;
+    EXPECT_TRUE(SameTree(tree, server.Path("in/tree"), difference)) << difference;
+
+    const CliResult down = RunCli({"--tls", "off", "download", Url("/in/tree/"), local / "back"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(server.Received("USER"), 3 + 4);
+    EXPECT_TRUE(SameTree(tree, local / "back/tree", difference)) << difference;
+
+    const CliResult one = RunCli({"--tls", "off", "download", Url("/in/tree/"), local / "one", "--parallel", "1"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(server.Received("USER"), 3 + 4 + 1);
+}
+
+TEST_F(CliParallelTest, ANumberOutsideOneToSixteenIsAUsageError) {
+    WriteFile(local / "a.txt", "a");
+    for (const char* number : {"0", "17", "many"}) {
+        const CliResult up = RunCli({"upload", local / "a.txt", Url("/in/"), "--parallel", number});
+        EXPECT_EQ(up.status, 2) << number << ": " << up.err;
+        EXPECT_NE(up.err.find("--parallel"), std::string::npos) << up.err;
+    }
+    EXPECT_EQ(server.Received("USER"), 0);
+}
+
+}  // namespace
+}  // namespace velmora::test
