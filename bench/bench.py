@@ -95,7 +95,7 @@ def machine(args, scratch, started):
             scratch, disk.free / (1 << 30)),
         "- Peers (Debian packages): " + ", ".join(
             "%s %s" % (name, package_version(name)) for name in PEERS),
-        "- Runs: %d per tool (the one-file rows: %d, the memory and distant small-file rows: 1), interleaved tool by tool, "
+        "- Runs: %d per tool (the one-file rows: %d, the memory rows and the distant 2,000 small files: 1), interleaved tool by tool, "
         "each round starting with the next tool; scale %g%s" % (
             args.runs, max(args.runs, cases.LARGE_FILE_RUNS), args.scale, "" if args.scale == 1 else " (sizes reduced: not the full benchmark)"),
         "- Started %s; load average at the start %s" % (started, load()),

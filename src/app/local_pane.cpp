@@ -101,7 +101,8 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     m_pView->setAcceptDrops(true);
     m_pView->setDragDropMode(QAbstractItemView::DragDrop);
     m_pView->setDefaultDropAction(Qt::CopyAction);
-    m_pView->header()->resizeSection(0, 180);
+    m_pView->header()->resizeSection(0, 160);
+    m_pView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_pView->SetDownload([this](const CFtpPathList& paths, const std::string& folder) {
         return Download(paths, folder);
     });

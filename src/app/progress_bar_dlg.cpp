@@ -144,7 +144,8 @@ void CProgressBarDlg::ShowOutcome(long errors, const std::string& lastError) {
             state.caption = FailedText(errors);
             state.status = state.firstError.empty() ? lastError : state.firstError;
         } else {
-            state.caption = DoneText(state.totalItems, state.totalBytes);
+            // Files named without a listing count no bytes beforehand.
+            state.caption = DoneText(state.totalItems, std::max(state.totalBytes, state.processedBytes));
         }
     }
     m_pRefresh->Request();
@@ -164,6 +165,7 @@ void CProgressBarDlg::TakeCounters(const CMsg& msg, int64_t itemPos) {
     const CProgressStatus status = StatusOf(msg);
     m_state.totalItems = status.TotalItems();
     m_state.totalBytes = status.TotalBytes();
+    m_state.processedBytes = status.ProcessedBytes();
     if (!m_state.overall.FollowBytes(status) && itemPos >= 0) m_state.overall.pos = itemPos;
 }
 

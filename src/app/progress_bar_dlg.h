@@ -80,6 +80,7 @@ private:
         int waiting = 0;
         int64_t totalItems = 0;
         int64_t totalBytes = 0;
+        int64_t processedBytes = 0;
         std::string firstError;
         CBarState overall;
         CBarState file;

@@ -1,5 +1,6 @@
 #include "app/transfer_thread.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <string>
@@ -53,7 +54,8 @@ void CTransferThread::Wait() {
 bool CTransferThread::DoCopy() {
     const bool done = m_api.DoCopy();
     const velmora::CJobState& job = velmora::CStatistic::Job();
-    m_counts = {job.m_nProcessed, job.m_nSkipped, job.m_nTotalBytes,
+    // Files named without a listing count no bytes beforehand: then what moved.
+    m_counts = {job.m_nProcessed, job.m_nSkipped, std::max(job.m_nTotalBytes, job.m_nProcessedBytes),
                 job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED};
     return done;
 }

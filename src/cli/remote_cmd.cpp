@@ -120,8 +120,10 @@ int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
         auto* connection = client.GetFtpConnection();
         for (const velmora::CFtpPath& file : files) {
             if (!connection->DeleteFile(file.GetPath())) {
-                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " +
-                                      connection->GetLastError());
+                std::string reason = connection->GetLastError();
+                // Servers word a folder refused to DELE each their own way: the server is asked.
+                if (connection->SetCurrentDirectory(file.GetPath())) reason = "it is a folder (use rmdir)";
+                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " + reason);
             }
         }
     }

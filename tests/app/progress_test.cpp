@@ -183,6 +183,18 @@ TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) 
     EXPECT_EQ(Line("caption"), "Failed: 2 errors");
     EXPECT_EQ(Line("status"), "550 first.bin: Permission denied");
     EXPECT_FALSE(Overall()->isVisible());
+
+    // Files named without a listing: no bytes known beforehand, the ones
+    // that moved are told.
+    SendCmd(MSG_RUN_START);
+    CProgressStatus unknown(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 3072, 0);
+    unknown.TotalItems(1);
+    unknown.ProcessedBytes(3072);
+    Send(unknown);
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(0, "");
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "Done: 1 item copied (3.0 KB)");
 }
 
 TEST_F(ProgressBarDlgTest, StopDuringARunAsksToCancel) {

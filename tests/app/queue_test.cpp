@@ -142,6 +142,8 @@ TEST_F(QueueToServerTest, EntriesTellWhereFromWhereToAndHowTheyEndedAndAFailedOn
     EXPECT_EQ(Entry(missing).state, CTransferEntry::Running);
     EXPECT_EQ(WaitForTransfers(), 3);
     EXPECT_EQ(Entry(missing).state, CTransferEntry::Done) << Entry(missing).result;
+    // Named without a listing, the file's size is what moved.
+    EXPECT_EQ(Entry(missing).size, 4);
     EXPECT_EQ(ReadFile(local / "down/gone.txt"), "back");
     EXPECT_EQ(queue.GetModel().rowCount(), 2);
 }

@@ -497,7 +497,12 @@ TEST_F(CliTest, RemoteFolderAndFileCommands) {
 
     ASSERT_EQ(RunCli({"rm", Url("/a/b/moved.txt")}).status, 0);
     EXPECT_FALSE(fs::exists(server.Path("a/b/moved.txt")));
-    EXPECT_EQ(RunCli({"rm", Url("/a/b/moved.txt")}).status, 1);
+    const CliResult gone = RunCli({"rm", Url("/a/b/moved.txt")});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.err.find("folder"), std::string::npos) << gone.err;
+    const CliResult folder = RunCli({"rm", Url("/a/sub three")});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.err.find("/a/sub three: it is a folder (use rmdir)"), std::string::npos) << folder.err;
 
     // A folder with something in it goes only when asked for recursively.
     EXPECT_EQ(RunCli({"rmdir", Url("/a/")}).status, 1);

@@ -268,6 +268,10 @@ TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     EXPECT_EQ(folderCopy.status, 2);
     EXPECT_NE(folderCopy.err.find("is a folder: add a trailing /"), std::string::npos) << folderCopy.err;
     EXPECT_FALSE(fs::exists(local / "docs-copy"));
+    const CliResult removed = RunCli({"rm", server.Url("/pub/docs")});
+    EXPECT_EQ(removed.status, 1);
+    EXPECT_NE(removed.err.find("/pub/docs: it is a folder (use rmdir)"), std::string::npos) << removed.err;
+    EXPECT_TRUE(fs::exists(server.Home("pub/docs/inside.txt")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
