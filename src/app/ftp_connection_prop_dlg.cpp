@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -37,6 +39,7 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pEncryption->addItems({tr("Plain FTP (unencrypted)"), tr("Explicit TLS if the server offers it"),
                              tr("Require explicit TLS"), tr("Implicit TLS")});
     form->addRow(tr("&Encryption:"), m_pEncryption);
+    AddTrustFields(form);
     m_pLogin = AddText(form, tr("&Login:"), "login");
     m_pPassword = AddText(form, tr("&Password:"), "password");
     m_pPassword->setEchoMode(QLineEdit::Password);
@@ -53,6 +56,40 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     connect(m_pApply, &QPushButton::clicked, this, &CFtpConnectionPropDlg::OnApply);
     ConnectEdits();
     ShowFields();
+}
+
+void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
+    m_pCaFile = new QLineEdit;
+    m_pCaFile->setObjectName("caFile");
+    m_pCaFile->setPlaceholderText(tr("Only the system's certificate authorities"));
+    m_pCaFile->setToolTip(tr("A PEM file of certificate authorities trusted beside the system's"));
+    auto* browse = new QPushButton(tr("..."));
+    browse->setObjectName("browseCaFile");
+    // Enter in a field applies the connection; it never opens the file picker.
+    browse->setAutoDefault(false);
+    connect(browse, &QPushButton::clicked, this, &CFtpConnectionPropDlg::BrowseCaFile);
+    auto* caRow = new QHBoxLayout;
+    caRow->addWidget(m_pCaFile, 1);
+    caRow->addWidget(browse);
+    form->addRow(tr("&CA file:"), caRow);
+    m_pInsecure = new QCheckBox(tr(" Accept any certificate (UNSAFE)"));
+    m_pInsecure->setObjectName("insecure");
+    form->addRow(QString(), m_pInsecure);
+    m_pInsecureWarning = new QLabel(tr("UNSAFE: any server certificate is accepted. Anyone between you and the "
+                                       "server can read and change this session, password included. Trust the "
+                                       "server's certificate or its CA file instead."));
+    m_pInsecureWarning->setObjectName("insecureWarning");
+    m_pInsecureWarning->setWordWrap(true);
+    m_pInsecureWarning->setStyleSheet("color: #c00000; font-weight: bold;");
+    form->addRow(m_pInsecureWarning);
+}
+
+void CFtpConnectionPropDlg::BrowseCaFile() {
+    const QString file = QFileDialog::getOpenFileName(this, tr("Certificate authorities"), m_pCaFile->text(),
+                                                      tr("PEM files (*.pem *.crt);;All files (*)"));
+    if (file.isEmpty()) return;
+    m_pCaFile->setText(file);
+    emit m_pCaFile->textEdited(file);
 }
 
 QLineEdit* CFtpConnectionPropDlg::AddText(QFormLayout* form, const QString& label, const char* name) {
@@ -89,6 +126,11 @@ void CFtpConnectionPropDlg::ConnectEdits() {
     connect(m_pPassword, &QLineEdit::textEdited, this, [this](const QString& text) {
         Edit([&text](CFtpLoginInfo& info) { info.SetPassword(text.toStdString()); });
     });
+    onText(m_pCaFile, [](CFtpLoginInfo& info, const std::string& text) { info.SetTlsCaFile(text); });
+    connect(m_pInsecure, &QCheckBox::toggled, this, [this](bool on) {
+        Edit([on](CFtpLoginInfo& info) { info.SetTlsInsecure(on); });
+        m_pInsecureWarning->setVisible(on);
+    });
     onText(m_pRemotePath, [](CFtpLoginInfo& info, const std::string& text) {
         info.SetFtpPath(velmora::CFtpPath(text.empty() ? "/" : text, velmora::PATH_FOLDER));
     });
@@ -121,12 +163,15 @@ void CFtpConnectionPropDlg::SetConnection(CFtpLoginInfo* info) {
 void CFtpConnectionPropDlg::ShowFields() {
     const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
     // Filling the fields is no edit.
-    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive);
+    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure);
     m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
     m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
     m_pPort->setValue(shown.GetPort());
     m_pPassive->setChecked(shown.IsPassive());
     m_pEncryption->setCurrentIndex(static_cast<int>(shown.GetTlsMode()));
+    m_pCaFile->setText(QString::fromStdString(shown.GetTlsCaFile()));
+    m_pInsecure->setChecked(shown.IsTlsInsecure());
+    m_pInsecureWarning->setVisible(shown.IsTlsInsecure());
     m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
     m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
     m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));

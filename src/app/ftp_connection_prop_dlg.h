@@ -11,6 +11,7 @@ class CFtpLoginInfo;
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -44,6 +45,9 @@ private:
     QLineEdit* AddText(QFormLayout* form, const QString& label, const char* name);
     QSpinBox* AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest, int highest);
     void ConnectEdits();
+    // The CA file and "accept any certificate" rows.
+    void AddTrustFields(QFormLayout* form);
+    void BrowseCaFile();
     void ShowFields();
 
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
@@ -52,6 +56,9 @@ private:
     QSpinBox* m_pPort;
     QCheckBox* m_pPassive;
     QComboBox* m_pEncryption;  // items in the order of the TLS modes
+    QLineEdit* m_pCaFile;
+    QCheckBox* m_pInsecure;
+    QLabel* m_pInsecureWarning;  // shown while any certificate is accepted
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;
     QLineEdit* m_pRemotePath;

@@ -56,6 +56,7 @@ public:
     // state is read from what it was when the work began, and no keep-alive
     // goes out.
     void SetInUse(bool inUse);
+    bool IsInUse() const { return m_bInUse; }
     // Connected, and not being opened elsewhere (any time on the window thread).
     bool IsOnline() const;
     // After a failed Connect: what went wrong, as the heading of the notice

@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QDrag>
+#include <QLayout>
 #include <QMenu>
 #include <QMetaObject>
 #include <QPainter>
@@ -18,6 +19,7 @@
 #include "app/ftp_sink.h"
 #include "app/log_pane.h"
 #include "app/prompter.h"
+#include "app/session_security_label.h"
 #include "app/status_relay.h"
 #include "engine/mover_api.h"
 #include "base/format.h"
@@ -153,6 +155,11 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     connect(m_pList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenListItem(item); });
     connect(m_pReconnect, &QPushButton::clicked, this, &CFtpTreeDlg::OnReconnect);
     connect(&m_worker, &CBrowserWorker::Finished, this, &CFtpTreeDlg::OnJobFinished);
+    // Below the panes: whether the session is encrypted, looked at again
+    // once each job (a login too) has ended.
+    auto* security = new CSessionSecurityLabel(m_sink, this);
+    layout()->addWidget(security);
+    connect(&m_worker, &CBrowserWorker::Finished, security, &CSessionSecurityLabel::Refresh);
     m_waitDelay.setSingleShot(true);
     m_waitDelay.setInterval(kWaitDelayMs);
     connect(&m_waitDelay, &QTimer::timeout, this, &CFtpTreeDlg::ShowWait);

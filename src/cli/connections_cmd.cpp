@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "cli/commands.h"
 #include "cli/location.h"
+#include "cli/tls_options.h"
 #include "ftp/login_info.h"
 
 namespace parcelo::cli {
@@ -59,6 +60,8 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(velmora::Format(" - TLS:.........'%s'", velmora::protocol::TlsModeName(info->GetTlsMode())));
     if (!info->GetTlsFingerprint().empty())
         context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
+    if (!info->GetTlsCaFile().empty()) context.Print(" - CA file:.....'" + info->GetTlsCaFile() + "'");
+    if (info->IsTlsInsecure()) context.Print(" - Accepts ANY certificate (UNSAFE)");
     return kExitOk;
 }
 
@@ -81,6 +84,7 @@ int Add(CliContext& context, const AddOptions& options) {
     info->SetPassive(!options.active);
     info->SetRetries(options.retries);
     info->SetFtpPath(velmora::CFtpPath(location.path, velmora::PATH_FOLDER));
+    if (info->IsTlsInsecure()) context.Warn(StoredInsecureWarning("connection", info->GetHost()));
     if (!Save(context, *list, error)) return context.Fail(error);
     return kExitOk;
 }

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include "cli/job_database_file.h"
 #include "cli/job_options.h"
 #include "cli/location.h"
+#include "cli/tls_options.h"
 #include "db_engine/db_engine.h"
 #include "db/db_launch_order.h"
 #include "db/db_schedule_obj.h"
@@ -148,8 +148,7 @@ OrderEnd MakeOrderEnd(const Location& location) {
 
 // What an order stores so that a server end runs with the TLS settings it
 // was added with: what those add to the settings of its URL scheme or saved
-// connection. A CA file is kept by its absolute path: the scheduler runs
-// elsewhere.
+// connection.
 velmora::COrderTls ExtraTls(const Location& location) {
     velmora::COrderTls extra;
     if (!location.IsRemote()) return extra;
@@ -157,7 +156,7 @@ velmora::COrderTls ExtraTls(const Location& location) {
     const velmora::protocol::CTlsSettings& own = location.ownTls;
     if (wanted.mode != own.mode) extra.mode = wanted.mode;
     if (wanted.fingerprint != own.fingerprint) extra.fingerprint = wanted.fingerprint;
-    if (wanted.caFile != own.caFile) extra.caFile = std::filesystem::absolute(wanted.caFile).lexically_normal();
+    if (wanted.caFile != own.caFile) extra.caFile = wanted.caFile;
     extra.insecure = wanted.insecure && !own.insecure;
     return extra;
 }
@@ -165,11 +164,7 @@ velmora::COrderTls ExtraTls(const Location& location) {
 void StoreTls(CliContext& context, velmora::CDBTransOrderObj& order, velmora::EOrderEnd end,
               const Location& location) {
     const velmora::COrderTls extra = ExtraTls(location);
-    if (extra.insecure) {
-        context.Warn("WARNING: this order accepts ANY certificate from " + location.login.GetHost() +
-                     ", every time it runs (--insecure is stored with it): anyone on the way can read and change "
-                     "its sessions, passwords included. --fingerprint or --ca-file trust the server safely.");
-    }
+    if (extra.insecure) context.Warn(StoredInsecureWarning("order", location.login.GetHost()));
     velmora::SetOrderTls(order, end, extra);
 }
 

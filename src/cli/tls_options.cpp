@@ -1,6 +1,7 @@
 #include "cli/tls_options.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include <CLI/CLI.hpp>
 
@@ -62,9 +63,16 @@ protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<p
     else if (!saved || !options.mode.empty())
         settings.mode = chosen;
     if (!options.fingerprint.empty()) settings.fingerprint = protocol::FormatFingerprint(options.fingerprint);
-    settings.caFile = options.caFile;
-    settings.insecure = options.insecure;
+    // By its absolute path: a saved connection or an order is used elsewhere.
+    if (!options.caFile.empty()) settings.caFile = std::filesystem::absolute(options.caFile).lexically_normal();
+    settings.insecure = settings.insecure || options.insecure;
     return settings;
+}
+
+std::string StoredInsecureWarning(const std::string& what, const std::string& host) {
+    return "WARNING: this " + what + " accepts ANY certificate from " + host +
+           " each time it is used (--insecure is stored with it): anyone on the way can read and change its "
+           "sessions, passwords included. --fingerprint or --ca-file trust the server safely.";
 }
 
 std::string WithTrustHint(const std::string& text) {

@@ -25,11 +25,15 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
 
 // The TLS settings of a location. An ftp:// URL takes --tls (default auto);
 // ftpes:// and ftps:// demand their own mode. A saved connection keeps its
-// stored mode and pin unless --tls or --fingerprint say otherwise. The CA
-// file and --insecure apply to every location.
+// stored settings unless --tls, --fingerprint or --ca-file say otherwise.
+// --insecure applies to every location, and so does a CA file given.
 velmora::protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options,
                                                std::optional<velmora::protocol::ETlsMode> scheme,
                                                const velmora::CFtpLoginInfo* saved);
+
+// The loud warning for --insecure stored with "connection" or "order", which
+// then accepts any certificate from `host` each time it is used.
+std::string StoredInsecureWarning(const std::string& what, const std::string& host);
 
 // A refused certificate's error, followed by the option that would trust it.
 std::string WithTrustHint(const std::string& text);

@@ -104,6 +104,8 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_descr", m_strDescr);
     out += XMLAttr("ftp_tls", static_cast<int>(m_tls.mode));
     out += XMLAttr("ftp_tls_fingerprint", m_tls.fingerprint);
+    out += XMLAttr("ftp_tls_ca_file", m_tls.caFile);
+    out += XMLAttr("ftp_tls_insecure", m_tls.insecure ? 1 : 0);
     m_remotePath.WriteXMLAttr(out);
 }
 
@@ -144,6 +146,10 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         m_tls.mode = protocol::TlsModeFromNumber(ParseInt32(value));
     } else if (key == "ftp_tls_fingerprint") {
         m_tls.fingerprint = value;
+    } else if (key == "ftp_tls_ca_file") {
+        m_tls.caFile = value;
+    } else if (key == "ftp_tls_insecure") {
+        m_tls.insecure = ParseInt32(value) != 0;
     } else {
         for (const IntField& f : kIntFields) {
             if (key == f.name) {

@@ -73,16 +73,21 @@ public:
     const std::string& GetDescr() const { return m_strDescr; }
     void SetDescr(std::string_view text) { m_strDescr = text; }
 
-    // FTP over TLS. The mode and the pinned fingerprint are stored with the
-    // connection ("ftp_tls", "ftp_tls_fingerprint"; a connection stored
-    // without them is plain FTP); the CA file and the "accept any
-    // certificate" switch are settings of the program run, never stored.
+    // FTP over TLS, stored with the connection: the mode ("ftp_tls"), the
+    // pinned fingerprint ("ftp_tls_fingerprint"), an extra CA file
+    // ("ftp_tls_ca_file") and the "accept any certificate" switch
+    // ("ftp_tls_insecure"). A connection stored without them is plain FTP
+    // that trusts the system's certificate authorities only.
     const protocol::CTlsSettings& GetTlsSettings() const { return m_tls; }
     void SetTlsSettings(const protocol::CTlsSettings& settings) { m_tls = settings; }
     protocol::ETlsMode GetTlsMode() const { return m_tls.mode; }
     void SetTlsMode(protocol::ETlsMode mode) { m_tls.mode = mode; }
     const std::string& GetTlsFingerprint() const { return m_tls.fingerprint; }
     void SetTlsFingerprint(std::string_view fingerprint) { m_tls.fingerprint = fingerprint; }
+    const std::string& GetTlsCaFile() const { return m_tls.caFile; }
+    void SetTlsCaFile(std::string_view file) { m_tls.caFile = file; }
+    bool IsTlsInsecure() const { return m_tls.insecure; }
+    void SetTlsInsecure(bool on) { m_tls.insecure = on; }
 
     CFtpPath GetFtpPath() const { return m_remotePath; }
     void SetFtpPath(const CFtpPath& path) { m_remotePath = path; }

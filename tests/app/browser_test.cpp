@@ -32,6 +32,7 @@
 #include "app/ftp_tree_dlg.h"
 #include "app/log_pane.h"
 #include "app/main_dlg.h"
+#include "app/session_security_label.h"
 #include "support/test_certificates.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
@@ -210,6 +211,10 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
         EXPECT_EQ(sink.GetStatusText(), "Connected:\n\rServer: '" + server.GetHost() + "'\r\nRoot:   '" +
                                             server.GetHost() + "'\r\nFolder: docs\r\nNot encrypted (plain FTP)\r\n");
+        const auto* indicator = browser.findChild<CSessionSecurityLabel*>("encryptionIndicator");
+        ASSERT_NE(indicator, nullptr);
+        EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Plain);
+        EXPECT_NE(indicator->text().indexOf("Not encrypted"), -1) << indicator->text().toStdString();
     }
     // The list is written back when the window goes.
     velmora::CFtpLoginInfoList reread;
@@ -612,6 +617,9 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
         {.tlsCertFile = certificates.ServerCertFile(), .tlsKeyFile = certificates.ServerKeyFile()});
     ASSERT_TRUE(tlsServer.Start()) << tlsServer.GetError();
     CFtpTreeDlg browser(context);
+    const auto* indicator = browser.findChild<CSessionSecurityLabel*>("encryptionIndicator");
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Offline);
     velmora::CFtpLoginInfo info = Login();
     info.SetPort(tlsServer.GetPort());
     info.SetTlsMode(velmora::protocol::ETlsMode::Require);
@@ -636,6 +644,16 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(stored, certificates.Fingerprint());
     EXPECT_TRUE(sink.IsEncrypted());
     EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
+    EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Encrypted);
+    EXPECT_NE(indicator->text().indexOf("Encrypted (TLSv1."), -1) << indicator->text().toStdString();
+
+    // Accepting any certificate connects, and the indicator says it is unsafe.
+    info.SetTlsInsecure(true);
+    prompter.asked.clear();
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Unverified);
+    EXPECT_NE(indicator->text().indexOf("NOT checked"), -1) << indicator->text().toStdString();
 }
 
 TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {

@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QComboBox>
@@ -141,6 +143,40 @@ TEST_F(ConnectionsTest, EveryChangeReachesTheFileWithoutWaitingForTheExit) {
     ASSERT_TRUE(connections.SelectConnection("Office"));
     connections.OnDelete();
     EXPECT_EQ(OnDisk(), std::vector<std::string>{"Connection 2"});
+}
+
+TEST_F(ConnectionsTest, TheCaFileAndTheUnsafeSwitchAreSavedWithTheConnection) {
+    main.Initialize();
+    velmora::CFtpLoginInfo* info = connections.OnNew();
+    auto* insecure = props->findChild<QCheckBox*>("insecure");
+    auto* warning = props->findChild<QLabel*>("insecureWarning");
+    ASSERT_TRUE(insecure && warning);
+    EXPECT_FALSE(insecure->isChecked());
+    EXPECT_TRUE(warning->isHidden());
+
+    Type("caFile", "/etc/ssl/office-ca.pem");
+    insecure->click();
+    EXPECT_EQ(info->GetTlsCaFile(), "/etc/ssl/office-ca.pem");
+    EXPECT_TRUE(info->IsTlsInsecure());
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_NE(warning->text().indexOf("UNSAFE"), -1);
+    const auto stored = [&] {
+        velmora::CFtpLoginInfoList list;
+        list.LoadXML(ProjectFile());
+        return list.GetCount() == 1 && list.GetHead()->GetTlsCaFile() == "/etc/ssl/office-ca.pem" &&
+               list.GetHead()->IsTlsInsecure();
+    };
+    EXPECT_TRUE(test::WaitFor(stored));
+
+    // Another connection shows its own settings; back again, these.
+    connections.OnNew();
+    EXPECT_TRUE(props->findChild<QLineEdit*>("caFile")->text().isEmpty());
+    EXPECT_FALSE(insecure->isChecked());
+    EXPECT_TRUE(warning->isHidden());
+    ASSERT_TRUE(connections.SelectConnection(info->GetHostName()));
+    EXPECT_EQ(props->findChild<QLineEdit*>("caFile")->text().toStdString(), "/etc/ssl/office-ca.pem");
+    EXPECT_TRUE(insecure->isChecked());
+    EXPECT_FALSE(warning->isHidden());
 }
 
 TEST_F(ConnectionsTest, EnterInAFieldAppliesTheConnectionAndAddsNone) {

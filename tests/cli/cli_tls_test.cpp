@@ -91,6 +91,27 @@ TEST_F(CliTlsTest, SavedConnectionKeepsItsModeAndPin) {
     EXPECT_NE(ls.out.find("hello.txt"), std::string::npos);
 }
 
+TEST_F(CliTlsTest, SavedConnectionKeepsItsCaFileAndInsecureSwitch) {
+    const std::string file = local / "FtpPropList.xml";
+    std::filesystem::copy_file(certificates->CaFile(), local / "ca.pem");
+    // Named relative to where it is added, stored by its absolute path.
+    ASSERT_EQ(RunCli({"--connections", file, "connections", "add", "by-ca", Url("ftpes", "/"), "--ca-file", "ca.pem"},
+                     {}, local.path())
+                  .status,
+              0);
+    EXPECT_NE(RunCli({"--connections", file, "connections", "show", "by-ca"}).out.find(local / "ca.pem"),
+              std::string::npos);
+    const CliResult added = RunCli({"--connections", file, "connections", "add", "any", Url("ftpes", "/"), "--insecure"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_NE(added.err.find("this connection accepts ANY certificate"), std::string::npos) << added.err;
+    EXPECT_NE(RunCli({"--connections", file, "connections", "show", "any"}).out.find("UNSAFE"), std::string::npos);
+
+    for (const char* name : {"by-ca", "any"}) {
+        const CliResult ls = RunCli({"--connections", file, "ls", std::string(name) + ":/"});
+        EXPECT_EQ(ls.status, 0) << name << ": " << ls.err;
+    }
+}
+
 TEST(CliPlainServerTest, AutoModeWarnsOnceAndGoesOnInPlainFtp) {
     FtpServer plain;
     ASSERT_TRUE(plain.Start()) << plain.GetError();
