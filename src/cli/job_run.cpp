@@ -19,6 +19,7 @@ int RunJob(CliContext& context, const std::string& subject, const JobServers& se
     std::optional<UniqueUploadNames> names;
     if (servers.keepFilesOn) {
         names.emplace(*servers.keepFilesOn, [&report](const std::string& text) { report.Notice(text); });
+        names->OpenSession();
     }
     return report.Finish(run());
 }

@@ -29,6 +29,12 @@ public:
     UniqueUploadNames(const UniqueUploadNames&) = delete;
     UniqueUploadNames& operator=(const UniqueUploadNames&) = delete;
 
+    // Logs in before the transfer opens its own sessions, so that a server
+    // that limits sessions per user counts this one first and the transfer
+    // goes on with the sessions it has left. One attempt: a failure is
+    // tried again, and reported, when a name is first asked for.
+    void OpenSession() { Connected(); }
+
     void OnMsg(velmora::CMsg& msg) override;
 
 private:

@@ -68,6 +68,25 @@ TEST_F(CliParallelTest, TransfersOpenTheChosenNumberOfSessionsFourUnlessTold) {
     EXPECT_EQ(server.Received("USER"), logins + 1);
 }
 
+// A server that allows two sessions per user: the default upload keeps the
+// server's files (one session looks up free names) and sends over the other.
+TEST(CliLimitedServerTest, TheDefaultUploadKeepsTheServersFilesWithTwoSessionsAllowed) {
+    TempDir local;
+    FtpServer server{{.maxSessionsPerAddress = 2}};
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    WriteFile(server.Path("in/d0/f0.txt"), "already there");
+    const std::string tree = local / "d0";
+    for (int i = 0; i < 12; ++i) WriteFile(tree + "/f" + std::to_string(i) + ".txt", RandomBytes(200 + i, i));
+    const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@" + server.GetHost() + ":" +
+                            std::to_string(server.GetPort()) + "/in/";
+
+    const CliResult up = RunCli({"--tls", "off", "upload", tree, url});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_EQ(ReadFile(server.Path("in/d0/f0.txt")), "already there");
+    EXPECT_EQ(ReadFile(server.Path("in/d0/f0(1).txt")), RandomBytes(200, 0));
+    EXPECT_EQ(ReadFile(server.Path("in/d0/f11.txt")), RandomBytes(211, 11));
+}
+
 TEST_F(CliParallelTest, ANumberOutsideOneToSixteenIsAUsageError) {
     WriteFile(local / "a.txt", "a");
     for (const char* number : {"0", "17", "many"}) {
