@@ -152,8 +152,12 @@ bool CReplacingFileWriter::OpenPartial(std::string_view path, bool keep, std::st
         return code == EWOULDBLOCK ? FailText(error, "Another transfer is writing " + partial) : FailErrno(error, code);
     }
     m_temp = partial;
-    const off_t end = keep ? ::lseek(m_fd, 0, SEEK_END) : 0;
-    if (end < 0 || (!keep && ::ftruncate(m_fd, 0) != 0)) {
+    off_t end = ::lseek(m_fd, 0, SEEK_END);
+    // Only a partial with something in it is emptied: on ext4 a file
+    // truncated to nothing has all it holds written out when it is closed,
+    // which can keep the close of a large download waiting for the disk.
+    if (end > 0 && !keep) end = ::ftruncate(m_fd, 0) == 0 && ::lseek(m_fd, 0, SEEK_SET) == 0 ? 0 : -1;
+    if (end < 0) {
         const int code = errno;
         Abandon();
         return FailErrno(error, code);

@@ -3,6 +3,7 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/format.h"
@@ -12,6 +13,7 @@ namespace velmora::protocol {
 namespace {
 
 constexpr size_t kReceiveChunk = 32768;
+constexpr size_t kRecordSize = 16384;  // the most plaintext one TLS record carries
 
 // The reason OpenSSL gives for the failure at hand, else a general one.
 std::string OpenSslReason(const char* fallback) {
@@ -142,6 +144,30 @@ bool CTlsStream::Handshake(CSocket& socket, int timeoutMs, CFtpError& error) {
 }
 
 bool CTlsStream::SendAll(CSocket& socket, const void* data, size_t size, int timeoutMs, CFtpError& error) {
+    const char* bytes = static_cast<const char*>(data);
+    if (m_control) return Write(socket, bytes, size, timeoutMs, error);
+    if (!m_partialRecord.empty()) {
+        const size_t taken = std::min(size, kRecordSize - m_partialRecord.size());
+        m_partialRecord.append(bytes, taken);
+        bytes += taken;
+        size -= taken;
+        if (m_partialRecord.size() < kRecordSize) return true;
+        if (!Write(socket, m_partialRecord.data(), kRecordSize, timeoutMs, error)) return false;
+        m_partialRecord.clear();
+    }
+    const size_t whole = size - size % kRecordSize;
+    if (!Write(socket, bytes, whole, timeoutMs, error)) return false;
+    m_partialRecord.assign(bytes + whole, size - whole);
+    return true;
+}
+
+bool CTlsStream::SendHeld(CSocket& socket, int timeoutMs, CFtpError& error) {
+    if (!Write(socket, m_partialRecord.data(), m_partialRecord.size(), timeoutMs, error)) return false;
+    m_partialRecord.clear();
+    return true;
+}
+
+bool CTlsStream::Write(CSocket& socket, const char* data, size_t size, int timeoutMs, CFtpError& error) {
     if (size == 0) return true;
     size_t written = 0;
     const auto write = [&] { return SSL_write_ex(m_ssl, data, size, &written); };

@@ -60,10 +60,15 @@ public:
     // The client handshake and the trust decision about the server's
     // certificate (described by GetPeerCertificate() either way).
     bool Handshake(CSocket& socket, int timeoutMs, CFtpError& error);
+    // On a data connection the bytes that do not fill a whole TLS record wait
+    // for the next call or for SendClose: a server decrypts and stores each
+    // record on its own, and a short record costs it as much as a full one.
+    // SendHeld sends them.
     bool SendAll(CSocket& socket, const void* data, size_t size, int timeoutMs, CFtpError& error);
     // As CSocket::Receive: 0 bytes at the end of the data (the server's
     // close_notify, or the end of the connection).
     bool Receive(CSocket& socket, void* buffer, size_t size, size_t& received, int timeoutMs, CFtpError& error);
+    bool SendHeld(CSocket& socket, int timeoutMs, CFtpError& error);
     // Sends close_notify, the orderly end of the TLS data.
     bool SendClose(CSocket& socket, int timeoutMs, CFtpError& error);
 
@@ -79,12 +84,14 @@ private:
     template <typename Call>
     EStep Drive(CSocket& socket, Call call, const char* what, int timeoutMs, CFtpError& error);
     bool Flush(CSocket& socket, int timeoutMs, CFtpError& error);
+    bool Write(CSocket& socket, const char* data, size_t size, int timeoutMs, CFtpError& error);
     bool Fail(const char* what, CFtpError& error);
 
     CTlsContext& m_context;
     bool m_control;
     ssl_st* m_ssl = nullptr;
     CCertificateInfo m_peer;
+    std::string m_partialRecord;  // a data connection's bytes held back by SendAll
 };
 
 }  // namespace velmora::protocol

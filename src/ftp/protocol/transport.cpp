@@ -26,6 +26,10 @@ bool CTransport::Receive(void* buffer, size_t size, size_t& received, int timeou
 }
 
 bool CTransport::Finish(int timeoutMs, CFtpError& error) {
+    if (m_tls && m_socket.IsOpen() && !m_tls->SendHeld(m_socket, timeoutMs, error)) {
+        Close();
+        return false;
+    }
     bool intact = true;
     CFtpError ignored;  // with TLS the server's final reply tells whether the transfer arrived
     if (m_socket.IsOpen() && (!m_tls || m_tls->SendClose(m_socket, timeoutMs, ignored))) {
