@@ -808,7 +808,7 @@ def mirror_changes(ctx):
     settle_connections(ctx)
     ctx.fresh_upload_folder()
     trees = {}
-    for name in ("ours", "lftp"):
+    for name in ("ours", "ours-listing", "lftp"):
         trees[name] = os.path.join(ctx.local, "mirror-" + name)
         names = datasets.small_tree(trees[name], folders, per_folder, 1024)
     # Ours keeps the record of its last run in a job database, as scheduled mirrors do.
@@ -817,11 +817,13 @@ def mirror_changes(ctx):
         os.remove(database)
     subprocess.run([ctx.cli, "db", "init", "--db", database], env=ctx.env, check=True, stdout=subprocess.DEVNULL)
     commands = {"ours": lambda: ctx.ours("mirror", "--db", database, trees["ours"], ctx.ours_url("up/ours/")),
+                # Without a record: the destination is listed, as lftp does.
+                "ours-listing": lambda: ctx.ours("mirror", trees["ours-listing"], ctx.ours_url("up/ours-listing/")),
                 "lftp": lambda: ctx.lftp("mirror -R --only-newer %s up/lftp" % trees["lftp"])}
     # The first, full transfer is not measured.
     for name, command in commands.items():
         subprocess.run(command(), env=ctx.env, check=True, stdout=subprocess.DEVNULL, timeout=ctx.timeout * 5)
-    rounds = {"ours": 0, "lftp": 0}
+    rounds = {name: 0 for name in commands}
 
     def change(name):
         def before():
@@ -845,6 +847,10 @@ def mirror_changes(ctx):
     work = "mirror %d files in %d folders, %d changed" % (count, folders, changed)
     tools = [Tool(Row(work, "parcelo-cli mirror", True, amount=count, unit="files/s"), commands["ours"](),
                   before=change("ours"), check=changed_arrived("ours", "ours")),
+             Tool(Row(work, "parcelo-cli mirror (no --db)", False, amount=count, unit="files/s",
+                      note="ours, listing the destination: ratio = with the record ÷ without"),
+                  commands["ours-listing"](), before=change("ours-listing"),
+                  check=changed_arrived("ours-listing", "ours-listing")),
              Tool(Row(work, "lftp mirror -R --only-newer", False, amount=count, unit="files/s"), commands["lftp"](),
                   before=change("lftp"), check=changed_arrived("lftp", "lftp"))]
     rows = run_tools(ctx, tools)
