@@ -68,6 +68,15 @@ uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
     return platform::HeldOfPartial(m_Path.GetPath(), sourceLength);
 }
 
+bool CTskLocalFile::GetStamp(CSourceStamp& stamp, bool) {
+    platform::FileStatus status;
+    if (!platform::GetFileStatus(m_Path.GetPath(), status)) return false;
+    stamp = {m_Path.GetPath(), status.size, status.lastWriteTime};
+    return true;
+}
+
+std::string CTskLocalFile::StampPath() const { return platform::PartialStampPath(m_Path.GetPath()); }
+
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
 
 bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {
