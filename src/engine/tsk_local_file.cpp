@@ -45,6 +45,7 @@ bool CTskLocalFile::CloseFile(bool complete) {
         // continue; one the user cancelled leaves nothing.
         if (Job().IsAborted()) {
             m_writer.Discard();
+            RemoveSourceStamp(StampPath());
         } else {
             m_writer.Abandon();
         }
