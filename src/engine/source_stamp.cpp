@@ -1,20 +1,16 @@
 #include "engine/source_stamp.h"
 
 #include <charconv>
-#include <string_view>
 
 #include "base/format.h"
 #include "base/path_text.h"
-#include "platform/atomic_file.h"
 #include "platform/clock.h"
-#include "platform/file_stream.h"
 #include "platform/file_system.h"
+#include "platform/notes.h"
 #include "platform/system.h"
 
 namespace velmora {
 namespace {
-
-constexpr size_t kMaxStampFile = 64 * 1024;
 
 bool ReadNumber(std::string_view text, uint64_t& value) {
     const char* end = text.data() + text.size();
@@ -22,54 +18,63 @@ bool ReadNumber(std::string_view text, uint64_t& value) {
     return !text.empty() && error == std::errc() && stop == end;
 }
 
-// FNV-1a: a name that stays the same from one version to the next.
-uint64_t NameHash(std::string_view text) {
+std::string UploadStampFolder() { return AppendSlash(platform::AppDataFolder(), '/') + "Parcelo/Partial uploads/"; }
+
+platform::CNotePlace UploadStampPlace(const std::string& name) {
+    const std::string folder = UploadStampFolder();
+    return {folder, name, folder + name};
+}
+
+}  // namespace
+
+// FNV-1a.
+uint64_t CSourceStamp::PlaceOf(std::string_view text) {
     uint64_t hash = 0xcbf29ce484222325ull;
     for (const unsigned char c : text) hash = (hash ^ c) * 0x100000001b3ull;
     return hash;
 }
-
-}  // namespace
 
 std::string CSourceStamp::Text() const {
     return Format("%llu bytes, %s", static_cast<unsigned long long>(size),
                   platform::FormatLocalTime(platform::FileTimeToUnix(time), "%Y-%m-%d %H:%M:%S").c_str());
 }
 
-// "SIZE TIME\nORIGIN\n": a record without its last line end was cut short.
-bool ReadSourceStamp(const std::string& path, CSourceStamp& stamp) {
-    std::string text;
-    if (!platform::ReadWholeFile(path, text, nullptr, kMaxStampFile)) return false;
-    const size_t lineEnd = text.find('\n');
-    const size_t blank = text.find(' ');
-    if (lineEnd == std::string::npos || blank > lineEnd || text.back() != '\n' || lineEnd + 2 > text.size())
-        return false;
-    const std::string_view view(text);
-    if (!ReadNumber(view.substr(0, blank), stamp.size) ||
-        !ReadNumber(view.substr(blank + 1, lineEnd - blank - 1), stamp.time))
-        return false;
-    stamp.origin = text.substr(lineEnd + 1, text.size() - lineEnd - 2);
-    return true;
+std::string CSourceStamp::Note() const {
+    return Format("%llu %llu %016llx\n", static_cast<unsigned long long>(size), static_cast<unsigned long long>(time),
+                  static_cast<unsigned long long>(place));
 }
 
-void WriteSourceStamp(const std::string& path, const CSourceStamp& stamp) {
-    RemoveSourceStamp(path);
-    const std::string text = Format("%llu %llu\n", static_cast<unsigned long long>(stamp.size),
-                                    static_cast<unsigned long long>(stamp.time)) +
-                             stamp.origin + "\n";
-    platform::CFileWriter writer;
-    if (!writer.Open(path) || !writer.Write(text.data(), text.size()) || !writer.Close()) RemoveSourceStamp(path);
+bool CSourceStamp::ReadNote(std::string_view note) {
+    if (note.empty() || note.back() != '\n') return false;
+    note.remove_suffix(1);
+    const size_t first = note.find(' ');
+    const size_t second = note.find(' ', first == std::string_view::npos ? first : first + 1);
+    if (second == std::string_view::npos) return false;
+    const std::string_view hex = note.substr(second + 1);
+    const auto [stop, error] = std::from_chars(hex.data(), hex.data() + hex.size(), place, 16);
+    return ReadNumber(note.substr(0, first), size) && ReadNumber(note.substr(first + 1, second - first - 1), time) &&
+           !hex.empty() && error == std::errc() && stop == hex.data() + hex.size();
 }
 
-void RemoveSourceStamp(const std::string& path) { platform::DeleteFile(path); }
-
-std::string UploadStampPath(const std::string& server, uint16_t port, const std::string& remotePath) {
-    std::string folder = AppendSlash(platform::AppDataFolder(), '/') + "Parcelo/";
-    platform::CreateDirectory(folder);
-    folder += "Partial uploads/";
-    platform::CreateDirectory(folder);
+std::string UploadStampName(const std::string& server, uint16_t port, const std::string& remotePath) {
     const std::string key = server + ":" + std::to_string(port) + remotePath;
-    return folder + Format("%016llx", static_cast<unsigned long long>(NameHash(key)));
+    return Format("velmora.%016llx", static_cast<unsigned long long>(CSourceStamp::PlaceOf(key)));
 }
+
+bool ReadUploadStamp(const std::string& name, CSourceStamp& stamp) {
+    std::string note;
+    return platform::ReadNote(UploadStampPlace(name), note) && stamp.ReadNote(note);
+}
+
+void WriteUploadStamp(const std::string& name, const CSourceStamp& stamp) {
+    const platform::CNotePlace place = UploadStampPlace(name);
+    if (platform::SetNote(place, stamp.Note())) return;
+    // The first stamp makes the folder, and any of its parents that are missing.
+    for (size_t slash = place.path.find('/', 1); slash != std::string::npos; slash = place.path.find('/', slash + 1))
+        platform::CreateDirectory(place.path.substr(0, slash));
+    platform::SetNote(place, stamp.Note());
+}
+
+void RemoveUploadStamp(const std::string& name) { platform::RemoveNote(UploadStampPlace(name)); }
 
 }  // namespace velmora

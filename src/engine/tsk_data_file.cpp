@@ -125,24 +125,22 @@ bool CTskDataFile::ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64
 }
 
 bool CTskDataFile::OpenAfresh(CTskDataFile& source, CTskDataFile& target) {
-    const std::string stampPath = target.StampPath();
     CSourceStamp stamp;
     // Asked before the source opens: a server answers nothing else during a transfer.
-    const bool stamped = !stampPath.empty() && source.GetStamp(stamp, false);
+    const bool stamped = target.KeepsStamps() && source.GetStamp(stamp, false);
     if (!source.Open(kOpenRead) || !target.Open(kOpenWrite)) return false;
     // Both are open, so the target holds nothing yet: the stamp goes before its first byte.
-    if (stamped) WriteSourceStamp(stampPath, stamp);
+    if (stamped) target.KeepStamp(stamp);
     return true;
 }
 
 bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset) {
-    const std::string stampPath = target.StampPath();
     CSourceStamp now;
-    const bool stamped = !stampPath.empty() && source.GetStamp(now, offset > 0);
+    const bool stamped = target.KeepsStamps() && source.GetStamp(now, offset > 0);
     CSourceStamp then;
-    if (offset > 0 && stamped && ReadSourceStamp(stampPath, then) && !(then == now)) {
+    if (offset > 0 && stamped && target.ReadHeldStamp(then) && !(then == now)) {
         LogText(LOG_STATUS, "Changed:",
-                Format("%s is not the file the %llu bytes held were taken from (then %s, now %s): "
+                Format("%s is not the file the %llu bytes held were taken from (was %s; now %s): "
                        "it goes again from its first byte",
                        source.SourceText().c_str(), static_cast<unsigned long long>(offset), then.Text().c_str(),
                        now.Text().c_str()));
@@ -151,7 +149,7 @@ bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint
         source.m_Path.Length(now.size);
     }
     if (!ReopenBoth(source, target, offset)) return false;
-    if (offset == 0 && stamped) WriteSourceStamp(stampPath, now);
+    if (offset == 0 && stamped) target.KeepStamp(now);
     return true;
 }
 
@@ -244,8 +242,6 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     }
     source.CloseFile(ok);
     target.CloseFile(ok);
-    // A complete file is no partial any more.
-    if (ok && !target.StampPath().empty()) RemoveSourceStamp(target.StampPath());
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
     return ok;
 }

@@ -84,9 +84,16 @@ public:
         (void)fresh;
         return false;
     }
-    // Where this (target) file keeps the stamp of what its partial holds;
-    // empty when it keeps none.
-    virtual std::string StampPath() const { return std::string(); }
+    // This (target) kind keeps a stamp of what its partial file holds.
+    virtual bool KeepsStamps() const { return false; }
+    // The stamp kept with the partial file; false when there is none.
+    virtual bool ReadHeldStamp(CSourceStamp& stamp) {
+        (void)stamp;
+        return false;
+    }
+    // Keeps the stamp of what the partial file just begun from its first
+    // byte is taken from.
+    virtual void KeepStamp(const CSourceStamp& stamp) { (void)stamp; }
     // This target continues what it holds, whatever the job's setting (the
     // user chose to resume this one file).
     void SetContinue(bool on) { m_bContinue = on; }

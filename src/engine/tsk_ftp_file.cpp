@@ -141,7 +141,8 @@ bool CTskFtpFile::CloseFile(bool complete) {
         stream->Abort();
         // A temporary file the user cancelled goes; one that broke stays
         // for a later upload to continue.
-        if (stream->IsUpload() && m_bTempName && Job().IsAborted()) m_pConnection->DeleteFile(StreamPath());
+        if (stream->IsUpload() && m_bTempName && Job().IsAborted() && m_pConnection->DeleteFile(StreamPath()))
+            RemoveUploadStamp(StampName());
         return true;
     }
     if (!stream->Close()) {
@@ -149,7 +150,10 @@ bool CTskFtpFile::CloseFile(bool complete) {
         m_bInterrupted = m_bInterrupted || IsBrokenTransferReply(m_pConnection->GetLastReplyCode());
         return false;
     }
-    return CheckLength(*stream) && (!stream->IsUpload() || PutInPlace());
+    if (!CheckLength(*stream) || (stream->IsUpload() && !PutInPlace())) return false;
+    // A complete file is no partial any more.
+    if (stream->IsUpload()) RemoveUploadStamp(StampName());
+    return true;
 }
 
 // A file sent under its temporary name takes its real one, in place of what
@@ -261,8 +265,9 @@ bool CTskFtpFile::GetExactTime(uint64_t& fileTime) {
 
 bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {
     if (!m_pConnection) return false;
-    stamp.origin = Format("ftp://%s:%u%s", m_pConnection->GetServerName().c_str(),
-                          static_cast<unsigned>(m_pConnection->GetPort()), m_Path.GetFtpPath().c_str());
+    stamp.place = CSourceStamp::PlaceOf(Format("ftp://%s:%u%s", m_pConnection->GetServerName().c_str(),
+                                               static_cast<unsigned>(m_pConnection->GetPort()),
+                                               m_Path.GetFtpPath().c_str()));
     if (!fresh) {
         stamp.size = KnownLength();
         return GetExactTime(stamp.time);
@@ -275,9 +280,14 @@ bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {
     return true;
 }
 
-std::string CTskFtpFile::StampPath() const {
-    if (!m_pConnection) return std::string();
-    return UploadStampPath(m_pConnection->GetServerName(), m_pConnection->GetPort(), StreamPath());
+std::string CTskFtpFile::StampName() const {
+    return UploadStampName(m_pConnection->GetServerName(), m_pConnection->GetPort(), StreamPath());
+}
+
+bool CTskFtpFile::ReadHeldStamp(CSourceStamp& stamp) { return m_pConnection && ReadUploadStamp(StampName(), stamp); }
+
+void CTskFtpFile::KeepStamp(const CSourceStamp& stamp) {
+    if (m_pConnection) WriteUploadStamp(StampName(), stamp);
 }
 
 bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {

@@ -75,8 +75,11 @@ public:
     // The size and exact time as GetModifiedTime finds them, or asked
     // afresh (MLST, else MDTM); false on a server that offers neither.
     bool GetStamp(CSourceStamp& stamp, bool fresh) override;
-    // An upload's partial on the server is noted in the user's data folder.
-    std::string StampPath() const override;
+    // An upload's partial on the server has its stamp with the user's data
+    // folder (UploadStampName), from its first byte until it is complete.
+    bool KeepsStamps() const override { return m_pConnection != nullptr; }
+    bool ReadHeldStamp(CSourceStamp& stamp) override;
+    void KeepStamp(const CSourceStamp& stamp) override;
 
 private:
     // The name a transfer uses: an upload under a temporary name goes to
@@ -102,6 +105,7 @@ private:
     bool CheckLength(const protocol::CFtpDataStream& stream);
     // The exact time of a machine listing, else the server's (asked once).
     bool GetExactTime(uint64_t& fileTime);
+    std::string StampName() const;
 
     protocol::CFtpConnection* m_pConnection = nullptr;
     TReconnect m_reconnect;

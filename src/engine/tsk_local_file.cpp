@@ -45,7 +45,6 @@ bool CTskLocalFile::CloseFile(bool complete) {
         // continue; one the user cancelled leaves nothing.
         if (Job().IsAborted()) {
             m_writer.Discard();
-            RemoveSourceStamp(StampPath());
         } else {
             m_writer.Abandon();
         }
@@ -72,11 +71,16 @@ uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
 bool CTskLocalFile::GetStamp(CSourceStamp& stamp, bool) {
     platform::FileStatus status;
     if (!platform::GetFileStatus(m_Path.GetPath(), status)) return false;
-    stamp = {m_Path.GetPath(), status.size, status.lastWriteTime};
+    stamp = {CSourceStamp::PlaceOf(m_Path.GetPath()), status.size, status.lastWriteTime};
     return true;
 }
 
-std::string CTskLocalFile::StampPath() const { return platform::PartialStampPath(m_Path.GetPath()); }
+bool CTskLocalFile::ReadHeldStamp(CSourceStamp& stamp) {
+    std::string note;
+    return platform::ReadPartialNote(m_Path.GetPath(), note) && stamp.ReadNote(note);
+}
+
+void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { m_writer.SetPartialNote(stamp.Note()); }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
 

@@ -37,8 +37,10 @@ public:
     uint64_t HeldFromEarlier(uint64_t sourceLength) override;
     // The file's size and time on the disk now.
     bool GetStamp(CSourceStamp& stamp, bool fresh) override;
-    // Beside the partial file (".NAME.part.source").
-    std::string StampPath() const override;
+    // With the partial file (see CReplacingFileWriter::SetPartialNote).
+    bool KeepsStamps() const override { return true; }
+    bool ReadHeldStamp(CSourceStamp& stamp) override;
+    void KeepStamp(const CSourceStamp& stamp) override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any

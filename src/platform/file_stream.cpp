@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/notes.h"
 
 namespace velmora::platform {
 namespace {
@@ -42,6 +43,10 @@ std::string TemporaryName(const std::string& target) {
     const auto number = static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull);
     std::snprintf(suffix, sizeof suffix, ".%012llx", number);
     return HiddenName(target, suffix);
+}
+
+CNotePlace PartialNotePlace(std::string_view target) {
+    return {PartialPath(target), "velmora", PartialNotePath(target)};
 }
 
 bool WriteAll(int fd, const void* data, size_t size, std::string* error) {
@@ -163,8 +168,16 @@ bool CReplacingFileWriter::OpenPartial(std::string_view path, bool keep, std::st
         return FailErrno(error, code);
     }
     m_kept = static_cast<uint64_t>(end);
+    m_bPartial = true;
+    if (!keep) RemovePartialNote();
     return KeepPermissionsOf(m_target);
 }
+
+bool CReplacingFileWriter::SetPartialNote(std::string_view text) {
+    return m_fd >= 0 && m_bPartial && SetNote(PartialNotePlace(m_target), text);
+}
+
+void CReplacingFileWriter::RemovePartialNote() { RemoveNote(PartialNotePlace(m_target)); }
 
 bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
     return WriteAll(m_fd, data, size, error);
@@ -194,6 +207,8 @@ bool CReplacingFileWriter::Commit(std::string* error, bool durable) {
         Discard();
         return FailErrno(error, code);
     }
+    // A complete file is no partial file: it takes no note along.
+    if (m_bPartial) RemovePartialNote();
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) {
@@ -207,12 +222,14 @@ bool CReplacingFileWriter::Commit(std::string* error, bool durable) {
         return FailErrno(error, code);
     }
     m_temp.clear();
+    m_bPartial = false;
     if (durable) SyncFolderOf(m_target);
     return true;
 }
 
 void CReplacingFileWriter::Discard() {
     if (!m_temp.empty()) ::unlink(m_temp.c_str());
+    if (m_bPartial) ::unlink(PartialNotePath(m_target).c_str());
     Abandon();
 }
 
@@ -221,18 +238,21 @@ void CReplacingFileWriter::Abandon() {
     m_fd = -1;
     m_temp.clear();
     m_kept = 0;
+    m_bPartial = false;
 }
 
 std::string PartialPath(std::string_view path) { return HiddenName(path, std::string()); }
 
-std::string PartialStampPath(std::string_view path) { return PartialPath(path) + ".source"; }
+std::string PartialNotePath(std::string_view path) { return PartialPath(path) + ".source"; }
+
+bool ReadPartialNote(std::string_view path, std::string& text) { return ReadNote(PartialNotePlace(path), text); }
 
 uint64_t HeldOfPartial(std::string_view path, uint64_t sourceLength) {
     const std::string target(path);
     const std::string partial = PartialPath(path);
     struct stat info {};
     const bool hasPartial = ::stat(partial.c_str(), &info) == 0;
-    if (!hasPartial) ::unlink(PartialStampPath(path).c_str());
+    if (!hasPartial) ::unlink(PartialNotePath(path).c_str());
     if (!hasPartial && sourceLength > 0 && ::stat(target.c_str(), &info) == 0 &&
         S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) < sourceLength) {
         std::rename(target.c_str(), partial.c_str());

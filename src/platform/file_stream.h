@@ -55,6 +55,12 @@ public:
     // after it. Abandon leaves it for a later transfer to continue.
     bool OpenPartial(std::string_view path, bool keep, std::string* error = nullptr);
     uint64_t GetKeptSize() const { return m_kept; }
+    // A short note kept with the open partial file (what its bytes are
+    // taken from), set before its first byte: an extended attribute of the
+    // file, or where the file system keeps none, the file PartialNotePath
+    // beside it. Starting the partial afresh, completing it and discarding
+    // it remove the note.
+    bool SetPartialNote(std::string_view text);
     bool Write(const void* data, size_t size, std::string* error = nullptr);
     // Keeps the first `size` bytes written and goes on writing after them.
     bool Truncate(uint64_t size, std::string* error = nullptr);
@@ -73,23 +79,27 @@ public:
 
 private:
     bool KeepPermissionsOf(const std::string& target);
+    void RemovePartialNote();
 
     int m_fd = -1;
     std::string m_target;
     std::string m_temp;
     uint64_t m_kept = 0;
+    bool m_bPartial = false;  // the temporary file is the target's partial file
 };
 
 // The one partial file a transfer to `path` writes: ".NAME.part" beside it.
 VELMORA_API std::string PartialPath(std::string_view path);
-// Where that transfer notes what its partial file was taken from:
-// ".NAME.part.source" beside it.
-VELMORA_API std::string PartialStampPath(std::string_view path);
+// Where the note of that partial file is kept on a file system without
+// extended attributes: ".NAME.part.source" beside it.
+VELMORA_API std::string PartialNotePath(std::string_view path);
+// The note kept with the partial file of `path`; false when it has none.
+VELMORA_API bool ReadPartialNote(std::string_view path, std::string& text);
 // How much of a source of `sourceLength` bytes (0: unknown) an earlier
 // transfer to `path` left: its partial file, or else a shorter file at
-// `path`, which becomes the partial file (and has no note of its source:
-// one left without its partial file is removed). 0 when there is none, or
-// when it is longer than the source.
+// `path`, which becomes the partial file (without a note: one left beside
+// no partial file is removed). 0 when there is none, or when it is longer
+// than the source.
 VELMORA_API uint64_t HeldOfPartial(std::string_view path, uint64_t sourceLength);
 
 // A file written in place: created, or truncated when it exists. What was

@@ -20,6 +20,7 @@
 #include "messaging/msg_send.h"
 #include "messaging/progress_status.h"
 #include "messaging/transfer_status.h"
+#include "platform/file_stream.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
 #include "support/ftp_server.h"
@@ -496,7 +497,8 @@ TEST_F(ServerWithoutTimes, APartialIsContinuedAsBefore) {
     WriteFile(server.Path("in/a.bin"), data);
     CutOffForGood("/in/a.bin");
     const uint64_t held = fs::file_size(local / ".a.bin.part");
-    EXPECT_FALSE(fs::exists(local / ".a.bin.part.source"));
+    std::string note;
+    EXPECT_FALSE(platform::ReadPartialNote(local / "a.bin", note));
     WriteFile(server.Path("in/a.bin"), data + "more");
     ASSERT_TRUE(Download({"/in/a.bin"}, true)) << Job().m_strLastError;
     EXPECT_EQ(relay->GetCommands("REST").back(), "REST " + std::to_string(held));

@@ -1,5 +1,7 @@
 #include "platform/file_stream.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
@@ -28,6 +30,42 @@ TEST(PartialFile, ContinuesOrStartsAgainWithoutAGap) {
         ASSERT_TRUE(writer.Commit(&error)) << error;
         EXPECT_EQ(ReadFile(target), keep ? "held-new" : "new");
         EXPECT_EQ(HeldOfPartial(target, 0), 0u);
+    }
+}
+
+// The note of what a partial holds stays with it until it is started
+// afresh, completed or discarded. A note too long for an extended
+// attribute is kept beside the partial, with the same life.
+TEST(PartialFile, KeepsItsNoteUntilItStartsAfreshOrEnds) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string target = dir / "noted.bin";
+    const auto files = [&] { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); };
+    for (const std::string& note : {std::string("1000 42\nftp://h/noted.bin\n"), std::string(70000, 'n')}) {
+        SCOPED_TRACE(note.size());
+        for (const char* end : {"commit", "discard", "afresh"}) {
+            SCOPED_TRACE(end);
+            fs::remove(target);
+            CReplacingFileWriter writer;
+            ASSERT_TRUE(writer.OpenPartial(target, false));
+            ASSERT_TRUE(writer.SetPartialNote(note));
+            ASSERT_TRUE(writer.Write("part", 4));
+            writer.Abandon();
+            ASSERT_TRUE(writer.OpenPartial(target, true));
+            std::string read;
+            ASSERT_TRUE(ReadPartialNote(target, read)) << "a partial taken up keeps its note";
+            EXPECT_TRUE(read == note);
+            if (end == std::string("commit")) {
+                ASSERT_TRUE(writer.Commit());
+            } else if (end == std::string("discard")) {
+                writer.Discard();
+            } else {
+                writer.Abandon();
+                ASSERT_TRUE(writer.OpenPartial(target, false));
+            }
+            EXPECT_FALSE(ReadPartialNote(target, read));
+            EXPECT_EQ(files(), 1 - (end == std::string("discard")));
+        }
     }
 }
 
