@@ -67,8 +67,8 @@ void CSyncPreview::Launch() {
         [this, run] { Finish(run); });
 }
 
+// Only the wanted run's result comes here: a cancel drops the result.
 void CSyncPreview::Finish(const std::shared_ptr<CRun>& run) {
-    if (run != m_pRun) return;
     m_pRun.reset();
     HideProgress();
     run->done(run->error, run->found);
