@@ -24,6 +24,7 @@
 #include "db_engine/trans_order_extras.h"
 #include "platform/clock.h"
 #include "platform/guid.h"
+#include "tasks/ftp_url.h"
 
 namespace parcelo::cli {
 namespace {
@@ -303,6 +304,33 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
     return StoreOrder(context, database.get(), *schedule, order);
 }
 
+// The encryption mode a server end of an order runs with: the order's own,
+// else the one its URL's scheme demands; an ftp:// end that names a saved
+// connection runs with that connection's mode.
+std::string OrderTlsMode(const velmora::CDBTransOrderObj& order, velmora::EOrderEnd end,
+                         const velmora::COrderTls& tls) {
+    using velmora::protocol::TlsModeName;
+    if (tls.mode) return "'" + std::string(TlsModeName(*tls.mode)) + "'";
+    velmora::CFtpUrl url;
+    if (url.Parse(end == velmora::EOrderEnd::From ? order.FromURL : order.ToURL) && url.tlsMode)
+        return "'" + std::string(TlsModeName(*url.tlsMode)) + "'";
+    const velmora::CSavedConnectionRef connection = velmora::OrderConnection(order, end);
+    if (!connection.IsEmpty()) return "of the saved connection '" + connection.name + "'";
+    return "'" + std::string(TlsModeName(velmora::protocol::ETlsMode::Plain)) + "'";
+}
+
+// The TLS settings an order keeps for one end, a line each, in the words of
+// "connections show"; nothing for an end without any.
+void PrintOrderTls(CliContext& context, const velmora::CDBTransOrderObj& order, velmora::EOrderEnd end) {
+    const velmora::COrderTls tls = velmora::OrderTls(order, end);
+    if (tls.IsEmpty()) return;
+    const std::string prefix = end == velmora::EOrderEnd::From ? "\t  from: " : "\t  to: ";
+    context.Print(prefix + "TLS " + OrderTlsMode(order, end, tls));
+    if (!tls.fingerprint.empty()) context.Print(prefix + "certificate '" + tls.fingerprint + "'");
+    if (!tls.caFile.empty()) context.Print(prefix + "CA file '" + tls.caFile + "'");
+    if (tls.insecure) context.Print(prefix + "accepts ANY certificate (UNSAFE: the server is not checked)");
+}
+
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
     context.Print(velmora::Format("%d\t%s\t%s %s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
                                   schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
@@ -313,6 +341,8 @@ void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, cons
         const auto& order = static_cast<const velmora::CDBTransOrderObj&>(*record);
         context.Print(velmora::Format("\torder %d: %s %s -> %s\t%s", order.ID, order.GetStrOp().c_str(),
                                       order.FromURL.c_str(), order.ToURL.c_str(), order.StatusDescription.c_str()));
+        PrintOrderTls(context, order, velmora::EOrderEnd::From);
+        PrintOrderTls(context, order, velmora::EOrderEnd::To);
     }
     velmora::CDBLaunchOrderSet launches(database);
     velmora::CDBLaunchOrder last;

@@ -113,5 +113,39 @@ TEST_F(CliScheduleTlsTest, InsecureIsStoredOnlyWithALoudWarning) {
     EXPECT_EQ(ReadFile(server->Path("any/out/a.txt")), "sealed");
 }
 
+TEST_F(CliScheduleTlsTest, ListShowsTheTlsSettingsOfEachServerEndAndOrdersWithoutThemAsBefore) {
+    std::filesystem::copy_file(certificates->SelfSignedCertFile(), local / "server.pem");
+    const std::string pin = certificates->SelfSignedFingerprint();
+    ASSERT_EQ(AddDaily(Url("ftpes", "/pinned/"), {"--fingerprint", pin}).status, 0);
+    ASSERT_EQ(AddOrder(Url("ftp", "/by-ca/"), {"--ca-file", local / "server.pem"}).status, 0);
+    ASSERT_EQ(AddOrder(Url("ftp", "/plain/"), {"--tls", "off"}).status, 0);
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", "1", "--from", Url("ftps", "/any/a.txt"),
+                      "--to", local / "back/", "--insecure"})
+                  .status,
+              0);
+    ASSERT_EQ(RunCli({"--connections", connections, "connections", "add", "secure", Url("ftp", "/")}).status, 0);
+    ASSERT_EQ(AddOrder("secure:/saved/", {"--fingerprint", pin}).status, 0);
+
+    const CliResult list = RunCli({"schedule", "list", "--db", db});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const std::string out = local / "out";
+    const std::string at = "127.0.0.1:" + std::to_string(server->GetPort());
+    const std::string orders = "\torder 1: Copy " + out + " -> ftpes://" + at + "/pinned/\tPending\n"
+                               "\t  to: TLS 'require'\n"
+                               "\t  to: certificate '" + pin + "'\n"
+                               "\torder 2: Copy " + out + " -> ftp://" + at + "/by-ca/\tPending\n"
+                               "\t  to: TLS 'auto'\n"
+                               "\t  to: CA file '" + (local / "server.pem") + "'\n"
+                               // No TLS settings of its own: the line it always had, and nothing more.
+                               "\torder 3: Copy " + out + " -> ftp://" + at + "/plain/\tPending\n"
+                               "\torder 4: Copy ftps://" + at + "/any/a.txt -> " + (local / "back/") + "\tPending\n"
+                               "\t  from: TLS 'implicit'\n"
+                               "\t  from: accepts ANY certificate (UNSAFE: the server is not checked)\n"
+                               "\torder 5: Copy " + out + " -> ftp://" + at + "/saved/\tPending\n"
+                               "\t  to: TLS of the saved connection 'secure'\n"
+                               "\t  to: certificate '" + pin + "'\n";
+    EXPECT_NE(list.out.find(orders), std::string::npos) << list.out;
+}
+
 }  // namespace
 }  // namespace velmora::test
