@@ -299,7 +299,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     up->add_flag("-c,--continue", upload->continuing,
-                 "Continue remote files that are shorter than their local source, from their end");
+                 "Continue remote files that are shorter than their local source, from their end (one begun "
+                 "from a local file that has changed since starts again)");
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
     upload->overwrite.AddTo(*up);
@@ -315,7 +316,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
-                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end");
+                   "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end "
+                   "(a partial file whose remote file has changed since starts again)");
     download->overwrite.AddTo(*down);
     down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 

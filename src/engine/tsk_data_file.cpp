@@ -105,7 +105,7 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     bool opened = false;
     try {
         opened = Job().m_bContinue || target.m_bContinue ? OpenToContinue(source, target)
-                                   : source.Open(kOpenRead) && target.Open(kOpenWrite);
+                                                          : OpenAfresh(source, target);
     } catch (...) {
         if (step) step->Abandon();
         throw;
@@ -124,9 +124,38 @@ bool CTskDataFile::ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64
     return true;
 }
 
+bool CTskDataFile::OpenAfresh(CTskDataFile& source, CTskDataFile& target) {
+    const std::string stampPath = target.StampPath();
+    CSourceStamp stamp;
+    // Asked before the source opens: a server answers nothing else during a transfer.
+    const bool stamped = !stampPath.empty() && source.GetStamp(stamp, false);
+    if (!source.Open(kOpenRead) || !target.Open(kOpenWrite)) return false;
+    // Both are open, so the target holds nothing yet: the stamp goes before its first byte.
+    if (stamped) WriteSourceStamp(stampPath, stamp);
+    return true;
+}
+
+bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset) {
+    const std::string stampPath = target.StampPath();
+    CSourceStamp now;
+    const bool stamped = !stampPath.empty() && source.GetStamp(now, offset > 0);
+    CSourceStamp then;
+    if (offset > 0 && stamped && ReadSourceStamp(stampPath, then) && !(then == now)) {
+        LogText(LOG_STATUS, "Changed:",
+                Format("%s is not the file the %llu bytes held were taken from (then %s, now %s): "
+                       "it goes again from its first byte",
+                       source.SourceText().c_str(), static_cast<unsigned long long>(offset), then.Text().c_str(),
+                       now.Text().c_str()));
+        offset = 0;
+    }
+    if (!ReopenBoth(source, target, offset)) return false;
+    if (offset == 0 && stamped) WriteSourceStamp(stampPath, now);
+    return true;
+}
+
 bool CTskDataFile::OpenToContinue(CTskDataFile& source, CTskDataFile& target) {
     uint64_t offset = target.HeldFromEarlier(source.KnownLength());
-    if (!ReopenBoth(source, target, offset)) return false;
+    if (!ContinueBoth(source, target, offset)) return false;
     if (offset > 0) {
         LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
                                                  static_cast<unsigned long long>(offset)));
@@ -213,6 +242,8 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     }
     source.CloseFile(ok);
     target.CloseFile(ok);
+    // A complete file is no partial any more.
+    if (ok && !target.StampPath().empty()) RemoveSourceStamp(target.StampPath());
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
     return ok;
 }
@@ -226,7 +257,7 @@ bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFi
     // file would wait for it as long.
     if (!broken.Reconnect()) return ReportError(ERROR_FTP, &broken, broken.GetFileError());
     uint64_t offset = target.ResumeOffset(held);
-    if (!ReopenBoth(source, target, offset)) return false;
+    if (!ContinueBoth(source, target, offset)) return false;
     // Bytes sent again count once in the job.
     Job().AddProcessedBytes(-static_cast<int64_t>(held - offset));
     held = offset;

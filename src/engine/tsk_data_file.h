@@ -6,6 +6,7 @@
 
 #include "base/block_copy.h"
 #include "db/db_src_point.h"
+#include "engine/source_stamp.h"
 #include "engine/statistic.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
@@ -75,6 +76,17 @@ public:
         return 0;
     }
     virtual uint64_t KnownLength() { return Length(); }
+    // Telling a partial of this source from one of another file: the stamp
+    // of this (source) file; `fresh` asks again what a listing told. False
+    // when its kind cannot tell an exact time.
+    virtual bool GetStamp(CSourceStamp& stamp, bool fresh) {
+        (void)stamp;
+        (void)fresh;
+        return false;
+    }
+    // Where this (target) file keeps the stamp of what its partial holds;
+    // empty when it keeps none.
+    virtual std::string StampPath() const { return std::string(); }
     // This target continues what it holds, whatever the job's setting (the
     // user chose to resume this one file).
     void SetContinue(bool on) { m_bContinue = on; }
@@ -140,7 +152,13 @@ private:
     bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
                 CJobProgress& progress);
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
+    // From the first byte, noting in the target's stamp what it is taken from.
+    bool OpenAfresh(CTskDataFile& source, CTskDataFile& target);
     bool OpenToContinue(CTskDataFile& source, CTskDataFile& target);
+    // Both sides from `offset`, where the target holds that much of this
+    // very source: a stamp that names the source otherwise than it is now
+    // (another file, or this one changed since) starts it from its first byte.
+    bool ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset);
     // Both sides from `offset`, or from where the target can start.
     bool ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset);
 };

@@ -1,5 +1,7 @@
 #include "engine/tsk_ftp_file.h"
 
+#include <optional>
+
 #include "base/format.h"
 #include "base/tokenizer.h"
 #include "ftp/ftp_find.h"
@@ -242,14 +244,40 @@ bool CTskFtpFile::Refused() const {
 }
 
 uint64_t CTskFtpFile::GetModifiedTime() {
+    uint64_t exact = 0;
+    return GetExactTime(exact) ? exact : m_Path.LastWriteTime();
+}
+
+bool CTskFtpFile::GetExactTime(uint64_t& fileTime) {
     const uint64_t listed = m_Path.LastWriteTime();
-    if (!m_pConnection) return listed;
+    if (!m_pConnection) return false;
     const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
-    if (listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing()) return listed;
+    fileTime = listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing() ? listed : m_nAskedTime;
     int64_t seconds = 0;
-    if (AskRemoteTime(*m_pConnection, m_Path.GetPath(), seconds))
-        return platform::UnixToFileTime(seconds);
-    return listed;
+    if (fileTime == 0 && AskRemoteTime(*m_pConnection, m_Path.GetPath(), seconds))
+        fileTime = m_nAskedTime = platform::UnixToFileTime(seconds);
+    return fileTime != 0;
+}
+
+bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {
+    if (!m_pConnection) return false;
+    stamp.origin = Format("ftp://%s:%u%s", m_pConnection->GetServerName().c_str(),
+                          static_cast<unsigned>(m_pConnection->GetPort()), m_Path.GetFtpPath().c_str());
+    if (!fresh) {
+        stamp.size = KnownLength();
+        return GetExactTime(stamp.time);
+    }
+    int64_t seconds = 0;
+    std::optional<uint64_t> size;
+    if (!AskRemoteChange(*m_pConnection, m_Path.GetFtpPath(), seconds, size)) return false;
+    stamp.size = size ? *size : KnownLength();
+    stamp.time = platform::UnixToFileTime(seconds);
+    return true;
+}
+
+std::string CTskFtpFile::StampPath() const {
+    if (!m_pConnection) return std::string();
+    return UploadStampPath(m_pConnection->GetServerName(), m_pConnection->GetPort(), StreamPath());
 }
 
 bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {

@@ -72,6 +72,11 @@ public:
     uint64_t HeldFromEarlier(uint64_t sourceLength) override;
     // A size not known from a listing is asked for (SIZE).
     uint64_t KnownLength() override;
+    // The size and exact time as GetModifiedTime finds them, or asked
+    // afresh (MLST, else MDTM); false on a server that offers neither.
+    bool GetStamp(CSourceStamp& stamp, bool fresh) override;
+    // An upload's partial on the server is noted in the user's data folder.
+    std::string StampPath() const override;
 
 private:
     // The name a transfer uses: an upload under a temporary name goes to
@@ -95,6 +100,8 @@ private:
     // Keeps the error; a lost or silent connection makes the transfer interrupted.
     bool Fail(protocol::EFtpError code, const std::string& text);
     bool CheckLength(const protocol::CFtpDataStream& stream);
+    // The exact time of a machine listing, else the server's (asked once).
+    bool GetExactTime(uint64_t& fileTime);
 
     protocol::CFtpConnection* m_pConnection = nullptr;
     TReconnect m_reconnect;
@@ -103,6 +110,7 @@ private:
     bool m_bInterrupted = false;
     bool m_bServerLost = false;
     bool m_bTempName = false;  // the job's setting when the file was made
+    uint64_t m_nAskedTime = 0;  // the server's time of the file, once asked
 };
 
 }  // namespace velmora

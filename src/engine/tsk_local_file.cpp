@@ -45,6 +45,7 @@ bool CTskLocalFile::CloseFile(bool complete) {
         // continue; one the user cancelled leaves nothing.
         if (Job().IsAborted()) {
             m_writer.Discard();
+            RemoveSourceStamp(StampPath());
         } else {
             m_writer.Abandon();
         }
@@ -67,6 +68,15 @@ bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
 uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
     return platform::HeldOfPartial(m_Path.GetPath(), sourceLength);
 }
+
+bool CTskLocalFile::GetStamp(CSourceStamp& stamp, bool) {
+    platform::FileStatus status;
+    if (!platform::GetFileStatus(m_Path.GetPath(), status)) return false;
+    stamp = {m_Path.GetPath(), status.size, status.lastWriteTime};
+    return true;
+}
+
+std::string CTskLocalFile::StampPath() const { return platform::PartialStampPath(m_Path.GetPath()); }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
 

@@ -35,6 +35,10 @@ public:
     // The partial file an earlier download left (".NAME.part"), or a
     // shorter file at the target's place, which becomes the partial file.
     uint64_t HeldFromEarlier(uint64_t sourceLength) override;
+    // The file's size and time on the disk now.
+    bool GetStamp(CSourceStamp& stamp, bool fresh) override;
+    // Beside the partial file (".NAME.part.source").
+    std::string StampPath() const override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any

@@ -36,4 +36,18 @@ bool AskRemoteTime(protocol::CFtpConnection& connection, const std::string& path
     return AskFact(connection, path, "modify", entry) && protocol::ParseTimeValue(entry.modify, secondsUtc);
 }
 
+bool AskRemoteChange(protocol::CFtpConnection& connection, const std::string& path, int64_t& secondsUtc,
+                     std::optional<uint64_t>& size) {
+    size.reset();
+    const protocol::CFtpCapabilities& caps = connection.GetCapabilities();
+    if (caps.mlsd && caps.IsMlstFactOn("modify") && caps.IsMlstFactOn("size")) {
+        protocol::CMlstEntry entry;
+        uint64_t listed = 0;
+        if (!connection.GetFileFacts(path, entry) || !protocol::ParseTimeValue(entry.modify, secondsUtc)) return false;
+        if (ReadSize(entry.size, listed)) size = listed;
+        return true;
+    }
+    return AskRemoteTime(connection, path, secondsUtc);
+}
+
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/api.h"
@@ -24,5 +25,10 @@ class CFtpConnection;
 VELMORA_API bool AskRemoteSize(protocol::CFtpConnection& connection, const std::string& path, uint64_t& size);
 // Seconds since 1970, UTC.
 VELMORA_API bool AskRemoteTime(protocol::CFtpConnection& connection, const std::string& path, int64_t& secondsUtc);
+// What tells whether a file changed, in one round trip: its time and size
+// from MLST where the server sends both facts, else its time alone from
+// MDTM (`size` then stays empty).
+VELMORA_API bool AskRemoteChange(protocol::CFtpConnection& connection, const std::string& path, int64_t& secondsUtc,
+                                 std::optional<uint64_t>& size);
 
 }  // namespace velmora

@@ -225,11 +225,15 @@ void CReplacingFileWriter::Abandon() {
 
 std::string PartialPath(std::string_view path) { return HiddenName(path, std::string()); }
 
+std::string PartialStampPath(std::string_view path) { return PartialPath(path) + ".source"; }
+
 uint64_t HeldOfPartial(std::string_view path, uint64_t sourceLength) {
     const std::string target(path);
     const std::string partial = PartialPath(path);
     struct stat info {};
-    if (::stat(partial.c_str(), &info) != 0 && sourceLength > 0 && ::stat(target.c_str(), &info) == 0 &&
+    const bool hasPartial = ::stat(partial.c_str(), &info) == 0;
+    if (!hasPartial) ::unlink(PartialStampPath(path).c_str());
+    if (!hasPartial && sourceLength > 0 && ::stat(target.c_str(), &info) == 0 &&
         S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) < sourceLength) {
         std::rename(target.c_str(), partial.c_str());
     }

@@ -82,10 +82,14 @@ private:
 
 // The one partial file a transfer to `path` writes: ".NAME.part" beside it.
 VELMORA_API std::string PartialPath(std::string_view path);
+// Where that transfer notes what its partial file was taken from:
+// ".NAME.part.source" beside it.
+VELMORA_API std::string PartialStampPath(std::string_view path);
 // How much of a source of `sourceLength` bytes (0: unknown) an earlier
 // transfer to `path` left: its partial file, or else a shorter file at
-// `path`, which becomes the partial file. 0 when there is none, or when it
-// is longer than the source.
+// `path`, which becomes the partial file (and has no note of its source:
+// one left without its partial file is removed). 0 when there is none, or
+// when it is longer than the source.
 VELMORA_API uint64_t HeldOfPartial(std::string_view path, uint64_t sourceLength);
 
 // A file written in place: created, or truncated when it exists. What was

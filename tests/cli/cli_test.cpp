@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -188,6 +191,48 @@ TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == data) << "not sent again";
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
+}
+
+// Waits, within 10 s, until the file holds at least `size` bytes.
+bool WaitForSize(const std::string& path, uint64_t size) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        std::error_code error;
+        const uint64_t now = fs::file_size(path, error);
+        if (!error && now >= size) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// A download killed in the middle of the file leaves its partial file and
+// the note of what it came from: --continue goes on from the partial while
+// the remote file is the same, and starts again once it was replaced.
+TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
+    const std::string partial = local / "got/.big.bin.part";
+    const std::string log = local / "cli.log";
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced" : "unchanged");
+        WriteFile(server.Path("in/big.bin"), RandomBytes(600000, 15));
+        fs::remove_all(local / "got");
+        FaultRelay relay(server.GetHost(), server.GetPort(), {.stallDataAfter = 200000, .stalls = 1});
+        ASSERT_TRUE(relay.Start());
+        const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
+                                std::to_string(relay.GetPort()) + "/in/big.bin";
+        {
+            CliProcess killed({"download", url, local / "got"});
+            ASSERT_TRUE(WaitForSize(partial, 100000));
+            killed.Signal(SIGKILL);
+            killed.Finish();
+        }
+        if (replaced) WriteFile(server.Path("in/big.bin"), RandomBytes(700000, 16));
+        const CliResult resumed = RunCli({"-v", "--log", log, "download", "--continue", url, local / "got"});
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_TRUE(ReadFile(local / "got/big.bin") == ReadFile(server.Path("in/big.bin"))) << "different contents";
+        EXPECT_EQ(resumed.err.find("> REST ") != std::string::npos, !replaced) << resumed.err;
+        EXPECT_EQ(ReadFile(log).find("is not the file the") != std::string::npos, replaced);
+        EXPECT_FALSE(fs::exists(partial + ".source"));
+    }
 }
 
 // A server whose downloads stall: each pass ends "too slow" within the

@@ -1,4 +1,7 @@
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -6,6 +9,7 @@
 #include "base/format.h"
 #include "engine/engine_test_support.h"
 #include "engine/mover_api.h"
+#include "engine/tsk_data_file.h"
 #include "engine/statistic.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -22,6 +26,19 @@ namespace velmora::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The first progress position cancels the job.
+struct CancelAtFirstPosition : CListener {
+    CancelAtFirstPosition() { CMsgBox::Box().Subscribe("canceller", this); }
+    ~CancelAtFirstPosition() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object());
+        if (!status) return;
+        const CProgressStatus& progress = status->GetProgressStatus();
+        if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
+            CMsgSend(MSG_CANCEL, 1, 0, 0);
+    }
+};
 
 CFtpLoginInfo LoginAt(const FtpServer& server, uint16_t port) {
     CFtpLoginInfo login;
@@ -42,6 +59,18 @@ protected:
         EngineTest::SetUp();
         ASSERT_TRUE(server.Start()) << server.GetError();
         fs::create_directories(server.Path("in"));
+        // Uploads note their partial files in the user's data folder.
+        if (const char* data = std::getenv("XDG_DATA_HOME")) oldDataHome = data;
+        setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
+    }
+
+    void TearDown() override {
+        if (oldDataHome) {
+            setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1);
+        } else {
+            unsetenv("XDG_DATA_HOME");
+        }
+        EngineTest::TearDown();
     }
 
     FaultRelay& Relay(FaultPlan plan) {
@@ -71,9 +100,35 @@ protected:
 
     static const CJobState& Job() { return CStatistic::Job(); }
 
+    // A download whose data connection is cut again and again before it
+    // gets a block further: it gives up and leaves its partial file for a
+    // later one. The transfers that follow go through.
+    void CutOffForGood(const std::string& remote) {
+        Relay({.resetDataAfter = CTskDataFile::kBlockSize - 1000, .resets = CTskDataFile::kResumeAttempts});
+        EXPECT_FALSE(Download({remote}));
+    }
+
+    // An upload the user cancelled and chose to keep on the server for later.
+    void CancelUpload(const std::string& name) {
+        Relay({});
+        CancelAtFirstPosition canceller;
+        EXPECT_FALSE(Upload({name}));
+    }
+
+    // The source as a file of the same size with other contents and a later time.
+    static void Rewrite(const std::string& path, unsigned seed) {
+        const auto time = fs::last_write_time(path);
+        WriteFile(path, RandomBytes(fs::file_size(path), seed));
+        fs::last_write_time(path, time + std::chrono::minutes(1));
+    }
+
+    size_t Restarts() const { return relay->GetCommands("REST").size() + relay->GetCommands("APPE").size(); }
+
     FtpServer server;
     std::unique_ptr<FaultRelay> relay;
     TempDir local;
+    TempDir dataHome;
+    std::optional<std::string> oldDataHome;
 };
 
 TEST_F(ResumeTest, ADownloadCutOnceOrThreeTimesGoesOnFromWhereItBroke) {
@@ -307,22 +362,102 @@ TEST_F(ResumeTest, AnUploadUnderATemporaryNameTakesItsNameOnlyWhenComplete) {
 TEST_F(ResumeTest, ACancelledUploadLeavesNoTemporaryFile) {
     WriteFile(local / "up.bin", RandomBytes(3000000, 9));
     Relay({});
-    // The first progress position cancels the job.
-    struct Canceller : CListener {
-        Canceller() { CMsgBox::Box().Subscribe("canceller", this); }
-        ~Canceller() override { CMsgBox::Box().Unsubscribe(this); }
-        void OnMsg(CMsg& msg) override {
-            const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object());
-            if (!status) return;
-            const CProgressStatus& progress = status->GetProgressStatus();
-            if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
-                CMsgSend(MSG_CANCEL, 1, 0, 0);
-        }
-    } canceller;
+    CancelAtFirstPosition canceller;
     EXPECT_FALSE(Upload({"up.bin"}, false, true));
     EXPECT_EQ(Job().m_nLastCategory, ERROR_ABORTED);
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
     EXPECT_FALSE(fs::exists(server.Path("in/up.bin")));
+}
+
+// A partial file is continued only from the file it was taken from: one
+// replaced since (larger, or as large and later) goes again from its first
+// byte, and the result is the new file, never a mix of the two.
+TEST_F(ResumeTest, APartialDownloadIsContinuedOnlyFromTheRemoteFileItCameFrom) {
+    const std::string first = RandomBytes(900000, 31);
+    const std::string larger = RandomBytes(1200000, 32);
+    const std::string remote = server.Path("in/a.bin");
+    for (const char* change : {"unchanged", "larger", "same size, later"}) {
+        SCOPED_TRACE(change);
+        fs::remove(local / "a.bin");
+        WriteFile(remote, first);
+        CutOffForGood("/in/a.bin");
+        const uint64_t held = fs::file_size(local / ".a.bin.part");
+        ASSERT_GT(held, 0u);
+        if (change == std::string("larger")) WriteFile(remote, larger);
+        if (change == std::string("same size, later")) Rewrite(remote, 33);
+        const size_t restartsBefore = Restarts();
+        ASSERT_TRUE(Download({"/in/a.bin"}, true)) << Job().m_strLastError;
+        EXPECT_TRUE(ReadFile(local / "a.bin") == ReadFile(remote)) << "different contents";
+        if (change == std::string("unchanged")) {
+            EXPECT_EQ(relay->GetCommands("REST").back(), "REST " + std::to_string(held));
+        } else {
+            EXPECT_EQ(Restarts(), restartsBefore);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()), 1);
+    }
+}
+
+TEST_F(ResumeTest, APartialUploadIsContinuedOnlyFromTheLocalFileItCameFrom) {
+    const std::string source = local / "up.bin";
+    for (const char* change : {"unchanged", "larger", "same size, later"}) {
+        SCOPED_TRACE(change);
+        WriteFile(source, RandomBytes(900000, 34));
+        fs::remove(server.Path("in/up.bin"));
+        CancelUpload("up.bin");
+        const uint64_t held = fs::file_size(server.Path("in/up.bin"));
+        ASSERT_GT(held, 0u);
+        if (change == std::string("larger")) WriteFile(source, RandomBytes(1200000, 35));
+        if (change == std::string("same size, later")) Rewrite(source, 36);
+        const size_t restartsBefore = Restarts();
+        ASSERT_TRUE(Upload({"up.bin"}, true)) << Job().m_strLastError;
+        EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == ReadFile(source)) << "different contents";
+        if (change == std::string("unchanged")) {
+            EXPECT_EQ(relay->GetCommands("REST").back(), "REST " + std::to_string(held));
+        } else {
+            EXPECT_EQ(Restarts(), restartsBefore);
+        }
+    }
+}
+
+// The desktop's "Resume" of a shorter file at the server goes through the
+// same check as --continue.
+TEST_F(ResumeTest, AResumeChosenForOneFileChecksItsSourceToo) {
+    const std::string source = local / "up.bin";
+    WriteFile(source, RandomBytes(900000, 37));
+    CancelUpload("up.bin");
+    Rewrite(source, 38);
+    struct Names : CListener {
+        void OnMsg(CMsg& msg) override {
+            if (msg.Cmd() == MSG_UNIQUE_NAME) msg.Result(TARGET_ASK);
+        }
+    } names;
+    CMsgBox::Box().Subscribe(kUniqueNameProviderId, &names);
+    CSource::SetTargetQuestion([](const CFtpPath&, CFtpPath&, bool) { return TARGET_RESUME; });
+    const bool uploaded = Upload({"up.bin"});
+    CSource::SetTargetQuestion({});
+    CMsgBox::Box().Unsubscribe(&names);
+    ASSERT_TRUE(uploaded) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == ReadFile(source)) << "different contents";
+    EXPECT_TRUE(relay->GetCommands("REST").empty());
+    EXPECT_TRUE(relay->GetCommands("APPE").empty());
+}
+
+// A server that cannot tell a file's time keeps the partial file's bytes,
+// as before: nothing tells a changed file from the same one.
+struct ServerWithoutTimes : ResumeTest {
+    ServerWithoutTimes() : ResumeTest("MDTM,MLST,MLSD") {}
+};
+
+TEST_F(ServerWithoutTimes, APartialIsContinuedAsBefore) {
+    const std::string data = RandomBytes(900000, 39);
+    WriteFile(server.Path("in/a.bin"), data);
+    CutOffForGood("/in/a.bin");
+    const uint64_t held = fs::file_size(local / ".a.bin.part");
+    EXPECT_FALSE(fs::exists(local / ".a.bin.part.source"));
+    WriteFile(server.Path("in/a.bin"), data + "more");
+    ASSERT_TRUE(Download({"/in/a.bin"}, true)) << Job().m_strLastError;
+    EXPECT_EQ(relay->GetCommands("REST").back(), "REST " + std::to_string(held));
+    EXPECT_TRUE(ReadFile(local / "a.bin") == data + "more") << "different contents";
 }
 
 // A server that says a file has 300,000 bytes, sends half of them and

@@ -103,6 +103,19 @@ bool PassivePort(const std::string& line, uint16_t& port) {
     return false;
 }
 
+// One more of at most `limit` (-1: no limit), counted in `done`.
+bool TakeOne(std::atomic<int>& done, int limit) {
+    int count = done.load();
+    if (limit < 0) {
+        ++done;
+        return true;
+    }
+    while (count < limit) {
+        if (done.compare_exchange_weak(count, count + 1)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 FaultRelay::FaultRelay(std::string serverHost, uint16_t serverPort, FaultPlan plan)
@@ -162,17 +175,9 @@ void FaultRelay::Record(const std::string& command) {
 
 bool FaultRelay::ResetsLeft() const { return m_plan.resets < 0 || m_resetsDone.load() < m_plan.resets; }
 
-bool FaultRelay::ShouldReset() {
-    int done = m_resetsDone.load();
-    if (m_plan.resets < 0) {
-        ++m_resetsDone;
-        return true;
-    }
-    while (done < m_plan.resets) {
-        if (m_resetsDone.compare_exchange_weak(done, done + 1)) return true;
-    }
-    return false;
-}
+bool FaultRelay::ShouldReset() { return TakeOne(m_resetsDone, m_plan.resets); }
+
+bool FaultRelay::ShouldStall() { return TakeOne(m_stallsDone, m_plan.stalls); }
 
 bool FaultRelay::ShouldDropControl() {
     return m_plan.dropControlAfterTransfers > 0 && ++m_transfers == m_plan.dropControlAfterTransfers;
@@ -263,7 +268,12 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
     uint64_t carried = 0;
     uint64_t toClient = 0;
     bool reset = false;
-    const auto stalled = [&] { return m_plan.stallDataAfter > 0 && toClient >= m_plan.stallDataAfter; };
+    enum { kUndecided, kStalls, kPasses } stall = kUndecided;
+    const auto stalled = [&] {
+        if (m_plan.stallDataAfter == 0 || toClient < m_plan.stallDataAfter) return false;
+        if (stall == kUndecided) stall = ShouldStall() ? kStalls : kPasses;
+        return stall == kStalls;
+    };
     while (!(ended[0] && ended[1]) && !reset && !(ended[0] && stalled())) {
         std::vector<pollfd> fds{{ended[0] ? -1 : client, POLLIN, 0},
                                 {ended[1] || stalled() ? -1 : server, POLLIN, 0}};

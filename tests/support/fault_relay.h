@@ -18,7 +18,9 @@ struct FaultPlan {
     int resets = 1;
     // Data connections that have brought the client this many bytes bring
     // nothing more, and stay open until the client closes them; 0 never stalls.
+    // `stalls` bounds how many stall, -1 stalls every one.
     uint64_t stallDataAfter = 0;
+    int stalls = -1;
     // The control connection is dropped right after the relay has passed on
     // this many "226" replies (all sessions together); 0 never drops it.
     int dropControlAfterTransfers = 0;
@@ -72,6 +74,7 @@ private:
     void RunDataPipe(int listener, uint16_t serverPort);
     bool ResetsLeft() const;
     bool ShouldReset();
+    bool ShouldStall();
     bool ShouldDropControl();
     void Record(const std::string& command);
     void Spawn(std::thread thread);
@@ -84,6 +87,7 @@ private:
     int m_stop[2] = {-1, -1};  // written to on stop: every wait ends
     std::atomic<uint64_t> m_dataBytes{0};
     std::atomic<int> m_resetsDone{0};
+    std::atomic<int> m_stallsDone{0};
     std::atomic<int> m_sessions{0};
     std::atomic<int> m_transfers{0};
     mutable std::mutex m_mutex;
