@@ -147,6 +147,8 @@ bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint
                        source.SourceText().c_str(), static_cast<unsigned long long>(offset), then.Text().c_str(),
                        now.Text().c_str()));
         offset = 0;
+        // What comes now is the file as it is now.
+        source.m_Path.Length(now.size);
     }
     if (!ReopenBoth(source, target, offset)) return false;
     if (offset == 0 && stamped) WriteSourceStamp(stampPath, now);

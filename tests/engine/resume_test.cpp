@@ -1,8 +1,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include "engine/mover_api.h"
 #include "engine/tsk_data_file.h"
 #include "engine/statistic.h"
+#include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -38,6 +41,23 @@ struct CancelAtFirstPosition : CListener {
         if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
             CMsgSend(MSG_CANCEL, 1, 0, 0);
     }
+};
+
+// Runs `onCut` when a transfer says it was interrupted, before it is taken
+// up, and counts the lines saying a partial was not the source's.
+struct InterruptionWatch : CListener {
+    explicit InterruptionWatch(std::function<void()> cut) : onCut(std::move(cut)) {
+        CMsgBox::Box().Subscribe("interruption watch", this);
+    }
+    ~InterruptionWatch() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* record = msg.Cmd() == MSG_LOG_RECORD ? dynamic_cast<const CLogStatus*>(msg.Object()) : nullptr;
+        if (!record) return;
+        if (record->GetAction() == "Interrupted:") onCut();
+        if (record->GetAction() == "Changed:") ++changed;
+    }
+    std::function<void()> onCut;
+    int changed = 0;
 };
 
 CFtpLoginInfo LoginAt(const FtpServer& server, uint16_t port) {
@@ -416,6 +436,29 @@ TEST_F(ResumeTest, APartialUploadIsContinuedOnlyFromTheLocalFileItCameFrom) {
         } else {
             EXPECT_EQ(Restarts(), restartsBefore);
         }
+    }
+}
+
+// A file that changes while its cut transfer reconnects is not taken up
+// where it broke either: it goes again whole, as it is now.
+TEST_F(ResumeTest, AFileChangedWhileItsCutTransferReconnectsGoesAgainWhole) {
+    const std::string remote = server.Path("in/a.bin");
+    const std::string source = local / "up.bin";
+    WriteFile(remote, RandomBytes(900000, 41));
+    WriteFile(source, RandomBytes(900000, 42));
+    for (const bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        Relay({.resetDataAfter = 300000});
+        InterruptionWatch watch([&] { upload ? Rewrite(source, 43) : WriteFile(remote, RandomBytes(1000000, 44)); });
+        ASSERT_TRUE(upload ? Upload({"up.bin"}) : Download({"/in/a.bin"})) << Job().m_strLastError;
+        if (upload) {
+            EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == ReadFile(source)) << "different contents";
+        } else {
+            EXPECT_TRUE(ReadFile(local / "a.bin") == ReadFile(remote)) << "different contents";
+        }
+        EXPECT_EQ(Restarts(), 0u);
+        EXPECT_EQ(watch.changed, 1);
+        EXPECT_EQ(Job().m_nErrors, 0);
     }
 }
 
