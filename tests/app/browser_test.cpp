@@ -35,7 +35,6 @@
 #include "app/log_pane.h"
 #include "app/main_dlg.h"
 #include "app/session_security_label.h"
-#include "support/test_certificates.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
@@ -630,18 +629,14 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
 }
 
 TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
-    velmora::test::TestCertificates certificates;
-    std::string error;
-    ASSERT_TRUE(certificates.Make(error)) << error;
-    velmora::test::FtpServer tlsServer(
-        {.tlsCertFile = certificates.ServerCertFile(), .tlsKeyFile = certificates.ServerKeyFile()});
-    ASSERT_TRUE(tlsServer.Start()) << tlsServer.GetError();
+    test::CTlsServer tls;
+    ASSERT_TRUE(tls.Start());
     CFtpTreeDlg browser(context);
     const auto* indicator = browser.findChild<CSessionSecurityLabel*>("encryptionIndicator");
     ASSERT_NE(indicator, nullptr);
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Offline);
     velmora::CFtpLoginInfo info = Login();
-    info.SetPort(tlsServer.GetPort());
+    info.SetPort(tls.server->GetPort());
     info.SetTlsMode(velmora::protocol::ETlsMode::Require);
     std::string stored;
     QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
@@ -651,7 +646,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_FALSE(ConnectAndWait(browser, info));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].title, "Unknown certificate");
-    EXPECT_NE(prompter.asked[0].text.find(certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find(tls.certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
     EXPECT_NE(prompter.asked[0].text.find("Parcelo Test CA"), std::string::npos) << prompter.asked[0].text;
     EXPECT_TRUE(stored.empty());
     EXPECT_FALSE(sink.IsConnected());
@@ -661,7 +656,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
     EXPECT_FALSE(ConnectAndWait(browser, info));
     parcelo::test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
-    EXPECT_EQ(stored, certificates.Fingerprint());
+    EXPECT_EQ(stored, tls.certificates.Fingerprint());
     EXPECT_TRUE(sink.IsEncrypted());
     EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Encrypted);
