@@ -5,9 +5,11 @@
 #include <QProgressDialog>
 #include <QWidget>
 
+#include "app/log_pane.h"
 #include "base/format.h"
 #include "engine/mirror.h"
 #include "engine/mover_api.h"
+#include "messaging/log_status.h"
 
 namespace parcelo {
 
@@ -23,6 +25,8 @@ velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun) {
 // what the thread wrote only after the thread has ended.
 struct CSyncPreview::CRun {
     velmora::CMoverAPI api;
+    // What the progress window says.
+    std::string text;
     CActions found;
     std::string error;
     Done done;
@@ -46,8 +50,9 @@ void CSyncPreview::Start(const velmora::CFtpLoginInfo& info, const velmora::CFtp
     m_pRun->done = std::move(done);
     m_pRun->api.SetTransform(MirrorTransform(true, true));
     m_pRun->api.UploadFolderA(info, folder, destination);
-    ShowProgress(velmora::Format("Comparing '%s' with '%s'...", folder.GetPath().c_str(),
-                                 destination.GetPath().c_str()));
+    m_pRun->text =
+        velmora::Format("Comparing '%s' with '%s'...", folder.GetPath().c_str(), destination.GetPath().c_str());
+    ShowProgress(m_pRun->text);
     Launch();
 }
 
@@ -79,6 +84,7 @@ void CSyncPreview::Cancel() {
     m_pRun->api.Cancel();
     // Not launched yet: the thread under way is an earlier, cancelled one.
     if (m_pRun->launched) m_worker.Cancel();
+    LogAppEvent(velmora::LOG_STATUS, "Ftp", "Cancelled:", m_pRun->text);
     m_pRun.reset();
     HideProgress();
 }
