@@ -24,13 +24,22 @@ void CFtpSink::KeepAlive() {
 }
 
 void CFtpSink::SetInUse(bool inUse) {
-    if (inUse) m_bOnlineInUse = IsOnline();
+    // Before the worker starts: the session is still the window's.
+    if (inUse) m_stateInUse = ReadState();
     m_bInUse = inUse;
 }
 
-bool CFtpSink::IsOnline() const {
-    if (IsOpening()) return false;
-    return m_bInUse ? m_bOnlineInUse : IsConnected();
+CFtpSink::CState CFtpSink::GetState() const { return m_bInUse ? m_stateInUse : ReadState(); }
+
+bool CFtpSink::IsOnline() const { return !IsOpening() && GetState().online; }
+
+CFtpSink::CState CFtpSink::ReadState() const {
+    CState state;
+    state.online = IsConnected();
+    state.encrypted = IsEncrypted();
+    state.tlsVersion = GetTlsVersion();
+    state.error = GetStrError();
+    return state;
 }
 
 // The nodes borrow the connection: they go first.
@@ -103,8 +112,9 @@ bool CFtpSink::IsUnixSystem(std::string_view reply) {
 std::string CFtpSink::GetStatusText() const {
     using velmora::Format;
     if (IsOpening()) return Format("Connecting to '%s' ...", m_info.GetHost().c_str());
-    if (!IsOnline()) {
-        std::string error = GetStrError();
+    CState state = GetState();
+    if (!state.online) {
+        std::string& error = state.error;
         if (error.empty()) return "Disconnected";
         error.erase(std::remove_if(error.begin(), error.end(), [](char c) { return c == '\n' || c == '\r'; }),
                     error.end());
@@ -113,8 +123,8 @@ std::string CFtpSink::GetStatusText() const {
     std::string text = Format("Connected:\n\rServer: '%s'\r\n", m_info.GetHost().c_str());
     if (m_pRoot) text += Format("Root:   '%s'\r\n", m_pRoot->GetName().c_str());
     if (m_pCurrent) text += Format("Folder: %s\r\n", m_pCurrent->GetName().c_str());
-    text += IsEncrypted() ? Format("Encrypted: %s\r\n", GetTlsVersion().c_str())
-                          : std::string("Not encrypted (plain FTP)\r\n");
+    text += state.encrypted ? Format("Encrypted: %s\r\n", state.tlsVersion.c_str())
+                            : std::string("Not encrypted (plain FTP)\r\n");
     return text;
 }
 

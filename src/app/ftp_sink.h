@@ -16,12 +16,22 @@ namespace parcelo {
 // and the server's system type. The tray and the windows read its state on
 // the window thread; the browser runs the session's server work on a thread
 // of its own, one job at a time, and touches the tree only on the window
-// thread.
+// thread. While that thread has the session, the window reads the session's
+// state from a copy taken when the work began (GetState), never from the
+// connection the work is using.
 //
 // The browser's session waits less than a transfer's before it gives up,
 // because the window waits with it.
 class CFtpSink : public velmora::CFtpClient {
 public:
+    // What the windows show of the session.
+    struct CState {
+        bool online = false;
+        bool encrypted = false;
+        std::string tlsVersion;
+        std::string error;
+    };
+
     static constexpr int kConnectTimeoutMs = 5000;
     static constexpr int kReplyTimeoutMs = 8000;
     // An idle session sends NOOP after a minute without commands, checked
@@ -57,6 +67,8 @@ public:
     // goes out.
     void SetInUse(bool inUse);
     bool IsInUse() const { return m_bInUse; }
+    // The state to show (any time on the window thread).
+    CState GetState() const;
     // Connected, and not being opened elsewhere (any time on the window thread).
     bool IsOnline() const;
     // After a failed Connect: what went wrong, as the heading of the notice
@@ -74,7 +86,7 @@ public:
     // Destroys the tree; the caller removes its items first.
     void DestroyTree();
 
-    // The reply to "SYST" after the last login.
+    // The reply to "SYST" after the last login (not while a login runs).
     const std::string& GetSystemType() const { return m_strSystem; }
     bool IsUnix() const { return IsUnixSystem(m_strSystem); }
     // A UNIX server: the reply's first four characters are "UNIX" in any case.
@@ -87,13 +99,18 @@ public:
     void ReportError(const std::string& text) { ShowError(text); }
 
 private:
+    // Read from the session itself: only while no worker has it.
+    CState ReadState() const;
+
     velmora::CFtpLoginInfo m_info;
     std::unique_ptr<velmora::CFtpNode> m_pRoot;
     velmora::CFtpNode* m_pCurrent = nullptr;
     std::string m_strSystem;
     std::atomic<bool> m_bOpening{false};
     bool m_bInUse = false;
-    bool m_bOnlineInUse = false;
+    // Taken when a worker is given the session, and only then: the worker
+    // never touches it.
+    CState m_stateInUse;
 };
 
 }  // namespace parcelo

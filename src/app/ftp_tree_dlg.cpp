@@ -214,6 +214,8 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
         RunWhenFree([this, info] { Connect(info); });
         return;
     }
+    // A comparison with the folder of the connection left behind is of no use now.
+    m_preview.Cancel();
     SaveState();
     m_uploadFolders.clear();
     m_staleFolders.clear();

@@ -16,6 +16,7 @@
 #include "app/drop_target.h"
 #include "app/qt_controls.h"
 #include "app/splitter_dlg.h"
+#include "app/sync_preview.h"
 #include "ftp/ftp_node.h"
 #include "messaging/listener.h"
 #include "messaging/msg_send.h"
@@ -141,9 +142,11 @@ public:
     void OnRename(EPane pane);
     void OnNewFolder();
     // The current server folder made a copy of a local folder's contents,
-    // after a preview of the changes that takes.
+    // after a preview of the changes that takes. The preview is compared
+    // off the window thread (GetSyncPreview); the confirmation follows.
     void OnSynchronise();
     void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    CSyncPreview& GetSyncPreview() { return m_preview; }
     // A dropped folder goes up into `target`, unless `target` has one of its
     // name and the user chooses to synchronise that one.
     void UploadOrSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
@@ -277,6 +280,12 @@ private:
     void RenameFile(velmora::CFtpNode* node, const velmora::CFtpPath& file);
     void AddFolder(velmora::CFtpNode* node);
 
+    // The comparison's result: the changes are put to the user, and started
+    // once confirmed.
+    void ConfirmSynchronise(const velmora::CFtpLoginInfo& info, const velmora::CFtpPath& folder,
+                            const velmora::CFtpPath& destination, const std::string& error,
+                            const CSyncPreview::CActions& found);
+
     // Transfers.
     void StartTransfer(const std::function<void(velmora::CMoverAPI&)>& record);
     void UploadFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
@@ -341,6 +350,8 @@ private:
 
     mutable std::mutex m_namesLock;
     std::map<std::string, velmora::CFtpPathList> m_names;
+    // Last: the first to go, so that no comparison outlives the window.
+    CSyncPreview m_preview{this};
 };
 
 // Connecting: what arrives meanwhile waits until the connection is made.

@@ -6,13 +6,11 @@
 #include <vector>
 
 #include <QDir>
-#include <QGuiApplication>
 
 #include "app/ftp_sink.h"
 #include "app/ftp_tree_dlg.h"
 #include "app/prompter.h"
 #include "base/format.h"
-#include "engine/mirror.h"
 #include "engine/mover_api.h"
 
 namespace parcelo {
@@ -25,14 +23,6 @@ namespace {
 
 constexpr const char* kSyncTitle = "Synchronise";
 constexpr const char* kSyncPickerTitle = "Local folder whose contents the server folder takes";
-
-velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun) {
-    velmora::CTansform transform;
-    transform.SetSync();
-    transform.SetSyncDelete(deleteExtra);
-    transform.SetDryRun(dryRun);
-    return transform;
-}
 
 // A folder's own name, as the browser names the folder an upload makes of it.
 std::string FolderName(const CFtpPath& folder) {
@@ -78,26 +68,20 @@ void CFtpTreeDlg::Synchronise(const CFtpPath& folder, const CFtpNode& target) {
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
     const CFtpPath destination(target.GetDoc(), velmora::PATH_FOLDER);
     // First a dry run that also deletes: what would be sent, replaced and deleted.
-    velmora::CMoverAPI preview;
-    preview.SetTransform(MirrorTransform(true, true));
-    preview.UploadFolderA(info, folder, destination);
-    std::vector<std::string> actions;
-    int deletions = 0;
-    bool previewed = false;
-    {
-        velmora::CMirrorActionListener listener([&](const std::string& action, const std::string& path) {
-            actions.push_back(action + " " + path);
-            deletions += action == "-";
-        });
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        previewed = preview.DoCopy() && preview.GetErrorNumber() == 0;
-        QGuiApplication::restoreOverrideCursor();
-    }
-    if (!previewed) {
-        ShowError(preview.GetStrError().empty() ? std::string("The folders could not be compared")
-                                                : preview.GetStrError());
+    m_preview.Start(info, folder, destination,
+                    [this, info, folder, destination](const std::string& error, const CSyncPreview::CActions& found) {
+                        ConfirmSynchronise(info, folder, destination, error, found);
+                    });
+}
+
+void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CFtpPath& folder, const CFtpPath& destination,
+                                     const std::string& error, const CSyncPreview::CActions& found) {
+    if (!error.empty()) {
+        ShowError(error);
         return;
     }
+    const std::vector<std::string>& actions = found.lines;
+    const int deletions = found.deletions;
     if (actions.empty()) {
         ShowNotice(velmora::Format("'%s' already holds what '%s' holds", destination.GetPath().c_str(),
                                    folder.GetPath().c_str()));

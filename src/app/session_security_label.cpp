@@ -14,15 +14,12 @@ CSessionSecurityLabel::CSessionSecurityLabel(const CFtpSink& sink, QWidget* pare
 }
 
 void CSessionSecurityLabel::Refresh() {
-    // While a login runs on its own thread the session is not to be read.
     if (m_sink.IsOpening()) return Show(Connecting, tr("Connecting ..."), "gray");
-    if (!m_sink.IsOnline()) return Show(Offline, tr("Not connected"), "gray");
-    // While the browser's worker uses the session it is not to be read: the
-    // next look after the work tells.
-    if (m_sink.IsInUse()) return;
-    if (!m_sink.IsEncrypted())
+    const CFtpSink::CState state = m_sink.GetState();
+    if (!state.online) return Show(Offline, tr("Not connected"), "gray");
+    if (!state.encrypted)
         return Show(Plain, tr("Not encrypted: plain FTP, password and files cross the network readable"), "#c00000");
-    const QString version = QString::fromStdString(m_sink.GetTlsVersion());
+    const QString version = QString::fromStdString(state.tlsVersion);
     if (m_sink.GetLoginInfo().IsTlsInsecure())
         return Show(Unverified, tr("Encrypted (%1), but the server's certificate is NOT checked (unsafe)").arg(version),
                     "#c06000");

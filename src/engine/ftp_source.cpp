@@ -128,9 +128,7 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
         step.Abandon();
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
-    if (!tree->Load(m_client.GetFtpConnection(), &m_filter)) {
-        ReportError(ERROR_READ, "Cannot list every folder below " + tree->GetPath().GetPath());
-    }
+    LoadWhole(*tree, &m_filter);
     step.SetClosingText(Format(", Found %d elements", tree->GetNodeCount()));
     step.Close();
     AddTree(std::move(tree));
@@ -158,9 +156,7 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filte
         empty->SetCatalog(true);
         return empty;
     }
-    if (!tree->Load(m_client.GetFtpConnection(), &filter)) {
-        ReportError(ERROR_READ, "Cannot list every folder below " + tree->GetPath().GetPath());
-    }
+    LoadWhole(*tree, &filter);
     return tree;
 }
 
@@ -181,6 +177,18 @@ bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::strin
     return false;
 }
 
+// A walk the job's abort ended is the user's doing, and ends the job too.
+void CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
+    const auto aborted = [] { return Job().IsAborted(); };
+    if (tree.Load(m_client.GetFtpConnection(), filter, aborted)) return;
+    const std::string folder = tree.GetPath().GetPath();
+    if (aborted()) {
+        ReportError(ERROR_ABORTED, "Listing stopped in " + folder);
+    } else {
+        ReportError(ERROR_READ, "Cannot list every folder below " + folder);
+    }
+}
+
 std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
     protocol::CFtpConnection* connection = m_client.GetFtpConnection();
     auto root = std::make_unique<CFtpNode>(connection);
@@ -190,9 +198,7 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, 
     root->SetName(path.GetFtpDir(false));
     root->SetCatalog(true);
     root->SetNodeType(CFtpNode::NODE_UNLISTED);
-    if (!root->Load(connection, filter)) {
-        ReportError(ERROR_READ, "Cannot list every folder below " + path.GetPath());
-    }
+    LoadWhole(*root, filter);
     return root;
 }
 

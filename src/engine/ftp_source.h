@@ -80,6 +80,9 @@ private:
     // when the folder is not there (a missing start folder must not turn
     // into the whole server).
     std::unique_ptr<CFtpNode> OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder);
+    // Lists the tree's every folder over the session, until the job is
+    // aborted; what could not be listed is reported.
+    void LoadWhole(CFtpNode& tree, const CFileFilter* filter);
     void ReadPaths();
 
     CFtpClient m_client;

@@ -95,7 +95,17 @@ struct VELMORA_API CJobState {
     void Reset();
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;
-    bool IsAborted() const { return m_bAbort.load(); }
+    // Aborted by the cancel message, or by the stop request of the host
+    // that runs the job (see SetStopRequest).
+    bool IsAborted() const {
+        const std::atomic<bool>* stop = m_pStopRequest.load();
+        return m_bAbort.load() || (stop != nullptr && stop->load());
+    }
+    // While the job runs, a host may give it a flag of its own that aborts
+    // it once set: unlike the cancel message, which reaches whatever job
+    // runs, it stops only the job it was given to. The job's thread sets it
+    // (null again at the end) while it holds the job lock.
+    void SetStopRequest(const std::atomic<bool>* stop) { m_pStopRequest = stop; }
     void AddProcessedBytes(int64_t bytes) {
         const auto lock = ReportLock();
         m_nProcessedBytes += bytes;
@@ -108,6 +118,7 @@ struct VELMORA_API CJobState {
 
 private:
     mutable std::recursive_mutex m_reportMutex;
+    std::atomic<const std::atomic<bool>*> m_pStopRequest{nullptr};
 };
 
 }  // namespace velmora

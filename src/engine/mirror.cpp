@@ -303,14 +303,15 @@ std::string CMirror::TargetText(const std::string& key) const {
     return Slashed(CFtpPath(m_target.TargetRoot().GetPath(), PATH_FOLDER).GetDriveAndDir()) + key;
 }
 
-CMirrorActionListener::CMirrorActionListener(Take take) : m_take(std::move(take)) {
+CMirrorActionListener::CMirrorActionListener(Take take)
+    : m_take(std::move(take)), m_thread(std::this_thread::get_id()) {
     CMsgBox::Box().Subscribe("mirror actions", this);
 }
 
 CMirrorActionListener::~CMirrorActionListener() { CMsgBox::Box().Unsubscribe(this); }
 
 void CMirrorActionListener::OnMsg(CMsg& msg) {
-    if (msg.Cmd() != MSG_LOG_RECORD) return;
+    if (msg.Cmd() != MSG_LOG_RECORD || std::this_thread::get_id() != m_thread) return;
     const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
     if (!record || record->GetKind() != LOG_SYNC) return;
     const std::string& action = record->GetAction();

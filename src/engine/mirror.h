@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -119,8 +120,12 @@ private:
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)
-// and "-" (deleted) decision goes to `take` with the path below the roots,
-// on the thread that runs the job. Unchanged files are not passed on.
+// and "-" (deleted) decision goes to `take` with the path below the roots.
+// Unchanged files are not passed on. It hears only the jobs run on the
+// thread that made it (a job runs on the thread that calls it): the
+// message box is the whole process's, and the job before this thread's,
+// which it may wait for, is often a mirror too. `take` is called on that
+// thread.
 class VELMORA_API CMirrorActionListener : public CListener {
 public:
     using Take = std::function<void(const std::string& action, const std::string& path)>;
@@ -134,6 +139,7 @@ public:
 
 private:
     Take m_take;
+    const std::thread::id m_thread;
 };
 
 }  // namespace velmora

@@ -10,19 +10,22 @@
 namespace velmora {
 namespace {
 
-// The job's target settings for one run; the jobs after it get today's.
-class CTargetSettings {
+// The job's settings for one run, and the api's stop request; the jobs
+// after it get today's settings and no stop request.
+class CRunSettings {
 public:
-    CTargetSettings(bool continuing, bool tempNames) {
+    CRunSettings(bool continuing, bool tempNames, const std::atomic<bool>& stop) {
         CStatistic::Job().m_bContinue = continuing;
         CStatistic::Job().m_bTempNames = tempNames;
+        CStatistic::Job().SetStopRequest(&stop);
     }
-    ~CTargetSettings() {
+    ~CRunSettings() {
         CStatistic::Job().m_bContinue = false;
         CStatistic::Job().m_bTempNames = false;
+        CStatistic::Job().SetStopRequest(nullptr);
     }
-    CTargetSettings(const CTargetSettings&) = delete;
-    CTargetSettings& operator=(const CTargetSettings&) = delete;
+    CRunSettings(const CRunSettings&) = delete;
+    CRunSettings& operator=(const CRunSettings&) = delete;
 };
 
 }  // namespace
@@ -126,7 +129,7 @@ bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathLis
     // The lock spans the results too: another job must not reset the counts
     // before they are taken.
     CJobLock lock(nullptr);
-    const CTargetSettings settings(m_bContinue, m_bTempNames);
+    const CRunSettings settings(m_bContinue, m_bTempNames, m_bCancelled);
     const bool readsLocal = readSide == eLocalSide;
     const std::unique_ptr<CSource> local = paths && readsLocal ? std::make_unique<CLocalSource>(item, *paths)
                                                                : std::make_unique<CLocalSource>(item);
@@ -160,7 +163,7 @@ bool CMoverAPI::Copy(const CTskItems& items) {
     Clear();
     m_pMover = std::make_unique<CMover>(items);
     CJobLock lock(nullptr);
-    const CTargetSettings settings(m_bContinue, m_bTempNames);
+    const CRunSettings settings(m_bContinue, m_bTempNames, m_bCancelled);
     m_pMover->RunItems();
     TakeResults();
     return m_nError == 0;

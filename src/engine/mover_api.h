@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,13 @@ public:
 
     // Performs the recorded request; false when none is recorded.
     bool DoCopy();
+    // Stops this object's runs, from any thread: one under way stops at its
+    // next check as though its user had pressed Stop (a server that keeps a
+    // reply waiting holds it up to the session's time-out), and a later one
+    // stops at its first check. Unlike the cancel message, it never
+    // stops another job, such as the one this object's run waits for.
+    void Cancel() { m_bCancelled = true; }
+    bool IsCancelled() const { return m_bCancelled.load(); }
 
     // Copies each path from the source server to the destination login's
     // remote folder. An empty list succeeds at once; otherwise true when the
@@ -119,6 +127,8 @@ private:
     long m_nError = 0;
     bool m_bContinue = false;
     bool m_bTempNames = false;
+    // Not copied: a copy is a request of its own.
+    std::atomic<bool> m_bCancelled{false};
     std::unique_ptr<CMover> m_pMover;
 };
 

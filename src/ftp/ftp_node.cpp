@@ -222,14 +222,14 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
     Pump(tree, connection, filter);
 }
 
-bool CFtpNode::Load(Connection* connection, const CFileFilter* filter) {
+bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop) {
     m_pConnection = connection;
-    return LoadLevel(filter, 0);
+    return LoadLevel(filter, stop, 0);
 }
 
-bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
+bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, int depth) {
     if (!IsCatalog()) return true;
-    if (!m_pConnection) return false;
+    if (!m_pConnection || (stop && stop())) return false;
     if (depth > kMaxDepth) {
         CLogStatus::Send(LOG_ERROR, "Ftp", "Folder tree too deep:", GetDoc());
         return false;
@@ -255,7 +255,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, int depth) {
         for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
     }
     for (CObjNode* child : GetChildren()) {
-        if (CFtpNode* node = NodeCast<CFtpNode>(child)) ok = node->LoadLevel(filter, depth + 1) && ok;
+        if (CFtpNode* node = NodeCast<CFtpNode>(child)) ok = node->LoadLevel(filter, stop, depth + 1) && ok;
     }
     return ok;
 }

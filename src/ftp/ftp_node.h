@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -79,7 +80,8 @@ public:
     // file node; links to folders and unsafe names are left out and told to
     // the filter (CFileFilter::Refused). False when a folder could not be
     // listed or the tree went deeper than kMaxDepth (what could be listed is kept).
-    bool Load(Connection* connection, const CFileFilter* filter);
+    // `stop`, asked before each folder, ends the walk early (false too).
+    bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {});
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
     // files go to the file cache. A folder listed before only has its cache
@@ -184,7 +186,7 @@ private:
     // new child, set up as an unlisted folder.
     CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);
     void RemoveDecoys(platform::ITreeCtrl* tree);
-    bool LoadLevel(const CFileFilter* filter, int depth);
+    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, int depth);
     // A listed symbolic link: a file node for a link to a file.
     void AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
     bool RefuseName(std::string_view name);

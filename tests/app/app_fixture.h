@@ -3,6 +3,7 @@
 #include <deque>
 #include <memory>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "app_test_support.h"
 #include "ftp/login_info.h"
 #include "support/ftp_server.h"
+#include "support/test_certificates.h"
 
 namespace parcelo::test {
 
@@ -90,6 +92,22 @@ private:
         T value = queue.front();
         queue.pop_front();
         return value;
+    }
+};
+
+// A server of a test's own that requires explicit TLS, with a server
+// certificate the test CA issued.
+struct CTlsServer {
+    velmora::test::TestCertificates certificates;
+    std::optional<velmora::test::FtpServer> server;
+
+    ::testing::AssertionResult Start() {
+        std::string error;
+        if (!certificates.Make(error)) return ::testing::AssertionFailure() << error;
+        server.emplace(velmora::test::FtpServerOptions{.tlsCertFile = certificates.ServerCertFile(),
+                                                       .tlsKeyFile = certificates.ServerKeyFile()});
+        if (!server->Start()) return ::testing::AssertionFailure() << server->GetError();
+        return ::testing::AssertionSuccess();
     }
 };
 

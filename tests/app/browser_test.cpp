@@ -21,6 +21,8 @@
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -33,13 +35,13 @@
 #include "app/log_pane.h"
 #include "app/main_dlg.h"
 #include "app/session_security_label.h"
-#include "support/test_certificates.h"
 #include "app/wait_dlg.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "support/fake_ftp_server.h"
+#include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
 namespace parcelo {
@@ -152,6 +154,23 @@ protected:
     static void Settle(CFtpTreeDlg& browser) {
         EXPECT_TRUE(test::WaitFor([&] { return browser.IsIdle(); }, std::chrono::seconds(30)));
         test::ProcessEvents();
+    }
+    // Waits until the browser's comparison before a synchronisation has ended
+    // and its result has been put to the user.
+    static void WaitForComparison(CFtpTreeDlg& browser) {
+        EXPECT_TRUE(test::WaitFor([&] { return !browser.GetSyncPreview().IsComparing(); }, std::chrono::seconds(30)));
+        test::ProcessEvents();
+    }
+    // A browser on screen, connected through `relay`, with the root current.
+    std::unique_ptr<CFtpTreeDlg> OpenBrowserThrough(const velmora::test::FaultRelay& relay) {
+        velmora::CFtpLoginInfo info = Login();
+        info.SetPort(relay.GetPort());
+        auto browser = std::make_unique<CFtpTreeDlg>(context);
+        browser->resize(700, 400);
+        browser->show();
+        EXPECT_TRUE(ConnectAndWait(*browser, info));
+        Settle(*browser);
+        return browser;
     }
     QTreeWidgetItem* Root(CFtpTreeDlg& browser) { return browser.GetTree()->topLevelItem(0); }
     QPoint PointOf(CFtpTreeDlg& browser, QTreeWidgetItem* item) {
@@ -610,18 +629,14 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
 }
 
 TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
-    velmora::test::TestCertificates certificates;
-    std::string error;
-    ASSERT_TRUE(certificates.Make(error)) << error;
-    velmora::test::FtpServer tlsServer(
-        {.tlsCertFile = certificates.ServerCertFile(), .tlsKeyFile = certificates.ServerKeyFile()});
-    ASSERT_TRUE(tlsServer.Start()) << tlsServer.GetError();
+    test::CTlsServer tls;
+    ASSERT_TRUE(tls.Start());
     CFtpTreeDlg browser(context);
     const auto* indicator = browser.findChild<CSessionSecurityLabel*>("encryptionIndicator");
     ASSERT_NE(indicator, nullptr);
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Offline);
     velmora::CFtpLoginInfo info = Login();
-    info.SetPort(tlsServer.GetPort());
+    info.SetPort(tls.server->GetPort());
     info.SetTlsMode(velmora::protocol::ETlsMode::Require);
     std::string stored;
     QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
@@ -631,7 +646,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_FALSE(ConnectAndWait(browser, info));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].title, "Unknown certificate");
-    EXPECT_NE(prompter.asked[0].text.find(certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find(tls.certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
     EXPECT_NE(prompter.asked[0].text.find("Parcelo Test CA"), std::string::npos) << prompter.asked[0].text;
     EXPECT_TRUE(stored.empty());
     EXPECT_FALSE(sink.IsConnected());
@@ -641,7 +656,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
     EXPECT_FALSE(ConnectAndWait(browser, info));
     parcelo::test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
-    EXPECT_EQ(stored, certificates.Fingerprint());
+    EXPECT_EQ(stored, tls.certificates.Fingerprint());
     EXPECT_TRUE(sink.IsEncrypted());
     EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Encrypted);
@@ -698,6 +713,7 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     prompter.folders = {local / "site"};
     prompter.answers = {false};
     browser->OnSynchronise();
+    WaitForComparison(*browser);
     ASSERT_FALSE(prompter.asked.empty());
     EXPECT_EQ(prompter.asked.back().title, "Synchronise");
     const std::string& preview = prompter.asked.back().text;
@@ -708,6 +724,7 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     prompter.folders = {local / "site"};
     prompter.answers = {true};
     browser->OnSynchronise();
+    WaitForComparison(*browser);
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("in/new.txt")), "new");
     EXPECT_FALSE(fs::exists(server.Path("in/site")));
@@ -715,6 +732,8 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     // Nothing left to do: said so, and nothing is started.
     prompter.folders = {local / "site"};
     browser->OnSynchronise();
+    WaitForComparison(*browser);
+    ASSERT_FALSE(prompter.shown.empty());
     EXPECT_NE(prompter.shown.back().text.find("already holds"), std::string::npos);
 }
 
@@ -759,6 +778,136 @@ TEST_F(BrowserTest, ADroppedFolderTheServerHasSynchronisesItWhenChosen) {
     EXPECT_NE(prompter.asked[1].text.find("0 changes"), std::string::npos) << prompter.asked[1].text;
     EXPECT_FALSE(HasRemote("pub/docs/extra.txt"));
     EXPECT_EQ(ReadFile(server.Path("pub/docs/a.txt")), "alpha");
+}
+
+// The files a relay saw uploaded, by name, in order.
+std::vector<std::string> Stored(const velmora::test::FaultRelay& relay) {
+    std::vector<std::string> names;
+    for (const std::string& command : relay.GetCommands("STOR")) names.push_back(fs::path(command.substr(5)).filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The comparison runs off the window thread: Synchronise answers at once with
+// its progress shown, and what is confirmed afterwards sends exactly the
+// files the comparison found new or changed.
+TEST_F(BrowserTest, SynchroniseComparesInTheBackgroundThenSendsExactlyWhatChanged) {
+    TempDir local;
+    WriteFile(server.Path("in/same.txt"), "same");
+    WriteFile(server.Path("in/changed.txt"), "old");
+    WriteFile(local / "site/same.txt", "same");
+    fs::last_write_time(local / "site/same.txt", fs::last_write_time(server.Path("in/same.txt")) - std::chrono::hours(1));
+    WriteFile(local / "site/changed.txt", "new content");
+    WriteFile(local / "site/new.txt", "new");
+    velmora::test::FaultRelay relay(server.GetHost(), server.GetPort(), {});
+    ASSERT_TRUE(relay.Start());
+    auto browser = OpenBrowserThrough(relay);
+    const CFtpNode* in = browser->NodeOf(Child(Root(*browser), "in"));
+    ASSERT_NE(in, nullptr);
+
+    prompter.answers = {true};
+    browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+    EXPECT_TRUE(browser->GetSyncPreview().IsComparing());
+    const QProgressDialog* progress = browser->GetSyncPreview().GetProgress();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_TRUE(progress->labelText().startsWith("Comparing '")) << progress->labelText().toStdString();
+    EXPECT_TRUE(progress->labelText().endsWith("' with '/in/'...")) << progress->labelText().toStdString();
+    EXPECT_TRUE(prompter.asked.empty());
+
+    WaitForComparison(*browser);
+    EXPECT_EQ(browser->GetSyncPreview().GetProgress(), nullptr);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    const std::string& preview = prompter.asked[0].text;
+    EXPECT_NE(preview.find("\n+ new.txt\n"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n~ changed.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(preview.find("same.txt"), std::string::npos) << preview;
+    EXPECT_TRUE(Stored(relay).empty());
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(Stored(relay), (std::vector<std::string>{"changed.txt", "new.txt"}));
+    EXPECT_EQ(ReadFile(server.Path("in/changed.txt")), "new content");
+}
+
+// A server that stops sending in the middle of the comparison's listing: the
+// window goes on drawing, Cancel ends the comparison at once, nothing is
+// sent, and the browser goes on working.
+TEST_F(BrowserTest, CancelEndsAStalledComparisonAtOnceAndSendsNothing) {
+    TempDir local;
+    WriteFile(local / "site/a.txt", "a");
+    for (int i = 0; i < 40; ++i) WriteFile(server.Path("in/file-" + std::to_string(i) + ".txt"), "x");
+    // The listing of /in/ is far longer than this, the browser's of / shorter.
+    constexpr uint64_t kStallAfter = 1000;
+    auto relay = std::make_unique<velmora::test::FaultRelay>(server.GetHost(), server.GetPort(),
+                                                             velmora::test::FaultPlan{.stallDataAfter = kStallAfter});
+    ASSERT_TRUE(relay->Start());
+    auto browser = OpenBrowserThrough(*relay);
+    const CFtpNode* in = browser->NodeOf(Child(Root(*browser), "in"));
+    ASSERT_NE(in, nullptr);
+    const uint64_t before = relay->GetDataBytes();
+
+    CPauseMeter pauses;
+    browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+    ASSERT_TRUE(test::WaitFor([&] { return relay->GetDataBytes() >= before + kStallAfter; }));
+    const qint64 stalled = pauses.Elapsed();
+    ASSERT_TRUE(test::WaitFor([&] { return pauses.Elapsed() > stalled + 300; }));
+    EXPECT_TRUE(browser->GetSyncPreview().IsComparing());
+    QProgressDialog* progress = browser->GetSyncPreview().GetProgress();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    // A comparison on the window thread would stop it until the stall ends.
+    EXPECT_LT(pauses.Longest(), 750);
+
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_FALSE(browser->GetSyncPreview().IsComparing());
+    EXPECT_EQ(browser->GetSyncPreview().GetProgress(), nullptr);
+    test::ProcessEvents();
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // The browser goes on working meanwhile.
+    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
+    pub->setExpanded(true);
+    Settle(*browser);
+    EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
+    EXPECT_TRUE(Stored(*relay).empty());
+    EXPECT_FALSE(queue.IsBusy());
+    EXPECT_EQ(transfersEnded, 0);
+    // The stalled session ends with the relay; so does the comparison's thread.
+    relay.reset();
+    browser.reset();
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+// A comparison belongs to the connection and the window it started in:
+// connecting elsewhere, or closing the browser, drops it without a word.
+TEST_F(BrowserTest, AComparisonIsDroppedWhenTheBrowserConnectsAgainOrCloses) {
+    TempDir local;
+    WriteFile(local / "site/a.txt", "a");
+    // Slow enough that the comparison is still under way when it is dropped.
+    velmora::test::FaultRelay relay(server.GetHost(), server.GetPort(), {.replyDelayMs = 50});
+    ASSERT_TRUE(relay.Start());
+    auto browser = OpenBrowserThrough(relay);
+    const auto compare = [&] {
+        const CFtpNode* in = browser->NodeOf(Child(Root(*browser), "in"));
+        ASSERT_NE(in, nullptr);
+        browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+        ASSERT_TRUE(browser->GetSyncPreview().IsComparing());
+    };
+
+    ASSERT_NO_FATAL_FAILURE(compare());
+    EXPECT_TRUE(ConnectAndWait(*browser, Login()));
+    EXPECT_FALSE(browser->GetSyncPreview().IsComparing());
+    EXPECT_EQ(browser->GetSyncPreview().GetProgress(), nullptr);
+    Settle(*browser);
+
+    ASSERT_NO_FATAL_FAILURE(compare());
+    browser.reset();
+    test::ProcessEvents();
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(fs::exists(server.Path("in/a.txt")));
 }
 
 // A server that logs in and lists its top folder (one folder, "slow") once,

@@ -9,12 +9,14 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "engine/engine_test_support.h"
 #include "engine/move_trans.h"
+#include "engine/mover_api.h"
 #include "engine/overwrite_policy.h"
 #include "engine/statistic.h"
 #include "messaging/log_status.h"
@@ -377,6 +379,47 @@ TEST_F(FtpMirrorTest, AFileThatChangesDuringTheRunIsSentAgainNextTime) {
     ASSERT_TRUE(RunJob(item)) << CStatistic::Job().m_strLastError;
     EXPECT_EQ(ReadFile(server.Path("live/second.txt")), "second, and then some more");
     EXPECT_EQ(ReadTree(server.Path("live")), ReadTree(dir / "src"));
+}
+
+// The desktop program compares on a thread of its own and may stop the
+// comparison: the api's cancel ends that run before it lists its tree and
+// leaves the next job alone, and an action listener hears only the jobs of
+// its own thread.
+TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThread) {
+    TempDir dir;
+    WriteSourceTree(dir);
+    WriteFile(server.Path("site/old.txt"), "old");
+    const auto record = [&](CMoverAPI& api) {
+        api.SetTransform(MirrorTransform(true, true));
+        api.UploadFolderA(login, CFtpPath(dir / "src", PATH_FOLDER), CFtpPath("/site/", PATH_FOLDER));
+    };
+    CMoverAPI cancelled;
+    record(cancelled);
+    cancelled.Cancel();
+    EXPECT_FALSE(cancelled.DoCopy() && cancelled.GetErrorNumber() == 0);
+    EXPECT_NE(cancelled.GetStrError().find("Aborted by user"), std::string::npos) << cancelled.GetStrError();
+    // At most the look-up of the destination in its parent: its tree is not walked.
+    EXPECT_LE(Listings(), 1);
+
+    std::vector<std::string> heardHere;
+    CMirrorActionListener here([&](const std::string& action, const std::string& path) {
+        heardHere.push_back(action + " " + path);
+    });
+    std::vector<std::string> heardThere;
+    bool compared = false;
+    std::thread([&] {
+        CMirrorActionListener there([&](const std::string& action, const std::string& path) {
+            heardThere.push_back(action + " " + path);
+        });
+        CMoverAPI next;
+        record(next);
+        compared = next.DoCopy() && next.GetErrorNumber() == 0;
+    }).join();
+    EXPECT_TRUE(compared) << CStatistic::Job().m_strLastError;
+    EXPECT_TRUE(heardHere.empty());
+    EXPECT_NE(std::find(heardThere.begin(), heardThere.end(), "+ a.txt"), heardThere.end());
+    EXPECT_NE(std::find(heardThere.begin(), heardThere.end(), "- old.txt"), heardThere.end());
+    EXPECT_EQ(Received("STOR") + Received("DELE"), 0);
 }
 
 // With a record of the earlier runs in the job database.
