@@ -492,6 +492,22 @@ struct ServerWithoutTimes : ResumeTest {
     ServerWithoutTimes() : ResumeTest("MDTM,MLST,MLSD") {}
 };
 
+// A server without MLST tells the time with MDTM, and the size from SIZE.
+struct ServerWithoutMlst : ResumeTest {
+    ServerWithoutMlst() : ResumeTest("MLST,MLSD") {}
+};
+
+TEST_F(ServerWithoutMlst, APartialOfAnotherFileGoesAgainFromItsStart) {
+    WriteFile(server.Path("in/a.bin"), RandomBytes(900000, 45));
+    CutOffForGood("/in/a.bin");
+    Rewrite(server.Path("in/a.bin"), 46);
+    const size_t restartsBefore = Restarts();
+    ASSERT_TRUE(Download({"/in/a.bin"}, true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "a.bin") == ReadFile(server.Path("in/a.bin"))) << "different contents";
+    EXPECT_EQ(Restarts(), restartsBefore);
+    EXPECT_FALSE(relay->GetCommands("MDTM").empty());
+}
+
 TEST_F(ServerWithoutTimes, APartialIsContinuedAsBefore) {
     const std::string data = RandomBytes(900000, 39);
     WriteFile(server.Path("in/a.bin"), data);
