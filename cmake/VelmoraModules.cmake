@@ -57,15 +57,19 @@ function(velmora_test name)
   target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} vm_test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(test_${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES TIMEOUT 120
-               ENVIRONMENT "VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
-  # A list of labels does not survive the discovery's property list (only the
-  # first one would stay), so they are set by a file that CTest reads after
-  # the discovered tests.
+    PROPERTIES TIMEOUT 120)
+  # Lists do not survive the discovery's property list (only their first
+  # item would stay), so the labels and the environment are set by a file
+  # that CTest reads after the discovered tests. The tests keep what the
+  # library writes to the user's data and settings folders in the build tree,
+  # away from the home folder of whoever runs them.
+  set(test_home ${CMAKE_BINARY_DIR}/test-home)
   set(label_file ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_labels.cmake)
   file(WRITE ${label_file}
     "if(test_${name}_TESTS)\n"
-    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\")\n"
+    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\"\n"
+    "    ENVIRONMENT \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/data;"
+    "XDG_CONFIG_HOME=${test_home}/config\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()
