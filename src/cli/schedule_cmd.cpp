@@ -309,14 +309,16 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
 // connection runs with that connection's mode.
 std::string OrderTlsMode(const velmora::CDBTransOrderObj& order, velmora::EOrderEnd end,
                          const velmora::COrderTls& tls) {
-    using velmora::protocol::TlsModeName;
-    if (tls.mode) return "'" + std::string(TlsModeName(*tls.mode)) + "'";
+    const auto quoted = [](velmora::protocol::ETlsMode mode) {
+        return "'" + std::string(velmora::protocol::TlsModeName(mode)) + "'";
+    };
+    if (tls.mode) return quoted(*tls.mode);
     velmora::CFtpUrl url;
     if (url.Parse(end == velmora::EOrderEnd::From ? order.FromURL : order.ToURL) && url.tlsMode)
-        return "'" + std::string(TlsModeName(*url.tlsMode)) + "'";
+        return quoted(*url.tlsMode);
     const velmora::CSavedConnectionRef connection = velmora::OrderConnection(order, end);
     if (!connection.IsEmpty()) return "of the saved connection '" + connection.name + "'";
-    return "'" + std::string(TlsModeName(velmora::protocol::ETlsMode::Plain)) + "'";
+    return quoted(velmora::protocol::ETlsMode::Plain);
 }
 
 // The TLS settings an order keeps for one end, a line each, in the words of

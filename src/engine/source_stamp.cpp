@@ -1,11 +1,12 @@
 #include "engine/source_stamp.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "base/format.h"
 #include "base/path_text.h"
 #include "platform/clock.h"
-#include "platform/file_system.h"
 #include "platform/notes.h"
 #include "platform/system.h"
 
@@ -70,8 +71,8 @@ void WriteUploadStamp(const std::string& name, const CSourceStamp& stamp) {
     const platform::CNotePlace place = UploadStampPlace(name);
     if (platform::SetNote(place, stamp.Note())) return;
     // The first stamp makes the folder, and any of its parents that are missing.
-    for (size_t slash = place.path.find('/', 1); slash != std::string::npos; slash = place.path.find('/', slash + 1))
-        platform::CreateDirectory(place.path.substr(0, slash));
+    std::error_code ignored;
+    std::filesystem::create_directories(place.path, ignored);
     platform::SetNote(place, stamp.Note());
 }
 

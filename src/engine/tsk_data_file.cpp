@@ -138,7 +138,7 @@ bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint
     CSourceStamp now;
     const bool stamped = target.KeepsStamps() && source.GetStamp(now, offset > 0);
     CSourceStamp then;
-    if (offset > 0 && stamped && target.ReadHeldStamp(then) && !(then == now)) {
+    if (offset > 0 && stamped && target.ReadHeldStamp(then) && then != now) {
         LogText(LOG_STATUS, "Changed:",
                 Format("%s is not the file the %llu bytes held were taken from (was %s; now %s): "
                        "it goes again from its first byte",
