@@ -8,6 +8,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/usage_hint.h"
 #include "engine/job_state.h"
 #include "messaging/log_file.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
                "ask for it on the terminal.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("parcelo-cli ") + PARCELO_VERSION, "Show the program's version");
 
     CliContext context;
     CommandStatus status;
@@ -55,8 +57,12 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
         result = status.value;
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        result = code == 0 ? kExitOk : kExitUsage;
+        if (const std::string hint = UnknownWordHint(app); !hint.empty()) {
+            std::fprintf(stderr, "parcelo-cli: %s\n", hint.c_str());
+            result = kExitUsage;
+        } else {
+            result = app.exit(e) == 0 ? kExitOk : kExitUsage;
+        }
     } catch (const std::bad_alloc&) {
         // A clear word and a failure status rather than an abort.
         std::fputs("parcelo-cli: out of memory\n", stderr);

@@ -1,4 +1,4 @@
-// ls, mkdir, rmdir, rm, rename: one FTP session per command.
+// ls, mkdir, rmdir, rm, rename, cat: one FTP session per command.
 
 #include <memory>
 #include <string>
@@ -9,6 +9,8 @@
 #include "cli/commands.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
+#include "cli/remote_login.h"
+#include "cli/stream_transfer.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
@@ -16,26 +18,6 @@
 
 namespace parcelo::cli {
 namespace {
-
-// A logged-in session for the location's server; the error is reported.
-bool Connect(CliContext& context, const Location& location, velmora::CFtpClient& client, int& status) {
-    if (client.Login(location.login)) return true;
-    status = context.Fail("cannot log in to " + location.Display() + ": " + client.GetStrError());
-    return false;
-}
-
-bool ParseRemote(CliContext& context, const std::string& text, Location& location, int& status) {
-    std::string error;
-    if (LocationParser(context).ParseRemote(text, location, error)) return true;
-    status = context.UsageError(error);
-    return false;
-}
-
-// The location read and its server logged in to.
-bool OpenSession(CliContext& context, const std::string& text, Location& location, velmora::CFtpClient& client,
-                 int& status) {
-    return ParseRemote(context, text, location, status) && Connect(context, location, client, status);
-}
 
 std::string KindText(const velmora::CFtpDir& entry) {
     if (entry.IsFolder()) return "dir";
@@ -95,38 +77,18 @@ int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     return context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
 }
 
-// One session serves every file of one server.
 int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
     int result = kExitOk;
-    velmora::CFtpClient client;
-    velmora::CFtpLoginInfo connected;
-    for (const std::string& text : texts) {
-        Location location;
-        int status = kExitOk;
-        if (!ParseRemote(context, text, location, status)) return status;
-        if (location.folder) return context.UsageError("'" + text + "' names a folder: use rmdir");
-        if (!client.IsConnected() || !SameServer(connected, location.login)) {
-            client.Logoff();
-            if (!Connect(context, location, client, status)) return status;
-            connected = location.login;
-        }
-        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(location.path)};
-        if (HasWildcard(location.path)) {
-            files.clear();
-            std::string error;
-            if (!ExpandRemote(client, location.path, files, error)) return context.Fail(error);
-            if (files.empty()) result = context.Fail("no file matches " + location.Display());
-        }
-        auto* connection = client.GetFtpConnection();
-        for (const velmora::CFtpPath& file : files) {
-            if (!connection->DeleteFile(file.GetPath())) {
-                std::string reason = connection->GetLastError();
-                // Servers word a folder refused to DELE each their own way: the server is asked.
-                if (connection->SetCurrentDirectory(file.GetPath())) reason = "it is a folder (use rmdir)";
-                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " + reason);
-            }
-        }
-    }
+    ForEachRemoteFile(context, texts, "rmdir", result,
+                      [&](velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file) {
+                          auto* connection = client.GetFtpConnection();
+                          if (connection->DeleteFile(file.GetPath())) return;
+                          std::string reason = connection->GetLastError();
+                          // Servers word a folder refused to DELE each their own way: the server is asked.
+                          if (connection->SetCurrentDirectory(file.GetPath())) reason = "it is a folder (use rmdir)";
+                          result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) +
+                                                ": " + reason);
+                      });
     return result;
 }
 
@@ -177,6 +139,10 @@ void AddRemoteCommands(CLI::App& app, CliContext& context, CommandStatus& status
     CLI::App* rm = app.add_subcommand("rm", "Remove remote files");
     rm->add_option("REMOTE_FILE", *files, "The files to remove; a quoted name may hold *, ? and [...]")->required();
     rm->callback([&context, &status, files] { status.value = RemoveFiles(context, *files); });
+
+    CLI::App* cat = app.add_subcommand("cat", "Write remote files to standard output, one after the other");
+    cat->add_option("REMOTE_FILE", *files, "The files; a quoted name may hold *, ? and [...]")->required();
+    cat->callback([&context, &status, files] { status.value = CopyRemoteFilesToOutput(context, *files); });
 
     auto newName = std::make_shared<std::string>();
     CLI::App* rename = app.add_subcommand("rename", "Rename or move a remote file or folder");

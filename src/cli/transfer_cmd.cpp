@@ -1,18 +1,21 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/format.h"
 #include "cli/commands.h"
+#include "cli/created_folders.h"
 #include "cli/job_options.h"
 #include "cli/job_report.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
 #include "cli/server_folder.h"
+#include "cli/stream_transfer.h"
 #include "engine/job_state.h"
 #include "engine/move_trans.h"
 #include "ftp/ftp_client.h"
@@ -84,6 +87,10 @@ bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::v
 }
 
 int Upload(CliContext& context, const TransferArgs& args) {
+    if (args.sources == std::vector<std::string>{"-"}) return StoreInputAsRemoteFile(context, args.destination);
+    if (std::ranges::count(args.sources, "-") > 0) {
+        return context.UsageError("standard input (-) goes up on its own, as one file");
+    }
     std::vector<Location> locals;
     Location remote;
     std::string error;
@@ -156,6 +163,7 @@ bool ListRemoteFiles(CliContext& context, const std::vector<Location>& remotes, 
 }
 
 int Download(CliContext& context, const TransferArgs& args) {
+    if (args.destination == "-") return CopyRemoteFilesToOutput(context, args.sources);
     std::vector<Location> remotes;
     int status = kExitOk;
     if (!ParseAll(context, args.sources, remotes, status)) return status;
@@ -190,7 +198,10 @@ int Download(CliContext& context, const TransferArgs& args) {
         api.DownloadFilesA(first.login, files, destination);
     }
     SetOverwritePolicy(args.overwrite, args.continuing, false);
-    return RunMoverApi(context, api, first.Display(), {.source = &first.login});
+    const CreatedFolders made(local.path);
+    const int result = RunMoverApi(context, api, first.Display(), {.source = &first.login});
+    if (result != kExitOk) made.RemoveEmpty();
+    return result;
 }
 
 // The destination point of a copy: a folder unless it names a file that is
@@ -253,8 +264,10 @@ int Copy(CliContext& context, const CopyArgs& args) {
     }
     const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
     SetOverwritePolicy(args.overwrite, false, to.IsRemote());
+    const CreatedFolders made(to.IsRemote() ? std::string() : to.path);
     const int status =
         RunItems(context, items, from.Display(), {.keepFilesOn = keep ? &to.login : nullptr});
+    if (status != kExitOk) made.RemoveEmpty();
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
     if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
@@ -295,7 +308,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     auto upload = std::make_shared<TransferArgs>();
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
     up->add_option("LOCAL... REMOTE_FOLDER", upload->sources,
-                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/")
+                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/; "
+                   "- (standard input) then ftp://host/folder/NAME")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     up->add_flag("-c,--continue", upload->continuing,
@@ -312,7 +326,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     auto download = std::make_shared<TransferArgs>();
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
     down->add_option("REMOTE... LOCAL_FOLDER", download->sources,
-                     "A remote folder, or remote files of one server, then the local folder")
+                     "A remote folder, or remote files of one server, then the local folder "
+                     "(- for standard output)")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,

@@ -290,51 +290,96 @@ ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream&
     return end;
 }
 
+ECopyEnd CFtpClient::Store(const std::string& name, const CFtpPath& remote, const TBlockRead& read,
+                           uint64_t length) {
+    std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);
+    if (!target) {
+        ShowError("Unable to open remote file: " + remote.GetPath());
+        return ECopyEnd::WriteFailed;
+    }
+    return Transfer(
+        name, *target, read,
+        [&](const char* data, size_t size) { return target->Write(data, size) || ShowError(target->GetLastError()); },
+        length);
+}
+
 bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     CLogStep step("Transfer file:", local);
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
     platform::CFileReader source;
     if (!source.Open(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
     const std::string name = remote.GetFileName().empty() ? local.GetFileName() : remote.GetFileName();
-    std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);
-    if (!target) return ShowError("Unable to open remote file: " + remote.GetPath());
     std::string error;
-    const ECopyEnd end = Transfer(
-        name, *target,
+    const ECopyEnd end = Store(
+        name, remote,
         [&](char* buffer, size_t size, size_t& received) {
             return source.Read(buffer, size, received, &error) || ShowError(error);
         },
-        [&](const char* data, size_t size) { return target->Write(data, size) || ShowError(target->GetLastError()); },
         source.GetSize());
     if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
     step.Done(local);
     return end == ECopyEnd::Complete;
 }
 
-bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
-    CLogStep step("Download file:", local);
+bool CFtpClient::UploadFile(const TBlockRead& read, const CFtpPath& remote) {
+    CLogStep step("Transfer file:", remote);
+    if (remote.GetFileName().empty()) return ShowError("No remote file name: " + remote.GetPath());
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
+    const ECopyEnd end = Store(
+        remote.GetFileName(), remote,
+        [&](char* buffer, size_t size, size_t& received) {
+            return read(buffer, size, received) || ShowError("Unable to read the source");
+        },
+        0);
+    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
+    step.Done(remote);
+    return end == ECopyEnd::Complete;
+}
+
+ECopyEnd CFtpClient::Fetch(const CFtpPath& remote, const std::function<bool()>& openTarget, const TBlockWrite& write) {
     const std::string name = remote.GetFileName();
     std::unique_ptr<protocol::CFtpDataStream> source = m_connection.OpenFile(name, protocol::EFtpAccess::Read);
-    if (!source) return ShowError("Unable to open remote file: " + remote.GetPath());
-    // Only now, with the remote file open, may an existing local file be replaced.
-    platform::CFileWriter target;
-    if (!target.Open(local.GetPath())) return ShowError("Unable to open target file: " + local.GetPath());
-    std::string error;
-    ECopyEnd end = Transfer(
+    if (!source) {
+        ShowError("Unable to open remote file: " + remote.GetPath());
+        return ECopyEnd::ReadFailed;
+    }
+    // Only now, with the remote file open, may the target be made.
+    if (!openTarget()) return ECopyEnd::WriteFailed;
+    return Transfer(
         name, *source,
         [&](char* buffer, size_t size, size_t& received) {
             return source->Read(buffer, size, received) || ShowError(source->GetLastError());
         },
-        [&](const char* data, size_t size) { return target.Write(data, size, &error) || ShowError(error); },
-        remote.Length());
+        write, remote.Length());
+}
+
+bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
+    CLogStep step("Download file:", local);
+    if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
+    platform::CFileWriter target;
+    std::string error;
+    ECopyEnd end = Fetch(
+        remote,
+        [&] { return target.Open(local.GetPath()) || ShowError("Unable to open target file: " + local.GetPath()); },
+        [&](const char* data, size_t size) { return target.Write(data, size, &error) || ShowError(error); });
     const bool failed = end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed;
-    if (!target.Close(&error) && !failed) {
+    if (target.IsOpen() && !target.Close(&error) && !failed) {
         ShowError(error);
         end = ECopyEnd::WriteFailed;
     }
     if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
     step.Done(local);
+    return end == ECopyEnd::Complete;
+}
+
+bool CFtpClient::DownloadFile(const CFtpPath& remote, const TBlockWrite& write) {
+    CLogStep step("Download file:", remote);
+    if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
+    const ECopyEnd end = Fetch(
+        remote, [] { return true; },
+        [&](const char* data, size_t size) { return write(data, size) || ShowError("Unable to write the target"); });
+    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
+    step.Done(remote);
     return end == ECopyEnd::Complete;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -92,6 +93,11 @@ public:
     // or cancelled download leaves the partial local file; an existing local
     // file is replaced only once the remote file is open.
     bool DownloadFile(const CFtpPath& remote, const CFtpPath& local);
+    // The same with any reader or writer (standard input or output, for
+    // example): the upload stores under the remote path's name, which it
+    // must have; the download writes what comes, as it comes.
+    bool UploadFile(const TBlockRead& read, const CFtpPath& remote);
+    bool DownloadFile(const CFtpPath& remote, const TBlockWrite& write);
 
 protected:
     // Connects the session's connection; null on failure (the error is set).
@@ -120,6 +126,11 @@ private:
     ECopyEnd Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TBlockRead& read,
                       const TBlockWrite& write, uint64_t length);
     bool EnterLevelOrCreate(const std::string& level);
+    // The block copy into remote file `name` in the current folder.
+    ECopyEnd Store(const std::string& name, const CFtpPath& remote, const TBlockRead& read, uint64_t length);
+    // The block copy from the remote file; `openTarget` makes the target
+    // once the remote file is open.
+    ECopyEnd Fetch(const CFtpPath& remote, const std::function<bool()>& openTarget, const TBlockWrite& write);
 
     CFtpLoginInfo m_loginInfo;
     protocol::CFtpOptions m_options;

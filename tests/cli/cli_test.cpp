@@ -149,12 +149,42 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
     EXPECT_FALSE(fs::exists(local / "docs"));
     const CliResult missing = RunCli({"download", Url("/pub/missing.txt"), local / "got"});
     EXPECT_EQ(missing.err.find("folder"), std::string::npos) << missing.err;
+    // A download that failed takes back the folders it made for nothing.
+    EXPECT_EQ(RunCli({"download", Url("/pub/missing.txt"), local / "new/deeper/"}).status, 1);
+    EXPECT_FALSE(fs::exists(local / "new"));
     const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
     EXPECT_NE(absent.err.find("parcelo-cli: no such folder: ftp://127.0.0.1:" + std::to_string(server.GetPort()) +
                               "/pub/absent/\n"),
               std::string::npos)
         << absent.err;
     EXPECT_EQ(absent.err.find("Connect error"), std::string::npos) << absent.err;
+}
+
+// "-" is standard output for what comes down and standard input for what
+// goes up; cat writes files to standard output one after the other.
+TEST_F(CliTest, DashIsStandardOutputOrInputAndCatWritesFilesInTurn) {
+    WriteFile(server.Path("in/a.txt"), "alpha\n");
+    WriteFile(server.Path("in/b.txt"), "beta\n");
+    const CliResult down = RunCli({"download", Url("/in/a.txt"), "-"}, {}, local.path());
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(down.out, "alpha\n");
+    EXPECT_FALSE(fs::exists(local / "-"));
+    EXPECT_EQ(RunCli({"cat", Url("/in/a.txt"), Url("/in/b.txt")}).out, "alpha\nbeta\n");
+    EXPECT_EQ(RunCli({"cat", Url("/in/*.txt")}).out, "alpha\nbeta\n");
+    const CliResult missing = RunCli({"cat", Url("/in/missing.txt"), Url("/in/b.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "beta\n");
+    EXPECT_NE(missing.err.find("/in/missing.txt: 550 "), std::string::npos) << missing.err;
+    EXPECT_EQ(RunCli({"cat", Url("/in/")}).status, 2);
+
+    const std::string data = RandomBytes(300000, 5);
+    WriteFile(local / "data.bin", data);
+    const CliResult up = RunProgram(
+        {"sh", "-c", "exec \"$0\" upload - \"$1\" < \"$2\"", PARCELO_CLI_PATH, Url("/up/new/piped.bin"), local / "data.bin"});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(ReadFile(server.Path("up/new/piped.bin")) == data) << "different contents";
+    EXPECT_EQ(RunCli({"upload", "-", Url("/up/")}).status, 2);
+    EXPECT_EQ(RunCli({"upload", "-", local / "data.bin", Url("/up/")}).status, 2);
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -744,6 +774,25 @@ TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {
         EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command.back();
         EXPECT_NE(help.out.find("--password-file"), std::string::npos) << command.back() << help.out;
     }
+    // A word the program does not know is named, with the one it most
+    // likely meant.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"lst"}, "unknown command 'lst'; did you mean 'ls'?"},
+        {{"schedule", "lst", "--db", "x.db"}, "unknown command 'schedule lst'; did you mean 'schedule list'?"},
+        {{"ls", "--retires", "3", "ftp://h/"}, "unknown option '--retires' of 'ls'; did you mean '--retries'?"},
+        {{"--verbos", "ls", "ftp://h/"}, "unknown option '--verbos'; did you mean '--verbose'?"},
+        {{"teleport"}, "unknown command 'teleport' (see parcelo-cli --help)"},
+    };
+    for (const auto& [args, hint] : mistakes) {
+        const CliResult result = RunCli(args);
+        EXPECT_EQ(result.status, 2) << args[0];
+        EXPECT_NE(result.err.find("parcelo-cli: " + hint), std::string::npos) << result.err;
+    }
+    const CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_TRUE(version.out.starts_with("parcelo-cli ") && version.out.ends_with("\n")) << version.out;
+    EXPECT_NE(version.out.find_first_of("0123456789"), std::string::npos) << version.out;
+
     // What a scheduled order refuses, its help does not offer.
     EXPECT_EQ(RunCli({"schedule", "add", "--help"}).out.find("--delete-source"), std::string::npos);
 }
