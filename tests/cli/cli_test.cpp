@@ -54,7 +54,7 @@ TEST_F(CliTest, FolderTreeGoesUpAndComesBackByteForByte) {
     const CliResult up = RunCli({"--tls", "off", "upload", tree, Url("/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
     // No terminal: no progress line, only the summary.
-    EXPECT_EQ(up.err.substr(0, up.err.find(" in ")), "parcelo-cli: 3 files, 195.3 KB") << up.err;
+    EXPECT_EQ(up.err.substr(0, up.err.find(" in ")), "parcelo-cli: 3 files, 195.3 KiB") << up.err;
     EXPECT_NE(up.err.find("; 0 skipped, 0 errors\n"), std::string::npos) << up.err;
     EXPECT_EQ(RunCli({"--quiet", "--tls", "off", "upload", tree, Url("/again/")}).err, "");
     std::string difference;
@@ -283,6 +283,19 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         // what the receiver had not read yet); the first 20 MB do not.
         EXPECT_LT(relay.GetDataBytes(), kSize + kCut);
     }
+}
+
+// The size of a file named on the command line is not known before it
+// comes: the line on the terminal never starts out full.
+TEST_F(CliTest, TheProgressLineOfANamedDownloadDoesNotStartAtTheEnd) {
+    WriteFile(server.Path("in/big.bin"), RandomBytes(3000000, 21));
+    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got"}, {}, "\x01", "");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const size_t start = run.out.find('\r');
+    ASSERT_NE(start, std::string::npos) << run.out;
+    const std::string first = run.out.substr(start + 1, run.out.find("\x1b[K", start) - start - 1);
+    EXPECT_EQ(first.find("100%"), std::string::npos) << first;
+    EXPECT_NE(first.find("big.bin"), std::string::npos) << first;
 }
 
 TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
