@@ -359,6 +359,26 @@ TEST_F(CliTest, AnUploadKeepsOrReplacesServerFilesWhenAsked) {
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine again");
 }
 
+// Local files carry fractions of a second, which the server does not keep:
+// a file sent once is not newer than its copy there.
+TEST_F(CliTest, NewerComparesTimesAsFinelyAsTheServerKeepsThem) {
+    WriteFile(local / "report.csv", "figures");
+    // Off the whole minute, which could come from a listing without seconds.
+    const auto fraction = std::chrono::floor<std::chrono::minutes>(fs::file_time_type::clock::now()) -
+                          std::chrono::hours(24) + std::chrono::milliseconds(17700);
+    fs::last_write_time(local / "report.csv", fraction);
+    ASSERT_EQ(RunCli({"upload", local / "report.csv", Url("/in/")}).status, 0);
+    const CliResult again = RunCli({"upload", "--newer", local / "report.csv", Url("/in/")});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("0 files, 0 B"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("1 skipped"), std::string::npos) << again.err;
+
+    // A second newer is newer.
+    fs::last_write_time(local / "report.csv", fraction + std::chrono::seconds(1));
+    const CliResult newer = RunCli({"upload", "--newer", local / "report.csv", Url("/in/")});
+    EXPECT_NE(newer.err.find("1 file, 7 B"), std::string::npos) << newer.err;
+}
+
 // Without an option a file sent to a server keeps the one there: it goes
 // under the next free name, and the user is told which.
 TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
