@@ -23,6 +23,11 @@ void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
 void GlobalOptions::AddTo(CLI::App& command) {
     AddUnlessTaken(command, "--quiet",
                    [&] { return command.add_flag("-q,--quiet", quiet, "No progress line and no summary"); });
+    AddUnlessTaken(command, "--json", [&] {
+        return command.add_flag("--json", json,
+                                "Listings and the summary of a transfer as JSON, one object per line on standard "
+                                "output (the fields are in the README)");
+    });
     AddUnlessTaken(command, "--log", [&] {
         return command.add_option("--log", logFile, "Write the library's log to FILE")->type_name("FILE");
     });
@@ -77,9 +82,10 @@ void GlobalOptions::AddTo(CLI::App& command) {
 }
 
 namespace {
+// One write a line, so that the lines of sessions on other threads stay whole.
 void TraceToStandardError(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
+    const std::string whole = std::string(line) + "\n";
+    std::fwrite(whole.data(), 1, whole.size(), stderr);
 }
 }  // namespace
 

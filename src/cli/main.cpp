@@ -8,6 +8,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/help_pages.h"
 #include "cli/usage_hint.h"
 #include "engine/job_state.h"
 #include "messaging/log_file.h"
@@ -26,8 +27,12 @@ int main(int argc, char** argv) {
                "ask for it on the terminal.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
-    app.set_version_flag("--version", std::string("parcelo-cli ") + PARCELO_VERSION, "Show the program's version");
+    const std::string version = std::string("parcelo-cli ") + PARCELO_VERSION;
+    app.set_version_flag("--version", version, "Show the program's version");
 
+    // Whole lines: standard output may share a file with standard error,
+    // which is written at once.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
@@ -43,15 +48,17 @@ int main(int argc, char** argv) {
         }
     });
     AddConnectionCommands(app, context, status);
+    AddListingCommands(app, context, status);
     AddRemoteCommands(app, context, status);
     AddTransferCommands(app, context, status);
     AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
+    AddHelpPageCommands(app, version);
     // After the commands, so that each of them lists the global options too.
     context.options.AddEverywhere(app);
 
-    const PlainFtpNotice plainFtpNotice;
+    const PlainFtpNotice plainFtpNotice(context.options.quiet);
     int result = status.value;
     try {
         app.parse(argc, argv);

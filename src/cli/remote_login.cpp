@@ -1,5 +1,6 @@
 #include "cli/remote_login.h"
 
+#include "base/path_text.h"
 #include "cli/remote_glob.h"
 
 namespace parcelo::cli {
@@ -29,7 +30,7 @@ bool ForEachRemoteFile(CliContext& context, const std::vector<std::string>& text
     for (const std::string& text : texts) {
         Location location;
         if (!ParseRemoteLocation(context, text, location, status)) return false;
-        if (location.folder) {
+        if (location.folder && !folderCommand.empty()) {
             status = context.UsageError("'" + text + "' names a folder: use " + folderCommand);
             return false;
         }
@@ -38,7 +39,9 @@ bool ForEachRemoteFile(CliContext& context, const std::vector<std::string>& text
             if (!ConnectTo(context, location, client, status)) return false;
             connected = location.login;
         }
-        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(location.path)};
+        // A folder, where one may be named, by its path without the closing "/".
+        const std::string path = location.path.size() > 1 ? velmora::RemoveSlash(location.path) : location.path;
+        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(path)};
         if (HasWildcard(location.path)) {
             files.clear();
             std::string error;

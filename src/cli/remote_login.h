@@ -25,7 +25,7 @@ bool OpenSession(CliContext& context, const std::string& text, Location& locatio
 // files of one server, in the order given). A quoted name may hold
 // wildcards; one that matches nothing is an error of its own and the rest
 // go on. A text that names a folder is a usage error that names
-// `folderCommand`. False at a failure that ends the command (`status` says
+// `folderCommand`; with none, the folder is acted on like a file. False at a failure that ends the command (`status` says
 // which); `status` also keeps the failures that did not.
 using RemoteFileAction =
     std::function<void(velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file)>;

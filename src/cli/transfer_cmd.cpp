@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/path_text.h"
 #include "cli/commands.h"
 #include "cli/created_folders.h"
 #include "cli/job_options.h"
@@ -250,10 +251,17 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
+    JobOptions job = args.job;
+    if (!job.AskZipPassword(job.zipPasswordFile, false, error)) return context.UsageError(error);
     velmora::CTansform transform;
-    if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
-    args.job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, from, args.job.zip);
+    if (!job.Transform(from, transform, error)) return context.UsageError(error);
+    job.WarnWhenWeak(context);
+    const velmora::CTransPoint destination = DestinationPoint(to, from, job.zip);
+    // An archive of a chosen name is not replaced unasked.
+    if (job.zip && !job.zipName.empty() && !to.IsRemote() && !args.overwrite.overwrite &&
+        velmora::CFilePath::IsExistsFile(velmora::AppendSlash(destination.GetStrPath(), '/') + job.zipName)) {
+        return context.Fail(job.zipName + " is there already in " + to.Display() + ": --overwrite replaces it");
+    }
     velmora::CTskItems items;
     velmora::platform::WorkFolder work;
     if (args.job.zip && to.IsRemote() && !work.IsValid()) {
@@ -289,7 +297,11 @@ int Zip(CliContext& context, const CopyArgs& args) {
     if (archive.folder || velmora::CFilePath::IsExistsDirectory(archive.path)) {
         return context.UsageError("the archive is a file name, e.g. backup.zip");
     }
+    if (velmora::CFilePath::IsExistsFile(archive.path) && !args.overwrite.overwrite) {
+        return context.Fail(archive.path + " is there already: --overwrite replaces it");
+    }
     JobOptions options = args.job;
+    if (!options.AskZipPassword(context.options.passwordFile, true, error)) return context.UsageError(error);
     options.zip = true;
     velmora::CTansform transform;
     if (!options.Transform(from, transform, error)) return context.UsageError(error);
@@ -349,7 +361,12 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* zipCommand = app.add_subcommand("zip", "Compress a folder into a ZIP archive");
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
-    zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zipCommand->add_flag("-e,--encrypt", zip->job.zipEncrypt,
+                         "Protect the archive with a password from --password-file, $PARCELO_ZIP_PASSWORD or the "
+                         "terminal (a --password-file alone asks for this too)");
+    zipCommand->add_option("--password", zip->job.zipPassword, "The password itself (other users see it in ps)")
+        ->type_name("P");
+    zipCommand->add_flag("--overwrite", zip->overwrite.overwrite, "Replace an archive that is there already");
     zip->job.AddEncryptionTo(*zipCommand);
     zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });

@@ -34,14 +34,6 @@ const CLI::App* CommandWithUnplacedWord(const CLI::App& app) {
     return nullptr;
 }
 
-std::vector<std::string> CommandNames(const CLI::App& command) {
-    std::vector<std::string> names;
-    for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
-        names.push_back(sub->get_name());
-    }
-    return names;
-}
-
 std::vector<std::string> OptionNames(const CLI::App& command) {
     std::vector<std::string> names;
     for (const CLI::Option* option : command.get_options()) {
@@ -68,6 +60,14 @@ std::string Joined(const std::string& first, const std::string& second) {
 
 }  // namespace
 
+std::vector<std::string> SubcommandNames(const CLI::App& command) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
+        names.push_back(sub->get_name());
+    }
+    return names;
+}
+
 std::string NearestName(std::string_view word, const std::vector<std::string>& names) {
     std::string nearest;
     size_t best = word.size() / 3 + 1;
@@ -89,7 +89,7 @@ std::string UnknownWordHint(const CLI::App& app) {
     if (!command) return {};
     const std::string word = command->remaining().front();
     const bool option = word.starts_with("-") && word.size() > 1;
-    if (!option && CommandNames(*command).empty()) return {};
+    if (!option && SubcommandNames(*command).empty()) return {};
     const std::string path = CommandPath(*command);
     const std::string help = "(see " + Joined(Joined(app.get_name(), path), "--help") + ")";
     if (option) {
@@ -100,7 +100,7 @@ std::string UnknownWordHint(const CLI::App& app) {
         return text + " " + help;
     }
     std::string text = "unknown command '" + Joined(path, word) + "'";
-    const std::string nearest = NearestName(word, CommandNames(*command));
+    const std::string nearest = NearestName(word, SubcommandNames(*command));
     if (!nearest.empty()) text += "; did you mean '" + Joined(path, nearest) + "'?";
     return text + " " + help;
 }

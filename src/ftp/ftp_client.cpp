@@ -290,6 +290,14 @@ ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream&
     return end;
 }
 
+bool CFtpClient::SetPermissions(const std::string& path, uint32_t mode) {
+    if (!CheckConnection()) return false;
+    const unsigned bits = mode & 07777;
+    if (!m_connection.Command(Format("SITE CHMOD %o %s", bits, path.c_str()))) return ShowConnectionError();
+    CLogStatus::Send(LOG_OK, kSource, "Permissions changed:", Format("%04o %s", bits, Quoted(path).c_str()));
+    return true;
+}
+
 ECopyEnd CFtpClient::Store(const std::string& name, const CFtpPath& remote, const TBlockRead& read,
                            uint64_t length) {
     std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);

@@ -85,6 +85,8 @@ public:
     bool Dir();
     // Size, time and attributes of a remote file.
     bool GetInfo(const CFtpPath& remote, CFtpPath& result);
+    // The permission bits (07777) of a remote file or folder (SITE CHMOD).
+    bool SetPermissions(const std::string& path, uint32_t mode);
 
     // Stores the local file in the remote path's folder under the remote
     // path's name (the local name when the remote path names none).

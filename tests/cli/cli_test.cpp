@@ -7,6 +7,9 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -508,6 +511,19 @@ TEST_F(CliTest, VerboseTracesEveryCommandAndReplyWithThePasswordMasked) {
                              "> MLSD\n", "< 226"})
         EXPECT_NE(ls.err.find(line), std::string::npos) << line << " in " << ls.err;
     EXPECT_EQ(ls.err.find(server.GetPassword()), std::string::npos) << ls.err;
+
+    // Sessions side by side: every line says which one it belongs to.
+    const CliResult up = RunCli({"-v", "--parallel", "4", "upload", MakeTree("tree"), Url("/up/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    std::set<std::string> labels;
+    std::istringstream lines(up.err);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("parcelo-cli: ")) continue;
+        std::smatch label;
+        ASSERT_TRUE(std::regex_search(line, label, std::regex("^\\[([0-9]+)\\] [<>] "))) << line;
+        labels.insert(label[1]);
+    }
+    EXPECT_GE(labels.size(), 2u) << up.err;
 }
 
 TEST_F(CliTest, TransfersKeepModificationTimesUnlessAskedNotTo) {
@@ -537,6 +553,8 @@ TEST_F(CliTest, WrongPasswordFailsWithAClearMessageThatHidesThePassword) {
         EXPECT_EQ(result.status, 1) << args[0];
         EXPECT_NE(result.err.find("530"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("notTheSecret"), std::string::npos) << result.err;
+        // Each layer's prefix once: not "Ftp error:  Ftp: 530".
+        EXPECT_EQ(result.err.find("Ftp: "), std::string::npos) << result.err;
     }
     // A password that is also a word of the server's reply leaves the reply whole.
     const CliResult wordy =
@@ -663,6 +681,41 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_EQ(RunProgram({"unzip", "-t", "-P", "zippw", local / "locked.zip"}).status, 0);
     EXPECT_NE(RunProgram({"unzip", "-t", "-P", "wrong", local / "locked.zip"}).status, 0);
     EXPECT_EQ(RunCli({"zip", tree, local / "x.zip", "--password", "p", "--encryption", "rot13"}).status, 2);
+}
+
+// An archive that is there stays unless asked; its password comes from a
+// file, the environment or the terminal, never from the command line.
+TEST_F(CliTest, ZipKeepsAnArchiveThatIsThereAndTakesItsPasswordUnseen) {
+    const std::string tree = MakeTree("tree");
+    const std::string archive = local / "kept.zip";
+    const CliResult made = RunCli({"zip", "-q", tree, archive, "--encrypt"}, {{"PARCELO_ZIP_PASSWORD", "envpw"}});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-penvpw", archive}).status, 0);
+    const std::string before = ReadFile(archive);
+    const CliResult again = RunCli({"zip", tree, archive});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("kept.zip is there already: --overwrite replaces it"), std::string::npos) << again.err;
+    EXPECT_TRUE(ReadFile(archive) == before) << "replaced";
+
+    WriteFile(local / "zip.pw", "filepw\n");
+    const CliResult replaced = RunCli({"zip", tree, archive, "--overwrite", "--password-file", local / "zip.pw"});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pfilepw", archive}).status, 0);
+
+    const std::map<std::string, std::string> noPassword = {{"PARCELO_ZIP_PASSWORD", ""}};
+    const CliResult asked = RunCliOnTerminal({"zip", tree, local / "asked.zip", "-e"}, noPassword, "ZIP password", "tty");
+    ASSERT_EQ(asked.status, 0) << asked.out;
+    EXPECT_EQ(asked.out.find("tty"), std::string::npos) << asked.out;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ptty", local / "asked.zip"}).status, 0);
+    // No terminal to ask: said, and nothing written.
+    const CliResult unasked = RunCli({"zip", tree, local / "unasked.zip", "-e"}, noPassword);
+    EXPECT_EQ(unasked.status, 2);
+    EXPECT_NE(unasked.err.find("PARCELO_ZIP_PASSWORD"), std::string::npos) << unasked.err;
+    EXPECT_FALSE(fs::exists(local / "unasked.zip"));
+
+    // copy --zip keeps an archive of the chosen name too.
+    ASSERT_EQ(RunCli({"copy", "--zip", "--zip-name", "kept.zip", tree, local.path() + "/"}).status, 1);
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pfilepw", archive}).status, 0);
 }
 
 TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {

@@ -9,6 +9,7 @@ bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs
     CSocket socket;
     if (!socket.Connect(host, port, timeoutMs, rounds, error)) return false;
     m_link = CTransport(std::move(socket));
+    m_nTraceLabel = NextTraceLabel();
     return true;
 }
 
@@ -28,7 +29,7 @@ void CControlChannel::Close() {
 }
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
-    TraceCommand(command);
+    TraceCommand(m_nTraceLabel, command);
     const std::string line = command + "\r\n";
     if (m_link.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
     Close();
@@ -44,7 +45,7 @@ bool CControlChannel::ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& erro
             Close();
             return false;
         }
-        TraceReplyLine(line);
+        TraceReplyLine(m_nTraceLabel, line);
         switch (assembler.AddLine(line)) {
             case CFtpReplyAssembler::EResult::NeedMore:
                 break;

@@ -77,6 +77,9 @@ struct CMlstEntry {
     std::string size;
     std::string modify;
     std::string unixMode;
+    // As the server names them: the name where it gives one, else the number.
+    std::string owner;
+    std::string group;
     std::string name;
 };
 // "type=file;size=6;modify=20241207071100; a b.txt". Fact names in any
