@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "cli/cli_context.h"
 #include "engine/source.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_trace.h"
@@ -34,7 +33,9 @@ void GlobalOptions::AddTo(CLI::App& command) {
     AddUnlessTaken(command, "--connections", [&] {
         return command
             .add_option("--connections", connectionsFile,
-                        "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
+                        // Said the same on every machine: the manual page is made from it at build time.
+                        "The connection list file (default: Parcelo/Projects/FtpPropList.xml in "
+                        "$XDG_DATA_HOME, or in ~/.local/share)")
             ->type_name("FILE");
     });
     AddUnlessTaken(command, "--password-file", [&] {
