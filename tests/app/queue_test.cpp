@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -127,7 +127,7 @@ TEST_F(QueueToServerTest, EntriesTellWhereFromWhereToAndHowTheyEndedAndAFailedOn
     EXPECT_EQ(sent.size, 3000);
     EXPECT_EQ(sent.result, "1 item copied");
     const QModelIndex size = queue.GetModel().index(0, CTransferListModel::COLUMN_SIZE);
-    EXPECT_EQ(size.data().toString().toStdString(), "2.9 KB");
+    EXPECT_EQ(size.data().toString().toStdString(), "2.9 KiB");
     EXPECT_EQ(ReadFile(server.Path("inbox/up.bin")), std::string(3000, 'u'));
 
     const CTransferEntry& failed = Entry(missing);
@@ -155,10 +155,10 @@ TEST_F(QueueToServerTest, ThePaneActsOnTheSelectedEntriesAndOffersOnlyWhatApplie
     pane.resize(700, 200);
     pane.show();
     const auto button = [&pane](const char* text) {
-        for (QPushButton* found : pane.findChildren<QPushButton*>()) {
+        for (QAbstractButton* found : pane.findChildren<QAbstractButton*>()) {
             if (found->text() == text) return found;
         }
-        return static_cast<QPushButton*>(nullptr);
+        return static_cast<QAbstractButton*>(nullptr);
     };
     const int id = queue.Submit(DownloadThread("/a.txt", local.path()));
     EXPECT_EQ(WaitForTransfers(), 1);
