@@ -37,6 +37,17 @@ std::string DoneText(const CRunCounts& counts) {
 constexpr qint64 kShowEveryMs = 250;
 constexpr size_t kMaxStoreSize = size_t{16} << 20;
 
+// The requests the store keeps: those between this machine and a server.
+bool IsKept(const velmora::CMoverAPI& request) {
+    switch (request.GetRequest()) {
+        case velmora::CMoverAPI::eUploadFiles:
+        case velmora::CMoverAPI::eUploadFolder:
+        case velmora::CMoverAPI::eDownloadFiles:
+        case velmora::CMoverAPI::eDownloadFolder: return true;
+        default: return false;
+    }
+}
+
 QJsonObject ToJson(const velmora::CMoverAPI& request) {
     QJsonObject entry;
     entry["request"] = static_cast<int>(request.GetRequest());
@@ -179,9 +190,7 @@ bool CTransferQueue::Save() const {
     QJsonArray entries;
     for (int row = 0; row < m_model.rowCount(); ++row) {
         const CTransferEntry& entry = m_model.At(row);
-        if (entry.IsUnfinished() && entry.request.GetRequest() != velmora::CMoverAPI::eFtpToFtp) {
-            entries.append(ToJson(entry.request));
-        }
+        if (entry.IsUnfinished() && IsKept(entry.request)) entries.append(ToJson(entry.request));
     }
     const QByteArray text = QJsonDocument(QJsonObject{{"entries", entries}}).toJson();
     return velmora::platform::WriteFileReplacing(m_strStore, text.toStdString(), nullptr, true);
