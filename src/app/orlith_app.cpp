@@ -15,6 +15,7 @@
 #include "app/transfers/transfer_queue.h"
 #include "app/tray/dash_bord_dlg.h"
 #include "base/format.h"
+#include "ftp/password_store.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -69,6 +70,10 @@ bool COrlithApp::InitInstance() {
     // What was unfinished at the last exit waits for Start.
     m_pQueue->SetStore(m_settings.GetQueueFile());
     m_pQueue->Restore();
+    // Someone sits in front of the desktop program: a locked keyring may
+    // show the service's own unlock prompt.
+    velmora::SetPasswordStore(m_settings.GetPasswordStore());
+    velmora::platform::AllowSecretPrompts(true);
 
     QTimer keepAlive;
     QObject::connect(&keepAlive, &QTimer::timeout, [this] { m_pSink->KeepAlive(); });

@@ -109,6 +109,16 @@ void CAppSettings::WriteLines(const char* name, const std::vector<std::string>& 
     WriteValue(std::string(name), text);
 }
 
+velmora::EPasswordStore CAppSettings::GetPasswordStore() const {
+    velmora::EPasswordStore store = velmora::EPasswordStore::Auto;
+    if (!velmora::ParsePasswordStore(ReadValue(kPasswordStore), store)) return velmora::EPasswordStore::Auto;
+    return store;
+}
+
+bool CAppSettings::SetPasswordStore(velmora::EPasswordStore store) {
+    return WriteValue(kPasswordStore, std::string(velmora::PasswordStoreName(store)));
+}
+
 void CAppSettings::Load() {
     GetHome();
     GetCurProject();

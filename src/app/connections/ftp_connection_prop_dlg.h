@@ -54,6 +54,7 @@ private:
     // An anonymous login has no name or password of its own to edit.
     void ShowAnonymous(bool anonymous);
     void ShowFields();
+    void ShowPasswordHint();
 
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
     QLineEdit* m_pHostName;
@@ -67,6 +68,7 @@ private:
     QCheckBox* m_pAnonymous;
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;
+    QCheckBox* m_pRemember;
     QLineEdit* m_pRemotePath;
     QLineEdit* m_pLocalPath;
     QSpinBox* m_pRetries;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -52,6 +54,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
       m_settings(settings),
       m_prompter(prompter),
       m_pList(new QTreeWidget),
+      m_pPasswordStore(new QComboBox),
       m_pProps(new CFtpConnectionPropDlg) {
     m_pList->setObjectName("connections");
     GetSplitter()->setObjectName("connectionsSplitter");
@@ -75,6 +78,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
     more->addWidget(AddButton(tr("&Import..."), "import", [this] { OnImport(); }));
     more->addWidget(AddButton(tr("E&xport..."), "export", [this] { OnExport(); }));
     layout->addLayout(more);
+    AddPasswordStoreChoice(layout);
     SetPanes(left, m_pProps, 2, 3);
 
     connect(m_pProps, &CFtpConnectionPropDlg::Edited, this, &CFtpConnectionsDlg::ConnectionEdited);
@@ -93,6 +97,31 @@ QPushButton* CFtpConnectionsDlg::AddButton(const QString& text, const char* name
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, std::move(command));
     return button;
+}
+
+void CFtpConnectionsDlg::AddPasswordStoreChoice(QVBoxLayout* layout) {
+    m_pPasswordStore->setObjectName("passwordStore");
+    m_pPasswordStore->addItems({tr("Keyring, else file"), tr("Keyring only"), tr("File (scrambled)"),
+                                tr("Not saved (asked)")});
+    // The pane stays as narrow as it was: the list opens as wide as it needs.
+    m_pPasswordStore->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pPasswordStore->setMinimumContentsLength(8);
+    m_pPasswordStore->setToolTip(tr("Where passwords saved from now on are kept: the desktop keyring (where one "
+                                    "runs, else the connections file), only the keyring, the connections file, "
+                                    "or nowhere (asked for at login). Anyone who can read the connections file "
+                                    "can unscramble what it holds."));
+    m_pPasswordStore->setCurrentIndex(static_cast<int>(m_settings.GetPasswordStore()));
+    auto* label = new QLabel(tr("Pass&words:"));
+    label->setBuddy(m_pPasswordStore);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_pPasswordStore, 1);
+    layout->addLayout(row);
+    connect(m_pPasswordStore, &QComboBox::activated, this, [this](int index) {
+        const auto store = static_cast<velmora::EPasswordStore>(index);
+        m_settings.SetPasswordStore(store);
+        velmora::SetPasswordStore(store);
+    });
 }
 
 void CFtpConnectionsDlg::Populate() {
@@ -202,6 +231,13 @@ void CFtpConnectionsDlg::TrustCertificate(const CFtpLoginInfo& trusted) {
     if (info == nullptr) return;
     info->SetTlsFingerprint(trusted.GetTlsFingerprint());
     emit ConnectionsChanged();
+}
+
+void CFtpConnectionsDlg::KeepPassword(const CFtpLoginInfo& ready, ELoginPassword how) {
+    CFtpLoginInfo* info = m_connections.FindByGUID(ready.GetStrGUID());
+    if (info == nullptr) return;
+    KeepLoginPassword(*info, ready, how);
+    if (how == ELoginPassword::TypedToSave) emit ConnectionsChanged();
 }
 
 void CFtpConnectionsDlg::OnSelectionChanged() {

@@ -7,7 +7,10 @@
 #include <QTreeWidget>
 
 #include "app/common/splitter_dlg.h"
+#include "app/connections/login_password.h"
 
+class QComboBox;
+class QVBoxLayout;
 class QPushButton;
 
 namespace velmora {
@@ -48,6 +51,9 @@ public:
     void UpdateName(const velmora::CFtpLoginInfo& renamed);
     // The connection (known by its GUID) keeps the trusted certificate's fingerprint.
     void TrustCertificate(const velmora::CFtpLoginInfo& trusted);
+    // The connection (known by its GUID) keeps the password its login was
+    // given (KeepLoginPassword); one to be saved again is saved now.
+    void KeepPassword(const velmora::CFtpLoginInfo& ready, ELoginPassword how);
 
     // "New site": a new connection in the selected folder, selected, with its
     // properties open. New connections require TLS.
@@ -70,6 +76,9 @@ public:
     void OnExport();
 
     QTreeWidget* GetList() const { return m_pList; }
+    // Where passwords saved from now on go: the items in the order of
+    // velmora::EPasswordStore, kept in the settings.
+    QComboBox* GetPasswordStoreChoice() const { return m_pPasswordStore; }
     CFtpConnectionPropDlg* GetProperties() const { return m_pProps; }
     // The tree's item of the site; null when it is not shown.
     QTreeWidgetItem* ItemOf(const velmora::CFtpLoginInfo* info) const;
@@ -85,6 +94,7 @@ private:
     void OnSelectionChanged();
     void ExecMenu(const QPoint& pos);
     QPushButton* AddButton(const QString& text, const char* name, std::function<void()> command);
+    void AddPasswordStoreChoice(QVBoxLayout* layout);
     // The folder's item, made (with its parents) when missing.
     QTreeWidgetItem* MakeFolderItem(const std::string& folder);
     QTreeWidgetItem* AddSiteItem(velmora::CFtpLoginInfo* info);
@@ -100,6 +110,7 @@ private:
     std::vector<std::string> m_folders;
     QTreeWidget* m_pList;
     QPushButton* m_pNew;
+    QComboBox* m_pPasswordStore;
     CFtpConnectionPropDlg* m_pProps;
 };
 

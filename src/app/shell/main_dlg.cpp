@@ -109,6 +109,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(&sites, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(&sites, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, &sites, &CFtpConnectionsDlg::TrustCertificate);
+    connect(m_pBrowser, &CFtpTreeDlg::LoginPasswordReady, &sites, &CFtpConnectionsDlg::KeepPassword);
     connect(m_pQuickConnect, &CQuickConnectBar::ConnectRequested, m_pBrowser, &CFtpTreeDlg::QueueConnect);
     connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, &CMainDlg::OnConnected);
     m_pBrowser->SetLocalFolder([this] { return m_pLocal->GetFolder(); });

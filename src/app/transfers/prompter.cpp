@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -144,6 +146,16 @@ bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
     CEnterNameDlg dialog(name, DialogParent(parent));
     if (RunModal(dialog) != QDialog::Accepted) return false;
     name = dialog.GetName();
+    return true;
+}
+
+bool CDialogPrompter::AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                                  std::string& password) {
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(parent, QString::fromStdString(title), QString::fromStdString(text),
+                                                QLineEdit::Password, QString(), &accepted);
+    if (!accepted) return false;
+    password = typed.toStdString();
     return true;
 }
 

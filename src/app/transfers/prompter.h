@@ -25,6 +25,10 @@ public:
     }
     // The name entry, pre-filled with `name`; false when cancelled.
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
+    // A password, typed without echo, for the login that `text` names;
+    // false when cancelled.
+    virtual bool AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                             std::string& password) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
     // A file to read, or with `forSaving` one to write (`path` proposes
@@ -63,6 +67,8 @@ public:
     void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) override;
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
+    bool AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                     std::string& password) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
     bool PickFile(QWidget* parent, const std::string& title, bool forSaving, std::string& path) override;
     // First whether files or a folder, then the matching file dialog.
