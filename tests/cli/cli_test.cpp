@@ -740,14 +740,35 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
               std::string::npos);
 }
 
-TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
-    WriteFile(server.Path("pub/plain.txt"), "plain");
-    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
-    ASSERT_EQ(renamed.status, 0) << renamed.err;
-    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
-    // Into a folder that is there, or one written with its "/": the same name.
-    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
-    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
+// One file sent to a name that ends in no "/" and is no folder there takes
+// that name, in every command and direction; a folder that is there, or a
+// trailing "/", still takes the file under its own name.
+TEST_F(CliTest, OneFileToANameThatIsNoFolderTakesThatName) {
+    WriteFile(local / "r1.csv", "a,b\n");
+    const CliResult up = RunCli({"upload", local / "r1.csv", Url("/out/newname.csv")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(fs::is_regular_file(server.Path("out/newname.csv")));
+    EXPECT_EQ(ReadFile(server.Path("out/newname.csv")), "a,b\n");
+    fs::create_directories(server.Path("out/dir"));
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/dir")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/dir/r1.csv")), "a,b\n");
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/made/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/made/r1.csv")), "a,b\n");
+
+    const CliResult down = RunCli({"download", Url("/out/newname.csv"), local / "local.csv"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "local.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"download", Url("/out/newname.csv"), local / "in/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "in/newname.csv"), "a,b\n");
+
+    const CliResult copied = RunCli({"copy", Url("/out/newname.csv"), local / "copies/renamed.csv"});
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(ReadFile(local / "copies/renamed.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"copy", Url("/out/newname.csv"), local / "copies"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "copies/newname.csv"), "a,b\n");
+    const CliResult copiedUp = RunCli({"copy", local / "r1.csv", Url("/out/copied.csv")});
+    ASSERT_EQ(copiedUp.status, 0) << copiedUp.err;
+    EXPECT_EQ(ReadFile(server.Path("out/copied.csv")), "a,b\n");
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {
