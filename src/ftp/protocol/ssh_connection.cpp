@@ -116,7 +116,8 @@ bool CSshConnection::Connect(const std::string& host, uint16_t port, const std::
     m_timeoutMs = 0;
     SetTimeout(connectTimeoutMs);
     m_nTraceLabel = NextTraceLabel();
-    TraceCommand(m_nTraceLabel, Format("SSH connect %s port %u as %s", host.c_str(), static_cast<unsigned>(port), user.c_str()));
+    TraceCommand(m_nTraceLabel,
+                 Format("SSH connect %s port %u as %s", host.c_str(), static_cast<unsigned>(port), user.c_str()));
     if (ssh_connect(m_session) != SSH_OK) {
         const std::string reason = ssh_get_error(m_session);
         return Fail(error, EFtpError::Connect, Format("Cannot connect to %s port %u: %s", host.c_str(),
@@ -152,7 +153,8 @@ bool CSshConnection::VerifyHostKey(const std::string& host, uint16_t port, const
     ssh_string_free_char(blob);
     ssh_string_free_char(fingerprint);
     ssh_clean_pubkey_hash(&hash);
-    TraceReplyLine(m_nTraceLabel, Format("host key %s %s", m_hostKey.type.c_str(), m_hostKey.fingerprint.c_str()));
+    TraceReplyLine(m_nTraceLabel,
+                   Format("host key %s %s", m_hostKey.type.c_str(), m_hostKey.fingerprint.c_str()));
 
     if (!settings.fingerprint.empty()) {
         if (FingerprintMatches(settings.fingerprint, m_hostKey)) return true;
@@ -205,6 +207,14 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
     }
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));
     return Fail(error, EFtpError::LoginRefused, DescribeRefusedLogin(tried, offered));
+}
+
+bool IsKeyPassphrase(const std::string& keyFile, const std::string& passphrase) {
+    ssh_key raw = nullptr;
+    if (ssh_pki_import_privkey_file(keyFile.c_str(), passphrase.c_str(), nullptr, nullptr, &raw) != SSH_OK)
+        return false;
+    KeyPtr key(raw);
+    return true;
 }
 
 int CSshConnection::TryKeyFile(const std::string& file, const CSshSettings& settings, std::string& note) {
