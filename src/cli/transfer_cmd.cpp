@@ -2,6 +2,7 @@
 // the live progress line on a terminal.
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,20 @@ bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
     return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
 }
 
+// Whether the destination of one file is that file's new name, as cp and
+// curl read "a.csv b.csv": it does not end in "/" and is not a folder that
+// is there (`isFolder` asks). Several files and trees go into a folder.
+// Tells the job, which then puts the file under that name.
+bool NamesTheFile(const Location& destination, bool oneFile, const std::function<bool()>& isFolder) {
+    const bool named = oneFile && !destination.folder && destination.path != "/" && !isFolder();
+    velmora::CJobState::Job().m_bNamedTarget = named;
+    return named;
+}
+
+bool IsLocalFolder(const Location& local) { return velmora::CFilePath::IsExistsDirectory(local.path); }
+
+bool IsRemoteFolder(const Location& remote) { return IsServerFolder(remote.login, remote.path); }
+
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
     return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
 }
@@ -108,7 +123,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
         if (!velmora::CFilePath::IsExistsFile(local.path)) return context.Fail("no such file: " + local.path);
         files.Add(new velmora::CFtpPath(local.path));
     }
-    const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
+    const bool named = NamesTheFile(remote, files.GetCount() == 1, [&remote] { return IsRemoteFolder(remote); });
+    const velmora::CFtpPath destination = named ? velmora::CFtpPath(remote.path)
+                                                : velmora::CFtpPath(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
     api.SetContinue(args.continuing);
     api.SetTempNames(args.tempNames);
@@ -189,10 +206,13 @@ int Download(CliContext& context, const TransferArgs& args) {
     for (const RemoteFile& file : listed) {
         if (!file.location.folder) files.Add(new velmora::CFtpPath(file.listed));
     }
-    const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
+    const Location& first = remotes.front();
+    const bool oneFile = listed.size() == 1 && !first.folder && !HasWildcard(first.path);
+    const bool named = NamesTheFile(local, oneFile, [&local] { return IsLocalFolder(local); });
+    const velmora::CFtpPath destination = named ? velmora::CFtpPath(local.path)
+                                                : velmora::CFtpPath(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
     api.SetContinue(args.continuing);
-    const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
     } else {
@@ -205,19 +225,22 @@ int Download(CliContext& context, const TransferArgs& args) {
     return result;
 }
 
-// The destination point of a copy: a folder unless it names a file that is
-// there, or the source is a single file (local or on a server) copied to a
-// new name. Files keep their names on a server.
+// The destination point of a copy: a folder unless the source is a single
+// file (local or on a server) copied to a new name (NamesTheFile).
 velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
-    if (destination.IsRemote() || destination.kind == Location::kShare) {
+    const bool oneFile =
+        !zip && (from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile);
+    if (destination.kind == Location::kShare) return destination.Point();
+    if (destination.IsRemote()) {
+        const bool named = NamesTheFile(destination, oneFile, [&destination] { return IsRemoteFolder(destination); });
         velmora::CTransPoint point = destination.Point();
-        if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
+        point.SetFtpPath(named ? velmora::CFtpPath(destination.path)
+                               : velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    const bool oneFile = from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile;
-    const bool toFile = !zip && oneFile && !destination.folder &&
-                        !velmora::CFilePath::IsExistsDirectory(destination.path);
-    if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
+    if (NamesTheFile(destination, oneFile, [&destination] { return IsLocalFolder(destination); })) {
+        return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
+    }
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
 }
 
@@ -319,9 +342,10 @@ int Zip(CliContext& context, const CopyArgs& args) {
 void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
     auto upload = std::make_shared<TransferArgs>();
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
-    up->add_option("LOCAL... REMOTE_FOLDER", upload->sources,
-                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/; "
-                   "- (standard input) then ftp://host/folder/NAME")
+    up->add_option("LOCAL... REMOTE", upload->sources,
+                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/; one file may go to "
+                   "ftp://host/folder/NEWNAME (no trailing /, not a folder there); - (standard input) then "
+                   "ftp://host/folder/NAME")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     up->add_flag("-c,--continue", upload->continuing,
@@ -337,9 +361,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
 
     auto download = std::make_shared<TransferArgs>();
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
-    down->add_option("REMOTE... LOCAL_FOLDER", download->sources,
-                     "A remote folder, or remote files of one server, then the local folder "
-                     "(- for standard output)")
+    down->add_option("REMOTE... LOCAL", download->sources,
+                     "A remote folder, or remote files of one server, then the local folder; one file may go to a "
+                     "new name (no trailing /, not a folder there); - for standard output")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
@@ -352,7 +376,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* copyCommand = app.add_subcommand(
         "copy", "One transfer between local folders and files, network shares and FTP servers");
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
-    copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
+    copyCommand->add_option("DESTINATION", copy->destination,
+                            "Where to: a folder, or for one file its new name (no trailing /, not a folder there)")
+        ->required();
     copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
     copy->overwrite.AddTo(*copyCommand);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });

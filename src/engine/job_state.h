@@ -85,6 +85,12 @@ struct VELMORA_API CJobState {
     // the server, set by the host for the jobs that follow; 1 moves every
     // file over the one session.
     int32_t m_nSessions = 1;
+    // The destination of a job of one file names that file, which takes
+    // this name instead of its own (the command line's "upload a.csv
+    // ftp://host/out/b.csv"); set by the host for the jobs that follow.
+    // Otherwise a destination is a folder, and files on a server keep their
+    // names.
+    bool m_bNamedTarget = false;
 
     // The process's job.
     static CJobState& Job();

@@ -254,7 +254,7 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
         const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
                                 std::to_string(relay.GetPort()) + "/in/big.bin";
         {
-            CliProcess killed({"download", url, local / "got"});
+            CliProcess killed({"download", url, local / "got/"});
             ASSERT_TRUE(WaitForSize(partial, 100000));
             killed.Signal(SIGKILL);
             killed.Finish();
@@ -262,7 +262,7 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
         std::string note;
         EXPECT_TRUE(platform::ReadPartialNote(local / "got/big.bin", note)) << "the note outlives the kill";
         if (replaced) WriteFile(server.Path("in/big.bin"), RandomBytes(700000, 16));
-        const CliResult resumed = RunCli({"-v", "--log", log, "download", "--continue", url, local / "got"});
+        const CliResult resumed = RunCli({"-v", "--log", log, "download", "--continue", url, local / "got/"});
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_TRUE(ReadFile(local / "got/big.bin") == ReadFile(server.Path("in/big.bin"))) << "different contents";
         EXPECT_EQ(resumed.err.find("> REST ") != std::string::npos, !replaced) << resumed.err;
@@ -281,7 +281,7 @@ TEST_F(CliTest, AStalledDownloadEndsTooSlowWithinTheChosenTime) {
                             std::to_string(relay.GetPort()) + "/in/slow.bin";
     const auto start = std::chrono::steady_clock::now();
     const CliResult run =
-        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down"});
+        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down/"});
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Transfer too slow: fewer than 5000 bytes in 1 seconds"), std::string::npos) << run.err;
@@ -306,7 +306,7 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
                                 std::to_string(relay.GetPort());
         const CliResult run = upload ? RunCli({"upload", local / "large.bin", url + "/up/"})
-                                     : RunCli({"download", url + "/in/large.bin", local / "down"});
+                                     : RunCli({"download", url + "/in/large.bin", local / "down/"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(ReadFile(upload ? server.Path("up/large.bin") : local / "down/large.bin") == data)
             << "different contents";
@@ -322,7 +322,7 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
 // comes: the line on the terminal never starts out full.
 TEST_F(CliTest, TheProgressLineOfANamedDownloadDoesNotStartAtTheEnd) {
     WriteFile(server.Path("in/big.bin"), RandomBytes(3000000, 21));
-    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got"}, {}, "\x01", "");
+    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got/"}, {}, "\x01", "");
     ASSERT_EQ(run.status, 0) << run.out;
     const size_t start = run.out.find('\r');
     ASSERT_NE(start, std::string::npos) << run.out;
@@ -740,14 +740,35 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
               std::string::npos);
 }
 
-TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
-    WriteFile(server.Path("pub/plain.txt"), "plain");
-    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
-    ASSERT_EQ(renamed.status, 0) << renamed.err;
-    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
-    // Into a folder that is there, or one written with its "/": the same name.
-    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
-    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
+// One file sent to a name that ends in no "/" and is no folder there takes
+// that name, in every command and direction; a folder that is there, or a
+// trailing "/", still takes the file under its own name.
+TEST_F(CliTest, OneFileToANameThatIsNoFolderTakesThatName) {
+    WriteFile(local / "r1.csv", "a,b\n");
+    const CliResult up = RunCli({"upload", local / "r1.csv", Url("/out/newname.csv")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(fs::is_regular_file(server.Path("out/newname.csv")));
+    EXPECT_EQ(ReadFile(server.Path("out/newname.csv")), "a,b\n");
+    fs::create_directories(server.Path("out/dir"));
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/dir")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/dir/r1.csv")), "a,b\n");
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/made/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/made/r1.csv")), "a,b\n");
+
+    const CliResult down = RunCli({"download", Url("/out/newname.csv"), local / "local.csv"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "local.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"download", Url("/out/newname.csv"), local / "in/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "in/newname.csv"), "a,b\n");
+
+    const CliResult copied = RunCli({"copy", Url("/out/newname.csv"), local / "copies/renamed.csv"});
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(ReadFile(local / "copies/renamed.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"copy", Url("/out/newname.csv"), local / "copies"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "copies/newname.csv"), "a,b\n");
+    const CliResult copiedUp = RunCli({"copy", local / "r1.csv", Url("/out/copied.csv")});
+    ASSERT_EQ(copiedUp.status, 0) << copiedUp.err;
+    EXPECT_EQ(ReadFile(server.Path("out/copied.csv")), "a,b\n");
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {

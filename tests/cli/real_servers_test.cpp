@@ -193,7 +193,7 @@ TEST_P(RealServerTest, TransfersCutInTheMiddleGoOnWhereTheyBroke) {
         ASSERT_TRUE(relay.Start());
         const std::string url = server.UrlAt(relay.GetPort(), upload ? "/in/" : "/in/cut.bin");
         const CliResult run = upload ? RunCli({"upload", local / "cut.bin", url})
-                                     : RunCli({"download", url, local / "back"});
+                                     : RunCli({"download", url, local.path() + "/back/"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(ReadFile(upload ? server.Home("in/cut.bin") : local / "back/cut.bin") == data)
             << "different contents";
@@ -280,6 +280,12 @@ TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     const CliResult copied = RunCli({"copy", server.Url("/pub/docs/inside.txt"), local / "out/renamed.txt"});
     ASSERT_EQ(copied.status, 0) << copied.err;
     EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "inside");
+    // One file to a name that is no folder there takes that name, both ways.
+    const CliResult named = RunCli({"upload", local / "doc.txt", server.Url("/pub/new/renamed.txt")});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(ReadFile(server.Home("pub/new/renamed.txt")), "mine");
+    ASSERT_EQ(RunCli({"download", server.Url("/pub/new/renamed.txt"), local / "back.txt"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "back.txt"), "mine");
 
     ASSERT_EQ(RunCli({"download", server.Url("/pub/*.csv"), local / "csv"}).status, 0);
     EXPECT_EQ(ReadFile(local / "csv/a.csv") + ReadFile(local / "csv/b.csv"), "a.csvb.csv");
