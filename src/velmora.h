@@ -102,7 +102,8 @@
 
 #include "engine/ftp_source.h"
 #include "engine/job_database.h"
-#include "engine/job_lock.h"
+#include "engine/job_result.h"
+#include "engine/job_settings.h"
 #include "engine/job_state.h"
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"

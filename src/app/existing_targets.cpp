@@ -4,9 +4,9 @@
 
 #include "app/app_settings.h"
 #include "app/prompter.h"
+#include "app/transfer_thread.h"
 #include "app/window_thread.h"
 #include "base/format.h"
-#include "engine/source.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -20,13 +20,19 @@ CExistingTargets::CExistingTargets(CAppSettings& settings, IPrompter& prompter, 
     : QObject(parent), m_settings(settings), m_prompter(prompter) {
     StartJob();
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
-    velmora::CSource::SetTargetQuestion(
+    SetQuestion(
         [this](const CFtpPath& source, CFtpPath& target, bool remote) { return Answer(source, target, remote); });
 }
 
 CExistingTargets::~CExistingTargets() {
-    velmora::CSource::SetTargetQuestion({});
+    SetQuestion({});
     velmora::CMsgBox::Box().Unsubscribe(this);
+}
+
+void CExistingTargets::SetQuestion(velmora::CJobProviders::TargetQuestion question) {
+    velmora::CJobSettings defaults = CTransferThread::GetJobDefaults();
+    defaults.m_providers.targetQuestion = std::move(question);
+    CTransferThread::SetJobDefaults(defaults);
 }
 
 void CExistingTargets::SetRemoteLookup(RemoteLookup lookup) {

@@ -13,9 +13,9 @@
 #include "app/quit_signals.h"
 #include "app/status_relay.h"
 #include "app/transfer_queue.h"
+#include "app/transfer_thread.h"
 #include "base/format.h"
-#include "engine/job_state.h"
-#include "engine/source.h"
+#include "engine/job_settings.h"
 #include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
@@ -59,8 +59,10 @@ void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::s
 }  // namespace
 
 void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
-    velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
-    velmora::CJobState::Job().m_nSessions = settings.GetSimultaneousTransfers();
+    velmora::CJobSettings defaults = CTransferThread::GetJobDefaults();
+    defaults.m_bPreserveTimes = settings.GetPreserveTimes();
+    defaults.m_nSessions = settings.GetSimultaneousTransfers();
+    CTransferThread::SetJobDefaults(defaults);
     velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
 }
 

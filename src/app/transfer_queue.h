@@ -13,8 +13,8 @@
 
 namespace parcelo {
 
-// Runs transfers one at a time: the engine's job state is process-wide, so
-// a transfer asked for while another runs waits its turn. Lives on the
+// Runs transfers one at a time, in the order they were asked for: a
+// transfer asked for while another runs waits its turn. Lives on the
 // window thread and owns every transfer thread it is given. Every transfer
 // is an entry of its list (GetModel) until the user removes it: waiting,
 // running, then done, failed or cancelled, with what it moved or why not.

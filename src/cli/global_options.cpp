@@ -4,8 +4,6 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
-#include "engine/source.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_trace.h"
 
 namespace parcelo::cli {
@@ -83,14 +81,16 @@ void TraceToStandardError(std::string_view line) {
 }
 }  // namespace
 
-void GlobalOptions::Apply() const {
-    velmora::CSource::SetPreserveTimes(!noPreserveTimes);
-    velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
-    using velmora::protocol::CFtpOptions;
-    CFtpOptions::LowSpeed lowSpeed = CFtpOptions::GetDefaultLowSpeed();
-    if (lowSpeedLimit >= 0) lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
-    if (lowSpeedTime > 0) lowSpeed.seconds = lowSpeedTime;
-    CFtpOptions::SetDefaultLowSpeed(lowSpeed);
+void GlobalOptions::Apply() const { velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr); }
+
+velmora::CJobSettings GlobalOptions::JobSettings() const {
+    velmora::CJobSettings settings;
+    settings.m_nLoginAttempts = retries;
+    settings.m_nSessions = parallel;
+    settings.m_bPreserveTimes = !noPreserveTimes;
+    if (lowSpeedLimit >= 0) settings.m_lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
+    if (lowSpeedTime > 0) settings.m_lowSpeed.seconds = lowSpeedTime;
+    return settings;
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

@@ -2,8 +2,6 @@
 
 #include "ftp/ftp_find.h"
 #include "ftp/protocol/ftp_connection.h"
-#include "messaging/msg.h"
-#include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 
 namespace parcelo::cli {
@@ -32,25 +30,19 @@ UniqueUploadNames::UniqueUploadNames(const velmora::CFtpLoginInfo& login,
     : m_login(login), m_notice(std::move(notice)) {
     // One login: the log shows no attempt number.
     m_login.SetCurAttempt(1);
-    velmora::CMsgBox::Box().Subscribe(velmora::kUniqueNameProviderId, this);
 }
 
-UniqueUploadNames::~UniqueUploadNames() { velmora::CMsgBox::Box().Unsubscribe(this); }
-
-void UniqueUploadNames::OnMsg(velmora::CMsg& msg) {
-    if (msg.Cmd() != velmora::MSG_UNIQUE_NAME) return;
-    auto* path = dynamic_cast<velmora::CFtpPath*>(msg.RefObject());
-    if (!path) return;
-    const std::string wanted = path->GetFtpPath();
-    if (!MakeUnique(*path)) {
-        msg.Result(velmora::TARGET_FAIL);
+int32_t UniqueUploadNames::Provide(velmora::CFtpPath& target) {
+    const std::string wanted = target.GetFtpPath();
+    if (!MakeUnique(target)) {
         m_notice("cannot tell whether " + wanted + " is on the server (" + m_strError +
                  "): the file is not sent; --overwrite replaces files without looking");
-        return;
+        return velmora::TARGET_FAIL;
     }
-    if (path->GetFtpPath() != wanted) {
-        m_notice(wanted + " is on the server: sent as " + path->GetFileName(true) + " (--overwrite replaces it)");
+    if (target.GetFtpPath() != wanted) {
+        m_notice(wanted + " is on the server: sent as " + target.GetFileName(true) + " (--overwrite replaces it)");
     }
+    return velmora::TARGET_AS_BEFORE;
 }
 
 bool UniqueUploadNames::MakeUnique(velmora::CFtpPath& path) {

@@ -31,7 +31,13 @@ CFtpSource::CFtpSource(const CTskItem& item, const CFtpPathList& paths) : CFtpSo
 CFtpSource::~CFtpSource() { Close(); }
 
 bool CFtpSource::Login(CFtpLoginInfo info) {
-    const int attempts = Job().m_nLoginAttempts > 0 ? Job().m_nLoginAttempts : kLoginAttempts;
+    const CJobSettings& settings = Job().Settings();
+    const int attempts = settings.m_nLoginAttempts > 0 ? settings.m_nLoginAttempts : kLoginAttempts;
+    AskPassword(info);
+    auto options = m_client.GetSessionOptions();
+    options.lowSpeedBytes = settings.m_lowSpeed.bytesPerSecond;
+    options.lowSpeedSeconds = settings.m_lowSpeed.seconds;
+    m_client.SetSessionOptions(options);
     info.SetRetries(attempts);
     info.SetRetryDelay(m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
@@ -64,6 +70,7 @@ protocol::CFtpConnection* CFtpSource::Reconnect(std::string& error) {
 
 std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const {
     auto session = std::make_unique<CFtpSource>(m_item);
+    session->m_client.SetSessionOptions(m_client.GetSessionOptions());
     CFtpLoginInfo info = m_login;
     info.SetRetries(1);
     info.SetCurAttempt(1);
@@ -244,18 +251,35 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
 
 // The provider of unique names knows the names taken in the target folder.
 // A taken name it does not settle itself is put to the program's question
-// (outside the broadcast, which may not wait); a rename is then its part.
+// (outside the provider, which may not wait for it); a rename is then its part.
 int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
-    CMsg request(MSG_UNIQUE_NAME, &source, 0);
-    request.RefObject(&target);
-    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
-    if (request.Result() != TARGET_ASK) return request.Result();
+    const int32_t answer = AskUniqueName(source, target, false);
+    if (answer != TARGET_ASK) return answer;
     const int32_t choice = AskTargetQuestion(source, target, true);
     if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP || choice == TARGET_RESUME) return choice;
-    CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
-    rename.RefObject(&target);
-    CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);
+    AskUniqueName(source, target, true);
     return TARGET_RENAME;
+}
+
+int32_t CFtpSource::AskUniqueName(const CFtpPath& source, CFtpPath& target, bool rename) {
+    const CJobProviders::UniqueName& provider = Job().Settings().m_providers.uniqueName;
+    if (provider) {
+        const auto lock = Job().ProviderLock(EJobProvider::UniqueName);
+        return provider(source, target, rename);
+    }
+    // The program's own provider, when it has one, answers on the message box.
+    CMsg request(MSG_UNIQUE_NAME, rename ? 1 : 0, 0, &source, 0);
+    request.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+    return request.Result();
+}
+
+void CFtpSource::AskPassword(CFtpLoginInfo& info) {
+    const CJobProviders::Password& provider = Job().Settings().m_providers.password;
+    if (!provider || !info.GetPassword().empty()) return;
+    std::string password;
+    const auto lock = Job().ProviderLock(EJobProvider::Password);
+    if (provider(info, password)) info.SetPassword(password);
 }
 
 CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {

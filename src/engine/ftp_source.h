@@ -63,6 +63,10 @@ private:
     // The name of the file's target (a TargetChoice: TARGET_SKIP leaves the
     // file out).
     static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
+    // The job's provider of unique names, else the program's on the message box.
+    static int32_t AskUniqueName(const CFtpPath& source, CFtpPath& target, bool rename);
+    // A login without a password takes the one the job's provider gives.
+    static void AskPassword(CFtpLoginInfo& info);
     bool Login(CFtpLoginInfo info);
     // The destination folder the files go into.
     CFtpPath TargetFolder() const;

@@ -104,8 +104,8 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     }
     bool opened = false;
     try {
-        opened = Job().m_bContinue || target.m_bContinue ? OpenToContinue(source, target)
-                                                          : OpenAfresh(source, target);
+        opened = Job().Settings().m_bContinue || target.m_bContinue ? OpenToContinue(source, target)
+                                                                    : OpenAfresh(source, target);
     } catch (...) {
         if (step) step->Abandon();
         throw;

@@ -19,7 +19,7 @@ bool IsBrokenTransferReply(int code) { return code == 425 || code == 426; }
 
 CTskFtpFile::CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node,
                          bool folderTree)
-    : CTskDataFile(path, node, folderTree), m_pConnection(connection), m_bTempName(Job().m_bTempNames) {}
+    : CTskDataFile(path, node, folderTree), m_pConnection(connection), m_bTempName(Job().Settings().m_bTempNames) {}
 
 CTskFtpFile::~CTskFtpFile() = default;
 

@@ -10,6 +10,7 @@
 
 #include "app/app_settings.h"
 #include "app/orlith_app.h"
+#include "app/transfer_thread.h"
 #include "app_test_support.h"
 #include "engine/job_state.h"
 #include "paths/file_path.h"
@@ -195,8 +196,8 @@ TEST(AppSettingsTest, SimultaneousTransfersAreFourUnlessSetAndReachTheJobs) {
     }
     Store(CAppSettings::kSimultaneousTransfers, "2");
     COrlithApp::ApplyTransferSettings(CAppSettings());
-    EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 2);
-    velmora::CJobState::Job().m_nSessions = 1;
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_nSessions, 2);
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 
 TEST(OrlithAppTest, TheEndOfTheSessionClosesOpenQuestionsAndEndsTheProgramInOrder) {

@@ -1,7 +1,6 @@
 #include "ftp/protocol/ftp_connection.h"
 
 #include <algorithm>
-#include <atomic>
 #include <string_view>
 
 #include "base/format.h"
@@ -26,18 +25,6 @@ std::string NormalFolder(std::string folder) {
 bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.front() == '/'; }
 
 }  // namespace
-
-namespace {
-std::atomic<uint32_t> g_lowSpeedBytes{CFtpOptions::LowSpeed().bytesPerSecond};
-std::atomic<int> g_lowSpeedSeconds{CFtpOptions::LowSpeed().seconds};
-}  // namespace
-
-CFtpOptions::LowSpeed CFtpOptions::GetDefaultLowSpeed() { return {g_lowSpeedBytes, g_lowSpeedSeconds}; }
-
-void CFtpOptions::SetDefaultLowSpeed(LowSpeed limit) {
-    g_lowSpeedBytes = limit.bytesPerSecond;
-    g_lowSpeedSeconds = limit.seconds;
-}
 
 CFtpConnection::~CFtpConnection() { Close(); }
 

@@ -64,17 +64,9 @@ struct VELMORA_API CFtpOptions {
     // second arrive or leave, on average, over lowSpeedSeconds: a server
     // that trickles a byte now and then would otherwise hold it for ever,
     // since each wait alone stays under the time-out. 0 bytes: no limit.
-    uint32_t lowSpeedBytes = GetDefaultLowSpeed().bytesPerSecond;
-    int lowSpeedSeconds = GetDefaultLowSpeed().seconds;
-
-    struct LowSpeed {
-        uint32_t bytesPerSecond = 1;
-        int seconds = 30;
-    };
-    // What new options start with (1 byte/s over 30 s, as curl's speed
-    // time); set once at start-up by a program that lets its user choose.
-    static LowSpeed GetDefaultLowSpeed();
-    static void SetDefaultLowSpeed(LowSpeed limit);
+    // (1 byte/s over 30 s, as curl's speed time.)
+    uint32_t lowSpeedBytes = 1;
+    int lowSpeedSeconds = 30;
 };
 
 enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
