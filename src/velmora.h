@@ -113,6 +113,7 @@
 #include "engine/source.h"
 #include "engine/statistic.h"
 #include "engine/transfer_auto_runner.h"
+#include "engine/transfer_plan.h"
 #include "engine/tsk_data_file.h"
 #include "engine/tsk_ftp_file.h"
 #include "engine/tsk_local_file.h"

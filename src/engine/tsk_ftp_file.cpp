@@ -204,7 +204,7 @@ bool CTskFtpFile::OffersRestart() const {
     return caps.restStream || !caps.listed;
 }
 
-uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
+uint64_t CTskFtpFile::HeldAfterCut(uint64_t copied) {
     // What was sent so far becomes the server's (a broken upload is
     // confirmed or refused; either way the stream ends).
     if (m_stream) m_stream->Close();
@@ -221,26 +221,45 @@ uint64_t CTskFtpFile::KnownLength() {
     return Length();
 }
 
-uint64_t CTskFtpFile::HeldFromEarlier(uint64_t sourceLength) {
-    uint64_t size = 0;
-    if (!m_pConnection || !OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return 0;
-    return size <= sourceLength ? size : 0;
+bool CTskFtpFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
+    const bool reading = flags == kOpenRead;
+    if (!plan.Continues()) return Open(flags);
+    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
+    if (plan.start == CTransferPlan::EStart::Offset && OpenStream(access, plan.offset)) return true;
+    // A refused restart: an upload is appended to the part the server holds
+    // (its size is the offset).
+    const bool append = plan.start == CTransferPlan::EStart::Append || Refused();
+    if (!reading && append && OpenStream(protocol::EFtpAccess::Append, plan.offset)) return true;
+    return Fail(m_pConnection->GetLastErrorCode(), m_pConnection->GetLastError());
 }
 
-bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {
-    const bool reading = flags == kOpenRead;
-    if (!OffersRestart()) offset = 0;
-    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
-    if (OpenStream(access, offset)) return true;
-    // A refused restart: an upload is appended to the part the server holds
-    // (its size is the offset); where that is refused too, and for a
-    // download, the file goes again from its start.
-    if (offset > 0 && Refused() && !reading && OpenStream(protocol::EFtpAccess::Append, offset)) return true;
-    if (offset > 0 && Refused()) {
-        offset = 0;
-        if (OpenStream(access, 0)) return true;
-    }
-    return Fail(m_pConnection->GetLastErrorCode(), m_pConnection->GetLastError());
+CSourceFacts CTskFtpFile::DescribeSource(bool fresh) {
+    CSourceFacts facts;
+    const uint64_t length = KnownLength();
+    // A file named without a listing whose size the server would not tell.
+    if (length != 0 || GetNode()) facts.length = length;
+    facts.readsFromOffset = m_pConnection && OffersRestart();
+    CSourceStamp stamp;
+    if (!GetStamp(stamp, fresh)) return facts;
+    facts.stamp = stamp;
+    // Asked afresh, the server's size is the file as it is now.
+    if (fresh) facts.length = stamp.size;
+    return facts;
+}
+
+CTargetFacts CTskFtpFile::DescribeTarget(const CSourceFacts& source, bool continuing) {
+    CTargetFacts facts;
+    if (!m_pConnection) return facts;
+    facts.keepsStamps = true;
+    facts.writesFromOffset = OffersRestart();
+    facts.appends = true;
+    uint64_t size = 0;
+    if (!continuing || !OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return facts;
+    if (source.length && size > *source.length) return facts;
+    facts.held = size;
+    CSourceStamp stamp;
+    if (ReadUploadStamp(StampName(), stamp)) facts.heldStamp = stamp;
+    return facts;
 }
 
 bool CTskFtpFile::Refused() const {
@@ -283,8 +302,6 @@ bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {
 std::string CTskFtpFile::StampName() const {
     return UploadStampName(m_pConnection->GetServerName(), m_pConnection->GetPort(), StreamPath());
 }
-
-bool CTskFtpFile::ReadHeldStamp(CSourceStamp& stamp) { return m_pConnection && ReadUploadStamp(StampName(), stamp); }
 
 void CTskFtpFile::KeepStamp(const CSourceStamp& stamp) {
     if (m_pConnection) WriteUploadStamp(StampName(), stamp);

@@ -66,19 +66,18 @@ public:
     bool IsInterrupted() const override { return m_bInterrupted; }
     bool Reconnect() override;
     // What the server holds of an upload (SIZE), when it can be continued.
-    uint64_t ResumeOffset(uint64_t copied) override;
-    bool Reopen(uint32_t flags, uint64_t& offset) override;
-    // What the server holds of the file (SIZE), when it is shorter than the source.
-    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
-    // A size not known from a listing is asked for (SIZE).
-    uint64_t KnownLength() override;
-    // The size and exact time as GetModifiedTime finds them, or asked
-    // afresh (MLST, else MDTM); false on a server that offers neither.
-    bool GetStamp(CSourceStamp& stamp, bool fresh) override;
-    // An upload's partial on the server has its stamp with the user's data
-    // folder (UploadStampName), from its first byte until it is complete.
-    bool KeepsStamps() const override { return m_pConnection != nullptr; }
-    bool ReadHeldStamp(CSourceStamp& stamp) override;
+    uint64_t HeldAfterCut(uint64_t copied) override;
+    // From the plan's offset (REST); an upload whose restart the server
+    // refuses is appended to the part it holds (APPE).
+    bool OpenAs(uint32_t flags, const CTransferPlan& plan) override;
+    // The size (asked with SIZE when no listing told it) and the exact time
+    // as GetModifiedTime finds them, or asked afresh (MLST, else MDTM).
+    CSourceFacts DescribeSource(bool fresh) override;
+    // What the server holds of the file (SIZE) when it is shorter than the
+    // source. An upload's partial on the server has its stamp with the
+    // user's data folder (UploadStampName), from its first byte until it is
+    // complete.
+    CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
 
 private:
@@ -98,6 +97,9 @@ private:
     bool OpenStream(protocol::EFtpAccess access, uint64_t offset);
     // A transfer may start at an offset (REST STREAM).
     bool OffersRestart() const;
+    // A size not known from a listing is asked for (SIZE).
+    uint64_t KnownLength();
+    bool GetStamp(CSourceStamp& stamp, bool fresh);
     // The server answered the last command with a refusal.
     bool Refused() const;
     // Keeps the error; a lost or silent connection makes the transfer interrupted.

@@ -10,7 +10,7 @@
 
 #include "app/common/app_settings.h"
 #include "app/orlith_app.h"
-#include "app/transfer_thread.h"
+#include "app/transfers/transfer_thread.h"
 #include "app_test_support.h"
 #include "engine/job_state.h"
 #include "paths/file_path.h"
