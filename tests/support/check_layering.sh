@@ -2,41 +2,44 @@
 # Checks the include rules of the library's source tree:
 #  1. only src/platform/ and src/ftp/protocol/ include operating-system headers;
 #  2. a source file includes only from its own folder or from folders below it.
+# One grep over the tree for each rule: a process per file or per include
+# would make this check one of the slowest tests.
 set -u
 src=${1:?source folder}
 fail=0
 
 os_headers='#include <(unistd\.h|pwd\.h|grp\.h|netdb\.h|fcntl\.h|dirent\.h|poll\.h|dlfcn\.h|spawn\.h|signal\.h|termios\.h|syslog\.h|sys/|arpa/|netinet/|linux/)'
-for file in $(find "$src" -name '*.h' -o -name '*.cpp' | sort); do
-    rel=${file#"$src"/}
-    case $rel in platform/*|ftp/protocol/*|app/*|cli/*) continue ;; esac
-    if grep -En "$os_headers" "$file" >/dev/null; then
-        echo "$rel includes an operating-system header:"; grep -En "$os_headers" "$file"
-        fail=1
-    fi
-done
+found=$(cd "$src" && grep -rEn --include='*.h' --include='*.cpp' \
+    --exclude-dir=platform --exclude-dir=app --exclude-dir=cli "$os_headers" . | grep -v '^\./ftp/protocol/' | sort)
+if [ -n "$found" ]; then
+    echo "only the platform layer and the FTP protocol code include operating-system headers:"
+    echo "$found" | sed 's|^\./||'
+    fail=1
+fi
 
 rank() {
     case $1 in
-        platform) echo 0 ;; base) echo 1 ;; objects) echo 2 ;; paths) echo 3 ;;
-        messaging) echo 4 ;; ftp|zip) echo 5 ;; db) echo 6 ;; tasks) echo 7 ;;
-        engine) echo 8 ;; db_engine) echo 9 ;; cli|app) echo 10 ;; *) echo 99 ;;
+        platform) r=0 ;; base) r=1 ;; objects) r=2 ;; paths) r=3 ;;
+        messaging) r=4 ;; ftp|zip) r=5 ;; db) r=6 ;; tasks) r=7 ;;
+        engine) r=8 ;; db_engine) r=9 ;; cli|app) r=10 ;; *) r=99 ;;
     esac
 }
-folder_of() { echo "${1%%/*}"; }
 
-for file in $(find "$src" -mindepth 2 \( -name '*.h' -o -name '*.cpp' \) | sort); do
-    rel=${file#"$src"/}
-    own=$(folder_of "$rel")
-    own_rank=$(rank "$own")
-    for inc in $(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file"); do
-        case $inc in */*) ;; *) continue ;; esac
-        other=$(folder_of "$inc")
-        [ "$other" = "$own" ] && continue
-        if [ "$(rank "$other")" -ge "$own_rank" ]; then
-            echo "$rel includes $inc: $own may include only from folders below it"
-            fail=1
-        fi
-    done
+# Lines "folder/file:folder/header" for every include of a header in another folder.
+includes=$(cd "$src" && grep -rE --include='*.h' --include='*.cpp' '^#include "[^"/]+/' . \
+    | sed -n 's|^\./\([^:]*\):#include "\([^"]*\)".*|\1:\2|p' | sort)
+for line in $includes; do
+    rel=${line%%:*}
+    inc=${line#*:}
+    own=${rel%%/*}
+    other=${inc%%/*}
+    [ "$rel" = "$own" ] && continue  # a file directly in src/
+    [ "$other" = "$own" ] && continue
+    rank "$own"; own_rank=$r
+    rank "$other"
+    if [ "$r" -ge "$own_rank" ]; then
+        echo "$rel includes $inc: $own may include only from folders below it"
+        fail=1
+    fi
 done
 exit $fail
