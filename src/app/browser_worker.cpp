@@ -1,6 +1,6 @@
 #include "app/browser_worker.h"
 
-#include <QMetaObject>
+#include "app/window_thread.h"
 
 #include <utility>
 
@@ -22,7 +22,7 @@ bool CBrowserWorker::Start(Work work, Result result) {
     m_result = std::move(result);
     m_thread = std::thread([this, work = std::move(work)] {
         work();
-        QMetaObject::invokeMethod(this, &CBrowserWorker::OnEnded, Qt::QueuedConnection);
+        PostToWindowThread(this, [this] { OnEnded(); });
     });
     return true;
 }

@@ -8,7 +8,6 @@
 #include <QDrag>
 #include <QLayout>
 #include <QMenu>
-#include <QMetaObject>
 #include <QPainter>
 #include <QShortcut>
 #include <QSplitter>
@@ -21,6 +20,7 @@
 #include "app/prompter.h"
 #include "app/session_security_label.h"
 #include "app/status_relay.h"
+#include "app/window_thread.h"
 #include "engine/mover_api.h"
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
@@ -298,8 +298,7 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
-    QMetaObject::invokeMethod(
-        this, [this, info] { RunWhenFree([this, info] { Connect(info); }); }, Qt::QueuedConnection);
+    PostToWindowThread(this, [this, info] { RunWhenFree([this, info] { Connect(info); }); });
 }
 
 void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
@@ -313,14 +312,11 @@ void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
 void CFtpTreeDlg::RunDeferred() {
     for (std::function<void()>& action : std::exchange(m_deferred, {})) {
         ++m_nQueued;
-        QMetaObject::invokeMethod(
-            this,
-            [this, action = std::move(action)] {
-                --m_nQueued;
-                // An earlier one may have started a job: then this waits again.
-                RunWhenFree(action);
-            },
-            Qt::QueuedConnection);
+        PostToWindowThread(this, [this, action = std::move(action)] {
+            --m_nQueued;
+            // An earlier one may have started a job: then this waits again.
+            RunWhenFree(action);
+        });
     }
 }
 
