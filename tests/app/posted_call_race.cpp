@@ -20,7 +20,7 @@
 #include <QCoreApplication>
 #include <QObject>
 
-#include "app/window_thread.h"
+#include "app/common/window_thread.h"
 
 namespace {
 

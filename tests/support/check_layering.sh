@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks the include rules of the library's source tree:
 #  1. only src/platform/ and src/ftp/protocol/ include operating-system headers;
-#  2. a source file includes only from its own folder or from folders below it.
+#  2. a source file includes only from its own folder or from folders below it;
+#     inside app/ the same holds for its sub-folders, with app/'s own files on top.
 # One grep over the tree for each rule: a process per file or per include
 # would make this check one of the slowest tests.
 set -u
@@ -17,6 +18,7 @@ if [ -n "$found" ]; then
     fail=1
 fi
 
+# Each sets r (no subshell: they run once per include).
 rank() {
     case $1 in
         platform) r=0 ;; base) r=1 ;; objects) r=2 ;; paths) r=3 ;;
@@ -24,8 +26,19 @@ rank() {
         engine) r=8 ;; db_engine) r=9 ;; cli|app) r=10 ;; *) r=99 ;;
     esac
 }
+# The desktop program's parts, bottom up; its own files (the start) on top.
+app_rank() {
+    case $1 in
+        app/common) r=0 ;; app/transfers) r=1 ;; app/connections) r=2 ;;
+        app/panes) r=3 ;; app/shell) r=4 ;; app/tray) r=5 ;; app) r=6 ;; *) r=99 ;;
+    esac
+}
+# Sets part to the sub-folder of app/ a path is in, or to app itself.
+app_part_of() {
+    case $1 in app/*/*) rest=${1#app/}; part="app/${rest%%/*}" ;; *) part=app ;; esac
+}
 
-# Lines "folder/file:folder/header" for every include of a header in another folder.
+# Lines "folder/file:folder/header" for every include of a header in a folder.
 includes=$(cd "$src" && grep -rE --include='*.h' --include='*.cpp' '^#include "[^"/]+/' . \
     | sed -n 's|^\./\([^:]*\):#include "\([^"]*\)".*|\1:\2|p' | sort)
 for line in $includes; do
@@ -34,6 +47,18 @@ for line in $includes; do
     own=${rel%%/*}
     other=${inc%%/*}
     [ "$rel" = "$own" ] && continue  # a file directly in src/
+    if [ "$own" = app ] && [ "$other" = app ]; then
+        app_part_of "$rel"; own_part=$part
+        app_part_of "$inc"
+        [ "$part" = "$own_part" ] && continue
+        app_rank "$own_part"; own_rank=$r
+        app_rank "$part"
+        if [ "$r" -ge "$own_rank" ]; then
+            echo "$rel includes $inc: $own_part may include only from the parts of app/ below it"
+            fail=1
+        fi
+        continue
+    fi
     [ "$other" = "$own" ] && continue
     rank "$own"; own_rank=$r
     rank "$other"
