@@ -8,13 +8,13 @@
 #include <QDrag>
 #include <QLayout>
 #include <QMenu>
-#include <QMetaObject>
 #include <QPainter>
 #include <QShortcut>
 #include <QSplitter>
 
 #include "app/common/drag_item.h"
 #include "app/common/status_relay.h"
+#include "app/common/window_thread.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/session_security_label.h"
@@ -298,8 +298,7 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
-    QMetaObject::invokeMethod(
-        this, [this, info] { RunWhenFree([this, info] { Connect(info); }); }, Qt::QueuedConnection);
+    PostToWindowThread(this, [this, info] { RunWhenFree([this, info] { Connect(info); }); });
 }
 
 void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
@@ -313,14 +312,11 @@ void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
 void CFtpTreeDlg::RunDeferred() {
     for (std::function<void()>& action : std::exchange(m_deferred, {})) {
         ++m_nQueued;
-        QMetaObject::invokeMethod(
-            this,
-            [this, action = std::move(action)] {
-                --m_nQueued;
-                // An earlier one may have started a job: then this waits again.
-                RunWhenFree(action);
-            },
-            Qt::QueuedConnection);
+        PostToWindowThread(this, [this, action = std::move(action)] {
+            --m_nQueued;
+            // An earlier one may have started a job: then this waits again.
+            RunWhenFree(action);
+        });
     }
 }
 

@@ -1,7 +1,5 @@
 #include "app/transfers/existing_targets.h"
 
-#include <QMetaObject>
-
 #include "app/common/app_settings.h"
 #include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
@@ -111,17 +109,14 @@ std::optional<ETargetAnswer> CExistingTargets::Ask(const CTargetQuestion& questi
     std::unique_lock<std::mutex> lock(m_mutex);
     const int asked = ++m_nQuestion;
     m_bAnswered = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this, question, asked] {
-            std::optional<ETargetAnswer> answer = AskHere(question);
-            std::lock_guard<std::mutex> done(m_mutex);
-            if (asked != m_nQuestion || m_bAnswered) return;
-            m_bAnswered = true;
-            m_answer = answer;
-            m_answered.notify_all();
-        },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, question, asked] {
+        std::optional<ETargetAnswer> answer = AskHere(question);
+        std::lock_guard<std::mutex> done(m_mutex);
+        if (asked != m_nQuestion || m_bAnswered) return;
+        m_bAnswered = true;
+        m_answer = answer;
+        m_answered.notify_all();
+    });
     m_answered.wait(lock, [this] { return m_bAnswered; });
     return m_answer;
 }

@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include <QMetaObject>
-
+#include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
 #include "base/format.h"
@@ -75,12 +74,9 @@ void CPartialUploads::OnEntryEnded(int id) {
     }
     if (partial.empty()) return;
     // Asked once the queue has moved on: the question must not hold it.
-    QMetaObject::invokeMethod(
-        this,
-        [this, login = entry->request.GetLoginInfo(), partial] {
-            if (m_prompter.AskYesNo(m_pWindow, kTitle, QuestionText(partial))) StartDelete(login, partial);
-        },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, login = entry->request.GetLoginInfo(), partial] {
+        if (m_prompter.AskYesNo(m_pWindow, kTitle, QuestionText(partial))) StartDelete(login, partial);
+    });
 }
 
 void CPartialUploads::StartDelete(const velmora::CFtpLoginInfo& login, const std::string& remotePath) {
@@ -94,13 +90,13 @@ void CPartialUploads::StartDelete(const velmora::CFtpLoginInfo& login, const std
             error = client.GetFtpConnection()->GetLastError();
         }
         client.Logoff();
-        QMetaObject::invokeMethod(this, [this, remotePath, error] {
+        PostToWindowThread(this, [this, remotePath, error] {
             velmora::CLogFile().Write(
                 kListenerName,
                 error.empty() ? "Deleted the incomplete " + remotePath : "Could not delete " + remotePath + ": " + error,
                 true);
             emit DeleteFinished(remotePath, error);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

@@ -1,7 +1,6 @@
 #include "app/transfers/transfer_queue.h"
 
-#include <QMetaObject>
-
+#include "app/common/window_thread.h"
 #include "base/format.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -66,7 +65,7 @@ int CTransferQueue::Submit(std::unique_ptr<CTransferThread> thread) {
 
 void CTransferQueue::Enqueue(int id, std::unique_ptr<CTransferThread> thread) {
     // The end is told on the transfer thread; the queue acts on its own.
-    thread->Start([this] { QMetaObject::invokeMethod(this, "ReapFinished", Qt::QueuedConnection); });
+    thread->Start([this] { PostToWindowThread(this, [this] { ReapFinished(); }); });
     m_waiting.push_back({id, std::move(thread)});
     if (IsBusy()) {
         emit WaitingCountChanged(GetWaitingCount());

@@ -82,7 +82,7 @@ private:
     };
 
     // Called (queued) on the window thread when a transfer thread ends.
-    Q_INVOKABLE void ReapFinished();
+    void ReapFinished();
     void Enqueue(int id, std::unique_ptr<CTransferThread> thread);
     void StartNext();
     // The running entry's final state, from the run's results.
