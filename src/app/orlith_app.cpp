@@ -16,7 +16,7 @@
 #include "base/format.h"
 #include "engine/job_state.h"
 #include "engine/source.h"
-#include "ftp/protocol/ftp_trace.h"
+#include "ftp/session_options.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -61,7 +61,7 @@ void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::s
 void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
     velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
     velmora::CJobState::Job().m_nSessions = settings.GetSimultaneousTransfers();
-    velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
+    velmora::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
 }
 
 bool COrlithApp::InitInstance() {

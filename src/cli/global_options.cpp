@@ -5,8 +5,7 @@
 
 #include "cli/cli_context.h"
 #include "engine/source.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/ftp_trace.h"
+#include "ftp/session_options.h"
 
 namespace parcelo::cli {
 namespace {
@@ -85,12 +84,12 @@ void TraceToStandardError(std::string_view line) {
 
 void GlobalOptions::Apply() const {
     velmora::CSource::SetPreserveTimes(!noPreserveTimes);
-    velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
-    using velmora::protocol::CFtpOptions;
-    CFtpOptions::LowSpeed lowSpeed = CFtpOptions::GetDefaultLowSpeed();
+    velmora::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
+    using velmora::CSessionOptions;
+    CSessionOptions::LowSpeed lowSpeed = CSessionOptions::GetDefaultLowSpeed();
     if (lowSpeedLimit >= 0) lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
     if (lowSpeedTime > 0) lowSpeed.seconds = lowSpeedTime;
-    CFtpOptions::SetDefaultLowSpeed(lowSpeed);
+    CSessionOptions::SetDefaultLowSpeed(lowSpeed);
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

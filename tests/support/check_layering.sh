@@ -1,7 +1,10 @@
 #!/bin/sh
 # Checks the include rules of the library's source tree:
 #  1. only src/platform/ and src/ftp/protocol/ include operating-system headers;
-#  2. a source file includes only from its own folder or from folders below it.
+#  2. a source file includes only from its own folder or from folders below it;
+#     ftp/protocol/ (the wire) is a folder of its own below ftp/;
+#  3. ftp/protocol/ is private to ftp/: everything above reaches a server
+#     through the remote session of ftp/.
 set -u
 src=${1:?source folder}
 fail=0
@@ -19,11 +22,16 @@ done
 rank() {
     case $1 in
         platform) echo 0 ;; base) echo 1 ;; objects) echo 2 ;; paths) echo 3 ;;
-        messaging) echo 4 ;; ftp|zip) echo 5 ;; db) echo 6 ;; tasks) echo 7 ;;
-        engine) echo 8 ;; db_engine) echo 9 ;; cli|app) echo 10 ;; *) echo 99 ;;
+        messaging) echo 4 ;; ftp/protocol) echo 5 ;; ftp|zip) echo 6 ;; db) echo 7 ;;
+        tasks) echo 8 ;; engine) echo 9 ;; db_engine) echo 10 ;; cli|app) echo 11 ;; *) echo 99 ;;
     esac
 }
-folder_of() { echo "${1%%/*}"; }
+folder_of() {
+    case $1 in
+        ftp/protocol/*) echo ftp/protocol ;;
+        *) echo "${1%%/*}" ;;
+    esac
+}
 
 for file in $(find "$src" -mindepth 2 \( -name '*.h' -o -name '*.cpp' \) | sort); do
     rel=${file#"$src"/}
@@ -33,6 +41,11 @@ for file in $(find "$src" -mindepth 2 \( -name '*.h' -o -name '*.cpp' \) | sort)
         case $inc in */*) ;; *) continue ;; esac
         other=$(folder_of "$inc")
         [ "$other" = "$own" ] && continue
+        if [ "$other" = ftp/protocol ] && [ "$own" != ftp ]; then
+            echo "$rel includes $inc: ftp/protocol is private to ftp (use the remote session of ftp/)"
+            fail=1
+            continue
+        fi
         if [ "$(rank "$other")" -ge "$own_rank" ]; then
             echo "$rel includes $inc: $own may include only from folders below it"
             fail=1
