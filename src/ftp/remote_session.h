@@ -135,8 +135,9 @@ public:
     virtual const std::string& GetHomeFolder() const = 0;
     // How the session is protected ("TLSv1.3", ...); empty when it is not.
     virtual std::string GetEncryption() const = 0;
-    // What the server presented to prove who it is (its TLS certificate or
-    // host key) at the last Connect, kept after a refusal; empty when none.
+    // The TLS certificate the server presented at the last Connect, kept
+    // after a refusal; empty for a session without TLS (an SSH server
+    // proves itself by its host key instead).
     virtual const CCertificateInfo& GetPeerCertificate() const = 0;
     // The server's own description of its system ("UNIX Type: L8"); empty
     // when it gives none.
