@@ -12,11 +12,11 @@
 #include "app/transfers/existing_targets.h"
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
-#include "app/tray/dash_bord_dlg.h"
 #include "app/transfers/transfer_thread.h"
+#include "app/tray/dash_bord_dlg.h"
 #include "base/format.h"
 #include "engine/job_settings.h"
-#include "ftp/protocol/ftp_trace.h"
+#include "ftp/session_options.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -63,7 +63,7 @@ void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
     defaults.m_bPreserveTimes = settings.GetPreserveTimes();
     defaults.m_nSessions = settings.GetSimultaneousTransfers();
     CTransferThread::SetJobDefaults(defaults);
-    velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
+    velmora::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
 }
 
 bool COrlithApp::InitInstance() {

@@ -9,6 +9,7 @@
 #include "cli/location.h"
 #include "cli/tls_options.h"
 #include "ftp/login_info.h"
+#include "ftp/tls_trust.h"
 
 namespace parcelo::cli {
 namespace {
@@ -57,7 +58,7 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(UnixLines(info->GetDescription()));
     context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
                                   info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
-    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::protocol::TlsModeName(info->GetTlsMode())));
+    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::TlsModeName(info->GetTlsMode())));
     if (!info->GetTlsFingerprint().empty())
         context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     if (!info->GetTlsCaFile().empty()) context.Print(" - CA file:.....'" + info->GetTlsCaFile() + "'");

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
-#include "ftp/protocol/ftp_trace.h"
+#include "ftp/session_options.h"
 
 namespace parcelo::cli {
 namespace {
@@ -81,15 +81,22 @@ void TraceToStandardError(std::string_view line) {
 }
 }  // namespace
 
-void GlobalOptions::Apply() const { velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr); }
+void GlobalOptions::Apply() const {
+    velmora::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
+    // Sessions outside a job (listings, renames) keep the limit too; a job
+    // copies it into its settings.
+    using velmora::CSessionOptions;
+    CSessionOptions::LowSpeed lowSpeed = CSessionOptions::GetDefaultLowSpeed();
+    if (lowSpeedLimit >= 0) lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
+    if (lowSpeedTime > 0) lowSpeed.seconds = lowSpeedTime;
+    CSessionOptions::SetDefaultLowSpeed(lowSpeed);
+}
 
 velmora::CJobSettings GlobalOptions::JobSettings() const {
     velmora::CJobSettings settings;
     settings.m_nLoginAttempts = retries;
     settings.m_nSessions = parallel;
     settings.m_bPreserveTimes = !noPreserveTimes;
-    if (lowSpeedLimit >= 0) settings.m_lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
-    if (lowSpeedTime > 0) settings.m_lowSpeed.seconds = lowSpeedTime;
     return settings;
 }
 

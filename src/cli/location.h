@@ -32,7 +32,7 @@ struct Location {
     velmora::CSavedConnectionRef connection;
     // The TLS settings the text gives by itself, before the command's
     // options: its URL scheme's, or the saved connection's.
-    velmora::protocol::CTlsSettings ownTls;
+    velmora::CTlsSettings ownTls;
 
     bool IsRemote() const { return kind == kFtp; }
     // The path on the server, or the local path, as a path record; a folder

@@ -1,7 +1,7 @@
 #include "cli/unique_upload_names.h"
 
 #include "ftp/ftp_find.h"
-#include "ftp/protocol/ftp_connection.h"
+#include "ftp/remote_session.h"
 #include "messaging/msg_commands.h"
 
 namespace parcelo::cli {
@@ -80,14 +80,14 @@ UniqueUploadNames::Folder* UniqueUploadNames::Names(const std::string& folder) {
 
 bool UniqueUploadNames::List(const std::string& folder, Folder& names) {
     if (!Connected()) return false;
-    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
-    if (!connection.SetCurrentDirectory(folder)) {
+    velmora::CRemoteSession& session = *m_client.GetSession();
+    if (!session.IsFolder(folder)) {
         // A folder that is not there yet holds nothing.
-        if (connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
-        m_strError = connection.GetLastError();
+        if (session.GetLastErrorKind() == velmora::ERemoteError::Refused) return true;
+        m_strError = session.GetLastError();
         return false;
     }
-    velmora::CFtpFind find(&connection);
+    velmora::CFtpFind find(&session);
     if (!find.Open(folder)) {
         m_strError = find.GetLastError();
         return false;
@@ -102,11 +102,15 @@ bool UniqueUploadNames::List(const std::string& folder, Folder& names) {
 
 bool UniqueUploadNames::HiddenNameTaken(const velmora::CFtpPath& path, bool& taken) {
     if (!Connected()) return false;
-    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
-    uint64_t size = 0;
-    taken = connection.GetFileSize(path.GetFtpPath(), size);
-    if (taken || connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
-    m_strError = connection.GetLastError();
+    velmora::CRemoteSession& session = *m_client.GetSession();
+    velmora::CRemoteFacts facts;
+    // A server that can tell nothing of a file is taken at its listing's word.
+    if (session.GetFactsOnly(path.GetFtpPath(), velmora::FactSize, facts) ||
+        session.GetLastErrorKind() == velmora::ERemoteError::Unsupported) {
+        taken = facts.exists;
+        return true;
+    }
+    m_strError = session.GetLastError();
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/overwrite_policy.h"
+#include "ftp/session_options.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
 
@@ -43,11 +44,6 @@ struct VELMORA_API CJobProviders {
 
 // A transfer is given up as too slow when fewer than `bytesPerSecond` move,
 // on average, over `seconds` (0 bytes: no limit).
-struct CLowSpeedLimit {
-    uint32_t bytesPerSecond = 1;
-    int seconds = 30;
-};
-
 // Everything a job reads that its host chooses. The host (the command line,
 // the desktop program, the scheduler, a caller of the Mover API) gives each
 // job a value of its own; the job keeps its copy for its whole run, so two
@@ -67,8 +63,11 @@ struct VELMORA_API CJobSettings {
     bool m_bPreserveTimes = false;
     // Login attempts of an FTP source; 0 keeps the engine's own number.
     int32_t m_nLoginAttempts = 0;
-    CLowSpeedLimit m_lowSpeed;
-    // Machine listings (MLSD) where a server offers them.
+    // Sessions' low-speed limit starts as the process's default (which a
+    // host may set in one place) when the settings are made, and stays the
+    // job's own from then on.
+    CSessionOptions::LowSpeed m_lowSpeed = CSessionOptions::GetDefaultLowSpeed();
+    // Machine listings where a server offers them.
     bool m_bMachineListing = true;
     // Where a mirror keeps what its earlier runs left (null: no record).
     CSQLiteDatabase* m_pRecordDatabase = nullptr;

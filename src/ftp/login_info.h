@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "objects/obj.h"
 #include "objects/std_list.h"
 #include "paths/file_path.h"

@@ -2,7 +2,10 @@
 # Checks the include rules of the library's source tree:
 #  1. only src/platform/ and src/ftp/protocol/ include operating-system headers;
 #  2. a source file includes only from its own folder or from folders below it;
-#     inside app/ the same holds for its sub-folders, with app/'s own files on top.
+#     ftp/protocol/ (the wire) is a folder of its own below ftp/; inside
+#     app/ the same holds for its sub-folders, with app/'s own files on top;
+#  3. ftp/protocol/ is private to ftp/: everything above reaches a server
+#     through the remote session of ftp/.
 # One grep over the tree for each rule: a process per file or per include
 # would make this check one of the slowest tests.
 set -u
@@ -18,13 +21,17 @@ if [ -n "$found" ]; then
     fail=1
 fi
 
-# Each sets r (no subshell: they run once per include).
+# Each sets r or part (no subshell: they run once per include).
 rank() {
     case $1 in
         platform) r=0 ;; base) r=1 ;; objects) r=2 ;; paths) r=3 ;;
-        messaging) r=4 ;; ftp|zip) r=5 ;; db) r=6 ;; tasks) r=7 ;;
-        engine) r=8 ;; db_engine) r=9 ;; cli|app) r=10 ;; *) r=99 ;;
+        messaging) r=4 ;; ftp/protocol) r=5 ;; ftp|zip) r=6 ;; db) r=7 ;;
+        tasks) r=8 ;; engine) r=9 ;; db_engine) r=10 ;; cli|app) r=11 ;; *) r=99 ;;
     esac
+}
+# The top folder of a path, with ftp/protocol/ counted as a folder of its own.
+folder_of() {
+    case $1 in ftp/protocol/*) part=ftp/protocol ;; *) part=${1%%/*} ;; esac
 }
 # The desktop program's parts, bottom up; its own files (the start) on top.
 app_rank() {
@@ -44,9 +51,9 @@ includes=$(cd "$src" && grep -rE --include='*.h' --include='*.cpp' '^#include "[
 for line in $includes; do
     rel=${line%%:*}
     inc=${line#*:}
-    own=${rel%%/*}
-    other=${inc%%/*}
-    [ "$rel" = "$own" ] && continue  # a file directly in src/
+    [ "$rel" = "${rel%%/*}" ] && continue  # a file directly in src/
+    folder_of "$rel"; own=$part
+    folder_of "$inc"; other=$part
     if [ "$own" = app ] && [ "$other" = app ]; then
         app_part_of "$rel"; own_part=$part
         app_part_of "$inc"
@@ -60,6 +67,11 @@ for line in $includes; do
         continue
     fi
     [ "$other" = "$own" ] && continue
+    if [ "$other" = ftp/protocol ] && [ "$own" != ftp ]; then
+        echo "$rel includes $inc: ftp/protocol is private to ftp (use the remote session of ftp/)"
+        fail=1
+        continue
+    fi
     rank "$own"; own_rank=$r
     rank "$other"
     if [ "$r" -ge "$own_rank" ]; then

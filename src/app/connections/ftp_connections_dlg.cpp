@@ -10,6 +10,7 @@
 #include "app/common/app_settings.h"
 #include "app/connections/ftp_connection_prop_dlg.h"
 #include "ftp/login_info.h"
+#include "ftp/tls_trust.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 
@@ -118,7 +119,7 @@ void CFtpConnectionsDlg::OnSelectionChanged() {
 CFtpLoginInfo* CFtpConnectionsDlg::OnNew() {
     CFtpLoginInfo* info = m_connections.AddNewConnection(&m_listCtrl);
     // New connections protect the password and the files; stored ones keep their mode.
-    info->SetTlsMode(velmora::protocol::ETlsMode::Require);
+    info->SetTlsMode(velmora::ETlsMode::Require);
     const int row = RowOf(info);
     if (row >= 0) m_pList->setCurrentItem(m_pList->topLevelItem(row));
     m_pProps->GetHostNameEdit()->setFocus();

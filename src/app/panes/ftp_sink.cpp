@@ -10,7 +10,7 @@ namespace parcelo {
 using velmora::CFtpNode;
 
 CFtpSink::CFtpSink() {
-    velmora::protocol::CFtpOptions options;
+    velmora::CSessionOptions options;
     options.connectTimeoutMs = kConnectTimeoutMs;
     options.sendTimeoutMs = kReplyTimeoutMs;
     options.receiveTimeoutMs = kReplyTimeoutMs;
@@ -20,7 +20,7 @@ CFtpSink::CFtpSink() {
 }
 
 void CFtpSink::KeepAlive() {
-    if (!m_bInUse && IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+    if (!m_bInUse && IsOnline()) GetSession()->KeepAlive(kKeepAliveIdleSeconds);
 }
 
 void CFtpSink::SetInUse(bool inUse) {
@@ -37,7 +37,7 @@ CFtpSink::CState CFtpSink::ReadState() const {
     CState state;
     state.online = IsConnected();
     state.encrypted = IsEncrypted();
-    state.tlsVersion = GetTlsVersion();
+    state.tlsVersion = GetEncryption();
     state.error = GetStrError();
     return state;
 }
@@ -63,25 +63,21 @@ bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
     // A server that stopped answering keeps the log-off waiting too.
     Logoff();
     if (!Login(m_info)) return false;
-    GetFtpConnection()->GetSystemType(m_strSystem);
-    root.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
-    root->Pump(nullptr, GetFtpConnection(), nullptr);
+    m_strSystem = GetSession()->GetSystemType();
+    root.reset(CFtpNode::CreateRoot(GetSession(), m_info, true));
+    root->Pump(nullptr, GetSession(), nullptr);
     return true;
 }
 
 std::string CFtpSink::GetFailureHeading() const {
-    using velmora::protocol::EFtpError;
+    using velmora::ERemoteError;
     switch (GetLoginError()) {
-        case EFtpError::LoginRefused:
-            return "The server refused the login name or the password.";
-        case EFtpError::Connect:
+        case ERemoteError::LoginRefused: return "The server refused the login name or the password.";
+        case ERemoteError::Unreachable:
             return "The server could not be reached: the connection was refused, or the address is wrong.";
-        case EFtpError::TimedOut:
-            return "The server did not answer in time.";
-        case EFtpError::Closed:
-            return "The server closed the connection.";
-        case EFtpError::Certificate:
-            return "The server's certificate is not trusted.";
+        case ERemoteError::Lost: return "The server did not answer in time, or closed the connection.";
+        case ERemoteError::Busy: return "The server cannot take the session now.";
+        case ERemoteError::Untrusted: return "The server's certificate is not trusted.";
         default:
             return "The connection failed.";
     }

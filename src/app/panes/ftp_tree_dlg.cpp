@@ -25,7 +25,6 @@
 #include "engine/mover_api.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -284,8 +283,8 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
 }
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
-    const velmora::protocol::CCertificateInfo& peer = m_sink.GetPeerCertificate();
-    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const velmora::CCertificateInfo& peer = m_sink.GetPeerCertificate();
+    if (m_sink.GetLoginError() != velmora::ERemoteError::Untrusted || peer.IsEmpty()) return false;
     const std::string text = m_sink.GetStrError() +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
@@ -350,7 +349,7 @@ void CFtpTreeDlg::RunOnServer(const std::string& waitText, ServerWork work, std:
         RunWhenFree([this, waitText, work, result] { RunOnServer(waitText, work, result); });
         return;
     }
-    Connection* connection = m_sink.GetFtpConnection();
+    Connection* connection = m_sink.GetSession();
     if (connection == nullptr) {
         ShowServerFailure("Ftp is not connected");
         return;

@@ -86,8 +86,8 @@ void CPartialUploads::StartDelete(const velmora::CFtpLoginInfo& login, const std
         std::string error;
         if (!client.Login(login)) {
             error = client.GetStrError();
-        } else if (!client.GetFtpConnection()->DeleteFile(remotePath)) {
-            error = client.GetFtpConnection()->GetLastError();
+        } else if (!client.GetSession()->DeleteFile(remotePath)) {
+            error = client.GetSession()->GetLastError();
         }
         client.Logoff();
         PostToWindowThread(this, [this, remotePath, error] {

@@ -278,10 +278,8 @@ bool CFtpConnection::AskKeepingFolder(const std::string& command, const std::fun
 }
 
 bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secondsUtc) {
-    CFtpReply reply;
-    if (!ExpectPositive("MDTM " + name, reply)) return false;
-    return ParseModificationTime(reply.text, secondsUtc) ||
-           Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+    return AskKeepingFolder("MDTM " + name,
+                            [&](const CFtpReply& reply) { return ParseModificationTime(reply.text, secondsUtc); });
 }
 
 bool CFtpConnection::SetModificationTime(const std::string& name, int64_t secondsUtc) {
@@ -352,6 +350,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
     std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
     stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
+    stream->m_announced = reply.IsPreliminary() && ParseAnnouncedLength(reply.text, stream->m_announcedLength);
     m_stream = stream.get();
     return stream;
 }
