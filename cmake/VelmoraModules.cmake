@@ -5,9 +5,12 @@
 
 set(VELMORA_MODULES "" CACHE INTERNAL "")
 
-# velmora_module(<name> SOURCES <files...> [DEPENDS <modules...>] [LIBS <targets...>])
+# velmora_module(<name> SOURCES <files...> [DEPENDS <modules...>] [LIBS <targets...>]
+#                [PRIVATE_LIBS <targets...>])
+# PRIVATE_LIBS are libraries that only the module's own sources include:
+# they are linked, but their headers and flags stay out of the modules above.
 function(velmora_module name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(vm_${name}_obj OBJECT ${ARG_SOURCES})
   target_include_directories(vm_${name}_obj PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
@@ -21,6 +24,10 @@ function(velmora_module name)
   if(ARG_LIBS)
     target_link_libraries(vm_${name}_obj PUBLIC ${ARG_LIBS})
     target_link_libraries(vm_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  if(ARG_PRIVATE_LIBS)
+    target_link_libraries(vm_${name}_obj PRIVATE ${ARG_PRIVATE_LIBS})
+    target_link_libraries(vm_${name} PRIVATE ${ARG_PRIVATE_LIBS})
   endif()
   set(VELMORA_MODULES ${VELMORA_MODULES} ${name} CACHE INTERNAL "")
 endfunction()
@@ -62,14 +69,16 @@ function(velmora_test name)
   # item would stay), so the labels and the environment are set by a file
   # that CTest reads after the discovered tests. The tests keep what the
   # library writes to the user's data and settings folders in the build tree,
-  # away from the home folder of whoever runs them.
+  # away from the home folder of whoever runs them, and they never reach the
+  # keyring of the desktop session they may be run from: their session bus
+  # address leads nowhere (keyring tests start a session of their own).
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
   set(label_file ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_labels.cmake)
   file(WRITE ${label_file}
     "if(test_${name}_TESTS)\n"
     "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\"\n"
     "    ENVIRONMENT \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/data;"
-    "XDG_CONFIG_HOME=${test_home}/config\")\n"
+    "XDG_CONFIG_HOME=${test_home}/config;DBUS_SESSION_BUS_ADDRESS=unix:path=${test_home}/no-session-bus\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()

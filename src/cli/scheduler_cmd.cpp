@@ -129,6 +129,10 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     context.Warn(JobDatabaseFile::AccessWarning(args.database));
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());
+    // Passwords older versions kept in the database move into the keyring
+    // when this scheduler runs where one does.
+    if (!engine.MovePasswordsToKeyring()) return context.Fail("cannot read the transfer orders: " + engine.GetLastError());
+    context.Warn(engine.GetNotice());
     velmora::CJobSettings settings = context.options.JobSettings();
     // Scheduled mirrors keep their record of the destination there too.
     settings.m_pRecordDatabase = database.get();

@@ -73,7 +73,7 @@ public:
           m_handle(std::move(handle)),
           m_upload(upload),
           m_nextOffset(offset) {
-        m_session.m_streamOpen = true;
+        m_session.m_stream = this;
         const auto& options = session.m_options;
         if (options.lowSpeedBytes > 0 && options.lowSpeedSeconds > 0) {
             m_lowSpeedBytes = uint64_t{options.lowSpeedBytes} * static_cast<uint64_t>(options.lowSpeedSeconds);
@@ -128,7 +128,7 @@ public:
             if (!AwaitOldestWrite()) return false;
         }
         m_open = false;
-        m_session.m_streamOpen = false;
+        m_session.m_stream = nullptr;
         protocol::TraceCommand(Format("CLOSE %s (%llu bytes %s)", m_path.c_str(), static_cast<unsigned long long>(m_bytes),
                                       m_upload ? "written" : "read"));
         if (!m_channel.CloseHandle(m_handle)) return FailFromChannel();
@@ -137,10 +137,16 @@ public:
 
     void Abort() override {
         if (!m_open) return;
+        // An abandoned transfer did not complete: a later Close must not say it did.
+        if (!m_failed) {
+            m_failed = true;
+            m_errorKind = ERemoteError::Usage;
+            m_error = "The transfer was abandoned";
+        }
         for (const Request& request : m_requests) m_channel.Abandon(request.id);
         m_requests.clear();
         m_open = false;
-        m_session.m_streamOpen = false;
+        m_session.m_stream = nullptr;
         if (m_channel.IsUsable()) m_channel.CloseHandleLater(m_handle);
     }
 
@@ -211,6 +217,8 @@ private:
         std::string_view data;
         if (reply.type != sftp::Data || !reader.String(data) || data.size() > head.length)
             return Fail(ERemoteError::Lost, "The server answered a read with a malformed message");
+        // An empty block would have us ask for the same bytes for ever.
+        if (data.empty()) return Fail(ERemoteError::Lost, "The server answered a read with no data");
         m_data.assign(data);
         m_dataAt = 0;
         // A short block is not the end: the rest of it is asked for before
@@ -270,7 +278,7 @@ private:
 
 CSftpSession::CSftpSession() = default;
 
-CSftpSession::~CSftpSession() = default;
+CSftpSession::~CSftpSession() { Close(); }
 
 bool CSftpSession::Fail(ERemoteError kind, std::string text) {
     m_errorKind = kind;
@@ -324,9 +332,10 @@ const CCertificateInfo& CSftpSession::GetPeerCertificate() const {
 }
 
 void CSftpSession::Close() {
+    // A stream still open is abandoned while its channel is there to abandon it on.
+    if (m_stream) m_stream->Abort();
     m_channel.reset();
     m_connection.Close();
-    m_streamOpen = false;
     m_home.clear();
 }
 
@@ -338,7 +347,7 @@ std::string CSftpSession::GetEncryption() const {
 
 bool CSftpSession::Ready() {
     if (!IsConnected()) return Fail(ERemoteError::Lost, "Not connected");
-    if (m_streamOpen) return Fail(ERemoteError::Usage, "A transfer is still open");
+    if (m_stream) return Fail(ERemoteError::Usage, "A transfer is still open");
     Touch();
     return true;
 }
@@ -484,7 +493,7 @@ bool CSftpSession::Hash(const std::string& path, const std::string& algorithm, u
 
 bool CSftpSession::KeepAlive(int idleSeconds) {
     if (!IsConnected()) return Fail(ERemoteError::Lost, "Not connected");
-    if (m_streamOpen || std::chrono::steady_clock::now() - m_lastActivity < std::chrono::seconds(idleSeconds))
+    if (m_stream || std::chrono::steady_clock::now() - m_lastActivity < std::chrono::seconds(idleSeconds))
         return true;
     std::string ignored;
     Touch();

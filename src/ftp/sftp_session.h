@@ -22,6 +22,8 @@
 //   auto file = session.OpenWrite("/in/a.bin", 0, ERemoteWrite::Replace);
 namespace velmora {
 
+class CSftpStream;
+
 class VELMORA_API CSftpSession : public CRemoteSession {
 public:
     CSftpSession();
@@ -88,7 +90,7 @@ private:
     uint16_t m_port = 0;
     std::string m_home;
     CRemoteFeatures m_features;
-    bool m_streamOpen = false;
+    CSftpStream* m_stream = nullptr;  // the open transfer, not owned
     std::chrono::steady_clock::time_point m_lastActivity;
     std::string m_error;
     ERemoteError m_errorKind = ERemoteError::None;

@@ -372,6 +372,15 @@ TEST_P(SftpServersTest, AnAbandonedTransferLeavesTheSessionUsable) {
     CRemoteFacts facts;
     ASSERT_TRUE(session.GetFacts(server->Remote("half.bin"), facts));
     EXPECT_TRUE(facts.exists);
+
+    // A session closed under an open stream leaves the stream closed, not dangling.
+    auto stream = session.OpenRead(server->Remote("big.bin"), 0);
+    ASSERT_TRUE(stream);
+    session.Close();
+    char byte = 0;
+    size_t received = 0;
+    EXPECT_FALSE(stream->Read(&byte, 1, received));
+    EXPECT_FALSE(stream->Close());
 }
 
 TEST_P(SftpServersTest, FourSessionsAtOnce) {

@@ -315,7 +315,9 @@ start)
 stop)
     dir=${2:?folder}
     [ -f "$dir/server.pid" ] && kill "$(cat "$dir/server.pid")" 2>/dev/null
-    [ -f "$dir/system-user" ] && userdel "$(cat "$dir/system-user")" 2>/dev/null
+    # A session's process of the user may still be ending (sshd's file
+    # service): the account goes all the same.
+    [ -f "$dir/system-user" ] && userdel -f "$(cat "$dir/system-user")" 2>/dev/null
     [ -f "$dir/pam-service" ] && rm -f "$(cat "$dir/pam-service")"
     rm -f "$dir/server.pid" "$dir/system-user" "$dir/pam-service"
     ;;

@@ -63,6 +63,16 @@ int CAppSettings::GetSimultaneousTransfers() const {
     return std::min(number, kMostSimultaneousTransfers);
 }
 
+velmora::EPasswordStore CAppSettings::GetPasswordStore() const {
+    velmora::EPasswordStore store = velmora::EPasswordStore::Auto;
+    if (!velmora::ParsePasswordStore(ReadValue(kPasswordStore), store)) return velmora::EPasswordStore::Auto;
+    return store;
+}
+
+bool CAppSettings::SetPasswordStore(velmora::EPasswordStore store) {
+    return WriteValue(kPasswordStore, std::string(velmora::PasswordStoreName(store)));
+}
+
 void CAppSettings::Load() {
     GetHome();
     GetCurProject();

@@ -100,8 +100,7 @@ bool CSftpChannel::Send(CSftpMessage& message) {
     const std::string& bytes = message.Finish();
     CFtpError error;
     if (!m_connection.Send(bytes, m_timeoutMs, error)) return Fail(error.code, error.text);
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + 5);
-    m_waiting.insert(uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]);
+    m_waiting.insert(message.GetId());
     return true;
 }
 
@@ -138,10 +137,7 @@ void CSftpChannel::Abandon(uint32_t id) {
 }
 
 bool CSftpChannel::Exchange(CSftpMessage& message, CSftpReply& reply) {
-    const std::string& bytes = message.Finish();
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + 5);
-    const uint32_t id = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
-    return Send(message) && Await(id, reply);
+    return Send(message) && Await(message.GetId(), reply);
 }
 
 bool CSftpChannel::CheckStatus(const CSftpReply& reply) {

@@ -21,7 +21,7 @@ uint32_t GetUint32(std::string_view bytes) {
 
 }  // namespace
 
-CSftpMessage::CSftpMessage(sftp::EType type, uint32_t id) {
+CSftpMessage::CSftpMessage(sftp::EType type, uint32_t id) : m_id(id) {
     m_bytes.assign(4, '\0');
     m_bytes.push_back(static_cast<char>(type));
     PutUint32(m_bytes, id);

@@ -116,10 +116,13 @@ public:
 
     // The whole message, length first.
     const std::string& Finish();
+    // The request id (0 for INIT).
+    uint32_t GetId() const { return m_id; }
 
 private:
     CSftpMessage() = default;
     std::string m_bytes;
+    uint32_t m_id = 0;
 };
 
 // Reads the fields of one message body (the bytes after the length). Every

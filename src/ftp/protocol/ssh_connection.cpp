@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "base/format.h"
@@ -175,33 +176,28 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));
     std::vector<std::string> tried;
     int offered = ssh_userauth_list(m_session, nullptr);
-    // Each attempt: SUCCESS ends the login, PARTIAL (a second factor is
+    // Each method in turn until one lets us in: PARTIAL (a second factor is
     // needed) renews the server's offer, ERROR ends the connection.
-    const auto settle = [&](int result) {
-        if (result == SSH_AUTH_PARTIAL) offered = ssh_userauth_list(m_session, nullptr);
-        return result == SSH_AUTH_SUCCESS || result == SSH_AUTH_ERROR;
+    const auto attempt = [&](const std::string& method, const std::function<int()>& run) {
+        tried.push_back(method);
+        rc = run();
+        if (rc == SSH_AUTH_PARTIAL) offered = ssh_userauth_list(m_session, nullptr);
+        return rc == SSH_AUTH_SUCCESS || rc == SSH_AUTH_ERROR;
     };
-    if ((offered & SSH_AUTH_METHOD_PUBLICKEY) && settings.useAgent && std::getenv("SSH_AUTH_SOCK")) {
-        tried.push_back("publickey (agent)");
-        if (settle(rc = TryAgent())) goto done;
-    }
-    for (const std::string& file : settings.identities) {
-        if (!(offered & SSH_AUTH_METHOD_PUBLICKEY)) break;
+    bool settled = false;
+    if ((offered & SSH_AUTH_METHOD_PUBLICKEY) && settings.useAgent && std::getenv("SSH_AUTH_SOCK"))
+        settled = attempt("publickey (agent)", [&] { return ssh_userauth_agent(m_session, nullptr); });
+    for (size_t i = 0; !settled && i < settings.identities.size() && (offered & SSH_AUTH_METHOD_PUBLICKEY); ++i) {
+        const std::string& file = settings.identities[i];
         std::string note;
-        rc = TryKeyFile(file, settings, note);
-        tried.push_back(Format("publickey (%s%s%s)", std::filesystem::path(file).filename().c_str(),
-                               note.empty() ? "" : ": ", note.c_str()));
-        if (settle(rc)) goto done;
+        settled = attempt("publickey", [&] { return TryKeyFile(file, settings, note); });
+        tried.back() = Format("publickey (%s%s%s)", std::filesystem::path(file).filename().c_str(),
+                              note.empty() ? "" : ": ", note.c_str());
     }
-    if ((offered & SSH_AUTH_METHOD_PASSWORD) && !password.empty()) {
-        tried.push_back("password");
-        if (settle(rc = ssh_userauth_password(m_session, nullptr, password.c_str()))) goto done;
-    }
-    if ((offered & SSH_AUTH_METHOD_INTERACTIVE) && (!password.empty() || settings.askKeyboard)) {
-        tried.push_back("keyboard-interactive");
-        if (settle(rc = TryKeyboard(password, settings))) goto done;
-    }
-done:
+    if (!settled && (offered & SSH_AUTH_METHOD_PASSWORD) && !password.empty())
+        settled = attempt("password", [&] { return ssh_userauth_password(m_session, nullptr, password.c_str()); });
+    if (!settled && (offered & SSH_AUTH_METHOD_INTERACTIVE) && (!password.empty() || settings.askKeyboard))
+        attempt("keyboard-interactive", [&] { return TryKeyboard(password, settings); });
     if (rc == SSH_AUTH_SUCCESS) {
         TraceReplyLine("SSH login accepted");
         return true;
@@ -209,8 +205,6 @@ done:
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));
     return Fail(error, EFtpError::LoginRefused, DescribeRefusedLogin(tried, offered));
 }
-
-int CSshConnection::TryAgent() { return ssh_userauth_agent(m_session, nullptr); }
 
 int CSshConnection::TryKeyFile(const std::string& file, const CSshSettings& settings, std::string& note) {
     std::error_code code;

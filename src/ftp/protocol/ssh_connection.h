@@ -79,7 +79,6 @@ private:
     bool Authenticate(const std::string& password, const CSshSettings& settings,
                       CFtpError& error);
     // One method each: SSH_AUTH_SUCCESS when it let us in.
-    int TryAgent();
     int TryKeyFile(const std::string& file, const CSshSettings& settings, std::string& note);
     int TryKeyboard(const std::string& password, const CSshSettings& settings);
     bool OpenChannel(const std::string& subsystem, CFtpError& error);

@@ -137,8 +137,8 @@ std::string DescribeChangedHostKey(std::string_view host, uint16_t port, const C
         "Someone may be intercepting the connection (a man-in-the-middle attack), or the server's key was replaced.\n"
         "The server now offers a %s key with the fingerprint %s; %s holds another key for this host.\n"
         "Nothing was sent to the server. Only if its administrator confirms the new key, remove the old entry "
-        "(ssh-keygen -R '%s') and connect again.",
-        kUntrustedHostKeyText, name.c_str(), key.type.c_str(), key.fingerprint.c_str(), where.c_str(), name.c_str());
+        "at %s and connect again.",
+        kUntrustedHostKeyText, name.c_str(), key.type.c_str(), key.fingerprint.c_str(), where.c_str(), where.c_str());
 }
 
 }  // namespace velmora::protocol
