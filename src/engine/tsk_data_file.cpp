@@ -106,10 +106,11 @@ CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target)
     CSourceFacts facts = source.DescribeSource(false);
     const CTargetFacts held = target.DescribeTarget(facts, continuing);
     CTransferPlan plan = PlanTransfer(continuing, facts, held);
-    if (!plan.Continues()) return plan;
-    // The part held must be of the source as it is now, not as it was listed.
-    facts = source.DescribeSource(true);
-    plan = PlanTransfer(continuing, facts, held);
+    if (plan.Continues()) {
+        // The part held must be of the source as it is now, not as it was listed.
+        facts = source.DescribeSource(true);
+        plan = PlanTransfer(continuing, facts, held);
+    }
     if (plan.sourceChanged) {
         LogText(LOG_STATUS, "Changed:",
                 Format("%s is not the file the %llu bytes held were taken from (was %s; now %s): "
@@ -117,7 +118,7 @@ CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target)
                        source.SourceText().c_str(), static_cast<unsigned long long>(held.held),
                        held.heldStamp->Text().c_str(), facts.stamp->Text().c_str()));
         // What comes now is the file as it is now.
-        source.m_Path.Length(facts.stamp->size);
+        if (facts.length) source.m_Path.Length(*facts.length);
     }
     return plan;
 }
