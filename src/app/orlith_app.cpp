@@ -7,6 +7,7 @@
 
 #include "app/common/app_context.h"
 #include "app/common/status_relay.h"
+#include "app/transfers/transfer_settings.h"
 #include "app/panes/ftp_sink.h"
 #include "app/shell/quit_signals.h"
 #include "app/transfers/existing_targets.h"
@@ -15,8 +16,6 @@
 #include "app/transfers/transfer_thread.h"
 #include "app/tray/dash_bord_dlg.h"
 #include "base/format.h"
-#include "engine/job_settings.h"
-#include "ftp/session_options.h"
 #include "ftp/password_store.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
@@ -40,6 +39,7 @@ COrlithApp::COrlithApp(std::string defaultHome)
       m_pContext(std::make_unique<CAppContext>(
           CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter, *m_pTargets})) {
     m_pApp = this;
+    m_pTargets->Follow(*m_pQueue);
 }
 
 COrlithApp::~COrlithApp() {
@@ -55,18 +55,6 @@ std::string COrlithApp::FindDefaultHome() {
     return {};
 }
 
-namespace {
-void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::string(line), true); }
-}  // namespace
-
-void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
-    velmora::CJobSettings defaults = CTransferThread::GetJobDefaults();
-    defaults.m_bPreserveTimes = settings.GetPreserveTimes();
-    defaults.m_nSessions = settings.GetSimultaneousTransfers();
-    CTransferThread::SetJobDefaults(defaults);
-    velmora::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
-}
-
 bool COrlithApp::InitInstance() {
     // Long work on this thread keeps the windows alive through the pump.
     velmora::platform::SetMessagePumpHook([] {
@@ -79,7 +67,10 @@ bool COrlithApp::InitInstance() {
     m_settings.Load();
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
-    ApplyTransferSettings(m_settings);
+    ApplyTransferSettings(m_settings.GetTransferSettings());
+    // What was unfinished at the last exit waits for Start.
+    m_pQueue->SetStore(m_settings.GetQueueFile());
+    m_pQueue->Restore();
     // Someone sits in front of the desktop program: a locked keyring may
     // show the service's own unlock prompt.
     velmora::SetPasswordStore(m_settings.GetPasswordStore());

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QString>
 
+#include "base/format.h"
 #include "base/path_text.h"
 #include "base/system_info.h"
 #include "base/text.h"
@@ -21,6 +22,11 @@ constexpr const char* kSelNode = "SelNode";
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
+
+std::string CAppSettings::GetAboutText() {
+    return velmora::Format("%s\nVersion %d.%d.%d    (b%d)", kProduct, PARCELO_VERSION_MAJOR, PARCELO_VERSION_MINOR,
+                           PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
+}
 
 CAppSettings::CAppSettings(std::string defaultHome) : m_strDefaultHome(std::move(defaultHome)) {}
 
@@ -61,6 +67,46 @@ int CAppSettings::GetSimultaneousTransfers() const {
     const int32_t number = velmora::ParseInt32(ReadValue(kSimultaneousTransfers));
     if (number < 1) return kDefaultSimultaneousTransfers;
     return std::min(number, kMostSimultaneousTransfers);
+}
+
+CTransferSettings CAppSettings::GetTransferSettings() const {
+    CTransferSettings settings;
+    const std::string existing = GetExistingTarget();
+    if (!existing.empty()) settings.existingTarget = existing;
+    settings.sessions = GetSimultaneousTransfers();
+    settings.preserveTimes = GetPreserveTimes();
+    settings.protocolTrace = GetProtocolTrace();
+    const auto number = [](const char* name, int64_t fallback) {
+        const std::string text = ReadValue(name);
+        return text.empty() ? fallback : std::max<int64_t>(velmora::ParseInt64(text), 0);
+    };
+    settings.lowSpeedBytes = static_cast<uint32_t>(
+        std::min<int64_t>(number(kLowSpeedBytes, settings.lowSpeedBytes), UINT32_MAX));
+    settings.lowSpeedSeconds = static_cast<int>(std::clamp<int64_t>(number(kLowSpeedSeconds, settings.lowSpeedSeconds), 1, 3600));
+    return settings;
+}
+
+void CAppSettings::SetTransferSettings(const CTransferSettings& settings) {
+    WriteValue(std::string(kExistingTarget), settings.existingTarget);
+    WriteValue(std::string(kSimultaneousTransfers), std::to_string(settings.sessions));
+    WriteValue(std::string(kPreserveTimes), std::string(settings.preserveTimes ? "1" : "0"));
+    WriteValue(std::string(kProtocolTrace), std::string(settings.protocolTrace ? "1" : "0"));
+    WriteValue(std::string(kLowSpeedBytes), std::to_string(settings.lowSpeedBytes));
+    WriteValue(std::string(kLowSpeedSeconds), std::to_string(settings.lowSpeedSeconds));
+}
+
+std::vector<std::string> CAppSettings::ReadLines(const char* name) {
+    std::vector<std::string> lines;
+    for (const QString& line : QString::fromStdString(ReadValue(name)).split('\n', Qt::SkipEmptyParts)) {
+        lines.push_back(line.toStdString());
+    }
+    return lines;
+}
+
+void CAppSettings::WriteLines(const char* name, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    WriteValue(std::string(name), text);
 }
 
 velmora::EPasswordStore CAppSettings::GetPasswordStore() const {

@@ -72,12 +72,15 @@ void CTransferThread::Wait() {
 }
 
 bool CTransferThread::DoCopy() {
-    m_api.SetJobSettings(GetJobDefaults());
+    velmora::CJobSettings settings = GetJobDefaults();
+    // The connection's own number of login attempts.
+    settings.m_nLoginAttempts = m_api.GetLoginInfo().GetRetries();
+    m_api.SetJobSettings(settings);
     const bool done = m_api.DoCopy();
     const velmora::CJobResult& job = m_api.GetResult();
     // Files named without a listing count no bytes beforehand: then what moved.
     m_counts = {job.m_nProcessed, job.m_nSkipped, std::max(job.m_nTotalBytes, job.m_nProcessedBytes),
-                job.m_bAborted || job.m_nLastCategory == velmora::ERROR_ABORTED};
+                job.m_bAborted || job.m_nLastCategory == velmora::ERROR_ABORTED, job.m_nProcessedBytes};
     return done;
 }
 
