@@ -42,8 +42,6 @@ struct VELMORA_API CJobProviders {
     Password password;
 };
 
-// A transfer is given up as too slow when fewer than `bytesPerSecond` move,
-// on average, over `seconds` (0 bytes: no limit).
 // Everything a job reads that its host chooses. The host (the command line,
 // the desktop program, the scheduler, a caller of the Mover API) gives each
 // job a value of its own; the job keeps its copy for its whole run, so two
