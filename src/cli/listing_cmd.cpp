@@ -91,9 +91,14 @@ std::string JsonEntry(const std::string& folder, const Entry& entry) {
 // The entries of one server folder ("/a/b/"); false with the reason.
 bool ListFolder(velmora::CFtpClient& client, const std::string& folder, std::vector<Entry>& entries,
                 std::string& error) {
+    velmora::CRemoteSession* session = client.GetSession();
+    // An exact listing gives times to the second, in UTC.
+    const bool exact = session->GetFeatures().exactListing;
     return velmora::ForEachRemoteEntry(
-        client.GetFtpConnection(), folder,
-        [&entries](const velmora::CFtpFind& find) { entries.push_back({*find.GetCurrent(), find.IsMachineListing()}); },
+        session, folder,
+        [&entries, exact](const velmora::CFtpFind& find) {
+            entries.push_back({*find.GetCurrent(), exact});
+        },
         &error);
 }
 

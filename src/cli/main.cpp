@@ -10,7 +10,6 @@
 #include "cli/commands.h"
 #include "cli/help_pages.h"
 #include "cli/usage_hint.h"
-#include "engine/job_state.h"
 #include "messaging/log_file.h"
 
 using namespace parcelo::cli;
@@ -36,8 +35,6 @@ int main(int argc, char** argv) {
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
-        velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
-        velmora::CJobState::Job().m_nSessions = context.options.parallel;
         context.options.Apply();
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");

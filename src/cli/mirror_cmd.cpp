@@ -8,13 +8,12 @@
 #include "base/value_format.h"
 #include "cli/commands.h"
 #include "cli/job_database_file.h"
-#include "cli/json_line.h"
 #include "cli/job_options.h"
 #include "cli/job_run.h"
+#include "cli/json_line.h"
 #include "cli/location.h"
+#include "engine/job_result.h"
 #include "engine/mirror.h"
-#include "engine/mirror_record.h"
-#include "engine/statistic.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
@@ -57,8 +56,7 @@ std::string ActionJson(const std::string& action, const std::string& path) {
     return JsonLine().Text("action", word).Text("path", path).Line();
 }
 
-void PrintSummary(const CliContext& context, bool dryRun) {
-    const velmora::CJobState& job = velmora::CStatistic::Job();
+void PrintSummary(const CliContext& context, bool dryRun, const velmora::CJobResult& job) {
     const velmora::CMirrorCounts& counts = job.m_mirror;
     const int32_t sent = dryRun ? counts.m_nNew + counts.m_nChanged : job.m_nProcessed;
     const int64_t bytes = dryRun ? counts.m_nBytes : job.m_nProcessedBytes;
@@ -102,16 +100,18 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     JobDatabaseFile database;
     if (!args.database.empty() && !database.Open(args.database, error)) return context.Fail(error);
     if (!args.database.empty()) context.Warn(JobDatabaseFile::AccessWarning(args.database));
-    const velmora::CMirrorRecordDatabase record(args.database.empty() ? nullptr : database.get());
+    velmora::CJobSettings settings = context.options.JobSettings();
+    if (!args.database.empty()) settings.m_pRecordDatabase = database.get();
     int status = kExitOk;
+    velmora::CJobResult result;
     {
         // "+ new", "~ changed", "- deleted" as they happen.
         velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
             context.Print(context.options.json ? ActionJson(action, path) : action + " " + path);
         });
-        status = RunItems(context, items, from.Display());
+        status = RunItems(context, items, from.Display(), settings, {}, &result);
     }
-    PrintSummary(context, args.dryRun);
+    PrintSummary(context, args.dryRun, result);
     return status;
 }
 

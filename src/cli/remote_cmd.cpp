@@ -35,24 +35,24 @@ int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     const velmora::CFtpPath folder(location.path, velmora::PATH_FOLDER);
     if (folder.IsFtpRoot()) return context.UsageError("the server's root folder cannot be removed");
     if (recursive) {
-        velmora::CFtpNode node(client.GetFtpConnection());
+        velmora::CFtpNode node(client.GetSession());
         if (node.DeleteFolder(folder)) return kExitOk;
         return context.Fail("cannot remove " + location.Display() + ": " + node.GetLastError());
     }
-    auto* connection = client.GetFtpConnection();
-    if (connection->RemoveDirectory(folder.GetFtpDir(false))) return kExitOk;
-    return context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
+    velmora::CRemoteSession* session = client.GetSession();
+    if (session->RemoveFolder(folder.GetFtpDir(false))) return kExitOk;
+    return context.Fail("cannot remove " + location.Display() + ": " + session->GetLastError());
 }
 
 int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
     int result = kExitOk;
     ForEachRemoteFile(context, texts, "rmdir", result,
                       [&](velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file) {
-                          auto* connection = client.GetFtpConnection();
-                          if (connection->DeleteFile(file.GetPath())) return;
-                          std::string reason = connection->GetLastError();
+                          velmora::CRemoteSession* session = client.GetSession();
+                          if (session->DeleteFile(file.GetPath())) return;
+                          std::string reason = session->GetLastError();
                           // Servers word a folder refused to DELE each their own way: the server is asked.
-                          if (connection->SetCurrentDirectory(file.GetPath())) reason = "it is a folder (use rmdir)";
+                          if (session->IsFolder(file.GetPath())) reason = "it is a folder (use rmdir)";
                           result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) +
                                                 ": " + reason);
                       });
@@ -64,7 +64,7 @@ class ListedModes {
 public:
     // The bits of `path` now, and whether it is a folder; false with the
     // reason when its folder cannot be listed or does not show them.
-    bool Find(velmora::CFtpClient& client, const std::string& path, uint32_t& mode, bool& folder,
+    bool Find(velmora::CRemoteSession& session, const std::string& path, uint32_t& mode, bool& folder,
               std::string& error) {
         const size_t slash = path.rfind('/');
         const std::string parent = slash == std::string::npos ? std::string("/") : path.substr(0, slash + 1);
@@ -73,7 +73,7 @@ public:
         if (listed == m_folders.end()) {
             std::map<std::string, Entry> entries;
             if (!velmora::ForEachRemoteEntry(
-                    client.GetFtpConnection(), parent,
+                    &session, parent,
                     [&entries](const velmora::CFtpFind& find) {
                         const velmora::CFtpDir& entry = *find.GetCurrent();
                         entries[entry.GetName()] = {entry.GetPermissions(), entry.IsFolder()};
@@ -118,13 +118,14 @@ int ChangeMode(CliContext& context, const std::string& modeText, const std::vect
                           uint32_t current = 0;
                           bool folder = false;
                           std::string error;
-                          if (mode.IsRelative() && !listed.Find(client, path, current, folder, error)) {
+                          velmora::CRemoteSession& session = *client.GetSession();
+                          if (mode.IsRelative() && !listed.Find(session, path, current, folder, error)) {
                               result = context.Fail("cannot change the permissions of " + shown + ": " + error);
                               return;
                           }
-                          if (client.SetPermissions(path, mode.Apply(current, folder))) return;
-                          result = context.Fail("cannot change the permissions of " + shown + ": " +
-                                                client.GetStrError());
+                          if (session.SetPermissions(path, mode.Apply(current, folder))) return;
+                          result =
+                              context.Fail("cannot change the permissions of " + shown + ": " + session.GetLastError());
                       });
     return result;
 }
@@ -145,11 +146,11 @@ int Rename(CliContext& context, const std::string& text, const std::string& to) 
     velmora::CFtpClient client;
     int status = kExitOk;
     if (!OpenSession(context, text, location, client, status)) return status;
-    auto* connection = client.GetFtpConnection();
+    velmora::CRemoteSession* session = client.GetSession();
     const std::string from = location.folder ? velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(false)
                                              : location.path;
-    if (connection->Rename(from, RenameTarget(from, to))) return kExitOk;
-    return context.Fail("cannot rename " + location.Display() + ": " + connection->GetLastError());
+    if (session->Rename(from, RenameTarget(from, to))) return kExitOk;
+    return context.Fail("cannot rename " + location.Display() + ": " + session->GetLastError());
 }
 
 }  // namespace

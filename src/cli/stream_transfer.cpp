@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
+#include "base/block_copy.h"
 #include "cli/remote_login.h"
+#include "ftp/remote_session.h"
 
 namespace parcelo::cli {
 namespace {
@@ -30,10 +33,51 @@ bool ReadFromInput(char* buffer, size_t size, size_t& received) {
     }
 }
 
-// The client's error, with the server's own words when it has them.
-std::string Reason(velmora::CFtpClient& client) {
-    const std::string reply = client.GetInternetResponseInfo();
-    return reply.empty() || reply.starts_with("2") ? client.GetStrError() : reply;
+// The whole remote file to standard output, through the session's stream;
+// false with the reason. A transfer the server does not confirm, or one
+// shorter than the length it announced, fails.
+bool CopyToOutput(velmora::CRemoteSession& session, const std::string& path, std::string& error) {
+    std::unique_ptr<velmora::CRemoteStream> source = session.OpenRead(path, 0);
+    if (!source) {
+        error = session.GetLastError();
+        return false;
+    }
+    velmora::CCopyProgress unwatched;
+    const velmora::CCopyResult copied = velmora::CopyBlocks(
+        [&source](char* buffer, size_t size, size_t& received) { return source->Read(buffer, size, received); },
+        WriteToOutput, unwatched);
+    if (!copied.IsComplete()) {
+        error =
+            copied.end == velmora::ECopyEnd::WriteFailed ? "cannot write to standard output" : source->GetLastError();
+        source->Abort();
+        return false;
+    }
+    if (!source->Close()) {
+        error = source->GetLastError();
+        return false;
+    }
+    bool shorter = false;
+    return velmora::CheckReadLength(*source, 0, 0, error, shorter);
+}
+
+// Standard input to its end as the remote file `path`; false with the reason.
+bool StoreInput(velmora::CRemoteSession& session, const std::string& path, std::string& error) {
+    std::unique_ptr<velmora::CRemoteStream> target = session.OpenWrite(path, 0, velmora::ERemoteWrite::Replace);
+    if (!target) {
+        error = session.GetLastError();
+        return false;
+    }
+    velmora::CCopyProgress unwatched;
+    const velmora::CCopyResult copied = velmora::CopyBlocks(
+        ReadFromInput, [&target](const char* data, size_t size) { return target->Write(data, size); }, unwatched);
+    if (!copied.IsComplete()) {
+        error = copied.end == velmora::ECopyEnd::ReadFailed ? "cannot read standard input" : target->GetLastError();
+        target->Abort();
+        return false;
+    }
+    if (target->Close()) return true;
+    error = target->GetLastError();
+    return false;
 }
 
 }  // namespace
@@ -42,9 +86,10 @@ int CopyRemoteFilesToOutput(CliContext& context, const std::vector<std::string>&
     int status = kExitOk;
     ForEachRemoteFile(context, texts, "ls", status,
                       [&](velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file) {
-                          if (client.DownloadFile(file, WriteToOutput)) return;
-                          status = context.Fail("cannot read " + DisplayUrl(location.login, file.GetPath()) + ": " +
-                                                Reason(client));
+                          std::string error;
+                          if (CopyToOutput(*client.GetSession(), file.GetPath(), error)) return;
+                          status =
+                              context.Fail("cannot read " + DisplayUrl(location.login, file.GetPath()) + ": " + error);
                       });
     return status;
 }
@@ -59,11 +104,12 @@ int StoreInputAsRemoteFile(CliContext& context, const std::string& text) {
     }
     if (!ConnectTo(context, location, client, status)) return status;
     const velmora::CFtpPath target(location.path);
-    if (client.CreateFolder(velmora::CFtpPath(target.GetFtpDir(true), velmora::PATH_FOLDER)) &&
-        client.UploadFile(ReadFromInput, target)) {
-        return kExitOk;
+    if (!client.CreateFolder(velmora::CFtpPath(target.GetFtpDir(true), velmora::PATH_FOLDER))) {
+        return context.Fail("cannot write " + location.Display() + ": " + client.GetStrError());
     }
-    return context.Fail("cannot write " + location.Display() + ": " + Reason(client));
+    std::string error;
+    if (StoreInput(*client.GetSession(), target.GetPath(), error)) return kExitOk;
+    return context.Fail("cannot write " + location.Display() + ": " + error);
 }
 
 }  // namespace parcelo::cli

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ftp/login_info.h"
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "messaging/listener.h"
 
 namespace CLI {
@@ -29,9 +29,8 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
 // ftpes:// and ftps:// demand their own mode. A saved connection keeps its
 // stored settings unless --tls, --fingerprint or --ca-file say otherwise.
 // --insecure applies to every location, and so does a CA file given.
-velmora::protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options,
-                                               std::optional<velmora::protocol::ETlsMode> scheme,
-                                               const velmora::CFtpLoginInfo* saved);
+velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<velmora::ETlsMode> scheme,
+                                     const velmora::CFtpLoginInfo* saved);
 
 // The loud warning for --insecure stored with "connection" or "order", which
 // then accepts any certificate from `host` each time it is used.

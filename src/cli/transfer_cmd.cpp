@@ -18,10 +18,9 @@
 #include "cli/remote_glob.h"
 #include "cli/server_folder.h"
 #include "cli/stream_transfer.h"
-#include "engine/job_state.h"
 #include "engine/move_trans.h"
-#include "ftp/ftp_client.h"
 #include "engine/mover_api.h"
+#include "ftp/ftp_client.h"
 #include "paths/file_path_list.h"
 #include "platform/system.h"
 #include "platform/work_folder.h"
@@ -54,14 +53,17 @@ struct CopyArgs {
     OverwriteOptions overwrite;
 };
 
-// What a transfer does with files at its destination: what the options
-// ask. Without one, local files are not replaced (continuing a file is
-// asking to), and files on a server are kept by giving the new ones free
-// names (KeepsServerFiles), the engine's own policy.
-void SetOverwritePolicy(const OverwriteOptions& options, bool continuing, bool toServer) {
+// The job's settings, with what it does with files at its destination:
+// what the options ask. Without one, local files are not replaced
+// (continuing a file is asking to), and files on a server are kept by
+// giving the new ones free names (KeepsServerFiles), the engine's own policy.
+velmora::CJobSettings TransferSettings(const CliContext& context, const OverwriteOptions& options, bool continuing,
+                                       bool toServer) {
     const velmora::EOverwrite fallback =
         toServer || continuing ? velmora::EOverwrite::Design : velmora::EOverwrite::Refuse;
-    velmora::CJobState::Job().m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
+    velmora::CJobSettings settings = context.options.JobSettings();
+    settings.m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
+    return settings;
 }
 
 // Files sent to a server keep those there, under free names, unless an
@@ -72,20 +74,26 @@ bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
 
 // Whether the destination of one file is that file's new name, as cp and
 // curl read "a.csv b.csv": it does not end in "/" and is not a folder that
-// is there (`isFolder` asks). Several files and trees go into a folder.
-// Tells the job, which then puts the file under that name.
+// is there (`isFolder` asks). Several files and trees go into a folder. The
+// job is told so (CJobSettings::m_bNamedTarget) and puts the file under
+// that name.
 bool NamesTheFile(const Location& destination, bool oneFile, const std::function<bool()>& isFolder) {
-    const bool named = oneFile && !destination.folder && destination.path != "/" && !isFolder();
-    velmora::CJobState::Job().m_bNamedTarget = named;
-    return named;
+    return oneFile && !destination.folder && destination.path != "/" && !isFolder();
 }
 
 bool IsLocalFolder(const Location& local) { return velmora::CFilePath::IsExistsDirectory(local.path); }
 
 bool IsRemoteFolder(const Location& remote) { return IsServerFolder(remote.login, remote.path); }
 
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
-    return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers,
+                const velmora::CJobSettings& settings) {
+    return RunJob(context, subject, servers, settings,
+                  [&api](const velmora::CJobSettings& jobSettings, velmora::CJobResult& result) {
+                      api.SetJobSettings(jobSettings);
+                      const bool ran = api.DoCopy();
+                      result = api.GetResult();
+                      return ran;
+                  });
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -134,9 +142,11 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing, true);
     const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
-    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr});
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, true);
+    settings.m_bNamedTarget = named;
+    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr},
+                       settings);
 }
 
 // A remote file to download, with what the listing says of it.
@@ -218,29 +228,31 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing, false);
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, false);
+    settings.m_bNamedTarget = named;
     const CreatedFolders made(local.path);
-    const int result = RunMoverApi(context, api, first.Display(), {.source = &first.login});
+    const int result = RunMoverApi(context, api, first.Display(), {.source = &first.login}, settings);
     if (result != kExitOk) made.RemoveEmpty();
     return result;
 }
 
 // The destination point of a copy: a folder unless the source is a single
-// file (local or on a server) copied to a new name (NamesTheFile).
-velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
+// file (local or on a server) copied to a new name (NamesTheFile, which
+// `named` tells).
+velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip, bool& named) {
     const bool oneFile =
         !zip && (from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile);
+    named = false;
     if (destination.kind == Location::kShare) return destination.Point();
     if (destination.IsRemote()) {
-        const bool named = NamesTheFile(destination, oneFile, [&destination] { return IsRemoteFolder(destination); });
+        named = NamesTheFile(destination, oneFile, [&destination] { return IsRemoteFolder(destination); });
         velmora::CTransPoint point = destination.Point();
         point.SetFtpPath(named ? velmora::CFtpPath(destination.path)
                                : velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    if (NamesTheFile(destination, oneFile, [&destination] { return IsLocalFolder(destination); })) {
-        return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
-    }
+    named = NamesTheFile(destination, oneFile, [&destination] { return IsLocalFolder(destination); });
+    if (named) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
 }
 
@@ -251,7 +263,7 @@ int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
     remove.SetDeleteSourceFile();
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
-    return RunItems(context, items, source.GetStrPath());
+    return RunItems(context, items, source.GetStrPath(), context.options.JobSettings());
 }
 
 int Copy(CliContext& context, const CopyArgs& args) {
@@ -279,7 +291,8 @@ int Copy(CliContext& context, const CopyArgs& args) {
     velmora::CTansform transform;
     if (!job.Transform(from, transform, error)) return context.UsageError(error);
     job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, from, job.zip);
+    bool named = false;
+    const velmora::CTransPoint destination = DestinationPoint(to, from, job.zip, named);
     // An archive of a chosen name is not replaced unasked.
     if (job.zip && !job.zipName.empty() && !to.IsRemote() && !args.overwrite.overwrite &&
         velmora::CFilePath::IsExistsFile(velmora::AppendSlash(destination.GetStrPath(), '/') + job.zipName)) {
@@ -294,14 +307,16 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
     const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
-    SetOverwritePolicy(args.overwrite, false, to.IsRemote());
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, false, to.IsRemote());
+    settings.m_bNamedTarget = named;
     const CreatedFolders made(to.IsRemote() ? std::string() : to.path);
+    velmora::CJobResult copied;
     const int status =
-        RunItems(context, items, from.Display(), {.keepFilesOn = keep ? &to.login : nullptr});
+        RunItems(context, items, from.Display(), settings, {.keepFilesOn = keep ? &to.login : nullptr}, &copied);
     if (status != kExitOk) made.RemoveEmpty();
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
-    if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
+    if (copied.m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
     return DeleteSource(context, source);
 }
 
@@ -334,7 +349,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(from.Point(), transform, destination));
-    return RunItems(context, items, from.Display());
+    return RunItems(context, items, from.Display(), context.options.JobSettings());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "db/db_src_point.h"
 #include "db/db_trans_order_obj.h"
 #include "engine/job_database.h"
+#include "engine/job_settings.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -51,6 +52,9 @@ public:
     // The connection list that orders naming a saved connection take their
     // login from, read each time such an order runs.
     void SetConnectionsFile(const std::string& path) { m_strConnectionsFile = path; }
+    // The host's settings for the jobs that run launches (each order's
+    // overwrite choice applies on top; the job database is this engine).
+    void SetJobSettings(const CJobSettings& settings) { m_jobSettings = settings; }
 
     // No selected schedule, every set empty, the selections cleared.
     void Clear();
@@ -203,6 +207,7 @@ private:
     bool m_bLaunchFailed = false;
     Clock m_clock;
     std::string m_strConnectionsFile;
+    CJobSettings m_jobSettings;
 };
 
 }  // namespace velmora

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "ftp/ftp_dir.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_reply.h"
+#include "ftp/remote_session.h"
 
 namespace velmora {
 namespace {
@@ -18,18 +18,18 @@ bool CFtpRemoteFolder::Fail(const std::string& reason) {
     return false;
 }
 
-bool CFtpRemoteFolder::ServerRefused() { return Fail(m_pConnection->GetLastError()); }
+bool CFtpRemoteFolder::ServerRefused() { return Fail(m_pSession->GetLastError()); }
 
-bool CFtpRemoteFolder::Connected() { return m_pConnection || Fail("Ftp is not connected"); }
+bool CFtpRemoteFolder::Connected() { return m_pSession || Fail("Ftp is not connected"); }
 
 bool CFtpRemoteFolder::Create(const CFtpPath& folder) {
     if (!Connected()) return false;
-    return m_pConnection->CreateDirectory(folder.GetFtpDir(false)) || ServerRefused();
+    return m_pSession->MakeFolder(folder.GetFtpDir(false)) || ServerRefused();
 }
 
 bool CFtpRemoteFolder::Rename(const CFtpPath& folder, const CFtpPath& renamed) {
     if (!Connected()) return false;
-    return m_pConnection->Rename(folder.GetFtpDir(false), renamed.GetFtpDir(false)) || ServerRefused();
+    return m_pSession->Rename(folder.GetFtpDir(false), renamed.GetFtpDir(false)) || ServerRefused();
 }
 
 bool CFtpRemoteFolder::DeleteFiles(CFtpPathList& list) {
@@ -40,7 +40,7 @@ bool CFtpRemoteFolder::DeleteFiles(CFtpPathList& list) {
     bool ok = true;
     for (CFtpPath* path : list) {
         if (path->IsDirectory()) continue;
-        if (!m_pConnection->DeleteFile(path->GetFtpPath())) {
+        if (!m_pSession->DeleteFile(path->GetFtpPath())) {
             ok = ServerRefused();
             break;
         }
@@ -57,7 +57,7 @@ bool CFtpRemoteFolder::Delete(const CFtpPath& folder) {
     if (target.IsFtpRoot()) return Fail("The root folder of the server is not deleted");
     // A link to a folder goes itself, never what is in the folder it points to.
     if (folder.IsValidAttr() && folder.MatchesMask(platform::FileAttrReparsePoint))
-        return m_pConnection->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
+        return m_pSession->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
     return DeleteLevel(target, 0);
 }
 
@@ -68,7 +68,7 @@ bool CFtpRemoteFolder::DeleteLevel(const CFtpPath& folder, int depth) {
     std::vector<CFtpPath> folders;
     std::string error;
     const bool listed = ForEachRemoteEntry(
-        m_pConnection, text,
+        m_pSession, text,
         [&](const CFtpFind& entry) {
             const CFtpDir& dir = *entry.GetCurrent();
             if (dir.IsFolder())
@@ -84,11 +84,7 @@ bool CFtpRemoteFolder::DeleteLevel(const CFtpPath& folder, int depth) {
     for (const CFtpPath& sub : folders) {
         if (!DeleteLevel(sub, depth + 1)) return false;
     }
-    // Some servers will not remove the folder a session is in.
-    CFtpPath parent(folder);
-    parent.UpDir();
-    m_pConnection->SetCurrentDirectory(parent.GetFtpDir(true));
-    return m_pConnection->RemoveDirectory(folder.GetFtpDir(false)) || ServerRefused();
+    return m_pSession->RemoveFolder(folder.GetFtpDir(false)) || ServerRefused();
 }
 
 }  // namespace velmora

@@ -143,7 +143,7 @@ protected:
     }
     // The connection to a local test server that times out after 1.5 s.
     velmora::CFtpLoginInfo QuickLogin(uint16_t port) {
-        velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+        velmora::CSessionOptions options = sink.GetSessionOptions();
         options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
         sink.SetSessionOptions(options);
         velmora::CFtpLoginInfo info = Login();
@@ -641,7 +641,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Offline);
     velmora::CFtpLoginInfo info = Login();
     info.SetPort(tls.server->GetPort());
-    info.SetTlsMode(velmora::protocol::ETlsMode::Require);
+    info.SetTlsMode(velmora::ETlsMode::Require);
     std::string stored;
     QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
                      [&](const velmora::CFtpLoginInfo& trusted) { stored = trusted.GetTlsFingerprint(); });
@@ -699,7 +699,7 @@ TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) 
     // time-out is named.
     EXPECT_FALSE(ConnectAndWait(main.GetBrowser(), info));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_TRUE(prompter.shown[0].text.starts_with("The server did not answer in time.")) << prompter.shown[0].text;
+    EXPECT_TRUE(prompter.shown[0].text.starts_with("The server did not answer in time")) << prompter.shown[0].text;
     EXPECT_FALSE(sink.IsOnline());
 }
 

@@ -8,7 +8,6 @@
 #include <QDrag>
 #include <QLayout>
 #include <QMenu>
-#include <QMetaObject>
 #include <QPainter>
 #include <QShortcut>
 #include <QSplitter>
@@ -16,6 +15,7 @@
 #include "app/common/drag_item.h"
 #include "app/common/path_bar.h"
 #include "app/common/status_relay.h"
+#include "app/common/window_thread.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/session_security_label.h"
@@ -28,7 +28,6 @@
 #include "engine/mover_api.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "platform/file_system.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
@@ -334,8 +333,8 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     const CFtpSink::CState state = m_sink.GetState();
-    const velmora::protocol::CCertificateInfo& peer = state.peerCertificate;
-    if (state.loginError != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const velmora::CCertificateInfo& peer = state.peerCertificate;
+    if (state.loginError != velmora::ERemoteError::Untrusted || peer.IsEmpty()) return false;
     const std::string text = state.error +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
@@ -348,8 +347,7 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
-    QMetaObject::invokeMethod(
-        this, [this, info] { QueueConnect(info); }, Qt::QueuedConnection);
+    PostToWindowThread(this, [this, info] { QueueConnect(info); });
 }
 
 void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
@@ -363,14 +361,11 @@ void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
 void CFtpTreeDlg::RunDeferred() {
     for (std::function<void()>& action : std::exchange(m_deferred, {})) {
         ++m_nQueued;
-        QMetaObject::invokeMethod(
-            this,
-            [this, action = std::move(action)] {
-                --m_nQueued;
-                // An earlier one may have started a job: then this waits again.
-                RunWhenFree(action);
-            },
-            Qt::QueuedConnection);
+        PostToWindowThread(this, [this, action = std::move(action)] {
+            --m_nQueued;
+            // An earlier one may have started a job: then this waits again.
+            RunWhenFree(action);
+        });
     }
 }
 
