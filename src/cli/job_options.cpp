@@ -139,16 +139,21 @@ bool JobOptions::Transform(const Location& source, velmora::CTansform& transform
     return true;
 }
 
-void OverwriteOptions::AddTo(CLI::App& command) {
+void OverwriteOptions::AddTo(CLI::App& command, bool renaming) {
     CLI::Option* replace = command.add_flag("--overwrite", overwrite, "Replace files that are there already");
     CLI::Option* keep = command.add_flag("--no-clobber", noClobber, "Keep files that are there (skip the new ones)");
     CLI::Option* newest =
         command.add_flag("--newer", newer, "Replace a file that is there only when the source file is newer");
     replace->excludes(keep)->excludes(newest);
     keep->excludes(newest);
+    if (!renaming) return;
+    CLI::Option* both = command.add_flag(
+        "--rename", rename, "Keep a file that is on the server and send the new one as NAME(1).EXT, NAME(2).EXT, ...");
+    both->excludes(replace)->excludes(keep)->excludes(newest);
 }
 
 velmora::EOverwrite OverwriteOptions::Policy(velmora::EOverwrite fallback) const {
+    if (rename) return velmora::EOverwrite::Design;
     if (overwrite) return velmora::EOverwrite::Replace;
     if (noClobber) return velmora::EOverwrite::Skip;
     if (newer) return velmora::EOverwrite::Newer;

@@ -54,14 +54,18 @@ struct JobOptions {
 };
 
 // What a transfer does with files that are there already:
-// --overwrite, --no-clobber or --newer (one of them).
+// --overwrite, --no-clobber, --newer or, to a server, --rename (one of them).
 struct OverwriteOptions {
     bool overwrite = false;
     bool noClobber = false;
     bool newer = false;
+    // Files sent to a server keep those there by going under free names.
+    bool rename = false;
 
-    void AddTo(CLI::App& command);
-    // The policy asked for, else `fallback`.
+    // `renaming`: --rename is offered too.
+    void AddTo(CLI::App& command, bool renaming = false);
+    // The policy asked for, else `fallback`; --rename is the engine's own
+    // policy (the job's provider of names keeps the server's files).
     velmora::EOverwrite Policy(velmora::EOverwrite fallback) const;
 };
 

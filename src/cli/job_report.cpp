@@ -84,7 +84,9 @@ int JobReport::Finish(bool result, const velmora::CJobResult& job) {
     if (result && job.m_nErrors == 0) return kExitOk;
     if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
     if (first.find(kFileExists) != std::string::npos) {
-        first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
+        first +=
+            "; to replace it use --overwrite, to replace it when older --newer, to continue it --continue, "
+            "to keep it --no-clobber, to keep both on a server --rename";
     }
     // Servers word a folder read as a file differently ("Is a directory",
     // "Failed to open file"): the server is asked.
@@ -101,8 +103,9 @@ std::string JobReport::Summary(const velmora::CJobResult& job, std::chrono::mill
     std::string text = Plural(job.m_nProcessed, "file", "files") + ", " + velmora::FormatSize(bytes) +
                        velmora::Format(" in %.1f s", seconds);
     if (elapsed.count() > 0) text += " (" + velmora::FormatSize(bytes / seconds) + "/s)";
-    return text + "; " + Plural(job.m_nSkipped, "skipped", "skipped") + ", " +
-           Plural(job.m_nErrors, "error", "errors");
+    text += "; ";
+    if (job.m_nUnchanged > 0) text += Plural(job.m_nUnchanged, "unchanged", "unchanged") + ", ";
+    return text + Plural(job.m_nSkipped, "skipped", "skipped") + ", " + Plural(job.m_nErrors, "error", "errors");
 }
 
 std::string JobReport::JsonSummary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed,
@@ -112,6 +115,7 @@ std::string JobReport::JsonSummary(const velmora::CJobResult& job, std::chrono::
         .Number("files", job.m_nProcessed)
         .Number("bytes", job.m_nProcessedBytes)
         .Decimal("seconds", static_cast<double>(elapsed.count()) / 1000.0)
+        .Number("unchanged", job.m_nUnchanged)
         .Number("skipped", job.m_nSkipped)
         .Number("errors", job.m_nErrors);
     if (!firstError.empty()) json.Text("first_error", CliContext::Readable(firstError));

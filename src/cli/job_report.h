@@ -47,10 +47,11 @@ public:
     // The first error heard while the report exists; "" while there was none.
     std::string FirstError() const;
 
-    // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors"
+    // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors", with
+    // "2 unchanged, " before the skipped where files were equal already.
     static std::string Summary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed);
     // The same for --json: {"summary":"transfer","files":3,"bytes":1572864,
-    // "seconds":2.012,"skipped":1,"errors":0}, with "first_error" when there
+    // "seconds":2.012,"unchanged":0,"skipped":1,"errors":0}, with "first_error" when there
     // was one.
     static std::string JsonSummary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed,
                                    const std::string& firstError);

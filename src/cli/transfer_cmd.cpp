@@ -53,24 +53,26 @@ struct CopyArgs {
     OverwriteOptions overwrite;
 };
 
+// What the help of each transfer says of files that are there already.
+const std::string kRerunRule =
+    "Files that are there already: one equal to its source (size, and time where the target keeps times) stays "
+    "and counts as unchanged; the part a killed run left of the same source is continued; any other is refused "
+    "(exit status 1; the other files go on) unless --overwrite, --newer, --continue, --no-clobber or --rename "
+    "(to a server) says what to do. Running a command again sends nothing that is there.\n";
+
 // The job's settings, with what it does with files at its destination:
-// what the options ask. Without one, local files are not replaced
-// (continuing a file is asking to), and files on a server are kept by
-// giving the new ones free names (KeepsServerFiles), the engine's own policy.
-velmora::CJobSettings TransferSettings(const CliContext& context, const OverwriteOptions& options, bool continuing,
-                                       bool toServer) {
-    const velmora::EOverwrite fallback =
-        toServer || continuing ? velmora::EOverwrite::Design : velmora::EOverwrite::Refuse;
+// what the options ask (continuing a file is asking to replace it). Without
+// one, running a command again is safe (a re-run): a file equal to its
+// source stays, the part a killed run left is continued, and any other file
+// is refused with the options that would settle it.
+velmora::CJobSettings TransferSettings(const CliContext& context, const OverwriteOptions& options, bool continuing) {
     velmora::CJobSettings settings = context.options.JobSettings();
-    settings.m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
+    settings.m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(velmora::EOverwrite::Rerun);
     return settings;
 }
 
-// Files sent to a server keep those there, under free names, unless an
-// option says what to do with them or the transfer continues them.
-bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
-    return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
-}
+// --rename: files sent to a server keep those there, under free names.
+bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) { return !continuing && options.rename; }
 
 // Whether the destination of one file is that file's new name, as cp and
 // curl read "a.csv b.csv": it does not end in "/" and is not a folder that
@@ -143,7 +145,7 @@ int Upload(CliContext& context, const TransferArgs& args) {
         api.UploadFilesA(remote.login, files, destination);
     }
     const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
-    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, true);
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing);
     settings.m_bNamedTarget = named;
     return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr},
                        settings);
@@ -228,7 +230,7 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, false);
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing);
     settings.m_bNamedTarget = named;
     const CreatedFolders made(local.path);
     const int result = RunMoverApi(context, api, first.Display(), {.source = &first.login}, settings);
@@ -286,6 +288,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
+    if (args.overwrite.rename && !to.IsRemote()) return context.UsageError("--rename keeps both on a server");
     JobOptions job = args.job;
     if (!job.AskZipPassword(job.zipPasswordFile, false, error)) return context.UsageError(error);
     velmora::CTansform transform;
@@ -307,7 +310,7 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
     const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
-    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, false, to.IsRemote());
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, false);
     settings.m_bNamedTarget = named;
     const CreatedFolders made(to.IsRemote() ? std::string() : to.path);
     velmora::CJobResult copied;
@@ -368,10 +371,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                  "from a local file that has changed since starts again)");
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
-    upload->overwrite.AddTo(*up);
-    up->footer("Without --overwrite, --no-clobber or --newer, a file whose name is taken on the server goes up "
-               "as NAME(1).EXT.\n" +
-               up->get_footer());
+    upload->overwrite.AddTo(*up, true);
+    up->footer(kRerunRule + up->get_footer());
     up->callback([&context, &status, upload] { status.value = Upload(context, upload->Split()); });
 
     auto download = std::make_shared<TransferArgs>();
@@ -385,6 +386,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                    "Continue what an interrupted download left (.NAME.part), or a shorter local file, from its end "
                    "(a partial file whose remote file has changed since starts again)");
     download->overwrite.AddTo(*down);
+    down->footer(kRerunRule + down->get_footer());
     down->callback([&context, &status, download] { status.value = Download(context, download->Split()); });
 
     auto copy = std::make_shared<CopyArgs>();
@@ -395,7 +397,8 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                             "Where to: a folder, or for one file its new name (no trailing /, not a folder there)")
         ->required();
     copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
-    copy->overwrite.AddTo(*copyCommand);
+    copy->overwrite.AddTo(*copyCommand, true);
+    copyCommand->footer(kRerunRule + copyCommand->get_footer());
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
 
     auto zip = std::make_shared<CopyArgs>();

@@ -291,7 +291,7 @@ CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
     if (!session || !session->GetFactsOnly(target.GetPath().GetPath(), FactSize | FactTime, facts) || !facts.exists ||
         facts.folder)
         return {};
-    return {true, facts.modified};
+    return {true, facts.modified, facts.size, session->GetFeatures().setTime};
 }
 
 void CFtpSource::Close() {

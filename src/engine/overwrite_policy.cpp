@@ -8,11 +8,12 @@
 namespace velmora {
 namespace {
 
-constexpr std::array<std::pair<EOverwrite, const char*>, 4> kNames = {{
+constexpr std::array<std::pair<EOverwrite, const char*>, 5> kNames = {{
     {EOverwrite::Refuse, "refuse"},
     {EOverwrite::Replace, "replace"},
     {EOverwrite::Skip, "skip"},
     {EOverwrite::Newer, "newer"},
+    {EOverwrite::Rerun, "rerun"},
 }};
 
 }  // namespace
@@ -33,11 +34,23 @@ EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const C
     return older ? EOverwriteStep::Write : EOverwriteStep::Skip;
 }
 
+ERerunStep CheckRerun(uint64_t size, uint64_t time, const CExistingTarget& target, bool heldOfSource) {
+    if (heldOfSource) return ERerunStep::Continue;
+    if (!target.exists) return ERerunStep::Write;
+    if (target.size != size) return ERerunStep::Refuse;
+    if (!target.keepsTimes) return ERerunStep::Unchanged;
+    // Neither is newer than the other at the place's resolution (a server
+    // keeps whole seconds, a listing may show whole minutes).
+    const bool sameTime = time != 0 && target.lastWriteTime != 0 && !CMirror::IsNewer(time, target.lastWriteTime) &&
+                          !CMirror::IsNewer(target.lastWriteTime, time);
+    return sameTime ? ERerunStep::Unchanged : ERerunStep::Refuse;
+}
+
 CExistingTarget LocalTarget(const std::string& path) {
     if (!CFilePath::IsExistsFile(path)) return {};
     CFtpPath existing(path);
     existing.FixByReadStatus();
-    return {true, existing.LastWriteTime()};
+    return {true, existing.LastWriteTime(), existing.Length()};
 }
 
 std::string OverwriteName(EOverwrite policy) {

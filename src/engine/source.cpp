@@ -52,7 +52,8 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     }
     // A mirror has compared already: what it puts is new or replaces what changed.
     const EOverwrite policy = Job().Settings().m_eOverwrite;
-    if (target && !IsMirror() && NeedsTargetCheck(policy)) {
+    const bool rerun = policy == EOverwrite::Rerun && !IsMirror();
+    if (target && !IsMirror() && !rerun && NeedsTargetCheck(policy)) {
         const std::string path = target->GetPath().GetPath();
         switch (CheckOverwrite(policy, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
@@ -60,10 +61,22 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
             case EOverwriteStep::Write: break;
         }
     }
-    if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
+    if (!target || !OpenPair(file, target)) return false;
+    // Asked with both sides open: the partial record of a server's file is
+    // that session's.
+    if (rerun) {
+        switch (CheckRerunTarget(*file, *target)) {
+            case ERerunStep::Unchanged: ReportUnchanged(file->GetPath()); return true;
+            case ERerunStep::Refuse:
+                return ReportFileError(ERROR_COPY, "File exists: " + target->GetPath().GetPath(), file, target);
+            case ERerunStep::Continue: target->SetContinue(true); break;
+            case ERerunStep::Write: break;
+        }
+    }
+    if (!copy(*file, *target)) return false;
     // A mirror's next run compares times: they match after this one where
-    // the destination can take the source's time.
-    if (Job().Settings().m_bPreserveTimes || IsMirror()) KeepModifiedTime(*file, *target);
+    // the destination can take the source's time; so does a re-run's.
+    if (Job().Settings().m_bPreserveTimes || IsMirror() || rerun) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
 }
@@ -82,6 +95,14 @@ bool CSource::PutFolder(CTskDataFile* file) {
 std::unique_ptr<CSource> CSource::OpenSession(std::string& error) const {
     error = "no further sessions";
     return nullptr;
+}
+
+ERerunStep CSource::CheckRerunTarget(CTskDataFile& source, CTskDataFile& target) {
+    const CSourceFacts facts = source.DescribeSource(false);
+    const std::optional<CSourceStamp> held = target.PartialStamp();
+    const bool heldOfSource = held && facts.stamp && *held == *facts.stamp;
+    return CheckRerun(facts.length.value_or(source.Length()), source.GetModifiedTime(), ExistingTarget(target),
+                      heldOfSource);
 }
 
 CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {

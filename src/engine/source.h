@@ -67,6 +67,8 @@ public:
     virtual CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) = 0;
     // What is at a target already, for the job's overwrite policy.
     virtual CExistingTarget ExistingTarget(const CTskDataFile& target);
+    // What a re-run does with the pair, both open (EOverwrite::Rerun).
+    ERerunStep CheckRerunTarget(CTskDataFile& source, CTskDataFile& target);
     virtual bool OpenPair(CTskDataFile* source, CTskDataFile* target);
 
     // The destination folder as it stands, for a mirror to compare with:

@@ -136,6 +136,12 @@ void CStatistic::ReportSkipped(const CFtpPath& path) {
     LogPath(LOG_EXCLUDED, "-", path);
 }
 
+void CStatistic::ReportUnchanged(const CFtpPath& path) {
+    const auto lock = Job().ReportLock();
+    ++Job().m_nUnchanged;
+    LogPath(LOG_EXCLUDED, "=", path);
+}
+
 void CStatistic::ReportSkippedText(const std::string& text) {
     ++Job().m_nSkipped;
     LogText(LOG_EXCLUDED, "-", text);

@@ -89,6 +89,8 @@ public:
     static void ReportSkipped(const CFtpPath& path);
     // The same for an entry that has no path of its own (an unsafe name).
     static void ReportSkippedText(const std::string& text);
+    // A file whose target was equal to it already: nothing went.
+    static void ReportUnchanged(const CFtpPath& path);
     // "Errors: %d, Skipped: %d, Processed: %d, Total: %d", a Status record of "TR:".
     static void LogStatistics();
 

@@ -74,6 +74,10 @@ public:
     // Keeps the stamp of what the partial file begun from its first byte
     // is taken from.
     virtual void KeepStamp(const CSourceStamp& stamp) { (void)stamp; }
+    // As a target: the stamp kept of what the partial file an interrupted
+    // transfer left was taken from (none once a transfer completed it).
+    // Asks nothing that changes the target.
+    virtual std::optional<CSourceStamp> PartialStamp() { return std::nullopt; }
     // Taking up a copy that broke off. A side whose transfer was cut short
     // (a lost or silent connection, or data that ended before the known
     // size) is interrupted; once it has reconnected, the copy goes on as a

@@ -295,6 +295,12 @@ void CTskFtpFile::KeepStamp(const CSourceStamp& stamp) {
     if (m_pSession) WriteUploadStamp(StampName(), stamp);
 }
 
+std::optional<CSourceStamp> CTskFtpFile::PartialStamp() {
+    CSourceStamp stamp;
+    if (!m_pSession || !ReadUploadStamp(StampName(), stamp)) return std::nullopt;
+    return stamp;
+}
+
 bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {
     if (!m_pSession || !m_pSession->GetFeatures().setTime) return true;
     return m_pSession->SetModifiedTime(m_Path.GetPath(), fileTime) || SetFileError(m_pSession->GetLastError());

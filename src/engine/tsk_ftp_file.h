@@ -78,6 +78,7 @@ public:
     // folder (UploadStampName), from its first byte until it is complete.
     CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
+    std::optional<CSourceStamp> PartialStamp() override;
 
 private:
     // The full path a transfer uses: an upload under a temporary name goes

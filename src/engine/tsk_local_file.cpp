@@ -88,6 +88,13 @@ CTargetFacts CTskLocalFile::DescribeTarget(const CSourceFacts& source, bool cont
 
 void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { m_writer.SetPartialNote(stamp.Note()); }
 
+std::optional<CSourceStamp> CTskLocalFile::PartialStamp() {
+    std::string note;
+    CSourceStamp stamp;
+    if (!platform::ReadPartialNote(m_Path.GetPath(), note) || !stamp.ReadNote(note)) return std::nullopt;
+    return stamp;
+}
+
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }
 
 bool CTskLocalFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool report) {

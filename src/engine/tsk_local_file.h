@@ -40,6 +40,7 @@ public:
     // CReplacingFileWriter::SetPartialNote).
     CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
+    std::optional<CSourceStamp> PartialStamp() override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any

@@ -135,9 +135,9 @@ TEST_F(CliCommandsTest, TransfersAndMirrorsSumUpAsJson) {
     WriteFile(local / "a.txt", "hello");
     const CliResult up = RunCli({"--json", "upload", local / "a.txt", Url("/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
-    EXPECT_TRUE(std::regex_match(
-        up.out, std::regex(R"(\{"summary":"transfer","files":1,"bytes":5,"seconds":[0-9]+\.[0-9]{3},)"
-                           R"("skipped":0,"errors":0\}\n)")))
+    EXPECT_TRUE(
+        std::regex_match(up.out, std::regex(R"(\{"summary":"transfer","files":1,"bytes":5,"seconds":[0-9]+\.[0-9]{3},)"
+                                            R"("unchanged":0,"skipped":0,"errors":0\}\n)")))
         << up.out;
 
     const CliResult failed = RunCli({"--json", "download", Url("/in/missing.txt"), local / "got"});

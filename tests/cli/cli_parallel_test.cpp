@@ -86,9 +86,10 @@ TEST_F(CliParallelTest, TheFirstErrorNamesItsOwnFileWhicheverSessionMetIt) {
     }
 }
 
-// A server that allows two sessions per user: the default upload keeps the
-// server's files (one session looks up free names) and sends over the other.
-TEST(CliLimitedServerTest, TheDefaultUploadKeepsTheServersFilesWithTwoSessionsAllowed) {
+// A server that allows two sessions per user: an upload with --rename keeps
+// the server's files (one session looks up free names) and sends over the
+// other.
+TEST(CliLimitedServerTest, AnUploadWithRenameKeepsTheServersFilesWithTwoSessionsAllowed) {
     TempDir local;
     FtpServer server{{.maxSessionsPerAddress = 2}};
     ASSERT_TRUE(server.Start()) << server.GetError();
@@ -98,7 +99,7 @@ TEST(CliLimitedServerTest, TheDefaultUploadKeepsTheServersFilesWithTwoSessionsAl
     const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@" + server.GetHost() + ":" +
                             std::to_string(server.GetPort()) + "/in/";
 
-    const CliResult up = RunCli({"--tls", "off", "upload", tree, url});
+    const CliResult up = RunCli({"--tls", "off", "upload", "--rename", tree, url});
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_EQ(ReadFile(server.Path("in/d0/f0.txt")), "already there");
     EXPECT_EQ(ReadFile(server.Path("in/d0/f0(1).txt")), RandomBytes(200, 0));

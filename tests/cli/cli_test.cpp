@@ -271,6 +271,29 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
     }
 }
 
+// An upload killed in the middle leaves its part under the file's own name:
+// the same command run again continues it there, and sends no second file.
+TEST_F(CliTest, AKilledUploadRunAgainIsContinuedUnderItsOwnName) {
+    const std::string data = RandomBytes(600000, 18);
+    WriteFile(local / "big.bin", data);
+    FaultRelay relay(server.GetHost(), server.GetPort(), {.stallUploadAfter = 200000, .stalls = 1});
+    ASSERT_TRUE(relay.Start());
+    const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() +
+                            "@127.0.0.1:" + std::to_string(relay.GetPort()) + "/in/";
+    {
+        CliProcess killed({"upload", local / "big.bin", url});
+        ASSERT_TRUE(WaitForSize(server.Path("in/big.bin"), 100000));
+        killed.Signal(SIGKILL);
+        killed.Finish();
+    }
+    const CliResult again = RunCli({"-v", "upload", local / "big.bin", url});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(ReadFile(server.Path("in/big.bin")) == data) << "different contents";
+    EXPECT_FALSE(fs::exists(server.Path("in/big(1).bin")));
+    EXPECT_TRUE(again.err.find("> REST ") != std::string::npos || again.err.find("> APPE ") != std::string::npos)
+        << again.err;
+}
+
 // A server whose downloads stall: each pass ends "too slow" within the
 // chosen time instead of the 30 s default, and after a few passes that got
 // nowhere the file is that error.
@@ -413,15 +436,15 @@ TEST_F(CliTest, NewerComparesTimesAsFinelyAsTheServerKeepsThem) {
     EXPECT_NE(newer.err.find("1 file, 7 B"), std::string::npos) << newer.err;
 }
 
-// Without an option a file sent to a server keeps the one there: it goes
-// under the next free name, and the user is told which.
-TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
+// With --rename a file sent to a server keeps the one there: it goes under
+// the next free name, and the user is told which.
+TEST_F(CliTest, WithRenameFilesSentToAServerGetFreeNames) {
     WriteFile(local / "doc.txt", "new");
     WriteFile(local / ".hidden", "new hidden");
     WriteFile(server.Path("in/doc.txt"), "first");
     WriteFile(server.Path("in/doc(1).txt"), "second");
     WriteFile(server.Path("in/.hidden"), "old hidden");
-    const CliResult up = RunCli({"upload", local / "doc.txt", local / ".hidden", Url("/in/")});
+    const CliResult up = RunCli({"upload", "--rename", local / "doc.txt", local / ".hidden", Url("/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_NE(up.err.find("/in/doc.txt is on the server: sent as doc(2).txt"), std::string::npos) << up.err;
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "first");
@@ -438,7 +461,7 @@ TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
     WriteFile(tree + "/new/inner.txt", "new inner");
     WriteFile(server.Path("in/tree/top.txt"), "old top");
     fs::create_directories(server.Path("in/tree/docs"));
-    const CliResult folder = RunCli({"upload", tree, Url("/in/")});
+    const CliResult folder = RunCli({"upload", "--rename", tree, Url("/in/")});
     ASSERT_EQ(folder.status, 0) << folder.err;
     EXPECT_EQ(ReadFile(server.Path("in/tree/top.txt")), "old top");
     EXPECT_EQ(ReadFile(server.Path("in/tree/top(1).txt")), "new top");
@@ -446,7 +469,7 @@ TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
     EXPECT_EQ(ReadFile(server.Path("in/tree/new/inner.txt")), "new inner");
 
     // copy to a server does the same; --overwrite replaces.
-    ASSERT_EQ(RunCli({"copy", local / "doc.txt", Url("/in/")}).status, 0);
+    ASSERT_EQ(RunCli({"copy", "--rename", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc(3).txt")), "new");
     ASSERT_EQ(RunCli({"copy", "--overwrite", local / "doc.txt", Url("/in/tree/")}).status, 0);
     EXPECT_FALSE(fs::exists(server.Path("in/tree/doc(1).txt")));
@@ -454,6 +477,48 @@ TEST_F(CliTest, FilesSentToAServerGetFreeNamesUnlessAnOptionSaysOtherwise) {
     ASSERT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "newest");
     EXPECT_FALSE(fs::exists(server.Path("in/doc(4).txt")));
+    // Both stay only on a server.
+    EXPECT_EQ(RunCli({"copy", "--rename", local / "doc.txt", local / "copies/"}).status, 2);
+}
+
+// Running a transfer again sends nothing that is there: files equal to their
+// source stay and count as unchanged, both ways and for a tree. A different
+// file there is refused with the options that would settle it, and the
+// other files go on.
+TEST_F(CliTest, ATransferRunAgainSendsNothingThatIsThere) {
+    const std::string tree = local / "tree";
+    WriteFile(tree + "/a.txt", "alpha");
+    WriteFile(tree + "/sub/b.txt", "beta");
+    ASSERT_EQ(RunCli({"upload", tree, Url("/in/")}).status, 0);
+    const CliResult up = RunCli({"upload", tree, Url("/in/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("0 files, 0 B"), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("; 2 unchanged, 0 skipped, 0 errors"), std::string::npos) << up.err;
+    EXPECT_FALSE(fs::exists(server.Path("in/tree/a(1).txt")));
+
+    ASSERT_EQ(RunCli({"download", Url("/in/tree/"), local / "back/"}).status, 0);
+    const CliResult down = RunCli({"download", Url("/in/tree/"), local / "back/"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_NE(down.err.find("; 2 unchanged, 0 skipped, 0 errors"), std::string::npos) << down.err;
+    ASSERT_EQ(RunCli({"copy", Url("/in/tree/a.txt"), local / "one.txt"}).status, 0);
+    const CliResult copied = RunCli({"copy", Url("/in/tree/a.txt"), local / "one.txt"});
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_NE(copied.err.find("1 unchanged"), std::string::npos) << copied.err;
+
+    // The same size is not enough where the times differ.
+    WriteFile(server.Path("in/tree/a.txt"), "ALPHA");
+    fs::last_write_time(server.Path("in/tree/a.txt"), fs::file_time_type::clock::now() - std::chrono::hours(48));
+    WriteFile(tree + "/c.txt", "gamma");
+    const CliResult refused = RunCli({"upload", tree, Url("/in/")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("/in/tree/a.txt"), std::string::npos) << refused.err;
+    for (const char* option : {"--overwrite", "--newer", "--continue", "--no-clobber", "--rename"}) {
+        EXPECT_NE(refused.err.find(option), std::string::npos) << option << ": " << refused.err;
+    }
+    EXPECT_NE(refused.err.find("1 file, 5 B"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("1 unchanged"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(server.Path("in/tree/a.txt")), "ALPHA");
+    EXPECT_EQ(ReadFile(server.Path("in/tree/c.txt")), "gamma");
 }
 
 TEST_F(CliTest, WildcardsMatchNamesInTheRemoteFolder) {

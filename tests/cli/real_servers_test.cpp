@@ -258,7 +258,12 @@ TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     TempDir local;
     WriteFile(local / "doc.txt", "mine");
 
-    const CliResult up = RunCli({"upload", local / "doc.txt", server.Url("/pub/")});
+    // Another file of that name there is refused unless an option says what to do.
+    const CliResult other = RunCli({"upload", local / "doc.txt", server.Url("/pub/")});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("--rename"), std::string::npos) << other.err;
+    EXPECT_EQ(ReadFile(server.Home("pub/doc.txt")), "server");
+    const CliResult up = RunCli({"upload", "--rename", local / "doc.txt", server.Url("/pub/")});
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_NE(up.err.find("/pub/doc.txt is on the server: sent as doc(1).txt"), std::string::npos) << up.err;
     EXPECT_EQ(ReadFile(server.Home("pub/doc.txt")), "server");
@@ -288,6 +293,13 @@ TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     EXPECT_EQ(ReadFile(server.Home("pub/new/renamed.txt")), "mine");
     ASSERT_EQ(RunCli({"download", server.Url("/pub/new/renamed.txt"), local / "back.txt"}).status, 0);
     EXPECT_EQ(ReadFile(local / "back.txt"), "mine");
+    // Run again, neither sends anything: the files there are equal.
+    const CliResult upAgain = RunCli({"upload", local / "doc.txt", server.Url("/pub/new/renamed.txt")});
+    ASSERT_EQ(upAgain.status, 0) << upAgain.err;
+    EXPECT_NE(upAgain.err.find("1 unchanged"), std::string::npos) << upAgain.err;
+    const CliResult downAgain = RunCli({"download", server.Url("/pub/new/renamed.txt"), local / "back.txt"});
+    ASSERT_EQ(downAgain.status, 0) << downAgain.err;
+    EXPECT_NE(downAgain.err.find("1 unchanged"), std::string::npos) << downAgain.err;
 
     ASSERT_EQ(RunCli({"download", server.Url("/pub/*.csv"), local / "csv"}).status, 0);
     EXPECT_EQ(ReadFile(local / "csv/a.csv") + ReadFile(local / "csv/b.csv"), "a.csvb.csv");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/overwrite_policy.h"
 #include "engine/transfer_plan.h"
 
 namespace velmora {
@@ -98,6 +99,29 @@ TEST(TransferPlanTest, ACopyTakenUpAfterACutGoesOnFromWhatTheTargetHoldsForCerta
 
     // A source that cannot tell its stamp again keeps the one it began with.
     EXPECT_EQ(PlanTakeUp(broken, 4000, Source(std::nullopt), Holding(4000)).stamp, kSource);
+}
+
+// What a run again of the same transfer does with a file that is there.
+TEST(RerunTest, OnlyAnEqualFileStaysAndOnlyThisSourcesOwnPartIsContinued) {
+    constexpr uint64_t kSecond = 10000000;
+    // A local file's time has a fraction of a second; the server keeps whole seconds.
+    const uint64_t local = 133000000000000000 + 3 * kSecond + 4567891;
+    const uint64_t server = local - 4567891;
+    const CExistingTarget copy{true, server, 5000, true};
+    EXPECT_EQ(CheckRerun(5000, local, copy, false), ERerunStep::Unchanged);
+    EXPECT_EQ(CheckRerun(5000, local, {}, false), ERerunStep::Write);
+    EXPECT_EQ(CheckRerun(5001, local, copy, false), ERerunStep::Refuse);
+    EXPECT_EQ(CheckRerun(5000, local + 2 * kSecond, copy, false), ERerunStep::Refuse);
+    EXPECT_EQ(CheckRerun(5000, local - 2 * kSecond, copy, false), ERerunStep::Refuse);
+    // Where the target's time tells nothing of the source: the size alone.
+    EXPECT_EQ(CheckRerun(5000, local + 60 * kSecond, {true, server, 5000, false}, false), ERerunStep::Unchanged);
+    // What cannot be told equal is not.
+    EXPECT_EQ(CheckRerun(5000, local, {true, server, std::nullopt, true}, false), ERerunStep::Refuse);
+    EXPECT_EQ(CheckRerun(5000, local, {true, 0, 5000, true}, false), ERerunStep::Refuse);
+    // A part this very source left, whatever its size, or before it exists
+    // under its own name (a download's partial file).
+    EXPECT_EQ(CheckRerun(5000, local, {true, server, 2000, true}, true), ERerunStep::Continue);
+    EXPECT_EQ(CheckRerun(5000, local, {}, true), ERerunStep::Continue);
 }
 
 }  // namespace

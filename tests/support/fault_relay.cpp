@@ -267,15 +267,18 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
     bool ended[2] = {false, false};
     uint64_t carried = 0;
     uint64_t toClient = 0;
+    uint64_t toServer = 0;
     bool reset = false;
     enum { kUndecided, kStalls, kPasses } stall = kUndecided;
-    const auto stalled = [&] {
-        if (m_plan.stallDataAfter == 0 || toClient < m_plan.stallDataAfter) return false;
+    const auto stalls = [&](uint64_t after, uint64_t carriedThatWay) {
+        if (after == 0 || carriedThatWay < after) return false;
         if (stall == kUndecided) stall = ShouldStall() ? kStalls : kPasses;
         return stall == kStalls;
     };
+    const auto stalled = [&] { return stalls(m_plan.stallDataAfter, toClient); };
+    const auto uploadStalled = [&] { return stalls(m_plan.stallUploadAfter, toServer); };
     while (!(ended[0] && ended[1]) && !reset && !(ended[0] && stalled())) {
-        std::vector<pollfd> fds{{ended[0] ? -1 : client, POLLIN, 0},
+        std::vector<pollfd> fds{{ended[0] || uploadStalled() ? -1 : client, POLLIN, 0},
                                 {ended[1] || stalled() ? -1 : server, POLLIN, 0}};
         if (!WaitReadable(fds, m_stop[0])) break;
         for (int side = 0; side < 2 && !reset; ++side) {
@@ -287,6 +290,8 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
                 room = static_cast<size_t>(m_plan.resetDataAfter - carried);
             if (side == 1 && m_plan.stallDataAfter > toClient)
                 room = static_cast<size_t>(std::min<uint64_t>(room, m_plan.stallDataAfter - toClient));
+            if (side == 0 && m_plan.stallUploadAfter > toServer)
+                room = static_cast<size_t>(std::min<uint64_t>(room, m_plan.stallUploadAfter - toServer));
             const ssize_t count = ::recv(ends[side], buffer, room, 0);
             if (count <= 0) {
                 ended[side] = true;
@@ -299,6 +304,7 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
             }
             carried += static_cast<uint64_t>(count);
             if (side == 1) toClient += static_cast<uint64_t>(count);
+            if (side == 0) toServer += static_cast<uint64_t>(count);
             m_dataBytes += static_cast<uint64_t>(count);
             reset = m_plan.resetDataAfter > 0 && carried >= m_plan.resetDataAfter && ShouldReset();
         }

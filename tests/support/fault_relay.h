@@ -20,6 +20,9 @@ struct FaultPlan {
     // nothing more, and stay open until the client closes them; 0 never stalls.
     // `stalls` bounds how many stall, -1 stalls every one.
     uint64_t stallDataAfter = 0;
+    // The same for uploads: data connections that have taken the server this
+    // many bytes take no more from the client; counted in `stalls` too.
+    uint64_t stallUploadAfter = 0;
     int stalls = -1;
     // The control connection is dropped right after the relay has passed on
     // this many "226" replies (all sessions together); 0 never drops it.
