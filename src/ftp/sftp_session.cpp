@@ -323,7 +323,7 @@ bool CSftpSession::Connect(const CFtpLoginInfo& login, const CSessionOptions& op
     const int port = login.GetPort();
     if (port < 0 || port > 65535) return Fail(ERemoteError::Usage, Format("Invalid port: %d", port));
     return Connect(login.GetHost(), static_cast<uint16_t>(port), login.GetLoginName(), login.GetPassword(),
-                   protocol::CSshSettings(), sessionOptions);
+                   login.GetSshSettings(), sessionOptions);
 }
 
 const CCertificateInfo& CSftpSession::GetPeerCertificate() const {
