@@ -153,6 +153,11 @@ OrderEnd MakeOrderEnd(const Location& location) {
 velmora::COrderTls ExtraTls(const Location& location) {
     velmora::COrderTls extra;
     if (!location.IsRemote()) return extra;
+    // An SSH server has no certificate: its pin is its host key's.
+    if (location.login.IsSftp()) {
+        extra.fingerprint = location.login.GetSshSettings().fingerprint;
+        return extra;
+    }
     const velmora::CTlsSettings& wanted = location.login.GetTlsSettings();
     const velmora::CTlsSettings& own = location.ownTls;
     if (wanted.mode != own.mode) extra.mode = wanted.mode;

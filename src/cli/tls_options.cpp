@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ssh_options.h"
 #include "ftp/ftp_client.h"
 #include "ftp/tls_trust.h"
 #include "messaging/log_status.h"
@@ -35,13 +36,14 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
         ->group(group);
     command
         .add_option("--fingerprint", options.fingerprint,
-                    "Trust exactly the server certificate with this SHA-256 fingerprint (stored by connections add)")
+                    "Trust exactly the server certificate with this SHA-256 fingerprint, or the SFTP server's host "
+                    "key (SHA256:BASE64, as ssh-keygen -l shows it); stored by connections add")
         ->type_name("SHA256:HEX")
         ->check(
             [](const std::string& text) {
-                std::string digits;
-                return velmora::ParseFingerprint(text, digits) ? std::string()
-                                                               : "not a SHA-256 fingerprint (64 hex digits)";
+                return IsFingerprint(text) ? std::string()
+                                           : "not a SHA-256 fingerprint (64 hex digits, or SHA256: and 43 "
+                                             "base64 digits)";
             },
             "SHA256:HEX")
         ->group(group);
