@@ -60,16 +60,22 @@ function(velmora_test name)
     PROPERTIES TIMEOUT 120)
   # Lists do not survive the discovery's property list (only their first
   # item would stay), so the labels and the environment are set by a file
-  # that CTest reads after the discovered tests. The tests keep what the
-  # library writes to the user's data and settings folders in the build tree,
-  # away from the home folder of whoever runs them.
+  # that CTest reads after the discovered tests. Each test keeps what the
+  # library writes to the user's data and settings folders in a folder of
+  # its own in the build tree, away from the home folder of whoever runs
+  # them and from the other tests: what one remembers of a server (on a
+  # loopback port another test may get next) never reaches another.
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
   set(label_file ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_labels.cmake)
   file(WRITE ${label_file}
     "if(test_${name}_TESTS)\n"
-    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\"\n"
-    "    ENVIRONMENT \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/data;"
-    "XDG_CONFIG_HOME=${test_home}/config\")\n"
+    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\")\n"
+    "  foreach(test IN LISTS test_${name}_TESTS)\n"
+    "    string(MAKE_C_IDENTIFIER \"\${test}\" folder)\n"
+    "    set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT\n"
+    "      \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/\${folder}/data;"
+    "XDG_CONFIG_HOME=${test_home}/\${folder}/config\")\n"
+    "  endforeach()\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()

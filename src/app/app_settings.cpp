@@ -20,6 +20,10 @@ constexpr const char* kSelNode = "SelNode";
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
+std::string ServerKey(const std::string& host, uint16_t port) {
+    return velmora::ToLowerAscii(host) + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 CAppSettings::CAppSettings(std::string defaultHome) : m_strDefaultHome(std::move(defaultHome)) {}
@@ -61,6 +65,17 @@ int CAppSettings::GetSimultaneousTransfers() const {
     const int32_t number = velmora::ParseInt32(ReadValue(kSimultaneousTransfers));
     if (number < 1) return kDefaultSimultaneousTransfers;
     return std::min(number, kMostSimultaneousTransfers);
+}
+
+bool CAppSettings::AllowsPlainFtp(const std::string& host, uint16_t port) {
+    const std::string servers = " " + ReadValue(kPlainFtpServers) + " ";
+    return servers.find(" " + ServerKey(host, port) + " ") != std::string::npos;
+}
+
+bool CAppSettings::AllowPlainFtp(const std::string& host, uint16_t port) {
+    if (AllowsPlainFtp(host, port)) return true;
+    const std::string servers = ReadValue(kPlainFtpServers);
+    return WriteValue(kPlainFtpServers, (servers.empty() ? "" : servers + " ") + ServerKey(host, port));
 }
 
 void CAppSettings::Load() {

@@ -82,6 +82,8 @@ std::string CFtpSink::GetFailureHeading() const {
             return "The server closed the connection.";
         case EFtpError::Certificate:
             return "The server's certificate is not trusted.";
+        case EFtpError::PlainRefused:
+            return "The server does not offer encryption: the password was not sent.";
         default:
             return "The connection failed.";
     }

@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QSplitter>
 
+#include "app/app_settings.h"
 #include "app/existing_targets.h"
 #include "app/drag_item.h"
 #include "app/file_list_ctrl.h"
@@ -26,6 +27,7 @@
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/tls_memory.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -277,7 +279,7 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         ShowNotice(kLoginMissing);
         return;
     }
-    if (OfferTrust(info)) return;
+    if (OfferTrust(info) || OfferPlainLogin(info)) return;
     const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
     LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
     m_context.prompter.ShowError(this, "Error", reason);
@@ -294,6 +296,23 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     trusted.SetTlsFingerprint(peer.fingerprint);
     emit CertificateTrusted(trusted);
     RequestConnect(trusted);
+    return true;
+}
+
+bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
+    // A server that did TLS before is not asked about: its error says why.
+    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::PlainRefused ||
+        m_sink.GetStrError().find(velmora::protocol::kTlsDowngradeText) != std::string::npos)
+        return false;
+    const std::string text = info.GetHost() + "\n\n" + kPlainLoginQuestion +
+                             "\n\nAnyone on the way can read the password and the files.";
+    if (!m_context.prompter.AskYesNo(this, "No encryption", text)) return true;
+    const int port = info.GetPort() > 0 ? info.GetPort() : CFtpLoginInfo::kDefaultPort;
+    if (!m_context.settings.AllowPlainFtp(info.GetHost(), static_cast<uint16_t>(port))) {
+        ShowError("The answer could not be stored in the settings.");
+        return true;
+    }
+    RequestConnect(info);
     return true;
 }
 

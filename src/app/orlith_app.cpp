@@ -16,6 +16,7 @@
 #include "base/format.h"
 #include "engine/job_state.h"
 #include "engine/source.h"
+#include "ftp/ftp_client.h"
 #include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
@@ -62,6 +63,9 @@ void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
     velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
     velmora::CJobState::Job().m_nSessions = settings.GetSimultaneousTransfers();
     velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
+    // The browser asks the user about a server without TLS once; every
+    // session then reads the answer (none: no password in clear).
+    velmora::CFtpClient::SetPlainLoginQuestion(CAppSettings::AllowsPlainFtp);
 }
 
 bool COrlithApp::InitInstance() {

@@ -18,6 +18,11 @@
 #include "db_engine/db_engine.h"
 #include "engine/mirror_record.h"
 #include "engine/statistic.h"
+#include "messaging/listener.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
 #include "platform/file_lock.h"
 
 namespace parcelo::cli {
@@ -95,6 +100,27 @@ private:
     std::thread m_watcher;
 };
 
+// While it exists, says on standard error when a launch left running by a
+// scheduler that stopped during it is taken up again.
+class ResumedLaunchNotice : public velmora::CListener {
+public:
+    explicit ResumedLaunchNotice(const CliContext& context) : m_context(context) {
+        velmora::CMsgBox::Box().Subscribe("parcelo-cli resumed launch notice", this);
+    }
+    ~ResumedLaunchNotice() override { velmora::CMsgBox::Box().Unsubscribe(this); }
+    ResumedLaunchNotice(const ResumedLaunchNotice&) = delete;
+    ResumedLaunchNotice& operator=(const ResumedLaunchNotice&) = delete;
+
+    void OnMsg(velmora::CMsg& msg) override {
+        if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+        const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+        if (record && record->GetAction() == velmora::CDBEngine::kResumedAction) m_context.Warn(record->GetText());
+    }
+
+private:
+    const CliContext& m_context;
+};
+
 // One pass: plan, then run what is due. False when either step failed.
 bool RunPass(CliContext& context, velmora::CDBEngine& engine) {
     // Say why a launch waits; the launches' outcome is told below.
@@ -129,6 +155,9 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     const velmora::CMirrorRecordDatabase record(database.get());
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());
+    // The lock is held: a launch still Processing belongs to a scheduler that died.
+    engine.SetSoleHost(true);
+    const ResumedLaunchNotice resumed(context);
     if (args.once) return RunPass(context, engine) ? kExitOk : kExitFailed;
     StopSignals stop(context);
     for (;;) {

@@ -7,6 +7,7 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/protocol/cert_trust.h"
+#include "ftp/protocol/tls_memory.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -66,7 +67,19 @@ protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<p
     // By its absolute path: a saved connection or an order is used elsewhere.
     if (!options.caFile.empty()) settings.caFile = std::filesystem::absolute(options.caFile).lexically_normal();
     settings.insecure = settings.insecure || options.insecure;
+    // A pinned certificate or a CA file says the server does TLS: a server
+    // that stops offering it gets no password in clear.
+    settings.mode = settings.EffectiveMode();
     return settings;
+}
+
+void KeepTlsWhereSeen(velmora::CFtpLoginInfo& login) {
+    const uint16_t port = login.GetPort() > 0 ? static_cast<uint16_t>(login.GetPort())
+                          : login.GetTlsMode() == protocol::ETlsMode::Implicit ? protocol::kImplicitTlsPort
+                                                                             : 21;
+    if (login.GetTlsMode() == protocol::ETlsMode::Auto &&
+        protocol::CTlsMemory::ForUser().DidTls(login.GetHost(), port))
+        login.SetTlsMode(protocol::ETlsMode::Require);
 }
 
 std::string StoredInsecureWarning(const std::string& what, const std::string& host) {
@@ -76,6 +89,8 @@ std::string StoredInsecureWarning(const std::string& what, const std::string& ho
 }
 
 std::string WithTrustHint(const std::string& text) {
+    if (text.find(protocol::kTlsDowngradeText) != std::string::npos)
+        return text + "\nTo use plain FTP with this server anyway: --tls off";
     const size_t label = text.find(kFingerprintLabel);
     if (text.find(protocol::kUntrustedCertificateText) == std::string::npos || label == std::string::npos)
         return text;

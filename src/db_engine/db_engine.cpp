@@ -47,6 +47,7 @@ void CDBEngine::Copy(const CDBEngine& other) {
     m_strFailText = other.m_strFailText;
     m_strLastError = other.m_strLastError;
     m_clock = other.m_clock;
+    m_bSoleHost = other.m_bSoleHost;
     // The other engine's selection points into its own set; select the copy
     // of that record here, so that this engine never points into another.
     m_pSelSchedule = other.m_pSelSchedule ? m_schedules.FindById(other.m_pSelSchedule->ID) : nullptr;
@@ -334,6 +335,7 @@ bool CDBEngine::ExecuteOrder() {
 }
 
 bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
+    if (!ResumeLeftLaunches(schedule)) return false;
     if (!m_launches.LoadByStatus(schedule, CDBLaunchOrder::eLaunchPending)) return Fail(m_launches);
     for (CDBObj* element : m_launches) {
         m_selLaunch.Copy(*element);

@@ -52,6 +52,15 @@ public:
     // login from, read each time such an order runs.
     void SetConnectionsFile(const std::string& path) { m_strConnectionsFile = path; }
 
+    // The host holds the lock that lets one host at a time run launches on
+    // this database (the scheduler's lock on its file). A launch found
+    // Processing was then claimed by a host that ended during it (killed,
+    // or its machine went down): ExecuteOrder runs it again, its files
+    // continuing from what their partial files hold, and says so in the
+    // log (a status record with the action kResumedAction).
+    void SetSoleHost(bool sole) { m_bSoleHost = sole; }
+    static constexpr const char* kResumedAction = "Resumed:";
+
     // No selected schedule, every set empty, the selections cleared.
     void Clear();
 
@@ -158,6 +167,9 @@ private:
     bool FailText(const std::string& text);
     CDBScheduleObj* FailNull(const CDBObjSet& set);
 
+    // Runs the schedule's launches a host left Processing (SetSoleHost).
+    bool ResumeLeftLaunches(const CDBScheduleObj& schedule);
+
     // Deletion of a schedule's records, each step after the one before.
     bool DeleteLogStatus(const CDBScheduleObj& schedule);
     bool DeleteTransOrders(const CDBScheduleObj& schedule);
@@ -178,6 +190,7 @@ private:
     std::string m_strFailText;
     Clock m_clock;
     std::string m_strConnectionsFile;
+    bool m_bSoleHost = false;
 };
 
 }  // namespace velmora

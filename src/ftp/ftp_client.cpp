@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/block_copy.h"
@@ -61,7 +62,24 @@ int ProgressShift(uint64_t length) {
     return shift;
 }
 
+std::mutex g_plainLoginMutex;
+CFtpClient::TPlainLoginQuestion g_plainLoginQuestion;
+
+bool AskPlainLogin(const std::string& host, uint16_t port) {
+    CFtpClient::TPlainLoginQuestion question;
+    {
+        std::lock_guard lock(g_plainLoginMutex);
+        question = g_plainLoginQuestion;
+    }
+    return !question || question(host, port);
+}
+
 }  // namespace
+
+void CFtpClient::SetPlainLoginQuestion(TPlainLoginQuestion question) {
+    std::lock_guard lock(g_plainLoginMutex);
+    g_plainLoginQuestion = std::move(question);
+}
 
 CFtpClient::CFtpClient() { CMsgBox::Box().Subscribe(kFtpClientListenerName, this); }
 
@@ -136,13 +154,14 @@ protocol::CFtpConnection* CFtpClient::GetFtpConnection(const std::string& server
     }
     protocol::CFtpOptions options = m_options;
     options.tls = m_loginInfo.GetTlsSettings();
+    options.allowPlainLogin = [own = m_options.allowPlainLogin](const std::string& host, uint16_t hostPort) {
+        if (!(own ? own(host, hostPort) : AskPlainLogin(host, hostPort))) return false;
+        CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
+                         host + " offers no TLS: the password and the files cross the network unencrypted");
+        return true;
+    };
     m_connection.SetOptions(options);
-    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) {
-        if (m_connection.IsTlsDeclined())
-            CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
-                             server + " offers no TLS: the password and the files cross the network unencrypted");
-        return &m_connection;
-    }
+    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) return &m_connection;
     m_loginError = m_connection.GetLastErrorCode();
     const std::string& reason = m_connection.GetLastError();
     ShowError(reason.empty() ? std::string("Unable to get ftp connection") : reason);

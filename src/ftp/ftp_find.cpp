@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "ftp/ftp_listing_reader.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "messaging/log_status.h"
@@ -105,6 +106,8 @@ bool CFtpFind::Open(std::string_view path) {
     m_refused.clear();
     m_pos = m_list.End();
     m_strFolder = FolderOf(path);
+    m_eFormat = EListingFormat::Unknown;
+    m_nBroken = 0;
     if (!m_pConnection) return Fail("Ftp is not connected");
     if (!m_pConnection->SetCurrentDirectory(m_strFolder)) return Fail(m_pConnection->GetLastError());
     m_bMachine = m_bUseMachineListing && m_pConnection->GetCapabilities().mlsd;
@@ -136,9 +139,36 @@ void CFtpFind::SortByName() {
 }
 
 bool CFtpFind::ReadListing(protocol::CFtpDataStream& reply) {
-    const CFtpPath folder(m_strFolder, PATH_FOLDER);
     // One "now" for the whole listing, so every undated year is decided alike.
-    const int64_t now = platform::Now();
+    CFtpListingReader reader(CFtpPath(m_strFolder, PATH_FOLDER), platform::Now(),
+                             [this](std::unique_ptr<CFtpDir> entry) { Keep(std::move(entry)); });
+    reader.SetSystemQuestion([this] {
+        std::string type;
+        m_pConnection->GetSystemType(type);
+        return type;
+    });
+    m_pReader = &reader;
+    m_nBroken = 0;
+    m_strFirstBroken.clear();
+    const bool read = ReadLines(reply);
+    m_pReader = nullptr;
+    if (!read) return false;
+    if (!reply.Close()) return Fail(reply.GetLastError());
+    reader.Finish();
+    m_eFormat = reader.GetFormat();
+    m_nBroken += reader.GetBroken();
+    if (m_strFirstBroken.empty()) m_strFirstBroken = reader.GetFirstBroken();
+    if (m_list.GetCount() > static_cast<int>(kMaxEntries))
+        return Fail(Format("Listing of %s has more than %zu entries", m_strFolder.c_str(), kMaxEntries));
+    if (m_nBroken > 0) {
+        CLogStatus::Send(LOG_STATUS, "Ftp", "Lines not understood:",
+                         Format("%d in the listing of %s, skipped (the first: '%s')", m_nBroken, m_strFolder.c_str(),
+                                Printable(m_strFirstBroken).c_str()));
+    }
+    return true;
+}
+
+bool CFtpFind::ReadLines(protocol::CFtpDataStream& reply) {
     // Lines are taken as they come, so only the entries (bounded in number)
     // and one unfinished line are held, never the whole reply text.
     std::string pending;
@@ -151,7 +181,7 @@ bool CFtpFind::ReadListing(protocol::CFtpDataStream& reply) {
         total += received;
         if (total > kMaxListing) return Fail(Format("Listing of %s is larger than %zu bytes", m_strFolder.c_str(), kMaxListing));
         pending.append(block.data(), received);
-        const size_t used = TakeLines(pending, folder, now);
+        const size_t used = TakeLines(pending);
         pending.erase(0, used);
         if (m_list.GetCount() > static_cast<int>(kMaxEntries))
             return Fail(Format("Listing of %s has more than %zu entries", m_strFolder.c_str(), kMaxEntries));
@@ -159,25 +189,34 @@ bool CFtpFind::ReadListing(protocol::CFtpDataStream& reply) {
             return Fail(Format("Listing of %s has a line longer than %zu bytes", m_strFolder.c_str(), kMaxLineLength));
     }
     pending += '\n';
-    TakeLines(pending, folder, now);
-    if (m_list.GetCount() > static_cast<int>(kMaxEntries))
-        return Fail(Format("Listing of %s has more than %zu entries", m_strFolder.c_str(), kMaxEntries));
-    return reply.Close() || Fail(reply.GetLastError());
+    TakeLines(pending);
+    return true;
 }
 
-size_t CFtpFind::TakeLines(const std::string& text, const CFtpPath& folder, int64_t now) {
+size_t CFtpFind::TakeLines(const std::string& text) {
     size_t at = 0;
     for (;;) {
         const size_t end = text.find_first_of("\r\n", at);
         if (end == std::string::npos) return at;
-        if (end > at) TakeLine(std::string_view(text).substr(at, end - at), folder, now);
+        if (end > at) TakeLine(std::string_view(text).substr(at, end - at));
         at = end + 1;
     }
 }
 
-void CFtpFind::TakeLine(std::string_view line, const CFtpPath& folder, int64_t now) {
-    auto entry = m_bMachine ? std::make_unique<CFtpDir>(CFtpDir::FromMachineListing(folder, line))
-                            : std::make_unique<CFtpDir>(folder, line, now);
+void CFtpFind::TakeLine(std::string_view line) {
+    if (!m_bMachine) {
+        m_pReader->Add(line);
+        return;
+    }
+    auto entry = std::make_unique<CFtpDir>(CFtpDir::FromMachineListing(CFtpPath(m_strFolder, PATH_FOLDER), line));
+    if (entry->IsBroken()) {
+        if (m_nBroken++ == 0) m_strFirstBroken = line;
+        return;
+    }
+    Keep(std::move(entry));
+}
+
+void CFtpFind::Keep(std::unique_ptr<CFtpDir> entry) {
     if (entry->HasUnsafeName()) {
         const std::string shown = Printable(entry->GetName());
         CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Unsafe name skipped:", Format("'%s' in %s", shown.c_str(), m_strFolder.c_str()));

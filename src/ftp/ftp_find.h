@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@ class CFtpConnection;
 class CFtpDataStream;
 }
 
+class CFtpListingReader;
+
 // A remote folder listing, one entry current at a time, the way the local
 // CFileFind works:
 //
@@ -29,9 +32,11 @@ class CFtpDataStream;
 //
 // The folder is listed with "LIST" and the reply is read to the end of its
 // data; a listing the server does not confirm counts as failed, so a cut-off
-// reply never passes for a short folder. The folder's own "." and "..",
-// lines that are no entry, and names refused as unsafe (logged, and counted
-// in GetRefused) are left out; hidden names (".htaccess") are kept.
+// reply never passes for a short folder. A classic listing is read in the
+// layout its lines fit (CFtpListingReader). The folder's own "." and "..",
+// lines that are no entry, lines that cannot be read (counted), and names
+// refused as unsafe (logged, and counted in GetRefused) are left out;
+// hidden names (".htaccess") are kept.
 // Symbolic links are listed by their own name and are neither files nor
 // folders (IsDirectory false, IsLink true). The inherited accessors answer
 // for the current entry's path.
@@ -84,6 +89,12 @@ public:
     // unsafe, as the folder followed by the name (control characters shown as "?").
     const std::vector<std::string>& GetRefused() const { return m_refused; }
     int GetCount() const { return m_list.GetCount(); }
+    // The lines of the last listing that could not be read, skipped (a
+    // status record in the log says how many, and the first of them).
+    int GetBroken() const { return m_nBroken; }
+    // The layout of the last classic listing (Unknown for a machine listing,
+    // or one without entries).
+    EListingFormat GetFormat() const { return m_eFormat; }
     // The folder listed, "/" separated, with a trailing "/".
     const std::string& GetFolder() const { return m_strFolder; }
     const std::string& GetLastError() const { return m_strError; }
@@ -99,10 +110,13 @@ private:
 
     bool Fail(const std::string& error);
     bool ReadListing(protocol::CFtpDataStream& reply);
+    bool ReadLines(protocol::CFtpDataStream& reply);
     void SortByName();
     // Takes the complete lines of `text`; answers how many bytes they used.
-    size_t TakeLines(const std::string& text, const CFtpPath& folder, int64_t now);
-    void TakeLine(std::string_view line, const CFtpPath& folder, int64_t now);
+    size_t TakeLines(const std::string& text);
+    void TakeLine(std::string_view line);
+    // An entry, or a line whose name was refused.
+    void Keep(std::unique_ptr<CFtpDir> entry);
 
     protocol::CFtpConnection* m_pConnection;
     const CFtpDir* m_pCurrent = nullptr;
@@ -113,6 +127,10 @@ private:
     std::vector<std::string> m_refused;
     bool m_bUseMachineListing;
     bool m_bMachine = false;
+    CFtpListingReader* m_pReader = nullptr;  // while a classic listing is read
+    EListingFormat m_eFormat = EListingFormat::Unknown;
+    int m_nBroken = 0;
+    std::string m_strFirstBroken;
 };
 
 }  // namespace velmora

@@ -173,7 +173,8 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
     return result;
 }
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                       const std::string& cwd) {
     int err[2];
     if (pipe2(err, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -181,6 +182,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = -1;
     if (SpawnCli(arguments, env, &actions, nullptr, pid) == 0) m_pid = pid;
     posix_spawn_file_actions_destroy(&actions);

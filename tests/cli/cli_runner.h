@@ -35,7 +35,10 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
 // the run's bound.
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {});
+    // In the folder `cwd` (else here).
+    CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {},
+               const std::string& cwd = {});
+    int GetPid() const { return m_pid; }
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

@@ -109,6 +109,7 @@ bool FtpServer::Start() {
     if (m_options.maxSessionsPerAddress > 0) argv.push_back(sessionLimit.c_str());
     const std::string without = "--without=" + m_options.without;
     if (!m_options.without.empty()) argv.push_back(without.c_str());
+    if (tls && m_options.tlsOptional) argv.push_back("--tls-optional");
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());

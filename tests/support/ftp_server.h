@@ -35,9 +35,11 @@ struct FtpServerOptions {
     // More control connections than this from one address are refused
     // (421); 0: no limit.
     int maxSessionsPerAddress = 0;
-    // Both set: the server requires explicit TLS on every connection.
+    // Both set: the server requires explicit TLS on every connection, or
+    // with `tlsOptional` offers it and lets plain sessions in too.
     std::string tlsCertFile = {};
     std::string tlsKeyFile = {};
+    bool tlsOptional = false;
 };
 
 class FtpServer {

@@ -55,6 +55,11 @@ struct VELMORA_API CFtpOptions {
     std::string account;
     // FTP over TLS, and which certificates are trusted (default: plain FTP).
     CTlsSettings tls;
+    // In auto mode, asked when the server offers no TLS and never did (a
+    // server that did is refused plain FTP, see CTlsMemory) before the
+    // password goes out in clear: true lets the login go on in plain FTP.
+    // Unset: it goes on.
+    std::function<bool(const std::string& host, uint16_t port)> allowPlainLogin;
     // A session the server dropped (an idle limit, a restart) logs in again
     // by itself at the next command, returns to its folder and sends the
     // command again; for browsing sessions, whose commands may be repeated.
@@ -198,6 +203,9 @@ private:
     bool LogIn(const std::string& user, const std::string& password);
     bool StartImplicitTls();
     bool NegotiateTls();
+    // In auto mode a server offered no TLS: the password goes in clear only
+    // when the server never did TLS and the host allows it.
+    bool CheckPlainLogin();
     bool StartControlTls();
     bool ProtectData();
     // TLS on a new data connection, resuming the control connection's session.

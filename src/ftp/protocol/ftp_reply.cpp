@@ -190,6 +190,7 @@ bool ParseMlstEntry(std::string_view line, CMlstEntry& entry) {
                              : EqualsNoCase(name, "size")      ? &entry.size
                              : EqualsNoCase(name, "modify")    ? &entry.modify
                              : EqualsNoCase(name, "unix.mode") ? &entry.unixMode
+                             : EqualsNoCase(name, "unique")    ? &entry.unique
                                                                : nullptr;
         if (value) *value = fact.substr(equals + 1);
     }

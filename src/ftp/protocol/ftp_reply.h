@@ -77,6 +77,7 @@ struct CMlstEntry {
     std::string size;
     std::string modify;
     std::string unixMode;
+    std::string unique;  // what the server names the file by, whatever its path
     std::string name;
 };
 // "type=file;size=6;modify=20241207071100; a b.txt". Fact names in any
