@@ -41,6 +41,8 @@ class Context:
         self.listing_bench = os.path.join(build, "bench/bench_listing")
         self.db_bench = os.path.join(build, "bench/bench_db_report")
         self.fault_relay = os.path.join(build, "bench/bench_fault_relay")
+        self.sftp_bench = os.path.join(build, "bench/bench_sftp")
+        self.build = build
         self.source_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
         self.scratch = scratch
         self.server = server
@@ -495,6 +497,119 @@ def far_large_file(ctx):
     return rows
 
 
+# 2b. SFTP against OpenSSH's sshd --------------------------------------------
+
+class Sshd:
+    """OpenSSH's sshd on a free loopback port (tests/support/real_ftp_servers.sh),
+    with the test user's key; stopped with close()."""
+
+    def __init__(self, ctx):
+        self.folder = os.path.join(ctx.scratch, "sshd")
+        self.script = os.path.join(ctx.source_dir, "tests/support/real_ftp_servers.sh")
+        env = dict(os.environ, PARCELO_FTP_SERVERS_CACHE=os.path.join(ctx.build, "real-ftp-servers"))
+        out = subprocess.run(["sh", self.script, "start", "sshd", self.folder], env=env, capture_output=True,
+                             text=True, check=False)
+        if out.returncode != 0 or "READY" not in out.stdout:
+            raise RunFailed("sshd did not start: " + out.stdout + out.stderr)
+        _, port, self.user = out.stdout.split()[-3:]
+        self.port = int(port)
+        self.home = os.path.join(self.folder, "home")
+        self.key = os.path.join(self.folder, "ssh/client_ed25519")
+        shown = subprocess.run(["ssh-keygen", "-l", "-f", os.path.join(self.folder, "ssh/host_ed25519.pub")],
+                               capture_output=True, text=True, check=True).stdout
+        self.fingerprint = shown.split()[1]
+
+    def close(self):
+        subprocess.run(["sh", self.script, "stop", self.folder], check=False)
+
+
+def _sftp_rows(ctx, sshd, name, size, label, runs, port):
+    """One file up and down over SFTP: ours against OpenSSH's sftp and curl."""
+    local = datasets.big_file(os.path.join(ctx.local, name), size)
+    remote_data = os.path.join(sshd.home, name)
+    if os.path.exists(remote_data):
+        os.unlink(remote_data)
+    os.link(local, remote_data)
+    subprocess.run(["chown", "-R", "2000:2000", sshd.home], check=True)
+    up_folder = os.path.join(sshd.home, "up")
+
+    def fresh_up():
+        shutil.rmtree(up_folder, ignore_errors=True)
+        os.makedirs(up_folder)
+        subprocess.run(["chown", "2000:2000", up_folder], check=True)
+
+    def ours(direction, source, target):
+        return [ctx.sftp_bench, direction, str(port), sshd.user, sshd.key, sshd.fingerprint, source, target]
+
+    def openssh(command):
+        batch = os.path.join(ctx.scratch, "sftp-batch")
+        with open(batch, "w") as f:
+            f.write(command + "\n")
+        return ["sftp", "-q", "-o", "BatchMode=yes", "-o", "StrictHostKeyChecking=no", "-o",
+                "UserKnownHostsFile=/dev/null", "-o", "LogLevel=ERROR", "-i", sshd.key, "-P", str(port), "-b", batch,
+                "%s@127.0.0.1" % sshd.user]
+
+    def curl(*args):
+        return ["curl", "-sS", "--fail", "-k", "--key", sshd.key, "--pubkey", sshd.key + ".pub",
+                "-u", sshd.user + ":"] + list(args)
+
+    url = "sftp://127.0.0.1:%d%s" % (port, sshd.home)
+    peers_curl = label.find(" at ") < 0
+    work = "SFTP upload one file of %s" % label
+    up = [Tool(Row(work, "bench_sftp up (library)", True, amount=size, unit="MiB/s"),
+               ours("up", local, up_folder + "/ours.bin"), before=fresh_up,
+               check=expect_size(up_folder + "/ours.bin", size)),
+          Tool(Row(work, "sftp -b put", False, amount=size, unit="MiB/s"),
+               openssh("put %s %s/sftp.bin" % (local, up_folder)), before=fresh_up,
+               check=expect_size(up_folder + "/sftp.bin", size))]
+    if peers_curl:
+        up.append(Tool(Row(work, "curl -T sftp://", False, amount=size, unit="MiB/s"),
+                       curl("-T", local, url + "/up/curl.bin"), before=fresh_up,
+                       check=expect_size(up_folder + "/curl.bin", size)))
+    upload = run_tools(ctx, up, runs)
+
+    work = "SFTP download one file of %s" % label
+    out = ctx.out
+    down = [Tool(Row(work, "bench_sftp down (library)", True, amount=size, unit="MiB/s"),
+                 ours("down", out + "/ours.bin", remote_data), before=ctx.fresh_out,
+                 check=expect_size(out + "/ours.bin", size)),
+            Tool(Row(work, "sftp -b get", False, amount=size, unit="MiB/s"),
+                 openssh("get %s %s/sftp.bin" % (remote_data, out)), before=ctx.fresh_out,
+                 check=expect_size(out + "/sftp.bin", size))]
+    if peers_curl:
+        down.append(Tool(Row(work, "curl -o sftp://", False, amount=size, unit="MiB/s"),
+                         curl("-o", out + "/curl.bin", url + "/" + name), before=ctx.fresh_out,
+                         check=expect_size(out + "/curl.bin", size)))
+    download = run_tools(ctx, down, runs)
+    os.unlink(remote_data)
+    shutil.rmtree(up_folder, ignore_errors=True)
+    ctx.fresh_out()
+    return [upload, download]
+
+
+def sftp_files(ctx):
+    sshd = Sshd(ctx)
+    try:
+        size = ctx.scaled(GIB, MIB) // MIB * MIB
+        label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
+        ctx.log("SFTP: one file of %s" % label)
+        rows = _sftp_rows(ctx, sshd, "sftp-big.bin", size, label, max(ctx.runs, LARGE_FILE_RUNS), sshd.port)
+        os.unlink(os.path.join(ctx.local, "sftp-big.bin"))
+        far = ctx.scaled(64 * MIB, MIB) // MIB * MIB
+        label = "%d MiB at %d ms" % (far // MIB, ROUND_TRIP_MS)
+        ctx.log("SFTP: one file of %s" % label)
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "delay_relay.py")
+        relay = Relay([sys.executable, script, "--stream", str(sshd.port), str(ROUND_TRIP_MS)])
+        try:
+            rows += _sftp_rows(ctx, sshd, "sftp-far.bin", far, label, ctx.runs, relay.port)
+        finally:
+            relay.close()
+        os.unlink(os.path.join(ctx.local, "sftp-far.bin"))
+    finally:
+        sshd.close()
+    return rows
+
+
 # 3. Listings ---------------------------------------------------------------
 
 def listing(ctx):
@@ -870,6 +985,7 @@ CASES = [
     ("far-small", far_small_files),
     ("far-hundred", far_hundred_files),
     ("far-large", far_large_file),
+    ("sftp", sftp_files),
     ("listing", listing),
     ("parser", parser),
     ("zip", compression),

@@ -2,13 +2,14 @@
 distant server: every chunk, in each direction, reaches the other side half a
 round trip after it was read.
 
-    /usr/bin/python3 bench/delay_relay.py SERVER_PORT [ROUND_TRIP_MS]
+    /usr/bin/python3 bench/delay_relay.py [--stream] SERVER_PORT [ROUND_TRIP_MS]
 
 Prints "READY <port>" once it listens on 127.0.0.1; ends when its standard
 input closes. The data connections go through it too: each passive reply of
 the server (227, 229) starts a listener of the relay for that data
 connection, and the reply the client sees names the relay's address and port.
-Active mode (PORT, EPRT) is not relayed.
+Active mode (PORT, EPRT) is not relayed. With --stream the bytes pass
+unread (an SSH connection, whose binary stream has no reply lines to rewrite).
 """
 
 import asyncio
@@ -78,8 +79,9 @@ class ControlSession:
     """One client's control connection and the data listeners its passive
     replies opened."""
 
-    def __init__(self, one_way):
+    def __init__(self, one_way, rewrite_replies=True):
         self.one_way = one_way
+        self.rewrite_replies = rewrite_replies
         self.listeners = []
         self.pending = b""
 
@@ -90,7 +92,8 @@ class ControlSession:
             client_writer.close()
             return
         try:
-            await _pipe(client_reader, client_writer, server_reader, server_writer, self.one_way, self.rewrite)
+            await _pipe(client_reader, client_writer, server_reader, server_writer, self.one_way,
+                        self.rewrite if self.rewrite_replies else None)
         finally:
             for listener in self.listeners:
                 listener.close()
@@ -133,11 +136,11 @@ class ControlSession:
         return listener.sockets[0].getsockname()[1]
 
 
-async def main(server_port, round_trip):
+async def main(server_port, round_trip, rewrite_replies):
     one_way = round_trip / 2
 
     async def accepted(reader, writer):
-        await ControlSession(one_way).relay(reader, writer, server_port)
+        await ControlSession(one_way, rewrite_replies).relay(reader, writer, server_port)
 
     server = await asyncio.start_server(accepted, HOST, 0)
     print("READY %d" % server.sockets[0].getsockname()[1], flush=True)
@@ -148,7 +151,11 @@ async def main(server_port, round_trip):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) not in (2, 3):
-        sys.exit("usage: %s SERVER_PORT [ROUND_TRIP_MS]" % sys.argv[0])
-    milliseconds = float(sys.argv[2]) if len(sys.argv) == 3 else 40.0
-    asyncio.run(main(int(sys.argv[1]), milliseconds / 1000))
+    arguments = sys.argv[1:]
+    stream = arguments[:1] == ["--stream"]
+    if stream:
+        arguments = arguments[1:]
+    if len(arguments) not in (1, 2):
+        sys.exit("usage: %s [--stream] SERVER_PORT [ROUND_TRIP_MS]" % sys.argv[0])
+    milliseconds = float(arguments[1]) if len(arguments) == 2 else 40.0
+    asyncio.run(main(int(arguments[0]), milliseconds / 1000, not stream))

@@ -67,6 +67,25 @@ class Delay(unittest.IsolatedAsyncioTestCase):
         self.assertEqual(answer, b"ping\r\n")
         self.assertGreaterEqual(elapsed, 0.1)
 
+    async def test_a_stream_passes_bytes_without_a_line_end_at_once(self):
+        # An SSH connection's first binary packet must not wait for a "\n".
+        async def echo(reader, writer):
+            writer.write(await reader.read(100))
+            await writer.drain()
+
+        server = await asyncio.start_server(echo, "127.0.0.1", 0)
+        relay_server = await asyncio.start_server(
+            lambda r, w: delay_relay.ControlSession(0, rewrite_replies=False).relay(
+                r, w, server.sockets[0].getsockname()[1]),
+            "127.0.0.1", 0)
+        reader, writer = await asyncio.open_connection("127.0.0.1", relay_server.sockets[0].getsockname()[1])
+        writer.write(b"\x00\x00\x01\x0c227 (1,2,3,4,5,6)")
+        answer = await asyncio.wait_for(reader.read(100), 5)
+        writer.close()
+        relay_server.close()
+        server.close()
+        self.assertEqual(answer, b"\x00\x00\x01\x0c227 (1,2,3,4,5,6)")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -24,6 +24,7 @@
 #include "base/hex.h"
 #include "base/password.h"
 #include "base/path_text.h"
+#include "base/size_format.h"
 #include "base/system_info.h"
 #include "base/text.h"
 #include "base/tokenizer.h"

@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "app/orlith_app.h"
-#include "app/single_instance.h"
+#include "app/shell/single_instance.h"
 #include "platform/process.h"
 
 int main(int argc, char** argv) {

@@ -5,14 +5,14 @@
 #include <QDir>
 #include <QTimer>
 
-#include "app/app_context.h"
-#include "app/dash_bord_dlg.h"
-#include "app/existing_targets.h"
-#include "app/ftp_sink.h"
-#include "app/prompter.h"
-#include "app/quit_signals.h"
-#include "app/status_relay.h"
-#include "app/transfer_queue.h"
+#include "app/common/app_context.h"
+#include "app/common/status_relay.h"
+#include "app/panes/ftp_sink.h"
+#include "app/shell/quit_signals.h"
+#include "app/transfers/existing_targets.h"
+#include "app/transfers/prompter.h"
+#include "app/transfers/transfer_queue.h"
+#include "app/tray/dash_bord_dlg.h"
 #include "base/format.h"
 #include "engine/job_state.h"
 #include "engine/source.h"

@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-#include "app/app_settings.h"
+#include "app/common/app_settings.h"
 #include "messaging/log_file.h"
 
 class QDialog;

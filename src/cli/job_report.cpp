@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "base/format.h"
+#include "base/size_format.h"
 #include "engine/job_state.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -81,9 +82,9 @@ int JobReport::Finish(bool result) {
 std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed) {
     const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
     const double bytes = static_cast<double>(job.m_nProcessedBytes);
-    std::string text = Plural(job.m_nProcessed, "file", "files") + ", " + ProgressLine::Size(bytes) +
+    std::string text = Plural(job.m_nProcessed, "file", "files") + ", " + velmora::FormatSize(bytes) +
                        velmora::Format(" in %.1f s", seconds);
-    if (elapsed.count() > 0) text += " (" + ProgressLine::Size(bytes / seconds) + "/s)";
+    if (elapsed.count() > 0) text += " (" + velmora::FormatSize(bytes / seconds) + "/s)";
     return text + "; " + Plural(job.m_nSkipped, "skipped", "skipped") + ", " +
            Plural(job.m_nErrors, "error", "errors");
 }

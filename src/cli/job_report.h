@@ -44,7 +44,7 @@ public:
     // The first error of the job, with its file; "" while there was none.
     const std::string& FirstError() const { return m_strFirstError; }
 
-    // "3 files, 1.5 MB in 2.0 s (768.0 KB/s); 1 skipped, 0 errors"
+    // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
     // An error as the user reads it: the engine's text, with the file it
     // happened to when the text does not name it (a missing source folder

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/format.h"
+#include "base/size_format.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -80,29 +81,30 @@ void ProgressLine::OnProgress(const velmora::CProgressStatus& progress) {
 
 std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, std::chrono::milliseconds elapsed,
                                  const std::string& file, int width) {
-    const int64_t total = std::max<int64_t>(totalBytes, 1);
-    const int64_t percent = std::clamp<int64_t>(processedBytes * 100 / total, 0, 100);
-    const int filled = static_cast<int>(percent * kBarWidth / 100);
-    const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
-    std::string rate;
-    if (elapsed >= kShortestMeasure && processedBytes > 0) {
-        const double perSecond = static_cast<double>(processedBytes) * 1000.0 / static_cast<double>(elapsed.count());
-        const auto left = static_cast<int64_t>(static_cast<double>(std::max<int64_t>(totalBytes - processedBytes, 0)) /
-                                               perSecond + 0.5);
-        rate = Size(perSecond) + "/s  " + TimeLeft(left);
+    const bool measured = elapsed >= kShortestMeasure && processedBytes > 0;
+    const double perSecond =
+        measured ? static_cast<double>(processedBytes) * 1000.0 / static_cast<double>(elapsed.count()) : 0.0;
+    std::string line;
+    if (totalBytes <= 0) {
+        // A total nobody told is not a finished job: what came, and how fast.
+        const std::string rate = measured ? velmora::FormatSize(perSecond) + "/s" : std::string();
+        line = velmora::Format("%s  %s  %s", velmora::FormatSize(static_cast<uint64_t>(std::max<int64_t>(processedBytes, 0))).c_str(),
+                               file.c_str(), rate.c_str());
+    } else {
+        const int64_t percent = std::clamp<int64_t>(processedBytes * 100 / totalBytes, 0, 100);
+        const int filled = static_cast<int>(percent * kBarWidth / 100);
+        const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
+        std::string rate;
+        if (measured) {
+            const auto left = static_cast<int64_t>(
+                static_cast<double>(std::max<int64_t>(totalBytes - processedBytes, 0)) / perSecond + 0.5);
+            rate = velmora::FormatSize(perSecond) + "/s  " + TimeLeft(left);
+        }
+        line = velmora::Format("[%s] %3d%%  %s  %s", bar.c_str(), static_cast<int>(percent), file.c_str(),
+                               rate.c_str());
     }
-    std::string line = velmora::Format("[%s] %3d%%  %s  %s", bar.c_str(), static_cast<int>(percent), file.c_str(),
-                                       rate.c_str());
     if (static_cast<int>(line.size()) > width) line.resize(width);
     return line;
-}
-
-std::string ProgressLine::Size(double bytes) {
-    constexpr double kKilo = 1024.0;
-    if (bytes >= kKilo * kKilo * kKilo) return velmora::Format("%.1f GB", bytes / (kKilo * kKilo * kKilo));
-    if (bytes >= kKilo * kKilo) return velmora::Format("%.1f MB", bytes / (kKilo * kKilo));
-    if (bytes >= kKilo) return velmora::Format("%.1f KB", bytes / kKilo);
-    return velmora::Format("%.0f B", bytes);
 }
 
 void ProgressLine::Interrupt() {

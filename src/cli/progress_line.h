@@ -31,10 +31,9 @@ public:
 
     // The line for a state of the job (no terminal control characters):
     // the speed and the time left come from the bytes done in `elapsed`.
+    // Without a total (0), the bytes done and the speed.
     static std::string Format(int64_t processedBytes, int64_t totalBytes, std::chrono::milliseconds elapsed,
                               const std::string& file, int width);
-    // "512 B", "1.5 KB", "2.0 MB", "1.1 GB"
-    static std::string Size(double bytes);
 
 private:
     void OnProgress(const velmora::CProgressStatus& progress);

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "engine/mirror.h"
+
 namespace velmora {
 namespace {
 
@@ -24,7 +26,10 @@ EOverwriteStep CheckOverwrite(EOverwrite policy, const CFtpPath& source, const C
         case EOverwrite::Skip: return EOverwriteStep::Skip;
         default: break;
     }
-    const bool older = target.lastWriteTime != 0 && source.LastWriteTime() > target.lastWriteTime;
+    // At the resolution the target's place keeps times, as a mirror compares
+    // them: a server keeps whole seconds (a listing whole minutes), so a
+    // source only a fraction of a second past its copy there is not newer.
+    const bool older = target.lastWriteTime != 0 && CMirror::IsNewer(source.LastWriteTime(), target.lastWriteTime);
     return older ? EOverwriteStep::Write : EOverwriteStep::Skip;
 }
 

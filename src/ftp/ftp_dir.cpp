@@ -128,11 +128,8 @@ bool DosDate(const std::vector<Field>& fields, int64_t& seconds) {
 // IIS pads "<DIR>" to the column where files have their size's last digit.
 constexpr size_t kDosFolderPadding = 10;
 
-// "0755" -> "rwxr-xr-x"; an empty text when the mode is no octal number.
-std::string ModeText(std::string_view mode) {
-    if (mode.empty() || mode.size() > 6 || mode.find_first_not_of("01234567") != std::string_view::npos) return {};
-    unsigned bits = 0;
-    for (char c : mode) bits = bits * 8 + static_cast<unsigned>(c - '0');
+// 0755 -> "rwxr-xr-x".
+std::string ModeText(unsigned bits) {
     std::string text;
     for (int shift = 6; shift >= 0; shift -= 3) {
         text += (bits >> shift) & 4 ? 'r' : '-';
@@ -140,6 +137,14 @@ std::string ModeText(std::string_view mode) {
         text += (bits >> shift) & 1 ? 'x' : '-';
     }
     return text;
+}
+
+// "0755" -> "rwxr-xr-x"; an empty text when the mode is no octal number.
+std::string ModeText(std::string_view mode) {
+    if (mode.empty() || mode.size() > 6 || mode.find_first_not_of("01234567") != std::string_view::npos) return {};
+    unsigned bits = 0;
+    for (char c : mode) bits = bits * 8 + static_cast<unsigned>(c - '0');
+    return ModeText(bits);
 }
 
 // The kind a machine listing's "type" fact names. Links come as
@@ -283,6 +288,21 @@ CFtpDir CFtpDir::FromMachineListing(const CFtpPath& folder, std::string_view lin
     CFtpDir dir;
     dir.m_Path = folder;
     dir.SplitMLSD(line);
+    return dir;
+}
+
+CFtpDir CFtpDir::FromFacts(const CFtpPath& folder, std::string_view name, EKind kind, std::optional<uint64_t> size,
+                           std::optional<int64_t> modifiedUtc, std::optional<uint32_t> mode) {
+    CFtpDir dir;
+    dir.m_Path = folder;
+    if (kind == KIND_NONE || !dir.TakeName(name)) return dir;
+    if (size) dir.m_strSize = std::to_string(*size);
+    if (modifiedUtc) dir.m_strDateTime = protocol::FormatTimeValue(*modifiedUtc);
+    dir.m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") +
+                           (mode ? ModeText(*mode & 0777) : std::string());
+    if (modifiedUtc) dir.SetTimes(*modifiedUtc);
+    if (size) dir.m_Path.Length(*size);
+    dir.TakeKind(kind);
     return dir;
 }
 

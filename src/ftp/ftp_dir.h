@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -76,6 +77,12 @@ public:
     // An entry of a machine listing (MLSD) in `folder`.
     static CFtpDir FromMachineListing(const CFtpPath& folder, std::string_view line);
 
+    // An entry of `folder` told by its facts instead of a line (a protocol
+    // whose listings carry attributes): `modifiedUtc` in seconds since 1970,
+    // `mode` the permission bits. Not an entry (and marked unsafe) when the
+    // name may not become part of a path.
+    static CFtpDir FromFacts(const CFtpPath& folder, std::string_view name, EKind kind, std::optional<uint64_t> size,
+                             std::optional<int64_t> modifiedUtc, std::optional<uint32_t> mode);
     // Reads the line into the fields and the path (which holds the listed
     // folder beforehand). False when the line is not an entry.
     bool Split(std::string_view line, int64_t now);

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/ftp_connection_prop_dlg.h"
-#include "app/ftp_connections_dlg.h"
-#include "app/ftp_tree_dlg.h"
-#include "app/main_dlg.h"
+#include "app/connections/ftp_connection_prop_dlg.h"
+#include "app/connections/ftp_connections_dlg.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/shell/main_dlg.h"
 #include "app_fixture.h"
 #include "ear.h"
 #include "messaging/msg_commands.h"

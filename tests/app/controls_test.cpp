@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
-#include "app/qt_controls.h"
+#include "app/common/qt_controls.h"
 #include "base/control_helpers.h"
 
 namespace parcelo {

@@ -9,10 +9,10 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include "app/clip_formats.h"
-#include "app/drag_item.h"
-#include "app/drop_target.h"
-#include "app/msg_drop_item.h"
+#include "app/common/clip_formats.h"
+#include "app/common/drag_item.h"
+#include "app/common/drop_target.h"
+#include "app/common/msg_drop_item.h"
 #include "app_test_support.h"
 #include "support/temp_dir.h"
 

@@ -7,9 +7,9 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
-#include "app/dash_bord_dlg.h"
-#include "app/main_dlg.h"
-#include "app/single_instance.h"
+#include "app/shell/main_dlg.h"
+#include "app/shell/single_instance.h"
+#include "app/tray/dash_bord_dlg.h"
 #include "app_fixture.h"
 #include "support/temp_dir.h"
 

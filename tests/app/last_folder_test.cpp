@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ftp_connections_dlg.h"
-#include "app/ftp_tree_dlg.h"
-#include "app/last_folders.h"
-#include "app/main_dlg.h"
+#include "app/connections/ftp_connections_dlg.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/last_folders.h"
+#include "app/shell/main_dlg.h"
 #include "app_fixture.h"
 #include "ftp/ftp_node.h"
 #include "support/temp_dir.h"

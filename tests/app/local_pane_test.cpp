@@ -14,10 +14,10 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "app/drag_item.h"
-#include "app/file_list_ctrl.h"
-#include "app/ftp_tree_dlg.h"
-#include "app/local_pane.h"
+#include "app/common/drag_item.h"
+#include "app/panes/file_list_ctrl.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/local_pane.h"
 #include "app_fixture.h"
 #include "support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <QListView>
 #include <gtest/gtest.h>
 
-#include "app/log_pane.h"
+#include "app/transfers/log_pane.h"
 #include "app_test_support.h"
 #include "messaging/log_status.h"
 

@@ -3,10 +3,10 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
-#include "app/dash_bord_dlg.h"
-#include "app/main_dlg.h"
-#include "app/screen_place.h"
-#include "app/window_state.h"
+#include "app/common/screen_place.h"
+#include "app/shell/main_dlg.h"
+#include "app/shell/window_state.h"
+#include "app/tray/dash_bord_dlg.h"
 #include "app_fixture.h"
 
 namespace parcelo {

@@ -7,8 +7,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
-#include "app/progress_bar_dlg.h"
+#include "app/common/app_settings.h"
+#include "app/transfers/progress_bar_dlg.h"
 #include "app_test_support.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"

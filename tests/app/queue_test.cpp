@@ -11,9 +11,9 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include "app/transfer_queue.h"
-#include "app/transfer_queue_pane.h"
-#include "app/transfer_thread.h"
+#include "app/transfers/transfer_queue.h"
+#include "app/transfers/transfer_queue_pane.h"
+#include "app/transfers/transfer_thread.h"
 #include "app_fixture.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"

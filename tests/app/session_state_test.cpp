@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 #include <QTimer>
 
-#include "app/ftp_tree_dlg.h"
-#include "app/session_security_label.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/session_security_label.h"
 #include "app_fixture.h"
 #include "support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
+#include "app/common/app_settings.h"
 #include "app/orlith_app.h"
 #include "app_test_support.h"
 #include "engine/job_state.h"

@@ -1,9 +1,9 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
-#include "app/image_button.h"
-#include "app/wait_dlg.h"
+#include "app/common/app_settings.h"
+#include "app/common/image_button.h"
+#include "app/shell/wait_dlg.h"
 #include "app_test_support.h"
 
 namespace parcelo {

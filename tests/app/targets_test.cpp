@@ -5,10 +5,10 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "app/existing_targets.h"
-#include "app/partial_uploads.h"
-#include "app/transfer_queue.h"
-#include "app/transfer_thread.h"
+#include "app/transfers/existing_targets.h"
+#include "app/transfers/partial_uploads.h"
+#include "app/transfers/transfer_queue.h"
+#include "app/transfers/transfer_thread.h"
 #include "app_fixture.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"

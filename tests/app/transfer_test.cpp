@@ -13,11 +13,11 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
-#include "app/progress_bar_dlg.h"
-#include "app/status_relay.h"
-#include "app/transfer_queue.h"
-#include "app/transfer_thread.h"
+#include "app/common/app_settings.h"
+#include "app/common/status_relay.h"
+#include "app/transfers/progress_bar_dlg.h"
+#include "app/transfers/transfer_queue.h"
+#include "app/transfers/transfer_thread.h"
 #include "app_test_support.h"
 #include "messaging/log_file.h"
 #include "messaging/msg_box.h"

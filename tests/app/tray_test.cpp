@@ -11,10 +11,10 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "app/balloon_tip.h"
-#include "app/dash_bord_dlg.h"
-#include "app/ftp_tree_dlg.h"
-#include "app/main_dlg.h"
+#include "app/common/balloon_tip.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/shell/main_dlg.h"
+#include "app/tray/dash_bord_dlg.h"
 #include "app_fixture.h"
 #include "ear.h"
 #include "messaging/msg_commands.h"

@@ -54,7 +54,7 @@ TEST_F(CliTest, FolderTreeGoesUpAndComesBackByteForByte) {
     const CliResult up = RunCli({"--tls", "off", "upload", tree, Url("/in/")});
     ASSERT_EQ(up.status, 0) << up.err;
     // No terminal: no progress line, only the summary.
-    EXPECT_EQ(up.err.substr(0, up.err.find(" in ")), "parcelo-cli: 3 files, 195.3 KB") << up.err;
+    EXPECT_EQ(up.err.substr(0, up.err.find(" in ")), "parcelo-cli: 3 files, 195.3 KiB") << up.err;
     EXPECT_NE(up.err.find("; 0 skipped, 0 errors\n"), std::string::npos) << up.err;
     EXPECT_EQ(RunCli({"--quiet", "--tls", "off", "upload", tree, Url("/again/")}).err, "");
     std::string difference;
@@ -285,6 +285,19 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
     }
 }
 
+// The size of a file named on the command line is not known before it
+// comes: the line on the terminal never starts out full.
+TEST_F(CliTest, TheProgressLineOfANamedDownloadDoesNotStartAtTheEnd) {
+    WriteFile(server.Path("in/big.bin"), RandomBytes(3000000, 21));
+    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got"}, {}, "\x01", "");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const size_t start = run.out.find('\r');
+    ASSERT_NE(start, std::string::npos) << run.out;
+    const std::string first = run.out.substr(start + 1, run.out.find("\x1b[K", start) - start - 1);
+    EXPECT_EQ(first.find("100%"), std::string::npos) << first;
+    EXPECT_NE(first.find("big.bin"), std::string::npos) << first;
+}
+
 TEST_F(CliTest, ADownloadReplacesALocalFileOnlyWhenAsked) {
     WriteFile(server.Path("pub/doc.txt"), "from the server");
     WriteFile(local / "got/doc.txt", "mine");
@@ -344,6 +357,26 @@ TEST_F(CliTest, AnUploadKeepsOrReplacesServerFilesWhenAsked) {
     WriteFile(local / "doc.txt", "mine again");
     EXPECT_EQ(RunCli({"upload", "--overwrite", local / "doc.txt", Url("/in/")}).status, 0);
     EXPECT_EQ(ReadFile(server.Path("in/doc.txt")), "mine again");
+}
+
+// Local files carry fractions of a second, which the server does not keep:
+// a file sent once is not newer than its copy there.
+TEST_F(CliTest, NewerComparesTimesAsFinelyAsTheServerKeepsThem) {
+    WriteFile(local / "report.csv", "figures");
+    // Off the whole minute, which could come from a listing without seconds.
+    const auto fraction = std::chrono::floor<std::chrono::minutes>(fs::file_time_type::clock::now()) -
+                          std::chrono::hours(24) + std::chrono::milliseconds(17700);
+    fs::last_write_time(local / "report.csv", fraction);
+    ASSERT_EQ(RunCli({"upload", local / "report.csv", Url("/in/")}).status, 0);
+    const CliResult again = RunCli({"upload", "--newer", local / "report.csv", Url("/in/")});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("0 files, 0 B"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("1 skipped"), std::string::npos) << again.err;
+
+    // A second newer is newer.
+    fs::last_write_time(local / "report.csv", fraction + std::chrono::seconds(1));
+    const CliResult newer = RunCli({"upload", "--newer", local / "report.csv", Url("/in/")});
+    EXPECT_NE(newer.err.find("1 file, 7 B"), std::string::npos) << newer.err;
 }
 
 // Without an option a file sent to a server keeps the one there: it goes

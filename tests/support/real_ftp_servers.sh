@@ -16,6 +16,18 @@
 #       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
 #       $REAL_FTP_SERVER_CONF, when set, holds more lines of vsftpd's
 #       configuration (e.g. "max_per_ip=1").
+#   real_ftp_servers.sh start sshd DIR [kbdint]
+#       OpenSSH's sshd serving SFTP to a system user of its own (password
+#       "secret", home DIR/home), with its own host key (DIR/ssh/host_ed25519)
+#       and two client keys in the user's authorized_keys:
+#       DIR/ssh/client_ed25519 (no passphrase) and DIR/ssh/client_locked
+#       (passphrase "open sesame"); DIR/ssh/other_ed25519.pub is a key the
+#       server does not have. The file service logs every request to
+#       DIR/requests.log. With "kbdint" passwords are asked only through
+#       keyboard-interactive. Prints "READY <port> <user>".
+#   real_ftp_servers.sh start proftpd DIR sftp
+#       ProFTPD's mod_sftp, password logins, with RSA and ECDSA host keys in
+#       DIR/ssh; its log in DIR/sftp.log.
 #   real_ftp_servers.sh stop DIR
 #
 # The machine is left as it was found: the unpacked packages are kept in
@@ -185,8 +197,86 @@ TLSOptions            EnableDiags
 CONF
         ;;
     implicit) return 1 ;;
+    sftp)
+        mkdir -p "$dir/ssh"
+        ssh-keygen -q -t rsa -b 2048 -m PEM -N '' -f "$dir/ssh/hostkey_rsa" || return 1
+        ssh-keygen -q -t ecdsa -m PEM -N '' -f "$dir/ssh/hostkey_ecdsa" || return 1
+        # The plain FTP server above moves aside: the same port speaks SSH.
+        sed -i '/^Port /d; /^DefaultServer /d' "$dir/proftpd.conf"
+        cat >>"$dir/proftpd.conf" <<CONF
+Port                  0
+ModulePath            $cache/root/usr/lib/proftpd
+LoadModule            mod_sftp.c
+<VirtualHost 127.0.0.1>
+  Port                $port
+  SFTPEngine          on
+  SFTPLog             $dir/sftp.log
+  SFTPHostKey         $dir/ssh/hostkey_rsa
+  SFTPHostKey         $dir/ssh/hostkey_ecdsa
+  SFTPAuthMethods     password
+  AuthUserFile        $dir/ftpd.passwd
+  AuthGroupFile       $dir/ftpd.group
+  AuthOrder           mod_auth_file.c
+  RequireValidShell   off
+  AllowOverwrite      on
+  DefaultRoot         ~
+  TransferLog         $dir/xferlog
+</VirtualHost>
+CONF
+        ;;
     esac
     "$cache/root/usr/sbin/proftpd" -n -c "$dir/proftpd.conf" >"$dir/server.log" 2>&1 &
+    echo $! >"$dir/server.pid"
+}
+
+# The keys of every sshd: made once and kept with the unpacked packages,
+# since making them is most of a server's start.
+make_ssh_keys() {
+    keys=$cache/ssh-keys
+    [ -f "$keys/client_locked" ] && return 0
+    mkdir -p "$keys.new" && rm -f "$keys.new/"* || return 1
+    ssh-keygen -q -t ed25519 -N '' -C host -f "$keys.new/host_ed25519" &&
+        ssh-keygen -q -t ed25519 -N '' -C other -f "$keys.new/other_ed25519" &&
+        ssh-keygen -q -t ed25519 -N '' -C client -f "$keys.new/client_ed25519" &&
+        ssh-keygen -q -t ed25519 -a 4 -N 'open sesame' -C locked -f "$keys.new/client_locked" &&
+        rm -rf "$keys" && mv "$keys.new" "$keys"
+}
+
+# sshd logs in system users only: one of its own for each server, as for vsftpd.
+start_sshd() {
+    dir=$1 port=$2
+    login=parcelo-sftp-$port
+    useradd -M -u $uid -o -d "$dir/home" -s /bin/sh -p "$(openssl passwd -6 "$password")" "$login" || return 1
+    echo "$login" >"$dir/system-user"
+    mkdir -p /run/sshd "$dir/home/.ssh" "$cache" || return 1
+    exec 9>"$cache/.lock"
+    flock -w 300 9 && make_ssh_keys || return 1
+    flock -u 9
+    cp -r "$cache/ssh-keys" "$dir/ssh" || return 1
+    cat "$dir/ssh/client_ed25519.pub" "$dir/ssh/client_locked.pub" >"$dir/home/.ssh/authorized_keys"
+    chmod 755 "$dir/ssh"
+    chmod 600 "$dir/ssh/"client_ed25519 "$dir/ssh/"client_locked "$dir/ssh/host_ed25519"
+    : >"$dir/requests.log"
+    chown -R $uid:$uid "$dir/home" "$dir/requests.log"
+    if [ "$tls" = kbdint ]; then pam=yes passwords=no kbdint=yes; else pam=no passwords=yes kbdint=no; fi
+    cat >"$dir/sshd_config" <<CONF
+Port $port
+ListenAddress 127.0.0.1
+HostKey $dir/ssh/host_ed25519
+PidFile $dir/sshd.pid
+UsePAM $pam
+PasswordAuthentication $passwords
+KbdInteractiveAuthentication $kbdint
+PubkeyAuthentication yes
+AuthorizedKeysFile $dir/home/.ssh/authorized_keys
+StrictModes no
+AllowUsers $login
+MaxStartups 64
+MaxSessions 64
+Subsystem sftp /usr/lib/openssh/sftp-server
+ForceCommand /usr/lib/openssh/sftp-server -e -l VERBOSE 2>>$dir/requests.log
+CONF
+    /usr/sbin/sshd -D -e -f "$dir/sshd_config" >"$dir/server.log" 2>&1 &
     echo $! >"$dir/server.pid"
 }
 
@@ -194,6 +284,15 @@ case ${1:-} in
 start)
     server=${2:?server}; dir=${3:?folder}; tls=${4:-}
     [ "$(id -u)" -eq 0 ] || skip "$server needs root"
+    if [ "$server" = sshd ]; then
+        [ -x /usr/sbin/sshd ] && [ -x /usr/lib/openssh/sftp-server ] || skip "openssh-server is not installed"
+        mkdir -p "$dir/home" && chmod 755 "$dir" || exit 1
+        port=$(free_port) || exit 1
+        start_sshd "$dir" "$port" || skip "cannot set up sshd"
+        wait_for_port "$port" || { cat "$dir/server.log" >&2; kill "$(cat "$dir/server.pid")" 2>/dev/null; skip "sshd did not start"; }
+        echo "READY $port $login"
+        exit 0
+    fi
     # Both servers' tests may start at once: one unpacks, the other waits.
     mkdir -p "$cache"
     exec 9>"$cache/.lock"
@@ -204,7 +303,7 @@ start)
     chmod 755 "$dir"
     chown -R $uid:$uid "$dir/home"
     port=$(free_port) || exit 1
-    if [ -n "$tls" ]; then "$here/tls_test_ca.sh" "$dir/tls" || skip "cannot make test certificates"; fi
+    if [ -n "$tls" ] && [ "$tls" != sftp ]; then "$here/tls_test_ca.sh" "$dir/tls" || skip "cannot make test certificates"; fi
     case $server in
     vsftpd) start_vsftpd "$dir" "$port" || skip "cannot set up vsftpd" ;;
     proftpd) start_proftpd "$dir" "$port" || skip "cannot set up proftpd" ;;
@@ -220,12 +319,14 @@ start)
 stop)
     dir=${2:?folder}
     [ -f "$dir/server.pid" ] && kill "$(cat "$dir/server.pid")" 2>/dev/null
-    [ -f "$dir/system-user" ] && userdel "$(cat "$dir/system-user")" 2>/dev/null
+    # A session's process of the user may still be ending (sshd's file
+    # service): the account goes all the same.
+    [ -f "$dir/system-user" ] && userdel -f "$(cat "$dir/system-user")" 2>/dev/null
     [ -f "$dir/pam-service" ] && rm -f "$(cat "$dir/pam-service")"
     rm -f "$dir/server.pid" "$dir/system-user" "$dir/pam-service"
     ;;
 *)
-    echo "usage: $0 start vsftpd|proftpd DIR | stop DIR" >&2
+    echo "usage: $0 start vsftpd|proftpd|sshd DIR [MODE] | stop DIR" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,132 @@
+#include "app/common/app_settings.h"
+
+#include <algorithm>
+
+#include <QSettings>
+#include <QString>
+
+#include "base/path_text.h"
+#include "base/system_info.h"
+#include "base/text.h"
+
+namespace parcelo {
+namespace {
+
+constexpr const char* kHome = "Home";
+constexpr const char* kCurProject = "CurProject";
+constexpr const char* kSelConnection = "SelConnection";
+constexpr const char* kLeftTab = "LeftTab";
+constexpr const char* kSelNode = "SelNode";
+
+QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+
+std::string ServerKey(const std::string& host, uint16_t port) {
+    return velmora::ToLowerAscii(host) + ":" + std::to_string(port);
+}
+
+}  // namespace
+
+CAppSettings::CAppSettings(std::string defaultHome) : m_strDefaultHome(std::move(defaultHome)) {}
+
+std::string CAppSettings::ReadValue(const char* name) {
+    QSettings store(kCompany, kProduct);
+    store.beginGroup(kGroup);
+    return store.value(name).toString().toStdString();
+}
+
+const std::string& CAppSettings::ReadThrough(std::string& cache, const char* name) {
+    if (cache.empty()) cache = ReadValue(name);
+    return cache;
+}
+
+std::string CAppSettings::GetHome() {
+    // An empty "Home" stays empty: a bare "/" would make the root the home.
+    if (m_strHome.empty()) {
+        const std::string home = ReadValue(kHome);
+        if (!home.empty()) m_strHome = velmora::AppendSlash(home, '/');
+    }
+    return m_strHome;
+}
+
+std::string CAppSettings::GetCurProject() {
+    if (ReadThrough(m_strCurProject, kCurProject).empty()) {
+        m_strCurProject = GetProjectsFolder() + "FtpPropList.xml";
+    }
+    return m_strCurProject;
+}
+
+std::string CAppSettings::GetSelConnection() { return ReadThrough(m_strSelConnection, kSelConnection); }
+
+std::string CAppSettings::GetSelNode() { return ReadThrough(m_strSelNode, kSelNode); }
+
+int CAppSettings::GetLeftTab() { return velmora::ParseInt32(ReadThrough(m_strLeftTab, kLeftTab)); }
+
+int CAppSettings::GetSimultaneousTransfers() const {
+    const int32_t number = velmora::ParseInt32(ReadValue(kSimultaneousTransfers));
+    if (number < 1) return kDefaultSimultaneousTransfers;
+    return std::min(number, kMostSimultaneousTransfers);
+}
+
+bool CAppSettings::AllowsPlainFtp(const std::string& host, uint16_t port) {
+    const std::string servers = " " + ReadValue(kPlainFtpServers) + " ";
+    return servers.find(" " + ServerKey(host, port) + " ") != std::string::npos;
+}
+
+bool CAppSettings::AllowPlainFtp(const std::string& host, uint16_t port) {
+    if (AllowsPlainFtp(host, port)) return true;
+    const std::string servers = ReadValue(kPlainFtpServers);
+    return WriteValue(kPlainFtpServers, (servers.empty() ? "" : servers + " ") + ServerKey(host, port));
+}
+
+void CAppSettings::Load() {
+    GetHome();
+    GetCurProject();
+    GetSelConnection();
+    GetLeftTab();
+    GetSelNode();
+}
+
+void CAppSettings::Save() {
+    WriteValue(kCurProject, m_strCurProject);
+    WriteValue(kSelConnection, m_strSelConnection);
+    WriteValue(kLeftTab, m_strLeftTab);
+    WriteValue(kSelNode, m_strSelNode);
+}
+
+std::string CAppSettings::GetAppDataFolder() const {
+    return velmora::AppendSlash(velmora::GetAppDataPath(), '/') + "Parcelo/";
+}
+
+std::string CAppSettings::GetProjectsFolder() const { return GetAppDataFolder() + "Projects/"; }
+
+std::string CAppSettings::GetLogFile() const { return GetAppDataFolder() + "Parcelo.log"; }
+
+std::string CAppSettings::GetSkinFolder() {
+    std::string home = GetHome();
+    if (home.empty()) home = m_strDefaultHome;
+    // Without any home the skin is looked for below the current folder.
+    if (home.empty()) return "Skin/";
+    return velmora::RemoveSlash(home) + "/Skin/";
+}
+
+std::string CAppSettings::GetAnimationFile() { return GetSkinFolder() + "FINDCOMP.png"; }
+
+bool CAppSettings::WriteValue(const std::optional<std::string>& name, const std::optional<std::string>& text) {
+    QSettings store(kCompany, kProduct);
+    if (!store.isWritable()) return false;
+    if (!name) {
+        store.remove(kGroup);
+    } else {
+        store.beginGroup(kGroup);
+        if (text) {
+            store.setValue(ToQt(*name), ToQt(*text));
+        } else {
+            store.remove(ToQt(*name));
+        }
+        store.endGroup();
+    }
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+}  // namespace parcelo

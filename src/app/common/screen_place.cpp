@@ -1,0 +1,47 @@
+#include "app/common/screen_place.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace parcelo {
+namespace {
+
+// How far the point lies outside the rectangle (0 inside), in both axes.
+int64_t DistanceSquared(const QPoint& point, const QRect& rect) {
+    const int64_t dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const int64_t dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+QRect RoomAt(const QPoint& point, const QList<QRect>& rooms) {
+    QRect nearest;
+    int64_t best = std::numeric_limits<int64_t>::max();
+    for (const QRect& room : rooms) {
+        const int64_t distance = DistanceSquared(point, room);
+        if (distance < best) {
+            best = distance;
+            nearest = room;
+        }
+    }
+    return nearest;
+}
+
+QPoint KeepInside(const QRect& window, const QRect& room) {
+    if (room.isEmpty()) return window.topLeft();
+    const int x = std::max(room.left(), std::min(window.left(), room.right() + 1 - window.width()));
+    const int y = std::max(room.top(), std::min(window.top(), room.bottom() + 1 - window.height()));
+    return {x, y};
+}
+
+QList<QRect> ScreenRooms() {
+    QList<QRect> rooms;
+    for (const QScreen* screen : QGuiApplication::screens()) rooms.append(screen->availableGeometry());
+    return rooms;
+}
+
+}  // namespace parcelo

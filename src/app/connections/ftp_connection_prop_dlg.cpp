@@ -1,0 +1,186 @@
+#include "app/connections/ftp_connection_prop_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "ftp/login_info.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+
+namespace {
+
+std::string Text(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
+
+}  // namespace
+
+CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) {
+    auto* form = new QFormLayout(this);
+    form->setContentsMargins(4, 4, 4, 4);
+    m_pHostName = AddText(form, tr("Host &name:"), "hostName");
+    m_pHostAddr = AddText(form, tr("&Host address:"), "hostAddress");
+    m_pPort = AddNumber(form, tr("P&ort:"), "port", 1, 65535);
+    m_pPassive = new QCheckBox(tr(" Passive &mode"));
+    m_pPassive->setObjectName("passive");
+    form->addRow(QString(), m_pPassive);
+    m_pEncryption = new QComboBox;
+    m_pEncryption->setObjectName("encryption");
+    m_pEncryption->addItems({tr("Plain FTP (unencrypted)"), tr("Explicit TLS if the server offers it"),
+                             tr("Require explicit TLS"), tr("Implicit TLS")});
+    form->addRow(tr("&Encryption:"), m_pEncryption);
+    AddTrustFields(form);
+    m_pLogin = AddText(form, tr("&Login:"), "login");
+    m_pPassword = AddText(form, tr("&Password:"), "password");
+    m_pPassword->setEchoMode(QLineEdit::Password);
+    m_pRemotePath = AddText(form, tr("Remote path:"), "remotePath");
+    m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
+    m_pApply = new QPushButton(tr("Apply"));
+    m_pApply->setObjectName("apply");
+    // Enter in any field connects.
+    m_pApply->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_pApply);
+    form->addRow(buttons);
+    connect(m_pApply, &QPushButton::clicked, this, &CFtpConnectionPropDlg::OnApply);
+    ConnectEdits();
+    ShowFields();
+}
+
+void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
+    m_pCaFile = new QLineEdit;
+    m_pCaFile->setObjectName("caFile");
+    m_pCaFile->setPlaceholderText(tr("Only the system's certificate authorities"));
+    m_pCaFile->setToolTip(tr("A PEM file of certificate authorities trusted beside the system's"));
+    auto* browse = new QPushButton(tr("..."));
+    browse->setObjectName("browseCaFile");
+    // Enter in a field applies the connection; it never opens the file picker.
+    browse->setAutoDefault(false);
+    connect(browse, &QPushButton::clicked, this, &CFtpConnectionPropDlg::BrowseCaFile);
+    auto* caRow = new QHBoxLayout;
+    caRow->addWidget(m_pCaFile, 1);
+    caRow->addWidget(browse);
+    form->addRow(tr("&CA file:"), caRow);
+    m_pInsecure = new QCheckBox(tr(" Accept any certificate (UNSAFE)"));
+    m_pInsecure->setObjectName("insecure");
+    form->addRow(QString(), m_pInsecure);
+    m_pInsecureWarning = new QLabel(tr("UNSAFE: any server certificate is accepted. Anyone between you and the "
+                                       "server can read and change this session, password included. Trust the "
+                                       "server's certificate or its CA file instead."));
+    m_pInsecureWarning->setObjectName("insecureWarning");
+    m_pInsecureWarning->setWordWrap(true);
+    m_pInsecureWarning->setStyleSheet("color: #c00000; font-weight: bold;");
+    form->addRow(m_pInsecureWarning);
+}
+
+void CFtpConnectionPropDlg::BrowseCaFile() {
+    const QString file = QFileDialog::getOpenFileName(this, tr("Certificate authorities"), m_pCaFile->text(),
+                                                      tr("PEM files (*.pem *.crt);;All files (*)"));
+    if (file.isEmpty()) return;
+    m_pCaFile->setText(file);
+    emit m_pCaFile->textEdited(file);
+}
+
+QLineEdit* CFtpConnectionPropDlg::AddText(QFormLayout* form, const QString& label, const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    form->addRow(label, edit);
+    return edit;
+}
+
+QSpinBox* CFtpConnectionPropDlg::AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest,
+                                           int highest) {
+    auto* spin = new QSpinBox;
+    spin->setObjectName(name);
+    spin->setRange(lowest, highest);
+    form->addRow(label, spin);
+    return spin;
+}
+
+// Each field writes through to the connection as it is edited.
+void CFtpConnectionPropDlg::ConnectEdits() {
+    auto onText = [this](QLineEdit* edit, void (*write)(CFtpLoginInfo&, const std::string&)) {
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, edit, write] { Edit([&](CFtpLoginInfo& info) { write(info, Text(edit)); }); });
+    };
+    connect(m_pHostName, &QLineEdit::textEdited, this, [this] {
+        Edit([this](CFtpLoginInfo& info) {
+            info.SetHostName(Text(m_pHostName));
+            velmora::CMsgSend renamed(velmora::MSG_APP_CONNECTION_NAME, 0, info.GetHostName(), &info, 0);
+        });
+    });
+    onText(m_pHostAddr, [](CFtpLoginInfo& info, const std::string& text) { info.SetHost(text); });
+    onText(m_pLogin, [](CFtpLoginInfo& info, const std::string& text) { info.SetLoginName(text); });
+    // A password is taken as typed: blanks may belong to it.
+    connect(m_pPassword, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Edit([&text](CFtpLoginInfo& info) { info.SetPassword(text.toStdString()); });
+    });
+    onText(m_pCaFile, [](CFtpLoginInfo& info, const std::string& text) { info.SetTlsCaFile(text); });
+    connect(m_pInsecure, &QCheckBox::toggled, this, [this](bool on) {
+        Edit([on](CFtpLoginInfo& info) { info.SetTlsInsecure(on); });
+        m_pInsecureWarning->setVisible(on);
+    });
+    onText(m_pRemotePath, [](CFtpLoginInfo& info, const std::string& text) {
+        info.SetFtpPath(velmora::CFtpPath(text.empty() ? "/" : text, velmora::PATH_FOLDER));
+    });
+    connect(m_pPort, &QSpinBox::valueChanged, this,
+            [this](int port) { Edit([port](CFtpLoginInfo& info) { info.SetPort(port); }); });
+    connect(m_pRetries, &QSpinBox::valueChanged, this,
+            [this](int retries) { Edit([retries](CFtpLoginInfo& info) { info.SetRetries(retries); }); });
+    connect(m_pPassive, &QCheckBox::toggled, this,
+            [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetPassive(on); }); });
+    connect(m_pEncryption, &QComboBox::activated, this, [this](int index) {
+        const auto mode = velmora::protocol::TlsModeFromNumber(index);
+        Edit([mode](CFtpLoginInfo& info) { info.SetTlsMode(mode); });
+        // Implicit TLS has a port of its own.
+        if (mode == velmora::protocol::ETlsMode::Implicit && m_pPort->value() == CFtpLoginInfo::kDefaultPort)
+            m_pPort->setValue(velmora::protocol::kImplicitTlsPort);
+    });
+}
+
+void CFtpConnectionPropDlg::Edit(const std::function<void(CFtpLoginInfo&)>& write) {
+    if (m_pInfo == nullptr) return;
+    write(*m_pInfo);
+    emit Edited();
+}
+
+void CFtpConnectionPropDlg::SetConnection(CFtpLoginInfo* info) {
+    m_pInfo = info;
+    ShowFields();
+}
+
+void CFtpConnectionPropDlg::ShowFields() {
+    const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
+    // Filling the fields is no edit.
+    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure);
+    m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
+    m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
+    m_pPort->setValue(shown.GetPort());
+    m_pPassive->setChecked(shown.IsPassive());
+    m_pEncryption->setCurrentIndex(static_cast<int>(shown.GetTlsMode()));
+    m_pCaFile->setText(QString::fromStdString(shown.GetTlsCaFile()));
+    m_pInsecure->setChecked(shown.IsTlsInsecure());
+    m_pInsecureWarning->setVisible(shown.IsTlsInsecure());
+    m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
+    m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
+    m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));
+    m_pRetries->setValue(shown.GetRetries());
+    for (QWidget* field : findChildren<QWidget*>()) field->setEnabled(m_pInfo != nullptr);
+}
+
+void CFtpConnectionPropDlg::OnApply() {
+    if (m_pInfo != nullptr) velmora::CMsgSend apply(velmora::MSG_APP_CONNECTION_23, m_pInfo, 0);
+}
+
+}  // namespace parcelo

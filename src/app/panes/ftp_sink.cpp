@@ -1,0 +1,133 @@
+#include "app/panes/ftp_sink.h"
+
+#include <algorithm>
+
+#include "base/format.h"
+#include "base/text.h"
+
+namespace parcelo {
+
+using velmora::CFtpNode;
+
+CFtpSink::CFtpSink() {
+    velmora::protocol::CFtpOptions options;
+    options.connectTimeoutMs = kConnectTimeoutMs;
+    options.sendTimeoutMs = kReplyTimeoutMs;
+    options.receiveTimeoutMs = kReplyTimeoutMs;
+    options.connectRetries = 1;
+    options.reconnectWhenDropped = true;
+    SetSessionOptions(options);
+}
+
+void CFtpSink::KeepAlive() {
+    if (!m_bInUse && IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+}
+
+void CFtpSink::SetInUse(bool inUse) {
+    // Before the worker starts: the session is still the window's.
+    if (inUse) m_stateInUse = ReadState();
+    m_bInUse = inUse;
+}
+
+CFtpSink::CState CFtpSink::GetState() const { return m_bInUse ? m_stateInUse : ReadState(); }
+
+bool CFtpSink::IsOnline() const { return !IsOpening() && GetState().online; }
+
+CFtpSink::CState CFtpSink::ReadState() const {
+    CState state;
+    state.online = IsConnected();
+    state.encrypted = IsEncrypted();
+    state.tlsVersion = GetTlsVersion();
+    state.error = GetStrError();
+    return state;
+}
+
+// The nodes borrow the connection: they go first.
+CFtpSink::~CFtpSink() { DestroyTree(); }
+
+bool CFtpSink::Connect(const velmora::CFtpLoginInfo& info) {
+    std::unique_ptr<CFtpNode> root;
+    return Prepare(info) && Open(root) && AdoptRoot(std::move(root), nullptr) != nullptr;
+}
+
+bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
+    DestroyTree();
+    m_info = info;
+    m_strSystem.clear();
+    if (IsComplete(info)) return true;
+    ShowError("The connection has no server address or no login name");
+    return false;
+}
+
+bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
+    // A server that stopped answering keeps the log-off waiting too.
+    Logoff();
+    if (!Login(m_info)) return false;
+    GetFtpConnection()->GetSystemType(m_strSystem);
+    root.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
+    root->Pump(nullptr, GetFtpConnection(), nullptr);
+    return true;
+}
+
+std::string CFtpSink::GetFailureHeading() const {
+    using velmora::protocol::EFtpError;
+    switch (GetLoginError()) {
+        case EFtpError::LoginRefused:
+            return "The server refused the login name or the password.";
+        case EFtpError::Connect:
+            return "The server could not be reached: the connection was refused, or the address is wrong.";
+        case EFtpError::TimedOut:
+            return "The server did not answer in time.";
+        case EFtpError::Closed:
+            return "The server closed the connection.";
+        case EFtpError::Certificate:
+            return "The server's certificate is not trusted.";
+        case EFtpError::PlainRefused:
+            return "The server does not offer encryption: the password was not sent.";
+        default:
+            return "The connection failed.";
+    }
+}
+
+bool CFtpSink::IsComplete(const velmora::CFtpLoginInfo& info) {
+    return !info.IsEmpty() && !info.GetLoginName().empty();
+}
+
+CFtpNode* CFtpSink::AdoptRoot(std::unique_ptr<CFtpNode> root, velmora::platform::ITreeCtrl* tree) {
+    DestroyTree();
+    if (!IsConnected() || !root) return nullptr;
+    m_pRoot = std::move(root);
+    if (tree != nullptr) m_pRoot->Show(*tree, false);
+    m_pCurrent = m_pRoot.get();
+    return m_pRoot.get();
+}
+
+void CFtpSink::DestroyTree() {
+    m_pCurrent = nullptr;
+    m_pRoot.reset();
+}
+
+bool CFtpSink::IsUnixSystem(std::string_view reply) {
+    return reply.size() >= 4 && velmora::EqualsNoCase(reply.substr(0, 4), "UNIX");
+}
+
+std::string CFtpSink::GetStatusText() const {
+    using velmora::Format;
+    if (IsOpening()) return Format("Connecting to '%s' ...", m_info.GetHost().c_str());
+    CState state = GetState();
+    if (!state.online) {
+        std::string& error = state.error;
+        if (error.empty()) return "Disconnected";
+        error.erase(std::remove_if(error.begin(), error.end(), [](char c) { return c == '\n' || c == '\r'; }),
+                    error.end());
+        return Format("Disconnected\r\nError: '%s'", error.c_str());
+    }
+    std::string text = Format("Connected:\n\rServer: '%s'\r\n", m_info.GetHost().c_str());
+    if (m_pRoot) text += Format("Root:   '%s'\r\n", m_pRoot->GetName().c_str());
+    if (m_pCurrent) text += Format("Folder: %s\r\n", m_pCurrent->GetName().c_str());
+    text += state.encrypted ? Format("Encrypted: %s\r\n", state.tlsVersion.c_str())
+                            : std::string("Not encrypted (plain FTP)\r\n");
+    return text;
+}
+
+}  // namespace parcelo

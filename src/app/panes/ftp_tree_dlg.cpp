@@ -1,0 +1,891 @@
+#include "app/panes/ftp_tree_dlg.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <QDrag>
+#include <QLayout>
+#include <QMenu>
+#include <QMetaObject>
+#include <QPainter>
+#include <QShortcut>
+#include <QSplitter>
+
+#include "app/common/app_settings.h"
+#include "app/common/drag_item.h"
+#include "app/common/status_relay.h"
+#include "app/panes/file_list_ctrl.h"
+#include "app/panes/ftp_sink.h"
+#include "app/panes/session_security_label.h"
+#include "app/transfers/existing_targets.h"
+#include "app/transfers/log_pane.h"
+#include "app/transfers/prompter.h"
+#include "base/format.h"
+#include "engine/mover_api.h"
+#include "ftp/ftp_dir.h"
+#include "ftp/ftp_remote_folder.h"
+#include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/tls_memory.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+using velmora::CFtpNode;
+using velmora::CFtpPath;
+using velmora::CFtpPathList;
+using velmora::Format;
+using velmora::platform::ITreeCtrl;
+
+namespace {
+
+// The delete question names what goes: the folder (with everything in it)
+// or the files, the first few by name.
+std::string DeleteQuestion(const CFtpNode* folder, const CFtpPathList& files) {
+    constexpr int kNamed = 5;
+    if (files.IsEmpty()) {
+        return Format("Are you sure you want to delete the folder '%s' with everything in it?",
+                      folder->GetDoc().c_str());
+    }
+    std::string names;
+    int count = 0;
+    for (const CFtpPath* file : files) {
+        if (count++ == kNamed) break;
+        names += (names.empty() ? "" : ", ") + file->GetFileName(true);
+    }
+    if (files.GetCount() > kNamed) names += Format(" and %d more", files.GetCount() - kNamed);
+    return Format("Are you sure you want to delete '%s' ?", names.c_str());
+}
+
+bool IsEmptyFolder(const CFtpNode& folder) { return folder.GetChildCount() == 0 && folder.GetCache().IsEmpty(); }
+
+std::string NotEmptyQuestion(const CFtpNode& folder) {
+    return Format("The folder '%s' is not empty: it holds %d folders and %d files at its top level alone. Delete "
+                  "it with everything in it?",
+                  folder.GetDoc().c_str(), folder.GetChildCount(), folder.GetCache().GetCount());
+}
+
+// A key of the browser, wherever the focus is inside it.
+void AddKey(QWidget* owner, const QKeySequence& key, std::function<void()> action) {
+    auto* shortcut = new QShortcut(key, owner, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, owner, std::move(action));
+}
+
+}  // namespace
+
+// ---- CFolderTreeWidget ----
+
+CFolderTreeWidget::CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent)
+    : QTreeWidget(parent), m_dragData(std::move(dragData)) {
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+void CFolderTreeWidget::startDrag(Qt::DropActions /*supportedActions*/) {
+    QMimeData* data = m_dragData();
+    if (data == nullptr) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction);
+}
+
+void CFolderTreeWidget::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0 || m_strPlaceholder.isEmpty()) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                     m_strPlaceholder);
+}
+
+// ---- CFtpTreeDlg ----
+
+CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
+    : CSplitterDlg(Qt::Horizontal, parent),
+      CLockDialog(this),
+      m_context(context),
+      m_sink(context.sink),
+      m_pTree(new CFolderTreeWidget([this] { return CreateTreeDragData(); })),
+      m_pList(new CFtpListCtrl),
+      m_pFilesPane(new QStackedWidget),
+      m_pDisconnected(new QWidget),
+      m_pDisconnectedText(new QLabel),
+      m_pReconnect(new QPushButton(tr("&Reconnect"))),
+      m_treeCtrl(m_pTree) {
+    m_pTree->setObjectName("tree");
+    m_pTree->SetPlaceholderText(tr("Not connected.\n\nSelect a connection and press Apply, or press New to add one."));
+    m_pList->setObjectName("list");
+    m_pDisconnected->setObjectName("disconnected");
+    m_pReconnect->setObjectName("reconnect");
+    auto* heading = new QLabel(tr(kDisconnected));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.3);
+    heading->setFont(bold);
+    m_pDisconnectedText->setWordWrap(true);
+    auto* lost = new QVBoxLayout(m_pDisconnected);
+    lost->addStretch();
+    lost->addWidget(heading, 0, Qt::AlignHCenter);
+    lost->addWidget(m_pDisconnectedText, 0, Qt::AlignHCenter);
+    lost->addWidget(m_pReconnect, 0, Qt::AlignHCenter);
+    lost->addStretch();
+    m_pFilesPane->addWidget(m_pList);
+    m_pFilesPane->addWidget(m_pDisconnected);
+    GetSplitter()->setObjectName("browserSplitter");
+    SetPanes(m_pTree, m_pFilesPane, 2, 3);
+    // Drops land on this window, whichever pane is under the pointer.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
+        view->setAcceptDrops(false);
+        view->viewport()->setAcceptDrops(false);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    }
+    connect(m_pTree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* item = m_pTree->itemAt(pos)) m_pTree->setCurrentItem(item);
+        ExecMenu(PANE_TREE, m_pTree->viewport()->mapToGlobal(pos));
+    });
+    connect(m_pList, &QTreeWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ExecMenu(PANE_LIST, m_pList->viewport()->mapToGlobal(pos)); });
+    connect(m_pTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
+    connect(m_pTree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnItemExpanded(item); });
+    // Double-click and Enter.
+    connect(m_pList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenListItem(item); });
+    connect(m_pReconnect, &QPushButton::clicked, this, &CFtpTreeDlg::OnReconnect);
+    connect(&m_worker, &CBrowserWorker::Finished, this, &CFtpTreeDlg::OnJobFinished);
+    // Below the panes: whether the session is encrypted, looked at again
+    // once each job (a login too) has ended.
+    auto* security = new CSessionSecurityLabel(m_sink, this);
+    layout()->addWidget(security);
+    connect(&m_worker, &CBrowserWorker::Finished, security, &CSessionSecurityLabel::Refresh);
+    m_waitDelay.setSingleShot(true);
+    m_waitDelay.setInterval(kWaitDelayMs);
+    connect(&m_waitDelay, &QTimer::timeout, this, &CFtpTreeDlg::ShowWait);
+    connect(&context.relay, &CStatusRelay::FileTransferred, this, &CFtpTreeDlg::OnFileTransferred);
+    m_pDropTarget = std::make_unique<TDropTarget<CFtpTreeDlg>>();
+    m_pDropTarget->Register(this);
+    velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+    context.targets.SetRemoteLookup([this](const CFtpPath& path) { return KnownRemote(path); });
+    // F5 refreshes; F2 renames and Delete deletes in the pane that has the
+    // focus; Backspace goes up one folder.
+    const auto focused = [this] { return m_pList->hasFocus() ? PANE_LIST : PANE_TREE; };
+    AddKey(this, Qt::Key_F5, [this] { OnRefresh(); });
+    AddKey(this, Qt::Key_F2, [this, focused] { OnRename(focused()); });
+    AddKey(this, QKeySequence::Delete, [this, focused] { OnDelete(focused()); });
+    AddKey(this, Qt::Key_Backspace, [this] {
+        CFtpNode* node = m_sink.GetCurrent();
+        if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentItem(ItemOf(node->GetParent()));
+    });
+}
+
+CFtpTreeDlg::~CFtpTreeDlg() {
+    m_context.targets.SetRemoteLookup({});
+    velmora::CMsgBox::Box().Unsubscribe(this);
+    // A job under way ends by its time-out at the latest; its result is not taken.
+    m_worker.Abandon();
+    m_sink.SetInUse(false);
+    m_sink.SetOpening(false);
+    m_pWaitMsg.reset();
+    m_deferred.clear();
+    m_pJobBusy.reset();
+    // The items go with the tree control; the nodes stay with the session.
+    if (CFtpNode* root = m_sink.GetRoot()) root->ClearTreeItem();
+}
+
+void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
+    switch (msg.Cmd()) {
+        case velmora::MSG_UNIQUE_NAME:
+            if (auto* path = dynamic_cast<CFtpPath*>(msg.RefObject())) msg.Result(MakeUnique(*path, msg.Argc() == 1));
+            break;
+        case velmora::MSG_APP_CONNECTION_23:
+            if (const auto* info = dynamic_cast<const CFtpLoginInfo*>(msg.Object())) RequestConnect(*info);
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Connecting ----
+
+void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
+    if (IsBusy()) {
+        RunWhenFree([this, info] { Connect(info); });
+        return;
+    }
+    // A comparison with the folder of the connection left behind is of no use now.
+    m_preview.Cancel();
+    SaveState();
+    m_uploadFolders.clear();
+    m_staleFolders.clear();
+    {
+        std::lock_guard<std::mutex> lock(m_namesLock);
+        m_names.clear();
+    }
+    ClearTree();
+    ShowFileList();
+    if (!m_sink.Prepare(info)) {
+        LogOff();
+        ShowLoginFailure(info);
+        emit ConnectFinished(false);
+        return;
+    }
+    m_bConnecting = true;
+    m_sink.SetOpening(true);
+    auto root = std::make_shared<std::unique_ptr<CFtpNode>>();
+    auto connected = std::make_shared<bool>(false);
+    StartJob(
+        Format("Loading from %s ...", info.GetHost().c_str()), true, [this, root, connected] {
+            *connected = m_sink.Open(*root);
+        },
+        [this, root, connected] {
+            m_bConnecting = false;
+            m_sink.SetOpening(false);
+            if (*connected) {
+                ShowRoot(std::move(*root));
+            } else {
+                ShowLoginFailure(m_sink.GetLoginInfo());
+            }
+            emit ConnectFinished(*connected);
+        });
+}
+
+void CFtpTreeDlg::CancelWait() {
+    if (!m_worker.IsWaiting()) return;
+    m_worker.Cancel();
+    m_waitDelay.stop();
+    m_pWaitMsg.reset();
+    LogAppEvent(velmora::LOG_STATUS, "Ftp", m_bConnecting ? "Login cancelled:" : "Cancelled:",
+                m_bConnecting ? m_sink.GetLoginInfo().GetPureURL() : m_strWaitText);
+}
+
+void CFtpTreeDlg::ShowConnection(const CFtpLoginInfo& info) {
+    const bool shown = StateKey(info) == StateKey(m_sink.GetLoginInfo()) && (IsConnecting() || m_sink.IsOnline());
+    if (shown || !CFtpSink::IsComplete(info)) return;
+    RunWhenFree([this, info] { Connect(info); });
+}
+
+void CFtpTreeDlg::OnReconnect() {
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    RunWhenFree([this, info] { Connect(info); });
+}
+
+// Incomplete settings ask for them; a failed login says what failed.
+void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
+    if (!CFtpSink::IsComplete(info)) {
+        ShowNotice(kLoginMissing);
+        return;
+    }
+    if (OfferTrust(info) || OfferPlainLogin(info)) return;
+    const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
+    LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
+    m_context.prompter.ShowError(this, "Error", reason);
+}
+
+bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
+    const velmora::protocol::CCertificateInfo& peer = m_sink.GetPeerCertificate();
+    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const std::string text = m_sink.GetStrError() +
+                             "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
+                             "then on exactly this certificate is accepted from the server.";
+    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
+    CFtpLoginInfo trusted = info;
+    trusted.SetTlsFingerprint(peer.fingerprint);
+    emit CertificateTrusted(trusted);
+    RequestConnect(trusted);
+    return true;
+}
+
+bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
+    // A server that did TLS before is not asked about: its error says why.
+    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::PlainRefused ||
+        m_sink.GetStrError().find(velmora::protocol::kTlsDowngradeText) != std::string::npos)
+        return false;
+    const std::string text = info.GetHost() + "\n\n" + kPlainLoginQuestion +
+                             "\n\nAnyone on the way can read the password and the files.";
+    if (!m_context.prompter.AskYesNo(this, "No encryption", text)) return true;
+    const int port = info.GetPort() > 0 ? info.GetPort() : CFtpLoginInfo::kDefaultPort;
+    if (!m_context.settings.AllowPlainFtp(info.GetHost(), static_cast<uint16_t>(port))) {
+        ShowError("The answer could not be stored in the settings.");
+        return true;
+    }
+    RequestConnect(info);
+    return true;
+}
+
+void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
+    QMetaObject::invokeMethod(
+        this, [this, info] { RunWhenFree([this, info] { Connect(info); }); }, Qt::QueuedConnection);
+}
+
+void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
+    if (IsBusy()) {
+        m_deferred.push_back(std::move(action));
+        return;
+    }
+    action();
+}
+
+void CFtpTreeDlg::RunDeferred() {
+    for (std::function<void()>& action : std::exchange(m_deferred, {})) {
+        ++m_nQueued;
+        QMetaObject::invokeMethod(
+            this,
+            [this, action = std::move(action)] {
+                --m_nQueued;
+                // An earlier one may have started a job: then this waits again.
+                RunWhenFree(action);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void CFtpTreeDlg::ClearTree() {
+    CTreeChange change(*this, false);
+    if (CFtpNode* root = m_sink.GetRoot()) {
+        m_treeCtrl.DeleteItem(root->GetTreeItem());
+        root->ClearTreeItem();
+    }
+    m_sink.DestroyTree();
+    m_hHighlight = nullptr;
+    SelectNode(nullptr);
+}
+
+void CFtpTreeDlg::ShowRoot(std::unique_ptr<CFtpNode> root) {
+    {
+        CTreeChange change(*this);
+        CFtpNode* shown = m_sink.AdoptRoot(std::move(root), &m_treeCtrl);
+        if (shown == nullptr) return;
+        shown->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+        shown->Select(m_treeCtrl);
+    }
+    const auto state = m_states.find(StateKey(m_sink.GetLoginInfo()));
+    if (state != m_states.end()) RestoreState(state->second);
+}
+
+// ---- Jobs ----
+
+void CFtpTreeDlg::RunOnServer(const std::string& waitText, ServerWork work, std::function<void()> result) {
+    if (IsBusy()) {
+        RunWhenFree([this, waitText, work, result] { RunOnServer(waitText, work, result); });
+        return;
+    }
+    Connection* connection = m_sink.GetFtpConnection();
+    if (connection == nullptr) {
+        ShowServerFailure("Ftp is not connected");
+        return;
+    }
+    StartJob(waitText, false, [connection, work] { work(*connection); }, std::move(result));
+}
+
+void CFtpTreeDlg::RunChange(const std::string& waitText, ServerChange change, std::function<void()> applied) {
+    auto outcome = std::make_shared<CJobOutcome>();
+    RunOnServer(
+        waitText, [outcome, change](Connection& connection) { outcome->done = change(connection, outcome->error); },
+        [this, outcome, applied] {
+            if (outcome->done) {
+                applied();
+            } else {
+                ShowServerFailure(outcome->error);
+            }
+        });
+}
+
+CFtpTreeDlg::ServerChange CFtpTreeDlg::FolderChange(std::function<bool(velmora::CFtpRemoteFolder&)> change) {
+    return [change](Connection& connection, std::string& error) {
+        velmora::CFtpRemoteFolder service(&connection);
+        const bool done = change(service);
+        error = service.GetLastError();
+        return done;
+    };
+}
+
+CFtpTreeDlg::ServerChange CFtpTreeDlg::ServerRename(const std::string& from, const std::string& to) {
+    return [from, to](Connection& connection, std::string& error) {
+        const bool done = connection.Rename(from, to);
+        error = connection.GetLastError();
+        return done;
+    };
+}
+
+void CFtpTreeDlg::StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
+                           CBrowserWorker::Result result) {
+    m_pJobBusy = std::make_unique<CBusy>(*this);
+    m_sink.SetInUse(true);
+    m_strWaitText = waitText;
+    m_worker.Start(std::move(work), [this, result = std::move(result)] {
+        m_waitDelay.stop();
+        m_pWaitMsg.reset();
+        result();
+    });
+    if (waitAtOnce) {
+        ShowWait();
+    } else {
+        m_waitDelay.start();
+    }
+}
+
+void CFtpTreeDlg::ShowWait() {
+    if (m_worker.IsWaiting()) m_pWaitMsg = std::make_unique<velmora::CMsgWait>(m_strWaitText);
+}
+
+// Also after a cancelled job: a cancelled login is logged off, a session
+// lost meanwhile shows as lost.
+void CFtpTreeDlg::OnJobFinished() {
+    m_waitDelay.stop();
+    m_pWaitMsg.reset();
+    m_sink.SetInUse(false);
+    const bool loginCancelled = m_bConnecting;
+    if (loginCancelled) {
+        m_bConnecting = false;
+        m_sink.SetOpening(false);
+    } else if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
+        ShowDisconnected(m_sink.GetStrError());
+    }
+    // What waited for the job runs now.
+    m_pJobBusy.reset();
+    if (loginCancelled) LogOff();
+}
+
+// Off the window thread: a server that stopped answering keeps QUIT waiting.
+void CFtpTreeDlg::LogOff() {
+    RunWhenFree([this] {
+        if (m_sink.IsConnected()) StartJob("Logging off ...", false, [this] { m_sink.Logoff(); }, [] {});
+    });
+}
+
+void CFtpTreeDlg::ShowServerFailure(const std::string& reason) {
+    if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
+        ShowDisconnected(reason);
+        return;
+    }
+    ShowError(reason);
+}
+
+void CFtpTreeDlg::ShowDisconnected(const std::string& reason) {
+    if (IsShowingDisconnected()) return;
+    m_sink.ReportError(reason);
+    m_pDisconnectedText->setText(QString::fromStdString(m_sink.GetStrError()));
+    m_pFilesPane->setCurrentWidget(m_pDisconnected);
+    LogAppEvent(velmora::LOG_ERROR, "Ftp", "Disconnected:", m_sink.GetLoginInfo().GetPureURL() + " " + reason);
+}
+
+void CFtpTreeDlg::ShowFileList() { m_pFilesPane->setCurrentWidget(m_pList); }
+
+bool CFtpTreeDlg::IsShowingDisconnected() const { return m_pFilesPane->currentWidget() == m_pDisconnected; }
+
+QString CFtpTreeDlg::GetDisconnectedText() const { return m_pDisconnectedText->text(); }
+
+bool CFtpTreeDlg::NeedsListing(const CFtpNode& node) {
+    return node.IsCatalog() && (node.GetNodeType() != CFtpNode::NODE_LISTED || !node.IsCacheLoaded());
+}
+
+CFtpNode* CFtpTreeDlg::FindNode(const std::string& guid) const {
+    CFtpNode* root = m_sink.GetRoot();
+    return root != nullptr && !guid.empty() ? root->FindByGUID(guid) : nullptr;
+}
+
+void CFtpTreeDlg::ListFolder(CFtpNode* node, std::function<void(CFtpNode*)> then) {
+    if (node == nullptr) return;
+    const std::string guid = node->GetStrGUID();
+    RunWhenFree([this, guid, then] {
+        CFtpNode* folder = FindNode(guid);
+        if (folder == nullptr) return;
+        if (!NeedsListing(*folder)) {
+            then(folder);
+            return;
+        }
+        ListJob(guid, [this, then](CFtpNode* listed, const CFtpPathList& entries) {
+            {
+                CTreeChange change(*this, false);
+                listed->PumpListed(&m_treeCtrl, entries);
+                listed->Show(m_treeCtrl, false);
+            }
+            then(listed);
+        });
+    });
+}
+
+void CFtpTreeDlg::RelistFolder(const std::string& guid, bool rebuild) {
+    ListJob(guid, [this, rebuild](CFtpNode* listed, const CFtpPathList& entries) {
+        CTreeChange change(*this);
+        if (rebuild || listed->GetNodeType() != CFtpNode::NODE_LISTED) listed->ClearNode(&m_treeCtrl);
+        listed->PumpListed(&m_treeCtrl, entries);
+        listed->Show(m_treeCtrl, false);
+        if (rebuild) listed->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+    });
+}
+
+void CFtpTreeDlg::ListJob(const std::string& guid, std::function<void(CFtpNode*, const CFtpPathList&)> apply) {
+    const CFtpNode* node = FindNode(guid);
+    if (node == nullptr) return;
+    auto listing = std::make_shared<CJobOutcome>();
+    const std::string folder = node->GetDoc();
+    RunOnServer(
+        Format("Listing %s ...", folder.c_str()),
+        [listing, folder](Connection& connection) {
+            listing->done = CFtpNode::ListLevel(&connection, folder, listing->paths, &listing->error);
+        },
+        [this, guid, listing, apply] {
+            if (!listing->done) {
+                ShowServerFailure(listing->error);
+                return;
+            }
+            if (CFtpNode* listed = FindNode(guid)) apply(listed, listing->paths);
+        });
+}
+
+// ---- Per-connection state ----
+
+std::string CFtpTreeDlg::StateKey(const CFtpLoginInfo& info) {
+    return info.GetStrGUID().empty() ? info.GetHostName() : info.GetStrGUID();
+}
+
+void CFtpTreeDlg::SaveState() {
+    if (CFtpNode* root = m_sink.GetRoot()) m_states[StateKey(m_sink.GetLoginInfo())] = CaptureState(*root);
+}
+
+// The expanded folders below `top` (parents first) and the current folder.
+CFtpTreeDlg::CBrowserState CFtpTreeDlg::CaptureState(CFtpNode& top) const {
+    CBrowserState state;
+    const std::function<void(CFtpNode&)> walk = [&](CFtpNode& node) {
+        QTreeWidgetItem* item = ItemOf(&node);
+        if (item == nullptr || !item->isExpanded()) return;
+        if (&node != &top) state.expanded.push_back(node.GetDoc());
+        for (velmora::CObjNode* child : node.GetChildren()) {
+            if (auto* folder = velmora::NodeCast<CFtpNode>(child)) walk(*folder);
+        }
+    };
+    walk(top);
+    if (const CFtpNode* current = m_sink.GetCurrent()) state.current = current->GetDoc();
+    return state;
+}
+
+// Parents first, so that each folder is shown when its turn comes.
+void CFtpTreeDlg::RestoreState(const CBrowserState& state) {
+    for (const std::string& folder : state.expanded) RunWhenFree([this, folder] { ExpandFolder(folder); });
+    const std::string current = state.current;
+    RunWhenFree([this, current] { SelectFolder(current); });
+}
+
+void CFtpTreeDlg::ExpandFolder(const std::string& folder) {
+    CFtpNode* root = m_sink.GetRoot();
+    if (QTreeWidgetItem* item = root != nullptr ? ItemOf(root->FindFtpDir(folder)) : nullptr) item->setExpanded(true);
+}
+
+void CFtpTreeDlg::SelectFolder(const std::string& folder) {
+    CFtpNode* root = m_sink.GetRoot();
+    if (QTreeWidgetItem* item = root != nullptr ? ItemOf(root->FindFtpDir(folder)) : nullptr) {
+        m_pTree->setCurrentItem(item);
+    }
+}
+
+// ---- Browsing ----
+
+CFtpNode* CFtpTreeDlg::NodeOf(QTreeWidgetItem* item) const {
+    auto* node = static_cast<velmora::CMFCObjNode*>(m_treeCtrl.GetItemData(item));
+    return dynamic_cast<CFtpNode*>(node);
+}
+
+QTreeWidgetItem* CFtpTreeDlg::ItemOf(const CFtpNode* node) const {
+    return node != nullptr ? m_treeCtrl.Item(node->GetTreeItem()) : nullptr;
+}
+
+void CFtpTreeDlg::OnCurrentItemChanged(QTreeWidgetItem* current) { SelectNode(NodeOf(current)); }
+
+void CFtpTreeDlg::OnItemExpanded(QTreeWidgetItem* item) { ExpandNode(NodeOf(item)); }
+
+void CFtpTreeDlg::SyncCurrent() { SelectNode(NodeOf(m_pTree->currentItem())); }
+
+void CFtpTreeDlg::ExpandNode(CFtpNode* node) {
+    if (node == nullptr || !node->IsCatalog() || node->GetNodeType() == CFtpNode::NODE_LISTED) return;
+    ListFolder(node, [](CFtpNode*) {});
+}
+
+void CFtpTreeDlg::SelectNode(CFtpNode* node) {
+    if (node != nullptr && node->IsNodeDecoy()) node = node->GetParent();
+    m_sink.SetCurrent(node);
+    ShowFiles(node);
+    AnnounceFolder(node);
+    if (node == nullptr || !NeedsListing(*node)) return;
+    ListFolder(node, [this](CFtpNode* listed) {
+        if (listed != m_sink.GetCurrent()) return;
+        ShowFiles(listed);
+        AnnounceFolder(listed);
+    });
+}
+
+// The folder's sub-folders and files, as far as they are listed.
+void CFtpTreeDlg::ShowFiles(CFtpNode* node) {
+    CFtpPathList folders;
+    if (node != nullptr) {
+        for (const velmora::CObjNode* base : node->GetChildren()) {
+            const auto* child = velmora::NodeCast<const CFtpNode>(base);
+            if (child != nullptr && child->IsCatalog() && !child->IsNodeDecoy()) {
+                folders.Add(new CFtpPath(child->GetPath()));
+            }
+        }
+    }
+    m_pList->Fill(folders, node != nullptr && node->IsCacheLoaded() ? node->GetCache() : CFtpPathList());
+}
+
+void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
+    const CFtpPath* path = m_pList->PathOf(item);
+    CFtpNode* current = m_sink.GetCurrent();
+    if (path == nullptr || current == nullptr || !path->IsDirectory()) return;
+    if (QTreeWidgetItem* parent = ItemOf(current)) parent->setExpanded(true);
+    if (QTreeWidgetItem* folder = ItemOf(current->FindFtpDir(*path))) m_pTree->setCurrentItem(folder);
+}
+
+// Message 19: the folder's path (none without a folder), the number of its
+// files and its name.
+void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
+    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetFileCount() : 0,
+                      node != nullptr ? node->GetName() : std::string(), 0);
+    if (node != nullptr) msg.RefObject(&node->GetPath());
+    velmora::CMsgBox::Box().Send(msg);
+}
+
+void CFtpTreeDlg::ShowError(const std::string& reason) {
+    m_sink.ReportError(reason);
+    m_context.prompter.ShowMessage(this, "Error", m_sink.GetStrError());
+}
+
+void CFtpTreeDlg::ShowNotice(const std::string& text) { m_context.prompter.ShowMessage(this, "Message", text); }
+
+CFtpNode* CFtpTreeDlg::SelectedListFolder() {
+    const CFtpPath* folder = m_pList->GetSelectedFolder();
+    CFtpNode* current = m_sink.GetCurrent();
+    return folder != nullptr && current != nullptr ? current->FindFtpDir(*folder) : nullptr;
+}
+
+// ---- Commands ----
+
+void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
+    const bool folder = m_sink.GetCurrent() != nullptr;
+    const bool items = pane == PANE_TREE ? folder : folder && !m_pList->selectedItems().isEmpty();
+    QMenu menu(this);
+    auto add = [&menu](const QString& text, bool enabled, std::function<void()> command) {
+        QAction* action = menu.addAction(text);
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, std::move(command));
+    };
+    add(tr("Refresh"), folder, [this] { OnRefresh(); });
+    add(tr("Download"), items, [this, pane] { OnDownload(pane); });
+    add(tr("Upload"), folder, [this] { OnUpload(); });
+    add(tr("Synchronise..."), folder, [this] { OnSynchronise(); });
+    add(tr("Delete"), items, [this, pane] { OnDelete(pane); });
+    add(tr("Rename"), items, [this, pane] { OnRename(pane); });
+    add(tr("New Folder"), folder, [this] { OnNewFolder(); });
+    menu.exec(globalPos);
+}
+
+// The folders open below the current one are opened again afterwards.
+void CFtpTreeDlg::OnRefresh() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CBrowserState state = CaptureState(*node);
+    RelistFolder(node->GetStrGUID(), true);
+    RestoreState(state);
+}
+
+void CFtpTreeDlg::OnDownload(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    CFtpNode* listFolder = pane == PANE_LIST ? SelectedListFolder() : nullptr;
+    const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
+    if (pane == PANE_LIST && files.IsEmpty() && listFolder == nullptr) return;
+    std::string folder = QDir::homePath().toStdString();
+    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
+    const CFtpPath destination(folder, velmora::PATH_FOLDER);
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    if (files.IsEmpty()) {
+        const CFtpPath source((listFolder != nullptr ? listFolder : node)->GetDoc(), velmora::PATH_FOLDER);
+        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, source, destination); });
+    } else {
+        // The listing may be older than the files: their sizes are asked anew.
+        CFtpPathList list(files);
+        for (CFtpPath* file : list) file->Length(uint64_t{0});
+        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
+    }
+}
+
+void CFtpTreeDlg::OnUpload() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    std::vector<std::string> picked{QDir::homePath().toStdString()};
+    if (!m_context.prompter.PickUploadPaths(this, kFolderPickerTitle, picked) || picked.empty()) return;
+    // Taken as a drop of the picked files or folder.
+    CDropItem item;
+    for (const std::string& path : picked) {
+        item.GetPaths().Add(new CFtpPath(path));
+        item.GetPaths().GetTail()->ReadStatus();
+    }
+    UploadDropped(item, node);
+}
+
+// In the list, the files selected or else the folder row selected.
+void CFtpTreeDlg::OnDelete(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
+    if (pane == PANE_LIST && files.IsEmpty()) {
+        node = SelectedListFolder();
+        if (node == nullptr) return;
+    }
+    if (!m_context.prompter.AskYesNo(this, "Confirmation", DeleteQuestion(node, files))) return;
+    if (!files.IsEmpty()) {
+        DeleteFiles(node, files);
+        return;
+    }
+    if (node->GetParent() == nullptr) {
+        ShowError("The start folder of the connection is not deleted");
+        return;
+    }
+    // Listed first: a folder that holds something is asked about again.
+    ListFolder(node, [this](CFtpNode* folder) {
+        if (IsEmptyFolder(*folder) || m_context.prompter.AskYesNo(this, "Confirmation", NotEmptyQuestion(*folder))) {
+            DeleteFolderNode(folder);
+        }
+    });
+}
+
+void CFtpTreeDlg::DeleteFolderNode(CFtpNode* node) {
+    const std::string guid = node->GetStrGUID();
+    const CFtpPath folder = node->GetPath();
+    RunChange(
+        Format("Deleting %s ...", node->GetDoc().c_str()),
+        FolderChange([folder](velmora::CFtpRemoteFolder& service) { return service.Delete(folder); }),
+        [this, guid] {
+            CFtpNode* deleted = FindNode(guid);
+            if (deleted == nullptr) return;
+            CTreeChange change(*this);
+            // The parent becomes current.
+            if (m_sink.GetCurrent() == deleted) deleted->GetParent()->Select(m_treeCtrl);
+            deleted->Delete(m_treeCtrl);
+        });
+}
+
+void CFtpTreeDlg::DeleteFiles(CFtpNode* node, const CFtpPathList& files) {
+    const std::string guid = node->GetStrGUID();
+    auto outcome = std::make_shared<CJobOutcome>();
+    outcome->paths = files;
+    RunOnServer(
+        Format("Deleting in %s ...", node->GetDoc().c_str()),
+        [outcome](Connection& connection) {
+            velmora::CFtpRemoteFolder service(&connection);
+            outcome->done = service.DeleteFiles(outcome->paths);
+            outcome->error = service.GetLastError();
+        },
+        [this, guid, files, outcome] {
+            if (CFtpNode* folder = FindNode(guid)) {
+                // The list keeps what was not deleted.
+                for (const CFtpPath* file : files) {
+                    if (outcome->paths.Find(*file) == nullptr) folder->RemoveFromCache(*file);
+                }
+                if (folder == m_sink.GetCurrent()) {
+                    ShowFiles(folder);
+                    AnnounceFolder(folder);
+                }
+            }
+            if (!outcome->done) ShowServerFailure(outcome->error);
+        });
+}
+
+void CFtpTreeDlg::OnRename(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr) return;
+    if (pane == PANE_TREE) {
+        RenameFolder(node);
+        return;
+    }
+    const CFtpPathList files = m_pList->GetSelectedPaths();
+    if (!files.IsEmpty()) {
+        RenameFile(node, *files.GetHead());
+    } else if (CFtpNode* folder = SelectedListFolder()) {
+        RenameFolder(folder);
+    }
+}
+
+void CFtpTreeDlg::RenameFolder(CFtpNode* node) {
+    std::string name = node->GetName();
+    if (!m_context.prompter.AskName(this, name) || name == node->GetName()) return;
+    if (!velmora::CFtpDir::IsSafeName(name)) {
+        ShowError(Format("Invalid folder name: '%s'", name.c_str()));
+        return;
+    }
+    const CFtpPath renamed = node->RenamedPath(name);
+    if (renamed.GetFtpPath().empty()) return;
+    const std::string guid = node->GetStrGUID();
+    const CFtpPath folder = node->GetPath();
+    RunChange(
+        Format("Renaming %s ...", node->GetDoc().c_str()),
+        FolderChange([folder, renamed](velmora::CFtpRemoteFolder& service) { return service.Rename(folder, renamed); }),
+        [this, guid, renamed] {
+            CFtpNode* moved = FindNode(guid);
+            if (moved == nullptr) return;
+            CTreeChange change(*this);
+            moved->Renamed(&m_treeCtrl, renamed);
+        });
+}
+
+// A server replaces a file that a rename lands on: names taken are refused.
+void CFtpTreeDlg::RenameFile(CFtpNode* node, const CFtpPath& file) {
+    const std::string oldName = file.GetFileName(true);
+    std::string name = oldName;
+    if (!m_context.prompter.AskName(this, name) || name == oldName) return;
+    if (!velmora::CFtpDir::IsSafeName(name)) {
+        ShowError(Format("Invalid file name: '%s'", name.c_str()));
+        return;
+    }
+    CFtpPath renamed(file);
+    renamed.SetFileNameAndExt(name);
+    if (node->GetCache().FindByFileName(renamed) != nullptr) {
+        ShowError(Format("A file named '%s' is already in this folder", name.c_str()));
+        return;
+    }
+    const std::string guid = node->GetStrGUID();
+    RunChange(
+        Format("Renaming %s ...", file.GetFtpPath().c_str()),
+        ServerRename(file.GetFtpPath(), renamed.GetFtpPath()),
+        [this, guid, file, name] {
+            CFtpNode* folder = FindNode(guid);
+            if (folder == nullptr) return;
+            if (CFtpPath* cached = folder->GetCache().Find(file)) cached->SetFileNameAndExt(name);
+            if (folder != m_sink.GetCurrent()) return;
+            ShowFiles(folder);
+            m_pList->SelectByName({name});
+        });
+}
+
+// Listed first, so that the name offered is free.
+void CFtpTreeDlg::OnNewFolder() {
+    ListFolder(m_sink.GetCurrent(), [this](CFtpNode* node) { AddFolder(node); });
+}
+
+void CFtpTreeDlg::AddFolder(CFtpNode* node) {
+    std::string name = "New Folder";
+    node->UniqueChildName(name);
+    if (!m_context.prompter.AskName(this, name)) return;
+    if (!velmora::CFtpDir::IsSafeName(name)) {
+        ShowError(Format("Invalid folder name: '%s'", name.c_str()));
+        return;
+    }
+    const std::string guid = node->GetStrGUID();
+    const CFtpPath folder(node->GetDoc() + name, velmora::PATH_FOLDER);
+    RunChange(
+        Format("Creating %s ...", folder.GetFtpDir(true).c_str()),
+        FolderChange([folder](velmora::CFtpRemoteFolder& service) { return service.Create(folder); }),
+        [this, guid, folder] {
+            CFtpNode* parent = FindNode(guid);
+            if (parent == nullptr) return;
+            CTreeChange change(*this);
+            parent->AddedDirectory(&m_treeCtrl, folder);
+            parent->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+        });
+}
+
+}  // namespace parcelo

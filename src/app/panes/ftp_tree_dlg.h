@@ -1,0 +1,399 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/common/app_context.h"
+#include "app/common/drop_target.h"
+#include "app/common/qt_controls.h"
+#include "app/common/splitter_dlg.h"
+#include "app/panes/browser_worker.h"
+#include "app/panes/sync_preview.h"
+#include "ftp/ftp_node.h"
+#include "messaging/listener.h"
+#include "messaging/msg_send.h"
+#include "paths/file_path_list.h"
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace velmora {
+class CFtpRemoteFolder;
+class CMoverAPI;
+}  // namespace velmora
+
+namespace parcelo {
+
+class CDropItem;
+class CFtpListCtrl;
+class CFtpSink;
+class CMsgDropItem;
+
+// The folder tree of the browser: dragging a folder offers it under the
+// "TreeItem" format.
+class CFolderTreeWidget : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kFormatName = "TreeItem";
+
+    // `dragData` makes the data of a drag of the current item (null: none).
+    CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent = nullptr);
+
+    // What an empty tree says.
+    void SetPlaceholderText(const QString& text) { m_strPlaceholder = text; }
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::function<QMimeData*()> m_dragData;
+    QString m_strPlaceholder;
+};
+
+// The FTP browser: the server's folder tree, expanded one level at a time,
+// and the file list of the current folder. Its context menu refreshes,
+// downloads, uploads, deletes, renames and creates folders; local files and
+// folders dropped on it are uploaded on a transfer thread, and its own items
+// dropped on a folder are moved on the server.
+//
+// It listens to the message box as "UNIQUE_NAME_PROVIDER_ID": an upload asks
+// it (on the transfer thread) about each file's name; a name known in the
+// target folder is left to the question about existing targets (overwrite,
+// rename to a unique name, skip; a dismissed question makes it unique, as
+// it always did). Message 23 makes it connect.
+//
+// Everything that talks to the server (the login, listing a folder, a
+// refresh, creating, renaming, deleting and moving) runs as a job of the
+// browser's worker: the window thread only starts it and takes its result,
+// so it goes on drawing, and the wait window (shown at once for a login,
+// after a short delay for the rest) animates and has Cancel, which ends the
+// wait at once and drops the job's result. What arrives while a job runs
+// (commands, drops, connect requests, transferred-file notices) waits and
+// runs afterwards, in order.
+//
+// A session that is lost while browsing shows "Disconnected" with the
+// reason and Reconnect in place of the file list. Each connection keeps its
+// own browser state (the folders expanded and the current folder): it is
+// stored when the browser leaves the connection and restored when it comes
+// back to it, after a Reconnect too.
+class CFtpTreeDlg : public CSplitterDlg, public CLockDialog, public velmora::CListener, public CDropPage {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kListenerName = "UNIQUE_NAME_PROVIDER_ID";
+    static constexpr const char* kSameDestination =
+        "The source and destination are the same. Please select another destination.";
+    static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
+    static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
+    static constexpr const char* kPlainLoginQuestion =
+        "This server does not offer encryption. Send the password unencrypted?";
+    static constexpr const char* kFolderPickerTitle = "Browse for the folder";
+    static constexpr const char* kDisconnected = "Disconnected";
+    // A job shorter than this shows no wait window.
+    static constexpr int kWaitDelayMs = 300;
+
+    // Where a command acts: the tree's current folder or the list's selection.
+    enum EPane { PANE_TREE, PANE_LIST };
+
+    explicit CFtpTreeDlg(CAppContext& context, QWidget* parent = nullptr);
+    ~CFtpTreeDlg() override;
+
+    // Starts to log in with the connection; then shows the root of its start
+    // folder and makes it current, or shows why the login failed (also
+    // when the connection's login information is incomplete). Answers at
+    // once; ConnectFinished tells the end.
+    void Connect(const velmora::CFtpLoginInfo& info);
+    // Ends the wait of the job under way (a login leaves the browser
+    // unconnected, a folder operation leaves the tree as it was).
+    void CancelWait();
+    // A login under way that was not cancelled.
+    bool IsConnecting() const { return m_bConnecting && m_worker.IsWaiting(); }
+    // Connects once the window thread is free (for message 23).
+    void RequestConnect(const velmora::CFtpLoginInfo& info);
+    // Shows the connection chosen in the connections list: nothing changes
+    // when the browser already shows it; otherwise it connects (when the
+    // connection's login information is complete).
+    void ShowConnection(const velmora::CFtpLoginInfo& info);
+    // A job runs or waits to end: commands wait for it.
+    bool IsBusy() const { return m_nBusy > 0; }
+    // No job runs and nothing waits for one.
+    bool IsIdle() const { return !IsBusy() && m_deferred.empty() && m_nQueued == 0; }
+    // The session was lost while browsing: "Disconnected" and Reconnect show.
+    bool IsShowingDisconnected() const;
+    QPushButton* GetReconnectButton() const { return m_pReconnect; }
+    QString GetDisconnectedText() const;
+    // Connects again with the connection's settings, back to the same folders.
+    void OnReconnect();
+
+    // The context menu's commands.
+    void OnRefresh();
+    void OnDownload(EPane pane);
+    void OnUpload();
+    void OnDelete(EPane pane);
+    void OnRename(EPane pane);
+    void OnNewFolder();
+    // The current server folder made a copy of a local folder's contents,
+    // after a preview of the changes that takes. The preview is compared
+    // off the window thread (GetSyncPreview); the confirmation follows.
+    void OnSynchronise();
+    void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    CSyncPreview& GetSyncPreview() { return m_preview; }
+    // A dropped folder goes up into `target`, unless `target` has one of its
+    // name and the user chooses to synchronise that one.
+    void UploadOrSynchronise(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
+
+    // Opens a folder of the tree by its path ("/a/b/"), listing each level
+    // on the way as needed, and makes the deepest one found current.
+    void OpenFolder(const std::string& folder);
+    // Lists a folder's sub-folders (once) and shows them.
+    void ExpandNode(velmora::CFtpNode* node);
+    // A folder row of the list opens that folder.
+    void OpenListItem(QTreeWidgetItem* item);
+    // Makes the folder current: its files fill the list, message 19 tells it.
+    void SelectNode(velmora::CFtpNode* node);
+
+    // Drops on the browser (TDropTarget calls these).
+    int OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) override;
+    int OnDragOver(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) override;
+    void OnDragLeave() override;
+    int OnDropEx(const QMimeData* data, int dropDefault, int dropList, const QPoint& point) override;
+    // Drops on the tray: into the current folder.
+    int QueryDropOnCurrent(const QMimeData* data);
+    int DropOnCurrent(const QMimeData* data);
+
+    void OnMsg(velmora::CMsg& msg) override;
+
+signals:
+    // A login started by Connect has ended (not after a cancel).
+    void ConnectFinished(bool connected);
+    // The user trusted a server's certificate: the connection, with its
+    // fingerprint, is to be stored.
+    void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);
+
+public:
+    CFolderTreeWidget* GetTree() const { return m_pTree; }
+    CFtpListCtrl* GetList() const { return m_pList; }
+    velmora::platform::ITreeCtrl& GetTreeCtrl() { return m_treeCtrl; }
+    // The node an item shows; null for none (or an item of another tree).
+    velmora::CFtpNode* NodeOf(QTreeWidgetItem* item) const;
+    QTreeWidgetItem* ItemOf(const velmora::CFtpNode* node) const;
+
+protected:
+    void customEvent(QEvent* event) override;
+
+private:
+    class CBusy;
+    class CTreeChange;
+    using Connection = velmora::CFtpNode::Connection;
+    // Server work of a job, on the worker's thread.
+    using ServerWork = std::function<void(Connection&)>;
+    // What a job's server work leaves for its result.
+    struct CJobOutcome {
+        velmora::CFtpPathList paths;
+        std::string error;
+        bool done = false;
+    };
+    // What the browser keeps of a connection when it leaves it.
+    struct CBrowserState {
+        std::vector<std::string> expanded;  // folder texts, parents first
+        std::string current;
+    };
+
+    void ExecMenu(EPane pane, const QPoint& globalPos);
+    // One level of OpenFolder: below `node`, once it is listed.
+    void OpenFolderBelow(velmora::CFtpNode* node, const std::string& folder);
+    void OnCurrentItemChanged(QTreeWidgetItem* current);
+    void OnItemExpanded(QTreeWidgetItem* item);
+    // After a change of the tree: the list follows the tree's current item.
+    void SyncCurrent();
+    void ClearTree();
+    void ShowRoot(std::unique_ptr<velmora::CFtpNode> root);
+    void AnnounceFolder(velmora::CFtpNode* node);
+    void ShowFiles(velmora::CFtpNode* node);
+    // Shows the reason in a box titled "Error", as the session's error.
+    void ShowError(const std::string& reason);
+    void ShowNotice(const std::string& text);
+    void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
+    // A refused certificate: asks whether to trust it and, if so, stores
+    // and reconnects. False when the failure was something else.
+    bool OfferTrust(const velmora::CFtpLoginInfo& info);
+    // A server without TLS that was never asked about: asks once whether
+    // the password may go unencrypted and, if so, stores the answer and
+    // reconnects. False when the failure was something else.
+    bool OfferPlainLogin(const velmora::CFtpLoginInfo& info);
+    // Runs now, or once the job under way has ended.
+    void RunWhenFree(std::function<void()> action);
+    // Queues what waited for the job.
+    void RunDeferred();
+
+    // Jobs. RunOnServer starts the work on the session once no other job
+    // runs; without a session it shows why instead.
+    void RunOnServer(const std::string& waitText, ServerWork work, std::function<void()> result);
+    // A change on the server (false with the reason in `error` when refused);
+    // `applied` brings the tree up to date after it, a refusal is shown.
+    using ServerChange = std::function<bool(Connection&, std::string& error)>;
+    void RunChange(const std::string& waitText, ServerChange change, std::function<void()> applied);
+    static ServerChange FolderChange(std::function<bool(velmora::CFtpRemoteFolder&)> change);
+    static ServerChange ServerRename(const std::string& from, const std::string& to);
+    void StartJob(const std::string& waitText, bool waitAtOnce, CBrowserWorker::Work work,
+                  CBrowserWorker::Result result);
+    void OnJobFinished();
+    // Ends the session (as a job).
+    void LogOff();
+    void ShowWait();
+    // A failed job: "Disconnected" when the session is gone, else the error.
+    void ShowServerFailure(const std::string& reason);
+    void ShowDisconnected(const std::string& reason);
+    void ShowFileList();
+    // A folder with its sub-folders and files listed, then `then` with its
+    // node (not when the folder went meanwhile or could not be listed).
+    void ListFolder(velmora::CFtpNode* node, std::function<void(velmora::CFtpNode*)> then);
+    // Lists the folder again: anew with `rebuild` (its sub-folders forgotten),
+    // else only its files.
+    void RelistFolder(const std::string& guid, bool rebuild);
+    // Lists the folder one level and hands the entries to `apply` with the
+    // folder's node, when it is still shown.
+    void ListJob(const std::string& guid, std::function<void(velmora::CFtpNode*, const velmora::CFtpPathList&)> apply);
+    static bool NeedsListing(const velmora::CFtpNode& node);
+    // The node with that identity in the tree shown; null when it went.
+    velmora::CFtpNode* FindNode(const std::string& guid) const;
+    // The folder row selected in the list, as the tree's node; null for none.
+    velmora::CFtpNode* SelectedListFolder();
+
+    // Per-connection state.
+    static std::string StateKey(const velmora::CFtpLoginInfo& info);
+    void SaveState();
+    CBrowserState CaptureState(velmora::CFtpNode& top) const;
+    void RestoreState(const CBrowserState& state);
+    void ExpandFolder(const std::string& folder);
+    void SelectFolder(const std::string& folder);
+
+    // Commands.
+    void DeleteFolderNode(velmora::CFtpNode* node);
+    void DeleteFiles(velmora::CFtpNode* node, const velmora::CFtpPathList& files);
+    void RenameFolder(velmora::CFtpNode* node);
+    void RenameFile(velmora::CFtpNode* node, const velmora::CFtpPath& file);
+    void AddFolder(velmora::CFtpNode* node);
+
+    // The comparison's result: the changes are put to the user, and started
+    // once confirmed.
+    void ConfirmSynchronise(const velmora::CFtpLoginInfo& info, const velmora::CFtpPath& folder,
+                            const velmora::CFtpPath& destination, const std::string& error,
+                            const CSyncPreview::CActions& found);
+
+    // Transfers.
+    void StartTransfer(const std::function<void(velmora::CMoverAPI&)>& record);
+    void UploadFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
+    void UploadFiles(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    // The target folder as an upload's destination, remembered (once) among
+    // the folders this session uploads to.
+    velmora::CFtpPath UploadDestination(const velmora::CFtpNode& target);
+    void OnFileTransferred(const velmora::CFtpPath& source, const velmora::CFtpPath& destination);
+
+    // Drops.
+    QTreeWidgetItem* TreeItemAt(const QPoint& point) const;
+    velmora::CFtpNode* TargetAt(const QPoint& point);
+    int Accept(const QMimeData* data, velmora::CFtpNode* target) const;
+    int PostDrop(const QMimeData* data, velmora::CFtpNode* target);
+    void Highlight(QTreeWidgetItem* item);
+    void ProcessDrop(const CMsgDropItem& msg);
+    void UploadDropped(const CDropItem& item, velmora::CFtpNode* target);
+    void MoveFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
+    void MoveFolderTo(const std::string& sourceGuid, velmora::CFtpNode* target);
+    void MoveFiles(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    void MoveFilesTo(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
+    // Lists again the folders uploads went to, one at a time.
+    void RelistStaleFolder();
+    QMimeData* CreateTreeDragData() const;
+
+    // Names known in the folders uploads go to (any thread).
+    void RememberNames(velmora::CFtpNode& node);
+    // Answers a velmora::TargetChoice for an upload to `path`; `rename`
+    // asks for a free name.
+    int32_t MakeUnique(velmora::CFtpPath& path, bool rename);
+    velmora::CFtpPath KnownRemote(const velmora::CFtpPath& path) const;
+
+    CAppContext& m_context;
+    CFtpSink& m_sink;
+    CFolderTreeWidget* m_pTree;
+    CFtpListCtrl* m_pList;
+    QStackedWidget* m_pFilesPane;
+    QWidget* m_pDisconnected;
+    QLabel* m_pDisconnectedText;
+    QPushButton* m_pReconnect;
+    CQtTreeCtrl m_treeCtrl;
+    // Held by pointer: the drop target needs this class complete.
+    std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;
+    velmora::platform::TreeItem m_hHighlight = nullptr;
+
+    CBrowserWorker m_worker;
+    bool m_bConnecting = false;
+    std::string m_strWaitText;
+    QTimer m_waitDelay;
+    std::unique_ptr<velmora::CMsgWait> m_pWaitMsg;
+    std::unique_ptr<CBusy> m_pJobBusy;
+
+    int m_nBusy = 0;
+    std::vector<std::function<void()>> m_deferred;
+    // Deferred actions posted to run, not run yet.
+    int m_nQueued = 0;
+    // Folders whose files are to be listed again (after uploads into them).
+    std::vector<std::string> m_staleFolders;
+    // Remote folders the uploads of this session went to.
+    std::vector<std::string> m_uploadFolders;
+    std::map<std::string, CBrowserState> m_states;
+
+    mutable std::mutex m_namesLock;
+    std::map<std::string, velmora::CFtpPathList> m_names;
+    // Last: the first to go, so that no comparison outlives the window.
+    CSyncPreview m_preview{this};
+};
+
+// Connecting: what arrives meanwhile waits until the connection is made.
+class CFtpTreeDlg::CBusy {
+public:
+    explicit CBusy(CFtpTreeDlg& dlg) : m_dlg(dlg) { ++m_dlg.m_nBusy; }
+    ~CBusy() {
+        if (--m_dlg.m_nBusy > 0) return;
+        m_dlg.RunDeferred();
+    }
+    CBusy(const CBusy&) = delete;
+    CBusy& operator=(const CBusy&) = delete;
+
+private:
+    CFtpTreeDlg& m_dlg;
+};
+
+// A change of the tree: painting frozen and the tree's signals held, so that
+// items deleted on the way never select anything; afterwards the list
+// follows the tree's current item.
+class CFtpTreeDlg::CTreeChange {
+public:
+    explicit CTreeChange(CFtpTreeDlg& dlg, bool resync = true)
+        : m_dlg(dlg), m_lock(dlg), m_blocker(dlg.m_pTree), m_bResync(resync) {}
+    ~CTreeChange() {
+        m_blocker.unblock();
+        if (m_bResync) m_dlg.SyncCurrent();
+    }
+    CTreeChange(const CTreeChange&) = delete;
+    CTreeChange& operator=(const CTreeChange&) = delete;
+
+private:
+    CFtpTreeDlg& m_dlg;
+    CLockDialog::CScope m_lock;
+    QSignalBlocker m_blocker;
+    bool m_bResync;
+};
+
+}  // namespace parcelo

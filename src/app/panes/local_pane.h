@@ -1,0 +1,92 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QTreeView>
+#include <QWidget>
+
+#include "app/common/app_context.h"
+#include "paths/file_path_list.h"
+
+class QFileSystemModel;
+class QLineEdit;
+class QMimeData;
+
+namespace parcelo {
+
+class CFtpTreeDlg;
+
+// The local folder's view: the remote browser's rows and folders dragged
+// onto it are downloaded into the folder under the pointer (or the one
+// shown); anything else is refused.
+class CLocalView : public QTreeView {
+    Q_OBJECT
+
+public:
+    using TDownload = std::function<bool(const velmora::CFtpPathList& paths, const std::string& folder)>;
+
+    explicit CLocalView(QWidget* parent = nullptr) : QTreeView(parent) {}
+    void SetDownload(TDownload download) { m_download = std::move(download); }
+    // The local folder a drop at `point` (in the viewport) goes into.
+    std::function<std::string(const QPoint& point)> dropFolder;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    static bool IsRemoteDrag(const QMimeData* data);
+
+    TDownload m_download;
+};
+
+// The local side beside the remote browser: one local folder (Qt's
+// file-system model), with Upload (Ctrl+U) sending the selected files and
+// folders into the browser's current folder and Download (Ctrl+D) bringing
+// the browser's selection (or its current folder) into the folder shown.
+// Dragging rows onto the browser uploads them; dragging the browser's rows
+// here downloads them. Enter or a double click opens a folder, Backspace
+// goes up.
+class CLocalPane : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kNotConnected = "Connect to a server first: no server folder is open.";
+
+    CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* parent = nullptr);
+
+    // Shows the folder; false (nothing changed) when it is not one.
+    bool SetFolder(const std::string& folder);
+    std::string GetFolder() const;
+    CLocalView* GetView() const { return m_pView; }
+    QFileSystemModel* GetModel() const { return m_pModel; }
+    // The selected rows' paths, in row order.
+    std::vector<std::string> GetSelectedPaths() const;
+    // Selects the rows of the folder shown with these names (loaded ones).
+    void SelectNames(const std::vector<std::string>& names);
+
+    // The commands: answer whether a transfer was asked for.
+    bool OnUpload();
+    bool OnDownload();
+    void OnUp();
+    // Downloads remote paths (files or folders) into a local folder.
+    bool Download(const velmora::CFtpPathList& paths, const std::string& folder);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OpenIndex(const QModelIndex& index);
+    bool RequireConnection();
+
+    CAppContext& m_context;
+    CFtpTreeDlg& m_browser;
+    QFileSystemModel* m_pModel;
+    QLineEdit* m_pPath;
+    CLocalView* m_pView;
+};
+
+}  // namespace parcelo

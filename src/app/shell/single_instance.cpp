@@ -1,0 +1,50 @@
+#include "app/shell/single_instance.h"
+
+#include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace parcelo {
+
+CSingleInstance::CSingleInstance(QString name, QObject* parent) : QObject(parent), m_strName(std::move(name)) {}
+
+QString CSingleInstance::DefaultName() { return QString("Parcelo-%1").arg(getuid()); }
+
+// The files go as UTF-8 lines; the connection's end ends the list.
+bool CSingleInstance::HandOver(const QStringList& files) {
+    QLocalSocket socket;
+    socket.connectToServer(m_strName);
+    if (!socket.waitForConnected(kHandOverTimeoutMs)) return false;
+    for (const QString& file : files) socket.write(file.toUtf8() + '\n');
+    socket.flush();
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kHandOverTimeoutMs);
+    return true;
+}
+
+bool CSingleInstance::Listen() {
+    m_pServer = new QLocalServer(this);
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_pServer->listen(m_strName)) {
+        QLocalServer::removeServer(m_strName);
+        if (!m_pServer->listen(m_strName)) return false;
+    }
+    connect(m_pServer, &QLocalServer::newConnection, this, &CSingleInstance::Accept);
+    return true;
+}
+
+void CSingleInstance::Accept() {
+    while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            QStringList files;
+            for (const QByteArray& line : socket->readAll().split('\n')) {
+                if (!line.isEmpty()) files << QString::fromUtf8(line);
+            }
+            socket->deleteLater();
+            emit Activated(files);
+        });
+    }
+}
+
+}  // namespace parcelo

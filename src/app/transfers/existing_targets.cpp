@@ -1,0 +1,148 @@
+#include "app/transfers/existing_targets.h"
+
+#include <QMetaObject>
+
+#include "app/common/app_settings.h"
+#include "app/common/window_thread.h"
+#include "app/transfers/prompter.h"
+#include "base/format.h"
+#include "engine/source.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "paths/file_path.h"
+
+namespace parcelo {
+
+using velmora::CFtpPath;
+
+CExistingTargets::CExistingTargets(CAppSettings& settings, IPrompter& prompter, QObject* parent)
+    : QObject(parent), m_settings(settings), m_prompter(prompter) {
+    StartJob();
+    velmora::CMsgBox::Box().Subscribe(kListenerName, this);
+    velmora::CSource::SetTargetQuestion(
+        [this](const CFtpPath& source, CFtpPath& target, bool remote) { return Answer(source, target, remote); });
+}
+
+CExistingTargets::~CExistingTargets() {
+    velmora::CSource::SetTargetQuestion({});
+    velmora::CMsgBox::Box().Unsubscribe(this);
+}
+
+void CExistingTargets::SetRemoteLookup(RemoteLookup lookup) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_remoteLookup = std::move(lookup);
+}
+
+ETargetAnswer CExistingTargets::ParseAnswer(const std::string& text) {
+    if (text == "Overwrite") return ETargetAnswer::Overwrite;
+    if (text == "OverwriteIfNewer") return ETargetAnswer::OverwriteIfNewer;
+    if (text == "Resume") return ETargetAnswer::Resume;
+    if (text == "Rename") return ETargetAnswer::Rename;
+    if (text == "Skip") return ETargetAnswer::Skip;
+    return ETargetAnswer::Ask;
+}
+
+void CExistingTargets::StartJob() {
+    const ETargetAnswer fallback = ParseAnswer(m_settings.GetExistingTarget());
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_default = fallback;
+    m_forAll.reset();
+}
+
+// A question left open by a cancel counts as dismissed.
+void CExistingTargets::OnMsg(velmora::CMsg& msg) {
+    if (msg.Cmd() != velmora::MSG_CANCEL || msg.Argc() != 1) return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bAnswered = true;
+    m_answer.reset();
+    m_answered.notify_all();
+}
+
+int32_t CExistingTargets::Answer(const CFtpPath& source, CFtpPath& target, bool remote) {
+    CFtpPath existing(target);
+    if (remote) {
+        RemoteLookup lookup;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            lookup = m_remoteLookup;
+        }
+        if (lookup) existing = lookup(target);
+    } else {
+        existing.ReadStatus();
+    }
+    const int32_t choice = Decide(source, target, existing, remote);
+    if (!remote && choice == velmora::TARGET_RENAME) MakeLocalNameFree(target);
+    return choice;
+}
+
+int32_t CExistingTargets::Decide(const CFtpPath& source, CFtpPath& target, const CFtpPath& existing, bool upload) {
+    std::optional<ETargetAnswer> answer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        answer = m_forAll ? m_forAll : m_default != ETargetAnswer::Ask ? std::optional(m_default) : std::nullopt;
+    }
+    const CTargetQuestion question{target.GetPath(),   upload, source.Length(), existing.Length(),
+                                   source.LastWriteTime(), existing.LastWriteTime()};
+    if (!answer) answer = Ask(question);
+    switch (answer.value_or(upload ? ETargetAnswer::Rename : ETargetAnswer::Skip)) {
+        case ETargetAnswer::Overwrite:
+            return velmora::TARGET_OVERWRITE;
+        case ETargetAnswer::OverwriteIfNewer:
+            return source.LastWriteTime() > existing.LastWriteTime() ? velmora::TARGET_OVERWRITE
+                                                                     : velmora::TARGET_SKIP;
+        case ETargetAnswer::Resume:
+            return question.CanResume() ? velmora::TARGET_RESUME : velmora::TARGET_SKIP;
+        case ETargetAnswer::Rename:
+            return velmora::TARGET_RENAME;
+        default:
+            return velmora::TARGET_SKIP;
+    }
+}
+
+std::optional<ETargetAnswer> CExistingTargets::Ask(const CTargetQuestion& question) {
+    if (IsWindowThread(this)) return AskHere(question);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const int asked = ++m_nQuestion;
+    m_bAnswered = false;
+    QMetaObject::invokeMethod(
+        this,
+        [this, question, asked] {
+            std::optional<ETargetAnswer> answer = AskHere(question);
+            std::lock_guard<std::mutex> done(m_mutex);
+            if (asked != m_nQuestion || m_bAnswered) return;
+            m_bAnswered = true;
+            m_answer = answer;
+            m_answered.notify_all();
+        },
+        Qt::QueuedConnection);
+    m_answered.wait(lock, [this] { return m_bAnswered; });
+    return m_answer;
+}
+
+std::optional<ETargetAnswer> CExistingTargets::AskHere(const CTargetQuestion& question) {
+    ETargetAnswer answer = ETargetAnswer::Ask;
+    bool forAll = false;
+    if (!m_prompter.AskExistingTarget(nullptr, question, answer, forAll) || answer == ETargetAnswer::Ask) {
+        return std::nullopt;
+    }
+    if (forAll) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_forAll = answer;
+    }
+    return answer;
+}
+
+// "name(1).ext", "name(2).ext"... the first that is free in the folder.
+void CExistingTargets::MakeLocalNameFree(CFtpPath& target) {
+    const std::string name = target.GetFileName(false);
+    const std::string ext = target.GetExt();
+    CFtpPath candidate(target);
+    for (int number = 1; velmora::CFilePath::IsExistsFile(candidate.GetPath()); ++number) {
+        candidate.SetFileName(velmora::Format("%s(%d)", name.c_str(), number));
+        candidate.SetExt(ext);
+    }
+    target = candidate;
+}
+
+}  // namespace parcelo

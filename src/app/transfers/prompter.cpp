@@ -1,0 +1,202 @@
+#include "app/transfers/prompter.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/common/enter_name_dlg.h"
+#include "base/format.h"
+#include "base/value_format.h"
+#include "platform/clock.h"
+
+namespace parcelo {
+
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+bool IPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::vector<std::string>& actions) {
+    return AskYesNo(parent, title, text + "\n\n" + Lines(actions));
+}
+
+bool IPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    std::string folder = paths.empty() ? std::string() : paths.front();
+    if (!PickFolder(parent, title, folder)) return false;
+    paths = {folder};
+    return true;
+}
+
+bool IPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                   const std::vector<std::string>& actions, const std::string& option, bool& on) {
+    if (!ConfirmActions(parent, title, text, actions)) return false;
+    on = AskYesNo(parent, title, option + "?");
+    return true;
+}
+
+int IPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                         const std::vector<std::string>& choices) {
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (AskYesNo(parent, title, text + "\n\n" + choices[i] + "?")) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+namespace {
+
+// The box that confirms a list of actions: the list is its details.
+class CActionsBox : public QMessageBox {
+public:
+    CActionsBox(QWidget* parent, const std::string& title, const std::string& text,
+                const std::vector<std::string>& actions)
+        : QMessageBox(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                      QMessageBox::Yes | QMessageBox::No, parent) {
+        setDefaultButton(QMessageBox::No);
+        setDetailedText(QString::fromStdString(Lines(actions)));
+    }
+};
+
+}  // namespace
+
+bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                                     const std::vector<std::string>& actions) {
+    CActionsBox box(parent, title, text, actions);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool CDialogPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                         const std::vector<std::string>& actions, const std::string& option,
+                                         bool& on) {
+    CActionsBox box(parent, title, text, actions);
+    box.setCheckBox(new QCheckBox(QString::fromStdString(option)));
+    if (box.exec() != QMessageBox::Yes) return false;
+    on = box.checkBox()->isChecked();
+    return true;
+}
+
+int CDialogPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::vector<std::string>& choices) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (const std::string& choice : choices) {
+        buttons.push_back(box.addButton(QString::fromStdString(choice), QMessageBox::AcceptRole));
+    }
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
+}
+
+bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const std::string& text) {
+    return QMessageBox::question(parent, QString::fromStdString(title), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool CDialogPrompter::AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent);
+    QPushButton* trust = box.addButton(QObject::tr("Trust this certificate"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == trust;
+}
+
+void CDialogPrompter::ShowMessage(QWidget* parent, const std::string& title, const std::string& text) {
+    QMessageBox::information(parent, QString::fromStdString(title), QString::fromStdString(text));
+}
+
+void CDialogPrompter::ShowError(QWidget* parent, const std::string& title, const std::string& text) {
+    QMessageBox::critical(parent, QString::fromStdString(title), QString::fromStdString(text));
+}
+
+bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
+    CEnterNameDlg dialog(name, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    name = dialog.GetName();
+    return true;
+}
+
+bool CDialogPrompter::PickFolder(QWidget* parent, const std::string& title, std::string& folder) {
+    const QString chosen =
+        QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(folder));
+    if (chosen.isEmpty()) return false;
+    folder = chosen.toStdString();
+    return true;
+}
+
+bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) {
+    const QString start = paths.empty() ? QString() : QString::fromStdString(paths.front());
+    const int kind = AskChoice(parent, title, "Upload files or a folder?", {"Files...", "Folder..."});
+    QStringList chosen;
+    if (kind == 0) {
+        chosen = QFileDialog::getOpenFileNames(parent, QString::fromStdString(title), start);
+    } else if (kind == 1) {
+        const QString picked = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), start);
+        if (!picked.isEmpty()) chosen << picked;
+    }
+    if (chosen.isEmpty()) return false;
+    paths.clear();
+    for (const QString& path : chosen) paths.push_back(path.toStdString());
+    return true;
+}
+
+namespace {
+
+std::string Describe(uint64_t size, uint64_t fileTime) {
+    std::string text = velmora::FormatValue(static_cast<int64_t>(size), true);
+    if (fileTime == 0) return text;
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(velmora::platform::FileTimeToUnix(fileTime));
+    return text + ", " + QLocale().toString(when, QLocale::ShortFormat).toStdString();
+}
+
+}  // namespace
+
+std::string CDialogPrompter::TargetQuestionText(const CTargetQuestion& question) {
+    const char* where = question.upload ? "on the server" : "on this computer";
+    return velmora::Format("'%s' exists already %s.\n\nExisting file: %s\nNew file: %s", question.target.c_str(),
+                           where, Describe(question.targetSize, question.targetTime).c_str(),
+                           Describe(question.sourceSize, question.sourceTime).c_str());
+}
+
+bool CDialogPrompter::AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                                        bool& forAll) {
+    QMessageBox box(QMessageBox::Question, QObject::tr("File exists"),
+                    QString::fromStdString(TargetQuestionText(question)), QMessageBox::NoButton, parent);
+    const std::pair<const char*, ETargetAnswer> choices[] = {{"Overwrite", ETargetAnswer::Overwrite},
+                                                             {"Overwrite if newer", ETargetAnswer::OverwriteIfNewer},
+                                                             {"Resume", ETargetAnswer::Resume},
+                                                             {"Rename", ETargetAnswer::Rename},
+                                                             {"Skip", ETargetAnswer::Skip}};
+    std::vector<std::pair<QAbstractButton*, ETargetAnswer>> buttons;
+    for (const auto& [text, choice] : choices) {
+        if (choice == ETargetAnswer::Resume && !question.CanResume()) continue;
+        buttons.emplace_back(box.addButton(QObject::tr(text), QMessageBox::AcceptRole), choice);
+    }
+    box.addButton(QMessageBox::Cancel)->hide();
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setCheckBox(new QCheckBox(QObject::tr("For all files of this transfer")));
+    box.exec();
+    for (const auto& [button, choice] : buttons) {
+        if (box.clickedButton() != button) continue;
+        answer = choice;
+        forAll = box.checkBox()->isChecked();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace parcelo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/transfers/existing_targets.h"
+
+class QWidget;
+
+namespace parcelo {
+
+// The questions and notices the windows put to the user. The program answers
+// them with modal dialogs; tests answer them from a script.
+class IPrompter {
+public:
+    virtual ~IPrompter() = default;
+
+    // A Yes/No box; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) = 0;
+    // A box with one OK button.
+    virtual void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) = 0;
+    // The same for a failure: the box carries the error icon.
+    virtual void ShowError(QWidget* parent, const std::string& title, const std::string& text) {
+        ShowMessage(parent, title, text);
+    }
+    // The name entry, pre-filled with `name`; false when cancelled.
+    virtual bool AskName(QWidget* parent, std::string& name) = 0;
+    // A local folder; false when cancelled.
+    virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // Local files, or one local folder, to upload; false when cancelled.
+    // Without a way to pick files, a folder.
+    virtual bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths);
+    // A Yes/No question about a list of actions the user sees first (one
+    // line each); true for Yes.
+    virtual bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                                const std::vector<std::string>& actions);
+    // The same with a switch the user may turn on (`option` its text, off at
+    // first); `on` tells how it was left. Asked here as a second Yes/No.
+    virtual bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                                    const std::vector<std::string>& actions, const std::string& option, bool& on);
+    // One of `choices` (the texts of its buttons) by its index; -1 when the
+    // question was dismissed. Asked here as one Yes/No per choice, in order.
+    virtual int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                          const std::vector<std::string>& choices);
+    // What to do with a file whose target exists, and whether for all files
+    // of the job; false when the question was dismissed.
+    virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                                   bool& forAll) = 0;
+    // An unknown server certificate, described in `text`: true for "Trust
+    // this certificate", false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+        return AskYesNo(parent, title, text);
+    }
+};
+
+// The prompter of the running program: modal dialogs.
+class CDialogPrompter : public IPrompter {
+public:
+    bool AskYesNo(QWidget* parent, const std::string& title, const std::string& text) override;
+    void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) override;
+    void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
+    bool AskName(QWidget* parent, std::string& name) override;
+    bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    // First whether files or a folder, then the matching file dialog.
+    bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override;
+    // The question with the list as the box's details.
+    bool ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
+                        const std::vector<std::string>& actions) override;
+    // The switch is the box's check box.
+    bool ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
+                            const std::vector<std::string>& actions, const std::string& option, bool& on) override;
+    int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
+                  const std::vector<std::string>& choices) override;
+    bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
+                           bool& forAll) override;
+    // The question's text: the file, and what is known of both sides.
+    static std::string TargetQuestionText(const CTargetQuestion& question);
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
+};
+
+}  // namespace parcelo

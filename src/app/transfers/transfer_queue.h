@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include <QObject>
+
+#include "app/transfers/transfer_list_model.h"
+#include "app/transfers/transfer_thread.h"
+#include "messaging/listener.h"
+
+namespace parcelo {
+
+// Runs transfers one at a time: the engine's job state is process-wide, so
+// a transfer asked for while another runs waits its turn. Lives on the
+// window thread and owns every transfer thread it is given. Every transfer
+// is an entry of its list (GetModel) until the user removes it: waiting,
+// running, then done, failed or cancelled, with what it moved or why not.
+class CTransferQueue : public QObject, public velmora::CListener {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kListenerName = "CTransferQueue";
+
+    explicit CTransferQueue(QObject* parent = nullptr);
+    ~CTransferQueue() override;
+
+    // Takes a thread whose request is recorded, starts it (it blocks at
+    // once) and signals it when the transfers before it have ended; answers
+    // its entry's id. After Shutdown the thread is dropped without running
+    // (and the answer is 0).
+    int Submit(std::unique_ptr<CTransferThread> thread);
+    // For the program's end: waiting transfers are dropped, a running one
+    // is asked to stop and waited for.
+    void Shutdown();
+
+    // The user's commands on an entry. Cancel drops a waiting transfer
+    // (it ends cancelled) or asks the running one to stop. Remove takes a
+    // waiting or ended entry off the list (a running one stays). Retry asks
+    // for an ended transfer's request again, in the same entry. Each
+    // answers whether it applied.
+    bool Cancel(int id);
+    bool Remove(int id);
+    bool Retry(int id);
+    // The tray's "Stop": the running transfer is asked to stop.
+    void CancelRunning();
+    // Every waiting transfer is dropped (each ends cancelled).
+    void CancelWaiting();
+    // "Stop all": the waiting transfers are dropped and the running one is
+    // asked to stop.
+    void CancelAll();
+
+    bool IsBusy() const { return m_running.thread != nullptr; }
+    int GetWaitingCount() const { return static_cast<int>(m_waiting.size()); }
+    // The running entry's id; 0 when none runs.
+    int GetRunningId() const { return m_running.id; }
+    CTransferListModel& GetModel() { return m_model; }
+    const CTransferListModel& GetModel() const { return m_model; }
+
+    // Hears cancel requests (any thread): the running transfer then ends
+    // as cancelled.
+    void OnMsg(velmora::CMsg& msg) override;
+
+signals:
+    void WaitingCountChanged(int count);
+    // The next transfer thread is let run.
+    void JobStarted();
+    // The request of a transfer thread has run: with that many errors, the
+    // engine's latest one in words.
+    void JobEnded(long errors, const std::string& lastError);
+    // The entry's transfer has ended (its state tells how).
+    void EntryEnded(int id);
+    // A transfer thread has ended; `idle` when no other one follows.
+    void TransferEnded(bool idle);
+
+private:
+    struct CPending {
+        int id = 0;
+        std::unique_ptr<CTransferThread> thread;
+    };
+
+    // Called (queued) on the window thread when a transfer thread ends.
+    Q_INVOKABLE void ReapFinished();
+    void Enqueue(int id, std::unique_ptr<CTransferThread> thread);
+    void StartNext();
+    // The running entry's final state, from the run's results.
+    void Conclude(int id, long errors, const std::string& lastError);
+    void SetState(int id, CTransferEntry::EState state, const std::string& result = {});
+
+    bool m_bShutDown = false;
+    int m_nLastId = 0;
+    std::atomic<bool> m_bCancelHeard{false};
+    CPending m_running;
+    std::deque<CPending> m_waiting;
+    CTransferListModel m_model;
+};
+
+}  // namespace parcelo

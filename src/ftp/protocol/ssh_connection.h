@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ftp/protocol/ftp_error.h"
+#include "ftp/protocol/ssh_host_keys.h"
+#include "platform/api.h"
+
+struct ssh_session_struct;
+struct ssh_channel_struct;
+
+// One SSH connection (RFC 4251-4254, through libssh) carrying one channel
+// for a subsystem: the transport under the file transfer protocol. It checks
+// the server's host key before any credential leaves, then logs in with
+// whatever the settings and the server have in common.
+namespace velmora::protocol {
+
+// How an SSH session logs in and which servers it trusts.
+struct VELMORA_API CSshSettings {
+    // The one host key to accept ("SHA256:base64", as `ssh-keygen -l`
+    // shows it, or the digest in hex); empty: the known-hosts files decide.
+    std::string fingerprint;
+    // The known-hosts files; empty: the user's (~/.ssh/known_hosts) and our own.
+    std::vector<std::string> knownHostsFiles;
+    // Private key files to offer, in order.
+    std::vector<std::string> identities;
+    // Asked for the passphrase of an encrypted key file; false: skip the key.
+    std::function<bool(const std::string& keyFile, std::string& passphrase)> askPassphrase;
+    // Offer the keys of the agent at $SSH_AUTH_SOCK, when one runs.
+    bool useAgent = true;
+    // Asked for a keyboard-interactive prompt that is not the password
+    // (a one-time code...); false: the method fails.
+    std::function<bool(const std::string& prompt, bool echo, std::string& answer)> askKeyboard;
+};
+
+class VELMORA_API CSshConnection {
+public:
+    CSshConnection();
+    ~CSshConnection();  // Close()
+    CSshConnection(const CSshConnection&) = delete;
+    CSshConnection& operator=(const CSshConnection&) = delete;
+
+    // Connects (port 0 means 22), checks the host key, logs in as `user` and
+    // opens a channel for `subsystem`. Every wait is bounded by
+    // `connectTimeoutMs` until the channel is open (the login included) and
+    // by `timeoutMs` afterwards.
+    // Failures: Connect (unreachable), Certificate (host key refused: the
+    // text says why and how to trust it; GetHostKey() shows it),
+    // LoginRefused (the text names the methods tried and those offered),
+    // TimedOut, Closed, Protocol.
+    bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
+                 const CSshSettings& settings, int connectTimeoutMs, int timeoutMs, const std::string& subsystem,
+                 CFtpError& error);
+    // Ends the connection without waiting for the server. Safe to call twice.
+    void Close();
+    bool IsOpen() const { return m_channel != nullptr; }
+
+    // Writes all of `bytes` to the channel, waiting at most `timeoutMs` for
+    // the server to take them.
+    bool Send(const std::string& bytes, int timeoutMs, CFtpError& error);
+    // Reads what the channel has (at least one byte), waiting at most
+    // `timeoutMs`: false with TimedOut when nothing came, Closed when the
+    // server ended the channel.
+    bool Receive(char* buffer, size_t size, size_t& received, int timeoutMs, CFtpError& error);
+
+    // The server's host key, kept after a refusal; empty before a connect.
+    const CSshHostKey& GetHostKey() const { return m_hostKey; }
+    // "chacha20-poly1305@openssh.com".
+    std::string GetCipher() const;
+    // The server's identification ("SSH-2.0-OpenSSH_9.2p1 Debian-2").
+    std::string GetServerBanner() const;
+
+private:
+    bool Fail(CFtpError& error, EFtpError code, std::string text);
+    bool VerifyHostKey(const std::string& host, uint16_t port, const CSshSettings& settings, CFtpError& error);
+    bool Authenticate(const std::string& password, const CSshSettings& settings,
+                      CFtpError& error);
+    // One method each: SSH_AUTH_SUCCESS when it let us in.
+    int TryKeyFile(const std::string& file, const CSshSettings& settings, std::string& note);
+    int TryKeyboard(const std::string& password, const CSshSettings& settings);
+    bool OpenChannel(const std::string& subsystem, CFtpError& error);
+    void SetTimeout(int timeoutMs);
+
+    ssh_session_struct* m_session = nullptr;
+    ssh_channel_struct* m_channel = nullptr;
+    CSshHostKey m_hostKey;
+    int m_timeoutMs = 0;
+};
+
+// How a refused login reads: "Login refused by the server (tried: publickey
+// (id_ed25519), password; the server offers: publickey, password)".
+VELMORA_API std::string DescribeRefusedLogin(const std::vector<std::string>& tried, int offered);
+
+}  // namespace velmora::protocol
