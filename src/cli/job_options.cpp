@@ -75,6 +75,10 @@ void JobOptions::AddExclusionsTo(CLI::App& command) {
         ->type_name("EXTS");
     command.add_option("--exclude-folder", excludeFolders, "A folder inside the source to leave out (repeatable)")
         ->type_name("PATH");
+    AddFollowLinksTo(command, followLinks);
+}
+
+void AddFollowLinksTo(CLI::App& command, bool& followLinks) {
     command.add_flag("--follow-links", followLinks,
                      "Send what the links in a local source folder point to (without it they are skipped)");
 }

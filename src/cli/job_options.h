@@ -45,6 +45,9 @@ struct JobOptions {
     bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
 };
 
+// --follow-links: links met in a local source folder send what they point to.
+void AddFollowLinksTo(CLI::App& command, bool& followLinks);
+
 // What a transfer does with files that are there already:
 // --overwrite, --no-clobber or --newer (one of them).
 struct OverwriteOptions {

@@ -74,6 +74,13 @@ size_t UnixDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t
     return width > 0 && k + width < fields.size() ? width : 0;
 }
 
+// "2024-13-01", "31/02/2024", "32.13.2024": digits and date separators.
+bool LooksNumericDate(std::string_view text) {
+    const bool separated = text.find_first_of("-/") != std::string_view::npos ||
+                           std::count(text.begin(), text.end(), '.') >= 2;
+    return separated && text.find_first_not_of("0123456789-/.") == std::string_view::npos;
+}
+
 // Unix lines: the usual columns (permissions, links, owner, group, size) put
 // the date at the sixth field. When that does not fit, the date columns are
 // where the date's shape is found, because servers differ in whether a group
@@ -90,11 +97,13 @@ bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, s
         date = k;
     }
     if (width > 0) return true;
-    // A date that will not parse (another language): the usual columns still hold.
+    // A date that will not parse (another language): the usual columns still
+    // hold. A numeric date that does not parse is no such date but a broken line.
     seconds = -1;
     date = kUsualDateColumn;
     width = 3;
-    return fields.size() > kUsualDateColumn + 3 && IsDigits(fields[kUsualDateColumn - 1].text);
+    return fields.size() > kUsualDateColumn + 3 && IsDigits(fields[kUsualDateColumn - 1].text) &&
+           !LooksNumericDate(fields[kUsualDateColumn].text);
 }
 
 // "-rw-r--r--", "drwxr-x---+", "lrwxrwxrwx", "crw-rw-rw-": a type and nine
@@ -177,9 +186,28 @@ CObj* CFtpDir::CreateObject() const { return new CFtpDir(); }
 
 void CFtpDir::Clear() { *this = CFtpDir(); }
 
+// Member by member: the assignment operator comes through here (CObj's
+// calls Copy), so assigning the whole would never end.
 void CFtpDir::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFtpDir*>(&src);
-    if (other && other != this) *this = *other;
+    if (!other || other == this) return;
+    CObj::Copy(*other);
+    m_strDate = other->m_strDate;
+    m_strTime = other->m_strTime;
+    m_strDateTime = other->m_strDateTime;
+    m_strSize = other->m_strSize;
+    m_strName = other->m_strName;
+    m_strLine = other->m_strLine;
+    m_strPermissions = other->m_strPermissions;
+    m_strLinks = other->m_strLinks;
+    m_strOwner = other->m_strOwner;
+    m_strGroup = other->m_strGroup;
+    m_Path = other->m_Path;
+    m_eKind = other->m_eKind;
+    m_bUnsafeName = other->m_bUnsafeName;
+    m_bKnownNonEntry = other->m_bKnownNonEntry;
+    m_strLinkTarget = other->m_strLinkTarget;
+    m_strUnique = other->m_strUnique;
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now) {
@@ -259,8 +287,7 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (!TakeName(text)) return false;
     if (seconds >= 0) SetTimes(seconds);
     m_Path.Length(m_strSize);
-    TakeKind(type == 'l' ? KIND_LINK : type == '-' ? KIND_FILE : KIND_FOLDER);
-    return true;
+    return TakeKind(type == 'l' ? KIND_LINK : type == '-' ? KIND_FILE : KIND_FOLDER);
 }
 
 bool CFtpDir::SplitDOS(std::string_view line) {
@@ -280,8 +307,7 @@ bool CFtpDir::SplitDOS(std::string_view line) {
     // are the name's own.
     if (!TakeName(NameAfter(line, fields[2].End(), folder ? kDosFolderPadding : 1))) return false;
     if (!folder) m_Path.Length(m_strSize);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 CFtpDir CFtpDir::FromMachineListing(const CFtpPath& folder, std::string_view line) {
@@ -323,8 +349,7 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + ModeText(entry.unixMode);
     if (!m_strDateTime.empty()) SetTimes(modified);
     if (!m_strSize.empty()) m_Path.Length(m_strSize);
-    TakeKind(kind);
-    return true;
+    return TakeKind(kind);
 }
 
 bool CFtpDir::ParseDateTime(std::string_view text, int64_t now) {
@@ -356,7 +381,13 @@ bool CFtpDir::IsSafeName(std::string_view name) {
     return true;
 }
 
-void CFtpDir::TakeKind(EKind kind) {
+bool CFtpDir::TakeKind(EKind kind) {
+    // A folder path drops blanks at the end of a name: "My " would become
+    // the other folder "My", whose contents are not this one's.
+    if (kind == KIND_FOLDER && IsBlank(m_strName.back())) {
+        m_bUnsafeName = true;
+        return false;
+    }
     m_eKind = kind;
     if (kind == KIND_FILE) {
         m_Path.SetFileNameAndExt(m_strName);
@@ -365,6 +396,7 @@ void CFtpDir::TakeKind(EKind kind) {
         m_Path.AppendDir(m_strName);
         m_Path.SetAttr(platform::FileAttrDirectory);
     }
+    return true;
 }
 
 bool CFtpDir::TakeName(std::string_view name) {

@@ -158,8 +158,9 @@ private:
     void SetTimes(int64_t secondsUtc);
     // Checks and stores the name; false (and the unsafe mark) when refused.
     bool TakeName(std::string_view name);
-    // Sets the kind and puts the name into the path as a file or a folder.
-    void TakeKind(EKind kind);
+    // Sets the kind and puts the name into the path as a file or a folder;
+    // false (and the unsafe mark) for a folder name a path cannot hold.
+    bool TakeKind(EKind kind);
 
     std::string m_strDate;
     std::string m_strTime;

@@ -177,8 +177,7 @@ bool CFtpDir::SplitEPLF(std::string_view line) {
         SetTimes(modified);
     }
     if (!folder && !m_strSize.empty()) m_Path.Length(m_strSize);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 // "d [R----F--] supervisor   512   Jan 16 18:53    login".
@@ -199,8 +198,7 @@ bool CFtpDir::SplitNetWare(std::string_view line, int64_t now) {
     SetTimes(seconds);
     const bool folder = fields[0].text[0] == 'd';
     if (!folder) m_Path.Length(m_strSize);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 // "DOCS.DIR;1   1/3   2-JAN-2024 08:00:01  [SYSTEM,ALICE]  (RWE,RWE,RE,RE)".
@@ -232,8 +230,7 @@ bool CFtpDir::SplitVMS(std::string_view line) {
     m_strDateTime = std::string(fields[2].text) + " " + std::string(fields[3].text);
     SetTimes(seconds);
     if (!folder) m_Path.Length(std::stoull(std::string(size)) * kVmsBlock);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 // "QSYS   77824 02/23/00 15:09:55 *DIR       QOpenSys/", or without a size
@@ -268,8 +265,7 @@ bool CFtpDir::SplitOS400(std::string_view line) {
         SetTimes(seconds);
         if (!folder) m_Path.Length(m_strSize);
     }
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 // "WRK101 3390   2023/11/02  1   15  FB      80 27920  PS  ALICE.DATA.CSV",
@@ -301,8 +297,7 @@ bool CFtpDir::SplitMvsDataset(std::string_view line) {
     }
     if (!TakeName(fields.back().text)) return false;
     if (seconds >= 0) SetTimes(seconds);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 // "PAYROLL   01.03 2023/05/01 2024/02/10 14:22    45    40     0 ALICE" (ISPF
@@ -332,8 +327,7 @@ bool CFtpDir::SplitMvsMember(std::string_view line) {
     }
     if (!TakeName(fields[0].text)) return false;
     if (seconds >= 0) SetTimes(seconds);
-    TakeKind(KIND_FILE);
-    return true;
+    return TakeKind(KIND_FILE);
 }
 
 }  // namespace velmora

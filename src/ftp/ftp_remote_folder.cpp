@@ -5,7 +5,7 @@
 #include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_reply.h"
-#include "ftp/walk_trail.h"
+#include "ftp/walk_step.h"
 
 namespace velmora {
 namespace {

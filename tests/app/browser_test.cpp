@@ -790,8 +790,9 @@ TEST_F(BrowserTest, DeletingMostOfTheServersFolderIsAskedAboutSeparately) {
 
     // Start, also delete, but not most of the folder.
     synchronise({true, true, false});
-    ASSERT_EQ(prompter.asked.size(), 3u);
-    EXPECT_NE(prompter.asked[2].text.find("2 of the 3 entries"), std::string::npos) << prompter.asked[2].text;
+    // The folder, the changes, the deletions, and then most of the folder.
+    ASSERT_EQ(prompter.asked.size(), 4u);
+    EXPECT_NE(prompter.asked[3].text.find("2 of the 3 entries"), std::string::npos) << prompter.asked[3].text;
     EXPECT_TRUE(HasRemote("in/b.txt") && HasRemote("in/c.txt"));
 
     synchronise({true, true, true});

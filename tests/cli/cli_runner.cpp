@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -231,6 +232,17 @@ CliResult CliProcess::Finish() {
         m_pid = -1;
     }
     return m_result;
+}
+
+bool WaitForSize(const std::string& path, uint64_t size) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        std::error_code error;
+        const uint64_t now = std::filesystem::file_size(path, error);
+        if (!error && now >= size) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool SameTree(const std::string& a, const std::string& b, std::string& difference) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ private:
     int m_errFd = -1;
     CliResult m_result;
 };
+
+// Waits, within 20 s, until the file holds at least `size` bytes.
+bool WaitForSize(const std::string& path, uint64_t size);
 
 // True when the two folders hold the same names, folders and bytes.
 bool SameTree(const std::string& a, const std::string& b, std::string& difference);

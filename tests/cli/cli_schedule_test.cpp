@@ -242,17 +242,6 @@ TEST_F(CliScheduleTest, TwoSchedulersOnOneDatabaseRunALaunchOnce) {
     EXPECT_EQ(ReadFile(server.Path("up/out/a.txt")), "once");
 }
 
-// Waits, within 20 s, until the file holds at least `size` bytes.
-bool WaitForSize(const std::string& path, uint64_t size) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (;;) {
-        std::error_code error;
-        if (fs::file_size(path, error) >= size && !error) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 // A scheduler killed in the middle of a launch leaves it Processing: the
 // next pass takes it up again, and its file continues from its partial.
 TEST_F(CliScheduleTest, ALaunchWhoseSchedulerWasKilledIsTakenUpAgainAndItsFilesContinue) {
@@ -377,10 +366,13 @@ TEST_F(CliScheduleMirrorTest, AMirrorOrderSendsOnlyWhatChangedAndLogsEachDecisio
     WriteFile(logged.Path("mirror/stale.txt"), "gone soon");
     const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
     const CliResult added = RunCli({"schedule", "add", "--db", db, "--name", "Mirror", "--repeat", "daily", "--start",
-                                    start, "--from", local / "out", "--to", To(), "--mirror", "--delete"});
+                                    start, "--from", local / "out", "--to", To(), "--mirror", "--delete",
+                                    // stale.txt is all the destination holds: more than half of it.
+                                    "--max-delete", "1"});
     ASSERT_EQ(added.status, 0) << added.err;
     EXPECT_EQ(Value(db, "SELECT TransformType FROM TransOrder"), "4");
     EXPECT_EQ(Value(db, "SELECT Value FROM TransformFilter WHERE Key = 'tf-sync-delete'"), "1");
+    EXPECT_EQ(Value(db, "SELECT Value FROM TransformFilter WHERE Key = 'tf-max-delete'"), "1");
 
     const CliResult run = RunCli({"scheduler", "--db", db, "--once"});
     ASSERT_EQ(run.status, 0) << run.err;

@@ -320,6 +320,8 @@ TEST_F(FtpMirrorTest, DeletingRemovesWhatTheSourceLostAndADryRunChangesNothing) 
     WriteSourceTree(dir);
     WriteFile(server.Path("site/old/gone.txt"), "gone");
     WriteFile(server.Path("site/a.txt"), "an older alpha");
+    // Enough kept that the two deletions are no more than half of the destination.
+    WriteFile(server.Path("site/sub/b.txt"), "beta");
     WriteFile(server.Path("outside.txt"), "next to the destination");
     const auto before = ReadTree(server.GetRoot());
     Forget();
@@ -444,6 +446,8 @@ TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThr
     TempDir dir;
     WriteSourceTree(dir);
     WriteFile(server.Path("site/old.txt"), "old");
+    // Kept, so that deleting old.txt is no more than half of the destination.
+    fs::create_directories(server.Path("site/emptydir"));
     const auto record = [&](CMoverAPI& api) {
         api.SetTransform(MirrorTransform(true, true));
         api.UploadFolderA(login, CFtpPath(dir / "src", PATH_FOLDER), CFtpPath("/site/", PATH_FOLDER));

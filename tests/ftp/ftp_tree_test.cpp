@@ -15,7 +15,7 @@
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/remote_link.h"
 #include "ftp/remote_tree.h"
-#include "ftp/walk_trail.h"
+#include "ftp/walk_step.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -409,36 +409,12 @@ public:
     int count = 0;
 };
 
-// A server whose top folder lists `listing`; every other folder is empty.
-// Each listing ends with `finalReply`.
-test::FakeFtpServer::Script ListingServer(std::string listing, std::string finalReply) {
-    return [listing, finalReply](test::FakeFtpSession& s) {
-        s.Login();
-        std::string folder = "/";
-        while (auto command = s.ReadCommand()) {
-            if (command->rfind("CWD ", 0) == 0) {
-                folder = command->substr(4);
-                s.Reply("250 ok");
-            } else if (command->rfind("EPSV", 0) == 0) {
-                const uint16_t port = s.ListenForData();
-                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
-            } else if (command->rfind("LIST", 0) == 0) {
-                s.Reply("150 Here comes the listing");
-                if (s.AcceptData()) s.SendData(folder == "/" ? listing : "");
-                s.CloseData();
-                s.Reply(finalReply);
-            } else {
-                s.Reply("200 ok");
-            }
-        }
-    };
-}
-
 // A server whose every folder lists what `listing` gives for its path, with
-// LIST, or MLSD when `machine`; `listed` counts the listings it sent.
+// LIST, or MLSD when `machine`; each listing ends with `finalReply`.
+// `listed`, when given, counts the listings it sent.
 test::FakeFtpServer::Script EchoingServer(std::function<std::string(const std::string& folder)> listing, bool machine,
-                                          std::atomic<int>& listed) {
-    return [listing, machine, &listed](test::FakeFtpSession& s) {
+                                          std::atomic<int>* listed, std::string finalReply = "226 done") {
+    return [listing, machine, listed, finalReply](test::FakeFtpSession& s) {
         s.Reply("220 ready");
         s.Expect("FEAT", machine ? "211-Features:\r\n MLST type*;size*;modify*;unique*;\r\n211 End" : "502 no");
         s.Expect("USER", "331 password");
@@ -452,16 +428,22 @@ test::FakeFtpServer::Script EchoingServer(std::function<std::string(const std::s
             } else if (command->rfind("EPSV", 0) == 0) {
                 s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
             } else if (command->rfind("LIST", 0) == 0 || command->rfind("MLSD", 0) == 0) {
-                ++listed;
+                if (listed) ++*listed;
                 s.Reply("150 Here comes the listing");
                 if (s.AcceptData()) s.SendData(listing(folder));
                 s.CloseData();
-                s.Reply("226 done");
+                s.Reply(finalReply);
             } else {
                 s.Reply("200 ok");
             }
         }
     };
+}
+
+// A server whose top folder lists `listing`; every other folder is empty.
+test::FakeFtpServer::Script ListingServer(std::string listing, std::string finalReply) {
+    return EchoingServer([listing](const std::string& folder) { return folder == "/" ? listing : std::string(); },
+                         false, nullptr, std::move(finalReply));
 }
 
 // Counts the log records that say a walk stopped where it met itself.
@@ -510,7 +492,7 @@ TEST(FtpNode, AWalkThatMeetsItselfStopsAndSaysSo) {
                 return "type=dir;unique=801U2;modify=20200101000000; loop\r\n"
                        "type=file;size=3;unique=801U9;modify=20200101000000; f.txt\r\n";
             },
-            true, listed));
+            true, &listed));
         EXPECT_EQ(LoadedPaths(fake.GetPort()), (std::set<std::string>{"/f.txt", "/loop/", "/loop/f.txt"}));
         EXPECT_EQ(listed, 2);
         ASSERT_EQ(log.texts.size(), 1u);
@@ -527,7 +509,7 @@ TEST(FtpNode, AWalkThatMeetsItselfStopsAndSaysSo) {
                                        : "drwxr-xr-x 2 u g 4096 Jan 01  2020 up\r\n") +
                        "-rw-r--r-- 1 u g 3 Jan 01  2020 f.txt\r\n";
             },
-            false, listed));
+            false, &listed));
         const std::set<std::string> paths = LoadedPaths(fake.GetPort());
         EXPECT_EQ(paths.count("/b/up/b/"), 1u);
         EXPECT_EQ(paths.count("/b/up/b/up/"), 0u);
@@ -554,9 +536,10 @@ TEST(FtpNode, AWalkThatMeetsItselfStopsAndSaysSo) {
                 return "drwxr-xr-x 2 u g 4096 Jan 01  2020 self\r\n-rw-r--r-- 1 u g 3 Jan 01  2020 f" +
                        std::to_string(++round) + ".txt\r\n";
             },
-            false, listed));
+            false, &listed));
         const std::set<std::string> paths = LoadedPaths(fake.GetPort());
-        EXPECT_EQ(listed, 1 + CWalkStep::kRepeats);
+        // "/" and "self" nested three times; the fourth "self" in a row is not listed.
+        EXPECT_EQ(listed, CWalkStep::kRepeats);
         EXPECT_EQ(paths.count("/self/self/self/"), 1u);
         EXPECT_EQ(log.texts.size(), 1u);
     }

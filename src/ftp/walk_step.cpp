@@ -1,4 +1,4 @@
-#include "ftp/walk_trail.h"
+#include "ftp/walk_step.h"
 
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
@@ -54,7 +54,8 @@ std::string CWalkStep::Cycle() const {
             for (int i = 0; i < cycle && same; ++i) {
                 const CWalkStep* now = Up(i);
                 const CWalkStep* before = Up(i + repeats * cycle);
-                same = now && before && now->m_parent && before->m_parent && now->Name() == before->Name();
+                // The root "/" has no name to repeat.
+                same = now && before && !now->Name().empty() && now->Name() == before->Name();
             }
             if (!same) break;
         }
