@@ -5,9 +5,12 @@
 
 set(VELMORA_MODULES "" CACHE INTERNAL "")
 
-# velmora_module(<name> SOURCES <files...> [DEPENDS <modules...>] [LIBS <targets...>])
+# velmora_module(<name> SOURCES <files...> [DEPENDS <modules...>] [LIBS <targets...>]
+#                [PRIVATE_LIBS <targets...>])
+# PRIVATE_LIBS are libraries that only the module's own sources include:
+# they are linked, but their headers and flags stay out of the modules above.
 function(velmora_module name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(vm_${name}_obj OBJECT ${ARG_SOURCES})
   target_include_directories(vm_${name}_obj PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
@@ -21,6 +24,10 @@ function(velmora_module name)
   if(ARG_LIBS)
     target_link_libraries(vm_${name}_obj PUBLIC ${ARG_LIBS})
     target_link_libraries(vm_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  if(ARG_PRIVATE_LIBS)
+    target_link_libraries(vm_${name}_obj PRIVATE ${ARG_PRIVATE_LIBS})
+    target_link_libraries(vm_${name} PRIVATE ${ARG_PRIVATE_LIBS})
   endif()
   set(VELMORA_MODULES ${VELMORA_MODULES} ${name} CACHE INTERNAL "")
 endfunction()
@@ -64,7 +71,10 @@ function(velmora_test name)
   # library writes to the user's data and settings folders in a folder of
   # its own in the build tree, away from the home folder of whoever runs
   # them and from the other tests: what one remembers of a server (on a
-  # loopback port another test may get next) never reaches another.
+  # loopback port another test may get next) never reaches another. No test
+  # reaches the keyring of the desktop session it may be run from: the
+  # session bus address leads nowhere (keyring tests start a session of
+  # their own).
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
   set(label_file ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_labels.cmake)
   file(WRITE ${label_file}
@@ -74,7 +84,7 @@ function(velmora_test name)
     "    string(MAKE_C_IDENTIFIER \"\${test}\" folder)\n"
     "    set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT\n"
     "      \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/\${folder}/data;"
-    "XDG_CONFIG_HOME=${test_home}/\${folder}/config\")\n"
+    "XDG_CONFIG_HOME=${test_home}/\${folder}/config;DBUS_SESSION_BUS_ADDRESS=unix:path=${test_home}/no-session-bus\")\n"
     "  endforeach()\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})

@@ -17,6 +17,7 @@
 #include "engine/job_state.h"
 #include "engine/source.h"
 #include "ftp/ftp_client.h"
+#include "ftp/password_store.h"
 #include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
@@ -81,6 +82,10 @@ bool COrlithApp::InitInstance() {
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
     ApplyTransferSettings(m_settings);
+    // Someone sits in front of the desktop program: a locked keyring may
+    // show the service's own unlock prompt.
+    velmora::SetPasswordStore(m_settings.GetPasswordStore());
+    velmora::platform::AllowSecretPrompts(true);
 
     QTimer keepAlive;
     QObject::connect(&keepAlive, &QTimer::timeout, [this] { m_pSink->KeepAlive(); });

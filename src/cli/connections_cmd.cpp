@@ -1,5 +1,6 @@
-// connections list | add | remove | show: the saved connections, in the same
-// file the desktop program keeps them in.
+// connections list | add | remove | show | password: the saved connections,
+// in the same file the desktop program keeps them in; their passwords in the
+// desktop's keyring where one runs.
 
 #include <filesystem>
 #include <string>
@@ -9,6 +10,8 @@
 #include "cli/location.h"
 #include "cli/tls_options.h"
 #include "ftp/login_info.h"
+#include "ftp/password_store.h"
+#include "platform/secret_store.h"
 
 namespace parcelo::cli {
 namespace {
@@ -31,9 +34,21 @@ bool Save(CliContext& context, velmora::CFtpLoginInfoList& list, std::string& er
     const std::filesystem::path file(context.ConnectionsFile());
     std::error_code ignored;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-    if (list.SaveXML(file.string())) return true;
+    const bool saved = list.SaveXML(file.string());
+    for (const std::string& notice : list.GetSaveNotices()) context.Warn(notice);
+    if (saved) return true;
     error = "cannot write the connection list '" + file.string() + "': " + list.GetLastError();
     return false;
+}
+
+// Where the connection's password rests, in words.
+std::string PasswordPlace(const CliContext& context, const velmora::CFtpLoginInfo& info) {
+    switch (info.GetPasswordRest()) {
+        case velmora::EPasswordStore::Keyring: return "in the desktop keyring";
+        case velmora::EPasswordStore::None: return "not saved: asked for at each use";
+        default:
+            return info.GetPassword().empty() ? "none saved" : "scrambled in " + context.ConnectionsFile();
+    }
 }
 
 int List(CliContext& context) {
@@ -62,6 +77,7 @@ int Show(CliContext& context, const std::string& name) {
         context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     if (!info->GetTlsCaFile().empty()) context.Print(" - CA file:.....'" + info->GetTlsCaFile() + "'");
     if (info->IsTlsInsecure()) context.Print(" - Accepts ANY certificate (UNSAFE)");
+    context.Print(" - Password:....'" + PasswordPlace(context, *info) + "'");
     return kExitOk;
 }
 
@@ -74,7 +90,9 @@ int Add(CliContext& context, const AddOptions& options) {
         return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path (or ftpes://, ftps://)");
     }
     Location location;
-    if (!LocationParser(context).Parse(options.url, location, error)) return context.UsageError(error);
+    LocationParser parser(context);
+    parser.AllowMissingPassword();
+    if (!parser.Parse(options.url, location, error)) return context.UsageError(error);
     velmora::CFtpLoginInfo* info = list->AddNewConnection(nullptr);
     const std::string guid = info->GetStrGUID();
     info->Copy(location.login);
@@ -87,6 +105,38 @@ int Add(CliContext& context, const AddOptions& options) {
     KeepTlsWhereSeen(*info);
     if (info->IsTlsInsecure()) context.Warn(StoredInsecureWarning("connection", info->GetHost()));
     if (!Save(context, *list, error)) return context.Fail(error);
+    if (location.passwordMissing) {
+        context.Warn("saved no password for '" + options.name +
+                     "': each use asks for it on a terminal or takes --password-file, $PARCELO_PASSWORD or ~/.netrc, "
+                     "and a schedule cannot log in with it; save one with: connections password " + options.name);
+    } else if (info->GetPasswordRest() == velmora::EPasswordStore::None) {
+        context.Warn("the password of '" + options.name + "' is not saved (--password-store none): each use asks for it");
+    }
+    return kExitOk;
+}
+
+int SetPassword(CliContext& context, const std::string& name) {
+    velmora::CFtpLoginInfoList* list = nullptr;
+    std::string error;
+    if (!context.Connections(list, error)) return context.Fail(error);
+    velmora::CFtpLoginInfo* info = list->FindByHost(name);
+    if (!info) return context.Fail("no saved connection named '" + name + "'");
+    std::string password;
+    bool found = false;
+    if (!context.PasswordFromFile(password, found, error)) return context.Fail(error);
+    if (!found) found = CliContext::PasswordFromEnvironment(password);
+    if (!found) found = context.AskPassword(*info, password);
+    if (!found) {
+        return context.Fail("no password for '" + name +
+                            "': give it with --password-file FILE or $PARCELO_PASSWORD, or run the command from a "
+                            "terminal to be asked for it");
+    }
+    // Given now to be kept: also for a connection that asked each time.
+    if (info->GetPasswordRest() == velmora::EPasswordStore::None) info->SetPasswordRest(velmora::EPasswordStore::File);
+    info->SetPassword(password);
+    velmora::platform::WipeSecret(password);
+    if (!Save(context, *list, error)) return context.Fail(error);
+    context.Print("the password of '" + name + "' is " + PasswordPlace(context, *info));
     return kExitOk;
 }
 
@@ -125,8 +175,15 @@ void AddConnectionCommands(CLI::App& app, CliContext& context, CommandStatus& st
     addCommand->add_option("--retries", add->retries, "Login attempts")->check(CLI::Range(1, 100));
     addCommand->callback([&context, &status, add] { status.value = Add(context, *add); });
 
+    auto named = std::make_shared<std::string>();
+    CLI::App* password = connections->add_subcommand(
+        "password", "Save a connection's password (from --password-file, $PARCELO_PASSWORD or the terminal) in the "
+                    "desktop keyring, or as --password-store says");
+    password->add_option("NAME", *named, "The connection's name")->required();
+    password->callback([&context, &status, named] { status.value = SetPassword(context, *named); });
+
     auto removed = std::make_shared<std::string>();
-    CLI::App* remove = connections->add_subcommand("remove", "Delete a saved connection");
+    CLI::App* remove = connections->add_subcommand("remove", "Delete a saved connection (and its keyring entry)");
     remove->add_option("NAME", *removed, "The connection's name")->required();
     remove->callback([&context, &status, removed] { status.value = Remove(context, *removed); });
 }

@@ -4,9 +4,12 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
+#include "cli/terminal_prompt.h"
 #include "engine/source.h"
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/password_store.h"
 #include "ftp/protocol/ftp_trace.h"
+#include "platform/secret_store.h"
 
 namespace parcelo::cli {
 namespace {
@@ -35,6 +38,15 @@ void GlobalOptions::AddTo(CLI::App& command) {
     AddUnlessTaken(command, "--password-file", [&] {
         return command.add_option("--password-file", passwordFile, "Read the FTP password from the first line of FILE (a password in a URL shows in ps)")
             ->type_name("FILE");
+    });
+    AddUnlessTaken(command, "--password-store", [&] {
+        return command
+            .add_option("--password-store", passwordStore,
+                        "Where saved passwords go: keyring (the desktop's Secret Service), file (scrambled in the "
+                        "connection list or job database, readable by anyone who has the file) or none (asked "
+                        "each time). Default: the keyring where one runs, else the file, with a warning")
+            ->type_name("STORE")
+            ->check(CLI::IsMember({"keyring", "file", "none"}));
     });
     AddUnlessTaken(command, "--retries", [&] {
         return command
@@ -84,6 +96,12 @@ void TraceToStandardError(std::string_view line) {
 }  // namespace
 
 void GlobalOptions::Apply() const {
+    velmora::EPasswordStore store = velmora::EPasswordStore::Auto;
+    velmora::ParsePasswordStore(passwordStore, store);
+    velmora::SetPasswordStore(store);
+    // The keyring's unlock prompt is for a person: one who runs the command
+    // from a terminal. A script gets "the keyring is locked" instead.
+    velmora::platform::AllowSecretPrompts(CanPrompt());
     velmora::CSource::SetPreserveTimes(!noPreserveTimes);
     velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
     using velmora::protocol::CFtpOptions;

@@ -17,6 +17,9 @@ struct GlobalOptions {
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
+    // Where passwords saved from now on go: "keyring", "file" or "none";
+    // empty: the keyring where one runs, else the file (said so).
+    std::string passwordStore;
     TlsOptions tls;
     // Login attempts of a transfer; 0 keeps the engine's five.
     int retries = 0;

@@ -4,7 +4,10 @@
 
 #include "base/path_text.h"
 #include "base/text.h"
+#include "base/format.h"
 #include "cli/netrc.h"
+#include "cli/terminal_prompt.h"
+#include "ftp/password_store.h"
 #include "tasks/ftp_url.h"
 
 namespace parcelo::cli {
@@ -13,6 +16,15 @@ namespace {
 constexpr std::string_view kFtpSchemes[] = {"ftp://", "ftpes://", "ftps://"};
 // What a server sees as the user when a URL names none.
 constexpr const char* kAnonymousUser = "anonymous";
+constexpr const char* kPasswordSources =
+    "give it with --password-file FILE, $PARCELO_PASSWORD or ~/.netrc, or run the command from a terminal to be "
+    "asked for it";
+
+// Anonymous logins take what they are given.
+bool NeedsPassword(const velmora::CFtpLoginInfo& login, const velmora::CFtpLoginInfo* saved) {
+    return !login.GetLoginName().empty() && !velmora::EqualsNoCase(login.GetLoginName(), kAnonymousUser) &&
+           !(saved && saved->IsAnonymous());
+}
 
 bool EndsWithSeparator(const std::string& text) {
     return !text.empty() && velmora::CFilePath::IsSlash(text.back());
@@ -122,7 +134,7 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
     // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
     out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);
-    return ApplyPassword(url.hasPassword, url.hasUser, {}, out, error);
+    return ApplyPassword(url.hasPassword, url.hasUser, nullptr, out, error);
 }
 
 bool LocationParser::ParseSaved(const std::string& name, const std::string& path, Location& out,
@@ -142,23 +154,49 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.connection = {saved->GetStrGUID(), saved->GetHostName()};
     out.path = path.empty() ? StartFolder(*saved) : path;
     if (path.empty()) out.folder = true;
-    return ApplyPassword(false, !saved->GetLoginName().empty(), saved->GetPassword(), out, error);
+    if (m_bSavedPasswordsLeft) {
+        out.passwordMissing = NeedsPassword(out.login, saved) && !saved->IsPasswordPending() &&
+                              saved->GetPassword().empty();
+        return true;
+    }
+    return ApplyPassword(false, !saved->GetLoginName().empty(), saved, out, error);
 }
 
-bool LocationParser::ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out,
-                                   std::string& error) {
+bool LocationParser::FromSaved(const velmora::CFtpLoginInfo& saved, Location& out, std::string& password,
+                               std::string& trouble) {
+    if (velmora::FetchSavedPassword(out.login, trouble) != velmora::platform::ESecretResult::Ok) return false;
+    password = out.login.GetPassword();
+    if (!password.empty()) return true;
+    if (saved.GetPasswordRest() == velmora::EPasswordStore::None)
+        trouble = "the saved connection '" + saved.GetHostName() + "' keeps no password (it asks for it)";
+    return false;
+}
+
+bool LocationParser::ApplyPassword(bool hasPassword, bool hasUser, const velmora::CFtpLoginInfo* saved,
+                                   Location& out, std::string& error) {
     if (hasPassword) return true;
+    const bool needed = hasUser && NeedsPassword(out.login, saved);
     std::string password;
+    std::string trouble;
     bool found = false;
     if (!m_context.PasswordFromFile(password, found, error)) return false;
-    if (!found && !saved.empty()) {
-        password = saved;
-        found = true;
-    }
+    if (!found && saved) found = FromSaved(*saved, out, password, trouble);
     if (!found) found = CliContext::PasswordFromEnvironment(password);
     if (!found) found = FromNetrc(hasUser, out.login, password);
-    if (!found && hasUser) found = m_context.AskPassword(out.login, password);
+    if (!found && needed) {
+        if (!trouble.empty() && CanPrompt()) m_context.Warn(trouble);
+        found = m_context.AskPassword(out.login, password);
+    }
+    out.passwordMissing = needed && !found;
+    if (out.passwordMissing && !m_bMissingPasswordAllowed) {
+        const std::string account = velmora::Format("%s@%s:%d", out.login.GetLoginName().c_str(),
+                                                    out.login.GetHost().c_str(), out.login.GetPort());
+        error = (trouble.empty() ? "no password for " + account : trouble) + ": " + kPasswordSources;
+        if (saved && !trouble.empty()) error += ", or save it again: connections password " + saved->GetHostName();
+        return false;
+    }
     out.login.SetPassword(password);
+    velmora::platform::WipeSecret(password);
     return true;
 }
 

@@ -33,6 +33,9 @@ struct Location {
     // The TLS settings the text gives by itself, before the command's
     // options: its URL scheme's, or the saved connection's.
     velmora::protocol::CTlsSettings ownTls;
+    // The account needs a password and no source gave one (only where the
+    // parser was told that this is no error).
+    bool passwordMissing = false;
 
     bool IsRemote() const { return kind == kFtp; }
     // The path on the server, or the local path, as a path record; a folder
@@ -54,11 +57,22 @@ bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b
 
 // Reads locations against the context's connection list and password
 // sources. A location's password comes from the URL, else --password-file,
-// else the saved connection, else $PARCELO_PASSWORD, else ~/.netrc, else
-// (for a named user) a prompt on the terminal.
+// else the saved connection (from the desktop's keyring where it rests
+// there), else $PARCELO_PASSWORD, else ~/.netrc, else (for a named user) a
+// prompt on the terminal. A named user without any of these is an error
+// that names them, before any server is asked: an empty password would
+// only earn a bare "530".
 class LocationParser {
 public:
     explicit LocationParser(CliContext& context) : m_context(context) {}
+
+    // A missing password is noted in the location, not an error (for what
+    // saves an account rather than logs in).
+    void AllowMissingPassword() { m_bMissingPasswordAllowed = true; }
+    // A saved connection's password is not read (for what only names the
+    // connection, and reads its password when it runs); one that keeps none
+    // is noted in the location.
+    void LeaveSavedPasswords() { m_bSavedPasswordsLeft = true; }
 
     // False with a message for the user in `error`.
     bool Parse(const std::string& text, Location& out, std::string& error);
@@ -79,11 +93,18 @@ public:
 private:
     bool ParseUrl(const std::string& text, Location& out, std::string& error);
     bool ParseSaved(const std::string& name, const std::string& path, Location& out, std::string& error);
-    bool ApplyPassword(bool hasPassword, bool hasUser, const std::string& saved, Location& out, std::string& error);
+    bool ApplyPassword(bool hasPassword, bool hasUser, const velmora::CFtpLoginInfo* saved, Location& out,
+                       std::string& error);
+    // The saved connection's password (read from the keyring where it
+    // rests there); false with the reason the keyring gave otherwise.
+    static bool FromSaved(const velmora::CFtpLoginInfo& saved, Location& out, std::string& password,
+                          std::string& trouble);
     // The password (and, for a URL without a user, the login) from ~/.netrc.
     bool FromNetrc(bool hasUser, velmora::CFtpLoginInfo& login, std::string& password);
 
     CliContext& m_context;
+    bool m_bMissingPasswordAllowed = false;
+    bool m_bSavedPasswordsLeft = false;
 };
 
 }  // namespace parcelo::cli

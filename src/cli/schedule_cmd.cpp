@@ -183,11 +183,20 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
         return false;
     }
     LocationParser parser(context);
+    // An order names a saved connection and reads its password when it runs.
+    parser.LeaveSavedPasswords();
     Location from;
     Location to;
     if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
     KeepTlsWhereSeen(from.login);
     KeepTlsWhereSeen(to.login);
+    for (const Location* end : {&from, &to}) {
+        if (end->passwordMissing) {
+            context.Warn("the saved connection '" + end->connection.name +
+                         "' keeps no password: the order cannot log in until one is saved (connections password " +
+                         end->connection.name + ")");
+        }
+    }
     // The two ends of a mirror are folders, whether or not they are there yet.
     from.folder = from.folder || options.mirror;
     to.folder = to.folder || options.mirror;
@@ -213,7 +222,6 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (!to.connection.IsEmpty()) velmora::ReferToConnection(order, velmora::EOrderEnd::To, to.connection);
     StoreTls(context, order, velmora::EOrderEnd::From, from);
     StoreTls(context, order, velmora::EOrderEnd::To, to);
-    velmora::ScrambleOrderPasswords(order);
     // Without an option, the order keeps the engine's own behaviour.
     velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));
     order.SetStatus(velmora::TRANSORDER_PENDING);
@@ -260,12 +268,42 @@ bool OpenDatabase(CliContext& context, const std::string& path, JobDatabaseFile&
     return false;
 }
 
+// Opens the database to add to it; the passwords its orders keep in it move
+// into the keyring now, where one runs.
+bool OpenDatabaseToWrite(CliContext& context, const std::string& path, JobDatabaseFile& database, int& status) {
+    if (!OpenDatabase(context, path, database, status)) return false;
+    velmora::CDBEngine engine(database.get());
+    if (!engine.MovePasswordsToKeyring()) {
+        status = context.Fail("cannot read the transfer orders: " + engine.GetLastError());
+        return false;
+    }
+    context.Warn(engine.GetNotice());
+    return true;
+}
+
+// Puts the order's passwords away (the keyring, else the database), before
+// anything of it is stored.
+bool ProtectPasswords(CliContext& context, const std::string& path, velmora::CDBTransOrderObj& order, int& status) {
+    std::string notice;
+    std::string error;
+    if (!velmora::ProtectOrderPasswords(order, path, notice, error)) {
+        status = context.Fail("cannot keep the order's passwords: " + error);
+        return false;
+    }
+    context.Warn(notice);
+    return true;
+}
+
 int StoreOrder(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule,
                velmora::CDBTransOrderObj& order) {
     order.ID_Schedule = schedule.ID;
     order.DateScheduled = schedule.StartDateTime;
     velmora::CDBTransOrderObjSet orders(database);
-    if (!orders.AddRecord(order)) return context.Fail("cannot store the transfer order: " + orders.GetLastError());
+    if (!orders.AddRecord(order)) {
+        std::string ignored;
+        velmora::ForgetOrderPasswords(order, ignored);
+        return context.Fail("cannot store the transfer order: " + orders.GetLastError());
+    }
     int32_t id = 0;
     orders.LoadLatestID("ID", id);
     context.Print(velmora::Format("transfer order %d of schedule %d", id, schedule.ID));
@@ -287,10 +325,15 @@ int AddSchedule(CliContext& context, const std::string& path, const ScheduleOpti
     if (!MakeOrder(context, options.order, order, error)) return context.UsageError(error);
     JobDatabaseFile database;
     int status = kExitOk;
-    if (!OpenDatabase(context, path, database, status)) return status;
+    if (!OpenDatabaseToWrite(context, path, database, status)) return status;
+    if (!ProtectPasswords(context, path, order, status)) return status;
     velmora::CDBScheduleObjSet schedules(database.get());
     const velmora::CDBScheduleObj* stored = schedules.AddSchedule(schedule);
-    if (!stored || stored->ID == 0) return context.Fail("cannot store the schedule: " + schedules.GetLastError());
+    if (!stored || stored->ID == 0) {
+        std::string ignored;
+        velmora::ForgetOrderPasswords(order, ignored);
+        return context.Fail("cannot store the schedule: " + schedules.GetLastError());
+    }
     context.Print(velmora::Format("schedule %d", stored->ID));
     return StoreOrder(context, database.get(), *stored, order);
 }
@@ -298,7 +341,7 @@ int AddSchedule(CliContext& context, const std::string& path, const ScheduleOpti
 int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, const OrderOptions& options) {
     JobDatabaseFile database;
     int status = kExitOk;
-    if (!OpenDatabase(context, path, database, status)) return status;
+    if (!OpenDatabaseToWrite(context, path, database, status)) return status;
     velmora::CDBScheduleObjSet schedules(database.get());
     if (!schedules.LoadSchedule()) return context.Fail("cannot read the schedules: " + schedules.GetLastError());
     const velmora::CDBScheduleObj* schedule = schedules.FindById(id);
@@ -306,6 +349,7 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
     velmora::CDBTransOrderObj order;
     std::string error;
     if (!MakeOrder(context, options, order, error)) return context.UsageError(error);
+    if (!ProtectPasswords(context, path, order, status)) return status;
     return StoreOrder(context, database.get(), *schedule, order);
 }
 
@@ -381,6 +425,7 @@ int DeleteSchedule(CliContext& context, const std::string& path, int32_t id) {
     const velmora::CDBScheduleObj* schedule = engine.Schedules().FindById(id);
     if (!schedule) return context.Fail(velmora::Format("no schedule %d", id));
     if (!engine.ScheduleDelete(*schedule)) return context.Fail("cannot delete the schedule: " + engine.GetLastError());
+    context.Warn(engine.GetNotice());
     return kExitOk;
 }
 

@@ -155,6 +155,10 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     const velmora::CMirrorRecordDatabase record(database.get());
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());
+    // Passwords older versions kept in the database move into the keyring
+    // when this scheduler runs where one does.
+    if (!engine.MovePasswordsToKeyring()) return context.Fail("cannot read the transfer orders: " + engine.GetLastError());
+    context.Warn(engine.GetNotice());
     // The lock is held: a launch still Processing belongs to a scheduler that died.
     engine.SetSoleHost(true);
     const ResumedLaunchNotice resumed(context);

@@ -38,8 +38,10 @@ private:
 
 }  // namespace
 
+bool CanPrompt() { return isatty(STDIN_FILENO) == 1; }
+
 bool PromptPassword(const std::string& prompt, std::string& password) {
-    if (isatty(STDIN_FILENO) != 1) return false;
+    if (!CanPrompt()) return false;
     NoEcho noEcho;
     // Never ask where the answer would be shown.
     if (!noEcho.IsActive()) return false;

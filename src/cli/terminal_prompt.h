@@ -8,5 +8,7 @@ namespace parcelo::cli {
 // the prompt goes to standard error, the answer comes from standard input.
 // False when standard input is no terminal or nothing could be read.
 bool PromptPassword(const std::string& prompt, std::string& password);
+// Whether PromptPassword can ask: standard input is a terminal.
+bool CanPrompt();
 
 }  // namespace parcelo::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "base/format.h"
 #include "db/db_transaction.h"
 #include "db/time_views.h"
 #include "db_engine/trans_order_extras.h"
@@ -10,6 +11,7 @@
 #include "engine/move_trans.h"
 #include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
+#include "messaging/log_status.h"
 #include "paths/file_path.h"
 #include "platform/clock.h"
 #include "tasks/tsk_item.h"
@@ -210,9 +212,43 @@ bool CDBEngine::ScheduleDelete(const CDBScheduleObj& schedule) {
     // The argument may be the loaded record that DeleteSchedule destroys.
     const CDBScheduleObj deleted(schedule);
     if (m_pSelSchedule && m_pSelSchedule->ID == deleted.ID) m_pSelSchedule = nullptr;
+    m_strNotice.clear();
+    CDBTransOrderObjSet orders(m_pDatabase);
+    if (!orders.LoadByIdSchedule(deleted.ID)) return Fail(orders);
     if (!DeleteLaunchOrders(deleted)) return false;
     if (!m_schedules.DeleteSchedule(deleted)) return Fail(m_schedules);
     CFilePath::DeleteFileW(deleted.TargetFile);
+    for (const CDBObj* element : orders) {
+        const auto& order = static_cast<const CDBTransOrderObj&>(*element);
+        std::string error;
+        if (ForgetOrderPasswords(order, error) != platform::ESecretResult::Ok)
+            m_strNotice = Format("the keyring entries of order %d could not be deleted: %s", order.ID, error.c_str());
+    }
+    return true;
+}
+
+bool CDBEngine::MovePasswordsToKeyring() {
+    m_strNotice.clear();
+    CDBTransOrderObjSet orders(m_pDatabase);
+    if (!orders.Load(nullptr)) return Fail(orders);
+    for (CDBObj* element : orders) {
+        auto& order = static_cast<CDBTransOrderObj&>(*element);
+        platform::ESecretResult result = platform::ESecretResult::Ok;
+        std::string error;
+        if (MoveOrderPasswordsToKeyring(order, result, error)) {
+            CDBWriteTransaction transaction(m_pDatabase);
+            if (!transaction.IsOpen() || !orders.EditRecord(order) || !transaction.Commit()) {
+                // The database keeps the passwords where they were.
+                ForgetOrderPasswords(order, error);
+                return transaction.IsOpen() ? Fail(orders) : FailText(transaction.GetLastError());
+            }
+        } else if (result == platform::ESecretResult::NoService) {
+            return true;
+        } else if (result != platform::ESecretResult::Ok) {
+            m_strNotice = Format("the passwords of order %d stay scrambled in the job database: %s", order.ID,
+                                 error.c_str());
+        }
+    }
     return true;
 }
 
@@ -328,10 +364,18 @@ bool CDBEngine::CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchO
 }
 
 bool CDBEngine::ExecuteOrder() {
-    return ForEachSchedule([this](CDBScheduleObj& schedule) {
+    bool allProcessed = true;
+    const bool ran = ForEachSchedule([&](CDBScheduleObj& schedule) {
         m_pSelSchedule = &schedule;
-        return ExecuteOrder(schedule);
+        m_bLaunchFailed = false;
+        if (ExecuteOrder(schedule)) return true;
+        allProcessed = false;
+        // One schedule's failure (a server down, a password missing) is
+        // no reason to leave the others' launches waiting; a statement
+        // that failed is.
+        return m_bLaunchFailed;
     });
+    return ran && allProcessed;
 }
 
 bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
@@ -351,17 +395,19 @@ bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
 bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch) {
     if (!m_transOrders.LoadByIdSchedule(schedule.ID)) return Fail(m_transOrders);
     bool processed = false;
+    m_bOrderFailed = false;
     {
         // The statistics are read under the same job lock as the run, before
         // another job can reset them.
         CJobLock lock(this);
         CMoveTrans mover(this);
         mover.ProcessOrders();
-        processed = CStatistic::ContinueCheck();
+        processed = CStatistic::ContinueCheck() && !m_bOrderFailed;
     }
     launch.SetStatus(processed ? CDBLaunchOrder::eLaunchProcessed : CDBLaunchOrder::eLaunchFail);
     launch.DatePerformed = Now();
     if (!m_launches.UpdateStatus(launch, launch.DatePerformed)) return Fail(m_launches);
+    m_bLaunchFailed = !processed;
     return processed;
 }
 
@@ -388,6 +434,7 @@ bool CDBEngine::ReportTrans(tagDBLogStatus status, const std::string& from, cons
 }
 
 bool CDBEngine::UpdateTransOrderStatus(tagDBTransOrderStatus status) {
+    if (m_bSelOrderFailed) status = TRANSORDER_FAIL;
     m_selTransOrder.SetStatus(status);
     // The entries that close the order's brackets come after its failure;
     // the failure's own text is what the order keeps.
@@ -432,15 +479,35 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
         return false;
     }
     SelectTransOrder(*order);
+    m_bSelOrderFailed = false;
     item.Default();
     FillTaskItem(item);
     CStatistic::Job().m_eOverwrite = OrderOverwrite(m_selTransOrder);
     std::string error;
-    if (!ApplySavedConnections(item, error)) {
-        // The order still runs and fails at its login, with this reason first.
-        ShowError(error);
-        ReportTrans(DBLOG_FAIL, order->FromURL, order->ToURL, DBACTION_NONE, error);
-    }
+    if (!ApplyKeyringPasswords(item, error) || !ApplySavedConnections(item, error)) FailBeforeLogin(item, error);
+    return true;
+}
+
+void CDBEngine::FailBeforeLogin(CTskItem& item, const std::string& reason) {
+    ShowError(reason);
+    CStatistic::LogText(LOG_ERROR, "Order", reason);
+    ReportTrans(DBLOG_FAIL, m_selTransOrder.FromURL, m_selTransOrder.ToURL, DBACTION_NONE, reason);
+    m_bSelOrderFailed = true;
+    m_bOrderFailed = true;
+    // Ends of no kind: the mover has nothing to do for this order, and
+    // no server hears an empty password.
+    item.Default();
+    item.SourcePoint().SetPointType(ePointNone);
+    item.DestinationPoint().SetPointType(ePointNone);
+}
+
+bool CDBEngine::ApplyKeyringPasswords(CTskItem& item, std::string& error) const {
+    if (!HasKeyringPasswords(m_selTransOrder)) return true;
+    COrderPasswords passwords;
+    if (ReadOrderPasswords(m_selTransOrder, passwords, error) != platform::ESecretResult::Ok) return false;
+    item.SourcePoint().SetPWD(passwords.from);
+    item.DestinationPoint().SetPWD(passwords.to);
+    item.GetTransform().SetPassword(passwords.zip);
     return true;
 }
 

@@ -117,8 +117,19 @@ public:
     CDBScheduleObj* ScheduleUpdate(const CDBScheduleObj& schedule);
     CDBScheduleObj* ScheduleUpdate(const std::string& targetFile, const std::string& targetGUID,
                                    const CDBScheduleObj& schedule);
+    // The keyring entries of the schedule's orders go too; what could not
+    // be deleted there is said by GetNotice().
     bool ScheduleDelete(const CDBScheduleObj& schedule);
     bool ScheduleDelete(const std::string& guid);
+    // What the last operation that succeeded has to tell the user.
+    const std::string& GetNotice() const { return m_strNotice; }
+
+    // Moves the passwords that orders keep in the database (scrambled, or
+    // as typed by older versions) into the desktop's keyring, when the
+    // host's choice allows it and a keyring runs; an order whose passwords
+    // cannot move keeps them, said by GetNotice(). False when a statement
+    // failed.
+    bool MovePasswordsToKeyring();
 
     // Planning: a Pending launch for each schedule that is due now.
     virtual bool CanMakeOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& last, CDBLaunchOrder& next);
@@ -126,7 +137,9 @@ public:
     virtual bool MakeOrder(const CDBScheduleObj& schedule);
 
     // Execution: each Pending launch whose time of day has come runs the
-    // schedule's transfer orders; the launch ends Processed or FAIL.
+    // schedule's transfer orders; the launch ends Processed or FAIL. A
+    // failed launch leaves the other schedules theirs; ExecuteOrder() then
+    // answers false once they ran.
     virtual bool CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch);
     virtual bool ExecuteOrder();
     virtual bool ExecuteOrder(const CDBScheduleObj& schedule);
@@ -155,8 +168,11 @@ public:
     void operator>>(CTskItem& item) const;
     // Gives the item's ends that name a saved connection that connection's
     // login, then the order's own TLS settings; false (with the reason) when
-    // a connection is missing.
+    // a connection, or its password, is missing.
     bool ApplySavedConnections(CTskItem& item, std::string& error) const;
+    // Gives the item the order's passwords that rest in the keyring; false
+    // (with the reason) when the keyring does not give them.
+    bool ApplyKeyringPasswords(CTskItem& item, std::string& error) const;
 
 private:
     // Runs a batch over every schedule that is not deleted; stops at the first
@@ -166,6 +182,9 @@ private:
     bool Fail(const CDBObjSet& set);
     bool FailText(const std::string& text);
     CDBScheduleObj* FailNull(const CDBObjSet& set);
+    // The selected order cannot log in: it fails with `reason` without
+    // reaching a server, and the orders after it go on.
+    void FailBeforeLogin(CTskItem& item, const std::string& reason);
 
     // Runs the schedule's launches a host left Processing (SetSoleHost).
     bool ResumeLeftLaunches(const CDBScheduleObj& schedule);
@@ -188,6 +207,12 @@ private:
     std::string m_strLastError;
     // The text of the selected order's latest FAIL entry.
     std::string m_strFailText;
+    std::string m_strNotice;
+    // The selected order failed before its login; some order of the running
+    // launch did; the last launch ended FAIL.
+    bool m_bSelOrderFailed = false;
+    bool m_bOrderFailed = false;
+    bool m_bLaunchFailed = false;
     Clock m_clock;
     std::string m_strConnectionsFile;
     bool m_bSoleHost = false;

@@ -1,14 +1,22 @@
 #include "db_engine/trans_order_extras.h"
 
+#include "base/format.h"
 #include "base/password.h"
 #include "ftp/login_info.h"
+#include "ftp/password_store.h"
 #include "objects/obj.h"
+#include "platform/guid.h"
+#include "tasks/ftp_url.h"
 #include "tasks/trans_point.h"
 
 namespace velmora {
 namespace {
 
 constexpr const char* kScrambled = "order-passwords-scrambled";
+// The order's identity in the keyring, and the fields whose passwords rest
+// there ("from,to,zip").
+constexpr const char* kSecretId = "order-secret";
+constexpr const char* kKeyringFields = "order-passwords-keyring";
 constexpr const char* kOverwrite = "order-overwrite";
 
 std::string ConnectionKey(EOrderEnd end) {
@@ -32,10 +40,87 @@ std::string FilterValue(const CDBTransOrderObj& order, const std::string& key) {
     return found;
 }
 
+// The filter text without the pairs named `key`.
+void RemoveFilterValue(CDBTransOrderObj& order, const std::string& key) {
+    std::string kept;
+    CObj::ForEachXMLAttr(order.Filter, [&](const std::string& name, const std::string& value) {
+        if (!name.empty() && name != key) kept += CObj::XMLAttr(name, value);
+    });
+    order.Filter = kept;
+}
+
 bool IsScrambled(const CDBTransOrderObj& order) { return FilterValue(order, kScrambled) == "1"; }
 
 std::string Readable(const CDBTransOrderObj& order, const std::string& stored) {
     return IsScrambled(order) ? StrDec(stored) : stored;
+}
+
+// One password of an order: its name in the keyring, the column that keeps
+// it otherwise, and the end it opens.
+struct PasswordField {
+    const char* name;
+    std::string CDBTransOrderObj::*column;
+    std::string COrderPasswords::*clear;
+    const char* role;
+};
+constexpr PasswordField kPasswordFields[] = {
+    {"from", &CDBTransOrderObj::FromPWD, &COrderPasswords::from, "source"},
+    {"to", &CDBTransOrderObj::ToPWD, &COrderPasswords::to, "destination"},
+    {"zip", &CDBTransOrderObj::TransformPWD, &COrderPasswords::zip, "archive"},
+};
+
+platform::SecretAttributes OrderSecretQuery(const std::string& id) {
+    return {{"application", "Parcelo"}, {"kind", "order"}, {"order", id}};
+}
+
+std::string FieldLocation(const CDBTransOrderObj& order, const PasswordField& field) {
+    const std::string name = field.name;
+    return name == "from" ? order.FromURL : name == "to" ? order.ToURL : order.TransformFile;
+}
+
+// The entry of one field: found by the order's identity and the field; the
+// server and user (for an end) or the archive (for the ZIP password) say
+// whose it is, in its attributes and its label.
+platform::SecretAttributes OrderSecretKey(const CDBTransOrderObj& order, const std::string& id,
+                                          const PasswordField& field) {
+    platform::SecretAttributes key = OrderSecretQuery(id);
+    key.emplace_back("field", field.name);
+    CFtpUrl url;
+    if (field.column != &CDBTransOrderObj::TransformPWD && url.Parse(FieldLocation(order, field))) {
+        key.emplace_back("host", url.host);
+        key.emplace_back("port", std::to_string(url.port));
+        key.emplace_back("user", field.column == &CDBTransOrderObj::FromPWD ? order.FromLogin : order.ToLogin);
+    }
+    return key;
+}
+
+std::string OrderSecretLabel(const CDBTransOrderObj& order, const PasswordField& field) {
+    return Format("Parcelo: %s password of a scheduled order (%s)", field.role, FieldLocation(order, field).c_str());
+}
+
+// The fields whose passwords rest in the keyring.
+bool InKeyring(const CDBTransOrderObj& order, const PasswordField& field) {
+    const std::string fields = "," + FilterValue(order, kKeyringFields) + ",";
+    return fields.find("," + std::string(field.name) + ",") != std::string::npos;
+}
+
+// What a scheduled run whose password the keyring did not give can do.
+std::string KeyringHint(platform::ESecretResult result) {
+    switch (result) {
+        case platform::ESecretResult::NoService:
+            return ". Run the scheduler in the user's desktop session, where the keyring runs, or keep the "
+                   "password in the file instead";
+        case platform::ESecretResult::Locked:
+            return ". Unlock the keyring (log in to the desktop session), or keep the password in the file instead";
+        case platform::ESecretResult::NotFound: return ". Store the password again";
+        default: return {};
+    }
+}
+
+// Scrambles the order's passwords and marks the order so.
+void Scramble(CDBTransOrderObj& order) {
+    for (const PasswordField& field : kPasswordFields) order.*field.column = StrEnc(order.*field.column);
+    order.Filter += CObj::XMLAttr(kScrambled, "1");
 }
 
 }  // namespace
@@ -82,9 +167,88 @@ void ApplyOrderTls(CTransPoint& point, const COrderTls& tls) {
     point.SetFtpLoginInfo(login);
 }
 
-void ScrambleOrderPasswords(CDBTransOrderObj& order) {
-    for (std::string* password : {&order.FromPWD, &order.ToPWD, &order.TransformPWD}) *password = StrEnc(*password);
-    order.Filter += CObj::XMLAttr(kScrambled, "1");
+COrderPasswords::~COrderPasswords() {
+    for (std::string* password : {&from, &to, &zip}) platform::WipeSecret(*password);
+}
+
+bool MoveOrderPasswordsToKeyring(CDBTransOrderObj& order, platform::ESecretResult& result, std::string& error) {
+    result = platform::ESecretResult::Ok;
+    const EPasswordStore choice = GetPasswordStore();
+    if (HasKeyringPasswords(order) || (choice != EPasswordStore::Auto && choice != EPasswordStore::Keyring))
+        return false;
+    const std::string id = platform::GuidToString(platform::CreateGuid());
+    std::string fields;
+    for (const PasswordField& field : kPasswordFields) {
+        std::string password = Readable(order, order.*field.column);
+        if (password.empty()) continue;
+        result = platform::StoreSecret(OrderSecretKey(order, id, field), OrderSecretLabel(order, field), password,
+                                       error);
+        platform::WipeSecret(password);
+        if (result != platform::ESecretResult::Ok) {
+            // All of the order's passwords move, or none does.
+            std::string ignored;
+            platform::ClearSecrets(OrderSecretQuery(id), ignored);
+            return false;
+        }
+        fields += (fields.empty() ? "" : ",") + std::string(field.name);
+    }
+    if (fields.empty()) return false;
+    for (const PasswordField& field : kPasswordFields) platform::WipeSecret(order.*field.column);
+    RemoveFilterValue(order, kScrambled);
+    order.Filter += CObj::XMLAttr(kSecretId, id);
+    order.Filter += CObj::XMLAttr(kKeyringFields, fields);
+    return true;
+}
+
+bool ProtectOrderPasswords(CDBTransOrderObj& order, const std::string& database, std::string& notice,
+                           std::string& error) {
+    notice.clear();
+    const bool any = !order.FromPWD.empty() || !order.ToPWD.empty() || !order.TransformPWD.empty();
+    const EPasswordStore choice = GetPasswordStore();
+    if (any && choice == EPasswordStore::None) {
+        error = "a scheduled order runs with nobody to ask for its password, so it must keep it (in the keyring "
+                "or the job database)";
+        return false;
+    }
+    platform::ESecretResult result = platform::ESecretResult::Ok;
+    if (any && choice != EPasswordStore::File && !MoveOrderPasswordsToKeyring(order, result, error)) {
+        if (result != platform::ESecretResult::NoService || choice != EPasswordStore::Auto) return false;
+        notice = error + "; the order's passwords are kept scrambled in the job database " + database +
+                 ", where anyone who can read that file can recover them";
+        error.clear();
+    }
+    if (!HasKeyringPasswords(order)) Scramble(order);
+    return true;
+}
+
+bool HasKeyringPasswords(const CDBTransOrderObj& order) { return !FilterValue(order, kKeyringFields).empty(); }
+
+platform::ESecretResult ReadOrderPasswords(const CDBTransOrderObj& order, COrderPasswords& passwords,
+                                           std::string& error) {
+    const std::string id = FilterValue(order, kSecretId);
+    for (const PasswordField& field : kPasswordFields) {
+        if (!InKeyring(order, field)) {
+            passwords.*field.clear = Readable(order, order.*field.column);
+            continue;
+        }
+        platform::SecretAttributes query = OrderSecretQuery(id);
+        query.emplace_back("field", field.name);
+        std::string reason;
+        const platform::ESecretResult result = platform::LookupSecret(query, passwords.*field.clear, reason);
+        if (result != platform::ESecretResult::Ok) {
+            error = Format("the %s password of order %d (%s) is kept in the desktop keyring, ", field.role, order.ID,
+                           FieldLocation(order, field).c_str()) +
+                    (result == platform::ESecretResult::NotFound ? "which no longer has it" : "but " + reason) +
+                    KeyringHint(result);
+            return result;
+        }
+    }
+    return platform::ESecretResult::Ok;
+}
+
+platform::ESecretResult ForgetOrderPasswords(const CDBTransOrderObj& order, std::string& error) {
+    const std::string id = FilterValue(order, kSecretId);
+    return id.empty() ? platform::ESecretResult::Ok : platform::ClearSecrets(OrderSecretQuery(id), error);
 }
 
 CSavedConnectionRef OrderConnection(const CDBTransOrderObj& order, EOrderEnd end) {
@@ -110,6 +274,11 @@ bool ApplySavedConnection(CTransPoint& point, const CSavedConnectionRef& connect
         return false;
     }
     CFtpLoginInfo login(*saved);
+    const platform::ESecretResult fetched = FetchSavedPassword(login, error);
+    if (fetched != platform::ESecretResult::Ok) {
+        error += KeyringHint(fetched);
+        return false;
+    }
     // The order's own path is where it works; the start folder does not count.
     login.SetFtpPath(CFtpPath());
     point.SetFtpLoginInfo(login);

@@ -7,6 +7,7 @@
 #include "engine/overwrite_policy.h"
 #include "ftp/protocol/tls_settings.h"
 #include "platform/api.h"
+#include "platform/secret_store.h"
 
 namespace velmora {
 
@@ -19,9 +20,12 @@ class CTransPoint;
 //    name and no password: login and password are read from the connection
 //    list each time the order runs, so that a changed password applies (the
 //    name finds a connection that was saved again under a new GUID);
-//  - the passwords an order does store are scrambled the way the connection
-//    list scrambles them (a mark says so; orders without it, written before,
-//    hold them as typed);
+//  - the passwords an order does store rest in the desktop's keyring, under
+//    an identity of the order's own, its columns left empty (what older
+//    readers take as no password); or, where the host chose the file or no
+//    keyring runs, scrambled in its columns the way the connection list
+//    scrambles them (a mark says so; orders without it, written before, hold
+//    them as typed);
 //  - what the order does with local files that are there already, when it
 //    asks for more than the engine's own behaviour;
 //  - how a server end protects its session, where that differs from what
@@ -61,20 +65,53 @@ VELMORA_API COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end);
 // Lays the order's TLS settings over those of a server point.
 VELMORA_API void ApplyOrderTls(CTransPoint& point, const COrderTls& tls);
 
-// Scrambles the order's stored passwords (source, destination, archive) and
-// marks the order so; call once, after the passwords are set.
-VELMORA_API void ScrambleOrderPasswords(CDBTransOrderObj& order);
+// The passwords of an order in clear, wherever they rest; wiped when it goes.
+struct VELMORA_API COrderPasswords {
+    std::string from;
+    std::string to;
+    std::string zip;
+
+    COrderPasswords() = default;
+    COrderPasswords(const COrderPasswords&) = delete;
+    COrderPasswords& operator=(const COrderPasswords&) = delete;
+    ~COrderPasswords();
+};
+
+// Puts the order's passwords (source, destination, archive) away as the
+// host's choice says (EPasswordStore): into the keyring; or scrambled in its
+// columns, for the choice File or, for Auto, where no keyring runs (then
+// `notice` says so and names `database`, the job database's file). Call once,
+// after the passwords are set. False with `error` when the keyring was
+// chosen or is there but cannot take them, and for the choice None: a
+// scheduled order cannot ask anyone.
+VELMORA_API bool ProtectOrderPasswords(CDBTransOrderObj& order, const std::string& database, std::string& notice,
+                                       std::string& error);
+// Moves passwords the order keeps in its columns (scrambled or as typed)
+// into the keyring, when the host's choice allows it. True when the order
+// changed and must be written again; `result` tells why it did not.
+VELMORA_API bool MoveOrderPasswordsToKeyring(CDBTransOrderObj& order, platform::ESecretResult& result,
+                                             std::string& error);
+// Whether some of the order's passwords rest in the keyring.
+VELMORA_API bool HasKeyringPasswords(const CDBTransOrderObj& order);
+// Every password of the order in clear, those in the keyring read from it.
+// The error names the order and the end whose password could not be read.
+VELMORA_API platform::ESecretResult ReadOrderPasswords(const CDBTransOrderObj& order, COrderPasswords& passwords,
+                                                       std::string& error);
+// Deletes the order's keyring entries (none: Ok).
+VELMORA_API platform::ESecretResult ForgetOrderPasswords(const CDBTransOrderObj& order, std::string& error);
 
 // The saved connection an end names; empty when it names none.
 VELMORA_API CSavedConnectionRef OrderConnection(const CDBTransOrderObj& order, EOrderEnd end);
-// The stored passwords in clear, scrambled or not.
+// The passwords kept in the order's columns in clear, scrambled or not; ""
+// for those in the keyring.
 VELMORA_API std::string OrderPassword(const CDBTransOrderObj& order, EOrderEnd end);
 VELMORA_API std::string OrderTransformPassword(const CDBTransOrderObj& order);
 
 // Gives an FTP point the server, account and settings of the saved
 // connection in `connectionsFile` (by GUID, else by name), keeping the
-// point's path. False (with `error`) when the list cannot be read or lacks
-// the connection.
+// point's path; a password the connection keeps in the keyring is read
+// from there. False (with `error`) when the list cannot be read, lacks the
+// connection, or the keyring does not give its password.
 VELMORA_API bool ApplySavedConnection(CTransPoint& point, const CSavedConnectionRef& connection,
                                       const std::string& connectionsFile, std::string& error);
 

@@ -19,6 +19,11 @@ std::string SummaryLine(const char* label, const std::string& value) {
     return Format(" - %s'%s'", label, value.c_str());
 }
 
+// Whose password a keyring entry holds; an entry moves when this changes.
+std::string AccountOf(const CFtpLoginInfo& info) {
+    return Format("%s@%s:%d", info.GetLoginName().c_str(), info.GetHost().c_str(), info.GetPort());
+}
+
 }  // namespace
 
 // ---- CFtpLoginInfo ---------------------------------------------------------
@@ -44,6 +49,9 @@ void CFtpLoginInfo::Clear() {
     m_strHostAddr.clear();
     m_strLoginName.clear();
     m_strPassword.clear();
+    m_ePasswordRest = EPasswordStore::File;
+    m_bPasswordPending = false;
+    m_bPasswordChanged = false;
     m_nPort = kDefaultPort;
     m_bPassive = 1;
     m_nRetries = 3;
@@ -70,6 +78,9 @@ void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
     m_strHostAddr = src.m_strHostAddr;
     m_strLoginName = src.m_strLoginName;
     m_strPassword = src.m_strPassword;
+    m_ePasswordRest = src.m_ePasswordRest;
+    m_bPasswordPending = src.m_bPasswordPending;
+    m_bPasswordChanged = src.m_bPasswordChanged;
     m_nPort = src.m_nPort;
     m_bPassive = src.m_bPassive;
     m_nRetries = src.m_nRetries;
@@ -88,6 +99,23 @@ bool CFtpLoginInfo::IsEqual(const CObj& other) const {
            m_nPort == info->m_nPort && m_remotePath.IsEqual(info->m_remotePath);
 }
 
+void CFtpLoginInfo::SetPassword(std::string_view password) {
+    m_strPassword = password;
+    m_bPasswordChanged = true;
+    m_bPasswordPending = false;
+}
+
+void CFtpLoginInfo::SetStoredPassword(std::string_view password) {
+    m_strPassword = password;
+    m_bPasswordPending = false;
+}
+
+void CFtpLoginInfo::SetPasswordSaved(EPasswordStore where) {
+    m_ePasswordRest = where;
+    m_bPasswordChanged = false;
+    m_bPasswordPending = false;
+}
+
 void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("uModified", static_cast<int>(uModified));
     out += XMLAttr("Status", static_cast<int>(Status));
@@ -95,7 +123,8 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_host_name", m_strHostName);
     out += XMLAttr("ftp_host_addr", m_strHostAddr);
     out += XMLAttr("ftp_login_name", m_strLoginName);
-    out += XMLAttr("ftp_pwd", StrEnc(m_strPassword));
+    const bool inText = m_ePasswordRest == EPasswordStore::File;
+    out += XMLAttr("ftp_pwd", inText ? StrEnc(m_strPassword) : std::string());
     out += XMLAttr("ftp_port", m_nPort);
     out += XMLAttr("ftp_psv_mode", m_bPassive);
     out += XMLAttr("ftp_retries", m_nRetries);
@@ -106,6 +135,7 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_tls_fingerprint", m_tls.fingerprint);
     out += XMLAttr("ftp_tls_ca_file", m_tls.caFile);
     out += XMLAttr("ftp_tls_insecure", m_tls.insecure ? 1 : 0);
+    if (!inText) out += XMLAttr("ftp_pwd_store", PasswordStoreName(m_ePasswordRest));
     m_remotePath.WriteXMLAttr(out);
 }
 
@@ -142,6 +172,11 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         strGUID = value;
     } else if (key == "ftp_pwd") {
         m_strPassword = StrDec(value);
+    } else if (key == "ftp_pwd_store") {
+        // A place this version does not know keeps what "ftp_pwd" held.
+        EPasswordStore where = EPasswordStore::File;
+        if (ParsePasswordStore(value, where) && where != EPasswordStore::Auto) m_ePasswordRest = where;
+        m_bPasswordPending = m_ePasswordRest == EPasswordStore::Keyring;
     } else if (key == "ftp_tls") {
         m_tls.mode = protocol::TlsModeFromNumber(ParseInt32(value));
     } else if (key == "ftp_tls_fingerprint") {
@@ -169,6 +204,10 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
 }
 
 void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
+    // A text without a marker keeps its password itself.
+    m_ePasswordRest = EPasswordStore::File;
+    m_bPasswordPending = false;
+    m_bPasswordChanged = false;
     CObj::ReadXMLAttr(attributes);
     if (strGUID.empty()) CreateGUID();
 }
@@ -200,7 +239,7 @@ CFtpLoginInfoList::CFtpLoginInfoList(std::string_view tag, bool ownsElements, bo
     : List(ownsElements, showErrors), m_strTag(tag) {}
 
 CFtpLoginInfoList::CFtpLoginInfoList(const CFtpLoginInfoList& other)
-    : List(other), CListObj(), m_strTag(other.m_strTag) {}
+    : List(other), CListObj(), m_strTag(other.m_strTag), m_keyringEntries(other.m_keyringEntries) {}
 
 CFtpLoginInfoList& CFtpLoginInfoList::operator=(const CFtpLoginInfoList& other) {
     Copy(static_cast<const List&>(other));
@@ -216,7 +255,10 @@ void CFtpLoginInfoList::Copy(const CObj& src) {
 void CFtpLoginInfoList::Copy(const List& other) {
     if (this == &other) return;
     List::Copy(other);
-    if (const auto* list = dynamic_cast<const CFtpLoginInfoList*>(&other)) m_strTag = list->m_strTag;
+    if (const auto* list = dynamic_cast<const CFtpLoginInfoList*>(&other)) {
+        m_strTag = list->m_strTag;
+        m_keyringEntries = list->m_keyringEntries;
+    }
 }
 
 CObj* CFtpLoginInfoList::CreateListObject() const { return new CFtpLoginInfoList(); }
@@ -272,18 +314,87 @@ bool CFtpLoginInfoList::ReadXML(std::string& text) {
         start = end;
         auto info = std::make_unique<CFtpLoginInfo>();
         if (!info->ReadXML(entry)) break;
+        NoteKeyringEntry(*info);
         Add(info.release());
     }
     return true;
 }
 
+void CFtpLoginInfoList::NoteKeyringEntry(const CFtpLoginInfo& info) {
+    if (info.GetPasswordRest() == EPasswordStore::Keyring) m_keyringEntries[info.GetStrGUID()] = AccountOf(info);
+}
+
+bool CFtpLoginInfoList::PutPasswords(const std::string& file) {
+    const EPasswordStore choice = GetPasswordStore();
+    const bool keyringChosen = choice == EPasswordStore::Auto || choice == EPasswordStore::Keyring;
+    for (CFtpLoginInfo* info : *this) {
+        const auto known = m_keyringEntries.find(info->GetStrGUID());
+        const bool moved = info->GetPasswordRest() == EPasswordStore::Keyring && known != m_keyringEntries.end() &&
+                           known->second != AccountOf(*info);
+        std::string error;
+        if (moved && FetchSavedPassword(*info, error) != platform::ESecretResult::Ok) {
+            // The entry stays where it was, and is still found by the GUID.
+            m_notices.push_back(error);
+            continue;
+        }
+        const bool changed = info->IsPasswordChanged() || moved;
+        const bool migrating = info->GetPasswordRest() == EPasswordStore::File && !info->GetPassword().empty() &&
+                               keyringChosen;
+        if (info->GetPasswordRest() == EPasswordStore::None && !moved) continue;
+        if (changed && info->GetPassword().empty()) {
+            info->SetPasswordSaved(info->GetPasswordRest() == EPasswordStore::None ? EPasswordStore::None
+                                                                                    : EPasswordStore::File);
+            continue;
+        }
+        if (!changed && !migrating) continue;
+        if (moved) platform::ClearSecrets(ConnectionSecretQuery(info->GetStrGUID()), error);
+        EPasswordStore where = EPasswordStore::File;
+        std::string notice;
+        if (PutPassword(ConnectionSecretKey(*info), ConnectionSecretLabel(*info), info->GetPassword(), file, where,
+                        notice, error)) {
+            // A scrambled password that stays where it was is no news.
+            if (changed && !notice.empty()) m_notices.push_back(notice);
+            info->SetPasswordSaved(where);
+        } else if (changed) {
+            ShowError("the password of '" + info->GetHostName() + "' cannot be saved: " + error);
+            return false;
+        } else {
+            m_notices.push_back("the password of '" + info->GetHostName() + "' stays scrambled in " + file + ": " +
+                                error);
+        }
+    }
+    return true;
+}
+
+void CFtpLoginInfoList::ClearLeftEntries() {
+    std::map<std::string, std::string> kept;
+    for (const CFtpLoginInfo* info : *this) {
+        if (info->GetPasswordRest() == EPasswordStore::Keyring) kept[info->GetStrGUID()] = AccountOf(*info);
+    }
+    for (const auto& [guid, account] : m_keyringEntries) {
+        if (kept.count(guid)) continue;
+        std::string error;
+        const platform::ESecretResult result = platform::ClearSecrets(ConnectionSecretQuery(guid), error);
+        if (result != platform::ESecretResult::Ok) {
+            m_notices.push_back("the keyring entry of the password of " + account + " could not be deleted: " + error);
+            kept[guid] = account;
+        }
+    }
+    m_keyringEntries = std::move(kept);
+}
+
 bool CFtpLoginInfoList::SaveXML(std::string_view path) {
+    m_notices.clear();
+    if (!PutPasswords(std::string(path))) return false;
     std::string text;
     WriteXML(text);
     std::string error;
-    if (platform::WriteFileReplacing(path, text, &error, /*ownerOnly=*/true)) return true;
-    ShowError(error);
-    return false;
+    if (!platform::WriteFileReplacing(path, text, &error, /*ownerOnly=*/true)) {
+        ShowError(error);
+        return false;
+    }
+    ClearLeftEntries();
+    return true;
 }
 
 bool CFtpLoginInfoList::LoadXML(std::string_view path) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "ftp/password_store.h"
 #include "ftp/protocol/tls_settings.h"
 #include "objects/obj.h"
 #include "objects/std_list.h"
@@ -18,8 +21,10 @@ class IListCtrl;
 }
 
 // Everything needed to open one FTP connection. The password is plain in
-// memory; only the attribute text holds it scrambled (StrEnc), because the
-// connections file is the one place where it rests.
+// memory. Where it rests is the connection's own: scrambled (StrEnc) in the
+// attribute text, or in the desktop's keyring, or nowhere. For the last two
+// the text keeps an empty "ftp_pwd" (what older readers take as no password)
+// and a marker "ftp_pwd_store" ('keyring', 'none').
 class VELMORA_API CFtpLoginInfo : public CObj {
 public:
     static constexpr int kDefaultPort = 21;
@@ -55,7 +60,19 @@ public:
     const std::string& GetLoginName() const { return m_strLoginName; }
     void SetLoginName(std::string_view login) { m_strLoginName = login; }
     const std::string& GetPassword() const { return m_strPassword; }
-    void SetPassword(std::string_view password) { m_strPassword = password; }
+    // A new password, to be saved where the host's choice says.
+    void SetPassword(std::string_view password);
+    // Where the password rests (Keyring, File or None); File by default.
+    EPasswordStore GetPasswordRest() const { return m_ePasswordRest; }
+    void SetPasswordRest(EPasswordStore where) { m_ePasswordRest = where; }
+    // The password rests in the keyring and was not read from it yet.
+    bool IsPasswordPending() const { return m_bPasswordPending; }
+    // Set since the connection was read or saved.
+    bool IsPasswordChanged() const { return m_bPasswordChanged; }
+    // The password as read from where it rests; no longer pending.
+    void SetStoredPassword(std::string_view password);
+    // The password now rests at `where`.
+    void SetPasswordSaved(EPasswordStore where);
     int GetPort() const { return m_nPort; }
     void SetPort(int port) { m_nPort = port; }
     bool IsPassive() const { return m_bPassive != 0; }
@@ -109,6 +126,9 @@ protected:
     std::string m_strHostAddr;
     std::string m_strLoginName;
     std::string m_strPassword;
+    EPasswordStore m_ePasswordRest = EPasswordStore::File;
+    bool m_bPasswordPending = false;
+    bool m_bPasswordChanged = false;
     int m_nPort = kDefaultPort;
     int m_bPassive = 1;
     int m_nRetries = 3;
@@ -153,9 +173,18 @@ public:
     // an empty list. Connections read before a damaged element stay.
     // `text` is left as it was.
     bool ReadXML(std::string& text) override;
-    // The file holds scrambled passwords: it is written owner-only (0600),
-    // as UTF-8, and replaces the old file only once it is complete.
+    // Before the file is written, each password set since the last save
+    // goes where the host's choice says (EPasswordStore), and scrambled
+    // passwords move into the keyring where one runs. After it is written,
+    // the keyring entries of connections that left the list, or the
+    // keyring, are deleted. The file may still hold scrambled passwords: it
+    // is written owner-only (0600), as UTF-8, and replaces the old file only
+    // once it is complete. False, with nothing written, when a new password
+    // cannot go where it must.
     bool SaveXML(std::string_view path);
+    // What the last save has to tell the user: a password kept in the file
+    // for want of a keyring, a keyring entry that could not be deleted.
+    const std::vector<std::string>& GetSaveNotices() const { return m_notices; }
     // False for a missing file (no error); otherwise appends as ReadXML.
     bool LoadXML(std::string_view path);
 
@@ -172,7 +201,17 @@ protected:
     CObj* CreateListObject() const override;
 
 private:
+    // Puts away the passwords that must move before the file is written.
+    bool PutPasswords(const std::string& file);
+    // Deletes the keyring entries that no connection rests in any more.
+    void ClearLeftEntries();
+    // The connections whose password this list knows to rest in the
+    // keyring: GUID -> the account the entry was stored for.
+    void NoteKeyringEntry(const CFtpLoginInfo& info);
+
     std::string m_strTag;
+    std::map<std::string, std::string> m_keyringEntries;
+    std::vector<std::string> m_notices;
 };
 
 }  // namespace velmora

@@ -37,6 +37,7 @@ public:
     std::deque<bool> answers;
     std::deque<std::string> names;
     std::deque<std::string> folders;
+    std::deque<std::string> passwords;
     std::vector<Shown> shown;
     std::vector<Shown> asked;
     struct TargetAnswer {
@@ -57,6 +58,12 @@ public:
         asked.push_back({"name", name});
         if (names.empty()) return false;
         name = Take(names, std::string());
+        return true;
+    }
+    bool AskPassword(QWidget*, const std::string& title, const std::string& text, std::string& password) override {
+        asked.push_back({title, text});
+        if (passwords.empty()) return false;
+        password = Take(passwords, std::string());
         return true;
     }
     bool PickFolder(QWidget*, const std::string& title, std::string& folder) override {

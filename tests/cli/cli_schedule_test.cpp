@@ -431,7 +431,7 @@ TEST_F(CliScheduleTest, ZipOrdersKeepTheirEncryptionAlsoInAnOlderFile) {
     const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
     const CliResult added = RunCli({"schedule", "add", "--db", db, "--name", "Vault", "--repeat", "daily", "--start",
                                     start, "--from", local / "out", "--to", local / "zips/", "--zip",
-                                    "--zip-password", "pw"});
+                                    "--zip-password", "pw", "--password-store", "file"});
     ASSERT_EQ(added.status, 0) << added.err;
     EXPECT_EQ(added.err, "");
     const std::string id = Value(db, "SELECT ID FROM Schedule");

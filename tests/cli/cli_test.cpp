@@ -512,7 +512,8 @@ TEST_F(CliTest, PasswordComesFromAFileOrTheEnvironment) {
     EXPECT_EQ(RunCli({"ls", "--password-file", local / "password", url}).status, 0);
     EXPECT_EQ(RunCli({"ls", url, "--password-file", local / "missing"}).status, 2);
     EXPECT_EQ(RunCli({"ls", url}, {{"PARCELO_PASSWORD", server.GetPassword()}}).status, 0);
-    EXPECT_EQ(RunCli({"ls", url}, {{"PARCELO_PASSWORD", ""}}).status, 1);
+    // None at all: refused before the login, which would only earn a "530".
+    EXPECT_EQ(RunCli({"ls", url}, {{"PARCELO_PASSWORD", ""}, {"HOME", local.path()}}).status, 2);
     EXPECT_EQ(RunCli({"--password-file", local / "missing", "ls", url}).status, 2);
 }
 
@@ -531,7 +532,7 @@ TEST_F(CliTest, PasswordsFromNetrcOnlyWhenItIsPrivate) {
 
     fs::permissions(netrc, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
     const CliResult exposed = RunCli({"ls", Url("/", false)}, home);
-    EXPECT_EQ(exposed.status, 1);
+    EXPECT_EQ(exposed.status, 2);
     EXPECT_NE(exposed.err.find("can be read by other users"), std::string::npos) << exposed.err;
 }
 
@@ -544,8 +545,10 @@ TEST_F(CliTest, APasswordIsAskedForOnTheTerminalWithoutEcho) {
     EXPECT_NE(asked.out.find("asked.txt"), std::string::npos) << asked.out;
     EXPECT_EQ(asked.out.find(server.GetPassword()), std::string::npos) << asked.out;
 
-    // No terminal: no question, and the login fails as the server says.
-    EXPECT_EQ(RunCli({"ls", Url("/", false)}, env).status, 1);
+    // No terminal: no question, and no login with an empty password either.
+    const CliResult unasked = RunCli({"ls", Url("/", false)}, env);
+    EXPECT_EQ(unasked.status, 2);
+    EXPECT_NE(unasked.err.find("no password for alice@127.0.0.1"), std::string::npos) << unasked.err;
 }
 
 TEST_F(CliTest, RemoteFolderAndFileCommands) {

@@ -183,6 +183,33 @@ TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     EXPECT_EQ(read.GetCount(), 4);
 }
 
+// The tests run without a desktop keyring, as a server or a cron job does.
+TEST(FtpLoginInfoListTest, WithoutAKeyringAPasswordStaysScrambledInTheFileAndTheSaveSaysWhere) {
+    TempDir dir;
+    const std::string file = dir / "FtpPropList.xml";
+    CFtpLoginInfoList list;
+    CFtpLoginInfo* info = list.AddNewConnection(nullptr);
+    info->SetHostName("Work");
+    info->SetPassword("first");
+    ASSERT_TRUE(list.SaveXML(file)) << list.GetLastError();
+    ASSERT_EQ(list.GetSaveNotices().size(), 1u);
+    const std::string notice = list.GetSaveNotices().front();
+    EXPECT_NE(notice.find("Secret Service"), std::string::npos) << notice;
+    EXPECT_NE(notice.find("'Work'"), std::string::npos) << notice;
+    EXPECT_NE(notice.find(file), std::string::npos) << notice;
+    EXPECT_NE(ReadFile(file).find(StrEnc("first")), std::string::npos);
+    ASSERT_TRUE(list.SaveXML(file));
+    EXPECT_TRUE(list.GetSaveNotices().empty()) << "said once, when the password was saved";
+
+    // The keyring asked for by name: nothing is written without it.
+    SetPasswordStore(EPasswordStore::Keyring);
+    info->SetPassword("second");
+    EXPECT_FALSE(list.SaveXML(file));
+    SetPasswordStore(EPasswordStore::Auto);
+    EXPECT_NE(list.GetLastError().find("'Work'"), std::string::npos) << list.GetLastError();
+    EXPECT_NE(ReadFile(file).find(StrEnc("first")), std::string::npos);
+}
+
 TEST(FtpLoginInfoListTest, SavingReplacesAWorldReadableFileOwnerOnly) {
     TempDir dir;
     const std::string file = dir / "list.xml";

@@ -78,6 +78,16 @@ bool CAppSettings::AllowPlainFtp(const std::string& host, uint16_t port) {
     return WriteValue(kPlainFtpServers, (servers.empty() ? "" : servers + " ") + ServerKey(host, port));
 }
 
+velmora::EPasswordStore CAppSettings::GetPasswordStore() const {
+    velmora::EPasswordStore store = velmora::EPasswordStore::Auto;
+    if (!velmora::ParsePasswordStore(ReadValue(kPasswordStore), store)) return velmora::EPasswordStore::Auto;
+    return store;
+}
+
+bool CAppSettings::SetPasswordStore(velmora::EPasswordStore store) {
+    return WriteValue(kPasswordStore, std::string(velmora::PasswordStoreName(store)));
+}
+
 void CAppSettings::Load() {
     GetHome();
     GetCurProject();

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "ftp/password_store.h"
+
 namespace parcelo {
 
 // The program's persistent settings: a few text values in the per-user store
@@ -44,6 +46,14 @@ public:
     static constexpr const char* kSimultaneousTransfers = "SimultaneousTransfers";
     static constexpr int kDefaultSimultaneousTransfers = 4;
     static constexpr int kMostSimultaneousTransfers = 10;
+    // "PasswordStore": where passwords saved from now on go: "auto" (also
+    // when missing or unknown: the desktop's keyring where one runs, else
+    // scrambled in the connections file), "keyring", "file" or "none"
+    // (never saved: asked for at login). Read from the store each time;
+    // setting it writes the store.
+    velmora::EPasswordStore GetPasswordStore() const;
+    bool SetPasswordStore(velmora::EPasswordStore store);
+    static constexpr const char* kPasswordStore = "PasswordStore";
     void SetSelNode(const std::string& text) { m_strSelNode = text; }
     // What a transfer does with a file whose target exists, unless the user
     // answers otherwise: "Ask" (also when missing), "Overwrite",

@@ -62,7 +62,12 @@ bool CConnectionStore::Save() {
     if (!m_bLoaded || IsLoadFailed() || m_strPath.empty()) return false;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(m_strPath).parent_path(), ignored);
-    if (m_list.SaveXML(m_strPath)) return true;
+    if (m_list.SaveXML(m_strPath)) {
+        // Where a password went for want of a keyring, or a keyring entry left behind.
+        for (const std::string& notice : m_list.GetSaveNotices())
+            LogAppEvent(velmora::LOG_STATUS, "App", "Connections:", notice);
+        return true;
+    }
     LogAppEvent(velmora::LOG_ERROR, "App", "Saving the connections failed:", m_list.GetLastError());
     return false;
 }

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "app/connections/login_password.h"
 #include "ftp/login_info.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
@@ -43,6 +44,11 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pLogin = AddText(form, tr("&Login:"), "login");
     m_pPassword = AddText(form, tr("&Password:"), "password");
     m_pPassword->setEchoMode(QLineEdit::Password);
+    m_pRemember = new QCheckBox(tr(" Remem&ber password"));
+    m_pRemember->setObjectName("rememberPassword");
+    m_pRemember->setToolTip(tr("Off: the password is asked for at the first login and kept only while the "
+                               "program runs"));
+    form->addRow(QString(), m_pRemember);
     m_pRemotePath = AddText(form, tr("Remote path:"), "remotePath");
     m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
     m_pApply = new QPushButton(tr("Apply"));
@@ -126,6 +132,10 @@ void CFtpConnectionPropDlg::ConnectEdits() {
     connect(m_pPassword, &QLineEdit::textEdited, this, [this](const QString& text) {
         Edit([&text](CFtpLoginInfo& info) { info.SetPassword(text.toStdString()); });
     });
+    connect(m_pRemember, &QCheckBox::toggled, this, [this](bool on) {
+        Edit([on](CFtpLoginInfo& info) { SetPasswordRemembered(info, on); });
+        ShowPasswordHint();
+    });
     onText(m_pCaFile, [](CFtpLoginInfo& info, const std::string& text) { info.SetTlsCaFile(text); });
     connect(m_pInsecure, &QCheckBox::toggled, this, [this](bool on) {
         Edit([on](CFtpLoginInfo& info) { info.SetTlsInsecure(on); });
@@ -163,7 +173,8 @@ void CFtpConnectionPropDlg::SetConnection(CFtpLoginInfo* info) {
 void CFtpConnectionPropDlg::ShowFields() {
     const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
     // Filling the fields is no edit.
-    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure);
+    const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure),
+        remember(m_pRemember);
     m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
     m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
     m_pPort->setValue(shown.GetPort());
@@ -174,9 +185,22 @@ void CFtpConnectionPropDlg::ShowFields() {
     m_pInsecureWarning->setVisible(shown.IsTlsInsecure());
     m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
     m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
+    m_pRemember->setChecked(IsPasswordRemembered(shown));
+    ShowPasswordHint();
     m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));
     m_pRetries->setValue(shown.GetRetries());
     for (QWidget* field : findChildren<QWidget*>()) field->setEnabled(m_pInfo != nullptr);
+}
+
+// An empty password field may hide a password kept elsewhere.
+void CFtpConnectionPropDlg::ShowPasswordHint() {
+    QString hint;
+    if (m_pInfo != nullptr && m_pInfo->IsPasswordPending()) {
+        hint = tr("Kept in the desktop keyring");
+    } else if (m_pInfo != nullptr && !IsPasswordRemembered(*m_pInfo)) {
+        hint = tr("Asked for at login");
+    }
+    m_pPassword->setPlaceholderText(hint);
 }
 
 void CFtpConnectionPropDlg::OnApply() {

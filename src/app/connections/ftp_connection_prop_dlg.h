@@ -49,6 +49,7 @@ private:
     void AddTrustFields(QFormLayout* form);
     void BrowseCaFile();
     void ShowFields();
+    void ShowPasswordHint();
 
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
     QLineEdit* m_pHostName;
@@ -61,6 +62,7 @@ private:
     QLabel* m_pInsecureWarning;  // shown while any certificate is accepted
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;
+    QCheckBox* m_pRemember;
     QLineEdit* m_pRemotePath;
     QSpinBox* m_pRetries;
     QPushButton* m_pApply;

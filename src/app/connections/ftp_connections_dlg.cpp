@@ -1,6 +1,8 @@
 #include "app/connections/ftp_connections_dlg.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -25,6 +27,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
       m_pList(new QTreeWidget),
       m_listCtrl(m_pList),
       m_pNew(new QPushButton(tr("New"))),
+      m_pPasswordStore(new QComboBox),
       m_pProps(new CFtpConnectionPropDlg) {
     m_pList->setObjectName("connections");
     GetSplitter()->setObjectName("connectionsSplitter");
@@ -43,6 +46,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
     buttons->addWidget(m_pNew);
     buttons->addStretch(1);
     layout->addLayout(buttons);
+    AddPasswordStoreChoice(layout);
     SetPanes(top, m_pProps, 1, 2);
 
     connect(m_pNew, &QPushButton::clicked, this, [this] { OnNew(); });
@@ -57,6 +61,31 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
         remove->setEnabled(GetSelected() != nullptr);
         connect(remove, &QAction::triggered, this, &CFtpConnectionsDlg::OnDelete);
         menu.exec(m_pList->viewport()->mapToGlobal(pos));
+    });
+}
+
+void CFtpConnectionsDlg::AddPasswordStoreChoice(QVBoxLayout* layout) {
+    m_pPasswordStore->setObjectName("passwordStore");
+    m_pPasswordStore->addItems({tr("Keyring, else file"), tr("Keyring only"), tr("File (scrambled)"),
+                                tr("Not saved (asked)")});
+    // The pane stays as narrow as it was: the list opens as wide as it needs.
+    m_pPasswordStore->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pPasswordStore->setMinimumContentsLength(8);
+    m_pPasswordStore->setToolTip(tr("Where passwords saved from now on are kept: the desktop keyring (where one "
+                                    "runs, else the connections file), only the keyring, the connections file, "
+                                    "or nowhere (asked for at login). Anyone who can read the connections file "
+                                    "can unscramble what it holds."));
+    m_pPasswordStore->setCurrentIndex(static_cast<int>(m_settings.GetPasswordStore()));
+    auto* label = new QLabel(tr("Pass&words:"));
+    label->setBuddy(m_pPasswordStore);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_pPasswordStore, 1);
+    layout->addLayout(row);
+    connect(m_pPasswordStore, &QComboBox::activated, this, [this](int index) {
+        const auto store = static_cast<velmora::EPasswordStore>(index);
+        m_settings.SetPasswordStore(store);
+        velmora::SetPasswordStore(store);
     });
 }
 
@@ -99,6 +128,13 @@ void CFtpConnectionsDlg::TrustCertificate(const CFtpLoginInfo& trusted) {
     if (info == nullptr) return;
     info->SetTlsFingerprint(trusted.GetTlsFingerprint());
     emit ConnectionsChanged();
+}
+
+void CFtpConnectionsDlg::KeepPassword(const CFtpLoginInfo& ready, ELoginPassword how) {
+    CFtpLoginInfo* info = m_connections.FindByGUID(ready.GetStrGUID());
+    if (info == nullptr) return;
+    KeepLoginPassword(*info, ready, how);
+    if (how == ELoginPassword::TypedToSave) emit ConnectionsChanged();
 }
 
 void CFtpConnectionsDlg::OnSelectionChanged() {

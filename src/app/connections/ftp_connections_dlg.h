@@ -6,7 +6,10 @@
 
 #include "app/common/qt_controls.h"
 #include "app/common/splitter_dlg.h"
+#include "app/connections/login_password.h"
 
+class QComboBox;
+class QVBoxLayout;
 class QPushButton;
 
 namespace velmora {
@@ -40,6 +43,9 @@ public:
     void UpdateName(const velmora::CFtpLoginInfo& renamed);
     // The connection (known by its GUID) keeps the trusted certificate's fingerprint.
     void TrustCertificate(const velmora::CFtpLoginInfo& trusted);
+    // The connection (known by its GUID) keeps the password its login was
+    // given (KeepLoginPassword); one to be saved again is saved now.
+    void KeepPassword(const velmora::CFtpLoginInfo& ready, ELoginPassword how);
 
     // "New": a new connection, selected, with its properties open.
     velmora::CFtpLoginInfo* OnNew();
@@ -48,6 +54,9 @@ public:
     void OnDelete();
 
     QTreeWidget* GetList() const { return m_pList; }
+    // Where passwords saved from now on go: the items in the order of
+    // velmora::EPasswordStore, kept in the settings.
+    QComboBox* GetPasswordStoreChoice() const { return m_pPasswordStore; }
     CFtpConnectionPropDlg* GetProperties() const { return m_pProps; }
 
 signals:
@@ -60,6 +69,7 @@ signals:
 
 private:
     void OnSelectionChanged();
+    void AddPasswordStoreChoice(QVBoxLayout* layout);
     int RowOf(const velmora::CFtpLoginInfo* info) const;
 
     velmora::CFtpLoginInfoList& m_connections;
@@ -67,6 +77,7 @@ private:
     QTreeWidget* m_pList;
     CQtListCtrl m_listCtrl;
     QPushButton* m_pNew;
+    QComboBox* m_pPasswordStore;
     CFtpConnectionPropDlg* m_pProps;
 };
 

@@ -211,10 +211,22 @@ void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
 
 // ---- Connecting ----
 
-void CFtpTreeDlg::Connect(const CFtpLoginInfo& info) {
+void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
     if (IsBusy()) {
-        RunWhenFree([this, info] { Connect(info); });
+        RunWhenFree([this, given] { Connect(given); });
         return;
+    }
+    // The password is made ready first: cancelling its question leaves the
+    // browser as it was.
+    CFtpLoginInfo info = given;
+    if (CFtpSink::IsComplete(info)) {
+        const ELoginPassword password = ReadyLoginPassword(info, m_context.prompter, this);
+        if (password == ELoginPassword::Cancelled) {
+            LogAppEvent(velmora::LOG_STATUS, "Ftp", "Login cancelled:", info.GetPureURL());
+            emit ConnectFinished(false);
+            return;
+        }
+        if (password != ELoginPassword::AsItWas) emit LoginPasswordReady(info, password);
     }
     // A comparison with the folder of the connection left behind is of no use now.
     m_preview.Cancel();

@@ -15,6 +15,7 @@
 #include "app/common/drop_target.h"
 #include "app/common/qt_controls.h"
 #include "app/common/splitter_dlg.h"
+#include "app/connections/login_password.h"
 #include "app/panes/browser_worker.h"
 #include "app/panes/sync_preview.h"
 #include "ftp/ftp_node.h"
@@ -111,8 +112,10 @@ public:
 
     // Starts to log in with the connection; then shows the root of its start
     // folder and makes it current, or shows why the login failed (also
-    // when the connection's login information is incomplete). Answers at
-    // once; ConnectFinished tells the end.
+    // when the connection's login information is incomplete). A password
+    // the connection does not hold is read from the keyring or asked for
+    // first (ReadyLoginPassword); cancelling that question ends the login
+    // there. Answers at once; ConnectFinished tells the end.
     void Connect(const velmora::CFtpLoginInfo& info);
     // Ends the wait of the job under way (a login leaves the browser
     // unconnected, a folder operation leaves the tree as it was).
@@ -180,6 +183,9 @@ signals:
     // The user trusted a server's certificate: the connection, with its
     // fingerprint, is to be stored.
     void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);
+    // The password of a login was read from the keyring or typed: the
+    // connection (known by its GUID) keeps it (KeepLoginPassword).
+    void LoginPasswordReady(const velmora::CFtpLoginInfo& ready, parcelo::ELoginPassword how);
 
 public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }

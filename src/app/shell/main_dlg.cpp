@@ -79,6 +79,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionChosen, m_pBrowser, &CFtpTreeDlg::ShowConnection);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
     connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
+    connect(m_pBrowser, &CFtpTreeDlg::LoginPasswordReady, m_pConnections, &CFtpConnectionsDlg::KeepPassword);
     connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
     // A connection opens at the folder it showed last time.
     connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, [this](bool connected) {
@@ -101,8 +102,10 @@ void CMainDlg::Initialize() {
     m_pConnections->Populate();
     CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
-    if (selected.empty() || !m_pConnections->SelectConnection(selected)) return;
-    m_pBrowser->ShowConnection(*m_pConnections->GetSelected());
+    // Selecting it shows it in the browser (ConnectionChosen), once: a
+    // second request would ask again for a password whose question was
+    // just cancelled.
+    if (!selected.empty()) m_pConnections->SelectConnection(selected);
 }
 
 void CMainDlg::OnMsg(CMsg& msg) {

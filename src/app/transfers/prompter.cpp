@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -127,6 +129,16 @@ bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
     CEnterNameDlg dialog(name, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     name = dialog.GetName();
+    return true;
+}
+
+bool CDialogPrompter::AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                                  std::string& password) {
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(parent, QString::fromStdString(title), QString::fromStdString(text),
+                                                QLineEdit::Password, QString(), &accepted);
+    if (!accepted) return false;
+    password = typed.toStdString();
     return true;
 }
 

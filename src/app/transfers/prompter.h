@@ -25,6 +25,10 @@ public:
     }
     // The name entry, pre-filled with `name`; false when cancelled.
     virtual bool AskName(QWidget* parent, std::string& name) = 0;
+    // A password, typed without echo, for the login that `text` names;
+    // false when cancelled.
+    virtual bool AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                             std::string& password) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
     // Local files, or one local folder, to upload; false when cancelled.
@@ -60,6 +64,8 @@ public:
     void ShowMessage(QWidget* parent, const std::string& title, const std::string& text) override;
     void ShowError(QWidget* parent, const std::string& title, const std::string& text) override;
     bool AskName(QWidget* parent, std::string& name) override;
+    bool AskPassword(QWidget* parent, const std::string& title, const std::string& text,
+                     std::string& password) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
     // First whether files or a folder, then the matching file dialog.
     bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override;

@@ -1,0 +1,72 @@
+#include "app/connections/login_password.h"
+
+#include <cctype>
+#include <string>
+
+#include "app/transfers/prompter.h"
+#include "ftp/login_info.h"
+#include "ftp/password_store.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+using velmora::platform::ESecretResult;
+
+ELoginPassword ReadyLoginPassword(CFtpLoginInfo& info, IPrompter& prompter, QWidget* parent) {
+    const std::string account = info.GetLoginName() + "@" + info.GetHost();
+    std::string why;
+    ELoginPassword typed = ELoginPassword::Typed;
+    if (info.IsPasswordPending()) {
+        std::string error;
+        const ESecretResult fetched = velmora::FetchSavedPassword(info, error);
+        if (fetched == ESecretResult::Ok) return ELoginPassword::FromKeyring;
+        // A missing entry is replaced; a keyring that cannot be read now is
+        // not written over with what is typed.
+        if (fetched == ESecretResult::NotFound) {
+            typed = ELoginPassword::TypedToSave;
+            why = "The password of '" + info.GetHostName() +
+                  "' is no longer in the desktop keyring. Enter it to log in as " + account +
+                  "; it is saved in the keyring again.";
+        } else {
+            if (!error.empty()) error[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(error[0])));
+            why = error + ".\n\nEnter the password to log in as " + account + " (kept for this session only).";
+        }
+    } else if (info.GetPasswordRest() == velmora::EPasswordStore::None && info.GetPassword().empty()) {
+        why = "The password of '" + info.GetHostName() + "' is not saved. Enter it to log in as " + account +
+              " (kept for this session only).";
+    } else {
+        return ELoginPassword::AsItWas;
+    }
+    std::string password;
+    if (!prompter.AskPassword(parent, "Password", why, password)) return ELoginPassword::Cancelled;
+    info.SetStoredPassword(password);
+    velmora::platform::WipeSecret(password);
+    return typed;
+}
+
+void SetPasswordRemembered(CFtpLoginInfo& info, bool remember) {
+    if (remember == IsPasswordRemembered(info)) return;
+    if (!remember) {
+        // Read before its entry goes, so that this session still has it.
+        std::string ignored;
+        velmora::FetchSavedPassword(info, ignored);
+        info.SetPasswordRest(velmora::EPasswordStore::None);
+        return;
+    }
+    info.SetPasswordRest(velmora::EPasswordStore::File);
+    info.SetPassword(std::string(info.GetPassword()));
+}
+
+bool IsPasswordRemembered(const CFtpLoginInfo& info) {
+    return info.GetPasswordRest() != velmora::EPasswordStore::None;
+}
+
+void KeepLoginPassword(CFtpLoginInfo& saved, const CFtpLoginInfo& ready, ELoginPassword how) {
+    if (how == ELoginPassword::TypedToSave) {
+        saved.SetPassword(ready.GetPassword());
+    } else if (how != ELoginPassword::AsItWas && how != ELoginPassword::Cancelled) {
+        saved.SetStoredPassword(ready.GetPassword());
+    }
+}
+
+}  // namespace parcelo

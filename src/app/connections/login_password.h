@@ -1,0 +1,39 @@
+#pragma once
+
+class QWidget;
+
+namespace velmora {
+class CFtpLoginInfo;
+}
+
+namespace parcelo {
+
+class IPrompter;
+
+// How the password of a login was made ready.
+enum class ELoginPassword {
+    AsItWas,      // the connection held it (an empty one included)
+    FromKeyring,  // read from the desktop's keyring
+    Typed,        // asked for; kept in memory for this session only
+    TypedToSave,  // asked for because its keyring entry was gone: to be saved again
+    Cancelled,    // the question was cancelled: no login
+};
+
+// Makes the password of a connection ready for its login, on the window
+// thread. One that rests in the desktop's keyring is read from it (the
+// service may show its own unlock prompt). One that is not saved, or whose
+// keyring entry is missing, locked or unreadable, is asked for, and the
+// question says why.
+ELoginPassword ReadyLoginPassword(velmora::CFtpLoginInfo& info, IPrompter& prompter, QWidget* parent);
+
+// "Remember password": off, the password is kept in memory only, and the
+// next save takes it out of the file or the keyring; on, the next save puts
+// it where the user's choice of store says (see velmora::EPasswordStore).
+void SetPasswordRemembered(velmora::CFtpLoginInfo& info, bool remember);
+bool IsPasswordRemembered(const velmora::CFtpLoginInfo& info);
+
+// The list's connection keeps the password made ready for `ready`: in
+// memory, or (TypedToSave) as a change that the next save puts away.
+void KeepLoginPassword(velmora::CFtpLoginInfo& saved, const velmora::CFtpLoginInfo& ready, ELoginPassword how);
+
+}  // namespace parcelo
