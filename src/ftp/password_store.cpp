@@ -1,10 +1,12 @@
 #include "ftp/password_store.h"
 
 #include <atomic>
+#include <filesystem>
 
 #include "base/format.h"
 #include "base/text.h"
 #include "ftp/login_info.h"
+#include "ftp/protocol/ssh_connection.h"
 
 namespace velmora {
 namespace {
@@ -100,6 +102,33 @@ platform::ESecretResult FetchSavedPassword(CFtpLoginInfo& info, std::string& err
     error = "the password of the saved connection '" + info.GetHostName() + "' is kept in the desktop keyring";
     error += result == platform::ESecretResult::NotFound ? ", which no longer has it" : ", but " + reason;
     return result;
+}
+
+platform::SecretAttributes KeyPassphraseKey(const std::string& keyFile) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(keyFile, ignored);
+    return {{"application", kApplication}, {"kind", "ssh-key"}, {"file", absolute.lexically_normal().string()}};
+}
+
+std::function<bool(const std::string&, std::string&)> RememberedPassphrases(
+    PassphraseQuestion ask, std::function<void(const std::string&)> tell) {
+    return [ask = std::move(ask), tell = std::move(tell)](const std::string& keyFile, std::string& passphrase) {
+        const platform::SecretAttributes key = KeyPassphraseKey(keyFile);
+        std::string error;
+        if (platform::LookupSecret(key, passphrase, error) == platform::ESecretResult::Ok) {
+            if (protocol::IsKeyPassphrase(keyFile, passphrase)) return true;
+            // The key has a new passphrase now.
+            platform::WipeSecret(passphrase);
+            platform::ClearSecrets(key, error);
+        }
+        bool remember = false;
+        if (!ask || !ask(keyFile, passphrase, remember)) return false;
+        if (!remember || !protocol::IsKeyPassphrase(keyFile, passphrase)) return true;
+        const std::string label = "Parcelo: passphrase of the SSH key " + key.back().second;
+        if (platform::StoreSecret(key, label, passphrase, error) != platform::ESecretResult::Ok && tell)
+            tell("the passphrase of " + keyFile + " is not remembered: " + error);
+        return true;
+    };
 }
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,5 +48,19 @@ VELMORA_API std::string ConnectionSecretLabel(const CFtpLoginInfo& info);
 // and was not read yet; Ok at once for any other connection. The error
 // names the connection.
 VELMORA_API platform::ESecretResult FetchSavedPassword(CFtpLoginInfo& info, std::string& error);
+
+// SSH key passphrases, kept in the keyring only when the user asks for it.
+// A person's answer for the passphrase of a key file: false when none was
+// given; `remember` set keeps it in the keyring.
+using PassphraseQuestion = std::function<bool(const std::string& keyFile, std::string& passphrase, bool& remember)>;
+// The keyring entry of a key file's passphrase (the file's absolute path).
+VELMORA_API platform::SecretAttributes KeyPassphraseKey(const std::string& keyFile);
+// An asker for an SSH session's key passphrases (CSshSettings::askPassphrase):
+// the passphrase remembered for the key, while it still opens the key
+// (an outdated one is deleted); otherwise `ask`. An answer is remembered
+// only when the user asked for that and it opens the key. `tell` hears why
+// one could not be remembered.
+VELMORA_API std::function<bool(const std::string& keyFile, std::string& passphrase)> RememberedPassphrases(
+    PassphraseQuestion ask, std::function<void(const std::string& notice)> tell = {});
 
 }  // namespace velmora

@@ -38,6 +38,7 @@ const SecretSchema kSchema = {
         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
         {"order", SECRET_SCHEMA_ATTRIBUTE_STRING},
         {"field", SECRET_SCHEMA_ATTRIBUTE_STRING},
+        {"file", SECRET_SCHEMA_ATTRIBUTE_STRING},
         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
     },
     0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,

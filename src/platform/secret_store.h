@@ -31,7 +31,7 @@ enum class ESecretResult {
 };
 
 // The attribute names an entry may carry: "application", "kind",
-// "connection", "host", "port", "user", "order" and "field".
+// "connection", "host", "port", "user", "order", "field" and "file".
 using SecretAttributes = std::vector<std::pair<std::string, std::string>>;
 
 // Whether calls may show the service's unlock prompt (a window of its own).

@@ -206,6 +206,14 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
     return Fail(error, EFtpError::LoginRefused, DescribeRefusedLogin(tried, offered));
 }
 
+bool IsKeyPassphrase(const std::string& keyFile, const std::string& passphrase) {
+    ssh_key raw = nullptr;
+    if (ssh_pki_import_privkey_file(keyFile.c_str(), passphrase.c_str(), nullptr, nullptr, &raw) != SSH_OK)
+        return false;
+    KeyPtr key(raw);
+    return true;
+}
+
 int CSshConnection::TryKeyFile(const std::string& file, const CSshSettings& settings, std::string& note) {
     std::error_code code;
     if (!std::filesystem::is_regular_file(file, code)) {

@@ -36,6 +36,10 @@ struct VELMORA_API CSshSettings {
     std::function<bool(const std::string& prompt, bool echo, std::string& answer)> askKeyboard;
 };
 
+// Whether the passphrase opens the private key file (a remembered one may
+// be out of date).
+VELMORA_API bool IsKeyPassphrase(const std::string& keyFile, const std::string& passphrase);
+
 class VELMORA_API CSshConnection {
 public:
     CSshConnection();
