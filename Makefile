@@ -14,7 +14,7 @@ JOBS        ?= $(shell nproc)
 DEB_PACKAGES := cmake g++ ninja-build pkg-config \
 	libsqlite3-dev zlib1g-dev libssl-dev libssh-dev libgtest-dev libgmock-dev libcli11-dev qt6-base-dev \
 	python3-pyftpdlib python3-openssl openssl unzip zip 7zip sqlite3 openssh-server openssh-client \
-	libsecret-1-dev gnome-keyring dbus libsecret-tools
+	libsecret-1-dev gnome-keyring dbus libsecret-tools xvfb openbox xdotool x11-utils
 
 .PHONY: deps build test test-tsan test-asan sanitizer-build run bench install clean
 

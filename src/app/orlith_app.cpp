@@ -7,6 +7,7 @@
 
 #include "app/common/app_context.h"
 #include "app/common/status_relay.h"
+#include "app/common/transfer_settings.h"
 #include "app/panes/ftp_sink.h"
 #include "app/shell/quit_signals.h"
 #include "app/transfers/existing_targets.h"
@@ -14,11 +15,7 @@
 #include "app/transfers/transfer_queue.h"
 #include "app/tray/dash_bord_dlg.h"
 #include "base/format.h"
-#include "engine/job_state.h"
-#include "engine/source.h"
-#include "ftp/ftp_client.h"
 #include "ftp/password_store.h"
-#include "ftp/protocol/ftp_trace.h"
 #include "paths/file_path.h"
 #include "platform/message_pump.h"
 
@@ -41,6 +38,7 @@ COrlithApp::COrlithApp(std::string defaultHome)
       m_pContext(std::make_unique<CAppContext>(
           CAppContext{m_settings, *m_pSink, *m_pQueue, *m_pRelay, *m_pPrompter, *m_pTargets})) {
     m_pApp = this;
+    m_pTargets->Follow(*m_pQueue);
 }
 
 COrlithApp::~COrlithApp() {
@@ -56,19 +54,6 @@ std::string COrlithApp::FindDefaultHome() {
     return {};
 }
 
-namespace {
-void TraceToLog(std::string_view line) { velmora::CLogFile().Write("Ftp", std::string(line), true); }
-}  // namespace
-
-void COrlithApp::ApplyTransferSettings(const CAppSettings& settings) {
-    velmora::CSource::SetPreserveTimes(settings.GetPreserveTimes());
-    velmora::CJobState::Job().m_nSessions = settings.GetSimultaneousTransfers();
-    velmora::protocol::SetFtpTraceSink(settings.GetProtocolTrace() ? TraceToLog : nullptr);
-    // The browser asks the user about a server without TLS once; every
-    // session then reads the answer (none: no password in clear).
-    velmora::CFtpClient::SetPlainLoginQuestion(CAppSettings::AllowsPlainFtp);
-}
-
 bool COrlithApp::InitInstance() {
     // Long work on this thread keeps the windows alive through the pump.
     velmora::platform::SetMessagePumpHook([] {
@@ -81,7 +66,10 @@ bool COrlithApp::InitInstance() {
     m_settings.Load();
     velmora::CFtpPath(m_settings.GetProjectsFolder(), velmora::PATH_FOLDER).CreateFolder();
     if (m_log.Open(m_settings.GetLogFile())) m_log.StartApp(CAppSettings::kProduct);
-    ApplyTransferSettings(m_settings);
+    ApplyTransferSettings(m_settings.GetTransferSettings());
+    // What was unfinished at the last exit waits for Start.
+    m_pQueue->SetStore(m_settings.GetQueueFile());
+    m_pQueue->Restore();
     // Someone sits in front of the desktop program: a locked keyring may
     // show the service's own unlock prompt.
     velmora::SetPasswordStore(m_settings.GetPasswordStore());

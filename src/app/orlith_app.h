@@ -42,9 +42,6 @@ public:
     // Runs the main window modally; answers false, like a dialog program
     // whose framework then ends without a message loop of its own.
     bool InitInstance();
-    // The settings the library reads during transfers: preserved times, the
-    // sessions a transfer opens, and the protocol trace into the log file.
-    static void ApplyTransferSettings(const CAppSettings& settings);
     // Answers the exit code.
     int ExitInstance();
     // A later start of the program handed over its files: the running

@@ -59,6 +59,9 @@ void CFtpLoginInfo::Clear() {
     m_nCurAttempt = 3;
     m_bAnonymous = 0;
     m_strDescr.clear();
+    m_strFolder.clear();
+    m_strLocalPath.clear();
+    m_nTimeout = 0;
     m_remotePath.Clear();
     m_tls = protocol::CTlsSettings();
 }
@@ -88,6 +91,9 @@ void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
     m_nCurAttempt = src.m_nCurAttempt;
     m_bAnonymous = src.m_bAnonymous;
     m_strDescr = src.m_strDescr;
+    m_strFolder = src.m_strFolder;
+    m_strLocalPath = src.m_strLocalPath;
+    m_nTimeout = src.m_nTimeout;
     m_remotePath = src.m_remotePath;
     m_tls = src.m_tls;
 }
@@ -135,6 +141,9 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_tls_fingerprint", m_tls.fingerprint);
     out += XMLAttr("ftp_tls_ca_file", m_tls.caFile);
     out += XMLAttr("ftp_tls_insecure", m_tls.insecure ? 1 : 0);
+    out += XMLAttr("ftp_folder", m_strFolder);
+    out += XMLAttr("ftp_local_path", m_strLocalPath);
+    out += XMLAttr("ftp_timeout", m_nTimeout);
     if (!inText) out += XMLAttr("ftp_pwd_store", PasswordStoreName(m_ePasswordRest));
     m_remotePath.WriteXMLAttr(out);
 }
@@ -153,6 +162,7 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         {"ftp_retries", &CFtpLoginInfo::m_nRetries},
         {"ftp_retry_delay", &CFtpLoginInfo::m_nRetryDelay},
         {"ftp_anonimous", &CFtpLoginInfo::m_bAnonymous},
+        {"ftp_timeout", &CFtpLoginInfo::m_nTimeout},
     };
     struct TextField {
         const char* name;
@@ -163,6 +173,8 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         {"ftp_host_addr", &CFtpLoginInfo::m_strHostAddr},
         {"ftp_login_name", &CFtpLoginInfo::m_strLoginName},
         {"ftp_descr", &CFtpLoginInfo::m_strDescr},
+        {"ftp_folder", &CFtpLoginInfo::m_strFolder},
+        {"ftp_local_path", &CFtpLoginInfo::m_strLocalPath},
     };
     if (key == "umodified") {
         uModified = static_cast<uint32_t>(ParseInt32(value));

@@ -89,6 +89,16 @@ public:
     void SetAnonymous(bool on) { m_bAnonymous = on ? 1 : 0; }
     const std::string& GetDescr() const { return m_strDescr; }
     void SetDescr(std::string_view text) { m_strDescr = text; }
+    // Where the desktop's site list files the connection ("Work/Clients";
+    // empty for the top), the local folder it opens beside the server, and
+    // how long a server may keep it waiting, in seconds (0: the program's
+    // default). Files without them read as empty and 0.
+    const std::string& GetFolder() const { return m_strFolder; }
+    void SetFolder(std::string_view folder) { m_strFolder = folder; }
+    const std::string& GetLocalPath() const { return m_strLocalPath; }
+    void SetLocalPath(std::string_view path) { m_strLocalPath = path; }
+    int GetTimeout() const { return m_nTimeout; }
+    void SetTimeout(int seconds) { m_nTimeout = seconds; }
 
     // FTP over TLS, stored with the connection: the mode ("ftp_tls"), the
     // pinned fingerprint ("ftp_tls_fingerprint"), an extra CA file
@@ -136,6 +146,9 @@ protected:
     int m_nCurAttempt = 3;
     int m_bAnonymous = 0;
     std::string m_strDescr;
+    std::string m_strFolder;
+    std::string m_strLocalPath;
+    int m_nTimeout = 0;
     CFtpPath m_remotePath;
     protocol::CTlsSettings m_tls;
 };

@@ -73,6 +73,15 @@ public:
         return true;
     }
 
+    // Scripted files to read or write.
+    std::deque<std::string> files;
+    bool PickFile(QWidget*, const std::string& title, bool, std::string& path) override {
+        asked.push_back({title, path});
+        if (files.empty()) return false;
+        path = Take(files, std::string());
+        return true;
+    }
+
     // Scripted picks of files or a folder to upload; without one, a folder
     // from `folders`.
     std::deque<std::vector<std::string>> uploadPicks;
@@ -125,6 +134,7 @@ protected:
     void SetUp() override {
         FtpServerTest::SetUp();
         TakeQtWarnings();
+        targets.Follow(queue);
     }
     // Qt complains about misuse of its widgets and threads as warnings.
     void TearDown() override {

@@ -28,8 +28,9 @@
 #include <gtest/gtest.h>
 
 #include "app/common/drag_item.h"
+#include "app/common/transfer_settings.h"
 #include "app/connections/ftp_connections_dlg.h"
-#include "app/orlith_app.h"
+#include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/session_security_label.h"
@@ -198,7 +199,7 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_TRUE(main.GetBrowser().IsConnecting());
         ASSERT_TRUE(test::WaitFor([&ended] { return ended; }));
         Settle(main.GetBrowser());
-        ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
+        ASSERT_TRUE(sink.IsOnline()) << sink.GetState().error;
         EXPECT_TRUE(sink.IsUnix());
         EXPECT_FALSE(main.GetWait().isVisible());
         EXPECT_EQ(main.GetConnections().GetSelected()->GetHostName(), "Home");
@@ -209,7 +210,8 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(root->text(0).toStdString(), server.GetHost());
         EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"in", "pub"}));
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"top.txt"});
-        EXPECT_EQ(main.windowTitle().toStdString(), "/ - (1)");
+        // The title counts the folder's folders and files.
+        EXPECT_EQ(main.windowTitle().toStdString(), "/ - (3)");
         EXPECT_EQ(settings.GetSelNode(), "/");
 
         // An unlisted folder shows a placeholder until it is expanded.
@@ -231,7 +233,8 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"a.txt"});
         EXPECT_EQ(sink.GetStatusText(), "Connected:\n\rServer: '" + server.GetHost() + "'\r\nRoot:   '" +
                                             server.GetHost() + "'\r\nFolder: docs\r\nNot encrypted (plain FTP)\r\n");
-        const auto* indicator = browser.findChild<CSessionSecurityLabel*>("encryptionIndicator");
+        // In the main window's status bar.
+        const auto* indicator = main.findChild<CSessionSecurityLabel*>("encryptionIndicator");
         ASSERT_NE(indicator, nullptr);
         EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Plain);
         EXPECT_NE(indicator->text().indexOf("Not encrypted"), -1) << indicator->text().toStdString();
@@ -338,11 +341,11 @@ TEST_F(BrowserTest, AServerRefusalShowsTheSessionErrorAndLeavesTheTree) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title, "Error");
     EXPECT_TRUE(prompter.shown[0].text.starts_with("Ftp: 550")) << prompter.shown[0].text;
-    EXPECT_EQ(prompter.shown[0].text, sink.GetStrError());
+    EXPECT_EQ(prompter.shown[0].text, sink.GetState().error);
     EXPECT_EQ(ChildNames(Root(*browser)), before);
 
     // A lost connection: the browser says so instead of acting.
-    sink.Logoff();
+    sink.Session().Logoff();
     browser->OnRefresh();
     Settle(*browser);
     EXPECT_EQ(prompter.shown.size(), 1u);
@@ -568,7 +571,8 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
     EXPECT_TRUE(HasRemote("pub/b.txt"));
 
     WriteFile(server.Path("pub/new.txt"), "n");
-    QTest::keyClick(browser->GetList(), Qt::Key_F5);
+    // F5 is the main window's (both panes); the pane's own refresh lists again.
+    browser->OnRefresh();
     Settle(*browser);
     const std::vector<std::string> listed = ListedNames(*browser->GetList());
     EXPECT_NE(std::find(listed.begin(), listed.end(), "new.txt"), listed.end());
@@ -625,7 +629,7 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     const std::string url = "ftp://" + server.GetHost() + ":" + std::to_string(server.GetPort()) + "/";
     EXPECT_NE(logged.find("Login failed: " + url), std::string::npos) << logged;
     EXPECT_NE(logged.find("The server refused the login name or the password."), std::string::npos) << logged;
-    EXPECT_FALSE(sink.IsConnected());
+    EXPECT_FALSE(sink.GetState().online);
     EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
 }
 
@@ -650,7 +654,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_NE(prompter.asked[0].text.find(tls.certificates.Fingerprint()), std::string::npos) << prompter.asked[0].text;
     EXPECT_NE(prompter.asked[0].text.find("Parcelo Test CA"), std::string::npos) << prompter.asked[0].text;
     EXPECT_TRUE(stored.empty());
-    EXPECT_FALSE(sink.IsConnected());
+    EXPECT_FALSE(sink.GetState().online);
 
     prompter.answers = {true};  // "Trust this certificate": stored, and the login goes again
     bool connected = false;
@@ -658,7 +662,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_FALSE(ConnectAndWait(browser, info));
     parcelo::test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
     EXPECT_EQ(stored, tls.certificates.Fingerprint());
-    EXPECT_TRUE(sink.IsEncrypted());
+    EXPECT_TRUE(sink.GetState().encrypted);
     EXPECT_NE(sink.GetStatusText().find("\r\nEncrypted: TLSv1."), std::string::npos) << sink.GetStatusText();
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Encrypted);
     EXPECT_NE(indicator->text().indexOf("Encrypted (TLSv1."), -1) << indicator->text().toStdString();
@@ -666,14 +670,14 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     // Accepting any certificate connects, and the indicator says it is unsafe.
     info.SetTlsInsecure(true);
     prompter.asked.clear();
-    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
     EXPECT_TRUE(prompter.asked.empty());
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Unverified);
     EXPECT_NE(indicator->text().indexOf("NOT checked"), -1) << indicator->text().toStdString();
 }
 
 TEST_F(BrowserTest, AServerWithoutTlsIsAskedAboutOnceBeforeThePasswordGoesUnencrypted) {
-    COrlithApp::ApplyTransferSettings(settings);  // as the program starts
+    ApplyTransferSettings(settings.GetTransferSettings());  // as the program starts
     struct Uninstall {
         ~Uninstall() { velmora::CFtpClient::SetPlainLoginQuestion(nullptr); }
     } uninstall;
@@ -686,8 +690,8 @@ TEST_F(BrowserTest, AServerWithoutTlsIsAskedAboutOnceBeforeThePasswordGoesUnencr
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].title, "No encryption");
     EXPECT_NE(prompter.asked[0].text.find(CFtpTreeDlg::kPlainLoginQuestion), std::string::npos);
-    EXPECT_EQ(sink.GetLoginError(), velmora::protocol::EFtpError::PlainRefused);
-    EXPECT_FALSE(sink.IsConnected());
+    EXPECT_EQ(sink.GetState().loginError, velmora::protocol::EFtpError::PlainRefused);
+    EXPECT_FALSE(sink.GetState().online);
 
     // Yes: stored, and the login goes again.
     prompter.answers = {true};
@@ -695,12 +699,12 @@ TEST_F(BrowserTest, AServerWithoutTlsIsAskedAboutOnceBeforeThePasswordGoesUnencr
     QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
     EXPECT_FALSE(ConnectAndWait(browser, info));
     test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
-    EXPECT_TRUE(sink.IsConnected());
-    EXPECT_FALSE(sink.IsEncrypted());
+    EXPECT_TRUE(sink.GetState().online);
+    EXPECT_FALSE(sink.GetState().encrypted);
 
     // Asked once per server: the answer stays with the settings.
     prompter.asked.clear();
-    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
     EXPECT_TRUE(prompter.asked.empty());
     EXPECT_TRUE(CAppSettings::AllowsPlainFtp(server.GetHost(), server.GetPort()));
 }
@@ -1007,7 +1011,7 @@ TEST_F(BrowserTest, AFolderListedFromASilentServerNeverStopsTheWindowThreadAndEn
     CMainDlg main(context);
     main.show();
     CFtpTreeDlg& browser = main.GetBrowser();
-    ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+    ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
     Settle(browser);
     QTreeWidgetItem* slow = Child(Root(browser), "slow");
     ASSERT_NE(slow, nullptr);
@@ -1047,8 +1051,8 @@ TEST_F(BrowserTest, ReconnectComesBackToTheSameFolders) {
     Settle(*browser);
 
     // The session is lost under the browser.
-    sink.Logoff();
-    QTest::keyClick(browser->GetList(), Qt::Key_F5);
+    sink.Session().Logoff();
+    browser->OnRefresh();
     Settle(*browser);
     ASSERT_TRUE(browser->IsShowingDisconnected());
 
@@ -1167,7 +1171,7 @@ TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
     WriteFile(server.Path("pub/docs/more/m.txt"), "m");
     WriteFile(server.Path("pub/late.txt"), "late");
 
-    QTest::keyClick(browser->GetTree(), Qt::Key_F5);
+    browser->OnRefresh();
     Settle(*browser);
     pub = Child(Root(*browser), "pub");
     EXPECT_TRUE(pub->isExpanded());
@@ -1178,7 +1182,9 @@ TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
     EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"late.txt"});
 }
 
-TEST_F(BrowserTest, ChoosingAConnectionInTheListShowsItInTheBrowser) {
+// Choosing a site in the Site Manager shows its settings; Connect shows it in
+// the browser.
+TEST_F(BrowserTest, ConnectingToASiteOfTheSiteManagerShowsItInTheBrowser) {
     fs::create_directories(settings.GetProjectsFolder());
     velmora::CFtpLoginInfoList saved;
     saved.AddTail(new velmora::CFtpLoginInfo(Login("Home")));
@@ -1190,10 +1196,15 @@ TEST_F(BrowserTest, ChoosingAConnectionInTheListShowsItInTheBrowser) {
     CMainDlg main(context);
     main.Initialize();
     Settle(main.GetBrowser());
-    ASSERT_TRUE(sink.IsOnline()) << sink.GetStrError();
+    ASSERT_TRUE(sink.IsOnline()) << sink.GetState().error;
     EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Home");
 
+    main.OpenSiteManager();
     ASSERT_TRUE(main.GetConnections().SelectConnection("Away"));
+    Settle(main.GetBrowser());
+    EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Home");
+    main.GetSiteManager().GetConnectButton()->click();
+    ASSERT_TRUE(test::WaitFor([&] { return sink.GetLoginInfo().GetHostName() == "Away" && sink.IsOnline(); }));
     Settle(main.GetBrowser());
     EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Away");
     EXPECT_EQ(sink.GetRoot()->GetDoc(), "/pub/");

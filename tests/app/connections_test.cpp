@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 
 #include "app/connections/ftp_connection_prop_dlg.h"
 #include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/site_manager_dlg.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/shell/main_dlg.h"
 #include "app_fixture.h"
@@ -46,6 +49,7 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     main.Initialize();
     EXPECT_EQ(connections.GetList()->topLevelItemCount(), 0);
     velmora::CFtpLoginInfo* info = connections.OnNew();
+    main.OpenSiteManager();
     EXPECT_EQ(info->GetHostName(), "Connection 1");
     EXPECT_EQ(settings.GetSelConnection(), "Connection 1");
     EXPECT_EQ(props->GetConnection(), info);
@@ -74,9 +78,11 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     EXPECT_EQ(info->GetPassword(), server.GetPassword());
     EXPECT_EQ(info->GetRemotePath(), "/pub/");
 
-    // Apply connects once the window thread is free again.
+    // Apply connects once the window thread is free again, and the Site
+    // Manager has done its work.
     velmora::test::WriteFile(server.Path("pub/a.txt"), "a");
     props->findChild<QPushButton*>("apply")->click();
+    EXPECT_FALSE(main.GetSiteManager().isVisible());
     EXPECT_FALSE(sink.IsOnline());
     ASSERT_TRUE(test::WaitFor([&] { return sink.IsOnline(); }));
     test::ProcessEvents();
@@ -179,15 +185,118 @@ TEST_F(ConnectionsTest, TheCaFileAndTheUnsafeSwitchAreSavedWithTheConnection) {
     EXPECT_FALSE(warning->isHidden());
 }
 
-TEST_F(ConnectionsTest, EnterInAFieldAppliesTheConnectionAndAddsNone) {
+TEST_F(ConnectionsTest, EnterInAFieldOfTheSiteManagerConnectsAndClosesIt) {
     main.Initialize();
     main.show();
+    main.OpenSiteManager();
     connections.OnNew();
     Type("password", "secret");
     test::CEar applied(velmora::MSG_APP_CONNECTION_23);
     QTest::keyClick(props->findChild<QLineEdit*>("password"), Qt::Key_Return);
     EXPECT_EQ(applied.Heard().size(), 1u);
     EXPECT_EQ(main.GetConnectionList().GetCount(), 1);
+    EXPECT_FALSE(main.GetSiteManager().isVisible());
+}
+
+// Every label names its field, so that its "&" makes a key and never shows.
+TEST_F(ConnectionsTest, EveryLabelWithAKeyHasItsField) {
+    for (QLabel* label : props->findChildren<QLabel*>()) {
+        if (label->text().contains('&')) {
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        }
+    }
+    auto* caFile = props->findChild<QLineEdit*>("caFile");
+    const auto labels = props->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) { return label->buddy() == caFile; }));
+}
+
+TEST_F(ConnectionsTest, SitesAreFiledInFoldersDuplicatedRenamedAndDeleted) {
+    main.Initialize();
+    prompter.names = {"Work"};
+    ASSERT_TRUE(connections.OnNewFolder());
+    velmora::CFtpLoginInfo* office = connections.OnNew();
+    EXPECT_EQ(office->GetFolder(), "Work");
+    QTreeWidgetItem* folder = connections.FolderItem("Work");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(connections.ItemOf(office)->parent(), folder);
+
+    // A sub-folder, and an empty folder, survive a restart.
+    prompter.names = {"Clients"};
+    ASSERT_TRUE(connections.OnNewFolder());
+    EXPECT_NE(connections.FolderItem("Work/Clients"), nullptr);
+    ASSERT_TRUE(connections.SelectConnection(office->GetHostName()));
+    velmora::CFtpLoginInfo* copy = connections.OnDuplicate();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->GetHostName(), "Copy of Connection 1");
+    EXPECT_EQ(copy->GetFolder(), "Work");
+    EXPECT_NE(copy->GetStrGUID(), office->GetStrGUID());
+
+    // Renaming the folder moves its sites with it.
+    connections.GetList()->setCurrentItem(connections.FolderItem("Work"));
+    prompter.names = {"Office"};
+    ASSERT_TRUE(connections.OnRename());
+    EXPECT_EQ(office->GetFolder(), "Office");
+    EXPECT_EQ(copy->GetFolder(), "Office");
+    EXPECT_NE(connections.FolderItem("Office/Clients"), nullptr);
+    {
+        CMainDlg again(context);
+        again.Initialize();
+        EXPECT_NE(again.GetConnections().FolderItem("Office/Clients"), nullptr);
+        EXPECT_EQ(again.GetConnections().ItemOf(again.GetConnectionList().FindByHost("Connection 1"))->parent(),
+                  again.GetConnections().FolderItem("Office"));
+    }
+
+    // A folder with sites goes only when the user agrees, with its sites.
+    connections.GetList()->setCurrentItem(connections.FolderItem("Office"));
+    prompter.answers = {false};
+    connections.OnDelete();
+    EXPECT_EQ(main.GetConnectionList().GetCount(), 2);
+    prompter.answers = {true};
+    connections.OnDelete();
+    EXPECT_EQ(main.GetConnectionList().GetCount(), 0);
+    EXPECT_EQ(connections.FolderItem("Office"), nullptr);
+    EXPECT_EQ(OnDisk(), std::vector<std::string>{});
+}
+
+TEST_F(ConnectionsTest, ExportedSitesImportBesideTheOnesThere) {
+    main.Initialize();
+    velmora::CFtpLoginInfo* first = connections.OnNew();
+    first->SetHost("ftp.example.org");
+    first->SetPassword("s3cret");
+    velmora::test::TempDir exchange;
+    prompter.files = {exchange / "sites.xml"};
+    connections.OnExport();
+    // Imported into the same list: the same sites again, each with an identity of its own.
+    prompter.files = {exchange / "sites.xml"};
+    connections.OnImport();
+    ASSERT_EQ(main.GetConnectionList().GetCount(), 2);
+    EXPECT_EQ(main.GetConnectionList().GetTail()->GetHost(), "ftp.example.org");
+    EXPECT_EQ(main.GetConnectionList().GetTail()->GetPassword(), "s3cret");
+    EXPECT_NE(main.GetConnectionList().GetTail()->GetStrGUID(), first->GetStrGUID());
+    // Something that is no site list is said to be one, and changes nothing.
+    velmora::test::WriteFile(exchange / "other.xml", "<html/>");
+    EXPECT_EQ(connections.Import(exchange / "other.xml"), 0);
+    EXPECT_EQ(prompter.shown.back().title, "Error");
+    EXPECT_EQ(main.GetConnectionList().GetCount(), 2);
+}
+
+TEST_F(ConnectionsTest, AnonymousLoginTimeOutAndLocalFolderAreKeptWithTheSite) {
+    main.Initialize();
+    velmora::CFtpLoginInfo* info = connections.OnNew();
+    props->findChild<QCheckBox*>("anonymous")->click();
+    EXPECT_TRUE(info->IsAnonymous());
+    EXPECT_EQ(info->GetLoginName(), "anonymous");
+    EXPECT_FALSE(props->findChild<QLineEdit*>("login")->isEnabled());
+    props->findChild<QSpinBox*>("timeout")->setValue(45);
+    Type("localPath", "/srv/mirror");
+    EXPECT_EQ(info->GetTimeout(), 45);
+    EXPECT_EQ(info->GetLocalPath(), "/srv/mirror");
+    EXPECT_TRUE(test::WaitFor([&] {
+        velmora::CFtpLoginInfoList list;
+        list.LoadXML(ProjectFile());
+        return list.GetCount() == 1 && list.GetHead()->GetTimeout() == 45 && list.GetHead()->IsAnonymous() &&
+               list.GetHead()->GetLocalPath() == "/srv/mirror";
+    }));
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(DesktopKeyringTest, APasswordTypedInThePropertiesRestsInTheKeyringAndTheN
 
     CMainDlg window(context);
     window.Initialize();
-    ASSERT_TRUE(test::WaitFor([&] { return sink.IsOnline(); })) << sink.GetStrError();
+    ASSERT_TRUE(test::WaitFor([&] { return sink.IsOnline(); })) << sink.GetState().error;
     EXPECT_EQ(PasswordQuestions(), 0u);
     ASSERT_TRUE(ApplyAndWait(window));
     EXPECT_EQ(PasswordQuestions(), 0u);
@@ -139,7 +139,7 @@ TEST_F(DesktopKeyringTest, AMissingEntryIsAskedForAtLoginAndSavedAgain) {
     EXPECT_EQ(keyring->Lookup(Entry(guid)), "");
 
     prompter.passwords.push_back(server.GetPassword());
-    ASSERT_TRUE(ApplyAndWait(window)) << sink.GetStrError();
+    ASSERT_TRUE(ApplyAndWait(window)) << sink.GetState().error;
     EXPECT_EQ(PasswordQuestions(), 2u);
     EXPECT_EQ(keyring->Lookup(Entry(guid)), server.GetPassword());
     EXPECT_EQ(FilesHoldingThePassword(), std::vector<std::string>{});
@@ -164,7 +164,7 @@ TEST_F(DesktopKeyringTest, WithRememberOffThePasswordIsAskedOnceAndKeptForTheSes
     CMainDlg window(context);
     window.Initialize();
     prompter.passwords.push_back(server.GetPassword());
-    ASSERT_TRUE(ApplyAndWait(window)) << sink.GetStrError();
+    ASSERT_TRUE(ApplyAndWait(window)) << sink.GetState().error;
     EXPECT_EQ(PasswordQuestions(), 1u);
     EXPECT_FALSE(window.GetConnections().GetProperties()->findChild<QCheckBox*>("rememberPassword")->isChecked());
     // Logging in again in the same session asks nothing more.

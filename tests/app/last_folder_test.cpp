@@ -32,7 +32,7 @@ protected:
     // A start of the program's main window: it connects to the selected
     // connection (the session of an earlier start has ended).
     void Start(CMainDlg& main) {
-        sink.Logoff();
+        sink.Session().Logoff();
         sink.DestroyTree();
         bool ended = false;
         QObject::connect(&main.GetBrowser(), &CFtpTreeDlg::ConnectFinished, [&ended] { ended = true; });

@@ -3,21 +3,27 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileSystemModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSplitter>
+#include <QTest>
+#include <QTreeView>
 #include <QUrl>
 #include <gtest/gtest.h>
 
 #include "app/common/drag_item.h"
+#include "app/common/path_bar.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/local_folder_model.h"
 #include "app/panes/local_pane.h"
+#include "app/shell/main_dlg.h"
 #include "app_fixture.h"
 #include "support/temp_dir.h"
 
@@ -45,59 +51,116 @@ void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::No
     QCoreApplication::sendEvent(widget, &press);
 }
 
+// The rows as the view shows them: name and size.
+std::vector<std::pair<std::string, std::string>> Rows(const CLocalFolderModel& model) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        rows.emplace_back(model.index(row, CLocalFolderModel::COLUMN_NAME).data().toString().toStdString(),
+                          model.index(row, CLocalFolderModel::COLUMN_SIZE).data().toString().toStdString());
+    }
+    return rows;
+}
+
+std::vector<std::string> Names(const CLocalFolderModel& model) {
+    std::vector<std::string> names;
+    for (const auto& [name, size] : Rows(model)) names.push_back(name);
+    return names;
+}
+
 class LocalPaneTest : public test::AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
         WriteFile(server.Path("top.txt"), "top");
         WriteFile(server.Path("pub/a.txt"), "alpha");
+        WriteFile(server.Path("pub/deep/b.txt"), "beta");
         WriteFile(local / "up.txt", "up");
         WriteFile(local / "second.txt", "second");
         fs::create_directories(local / "sub");
-        page.addWidget(&pane);
-        page.addWidget(&browser);
-        page.resize(1000, 400);
-        page.show();
-        ASSERT_TRUE(pane.SetFolder(local.path()));
+        main.resize(1100, 700);
+        main.show();
+        // Keys reach the window's shortcuts only while it is the active one.
+        QApplication::setActiveWindow(&main);
+        ASSERT_TRUE(pane().SetFolder(local.path()));
     }
     void TearDown() override {
-        page.hide();
+        main.hide();
         AppTest::TearDown();
     }
-    void Connect() { ASSERT_TRUE(ConnectAndWait(browser, Login())); }
+    CLocalPane& pane() { return main.GetLocal(); }
+    CFtpTreeDlg& browser() { return main.GetBrowser(); }
+    void Connect() {
+        ASSERT_TRUE(ConnectAndWait(browser(), Login()));
+        // The wait window was the active one while it showed; keys reach the
+        // window's shortcuts only while the window is active again.
+        QApplication::setActiveWindow(&main);
+    }
     QPoint RowPoint(const std::string& name) {
-        const QModelIndex index = pane.GetModel()->index(QString::fromStdString(local / name));
-        return pane.GetView()->visualRect(index).center();
+        const int row = pane().GetModel()->RowOf(QString::fromStdString(name));
+        return pane().GetView()->visualRect(pane().GetModel()->index(row, 0)).center();
+    }
+    void OpenServerFolder(const std::string& folder) {
+        browser().OpenFolder(folder);
+        ASSERT_TRUE(test::WaitFor([&] { return sink.GetCurrent() != nullptr && sink.GetCurrent()->GetDoc() == folder; }));
+        test::WaitFor([&] { return browser().IsIdle(); });
     }
 
     TempDir local;
-    QSplitter page;
-    CFtpTreeDlg browser{context};
-    CLocalPane pane{context, browser};
+    CMainDlg main{context};
 };
 
 TEST_F(LocalPaneTest, UploadAndDownloadGoBetweenThePanesByKeysAndButtons) {
     Connect();
-    pane.SelectNames({"up.txt", "second.txt"});
-    EXPECT_EQ(pane.GetSelectedPaths(), (std::vector<std::string>{local / "second.txt", local / "up.txt"}));
-    PressKey(pane.GetView(), Qt::Key_U, Qt::ControlModifier);
+    pane().SelectNames({"up.txt", "second.txt"});
+    EXPECT_EQ(pane().GetSelectedPaths(), (std::vector<std::string>{local / "second.txt", local / "up.txt"}));
+    QTest::keyClick(pane().GetView(), Qt::Key_U, Qt::ControlModifier);
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("up.txt")), "up");
     EXPECT_EQ(ReadFile(server.Path("second.txt")), "second");
 
-    browser.GetList()->SelectByName({"top.txt"});
-    PressKey(browser.GetList(), Qt::Key_D, Qt::ControlModifier);
+    browser().GetList()->SelectByName({"top.txt"});
+    QTest::keyClick(browser().GetList(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(WaitForTransfers(), 2);
     EXPECT_EQ(ReadFile(local / "top.txt"), "top");
+    // The download shows in the local list without a refresh by hand.
+    ASSERT_TRUE(test::WaitFor([&] { return pane().GetModel()->RowOf("top.txt") >= 0; }));
 
     // The buttons do the same; a local file in the way is asked about.
     WriteFile(local / "top.txt", "mine");
-    browser.GetList()->SelectByName({"top.txt"});
-    pane.findChild<QPushButton*>("download")->click();
+    browser().GetList()->SelectByName({"top.txt"});
+    pane().findChild<QPushButton*>("download")->click();
     EXPECT_EQ(WaitForTransfers(), 3);
     EXPECT_EQ(prompter.targetQuestions.size(), 1u);
     EXPECT_EQ(ReadFile(local / "top.txt"), "mine");
+}
+
+// A folder row, or the server folder itself, is fetched whole: never a
+// "SIZE" of the folder and a "RETR" with no name.
+TEST_F(LocalPaneTest, DownloadOfAFolderFetchesTheFolder) {
+    Connect();
+    browser().GetList()->SelectByName({"pub"});
+    pane().findChild<QPushButton*>("download")->click();
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(ReadFile(local / "pub/a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(local / "pub/deep/b.txt"), "beta");
+
+    // A folder and a file selected together go as one transfer.
+    fs::remove_all(local / "pub");
+    browser().GetList()->SelectByName({"pub", "top.txt"});
+    main.GetAction("download")->trigger();
+    EXPECT_EQ(WaitForTransfers(), 2);
+    EXPECT_EQ(ReadFile(local / "pub/deep/b.txt"), "beta");
+    EXPECT_EQ(ReadFile(local / "top.txt"), "top");
+
+    // Nothing selected: the folder the server pane shows.
+    OpenServerFolder("/pub/");
+    browser().GetList()->clearSelection();
+    ASSERT_TRUE(pane().SetFolder(local / "sub"));
+    main.GetAction("download")->trigger();
+    EXPECT_EQ(WaitForTransfers(), 3);
+    EXPECT_EQ(ReadFile(local / "sub/pub/a.txt"), "alpha");
+    EXPECT_EQ(ReadFile(local / "sub/pub/deep/b.txt"), "beta");
 }
 
 TEST_F(LocalPaneTest, ServerRowsDroppedOnALocalFolderAreDownloadedThereAndOtherDropsRefused) {
@@ -105,9 +168,7 @@ TEST_F(LocalPaneTest, ServerRowsDroppedOnALocalFolderAreDownloadedThereAndOtherD
     CDropItem drag(CClipFormats(), CFtpListCtrl::kFormatName);
     drag.GetPaths().Add(new CFtpPath("/pub/a.txt"));
     std::unique_ptr<QMimeData> data(drag.CreateMimeData());
-    QWidget* viewport = pane.GetView()->viewport();
-    ASSERT_TRUE(test::WaitFor([&] { return pane.GetView()->visualRect(pane.GetModel()->index(
-                                                   QString::fromStdString(local / "sub"))).isValid(); }));
+    QWidget* viewport = pane().GetView()->viewport();
     EXPECT_TRUE(DropAt(viewport, data.get(), RowPoint("sub")));
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(local / "sub/a.txt"), "alpha");
@@ -120,18 +181,41 @@ TEST_F(LocalPaneTest, ServerRowsDroppedOnALocalFolderAreDownloadedThereAndOtherD
     EXPECT_EQ(queue.GetModel().rowCount(), 1);
 }
 
-TEST_F(LocalPaneTest, EnterOpensAFolderBackspaceGoesUpAndNothingMovesWithoutAConnection) {
-    pane.SelectNames({"sub"});
-    PressKey(pane.GetView(), Qt::Key_Return);
-    EXPECT_EQ(pane.GetFolder(), local / "sub");
-    PressKey(pane.GetView(), Qt::Key_Backspace);
-    EXPECT_EQ(pane.GetFolder(), local.path());
-    EXPECT_FALSE(pane.SetFolder(local / "up.txt"));
-    EXPECT_EQ(pane.GetFolder(), local.path());
+TEST_F(LocalPaneTest, FoldersOpenByEnterThePathFieldAndTheHistory) {
+    pane().SelectNames({"sub"});
+    PressKey(pane().GetView(), Qt::Key_Return);
+    EXPECT_EQ(pane().GetFolder(), local / "sub");
+    PressKey(pane().GetView(), Qt::Key_Backspace);
+    EXPECT_EQ(pane().GetFolder(), local.path());
+    EXPECT_FALSE(pane().SetFolder(local / "up.txt"));
+    EXPECT_EQ(pane().GetFolder(), local.path());
 
-    pane.SelectNames({"up.txt"});
-    EXPECT_FALSE(pane.OnUpload());
-    EXPECT_FALSE(pane.OnDownload());
+    // A path typed or pasted into the field; one that is no folder changes nothing.
+    QLineEdit* path = pane().GetPathBar()->GetEdit();
+    path->setText(QString::fromStdString(local / "sub"));
+    PressKey(path, Qt::Key_Return);
+    EXPECT_EQ(pane().GetFolder(), local / "sub");
+    path->setText(QString::fromStdString(local / "nowhere"));
+    PressKey(path, Qt::Key_Return);
+    EXPECT_EQ(pane().GetFolder(), local / "sub");
+    EXPECT_EQ(path->text().toStdString(), local / "sub");
+
+    // Back and forward, by the keys, wherever the focus is in the pane.
+    pane().GetView()->setFocus();
+    QTest::keyClick(pane().GetView(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(pane().GetFolder(), local.path());
+    QTest::keyClick(pane().GetView(), Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(pane().GetFolder(), local / "sub");
+    // The folder tree follows.
+    EXPECT_EQ(pane().GetFolderTree()->currentIndex().data().toString().toStdString(), "sub");
+    // Enter in the path field never connects anywhere.
+    EXPECT_FALSE(browser().IsConnecting());
+}
+
+TEST_F(LocalPaneTest, NothingMovesWithoutAConnection) {
+    pane().SelectNames({"up.txt"});
+    EXPECT_FALSE(pane().OnUpload());
+    EXPECT_FALSE(pane().OnDownload());
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, CLocalPane::kNotConnected);
     EXPECT_EQ(queue.GetModel().rowCount(), 0);
@@ -140,17 +224,83 @@ TEST_F(LocalPaneTest, EnterOpensAFolderBackspaceGoesUpAndNothingMovesWithoutACon
 TEST_F(LocalPaneTest, TheUploadCommandTakesFilesAsWellAsAFolder) {
     Connect();
     prompter.uploadPicks.push_back({local / "up.txt", local / "second.txt"});
-    browser.OnUpload();
+    browser().OnUpload();
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("up.txt")), "up");
     EXPECT_EQ(ReadFile(server.Path("second.txt")), "second");
+    // The picker started in the local pane's folder, not the home folder.
+    ASSERT_FALSE(prompter.asked.empty());
 
     WriteFile(local / "sub/deep.txt", "deep");
     prompter.uploadPicks.push_back({local / "sub"});
-    browser.OnUpload();
+    browser().OnUpload();
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded == 2; }));
     EXPECT_EQ(ReadFile(server.Path("sub/deep.txt")), "deep");
+    // The new folder shows in the server's list once the upload has ended.
+    ASSERT_TRUE(test::WaitFor([&] {
+        const auto names = browser().GetList();
+        for (int row = 0; row < names->GetRowCount(); ++row) {
+            if (names->GetPathAt(row).GetTailDir() == "sub") return true;
+        }
+        return false;
+    }));
+}
+
+TEST_F(LocalPaneTest, FolderPickersStartAtTheLocalPanesFolder) {
+    Connect();
+    ASSERT_TRUE(pane().SetFolder(local / "sub"));
+    browser().GetList()->SelectByName({"top.txt"});
+    browser().OnDownload(CFtpTreeDlg::PANE_LIST);
+    ASSERT_FALSE(prompter.asked.empty());
+    EXPECT_EQ(prompter.asked.back().text, local / "sub");
+}
+
+// Every row is read whole from one listing: after files change size and the
+// folder is read again, no name shows beside another file's size.
+TEST(LocalFolderModelTest, NamesKeepTheirOwnSizesThroughChangesAndSorting) {
+    TempDir folder;
+    WriteFile(folder / "README.txt", std::string(12, 'r'));
+    WriteFile(folder / "data.bin", std::string(3000, 'd'));
+    WriteFile(folder / "f10.txt", "x");
+    WriteFile(folder / "f2.txt", "xx");
+    fs::create_directories(folder / "zeta");
+    fs::create_directories(folder / ".hidden");
+    CLocalFolderModel model;
+    ASSERT_TRUE(model.SetFolder(QString::fromStdString(folder.path())));
+    // Folders first, then natural order; hidden entries left out.
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"zeta", "data.bin", "f2.txt", "f10.txt", "README.txt"}));
+
+    model.sort(CLocalFolderModel::COLUMN_SIZE, Qt::DescendingOrder);
+    WriteFile(folder / "README.txt", std::string(12341985, 'r'));
+    WriteFile(folder / "f10.txt", std::string(5000, 'x'));
+    model.Refresh();
+    const auto rows = Rows(model);
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::string>>{{"zeta", ""},
+                                                                      {"README.txt", "11.8 MiB"},
+                                                                      {"f10.txt", "4.9 KiB"},
+                                                                      {"data.bin", "2.9 KiB"},
+                                                                      {"f2.txt", "2 B"}}));
+    model.SetShowHidden(true);
+    EXPECT_EQ(model.RowOf(".hidden"), 0);
+}
+
+TEST(FolderHistoryTest, BackAndForwardLikeABrowser) {
+    CFolderHistory history;
+    EXPECT_FALSE(history.CanGoBack());
+    history.Visit("/a");
+    history.Visit("/a");
+    history.Visit("/b");
+    history.Visit("/c");
+    EXPECT_EQ(history.Back(), "/b");
+    EXPECT_EQ(history.Back(), "/a");
+    EXPECT_EQ(history.Back(), "");
+    EXPECT_EQ(history.Forward(), "/b");
+    // A new folder drops the ones ahead.
+    history.Visit("/d");
+    EXPECT_FALSE(history.CanGoForward());
+    EXPECT_EQ(history.Back(), "/b");
+    EXPECT_EQ(history.Current(), "/b");
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(ProgressBarDlgTest, ScriptedTransferDrivesBarsAndLines) {
     one.CurFile("/data/report.pdf");
     Send(one);
     test::ProcessEvents();
-    EXPECT_EQ(Line("caption"), "Copying 1 item (1.5 KB)");
+    EXPECT_EQ(Line("caption"), "Copying 1 item (1.5 KiB)");
     EXPECT_EQ(Line("curFile"), "/data/report.pdf");
     EXPECT_EQ(Overall()->value(), Overall()->maximum() / 2);
 
@@ -103,8 +103,8 @@ TEST_F(ProgressBarDlgTest, ScriptedTransferDrivesBarsAndLines) {
     half.StartTime(platform::Now());
     Send(half);
     test::ProcessEvents();
-    EXPECT_EQ(Line("caption"), "Copying 3 items (5.0 GB)");
-    EXPECT_EQ(Line("status"), " 50% (512.0   B) - Computing Time Remaining");
+    EXPECT_EQ(Line("caption"), "Copying 3 items (5.0 GiB)");
+    EXPECT_EQ(Line("status"), " 50% (512 B) - Computing Time Remaining");
     EXPECT_EQ(PerFile()->maximum(), 1024);
     EXPECT_EQ(PerFile()->value(), 512);
 
@@ -152,9 +152,9 @@ TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) 
     test::ProcessEvents();
     EXPECT_EQ(Overall()->value(), Overall()->maximum() / 4);
     SendCmd(MSG_RUN_END);
-    dlg.ShowOutcome(0, "");
+    dlg.ShowOutcome(0, "", CRunCounts{1, 0, 2048, false, 2048});
     test::ProcessEvents();
-    EXPECT_EQ(Line("caption"), "Done: 1 item copied (2.0 KB)");
+    EXPECT_EQ(Line("caption"), "Done: 1 item copied (2.0 KiB)");
     EXPECT_EQ(Line("curFile"), "");
     EXPECT_EQ(Line("status"), "");
 
@@ -168,7 +168,7 @@ TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) 
     Send(quarter);
     SendCmd(MSG_CANCEL, 1);
     SendCmd(MSG_RUN_END);
-    dlg.ShowOutcome(1, "Cancelled by the user");
+    dlg.ShowOutcome(1, "Cancelled by the user", CRunCounts{});
     test::ProcessEvents();
     EXPECT_EQ(Line("caption"), CProgressBarDlg::kCancelledText);
     EXPECT_EQ(Line("status"), "");
@@ -178,7 +178,7 @@ TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) 
     CLogStatus::Send(LOG_ERROR, "Ftp", "ERROR:", "550 first.bin: Permission denied");
     CLogStatus::Send(LOG_ERROR, "Ftp", "ERROR:", "550 second.bin: Permission denied");
     SendCmd(MSG_RUN_END);
-    dlg.ShowOutcome(2, "550 second.bin: Permission denied");
+    dlg.ShowOutcome(2, "550 second.bin: Permission denied", CRunCounts{});
     test::ProcessEvents();
     EXPECT_EQ(Line("caption"), "Failed: 2 errors");
     EXPECT_EQ(Line("status"), "550 first.bin: Permission denied");
@@ -192,9 +192,45 @@ TEST_F(ProgressBarDlgTest, EachJobStartsCleanAndEndsInAStateThatSaysHowItEnded) 
     unknown.ProcessedBytes(3072);
     Send(unknown);
     SendCmd(MSG_RUN_END);
-    dlg.ShowOutcome(0, "");
+    dlg.ShowOutcome(0, "", CRunCounts{1, 0, 3072, false, 3072});
     test::ProcessEvents();
-    EXPECT_EQ(Line("caption"), "Done: 1 item copied (3.0 KB)");
+    EXPECT_EQ(Line("caption"), "Done: 1 item copied (3.0 KiB)");
+}
+
+// The summary says what the job did, not what it planned: a synchronisation
+// that compared 801 items and sent 2, a download whose only file was skipped.
+TEST_F(ProgressBarDlgTest, TheSummaryCountsWhatWasCopiedNotWhatWasPlanned) {
+    SendCmd(MSG_RUN_START);
+    CProgressStatus planned(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, 801, 0);
+    planned.TotalItems(801);
+    planned.TotalBytes(801 * 1024);
+    Send(planned);
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(0, "", CRunCounts{2, 799, 801 * 1024, false, 2048});
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "Done: 2 items copied (2.0 KiB), 799 skipped");
+
+    SendCmd(MSG_RUN_START);
+    SendCmd(MSG_RUN_END);
+    dlg.ShowOutcome(0, "", CRunCounts{0, 1, 25, false, 0});
+    test::ProcessEvents();
+    EXPECT_EQ(Line("caption"), "Done: 0 items copied (0 B), 1 skipped");
+}
+
+// A continued file's line says what its bar shows: the part it had before
+// counts, for both.
+TEST_F(ProgressBarDlgTest, AContinuedFilesTextAgreesWithItsBar) {
+    SendCmd(MSG_RUN_START);
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, 1000);
+    CProgressStatus resumed(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_POS, 550, 0);
+    resumed.TotalItems(1);
+    resumed.TotalBytes(1000);
+    resumed.ProcessedBytes(150);
+    Send(resumed);
+    test::ProcessEvents();
+    EXPECT_EQ(PerFile()->value() * 100 / PerFile()->maximum(), 55);
+    EXPECT_EQ(Line("status").rfind(" 55% (550 B) - ", 0), 0u) << Line("status");
 }
 
 TEST_F(ProgressBarDlgTest, StopDuringARunAsksToCancel) {
@@ -287,7 +323,7 @@ TEST_F(ProgressBarDlgTest, BroadcastsFromAnotherThreadReachWidgetsOnlyThroughQue
 
     test::ProcessEvents();
     EXPECT_EQ(Line("curFile"), "file10");
-    EXPECT_EQ(Line("caption"), "Copying 10 items (10.0 KB)");
+    EXPECT_EQ(Line("caption"), "Copying 10 items (10.0 KiB)");
     EXPECT_EQ(Overall()->value(), Overall()->maximum());
     EXPECT_TRUE(Overall()->isVisible());
     const std::vector<std::string> warnings = test::TakeQtWarnings();
@@ -309,7 +345,7 @@ TEST_F(ProgressBarDlgTest, TheWindowRefreshesWhileATransferKeepsSending) {
     transfer.join();
     test::ProcessEvents();
     EXPECT_EQ(Line("curFile"), "file300");
-    EXPECT_EQ(Line("caption"), "Copying 300 items (0.0   B)");
+    EXPECT_EQ(Line("caption"), "Copying 300 items (0 B)");
 }
 
 }  // namespace

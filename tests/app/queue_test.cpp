@@ -7,16 +7,19 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_queue_pane.h"
+#include "app/transfers/transfer_status_line.h"
 #include "app/transfers/transfer_thread.h"
 #include "app_fixture.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "messaging/progress_status.h"
+#include "platform/file_stream.h"
 #include "support/temp_dir.h"
 
 namespace parcelo {
@@ -30,10 +33,12 @@ using velmora::test::TempDir;
 using velmora::test::WriteFile;
 namespace fs = std::filesystem;
 
-// A transfer whose run waits for its gate, and says when it ran.
+// A transfer whose run waits for its gate, and says when it ran (and, with
+// a tag, in which turn).
 class GatedTransfer : public CTransferThread {
 public:
-    GatedTransfer(std::shared_future<void> gate, std::atomic<int>& ran) : m_gate(std::move(gate)), m_ran(ran) {}
+    GatedTransfer(std::shared_future<void> gate, std::atomic<int>& ran, int tag = 0, int* turns = nullptr)
+        : m_gate(std::move(gate)), m_ran(ran), m_nTag(tag), m_pTurns(turns) {}
     ~GatedTransfer() override {
         Abandon();
         Wait();
@@ -41,7 +46,8 @@ public:
 
 protected:
     bool DoCopy() override {
-        ++m_ran;
+        const int turn = m_ran++;
+        if (m_pTurns != nullptr) m_pTurns[turn] = m_nTag;
         m_gate.wait_for(10s);
         return true;
     }
@@ -49,6 +55,8 @@ protected:
 private:
     std::shared_future<void> m_gate;
     std::atomic<int>& m_ran;
+    int m_nTag;
+    int* m_pTurns;
 };
 
 CTransferEntry::EState StateOf(const CTransferQueue& queue, int id) {
@@ -105,6 +113,51 @@ TEST(TransferQueueListTest, ARunThatEndsWithoutACancelIsDoneEvenAfterAnEarlierSt
     EXPECT_FALSE(queue.Retry(id)) << "a request the engine does not know cannot be asked for again";
 }
 
+// The running row shows its percentage, speed and time left, and so does the
+// status line; a held row waits out its turn until started; moved rows run
+// in their new order.
+TEST(TransferQueueListTest, RowsShowProgressArePausedStartedAndRunInTheOrderShown) {
+    std::promise<void> release;
+    const std::shared_future<void> gate = release.get_future().share();
+    std::atomic<int> ran{0};
+    int turns[4] = {};
+    CTransferQueue queue;
+    CTransferStatusLine status(queue);
+    std::vector<int> ids;
+    for (int tag = 1; tag <= 4; ++tag) {
+        ids.push_back(queue.Submit(std::make_unique<GatedTransfer>(gate, ran, tag, turns)));
+    }
+    ASSERT_TRUE(test::WaitFor([&] { return ran == 1; }));
+
+    velmora::CProgressStatus progress(velmora::PROGRESS_UNIT_FILES, velmora::MSG_PROGRESS_POS, 0, 0);
+    progress.TotalBytes(4000);
+    progress.ProcessedBytes(1000);
+    velmora::CMsgBox::Box().Send(progress);
+    const QModelIndex row = queue.GetModel().index(0, CTransferListModel::COLUMN_PROGRESS);
+    EXPECT_EQ(row.data().toString(), "25 %");
+    EXPECT_EQ(row.data(CTransferListModel::kPercentRole).toInt(), 25);
+    EXPECT_EQ(status.GetPercent(), 25);
+    EXPECT_TRUE(status.GetText().contains("(3 waiting)")) << status.GetText().toStdString();
+
+    EXPECT_TRUE(queue.Pause(ids[1]));
+    EXPECT_EQ(StateOf(queue, ids[1]), CTransferEntry::Paused);
+    EXPECT_FALSE(queue.IsQueued(ids[1]));
+    EXPECT_TRUE(queue.MoveUp(ids[3]));
+    EXPECT_FALSE(queue.MoveUp(ids[0]));
+    EXPECT_EQ(queue.GetModel().RowOf(ids[3]), 2);
+    release.set_value();
+    ASSERT_TRUE(test::WaitFor([&] { return !queue.IsBusy(); }));
+    EXPECT_EQ(StateOf(queue, ids[1]), CTransferEntry::Paused);
+    EXPECT_EQ((std::vector<int>(turns, turns + 3)), (std::vector<int>{1, 4, 3}));
+
+    // Started, it runs (its request again: here one the engine does not know).
+    EXPECT_TRUE(queue.Start(ids[1]));
+    EXPECT_TRUE(queue.IsQueued(ids[1]));
+    ASSERT_TRUE(test::WaitFor([&] { return !queue.IsBusy(); }));
+    EXPECT_TRUE(queue.GetModel().Find(ids[1])->IsOver());
+    EXPECT_EQ(status.GetPercent(), -1);
+}
+
 class QueueToServerTest : public test::AppTest {
 protected:
     const CTransferEntry& Entry(int id) { return *queue.GetModel().Find(id); }
@@ -127,7 +180,7 @@ TEST_F(QueueToServerTest, EntriesTellWhereFromWhereToAndHowTheyEndedAndAFailedOn
     EXPECT_EQ(sent.size, 3000);
     EXPECT_EQ(sent.result, "1 item copied");
     const QModelIndex size = queue.GetModel().index(0, CTransferListModel::COLUMN_SIZE);
-    EXPECT_EQ(size.data().toString().toStdString(), "2.9 KB");
+    EXPECT_EQ(size.data().toString().toStdString(), "2.9 KiB");
     EXPECT_EQ(ReadFile(server.Path("inbox/up.bin")), std::string(3000, 'u'));
 
     const CTransferEntry& failed = Entry(missing);
@@ -155,10 +208,10 @@ TEST_F(QueueToServerTest, ThePaneActsOnTheSelectedEntriesAndOffersOnlyWhatApplie
     pane.resize(700, 200);
     pane.show();
     const auto button = [&pane](const char* text) {
-        for (QPushButton* found : pane.findChildren<QPushButton*>()) {
+        for (QAbstractButton* found : pane.findChildren<QAbstractButton*>()) {
             if (found->text() == text) return found;
         }
-        return static_cast<QPushButton*>(nullptr);
+        return static_cast<QAbstractButton*>(nullptr);
     };
     const int id = queue.Submit(DownloadThread("/a.txt", local.path()));
     EXPECT_EQ(WaitForTransfers(), 1);
@@ -182,6 +235,78 @@ TEST_F(QueueToServerTest, ThePaneActsOnTheSelectedEntriesAndOffersOnlyWhatApplie
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QCoreApplication::sendEvent(pane.GetView(), &del);
     EXPECT_EQ(queue.GetModel().rowCount(), 0);
+}
+
+// What was unfinished at the end comes back at the next start, waiting, in
+// its order; Start continues a part already fetched rather than fetching it
+// again; the store, which holds logins, is the owner's only.
+TEST_F(QueueToServerTest, UnfinishedEntriesComeBackAfterARestartAndStartContinuesThem) {
+    TempDir local;
+    const std::string store = local / "queue.json";
+    WriteFile(server.Path("big.bin"), std::string(5000, 's'));
+    WriteFile(server.Path("small.txt"), "small");
+    WriteFile(local / "up.txt", "up");
+    fs::create_directories(local / "down");
+    // The earlier run fetched 1000 bytes of big.bin before it ended.
+    WriteFile(velmora::platform::PartialPath(local / "down/big.bin"), std::string(1000, 'p'));
+    {
+        std::promise<void> release;
+        std::atomic<int> ran{0};
+        CTransferQueue before;
+        before.SetStore(store);
+        before.Submit(std::make_unique<GatedTransfer>(release.get_future().share(), ran));
+        const int big = before.Submit(DownloadThread("/big.bin", local / "down"));
+        const int up = before.Submit(UploadThread(local / "up.txt", "/in/"));
+        before.Submit(DownloadThread("/small.txt", local / "down"));
+        before.Pause(up);
+        before.MoveDown(big);
+        ASSERT_TRUE(test::WaitFor([&] { return ran == 1; }));
+        // The program ends with all of them unfinished.
+        release.set_value();
+        before.Shutdown();
+    }
+    EXPECT_EQ(fs::status(store).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    CTransferQueue after;
+    after.SetStore(store);
+    ASSERT_EQ(after.Restore(), 3);
+    const CTransferListModel& model = after.GetModel();
+    std::vector<std::string> sources;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        EXPECT_EQ(model.At(row).state, CTransferEntry::Waiting);
+        EXPECT_FALSE(after.IsQueued(model.At(row).id));
+        sources.push_back(fs::path(model.At(row).source).filename());
+    }
+    EXPECT_EQ(sources, (std::vector<std::string>{"up.txt", "big.bin", "small.txt"}));
+    EXPECT_FALSE(after.IsBusy());
+
+    EXPECT_EQ(after.StartAll(), 3);
+    ASSERT_TRUE(test::WaitFor([&] { return !after.IsBusy(); }, 20s));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        EXPECT_EQ(model.At(row).state, CTransferEntry::Done) << model.At(row).result;
+    }
+    EXPECT_EQ(ReadFile(server.Path("in/up.txt")), "up");
+    EXPECT_EQ(ReadFile(local / "down/small.txt"), "small");
+    // Continued: the part fetched before is kept, the rest follows it.
+    EXPECT_EQ(ReadFile(local / "down/big.bin"), std::string(1000, 'p') + std::string(4000, 's'));
+    EXPECT_TRUE(prompter.targetQuestions.empty());
+
+    // Finished, nothing is left for the next start.
+    CTransferQueue third;
+    third.SetStore(store);
+    EXPECT_EQ(third.Restore(), 0);
+}
+
+TEST(TransferQueueStoreTest, AnUnreadableStoreBringsNothingBack) {
+    TempDir folder;
+    for (const std::string& text : {std::string("not json"), std::string("{\"entries\": [{\"request\": 99}, 7]}"),
+                                    std::string("{\"entries\": [{\"request\": 3, \"login\": \"\"}]}")}) {
+        WriteFile(folder / "queue.json", text);
+        CTransferQueue queue;
+        queue.SetStore(folder / "queue.json");
+        EXPECT_EQ(queue.Restore(), 0) << text;
+        EXPECT_EQ(queue.GetModel().rowCount(), 0);
+    }
 }
 
 }  // namespace

@@ -59,14 +59,14 @@ TEST_F(SessionStateTest, TheWindowReadsTheStateWhileTheWorkerConnectsListsAndLog
     reader.start(0);
 
     for (int round = 0; round < 3; ++round) {
-        ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetStrError();
+        ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
         Settle(browser);
         browser.OnRefresh();
         Settle(browser);
         // Settings without a login name log the session off on the worker.
         EXPECT_FALSE(ConnectAndWait(browser, incomplete));
         Settle(browser);
-        EXPECT_FALSE(sink.IsConnected());
+        EXPECT_FALSE(sink.GetState().online);
     }
     reader.stop();
 

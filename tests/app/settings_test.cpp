@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/common/app_settings.h"
+#include "app/common/transfer_settings.h"
 #include "app/orlith_app.h"
 #include "app_test_support.h"
 #include "engine/job_state.h"
@@ -194,9 +195,30 @@ TEST(AppSettingsTest, SimultaneousTransfersAreFourUnlessSetAndReachTheJobs) {
         EXPECT_EQ(CAppSettings().GetSimultaneousTransfers(), read) << stored;
     }
     Store(CAppSettings::kSimultaneousTransfers, "2");
-    COrlithApp::ApplyTransferSettings(CAppSettings());
+    ApplyTransferSettings(CAppSettings().GetTransferSettings());
     EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 2);
     velmora::CJobState::Job().m_nSessions = 1;
+}
+
+TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefaults) {
+    test::CUserFolders folders;
+    CAppSettings settings;
+    EXPECT_EQ(settings.GetTransferSettings(), CTransferSettings());
+    CTransferSettings chosen;
+    chosen.existingTarget = "OverwriteIfNewer";
+    chosen.sessions = 3;
+    chosen.preserveTimes = true;
+    chosen.protocolTrace = true;
+    chosen.lowSpeedBytes = 512;
+    chosen.lowSpeedSeconds = 90;
+    settings.SetTransferSettings(chosen);
+    EXPECT_EQ(CAppSettings().GetTransferSettings(), chosen);
+
+    Store(CAppSettings::kLowSpeedBytes, "-5");
+    Store(CAppSettings::kLowSpeedSeconds, "none");
+    const CTransferSettings read = CAppSettings().GetTransferSettings();
+    EXPECT_EQ(read.lowSpeedBytes, 0u);
+    EXPECT_EQ(read.lowSpeedSeconds, 1);
 }
 
 TEST(OrlithAppTest, TheEndOfTheSessionClosesOpenQuestionsAndEndsTheProgramInOrder) {

@@ -272,7 +272,7 @@ TEST_F(TransferToServerTest, AFolderIsUploadedWhileTheWindowFollowsOnItsOwnThrea
     EXPECT_FALSE(progress.IsRunning());
     // Folders the engine creates count as items too; the bytes are the files'.
     const std::string caption = progress.GetCaptionText();
-    EXPECT_TRUE(caption.starts_with("Copying ") && caption.ends_with(" items (293.0 KB)")) << caption;
+    EXPECT_TRUE(caption.starts_with("Copying ") && caption.ends_with(" items (293.0 KiB)")) << caption;
     EXPECT_EQ(progress.findChild<QLabel*>("caption")->text().toStdString(), progress.GetCaptionText());
 }
 

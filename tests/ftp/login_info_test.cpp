@@ -31,6 +31,9 @@ CFtpLoginInfo MakeConnection() {
     info.SetCurAttempt(1);
     info.SetAnonymous(true);
     info.SetDescr("nightly backups");
+    info.SetFolder("Work/Backups");
+    info.SetLocalPath("/home/alice/backups");
+    info.SetTimeout(45);
     info.SetFtpPath(CFtpPath("/pub/incoming/", PATH_FOLDER));
     info.SetTlsMode(protocol::ETlsMode::Require);
     info.SetTlsFingerprint("SHA256:" + std::string(64, 'C'));
@@ -177,6 +180,9 @@ TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     EXPECT_EQ(read.GetHead()->GetPassword(), "p@ss word!");
     EXPECT_EQ(read.GetHead()->GetPort(), 2121);
     EXPECT_EQ(read.GetHead()->GetCurAttempt(), 3);  // not stored
+    EXPECT_EQ(read.GetHead()->GetFolder(), "Work/Backups");
+    EXPECT_EQ(read.GetHead()->GetLocalPath(), "/home/alice/backups");
+    EXPECT_EQ(read.GetHead()->GetTimeout(), 45);
     EXPECT_EQ(AttributeText(*read.GetTail()), AttributeText(*list.GetTail()));
 
     ASSERT_TRUE(read.LoadXML(file));  // appends

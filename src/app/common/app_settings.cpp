@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QString>
 
+#include "base/format.h"
 #include "base/path_text.h"
 #include "base/system_info.h"
 #include "base/text.h"
@@ -25,6 +26,11 @@ std::string ServerKey(const std::string& host, uint16_t port) {
 }
 
 }  // namespace
+
+std::string CAppSettings::GetAboutText() {
+    return velmora::Format("%s\nVersion %d.%d.%d    (b%d)", kProduct, PARCELO_VERSION_MAJOR, PARCELO_VERSION_MINOR,
+                           PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
+}
 
 CAppSettings::CAppSettings(std::string defaultHome) : m_strDefaultHome(std::move(defaultHome)) {}
 
@@ -76,6 +82,46 @@ bool CAppSettings::AllowPlainFtp(const std::string& host, uint16_t port) {
     if (AllowsPlainFtp(host, port)) return true;
     const std::string servers = ReadValue(kPlainFtpServers);
     return WriteValue(kPlainFtpServers, (servers.empty() ? "" : servers + " ") + ServerKey(host, port));
+}
+
+CTransferSettings CAppSettings::GetTransferSettings() const {
+    CTransferSettings settings;
+    const std::string existing = GetExistingTarget();
+    if (!existing.empty()) settings.existingTarget = existing;
+    settings.sessions = GetSimultaneousTransfers();
+    settings.preserveTimes = GetPreserveTimes();
+    settings.protocolTrace = GetProtocolTrace();
+    const auto number = [](const char* name, int64_t fallback) {
+        const std::string text = ReadValue(name);
+        return text.empty() ? fallback : std::max<int64_t>(velmora::ParseInt64(text), 0);
+    };
+    settings.lowSpeedBytes = static_cast<uint32_t>(
+        std::min<int64_t>(number(kLowSpeedBytes, settings.lowSpeedBytes), UINT32_MAX));
+    settings.lowSpeedSeconds = static_cast<int>(std::clamp<int64_t>(number(kLowSpeedSeconds, settings.lowSpeedSeconds), 1, 3600));
+    return settings;
+}
+
+void CAppSettings::SetTransferSettings(const CTransferSettings& settings) {
+    WriteValue(std::string(kExistingTarget), settings.existingTarget);
+    WriteValue(std::string(kSimultaneousTransfers), std::to_string(settings.sessions));
+    WriteValue(std::string(kPreserveTimes), std::string(settings.preserveTimes ? "1" : "0"));
+    WriteValue(std::string(kProtocolTrace), std::string(settings.protocolTrace ? "1" : "0"));
+    WriteValue(std::string(kLowSpeedBytes), std::to_string(settings.lowSpeedBytes));
+    WriteValue(std::string(kLowSpeedSeconds), std::to_string(settings.lowSpeedSeconds));
+}
+
+std::vector<std::string> CAppSettings::ReadLines(const char* name) {
+    std::vector<std::string> lines;
+    for (const QString& line : QString::fromStdString(ReadValue(name)).split('\n', Qt::SkipEmptyParts)) {
+        lines.push_back(line.toStdString());
+    }
+    return lines;
+}
+
+void CAppSettings::WriteLines(const char* name, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    WriteValue(std::string(name), text);
 }
 
 velmora::EPasswordStore CAppSettings::GetPasswordStore() const {

@@ -3,10 +3,24 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ftp/password_store.h"
 
 namespace parcelo {
+
+// What the transfers take from the program's settings, read together.
+struct CTransferSettings {
+    std::string existingTarget = "Ask";
+    int sessions = 4;
+    bool preserveTimes = false;
+    bool protocolTrace = false;
+    // A transfer slower than this on average over the time is cut (0: never).
+    uint32_t lowSpeedBytes = 1;
+    int lowSpeedSeconds = 30;
+
+    bool operator==(const CTransferSettings&) const = default;
+};
 
 // The program's persistent settings: a few text values in the per-user store
 // (organisation "Norvane", application "Parcelo", group "Settings"), each read
@@ -19,6 +33,9 @@ public:
     static constexpr const char* kProduct = "Parcelo";
     static constexpr const char* kGroup = "Settings";
     static constexpr const char* kExistingTarget = "ExistingTarget";
+
+    // "Version %d.%d.%d    (b%d)" under the program's name.
+    static std::string GetAboutText();
 
     // Where the program's own skin lies when "Home" is empty (the installed
     // data folder, or the build folder next to the binary); may be empty.
@@ -68,6 +85,28 @@ public:
     bool AllowPlainFtp(const std::string& host, uint16_t port);
     static constexpr const char* kPlainFtpServers = "PlainFtpServers";
 
+    // The transfer settings as stored ("ExistingTarget",
+    // "SimultaneousTransfers", "PreserveTimes", "ProtocolTrace",
+    // "LowSpeedBytes", "LowSpeedSeconds"); missing values
+    // take CTransferSettings' defaults. Writing stores each one at once.
+    CTransferSettings GetTransferSettings() const;
+    void SetTransferSettings(const CTransferSettings& settings);
+    static constexpr const char* kLowSpeedBytes = "LowSpeedBytes";
+    static constexpr const char* kLowSpeedSeconds = "LowSpeedSeconds";
+
+    // "ShowHidden": both panes list hidden files and folders ("1").
+    bool GetShowHidden() const { return ReadValue(kShowHidden) == "1"; }
+    void SetShowHidden(bool show) { WriteValue(std::string(kShowHidden), std::string(show ? "1" : "0")); }
+    static constexpr const char* kShowHidden = "ShowHidden";
+    // Lists kept as one text of lines: "RecentServers" (of the quick-connect
+    // bar) and "SiteFolders" (the site list's folders, empty ones too).
+    std::vector<std::string> GetRecentServers() const { return ReadLines(kRecentServers); }
+    void SetRecentServers(const std::vector<std::string>& lines) { WriteLines(kRecentServers, lines); }
+    std::vector<std::string> GetSiteFolders() const { return ReadLines(kSiteFolders); }
+    void SetSiteFolders(const std::vector<std::string>& lines) { WriteLines(kSiteFolders, lines); }
+    static constexpr const char* kRecentServers = "RecentServers";
+    static constexpr const char* kSiteFolders = "SiteFolders";
+
     // Reads every value in start-up order: Home, CurProject, SelConnection,
     // LeftTab, SelNode.
     void Load();
@@ -81,6 +120,8 @@ public:
     std::string GetSkinFolder();
     std::string GetAnimationFile();
     std::string GetLogFile() const;
+    // Where the transfer queue keeps its unfinished transfers.
+    std::string GetQueueFile() const { return GetAppDataFolder() + "Queue.json"; }
 
     std::string GetCloseImage() { return SkinFile("Close24.png"); }
     std::string GetCloseHImage() { return SkinFile("Close24H.png"); }
@@ -103,6 +144,8 @@ public:
 
 private:
     static std::string ReadValue(const char* name);
+    static std::vector<std::string> ReadLines(const char* name);
+    void WriteLines(const char* name, const std::vector<std::string>& lines);
     // The cache, filled from the store when it is empty.
     static const std::string& ReadThrough(std::string& cache, const char* name);
     std::string SkinFile(const char* name) { return GetSkinFolder() + name; }

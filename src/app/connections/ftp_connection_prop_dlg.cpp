@@ -41,6 +41,9 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
                              tr("Require explicit TLS"), tr("Implicit TLS")});
     form->addRow(tr("&Encryption:"), m_pEncryption);
     AddTrustFields(form);
+    m_pAnonymous = new QCheckBox(tr(" Anon&ymous login"));
+    m_pAnonymous->setObjectName("anonymous");
+    form->addRow(QString(), m_pAnonymous);
     m_pLogin = AddText(form, tr("&Login:"), "login");
     m_pPassword = AddText(form, tr("&Password:"), "password");
     m_pPassword->setEchoMode(QLineEdit::Password);
@@ -50,7 +53,22 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
                                "program runs"));
     form->addRow(QString(), m_pRemember);
     m_pRemotePath = AddText(form, tr("Remote path:"), "remotePath");
+    m_pLocalPath = new QLineEdit;
+    m_pLocalPath->setObjectName("localPath");
+    m_pLocalPath->setPlaceholderText(tr("The local folder shown last"));
+    auto* browseLocal = new QPushButton(tr("..."));
+    browseLocal->setObjectName("browseLocalPath");
+    browseLocal->setAutoDefault(false);
+    connect(browseLocal, &QPushButton::clicked, this, &CFtpConnectionPropDlg::BrowseLocalPath);
+    auto* localRow = new QHBoxLayout;
+    localRow->addWidget(m_pLocalPath, 1);
+    localRow->addWidget(browseLocal);
+    auto* localLabel = new QLabel(tr("Local &folder:"));
+    localLabel->setBuddy(m_pLocalPath);
+    form->addRow(localLabel, localRow);
     m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
+    m_pTimeout = AddNumber(form, tr("T&ime-out (seconds):"), "timeout", 0, 600);
+    m_pTimeout->setSpecialValueText(tr("Default"));
     m_pApply = new QPushButton(tr("Apply"));
     m_pApply->setObjectName("apply");
     // Enter in any field connects.
@@ -77,7 +95,11 @@ void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
     auto* caRow = new QHBoxLayout;
     caRow->addWidget(m_pCaFile, 1);
     caRow->addWidget(browse);
-    form->addRow(tr("&CA file:"), caRow);
+    // A label of a row of several fields names its field itself, so that
+    // its "&" makes a key rather than showing.
+    auto* caLabel = new QLabel(tr("&CA file:"));
+    caLabel->setBuddy(m_pCaFile);
+    form->addRow(caLabel, caRow);
     m_pInsecure = new QCheckBox(tr(" Accept any certificate (UNSAFE)"));
     m_pInsecure->setObjectName("insecure");
     form->addRow(QString(), m_pInsecure);
@@ -88,6 +110,13 @@ void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
     m_pInsecureWarning->setWordWrap(true);
     m_pInsecureWarning->setStyleSheet("color: #c00000; font-weight: bold;");
     form->addRow(m_pInsecureWarning);
+}
+
+void CFtpConnectionPropDlg::BrowseLocalPath() {
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Local folder"), m_pLocalPath->text());
+    if (folder.isEmpty()) return;
+    m_pLocalPath->setText(folder);
+    emit m_pLocalPath->textEdited(folder);
 }
 
 void CFtpConnectionPropDlg::BrowseCaFile() {
@@ -137,6 +166,16 @@ void CFtpConnectionPropDlg::ConnectEdits() {
         ShowPasswordHint();
     });
     onText(m_pCaFile, [](CFtpLoginInfo& info, const std::string& text) { info.SetTlsCaFile(text); });
+    onText(m_pLocalPath, [](CFtpLoginInfo& info, const std::string& text) { info.SetLocalPath(text); });
+    connect(m_pAnonymous, &QCheckBox::toggled, this, [this](bool on) {
+        Edit([on](CFtpLoginInfo& info) {
+            info.SetAnonymous(on);
+            if (on) info.SetLoginName("anonymous");
+        });
+        ShowAnonymous(on);
+    });
+    connect(m_pTimeout, &QSpinBox::valueChanged, this,
+            [this](int seconds) { Edit([seconds](CFtpLoginInfo& info) { info.SetTimeout(seconds); }); });
     connect(m_pInsecure, &QCheckBox::toggled, this, [this](bool on) {
         Edit([on](CFtpLoginInfo& info) { info.SetTlsInsecure(on); });
         m_pInsecureWarning->setVisible(on);
@@ -174,7 +213,7 @@ void CFtpConnectionPropDlg::ShowFields() {
     const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
     // Filling the fields is no edit.
     const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure),
-        remember(m_pRemember);
+        anonymous(m_pAnonymous), timeout(m_pTimeout), remember(m_pRemember);
     m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
     m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
     m_pPort->setValue(shown.GetPort());
@@ -188,8 +227,17 @@ void CFtpConnectionPropDlg::ShowFields() {
     m_pRemember->setChecked(IsPasswordRemembered(shown));
     ShowPasswordHint();
     m_pRemotePath->setText(QString::fromStdString(shown.GetFtpPath().GetPath()));
+    m_pLocalPath->setText(QString::fromStdString(shown.GetLocalPath()));
     m_pRetries->setValue(shown.GetRetries());
+    m_pTimeout->setValue(shown.GetTimeout());
+    m_pAnonymous->setChecked(shown.IsAnonymous());
     for (QWidget* field : findChildren<QWidget*>()) field->setEnabled(m_pInfo != nullptr);
+    if (m_pInfo != nullptr) ShowAnonymous(shown.IsAnonymous());
+}
+
+void CFtpConnectionPropDlg::ShowAnonymous(bool anonymous) {
+    if (anonymous) m_pLogin->setText("anonymous");
+    m_pLogin->setEnabled(!anonymous);
 }
 
 // An empty password field may hide a password kept elsewhere.
@@ -204,7 +252,9 @@ void CFtpConnectionPropDlg::ShowPasswordHint() {
 }
 
 void CFtpConnectionPropDlg::OnApply() {
-    if (m_pInfo != nullptr) velmora::CMsgSend apply(velmora::MSG_APP_CONNECTION_23, m_pInfo, 0);
+    if (m_pInfo == nullptr) return;
+    { velmora::CMsgSend apply(velmora::MSG_APP_CONNECTION_23, m_pInfo, 0); }
+    emit Applied();
 }
 
 }  // namespace parcelo

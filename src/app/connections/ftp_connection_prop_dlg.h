@@ -38,6 +38,8 @@ public:
 signals:
     // A field was written into the connection.
     void Edited();
+    // "Apply" was pressed (after message 23 went out).
+    void Applied();
 
 private:
     // Writes into the connection shown, if any, and tells of the edit.
@@ -48,6 +50,9 @@ private:
     // The CA file and "accept any certificate" rows.
     void AddTrustFields(QFormLayout* form);
     void BrowseCaFile();
+    void BrowseLocalPath();
+    // An anonymous login has no name or password of its own to edit.
+    void ShowAnonymous(bool anonymous);
     void ShowFields();
     void ShowPasswordHint();
 
@@ -60,11 +65,14 @@ private:
     QLineEdit* m_pCaFile;
     QCheckBox* m_pInsecure;
     QLabel* m_pInsecureWarning;  // shown while any certificate is accepted
+    QCheckBox* m_pAnonymous;
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;
     QCheckBox* m_pRemember;
     QLineEdit* m_pRemotePath;
+    QLineEdit* m_pLocalPath;
     QSpinBox* m_pRetries;
+    QSpinBox* m_pTimeout;
     QPushButton* m_pApply;
 };
 

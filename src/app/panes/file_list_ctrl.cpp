@@ -12,9 +12,11 @@
 #include <QStyle>
 
 #include "app/common/drag_item.h"
-#include "base/value_format.h"
+#include "app/common/natural_order.h"
+#include "base/size_format.h"
 #include "messaging/msg_commands.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 
 namespace parcelo {
 
@@ -29,7 +31,7 @@ constexpr int kFolderRole = Qt::UserRole + 1;  // a folder row
 constexpr int kValueRole = Qt::UserRole + 2;   // the size or date as a number
 
 // A row that sorts by value: folders above files in either direction, names
-// ignoring letter case, sizes and dates by number.
+// in natural order, sizes and dates by number.
 class CFileListItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
@@ -47,7 +49,7 @@ public:
             const qulonglong theirs = other.data(column, kValueRole).toULongLong();
             if (mine != theirs) return mine < theirs;
         }
-        return QString::compare(text(0), other.text(0), Qt::CaseInsensitive) < 0;
+        return CompareNatural(text(0), other.text(0)) < 0;
     }
 };
 
@@ -67,6 +69,8 @@ CFileListCtrl::CFileListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setAllColumnsShowFocus(true);
+    // Long names keep their start and their end (where the extension is).
+    setTextElideMode(Qt::ElideMiddle);
     setSortingEnabled(true);
     sortByColumn(COLUMN_NAME, Qt::AscendingOrder);
 }
@@ -86,17 +90,21 @@ void CFileListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files)
     QList<QTreeWidgetItem*> rows;
     const auto add = [&](const CFtpPath& path, bool folder) {
         auto* row = new CFileListItem;
-        row->setText(COLUMN_NAME, QString::fromStdString(folder ? path.GetTailDir() : path.GetFileName(true)));
+        const QString name = QString::fromStdString(folder ? path.GetTailDir() : path.GetFileName(true));
+        row->setText(COLUMN_NAME, name);
+        row->setToolTip(COLUMN_NAME, name);
         row->setIcon(COLUMN_NAME, folder ? folderIcon : fileIcon);
         row->setData(COLUMN_NAME, kIndexRole, static_cast<int>(m_paths.size()));
         row->setData(COLUMN_NAME, kFolderRole, folder);
-        if (!folder) row->setText(COLUMN_SIZE, QString::fromStdString(velmora::FormatValue(path.Length(), true)));
+        if (!folder) row->setText(COLUMN_SIZE, QString::fromStdString(velmora::FormatSize(path.Length())));
         row->setData(COLUMN_SIZE, kValueRole, static_cast<qulonglong>(folder ? 0 : path.Length()));
         row->setTextAlignment(COLUMN_SIZE, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(COLUMN_DATE, FormatDate(path.LastWriteTime()));
         row->setData(COLUMN_DATE, kValueRole, static_cast<qulonglong>(path.LastWriteTime()));
         rows.append(row);
         m_paths.push_back(path);
+        // A folder row is a folder whatever its listing said.
+        if (folder) m_paths.back().AddAttr(velmora::platform::FileAttrDirectory);
     };
     for (const CFtpPath* folder : folders) add(*folder, true);
     for (const CFtpPath* file : files) add(*file, false);
@@ -110,11 +118,11 @@ const CFtpPath* CFileListCtrl::PathOf(const QTreeWidgetItem* item) const {
     return index >= 0 && index < static_cast<int>(m_paths.size()) ? &m_paths[index] : nullptr;
 }
 
-CFtpPathList CFileListCtrl::GetSelectedPaths() const {
+CFtpPathList CFileListCtrl::GetSelectedPaths(bool withFolders) const {
     CFtpPathList selected;
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = topLevelItem(row);
-        if (item->isSelected() && !item->data(COLUMN_NAME, kFolderRole).toBool()) {
+        if (item->isSelected() && (withFolders || !item->data(COLUMN_NAME, kFolderRole).toBool())) {
             selected.Add(new CFtpPath(*PathOf(item)));
         }
     }

@@ -14,8 +14,9 @@ namespace parcelo {
 
 // The file list: one row per folder and file with the columns "Name",
 // "Size" and "Date"; whole rows are selected. A click on a column's header
-// sorts by it (names ignoring letter case, sizes and dates by value), and
-// folders stay above files either way. Dates are shown in the user's
+// sorts by it (names in natural order, "f2" before "f10", sizes and dates by
+// value), and folders stay above files either way. Long names are elided in
+// the middle and shown whole in their tooltip. Dates are shown in the user's
 // locale. Each row keeps a copy of its path, so the list never refers to a
 // cache that may be refilled under it.
 class CFileListCtrl : public QTreeWidget {
@@ -38,8 +39,9 @@ public:
     const velmora::CFtpPath& GetPathAt(int row) const { return *PathOf(topLevelItem(row)); }
     // The path an item of this list shows; null for none.
     const velmora::CFtpPath* PathOf(const QTreeWidgetItem* item) const;
-    // Copies of the selected files' paths (folders left out), in row order.
-    velmora::CFtpPathList GetSelectedPaths() const;
+    // Copies of the selected rows' paths in row order: the files, and with
+    // `withFolders` the folders too (carrying the folder attribute).
+    velmora::CFtpPathList GetSelectedPaths(bool withFolders = false) const;
     // The first selected folder row's path; null when no folder is selected.
     const velmora::CFtpPath* GetSelectedFolder() const;
     // Selects the rows whose names are given (and only those).

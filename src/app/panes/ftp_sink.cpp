@@ -8,19 +8,31 @@
 namespace parcelo {
 
 using velmora::CFtpNode;
+using Connection = CFtpNode::Connection;
 
 CFtpSink::CFtpSink() {
-    velmora::protocol::CFtpOptions options;
-    options.connectTimeoutMs = kConnectTimeoutMs;
-    options.sendTimeoutMs = kReplyTimeoutMs;
-    options.receiveTimeoutMs = kReplyTimeoutMs;
-    options.connectRetries = 1;
-    options.reconnectWhenDropped = true;
-    SetSessionOptions(options);
+    m_options.connectTimeoutMs = kConnectTimeoutMs;
+    m_options.sendTimeoutMs = kReplyTimeoutMs;
+    m_options.receiveTimeoutMs = kReplyTimeoutMs;
+    m_options.connectRetries = 1;
+    m_options.reconnectWhenDropped = true;
+    UseTimeout(0);
+}
+
+void CFtpSink::SetSessionOptions(const velmora::protocol::CFtpOptions& options) {
+    m_options = options;
+    UseTimeout(0);
+}
+
+// The connection's own time-out, else the browser's.
+void CFtpSink::UseTimeout(int seconds) {
+    velmora::protocol::CFtpOptions options = m_options;
+    if (seconds > 0) options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = seconds * 1000;
+    m_client.SetSessionOptions(options);
 }
 
 void CFtpSink::KeepAlive() {
-    if (!m_bInUse && IsOnline()) GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+    if (!m_bInUse && IsOnline()) m_client.GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
 }
 
 void CFtpSink::SetInUse(bool inUse) {
@@ -35,10 +47,14 @@ bool CFtpSink::IsOnline() const { return !IsOpening() && GetState().online; }
 
 CFtpSink::CState CFtpSink::ReadState() const {
     CState state;
-    state.online = IsConnected();
-    state.encrypted = IsEncrypted();
-    state.tlsVersion = GetTlsVersion();
-    state.error = GetStrError();
+    state.online = m_client.IsConnected();
+    state.encrypted = m_client.IsEncrypted();
+    state.tlsVersion = m_client.GetTlsVersion();
+    // A failure reported here counts until the client has a newer one.
+    const bool reportedLast = !m_strReported.empty() && m_client.GetStrError() == m_strClientErrorThen;
+    state.error = reportedLast ? m_strReported : m_client.GetStrError();
+    state.loginError = m_client.GetLoginError();
+    state.peerCertificate = m_client.GetPeerCertificate();
     return state;
 }
 
@@ -54,24 +70,40 @@ bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
     DestroyTree();
     m_info = info;
     m_strSystem.clear();
+    m_strReported.clear();
+    UseTimeout(info.GetTimeout());
     if (IsComplete(info)) return true;
-    ShowError("The connection has no server address or no login name");
+    ReportError("The connection has no server address or no login name");
     return false;
 }
 
 bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
     // A server that stopped answering keeps the log-off waiting too.
-    Logoff();
-    if (!Login(m_info)) return false;
-    GetFtpConnection()->GetSystemType(m_strSystem);
-    root.reset(CFtpNode::CreateRoot(GetFtpConnection(), m_info, true));
-    root->Pump(nullptr, GetFtpConnection(), nullptr);
+    m_client.Logoff();
+    // One attempt: the user sees at once when it fails, and tries again.
+    velmora::CFtpLoginInfo once = m_info;
+    once.SetCurAttempt(1);
+    once.SetRetries(1);
+    if (!m_client.Login(once)) return false;
+    Connection* connection = m_client.GetFtpConnection();
+    connection->GetSystemType(m_strSystem);
+    root.reset(CFtpNode::CreateRoot(connection, m_info, true));
+    root->Pump(nullptr, connection, nullptr);
     return true;
+}
+
+void CFtpSink::ReportError(const std::string& text) {
+    m_strReported = "Ftp: " + text;
+    if (m_bInUse) {
+        m_stateInUse.error = m_strReported;
+        return;
+    }
+    m_strClientErrorThen = m_client.GetStrError();
 }
 
 std::string CFtpSink::GetFailureHeading() const {
     using velmora::protocol::EFtpError;
-    switch (GetLoginError()) {
+    switch (GetState().loginError) {
         case EFtpError::LoginRefused:
             return "The server refused the login name or the password.";
         case EFtpError::Connect:
@@ -95,7 +127,7 @@ bool CFtpSink::IsComplete(const velmora::CFtpLoginInfo& info) {
 
 CFtpNode* CFtpSink::AdoptRoot(std::unique_ptr<CFtpNode> root, velmora::platform::ITreeCtrl* tree) {
     DestroyTree();
-    if (!IsConnected() || !root) return nullptr;
+    if (!m_client.IsConnected() || !root) return nullptr;
     m_pRoot = std::move(root);
     if (tree != nullptr) m_pRoot->Show(*tree, false);
     m_pCurrent = m_pRoot.get();

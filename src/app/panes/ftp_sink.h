@@ -12,17 +12,18 @@
 namespace parcelo {
 
 // The program-wide FTP session of the browser: the selected connection's
-// settings, the session, the server's folder tree (root and current folder)
-// and the server's system type. The tray and the windows read its state on
-// the window thread; the browser runs the session's server work on a thread
-// of its own, one job at a time, and touches the tree only on the window
-// thread. While that thread has the session, the window reads the session's
-// state from a copy taken when the work began (GetState), never from the
-// connection the work is using.
+// settings, the session (a client it owns), the server's folder tree (root
+// and current folder) and the server's system type. The tray and the
+// windows read its state on the window thread; the browser runs the
+// session's server work on a thread of its own, one job at a time, and
+// touches the tree only on the window thread. The windows never reach the
+// client itself: they read its state (GetState), which while a job has the
+// session is a copy taken when the job began; only a job's work gets the
+// client (Session, GetConnection).
 //
 // The browser's session waits less than a transfer's before it gives up,
-// because the window waits with it.
-class CFtpSink : public velmora::CFtpClient {
+// because the window waits with it, unless the connection sets its own.
+class CFtpSink {
 public:
     // What the windows show of the session.
     struct CState {
@@ -30,6 +31,9 @@ public:
         bool encrypted = false;
         std::string tlsVersion;
         std::string error;
+        // How the last login failed, and the certificate it was shown.
+        velmora::protocol::EFtpError loginError = velmora::protocol::EFtpError::None;
+        velmora::protocol::CCertificateInfo peerCertificate;
     };
 
     static constexpr int kConnectTimeoutMs = 5000;
@@ -40,14 +44,17 @@ public:
     static constexpr int kKeepAliveCheckMs = 30000;
 
     CFtpSink();
-    ~CFtpSink() override;
+    ~CFtpSink();
+    CFtpSink(const CFtpSink&) = delete;
+    CFtpSink& operator=(const CFtpSink&) = delete;
 
     // The settings of the selected connection (also when not connected).
     const velmora::CFtpLoginInfo& GetLoginInfo() const { return m_info; }
 
     // Logs off, forgets the tree, and logs in with the connection's settings;
     // after a login the server's system type is asked ("SYST"). False when
-    // the settings are incomplete or the login failed (GetStrError says why).
+    // the settings are incomplete or the login failed (the state's error
+    // says why). On the calling thread: for tests and tools.
     bool Connect(const velmora::CFtpLoginInfo& info);
     // Connect in two steps, so that the login can wait on another thread:
     // Prepare (window thread) forgets the tree and takes the settings, false
@@ -96,13 +103,28 @@ public:
     std::string GetStatusText() const;
 
     // Keeps a failure's reason as the session's last error ("Ftp: " + text).
-    void ReportError(const std::string& text) { ShowError(text); }
+    void ReportError(const std::string& text);
+    // The session's time-outs for connections that set none of their own.
+    void SetSessionOptions(const velmora::protocol::CFtpOptions& options);
+    const velmora::protocol::CFtpOptions& GetSessionOptions() const { return m_options; }
+
+    // The session, for the work of a job that holds it (SetInUse), on that
+    // job's thread; and its connection, null while not connected.
+    velmora::CFtpClient& Session() { return m_client; }
+    velmora::CFtpNode::Connection* GetConnection() { return m_client.GetFtpConnection(); }
 
 private:
+    void UseTimeout(int seconds);
     // Read from the session itself: only while no worker has it.
     CState ReadState() const;
 
+    velmora::CFtpClient m_client;
+    velmora::protocol::CFtpOptions m_options;
     velmora::CFtpLoginInfo m_info;
+    // A failure found by the windows (not by the client), and what the
+    // client's own last error was then.
+    std::string m_strReported;
+    std::string m_strClientErrorThen;
     std::unique_ptr<velmora::CFtpNode> m_pRoot;
     velmora::CFtpNode* m_pCurrent = nullptr;
     std::string m_strSystem;

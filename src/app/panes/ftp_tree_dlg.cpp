@@ -15,6 +15,7 @@
 
 #include "app/common/app_settings.h"
 #include "app/common/drag_item.h"
+#include "app/common/path_bar.h"
 #include "app/common/status_relay.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
@@ -22,7 +23,9 @@
 #include "app/transfers/existing_targets.h"
 #include "app/transfers/log_pane.h"
 #include "app/transfers/prompter.h"
+#include "app/transfers/transfer_queue.h"
 #include "base/format.h"
+#include "base/path_text.h"
 #include "engine/mover_api.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
@@ -32,6 +35,7 @@
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/file_system.h"
 
 namespace parcelo {
 
@@ -106,7 +110,7 @@ void CFolderTreeWidget::paintEvent(QPaintEvent* event) {
 // ---- CFtpTreeDlg ----
 
 CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
-    : CSplitterDlg(Qt::Horizontal, parent),
+    : CSplitterDlg(Qt::Vertical, parent),
       CLockDialog(this),
       m_context(context),
       m_sink(context.sink),
@@ -118,7 +122,8 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
       m_pReconnect(new QPushButton(tr("&Reconnect"))),
       m_treeCtrl(m_pTree) {
     m_pTree->setObjectName("tree");
-    m_pTree->SetPlaceholderText(tr("Not connected.\n\nSelect a connection and press Apply, or press New to add one."));
+    m_pTree->SetPlaceholderText(tr("Not connected.\n\nConnect with the quick-connect bar above, or open a site from the Site Manager "
+                                   "(File, Site Manager..., Ctrl+S)."));
     m_pList->setObjectName("list");
     m_pDisconnected->setObjectName("disconnected");
     m_pReconnect->setObjectName("reconnect");
@@ -136,8 +141,24 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     lost->addStretch();
     m_pFilesPane->addWidget(m_pList);
     m_pFilesPane->addWidget(m_pDisconnected);
+    // The folder's path above its list, as in the local pane.
+    m_pPathBar = new CPathBar(this);
+    m_pPathBar->setObjectName("serverPath");
+    auto* files = new QWidget;
+    auto* filesLayout = new QVBoxLayout(files);
+    filesLayout->setContentsMargins(0, 0, 0, 0);
+    filesLayout->addWidget(m_pPathBar);
+    filesLayout->addWidget(m_pFilesPane, 1);
+    connect(m_pPathBar, &CPathBar::FolderRequested, this, [this](const QString& folder) {
+        if (m_sink.GetRoot() == nullptr) {
+            m_pPathBar->Restore();
+            return;
+        }
+        OpenFolder(velmora::AppendSlash(folder.toStdString(), '/'));
+    });
+    connect(m_pPathBar, &CPathBar::UpRequested, this, &CFtpTreeDlg::OnUp);
     GetSplitter()->setObjectName("browserSplitter");
-    SetPanes(m_pTree, m_pFilesPane, 2, 3);
+    SetPanes(m_pTree, files, 2, 3);
     // Drops land on this window, whichever pane is under the pointer.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pTree), static_cast<QAbstractItemView*>(m_pList)}) {
         view->setAcceptDrops(false);
@@ -159,27 +180,26 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     connect(&m_worker, &CBrowserWorker::Finished, this, &CFtpTreeDlg::OnJobFinished);
     // Below the panes: whether the session is encrypted, looked at again
     // once each job (a login too) has ended.
-    auto* security = new CSessionSecurityLabel(m_sink, this);
-    layout()->addWidget(security);
-    connect(&m_worker, &CBrowserWorker::Finished, security, &CSessionSecurityLabel::Refresh);
+    m_pSecurity = new CSessionSecurityLabel(m_sink, this);
+    layout()->addWidget(m_pSecurity);
+    connect(&m_worker, &CBrowserWorker::Finished, m_pSecurity, &CSessionSecurityLabel::Refresh);
+    connect(this, &CFtpTreeDlg::WaitCancelled, m_pSecurity, &CSessionSecurityLabel::Refresh);
     m_waitDelay.setSingleShot(true);
     m_waitDelay.setInterval(kWaitDelayMs);
     connect(&m_waitDelay, &QTimer::timeout, this, &CFtpTreeDlg::ShowWait);
     connect(&context.relay, &CStatusRelay::FileTransferred, this, &CFtpTreeDlg::OnFileTransferred);
+    connect(&context.queue, &CTransferQueue::EntryEnded, this, &CFtpTreeDlg::OnTransferEnded);
     m_pDropTarget = std::make_unique<TDropTarget<CFtpTreeDlg>>();
     m_pDropTarget->Register(this);
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
     context.targets.SetRemoteLookup([this](const CFtpPath& path) { return KnownRemote(path); });
-    // F5 refreshes; F2 renames and Delete deletes in the pane that has the
-    // focus; Backspace goes up one folder.
+    // F2 renames and Delete deletes in the pane that has the focus;
+    // Backspace goes up one folder. F5 belongs to the main window, which
+    // refreshes both panes wherever the focus is.
     const auto focused = [this] { return m_pList->hasFocus() ? PANE_LIST : PANE_TREE; };
-    AddKey(this, Qt::Key_F5, [this] { OnRefresh(); });
     AddKey(this, Qt::Key_F2, [this, focused] { OnRename(focused()); });
     AddKey(this, QKeySequence::Delete, [this, focused] { OnDelete(focused()); });
-    AddKey(this, Qt::Key_Backspace, [this] {
-        CFtpNode* node = m_sink.GetCurrent();
-        if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentItem(ItemOf(node->GetParent()));
-    });
+    AddKey(this, Qt::Key_Backspace, [this] { OnUp(); });
 }
 
 CFtpTreeDlg::~CFtpTreeDlg() {
@@ -213,7 +233,7 @@ void CFtpTreeDlg::OnMsg(velmora::CMsg& msg) {
 
 void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
     if (IsBusy()) {
-        RunWhenFree([this, given] { Connect(given); });
+        QueueConnect(given);
         return;
     }
     // The password is made ready first: cancelling its question leaves the
@@ -265,9 +285,15 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
         });
 }
 
+// A login asked for while this one ran goes too: Cancel means "stop connecting".
 void CFtpTreeDlg::CancelWait() {
+    m_pendingConnect.reset();
     if (!m_worker.IsWaiting()) return;
     m_worker.Cancel();
+    // The session stays the worker's until it lets go (its state is read
+    // from the copy meanwhile), but nothing is being connected any more.
+    if (m_bConnecting) m_sink.SetOpening(false);
+    emit WaitCancelled();
     m_waitDelay.stop();
     m_pWaitMsg.reset();
     LogAppEvent(velmora::LOG_STATUS, "Ftp", m_bConnecting ? "Login cancelled:" : "Cancelled:",
@@ -277,12 +303,23 @@ void CFtpTreeDlg::CancelWait() {
 void CFtpTreeDlg::ShowConnection(const CFtpLoginInfo& info) {
     const bool shown = StateKey(info) == StateKey(m_sink.GetLoginInfo()) && (IsConnecting() || m_sink.IsOnline());
     if (shown || !CFtpSink::IsComplete(info)) return;
-    RunWhenFree([this, info] { Connect(info); });
+    QueueConnect(info);
 }
 
-void CFtpTreeDlg::OnReconnect() {
-    const CFtpLoginInfo info = m_sink.GetLoginInfo();
-    RunWhenFree([this, info] { Connect(info); });
+void CFtpTreeDlg::OnReconnect() { QueueConnect(m_sink.GetLoginInfo()); }
+
+// Of the logins asked for while a job runs, only the latest is made.
+void CFtpTreeDlg::QueueConnect(const CFtpLoginInfo& info) {
+    if (!IsBusy()) {
+        Connect(info);
+        return;
+    }
+    const bool queued = m_pendingConnect.has_value();
+    m_pendingConnect = info;
+    if (queued) return;
+    RunWhenFree([this] {
+        if (std::optional<CFtpLoginInfo> pending = std::exchange(m_pendingConnect, std::nullopt)) Connect(*pending);
+    });
 }
 
 // Incomplete settings ask for them; a failed login says what failed.
@@ -292,15 +329,16 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         return;
     }
     if (OfferTrust(info) || OfferPlainLogin(info)) return;
-    const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetStrError();
+    const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetState().error;
     LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
     m_context.prompter.ShowError(this, "Error", reason);
 }
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
-    const velmora::protocol::CCertificateInfo& peer = m_sink.GetPeerCertificate();
-    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
-    const std::string text = m_sink.GetStrError() +
+    const CFtpSink::CState state = m_sink.GetState();
+    const velmora::protocol::CCertificateInfo& peer = state.peerCertificate;
+    if (state.loginError != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const std::string text = state.error +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
     if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
@@ -313,8 +351,9 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
 
 bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
     // A server that did TLS before is not asked about: its error says why.
-    if (m_sink.GetLoginError() != velmora::protocol::EFtpError::PlainRefused ||
-        m_sink.GetStrError().find(velmora::protocol::kTlsDowngradeText) != std::string::npos)
+    const CFtpSink::CState state = m_sink.GetState();
+    if (state.loginError != velmora::protocol::EFtpError::PlainRefused ||
+        state.error.find(velmora::protocol::kTlsDowngradeText) != std::string::npos)
         return false;
     const std::string text = info.GetHost() + "\n\n" + kPlainLoginQuestion +
                              "\n\nAnyone on the way can read the password and the files.";
@@ -330,7 +369,7 @@ bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
     QMetaObject::invokeMethod(
-        this, [this, info] { RunWhenFree([this, info] { Connect(info); }); }, Qt::QueuedConnection);
+        this, [this, info] { QueueConnect(info); }, Qt::QueuedConnection);
 }
 
 void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
@@ -385,7 +424,7 @@ void CFtpTreeDlg::RunOnServer(const std::string& waitText, ServerWork work, std:
         RunWhenFree([this, waitText, work, result] { RunOnServer(waitText, work, result); });
         return;
     }
-    Connection* connection = m_sink.GetFtpConnection();
+    Connection* connection = m_sink.GetConnection();
     if (connection == nullptr) {
         ShowServerFailure("Ftp is not connected");
         return;
@@ -431,6 +470,8 @@ void CFtpTreeDlg::StartJob(const std::string& waitText, bool waitAtOnce, CBrowse
     m_worker.Start(std::move(work), [this, result = std::move(result)] {
         m_waitDelay.stop();
         m_pWaitMsg.reset();
+        // The work is done: the session is the window's again.
+        m_sink.SetInUse(false);
         result();
     });
     if (waitAtOnce) {
@@ -454,8 +495,8 @@ void CFtpTreeDlg::OnJobFinished() {
     if (loginCancelled) {
         m_bConnecting = false;
         m_sink.SetOpening(false);
-    } else if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
-        ShowDisconnected(m_sink.GetStrError());
+    } else if (m_sink.GetRoot() != nullptr && !m_sink.GetState().online) {
+        ShowDisconnected(m_sink.GetState().error);
     }
     // What waited for the job runs now.
     m_pJobBusy.reset();
@@ -465,12 +506,12 @@ void CFtpTreeDlg::OnJobFinished() {
 // Off the window thread: a server that stopped answering keeps QUIT waiting.
 void CFtpTreeDlg::LogOff() {
     RunWhenFree([this] {
-        if (m_sink.IsConnected()) StartJob("Logging off ...", false, [this] { m_sink.Logoff(); }, [] {});
+        if (m_sink.GetState().online) StartJob("Logging off ...", false, [this] { m_sink.Session().Logoff(); }, [] {});
     });
 }
 
 void CFtpTreeDlg::ShowServerFailure(const std::string& reason) {
-    if (m_sink.GetRoot() != nullptr && !m_sink.IsConnected()) {
+    if (m_sink.GetRoot() != nullptr && !m_sink.GetState().online) {
         ShowDisconnected(reason);
         return;
     }
@@ -480,7 +521,7 @@ void CFtpTreeDlg::ShowServerFailure(const std::string& reason) {
 void CFtpTreeDlg::ShowDisconnected(const std::string& reason) {
     if (IsShowingDisconnected()) return;
     m_sink.ReportError(reason);
-    m_pDisconnectedText->setText(QString::fromStdString(m_sink.GetStrError()));
+    m_pDisconnectedText->setText(QString::fromStdString(m_sink.GetState().error));
     m_pFilesPane->setCurrentWidget(m_pDisconnected);
     LogAppEvent(velmora::LOG_ERROR, "Ftp", "Disconnected:", m_sink.GetLoginInfo().GetPureURL() + " " + reason);
 }
@@ -521,13 +562,16 @@ void CFtpTreeDlg::ListFolder(CFtpNode* node, std::function<void(CFtpNode*)> then
     });
 }
 
-void CFtpTreeDlg::RelistFolder(const std::string& guid, bool rebuild) {
-    ListJob(guid, [this, rebuild](CFtpNode* listed, const CFtpPathList& entries) {
-        CTreeChange change(*this);
-        if (rebuild || listed->GetNodeType() != CFtpNode::NODE_LISTED) listed->ClearNode(&m_treeCtrl);
-        listed->PumpListed(&m_treeCtrl, entries);
-        listed->Show(m_treeCtrl, false);
-        if (rebuild) listed->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+void CFtpTreeDlg::RelistFolder(const std::string& guid, bool rebuild, std::function<void(CFtpNode*)> then) {
+    ListJob(guid, [this, rebuild, then](CFtpNode* listed, const CFtpPathList& entries) {
+        {
+            CTreeChange change(*this);
+            if (rebuild || listed->GetNodeType() != CFtpNode::NODE_LISTED) listed->ClearNode(&m_treeCtrl);
+            listed->PumpListed(&m_treeCtrl, entries);
+            listed->Show(m_treeCtrl, false);
+            if (rebuild) listed->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+        }
+        if (then) then(listed);
     });
 }
 
@@ -617,9 +661,15 @@ void CFtpTreeDlg::ExpandNode(CFtpNode* node) {
     ListFolder(node, [](CFtpNode*) {});
 }
 
+void CFtpTreeDlg::OnUp() {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentItem(ItemOf(node->GetParent()));
+}
+
 void CFtpTreeDlg::SelectNode(CFtpNode* node) {
     if (node != nullptr && node->IsNodeDecoy()) node = node->GetParent();
     m_sink.SetCurrent(node);
+    if (node != nullptr) m_pPathBar->ShowFolder(QString::fromStdString(node->GetDoc()));
     ShowFiles(node);
     AnnounceFolder(node);
     if (node == nullptr || !NeedsListing(*node)) return;
@@ -630,18 +680,55 @@ void CFtpTreeDlg::SelectNode(CFtpNode* node) {
     });
 }
 
+namespace {
+
+bool IsHiddenName(const std::string& name) { return name.starts_with('.'); }
+
+}  // namespace
+
 // The folder's sub-folders and files, as far as they are listed.
 void CFtpTreeDlg::ShowFiles(CFtpNode* node) {
     CFtpPathList folders;
+    CFtpPathList files;
     if (node != nullptr) {
         for (const velmora::CObjNode* base : node->GetChildren()) {
             const auto* child = velmora::NodeCast<const CFtpNode>(base);
-            if (child != nullptr && child->IsCatalog() && !child->IsNodeDecoy()) {
+            if (child != nullptr && child->IsCatalog() && !child->IsNodeDecoy() &&
+                (m_bShowHidden || !IsHiddenName(child->GetPath().GetTailDir()))) {
                 folders.Add(new CFtpPath(child->GetPath()));
             }
         }
+        if (node->IsCacheLoaded()) {
+            for (const CFtpPath* file : node->GetCache()) {
+                if (m_bShowHidden || !IsHiddenName(file->GetFileName(true))) files.Add(new CFtpPath(*file));
+            }
+        }
     }
-    m_pList->Fill(folders, node != nullptr && node->IsCacheLoaded() ? node->GetCache() : CFtpPathList());
+    m_pList->Fill(folders, files);
+}
+
+void CFtpTreeDlg::SetShowHidden(bool show) {
+    if (show == m_bShowHidden) return;
+    m_bShowHidden = show;
+    ApplyHiddenToTree();
+    ShowFiles(m_sink.GetCurrent());
+}
+
+void CFtpTreeDlg::ApplyHiddenToTree() {
+    for (QTreeWidgetItemIterator it(m_pTree); *it != nullptr; ++it) {
+        const bool hide = !m_bShowHidden && IsHiddenName((*it)->text(0).toStdString()) && (*it)->parent() != nullptr;
+        if ((*it)->isHidden() != hide) (*it)->setHidden(hide);
+    }
+}
+
+void CFtpTreeDlg::Disconnect() {
+    m_pendingConnect.reset();
+    RunWhenFree([this] {
+        SaveState();
+        ClearTree();
+        ShowFileList();
+        LogOff();
+    });
 }
 
 void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
@@ -653,9 +740,9 @@ void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
 }
 
 // Message 19: the folder's path (none without a folder), the number of its
-// files and its name.
+// entries (folders and files) and its name.
 void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
-    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetFileCount() : 0,
+    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetRowCount() : 0,
                       node != nullptr ? node->GetName() : std::string(), 0);
     if (node != nullptr) msg.RefObject(&node->GetPath());
     velmora::CMsgBox::Box().Send(msg);
@@ -663,7 +750,7 @@ void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
 
 void CFtpTreeDlg::ShowError(const std::string& reason) {
     m_sink.ReportError(reason);
-    m_context.prompter.ShowMessage(this, "Error", m_sink.GetStrError());
+    m_context.prompter.ShowMessage(this, "Error", m_sink.GetState().error);
 }
 
 void CFtpTreeDlg::ShowNotice(const std::string& text) { m_context.prompter.ShowMessage(this, "Message", text); }
@@ -704,31 +791,54 @@ void CFtpTreeDlg::OnRefresh() {
     RestoreState(state);
 }
 
-void CFtpTreeDlg::OnDownload(EPane pane) {
-    CFtpNode* node = m_sink.GetCurrent();
-    if (node == nullptr) return;
-    CFtpNode* listFolder = pane == PANE_LIST ? SelectedListFolder() : nullptr;
-    const CFtpPathList files = pane == PANE_LIST ? m_pList->GetSelectedPaths() : CFtpPathList();
-    if (pane == PANE_LIST && files.IsEmpty() && listFolder == nullptr) return;
-    std::string folder = QDir::homePath().toStdString();
-    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
-    const CFtpPath destination(folder, velmora::PATH_FOLDER);
-    const CFtpLoginInfo info = m_sink.GetLoginInfo();
-    if (files.IsEmpty()) {
-        const CFtpPath source((listFolder != nullptr ? listFolder : node)->GetDoc(), velmora::PATH_FOLDER);
-        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, source, destination); });
-    } else {
-        // The listing may be older than the files: their sizes are asked anew.
-        CFtpPathList list(files);
-        for (CFtpPath* file : list) file->Length(uint64_t{0});
-        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
+CFtpPathList CFtpTreeDlg::SelectedForDownload(EPane pane) const {
+    CFtpPathList items = pane == PANE_LIST ? m_pList->GetSelectedPaths(true) : CFtpPathList();
+    const CFtpNode* node = m_sink.GetCurrent();
+    if (items.IsEmpty() && node != nullptr) {
+        items.Add(new CFtpPath(node->GetDoc(), velmora::PATH_FOLDER));
+        items.GetTail()->AddAttr(velmora::platform::FileAttrDirectory);
     }
+    return items;
+}
+
+void CFtpTreeDlg::OnDownload(EPane pane) {
+    if (m_sink.GetCurrent() == nullptr || (pane == PANE_LIST && m_pList->selectedItems().isEmpty())) return;
+    const CFtpPathList items = SelectedForDownload(pane);
+    std::string folder = LocalStartFolder();
+    if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;
+    DownloadItems(items, folder);
+}
+
+bool CFtpTreeDlg::DownloadItems(const CFtpPathList& items, const std::string& localFolder) {
+    if (items.IsEmpty() || !m_sink.IsOnline()) return false;
+    // What the listing says of the files, for the question about files
+    // that exist here already.
+    if (CFtpNode* node = m_sink.GetCurrent()) RememberNames(*node);
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    const CFtpPath destination(localFolder, velmora::PATH_FOLDER);
+    const CFtpPath& first = *items.GetHead();
+    if (items.GetCount() == 1 && first.IsDirectory()) {
+        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, first, destination); });
+        return true;
+    }
+    // The listing may be older than the files: their sizes are asked anew.
+    // Folders among them are fetched whole.
+    CFtpPathList list(items);
+    for (CFtpPath* item : list) {
+        if (!item->IsDirectory()) item->Length(uint64_t{0});
+    }
+    StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
+    return true;
+}
+
+std::string CFtpTreeDlg::LocalStartFolder() const {
+    return m_localFolder ? m_localFolder() : QDir::homePath().toStdString();
 }
 
 void CFtpTreeDlg::OnUpload() {
     CFtpNode* node = m_sink.GetCurrent();
     if (node == nullptr) return;
-    std::vector<std::string> picked{QDir::homePath().toStdString()};
+    std::vector<std::string> picked{LocalStartFolder()};
     if (!m_context.prompter.PickUploadPaths(this, kFolderPickerTitle, picked) || picked.empty()) return;
     // Taken as a drop of the picked files or folder.
     CDropItem item;

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class CDropItem;
 class CFtpListCtrl;
 class CFtpSink;
 class CMsgDropItem;
+class CPathBar;
+class CSessionSecurityLabel;
 
 // The folder tree of the browser: dragging a folder offers it under the
 // "TreeItem" format.
@@ -124,6 +127,9 @@ public:
     bool IsConnecting() const { return m_bConnecting && m_worker.IsWaiting(); }
     // Connects once the window thread is free (for message 23).
     void RequestConnect(const velmora::CFtpLoginInfo& info);
+    // Connects now, or once the job under way has ended; a later request
+    // replaces one still waiting, and CancelWait drops it.
+    void QueueConnect(const velmora::CFtpLoginInfo& info);
     // Shows the connection chosen in the connections list: nothing changes
     // when the browser already shows it; otherwise it connects (when the
     // connection's login information is complete).
@@ -142,6 +148,14 @@ public:
     // The context menu's commands.
     void OnRefresh();
     void OnDownload(EPane pane);
+    // What Download takes: the list's selected files and folders, or the
+    // current folder when nothing is selected there (or from the tree).
+    velmora::CFtpPathList SelectedForDownload(EPane pane) const;
+    // Downloads remote files and folders into a local folder, as one
+    // transfer; false when there is nothing to download or no connection.
+    bool DownloadItems(const velmora::CFtpPathList& items, const std::string& localFolder);
+    // Where the folder pickers start: the local pane's folder.
+    void SetLocalFolder(std::function<std::string()> folder) { m_localFolder = std::move(folder); }
     void OnUpload();
     void OnDelete(EPane pane);
     void OnRename(EPane pane);
@@ -165,6 +179,12 @@ public:
     void OpenListItem(QTreeWidgetItem* item);
     // Makes the folder current: its files fill the list, message 19 tells it.
     void SelectNode(velmora::CFtpNode* node);
+    // The parent of the current folder becomes current.
+    void OnUp();
+    // Logs off and empties the pane.
+    void Disconnect();
+    // Whether names that begin with "." show in the tree and the list.
+    void SetShowHidden(bool show);
 
     // Drops on the browser (TDropTarget calls these).
     int OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keyState, const QPoint& point) override;
@@ -180,6 +200,8 @@ public:
 signals:
     // A login started by Connect has ended (not after a cancel).
     void ConnectFinished(bool connected);
+    // The user cancelled the job under way.
+    void WaitCancelled();
     // The user trusted a server's certificate: the connection, with its
     // fingerprint, is to be stored.
     void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);
@@ -190,6 +212,8 @@ signals:
 public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }
     CFtpListCtrl* GetList() const { return m_pList; }
+    CPathBar* GetPathBar() const { return m_pPathBar; }
+    CSessionSecurityLabel* GetSecurityLabel() const { return m_pSecurity; }
     velmora::platform::ITreeCtrl& GetTreeCtrl() { return m_treeCtrl; }
     // The node an item shows; null for none (or an item of another tree).
     velmora::CFtpNode* NodeOf(QTreeWidgetItem* item) const;
@@ -223,6 +247,7 @@ private:
     void OnItemExpanded(QTreeWidgetItem* item);
     // After a change of the tree: the list follows the tree's current item.
     void SyncCurrent();
+    void ApplyHiddenToTree();
     void ClearTree();
     void ShowRoot(std::unique_ptr<velmora::CFtpNode> root);
     void AnnounceFolder(velmora::CFtpNode* node);
@@ -266,8 +291,8 @@ private:
     // node (not when the folder went meanwhile or could not be listed).
     void ListFolder(velmora::CFtpNode* node, std::function<void(velmora::CFtpNode*)> then);
     // Lists the folder again: anew with `rebuild` (its sub-folders forgotten),
-    // else only its files.
-    void RelistFolder(const std::string& guid, bool rebuild);
+    // else only its files; then `then` with its node.
+    void RelistFolder(const std::string& guid, bool rebuild, std::function<void(velmora::CFtpNode*)> then = {});
     // Lists the folder one level and hands the entries to `apply` with the
     // folder's node, when it is still shown.
     void ListJob(const std::string& guid, std::function<void(velmora::CFtpNode*, const velmora::CFtpPathList&)> apply);
@@ -306,6 +331,7 @@ private:
     // the folders this session uploads to.
     velmora::CFtpPath UploadDestination(const velmora::CFtpNode& target);
     void OnFileTransferred(const velmora::CFtpPath& source, const velmora::CFtpPath& destination);
+    void OnTransferEnded(int id);
 
     // Drops.
     QTreeWidgetItem* TreeItemAt(const QPoint& point) const;
@@ -328,7 +354,8 @@ private:
     // Answers a velmora::TargetChoice for an upload to `path`; `rename`
     // asks for a free name.
     int32_t MakeUnique(velmora::CFtpPath& path, bool rename);
-    velmora::CFtpPath KnownRemote(const velmora::CFtpPath& path) const;
+    std::optional<velmora::CFtpPath> KnownRemote(const velmora::CFtpPath& path) const;
+    std::string LocalStartFolder() const;
 
     CAppContext& m_context;
     CFtpSink& m_sink;
@@ -338,6 +365,8 @@ private:
     QWidget* m_pDisconnected;
     QLabel* m_pDisconnectedText;
     QPushButton* m_pReconnect;
+    CSessionSecurityLabel* m_pSecurity = nullptr;
+    CPathBar* m_pPathBar = nullptr;
     CQtTreeCtrl m_treeCtrl;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;
@@ -359,6 +388,9 @@ private:
     // Remote folders the uploads of this session went to.
     std::vector<std::string> m_uploadFolders;
     std::map<std::string, CBrowserState> m_states;
+    std::function<std::string()> m_localFolder;
+    std::optional<velmora::CFtpLoginInfo> m_pendingConnect;
+    bool m_bShowHidden = false;
 
     mutable std::mutex m_namesLock;
     std::map<std::string, velmora::CFtpPathList> m_names;
@@ -390,6 +422,7 @@ public:
         : m_dlg(dlg), m_lock(dlg), m_blocker(dlg.m_pTree), m_bResync(resync) {}
     ~CTreeChange() {
         m_blocker.unblock();
+        m_dlg.ApplyHiddenToTree();
         if (m_bResync) m_dlg.SyncCurrent();
     }
     CTreeChange(const CTreeChange&) = delete;

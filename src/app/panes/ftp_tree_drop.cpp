@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,6 +17,7 @@
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_thread.h"
 #include "base/format.h"
+#include "base/path_text.h"
 #include "base/text.h"
 #include "messaging/msg_commands.h"
 
@@ -276,11 +277,11 @@ void CFtpTreeDlg::StartTransfer(const std::function<void(velmora::CMoverAPI&)>& 
     m_context.queue.Submit(std::move(thread));
 }
 
-// The new folder shows in the tree at once.
+// The new folder shows in the tree and the list at once.
 void CFtpTreeDlg::UploadFolder(const CFtpPath& folder, CFtpNode* target) {
     ListFolder(target, [this, folder](CFtpNode* listed) {
         {
-            CTreeChange change(*this, false);
+            CTreeChange change(*this);
             if (listed->AddFtpFolder(folder, nullptr) != nullptr) {
                 listed->Show(m_treeCtrl, false);
                 listed->Expand(m_treeCtrl, ITreeCtrl::kExpand);
@@ -292,11 +293,12 @@ void CFtpTreeDlg::UploadFolder(const CFtpPath& folder, CFtpNode* target) {
     });
 }
 
-// The names in the target folder are known first, so that no upload
+// The names in the target folder are known first, as the server has them
+// now (what an earlier upload left shows at its size), so that no upload
 // replaces a file unasked.
 void CFtpTreeDlg::UploadFiles(const CFtpPathList& files, CFtpNode* target) {
     auto uploading = std::make_shared<CFtpPathList>(files);
-    ListFolder(target, [this, uploading](CFtpNode* listed) {
+    RelistFolder(target->GetStrGUID(), false, [this, uploading](CFtpNode* listed) {
         RememberNames(*listed);
         const CFtpPath destination = UploadDestination(*listed);
         const CFtpLoginInfo info = m_sink.GetLoginInfo();
@@ -327,6 +329,21 @@ void CFtpTreeDlg::OnFileTransferred(const CFtpPath& /*source*/, const CFtpPath& 
     RunWhenFree([this] { RelistStaleFolder(); });
 }
 
+// An upload into the folder shown, or into one of its folders, has ended:
+// the list shows what it left (a new folder too), however it ended.
+void CFtpTreeDlg::OnTransferEnded(int id) {
+    const CTransferEntry* entry = m_context.queue.GetModel().Find(id);
+    CFtpNode* current = m_sink.GetCurrent();
+    if (entry == nullptr || current == nullptr) return;
+    const velmora::CMoverAPI& request = entry->request;
+    const bool upload = request.GetRequest() == velmora::CMoverAPI::eUploadFiles ||
+                        request.GetRequest() == velmora::CMoverAPI::eUploadFolder;
+    if (!upload || StateKey(request.GetLoginInfo()) != StateKey(m_sink.GetLoginInfo())) return;
+    const std::string into = velmora::AppendSlash(request.GetDestination().GetFtpDir(true), '/');
+    const std::string shown = velmora::AppendSlash(current->GetDoc(), '/');
+    if (into.starts_with(shown) || shown.starts_with(into)) RelistFolder(current->GetStrGUID(), false);
+}
+
 void CFtpTreeDlg::RelistStaleFolder() {
     if (m_staleFolders.empty()) return;
     const std::string guid = m_staleFolders.front();
@@ -336,15 +353,21 @@ void CFtpTreeDlg::RelistStaleFolder() {
 
 // ---- Unique names ----
 
-// The folder's files join the names known there: a name already given to an
+// The folder's files join the names known there, as the listing has them
+// now (a file an upload left has its size); a name already given to an
 // upload whose file has not arrived yet stays taken.
 void CFtpTreeDlg::RememberNames(CFtpNode& node) {
     std::lock_guard<std::mutex> lock(m_namesLock);
     CFtpPathList& names = m_names[node.GetDoc()];
-    std::unordered_set<std::string> known;
-    for (const CFtpPath* path : names) known.insert(path->GetFileName(true));
+    std::unordered_map<std::string, CFtpPath*> known;
+    for (CFtpPath* path : names) known.emplace(path->GetFileName(true), path);
     for (const CFtpPath* path : node.GetCache()) {
-        if (known.insert(path->GetFileName(true)).second) names.Add(new CFtpPath(*path));
+        const auto [at, added] = known.emplace(path->GetFileName(true), nullptr);
+        if (added) {
+            names.Add(new CFtpPath(*path));
+        } else {
+            *at->second = *path;
+        }
     }
 }
 
@@ -364,11 +387,11 @@ int32_t CFtpTreeDlg::MakeUnique(CFtpPath& path, bool rename) {
 }
 
 // What the browser knows of a remote file: its entry in the listing.
-CFtpPath CFtpTreeDlg::KnownRemote(const CFtpPath& path) const {
+std::optional<CFtpPath> CFtpTreeDlg::KnownRemote(const CFtpPath& path) const {
     std::lock_guard<std::mutex> lock(m_namesLock);
     const auto found = m_names.find(path.GetFtpDir(true));
     const CFtpPath* known = found != m_names.end() ? found->second.FindByFileName(path) : nullptr;
-    return known != nullptr ? *known : path;
+    return known != nullptr ? std::optional<CFtpPath>(*known) : std::nullopt;
 }
 
 }  // namespace parcelo

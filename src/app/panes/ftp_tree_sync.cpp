@@ -88,8 +88,10 @@ void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CFtpPath& 
         return;
     }
     const int changes = static_cast<int>(actions.size()) - deletions;
-    const std::string question = velmora::Format("%d changes make '%s' a copy of '%s'. Start them?", changes,
-                                                 destination.GetPath().c_str(), folder.GetPath().c_str());
+    const std::string question =
+        velmora::Format(changes == 1 ? "%d change makes '%s' a copy of '%s'. Start it?"
+                                     : "%d changes make '%s' a copy of '%s'. Start them?",
+                        changes, destination.GetPath().c_str(), folder.GetPath().c_str());
     bool deleteExtra = false;
     const bool confirmed =
         deletions == 0

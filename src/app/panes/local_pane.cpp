@@ -9,19 +9,20 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSplitter>
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/common/drag_item.h"
+#include "app/common/path_bar.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/local_folder_model.h"
 #include "app/transfers/prompter.h"
-#include "app/transfers/transfer_queue.h"
-#include "app/transfers/transfer_thread.h"
 #include "ftp/ftp_node.h"
 
 namespace parcelo {
@@ -82,47 +83,55 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     : QWidget(parent),
       m_context(context),
       m_browser(browser),
-      m_pModel(new QFileSystemModel(this)),
-      m_pPath(new QLineEdit),
+      m_pFolders(new QFileSystemModel(this)),
+      m_pFolderTree(new QTreeView),
+      m_pPathBar(new CPathBar(this)),
+      m_pModel(new CLocalFolderModel(this)),
       m_pView(new CLocalView) {
-    m_pModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::AllDirs);
-    m_pModel->setReadOnly(true);
-    m_pModel->setRootPath(QDir::rootPath());
+    m_pFolders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_pFolders->setReadOnly(true);
+    m_pFolders->setRootPath(QDir::rootPath());
+    m_pFolderTree->setObjectName("localTree");
+    m_pFolderTree->setModel(m_pFolders);
+    m_pFolderTree->setHeaderHidden(true);
+    for (int column = 1; column < m_pFolders->columnCount(); ++column) m_pFolderTree->hideColumn(column);
+    m_pFolderTree->setRootIndex(m_pFolders->index(QDir::rootPath()));
+    connect(m_pFolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) SetFolder(m_pFolders->filePath(current).toStdString());
+            });
 
     m_pView->setObjectName("localView");
     m_pView->setModel(m_pModel);
     m_pView->setRootIsDecorated(false);
     m_pView->setItemsExpandable(false);
+    m_pView->setUniformRowHeights(true);
     m_pView->setSortingEnabled(true);
-    m_pView->sortByColumn(0, Qt::AscendingOrder);
+    m_pView->sortByColumn(CLocalFolderModel::COLUMN_NAME, Qt::AscendingOrder);
     m_pView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pView->setTextElideMode(Qt::ElideMiddle);
     m_pView->setDragEnabled(true);
     m_pView->setAcceptDrops(true);
     m_pView->setDragDropMode(QAbstractItemView::DragDrop);
     m_pView->setDefaultDropAction(Qt::CopyAction);
-    m_pView->header()->resizeSection(0, 160);
-    m_pView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_pView->header()->resizeSection(CLocalFolderModel::COLUMN_NAME, 200);
+    m_pView->header()->setSectionResizeMode(CLocalFolderModel::COLUMN_SIZE, QHeaderView::ResizeToContents);
     m_pView->SetDownload([this](const CFtpPathList& paths, const std::string& folder) {
         return Download(paths, folder);
     });
     m_pView->dropFolder = [this](const QPoint& point) {
         const QModelIndex at = m_pView->indexAt(point);
-        return at.isValid() && m_pModel->isDir(at) ? m_pModel->filePath(at).toStdString() : GetFolder();
+        return at.isValid() && m_pModel->IsFolderAt(at.row()) ? m_pModel->PathAt(at.row()).toStdString()
+                                                              : GetFolder();
     };
     m_pView->installEventFilter(this);
-    browser.GetList()->installEventFilter(this);
-    connect(m_pView, &QAbstractItemView::activated, this, &CLocalPane::OpenIndex);
+    connect(m_pView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenRow(index.row()); });
 
-    auto* up = new QPushButton(tr("Up"));
-    up->setAutoDefault(false);
-    connect(up, &QPushButton::clicked, this, &CLocalPane::OnUp);
-    connect(m_pPath, &QLineEdit::returnPressed, this, [this] {
-        if (!SetFolder(m_pPath->text().toStdString())) m_pPath->setText(QString::fromStdString(GetFolder()));
+    connect(m_pPathBar, &CPathBar::FolderRequested, this, [this](const QString& folder) {
+        if (!SetFolder(folder.toStdString())) m_pPathBar->Restore();
     });
-    auto* top = new QHBoxLayout;
-    top->addWidget(up);
-    top->addWidget(m_pPath, 1);
+    connect(m_pPathBar, &CPathBar::UpRequested, this, &CLocalPane::OnUp);
 
     auto* upload = new QPushButton(tr("Upload \u2192"));
     upload->setObjectName("upload");
@@ -133,34 +142,61 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     for (QPushButton* button : {upload, download}) button->setAutoDefault(false);
     connect(upload, &QPushButton::clicked, this, &CLocalPane::OnUpload);
     connect(download, &QPushButton::clicked, this, &CLocalPane::OnDownload);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    bottom->addWidget(download);
-    bottom->addWidget(upload);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(download);
+    buttons->addWidget(upload);
 
+    auto* files = new QWidget;
+    auto* filesLayout = new QVBoxLayout(files);
+    filesLayout->setContentsMargins(0, 0, 0, 0);
+    filesLayout->addWidget(m_pPathBar);
+    filesLayout->addWidget(m_pView, 1);
+    filesLayout->addLayout(buttons);
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setObjectName("localSplitter");
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_pFolderTree);
+    split->addWidget(files);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(top);
-    layout->addWidget(m_pView, 1);
-    layout->addLayout(bottom);
+    layout->addWidget(split);
     SetFolder(QDir::homePath().toStdString());
 }
 
 bool CLocalPane::SetFolder(const std::string& folder) {
     const QString path = QDir::cleanPath(QString::fromStdString(folder));
-    if (!QFileInfo(path).isDir()) return false;
-    m_pView->setRootIndex(m_pModel->index(path));
+    if (path == m_pModel->GetFolder()) return true;
+    if (!m_pModel->SetFolder(path)) return false;
     m_pView->clearSelection();
-    m_pPath->setText(path);
+    m_pPathBar->ShowFolder(path);
+    ShowInTree(path);
     return true;
 }
 
-std::string CLocalPane::GetFolder() const { return m_pModel->filePath(m_pView->rootIndex()).toStdString(); }
+void CLocalPane::ShowInTree(const QString& folder) {
+    const QModelIndex index = m_pFolders->index(folder);
+    if (!index.isValid() || m_pFolderTree->currentIndex() == index) return;
+    const QSignalBlocker quiet(m_pFolderTree->selectionModel());
+    m_pFolderTree->setCurrentIndex(index);
+    m_pFolderTree->scrollTo(index);
+}
+
+std::string CLocalPane::GetFolder() const { return m_pModel->GetFolder().toStdString(); }
+
+void CLocalPane::Refresh() { m_pModel->Refresh(); }
+
+void CLocalPane::SetShowHidden(bool show) {
+    m_pModel->SetShowHidden(show);
+    m_pFolders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | (show ? QDir::Hidden : QDir::Filters()));
+}
 
 std::vector<std::string> CLocalPane::GetSelectedPaths() const {
     std::vector<std::string> paths;
     for (const QModelIndex& row : m_pView->selectionModel()->selectedRows()) {
-        paths.push_back(m_pModel->filePath(row).toStdString());
+        paths.push_back(m_pModel->PathAt(row.row()).toStdString());
     }
     std::sort(paths.begin(), paths.end());
     return paths;
@@ -169,15 +205,16 @@ std::vector<std::string> CLocalPane::GetSelectedPaths() const {
 void CLocalPane::SelectNames(const std::vector<std::string>& names) {
     m_pView->clearSelection();
     for (const std::string& name : names) {
-        const QModelIndex index = m_pModel->index(QString::fromStdString(GetFolder() + "/" + name));
-        if (!index.isValid()) continue;
+        const int row = m_pModel->RowOf(QString::fromStdString(name));
+        if (row < 0) continue;
+        const QModelIndex index = m_pModel->index(row, 0);
         m_pView->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         m_pView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
 }
 
-void CLocalPane::OpenIndex(const QModelIndex& index) {
-    if (index.isValid() && m_pModel->isDir(index)) SetFolder(m_pModel->filePath(index).toStdString());
+void CLocalPane::OpenRow(int row) {
+    if (m_pModel->IsFolderAt(row)) SetFolder(m_pModel->PathAt(row).toStdString());
 }
 
 void CLocalPane::OnUp() {
@@ -191,7 +228,7 @@ bool CLocalPane::RequireConnection() {
     return false;
 }
 
-// The selection goes the way a drop on the browser's current folder goes.
+// The selection goes the way a drop on the server pane's folder goes.
 bool CLocalPane::OnUpload() {
     const std::vector<std::string> paths = GetSelectedPaths();
     if (paths.empty() || !RequireConnection()) return false;
@@ -204,47 +241,21 @@ bool CLocalPane::OnUpload() {
 
 bool CLocalPane::OnDownload() {
     if (!RequireConnection()) return false;
-    CFtpPathList paths = m_browser.GetList()->GetSelectedPaths();
-    if (paths.IsEmpty()) paths.Add(new CFtpPath(m_context.sink.GetCurrent()->GetDoc(), velmora::PATH_FOLDER));
-    return Download(paths, GetFolder());
+    return Download(m_browser.SelectedForDownload(CFtpTreeDlg::PANE_LIST), GetFolder());
 }
 
 bool CLocalPane::Download(const CFtpPathList& paths, const std::string& folder) {
-    if (paths.IsEmpty() || !RequireConnection()) return false;
-    const velmora::CFtpLoginInfo info = m_context.sink.GetLoginInfo();
-    const CFtpPath destination(folder, velmora::PATH_FOLDER);
-    auto thread = std::make_unique<CTransferThread>();
-    const CFtpPath& first = *paths.GetHead();
-    if (paths.GetCount() == 1 && first.IsDirectory()) {
-        thread->GetApi().DownloadFolderA(info, first, destination);
-    } else {
-        // The listing may be older than the files: their sizes are asked anew.
-        CFtpPathList files(paths);
-        for (CFtpPath* file : files) {
-            if (!file->IsDirectory()) file->Length(uint64_t{0});
-        }
-        thread->GetApi().DownloadFilesA(info, files, destination);
-    }
-    m_context.queue.Submit(std::move(thread));
-    return true;
+    return RequireConnection() && m_browser.DownloadItems(paths, folder);
 }
 
 bool CLocalPane::eventFilter(QObject* watched, QEvent* event) {
-    if (IsKey(event, Qt::Key_D, Qt::ControlModifier)) {
-        OnDownload();
-        return true;
-    }
     if (watched != m_pView) return QWidget::eventFilter(watched, event);
-    if (IsKey(event, Qt::Key_U, Qt::ControlModifier)) {
-        OnUpload();
-        return true;
-    }
     if (IsKey(event, Qt::Key_Backspace)) {
         OnUp();
         return true;
     }
     if (IsKey(event, Qt::Key_Return) || IsKey(event, Qt::Key_Enter)) {
-        OpenIndex(m_pView->currentIndex());
+        OpenRow(m_pView->currentIndex().row());
         return true;
     }
     return QWidget::eventFilter(watched, event);

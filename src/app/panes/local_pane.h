@@ -11,12 +11,13 @@
 #include "paths/file_path_list.h"
 
 class QFileSystemModel;
-class QLineEdit;
 class QMimeData;
 
 namespace parcelo {
 
 class CFtpTreeDlg;
+class CLocalFolderModel;
+class CPathBar;
 
 // The local folder's view: the remote browser's rows and folders dragged
 // onto it are downloaded into the folder under the pointer (or the one
@@ -43,13 +44,13 @@ private:
     TDownload m_download;
 };
 
-// The local side beside the remote browser: one local folder (Qt's
-// file-system model), with Upload (Ctrl+U) sending the selected files and
-// folders into the browser's current folder and Download (Ctrl+D) bringing
-// the browser's selection (or its current folder) into the folder shown.
-// Dragging rows onto the browser uploads them; dragging the browser's rows
-// here downloads them. Enter or a double click opens a folder, Backspace
-// goes up.
+// The local side beside the server pane: a folder tree above the list of
+// one local folder, with the folder's path (typed or pasted over, with a
+// history: Alt+Left, Alt+Right) between them. Upload sends the selected
+// files and folders into the server pane's folder, Download brings the
+// server pane's selection (or its folder) into the folder shown. Dragging
+// rows onto the server pane uploads them; dragging the server's rows here
+// downloads them. Enter or a double click opens a folder, Backspace goes up.
 class CLocalPane : public QWidget {
     Q_OBJECT
 
@@ -62,11 +63,16 @@ public:
     bool SetFolder(const std::string& folder);
     std::string GetFolder() const;
     CLocalView* GetView() const { return m_pView; }
-    QFileSystemModel* GetModel() const { return m_pModel; }
-    // The selected rows' paths, in row order.
+    CLocalFolderModel* GetModel() const { return m_pModel; }
+    QTreeView* GetFolderTree() const { return m_pFolderTree; }
+    CPathBar* GetPathBar() const { return m_pPathBar; }
+    // The selected rows' paths, in name order.
     std::vector<std::string> GetSelectedPaths() const;
-    // Selects the rows of the folder shown with these names (loaded ones).
+    // Selects the rows of the folder shown with these names.
     void SelectNames(const std::vector<std::string>& names);
+    // Reads the folder again.
+    void Refresh();
+    void SetShowHidden(bool show);
 
     // The commands: answer whether a transfer was asked for.
     bool OnUpload();
@@ -79,13 +85,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OpenIndex(const QModelIndex& index);
+    void OpenRow(int row);
     bool RequireConnection();
+    // The folder tree follows the folder shown.
+    void ShowInTree(const QString& folder);
 
     CAppContext& m_context;
     CFtpTreeDlg& m_browser;
-    QFileSystemModel* m_pModel;
-    QLineEdit* m_pPath;
+    QFileSystemModel* m_pFolders;
+    QTreeView* m_pFolderTree;
+    CPathBar* m_pPathBar;
+    CLocalFolderModel* m_pModel;
     CLocalView* m_pView;
 };
 

@@ -2,20 +2,30 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QHideEvent>
-#include <QScreen>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/common/app_settings.h"
+#include "app/common/dialog_parent.h"
 #include "app/common/window_thread.h"
 #include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/quick_connect_bar.h"
+#include "app/connections/site_manager_dlg.h"
+#include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_pane.h"
+#include "app/panes/session_security_label.h"
+#include "app/shell/settings_dlg.h"
 #include "app/shell/wait_dlg.h"
 #include "app/shell/window_state.h"
 #include "app/transfers/existing_targets.h"
@@ -25,6 +35,7 @@
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_queue_pane.h"
+#include "app/transfers/transfer_status_line.h"
 #include "base/format.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -35,57 +46,75 @@ namespace parcelo {
 using velmora::CMsg;
 
 CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
-    : QDialog(parent),
+    : QMainWindow(parent),
       m_context(context),
       m_store(context.settings.GetCurProject()),
-      m_pTabs(new QTabWidget),
-      m_pConnections(new CFtpConnectionsDlg(m_store.GetList(), context.settings)),
       m_pBrowser(new CFtpTreeDlg(context)),
+      m_pLocal(new CLocalPane(context, *m_pBrowser)),
+      m_pQuickConnect(new CQuickConnectBar(context.settings, this)),
+      m_pSiteManager(new CSiteManagerDlg(m_store.GetList(), context.settings, context.prompter, this)),
       m_pProgress(new CProgressBarDlg(context.settings)),
       m_pWait(new CWaitDlg(context.settings.GetAnimationFile(), this)),
       m_pLog(new CLogPane),
       m_pQueue(new CTransferQueuePane(context.queue)),
       m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)),
-      m_pLocal(new CLocalPane(context, *m_pBrowser)) {
+      m_pBottomTabs(new QTabWidget),
+      m_pDock(new QDockWidget(tr("Queue and log"), this)),
+      m_pStatusLine(new CTransferStatusLine(context.queue)) {
+    setObjectName("mainWindow");
     setWindowTitle(CAppSettings::kProduct);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* page = new QSplitter(Qt::Horizontal);
-    page->setObjectName("page");
-    page->setChildrenCollapsible(false);
-    page->addWidget(m_pConnections);
-    page->addWidget(m_pLocal);
-    page->addWidget(m_pBrowser);
-    page->setStretchFactor(0, 2);
-    page->setStretchFactor(1, 4);
-    page->setStretchFactor(2, 5);
-    m_pTabs->addTab(page, tr("Connections"));
-    m_pTabs->addTab(m_pQueue, tr("Queue"));
-    m_pTabs->addTab(m_pLog, tr("Log"));
-    layout->addWidget(m_pTabs, 1);
+    addToolBar(Qt::TopToolBarArea, m_pQuickConnect);
 
-    // The progress shows from the first run on; its Stop closes it between runs.
+    // The two panes side by side, each a folder tree above its file list.
+    auto* panes = new QSplitter(Qt::Horizontal);
+    panes->setObjectName("panes");
+    panes->setChildrenCollapsible(false);
+    panes->addWidget(m_pLocal);
+    panes->addWidget(m_pBrowser);
+    panes->setStretchFactor(0, 1);
+    panes->setStretchFactor(1, 1);
+    setCentralWidget(panes);
+
+    // The queue (with the running transfer's progress under it) and the log,
+    // as tabs docked below.
+    auto* queuePage = new QWidget;
+    auto* queueLayout = new QVBoxLayout(queuePage);
+    queueLayout->setContentsMargins(0, 0, 0, 0);
+    queueLayout->addWidget(m_pQueue, 1);
     m_pProgress->setWindowFlags(Qt::Widget);
     m_pProgress->hide();
-    layout->addWidget(m_pProgress);
+    queueLayout->addWidget(m_pProgress);
+    m_pBottomTabs->setObjectName("bottomTabs");
+    m_pBottomTabs->addTab(queuePage, tr("Queue"));
+    m_pBottomTabs->addTab(m_pLog, tr("Log"));
+    m_pDock->setObjectName("queueDock");
+    m_pDock->setWidget(m_pBottomTabs);
+    m_pDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pDock);
+    statusBar()->addWidget(m_pStatusLine, 1);
+    statusBar()->addPermanentWidget(m_pBrowser->GetSecurityLabel());
+    BuildMenus();
+    resize(1100, 720);
+
     connect(&context.queue, &CTransferQueue::WaitingCountChanged, m_pProgress, &CProgressBarDlg::SetWaitingCount);
-    connect(&context.queue, &CTransferQueue::JobStarted, &context.targets, &CExistingTargets::StartJob);
     connect(&context.queue, &CTransferQueue::JobEnded, m_pProgress, &CProgressBarDlg::ShowOutcome);
+    // A download lands in the local pane's folder as it is listed now.
+    connect(&context.queue, &CTransferQueue::EntryEnded, m_pLocal, &CLocalPane::Refresh);
 
     m_pWait->setWindowTitle(CAppSettings::kProduct);
     m_pWait->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pWait->setMinimumSize(240, 120);
     connect(m_pWait, &CWaitDlg::CancelRequested, m_pBrowser, &CFtpTreeDlg::CancelWait);
-    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionChosen, m_pBrowser, &CFtpTreeDlg::ShowConnection);
-    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
-    connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, m_pConnections, &CFtpConnectionsDlg::TrustCertificate);
-    connect(m_pBrowser, &CFtpTreeDlg::LoginPasswordReady, m_pConnections, &CFtpConnectionsDlg::KeepPassword);
-    connect(m_pConnections, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
-    // A connection opens at the folder it showed last time.
-    connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, [this](bool connected) {
-        const std::string folder = CLastFolders::Read(m_context.sink.GetLoginInfo().GetHostName());
-        if (connected && !folder.empty()) m_pBrowser->OpenFolder(folder);
-    });
+    CFtpConnectionsDlg& sites = GetConnections();
+    connect(&sites, &CFtpConnectionsDlg::ConnectionsChanged, this, [this] { m_store.Save(); });
+    connect(&sites, &CFtpConnectionsDlg::ConnectionEdited, this, [this] { m_store.SaveSoon(); });
+    connect(m_pBrowser, &CFtpTreeDlg::CertificateTrusted, &sites, &CFtpConnectionsDlg::TrustCertificate);
+    connect(m_pBrowser, &CFtpTreeDlg::LoginPasswordReady, &sites, &CFtpConnectionsDlg::KeepPassword);
+    connect(m_pQuickConnect, &CQuickConnectBar::ConnectRequested, m_pBrowser, &CFtpTreeDlg::QueueConnect);
+    connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, &CMainDlg::OnConnected);
+    m_pBrowser->SetLocalFolder([this] { return m_pLocal->GetFolder(); });
+    SetShowHidden(context.settings.GetShowHidden());
+    SetMainWindow(this);
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
 }
 
@@ -97,15 +126,137 @@ CMainDlg::~CMainDlg() {
     m_store.Save();
 }
 
+CFtpConnectionsDlg& CMainDlg::GetConnections() const { return m_pSiteManager->GetSites(); }
+
+QAction* CMainDlg::AddAction(QMenu* menu, const QString& text, const char* name, const QKeySequence& key,
+                             std::function<void()> command) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setShortcut(key);
+    if (command) connect(action, &QAction::triggered, this, std::move(command));
+    menu->addAction(action);
+    // Its key works wherever the focus is in the window.
+    addAction(action);
+    return action;
+}
+
+// Keys that the panes take themselves (F2, Delete, Backspace act on the
+// pane with the focus) are shown in the menus' texts, not bound twice.
+void CMainDlg::BuildMenus() {
+    const auto pane = [this] {
+        return m_pBrowser->GetList()->hasFocus() ? CFtpTreeDlg::PANE_LIST : CFtpTreeDlg::PANE_TREE;
+    };
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    AddAction(file, tr("&Site Manager..."), "siteManager", QKeySequence(Qt::CTRL | Qt::Key_S),
+              [this] { OpenSiteManager(); });
+    AddAction(file, tr("&Quick connect"), "quickConnect", QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
+        m_pQuickConnect->GetHostEdit()->setFocus();
+        m_pQuickConnect->GetHostEdit()->selectAll();
+    });
+    AddAction(file, tr("&Reconnect"), "reconnect", QKeySequence(Qt::CTRL | Qt::Key_R),
+              [this] { m_pBrowser->OnReconnect(); });
+    file->addSeparator();
+    AddAction(file, tr("&Close window"), "closeWindow", QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
+    AddAction(file, tr("E&xit"), "exit", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        if (parentWidget() != nullptr) {
+            emit ExitRequested();
+        } else {
+            close();
+        }
+    });
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    AddAction(edit, tr("&Settings..."), "settings", QKeySequence(Qt::CTRL | Qt::Key_Comma), [this] { OpenSettings(); });
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    AddAction(view, tr("&Refresh"), "refresh", QKeySequence(Qt::Key_F5), [this] { OnRefresh(); });
+    QAction* hidden = AddAction(view, tr("Show &hidden files"), "showHidden", QKeySequence(Qt::CTRL | Qt::Key_H), {});
+    hidden->setCheckable(true);
+    connect(hidden, &QAction::toggled, this, [this](bool show) {
+        m_context.settings.SetShowHidden(show);
+        SetShowHidden(show);
+    });
+    QAction* dock = m_pDock->toggleViewAction();
+    dock->setObjectName("showQueue");
+    dock->setText(tr("&Queue and log"));
+    view->addAction(dock);
+
+    QMenu* transfer = menuBar()->addMenu(tr("&Transfer"));
+    AddAction(transfer, tr("&Upload"), "upload", QKeySequence(Qt::CTRL | Qt::Key_U), [this] { m_pLocal->OnUpload(); });
+    AddAction(transfer, tr("&Download"), "download", QKeySequence(Qt::CTRL | Qt::Key_D),
+              [this] { m_pLocal->OnDownload(); });
+    AddAction(transfer, tr("S&ynchronise..."), "synchronise", {}, [this] { m_pBrowser->OnSynchronise(); });
+    transfer->addSeparator();
+    AddAction(transfer, tr("&Start queued transfers"), "startAll", {}, [this] { m_context.queue.StartAll(); });
+    AddAction(transfer, tr("S&top"), "stop", QKeySequence(Qt::CTRL | Qt::Key_Period),
+              [this] { m_context.queue.CancelRunning(); });
+    AddAction(transfer, tr("Stop &all"), "stopAll", {}, [this] { m_context.queue.CancelAll(); });
+
+    QMenu* server = menuBar()->addMenu(tr("&Server"));
+    AddAction(server, tr("&New folder...\tF7"), "newFolder", QKeySequence(Qt::Key_F7), [this] { m_pBrowser->OnNewFolder(); });
+    AddAction(server, tr("&Rename...\tF2"), "rename", {}, [this, pane] { m_pBrowser->OnRename(pane()); });
+    AddAction(server, tr("&Delete\tDel"), "delete", {}, [this, pane] { m_pBrowser->OnDelete(pane()); });
+    AddAction(server, tr("&Up one folder\tBackspace"), "up", {}, [this] { m_pBrowser->OnUp(); });
+    server->addSeparator();
+    AddAction(server, tr("Dis&connect"), "disconnect", {}, [this] { m_pBrowser->Disconnect(); });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    AddAction(help, tr("&About Parcelo"), "about", {}, [this] {
+        QMessageBox::about(this, tr("About Parcelo"), QString::fromStdString(CAppSettings::GetAboutText()));
+    });
+}
+
+QAction* CMainDlg::GetAction(const char* name) const { return findChild<QAction*>(name); }
+
 void CMainDlg::Initialize() {
     if (!m_store.Load()) m_context.prompter.ShowError(this, "Error", m_store.GetLoadError());
-    m_pConnections->Populate();
+    GetConnections().Populate();
     CWindowState::RestoreSplitters(*this, kStateName);
     const std::string selected = m_context.settings.GetSelConnection();
-    // Selecting it shows it in the browser (ConnectionChosen), once: a
-    // second request would ask again for a password whose question was
-    // just cancelled.
-    if (!selected.empty()) m_pConnections->SelectConnection(selected);
+    if (selected.empty() || !GetConnections().SelectConnection(selected)) return;
+    m_pBrowser->ShowConnection(*GetConnections().GetSelected());
+}
+
+void CMainDlg::OpenSiteManager() {
+    m_pSiteManager->show();
+    m_pSiteManager->raise();
+    m_pSiteManager->activateWindow();
+}
+
+CSettingsDlg& CMainDlg::OpenSettings() {
+    if (m_pSettings == nullptr) {
+        m_pSettings = new CSettingsDlg(m_context.settings, this);
+        connect(m_pSettings, &CSettingsDlg::ShowHiddenChanged, this, &CMainDlg::SetShowHidden);
+    }
+    m_pSettings->ShowSettings();
+    m_pSettings->show();
+    m_pSettings->raise();
+    m_pSettings->activateWindow();
+    return *m_pSettings;
+}
+
+void CMainDlg::SetShowHidden(bool show) {
+    m_pLocal->SetShowHidden(show);
+    m_pBrowser->SetShowHidden(show);
+    if (QAction* action = GetAction("showHidden"); action != nullptr && action->isChecked() != show) {
+        const QSignalBlocker quiet(action);
+        action->setChecked(show);
+    }
+}
+
+void CMainDlg::OnRefresh() {
+    m_pLocal->Refresh();
+    m_pBrowser->OnRefresh();
+}
+
+// A site opens beside the local folder it names, and at the server folder
+// it showed last time.
+void CMainDlg::OnConnected(bool connected) {
+    if (!connected) return;
+    const velmora::CFtpLoginInfo& info = m_context.sink.GetLoginInfo();
+    if (!info.GetLocalPath().empty()) m_pLocal->SetFolder(info.GetLocalPath());
+    const std::string folder = CLastFolders::Read(info.GetHostName());
+    if (!folder.empty()) m_pBrowser->OpenFolder(folder);
 }
 
 void CMainDlg::OnMsg(CMsg& msg) {
@@ -130,11 +281,7 @@ void CMainDlg::HandleMsg(CMsg& msg) {
     switch (msg.Cmd()) {
         case velmora::MSG_RUN_START:
             m_bRunning = true;
-            if (!m_pProgress->isVisibleTo(this)) {
-                m_pProgress->show();
-                // The window grows by the progress once its layout has run.
-                QTimer::singleShot(0, this, &CMainDlg::KeepOnScreen);
-            }
+            m_pProgress->show();
             break;
         case velmora::MSG_RUN_END:
             m_bRunning = false;
@@ -144,6 +291,8 @@ void CMainDlg::HandleMsg(CMsg& msg) {
                 ShowWait(msg.StrArgv());
             } else {
                 m_pWait->HideWait();
+                if (m_pWaitAnchor) m_pWaitAnchor->removeEventFilter(this);
+                m_pWaitAnchor = nullptr;
             }
             break;
         case velmora::MSG_APP_PATH:
@@ -155,7 +304,7 @@ void CMainDlg::HandleMsg(CMsg& msg) {
             break;
         case velmora::MSG_APP_CONNECTION_NAME:
             if (const auto* info = dynamic_cast<const velmora::CFtpLoginInfo*>(msg.Object())) {
-                m_pConnections->UpdateName(*info);
+                GetConnections().UpdateName(*info);
             }
             break;
         default:
@@ -163,19 +312,29 @@ void CMainDlg::HandleMsg(CMsg& msg) {
     }
 }
 
+// Over this window when it shows, else over the tray; it moves with it.
 void CMainDlg::ShowWait(const std::string& text) {
     QWidget* anchor = isVisible() ? this : parentWidget();
+    if (m_pWaitAnchor != anchor) {
+        if (m_pWaitAnchor) m_pWaitAnchor->removeEventFilter(this);
+        m_pWaitAnchor = anchor;
+        if (anchor != nullptr) anchor->installEventFilter(this);
+    }
     m_pWait->ShowWait(text);
     m_pWait->adjustSize();
-    if (anchor != nullptr) m_pWait->move(anchor->frameGeometry().center() - m_pWait->rect().center());
+    PlaceWait();
 }
 
-void CMainDlg::KeepOnScreen() {
-    const QScreen* screen = this->screen();
-    if (!isVisible() || screen == nullptr) return;
-    const QRect room = screen->availableGeometry();
-    const QRect frame = frameGeometry();
-    if (frame.bottom() > room.bottom()) move(frame.left(), std::max(room.top(), frame.top() - (frame.bottom() - room.bottom())));
+void CMainDlg::PlaceWait() {
+    if (m_pWaitAnchor) m_pWait->move(m_pWaitAnchor->frameGeometry().center() - m_pWait->rect().center());
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pWaitAnchor && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        m_pWait->isVisible()) {
+        PlaceWait();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainDlg::UpdateTitle(const CMsg& msg) {
@@ -192,7 +351,7 @@ bool CMainDlg::RestoreGeometry() { return CWindowState::RestoreGeometry(*this, k
 
 void CMainDlg::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) SaveState();
-    QDialog::hideEvent(event);
+    QMainWindow::hideEvent(event);
 }
 
 void CMainDlg::SaveState() const {
@@ -203,19 +362,10 @@ void CMainDlg::SaveState() const {
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
     if (parentWidget() == nullptr) {
-        QDialog::closeEvent(event);
+        QMainWindow::closeEvent(event);
         return;
     }
     event->ignore();
-    hide();
-}
-
-// Escape hides the window too, rather than ending it.
-void CMainDlg::reject() {
-    if (parentWidget() == nullptr) {
-        QDialog::reject();
-        return;
-    }
     hide();
 }
 

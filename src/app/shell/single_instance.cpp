@@ -1,15 +1,22 @@
 #include "app/shell/single_instance.h"
 
-#include <unistd.h>
-
+#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
 namespace parcelo {
 
 CSingleInstance::CSingleInstance(QString name, QObject* parent) : QObject(parent), m_strName(std::move(name)) {}
 
-QString CSingleInstance::DefaultName() { return QString("Parcelo-%1").arg(getuid()); }
+QString CSingleInstance::DefaultName() {
+    const QString runtime = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
+                                ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                                : qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString settings = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QByteArray key = QCryptographicHash::hash(settings.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    return runtime + "/parcelo-" + QString::fromLatin1(key);
+}
 
 // The files go as UTF-8 lines; the connection's end ends the list.
 bool CSingleInstance::HandOver(const QStringList& files) {

@@ -8,9 +8,12 @@ class QLocalServer;
 
 namespace parcelo {
 
-// One running program per user. The first start listens on a local socket
-// named after the user; a later start hands its files to it and ends, and
-// the first one comes forward (Activated).
+// One running program per settings folder: a second profile (another
+// XDG_CONFIG_HOME) runs beside the first. The first start listens on a
+// local socket in the user's own runtime folder ($XDG_RUNTIME_DIR, which
+// no other user can enter), named after the settings folder; a later start
+// hands its files to it and ends, and the first one comes forward
+// (Activated).
 class CSingleInstance : public QObject {
     Q_OBJECT
 
@@ -19,7 +22,7 @@ public:
 
     explicit CSingleInstance(QString name = DefaultName(), QObject* parent = nullptr);
 
-    // "Parcelo-<user id>".
+    // "<runtime folder>/parcelo-<hash of the settings folder>".
     static QString DefaultName();
 
     // Gives the files to the program already running; false when none runs.

@@ -5,12 +5,15 @@
 #include "app/common/app_settings.h"
 #include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
+#include "app/transfers/transfer_queue.h"
 #include "base/format.h"
 #include "engine/source.h"
+#include "engine/source_stamp.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "paths/file_path.h"
+#include "platform/file_stream.h"
 
 namespace parcelo {
 
@@ -43,11 +46,19 @@ ETargetAnswer CExistingTargets::ParseAnswer(const std::string& text) {
     return ETargetAnswer::Ask;
 }
 
-void CExistingTargets::StartJob() {
+void CExistingTargets::StartJob(const velmora::CFtpLoginInfo& login) {
     const ETargetAnswer fallback = ParseAnswer(m_settings.GetExistingTarget());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_default = fallback;
     m_forAll.reset();
+    m_jobLogin = login;
+}
+
+void CExistingTargets::Follow(CTransferQueue& queue) {
+    connect(&queue, &CTransferQueue::JobStarted, this, [this, &queue](int) {
+        const CTransferEntry* running = queue.GetRunningEntry();
+        StartJob(running != nullptr ? running->request.GetLoginInfo() : velmora::CFtpLoginInfo());
+    });
 }
 
 // A question left open by a cancel counts as dismissed.
@@ -60,37 +71,85 @@ void CExistingTargets::OnMsg(velmora::CMsg& msg) {
 }
 
 int32_t CExistingTargets::Answer(const CFtpPath& source, CFtpPath& target, bool remote) {
-    CFtpPath existing(target);
-    if (remote) {
-        RemoteLookup lookup;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            lookup = m_remoteLookup;
-        }
-        if (lookup) existing = lookup(target);
-    } else {
-        existing.ReadStatus();
-    }
-    const int32_t choice = Decide(source, target, existing, remote);
+    const int32_t choice = Decide(MakeQuestion(source, target, remote));
     if (!remote && choice == velmora::TARGET_RENAME) MakeLocalNameFree(target);
     return choice;
 }
 
-int32_t CExistingTargets::Decide(const CFtpPath& source, CFtpPath& target, const CFtpPath& existing, bool upload) {
+CTargetQuestion CExistingTargets::MakeQuestion(const CFtpPath& source, const CFtpPath& target, bool upload) {
+    RemoteLookup lookup;
+    velmora::CFtpLoginInfo login;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        lookup = m_remoteLookup;
+        login = m_jobLogin;
+    }
+    const auto listed = [&lookup](const CFtpPath& path) {
+        return lookup ? lookup(path) : std::optional<CFtpPath>();
+    };
+    CTargetQuestion question;
+    question.target = target.GetPath();
+    question.upload = upload;
+    CFtpPath from(source);
+    CFtpPath existing(target);
+    if (upload) {
+        from.ReadStatus();
+        question.sourceSize = from.Length();
+        existing = listed(target).value_or(target);
+        question.partialOfSource = IsPartialOf(login, from, target);
+    } else {
+        existing.ReadStatus();
+        // Files named without a listing carry no size: the listing may know it.
+        if (from.Length() > 0) {
+            question.sourceSize = from.Length();
+        } else if (const std::optional<CFtpPath> known = listed(source)) {
+            from = *known;
+            question.sourceSize = from.Length();
+        }
+        question.partialOfSource = IsPartialDownloadOf(login, source, target);
+    }
+    question.targetSize = existing.Length();
+    question.sourceTime = from.LastWriteTime();
+    question.targetTime = existing.LastWriteTime();
+    return question;
+}
+
+// The server file's partial record names the place of the source it was
+// taken from; the engine then checks its size and time as it continues.
+bool CExistingTargets::IsPartialOf(const velmora::CFtpLoginInfo& login, const CFtpPath& source,
+                                   const CFtpPath& target) {
+    if (login.GetHost().empty()) return false;
+    velmora::CSourceStamp stamp;
+    const std::string name = velmora::UploadStampName(login.GetHost(), static_cast<uint16_t>(login.GetPort()),
+                                                      target.GetFtpDir(true) + target.GetFileName(true));
+    return velmora::ReadUploadStamp(name, stamp) && stamp.place == velmora::CSourceStamp::PlaceOf(source.GetPath());
+}
+
+bool CExistingTargets::IsPartialDownloadOf(const velmora::CFtpLoginInfo& login, const CFtpPath& source,
+                                           const CFtpPath& target) {
+    std::string note;
+    velmora::CSourceStamp stamp;
+    if (login.GetHost().empty() || !velmora::platform::ReadPartialNote(target.GetPath(), note) ||
+        !stamp.ReadNote(note)) {
+        return false;
+    }
+    const std::string place = velmora::Format("ftp://%s:%u%s", login.GetHost().c_str(),
+                                              static_cast<unsigned>(login.GetPort()), source.GetFtpPath().c_str());
+    return stamp.place == velmora::CSourceStamp::PlaceOf(place);
+}
+
+int32_t CExistingTargets::Decide(const CTargetQuestion& question) {
     std::optional<ETargetAnswer> answer;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         answer = m_forAll ? m_forAll : m_default != ETargetAnswer::Ask ? std::optional(m_default) : std::nullopt;
     }
-    const CTargetQuestion question{target.GetPath(),   upload, source.Length(), existing.Length(),
-                                   source.LastWriteTime(), existing.LastWriteTime()};
     if (!answer) answer = Ask(question);
-    switch (answer.value_or(upload ? ETargetAnswer::Rename : ETargetAnswer::Skip)) {
+    switch (answer.value_or(question.upload ? ETargetAnswer::Rename : ETargetAnswer::Skip)) {
         case ETargetAnswer::Overwrite:
             return velmora::TARGET_OVERWRITE;
         case ETargetAnswer::OverwriteIfNewer:
-            return source.LastWriteTime() > existing.LastWriteTime() ? velmora::TARGET_OVERWRITE
-                                                                     : velmora::TARGET_SKIP;
+            return question.sourceTime > question.targetTime ? velmora::TARGET_OVERWRITE : velmora::TARGET_SKIP;
         case ETargetAnswer::Resume:
             return question.CanResume() ? velmora::TARGET_RESUME : velmora::TARGET_SKIP;
         case ETargetAnswer::Rename:
@@ -123,6 +182,7 @@ std::optional<ETargetAnswer> CExistingTargets::Ask(const CTargetQuestion& questi
 std::optional<ETargetAnswer> CExistingTargets::AskHere(const CTargetQuestion& question) {
     ETargetAnswer answer = ETargetAnswer::Ask;
     bool forAll = false;
+    // No window of its own: the question opens over the one the user is in.
     if (!m_prompter.AskExistingTarget(nullptr, question, answer, forAll) || answer == ETargetAnswer::Ask) {
         return std::nullopt;
     }

@@ -11,6 +11,8 @@
 
 #include "messaging/listener.h"
 
+#include "ftp/login_info.h"
+
 namespace velmora {
 class CFtpPath;
 }
@@ -18,6 +20,7 @@ class CFtpPath;
 namespace parcelo {
 
 class CAppSettings;
+class CTransferQueue;
 class IPrompter;
 
 // What the user chose for a file whose target exists already.
@@ -28,15 +31,26 @@ enum class ETargetAnswer { Ask, Overwrite, OverwriteIfNewer, Resume, Rename, Ski
 struct CTargetQuestion {
     std::string target;
     bool upload = false;
-    uint64_t sourceSize = 0;
+    // Unknown while neither the listing nor the file system has told it.
+    std::optional<uint64_t> sourceSize;
     uint64_t targetSize = 0;
     // File times (100 ns since 1601), 0 when unknown.
     uint64_t sourceTime = 0;
     uint64_t targetTime = 0;
+    // The target is what an earlier transfer of this very source left (its
+    // partial record says so).
+    bool partialOfSource = false;
 
-    // The target may be the start of the source: shorter than it, or
-    // holding something while the source's size is not known yet.
-    bool CanResume() const { return sourceSize == 0 ? targetSize > 0 : targetSize < sourceSize; }
+    // The target may be the start of the source. An upload continues only
+    // the part its record says is ours, shorter than the source: a file on
+    // the server that another source left is never appended to. A download
+    // continues a local file shorter than a source of known size, or, while
+    // the size is not known yet, its own partial file (whose record the
+    // engine checks against the source as it continues).
+    bool CanResume() const {
+        if (upload) return partialOfSource && sourceSize && targetSize < *sourceSize;
+        return sourceSize ? targetSize < *sourceSize : partialOfSource;
+    }
 };
 
 // Decides, for a transfer, what happens to a file whose target exists: the
@@ -62,19 +76,23 @@ public:
     // Hears cancels, which end a question's wait.
     void OnMsg(velmora::CMsg& msg) override;
 
-    // What is known of a remote file (its listed size and date), by path.
-    using RemoteLookup = std::function<velmora::CFtpPath(const velmora::CFtpPath& target)>;
+    // What the listing says of a remote file (its size and date), by path;
+    // nothing when it is not listed.
+    using RemoteLookup = std::function<std::optional<velmora::CFtpPath>(const velmora::CFtpPath& path)>;
     void SetRemoteLookup(RemoteLookup lookup);
 
-    // A new job begins (window thread): its own "for all" answer, and the
-    // default read again.
-    void StartJob();
+    // A new job begins (window thread), with the connection it transfers
+    // over: its own "for all" answer, and the default read again.
+    void StartJob(const velmora::CFtpLoginInfo& login = {});
+    // Each job the queue starts begins a job here.
+    void Follow(CTransferQueue& queue);
+    // The question about a file whose target exists, with what is known of
+    // both: the source, the target and (for an upload) the partial record.
+    CTargetQuestion MakeQuestion(const velmora::CFtpPath& source, const velmora::CFtpPath& target, bool upload);
     // The choice for the file (a velmora::TargetChoice): overwrite, skip,
-    // or rename, which for a download has already renamed `target` to a free
-    // local name and for an upload is left to the caller. `existing` is what
-    // is known of the target.
-    int32_t Decide(const velmora::CFtpPath& source, velmora::CFtpPath& target, const velmora::CFtpPath& existing,
-                   bool upload);
+    // resume or rename (a download's rename is done by the caller, an
+    // upload's by the name provider).
+    int32_t Decide(const CTargetQuestion& question);
 
     // A setting's text and back; unknown texts read as Ask.
     static ETargetAnswer ParseAnswer(const std::string& text);
@@ -86,6 +104,10 @@ private:
     std::optional<ETargetAnswer> Ask(const CTargetQuestion& question);
     std::optional<ETargetAnswer> AskHere(const CTargetQuestion& question);
     static void MakeLocalNameFree(velmora::CFtpPath& target);
+    static bool IsPartialOf(const velmora::CFtpLoginInfo& login, const velmora::CFtpPath& source,
+                            const velmora::CFtpPath& target);
+    static bool IsPartialDownloadOf(const velmora::CFtpLoginInfo& login, const velmora::CFtpPath& source,
+                                    const velmora::CFtpPath& target);
 
     CAppSettings& m_settings;
     IPrompter& m_prompter;
@@ -98,6 +120,7 @@ private:
     bool m_bAnswered = false;
     std::optional<ETargetAnswer> m_answer;
     RemoteLookup m_remoteLookup;
+    velmora::CFtpLoginInfo m_jobLogin;
 };
 
 }  // namespace parcelo

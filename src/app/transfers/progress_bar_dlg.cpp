@@ -10,7 +10,7 @@
 #include "app/common/app_settings.h"
 #include "app/common/image_button.h"
 #include "base/format.h"
-#include "base/value_format.h"
+#include "base/size_format.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -49,13 +49,18 @@ CProgressStatus StatusOf(const CMsg& msg) {
 
 std::string CaptionOf(const CProgressStatus& status) {
     const int items = static_cast<int>(status.TotalItems());
-    const std::string size = FormatValue(status.TotalBytes(), true);
+    const std::string size = FormatSize(static_cast<uint64_t>(std::max<int64_t>(status.TotalBytes(), 0)));
     return Format(items == 1 ? "Copying %d item (%s)" : "Copying %d items (%s)", items, size.c_str());
 }
 
-std::string DetailOf(const CProgressStatus& status) {
-    return Format(" %s (%s) - %s", status.GetStrProgress().c_str(),
-                  FormatValue(status.ProcessedBytes(), true).c_str(), status.GetStrTimeRemaining().c_str());
+// The file's line says what its bar shows: a continued file counts the
+// part it had from before, as its bar does.
+std::string DetailOf(const CProgressStatus& status, const CBarState& file) {
+    const int64_t span = std::max<int64_t>(file.upper - file.lower, 1);
+    const int64_t done = std::clamp<int64_t>(file.pos - file.lower, 0, span);
+    const int percent = static_cast<int>(static_cast<__int128>(done) * 100 / span);
+    return Format(" %2d%% (%s) - %s", percent, FormatSize(static_cast<uint64_t>(done)).c_str(),
+                  status.GetStrTimeRemaining().c_str());
 }
 
 }  // namespace
@@ -130,7 +135,7 @@ void CProgressBarDlg::OnLogRecord(const CMsg& msg) {
     if (m_state.running && m_state.firstError.empty()) m_state.firstError = record->GetText();
 }
 
-void CProgressBarDlg::ShowOutcome(long errors, const std::string& lastError) {
+void CProgressBarDlg::ShowOutcome(long errors, const std::string& lastError, const CRunCounts& counts) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         State& state = m_state;
@@ -144,17 +149,18 @@ void CProgressBarDlg::ShowOutcome(long errors, const std::string& lastError) {
             state.caption = FailedText(errors);
             state.status = state.firstError.empty() ? lastError : state.firstError;
         } else {
-            // Files named without a listing count no bytes beforehand.
-            state.caption = DoneText(state.totalItems, std::max(state.totalBytes, state.processedBytes));
+            state.caption = DoneText(counts.processed, counts.processedBytes, counts.skipped);
         }
     }
     m_pRefresh->Request();
 }
 
-std::string CProgressBarDlg::DoneText(int64_t items, int64_t bytes) {
-    const std::string size = FormatValue(bytes, true);
-    return Format(items == 1 ? "Done: %d item copied (%s)" : "Done: %d items copied (%s)", static_cast<int>(items),
-                  size.c_str());
+std::string CProgressBarDlg::DoneText(int64_t items, int64_t bytes, int64_t skipped) {
+    const std::string size = FormatSize(static_cast<uint64_t>(std::max<int64_t>(bytes, 0)));
+    std::string text = Format(items == 1 ? "Done: %d item copied (%s)" : "Done: %d items copied (%s)",
+                              static_cast<int>(items), size.c_str());
+    if (skipped > 0) text += Format(", %d skipped", static_cast<int>(skipped));
+    return text;
 }
 
 std::string CProgressBarDlg::FailedText(long errors) {
@@ -228,7 +234,7 @@ void CProgressBarDlg::OnFileProgress(const CMsg& msg) {
             break;
         case MSG_PROGRESS_POS:
             m_state.file.pos = msg.LLArgc();
-            m_state.status = DetailOf(status);
+            m_state.status = DetailOf(status, m_state.file);
             TakeCounters(msg, -1);
             break;
         case MSG_PROGRESS_RANGE:

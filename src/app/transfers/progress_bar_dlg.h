@@ -7,6 +7,7 @@
 
 #include "app/common/bar_scale.h"
 #include "app/common/queued_refresh.h"
+#include "app/transfers/transfer_thread.h"
 #include "messaging/listener.h"
 
 class QLabel;
@@ -55,15 +56,16 @@ public:
     std::string GetStatusText() const;
     int GetWaitingCount() const;
 
-    // The final lines of a job.
-    static std::string DoneText(int64_t items, int64_t bytes);
+    // The final lines of a job: what it copied (and skipped), not what it planned.
+    static std::string DoneText(int64_t items, int64_t bytes, int64_t skipped = 0);
     static constexpr const char* kCancelledText = "Cancelled";
     static std::string FailedText(long errors);
 
 public slots:
     // The job that ran has ended with that many errors (`lastError`: the
-    // engine's latest, used when no error was heard during the run).
-    void ShowOutcome(long errors, const std::string& lastError);
+    // engine's latest, used when no error was heard during the run), having
+    // copied and skipped what `counts` says.
+    void ShowOutcome(long errors, const std::string& lastError, const CRunCounts& counts);
     // The number of transfers waiting behind the running one.
     void SetWaitingCount(int count);
     // During a run asks the transfer to stop; otherwise closes the window.

@@ -1,6 +1,7 @@
 #include "app/transfers/prompter.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,14 +14,30 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/common/dialog_parent.h"
 #include "app/common/enter_name_dlg.h"
 #include "base/format.h"
-#include "base/value_format.h"
+#include "base/size_format.h"
 #include "platform/clock.h"
 
 namespace parcelo {
 
 namespace {
+
+// Every box of the program opens over the window the user is in, in front
+// and with the keyboard.
+int RunModal(QDialog& dialog) {
+    dialog.setWindowModality(Qt::ApplicationModal);
+    BringForward(&dialog);
+    return dialog.exec();
+}
+
+int RunBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault) {
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), buttons, DialogParent(parent));
+    box.setDefaultButton(byDefault);
+    return RunModal(box);
+}
 
 std::string Lines(const std::vector<std::string>& lines) {
     std::string text;
@@ -65,7 +82,7 @@ public:
     CActionsBox(QWidget* parent, const std::string& title, const std::string& text,
                 const std::vector<std::string>& actions)
         : QMessageBox(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
-                      QMessageBox::Yes | QMessageBox::No, parent) {
+                      QMessageBox::Yes | QMessageBox::No, DialogParent(parent)) {
         setDefaultButton(QMessageBox::No);
         setDetailedText(QString::fromStdString(Lines(actions)));
     }
@@ -76,7 +93,7 @@ public:
 bool CDialogPrompter::ConfirmActions(QWidget* parent, const std::string& title, const std::string& text,
                                      const std::vector<std::string>& actions) {
     CActionsBox box(parent, title, text, actions);
-    return box.exec() == QMessageBox::Yes;
+    return RunModal(box) == QMessageBox::Yes;
 }
 
 bool CDialogPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, const std::string& text,
@@ -84,7 +101,7 @@ bool CDialogPrompter::ConfirmActionsWith(QWidget* parent, const std::string& tit
                                          bool& on) {
     CActionsBox box(parent, title, text, actions);
     box.setCheckBox(new QCheckBox(QString::fromStdString(option)));
-    if (box.exec() != QMessageBox::Yes) return false;
+    if (RunModal(box) != QMessageBox::Yes) return false;
     on = box.checkBox()->isChecked();
     return true;
 }
@@ -92,42 +109,42 @@ bool CDialogPrompter::ConfirmActionsWith(QWidget* parent, const std::string& tit
 int CDialogPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
                                const std::vector<std::string>& choices) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::NoButton, parent);
+                    QMessageBox::NoButton, DialogParent(parent));
     std::vector<QAbstractButton*> buttons;
     for (const std::string& choice : choices) {
         buttons.push_back(box.addButton(QString::fromStdString(choice), QMessageBox::AcceptRole));
     }
     box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-    box.exec();
+    RunModal(box);
     const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
 }
 
 bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const std::string& text) {
-    return QMessageBox::question(parent, QString::fromStdString(title), QString::fromStdString(text),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return RunBox(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 bool CDialogPrompter::AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::NoButton, parent);
+                    QMessageBox::NoButton, DialogParent(parent));
     QPushButton* trust = box.addButton(QObject::tr("Trust this certificate"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QMessageBox::Cancel));
-    box.exec();
+    RunModal(box);
     return box.clickedButton() == trust;
 }
 
 void CDialogPrompter::ShowMessage(QWidget* parent, const std::string& title, const std::string& text) {
-    QMessageBox::information(parent, QString::fromStdString(title), QString::fromStdString(text));
+    RunBox(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void CDialogPrompter::ShowError(QWidget* parent, const std::string& title, const std::string& text) {
-    QMessageBox::critical(parent, QString::fromStdString(title), QString::fromStdString(text));
+    RunBox(parent, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
-    CEnterNameDlg dialog(name, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    CEnterNameDlg dialog(name, DialogParent(parent));
+    if (RunModal(dialog) != QDialog::Accepted) return false;
     name = dialog.GetName();
     return true;
 }
@@ -144,9 +161,21 @@ bool CDialogPrompter::AskPassword(QWidget* parent, const std::string& title, con
 
 bool CDialogPrompter::PickFolder(QWidget* parent, const std::string& title, std::string& folder) {
     const QString chosen =
-        QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(folder));
+        QFileDialog::getExistingDirectory(DialogParent(parent), QString::fromStdString(title), QString::fromStdString(folder));
     if (chosen.isEmpty()) return false;
     folder = chosen.toStdString();
+    return true;
+}
+
+bool CDialogPrompter::PickFile(QWidget* parent, const std::string& title, bool forSaving, std::string& path) {
+    const QString filter = QObject::tr("Site lists (*.xml);;All files (*)");
+    const QString chosen =
+        forSaving ? QFileDialog::getSaveFileName(DialogParent(parent), QString::fromStdString(title),
+                                                 QString::fromStdString(path), filter)
+                  : QFileDialog::getOpenFileName(DialogParent(parent), QString::fromStdString(title),
+                                                 QString::fromStdString(path), filter);
+    if (chosen.isEmpty()) return false;
+    path = chosen.toStdString();
     return true;
 }
 
@@ -155,9 +184,10 @@ bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title,
     const int kind = AskChoice(parent, title, "Upload files or a folder?", {"Files...", "Folder..."});
     QStringList chosen;
     if (kind == 0) {
-        chosen = QFileDialog::getOpenFileNames(parent, QString::fromStdString(title), start);
+        chosen = QFileDialog::getOpenFileNames(DialogParent(parent), QString::fromStdString(title), start);
     } else if (kind == 1) {
-        const QString picked = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), start);
+        const QString picked =
+            QFileDialog::getExistingDirectory(DialogParent(parent), QString::fromStdString(title), start);
         if (!picked.isEmpty()) chosen << picked;
     }
     if (chosen.isEmpty()) return false;
@@ -168,8 +198,8 @@ bool CDialogPrompter::PickUploadPaths(QWidget* parent, const std::string& title,
 
 namespace {
 
-std::string Describe(uint64_t size, uint64_t fileTime) {
-    std::string text = velmora::FormatValue(static_cast<int64_t>(size), true);
+std::string Describe(std::optional<uint64_t> size, uint64_t fileTime) {
+    std::string text = size ? velmora::FormatSize(*size) : "size not known yet";
     if (fileTime == 0) return text;
     const QDateTime when = QDateTime::fromSecsSinceEpoch(velmora::platform::FileTimeToUnix(fileTime));
     return text + ", " + QLocale().toString(when, QLocale::ShortFormat).toStdString();
@@ -187,7 +217,7 @@ std::string CDialogPrompter::TargetQuestionText(const CTargetQuestion& question)
 bool CDialogPrompter::AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                                         bool& forAll) {
     QMessageBox box(QMessageBox::Question, QObject::tr("File exists"),
-                    QString::fromStdString(TargetQuestionText(question)), QMessageBox::NoButton, parent);
+                    QString::fromStdString(TargetQuestionText(question)), QMessageBox::NoButton, DialogParent(parent));
     const std::pair<const char*, ETargetAnswer> choices[] = {{"Overwrite", ETargetAnswer::Overwrite},
                                                              {"Overwrite if newer", ETargetAnswer::OverwriteIfNewer},
                                                              {"Resume", ETargetAnswer::Resume},
@@ -197,11 +227,13 @@ bool CDialogPrompter::AskExistingTarget(QWidget* parent, const CTargetQuestion& 
     for (const auto& [text, choice] : choices) {
         if (choice == ETargetAnswer::Resume && !question.CanResume()) continue;
         buttons.emplace_back(box.addButton(QObject::tr(text), QMessageBox::AcceptRole), choice);
+        // Enter alone never replaces anything.
+        if (choice == ETargetAnswer::Skip) box.setDefaultButton(static_cast<QPushButton*>(buttons.back().first));
     }
     box.addButton(QMessageBox::Cancel)->hide();
     box.setEscapeButton(QMessageBox::Cancel);
     box.setCheckBox(new QCheckBox(QObject::tr("For all files of this transfer")));
-    box.exec();
+    RunModal(box);
     for (const auto& [button, choice] : buttons) {
         if (box.clickedButton() != button) continue;
         answer = choice;

@@ -31,6 +31,9 @@ public:
                              std::string& password) = 0;
     // A local folder; false when cancelled.
     virtual bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) = 0;
+    // A file to read, or with `forSaving` one to write (`path` proposes
+    // it); false when cancelled.
+    virtual bool PickFile(QWidget* parent, const std::string& title, bool forSaving, std::string& path) = 0;
     // Local files, or one local folder, to upload; false when cancelled.
     // Without a way to pick files, a folder.
     virtual bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths);
@@ -67,6 +70,7 @@ public:
     bool AskPassword(QWidget* parent, const std::string& title, const std::string& text,
                      std::string& password) override;
     bool PickFolder(QWidget* parent, const std::string& title, std::string& folder) override;
+    bool PickFile(QWidget* parent, const std::string& title, bool forSaving, std::string& path) override;
     // First whether files or a folder, then the matching file dialog.
     bool PickUploadPaths(QWidget* parent, const std::string& title, std::vector<std::string>& paths) override;
     // The question with the list as the box's details.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/format.h"
-#include "base/value_format.h"
+#include "base/size_format.h"
 
 namespace parcelo {
 
@@ -47,6 +47,7 @@ const char* CTransferEntry::StateText(EState state) {
         case Done: return "Done";
         case Failed: return "Failed";
         case Cancelled: return "Cancelled";
+        case Paused: return "Paused";
     }
     return "";
 }
@@ -89,13 +90,29 @@ int CTransferListModel::rowCount(const QModelIndex& parent) const {
 
 int CTransferListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMN_COUNT; }
 
+namespace {
+
+// "0:42", "12:05", "1:02:03".
+QString Duration(int64_t seconds) {
+    if (seconds < 0) return {};
+    if (seconds >= 3600) {
+        return QString("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QChar('0')).arg(seconds % 60, 2, 10,
+                                                                                                   QChar('0'));
+    }
+    return QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+}  // namespace
+
 QVariant CTransferListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const CTransferEntry& entry = At(index.row());
     if (role == kIdRole) return entry.id;
-    if (role == Qt::TextAlignmentRole && index.column() == COLUMN_SIZE) {
+    if (role == kPercentRole) return entry.state == CTransferEntry::Running ? entry.percent : -1;
+    if (role == Qt::TextAlignmentRole && index.column() >= COLUMN_SIZE && index.column() <= COLUMN_TIME_LEFT) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
+    const bool running = entry.state == CTransferEntry::Running;
     if (role == Qt::ToolTipRole && index.column() == COLUMN_RESULT) return QString::fromStdString(entry.result);
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
@@ -103,7 +120,13 @@ QVariant CTransferListModel::data(const QModelIndex& index, int role) const {
         case COLUMN_SOURCE: return QString::fromStdString(entry.source);
         case COLUMN_DESTINATION: return QString::fromStdString(entry.destination);
         case COLUMN_SIZE:
-            return entry.size < 0 ? QString() : QString::fromStdString(velmora::FormatValue(entry.size, true));
+            return entry.size < 0 ? QString() : QString::fromStdString(velmora::FormatSize(static_cast<uint64_t>(entry.size)));
+        case COLUMN_PROGRESS: return running && entry.percent >= 0 ? QString("%1 %").arg(entry.percent) : QString();
+        case COLUMN_SPEED:
+            return running && entry.bytesPerSecond > 0
+                       ? QString::fromStdString(velmora::FormatSize(entry.bytesPerSecond) + "/s")
+                       : QString();
+        case COLUMN_TIME_LEFT: return running ? Duration(entry.secondsLeft) : QString();
         case COLUMN_RESULT: return QString::fromStdString(entry.result);
         default: return {};
     }
@@ -111,7 +134,8 @@ QVariant CTransferListModel::data(const QModelIndex& index, int role) const {
 
 QVariant CTransferListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kTitles[COLUMN_COUNT] = {"State", "Source", "Destination", "Size", "Result"};
+    static const char* const kTitles[COLUMN_COUNT] = {"State",    "Source", "Destination", "Size",
+                                                      "Progress", "Speed",  "Time left",   "Result"};
     return section >= 0 && section < COLUMN_COUNT ? tr(kTitles[section]) : QVariant();
 }
 
@@ -136,6 +160,17 @@ void CTransferListModel::Remove(int id) {
     beginRemoveRows(QModelIndex(), row, row);
     m_entries.erase(m_entries.begin() + row);
     endRemoveRows();
+}
+
+bool CTransferListModel::Move(int id, int step) {
+    const int row = RowOf(id);
+    const int to = row + step;
+    if (row < 0 || to < 0 || to >= rowCount() || (step != 1 && step != -1)) return false;
+    // Qt counts a move down as a move before the row after the next.
+    beginMoveRows(QModelIndex(), row, row, QModelIndex(), step > 0 ? to + 1 : to);
+    std::swap(m_entries[static_cast<size_t>(row)], m_entries[static_cast<size_t>(to)]);
+    endMoveRows();
+    return true;
 }
 
 const CTransferEntry* CTransferListModel::Find(int id) const {

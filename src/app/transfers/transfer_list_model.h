@@ -14,7 +14,8 @@ namespace parcelo {
 // One transfer of the queue, from the moment it is asked for until the user
 // removes it from the list.
 struct CTransferEntry {
-    enum EState { Waiting, Running, Done, Failed, Cancelled };
+    // Paused: stopped by the user (its part kept), to be continued later.
+    enum EState { Waiting, Running, Done, Failed, Cancelled, Paused };
 
     int id = 0;
     EState state = Waiting;
@@ -26,18 +27,40 @@ struct CTransferEntry {
     // -1 while unknown (a folder not scanned yet).
     int64_t size = -1;
     std::string result;
+    // While it runs: bytes done of `size`, the percentage (-1 while the
+    // bytes are not known), the average speed and the seconds left (-1:
+    // not known yet).
+    int64_t processed = 0;
+    int percent = -1;
+    double bytesPerSecond = 0;
+    int64_t secondsLeft = -1;
 
     bool IsOver() const { return state == Done || state == Failed || state == Cancelled; }
+    // What a restart of the program brings back.
+    bool IsUnfinished() const { return state == Waiting || state == Running || state == Paused; }
     static const char* StateText(EState state);
 };
 
 // The queue's transfers as a table for a view: state, source, destination,
-// size and result, one row each, in the order they were asked for.
+// size, progress (percentage, speed, time left) and result, one row each,
+// in the order they run.
 class CTransferListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum EColumn { COLUMN_STATE, COLUMN_SOURCE, COLUMN_DESTINATION, COLUMN_SIZE, COLUMN_RESULT, COLUMN_COUNT };
+    enum EColumn {
+        COLUMN_STATE,
+        COLUMN_SOURCE,
+        COLUMN_DESTINATION,
+        COLUMN_SIZE,
+        COLUMN_PROGRESS,
+        COLUMN_SPEED,
+        COLUMN_TIME_LEFT,
+        COLUMN_RESULT,
+        COLUMN_COUNT
+    };
+    // The percentage as a number (-1 when not known), for a bar.
+    static constexpr int kPercentRole = Qt::UserRole + 2;
     // The entry's id, for any index of its row.
     static constexpr int kIdRole = Qt::UserRole + 1;
 
@@ -53,6 +76,8 @@ public:
     // Changes an entry and shows the change; false when there is none.
     bool Update(int id, const std::function<void(CTransferEntry&)>& change);
     void Remove(int id);
+    // Moves the entry one row up (-1) or down (+1); false at an end.
+    bool Move(int id, int step);
     // The entry, or null.
     const CTransferEntry* Find(int id) const;
     const CTransferEntry& At(int row) const { return m_entries.at(static_cast<size_t>(row)); }
@@ -63,8 +88,10 @@ public:
     // bytes when all of them are known beforehand.
     static void Describe(CTransferEntry& entry);
 
-private:
+    // The entry's row; -1 when none.
     int RowOf(int id) const;
+
+private:
 
     std::vector<CTransferEntry> m_entries;
 };

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QPushButton;
+class QToolButton;
 class QTreeView;
 
 namespace parcelo {
@@ -12,9 +12,10 @@ namespace parcelo {
 class CTransferQueue;
 
 // The queue's list in the main window: every transfer with its state,
-// source, destination, size and result, and the commands on the selected
-// ones (Cancel, Remove, Retry) and on all (Stop all, Clear finished).
-// Delete removes the selected entries.
+// source, destination, size, progress (a bar, the speed and the time left)
+// and result, and the commands on the selected ones (Start, Pause, Up,
+// Down, Cancel, Remove, Retry) and on all (Start all, Stop all, Clear
+// finished). Delete removes the selected entries.
 class CTransferQueuePane : public QWidget {
     Q_OBJECT
 
@@ -27,6 +28,11 @@ public:
     // Selects the entry's row (and only it).
     void SelectEntry(int id);
 
+    void OnStart();
+    void OnPause();
+    void OnMoveUp();
+    void OnMoveDown();
+    void OnStartAll();
     void OnCancel();
     void OnRemove();
     void OnRetry();
@@ -38,16 +44,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPushButton* AddButton(const QString& text, void (CTransferQueuePane::*command)());
+    QToolButton* AddButton(const QString& text, void (CTransferQueuePane::*command)());
     // Buttons follow what the selection allows.
     void UpdateButtons();
 
     CTransferQueue& m_queue;
     QTreeView* m_pView;
     QWidget* m_pButtons;
-    QPushButton* m_pCancel = nullptr;
-    QPushButton* m_pRemove = nullptr;
-    QPushButton* m_pRetry = nullptr;
+    QToolButton* m_pStart = nullptr;
+    QToolButton* m_pPause = nullptr;
+    QToolButton* m_pUp = nullptr;
+    QToolButton* m_pDown = nullptr;
+    QToolButton* m_pStartAll = nullptr;
+    QToolButton* m_pCancel = nullptr;
+    QToolButton* m_pRemove = nullptr;
+    QToolButton* m_pRetry = nullptr;
 };
 
 }  // namespace parcelo

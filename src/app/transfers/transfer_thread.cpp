@@ -52,11 +52,14 @@ void CTransferThread::Wait() {
 }
 
 bool CTransferThread::DoCopy() {
+    // The connection's own number of login attempts. Jobs run one at a
+    // time in this program, so the job state may carry it.
+    velmora::CStatistic::Job().m_nLoginAttempts = m_api.GetLoginInfo().GetRetries();
     const bool done = m_api.DoCopy();
     const velmora::CJobState& job = velmora::CStatistic::Job();
     // Files named without a listing count no bytes beforehand: then what moved.
     m_counts = {job.m_nProcessed, job.m_nSkipped, std::max(job.m_nTotalBytes, job.m_nProcessedBytes),
-                job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED};
+                job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED, job.m_nProcessedBytes};
     return done;
 }
 

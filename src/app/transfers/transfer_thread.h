@@ -18,6 +18,8 @@ struct CRunCounts {
     int skipped = 0;
     int64_t totalBytes = 0;
     bool aborted = false;
+    // What moved, not what was planned.
+    int64_t processedBytes = 0;
 };
 
 // The thread of one transfer. Started, it blocks on its start event; the

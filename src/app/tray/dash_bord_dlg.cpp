@@ -93,6 +93,9 @@ CDashBordDlg::CDashBordDlg(CAppContext& context, QWidget* parent)
     m_timer.start(kTimerInterval);
 
     m_pMain = new CMainDlg(context, this);
+    connect(m_pMain, &CMainDlg::ExitRequested, this, &CDashBordDlg::OnExit);
+    // The tray never covers the main window's controls.
+    m_pMain->installEventFilter(this);
     // A first login that fails opens the main window, so that the user can connect.
     connect(
         &m_pMain->GetBrowser(), &CFtpTreeDlg::ConnectFinished, this,
@@ -297,10 +300,7 @@ void CDashBordDlg::OnMenu() {
     menu.exec(frameGeometry().contains(cursor) ? cursor : mapToGlobal(QPoint(5, 5)));
 }
 
-std::string CDashBordDlg::GetAboutText() {
-    return velmora::Format("%s\nVersion %d.%d.%d    (b%d)", CAppSettings::kProduct, PARCELO_VERSION_MAJOR,
-                           PARCELO_VERSION_MINOR, PARCELO_VERSION_PATCH, PARCELO_BUILD_NUMBER);
-}
+std::string CDashBordDlg::GetAboutText() { return CAppSettings::GetAboutText(); }
 
 // A transfer under way is stopped only when the user says so.
 void CDashBordDlg::OnExit() {
@@ -308,18 +308,20 @@ void CDashBordDlg::OnExit() {
     done(QDialog::Accepted);
 }
 
+// The user started the program again to get at it: the main window comes
+// forward, with the tray.
 void CDashBordDlg::Activate(const QStringList& files) {
     show();
     raise();
-    activateWindow();
+    ShowMainWindow(true);
+    m_pMain->activateWindow();
     if (files.isEmpty()) return;
     QMimeData data;
     QList<QUrl> urls;
     for (const QString& file : files) urls << QUrl::fromLocalFile(file);
     data.setUrls(urls);
     if (m_pMain->GetBrowser().DropOnCurrent(&data) != DROPEFFECT_NONE) return;
-    ShowMainWindow(true);
-    m_context.prompter.ShowMessage(this, "Message", kNoFolderForFiles);
+    m_context.prompter.ShowMessage(m_pMain, "Message", kNoFolderForFiles);
 }
 
 void CDashBordDlg::OnToggle() { ShowMainWindow(!m_pMain->isVisible()); }
@@ -349,6 +351,42 @@ void CDashBordDlg::ShowMainWindow(bool show) {
     m_pBalloon->CloseBalloon();
     m_pMain->setVisible(show);
     if (show) m_pMain->raise();
+    if (show) KeepClearOfMainWindow();
+}
+
+bool CDashBordDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == m_pMain && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show)) {
+        KeepClearOfMainWindow();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Beside the main window: right of it, else left, else below or above it,
+// wherever the tray fits whole on the screen. When the window leaves no
+// room (a maximised window), the tray stays where it is.
+void CDashBordDlg::KeepClearOfMainWindow() {
+    if (!m_pMain->isVisible() || !isVisible()) return;
+    const QRect window = m_pMain->frameGeometry();
+    const QRect tray = frameGeometry();
+    if (!tray.intersects(window)) return;
+    const QScreen* screen = m_pMain->screen();
+    if (screen == nullptr) return;
+    const QRect room = screen->availableGeometry();
+    const int gap = kMargin;
+    const QPoint candidates[] = {{window.right() + 1 + gap, tray.top()},
+                                 {window.left() - gap - tray.width(), tray.top()},
+                                 {tray.left(), window.bottom() + 1 + gap},
+                                 {tray.left(), window.top() - gap - tray.height()}};
+    for (QPoint at : candidates) {
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - tray.height())));
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - tray.width())));
+        const QRect placed(at, tray.size());
+        if (room.contains(placed) && !placed.intersects(window)) {
+            move(at + (pos() - tray.topLeft()));
+            return;
+        }
+    }
 }
 
 // Left of the tray, its right edge at the "Toggle Open/Close" button and its

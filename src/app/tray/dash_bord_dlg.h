@@ -105,7 +105,11 @@ public:
     // "Version %d.%d.%d    (b%d)" under the program's name.
     static std::string GetAboutText();
 
+    // Moves the tray out of the main window's way when they overlap.
+    void KeepClearOfMainWindow();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

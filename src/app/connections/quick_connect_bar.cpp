@@ -1,0 +1,152 @@
+#include "app/connections/quick_connect_bar.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStringList>
+#include <QToolButton>
+
+#include "app/common/app_settings.h"
+
+namespace parcelo {
+
+using velmora::CFtpLoginInfo;
+using velmora::protocol::ETlsMode;
+
+namespace {
+
+// The protocols in the order of their TLS modes.
+const char* const kProtocols[] = {"FTP", "FTP, TLS if offered", "FTPES (explicit TLS)", "FTPS (implicit TLS)"};
+
+QLineEdit* AddEdit(QToolBar* bar, const QString& label, const char* name, int width) {
+    bar->addWidget(new QLabel(label));
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setMinimumWidth(width);
+    bar->addWidget(edit);
+    return edit;
+}
+
+std::string Entry(const CFtpLoginInfo& info) {
+    return QString("%1|%2|%3|%4")
+        .arg(static_cast<int>(info.GetTlsMode()))
+        .arg(QString::fromStdString(info.GetHost()))
+        .arg(info.GetPort())
+        .arg(QString::fromStdString(info.GetLoginName()))
+        .toStdString();
+}
+
+}  // namespace
+
+CQuickConnectBar::CQuickConnectBar(CAppSettings& settings, QWidget* parent)
+    : QToolBar(tr("Quick connect"), parent), m_settings(settings) {
+    setObjectName("quickConnect");
+    setMovable(false);
+    m_pProtocol = new QComboBox;
+    m_pProtocol->setObjectName("protocol");
+    for (const char* protocol : kProtocols) m_pProtocol->addItem(tr(protocol));
+    m_pProtocol->setCurrentIndex(static_cast<int>(ETlsMode::Require));
+    addWidget(m_pProtocol);
+    m_pHost = AddEdit(this, tr(" &Host: "), "host", 160);
+    addWidget(new QLabel(tr(" P&ort: ")));
+    m_pPort = new QSpinBox;
+    m_pPort->setObjectName("port");
+    m_pPort->setRange(0, 65535);
+    m_pPort->setSpecialValueText(tr("Default"));
+    addWidget(m_pPort);
+    m_pUser = AddEdit(this, tr(" &User: "), "user", 100);
+    m_pUser->setPlaceholderText(tr("anonymous"));
+    m_pPassword = AddEdit(this, tr(" Pass&word: "), "password", 100);
+    m_pPassword->setEchoMode(QLineEdit::Password);
+    m_pConnect = new QPushButton(tr("&Connect"));
+    m_pConnect->setObjectName("connect");
+    addWidget(m_pConnect);
+    m_pRecent = new QToolButton;
+    m_pRecent->setObjectName("recent");
+    m_pRecent->setToolTip(tr("Servers connected to before"));
+    m_pRecent->setPopupMode(QToolButton::InstantPopup);
+    m_pRecent->setArrowType(Qt::DownArrow);
+    m_pRecent->setMenu(new QMenu(m_pRecent));
+    addWidget(m_pRecent);
+    FillRecentMenu();
+
+    connect(m_pConnect, &QPushButton::clicked, this, &CQuickConnectBar::OnConnect);
+    for (QLineEdit* edit : {m_pHost, m_pUser, m_pPassword}) {
+        connect(edit, &QLineEdit::returnPressed, this, &CQuickConnectBar::OnConnect);
+    }
+}
+
+CFtpLoginInfo CQuickConnectBar::GetConnection() const {
+    CFtpLoginInfo info;
+    const std::string host = m_pHost->text().trimmed().toStdString();
+    const auto mode = velmora::protocol::TlsModeFromNumber(m_pProtocol->currentIndex());
+    info.SetHostName(host);
+    info.SetHost(host);
+    info.SetTlsMode(mode);
+    info.SetPort(m_pPort->value() != 0                  ? m_pPort->value()
+                 : mode == ETlsMode::Implicit            ? velmora::protocol::kImplicitTlsPort
+                                                         : CFtpLoginInfo::kDefaultPort);
+    const std::string user = m_pUser->text().trimmed().toStdString();
+    info.SetAnonymous(user.empty());
+    info.SetLoginName(user.empty() ? "anonymous" : user);
+    info.SetPassword(m_pPassword->text().toStdString());
+    return info;
+}
+
+void CQuickConnectBar::ShowConnection(const CFtpLoginInfo& info) {
+    m_pProtocol->setCurrentIndex(static_cast<int>(info.GetTlsMode()));
+    m_pHost->setText(QString::fromStdString(info.GetHost()));
+    m_pPort->setValue(info.GetPort());
+    m_pUser->setText(info.IsAnonymous() ? QString() : QString::fromStdString(info.GetLoginName()));
+    m_pPassword->setText(QString::fromStdString(info.GetPassword()));
+}
+
+void CQuickConnectBar::OnConnect() {
+    const CFtpLoginInfo info = GetConnection();
+    if (info.GetHost().empty()) {
+        m_pHost->setFocus();
+        return;
+    }
+    Remember(info);
+    emit ConnectRequested(info);
+}
+
+std::vector<std::string> CQuickConnectBar::GetRecent() const { return m_settings.GetRecentServers(); }
+
+void CQuickConnectBar::Remember(const CFtpLoginInfo& info) {
+    std::vector<std::string> recent = GetRecent();
+    const std::string entry = Entry(info);
+    recent.erase(std::remove(recent.begin(), recent.end(), entry), recent.end());
+    recent.insert(recent.begin(), entry);
+    if (recent.size() > kMostRecent) recent.resize(kMostRecent);
+    m_settings.SetRecentServers(recent);
+    FillRecentMenu();
+}
+
+void CQuickConnectBar::FillRecentMenu() {
+    QMenu* menu = m_pRecent->menu();
+    menu->clear();
+    for (const std::string& entry : GetRecent()) {
+        const QStringList parts = QString::fromStdString(entry).split('|');
+        if (parts.size() != 4) continue;
+        CFtpLoginInfo info;
+        info.SetTlsMode(velmora::protocol::TlsModeFromNumber(parts[0].toInt()));
+        info.SetHost(parts[1].toStdString());
+        info.SetPort(parts[2].toInt());
+        info.SetAnonymous(parts[3] == "anonymous");
+        info.SetLoginName(parts[3].toStdString());
+        const QString text = QString("%1@%2:%3  (%4)").arg(parts[3], parts[1], parts[2], tr(kProtocols[parts[0].toInt() & 3]));
+        connect(menu->addAction(text), &QAction::triggered, this, [this, info] {
+            ShowConnection(info);
+            m_pPassword->setFocus();
+        });
+    }
+    m_pRecent->setEnabled(!menu->isEmpty());
+}
+
+}  // namespace parcelo

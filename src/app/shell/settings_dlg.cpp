@@ -1,0 +1,129 @@
+#include "app/shell/settings_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/common/app_settings.h"
+#include "app/common/transfer_settings.h"
+
+namespace parcelo {
+namespace {
+
+// The existing-target answers as stored, with their labels.
+const std::pair<const char*, const char*> kExistingTargets[] = {
+    {"Ask", "Ask each time"},       {"Overwrite", "Overwrite"}, {"OverwriteIfNewer", "Overwrite if newer"},
+    {"Resume", "Resume (continue)"}, {"Rename", "Rename"},       {"Skip", "Skip"}};
+
+QSpinBox* Number(const char* name, int lowest, int highest, const QString& suffix = {}) {
+    auto* spin = new QSpinBox;
+    spin->setObjectName(name);
+    spin->setRange(lowest, highest);
+    spin->setSuffix(suffix);
+    return spin;
+}
+
+QCheckBox* Switch(const QString& text, const char* name) {
+    auto* box = new QCheckBox(text);
+    box->setObjectName(name);
+    return box;
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
+    setObjectName("settings");
+    setWindowTitle(tr("Settings"));
+
+    auto* transfers = new QGroupBox(tr("Transfers"));
+    auto* form = new QFormLayout(transfers);
+    m_pExisting = new QComboBox;
+    m_pExisting->setObjectName("existingTarget");
+    for (const auto& [value, label] : kExistingTargets) m_pExisting->addItem(tr(label), QString(value));
+    form->addRow(tr("When a &file exists:"), m_pExisting);
+    m_pSessions = Number("sessions", 1, CAppSettings::kMostSimultaneousTransfers);
+    m_pSessions->setToolTip(tr("How many connections a transfer opens to its server side by side"));
+    form->addRow(tr("&Simultaneous transfers:"), m_pSessions);
+    m_pPreserveTimes = Switch(tr("&Keep the files' modification times"), "preserveTimes");
+    form->addRow(m_pPreserveTimes);
+    m_pLowSpeedBytes = Number("lowSpeedBytes", 0, 10 * 1024 * 1024, tr(" bytes/s"));
+    m_pLowSpeedBytes->setSpecialValueText(tr("Never"));
+    m_pLowSpeedSeconds = Number("lowSpeedSeconds", 1, 3600, tr(" s"));
+    auto* lowSpeed = new QHBoxLayout;
+    lowSpeed->addWidget(m_pLowSpeedBytes);
+    lowSpeed->addWidget(new QLabel(tr("on average over")));
+    lowSpeed->addWidget(m_pLowSpeedSeconds);
+    auto* lowSpeedLabel = new QLabel(tr("Cut a transfer &below:"));
+    lowSpeedLabel->setBuddy(m_pLowSpeedBytes);
+    form->addRow(lowSpeedLabel, lowSpeed);
+    // Verification of transferred files (against the server's hashes)
+    // joins this group once transfers verify.
+
+    auto* log = new QGroupBox(tr("Log"));
+    auto* logLayout = new QVBoxLayout(log);
+    m_pTrace = Switch(tr("Write every FTP &command and reply to the log file"), "protocolTrace");
+    logLayout->addWidget(m_pTrace);
+
+    auto* view = new QGroupBox(tr("View"));
+    auto* viewLayout = new QVBoxLayout(view);
+    m_pShowHidden = Switch(tr("Show &hidden files"), "showHidden");
+    viewLayout->addWidget(m_pShowHidden);
+    // Where passwords are kept (the desktop's keyring or the sites file)
+    // gets a group of its own once the keyring is used.
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(transfers);
+    layout->addWidget(log);
+    layout->addWidget(view);
+    layout->addStretch(1);
+    layout->addWidget(buttons);
+
+    ShowSettings();
+    connect(m_pExisting, &QComboBox::currentIndexChanged, this, &CSettingsDlg::Apply);
+    for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds}) {
+        connect(spin, &QSpinBox::valueChanged, this, &CSettingsDlg::Apply);
+    }
+    for (QCheckBox* box : {m_pPreserveTimes, m_pTrace}) connect(box, &QCheckBox::toggled, this, &CSettingsDlg::Apply);
+    connect(m_pShowHidden, &QCheckBox::toggled, this, [this](bool show) {
+        m_settings.SetShowHidden(show);
+        emit ShowHiddenChanged(show);
+    });
+}
+
+void CSettingsDlg::ShowSettings() {
+    const CTransferSettings stored = m_settings.GetTransferSettings();
+    const QSignalBlocker a(m_pExisting), b(m_pSessions), c(m_pPreserveTimes), d(m_pLowSpeedBytes),
+        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden);
+    const int existing = m_pExisting->findData(QString::fromStdString(stored.existingTarget));
+    m_pExisting->setCurrentIndex(existing >= 0 ? existing : 0);
+    m_pSessions->setValue(stored.sessions);
+    m_pPreserveTimes->setChecked(stored.preserveTimes);
+    m_pLowSpeedBytes->setValue(static_cast<int>(std::min<uint32_t>(stored.lowSpeedBytes, 10 * 1024 * 1024)));
+    m_pLowSpeedSeconds->setValue(stored.lowSpeedSeconds);
+    m_pTrace->setChecked(stored.protocolTrace);
+    m_pShowHidden->setChecked(m_settings.GetShowHidden());
+}
+
+void CSettingsDlg::Apply() {
+    CTransferSettings chosen;
+    chosen.existingTarget = m_pExisting->currentData().toString().toStdString();
+    chosen.sessions = m_pSessions->value();
+    chosen.preserveTimes = m_pPreserveTimes->isChecked();
+    chosen.protocolTrace = m_pTrace->isChecked();
+    chosen.lowSpeedBytes = static_cast<uint32_t>(m_pLowSpeedBytes->value());
+    chosen.lowSpeedSeconds = m_pLowSpeedSeconds->value();
+    m_settings.SetTransferSettings(chosen);
+    ApplyTransferSettings(chosen);
+}
+
+}  // namespace parcelo

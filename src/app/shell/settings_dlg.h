@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+
+namespace parcelo {
+
+class CAppSettings;
+struct CTransferSettings;
+
+// Edit > Settings...: what the transfers do and what the panes show. Each
+// change is stored and takes effect at once (the next transfer uses it);
+// Close only closes.
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CSettingsDlg(CAppSettings& settings, QWidget* parent = nullptr);
+
+    // The fields show the stored settings again.
+    void ShowSettings();
+
+signals:
+    void ShowHiddenChanged(bool show);
+
+private:
+    // Stores and applies what the fields say.
+    void Apply();
+
+    CAppSettings& m_settings;
+    QComboBox* m_pExisting;
+    QSpinBox* m_pSessions;
+    QCheckBox* m_pPreserveTimes;
+    QSpinBox* m_pLowSpeedBytes;
+    QSpinBox* m_pLowSpeedSeconds;
+    QCheckBox* m_pTrace;
+    QCheckBox* m_pShowHidden;
+};
+
+}  // namespace parcelo

@@ -1,0 +1,254 @@
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QMenu>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include "app/common/path_bar.h"
+#include "app/connections/ftp_connection_prop_dlg.h"
+#include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/quick_connect_bar.h"
+#include "app/panes/file_list_ctrl.h"
+#include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/local_folder_model.h"
+#include "app/panes/local_pane.h"
+#include "app/shell/main_dlg.h"
+#include "app/shell/settings_dlg.h"
+#include "app/shell/wait_dlg.h"
+#include "app/tray/dash_bord_dlg.h"
+#include "app_fixture.h"
+#include "ear.h"
+#include "engine/job_state.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_commands.h"
+#include "support/fake_ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace parcelo {
+namespace {
+
+using velmora::test::TempDir;
+using velmora::test::WriteFile;
+namespace fs = std::filesystem;
+
+std::vector<std::string> Listed(const CFileListCtrl& list) {
+    std::vector<std::string> names;
+    for (int row = 0; row < list.GetRowCount(); ++row) {
+        const velmora::CFtpPath& path = list.GetPathAt(row);
+        names.push_back(path.IsDirectory() ? path.GetTailDir() : path.GetFileName(true));
+    }
+    return names;
+}
+
+class MainWindowTest : public test::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        main.resize(1000, 650);
+        main.show();
+        // Keys reach the window's shortcuts only while it is the active one.
+        QApplication::setActiveWindow(&main);
+    }
+    void TearDown() override {
+        main.hide();
+        AppTest::TearDown();
+    }
+    void Connect() {
+        ASSERT_TRUE(ConnectAndWait(main.GetBrowser(), Login()));
+        // The wait window was the active one while it showed; keys reach the
+        // window's shortcuts only while the window is active again.
+        QApplication::setActiveWindow(&main);
+    }
+
+    CMainDlg main{context};
+};
+
+TEST_F(MainWindowTest, EveryCommandIsInTheMenusWithItsKey) {
+    std::vector<std::string> menus;
+    for (QAction* menu : main.menuBar()->actions()) menus.push_back(menu->text().toStdString());
+    EXPECT_EQ(menus, (std::vector<std::string>{"&File", "&Edit", "&View", "&Transfer", "&Server", "&Help"}));
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"siteManager", QKeySequence(Qt::CTRL | Qt::Key_S)}, {"refresh", QKeySequence(Qt::Key_F5)},
+        {"upload", QKeySequence(Qt::CTRL | Qt::Key_U)},      {"download", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"showHidden", QKeySequence(Qt::CTRL | Qt::Key_H)}};
+    for (const auto& [name, key] : keys) {
+        QAction* action = main.GetAction(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->shortcut(), key) << name;
+    }
+    // Keys the panes take themselves are shown, not bound twice.
+    EXPECT_TRUE(main.GetAction("rename")->text().endsWith("\tF2"));
+    EXPECT_TRUE(main.GetAction("rename")->shortcut().isEmpty());
+    // The queue and the log are tabs docked below.
+    EXPECT_EQ(main.dockWidgetArea(main.findChild<QDockWidget*>("queueDock")), Qt::BottomDockWidgetArea);
+    EXPECT_EQ(main.GetBottomTabs().count(), 2);
+}
+
+// Enter belongs to the widget that has the focus: in the server's tree and
+// list and in the local path field it never presses a connection's Apply.
+TEST_F(MainWindowTest, EnterInThePanesNeverConnects) {
+    main.Initialize();
+    velmora::CFtpLoginInfo* site = main.GetConnections().OnNew();
+    site->SetHost(server.GetHost());
+    site->SetPort(server.GetPort());
+    site->SetLoginName(server.GetUser());
+    test::CEar applied(velmora::MSG_APP_CONNECTION_23);
+    for (QWidget* field : std::vector<QWidget*>{main.GetBrowser().GetTree(), main.GetBrowser().GetList(),
+                                                main.GetLocal().GetPathBar()->GetEdit(), main.GetLocal().GetView()}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    test::ProcessEvents();
+    EXPECT_TRUE(applied.Heard().empty());
+    EXPECT_FALSE(main.GetBrowser().IsConnecting());
+    EXPECT_FALSE(sink.IsOnline());
+}
+
+TEST_F(MainWindowTest, F5RefreshesBothPanesWhereverTheFocusIs) {
+    Connect();
+    TempDir local;
+    ASSERT_TRUE(main.GetLocal().SetFolder(local.path()));
+    WriteFile(server.Path("arrived.txt"), "new");
+    WriteFile(local / "here.txt", "here");
+    main.GetLocal().GetView()->setFocus();
+    QTest::keyClick(main.GetLocal().GetView(), Qt::Key_F5);
+    ASSERT_TRUE(test::WaitFor([&] {
+        const auto names = Listed(*main.GetBrowser().GetList());
+        return std::find(names.begin(), names.end(), "arrived.txt") != names.end();
+    }));
+    EXPECT_GE(main.GetLocal().GetModel()->RowOf("here.txt"), 0);
+}
+
+TEST_F(MainWindowTest, TheTitleCountsFoldersAndFiles) {
+    WriteFile(server.Path("sub/inner.txt"), "i");
+    WriteFile(server.Path("one.txt"), "1");
+    Connect();
+    EXPECT_EQ(main.windowTitle().toStdString(), "/ - (2)");
+}
+
+TEST_F(MainWindowTest, TheFirstLoginIsNotLoggedAsALaterAttempt) {
+    test::CEar logged(velmora::MSG_LOG_RECORD);
+    Connect();
+    int logins = 0;
+    for (const velmora::CMsg& heard : logged.Heard()) {
+        const auto* record = dynamic_cast<const velmora::CLogStatus*>(heard.Object());
+        if (record == nullptr || record->GetAction() != "Login") continue;
+        ++logins;
+        EXPECT_EQ(record->GetText().find("Attempt"), std::string::npos) << record->GetText();
+    }
+    EXPECT_GT(logins, 0);
+}
+
+// The wait window stays over the window it belongs to while that moves.
+TEST_F(MainWindowTest, TheWaitWindowFollowsTheMainWindow) {
+    velmora::test::FakeFtpServer silent([](velmora::test::FakeFtpSession& s) { s.WaitForClientToLeave(); });
+    velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+    options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
+    sink.SetSessionOptions(options);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetPort(silent.GetPort());
+    main.GetBrowser().Connect(info);
+    CWaitDlg& wait = main.GetWait();
+    ASSERT_TRUE(wait.isVisible());
+    EXPECT_EQ(wait.frameGeometry().center(), main.frameGeometry().center());
+    main.move(main.pos() + QPoint(120, 80));
+    ASSERT_TRUE(test::WaitFor([&] { return wait.frameGeometry().center() == main.frameGeometry().center(); }));
+    wait.GetCancelButton()->click();
+    EXPECT_FALSE(wait.isVisible());
+}
+
+TEST_F(MainWindowTest, QuickConnectLogsInAndRemembersTheServerWithoutItsPassword) {
+    CQuickConnectBar& bar = main.GetQuickConnect();
+    bar.findChild<QComboBox*>("protocol")->setCurrentIndex(0);
+    bar.findChild<QLineEdit*>("host")->setText(QString::fromStdString(server.GetHost()));
+    bar.findChild<QSpinBox*>("port")->setValue(server.GetPort());
+    bar.findChild<QLineEdit*>("user")->setText(QString::fromStdString(server.GetUser()));
+    bar.findChild<QLineEdit*>("password")->setText(QString::fromStdString(server.GetPassword()));
+    bool connected = false;
+    QObject::connect(&main.GetBrowser(), &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
+    QTest::keyClick(bar.findChild<QLineEdit*>("password"), Qt::Key_Return);
+    ASSERT_TRUE(test::WaitFor([&] { return connected; }));
+    ASSERT_EQ(bar.GetRecent().size(), 1u);
+    EXPECT_EQ(bar.GetRecent()[0].find(server.GetPassword()), std::string::npos);
+    // Chosen again from the drop-down, the fields come back but the password.
+    bar.findChild<QLineEdit*>("host")->clear();
+    QList<QAction*> recent = bar.GetRecentButton()->menu()->actions();
+    ASSERT_EQ(recent.size(), 1);
+    recent[0]->trigger();
+    EXPECT_EQ(bar.findChild<QLineEdit*>("host")->text().toStdString(), server.GetHost());
+    EXPECT_TRUE(bar.findChild<QLineEdit*>("password")->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
+    CSettingsDlg& dialog = main.OpenSettings();
+    dialog.findChild<QSpinBox*>("sessions")->setValue(3);
+    EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 3);
+    auto* existing = dialog.findChild<QComboBox*>("existingTarget");
+    existing->setCurrentIndex(existing->findData("Skip"));
+    EXPECT_EQ(settings.GetExistingTarget(), "Skip");
+    dialog.findChild<QCheckBox*>("preserveTimes")->setChecked(true);
+    EXPECT_TRUE(CAppSettings().GetTransferSettings().preserveTimes);
+    // Hidden files show in both panes and the View menu says so.
+    TempDir local;
+    WriteFile(local / ".profile", "p");
+    ASSERT_TRUE(main.GetLocal().SetFolder(local.path()));
+    EXPECT_LT(main.GetLocal().GetModel()->RowOf(".profile"), 0);
+    dialog.findChild<QCheckBox*>("showHidden")->setChecked(true);
+    EXPECT_GE(main.GetLocal().GetModel()->RowOf(".profile"), 0);
+    EXPECT_TRUE(main.GetAction("showHidden")->isChecked());
+    EXPECT_TRUE(settings.GetShowHidden());
+    velmora::CJobState::Job().m_nSessions = 1;
+}
+
+TEST_F(MainWindowTest, HiddenServerFilesShowOnlyWhenAskedFor) {
+    WriteFile(server.Path(".secret"), "s");
+    WriteFile(server.Path("plain.txt"), "p");
+    Connect();
+    EXPECT_EQ(Listed(*main.GetBrowser().GetList()), std::vector<std::string>{"plain.txt"});
+    main.GetAction("showHidden")->trigger();
+    EXPECT_EQ(Listed(*main.GetBrowser().GetList()), (std::vector<std::string>{".secret", "plain.txt"}));
+}
+
+// A question whose transfer has no window of its own opens over the window
+// the user is in (in front and with the keyboard: the walkthrough under a
+// window manager sees that); Enter alone skips.
+TEST_F(MainWindowTest, TheExistingFileQuestionOpensOverTheWindowTheUserIsIn) {
+    CDialogPrompter dialogs;
+    QWidget* parent = nullptr;
+    QString byDefault;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        parent = box->parentWidget();
+        byDefault = box->defaultButton()->text();
+        box->defaultButton()->click();
+    });
+    CTargetQuestion question;
+    question.target = "/tmp/a.txt";
+    ETargetAnswer answer = ETargetAnswer::Ask;
+    bool forAll = false;
+    ASSERT_TRUE(dialogs.AskExistingTarget(nullptr, question, answer, forAll));
+    EXPECT_EQ(parent, &main);
+    EXPECT_EQ(byDefault.toStdString(), "Skip");
+    EXPECT_EQ(answer, ETargetAnswer::Skip);
+}
+
+}  // namespace
+}  // namespace parcelo
