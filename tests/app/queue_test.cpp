@@ -18,6 +18,8 @@
 #include "app_fixture.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
+#include "base/password.h"
+#include "ftp/password_store.h"
 #include "messaging/progress_status.h"
 #include "platform/file_stream.h"
 #include "support/temp_dir.h"
@@ -295,6 +297,51 @@ TEST_F(QueueToServerTest, UnfinishedEntriesComeBackAfterARestartAndStartContinue
     CTransferQueue third;
     third.SetStore(store);
     EXPECT_EQ(third.Restore(), 0);
+}
+
+// A password that is not saved never reaches the store; the entry brought
+// back asks for it when started, and waits on when the question is cancelled.
+TEST_F(QueueToServerTest, ALoginBroughtBackGetsItsPasswordBeforeItRuns) {
+    TempDir local;
+    const std::string store = local / "queue.json";
+    WriteFile(server.Path("a.txt"), "a");
+    {
+        std::promise<void> release;
+        std::atomic<int> ran{0};
+        CTransferQueue before;
+        before.SetStore(store);
+        before.Submit(std::make_unique<GatedTransfer>(release.get_future().share(), ran));
+        auto thread = DownloadThread("/a.txt", local.path());
+        velmora::CFtpLoginInfo login = thread->GetApi().GetLoginInfo();
+        login.SetPasswordRest(velmora::EPasswordStore::None);
+        velmora::CFtpPathList files;
+        files.Add(new CFtpPath("/a.txt"));
+        thread->GetApi().DownloadFilesA(login, files, CFtpPath(local.path(), velmora::PATH_FOLDER));
+        before.Submit(std::move(thread));
+        release.set_value();
+        before.Shutdown();
+    }
+    EXPECT_EQ(ReadFile(store).find(velmora::StrEnc(server.GetPassword())), std::string::npos);
+
+    CTransferQueue after;
+    after.SetStore(store);
+    ASSERT_EQ(after.Restore(), 1);
+    const int id = after.GetModel().At(0).id;
+    std::vector<std::string> asked;
+    bool answer = false;
+    after.SetLoginReady([&](velmora::CFtpLoginInfo& login) {
+        asked.push_back(login.GetPassword());
+        if (answer) login.SetPassword(server.GetPassword());
+        return answer;
+    });
+    EXPECT_FALSE(after.Start(id));
+    EXPECT_FALSE(after.IsQueued(id));
+    answer = true;
+    ASSERT_TRUE(after.Start(id));
+    ASSERT_TRUE(test::WaitFor([&] { return !after.IsBusy(); }, 20s));
+    EXPECT_EQ(after.GetModel().At(0).state, CTransferEntry::Done) << after.GetModel().At(0).result;
+    EXPECT_EQ(ReadFile(local / "a.txt"), "a");
+    EXPECT_EQ(asked, (std::vector<std::string>{"", ""}));
 }
 
 TEST(TransferQueueStoreTest, AnUnreadableStoreBringsNothingBack) {

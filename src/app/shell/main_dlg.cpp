@@ -18,6 +18,7 @@
 #include "app/common/dialog_parent.h"
 #include "app/common/window_thread.h"
 #include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/login_password.h"
 #include "app/connections/quick_connect_bar.h"
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
@@ -113,6 +114,14 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(m_pQuickConnect, &CQuickConnectBar::ConnectRequested, m_pBrowser, &CFtpTreeDlg::QueueConnect);
     connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, &CMainDlg::OnConnected);
     m_pBrowser->SetLocalFolder([this] { return m_pLocal->GetFolder(); });
+    // A transfer brought back after a restart gets its password as a login
+    // from this window does.
+    context.queue.SetLoginReady([this](velmora::CFtpLoginInfo& login) {
+        const ELoginPassword how = ReadyLoginPassword(login, m_context.prompter, this);
+        if (how == ELoginPassword::Cancelled) return false;
+        if (how != ELoginPassword::AsItWas) GetConnections().KeepPassword(login, how);
+        return true;
+    });
     SetShowHidden(context.settings.GetShowHidden());
     SetMainWindow(this);
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
@@ -120,6 +129,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
 
 CMainDlg::~CMainDlg() {
     velmora::CMsgBox::Box().Unsubscribe(this);
+    m_context.queue.SetLoginReady({});
     // Open at the end of the program: no hide comes.
     if (isVisible()) SaveState();
     m_lastFolders.Save();

@@ -34,6 +34,9 @@ struct CTransferEntry {
     int percent = -1;
     double bytesPerSecond = 0;
     int64_t secondsLeft = -1;
+    // Brought back from the store: its login's password is made ready
+    // before it first runs.
+    bool loginToReady = false;
 
     bool IsOver() const { return state == Done || state == Failed || state == Cancelled; }
     // What a restart of the program brings back.

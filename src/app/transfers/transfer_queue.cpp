@@ -75,10 +75,15 @@ velmora::CFtpPath FolderPath(const QJsonValue& text) {
     return folder;
 }
 
-// The request again; false for what the store does not keep.
-bool FromJson(const QJsonObject& entry, velmora::CMoverAPI& request) {
+// The request again (with `login` instead of the stored one when given);
+// false for what the store does not keep.
+bool FromJson(const QJsonObject& entry, velmora::CMoverAPI& request, const velmora::CFtpLoginInfo* given = nullptr) {
     velmora::CFtpLoginInfo login;
-    login.ReadXMLAttr(entry["login"].toString().toStdString());
+    if (given != nullptr) {
+        login = *given;
+    } else {
+        login.ReadXMLAttr(entry["login"].toString().toStdString());
+    }
     velmora::CTansform transform;
     transform.ReadXMLAttr(entry["transform"].toString().toStdString());
     velmora::CFtpPathList paths;
@@ -179,6 +184,7 @@ int CTransferQueue::Restore() {
         entry.id = ++m_nLastId;
         CTransferListModel::Describe(entry);
         entry.result = "Not finished when the program ended: Start continues it";
+        entry.loginToReady = true;
         m_model.Add(std::move(entry));
         ++restored;
     }
@@ -230,6 +236,7 @@ bool CTransferQueue::Start(int id) {
     const CTransferEntry* entry = m_model.Find(id);
     if (m_bShutDown || entry == nullptr || IsQueued(id)) return false;
     if (entry->state != CTransferEntry::Waiting && entry->state != CTransferEntry::Paused) return false;
+    if (entry->loginToReady && !ReadyLogin(id)) return false;
     Requeue(id, true);
     return true;
 }
@@ -242,6 +249,19 @@ int CTransferQueue::StartAll() {
     }
     for (int id : ids) Start(id);
     return static_cast<int>(ids.size());
+}
+
+// The store keeps no password that rests in the keyring or is not saved:
+// the login of an entry brought back gets it now, once.
+bool CTransferQueue::ReadyLogin(int id) {
+    velmora::CFtpLoginInfo login = m_model.Find(id)->request.GetLoginInfo();
+    if (m_loginReady && !m_loginReady(login)) return false;
+    return m_model.Update(id, [&login](CTransferEntry& entry) {
+        velmora::CMoverAPI request;
+        if (!FromJson(ToJson(entry.request), request, &login)) return;
+        entry.request = request;
+        entry.loginToReady = false;
+    });
 }
 
 void CTransferQueue::Requeue(int id, bool continuing) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,11 @@ public:
     int Submit(std::unique_ptr<CTransferThread> thread);
     // The file that keeps the unfinished entries (empty: none).
     void SetStore(std::string path) { m_strStore = std::move(path); }
+    // Makes the password of a login brought back by Restore ready (from the
+    // keyring, or asked for) before its entry first runs; false keeps the
+    // entry waiting. Without one the stored login goes as it is.
+    using LoginReady = std::function<bool(velmora::CFtpLoginInfo& login)>;
+    void SetLoginReady(LoginReady ready) { m_loginReady = std::move(ready); }
     // Brings back the entries of the store file, waiting to be started;
     // answers how many. A file that cannot be read brings none.
     int Restore();
@@ -116,6 +122,7 @@ private:
     void Enqueue(int id, std::unique_ptr<CTransferThread> thread);
     // A thread for the entry's request again, continuing what it left.
     void Requeue(int id, bool continuing);
+    bool ReadyLogin(int id);
     bool Move(int id, int step);
     void OnProgress(const velmora::CMsg& msg);
     // The store file follows the list.
@@ -131,6 +138,7 @@ private:
     // The running entry is being paused rather than cancelled.
     bool m_bPausing = false;
     std::string m_strStore;
+    LoginReady m_loginReady;
     QElapsedTimer m_runClock;
     qint64 m_nLastShown = -1;
     CPending m_running;
