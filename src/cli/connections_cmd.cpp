@@ -11,6 +11,7 @@
 #include "cli/tls_options.h"
 #include "ftp/login_info.h"
 #include "ftp/password_store.h"
+#include "ftp/tls_trust.h"
 #include "platform/secret_store.h"
 
 namespace parcelo::cli {
@@ -72,7 +73,7 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(UnixLines(info->GetDescription()));
     context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
                                   info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
-    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::protocol::TlsModeName(info->GetTlsMode())));
+    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::TlsModeName(info->GetTlsMode())));
     if (!info->GetTlsFingerprint().empty())
         context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     if (!info->GetTlsCaFile().empty()) context.Print(" - CA file:.....'" + info->GetTlsCaFile() + "'");

@@ -5,10 +5,8 @@
 
 #include "cli/cli_context.h"
 #include "cli/terminal_prompt.h"
-#include "engine/source.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "ftp/password_store.h"
-#include "ftp/protocol/ftp_trace.h"
+#include "ftp/session_options.h"
 #include "platform/secret_store.h"
 
 namespace parcelo::cli {
@@ -102,13 +100,22 @@ void GlobalOptions::Apply() const {
     // The keyring's unlock prompt is for a person: one who runs the command
     // from a terminal. A script gets "the keyring is locked" instead.
     velmora::platform::AllowSecretPrompts(CanPrompt());
-    velmora::CSource::SetPreserveTimes(!noPreserveTimes);
-    velmora::protocol::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
-    using velmora::protocol::CFtpOptions;
-    CFtpOptions::LowSpeed lowSpeed = CFtpOptions::GetDefaultLowSpeed();
+    velmora::SetFtpTraceSink(verbose ? TraceToStandardError : nullptr);
+    // Sessions outside a job (listings, renames) keep the limit too; a job
+    // copies it into its settings.
+    using velmora::CSessionOptions;
+    CSessionOptions::LowSpeed lowSpeed = CSessionOptions::GetDefaultLowSpeed();
     if (lowSpeedLimit >= 0) lowSpeed.bytesPerSecond = static_cast<uint32_t>(lowSpeedLimit);
     if (lowSpeedTime > 0) lowSpeed.seconds = lowSpeedTime;
-    CFtpOptions::SetDefaultLowSpeed(lowSpeed);
+    CSessionOptions::SetDefaultLowSpeed(lowSpeed);
+}
+
+velmora::CJobSettings GlobalOptions::JobSettings() const {
+    velmora::CJobSettings settings;
+    settings.m_nLoginAttempts = retries;
+    settings.m_nSessions = parallel;
+    settings.m_bPreserveTimes = !noPreserveTimes;
+    return settings;
 }
 
 void GlobalOptions::AddEverywhere(CLI::App& app) {

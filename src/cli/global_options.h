@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/tls_options.h"
+#include "engine/job_settings.h"
 
 namespace parcelo::cli {
 
@@ -38,8 +39,11 @@ struct GlobalOptions {
     // Adds them to the program and to each of its commands, at every depth,
     // so that they are read wherever they appear and listed in every help.
     void AddEverywhere(CLI::App& app);
-    // Puts the options that steer the library into effect.
+    // Puts the options that steer the library as a whole into effect (the
+    // protocol trace).
     void Apply() const;
+    // The settings a transfer job starts from (each command adds its own).
+    velmora::CJobSettings JobSettings() const;
 };
 
 }  // namespace parcelo::cli

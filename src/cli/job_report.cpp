@@ -4,7 +4,7 @@
 
 #include "base/format.h"
 #include "base/size_format.h"
-#include "engine/job_state.h"
+#include "engine/job_result.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -39,13 +39,14 @@ void JobReport::OnMsg(velmora::CMsg& msg) {
     }
     if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
     const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
-    if (!record) return;
-    if (record->GetKind() == velmora::LOG_SOURCE) {
-        m_strFile = record->GetForm() == velmora::LOG_FILE_RECORD ? record->GetPath().GetPath() : record->GetText();
-    } else if (record->GetKind() == velmora::LOG_ERROR && m_strFirstError.empty()) {
-        m_strFirstErrorFile = m_strFile.empty() ? m_strSubject : m_strFile;
-        m_strFirstError = ErrorWithFile(record->GetText(), m_strFirstErrorFile);
-    }
+    if (!record || record->GetKind() != velmora::LOG_ERROR) return;
+    const std::lock_guard lock(m_mutex);
+    if (m_strFirstError.empty()) m_strFirstError = ErrorWithFile(record->GetText(), m_strSubject);
+}
+
+std::string JobReport::FirstError() const {
+    const std::lock_guard lock(m_mutex);
+    return m_strFirstError;
 }
 
 void JobReport::CheckRefusedFolders(std::function<bool(const std::string& path)> isServerFolder) {
@@ -53,33 +54,39 @@ void JobReport::CheckRefusedFolders(std::function<bool(const std::string& path)>
 }
 
 void JobReport::Notice(const std::string& text) {
+    const std::lock_guard lock(m_mutex);
     if (m_progress) m_progress->Interrupt();
     m_context.Warn(text);
 }
 
-int JobReport::Finish(bool result) {
-    // The progress line ends before anything else is written.
-    m_progress.reset();
-    const velmora::CJobState& job = velmora::CJobState::Job();
+int JobReport::Finish(bool result, const velmora::CJobResult& job) {
+    {
+        // The progress line ends before anything else is written.
+        const std::lock_guard lock(m_mutex);
+        m_progress.reset();
+    }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                                m_start);
     if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));
     if (result && job.m_nErrors == 0) return kExitOk;
     if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
-    std::string first = m_strFirstError.empty() ? job.m_strLastError : m_strFirstError;
-    if (job.m_eOverwrite == velmora::EOverwrite::Refuse && first.find(kFileExists) != std::string::npos) {
+    // Each error names the file it happened to, whichever session met it.
+    const std::string& firstFile = job.m_strFirstErrorFile.empty() ? m_strSubject : job.m_strFirstErrorFile;
+    std::string first =
+        ErrorWithFile(job.m_strFirstError.empty() ? job.m_strLastError : job.m_strFirstError, firstFile);
+    if (first.find(kFileExists) != std::string::npos) {
         first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
     }
     // Servers word a folder read as a file differently ("Is a directory",
     // "Failed to open file"): the server is asked.
-    if (m_isServerFolder && IsServerRefusal(first) && m_isServerFolder(m_strFirstErrorFile)) {
+    if (m_isServerFolder && IsServerRefusal(first) && m_isServerFolder(firstFile)) {
         first += ": it is a folder; add a trailing / to copy it";
     }
     if (job.m_nErrors == 1) return m_context.Fail(first);
     return m_context.Fail(Plural(job.m_nErrors, "error", "errors") + "; the first: " + first);
 }
 
-std::string JobReport::Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed) {
+std::string JobReport::Summary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed) {
     const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
     const double bytes = static_cast<double>(job.m_nProcessedBytes);
     std::string text = Plural(job.m_nProcessed, "file", "files") + ", " + velmora::FormatSize(bytes) +

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -10,7 +11,7 @@
 #include "messaging/listener.h"
 
 namespace velmora {
-struct CJobState;
+struct CJobResult;
 }
 
 namespace parcelo::cli {
@@ -18,7 +19,8 @@ namespace parcelo::cli {
 // What the user learns about one transfer job on standard error: the
 // progress line (on a terminal), why the job waits while a server cannot
 // be reached, the first error with the file it happened to, the number of
-// errors, and a summary line at the end (unless --quiet).
+// errors, and a summary line at the end (unless --quiet). Messages and
+// notices may come from any of the job's sessions.
 class JobReport : public velmora::CListener {
 public:
     // `subject` names what the job moves, for errors that happen before any
@@ -30,9 +32,9 @@ public:
 
     void OnMsg(velmora::CMsg& msg) override;
 
-    // Ends the report of a job that answered `result`; the exit status. A
-    // report that is not finished has told only the waits.
-    int Finish(bool result);
+    // Ends the report of a job that answered `result` and did `job`; the
+    // exit status. A report that is not finished has told only the waits.
+    int Finish(bool result, const velmora::CJobResult& job);
 
     // Lets the report ask whether a file the server refused to send is a
     // folder, so that the first error can say to add the trailing /.
@@ -41,11 +43,11 @@ public:
     // A line for the user while the job runs, below the progress line.
     void Notice(const std::string& text);
 
-    // The first error of the job, with its file; "" while there was none.
-    const std::string& FirstError() const { return m_strFirstError; }
+    // The first error heard while the report exists; "" while there was none.
+    std::string FirstError() const;
 
     // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors"
-    static std::string Summary(const velmora::CJobState& job, std::chrono::milliseconds elapsed);
+    static std::string Summary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed);
     // An error as the user reads it: the engine's text, with the file it
     // happened to when the text does not name it (a missing source folder
     // is said in plain words).
@@ -55,12 +57,12 @@ public:
 
 private:
     const CliContext& m_context;
+    // The progress line and the first error heard are shared by the threads
+    // that report.
+    mutable std::mutex m_mutex;
     std::optional<ProgressLine> m_progress;
     std::string m_strSubject;
-    std::string m_strFile;
     std::string m_strFirstError;
-    // The file the first error happened to, or the subject.
-    std::string m_strFirstErrorFile;
     std::function<bool(const std::string&)> m_isServerFolder;
     std::chrono::steady_clock::time_point m_start;
 };

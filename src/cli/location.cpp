@@ -130,7 +130,7 @@ bool LocationParser::ParseUrl(const std::string& text, Location& out, std::strin
     out.login.SetPort(url.port);
     out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
-    out.ownTls.mode = url.tlsMode.value_or(velmora::protocol::ETlsMode::Plain);
+    out.ownTls.mode = url.tlsMode.value_or(velmora::ETlsMode::Plain);
     out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
     // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
     out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);

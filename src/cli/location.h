@@ -32,7 +32,7 @@ struct Location {
     velmora::CSavedConnectionRef connection;
     // The TLS settings the text gives by itself, before the command's
     // options: its URL scheme's, or the saved connection's.
-    velmora::protocol::CTlsSettings ownTls;
+    velmora::CTlsSettings ownTls;
     // The account needs a password and no source gave one (only where the
     // parser was told that this is no error).
     bool passwordMissing = false;

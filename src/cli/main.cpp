@@ -8,7 +8,6 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
-#include "engine/job_state.h"
 #include "messaging/log_file.h"
 #include "platform/process.h"
 
@@ -32,8 +31,6 @@ int main(int argc, char** argv) {
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
-        velmora::CJobState::Job().m_nLoginAttempts = context.options.retries;
-        velmora::CJobState::Job().m_nSessions = context.options.parallel;
         context.options.Apply();
         if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");

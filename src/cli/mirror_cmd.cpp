@@ -11,9 +11,8 @@
 #include "cli/job_options.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
+#include "engine/job_result.h"
 #include "engine/mirror.h"
-#include "engine/mirror_record.h"
-#include "engine/statistic.h"
 #include "tasks/tansform.h"
 #include "tasks/tsk_item.h"
 
@@ -53,8 +52,7 @@ bool MirrorPoint(const Location& location, bool mustExist, velmora::CTransPoint&
     return true;
 }
 
-void PrintSummary(const CliContext& context, bool dryRun) {
-    const velmora::CJobState& job = velmora::CStatistic::Job();
+void PrintSummary(const CliContext& context, bool dryRun, const velmora::CJobResult& job) {
     const velmora::CMirrorCounts& counts = job.m_mirror;
     const int32_t sent = dryRun ? counts.m_nNew + counts.m_nChanged : job.m_nProcessed;
     const int64_t bytes = dryRun ? counts.m_nBytes : job.m_nProcessedBytes;
@@ -88,8 +86,10 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     JobDatabaseFile database;
     if (!args.database.empty() && !database.Open(args.database, error)) return context.Fail(error);
     if (!args.database.empty()) context.Warn(JobDatabaseFile::AccessWarning(args.database));
-    const velmora::CMirrorRecordDatabase record(args.database.empty() ? nullptr : database.get());
+    velmora::CJobSettings settings = context.options.JobSettings();
+    if (!args.database.empty()) settings.m_pRecordDatabase = database.get();
     int status = kExitOk;
+    velmora::CJobResult result;
     {
         // "+ new", "~ changed", "- deleted" as they happen.
         velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
@@ -99,9 +99,9 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
             else
                 context.Print(action + " " + path);
         });
-        status = RunItems(context, items, from.Display());
+        status = RunItems(context, items, from.Display(), settings, {}, &result);
     }
-    PrintSummary(context, args.dryRun);
+    PrintSummary(context, args.dryRun, result);
     return status;
 }
 

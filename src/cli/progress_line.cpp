@@ -55,6 +55,7 @@ ProgressLine::~ProgressLine() {
 }
 
 void ProgressLine::OnMsg(velmora::CMsg& msg) {
+    const std::lock_guard lock(m_mutex);
     if (msg.Cmd() == velmora::MSG_LOG_RECORD) {
         const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
         if (record && record->GetKind() == velmora::LOG_SOURCE) m_strFile = BaseName(record->GetText());
@@ -108,6 +109,7 @@ std::string ProgressLine::Format(int64_t processedBytes, int64_t totalBytes, std
 }
 
 void ProgressLine::Interrupt() {
+    const std::lock_guard lock(m_mutex);
     if (!m_bDrawn) return;
     std::fputs("\r\x1b[K", stderr);
     m_bDrawn = false;

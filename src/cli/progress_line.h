@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "cli/cli_context.h"
@@ -17,7 +18,8 @@ namespace parcelo::cli {
 // percent, the current file, the speed and the time remaining, redrawn in
 // place on standard error from the library's progress statuses. It listens
 // only while it exists, and only when standard error is a terminal and the
-// user did not ask for quiet.
+// user did not ask for quiet. Its statuses and interruptions may come from
+// any thread.
 class ProgressLine : public velmora::CListener {
 public:
     explicit ProgressLine(const CliContext& context);
@@ -40,6 +42,7 @@ private:
     void Draw(bool force);
 
     const CliContext& m_context;
+    std::mutex m_mutex;  // the rest below
     bool m_bActive = false;
     bool m_bDrawn = false;
     bool m_bStarted = false;

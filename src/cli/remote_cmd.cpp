@@ -54,7 +54,7 @@ int List(CliContext& context, const std::string& text) {
     velmora::CFtpClient client;
     int status = kExitOk;
     if (!OpenSession(context, text, location, client, status)) return status;
-    velmora::CFtpFind find(client.GetFtpConnection());
+    velmora::CFtpFind find(client.GetSession());
     if (!find.Open(location.path)) {
         return context.Fail("cannot list " + location.Display() + ": " + find.GetLastError());
     }
@@ -86,13 +86,13 @@ int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     const velmora::CFtpPath folder(location.path, velmora::PATH_FOLDER);
     if (folder.IsFtpRoot()) return context.UsageError("the server's root folder cannot be removed");
     if (recursive) {
-        velmora::CFtpNode node(client.GetFtpConnection());
+        velmora::CFtpNode node(client.GetSession());
         if (node.DeleteFolder(folder)) return kExitOk;
         return context.Fail("cannot remove " + location.Display() + ": " + node.GetLastError());
     }
-    auto* connection = client.GetFtpConnection();
-    if (connection->RemoveDirectory(folder.GetFtpDir(false))) return kExitOk;
-    return context.Fail("cannot remove " + location.Display() + ": " + connection->GetLastError());
+    velmora::CRemoteSession* session = client.GetSession();
+    if (session->RemoveFolder(folder.GetFtpDir(false))) return kExitOk;
+    return context.Fail("cannot remove " + location.Display() + ": " + session->GetLastError());
 }
 
 // One session serves every file of one server.
@@ -117,12 +117,12 @@ int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
             if (!ExpandRemote(client, location.path, files, error)) return context.Fail(error);
             if (files.empty()) result = context.Fail("no file matches " + location.Display());
         }
-        auto* connection = client.GetFtpConnection();
+        velmora::CRemoteSession* session = client.GetSession();
         for (const velmora::CFtpPath& file : files) {
-            if (!connection->DeleteFile(file.GetPath())) {
-                std::string reason = connection->GetLastError();
+            if (!session->DeleteFile(file.GetPath())) {
+                std::string reason = session->GetLastError();
                 // Servers word a folder refused to DELE each their own way: the server is asked.
-                if (connection->SetCurrentDirectory(file.GetPath())) reason = "it is a folder (use rmdir)";
+                if (session->IsFolder(file.GetPath())) reason = "it is a folder (use rmdir)";
                 result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " + reason);
             }
         }
@@ -146,11 +146,11 @@ int Rename(CliContext& context, const std::string& text, const std::string& to) 
     velmora::CFtpClient client;
     int status = kExitOk;
     if (!OpenSession(context, text, location, client, status)) return status;
-    auto* connection = client.GetFtpConnection();
+    velmora::CRemoteSession* session = client.GetSession();
     const std::string from = location.folder ? velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(false)
                                              : location.path;
-    if (connection->Rename(from, RenameTarget(from, to))) return kExitOk;
-    return context.Fail("cannot rename " + location.Display() + ": " + connection->GetLastError());
+    if (session->Rename(from, RenameTarget(from, to))) return kExitOk;
+    return context.Fail("cannot rename " + location.Display() + ": " + session->GetLastError());
 }
 
 }  // namespace

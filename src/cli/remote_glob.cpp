@@ -25,7 +25,7 @@ bool ExpandRemote(velmora::CFtpClient& client, const std::string& pattern, std::
                   std::string& error) {
     const std::string folder = FolderOf(pattern);
     const std::string name = NameOf(pattern);
-    velmora::CFtpFind find(client.GetFtpConnection());
+    velmora::CFtpFind find(client.GetSession());
     if (!find.Open(folder)) {
         error = "cannot list " + folder + ": " + find.GetLastError();
         return false;

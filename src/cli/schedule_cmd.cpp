@@ -155,8 +155,8 @@ OrderEnd MakeOrderEnd(const Location& location) {
 velmora::COrderTls ExtraTls(const Location& location) {
     velmora::COrderTls extra;
     if (!location.IsRemote()) return extra;
-    const velmora::protocol::CTlsSettings& wanted = location.login.GetTlsSettings();
-    const velmora::protocol::CTlsSettings& own = location.ownTls;
+    const velmora::CTlsSettings& wanted = location.login.GetTlsSettings();
+    const velmora::CTlsSettings& own = location.ownTls;
     if (wanted.mode != own.mode) extra.mode = wanted.mode;
     if (wanted.fingerprint != own.fingerprint) extra.fingerprint = wanted.fingerprint;
     if (wanted.caFile != own.caFile) extra.caFile = wanted.caFile;
@@ -358,16 +358,14 @@ int AddScheduleOrder(CliContext& context, const std::string& path, int32_t id, c
 // connection runs with that connection's mode.
 std::string OrderTlsMode(const velmora::CDBTransOrderObj& order, velmora::EOrderEnd end,
                          const velmora::COrderTls& tls) {
-    const auto quoted = [](velmora::protocol::ETlsMode mode) {
-        return "'" + std::string(velmora::protocol::TlsModeName(mode)) + "'";
-    };
+    const auto quoted = [](velmora::ETlsMode mode) { return "'" + std::string(velmora::TlsModeName(mode)) + "'"; };
     if (tls.mode) return quoted(*tls.mode);
     velmora::CFtpUrl url;
     if (url.Parse(end == velmora::EOrderEnd::From ? order.FromURL : order.ToURL) && url.tlsMode)
         return quoted(*url.tlsMode);
     const velmora::CSavedConnectionRef connection = velmora::OrderConnection(order, end);
     if (!connection.IsEmpty()) return "of the saved connection '" + connection.name + "'";
-    return quoted(velmora::protocol::ETlsMode::Plain);
+    return quoted(velmora::ETlsMode::Plain);
 }
 
 // The TLS settings an order keeps for one end, a line each, in the words of

@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -16,8 +17,6 @@
 #include "cli/job_database_file.h"
 #include "cli/job_report.h"
 #include "db_engine/db_engine.h"
-#include "engine/mirror_record.h"
-#include "engine/statistic.h"
 #include "messaging/listener.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -59,6 +58,8 @@ public:
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
+    // Set by the second request during a pass: the running job stops.
+    const std::atomic<bool>& CancelRequest() const { return m_cancel; }
     // Marks the time a pass runs, for what a stop request says.
     void SetRunning(bool running) {
         std::lock_guard lock(m_mutex);
@@ -83,13 +84,14 @@ private:
                 m_context.Warn("stopping after the running job (interrupt again to cancel it)");
             } else if (m_running && m_requests == 2) {
                 m_context.Warn("cancelling the running job");
-                velmora::CStatistic::Job().m_bAbort = true;
+                m_cancel = true;
             }
             m_changed.notify_all();
         }
     }
 
     const CliContext& m_context;
+    std::atomic<bool> m_cancel{false};
     sigset_t m_set;
     sigset_t m_previous;
     std::mutex m_mutex;
@@ -151,19 +153,23 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     std::string error;
     if (!database.Open(args.database, error) || !database.UseWriteAheadLog(error)) return context.Fail(error);
     context.Warn(JobDatabaseFile::AccessWarning(args.database));
-    // Scheduled mirrors keep their record of the destination there too.
-    const velmora::CMirrorRecordDatabase record(database.get());
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());
     // Passwords older versions kept in the database move into the keyring
     // when this scheduler runs where one does.
     if (!engine.MovePasswordsToKeyring()) return context.Fail("cannot read the transfer orders: " + engine.GetLastError());
     context.Warn(engine.GetNotice());
+    velmora::CJobSettings settings = context.options.JobSettings();
+    // Scheduled mirrors keep their record of the destination there too.
+    settings.m_pRecordDatabase = database.get();
+    engine.SetJobSettings(settings);
     // The lock is held: a launch still Processing belongs to a scheduler that died.
     engine.SetSoleHost(true);
     const ResumedLaunchNotice resumed(context);
     if (args.once) return RunPass(context, engine) ? kExitOk : kExitFailed;
     StopSignals stop(context);
+    settings.m_pStopRequest = &stop.CancelRequest();
+    engine.SetJobSettings(settings);
     for (;;) {
         stop.SetRunning(true);
         RunPass(context, engine);

@@ -1,7 +1,6 @@
 #include "cli/server_folder.h"
 
 #include "ftp/ftp_client.h"
-#include "ftp/protocol/ftp_connection.h"
 
 namespace parcelo::cli {
 
@@ -10,7 +9,7 @@ bool IsServerFolder(const velmora::CFtpLoginInfo& login, const std::string& path
     // One login: the log shows no attempt number.
     once.SetCurAttempt(1);
     velmora::CFtpClient client;
-    return client.Login(once) && client.GetFtpConnection()->SetCurrentDirectory(path);
+    return client.Login(once) && client.GetSession()->IsFolder(path);
 }
 
 }  // namespace parcelo::cli

@@ -6,16 +6,13 @@
 #include <CLI/CLI.hpp>
 
 #include "ftp/ftp_client.h"
-#include "ftp/protocol/cert_trust.h"
-#include "ftp/protocol/tls_memory.h"
+#include "ftp/tls_trust.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 
 namespace parcelo::cli {
-
-namespace protocol = velmora::protocol;
 
 namespace {
 
@@ -43,8 +40,8 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
         ->check(
             [](const std::string& text) {
                 std::string digits;
-                return protocol::ParseFingerprint(text, digits) ? std::string()
-                                                                : "not a SHA-256 fingerprint (64 hex digits)";
+                return velmora::ParseFingerprint(text, digits) ? std::string()
+                                                               : "not a SHA-256 fingerprint (64 hex digits)";
             },
             "SHA256:HEX")
         ->group(group);
@@ -54,16 +51,16 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
         ->group(group);
 }
 
-protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<protocol::ETlsMode> scheme,
-                                      const velmora::CFtpLoginInfo* saved) {
-    protocol::CTlsSettings settings = saved ? saved->GetTlsSettings() : protocol::CTlsSettings();
-    protocol::ETlsMode chosen = protocol::ETlsMode::Auto;
-    protocol::ParseTlsModeName(options.mode, chosen);
+velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<velmora::ETlsMode> scheme,
+                                     const velmora::CFtpLoginInfo* saved) {
+    velmora::CTlsSettings settings = saved ? saved->GetTlsSettings() : velmora::CTlsSettings();
+    velmora::ETlsMode chosen = velmora::ETlsMode::Auto;
+    velmora::ParseTlsModeName(options.mode, chosen);
     if (scheme)
         settings.mode = *scheme;
     else if (!saved || !options.mode.empty())
         settings.mode = chosen;
-    if (!options.fingerprint.empty()) settings.fingerprint = protocol::FormatFingerprint(options.fingerprint);
+    if (!options.fingerprint.empty()) settings.fingerprint = velmora::FormatFingerprint(options.fingerprint);
     // By its absolute path: a saved connection or an order is used elsewhere.
     if (!options.caFile.empty()) settings.caFile = std::filesystem::absolute(options.caFile).lexically_normal();
     settings.insecure = settings.insecure || options.insecure;
@@ -74,12 +71,11 @@ protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<p
 }
 
 void KeepTlsWhereSeen(velmora::CFtpLoginInfo& login) {
-    const uint16_t port = login.GetPort() > 0 ? static_cast<uint16_t>(login.GetPort())
-                          : login.GetTlsMode() == protocol::ETlsMode::Implicit ? protocol::kImplicitTlsPort
-                                                                             : 21;
-    if (login.GetTlsMode() == protocol::ETlsMode::Auto &&
-        protocol::CTlsMemory::ForUser().DidTls(login.GetHost(), port))
-        login.SetTlsMode(protocol::ETlsMode::Require);
+    const uint16_t port = login.GetPort() > 0                                 ? static_cast<uint16_t>(login.GetPort())
+                          : login.GetTlsMode() == velmora::ETlsMode::Implicit ? velmora::kImplicitTlsPort
+                                                                              : 21;
+    if (login.GetTlsMode() == velmora::ETlsMode::Auto && velmora::CTlsMemory::ForUser().DidTls(login.GetHost(), port))
+        login.SetTlsMode(velmora::ETlsMode::Require);
 }
 
 std::string StoredInsecureWarning(const std::string& what, const std::string& host) {
@@ -89,11 +85,10 @@ std::string StoredInsecureWarning(const std::string& what, const std::string& ho
 }
 
 std::string WithTrustHint(const std::string& text) {
-    if (text.find(protocol::kTlsDowngradeText) != std::string::npos)
+    if (text.find(velmora::kTlsDowngradeText) != std::string::npos)
         return text + "\nTo use plain FTP with this server anyway: --tls off";
     const size_t label = text.find(kFingerprintLabel);
-    if (text.find(protocol::kUntrustedCertificateText) == std::string::npos || label == std::string::npos)
-        return text;
+    if (text.find(velmora::kUntrustedCertificateText) == std::string::npos || label == std::string::npos) return text;
     const size_t start = label + kFingerprintLabel.size();
     const std::string fingerprint = text.substr(start, text.find('\n', start) - start);
     return text + "\nTo trust this certificate: --fingerprint " + fingerprint +

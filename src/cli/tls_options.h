@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ftp/login_info.h"
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "messaging/listener.h"
 
 namespace CLI {
@@ -28,9 +28,8 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
 // stored settings unless --tls, --fingerprint or --ca-file say otherwise.
 // --insecure applies to every location, and so does a CA file given. With a
 // pinned certificate or a CA file, auto becomes require.
-velmora::protocol::CTlsSettings TlsSettingsFor(const TlsOptions& options,
-                                               std::optional<velmora::protocol::ETlsMode> scheme,
-                                               const velmora::CFtpLoginInfo* saved);
+velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<velmora::ETlsMode> scheme,
+                                     const velmora::CFtpLoginInfo* saved);
 
 // A connection or an order saved in auto mode for a server that did TLS
 // on this machine is saved requiring TLS: it never runs in plain FTP later.

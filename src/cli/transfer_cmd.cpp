@@ -13,10 +13,9 @@
 #include "cli/location.h"
 #include "cli/remote_glob.h"
 #include "cli/server_folder.h"
-#include "engine/job_state.h"
 #include "engine/move_trans.h"
-#include "ftp/ftp_client.h"
 #include "engine/mover_api.h"
+#include "ftp/ftp_client.h"
 #include "paths/file_path_list.h"
 #include "platform/system.h"
 #include "platform/work_folder.h"
@@ -50,14 +49,17 @@ struct CopyArgs {
     OverwriteOptions overwrite;
 };
 
-// What a transfer does with files at its destination: what the options
-// ask. Without one, local files are not replaced (continuing a file is
-// asking to), and files on a server are kept by giving the new ones free
-// names (KeepsServerFiles), the engine's own policy.
-void SetOverwritePolicy(const OverwriteOptions& options, bool continuing, bool toServer) {
+// The job's settings, with what it does with files at its destination:
+// what the options ask. Without one, local files are not replaced
+// (continuing a file is asking to), and files on a server are kept by
+// giving the new ones free names (KeepsServerFiles), the engine's own policy.
+velmora::CJobSettings TransferSettings(const CliContext& context, const OverwriteOptions& options, bool continuing,
+                                       bool toServer) {
     const velmora::EOverwrite fallback =
         toServer || continuing ? velmora::EOverwrite::Design : velmora::EOverwrite::Refuse;
-    velmora::CJobState::Job().m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
+    velmora::CJobSettings settings = context.options.JobSettings();
+    settings.m_eOverwrite = continuing ? velmora::EOverwrite::Design : options.Policy(fallback);
+    return settings;
 }
 
 // Files sent to a server keep those there, under free names, unless an
@@ -66,8 +68,15 @@ bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
     return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
 }
 
-int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers) {
-    return RunJob(context, subject, servers, [&api] { return api.DoCopy(); });
+int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers,
+                const velmora::CJobSettings& settings) {
+    return RunJob(context, subject, servers, settings,
+                  [&api](const velmora::CJobSettings& jobSettings, velmora::CJobResult& result) {
+                      api.SetJobSettings(jobSettings);
+                      const bool ran = api.DoCopy();
+                      result = api.GetResult();
+                      return ran;
+                  });
 }
 
 bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::vector<Location>& out, int& status) {
@@ -113,9 +122,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
     } else {
         api.UploadFilesA(remote.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing, true);
     const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
-    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr});
+    return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr},
+                       TransferSettings(context, args.overwrite, args.continuing, true));
 }
 
 // A remote file to download, with what the listing says of it.
@@ -193,8 +202,8 @@ int Download(CliContext& context, const TransferArgs& args) {
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    SetOverwritePolicy(args.overwrite, args.continuing, false);
-    return RunMoverApi(context, api, first.Display(), {.source = &first.login});
+    return RunMoverApi(context, api, first.Display(), {.source = &first.login},
+                       TransferSettings(context, args.overwrite, args.continuing, false));
 }
 
 // The destination point of a copy: a folder unless it names a file that is
@@ -220,7 +229,7 @@ int DeleteSource(CliContext& context, const velmora::CTransPoint& source) {
     remove.SetDeleteSourceFile();
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, remove, velmora::CTransPoint(velmora::ePointNone)));
-    return RunItems(context, items, source.GetStrPath());
+    return RunItems(context, items, source.GetStrPath(), context.options.JobSettings());
 }
 
 int Copy(CliContext& context, const CopyArgs& args) {
@@ -256,12 +265,13 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
     const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
-    SetOverwritePolicy(args.overwrite, false, to.IsRemote());
+    velmora::CJobResult copied;
     const int status =
-        RunItems(context, items, from.Display(), {.keepFilesOn = keep ? &to.login : nullptr});
+        RunItems(context, items, from.Display(), TransferSettings(context, args.overwrite, false, to.IsRemote()),
+                 {.keepFilesOn = keep ? &to.login : nullptr}, &copied);
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
-    if (velmora::CJobState::Job().m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
+    if (copied.m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
     return DeleteSource(context, source);
 }
 
@@ -290,7 +300,7 @@ int Zip(CliContext& context, const CopyArgs& args) {
     const velmora::CTransPoint destination(velmora::ePointFolder, velmora::CFtpPath(archive.path));
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(from.Point(), transform, destination));
-    return RunItems(context, items, from.Display());
+    return RunItems(context, items, from.Display(), context.options.JobSettings());
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include "cli/unique_upload_names.h"
 
 #include "ftp/ftp_find.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "messaging/msg.h"
-#include "messaging/msg_box.h"
+#include "ftp/remote_session.h"
 #include "messaging/msg_commands.h"
 
 namespace parcelo::cli {
@@ -32,25 +30,19 @@ UniqueUploadNames::UniqueUploadNames(const velmora::CFtpLoginInfo& login,
     : m_login(login), m_notice(std::move(notice)) {
     // One login: the log shows no attempt number.
     m_login.SetCurAttempt(1);
-    velmora::CMsgBox::Box().Subscribe(velmora::kUniqueNameProviderId, this);
 }
 
-UniqueUploadNames::~UniqueUploadNames() { velmora::CMsgBox::Box().Unsubscribe(this); }
-
-void UniqueUploadNames::OnMsg(velmora::CMsg& msg) {
-    if (msg.Cmd() != velmora::MSG_UNIQUE_NAME) return;
-    auto* path = dynamic_cast<velmora::CFtpPath*>(msg.RefObject());
-    if (!path) return;
-    const std::string wanted = path->GetFtpPath();
-    if (!MakeUnique(*path)) {
-        msg.Result(velmora::TARGET_FAIL);
+int32_t UniqueUploadNames::Provide(velmora::CFtpPath& target) {
+    const std::string wanted = target.GetFtpPath();
+    if (!MakeUnique(target)) {
         m_notice("cannot tell whether " + wanted + " is on the server (" + m_strError +
                  "): the file is not sent; --overwrite replaces files without looking");
-        return;
+        return velmora::TARGET_FAIL;
     }
-    if (path->GetFtpPath() != wanted) {
-        m_notice(wanted + " is on the server: sent as " + path->GetFileName(true) + " (--overwrite replaces it)");
+    if (target.GetFtpPath() != wanted) {
+        m_notice(wanted + " is on the server: sent as " + target.GetFileName(true) + " (--overwrite replaces it)");
     }
+    return velmora::TARGET_AS_BEFORE;
 }
 
 bool UniqueUploadNames::MakeUnique(velmora::CFtpPath& path) {
@@ -88,14 +80,14 @@ UniqueUploadNames::Folder* UniqueUploadNames::Names(const std::string& folder) {
 
 bool UniqueUploadNames::List(const std::string& folder, Folder& names) {
     if (!Connected()) return false;
-    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
-    if (!connection.SetCurrentDirectory(folder)) {
+    velmora::CRemoteSession& session = *m_client.GetSession();
+    if (!session.IsFolder(folder)) {
         // A folder that is not there yet holds nothing.
-        if (connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
-        m_strError = connection.GetLastError();
+        if (session.GetLastErrorKind() == velmora::ERemoteError::Refused) return true;
+        m_strError = session.GetLastError();
         return false;
     }
-    velmora::CFtpFind find(&connection);
+    velmora::CFtpFind find(&session);
     if (!find.Open(folder)) {
         m_strError = find.GetLastError();
         return false;
@@ -110,11 +102,15 @@ bool UniqueUploadNames::List(const std::string& folder, Folder& names) {
 
 bool UniqueUploadNames::HiddenNameTaken(const velmora::CFtpPath& path, bool& taken) {
     if (!Connected()) return false;
-    velmora::protocol::CFtpConnection& connection = *m_client.GetFtpConnection();
-    uint64_t size = 0;
-    taken = connection.GetFileSize(path.GetFtpPath(), size);
-    if (taken || connection.GetLastErrorCode() == velmora::protocol::EFtpError::Refused) return true;
-    m_strError = connection.GetLastError();
+    velmora::CRemoteSession& session = *m_client.GetSession();
+    velmora::CRemoteFacts facts;
+    // A server that can tell nothing of a file is taken at its listing's word.
+    if (session.GetFactsOnly(path.GetFtpPath(), velmora::FactSize, facts) ||
+        session.GetLastErrorKind() == velmora::ERemoteError::Unsupported) {
+        taken = facts.exists;
+        return true;
+    }
+    m_strError = session.GetLastError();
     return false;
 }
 

@@ -7,7 +7,6 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/login_info.h"
-#include "messaging/listener.h"
 #include "paths/file_path_list.h"
 
 namespace parcelo::cli {
@@ -15,17 +14,16 @@ namespace parcelo::cli {
 // Keeps the files a transfer finds on its destination server: each file
 // sent there gets a name that is free in its folder ("a.txt" becomes
 // "a(1).txt", then "a(2).txt"), as the desktop program's browser does for
-// its uploads. It answers the engine's requests for unique names while it
-// exists, from its own session, with one listing per folder; folders the
+// its uploads. It is the job's provider of unique names (Provide), and
+// answers from its own session, with one listing per folder; folders the
 // transfer makes are known to be empty without one. A name that cannot be
 // checked (the session failed) is refused, so that no file is replaced
 // unasked.
-class UniqueUploadNames : public velmora::CListener {
+class UniqueUploadNames {
 public:
     // `notice` hears which name a file was given instead of its own, and
     // why a file was refused.
     UniqueUploadNames(const velmora::CFtpLoginInfo& login, std::function<void(const std::string&)> notice);
-    ~UniqueUploadNames() override;
     UniqueUploadNames(const UniqueUploadNames&) = delete;
     UniqueUploadNames& operator=(const UniqueUploadNames&) = delete;
 
@@ -35,7 +33,9 @@ public:
     // tried again, and reported, when a name is first asked for.
     void OpenSession() { Connected(); }
 
-    void OnMsg(velmora::CMsg& msg) override;
+    // Renames `target` in place to a free name in its folder: a
+    // TargetChoice, TARGET_FAIL when the folder could not be read.
+    int32_t Provide(velmora::CFtpPath& target);
 
 private:
     // The names taken in one server folder: the listing's and those given

@@ -7,7 +7,6 @@
 #include "db/db_transaction.h"
 #include "db/time_views.h"
 #include "db_engine/trans_order_extras.h"
-#include "engine/job_lock.h"
 #include "engine/move_trans.h"
 #include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
@@ -49,6 +48,8 @@ void CDBEngine::Copy(const CDBEngine& other) {
     m_strFailText = other.m_strFailText;
     m_strLastError = other.m_strLastError;
     m_clock = other.m_clock;
+    m_strConnectionsFile = other.m_strConnectionsFile;
+    m_jobSettings = other.m_jobSettings;
     m_bSoleHost = other.m_bSoleHost;
     // The other engine's selection points into its own set; select the copy
     // of that record here, so that this engine never points into another.
@@ -387,23 +388,17 @@ bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
         // Another host on the same file may have taken it since it was read.
         bool claimed = false;
         if (!m_launches.Claim(m_selLaunch, claimed)) return Fail(m_launches);
-        if (claimed && !ProcessOrder(schedule, m_selLaunch)) return false;
+        if (claimed && !ProcessOrder(schedule, m_selLaunch, m_jobSettings)) return false;
     }
     return true;
 }
 
-bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch) {
+bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch, const CJobSettings& settings) {
     if (!m_transOrders.LoadByIdSchedule(schedule.ID)) return Fail(m_transOrders);
-    bool processed = false;
     m_bOrderFailed = false;
-    {
-        // The statistics are read under the same job lock as the run, before
-        // another job can reset them.
-        CJobLock lock(this);
-        CMoveTrans mover(this);
-        mover.ProcessOrders();
-        processed = CStatistic::ContinueCheck() && !m_bOrderFailed;
-    }
+    CMoveTrans mover(this, settings);
+    mover.ProcessOrders();
+    const bool processed = mover.GetJob().ContinueCheck() && !m_bOrderFailed;
     launch.SetStatus(processed ? CDBLaunchOrder::eLaunchProcessed : CDBLaunchOrder::eLaunchFail);
     launch.DatePerformed = Now();
     if (!m_launches.UpdateStatus(launch, launch.DatePerformed)) return Fail(m_launches);
@@ -482,7 +477,8 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     m_bSelOrderFailed = false;
     item.Default();
     FillTaskItem(item);
-    CStatistic::Job().m_eOverwrite = OrderOverwrite(m_selTransOrder);
+    // The order's own choice, for the job that runs it.
+    CStatistic::Job().Settings().m_eOverwrite = OrderOverwrite(m_selTransOrder);
     std::string error;
     if (!ApplyKeyringPasswords(item, error) || !ApplySavedConnections(item, error)) FailBeforeLogin(item, error);
     return true;

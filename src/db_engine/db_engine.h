@@ -10,6 +10,7 @@
 #include "db/db_src_point.h"
 #include "db/db_trans_order_obj.h"
 #include "engine/job_database.h"
+#include "engine/job_settings.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -51,6 +52,9 @@ public:
     // The connection list that orders naming a saved connection take their
     // login from, read each time such an order runs.
     void SetConnectionsFile(const std::string& path) { m_strConnectionsFile = path; }
+    // The host's settings for the jobs that run launches (each order's
+    // overwrite choice applies on top; the job database is this engine).
+    void SetJobSettings(const CJobSettings& settings) { m_jobSettings = settings; }
 
     // The host holds the lock that lets one host at a time run launches on
     // this database (the scheduler's lock on its file). A launch found
@@ -143,7 +147,8 @@ public:
     virtual bool CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch);
     virtual bool ExecuteOrder();
     virtual bool ExecuteOrder(const CDBScheduleObj& schedule);
-    virtual bool ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch);
+    // Runs the launch's transfer orders as one job with `settings`.
+    virtual bool ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch, const CJobSettings& settings);
 
     // Reporting from the transfer engine while it runs the selected order.
     // One log entry for the selected transfer order; locations are stored
@@ -215,6 +220,7 @@ private:
     bool m_bLaunchFailed = false;
     Clock m_clock;
     std::string m_strConnectionsFile;
+    CJobSettings m_jobSettings;
     bool m_bSoleHost = false;
 };
 

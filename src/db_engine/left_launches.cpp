@@ -4,27 +4,9 @@
 
 #include "base/format.h"
 #include "db_engine/db_engine.h"
-#include "engine/job_lock.h"
-#include "engine/statistic.h"
 #include "messaging/log_status.h"
 
 namespace velmora {
-namespace {
-
-// The jobs of a resumed launch continue the partial files the killed run
-// left, as their partial records allow, instead of writing them again.
-class CContinuing {
-public:
-    CContinuing() : m_bBefore(CStatistic::Job().m_bContinue) { CStatistic::Job().m_bContinue = true; }
-    ~CContinuing() { CStatistic::Job().m_bContinue = m_bBefore; }
-    CContinuing(const CContinuing&) = delete;
-    CContinuing& operator=(const CContinuing&) = delete;
-
-private:
-    bool m_bBefore;
-};
-
-}  // namespace
 
 bool CDBEngine::ResumeLeftLaunches(const CDBScheduleObj& schedule) {
     // Without the host lock, a launch Processing may well be running elsewhere.
@@ -37,10 +19,11 @@ bool CDBEngine::ResumeLeftLaunches(const CDBScheduleObj& schedule) {
                          Format("launch %d of schedule '%s' was left running by a scheduler that stopped during "
                                 "it; it runs again, its files continuing where they stopped",
                                 m_selLaunch.ID, schedule.Name.c_str()));
-        // The settings belong to this job: taken under its lock.
-        CJobLock lock(this);
-        const CContinuing continuing;
-        if (!ProcessOrder(schedule, m_selLaunch)) return false;
+        // Its jobs continue the partial files the killed run left, as
+        // their partial records allow, instead of writing them again.
+        CJobSettings continuing = m_jobSettings;
+        continuing.m_bContinue = true;
+        if (!ProcessOrder(schedule, m_selLaunch, continuing)) return false;
     }
     return true;
 }

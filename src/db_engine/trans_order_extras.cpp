@@ -4,6 +4,7 @@
 #include "base/password.h"
 #include "ftp/login_info.h"
 #include "ftp/password_store.h"
+#include "ftp/tls_trust.h"
 #include "objects/obj.h"
 #include "platform/guid.h"
 #include "tasks/ftp_url.h"
@@ -138,7 +139,7 @@ void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy) {
 EOverwrite OrderOverwrite(const CDBTransOrderObj& order) { return OverwriteFromName(FilterValue(order, kOverwrite)); }
 
 void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls) {
-    if (tls.mode) order.Filter += CObj::XMLAttr(TlsKey(end), protocol::TlsModeName(*tls.mode));
+    if (tls.mode) order.Filter += CObj::XMLAttr(TlsKey(end), TlsModeName(*tls.mode));
     if (!tls.fingerprint.empty()) order.Filter += CObj::XMLAttr(TlsKey(end, kFingerprintSuffix), tls.fingerprint);
     if (!tls.caFile.empty()) order.Filter += CObj::XMLAttr(TlsKey(end, kCaFileSuffix), tls.caFile);
     if (tls.insecure) order.Filter += CObj::XMLAttr(TlsKey(end, kInsecureSuffix), "1");
@@ -146,9 +147,9 @@ void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls) {
 
 COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end) {
     COrderTls tls;
-    protocol::ETlsMode mode = protocol::ETlsMode::Plain;
+    ETlsMode mode = ETlsMode::Plain;
     // A name this version does not know leaves the end as its URL says.
-    if (protocol::ParseTlsModeName(FilterValue(order, TlsKey(end)), mode)) tls.mode = mode;
+    if (ParseTlsModeName(FilterValue(order, TlsKey(end)), mode)) tls.mode = mode;
     tls.fingerprint = FilterValue(order, TlsKey(end, kFingerprintSuffix));
     tls.caFile = FilterValue(order, TlsKey(end, kCaFileSuffix));
     tls.insecure = FilterValue(order, TlsKey(end, kInsecureSuffix)) == "1";
@@ -158,7 +159,7 @@ COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end) {
 void ApplyOrderTls(CTransPoint& point, const COrderTls& tls) {
     if (tls.IsEmpty()) return;
     CFtpLoginInfo login = point.GetFtpLoginInfo();
-    protocol::CTlsSettings settings = login.GetTlsSettings();
+    CTlsSettings settings = login.GetTlsSettings();
     if (tls.mode) settings.mode = *tls.mode;
     if (!tls.fingerprint.empty()) settings.fingerprint = tls.fingerprint;
     if (!tls.caFile.empty()) settings.caFile = tls.caFile;

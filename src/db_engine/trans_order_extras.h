@@ -5,7 +5,7 @@
 
 #include "db/db_trans_order_obj.h"
 #include "engine/overwrite_policy.h"
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "platform/api.h"
 #include "platform/secret_store.h"
 
@@ -36,7 +36,7 @@ enum class EOrderEnd { From, To };
 // The TLS settings an order gives one of its server ends on top of those of
 // its URL or saved connection. Empty: the end keeps those.
 struct COrderTls {
-    std::optional<protocol::ETlsMode> mode;
+    std::optional<ETlsMode> mode;
     std::string fingerprint;
     std::string caFile;
     bool insecure = false;

@@ -7,11 +7,10 @@
 
 #include "base/format.h"
 #include "ftp/ftp_node.h"
-#include "ftp/remote_facts.h"
-#include "ftp/protocol/ftp_error.h"
+#include "ftp/remote_session.h"
+#include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
-#include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 #include "platform/clock.h"
@@ -31,7 +30,14 @@ CFtpSource::CFtpSource(const CTskItem& item, const CFtpPathList& paths) : CFtpSo
 CFtpSource::~CFtpSource() { Close(); }
 
 bool CFtpSource::Login(CFtpLoginInfo info) {
-    const int attempts = Job().m_nLoginAttempts > 0 ? Job().m_nLoginAttempts : kLoginAttempts;
+    const CJobSettings& settings = Job().Settings();
+    const int attempts = settings.m_nLoginAttempts > 0 ? settings.m_nLoginAttempts : kLoginAttempts;
+    AskPassword(info);
+    auto options = m_client.GetSessionOptions();
+    options.lowSpeedBytes = settings.m_lowSpeed.bytesPerSecond;
+    options.lowSpeedSeconds = settings.m_lowSpeed.seconds;
+    options.machineListing = settings.m_bMachineListing;
+    m_client.SetSessionOptions(options);
     info.SetRetries(attempts);
     info.SetRetryDelay(m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
@@ -40,7 +46,7 @@ bool CFtpSource::Login(CFtpLoginInfo info) {
             m_login = info;
             return true;
         }
-        if (attempt >= attempts || !protocol::IsTransient(m_client.GetLoginError())) return false;
+        if (attempt >= attempts || !IsTransient(m_client.GetLoginError())) return false;
         {
             // Whoever shows the job says why it waits.
             CMsgWait notice(Format("cannot connect to %s:%d (%s); retrying in %d s (attempt %d of %d)",
@@ -52,18 +58,20 @@ bool CFtpSource::Login(CFtpLoginInfo info) {
     }
 }
 
-protocol::CFtpConnection* CFtpSource::Reconnect(std::string& error) {
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
-    if (connection && connection->Command("NOOP")) return connection;
+CRemoteSession* CFtpSource::Reconnect(std::string& error) {
+    CRemoteSession* session = m_client.GetSession();
+    // Asked at once, whenever it last heard from the server.
+    if (session && session->KeepAlive(0)) return session;
     LogText(LOG_STATUS, "Reconnect:", m_login.GetHost());
     m_client.Logoff();
-    if (Login(m_login)) return m_client.GetFtpConnection();
+    if (Login(m_login)) return m_client.GetSession();
     error = m_client.GetStrError();
     return nullptr;
 }
 
 std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const {
     auto session = std::make_unique<CFtpSource>(m_item);
+    session->m_client.SetSessionOptions(m_client.GetSessionOptions());
     CFtpLoginInfo info = m_login;
     info.SetRetries(1);
     info.SetCurAttempt(1);
@@ -80,7 +88,7 @@ void CFtpSource::Adopt(CTskDataFile* file) {
 }
 
 CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
-    file->SetConnection(m_client.GetFtpConnection());
+    file->SetSession(m_client.GetSession());
     file->SetReconnect([this](std::string& error) { return Reconnect(error); });
     return file;
 }
@@ -115,7 +123,7 @@ void CFtpSource::ReadPaths() {
 
 std::unique_ptr<CFtpNode> CFtpSource::OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder) {
     info.SetFtpPath(folder);
-    std::unique_ptr<CFtpNode> tree(CFtpNode::CreateRoot(m_client.GetFtpConnection(), info, false));
+    std::unique_ptr<CFtpNode> tree(CFtpNode::CreateRoot(m_client.GetSession(), info, false));
     if (!IsServerRoot(folder) && IsServerRoot(tree->GetPath())) return nullptr;
     return tree;
 }
@@ -161,26 +169,29 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filte
 }
 
 bool CFtpSource::TargetFileSize(const std::string& path, uint64_t& size) {
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
-    return connection && connection->GetFileSize(path, size);
+    CRemoteSession* session = m_client.GetSession();
+    CRemoteFacts facts;
+    if (!session || !session->GetFactsOnly(path, FactSize, facts) || !facts.size) return false;
+    size = *facts.size;
+    return true;
 }
 
 bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) {
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
-    if (!connection) {
+    CRemoteSession* session = m_client.GetSession();
+    if (!session) {
         error = "Ftp connection is missing";
         return false;
     }
     const std::string remote = path.GetFtpPath();
-    if (folder ? connection->RemoveDirectory(remote) : connection->DeleteFile(remote)) return true;
-    error = connection->GetLastResponse();
+    if (folder ? session->RemoveFolder(remote) : session->DeleteFile(remote)) return true;
+    error = session->GetLastError();
     return false;
 }
 
 // A walk the job's abort ended is the user's doing, and ends the job too.
 void CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
     const auto aborted = [] { return Job().IsAborted(); };
-    if (tree.Load(m_client.GetFtpConnection(), filter, aborted)) return;
+    if (tree.Load(m_client.GetSession(), filter, aborted)) return;
     const std::string folder = tree.GetPath().GetPath();
     if (aborted()) {
         ReportError(ERROR_ABORTED, "Listing stopped in " + folder);
@@ -190,8 +201,7 @@ void CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
 }
 
 std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
-    auto root = std::make_unique<CFtpNode>(connection);
+    auto root = std::make_unique<CFtpNode>(m_client.GetSession());
     CFtpPath path(folder.GetPath(), PATH_FOLDER);
     path.SetStatusBlock(folder.GetStatusBlock());
     root->GetPath() = path;
@@ -244,28 +254,44 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
 
 // The provider of unique names knows the names taken in the target folder.
 // A taken name it does not settle itself is put to the program's question
-// (outside the broadcast, which may not wait); a rename is then its part.
+// (outside the provider, which may not wait for it); a rename is then its part.
 int32_t CFtpSource::AskForName(const CFtpPath& source, CFtpPath& target) {
-    CMsg request(MSG_UNIQUE_NAME, &source, 0);
-    request.RefObject(&target);
-    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
-    if (request.Result() != TARGET_ASK) return request.Result();
+    const int32_t answer = AskUniqueName(source, target, false);
+    if (answer != TARGET_ASK) return answer;
     const int32_t choice = AskTargetQuestion(source, target, true);
     if (choice == TARGET_OVERWRITE || choice == TARGET_SKIP || choice == TARGET_RESUME) return choice;
-    CMsg rename(MSG_UNIQUE_NAME, 1, 0, &source, 0);
-    rename.RefObject(&target);
-    CMsgBox::Box().SendTo(kUniqueNameProviderId, rename);
+    AskUniqueName(source, target, true);
     return TARGET_RENAME;
 }
 
+int32_t CFtpSource::AskUniqueName(const CFtpPath& source, CFtpPath& target, bool rename) {
+    const CJobProviders::UniqueName& provider = Job().Settings().m_providers.uniqueName;
+    if (provider) {
+        const auto lock = Job().ProviderLock(EJobProvider::UniqueName);
+        return provider(source, target, rename);
+    }
+    // The program's own provider, when it has one, answers on the message box.
+    CMsg request(MSG_UNIQUE_NAME, rename ? 1 : 0, 0, &source, 0);
+    request.RefObject(&target);
+    CMsgBox::Box().SendTo(kUniqueNameProviderId, request);
+    return request.Result();
+}
+
+void CFtpSource::AskPassword(CFtpLoginInfo& info) {
+    const CJobProviders::Password& provider = Job().Settings().m_providers.password;
+    if (!provider || !info.GetPassword().empty()) return;
+    std::string password;
+    const auto lock = Job().ProviderLock(EJobProvider::Password);
+    if (provider(info, password)) info.SetPassword(password);
+}
+
 CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
-    protocol::CFtpConnection* connection = m_client.GetFtpConnection();
-    uint64_t size = 0;
-    const std::string path = target.GetPath().GetPath();
-    if (!connection || !AskRemoteSize(*connection, path, size)) return {};
-    int64_t seconds = 0;
-    const bool dated = connection->GetModificationTime(path, seconds);
-    return {true, dated ? platform::UnixToFileTime(seconds) : 0};
+    CRemoteSession* session = m_client.GetSession();
+    CRemoteFacts facts;
+    if (!session || !session->GetFactsOnly(target.GetPath().GetPath(), FactSize | FactTime, facts) || !facts.exists ||
+        facts.folder)
+        return {};
+    return {true, facts.modified};
 }
 
 void CFtpSource::Close() {

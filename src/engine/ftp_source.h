@@ -38,7 +38,7 @@ public:
     // own name, which the desktop program may first make unique in its
     // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID"), or leave out.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
-    // A file on the server, asked for its size and time (SIZE, MDTM).
+    // A file on the server, asked for its size and time.
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
     // Also logs off.
     void Close() override;
@@ -63,14 +63,18 @@ private:
     // The name of the file's target (a TargetChoice: TARGET_SKIP leaves the
     // file out).
     static int32_t AskForName(const CFtpPath& source, CFtpPath& target);
+    // The job's provider of unique names, else the program's on the message box.
+    static int32_t AskUniqueName(const CFtpPath& source, CFtpPath& target, bool rename);
+    // A login without a password takes the one the job's provider gives.
+    static void AskPassword(CFtpLoginInfo& info);
     bool Login(CFtpLoginInfo info);
     // The destination folder the files go into.
     CFtpPath TargetFolder() const;
-    // A new connection after the server dropped the old one, with the same
-    // attempts as the first login; a connection whose control side still
-    // answers is kept (only a data connection broke).
-    protocol::CFtpConnection* Reconnect(std::string& error);
-    // A data file of this source: the client's connection and its reconnect.
+    // A new session after the server dropped the old one, with the same
+    // attempts as the first login; a session that still answers is kept
+    // (only a data connection broke).
+    CRemoteSession* Reconnect(std::string& error);
+    // A data file of this source: the client's session and its reconnect.
     CTskDataFile* Attach(CTskFtpFile* file);
     // Waits the retry delay; an abort of the job ends the wait.
     void WaitBeforeRetry() const;

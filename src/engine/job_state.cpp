@@ -3,6 +3,11 @@
 #include "platform/clock.h"
 
 namespace velmora {
+namespace {
+
+thread_local CJobState* t_pBound = nullptr;
+
+}  // namespace
 
 std::string GetErrorCategoryText(int32_t category) {
     switch (category) {
@@ -32,21 +37,19 @@ bool IsFatalErrorCategory(int32_t category) {
     }
 }
 
-CJobState& CJobState::Job() {
-    static CJobState job;
-    return job;
+CJobState::CJobState(const CJobSettings& settings) : m_settings(settings) {}
+
+CJobState& CJobState::Current() {
+    if (t_pBound) return *t_pBound;
+    thread_local CJobState own;
+    return own;
 }
 
 void CJobState::Reset() {
     const auto lock = ReportLock();
-    m_nProcessed = 0;
-    m_nSkipped = 0;
-    m_nErrors = 0;
-    m_nLastCategory = ERROR_NONE;
-    m_nTotalBytes = 0;
-    m_nProcessedBytes = 0;
-    m_nTotalItems = 0;
-    m_mirror = CMirrorCounts();
+    std::string lastError = std::move(m_strLastError);
+    static_cast<CJobResult&>(*this) = CJobResult();
+    m_strLastError = std::move(lastError);
     m_tStart = platform::Now();
     m_bAbort = false;
 }
@@ -55,5 +58,34 @@ bool CJobState::ContinueCheck() const {
     const auto lock = ReportLock();
     return !IsFatalErrorCategory(m_nLastCategory) && m_nErrors < kErrorLimit;
 }
+
+void CJobState::CountError(int32_t category, const std::string& text, const std::string& file) {
+    const auto lock = ReportLock();
+    ++m_nErrors;
+    m_nLastCategory = category;
+    m_strLastError = text;
+    if (m_strFirstError.empty()) {
+        m_strFirstError = text;
+        m_strFirstErrorFile = file;
+    }
+    m_bAborted = m_bAborted || category == ERROR_ABORTED;
+}
+
+void CJobState::Unsent(EFileOutcome kind, const std::string& source, const std::string& reason) {
+    const auto lock = ReportLock();
+    if (kind == EFileOutcome::NotTaken) ++m_nNotTaken;
+    if (m_unsent.size() < kMaxKeptOutcomes) m_unsent.push_back({kind, source, reason});
+}
+
+CJobResult CJobState::Result() const {
+    const auto lock = ReportLock();
+    CJobResult result = *this;
+    result.m_bAborted = result.m_bAborted || IsAborted();
+    return result;
+}
+
+CJobBinding::CJobBinding(CJobState& job) : m_pPrevious(t_pBound) { t_pBound = &job; }
+
+CJobBinding::~CJobBinding() { t_pBound = m_pPrevious; }
 
 }  // namespace velmora

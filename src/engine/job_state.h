@@ -6,7 +6,8 @@
 #include <string>
 
 #include "db/db_log_status.h"
-#include "engine/overwrite_policy.h"
+#include "engine/job_result.h"
+#include "engine/job_settings.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -32,83 +33,69 @@ enum eErrorCategory : int32_t {
 VELMORA_API std::string GetErrorCategoryText(int32_t category);
 VELMORA_API bool IsFatalErrorCategory(int32_t category);
 
-// What the mirrors of a job found: files new at the destination, files
-// changed, files already equal there, and entries deleted from it; the
-// bytes of the new and changed files (in a dry run, what would be sent).
-struct CMirrorCounts {
-    int32_t m_nNew = 0;
-    int32_t m_nChanged = 0;
-    int32_t m_nEqual = 0;
-    int32_t m_nDeleted = 0;
-    int64_t m_nBytes = 0;
-};
+// The providers of a job's settings, each asked under a lock of its own.
+enum class EJobProvider { UniqueName, TargetQuestion, Password };
 
-// The state of the running job. There is one per process, shared by every
-// mover, source and data file: one job runs at a time. The abort flag is set
-// from other threads (a cancel message sent by a window), so it is atomic.
-// The counters, the last error and the job database are shared by the
-// sessions of a job that runs several side by side: whoever changes or reads
-// them while a job runs holds the report lock.
-struct VELMORA_API CJobState {
+// One running job: the settings its host gave it and what it has done so
+// far (the result it hands back). A mover owns its job; every engine object
+// that works for it (sources, data files, the sessions of a pool, a mirror)
+// reaches it as the job of the thread it runs on (Current), which the mover
+// and each further session bind for the time they work (CJobBinding).
+//
+// The abort flag is set from other threads (a cancel message sent by a
+// window), so it is atomic. The counts, the errors and the outcomes are
+// shared by the sessions of a job that runs several side by side: whoever
+// changes or reads them while the job runs holds the report lock.
+//
+// Lock order, outer first: the report lock, then the message box's lock (a
+// report sends its records while it holds the report lock). A session
+// pool's queue lock is never held while taking either, and nothing waits on
+// the network, or asks a provider, while holding any of them.
+class VELMORA_API CJobState : public CJobResult {
+public:
     // The error count at which a job stops.
     static constexpr int32_t kErrorLimit = 21;
 
-    int32_t m_nProcessed = 0;
-    int32_t m_nSkipped = 0;
-    int32_t m_nErrors = 0;
-    // The category of the latest error; 0 while there was none.
-    int32_t m_nLastCategory = ERROR_NONE;
-    int64_t m_nTotalBytes = 0;
-    int64_t m_nProcessedBytes = 0;
-    int64_t m_nTotalItems = 0;
-    // Seconds since 1970 (UTC).
-    int64_t m_tStart = 0;
-    std::atomic<bool> m_bAbort{false};
-    // The database log action of the running pair.
-    tagDBLogAction m_eAction = DBACTION_NONE;
-    CMirrorCounts m_mirror;
-    // The message of the latest error, kept from one job to the next.
-    std::string m_strLastError;
-    // How the transfers that follow treat their targets (kept by Reset):
-    // a target shorter than its source, or the partial file an earlier
-    // transfer left of it, is continued instead of written again; uploads
-    // are written under a temporary name and renamed when complete.
-    bool m_bContinue = false;
-    bool m_bTempNames = false;
-    // Login attempts of an FTP source, set by the host for every job that
-    // follows; 0 keeps the engine's own number.
-    int32_t m_nLoginAttempts = 0;
-    // What a job does with local files that are there already; set by the
-    // host (or a scheduled order) for the jobs that follow.
-    EOverwrite m_eOverwrite = EOverwrite::Design;
-    // How many sessions a job between local files and a server may open to
-    // the server, set by the host for the jobs that follow; 1 moves every
-    // file over the one session.
-    int32_t m_nSessions = 1;
+    explicit CJobState(const CJobSettings& settings = CJobSettings());
+    CJobState(const CJobState&) = delete;
+    CJobState& operator=(const CJobState&) = delete;
 
-    // The process's job.
-    static CJobState& Job();
+    // The job the calling thread works for; a thread that works for none
+    // has a job of its own, with default settings.
+    static CJobState& Current();
 
-    // Zero counts, byte totals, total items, category and abort flag; the
-    // start time becomes now. The last error message, the login attempts
-    // and the overwrite policy stay.
+    const CJobSettings& Settings() const { return m_settings; }
+    // A job that runs several orders (the database engine's) takes each
+    // order's own choices while it runs it.
+    CJobSettings& Settings() { return m_settings; }
+    CJobDatabase* Database() const { return m_settings.m_pJobDatabase; }
+
+    // Zero counts, byte totals, total items, errors, outcomes and abort flag;
+    // the start time becomes now. The last error message stays.
     void Reset();
     // False once a fatal error was reported or the error limit was reached.
     bool ContinueCheck() const;
-    // Aborted by the cancel message, or by the stop request of the host
-    // that runs the job (see SetStopRequest).
+    // Aborted by the cancel message, or by the host's stop request.
     bool IsAborted() const {
-        const std::atomic<bool>* stop = m_pStopRequest.load();
+        const std::atomic<bool>* stop = m_settings.m_pStopRequest;
         return m_bAbort.load() || (stop != nullptr && stop->load());
     }
-    // While the job runs, a host may give it a flag of its own that aborts
-    // it once set: unlike the cancel message, which reaches whatever job
-    // runs, it stops only the job it was given to. The job's thread sets it
-    // (null again at the end) while it holds the job lock.
-    void SetStopRequest(const std::atomic<bool>* stop) { m_pStopRequest = stop; }
     void AddProcessedBytes(int64_t bytes) {
         const auto lock = ReportLock();
         m_nProcessedBytes += bytes;
+    }
+    // Counts an error: `text` becomes the last error message, and the first
+    // one of the job with `file` when there was none before.
+    void CountError(int32_t category, const std::string& text, const std::string& file);
+    // A file that was not sent, failed or not taken (the sent are counted).
+    void Unsent(EFileOutcome kind, const std::string& source, const std::string& reason);
+    // A copy of what the job did, for its host.
+    CJobResult Result() const;
+
+    // One question at a time to each provider; taken with no other lock
+    // of the job's held.
+    [[nodiscard]] std::unique_lock<std::mutex> ProviderLock(EJobProvider provider) const {
+        return std::unique_lock(m_providerMutexes[static_cast<size_t>(provider)]);
     }
     // Serialises the reports of a job's sessions; re-entrant, since one
     // report makes others.
@@ -116,9 +103,29 @@ struct VELMORA_API CJobState {
         return std::unique_lock(m_reportMutex);
     }
 
+    // Seconds since 1970 (UTC).
+    int64_t m_tStart = 0;
+    std::atomic<bool> m_bAbort{false};
+    // The database log action of the running pair.
+    tagDBLogAction m_eAction = DBACTION_NONE;
+
 private:
+    CJobSettings m_settings;
     mutable std::recursive_mutex m_reportMutex;
-    std::atomic<const std::atomic<bool>*> m_pStopRequest{nullptr};
+    mutable std::mutex m_providerMutexes[3];
+};
+
+// Makes `job` the calling thread's job (CJobState::Current) while it exists;
+// the thread's job before comes back after it.
+class VELMORA_API CJobBinding {
+public:
+    explicit CJobBinding(CJobState& job);
+    ~CJobBinding();
+    CJobBinding(const CJobBinding&) = delete;
+    CJobBinding& operator=(const CJobBinding&) = delete;
+
+private:
+    CJobState* m_pPrevious;
 };
 
 }  // namespace velmora

@@ -97,7 +97,7 @@ CMirror::CMirror(CSource& source, CSource& target)
       m_bDelete(source.GetItem().GetTransform().IsSyncDelete()),
       m_filter(DestinationFilter(source.GetItem().GetFilter(), CFtpPath(source.SourceRoot().GetPath(), PATH_FOLDER),
                                  CFtpPath(target.TargetRoot().GetPath(), PATH_FOLDER))) {
-    if (CSQLiteDatabase* database = CMirrorRecord::Database()) {
+    if (CSQLiteDatabase* database = CStatistic::Job().Settings().m_pRecordDatabase) {
         m_record = std::make_unique<CMirrorRecord>(database, RecordAddress());
     }
 }
@@ -174,17 +174,12 @@ bool CMirror::KeyOf(const CTskDataFile& file, std::string& key) {
     return true;
 }
 
-void CMirror::Unsent(const CTskDataFile& file) {
-    std::string key;
-    if (m_record && KeyOf(file, key)) m_record->Forget(key);
-}
-
 bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
     if (!file) return false;
     std::string key;
     if (!KeyOf(*file, key)) {
         return CStatistic::ReportErrorAt(ERROR_COPY, "Outside the source folder: " + file->GetPath().GetPath(),
-                                         file->GetPath().GetPath(), std::string());
+                                         file->GetPath().GetPath(), std::string(), file->SourceText());
     }
     if (!key.empty()) ++m_nSourceEntries;
     // The root itself: a destination that is not there yet is made.
@@ -197,7 +192,7 @@ bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
         // A folder where a file goes, or the other way round.
         if (!m_bDelete) {
             return CStatistic::ReportErrorAt(ERROR_COPY, "Another kind of entry is in the way: " + key,
-                                             file->GetPath().GetPath(), TargetText(key));
+                                             file->GetPath().GetPath(), TargetText(key), file->SourceText());
         }
         if (!DeleteBelow(key)) return false;
         entry = nullptr;
@@ -216,15 +211,35 @@ bool CMirror::PutByRecord(CTskDataFile* file, const std::string& key, const PutS
     return Carry(!before ? eNew : *before == now ? eEqual : eChanged, file, key, put);
 }
 
-bool CMirror::Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& put) {
+bool CMirror::Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& putStep) {
     if (action != eEqual || !file->IsFolderEntry()) Report(action, *file, key);
-    if (action == eEqual) return Sent(key, *file, true);
-    return m_bDryRun || Sent(key, *file, put(file));
+    // Read before the file is handed on: another session may be at it next.
+    const CMirrorRecord::Row row = RowOf(*file);
+    if (action == eEqual) return Sent(key, row, true);
+    if (m_bDryRun) return true;
+    const bool put = putStep(file);
+    if (!put || !m_bDeferred || file->IsFolderEntry()) return Sent(key, row, put);
+    const auto lock = CStatistic::Job().ReportLock();
+    m_pending[file] = Pending{key, row};
+    return true;
 }
 
-bool CMirror::Sent(const std::string& key, const CTskDataFile& file, bool sent) {
-    if (m_record && sent) m_record->Confirm(key, RowOf(file));
-    if (m_record && !sent) m_record->Forget(key);
+void CMirror::Settle(const CTskDataFile& file, EFileOutcome outcome) {
+    const auto lock = CStatistic::Job().ReportLock();
+    const auto found = m_pending.find(&file);
+    if (found == m_pending.end()) return;
+    Sent(found->second.key, found->second.row, outcome == EFileOutcome::Sent);
+    m_pending.erase(found);
+}
+
+bool CMirror::Sent(const std::string& key, const CMirrorRecord::Row& row, bool sent) {
+    if (!m_record) return sent;
+    const auto lock = CStatistic::Job().ReportLock();
+    if (sent) {
+        m_record->Confirm(key, row);
+    } else {
+        m_record->Forget(key);
+    }
     return sent;
 }
 

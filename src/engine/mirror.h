@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/job_result.h"
 #include "engine/mirror_record.h"
 #include "engine/tsk_data_file.h"
 #include "messaging/listener.h"
@@ -56,6 +57,12 @@ public:
     // Sends `file` with `put` when it is new or changed; false when that,
     // or clearing the way for it, failed.
     bool Put(CTskDataFile* file, const PutStep& put);
+    // The files `put` answers true for are only on their way (handed to
+    // other sessions): the record learns of each from Settle.
+    void DeferOutcomes() { m_bDeferred = true; }
+    // What became of a file whose put was deferred; any thread, under the
+    // job's report lock.
+    void Settle(const CTskDataFile& file, EFileOutcome outcome);
     // Deletes, deepest first, what the destination holds and no source file
     // matched, when the transform says so. Nothing is deleted after an
     // error of the job: a source that could not be read whole would
@@ -67,9 +74,6 @@ public:
     // Keeps what the run learnt in the record (not in a dry run);
     // `everyFile`: every source file had its turn.
     void StoreRecord(bool everyFile);
-    // A file that `put` took and then failed to send after all (another
-    // session sends it while the next ones are decided) is not in the record.
-    void Unsent(const CTskDataFile& file);
 
     // Whether a source modified at `source` is newer than a destination
     // modified at `destination` (file times). A destination time on a whole
@@ -95,8 +99,9 @@ private:
     bool PutByRecord(CTskDataFile* file, const std::string& key, const PutStep& put);
     // Reports the decision and puts the file when it needs it.
     bool Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& put);
-    // The outcome of `put` for the record.
-    bool Sent(const std::string& key, const CTskDataFile& file, bool sent);
+    // The outcome of a put for the record: `row` is the source file as it
+    // was decided on.
+    bool Sent(const std::string& key, const CMirrorRecord::Row& row, bool sent);
     std::string RecordAddress() const;
     void IndexTree(const CMFCObjNode& node, const CFtpPath& root);
     EAction Decide(const CTskDataFile& file, const Entry* entry) const;
@@ -123,6 +128,13 @@ private:
     bool m_bListedWhole = false;
     // Source entries below the root that had their turn.
     int64_t m_nSourceEntries = 0;
+    bool m_bDeferred = false;
+    struct Pending {
+        std::string key;
+        CMirrorRecord::Row row;
+    };
+    // The files on their way, under the job's report lock.
+    std::unordered_map<const CTskDataFile*, Pending> m_pending;
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)

@@ -1,7 +1,5 @@
 #include "engine/mirror_record.h"
 
-#include <atomic>
-
 #include "base/text.h"
 #include "db/db_src_point.h"
 #include "db/db_statement.h"
@@ -13,8 +11,6 @@
 namespace velmora {
 namespace {
 
-std::atomic<CSQLiteDatabase*> g_database{nullptr};
-
 // The rows of a mirror's record: the transform's sync bit, no order.
 constexpr const char* kRecordRows = " WHERE ID_TransOrder = 0 AND Type = 4";
 // Rows per statement when many are written at once.
@@ -25,10 +21,6 @@ uint64_t JoinSize(int32_t high, int32_t low) {
 }
 
 }  // namespace
-
-void CMirrorRecord::SetDatabase(CSQLiteDatabase* database) { g_database = database; }
-
-CSQLiteDatabase* CMirrorRecord::Database() { return g_database; }
 
 CMirrorRecord::CMirrorRecord(CSQLiteDatabase* database, std::string address)
     : m_pDatabase(database), m_strAddress(std::move(address)) {}

@@ -36,10 +36,6 @@ public:
         bool operator==(const Row&) const = default;
     };
 
-    // The database hosts keep the record in (null: no record); process-wide,
-    // set before jobs run.
-    static void SetDatabase(CSQLiteDatabase* database);
-    static CSQLiteDatabase* Database();
     // How long a record is trusted after the last run that listed the whole
     // destination, in seconds.
     static constexpr int64_t kTrustedFor = 24 * 60 * 60;
@@ -78,15 +74,6 @@ private:
     std::map<std::string, Row> m_confirmed;
     std::set<std::string> m_forgotten;
     std::string m_strError;
-};
-
-// The host's record database while it exists (CMirrorRecord::SetDatabase).
-class VELMORA_API CMirrorRecordDatabase {
-public:
-    explicit CMirrorRecordDatabase(CSQLiteDatabase* database) { CMirrorRecord::SetDatabase(database); }
-    ~CMirrorRecordDatabase() { CMirrorRecord::SetDatabase(nullptr); }
-    CMirrorRecordDatabase(const CMirrorRecordDatabase&) = delete;
-    CMirrorRecordDatabase& operator=(const CMirrorRecordDatabase&) = delete;
 };
 
 }  // namespace velmora

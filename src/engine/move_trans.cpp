@@ -8,7 +8,6 @@
 #include "base/format.h"
 #include "base/value_format.h"
 #include "engine/ftp_source.h"
-#include "engine/job_lock.h"
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"
 #include "engine/mirror.h"
@@ -120,9 +119,22 @@ std::string ArchiveSummary(const CFtpPath& archivePath) {
 
 }  // namespace
 
-CMoveTrans::CMoveTrans(const CTskItems& items) : m_items(items) { Listen(); }
+namespace {
 
-CMoveTrans::CMoveTrans(CJobDatabase* database) : m_pDatabase(database) { Listen(); }
+CJobSettings WithDatabase(CJobSettings settings, CJobDatabase* database) {
+    settings.m_pJobDatabase = database;
+    return settings;
+}
+
+}  // namespace
+
+CMoveTrans::CMoveTrans(const CTskItems& items, const CJobSettings& settings) : m_job(settings), m_items(items) {
+    Listen(&m_job);
+}
+
+CMoveTrans::CMoveTrans(CJobDatabase* database, const CJobSettings& settings) : m_job(WithDatabase(settings, database)) {
+    Listen(&m_job);
+}
 
 void CMoveTrans::WorkerStart() { SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1); }
 
@@ -133,7 +145,7 @@ void CMoveTrans::WorkerStop() {
 
 bool CMoveTrans::RunJob(int count, const std::function<CTskItem*(int)>& next, const std::function<bool()>& done,
                         const std::function<bool()>& transfer) {
-    CJobLock lock(m_pDatabase);
+    const CJobBinding binding(m_job);
     m_pCurItem = nullptr;
     ResetJob();
     CTransferAutoRunner<CMoveTrans> runner(this);
@@ -160,7 +172,7 @@ bool CMoveTrans::RunItems() {
 }
 
 bool CMoveTrans::ProcessOrders() {
-    CJobDatabase* database = m_pDatabase;
+    CJobDatabase* database = m_job.Database();
     if (!database) return false;
     const auto next = [&](int index) {
         return database->SelectTransOrder(index, m_workItem) ? &m_workItem : nullptr;
@@ -194,9 +206,10 @@ bool CMoveTrans::TransferOrder() {
 }
 
 bool CMoveTrans::ReportItem(tagDBLogStatus status, const std::string& text) {
-    if (!m_pDatabase || !m_pCurItem) return false;
-    return m_pDatabase->ReportTrans(status, m_pCurItem->GetSourcePath(), m_pCurItem->GetDestinationPath(),
-                                    Job().m_eAction, text);
+    CJobDatabase* database = m_job.Database();
+    if (!database || !m_pCurItem) return false;
+    return database->ReportTrans(status, m_pCurItem->GetSourcePath(), m_pCurItem->GetDestinationPath(), m_job.m_eAction,
+                                 text);
 }
 
 bool CMoveTrans::TransferItem() {
@@ -259,11 +272,16 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     const auto decide = [&](CTskDataFile* file, const CMirror::PutStep& step) {
         return mirror ? mirror->Put(file, step) : step(file);
     };
-    const auto unsent = [&](CTskDataFile* file) {
-        if (mirror) mirror->Unsent(*file);
+    // What the record, the statistics and the host learn of each file comes
+    // from its outcome, whichever session sent it.
+    const auto outcome = [&](CTskDataFile* file, EFileOutcome kind) {
+        if (mirror) mirror->Settle(*file, kind);
+        if (kind != EFileOutcome::Sent) Job().Unsent(kind, file->SourceText(), file->GetFileError());
     };
-    const bool result = InSessions(run, source, target) ? PutInSessions(source, target, decide, done, unsent)
-                                                        : PutInTurn(source, decide, put, done);
+    const bool inSessions = InSessions(run, source, target);
+    if (mirror && inSessions) mirror->DeferOutcomes();
+    const bool result = inSessions ? PutInSessions(source, target, decide, outcome, done)
+                                   : PutInTurn(source, decide, put, outcome, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
     if (mirror) mirror->StoreRecord(count == source.GetCount());
     target.Close();
@@ -274,25 +292,33 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
 
 bool CMoveTrans::InSessions(ERun run, const CSource& source, const CSource& target) {
     // Between two servers, and into an archive, the files go one by one.
-    return run == eRunTransfer && Job().m_nSessions > 1 && source.IsRemote() != target.IsRemote();
+    return run == eRunTransfer && Job().Settings().m_nSessions > 1 && source.IsRemote() != target.IsRemote();
 }
 
 bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
-                           const CSessionPool::DoneStep& done) {
+                           const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done) {
     bool result = true;
+    bool going = true;
     for (CTskDataFile* file : source) {
-        result = decide(file, put);
-        if (!done(file)) break;
+        if (file->IsFolderEntry()) {
+            if (going) result = decide(file, put);
+        } else if (!going) {
+            outcome(file, EFileOutcome::NotTaken);
+        } else {
+            result = decide(file, put);
+            outcome(file, result ? EFileOutcome::Sent : EFileOutcome::Failed);
+        }
+        going = going && done(file);
     }
     return result;
 }
 
 bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
-                               const CSessionPool::DoneStep& done, const UnsentStep& unsent) {
+                               const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done) {
     const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
         return !file->IsFolderEntry();
     });
-    CSessionPool pool(source, target, Job().m_nSessions, static_cast<size_t>(files), done);
+    CSessionPool pool(source, target, Job().Settings().m_nSessions, static_cast<size_t>(files), outcome, done);
     // The first session makes the folders, in order, and hands out each file
     // once its folder is there; the others send meanwhile.
     bool result = true;
@@ -304,17 +330,18 @@ bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideSte
             queued = true;
             return true;
         };
-        result = decide(file, put) && result;
+        const bool decided = decide(file, put);
+        result = decided && result;
+        // A file the mirror decided to leave, or could not clear the way for, has its outcome now.
+        if (!queued && !file->IsFolderEntry()) outcome(file, decided ? EFileOutcome::Sent : EFileOutcome::Failed);
         const auto lock = Job().ReportLock();
         if (queued ? !ContinueCheck() : !done(file)) return false;
     }
-    result = pool.Finish() && result;
-    for (CTskDataFile* file : pool.GetFailed()) unsent(file);
-    return result;
+    return pool.Finish() && result;
 }
 
 bool CMover::RunTransfer(const std::string& label, const std::string& detail, CSource& source, CSource& target) {
-    CJobLock lock(m_pDatabase);
+    const CJobBinding binding(m_job);
     ResetJob();
     CTransferAutoRunner<CMoveTrans> runner(this);
     SendProgressCaption(PROGRESS_UNIT_FILES, "Copying...");

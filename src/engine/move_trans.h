@@ -22,18 +22,19 @@ class CSource;
 // the job's statistics; every step is reported as log records, progress
 // statuses and, for a scheduled job, log entries in the job database.
 //
-// A job runs on the calling thread and holds the process's job lock for its
-// whole run (CJobLock): a job started on another thread meanwhile waits.
+// A job runs on the calling thread with the settings its host gave the
+// mover, and keeps its own counts, errors and outcomes (GetResult): movers on
+// other threads run side by side without seeing each other's.
 class VELMORA_API CMoveTrans : public CStatistic, public CWorker {
 public:
     // How a pair of sources is run.
     enum ERun { eRunNone, eRunCopy, eRunCompress, eRunTransfer, eRunFtpToArchive };
 
     // A job over a copy of `items`.
-    explicit CMoveTrans(const CTskItems& items);
+    explicit CMoveTrans(const CTskItems& items, const CJobSettings& settings = CJobSettings());
     // A job over the transfer orders of `database`, which receives its
-    // reports while it runs.
-    explicit CMoveTrans(CJobDatabase* database);
+    // reports while it runs (it becomes the settings' job database).
+    explicit CMoveTrans(CJobDatabase* database, const CJobSettings& settings = CJobSettings());
     CMoveTrans(const CMoveTrans&) = delete;
     CMoveTrans& operator=(const CMoveTrans&) = delete;
 
@@ -62,6 +63,13 @@ public:
     void WorkerStart() override;
     void WorkerStop() override;
 
+    // The mover's job: its settings, and while it runs its state. Objects
+    // made for the job before it runs (sources) are made while it is bound
+    // (CJobBinding).
+    CJobState& GetJob() { return m_job; }
+    // What the last run did.
+    CJobResult GetResult() const { return m_job.Result(); }
+
 protected:
     // The job around the items: the lock, the reset job state, the runner,
     // the item range and the RunJob/EndJob bracket. `next` makes the item at
@@ -76,22 +84,21 @@ protected:
     using DecideStep = std::function<bool(CTskDataFile* file, const CMirror::PutStep& put)>;
     // Whether the pair's files go over several sessions (the job's number).
     static bool InSessions(ERun run, const CSource& source, const CSource& target);
-    // The files one after another; the last put's result.
+    // The files one after another; the last put's result. Each file's
+    // outcome goes to `outcome`, also of those after the job stopped.
     static bool PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
-                          const CSessionPool::DoneStep& done);
+                          const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done);
     // The folders one after another on the pair's own session, the files
     // over the job's sessions as their folders come to be; true when every
     // put succeeded.
-    // `unsent` learns of each file that was handed out but failed.
-    using UnsentStep = std::function<void(CTskDataFile* file)>;
     static bool PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
-                              const CSessionPool::DoneStep& done, const UnsentStep& unsent);
+                              const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done);
 
+    CJobState m_job;
     CTskItems m_items;
     CTskItem* m_pCurItem = nullptr;
     // The item a database transfer order is loaded into.
     CTskItem m_workItem;
-    CJobDatabase* m_pDatabase = nullptr;
 
 private:
     // The last item of a compression chain: the archive, now copied to its

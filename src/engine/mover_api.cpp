@@ -1,35 +1,12 @@
 #include "engine/mover_api.h"
 
 #include "engine/ftp_source.h"
-#include "engine/job_lock.h"
 #include "engine/local_source.h"
 #include "engine/move_trans.h"
 #include "engine/statistic.h"
 #include "tasks/tsk_item.h"
 
 namespace velmora {
-namespace {
-
-// The job's settings for one run, and the api's stop request; the jobs
-// after it get today's settings and no stop request.
-class CRunSettings {
-public:
-    CRunSettings(bool continuing, bool tempNames, const std::atomic<bool>& stop) {
-        CStatistic::Job().m_bContinue = continuing;
-        CStatistic::Job().m_bTempNames = tempNames;
-        CStatistic::Job().SetStopRequest(&stop);
-    }
-    ~CRunSettings() {
-        CStatistic::Job().m_bContinue = false;
-        CStatistic::Job().m_bTempNames = false;
-        CStatistic::Job().SetStopRequest(nullptr);
-    }
-    CRunSettings(const CRunSettings&) = delete;
-    CRunSettings& operator=(const CRunSettings&) = delete;
-};
-
-}  // namespace
-
 CMoverAPI::CMoverAPI() = default;
 
 CMoverAPI::CMoverAPI(const CMoverAPI& other) { *this = other; }
@@ -48,6 +25,8 @@ CMoverAPI& CMoverAPI::operator=(const CMoverAPI& other) {
     m_nError = other.m_nError;
     m_bContinue = other.m_bContinue;
     m_bTempNames = other.m_bTempNames;
+    m_settings = other.m_settings;
+    m_result = other.m_result;
     return *this;
 }
 
@@ -124,12 +103,18 @@ bool CMoverAPI::DownloadFolder(const CFtpLoginInfo& login, const CFtpPath& folde
         eFtpSide, nullptr);
 }
 
+CJobSettings CMoverAPI::RunSettings() const {
+    CJobSettings settings = m_settings;
+    settings.m_bContinue = m_bContinue;
+    settings.m_bTempNames = m_bTempNames;
+    settings.m_pStopRequest = &m_bCancelled;
+    return settings;
+}
+
 bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths) {
     CreateMover();
-    // The lock spans the results too: another job must not reset the counts
-    // before they are taken.
-    CJobLock lock(nullptr);
-    const CRunSettings settings(m_bContinue, m_bTempNames, m_bCancelled);
+    // The sources are the job's from their start: they hear its cancel.
+    const CJobBinding binding(m_pMover->GetJob());
     const bool readsLocal = readSide == eLocalSide;
     const std::unique_ptr<CSource> local = paths && readsLocal ? std::make_unique<CLocalSource>(item, *paths)
                                                                : std::make_unique<CLocalSource>(item);
@@ -161,9 +146,7 @@ bool CMoverAPI::CopyFtpToFtp(const CFtpPathList& paths, const CFtpLoginInfo& sou
 
 bool CMoverAPI::Copy(const CTskItems& items) {
     Clear();
-    m_pMover = std::make_unique<CMover>(items);
-    CJobLock lock(nullptr);
-    const CRunSettings settings(m_bContinue, m_bTempNames, m_bCancelled);
+    m_pMover = std::make_unique<CMover>(items, RunSettings());
     m_pMover->RunItems();
     TakeResults();
     return m_nError == 0;
@@ -171,7 +154,7 @@ bool CMoverAPI::Copy(const CTskItems& items) {
 
 void CMoverAPI::CreateMover() {
     Clear();
-    m_pMover = std::make_unique<CMover>(nullptr);
+    m_pMover = std::make_unique<CMover>(nullptr, RunSettings());
 }
 
 void CMoverAPI::Finish() {
@@ -180,10 +163,10 @@ void CMoverAPI::Finish() {
 }
 
 void CMoverAPI::TakeResults() {
-    const CJobState& job = CStatistic::Job();
-    m_nError = job.m_nErrors;
-    // The latest message outlives its job; a job without errors has none.
-    m_strError = m_nError ? job.m_strLastError : std::string();
+    m_result = m_pMover->GetResult();
+    m_nError = m_result.m_nErrors;
+    // A job without errors has no message.
+    m_strError = m_nError ? m_result.m_strLastError : std::string();
 }
 
 void CMoverAPI::DestroyMover() { m_pMover.reset(); }
@@ -192,6 +175,7 @@ void CMoverAPI::Clear() {
     DestroyMover();
     m_strError.clear();
     m_nError = 0;
+    m_result = CJobResult();
 }
 
 }  // namespace velmora

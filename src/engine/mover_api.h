@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/job_result.h"
+#include "engine/job_settings.h"
 #include "ftp/login_info.h"
 #include "paths/file_path.h"
 #include "paths/file_path_list.h"
@@ -28,8 +30,9 @@ class CTskItems;
 // lets its transfer thread call DoCopy). After a run, GetErrorNumber and
 // GetStrError tell how many errors the job had and the latest one.
 //
-// Only one job runs at a time in a process: a transfer started while another
-// job runs waits for it to end.
+// Each run is a job of its own, with the settings the host gave this object
+// (SetJobSettings) and the continue, temporary-name and cancel choices made
+// here; runs of different objects on different threads go side by side.
 class VELMORA_API CMoverAPI {
 public:
     // The recorded request.
@@ -76,11 +79,18 @@ public:
     // "Resume" choice is SetContinue(true) before DoCopy.
     void SetContinue(bool on) { m_bContinue = on; }
     void SetTempNames(bool on) { m_bTempNames = on; }
+    // The host's settings for the runs that follow (sessions, overwrite
+    // policy, times, providers...); the continue and temporary-name choices
+    // above and this object's Cancel apply on top.
+    void SetJobSettings(const CJobSettings& settings) { m_settings = settings; }
+    const CJobSettings& GetJobSettings() const { return m_settings; }
 
     // Forgets the last run: no mover, no error.
     virtual void Clear();
     long GetErrorNumber() const { return m_nError; }
     const std::string& GetStrError() const { return m_strError; }
+    // Everything the last run did.
+    const CJobResult& GetResult() const { return m_result; }
     eRequest GetRequest() const { return m_eRequest; }
     // The recorded request's parts: the connection (the destination's for
     // a server to server copy), the listed paths, the folder of a folder
@@ -113,8 +123,10 @@ private:
     // A transfer's job: the sources are made from the item (the side given a
     // path list takes those paths) and run by a new mover.
     bool Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths);
-    // The job's error count and latest error become this object's.
+    // The job's result, error count and latest error become this object's.
     void TakeResults();
+    // The settings of one run.
+    CJobSettings RunSettings() const;
 
     eRequest m_eRequest = eNone;
     CFtpLoginInfo m_srcLoginInfo;
@@ -127,6 +139,8 @@ private:
     long m_nError = 0;
     bool m_bContinue = false;
     bool m_bTempNames = false;
+    CJobSettings m_settings;
+    CJobResult m_result;
     // Not copied: a copy is a request of its own.
     std::atomic<bool> m_bCancelled{false};
     std::unique_ptr<CMover> m_pMover;

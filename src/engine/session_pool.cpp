@@ -17,16 +17,29 @@ constexpr auto kAbortCheck = std::chrono::milliseconds(100);
 
 }  // namespace
 
-CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions, size_t files, DoneStep done)
-    : m_source(source), m_target(target), m_done(std::move(done)) {
+CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions, size_t files, OutcomeStep outcome,
+                           DoneStep done)
+    : m_source(source),
+      m_target(target),
+      m_job(CJobState::Current()),
+      m_nDepth(CLogStatus::GetDepth()),
+      m_outcome(std::move(outcome)),
+      m_done(std::move(done)) {
     const size_t further = std::min(static_cast<size_t>(std::max(sessions, 1)), files);
     for (size_t index = 1; index < further; ++index) m_further.emplace_back([this] { RunFurther(); });
 }
 
 CSessionPool::~CSessionPool() {
     Stop();
+    Join();
+}
+
+void CSessionPool::Join() {
     for (std::thread& thread : m_further)
         if (thread.joinable()) thread.join();
+    // Only this thread is left: what nobody took stays unsent.
+    const auto lock = m_job.ReportLock();
+    for (; m_nNext < m_files.size(); ++m_nNext) m_outcome(m_files[m_nNext], EFileOutcome::NotTaken);
 }
 
 void CSessionPool::Add(CTskDataFile* file) {
@@ -40,7 +53,7 @@ void CSessionPool::Add(CTskDataFile* file) {
 bool CSessionPool::Finish() {
     Close();
     Drain(m_source, m_target);
-    for (std::thread& thread : m_further) thread.join();
+    Join();
     return !m_bFailed;
 }
 
@@ -60,7 +73,7 @@ void CSessionPool::Stop() {
 CTskDataFile* CSessionPool::Next() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        if (m_bStopped || CStatistic::Job().IsAborted()) return nullptr;
+        if (m_bStopped || m_job.IsAborted()) return nullptr;
         if (m_nNext < m_files.size()) return m_files[m_nNext++];
         if (m_bClosed) return nullptr;
         m_added.wait_for(lock, kAbortCheck);
@@ -71,18 +84,18 @@ void CSessionPool::Drain(CSource& source, CSource& target) {
     const bool lent = &source != &m_source;
     for (CTskDataFile* file = Next(); file; file = Next()) {
         if (lent) source.Adopt(file);
-        if (!target.PutFile(file)) {
-            m_bFailed = true;
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_failed.push_back(file);
-        }
+        const bool sent = target.PutFile(file);
+        if (!sent) m_bFailed = true;
         if (lent) m_source.Adopt(file);
-        const auto lock = CStatistic::Job().ReportLock();
+        const auto lock = m_job.ReportLock();
+        m_outcome(file, sent ? EFileOutcome::Sent : EFileOutcome::Failed);
         if (!m_done(file)) m_bStopped = true;
     }
 }
 
 void CSessionPool::RunFurther() {
+    const CJobBinding binding(m_job);
+    CLogStatus::SetDepth(m_nDepth);
     try {
         std::string error;
         const std::unique_ptr<CSource> source = m_source.OpenSession(error);
@@ -98,7 +111,7 @@ void CSessionPool::RunFurther() {
 }
 
 void CSessionPool::NoteRefusal(const std::string& error) {
-    const auto lock = CStatistic::Job().ReportLock();
+    const auto lock = m_job.ReportLock();
     if (m_bRefusalNoted) return;
     m_bRefusalNoted = true;
     CStatistic::LogText(LOG_STATUS, "Sessions:",

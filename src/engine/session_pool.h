@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/job_state.h"
 #include "engine/source.h"
 #include "engine/tsk_data_file.h"
 #include "platform/api.h"
@@ -25,19 +26,25 @@ namespace velmora {
 //
 // Whoever fills the queue adds a file only once its folder exists. The files
 // keep their source's list: a session lends a file its connection for the
-// put and gives it back. Reports cross threads only through the job's report
-// lock, under which `done` runs after every file.
+// put and gives it back. The further sessions work for the job of the thread
+// that made the pool. Reports cross threads only through the job's report
+// lock, under which each file's outcome is told and `done` runs after it.
+// Every file added gets exactly one outcome: sent, failed, or (when the job
+// stopped before its turn) not taken, the last ones once the pool is done.
 class VELMORA_API CSessionPool {
 public:
     // Answers whether the job goes on after `file`.
     using DoneStep = std::function<bool(CTskDataFile* file)>;
+    // What became of a file.
+    using OutcomeStep = std::function<void(CTskDataFile* file, EFileOutcome outcome)>;
 
     // Opens up to `sessions` - 1 further sessions, as many as `files` (the
     // files expected) can use.
-    CSessionPool(CSource& source, CSource& target, int sessions, size_t files, DoneStep done);
+    CSessionPool(CSource& source, CSource& target, int sessions, size_t files, OutcomeStep outcome, DoneStep done);
     CSessionPool(const CSessionPool&) = delete;
     CSessionPool& operator=(const CSessionPool&) = delete;
-    // Stops taking files and waits for the further sessions.
+    // Stops taking files, waits for the further sessions, and tells the
+    // files that were not taken.
     ~CSessionPool();
 
     // A file for the sessions to put, in the order they take them.
@@ -45,8 +52,6 @@ public:
     // Closes the queue and puts what is left with the first session too;
     // true when every put succeeded.
     bool Finish();
-    // The files whose put failed, once Finish is over.
-    const std::vector<CTskDataFile*>& GetFailed() const { return m_failed; }
 
 private:
     // The next file to put, waiting for one while the queue is open; null
@@ -54,6 +59,8 @@ private:
     CTskDataFile* Next();
     void Stop();
     void Close();
+    // Waits for the further sessions; the files left in the queue were not taken.
+    void Join();
     // Puts files with one session's pair until Next has none.
     void Drain(CSource& source, CSource& target);
     // A further session, when the server allows it.
@@ -63,13 +70,15 @@ private:
 
     CSource& m_source;
     CSource& m_target;
+    CJobState& m_job;
+    const int m_nDepth;  // the log's nesting where the pool was made
+    OutcomeStep m_outcome;
     DoneStep m_done;
     std::mutex m_mutex;
     std::condition_variable m_added;
     std::vector<CTskDataFile*> m_files;  // under m_mutex
     size_t m_nNext = 0;                  // under m_mutex
     bool m_bClosed = false;              // under m_mutex
-    std::vector<CTskDataFile*> m_failed;  // under m_mutex
     std::atomic<bool> m_bStopped{false};
     std::atomic<bool> m_bFailed{false};
     bool m_bRefusalNoted = false;  // under the job's report lock

@@ -1,8 +1,6 @@
 #include "engine/source.h"
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -14,8 +12,6 @@
 
 namespace velmora {
 namespace {
-
-std::atomic<bool> g_preserveTimes{false};
 
 std::vector<std::string> Levels(std::string_view dir) {
     std::vector<std::string> levels;
@@ -55,9 +51,10 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
         return true;
     }
     // A mirror has compared already: what it puts is new or replaces what changed.
-    if (target && !IsMirror() && NeedsTargetCheck(Job().m_eOverwrite)) {
+    const EOverwrite policy = Job().Settings().m_eOverwrite;
+    if (target && !IsMirror() && NeedsTargetCheck(policy)) {
         const std::string path = target->GetPath().GetPath();
-        switch (CheckOverwrite(Job().m_eOverwrite, file->GetPath(), ExistingTarget(*target))) {
+        switch (CheckOverwrite(policy, file->GetPath(), ExistingTarget(*target))) {
             case EOverwriteStep::Skip: ReportSkipped(file->GetPath()); return true;
             case EOverwriteStep::Refuse: return ReportFileError(ERROR_COPY, "File exists: " + path, file, target);
             case EOverwriteStep::Write: break;
@@ -66,14 +63,10 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     if (!target || !OpenPair(file, target) || !copy(*file, *target)) return false;
     // A mirror's next run compares times: they match after this one where
     // the destination can take the source's time.
-    if (IsPreservingTimes() || IsMirror()) KeepModifiedTime(*file, *target);
+    if (Job().Settings().m_bPreserveTimes || IsMirror()) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
 }
-
-void CSource::SetPreserveTimes(bool on) { g_preserveTimes = on; }
-
-bool CSource::IsPreservingTimes() { return g_preserveTimes; }
 
 void CSource::KeepModifiedTime(CTskDataFile& source, CTskDataFile& target) {
     const uint64_t time = source.GetModifiedTime();
@@ -233,7 +226,8 @@ bool CSource::ReportError(int32_t category, const std::string& text) {
 
 bool CSource::ReportFileError(int32_t category, const std::string& text, const CTskDataFile* source,
                               const CTskDataFile* target) {
-    ReportError(category, text);
+    ReportErrorAt(category, text, SourceRoot().GetPath(), TargetRoot().GetPath(),
+                  source ? source->SourceText() : std::string());
     ReportFiles(DBLOG_FAIL, source, target, text);
     return false;
 }
@@ -244,28 +238,11 @@ CTskDataFile* CSource::SkipTarget() {
     return nullptr;
 }
 
-namespace {
-
-std::mutex g_targetQuestionLock;
-CSource::TargetQuestion g_targetQuestion;
-// The sessions of a parallel job put their questions one at a time.
-std::mutex g_askingLock;
-
-}  // namespace
-
-void CSource::SetTargetQuestion(TargetQuestion question) {
-    std::lock_guard<std::mutex> lock(g_targetQuestionLock);
-    g_targetQuestion = std::move(question);
-}
-
 int32_t CSource::AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote) {
-    TargetQuestion question;
-    {
-        std::lock_guard<std::mutex> lock(g_targetQuestionLock);
-        question = g_targetQuestion;
-    }
+    const CJobProviders::TargetQuestion& question = Job().Settings().m_providers.targetQuestion;
     if (!question) return TARGET_AS_BEFORE;
-    std::lock_guard<std::mutex> asking(g_askingLock);
+    // The sessions of a parallel job put their questions one at a time.
+    const auto asking = Job().ProviderLock(EJobProvider::TargetQuestion);
     return question(source, target, remote);
 }
 

@@ -95,11 +95,6 @@ public:
                                  const CTskDataFile* target);
     using CStatistic::ReportError;
 
-    // Class-wide: a file put into a target gets its source's modification
-    // time (off by default, as the design has it).
-    static void SetPreserveTimes(bool on);
-    static bool IsPreservingTimes();
-
     // Parallel sessions. A remote source reaches its server over a
     // connection of its own; another session is a source of the same kind
     // over the same item, with a connection (and a current target) of its
@@ -123,14 +118,6 @@ public:
     // The first folder tree loaded; null when none was.
     const CMFCObjNode* GetRootNode() const { return m_trees.empty() ? nullptr : m_trees.front().get(); }
     CTskDataFile* GetTarget() const { return m_pTarget.get(); }
-
-    // What the program answers (a TargetChoice) for a file whose target
-    // exists already: `remote` for a target on a server. Called on the
-    // transfer thread, outside any broadcast, so that it may wait for the
-    // user. A TARGET_RENAME for a local target has renamed it. An empty
-    // function removes the question.
-    using TargetQuestion = std::function<int32_t(const CFtpPath& source, CFtpPath& target, bool remote)>;
-    static void SetTargetQuestion(TargetQuestion question);
 
 protected:
     using CopyStep = std::function<bool(CTskDataFile& source, CTskDataFile& target)>;
@@ -165,8 +152,8 @@ protected:
     CTskDataFile* SetTarget(CTskDataFile* target, int32_t choice = 0);
     // For MakeTargetFile: the file is left out (counted as skipped, no error).
     CTskDataFile* SkipTarget();
-    // Asks the program's question (SetTargetQuestion) about a file's target
-    // that exists; TARGET_AS_BEFORE when there is none.
+    // Asks the job's existing-target question (its settings' provider)
+    // about a file's target that exists; TARGET_AS_BEFORE when there is none.
     static int32_t AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote);
 
     CTskItem m_item;

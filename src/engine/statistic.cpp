@@ -14,11 +14,10 @@
 namespace velmora {
 namespace {
 
-std::atomic<CJobDatabase*> g_pDatabase{nullptr};
 std::atomic<int> g_nListenerCounter{0};
 
-void HearCancel(const CMsg& msg) {
-    if (msg.Cmd() == MSG_CANCEL) CJobState::Job().m_bAbort = msg.Argc() == 1;
+void HearCancel(const CMsg& msg, CJobState& job) {
+    if (msg.Cmd() == MSG_CANCEL) job.m_bAbort = msg.Argc() == 1;
 }
 
 struct LevelRecords {
@@ -39,11 +38,7 @@ LevelRecords RecordsOf(EReportLevel level) {
 
 }  // namespace
 
-CJobDatabase::~CJobDatabase() {
-    // The engine's reports must never reach a database that is gone.
-    CJobDatabase* self = this;
-    g_pDatabase.compare_exchange_strong(self, nullptr);
-}
+CJobDatabase::~CJobDatabase() = default;
 
 bool CJobDatabase::ReportTrans(tagDBLogStatus status, const CTskDataFile* from, const CTskDataFile* to,
                                tagDBLogAction action, const std::string& detail) {
@@ -51,20 +46,22 @@ bool CJobDatabase::ReportTrans(tagDBLogStatus status, const CTskDataFile* from, 
                        action, detail);
 }
 
-// The reaction to the box is job-wide: the ear needs nothing of its owner.
+// The reaction to the box is job-wide: the ear needs nothing of its owner
+// but its job.
 class CStatistic::CEar final : public CListener {
 public:
-    CEar() { CMsgBox::Box().Subscribe(Format("%d", ++g_nListenerCounter), this); }
+    explicit CEar(CJobState& job) : m_job(job) { CMsgBox::Box().Subscribe(Format("%d", ++g_nListenerCounter), this); }
     ~CEar() override { CMsgBox::Box().Unsubscribe(this); }
     CEar(const CEar&) = delete;
     CEar& operator=(const CEar&) = delete;
 
-    void OnMsg(CMsg& msg) override { HearCancel(msg); }
+    void OnMsg(CMsg& msg) override { HearCancel(msg, m_job); }
+
+private:
+    CJobState& m_job;
 };
 
-CStatistic::CStatistic(CJobDatabase* database) {
-    if (database) SetDatabase(database);
-}
+CStatistic::CStatistic() = default;
 
 CStatistic::CStatistic(const CStatistic& other) : CObj(other), CListener(other) {}
 
@@ -75,27 +72,21 @@ CStatistic& CStatistic::operator=(const CStatistic& other) {
 
 CStatistic::~CStatistic() = default;
 
-void CStatistic::Listen() {
-    if (!m_pEar) m_pEar = std::make_unique<CEar>();
+void CStatistic::Listen(CJobState* job) {
+    if (!m_pEar) m_pEar = std::make_unique<CEar>(job ? *job : Job());
 }
 
-void CStatistic::OnMsg(CMsg& msg) { HearCancel(msg); }
+void CStatistic::OnMsg(CMsg& msg) { HearCancel(msg, Job()); }
 
-CJobDatabase* CStatistic::GetDatabase() { return g_pDatabase.load(); }
-
-void CStatistic::SetDatabase(CJobDatabase* database) { g_pDatabase = database; }
-
-bool CStatistic::ReportError(int32_t category, const CTskDataFile*, const std::string& text) {
-    return ReportErrorAt(category, text, std::string(), std::string());
+bool CStatistic::ReportError(int32_t category, const CTskDataFile* file, const std::string& text) {
+    return ReportErrorAt(category, text, std::string(), std::string(), file ? file->SourceText() : std::string());
 }
 
 bool CStatistic::ReportErrorAt(int32_t category, const std::string& text, const std::string& from,
-                               const std::string& to) {
-    const auto lock = Job().ReportLock();
+                               const std::string& to, const std::string& file) {
     CJobState& job = Job();
-    ++job.m_nErrors;
-    job.m_nLastCategory = category;
-    job.m_strLastError = GetErrorCategoryText(category) + ":  " + text;
+    const auto lock = job.ReportLock();
+    job.CountError(category, GetErrorCategoryText(category) + ":  " + text, file);
     LogText(LOG_ERROR, "ERROR:", job.m_strLastError);
     ReportTrans(DBLOG_FAIL, from, to, job.m_strLastError);
     return false;

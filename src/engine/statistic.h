@@ -18,7 +18,8 @@ namespace velmora {
 class CTskDataFile;
 
 // The base of the engine's objects (movers, sources, data files): access to
-// the process's job state and job database, the central error handler, and
+// the running job (its state, settings and job database), the central error
+// handler, and
 // the three ways every event is reported: log records (command 13 and the
 // log's pending text), progress and transfer statuses (command 14), and log
 // entries in the job database when there is one.
@@ -30,9 +31,7 @@ class CTskDataFile;
 // every one of them). Such an object calls Listen.
 class VELMORA_API CStatistic : public CObj, public CListener {
 public:
-    // A non-null database becomes the process-wide job database; null
-    // leaves the current one.
-    explicit CStatistic(CJobDatabase* database = nullptr);
+    CStatistic();
     // A copy does not listen.
     CStatistic(const CStatistic& other);
     CStatistic& operator=(const CStatistic& other);
@@ -43,10 +42,11 @@ public:
     // Subscribes to the message box, until the object goes, under the
     // decimal text of a process-wide counter, which each subscription
     // increments first. What subscribes is a small listener of the object's
-    // own that reacts as OnMsg does and touches nothing else of it: it is
-    // whole for as long as it is in the box, so a broadcast on another
-    // thread never meets an engine object half built or half destroyed.
-    void Listen();
+    // own that sets or clears the abort flag of `job` (the calling thread's
+    // job when null) as OnMsg does, and touches nothing else: it is whole
+    // for as long as it is in the box, so a broadcast on another thread
+    // never meets an engine object half built or half destroyed.
+    void Listen(CJobState* job = nullptr);
     // A cancel request (command 15) with Argc 1 sets the job's abort flag;
     // with any other Argc it clears it.
     void OnMsg(CMsg& msg) override;
@@ -54,20 +54,21 @@ public:
     // The job's last error message.
     virtual std::string GetStrError() const { return Job().m_strLastError; }
 
-    static CJobState& Job() { return CJobState::Job(); }
+    // The job of the calling thread (CJobState::Current).
+    static CJobState& Job() { return CJobState::Current(); }
     static void ResetJob() { Job().Reset(); }
     static bool ContinueCheck() { return Job().ContinueCheck(); }
-    static CJobDatabase* GetDatabase();
-    static void SetDatabase(CJobDatabase* database);
+    static CJobDatabase* GetDatabase() { return Job().Database(); }
 
     // The error handler: counts the error, makes "<category text>:  <text>"
-    // the job's last error message, sends and logs an Error record and
-    // writes a FAIL entry to the job database. Answers false, so that a
-    // failure path can return it.
+    // the job's last error message (and its first, with the file, when it
+    // had none), sends and logs an Error record and writes a FAIL entry to
+    // the job database. Answers false, so that a failure path can return it.
     bool ReportError(int32_t category, const CTskDataFile* file, const std::string& text);
-    // The same, with the locations the database entry names.
-    static bool ReportErrorAt(int32_t category, const std::string& text, const std::string& from,
-                              const std::string& to);
+    // The same, with the locations the database entry names; `file` is the
+    // file the error happened to, when it happened to one.
+    static bool ReportErrorAt(int32_t category, const std::string& text, const std::string& from, const std::string& to,
+                              const std::string& file = std::string());
 
     // Log records: sent as command 13 and added to the log's pending text,
     // indented by the current nesting depth.

@@ -47,7 +47,11 @@ bool CTskDataFile::Write(const char*, size_t) { return false; }
 
 bool CTskDataFile::CloseFile(bool) { return true; }
 
-bool CTskDataFile::Reopen(uint32_t, uint64_t&) { return false; }
+bool CTskDataFile::OpenAs(uint32_t flags, const CTransferPlan& plan) { return !plan.Continues() && Open(flags); }
+
+CSourceFacts CTskDataFile::DescribeSource(bool) { return {Length(), std::nullopt, false, false}; }
+
+CTargetFacts CTskDataFile::DescribeTarget(const CSourceFacts&, bool) { return {}; }
 
 CFtpPath CTskDataFile::GetRootPath() const { return m_pNode ? m_pNode->GetRootPath() : m_Path; }
 
@@ -81,12 +85,13 @@ bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool rep
     if (source->IsFolderEntry()) return true;
     if (!target) return false;
     try {
-        if (!OpenBoth(*source, *target, report)) {
+        CTransferPlan plan = PlanCopy(*source, *target);
+        if (!OpenWithStep(*source, *target, plan, report)) {
             source->CloseFile(false);
             target->CloseFile(false);
             return false;
         }
-        return CopyBlocks(*source, *target);
+        return CopyBlocks(*source, *target, plan);
     } catch (const std::exception& error) {
         // The platform's and the archive's exceptions end the file here.
         source->CloseFile(false);
@@ -95,7 +100,35 @@ bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool rep
     }
 }
 
-bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report) {
+CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target) const {
+    const bool continuing = Job().Settings().m_bContinue || target.m_bContinue;
+    // Asked before either side opens: a server answers nothing else during a transfer.
+    CSourceFacts facts = source.DescribeSource(false);
+    const CTargetFacts held = target.DescribeTarget(facts, continuing);
+    CTransferPlan plan = PlanTransfer(continuing, facts, held);
+    if (plan.Continues()) {
+        // The part held must be of the source as it is now, not as it was listed.
+        facts = source.DescribeSource(true);
+        plan = PlanTransfer(continuing, facts, held);
+    }
+    if (plan.sourceChanged) {
+        LogText(LOG_STATUS, "Changed:",
+                Format("%s is not the file the %llu bytes held were taken from (was %s; now %s): "
+                       "it goes again from its first byte",
+                       source.SourceText().c_str(), static_cast<unsigned long long>(held.held),
+                       held.heldStamp->Text().c_str(), facts.stamp->Text().c_str()));
+        // What comes now is the file as it is now.
+        if (facts.length) source.m_Path.Length(*facts.length);
+    }
+    return plan;
+}
+
+void CTskDataFile::LogContinued(CTskDataFile& source, uint64_t offset) {
+    LogText(LOG_STATUS, "Continued:",
+            Format("%s at byte %llu", source.SourceText().c_str(), static_cast<unsigned long long>(offset)));
+}
+
+bool CTskDataFile::OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report) {
     std::optional<CReportScope> step;
     if (report) {
         step.emplace(EReportLevel::Step, "Open media", std::string());
@@ -104,63 +137,32 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, bool rep
     }
     bool opened = false;
     try {
-        opened = Job().m_bContinue || target.m_bContinue ? OpenToContinue(source, target)
-                                                          : OpenAfresh(source, target);
+        opened = OpenBoth(source, target, plan);
     } catch (...) {
         if (step) step->Abandon();
         throw;
     }
     if (!opened && step) step->Abandon();
+    if (opened && plan.Continues()) LogContinued(source, plan.offset);
     return opened;
 }
 
-bool CTskDataFile::ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset) {
-    if (!source.Reopen(kOpenRead, offset)) return ReportError(ERROR_READ, &source, source.GetFileError());
-    const uint64_t reading = offset;
-    if (!target.Reopen(kOpenWrite, offset)) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
-    // A target that cannot start there starts from the beginning: the source follows.
-    if (offset != reading && !source.Reopen(kOpenRead, offset))
-        return ReportError(ERROR_READ, &source, source.GetFileError());
-    return true;
-}
-
-bool CTskDataFile::OpenAfresh(CTskDataFile& source, CTskDataFile& target) {
-    CSourceStamp stamp;
-    // Asked before the source opens: a server answers nothing else during a transfer.
-    const bool stamped = target.KeepsStamps() && source.GetStamp(stamp, false);
-    if (!source.Open(kOpenRead) || !target.Open(kOpenWrite)) return false;
+bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan) {
+    if (plan.Continues()) {
+        if (source.OpenAs(kOpenRead, plan) && target.OpenAs(kOpenWrite, plan)) return true;
+        // A side that would not start at the offset (a server that refuses
+        // REST after all): the file goes again from its first byte.
+        LogText(LOG_STATUS, "Not continued:",
+                Format("%s (%s): it goes again from its first byte", source.SourceText().c_str(),
+                       (source.IsOpen() ? target : source).GetFileError().c_str()));
+        source.CloseFile(false);
+        target.CloseFile(false);
+        plan = Afresh(plan);
+    }
+    // Each side reports why it could not open.
+    if (!source.OpenAs(kOpenRead, plan) || !target.OpenAs(kOpenWrite, plan)) return false;
     // Both are open, so the target holds nothing yet: the stamp goes before its first byte.
-    if (stamped) target.KeepStamp(stamp);
-    return true;
-}
-
-bool CTskDataFile::ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset) {
-    CSourceStamp now;
-    const bool stamped = target.KeepsStamps() && source.GetStamp(now, offset > 0);
-    CSourceStamp then;
-    if (offset > 0 && stamped && target.ReadHeldStamp(then) && then != now) {
-        LogText(LOG_STATUS, "Changed:",
-                Format("%s is not the file the %llu bytes held were taken from (was %s; now %s): "
-                       "it goes again from its first byte",
-                       source.SourceText().c_str(), static_cast<unsigned long long>(offset), then.Text().c_str(),
-                       now.Text().c_str()));
-        offset = 0;
-        // What comes now is the file as it is now.
-        source.m_Path.Length(now.size);
-    }
-    if (!ReopenBoth(source, target, offset)) return false;
-    if (offset == 0 && stamped) target.KeepStamp(now);
-    return true;
-}
-
-bool CTskDataFile::OpenToContinue(CTskDataFile& source, CTskDataFile& target) {
-    uint64_t offset = target.HeldFromEarlier(source.KnownLength());
-    if (!ContinueBoth(source, target, offset)) return false;
-    if (offset > 0) {
-        LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
-                                                 static_cast<unsigned long long>(offset)));
-    }
-    m_nContinuedAt = offset;
+    if (plan.keepStamp) target.KeepStamp(*plan.stamp);
     return true;
 }
 
@@ -196,15 +198,17 @@ private:
     std::chrono::steady_clock::time_point m_lastUpdate = std::chrono::steady_clock::now();
 };
 
-bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
+bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan) {
     const uint64_t length = source.Length();
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
     CJobProgress progress(length);
-    uint64_t held = std::exchange(m_nContinuedAt, 0);  // what the target holds
+    uint64_t held = plan.offset;  // what the target holds
     progress.StartAt(held);
     uint64_t reached = 0;  // the most it ever held
     int fruitless = 0;     // passes in a row that got less than a block further than before
+    bool takenUp = false;
+    bool again = false;  // the source changed while it was read, and goes again once
     bool ok = false;
     for (;;) {
         const CCopyResult pass = velmora::CopyBlocks(
@@ -221,10 +225,32 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
             break;
         }
         // Only a close tells whether a remote transfer was confirmed and a
-        // written file was put in place.
+        // written file was put in place; the source is checked in between,
+        // so that a file that changed while it was read never takes the
+        // target's place.
+        const bool read = pass.end != ECopyEnd::ReadFailed && pass.end != ECopyEnd::WriteFailed;
+        const bool sourceClosed = read && source.CloseFile(true);
+        const std::string changed = sourceClosed ? SourceChange(source, plan, held, takenUp) : std::string();
+        if (!changed.empty()) {
+            target.CloseFile(false);
+            if (again) {
+                ReportError(ERROR_READ, &source, changed);
+                break;
+            }
+            LogText(LOG_STATUS, "Changed:", changed + ": it goes again from its first byte");
+            again = true;
+            Job().AddProcessedBytes(-static_cast<int64_t>(held - plan.offset));
+            const CSourceFacts now = source.DescribeSource(true);
+            plan = PlanTransfer(false, now, target.DescribeTarget(now, false));
+            if (now.length) source.m_Path.Length(*now.length);
+            held = 0;
+            progress.StartAt(0);
+            if (!OpenBoth(source, target, plan)) break;
+            continue;
+        }
         CTskDataFile* broken = pass.end == ECopyEnd::ReadFailed    ? &source
                                : pass.end == ECopyEnd::WriteFailed ? &target
-                               : !source.CloseFile(true)           ? &source
+                               : !sourceClosed                     ? &source
                                : !target.CloseFile(true)           ? &target
                                                                    : nullptr;
         if (!broken) {
@@ -232,7 +258,10 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
             break;
         }
         if (broken->IsInterrupted() && fruitless < kResumeAttempts && !Job().IsAborted()) {
-            if (TakeUp(source, target, *broken, held, progress)) continue;
+            if (TakeUp(source, target, *broken, plan, held, progress)) {
+                takenUp = true;
+                continue;
+            }
         } else if (broken == &source) {
             ReportError(ERROR_READ, &source, source.GetFileError());
         } else {
@@ -246,22 +275,45 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target) {
     return ok;
 }
 
-bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
-                          CJobProgress& progress) {
+std::string CTskDataFile::SourceChange(CTskDataFile& source, const CTransferPlan& plan, uint64_t held,
+                                       bool takenUp) const {
+    if (plan.expectedLength && held != *plan.expectedLength) {
+        return Format("%s changed while it was read: %llu bytes read of %llu", source.SourceText().c_str(),
+                      static_cast<unsigned long long>(held), static_cast<unsigned long long>(*plan.expectedLength));
+    }
+    // Asking again costs a remote source a round trip: it is worth one where
+    // two passes were joined, and always for a local file.
+    if (!plan.stamp || (!plan.Continues() && !takenUp && !source.DescribeSource(false).stampIsCheap)) return {};
+    const CSourceFacts now = source.DescribeSource(true);
+    if (!now.stamp || *now.stamp == *plan.stamp) return {};
+    return Format("%s changed while it was read (was %s; now %s)", source.SourceText().c_str(),
+                  plan.stamp->Text().c_str(), now.stamp->Text().c_str());
+}
+
+bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, CTransferPlan& plan,
+                          uint64_t& held, CJobProgress& progress) {
     LogText(LOG_STATUS, "Interrupted:",
             Format("%s (%s, %llu bytes done)", source.SourceText().c_str(), broken.GetFileError().c_str(),
                    static_cast<unsigned long long>(held)));
     // A server that cannot be reached again ends the job: every further
     // file would wait for it as long.
     if (!broken.Reconnect()) return ReportError(ERROR_FTP, &broken, broken.GetFileError());
-    uint64_t offset = target.ResumeOffset(held);
-    if (!ContinueBoth(source, target, offset)) return false;
+    const CSourceFacts facts = source.DescribeSource(true);
+    CTargetFacts now = target.DescribeTarget(facts, false);
+    now.held = target.HeldAfterCut(held);
+    plan = PlanTakeUp(plan, held, facts, now);
+    if (plan.sourceChanged) {
+        LogText(LOG_STATUS, "Changed:",
+                Format("%s is not the file the %llu bytes held were taken from: it goes again from its first byte",
+                       source.SourceText().c_str(), static_cast<unsigned long long>(held)));
+        if (facts.length) source.m_Path.Length(*facts.length);
+    }
+    if (!OpenBoth(source, target, plan)) return false;
     // Bytes sent again count once in the job.
-    Job().AddProcessedBytes(-static_cast<int64_t>(held - offset));
-    held = offset;
-    progress.StartAt(offset);
-    LogText(LOG_STATUS, "Continued:", Format("%s at byte %llu", source.SourceText().c_str(),
-                                             static_cast<unsigned long long>(offset)));
+    Job().AddProcessedBytes(-static_cast<int64_t>(held - plan.offset));
+    held = plan.offset;
+    progress.StartAt(plan.offset);
+    LogContinued(source, plan.offset);
     return true;
 }
 

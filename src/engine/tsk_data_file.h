@@ -8,6 +8,7 @@
 #include "db/db_src_point.h"
 #include "engine/source_stamp.h"
 #include "engine/statistic.h"
+#include "engine/transfer_plan.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
 
@@ -45,7 +46,12 @@ public:
     // Prepares reading (the file must be there) or writing (its folder must be).
     virtual bool OpenRead() { return false; }
     virtual bool OpenWrite() { return true; }
+    // Opens for reading or writing from the first byte.
     virtual bool Open(uint32_t flags);
+    // Opens as the plan says: from its offset, or (writing) at the end of
+    // what the file holds; from the first byte when it starts afresh. A
+    // side that cannot start where the plan says fails.
+    virtual bool OpenAs(uint32_t flags, const CTransferPlan& plan);
     // One block; true with `received` 0 at the end of the data.
     virtual bool Read(char* buffer, size_t size, size_t& received);
     virtual bool Write(const char* data, size_t size);
@@ -54,46 +60,27 @@ public:
     virtual bool CloseFile(bool complete = true);
     // Makes this (target) folder entry exist at its place.
     virtual bool MakeFolder() { return true; }
-    // The block-copy loop from `source` into `target`; `report` adds the
-    // "Open media" step with the Source and Destination records.
+    // The block-copy loop from `source` into `target` as their plan says;
+    // `report` adds the "Open media" step with the Source and Destination
+    // records.
     virtual bool Transfer(CTskDataFile* source, CTskDataFile* target, bool report);
+
+    // What a plan is made from. As a source: its length, and its stamp
+    // where the kind can tell one (`fresh` asks again what a listing told).
+    virtual CSourceFacts DescribeSource(bool fresh);
+    // As a target: what an earlier transfer left of `source` (looked for
+    // only when `continuing`), and where the kind can start writing.
+    virtual CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing);
+    // Keeps the stamp of what the partial file begun from its first byte
+    // is taken from.
+    virtual void KeepStamp(const CSourceStamp& stamp) { (void)stamp; }
     // Taking up a copy that broke off. A side whose transfer was cut short
     // (a lost or silent connection, or data that ended before the known
-    // size) is interrupted; once it has reconnected, both sides are opened
-    // again from an offset each of them can go on from, and the copy goes on.
+    // size) is interrupted; once it has reconnected, the copy goes on as a
+    // new plan says, from what the target holds for certain of `copied`.
     virtual bool IsInterrupted() const { return false; }
     virtual bool Reconnect() { return false; }
-    // How much of `copied` bytes this (target) side holds for certain.
-    virtual uint64_t ResumeOffset(uint64_t copied) { return copied; }
-    // Opens (again) for reading or writing from byte `offset`. A side that
-    // cannot start there lowers `offset` (0: from the start) or fails.
-    virtual bool Reopen(uint32_t flags, uint64_t& offset);
-    // Continuing across transfers: how much of a source of `sourceLength`
-    // bytes this target holds from an earlier transfer (0: start afresh),
-    // and the source's size as far as it can be learned before reading.
-    virtual uint64_t HeldFromEarlier(uint64_t sourceLength) {
-        (void)sourceLength;
-        return 0;
-    }
-    virtual uint64_t KnownLength() { return Length(); }
-    // Telling a partial of this source from one of another file: the stamp
-    // of this (source) file; `fresh` asks again what a listing told. False
-    // when its kind cannot tell an exact time.
-    virtual bool GetStamp(CSourceStamp& stamp, bool fresh) {
-        (void)stamp;
-        (void)fresh;
-        return false;
-    }
-    // This (target) kind keeps a stamp of what its partial file holds.
-    virtual bool KeepsStamps() const { return false; }
-    // The stamp kept with the partial file; false when there is none.
-    virtual bool ReadHeldStamp(CSourceStamp& stamp) {
-        (void)stamp;
-        return false;
-    }
-    // Keeps the stamp of what the partial file just begun from its first
-    // byte is taken from.
-    virtual void KeepStamp(const CSourceStamp& stamp) { (void)stamp; }
+    virtual uint64_t HeldAfterCut(uint64_t copied) { return copied; }
     // This target continues what it holds, whatever the job's setting (the
     // user chose to resume this one file).
     void SetContinue(bool on) { m_bContinue = on; }
@@ -149,25 +136,28 @@ protected:
     std::string m_strFileError;
 
 private:
-    uint64_t m_nContinuedAt = 0;  // what the target held when the copy began
     bool m_bContinue = false;
     class CJobProgress;
 
-    bool CopyBlocks(CTskDataFile& source, CTskDataFile& target);
-    // After a broken pass: reconnects the broken side and reopens both at
-    // the offset they can go on from; `held` becomes that offset.
-    bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, uint64_t& held,
+    // The plan of a copy from `source` into this target kind, from the
+    // facts of both sides; a held part of another version of the source is
+    // said in the log.
+    CTransferPlan PlanCopy(CTskDataFile& source, CTskDataFile& target) const;
+    // Both sides opened as the plan says; where a side refuses to start at
+    // its offset, both start afresh (the plan then says so).
+    bool OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan);
+    bool OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report);
+    // The copy passes, with the take-ups after cuts; true once both sides
+    // closed complete.
+    bool CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan);
+    static void LogContinued(CTskDataFile& source, uint64_t offset);
+    // After a broken pass: reconnects the broken side and opens both as a
+    // new plan says; `held` becomes its offset.
+    bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, CTransferPlan& plan, uint64_t& held,
                 CJobProgress& progress);
-    bool OpenBoth(CTskDataFile& source, CTskDataFile& target, bool report);
-    // From the first byte, noting in the target's stamp what it is taken from.
-    bool OpenAfresh(CTskDataFile& source, CTskDataFile& target);
-    bool OpenToContinue(CTskDataFile& source, CTskDataFile& target);
-    // Both sides from `offset`, where the target holds that much of this
-    // very source: a stamp that names the source otherwise than it is now
-    // (another file, or this one changed since) starts it from its first byte.
-    bool ContinueBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset);
-    // Both sides from `offset`, or from where the target can start.
-    bool ReopenBoth(CTskDataFile& source, CTskDataFile& target, uint64_t& offset);
+    // Once the source was read to its end: whether it brought what the plan
+    // expected and is still the file it was ("" when so), else why not.
+    std::string SourceChange(CTskDataFile& source, const CTransferPlan& plan, uint64_t held, bool takenUp) const;
 };
 
 }  // namespace velmora

@@ -1,32 +1,26 @@
 #include "engine/tsk_ftp_file.h"
 
-#include <optional>
-
 #include "base/format.h"
 #include "base/tokenizer.h"
-#include "ftp/ftp_find.h"
-#include "ftp/remote_facts.h"
-#include "ftp/protocol/ftp_error.h"
 #include "platform/clock.h"
 
 namespace velmora {
 namespace {
 
-// A final reply that says the data connection failed, not the file.
-bool IsBrokenTransferReply(int code) { return code == 425 || code == 426; }
+// The session broke (or could not be made): a reconnect may help.
+bool IsLost(ERemoteError kind) { return kind == ERemoteError::Lost || kind == ERemoteError::Unreachable; }
 
 }  // namespace
 
-CTskFtpFile::CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node,
-                         bool folderTree)
-    : CTskDataFile(path, node, folderTree), m_pConnection(connection), m_bTempName(Job().m_bTempNames) {}
+CTskFtpFile::CTskFtpFile(const CFtpPath& path, CRemoteSession* session, const CMFCObjNode* node, bool folderTree)
+    : CTskDataFile(path, node, folderTree), m_pSession(session), m_bTempName(Job().Settings().m_bTempNames) {}
 
 CTskFtpFile::~CTskFtpFile() = default;
 
 void CTskFtpFile::Copy(const CObj& src) {
     CTskDataFile::Copy(src);
     if (const auto* other = dynamic_cast<const CTskFtpFile*>(&src)) {
-        m_pConnection = other->m_pConnection;
+        m_pSession = other->m_pSession;
         m_reconnect = other->m_reconnect;
         m_bTempName = other->m_bTempName;
     }
@@ -34,15 +28,15 @@ void CTskFtpFile::Copy(const CObj& src) {
 
 bool CTskFtpFile::HasConnection() {
     // A file made while its source was between connections gets the next one.
-    if (!m_pConnection && m_reconnect) Reconnect();
-    return m_pConnection || ReportError(ERROR_CONNECT, this, "Ftp connection is missing");
+    if (!m_pSession && m_reconnect) Reconnect();
+    return m_pSession || ReportError(ERROR_CONNECT, this, "Ftp connection is missing");
 }
 
 bool CTskFtpFile::WithConnection(const std::function<bool()>& step) {
     m_bServerLost = false;
     if (step()) return true;
-    // Refused by the server on a connection that still stands: no reconnect helps.
-    if (m_pConnection->IsConnected() && !protocol::IsTransient(m_pConnection->GetLastErrorCode())) return false;
+    // Refused by the server on a session that still stands: no reconnect helps.
+    if (m_pSession->IsConnected() && !IsLost(m_pSession->GetLastErrorKind())) return false;
     m_bServerLost = !Reconnect();
     return !m_bServerLost && step();
 }
@@ -51,7 +45,7 @@ bool CTskFtpFile::OpenRead() {
     CloseFile(false);
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
-    if (WithConnection([&] { return m_pConnection->SetCurrentDirectory(folder); })) return true;
+    if (WithConnection([&] { return m_pSession->IsFolder(folder); })) return true;
     if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
     return ReportError(ERROR_CONNECT, this, "Unable connect to source: " + folder);
 }
@@ -59,23 +53,22 @@ bool CTskFtpFile::OpenRead() {
 bool CTskFtpFile::OpenWrite() {
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
-    if (WithConnection([&] { return m_pConnection->SetCurrentDirectory(folder) || EnterOrCreate(folder); }))
-        return true;
+    if (WithConnection([&] { return m_pSession->IsFolder(folder) || MakeFolders(folder); })) return true;
     if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
     return ReportError(ERROR_CONNECT, this, "Unable connect to destination: " + folder);
 }
 
-bool CTskFtpFile::EnterOrCreate(const std::string& folder) {
+bool CTskFtpFile::MakeFolders(const std::string& folder) {
     // Mostly only the last level is missing: one round trip instead of one per level.
-    if (m_pConnection->CreateDirectory(folder) && m_pConnection->SetCurrentDirectory(folder)) return true;
+    if (m_pSession->MakeFolder(folder)) return true;
     CStringTokenizer levels(folder);
     std::string current = "/";
     for (std::string level = levels.GetToken("\\/"); !level.empty(); level = levels.GetToken("\\/")) {
         current += level + "/";
-        if (m_pConnection->SetCurrentDirectory(current)) continue;
-        if (!m_pConnection->CreateDirectory(current) || !m_pConnection->SetCurrentDirectory(current)) return false;
+        if (m_pSession->IsFolder(current)) continue;
+        if (!m_pSession->MakeFolder(current)) return false;
     }
-    return m_pConnection->SetCurrentDirectory(current);
+    return true;
 }
 
 bool CTskFtpFile::Open(uint32_t flags) {
@@ -83,73 +76,66 @@ bool CTskFtpFile::Open(uint32_t flags) {
     const std::string action = reading ? "Fail to open Ftp file for read: " : "Fail to open Ftp file for write: ";
     if (!HasConnection()) return false;
     CloseFile(false);
-    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
     const auto open = [&] {
-        // Named without a listing: the server's SIZE is the length to expect.
+        // Named without a listing: the server's size is the length to expect.
         if (reading) KnownLength();
-        return OpenStream(access, 0);
+        return OpenStream(reading, ERemoteWrite::Replace, 0);
     };
     if (WithConnection(open)) return true;
     if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
     // A server that refuses one file (no space for it, no permission) has
     // not refused the job: that file is an error, the next one is tried. A
     // connection that cannot be had stops the job.
-    const bool refused = m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
+    const bool refused = Refused();
     const int32_t category = reading ? ERROR_READ : refused ? ERROR_COPY : ERROR_WRITE;
-    return ReportError(category, this, action + m_Path.GetPath() + " (" + m_pConnection->GetLastError() + ")");
+    return ReportError(category, this, action + m_Path.GetPath() + " (" + m_pSession->GetLastError() + ")");
 }
 
-std::string CTskFtpFile::StreamName(bool writing) const {
+std::string CTskFtpFile::StreamPath(bool writing) const {
     const std::string name = m_Path.GetFileName(true);
-    return writing && m_bTempName ? "." + name + ".part" : name;
+    return m_Path.GetFtpDir(true) + (writing && m_bTempName ? "." + name + ".part" : name);
 }
 
-std::string CTskFtpFile::StreamPath() const { return m_Path.GetFtpDir(true) + StreamName(true); }
-
-bool CTskFtpFile::OpenStream(protocol::EFtpAccess access, uint64_t offset) {
+bool CTskFtpFile::OpenStream(bool reading, ERemoteWrite mode, uint64_t offset) {
     m_stream.reset();
     m_bInterrupted = false;
     m_nStart = 0;
-    // Free when the folder is already the current one.
-    if (!m_pConnection->SetCurrentDirectory(m_Path.GetFtpDir(true))) return false;
-    const std::string name = StreamName(access != protocol::EFtpAccess::Read);
-    m_stream = m_pConnection->OpenFile(name, access, access == protocol::EFtpAccess::Append ? 0 : offset);
+    if (reading)
+        m_stream = m_pSession->OpenRead(StreamPath(false), offset);
+    else
+        m_stream = m_pSession->OpenWrite(StreamPath(), mode == ERemoteWrite::Append ? 0 : offset, mode);
     if (m_stream) m_nStart = offset;
     return m_stream != nullptr;
 }
 
-bool CTskFtpFile::Fail(protocol::EFtpError code, const std::string& text) {
-    m_bInterrupted = protocol::IsTransient(code);
+bool CTskFtpFile::Fail(ERemoteError kind, const std::string& text) {
+    m_bInterrupted = IsLost(kind);
     return SetFileError(text);
 }
 
 bool CTskFtpFile::Read(char* buffer, size_t size, size_t& received) {
     received = 0;
     if (!m_stream) return SetFileError("Ftp file is not open");
-    return m_stream->Read(buffer, size, received) || Fail(m_stream->GetLastErrorCode(), m_stream->GetLastError());
+    return m_stream->Read(buffer, size, received) || Fail(m_stream->GetLastErrorKind(), m_stream->GetLastError());
 }
 
 bool CTskFtpFile::Write(const char* data, size_t size) {
     if (!m_stream) return SetFileError("Ftp file is not open");
-    return m_stream->Write(data, size) || Fail(m_stream->GetLastErrorCode(), m_stream->GetLastError());
+    return m_stream->Write(data, size) || Fail(m_stream->GetLastErrorKind(), m_stream->GetLastError());
 }
 
 bool CTskFtpFile::CloseFile(bool complete) {
     if (!m_stream) return true;
-    std::unique_ptr<protocol::CFtpDataStream> stream = std::move(m_stream);
+    std::unique_ptr<CRemoteStream> stream = std::move(m_stream);
     if (!complete) {
         stream->Abort();
         // A temporary file the user cancelled goes; one that broke stays
         // for a later upload to continue.
-        if (stream->IsUpload() && m_bTempName && Job().IsAborted() && m_pConnection->DeleteFile(StreamPath()))
+        if (stream->IsUpload() && m_bTempName && Job().IsAborted() && m_pSession->DeleteFile(StreamPath()))
             RemoveUploadStamp(StampName());
         return true;
     }
-    if (!stream->Close()) {
-        Fail(stream->GetLastErrorCode(), stream->GetLastError());
-        m_bInterrupted = m_bInterrupted || IsBrokenTransferReply(m_pConnection->GetLastReplyCode());
-        return false;
-    }
+    if (!stream->Close()) return Fail(stream->GetLastErrorKind(), stream->GetLastError());
     if (!CheckLength(*stream) || (stream->IsUpload() && !PutInPlace())) return false;
     // A complete file is no partial any more.
     if (stream->IsUpload()) RemoveUploadStamp(StampName());
@@ -160,91 +146,114 @@ bool CTskFtpFile::CloseFile(bool complete) {
 // was there.
 bool CTskFtpFile::PutInPlace() {
     if (!m_bTempName) return true;
-    const std::string name = m_Path.GetFileName(true);
-    if (m_pConnection->Rename(StreamName(true), name)) return true;
-    m_pConnection->DeleteFile(name);
-    return m_pConnection->Rename(StreamName(true), name) || SetFileError(m_pConnection->GetLastError());
+    const std::string path = m_Path.GetFtpPath();
+    if (m_pSession->Rename(StreamPath(), path)) return true;
+    m_pSession->DeleteFile(path);
+    return m_pSession->Rename(StreamPath(), path) || SetFileError(m_pSession->GetLastError());
+}
+
+bool CTskFtpFile::AskSize(const std::string& path, uint64_t& size) {
+    CRemoteFacts facts;
+    if (!m_pSession || !m_pSession->GetFactsOnly(path, FactSize, facts) || !facts.size) return false;
+    size = *facts.size;
+    return true;
 }
 
 // A transfer can be cut short and still be confirmed: a server may end a
 // download's data early, and take the end of a broken upload's data for the
-// end of the file. A download must bring the size the listing (or SIZE)
-// gave; an upload must leave the server with all that was sent.
-bool CTskFtpFile::CheckLength(const protocol::CFtpDataStream& stream) {
-    const uint64_t sent = m_nStart + stream.GetByteCount();
-    uint64_t expected = Length();
-    uint64_t received = sent;
-    if (stream.IsUpload()) {
-        expected = sent;
-        // A server that cannot tell the size: trust its reply.
-        if (!AskRemoteSize(*m_pConnection, StreamPath(), received)) return true;
+// end of the file. A download must bring the size the listing (or the
+// server, asked or announcing it) gave; an upload must leave the server with
+// all that was sent.
+bool CTskFtpFile::CheckLength(const CRemoteStream& stream) {
+    std::string error;
+    bool shorter = false;
+    if (!stream.IsUpload()) {
+        if (CheckReadLength(stream, m_nStart, Length(), error, shorter)) return true;
+        m_bInterrupted = shorter;
+        return SetFileError(error);
     }
-    if (expected == 0 || received == expected) return true;
-    // Less is a transfer cut short, which may be continued; more is a file
-    // that changed on the server since it was listed.
-    m_bInterrupted = received < expected;
+    const uint64_t sent = m_nStart + stream.GetByteCount();
+    uint64_t held = 0;
+    // A server that cannot tell the size: trust its reply.
+    if (!AskSize(StreamPath(), held) || held == sent) return true;
+    m_bInterrupted = held < sent;
     return SetFileError(Format("Transfer incomplete: %llu of %llu bytes received",
-                               static_cast<unsigned long long>(received), static_cast<unsigned long long>(expected)));
+                               static_cast<unsigned long long>(held), static_cast<unsigned long long>(sent)));
 }
 
 bool CTskFtpFile::Reconnect() {
     if (m_stream) m_stream->Abort();
     m_stream.reset();
     std::string error = "Ftp connection is missing";
-    protocol::CFtpConnection* connection = m_reconnect ? m_reconnect(error) : nullptr;
-    if (!connection) return SetFileError(error);
-    m_pConnection = connection;
+    CRemoteSession* session = m_reconnect ? m_reconnect(error) : nullptr;
+    if (!session) return SetFileError(error);
+    m_pSession = session;
     m_bInterrupted = false;
     return true;
 }
 
-bool CTskFtpFile::OffersRestart() const {
-    // A server that named no features is tried (REST), and falls back.
-    const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
-    return caps.restStream || !caps.listed;
-}
+bool CTskFtpFile::OffersRestart() const { return m_pSession->GetFeatures().restart; }
 
-uint64_t CTskFtpFile::ResumeOffset(uint64_t copied) {
+uint64_t CTskFtpFile::HeldAfterCut(uint64_t copied) {
     // What was sent so far becomes the server's (a broken upload is
     // confirmed or refused; either way the stream ends).
     if (m_stream) m_stream->Close();
     m_stream.reset();
     uint64_t size = 0;
-    if (!OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return 0;
+    if (!OffersRestart() || !AskSize(StreamPath(), size)) return 0;
     return size <= copied ? size : 0;
 }
 
 uint64_t CTskFtpFile::KnownLength() {
     uint64_t size = 0;
-    if (Length() == 0 && !GetNode() && m_pConnection && AskRemoteSize(*m_pConnection, m_Path.GetFtpPath(), size))
-        m_Path.Length(size);
+    if (Length() == 0 && !GetNode() && AskSize(m_Path.GetFtpPath(), size)) m_Path.Length(size);
     return Length();
 }
 
-uint64_t CTskFtpFile::HeldFromEarlier(uint64_t sourceLength) {
-    uint64_t size = 0;
-    if (!m_pConnection || !OffersRestart() || !AskRemoteSize(*m_pConnection, StreamPath(), size)) return 0;
-    return size <= sourceLength ? size : 0;
+bool CTskFtpFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
+    const bool reading = flags == kOpenRead;
+    if (!plan.Continues()) return Open(flags);
+    if (plan.start == CTransferPlan::EStart::Offset && OpenStream(reading, ERemoteWrite::Replace, plan.offset))
+        return true;
+    // A refused restart: an upload is appended to the part the server holds
+    // (its size is the offset).
+    const bool append = plan.start == CTransferPlan::EStart::Append || Refused();
+    if (!reading && append && OpenStream(false, ERemoteWrite::Append, plan.offset)) return true;
+    return Fail(m_pSession->GetLastErrorKind(), m_pSession->GetLastError());
 }
 
-bool CTskFtpFile::Reopen(uint32_t flags, uint64_t& offset) {
-    const bool reading = flags == kOpenRead;
-    if (!OffersRestart()) offset = 0;
-    const auto access = reading ? protocol::EFtpAccess::Read : protocol::EFtpAccess::Write;
-    if (OpenStream(access, offset)) return true;
-    // A refused restart: an upload is appended to the part the server holds
-    // (its size is the offset); where that is refused too, and for a
-    // download, the file goes again from its start.
-    if (offset > 0 && Refused() && !reading && OpenStream(protocol::EFtpAccess::Append, offset)) return true;
-    if (offset > 0 && Refused()) {
-        offset = 0;
-        if (OpenStream(access, 0)) return true;
-    }
-    return Fail(m_pConnection->GetLastErrorCode(), m_pConnection->GetLastError());
+CSourceFacts CTskFtpFile::DescribeSource(bool fresh) {
+    CSourceFacts facts;
+    const uint64_t length = KnownLength();
+    // A file named without a listing whose size the server would not tell.
+    if (length != 0 || GetNode()) facts.length = length;
+    facts.readsFromOffset = m_pSession && OffersRestart();
+    CSourceStamp stamp;
+    if (!GetStamp(stamp, fresh)) return facts;
+    facts.stamp = stamp;
+    // Asked afresh, the server's size is the file as it is now.
+    if (fresh) facts.length = stamp.size;
+    return facts;
+}
+
+CTargetFacts CTskFtpFile::DescribeTarget(const CSourceFacts& source, bool continuing) {
+    CTargetFacts facts;
+    if (!m_pSession) return facts;
+    facts.keepsStamps = true;
+    facts.writesFromOffset = OffersRestart();
+    facts.appends = m_pSession->GetFeatures().append;
+    uint64_t size = 0;
+    if (!continuing || !OffersRestart() || !AskSize(StreamPath(), size)) return facts;
+    if (source.length && size > *source.length) return facts;
+    facts.held = size;
+    CSourceStamp stamp;
+    if (ReadUploadStamp(StampName(), stamp)) facts.heldStamp = stamp;
+    return facts;
 }
 
 bool CTskFtpFile::Refused() const {
-    return m_pConnection->IsConnected() && m_pConnection->GetLastErrorCode() == protocol::EFtpError::Refused;
+    const ERemoteError kind = m_pSession->GetLastErrorKind();
+    return m_pSession->IsConnected() && (kind == ERemoteError::Refused || kind == ERemoteError::Busy);
 }
 
 uint64_t CTskFtpFile::GetModifiedTime() {
@@ -254,46 +263,41 @@ uint64_t CTskFtpFile::GetModifiedTime() {
 
 bool CTskFtpFile::GetExactTime(uint64_t& fileTime) {
     const uint64_t listed = m_Path.LastWriteTime();
-    if (!m_pConnection) return false;
-    const protocol::CFtpCapabilities& caps = m_pConnection->GetCapabilities();
-    fileTime = listed != 0 && caps.mlsd && CFtpFind::IsDefaultMachineListing() ? listed : m_nAskedTime;
-    int64_t seconds = 0;
-    if (fileTime == 0 && AskRemoteTime(*m_pConnection, m_Path.GetPath(), seconds))
-        fileTime = m_nAskedTime = platform::UnixToFileTime(seconds);
+    if (!m_pSession) return false;
+    fileTime = listed != 0 && m_pSession->GetFeatures().exactListing ? listed : m_nAskedTime;
+    CRemoteFacts facts;
+    if (fileTime == 0 && m_pSession->GetFactsOnly(m_Path.GetPath(), FactTime, facts))
+        fileTime = m_nAskedTime = facts.modified;
     return fileTime != 0;
 }
 
 bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {
-    if (!m_pConnection) return false;
-    stamp.place = CSourceStamp::PlaceOf(Format("ftp://%s:%u%s", m_pConnection->GetServerName().c_str(),
-                                               static_cast<unsigned>(m_pConnection->GetPort()),
-                                               m_Path.GetFtpPath().c_str()));
+    if (!m_pSession) return false;
+    stamp.place =
+        CSourceStamp::PlaceOf(Format("%s://%s:%u%s", m_pSession->GetScheme().c_str(), m_pSession->GetHost().c_str(),
+                                     static_cast<unsigned>(m_pSession->GetPort()), m_Path.GetFtpPath().c_str()));
     if (!fresh) {
         stamp.size = KnownLength();
         return GetExactTime(stamp.time);
     }
-    int64_t seconds = 0;
-    std::optional<uint64_t> size;
-    if (!AskRemoteChange(*m_pConnection, m_Path.GetFtpPath(), seconds, size)) return false;
-    stamp.size = size ? *size : KnownLength();
-    stamp.time = platform::UnixToFileTime(seconds);
+    CRemoteFacts facts;
+    if (!m_pSession->GetFactsOnly(m_Path.GetFtpPath(), FactSize | FactTime, facts) || facts.modified == 0) return false;
+    stamp.size = facts.size ? *facts.size : KnownLength();
+    stamp.time = facts.modified;
     return true;
 }
 
 std::string CTskFtpFile::StampName() const {
-    return UploadStampName(m_pConnection->GetServerName(), m_pConnection->GetPort(), StreamPath());
+    return UploadStampName(m_pSession->GetHost(), m_pSession->GetPort(), StreamPath());
 }
 
-bool CTskFtpFile::ReadHeldStamp(CSourceStamp& stamp) { return m_pConnection && ReadUploadStamp(StampName(), stamp); }
-
 void CTskFtpFile::KeepStamp(const CSourceStamp& stamp) {
-    if (m_pConnection) WriteUploadStamp(StampName(), stamp);
+    if (m_pSession) WriteUploadStamp(StampName(), stamp);
 }
 
 bool CTskFtpFile::SetModifiedTime(uint64_t fileTime) {
-    if (!m_pConnection || !m_pConnection->GetCapabilities().mfmt) return true;
-    return m_pConnection->SetModificationTime(m_Path.GetPath(), platform::FileTimeToUnix(fileTime)) ||
-           SetFileError(m_pConnection->GetLastError());
+    if (!m_pSession || !m_pSession->GetFeatures().setTime) return true;
+    return m_pSession->SetModifiedTime(m_Path.GetPath(), fileTime) || SetFileError(m_pSession->GetLastError());
 }
 
 }  // namespace velmora

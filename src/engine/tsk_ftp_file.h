@@ -7,38 +7,37 @@
 #include <string>
 
 #include "engine/tsk_data_file.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/remote_session.h"
 #include "platform/api.h"
 
 namespace velmora {
 
-// A file on an FTP server, read or written over the connection of its
-// source's client (not owned). The connection remembers its current folder,
-// so files of one folder change to it only once.
+// A file on a server, read or written over the remote session of its
+// source's client (not owned).
 //
-// A connection that the server dropped (closed, 421, silent) is made again
+// A session that the server dropped (closed, 421, silent) is made again
 // through the source's reconnect call: between files the next step is simply
 // tried again; in the middle of a file the copy loop takes the transfer up
-// where it broke (REST, or APPE after the server's SIZE of the part).
+// where it broke (from an offset, or appended after the size the server
+// holds of the part).
 // Uploads may go to a temporary name (".NAME.part") renamed when complete,
 // so that a half-sent file never stands under its real name.
 class VELMORA_API CTskFtpFile : public CTskDataFile {
 public:
-    // Logs in again and answers the connection; null with the reason when
-    // the server cannot be reached.
-    using TReconnect = std::function<protocol::CFtpConnection*(std::string& error)>;
+    // Logs in again and answers the session; null with the reason when the
+    // server cannot be reached.
+    using TReconnect = std::function<CRemoteSession*(std::string& error)>;
 
     CTskFtpFile() = default;
-    CTskFtpFile(const CFtpPath& path, protocol::CFtpConnection* connection, const CMFCObjNode* node = nullptr,
+    CTskFtpFile(const CFtpPath& path, CRemoteSession* session, const CMFCObjNode* node = nullptr,
                 bool folderTree = false);
     ~CTskFtpFile() override;
 
     CObj* CreateObject() const override { return new CTskFtpFile(); }
     void Copy(const CObj& src) override;
 
-    void SetConnection(protocol::CFtpConnection* connection) { m_pConnection = connection; }
-    protocol::CFtpConnection* GetConnection() const { return m_pConnection; }
+    void SetSession(CRemoteSession* session) { m_pSession = session; }
+    CRemoteSession* GetSession() const { return m_pSession; }
     void SetReconnect(TReconnect reconnect) { m_reconnect = std::move(reconnect); }
 
     bool IsOpen() const override { return m_stream != nullptr; }
@@ -48,68 +47,71 @@ public:
     // Enters the file's folder, creating the levels that cannot be entered
     // ("Unable connect to destination: ").
     bool OpenWrite() override;
-    // Opens the file by its name in the current folder (binary). A file to
-    // read whose size is not known yet is asked for it first.
+    // Opens the file for reading or writing. A file to read whose size is
+    // not known yet is asked for it first.
     bool Open(uint32_t flags) override;
     bool Read(char* buffer, size_t size, size_t& received) override;
     bool Write(const char* data, size_t size) override;
     // A complete transfer must be confirmed by the server, and a download
-    // must bring exactly the known size; an incomplete one is aborted.
+    // must bring exactly the known size (or, unknown, the size the server
+    // announced); an incomplete one is aborted.
     bool CloseFile(bool complete = true) override;
     bool MakeFolder() override { return OpenWrite(); }
-    // The exact time of a machine listing, else the server's MDTM when it
-    // offers it, else the listed time (to the minute, read as local time).
+    // The exact time of an exact listing, else the server's when it tells
+    // it, else the listed time (to the minute, read as local time).
     uint64_t GetModifiedTime() override;
-    // MFMT where the server offers it; true (nothing done) elsewhere.
+    // Where the server can set it; true (nothing done) elsewhere.
     bool SetModifiedTime(uint64_t fileTime) override;
 
     bool IsInterrupted() const override { return m_bInterrupted; }
     bool Reconnect() override;
-    // What the server holds of an upload (SIZE), when it can be continued.
-    uint64_t ResumeOffset(uint64_t copied) override;
-    bool Reopen(uint32_t flags, uint64_t& offset) override;
-    // What the server holds of the file (SIZE), when it is shorter than the source.
-    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
-    // A size not known from a listing is asked for (SIZE).
-    uint64_t KnownLength() override;
-    // The size and exact time as GetModifiedTime finds them, or asked
-    // afresh (MLST, else MDTM); false on a server that offers neither.
-    bool GetStamp(CSourceStamp& stamp, bool fresh) override;
+    // What the server holds of an upload, when it can be continued.
+    uint64_t HeldAfterCut(uint64_t copied) override;
+    // From the plan's offset; an upload whose restart the server refuses is
+    // appended to the part it holds.
+    bool OpenAs(uint32_t flags, const CTransferPlan& plan) override;
+    // The size (asked when no listing told it) and the exact time as
+    // GetModifiedTime finds them, or asked afresh.
+    CSourceFacts DescribeSource(bool fresh) override;
+    // What the server holds of the file when it is shorter than the source.
     // An upload's partial on the server has its stamp with the user's data
     // folder (UploadStampName), from its first byte until it is complete.
-    bool KeepsStamps() const override { return m_pConnection != nullptr; }
-    bool ReadHeldStamp(CSourceStamp& stamp) override;
+    CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
 
 private:
-    // The name a transfer uses: an upload under a temporary name goes to
-    // ".NAME.part" until it is complete.
-    std::string StreamName(bool writing) const;
-    // The full path an upload is written to.
-    std::string StreamPath() const;
+    // The full path a transfer uses: an upload under a temporary name goes
+    // to ".NAME.part" until it is complete.
+    std::string StreamPath(bool writing = true) const;
     bool PutInPlace();
     bool HasConnection();
-    // Creates the folder and enters it, or else creates it level by level
-    // from the top.
-    bool EnterOrCreate(const std::string& folder);
-    // Runs `step`, and once more after a reconnect when the connection was
+    // Creates the folder, or else creates it level by level from the top.
+    bool MakeFolders(const std::string& folder);
+    // Runs `step`, and once more after a reconnect when the session was
     // lost; a reconnect that failed leaves the server lost (a fatal error).
     bool WithConnection(const std::function<bool()>& step);
-    bool OpenStream(protocol::EFtpAccess access, uint64_t offset);
-    // A transfer may start at an offset (REST STREAM).
+    bool OpenStream(bool reading, ERemoteWrite mode, uint64_t offset);
+    // A transfer may start at an offset.
     bool OffersRestart() const;
-    // The server answered the last command with a refusal.
+    // The server refused the last operation on a session that still stands.
     bool Refused() const;
     // Keeps the error; a lost or silent connection makes the transfer interrupted.
-    bool Fail(protocol::EFtpError code, const std::string& text);
-    bool CheckLength(const protocol::CFtpDataStream& stream);
-    // The exact time of a machine listing, else the server's (asked once).
+    bool Fail(ERemoteError kind, const std::string& text);
+    bool CheckLength(const CRemoteStream& stream);
+    // The size the server holds of `path`, when it tells it.
+    bool AskSize(const std::string& path, uint64_t& size);
+    // A size not known from a listing is asked for.
+    uint64_t KnownLength();
+    // The size and exact time as GetModifiedTime finds them, or asked
+    // afresh; false on a server that tells no time.
+    bool GetStamp(CSourceStamp& stamp, bool fresh);
+    // The exact time of an exact listing, else the server's (asked once).
     bool GetExactTime(uint64_t& fileTime);
     std::string StampName() const;
 
-    protocol::CFtpConnection* m_pConnection = nullptr;
+    CRemoteSession* m_pSession = nullptr;
     TReconnect m_reconnect;
-    std::unique_ptr<protocol::CFtpDataStream> m_stream;
+    std::unique_ptr<CRemoteStream> m_stream;
     uint64_t m_nStart = 0;  // the offset the open transfer started at
     bool m_bInterrupted = false;
     bool m_bServerLost = false;

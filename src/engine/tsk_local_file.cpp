@@ -54,30 +54,36 @@ bool CTskLocalFile::CloseFile(bool complete) {
     return m_writer.Commit(&error) || SetFileError(error);
 }
 
-bool CTskLocalFile::Reopen(uint32_t flags, uint64_t& offset) {
+bool CTskLocalFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
+    if (!plan.Continues()) return Open(flags);
     std::string error;
     if (flags != kOpenRead) {
         if (!m_writer.IsOpen() && !m_writer.OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
-        return m_writer.Truncate(offset, &error) || SetFileError(error);
+        return m_writer.Truncate(plan.offset, &error) || SetFileError(error);
     }
     if (!m_reader.IsOpen() && !m_reader.Open(m_Path.GetPath(), &error)) return SetFileError(error);
-    return m_reader.Seek(offset, &error) || SetFileError(error);
+    return m_reader.Seek(plan.offset, &error) || SetFileError(error);
 }
 
-uint64_t CTskLocalFile::HeldFromEarlier(uint64_t sourceLength) {
-    return platform::HeldOfPartial(m_Path.GetPath(), sourceLength);
-}
-
-bool CTskLocalFile::GetStamp(CSourceStamp& stamp, bool) {
+CSourceFacts CTskLocalFile::DescribeSource(bool) {
+    CSourceFacts facts{Length(), std::nullopt, true, true};
     platform::FileStatus status;
-    if (!platform::GetFileStatus(m_Path.GetPath(), status)) return false;
-    stamp = {CSourceStamp::PlaceOf(m_Path.GetPath()), status.size, status.lastWriteTime};
-    return true;
+    if (!platform::GetFileStatus(m_Path.GetPath(), status)) return facts;
+    facts.length = status.size;
+    facts.stamp = CSourceStamp{CSourceStamp::PlaceOf(m_Path.GetPath()), status.size, status.lastWriteTime};
+    return facts;
 }
 
-bool CTskLocalFile::ReadHeldStamp(CSourceStamp& stamp) {
+CTargetFacts CTskLocalFile::DescribeTarget(const CSourceFacts& source, bool continuing) {
+    CTargetFacts facts;
+    facts.keepsStamps = true;
+    facts.writesFromOffset = true;
+    if (!continuing) return facts;
+    facts.held = platform::HeldOfPartial(m_Path.GetPath(), source.length.value_or(0));
+    CSourceStamp stamp;
     std::string note;
-    return platform::ReadPartialNote(m_Path.GetPath(), note) && stamp.ReadNote(note);
+    if (platform::ReadPartialNote(m_Path.GetPath(), note) && stamp.ReadNote(note)) facts.heldStamp = stamp;
+    return facts;
 }
 
 void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { m_writer.SetPartialNote(stamp.Note()); }

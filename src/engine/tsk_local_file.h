@@ -31,15 +31,14 @@ public:
     bool Write(const char* data, size_t size) override;
     bool CloseFile(bool complete = true) override;
     // Reading goes on from the offset; writing keeps that many bytes.
-    bool Reopen(uint32_t flags, uint64_t& offset) override;
-    // The partial file an earlier download left (".NAME.part"), or a
-    // shorter file at the target's place, which becomes the partial file.
-    uint64_t HeldFromEarlier(uint64_t sourceLength) override;
+    bool OpenAs(uint32_t flags, const CTransferPlan& plan) override;
     // The file's size and time on the disk now.
-    bool GetStamp(CSourceStamp& stamp, bool fresh) override;
-    // With the partial file (see CReplacingFileWriter::SetPartialNote).
-    bool KeepsStamps() const override { return true; }
-    bool ReadHeldStamp(CSourceStamp& stamp) override;
+    CSourceFacts DescribeSource(bool fresh) override;
+    // The partial file an earlier download left (".NAME.part"), or a
+    // shorter file at the target's place, which becomes the partial file;
+    // with the stamp kept with the partial file (see
+    // CReplacingFileWriter::SetPartialNote).
+    CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and

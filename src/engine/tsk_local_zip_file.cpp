@@ -49,8 +49,16 @@ bool CTskLocalZipFile::Write(const char* data, size_t size) {
     return true;
 }
 
-bool CTskLocalZipFile::Reopen(uint32_t, uint64_t& offset) {
-    return (m_bEntryOpen && offset == m_nWritten) || SetFileError("An archive entry cannot be written again");
+CTargetFacts CTskLocalZipFile::DescribeTarget(const CSourceFacts&, bool) {
+    CTargetFacts facts;
+    facts.appends = m_bEntryOpen;
+    return facts;
+}
+
+bool CTskLocalZipFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
+    if (!m_bEntryOpen) return !plan.Continues() && Open(flags);
+    const uint64_t from = plan.Continues() ? plan.offset : 0;
+    return from == m_nWritten || SetFileError("An archive entry cannot be written again");
 }
 
 bool CTskLocalZipFile::CloseFile(bool) {

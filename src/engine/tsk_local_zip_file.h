@@ -33,8 +33,9 @@ public:
     bool CloseFile(bool complete = true) override;
     // An entry is written once: a broken copy goes on only after what the
     // entry already holds.
-    uint64_t ResumeOffset(uint64_t) override { return m_nWritten; }
-    bool Reopen(uint32_t flags, uint64_t& offset) override;
+    CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
+    uint64_t HeldAfterCut(uint64_t) override { return m_nWritten; }
+    bool OpenAs(uint32_t flags, const CTransferPlan& plan) override;
     // A directory entry.
     bool MakeFolder() override;
     // "<entry name> ==> <archive file name>".

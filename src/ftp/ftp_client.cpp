@@ -8,7 +8,8 @@
 #include "base/block_copy.h"
 #include "base/format.h"
 #include "base/path_text.h"
-#include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/ftp_dir.h"
+#include "ftp/open_session.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -106,7 +107,17 @@ bool CFtpClient::ShowError(const std::string& text) {
     return false;
 }
 
-bool CFtpClient::ShowConnectionError() { return ShowError(m_connection.GetLastError()); }
+bool CFtpClient::ShowSessionError() { return ShowError(m_session ? m_session->GetLastError() : std::string()); }
+
+const CCertificateInfo& CFtpClient::GetPeerCertificate() const {
+    static const CCertificateInfo kNone;
+    return m_session ? m_session->GetPeerCertificate() : kNone;
+}
+
+std::string CFtpClient::Absolute(const std::string& folder) const {
+    if (folder.starts_with('/') || folder.starts_with('\\')) return folder;
+    return AppendSlash(m_strFolder, '/') + folder;
+}
 
 bool CFtpClient::CheckConnection() { return IsConnected() || ShowError("Ftp is not connected"); }
 
@@ -133,44 +144,39 @@ bool CFtpClient::Login(const CFtpLoginInfo& info) {
     if (!GetFtpConnection(info.GetHost(), info.GetLoginName(), info.GetPassword(), info.GetPort(),
                           info.IsPassive()))
         return false;
-    std::string folder;
-    if (!m_connection.GetCurrentDirectory(folder)) {
-        m_loginError = m_connection.GetLastErrorCode();
-        ShowConnectionError();
-        m_connection.Close();
-        return false;
-    }
-    step.Done(caption + ", dir:" + Quoted(folder));
+    m_strFolder = m_session->GetHomeFolder();
+    step.Done(caption + ", dir:" + Quoted(m_strFolder));
     return true;
 }
 
-protocol::CFtpConnection* CFtpClient::GetFtpConnection(const std::string& server, const std::string& user,
-                                                       const std::string& password, int port, bool passive) {
-    m_loginError = protocol::EFtpError::None;
-    if (port < 0 || port > 65535) {
-        m_loginError = protocol::EFtpError::Usage;
-        ShowError(Format("Invalid port: %d", port));
-        return nullptr;
-    }
-    protocol::CFtpOptions options = m_options;
-    options.tls = m_loginInfo.GetTlsSettings();
+CRemoteSession* CFtpClient::GetFtpConnection(const std::string& server, const std::string& user,
+                                             const std::string& password, int port, bool passive) {
+    CFtpLoginInfo login = m_loginInfo;
+    login.SetHost(server);
+    login.SetLoginName(user);
+    login.SetPassword(password);
+    login.SetPort(port);
+    login.SetPassive(passive);
+    PrepareRemoteSession(m_session, login);
+    m_loginError = ERemoteError::None;
+    CSessionOptions options = m_options;
+    // The warning goes before the password does.
     options.allowPlainLogin = [own = m_options.allowPlainLogin](const std::string& host, uint16_t hostPort) {
         if (!(own ? own(host, hostPort) : AskPlainLogin(host, hostPort))) return false;
         CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
                          host + " offers no TLS: the password and the files cross the network unencrypted");
         return true;
     };
-    m_connection.SetOptions(options);
-    if (m_connection.Connect(server, static_cast<uint16_t>(port), user, password, passive)) return &m_connection;
-    m_loginError = m_connection.GetLastErrorCode();
-    const std::string& reason = m_connection.GetLastError();
+    if (m_session->Connect(login, options)) return m_session.get();
+    m_loginError = m_session->GetLastErrorKind();
+    const std::string& reason = m_session->GetLastError();
     ShowError(reason.empty() ? std::string("Unable to get ftp connection") : reason);
     return nullptr;
 }
 
 void CFtpClient::Logoff() {
     if (!IsConnected()) return;
-    m_connection.Close();
+    m_session->Close();
     CLogStatus::Send(LOG_OK, kSource, "Logoff", " ");
 }
 
@@ -178,15 +184,17 @@ void CFtpClient::Logoff() {
 
 bool CFtpClient::SetCurrentDirectoryW(const std::string& folder) {
     if (!CheckConnection()) return false;
-    if (!m_connection.SetCurrentDirectory(folder)) return ShowConnectionError();
+    const std::string absolute = Absolute(folder);
+    if (!m_session->IsFolder(absolute)) return ShowSessionError();
+    m_strFolder = absolute;
     CLogStatus::Send(LOG_OK, kSource, "Current directory changed to : ", Quoted(folder));
     return true;
 }
 
 bool CFtpClient::CreateDirectoryW(const std::string& folder) {
     if (!CheckConnection()) return false;
-    if (!m_connection.CreateDirectory(folder))
-        return ShowError("Create directory : " + Quoted(folder) + ", Details: " + m_connection.GetLastError());
+    if (!m_session->MakeFolder(Absolute(folder)))
+        return ShowError("Create directory : " + Quoted(folder) + ", Details: " + m_session->GetLastError());
     CLogStatus::Send(LOG_OK, kSource, "Create directory :", Quoted(folder));
     return true;
 }
@@ -195,17 +203,14 @@ bool CFtpClient::CreateDirectoryW(const std::string& folder) {
 // long as it can be entered.
 bool CFtpClient::EnterLevelOrCreate(const std::string& level) {
     if (CreateDirectoryW(level)) return true;
-    return IsConnected() && m_connection.SetCurrentDirectory(level);
+    return IsConnected() && m_session->IsFolder(level);
 }
 
 bool CFtpClient::CreateFolder(const CFtpPath& path) {
     const std::string& text = path.GetPath();
     if (!text.empty() && text.front() != '/' && text.front() != '\\') {
         // A relative path names a folder below the current one.
-        if (!CheckConnection()) return false;
-        std::string current;
-        if (!m_connection.GetCurrentDirectory(current)) return ShowConnectionError();
-        return CreateFolder(CFtpPath(AppendSlash(current, '/') + text, path.GetPathType()));
+        return CreateFolder(CFtpPath(Absolute(text), path.GetPathType()));
     }
     if (SetCurrentDirectoryW(path.GetFtpPath())) return true;
     if (!CheckConnection()) return false;
@@ -237,30 +242,24 @@ bool CFtpClient::CreateDestFolder(std::string_view folder, std::string_view pare
 
 bool CFtpClient::Dir() {
     if (!CheckConnection()) return false;
-    std::unique_ptr<protocol::CFtpDataStream> listing = m_connection.OpenCommand("LIST");
-    if (!listing) return ShowConnectionError();
-    std::vector<char> buffer(kBlockSize);
-    size_t received = 0;
-    do {
-        if (!listing->Read(buffer.data(), buffer.size(), received)) return ShowError(listing->GetLastError());
-    } while (received > 0);
-    return listing->Close() || ShowError(listing->GetLastError());
+    return m_session->List(
+               m_strFolder, [](CFtpDir&&) { return true; }, nullptr) ||
+           ShowSessionError();
 }
 
 bool CFtpClient::GetInfo(const CFtpPath& remote, CFtpPath& result) {
     if (!CheckConnection()) return false;
     const std::string path = remote.GetFtpPath();
-    uint64_t size = 0;
-    if (!m_connection.GetFileSize(path, size)) return ShowError("Cannot get the Ftp file info");
+    CRemoteFacts facts;
+    if (!m_session->GetFactsOnly(path, FactSize | FactTime, facts) || !facts.exists || facts.folder)
+        return ShowError("Cannot get the Ftp file info");
     CFtpPath found(path);
-    found.Length(size);
+    found.Length(facts.size.value_or(0));
     found.SetAttr(platform::FileAttrNormal);
-    int64_t seconds = 0;
-    if (m_connection.GetModificationTime(path, seconds)) {
-        const uint64_t time = platform::UnixToFileTime(seconds);
-        found.CreationTime(time);
-        found.LastAccessTime(time);
-        found.LastWriteTime(time);
+    if (facts.modified != 0) {
+        found.CreationTime(facts.modified);
+        found.LastAccessTime(facts.modified);
+        found.LastWriteTime(facts.modified);
     }
     result = found;
     return true;
@@ -292,7 +291,7 @@ private:
     int m_shift;
 };
 
-ECopyEnd CFtpClient::Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TBlockRead& read,
+ECopyEnd CFtpClient::Transfer(const std::string& name, CRemoteStream& remote, const TBlockRead& read,
                               const TBlockWrite& write, uint64_t length) {
     ProgressSetRange(0, static_cast<int>(length >> ProgressShift(length)));
     CLogStatus::Send(LOG_OK, kSource, "Open remote file:", Quoted(name));
@@ -315,7 +314,8 @@ bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     platform::CFileReader source;
     if (!source.Open(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
     const std::string name = remote.GetFileName().empty() ? local.GetFileName() : remote.GetFileName();
-    std::unique_ptr<protocol::CFtpDataStream> target = m_connection.OpenFile(name, protocol::EFtpAccess::Write);
+    std::unique_ptr<CRemoteStream> target =
+        m_session->OpenWrite(remote.GetFtpDir(true) + name, 0, ERemoteWrite::Replace);
     if (!target) return ShowError("Unable to open remote file: " + remote.GetPath());
     std::string error;
     const ECopyEnd end = Transfer(
@@ -334,7 +334,7 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
     CLogStep step("Download file:", local);
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
     const std::string name = remote.GetFileName();
-    std::unique_ptr<protocol::CFtpDataStream> source = m_connection.OpenFile(name, protocol::EFtpAccess::Read);
+    std::unique_ptr<CRemoteStream> source = m_session->OpenRead(remote.GetFtpDir(true) + name, 0);
     if (!source) return ShowError("Unable to open remote file: " + remote.GetPath());
     // Only now, with the remote file open, may an existing local file be replaced.
     platform::CFileWriter target;
@@ -347,6 +347,12 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
         },
         [&](const char* data, size_t size) { return target.Write(data, size, &error) || ShowError(error); },
         remote.Length());
+    // The recorded size is only the progress's; what the server announced must come.
+    bool shorter = false;
+    if (end == ECopyEnd::Complete && !CheckReadLength(*source, 0, 0, error, shorter)) {
+        ShowError(error);
+        end = ECopyEnd::ReadFailed;
+    }
     const bool failed = end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed;
     if (!target.Close(&error) && !failed) {
         ShowError(error);

@@ -2,13 +2,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/block_copy.h"
 #include "ftp/login_info.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/ftp_error.h"
+#include "ftp/remote_session.h"
+#include "ftp/session_options.h"
+#include "ftp/tls_trust.h"
 #include "messaging/listener.h"
 #include "objects/obj.h"
 #include "paths/file_path.h"
@@ -16,17 +18,23 @@
 
 namespace velmora {
 
-// One FTP session: logs in with a CFtpLoginInfo, changes and creates remote
+// One session with a file server (FTP, FTPS): logs in with a CFtpLoginInfo,
+// changes and creates remote
 // folders, and uploads or downloads single files in 51200-byte blocks. It
 // reports progress as plain commands 2 to 8 on the message bus, stops a
 // transfer when a listener answers command 8 with 1, and sends a log record
 // (source "Ftp") for every step. Failures answer false and keep the reason,
 // always starting "Ftp: ", as the last error; success does not clear it.
 //
+// The client owns its remote session (GetSession) and keeps the same session
+// object across logins, so whoever holds it keeps holding a good one. It
+// has a current folder of its own (the server's home folder after a login)
+// against which relative folders are read.
+//
 // The client subscribes itself to the message box as "CFtpClient". It is
 // used by one thread at a time. Login makes one attempt: retrying (with the
 // login info's delay) is the caller's loop, which should retry only when
-// protocol::IsTransient(GetLoginError()) says the failure may pass.
+// IsTransient(GetLoginError()) says the failure may pass.
 class VELMORA_API CFtpClient : public CListener, public CObj {
 public:
     static constexpr size_t kBlockSize = kCopyBlockSize;
@@ -57,30 +65,35 @@ public:
     // A connection with default settings: current attempt 3 of 3 retries.
     bool Login(std::string_view host, std::string_view user, std::string_view password);
     void Logoff();
-    bool IsConnected() const { return m_connection.IsConnected(); }
+    bool IsConnected() const { return m_session && m_session->IsConnected(); }
     // How the last failed Login failed: LoginRefused when the server refused
-    // the user or password, Connect/TimedOut/Closed when the server could not
-    // be reached or stopped answering; None after a successful login.
-    protocol::EFtpError GetLoginError() const { return m_loginError; }
+    // the user or password, Unreachable/Lost when the server could not be
+    // reached or stopped answering, Untrusted when its certificate is not
+    // trusted; None after a successful login.
+    ERemoteError GetLoginError() const { return m_loginError; }
     // The server's certificate from the last login's TLS handshake (kept
-    // after a refusal, GetLoginError() == Certificate), for the user to judge.
-    const protocol::CCertificateInfo& GetPeerCertificate() const { return m_connection.GetPeerCertificate(); }
-    bool IsEncrypted() const { return m_connection.IsEncrypted(); }
-    std::string GetTlsVersion() const { return m_connection.GetTlsVersion(); }
+    // after a refusal, GetLoginError() == Untrusted), for the user to judge.
+    const CCertificateInfo& GetPeerCertificate() const;
+    bool IsEncrypted() const { return !GetEncryption().empty(); }
+    // "TLSv1.3"; empty for a plain session.
+    std::string GetEncryption() const { return m_session ? m_session->GetEncryption() : std::string(); }
 
-    // The session's connection for listing, remote file streams, deleting and
-    // renaming; null while not connected. It lives as long as the client
-    // (a later Login reconnects the same object), and must not be used while
-    // the client itself is transferring.
-    protocol::CFtpConnection* GetFtpConnection() { return IsConnected() ? &m_connection : nullptr; }
+    // The session for listing, remote file streams, deleting and renaming;
+    // null while not connected. It lives as long as the client (a later
+    // Login of the same protocol connects the same object again), and must
+    // not be used while the client itself is transferring.
+    CRemoteSession* GetSession() { return IsConnected() ? m_session.get() : nullptr; }
     CFtpLoginInfo GetFtpLoginInfo() const { return m_loginInfo; }
     const std::string& GetStrError() const { return m_strError; }
-    // The server's last reply (at most 512 bytes).
-    std::string GetInternetResponseInfo() const { return m_connection.GetLastResponse(); }
+    // The server's answer to the session's last failed operation.
+    std::string GetInternetResponseInfo() const { return m_session ? m_session->GetLastError() : std::string(); }
+    // The folder relative folders are read against.
+    const std::string& GetCurrentFolder() const { return m_strFolder; }
 
-    // Time-outs of the next Login (defaults: 10000 ms each, 3 connect rounds).
-    void SetSessionOptions(const protocol::CFtpOptions& options) { m_options = options; }
-    const protocol::CFtpOptions& GetSessionOptions() const { return m_options; }
+    // Time-outs, low-speed limit and listing preference of the next Login
+    // (defaults: 10000 ms each, 3 connect rounds).
+    void SetSessionOptions(const CSessionOptions& options) { m_options = options; }
+    const CSessionOptions& GetSessionOptions() const { return m_options; }
 
     bool SetCurrentDirectoryW(const std::string& folder);
     bool CreateDirectoryW(const std::string& folder);
@@ -97,19 +110,22 @@ public:
     // Stores the local file in the remote path's folder under the remote
     // path's name (the local name when the remote path names none).
     bool UploadFile(const CFtpPath& local, const CFtpPath& remote);
-    // Progress and percentages use the size recorded in `remote`. A failed
-    // or cancelled download leaves the partial local file; an existing local
-    // file is replaced only once the remote file is open.
+    // Progress and percentages use the size recorded in `remote`; the
+    // download must bring the size the server announces, where it does. A
+    // failed or cancelled download leaves the partial local file; an
+    // existing local file is replaced only once the remote file is open.
     bool DownloadFile(const CFtpPath& remote, const CFtpPath& local);
 
 protected:
-    // Connects the session's connection; null on failure (the error is set).
-    protocol::CFtpConnection* GetFtpConnection(const std::string& server, const std::string& user,
-                                               const std::string& password, int port, bool passive);
+    // Connects the session to the login info's server as that user; null on
+    // failure (the error is set).
+    CRemoteSession* GetFtpConnection(const std::string& server, const std::string& user, const std::string& password,
+                                     int port, bool passive);
     bool CheckConnection();
     // Last error = "Ftp: " + text; answers false for the failure paths.
     bool ShowError(const std::string& text);
-    bool ShowConnectionError();
+    // The session's last error as this client's.
+    bool ShowSessionError();
 
     void ProgressStart(bool flag);
     void ProgressFinish();
@@ -126,14 +142,17 @@ private:
 
     // Progress range, start and finish around the block copy; a complete
     // transfer must be confirmed by the server, anything else is aborted.
-    ECopyEnd Transfer(const std::string& name, protocol::CFtpDataStream& remote, const TBlockRead& read,
-                      const TBlockWrite& write, uint64_t length);
+    ECopyEnd Transfer(const std::string& name, CRemoteStream& remote, const TBlockRead& read, const TBlockWrite& write,
+                      uint64_t length);
     bool EnterLevelOrCreate(const std::string& level);
+    // `folder` read against the current folder.
+    std::string Absolute(const std::string& folder) const;
 
     CFtpLoginInfo m_loginInfo;
-    protocol::CFtpOptions m_options;
-    protocol::CFtpConnection m_connection;
-    protocol::EFtpError m_loginError = protocol::EFtpError::None;
+    CSessionOptions m_options;
+    std::unique_ptr<CRemoteSession> m_session;
+    ERemoteError m_loginError = ERemoteError::None;
+    std::string m_strFolder = "/";
     std::string m_strError;
 };
 

@@ -2,8 +2,7 @@
 
 #include "base/block_copy.h"
 #include "ftp/ftp_find.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/open_session.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -47,25 +46,31 @@ CFtpFile::~CFtpFile() {
 }
 
 bool CFtpFile::Login(const std::string& host, const std::string& user, const std::string& password, uint16_t port) {
-    m_strHost = host;
-    m_strUser = user;
-    m_strPassword = password;
-    m_nPort = port;
+    CFtpLoginInfo info;
+    info.SetHost(host);
+    info.SetLoginName(user);
+    info.SetPassword(password);
+    info.SetPort(port);
+    return Login(info);
+}
+
+bool CFtpFile::Login(const CFtpLoginInfo& info) {
+    m_login = info;
     return Login();
 }
 
 bool CFtpFile::Login() {
     Close();
-    protocol::CFtpOptions options;
+    CSessionOptions options;
     options.connectTimeoutMs = m_msecTimeOut;
     options.sendTimeoutMs = m_msecTimeOut;
     options.receiveTimeoutMs = m_msecTimeOut;
     options.connectRetries = 3;
-    auto connection = std::make_unique<protocol::CFtpConnection>(options);
-    if (!connection->Connect(m_strHost, m_nPort, m_strUser, m_strPassword, m_bPassive != 0))
-        return ShowError("Unable to get ftp connection");
-    m_pConnection = std::move(connection);
-    return true;
+    CFtpLoginInfo login = m_login;
+    login.SetPassive(m_bPassive != 0);
+    std::string error;
+    m_pSession = OpenRemoteSession(login, options, error);
+    return m_pSession || ShowError("Unable to get ftp connection");
 }
 
 bool CFtpFile::Open(const std::string& remotePath) {
@@ -77,7 +82,7 @@ bool CFtpFile::Open(const std::string& remotePath) {
     if (!FindRemote(CFtpPath(remotePath))) return ShowError("Unable to find remote Ftp file: " + remotePath);
     m_nLength = m_remote.Length();
     if (!SetCurrentDirectoryW(m_remote.GetFtpDir(true))) return false;
-    m_pFile = m_pConnection->OpenFile(m_remote.GetFileName(true), protocol::EFtpAccess::Read);
+    m_pFile = m_pSession->OpenRead(m_remote.GetFtpPath(), 0);
     if (!m_pFile) return ShowError("Unable to open remote Ftp file: " + remotePath);
     return true;
 }
@@ -86,7 +91,7 @@ bool CFtpFile::Open(const std::string& remotePath) {
 // letter case are different files on most servers, so an exact match wins
 // over one that ignores case.
 bool CFtpFile::FindRemote(const CFtpPath& wanted) {
-    CFtpFind find(m_pConnection.get());
+    CFtpFind find(m_pSession.get());
     const std::string exact = wanted.GetFtpPath();
     bool found = false;
     for (bool more = find.FindFile(wanted.GetFtpDir(true) + "*"); more;) {
@@ -139,8 +144,12 @@ bool CFtpFile::Download(const CFtpPath& local) {
     if (copied.end == ECopyEnd::ReadFailed) ShowError(m_pFile->GetLastError());
     if (copied.end == ECopyEnd::WriteFailed) ShowError("Unable to write target file: " + localPath);
     if (!out.Close() && ok) ok = ShowError("Unable to write target file: " + localPath);
-    // Only the server's confirmation tells a complete file from one cut short.
+    // Only the server's confirmation and the listed size tell a complete
+    // file from one cut short.
+    std::string error;
+    bool shorter = false;
     if (ok && !m_pFile->Close()) ok = ShowError(m_pFile->GetLastError());
+    if (ok && !CheckReadLength(*m_pFile, 0, m_nLength, error, shorter)) ok = ShowError(error);
     CloseInternetFile();
     CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_FINISH, 0, 0);
     return ok;
@@ -160,8 +169,8 @@ void CFtpFile::CloseInternetFile() {
 }
 
 void CFtpFile::CloseConnection() {
-    if (m_pConnection) m_pConnection->Close();
-    m_pConnection.reset();
+    if (m_pSession) m_pSession->Close();
+    m_pSession.reset();
 }
 
 size_t CFtpFile::Read(void* buffer, size_t count) {
@@ -209,7 +218,7 @@ bool CFtpFile::LoadFile(const std::string& localPath, std::string& text) {
 
 bool CFtpFile::Write(const void* data, size_t count) { return m_pFile && m_pFile->Write(data, count); }
 
-bool CFtpFile::IsConnected() const { return m_pConnection && m_pConnection->IsConnected(); }
+bool CFtpFile::IsConnected() const { return m_pSession && m_pSession->IsConnected(); }
 
 void CFtpFile::OnMsg(CMsg& msg) {
     if (msg.Cmd() == MSG_CANCEL) m_bCancel = msg.Argc() == 1;
@@ -220,13 +229,12 @@ bool CFtpFile::CheckConnection() { return IsConnected() || ShowError("Ftp is not
 bool CFtpFile::CheckOpen() { return CheckConnection() && (IsOpen() || ShowError("Ftp file is not open")); }
 
 bool CFtpFile::SetCurrentDirectoryW(const std::string& folder) {
-    return CheckConnection() &&
-           (m_pConnection->SetCurrentDirectory(folder) || ShowError(GetInternetResponseInfo()));
+    return CheckConnection() && (m_pSession->IsFolder(folder) || ShowError(GetInternetResponseInfo()));
 }
 
 std::string CFtpFile::GetInternetResponseInfo() const {
     constexpr size_t kMaxResponse = 255;
-    return m_pConnection ? protocol::TruncateUtf8(m_pConnection->GetLastResponse(), kMaxResponse) : std::string();
+    return m_pSession ? protocol::TruncateUtf8(m_pSession->GetLastError(), kMaxResponse) : std::string();
 }
 
 bool CFtpFile::ShowError(const std::string& text) {

@@ -7,25 +7,27 @@
 #include <string>
 
 #include "base/block_copy.h"
+#include "ftp/login_info.h"
 #include "messaging/listener.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
 
 namespace velmora {
 
-namespace protocol {
-class CFtpConnection;
-class CFtpDataStream;
-}  // namespace protocol
-
 class CMsg;
+class CRemoteSession;
+class CRemoteStream;
 
-// One remote file copied to a local file in the foreground, over a
-// connection of its own:
+// One remote file copied to a local file in the foreground, over a session
+// of its own:
 //
 //     CFtpFile file;
 //     CMsgBox::Box().Subscribe("CFtpFile", &file);   // to hear cancel requests
 //     file.Login(host, user, password) && file.Download(remote, local);
+//
+// The session is opened as the transfers' are (a login info brings its TLS
+// settings), and a download is complete only when the server confirmed it
+// and it brought the size the folder listing gave.
 //
 // Progress goes out as command-16 messages of unit 16 (range and position
 // carry 64-bit values); a command-15 broadcast with Argc 1 cancels, leaving
@@ -45,8 +47,11 @@ public:
     CFtpFile(const CFtpFile&) = delete;
     CFtpFile& operator=(const CFtpFile&) = delete;
 
-    // Connects to the host (port 0 means 21) and logs in.
+    // Connects to the host (port 0 means 21) and logs in, in plain FTP.
     bool Login(const std::string& host, const std::string& user, const std::string& password, uint16_t port = 0);
+    // Logs in as the login info says (its TLS settings included); the
+    // class-wide time-out and passive mode hold as for the other Login.
+    bool Login(const CFtpLoginInfo& info);
     // Finds the file in its folder's listing (folders do not count) and
     // opens it for reading.
     bool Open(const std::string& remotePath);
@@ -96,18 +101,15 @@ protected:
     // A local text file, whole (UTF-8 as it is); false when it is missing
     // or cannot be read (the reason is the last error then).
     bool LoadFile(const std::string& localPath, std::string& text);
-    protocol::CFtpConnection* FtpGetConnection() const { return m_pConnection.get(); }
+    CRemoteSession* FtpGetConnection() const { return m_pSession.get(); }
 
 private:
     bool FindRemote(const CFtpPath& wanted);
     class CDownloadProgress;
 
-    std::string m_strHost;
-    std::string m_strUser;
-    std::string m_strPassword;
-    uint16_t m_nPort = 0;
-    std::unique_ptr<protocol::CFtpConnection> m_pConnection;
-    std::unique_ptr<protocol::CFtpDataStream> m_pFile;
+    CFtpLoginInfo m_login;
+    std::unique_ptr<CRemoteSession> m_pSession;
+    std::unique_ptr<CRemoteStream> m_pFile;
     // Bytes ReadString took from the file beyond the line it answered;
     // the next Read or ReadString starts with them.
     std::string m_strReadAhead;

@@ -7,8 +7,8 @@
 #include "ftp/ftp_find.h"
 #include "ftp/login_info.h"
 #include "ftp/remote_link.h"
+#include "ftp/remote_session.h"
 #include "ftp/walk_step.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
 

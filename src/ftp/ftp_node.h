@@ -14,15 +14,12 @@
 
 namespace velmora {
 
-namespace protocol {
-class CFtpConnection;
-}
-
 class CFileFilter;
 class CFtpDir;
 class CWalkStep;
 class CFtpFind;
 class CFtpLoginInfo;
+class CRemoteSession;
 
 // A node of a remote folder tree. The browser shows it in a tree control and
 // expands it one level at a time (Pump), with a placeholder child that gives
@@ -30,20 +27,21 @@ class CFtpLoginInfo;
 // tree at once (Load) and walks it. Folder nodes keep their own files in a
 // file cache (PopulateCache); Load makes file nodes instead.
 //
-//     CFtpNode* root = CFtpNode::CreateRoot(&connection, info, false);
+//     CFtpNode* root = CFtpNode::CreateRoot(session, info, false);
 //     CDestroyNode guard(root);
-//     root->Load(&connection, &filter);   // every folder and file below the start folder
+//     root->Load(session, &filter);   // every folder and file below the start folder
 //     for each node: GetPath() is the remote path; IsCatalog() tells a folder
 //
 // Names listed by the server become nodes only when they are safe (see
 // CFtpDir), so a node's path never leaves its parent's folder.
 //
-// The connection is borrowed: the tree never closes it. Operations that
+// The session is borrowed: the tree never closes it. Operations that
 // touch a tree control take it by pointer; null (or a control whose window
 // is gone) leaves the control alone.
 class VELMORA_API CFtpNode : public CTypedNode<CFtpNode, CMFCObjNode> {
 public:
-    using Connection = protocol::CFtpConnection;
+    // The remote session the tree lists and changes folders through.
+    using Connection = CRemoteSession;
 
     enum ENodeType : int32_t {
         NODE_LISTED = 1,    // a folder whose children were listed (Pump or Load)

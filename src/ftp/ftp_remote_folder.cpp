@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "ftp/ftp_dir.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "ftp/protocol/ftp_reply.h"
+#include "ftp/remote_session.h"
 #include "ftp/walk_step.h"
 
 namespace velmora {
@@ -19,18 +19,18 @@ bool CFtpRemoteFolder::Fail(const std::string& reason) {
     return false;
 }
 
-bool CFtpRemoteFolder::ServerRefused() { return Fail(m_pConnection->GetLastError()); }
+bool CFtpRemoteFolder::ServerRefused() { return Fail(m_pSession->GetLastError()); }
 
-bool CFtpRemoteFolder::Connected() { return m_pConnection || Fail("Ftp is not connected"); }
+bool CFtpRemoteFolder::Connected() { return m_pSession || Fail("Ftp is not connected"); }
 
 bool CFtpRemoteFolder::Create(const CFtpPath& folder) {
     if (!Connected()) return false;
-    return m_pConnection->CreateDirectory(folder.GetFtpDir(false)) || ServerRefused();
+    return m_pSession->MakeFolder(folder.GetFtpDir(false)) || ServerRefused();
 }
 
 bool CFtpRemoteFolder::Rename(const CFtpPath& folder, const CFtpPath& renamed) {
     if (!Connected()) return false;
-    return m_pConnection->Rename(folder.GetFtpDir(false), renamed.GetFtpDir(false)) || ServerRefused();
+    return m_pSession->Rename(folder.GetFtpDir(false), renamed.GetFtpDir(false)) || ServerRefused();
 }
 
 bool CFtpRemoteFolder::DeleteFiles(CFtpPathList& list) {
@@ -41,7 +41,7 @@ bool CFtpRemoteFolder::DeleteFiles(CFtpPathList& list) {
     bool ok = true;
     for (CFtpPath* path : list) {
         if (path->IsDirectory()) continue;
-        if (!m_pConnection->DeleteFile(path->GetFtpPath())) {
+        if (!m_pSession->DeleteFile(path->GetFtpPath())) {
             ok = ServerRefused();
             break;
         }
@@ -58,7 +58,7 @@ bool CFtpRemoteFolder::Delete(const CFtpPath& folder) {
     if (target.IsFtpRoot()) return Fail("The root folder of the server is not deleted");
     // A link to a folder goes itself, never what is in the folder it points to.
     if (folder.IsValidAttr() && folder.MatchesMask(platform::FileAttrReparsePoint))
-        return m_pConnection->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
+        return m_pSession->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
     // Everything is listed before anything goes: a folder met again further
     // down (a link a server resolves) must stop the delete while nothing of
     // the folders it leads to is lost.
@@ -66,12 +66,9 @@ bool CFtpRemoteFolder::Delete(const CFtpPath& folder) {
     CFtpPathList files;
     std::vector<CFtpPath> folders;
     if (!ListBelow(target, start, files, folders) || !DeleteFiles(files)) return false;
-    // Deepest first; some servers will not remove the folder a session is in.
+    // Deepest first.
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        CFtpPath parent(*folder);
-        parent.UpDir();
-        m_pConnection->SetCurrentDirectory(parent.GetFtpDir(true));
-        if (!m_pConnection->RemoveDirectory(folder->GetFtpDir(false))) return ServerRefused();
+        if (!m_pSession->RemoveFolder(folder->GetFtpDir(false))) return ServerRefused();
     }
     return true;
 }
@@ -86,7 +83,7 @@ bool CFtpRemoteFolder::ListBelow(const CFtpPath& folder, CWalkStep& step, CFtpPa
     std::string error;
     uint64_t fingerprint = 0;
     const bool listed = ForEachRemoteEntry(
-        m_pConnection, text,
+        m_pSession, text,
         [&](const CFtpFind& entry) {
             const CFtpDir& dir = *entry.GetCurrent();
             fingerprint = CWalkStep::Fingerprint(fingerprint, dir);

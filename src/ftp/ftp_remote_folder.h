@@ -10,9 +10,7 @@
 
 namespace velmora {
 
-namespace protocol {
-class CFtpConnection;
-}
+class CRemoteSession;
 
 class CWalkStep;
 
@@ -20,9 +18,9 @@ class CWalkStep;
 // `error` when given) when the folder could not be listed. `refused` gets
 // the entries left out for their unsafe names.
 template <class F>
-bool ForEachRemoteEntry(protocol::CFtpConnection* connection, const std::string& folder, F f,
-                        std::string* error = nullptr, std::vector<std::string>* refused = nullptr) {
-    CFtpFind find(connection);
+bool ForEachRemoteEntry(CRemoteSession* session, const std::string& folder, F f, std::string* error = nullptr,
+                        std::vector<std::string>* refused = nullptr) {
+    CFtpFind find(session);
     if (!find.Open(folder)) {
         if (error) *error = find.GetLastError();
         return false;
@@ -35,7 +33,7 @@ bool ForEachRemoteEntry(protocol::CFtpConnection* connection, const std::string&
     return true;
 }
 
-// Changes to remote folders over one borrowed connection: create, rename and
+// Changes to remote folders over one borrowed session: create, rename and
 // delete with everything inside. A refusal leaves the server's reply (at
 // most 255 bytes) as GetLastError().
 class VELMORA_API CFtpRemoteFolder {
@@ -44,7 +42,7 @@ public:
     // server that lists folders without end cannot keep it going forever.
     static constexpr int kMaxDepth = 100;
 
-    explicit CFtpRemoteFolder(protocol::CFtpConnection* connection) : m_pConnection(connection) {}
+    explicit CFtpRemoteFolder(CRemoteSession* session) : m_pSession(session) {}
 
     bool Create(const CFtpPath& folder);
     bool Rename(const CFtpPath& folder, const CFtpPath& renamed);
@@ -69,7 +67,7 @@ private:
     bool Fail(const std::string& reason);
     bool ServerRefused();
 
-    protocol::CFtpConnection* m_pConnection;
+    CRemoteSession* m_pSession;
     std::string m_strLastError;
 };
 

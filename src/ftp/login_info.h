@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ftp/password_store.h"
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "objects/obj.h"
 #include "objects/std_list.h"
 #include "paths/file_path.h"

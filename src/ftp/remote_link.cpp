@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "ftp/ftp_dir.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/remote_facts.h"
+#include "ftp/remote_session.h"
 
 namespace velmora {
 namespace {
@@ -13,14 +12,12 @@ namespace {
 // `folder` is `target` or lies below it (both normal, ending in "/").
 bool IsWithin(const std::string& folder, const std::string& target) { return folder.starts_with(target); }
 
-// Where a link to a folder leads, as far as the server tells; empty when it does not.
-std::string LinkTarget(protocol::CFtpConnection& connection, const std::string& folder, const CFtpDir& link,
+// Where a link to a folder leads, as far as the server tells (`reported`);
+// empty when it does not.
+std::string LinkTarget(const std::string& reported, const std::string& folder, const CFtpDir& link,
                        const std::string& linkPath) {
-    std::string reported;
-    if (connection.GetCurrentDirectory(reported)) {
-        reported = ResolveFolder("/", reported);
-        if (reported != linkPath) return reported;
-    }
+    const std::string resolved = ResolveFolder("/", reported);
+    if (resolved != linkPath) return resolved;
     return link.GetLinkTarget().empty() ? std::string() : ResolveFolder(folder, link.GetLinkTarget());
 }
 
@@ -47,13 +44,14 @@ std::string ResolveFolder(std::string_view folder, std::string_view target) {
     return resolved;
 }
 
-CRemoteLink FollowLink(protocol::CFtpConnection& connection, const std::string& folder, const CFtpDir& link) {
+CRemoteLink FollowLink(CRemoteSession& session, const std::string& folder, const CFtpDir& link) {
     CRemoteLink result;
     result.path = link.GetPath();  // the folder, with the link's times
     const std::string listed = ResolveFolder("/", folder);
     const std::string path = listed + link.GetName() + "/";
-    if (connection.SetCurrentDirectory(path)) {
-        const std::string target = LinkTarget(connection, listed, link, path);
+    std::string reported;
+    if (session.IsFolder(path, &reported)) {
+        const std::string target = LinkTarget(reported, listed, link, path);
         result.kind = !target.empty() && IsWithin(listed, target) ? CRemoteLink::Loop : CRemoteLink::Folder;
         result.path.AppendDir(link.GetName());
         result.path.SetAttr(platform::FileAttrDirectory | platform::FileAttrReparsePoint);
@@ -62,9 +60,9 @@ CRemoteLink FollowLink(protocol::CFtpConnection& connection, const std::string& 
     result.path.SetFileNameAndExt(link.GetName());
     result.path.SetAttr(platform::FileAttrNormal);
     // The listed size is the link's own; the server knows the target's.
-    uint64_t size = 0;
-    AskRemoteSize(connection, listed + link.GetName(), size);
-    result.path.Length(size);
+    CRemoteFacts facts;
+    session.GetFactsOnly(listed + link.GetName(), FactSize, facts);
+    result.path.Length(facts.size.value_or(0));
     return result;
 }
 

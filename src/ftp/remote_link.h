@@ -8,16 +8,13 @@
 
 namespace velmora {
 
-namespace protocol {
-class CFtpConnection;
-}
-
 class CFtpDir;
+class CRemoteSession;
 
 // A symbolic link from a listing of `folder`, followed: the server is asked
-// whether it leads to a folder (CWD) and where (PWD), or, for a file, its size.
+// whether it leads to a folder and where, or, for a file, its size.
 //
-//   CRemoteLink link = FollowLink(connection, "/data/", listedLink);
+//   CRemoteLink link = FollowLink(session, "/data/", listedLink);
 //   if (link.kind == CRemoteLink::Folder) ... link.path is "/data/name/", marked as a link ...
 //
 // A link to a folder that holds the listed folder (its target is that folder
@@ -32,8 +29,7 @@ struct VELMORA_API CRemoteLink {
     CFtpPath path;
 };
 
-VELMORA_API CRemoteLink FollowLink(protocol::CFtpConnection& connection, const std::string& folder,
-                                   const CFtpDir& link);
+VELMORA_API CRemoteLink FollowLink(CRemoteSession& session, const std::string& folder, const CFtpDir& link);
 
 // `target` read from `folder` ("/a/b/"): "../c" -> "/a/c/", "/x/./y" -> "/x/y/".
 VELMORA_API std::string ResolveFolder(std::string_view folder, std::string_view target);

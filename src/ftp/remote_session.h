@@ -6,13 +6,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "ftp/session_options.h"
+#include "ftp/tls_trust.h"
 #include "platform/api.h"
 
 namespace velmora {
 
 class CFtpDir;
+class CFtpLoginInfo;
 
 // What a caller must tell apart about a failed remote operation.
 enum class ERemoteError {
@@ -20,14 +24,18 @@ enum class ERemoteError {
     Refused,       // the server refused this operation on this path for good (550, no such file, permission)
     Busy,          // the server refused it for now (a 4xx reply): the same step may succeed later
     Lost,          // the connection broke, timed out or stalled: reconnect and take the work up again
+    Unreachable,   // no connection could be made: the host is unknown, refuses or is not available now
     LoginRefused,  // the server refused the user, password or key
     Untrusted,     // the server's certificate or host key is not trusted
+    PlainRefused,  // the server offers no encryption and the password was not to go in clear: it was not sent
     Unsupported,   // the server offers no way to do this
     Usage,         // not connected, a stream still open, a name that cannot be sent
 };
 
 // A failure that may pass by itself: worth a reconnect, or a retry after a pause.
-inline bool IsTransient(ERemoteError kind) { return kind == ERemoteError::Busy || kind == ERemoteError::Lost; }
+inline bool IsTransient(ERemoteError kind) {
+    return kind == ERemoteError::Busy || kind == ERemoteError::Lost || kind == ERemoteError::Unreachable;
+}
 
 // What a server tells of one of its files or folders.
 struct CRemoteFacts {
@@ -43,6 +51,14 @@ struct CRemoteFacts {
     uint64_t precision = 0;
     // A server's identity of the file (MLSD "unique"); empty when not offered.
     std::string unique;
+};
+
+// Which facts a caller needs (a mask for CRemoteSession::GetFactsOnly).
+enum ERemoteFact : unsigned {
+    FactSize = 1,
+    FactTime = 2,
+    FactKind = 4,  // whether the path is a folder
+    FactAll = FactSize | FactTime | FactKind,
 };
 
 // What a session can do beyond the basic operations, as far as the server
@@ -100,12 +116,33 @@ class VELMORA_API CRemoteSession {
 public:
     virtual ~CRemoteSession() = default;
 
+    // Logs in to the server `login` names (its TLS settings included) with
+    // `options`; a session that is open is closed first. The same object
+    // may be connected again after a Close or a lost connection, so that
+    // whoever holds it keeps holding a good session. False with the reason:
+    // LoginRefused, Untrusted (GetPeerCertificate() shows what the server
+    // presented), Unreachable, Busy, Lost or Usage.
+    virtual bool Connect(const CFtpLoginInfo& login, const CSessionOptions& options) = 0;
+    // Says goodbye and closes; an open stream is abandoned. Safe to call twice.
+    virtual void Close() = 0;
+
     // "ftp", "ftps" or "sftp"; the host and port as connected.
     virtual std::string GetScheme() const = 0;
     virtual const std::string& GetHost() const = 0;
     virtual uint16_t GetPort() const = 0;
     virtual bool IsConnected() const = 0;
     virtual const CRemoteFeatures& GetFeatures() const = 0;
+    // The folder the server put the session in when it logged in.
+    virtual const std::string& GetHomeFolder() const = 0;
+    // How the session is protected ("TLSv1.3", ...); empty when it is not.
+    virtual std::string GetEncryption() const = 0;
+    // The TLS certificate the server presented at the last Connect, kept
+    // after a refusal; empty for a session without TLS (an SSH server
+    // proves itself by its host key instead).
+    virtual const CCertificateInfo& GetPeerCertificate() const = 0;
+    // The server's own description of its system ("UNIX Type: L8"); empty
+    // when it gives none.
+    virtual std::string GetSystemType() = 0;
 
     // The entries of `folder`, in the server's order, without "." and "..";
     // names that are not safe as one path level are left out and passed to
@@ -118,6 +155,19 @@ public:
     // server allows; `facts.exists` false (and true answered) when the
     // server says there is no such file.
     virtual bool GetFacts(const std::string& path, CRemoteFacts& facts) = 0;
+    // The same where only the facts in `wanted` (ERemoteFact bits) are
+    // needed: a server that tells them in fewer round trips than all facts
+    // is asked only for those (FTP without machine facts: SIZE alone, or
+    // MDTM alone). The other facts may stay unknown.
+    virtual bool GetFactsOnly(const std::string& path, unsigned wanted, CRemoteFacts& facts) {
+        (void)wanted;
+        return GetFacts(path, facts);
+    }
+    // Whether `path` names a folder the session can enter (a link to one
+    // counts), false otherwise (Refused) or on a failure. With `target`:
+    // where it leads, as the server names the folder once links are
+    // followed (the path itself where the server does not resolve links).
+    virtual bool IsFolder(const std::string& path, std::string* target = nullptr) = 0;
 
     virtual std::unique_ptr<CRemoteStream> OpenRead(const std::string& path, uint64_t offset) = 0;
     virtual std::unique_ptr<CRemoteStream> OpenWrite(const std::string& path, uint64_t offset,
@@ -141,5 +191,18 @@ public:
     virtual const std::string& GetLastError() const = 0;
     virtual ERemoteError GetLastErrorKind() const = 0;
 };
+
+// A listed name as a log or a refusal may show it: control characters as
+// "?", bytes that are no UTF-8 as "\xNN".
+VELMORA_API std::string PrintableName(std::string_view name);
+
+// Whether a download that ended brought the whole file. `expected` is the
+// file's length as known before the transfer (0: unknown; the length the
+// server announced then counts); `offset` is where the stream started.
+// False with the reason in `error` when fewer or more bytes came; `shorter`
+// tells a transfer cut short (worth taking up again) from a file that
+// changed meanwhile.
+VELMORA_API bool CheckReadLength(const CRemoteStream& stream, uint64_t offset, uint64_t expected, std::string& error,
+                                 bool& shorter);
 
 }  // namespace velmora

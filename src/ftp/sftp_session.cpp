@@ -6,6 +6,7 @@
 
 #include "base/format.h"
 #include "ftp/ftp_dir.h"
+#include "ftp/login_info.h"
 #include "ftp/protocol/ftp_trace.h"
 #include "platform/clock.h"
 
@@ -52,8 +53,9 @@ ERemoteError RemoteErrorOf(EFtpError code, uint32_t sftpStatus) {
     case EFtpError::Refused: return sftpStatus == sftp::Unsupported ? ERemoteError::Unsupported : ERemoteError::Refused;
     case EFtpError::LoginRefused: return ERemoteError::LoginRefused;
     case EFtpError::Certificate: return ERemoteError::Untrusted;
+    case EFtpError::PlainRefused: return ERemoteError::PlainRefused;
     case EFtpError::Usage: return ERemoteError::Usage;
-    case EFtpError::Connect:
+    case EFtpError::Connect: return ERemoteError::Unreachable;
     case EFtpError::TimedOut:
     case EFtpError::Closed:
     case EFtpError::Protocol: break;
@@ -314,6 +316,20 @@ bool CSftpSession::Connect(const std::string& host, uint16_t port, const std::st
     if (m_channel->OffersCheckFile()) m_features.hashes = {"SHA-512", "SHA-256", "SHA-1", "MD5"};
     Touch();
     return true;
+}
+
+bool CSftpSession::Connect(const CFtpLoginInfo& login, const CSessionOptions& options) {
+    protocol::CFtpOptions sessionOptions;
+    static_cast<CSessionOptions&>(sessionOptions) = options;
+    const int port = login.GetPort();
+    if (port < 0 || port > 65535) return Fail(ERemoteError::Usage, Format("Invalid port: %d", port));
+    return Connect(login.GetHost(), static_cast<uint16_t>(port), login.GetLoginName(), login.GetPassword(),
+                   protocol::CSshSettings(), sessionOptions);
+}
+
+const CCertificateInfo& CSftpSession::GetPeerCertificate() const {
+    static const CCertificateInfo kNone;
+    return kNone;
 }
 
 void CSftpSession::Close() {

@@ -33,18 +33,23 @@ public:
     // in. Port 0 means 22. A connected session is closed first.
     bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
                  const protocol::CSshSettings& ssh, const protocol::CFtpOptions& options);
-    void Close();
+    // The same for a login info, with the SSH settings' defaults (the
+    // user's known hosts, the agent): the login info holds none of its own yet.
+    bool Connect(const CFtpLoginInfo& login, const CSessionOptions& options) override;
+    void Close() override;
     // The host key the server showed at the last Connect, kept after a refusal.
     const protocol::CSshHostKey& GetHostKey() const { return m_connection.GetHostKey(); }
     // The folder the server put the session in ("/home/alice").
-    const std::string& GetHomeFolder() const { return m_home; }
+    const std::string& GetHomeFolder() const override { return m_home; }
     // "SSH (chacha20-poly1305@openssh.com)"; empty when not connected.
-    std::string GetEncryption() const;
+    std::string GetEncryption() const override;
+    // No TLS certificate: the server proves itself with its host key.
+    const CCertificateInfo& GetPeerCertificate() const override;
     // The server's software, from its identification line.
-    std::string GetSystemType() const { return m_connection.GetServerBanner(); }
+    std::string GetSystemType() override { return m_connection.GetServerBanner(); }
     // Whether `path` leads to a folder (links followed); `target` gets
     // where it leads.
-    bool IsFolder(const std::string& path, std::string* target = nullptr);
+    bool IsFolder(const std::string& path, std::string* target = nullptr) override;
 
     std::string GetScheme() const override { return "sftp"; }
     const std::string& GetHost() const override { return m_host; }

@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-std::atomic<int> CLogStatus::m_nDepth{0};
+thread_local int CLogStatus::m_nDepth = 0;
 
 CLogStatus::CLogStatus() = default;
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -58,8 +57,11 @@ public:
     static void Send(int32_t kind, const std::string& source, const std::string& action, const std::string& text);
     static void Send(int32_t kind, const std::string& source, const std::string& action, const CFtpPath& path);
 
-    // The process-wide nesting depth that indents record lines.
-    static int GetDepth() { return m_nDepth.load(); }
+    // The nesting depth that indents record lines. It is the calling
+    // thread's: jobs run side by side on threads of their own, and a thread
+    // that works for another one's job (a further session) starts at that
+    // thread's depth.
+    static int GetDepth() { return m_nDepth; }
     static void SetDepth(int depth) { m_nDepth = depth; }
     static void IncDepth() { ++m_nDepth; }
     static void DecDepth() { --m_nDepth; }
@@ -93,7 +95,7 @@ public:
     void Copy(const CObj& src) override;
 
 private:
-    static std::atomic<int> m_nDepth;
+    static thread_local int m_nDepth;
 
     int32_t m_nKind = LOG_NONE;
     int64_t m_tTime = 0;

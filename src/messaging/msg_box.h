@@ -67,6 +67,10 @@ private:
     void DropEmptySlots();
 
     static std::atomic<CMsgBox*> m_pBox;
+    // Held for every delivery. Lock order: a sender may hold its own locks
+    // (a job's report lock) while it sends; a listener never waits in OnMsg
+    // for anything that needs one of them, and nothing waits on the network
+    // or on a user under this lock: the box carries notifications only.
     std::recursive_mutex m_mutex;
     std::unordered_map<CListener*, Subscription> m_subscriptions;
     // For each name, its listeners by subscription order.

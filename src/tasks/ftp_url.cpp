@@ -63,10 +63,10 @@ bool CFtpUrl::Parse(std::string_view text) {
 
 bool CFtpUrl::ParseScheme(std::string_view scheme) {
     if (EqualsNoCase(scheme, "ftpes")) {
-        tlsMode = protocol::ETlsMode::Require;
+        tlsMode = ETlsMode::Require;
     } else if (EqualsNoCase(scheme, "ftps")) {
-        tlsMode = protocol::ETlsMode::Implicit;
-        port = protocol::kImplicitTlsPort;
+        tlsMode = ETlsMode::Implicit;
+        port = kImplicitTlsPort;
     } else if (!EqualsNoCase(scheme, "ftp")) {
         return false;
     }

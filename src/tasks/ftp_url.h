@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ftp/protocol/tls_settings.h"
+#include "ftp/tls_trust.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -24,7 +24,7 @@ struct VELMORA_API CFtpUrl {
     int port = kDefaultPort;
     std::string path = "/";
     // The TLS mode the scheme demands; none for "ftp://" or no scheme.
-    std::optional<protocol::ETlsMode> tlsMode;
+    std::optional<ETlsMode> tlsMode;
 
     // False for a text with another scheme, without a host, or with a port
     // that is not a number from 1 to 65535. A text without a scheme is read

@@ -28,7 +28,6 @@
 #include <gtest/gtest.h>
 
 #include "app/common/drag_item.h"
-#include "app/common/transfer_settings.h"
 #include "app/connections/ftp_connections_dlg.h"
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
@@ -38,6 +37,7 @@
 #include "app/shell/wait_dlg.h"
 #include "app/transfers/existing_targets.h"
 #include "app/transfers/log_pane.h"
+#include "app/transfers/transfer_settings.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -144,7 +144,7 @@ protected:
     }
     // The connection to a local test server that times out after 1.5 s.
     velmora::CFtpLoginInfo QuickLogin(uint16_t port) {
-        velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+        velmora::CSessionOptions options = sink.GetSessionOptions();
         options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
         sink.SetSessionOptions(options);
         velmora::CFtpLoginInfo info = Login();
@@ -642,7 +642,7 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(indicator->GetState(), CSessionSecurityLabel::Offline);
     velmora::CFtpLoginInfo info = Login();
     info.SetPort(tls.server->GetPort());
-    info.SetTlsMode(velmora::protocol::ETlsMode::Require);
+    info.SetTlsMode(velmora::ETlsMode::Require);
     std::string stored;
     QObject::connect(&browser, &CFtpTreeDlg::CertificateTrusted,
                      [&](const velmora::CFtpLoginInfo& trusted) { stored = trusted.GetTlsFingerprint(); });
@@ -683,14 +683,14 @@ TEST_F(BrowserTest, AServerWithoutTlsIsAskedAboutOnceBeforeThePasswordGoesUnencr
     } uninstall;
     CFtpTreeDlg browser(context);
     velmora::CFtpLoginInfo info = Login();
-    info.SetTlsMode(velmora::protocol::ETlsMode::Auto);
+    info.SetTlsMode(velmora::ETlsMode::Auto);
 
     prompter.answers = {false};
     EXPECT_FALSE(ConnectAndWait(browser, info));
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].title, "No encryption");
     EXPECT_NE(prompter.asked[0].text.find(CFtpTreeDlg::kPlainLoginQuestion), std::string::npos);
-    EXPECT_EQ(sink.GetState().loginError, velmora::protocol::EFtpError::PlainRefused);
+    EXPECT_EQ(sink.GetState().loginError, velmora::ERemoteError::PlainRefused);
     EXPECT_FALSE(sink.GetState().online);
 
     // Yes: stored, and the login goes again.
@@ -733,7 +733,7 @@ TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) 
     // time-out is named.
     EXPECT_FALSE(ConnectAndWait(main.GetBrowser(), info));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_TRUE(prompter.shown[0].text.starts_with("The server did not answer in time.")) << prompter.shown[0].text;
+    EXPECT_TRUE(prompter.shown[0].text.starts_with("The server did not answer in time")) << prompter.shown[0].text;
     EXPECT_FALSE(sink.IsOnline());
 }
 

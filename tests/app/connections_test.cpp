@@ -68,11 +68,11 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     Type("remotePath", "/pub");
     // A new connection requires TLS; the test server offers none.
     auto* encryption = props->findChild<QComboBox*>("encryption");
-    EXPECT_EQ(info->GetTlsMode(), velmora::protocol::ETlsMode::Require);
-    EXPECT_EQ(encryption->currentIndex(), static_cast<int>(velmora::protocol::ETlsMode::Require));
-    encryption->setCurrentIndex(static_cast<int>(velmora::protocol::ETlsMode::Plain));
+    EXPECT_EQ(info->GetTlsMode(), velmora::ETlsMode::Require);
+    EXPECT_EQ(encryption->currentIndex(), static_cast<int>(velmora::ETlsMode::Require));
+    encryption->setCurrentIndex(static_cast<int>(velmora::ETlsMode::Plain));
     emit encryption->activated(encryption->currentIndex());
-    EXPECT_EQ(info->GetTlsMode(), velmora::protocol::ETlsMode::Plain);
+    EXPECT_EQ(info->GetTlsMode(), velmora::ETlsMode::Plain);
     EXPECT_EQ(info->GetHost(), server.GetHost());
     EXPECT_EQ(info->GetPort(), server.GetPort());
     EXPECT_EQ(info->GetPassword(), server.GetPassword());

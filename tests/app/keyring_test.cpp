@@ -44,7 +44,7 @@ protected:
         info.SetHostName("Office");
         info.SetHost(server.GetHost());
         info.SetPort(server.GetPort());
-        info.SetTlsMode(velmora::protocol::ETlsMode::Plain);
+        info.SetTlsMode(velmora::ETlsMode::Plain);
         info.SetLoginName(server.GetUser());
         info.SetPassword(server.GetPassword());
     }

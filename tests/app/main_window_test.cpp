@@ -30,6 +30,7 @@
 #include "app/panes/local_folder_model.h"
 #include "app/panes/local_pane.h"
 #include "app/shell/main_dlg.h"
+#include "app/transfers/transfer_thread.h"
 #include "app/shell/settings_dlg.h"
 #include "app/shell/wait_dlg.h"
 #include "app/tray/dash_bord_dlg.h"
@@ -159,7 +160,7 @@ TEST_F(MainWindowTest, TheFirstLoginIsNotLoggedAsALaterAttempt) {
 // The wait window stays over the window it belongs to while that moves.
 TEST_F(MainWindowTest, TheWaitWindowFollowsTheMainWindow) {
     velmora::test::FakeFtpServer silent([](velmora::test::FakeFtpSession& s) { s.WaitForClientToLeave(); });
-    velmora::protocol::CFtpOptions options = sink.GetSessionOptions();
+    velmora::CSessionOptions options = sink.GetSessionOptions();
     options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = 1500;
     sink.SetSessionOptions(options);
     velmora::CFtpLoginInfo info = Login();
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, QuickConnectLogsInAndRemembersTheServerWithoutItsPassword
 TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     CSettingsDlg& dialog = main.OpenSettings();
     dialog.findChild<QSpinBox*>("sessions")->setValue(3);
-    EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 3);
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_nSessions, 3);
     auto* existing = dialog.findChild<QComboBox*>("existingTarget");
     existing->setCurrentIndex(existing->findData("Skip"));
     EXPECT_EQ(settings.GetExistingTarget(), "Skip");
@@ -214,7 +215,7 @@ TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     EXPECT_GE(main.GetLocal().GetModel()->RowOf(".profile"), 0);
     EXPECT_TRUE(main.GetAction("showHidden")->isChecked());
     EXPECT_TRUE(settings.GetShowHidden());
-    velmora::CJobState::Job().m_nSessions = 1;
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 
 TEST_F(MainWindowTest, HiddenServerFilesShowOnlyWhenAskedFor) {

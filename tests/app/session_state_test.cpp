@@ -36,7 +36,7 @@ TEST_F(SessionStateTest, TheWindowReadsTheStateWhileTheWorkerConnectsListsAndLog
 
     velmora::CFtpLoginInfo info = Login();
     info.SetPort(tls.server->GetPort());
-    info.SetTlsMode(velmora::protocol::ETlsMode::Require);
+    info.SetTlsMode(velmora::ETlsMode::Require);
     info.SetTlsFingerprint(tls.certificates.Fingerprint());
     velmora::CFtpLoginInfo incomplete = info;
     incomplete.SetLoginName("");

@@ -9,8 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "app/common/app_settings.h"
-#include "app/common/transfer_settings.h"
+#include "app/transfers/transfer_settings.h"
 #include "app/orlith_app.h"
+#include "app/transfers/transfer_thread.h"
 #include "app_test_support.h"
 #include "engine/job_state.h"
 #include "paths/file_path.h"
@@ -196,8 +197,8 @@ TEST(AppSettingsTest, SimultaneousTransfersAreFourUnlessSetAndReachTheJobs) {
     }
     Store(CAppSettings::kSimultaneousTransfers, "2");
     ApplyTransferSettings(CAppSettings().GetTransferSettings());
-    EXPECT_EQ(velmora::CJobState::Job().m_nSessions, 2);
-    velmora::CJobState::Job().m_nSessions = 1;
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_nSessions, 2);
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 
 TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefaults) {

@@ -1,5 +1,6 @@
 // parcelo-cli --parallel: transfers over several sessions to the server.
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -66,6 +67,23 @@ TEST_F(CliParallelTest, TransfersOpenTheChosenNumberOfSessionsFourUnlessTold) {
     const CliResult one = RunCli({"--tls", "off", "download", Url("/in/tree/"), local / "one", "--parallel", "1"});
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(server.Received("USER"), logins + 1);
+}
+
+// Under several sessions the first error names the file it happened to, not
+// the file another session was at meanwhile.
+TEST_F(CliParallelTest, TheFirstErrorNamesItsOwnFileWhicheverSessionMetIt) {
+    const std::string tree = MakeTree();
+    std::filesystem::create_directories(server.Path("in/tree/d2/f10.txt"));
+    const CliResult up = RunCli({"--tls", "off", "upload", "--overwrite", tree, Url("/in/")});
+    EXPECT_EQ(up.status, 1);
+    const size_t error = up.err.find("parcelo-cli: Copy file error");
+    ASSERT_NE(error, std::string::npos) << up.err;
+    const std::string line = up.err.substr(error, up.err.find('\n', error) - error);
+    EXPECT_NE(line.find("f10.txt"), std::string::npos) << line;
+    for (int other = 0; other < 60; ++other) {
+        if (other == 10) continue;
+        EXPECT_EQ(line.find("/f" + std::to_string(other) + ".txt"), std::string::npos) << line;
+    }
 }
 
 // A server that allows two sessions per user: the default upload keeps the

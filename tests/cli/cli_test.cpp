@@ -16,6 +16,7 @@
 
 #include "cli/cli_runner.h"
 #include "platform/file_stream.h"
+#include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
 #include "support/ftp_server.h"
 #include "support/temp_dir.h"
@@ -704,6 +705,64 @@ TEST_F(CliTest, ConnectionsRoundTripAndUseByName) {
     EXPECT_EQ(empty.status, 0) << empty.err;
     EXPECT_EQ(empty.out, "");
     EXPECT_EQ(run({"connections", "remove", "work"}).status, 1);
+}
+
+// A server whose FEAT names no features, that answers SIZE with `sizeReply`
+// and sends only half of /pub/file.bin (150,000 of 300,000 bytes) with a
+// preliminary reply of `opening`, then confirms the transfer.
+FakeFtpServer::Script ShortFileServer(std::string sizeReply, std::string opening) {
+    return [sizeReply, opening](FakeFtpSession& s) {
+        if (!s.Reply("220 fake server") || !s.Expect("FEAT", "211 no features")) return;
+        while (auto command = s.ReadCommand()) {
+            const auto is = [&](const char* verb) { return command->rfind(verb, 0) == 0; };
+            if (is("USER")) {
+                s.Reply("331 password please");
+            } else if (is("PASS")) {
+                s.Reply("230 welcome");
+            } else if (is("PWD")) {
+                s.Reply("257 \"/\" is current");
+            } else if (is("CWD") || is("TYPE") || is("NOOP")) {
+                s.Reply("200 ok");
+            } else if (is("SIZE")) {
+                s.Reply(sizeReply);
+            } else if (is("EPSV")) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (is("RETR")) {
+                s.Reply(opening);
+                if (s.AcceptData()) s.SendData(std::string(150000, 'h'));
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (is("QUIT")) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("502 not implemented");
+            }
+        }
+    };
+}
+
+// SIZE is older than FEAT: a server that does not list it may still answer
+// it, and a server that does not may still announce the length when the
+// transfer begins. Either way a download cut short is no download.
+TEST(CliShortDownloadTest, ADownloadShorterThanTheServerSaysFailsAndLeavesNoFile) {
+    struct Case {
+        const char* sizeReply;
+        const char* opening;
+    };
+    for (const Case& c :
+         {Case{"213 300000", "150 Opening BINARY mode data connection for file.bin"},
+          Case{"500 Unknown command", "150 Opening BINARY mode data connection for file.bin (300000 bytes)"}}) {
+        SCOPED_TRACE(c.sizeReply);
+        FakeFtpServer fake(ShortFileServer(c.sizeReply, c.opening));
+        TempDir local;
+        const CliResult down =
+            RunCli({"--parallel", "1", "--tls", "off", "download",
+                    "ftp://u:p@127.0.0.1:" + std::to_string(fake.GetPort()) + "/pub/file.bin", local / "got"});
+        EXPECT_EQ(down.status, 1) << down.err;
+        EXPECT_NE(down.err.find("Transfer incomplete: 150000 of 300000 bytes received"), std::string::npos) << down.err;
+        EXPECT_FALSE(fs::exists(local / "got/file.bin"));
+    }
 }
 
 TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {

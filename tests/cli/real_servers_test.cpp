@@ -23,6 +23,8 @@
 
 #include "cli/cli_runner.h"
 #include "ftp/remote_tree.h"
+#include "ftp/session_checks.h"
+#include "ftp/session_login.h"
 #include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
@@ -300,6 +302,19 @@ TEST_P(RealServerTest, InteractiveCommandsWorkAlikeOnEveryServer) {
     EXPECT_TRUE(fs::exists(server.Home("pub/docs/inside.txt")));
 }
 
+// The remote session underneath every command: facts (MLST on ProFTPD, SIZE
+// and MDTM on vsftpd), offsets, appending, renaming, deleting and folders.
+TEST_P(RealServerTest, TheRemoteSessionAnswersAlikeOnEveryServer) {
+    if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+    RealServer server(GetParam());
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    CFtpSession session;
+    ASSERT_TRUE(ConnectSession(session, "127.0.0.1", static_cast<uint16_t>(server.Port()), server.User(), "secret"))
+        << session.GetLastError();
+    CheckSessionOperations(session, "/check/");
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest, ::testing::Values("vsftpd", "proftpd"));
 
 // A session held open on the server, as another program would.
@@ -390,10 +405,10 @@ TEST(RealServerListings, MachineAndClassicListingsOfProFtpdAgree) {
     WriteFile(tree + "/a/\xc3\xa9t\xc3\xa9.txt", "summer");
     ASSERT_EQ(RunCli({"upload", tree, server.Url("/in/")}).status, 0);
 
-    protocol::CFtpConnection ftp;
-    ASSERT_TRUE(ftp.Connect("127.0.0.1", static_cast<uint16_t>(server.Port()), server.User(), "secret", true))
+    CFtpSession ftp;
+    ASSERT_TRUE(ConnectSession(ftp, "127.0.0.1", static_cast<uint16_t>(server.Port()), server.User(), "secret"))
         << ftp.GetLastError();
-    ASSERT_TRUE(ftp.GetCapabilities().mlsd);
+    ASSERT_TRUE(ftp.GetFeatures().exactListing);
     std::map<std::string, std::string> classic;
     std::map<std::string, std::string> machine;
     ListRemoteTree(ftp, false, "/in/tree/", classic);

@@ -399,7 +399,7 @@ TEST_F(DBEngineTest, AnOrdersTlsSettingsAreLaidOverItsServerEnds) {
     CFtpLoginInfo* work = saved.AddNewConnection(nullptr);
     work->SetHostName("work");
     work->SetHost("example.org");
-    work->SetTlsMode(protocol::ETlsMode::Require);
+    work->SetTlsMode(ETlsMode::Require);
     work->SetTlsFingerprint("SHA256:SAVED");
     ASSERT_TRUE(saved.SaveXML(dir / "FtpPropList.xml"));
     engine.SetConnectionsFile(dir / "FtpPropList.xml");
@@ -416,7 +416,7 @@ TEST_F(DBEngineTest, AnOrdersTlsSettingsAreLaidOverItsServerEnds) {
     order.ToType = ePointFtp;
     order.ToURL = "ftp://example.org/in";
     ReferToConnection(order, EOrderEnd::To, {work->GetStrGUID(), "work"});
-    SetOrderTls(order, EOrderEnd::From, {protocol::ETlsMode::Auto, "", "/etc/ca.pem", true});
+    SetOrderTls(order, EOrderEnd::From, {ETlsMode::Auto, "", "/etc/ca.pem", true});
     SetOrderTls(order, EOrderEnd::To, {std::nullopt, "", "/etc/work-ca.pem", false});
     // A mode a later version may name: the end keeps its URL's.
     CDBTransOrderObj older = fromServer("ftpes://example.net/pub", " order-from-tls='quantum' ");
@@ -428,20 +428,20 @@ TEST_F(DBEngineTest, AnOrdersTlsSettingsAreLaidOverItsServerEnds) {
 
     CTskItem item;
     ASSERT_TRUE(engine.SelectTransOrder(0, item)) << engine.GetLastError();
-    const protocol::CTlsSettings from = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
-    EXPECT_EQ(from.mode, protocol::ETlsMode::Auto);
+    const CTlsSettings from = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(from.mode, ETlsMode::Auto);
     EXPECT_EQ(from.caFile, "/etc/ca.pem");
     EXPECT_TRUE(from.insecure);
-    const protocol::CTlsSettings to = item.DestinationPoint().GetFtpLoginInfo().GetTlsSettings();
-    EXPECT_EQ(to.mode, protocol::ETlsMode::Require);
+    const CTlsSettings to = item.DestinationPoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(to.mode, ETlsMode::Require);
     EXPECT_EQ(to.fingerprint, "SHA256:SAVED");
     EXPECT_EQ(to.caFile, "/etc/work-ca.pem");
     EXPECT_FALSE(to.insecure);
     EXPECT_NE(item.GetTransform().GetXMLFilter().find("*.tmp"), std::string::npos);
 
     ASSERT_TRUE(engine.SelectTransOrder(1, item)) << engine.GetLastError();
-    const protocol::CTlsSettings kept = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
-    EXPECT_EQ(kept.mode, protocol::ETlsMode::Require);
+    const CTlsSettings kept = item.SourcePoint().GetFtpLoginInfo().GetTlsSettings();
+    EXPECT_EQ(kept.mode, ETlsMode::Require);
     EXPECT_TRUE(kept.caFile.empty() && kept.fingerprint.empty() && !kept.insecure);
 }
 

@@ -47,7 +47,8 @@ using ErrorHandlerTest = EngineTest;
 
 TEST_F(ErrorHandlerTest, CountsLogsAndRecordsEachError) {
     RecordingDatabase database;
-    CStatistic engine(&database);
+    TestJob scoped(&database);
+    CStatistic engine;
     JobRecorder recorder;
     CStatistic::Job().m_eAction = DBACTION_FTP_TRANSFER;
 
@@ -68,16 +69,6 @@ TEST_F(ErrorHandlerTest, CountsLogsAndRecordsEachError) {
     EXPECT_EQ(database.entries[0].status, DBLOG_FAIL);
     EXPECT_EQ(database.entries[0].action, DBACTION_FTP_TRANSFER);
     EXPECT_EQ(database.entries[0].detail, job.m_strLastError);
-}
-
-TEST_F(ErrorHandlerTest, ADestroyedDatabaseIsNoLongerReportedTo) {
-    {
-        RecordingDatabase database;
-        CStatistic engine(&database);
-        EXPECT_EQ(CStatistic::GetDatabase(), &database);
-    }
-    EXPECT_EQ(CStatistic::GetDatabase(), nullptr);
-    CStatistic().ReportError(ERROR_READ, nullptr, "no crash");
 }
 
 TEST_F(ErrorHandlerTest, CategoryTextsKeepTheirWording) {
@@ -153,7 +144,7 @@ using ReportingTest = EngineTest;
 
 TEST_F(ReportingTest, ScopesBracketWithRecordsDepthAndDatabaseEntries) {
     RecordingDatabase database;
-    CStatistic::SetDatabase(&database);
+    TestJob scoped(&database);
     JobRecorder recorder;
     {
         CReportScope job(EReportLevel::Job, "Transfer", "");
@@ -187,7 +178,7 @@ TEST_F(ReportingTest, ScopesBracketWithRecordsDepthAndDatabaseEntries) {
 
 TEST_F(ReportingTest, PerFileRecordsCountAndAnnounce) {
     RecordingDatabase database;
-    CStatistic::SetDatabase(&database);
+    TestJob scoped(&database);
     JobRecorder recorder;
     CStatistic::Job().m_nTotalBytes = int64_t{6} << 30;
 

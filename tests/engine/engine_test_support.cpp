@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/move_trans.h"
 #include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
 #include "messaging/log_status.h"
@@ -57,14 +58,45 @@ std::vector<tagDBLogStatus> RecordingDatabase::Statuses() const {
     return statuses;
 }
 
+TestJob::TestJob(CJobDatabase* database, CJobSettings settings)
+    : m_job([&] {
+          settings.m_pJobDatabase = database;
+          return settings;
+      }()),
+      m_binding(m_job) {
+    m_job.Reset();
+}
+
+void KeepResult(const CJobResult& result) { static_cast<CJobResult&>(CStatistic::Job()) = result; }
+
+bool RunMover(const CTskItems& items) {
+    CMover mover(items, CStatistic::Job().Settings());
+    const bool ran = mover.RunItems();
+    KeepResult(mover.GetResult());
+    return ran && mover.GetResult().m_nErrors == 0;
+}
+
+bool RunKept(CMoveTrans& mover) {
+    const bool ran = mover.RunItems();
+    KeepResult(mover.GetResult());
+    return ran;
+}
+
+bool RunApi(CMoverAPI& api) {
+    api.SetJobSettings(CStatistic::Job().Settings());
+    const bool ran = api.DoCopy();
+    KeepResult(api.GetResult());
+    return ran;
+}
+
 void EngineTest::SetUp() {
-    CStatistic::SetDatabase(nullptr);
+    CStatistic::Job().Settings() = CJobSettings();
     CStatistic::ResetJob();
     CLogStatus::SetDepth(0);
 }
 
 void EngineTest::TearDown() {
-    CStatistic::SetDatabase(nullptr);
+    CStatistic::Job().Settings() = CJobSettings();
     CStatistic::ResetJob();
 }
 

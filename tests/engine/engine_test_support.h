@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/job_database.h"
+#include "engine/move_trans.h"
+#include "engine/mover_api.h"
 #include "engine/source.h"
 #include "ftp/login_info.h"
 #include "tasks/tsk_item.h"
@@ -59,7 +61,35 @@ public:
     int updates = 0;
 };
 
-// Gives every test a fresh job: counts reset, no job database, depth 0.
+// A job of its own for the calling thread while it exists, reporting to
+// `database` (null: none).
+class TestJob {
+public:
+    explicit TestJob(CJobDatabase* database = nullptr, CJobSettings settings = CJobSettings());
+    CJobState& State() { return m_job; }
+
+private:
+    CJobState m_job;
+    CJobBinding m_binding;
+};
+
+// What a job the test ran with a mover or the Mover API did, put where the
+// test's checks look (the thread's own job, CStatistic::Job()), whichever
+// way the job ran.
+void KeepResult(const CJobResult& result);
+
+// Runs `items` with a mover, as a host would: with the settings the test gave
+// its thread's job; what the job did is kept (KeepResult). True when the run
+// succeeded without an error.
+bool RunMover(const CTskItems& items);
+
+// Runs the mover's items and keeps what the job did; the run's result.
+bool RunKept(CMoveTrans& mover);
+// Runs the api's recorded request the same way.
+bool RunApi(CMoverAPI& api);
+
+// Gives every test a fresh job on its thread: counts reset, default
+// settings (no job database), depth 0.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -7,7 +7,7 @@
 #include "engine/engine_test_support.h"
 #include "engine/ftp_source.h"
 #include "engine/local_source.h"
-#include "ftp/ftp_find.h"
+#include "ftp/session_options.h"
 #include "messaging/log_status.h"
 #include "messaging/messaging_test_support.h"
 #include "messaging/msg_box.h"
@@ -118,11 +118,11 @@ TEST_F(FtpSourceTest, HiddenAndBlankLedNamesAndLinksComeBackOrAreCounted) {
         CStatistic::ResetJob();
         const std::string back = dir / (machineListing ? "mlsd" : "list");
         const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, back));
+        // The job's listing preference.
+        CStatistic::Job().Settings().m_bMachineListing = machineListing;
         CFtpSource from(download);
         CLocalSource into(download);
-        CFtpFind::SetDefaultMachineListing(machineListing);
         const bool ran = RunPair(from, into);
-        CFtpFind::SetDefaultMachineListing(true);
         ASSERT_TRUE(ran) << CStatistic::Job().m_strLastError;
         TreeMap expected = ReadTree(dir / "src/data");
         expected["file-link"] = "deny";

@@ -37,7 +37,7 @@ TEST_F(LocalSourceTest, FolderToFolderGivesAnIdenticalTree) {
     TempDir dir;
     MakeSampleTree(dir / "src/data");
     RecordingDatabase database;
-    CStatistic::SetDatabase(&database);
+    TestJob scoped(&database);
     const CTskItem item = MakeItem(LocalPoint(ePointFolder, dir / "src/data"), LocalPoint(ePointFolder, dir / "dst"));
     CLocalSource source(item);
     CLocalSource target(item);

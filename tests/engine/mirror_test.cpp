@@ -70,8 +70,7 @@ CTansform MirrorTransform(bool deleteExtra = false, bool dryRun = false) {
 bool RunJob(const CTskItem& item) {
     CTskItems items;
     items.Add(new CTskItem(item));
-    CMover mover(items);
-    return mover.RunItems() && CStatistic::Job().m_nErrors == 0;
+    return RunMover(items);
 }
 
 CTransPoint Folder(const std::string& path) { return CTransPoint(ePointFolder, CFtpPath(path, PATH_FOLDER)); }
@@ -251,9 +250,9 @@ TEST_F(MirrorTest, ChangedFilesAreReplacedWhateverTheOverwritePolicy) {
         WriteFile(dir / "dst/a.txt", "an older, longer first");
         // The destination is the newer one: only its size tells it apart.
         fs::last_write_time(dir / "dst/a.txt", fs::last_write_time(dir / "src/a.txt") + std::chrono::hours(1));
-        CStatistic::Job().m_eOverwrite = policy;
+        CStatistic::Job().Settings().m_eOverwrite = policy;
         const bool done = RunJob(MakeItem(Folder(dir / "src"), Folder(dir / "dst"), MirrorTransform()));
-        CStatistic::Job().m_eOverwrite = EOverwrite::Design;
+        CStatistic::Job().Settings().m_eOverwrite = EOverwrite::Design;
         ASSERT_TRUE(done) << OverwriteName(policy) << ": " << CStatistic::Job().m_strLastError;
         EXPECT_EQ(ReadFile(dir / "dst/a.txt"), "first") << OverwriteName(policy);
         EXPECT_EQ(CStatistic::Job().m_nProcessed, 1) << OverwriteName(policy);
@@ -455,7 +454,7 @@ TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThr
     CMoverAPI cancelled;
     record(cancelled);
     cancelled.Cancel();
-    EXPECT_FALSE(cancelled.DoCopy() && cancelled.GetErrorNumber() == 0);
+    EXPECT_FALSE(RunApi(cancelled) && cancelled.GetErrorNumber() == 0);
     EXPECT_NE(cancelled.GetStrError().find("Aborted by user"), std::string::npos) << cancelled.GetStrError();
     // At most the look-up of the destination in its parent: its tree is not walked.
     EXPECT_LE(Listings(), 1);
@@ -472,9 +471,9 @@ TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThr
         });
         CMoverAPI next;
         record(next);
-        compared = next.DoCopy() && next.GetErrorNumber() == 0;
+        compared = RunApi(next) && next.GetErrorNumber() == 0;
     }).join();
-    EXPECT_TRUE(compared) << CStatistic::Job().m_strLastError;
+    EXPECT_TRUE(compared);
     EXPECT_TRUE(heardHere.empty());
     EXPECT_NE(std::find(heardThere.begin(), heardThere.end(), "+ a.txt"), heardThere.end());
     EXPECT_NE(std::find(heardThere.begin(), heardThere.end(), "- old.txt"), heardThere.end());
@@ -484,6 +483,11 @@ TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThr
 // With a record of the earlier runs in the job database.
 class RecordedMirrorTest : public FtpMirrorTest {
 protected:
+    void SetUp() override {
+        FtpMirrorTest::SetUp();
+        CStatistic::Job().Settings().m_pRecordDatabase = database.get();
+    }
+
     // The source tree mirrored once to "/site/", what the server received then forgotten.
     CTskItem FirstRun(const TempDir& dir) {
         WriteSourceTree(dir);
@@ -503,7 +507,6 @@ protected:
     }
 
     TestDatabase database;
-    CMirrorRecordDatabase record{database.get()};
 };
 
 TEST_F(RecordedMirrorTest, ARecordedRunListsNothingAndSendsOnlyWhatChanged) {

@@ -12,7 +12,6 @@
 
 #include "engine/engine_test_support.h"
 #include "engine/ftp_source.h"
-#include "engine/job_lock.h"
 #include "engine/local_zip_source.h"
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
@@ -32,10 +31,12 @@ namespace {
 using test::EngineTest;
 using test::LocalPoint;
 using test::MakeItem;
+using test::ReadFile;
 using test::ReadTree;
+using test::RunApi;
+using test::RunKept;
 using test::TempDir;
 using test::TreeMap;
-using test::ReadFile;
 using test::WriteFile;
 
 // Keeps every log record broadcast while it lives, from any thread.
@@ -132,7 +133,7 @@ protected:
 
 TEST_F(MoverTest, AnEmptyJobStillReportsItsRunAndFourZeros) {
     CMover mover{CTskItems()};
-    EXPECT_TRUE(mover.RunItems());
+    EXPECT_TRUE(RunKept(mover));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                                "RUNJOB Transfer ",
                                "ENDJOB Transfer ",
@@ -148,8 +149,8 @@ TEST_F(MoverTest, ProgressCountsTheJobsItemsAndEachPairsFiles) {
     CTskItems items;
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "one"), LocalPoint(ePointFolder, dir / "o1"))));
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFile, dir / "two.txt"), LocalPoint(ePointFolder, dir / "o2"))));
-    CMover mover(items);
-    ASSERT_TRUE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    ASSERT_TRUE(RunKept(mover));
     EXPECT_EQ(CStatistic::Job().m_nProcessed, 3);
 
     const std::string cap1 = items.GetHead()->GetCap();
@@ -171,8 +172,8 @@ TEST_F(MoverTest, ItemsWithoutAPairDoNothingAndSucceed) {
     CTskItems items;
     items.Add(new CTskItem(MakeItem(CTransPoint(ePointEmail), LocalPoint(ePointFolder, dir / "out"))));
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir.path()), LocalPoint(ePointFile, dir / "f"))));
-    CMover mover(items);
-    EXPECT_TRUE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_TRUE(RunKept(mover));
     EXPECT_EQ(log.Count(LOG_BEGIN), 0);
     EXPECT_EQ(Job().m_nProcessed + Job().m_nErrors, 0);
     EXPECT_EQ(ReadTree(dir.path()), TreeMap());
@@ -191,8 +192,8 @@ TEST_F(MoverTest, ACompressionChainBuildsCopiesAndDeletesItsArchive) {
     ASSERT_EQ(items.GetCount(), 3);
     const std::string archiveName = compress.ZipFileName();
 
-    CMover mover(items);
-    EXPECT_TRUE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_TRUE(RunKept(mover));
 
     EXPECT_EQ(Job().m_nErrors, 0) << Job().m_strLastError;
     EXPECT_EQ(ReadTree(dir / "work"), TreeMap());
@@ -221,8 +222,8 @@ TEST_F(MoverTest, ACompressionChainBuildsCopiesAndDeletesItsArchive) {
 TEST_F(MoverTest, AFailedDeletionIsAnErrorNotAProcessedFile) {
     CTskItems items;
     items.Add(DeleteItem(dir / "missing.zip"));
-    CMover mover(items);
-    EXPECT_FALSE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_FALSE(RunKept(mover));
     EXPECT_EQ(Job().m_nErrors, 1);
     EXPECT_EQ(Job().m_nProcessed, 0);
     EXPECT_EQ(Job().m_nLastCategory, ERROR_COPY);
@@ -233,8 +234,8 @@ TEST_F(MoverTest, TwentyErrorsLetAJobGoOnTheTwentyFirstStopsIt) {
     const auto run = [&](int count) {
         CTskItems items;
         for (int i = 0; i < count; ++i) items.Add(DeleteItem(dir / ("gone" + std::to_string(i))));
-        CMover mover(items);
-        mover.RunItems();
+        CMover mover(items, CStatistic::Job().Settings());
+        RunKept(mover);
         return log.Count(LOG_BEGIN);
     };
     EXPECT_EQ(run(20), 20);
@@ -249,8 +250,8 @@ TEST_F(MoverTest, AFatalErrorStopsTheJobAtOnce) {
     CTskItems items;
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "nowhere"), LocalPoint(ePointFolder, dir / "o1"))));
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "real"), LocalPoint(ePointFolder, dir / "o2"))));
-    CMover mover(items);
-    EXPECT_FALSE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_FALSE(RunKept(mover));
     EXPECT_EQ(Job().m_nLastCategory, ERROR_CONNECT);
     EXPECT_EQ(Job().m_strLastError, "Connect error:  Source does not exists");
     EXPECT_EQ(log.Count(LOG_BEGIN), 1);
@@ -264,8 +265,8 @@ TEST_F(MoverTest, ACompressionThatCannotStartReportsNoFinishedStepAndNoArchive) 
     CTskItems items;
     items.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "nowhere"), LocalPoint(ePointFolder, dir / "a.zip"),
                                     compress)));
-    CMover mover(items);
-    EXPECT_FALSE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_FALSE(RunKept(mover));
     EXPECT_EQ(Job().m_nLastCategory, ERROR_CONNECT);
     EXPECT_EQ(log.Count(LOG_START), 1);
     EXPECT_EQ(log.Count(LOG_DONE), 0);
@@ -273,34 +274,48 @@ TEST_F(MoverTest, ACompressionThatCannotStartReportsNoFinishedStepAndNoArchive) 
     EXPECT_FALSE(std::filesystem::exists(dir / "a.zip"));
 }
 
-TEST_F(MoverTest, AJobStartedDuringAnotherWaitsForItToEnd) {
-    WriteFile(dir / "big/a.txt", std::string(100, 'x'));
+// Two jobs in one process, side by side on two threads, each with settings
+// of its own: neither sees the other's settings, counts or errors. The first
+// job's archive copy lets the "GUI" run: there the second job runs whole,
+// and then the first goes on to a file that is in the way.
+TEST_F(MoverTest, TwoJobsAtOnceKeepTheirOwnSettingsAndCounts) {
+    WriteFile(dir / "one/a.txt", std::string(100, 'x'));
+    WriteFile(dir / "out1/a.txt", "there before");
+    for (const std::string name : {"b.txt", "c.txt", "d.txt"}) WriteFile(dir / ("two/" + name), name);
+    WriteFile(dir / "out2/two/b.txt", "there before");
+    CJobSettings keep;
+    keep.m_eOverwrite = EOverwrite::Refuse;
+    CJobSettings replace;
+    replace.m_eOverwrite = EOverwrite::Replace;
     CTansform compress;
     compress.SetCompressed();
     CTskItems first;
-    first.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "big"), LocalPoint(ePointFolder, dir / "a.zip"),
-                                    compress)));
-    std::thread second;
-    // The first job's copy loop lets the "GUI" run: there the second job
-    // starts on its own thread, and the first one goes on only once the
-    // second has said that it waits.
+    first.Add(new CTskItem(
+        MakeItem(LocalPoint(ePointFolder, dir / "one"), LocalPoint(ePointFolder, dir / "out1/one.zip"), compress)));
+    first.Add(
+        new CTskItem(MakeItem(LocalPoint(ePointFile, dir / "one/a.txt"), LocalPoint(ePointFolder, dir / "out1"))));
+    CTskItems second;
+    second.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "two"), LocalPoint(ePointFolder, dir / "out2"))));
+    CMover firstMover(first, keep);
+    CMover secondMover(second, replace);
+    bool secondRan = false;
     platform::SetMessagePumpHook([&] {
-        if (!second.joinable()) {
-            second = std::thread([] { CMover(CTskItems()).RunItems(); });
-            EXPECT_TRUE(log.WaitFor([](const CLogStatus& r) { return r.GetText() == CJobLock::WaitText(); }));
-        }
+        if (!secondRan) std::thread([&] { secondMover.RunItems(); }).join();
+        secondRan = true;
         return true;
     });
-    CMover(first).RunItems();
+    firstMover.RunItems();
     platform::SetMessagePumpHook({});
-    ASSERT_TRUE(second.joinable());
-    second.join();
+    ASSERT_TRUE(secondRan);
 
-    // The second job's records all come after the first job's end.
-    std::vector<int32_t> jobs;
-    for (const CLogStatus& r : log.Records())
-        if (r.GetKind() == LOG_RUN_JOB || r.GetKind() == LOG_END_JOB) jobs.push_back(r.GetKind());
-    EXPECT_EQ(jobs, (std::vector<int32_t>{LOG_RUN_JOB, LOG_END_JOB, LOG_RUN_JOB, LOG_END_JOB}));
+    const CJobResult one = firstMover.GetResult();
+    EXPECT_EQ(one.m_nErrors, 1) << "the file in the way was refused";
+    EXPECT_EQ(one.m_nProcessed, 1) << "the archive's one file";
+    EXPECT_EQ(ReadFile(dir / "out1/a.txt"), "there before");
+    const CJobResult two = secondMover.GetResult();
+    EXPECT_EQ(two.m_nErrors, 0) << two.m_strLastError;
+    EXPECT_EQ(two.m_nProcessed, 3);
+    EXPECT_EQ(ReadFile(dir / "out2/two/b.txt"), "b.txt");
 }
 
 // The window thread may send a cancel at any moment of an engine object's
@@ -347,8 +362,8 @@ TEST_F(MoverAPITest, ARemoteFolderGoesStraightIntoAnArchive) {
     items.Add(new CTskItem(MakeItem(test::FtpPoint(login, "/in/"), LocalPoint(ePointFolder, dir / "in.zip"),
                                     compress)));
     LogRecorder log;
-    CMover mover(items);
-    EXPECT_TRUE(mover.RunItems());
+    CMover mover(items, CStatistic::Job().Settings());
+    EXPECT_TRUE(RunKept(mover));
 
     EXPECT_EQ(CStatistic::Job().m_nErrors, 0) << CStatistic::Job().m_strLastError;
     EXPECT_TRUE(Contains(log.Lines(), "BEGIN Ftp transfer from: " + server.GetHost()));
@@ -361,7 +376,7 @@ TEST_F(MoverAPITest, ARemoteFolderGoesStraightIntoAnArchive) {
 
 TEST_F(MoverAPITest, RequestsWithoutAMoverAnswerAtOnce) {
     CMoverAPI api;
-    EXPECT_FALSE(api.DoCopy());
+    EXPECT_FALSE(RunApi(api));
     EXPECT_TRUE(api.CopyFtpToFtp(CFtpPathList(), login, login));
     EXPECT_EQ(api.GetErrorNumber(), 0);
 }
@@ -376,7 +391,7 @@ TEST_F(MoverAPITest, OneFailedFileAmongTenIsCountedWhileTheOthersArrive) {
     CMoverAPI api;
     ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
     // The last file arrived, so the transfer answers true.
-    EXPECT_TRUE(api.DoCopy());
+    EXPECT_TRUE(RunApi(api));
     EXPECT_EQ(api.GetErrorNumber(), 1);
     EXPECT_TRUE(api.GetStrError().starts_with("Read access error:  ")) << api.GetStrError();
     EXPECT_NE(api.GetStrError().find("f4.txt"), std::string::npos) << api.GetStrError();
@@ -389,17 +404,19 @@ TEST_F(MoverAPITest, OneFailedFileAmongTenIsCountedWhileTheOthersArrive) {
     EXPECT_EQ(api.GetStrError(), "");
 }
 
-// Answers the question about a target that exists with a script of its own.
+// Answers the question about a target that exists with a script of its own,
+// for the jobs the test runs while it exists.
 class TargetAnswers {
 public:
     using Answer = std::function<int32_t(CFtpPath& target)>;
     explicit TargetAnswers(Answer answer) {
-        CSource::SetTargetQuestion([this, answer](const CFtpPath& source, CFtpPath& target, bool) {
+        CStatistic::Job().Settings().m_providers.targetQuestion = [this, answer](const CFtpPath& source,
+                                                                                 CFtpPath& target, bool) {
             sources.push_back(source.GetFileName(true));
             return answer(target);
-        });
+        };
     }
-    ~TargetAnswers() { CSource::SetTargetQuestion({}); }
+    ~TargetAnswers() { CStatistic::Job().Settings().m_providers.targetQuestion = {}; }
     std::vector<std::string> sources;
 };
 
@@ -419,7 +436,7 @@ TEST_F(MoverAPITest, ADownloadAsksBeforeItReplacesALocalFile) {
         });
         CMoverAPI api;
         ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
-        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+        EXPECT_TRUE(RunApi(api)) << api.GetStrError();
         EXPECT_EQ(api.GetErrorNumber(), 0);
         // Only the files that met an existing one were asked about.
         EXPECT_EQ(answers.sources, (std::vector<std::string>{"a.txt", "b.txt"}));
@@ -431,7 +448,7 @@ TEST_F(MoverAPITest, ADownloadAsksBeforeItReplacesALocalFile) {
     // Nobody to ask, as on the command line: the file is replaced as before.
     CMoverAPI api;
     ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
-    EXPECT_TRUE(api.DoCopy());
+    EXPECT_TRUE(RunApi(api));
     EXPECT_EQ(ReadFile(dir / "down/a.txt"), "new a.txt");
 }
 
@@ -451,7 +468,7 @@ TEST_F(MoverAPITest, ResumeIsChosenPerFileAndLeavesTheOthersOfTheJobAlone) {
         });
         CMoverAPI api;
         ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
-        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+        EXPECT_TRUE(RunApi(api)) << api.GetStrError();
     }
     EXPECT_EQ(ReadTree(dir / "down"), (TreeMap{{"a.bin", "ABCD456789"}, {"b.bin", "0123456789"}}));
 
@@ -476,7 +493,7 @@ TEST_F(MoverAPITest, ResumeIsChosenPerFileAndLeavesTheOthersOfTheJobAlone) {
         CMsgBox::Box().Subscribe(kUniqueNameProviderId, &names);
         CMoverAPI api;
         ASSERT_TRUE(api.UploadFilesA(login, uploads, CFtpPath("/inbox/")));
-        EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+        EXPECT_TRUE(RunApi(api)) << api.GetStrError();
         CMsgBox::Box().Unsubscribe(&names);
         EXPECT_EQ(answers.sources, (std::vector<std::string>{"c.bin", "d.bin"}));
     }
@@ -491,7 +508,7 @@ TEST_F(MoverAPITest, RecordedUploadAndServerToServerCopyRunOnDoCopy) {
     ASSERT_TRUE(upload.UploadFolderA(login, CFtpPath(dir / "up"), CFtpPath("/inbox/")));
     // The request runs on another thread, as the desktop program does it.
     bool uploaded = false;
-    std::thread([&] { uploaded = upload.DoCopy(); }).join();
+    std::thread([&] { uploaded = RunApi(upload); }).join();
     EXPECT_TRUE(uploaded) << upload.GetStrError();
     EXPECT_EQ(upload.GetErrorNumber(), 0);
     EXPECT_EQ(ReadTree(server.Path("inbox/up")), ReadTree(dir / "up"));
@@ -502,7 +519,7 @@ TEST_F(MoverAPITest, RecordedUploadAndServerToServerCopyRunOnDoCopy) {
     paths.Add(new CFtpPath("/inbox/up/a.txt"));
     CMoverAPI copy;
     ASSERT_TRUE(copy.CopyFtpToFtpA(paths, login, target));
-    EXPECT_TRUE(copy.DoCopy()) << copy.GetStrError();
+    EXPECT_TRUE(RunApi(copy)) << copy.GetStrError();
     EXPECT_EQ(test::ReadFile(server.Path("copies/a.txt")), "alpha");
 }
 

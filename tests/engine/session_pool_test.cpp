@@ -9,10 +9,12 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "db/test_database.h"
 #include "engine/engine_test_support.h"
 #include "engine/ftp_source.h"
 #include "engine/local_source.h"
@@ -31,6 +33,8 @@ namespace velmora {
 namespace {
 
 using test::ReadTree;
+using test::RunApi;
+using test::RunKept;
 using test::TempDir;
 using test::TreeMap;
 using test::WriteFile;
@@ -99,19 +103,18 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(server.Start()) << server.GetError();
-        CStatistic::SetDatabase(nullptr);
+        CStatistic::Job().Settings() = CJobSettings();
         CStatistic::ResetJob();
         CLogStatus::SetDepth(0);
         login.SetHost(server.GetHost());
         login.SetPort(server.GetPort());
         login.SetLoginName(server.GetUser());
         login.SetPassword(server.GetPassword());
-        CStatistic::Job().m_nSessions = kSessions;
+        CStatistic::Job().Settings().m_nSessions = kSessions;
     }
 
     void TearDown() override {
-        CStatistic::Job().m_nSessions = 1;
-        CStatistic::SetDatabase(nullptr);
+        CStatistic::Job().Settings() = CJobSettings();
         CStatistic::ResetJob();
     }
 
@@ -129,8 +132,10 @@ protected:
 
     // A job with a database, as a scheduled job runs.
     bool RunRecorded(CSource& source, CSource& target) {
-        CMover mover(&database);
-        return mover.RunTransfer("Ftp transfer to:", server.GetHost(), source, target);
+        CMover mover(&database, CStatistic::Job().Settings());
+        const bool ran = mover.RunTransfer("Ftp transfer to:", server.GetHost(), source, target);
+        test::KeepResult(mover.GetResult());
+        return ran;
     }
 
     // The sources of the database's OK entries, each with its count.
@@ -210,11 +215,11 @@ TEST_F(SessionsTest, ATreeComesDownOverFourSessionsWhole) {
 }
 
 TEST_F(SessionsTest, ByDefaultAJobKeepsToOneSession) {
-    CStatistic::Job().m_nSessions = 1;
+    CStatistic::Job().Settings().m_nSessions = 1;
     MakeTree(dir / "tree", 30);
     CMoverAPI api;
     ASSERT_TRUE(api.UploadFolderA(login, CFtpPath(dir / "tree", PATH_FOLDER), CFtpPath("/", PATH_FOLDER)));
-    EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+    EXPECT_TRUE(RunApi(api)) << api.GetStrError();
     EXPECT_EQ(ReadTree(server.Path("tree")), ReadTree(dir / "tree"));
     EXPECT_EQ(server.Received("USER"), 1);
 }
@@ -224,9 +229,9 @@ TEST_F(SessionsTest, ACancelStopsEverySessionAndLeavesNoneOpen) {
     JobRecords records(40);
     CMoverAPI api;
     ASSERT_TRUE(api.UploadFolderA(login, CFtpPath(dir / "tree", PATH_FOLDER), CFtpPath("/", PATH_FOLDER)));
-    api.DoCopy();
+    RunApi(api);
 
-    EXPECT_TRUE(Job().IsAborted());
+    EXPECT_TRUE(Job().m_bAborted);
     EXPECT_EQ(records.arrivedAtCancel, 40);
     // Each session ends with at most the file it had in hand.
     EXPECT_LE(Job().m_nProcessed, 40 + kSessions - 1);
@@ -242,8 +247,8 @@ TEST_F(SessionsTest, AMirrorDecidesInOrderAndSendsOnlyWhatChangedOverTheSessions
     items.Add(new CTskItem(test::MakeItem(CTransPoint(ePointFolder, CFtpPath(dir / "site", PATH_FOLDER)),
                                           CTransPoint(ePointFtp, login, CFtpPath("/site/", PATH_FOLDER)), mirror)));
     const auto run = [&] {
-        CMover mover(items);
-        return mover.RunItems() && Job().m_nErrors == 0;
+        CMover mover(items, CStatistic::Job().Settings());
+        return RunKept(mover) && Job().m_nErrors == 0;
     };
     ASSERT_TRUE(run()) << Job().m_strLastError;
     EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "site"));
@@ -261,6 +266,46 @@ TEST_F(SessionsTest, AMirrorDecidesInOrderAndSendsOnlyWhatChangedOverTheSessions
     EXPECT_TRUE(AllSessionsClosed());
 }
 
+// A mirror over several sessions that stops early (the server refuses many of
+// its files) keeps in its record only the files that reached the server: the
+// next run sends the rest.
+TEST_F(SessionsTest, AMirrorThatStopsEarlyRecordsOnlyWhatItSent) {
+    MakeTree(dir / "site", 200);
+    test::TestDatabase database;
+    CStatistic::Job().Settings().m_pRecordDatabase = database.get();
+    CTansform mirror;
+    mirror.SetSync();
+    CTskItems items;
+    items.Add(new CTskItem(test::MakeItem(CTransPoint(ePointFolder, CFtpPath(dir / "site", PATH_FOLDER)),
+                                          CTransPoint(ePointFtp, login, CFtpPath("/site/", PATH_FOLDER)), mirror)));
+    ASSERT_TRUE(test::RunMover(items)) << Job().m_strLastError;
+
+    // 40 new files, 30 of which meet a folder of their name at the server.
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "new/n" + std::to_string(i) + ".bin";
+        WriteFile(dir / ("site/" + name), test::RandomBytes(3000, 1000 + i));
+        if (i % 4 != 0) std::filesystem::create_directories(server.Path("site/" + name));
+    }
+    EXPECT_FALSE(test::RunMover(items));
+    EXPECT_FALSE(CStatistic::ContinueCheck()) << "the job stops at its error limit";
+    // Every new file the record holds is at the server.
+    std::stringstream recorded(
+        database.Value("SELECT group_concat(URL, ' ') FROM SrcPoint WHERE URL LIKE '%/new/_%' AND URL NOT LIKE '%/'"));
+    int rows = 0;
+    for (std::string url; recorded >> url; ++rows) {
+        const std::string name = url.substr(url.find("/new/") + 1);
+        EXPECT_TRUE(std::filesystem::is_regular_file(server.Path("site/" + name))) << name << " was never sent";
+    }
+    EXPECT_LE(rows, 10);
+
+    for (int i = 0; i < 40; ++i) {
+        const std::string inTheWay = server.Path("site/new/n" + std::to_string(i) + ".bin");
+        if (std::filesystem::is_directory(inTheWay)) std::filesystem::remove_all(inTheWay);
+    }
+    ASSERT_TRUE(test::RunMover(items)) << Job().m_strLastError;
+    EXPECT_EQ(ReadTree(server.Path("site")), ReadTree(dir / "site"));
+}
+
 class LimitedServerTest : public SessionsTest {
 protected:
     LimitedServerTest() : SessionsTest(2) {}
@@ -271,7 +316,7 @@ TEST_F(LimitedServerTest, AServerThatAllowsTwoSessionsGetsTheJobDoneWithTwo) {
     JobRecords records;
     CMoverAPI api;
     ASSERT_TRUE(api.DownloadFolderA(login, CFtpPath("/tree/", PATH_FOLDER), CFtpPath(dir / "down", PATH_FOLDER)));
-    EXPECT_TRUE(api.DoCopy()) << api.GetStrError();
+    EXPECT_TRUE(RunApi(api)) << api.GetStrError();
 
     EXPECT_EQ(ReadTree(dir / "down/tree"), ReadTree(server.Path("tree")));
     EXPECT_EQ(Job().m_nErrors, 0) << Job().m_strLastError;

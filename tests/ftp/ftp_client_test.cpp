@@ -75,8 +75,8 @@ public:
     int cancelQueries = 0;
 };
 
-protocol::CFtpOptions ShortTimeouts() {
-    protocol::CFtpOptions options;
+CSessionOptions ShortTimeouts() {
+    CSessionOptions options;
     options.connectTimeoutMs = 2000;
     options.sendTimeoutMs = 2000;
     options.receiveTimeoutMs = 300;
@@ -113,14 +113,14 @@ TEST_F(FtpClientTest, LoginLogoffAndTheirRecords) {
     EXPECT_FALSE(client.Login(Info("wrong")));
     EXPECT_FALSE(client.IsConnected());
     EXPECT_EQ(client.GetStrError().rfind("Ftp: 530", 0), 0u) << client.GetStrError();
-    EXPECT_EQ(client.GetLoginError(), protocol::EFtpError::LoginRefused);
+    EXPECT_EQ(client.GetLoginError(), ERemoteError::LoginRefused);
     EXPECT_EQ(CLogStatus::GetDepth(), depth);  // a failed step closes its level
 
     recorder.Reset();
     ASSERT_TRUE(client.Login(Info(server.GetPassword()))) << client.GetStrError();
     EXPECT_TRUE(client.IsConnected());
-    EXPECT_NE(client.GetFtpConnection(), nullptr);
-    EXPECT_EQ(client.GetLoginError(), protocol::EFtpError::None);
+    EXPECT_NE(client.GetSession(), nullptr);
+    EXPECT_EQ(client.GetLoginError(), ERemoteError::None);
     EXPECT_EQ(CLogStatus::GetDepth(), depth);
     ASSERT_EQ(recorder.records.size(), 2u);
     EXPECT_EQ(recorder.records[0].GetKind(), LOG_START);
@@ -129,14 +129,14 @@ TEST_F(FtpClientTest, LoginLogoffAndTheirRecords) {
     EXPECT_EQ(recorder.records[1].GetText(), "127.0.0.1 , dir:'/'");
     EXPECT_EQ(recorder.records[1].GetSource(), "Ftp");
 
-    protocol::CFtpConnection* connection = client.GetFtpConnection();
+    CRemoteSession* session = client.GetSession();
     EXPECT_TRUE(client.Login(Info("ignored")));
     EXPECT_EQ(client.GetStrError(), "Ftp: Ftp client already connected");
-    EXPECT_EQ(client.GetFtpConnection(), connection);
+    EXPECT_EQ(client.GetSession(), session);
 
     client.Logoff();
     EXPECT_FALSE(client.IsConnected());
-    EXPECT_EQ(client.GetFtpConnection(), nullptr);
+    EXPECT_EQ(client.GetSession(), nullptr);
     EXPECT_EQ(recorder.Texts("Logoff"), std::vector<std::string>{" "});
     EXPECT_FALSE(client.SetCurrentDirectoryW("/"));
     EXPECT_EQ(client.GetStrError(), "Ftp: Ftp is not connected");
@@ -327,17 +327,16 @@ TEST(FtpClientSilentServer, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
     CFtpLoginInfo info;
     info.SetHost("127.0.0.1");
     info.SetPort(silent.GetPort());
+    client.SetSessionOptions(ShortTimeouts());
     ASSERT_TRUE(client.Login(info)) << client.GetStrError();
-    client.GetFtpConnection()->SetOptions(ShortTimeouts());
     EXPECT_FALSE(client.UploadFile(CFtpPath(local / "a.txt"), CFtpPath("/in/a.txt")));
     EXPECT_EQ(client.GetStrError(), "Ftp: Connection timed out");
     EXPECT_FALSE(client.IsConnected());
 
     FakeFtpServer mute([](FakeFtpSession& s) { s.WaitForClientToLeave(); });
     info.SetPort(mute.GetPort());
-    client.SetSessionOptions(ShortTimeouts());
     EXPECT_FALSE(client.Login(info));
-    EXPECT_TRUE(protocol::IsTransient(client.GetLoginError()));
+    EXPECT_TRUE(IsTransient(client.GetLoginError()));
 }
 
 TEST(FtpClientSilentServer, AServerThatHangsUpMidTransferFailsTheDownload) {

@@ -8,6 +8,7 @@
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_send.h"
+#include "support/fake_ftp_server.h"
 #include "support/ftp_server.h"
 #include "support/temp_dir.h"
 
@@ -123,6 +124,37 @@ TEST_F(FtpFileTest, ReadStringAnswersLineByLineAndReadGoesOnAfterIt) {
     char rest[8] = {};
     EXPECT_EQ(file.Read(rest, 4), 4u);
     EXPECT_EQ(std::string(rest, 4), "two\n");
+}
+
+// The listing says 300,000 bytes; the server sends half and confirms.
+TEST(FtpFileShortServer, ADownloadShorterThanItsListingFails) {
+    test::FakeFtpServer fake([](test::FakeFtpSession& s) {
+        s.Login();
+        while (auto command = s.ReadCommand()) {
+            const bool listing = command->rfind("LIST", 0) == 0;
+            if (command->rfind("PWD", 0) == 0) {
+                s.Reply("257 \"/\" is current");
+            } else if (command->rfind("EPSV", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (listing || command->rfind("RETR", 0) == 0) {
+                s.Reply("150 Here it comes");
+                if (s.AcceptData())
+                    s.SendData(listing ? "-rw-r--r-- 1 u g 300000 Jan 01  2020 big.bin\r\n" : std::string(150000, 'b'));
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (command->rfind("QUIT", 0) == 0) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("250 ok");
+            }
+        }
+    });
+    CFtpFile file;
+    ASSERT_TRUE(file.Login("127.0.0.1", "u", "p", fake.GetPort())) << file.GetStrError();
+    test::TempDir local;
+    EXPECT_FALSE(file.Download(CFtpPath("/pub/big.bin"), CFtpPath(local / "big.bin")));
+    EXPECT_EQ(file.GetStrError(), "Ftp: Transfer incomplete: 150000 of 300000 bytes received");
 }
 
 }  // namespace

@@ -11,10 +11,11 @@
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
 #include "ftp/ftp_remote_folder.h"
+#include "ftp/ftp_session.h"
 #include "ftp/login_info.h"
-#include "ftp/protocol/ftp_connection.h"
 #include "ftp/remote_link.h"
 #include "ftp/remote_tree.h"
+#include "ftp/session_login.h"
 #include "ftp/walk_step.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -57,9 +58,9 @@ protected:
         WriteFile(server.Path("top/file1.txt"), "12345");
         WriteFile(server.Path("top/skip.tmp"), "t");
         WriteFile(server.Path("top/.hidden"), "h");
-        ASSERT_TRUE(connection.Connect(server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword(),
-                                       true))
-            << connection.GetLastError();
+        ASSERT_TRUE(
+            test::ConnectSession(session, server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword()))
+            << session.GetLastError();
     }
 
     CFtpLoginInfo Info(const std::string& remotePath) const {
@@ -69,19 +70,19 @@ protected:
         return info;
     }
 
-    protocol::CFtpConnection connection;
+    CFtpSession session;
 };
 
 TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
     // Far more than one block of listing text.
     for (int i = 0; i < 2000; ++i)
         WriteFile(server.Path("many/file-" + std::to_string(i) + "-with-a-long-name-to-fill-the-listing.txt"), "");
-    CFtpFind many(&connection);
+    CFtpFind many(&session);
     int seen = 0;
     for (bool more = many.FindFile("/many/*"); more; ++seen) more = many.FindNextFileW();
     EXPECT_EQ(seen, 2000);
 
-    CFtpFind find(&connection);
+    CFtpFind find(&session);
     std::set<std::string> folders;
     std::set<std::string> files;
     for (bool more = find.FindFile("/top"); more;) {
@@ -105,7 +106,7 @@ TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
 }
 
 TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
-    ASSERT_TRUE(connection.GetCapabilities().mlsd);
+    ASSERT_TRUE(session.GetFeatures().exactListing);
     // This server lists in UTC, which the classic listing reads as local time.
     test::ScopedTimeZone utc("UTC");
     WriteFile(server.Path("top/ leading space.txt"), "blank");
@@ -113,8 +114,8 @@ TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
     WriteFile(server.Path("top/big.bin"), std::string(300000, 'b'));
     std::map<std::string, std::string> machine;
     std::map<std::string, std::string> classic;
-    test::ListRemoteTree(connection, true, "/top/", machine);
-    test::ListRemoteTree(connection, false, "/top/", classic);
+    test::ListRemoteTree(session, true, "/top/", machine);
+    test::ListRemoteTree(session, false, "/top/", classic);
     EXPECT_EQ(machine, classic);
     EXPECT_EQ(machine.count("/top/ leading space.txt"), 1u);
     EXPECT_EQ(machine.count("/top/.hidden"), 1u);
@@ -123,7 +124,7 @@ TEST_F(FtpTreeTest, MachineListingAndClassicListingGiveTheSameTree) {
 
 TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
     FakeTreeCtrl tree;
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, Info("/top"), true);
     CDestroyNode guard(root);
     EXPECT_EQ(root->GetName(), "/top");
     EXPECT_EQ(root->GetDoc(), "/top/");
@@ -133,7 +134,7 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
     EXPECT_TRUE(decoy->IsNodeDecoy());
     root->Show(tree, false);
 
-    root->Pump(&tree, &connection, nullptr);
+    root->Pump(&tree, &session, nullptr);
     EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_LISTED);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
     EXPECT_EQ(root->GetHead(), decoy);  // the placeholder became the first folder
@@ -154,13 +155,13 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
     CFtpNode* b = root->FindChildByName("b");
     const platform::TreeItem placeholderItem = b->GetHead()->GetTreeItem();
     ASSERT_NE(placeholderItem, nullptr);
-    b->Pump(&tree, &connection, nullptr);
+    b->Pump(&tree, &session, nullptr);
     EXPECT_EQ(b->GetChildCount(), 0);
     EXPECT_EQ(b->GetNodeType(), CFtpNode::NODE_LISTED);
     EXPECT_EQ(tree.Find(placeholderItem), nullptr);
 
     CFtpNode* a = root->FindChildByName("a");
-    a->Pump(&tree, &connection, nullptr);
+    a->Pump(&tree, &session, nullptr);
     EXPECT_EQ(ChildNames(*a), (std::set<std::string>{"deep"}));
     EXPECT_EQ(FileNames(a->GetCache()), (std::set<std::string>{"a1.txt"}));
 
@@ -169,7 +170,7 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
     EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_UNLISTED);
     EXPECT_FALSE(root->IsCacheLoaded());
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"Decoy"}));
-    root->Refresh(&tree, &connection, nullptr);
+    root->Refresh(&tree, &session, nullptr);
     EXPECT_EQ(root->GetChildCount(), 3);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
 }
@@ -177,26 +178,26 @@ TEST_F(FtpTreeTest, ExpandingLazilyReplacesThePlaceholders) {
 // The browser lists on one thread and builds the tree on another.
 TEST_F(FtpTreeTest, AListingTakenLaterListsAgainKeepingTheKnownFolders) {
     FakeTreeCtrl tree;
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, Info("/top"), true);
     CDestroyNode guard(root);
     root->Show(tree, false);
     CFtpPathList entries;
     std::string error;
-    ASSERT_TRUE(CFtpNode::ListLevel(&connection, "/top/", entries, &error)) << error;
+    ASSERT_TRUE(CFtpNode::ListLevel(&session, "/top/", entries, &error)) << error;
     EXPECT_EQ(entries.GetCount(), 6);
     EXPECT_EQ(root->GetNodeType(), CFtpNode::NODE_UNLISTED);  // listing alone changes no node
     root->PumpListed(&tree, entries);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c"}));
     EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "skip.tmp", ".hidden"}));
     CFtpNode* a = root->FindChildByName("a");
-    a->Pump(&tree, &connection, nullptr);
+    a->Pump(&tree, &session, nullptr);
 
     // Changed on the server meanwhile: the known folder keeps its listing.
     fs::create_directories(server.Path("top/new"));
     WriteFile(server.Path("top/file2.txt"), "2");
     fs::remove(server.Path("top/skip.tmp"));
     CFtpPathList again;
-    ASSERT_TRUE(CFtpNode::ListLevel(&connection, "/top/", again, &error)) << error;
+    ASSERT_TRUE(CFtpNode::ListLevel(&session, "/top/", again, &error)) << error;
     root->PumpListed(&tree, again);
     root->Show(tree, false);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c", "new"}));
@@ -205,12 +206,12 @@ TEST_F(FtpTreeTest, AListingTakenLaterListsAgainKeepingTheKnownFolders) {
     EXPECT_EQ(FileNames(root->GetCache()), (std::set<std::string>{"file1.txt", "file2.txt", ".hidden"}));
     EXPECT_NE(tree.Find(root->FindChildByName("new")->GetTreeItem()), nullptr);
 
-    EXPECT_FALSE(CFtpNode::ListLevel(&connection, "/missing/", entries, &error));
+    EXPECT_FALSE(CFtpNode::ListLevel(&session, "/missing/", entries, &error));
     EXPECT_FALSE(error.empty());
 }
 
 TEST_F(FtpTreeTest, ARootForAMissingStartFolderIsTheServerRoot) {
-    CFtpNode* missing = CFtpNode::CreateRoot(&connection, Info("/missing/"), true);
+    CFtpNode* missing = CFtpNode::CreateRoot(&session, Info("/missing/"), true);
     CDestroyNode guardMissing(missing);
     EXPECT_EQ(missing->GetName(), server.GetHost());
     EXPECT_EQ(missing->GetDoc(), "/");
@@ -218,7 +219,7 @@ TEST_F(FtpTreeTest, ARootForAMissingStartFolderIsTheServerRoot) {
     EXPECT_TRUE(missing->IsCatalog());
 
     // A start path naming a file makes a file root, with nothing to expand.
-    CFtpNode* file = CFtpNode::CreateRoot(&connection, Info("/top/file1.txt"), true);
+    CFtpNode* file = CFtpNode::CreateRoot(&session, Info("/top/file1.txt"), true);
     CDestroyNode guardFile(file);
     EXPECT_EQ(file->GetNodeType(), CFtpNode::NODE_FILE);
     EXPECT_FALSE(file->IsCatalog());
@@ -230,9 +231,9 @@ TEST_F(FtpTreeTest, LoadsAWholeTreeThroughAFilter) {
     CFileFilter filter;
     filter.SetIncludeSubFolders(true);
     filter.SetExcludes("tmp");
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, Info("/top"), true);
     CDestroyNode guard(root);
-    EXPECT_TRUE(root->Load(&connection, &filter));
+    EXPECT_TRUE(root->Load(&session, &filter));
 
     // top, a, a1.txt, deep, d.txt, b, c, v1.2, x.txt, file1.txt, .hidden
     EXPECT_EQ(root->GetNodeCount(), 11);
@@ -257,11 +258,11 @@ TEST_F(FtpTreeTest, LoadsAWholeTreeThroughAFilter) {
 }
 
 TEST_F(FtpTreeTest, RenamingAFolderMovesEveryDescendant) {
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top/"), false);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, Info("/top/"), false);
     CDestroyNode guard(root);
-    ASSERT_TRUE(root->Load(&connection, nullptr));
+    ASSERT_TRUE(root->Load(&session, nullptr));
 
-    ASSERT_TRUE(root->Rename(nullptr, &connection, "top2")) << root->GetLastError();
+    ASSERT_TRUE(root->Rename(nullptr, &session, "top2")) << root->GetLastError();
     EXPECT_TRUE(fs::exists(server.Path("top2/c/v1.2/x.txt")));
     EXPECT_EQ(root->GetPath().GetFtpDir(true), "/top2/");
     EXPECT_EQ(root->FindByName("x.txt")->GetPath().GetPath(), "/top2/c/v1.2/x.txt");
@@ -270,7 +271,7 @@ TEST_F(FtpTreeTest, RenamingAFolderMovesEveryDescendant) {
     FakeTreeCtrl tree;
     root->Show(tree, false);
     CFtpNode* a = root->FindByName("a");
-    ASSERT_TRUE(a->Rename(&tree, &connection, "alpha"));
+    ASSERT_TRUE(a->Rename(&tree, &session, "alpha"));
     EXPECT_EQ(a->GetName(), "alpha");
     EXPECT_EQ(tree.Find(a->GetTreeItem())->text, "alpha");
     EXPECT_EQ(root->FindByName("d.txt")->GetPath().GetPath(), "/top2/alpha/deep/d.txt");
@@ -279,10 +280,10 @@ TEST_F(FtpTreeTest, RenamingAFolderMovesEveryDescendant) {
     // Refusals change nothing: a name that is not one folder level, and a
     // folder the server no longer has.
     CFtpNode* b = root->FindByName("b");
-    EXPECT_FALSE(b->Rename(&tree, &connection, "x/y"));
+    EXPECT_FALSE(b->Rename(&tree, &session, "x/y"));
     EXPECT_NE(b->GetLastError().find("x/y"), std::string::npos);
     fs::remove(server.Path("top2/b"));
-    EXPECT_FALSE(b->Rename(&tree, &connection, "bee"));
+    EXPECT_FALSE(b->Rename(&tree, &session, "bee"));
     EXPECT_EQ(b->GetLastError().substr(0, 3), "550");
     EXPECT_EQ(b->GetName(), "b");
     EXPECT_EQ(b->GetPath().GetFtpDir(true), "/top2/b/");
@@ -290,24 +291,24 @@ TEST_F(FtpTreeTest, RenamingAFolderMovesEveryDescendant) {
 
 TEST_F(FtpTreeTest, FoldersAreAddedAndDeletedWithTheirContent) {
     FakeTreeCtrl tree;
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, Info("/top"), true);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, Info("/top"), true);
     CDestroyNode guard(root);
     root->Show(tree, false);
 
     // Created before the folder was listed: the listing does not double it.
-    ASSERT_TRUE(root->AddDirectory(&tree, &connection, "new folder")) << root->GetLastError();
+    ASSERT_TRUE(root->AddDirectory(&tree, &session, "new folder")) << root->GetLastError();
     EXPECT_TRUE(fs::is_directory(server.Path("top/new folder")));
     CFtpNode* added = root->FindChildByName("new folder");
     ASSERT_NE(added, nullptr);
     EXPECT_NE(added->GetTreeItem(), nullptr);
     EXPECT_EQ(added->GetNodeType(), CFtpNode::NODE_UNLISTED);
     EXPECT_TRUE(added->GetHead()->IsNodeDecoy());
-    root->Pump(&tree, &connection, nullptr);
+    root->Pump(&tree, &session, nullptr);
     EXPECT_EQ(root->GetChildCount(), 4);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"a", "b", "c", "new folder"}));
     EXPECT_EQ(root->FindChildByName("new folder"), added);
 
-    EXPECT_FALSE(root->AddDirectory(&tree, &connection, "../escape"));
+    EXPECT_FALSE(root->AddDirectory(&tree, &session, "../escape"));
     EXPECT_FALSE(root->GetLastError().empty());
     EXPECT_FALSE(fs::exists(server.Path("escape")));
 
@@ -318,7 +319,7 @@ TEST_F(FtpTreeTest, FoldersAreAddedAndDeletedWithTheirContent) {
     EXPECT_EQ(root->AddFtpFolder(CFtpPath("/elsewhere/upload/", PATH_FOLDER), nullptr), upload);
 
     CFtpNode* a = root->FindChildByName("a");
-    a->Pump(&tree, &connection, nullptr);
+    a->Pump(&tree, &session, nullptr);
     root->Show(tree, false);
     const platform::TreeItem item = a->GetTreeItem();
     ASSERT_TRUE(a->DeleteFolder(&tree)) << a->GetLastError();
@@ -342,16 +343,17 @@ TEST(FtpNode, LinksAreBrowsedLikeWhatTheyPointToWithoutLoops) {
     fs::create_directory_symlink(".", server.Path("top/self"));
     fs::create_directory_symlink("real", server.Path("top/other"));
     fs::create_symlink("real/f.txt", server.Path("top/note.txt"));
-    protocol::CFtpConnection connection;
-    ASSERT_TRUE(connection.Connect(server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword(), true));
+    CFtpSession session;
+    ASSERT_TRUE(
+        test::ConnectSession(session, server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword()));
     CFtpLoginInfo info;
     info.SetHost(server.GetHost());
     info.SetFtpPath(CFtpPath("/top"));
     FakeTreeCtrl tree;
-    CFtpNode* root = CFtpNode::CreateRoot(&connection, info, true);
+    CFtpNode* root = CFtpNode::CreateRoot(&session, info, true);
     CDestroyNode guard(root);
 
-    root->Pump(&tree, &connection, nullptr);
+    root->Pump(&tree, &session, nullptr);
     EXPECT_EQ(ChildNames(*root), (std::set<std::string>{"real", "other"}));
     ASSERT_EQ(root->GetCache().GetCount(), 1);
     EXPECT_EQ(root->GetCache().GetHead()->GetFtpPath(), "/top/note.txt");
@@ -359,10 +361,10 @@ TEST(FtpNode, LinksAreBrowsedLikeWhatTheyPointToWithoutLoops) {
     CFtpNode* other = root->FindChildByName("other");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->GetPath().GetFtpDir(true), "/top/other/");
-    other->Pump(&tree, &connection, nullptr);
+    other->Pump(&tree, &session, nullptr);
     EXPECT_EQ(FileNames(other->GetCache()), std::set<std::string>{"f.txt"});
 
-    CFtpRemoteFolder service(&connection);
+    CFtpRemoteFolder service(&session);
     ASSERT_TRUE(service.Delete(other->GetPath())) << service.GetLastError();
     EXPECT_FALSE(fs::is_symlink(server.Path("top/other")));
     EXPECT_EQ(test::ReadFile(server.Path("top/real/f.txt")), "inside");
@@ -461,13 +463,13 @@ public:
 
 // Loads the whole tree from the server's root; answers the paths it holds.
 std::set<std::string> LoadedPaths(uint16_t port) {
-    protocol::CFtpConnection connection;
-    EXPECT_TRUE(connection.Connect("127.0.0.1", port, "u", "p", true)) << connection.GetLastError();
-    CFtpNode root(&connection);
+    CFtpSession session;
+    EXPECT_TRUE(test::ConnectSession(session, "127.0.0.1", port)) << session.GetLastError();
+    CFtpNode root(&session);
     root.GetPath().MakeFtpRoot();
     root.SetCatalog(true);
     root.SetDoc("/");
-    EXPECT_TRUE(root.Load(&connection, nullptr));
+    EXPECT_TRUE(root.Load(&session, nullptr));
     std::set<std::string> paths;
     std::function<void(const CFtpNode&)> collect = [&](const CFtpNode& node) {
         for (const CObjNode* child : node.GetChildren()) {
@@ -518,9 +520,9 @@ TEST(FtpNode, AWalkThatMeetsItselfStopsAndSaysSo) {
         EXPECT_EQ(log.texts[0], "/b/up/b/up/ repeats /b/up/ (the folder names go round in a circle)");
 
         // Deleting /b would delete through the link what /b is in: nothing goes.
-        protocol::CFtpConnection connection;
-        ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true));
-        CFtpRemoteFolder folders(&connection);
+        CFtpSession session;
+        ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort()));
+        CFtpRemoteFolder folders(&session);
         EXPECT_FALSE(folders.Delete(CFtpPath("/b/", PATH_FOLDER)));
         EXPECT_EQ(folders.GetLastError(), "Not deleted: /b/up/b/up/ repeats /b/up/ (the folder names go round in a circle)");
         for (const std::string& command : fake.GetCommands()) EXPECT_FALSE(command.starts_with("DELE")) << command;
@@ -552,22 +554,22 @@ TEST(FtpNode, NamesFromAHostileServerNeverBecomeNodes) {
                                            "-rw-r--r-- 1 u g 5 Jan 01  2020 ok.txt\r\n"
                                            "drwxr-xr-x 2 u g 4096 Jan 01  2020 sub\r\n",
                                            "226 Transfer complete"));
-    protocol::CFtpConnection connection;
-    ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true)) << connection.GetLastError();
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort())) << session.GetLastError();
     CFtpLoginInfo info;
     info.SetHost("fake");
     UnsafeNameLog log;
 
-    CFtpNode* browsed = CFtpNode::CreateRoot(&connection, info, true);
+    CFtpNode* browsed = CFtpNode::CreateRoot(&session, info, true);
     CDestroyNode guardBrowsed(browsed);
-    browsed->Pump(nullptr, &connection, nullptr);
+    browsed->Pump(nullptr, &session, nullptr);
     EXPECT_EQ(ChildNames(*browsed), (std::set<std::string>{"sub"}));
     EXPECT_EQ(FileNames(browsed->GetCache()), (std::set<std::string>{"ok.txt"}));
     EXPECT_EQ(log.count, 3);
 
-    CFtpNode* loaded = CFtpNode::CreateRoot(&connection, info, false);
+    CFtpNode* loaded = CFtpNode::CreateRoot(&session, info, false);
     CDestroyNode guardLoaded(loaded);
-    EXPECT_TRUE(loaded->Load(&connection, nullptr));
+    EXPECT_TRUE(loaded->Load(&session, nullptr));
     EXPECT_EQ(loaded->GetNodeCount(), 3);  // the root, sub and ok.txt
     EXPECT_NE(loaded->FindFtpPath("/ok.txt"), nullptr);
     EXPECT_NE(loaded->FindFtpDir("/sub/"), nullptr);
@@ -577,35 +579,35 @@ TEST(FtpNode, AHostileListingIsBoundedInEntriesAndLineLength) {
     std::string many;
     for (size_t i = 0; i <= CFtpFind::kMaxEntries; ++i) many += "-rw-r--r-- 1 u g 1 Jan 01  2020 f" + std::to_string(i) + "\n";
     test::FakeFtpServer endless(ListingServer(many, "226 Transfer complete"));
-    protocol::CFtpConnection connection;
-    ASSERT_TRUE(connection.Connect("127.0.0.1", endless.GetPort(), "u", "p", true)) << connection.GetLastError();
-    CFtpFind find(&connection);
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", endless.GetPort())) << session.GetLastError();
+    CFtpFind find(&session);
     EXPECT_FALSE(find.Open("/"));
     EXPECT_EQ(find.GetLastError(), "Listing of / has more than 250000 entries");
     EXPECT_EQ(find.GetCount(), 0);
 
     test::FakeFtpServer longLine(ListingServer(std::string(200000, 'x'), "226 Transfer complete"));
-    ASSERT_TRUE(connection.Connect("127.0.0.1", longLine.GetPort(), "u", "p", true)) << connection.GetLastError();
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", longLine.GetPort())) << session.GetLastError();
     EXPECT_FALSE(find.Open("/"));
     EXPECT_EQ(find.GetLastError(), "Listing of / has a line longer than 65536 bytes");
-    // The connection stays usable after a listing broken off.
-    EXPECT_TRUE(connection.SetCurrentDirectory("/x"));
+    // The session stays usable after a listing broken off.
+    EXPECT_TRUE(session.IsFolder("/x"));
 }
 
 TEST(FtpNode, AListingTheServerDoesNotConfirmIsAFailure) {
     test::FakeFtpServer fake(ListingServer("-rw-r--r-- 1 u g 5 Jan 01  2020 first.txt\r\n",
                                            "426 Connection closed; transfer aborted"));
-    protocol::CFtpConnection connection;
-    ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true)) << connection.GetLastError();
-    CFtpFind find(&connection);
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort())) << session.GetLastError();
+    CFtpFind find(&session);
     EXPECT_FALSE(find.Open("/"));
     EXPECT_EQ(find.GetCount(), 0);
     EXPECT_EQ(find.GetLastError().substr(0, 3), "426");
 
-    CFtpNode root(&connection);
+    CFtpNode root(&session);
     root.GetPath().MakeFtpRoot();
     root.SetCatalog(true);
-    EXPECT_FALSE(root.Load(&connection, nullptr));
+    EXPECT_FALSE(root.Load(&session, nullptr));
     EXPECT_EQ(root.GetChildCount(), 0);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "ftp/ftp_file.h"
 #include "ftp/protocol/tls_settings.h"
 #include "ftp_test_helpers.h"
 #include "ftp/protocol/tls_memory.h"
@@ -373,6 +374,27 @@ TEST(TlsSettings, FingerprintsAreReadInEverySpelling) {
     EXPECT_EQ(FormatFingerprint(upper).substr(0, 13), "SHA256:AB:00:");
     EXPECT_TRUE(SameFingerprint("sha256:" + upper, FormatFingerprint(upper)));
     EXPECT_FALSE(SameFingerprint("", ""));
+}
+
+// The foreground download goes over TLS as the transfers do, when its
+// login info asks for it; a server that demands TLS refuses it without.
+TEST_F(FtpsTest, TheForegroundDownloadTakesTheLoginsTls) {
+    test::WriteFile(server.Path("pub/secret.bin"), test::RandomBytes(120000, 5));
+    CFtpLoginInfo info;
+    info.SetHost("127.0.0.1");
+    info.SetPort(server.GetPort());
+    info.SetLoginName(server.GetUser());
+    info.SetPassword(server.GetPassword());
+    CFtpFile plain;
+    EXPECT_FALSE(plain.Login(info));
+
+    info.SetTlsMode(ETlsMode::Require);
+    info.SetTlsCaFile(certificates->CaFile());
+    CFtpFile file;
+    ASSERT_TRUE(file.Login(info)) << file.GetStrError();
+    test::TempDir local;
+    ASSERT_TRUE(file.Download(CFtpPath("/pub/secret.bin"), CFtpPath(local / "secret.bin"))) << file.GetStrError();
+    EXPECT_EQ(test::ReadFile(local / "secret.bin"), test::ReadFile(server.Path("pub/secret.bin")));
 }
 
 }  // namespace

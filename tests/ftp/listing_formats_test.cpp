@@ -11,7 +11,8 @@
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_listing_reader.h"
-#include "ftp/protocol/ftp_connection.h"
+#include "ftp/ftp_session.h"
+#include "ftp/session_login.h"
 #include "platform/clock.h"
 #include "support/fake_ftp_server.h"
 #include "support/local_time.h"
@@ -283,6 +284,7 @@ TEST(ListingFormats, TheLinesChooseTheLayoutAndTheSystemTypeSettlesATie) {
 TEST(ListingFormats, AFolderListedInAnotherLayoutComesThroughItsSession) {
     test::FakeFtpServer fake([](test::FakeFtpSession& s) {
         s.Login();
+        s.Expect("PWD", "257 \"/\"");
         s.Expect("CWD", "250 ok");
         const uint16_t port = s.ListenForData();
         s.Expect("EPSV", "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
@@ -294,14 +296,15 @@ TEST(ListingFormats, AFolderListedInAnotherLayoutComesThroughItsSession) {
         s.Expect("SYST", "215 MVS is the operating system of this server.");
         s.WaitForClientToLeave();
     });
-    protocol::CFtpOptions options;
+    CSessionOptions options;
     options.connectRetries = 1;
-    protocol::CFtpConnection connection(options);
-    ASSERT_TRUE(connection.Connect("127.0.0.1", fake.GetPort(), "u", "p", true)) << connection.GetLastError();
-    CFtpFind find(&connection);
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", options))
+        << session.GetLastError();
+    CFtpFind find(&session);
     ASSERT_TRUE(find.Open("/PDS/")) << find.GetLastError();
-    EXPECT_EQ(find.GetFormat(), EListingFormat::MvsMember);
-    EXPECT_EQ(find.GetBroken(), 2);
+    EXPECT_EQ(session.GetListingFormat(), EListingFormat::MvsMember);
+    EXPECT_EQ(session.GetBrokenLines(), 2);
     ASSERT_EQ(find.GetCount(), 1);
     find.FindNextFileW();
     EXPECT_EQ(find.GetFileName(), "PAYROLL");

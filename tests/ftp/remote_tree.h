@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "ftp/ftp_find.h"
-#include "ftp/protocol/ftp_connection.h"
+#include "ftp/ftp_session.h"
 
 namespace velmora::test {
 
 // Every entry below `folder` ("/a/"), by path: kind, size and time to the
 // minute, listed with MLSD (`machine`) or LIST.
-inline void ListRemoteTree(protocol::CFtpConnection& connection, bool machine, const std::string& folder,
+inline void ListRemoteTree(CFtpSession& session, bool machine, const std::string& folder,
                            std::map<std::string, std::string>& tree) {
-    CFtpFind find(&connection);
-    find.SetUseMachineListing(machine);
+    session.SetMachineListing(machine);
+    CFtpFind find(&session);
     ASSERT_TRUE(find.Open(folder)) << find.GetLastError();
-    EXPECT_EQ(find.IsMachineListing(), machine);
+    EXPECT_EQ(session.WasMachineListing(), machine);
     std::vector<std::string> folders;
     for (bool more = find.GetCount() > 0; more;) {
         more = find.FindNextFileW() != 0;
@@ -30,7 +30,7 @@ inline void ListRemoteTree(protocol::CFtpConnection& connection, bool machine, c
                                        std::to_string(minute);
         if (dir.IsFolder()) folders.push_back(folder + dir.GetName() + "/");
     }
-    for (const std::string& sub : folders) ListRemoteTree(connection, machine, sub, tree);
+    for (const std::string& sub : folders) ListRemoteTree(session, machine, sub, tree);
 }
 
 }  // namespace velmora::test

@@ -141,7 +141,12 @@ void FakeFtpSession::Hangup() {
 }
 
 void FakeFtpSession::WaitForClientToLeave() {
-    while (ReadCommand()) {
+    while (const auto command = ReadCommand()) {
+        // A client that says goodbye waits for the answer before it hangs up.
+        if (command->rfind("QUIT", 0) == 0) {
+            Reply("221 Goodbye");
+            return;
+        }
     }
 }
 

@@ -40,7 +40,8 @@ public:
     void CloseData();
     // Drops the control connection (and the data connection) at once.
     void Hangup();
-    // Waits until the client closes the control connection or the server stops.
+    // Waits until the client closes the control connection or the server
+    // stops, answering nothing but QUIT.
     void WaitForClientToLeave();
     // True once the server is being stopped.
     bool IsStopping() const;

@@ -110,6 +110,10 @@ bool FtpServer::Start() {
     const std::string without = "--without=" + m_options.without;
     if (!m_options.without.empty()) argv.push_back(without.c_str());
     if (tls && m_options.tlsOptional) argv.push_back("--tls-optional");
+    const std::string refuseList = "--refuse-list=" + m_options.refuseList;
+    if (!m_options.refuseList.empty()) argv.push_back(refuseList.c_str());
+    const std::string cut = "--cut-upload-after=" + std::to_string(m_options.cutUploadAfter);
+    if (m_options.cutUploadAfter > 0) argv.push_back(cut.c_str());
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());

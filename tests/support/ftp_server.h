@@ -35,6 +35,12 @@ struct FtpServerOptions {
     // More control connections than this from one address are refused
     // (421); 0: no limit.
     int maxSessionsPerAddress = 0;
+    // A file naming (a line each) the files whose uploads the server refuses
+    // (550) when they start; empty: none.
+    std::string refuseList = {};
+    // The first upload that brings more than this many bytes has its data
+    // connection closed by the server; 0: none.
+    uint64_t cutUploadAfter = 0;
     // Both set: the server requires explicit TLS on every connection, or
     // with `tlsOptional` offers it and lets plain sessions in too.
     std::string tlsCertFile = {};

@@ -11,11 +11,17 @@
 # With --without the server does not know those commands (500), nor does its
 # FEAT reply name them, like servers that lack SIZE, MLST or REST.
 # --max-cons-per-ip=N refuses (421) a client's control connection beyond N.
+# --refuse-list=FILE refuses (550) an upload of any file whose name is a line
+# of FILE when the upload starts (no FILE: none), so that a test can make the
+# server refuse some files in one run and accept them in the next.
+# --cut-upload-after=N closes the data connection of the first upload that
+# brings more than N bytes, as a network that drops it would.
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
 import logging
 import os
+import socket
 import sys
 import threading
 
@@ -30,6 +36,48 @@ def exit_when_parent_goes():
             pass
     finally:
         os._exit(0)
+
+
+def with_faults(handler, values):
+    """The handler with the test's faults (a subclass, when there are any)."""
+    refuse_list = values.get("refuse-list", "")
+    cut_after = int(values.get("cut-upload-after", "0"))
+    if not refuse_list and not cut_after:
+        return handler
+
+    class FaultyDTPHandler(handler.dtp_handler):
+        cut_done = False
+
+        # pyftpdlib's data handler reads in handle_read_event (not handle_read).
+        def handle_read_event(self):
+            # What the file holds: over TLS the received-bytes count stays 0.
+            written = self.file_obj.tell() if self.receive and self.file_obj else 0
+            if cut_after and not FaultyDTPHandler.cut_done and written > cut_after:
+                FaultyDTPHandler.cut_done = True
+                # A TLS connection shuts its socket down beneath the TLS layer.
+                getattr(self.socket, "sock_shutdown", self.socket.shutdown)(socket.SHUT_RDWR)
+                # The control connection says so, as a server whose data
+                # connection broke does.
+                self._resp = ("426 Connection closed; transfer aborted.", logging.debug)
+                self.close()
+                return
+            super().handle_read_event()
+
+    class FaultyHandler(handler):
+        dtp_handler = FaultyDTPHandler
+
+        def ftp_STOR(self, file, mode="w"):
+            try:
+                with open(refuse_list) as names:
+                    refused = set(names.read().split())
+            except (FileNotFoundError, ValueError):
+                refused = set()
+            if os.path.basename(file) in refused:
+                self.respond("550 Refused for the test.")
+                return None
+            return super().ftp_STOR(file, mode)
+
+    return FaultyHandler
 
 
 def main():
@@ -56,6 +104,7 @@ def main():
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:
         logging.basicConfig(level=logging.WARNING)
+    handler = with_faults(handler, values)
     handler.proto_cmds = {name: info for name, info in handler.proto_cmds.items() if name not in without}
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")

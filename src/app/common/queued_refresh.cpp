@@ -1,6 +1,6 @@
 #include "app/common/queued_refresh.h"
 
-#include <QMetaObject>
+#include "app/common/window_thread.h"
 
 namespace parcelo {
 
@@ -9,7 +9,7 @@ CQueuedRefresh::CQueuedRefresh(QObject* window, std::function<void()> refresh)
 
 void CQueuedRefresh::Request() {
     if (m_bPending.exchange(true)) return;
-    QMetaObject::invokeMethod(this, "Run", Qt::QueuedConnection);
+    PostToWindowThread(this, [this] { Run(); });
 }
 
 void CQueuedRefresh::Run() {

@@ -22,8 +22,7 @@ public:
     void Request();
 
 private:
-    // Invoked by name, so the call crosses threads inside Qt alone.
-    Q_INVOKABLE void Run();
+    void Run();
 
     std::function<void()> m_refresh;
     std::atomic<bool> m_bPending{false};

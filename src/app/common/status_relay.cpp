@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include <QMetaObject>
+#include "app/common/window_thread.h"
 
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -21,7 +21,7 @@ void CStatusRelay::OnMsg(velmora::CMsg& msg) {
     const auto* status = dynamic_cast<const velmora::CTransferStatus*>(msg.Object());
     if (status == nullptr) return;
     m_queue.Put(new velmora::CTransferStatus(*status));
-    QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
+    PostToWindowThread(this, [this] { Drain(); });
 }
 
 void CStatusRelay::Drain() {

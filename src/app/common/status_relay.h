@@ -29,8 +29,8 @@ signals:
     void FileTransferred(const velmora::CFtpPath& source, const velmora::CFtpPath& destination);
 
 private:
-    // Takes one status from the queue; invoked by name, once per status.
-    Q_INVOKABLE void Drain();
+    // Takes one status from the queue; posted once per status.
+    void Drain();
 
     velmora::CTStatusQueue m_queue;
 };

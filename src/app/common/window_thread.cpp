@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include <QMetaObject>
-#include <QObject>
 #include <QThread>
 
 #include "messaging/msg.h"
@@ -18,7 +16,7 @@ void HandleOnWindowThread(QObject* window, velmora::CMsg& msg, const std::functi
         return;
     }
     std::shared_ptr<velmora::CMsg> copy(static_cast<velmora::CMsg*>(msg.Clone()));
-    QMetaObject::invokeMethod(window, [copy, handle] { handle(*copy); }, Qt::QueuedConnection);
+    PostToWindowThread(window, [copy, handle] { handle(*copy); });
 }
 
 }  // namespace parcelo

@@ -13,6 +13,7 @@
 
 #include "app/connections/login_password.h"
 #include "ftp/login_info.h"
+#include "ftp/tls_trust.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 
@@ -190,11 +191,11 @@ void CFtpConnectionPropDlg::ConnectEdits() {
     connect(m_pPassive, &QCheckBox::toggled, this,
             [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetPassive(on); }); });
     connect(m_pEncryption, &QComboBox::activated, this, [this](int index) {
-        const auto mode = velmora::protocol::TlsModeFromNumber(index);
+        const auto mode = velmora::TlsModeFromNumber(index);
         Edit([mode](CFtpLoginInfo& info) { info.SetTlsMode(mode); });
         // Implicit TLS has a port of its own.
-        if (mode == velmora::protocol::ETlsMode::Implicit && m_pPort->value() == CFtpLoginInfo::kDefaultPort)
-            m_pPort->setValue(velmora::protocol::kImplicitTlsPort);
+        if (mode == velmora::ETlsMode::Implicit && m_pPort->value() == CFtpLoginInfo::kDefaultPort)
+            m_pPort->setValue(velmora::kImplicitTlsPort);
     });
 }
 

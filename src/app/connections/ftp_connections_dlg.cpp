@@ -17,6 +17,7 @@
 #include "app/transfers/prompter.h"
 #include "base/format.h"
 #include "ftp/login_info.h"
+#include "ftp/tls_trust.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
 
@@ -255,7 +256,7 @@ void CFtpConnectionsDlg::OnSelectionChanged() {
 CFtpLoginInfo* CFtpConnectionsDlg::OnNew() {
     CFtpLoginInfo* info = m_connections.AddNewConnection(nullptr);
     // New connections protect the password and the files; stored ones keep their mode.
-    info->SetTlsMode(velmora::protocol::ETlsMode::Require);
+    info->SetTlsMode(velmora::ETlsMode::Require);
     info->SetFolder(GetSelectedFolder());
     SelectItem(AddSiteItem(info));
     m_pProps->GetHostNameEdit()->setFocus();

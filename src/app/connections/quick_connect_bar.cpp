@@ -16,7 +16,7 @@
 namespace parcelo {
 
 using velmora::CFtpLoginInfo;
-using velmora::protocol::ETlsMode;
+using velmora::ETlsMode;
 
 namespace {
 
@@ -84,12 +84,12 @@ CQuickConnectBar::CQuickConnectBar(CAppSettings& settings, QWidget* parent)
 CFtpLoginInfo CQuickConnectBar::GetConnection() const {
     CFtpLoginInfo info;
     const std::string host = m_pHost->text().trimmed().toStdString();
-    const auto mode = velmora::protocol::TlsModeFromNumber(m_pProtocol->currentIndex());
+    const auto mode = velmora::TlsModeFromNumber(m_pProtocol->currentIndex());
     info.SetHostName(host);
     info.SetHost(host);
     info.SetTlsMode(mode);
     info.SetPort(m_pPort->value() != 0                  ? m_pPort->value()
-                 : mode == ETlsMode::Implicit            ? velmora::protocol::kImplicitTlsPort
+                 : mode == ETlsMode::Implicit            ? velmora::kImplicitTlsPort
                                                          : CFtpLoginInfo::kDefaultPort);
     const std::string user = m_pUser->text().trimmed().toStdString();
     info.SetAnonymous(user.empty());
@@ -135,7 +135,7 @@ void CQuickConnectBar::FillRecentMenu() {
         const QStringList parts = QString::fromStdString(entry).split('|');
         if (parts.size() != 4) continue;
         CFtpLoginInfo info;
-        info.SetTlsMode(velmora::protocol::TlsModeFromNumber(parts[0].toInt()));
+        info.SetTlsMode(velmora::TlsModeFromNumber(parts[0].toInt()));
         info.SetHost(parts[1].toStdString());
         info.SetPort(parts[2].toInt());
         info.SetAnonymous(parts[3] == "anonymous");

@@ -1,8 +1,8 @@
 #include "app/panes/browser_worker.h"
 
-#include <QMetaObject>
-
 #include <utility>
+
+#include "app/common/window_thread.h"
 
 namespace parcelo {
 
@@ -22,7 +22,7 @@ bool CBrowserWorker::Start(Work work, Result result) {
     m_result = std::move(result);
     m_thread = std::thread([this, work = std::move(work)] {
         work();
-        QMetaObject::invokeMethod(this, &CBrowserWorker::OnEnded, Qt::QueuedConnection);
+        PostToWindowThread(this, [this] { OnEnded(); });
     });
     return true;
 }

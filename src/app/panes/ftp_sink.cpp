@@ -19,20 +19,20 @@ CFtpSink::CFtpSink() {
     UseTimeout(0);
 }
 
-void CFtpSink::SetSessionOptions(const velmora::protocol::CFtpOptions& options) {
+void CFtpSink::SetSessionOptions(const velmora::CSessionOptions& options) {
     m_options = options;
     UseTimeout(0);
 }
 
 // The connection's own time-out, else the browser's.
 void CFtpSink::UseTimeout(int seconds) {
-    velmora::protocol::CFtpOptions options = m_options;
+    velmora::CSessionOptions options = m_options;
     if (seconds > 0) options.connectTimeoutMs = options.sendTimeoutMs = options.receiveTimeoutMs = seconds * 1000;
     m_client.SetSessionOptions(options);
 }
 
 void CFtpSink::KeepAlive() {
-    if (!m_bInUse && IsOnline()) m_client.GetFtpConnection()->KeepAlive(kKeepAliveIdleSeconds);
+    if (!m_bInUse && IsOnline()) m_client.GetSession()->KeepAlive(kKeepAliveIdleSeconds);
 }
 
 void CFtpSink::SetInUse(bool inUse) {
@@ -49,7 +49,7 @@ CFtpSink::CState CFtpSink::ReadState() const {
     CState state;
     state.online = m_client.IsConnected();
     state.encrypted = m_client.IsEncrypted();
-    state.tlsVersion = m_client.GetTlsVersion();
+    state.tlsVersion = m_client.GetEncryption();
     // A failure reported here counts until the client has a newer one.
     const bool reportedLast = !m_strReported.empty() && m_client.GetStrError() == m_strClientErrorThen;
     state.error = reportedLast ? m_strReported : m_client.GetStrError();
@@ -85,8 +85,8 @@ bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
     once.SetCurAttempt(1);
     once.SetRetries(1);
     if (!m_client.Login(once)) return false;
-    Connection* connection = m_client.GetFtpConnection();
-    connection->GetSystemType(m_strSystem);
+    Connection* connection = m_client.GetSession();
+    m_strSystem = connection->GetSystemType();
     root.reset(CFtpNode::CreateRoot(connection, m_info, true));
     root->Pump(nullptr, connection, nullptr);
     return true;
@@ -102,20 +102,15 @@ void CFtpSink::ReportError(const std::string& text) {
 }
 
 std::string CFtpSink::GetFailureHeading() const {
-    using velmora::protocol::EFtpError;
+    using velmora::ERemoteError;
     switch (GetState().loginError) {
-        case EFtpError::LoginRefused:
-            return "The server refused the login name or the password.";
-        case EFtpError::Connect:
+        case ERemoteError::LoginRefused: return "The server refused the login name or the password.";
+        case ERemoteError::Unreachable:
             return "The server could not be reached: the connection was refused, or the address is wrong.";
-        case EFtpError::TimedOut:
-            return "The server did not answer in time.";
-        case EFtpError::Closed:
-            return "The server closed the connection.";
-        case EFtpError::Certificate:
-            return "The server's certificate is not trusted.";
-        case EFtpError::PlainRefused:
-            return "The server does not offer encryption: the password was not sent.";
+        case ERemoteError::Lost: return "The server did not answer in time, or closed the connection.";
+        case ERemoteError::Busy: return "The server cannot take the session now.";
+        case ERemoteError::Untrusted: return "The server's certificate is not trusted.";
+        case ERemoteError::PlainRefused: return "The server does not offer encryption: the password was not sent.";
         default:
             return "The connection failed.";
     }

@@ -32,8 +32,8 @@ public:
         std::string tlsVersion;
         std::string error;
         // How the last login failed, and the certificate it was shown.
-        velmora::protocol::EFtpError loginError = velmora::protocol::EFtpError::None;
-        velmora::protocol::CCertificateInfo peerCertificate;
+        velmora::ERemoteError loginError = velmora::ERemoteError::None;
+        velmora::CCertificateInfo peerCertificate;
     };
 
     static constexpr int kConnectTimeoutMs = 5000;
@@ -105,13 +105,13 @@ public:
     // Keeps a failure's reason as the session's last error ("Ftp: " + text).
     void ReportError(const std::string& text);
     // The session's time-outs for connections that set none of their own.
-    void SetSessionOptions(const velmora::protocol::CFtpOptions& options);
-    const velmora::protocol::CFtpOptions& GetSessionOptions() const { return m_options; }
+    void SetSessionOptions(const velmora::CSessionOptions& options);
+    const velmora::CSessionOptions& GetSessionOptions() const { return m_options; }
 
     // The session, for the work of a job that holds it (SetInUse), on that
     // job's thread; and its connection, null while not connected.
     velmora::CFtpClient& Session() { return m_client; }
-    velmora::CFtpNode::Connection* GetConnection() { return m_client.GetFtpConnection(); }
+    velmora::CFtpNode::Connection* GetConnection() { return m_client.GetSession(); }
 
 private:
     void UseTimeout(int seconds);
@@ -119,7 +119,7 @@ private:
     CState ReadState() const;
 
     velmora::CFtpClient m_client;
-    velmora::protocol::CFtpOptions m_options;
+    velmora::CSessionOptions m_options;
     velmora::CFtpLoginInfo m_info;
     // A failure found by the windows (not by the client), and what the
     // client's own last error was then.

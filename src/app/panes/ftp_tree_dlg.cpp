@@ -8,7 +8,6 @@
 #include <QDrag>
 #include <QLayout>
 #include <QMenu>
-#include <QMetaObject>
 #include <QPainter>
 #include <QShortcut>
 #include <QSplitter>
@@ -17,6 +16,7 @@
 #include "app/common/drag_item.h"
 #include "app/common/path_bar.h"
 #include "app/common/status_relay.h"
+#include "app/common/window_thread.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/session_security_label.h"
@@ -29,8 +29,6 @@
 #include "engine/mover_api.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
-#include "ftp/protocol/ftp_connection.h"
-#include "ftp/protocol/tls_memory.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -336,8 +334,8 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     const CFtpSink::CState state = m_sink.GetState();
-    const velmora::protocol::CCertificateInfo& peer = state.peerCertificate;
-    if (state.loginError != velmora::protocol::EFtpError::Certificate || peer.IsEmpty()) return false;
+    const velmora::CCertificateInfo& peer = state.peerCertificate;
+    if (state.loginError != velmora::ERemoteError::Untrusted || peer.IsEmpty()) return false;
     const std::string text = state.error +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
@@ -352,8 +350,8 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
 bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
     // A server that did TLS before is not asked about: its error says why.
     const CFtpSink::CState state = m_sink.GetState();
-    if (state.loginError != velmora::protocol::EFtpError::PlainRefused ||
-        state.error.find(velmora::protocol::kTlsDowngradeText) != std::string::npos)
+    if (state.loginError != velmora::ERemoteError::PlainRefused ||
+        state.error.find(velmora::kTlsDowngradeText) != std::string::npos)
         return false;
     const std::string text = info.GetHost() + "\n\n" + kPlainLoginQuestion +
                              "\n\nAnyone on the way can read the password and the files.";
@@ -368,8 +366,7 @@ bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
 }
 
 void CFtpTreeDlg::RequestConnect(const CFtpLoginInfo& info) {
-    QMetaObject::invokeMethod(
-        this, [this, info] { QueueConnect(info); }, Qt::QueuedConnection);
+    PostToWindowThread(this, [this, info] { QueueConnect(info); });
 }
 
 void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
@@ -383,14 +380,11 @@ void CFtpTreeDlg::RunWhenFree(std::function<void()> action) {
 void CFtpTreeDlg::RunDeferred() {
     for (std::function<void()>& action : std::exchange(m_deferred, {})) {
         ++m_nQueued;
-        QMetaObject::invokeMethod(
-            this,
-            [this, action = std::move(action)] {
-                --m_nQueued;
-                // An earlier one may have started a job: then this waits again.
-                RunWhenFree(action);
-            },
-            Qt::QueuedConnection);
+        PostToWindowThread(this, [this, action = std::move(action)] {
+            --m_nQueued;
+            // An earlier one may have started a job: then this waits again.
+            RunWhenFree(action);
+        });
     }
 }
 

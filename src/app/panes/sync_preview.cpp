@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/transfers/log_pane.h"
+#include "app/transfers/transfer_thread.h"
 #include "base/format.h"
 #include "engine/mirror.h"
 #include "engine/mover_api.h"
@@ -50,6 +51,7 @@ void CSyncPreview::Start(const velmora::CFtpLoginInfo& info, const velmora::CFtp
     m_pRun = std::make_shared<CRun>();
     m_pRun->done = std::move(done);
     m_pRun->api.SetTransform(MirrorTransform(true, true));
+    m_pRun->api.SetJobSettings(CTransferThread::GetJobDefaults());
     m_pRun->api.UploadFolderA(info, folder, destination);
     m_pRun->text =
         velmora::Format("Comparing '%s' with '%s'...", folder.GetPath().c_str(), destination.GetPath().c_str());

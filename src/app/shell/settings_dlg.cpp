@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/app_settings.h"
-#include "app/common/transfer_settings.h"
+#include "app/transfers/transfer_settings.h"
 
 namespace parcelo {
 namespace {

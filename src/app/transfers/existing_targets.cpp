@@ -1,13 +1,11 @@
 #include "app/transfers/existing_targets.h"
 
-#include <QMetaObject>
-
 #include "app/common/app_settings.h"
 #include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
+#include "app/transfers/transfer_thread.h"
 #include "base/format.h"
-#include "engine/source.h"
 #include "engine/source_stamp.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -23,13 +21,19 @@ CExistingTargets::CExistingTargets(CAppSettings& settings, IPrompter& prompter, 
     : QObject(parent), m_settings(settings), m_prompter(prompter) {
     StartJob();
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
-    velmora::CSource::SetTargetQuestion(
+    SetQuestion(
         [this](const CFtpPath& source, CFtpPath& target, bool remote) { return Answer(source, target, remote); });
 }
 
 CExistingTargets::~CExistingTargets() {
-    velmora::CSource::SetTargetQuestion({});
+    SetQuestion({});
     velmora::CMsgBox::Box().Unsubscribe(this);
+}
+
+void CExistingTargets::SetQuestion(velmora::CJobProviders::TargetQuestion question) {
+    velmora::CJobSettings defaults = CTransferThread::GetJobDefaults();
+    defaults.m_providers.targetQuestion = std::move(question);
+    CTransferThread::SetJobDefaults(defaults);
 }
 
 void CExistingTargets::SetRemoteLookup(RemoteLookup lookup) {
@@ -164,17 +168,14 @@ std::optional<ETargetAnswer> CExistingTargets::Ask(const CTargetQuestion& questi
     std::unique_lock<std::mutex> lock(m_mutex);
     const int asked = ++m_nQuestion;
     m_bAnswered = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this, question, asked] {
-            std::optional<ETargetAnswer> answer = AskHere(question);
-            std::lock_guard<std::mutex> done(m_mutex);
-            if (asked != m_nQuestion || m_bAnswered) return;
-            m_bAnswered = true;
-            m_answer = answer;
-            m_answered.notify_all();
-        },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, question, asked] {
+        std::optional<ETargetAnswer> answer = AskHere(question);
+        std::lock_guard<std::mutex> done(m_mutex);
+        if (asked != m_nQuestion || m_bAnswered) return;
+        m_bAnswered = true;
+        m_answer = answer;
+        m_answered.notify_all();
+    });
     m_answered.wait(lock, [this] { return m_bAnswered; });
     return m_answer;
 }

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include "engine/job_settings.h"
 #include "messaging/listener.h"
 
 #include "ftp/login_info.h"
@@ -62,8 +63,9 @@ struct CTargetQuestion {
 // overwrites: an upload gets a free name, as it always did, and a download
 // is skipped.
 //
-// It is the engine's question for existing targets while it lives; what is
-// known of a remote target comes from the browser (SetRemoteLookup).
+// It is the transfers' question for existing targets while it lives (in the
+// job defaults); what is known of a remote target comes from the browser
+// (SetRemoteLookup).
 class CExistingTargets : public QObject, public velmora::CListener {
     Q_OBJECT
 
@@ -104,6 +106,8 @@ private:
     std::optional<ETargetAnswer> Ask(const CTargetQuestion& question);
     std::optional<ETargetAnswer> AskHere(const CTargetQuestion& question);
     static void MakeLocalNameFree(velmora::CFtpPath& target);
+    // Puts the question into the transfers' job defaults (empty: none).
+    static void SetQuestion(velmora::CJobProviders::TargetQuestion question);
     static bool IsPartialOf(const velmora::CFtpLoginInfo& login, const velmora::CFtpPath& source,
                             const velmora::CFtpPath& target);
     static bool IsPartialDownloadOf(const velmora::CFtpLoginInfo& login, const velmora::CFtpPath& source,

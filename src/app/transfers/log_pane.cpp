@@ -5,9 +5,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
-#include <QMetaObject>
 #include <QVBoxLayout>
 
+#include "app/common/window_thread.h"
 #include "messaging/log_file.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -38,7 +38,7 @@ void CLogModel::OnMsg(velmora::CMsg& msg) {
     if (m_arrived.size() > static_cast<size_t>(kMaxRecords)) m_arrived.pop_front();
     // One queued call takes everything that arrives before it runs.
     if (std::exchange(m_bTakePosted, true)) return;
-    QMetaObject::invokeMethod(this, "TakeArrived", Qt::QueuedConnection);
+    PostToWindowThread(this, [this] { TakeArrived(); });
 }
 
 void CLogModel::TakeArrived() {

@@ -47,7 +47,7 @@ private:
     };
 
     // On the window thread: the records that came in become rows.
-    Q_INVOKABLE void TakeArrived();
+    void TakeArrived();
 
     std::mutex m_mutex;
     std::deque<CRecord> m_arrived;

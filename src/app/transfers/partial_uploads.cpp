@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include <QMetaObject>
-
+#include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
 #include "base/format.h"
@@ -75,12 +74,9 @@ void CPartialUploads::OnEntryEnded(int id) {
     }
     if (partial.empty()) return;
     // Asked once the queue has moved on: the question must not hold it.
-    QMetaObject::invokeMethod(
-        this,
-        [this, login = entry->request.GetLoginInfo(), partial] {
-            if (m_prompter.AskYesNo(m_pWindow, kTitle, QuestionText(partial))) StartDelete(login, partial);
-        },
-        Qt::QueuedConnection);
+    PostToWindowThread(this, [this, login = entry->request.GetLoginInfo(), partial] {
+        if (m_prompter.AskYesNo(m_pWindow, kTitle, QuestionText(partial))) StartDelete(login, partial);
+    });
 }
 
 void CPartialUploads::StartDelete(const velmora::CFtpLoginInfo& login, const std::string& remotePath) {
@@ -90,17 +86,17 @@ void CPartialUploads::StartDelete(const velmora::CFtpLoginInfo& login, const std
         std::string error;
         if (!client.Login(login)) {
             error = client.GetStrError();
-        } else if (!client.GetFtpConnection()->DeleteFile(remotePath)) {
-            error = client.GetFtpConnection()->GetLastError();
+        } else if (!client.GetSession()->DeleteFile(remotePath)) {
+            error = client.GetSession()->GetLastError();
         }
         client.Logoff();
-        QMetaObject::invokeMethod(this, [this, remotePath, error] {
+        PostToWindowThread(this, [this, remotePath, error] {
             velmora::CLogFile().Write(
                 kListenerName,
                 error.empty() ? "Deleted the incomplete " + remotePath : "Could not delete " + remotePath + ": " + error,
                 true);
             emit DeleteFinished(remotePath, error);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMetaObject>
 
 #include "app/common/window_thread.h"
 #include "base/format.h"
@@ -286,7 +285,7 @@ bool CTransferQueue::Move(int id, int step) {
 
 void CTransferQueue::Enqueue(int id, std::unique_ptr<CTransferThread> thread) {
     // The end is told on the transfer thread; the queue acts on its own.
-    thread->Start([this] { QMetaObject::invokeMethod(this, "ReapFinished", Qt::QueuedConnection); });
+    thread->Start([this] { PostToWindowThread(this, [this] { ReapFinished(); }); });
     m_waiting.push_back({id, std::move(thread)});
     if (IsBusy()) {
         emit WaitingCountChanged(GetWaitingCount());

@@ -15,8 +15,8 @@
 
 namespace parcelo {
 
-// Runs transfers one at a time: the engine's job state is process-wide, so
-// a transfer asked for while another runs waits its turn. Lives on the
+// Runs transfers one at a time, in the order they were asked for: a
+// transfer asked for while another runs waits its turn. Lives on the
 // window thread and owns every transfer thread it is given. Every transfer
 // is an entry of its list (GetModel) until the user removes it: waiting,
 // running (with its percentage, speed and time left), then done, failed or
@@ -118,7 +118,7 @@ private:
     };
 
     // Called (queued) on the window thread when a transfer thread ends.
-    Q_INVOKABLE void ReapFinished();
+    void ReapFinished();
     void Enqueue(int id, std::unique_ptr<CTransferThread> thread);
     // A thread for the entry's request again, continuing what it left.
     void Requeue(int id, bool continuing);

@@ -5,12 +5,32 @@
 #include <new>
 #include <string>
 
-#include "engine/statistic.h"
+#include "engine/job_state.h"
 #include "messaging/log_file.h"
 
 namespace parcelo {
 
 std::atomic<CTransferThread*> CTransferThread::m_pCurrent{nullptr};
+
+namespace {
+
+std::mutex g_defaultsLock;
+velmora::CJobSettings& JobDefaults() {
+    static velmora::CJobSettings defaults;
+    return defaults;
+}
+
+}  // namespace
+
+void CTransferThread::SetJobDefaults(const velmora::CJobSettings& settings) {
+    std::lock_guard<std::mutex> lock(g_defaultsLock);
+    JobDefaults() = settings;
+}
+
+velmora::CJobSettings CTransferThread::GetJobDefaults() {
+    std::lock_guard<std::mutex> lock(g_defaultsLock);
+    return JobDefaults();
+}
 
 CTransferThread::CTransferThread() { m_pCurrent = this; }
 
@@ -52,14 +72,15 @@ void CTransferThread::Wait() {
 }
 
 bool CTransferThread::DoCopy() {
-    // The connection's own number of login attempts. Jobs run one at a
-    // time in this program, so the job state may carry it.
-    velmora::CStatistic::Job().m_nLoginAttempts = m_api.GetLoginInfo().GetRetries();
+    velmora::CJobSettings settings = GetJobDefaults();
+    // The connection's own number of login attempts.
+    settings.m_nLoginAttempts = m_api.GetLoginInfo().GetRetries();
+    m_api.SetJobSettings(settings);
     const bool done = m_api.DoCopy();
-    const velmora::CJobState& job = velmora::CStatistic::Job();
+    const velmora::CJobResult& job = m_api.GetResult();
     // Files named without a listing count no bytes beforehand: then what moved.
     m_counts = {job.m_nProcessed, job.m_nSkipped, std::max(job.m_nTotalBytes, job.m_nProcessedBytes),
-                job.IsAborted() || job.m_nLastCategory == velmora::ERROR_ABORTED, job.m_nProcessedBytes};
+                job.m_bAborted || job.m_nLastCategory == velmora::ERROR_ABORTED, job.m_nProcessedBytes};
     return done;
 }
 

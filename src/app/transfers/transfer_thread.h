@@ -41,6 +41,11 @@ public:
     // The most recently made transfer thread that still exists, or null.
     static CTransferThread* GetCurrent() { return m_pCurrent.load(); }
 
+    // The settings each transfer's job starts from, as the program's
+    // settings make them; a run takes a copy when it starts.
+    static void SetJobDefaults(const velmora::CJobSettings& settings);
+    static velmora::CJobSettings GetJobDefaults();
+
     // Where the window thread records the request, before SetEvent.
     velmora::CMoverAPI& GetApi() { return m_api; }
     // Starts the thread, which blocks on its event at once; `onEnd` is
@@ -61,8 +66,9 @@ public:
 
 protected:
     virtual bool InitInstance() { return true; }
-    // Runs the recorded request; false when there is none. Its result is
-    // not used: success and failure reach the windows as messages.
+    // Runs the recorded request with the job defaults; false when there is
+    // none. Its result is not used: success and failure reach the windows as
+    // messages.
     virtual bool DoCopy();
 
 private:

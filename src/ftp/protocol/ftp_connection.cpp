@@ -1,7 +1,6 @@
 #include "ftp/protocol/ftp_connection.h"
 
 #include <algorithm>
-#include <atomic>
 #include <string_view>
 
 #include "base/format.h"
@@ -29,18 +28,6 @@ std::string NormalFolder(std::string folder) {
 bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.front() == '/'; }
 
 }  // namespace
-
-namespace {
-std::atomic<uint32_t> g_lowSpeedBytes{CFtpOptions::LowSpeed().bytesPerSecond};
-std::atomic<int> g_lowSpeedSeconds{CFtpOptions::LowSpeed().seconds};
-}  // namespace
-
-CFtpOptions::LowSpeed CFtpOptions::GetDefaultLowSpeed() { return {g_lowSpeedBytes, g_lowSpeedSeconds}; }
-
-void CFtpOptions::SetDefaultLowSpeed(LowSpeed limit) {
-    g_lowSpeedBytes = limit.bytesPerSecond;
-    g_lowSpeedSeconds = limit.seconds;
-}
 
 CFtpConnection::~CFtpConnection() { Close(); }
 
@@ -301,10 +288,8 @@ bool CFtpConnection::AskKeepingFolder(const std::string& command, const std::fun
 }
 
 bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secondsUtc) {
-    CFtpReply reply;
-    if (!ExpectPositive("MDTM " + name, reply)) return false;
-    return ParseModificationTime(reply.text, secondsUtc) ||
-           Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
+    return AskKeepingFolder("MDTM " + name,
+                            [&](const CFtpReply& reply) { return ParseModificationTime(reply.text, secondsUtc); });
 }
 
 bool CFtpConnection::SetModificationTime(const std::string& name, int64_t secondsUtc) {
@@ -375,6 +360,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
     std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
     stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
+    stream->m_announced = reply.IsPreliminary() && ParseAnnouncedLength(reply.text, stream->m_announcedLength);
     m_stream = stream.get();
     return stream;
 }

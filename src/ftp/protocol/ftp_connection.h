@@ -11,6 +11,7 @@
 #include "ftp/protocol/ftp_capabilities.h"
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ftp_reply.h"
+#include "ftp/protocol/session_options.h"
 #include "ftp/protocol/tls_settings.h"
 #include "ftp/protocol/tls_stream.h"
 #include "platform/api.h"
@@ -43,43 +44,12 @@ namespace velmora::protocol {
 
 class CFtpDataStream;
 
-// The session options. Time-outs are in milliseconds; each bounds one wait
-// (for a whole reply, for a block of data, for a connection to be set up).
-struct VELMORA_API CFtpOptions {
-    int connectTimeoutMs = 10000;
-    int sendTimeoutMs = 10000;
-    int receiveTimeoutMs = 10000;
-    // How many times the host's address list is tried before Connect gives up.
-    int connectRetries = 3;
+// The FTP session's options: those of every session, and what only FTP has.
+struct VELMORA_API CFtpOptions : CSessionOptions {
     // Sent with ACCT when a server asks for an account after the password.
     std::string account;
     // FTP over TLS, and which certificates are trusted (default: plain FTP).
     CTlsSettings tls;
-    // In auto mode, asked when the server offers no TLS and never did (a
-    // server that did is refused plain FTP, see CTlsMemory) before the
-    // password goes out in clear: true lets the login go on in plain FTP.
-    // Unset: it goes on.
-    std::function<bool(const std::string& host, uint16_t port)> allowPlainLogin;
-    // A session the server dropped (an idle limit, a restart) logs in again
-    // by itself at the next command, returns to its folder and sends the
-    // command again; for browsing sessions, whose commands may be repeated.
-    // Transfers do not: an open stream is never reconnected.
-    bool reconnectWhenDropped = false;
-    // A transfer fails (as timed out) when fewer than lowSpeedBytes per
-    // second arrive or leave, on average, over lowSpeedSeconds: a server
-    // that trickles a byte now and then would otherwise hold it for ever,
-    // since each wait alone stays under the time-out. 0 bytes: no limit.
-    uint32_t lowSpeedBytes = GetDefaultLowSpeed().bytesPerSecond;
-    int lowSpeedSeconds = GetDefaultLowSpeed().seconds;
-
-    struct LowSpeed {
-        uint32_t bytesPerSecond = 1;
-        int seconds = 30;
-    };
-    // What new options start with (1 byte/s over 30 s, as curl's speed
-    // time); set once at start-up by a program that lets its user choose.
-    static LowSpeed GetDefaultLowSpeed();
-    static void SetDefaultLowSpeed(LowSpeed limit);
 };
 
 enum class EFtpAccess { Read, Write, Append };  // RETR, STOR, APPE
@@ -185,7 +155,7 @@ private:
     bool Exchange(const std::string& command, CFtpReply& reply);
     bool ReadReply(CFtpReply& reply);
     bool ExpectPositive(const std::string& command, CFtpReply& reply);
-    // A question whose answer `parse` reads from a positive reply (SIZE, MLST).
+    // A question whose answer `parse` reads from a positive reply (SIZE, MDTM, MLST).
     bool AskKeepingFolder(const std::string& command, const std::function<bool(const CFtpReply&)>& parse);
     void RememberReply(const CFtpReply& reply);
     void DropConnection();

@@ -47,6 +47,12 @@ public:
     bool IsOpen() const { return m_connection != nullptr; }
     bool IsUpload() const { return m_upload; }
     uint64_t GetByteCount() const { return m_bytes; }
+    // The length the server announced in its reply to the transfer command
+    // ("150 ... (300000 bytes)"); 0 with false when it announced none.
+    bool GetAnnouncedLength(uint64_t& length) const {
+        length = m_announcedLength;
+        return m_announced;
+    }
     const std::string& GetLastError() const { return m_error.text; }
     EFtpError GetLastErrorCode() const { return m_error.code; }
 
@@ -72,6 +78,8 @@ private:
     bool m_endOfData = false;
     bool m_failed = false;
     bool m_finalReplyRead = false;  // a server may confirm before the data is read
+    bool m_announced = false;
+    uint64_t m_announcedLength = 0;
     uint64_t m_bytes = 0;
     CFtpError m_error;
     uint64_t m_lowSpeedBytes = 0;  // per window; 0: no limit

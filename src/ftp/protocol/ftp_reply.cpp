@@ -174,6 +174,16 @@ bool ParseFileSize(std::string_view text, uint64_t& size) {
     return ReadNumber(value, pos, 19, size) && pos == value.size();
 }
 
+bool ParseAnnouncedLength(std::string_view text, uint64_t& length) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    const size_t open = line.rfind('(');
+    if (open == std::string_view::npos) return false;
+    size_t pos = open + 1;
+    constexpr std::string_view kBytes = " bytes)";
+    return ReadNumber(line, pos, 19, length) && pos + kBytes.size() <= line.size() &&
+           EqualsNoCase(line.substr(pos, kBytes.size()), kBytes);
+}
+
 bool ParseMlstEntry(std::string_view line, CMlstEntry& entry) {
     entry = CMlstEntry();
     const size_t blank = line.find(' ');

@@ -68,6 +68,9 @@ std::string FormatTimeValue(int64_t seconds);
 // "213 12345" -> 12345.
 bool ParseFileSize(std::string_view text, uint64_t& size);
 
+// The length a transfer's preliminary reply announces:
+// "150 Opening BINARY mode data connection for a.bin (300000 bytes)".
+bool ParseAnnouncedLength(std::string_view text, uint64_t& length);
 // One entry of a machine listing (RFC 3659): facts, each ending in ";", one
 // blank, then the name (which may hold blanks and ";" of its own), as MLSD
 // sends a line per entry and MLST in the middle of its reply. The facts are
@@ -77,7 +80,7 @@ struct CMlstEntry {
     std::string size;
     std::string modify;
     std::string unixMode;
-    std::string unique;  // what the server names the file by, whatever its path
+    std::string unique;  // the server's identity of the file
     std::string name;
 };
 // "type=file;size=6;modify=20241207071100; a b.txt". Fact names in any

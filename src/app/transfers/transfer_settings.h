@@ -6,9 +6,8 @@ struct CTransferSettings;
 
 // The one place the program hands its transfer settings to the library:
 // the sessions a transfer opens, preserved times, the low-speed limit and
-// the protocol trace into the log file. The library keeps them for every
-// job of the process until jobs take a settings value of their own; then
-// this becomes the value each job is given.
+// the protocol trace into the log file. They become the job defaults that
+// each transfer's job is given (CTransferThread::GetJobDefaults).
 void ApplyTransferSettings(const CTransferSettings& settings);
 
 }  // namespace parcelo

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "ftp/ftp_session.h"
+#include "ftp/open_session.h"
+#include "ftp/session_checks.h"
+#include "ftp/session_login.h"
+#include "support/fake_ftp_server.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeFtpServer;
+using test::FakeFtpSession;
+
+constexpr int64_t kTime = 1577934245;
+constexpr uint64_t kFileTime = (kTime + 11644473600) * uint64_t{10000000};
+
+// A server lacking `without`, serving /in/info.bin (12,345 bytes, kTime)
+// and the folder /in/sub/.
+struct Server {
+    explicit Server(const std::string& without) : server({.commandLog = log / "commands", .without = without}) {}
+
+    bool StartAndConnect(CFtpSession& session) {
+        EXPECT_TRUE(server.Start()) << server.GetError();
+        if (!server.IsRunning()) return false;
+        test::WriteFile(server.Path("in/info.bin"), std::string(12345, 'x'));
+        fs::create_directories(server.Path("in/sub"));
+        fs::last_write_time(server.Path("in/info.bin"),
+                            fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(kTime))));
+        return test::ConnectSession(session, server.GetHost(), server.GetPort(), server.GetUser(),
+                                    server.GetPassword());
+    }
+
+    test::TempDir log;
+    test::FtpServer server;
+};
+
+// One fact alone costs the one command that tells it; several facts cost one
+// machine question where the server sends them all, else a command each.
+TEST(FtpSessionFacts, EachQuestionTakesTheFewestRoundTripsTheServerAllows) {
+    struct Case {
+        const char* without;
+        int sizes, times, machine;  // commands sent for the questions below
+    };
+    for (const Case& c : {Case{"", 1, 1, 3}, Case{"MLST,MLSD", 4, 2, 0}}) {
+        SCOPED_TRACE(c.without);
+        Server server(c.without);
+        CFtpSession session;
+        ASSERT_TRUE(server.StartAndConnect(session)) << session.GetLastError();
+        CRemoteFacts facts;
+        ASSERT_TRUE(session.GetFactsOnly("/in/info.bin", FactSize, facts)) << session.GetLastError();
+        EXPECT_EQ(facts.size, std::optional<uint64_t>(12345));
+        ASSERT_TRUE(session.GetFactsOnly("/in/info.bin", FactTime, facts)) << session.GetLastError();
+        EXPECT_EQ(facts.modified, kFileTime);
+
+        ASSERT_TRUE(session.GetFacts("/in/info.bin", facts)) << session.GetLastError();
+        EXPECT_TRUE(facts.exists && !facts.folder);
+        EXPECT_EQ(facts.size, std::optional<uint64_t>(12345));
+        EXPECT_EQ(facts.modified, kFileTime);
+        EXPECT_EQ(facts.precision, uint64_t{10000000});
+        // A missing file is an answer, not a failure.
+        ASSERT_TRUE(session.GetFacts("/in/none.bin", facts)) << session.GetLastError();
+        EXPECT_FALSE(facts.exists);
+        ASSERT_TRUE(session.GetFacts("/in/sub", facts)) << session.GetLastError();
+        EXPECT_TRUE(facts.exists && facts.folder);
+
+        EXPECT_EQ(server.server.Received("SIZE"), c.sizes);
+        EXPECT_EQ(server.server.Received("MDTM"), c.times);
+        EXPECT_EQ(server.server.Received("MLST"), c.machine);
+        EXPECT_TRUE(session.IsConnected());
+    }
+}
+
+// A command the server does not know is tried once per session.
+TEST(FtpSessionFacts, ACommandTheServerDoesNotKnowIsNotAskedAgain) {
+    Server server("SIZE,MDTM,MLST,MLSD");
+    CFtpSession session;
+    ASSERT_TRUE(server.StartAndConnect(session)) << session.GetLastError();
+    CRemoteFacts facts;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(session.GetFactsOnly("/in/info.bin", FactSize | FactTime, facts));
+        EXPECT_EQ(session.GetLastErrorKind(), ERemoteError::Unsupported);
+    }
+    // The folder is still told by entering it.
+    ASSERT_TRUE(session.GetFacts("/in/sub", facts)) << session.GetLastError();
+    EXPECT_TRUE(facts.folder);
+    EXPECT_EQ(server.server.Received("SIZE"), 1);
+    EXPECT_EQ(server.server.Received("MDTM"), 1);
+}
+
+// A server whose FEAT names nothing, answering SIZE and MDTM all the same,
+// and announcing the length of what it sends.
+FakeFtpServer::Script UnlistedFactsServer() {
+    return [](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") || !s.Expect("FEAT", "211 no features") || !s.Expect("USER", "331 more") ||
+            !s.Expect("PASS", "230 in") || !s.Expect("TYPE", "200 binary") || !s.Expect("PWD", "257 \"/\""))
+            return;
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("SIZE", 0) == 0) {
+                s.Reply("213 300000");
+            } else if (command->rfind("MDTM", 0) == 0) {
+                s.Reply("213 20200102030405");
+            } else if (command->rfind("EPSV", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (command->rfind("RETR", 0) == 0) {
+                s.Reply("150 Opening BINARY mode data connection for a.bin (300000 bytes)");
+                if (s.AcceptData()) s.SendData(std::string(1000, 'a'));
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (command->rfind("QUIT", 0) == 0) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("250 ok");
+            }
+        }
+    };
+}
+
+TEST(FtpSessionFacts, SizeAndTimeAreAskedWhereFeatDoesNotNameThem) {
+    FakeFtpServer fake(UnlistedFactsServer());
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort())) << session.GetLastError();
+    CRemoteFacts facts;
+    ASSERT_TRUE(session.GetFactsOnly("/a.bin", FactSize | FactTime, facts)) << session.GetLastError();
+    EXPECT_EQ(facts.size, std::optional<uint64_t>(300000));
+    EXPECT_EQ(facts.modified, (uint64_t{1577934245} + 11644473600) * uint64_t{10000000});
+
+    // The length announced when the transfer begins counts where none was known.
+    std::unique_ptr<CRemoteStream> stream = session.OpenRead("/a.bin", 0);
+    ASSERT_NE(stream, nullptr) << session.GetLastError();
+    EXPECT_EQ(stream->GetAnnouncedLength(), std::optional<uint64_t>(300000));
+    char block[4096];
+    size_t received = 0;
+    do {
+        ASSERT_TRUE(stream->Read(block, sizeof block, received)) << stream->GetLastError();
+    } while (received > 0);
+    EXPECT_TRUE(stream->Close()) << stream->GetLastError();
+    std::string error;
+    bool shorter = false;
+    EXPECT_FALSE(CheckReadLength(*stream, 0, 0, error, shorter));
+    EXPECT_TRUE(shorter);
+    EXPECT_EQ(error, "Transfer incomplete: 1000 of 300000 bytes received");
+}
+
+TEST(FtpSession, WorksAlikeWithAndWithoutMachineFacts) {
+    for (const char* without : {"", "MLST,MLSD"}) {
+        SCOPED_TRACE(without);
+        test::FtpServer server({.without = without});
+        ASSERT_TRUE(server.Start()) << server.GetError();
+        std::string error;
+        std::unique_ptr<CRemoteSession> session = OpenRemoteSession(
+            test::LoginTo(server.GetHost(), server.GetPort(), server.GetUser(), server.GetPassword()), {}, error);
+        ASSERT_NE(session, nullptr) << error;
+        EXPECT_EQ(session->GetScheme(), "ftp");
+        EXPECT_EQ(session->GetHomeFolder(), "/");
+        test::CheckSessionOperations(*session, "/check/");
+    }
+}
+
+// What the session was refused for tells a caller what to do next.
+TEST(FtpSession, FailuresAreSortedByWhatCanBeDoneAboutThem) {
+    test::FtpServer server;
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    std::string error;
+    ERemoteError kind = ERemoteError::None;
+    EXPECT_EQ(OpenRemoteSession(test::LoginTo(server.GetHost(), server.GetPort(), server.GetUser(), "wrong"), {}, error,
+                                &kind),
+              nullptr);
+    EXPECT_EQ(kind, ERemoteError::LoginRefused);
+    EXPECT_EQ(error.substr(0, 3), "530");
+    const uint16_t closed = server.GetPort();
+    server.Stop();
+    EXPECT_EQ(OpenRemoteSession(test::LoginTo("127.0.0.1", closed), {}, error, &kind), nullptr);
+    EXPECT_EQ(kind, ERemoteError::Unreachable);
+    EXPECT_TRUE(IsTransient(kind));
+
+    FakeFtpServer dropping([](FakeFtpSession& s) {
+        s.Login();
+        s.Expect("PWD", "257 \"/\"");
+        s.Expect("CWD", "450 busy, try later");
+        s.Hangup();
+    });
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", dropping.GetPort())) << session.GetLastError();
+    EXPECT_FALSE(session.IsFolder("/busy"));
+    EXPECT_EQ(session.GetLastErrorKind(), ERemoteError::Busy);
+    EXPECT_EQ(session.OpenRead("/a/b.bin", 0), nullptr);
+    EXPECT_EQ(session.GetLastErrorKind(), ERemoteError::Lost) << session.GetLastError();
+}
+
+}  // namespace
+}  // namespace velmora
