@@ -26,7 +26,7 @@ std::string Plural(long long count, const char* one, const char* many) {
 
 JobReport::JobReport(const CliContext& context, const std::string& subject)
     : m_context(context), m_strSubject(subject), m_start(std::chrono::steady_clock::now()) {
-    m_progress.emplace(context);
+    m_progress = std::make_unique<ProgressLine>(context);
     velmora::CMsgBox::Box().Subscribe("parcelo-cli job report", this);
 }
 
@@ -60,11 +60,15 @@ void JobReport::Notice(const std::string& text) {
 }
 
 int JobReport::Finish(bool result, const velmora::CJobResult& job) {
+    // The progress line ends before anything else is written. It leaves the
+    // message box as it goes, so it is taken out under our lock but ended
+    // outside it: a message being delivered holds the box, then our lock.
+    std::unique_ptr<ProgressLine> ending;
     {
-        // The progress line ends before anything else is written.
         const std::lock_guard lock(m_mutex);
-        m_progress.reset();
+        ending = std::move(m_progress);
     }
+    ending.reset();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                                m_start);
     if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));

@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include "cli/cli_context.h"
@@ -60,7 +60,7 @@ private:
     // The progress line and the first error heard are shared by the threads
     // that report.
     mutable std::mutex m_mutex;
-    std::optional<ProgressLine> m_progress;
+    std::unique_ptr<ProgressLine> m_progress;
     std::string m_strSubject;
     std::string m_strFirstError;
     std::function<bool(const std::string&)> m_isServerFolder;

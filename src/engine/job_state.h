@@ -34,7 +34,7 @@ VELMORA_API std::string GetErrorCategoryText(int32_t category);
 VELMORA_API bool IsFatalErrorCategory(int32_t category);
 
 // The providers of a job's settings, each asked under a lock of its own.
-enum class EJobProvider { UniqueName, TargetQuestion, Password };
+enum class EJobProvider { UniqueName, TargetQuestion, Password, Count };
 
 // One running job: the settings its host gave it and what it has done so
 // far (the result it hands back). A mover owns its job; every engine object
@@ -112,7 +112,7 @@ public:
 private:
     CJobSettings m_settings;
     mutable std::recursive_mutex m_reportMutex;
-    mutable std::mutex m_providerMutexes[3];
+    mutable std::mutex m_providerMutexes[static_cast<size_t>(EJobProvider::Count)];
 };
 
 // Makes `job` the calling thread's job (CJobState::Current) while it exists;

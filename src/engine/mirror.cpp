@@ -212,13 +212,14 @@ bool CMirror::PutByRecord(CTskDataFile* file, const std::string& key, const PutS
 }
 
 bool CMirror::Carry(EAction action, CTskDataFile* file, const std::string& key, const PutStep& putStep) {
-    if (action != eEqual || !file->IsFolderEntry()) Report(action, *file, key);
+    const bool folder = file->IsFolderEntry();
+    if (action != eEqual || !folder) Report(action, *file, key);
     // Read before the file is handed on: another session may be at it next.
     const CMirrorRecord::Row row = RowOf(*file);
     if (action == eEqual) return Sent(key, row, true);
     if (m_bDryRun) return true;
     const bool put = putStep(file);
-    if (!put || !m_bDeferred || file->IsFolderEntry()) return Sent(key, row, put);
+    if (!put || !m_bDeferred || folder) return Sent(key, row, put);
     const auto lock = CStatistic::Job().ReportLock();
     m_pending[file] = Pending{key, row};
     return true;

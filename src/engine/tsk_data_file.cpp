@@ -171,9 +171,18 @@ bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransfe
 // Positions count from where the current pass started.
 class CTskDataFile::CJobProgress : public CCopyProgress {
 public:
-    explicit CJobProgress(uint64_t length) : m_length(length), m_step(ProgressStep(length)) {}
+    CJobProgress(uint64_t length, uint64_t offset)
+        : m_length(length), m_step(ProgressStep(length)), m_base(offset), m_countedFrom(offset) {}
 
-    void StartAt(uint64_t offset) { m_base = offset; }
+    // The file goes on from `offset` with `held` bytes at the target. Bytes
+    // sent again count once in the job: those counted above the offset are
+    // taken back, and counting starts from the lower of the two.
+    void RestartAt(uint64_t held, uint64_t offset) {
+        const uint64_t kept = std::max(offset, m_countedFrom);
+        if (held > kept) Job().AddProcessedBytes(-static_cast<int64_t>(held - kept));
+        m_countedFrom = std::min(m_countedFrom, offset);
+        m_base = offset;
+    }
 
     bool IsCancelled() override { return Job().IsAborted(); }
 
@@ -193,7 +202,8 @@ public:
 private:
     uint64_t m_length;
     uint64_t m_step;
-    uint64_t m_base = 0;
+    uint64_t m_base;         // where the current pass started
+    uint64_t m_countedFrom;  // the job counts this file's bytes above this
     uint64_t m_sinceUpdate = 0;
     std::chrono::steady_clock::time_point m_lastUpdate = std::chrono::steady_clock::now();
 };
@@ -202,9 +212,8 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
     const uint64_t length = source.Length();
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
-    CJobProgress progress(length);
+    CJobProgress progress(length, plan.offset);
     uint64_t held = plan.offset;  // what the target holds
-    progress.StartAt(held);
     uint64_t reached = 0;  // the most it ever held
     int fruitless = 0;     // passes in a row that got less than a block further than before
     bool takenUp = false;
@@ -239,12 +248,11 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
             }
             LogText(LOG_STATUS, "Changed:", changed + ": it goes again from its first byte");
             again = true;
-            Job().AddProcessedBytes(-static_cast<int64_t>(held - plan.offset));
+            progress.RestartAt(held, 0);
             const CSourceFacts now = source.DescribeSource(true);
             plan = PlanTransfer(false, now, target.DescribeTarget(now, false));
             if (now.length) source.m_Path.Length(*now.length);
             held = 0;
-            progress.StartAt(0);
             if (!OpenBoth(source, target, plan)) break;
             continue;
         }
@@ -309,10 +317,8 @@ bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFi
         if (facts.length) source.m_Path.Length(*facts.length);
     }
     if (!OpenBoth(source, target, plan)) return false;
-    // Bytes sent again count once in the job.
-    Job().AddProcessedBytes(-static_cast<int64_t>(held - plan.offset));
+    progress.RestartAt(held, plan.offset);
     held = plan.offset;
-    progress.StartAt(plan.offset);
     LogContinued(source, plan.offset);
     return true;
 }

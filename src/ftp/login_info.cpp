@@ -367,6 +367,10 @@ bool CFtpLoginInfoList::PutPasswords(const std::string& file) {
             // A scrambled password that stays where it was is no news.
             if (changed && !notice.empty()) m_notices.push_back(notice);
             info->SetPasswordSaved(where);
+        } else if (changed && m_bKeepRefusedPasswords) {
+            m_notices.push_back("the password of '" + info->GetHostName() + "' cannot be saved (" + error +
+                                "): it is kept for this session only, and asked for at the next start");
+            info->SetPasswordSaved(EPasswordStore::None);
         } else if (changed) {
             ShowError("the password of '" + info->GetHostName() + "' cannot be saved: " + error);
             return false;

@@ -193,8 +193,14 @@ public:
     // keyring, are deleted. The file may still hold scrambled passwords: it
     // is written owner-only (0600), as UTF-8, and replaces the old file only
     // once it is complete. False, with nothing written, when a new password
-    // cannot go where it must.
+    // cannot go where it must (unless KeepRefusedPasswordsForSession).
     bool SaveXML(std::string_view path);
+    // A host that saves in the background (the desktop program) keeps a new
+    // password that cannot go where it must (the keyring locked, its prompt
+    // dismissed) for the session only, marked to be asked for at the next
+    // start, and writes the rest of the list rather than losing every later
+    // change; a notice says so. Otherwise SaveXML fails with nothing written.
+    void KeepRefusedPasswordsForSession(bool keep) { m_bKeepRefusedPasswords = keep; }
     // What the last save has to tell the user: a password kept in the file
     // for want of a keyring, a keyring entry that could not be deleted.
     const std::vector<std::string>& GetSaveNotices() const { return m_notices; }
@@ -225,6 +231,7 @@ private:
     std::string m_strTag;
     std::map<std::string, std::string> m_keyringEntries;
     std::vector<std::string> m_notices;
+    bool m_bKeepRefusedPasswords = false;
 };
 
 }  // namespace velmora

@@ -174,6 +174,33 @@ TEST_F(DesktopKeyringTest, WithRememberOffThePasswordIsAskedOnceAndKeptForTheSes
     EXPECT_EQ(FilesHoldingThePassword(), std::vector<std::string>{});
 }
 
+// A locked keyring whose prompt is dismissed costs the new password its
+// place at rest, not the user's other changes: the file is written, the
+// password serves this session and is asked for at the next start.
+TEST_F(DesktopKeyringTest, ANewPasswordTheLockedKeyringRefusesServesTheSessionAndTheOtherChangesAreSaved) {
+    CMainDlg window(context);
+    window.Initialize();
+    velmora::CFtpLoginInfo* info = window.GetConnections().OnNew();
+    FillIn(*info);
+    settings.SetSelConnection("Office");
+    ASSERT_TRUE(window.GetConnectionStore().Save());
+    ASSERT_TRUE(keyring->Lock());
+
+    info->SetPassword(server.GetPassword());
+    info->SetLocalPath("/srv/renamed");
+    ASSERT_TRUE(window.GetConnectionStore().Save());
+    const std::string file = ReadFile(settings.GetCurProject());
+    EXPECT_NE(file.find("/srv/renamed"), std::string::npos);
+    EXPECT_NE(file.find("ftp_pwd_store='none'"), std::string::npos);
+    EXPECT_EQ(FilesHoldingThePassword(), std::vector<std::string>{});
+    const auto& notices = window.GetConnectionStore().GetList().GetSaveNotices();
+    ASSERT_FALSE(notices.empty());
+    EXPECT_NE(notices[0].find("kept for this session only"), std::string::npos) << notices[0];
+
+    ASSERT_TRUE(ApplyAndWait(window)) << sink.GetState().error;
+    EXPECT_EQ(PasswordQuestions(), 0u);
+}
+
 TEST_F(DesktopKeyringTest, TheChoiceOfStoreIsASettingThatNewPasswordsFollow) {
     CMainDlg window(context);
     window.Initialize();

@@ -44,20 +44,23 @@ struct CancelAtFirstPosition : CListener {
     }
 };
 
-// Runs `onCut` when a transfer says it was interrupted, before it is taken
-// up, and counts the lines saying a partial was not the source's.
+// Runs `onCut` when a transfer says it was interrupted (before it is taken
+// up), or another log line's action, and counts the lines saying a partial
+// was not the source's.
 struct InterruptionWatch : CListener {
-    explicit InterruptionWatch(std::function<void()> cut) : onCut(std::move(cut)) {
+    explicit InterruptionWatch(std::function<void()> cut, std::string on = "Interrupted:")
+        : onCut(std::move(cut)), action(std::move(on)) {
         CMsgBox::Box().Subscribe("interruption watch", this);
     }
     ~InterruptionWatch() override { CMsgBox::Box().Unsubscribe(this); }
     void OnMsg(CMsg& msg) override {
         const auto* record = msg.Cmd() == MSG_LOG_RECORD ? dynamic_cast<const CLogStatus*>(msg.Object()) : nullptr;
         if (!record) return;
-        if (record->GetAction() == "Interrupted:") onCut();
+        if (record->GetAction() == action) onCut();
         if (record->GetAction() == "Changed:") ++changed;
     }
     std::function<void()> onCut;
+    std::string action;
     int changed = 0;
 };
 
@@ -464,6 +467,37 @@ TEST_F(ResumeTest, AFileChangedWhileItsCutTransferReconnectsGoesAgainWhole) {
         EXPECT_EQ(watch.changed, 1);
         EXPECT_EQ(Job().m_nErrors, 0);
     }
+}
+
+// A file that goes again whole counts its length once in the job, whatever
+// was continued or taken up before: a continued download whose source
+// changes while it reconnects, and an upload taken up where it broke whose
+// source changes after that.
+TEST_F(ResumeTest, AFileThatGoesAgainWholeCountsItsLengthOnce) {
+    const std::string remote = server.Path("in/a.bin");
+    const std::string data = RandomBytes(900000, 45);
+    WriteFile(remote, data);
+    WriteFile(local / ".a.bin.part", data.substr(0, 300000));
+    Relay({.resetDataAfter = 200000});
+    {
+        InterruptionWatch watch([&] { WriteFile(remote, RandomBytes(1000000, 46)); });
+        ASSERT_TRUE(Download({"/in/a.bin"}, true)) << Job().m_strLastError;
+        EXPECT_EQ(watch.changed, 1);
+    }
+    EXPECT_TRUE(ReadFile(local / "a.bin") == ReadFile(remote)) << "different contents";
+    EXPECT_EQ(Job().m_nProcessedBytes, 1000000);
+
+    const std::string source = local / "up.bin";
+    WriteFile(source, RandomBytes(900000, 47));
+    Relay({.resetDataAfter = 300000});
+    {
+        InterruptionWatch watch([&] { Rewrite(source, 48); }, "Continued:");
+        ASSERT_TRUE(Upload({"up.bin"})) << Job().m_strLastError;
+        EXPECT_EQ(watch.changed, 1);
+    }
+    EXPECT_GT(Restarts(), 0u);
+    EXPECT_TRUE(ReadFile(server.Path("in/up.bin")) == ReadFile(source)) << "different contents";
+    EXPECT_EQ(Job().m_nProcessedBytes, 900000);
 }
 
 // The desktop's "Resume" of a shorter file at the server goes through the

@@ -22,6 +22,9 @@ size_t CountOf(const std::string& text, const std::string& what) {
 }  // namespace
 
 CConnectionStore::CConnectionStore(std::string path, QObject* parent) : QObject(parent), m_strPath(std::move(path)) {
+    // Saved in the background: a password the keyring refuses must not cost
+    // the user every other change.
+    m_list.KeepRefusedPasswordsForSession(true);
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(kEditDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] { Save(); });
