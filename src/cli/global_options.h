@@ -16,6 +16,7 @@ namespace parcelo::cli {
 // of the same name wins over a global one there.
 struct GlobalOptions {
     bool quiet = false;
+    bool json = false;  // one JSON object per line on standard output
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;

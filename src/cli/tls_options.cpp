@@ -97,17 +97,20 @@ std::string WithTrustHint(const std::string& text) {
            " (or --ca-file with the authority that issued it)";
 }
 
-PlainFtpNotice::PlainFtpNotice() { velmora::CMsgBox::Box().Subscribe("parcelo-cli plain FTP notice", this); }
+PlainFtpNotice::PlainFtpNotice(const bool& quiet) : m_quiet(quiet) {
+    velmora::CMsgBox::Box().Subscribe("parcelo-cli plain FTP notice", this);
+}
 
 PlainFtpNotice::~PlainFtpNotice() { velmora::CMsgBox::Box().Unsubscribe(this); }
 
 void PlainFtpNotice::OnMsg(velmora::CMsg& msg) {
-    if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+    if (msg.Cmd() != velmora::MSG_LOG_RECORD || m_quiet) return;
     const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
     if (!record || record->GetAction() != velmora::CFtpClient::kPlainFtpAction) return;
-    if (record->GetText() == m_lastText) return;  // a job logs in more than once
-    m_lastText = record->GetText();
-    std::fprintf(stderr, "parcelo-cli: warning: %s\n", m_lastText.c_str());
+    const std::lock_guard lock(m_mutex);
+    // A job logs in more than once, several sessions at a time.
+    if (!m_said.insert(record->GetText()).second) return;
+    std::fprintf(stderr, "parcelo-cli: warning: %s\n", record->GetText().c_str());
 }
 
 }  // namespace parcelo::cli
