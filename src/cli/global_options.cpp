@@ -90,6 +90,7 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->check(CLI::Range(1, 86400));
     });
     AddTlsOptions(command, tls, "Global options");
+    AddSshOptions(command, ssh, "Global options");
 }
 
 namespace {

@@ -11,10 +11,13 @@
 #include "cli/help_pages.h"
 #include "cli/usage_hint.h"
 #include "messaging/log_file.h"
+#include "platform/process.h"
 
 using namespace parcelo::cli;
 
 int main(int argc, char** argv) {
+    // Passwords come in from the first moment: no core file may keep them.
+    velmora::platform::KeepSecretsInProcess();
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};

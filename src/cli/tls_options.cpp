@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ssh_options.h"
 #include "ftp/ftp_client.h"
 #include "ftp/tls_trust.h"
 #include "messaging/log_status.h"
@@ -35,13 +36,14 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
         ->group(group);
     command
         .add_option("--fingerprint", options.fingerprint,
-                    "Trust exactly the server certificate with this SHA-256 fingerprint (stored by connections add)")
+                    "Trust exactly the server certificate with this SHA-256 fingerprint, or the SFTP server's host "
+                    "key (SHA256:BASE64, as ssh-keygen -l shows it); stored by connections add")
         ->type_name("SHA256:HEX")
         ->check(
             [](const std::string& text) {
-                std::string digits;
-                return velmora::ParseFingerprint(text, digits) ? std::string()
-                                                               : "not a SHA-256 fingerprint (64 hex digits)";
+                return IsFingerprint(text) ? std::string()
+                                           : "not a SHA-256 fingerprint (64 hex digits, or SHA256: and 43 "
+                                             "base64 digits)";
             },
             "SHA256:HEX")
         ->group(group);
@@ -64,7 +66,18 @@ velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<ve
     // By its absolute path: a saved connection or an order is used elsewhere.
     if (!options.caFile.empty()) settings.caFile = std::filesystem::absolute(options.caFile).lexically_normal();
     settings.insecure = settings.insecure || options.insecure;
+    // A pinned certificate or a CA file says the server does TLS: a server
+    // that stops offering it gets no password in clear.
+    settings.mode = settings.EffectiveMode();
     return settings;
+}
+
+void KeepTlsWhereSeen(velmora::CFtpLoginInfo& login) {
+    const uint16_t port = login.GetPort() > 0                                 ? static_cast<uint16_t>(login.GetPort())
+                          : login.GetTlsMode() == velmora::ETlsMode::Implicit ? velmora::kImplicitTlsPort
+                                                                              : 21;
+    if (login.GetTlsMode() == velmora::ETlsMode::Auto && velmora::CTlsMemory::ForUser().DidTls(login.GetHost(), port))
+        login.SetTlsMode(velmora::ETlsMode::Require);
 }
 
 std::string StoredInsecureWarning(const std::string& what, const std::string& host) {
@@ -74,6 +87,8 @@ std::string StoredInsecureWarning(const std::string& what, const std::string& ho
 }
 
 std::string WithTrustHint(const std::string& text) {
+    if (text.find(velmora::kTlsDowngradeText) != std::string::npos)
+        return text + "\nTo use plain FTP with this server anyway: --tls off";
     const size_t label = text.find(kFingerprintLabel);
     if (text.find(velmora::kUntrustedCertificateText) == std::string::npos || label == std::string::npos) return text;
     const size_t start = label + kFingerprintLabel.size();

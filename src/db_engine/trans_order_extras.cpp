@@ -159,6 +159,14 @@ COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end) {
 void ApplyOrderTls(CTransPoint& point, const COrderTls& tls) {
     if (tls.IsEmpty()) return;
     CFtpLoginInfo login = point.GetFtpLoginInfo();
+    if (login.IsSftp()) {
+        // An SSH server proves itself with its host key: the pin is that key's.
+        CSshSettings ssh = login.GetSshSettings();
+        if (!tls.fingerprint.empty()) ssh.fingerprint = tls.fingerprint;
+        login.SetSshSettings(ssh);
+        point.SetFtpLoginInfo(login);
+        return;
+    }
     CTlsSettings settings = login.GetTlsSettings();
     if (tls.mode) settings.mode = *tls.mode;
     if (!tls.fingerprint.empty()) settings.fingerprint = tls.fingerprint;

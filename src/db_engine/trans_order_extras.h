@@ -62,7 +62,8 @@ VELMORA_API EOverwrite OrderOverwrite(const CDBTransOrderObj& order);
 // is given.
 VELMORA_API void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls);
 VELMORA_API COrderTls OrderTls(const CDBTransOrderObj& order, EOrderEnd end);
-// Lays the order's TLS settings over those of a server point.
+// Lays the order's TLS settings over those of a server point; for an SFTP
+// point only the pinned fingerprint, which is its host key's.
 VELMORA_API void ApplyOrderTls(CTransPoint& point, const COrderTls& tls);
 
 // The passwords of an order in clear, wherever they rest; wiped when it goes.

@@ -1,5 +1,6 @@
 #include "ftp/login_info.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "base/format.h"
@@ -64,6 +65,8 @@ void CFtpLoginInfo::Clear() {
     m_nTimeout = 0;
     m_remotePath.Clear();
     m_tls = protocol::CTlsSettings();
+    m_eProtocol = ERemoteProtocol::Ftp;
+    m_ssh = CSshSettings();
 }
 
 void CFtpLoginInfo::Copy(const CObj& src) {
@@ -96,6 +99,8 @@ void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
     m_nTimeout = src.m_nTimeout;
     m_remotePath = src.m_remotePath;
     m_tls = src.m_tls;
+    m_eProtocol = src.m_eProtocol;
+    m_ssh = src.m_ssh;
 }
 
 bool CFtpLoginInfo::IsEqual(const CObj& other) const {
@@ -145,6 +150,15 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("ftp_local_path", m_strLocalPath);
     out += XMLAttr("ftp_timeout", m_nTimeout);
     if (!inText) out += XMLAttr("ftp_pwd_store", PasswordStoreName(m_ePasswordRest));
+    // Only what differs from plain FTP, so that FTP connections read as before.
+    if (IsSftp()) out += XMLAttr("protocol", "sftp");
+    if (!m_ssh.fingerprint.empty()) out += XMLAttr("ssh_fingerprint", m_ssh.fingerprint);
+    if (!m_ssh.identities.empty()) {
+        std::string lines;
+        for (const std::string& file : m_ssh.identities) lines += (lines.empty() ? "" : "\n") + file;
+        out += XMLAttr("ssh_identities", lines);
+    }
+    if (!m_ssh.useAgent) out += XMLAttr("ssh_agent", 0);
     m_remotePath.WriteXMLAttr(out);
 }
 
@@ -197,6 +211,19 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         m_tls.caFile = value;
     } else if (key == "ftp_tls_insecure") {
         m_tls.insecure = ParseInt32(value) != 0;
+    } else if (key == "protocol") {
+        m_eProtocol = EqualsNoCase(value, "sftp") ? ERemoteProtocol::Sftp : ERemoteProtocol::Ftp;
+    } else if (key == "ssh_fingerprint") {
+        m_ssh.fingerprint = value;
+    } else if (key == "ssh_identities") {
+        m_ssh.identities.clear();
+        for (size_t from = 0; from <= value.size();) {
+            const size_t end = std::min(value.find('\n', from), value.size());
+            if (end > from) m_ssh.identities.push_back(value.substr(from, end - from));
+            from = end + 1;
+        }
+    } else if (key == "ssh_agent") {
+        m_ssh.useAgent = ParseInt32(value) != 0;
     } else {
         for (const IntField& f : kIntFields) {
             if (key == f.name) {
@@ -227,13 +254,16 @@ void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
 std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath.GetPath(); }
 
 std::string CFtpLoginInfo::GetPureURL() const {
-    const bool implicitTls = m_tls.mode == protocol::ETlsMode::Implicit;
-    const int defaultPort = implicitTls ? protocol::kImplicitTlsPort : kDefaultPort;
+    const bool implicitTls = !IsSftp() && m_tls.mode == protocol::ETlsMode::Implicit;
+    const int defaultPort = IsSftp() ? kSftpDefaultPort : implicitTls ? protocol::kImplicitTlsPort : kDefaultPort;
     const std::string port = m_nPort == defaultPort ? std::string() : Format(":%d", m_nPort);
     // An IPv6 address is bracketed so that its colons are not read as a port.
     const bool ipv6 = m_strHostAddr.find(':') != std::string::npos && !m_strHostAddr.starts_with('[');
     const std::string host = ipv6 ? "[" + m_strHostAddr + "]" : m_strHostAddr;
-    const char* scheme = implicitTls ? "ftps://" : m_tls.mode == protocol::ETlsMode::Require ? "ftpes://" : "ftp://";
+    const char* scheme = IsSftp()                                    ? "sftp://"
+                         : implicitTls                               ? "ftps://"
+                         : m_tls.mode == protocol::ETlsMode::Require ? "ftpes://"
+                                                                     : "ftp://";
     return scheme + host + port + "/" + m_remotePath.GetPath();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ftp/password_store.h"
+#include "ftp/remote_protocol.h"
 #include "ftp/tls_trust.h"
 #include "objects/obj.h"
 #include "objects/std_list.h"
@@ -116,6 +117,18 @@ public:
     bool IsTlsInsecure() const { return m_tls.insecure; }
     void SetTlsInsecure(bool on) { m_tls.insecure = on; }
 
+    // The protocol ("protocol": 'sftp'; absent, as in every older file,
+    // means FTP). For SFTP, the host key to accept besides the known-hosts
+    // files ("ssh_fingerprint"), the key files offered in order
+    // ("ssh_identities", one per line) and whether the agent's keys are
+    // offered ("ssh_agent", on when absent). The callbacks of the SSH
+    // settings are the host's, set for each run and never stored.
+    ERemoteProtocol GetProtocol() const { return m_eProtocol; }
+    void SetProtocol(ERemoteProtocol protocol) { m_eProtocol = protocol; }
+    bool IsSftp() const { return m_eProtocol == ERemoteProtocol::Sftp; }
+    const CSshSettings& GetSshSettings() const { return m_ssh; }
+    void SetSshSettings(const CSshSettings& settings) { m_ssh = settings; }
+
     CFtpPath GetFtpPath() const { return m_remotePath; }
     void SetFtpPath(const CFtpPath& path) { m_remotePath = path; }
     // The start folder with a trailing "/" ("/" for the root).
@@ -126,7 +139,8 @@ public:
     // "ftp://host/" + remote path text; a port other than 21 follows the
     // host as ":port", so that the URL names the server completely. The
     // scheme names a TLS mode that must hold: "ftpes://" for required
-    // explicit TLS, "ftps://" for implicit TLS (default port 990).
+    // explicit TLS, "ftps://" for implicit TLS (default port 990); or the
+    // protocol: "sftp://" (default port 22).
     std::string GetPureURL() const;
     // Five " - Label'value'" lines for the connections window.
     std::string GetDescription() const;
@@ -151,6 +165,8 @@ protected:
     int m_nTimeout = 0;
     CFtpPath m_remotePath;
     protocol::CTlsSettings m_tls;
+    ERemoteProtocol m_eProtocol = ERemoteProtocol::Ftp;
+    CSshSettings m_ssh;
 };
 
 // The user's saved connections, written to and read from one file (the

@@ -12,7 +12,7 @@ namespace velmora {
 class CFtpLoginInfo;
 
 // Where a session for a login comes from: the login's protocol decides the
-// kind of session (today FTP, with or without TLS).
+// kind of session: FTP (with or without TLS) or SFTP.
 //
 //   std::string error;
 //   std::unique_ptr<CRemoteSession> session = OpenRemoteSession(login, options, error);

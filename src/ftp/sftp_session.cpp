@@ -53,6 +53,7 @@ ERemoteError RemoteErrorOf(EFtpError code, uint32_t sftpStatus) {
     case EFtpError::Refused: return sftpStatus == sftp::Unsupported ? ERemoteError::Unsupported : ERemoteError::Refused;
     case EFtpError::LoginRefused: return ERemoteError::LoginRefused;
     case EFtpError::Certificate: return ERemoteError::Untrusted;
+    case EFtpError::PlainRefused: return ERemoteError::PlainRefused;
     case EFtpError::Usage: return ERemoteError::Usage;
     case EFtpError::Connect: return ERemoteError::Unreachable;
     case EFtpError::TimedOut:
@@ -324,7 +325,7 @@ bool CSftpSession::Connect(const CFtpLoginInfo& login, const CSessionOptions& op
     const int port = login.GetPort();
     if (port < 0 || port > 65535) return Fail(ERemoteError::Usage, Format("Invalid port: %d", port));
     return Connect(login.GetHost(), static_cast<uint16_t>(port), login.GetLoginName(), login.GetPassword(),
-                   protocol::CSshSettings(), sessionOptions);
+                   login.GetSshSettings(), sessionOptions);
 }
 
 const CCertificateInfo& CSftpSession::GetPeerCertificate() const {

@@ -33,8 +33,7 @@ public:
     // in. Port 0 means 22. A connected session is closed first.
     bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
                  const protocol::CSshSettings& ssh, const protocol::CFtpOptions& options);
-    // The same for a login info, with the SSH settings' defaults (the
-    // user's known hosts, the agent): the login info holds none of its own yet.
+    // The same for a login info, with its SSH settings.
     bool Connect(const CFtpLoginInfo& login, const CSessionOptions& options) override;
     void Close() override;
     // The host key the server showed at the last Connect, kept after a refusal.

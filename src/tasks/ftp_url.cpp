@@ -67,6 +67,9 @@ bool CFtpUrl::ParseScheme(std::string_view scheme) {
     } else if (EqualsNoCase(scheme, "ftps")) {
         tlsMode = ETlsMode::Implicit;
         port = kImplicitTlsPort;
+    } else if (EqualsNoCase(scheme, "sftp")) {
+        protocol = ERemoteProtocol::Sftp;
+        port = kSftpDefaultPort;
     } else if (!EqualsNoCase(scheme, "ftp")) {
         return false;
     }

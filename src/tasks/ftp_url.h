@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "ftp/remote_protocol.h"
 #include "ftp/tls_trust.h"
 #include "platform/api.h"
 
@@ -12,7 +13,8 @@ namespace velmora {
 // The parts of an FTP address "ftp://[user[:password]@]host[:port]/path".
 // The user and password are percent-decoded; the host and the path are kept
 // as written (the path is the folder or file on the server). "ftpes://"
-// requires explicit TLS, "ftps://" implicit TLS (default port 990).
+// requires explicit TLS, "ftps://" implicit TLS (default port 990);
+// "sftp://" is the SSH file transfer protocol (default port 22).
 struct VELMORA_API CFtpUrl {
     static constexpr int kDefaultPort = 21;
 
@@ -25,6 +27,7 @@ struct VELMORA_API CFtpUrl {
     std::string path = "/";
     // The TLS mode the scheme demands; none for "ftp://" or no scheme.
     std::optional<ETlsMode> tlsMode;
+    ERemoteProtocol protocol = ERemoteProtocol::Ftp;
 
     // False for a text with another scheme, without a host, or with a port
     // that is not a number from 1 to 65535. A text without a scheme is read

@@ -161,6 +161,7 @@ bool CTransPoint::SetPureURL(std::string_view url) {
     m_LoginInfo.SetHost(address.host);
     m_LoginInfo.SetPort(address.port);
     if (address.tlsMode) m_LoginInfo.SetTlsMode(*address.tlsMode);
+    m_LoginInfo.SetProtocol(address.protocol);
     if (address.hasUser) m_LoginInfo.SetLoginName(address.user);
     if (address.hasPassword) m_LoginInfo.SetPassword(address.password);
     CFtpPath start;

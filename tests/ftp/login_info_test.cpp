@@ -153,6 +153,37 @@ TEST(FtpLoginInfoTest, EveryTlsSettingIsStored) {
     EXPECT_EQ(info.GetPureURL(), "ftp://ftp.example.org:990//in/");
 }
 
+TEST(FtpLoginInfoTest, AnSftpConnectionKeepsItsProtocolAndSshSettingsAndFtpOnesWriteNone) {
+    CFtpLoginInfo info = MakeConnection();
+    const std::string ftp = AttributeText(info);
+    for (const char* name : {"protocol=", "ssh_"}) EXPECT_EQ(ftp.find(name), std::string::npos) << ftp;
+
+    info.SetProtocol(ERemoteProtocol::Sftp);
+    CSshSettings ssh;
+    ssh.fingerprint = "SHA256:abcDEF+/0123456789";
+    ssh.identities = {"/home/a/.ssh/id_ed25519", "/keys/with space & 'quote'"};
+    ssh.useAgent = false;
+    info.SetSshSettings(ssh);
+    CFtpLoginInfo read;
+    read.ReadXMLAttr(AttributeText(info));
+    EXPECT_TRUE(read.IsSftp());
+    EXPECT_EQ(read.GetSshSettings().fingerprint, ssh.fingerprint);
+    EXPECT_EQ(read.GetSshSettings().identities, ssh.identities);
+    EXPECT_FALSE(read.GetSshSettings().useAgent);
+
+    // Older files, and FTP connections, read as FTP that offers the agent.
+    CFtpLoginInfo old;
+    old.ReadXMLAttr(" ftp_host_addr='h' ftp_port='21' ");
+    EXPECT_FALSE(old.IsSftp());
+    EXPECT_TRUE(old.GetSshSettings().useAgent);
+
+    info.SetFtpPath(CFtpPath("/in/", PATH_FOLDER));
+    info.SetPort(22);
+    EXPECT_EQ(info.GetPureURL(), "sftp://ftp.example.org//in/");
+    info.SetPort(2222);
+    EXPECT_EQ(info.GetPureURL(), "sftp://ftp.example.org:2222//in/");
+}
+
 TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     TempDir dir;
     const std::string file = dir / "FtpPropList.xml";

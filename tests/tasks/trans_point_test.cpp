@@ -129,9 +129,26 @@ TEST(TransPointTest, SchemeCarriesTheTlsMode) {
     }
 }
 
+TEST(TransPointTest, AnSftpSchemeChoosesTheProtocolAndPort22) {
+    for (const auto& [url, port] : {std::pair{"sftp://u@h/in/", 22}, std::pair{"SFTP://h:2222/in/", 2222}}) {
+        CTransPoint point(ePointFtp);
+        ASSERT_TRUE(point.SetPureURL(url)) << url;
+        EXPECT_TRUE(point.GetFtpLoginInfo().IsSftp()) << url;
+        EXPECT_EQ(point.GetFtpLoginInfo().GetPort(), port) << url;
+        CTransPoint read(ePointFtp);
+        ASSERT_TRUE(read.SetPureURL(point.GetPureURL())) << point.GetPureURL();
+        EXPECT_TRUE(read.GetFtpLoginInfo().IsSftp()) << point.GetPureURL();
+        EXPECT_EQ(read.GetFtpLoginInfo().GetPort(), port) << point.GetPureURL();
+    }
+    CTransPoint point(ePointFtp);
+    ASSERT_TRUE(point.SetPureURL("ftp://h/in/"));
+    EXPECT_FALSE(point.GetFtpLoginInfo().IsSftp());
+}
+
 TEST(TransPointTest, UnreadableFtpAddressChangesNothing) {
     CTransPoint point(ePointFtp, Login("keep.example.com", 21, "/"), CFtpPath("/keep/"));
-    for (const char* url : {"ftp://host:99999/x", "ftp://host:12ab/x", "http://host/x", "sftp://host/x", "ftp:///x", "ftp://[::1/x"}) {
+    for (const char* url :
+         {"ftp://host:99999/x", "ftp://host:12ab/x", "http://host/x", "scp://host/x", "ftp:///x", "ftp://[::1/x"}) {
         EXPECT_FALSE(point.SetPureURL(url)) << url;
         EXPECT_EQ(point.GetHostAddress(), "keep.example.com") << url;
         EXPECT_EQ(point.GetStrPath(), "/keep/") << url;

@@ -110,6 +110,7 @@ std::string CFtpSink::GetFailureHeading() const {
         case ERemoteError::Lost: return "The server did not answer in time, or closed the connection.";
         case ERemoteError::Busy: return "The server cannot take the session now.";
         case ERemoteError::Untrusted: return "The server's certificate is not trusted.";
+        case ERemoteError::PlainRefused: return "The server does not offer encryption: the password was not sent.";
         default:
             return "The connection failed.";
     }

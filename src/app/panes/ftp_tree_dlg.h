@@ -100,6 +100,8 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
+    static constexpr const char* kPlainLoginQuestion =
+        "This server does not offer encryption. Send the password unencrypted?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
     static constexpr const char* kDisconnected = "Disconnected";
     // A job shorter than this shows no wait window.
@@ -257,6 +259,10 @@ private:
     // A refused certificate: asks whether to trust it and, if so, stores
     // and reconnects. False when the failure was something else.
     bool OfferTrust(const velmora::CFtpLoginInfo& info);
+    // A server without TLS that was never asked about: asks once whether
+    // the password may go unencrypted and, if so, stores the answer and
+    // reconnects. False when the failure was something else.
+    bool OfferPlainLogin(const velmora::CFtpLoginInfo& info);
     // Runs now, or once the job under way has ended.
     void RunWhenFree(std::function<void()> action);
     // Queues what waited for the job.

@@ -7,6 +7,7 @@
 
 #include "ftp/protocol/ftp_error.h"
 #include "ftp/protocol/ssh_host_keys.h"
+#include "ftp/protocol/ssh_settings.h"
 #include "platform/api.h"
 
 struct ssh_session_struct;
@@ -17,24 +18,6 @@ struct ssh_channel_struct;
 // the server's host key before any credential leaves, then logs in with
 // whatever the settings and the server have in common.
 namespace velmora::protocol {
-
-// How an SSH session logs in and which servers it trusts.
-struct VELMORA_API CSshSettings {
-    // The one host key to accept ("SHA256:base64", as `ssh-keygen -l`
-    // shows it, or the digest in hex); empty: the known-hosts files decide.
-    std::string fingerprint;
-    // The known-hosts files; empty: the user's (~/.ssh/known_hosts) and our own.
-    std::vector<std::string> knownHostsFiles;
-    // Private key files to offer, in order.
-    std::vector<std::string> identities;
-    // Asked for the passphrase of an encrypted key file; false: skip the key.
-    std::function<bool(const std::string& keyFile, std::string& passphrase)> askPassphrase;
-    // Offer the keys of the agent at $SSH_AUTH_SOCK, when one runs.
-    bool useAgent = true;
-    // Asked for a keyboard-interactive prompt that is not the password
-    // (a one-time code...); false: the method fails.
-    std::function<bool(const std::string& prompt, bool echo, std::string& answer)> askKeyboard;
-};
 
 // Whether the passphrase opens the private key file (a remembered one may
 // be out of date).
