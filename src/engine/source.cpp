@@ -75,8 +75,8 @@ bool CSource::PutData(CTskDataFile* file, const CopyStep& copy) {
     }
     if (!copy(*file, *target)) return false;
     // A mirror's next run compares times: they match after this one where
-    // the destination can take the source's time; so does a re-run's.
-    if (Job().Settings().m_bPreserveTimes || IsMirror() || rerun) KeepModifiedTime(*file, *target);
+    // the destination can take the source's time.
+    if (Job().Settings().m_bPreserveTimes || IsMirror()) KeepModifiedTime(*file, *target);
     ReportTransferred(file->GetPath(), target->GetPath());
     return true;
 }
@@ -101,8 +101,11 @@ ERerunStep CSource::CheckRerunTarget(CTskDataFile& source, CTskDataFile& target)
     const CSourceFacts facts = source.DescribeSource(false);
     const std::optional<CSourceStamp> held = target.PartialStamp();
     const bool heldOfSource = held && facts.stamp && *held == *facts.stamp;
-    return CheckRerun(facts.length.value_or(source.Length()), source.GetModifiedTime(), ExistingTarget(target),
-                      heldOfSource);
+    CExistingTarget existing = ExistingTarget(target);
+    // A job that leaves targets their own times cannot tell an equal file
+    // by its time: the size alone says.
+    existing.keepsTimes = existing.keepsTimes && Job().Settings().m_bPreserveTimes;
+    return CheckRerun(facts.length.value_or(source.Length()), source.GetModifiedTime(), existing, heldOfSource);
 }
 
 CExistingTarget CSource::ExistingTarget(const CTskDataFile& target) {
