@@ -377,8 +377,9 @@ private:
 
 // vsftpd set to one session per address tells a second one to come back
 // later (421): the upload says so while it waits, and goes on once the
-// other session ends. Free names need a session of their own, opened first:
-// the transfer's session is then the one refused, and nothing is replaced.
+// other session ends. Free names (--rename) need a session of their own,
+// opened first: the transfer's session is then the one refused, and nothing
+// is replaced.
 TEST(RealBusyServerTest, ABusyServerIsRetriedAloudAndItsFilesAreNotReplacedBlindly) {
     if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs root";
     RealServer server("vsftpd", "", "max_per_ip=1");
@@ -400,7 +401,7 @@ TEST(RealBusyServerTest, ABusyServerIsRetriedAloudAndItsFilesAreNotReplacedBlind
     EXPECT_EQ(ReadFile(server.Home("a.txt")), "mine");
 
     WriteFile(local / "a.txt", "newer");
-    const CliResult blind = RunCli({"upload", "--retries", "1", local / "a.txt", server.Url("/")});
+    const CliResult blind = RunCli({"upload", "--rename", "--retries", "1", local / "a.txt", server.Url("/")});
     EXPECT_EQ(blind.status, 1);
     EXPECT_NE(blind.err.find(": 421 "), std::string::npos) << blind.err;
     EXPECT_EQ(ReadFile(server.Home("a.txt")), "mine");
