@@ -333,12 +333,14 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     const CFtpSink::CState state = m_sink.GetState();
+    if (state.loginError != velmora::ERemoteError::Untrusted) return false;
+    if (info.IsSftp()) return OfferHostKeyTrust(info);
     const velmora::CCertificateInfo& peer = state.peerCertificate;
-    if (state.loginError != velmora::ERemoteError::Untrusted || peer.IsEmpty()) return false;
+    if (peer.IsEmpty()) return false;
     const std::string text = state.error +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
-    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
+    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text, "Trust this certificate")) return true;
     CFtpLoginInfo trusted = info;
     trusted.SetTlsFingerprint(peer.fingerprint);
     emit CertificateTrusted(trusted);

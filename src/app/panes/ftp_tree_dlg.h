@@ -100,6 +100,10 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
+    // The titles of the host-key questions: an unknown key, and a changed one
+    // (or another than the fingerprint kept with the connection).
+    static constexpr const char* kUnknownHostKeyTitle = "Unknown host key";
+    static constexpr const char* kChangedHostKeyTitle = "WARNING: host key changed";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
     static constexpr const char* kDisconnected = "Disconnected";
     // A job shorter than this shows no wait window.
@@ -254,9 +258,12 @@ private:
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);
     void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
-    // A refused certificate: asks whether to trust it and, if so, stores
-    // and reconnects. False when the failure was something else.
+    // A refused certificate or host key: asks whether to trust it and, if
+    // so, stores and reconnects. False when the failure was something else.
     bool OfferTrust(const velmora::CFtpLoginInfo& info);
+    // The same for an SSH host key: an unknown one may be trusted (stored in
+    // our own known-hosts file); a changed one is only shown, loudly.
+    bool OfferHostKeyTrust(const velmora::CFtpLoginInfo& info);
     // Runs now, or once the job under way has ended.
     void RunWhenFree(std::function<void()> action);
     // Queues what waited for the job.
