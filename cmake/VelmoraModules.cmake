@@ -67,18 +67,25 @@ function(velmora_test name)
     PROPERTIES TIMEOUT 120)
   # Lists do not survive the discovery's property list (only their first
   # item would stay), so the labels and the environment are set by a file
-  # that CTest reads after the discovered tests. The tests keep what the
-  # library writes to the user's data and settings folders in the build tree,
-  # away from the home folder of whoever runs them, and they never reach the
-  # keyring of the desktop session they may be run from: their session bus
-  # address leads nowhere (keyring tests start a session of their own).
+  # that CTest reads after the discovered tests. Each test keeps what the
+  # library writes to the user's data and settings folders in a folder of
+  # its own in the build tree, away from the home folder of whoever runs
+  # them and from the other tests: what one remembers of a server (on a
+  # loopback port another test may get next) never reaches another. No test
+  # reaches the keyring of the desktop session it may be run from: the
+  # session bus address leads nowhere (keyring tests start a session of
+  # their own).
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
   set(label_file ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_labels.cmake)
   file(WRITE ${label_file}
     "if(test_${name}_TESTS)\n"
-    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\"\n"
-    "    ENVIRONMENT \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/data;"
-    "XDG_CONFIG_HOME=${test_home}/config;DBUS_SESSION_BUS_ADDRESS=unix:path=${test_home}/no-session-bus\")\n"
+    "  set_tests_properties(\${test_${name}_TESTS} PROPERTIES LABELS \"${name};${ARG_LABELS}\")\n"
+    "  foreach(test IN LISTS test_${name}_TESTS)\n"
+    "    string(MAKE_C_IDENTIFIER \"\${test}\" folder)\n"
+    "    set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT\n"
+    "      \"VELMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};XDG_DATA_HOME=${test_home}/\${folder}/data;"
+    "XDG_CONFIG_HOME=${test_home}/\${folder}/config;DBUS_SESSION_BUS_ADDRESS=unix:path=${test_home}/no-session-bus\")\n"
+    "  endforeach()\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()

@@ -2,8 +2,11 @@
 
 #include "app/orlith_app.h"
 #include "app/shell/single_instance.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
+    // The connection list brings passwords: no core file may keep them.
+    velmora::platform::KeepSecretsInProcess();
     QApplication application(argc, argv);
     // A second start hands its files to the running program and ends.
     parcelo::CSingleInstance instance;

@@ -1,5 +1,7 @@
 #include "cli/cli_context.h"
 
+#include "base/secret_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -60,6 +62,7 @@ bool CliContext::PasswordFromFile(std::string& password, bool& found, std::strin
         return false;
     }
     std::string line;
+    const velmora::CWipedText wiped(line);
     std::getline(in, line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     password = line;

@@ -103,6 +103,7 @@ int Add(CliContext& context, const AddOptions& options) {
     info->SetPassive(!options.active);
     info->SetRetries(options.retries);
     info->SetFtpPath(velmora::CFtpPath(location.path, velmora::PATH_FOLDER));
+    KeepTlsWhereSeen(*info);
     if (info->IsTlsInsecure()) context.Warn(StoredInsecureWarning("connection", info->GetHost()));
     if (!Save(context, *list, error)) return context.Fail(error);
     if (location.passwordMissing) {

@@ -75,6 +75,12 @@ void JobOptions::AddExclusionsTo(CLI::App& command) {
         ->type_name("EXTS");
     command.add_option("--exclude-folder", excludeFolders, "A folder inside the source to leave out (repeatable)")
         ->type_name("PATH");
+    AddFollowLinksTo(command, followLinks);
+}
+
+void AddFollowLinksTo(CLI::App& command, bool& followLinks) {
+    command.add_flag("--follow-links", followLinks,
+                     "Send what the links in a local source folder point to (without it they are skipped)");
 }
 
 bool JobOptions::Transform(const Location& source, velmora::CTansform& transform, std::string& error) const {
@@ -88,6 +94,7 @@ bool JobOptions::Transform(const Location& source, velmora::CTansform& transform
         transform.SetZipEncryption(encryption == "traditional" ? velmora::CTansform::eZipTraditional
                                                                : velmora::CTansform::eZipAes256);
     }
+    transform.SetFollowLinks(followLinks);
     transform.GetFilter().SetExcludes(ExtensionList(exclude));
     for (const std::string& text : excludeFolders) {
         const std::string folder = ExcludedFolder(source, velmora::RemoveSlash(text));

@@ -22,9 +22,10 @@ struct JobOptions {
     bool deleteSource = false;
     std::string exclude;
     std::vector<std::string> excludeFolders;
+    bool followLinks = false;
 
     // Adds --zip, --zip-name, --zip-password, --encryption, --exclude,
-    // --exclude-folder
+    // --exclude-folder, --follow-links
     // and, where a command can move files, --delete-source.
     enum class DeleteSource { kOffered, kNotOffered };
     void AddTo(CLI::App& command, DeleteSource deleteSourceOption);
@@ -33,7 +34,7 @@ struct JobOptions {
     // Says on standard error that the traditional cipher is weak when it is
     // about to protect an archive.
     void WarnWhenWeak(const CliContext& context) const;
-    // --exclude and --exclude-folder alone.
+    // --exclude, --exclude-folder and --follow-links alone.
     void AddExclusionsTo(CLI::App& command);
     // The transform of a job from `source`: a plain copy or a compression
     // into an archive, with the exclusion filter. Extensions may be written
@@ -43,6 +44,9 @@ struct JobOptions {
     // step after the copy.
     bool Transform(const Location& source, velmora::CTansform& transform, std::string& error) const;
 };
+
+// --follow-links: links met in a local source folder send what they point to.
+void AddFollowLinksTo(CLI::App& command, bool& followLinks);
 
 // What a transfer does with files that are there already:
 // --overwrite, --no-clobber or --newer (one of them).

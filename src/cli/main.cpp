@@ -9,10 +9,13 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "messaging/log_file.h"
+#include "platform/process.h"
 
 using namespace parcelo::cli;
 
 int main(int argc, char** argv) {
+    // Passwords come in from the first moment: no core file may keep them.
+    velmora::platform::KeepSecretsInProcess();
     CLI::App app{"Transfers between local folders, network shares, ZIP archives and FTP servers; "
                  "the job database and its scheduler.",
                  "parcelo-cli"};

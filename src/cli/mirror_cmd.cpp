@@ -13,6 +13,7 @@
 #include "cli/location.h"
 #include "engine/job_result.h"
 #include "engine/mirror.h"
+#include "tasks/tansform.h"
 #include "tasks/tsk_item.h"
 
 namespace parcelo::cli {
@@ -22,6 +23,8 @@ struct MirrorArgs {
     std::string source;
     std::string destination;
     bool deleteExtra = false;
+    int maxDelete = velmora::CTansform::kDeleteGuarded;
+    bool forceDelete = false;
     bool dryRun = false;
     // A job database that keeps the record of earlier runs.
     std::string database;
@@ -76,6 +79,7 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     if (!args.exclusions.Transform(from, transform, error)) return context.UsageError(error);
     transform.SetSync();
     transform.SetSyncDelete(args.deleteExtra);
+    transform.SetMaxDelete(args.forceDelete ? velmora::CTansform::kDeleteAny : args.maxDelete);
     transform.SetDryRun(args.dryRun);
     velmora::CTskItems items;
     items.Add(new velmora::CTskItem(source, transform, destination));
@@ -89,7 +93,11 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     {
         // "+ new", "~ changed", "- deleted" as they happen.
         velmora::CMirrorActionListener lines([&context](const std::string& action, const std::string& path) {
-            context.Print(action + " " + path);
+            // The refusal itself is the job's error, told at its end.
+            if (action == velmora::CMirror::kRefusedAction)
+                context.Warn("to delete all the same: --max-delete N (at most N) or --force-delete");
+            else
+                context.Print(action + " " + path);
         });
         status = RunItems(context, items, from.Display(), settings, {}, &result);
     }
@@ -105,7 +113,13 @@ void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status)
         "mirror", "Make DESTINATION a copy of SOURCE's contents, sending only new and changed files");
     mirror->add_option("SOURCE", args->source, "A folder: local, ftp://... or NAME:/...")->required();
     mirror->add_option("DESTINATION", args->destination, "A folder, created when missing")->required();
-    mirror->add_flag("--delete", args->deleteExtra, "Also delete what DESTINATION has and SOURCE lacks");
+    mirror->add_flag("--delete", args->deleteExtra,
+                     "Also delete what DESTINATION has and SOURCE lacks: never more than half of DESTINATION, "
+                     "and nothing when SOURCE is empty, unless --max-delete or --force-delete says so");
+    mirror->add_option("--max-delete", args->maxDelete, "With --delete: delete up to N entries, whatever the share")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    mirror->add_flag("--force-delete", args->forceDelete, "With --delete: delete whatever the number");
     mirror->add_flag("--dry-run", args->dryRun, "Only print what would be done");
     mirror->add_option("--db", args->database,
                        "A job database that keeps a record of each run, so that the next one need not list "

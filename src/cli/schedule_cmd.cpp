@@ -37,6 +37,8 @@ struct OrderOptions {
     // the destination has and the source lacks.
     bool mirror = false;
     bool mirrorDelete = false;
+    int maxDelete = velmora::CTansform::kDeleteGuarded;
+    bool forceDelete = false;
     OverwriteOptions overwrite;
 };
 
@@ -186,6 +188,8 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     Location from;
     Location to;
     if (!parser.Parse(options.from, from, error) || !parser.Parse(options.to, to, error)) return false;
+    KeepTlsWhereSeen(from.login);
+    KeepTlsWhereSeen(to.login);
     for (const Location* end : {&from, &to}) {
         if (end->passwordMissing) {
             context.Warn("the saved connection '" + end->connection.name +
@@ -204,6 +208,7 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     if (options.mirror) {
         transform.SetSync();
         transform.SetSyncDelete(options.mirrorDelete);
+        transform.SetMaxDelete(options.forceDelete ? velmora::CTansform::kDeleteAny : options.maxDelete);
     }
     source.Store(order.FromType, order.FromName, order.FromURL, order.FromLogin, order.FromPWD);
     order.TransformType = static_cast<int32_t>(transform.GetTransformType());
@@ -429,7 +434,13 @@ void AddOrderOptions(CLI::App& command, OrderOptions& options) {
     // its destination what the source lacks).
     options.job.AddTo(command, JobOptions::DeleteSource::kNotOffered);
     command.add_flag("--mirror", options.mirror, "Send only what is new or changed at the destination");
-    command.add_flag("--delete", options.mirrorDelete, "With --mirror: also delete what the source lacks");
+    command.add_flag("--delete", options.mirrorDelete,
+                     "With --mirror: also delete what the source lacks, never more than half of the destination "
+                     "and nothing from an empty source, unless --max-delete or --force-delete says so");
+    command.add_option("--max-delete", options.maxDelete, "With --delete: delete up to N entries, whatever the share")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    command.add_flag("--force-delete", options.forceDelete, "With --delete: delete whatever the number");
     options.overwrite.AddTo(command);
 }
 

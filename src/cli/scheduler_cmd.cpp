@@ -17,6 +17,11 @@
 #include "cli/job_database_file.h"
 #include "cli/job_report.h"
 #include "db_engine/db_engine.h"
+#include "messaging/listener.h"
+#include "messaging/log_status.h"
+#include "messaging/msg.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
 #include "platform/file_lock.h"
 
 namespace parcelo::cli {
@@ -97,6 +102,27 @@ private:
     std::thread m_watcher;
 };
 
+// While it exists, says on standard error when a launch left running by a
+// scheduler that stopped during it is taken up again.
+class ResumedLaunchNotice : public velmora::CListener {
+public:
+    explicit ResumedLaunchNotice(const CliContext& context) : m_context(context) {
+        velmora::CMsgBox::Box().Subscribe("parcelo-cli resumed launch notice", this);
+    }
+    ~ResumedLaunchNotice() override { velmora::CMsgBox::Box().Unsubscribe(this); }
+    ResumedLaunchNotice(const ResumedLaunchNotice&) = delete;
+    ResumedLaunchNotice& operator=(const ResumedLaunchNotice&) = delete;
+
+    void OnMsg(velmora::CMsg& msg) override {
+        if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+        const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+        if (record && record->GetAction() == velmora::CDBEngine::kResumedAction) m_context.Warn(record->GetText());
+    }
+
+private:
+    const CliContext& m_context;
+};
+
 // One pass: plan, then run what is due. False when either step failed.
 bool RunPass(CliContext& context, velmora::CDBEngine& engine) {
     // Say why a launch waits; the launches' outcome is told below.
@@ -137,6 +163,9 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     // Scheduled mirrors keep their record of the destination there too.
     settings.m_pRecordDatabase = database.get();
     engine.SetJobSettings(settings);
+    // The lock is held: a launch still Processing belongs to a scheduler that died.
+    engine.SetSoleHost(true);
+    const ResumedLaunchNotice resumed(context);
     if (args.once) return RunPass(context, engine) ? kExitOk : kExitFailed;
     StopSignals stop(context);
     settings.m_pStopRequest = &stop.CancelRequest();

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "base/secret_text.h"
+
 namespace parcelo::cli {
 namespace {
 
@@ -46,6 +48,7 @@ bool PromptPassword(const std::string& prompt, std::string& password) {
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     std::string line;
+    const velmora::CWipedText wiped(line);
     if (!std::getline(std::cin, line)) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     password = line;

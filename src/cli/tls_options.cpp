@@ -64,7 +64,18 @@ velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<ve
     // By its absolute path: a saved connection or an order is used elsewhere.
     if (!options.caFile.empty()) settings.caFile = std::filesystem::absolute(options.caFile).lexically_normal();
     settings.insecure = settings.insecure || options.insecure;
+    // A pinned certificate or a CA file says the server does TLS: a server
+    // that stops offering it gets no password in clear.
+    settings.mode = settings.EffectiveMode();
     return settings;
+}
+
+void KeepTlsWhereSeen(velmora::CFtpLoginInfo& login) {
+    const uint16_t port = login.GetPort() > 0                                 ? static_cast<uint16_t>(login.GetPort())
+                          : login.GetTlsMode() == velmora::ETlsMode::Implicit ? velmora::kImplicitTlsPort
+                                                                              : 21;
+    if (login.GetTlsMode() == velmora::ETlsMode::Auto && velmora::CTlsMemory::ForUser().DidTls(login.GetHost(), port))
+        login.SetTlsMode(velmora::ETlsMode::Require);
 }
 
 std::string StoredInsecureWarning(const std::string& what, const std::string& host) {
@@ -74,6 +85,8 @@ std::string StoredInsecureWarning(const std::string& what, const std::string& ho
 }
 
 std::string WithTrustHint(const std::string& text) {
+    if (text.find(velmora::kTlsDowngradeText) != std::string::npos)
+        return text + "\nTo use plain FTP with this server anyway: --tls off";
     const size_t label = text.find(kFingerprintLabel);
     if (text.find(velmora::kUntrustedCertificateText) == std::string::npos || label == std::string::npos) return text;
     const size_t start = label + kFingerprintLabel.size();

@@ -26,15 +26,21 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
 // The TLS settings of a location. An ftp:// URL takes --tls (default auto);
 // ftpes:// and ftps:// demand their own mode. A saved connection keeps its
 // stored settings unless --tls, --fingerprint or --ca-file say otherwise.
-// --insecure applies to every location, and so does a CA file given.
+// --insecure applies to every location, and so does a CA file given. With a
+// pinned certificate or a CA file, auto becomes require.
 velmora::CTlsSettings TlsSettingsFor(const TlsOptions& options, std::optional<velmora::ETlsMode> scheme,
                                      const velmora::CFtpLoginInfo* saved);
+
+// A connection or an order saved in auto mode for a server that did TLS
+// on this machine is saved requiring TLS: it never runs in plain FTP later.
+void KeepTlsWhereSeen(velmora::CFtpLoginInfo& login);
 
 // The loud warning for --insecure stored with "connection" or "order", which
 // then accepts any certificate from `host` each time it is used.
 std::string StoredInsecureWarning(const std::string& what, const std::string& host);
 
-// A refused certificate's error, followed by the option that would trust it.
+// A refused certificate's error, followed by the option that would trust it;
+// a refused downgrade's, followed by the option that allows plain FTP.
 std::string WithTrustHint(const std::string& text);
 
 // While it exists, prints the library's one-line notice when a server in

@@ -32,6 +32,7 @@ struct TransferArgs {
     OverwriteOptions overwrite;
     bool continuing = false;  // --continue
     bool tempNames = false;   // --temp-names (uploads)
+    bool followLinks = false;  // --follow-links (uploads)
 
     TransferArgs Split() const {
         TransferArgs split = *this;
@@ -113,6 +114,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
     velmora::CMoverAPI api;
     api.SetContinue(args.continuing);
     api.SetTempNames(args.tempNames);
+    velmora::CTansform transform;
+    transform.SetFollowLinks(args.followLinks);
+    api.SetTransform(transform);
     if (files.IsEmpty()) {
         api.UploadFolderA(remote.login, velmora::CFtpPath(locals.front().path, velmora::PATH_FOLDER), destination);
     } else {
@@ -313,6 +317,7 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
                  "from a local file that has changed since starts again)");
     up->add_flag("--temp-names", upload->tempNames,
                  "Send each file under a temporary name (.NAME.part), renamed when it is complete");
+    AddFollowLinksTo(*up, upload->followLinks);
     upload->overwrite.AddTo(*up);
     up->footer("Without --overwrite, --no-clobber or --newer, a file whose name is taken on the server goes up "
                "as NAME(1).EXT.\n" +

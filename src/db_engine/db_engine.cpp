@@ -50,6 +50,7 @@ void CDBEngine::Copy(const CDBEngine& other) {
     m_clock = other.m_clock;
     m_strConnectionsFile = other.m_strConnectionsFile;
     m_jobSettings = other.m_jobSettings;
+    m_bSoleHost = other.m_bSoleHost;
     // The other engine's selection points into its own set; select the copy
     // of that record here, so that this engine never points into another.
     m_pSelSchedule = other.m_pSelSchedule ? m_schedules.FindById(other.m_pSelSchedule->ID) : nullptr;
@@ -379,6 +380,7 @@ bool CDBEngine::ExecuteOrder() {
 }
 
 bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
+    if (!ResumeLeftLaunches(schedule)) return false;
     if (!m_launches.LoadByStatus(schedule, CDBLaunchOrder::eLaunchPending)) return Fail(m_launches);
     for (CDBObj* element : m_launches) {
         m_selLaunch.Copy(*element);
@@ -386,15 +388,15 @@ bool CDBEngine::ExecuteOrder(const CDBScheduleObj& schedule) {
         // Another host on the same file may have taken it since it was read.
         bool claimed = false;
         if (!m_launches.Claim(m_selLaunch, claimed)) return Fail(m_launches);
-        if (claimed && !ProcessOrder(schedule, m_selLaunch)) return false;
+        if (claimed && !ProcessOrder(schedule, m_selLaunch, m_jobSettings)) return false;
     }
     return true;
 }
 
-bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch) {
+bool CDBEngine::ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch, const CJobSettings& settings) {
     if (!m_transOrders.LoadByIdSchedule(schedule.ID)) return Fail(m_transOrders);
     m_bOrderFailed = false;
-    CMoveTrans mover(this, m_jobSettings);
+    CMoveTrans mover(this, settings);
     mover.ProcessOrders();
     const bool processed = mover.GetJob().ContinueCheck() && !m_bOrderFailed;
     launch.SetStatus(processed ? CDBLaunchOrder::eLaunchProcessed : CDBLaunchOrder::eLaunchFail);

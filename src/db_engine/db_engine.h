@@ -56,6 +56,15 @@ public:
     // overwrite choice applies on top; the job database is this engine).
     void SetJobSettings(const CJobSettings& settings) { m_jobSettings = settings; }
 
+    // The host holds the lock that lets one host at a time run launches on
+    // this database (the scheduler's lock on its file). A launch found
+    // Processing was then claimed by a host that ended during it (killed,
+    // or its machine went down): ExecuteOrder runs it again, its files
+    // continuing from what their partial files hold, and says so in the
+    // log (a status record with the action kResumedAction).
+    void SetSoleHost(bool sole) { m_bSoleHost = sole; }
+    static constexpr const char* kResumedAction = "Resumed:";
+
     // No selected schedule, every set empty, the selections cleared.
     void Clear();
 
@@ -138,7 +147,8 @@ public:
     virtual bool CanExecuteOrder(const CDBScheduleObj& schedule, const CDBLaunchOrder& launch);
     virtual bool ExecuteOrder();
     virtual bool ExecuteOrder(const CDBScheduleObj& schedule);
-    virtual bool ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch);
+    // Runs the launch's transfer orders as one job with `settings`.
+    virtual bool ProcessOrder(const CDBScheduleObj& schedule, CDBLaunchOrder& launch, const CJobSettings& settings);
 
     // Reporting from the transfer engine while it runs the selected order.
     // One log entry for the selected transfer order; locations are stored
@@ -181,6 +191,9 @@ private:
     // reaching a server, and the orders after it go on.
     void FailBeforeLogin(CTskItem& item, const std::string& reason);
 
+    // Runs the schedule's launches a host left Processing (SetSoleHost).
+    bool ResumeLeftLaunches(const CDBScheduleObj& schedule);
+
     // Deletion of a schedule's records, each step after the one before.
     bool DeleteLogStatus(const CDBScheduleObj& schedule);
     bool DeleteTransOrders(const CDBScheduleObj& schedule);
@@ -208,6 +221,7 @@ private:
     Clock m_clock;
     std::string m_strConnectionsFile;
     CJobSettings m_jobSettings;
+    bool m_bSoleHost = false;
 };
 
 }  // namespace velmora

@@ -65,6 +65,14 @@ void CLocalSource::ReadPaths() {
 }
 
 std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {
+    const bool follow = m_item.GetTransform().IsFollowLinks();
+    auto root = LoadLocalTree(folder, filter, follow);
+    if (!follow) LeaveOutLinks(*root);
+    return root;
+}
+
+std::unique_ptr<CMFCObjNode> CLocalSource::LoadLocalTree(const CFtpPath& folder, const CFileFilter* filter,
+                                                         bool followLinks) {
     auto root = std::make_unique<CMFCObjNode>("ROOT", 0);
     root->GetPath() = folder;
     root->SetCatalog(folder.IsDirectory());
@@ -72,9 +80,28 @@ std::unique_ptr<CMFCObjNode> CLocalSource::LoadFolderTree(const CFtpPath& folder
     // What could be listed is still copied; each folder or name that could
     // not be read is an error of its own.
     std::vector<std::string> problems;
-    root->LoadFileSystem(folder.GetPath(), filter, problems);
+    root->LoadFileSystem(folder.GetPath(), filter, problems, followLinks);
     for (const std::string& problem : problems) ReportError(ERROR_READ, problem);
     return root;
+}
+
+// As cp -r and rsync do, a link found in a folder is not what it points to,
+// which may be anywhere (a key file, the whole disk): unless asked for, it
+// stays behind, and is counted.
+void CLocalSource::LeaveOutLinks(CMFCObjNode& folder) {
+    std::vector<CMFCObjNode*> links;
+    for (CObjNode* child : folder.GetChildren()) {
+        auto* node = dynamic_cast<CMFCObjNode*>(child);
+        if (!node) continue;
+        if (node->GetPath().GetAttr() & platform::FileAttrReparsePoint)
+            links.push_back(node);
+        else
+            LeaveOutLinks(*node);
+    }
+    for (CMFCObjNode* link : links) {
+        m_filter.Refused(link->GetPath().GetPath(), "Link not followed (--follow-links sends what it points to)");
+        link->RemoveAndDestroy();
+    }
 }
 
 void CLocalSource::RecordSourceFiles() {
@@ -103,7 +130,8 @@ std::unique_ptr<CMFCObjNode> CLocalSource::LoadTargetTree(const CFileFilter& fil
     CFtpPath folder(m_TargetRoot.GetPath(), PATH_FOLDER);
     // A destination that is not there yet is an empty folder to fill.
     if (CFilePath::IsExistsDirectory(folder.GetPath())) folder.AddAttr(platform::FileAttrDirectory);
-    auto tree = LoadFolderTree(folder, &filter);
+    // The destination as it is, links included: they are entries there too.
+    auto tree = LoadLocalTree(folder, &filter, false);
     tree->SetCatalog(true);
     return tree;
 }
@@ -125,6 +153,12 @@ CTskDataFile* CLocalSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, m_TargetRoot, target)) return nullptr;
+    // A link inside the destination would take the file to wherever it points.
+    if (std::string link; platform::FindLinkBelow(m_TargetRoot.GetPath(), target.GetPath(), link)) {
+        ReportErrorAt(ERROR_COPY, "Not written through a link in the destination: " + link,
+                      sourceFile.GetPath().GetPath(), target.GetPath());
+        return nullptr;
+    }
     // A mirror replaces what changed; a copy asks what to do with a file in the way.
     int32_t choice = TARGET_AS_BEFORE;
     if (!sourceFile.IsFolderEntry() && !IsMirror() && CFilePath::IsExistsFile(target.GetPath())) {

@@ -19,8 +19,9 @@ public:
     CLocalSource(const CTskItem& item, const CFtpPathList& paths);
 
     // The source root, a file or a folder tree loaded with the filter, as
-    // data files; the job's totals become theirs. With a job database, the
-    // source-file records are renewed.
+    // data files; the job's totals become theirs. Links inside the folder
+    // are left out (each counted as skipped) unless the transform follows
+    // them. With a job database, the source-file records are renewed.
     bool Scan() override;
     // A destination on a network share is mapped to its local folder.
     bool OpenTarget() override;
@@ -28,6 +29,7 @@ public:
     // file with the block-copy loop.
     bool PutFile(CTskDataFile* file) override;
     CTskDataFile* CreateDataFile(const CFtpPath& path) override;
+    // A target below a link in the destination is refused, for that file.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
     // Another source of the item with the destination as mapped here.
     std::unique_ptr<CSource> OpenSession(std::string& error) const override;
@@ -48,6 +50,10 @@ protected:
     bool m_bPathsRead = false;
 
 private:
+    // The folder's tree; with `followLinks` linked folders are entered too.
+    std::unique_ptr<CMFCObjNode> LoadLocalTree(const CFtpPath& folder, const CFileFilter* filter, bool followLinks);
+    // Takes the links out of the tree, each counted as skipped.
+    void LeaveOutLinks(CMFCObjNode& folder);
     bool ResolveSourceRoot(CFtpPath& root);
     // The paths a list was built from: mapped, their status read, folders
     // expanded.

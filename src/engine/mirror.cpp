@@ -4,6 +4,7 @@
 
 #include "base/format.h"
 #include "base/tokenizer.h"
+#include "engine/delete_guard.h"
 #include "engine/source.h"
 #include "engine/statistic.h"
 #include "messaging/log_status.h"
@@ -180,6 +181,7 @@ bool CMirror::Put(CTskDataFile* file, const PutStep& put) {
         return CStatistic::ReportErrorAt(ERROR_COPY, "Outside the source folder: " + file->GetPath().GetPath(),
                                          file->GetPath().GetPath(), std::string(), file->SourceText());
     }
+    if (!key.empty()) ++m_nSourceEntries;
     // The root itself: a destination that is not there yet is made.
     if (key.empty()) return m_tree || m_bByRecord || m_bDryRun || put(file);
     if (m_bByRecord) return PutByRecord(file, key, put);
@@ -274,10 +276,23 @@ void CMirror::DeleteExtras() {
         CStatistic::LogText(LOG_SYNC, "", "Nothing deleted: the job had errors");
         return;
     }
+    int64_t deleting = 0;
+    for (const auto& [key, entry] : m_entries) deleting += entry.seen ? 0 : 1;
+    const std::string refusal = MirrorDeleteRefusal(deleting, static_cast<int64_t>(m_entries.size()),
+                                                    m_nSourceEntries,
+                                                    m_source.GetItem().GetTransform().GetMaxDelete());
+    // A dry run shows what the deletion would take, and then that it would not happen.
+    if (!refusal.empty() && !m_bDryRun) return RefuseDeletes(refusal);
     for (auto key = m_order.rbegin(); key != m_order.rend(); ++key) {
         Entry& entry = m_entries.at(*key);
         if (!entry.seen && !DeleteEntry(*key, entry)) return;
     }
+    if (!refusal.empty()) RefuseDeletes(refusal);
+}
+
+void CMirror::RefuseDeletes(const std::string& reason) {
+    CStatistic::LogText(LOG_SYNC, kRefusedAction, reason);
+    CStatistic::ReportErrorAt(ERROR_COPY, reason, std::string(), TargetText(std::string()));
 }
 
 void CMirror::StoreRecord(bool everyFile) {
@@ -331,7 +346,8 @@ void CMirrorActionListener::OnMsg(CMsg& msg) {
     const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
     if (!record || record->GetKind() != LOG_SYNC) return;
     const std::string& action = record->GetAction();
-    if (action == "+" || action == "~" || action == "-") m_take(action, record->GetText());
+    if (action == "+" || action == "~" || action == "-" || action == CMirror::kRefusedAction)
+        m_take(action, record->GetText());
 }
 
 }  // namespace velmora

@@ -66,8 +66,11 @@ public:
     // Deletes, deepest first, what the destination holds and no source file
     // matched, when the transform says so. Nothing is deleted after an
     // error of the job: a source that could not be read whole would
-    // otherwise take files of the destination with it.
+    // otherwise take files of the destination with it. Nor beyond the
+    // transform's limit (MirrorDeleteRefusal): that is an error of the job,
+    // told by a Sync record with the action kRefusedAction.
     void DeleteExtras();
+    static constexpr const char* kRefusedAction = "!";
     // Keeps what the run learnt in the record (not in a dry run);
     // `everyFile`: every source file had its turn.
     void StoreRecord(bool everyFile);
@@ -106,6 +109,7 @@ private:
     // The entry at `key` and everything below it go (deepest first).
     bool DeleteBelow(const std::string& key);
     bool DeleteEntry(const std::string& key, Entry& entry);
+    void RefuseDeletes(const std::string& reason);
     std::string TargetText(const std::string& key) const;
 
     CSource& m_source;
@@ -122,6 +126,8 @@ private:
     bool m_bByRecord = false;
     // Every decision of the run had the destination's listing to go by.
     bool m_bListedWhole = false;
+    // Source entries below the root that had their turn.
+    int64_t m_nSourceEntries = 0;
     bool m_bDeferred = false;
     struct Pending {
         std::string key;
@@ -132,7 +138,8 @@ private:
 };
 
 // Hears a mirror's actions while it exists: each "+" (new), "~" (changed)
-// and "-" (deleted) decision goes to `take` with the path below the roots.
+// and "-" (deleted) decision goes to `take` with the path below the roots,
+// and a refused deletion ("!") with its reason.
 // Unchanged files are not passed on. It hears only the jobs run on the
 // thread that made it (a job runs on the thread that calls it): the
 // message box is the whole process's, and the job before this thread's,

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/block_copy.h"
@@ -63,7 +64,24 @@ int ProgressShift(uint64_t length) {
     return shift;
 }
 
+std::mutex g_plainLoginMutex;
+CFtpClient::TPlainLoginQuestion g_plainLoginQuestion;
+
+bool AskPlainLogin(const std::string& host, uint16_t port) {
+    CFtpClient::TPlainLoginQuestion question;
+    {
+        std::lock_guard lock(g_plainLoginMutex);
+        question = g_plainLoginQuestion;
+    }
+    return !question || question(host, port);
+}
+
 }  // namespace
+
+void CFtpClient::SetPlainLoginQuestion(TPlainLoginQuestion question) {
+    std::lock_guard lock(g_plainLoginMutex);
+    g_plainLoginQuestion = std::move(question);
+}
 
 CFtpClient::CFtpClient() { CMsgBox::Box().Subscribe(kFtpClientListenerName, this); }
 
@@ -148,12 +166,15 @@ CRemoteSession* CFtpClient::GetFtpConnection(const std::string& server, const st
     login.SetPassive(passive);
     PrepareRemoteSession(m_session, login);
     m_loginError = ERemoteError::None;
-    if (m_session->Connect(login, m_options)) {
-        if (login.GetTlsMode() == ETlsMode::Auto && !IsEncrypted())
-            CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
-                             server + " offers no TLS: the password and the files cross the network unencrypted");
-        return m_session.get();
-    }
+    CSessionOptions options = m_options;
+    // The warning goes before the password does.
+    options.allowPlainLogin = [own = m_options.allowPlainLogin](const std::string& host, uint16_t hostPort) {
+        if (!(own ? own(host, hostPort) : AskPlainLogin(host, hostPort))) return false;
+        CLogStatus::Send(LOG_STATUS, kSource, kPlainFtpAction,
+                         host + " offers no TLS: the password and the files cross the network unencrypted");
+        return true;
+    };
+    if (m_session->Connect(login, options)) return m_session.get();
     m_loginError = m_session->GetLastErrorKind();
     const std::string& reason = m_session->GetLastError();
     ShowError(reason.empty() ? std::string("Unable to get ftp connection") : reason);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,8 +40,16 @@ class VELMORA_API CFtpClient : public CListener, public CObj {
 public:
     static constexpr size_t kBlockSize = kCopyBlockSize;
     // The action of the status record sent when a server in auto mode
-    // offered no TLS and the session went on in plain FTP.
+    // offers no TLS and the session goes on in plain FTP, before the
+    // password is sent.
     static constexpr const char* kPlainFtpAction = "Plain FTP";
+    // Whether a password may go in clear to a server that offers no TLS
+    // and never did, for hosts that ask their user (once per server, say).
+    // Answering false fails the login (PlainRefused) before the password
+    // leaves. Process-wide; unset, every such login goes on with the record
+    // above. Session options that bring their own answer take precedence.
+    using TPlainLoginQuestion = std::function<bool(const std::string& host, uint16_t port)>;
+    static void SetPlainLoginQuestion(TPlainLoginQuestion question);
 
     CFtpClient();
     CFtpClient(const CFtpClient&) = delete;

@@ -5,151 +5,80 @@
 #include <vector>
 
 #include "base/text.h"
+#include "ftp/listing_text.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "platform/file_system.h"
 
 namespace velmora {
+
+using namespace listing;
+
 namespace {
 
-// A blank-separated field of a line and where it starts, so that the name
-// (the rest of the line, inner blanks kept) can be cut out after it.
-struct Field {
-    std::string_view text;
-    size_t start;
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// A plain scan: this runs for every line of every listing, and a search for
-// a set of characters costs a call per character tried.
-std::vector<Field> SplitFields(std::string_view line) {
-    std::vector<Field> fields;
-    fields.reserve(12);  // a Unix line has nine
-    const size_t size = line.size();
-    size_t at = 0;
-    for (;;) {
-        while (at < size && IsBlank(line[at])) ++at;
-        if (at == size) break;
-        const size_t start = at;
-        while (at < size && !IsBlank(line[at])) ++at;
-        fields.push_back({line.substr(start, at - start), start});
-    }
-    return fields;
-}
-
-bool IsDigits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
+// "+0100" or "-0530": the offset east of UTC in seconds.
+bool ReadZone(std::string_view text, int64_t& offset) {
+    int hours = 0;
+    int minutes = 0;
+    if (text.size() != 5 || (text[0] != '+' && text[0] != '-') || !ReadNumber(text.substr(1, 2), 2, 2, hours) ||
+        !ReadNumber(text.substr(3, 2), 2, 2, minutes))
+        return false;
+    offset = (hours * 3600 + minutes * 60) * (text[0] == '-' ? -1 : 1);
     return true;
 }
 
-// A number of minDigits to maxDigits decimal digits.
-bool ReadNumber(std::string_view text, size_t minDigits, size_t maxDigits, int& value) {
-    if (text.size() < minDigits || text.size() > maxDigits || !IsDigits(text)) return false;
-    value = 0;
-    for (char c : text) value = value * 10 + (c - '0');
-    return true;
-}
-
-// 0 for "Jan" ... 11 for "Dec" in any letter case; -1 otherwise.
-int MonthIndex(std::string_view text) {
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (text.size() != 3) return -1;
-    for (int i = 0; i < 12; ++i) {
-        if (EqualsNoCase(text, kMonths[i])) return i;
-    }
-    return -1;
-}
-
-bool ReadDay(std::string_view text, int& day) { return ReadNumber(text, 1, 2, day) && day >= 1 && day <= 31; }
-
-// "hh:mm", or with `twelveHour` also "hh:mmAM" / "hh:mmPM".
-bool ReadClock(std::string_view text, bool twelveHour, int& hour, int& minute) {
-    const size_t colon = text.find(':');
-    if (colon == std::string_view::npos || !ReadNumber(text.substr(0, colon), 1, 2, hour)) return false;
-    std::string_view rest = text.substr(colon + 1);
-    if (!ReadNumber(rest.substr(0, 2), 2, 2, minute) || minute > 59) return false;
-    rest = rest.substr(2);
-    if (rest.empty()) return hour <= 23;
-    const bool pm = EqualsNoCase(rest, "PM");
-    if (!twelveHour || !(pm || EqualsNoCase(rest, "AM")) || hour < 1 || hour > 12) return false;
-    hour = hour % 12 + (pm ? 12 : 0);
-    return true;
-}
-
-// The local time of these calendar parts; false when they do not name a
-// real day (31 April, 29 February of a common year).
-bool MakeLocal(int year, int month, int day, int hour, int minute, int64_t& seconds) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    std::tm check{};
-    return platform::FromLocal(parts, seconds) && platform::ToLocal(seconds, check) && check.tm_mday == day &&
-           check.tm_mon == month && check.tm_year == year - 1900;
-}
-
-// A date listed without a year is within the last twelve months. A day of
-// slack keeps a file just written on a server whose clock or time zone is
-// ahead of ours in this year. Going back several years finds the last
-// 29 February.
-bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& seconds) {
-    constexpr int64_t kSlack = 24 * 3600;
-    constexpr int kMaxYearsBack = 8;
-    std::tm today{};
-    if (!platform::ToLocal(now, today)) return false;
-    for (int back = 0; back <= kMaxYearsBack; ++back) {
-        if (MakeLocal(today.tm_year + 1900 - back, month, day, hour, minute, seconds) && seconds <= now + kSlack)
-            return true;
-    }
-    return false;
-}
-
-// "Mon dd hh:mm" or "Mon dd yyyy".
-bool ParseUnixDate(const std::vector<Field>& fields, int64_t now, int64_t& seconds) {
-    const int month = MonthIndex(fields[0].text);
-    int day = 0;
-    if (month < 0 || !ReadDay(fields[1].text, day)) return false;
+// Numeric dates at `k`, as "ls" writes them with its other time styles:
+// "yyyy-mm-dd hh:mm[:ss[.f]] [+zone]", "yyyy-mm-dd" alone (an old file),
+// "mm-dd hh:mm" (a recent one), "yyyy/mm/dd hh:mm" and "dd.mm.yy[yy] hh:mm".
+// How many fields the date takes; 0 when there is none. The longest reading
+// wins, so that "2023-03-01 10:00 x" is not a file named "10:00 x".
+size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+    if (k >= fields.size()) return 0;
+    std::string_view parts[3];
     int year = 0;
-    if (ReadNumber(fields[2].text, 4, 4, year)) return MakeLocal(year, month, day, 0, 0, seconds);
-    int hour = 0;
-    int minute = 0;
-    return ReadClock(fields[2].text, false, hour, minute) && MakeRecent(month, day, hour, minute, now, seconds);
-}
-
-// "mm-dd-yy hh:mmAM" or "mm-dd-yyyy hh:mm" ("/" also separates the date).
-bool ParseDosDate(const std::vector<Field>& fields, int64_t& seconds) {
-    const std::string_view date = fields[0].text;
-    const size_t first = date.find_first_of("-/");
-    const size_t second = first == std::string_view::npos ? first : date.find_first_of("-/", first + 1);
-    if (second == std::string_view::npos) return false;
     int month = 0;
     int day = 0;
-    int year = 0;
-    const std::string_view yearText = date.substr(second + 1);
-    if (!ReadNumber(date.substr(0, first), 1, 2, month) || month < 1 || month > 12 ||
-        !ReadDay(date.substr(first + 1, second - first - 1), day) ||
-        !(yearText.size() == 2 || yearText.size() == 4) || !ReadNumber(yearText, 2, 4, year))
-        return false;
-    // Two-digit years: 70 to 99 are 1970 to 1999, the rest this century.
-    if (yearText.size() == 2) year += year >= 70 ? 1900 : 2000;
     int hour = 0;
     int minute = 0;
-    return ReadClock(fields[1].text, true, hour, minute) && MakeLocal(year, month - 1, day, hour, minute, seconds);
+    const std::string_view date = fields[k].text;
+    const bool clock = k + 1 < fields.size() && ReadClock(fields[k + 1].text, false, hour, minute, true);
+    if (SplitDate(date, "-/", parts) && parts[0].size() == 4 && ReadYear(parts[0], year) &&
+        ReadNumber(parts[1], 2, 2, month) && ReadDay(parts[2], day)) {
+        if (!clock) return date.find('-') != std::string_view::npos && MakeLocal(year, month - 1, day, 0, 0, seconds) ? 1 : 0;
+        if (!MakeLocal(year, month - 1, day, hour, minute, seconds)) return 0;
+        int64_t offset = 0;
+        if (k + 3 < fields.size() && ReadZone(fields[k + 2].text, offset)) {
+            // A time with its zone says which moment it is, wherever we are.
+            seconds = UtcSeconds(year, month, day, hour, minute) - offset;
+            return 3;
+        }
+        return 2;
+    }
+    if (!clock) return 0;
+    if (SplitDate(date, ".", parts) && ReadDay(parts[0], day) && ReadNumber(parts[1], 1, 2, month) &&
+        ReadYear(parts[2], year))
+        return MakeLocal(year, month - 1, day, hour, minute, seconds) ? 2 : 0;
+    // "mm-dd": no year, so within the last twelve months.
+    const size_t dash = date.find('-');
+    if (dash == std::string_view::npos || !ReadNumber(date.substr(0, dash), 2, 2, month) ||
+        !ReadDay(date.substr(dash + 1), day) || date.size() != 5)
+        return 0;
+    return MakeRecent(month - 1, day, hour, minute, now, seconds) ? 2 : 0;
 }
 
-// A size followed by a month, a day and a time or year, with a name after them.
-bool IsDateColumn(const std::vector<Field>& fields, size_t k) {
-    int value = 0;
-    int minute = 0;
-    return k >= 2 && k + 3 < fields.size() && IsDigits(fields[k - 1].text) && MonthIndex(fields[k].text) >= 0 &&
-           ReadDay(fields[k + 1].text, value) &&
-           (ReadNumber(fields[k + 2].text, 4, 4, value) || ReadClock(fields[k + 2].text, false, value, minute));
+// The date of a Unix line at `k`, when a name follows it: how many fields it
+// takes (0: none there).
+size_t UnixDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+    if (k < 2 || !IsDigits(fields[k - 1].text)) return 0;
+    size_t width = NamedDate(fields, k, now, seconds);
+    if (width == 0) width = NumericDate(fields, k, now, seconds);
+    return width > 0 && k + width < fields.size() ? width : 0;
+}
+
+// "2024-13-01", "31/02/2024", "32.13.2024": digits and date separators.
+bool LooksNumericDate(std::string_view text) {
+    const bool separated = text.find_first_of("-/") != std::string_view::npos ||
+                           std::count(text.begin(), text.end(), '.') >= 2;
+    return separated && text.find_first_not_of("0123456789-/.") == std::string_view::npos;
 }
 
 // Unix lines: the usual columns (permissions, links, owner, group, size) put
@@ -159,14 +88,54 @@ bool IsDateColumn(const std::vector<Field>& fields, size_t k) {
 // or group that looks like a month ("mar") is not taken for the date.
 // Servers with localised month names still get the usual columns, with a
 // date that will not parse.
-size_t FindDateColumn(const std::vector<Field>& fields) {
+bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, size_t& width, int64_t& seconds) {
     constexpr size_t kUsualDateColumn = 5;
-    if (IsDateColumn(fields, kUsualDateColumn)) return kUsualDateColumn;
-    for (size_t k = 2; k + 3 < fields.size(); ++k) {
-        if (IsDateColumn(fields, k)) return k;
+    width = UnixDate(fields, kUsualDateColumn, now, seconds);
+    date = kUsualDateColumn;
+    for (size_t k = 2; width == 0 && k + 1 < fields.size(); ++k) {
+        width = UnixDate(fields, k, now, seconds);
+        date = k;
     }
-    return fields.size() > kUsualDateColumn + 3 ? kUsualDateColumn : 0;
+    if (width > 0) return true;
+    // A date that will not parse (another language): the usual columns still
+    // hold. A numeric date that does not parse is no such date but a broken line.
+    seconds = -1;
+    date = kUsualDateColumn;
+    width = 3;
+    return fields.size() > kUsualDateColumn + 3 && IsDigits(fields[kUsualDateColumn - 1].text) &&
+           !LooksNumericDate(fields[kUsualDateColumn].text);
 }
+
+// "-rw-r--r--", "drwxr-x---+", "lrwxrwxrwx", "crw-rw-rw-": a type and nine
+// permission letters, with a mark of extended attributes or ACLs.
+bool IsUnixPermissions(std::string_view text) {
+    if (text.size() == 11 && (text[10] == '+' || text[10] == '.' || text[10] == '@')) text.remove_suffix(1);
+    if (text.size() != 10 || std::string_view("-dlbcpsD").find(text[0]) == std::string_view::npos) return false;
+    for (char c : text.substr(1)) {
+        if (std::string_view("rwxsStTlL-").find(c) == std::string_view::npos) return false;
+    }
+    return true;
+}
+
+// "mm-dd-yy hh:mmAM", "mm-dd-yyyy hh:mm" ("/" also separates the date) or
+// "yyyy-mm-dd hh:mm".
+bool DosDate(const std::vector<Field>& fields, int64_t& seconds) {
+    std::string_view parts[3];
+    if (!SplitDate(fields[0].text, "-/", parts)) return false;
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    const bool iso = parts[0].size() == 4;
+    if (!ReadYear(iso ? parts[0] : parts[2], year) || !ReadNumber(iso ? parts[1] : parts[0], 1, 2, month) ||
+        month < 1 || month > 12 || !ReadDay(iso ? parts[2] : parts[1], day))
+        return false;
+    int hour = 0;
+    int minute = 0;
+    return ReadClock(fields[1].text, true, hour, minute) && MakeLocal(year, month - 1, day, hour, minute, seconds);
+}
+
+// IIS pads "<DIR>" to the column where files have their size's last digit.
+constexpr size_t kDosFolderPadding = 10;
 
 // 0755 -> "rwxr-xr-x".
 std::string ModeText(unsigned bits) {
@@ -197,13 +166,19 @@ CFtpDir::EKind MachineKind(std::string_view type) {
     return CFtpDir::KIND_NONE;  // cdir, pdir, devices...
 }
 
-std::string Join(const Field& a, const Field& b) { return std::string(a.text) + " " + std::string(b.text); }
 
 }  // namespace
 
 CFtpDir::CFtpDir() = default;
 
+CFtpDir::CFtpDir(const CFtpPath& folder) : m_Path(folder) {}
+
 CFtpDir::CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now) : m_Path(folder) { Split(line, now); }
+
+CFtpDir::CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now, EListingFormat format)
+    : m_Path(folder) {
+    Split(line, now, format);
+}
 
 CFtpDir::~CFtpDir() = default;
 
@@ -211,29 +186,79 @@ CObj* CFtpDir::CreateObject() const { return new CFtpDir(); }
 
 void CFtpDir::Clear() { *this = CFtpDir(); }
 
+// Member by member: the assignment operator comes through here (CObj's
+// calls Copy), so assigning the whole would never end.
 void CFtpDir::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFtpDir*>(&src);
-    if (other && other != this) *this = *other;
+    if (!other || other == this) return;
+    CObj::Copy(*other);
+    m_strDate = other->m_strDate;
+    m_strTime = other->m_strTime;
+    m_strDateTime = other->m_strDateTime;
+    m_strSize = other->m_strSize;
+    m_strName = other->m_strName;
+    m_strLine = other->m_strLine;
+    m_strPermissions = other->m_strPermissions;
+    m_strLinks = other->m_strLinks;
+    m_strOwner = other->m_strOwner;
+    m_strGroup = other->m_strGroup;
+    m_Path = other->m_Path;
+    m_eKind = other->m_eKind;
+    m_bUnsafeName = other->m_bUnsafeName;
+    m_bKnownNonEntry = other->m_bKnownNonEntry;
+    m_strLinkTarget = other->m_strLinkTarget;
+    m_strUnique = other->m_strUnique;
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now) {
+    const CFtpPath folder = m_Path;
+    for (const EListingFormat format : kListingFormats) {
+        m_Path = folder;
+        // The first layout that knows the line has the last word on it.
+        if (Split(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
+    }
+    m_Path = folder;
+    return false;
+}
+
+bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
+    Reset(line);
+    if (TrimText(line).empty()) return KnownNonEntry();
+    switch (format) {
+        case EListingFormat::Unix: return SplitUNIX(line, now);
+        case EListingFormat::Dos: return SplitDOS(line);
+        case EListingFormat::Eplf: return SplitEPLF(line);
+        case EListingFormat::NetWare: return SplitNetWare(line, now);
+        case EListingFormat::Vms: return SplitVMS(line);
+        case EListingFormat::Os400: return SplitOS400(line);
+        case EListingFormat::MvsDataset: return SplitMvsDataset(line);
+        case EListingFormat::MvsMember: return SplitMvsMember(line);
+        case EListingFormat::Unknown: break;
+    }
+    return false;
+}
+
+void CFtpDir::Reset(std::string_view line) {
+    const CFtpPath folder = m_Path;
+    *this = CFtpDir();
+    m_Path = folder;
     m_strLine = line;
-    m_eKind = KIND_NONE;
-    m_bUnsafeName = false;
-    m_strLinkTarget.clear();
-    if (line.empty()) return false;
-    const char first = line[0];
-    if (first == '-' || first == 'd' || first == 'l') return SplitUNIX(line, now);
-    // DOS lines start with their date; anything else ("total 12", device
-    // files, messages) is not an entry.
-    if (first >= '0' && first <= '9') return SplitDOS(line);
+}
+
+bool CFtpDir::KnownNonEntry() {
+    m_bKnownNonEntry = true;
     return false;
 }
 
 bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     const std::vector<Field> fields = SplitFields(line);
-    const size_t date = FindDateColumn(fields);
-    if (date == 0) return false;
+    if (fields.size() == 2 && EqualsNoCase(fields[0].text, "total") && IsDigits(fields[1].text))
+        return KnownNonEntry();
+    if (fields.empty() || !IsUnixPermissions(fields[0].text)) return false;
+    size_t date = 0;
+    size_t width = 0;
+    int64_t seconds = 0;
+    if (!FindUnixDate(fields, now, date, width, seconds)) return false;
     m_strPermissions = fields[0].text;
     // Between the permissions and the size: link count, owner, group (some
     // servers leave out the group, or both).
@@ -242,14 +267,16 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (size > 2) m_strOwner = fields[2].text;
     if (size > 3) m_strGroup = fields[3].text;
     m_strSize = fields[size].text;
-    m_strDateTime = Join(fields[date], fields[date + 1]) + " " + std::string(fields[date + 2].text);
+    const Field& last = fields[date + width - 1];
+    m_strDateTime = JoinFields(fields, date, width);
 
-    const bool link = m_strPermissions[0] == 'l';
+    const char type = m_strPermissions[0];
+    // Devices, pipes and sockets are nothing to transfer.
+    if (type != '-' && type != 'd' && type != 'D' && type != 'l') return KnownNonEntry();
     // The name starts after the one blank that follows the date, so a name
     // that itself starts with a blank keeps it.
-    const Field& last = fields[date + 2];
-    std::string text(line.substr(last.start + last.text.size() + 1));
-    if (link) {
+    std::string text(line.substr(std::min(last.End() + 1, line.size())));
+    if (type == 'l') {
         // "name -> target": the link is known by its own name.
         const size_t arrow = text.find(" -> ");
         if (arrow != std::string::npos) {
@@ -258,11 +285,9 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
         }
     }
     if (!TakeName(text)) return false;
-
-    ParseDateTime(m_strDateTime, now);
+    if (seconds >= 0) SetTimes(seconds);
     m_Path.Length(m_strSize);
-    TakeKind(link ? KIND_LINK : IsUnixFile() ? KIND_FILE : KIND_FOLDER);
-    return true;
+    return TakeKind(type == 'l' ? KIND_LINK : type == '-' ? KIND_FILE : KIND_FOLDER);
 }
 
 bool CFtpDir::SplitDOS(std::string_view line) {
@@ -270,17 +295,19 @@ bool CFtpDir::SplitDOS(std::string_view line) {
     if (fields.size() < 4) return false;
     m_strDate = fields[0].text;
     m_strTime = fields[1].text;
-    m_strDateTime = Join(fields[0], fields[1]);
+    m_strDateTime = JoinFields(fields, 0, 2);
     m_strSize = fields[2].text;
     // The date and time must read as such: that is what tells a DOS line
     // from any other text.
     if (!ParseDateTime(m_strDateTime, 0)) return false;
     const bool folder = EqualsNoCase(m_strSize, "<DIR>");
     if (!folder && !IsDigits(m_strSize)) return false;
-    if (!TakeName(TrimText(line.substr(fields[3].start)))) return false;
+    // A file's name follows its size after one blank; a folder's starts
+    // where a file's would, ten blanks after "<DIR>". Blanks beyond those
+    // are the name's own.
+    if (!TakeName(NameAfter(line, fields[2].End(), folder ? kDosFolderPadding : 1))) return false;
     if (!folder) m_Path.Length(m_strSize);
-    TakeKind(folder ? KIND_FOLDER : KIND_FILE);
-    return true;
+    return TakeKind(folder ? KIND_FOLDER : KIND_FILE);
 }
 
 CFtpDir CFtpDir::FromMachineListing(const CFtpPath& folder, std::string_view line) {
@@ -306,13 +333,13 @@ CFtpDir CFtpDir::FromFacts(const CFtpPath& folder, std::string_view name, EKind 
 }
 
 bool CFtpDir::SplitMLSD(std::string_view line) {
-    m_strLine = line;
-    m_eKind = KIND_NONE;
-    m_bUnsafeName = false;
-    m_strLinkTarget.clear();
+    Reset(line);
     protocol::CMlstEntry entry;
     if (!protocol::ParseMlstEntry(line, entry)) return false;
+    m_strUnique = entry.unique;
     const EKind kind = MachineKind(entry.type);
+    // The folder's own entries, devices: known, and nothing to list.
+    if (kind == KIND_NONE) return !entry.type.empty() && KnownNonEntry();
     int64_t modified = 0;
     if (IsDigits(entry.size)) m_strSize = entry.size;
     if (protocol::ParseTimeValue(entry.modify, modified)) m_strDateTime = entry.modify;
@@ -322,8 +349,7 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + ModeText(entry.unixMode);
     if (!m_strDateTime.empty()) SetTimes(modified);
     if (!m_strSize.empty()) m_Path.Length(m_strSize);
-    TakeKind(kind);
-    return true;
+    return TakeKind(kind);
 }
 
 bool CFtpDir::ParseDateTime(std::string_view text, int64_t now) {
@@ -342,8 +368,8 @@ void CFtpDir::SetTimes(int64_t secondsUtc) {
 
 bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seconds) {
     const std::vector<Field> fields = SplitFields(text);
-    if (fields.size() == 3) return ParseUnixDate(fields, now, seconds);
-    if (fields.size() == 2) return ParseDosDate(fields, seconds);
+    if (fields.size() == 3) return NamedDate(fields, 0, now, seconds) == 3;
+    if (fields.size() == 2) return DosDate(fields, seconds);
     return false;
 }
 
@@ -355,7 +381,13 @@ bool CFtpDir::IsSafeName(std::string_view name) {
     return true;
 }
 
-void CFtpDir::TakeKind(EKind kind) {
+bool CFtpDir::TakeKind(EKind kind) {
+    // A folder path drops blanks at the end of a name: "My " would become
+    // the other folder "My", whose contents are not this one's.
+    if (kind == KIND_FOLDER && IsBlank(m_strName.back())) {
+        m_bUnsafeName = true;
+        return false;
+    }
     m_eKind = kind;
     if (kind == KIND_FILE) {
         m_Path.SetFileNameAndExt(m_strName);
@@ -364,6 +396,7 @@ void CFtpDir::TakeKind(EKind kind) {
         m_Path.AppendDir(m_strName);
         m_Path.SetAttr(platform::FileAttrDirectory);
     }
+    return true;
 }
 
 bool CFtpDir::TakeName(std::string_view name) {
@@ -371,6 +404,7 @@ bool CFtpDir::TakeName(std::string_view name) {
     if (IsSafeName(name)) return true;
     // "." and ".." are every server's own entries, not an attack.
     m_bUnsafeName = !name.empty() && name != "." && name != "..";
+    m_bKnownNonEntry = !m_bUnsafeName;
     return false;
 }
 

@@ -14,20 +14,36 @@
 
 namespace velmora {
 
-// One line of a remote folder listing (the reply to "LIST"), split into its
-// fields, with the path of the entry it describes. Two layouts are read:
+// The layouts of classic listings (the reply to "LIST") that servers send.
+// A listing is read in one of them, chosen by the lines it reads
+// (CFtpListingReader).
+enum class EListingFormat : int32_t {
+    Unknown = 0,
+    Unix,        // drwxr-xr-x 3 alice staff 4096 Dec  7 07:11 docs (also ISO and numeric dates)
+    Dos,         // 12-31-21  11:59PM       <DIR>          My Folder (IIS, also 24-hour and ISO)
+    Eplf,        // +i8388621.29609,m824255902,/,<TAB>src
+    NetWare,     // d [R----F--] supervisor   512   Jan 16 18:53    login
+    Vms,         // DOCS.DIR;1   1/3   2-JAN-2024 08:00:01  [ALICE]  (RWE,RWE,RE,RE)
+    Os400,       // QSYS   77824 02/23/00 15:09:55 *DIR       QOpenSys/
+    MvsDataset,  // WRK101 3390   2023/11/02  1   15  FB  80 27920  PS  ALICE.DATA.CSV
+    MvsMember,   // PAYROLL   01.03 2023/05/01 2024/02/10 14:22    45    40     0 ALICE
+};
+// Every layout above, in the order a line is tried when nothing else tells.
+extern VELMORA_API const EListingFormat kListingFormats[8];
+// "Unix", "DOS", ... for the log.
+VELMORA_API const char* ListingFormatName(EListingFormat format);
+// The layout a SYST reply ("215 UNIX Type: L8") names; Unknown when none.
+VELMORA_API EListingFormat ListingFormatOfSystem(std::string_view system);
+
+// One line of a remote folder listing, split into its fields, with the path
+// of the entry it describes, in any of the layouts above or a machine
+// listing (MLSD, read by SplitMLSD).
 //
-//   Unix:  drwxr-xr-x   3 alice  staff        4096 Dec  7 07:11 docs
-//          -rw-r--r--   1 1001   1001   5368709120 Jan 02  2020 big image.iso
-//          lrwxrwxrwx   1 root   root            7 Mar  1 12:00 latest -> v2
-//   DOS:   12-31-21  11:59PM       <DIR>          My Folder
-//          01-16-2018  10:01AM              1234 report.txt
-//
-// Machine listings (MLSD) are read by SplitMLSD into the same fields.
-//
-// The Unix fields are found by their shape (a size followed by month, day
-// and time-or-year) rather than by fixed columns, because servers differ in
-// padding, in numeric or named owners and in whether a group column exists.
+// The Unix fields are found by their shape (a size followed by a date)
+// rather than by fixed columns, because servers differ in padding, in
+// numeric or named owners and in whether a group or owner column exists.
+// A name is the rest of the line after the separator its layout puts
+// before it, so a name that starts with a blank keeps it.
 //
 // Names come from the server and are not trusted: a name that is empty, "."
 // or "..", or holds a "/", a "\" or a control character, never becomes part of
@@ -42,9 +58,14 @@ public:
     };
 
     CFtpDir();
-    // The entry `line` describes in `folder`. `now` (seconds since 1970)
-    // decides the year of a Unix date given without one.
+    // No entry yet, of `folder`: the next Split reads one.
+    explicit CFtpDir(const CFtpPath& folder);
+    // The entry `line` describes in `folder`, in the first layout that
+    // reads it. `now` (seconds since 1970) decides the year of a date given
+    // without one.
     CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now = platform::Now());
+    // The same in one layout.
+    CFtpDir(const CFtpPath& folder, std::string_view line, int64_t now, EListingFormat format);
     CFtpDir(const CFtpDir& other) = default;
     CFtpDir& operator=(const CFtpDir& other) = default;
     ~CFtpDir() override;
@@ -65,6 +86,7 @@ public:
     // Reads the line into the fields and the path (which holds the listed
     // folder beforehand). False when the line is not an entry.
     bool Split(std::string_view line, int64_t now);
+    bool Split(std::string_view line, int64_t now, EListingFormat format);
     // A machine listing line: "type=file;size=6;modify=20241207071100;
     // unix.mode=0644; name". The times are exact and in UTC; the permissions
     // text is made from the type and "unix.mode" ("-rw-r--r--"); the folder's
@@ -72,6 +94,15 @@ public:
     bool SplitMLSD(std::string_view line);
     bool SplitUNIX(std::string_view line, int64_t now);
     bool SplitDOS(std::string_view line);
+    bool SplitEPLF(std::string_view line);
+    bool SplitNetWare(std::string_view line, int64_t now);
+    // A VMS entry on one line (a long name that the server put on a line of
+    // its own is joined to the next one first, see CFtpListingReader). The
+    // version goes: "A.TXT;3" is "A.TXT", and "X.DIR;1" the folder "X".
+    bool SplitVMS(std::string_view line);
+    bool SplitOS400(std::string_view line);
+    bool SplitMvsDataset(std::string_view line);
+    bool SplitMvsMember(std::string_view line);
     // Sets the path's three times from a listing date; false (times left as
     // they were) when the text is not one.
     bool ParseDateTime(std::string_view text, int64_t now);
@@ -85,6 +116,14 @@ public:
 
     EKind GetKind() const { return m_eKind; }
     bool IsEntry() const { return m_eKind != KIND_NONE; }
+    // No entry, and the layout knows the line as such: a header, a total,
+    // the folder's own "." and "..", a device, a member of another folder.
+    bool IsKnownNonEntry() const { return m_bKnownNonEntry; }
+    // Neither an entry nor a line the layout knows, nor a refused name.
+    bool IsBroken() const { return !IsEntry() && !m_bKnownNonEntry && !m_bUnsafeName; }
+    // What the server names the file by, whatever its path: MLSD's
+    // "unique" fact, EPLF's "i"; empty when the listing does not say.
+    const std::string& GetUnique() const { return m_strUnique; }
     bool IsFile() const { return m_eKind == KIND_FILE; }
     bool IsFolder() const { return m_eKind == KIND_FOLDER; }
     bool IsLink() const { return m_eKind == KIND_LINK; }
@@ -112,11 +151,16 @@ public:
     operator CFtpPath() const { return m_Path; }
 
 private:
+    // Empties what a split sets, keeping the listed folder in the path.
+    void Reset(std::string_view line);
+    // A line its layout knows and that is no entry; false.
+    bool KnownNonEntry();
     void SetTimes(int64_t secondsUtc);
     // Checks and stores the name; false (and the unsafe mark) when refused.
     bool TakeName(std::string_view name);
-    // Sets the kind and puts the name into the path as a file or a folder.
-    void TakeKind(EKind kind);
+    // Sets the kind and puts the name into the path as a file or a folder;
+    // false (and the unsafe mark) for a folder name a path cannot hold.
+    bool TakeKind(EKind kind);
 
     std::string m_strDate;
     std::string m_strTime;
@@ -131,7 +175,9 @@ private:
     CFtpPath m_Path;
     EKind m_eKind = KIND_NONE;
     bool m_bUnsafeName = false;
+    bool m_bKnownNonEntry = false;
     std::string m_strLinkTarget;
+    std::string m_strUnique;
 };
 
 // The entries of one listing, owned.

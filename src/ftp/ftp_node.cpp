@@ -8,6 +8,7 @@
 #include "ftp/login_info.h"
 #include "ftp/remote_link.h"
 #include "ftp/remote_session.h"
+#include "ftp/walk_step.h"
 #include "messaging/log_status.h"
 #include "paths/file_filter.h"
 
@@ -224,38 +225,63 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
 
 bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop) {
     m_pConnection = connection;
-    return LoadLevel(filter, stop, 0);
+    CWalkStep start(nullptr, GetDoc(), std::string());
+    return LoadLevel(filter, stop, start);
 }
 
-bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, int depth) {
+bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, CWalkStep& step) {
     if (!IsCatalog()) return true;
     if (!m_pConnection || (stop && stop())) return false;
-    if (depth > kMaxDepth) {
+    if (step.GetDepth() > kMaxDepth) {
         CLogStatus::Send(LOG_ERROR, "Ftp", "Folder tree too deep:", GetDoc());
         return false;
     }
     RemoveDecoys(nullptr);
     std::string error;
     std::vector<std::string> refused;
+    uint64_t fingerprint = 0;
+    // The "unique" fact each sub-folder's line gave.
+    std::vector<std::pair<CFtpNode*, std::string>> folders;
     bool ok = ForEachRemoteEntry(
         m_pConnection, GetDoc(),
         [&](const CFtpFind& entry) {
-            if (filter && filter->IsSkip(entry)) return;
             const CFtpDir& dir = *entry.GetCurrent();
-            if (dir.IsFolder())
-                AddFolderChild()->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
-            else if (dir.IsFile())
+            fingerprint = CWalkStep::Fingerprint(fingerprint, dir);
+            if (filter && filter->IsSkip(entry)) return;
+            if (dir.IsFolder()) {
+                CFtpNode* child = AddFolderChild();
+                child->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
+                folders.emplace_back(child, dir.GetUnique());
+            } else if (dir.IsFile()) {
                 AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
-            else if (dir.IsLink())
+            } else if (dir.IsLink()) {
                 AddLinkChild(dir, filter);
+            }
         },
         &error, &refused);
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
     if (filter) {
         for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
     }
-    for (CObjNode* child : GetChildren()) {
-        if (CFtpNode* node = NodeCast<CFtpNode>(child)) ok = node->LoadLevel(filter, stop, depth + 1) && ok;
+    step.Listed(fingerprint);
+    if (const std::string cycle = step.Cycle(); !cycle.empty()) {
+        // What it lists was listed above already: nothing of it is kept.
+        CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Folder walk stopped:", cycle);
+        if (filter) filter->Refused(GetDoc(), "The walk met itself");
+        step.Stop();
+        return ok;
+    }
+    for (const auto& [node, unique] : folders) {
+        CWalkStep below(&step, node->GetDoc(), unique);
+        // The same folder as one above, by the server's own name for it: not listed at all.
+        if (const std::string cycle = below.Cycle(); !cycle.empty()) {
+            CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Folder walk stopped:", cycle);
+            if (filter) filter->Refused(node->GetDoc(), "The walk met itself");
+            node->RemoveAndDestroy();
+            continue;
+        }
+        ok = node->LoadLevel(filter, stop, below) && ok;
+        if (below.IsStopped()) node->RemoveAndDestroy();
     }
     return ok;
 }

@@ -16,6 +16,7 @@ namespace velmora {
 
 class CFileFilter;
 class CFtpDir;
+class CWalkStep;
 class CFtpFind;
 class CFtpLoginInfo;
 class CRemoteSession;
@@ -76,8 +77,11 @@ public:
     // nodes of type 1 named by their title, files nodes of type 4; entries
     // the filter skips are left out. A symbolic link to a file becomes a
     // file node; links to folders and unsafe names are left out and told to
-    // the filter (CFileFilter::Refused). False when a folder could not be
-    // listed or the tree went deeper than kMaxDepth (what could be listed is kept).
+    // the filter (CFileFilter::Refused), and so is a folder where the walk
+    // meets itself (the same folder again, as the server names it, or names
+    // and contents that go round in a circle), which is not walked into.
+    // False when a folder could not be listed or the tree went deeper than
+    // kMaxDepth (what could be listed is kept).
     // `stop`, asked before each folder, ends the walk early (false too).
     bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {});
     // Lists this folder one level: sub-folders become children of type 3
@@ -184,7 +188,9 @@ private:
     // new child, set up as an unlisted folder.
     CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);
     void RemoveDecoys(platform::ITreeCtrl* tree);
-    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, int depth);
+    // Lists this folder, reached by `step`, and walks on into its folders;
+    // a folder that is one above met again is not (CWalkStep::Cycle).
+    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, CWalkStep& step);
     // A listed symbolic link: a file node for a link to a file.
     void AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
     bool RefuseName(std::string_view name);

@@ -5,6 +5,7 @@
 #include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_reply.h"
 #include "ftp/remote_session.h"
+#include "ftp/walk_step.h"
 
 namespace velmora {
 namespace {
@@ -58,21 +59,36 @@ bool CFtpRemoteFolder::Delete(const CFtpPath& folder) {
     // A link to a folder goes itself, never what is in the folder it points to.
     if (folder.IsValidAttr() && folder.MatchesMask(platform::FileAttrReparsePoint))
         return m_pSession->DeleteFile(target.GetFtpDir(false)) || ServerRefused();
-    return DeleteLevel(target, 0);
-}
-
-bool CFtpRemoteFolder::DeleteLevel(const CFtpPath& folder, int depth) {
-    if (depth > kMaxDepth) return Fail("Folder tree too deep: " + folder.GetFtpDir(true));
-    const std::string text = folder.GetFtpDir(true);
+    // Everything is listed before anything goes: a folder met again further
+    // down (a link a server resolves) must stop the delete while nothing of
+    // the folders it leads to is lost.
+    CWalkStep start(nullptr, target.GetFtpDir(true), std::string());
     CFtpPathList files;
     std::vector<CFtpPath> folders;
+    if (!ListBelow(target, start, files, folders) || !DeleteFiles(files)) return false;
+    // Deepest first.
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        if (!m_pSession->RemoveFolder(folder->GetFtpDir(false))) return ServerRefused();
+    }
+    return true;
+}
+
+bool CFtpRemoteFolder::ListBelow(const CFtpPath& folder, CWalkStep& step, CFtpPathList& files,
+                                 std::vector<CFtpPath>& folders) {
+    if (step.GetDepth() > kMaxDepth) return Fail("Folder tree too deep: " + folder.GetFtpDir(true));
+    if (const std::string cycle = step.Cycle(); !cycle.empty()) return Fail("Not deleted: " + cycle);
+    folders.push_back(folder);
+    const std::string text = folder.GetFtpDir(true);
+    std::vector<std::pair<CFtpPath, std::string>> below;
     std::string error;
+    uint64_t fingerprint = 0;
     const bool listed = ForEachRemoteEntry(
         m_pSession, text,
         [&](const CFtpFind& entry) {
             const CFtpDir& dir = *entry.GetCurrent();
+            fingerprint = CWalkStep::Fingerprint(fingerprint, dir);
             if (dir.IsFolder())
-                folders.push_back(dir.GetPath());
+                below.emplace_back(dir.GetPath(), dir.GetUnique());
             else if (dir.IsFile())
                 files.AddTail(new CFtpPath(dir.GetPath()));
             else if (dir.IsLink())  // the link itself goes, never what it points to
@@ -80,11 +96,13 @@ bool CFtpRemoteFolder::DeleteLevel(const CFtpPath& folder, int depth) {
         },
         &error);
     if (!listed) return Fail(error);
-    if (!DeleteFiles(files)) return false;
-    for (const CFtpPath& sub : folders) {
-        if (!DeleteLevel(sub, depth + 1)) return false;
+    step.Listed(fingerprint);
+    if (const std::string cycle = step.Cycle(); !cycle.empty()) return Fail("Not deleted: " + cycle);
+    for (const auto& [sub, unique] : below) {
+        CWalkStep next(&step, sub.GetFtpDir(true), unique);
+        if (!ListBelow(sub, next, files, folders)) return false;
     }
-    return m_pSession->RemoveFolder(folder.GetFtpDir(false)) || ServerRefused();
+    return true;
 }
 
 }  // namespace velmora

@@ -12,6 +12,8 @@ namespace velmora {
 
 class CRemoteSession;
 
+class CWalkStep;
+
 // Calls f(find) for each entry of a remote folder; false (and the reason in
 // `error` when given) when the folder could not be listed. `refused` gets
 // the entries left out for their unsafe names.
@@ -46,7 +48,9 @@ public:
     bool Rename(const CFtpPath& folder, const CFtpPath& renamed);
     // Deletes the folder with everything in it; links are deleted, never
     // what they point to (also a folder that is a link, as a followed link
-    // is marked). The server's root folder is never deleted.
+    // is marked). The server's root folder is never deleted. The whole tree
+    // is listed first: one whose folders go round in a circle (a link the
+    // server resolves) is refused before anything goes.
     bool Delete(const CFtpPath& folder);
     // Deletes the list's files, taking each out of the list as it goes;
     // stops at the first refusal. Folders in the list are left alone.
@@ -56,7 +60,10 @@ public:
 
 private:
     bool Connected();
-    bool DeleteLevel(const CFtpPath& folder, int depth);
+    // Lists what is below the folder reached by `step` into `files` and
+    // `folders` (parents first); false when a folder could not be listed or
+    // is one above met again (CWalkStep::Cycle).
+    bool ListBelow(const CFtpPath& folder, CWalkStep& step, CFtpPathList& files, std::vector<CFtpPath>& folders);
     bool Fail(const std::string& reason);
     bool ServerRefused();
 

@@ -7,9 +7,11 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "ftp/ftp_dir.h"
+#include "ftp/ftp_listing_reader.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_data_stream.h"
 #include "ftp/protocol/ftp_reply.h"
+#include "messaging/log_status.h"
 #include "platform/clock.h"
 
 namespace velmora {
@@ -29,6 +31,7 @@ ERemoteError KindOf(const protocol::CFtpConnection& connection, EFtpError code) 
         case EFtpError::Closed: return ERemoteError::Lost;
         case EFtpError::LoginRefused: return ERemoteError::LoginRefused;
         case EFtpError::Certificate: return ERemoteError::Untrusted;
+        case EFtpError::PlainRefused: return ERemoteError::PlainRefused;
         case EFtpError::Usage: return ERemoteError::Usage;
         case EFtpError::Protocol:
         case EFtpError::Refused: break;
@@ -190,21 +193,39 @@ bool CFtpSession::List(const std::string& folder, const EntrySink& add, const Re
 }
 
 // Lines are taken as they come, so that only one unfinished line is held,
-// never the whole reply text.
+// never the whole reply text. A classic listing is read in the layout its
+// lines fit (CFtpListingReader); lines that no layout reads are skipped and
+// counted, never fatal.
 bool CFtpSession::ReadListing(protocol::CFtpDataStream& reply, const std::string& folder, const EntrySink& add,
                               const RefusedSink& refused) {
     const CFtpPath folderPath(folder, PATH_FOLDER);
-    // One "now" for the whole listing, so every undated year is decided alike.
-    const int64_t now = platform::Now();
+    m_eListingFormat = EListingFormat::Unknown;
+    m_nBrokenLines = 0;
+    std::string firstBroken;
     bool stopped = false;
-    const auto take = [&](std::string_view line) {
-        CFtpDir entry =
-            m_bMachineListed ? CFtpDir::FromMachineListing(folderPath, line) : CFtpDir(folderPath, line, now);
+    const auto keep = [&](CFtpDir&& entry) {
+        if (stopped) return;
         if (entry.HasUnsafeName()) {
             if (refused) refused(folder + PrintableName(entry.GetName()));
         } else if (entry.IsEntry()) {
             stopped = !add(std::move(entry));
         }
+    };
+    // One "now" for the whole listing, so every undated year is decided alike.
+    CFtpListingReader reader(folderPath, platform::Now(),
+                             [&](std::unique_ptr<CFtpDir> entry) { keep(std::move(*entry)); });
+    // Asked only once the listing's data has ended (Finish).
+    reader.SetSystemQuestion([this] { return GetSystemType(); });
+    const auto take = [&](std::string_view line) {
+        if (!m_bMachineListed) {
+            reader.Add(line);
+            return;
+        }
+        CFtpDir entry = CFtpDir::FromMachineListing(folderPath, line);
+        if (!entry.IsBroken())
+            keep(std::move(entry));
+        else if (m_nBrokenLines++ == 0)
+            firstBroken = line;
     };
     // Takes the complete lines of `text`; answers how many bytes they used.
     const auto takeLines = [&](const std::string& text) {
@@ -238,7 +259,17 @@ bool CFtpSession::ReadListing(protocol::CFtpDataStream& reply, const std::string
     pending += '\n';
     takeLines(pending);
     if (stopped) return Fail(ERemoteError::Usage, "Listing of " + folder + " stopped");
-    return reply.Close() || Fail(KindOf(m_connection, reply.GetLastErrorCode()), reply.GetLastError());
+    if (!reply.Close()) return Fail(KindOf(m_connection, reply.GetLastErrorCode()), reply.GetLastError());
+    reader.Finish();
+    if (stopped) return Fail(ERemoteError::Usage, "Listing of " + folder + " stopped");
+    m_eListingFormat = reader.GetFormat();
+    m_nBrokenLines += reader.GetBroken();
+    if (firstBroken.empty()) firstBroken = reader.GetFirstBroken();
+    if (m_nBrokenLines > 0)
+        CLogStatus::Send(LOG_STATUS, "Ftp", "Lines not understood:",
+                         Format("%d in the listing of %s, skipped (the first: '%s')", m_nBrokenLines, folder.c_str(),
+                                PrintableName(firstBroken).c_str()));
+    return true;
 }
 
 // ---- facts -------------------------------------------------------------------

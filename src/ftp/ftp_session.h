@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "ftp/ftp_dir.h"
 #include "ftp/protocol/ftp_connection.h"
 #include "ftp/remote_session.h"
 #include "platform/api.h"
@@ -79,6 +80,12 @@ public:
     void SetMachineListing(bool use);
     // The last listing came in the machine form (MLSD).
     bool WasMachineListing() const { return m_bMachineListed; }
+    // The layout of the last classic listing (Unknown for a machine listing,
+    // or one without entries).
+    EListingFormat GetListingFormat() const { return m_eListingFormat; }
+    // The lines of the last listing that could not be read, skipped (a
+    // status record in the log says how many, and the first of them).
+    int GetBrokenLines() const { return m_nBrokenLines; }
 
 private:
     // What the session knows of a command the server may answer without
@@ -105,6 +112,8 @@ private:
     std::string m_home;
     bool m_bMachineListing = true;
     bool m_bMachineListed = false;
+    EListingFormat m_eListingFormat = EListingFormat::Unknown;
+    int m_nBrokenLines = 0;
     EOffer m_eSize = EOffer::Untried;
     EOffer m_eTime = EOffer::Untried;
     std::string m_strError;

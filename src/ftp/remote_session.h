@@ -27,6 +27,7 @@ enum class ERemoteError {
     Unreachable,   // no connection could be made: the host is unknown, refuses or is not available now
     LoginRefused,  // the server refused the user, password or key
     Untrusted,     // the server's certificate or host key is not trusted
+    PlainRefused,  // the server offers no encryption and the password was not to go in clear: it was not sent
     Unsupported,   // the server offers no way to do this
     Usage,         // not connected, a stream still open, a name that cannot be sent
 };

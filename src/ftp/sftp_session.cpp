@@ -53,6 +53,7 @@ ERemoteError RemoteErrorOf(EFtpError code, uint32_t sftpStatus) {
     case EFtpError::Refused: return sftpStatus == sftp::Unsupported ? ERemoteError::Unsupported : ERemoteError::Refused;
     case EFtpError::LoginRefused: return ERemoteError::LoginRefused;
     case EFtpError::Certificate: return ERemoteError::Untrusted;
+    case EFtpError::PlainRefused: return ERemoteError::PlainRefused;
     case EFtpError::Usage: return ERemoteError::Usage;
     case EFtpError::Connect: return ERemoteError::Unreachable;
     case EFtpError::TimedOut:

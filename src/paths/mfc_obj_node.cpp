@@ -347,14 +347,15 @@ bool CMFCObjNode::LoadFileSystem(std::string_view folder, const CFileFilter* fil
 }
 
 bool CMFCObjNode::LoadFileSystem(std::string_view folder, const CFileFilter* filter,
-                                 std::vector<std::string>& problems) {
+                                 std::vector<std::string>& problems, bool followLinks) {
     const size_t before = problems.size();
-    LoadFolder(std::string(folder), filter, problems);
+    std::vector<std::string> trail{platform::RealPath(folder)};
+    LoadFolder(std::string(folder), filter, problems, followLinks ? &trail : nullptr);
     return problems.size() == before;
 }
 
 bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filter,
-                             std::vector<std::string>& problems) {
+                             std::vector<std::string>& problems, std::vector<std::string>* trail) {
     if (!CFilePath::IsExistsDirectory(folder)) {
         problems.push_back(Format("Cannot read the folder %s", folder.c_str()));
         return false;
@@ -383,11 +384,24 @@ bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filte
         child->m_strDoc = find.GetFilePath();
         child->CreateGUID();
         child->m_Path.Copy(find);
-        // A linked folder is shown but not entered: a link to an ancestor
-        // would otherwise be walked without end.
-        if (isFolder && !find.IsSymlink() && !child->LoadFolder(find.GetFilePath(), filter, problems)) {
-            child->RemoveAndDestroy();
+        const bool link = find.IsSymlink();
+        if (link) child->m_Path.AddAttr(platform::FileAttrReparsePoint);
+        if (!isFolder || (link && !trail)) continue;
+        if (!trail) {
+            if (!child->LoadFolder(find.GetFilePath(), filter, problems, nullptr)) child->RemoveAndDestroy();
+            continue;
         }
+        // A folder the walk is in already, reached again through a link,
+        // would be walked without end.
+        const std::string real = platform::RealPath(find.GetFilePath());
+        if (real.empty() || std::find(trail->begin(), trail->end(), real) != trail->end()) {
+            if (filter) filter->Refused(find.GetFilePath(), "Link to a folder above not followed");
+            child->RemoveAndDestroy();
+            continue;
+        }
+        trail->push_back(real);
+        if (!child->LoadFolder(find.GetFilePath(), filter, problems, trail)) child->RemoveAndDestroy();
+        trail->pop_back();
     }
     return true;
 }

@@ -142,13 +142,18 @@ public:
     bool UniqueChildName(std::string& name);
 
     // Adds the folder's entries as children, recursively: folders by title
-    // (name up to the last "."), files by name. Linked folders are listed
-    // but never entered. False when a folder could not be listed.
+    // (name up to the last "."), files by name. A symbolic link is listed
+    // with the status of what it points to and the link attribute
+    // (FileAttrReparsePoint); linked folders are never entered. False when
+    // a folder could not be listed.
     bool LoadFileSystem(std::string_view folder, const CFileFilter* filter);
     // The same, going on past what cannot be read: each folder that cannot
     // be listed, and each entry whose name a path cannot hold (a "\"), is
-    // left out with one text in `problems` that names it.
-    bool LoadFileSystem(std::string_view folder, const CFileFilter* filter, std::vector<std::string>& problems);
+    // left out with one text in `problems` that names it. `followLinks`
+    // enters linked folders too, except one the walk is in already (a
+    // loop), which is left out and told to the filter (Refused).
+    bool LoadFileSystem(std::string_view folder, const CFileFilter* filter, std::vector<std::string>& problems,
+                        bool followLinks = false);
     // Loads the folder of the node that owns the item, when it has no
     // children yet. The text is not used.
     bool LoadFileSystem(TreeItem item, std::string_view text);
@@ -182,7 +187,10 @@ private:
     template <class Exists>
     static bool MakeUnique(std::string& name, Exists exists);
     // False when the folder itself could not be listed.
-    bool LoadFolder(const std::string& folder, const CFileFilter* filter, std::vector<std::string>& problems);
+    // `trail` (null: links are not followed) holds the real paths of the
+    // folders the walk is in: a linked folder among them is a loop.
+    bool LoadFolder(const std::string& folder, const CFileFilter* filter, std::vector<std::string>& problems,
+                    std::vector<std::string>* trail);
     bool WriteWholeFile(std::string_view file, std::string_view data);
 
     TreeItem m_hTreeItem = nullptr;

@@ -1,6 +1,10 @@
 #include "platform/atomic_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/file_stream.h"
 #include "platform/system.h"
@@ -43,6 +47,22 @@ bool ReadWholeFile(std::string_view path, std::string& data, std::string* error,
     }
     data.swap(content);
     return true;
+}
+
+bool AppendLine(std::string_view path, std::string_view line, std::string* error) {
+    const std::string name(path);
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::path(name).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return Fail(error, path, SystemErrorText(errno));
+    std::string text(line);
+    text += '\n';
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    const int code = errno;
+    ::close(fd);
+    if (written == static_cast<ssize_t>(text.size())) return true;
+    return Fail(error, path, SystemErrorText(written < 0 ? code : ENOSPC));
 }
 
 }  // namespace velmora::platform

@@ -24,4 +24,9 @@ VELMORA_API bool WriteFileReplacing(std::string_view path, std::string_view data
 VELMORA_API bool ReadWholeFile(std::string_view path, std::string& data, std::string* error = nullptr,
                                size_t maxSize = size_t{1} << 30);
 
+// Adds `line` and a line end at the end of the file, creating it (0600) and
+// its folder when missing. One write per call, so lines that processes add
+// at the same time never mix.
+VELMORA_API bool AppendLine(std::string_view path, std::string_view line, std::string* error = nullptr);
+
 }  // namespace velmora::platform

@@ -149,7 +149,8 @@ bool CReplacingFileWriter::OpenPartial(std::string_view path, bool keep, std::st
     if (!IsUsablePath(path, error)) return false;
     m_target = path;
     const std::string partial = PartialPath(path);
-    m_fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // A link in the partial's place is not written through.
+    m_fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (m_fd < 0) return FailErrno(error, errno);
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;

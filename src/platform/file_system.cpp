@@ -106,6 +106,30 @@ bool IsSymbolicLink(std::string_view path) {
     return lstat(std::string(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+bool FindLinkBelow(std::string_view root, std::string_view path, std::string& link) {
+    std::string base(root);
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (path.size() <= base.size() || path.compare(0, base.size(), base) != 0 ||
+        (base != "/" && path[base.size()] != '/'))
+        return false;
+    // Each folder between the root and the last name, in turn.
+    for (size_t slash = path.find('/', base.size() + 1); slash != std::string_view::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder(path.substr(0, slash));
+        if (folder.size() > base.size() && IsSymbolicLink(folder)) {
+            link = folder;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string RealPath(std::string_view path) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(std::string(path), error);
+    return error ? std::string() : real.string();
+}
+
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
     entries.clear();
     if (!IsUsablePath(folder, error)) return false;

@@ -50,6 +50,13 @@ VELMORA_API bool GetFileStatus(std::string_view path, FileStatus& status, std::s
 
 // The path itself is a symbolic link (whatever it points at).
 VELMORA_API bool IsSymbolicLink(std::string_view path);
+// The first folder of `path` below `root` (not `root` itself, nor the last
+// name of `path`) that is a symbolic link, in `link`; false when there is
+// none. What a transfer writes below a destination must not go through a
+// link someone put there to another place.
+VELMORA_API bool FindLinkBelow(std::string_view root, std::string_view path, std::string& link);
+// The absolute path with every link resolved; empty when it cannot be.
+VELMORA_API std::string RealPath(std::string_view path);
 
 struct VELMORA_API DirEntry {
     std::string name;

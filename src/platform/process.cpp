@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include <sys/prctl.h>
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -101,5 +103,7 @@ bool OpenInTextEditor(std::string_view file, int* processId, std::string* error)
     }
     return false;
 }
+
+void KeepSecretsInProcess() { ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0); }
 
 }  // namespace velmora::platform

@@ -21,4 +21,8 @@ VELMORA_API bool StartProcess(const std::vector<std::string>& arguments, int* pr
 // "xdg-open". The next candidate is tried when one cannot be started.
 VELMORA_API bool OpenInTextEditor(std::string_view file, int* processId = nullptr, std::string* error = nullptr);
 
+// From now on the process leaves no core file, and no other process of
+// the user may read its memory: it holds passwords. Safe to call often.
+VELMORA_API void KeepSecretsInProcess();
+
 }  // namespace velmora::platform

@@ -13,13 +13,23 @@ namespace velmora {
 namespace {
 
 constexpr const char* kSyncDeleteAttr = "tf-sync-delete";
+constexpr const char* kMaxDeleteAttr = "tf-max-delete";
+constexpr const char* kFollowLinksAttr = "tf-follow-links";
 
-std::string SyncDeleteAttr(bool on) { return on ? CObj::XMLAttr(kSyncDeleteAttr, 1) : std::string(); }
+// The switches written only when they are not the default, so that texts
+// without them mean what they always meant.
+std::string OptionalAttrs(bool syncDelete, int32_t limit, bool followLinks) {
+    std::string text = syncDelete ? CObj::XMLAttr(kSyncDeleteAttr, 1) : std::string();
+    if (limit != CTansform::kDeleteGuarded) text += CObj::XMLAttr(kMaxDeleteAttr, limit);
+    if (followLinks) text += CObj::XMLAttr(kFollowLinksAttr, 1);
+    return text;
+}
 
 const CAttrRouter::Names& OwnNames() {
     static const CAttrRouter::Names names = [] {
         CAttrRouter::Names all = CAttrRouter::NamesOf(CObj());
-        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", "tf-zip-encryption", kSyncDeleteAttr});
+        all.insert({"tf-type", "tf-zip-name", "tf-zip-pwd", "tf-zip-encryption", kSyncDeleteAttr, kMaxDeleteAttr,
+                    kFollowLinksAttr});
         return all;
     }();
     return names;
@@ -74,6 +84,8 @@ void CTansform::Clear() {
     m_strZipPathName.clear();
     m_nParam = 0;
     m_bSyncDelete = false;
+    m_nMaxDelete = kDeleteGuarded;
+    m_bFollowLinks = false;
     m_bDryRun = false;
     m_Filter.Clear();
     m_router.Reset();
@@ -96,6 +108,8 @@ void CTansform::Copy(const CObj& src) {
     m_nParam = other->m_nParam;
     m_strZipPathName = other->m_strZipPathName;
     m_bSyncDelete = other->m_bSyncDelete;
+    m_nMaxDelete = other->m_nMaxDelete;
+    m_bFollowLinks = other->m_bFollowLinks;
     m_bDryRun = other->m_bDryRun;
     m_Filter.Copy(other->m_Filter);
 }
@@ -118,7 +132,7 @@ void CTansform::WriteXMLAttr(std::string& out) const {
     // transforms keep the text they always had.
     if (m_nZipEncryption != eZipTraditional) text += Format("%s='%d' ", "tf-zip-encryption", m_nZipEncryption);
     m_Filter.WriteXMLAttr(text);
-    text += SyncDeleteAttr(m_bSyncDelete);
+    text += OptionalAttrs(m_bSyncDelete, m_nMaxDelete, m_bFollowLinks);
     out += text;
 }
 
@@ -144,6 +158,10 @@ bool CTansform::ReadOwnAttr(const std::string& name, const std::string& value) {
         m_strZipPassword = value;
     } else if (EqualsNoCase(name, kSyncDeleteAttr)) {
         m_bSyncDelete = ParseInt32(value) != 0;
+    } else if (EqualsNoCase(name, kMaxDeleteAttr)) {
+        SetMaxDelete(ParseInt32(value));
+    } else if (EqualsNoCase(name, kFollowLinksAttr)) {
+        m_bFollowLinks = ParseInt32(value) != 0;
     } else if (EqualsNoCase(name, "tf-zip-encryption")) {
         m_nZipEncryption = ParseInt32(value);
     } else {
@@ -155,13 +173,15 @@ bool CTansform::ReadOwnAttr(const std::string& name, const std::string& value) {
 std::string CTansform::GetXMLFilter() const {
     std::string text;
     m_Filter.WriteXMLAttr(text);
-    return text + SyncDeleteAttr(m_bSyncDelete);
+    return text + OptionalAttrs(m_bSyncDelete, m_nMaxDelete, m_bFollowLinks);
 }
 
 void CTansform::SetXMLFilter(const std::string& text) {
     m_Filter.ReadXMLAttr(text);
     ForEachXMLAttr(text, [this](const std::string& name, const std::string& value) {
         if (name == kSyncDeleteAttr) m_bSyncDelete = ParseInt32(value) != 0;
+        if (name == kMaxDeleteAttr) SetMaxDelete(ParseInt32(value));
+        if (name == kFollowLinksAttr) m_bFollowLinks = ParseInt32(value) != 0;
     });
 }
 
@@ -180,7 +200,11 @@ std::string CTansform::GetDescription() const {
     if (IsSimpleCopy()) AddLine(text, "Simple Copy");
     if (IsSync()) AddLine(text, "Sync");
     if (IsSync() && m_bSyncDelete) AddLine(text, "Delete what the source lacks");
+    if (IsSync() && m_bSyncDelete && m_nMaxDelete == kDeleteAny) AddLine(text, "Delete whatever the number");
+    if (IsSync() && m_bSyncDelete && m_nMaxDelete >= 0 && m_nMaxDelete != kDeleteAny)
+        AddLine(text, Format("Delete at most %d", m_nMaxDelete));
     if (IsDeleteSourceFile()) AddLine(text, "Delete Source File");
+    if (m_bFollowLinks) AddLine(text, "Follow links");
     if (IsCompressed()) {
         AddLine(text, "Compress");
         AddLine(text, "Zip file name: '" + (IsZipFileAuto() ? std::string("Auto") : m_strZipFileName) + "'");

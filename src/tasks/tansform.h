@@ -78,6 +78,20 @@ public:
     // the filter text) only when set, so texts without it mean no deletion.
     bool IsSyncDelete() const { return m_bSyncDelete; }
     void SetSyncDelete(bool on) { m_bSyncDelete = on; }
+    // How many entries of the destination a mirror that deletes may delete.
+    // kDeleteGuarded: no more than half of them, and none when the source
+    // is empty (a disk that is not mounted looks like an empty folder);
+    // a number: up to that many; kDeleteAny: no limit. Stored like the
+    // switch above, only when it is not the guard.
+    static constexpr int32_t kDeleteGuarded = -1;
+    static constexpr int32_t kDeleteAny = INT32_MAX;
+    int32_t GetMaxDelete() const { return m_nMaxDelete; }
+    void SetMaxDelete(int32_t limit) { m_nMaxDelete = limit < 0 ? kDeleteGuarded : limit; }
+    // Symbolic links met in a local source folder send what they point to
+    // (and linked folders are entered); otherwise they are left out, each
+    // counted as skipped. Stored like the switches above, only when set.
+    bool IsFollowLinks() const { return m_bFollowLinks; }
+    void SetFollowLinks(bool on) { m_bFollowLinks = on; }
     // A mirror that only reports what it would do. Kept in memory and
     // copied; never stored.
     bool IsDryRun() const { return m_bDryRun; }
@@ -140,6 +154,8 @@ private:
     int32_t m_nZipEncryption = eZipTraditional;
     int32_t m_nParam = 0;
     bool m_bSyncDelete = false;
+    int32_t m_nMaxDelete = kDeleteGuarded;
+    bool m_bFollowLinks = false;
     bool m_bDryRun = false;
     CAttrRouter m_router;
 };

@@ -37,6 +37,7 @@
 #include "app/shell/wait_dlg.h"
 #include "app/transfers/existing_targets.h"
 #include "app/transfers/log_pane.h"
+#include "app/transfers/transfer_settings.h"
 #include "app_fixture.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -675,6 +676,39 @@ TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
     EXPECT_NE(indicator->text().indexOf("NOT checked"), -1) << indicator->text().toStdString();
 }
 
+TEST_F(BrowserTest, AServerWithoutTlsIsAskedAboutOnceBeforeThePasswordGoesUnencrypted) {
+    ApplyTransferSettings(settings.GetTransferSettings());  // as the program starts
+    struct Uninstall {
+        ~Uninstall() { velmora::CFtpClient::SetPlainLoginQuestion(nullptr); }
+    } uninstall;
+    CFtpTreeDlg browser(context);
+    velmora::CFtpLoginInfo info = Login();
+    info.SetTlsMode(velmora::ETlsMode::Auto);
+
+    prompter.answers = {false};
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, "No encryption");
+    EXPECT_NE(prompter.asked[0].text.find(CFtpTreeDlg::kPlainLoginQuestion), std::string::npos);
+    EXPECT_EQ(sink.GetState().loginError, velmora::ERemoteError::PlainRefused);
+    EXPECT_FALSE(sink.GetState().online);
+
+    // Yes: stored, and the login goes again.
+    prompter.answers = {true};
+    bool connected = false;
+    QObject::connect(&browser, &CFtpTreeDlg::ConnectFinished, [&](bool ok) { connected = ok; });
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    test::WaitFor([&] { return connected; }, std::chrono::seconds(30));
+    EXPECT_TRUE(sink.GetState().online);
+    EXPECT_FALSE(sink.GetState().encrypted);
+
+    // Asked once per server: the answer stays with the settings.
+    prompter.asked.clear();
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_TRUE(CAppSettings::AllowsPlainFtp(server.GetHost(), server.GetPort()));
+}
+
 TEST_F(BrowserTest, ASilentServerNeverStopsTheWindowThreadAndCancelEndsTheWait) {
     velmora::test::FakeFtpServer silent([](velmora::test::FakeFtpSession& s) { s.WaitForClientToLeave(); });
     const velmora::CFtpLoginInfo info = QuickLogin(silent.GetPort());
@@ -739,6 +773,35 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     WaitForComparison(*browser);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_NE(prompter.shown.back().text.find("already holds"), std::string::npos);
+}
+
+// Deleting most of a folder is asked about on its own, after the preview.
+TEST_F(BrowserTest, DeletingMostOfTheServersFolderIsAskedAboutSeparately) {
+    TempDir local;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(server.Path(std::string("in/") + name), name);
+    WriteFile(local / "site/a.txt", "a.txt");
+    fs::last_write_time(local / "site/a.txt", fs::last_write_time(server.Path("in/a.txt")) - std::chrono::hours(1));
+    auto browser = OpenBrowser();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    const auto synchronise = [&](std::deque<bool> answers) {
+        prompter.asked.clear();
+        prompter.folders = {local / "site"};
+        prompter.answers = std::move(answers);
+        browser->OnSynchronise();
+        WaitForComparison(*browser);
+        WaitForTransfers();
+    };
+
+    // Start, also delete, but not most of the folder.
+    synchronise({true, true, false});
+    // The folder, the changes, the deletions, and then most of the folder.
+    ASSERT_EQ(prompter.asked.size(), 4u);
+    EXPECT_NE(prompter.asked[3].text.find("2 of the 3 entries"), std::string::npos) << prompter.asked[3].text;
+    EXPECT_TRUE(HasRemote("in/b.txt") && HasRemote("in/c.txt"));
+
+    synchronise({true, true, true});
+    EXPECT_FALSE(HasRemote("in/b.txt") || HasRemote("in/c.txt"));
+    EXPECT_TRUE(HasRemote("in/a.txt"));
 }
 
 // A folder dropped where the server has one of its name may synchronise that

@@ -71,20 +71,39 @@ TEST_F(CliMirrorTest, AJobDatabaseSparesTheNextRunItsListing) {
 
 TEST_F(CliMirrorTest, DryRunPrintsWhatDeleteWouldDoAndChangesNothing) {
     WriteFile(local / "site/a.txt", "a");
+    WriteFile(local / "site/c.txt", "c");
     WriteFile(server.Path("www/a.txt"), "an old a");
+    WriteFile(server.Path("www/c.txt"), "c");
     WriteFile(server.Path("www/old/b.txt"), "b");
     const CliResult dry = RunCli({"mirror", "--delete", "--dry-run", local / "site", Url("/www/")});
     ASSERT_EQ(dry.status, 0) << dry.err;
-    EXPECT_EQ(dry.out, "~ a.txt\n- old/b.txt\n- old/\nWould send 1 files (1 bytes), skipped 0 unchanged, would delete 2\n");
+    EXPECT_EQ(dry.out, "~ a.txt\n- old/b.txt\n- old/\nWould send 1 files (1 bytes), skipped 1 unchanged, would delete 2\n");
     EXPECT_EQ(ReadFile(server.Path("www/a.txt")), "an old a");
     EXPECT_TRUE(fs::exists(server.Path("www/old/b.txt")));
     EXPECT_EQ(server.Received("STOR") + server.Received("DELE") + server.Received("RMD"), 0);
 
     const CliResult real = RunCli({"mirror", "--delete", local / "site", Url("/www/")});
     ASSERT_EQ(real.status, 0) << real.err;
-    EXPECT_EQ(real.out, "~ a.txt\n- old/b.txt\n- old/\nSent 1 files (1 bytes), skipped 0 unchanged, deleted 2\n");
+    EXPECT_EQ(real.out, "~ a.txt\n- old/b.txt\n- old/\nSent 1 files (1 bytes), skipped 1 unchanged, deleted 2\n");
     std::string difference;
     EXPECT_TRUE(SameTree(local / "site", server.Path("www"), difference)) << difference;
+}
+
+TEST_F(CliMirrorTest, AnEmptySourceDeletesNothingUnlessForced) {
+    fs::create_directories(local / "unmounted");
+    for (const char* name : {"a", "b", "c"}) WriteFile(server.Path(std::string("www/") + name + ".txt"), name);
+    const CliResult refused = RunCli({"mirror", "--delete", local / "unmounted", Url("/www/")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("the source is empty"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--force-delete"), std::string::npos) << refused.err;
+    EXPECT_EQ(server.Received("DELE"), 0);
+    EXPECT_NE(refused.out.find("deleted 0"), std::string::npos) << refused.out;
+
+    EXPECT_EQ(RunCli({"mirror", "--delete", "--max-delete", "2", local / "unmounted", Url("/www/")}).status, 1);
+    EXPECT_EQ(server.Received("DELE"), 0);
+    const CliResult forced = RunCli({"mirror", "--delete", "--force-delete", local / "unmounted", Url("/www/")});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(server.Received("DELE"), 3);
 }
 
 TEST_F(CliMirrorTest, DownloadMakesTheLocalFolderAndExcludesWhatItIsTold) {

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -173,7 +174,8 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
     return result;
 }
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env) {
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+                       const std::string& cwd) {
     int err[2];
     if (pipe2(err, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -181,6 +183,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::map
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = -1;
     if (SpawnCli(arguments, env, &actions, nullptr, pid) == 0) m_pid = pid;
     posix_spawn_file_actions_destroy(&actions);
@@ -229,6 +232,17 @@ CliResult CliProcess::Finish() {
         m_pid = -1;
     }
     return m_result;
+}
+
+bool WaitForSize(const std::string& path, uint64_t size) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        std::error_code error;
+        const uint64_t now = std::filesystem::file_size(path, error);
+        if (!error && now >= size) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool SameTree(const std::string& a, const std::string& b, std::string& difference) {

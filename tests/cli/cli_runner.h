@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,7 +36,10 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
 // the run's bound.
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {});
+    // In the folder `cwd` (else here).
+    CliProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env = {},
+               const std::string& cwd = {});
+    int GetPid() const { return m_pid; }
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -53,6 +57,9 @@ private:
     int m_errFd = -1;
     CliResult m_result;
 };
+
+// Waits, within 20 s, until the file holds at least `size` bytes.
+bool WaitForSize(const std::string& path, uint64_t size);
 
 // True when the two folders hold the same names, folders and bytes.
 bool SameTree(const std::string& a, const std::string& b, std::string& difference);

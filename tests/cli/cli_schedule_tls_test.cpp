@@ -133,16 +133,18 @@ TEST_F(CliScheduleTlsTest, ListShowsTheTlsSettingsOfEachServerEndAndOrdersWithou
     const std::string orders = "\torder 1: Copy " + out + " -> ftpes://" + at + "/pinned/\tPending\n"
                                "\t  to: TLS 'require'\n"
                                "\t  to: certificate '" + pin + "'\n"
-                               "\torder 2: Copy " + out + " -> ftp://" + at + "/by-ca/\tPending\n"
-                               "\t  to: TLS 'auto'\n"
+                               // A CA file, like a pin, says the server must do TLS.
+                               "\torder 2: Copy " + out + " -> ftpes://" + at + "/by-ca/\tPending\n"
+                               "\t  to: TLS 'require'\n"
                                "\t  to: CA file '" + (local / "server.pem") + "'\n"
                                // No TLS settings of its own: the line it always had, and nothing more.
                                "\torder 3: Copy " + out + " -> ftp://" + at + "/plain/\tPending\n"
                                "\torder 4: Copy ftps://" + at + "/any/a.txt -> " + (local / "back/") + "\tPending\n"
                                "\t  from: TLS 'implicit'\n"
                                "\t  from: accepts ANY certificate (UNSAFE: the server is not checked)\n"
-                               "\torder 5: Copy " + out + " -> ftp://" + at + "/saved/\tPending\n"
-                               "\t  to: TLS of the saved connection 'secure'\n"
+                               // The pin given here makes TLS required, which the saved connection was not.
+                               "\torder 5: Copy " + out + " -> ftpes://" + at + "/saved/\tPending\n"
+                               "\t  to: TLS 'require'\n"
                                "\t  to: certificate '" + pin + "'\n";
     EXPECT_NE(list.out.find(orders), std::string::npos) << list.out;
 }

@@ -195,18 +195,6 @@ TEST_F(CliTest, ContinueTakesUpPartialFilesInBothDirections) {
     EXPECT_FALSE(fs::exists(server.Path("in/.up.bin.part")));
 }
 
-// Waits, within 10 s, until the file holds at least `size` bytes.
-bool WaitForSize(const std::string& path, uint64_t size) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        std::error_code error;
-        const uint64_t now = fs::file_size(path, error);
-        if (!error && now >= size) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 // A download killed in the middle of the file leaves its partial file and
 // the note of what it came from: --continue goes on from the partial while
 // the remote file is the same, and starts again once it was replaced.

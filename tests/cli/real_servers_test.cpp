@@ -462,6 +462,29 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealTlsServerTest,
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
 
+// ProFTPD with TLS offered, not required, behind a relay that takes TLS out
+// of every session after the first, as someone on the way would: the
+// password that went encrypted once never goes in clear to it.
+TEST(RealOptionalTlsServerTest, AServerThatDidTlsIsRefusedPlainFtpBeforeThePassword) {
+    if (geteuid() != 0) GTEST_SKIP() << "proftpd needs root";
+    RealServer server("proftpd", "optional");
+    std::string reason;
+    if (!server.Start(reason)) GTEST_SKIP() << reason;
+    FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.stripTlsAfterSessions = 1});
+    ASSERT_TRUE(relay.Start());
+    TempDir data;
+    const std::map<std::string, std::string> env = {{"XDG_DATA_HOME", data.path()}};
+    const CliResult first = RunCli({"--insecure", "ls", server.UrlAt(relay.GetPort(), "/")}, env);
+    ASSERT_EQ(first.status, 0) << first.err;
+    const CliResult downgraded = RunCli({"--insecure", "ls", server.UrlAt(relay.GetPort(), "/")}, env);
+    EXPECT_EQ(downgraded.status, 1);
+    EXPECT_NE(downgraded.err.find("--tls off"), std::string::npos) << downgraded.err;
+    EXPECT_TRUE(relay.GetCommands("PASS").empty());
+    // The server itself lets plain logins in, when that is what the user chose.
+    const CliResult off = RunCli({"--tls", "off", "ls", server.UrlAt(relay.GetPort(), "/")}, env);
+    EXPECT_EQ(off.status, 0) << off.err;
+}
+
 TEST(RealImplicitTlsServerTest, FilesGoBothWays) {
     if (geteuid() != 0) GTEST_SKIP() << "vsftpd needs root";
     RealServer server("vsftpd", "implicit");

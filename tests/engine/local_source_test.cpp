@@ -154,6 +154,64 @@ TEST_F(LocalSourceTest, ATargetOutsideTheDestinationIsRefused) {
     EXPECT_TRUE(CStatistic::ContinueCheck());
 }
 
+// Links met in a source folder are left out and counted unless followed;
+// followed, a link back up is not walked round.
+TEST_F(LocalSourceTest, LinksInTheSourceAreSentOnlyWhenFollowed) {
+    TempDir dir;
+    WriteFile(dir / "src/own.txt", "own");
+    WriteFile(dir / "outside/secret.key", "key");
+    WriteFile(dir / "outside/folder/inside.txt", "inside");
+    fs::create_symlink(dir / "outside/secret.key", dir / "src/key.txt");
+    fs::create_symlink(dir / "outside/folder", dir / "src/linked");
+    fs::create_symlink(dir / "src", dir / "src/up");
+    for (const bool follow : {false, true}) {
+        SCOPED_TRACE(follow);
+        CStatistic::ResetJob();
+        CTansform transform;
+        transform.SetFollowLinks(follow);
+        const std::string destination = dir / (follow ? "followed" : "plain");
+        const CTskItem item =
+            MakeItem(LocalPoint(ePointFolder, dir / "src"), LocalPoint(ePointFolder, destination), transform);
+        CLocalSource source(item);
+        CLocalSource target(item);
+        EXPECT_TRUE(RunPair(source, target));
+        const TreeMap expected = follow ? TreeMap{{"own.txt", "own"},
+                                                  {"key.txt", "key"},
+                                                  {"linked", "<dir>"},
+                                                  {"linked/inside.txt", "inside"}}
+                                        : TreeMap{{"own.txt", "own"}};
+        EXPECT_EQ(ReadTree(destination + "/src"), expected);
+        EXPECT_EQ(CStatistic::Job().m_nSkipped, follow ? 1 : 3);  // followed, only the way back up
+        EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
+    }
+}
+
+// A link inside the destination is not written through: the file that
+// would go there fails, the others arrive, and where it points is untouched.
+TEST_F(LocalSourceTest, LinksInTheDestinationAreNotWrittenThrough) {
+    TempDir dir;
+    WriteFile(dir / "src/data/sub/x.txt", "new x");
+    WriteFile(dir / "src/data/y.txt", "y");
+    WriteFile(dir / "outside/x.txt", "precious");
+    fs::create_directories(dir / "dst/data");
+    fs::create_symlink(dir / "outside", dir / "dst/data/sub");
+    // A link where a file goes is replaced by the file, its target kept.
+    WriteFile(dir / "outside/y-target.txt", "kept");
+    fs::create_symlink(dir / "outside/y-target.txt", dir / "dst/data/y.txt");
+    const CTskItem item = MakeItem(LocalPoint(ePointFolder, dir / "src/data"), LocalPoint(ePointFolder, dir / "dst"));
+    CLocalSource source(item);
+    CLocalSource target(item);
+    RunPair(source, target);
+    EXPECT_EQ(ReadFile(dir / "outside/x.txt"), "precious");
+    EXPECT_EQ(ReadFile(dir / "outside/y-target.txt"), "kept");
+    EXPECT_FALSE(fs::is_symlink(dir / "dst/data/y.txt"));
+    EXPECT_EQ(ReadFile(dir / "dst/data/y.txt"), "y");
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 1);
+    EXPECT_NE(CStatistic::Job().m_strLastError.find("link in the destination: " + dir / "dst/data/sub"),
+              std::string::npos)
+        << CStatistic::Job().m_strLastError;
+}
+
 using ArchiveTargetTest = EngineTest;
 
 bool AddEachToZip(CSource& target, CTskDataFile* file) { return static_cast<CLocalZipSource&>(target).AddToZip(file); }

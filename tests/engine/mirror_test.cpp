@@ -176,6 +176,61 @@ TEST_F(MirrorTest, ASourceThatFailsOnTheWayDeletesNothing) {
     EXPECT_TRUE(fs::exists(dir / "dst/stale.txt"));
 }
 
+// An unmounted disk reads as an empty folder: its mirror must not empty the
+// destination, nor take most of it, unless told how far it may go.
+TEST_F(MirrorTest, DeletingMostOfTheDestinationOrFromAnEmptySourceWaitsForALimit) {
+    TempDir dir;
+    for (const char* name : {"a", "b", "c", "d"}) WriteFile(dir / ("dst/" + std::string(name) + ".txt"), name);
+    fs::create_directories(dir / "src");
+    const auto mirror = [&](int32_t limit, bool dryRun = false) {
+        CTansform transform = MirrorTransform(true, dryRun);
+        transform.SetMaxDelete(limit);
+        return RunJob(MakeItem(Folder(dir / "src"), Folder(dir / "dst"), transform));
+    };
+    SyncLines sync;
+    EXPECT_FALSE(mirror(CTansform::kDeleteGuarded));
+    EXPECT_TRUE(fs::exists(dir / "dst/a.txt") && fs::exists(dir / "dst/d.txt"));
+    EXPECT_EQ(CStatistic::Job().m_mirror.m_nDeleted, 0);
+    ASSERT_EQ(sync.Changes().size(), 1u);
+    EXPECT_EQ(sync.Changes()[0], "! Nothing deleted: the source is empty, and all 4 entries of the destination would go");
+
+    // Three of four are more than half; a dry run shows them, and the refusal.
+    WriteFile(dir / "src/a.txt", "a");
+    sync.lines.clear();
+    EXPECT_FALSE(mirror(CTansform::kDeleteGuarded, true));
+    EXPECT_EQ(sync.SortedChanges(),
+              (std::vector<std::string>{"! Nothing deleted: 3 of the 4 entries of the destination would go, more than "
+                                        "half",
+                                        "- b.txt", "- c.txt", "- d.txt"}));
+    EXPECT_FALSE(mirror(2));
+    EXPECT_TRUE(fs::exists(dir / "dst/b.txt"));
+    ASSERT_TRUE(mirror(3)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadTree(dir / "dst"), ReadTree(dir / "src"));
+
+    // Half is allowed; anything goes when told so.
+    WriteFile(dir / "dst/e.txt", "e");
+    ASSERT_TRUE(mirror(CTansform::kDeleteGuarded));
+    fs::remove(dir / "src/a.txt");
+    ASSERT_TRUE(mirror(CTansform::kDeleteAny));
+    EXPECT_TRUE(fs::is_empty(dir / "dst"));
+}
+
+TEST_F(MirrorTest, TheDeleteLimitIsKeptWithTheTransform) {
+    for (const int32_t limit : {CTansform::kDeleteGuarded, 0, 25, CTansform::kDeleteAny}) {
+        CTansform transform = MirrorTransform(true);
+        transform.SetMaxDelete(limit);
+        CTansform stored;
+        stored.SetXMLFilter(transform.GetXMLFilter());
+        EXPECT_EQ(stored.GetMaxDelete(), limit);
+        EXPECT_TRUE(stored.IsSyncDelete());
+        std::string text;
+        transform.WriteXMLAttr(text);
+        CTansform read;
+        CObj::ForEachXMLAttr(text, [&](const std::string& name, const std::string& value) { read.ReadXMLAttr(name, value); });
+        EXPECT_EQ(read.GetMaxDelete(), limit) << text;
+    }
+}
+
 TEST_F(MirrorTest, AFolderInTheWayOfAFileIsAnErrorUnlessDeletingIsAllowed) {
     TempDir dir;
     WriteFile(dir / "src/x", "a file");
@@ -264,6 +319,8 @@ TEST_F(FtpMirrorTest, DeletingRemovesWhatTheSourceLostAndADryRunChangesNothing) 
     WriteSourceTree(dir);
     WriteFile(server.Path("site/old/gone.txt"), "gone");
     WriteFile(server.Path("site/a.txt"), "an older alpha");
+    // Enough kept that the two deletions are no more than half of the destination.
+    WriteFile(server.Path("site/sub/b.txt"), "beta");
     WriteFile(server.Path("outside.txt"), "next to the destination");
     const auto before = ReadTree(server.GetRoot());
     Forget();
@@ -388,6 +445,8 @@ TEST_F(FtpMirrorTest, AnApisCancelStopsOnlyItsOwnRunAndActionsAreHeardOnTheirThr
     TempDir dir;
     WriteSourceTree(dir);
     WriteFile(server.Path("site/old.txt"), "old");
+    // Kept, so that deleting old.txt is no more than half of the destination.
+    fs::create_directories(server.Path("site/emptydir"));
     const auto record = [&](CMoverAPI& api) {
         api.SetTransform(MirrorTransform(true, true));
         api.UploadFolderA(login, CFtpPath(dir / "src", PATH_FOLDER), CFtpPath("/site/", PATH_FOLDER));

@@ -132,7 +132,9 @@ TEST(FtpDir, LinesThatAreNoEntryGiveNone) {
 TEST(FtpDir, NamesThatWouldLeaveTheFolderAreRefused) {
     for (const char* text : {"-rw-r--r-- 1 u g 5 Jan 01 2020 ../../etc/passwd",
                              "drwxr-xr-x 1 u g 5 Jan 01 2020 a\\b", "drwxr-xr-x 1 u g 5 Jan 01 2020 /abs",
-                             "12-31-21  11:59PM  <DIR>  ..\\..\\Windows", "-rw-r--r-- 1 u g 5 Jan 01 2020 bell\x07.txt"}) {
+                             "12-31-21  11:59PM  <DIR>  ..\\..\\Windows", "-rw-r--r-- 1 u g 5 Jan 01 2020 bell\x07.txt",
+                             // A folder path drops the blank: it would be the other folder "My".
+                             "drwxr-xr-x 1 u g 5 Jan 01 2020 My "}) {
         SCOPED_TRACE(text);
         const CFtpDir dir(kFolder, text, kNow);
         EXPECT_FALSE(dir.IsEntry());

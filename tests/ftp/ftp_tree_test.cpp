@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -8,11 +10,13 @@
 
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
+#include "ftp/ftp_remote_folder.h"
 #include "ftp/ftp_session.h"
 #include "ftp/login_info.h"
 #include "ftp/remote_link.h"
 #include "ftp/remote_tree.h"
 #include "ftp/session_login.h"
+#include "ftp/walk_step.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -407,22 +411,28 @@ public:
     int count = 0;
 };
 
-// A server whose top folder lists `listing`; every other folder is empty.
-// Each listing ends with `finalReply`.
-test::FakeFtpServer::Script ListingServer(std::string listing, std::string finalReply) {
-    return [listing, finalReply](test::FakeFtpSession& s) {
-        s.Login();
+// A server whose every folder lists what `listing` gives for its path, with
+// LIST, or MLSD when `machine`; each listing ends with `finalReply`.
+// `listed`, when given, counts the listings it sent.
+test::FakeFtpServer::Script EchoingServer(std::function<std::string(const std::string& folder)> listing, bool machine,
+                                          std::atomic<int>* listed, std::string finalReply = "226 done") {
+    return [listing, machine, listed, finalReply](test::FakeFtpSession& s) {
+        s.Reply("220 ready");
+        s.Expect("FEAT", machine ? "211-Features:\r\n MLST type*;size*;modify*;unique*;\r\n211 End" : "502 no");
+        s.Expect("USER", "331 password");
+        s.Expect("PASS", "230 in");
+        s.Expect("TYPE", "200 ok");
         std::string folder = "/";
         while (auto command = s.ReadCommand()) {
             if (command->rfind("CWD ", 0) == 0) {
                 folder = command->substr(4);
                 s.Reply("250 ok");
             } else if (command->rfind("EPSV", 0) == 0) {
-                const uint16_t port = s.ListenForData();
-                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
-            } else if (command->rfind("LIST", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (command->rfind("LIST", 0) == 0 || command->rfind("MLSD", 0) == 0) {
+                if (listed) ++*listed;
                 s.Reply("150 Here comes the listing");
-                if (s.AcceptData()) s.SendData(folder == "/" ? listing : "");
+                if (s.AcceptData()) s.SendData(listing(folder));
                 s.CloseData();
                 s.Reply(finalReply);
             } else {
@@ -430,6 +440,111 @@ test::FakeFtpServer::Script ListingServer(std::string listing, std::string final
             }
         }
     };
+}
+
+// A server whose top folder lists `listing`; every other folder is empty.
+test::FakeFtpServer::Script ListingServer(std::string listing, std::string finalReply) {
+    return EchoingServer([listing](const std::string& folder) { return folder == "/" ? listing : std::string(); },
+                         false, nullptr, std::move(finalReply));
+}
+
+// Counts the log records that say a walk stopped where it met itself.
+class WalkStopLog : public CListener {
+public:
+    WalkStopLog() { CMsgBox::Box().Subscribe("WalkStopLog", this); }
+    ~WalkStopLog() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+        if (msg.Cmd() == MSG_LOG_RECORD && record && record->GetAction() == "Folder walk stopped:")
+            texts.push_back(record->GetText());
+    }
+    std::vector<std::string> texts;
+};
+
+// Loads the whole tree from the server's root; answers the paths it holds.
+std::set<std::string> LoadedPaths(uint16_t port) {
+    CFtpSession session;
+    EXPECT_TRUE(test::ConnectSession(session, "127.0.0.1", port)) << session.GetLastError();
+    CFtpNode root(&session);
+    root.GetPath().MakeFtpRoot();
+    root.SetCatalog(true);
+    root.SetDoc("/");
+    EXPECT_TRUE(root.Load(&session, nullptr));
+    std::set<std::string> paths;
+    std::function<void(const CFtpNode&)> collect = [&](const CFtpNode& node) {
+        for (const CObjNode* child : node.GetChildren()) {
+            const auto* sub = dynamic_cast<const CFtpNode*>(child);
+            paths.insert(sub->GetPath().GetPath());
+            collect(*sub);
+        }
+    };
+    collect(root);
+    return paths;
+}
+
+// A server that lists a folder inside itself (a link it resolves, or out of
+// spite) is walked once round the circle, not to the depth limit.
+TEST(FtpNode, AWalkThatMeetsItselfStopsAndSaysSo) {
+    std::atomic<int> listed{0};
+    {
+        // The same "unique" fact again: the folder is not even listed.
+        WalkStopLog log;
+        test::FakeFtpServer fake(EchoingServer(
+            [](const std::string&) {
+                return "type=dir;unique=801U2;modify=20200101000000; loop\r\n"
+                       "type=file;size=3;unique=801U9;modify=20200101000000; f.txt\r\n";
+            },
+            true, &listed));
+        EXPECT_EQ(LoadedPaths(fake.GetPort()), (std::set<std::string>{"/f.txt", "/loop/", "/loop/f.txt"}));
+        EXPECT_EQ(listed, 2);
+        ASSERT_EQ(log.texts.size(), 1u);
+        EXPECT_EQ(log.texts[0], "/loop/loop/ is /loop/ again (the server names both 801U2)");
+    }
+    {
+        // Names that go round a circle with the same contents: a link back up.
+        WalkStopLog log;
+        listed = 0;
+        test::FakeFtpServer fake(EchoingServer(
+            [](const std::string& folder) {
+                const bool top = folder == "/" || folder.ends_with("/up/") || folder.ends_with("/up");
+                return std::string(top ? "drwxr-xr-x 2 u g 4096 Jan 01  2020 b\r\n"
+                                       : "drwxr-xr-x 2 u g 4096 Jan 01  2020 up\r\n") +
+                       "-rw-r--r-- 1 u g 3 Jan 01  2020 f.txt\r\n";
+            },
+            false, &listed));
+        const std::set<std::string> paths = LoadedPaths(fake.GetPort());
+        EXPECT_EQ(paths.count("/b/up/b/"), 1u);
+        EXPECT_EQ(paths.count("/b/up/b/up/"), 0u);
+        EXPECT_EQ(listed, 5);
+        ASSERT_EQ(log.texts.size(), 1u);
+        EXPECT_EQ(log.texts[0], "/b/up/b/up/ repeats /b/up/ (the folder names go round in a circle)");
+
+        // Deleting /b would delete through the link what /b is in: nothing goes.
+        CFtpSession session;
+        ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort()));
+        CFtpRemoteFolder folders(&session);
+        EXPECT_FALSE(folders.Delete(CFtpPath("/b/", PATH_FOLDER)));
+        EXPECT_EQ(folders.GetLastError(), "Not deleted: /b/up/b/up/ repeats /b/up/ (the folder names go round in a circle)");
+        for (const std::string& command : fake.GetCommands()) EXPECT_FALSE(command.starts_with("DELE")) << command;
+    }
+    {
+        // A folder that lists itself with other contents each time: the
+        // names alone stop it, after a few rounds.
+        WalkStopLog log;
+        listed = 0;
+        std::atomic<int> round{0};
+        test::FakeFtpServer fake(EchoingServer(
+            [&round](const std::string&) {
+                return "drwxr-xr-x 2 u g 4096 Jan 01  2020 self\r\n-rw-r--r-- 1 u g 3 Jan 01  2020 f" +
+                       std::to_string(++round) + ".txt\r\n";
+            },
+            false, &listed));
+        const std::set<std::string> paths = LoadedPaths(fake.GetPort());
+        // "/" and "self" nested three times; the fourth "self" in a row is not listed.
+        EXPECT_EQ(listed, CWalkStep::kRepeats);
+        EXPECT_EQ(paths.count("/self/self/self/"), 1u);
+        EXPECT_EQ(log.texts.size(), 1u);
+    }
 }
 
 TEST(FtpNode, NamesFromAHostileServerNeverBecomeNodes) {

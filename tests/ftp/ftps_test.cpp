@@ -7,7 +7,9 @@
 #include "ftp/ftp_file.h"
 #include "ftp/protocol/tls_settings.h"
 #include "ftp_test_helpers.h"
+#include "ftp/protocol/tls_memory.h"
 #include "support/fake_ftp_server.h"
+#include "support/fault_relay.h"
 #include "support/ftp_server.h"
 #include "support/recording_relay.h"
 #include "support/test_certificates.h"
@@ -185,6 +187,113 @@ TEST(FtpsPlainServer, AutoModeGoesOnInPlainFtpRequireRefuses) {
     EXPECT_NE(ftp.GetLastError().find("does not offer TLS"), std::string::npos) << ftp.GetLastError();
     // Required TLS asks whatever the feature list says, and hears the server's refusal.
     EXPECT_EQ(plain.Received("AUTH"), 1);
+}
+
+// A server that offers TLS and also lets plain sessions in, behind a relay
+// that takes TLS out of every session after the first, as someone on the
+// way would.
+class FtpsDowngradeTest : public TestCertificatesSuite {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(TestCertificatesSuite::SetUp());
+        ASSERT_TRUE(server.Start()) << server.GetError();
+    }
+
+    static CFtpOptions Auto() {
+        CFtpOptions options;
+        options.connectRetries = 1;
+        options.tls.mode = ETlsMode::Auto;
+        options.tls.insecure = true;  // the memory, not the certificate, is under test
+        return options;
+    }
+
+    bool Connect(CFtpConnection& ftp, uint16_t port) {
+        return ftp.Connect("127.0.0.1", port, server.GetUser(), server.GetPassword(), true);
+    }
+
+    test::ScopedDataHome dataHome;
+    FtpServer server{{.tlsCertFile = certificates->ServerCertFile(),
+                      .tlsKeyFile = certificates->ServerKeyFile(),
+                      .tlsOptional = true}};
+};
+
+TEST_F(FtpsDowngradeTest, AServerThatDidTlsNeverGetsThePasswordInClear) {
+    test::FaultRelay relay("127.0.0.1", server.GetPort(), {.stripTlsAfterSessions = 1});
+    ASSERT_TRUE(relay.Start());
+    CFtpConnection ftp(Auto());
+    ASSERT_TRUE(Connect(ftp, relay.GetPort())) << ftp.GetLastError();
+    EXPECT_TRUE(ftp.IsEncrypted());
+    ftp.Close();
+    EXPECT_TRUE(CTlsMemory::ForUser().DidTls("127.0.0.1", relay.GetPort()));
+
+    // Now TLS is taken out: no question is asked, no password leaves.
+    int asked = 0;
+    CFtpOptions options = Auto();
+    options.allowPlainLogin = [&](const std::string&, uint16_t) { return ++asked > 0; };
+    ftp.SetOptions(options);
+    EXPECT_FALSE(Connect(ftp, relay.GetPort()));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::PlainRefused);
+    EXPECT_FALSE(IsTransient(ftp.GetLastErrorCode()));
+    EXPECT_NE(ftp.GetLastError().find(kTlsDowngradeText), std::string::npos) << ftp.GetLastError();
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(relay.GetCommands("USER").empty());
+    EXPECT_TRUE(relay.GetCommands("PASS").empty());
+
+    // Choosing plain FTP for it is the way out; the memory stays.
+    options.tls.mode = ETlsMode::Plain;
+    ftp.SetOptions(options);
+    EXPECT_TRUE(Connect(ftp, relay.GetPort())) << ftp.GetLastError();
+    EXPECT_EQ(relay.GetCommands("PASS").size(), 1u);
+    EXPECT_TRUE(CTlsMemory::ForUser().DidTls("127.0.0.1", relay.GetPort()));
+}
+
+TEST_F(FtpsDowngradeTest, ANewServerWithoutTlsIsAskedAboutBeforeThePasswordGoes) {
+    test::FaultRelay relay("127.0.0.1", server.GetPort(), {.stripTlsAfterSessions = 0});
+    ASSERT_TRUE(relay.Start());
+    std::vector<std::string> askedFor;
+    size_t passwordsSentWhenAsked = 99;
+    bool allow = false;
+    CFtpOptions options = Auto();
+    options.allowPlainLogin = [&](const std::string& host, uint16_t port) {
+        askedFor.push_back(host + ":" + std::to_string(port));
+        passwordsSentWhenAsked = relay.GetCommands("PASS").size();
+        return allow;
+    };
+    CFtpConnection ftp(options);
+    EXPECT_FALSE(Connect(ftp, relay.GetPort()));
+    EXPECT_EQ(ftp.GetLastErrorCode(), EFtpError::PlainRefused);
+    EXPECT_TRUE(relay.GetCommands("PASS").empty());
+
+    allow = true;
+    ASSERT_TRUE(Connect(ftp, relay.GetPort())) << ftp.GetLastError();
+    EXPECT_TRUE(ftp.IsTlsDeclined());
+    EXPECT_EQ(passwordsSentWhenAsked, 0u);
+    EXPECT_EQ(relay.GetCommands("PASS").size(), 1u);
+    const std::string expected = "127.0.0.1:" + std::to_string(relay.GetPort());
+    EXPECT_EQ(askedFor, (std::vector<std::string>{expected, expected}));
+    // A plain session teaches the memory nothing.
+    EXPECT_FALSE(CTlsMemory::ForUser().DidTls("127.0.0.1", relay.GetPort()));
+}
+
+TEST_F(FtpsDowngradeTest, APinnedCertificateOrACaFileRequiresTls) {
+    test::FaultRelay relay("127.0.0.1", server.GetPort(), {.stripTlsAfterSessions = 0});
+    ASSERT_TRUE(relay.Start());
+    for (const bool pin : {true, false}) {
+        CFtpOptions options = Auto();
+        options.tls.insecure = false;
+        (pin ? options.tls.fingerprint : options.tls.caFile) = pin ? certificates->Fingerprint() : certificates->CaFile();
+        CFtpConnection ftp(options);
+        EXPECT_FALSE(Connect(ftp, relay.GetPort())) << pin;
+        EXPECT_NE(ftp.GetLastError().find("does not offer TLS"), std::string::npos) << ftp.GetLastError();
+    }
+    EXPECT_TRUE(relay.GetCommands("USER").empty());
+    // The same settings do TLS with the server itself.
+    CFtpOptions options = Auto();
+    options.tls.insecure = false;
+    options.tls.fingerprint = certificates->Fingerprint();
+    CFtpConnection ftp(options);
+    EXPECT_TRUE(Connect(ftp, server.GetPort())) << ftp.GetLastError();
+    EXPECT_TRUE(ftp.IsEncrypted());
 }
 
 CFtpOptions ShortTimeouts(ETlsMode mode) {

@@ -197,21 +197,31 @@ void FaultRelay::AcceptLoop() {
 void FaultRelay::RunSession(int client, int index) {
     const int server = Connect(m_host, m_serverPort);
     const bool refuseLogin = m_plan.sessionsAllowed >= 0 && index > m_plan.sessionsAllowed;
+    const bool stripTls = m_plan.stripTlsAfterSessions >= 0 && index > m_plan.stripTlsAfterSessions;
     std::string fromClient;
     std::string fromServer;
     bool open = server >= 0;
+    bool encrypted = false;  // after a 234: TLS records, passed on as they come
     while (open) {
         std::vector<pollfd> fds{{client, POLLIN, 0}, {server, POLLIN, 0}};
         if (!WaitReadable(fds, m_stop[0])) break;
         char buffer[4096];
         std::string line;
+        if (encrypted) {
+            const int from = fds[0].revents != 0 ? client : server;
+            const ssize_t count = ::recv(from, buffer, sizeof buffer, 0);
+            open = count > 0 && SendAll(from == client ? server : client, buffer, static_cast<size_t>(count));
+            continue;
+        }
         if (fds[0].revents != 0) {
             const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
             if (count <= 0) break;
             fromClient.append(buffer, static_cast<size_t>(count));
             while (open && TakeLine(fromClient, line)) {
                 Record(line.substr(0, line.find_first_of("\r\n")));
-                if (m_plan.refuseRest && line.rfind("REST", 0) == 0) {
+                if (stripTls && line.rfind("AUTH", 0) == 0) {
+                    open = SendLine(client, "502 Command not implemented.\r\n");
+                } else if (m_plan.refuseRest && line.rfind("REST", 0) == 0) {
                     open = SendLine(client, "502 REST not implemented.\r\n");
                 } else if (refuseLogin && line.rfind("PASS", 0) == 0) {
                     open = SendLine(client, "530 Login incorrect.\r\n");
@@ -236,7 +246,15 @@ void FaultRelay::RunSession(int client, int index) {
                                      std::to_string(relayPort % 256) + ").\r\n";
                 }
                 if (m_plan.refuseRest && line.find("REST STREAM") != std::string::npos) continue;
+                if (stripTls && line.find("AUTH TLS") != std::string::npos) continue;
                 open = SendLine(client, line);
+                // The TLS handshake follows the 234 at once; the server sends
+                // nothing more in clear.
+                if (open && line.rfind("234", 0) == 0) {
+                    encrypted = true;
+                    open = fromClient.empty() || SendAll(server, fromClient.data(), fromClient.size());
+                    break;
+                }
                 if (open && line.rfind("226", 0) == 0 && ShouldDropControl()) open = false;
             }
         }

@@ -31,6 +31,12 @@ struct FaultPlan {
     int sessionsAllowed = -1;
     // Every reply waits this long before it is passed on.
     int replyDelayMs = 0;
+    // Sessions after this many get no TLS: "AUTH TLS" is taken out of the
+    // FEAT reply and AUTH is answered "502" without the server seeing it,
+    // as someone on the way would; -1 takes it from none. A session whose
+    // AUTH the server accepts is passed on byte by byte from then on (its
+    // data connections then go to the server directly).
+    int stripTlsAfterSessions = -1;
 };
 
 // A relay between an FTP client and a real server on the loopback address

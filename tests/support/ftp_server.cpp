@@ -109,6 +109,7 @@ bool FtpServer::Start() {
     if (m_options.maxSessionsPerAddress > 0) argv.push_back(sessionLimit.c_str());
     const std::string without = "--without=" + m_options.without;
     if (!m_options.without.empty()) argv.push_back(without.c_str());
+    if (tls && m_options.tlsOptional) argv.push_back("--tls-optional");
     const std::string refuseList = "--refuse-list=" + m_options.refuseList;
     if (!m_options.refuseList.empty()) argv.push_back(refuseList.c_str());
     const std::string cut = "--cut-upload-after=" + std::to_string(m_options.cutUploadAfter);

@@ -41,9 +41,11 @@ struct FtpServerOptions {
     // The first upload that brings more than this many bytes has its data
     // connection closed by the server; 0: none.
     uint64_t cutUploadAfter = 0;
-    // Both set: the server requires explicit TLS on every connection.
+    // Both set: the server requires explicit TLS on every connection, or
+    // with `tlsOptional` offers it and lets plain sessions in too.
     std::string tlsCertFile = {};
     std::string tlsKeyFile = {};
+    bool tlsOptional = false;
 };
 
 class FtpServer {

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on a loopback port.
 # usage: /usr/bin/python3 ftpd.py ROOT [PORT(0=ephemeral)] [USER] [PASS] [HOST] [CERTFILE KEYFILE]
-#        [--command-log=FILE] [--without=CMD,CMD...] [--max-cons-per-ip=N]
+#        [--command-log=FILE] [--without=CMD,CMD...] [--max-cons-per-ip=N] [--tls-optional]
 # With a certificate and key the server requires explicit TLS (AUTH TLS) on the
-# control connection and on every data connection (python3-openssl).
+# control connection and on every data connection (python3-openssl); with
+# --tls-optional it offers TLS and lets plain sessions in as well.
 # With --command-log every command the server receives is written to FILE,
 # one "<- COMMAND argument" line each, so that tests can count them (and the
 # sessions opened and closed).
@@ -82,7 +83,7 @@ def with_faults(handler, values):
 def main():
     options = [arg for arg in sys.argv[1:] if arg.startswith("--")]
     sys.argv = [arg for arg in sys.argv if arg not in options]
-    values = dict(arg[2:].split("=", 1) for arg in options)
+    values = dict((arg[2:].split("=", 1) + [""])[:2] for arg in options)
     command_log = values.get("command-log", "")
     without = set(filter(None, values.get("without", "").upper().split(",")))
     root = sys.argv[1]
@@ -96,8 +97,9 @@ def main():
         handler = TLS_FTPHandler
         handler.certfile = sys.argv[6]
         handler.keyfile = sys.argv[7]
-        handler.tls_control_required = True
-        handler.tls_data_required = True
+        required = "tls-optional" not in values
+        handler.tls_control_required = required
+        handler.tls_data_required = required
     if command_log:
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:

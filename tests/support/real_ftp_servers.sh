@@ -5,13 +5,14 @@
 # packages into a cache folder, and only their run-time libraries are
 # installed (tools/install-deps).
 #
-#   real_ftp_servers.sh start vsftpd|proftpd DIR [tls12|tls13|implicit]
+#   real_ftp_servers.sh start vsftpd|proftpd DIR [tls12|tls13|implicit|optional]
 #       serves DIR/home (as "/") to a user, password "secret"; prints
 #       "READY <port> <user>" when it accepts connections; the server runs
 #       on in the background (its id in DIR/server.pid).
 #       With a TLS word the server requires TLS for the login and for every
 #       data connection, with session reuse on data connections: explicit
-#       TLS 1.2 only, explicit TLS 1.3 only, or implicit TLS (vsftpd). Its
+#       TLS 1.2 only, explicit TLS 1.3 only, or implicit TLS (vsftpd);
+#       "optional" (ProFTPD) offers TLS and lets plain logins in too. Its
 #       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
 #       $REAL_FTP_SERVER_CONF, when set, holds more lines of vsftpd's
 #       configuration (e.g. "max_per_ip=1").
@@ -178,14 +179,17 @@ SystemLog             $dir/system.log
 TransferLog           $dir/xferlog
 CONF
     case $tls in
-    tls12 | tls13)
+    tls12 | tls13 | optional)
+        protocol=$(echo "$tls" | sed 's/tls1\(.\)/TLSv1.\1/; s/optional/TLSv1.2 TLSv1.3/')
+        required=on
+        [ "$tls" = optional ] && required=off
         cat >>"$dir/proftpd.conf" <<CONF
 ModulePath            $cache/root/usr/lib/proftpd
 LoadModule            mod_tls.c
 TLSEngine             on
 TLSLog                $dir/tls.log
-TLSProtocol           $(echo "$tls" | sed 's/tls1\(.\)/TLSv1.\1/')
-TLSRequired           on
+TLSProtocol           $protocol
+TLSRequired           $required
 TLSECCertificateFile  $dir/tls/server.pem
 TLSECCertificateKeyFile $dir/tls/server.key
 TLSVerifyClient       off

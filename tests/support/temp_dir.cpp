@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <cstdlib>
 #include <stdexcept>
 
 #include <stdlib.h>
@@ -24,6 +25,21 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(const std::string& relative) const { return m_path + "/" + relative; }
+
+ScopedDataHome::ScopedDataHome() {
+    if (const char* old = std::getenv("XDG_DATA_HOME")) {
+        m_bHadOld = true;
+        m_strOld = old;
+    }
+    setenv("XDG_DATA_HOME", m_folder.path().c_str(), 1);
+}
+
+ScopedDataHome::~ScopedDataHome() {
+    if (m_bHadOld)
+        setenv("XDG_DATA_HOME", m_strOld.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+}
 
 void WriteFile(const std::string& path, const std::string& content) {
     const fs::path target(path);

@@ -21,6 +21,24 @@ private:
     std::string m_path;
 };
 
+// While it exists, the user's data folder (XDG_DATA_HOME) is a fresh
+// temporary folder: what the library remembers there (servers, partial
+// uploads) starts empty and goes with it.
+class ScopedDataHome {
+public:
+    ScopedDataHome();
+    ~ScopedDataHome();
+    ScopedDataHome(const ScopedDataHome&) = delete;
+    ScopedDataHome& operator=(const ScopedDataHome&) = delete;
+
+    const std::string& path() const { return m_folder.path(); }
+
+private:
+    TempDir m_folder;
+    bool m_bHadOld = false;
+    std::string m_strOld;
+};
+
 // Writes `content` to `path`, creating the parent folders.
 void WriteFile(const std::string& path, const std::string& content);
 // The whole file, or an empty string when it cannot be read.

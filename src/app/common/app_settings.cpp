@@ -21,6 +21,10 @@ constexpr const char* kSelNode = "SelNode";
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
+std::string ServerKey(const std::string& host, uint16_t port) {
+    return velmora::ToLowerAscii(host) + ":" + std::to_string(port);
+}
+
 }  // namespace
 
 std::string CAppSettings::GetAboutText() {
@@ -67,6 +71,17 @@ int CAppSettings::GetSimultaneousTransfers() const {
     const int32_t number = velmora::ParseInt32(ReadValue(kSimultaneousTransfers));
     if (number < 1) return kDefaultSimultaneousTransfers;
     return std::min(number, kMostSimultaneousTransfers);
+}
+
+bool CAppSettings::AllowsPlainFtp(const std::string& host, uint16_t port) {
+    const std::string servers = " " + ReadValue(kPlainFtpServers) + " ";
+    return servers.find(" " + ServerKey(host, port) + " ") != std::string::npos;
+}
+
+bool CAppSettings::AllowPlainFtp(const std::string& host, uint16_t port) {
+    if (AllowsPlainFtp(host, port)) return true;
+    const std::string servers = ReadValue(kPlainFtpServers);
+    return WriteValue(kPlainFtpServers, (servers.empty() ? "" : servers + " ") + ServerKey(host, port));
 }
 
 CTransferSettings CAppSettings::GetTransferSettings() const {

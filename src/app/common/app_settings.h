@@ -78,6 +78,12 @@ public:
     // other skipped), "Rename" or "Skip". Read from the store each time.
     std::string GetExistingTarget() const { return ReadValue(kExistingTarget); }
     void SetSelConnection(const std::string& text) { m_strSelConnection = text; }
+    // "PlainFtpServers": the servers ("host:port", blank separated) whose
+    // user said yes to sending the password unencrypted, since they offer
+    // no TLS. Read from the store each time, from any thread.
+    static bool AllowsPlainFtp(const std::string& host, uint16_t port);
+    bool AllowPlainFtp(const std::string& host, uint16_t port);
+    static constexpr const char* kPlainFtpServers = "PlainFtpServers";
 
     // The transfer settings as stored ("ExistingTarget",
     // "SimultaneousTransfers", "PreserveTimes", "ProtocolTrace",

@@ -112,6 +112,7 @@ std::string CFtpSink::GetFailureHeading() const {
         case ERemoteError::Busy: return "The server cannot take the session now.";
         case ERemoteError::Untrusted:
             return m_info.IsSftp() ? "The server's host key is not trusted." : "The server's certificate is not trusted.";
+        case ERemoteError::PlainRefused: return "The server does not offer encryption: the password was not sent.";
         default:
             return "The connection failed.";
     }

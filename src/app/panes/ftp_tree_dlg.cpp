@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QSplitter>
 
+#include "app/common/app_settings.h"
 #include "app/common/drag_item.h"
 #include "app/common/path_bar.h"
 #include "app/common/status_relay.h"
@@ -28,11 +29,11 @@
 #include "engine/mover_api.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_remote_folder.h"
-#include "platform/file_system.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "platform/file_system.h"
 
 namespace parcelo {
 
@@ -325,7 +326,7 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
         ShowNotice(kLoginMissing);
         return;
     }
-    if (OfferTrust(info)) return;
+    if (OfferTrust(info) || OfferPlainLogin(info)) return;
     const std::string reason = m_sink.GetFailureHeading() + "\n\n" + m_sink.GetState().error;
     LogAppEvent(velmora::LOG_ERROR, "Ftp", "Login failed:", info.GetPureURL() + " " + reason);
     m_context.prompter.ShowError(this, "Error", reason);
@@ -345,6 +346,24 @@ bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     trusted.SetTlsFingerprint(peer.fingerprint);
     emit CertificateTrusted(trusted);
     RequestConnect(trusted);
+    return true;
+}
+
+bool CFtpTreeDlg::OfferPlainLogin(const CFtpLoginInfo& info) {
+    // A server that did TLS before is not asked about: its error says why.
+    const CFtpSink::CState state = m_sink.GetState();
+    if (state.loginError != velmora::ERemoteError::PlainRefused ||
+        state.error.find(velmora::kTlsDowngradeText) != std::string::npos)
+        return false;
+    const std::string text = info.GetHost() + "\n\n" + kPlainLoginQuestion +
+                             "\n\nAnyone on the way can read the password and the files.";
+    if (!m_context.prompter.AskYesNo(this, "No encryption", text)) return true;
+    const int port = info.GetPort() > 0 ? info.GetPort() : CFtpLoginInfo::kDefaultPort;
+    if (!m_context.settings.AllowPlainFtp(info.GetHost(), static_cast<uint16_t>(port))) {
+        ShowError("The answer could not be stored in the settings.");
+        return true;
+    }
+    RequestConnect(info);
     return true;
 }
 

@@ -104,6 +104,8 @@ public:
     // (or another than the fingerprint kept with the connection).
     static constexpr const char* kUnknownHostKeyTitle = "Unknown host key";
     static constexpr const char* kChangedHostKeyTitle = "WARNING: host key changed";
+    static constexpr const char* kPlainLoginQuestion =
+        "This server does not offer encryption. Send the password unencrypted?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
     static constexpr const char* kDisconnected = "Disconnected";
     // A job shorter than this shows no wait window.
@@ -264,6 +266,10 @@ private:
     // The same for an SSH host key: an unknown one may be trusted (stored in
     // our own known-hosts file); a changed one is only shown, loudly.
     bool OfferHostKeyTrust(const velmora::CFtpLoginInfo& info);
+    // A server without TLS that was never asked about: asks once whether
+    // the password may go unencrypted and, if so, stores the answer and
+    // reconnects. False when the failure was something else.
+    bool OfferPlainLogin(const velmora::CFtpLoginInfo& info);
     // Runs now, or once the job under way has ended.
     void RunWhenFree(std::function<void()> action);
     // Queues what waited for the job.

@@ -101,9 +101,16 @@ void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CFtpPath& 
                   velmora::Format("Also delete the %d files and folders marked '-', which '%s' does not have",
                                   deletions, folder.GetPath().c_str()),
                   deleteExtra);
-    if (!confirmed || (changes == 0 && !deleteExtra)) return;
+    if (!confirmed) return;
+    // Deleting most of the destination, or all of it from an empty folder,
+    // is asked about on its own.
+    const bool anyNumber = deleteExtra && !found.deleteRefusal.empty() &&
+                           m_context.prompter.AskYesNo(this, kSyncTitle,
+                                                       found.deleteRefusal + ".\n\nDelete them all the same?");
+    deleteExtra = deleteExtra && (found.deleteRefusal.empty() || anyNumber);
+    if (changes == 0 && !deleteExtra) return;
     StartTransfer([&](velmora::CMoverAPI& api) {
-        api.SetTransform(MirrorTransform(deleteExtra, false));
+        api.SetTransform(MirrorTransform(deleteExtra, false, anyNumber));
         api.UploadFolderA(info, folder, destination);
     });
 }

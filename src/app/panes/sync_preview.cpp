@@ -14,10 +14,11 @@
 
 namespace parcelo {
 
-velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun) {
+velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun, bool anyNumber) {
     velmora::CTansform transform;
     transform.SetSync();
     transform.SetSyncDelete(deleteExtra);
+    if (anyNumber) transform.SetMaxDelete(velmora::CTansform::kDeleteAny);
     transform.SetDryRun(dryRun);
     return transform;
 }
@@ -65,10 +66,17 @@ void CSyncPreview::Launch() {
     m_worker.Start(
         [run] {
             velmora::CMirrorActionListener listener([&run](const std::string& action, const std::string& path) {
+                if (action == velmora::CMirror::kRefusedAction) {
+                    run->found.deleteRefusal = path;
+                    return;
+                }
                 run->found.lines.push_back(action + " " + path);
                 run->found.deletions += action == "-";
             });
-            if (run->api.DoCopy() && run->api.GetErrorNumber() == 0) return;
+            const bool done = run->api.DoCopy();
+            // Deletions held back are the user's to decide, not a failed comparison.
+            const bool refused = !run->found.deleteRefusal.empty();
+            if ((done || refused) && run->api.GetErrorNumber() == (refused ? 1 : 0)) return;
             run->error = run->api.GetStrError().empty() ? std::string(kNotCompared) : run->api.GetStrError();
         },
         [this, run] { Finish(run); });

@@ -18,8 +18,9 @@ class QWidget;
 
 namespace parcelo {
 
-// A mirror of a local folder onto a server folder; `dryRun` only reports.
-velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun);
+// A mirror of a local folder onto a server folder; `dryRun` only reports;
+// `anyNumber` deletes whatever the number.
+velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun, bool anyNumber = false);
 
 // The comparison a synchronisation starts with: a dry run of the mirror,
 // deleting included, on a thread of its own. Meanwhile a progress window,
@@ -33,10 +34,13 @@ class CSyncPreview : public QObject {
 
 public:
     // What the comparison found: one line per action ("+ a.txt", "~ b.txt",
-    // "- old/"), and how many of them are deletions.
+    // "- old/"), and how many of them are deletions; when they are more
+    // than a mirror deletes unasked (most of the destination, or all from
+    // an empty source), why a run would not delete them.
     struct CActions {
         std::vector<std::string> lines;
         int deletions = 0;
+        std::string deleteRefusal;
     };
     // On the window thread, once the comparison has ended (never after a
     // cancel): `error` is empty when the folders could be compared.

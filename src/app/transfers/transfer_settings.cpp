@@ -6,6 +6,7 @@
 #include "app/common/app_settings.h"
 #include "app/transfers/transfer_thread.h"
 #include "engine/job_settings.h"
+#include "ftp/ftp_client.h"
 #include "ftp/session_options.h"
 #include "messaging/log_file.h"
 
@@ -25,6 +26,9 @@ void ApplyTransferSettings(const CTransferSettings& settings) {
     // The browser's sessions keep the same limit.
     velmora::CSessionOptions::SetDefaultLowSpeed(defaults.m_lowSpeed);
     velmora::SetFtpTraceSink(settings.protocolTrace ? TraceToLog : nullptr);
+    // The browser asks the user about a server without TLS once; every
+    // session then reads the answer (none: no password in clear).
+    velmora::CFtpClient::SetPlainLoginQuestion(CAppSettings::AllowsPlainFtp);
 }
 
 }  // namespace parcelo

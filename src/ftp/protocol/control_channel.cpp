@@ -1,5 +1,6 @@
 #include "ftp/protocol/control_channel.h"
 
+#include "base/secret_text.h"
 #include "ftp/protocol/ftp_trace.h"
 
 namespace velmora::protocol {
@@ -29,7 +30,9 @@ void CControlChannel::Close() {
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
     TraceCommand(command);
-    const std::string line = command + "\r\n";
+    // A line may carry the password: its copy goes as soon as it is sent.
+    std::string line = command + "\r\n";
+    const CWipedText wiped(line);
     if (m_link.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
     Close();
     return false;

@@ -4,7 +4,10 @@
 #include <string_view>
 
 #include "base/format.h"
+#include "base/secret_text.h"
 #include "ftp/protocol/ftp_data_stream.h"
+#include "ftp/protocol/tls_memory.h"
+#include "platform/process.h"
 
 namespace velmora::protocol {
 
@@ -123,6 +126,7 @@ bool CFtpConnection::KeepAlive(int idleSeconds) {
 bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::string& user,
                              const std::string& password, bool passive) {
     Close();
+    if (!password.empty()) platform::KeepSecretsInProcess();
     m_tlsContext.reset();
     m_tlsDeclined = false;
     m_peerCertificate = CCertificateInfo();
@@ -137,8 +141,10 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
         return Fail(error.code, error.text);
     CFtpReply reply;
-    if (StartImplicitTls() && ReadGreeting() && ReadFeatures() && NegotiateTls() && LogIn(user, password) &&
-        ReadFeaturesAfterLogin() && ProtectData() && ExpectPositive("TYPE I", reply) && ApplyFeatures()) {
+    if (StartImplicitTls() && ReadGreeting() && ReadFeatures() && NegotiateTls() && CheckPlainLogin() &&
+        LogIn(user, password) && ReadFeaturesAfterLogin() && ProtectData() && ExpectPositive("TYPE I", reply) &&
+        ApplyFeatures()) {
+        if (IsEncrypted()) CTlsMemory::ForUser().Remember(m_host, m_port);
         m_user = user;
         if (m_options.reconnectWhenDropped) m_password = password;
         m_loggedIn = true;
@@ -169,7 +175,7 @@ bool CFtpConnection::ApplyFeatures() {
     if (m_capabilities.utf8 && !Exchange("OPTS UTF8 ON", reply)) return false;
     // The machine listing facts the FTP classes read; asked for only when
     // one of them is offered but not sent by default.
-    static const char* const kFacts[] = {"type", "size", "modify", "perm", "unix.mode"};
+    static const char* const kFacts[] = {"type", "size", "modify", "perm", "unix.mode", "unique"};
     std::string wanted;
     bool missing = false;
     for (const char* fact : kFacts) {
@@ -191,7 +197,11 @@ bool CFtpConnection::ReadGreeting() {
 bool CFtpConnection::LogIn(const std::string& user, const std::string& password) {
     CFtpReply reply;
     if (!Exchange("USER " + user, reply)) return false;
-    if (reply.code == 331 && !Exchange("PASS " + password, reply)) return false;
+    if (reply.code == 331) {
+        std::string command = "PASS " + password;
+        const CWipedText wiped(command);
+        if (!Exchange(command, reply)) return false;
+    }
     if (reply.code == 332) {
         if (m_options.account.empty()) return FailWithReply(EFtpError::LoginRefused, reply);
         if (!Exchange("ACCT " + m_options.account, reply)) return false;

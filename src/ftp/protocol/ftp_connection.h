@@ -173,6 +173,9 @@ private:
     bool LogIn(const std::string& user, const std::string& password);
     bool StartImplicitTls();
     bool NegotiateTls();
+    // In auto mode a server offered no TLS: the password goes in clear only
+    // when the server never did TLS and the host allows it.
+    bool CheckPlainLogin();
     bool StartControlTls();
     bool ProtectData();
     // TLS on a new data connection, resuming the control connection's session.

@@ -2,6 +2,7 @@
 // protection of data connections, and TLS on each data connection.
 
 #include "ftp/protocol/ftp_connection.h"
+#include "ftp/protocol/tls_memory.h"
 
 namespace velmora::protocol {
 
@@ -11,6 +12,8 @@ constexpr int kAuthAccepted = 234;
 
 }  // namespace
 
+const char kTlsDowngradeText[] = "did TLS before and now offers none";
+
 std::string CFtpConnection::GetTlsVersion() const {
     const CTlsStream* tls = m_control.GetTls();
     return tls ? tls->GetVersion() : std::string();
@@ -19,7 +22,7 @@ std::string CFtpConnection::GetTlsVersion() const {
 bool CFtpConnection::StartImplicitTls() { return m_options.tls.mode != ETlsMode::Implicit || StartControlTls(); }
 
 bool CFtpConnection::NegotiateTls() {
-    const ETlsMode mode = m_options.tls.mode;
+    const ETlsMode mode = m_options.tls.EffectiveMode();
     if (mode != ETlsMode::Auto && mode != ETlsMode::Require) return true;
     // A feature list without AUTH TLS says the server has no TLS: auto mode
     // spares the round trip. Without a list (FEAT refused) only AUTH TLS
@@ -35,6 +38,19 @@ bool CFtpConnection::NegotiateTls() {
     // Any refusal means "not offered": vsftpd without TLS answers "530 Please
     // login with USER and PASS", which is no failed login.
     m_tlsDeclined = true;
+    return true;
+}
+
+bool CFtpConnection::CheckPlainLogin() {
+    if (!m_tlsDeclined) return true;
+    const std::string server = m_host + ":" + std::to_string(m_port);
+    if (CTlsMemory::ForUser().DidTls(m_host, m_port))
+        return Fail(EFtpError::PlainRefused, server + " " + kTlsDowngradeText +
+                                                 ": the password was not sent. Someone on the way may be taking "
+                                                 "TLS out; plain FTP with this server must be chosen (TLS off).");
+    if (m_options.allowPlainLogin && !m_options.allowPlainLogin(m_host, m_port))
+        return Fail(EFtpError::PlainRefused, server + " offers no TLS, and plain FTP was not allowed: the password "
+                                                      "was not sent.");
     return true;
 }
 

@@ -16,6 +16,7 @@ enum class EFtpError {
     Protocol,      // a reply broke the protocol or one of its size limits
     Usage,         // not connected, a transfer still open, a name that cannot be sent...
     Certificate,   // the server's TLS certificate is not trusted (the text shows its details)
+    PlainRefused,  // the server offers no TLS and plain FTP was not allowed: the password was not sent
 };
 
 // A failure that may go away by itself: the engine retries a login only for these.

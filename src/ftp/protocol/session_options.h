@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "platform/api.h"
 
@@ -20,6 +22,11 @@ struct VELMORA_API CSessionOptions {
     // command again; for browsing sessions, whose commands may be repeated.
     // Transfers do not: an open stream is never reconnected.
     bool reconnectWhenDropped = false;
+    // Asked when a server that offers FTP in auto TLS mode offers no TLS and
+    // never did (a server that did is refused plain FTP, see CTlsMemory),
+    // before the password goes out in clear: true lets the login go on in
+    // plain FTP. Unset: it goes on.
+    std::function<bool(const std::string& host, uint16_t port)> allowPlainLogin;
     // A transfer fails (as timed out) when fewer than lowSpeedBytes per
     // second arrive or leave, on average, over lowSpeedSeconds: a server
     // that trickles a byte now and then would otherwise hold it for ever,

@@ -31,6 +31,11 @@ struct CTlsSettings {
     bool insecure = false;
 
     bool UsesTls() const { return mode != ETlsMode::Plain; }
+    // The mode a session uses: a pinned certificate or a CA file says that
+    // the server is expected to do TLS, so auto then requires it.
+    ETlsMode EffectiveMode() const {
+        return mode == ETlsMode::Auto && (!fingerprint.empty() || !caFile.empty()) ? ETlsMode::Require : mode;
+    }
 };
 
 // Reads a SHA-256 fingerprint written with or without the "SHA256:" prefix,

@@ -1,0 +1,165 @@
+#include "ftp/listing_text.h"
+
+#include <ctime>
+
+#include "base/text.h"
+#include "platform/clock.h"
+
+namespace velmora::listing {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A plain scan: this runs for every line of every listing, and a search for
+// a set of characters costs a call per character tried.
+std::vector<Field> SplitFields(std::string_view line) {
+    std::vector<Field> fields;
+    fields.reserve(12);  // a Unix line has nine
+    const size_t size = line.size();
+    size_t at = 0;
+    for (;;) {
+        while (at < size && IsBlank(line[at])) ++at;
+        if (at == size) break;
+        const size_t start = at;
+        while (at < size && !IsBlank(line[at])) ++at;
+        fields.push_back({line.substr(start, at - start), start});
+    }
+    return fields;
+}
+
+bool IsDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+bool ReadNumber(std::string_view text, size_t minDigits, size_t maxDigits, int& value) {
+    if (text.size() < minDigits || text.size() > maxDigits || !IsDigits(text)) return false;
+    value = 0;
+    for (char c : text) value = value * 10 + (c - '0');
+    return true;
+}
+
+int MonthIndex(std::string_view text) {
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (text.size() != 3) return -1;
+    for (int i = 0; i < 12; ++i) {
+        if (EqualsNoCase(text, kMonths[i])) return i;
+    }
+    return -1;
+}
+
+bool ReadDay(std::string_view text, int& day) { return ReadNumber(text, 1, 2, day) && day >= 1 && day <= 31; }
+
+bool ReadClock(std::string_view text, bool twelveHour, int& hour, int& minute, bool seconds) {
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos || !ReadNumber(text.substr(0, colon), 1, 2, hour)) return false;
+    std::string_view rest = text.substr(colon + 1);
+    if (!ReadNumber(rest.substr(0, 2), 2, 2, minute) || minute > 59) return false;
+    rest = rest.substr(2);
+    int second = 0;
+    if (seconds && rest.size() >= 3 && rest[0] == ':') {
+        if (!ReadNumber(rest.substr(1, 2), 2, 2, second) || second > 60) return false;
+        rest = rest.substr(3);
+        if (!rest.empty() && rest[0] == '.' && IsDigits(rest.substr(1))) rest = {};
+    }
+    if (rest.empty()) return hour <= 23;
+    const bool pm = EqualsNoCase(rest, "PM");
+    if (!twelveHour || !(pm || EqualsNoCase(rest, "AM")) || hour < 1 || hour > 12) return false;
+    hour = hour % 12 + (pm ? 12 : 0);
+    return true;
+}
+
+bool SplitDate(std::string_view text, std::string_view separators, std::string_view parts[3]) {
+    const size_t first = text.find_first_of(separators);
+    if (first == std::string_view::npos) return false;
+    const size_t second = text.find(text[first], first + 1);
+    if (second == std::string_view::npos || text.find_first_of(separators, second + 1) != std::string_view::npos)
+        return false;
+    parts[0] = text.substr(0, first);
+    parts[1] = text.substr(first + 1, second - first - 1);
+    parts[2] = text.substr(second + 1);
+    return true;
+}
+
+bool ReadYear(std::string_view text, int& year) {
+    if (!(text.size() == 2 || text.size() == 4) || !ReadNumber(text, 2, 4, year)) return false;
+    if (text.size() == 2) year += year >= 70 ? 1900 : 2000;
+    return true;
+}
+
+bool MakeLocal(int year, int month, int day, int hour, int minute, int64_t& seconds) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    std::tm check{};
+    return platform::FromLocal(parts, seconds) && platform::ToLocal(seconds, check) && check.tm_mday == day &&
+           check.tm_mon == month && check.tm_year == year - 1900;
+}
+
+int64_t UtcSeconds(int year, int month, int day, int hour, int minute) {
+    // Days since 1970-01-01 of the proleptic Gregorian calendar (the civil
+    // days algorithm: years start in March, so leap days come last).
+    const int64_t y = year - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yearOfEra = y - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const int64_t days = era * 146097 + dayOfEra - 719468;
+    return days * 86400 + hour * 3600 + minute * 60;
+}
+
+// A day of slack keeps a file just written on a server whose clock or time
+// zone is ahead of ours in this year. Going back several years finds the
+// last 29 February.
+bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& seconds) {
+    constexpr int64_t kSlack = 24 * 3600;
+    constexpr int kMaxYearsBack = 8;
+    std::tm today{};
+    if (!platform::ToLocal(now, today)) return false;
+    for (int back = 0; back <= kMaxYearsBack; ++back) {
+        if (MakeLocal(today.tm_year + 1900 - back, month, day, hour, minute, seconds) && seconds <= now + kSlack)
+            return true;
+    }
+    return false;
+}
+
+// "Mon dd hh:mm" or "Mon dd yyyy" at `k`: 3 fields; 0 when there is none.
+size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+    if (k + 2 >= fields.size()) return 0;
+    const int month = MonthIndex(fields[k].text);
+    int day = 0;
+    if (month < 0 || !ReadDay(fields[k + 1].text, day)) return 0;
+    int year = 0;
+    if (ReadNumber(fields[k + 2].text, 4, 4, year)) return MakeLocal(year, month, day, 0, 0, seconds) ? 3 : 0;
+    int hour = 0;
+    int minute = 0;
+    return ReadClock(fields[k + 2].text, false, hour, minute) && MakeRecent(month, day, hour, minute, now, seconds)
+               ? 3
+               : 0;
+}
+
+std::string JoinFields(const std::vector<Field>& fields, size_t k, size_t count) {
+    std::string text;
+    for (size_t i = k; i < k + count && i < fields.size(); ++i) {
+        if (i > k) text += ' ';
+        text += fields[i].text;
+    }
+    return text;
+}
+
+std::string_view NameAfter(std::string_view line, size_t at, size_t blanks) {
+    if (at >= line.size()) return {};
+    std::string_view rest = line.substr(at);
+    size_t padding = 0;
+    while (padding < rest.size() && IsBlank(rest[padding])) ++padding;
+    // Less padding than the layout puts there: the name starts where the blanks end.
+    return rest.substr(padding < blanks ? padding : blanks);
+}
+
+}  // namespace velmora::listing
