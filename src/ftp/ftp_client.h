@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/block_copy.h"
-#include "ftp/host_key_trust.h"
+#include "ftp/ssh_keys.h"
 #include "ftp/login_info.h"
 #include "ftp/remote_session.h"
 #include "ftp/session_options.h"

@@ -143,5 +143,26 @@ TEST_F(SftpBrowserTest, AChangedHostKeyIsShownLoudlyAndNeverOfferedForTrust) {
     EXPECT_FALSE(std::filesystem::exists(ownKnownHosts));
 }
 
+// An encrypted key file's passphrase is asked before the login, again while
+// it is wrong, and kept for the program's run.
+TEST_F(SftpBrowserTest, AnEncryptedKeyFilesPassphraseIsAskedOnceAndOpensTheLogin) {
+    velmora::test::WriteFile(ownKnownHosts, sshd->KnownHostsLine() + "\n");
+    velmora::CSshSettings ssh = info.GetSshSettings();
+    ssh.identities = {sshd->File("ssh/client_locked")};
+    info.SetSshSettings(ssh);
+    info.SetPassword("not the password");
+    CFtpTreeDlg browser(context);
+
+    prompter.passwords = {"wrong", "open sesame"};
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].title, "Key passphrase");
+    EXPECT_NE(prompter.asked[0].text.find("client_locked"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[1].text.find("does not open"), std::string::npos) << prompter.asked[1].text;
+
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    EXPECT_EQ(prompter.asked.size(), 2u);
+}
+
 }  // namespace
 }  // namespace parcelo

@@ -245,6 +245,7 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
             return;
         }
         if (password != ELoginPassword::AsItWas) emit LoginPasswordReady(info, password);
+        ReadyKeyPassphrases(info, m_keyPassphrases, m_context.prompter, this);
     }
     // A comparison with the folder of the connection left behind is of no use now.
     m_preview.Cancel();

@@ -395,6 +395,8 @@ private:
     // Remote folders the uploads of this session went to.
     std::vector<std::string> m_uploadFolders;
     std::map<std::string, CBrowserState> m_states;
+    // The passphrases of SFTP key files typed in this run.
+    CKeyPassphrases m_keyPassphrases;
     std::function<std::string()> m_localFolder;
     std::optional<velmora::CFtpLoginInfo> m_pendingConnect;
     bool m_bShowHidden = false;

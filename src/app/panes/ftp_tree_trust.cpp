@@ -5,7 +5,7 @@
 #include "app/transfers/log_pane.h"
 #include "app/transfers/prompter.h"
 #include "base/format.h"
-#include "ftp/host_key_trust.h"
+#include "ftp/ssh_keys.h"
 #include "messaging/log_status.h"
 
 namespace parcelo {
