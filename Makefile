@@ -13,7 +13,7 @@ JOBS        ?= $(shell nproc)
 
 DEB_PACKAGES := cmake g++ ninja-build pkg-config \
 	libsqlite3-dev zlib1g-dev libssl-dev libssh-dev libgtest-dev libgmock-dev libcli11-dev qt6-base-dev \
-	python3-pyftpdlib python3-openssl openssl unzip zip 7zip sqlite3 openssh-server openssh-client \
+	python3-pyftpdlib python3-openssl openssl unzip zip 7zip sqlite3 openssh-server openssh-client zsh groff-base \
 	libsecret-1-dev gnome-keyring dbus libsecret-tools xvfb openbox xdotool x11-utils
 
 .PHONY: deps build test test-tsan test-asan sanitizer-build run bench install clean
@@ -63,7 +63,12 @@ run: build
 bench: build
 	@./bench/run $(BUILD_DIR)
 
-install: build
+# The prefix is the one named now, not the one the build was first configured
+# with: the pkg-config and CMake package files are configured with it.
+install: deps $(BUILD_DIR)/build.ninja
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_INSTALL_PREFIX=$(PREFIX) > $(BUILD_DIR).configure.log 2>&1 \
+		|| (cat $(BUILD_DIR).configure.log; false)
+	@$(MAKE) --no-print-directory build
 	@cmake --install $(BUILD_DIR)
 
 clean:

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string_view>
 
 #include "base/format.h"
@@ -93,8 +94,16 @@ std::string CliContext::Mask(std::string text) {
     return text;
 }
 
+std::string CliContext::Readable(const std::string& text) {
+    // The engine puts its category before a session's error, and the session
+    // puts "Ftp: " before the server's words: one prefix is enough.
+    static const std::regex kSessionPrefix("(^|: ) *Ftp: ");
+    static const std::regex kWideColon(":  +");
+    return std::regex_replace(std::regex_replace(text, kSessionPrefix, "$1"), kWideColon, ": ");
+}
+
 int CliContext::Report(const std::string& text, int status) const {
-    std::fprintf(stderr, "parcelo-cli: %s\n", Mask(WithTrustHint(text)).c_str());
+    std::fprintf(stderr, "parcelo-cli: %s\n", Mask(Readable(WithTrustHint(text))).c_str());
     return status;
 }
 

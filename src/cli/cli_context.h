@@ -43,7 +43,12 @@ public:
     // replaced by "***"; the rest stays as it is, server replies included.
     static std::string Mask(std::string text);
 
-    // "parcelo-cli: " + text on standard error, masked; answers the status.
+    // An error text without the prefixes the layers below put before it
+    // each: "Ftp error:  Ftp: 530 Login incorrect." reads "Ftp error: 530
+    // Login incorrect.".
+    static std::string Readable(const std::string& text);
+
+    // "parcelo-cli: " + text on standard error, readable and masked; answers the status.
     int Fail(const std::string& text) const { return Report(text, kExitFailed); }
     int UsageError(const std::string& text) const { return Report(text, kExitUsage); }
     int Report(const std::string& text, int status) const;

@@ -13,6 +13,7 @@ struct CommandStatus {
 };
 
 void AddConnectionCommands(CLI::App& app, CliContext& context, CommandStatus& status);
+void AddListingCommands(CLI::App& app, CliContext& context, CommandStatus& status);
 void AddRemoteCommands(CLI::App& app, CliContext& context, CommandStatus& status);
 void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status);
 void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status);

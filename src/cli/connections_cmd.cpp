@@ -73,7 +73,14 @@ int Show(CliContext& context, const std::string& name) {
     context.Print(UnixLines(info->GetDescription()));
     context.Print(velmora::Format(" - Port:........'%d'\n - Passive:.....'%s'\n - Retries:.....'%d'",
                                   info->GetPort(), info->IsPassive() ? "yes" : "no", info->GetRetries()));
-    context.Print(velmora::Format(" - TLS:.........'%s'", velmora::TlsModeName(info->GetTlsMode())));
+    if (info->IsSftp()) {
+        context.Print(" - Protocol:....'SFTP'");
+        const velmora::CSshSettings& ssh = info->GetSshSettings();
+        if (!ssh.fingerprint.empty()) context.Print(" - Host key:....'" + ssh.fingerprint + "'");
+        for (const std::string& file : ssh.identities) context.Print(" - Key file:....'" + file + "'");
+    } else {
+        context.Print(velmora::Format(" - TLS:.........'%s'", velmora::TlsModeName(info->GetTlsMode())));
+    }
     if (!info->GetTlsFingerprint().empty())
         context.Print(" - Certificate:.'" + info->GetTlsFingerprint() + "'");
     if (!info->GetTlsCaFile().empty()) context.Print(" - CA file:.....'" + info->GetTlsCaFile() + "'");
@@ -88,7 +95,8 @@ int Add(CliContext& context, const AddOptions& options) {
     if (!context.Connections(list, error)) return context.Fail(error);
     if (list->FindByHost(options.name)) return context.Fail("a connection named '" + options.name + "' exists");
     if (!LocationParser::IsFtpUrl(options.url)) {
-        return context.UsageError("the address must be ftp://[user[:password]@]host[:port]/path (or ftpes://, ftps://)");
+        return context.UsageError(
+            "the address must be ftp://[user[:password]@]host[:port]/path (or ftpes://, ftps://, sftp://)");
     }
     Location location;
     LocationParser parser(context);

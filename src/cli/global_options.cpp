@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "cli/cli_context.h"
 #include "cli/terminal_prompt.h"
 #include "ftp/password_store.h"
 #include "ftp/session_options.h"
@@ -24,13 +23,20 @@ void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
 void GlobalOptions::AddTo(CLI::App& command) {
     AddUnlessTaken(command, "--quiet",
                    [&] { return command.add_flag("-q,--quiet", quiet, "No progress line and no summary"); });
+    AddUnlessTaken(command, "--json", [&] {
+        return command.add_flag("--json", json,
+                                "Listings and the summary of a transfer as JSON, one object per line on standard "
+                                "output (the fields are in the README)");
+    });
     AddUnlessTaken(command, "--log", [&] {
         return command.add_option("--log", logFile, "Write the library's log to FILE")->type_name("FILE");
     });
     AddUnlessTaken(command, "--connections", [&] {
         return command
             .add_option("--connections", connectionsFile,
-                        "The connection list file (default: " + CliContext::DefaultConnectionsFile() + ")")
+                        // Said the same on every machine: the manual page is made from it at build time.
+                        "The connection list file (default: Parcelo/Projects/FtpPropList.xml in "
+                        "$XDG_DATA_HOME, or in ~/.local/share)")
             ->type_name("FILE");
     });
     AddUnlessTaken(command, "--password-file", [&] {
@@ -84,12 +90,14 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->check(CLI::Range(1, 86400));
     });
     AddTlsOptions(command, tls, "Global options");
+    AddSshOptions(command, ssh, "Global options");
 }
 
 namespace {
+// One write a line, so that the lines of sessions on other threads stay whole.
 void TraceToStandardError(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
+    const std::string whole = std::string(line) + "\n";
+    std::fwrite(whole.data(), 1, whole.size(), stderr);
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ssh_options.h"
 #include "cli/tls_options.h"
 #include "engine/job_settings.h"
 
@@ -15,6 +16,7 @@ namespace parcelo::cli {
 // of the same name wins over a global one there.
 struct GlobalOptions {
     bool quiet = false;
+    bool json = false;  // one JSON object per line on standard output
     std::string logFile;
     std::string connectionsFile;
     std::string passwordFile;
@@ -22,6 +24,7 @@ struct GlobalOptions {
     // empty: the keyring where one runs, else the file (said so).
     std::string passwordStore;
     TlsOptions tls;
+    SshOptions ssh;
     // Login attempts of a transfer; 0 keeps the engine's five.
     int retries = 0;
     // Sessions a transfer may open to its server side by side.

@@ -1,9 +1,12 @@
 #include "cli/job_options.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "base/path_text.h"
 #include "base/tokenizer.h"
+#include "cli/terminal_prompt.h"
+#include "platform/system.h"
 
 namespace parcelo::cli {
 namespace {
@@ -46,12 +49,48 @@ void JobOptions::AddTo(CLI::App& command, DeleteSource deleteSourceOption) {
     command.add_flag("--zip", zip, "Compress into a ZIP archive");
     command.add_option("--zip-name", zipName, "The archive's file name (default: the source's name and the time)")
         ->type_name("NAME");
-    command.add_option("--zip-password", zipPassword, "Protect the archive with a password")->type_name("P");
+    command.add_flag("--zip-encrypt", zipEncrypt,
+                     "Protect the archive with a password from --zip-password-file, $PARCELO_ZIP_PASSWORD or "
+                     "the terminal");
+    command.add_option("--zip-password-file", zipPasswordFile, "Read the ZIP password from the first line of FILE")
+        ->type_name("FILE");
+    command.add_option("--zip-password", zipPassword, "The ZIP password itself (other users see it in ps)")
+        ->type_name("P");
     if (deleteSourceOption == DeleteSource::kOffered) {
         command.add_flag("--delete-source", deleteSource, "Delete the source file once it is copied");
     }
     AddEncryptionTo(command);
     AddExclusionsTo(command);
+}
+
+bool JobOptions::AskZipPassword(const std::string& passwordFile, bool fileMeansEncrypt, std::string& error) {
+    if (!zipPassword.empty() || !(zipEncrypt || (fileMeansEncrypt && !passwordFile.empty()))) return true;
+    if (!passwordFile.empty()) {
+        std::ifstream in(passwordFile, std::ios::binary);
+        if (!in || !std::getline(in, zipPassword)) {
+            error = "cannot read the password file '" + passwordFile + "'";
+            return false;
+        }
+        if (!zipPassword.empty() && zipPassword.back() == '\r') zipPassword.pop_back();
+    } else if (const std::string value = velmora::platform::GetEnvironment("PARCELO_ZIP_PASSWORD"); !value.empty()) {
+        zipPassword = value;
+    } else {
+        std::string again;
+        if (!PromptPassword("ZIP password: ", zipPassword) || !PromptPassword("ZIP password (again): ", again)) {
+            error = "no ZIP password: give it in a file (--zip-password-file, or --password-file for zip), in "
+                    "$PARCELO_ZIP_PASSWORD, or run on a terminal to be asked";
+            return false;
+        }
+        if (again != zipPassword) {
+            error = "the two ZIP passwords differ";
+            return false;
+        }
+    }
+    if (zipPassword.empty()) {
+        error = "the ZIP password is empty";
+        return false;
+    }
+    return true;
 }
 
 void JobOptions::AddEncryptionTo(CLI::App& command) {

@@ -18,6 +18,10 @@ struct JobOptions {
     bool zip = false;
     std::string zipName;
     std::string zipPassword;
+    // The password is asked for (file, environment, terminal) instead of
+    // given on the command line, where ps shows it.
+    bool zipEncrypt = false;
+    std::string zipPasswordFile;
     std::string encryption = "aes256";
     bool deleteSource = false;
     std::string exclude;
@@ -31,6 +35,11 @@ struct JobOptions {
     void AddTo(CLI::App& command, DeleteSource deleteSourceOption);
     // --encryption (aes256, the default, or traditional).
     void AddEncryptionTo(CLI::App& command);
+    // The ZIP password when one is asked for (--zip-encrypt, or
+    // `fileMeansEncrypt` with a password file): from the password file, else
+    // $PARCELO_ZIP_PASSWORD, else twice on the terminal; false with the
+    // sources named when none gives it.
+    bool AskZipPassword(const std::string& passwordFile, bool fileMeansEncrypt, std::string& error);
     // Says on standard error that the traditional cipher is weak when it is
     // about to protect an archive.
     void WarnWhenWeak(const CliContext& context) const;

@@ -4,6 +4,7 @@
 
 #include "base/format.h"
 #include "base/size_format.h"
+#include "cli/json_line.h"
 #include "engine/job_result.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
@@ -71,13 +72,17 @@ int JobReport::Finish(bool result, const velmora::CJobResult& job) {
     ending.reset();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                                m_start);
-    if (!m_context.options.quiet) m_context.Warn(Summary(job, elapsed));
-    if (result && job.m_nErrors == 0) return kExitOk;
-    if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
     // Each error names the file it happened to, whichever session met it.
     const std::string& firstFile = job.m_strFirstErrorFile.empty() ? m_strSubject : job.m_strFirstErrorFile;
     std::string first =
         ErrorWithFile(job.m_strFirstError.empty() ? job.m_strLastError : job.m_strFirstError, firstFile);
+    if (m_context.options.json) {
+        m_context.Print(JsonSummary(job, elapsed, job.m_nErrors > 0 ? first : std::string()));
+    } else if (!m_context.options.quiet) {
+        m_context.Warn(Summary(job, elapsed));
+    }
+    if (result && job.m_nErrors == 0) return kExitOk;
+    if (job.m_nErrors == 0) return m_context.Fail("the transfer failed");
     if (first.find(kFileExists) != std::string::npos) {
         first += "; to replace it use --overwrite, to keep it --no-clobber, to replace older files --newer";
     }
@@ -98,6 +103,19 @@ std::string JobReport::Summary(const velmora::CJobResult& job, std::chrono::mill
     if (elapsed.count() > 0) text += " (" + velmora::FormatSize(bytes / seconds) + "/s)";
     return text + "; " + Plural(job.m_nSkipped, "skipped", "skipped") + ", " +
            Plural(job.m_nErrors, "error", "errors");
+}
+
+std::string JobReport::JsonSummary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed,
+                                   const std::string& firstError) {
+    JsonLine json;
+    json.Text("summary", "transfer")
+        .Number("files", job.m_nProcessed)
+        .Number("bytes", job.m_nProcessedBytes)
+        .Decimal("seconds", static_cast<double>(elapsed.count()) / 1000.0)
+        .Number("skipped", job.m_nSkipped)
+        .Number("errors", job.m_nErrors);
+    if (!firstError.empty()) json.Text("first_error", CliContext::Readable(firstError));
+    return json.Line();
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {

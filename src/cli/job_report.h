@@ -19,8 +19,9 @@ namespace parcelo::cli {
 // What the user learns about one transfer job on standard error: the
 // progress line (on a terminal), why the job waits while a server cannot
 // be reached, the first error with the file it happened to, the number of
-// errors, and a summary line at the end (unless --quiet). Messages and
-// notices may come from any of the job's sessions.
+// errors, and a summary line at the end (unless --quiet; with --json, a
+// JSON object on standard output). Messages and notices may come from any
+// of the job's sessions.
 class JobReport : public velmora::CListener {
 public:
     // `subject` names what the job moves, for errors that happen before any
@@ -48,6 +49,11 @@ public:
 
     // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors"
     static std::string Summary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed);
+    // The same for --json: {"summary":"transfer","files":3,"bytes":1572864,
+    // "seconds":2.012,"skipped":1,"errors":0}, with "first_error" when there
+    // was one.
+    static std::string JsonSummary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed,
+                                   const std::string& firstError);
     // An error as the user reads it: the engine's text, with the file it
     // happened to when the text does not name it (a missing source folder
     // is said in plain words).

@@ -1,11 +1,16 @@
 #include "cli/location.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 
+#include "base/format.h"
 #include "base/path_text.h"
 #include "base/text.h"
-#include "base/format.h"
 #include "cli/netrc.h"
+#include "cli/ssh_options.h"
 #include "cli/terminal_prompt.h"
 #include "ftp/password_store.h"
 #include "tasks/ftp_url.h"
@@ -13,17 +18,30 @@
 namespace parcelo::cli {
 namespace {
 
-constexpr std::string_view kFtpSchemes[] = {"ftp://", "ftpes://", "ftps://"};
+constexpr std::string_view kFtpSchemes[] = {"ftp://", "ftpes://", "ftps://", "sftp://"};
 // What a server sees as the user when a URL names none.
 constexpr const char* kAnonymousUser = "anonymous";
 constexpr const char* kPasswordSources =
     "give it with --password-file FILE, $PARCELO_PASSWORD or ~/.netrc, or run the command from a terminal to be "
     "asked for it";
 
-// Anonymous logins take what they are given.
+// Anonymous logins take what they are given. An SSH login with a key file
+// or an agent to offer asks for no password before it is refused one.
 bool NeedsPassword(const velmora::CFtpLoginInfo& login, const velmora::CFtpLoginInfo* saved) {
+    if (login.IsSftp()) {
+        const char* agent = std::getenv("SSH_AUTH_SOCK");
+        const bool agentOffered = login.GetSshSettings().useAgent && agent && *agent;
+        return !login.GetLoginName().empty() && login.GetSshSettings().identities.empty() && !agentOffered;
+    }
     return !login.GetLoginName().empty() && !velmora::EqualsNoCase(login.GetLoginName(), kAnonymousUser) &&
            !(saved && saved->IsAnonymous());
+}
+
+// The user an SSH address without one logs in as, as ssh does: the local one.
+std::string LocalUser() {
+    if (const char* user = std::getenv("USER"); user && *user) return user;
+    const passwd* entry = getpwuid(geteuid());
+    return entry ? entry->pw_name : std::string();
 }
 
 bool EndsWithSeparator(const std::string& text) {
@@ -47,6 +65,7 @@ std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& p
     shown.SetHost(login.GetHost());
     shown.SetPort(login.GetPort());
     shown.SetTlsMode(login.GetTlsMode());
+    shown.SetProtocol(login.GetProtocol());
     // The URL puts its own "/" after the host.
     const size_t start = path.find_first_not_of('/');
     shown.SetFtpPath(velmora::CFtpPath(start == std::string::npos ? std::string() : path.substr(start)));
@@ -54,7 +73,8 @@ std::string DisplayUrl(const velmora::CFtpLoginInfo& login, const std::string& p
 }
 
 bool SameServer(const velmora::CFtpLoginInfo& a, const velmora::CFtpLoginInfo& b) {
-    return a.GetHost() == b.GetHost() && a.GetPort() == b.GetPort() && a.GetLoginName() == b.GetLoginName();
+    return a.GetProtocol() == b.GetProtocol() && a.GetHost() == b.GetHost() && a.GetPort() == b.GetPort() &&
+           a.GetLoginName() == b.GetLoginName();
 }
 
 std::string Location::Display() const { return kind == kFtp ? DisplayUrl(login, path) : path; }
@@ -114,26 +134,32 @@ bool LocationParser::Parse(const std::string& text, Location& out, std::string& 
 bool LocationParser::ParseRemote(const std::string& text, Location& out, std::string& error) {
     if (!Parse(text, out, error)) return false;
     if (out.IsRemote()) return true;
-    error = "'" + text + "' is not a remote location (ftp://host/path or NAME:/path)";
+    error = "'" + text + "' is not a remote location (ftp://host/path, sftp://host/path or NAME:/path)";
     return false;
 }
 
 bool LocationParser::ParseUrl(const std::string& text, Location& out, std::string& error) {
     velmora::CFtpUrl url;
     if (!url.Parse(text)) {
-        error = "cannot read the FTP address (ftp://[user[:password]@]host[:port]/path)";
+        error = "cannot read the FTP address (ftp://[user[:password]@]host[:port]/path, or sftp://)";
         return false;
     }
     out.kind = Location::kFtp;
     out.login.SetHost(url.host);
     out.login.SetHostName(url.host);
     out.login.SetPort(url.port);
-    out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
     out.login.SetPassword(url.password);
-    out.ownTls.mode = url.tlsMode.value_or(velmora::ETlsMode::Plain);
-    out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
+    out.login.SetProtocol(url.protocol);
     // Escapes in the path as curl and lftp read them ("sub%20one" is "sub one").
     out.path = url.path.empty() ? "/" : velmora::CFtpUrl::PercentDecode(url.path);
+    if (out.login.IsSftp()) {
+        out.login.SetLoginName(url.hasUser ? url.user : LocalUser());
+        out.login.SetSshSettings(SshSettingsFor(m_context.options.ssh, m_context.options.tls, nullptr));
+        return ApplyPassword(url.hasPassword, true, nullptr, out, error);
+    }
+    out.login.SetLoginName(url.hasUser ? url.user : kAnonymousUser);
+    out.ownTls.mode = url.tlsMode.value_or(velmora::ETlsMode::Plain);
+    out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, url.tlsMode, nullptr));
     return ApplyPassword(url.hasPassword, url.hasUser, nullptr, out, error);
 }
 
@@ -151,6 +177,7 @@ bool LocationParser::ParseSaved(const std::string& name, const std::string& path
     out.login.SetFtpPath(velmora::CFtpPath());
     out.ownTls = saved->GetTlsSettings();
     out.login.SetTlsSettings(TlsSettingsFor(m_context.options.tls, std::nullopt, saved));
+    if (saved->IsSftp()) out.login.SetSshSettings(SshSettingsFor(m_context.options.ssh, m_context.options.tls, saved));
     out.connection = {saved->GetStrGUID(), saved->GetHostName()};
     out.path = path.empty() ? StartFolder(*saved) : path;
     if (path.empty()) out.folder = true;

@@ -12,6 +12,7 @@ namespace parcelo::cli {
 
 // One end of a command as the user wrote it:
 //   ftp://[user[:password]@]host[:port]/path   a place on an FTP server
+//   sftp://[user[:password]@]host[:port]/path  the same over SSH (the local user by default)
 //   NAME:/path                                  the same through a saved connection
 //   NAME:                                       the saved connection's start folder
 //   \\server\share\path                         a network share

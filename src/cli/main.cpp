@@ -8,6 +8,8 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/help_pages.h"
+#include "cli/usage_hint.h"
 #include "messaging/log_file.h"
 #include "platform/process.h"
 
@@ -27,7 +29,12 @@ int main(int argc, char** argv) {
                "ask for it on the terminal.\n"
                "Exit status: 0 success, 1 failure, 2 usage error.");
     app.require_subcommand(1);
+    const std::string version = std::string("parcelo-cli ") + PARCELO_VERSION;
+    app.set_version_flag("--version", version, "Show the program's version");
 
+    // Whole lines: standard output may share a file with standard error,
+    // which is written at once.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     CliContext context;
     CommandStatus status;
     app.parse_complete_callback([&] {
@@ -41,22 +48,28 @@ int main(int argc, char** argv) {
         }
     });
     AddConnectionCommands(app, context, status);
+    AddListingCommands(app, context, status);
     AddRemoteCommands(app, context, status);
     AddTransferCommands(app, context, status);
     AddMirrorCommand(app, context, status);
     AddDatabaseCommands(app, context, status);
     AddSchedulerCommand(app, context, status);
+    AddHelpPageCommands(app, version);
     // After the commands, so that each of them lists the global options too.
     context.options.AddEverywhere(app);
 
-    const PlainFtpNotice plainFtpNotice;
+    const PlainFtpNotice plainFtpNotice(context.options.quiet);
     int result = status.value;
     try {
         app.parse(argc, argv);
         result = status.value;
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        result = code == 0 ? kExitOk : kExitUsage;
+        if (const std::string hint = UnknownWordHint(app); !hint.empty()) {
+            std::fprintf(stderr, "parcelo-cli: %s\n", hint.c_str());
+            result = kExitUsage;
+        } else {
+            result = app.exit(e) == 0 ? kExitOk : kExitUsage;
+        }
     } catch (const std::bad_alloc&) {
         // A clear word and a failure status rather than an abort.
         std::fputs("parcelo-cli: out of memory\n", stderr);

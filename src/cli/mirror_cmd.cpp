@@ -10,6 +10,7 @@
 #include "cli/job_database_file.h"
 #include "cli/job_options.h"
 #include "cli/job_run.h"
+#include "cli/json_line.h"
 #include "cli/location.h"
 #include "engine/job_result.h"
 #include "engine/mirror.h"
@@ -52,10 +53,27 @@ bool MirrorPoint(const Location& location, bool mustExist, velmora::CTransPoint&
     return true;
 }
 
+// {"action":"new","path":"img/logo.png"}: "new", "changed" or "deleted".
+std::string ActionJson(const std::string& action, const std::string& path) {
+    const std::string word = action == "+" ? "new" : action == "~" ? "changed" : action == "-" ? "deleted" : action;
+    return JsonLine().Text("action", word).Text("path", path).Line();
+}
+
 void PrintSummary(const CliContext& context, bool dryRun, const velmora::CJobResult& job) {
     const velmora::CMirrorCounts& counts = job.m_mirror;
     const int32_t sent = dryRun ? counts.m_nNew + counts.m_nChanged : job.m_nProcessed;
     const int64_t bytes = dryRun ? counts.m_nBytes : job.m_nProcessedBytes;
+    if (context.options.json) {
+        context.Print(JsonLine()
+                          .Text("summary", "mirror")
+                          .Flag("dry_run", dryRun)
+                          .Number("sent", sent)
+                          .Number("bytes", bytes)
+                          .Number("unchanged", counts.m_nEqual)
+                          .Number("deleted", counts.m_nDeleted)
+                          .Line());
+        return;
+    }
     const std::string bytesText = velmora::FormatValue(static_cast<uint64_t>(bytes), false);
     context.Print(velmora::Format("%s %d files (%s bytes), skipped %d unchanged, %s %d", dryRun ? "Would send" : "Sent",
                                   sent, bytesText.c_str(), counts.m_nEqual, dryRun ? "would delete" : "deleted",
@@ -97,7 +115,7 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
             if (action == velmora::CMirror::kRefusedAction)
                 context.Warn("to delete all the same: --max-delete N (at most N) or --force-delete");
             else
-                context.Print(action + " " + path);
+                context.Print(context.options.json ? ActionJson(action, path) : action + " " + path);
         });
         status = RunItems(context, items, from.Display(), settings, {}, &result);
     }

@@ -1,73 +1,22 @@
-// ls, mkdir, rmdir, rm, rename: one FTP session per command.
+// mkdir, rmdir, rm, rename, cat, chmod: one FTP session per command.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/format.h"
 #include "base/path_text.h"
 #include "cli/commands.h"
+#include "cli/file_mode.h"
 #include "cli/location.h"
-#include "cli/remote_glob.h"
+#include "cli/remote_login.h"
+#include "cli/stream_transfer.h"
 #include "ftp/ftp_client.h"
-#include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
-#include "platform/clock.h"
+#include "ftp/ftp_remote_folder.h"
 
 namespace parcelo::cli {
 namespace {
-
-// A logged-in session for the location's server; the error is reported.
-bool Connect(CliContext& context, const Location& location, velmora::CFtpClient& client, int& status) {
-    if (client.Login(location.login)) return true;
-    status = context.Fail("cannot log in to " + location.Display() + ": " + client.GetStrError());
-    return false;
-}
-
-bool ParseRemote(CliContext& context, const std::string& text, Location& location, int& status) {
-    std::string error;
-    if (LocationParser(context).ParseRemote(text, location, error)) return true;
-    status = context.UsageError(error);
-    return false;
-}
-
-// The location read and its server logged in to.
-bool OpenSession(CliContext& context, const std::string& text, Location& location, velmora::CFtpClient& client,
-                 int& status) {
-    return ParseRemote(context, text, location, status) && Connect(context, location, client, status);
-}
-
-std::string KindText(const velmora::CFtpDir& entry) {
-    if (entry.IsFolder()) return "dir";
-    if (entry.IsLink()) return "link";
-    return "file";
-}
-
-std::string DateText(const velmora::CFtpPath& path) {
-    if (path.LastWriteTime() == 0) return "-";
-    return velmora::platform::FormatLocalTime(velmora::platform::FileTimeToUnix(path.LastWriteTime()),
-                                              "%Y-%m-%d %H:%M");
-}
-
-int List(CliContext& context, const std::string& text) {
-    Location location;
-    velmora::CFtpClient client;
-    int status = kExitOk;
-    if (!OpenSession(context, text, location, client, status)) return status;
-    velmora::CFtpFind find(client.GetSession());
-    if (!find.Open(location.path)) {
-        return context.Fail("cannot list " + location.Display() + ": " + find.GetLastError());
-    }
-    for (bool more = find.GetCount() > 0; more;) {
-        more = find.FindNextFileW() != 0;
-        const velmora::CFtpDir& entry = *find.GetCurrent();
-        const std::string size =
-            entry.IsFile() ? velmora::Format("%llu", static_cast<unsigned long long>(entry.GetPath().Length())) : "-";
-        context.Print(velmora::Format("%-4s %14s  %-16s  %s", KindText(entry).c_str(), size.c_str(),
-                                      DateText(entry.GetPath()).c_str(), entry.GetName().c_str()));
-    }
-    return kExitOk;
-}
 
 int MakeFolder(CliContext& context, const std::string& text) {
     Location location;
@@ -95,38 +44,89 @@ int RemoveFolder(CliContext& context, const std::string& text, bool recursive) {
     return context.Fail("cannot remove " + location.Display() + ": " + session->GetLastError());
 }
 
-// One session serves every file of one server.
 int RemoveFiles(CliContext& context, const std::vector<std::string>& texts) {
     int result = kExitOk;
-    velmora::CFtpClient client;
-    velmora::CFtpLoginInfo connected;
-    for (const std::string& text : texts) {
-        Location location;
-        int status = kExitOk;
-        if (!ParseRemote(context, text, location, status)) return status;
-        if (location.folder) return context.UsageError("'" + text + "' names a folder: use rmdir");
-        if (!client.IsConnected() || !SameServer(connected, location.login)) {
-            client.Logoff();
-            if (!Connect(context, location, client, status)) return status;
-            connected = location.login;
-        }
-        std::vector<velmora::CFtpPath> files = {velmora::CFtpPath(location.path)};
-        if (HasWildcard(location.path)) {
-            files.clear();
-            std::string error;
-            if (!ExpandRemote(client, location.path, files, error)) return context.Fail(error);
-            if (files.empty()) result = context.Fail("no file matches " + location.Display());
-        }
-        velmora::CRemoteSession* session = client.GetSession();
-        for (const velmora::CFtpPath& file : files) {
-            if (!session->DeleteFile(file.GetPath())) {
-                std::string reason = session->GetLastError();
-                // Servers word a folder refused to DELE each their own way: the server is asked.
-                if (session->IsFolder(file.GetPath())) reason = "it is a folder (use rmdir)";
-                result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) + ": " + reason);
+    ForEachRemoteFile(context, texts, "rmdir", result,
+                      [&](velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file) {
+                          velmora::CRemoteSession* session = client.GetSession();
+                          if (session->DeleteFile(file.GetPath())) return;
+                          std::string reason = session->GetLastError();
+                          // Servers word a folder refused to DELE each their own way: the server is asked.
+                          if (session->IsFolder(file.GetPath())) reason = "it is a folder (use rmdir)";
+                          result = context.Fail("cannot remove " + DisplayUrl(location.login, file.GetPath()) +
+                                                ": " + reason);
+                      });
+    return result;
+}
+
+// The permission bits a listing shows, one listing per folder.
+class ListedModes {
+public:
+    // The bits of `path` now, and whether it is a folder; false with the
+    // reason when its folder cannot be listed or does not show them.
+    bool Find(velmora::CRemoteSession& session, const std::string& path, uint32_t& mode, bool& folder,
+              std::string& error) {
+        const size_t slash = path.rfind('/');
+        const std::string parent = slash == std::string::npos ? std::string("/") : path.substr(0, slash + 1);
+        const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        auto listed = m_folders.find(parent);
+        if (listed == m_folders.end()) {
+            std::map<std::string, Entry> entries;
+            if (!velmora::ForEachRemoteEntry(
+                    &session, parent,
+                    [&entries](const velmora::CFtpFind& find) {
+                        const velmora::CFtpDir& entry = *find.GetCurrent();
+                        entries[entry.GetName()] = {entry.GetPermissions(), entry.IsFolder()};
+                    },
+                    &error)) {
+                return false;
             }
+            listed = m_folders.emplace(parent, std::move(entries)).first;
         }
+        const auto entry = listed->second.find(name);
+        if (entry == listed->second.end()) {
+            error = "not in the listing of " + parent;
+            return false;
+        }
+        if (!FileMode::FromPermissions(entry->second.permissions, mode)) {
+            error = "the server does not show its permissions; give the mode in digits (e.g. 644)";
+            return false;
+        }
+        folder = entry->second.folder;
+        return true;
     }
+
+private:
+    struct Entry {
+        std::string permissions;
+        bool folder = false;
+    };
+    std::map<std::string, std::map<std::string, Entry>> m_folders;
+};
+
+int ChangeMode(CliContext& context, const std::string& modeText, const std::vector<std::string>& texts) {
+    FileMode mode;
+    if (!mode.Parse(modeText)) {
+        return context.UsageError("'" + modeText + "' is not a mode: digits such as 644, or symbols such as u+x,go-w");
+    }
+    int result = kExitOk;
+    ListedModes listed;
+    ForEachRemoteFile(context, texts, "", result,
+                      [&](velmora::CFtpClient& client, const Location& location, const velmora::CFtpPath& file) {
+                          const std::string path = file.GetPath();
+                          const std::string shown = DisplayUrl(location.login, path);
+                          uint32_t current = 0;
+                          bool folder = false;
+                          std::string error;
+                          velmora::CRemoteSession& session = *client.GetSession();
+                          if (mode.IsRelative() && !listed.Find(session, path, current, folder, error)) {
+                              result = context.Fail("cannot change the permissions of " + shown + ": " + error);
+                              return;
+                          }
+                          if (session.SetPermissions(path, mode.Apply(current, folder))) return;
+                          result =
+                              context.Fail("cannot change the permissions of " + shown + ": " + session.GetLastError());
+                      });
     return result;
 }
 
@@ -157,10 +157,6 @@ int Rename(CliContext& context, const std::string& text, const std::string& to) 
 
 void AddRemoteCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
     auto location = std::make_shared<std::string>();
-    CLI::App* ls = app.add_subcommand("ls", "List a remote folder: kind, size, date, name");
-    ls->add_option("REMOTE_FOLDER", *location, "ftp://host/folder/ or NAME:/folder/")->required();
-    ls->callback([&context, &status, location] { status.value = List(context, *location); });
-
     CLI::App* mkdir = app.add_subcommand("mkdir", "Create a remote folder (and the folders above it)");
     mkdir->add_option("REMOTE_FOLDER", *location, "The folder to create")->required();
     mkdir->callback([&context, &status, location] { status.value = MakeFolder(context, *location); });
@@ -177,6 +173,17 @@ void AddRemoteCommands(CLI::App& app, CliContext& context, CommandStatus& status
     CLI::App* rm = app.add_subcommand("rm", "Remove remote files");
     rm->add_option("REMOTE_FILE", *files, "The files to remove; a quoted name may hold *, ? and [...]")->required();
     rm->callback([&context, &status, files] { status.value = RemoveFiles(context, *files); });
+
+    CLI::App* cat = app.add_subcommand("cat", "Write remote files to standard output, one after the other");
+    cat->add_option("REMOTE_FILE", *files, "The files; a quoted name may hold *, ? and [...]")->required();
+    cat->callback([&context, &status, files] { status.value = CopyRemoteFilesToOutput(context, *files); });
+
+    auto mode = std::make_shared<std::string>();
+    CLI::App* chmod = app.add_subcommand("chmod", "Change the permissions of remote files or folders");
+    chmod->add_option("MODE", *mode, "Digits (644, 0755) or symbols as chmod reads them (u+x, go-w, a=r,u+w)")
+        ->required();
+    chmod->add_option("REMOTE", *files, "The files or folders; a quoted name may hold *, ? and [...]")->required();
+    chmod->callback([&context, &status, mode, files] { status.value = ChangeMode(context, *mode, *files); });
 
     auto newName = std::make_shared<std::string>();
     CLI::App* rename = app.add_subcommand("rename", "Rename or move a remote file or folder");

@@ -155,6 +155,11 @@ OrderEnd MakeOrderEnd(const Location& location) {
 velmora::COrderTls ExtraTls(const Location& location) {
     velmora::COrderTls extra;
     if (!location.IsRemote()) return extra;
+    // An SSH server has no certificate: its pin is its host key's.
+    if (location.login.IsSftp()) {
+        extra.fingerprint = location.login.GetSshSettings().fingerprint;
+        return extra;
+    }
     const velmora::CTlsSettings& wanted = location.login.GetTlsSettings();
     const velmora::CTlsSettings& own = location.ownTls;
     if (wanted.mode != own.mode) extra.mode = wanted.mode;
@@ -202,9 +207,11 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     to.folder = to.folder || options.mirror;
     const OrderEnd source = MakeOrderEnd(from);
     const OrderEnd destination = MakeOrderEnd(to);
+    JobOptions job = options.job;
+    if (!job.AskZipPassword(job.zipPasswordFile, false, error)) return false;
     velmora::CTansform transform;
-    if (!options.job.Transform(from, transform, error)) return false;
-    options.job.WarnWhenWeak(context);
+    if (!job.Transform(from, transform, error)) return false;
+    job.WarnWhenWeak(context);
     if (options.mirror) {
         transform.SetSync();
         transform.SetSyncDelete(options.mirrorDelete);
@@ -381,8 +388,11 @@ void PrintOrderTls(CliContext& context, const velmora::CDBTransOrderObj& order, 
 }
 
 void PrintSchedule(CliContext& context, velmora::CSQLiteDatabase* database, const velmora::CDBScheduleObj& schedule) {
-    context.Print(velmora::Format("%d\t%s\t%s %s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
-                                  schedule.GetStrScheduleType().c_str(), schedule.GetDateDescription().c_str(),
+    // A single run is said by its start, in the one form dates take here.
+    const std::string when =
+        schedule.Repeat == velmora::CDBScheduleObj::eOnce ? std::string() : " " + schedule.GetDateDescription();
+    context.Print(velmora::Format("%d\t%s\t%s%s, from %s\t%s", schedule.ID, schedule.Name.c_str(),
+                                  schedule.GetStrScheduleType().c_str(), when.c_str(),
                                   DateText(schedule.StartDateTime).c_str(), schedule.StatusDescription.c_str()));
     velmora::CDBTransOrderObjSet orders(database);
     orders.LoadByIdSchedule(schedule.ID);

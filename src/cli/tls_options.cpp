@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ssh_options.h"
 #include "ftp/ftp_client.h"
 #include "ftp/tls_trust.h"
 #include "messaging/log_status.h"
@@ -35,13 +36,14 @@ void AddTlsOptions(CLI::App& command, TlsOptions& options, const std::string& gr
         ->group(group);
     command
         .add_option("--fingerprint", options.fingerprint,
-                    "Trust exactly the server certificate with this SHA-256 fingerprint (stored by connections add)")
+                    "Trust exactly the server certificate with this SHA-256 fingerprint, or the SFTP server's host "
+                    "key (SHA256:BASE64, as ssh-keygen -l shows it); stored by connections add")
         ->type_name("SHA256:HEX")
         ->check(
             [](const std::string& text) {
-                std::string digits;
-                return velmora::ParseFingerprint(text, digits) ? std::string()
-                                                               : "not a SHA-256 fingerprint (64 hex digits)";
+                return IsFingerprint(text) ? std::string()
+                                           : "not a SHA-256 fingerprint (64 hex digits, or SHA256: and 43 "
+                                             "base64 digits)";
             },
             "SHA256:HEX")
         ->group(group);
@@ -95,17 +97,20 @@ std::string WithTrustHint(const std::string& text) {
            " (or --ca-file with the authority that issued it)";
 }
 
-PlainFtpNotice::PlainFtpNotice() { velmora::CMsgBox::Box().Subscribe("parcelo-cli plain FTP notice", this); }
+PlainFtpNotice::PlainFtpNotice(const bool& quiet) : m_quiet(quiet) {
+    velmora::CMsgBox::Box().Subscribe("parcelo-cli plain FTP notice", this);
+}
 
 PlainFtpNotice::~PlainFtpNotice() { velmora::CMsgBox::Box().Unsubscribe(this); }
 
 void PlainFtpNotice::OnMsg(velmora::CMsg& msg) {
-    if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
+    if (msg.Cmd() != velmora::MSG_LOG_RECORD || m_quiet) return;
     const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
     if (!record || record->GetAction() != velmora::CFtpClient::kPlainFtpAction) return;
-    if (record->GetText() == m_lastText) return;  // a job logs in more than once
-    m_lastText = record->GetText();
-    std::fprintf(stderr, "parcelo-cli: warning: %s\n", m_lastText.c_str());
+    const std::lock_guard lock(m_mutex);
+    // A job logs in more than once, several sessions at a time.
+    if (!m_said.insert(record->GetText()).second) return;
+    std::fprintf(stderr, "parcelo-cli: warning: %s\n", record->GetText().c_str());
 }
 
 }  // namespace parcelo::cli

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "ftp/login_info.h"
@@ -44,10 +46,11 @@ std::string StoredInsecureWarning(const std::string& what, const std::string& ho
 std::string WithTrustHint(const std::string& text);
 
 // While it exists, prints the library's one-line notice when a server in
-// auto mode offers no TLS (once per server) on standard error.
+// auto mode offers no TLS on standard error: once per server in a command,
+// whichever of its sessions meets it, and never while `quiet` is set.
 class PlainFtpNotice : public velmora::CListener {
 public:
-    PlainFtpNotice();
+    explicit PlainFtpNotice(const bool& quiet);
     ~PlainFtpNotice() override;
     PlainFtpNotice(const PlainFtpNotice&) = delete;
     PlainFtpNotice& operator=(const PlainFtpNotice&) = delete;
@@ -55,7 +58,9 @@ public:
     void OnMsg(velmora::CMsg& msg) override;
 
 private:
-    std::string m_lastText;
+    const bool& m_quiet;
+    std::mutex m_mutex;
+    std::set<std::string> m_said;
 };
 
 }  // namespace parcelo::cli

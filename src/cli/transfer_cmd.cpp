@@ -1,18 +1,23 @@
 // upload, download, copy, zip: transfer jobs run by the library's mover, with
 // the live progress line on a terminal.
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/format.h"
+#include "base/path_text.h"
 #include "cli/commands.h"
+#include "cli/created_folders.h"
 #include "cli/job_options.h"
 #include "cli/job_report.h"
 #include "cli/job_run.h"
 #include "cli/location.h"
 #include "cli/remote_glob.h"
 #include "cli/server_folder.h"
+#include "cli/stream_transfer.h"
 #include "engine/move_trans.h"
 #include "engine/mover_api.h"
 #include "ftp/ftp_client.h"
@@ -68,6 +73,19 @@ bool KeepsServerFiles(const OverwriteOptions& options, bool continuing) {
     return !continuing && options.Policy(velmora::EOverwrite::Design) == velmora::EOverwrite::Design;
 }
 
+// Whether the destination of one file is that file's new name, as cp and
+// curl read "a.csv b.csv": it does not end in "/" and is not a folder that
+// is there (`isFolder` asks). Several files and trees go into a folder. The
+// job is told so (CJobSettings::m_bNamedTarget) and puts the file under
+// that name.
+bool NamesTheFile(const Location& destination, bool oneFile, const std::function<bool()>& isFolder) {
+    return oneFile && !destination.folder && destination.path != "/" && !isFolder();
+}
+
+bool IsLocalFolder(const Location& local) { return velmora::CFilePath::IsExistsDirectory(local.path); }
+
+bool IsRemoteFolder(const Location& remote) { return IsServerFolder(remote.login, remote.path); }
+
 int RunMoverApi(CliContext& context, velmora::CMoverAPI& api, const std::string& subject, const JobServers& servers,
                 const velmora::CJobSettings& settings) {
     return RunJob(context, subject, servers, settings,
@@ -94,6 +112,10 @@ bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::v
 }
 
 int Upload(CliContext& context, const TransferArgs& args) {
+    if (args.sources == std::vector<std::string>{"-"}) return StoreInputAsRemoteFile(context, args.destination);
+    if (std::ranges::count(args.sources, "-") > 0) {
+        return context.UsageError("standard input (-) goes up on its own, as one file");
+    }
     std::vector<Location> locals;
     Location remote;
     std::string error;
@@ -110,7 +132,9 @@ int Upload(CliContext& context, const TransferArgs& args) {
         if (!velmora::CFilePath::IsExistsFile(local.path)) return context.Fail("no such file: " + local.path);
         files.Add(new velmora::CFtpPath(local.path));
     }
-    const velmora::CFtpPath destination(remote.path, velmora::PATH_FOLDER);
+    const bool named = NamesTheFile(remote, files.GetCount() == 1, [&remote] { return IsRemoteFolder(remote); });
+    const velmora::CFtpPath destination = named ? velmora::CFtpPath(remote.path)
+                                                : velmora::CFtpPath(remote.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
     api.SetContinue(args.continuing);
     api.SetTempNames(args.tempNames);
@@ -123,8 +147,10 @@ int Upload(CliContext& context, const TransferArgs& args) {
         api.UploadFilesA(remote.login, files, destination);
     }
     const bool keep = KeepsServerFiles(args.overwrite, args.continuing);
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, true);
+    settings.m_bNamedTarget = named;
     return RunMoverApi(context, api, locals.front().Display(), {.keepFilesOn = keep ? &remote.login : nullptr},
-                       TransferSettings(context, args.overwrite, args.continuing, true));
+                       settings);
 }
 
 // A remote file to download, with what the listing says of it.
@@ -169,6 +195,7 @@ bool ListRemoteFiles(CliContext& context, const std::vector<Location>& remotes, 
 }
 
 int Download(CliContext& context, const TransferArgs& args) {
+    if (args.destination == "-") return CopyRemoteFilesToOutput(context, args.sources);
     std::vector<Location> remotes;
     int status = kExitOk;
     if (!ParseAll(context, args.sources, remotes, status)) return status;
@@ -193,32 +220,43 @@ int Download(CliContext& context, const TransferArgs& args) {
     for (const RemoteFile& file : listed) {
         if (!file.location.folder) files.Add(new velmora::CFtpPath(file.listed));
     }
-    const velmora::CFtpPath destination(local.path, velmora::PATH_FOLDER);
+    const Location& first = remotes.front();
+    const bool oneFile = listed.size() == 1 && !first.folder && !HasWildcard(first.path);
+    const bool named = NamesTheFile(local, oneFile, [&local] { return IsLocalFolder(local); });
+    const velmora::CFtpPath destination = named ? velmora::CFtpPath(local.path)
+                                                : velmora::CFtpPath(local.path, velmora::PATH_FOLDER);
     velmora::CMoverAPI api;
     api.SetContinue(args.continuing);
-    const Location& first = remotes.front();
     if (files.IsEmpty()) {
         api.DownloadFolderA(first.login, velmora::CFtpPath(first.path, velmora::PATH_FOLDER), destination);
     } else {
         api.DownloadFilesA(first.login, files, destination);
     }
-    return RunMoverApi(context, api, first.Display(), {.source = &first.login},
-                       TransferSettings(context, args.overwrite, args.continuing, false));
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, args.continuing, false);
+    settings.m_bNamedTarget = named;
+    const CreatedFolders made(local.path);
+    const int result = RunMoverApi(context, api, first.Display(), {.source = &first.login}, settings);
+    if (result != kExitOk) made.RemoveEmpty();
+    return result;
 }
 
-// The destination point of a copy: a folder unless it names a file that is
-// there, or the source is a single file (local or on a server) copied to a
-// new name. Files keep their names on a server.
-velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip) {
-    if (destination.IsRemote() || destination.kind == Location::kShare) {
+// The destination point of a copy: a folder unless the source is a single
+// file (local or on a server) copied to a new name (NamesTheFile, which
+// `named` tells).
+velmora::CTransPoint DestinationPoint(const Location& destination, const Location& from, bool zip, bool& named) {
+    const bool oneFile =
+        !zip && (from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile);
+    named = false;
+    if (destination.kind == Location::kShare) return destination.Point();
+    if (destination.IsRemote()) {
+        named = NamesTheFile(destination, oneFile, [&destination] { return IsRemoteFolder(destination); });
         velmora::CTransPoint point = destination.Point();
-        if (destination.IsRemote()) point.SetFtpPath(velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
+        point.SetFtpPath(named ? velmora::CFtpPath(destination.path)
+                               : velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
         return point;
     }
-    const bool oneFile = from.IsRemote() ? !from.folder : from.Point().GetPointType() == velmora::ePointFile;
-    const bool toFile = !zip && oneFile && !destination.folder &&
-                        !velmora::CFilePath::IsExistsDirectory(destination.path);
-    if (toFile) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
+    named = NamesTheFile(destination, oneFile, [&destination] { return IsLocalFolder(destination); });
+    if (named) return velmora::CTransPoint(velmora::ePointFile, velmora::CFtpPath(destination.path));
     return velmora::CTransPoint(velmora::ePointFolder, velmora::CFtpPath(destination.path, velmora::PATH_FOLDER));
 }
 
@@ -252,10 +290,18 @@ int Copy(CliContext& context, const CopyArgs& args) {
     if (args.job.deleteSource && (source.GetPointType() != velmora::ePointFile || args.job.zip)) {
         return context.UsageError("--delete-source moves one local file (without --zip)");
     }
+    JobOptions job = args.job;
+    if (!job.AskZipPassword(job.zipPasswordFile, false, error)) return context.UsageError(error);
     velmora::CTansform transform;
-    if (!args.job.Transform(from, transform, error)) return context.UsageError(error);
-    args.job.WarnWhenWeak(context);
-    const velmora::CTransPoint destination = DestinationPoint(to, from, args.job.zip);
+    if (!job.Transform(from, transform, error)) return context.UsageError(error);
+    job.WarnWhenWeak(context);
+    bool named = false;
+    const velmora::CTransPoint destination = DestinationPoint(to, from, job.zip, named);
+    // An archive of a chosen name is not replaced unasked.
+    if (job.zip && !job.zipName.empty() && !to.IsRemote() && !args.overwrite.overwrite &&
+        velmora::CFilePath::IsExistsFile(velmora::AppendSlash(destination.GetStrPath(), '/') + job.zipName)) {
+        return context.Fail(job.zipName + " is there already in " + to.Display() + ": --overwrite replaces it");
+    }
     velmora::CTskItems items;
     velmora::platform::WorkFolder work;
     if (args.job.zip && to.IsRemote() && !work.IsValid()) {
@@ -265,10 +311,13 @@ int Copy(CliContext& context, const CopyArgs& args) {
         items.Add(new velmora::CTskItem(source, transform, destination));
     }
     const bool keep = to.IsRemote() && KeepsServerFiles(args.overwrite, false);
+    velmora::CJobSettings settings = TransferSettings(context, args.overwrite, false, to.IsRemote());
+    settings.m_bNamedTarget = named;
+    const CreatedFolders made(to.IsRemote() ? std::string() : to.path);
     velmora::CJobResult copied;
     const int status =
-        RunItems(context, items, from.Display(), TransferSettings(context, args.overwrite, false, to.IsRemote()),
-                 {.keepFilesOn = keep ? &to.login : nullptr}, &copied);
+        RunItems(context, items, from.Display(), settings, {.keepFilesOn = keep ? &to.login : nullptr}, &copied);
+    if (status != kExitOk) made.RemoveEmpty();
     if (status != kExitOk || !args.job.deleteSource) return status;
     // A file kept at the destination means the source was not copied.
     if (copied.m_nSkipped > 0) return context.Fail("the source stays: it was not copied");
@@ -290,7 +339,11 @@ int Zip(CliContext& context, const CopyArgs& args) {
     if (archive.folder || velmora::CFilePath::IsExistsDirectory(archive.path)) {
         return context.UsageError("the archive is a file name, e.g. backup.zip");
     }
+    if (velmora::CFilePath::IsExistsFile(archive.path) && !args.overwrite.overwrite) {
+        return context.Fail(archive.path + " is there already: --overwrite replaces it");
+    }
     JobOptions options = args.job;
+    if (!options.AskZipPassword(context.options.passwordFile, true, error)) return context.UsageError(error);
     options.zip = true;
     velmora::CTansform transform;
     if (!options.Transform(from, transform, error)) return context.UsageError(error);
@@ -308,8 +361,10 @@ int Zip(CliContext& context, const CopyArgs& args) {
 void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& status) {
     auto upload = std::make_shared<TransferArgs>();
     CLI::App* up = app.add_subcommand("upload", "Upload one local folder, or local files, to a remote folder");
-    up->add_option("LOCAL... REMOTE_FOLDER", upload->sources,
-                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/")
+    up->add_option("LOCAL... REMOTE", upload->sources,
+                   "A local folder, or local files, then ftp://host/folder/ or NAME:/folder/; one file may go to "
+                   "ftp://host/folder/NEWNAME (no trailing /, not a folder there); - (standard input) then "
+                   "ftp://host/folder/NAME")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     up->add_flag("-c,--continue", upload->continuing,
@@ -326,8 +381,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
 
     auto download = std::make_shared<TransferArgs>();
     CLI::App* down = app.add_subcommand("download", "Download a remote folder (trailing /) or remote files");
-    down->add_option("REMOTE... LOCAL_FOLDER", download->sources,
-                     "A remote folder, or remote files of one server, then the local folder")
+    down->add_option("REMOTE... LOCAL", download->sources,
+                     "A remote folder, or remote files of one server, then the local folder; one file may go to a "
+                     "new name (no trailing /, not a folder there); - for standard output")
         ->required()
         ->expected(2, CLI::detail::expected_max_vector_size);
     down->add_flag("-c,--continue", download->continuing,
@@ -340,7 +396,9 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* copyCommand = app.add_subcommand(
         "copy", "One transfer between local folders and files, network shares and FTP servers");
     copyCommand->add_option("SOURCE", copy->source, "A local path, a share, ftp://... or NAME:/...")->required();
-    copyCommand->add_option("DESTINATION", copy->destination, "Where to")->required();
+    copyCommand->add_option("DESTINATION", copy->destination,
+                            "Where to: a folder, or for one file its new name (no trailing /, not a folder there)")
+        ->required();
     copy->job.AddTo(*copyCommand, JobOptions::DeleteSource::kOffered);
     copy->overwrite.AddTo(*copyCommand);
     copyCommand->callback([&context, &status, copy] { status.value = Copy(context, *copy); });
@@ -349,7 +407,12 @@ void AddTransferCommands(CLI::App& app, CliContext& context, CommandStatus& stat
     CLI::App* zipCommand = app.add_subcommand("zip", "Compress a folder into a ZIP archive");
     zipCommand->add_option("SOURCE_FOLDER", zip->source, "The folder to compress")->required();
     zipCommand->add_option("ARCHIVE", zip->destination, "The archive to write, e.g. backup.zip")->required();
-    zipCommand->add_option("--password", zip->job.zipPassword, "Protect the archive with a password");
+    zipCommand->add_flag("-e,--encrypt", zip->job.zipEncrypt,
+                         "Protect the archive with a password from --password-file, $PARCELO_ZIP_PASSWORD or the "
+                         "terminal (a --password-file alone asks for this too)");
+    zipCommand->add_option("--password", zip->job.zipPassword, "The password itself (other users see it in ps)")
+        ->type_name("P");
+    zipCommand->add_flag("--overwrite", zip->overwrite.overwrite, "Replace an archive that is there already");
     zip->job.AddEncryptionTo(*zipCommand);
     zip->job.AddExclusionsTo(*zipCommand);
     zipCommand->callback([&context, &status, zip] { status.value = Zip(context, *zip); });

@@ -227,7 +227,7 @@ CTskDataFile* CFtpSource::CreateDataFile(const CFtpPath& path) {
 
 CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
     m_pTarget.reset();
-    const CFtpPath root = TargetFolder();
+    const CFtpPath root = Job().Settings().m_bNamedTarget ? TargetRoot() : TargetFolder();
     CFtpPath target;
     if (!MakeTargetPath(sourceFile, root, target)) return nullptr;
     // A line end in a name would end the command that carries it.

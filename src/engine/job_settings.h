@@ -67,6 +67,11 @@ struct VELMORA_API CJobSettings {
     CSessionOptions::LowSpeed m_lowSpeed = CSessionOptions::GetDefaultLowSpeed();
     // Machine listings where a server offers them.
     bool m_bMachineListing = true;
+    // The destination of a job of one file names that file, which takes
+    // this name instead of its own (the command line's "upload a.csv
+    // ftp://host/out/b.csv"). Otherwise a destination is a folder, and files
+    // on a server keep their names.
+    bool m_bNamedTarget = false;
     // Where a mirror keeps what its earlier runs left (null: no record).
     CSQLiteDatabase* m_pRecordDatabase = nullptr;
     // Where the job's log entries and order statuses go (null: nowhere).

@@ -19,7 +19,10 @@ CLocalSource::CLocalSource(const CTskItem& item, const CFtpPathList& paths) : CL
 
 CFtpPath CLocalSource::LocalTargetRoot() const {
     const CTransPoint& destination = m_item.DestinationPoint();
-    if (destination.GetPointType() == ePointFile || destination.GetStrPath().empty()) return destination.Path();
+    if (destination.GetPointType() == ePointFile || Job().Settings().m_bNamedTarget ||
+        destination.GetStrPath().empty()) {
+        return destination.Path();
+    }
     return CFtpPath(destination.GetStrPath(), PATH_FOLDER);
 }
 

@@ -150,6 +150,8 @@ std::string ModeText(unsigned bits) {
 
 // "0755" -> "rwxr-xr-x"; an empty text when the mode is no octal number.
 std::string ModeText(std::string_view mode) {
+    // Python's octal form ("0o644"), as pyftpdlib sends it.
+    if (mode.starts_with("0o")) mode.remove_prefix(2);
     if (mode.empty() || mode.size() > 6 || mode.find_first_not_of("01234567") != std::string_view::npos) return {};
     unsigned bits = 0;
     for (char c : mode) bits = bits * 8 + static_cast<unsigned>(c - '0');
@@ -347,6 +349,8 @@ bool CFtpDir::SplitMLSD(std::string_view line) {
     if (const size_t target = entry.type.find("slink:"); kind == KIND_LINK && target != std::string::npos)
         m_strLinkTarget = entry.type.substr(target + 6);
     m_strPermissions = (kind == KIND_FOLDER ? "d" : kind == KIND_LINK ? "l" : "-") + ModeText(entry.unixMode);
+    m_strOwner = entry.owner;
+    m_strGroup = entry.group;
     if (!m_strDateTime.empty()) SetTimes(modified);
     if (!m_strSize.empty()) m_Path.Length(m_strSize);
     return TakeKind(kind);

@@ -130,8 +130,9 @@ public:
         }
         m_open = false;
         m_session.m_stream = nullptr;
-        protocol::TraceCommand(Format("CLOSE %s (%llu bytes %s)", m_path.c_str(), static_cast<unsigned long long>(m_bytes),
-                                      m_upload ? "written" : "read"));
+        protocol::TraceCommand(m_channel.GetTraceLabel(),
+                               Format("CLOSE %s (%llu bytes %s)", m_path.c_str(),
+                                      static_cast<unsigned long long>(m_bytes), m_upload ? "written" : "read"));
         if (!m_channel.CloseHandle(m_handle)) return FailFromChannel();
         return true;
     }
@@ -413,7 +414,10 @@ std::unique_ptr<CRemoteStream> CSftpSession::OpenRead(const std::string& path, u
         Fail("Cannot open " + path);
         return nullptr;
     }
-    if (offset) protocol::TraceCommand(Format("READ %s from %llu", path.c_str(), static_cast<unsigned long long>(offset)));
+    if (offset) {
+        protocol::TraceCommand(m_channel->GetTraceLabel(),
+                               Format("READ %s from %llu", path.c_str(), static_cast<unsigned long long>(offset)));
+    }
     return std::make_unique<CSftpStream>(*this, path, std::move(handle), false, offset);
 }
 
@@ -439,7 +443,10 @@ std::unique_ptr<CRemoteStream> CSftpSession::OpenWrite(const std::string& path, 
         Fail("Cannot open " + path);
         return nullptr;
     }
-    if (offset) protocol::TraceCommand(Format("WRITE %s from %llu", path.c_str(), static_cast<unsigned long long>(offset)));
+    if (offset) {
+        protocol::TraceCommand(m_channel->GetTraceLabel(),
+                               Format("WRITE %s from %llu", path.c_str(), static_cast<unsigned long long>(offset)));
+    }
     return std::make_unique<CSftpStream>(*this, path, std::move(handle), true, offset);
 }
 

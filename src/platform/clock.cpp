@@ -9,6 +9,12 @@ namespace {
 constexpr int64_t kEpochDifference = 11644473600LL;
 constexpr int64_t kTicksPerSecond = 10000000LL;
 
+std::string FormatParts(const std::tm& parts, const char* format) {
+    char text[256];
+    const size_t length = std::strftime(text, sizeof text, format, &parts);
+    return std::string(text, length);
+}
+
 }  // namespace
 
 int64_t Now() {
@@ -50,10 +56,12 @@ bool FromLocal(const std::tm& local, int64_t& seconds) {
 
 std::string FormatLocalTime(int64_t seconds, const char* format) {
     std::tm local{};
-    if (!ToLocal(seconds, local)) return {};
-    char text[256];
-    const size_t length = std::strftime(text, sizeof text, format, &local);
-    return std::string(text, length);
+    return ToLocal(seconds, local) ? FormatParts(local, format) : std::string();
+}
+
+std::string FormatUtcTime(int64_t seconds, const char* format) {
+    std::tm utc{};
+    return ToUtc(seconds, utc) ? FormatParts(utc, format) : std::string();
 }
 
 uint64_t UnixToFileTime(int64_t seconds, uint32_t nanoseconds) {

@@ -21,8 +21,9 @@ VELMORA_API bool ToUtc(int64_t seconds, std::tm& utc);
 // false when the parts do not make a time.
 VELMORA_API bool FromLocal(const std::tm& local, int64_t& seconds);
 
-// strftime of the local time; an empty text when the time cannot be converted.
+// strftime of the local (or UTC) time; an empty text when the time cannot be converted.
 VELMORA_API std::string FormatLocalTime(int64_t seconds, const char* format);
+VELMORA_API std::string FormatUtcTime(int64_t seconds, const char* format);
 
 VELMORA_API uint64_t UnixToFileTime(int64_t seconds, uint32_t nanoseconds = 0);
 VELMORA_API int64_t FileTimeToUnix(uint64_t fileTime);

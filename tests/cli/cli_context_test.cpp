@@ -17,5 +17,14 @@ TEST(CliContextTest, MaskHidesThePasswordOfEachUrlAndNothingElse) {
     }
 }
 
+TEST(CliContextTest, ReadableSaysEachPrefixOnce) {
+    EXPECT_EQ(CliContext::Readable("Ftp error:  Ftp: 530 Login incorrect."), "Ftp error: 530 Login incorrect.");
+    EXPECT_EQ(CliContext::Readable("cannot log in to ftp://h/: Ftp: 530 No."), "cannot log in to ftp://h/: 530 No.");
+    EXPECT_EQ(CliContext::Readable("Ftp: Aborted by user"), "Aborted by user");
+    EXPECT_EQ(CliContext::Readable("Read access error:  Fail to open /a"), "Read access error: Fail to open /a");
+    // The word elsewhere stays.
+    EXPECT_EQ(CliContext::Readable("no such file: /Ftp: x/Ftp.txt"), "no such file: /Ftp: x/Ftp.txt");
+}
+
 }  // namespace
 }  // namespace parcelo::cli

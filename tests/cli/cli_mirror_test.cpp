@@ -2,6 +2,8 @@
 // it receives: what was sent is counted at the server.
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,22 @@ TEST_F(CliMirrorTest, DownloadMakesTheLocalFolderAndExcludesWhatItIsTold) {
     EXPECT_EQ(ReadFile(local / "new/copy/keep.txt"), "keep");
     EXPECT_FALSE(fs::exists(local / "new/copy/skip.log"));
     EXPECT_EQ(server.Received("RETR"), 1);
+}
+
+// Standard output and standard error into one file, as a log is kept: each
+// line stays whole, whichever stream it came by.
+TEST_F(CliMirrorTest, LinesStayWholeWhenBothStreamsGoToOneFile) {
+    for (int i = 0; i < 150; ++i) WriteFile(local / ("site/a-file-with-a-longer-name-" + std::to_string(i)), "x");
+    const CliResult run = RunProgram({"sh", "-c", "\"$0\" mirror \"$1\" \"$2\" > \"$3\" 2>&1", PARCELO_CLI_PATH,
+                                      local / "site", local / "copy", local / "both.log"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(ReadFile(local / "both.log"));
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_TRUE(std::regex_match(line, std::regex("\\+ a-file-with-a-longer-name-[0-9]+|parcelo-cli: .*|Sent .*")))
+            << line;
+    }
+    EXPECT_EQ(count, 152);
 }
 
 TEST_F(CliMirrorTest, MirrorWorksOnFoldersOnly) {

@@ -148,7 +148,7 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
         return result;
     }
     const auto deadline = std::chrono::steady_clock::now() + kRunBound;
-    bool answered = false;
+    size_t asked = 0;  // the output up to the last prompt answered
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -162,9 +162,10 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std:
         // The terminal reports an error once the program and its output are gone.
         if (n <= 0) break;
         result.out.append(buffer, static_cast<size_t>(n));
-        if (!answered && result.out.find(prompt) != std::string::npos) {
+        if (const size_t at = result.out.find(prompt, asked); at != std::string::npos) {
             const std::string line = answer + "\n";
-            answered = write(master, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+            if (write(master, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
+            asked = at + prompt.size();
         }
     }
     close(master);

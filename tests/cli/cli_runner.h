@@ -26,8 +26,8 @@ CliResult RunProgram(const std::vector<std::string>& arguments, const std::map<s
                      const std::string& cwd = {});
 
 // Runs parcelo-cli on a new pseudo-terminal (standard input, output and
-// error), answers `answer` and a line end once its output shows `prompt`,
-// and returns all it wrote to the terminal in `out`.
+// error), answers `answer` and a line end each time its output shows
+// `prompt`, and returns all it wrote to the terminal in `out`.
 CliResult RunCliOnTerminal(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
                            const std::string& prompt, const std::string& answer);
 

@@ -345,6 +345,15 @@ TEST_F(CliScheduleTest, ListShowsOrdersAndTheLatestLaunchAndDeleteRemovesTheSche
     EXPECT_EQ(RunCli({"schedule", "list", "--db", db}).out, "");
     EXPECT_EQ(Value(db, "SELECT count(*) FROM TransOrder"), "0");
     EXPECT_EQ(RunCli({"schedule", "delete", "--db", db, "--schedule", id}).status, 1);
+
+    // A single run is listed by its date in that form too.
+    ASSERT_EQ(RunCli({"schedule", "add", "--db", db, "--name", "Once", "--repeat", "once", "--start",
+                      "2031-02-03 04:05", "--from", local / "out", "--to", local / "copy3/"})
+                  .status,
+              0);
+    const CliResult once = RunCli({"schedule", "list", "--db", db});
+    EXPECT_NE(once.out.find("Once\tOnce, from 2031-02-03 04:05\t"), std::string::npos) << once.out;
+    EXPECT_EQ(once.out.find("02/03/2031"), std::string::npos) << once.out;
 }
 
 // Mirror orders of a small local tree into a server that logs every command.

@@ -7,6 +7,9 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -150,12 +153,42 @@ TEST_F(CliTest, AJobWithErrorsNamesTheFirstAndCountsThem) {
     EXPECT_FALSE(fs::exists(local / "docs"));
     const CliResult missing = RunCli({"download", Url("/pub/missing.txt"), local / "got"});
     EXPECT_EQ(missing.err.find("folder"), std::string::npos) << missing.err;
+    // A download that failed takes back the folders it made for nothing.
+    EXPECT_EQ(RunCli({"download", Url("/pub/missing.txt"), local / "new/deeper/"}).status, 1);
+    EXPECT_FALSE(fs::exists(local / "new"));
     const CliResult absent = RunCli({"download", Url("/pub/absent/"), local / "got"});
     EXPECT_NE(absent.err.find("parcelo-cli: no such folder: ftp://127.0.0.1:" + std::to_string(server.GetPort()) +
                               "/pub/absent/\n"),
               std::string::npos)
         << absent.err;
     EXPECT_EQ(absent.err.find("Connect error"), std::string::npos) << absent.err;
+}
+
+// "-" is standard output for what comes down and standard input for what
+// goes up; cat writes files to standard output one after the other.
+TEST_F(CliTest, DashIsStandardOutputOrInputAndCatWritesFilesInTurn) {
+    WriteFile(server.Path("in/a.txt"), "alpha\n");
+    WriteFile(server.Path("in/b.txt"), "beta\n");
+    const CliResult down = RunCli({"download", Url("/in/a.txt"), "-"}, {}, local.path());
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(down.out, "alpha\n");
+    EXPECT_FALSE(fs::exists(local / "-"));
+    EXPECT_EQ(RunCli({"cat", Url("/in/a.txt"), Url("/in/b.txt")}).out, "alpha\nbeta\n");
+    EXPECT_EQ(RunCli({"cat", Url("/in/*.txt")}).out, "alpha\nbeta\n");
+    const CliResult missing = RunCli({"cat", Url("/in/missing.txt"), Url("/in/b.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "beta\n");
+    EXPECT_NE(missing.err.find("/in/missing.txt: 550 "), std::string::npos) << missing.err;
+    EXPECT_EQ(RunCli({"cat", Url("/in/")}).status, 2);
+
+    const std::string data = RandomBytes(300000, 5);
+    WriteFile(local / "data.bin", data);
+    const CliResult up = RunProgram(
+        {"sh", "-c", "exec \"$0\" upload - \"$1\" < \"$2\"", PARCELO_CLI_PATH, Url("/up/new/piped.bin"), local / "data.bin"});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(ReadFile(server.Path("up/new/piped.bin")) == data) << "different contents";
+    EXPECT_EQ(RunCli({"upload", "-", Url("/up/")}).status, 2);
+    EXPECT_EQ(RunCli({"upload", "-", local / "data.bin", Url("/up/")}).status, 2);
 }
 
 TEST_F(CliTest, RetriesAreAnnouncedAndTheirNumberCanBeChosen) {
@@ -210,7 +243,7 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
         const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
                                 std::to_string(relay.GetPort()) + "/in/big.bin";
         {
-            CliProcess killed({"download", url, local / "got"});
+            CliProcess killed({"download", url, local / "got/"});
             ASSERT_TRUE(WaitForSize(partial, 100000));
             killed.Signal(SIGKILL);
             killed.Finish();
@@ -218,7 +251,7 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
         std::string note;
         EXPECT_TRUE(platform::ReadPartialNote(local / "got/big.bin", note)) << "the note outlives the kill";
         if (replaced) WriteFile(server.Path("in/big.bin"), RandomBytes(700000, 16));
-        const CliResult resumed = RunCli({"-v", "--log", log, "download", "--continue", url, local / "got"});
+        const CliResult resumed = RunCli({"-v", "--log", log, "download", "--continue", url, local / "got/"});
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_TRUE(ReadFile(local / "got/big.bin") == ReadFile(server.Path("in/big.bin"))) << "different contents";
         EXPECT_EQ(resumed.err.find("> REST ") != std::string::npos, !replaced) << resumed.err;
@@ -237,7 +270,7 @@ TEST_F(CliTest, AStalledDownloadEndsTooSlowWithinTheChosenTime) {
                             std::to_string(relay.GetPort()) + "/in/slow.bin";
     const auto start = std::chrono::steady_clock::now();
     const CliResult run =
-        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down"});
+        RunCli({"download", "--low-speed-limit", "5000", "--low-speed-time", "1", url, local / "down/"});
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Transfer too slow: fewer than 5000 bytes in 1 seconds"), std::string::npos) << run.err;
@@ -262,7 +295,7 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
         const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() + "@127.0.0.1:" +
                                 std::to_string(relay.GetPort());
         const CliResult run = upload ? RunCli({"upload", local / "large.bin", url + "/up/"})
-                                     : RunCli({"download", url + "/in/large.bin", local / "down"});
+                                     : RunCli({"download", url + "/in/large.bin", local / "down/"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(ReadFile(upload ? server.Path("up/large.bin") : local / "down/large.bin") == data)
             << "different contents";
@@ -278,7 +311,7 @@ TEST_F(CliTest, ALargeTransferCutInTheMiddleFinishesWithoutSendingItsStartTwice)
 // comes: the line on the terminal never starts out full.
 TEST_F(CliTest, TheProgressLineOfANamedDownloadDoesNotStartAtTheEnd) {
     WriteFile(server.Path("in/big.bin"), RandomBytes(3000000, 21));
-    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got"}, {}, "\x01", "");
+    const CliResult run = RunCliOnTerminal({"download", Url("/in/big.bin"), local / "got/"}, {}, "\x01", "");
     ASSERT_EQ(run.status, 0) << run.out;
     const size_t start = run.out.find('\r');
     ASSERT_NE(start, std::string::npos) << run.out;
@@ -467,6 +500,19 @@ TEST_F(CliTest, VerboseTracesEveryCommandAndReplyWithThePasswordMasked) {
                              "> MLSD\n", "< 226"})
         EXPECT_NE(ls.err.find(line), std::string::npos) << line << " in " << ls.err;
     EXPECT_EQ(ls.err.find(server.GetPassword()), std::string::npos) << ls.err;
+
+    // Sessions side by side: every line says which one it belongs to.
+    const CliResult up = RunCli({"-v", "--parallel", "4", "upload", MakeTree("tree"), Url("/up/")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    std::set<std::string> labels;
+    std::istringstream lines(up.err);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("parcelo-cli: ")) continue;
+        std::smatch label;
+        ASSERT_TRUE(std::regex_search(line, label, std::regex("^\\[([0-9]+)\\] [<>] "))) << line;
+        labels.insert(label[1]);
+    }
+    EXPECT_GE(labels.size(), 2u) << up.err;
 }
 
 TEST_F(CliTest, TransfersKeepModificationTimesUnlessAskedNotTo) {
@@ -496,6 +542,8 @@ TEST_F(CliTest, WrongPasswordFailsWithAClearMessageThatHidesThePassword) {
         EXPECT_EQ(result.status, 1) << args[0];
         EXPECT_NE(result.err.find("530"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("notTheSecret"), std::string::npos) << result.err;
+        // Each layer's prefix once: not "Ftp error:  Ftp: 530".
+        EXPECT_EQ(result.err.find("Ftp: "), std::string::npos) << result.err;
     }
     // A password that is also a word of the server's reply leaves the reply whole.
     const CliResult wordy =
@@ -627,6 +675,41 @@ TEST_F(CliTest, ZipMakesAnArchiveThatUnzipAccepts) {
     EXPECT_EQ(RunCli({"zip", tree, local / "x.zip", "--password", "p", "--encryption", "rot13"}).status, 2);
 }
 
+// An archive that is there stays unless asked; its password comes from a
+// file, the environment or the terminal, never from the command line.
+TEST_F(CliTest, ZipKeepsAnArchiveThatIsThereAndTakesItsPasswordUnseen) {
+    const std::string tree = MakeTree("tree");
+    const std::string archive = local / "kept.zip";
+    const CliResult made = RunCli({"zip", "-q", tree, archive, "--encrypt"}, {{"PARCELO_ZIP_PASSWORD", "envpw"}});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-penvpw", archive}).status, 0);
+    const std::string before = ReadFile(archive);
+    const CliResult again = RunCli({"zip", tree, archive});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("kept.zip is there already: --overwrite replaces it"), std::string::npos) << again.err;
+    EXPECT_TRUE(ReadFile(archive) == before) << "replaced";
+
+    WriteFile(local / "zip.pw", "filepw\n");
+    const CliResult replaced = RunCli({"zip", tree, archive, "--overwrite", "--password-file", local / "zip.pw"});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pfilepw", archive}).status, 0);
+
+    const std::map<std::string, std::string> noPassword = {{"PARCELO_ZIP_PASSWORD", ""}};
+    const CliResult asked = RunCliOnTerminal({"zip", tree, local / "asked.zip", "-e"}, noPassword, "ZIP password", "tty");
+    ASSERT_EQ(asked.status, 0) << asked.out;
+    EXPECT_EQ(asked.out.find("tty"), std::string::npos) << asked.out;
+    EXPECT_EQ(RunProgram({"7zz", "t", "-ptty", local / "asked.zip"}).status, 0);
+    // No terminal to ask: said, and nothing written.
+    const CliResult unasked = RunCli({"zip", tree, local / "unasked.zip", "-e"}, noPassword);
+    EXPECT_EQ(unasked.status, 2);
+    EXPECT_NE(unasked.err.find("PARCELO_ZIP_PASSWORD"), std::string::npos) << unasked.err;
+    EXPECT_FALSE(fs::exists(local / "unasked.zip"));
+
+    // copy --zip keeps an archive of the chosen name too.
+    ASSERT_EQ(RunCli({"copy", "--zip", "--zip-name", "kept.zip", tree, local.path() + "/"}).status, 1);
+    EXPECT_EQ(RunProgram({"7zz", "t", "-pfilepw", archive}).status, 0);
+}
+
 TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
     const std::string tree = MakeTree("tree");
     ASSERT_EQ(RunCli({"copy", tree, local / "copies/"}).status, 0);
@@ -646,14 +729,35 @@ TEST_F(CliTest, CopyBetweenLocalFoldersAndIntoAnArchiveOnTheServer) {
               std::string::npos);
 }
 
-TEST_F(CliTest, CopyOfAServerFileToANewLocalName) {
-    WriteFile(server.Path("pub/plain.txt"), "plain");
-    const CliResult renamed = RunCli({"copy", Url("/pub/plain.txt"), local / "out/renamed.txt"});
-    ASSERT_EQ(renamed.status, 0) << renamed.err;
-    EXPECT_EQ(ReadFile(local / "out/renamed.txt"), "plain");
-    // Into a folder that is there, or one written with its "/": the same name.
-    ASSERT_EQ(RunCli({"copy", Url("/pub/plain.txt"), local / "out/"}).status, 0);
-    EXPECT_EQ(ReadFile(local / "out/plain.txt"), "plain");
+// One file sent to a name that ends in no "/" and is no folder there takes
+// that name, in every command and direction; a folder that is there, or a
+// trailing "/", still takes the file under its own name.
+TEST_F(CliTest, OneFileToANameThatIsNoFolderTakesThatName) {
+    WriteFile(local / "r1.csv", "a,b\n");
+    const CliResult up = RunCli({"upload", local / "r1.csv", Url("/out/newname.csv")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(fs::is_regular_file(server.Path("out/newname.csv")));
+    EXPECT_EQ(ReadFile(server.Path("out/newname.csv")), "a,b\n");
+    fs::create_directories(server.Path("out/dir"));
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/dir")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/dir/r1.csv")), "a,b\n");
+    ASSERT_EQ(RunCli({"upload", local / "r1.csv", Url("/out/made/")}).status, 0);
+    EXPECT_EQ(ReadFile(server.Path("out/made/r1.csv")), "a,b\n");
+
+    const CliResult down = RunCli({"download", Url("/out/newname.csv"), local / "local.csv"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(ReadFile(local / "local.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"download", Url("/out/newname.csv"), local / "in/"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "in/newname.csv"), "a,b\n");
+
+    const CliResult copied = RunCli({"copy", Url("/out/newname.csv"), local / "copies/renamed.csv"});
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(ReadFile(local / "copies/renamed.csv"), "a,b\n");
+    ASSERT_EQ(RunCli({"copy", Url("/out/newname.csv"), local / "copies"}).status, 0);
+    EXPECT_EQ(ReadFile(local / "copies/newname.csv"), "a,b\n");
+    const CliResult copiedUp = RunCli({"copy", local / "r1.csv", Url("/out/copied.csv")});
+    ASSERT_EQ(copiedUp.status, 0) << copiedUp.err;
+    EXPECT_EQ(ReadFile(server.Path("out/copied.csv")), "a,b\n");
 }
 
 TEST_F(CliTest, CopyWithDeleteSourceMovesAFileOnlyAfterItArrived) {
@@ -794,6 +898,25 @@ TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {
         EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command.back();
         EXPECT_NE(help.out.find("--password-file"), std::string::npos) << command.back() << help.out;
     }
+    // A word the program does not know is named, with the one it most
+    // likely meant.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"lst"}, "unknown command 'lst'; did you mean 'ls'?"},
+        {{"schedule", "lst", "--db", "x.db"}, "unknown command 'schedule lst'; did you mean 'schedule list'?"},
+        {{"ls", "--retires", "3", "ftp://h/"}, "unknown option '--retires' of 'ls'; did you mean '--retries'?"},
+        {{"--verbos", "ls", "ftp://h/"}, "unknown option '--verbos'; did you mean '--verbose'?"},
+        {{"teleport"}, "unknown command 'teleport' (see parcelo-cli --help)"},
+    };
+    for (const auto& [args, hint] : mistakes) {
+        const CliResult result = RunCli(args);
+        EXPECT_EQ(result.status, 2) << args[0];
+        EXPECT_NE(result.err.find("parcelo-cli: " + hint), std::string::npos) << result.err;
+    }
+    const CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_TRUE(version.out.starts_with("parcelo-cli ") && version.out.ends_with("\n")) << version.out;
+    EXPECT_NE(version.out.find_first_of("0123456789"), std::string::npos) << version.out;
+
     // What a scheduled order refuses, its help does not offer.
     EXPECT_EQ(RunCli({"schedule", "add", "--help"}).out.find("--delete-source"), std::string::npos);
 }

@@ -164,6 +164,12 @@ TEST(FtpDir, ReadsMachineListingLines) {
     EXPECT_EQ(folder.GetName(), " two");
     EXPECT_EQ(folder.GetPath().GetFtpDir(true), "/pub/ two/");
     EXPECT_EQ(folder.GetPermissions(), "drwxr-xr-x");
+    // pyftpdlib writes the mode as Python does, and names the owner by number.
+    const CFtpDir owned = CFtpDir::FromMachineListing(
+        kFolder, "modify=20261208003736;perm=radfwMT;size=6;type=file;unix.gid=0;unix.mode=0o640;unix.uid=1000; b");
+    EXPECT_EQ(owned.GetPermissions(), "-rw-r-----");
+    EXPECT_EQ(owned.GetOwner(), "1000");
+    EXPECT_EQ(owned.GetGroup(), "0");
 
     const CFtpDir link = CFtpDir::FromMachineListing(kFolder, "type=OS.unix=slink:/etc;size=4; etc-link");
     EXPECT_TRUE(link.IsLink());

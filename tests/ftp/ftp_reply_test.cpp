@@ -116,6 +116,22 @@ TEST(FtpReply, TheEntryOfAnMlstReplyKeepsItsFactsAndItsWholeName) {
     EXPECT_EQ(entry.size, "");
 }
 
+// Owner and group by name where the server gives one (ProFTPD), else by
+// number (pyftpdlib).
+TEST(FtpReply, OwnerAndGroupPreferNamesToNumbers) {
+    CMlstEntry entry;
+    ASSERT_TRUE(ParseMlstEntry("type=file;UNIX.group=2000;UNIX.groupname=alicegrp;UNIX.mode=0644;UNIX.owner=2000;"
+                               "UNIX.ownername=alice; a.txt",
+                               entry));
+    EXPECT_EQ(entry.owner, "alice");
+    EXPECT_EQ(entry.group, "alicegrp");
+    ASSERT_TRUE(ParseMlstEntry("type=file;size=6;unix.mode=0644;unix.uid=1000;unix.gid=100;unique=8; a.txt", entry));
+    EXPECT_EQ(entry.owner, "1000");
+    EXPECT_EQ(entry.group, "100");
+    ASSERT_TRUE(ParseMlstEntry("type=file;size=6; a.txt", entry));
+    EXPECT_EQ(entry.owner + entry.group, "");
+}
+
 TEST(FtpReply, TruncationKeepsWholeUtf8Characters) {
     EXPECT_EQ(TruncateUtf8("abc", 5), "abc");
     EXPECT_EQ(TruncateUtf8("ab\xC3\xA9z", 3), "ab");

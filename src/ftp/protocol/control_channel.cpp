@@ -10,6 +10,7 @@ bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs
     CSocket socket;
     if (!socket.Connect(host, port, timeoutMs, rounds, error)) return false;
     m_link = CTransport(std::move(socket));
+    m_nTraceLabel = NextTraceLabel();
     return true;
 }
 
@@ -29,7 +30,7 @@ void CControlChannel::Close() {
 }
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
-    TraceCommand(command);
+    TraceCommand(m_nTraceLabel, command);
     // A line may carry the password: its copy goes as soon as it is sent.
     std::string line = command + "\r\n";
     const CWipedText wiped(line);
@@ -47,7 +48,7 @@ bool CControlChannel::ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& erro
             Close();
             return false;
         }
-        TraceReplyLine(line);
+        TraceReplyLine(m_nTraceLabel, line);
         switch (assembler.AddLine(line)) {
             case CFtpReplyAssembler::EResult::NeedMore:
                 break;

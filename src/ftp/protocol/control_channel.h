@@ -36,6 +36,7 @@ private:
 
     CTransport m_link;
     std::string m_buffer;  // bytes received but not yet consumed
+    int m_nTraceLabel = 0;  // this connection's number in the protocol trace
 };
 
 }  // namespace velmora::protocol

@@ -175,7 +175,9 @@ bool CFtpConnection::ApplyFeatures() {
     if (m_capabilities.utf8 && !Exchange("OPTS UTF8 ON", reply)) return false;
     // The machine listing facts the FTP classes read; asked for only when
     // one of them is offered but not sent by default.
-    static const char* const kFacts[] = {"type", "size", "modify", "perm", "unix.mode", "unique"};
+    static const char* const kFacts[] = {"type",      "size",           "modify",         "perm",
+                                         "unix.mode", "unique",         "unix.ownername", "unix.owner",
+                                         "unix.uid",  "unix.groupname", "unix.group",     "unix.gid"};
     std::string wanted;
     bool missing = false;
     for (const char* fact : kFacts) {

@@ -189,6 +189,8 @@ bool ParseMlstEntry(std::string_view line, CMlstEntry& entry) {
     const size_t blank = line.find(' ');
     if (blank == std::string_view::npos || blank + 1 == line.size()) return false;
     std::string_view facts = line.substr(0, blank);
+    std::string ownerName;
+    std::string groupName;
     while (!facts.empty()) {
         const size_t end = std::min(facts.find(';'), facts.size());
         const std::string_view fact = facts.substr(0, end);
@@ -196,14 +198,21 @@ bool ParseMlstEntry(std::string_view line, CMlstEntry& entry) {
         const size_t equals = fact.find('=');
         if (equals == std::string_view::npos) continue;
         const std::string_view name = fact.substr(0, equals);
-        std::string* value = EqualsNoCase(name, "type")        ? &entry.type
-                             : EqualsNoCase(name, "size")      ? &entry.size
-                             : EqualsNoCase(name, "modify")    ? &entry.modify
-                             : EqualsNoCase(name, "unix.mode") ? &entry.unixMode
-                             : EqualsNoCase(name, "unique")    ? &entry.unique
-                                                               : nullptr;
+        const auto is = [name](std::string_view known) { return EqualsNoCase(name, known); };
+        std::string* value = is("type")                           ? &entry.type
+                             : is("size")                         ? &entry.size
+                             : is("modify")                       ? &entry.modify
+                             : is("unix.mode")                    ? &entry.unixMode
+                             : is("unique")                       ? &entry.unique
+                             : is("unix.ownername")               ? &ownerName
+                             : is("unix.groupname")               ? &groupName
+                             : is("unix.owner") || is("unix.uid") ? &entry.owner
+                             : is("unix.group") || is("unix.gid") ? &entry.group
+                                                                  : nullptr;
         if (value) *value = fact.substr(equals + 1);
     }
+    if (!ownerName.empty()) entry.owner = ownerName;
+    if (!groupName.empty()) entry.group = groupName;
     entry.name = line.substr(blank + 1);
     return true;
 }

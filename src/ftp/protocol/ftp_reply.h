@@ -80,6 +80,9 @@ struct CMlstEntry {
     std::string size;
     std::string modify;
     std::string unixMode;
+    // As the server names them: the name where it gives one, else the number.
+    std::string owner;
+    std::string group;
     std::string unique;  // the server's identity of the file
     std::string name;
 };

@@ -10,6 +10,9 @@ namespace velmora::protocol {
 namespace {
 
 std::atomic<FtpTraceSink> g_sink{nullptr};
+std::atomic<int> g_lastLabel{0};
+
+std::string Label(int label) { return "[" + std::to_string(label) + "] "; }
 
 // "PASS secret" -> "PASS ****": a trace is shown and kept, secrets are not.
 std::string Masked(std::string_view command) {
@@ -25,11 +28,13 @@ std::string Masked(std::string_view command) {
 
 void SetFtpTraceSink(FtpTraceSink sink) { g_sink = sink; }
 
-void TraceCommand(std::string_view command) {
-    if (const FtpTraceSink sink = g_sink) sink("> " + Masked(command));
+int NextTraceLabel() { return ++g_lastLabel; }
+
+void TraceCommand(int label, std::string_view command) {
+    if (const FtpTraceSink sink = g_sink) sink(Label(label) + "> " + Masked(command));
 }
 
-void TraceReplyLine(std::string_view line) {
+void TraceReplyLine(int label, std::string_view line) {
     const FtpTraceSink sink = g_sink;
     if (!sink) return;
     // A reply must not drive the terminal it is shown on.
@@ -37,7 +42,7 @@ void TraceReplyLine(std::string_view line) {
     for (char& c : text) {
         if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) c = '?';
     }
-    sink(text);
+    sink(Label(label) + text);
 }
 
 }  // namespace velmora::protocol

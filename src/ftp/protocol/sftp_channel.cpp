@@ -91,7 +91,7 @@ bool CSftpChannel::Start() {
     m_checkFile = HasExtension(kCheckFileName);
     std::string names;
     for (const auto& [extension, value] : m_extensions) names += " " + extension;
-    TraceReplyLine(Format("VERSION %u%s", m_version, names.c_str()));
+    TraceReplyLine(GetTraceLabel(), Format("VERSION %u%s", m_version, names.c_str()));
     return true;
 }
 
@@ -149,7 +149,7 @@ bool CSftpChannel::CheckStatus(const CSftpReply& reply) {
     }
     if (code == sftp::Ok) return true;
     if (message.empty()) message = SftpStatusText(code);
-    TraceReplyLine(Format("STATUS %u %s", code, message.c_str()));
+    TraceReplyLine(GetTraceLabel(), Format("STATUS %u %s", code, message.c_str()));
     m_lastStatus = code;
     if (code == sftp::ConnectionLost || code == sftp::NoConnection) return Fail(EFtpError::Closed, message);
     return m_error.Set(EFtpError::Refused, message);
@@ -164,7 +164,7 @@ bool CSftpChannel::Ask(CSftpMessage& message, sftp::EType answer, CSftpReply& re
 }
 
 bool CSftpChannel::AskPath(sftp::EType type, const std::string& path, sftp::EType answer, CSftpReply& reply) {
-    TraceCommand(Format("%s %s", RequestName(type), path.c_str()));
+    TraceCommand(GetTraceLabel(), Format("%s %s", RequestName(type), path.c_str()));
     CSftpMessage message(type, NextId());
     message.String(path);
     return Ask(message, answer, reply);
@@ -212,7 +212,7 @@ bool CSftpChannel::LStat(const std::string& path, CSftpAttributes& attributes) {
 }
 
 bool CSftpChannel::SetStat(const std::string& path, const CSftpAttributes& attributes) {
-    TraceCommand(Format("SETSTAT %s", path.c_str()));
+    TraceCommand(GetTraceLabel(), Format("SETSTAT %s", path.c_str()));
     CSftpMessage message(sftp::SetStat, NextId());
     message.String(path).Attributes(attributes);
     CSftpReply reply;
@@ -222,7 +222,7 @@ bool CSftpChannel::SetStat(const std::string& path, const CSftpAttributes& attri
 bool CSftpChannel::Remove(const std::string& path) { return ExpectStatus(sftp::Remove, path); }
 
 bool CSftpChannel::MakeFolder(const std::string& path) {
-    TraceCommand(Format("MKDIR %s", path.c_str()));
+    TraceCommand(GetTraceLabel(), Format("MKDIR %s", path.c_str()));
     CSftpMessage message(sftp::MkDir, NextId());
     message.String(path).Attributes({});
     CSftpReply reply;
@@ -233,7 +233,7 @@ bool CSftpChannel::RemoveFolder(const std::string& path) { return ExpectStatus(s
 
 bool CSftpChannel::Rename(const std::string& from, const std::string& to) {
     const bool posix = HasExtension(kPosixRename);
-    TraceCommand(Format("%s %s -> %s", posix ? "POSIX-RENAME" : "RENAME", from.c_str(), to.c_str()));
+    TraceCommand(GetTraceLabel(), Format("%s %s -> %s", posix ? "POSIX-RENAME" : "RENAME", from.c_str(), to.c_str()));
     CSftpMessage message(posix ? sftp::Extended : sftp::Rename, NextId());
     if (posix) message.String(kPosixRename);
     message.String(from).String(to);
@@ -242,7 +242,7 @@ bool CSftpChannel::Rename(const std::string& from, const std::string& to) {
 }
 
 bool CSftpChannel::Open(const std::string& path, uint32_t flags, std::string& handle) {
-    TraceCommand(Format("OPEN %s %s", path.c_str(), SftpOpenFlagsText(flags).c_str()));
+    TraceCommand(GetTraceLabel(), Format("OPEN %s %s", path.c_str(), SftpOpenFlagsText(flags).c_str()));
     CSftpMessage message(sftp::Open, NextId());
     CSftpAttributes attributes;
     message.String(path).Uint32(flags).Attributes(attributes);
@@ -297,7 +297,7 @@ bool CSftpChannel::ListFolder(const std::string& folder, const std::function<boo
             more = add(std::move(entry));
         }
     }
-    TraceReplyLine(Format("NAME %zu entries", count));
+    TraceReplyLine(GetTraceLabel(), Format("NAME %zu entries", count));
     return CloseHandle(handle);
 }
 
@@ -326,7 +326,7 @@ bool CSftpChannel::CheckFile(const std::string& path, const std::string& algorit
         m_lastStatus = sftp::Unsupported;
         return m_error.Set(EFtpError::Refused, "The server computes no digests");
     }
-    TraceCommand(Format("CHECK-FILE %s %s", path.c_str(), algorithms.c_str()));
+    TraceCommand(GetTraceLabel(), Format("CHECK-FILE %s %s", path.c_str(), algorithms.c_str()));
     CSftpMessage message(sftp::Extended, NextId());
     message.String(kCheckFileName).String(path).String(algorithms).Uint64(from).Uint64(length).Uint32(0);
     CSftpReply reply;
@@ -339,7 +339,7 @@ bool CSftpChannel::CheckFile(const std::string& path, const std::string& algorit
     algorithm.assign(name);
     digest.clear();
     for (unsigned char c : reader.Rest()) digest += Format("%02x", c);
-    TraceReplyLine(Format("%s %s", algorithm.c_str(), digest.c_str()));
+    TraceReplyLine(GetTraceLabel(), Format("%s %s", algorithm.c_str(), digest.c_str()));
     return !digest.empty() || Fail(EFtpError::Protocol, "The server sent an empty digest");
 }
 

@@ -93,6 +93,7 @@ public:
     uint32_t GetLastStatus() const { return m_lastStatus; }
     int GetTimeoutMs() const { return m_timeoutMs; }
     bool IsUsable() const { return m_connection.IsOpen(); }
+    int GetTraceLabel() const { return m_connection.GetTraceLabel(); }
 
 private:
     bool Exchange(CSftpMessage& message, CSftpReply& reply);

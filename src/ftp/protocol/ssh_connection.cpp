@@ -113,13 +113,15 @@ bool CSshConnection::Connect(const std::string& host, uint16_t port, const std::
     ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, files.size() > 1 ? files[1].c_str() : "/dev/null");
     m_timeoutMs = 0;
     SetTimeout(connectTimeoutMs);
-    TraceCommand(Format("SSH connect %s port %u as %s", host.c_str(), static_cast<unsigned>(port), user.c_str()));
+    m_nTraceLabel = NextTraceLabel();
+    TraceCommand(m_nTraceLabel,
+                 Format("SSH connect %s port %u as %s", host.c_str(), static_cast<unsigned>(port), user.c_str()));
     if (ssh_connect(m_session) != SSH_OK) {
         const std::string reason = ssh_get_error(m_session);
         return Fail(error, EFtpError::Connect, Format("Cannot connect to %s port %u: %s", host.c_str(),
                                                       static_cast<unsigned>(port), reason.c_str()));
     }
-    TraceReplyLine(GetServerBanner());
+    TraceReplyLine(m_nTraceLabel, GetServerBanner());
     CSshSettings effective = settings;
     effective.knownHostsFiles = files;
     if (!VerifyHostKey(host, port, effective, error)) return false;
@@ -149,7 +151,8 @@ bool CSshConnection::VerifyHostKey(const std::string& host, uint16_t port, const
     ssh_string_free_char(blob);
     ssh_string_free_char(fingerprint);
     ssh_clean_pubkey_hash(&hash);
-    TraceReplyLine(Format("host key %s %s", m_hostKey.type.c_str(), m_hostKey.fingerprint.c_str()));
+    TraceReplyLine(m_nTraceLabel,
+                   Format("host key %s %s", m_hostKey.type.c_str(), m_hostKey.fingerprint.c_str()));
 
     if (!settings.fingerprint.empty()) {
         if (FingerprintMatches(settings.fingerprint, m_hostKey)) return true;
@@ -197,7 +200,7 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
     if (!settled && (offered & SSH_AUTH_METHOD_INTERACTIVE) && (!password.empty() || settings.askKeyboard))
         attempt("keyboard-interactive", [&] { return TryKeyboard(password, settings); });
     if (rc == SSH_AUTH_SUCCESS) {
-        TraceReplyLine("SSH login accepted");
+        TraceReplyLine(m_nTraceLabel, "SSH login accepted");
         return true;
     }
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));

@@ -59,6 +59,8 @@ public:
     std::string GetCipher() const;
     // The server's identification ("SSH-2.0-OpenSSH_9.2p1 Debian-2").
     std::string GetServerBanner() const;
+    // This connection's number in the protocol trace.
+    int GetTraceLabel() const { return m_nTraceLabel; }
 
 private:
     bool Fail(CFtpError& error, EFtpError code, std::string text);
@@ -75,6 +77,7 @@ private:
     ssh_channel_struct* m_channel = nullptr;
     CSshHostKey m_hostKey;
     int m_timeoutMs = 0;
+    int m_nTraceLabel = 0;
 };
 
 // How a refused login reads: "Login refused by the server (tried: publickey
