@@ -100,6 +100,9 @@ std::string XMLEscape(std::string_view text) {
             case '"': out += "&quot;"; break;
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
+            case '\n': out += "&#10;"; break;
+            case '\r': out += "&#13;"; break;
+            case '\t': out += "&#9;"; break;
             default: out += c;
         }
     }
@@ -110,7 +113,8 @@ std::string XMLUnescape(std::string_view text) {
     static constexpr struct {
         std::string_view entity;
         char character;
-    } kEntities[] = {{"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    } kEntities[] = {{"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}, {"&lt;", '<'},  {"&gt;", '>'},
+                     {"&#10;", '\n'}, {"&#13;", '\r'},  {"&#9;", '\t'}};
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {

@@ -28,8 +28,10 @@ VELMORA_API int64_t ParseInt64(std::string_view text);
 VELMORA_API int32_t ParseInt32(std::string_view text);
 
 // Attribute values are written with the five XML entities so that quotes and
-// angle brackets survive a write and a read. Text without & ' " < > is left
-// unchanged; only these five entities are decoded, anything else stays as is.
+// angle brackets survive a write and a read, and with character references
+// for line breaks and tabs ("&#10;"), which readers of whole files strip as
+// control characters. Text without & ' " < > or those is left unchanged;
+// only these entities and references are decoded, anything else stays as is.
 VELMORA_API std::string XMLEscape(std::string_view text);
 VELMORA_API std::string XMLUnescape(std::string_view text);
 

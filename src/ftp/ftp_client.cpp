@@ -10,6 +10,7 @@
 #include "base/path_text.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/open_session.h"
+#include "ftp/sftp_session.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -112,6 +113,12 @@ bool CFtpClient::ShowSessionError() { return ShowError(m_session ? m_session->Ge
 const CCertificateInfo& CFtpClient::GetPeerCertificate() const {
     static const CCertificateInfo kNone;
     return m_session ? m_session->GetPeerCertificate() : kNone;
+}
+
+const CSshHostKey& CFtpClient::GetPeerHostKey() const {
+    static const CSshHostKey kNone;
+    const auto* sftp = dynamic_cast<const CSftpSession*>(m_session.get());
+    return sftp ? sftp->GetHostKey() : kNone;
 }
 
 std::string CFtpClient::Absolute(const std::string& folder) const {

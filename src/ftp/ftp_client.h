@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/block_copy.h"
+#include "ftp/ssh_keys.h"
 #include "ftp/login_info.h"
 #include "ftp/remote_session.h"
 #include "ftp/session_options.h"
@@ -18,7 +19,7 @@
 
 namespace velmora {
 
-// One session with a file server (FTP, FTPS): logs in with a CFtpLoginInfo,
+// One session with a file server (FTP, FTPS, SFTP): logs in with a CFtpLoginInfo,
 // changes and creates remote
 // folders, and uploads or downloads single files in 51200-byte blocks. It
 // reports progress as plain commands 2 to 8 on the message bus, stops a
@@ -68,12 +69,14 @@ public:
     bool IsConnected() const { return m_session && m_session->IsConnected(); }
     // How the last failed Login failed: LoginRefused when the server refused
     // the user or password, Unreachable/Lost when the server could not be
-    // reached or stopped answering, Untrusted when its certificate is not
-    // trusted; None after a successful login.
+    // reached or stopped answering, Untrusted when its certificate or host
+    // key is not trusted; None after a successful login.
     ERemoteError GetLoginError() const { return m_loginError; }
     // The server's certificate from the last login's TLS handshake (kept
     // after a refusal, GetLoginError() == Untrusted), for the user to judge.
     const CCertificateInfo& GetPeerCertificate() const;
+    // The same for an SSH server's host key (empty for FTP).
+    const CSshHostKey& GetPeerHostKey() const;
     bool IsEncrypted() const { return !GetEncryption().empty(); }
     // "TLSv1.3"; empty for a plain session.
     std::string GetEncryption() const { return m_session ? m_session->GetEncryption() : std::string(); }

@@ -253,10 +253,14 @@ void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
 
 std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath.GetPath(); }
 
+int CFtpLoginInfo::DefaultPort(ERemoteProtocol kind, protocol::ETlsMode tls) {
+    if (kind == ERemoteProtocol::Sftp) return kSftpDefaultPort;
+    return tls == protocol::ETlsMode::Implicit ? protocol::kImplicitTlsPort : kDefaultPort;
+}
+
 std::string CFtpLoginInfo::GetPureURL() const {
     const bool implicitTls = !IsSftp() && m_tls.mode == protocol::ETlsMode::Implicit;
-    const int defaultPort = IsSftp() ? kSftpDefaultPort : implicitTls ? protocol::kImplicitTlsPort : kDefaultPort;
-    const std::string port = m_nPort == defaultPort ? std::string() : Format(":%d", m_nPort);
+    const std::string port = m_nPort == GetDefaultPort() ? std::string() : Format(":%d", m_nPort);
     // An IPv6 address is bracketed so that its colons are not read as a port.
     const bool ipv6 = m_strHostAddr.find(':') != std::string::npos && !m_strHostAddr.starts_with('[');
     const std::string host = ipv6 ? "[" + m_strHostAddr + "]" : m_strHostAddr;

@@ -29,6 +29,9 @@ class IListCtrl;
 class VELMORA_API CFtpLoginInfo : public CObj {
 public:
     static constexpr int kDefaultPort = 21;
+    // A protocol's own port: 22 for SFTP, 990 for implicit TLS, else 21.
+    static int DefaultPort(ERemoteProtocol kind, protocol::ETlsMode tls);
+    int GetDefaultPort() const { return DefaultPort(m_eProtocol, m_tls.mode); }
 
     CFtpLoginInfo();
     explicit CFtpLoginInfo(const CObj& src);

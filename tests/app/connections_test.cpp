@@ -9,8 +9,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/connections/connection_protocol.h"
 #include "app/connections/ftp_connection_prop_dlg.h"
 #include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/quick_connect_bar.h"
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/shell/main_dlg.h"
@@ -297,6 +299,112 @@ TEST_F(ConnectionsTest, AnonymousLoginTimeOutAndLocalFolderAreKeptWithTheSite) {
         return list.GetCount() == 1 && list.GetHead()->GetTimeout() == 45 && list.GetHead()->IsAnonymous() &&
                list.GetHead()->GetLocalPath() == "/srv/mirror";
     }));
+}
+
+// The protocol choice stands for the login's protocol and TLS mode, shows
+// the rows of its protocol, carries the port along while it is a protocol's
+// own, and is kept in the file with the SSH settings.
+TEST_F(ConnectionsTest, TheProtocolChoiceFollowsThePortAndIsSavedWithTheSshSettings) {
+    main.Initialize();
+    velmora::CFtpLoginInfo* info = connections.OnNew();
+    auto* protocol = props->findChild<QComboBox*>("protocol");
+    auto* port = props->findChild<QSpinBox*>("port");
+    auto* keyFiles = props->findChild<QLineEdit*>("sshKeyFiles");
+    auto* agent = props->findChild<QCheckBox*>("sshAgent");
+    auto* encryption = props->findChild<QComboBox*>("encryption");
+    ASSERT_TRUE(protocol && port && keyFiles && agent && encryption);
+    const auto choose = [&](EProtocolChoice choice) {
+        protocol->setCurrentIndex(static_cast<int>(choice));
+        emit protocol->activated(protocol->currentIndex());
+    };
+    EXPECT_EQ(protocol->currentIndex(), static_cast<int>(EProtocolChoice::FtpOverTls));
+    EXPECT_TRUE(keyFiles->isHidden());
+
+    choose(EProtocolChoice::Sftp);
+    EXPECT_TRUE(info->IsSftp());
+    EXPECT_EQ(info->GetPort(), 22);
+    EXPECT_EQ(port->value(), 22);
+    EXPECT_TRUE(encryption->isHidden());
+    EXPECT_FALSE(keyFiles->isHidden());
+    EXPECT_TRUE(agent->isChecked());
+    Type("sshKeyFiles", "/home/me/.ssh/id_ed25519; /keys/office key");
+    agent->click();
+    EXPECT_EQ(info->GetSshSettings().identities,
+              (std::vector<std::string>{"/home/me/.ssh/id_ed25519", "/keys/office key"}));
+    EXPECT_FALSE(info->GetSshSettings().useAgent);
+    const auto stored = [&] {
+        velmora::CFtpLoginInfoList list;
+        list.LoadXML(ProjectFile());
+        return list.GetCount() == 1 && list.GetHead()->IsSftp() && list.GetHead()->GetPort() == 22 &&
+               list.GetHead()->GetSshSettings().identities.size() == 2 && !list.GetHead()->GetSshSettings().useAgent;
+    };
+    EXPECT_TRUE(test::WaitFor(stored)) << velmora::test::ReadFile(ProjectFile());
+
+    // Another connection shows its own protocol; back again, this one's.
+    connections.OnNew();
+    EXPECT_EQ(protocol->currentIndex(), static_cast<int>(EProtocolChoice::FtpOverTls));
+    EXPECT_TRUE(keyFiles->isHidden());
+    ASSERT_TRUE(connections.SelectConnection(info->GetHostName()));
+    EXPECT_EQ(protocol->currentIndex(), static_cast<int>(EProtocolChoice::Sftp));
+    EXPECT_EQ(keyFiles->text().toStdString(), "/home/me/.ssh/id_ed25519; /keys/office key");
+    EXPECT_FALSE(agent->isChecked());
+
+    // Back to FTP: its port and the TLS mode it had; a port of the user's own stays.
+    choose(EProtocolChoice::FtpOverTls);
+    EXPECT_FALSE(info->IsSftp());
+    EXPECT_EQ(info->GetTlsMode(), velmora::ETlsMode::Require);
+    EXPECT_EQ(port->value(), 21);
+    encryption->setCurrentIndex(static_cast<int>(velmora::ETlsMode::Implicit));
+    emit encryption->activated(encryption->currentIndex());
+    EXPECT_EQ(info->GetPort(), 990);
+    choose(EProtocolChoice::Sftp);
+    EXPECT_EQ(info->GetPort(), 22);
+    choose(EProtocolChoice::Ftp);
+    EXPECT_EQ(info->GetTlsMode(), velmora::ETlsMode::Plain);
+    EXPECT_EQ(info->GetPort(), 21);
+    port->setValue(2121);
+    choose(EProtocolChoice::Sftp);
+    EXPECT_EQ(info->GetPort(), 2121);
+    EXPECT_TRUE(test::WaitFor([&] {
+        velmora::CFtpLoginInfoList list;
+        list.LoadXML(ProjectFile());
+        return list.GetCount() == 2 && list.FindByHost(info->GetHostName())->GetPort() == 2121;
+    }));
+}
+
+// The quick-connect bar's protocols include SFTP, with the same port rule,
+// and an SFTP connection shown in it stays one.
+TEST_F(ConnectionsTest, TheQuickConnectBarOffersSftpOnItsOwnPort) {
+    CQuickConnectBar& bar = main.GetQuickConnect();
+    auto* protocol = bar.findChild<QComboBox*>("protocol");
+    auto* port = bar.findChild<QSpinBox*>("port");
+    const int sftp = protocol->findText("SFTP");
+    ASSERT_GE(sftp, 0);
+    bar.findChild<QLineEdit*>("host")->setText("files.example.org");
+    port->setValue(0);
+    protocol->setCurrentIndex(sftp);
+    emit protocol->activated(sftp);
+    EXPECT_TRUE(bar.GetConnection().IsSftp());
+    EXPECT_EQ(bar.GetConnection().GetPort(), 22);
+
+    port->setValue(21);
+    protocol->setCurrentIndex(0);
+    emit protocol->activated(0);
+    protocol->setCurrentIndex(sftp);
+    emit protocol->activated(sftp);
+    EXPECT_EQ(port->value(), 22);
+    protocol->setCurrentIndex(static_cast<int>(velmora::ETlsMode::Implicit));
+    emit protocol->activated(protocol->currentIndex());
+    EXPECT_EQ(port->value(), 990);
+    EXPECT_FALSE(bar.GetConnection().IsSftp());
+
+    velmora::CFtpLoginInfo recent;
+    recent.SetProtocol(velmora::ERemoteProtocol::Sftp);
+    recent.SetHost("files.example.org");
+    recent.SetPort(2222);
+    bar.ShowConnection(recent);
+    EXPECT_EQ(protocol->currentIndex(), sftp);
+    EXPECT_EQ(bar.GetConnection().GetPort(), 2222);
 }
 
 }  // namespace

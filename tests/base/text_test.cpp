@@ -45,11 +45,14 @@ TEST(Text, ParseIntReadsLeadingDigitsAndSaturates) {
     EXPECT_EQ(ParseInt64("5368709120"), 5368709120LL);
 }
 
-TEST(Text, XmlEscapeRoundTripsTheFiveCharactersOnly) {
+TEST(Text, XmlEscapeRoundTripsQuotesBracketsAndLineBreaks) {
     const std::string value = "Bob's <server> & \"co\"";
     EXPECT_EQ(XMLEscape(value), "Bob&apos;s &lt;server&gt; &amp; &quot;co&quot;");
     EXPECT_EQ(XMLUnescape(XMLEscape(value)), value);
     EXPECT_EQ(XMLEscape("plain text/\\path"), "plain text/\\path");
+    // Line breaks and tabs survive a reader that strips control characters.
+    EXPECT_EQ(XMLEscape("a\nb\r\tc"), "a&#10;b&#13;&#9;c");
+    EXPECT_EQ(XMLUnescape(XMLEscape("a\nb\r\tc")), "a\nb\r\tc");
     // Unknown entities and a lone ampersand stay as they are.
     EXPECT_EQ(XMLUnescape("&nbsp; & &amp"), "&nbsp; & &amp");
     EXPECT_EQ(XMLUnescape("&amp;lt;"), "&lt;");

@@ -193,6 +193,12 @@ TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     second.SetHostName("Second");
     second.SetHost("::1");
     second.CreateGUID();
+    // Values of several lines come back whole from the file too.
+    second.SetProtocol(ERemoteProtocol::Sftp);
+    CSshSettings ssh;
+    ssh.identities = {"/home/a/.ssh/id_ed25519", "/keys/second key"};
+    second.SetSshSettings(ssh);
+    second.SetDescr("first line\r\nsecond line");
     list.Add(new CFtpLoginInfo(second));
     ASSERT_TRUE(list.SaveXML(file)) << list.GetLastError();
 
@@ -215,6 +221,8 @@ TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     EXPECT_EQ(read.GetHead()->GetLocalPath(), "/home/alice/backups");
     EXPECT_EQ(read.GetHead()->GetTimeout(), 45);
     EXPECT_EQ(AttributeText(*read.GetTail()), AttributeText(*list.GetTail()));
+    EXPECT_EQ(read.GetTail()->GetSshSettings().identities, ssh.identities);
+    EXPECT_EQ(read.GetTail()->GetDescr(), "first line\r\nsecond line");
 
     ASSERT_TRUE(read.LoadXML(file));  // appends
     EXPECT_EQ(read.GetCount(), 4);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "app/connections/connection_protocol.h"
 #include "app/connections/login_password.h"
 #include "ftp/login_info.h"
 #include "ftp/tls_trust.h"
@@ -29,8 +31,13 @@ std::string Text(const QLineEdit* edit) { return edit->text().trimmed().toStdStr
 
 CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) {
     auto* form = new QFormLayout(this);
+    m_pForm = form;
     form->setContentsMargins(4, 4, 4, 4);
     m_pHostName = AddText(form, tr("Host &name:"), "hostName");
+    m_pProtocol = new QComboBox;
+    m_pProtocol->setObjectName("protocol");
+    m_pProtocol->addItems({tr("FTP"), tr("FTP over TLS"), tr("SFTP (SSH)")});
+    form->addRow(tr("P&rotocol:"), m_pProtocol);
     m_pHostAddr = AddText(form, tr("&Host address:"), "hostAddress");
     m_pPort = AddNumber(form, tr("P&ort:"), "port", 1, 65535);
     m_pPassive = new QCheckBox(tr(" Passive &mode"));
@@ -42,6 +49,7 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
                              tr("Require explicit TLS"), tr("Implicit TLS")});
     form->addRow(tr("&Encryption:"), m_pEncryption);
     AddTrustFields(form);
+    AddSshFields(form);
     m_pAnonymous = new QCheckBox(tr(" Anon&ymous login"));
     m_pAnonymous->setObjectName("anonymous");
     form->addRow(QString(), m_pAnonymous);
@@ -57,16 +65,7 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pLocalPath = new QLineEdit;
     m_pLocalPath->setObjectName("localPath");
     m_pLocalPath->setPlaceholderText(tr("The local folder shown last"));
-    auto* browseLocal = new QPushButton(tr("..."));
-    browseLocal->setObjectName("browseLocalPath");
-    browseLocal->setAutoDefault(false);
-    connect(browseLocal, &QPushButton::clicked, this, &CFtpConnectionPropDlg::BrowseLocalPath);
-    auto* localRow = new QHBoxLayout;
-    localRow->addWidget(m_pLocalPath, 1);
-    localRow->addWidget(browseLocal);
-    auto* localLabel = new QLabel(tr("Local &folder:"));
-    localLabel->setBuddy(m_pLocalPath);
-    form->addRow(localLabel, localRow);
+    AddBrowsedRow(form, tr("Local &folder:"), m_pLocalPath, "browseLocalPath", &CFtpConnectionPropDlg::BrowseLocalPath);
     m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
     m_pTimeout = AddNumber(form, tr("T&ime-out (seconds):"), "timeout", 0, 600);
     m_pTimeout->setSpecialValueText(tr("Default"));
@@ -88,19 +87,7 @@ void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
     m_pCaFile->setObjectName("caFile");
     m_pCaFile->setPlaceholderText(tr("Only the system's certificate authorities"));
     m_pCaFile->setToolTip(tr("A PEM file of certificate authorities trusted beside the system's"));
-    auto* browse = new QPushButton(tr("..."));
-    browse->setObjectName("browseCaFile");
-    // Enter in a field applies the connection; it never opens the file picker.
-    browse->setAutoDefault(false);
-    connect(browse, &QPushButton::clicked, this, &CFtpConnectionPropDlg::BrowseCaFile);
-    auto* caRow = new QHBoxLayout;
-    caRow->addWidget(m_pCaFile, 1);
-    caRow->addWidget(browse);
-    // A label of a row of several fields names its field itself, so that
-    // its "&" makes a key rather than showing.
-    auto* caLabel = new QLabel(tr("&CA file:"));
-    caLabel->setBuddy(m_pCaFile);
-    form->addRow(caLabel, caRow);
+    m_pCaRow = AddBrowsedRow(form, tr("&CA file:"), m_pCaFile, "browseCaFile", &CFtpConnectionPropDlg::BrowseCaFile);
     m_pInsecure = new QCheckBox(tr(" Accept any certificate (UNSAFE)"));
     m_pInsecure->setObjectName("insecure");
     form->addRow(QString(), m_pInsecure);
@@ -111,6 +98,30 @@ void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
     m_pInsecureWarning->setWordWrap(true);
     m_pInsecureWarning->setStyleSheet("color: #c00000; font-weight: bold;");
     form->addRow(m_pInsecureWarning);
+}
+
+void CFtpConnectionPropDlg::AddSshFields(QFormLayout* form) {
+    m_pKeyFiles = new QLineEdit;
+    m_pKeyFiles->setObjectName("sshKeyFiles");
+    m_pKeyFiles->setPlaceholderText(tr("None: the agent's keys and the password"));
+    m_pKeyFiles->setToolTip(tr("Private key files offered in this order, separated by \"; \""));
+    m_pKeyRow =
+        AddBrowsedRow(form, tr("&Key files:"), m_pKeyFiles, "browseKeyFiles", &CFtpConnectionPropDlg::BrowseKeyFiles);
+    m_pAgent = new QCheckBox(tr(" Use the SSH a&gent's keys"));
+    m_pAgent->setObjectName("sshAgent");
+    m_pAgent->setToolTip(tr("The keys of the agent at $SSH_AUTH_SOCK, when one runs"));
+    form->addRow(QString(), m_pAgent);
+}
+
+void CFtpConnectionPropDlg::BrowseKeyFiles() {
+    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Private key files"), QDir::homePath() + "/.ssh");
+    if (files.isEmpty()) return;
+    QStringList shown = m_pKeyFiles->text().split(';', Qt::SkipEmptyParts);
+    shown += files;
+    for (QString& file : shown) file = file.trimmed();
+    const QString text = shown.join("; ");
+    m_pKeyFiles->setText(text);
+    emit m_pKeyFiles->textEdited(text);
 }
 
 void CFtpConnectionPropDlg::BrowseLocalPath() {
@@ -126,6 +137,24 @@ void CFtpConnectionPropDlg::BrowseCaFile() {
     if (file.isEmpty()) return;
     m_pCaFile->setText(file);
     emit m_pCaFile->textEdited(file);
+}
+
+QLayout* CFtpConnectionPropDlg::AddBrowsedRow(QFormLayout* form, const QString& label, QLineEdit* edit,
+                                              const char* browseName, void (CFtpConnectionPropDlg::*browse)()) {
+    auto* button = new QPushButton(tr("..."));
+    button->setObjectName(browseName);
+    // Enter in a field applies the connection; it never opens the file picker.
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, browse);
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(button);
+    // A label of a row of several fields names its field itself, so that
+    // its "&" makes a key rather than showing.
+    auto* shown = new QLabel(label);
+    shown->setBuddy(edit);
+    form->addRow(shown, row);
+    return row;
 }
 
 QLineEdit* CFtpConnectionPropDlg::AddText(QFormLayout* form, const QString& label, const char* name) {
@@ -192,11 +221,57 @@ void CFtpConnectionPropDlg::ConnectEdits() {
             [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetPassive(on); }); });
     connect(m_pEncryption, &QComboBox::activated, this, [this](int index) {
         const auto mode = velmora::TlsModeFromNumber(index);
-        Edit([mode](CFtpLoginInfo& info) { info.SetTlsMode(mode); });
-        // Implicit TLS has a port of its own.
-        if (mode == velmora::ETlsMode::Implicit && m_pPort->value() == CFtpLoginInfo::kDefaultPort)
-            m_pPort->setValue(velmora::kImplicitTlsPort);
+        Edit([mode](CFtpLoginInfo& info) {
+            const CFtpLoginInfo before = info;
+            info.SetTlsMode(mode);
+            // Implicit TLS has a port of its own.
+            FollowDefaultPort(info, before);
+        });
+        ShowProtocolRows();
     });
+    connect(m_pProtocol, &QComboBox::activated, this, &CFtpConnectionPropDlg::OnProtocolChosen);
+    connect(m_pKeyFiles, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Edit([&text](CFtpLoginInfo& info) {
+            velmora::CSshSettings ssh = info.GetSshSettings();
+            ssh.identities.clear();
+            for (const QString& file : text.split(';', Qt::SkipEmptyParts)) {
+                if (!file.trimmed().isEmpty()) ssh.identities.push_back(file.trimmed().toStdString());
+            }
+            info.SetSshSettings(ssh);
+        });
+    });
+    connect(m_pAgent, &QCheckBox::toggled, this, [this](bool on) {
+        Edit([on](CFtpLoginInfo& info) {
+            velmora::CSshSettings ssh = info.GetSshSettings();
+            ssh.useAgent = on;
+            info.SetSshSettings(ssh);
+        });
+    });
+}
+
+void CFtpConnectionPropDlg::OnProtocolChosen(int choice) {
+    Edit([choice](CFtpLoginInfo& info) { ChooseProtocol(info, static_cast<EProtocolChoice>(choice)); });
+    ShowProtocolRows();
+}
+
+// The protocol, TLS mode and port as the connection has them now, and only
+// the rows that mean something for its protocol.
+void CFtpConnectionPropDlg::ShowProtocolRows() {
+    const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
+    {
+        const QSignalBlocker port(m_pPort);
+        m_pPort->setValue(shown.GetPort());
+    }
+    m_pProtocol->setCurrentIndex(static_cast<int>(ProtocolChoiceOf(shown)));
+    m_pEncryption->setCurrentIndex(static_cast<int>(shown.GetTlsMode()));
+    const bool sftp = shown.IsSftp();
+    m_pForm->setRowVisible(m_pPassive, !sftp);
+    m_pForm->setRowVisible(m_pEncryption, !sftp);
+    m_pForm->setRowVisible(m_pCaRow, !sftp);
+    m_pForm->setRowVisible(m_pInsecure, !sftp);
+    m_pForm->setRowVisible(m_pInsecureWarning, !sftp && shown.IsTlsInsecure());
+    m_pForm->setRowVisible(m_pKeyRow, sftp);
+    m_pForm->setRowVisible(m_pAgent, sftp);
 }
 
 void CFtpConnectionPropDlg::Edit(const std::function<void(CFtpLoginInfo&)>& write) {
@@ -214,15 +289,17 @@ void CFtpConnectionPropDlg::ShowFields() {
     const CFtpLoginInfo shown = m_pInfo != nullptr ? *m_pInfo : CFtpLoginInfo();
     // Filling the fields is no edit.
     const QSignalBlocker port(m_pPort), retries(m_pRetries), passive(m_pPassive), insecure(m_pInsecure),
-        anonymous(m_pAnonymous), timeout(m_pTimeout), remember(m_pRemember);
+        anonymous(m_pAnonymous), timeout(m_pTimeout), remember(m_pRemember), agent(m_pAgent);
     m_pHostName->setText(QString::fromStdString(shown.GetHostName()));
     m_pHostAddr->setText(QString::fromStdString(shown.GetHost()));
-    m_pPort->setValue(shown.GetPort());
     m_pPassive->setChecked(shown.IsPassive());
-    m_pEncryption->setCurrentIndex(static_cast<int>(shown.GetTlsMode()));
     m_pCaFile->setText(QString::fromStdString(shown.GetTlsCaFile()));
     m_pInsecure->setChecked(shown.IsTlsInsecure());
-    m_pInsecureWarning->setVisible(shown.IsTlsInsecure());
+    QStringList keyFiles;
+    for (const std::string& file : shown.GetSshSettings().identities) keyFiles << QString::fromStdString(file);
+    m_pKeyFiles->setText(keyFiles.join("; "));
+    m_pAgent->setChecked(shown.GetSshSettings().useAgent);
+    ShowProtocolRows();
     m_pLogin->setText(QString::fromStdString(shown.GetLoginName()));
     m_pPassword->setText(QString::fromStdString(shown.GetPassword()));
     m_pRemember->setChecked(IsPasswordRemembered(shown));

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -45,11 +46,20 @@ private:
     // Writes into the connection shown, if any, and tells of the edit.
     void Edit(const std::function<void(velmora::CFtpLoginInfo&)>& write);
     QLineEdit* AddText(QFormLayout* form, const QString& label, const char* name);
+    // A row of `edit` and a "..." button that runs `browse`; answers the row.
+    QLayout* AddBrowsedRow(QFormLayout* form, const QString& label, QLineEdit* edit, const char* browseName,
+                           void (CFtpConnectionPropDlg::*browse)());
     QSpinBox* AddNumber(QFormLayout* form, const QString& label, const char* name, int lowest, int highest);
     void ConnectEdits();
     // The CA file and "accept any certificate" rows.
     void AddTrustFields(QFormLayout* form);
+    // The key file and agent rows of an SFTP connection.
+    void AddSshFields(QFormLayout* form);
     void BrowseCaFile();
+    void BrowseKeyFiles();
+    void OnProtocolChosen(int choice);
+    // The rows of the connection's protocol: TLS for FTP, keys for SFTP.
+    void ShowProtocolRows();
     void BrowseLocalPath();
     // An anonymous login has no name or password of its own to edit.
     void ShowAnonymous(bool anonymous);
@@ -57,14 +67,20 @@ private:
     void ShowPasswordHint();
 
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
+    QFormLayout* m_pForm;
     QLineEdit* m_pHostName;
     QLineEdit* m_pHostAddr;
     QSpinBox* m_pPort;
     QCheckBox* m_pPassive;
+    QComboBox* m_pProtocol;    // items in the order of EProtocolChoice
     QComboBox* m_pEncryption;  // items in the order of the TLS modes
     QLineEdit* m_pCaFile;
+    QLayout* m_pCaRow;
     QCheckBox* m_pInsecure;
     QLabel* m_pInsecureWarning;  // shown while any certificate is accepted
+    QLineEdit* m_pKeyFiles;      // the identities, "; " between them
+    QLayout* m_pKeyRow;
+    QCheckBox* m_pAgent;
     QCheckBox* m_pAnonymous;
     QLineEdit* m_pLogin;
     QLineEdit* m_pPassword;

@@ -1,11 +1,13 @@
 #include "app/connections/login_password.h"
 
 #include <cctype>
+#include <filesystem>
 #include <string>
 
 #include "app/transfers/prompter.h"
 #include "ftp/login_info.h"
 #include "ftp/password_store.h"
+#include "ftp/ssh_keys.h"
 
 namespace parcelo {
 
@@ -67,6 +69,33 @@ void KeepLoginPassword(CFtpLoginInfo& saved, const CFtpLoginInfo& ready, ELoginP
     } else if (how != ELoginPassword::AsItWas && how != ELoginPassword::Cancelled) {
         saved.SetStoredPassword(ready.GetPassword());
     }
+}
+
+void ReadyKeyPassphrases(CFtpLoginInfo& info, CKeyPassphrases& known, IPrompter& prompter, QWidget* parent) {
+    if (!info.IsSftp()) return;
+    velmora::CSshSettings ssh = info.GetSshSettings();
+    CKeyPassphrases ready;
+    for (const std::string& file : ssh.identities) {
+        std::error_code code;
+        // A missing file, or one without a passphrase, needs none; the login names it if it fails.
+        if (!std::filesystem::is_regular_file(file, code) || velmora::IsKeyPassphrase(file, "")) continue;
+        const auto kept = known.find(file);
+        bool opens = kept != known.end() && velmora::IsKeyPassphrase(file, kept->second);
+        std::string passphrase = opens ? kept->second : std::string();
+        std::string why = "The key file " + file + " is protected. Enter its passphrase (kept for this session only).";
+        while (!opens && prompter.AskPassword(parent, "Key passphrase", why, passphrase)) {
+            opens = velmora::IsKeyPassphrase(file, passphrase);
+            why = "That passphrase does not open " + file + ". Enter its passphrase again.";
+        }
+        if (opens) ready[file] = known[file] = passphrase;
+    }
+    ssh.askPassphrase = [ready](const std::string& file, std::string& passphrase) {
+        const auto found = ready.find(file);
+        if (found == ready.end()) return false;
+        passphrase = found->second;
+        return true;
+    };
+    info.SetSshSettings(ssh);
 }
 
 }  // namespace parcelo

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <map>
+#include <string>
+
 class QWidget;
 
 namespace velmora {
@@ -25,6 +28,17 @@ enum class ELoginPassword {
 // keyring entry is missing, locked or unreadable, is asked for, and the
 // question says why.
 ELoginPassword ReadyLoginPassword(velmora::CFtpLoginInfo& info, IPrompter& prompter, QWidget* parent);
+
+// The passphrases of the key files an SFTP login offers, by file, in memory
+// for the program's run only.
+using CKeyPassphrases = std::map<std::string, std::string>;
+
+// Makes the passphrases of an SFTP login's encrypted key files ready, on the
+// window thread: one that `known` holds and that still opens its key is
+// taken, any other is asked for until it opens the key (a cancelled question
+// leaves that key out of the login). The login's SSH settings then answer
+// the session with them, on whatever thread it logs in.
+void ReadyKeyPassphrases(velmora::CFtpLoginInfo& info, CKeyPassphrases& known, IPrompter& prompter, QWidget* parent);
 
 // "Remember password": off, the password is kept in memory only, and the
 // next save takes it out of the file or the keyring; on, the next save puts

@@ -1,6 +1,7 @@
 #include "app/connections/quick_connect_bar.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/common/app_settings.h"
+#include "app/connections/connection_protocol.h"
 
 namespace parcelo {
 
@@ -20,8 +22,19 @@ using velmora::ETlsMode;
 
 namespace {
 
-// The protocols in the order of their TLS modes.
-const char* const kProtocols[] = {"FTP", "FTP, TLS if offered", "FTPES (explicit TLS)", "FTPS (implicit TLS)"};
+// The protocols: FTP in the order of its TLS modes, then SFTP. A recent
+// server keeps the index of its protocol.
+const char* const kProtocols[] = {"FTP", "FTP, TLS if offered", "FTPES (explicit TLS)", "FTPS (implicit TLS)", "SFTP"};
+constexpr int kSftpIndex = 4;
+
+int ProtocolIndex(const CFtpLoginInfo& info) {
+    return info.IsSftp() ? kSftpIndex : static_cast<int>(info.GetTlsMode());
+}
+
+void SetProtocolIndex(CFtpLoginInfo& info, int index) {
+    info.SetProtocol(index == kSftpIndex ? velmora::ERemoteProtocol::Sftp : velmora::ERemoteProtocol::Ftp);
+    if (index != kSftpIndex) info.SetTlsMode(velmora::TlsModeFromNumber(index));
+}
 
 QLineEdit* AddEdit(QToolBar* bar, const QString& label, const char* name, int width) {
     bar->addWidget(new QLabel(label));
@@ -34,7 +47,7 @@ QLineEdit* AddEdit(QToolBar* bar, const QString& label, const char* name, int wi
 
 std::string Entry(const CFtpLoginInfo& info) {
     return QString("%1|%2|%3|%4")
-        .arg(static_cast<int>(info.GetTlsMode()))
+        .arg(ProtocolIndex(info))
         .arg(QString::fromStdString(info.GetHost()))
         .arg(info.GetPort())
         .arg(QString::fromStdString(info.GetLoginName()))
@@ -51,6 +64,7 @@ CQuickConnectBar::CQuickConnectBar(CAppSettings& settings, QWidget* parent)
     m_pProtocol->setObjectName("protocol");
     for (const char* protocol : kProtocols) m_pProtocol->addItem(tr(protocol));
     m_pProtocol->setCurrentIndex(static_cast<int>(ETlsMode::Require));
+    m_nLastProtocol = m_pProtocol->currentIndex();
     addWidget(m_pProtocol);
     m_pHost = AddEdit(this, tr(" &Host: "), "host", 160);
     addWidget(new QLabel(tr(" P&ort: ")));
@@ -75,22 +89,31 @@ CQuickConnectBar::CQuickConnectBar(CAppSettings& settings, QWidget* parent)
     addWidget(m_pRecent);
     FillRecentMenu();
 
+    connect(m_pProtocol, &QComboBox::activated, this, &CQuickConnectBar::FollowProtocol);
     connect(m_pConnect, &QPushButton::clicked, this, &CQuickConnectBar::OnConnect);
     for (QLineEdit* edit : {m_pHost, m_pUser, m_pPassword}) {
         connect(edit, &QLineEdit::returnPressed, this, &CQuickConnectBar::OnConnect);
     }
 }
 
+// A port that was the former protocol's own becomes the new one's.
+void CQuickConnectBar::FollowProtocol(int index) {
+    CFtpLoginInfo before, after;
+    SetProtocolIndex(before, std::exchange(m_nLastProtocol, index));
+    SetProtocolIndex(after, index);
+    if (m_pPort->value() == 0) return;
+    after.SetPort(m_pPort->value());
+    FollowDefaultPort(after, before);
+    m_pPort->setValue(after.GetPort());
+}
+
 CFtpLoginInfo CQuickConnectBar::GetConnection() const {
     CFtpLoginInfo info;
     const std::string host = m_pHost->text().trimmed().toStdString();
-    const auto mode = velmora::TlsModeFromNumber(m_pProtocol->currentIndex());
     info.SetHostName(host);
     info.SetHost(host);
-    info.SetTlsMode(mode);
-    info.SetPort(m_pPort->value() != 0                  ? m_pPort->value()
-                 : mode == ETlsMode::Implicit            ? velmora::kImplicitTlsPort
-                                                         : CFtpLoginInfo::kDefaultPort);
+    SetProtocolIndex(info, m_pProtocol->currentIndex());
+    info.SetPort(m_pPort->value() != 0 ? m_pPort->value() : info.GetDefaultPort());
     const std::string user = m_pUser->text().trimmed().toStdString();
     info.SetAnonymous(user.empty());
     info.SetLoginName(user.empty() ? "anonymous" : user);
@@ -99,7 +122,8 @@ CFtpLoginInfo CQuickConnectBar::GetConnection() const {
 }
 
 void CQuickConnectBar::ShowConnection(const CFtpLoginInfo& info) {
-    m_pProtocol->setCurrentIndex(static_cast<int>(info.GetTlsMode()));
+    m_pProtocol->setCurrentIndex(ProtocolIndex(info));
+    m_nLastProtocol = m_pProtocol->currentIndex();
     m_pHost->setText(QString::fromStdString(info.GetHost()));
     m_pPort->setValue(info.GetPort());
     m_pUser->setText(info.IsAnonymous() ? QString() : QString::fromStdString(info.GetLoginName()));
@@ -134,13 +158,15 @@ void CQuickConnectBar::FillRecentMenu() {
     for (const std::string& entry : GetRecent()) {
         const QStringList parts = QString::fromStdString(entry).split('|');
         if (parts.size() != 4) continue;
+        const int protocol = parts[0].toInt();
+        if (protocol < 0 || protocol > kSftpIndex) continue;
         CFtpLoginInfo info;
-        info.SetTlsMode(velmora::TlsModeFromNumber(parts[0].toInt()));
+        SetProtocolIndex(info, protocol);
         info.SetHost(parts[1].toStdString());
         info.SetPort(parts[2].toInt());
         info.SetAnonymous(parts[3] == "anonymous");
         info.SetLoginName(parts[3].toStdString());
-        const QString text = QString("%1@%2:%3  (%4)").arg(parts[3], parts[1], parts[2], tr(kProtocols[parts[0].toInt() & 3]));
+        const QString text = QString("%1@%2:%3  (%4)").arg(parts[3], parts[1], parts[2], tr(kProtocols[protocol]));
         connect(menu->addAction(text), &QAction::triggered, this, [this, info] {
             ShowConnection(info);
             m_pPassword->setFocus();

@@ -46,11 +46,13 @@ signals:
     void ConnectRequested(const velmora::CFtpLoginInfo& info);
 
 private:
+    void FollowProtocol(int index);
     void Remember(const velmora::CFtpLoginInfo& info);
     void FillRecentMenu();
 
     CAppSettings& m_settings;
     QComboBox* m_pProtocol;
+    int m_nLastProtocol;  // the protocol the port was filled for
     QLineEdit* m_pHost;
     QSpinBox* m_pPort;
     QLineEdit* m_pUser;

@@ -55,6 +55,7 @@ CFtpSink::CState CFtpSink::ReadState() const {
     state.error = reportedLast ? m_strReported : m_client.GetStrError();
     state.loginError = m_client.GetLoginError();
     state.peerCertificate = m_client.GetPeerCertificate();
+    state.peerHostKey = m_client.GetPeerHostKey();
     return state;
 }
 
@@ -109,7 +110,8 @@ std::string CFtpSink::GetFailureHeading() const {
             return "The server could not be reached: the connection was refused, or the address is wrong.";
         case ERemoteError::Lost: return "The server did not answer in time, or closed the connection.";
         case ERemoteError::Busy: return "The server cannot take the session now.";
-        case ERemoteError::Untrusted: return "The server's certificate is not trusted.";
+        case ERemoteError::Untrusted:
+            return m_info.IsSftp() ? "The server's host key is not trusted." : "The server's certificate is not trusted.";
         case ERemoteError::PlainRefused: return "The server does not offer encryption: the password was not sent.";
         default:
             return "The connection failed.";

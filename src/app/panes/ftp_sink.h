@@ -31,9 +31,11 @@ public:
         bool encrypted = false;
         std::string tlsVersion;
         std::string error;
-        // How the last login failed, and the certificate it was shown.
+        // How the last login failed, and the certificate or SSH host key it
+        // was shown.
         velmora::ERemoteError loginError = velmora::ERemoteError::None;
         velmora::CCertificateInfo peerCertificate;
+        velmora::CSshHostKey peerHostKey;
     };
 
     static constexpr int kConnectTimeoutMs = 5000;

@@ -245,6 +245,7 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
             return;
         }
         if (password != ELoginPassword::AsItWas) emit LoginPasswordReady(info, password);
+        ReadyKeyPassphrases(info, m_keyPassphrases, m_context.prompter, this);
     }
     // A comparison with the folder of the connection left behind is of no use now.
     m_preview.Cancel();
@@ -334,12 +335,14 @@ void CFtpTreeDlg::ShowLoginFailure(const CFtpLoginInfo& info) {
 
 bool CFtpTreeDlg::OfferTrust(const CFtpLoginInfo& info) {
     const CFtpSink::CState state = m_sink.GetState();
+    if (state.loginError != velmora::ERemoteError::Untrusted) return false;
+    if (info.IsSftp()) return OfferHostKeyTrust(info);
     const velmora::CCertificateInfo& peer = state.peerCertificate;
-    if (state.loginError != velmora::ERemoteError::Untrusted || peer.IsEmpty()) return false;
+    if (peer.IsEmpty()) return false;
     const std::string text = state.error +
                              "\n\nTrust this certificate? Its fingerprint is stored with the connection, and from "
                              "then on exactly this certificate is accepted from the server.";
-    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text)) return true;
+    if (!m_context.prompter.AskTrust(this, "Unknown certificate", text, "Trust this certificate")) return true;
     CFtpLoginInfo trusted = info;
     trusted.SetTlsFingerprint(peer.fingerprint);
     emit CertificateTrusted(trusted);

@@ -100,6 +100,10 @@ public:
         "The source and destination are the same. Please select another destination.";
     static constexpr const char* kIntoItself = "A folder cannot be moved into one of its own folders.";
     static constexpr const char* kLoginMissing = "Login info is missing, enter your login information below";
+    // The titles of the host-key questions: an unknown key, and a changed one
+    // (or another than the fingerprint kept with the connection).
+    static constexpr const char* kUnknownHostKeyTitle = "Unknown host key";
+    static constexpr const char* kChangedHostKeyTitle = "WARNING: host key changed";
     static constexpr const char* kPlainLoginQuestion =
         "This server does not offer encryption. Send the password unencrypted?";
     static constexpr const char* kFolderPickerTitle = "Browse for the folder";
@@ -256,9 +260,12 @@ private:
     void ShowError(const std::string& reason);
     void ShowNotice(const std::string& text);
     void ShowLoginFailure(const velmora::CFtpLoginInfo& info);
-    // A refused certificate: asks whether to trust it and, if so, stores
-    // and reconnects. False when the failure was something else.
+    // A refused certificate or host key: asks whether to trust it and, if
+    // so, stores and reconnects. False when the failure was something else.
     bool OfferTrust(const velmora::CFtpLoginInfo& info);
+    // The same for an SSH host key: an unknown one may be trusted (stored in
+    // our own known-hosts file); a changed one is only shown, loudly.
+    bool OfferHostKeyTrust(const velmora::CFtpLoginInfo& info);
     // A server without TLS that was never asked about: asks once whether
     // the password may go unencrypted and, if so, stores the answer and
     // reconnects. False when the failure was something else.
@@ -388,6 +395,8 @@ private:
     // Remote folders the uploads of this session went to.
     std::vector<std::string> m_uploadFolders;
     std::map<std::string, CBrowserState> m_states;
+    // The passphrases of SFTP key files typed in this run.
+    CKeyPassphrases m_keyPassphrases;
     std::function<std::string()> m_localFolder;
     std::optional<velmora::CFtpLoginInfo> m_pendingConnect;
     bool m_bShowHidden = false;

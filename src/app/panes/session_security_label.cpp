@@ -19,6 +19,8 @@ void CSessionSecurityLabel::Refresh() {
     if (!state.online) return Show(Offline, tr("Not connected"), "gray");
     if (!state.encrypted)
         return Show(Plain, tr("Not encrypted: plain FTP, password and files cross the network readable"), "#c00000");
+    // An SSH session exists only once the server's host key was found trusted.
+    if (m_sink.GetLoginInfo().IsSftp()) return Show(Encrypted, tr("SSH (host key verified)"), "#007000");
     const QString version = QString::fromStdString(state.tlsVersion);
     if (m_sink.GetLoginInfo().IsTlsInsecure())
         return Show(Unverified, tr("Encrypted (%1), but the server's certificate is NOT checked (unsafe)").arg(version),

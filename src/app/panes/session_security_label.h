@@ -9,7 +9,7 @@ class CFtpSink;
 
 // The browser's encryption indicator: whether the session it shows is
 // encrypted, with which TLS version, and whether its server's certificate was
-// checked at all. It follows the session by itself (a login, a cancel, a
+// checked at all; an SFTP session is always encrypted and its host key checked. It follows the session by itself (a login, a cancel, a
 // dropped connection), so nothing has to tell it.
 class CSessionSecurityLabel : public QLabel {
     Q_OBJECT

@@ -125,10 +125,11 @@ bool CDialogPrompter::AskYesNo(QWidget* parent, const std::string& title, const 
            QMessageBox::Yes;
 }
 
-bool CDialogPrompter::AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+bool CDialogPrompter::AskTrust(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::string& trustButton) {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
                     QMessageBox::NoButton, DialogParent(parent));
-    QPushButton* trust = box.addButton(QObject::tr("Trust this certificate"), QMessageBox::AcceptRole);
+    QPushButton* trust = box.addButton(QString::fromStdString(trustButton), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QMessageBox::Cancel));
     RunModal(box);
     return box.clickedButton() == trust;

@@ -53,9 +53,11 @@ public:
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                                    bool& forAll) = 0;
-    // An unknown server certificate, described in `text`: true for "Trust
-    // this certificate", false for "Cancel".
-    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) {
+    // An unknown server certificate or SSH host key, described in `text`:
+    // true for the button `trustButton` names ("Trust this certificate"),
+    // false for "Cancel".
+    virtual bool AskTrust(QWidget* parent, const std::string& title, const std::string& text,
+                          const std::string& /*trustButton*/) {
         return AskYesNo(parent, title, text);
     }
 };
@@ -85,7 +87,8 @@ public:
                            bool& forAll) override;
     // The question's text: the file, and what is known of both sides.
     static std::string TargetQuestionText(const CTargetQuestion& question);
-    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text) override;
+    bool AskTrust(QWidget* parent, const std::string& title, const std::string& text,
+                  const std::string& trustButton) override;
 };
 
 }  // namespace parcelo

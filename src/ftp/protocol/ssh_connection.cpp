@@ -108,9 +108,7 @@ bool CSshConnection::Connect(const std::string& host, uint16_t port, const std::
     ssh_options_set(m_session, SSH_OPTIONS_NODELAY, &on);
     // libssh prefers the key types these files know for the host, so that a
     // server with several keys shows the one that was trusted.
-    const std::vector<std::string> files = settings.knownHostsFiles.empty()
-                                               ? std::vector<std::string>{UserKnownHostsFile(), OwnKnownHostsFile()}
-                                               : settings.knownHostsFiles;
+    const std::vector<std::string> files = KnownHostsFiles(settings.knownHostsFiles);
     ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, files[0].c_str());
     ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, files.size() > 1 ? files[1].c_str() : "/dev/null");
     m_timeoutMs = 0;

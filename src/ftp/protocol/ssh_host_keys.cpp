@@ -70,6 +70,10 @@ std::string UserKnownHostsFile() {
     return home + ".ssh/known_hosts";
 }
 
+std::vector<std::string> KnownHostsFiles(const std::vector<std::string>& given) {
+    return given.empty() ? std::vector<std::string>{UserKnownHostsFile(), OwnKnownHostsFile()} : given;
+}
+
 CHostKeyVerdict CheckHostKey(const std::vector<std::string>& files, std::string_view host, uint16_t port,
                              const CSshHostKey& key) {
     const std::string name = KnownHostsName(host, port);

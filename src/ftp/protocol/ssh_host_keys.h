@@ -43,6 +43,9 @@ VELMORA_API std::string KnownHostsName(std::string_view host, uint16_t port);
 VELMORA_API std::string OwnKnownHostsFile();
 // The user's OpenSSH file (~/.ssh/known_hosts).
 VELMORA_API std::string UserKnownHostsFile();
+// The files a session checks host keys against: `given`, or when it names
+// none the user's file and our own.
+VELMORA_API std::vector<std::string> KnownHostsFiles(const std::vector<std::string>& given);
 
 // Whether `fingerprint` ("SHA256:base64", the base64 alone, or the digest in
 // hex with or without colons) names the same digest as `key`'s.
