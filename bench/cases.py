@@ -587,13 +587,70 @@ def _sftp_rows(ctx, sshd, name, size, label, runs, port):
     return [upload, download]
 
 
+def _sftp_small_rows(ctx, sshd):
+    """2,000 files of 4 KiB up and down over SFTP: parcelo-cli (4 sessions)
+    against OpenSSH's sftp (one session, requests in flight)."""
+    per_folder = ctx.scaled(100, 5)
+    folders, size = 20, 4096
+    count = folders * per_folder
+    ctx.log("SFTP: %d files of 4 KiB in %d folders" % (count, folders))
+    local = os.path.join(ctx.local, "sftp-small")
+    datasets.small_tree(local, folders, per_folder, size)
+    served = os.path.join(sshd.home, "small")
+    shutil.rmtree(served, ignore_errors=True)
+    shutil.copytree(local, served)
+    up_folder = os.path.join(sshd.home, "up")
+
+    def fresh_up():
+        shutil.rmtree(up_folder, ignore_errors=True)
+        os.makedirs(up_folder)
+        subprocess.run(["chown", "-R", "2000:2000", sshd.home], check=True)
+
+    def ours(*args):
+        return [ctx.cli, "-q", "--identity", sshd.key, "--fingerprint", sshd.fingerprint] + list(args)
+
+    def openssh(command):
+        batch = os.path.join(ctx.scratch, "sftp-batch")
+        with open(batch, "w") as f:
+            f.write(command + "\n")
+        return ["sftp", "-q", "-o", "BatchMode=yes", "-o", "StrictHostKeyChecking=no", "-o",
+                "UserKnownHostsFile=/dev/null", "-o", "LogLevel=ERROR", "-i", sshd.key, "-P", str(sshd.port), "-b",
+                batch, "%s@127.0.0.1" % sshd.user]
+
+    url = "sftp://%s@127.0.0.1:%d%s" % (sshd.user, sshd.port, sshd.home)
+    work = "SFTP upload %d files of 4 KiB in %d folders" % (count, folders)
+    up = [Tool(Row(work, "parcelo-cli upload sftp://", True, amount=count, unit="files/s"),
+               ours("upload", local, url + "/up/ours/"), before=fresh_up,
+               check=expect_files(os.path.join(up_folder, "ours"), count)),
+          Tool(Row(work, "sftp -b put -r", False, amount=count, unit="files/s"),
+               openssh("mkdir %s/sftp\nput -r %s %s/sftp/" % (up_folder, local, up_folder)), before=fresh_up,
+               check=expect_files(os.path.join(up_folder, "sftp"), count))]
+    upload = run_tools(ctx, up)
+
+    work = "SFTP download %d files of 4 KiB in %d folders" % (count, folders)
+    out = ctx.out
+    down = [Tool(Row(work, "parcelo-cli download sftp://", True, amount=count, unit="files/s"),
+                 ours("download", url + "/small/", out + "/ours/"), before=lambda: ctx.fresh_out("ours"),
+                 check=expect_files(out + "/ours", count)),
+            Tool(Row(work, "sftp -b get -r", False, amount=count, unit="files/s"),
+                 openssh("get -r %s %s/sftp" % (served, out)), before=lambda: ctx.fresh_out("sftp"),
+                 check=expect_files(out + "/sftp", count))]
+    download = run_tools(ctx, down)
+    shutil.rmtree(served, ignore_errors=True)
+    shutil.rmtree(up_folder, ignore_errors=True)
+    shutil.rmtree(local, ignore_errors=True)
+    ctx.fresh_out()
+    return [upload, download]
+
+
 def sftp_files(ctx):
     sshd = Sshd(ctx)
     try:
+        rows = _sftp_small_rows(ctx, sshd)
         size = ctx.scaled(GIB, MIB) // MIB * MIB
         label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
         ctx.log("SFTP: one file of %s" % label)
-        rows = _sftp_rows(ctx, sshd, "sftp-big.bin", size, label, max(ctx.runs, LARGE_FILE_RUNS), sshd.port)
+        rows += _sftp_rows(ctx, sshd, "sftp-big.bin", size, label, max(ctx.runs, LARGE_FILE_RUNS), sshd.port)
         os.unlink(os.path.join(ctx.local, "sftp-big.bin"))
         far = ctx.scaled(64 * MIB, MIB) // MIB * MIB
         label = "%d MiB at %d ms" % (far // MIB, ROUND_TRIP_MS)

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,12 @@
 #include "engine/statistic.h"
 #include "engine_test_support.h"
 #include "ftp/login_info.h"
+#include "ftp/sftp_session.h"
+#include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
 #include "support/sftp_server.h"
+#include "support/stream_relay.h"
 #include "support/temp_dir.h"
 
 namespace velmora {
@@ -27,15 +33,33 @@ using test::TempDir;
 using test::TreeMap;
 using test::WriteFile;
 
+// The texts of the job's "Continued:" lines.
+struct ContinuedLines : CListener {
+    ContinuedLines() { CMsgBox::Box().Subscribe("continued lines", this); }
+    ~ContinuedLines() override { CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(CMsg& msg) override {
+        const auto* record = msg.Cmd() == MSG_LOG_RECORD ? dynamic_cast<const CLogStatus*>(msg.Object()) : nullptr;
+        if (record && record->GetAction() == "Continued:") texts.push_back(record->GetText());
+    }
+    std::vector<std::string> texts;
+};
+
 class SftpJobTest : public test::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        if (geteuid() != 0) GTEST_SKIP() << "sshd needs root";
-        server = std::make_unique<test::SftpServer>("sshd");
+        Serve("sshd");
+    }
+
+    // Starts the server (or skips) and logs in to it with its host key pinned
+    // in a known-hosts file of the test's (sshd) or as a fingerprint (ProFTPD,
+    // whose key is learnt from a first refused connect).
+    void Serve(const std::string& kind, const std::string& mode = {}) {
+        if (geteuid() != 0) GTEST_SKIP() << kind << " needs root";
+        server = std::make_unique<test::SftpServer>(kind, mode);
         std::string reason;
         if (!server->Start(reason)) GTEST_SKIP() << reason;
-        WriteFile(dir / "known_hosts", server->KnownHostsLine() + "\n");
+        WriteFile(dir / "known_hosts", kind == "sshd" ? server->KnownHostsLine() + "\n" : std::string());
         login.SetProtocol(ERemoteProtocol::Sftp);
         login.SetHost("127.0.0.1");
         login.SetPort(server->GetPort());
@@ -44,6 +68,12 @@ protected:
         CSshSettings ssh;
         ssh.knownHostsFiles = {dir / "known_hosts", dir / "own_known_hosts"};
         ssh.useAgent = false;
+        if (kind != "sshd") {
+            CSftpSession first;
+            login.SetSshSettings(ssh);
+            ASSERT_FALSE(first.Connect(login, CSessionOptions()));
+            ssh.fingerprint = first.GetHostKey().fingerprint;
+        }
         login.SetSshSettings(ssh);
         ASSERT_TRUE(std::filesystem::create_directories(server->Home("site")));
         server->Own();
@@ -69,8 +99,21 @@ protected:
 };
 
 // Names with spaces and UTF-8, an empty file, a file of many blocks and an
-// empty folder go up over four sessions and come back the same.
-TEST_F(SftpJobTest, ATreeGoesUpAndComesBackWholeOverFourSessions) {
+// empty folder go up over four sessions and come back the same, from
+// OpenSSH's server and from ProFTPD's.
+class SftpServersJobTest : public SftpJobTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        test::EngineTest::SetUp();
+        if (GetParam() == std::string("proftpd")) {
+            Serve("proftpd", "sftp");
+        } else {
+            Serve("sshd");
+        }
+    }
+};
+
+TEST_P(SftpServersJobTest, ATreeGoesUpAndComesBackWholeOverFourSessions) {
     const std::string tree = dir / "tree";
     WriteFile(tree + "/a file with spaces.txt", "spaces");
     WriteFile(tree + "/Grüße/naïve résumé.bin", test::RandomBytes(70000, 1));
@@ -89,6 +132,8 @@ TEST_F(SftpJobTest, ATreeGoesUpAndComesBackWholeOverFourSessions) {
         << CStatistic::Job().m_strLastError;
     EXPECT_EQ(ReadTree(dir / "down/tree"), sent);
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, SftpServersJobTest, ::testing::Values("sshd", "proftpd"));
 
 // A mirror decides from the listing's sizes and times: the second run of an
 // unchanged tree opens nothing at the server for writing, and a changed
@@ -113,6 +158,27 @@ TEST_F(SftpJobTest, ASecondMirrorOpensNothingForWritingAndSendsOnlyWhatChanged) 
     ASSERT_TRUE(Run(item, 2)) << CStatistic::Job().m_strLastError;
     EXPECT_EQ(server->CountRequests("flags WRITE"), writes + 1);
     EXPECT_EQ(ReadTree(server->Home("site/mirror")), ReadTree(site));
+}
+
+// A download cut mid-file is taken up over a new session at the byte it
+// reached: the file arrives whole, and the server reads little more than it.
+TEST_F(SftpJobTest, ADownloadCutMidFileGoesOnWhereItBroke) {
+    const std::string data = test::RandomBytes(4 << 20, 3);
+    WriteFile(server->Home("site/cut.bin"), data);
+    server->Own();
+    test::StreamRelay relay(server->GetPort(), {.resetAfterBytes = 1 << 20});
+    ASSERT_TRUE(relay.Start());
+    WriteFile(dir / "known_hosts", server->KnownHostsLine("ssh/host_ed25519.pub", relay.GetPort()) + "\n");
+    login.SetPort(relay.GetPort());
+    const CTskItem item =
+        test::MakeItem(CTransPoint(ePointFtp, login, CFtpPath(server->Remote("site/cut.bin"), PATH_LITERAL)),
+                       test::LocalPoint(ePointFolder, dir / "down/"));
+    ContinuedLines continued;
+    ASSERT_TRUE(Run(item)) << CStatistic::Job().m_strLastError;
+    EXPECT_TRUE(test::ReadFile(dir / "down/cut.bin") == data) << "different contents";
+    ASSERT_EQ(continued.texts.size(), 1u);
+    EXPECT_EQ(continued.texts[0].find("at byte 0"), std::string::npos) << continued.texts[0];
+    EXPECT_EQ(CStatistic::Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
 }
 
 // A host key that no known-hosts file holds ends the job before any file,
