@@ -89,6 +89,14 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("SECONDS")
             ->check(CLI::Range(1, 86400));
     });
+    AddUnlessTaken(command, "--verify", [&] {
+        return command
+            .add_option("--verify", verify,
+                        "Check each file sent or received against the server's hash of it: auto (where the server "
+                        "offers a hash command; the default), require (files of servers that offer none fail) or off")
+            ->type_name("MODE")
+            ->check(CLI::IsMember({"auto", "require", "off"}));
+    });
     AddTlsOptions(command, tls, "Global options");
     AddSshOptions(command, ssh, "Global options");
 }
@@ -123,6 +131,7 @@ velmora::CJobSettings GlobalOptions::JobSettings() const {
     settings.m_nLoginAttempts = retries;
     settings.m_nSessions = parallel;
     settings.m_bPreserveTimes = !noPreserveTimes;
+    velmora::ParseVerifyName(verify, settings.m_eVerify);
     return settings;
 }
 

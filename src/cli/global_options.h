@@ -35,6 +35,8 @@ struct GlobalOptions {
     // seconds fails (and is taken up again); -1: the library's default.
     int64_t lowSpeedLimit = -1;
     int lowSpeedTime = -1;
+    // Files checked against their server's hash: "auto", "require" or "off".
+    std::string verify = "auto";
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.

@@ -1,5 +1,6 @@
 #include "cli/job_report.h"
 
+#include <algorithm>
 #include <regex>
 
 #include "base/format.h"
@@ -16,6 +17,8 @@ namespace {
 
 // The engine's text for a local file that its overwrite policy refused to replace.
 constexpr std::string_view kFileExists = "File exists: ";
+// The engine's record of a file that matched its server's hash: "SHA-256 <hex> <file>".
+constexpr std::string_view kVerified = "Verified:";
 // The engine's text for a source folder that is not there.
 constexpr std::string_view kNoSource = "Source does not exists";
 
@@ -40,6 +43,11 @@ void JobReport::OnMsg(velmora::CMsg& msg) {
     }
     if (msg.Cmd() != velmora::MSG_LOG_RECORD) return;
     const auto* record = dynamic_cast<const velmora::CLogStatus*>(msg.Object());
+    if (record && m_context.options.json && record->GetAction() == kVerified) {
+        const std::lock_guard lock(m_mutex);
+        m_context.Print(JsonVerified(record->GetText()));
+        return;
+    }
     if (!record || record->GetKind() != velmora::LOG_ERROR) return;
     const std::lock_guard lock(m_mutex);
     if (m_strFirstError.empty()) m_strFirstError = ErrorWithFile(record->GetText(), m_strSubject);
@@ -105,6 +113,7 @@ std::string JobReport::Summary(const velmora::CJobResult& job, std::chrono::mill
     if (elapsed.count() > 0) text += " (" + velmora::FormatSize(bytes / seconds) + "/s)";
     text += "; ";
     if (job.m_nUnchanged > 0) text += Plural(job.m_nUnchanged, "unchanged", "unchanged") + ", ";
+    if (job.m_nVerified > 0) text += Plural(job.m_nVerified, "verified", "verified") + ", ";
     return text + Plural(job.m_nSkipped, "skipped", "skipped") + ", " + Plural(job.m_nErrors, "error", "errors");
 }
 
@@ -116,10 +125,23 @@ std::string JobReport::JsonSummary(const velmora::CJobResult& job, std::chrono::
         .Number("bytes", job.m_nProcessedBytes)
         .Decimal("seconds", static_cast<double>(elapsed.count()) / 1000.0)
         .Number("unchanged", job.m_nUnchanged)
+        .Number("verified", job.m_nVerified)
         .Number("skipped", job.m_nSkipped)
         .Number("errors", job.m_nErrors);
     if (!firstError.empty()) json.Text("first_error", CliContext::Readable(firstError));
     return json.Line();
+}
+
+std::string JobReport::JsonVerified(const std::string& recordText) {
+    const size_t algorithmEnd = std::min(recordText.find(' '), recordText.size());
+    const size_t digestEnd = std::min(recordText.find(' ', algorithmEnd + 1), recordText.size());
+    return JsonLine()
+        .Text("verified", digestEnd < recordText.size() ? recordText.substr(digestEnd + 1) : std::string())
+        .Text("algorithm", recordText.substr(0, algorithmEnd))
+        .Text("digest", algorithmEnd < recordText.size()
+                            ? recordText.substr(algorithmEnd + 1, digestEnd - algorithmEnd - 1)
+                            : std::string())
+        .Line();
 }
 
 std::string JobReport::ErrorWithFile(const std::string& error, const std::string& file) {

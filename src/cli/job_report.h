@@ -20,7 +20,8 @@ namespace parcelo::cli {
 // progress line (on a terminal), why the job waits while a server cannot
 // be reached, the first error with the file it happened to, the number of
 // errors, and a summary line at the end (unless --quiet; with --json, a
-// JSON object on standard output). Messages and notices may come from any
+// JSON object on standard output, after one object for each file checked
+// against its server's hash). Messages and notices may come from any
 // of the job's sessions.
 class JobReport : public velmora::CListener {
 public:
@@ -48,13 +49,17 @@ public:
     std::string FirstError() const;
 
     // "3 files, 1.5 MiB in 2.0 s (768.0 KiB/s); 1 skipped, 0 errors", with
-    // "2 unchanged, " before the skipped where files were equal already.
+    // "2 unchanged, " before the skipped where files were equal already and
+    // "3 verified, " where files matched their server's hash.
     static std::string Summary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed);
     // The same for --json: {"summary":"transfer","files":3,"bytes":1572864,
-    // "seconds":2.012,"unchanged":0,"skipped":1,"errors":0}, with "first_error" when there
-    // was one.
+    // "seconds":2.012,"unchanged":0,"verified":3,"skipped":1,"errors":0}, with
+    // "first_error" when there was one.
     static std::string JsonSummary(const velmora::CJobResult& job, std::chrono::milliseconds elapsed,
                                    const std::string& firstError);
+    // For --json, a file that matched its server's hash, from the engine's
+    // record: {"verified":"/out/a.bin","algorithm":"SHA-256","digest":"…"}.
+    static std::string JsonVerified(const std::string& recordText);
     // An error as the user reads it: the engine's text, with the file it
     // happened to when the text does not name it (a missing source folder
     // is said in plain words).

@@ -42,6 +42,8 @@ struct VELMORA_API CJobResult {
     int32_t m_nSkipped = 0;
     // Files whose target was equal to them already (a re-run).
     int32_t m_nUnchanged = 0;
+    // Files whose server's hash matched the bytes sent or received.
+    int32_t m_nVerified = 0;
     int32_t m_nErrors = 0;
     int32_t m_nNotTaken = 0;
     int64_t m_nTotalBytes = 0;

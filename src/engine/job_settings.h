@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/file_check.h"
 #include "engine/overwrite_policy.h"
 #include "ftp/session_options.h"
 #include "paths/file_path.h"
@@ -59,6 +60,9 @@ struct VELMORA_API CJobSettings {
     bool m_bTempNames = false;
     // A file put into a target gets its source's modification time.
     bool m_bPreserveTimes = false;
+    // Whether files sent to or from a server are checked against the
+    // server's hash of them.
+    EVerify m_eVerify = EVerify::Auto;
     // Login attempts of an FTP source; 0 keeps the engine's own number.
     int32_t m_nLoginAttempts = 0;
     // Sessions' low-speed limit starts as the process's default (which a

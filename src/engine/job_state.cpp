@@ -52,6 +52,12 @@ void CJobState::Reset() {
     m_strLastError = std::move(lastError);
     m_tStart = platform::Now();
     m_bAbort = false;
+    m_notices.clear();
+}
+
+bool CJobState::FirstNotice(const std::string& subject) {
+    const auto lock = ReportLock();
+    return m_notices.insert(subject).second;
 }
 
 bool CJobState::ContinueCheck() const {

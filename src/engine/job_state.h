@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "db/db_log_status.h"
@@ -91,6 +92,9 @@ public:
     void Unsent(EFileOutcome kind, const std::string& source, const std::string& reason);
     // A copy of what the job did, for its host.
     CJobResult Result() const;
+    // True the first time in the job that `subject` is asked about: what is
+    // said once a job (a server that offers no hash).
+    bool FirstNotice(const std::string& subject);
 
     // One question at a time to each provider; taken with no other lock
     // of the job's held.
@@ -111,6 +115,7 @@ public:
 
 private:
     CJobSettings m_settings;
+    std::set<std::string> m_notices;
     mutable std::recursive_mutex m_reportMutex;
     mutable std::mutex m_providerMutexes[static_cast<size_t>(EJobProvider::Count)];
 };

@@ -8,6 +8,7 @@
 
 #include "base/block_copy.h"
 #include "base/format.h"
+#include "engine/file_check.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "paths/mfc_obj_node.h"
@@ -47,6 +48,8 @@ bool CTskDataFile::Write(const char*, size_t) { return false; }
 
 bool CTskDataFile::CloseFile(bool) { return true; }
 
+bool CTskDataFile::ServerDigest(const std::string&, std::string&) { return SetFileError("Not a file on a server"); }
+
 bool CTskDataFile::OpenAs(uint32_t flags, const CTransferPlan& plan) { return !plan.Continues() && Open(flags); }
 
 CSourceFacts CTskDataFile::DescribeSource(bool) { return {Length(), std::nullopt, false, false}; }
@@ -85,7 +88,11 @@ bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool rep
     if (source->IsFolderEntry()) return true;
     if (!target) return false;
     try {
+        std::string verify;
+        std::string error;
+        if (!ChooseCheck(*source, *target, verify, error)) return ReportError(ERROR_COPY, source, error);
         CTransferPlan plan = PlanCopy(*source, *target);
+        plan.verify = verify;
         if (!OpenWithStep(*source, *target, plan, report)) {
             source->CloseFile(false);
             target->CloseFile(false);
@@ -209,6 +216,12 @@ private:
 };
 
 bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan) {
+    CFileCheck check(plan.verify);
+    if (!AlignCheck(check, source, target, plan)) {
+        source.CloseFile(false);
+        target.CloseFile(false);
+        return false;
+    }
     const uint64_t length = source.Length();
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
@@ -217,13 +230,18 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
     uint64_t reached = 0;  // the most it ever held
     int fruitless = 0;     // passes in a row that got less than a block further than before
     bool takenUp = false;
-    bool again = false;  // the source changed while it was read, and goes again once
+    bool again = false;     // the source changed while it was read, and goes again once
+    bool checked = false;   // the file failed its check once, and goes again once
     bool ok = false;
     for (;;) {
         const CCopyResult pass = velmora::CopyBlocks(
             [&source](char* buffer, size_t size, size_t& received) { return source.Read(buffer, size, received); },
-            [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
-            BufferSize(length));
+            [&target, &check](const char* data, size_t size) {
+                if (!target.Write(data, size)) return false;
+                check.Add(data, size);
+                return true;
+            },
+            progress, BufferSize(length));
         held += pass.bytes;
         // A server that trickles a few bytes a pass would otherwise be
         // taken up again for ever.
@@ -248,25 +266,30 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
             }
             LogText(LOG_STATUS, "Changed:", changed + ": it goes again from its first byte");
             again = true;
-            progress.RestartAt(held, 0);
-            const CSourceFacts now = source.DescribeSource(true);
-            plan = PlanTransfer(false, now, target.DescribeTarget(now, false));
-            if (now.length) source.m_Path.Length(*now.length);
-            held = 0;
-            if (!OpenBoth(source, target, plan)) break;
+            if (!StartAgain(source, target, plan, held, progress, check)) break;
             continue;
         }
         CTskDataFile* broken = pass.end == ECopyEnd::ReadFailed    ? &source
                                : pass.end == ECopyEnd::WriteFailed ? &target
                                : !sourceClosed                     ? &source
-                               : !target.CloseFile(true)           ? &target
+                               : !target.EndWrite()                ? &target
                                                                    : nullptr;
         if (!broken) {
-            ok = true;
-            break;
+            const ECheckStep step = CheckCopy(check, source, target, !checked);
+            if (step == ECheckStep::Fail) break;
+            if (step == ECheckStep::Again) {
+                checked = true;
+                if (!StartAgain(source, target, plan, held, progress, check)) break;
+                continue;
+            }
+            if (target.CloseFile(true)) {
+                ok = true;
+                break;
+            }
+            broken = &target;
         }
         if (broken->IsInterrupted() && fruitless < kResumeAttempts && !Job().IsAborted()) {
-            if (TakeUp(source, target, *broken, plan, held, progress)) {
+            if (TakeUp(source, target, *broken, plan, held, progress, check)) {
                 takenUp = true;
                 continue;
             }
@@ -281,6 +304,64 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
     target.CloseFile(ok);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
     return ok;
+}
+
+bool CTskDataFile::StartAgain(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, uint64_t& held,
+                              CJobProgress& progress, CFileCheck& check) {
+    progress.RestartAt(held, 0);
+    const CSourceFacts now = source.DescribeSource(true);
+    const std::string verify = plan.verify;
+    plan = PlanTransfer(false, now, target.DescribeTarget(now, false));
+    plan.verify = verify;
+    if (now.length) source.m_Path.Length(*now.length);
+    held = 0;
+    check.Restart();
+    return OpenBoth(source, target, plan);
+}
+
+bool CTskDataFile::AlignCheck(CFileCheck& check, CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan) {
+    if (check.Cover(plan.offset, source, target)) return true;
+    LogText(LOG_STATUS, "Not continued:",
+            Format("%s (the %llu bytes held cannot be read to verify the whole file): it goes again from its first "
+                   "byte",
+                   source.SourceText().c_str(), static_cast<unsigned long long>(plan.offset)));
+    source.CloseFile(false);
+    target.CloseFile(false);
+    plan = Afresh(plan);
+    check.Restart();
+    return OpenBoth(source, target, plan);
+}
+
+CTskDataFile::ECheckStep CTskDataFile::CheckCopy(CFileCheck& check, CTskDataFile& source, CTskDataFile& target,
+                                                 bool firstTry) {
+    if (!check.IsOn()) return ECheckStep::Pass;
+    std::string text;
+    switch (check.Compare(source, target, text)) {
+        case CFileCheck::EVerdict::Verified: {
+            const auto lock = Job().ReportLock();
+            ++Job().m_nVerified;
+            LogText(LOG_STATUS, "Verified:",
+                    Format("%s %s %s", check.Algorithm().c_str(), text.c_str(), source.SourceText().c_str()));
+            return ECheckStep::Pass;
+        }
+        case CFileCheck::EVerdict::Unchecked:
+            LogText(LOG_STATUS, "Not verified:", text);
+            return ECheckStep::Pass;
+        case CFileCheck::EVerdict::Failed:
+            target.Discard();
+            ReportError(ERROR_COPY, &source, "Cannot verify " + text);
+            return ECheckStep::Fail;
+        case CFileCheck::EVerdict::Mismatch: break;
+    }
+    // Neither a download's partial file nor an upload stays where it could
+    // be taken for the file, or continued.
+    target.Discard();
+    if (!firstTry) {
+        ReportError(ERROR_COPY, &source, "Checksum mismatch: " + text);
+        return ECheckStep::Fail;
+    }
+    LogText(LOG_STATUS, "Checksum mismatch:", text + ": " + source.SourceText() + " goes again from its first byte");
+    return ECheckStep::Again;
 }
 
 std::string CTskDataFile::SourceChange(CTskDataFile& source, const CTransferPlan& plan, uint64_t held,
@@ -299,7 +380,7 @@ std::string CTskDataFile::SourceChange(CTskDataFile& source, const CTransferPlan
 }
 
 bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, CTransferPlan& plan,
-                          uint64_t& held, CJobProgress& progress) {
+                          uint64_t& held, CJobProgress& progress, CFileCheck& check) {
     LogText(LOG_STATUS, "Interrupted:",
             Format("%s (%s, %llu bytes done)", source.SourceText().c_str(), broken.GetFileError().c_str(),
                    static_cast<unsigned long long>(held)));
@@ -316,7 +397,7 @@ bool CTskDataFile::TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFi
                        source.SourceText().c_str(), static_cast<unsigned long long>(held)));
         if (facts.length) source.m_Path.Length(*facts.length);
     }
-    if (!OpenBoth(source, target, plan)) return false;
+    if (!OpenBoth(source, target, plan) || !AlignCheck(check, source, target, plan)) return false;
     progress.RestartAt(held, plan.offset);
     held = plan.offset;
     LogContinued(source, plan.offset);

@@ -14,7 +14,10 @@
 
 namespace velmora {
 
+class CDigest;
+class CFileCheck;
 class CMFCObjNode;
+class CRemoteSession;
 
 // One file (or folder entry) taking part in a transfer, seen from one
 // source: it opens itself for reading or writing, reads and writes blocks,
@@ -58,6 +61,24 @@ public:
     // Ends the reading or writing. A complete write is put in place (and
     // confirmed, for a remote file); an incomplete one is abandoned.
     virtual bool CloseFile(bool complete = true);
+    // Ends a complete write where it was written (its partial name), so
+    // that it can be checked before CloseFile puts it in place.
+    virtual bool EndWrite() { return true; }
+    // Removes what a write left, complete or not: a file that failed its
+    // check must not be taken for a good one or continued.
+    virtual void Discard() { CloseFile(false); }
+    // The session of the server the file is on; null for a local file.
+    virtual CRemoteSession* Server() const { return nullptr; }
+    // The server's hash of the file as read, or as written (after EndWrite).
+    virtual bool ServerDigest(const std::string& algorithm, std::string& digest);
+    // Feeds `digest` the file's first `bytes` (the part a continued copy
+    // keeps: of the source read, or of the partial file written), read from
+    // the local disk; false where the kind cannot.
+    virtual bool HashFirst(uint64_t bytes, CDigest& digest) {
+        (void)bytes;
+        (void)digest;
+        return false;
+    }
     // Makes this (target) folder entry exist at its place.
     virtual bool MakeFolder() { return true; }
     // The block-copy loop from `source` into `target` as their plan says;
@@ -152,13 +173,24 @@ private:
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan);
     bool OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report);
     // The copy passes, with the take-ups after cuts; true once both sides
-    // closed complete.
+    // closed complete and the file passed its check.
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan);
+    // The file from its first byte once more, both sides opened afresh.
+    bool StartAgain(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, uint64_t& held,
+                    CJobProgress& progress, CFileCheck& check);
+    // The check covers what the target holds before its offset, or the file
+    // goes from its first byte when that cannot be read.
+    bool AlignCheck(CFileCheck& check, CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan);
+    // After the last byte, with the target's write ended: whether the file
+    // may take its place, goes once more (a mismatch on its first try), or
+    // failed. What a failed check wrote is discarded.
+    enum class ECheckStep { Pass, Again, Fail };
+    ECheckStep CheckCopy(CFileCheck& check, CTskDataFile& source, CTskDataFile& target, bool firstTry);
     static void LogContinued(CTskDataFile& source, uint64_t offset);
     // After a broken pass: reconnects the broken side and opens both as a
     // new plan says; `held` becomes its offset.
     bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, CTransferPlan& plan, uint64_t& held,
-                CJobProgress& progress);
+                CJobProgress& progress, CFileCheck& check);
     // Once the source was read to its end: whether it brought what the plan
     // expected and is still the file it was ("" when so), else why not.
     std::string SourceChange(CTskDataFile& source, const CTransferPlan& plan, uint64_t held, bool takenUp) const;

@@ -92,13 +92,17 @@ bool CTskFtpFile::Open(uint32_t flags) {
 }
 
 std::string CTskFtpFile::StreamPath(bool writing) const {
-    const std::string name = m_Path.GetFileName(true);
-    return m_Path.GetFtpDir(true) + (writing && m_bTempName ? "." + name + ".part" : name);
+    return writing && m_bTempName ? PartialPath() : m_Path.GetFtpDir(true) + m_Path.GetFileName(true);
+}
+
+std::string CTskFtpFile::PartialPath() const {
+    return m_Path.GetFtpDir(true) + "." + m_Path.GetFileName(true) + ".part";
 }
 
 bool CTskFtpFile::OpenStream(bool reading, ERemoteWrite mode, uint64_t offset) {
     m_stream.reset();
     m_bInterrupted = false;
+    m_bWritten = false;
     m_nStart = 0;
     if (reading)
         m_stream = m_pSession->OpenRead(StreamPath(false), offset);
@@ -125,7 +129,11 @@ bool CTskFtpFile::Write(const char* data, size_t size) {
 }
 
 bool CTskFtpFile::CloseFile(bool complete) {
-    if (!m_stream) return true;
+    if (!m_stream) {
+        const bool settle = complete && m_bWritten;
+        m_bWritten = false;
+        return !settle || Settle();
+    }
     std::unique_ptr<CRemoteStream> stream = std::move(m_stream);
     if (!complete) {
         stream->Abort();
@@ -135,11 +143,41 @@ bool CTskFtpFile::CloseFile(bool complete) {
             RemoveUploadStamp(StampName());
         return true;
     }
-    if (!stream->Close()) return Fail(stream->GetLastErrorKind(), stream->GetLastError());
-    if (!CheckLength(*stream) || (stream->IsUpload() && !PutInPlace())) return false;
+    return EndStream(*stream) && (!stream->IsUpload() || Settle());
+}
+
+bool CTskFtpFile::EndWrite() {
+    if (!m_stream || !m_stream->IsUpload()) return true;
+    const std::unique_ptr<CRemoteStream> stream = std::move(m_stream);
+    m_bWritten = EndStream(*stream);
+    return m_bWritten;
+}
+
+bool CTskFtpFile::EndStream(CRemoteStream& stream) {
+    return (stream.Close() || Fail(stream.GetLastErrorKind(), stream.GetLastError())) && CheckLength(stream);
+}
+
+bool CTskFtpFile::Settle() {
+    if (!PutInPlace()) return false;
     // A complete file is no partial any more.
-    if (stream->IsUpload()) RemoveUploadStamp(StampName());
+    RemoveUploadStamp(StampName());
     return true;
+}
+
+void CTskFtpFile::Discard() {
+    if (m_stream) CloseFile(false);
+    if (!m_bWritten) return;
+    m_bWritten = false;
+    RemoveUploadStamp(StampName());
+    if (m_pSession->DeleteFile(StreamPath()) || m_bTempName) return;
+    m_pSession->Rename(StreamPath(), PartialPath());
+}
+
+bool CTskFtpFile::ServerDigest(const std::string& algorithm, std::string& digest) {
+    if (!HasConnection()) return false;
+    const std::string path = StreamPath(m_bWritten);
+    if (WithConnection([&] { return m_pSession->Hash(path, algorithm, 0, 0, digest); })) return true;
+    return SetFileError(m_pSession->GetLastError());
 }
 
 // A file sent under its temporary name takes its real one, in place of what

@@ -56,6 +56,15 @@ public:
     // must bring exactly the known size (or, unknown, the size the server
     // announced); an incomplete one is aborted.
     bool CloseFile(bool complete = true) override;
+    // An upload: confirmed and checked for its length, still under the name
+    // it was sent to; CloseFile(true) then gives it its own.
+    bool EndWrite() override;
+    // An upload sent whole goes from the server, or where it cannot, stays
+    // under its partial name (".NAME.part").
+    void Discard() override;
+    CRemoteSession* Server() const override { return m_pSession; }
+    // HASH or the like, of the file read or of the upload where it was sent.
+    bool ServerDigest(const std::string& algorithm, std::string& digest) override;
     bool MakeFolder() override { return OpenWrite(); }
     // The exact time of an exact listing, else the server's when it tells
     // it, else the listed time (to the minute, read as local time).
@@ -84,6 +93,11 @@ private:
     // The full path a transfer uses: an upload under a temporary name goes
     // to ".NAME.part" until it is complete.
     std::string StreamPath(bool writing = true) const;
+    std::string PartialPath() const;
+    // A transfer confirmed by the server, with all its bytes.
+    bool EndStream(CRemoteStream& stream);
+    // An upload that ended whole takes its own name.
+    bool Settle();
     bool PutInPlace();
     bool HasConnection();
     // Creates the folder, or else creates it level by level from the top.
@@ -115,6 +129,7 @@ private:
     std::unique_ptr<CRemoteStream> m_stream;
     uint64_t m_nStart = 0;  // the offset the open transfer started at
     bool m_bInterrupted = false;
+    bool m_bWritten = false;  // an upload ended whole, not yet in place
     bool m_bServerLost = false;
     bool m_bTempName = false;  // the job's setting when the file was made
     uint64_t m_nAskedTime = 0;  // the server's time of the file, once asked

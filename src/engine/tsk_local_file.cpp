@@ -1,6 +1,9 @@
 #include "engine/tsk_local_file.h"
 
 #include <string>
+#include <vector>
+
+#include "base/digest.h"
 
 #include "platform/file_system.h"
 
@@ -52,6 +55,27 @@ bool CTskLocalFile::CloseFile(bool complete) {
     }
     std::string error;
     return m_writer.Commit(&error) || SetFileError(error);
+}
+
+void CTskLocalFile::Discard() {
+    m_reader.Close();
+    m_writer.Discard();
+}
+
+bool CTskLocalFile::HashFirst(uint64_t bytes, CDigest& digest) {
+    // A reader of its own: the open one stands at the offset already.
+    platform::CFileReader reader;
+    const std::string path = m_writer.IsOpen() ? m_writer.GetTemporaryPath() : m_Path.GetPath();
+    if (!reader.Open(path) || reader.GetSize() < bytes) return false;
+    std::vector<char> buffer(kBlockSize);
+    while (bytes > 0) {
+        size_t received = 0;
+        if (!reader.Read(buffer.data(), std::min<uint64_t>(bytes, buffer.size()), received) || received == 0)
+            return false;
+        digest.Update(buffer.data(), received);
+        bytes -= received;
+    }
+    return true;
 }
 
 bool CTskLocalFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {

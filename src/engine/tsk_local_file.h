@@ -30,6 +30,9 @@ public:
     bool Read(char* buffer, size_t size, size_t& received) override;
     bool Write(const char* data, size_t size) override;
     bool CloseFile(bool complete = true) override;
+    // The partial file goes, with its note.
+    void Discard() override;
+    bool HashFirst(uint64_t bytes, CDigest& digest) override;
     // Reading goes on from the offset; writing keeps that many bytes.
     bool OpenAs(uint32_t flags, const CTransferPlan& plan) override;
     // The file's size and time on the disk now.

@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "ftp/ftp_dir.h"
+#include "ftp/ftp_hash.h"
 #include "ftp/ftp_listing_reader.h"
 #include "ftp/login_info.h"
 #include "ftp/protocol/ftp_data_stream.h"
@@ -21,6 +22,10 @@ using protocol::EFtpError;
 
 constexpr size_t kListingBlock = 64 * 1024;
 constexpr uint64_t kSecond = 10000000;  // in file-time units
+// A server hashes a whole file before it answers, and says nothing
+// meanwhile (ProFTPD: about 4 s a GiB): its reply is waited for this many
+// times as long as any other.
+constexpr int kHashWaitFactor = 60;
 
 // What a caller can do about the connection's last failure.
 ERemoteError KindOf(const protocol::CFtpConnection& connection, EFtpError code) {
@@ -158,6 +163,8 @@ bool CFtpSession::Connect(const CFtpLoginInfo& login, const CSessionOptions& opt
     m_features.restart = caps.restStream || !caps.listed;
     m_features.append = true;
     m_features.setTime = caps.mfmt;
+    m_features.hashes = OfferedHashes(caps);
+    m_strHashSelected = caps.hashSelected;
     SetMachineListing(m_bMachineListing);
     return true;
 }
@@ -441,8 +448,36 @@ bool CFtpSession::SetPermissions(const std::string& path, uint32_t mode) {
     return m_connection.Command(Format("SITE CHMOD %03o %s", mode & 07777u, path.c_str())) || ConnectionFailed();
 }
 
-bool CFtpSession::Hash(const std::string&, const std::string& algorithm, uint64_t, uint64_t, std::string&) {
-    return Fail(ERemoteError::Unsupported, "The server offers no " + algorithm + " hash");
+bool CFtpSession::Hash(const std::string& path, const std::string& algorithm, uint64_t from, uint64_t to,
+                       std::string& digest) {
+    const CFtpHashCommand command = HashCommandFor(m_connection.GetCapabilities(), algorithm);
+    if (command.verb.empty()) return Fail(ERemoteError::Unsupported, "The server offers no " + algorithm + " hash");
+    if (from != 0 || to != 0) return Fail(ERemoteError::Unsupported, "The server is asked for whole files' hashes only");
+    std::string folder;
+    std::string name;
+    SplitPath(path, folder, name);
+    std::string line;
+    if (name.empty() || !HashCommandLine(command, name, line))
+        return Fail(ERemoteError::Unsupported, "The server's " + command.verb + " cannot name " + path);
+    if (!folder.empty() && !m_connection.SetCurrentDirectory(folder)) return ConnectionFailed();
+    const int wait = m_connection.GetOptions().receiveTimeoutMs * kHashWaitFactor;
+    // HASH computes the algorithm selected last; a session the connection
+    // made again behind our back has the server's default again, which its
+    // reply names: then once more after selecting.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        protocol::CFtpReply reply;
+        if (command.IsHash() && m_strHashSelected != algorithm) {
+            if (!m_connection.AskPatiently("OPTS HASH " + algorithm, 0, reply)) return ConnectionFailed();
+            m_strHashSelected = algorithm;
+        }
+        if (!m_connection.AskPatiently(line, wait, reply)) return ConnectionFailed();
+        std::string named;
+        if (ParseHashReply(command, algorithm, reply.text, digest, named) && (!command.IsHash() || named == algorithm))
+            return true;
+        if (!command.IsHash() || named.empty() || named == algorithm) break;
+        m_strHashSelected = named;
+    }
+    return Fail(ERemoteError::Refused, "Unreadable hash reply from the server: " + m_connection.GetLastResponse());
 }
 
 }  // namespace velmora

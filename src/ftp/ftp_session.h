@@ -66,7 +66,9 @@ public:
     bool SetModifiedTime(const std::string& path, uint64_t fileTime) override;
     // SITE CHMOD.
     bool SetPermissions(const std::string& path, uint32_t mode) override;
-    // Unsupported: no hash is offered over FTP yet.
+    // HASH (selecting the algorithm with OPTS HASH) where the server computes
+    // `algorithm` with it, else that algorithm's older command (XSHA256,
+    // XMD5, ...); whole files only.
     bool Hash(const std::string& path, const std::string& algorithm, uint64_t from, uint64_t to,
               std::string& digest) override;
     bool KeepAlive(int idleSeconds) override { return m_connection.KeepAlive(idleSeconds); }
@@ -116,6 +118,7 @@ private:
     int m_nBrokenLines = 0;
     EOffer m_eSize = EOffer::Untried;
     EOffer m_eTime = EOffer::Untried;
+    std::string m_strHashSelected;  // the algorithm HASH computes now
     std::string m_strError;
     ERemoteError m_eError = ERemoteError::None;
 };

@@ -183,6 +183,15 @@ bool FaultRelay::ShouldDropControl() {
     return m_plan.dropControlAfterTransfers > 0 && ++m_transfers == m_plan.dropControlAfterTransfers;
 }
 
+bool FaultRelay::IsHiddenFeature(const std::string& line) const {
+    // Features are the lines of the FEAT reply that start with a blank.
+    if (line.empty() || line[0] != ' ') return false;
+    const size_t start = line.find_first_not_of(' ');
+    const size_t end = line.find_first_of(" \r\n", start);
+    const std::string name = start == std::string::npos ? std::string() : line.substr(start, end - start);
+    return std::find(m_plan.hideFeatures.begin(), m_plan.hideFeatures.end(), name) != m_plan.hideFeatures.end();
+}
+
 void FaultRelay::AcceptLoop() {
     for (;;) {
         std::vector<pollfd> fds{{m_listener, POLLIN, 0}};
@@ -247,6 +256,7 @@ void FaultRelay::RunSession(int client, int index) {
                 }
                 if (m_plan.refuseRest && line.find("REST STREAM") != std::string::npos) continue;
                 if (stripTls && line.find("AUTH TLS") != std::string::npos) continue;
+                if (IsHiddenFeature(line)) continue;
                 open = SendLine(client, line);
                 // The TLS handshake follows the 234 at once; the server sends
                 // nothing more in clear.
@@ -316,6 +326,10 @@ void FaultRelay::RunDataPipe(int listener, uint16_t serverPort) {
                 ::shutdown(ends[1 - side], SHUT_WR);
                 continue;
             }
+            const auto flipAt = static_cast<uint64_t>(m_plan.flipDataAt);
+            if (m_plan.flipDataAt >= 0 && flipAt >= carried && flipAt < carried + static_cast<uint64_t>(count) &&
+                TakeOne(m_flipsDone, m_plan.flips))
+                buffer[flipAt - carried] = static_cast<char>(~buffer[flipAt - carried]);
             if (!SendAll(ends[1 - side], buffer, static_cast<size_t>(count))) {
                 ended[0] = ended[1] = true;
                 break;

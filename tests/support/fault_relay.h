@@ -40,6 +40,14 @@ struct FaultPlan {
     // AUTH the server accepts is passed on byte by byte from then on (its
     // data connections then go to the server directly).
     int stripTlsAfterSessions = -1;
+    // The byte at this offset of a data connection (counted from its first
+    // byte) is inverted on the way, so that its length stays; -1 changes
+    // none. `flips` bounds how many connections are changed, -1 changes
+    // every one that carries that many bytes.
+    int64_t flipDataAt = -1;
+    int flips = 1;
+    // Features taken out of the FEAT reply, by their first word ("HASH").
+    std::vector<std::string> hideFeatures = {};
 };
 
 // A relay between an FTP client and a real server on the loopback address
@@ -66,6 +74,7 @@ public:
     // Bytes passed on over data connections, both ways.
     uint64_t GetDataBytes() const { return m_dataBytes.load(); }
     int GetResets() const { return m_resetsDone.load(); }
+    int GetFlips() const { return m_flipsDone.load(); }
     int GetSessions() const { return m_sessions.load(); }
     // Every command line of every session, in order.
     std::vector<std::string> GetCommands() const;
@@ -85,6 +94,7 @@ private:
     bool ShouldReset();
     bool ShouldStall();
     bool ShouldDropControl();
+    bool IsHiddenFeature(const std::string& line) const;
     void Record(const std::string& command);
     void Spawn(std::thread thread);
 
@@ -97,6 +107,7 @@ private:
     std::atomic<uint64_t> m_dataBytes{0};
     std::atomic<int> m_resetsDone{0};
     std::atomic<int> m_stallsDone{0};
+    std::atomic<int> m_flipsDone{0};
     std::atomic<int> m_sessions{0};
     std::atomic<int> m_transfers{0};
     mutable std::mutex m_mutex;

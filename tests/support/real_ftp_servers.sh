@@ -16,6 +16,9 @@
 #       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
 #       $REAL_FTP_SERVER_CONF, when set, holds more lines of vsftpd's
 #       configuration (e.g. "max_per_ip=1").
+#       $REAL_FTP_SERVER_DIGESTS, when set, has ProFTPD offer hash commands
+#       (mod_digest: HASH, XSHA256, ...) for those algorithms ("all", or
+#       e.g. "sha256").
 #   real_ftp_servers.sh start sshd DIR [kbdint]
 #       OpenSSH's sshd serving SFTP to a system user of its own (password
 #       "secret", home DIR/home), with its own host key (DIR/ssh/host_ed25519)
@@ -225,6 +228,15 @@ LoadModule            mod_sftp.c
 CONF
         ;;
     esac
+    if [ -n "${REAL_FTP_SERVER_DIGESTS:-}" ]; then
+        grep -q '^ModulePath' "$dir/proftpd.conf" ||
+            echo "ModulePath            $cache/root/usr/lib/proftpd" >>"$dir/proftpd.conf"
+        cat >>"$dir/proftpd.conf" <<CONF
+LoadModule            mod_digest.c
+DigestEngine          on
+DigestAlgorithms      $REAL_FTP_SERVER_DIGESTS
+CONF
+    fi
     "$cache/root/usr/sbin/proftpd" -n -c "$dir/proftpd.conf" >"$dir/server.log" 2>&1 &
     echo $! >"$dir/server.pid"
 }

@@ -36,6 +36,27 @@ void ReadMlstFacts(std::string_view text, CFtpCapabilities& caps) {
     }
 }
 
+// "CRC32;MD5;SHA-1*;SHA-256;" -> the algorithms, and the one marked "*".
+void ReadHashAlgorithms(std::string_view text, CFtpCapabilities& caps) {
+    while (!text.empty()) {
+        const size_t end = std::min(text.find(';'), text.size());
+        std::string algorithm = ToUpperAscii(TrimBlanks(text.substr(0, end)));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const bool selected = !algorithm.empty() && algorithm.back() == '*';
+        if (selected) algorithm.pop_back();
+        if (algorithm.empty()) continue;
+        if (selected) caps.hashSelected = algorithm;
+        caps.hashAlgorithms.push_back(std::move(algorithm));
+    }
+}
+
+bool IsDigestCommand(std::string_view name) {
+    for (const char* verb : {"XSHA512", "XSHA256", "XSHA1", "XSHA", "XMD5", "MD5", "XCRC"}) {
+        if (EqualsNoCase(name, verb)) return true;
+    }
+    return false;
+}
+
 // "AUTH TLS", "AUTH TLS;SSL", "AUTH SSL TLS": any of the listed mechanisms.
 bool OffersTls(std::string_view mechanisms) {
     size_t at = 0;
@@ -69,6 +90,10 @@ void ReadFeature(std::string_view line, CFtpCapabilities& caps) {
         caps.epsv = true;
     } else if (EqualsNoCase(name, "AUTH")) {
         caps.authTls = caps.authTls || OffersTls(parameters);
+    } else if (EqualsNoCase(name, "HASH")) {
+        ReadHashAlgorithms(parameters, caps);
+    } else if (IsDigestCommand(name)) {
+        caps.digestCommands.push_back(ToUpperAscii(name));
     }
 }
 
@@ -82,6 +107,10 @@ bool Contains(const std::vector<std::string>& facts, std::string_view fact) {
 bool CFtpCapabilities::HasMlstFact(std::string_view fact) const { return Contains(mlstFacts, fact); }
 
 bool CFtpCapabilities::IsMlstFactOn(std::string_view fact) const { return Contains(mlstDefaultFacts, fact); }
+
+bool CFtpCapabilities::HasDigestCommand(std::string_view verb) const {
+    return std::find(digestCommands.begin(), digestCommands.end(), ToUpperAscii(verb)) != digestCommands.end();
+}
 
 CFtpCapabilities ParseFeatures(int replyCode, std::string_view text) {
     CFtpCapabilities caps;

@@ -32,9 +32,17 @@ struct VELMORA_API CFtpCapabilities {
     // "perm", "unix.mode"), and those of them it sends without being asked.
     std::vector<std::string> mlstFacts;
     std::vector<std::string> mlstDefaultFacts;
+    // HASH: the algorithms it computes, upper case as listed ("SHA-256"),
+    // and the one it uses until OPTS HASH selects another (marked "*").
+    std::vector<std::string> hashAlgorithms;
+    std::string hashSelected;
+    // The older commands that each compute one hash, upper case as listed:
+    // "XSHA512", "XSHA256", "XSHA1", "XSHA", "XMD5", "MD5", "XCRC".
+    std::vector<std::string> digestCommands;
 
     bool HasMlstFact(std::string_view fact) const;
     bool IsMlstFactOn(std::string_view fact) const;
+    bool HasDigestCommand(std::string_view verb) const;
 };
 
 // Reads the text of a FEAT reply (its lines joined by "\n", code included).

@@ -315,6 +315,14 @@ bool CFtpConnection::Command(const std::string& command) {
     return reply.IsPositive() || reply.IsIntermediate() || FailWithReply(EFtpError::Refused, reply);
 }
 
+bool CFtpConnection::AskPatiently(const std::string& command, int waitMs, CFtpReply& reply) {
+    const int usual = m_options.receiveTimeoutMs;
+    m_options.receiveTimeoutMs = std::max(usual, waitMs);
+    const bool positive = ExpectPositive(command, reply);
+    m_options.receiveTimeoutMs = usual;
+    return positive;
+}
+
 // ---- transfers ----
 
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenFile(const std::string& name, EFtpAccess access,

@@ -128,6 +128,11 @@ public:
     // A raw command without data; true for a positive or intermediate reply
     // (GetLastResponse() has it). Use OpenCommand for commands that send data.
     bool Command(const std::string& command);
+    // A command without data that the server may take long to answer (a
+    // hash of a large file, computed before the reply and with no word
+    // meanwhile): its reply is waited for up to `waitMs`, at least as long
+    // as for any other. True for a positive reply, which `reply` holds.
+    bool AskPatiently(const std::string& command, int waitMs, CFtpReply& reply);
     // NOOP when nothing was sent for `idleSeconds` or more, so that a server's
     // idle limit does not end the session; false when the session is gone
     // (with reconnectWhenDropped, a dropped session logs in again first).

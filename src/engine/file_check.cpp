@@ -1,0 +1,138 @@
+#include "engine/file_check.h"
+
+#include <algorithm>
+
+#include "base/digest.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "engine/tsk_data_file.h"
+#include "ftp/remote_session.h"
+#include "messaging/log_status.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kPreference[] = {"SHA-256", "SHA-512", "SHA-1", "MD5", "CRC32"};
+
+bool Holds(const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+std::string ServerName(const CRemoteSession& server) {
+    return Format("%s://%s:%u", server.GetScheme().c_str(), server.GetHost().c_str(),
+                  static_cast<unsigned>(server.GetPort()));
+}
+
+// The server sides of a copy: one, or two for a copy between servers.
+std::vector<CTskDataFile*> ServerSides(CTskDataFile& source, CTskDataFile& target) {
+    std::vector<CTskDataFile*> sides;
+    for (CTskDataFile* side : {&source, &target}) {
+        if (side->Server()) sides.push_back(side);
+    }
+    return sides;
+}
+
+}  // namespace
+
+std::string VerifyName(EVerify verify) {
+    switch (verify) {
+        case EVerify::Require: return "require";
+        case EVerify::Off: return "off";
+        case EVerify::Auto: break;
+    }
+    return "auto";
+}
+
+bool ParseVerifyName(std::string_view name, EVerify& verify) {
+    for (const EVerify each : {EVerify::Auto, EVerify::Require, EVerify::Off}) {
+        if (name == VerifyName(each)) {
+            verify = each;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string PreferredHash(const std::vector<std::string>& offered, const std::vector<std::string>* alsoOffered) {
+    for (const char* algorithm : kPreference) {
+        if (Holds(offered, algorithm) && (!alsoOffered || Holds(*alsoOffered, algorithm))) return algorithm;
+    }
+    return {};
+}
+
+CFileCheck::CFileCheck(const std::string& algorithm) {
+    if (!algorithm.empty() && CDigest::IsKnown(algorithm)) m_digest = std::make_unique<CDigest>(algorithm);
+}
+
+CFileCheck::~CFileCheck() = default;
+
+const std::string& CFileCheck::Algorithm() const {
+    static const std::string kNone;
+    return m_digest ? m_digest->Algorithm() : kNone;
+}
+
+uint64_t CFileCheck::Covered() const { return m_digest ? m_digest->Bytes() : 0; }
+
+void CFileCheck::Add(const char* data, size_t size) {
+    if (m_digest) m_digest->Update(data, size);
+}
+
+void CFileCheck::Restart() {
+    if (m_digest) m_digest->Reset();
+}
+
+bool CFileCheck::Cover(uint64_t offset, CTskDataFile& source, CTskDataFile& target) {
+    if (!m_digest || m_digest->Bytes() == offset) return true;
+    m_digest->Reset();
+    if (offset == 0) return true;
+    for (CTskDataFile* side : {&source, &target}) {
+        if (side->HashFirst(offset, *m_digest)) return true;
+        m_digest->Reset();
+    }
+    return false;
+}
+
+CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& target, std::string& text) {
+    const std::string local = m_digest->Hex();
+    const std::string& algorithm = m_digest->Algorithm();
+    for (CTskDataFile* side : ServerSides(source, target)) {
+        std::string server;
+        if (!side->ServerDigest(algorithm, server)) {
+            text = Format("%s: the server would not hash it (%s)", side->TargetText().c_str(),
+                          side->GetFileError().c_str());
+            const bool required = CStatistic::Job().Settings().m_eVerify == EVerify::Require;
+            return required ? EVerdict::Failed : EVerdict::Unchecked;
+        }
+        if (!EqualsNoCase(server, local)) {
+            text = Format("%s local %s server %s", algorithm.c_str(), local.c_str(), server.c_str());
+            return EVerdict::Mismatch;
+        }
+    }
+    text = local;
+    return EVerdict::Verified;
+}
+
+bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algorithm, std::string& error) {
+    algorithm.clear();
+    const EVerify verify = CStatistic::Job().Settings().m_eVerify;
+    const std::vector<CTskDataFile*> sides = ServerSides(source, target);
+    if (verify == EVerify::Off || sides.empty()) return true;
+    const std::vector<std::string>& offered = sides.front()->Server()->GetFeatures().hashes;
+    algorithm = PreferredHash(offered, sides.size() > 1 ? &sides.back()->Server()->GetFeatures().hashes : nullptr);
+    if (!algorithm.empty()) return true;
+    std::string names;
+    for (const CTskDataFile* side : sides) {
+        if (!names.empty()) names += " and ";
+        names += ServerName(*side->Server());
+    }
+    const std::string lack = sides.size() > 1 ? names + " offer no hash in common" : names + " offers no hash";
+    if (verify == EVerify::Require) {
+        error = "Cannot verify " + source.SourceText() + ": " + lack;
+        return false;
+    }
+    if (CStatistic::Job().FirstNotice("no hash " + names))
+        CStatistic::LogText(LOG_STATUS, "Not verified:", lack + ": its files are checked by their length only");
+    return true;
+}
+
+}  // namespace velmora

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/api.h"
+
+namespace velmora {
+
+class CDigest;
+class CTskDataFile;
+
+// Whether a job checks the files it sends to or takes from a server against
+// the server's own hash of them: where the server offers one (Auto), always,
+// failing the files of servers that offer none (Require), or never (Off).
+enum class EVerify { Auto, Require, Off };
+
+// "auto", "require", "off".
+VELMORA_API std::string VerifyName(EVerify verify);
+// False for a name that is none of them.
+VELMORA_API bool ParseVerifyName(std::string_view name, EVerify& verify);
+
+// The hash algorithm to check with among those a server offers (and, for a
+// copy between two servers, those the other one offers too); "" when they
+// share none. SHA-256 goes first: it is as sure as SHA-512 against bytes
+// changed on the way, and much cheaper where the processor computes it.
+VELMORA_API std::string PreferredHash(const std::vector<std::string>& offered,
+                                      const std::vector<std::string>* alsoOffered = nullptr);
+
+// The check of one file's copy against its server's hash: a digest of the
+// bytes as they go to the target, compared with the server's once the last
+// one is there. Made from the plan's algorithm; with none it checks nothing.
+class VELMORA_API CFileCheck {
+public:
+    enum class EVerdict {
+        Verified,   // every server side's hash matched
+        Unchecked,  // a server could not hash the file after all; the job allows that
+        Mismatch,   // the server holds other bytes than were sent or received
+        Failed,     // the job requires a check that could not be made
+    };
+
+    explicit CFileCheck(const std::string& algorithm);
+    ~CFileCheck();
+    CFileCheck(const CFileCheck&) = delete;
+    CFileCheck& operator=(const CFileCheck&) = delete;
+
+    bool IsOn() const { return m_digest != nullptr; }
+    const std::string& Algorithm() const;
+    // Bytes the digest covers.
+    uint64_t Covered() const;
+    void Add(const char* data, size_t size);
+    // Covers nothing again (the file goes again from its first byte).
+    void Restart();
+    // Makes the digest cover the first `offset` bytes of the target (those a
+    // continued copy keeps), read once from the side that has them on the
+    // local disk; false when neither side can give them.
+    bool Cover(uint64_t offset, CTskDataFile& source, CTskDataFile& target);
+    // After the last byte: each side on a server is asked for its hash of
+    // the file. `text` is the record of a Mismatch ("SHA-256 local … server
+    // …") or the reason of a Failed or Unchecked verdict; after Verified,
+    // the local digest.
+    EVerdict Compare(CTskDataFile& source, CTskDataFile& target, std::string& text);
+
+private:
+    std::unique_ptr<CDigest> m_digest;
+};
+
+// The algorithm a copy from `source` to `target` is checked with, as the
+// job's setting says ("" for none). Says once a job for each server that
+// offers no hash that its files are checked by length only. False with the
+// reason when the job requires a check that the servers do not offer.
+VELMORA_API bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algorithm,
+                             std::string& error);
+
+}  // namespace velmora
