@@ -1,6 +1,7 @@
 #include "engine/file_check.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "base/digest.h"
 #include "base/format.h"
@@ -97,7 +98,9 @@ CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& tar
     const std::string& algorithm = m_digest->Algorithm();
     for (CTskDataFile* side : ServerSides(source, target)) {
         std::string server;
-        if (!side->ServerDigest(algorithm, server)) {
+        const bool told = side->ServerDigest(algorithm, server);
+        m_compared = std::chrono::steady_clock::now();
+        if (!told) {
             text = Format("%s: the server would not hash it (%s)", side->TargetText().c_str(),
                           side->GetFileError().c_str());
             const bool required = CStatistic::Job().Settings().m_eVerify == EVerify::Require;
@@ -110,6 +113,10 @@ CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& tar
     }
     text = local;
     return EVerdict::Verified;
+}
+
+void CFileCheck::WaitOutServerCache(const CTskDataFile& target) const {
+    if (target.Server()) std::this_thread::sleep_until(m_compared + std::chrono::milliseconds(1100));
 }
 
 bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algorithm, std::string& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -64,9 +65,15 @@ public:
     // …") or the reason of a Failed or Unchecked verdict; after Verified,
     // the local digest.
     EVerdict Compare(CTskDataFile& source, CTskDataFile& target, std::string& text);
+    // Before a file sent to a server goes again after a mismatch. ProFTPD
+    // keeps the hashes it computed by path, size and modification second:
+    // the same file written again within the second of the failed check
+    // would be given that check's hash. The second passes first.
+    void WaitOutServerCache(const CTskDataFile& target) const;
 
 private:
     std::unique_ptr<CDigest> m_digest;
+    std::chrono::steady_clock::time_point m_compared;
 };
 
 // The algorithm a copy from `source` to `target` is checked with, as the

@@ -279,6 +279,7 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
             if (step == ECheckStep::Fail) break;
             if (step == ECheckStep::Again) {
                 checked = true;
+                check.WaitOutServerCache(target);
                 if (!StartAgain(source, target, plan, held, progress, check)) break;
                 continue;
             }

@@ -990,5 +990,24 @@ TEST(CliUsageTest, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_EQ(RunCli({"schedule", "add", "--help"}).out.find("--delete-source"), std::string::npos);
 }
 
+// pyftpdlib offers no hash command: a transfer that requires a check fails
+// before any byte moves; by default it goes, said once in the log.
+TEST_F(CliTest, VerifyRequireFailsOnAServerWithoutHashesWhileAutoSaysSoOnce) {
+    WriteFile(local / "files/a.txt", "a");
+    WriteFile(local / "files/b.txt", "b");
+    const CliResult required = RunCli({"--tls", "off", "upload", "--verify", "require", local / "files", Url("/in/")});
+    EXPECT_EQ(required.status, 1);
+    EXPECT_NE(required.err.find("offers no hash"), std::string::npos) << required.err;
+    EXPECT_FALSE(fs::exists(server.Path("in/files/a.txt")));
+
+    const std::string log = local / "auto.log";
+    const CliResult automatic = RunCli({"--tls", "off", "upload", local / "files", Url("/in/"), "--log", log});
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    const std::string records = ReadFile(log);
+    EXPECT_EQ(records.find("Not verified:"), records.rfind("Not verified:")) << records;
+    EXPECT_NE(records.find("offers no hash"), std::string::npos) << records;
+    EXPECT_EQ(ReadFile(server.Path("in/files/b.txt")), "b");
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -14,8 +14,8 @@
 #       TLS 1.2 only, explicit TLS 1.3 only, or implicit TLS (vsftpd);
 #       "optional" (ProFTPD) offers TLS and lets plain logins in too. Its
 #       certificate comes from a test CA made in DIR/tls (tls_test_ca.sh).
-#       $REAL_FTP_SERVER_CONF, when set, holds more lines of vsftpd's
-#       configuration (e.g. "max_per_ip=1").
+#       $REAL_FTP_SERVER_CONF, when set, holds more lines of the server's
+#       configuration (vsftpd: "max_per_ip=1"; ProFTPD: "AllowStoreRestart on").
 #       $REAL_FTP_SERVER_DIGESTS, when set, has ProFTPD offer hash commands
 #       (mod_digest: HASH, XSHA256, ...) for those algorithms ("all", or
 #       e.g. "sha256").
@@ -228,6 +228,7 @@ LoadModule            mod_sftp.c
 CONF
         ;;
     esac
+    [ -n "${REAL_FTP_SERVER_CONF:-}" ] && printf '%s\n' "$REAL_FTP_SERVER_CONF" >>"$dir/proftpd.conf"
     if [ -n "${REAL_FTP_SERVER_DIGESTS:-}" ]; then
         grep -q '^ModulePath' "$dir/proftpd.conf" ||
             echo "ModulePath            $cache/root/usr/lib/proftpd" >>"$dir/proftpd.conf"

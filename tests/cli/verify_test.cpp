@@ -1,0 +1,212 @@
+// Files checked against the server's own hash: ProFTPD with mod_digest,
+// behind a relay that inverts one byte of a data connection on the way, so
+// that the length stays right and only the hash can tell.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "cli/real_server.h"
+#include "support/fault_relay.h"
+#include "support/temp_dir.h"
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int64_t kFlipAt = 100000;
+
+// A ProFTPD offering hashes for `algorithms`, or the reason it cannot run.
+bool StartDigestServer(RealServer& server, const std::string& algorithms, std::string& reason) {
+    if (geteuid() != 0) {
+        reason = "ProFTPD needs root";
+        return false;
+    }
+    server.OfferDigests(algorithms);
+    return server.Start(reason);
+}
+
+std::string Sha256Of(const std::string& path) {
+    const CliResult sum = RunProgram({"sha256sum", path});
+    return sum.out.substr(0, sum.out.find(' '));
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST(VerifyTest, AByteChangedOnTheWayIsCaughtAndTheFileGoesAgainWhole) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(300000, 21);
+    WriteFile(local / "up.bin", data);
+
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt});
+        ASSERT_TRUE(relay.Start());
+        const std::string log = local / (upload ? "up.log" : "down.log");
+        const CliResult run =
+            upload ? RunCli({"upload", local / "up.bin", server.UrlAt(relay.GetPort(), "/in/"), "--log", log})
+                   : RunCli({"download", server.UrlAt(relay.GetPort(), "/in/up.bin"), local / "back/", "--log", log,
+                             "--json"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(relay.GetFlips(), 1);
+        EXPECT_TRUE(ReadFile(upload ? server.Home("in/up.bin") : local / "back/up.bin") == data);
+        const std::string records = ReadFile(log);
+        EXPECT_EQ(Count(records, "Checksum mismatch: SHA-256 local "), 1) << records;
+        EXPECT_EQ(Count(records, "Verified: SHA-256 "), 1) << records;
+        // ProFTPD computes SHA-1 until told otherwise.
+        EXPECT_FALSE(relay.GetCommands("OPTS HASH SHA-256").empty());
+        if (!upload) {
+            EXPECT_NE(run.out.find("\"digest\":\"" + Sha256Of(local / "up.bin") + "\""), std::string::npos) << run.out;
+            EXPECT_NE(run.out.find("\"verified\":1"), std::string::npos) << run.out;
+        }
+    }
+}
+
+// Neither name holds a file that failed its check: an upload goes from the
+// server, a download's partial file from the disk, and a file that was at
+// the target before stays as it was.
+TEST(VerifyTest, AFileChangedOnEveryTryFailsAndLeavesNoCorruptFile) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    WriteFile(local / "up.bin", RandomBytes(300000, 22));
+    WriteFile(server.Home("in/kept.bin"), "the file before");
+    WriteFile(server.Home("in/down.bin"), RandomBytes(300000, 23));
+    server.Own();
+    WriteFile(local / "back/down.bin", "the file before");
+    FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = -1});
+    ASSERT_TRUE(relay.Start());
+
+    const CliResult fresh = RunCli({"upload", local / "up.bin", server.UrlAt(relay.GetPort(), "/in/")});
+    EXPECT_EQ(fresh.status, 1);
+    EXPECT_NE(fresh.err.find("Checksum mismatch: SHA-256 local "), std::string::npos) << fresh.err;
+    EXPECT_FALSE(fs::exists(server.Home("in/up.bin")));
+
+    const CliResult replacing = RunCli({"upload", "--temp-names", "--overwrite", local / "up.bin",
+                                        server.UrlAt(relay.GetPort(), "/in/kept.bin")});
+    EXPECT_EQ(replacing.status, 1) << replacing.err;
+    EXPECT_EQ(ReadFile(server.Home("in/kept.bin")), "the file before");
+    EXPECT_FALSE(fs::exists(server.Home("in/.kept.bin.part")));
+
+    const CliResult down =
+        RunCli({"download", "--overwrite", server.UrlAt(relay.GetPort(), "/in/down.bin"), local / "back/"});
+    EXPECT_EQ(down.status, 1);
+    EXPECT_NE(down.err.find("Checksum mismatch: SHA-256 local "), std::string::npos) << down.err;
+    EXPECT_EQ(ReadFile(local / "back/down.bin"), "the file before");
+    EXPECT_FALSE(fs::exists(local / "back/.down.bin.part"));
+    // Each file went twice, each time changed: no third try.
+    EXPECT_EQ(relay.GetFlips(), 6);
+}
+
+// The part a continued transfer keeps is hashed too: a held part that is
+// wrong is caught, and the file goes again whole; a right one costs only
+// the rest of the file on the wire.
+TEST(VerifyTest, AContinuedTransferIsVerifiedOverTheWholeFile) {
+    RealServer server("proftpd", "", "AllowStoreRestart on");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(3000000, 24);
+    WriteFile(server.Home("in/big.bin"), data);
+    std::string wrongPart = data.substr(0, 1000000);
+    wrongPart[500] = static_cast<char>(~wrongPart[500]);
+    WriteFile(local / "back/big.bin", wrongPart);
+    WriteFile(local / "up.bin", data);
+    WriteFile(server.Home("in/up.bin"), data.substr(0, 1000000));
+    server.Own();
+
+    FaultRelay downRelay("127.0.0.1", static_cast<uint16_t>(server.Port()), {});
+    ASSERT_TRUE(downRelay.Start());
+    const std::string downLog = local / "down.log";
+    const CliResult down = RunCli(
+        {"download", "--continue", server.UrlAt(downRelay.GetPort(), "/in/big.bin"), local / "back/", "--log", downLog});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(ReadFile(local / "back/big.bin") == data);
+    const std::string records = ReadFile(downLog);
+    EXPECT_NE(records.find("Continued: "), std::string::npos) << records;
+    EXPECT_EQ(Count(records, "Checksum mismatch: "), 1) << records;
+    EXPECT_EQ(downRelay.GetDataBytes(), 2000000u + 3000000u);
+
+    FaultRelay upRelay("127.0.0.1", static_cast<uint16_t>(server.Port()), {});
+    ASSERT_TRUE(upRelay.Start());
+    const std::string upLog = local / "up.log";
+    const CliResult up =
+        RunCli({"upload", "--continue", local / "up.bin", server.UrlAt(upRelay.GetPort(), "/in/"), "--log", upLog});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(ReadFile(server.Home("in/up.bin")) == data);
+    EXPECT_NE(ReadFile(upLog).find("Verified: SHA-256 "), std::string::npos);
+    EXPECT_EQ(upRelay.GetDataBytes(), 2000000u);
+}
+
+// Each command on its own: the server computes one algorithm, and the relay
+// hides the commands that would be preferred. A name with a blank needs
+// quotes for the commands that read a range after it.
+struct CommandCase {
+    const char* algorithms;  // DigestAlgorithms
+    const char* verb;        // the command that must be used
+    const char* algorithm;   // as the log names it
+    std::vector<std::string> hidden;
+};
+
+class VerifyCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(VerifyCommandTest, ACommandAloneCatchesAChangedByte) {
+    const CommandCase& wanted = GetParam();
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, wanted.algorithms, reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(200000, 25);
+    WriteFile(local / "my file.bin", data);
+    FaultPlan plan{.flipDataAt = kFlipAt};
+    plan.hideFeatures = wanted.hidden;
+    FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), plan);
+    ASSERT_TRUE(relay.Start());
+
+    const std::string log = local / "up.log";
+    const CliResult up =
+        RunCli({"upload", local / "my file.bin", server.UrlAt(relay.GetPort(), "/in/"), "--log", log});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_TRUE(ReadFile(server.Home("in/my file.bin")) == data);
+    const std::string records = ReadFile(log);
+    EXPECT_EQ(Count(records, std::string("Checksum mismatch: ") + wanted.algorithm + " local "), 1) << records;
+    EXPECT_EQ(Count(records, std::string("Verified: ") + wanted.algorithm + " "), 1) << records;
+    const std::vector<std::string> asked = relay.GetCommands(std::string(wanted.verb) + " ");
+    EXPECT_EQ(asked.size(), 2u);
+    for (const std::string verb : {"HASH", "XSHA512", "XSHA256", "XSHA1", "XMD5", "MD5", "XCRC"}) {
+        if (verb != wanted.verb) {
+            EXPECT_TRUE(relay.GetCommands(verb + " ").empty()) << verb;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, VerifyCommandTest,
+    ::testing::Values(CommandCase{"sha512", "HASH", "SHA-512", {}},
+                      CommandCase{"sha512", "XSHA512", "SHA-512", {"HASH"}},
+                      CommandCase{"sha256", "XSHA256", "SHA-256", {"HASH"}},
+                      CommandCase{"sha1", "XSHA1", "SHA-1", {"HASH"}},
+                      CommandCase{"md5", "XMD5", "MD5", {"HASH"}},
+                      CommandCase{"md5", "MD5", "MD5", {"HASH", "XMD5"}},
+                      CommandCase{"crc32", "XCRC", "CRC32", {"HASH"}}),
+    [](const ::testing::TestParamInfo<CommandCase>& info) {
+        return std::string(info.param.verb) + (info.param.hidden.empty() ? "" : "Alone");
+    });
+
+}  // namespace
+}  // namespace velmora::test
