@@ -231,6 +231,9 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     StoreTls(context, order, velmora::EOrderEnd::To, to);
     // Without an option, the order keeps the engine's own behaviour.
     velmora::SetOrderOverwrite(order, options.overwrite.Policy(velmora::EOverwrite::Design));
+    velmora::EVerify verify = velmora::EVerify::Auto;
+    velmora::ParseVerifyName(context.options.verify, verify);
+    velmora::SetOrderVerify(order, verify);
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }

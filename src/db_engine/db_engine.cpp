@@ -479,6 +479,7 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     FillTaskItem(item);
     // The order's own choice, for the job that runs it.
     CStatistic::Job().Settings().m_eOverwrite = OrderOverwrite(m_selTransOrder);
+    CStatistic::Job().Settings().m_eVerify = OrderVerify(m_selTransOrder);
     std::string error;
     if (!ApplyKeyringPasswords(item, error) || !ApplySavedConnections(item, error)) FailBeforeLogin(item, error);
     return true;

@@ -19,6 +19,7 @@ constexpr const char* kScrambled = "order-passwords-scrambled";
 constexpr const char* kSecretId = "order-secret";
 constexpr const char* kKeyringFields = "order-passwords-keyring";
 constexpr const char* kOverwrite = "order-overwrite";
+constexpr const char* kVerify = "order-verify";
 
 std::string ConnectionKey(EOrderEnd end) {
     return end == EOrderEnd::From ? "order-from-connection" : "order-to-connection";
@@ -137,6 +138,16 @@ void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy) {
 }
 
 EOverwrite OrderOverwrite(const CDBTransOrderObj& order) { return OverwriteFromName(FilterValue(order, kOverwrite)); }
+
+void SetOrderVerify(CDBTransOrderObj& order, EVerify verify) {
+    if (verify != EVerify::Auto) order.Filter += CObj::XMLAttr(kVerify, VerifyName(verify));
+}
+
+EVerify OrderVerify(const CDBTransOrderObj& order) {
+    EVerify verify = EVerify::Auto;
+    ParseVerifyName(FilterValue(order, kVerify), verify);
+    return verify;
+}
 
 void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls) {
     if (tls.mode) order.Filter += CObj::XMLAttr(TlsKey(end), TlsModeName(*tls.mode));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/db_trans_order_obj.h"
+#include "engine/file_check.h"
 #include "engine/overwrite_policy.h"
 #include "ftp/tls_trust.h"
 #include "platform/api.h"
@@ -28,6 +29,8 @@ class CTransPoint;
 //    them as typed);
 //  - what the order does with local files that are there already, when it
 //    asks for more than the engine's own behaviour;
+//  - whether it checks files against their server's hash, when it asks for
+//    other than the default (auto);
 //  - how a server end protects its session, where that differs from what
 //    the end's URL scheme or saved connection says: the TLS mode (an ftp://
 //    end in auto mode), and whom it trusts (pin, CA file, any certificate).
@@ -57,6 +60,10 @@ VELMORA_API void ReferToConnection(CDBTransOrderObj& order, EOrderEnd end, const
 // The order's own overwrite policy (Design, the default, stores nothing).
 VELMORA_API void SetOrderOverwrite(CDBTransOrderObj& order, EOverwrite policy);
 VELMORA_API EOverwrite OrderOverwrite(const CDBTransOrderObj& order);
+// The order's own verification (Auto, the default, stores nothing; a name
+// this version does not know reads as Auto).
+VELMORA_API void SetOrderVerify(CDBTransOrderObj& order, EVerify verify);
+VELMORA_API EVerify OrderVerify(const CDBTransOrderObj& order);
 
 // What the order adds to an end's TLS settings; the setter stores only what
 // is given.

@@ -120,6 +120,21 @@ TEST_F(CliScheduleTest, AnOrderReplacesLocalFilesUnlessItAsksOtherwise) {
     EXPECT_EQ(ReadFile(local / "kept/out/a.txt"), "old");
 }
 
+// pyftpdlib offers no hash: only the order that requires a check fails.
+TEST_F(CliScheduleTest, AnOrderKeepsItsVerificationForTheScheduler) {
+    WriteFile(local / "out/a.txt", "x");
+    ASSERT_EQ(AddDaily("n", local / "out", Url("/plain/", server.GetPassword())).status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out", "--to",
+                      Url("/checked/", server.GetPassword()), "--verify", "require"})
+                  .status,
+              0);
+    EXPECT_EQ(Value(db, "SELECT Value FROM TransformFilter WHERE Key = 'order-verify'"), "require");
+    RunCli({"scheduler", "--db", db, "--once"});
+    EXPECT_EQ(ReadFile(server.Path("plain/out/a.txt")), "x");
+    EXPECT_FALSE(fs::exists(server.Path("checked/out/a.txt")));
+}
+
 TEST_F(CliScheduleTest, TheSchedulerStopsAfterTheJobOnASignalAndCancelsItOnASecond) {
     WriteFile(local / "out/a.txt", "x");
     // A server that is gone: the launch waits between login attempts.

@@ -22,32 +22,35 @@ bool IsCodeLine(std::string_view line) {
            (line.size() == 3 || line[3] == ' ' || line[3] == '-');
 }
 
-// "type*;size*;modify*;perm;unix.mode;" -> the facts, and those marked "*" (sent by default).
-void ReadMlstFacts(std::string_view text, CFtpCapabilities& caps) {
+// "a*;b;c;" -> each item (blanks trimmed) and whether it is marked "*".
+template <class Take>
+void ReadMarkedList(std::string_view text, Take take) {
     while (!text.empty()) {
         const size_t end = std::min(text.find(';'), text.size());
-        std::string fact = ToLowerAscii(TrimBlanks(text.substr(0, end)));
+        std::string_view item = TrimBlanks(text.substr(0, end));
         text.remove_prefix(std::min(end + 1, text.size()));
-        const bool onByDefault = !fact.empty() && fact.back() == '*';
-        if (onByDefault) fact.pop_back();
-        if (fact.empty()) continue;
-        if (onByDefault) caps.mlstDefaultFacts.push_back(fact);
-        caps.mlstFacts.push_back(std::move(fact));
+        const bool marked = !item.empty() && item.back() == '*';
+        if (marked) item.remove_suffix(1);
+        if (!item.empty()) take(item, marked);
     }
 }
 
-// "CRC32;MD5;SHA-1*;SHA-256;" -> the algorithms, and the one marked "*".
+// "type*;size*;modify*;perm;unix.mode;" -> the facts, and those marked "*" (sent by default).
+void ReadMlstFacts(std::string_view text, CFtpCapabilities& caps) {
+    ReadMarkedList(text, [&](std::string_view item, bool onByDefault) {
+        const std::string fact = ToLowerAscii(item);
+        if (onByDefault) caps.mlstDefaultFacts.push_back(fact);
+        caps.mlstFacts.push_back(fact);
+    });
+}
+
+// "CRC32;MD5;SHA-1*;SHA-256;" -> the algorithms, and the one marked "*" (selected).
 void ReadHashAlgorithms(std::string_view text, CFtpCapabilities& caps) {
-    while (!text.empty()) {
-        const size_t end = std::min(text.find(';'), text.size());
-        std::string algorithm = ToUpperAscii(TrimBlanks(text.substr(0, end)));
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const bool selected = !algorithm.empty() && algorithm.back() == '*';
-        if (selected) algorithm.pop_back();
-        if (algorithm.empty()) continue;
+    ReadMarkedList(text, [&](std::string_view item, bool selected) {
+        const std::string algorithm = ToUpperAscii(item);
         if (selected) caps.hashSelected = algorithm;
-        caps.hashAlgorithms.push_back(std::move(algorithm));
-    }
+        caps.hashAlgorithms.push_back(algorithm);
+    });
 }
 
 bool IsDigestCommand(std::string_view name) {
