@@ -1033,6 +1033,105 @@ def mirror_changes(ctx):
     return [rows]
 
 
+# 3. Verified transfers: ProFTPD with mod_digest -------------------------------
+
+class DigestProftpd:
+    """ProFTPD offering hash commands (mod_digest: HASH, XSHA256, ...) on a free
+    loopback port (tests/support/real_ftp_servers.sh); stopped with close()."""
+
+    def __init__(self, ctx):
+        self.folder = os.path.join(ctx.scratch, "proftpd")
+        self.script = os.path.join(ctx.source_dir, "tests/support/real_ftp_servers.sh")
+        env = dict(os.environ, PARCELO_FTP_SERVERS_CACHE=os.path.join(ctx.build, "real-ftp-servers"),
+                   REAL_FTP_SERVER_DIGESTS="all")
+        out = subprocess.run(["sh", self.script, "start", "proftpd", self.folder], env=env, capture_output=True,
+                             text=True, check=False)
+        if out.returncode != 0 or "READY" not in out.stdout:
+            raise RunFailed("ProFTPD did not start: " + out.stdout + out.stderr)
+        _, port, self.user = out.stdout.split()[-3:]
+        self.port = int(port)
+        self.password = "secret"
+        self.home = os.path.join(self.folder, "home")
+
+    def url(self, path):
+        return "ftp://%s:%s@127.0.0.1:%d/%s" % (self.user, self.password, self.port, path.lstrip("/"))
+
+    def close(self):
+        subprocess.run(["sh", self.script, "stop", self.folder], check=False)
+
+
+# The server's own time to hash a file: HASH over a control connection, the
+# file's time changed first so that ProFTPD cannot answer from its cache.
+SERVER_HASH = """
+import ftplib, os, sys, time
+path, port, user, password, name = sys.argv[1:6]
+now = time.time()
+os.utime(path, (now, now))
+ftp = ftplib.FTP()
+ftp.connect("127.0.0.1", int(port), timeout=600)
+ftp.login(user, password)
+ftp.sendcmd("OPTS HASH SHA-256")
+ftp.voidcmd("HASH " + name)
+ftp.quit()
+"""
+
+
+def verified_transfers(ctx):
+    size = ctx.scaled(GIB, MIB) // MIB * MIB
+    label = "%d MiB" % (size // MIB) if size < GIB else "%g GiB" % (size / GIB)
+    ctx.log("one file of %s with and without verification (ProFTPD with mod_digest)" % label)
+    server = DigestProftpd(ctx)
+    try:
+        return _verified_rows(ctx, server, size, label)
+    finally:
+        server.close()
+
+
+def _verified_rows(ctx, server, size, label):
+    local = datasets.big_file(os.path.join(ctx.local, "big.bin"), size)
+    served = os.path.join(server.home, "big.bin")
+    shutil.copyfile(local, served)
+    up_folder = os.path.join(server.home, "up")
+
+    def fresh_up():
+        shutil.rmtree(up_folder, ignore_errors=True)
+        os.makedirs(up_folder)
+        subprocess.run(["chown", "-R", "2000:2000", server.home], check=True)
+
+    fresh_up()
+    runs = max(ctx.runs, LARGE_FILE_RUNS)
+    note = "ours unverified: ratio = verified ÷ unverified"
+    work = "upload one file of %s to ProFTPD" % label
+    up = [Tool(Row(work, "parcelo-cli upload (verified, SHA-256)", True, amount=size, unit="MiB/s"),
+               ctx.ours("upload", local, server.url("up/")), before=fresh_up,
+               check=expect_size(os.path.join(up_folder, "big.bin"), size)),
+          Tool(Row(work, "parcelo-cli upload --verify off", False, amount=size, unit="MiB/s", note=note),
+               ctx.ours("upload", "--verify", "off", local, server.url("up/")), before=fresh_up,
+               check=expect_size(os.path.join(up_folder, "big.bin"), size))]
+    upload = run_tools(ctx, up, runs)
+
+    work = "download one file of %s from ProFTPD" % label
+    out = ctx.out
+    down = [Tool(Row(work, "parcelo-cli download (verified, SHA-256)", True, amount=size, unit="MiB/s"),
+                 ctx.ours("download", server.url("big.bin"), out + "/"), before=ctx.fresh_out,
+                 check=expect_size(out + "/big.bin", size)),
+            Tool(Row(work, "parcelo-cli download --verify off", False, amount=size, unit="MiB/s", note=note),
+                 ctx.ours("download", "--verify", "off", server.url("big.bin"), out + "/"), before=ctx.fresh_out,
+                 check=expect_size(out + "/big.bin", size))]
+    download = run_tools(ctx, down, runs)
+
+    work = "the server hashes one file of %s (SHA-256)" % label
+    hashing = [Tool(Row(work, "ProFTPD HASH (the server's cost)", True, unit="MiB/s", amount=size,
+                        note="wall time of a client that only asks; the CPU is the server's, not shown"),
+                    ["/usr/bin/python3", "-c", SERVER_HASH, served, str(server.port), server.user, server.password,
+                     "big.bin"])]
+    server_time = run_tools(ctx, hashing, runs)
+    os.remove(served)
+    shutil.rmtree(up_folder, ignore_errors=True)
+    ctx.fresh_out()
+    return [upload, download, server_time]
+
+
 CASES = [
     # Before "large", which leaves its file on the server for later cases.
     ("tls", one_large_file_tls),
@@ -1043,6 +1142,7 @@ CASES = [
     ("far-hundred", far_hundred_files),
     ("far-large", far_large_file),
     ("sftp", sftp_files),
+    ("verify", verified_transfers),
     ("listing", listing),
     ("parser", parser),
     ("zip", compression),

@@ -27,6 +27,8 @@ struct MirrorArgs {
     int maxDelete = velmora::CTansform::kDeleteGuarded;
     bool forceDelete = false;
     bool dryRun = false;
+    // Files of equal size are compared by their hashes, not their times.
+    bool checksum = false;
     // A job database that keeps the record of earlier runs.
     std::string database;
     // Only the exclusions are used.
@@ -106,6 +108,7 @@ int Mirror(CliContext& context, const MirrorArgs& args) {
     if (!args.database.empty()) context.Warn(JobDatabaseFile::AccessWarning(args.database));
     velmora::CJobSettings settings = context.options.JobSettings();
     if (!args.database.empty()) settings.m_pRecordDatabase = database.get();
+    settings.m_bMirrorChecksum = args.checksum;
     int status = kExitOk;
     velmora::CJobResult result;
     {
@@ -139,6 +142,9 @@ void AddMirrorCommand(CLI::App& app, CliContext& context, CommandStatus& status)
         ->check(CLI::NonNegativeNumber);
     mirror->add_flag("--force-delete", args->forceDelete, "With --delete: delete whatever the number");
     mirror->add_flag("--dry-run", args->dryRun, "Only print what would be done");
+    mirror->add_flag("--checksum", args->checksum,
+                     "Compare files of equal size by their hashes instead of their times (slow: the server hashes "
+                     "each such file; without a hash in common, times decide)");
     mirror->add_option("--db", args->database,
                        "A job database that keeps a record of each run, so that the next one need not list "
                        "the whole destination")

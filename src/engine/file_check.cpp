@@ -119,6 +119,34 @@ void CFileCheck::WaitOutServerCache(const CTskDataFile& target) const {
     if (target.Server()) std::this_thread::sleep_until(m_compared + std::chrono::milliseconds(1100));
 }
 
+bool WholeDigest(CTskDataFile& file, const std::string& algorithm, std::string& digest) {
+    if (file.Server()) return file.ServerDigest(algorithm, digest);
+    CDigest local(algorithm);
+    if (!local.IsValid() || !file.HashFirst(file.Length(), local)) return false;
+    digest = local.Hex();
+    return true;
+}
+
+std::optional<bool> SameContent(CTskDataFile& one, CTskDataFile& other) {
+    const std::vector<CTskDataFile*> servers = ServerSides(one, other);
+    // Two local files are read with the cheapest sure algorithm.
+    std::string algorithm = servers.empty() ? kPreference[0] : "";
+    if (!servers.empty()) {
+        algorithm = PreferredHash(servers.front()->Server()->GetFeatures().hashes,
+                                  servers.size() > 1 ? &servers.back()->Server()->GetFeatures().hashes : nullptr);
+    }
+    std::string first;
+    std::string second;
+    if (!algorithm.empty() && WholeDigest(one, algorithm, first) && WholeDigest(other, algorithm, second))
+        return EqualsNoCase(first, second);
+    if (CStatistic::Job().FirstNotice("no checksum"))
+        CStatistic::LogText(LOG_STATUS, "Not compared:",
+                            "files of equal size are told apart by their times: " +
+                                (algorithm.empty() ? std::string("the servers offer no hash in common")
+                                                   : other.TargetText() + " could not be hashed"));
+    return std::nullopt;
+}
+
 bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algorithm, std::string& error) {
     algorithm.clear();
     const EVerify verify = CStatistic::Job().Settings().m_eVerify;

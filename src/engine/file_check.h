@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,15 @@ private:
     std::unique_ptr<CDigest> m_digest;
     std::chrono::steady_clock::time_point m_compared;
 };
+
+// The digest (lower-case hex) of the whole of `file` with `algorithm`: its
+// server's, or read from the local disk; false where neither can be had.
+VELMORA_API bool WholeDigest(CTskDataFile& file, const std::string& algorithm, std::string& digest);
+
+// Whether two files of equal size hold the same bytes, by their hashes with
+// an algorithm both sides can compute; empty where they share none (the
+// reason, once a job, in the log).
+VELMORA_API std::optional<bool> SameContent(CTskDataFile& one, CTskDataFile& other);
 
 // The algorithm a copy from `source` to `target` is checked with, as the
 // job's setting says ("" for none). Says once a job for each server that

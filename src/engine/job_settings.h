@@ -63,6 +63,9 @@ struct VELMORA_API CJobSettings {
     // Whether files sent to or from a server are checked against the
     // server's hash of them.
     EVerify m_eVerify = EVerify::Auto;
+    // A mirror tells files of equal size apart by their hashes instead of
+    // their times (slow: each server hashes each such file).
+    bool m_bMirrorChecksum = false;
     // Login attempts of an FTP source; 0 keeps the engine's own number.
     int32_t m_nLoginAttempts = 0;
     // Sessions' low-speed limit starts as the process's default (which a

@@ -133,8 +133,10 @@ std::string CMirror::RecordAddress() const {
 }
 
 void CMirror::ReadDestination() {
-    // A run that deletes must see all that is there.
-    m_bByRecord = m_record && m_record->Load() && !m_bDelete && RecordHolds();
+    // A run that deletes must see all that is there; one that compares
+    // hashes, the files themselves.
+    m_bByRecord = m_record && !CStatistic::Job().Settings().m_bMirrorChecksum && m_record->Load() && !m_bDelete &&
+                  RecordHolds();
     m_bListedWhole = !m_bByRecord;
     if (m_bListedWhole) ListDestination();
 }
@@ -244,12 +246,22 @@ bool CMirror::Sent(const std::string& key, const CMirrorRecord::Row& row, bool s
     return sent;
 }
 
-CMirror::EAction CMirror::Decide(const CTskDataFile& file, const Entry* entry) const {
+CMirror::EAction CMirror::Decide(CTskDataFile& file, const Entry* entry) {
     if (!entry) return eNew;
     if (file.IsFolderEntry()) return eEqual;
     const CFtpPath& there = entry->node->GetPath();
     if (file.Length() != there.Length()) return eChanged;
-    return IsNewer(file.GetPath().LastWriteTime(), there.LastWriteTime()) ? eChanged : eEqual;
+    return IsChanged(file, there) ? eChanged : eEqual;
+}
+
+bool CMirror::IsChanged(CTskDataFile& file, const CFtpPath& there) {
+    if (CStatistic::Job().Settings().m_bMirrorChecksum) {
+        // The destination's own file, as the put would make it (not opened).
+        CTskDataFile* target = m_target.MakeTargetFile(file);
+        const std::optional<bool> same = target ? SameContent(file, *target) : std::nullopt;
+        if (same) return !*same;
+    }
+    return IsNewer(file.GetPath().LastWriteTime(), there.LastWriteTime());
 }
 
 void CMirror::Report(EAction action, const CTskDataFile& file, const std::string& key) const {

@@ -104,7 +104,10 @@ private:
     bool Sent(const std::string& key, const CMirrorRecord::Row& row, bool sent);
     std::string RecordAddress() const;
     void IndexTree(const CMFCObjNode& node, const CFtpPath& root);
-    EAction Decide(const CTskDataFile& file, const Entry* entry) const;
+    EAction Decide(CTskDataFile& file, const Entry* entry);
+    // With the job's checksum setting: a file of the destination's size is
+    // compared by its hashes; by its time where they cannot be had.
+    bool IsChanged(CTskDataFile& file, const CFtpPath& there);
     void Report(EAction action, const CTskDataFile& file, const std::string& key) const;
     // The entry at `key` and everything below it go (deepest first).
     bool DeleteBelow(const std::string& key);

@@ -206,6 +206,9 @@ TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     EXPECT_EQ(settings.GetExistingTarget(), "Skip");
     dialog.findChild<QCheckBox*>("preserveTimes")->setChecked(true);
     EXPECT_TRUE(CAppSettings().GetTransferSettings().preserveTimes);
+    auto* verify = dialog.findChild<QComboBox*>("verify");
+    verify->setCurrentIndex(verify->findData("off"));
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_eVerify, velmora::EVerify::Off);
     // Hidden files show in both panes and the View menu says so.
     TempDir local;
     WriteFile(local / ".profile", "p");

@@ -212,14 +212,17 @@ TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefault
     chosen.protocolTrace = true;
     chosen.lowSpeedBytes = 512;
     chosen.lowSpeedSeconds = 90;
+    chosen.verify = "require";
     settings.SetTransferSettings(chosen);
     EXPECT_EQ(CAppSettings().GetTransferSettings(), chosen);
 
     Store(CAppSettings::kLowSpeedBytes, "-5");
     Store(CAppSettings::kLowSpeedSeconds, "none");
+    Store(CAppSettings::kVerifyTransfers, "sometimes");
     const CTransferSettings read = CAppSettings().GetTransferSettings();
     EXPECT_EQ(read.lowSpeedBytes, 0u);
     EXPECT_EQ(read.lowSpeedSeconds, 1);
+    EXPECT_EQ(read.verify, "auto");
 }
 
 TEST(OrlithAppTest, TheEndOfTheSessionClosesOpenQuestionsAndEndsTheProgramInOrder) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -151,6 +152,30 @@ TEST(VerifyTest, AContinuedTransferIsVerifiedOverTheWholeFile) {
     EXPECT_TRUE(ReadFile(server.Home("in/up.bin")) == data);
     EXPECT_NE(ReadFile(upLog).find("Verified: SHA-256 "), std::string::npos);
     EXPECT_EQ(upRelay.GetDataBytes(), 2000000u);
+}
+
+// A file changed without changing its size or getting newer: only hashes
+// tell, and only --checksum asks for them.
+TEST(VerifyTest, AMirrorWithChecksumSendsWhatChangedWhateverItsTime) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    WriteFile(local / "site/same.txt", "unchanged");
+    WriteFile(local / "site/edited.txt", "version 1");
+    ASSERT_EQ(RunCli({"mirror", local / "site", server.Url("/www/")}).status, 0);
+    WriteFile(local / "site/edited.txt", "version 2");
+    const auto past = fs::last_write_time(server.Home("www/edited.txt")) - std::chrono::hours(1);
+    fs::last_write_time(local / "site/edited.txt", past);
+
+    const CliResult byTime = RunCli({"mirror", local / "site", server.Url("/www/")});
+    ASSERT_EQ(byTime.status, 0) << byTime.err;
+    EXPECT_EQ(ReadFile(server.Home("www/edited.txt")), "version 1");
+    const CliResult byHash = RunCli({"mirror", "--checksum", local / "site", server.Url("/www/")});
+    ASSERT_EQ(byHash.status, 0) << byHash.err;
+    EXPECT_NE(byHash.out.find("~ edited.txt"), std::string::npos) << byHash.out;
+    EXPECT_EQ(byHash.out.find("same.txt"), std::string::npos) << byHash.out;
+    EXPECT_EQ(ReadFile(server.Home("www/edited.txt")), "version 2");
 }
 
 // Each command on its own: the server computes one algorithm, and the relay

@@ -9,6 +9,7 @@
 #include "base/path_text.h"
 #include "base/system_info.h"
 #include "base/text.h"
+#include "engine/file_check.h"
 
 namespace parcelo {
 namespace {
@@ -98,6 +99,8 @@ CTransferSettings CAppSettings::GetTransferSettings() const {
     settings.lowSpeedBytes = static_cast<uint32_t>(
         std::min<int64_t>(number(kLowSpeedBytes, settings.lowSpeedBytes), UINT32_MAX));
     settings.lowSpeedSeconds = static_cast<int>(std::clamp<int64_t>(number(kLowSpeedSeconds, settings.lowSpeedSeconds), 1, 3600));
+    velmora::EVerify verify = velmora::EVerify::Auto;
+    if (velmora::ParseVerifyName(ReadValue(kVerifyTransfers), verify)) settings.verify = velmora::VerifyName(verify);
     return settings;
 }
 
@@ -108,6 +111,7 @@ void CAppSettings::SetTransferSettings(const CTransferSettings& settings) {
     WriteValue(std::string(kProtocolTrace), std::string(settings.protocolTrace ? "1" : "0"));
     WriteValue(std::string(kLowSpeedBytes), std::to_string(settings.lowSpeedBytes));
     WriteValue(std::string(kLowSpeedSeconds), std::to_string(settings.lowSpeedSeconds));
+    WriteValue(std::string(kVerifyTransfers), settings.verify);
 }
 
 std::vector<std::string> CAppSettings::ReadLines(const char* name) {

@@ -18,6 +18,9 @@ struct CTransferSettings {
     // A transfer slower than this on average over the time is cut (0: never).
     uint32_t lowSpeedBytes = 1;
     int lowSpeedSeconds = 30;
+    // Files checked against the server's hash: "auto" (where the server
+    // offers one), "require" or "off".
+    std::string verify = "auto";
 
     bool operator==(const CTransferSettings&) const = default;
 };
@@ -87,12 +90,13 @@ public:
 
     // The transfer settings as stored ("ExistingTarget",
     // "SimultaneousTransfers", "PreserveTimes", "ProtocolTrace",
-    // "LowSpeedBytes", "LowSpeedSeconds"); missing values
+    // "LowSpeedBytes", "LowSpeedSeconds", "VerifyTransfers"); missing or unknown values
     // take CTransferSettings' defaults. Writing stores each one at once.
     CTransferSettings GetTransferSettings() const;
     void SetTransferSettings(const CTransferSettings& settings);
     static constexpr const char* kLowSpeedBytes = "LowSpeedBytes";
     static constexpr const char* kLowSpeedSeconds = "LowSpeedSeconds";
+    static constexpr const char* kVerifyTransfers = "VerifyTransfers";
 
     // "ShowHidden": both panes list hidden files and folders ("1").
     bool GetShowHidden() const { return ReadValue(kShowHidden) == "1"; }

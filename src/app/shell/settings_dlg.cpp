@@ -1,5 +1,7 @@
 #include "app/shell/settings_dlg.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,6 +24,10 @@ namespace {
 const std::pair<const char*, const char*> kExistingTargets[] = {
     {"Ask", "Ask each time"},       {"Overwrite", "Overwrite"}, {"OverwriteIfNewer", "Overwrite if newer"},
     {"Resume", "Resume (continue)"}, {"Rename", "Rename"},       {"Skip", "Skip"}};
+
+// The verification choices as stored, with their labels.
+const std::pair<const char*, const char*> kVerifyChoices[] = {
+    {"auto", "Where the server offers a hash"}, {"require", "Always (fail where it cannot)"}, {"off", "Never"}};
 
 QSpinBox* Number(const char* name, int lowest, int highest, const QString& suffix = {}) {
     auto* spin = new QSpinBox;
@@ -64,8 +70,12 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
     auto* lowSpeedLabel = new QLabel(tr("Cut a transfer &below:"));
     lowSpeedLabel->setBuddy(m_pLowSpeedBytes);
     form->addRow(lowSpeedLabel, lowSpeed);
-    // Verification of transferred files (against the server's hashes)
-    // joins this group once transfers verify.
+    m_pVerify = new QComboBox;
+    m_pVerify->setObjectName("verify");
+    for (const auto& [value, label] : kVerifyChoices) m_pVerify->addItem(tr(label), QString(value));
+    m_pVerify->setToolTip(tr("Compare each file sent or received with the server's own hash of it; a file whose "
+                             "bytes changed on the way goes again once, then fails"));
+    form->addRow(tr("&Verify files:"), m_pVerify);
 
     auto* log = new QGroupBox(tr("Log"));
     auto* logLayout = new QVBoxLayout(log);
@@ -89,7 +99,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
     layout->addWidget(buttons);
 
     ShowSettings();
-    connect(m_pExisting, &QComboBox::currentIndexChanged, this, &CSettingsDlg::Apply);
+    for (QComboBox* box : {m_pExisting, m_pVerify}) connect(box, &QComboBox::currentIndexChanged, this, &CSettingsDlg::Apply);
     for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds}) {
         connect(spin, &QSpinBox::valueChanged, this, &CSettingsDlg::Apply);
     }
@@ -103,7 +113,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 void CSettingsDlg::ShowSettings() {
     const CTransferSettings stored = m_settings.GetTransferSettings();
     const QSignalBlocker a(m_pExisting), b(m_pSessions), c(m_pPreserveTimes), d(m_pLowSpeedBytes),
-        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden);
+        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden), h(m_pVerify);
     const int existing = m_pExisting->findData(QString::fromStdString(stored.existingTarget));
     m_pExisting->setCurrentIndex(existing >= 0 ? existing : 0);
     m_pSessions->setValue(stored.sessions);
@@ -111,6 +121,7 @@ void CSettingsDlg::ShowSettings() {
     m_pLowSpeedBytes->setValue(static_cast<int>(std::min<uint32_t>(stored.lowSpeedBytes, 10 * 1024 * 1024)));
     m_pLowSpeedSeconds->setValue(stored.lowSpeedSeconds);
     m_pTrace->setChecked(stored.protocolTrace);
+    m_pVerify->setCurrentIndex(std::max(m_pVerify->findData(QString::fromStdString(stored.verify)), 0));
     m_pShowHidden->setChecked(m_settings.GetShowHidden());
 }
 
@@ -122,6 +133,7 @@ void CSettingsDlg::Apply() {
     chosen.protocolTrace = m_pTrace->isChecked();
     chosen.lowSpeedBytes = static_cast<uint32_t>(m_pLowSpeedBytes->value());
     chosen.lowSpeedSeconds = m_pLowSpeedSeconds->value();
+    chosen.verify = m_pVerify->currentData().toString().toStdString();
     m_settings.SetTransferSettings(chosen);
     ApplyTransferSettings(chosen);
 }

@@ -32,6 +32,7 @@ private:
 
     CAppSettings& m_settings;
     QComboBox* m_pExisting;
+    QComboBox* m_pVerify;
     QSpinBox* m_pSessions;
     QCheckBox* m_pPreserveTimes;
     QSpinBox* m_pLowSpeedBytes;
