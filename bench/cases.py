@@ -200,6 +200,19 @@ def expect_lines(path, least):
     return check
 
 
+def fresh_server_folder(home, name):
+    """The folder `name` below the home of a server that
+    tests/support/real_ftp_servers.sh started, and a function that empties it
+    before a run (what is below the home belongs to the server's user, 2000)."""
+    folder = os.path.join(home, name)
+
+    def fresh():
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        subprocess.run(["chown", "-R", "2000:2000", home], check=True)
+    return folder, fresh
+
+
 # 1. One large file ---------------------------------------------------------
 
 def one_large_file(ctx):
@@ -599,12 +612,7 @@ def _sftp_small_rows(ctx, sshd):
     served = os.path.join(sshd.home, "small")
     shutil.rmtree(served, ignore_errors=True)
     shutil.copytree(local, served)
-    up_folder = os.path.join(sshd.home, "up")
-
-    def fresh_up():
-        shutil.rmtree(up_folder, ignore_errors=True)
-        os.makedirs(up_folder)
-        subprocess.run(["chown", "-R", "2000:2000", sshd.home], check=True)
+    up_folder, fresh_up = fresh_server_folder(sshd.home, "up")
 
     def ours(*args):
         return [ctx.cli, "-q", "--identity", sshd.key, "--fingerprint", sshd.fingerprint] + list(args)
@@ -1091,13 +1099,7 @@ def _verified_rows(ctx, server, size, label):
     local = datasets.big_file(os.path.join(ctx.local, "big.bin"), size)
     served = os.path.join(server.home, "big.bin")
     shutil.copyfile(local, served)
-    up_folder = os.path.join(server.home, "up")
-
-    def fresh_up():
-        shutil.rmtree(up_folder, ignore_errors=True)
-        os.makedirs(up_folder)
-        subprocess.run(["chown", "-R", "2000:2000", server.home], check=True)
-
+    up_folder, fresh_up = fresh_server_folder(server.home, "up")
     fresh_up()
     runs = max(ctx.runs, LARGE_FILE_RUNS)
     note = "ours unverified: ratio = verified ÷ unverified"
