@@ -137,7 +137,7 @@ TEST_F(CliCommandsTest, TransfersAndMirrorsSumUpAsJson) {
     ASSERT_EQ(up.status, 0) << up.err;
     EXPECT_TRUE(
         std::regex_match(up.out, std::regex(R"(\{"summary":"transfer","files":1,"bytes":5,"seconds":[0-9]+\.[0-9]{3},)"
-                                            R"("unchanged":0,"skipped":0,"errors":0\}\n)")))
+                                            R"("unchanged":0,"verified":0,"skipped":0,"errors":0\}\n)")))
         << up.out;
 
     const CliResult failed = RunCli({"--json", "download", Url("/in/missing.txt"), local / "got"});
