@@ -100,7 +100,7 @@ protected:
 
 // Names with spaces and UTF-8, an empty file, a file of many blocks and an
 // empty folder go up over four sessions and come back the same, from
-// OpenSSH's server and from ProFTPD's.
+// OpenSSH's server and from ProFTPD's (checked against its hashes).
 class SftpServersJobTest : public SftpJobTest, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
@@ -131,6 +131,8 @@ TEST_P(SftpServersJobTest, ATreeGoesUpAndComesBackWholeOverFourSessions) {
     ASSERT_TRUE(Run(test::MakeItem(Remote("site/tree/"), test::LocalPoint(ePointFolder, dir / "down/")), 4))
         << CStatistic::Job().m_strLastError;
     EXPECT_EQ(ReadTree(dir / "down/tree"), sent);
+    // ProFTPD hashes files (check-file): each one was checked; OpenSSH's server cannot.
+    EXPECT_EQ(CStatistic::Job().m_nVerified, GetParam() == std::string("proftpd") ? 44 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SftpServersJobTest, ::testing::Values("sshd", "proftpd"));
