@@ -96,6 +96,12 @@ bool CFileCheck::Cover(uint64_t offset, CTskDataFile& source, CTskDataFile& targ
 CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& target, std::string& text) {
     const std::string local = m_digest->Hex();
     const std::string& algorithm = m_digest->Algorithm();
+    // An empty file has no byte to change, and its length was checked; some
+    // servers will not hash one (ProFTPD's check-file).
+    if (m_digest->Bytes() == 0) {
+        text = local;
+        return EVerdict::Verified;
+    }
     for (CTskDataFile* side : ServerSides(source, target)) {
         std::string server;
         const bool told = side->ServerDigest(algorithm, server);

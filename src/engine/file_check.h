@@ -62,7 +62,7 @@ public:
     // local disk; false when neither side can give them.
     bool Cover(uint64_t offset, CTskDataFile& source, CTskDataFile& target);
     // After the last byte: each side on a server is asked for its hash of
-    // the file. `text` is the record of a Mismatch ("SHA-256 local … server
+    // the file (an empty one, whose length was checked, needs none). `text` is the record of a Mismatch ("SHA-256 local … server
     // …") or the reason of a Failed or Unchecked verdict; after Verified,
     // the local digest.
     EVerdict Compare(CTskDataFile& source, CTskDataFile& target, std::string& text);
