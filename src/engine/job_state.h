@@ -91,6 +91,12 @@ public:
     void Unsent(EFileOutcome kind, const std::string& source, const std::string& reason);
     // A copy of what the job did, for its host.
     CJobResult Result() const;
+    // After the failed `attempt` at something that may pass by itself (a
+    // login, a step the server refused for now): false when the settings'
+    // attempts are spent; else announces the pause with `why` (a wait,
+    // command 11, for whoever shows the job) and waits the settings' retry
+    // delay, less when the job is aborted meanwhile (false then).
+    bool RetryLater(int attempt, const std::string& why) const;
 
     // One question at a time to each provider; taken with no other lock
     // of the job's held.
