@@ -54,7 +54,9 @@ void GlobalOptions::AddTo(CLI::App& command) {
     });
     AddUnlessTaken(command, "--retries", [&] {
         return command
-            .add_option("--retries", retries, "Login attempts of a transfer when a server cannot be reached (default 5)")
+            .add_option("--retries", retries,
+                        "Attempts of a transfer at a login when a server cannot be reached, and at a step a "
+                        "server refused for now (a 4xx reply), 3 s apart (default 5)")
             ->type_name("N")
             ->check(CLI::Range(1, 100));
     });
@@ -88,6 +90,15 @@ void GlobalOptions::AddTo(CLI::App& command) {
                         "The seconds over which --low-speed-limit is measured (default 30)")
             ->type_name("SECONDS")
             ->check(CLI::Range(1, 86400));
+    });
+    AddUnlessTaken(command, "--limit-rate", [&] {
+        // As curl reads it: a suffix k, m or g (either case) multiplies by 1024, 1024² or 1024³.
+        return command
+            .add_option("--limit-rate", limitRate,
+                        "Keep a transfer to RATE bytes per second, all its sessions together: 500k, 2M, 1G "
+                        "(k, M, G: 1024, 1024^2, 1024^3; default 0: no limit)")
+            ->type_name("RATE")
+            ->transform(CLI::AsSizeValue(false));
     });
     AddTlsOptions(command, tls, "Global options");
     AddSshOptions(command, ssh, "Global options");
@@ -123,6 +134,7 @@ velmora::CJobSettings GlobalOptions::JobSettings() const {
     settings.m_nLoginAttempts = retries;
     settings.m_nSessions = parallel;
     settings.m_bPreserveTimes = !noPreserveTimes;
+    settings.m_nRateLimit = limitRate;
     return settings;
 }
 

@@ -70,6 +70,9 @@ struct VELMORA_API CJobSettings {
     // host may set in one place) when the settings are made, and stays the
     // job's own from then on.
     CSessionOptions::LowSpeed m_lowSpeed = CSessionOptions::GetDefaultLowSpeed();
+    // The bytes per second the job's transfers keep to, all its sessions
+    // together; 0: as fast as they go.
+    uint64_t m_nRateLimit = 0;
     // Machine listings where a server offers them.
     bool m_bMachineListing = true;
     // The destination of a job of one file names that file, which takes

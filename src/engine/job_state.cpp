@@ -96,9 +96,17 @@ bool CJobState::RetryLater(int attempt, const std::string& why) const {
     const int delay = m_settings.m_nRetryDelayMs;
     CMsgWait notice(
         Format("%s; retrying in %d s (attempt %d of %d)", why.c_str(), (delay + 999) / 1000, attempt + 1, attempts));
+    return WaitUnlessAborted(std::chrono::milliseconds(delay));
+}
+
+void CJobState::Pace(uint64_t bytes) {
+    const std::chrono::steady_clock::duration wait = m_pacer.Take(bytes, m_settings.m_nRateLimit);
+    if (wait > std::chrono::steady_clock::duration::zero()) WaitUnlessAborted(wait);
+}
+
+bool CJobState::WaitUnlessAborted(std::chrono::steady_clock::duration time) const {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(delay);
-    // Short steps, so that a cancel is seen while the job waits.
+    const Clock::time_point until = Clock::now() + time;
     for (Clock::time_point now = Clock::now(); now < until && !IsAborted(); now = Clock::now()) {
         std::this_thread::sleep_for(std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
     }
