@@ -146,11 +146,9 @@ bool CFtpSession::Connect(const CFtpLoginInfo& login, const CSessionOptions& opt
                               login.IsPassive()))
         return ConnectionFailed();
     // A server that does not say where it put the session (an odd PWD
-    // reply) is still usable; one that went away is not.
-    if (!m_connection.GetCurrentDirectory(m_home)) {
-        if (!m_connection.IsConnected()) return ConnectionFailed();
-        m_home = "/";
-    }
+    // reply) is still usable.
+    m_home = m_connection.GetLoginFolder();
+    if (m_home.empty()) m_home = "/";
     const protocol::CFtpCapabilities& caps = m_connection.GetCapabilities();
     m_eSize = caps.size ? EOffer::Offered : EOffer::Untried;
     m_eTime = caps.mdtm ? EOffer::Offered : EOffer::Untried;

@@ -97,7 +97,7 @@ protected:
     }
     QPoint RowPoint(const std::string& name) {
         const int row = pane().GetModel()->RowOf(QString::fromStdString(name));
-        return pane().GetView()->visualRect(pane().GetModel()->index(row, 0)).center();
+        return pane().GetView()->visualRect(pane().ViewIndex(row)).center();
     }
     void OpenServerFolder(const std::string& folder) {
         browser().OpenFolder(folder);

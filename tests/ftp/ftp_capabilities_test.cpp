@@ -71,6 +71,7 @@ TEST(FtpCapabilities, FeaturesRefusedBeforeLoginAreAskedAgainAfterIt) {
         s.Expect("FEAT", "211-Features:\r\n UTF8\r\n SIZE\r\n211 End");
         s.Expect("TYPE", "200 binary");
         s.Expect("OPTS UTF8 ON", "200 Always in UTF8 mode.");
+        s.Expect("PWD", "257 \"/\"");
         s.Expect("NOOP", "200 ok");
         s.WaitForClientToLeave();
     });

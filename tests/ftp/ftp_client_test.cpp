@@ -317,7 +317,6 @@ TEST(FtpClientProgress, CaptionAndStatusGoOutAsCommandsFourAndFive) {
 TEST(FtpClientSilentServer, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
     FakeFtpServer silent([](FakeFtpSession& s) {
         s.Login();
-        s.Expect("PWD", "257 \"/\" is current");
         s.ReadCommand();  // the CWD of the upload, never answered
         s.WaitForClientToLeave();
     });
@@ -341,8 +340,7 @@ TEST(FtpClientSilentServer, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
 
 TEST(FtpClientSilentServer, AServerThatHangsUpMidTransferFailsTheDownload) {
     FakeFtpServer dropping([](FakeFtpSession& s) {
-        s.Login();
-        s.Expect("PWD", "257 \"/\" is current");  // the download's folder is then known: no CWD
+        s.Login();  // the download's folder is then known: no CWD
         const uint16_t port = s.ListenForData();
         s.Expect("EPSV", Format("229 Entering Extended Passive Mode (|||%u|)", static_cast<unsigned>(port)));
         s.Expect("RETR", "150 here it comes");

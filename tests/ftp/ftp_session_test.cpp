@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ftp/ftp_session.h"
 #include "ftp/open_session.h"
@@ -124,6 +125,55 @@ FakeFtpServer::Script UnlistedFactsServer() {
     };
 }
 
+// A server whose FEAT calls for both options, and which reads the four
+// commands that set a session up before it answers any of them: a client
+// that waits for an answer in between gets none and times out.
+FakeFtpServer::Script SetUpInOneTurn(const std::string& typeReply, const std::string& pwdReply) {
+    return [=](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") ||
+            !s.Expect("FEAT", "211-Features:\r\n UTF8\r\n MLST type*;size;modify*;\r\n211 End") ||
+            !s.Expect("USER", "331 more") || !s.Expect("PASS", "230 in"))
+            return;
+        for (int i = 0; i < 4; ++i) {
+            if (!s.ReadCommand()) return;
+        }
+        s.Reply(typeReply) && s.Reply("501 no such option") && s.Reply("200 facts set") && s.Reply(pwdReply);
+        s.WaitForClientToLeave();
+    };
+}
+
+TEST(FtpSessionStart, TheCommandsAfterTheLoginGoInOneRoundTrip) {
+    CSessionOptions quick;
+    quick.receiveTimeoutMs = 3000;
+    {
+        FakeFtpServer fake(SetUpInOneTurn("200 binary", "257 \"/home/u\" is where you are"));
+        CFtpSession session;
+        ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick))
+            << session.GetLastError();
+        EXPECT_EQ(session.GetHomeFolder(), "/home/u");
+        const std::vector<std::string> commands = fake.GetCommands();
+        ASSERT_GE(commands.size(), 7u);
+        EXPECT_EQ(std::vector<std::string>(commands.begin() + 3, commands.begin() + 7),
+                  (std::vector<std::string>{"TYPE I", "OPTS UTF8 ON", "OPTS MLST type;size;modify;", "PWD"}));
+    }
+    {
+        // A reply that names no folder leaves the session at the root.
+        FakeFtpServer fake(SetUpInOneTurn("200 binary", "257 somewhere"));
+        CFtpSession session;
+        ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick))
+            << session.GetLastError();
+        EXPECT_EQ(session.GetHomeFolder(), "/");
+    }
+    {
+        // A refused TYPE I fails the login with the server's words, after
+        // all four replies were read.
+        FakeFtpServer fake(SetUpInOneTurn("504 no binary here", "257 \"/\""));
+        CFtpSession session;
+        EXPECT_FALSE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick));
+        EXPECT_NE(session.GetLastError().find("504 no binary here"), std::string::npos) << session.GetLastError();
+    }
+}
+
 TEST(FtpSessionFacts, SizeAndTimeAreAskedWhereFeatDoesNotNameThem) {
     FakeFtpServer fake(UnlistedFactsServer());
     CFtpSession session;
@@ -184,7 +234,6 @@ TEST(FtpSession, FailuresAreSortedByWhatCanBeDoneAboutThem) {
 
     FakeFtpServer dropping([](FakeFtpSession& s) {
         s.Login();
-        s.Expect("PWD", "257 \"/\"");
         s.Expect("CWD", "450 busy, try later");
         s.Hangup();
     });

@@ -337,6 +337,7 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
         s.Expect("USER", "331 password");
         s.Expect("PASS", "230 in");
         s.Expect("TYPE", "200 ok");
+        s.Expect("PWD", "257 \"/\"");
         s.WaitForClientToLeave();
     });
     ftp.SetOptions(ShortTimeouts(ETlsMode::Auto));
@@ -353,6 +354,7 @@ TEST(FtpsScriptedServer, EveryTlsStepIsBoundedAndCheckedForInjection) {
         s.Expect("PASS", "230 in");
         s.Expect("FEAT", "211-Features:\r\n SIZE\r\n211 End");
         s.Expect("TYPE", "200 ok");
+        s.Expect("PWD", "257 \"/\"");
         s.WaitForClientToLeave();
     });
     EXPECT_TRUE(ftp.Connect("127.0.0.1", featAfterLogin.GetPort(), "u", "p", true)) << ftp.GetLastError();

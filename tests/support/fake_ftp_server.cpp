@@ -99,8 +99,9 @@ bool FakeFtpSession::Reply(std::string_view line) { return SendRaw(std::string(l
 bool FakeFtpSession::SendRaw(std::string_view bytes) { return m_control >= 0 && SendAll(m_control, bytes); }
 
 bool FakeFtpSession::Login() {
-    return Reply("220 fake server") && Expect("FEAT", "502 no features here") && Expect("USER", "331 password please") &&
-           Expect("PASS", "230 welcome") && Expect("TYPE", "200 binary");
+    return Reply("220 fake server") && Expect("FEAT", "502 no features here") &&
+           Expect("USER", "331 password please") && Expect("PASS", "230 welcome") && Expect("TYPE", "200 binary") &&
+           Expect("PWD", "257 \"/\"");
 }
 
 uint16_t FakeFtpSession::ListenForData() {

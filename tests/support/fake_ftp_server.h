@@ -29,7 +29,7 @@ public:
     bool Reply(std::string_view line);  // adds CRLF
     bool SendRaw(std::string_view bytes);
     // The greeting, FEAT (refused: the client behaves as without it), then
-    // USER, PASS and TYPE I, all answered positively.
+    // USER, PASS, TYPE I and PWD ("/"), all answered positively.
     bool Login();
 
     // A loopback listener for a passive data connection; answers its port.

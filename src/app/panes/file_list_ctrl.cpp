@@ -109,7 +109,22 @@ void CFileListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files)
     for (const CFtpPath* folder : folders) add(*folder, true);
     for (const CFtpPath* file : files) add(*file, false);
     addTopLevelItems(rows);
+    ApplyNameFilter();
     FitDateColumn();
+}
+
+void CFileListCtrl::SetNameFilter(const CNameFilter& filter) {
+    m_filter = filter;
+    ApplyNameFilter();
+}
+
+void CFileListCtrl::ApplyNameFilter() {
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const bool hide = !m_filter.Matches(item->text(COLUMN_NAME));
+        if (hide) item->setSelected(false);
+        item->setHidden(hide);
+    }
 }
 
 const CFtpPath* CFileListCtrl::PathOf(const QTreeWidgetItem* item) const {
@@ -122,7 +137,7 @@ CFtpPathList CFileListCtrl::GetSelectedPaths(bool withFolders) const {
     CFtpPathList selected;
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = topLevelItem(row);
-        if (item->isSelected() && (withFolders || !item->data(COLUMN_NAME, kFolderRole).toBool())) {
+        if (item->isSelected() && !item->isHidden() && (withFolders || !item->data(COLUMN_NAME, kFolderRole).toBool())) {
             selected.Add(new CFtpPath(*PathOf(item)));
         }
     }
@@ -132,7 +147,9 @@ CFtpPathList CFileListCtrl::GetSelectedPaths(bool withFolders) const {
 const CFtpPath* CFileListCtrl::GetSelectedFolder() const {
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = topLevelItem(row);
-        if (item->isSelected() && item->data(COLUMN_NAME, kFolderRole).toBool()) return PathOf(item);
+        if (item->isSelected() && !item->isHidden() && item->data(COLUMN_NAME, kFolderRole).toBool()) {
+            return PathOf(item);
+        }
     }
     return nullptr;
 }

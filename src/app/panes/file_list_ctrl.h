@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include "app/common/name_filter.h"
 #include "paths/file_path.h"
 #include "paths/file_path_list.h"
 
@@ -18,7 +19,8 @@ namespace parcelo {
 // value), and folders stay above files either way. Long names are elided in
 // the middle and shown whole in their tooltip. Dates are shown in the user's
 // locale. Each row keeps a copy of its path, so the list never refers to a
-// cache that may be refilled under it.
+// cache that may be refilled under it. A name filter hides the rows it
+// does not pass (a row it hides is never selected), also after a refill.
 class CFileListCtrl : public QTreeWidget {
     Q_OBJECT
 
@@ -39,6 +41,7 @@ public:
     const velmora::CFtpPath& GetPathAt(int row) const { return *PathOf(topLevelItem(row)); }
     // The path an item of this list shows; null for none.
     const velmora::CFtpPath* PathOf(const QTreeWidgetItem* item) const;
+    void SetNameFilter(const CNameFilter& filter);
     // Copies of the selected rows' paths in row order: the files, and with
     // `withFolders` the folders too (carrying the folder attribute).
     velmora::CFtpPathList GetSelectedPaths(bool withFolders = false) const;
@@ -55,9 +58,11 @@ protected:
 
 private:
     void FitDateColumn();
+    void ApplyNameFilter();
 
     std::vector<velmora::CFtpPath> m_paths;
     int m_nFiles = 0;
+    CNameFilter m_filter;
 };
 
 // The file list of the FTP browser: dragging its file rows offers them under

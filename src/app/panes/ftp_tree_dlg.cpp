@@ -14,6 +14,7 @@
 
 #include "app/common/app_settings.h"
 #include "app/common/drag_item.h"
+#include "app/common/name_filter.h"
 #include "app/common/path_bar.h"
 #include "app/common/status_relay.h"
 #include "app/common/window_thread.h"
@@ -198,6 +199,12 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     AddKey(this, Qt::Key_F2, [this, focused] { OnRename(focused()); });
     AddKey(this, QKeySequence::Delete, [this, focused] { OnDelete(focused()); });
     AddKey(this, Qt::Key_Backspace, [this] { OnUp(); });
+    // Typing in the list filters it (after the keys above: it answers
+    // their ShortcutOverride while it holds text).
+    m_pFilter = new CFilterField(m_pList);
+    m_pFilter->setObjectName("serverFilter");
+    filesLayout->addWidget(m_pFilter);
+    connect(m_pFilter, &CFilterField::FilterChanged, this, [this] { m_pList->SetNameFilter(m_pFilter->GetFilter()); });
 }
 
 CFtpTreeDlg::~CFtpTreeDlg() {
@@ -665,6 +672,8 @@ void CFtpTreeDlg::OnUp() {
 
 void CFtpTreeDlg::SelectNode(CFtpNode* node) {
     if (node != nullptr && node->IsNodeDecoy()) node = node->GetParent();
+    // A filter is for one folder's rows.
+    if (node != m_sink.GetCurrent() && m_pFilter != nullptr) m_pFilter->clear();
     m_sink.SetCurrent(node);
     if (node != nullptr) m_pPathBar->ShowFolder(QString::fromStdString(node->GetDoc()));
     ShowFiles(node);

@@ -36,6 +36,7 @@ class CMoverAPI;
 namespace parcelo {
 
 class CDropItem;
+class CFilterField;
 class CFtpListCtrl;
 class CFtpSink;
 class CMsgDropItem;
@@ -217,6 +218,7 @@ public:
     CFolderTreeWidget* GetTree() const { return m_pTree; }
     CFtpListCtrl* GetList() const { return m_pList; }
     CPathBar* GetPathBar() const { return m_pPathBar; }
+    CFilterField* GetFilterField() const { return m_pFilter; }
     CSessionSecurityLabel* GetSecurityLabel() const { return m_pSecurity; }
     velmora::platform::ITreeCtrl& GetTreeCtrl() { return m_treeCtrl; }
     // The node an item shows; null for none (or an item of another tree).
@@ -374,6 +376,7 @@ private:
     QPushButton* m_pReconnect;
     CSessionSecurityLabel* m_pSecurity = nullptr;
     CPathBar* m_pPathBar = nullptr;
+    CFilterField* m_pFilter = nullptr;
     CQtTreeCtrl m_treeCtrl;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;

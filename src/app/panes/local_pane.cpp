@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/drag_item.h"
+#include "app/common/name_filter.h"
 #include "app/common/path_bar.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
@@ -87,6 +88,7 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
       m_pFolderTree(new QTreeView),
       m_pPathBar(new CPathBar(this)),
       m_pModel(new CLocalFolderModel(this)),
+      m_pProxy(new CNameFilterProxy(this)),
       m_pView(new CLocalView) {
     m_pFolders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_pFolders->setReadOnly(true);
@@ -102,7 +104,9 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
             });
 
     m_pView->setObjectName("localView");
-    m_pView->setModel(m_pModel);
+    m_pProxy->setSourceModel(m_pModel);
+    m_pView->setModel(m_pProxy);
+
     m_pView->setRootIsDecorated(false);
     m_pView->setItemsExpandable(false);
     m_pView->setUniformRowHeights(true);
@@ -121,12 +125,15 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
         return Download(paths, folder);
     });
     m_pView->dropFolder = [this](const QPoint& point) {
-        const QModelIndex at = m_pView->indexAt(point);
-        return at.isValid() && m_pModel->IsFolderAt(at.row()) ? m_pModel->PathAt(at.row()).toStdString()
-                                                              : GetFolder();
+        const int row = ModelRow(m_pView->indexAt(point));
+        return m_pModel->IsFolderAt(row) ? m_pModel->PathAt(row).toStdString() : GetFolder();
     };
     m_pView->installEventFilter(this);
-    connect(m_pView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenRow(index.row()); });
+    // Made after the pane's own key handling, so that it sees the keys first.
+    m_pFilter = new CFilterField(m_pView);
+    m_pFilter->setObjectName("localFilter");
+    connect(m_pFilter, &CFilterField::FilterChanged, this, [this] { m_pProxy->SetFilter(m_pFilter->GetFilter()); });
+    connect(m_pView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenRow(ModelRow(index)); });
 
     connect(m_pPathBar, &CPathBar::FolderRequested, this, [this](const QString& folder) {
         if (!SetFolder(folder.toStdString())) m_pPathBar->Restore();
@@ -152,6 +159,7 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     filesLayout->setContentsMargins(0, 0, 0, 0);
     filesLayout->addWidget(m_pPathBar);
     filesLayout->addWidget(m_pView, 1);
+    filesLayout->addWidget(m_pFilter);
     filesLayout->addLayout(buttons);
     auto* split = new QSplitter(Qt::Vertical);
     split->setObjectName("localSplitter");
@@ -171,6 +179,8 @@ bool CLocalPane::SetFolder(const std::string& folder) {
     if (path == m_pModel->GetFolder()) return true;
     if (!m_pModel->SetFolder(path)) return false;
     m_pView->clearSelection();
+    // A filter is for one folder's rows.
+    m_pFilter->clear();
     m_pPathBar->ShowFolder(path);
     ShowInTree(path);
     return true;
@@ -196,7 +206,7 @@ void CLocalPane::SetShowHidden(bool show) {
 std::vector<std::string> CLocalPane::GetSelectedPaths() const {
     std::vector<std::string> paths;
     for (const QModelIndex& row : m_pView->selectionModel()->selectedRows()) {
-        paths.push_back(m_pModel->PathAt(row.row()).toStdString());
+        paths.push_back(m_pModel->PathAt(ModelRow(row)).toStdString());
     }
     std::sort(paths.begin(), paths.end());
     return paths;
@@ -207,10 +217,20 @@ void CLocalPane::SelectNames(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         const int row = m_pModel->RowOf(QString::fromStdString(name));
         if (row < 0) continue;
-        const QModelIndex index = m_pModel->index(row, 0);
+        const QModelIndex index = ViewIndex(row);
+        if (!index.isValid()) continue;
         m_pView->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         m_pView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
+}
+
+QModelIndex CLocalPane::ViewIndex(int modelRow) const {
+    return modelRow < 0 ? QModelIndex() : m_pProxy->mapFromSource(m_pModel->index(modelRow, 0));
+}
+
+int CLocalPane::ModelRow(const QModelIndex& viewIndex) const {
+    const QModelIndex source = m_pProxy->mapToSource(viewIndex);
+    return source.isValid() ? source.row() : -1;
 }
 
 void CLocalPane::OpenRow(int row) {
@@ -255,7 +275,7 @@ bool CLocalPane::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (IsKey(event, Qt::Key_Return) || IsKey(event, Qt::Key_Enter)) {
-        OpenRow(m_pView->currentIndex().row());
+        OpenRow(ModelRow(m_pView->currentIndex()));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -15,8 +15,10 @@ class QMimeData;
 
 namespace parcelo {
 
+class CFilterField;
 class CFtpTreeDlg;
 class CLocalFolderModel;
+class CNameFilterProxy;
 class CPathBar;
 
 // The local folder's view: the remote browser's rows and folders dragged
@@ -51,6 +53,7 @@ private:
 // server pane's selection (or its folder) into the folder shown. Dragging
 // rows onto the server pane uploads them; dragging the server's rows here
 // downloads them. Enter or a double click opens a folder, Backspace goes up.
+// Typing in the list filters its rows by name (CFilterField).
 class CLocalPane : public QWidget {
     Q_OBJECT
 
@@ -64,6 +67,9 @@ public:
     std::string GetFolder() const;
     CLocalView* GetView() const { return m_pView; }
     CLocalFolderModel* GetModel() const { return m_pModel; }
+    CFilterField* GetFilterField() const { return m_pFilter; }
+    // The view's index of the model's row (invalid while filtered out).
+    QModelIndex ViewIndex(int modelRow) const;
     QTreeView* GetFolderTree() const { return m_pFolderTree; }
     CPathBar* GetPathBar() const { return m_pPathBar; }
     // The selected rows' paths, in name order.
@@ -85,6 +91,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The model's row of a view index; -1 for none.
+    int ModelRow(const QModelIndex& viewIndex) const;
     void OpenRow(int row);
     bool RequireConnection();
     // The folder tree follows the folder shown.
@@ -96,7 +104,9 @@ private:
     QTreeView* m_pFolderTree;
     CPathBar* m_pPathBar;
     CLocalFolderModel* m_pModel;
+    CNameFilterProxy* m_pProxy;
     CLocalView* m_pView;
+    CFilterField* m_pFilter = nullptr;
 };
 
 }  // namespace parcelo

@@ -30,11 +30,23 @@ void CControlChannel::Close() {
 }
 
 bool CControlChannel::Send(const std::string& command, int timeoutMs, CFtpError& error) {
-    TraceCommand(m_nTraceLabel, command);
-    // A line may carry the password: its copy goes as soon as it is sent.
-    std::string line = command + "\r\n";
-    const CWipedText wiped(line);
-    if (m_link.SendAll(line.data(), line.size(), timeoutMs, error)) return true;
+    return Send(std::span<const std::string>(&command, 1), timeoutMs, error);
+}
+
+bool CControlChannel::Send(std::span<const std::string> commands, int timeoutMs, CFtpError& error) {
+    // A line may carry the password: its copy goes as soon as it is sent,
+    // and it is made once, at its full size, so that no shorter copy is
+    // left behind by growing.
+    size_t size = 0;
+    for (const std::string& command : commands) size += command.size() + 2;
+    std::string lines;
+    lines.reserve(size);
+    const CWipedText wiped(lines);
+    for (const std::string& command : commands) {
+        TraceCommand(m_nTraceLabel, command);
+        lines.append(command).append("\r\n");
+    }
+    if (m_link.SendAll(lines.data(), lines.size(), timeoutMs, error)) return true;
     Close();
     return false;
 }

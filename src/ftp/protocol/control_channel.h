@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "ftp/protocol/ftp_error.h"
@@ -26,6 +27,9 @@ public:
 
     // Sends `command` followed by CRLF.
     bool Send(const std::string& command, int timeoutMs, CFtpError& error);
+    // Sends the commands, each followed by CRLF, in one write: their replies
+    // are read in order after it.
+    bool Send(std::span<const std::string> commands, int timeoutMs, CFtpError& error);
     bool ReadReply(CFtpReply& reply, int timeoutMs, CFtpError& error);
 
     const CSocket& GetSocket() const { return m_link.GetSocket(); }

@@ -76,13 +76,20 @@ bool CFtpConnection::ReadReply(CFtpReply& reply) {
 }
 
 bool CFtpConnection::Exchange(const std::string& command, CFtpReply& reply) {
+    return Exchange(std::span<const std::string>(&command, 1), std::span<CFtpReply>(&reply, 1));
+}
+
+bool CFtpConnection::Exchange(std::span<const std::string> commands, std::span<CFtpReply> replies) {
     m_lastActivity = std::chrono::steady_clock::now();
     CFtpError error;
-    if (!m_control.Send(command, m_options.sendTimeoutMs, error)) {
+    if (!m_control.Send(commands, m_options.sendTimeoutMs, error)) {
         DropConnection();
         return Fail(error.code, error.text);
     }
-    return ReadReply(reply);
+    for (CFtpReply& reply : replies) {
+        if (!ReadReply(reply)) return false;
+    }
+    return true;
 }
 
 bool CFtpConnection::ExpectPositive(const std::string& command, CFtpReply& reply) {
@@ -142,8 +149,7 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
         return Fail(error.code, error.text);
     CFtpReply reply;
     if (StartImplicitTls() && ReadGreeting() && ReadFeatures() && NegotiateTls() && CheckPlainLogin() &&
-        LogIn(user, password) && ReadFeaturesAfterLogin() && ProtectData() && ExpectPositive("TYPE I", reply) &&
-        ApplyFeatures()) {
+        LogIn(user, password) && ReadFeaturesAfterLogin() && SetUpSession()) {
         if (IsEncrypted()) CTlsMemory::ForUser().Remember(m_host, m_port);
         m_user = user;
         if (m_options.reconnectWhenDropped) m_password = password;
@@ -168,13 +174,9 @@ bool CFtpConnection::ReadFeatures() {
 
 bool CFtpConnection::ReadFeaturesAfterLogin() { return !m_featuresNeedLogin || ReadFeatures(); }
 
-bool CFtpConnection::ApplyFeatures() {
-    CFtpReply reply;
-    // Either answer is fine: a server that offers UTF8 but refuses the option
-    // still sends its names as it did before.
-    if (m_capabilities.utf8 && !Exchange("OPTS UTF8 ON", reply)) return false;
-    // The machine listing facts the FTP classes read; asked for only when
-    // one of them is offered but not sent by default.
+// The machine listing facts the FTP classes read, as OPTS MLST names them;
+// empty when the server sends every offered one by default.
+std::string CFtpConnection::WantedMlstFacts() const {
     static const char* const kFacts[] = {"type",      "size",           "modify",         "perm",
                                          "unix.mode", "unique",         "unix.ownername", "unix.owner",
                                          "unix.uid",  "unix.groupname", "unix.group",     "unix.gid"};
@@ -185,7 +187,30 @@ bool CFtpConnection::ApplyFeatures() {
         wanted += std::string(fact) + ";";
         missing = missing || !m_capabilities.IsMlstFactOn(fact);
     }
-    if (m_capabilities.mlsd && missing && !Exchange("OPTS MLST " + wanted, reply)) return false;
+    return m_capabilities.mlsd && missing ? wanted : std::string();
+}
+
+// No answer to these commands changes the next one: they go to the server
+// in one write and their replies are read in order, one round trip for all.
+bool CFtpConnection::SetUpSession() {
+    std::vector<std::string> commands;
+    if (m_control.IsEncrypted()) commands = {"PBSZ 0", "PROT P"};
+    commands.push_back("TYPE I");
+    if (m_capabilities.utf8) commands.push_back("OPTS UTF8 ON");
+    if (const std::string facts = WantedMlstFacts(); !facts.empty()) commands.push_back("OPTS MLST " + facts);
+    commands.push_back("PWD");
+    std::vector<CFtpReply> replies(commands.size());
+    if (!Exchange(commands, replies)) return false;
+    for (size_t i = 0; i < commands.size(); ++i) {
+        // Any answer to an option is fine: a server that offers UTF8 but
+        // refuses the option still sends its names as it did before.
+        if (commands[i].starts_with("OPTS ")) continue;
+        if (commands[i] == "PWD") {
+            ReadLoginFolder(replies[i]);
+        } else if (!replies[i].IsPositive()) {
+            return FailWithReply(EFtpError::Refused, replies[i]);
+        }
+    }
     return true;
 }
 
@@ -235,6 +260,14 @@ bool CFtpConnection::GetCurrentDirectory(std::string& folder) {
     if (!ParseQuotedFolder(reply.text, folder)) return Fail(EFtpError::Protocol, "Invalid reply from server: " + reply.text);
     if (IsAbsolute(folder)) m_currentFolder = NormalFolder(folder);
     return true;
+}
+
+void CFtpConnection::ReadLoginFolder(const CFtpReply& reply) {
+    if (!reply.IsPositive() || !ParseQuotedFolder(reply.text, m_loginFolder)) {
+        m_loginFolder.clear();
+        return;
+    }
+    if (IsAbsolute(m_loginFolder)) m_currentFolder = NormalFolder(m_loginFolder);
 }
 
 bool CFtpConnection::SetCurrentDirectory(const std::string& folder) {

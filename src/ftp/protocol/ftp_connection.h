@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "ftp/protocol/cert_trust.h"
@@ -109,6 +110,9 @@ public:
     const std::string& GetLastResponse() const { return m_lastResponse; }
     int GetLastReplyCode() const { return m_lastReplyCode; }
 
+    // Where the server put the session at its login (PWD, asked as the
+    // session was set up); empty when its reply named no folder.
+    const std::string& GetLoginFolder() const { return m_loginFolder; }
     // PWD. The folder as the server names it, quotes undoubled.
     bool GetCurrentDirectory(std::string& folder);
     // CWD. After a successful change to an absolute folder the connection
@@ -153,6 +157,8 @@ private:
     bool FailWithReply(EFtpError code, const CFtpReply& reply);
     bool CheckReady(const std::string& command);
     bool Exchange(const std::string& command, CFtpReply& reply);
+    // Sends all the commands at once, then reads one reply for each.
+    bool Exchange(std::span<const std::string> commands, std::span<CFtpReply> replies);
     bool ReadReply(CFtpReply& reply);
     bool ExpectPositive(const std::string& command, CFtpReply& reply);
     // A question whose answer `parse` reads from a positive reply (SIZE, MDTM, MLST).
@@ -169,7 +175,11 @@ private:
     bool ReadGreeting();
     bool ReadFeatures();
     bool ReadFeaturesAfterLogin();
-    bool ApplyFeatures();
+    std::string WantedMlstFacts() const;
+    // After the login: data protection under TLS (PBSZ, PROT), TYPE I, the
+    // options the features call for, and PWD, all in one round trip.
+    bool SetUpSession();
+    void ReadLoginFolder(const CFtpReply& reply);
     bool LogIn(const std::string& user, const std::string& password);
     bool StartImplicitTls();
     bool NegotiateTls();
@@ -177,7 +187,6 @@ private:
     // when the server never did TLS and the host allows it.
     bool CheckPlainLogin();
     bool StartControlTls();
-    bool ProtectData();
     // TLS on a new data connection, resuming the control connection's session.
     bool SecureDataConnection(CTransport& data);
     bool OpenPassive(CSocket& data);
@@ -206,6 +215,7 @@ private:
     CFtpCapabilities m_capabilities;
     bool m_featuresNeedLogin = false;  // FEAT was refused before the login: ask again after it
     std::string m_currentFolder;  // known current folder, empty when unknown
+    std::string m_loginFolder;
     CFtpError m_error;
     std::string m_lastResponse;
     int m_lastReplyCode = 0;

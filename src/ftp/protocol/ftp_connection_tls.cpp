@@ -63,12 +63,6 @@ bool CFtpConnection::StartControlTls() {
     return Fail(error.code, error.text);
 }
 
-bool CFtpConnection::ProtectData() {
-    if (!m_control.IsEncrypted()) return true;
-    CFtpReply reply;
-    return ExpectPositive("PBSZ 0", reply) && ExpectPositive("PROT P", reply);
-}
-
 bool CFtpConnection::SecureDataConnection(CTransport& data) {
     if (!m_control.IsEncrypted()) return true;
     CFtpError error;
