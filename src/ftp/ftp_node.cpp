@@ -165,12 +165,13 @@ void CFtpNode::Pump(ITreeCtrl* tree, Connection* connection, const CFileFilter* 
 }
 
 bool CFtpNode::ListLevel(Connection* connection, const std::string& folder, CFtpPathList& entries,
-                         std::string* error) {
+                         std::string* error, const std::function<void(const CFtpDir&)>& seen) {
     std::vector<CFtpDir> links;
     const bool listed = ForEachRemoteEntry(
         connection, folder,
         [&](const CFtpFind& entry) {
             const CFtpDir& dir = *entry.GetCurrent();
+            if (seen && dir.IsEntry()) seen(dir);
             if (dir.IsFolder() || dir.IsFile())
                 entries.AddTail(new CFtpPath(dir.GetPath()));
             else if (dir.IsLink())

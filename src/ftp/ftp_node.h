@@ -99,9 +99,11 @@ public:
     // with the reason in `error` when it could not; PumpListed then does
     // with those entries what Pump does with its own listing. On a folder
     // listed before it lists again: the files anew, sub-folders that are
-    // new added, the known ones kept as they are.
+    // new added, the known ones kept as they are. `seen`, when given,
+    // gets each entry as the server listed it (permissions and owner are
+    // told there, not in the paths).
     static bool ListLevel(Connection* connection, const std::string& folder, CFtpPathList& entries,
-                          std::string* error);
+                          std::string* error, const std::function<void(const CFtpDir&)>& seen = {});
     void PumpListed(platform::ITreeCtrl* tree, const CFtpPathList& entries);
     // Forgets the children and the cache, shows the node again and lists it.
     void Refresh(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);

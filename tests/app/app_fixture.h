@@ -92,6 +92,20 @@ public:
         return true;
     }
 
+    // Scripted answers of the permissions dialog: each takes the choice it
+    // was offered, with the scripted mode, recursion and scope.
+    std::deque<CPermissionsChoice> permissionAnswers;
+    std::vector<CPermissionsChoice> permissionQuestions;
+    bool AskPermissions(QWidget*, CPermissionsChoice& choice) override {
+        permissionQuestions.push_back(choice);
+        if (permissionAnswers.empty()) return false;
+        const CPermissionsChoice answer = Take(permissionAnswers, CPermissionsChoice());
+        choice.mode = answer.mode;
+        choice.recursive = answer.recursive;
+        choice.scope = answer.scope;
+        return true;
+    }
+
     bool AskExistingTarget(QWidget*, const CTargetQuestion& question, ETargetAnswer& answer, bool& forAll) override {
         targetQuestions.push_back(question);
         if (targetAnswers.empty()) return false;

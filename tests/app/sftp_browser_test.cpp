@@ -164,5 +164,28 @@ TEST_F(SftpBrowserTest, AnEncryptedKeyFilesPassphraseIsAskedOnceAndOpensTheLogin
     EXPECT_EQ(prompter.asked.size(), 2u);
 }
 
+// Over SFTP the permissions go by setstat; a file of another user is
+// refused by the server and named.
+TEST_F(SftpBrowserTest, PermissionsAreSetOverSftpAndRefusalsNamed) {
+    velmora::test::WriteFile(ownKnownHosts, sshd->KnownHostsLine() + "\n");
+    velmora::test::WriteFile(sshd->Home("roots.txt"), "not yours");  // made after Own(): root's
+    std::filesystem::permissions(sshd->Home("roots.txt"), std::filesystem::perms(0644));
+    CFtpTreeDlg browser(context);
+    ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    browser.GetList()->SelectByName({"readme.txt", "roots.txt"});
+    CPermissionsChoice answer;
+    answer.mode = 0600;
+    prompter.permissionAnswers.push_back(answer);
+    browser.OnPermissions(CFtpTreeDlg::PANE_LIST);
+    ASSERT_TRUE(test::WaitFor([&] { return browser.IsIdle(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(std::filesystem::status(sshd->Home("readme.txt")).permissions() & std::filesystem::perms::mask,
+              std::filesystem::perms(0600));
+    EXPECT_EQ(std::filesystem::status(sshd->Home("roots.txt")).permissions() & std::filesystem::perms::mask,
+              std::filesystem::perms(0644));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("roots.txt"), std::string::npos) << prompter.shown[0].text;
+    EXPECT_EQ(prompter.shown[0].text.find("readme.txt"), std::string::npos) << prompter.shown[0].text;
+}
+
 }  // namespace
 }  // namespace parcelo

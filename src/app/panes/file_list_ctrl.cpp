@@ -14,6 +14,7 @@
 #include "app/common/drag_item.h"
 #include "app/common/natural_order.h"
 #include "base/size_format.h"
+#include "ftp/ftp_dir.h"
 #include "messaging/msg_commands.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -113,6 +114,18 @@ void CFileListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files)
     FitDateColumn();
 }
 
+void CFileListCtrl::SetMarks(const TCompareMarks& marks) {
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const auto mark = marks.find(item->text(COLUMN_NAME).toStdString());
+        const bool marked = mark != marks.end();
+        for (int column = 0; column < columnCount(); ++column) {
+            item->setData(column, Qt::BackgroundRole, marked ? QVariant(MarkColour(mark->second)) : QVariant());
+            item->setData(column, Qt::ForegroundRole, marked ? QVariant(QColor(Qt::black)) : QVariant());
+        }
+    }
+}
+
 void CFileListCtrl::SetNameFilter(const CNameFilter& filter) {
     m_filter = filter;
     ApplyNameFilter();
@@ -170,13 +183,34 @@ void CFileListCtrl::resizeEvent(QResizeEvent* event) {
 // The date takes the rest of the width, but never less than its minimum or
 // than its longest text (dates in some locales are long).
 void CFileListCtrl::FitDateColumn() {
-    const int rest = viewport()->width() - columnWidth(COLUMN_NAME) - columnWidth(COLUMN_SIZE);
+    int rest = viewport()->width();
+    for (int column = 0; column < columnCount(); ++column) {
+        if (column != COLUMN_DATE) rest -= columnWidth(column);
+    }
     setColumnWidth(COLUMN_DATE, std::max({rest, kMinDateWidth, sizeHintForColumn(COLUMN_DATE)}));
 }
 
 CFtpListCtrl::CFtpListCtrl(QWidget* parent) : CFileListCtrl(parent) {
+    setColumnCount(COLUMN_OWNER + 1);
+    setHeaderLabels({tr("Name"), tr("Size"), tr("Date"), tr("Permissions"), tr("Owner")});
+    setColumnWidth(COLUMN_PERMISSIONS, fontMetrics().horizontalAdvance("drwxrwxrwx") + 16);
+    setColumnWidth(COLUMN_OWNER, kSizeWidth);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+void NoteListedDetails(TListedDetails& details, const velmora::CFtpDir& entry) {
+    details[entry.GetName()] = {entry.GetPermissions(), entry.GetOwner()};
+}
+
+void CFtpListCtrl::ShowDetails(const TListedDetails& details) {
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        const auto found = details.find(item->text(COLUMN_NAME).toStdString());
+        const bool known = found != details.end();
+        item->setText(COLUMN_PERMISSIONS, known ? QString::fromStdString(found->second.permissions) : QString());
+        item->setText(COLUMN_OWNER, known ? QString::fromStdString(found->second.owner) : QString());
+    }
 }
 
 QMimeData* CFtpListCtrl::CreateDragData() const {

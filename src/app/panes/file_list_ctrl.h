@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -8,8 +9,13 @@
 #include <QTreeWidget>
 
 #include "app/common/name_filter.h"
+#include "app/panes/folder_comparison.h"
 #include "paths/file_path.h"
 #include "paths/file_path_list.h"
+
+namespace velmora {
+class CFtpDir;
+}
 
 namespace parcelo {
 
@@ -42,6 +48,9 @@ public:
     // The path an item of this list shows; null for none.
     const velmora::CFtpPath* PathOf(const QTreeWidgetItem* item) const;
     void SetNameFilter(const CNameFilter& filter);
+    // Draws the rows with these names in their marks' colours (compare
+    // folders); the others plain.
+    void SetMarks(const TCompareMarks& marks);
     // Copies of the selected rows' paths in row order: the files, and with
     // `withFolders` the folders too (carrying the folder attribute).
     velmora::CFtpPathList GetSelectedPaths(bool withFolders = false) const;
@@ -57,6 +66,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The date takes the width the other columns leave.
     void FitDateColumn();
     void ApplyNameFilter();
 
@@ -65,15 +75,30 @@ private:
     CNameFilter m_filter;
 };
 
-// The file list of the FTP browser: dragging its file rows offers them under
-// the "ListItem" format (with "UNIQUE_NAME_PROVIDER_ID" beside it).
+// What the server's listing says of an entry beyond its path.
+struct CListedDetails {
+    std::string permissions;  // as listed: "-rw-r--r--"
+    std::string owner;
+};
+// By the entry's name.
+using TListedDetails = std::map<std::string, CListedDetails>;
+// Keeps what the listing says of the entry.
+void NoteListedDetails(TListedDetails& details, const velmora::CFtpDir& entry);
+
+// The file list of the FTP browser, with the permissions and the owner the
+// listing tells beside the other columns. Dragging its file rows offers
+// them under the "ListItem" format (with "UNIQUE_NAME_PROVIDER_ID" beside it).
 class CFtpListCtrl : public CFileListCtrl {
     Q_OBJECT
 
 public:
     static constexpr const char* kFormatName = "ListItem";
+    enum EDetailColumn { COLUMN_PERMISSIONS = COLUMN_DATE + 1, COLUMN_OWNER };
 
     explicit CFtpListCtrl(QWidget* parent = nullptr);
+
+    // Shows the listing's details of the rows (by name) in their columns.
+    void ShowDetails(const TListedDetails& details);
 
     // The data a drag of the selected files carries; null without one.
     QMimeData* CreateDragData() const;

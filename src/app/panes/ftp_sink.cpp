@@ -78,7 +78,7 @@ bool CFtpSink::Prepare(const velmora::CFtpLoginInfo& info) {
     return false;
 }
 
-bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
+bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root, const std::function<void(const velmora::CFtpDir&)>& seen) {
     // A server that stopped answering keeps the log-off waiting too.
     m_client.Logoff();
     // One attempt: the user sees at once when it fails, and tries again.
@@ -89,7 +89,10 @@ bool CFtpSink::Open(std::unique_ptr<CFtpNode>& root) {
     Connection* connection = m_client.GetSession();
     m_strSystem = connection->GetSystemType();
     root.reset(CFtpNode::CreateRoot(connection, m_info, true));
-    root->Pump(nullptr, connection, nullptr);
+    root->SetConnection(connection);
+    velmora::CFtpPathList entries;
+    CFtpNode::ListLevel(connection, root->GetDoc(), entries, nullptr, seen);
+    root->PumpListed(nullptr, entries);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,9 +64,10 @@ public:
     // when they are incomplete; Open (any one thread, while nothing else
     // touches the session) logs off the previous session, logs in, asks
     // "SYST" and lists the start folder into a new root that AdoptRoot then
-    // installs.
+    // installs. `seen` gets the start folder's entries as listed.
     bool Prepare(const velmora::CFtpLoginInfo& info);
-    bool Open(std::unique_ptr<velmora::CFtpNode>& root);
+    bool Open(std::unique_ptr<velmora::CFtpNode>& root,
+              const std::function<void(const velmora::CFtpDir&)>& seen = {});
     // The root Open made becomes the tree's root and the current folder.
     velmora::CFtpNode* AdoptRoot(std::unique_ptr<velmora::CFtpNode> root, velmora::platform::ITreeCtrl* tree);
     // True while Open runs on another thread: the state is not to be read.

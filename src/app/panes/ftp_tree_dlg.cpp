@@ -20,6 +20,7 @@
 #include "app/common/window_thread.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
+#include "app/panes/remote_permissions.h"
 #include "app/panes/session_security_label.h"
 #include "app/transfers/existing_targets.h"
 #include "app/transfers/log_pane.h"
@@ -275,14 +276,16 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
     m_sink.SetOpening(true);
     auto root = std::make_shared<std::unique_ptr<CFtpNode>>();
     auto connected = std::make_shared<bool>(false);
+    auto details = std::make_shared<TListedDetails>();
     StartJob(
-        Format("Loading from %s ...", info.GetHost().c_str()), true, [this, root, connected] {
-            *connected = m_sink.Open(*root);
+        Format("Loading from %s ...", info.GetHost().c_str()), true, [this, root, connected, details] {
+            *connected = m_sink.Open(*root, [details](const velmora::CFtpDir& entry) { NoteListedDetails(*details, entry); });
         },
-        [this, root, connected] {
+        [this, root, connected, details] {
             m_bConnecting = false;
             m_sink.SetOpening(false);
             if (*connected) {
+                m_listedDetails[(*root)->GetDoc()] = std::move(*details);
                 ShowRoot(std::move(*root));
             } else {
                 ShowLoginFailure(m_sink.GetLoginInfo());
@@ -296,6 +299,7 @@ void CFtpTreeDlg::CancelWait() {
     m_pendingConnect.reset();
     if (!m_worker.IsWaiting()) return;
     m_worker.Cancel();
+    if (m_pJobCancel) *m_pJobCancel = true;
     // The session stays the worker's until it lets go (its state is read
     // from the copy meanwhile), but nothing is being connected any more.
     if (m_bConnecting) m_sink.SetOpening(false);
@@ -405,6 +409,7 @@ void CFtpTreeDlg::ClearTree() {
         root->ClearTreeItem();
     }
     m_sink.DestroyTree();
+    m_listedDetails.clear();
     m_hHighlight = nullptr;
     SelectNode(nullptr);
 }
@@ -587,13 +592,16 @@ void CFtpTreeDlg::ListJob(const std::string& guid, std::function<void(CFtpNode*,
     RunOnServer(
         Format("Listing %s ...", folder.c_str()),
         [listing, folder](Connection& connection) {
-            listing->done = CFtpNode::ListLevel(&connection, folder, listing->paths, &listing->error);
+            listing->done = CFtpNode::ListLevel(
+                &connection, folder, listing->paths, &listing->error,
+                [listing](const velmora::CFtpDir& entry) { NoteListedDetails(listing->details, entry); });
         },
-        [this, guid, listing, apply] {
+        [this, guid, listing, apply, folder] {
             if (!listing->done) {
                 ShowServerFailure(listing->error);
                 return;
             }
+            m_listedDetails[folder] = std::move(listing->details);
             if (CFtpNode* listed = FindNode(guid)) apply(listed, listing->paths);
         });
 }
@@ -711,7 +719,12 @@ void CFtpTreeDlg::ShowFiles(CFtpNode* node) {
         }
     }
     m_pList->Fill(folders, files);
+    const auto details = node != nullptr ? m_listedDetails.find(node->GetDoc()) : m_listedDetails.end();
+    m_pList->ShowDetails(details != m_listedDetails.end() ? details->second : TListedDetails());
+    emit FilesShown();
 }
+
+bool CFtpTreeDlg::HasFolder() const { return m_sink.GetCurrent() != nullptr; }
 
 void CFtpTreeDlg::SetShowHidden(bool show) {
     if (show == m_bShowHidden) return;
@@ -785,6 +798,7 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     add(tr("Delete"), items, [this, pane] { OnDelete(pane); });
     add(tr("Rename"), items, [this, pane] { OnRename(pane); });
     add(tr("New Folder"), folder, [this] { OnNewFolder(); });
+    add(tr("Permissions..."), items, [this, pane] { OnPermissions(pane); });
     menu.exec(globalPos);
 }
 
@@ -1013,6 +1027,55 @@ void CFtpTreeDlg::AddFolder(CFtpNode* node) {
             CTreeChange change(*this);
             parent->AddedDirectory(&m_treeCtrl, folder);
             parent->Expand(m_treeCtrl, ITreeCtrl::kExpand);
+        });
+}
+
+// ---- Permissions ----
+
+std::optional<uint32_t> CFtpTreeDlg::ListedMode(const std::string& parent, const std::string& name) const {
+    const auto folder = m_listedDetails.find(parent);
+    if (folder == m_listedDetails.end()) return std::nullopt;
+    const auto entry = folder->second.find(name);
+    return entry != folder->second.end() ? ParseModeText(entry->second.permissions) : std::nullopt;
+}
+
+void CFtpTreeDlg::OnPermissions(EPane pane) {
+    CFtpNode* node = m_sink.GetCurrent();
+    if (node == nullptr || (pane == PANE_LIST && m_pList->GetSelectedPaths(true).IsEmpty())) return;
+    // The list's selection, or the tree's current folder.
+    const CFtpPathList entries = SelectedForDownload(pane);
+    const CFtpPath& first = *entries.GetHead();
+    const std::string firstName = first.IsDirectory() ? first.GetTailDir() : first.GetFileName(true);
+    CPermissionsChoice choice;
+    choice.subject = entries.GetCount() == 1 ? "'" + firstName + "'" : Format("%d entries", entries.GetCount());
+    for (const CFtpPath* entry : entries) choice.offerRecursion = choice.offerRecursion || entry->IsDirectory();
+    const std::string parent =
+        pane == PANE_LIST ? node->GetDoc() : node->GetParent() != nullptr ? node->GetParent()->GetDoc() : "";
+    choice.mode = ListedMode(parent, firstName).value_or(first.IsDirectory() ? 0755 : 0644);
+    if (!m_context.prompter.AskPermissions(this, choice)) return;
+
+    const std::string guid = node->GetStrGUID();
+    auto outcome = std::make_shared<CPermissionsOutcome>();
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    m_pJobCancel = cancel;
+    RunOnServer(
+        Format("Changing permissions to %s ...", FormatMode(choice.mode).c_str()),
+        [entries, choice, outcome, cancel](Connection& connection) {
+            *outcome = ApplyPermissions(connection, entries, choice, *cancel);
+        },
+        [this, guid, outcome] {
+            m_pJobCancel.reset();
+            // The listing shows the permissions as they are now.
+            if (FindNode(guid) != nullptr) RelistFolder(guid, false);
+            if (outcome->failures.empty()) return;
+            constexpr size_t kNamed = 20;
+            std::string text = Format("The server refused %zu of %zu changes of permissions:\n", outcome->failures.size(),
+                                      outcome->failures.size() + static_cast<size_t>(outcome->changed));
+            for (size_t line = 0; line < outcome->failures.size() && line < kNamed; ++line) {
+                text += "\n" + outcome->failures[line];
+            }
+            if (outcome->failures.size() > kNamed) text += Format("\n... and %zu more", outcome->failures.size() - kNamed);
+            m_context.prompter.ShowError(this, "Permissions", text);
         });
 }
 

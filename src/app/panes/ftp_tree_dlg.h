@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "app/common/splitter_dlg.h"
 #include "app/connections/login_password.h"
 #include "app/panes/browser_worker.h"
+#include "app/panes/file_list_ctrl.h"
 #include "app/panes/sync_preview.h"
 #include "ftp/ftp_node.h"
 #include "messaging/listener.h"
@@ -139,6 +141,8 @@ public:
     // when the browser already shows it; otherwise it connects (when the
     // connection's login information is complete).
     void ShowConnection(const velmora::CFtpLoginInfo& info);
+    // A server folder is shown.
+    bool HasFolder() const;
     // A job runs or waits to end: commands wait for it.
     bool IsBusy() const { return m_nBusy > 0; }
     // No job runs and nothing waits for one.
@@ -165,6 +169,10 @@ public:
     void OnDelete(EPane pane);
     void OnRename(EPane pane);
     void OnNewFolder();
+    // The permissions dialog for the list's selection (or the tree's
+    // folder); the change runs as a job, and what the server refused is
+    // shown by name.
+    void OnPermissions(EPane pane);
     // The current server folder made a copy of a local folder's contents,
     // after a preview of the changes that takes. The preview is compared
     // off the window thread (GetSyncPreview); the confirmation follows.
@@ -203,6 +211,8 @@ public:
     void OnMsg(velmora::CMsg& msg) override;
 
 signals:
+    // The list shows a folder's entries anew (another folder, or read again).
+    void FilesShown();
     // A login started by Connect has ended (not after a cancel).
     void ConnectFinished(bool connected);
     // The user cancelled the job under way.
@@ -237,6 +247,7 @@ private:
     // What a job's server work leaves for its result.
     struct CJobOutcome {
         velmora::CFtpPathList paths;
+        TListedDetails details;
         std::string error;
         bool done = false;
     };
@@ -325,6 +336,9 @@ private:
     void RenameFolder(velmora::CFtpNode* node);
     void RenameFile(velmora::CFtpNode* node, const velmora::CFtpPath& file);
     void AddFolder(velmora::CFtpNode* node);
+    // The mode the listing gave an entry of the folder `parent`; none when
+    // it told none.
+    std::optional<uint32_t> ListedMode(const std::string& parent, const std::string& name) const;
 
     // The comparison's result: the changes are put to the user, and started
     // once confirmed.
@@ -398,6 +412,10 @@ private:
     // Remote folders the uploads of this session went to.
     std::vector<std::string> m_uploadFolders;
     std::map<std::string, CBrowserState> m_states;
+    // What the listings told beyond the paths, by folder.
+    std::map<std::string, TListedDetails> m_listedDetails;
+    // Set by Cancel for the job that reads it (a long change of permissions).
+    std::shared_ptr<std::atomic<bool>> m_pJobCancel;
     // The passphrases of SFTP key files typed in this run.
     CKeyPassphrases m_keyPassphrases;
     std::function<std::string()> m_localFolder;

@@ -86,6 +86,12 @@ void CLocalFolderModel::sort(int column, Qt::SortOrder order) {
     emit layoutChanged();
 }
 
+void CLocalFolderModel::SetMarks(TCompareMarks marks) {
+    if (marks == m_marks) return;
+    m_marks = std::move(marks);
+    if (!m_entries.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, COLUMN_COUNT - 1));
+}
+
 QString CLocalFolderModel::PathAt(int row) const {
     if (row < 0 || row >= static_cast<int>(m_entries.size())) return {};
     return QDir(m_strFolder).filePath(m_entries[static_cast<size_t>(row)].name);
@@ -123,6 +129,12 @@ QVariant CLocalFolderModel::data(const QModelIndex& index, int role) const {
             return QApplication::style()->standardIcon(entry.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
         case Qt::TextAlignmentRole:
             return index.column() == COLUMN_SIZE ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        case Qt::BackgroundRole:
+        case Qt::ForegroundRole: {
+            const auto mark = m_marks.find(entry.name.toStdString());
+            if (mark == m_marks.end()) return {};
+            return role == Qt::BackgroundRole ? MarkColour(mark->second) : QColor(Qt::black);
+        }
         case kPathRole:
             return PathAt(index.row());
         case kFolderRole:

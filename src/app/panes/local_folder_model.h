@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "app/panes/folder_comparison.h"
+
 namespace parcelo {
 
 // One local folder's entries as a table of name, size and date, read anew
@@ -16,7 +18,7 @@ namespace parcelo {
 // name never shows beside another file's size. Folders come first, names
 // in natural order ("f2" before "f10"), sizes in IEC units, dates in the
 // user's locale; hidden entries only when asked for. Rows drag as file
-// URLs.
+// URLs. Rows may be marked (compare folders): drawn in the mark's colour.
 class CLocalFolderModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -27,6 +29,13 @@ public:
     static constexpr int kFolderRole = Qt::UserRole + 2;
     // Changes on disk are read after this quiet time.
     static constexpr int kSettleMs = 200;
+
+    struct CEntry {
+        QString name;
+        bool folder = false;
+        qint64 size = 0;
+        QDateTime modified;
+    };
 
     explicit CLocalFolderModel(QObject* parent = nullptr);
 
@@ -53,24 +62,22 @@ public:
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
+    // The entries in row order.
+    const std::vector<CEntry>& GetEntries() const { return m_entries; }
+    void SetMarks(TCompareMarks marks);
+
 signals:
     // The folder was read (set or refreshed).
     void FolderRead();
 
 private:
-    struct CEntry {
-        QString name;
-        bool folder = false;
-        qint64 size = 0;
-        QDateTime modified;
-    };
-
     void Read();
     void Order();
     bool Less(const CEntry& a, const CEntry& b) const;
 
     QString m_strFolder;
     std::vector<CEntry> m_entries;
+    TCompareMarks m_marks;
     bool m_bShowHidden = false;
     int m_nSortColumn = COLUMN_NAME;
     Qt::SortOrder m_order = Qt::AscendingOrder;

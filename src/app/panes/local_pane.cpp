@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <memory>
 
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QShortcut>
 #include <QDragEnterEvent>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -22,6 +28,7 @@
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/local_file_ops.h"
 #include "app/panes/local_folder_model.h"
 #include "app/transfers/prompter.h"
 #include "ftp/ftp_node.h"
@@ -42,6 +49,12 @@ const CClipFormats& RemoteFormats() {
         return remote;
     }();
     return formats;
+}
+
+// A key of the file list, while it has the focus.
+void AddListKey(QAbstractItemView* list, const QKeySequence& key, std::function<void()> action) {
+    auto* shortcut = new QShortcut(key, list, nullptr, nullptr, Qt::WidgetShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, list, std::move(action));
 }
 
 bool IsKey(const QEvent* event, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -133,6 +146,13 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     m_pFilter = new CFilterField(m_pView);
     m_pFilter->setObjectName("localFilter");
     connect(m_pFilter, &CFilterField::FilterChanged, this, [this] { m_pProxy->SetFilter(m_pFilter->GetFilter()); });
+    AddListKey(m_pView, Qt::Key_F2, [this] { OnRename(); });
+    AddListKey(m_pView, QKeySequence::Delete, [this] { OnDelete(false); });
+    AddListKey(m_pView, Qt::SHIFT | Qt::Key_Delete, [this] { OnDelete(true); });
+    AddListKey(m_pView, Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { OnCopyPath(); });
+    m_pView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ExecMenu(m_pView->viewport()->mapToGlobal(pos)); });
     connect(m_pView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenRow(ModelRow(index)); });
 
     connect(m_pPathBar, &CPathBar::FolderRequested, this, [this](const QString& folder) {
@@ -234,7 +254,125 @@ int CLocalPane::ModelRow(const QModelIndex& viewIndex) const {
 }
 
 void CLocalPane::OpenRow(int row) {
-    if (m_pModel->IsFolderAt(row)) SetFolder(m_pModel->PathAt(row).toStdString());
+    if (row < 0) return;
+    if (m_pModel->IsFolderAt(row)) {
+        SetFolder(m_pModel->PathAt(row).toStdString());
+    } else {
+        OnOpen();
+    }
+}
+
+// ---- The list's commands ----
+
+void CLocalPane::ExecMenu(const QPoint& globalPos) {
+    const bool selected = !GetSelectedPaths().empty();
+    QMenu menu(this);
+    const auto add = [&](const QString& text, const QKeySequence& key, bool enabled, std::function<void()> command) {
+        QAction* action = menu.addAction(text, std::move(command));
+        action->setShortcut(key);
+        action->setEnabled(enabled);
+    };
+    add(tr("&Open"), Qt::Key_Return, selected, [this] { OnOpen(); });
+    add(tr("&Upload"), Qt::CTRL | Qt::Key_U, selected, [this] { OnUpload(); });
+    menu.addSeparator();
+    add(tr("&Rename..."), Qt::Key_F2, selected, [this] { OnRename(); });
+    add(tr("&Delete (to the trash)"), QKeySequence::Delete, selected, [this] { OnDelete(false); });
+    add(tr("Delete for &good..."), Qt::SHIFT | Qt::Key_Delete, selected, [this] { OnDelete(true); });
+    add(tr("&New folder..."), Qt::Key_F7, true, [this] { OnNewFolder(); });
+    menu.addSeparator();
+    add(tr("&Copy path"), Qt::CTRL | Qt::SHIFT | Qt::Key_C, true, [this] { OnCopyPath(); });
+    menu.exec(globalPos);
+}
+
+void CLocalPane::ShowFailures(const std::string& heading, const QStringList& lines) {
+    m_context.prompter.ShowError(this, "Error", heading + "\n\n" + lines.join("\n").toStdString());
+}
+
+// Files open in the desktop's application for them; a folder opens here.
+void CLocalPane::OnOpen() {
+    const std::vector<std::string> paths = GetSelectedPaths();
+    if (paths.size() == 1 && QFileInfo(QString::fromStdString(paths.front())).isDir()) {
+        SetFolder(paths.front());
+        return;
+    }
+    QStringList failed;
+    for (const std::string& path : paths) {
+        const QString file = QString::fromStdString(path);
+        if (QFileInfo(file).isDir()) continue;
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) failed << QFileInfo(file).fileName();
+    }
+    if (!failed.isEmpty()) ShowFailures("No application opened these files:", failed);
+}
+
+// The current row (or the first selected one) is renamed in place.
+void CLocalPane::OnRename() {
+    const QModelIndex current = m_pView->currentIndex();
+    QString path;
+    if (current.isValid() && m_pView->selectionModel()->isRowSelected(current.row(), current.parent())) {
+        path = m_pModel->PathAt(ModelRow(current));
+    } else if (const std::vector<std::string> selected = GetSelectedPaths(); !selected.empty()) {
+        path = QString::fromStdString(selected.front());
+    }
+    if (path.isEmpty()) return;
+    std::string name = QFileInfo(path).fileName().toStdString();
+    if (!m_context.prompter.AskName(this, name) || QString::fromStdString(name) == QFileInfo(path).fileName()) return;
+    QString error;
+    if (!RenameEntry(path, QString::fromStdString(name), error)) {
+        m_context.prompter.ShowError(this, "Error", error.toStdString());
+        return;
+    }
+    Refresh();
+    SelectNames({name});
+}
+
+// To the trash: nothing asked, as it can be undone there. What the trash
+// cannot take (another file system without a trash folder) is only
+// deleted for good after a question that names it.
+void CLocalPane::OnDelete(bool forGood) {
+    QStringList paths;
+    for (const std::string& path : GetSelectedPaths()) paths << QString::fromStdString(path);
+    if (paths.isEmpty()) return;
+    QStringList names;
+    for (const QString& path : paths) names << QFileInfo(path).fileName();
+    if (forGood) {
+        const std::string question =
+            "Delete for good (not to the trash)?\n\n" + names.join("\n").toStdString() +
+            "\n\nFolders go with everything in them. This cannot be undone.";
+        if (!m_context.prompter.AskYesNo(this, "Confirmation", question)) return;
+    } else {
+        const CEntryFailures refused = MoveToTrash(paths);
+        paths = refused.paths;
+        if (!paths.isEmpty() &&
+            !m_context.prompter.AskYesNo(this, "Confirmation",
+                                         "The trash did not take these:\n\n" + refused.lines.join("\n").toStdString() +
+                                             "\n\nDelete them for good? This cannot be undone.")) {
+            paths.clear();
+        }
+    }
+    const CEntryFailures failed = DeleteForGood(paths);
+    Refresh();
+    if (!failed.IsEmpty()) ShowFailures("Not everything was deleted:", failed.lines);
+}
+
+void CLocalPane::OnNewFolder() {
+    const QString folder = QString::fromStdString(GetFolder());
+    std::string name = FreeEntryName(folder, tr("New Folder")).toStdString();
+    if (!m_context.prompter.AskName(this, name)) return;
+    QString error;
+    if (!MakeFolder(QDir(folder).filePath(QString::fromStdString(name)), error)) {
+        m_context.prompter.ShowError(this, "Error", error.toStdString());
+        return;
+    }
+    Refresh();
+    SelectNames({name});
+}
+
+// The selected entries' paths, one a line; the folder's without a selection.
+void CLocalPane::OnCopyPath() {
+    QStringList paths;
+    for (const std::string& path : GetSelectedPaths()) paths << QString::fromStdString(path);
+    if (paths.isEmpty()) paths << QString::fromStdString(GetFolder());
+    QGuiApplication::clipboard()->setText(paths.join('\n'));
 }
 
 void CLocalPane::OnUp() {

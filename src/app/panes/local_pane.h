@@ -53,7 +53,11 @@ private:
 // server pane's selection (or its folder) into the folder shown. Dragging
 // rows onto the server pane uploads them; dragging the server's rows here
 // downloads them. Enter or a double click opens a folder, Backspace goes up.
-// Typing in the list filters its rows by name (CFilterField).
+// Typing in the list filters its rows by name (CFilterField). The list's
+// own commands, in its context menu and by key: open with the desktop's
+// application (Enter on a file), rename (F2), delete to the trash (Delete)
+// or for good after a question (Shift+Delete), new folder (F7 through the
+// window's menu) and copy the path (Ctrl+Shift+C).
 class CLocalPane : public QWidget {
     Q_OBJECT
 
@@ -84,6 +88,11 @@ public:
     bool OnUpload();
     bool OnDownload();
     void OnUp();
+    void OnOpen();
+    void OnRename();
+    void OnDelete(bool forGood);
+    void OnNewFolder();
+    void OnCopyPath();
     // Downloads remote paths (files or folders) into a local folder.
     bool Download(const velmora::CFtpPathList& paths, const std::string& folder);
 
@@ -91,6 +100,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ExecMenu(const QPoint& globalPos);
+    // Tells which entries a command could not act on.
+    void ShowFailures(const std::string& heading, const QStringList& lines);
     // The model's row of a view index; -1 for none.
     int ModelRow(const QModelIndex& viewIndex) const;
     void OpenRow(int row);

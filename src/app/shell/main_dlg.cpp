@@ -23,6 +23,7 @@
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
+#include "app/panes/folder_comparison.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_pane.h"
 #include "app/panes/session_security_label.h"
@@ -93,6 +94,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     m_pDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
     addDockWidget(Qt::BottomDockWidgetArea, m_pDock);
     statusBar()->addWidget(m_pStatusLine, 1);
+    m_pComparison = new CFolderComparison(*m_pLocal, *m_pBrowser, this);
+    statusBar()->addPermanentWidget(m_pComparison->GetLegend());
     statusBar()->addPermanentWidget(m_pBrowser->GetSecurityLabel());
     BuildMenus();
     resize(1100, 720);
@@ -186,6 +189,9 @@ void CMainDlg::BuildMenus() {
         m_context.settings.SetShowHidden(show);
         SetShowHidden(show);
     });
+    QAction* compare = AddAction(view, tr("&Compare folders"), "compareFolders", QKeySequence(Qt::CTRL | Qt::Key_K), {});
+    compare->setCheckable(true);
+    connect(compare, &QAction::toggled, m_pComparison, &CFolderComparison::SetEnabled);
     QAction* dock = m_pDock->toggleViewAction();
     dock->setObjectName("showQueue");
     dock->setText(tr("&Queue and log"));
@@ -203,9 +209,17 @@ void CMainDlg::BuildMenus() {
     AddAction(transfer, tr("Stop &all"), "stopAll", {}, [this] { m_context.queue.CancelAll(); });
 
     QMenu* server = menuBar()->addMenu(tr("&Server"));
-    AddAction(server, tr("&New folder...\tF7"), "newFolder", QKeySequence(Qt::Key_F7), [this] { m_pBrowser->OnNewFolder(); });
+    // F7 makes the folder in the pane whose list has the focus.
+    AddAction(server, tr("&New folder...\tF7"), "newFolder", QKeySequence(Qt::Key_F7), [this] {
+        if (m_pLocal->GetView()->hasFocus()) {
+            m_pLocal->OnNewFolder();
+        } else {
+            m_pBrowser->OnNewFolder();
+        }
+    });
     AddAction(server, tr("&Rename...\tF2"), "rename", {}, [this, pane] { m_pBrowser->OnRename(pane()); });
     AddAction(server, tr("&Delete\tDel"), "delete", {}, [this, pane] { m_pBrowser->OnDelete(pane()); });
+    AddAction(server, tr("&Permissions..."), "permissions", {}, [this, pane] { m_pBrowser->OnPermissions(pane()); });
     AddAction(server, tr("&Up one folder\tBackspace"), "up", {}, [this] { m_pBrowser->OnUp(); });
     server->addSeparator();
     AddAction(server, tr("Dis&connect"), "disconnect", {}, [this] { m_pBrowser->Disconnect(); });

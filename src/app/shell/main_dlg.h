@@ -19,6 +19,7 @@ class QTabWidget;
 namespace parcelo {
 
 class CFtpConnectionsDlg;
+class CFolderComparison;
 class CFtpTreeDlg;
 class CLocalPane;
 class CLogPane;
@@ -71,6 +72,7 @@ public:
     CTransferQueuePane& GetQueuePane() const { return *m_pQueue; }
     CPartialUploads& GetPartialUploads() const { return *m_pPartials; }
     CLocalPane& GetLocal() const { return *m_pLocal; }
+    CFolderComparison& GetComparison() const { return *m_pComparison; }
     QTabWidget& GetBottomTabs() const { return *m_pBottomTabs; }
     CTransferStatusLine& GetStatusLine() const { return *m_pStatusLine; }
     velmora::CFtpLoginInfoList& GetConnectionList() { return m_store.GetList(); }
@@ -116,6 +118,7 @@ private:
     bool m_bRunning = false;
     CFtpTreeDlg* m_pBrowser;
     CLocalPane* m_pLocal;
+    CFolderComparison* m_pComparison = nullptr;
     CQuickConnectBar* m_pQuickConnect;
     CSiteManagerDlg* m_pSiteManager;
     CSettingsDlg* m_pSettings = nullptr;

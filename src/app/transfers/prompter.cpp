@@ -150,6 +150,13 @@ bool CDialogPrompter::AskName(QWidget* parent, std::string& name) {
     return true;
 }
 
+bool CDialogPrompter::AskPermissions(QWidget* parent, CPermissionsChoice& choice) {
+    CPermissionsDlg dialog(choice, DialogParent(parent));
+    if (RunModal(dialog) != QDialog::Accepted) return false;
+    choice = dialog.GetChoice();
+    return true;
+}
+
 bool CDialogPrompter::AskPassword(QWidget* parent, const std::string& title, const std::string& text,
                                   std::string& password) {
     bool accepted = false;

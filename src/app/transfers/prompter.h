@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/common/permissions_dlg.h"
 #include "app/transfers/existing_targets.h"
 
 class QWidget;
@@ -53,6 +54,9 @@ public:
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                                    bool& forAll) = 0;
+    // The permissions to set (the dialog starts from `choice`); false when
+    // cancelled.
+    virtual bool AskPermissions(QWidget* parent, CPermissionsChoice& choice) = 0;
     // An unknown server certificate or SSH host key, described in `text`:
     // true for the button `trustButton` names ("Trust this certificate"),
     // false for "Cancel".
@@ -89,6 +93,7 @@ public:
     static std::string TargetQuestionText(const CTargetQuestion& question);
     bool AskTrust(QWidget* parent, const std::string& title, const std::string& text,
                   const std::string& trustButton) override;
+    bool AskPermissions(QWidget* parent, CPermissionsChoice& choice) override;
 };
 
 }  // namespace parcelo
