@@ -18,6 +18,7 @@
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_folder_model.h"
 #include "app/panes/local_pane.h"
+#include "app/panes/remote_editor.h"
 #include "app/shell/main_dlg.h"
 #include "app_fixture.h"
 #include "support/temp_dir.h"
@@ -328,6 +329,59 @@ TEST_F(FileCommandsTest, CompareFoldersMarksBothListsWithALegend) {
     main.GetAction("compareFolders")->trigger();
     EXPECT_FALSE(main.GetComparison().GetLegend()->isVisible());
     EXPECT_FALSE(remoteMark("server-only.txt").isValid());
+}
+
+// A server file opened for editing: each save is offered for upload (or
+// goes always), a server file changed meanwhile is asked about, and at the
+// end only copies that reached the server are removed.
+TEST_F(FileCommandsTest, AnEditedServerFileGoesBackAfterAQuestionAndItsCopyIsCleanedUp) {
+    COpenedFiles opened;
+    Connect();
+    for (int answer = 0; answer < 4; ++answer) prompter.targetAnswers.push_back({ETargetAnswer::Overwrite, false});
+    CFtpListCtrl* list = browser().GetList();
+    list->setFocus();
+    list->SelectByName({"notes.md"});
+    QTest::keyClick(list, Qt::Key_F3);
+    ASSERT_TRUE(test::WaitFor([&] { return !opened.paths.empty(); }, std::chrono::seconds(20)));
+    const std::string copy = opened.paths[0];
+    EXPECT_EQ(ReadFile(copy), "notes.md");
+    EXPECT_NE(copy, server.Path("notes.md"));
+    ASSERT_TRUE(test::WaitFor([&] { return browser().IsIdle(); }));
+
+    const auto saved = [&](const std::string& text) {
+        WriteFile(copy, text);
+        return test::WaitFor([&] { return ReadFile(server.Path("notes.md")) == text && browser().IsIdle() && !queue.IsBusy(); },
+                             std::chrono::seconds(20));
+    };
+    prompter.answers = {true};  // Upload
+    EXPECT_TRUE(saved("first edit"));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, CRemoteEditor::kChangedTitle);
+    prompter.answers = {false, true};  // Always for this file
+    EXPECT_TRUE(saved("second edit, longer"));
+    EXPECT_TRUE(saved("third edit: no question"));
+    EXPECT_EQ(prompter.asked.size(), 3u);
+
+    // Changed on the server meanwhile: asked, and kept when the user says No.
+    WriteFile(server.Path("notes.md"), "changed on the server by someone else");
+    WriteFile(copy, "fourth edit");
+    ASSERT_TRUE(test::WaitFor([&] { return prompter.asked.size() == 4; }, std::chrono::seconds(20)));
+    EXPECT_EQ(prompter.asked[3].title, CRemoteEditor::kServerChangedTitle);
+    ASSERT_TRUE(test::WaitFor([&] { return browser().IsIdle() && !queue.IsBusy(); }));
+    EXPECT_EQ(ReadFile(server.Path("notes.md")), "changed on the server by someone else");
+
+    // Another file, only viewed; at the end its copy goes, the unsent one stays.
+    list->SelectByName({"photo.jpg"});
+    QTest::keyClick(list, Qt::Key_F3);
+    ASSERT_TRUE(test::WaitFor([&] { return opened.paths.size() == 2; }, std::chrono::seconds(20)));
+    const std::string viewed = opened.paths[1];
+    prompter.shown.clear();
+    browser().GetEditor().Cleanup();
+    EXPECT_FALSE(fs::exists(viewed));
+    EXPECT_EQ(ReadFile(copy), "fourth edit");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find(copy), std::string::npos) << prompter.shown[0].text;
+    fs::remove_all(fs::path(copy).parent_path().parent_path());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "app/common/window_thread.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
+#include "app/panes/remote_editor.h"
 #include "app/panes/remote_permissions.h"
 #include "app/panes/session_security_label.h"
 #include "app/transfers/existing_targets.h"
@@ -200,6 +201,28 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     AddKey(this, Qt::Key_F2, [this, focused] { OnRename(focused()); });
     AddKey(this, QKeySequence::Delete, [this, focused] { OnDelete(focused()); });
     AddKey(this, Qt::Key_Backspace, [this] { OnUp(); });
+    AddKey(this, Qt::Key_F3, [this] { OnViewEdit(); });
+    AddKey(this, Qt::SHIFT | Qt::Key_F4, [this] { OnViewEdit(); });
+    m_pEditor = new CRemoteEditor(context, this, [this](const CFtpLoginInfo& login, const std::string& path, auto then) {
+        // Only the browser's own session is asked, and only about its server.
+        if (!m_sink.IsOnline() || login.GetPureURL() != m_sink.GetLoginInfo().GetPureURL()) {
+            then(false, {});
+            return;
+        }
+        auto facts = std::make_shared<velmora::CRemoteFacts>();
+        auto known = std::make_shared<bool>(false);
+        RunOnServer(
+            Format("Checking %s ...", path.c_str()),
+            [path, facts, known](Connection& connection) { *known = connection.GetFacts(path, *facts); },
+            [facts, known, then] { then(*known, *facts); });
+    });
+    // An edited file that went back shows at its new size and date.
+    connect(m_pEditor, &CRemoteEditor::UploadEnded, this, [this](const QString& path) {
+        CFtpNode* current = m_sink.GetCurrent();
+        if (current != nullptr && CFtpPath(path.toStdString()).GetFtpDir(true) == current->GetDoc()) {
+            RelistFolder(current->GetStrGUID(), false);
+        }
+    });
     // Typing in the list filters it (after the keys above: it answers
     // their ShortcutOverride while it holds text).
     m_pFilter = new CFilterField(m_pList);
@@ -753,7 +776,11 @@ void CFtpTreeDlg::Disconnect() {
 void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
     const CFtpPath* path = m_pList->PathOf(item);
     CFtpNode* current = m_sink.GetCurrent();
-    if (path == nullptr || current == nullptr || !path->IsDirectory()) return;
+    if (path == nullptr || current == nullptr) return;
+    if (!path->IsDirectory()) {
+        if (m_sink.IsOnline()) m_pEditor->Open(m_sink.GetLoginInfo(), *path);
+        return;
+    }
     if (QTreeWidgetItem* parent = ItemOf(current)) parent->setExpanded(true);
     if (QTreeWidgetItem* folder = ItemOf(current->FindFtpDir(*path))) m_pTree->setCurrentItem(folder);
 }
@@ -799,6 +826,7 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     add(tr("Rename"), items, [this, pane] { OnRename(pane); });
     add(tr("New Folder"), folder, [this] { OnNewFolder(); });
     add(tr("Permissions..."), items, [this, pane] { OnPermissions(pane); });
+    if (pane == PANE_LIST) add(tr("View/Edit"), !m_pList->GetSelectedPaths().IsEmpty(), [this] { OnViewEdit(); });
     menu.exec(globalPos);
 }
 
@@ -1028,6 +1056,12 @@ void CFtpTreeDlg::AddFolder(CFtpNode* node) {
             parent->AddedDirectory(&m_treeCtrl, folder);
             parent->Expand(m_treeCtrl, ITreeCtrl::kExpand);
         });
+}
+
+void CFtpTreeDlg::OnViewEdit() {
+    const CFtpPathList files = m_pList->GetSelectedPaths();
+    if (files.IsEmpty() || !m_sink.IsOnline()) return;
+    m_pEditor->Open(m_sink.GetLoginInfo(), *files.GetHead());
 }
 
 // ---- Permissions ----

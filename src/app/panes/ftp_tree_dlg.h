@@ -43,6 +43,7 @@ class CFtpListCtrl;
 class CFtpSink;
 class CMsgDropItem;
 class CPathBar;
+class CRemoteEditor;
 class CSessionSecurityLabel;
 
 // The folder tree of the browser: dragging a folder offers it under the
@@ -169,6 +170,11 @@ public:
     void OnDelete(EPane pane);
     void OnRename(EPane pane);
     void OnNewFolder();
+    // The list's selected file downloaded into a private folder and opened
+    // with the desktop's application; saves are offered for upload back
+    // (CRemoteEditor).
+    void OnViewEdit();
+    CRemoteEditor& GetEditor() const { return *m_pEditor; }
     // The permissions dialog for the list's selection (or the tree's
     // folder); the change runs as a job, and what the server refused is
     // shown by name.
@@ -391,6 +397,7 @@ private:
     CSessionSecurityLabel* m_pSecurity = nullptr;
     CPathBar* m_pPathBar = nullptr;
     CFilterField* m_pFilter = nullptr;
+    CRemoteEditor* m_pEditor = nullptr;
     CQtTreeCtrl m_treeCtrl;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;

@@ -21,6 +21,7 @@
 #include "app/common/window_thread.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/remote_editor.h"
 #include "app/shell/main_dlg.h"
 #include "app/shell/window_state.h"
 #include "app/transfers/prompter.h"
@@ -305,6 +306,8 @@ std::string CDashBordDlg::GetAboutText() { return CAppSettings::GetAboutText(); 
 // A transfer under way is stopped only when the user says so.
 void CDashBordDlg::OnExit() {
     if (m_context.queue.IsBusy() && !m_context.prompter.AskYesNo(this, "Confirmation", kQuitQuestion)) return;
+    // Edited copies that did not reach the server are named before the end.
+    m_pMain->GetBrowser().GetEditor().Cleanup();
     done(QDialog::Accepted);
 }
 
