@@ -370,10 +370,13 @@ TEST_F(FileCommandsTest, AnEditedServerFileGoesBackAfterAQuestionAndItsCopyIsCle
     ASSERT_TRUE(test::WaitFor([&] { return browser().IsIdle() && !queue.IsBusy(); }));
     EXPECT_EQ(ReadFile(server.Path("notes.md")), "changed on the server by someone else");
 
-    // Another file, only viewed; at the end its copy goes, the unsent one stays.
+    // Another file, only viewed (Enter on its row, the folder stays); at the
+    // end its copy goes, the unsent one stays.
     list->SelectByName({"photo.jpg"});
-    QTest::keyClick(list, Qt::Key_F3);
+    list->setCurrentItem(list->selectedItems().front());
+    QTest::keyClick(list, Qt::Key_Return);
     ASSERT_TRUE(test::WaitFor([&] { return opened.paths.size() == 2; }, std::chrono::seconds(20)));
+    EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/");
     const std::string viewed = opened.paths[1];
     prompter.shown.clear();
     browser().GetEditor().Cleanup();

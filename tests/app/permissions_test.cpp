@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include <QCheckBox>
@@ -12,6 +15,7 @@
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app_fixture.h"
+#include "support/sftp_server.h"
 #include "support/temp_dir.h"
 
 namespace parcelo {
@@ -172,6 +176,67 @@ TEST_F(ServerPermissionsTest, RefusedEntriesAreNamedAndTheOthersChanged) {
     EXPECT_TRUE(browser.IsIdle());
     EXPECT_EQ(ModeOf(server.Path("x.txt")), 0600u);
 }
+
+// vsftpd and ProFTPD on loopback (tests/support/real_ftp_servers.sh), where
+// root can start them; SITE CHMOD as each of them takes it.
+class RealServerPermissionsTest : public test::AppTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (geteuid() != 0) GTEST_SKIP() << GetParam() << " needs root";
+        std::string out;
+        const int status = velmora::test::RunShell(Script("start " + std::string(GetParam())), &out);
+        std::istringstream ready(out);
+        std::string word;
+        ready >> word >> port >> user;
+        if (status != 0 || word != "READY") GTEST_SKIP() << GetParam() << " is not available here";
+        started = true;
+    }
+    void TearDown() override {
+        if (started) velmora::test::RunShell(Script("stop"));
+        AppTest::TearDown();
+    }
+    // The script's command line for `command` ("start vsftpd", "stop") on the test's folder.
+    std::string Script(const std::string& command) const {
+        return "PARCELO_FTP_SERVERS_CACHE=" REAL_SERVERS_CACHE " " REAL_SERVERS_SCRIPT " " + command + " " + dir.path();
+    }
+    std::string Home(const std::string& path) const { return dir / ("home/" + path); }
+
+    velmora::test::TempDir dir;
+    bool started = false;
+    int port = 0;
+    std::string user;
+};
+
+TEST_P(RealServerPermissionsTest, FilesAndFoldersTakeTheModeAndRefusalsAreNamed) {
+    WriteFile(Home("doc.txt"), "doc");
+    WriteFile(Home("tree/in.txt"), "in");
+    velmora::test::RunShell("chown -R 2000:2000 " + dir / "home");
+    WriteFile(Home("roots.txt"), "not the user's");  // root's: the server refuses
+    velmora::CFtpLoginInfo info = Login("Real");
+    info.SetPort(port);
+    info.SetLoginName(user);
+    info.SetPassword("secret");
+    CFtpTreeDlg browser(context);
+    ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    browser.GetList()->SelectByName({"doc.txt", "roots.txt", "tree"});
+    CPermissionsChoice answer;
+    answer.mode = 0640;
+    answer.recursive = true;
+    answer.scope = EPermissionsScope::FilesOnly;
+    prompter.permissionAnswers.push_back(answer);
+    browser.OnPermissions(CFtpTreeDlg::PANE_LIST);
+    ASSERT_TRUE(test::WaitFor([&] { return browser.IsIdle(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(ModeOf(Home("doc.txt")), 0640u);
+    EXPECT_EQ(ModeOf(Home("tree/in.txt")), 0640u);
+    EXPECT_EQ(ModeOf(Home("tree")), 0755u);
+    EXPECT_EQ(ModeOf(Home("roots.txt")), 0644u);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("refused 1 of 3"), std::string::npos) << prompter.shown[0].text;
+    EXPECT_NE(prompter.shown[0].text.find("/roots.txt: 550"), std::string::npos) << prompter.shown[0].text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerPermissionsTest, ::testing::Values("vsftpd", "proftpd"));
 
 }  // namespace
 }  // namespace parcelo
