@@ -96,6 +96,11 @@ bool CDBObjSet::Exec(const std::string& statement) {
     return m_query.Exec(statement);
 }
 
+bool CDBObjSet::Exec(const CDBStatement& statement) {
+    ClearQuery();
+    return m_query.Exec(statement);
+}
+
 bool CDBObjSet::ExecScalar(const std::string& statement, int32_t& value) {
     ClearQuery();
     CSQLiteQuery query(GetDatabase());

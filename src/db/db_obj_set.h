@@ -79,7 +79,7 @@ protected:
     void ClearQuery();
     // ClearQuery, then runs the statement on the set's own query.
     bool Exec(const std::string& statement);
-    bool Exec(const CDBStatement& statement) { return Exec(statement.str()); }
+    bool Exec(const CDBStatement& statement);
     // ClearQuery, then runs a statement that returns one number on a separate
     // query bound to the same database. A NULL or missing result reads as 0;
     // a failure becomes the list's last error.

@@ -30,10 +30,13 @@ public:
     CDBObj* CreateObject() const override { return new R(); }
     CDBObj* CreateComponent() override { return new R(); }
 
-    bool Load(const char* where) override {
+    bool Load(const char* where) override { return Load(CDBStatement(where ? where : "")); }
+    // The same with a composed where-clause, whose values SQLite takes bound:
+    // every load ends here, so a set that adds to loading overrides this.
+    virtual bool Load(const CDBStatement& where) {
         RemoveAndDestroy();
-        std::string sql = SelectList() + m_strTable;
-        if (where && *where) sql += std::string(" WHERE ") + where;
+        CDBStatement sql(SelectList() + m_strTable);
+        if (!where.str().empty()) sql.Text(" WHERE ").Append(where);
         if (!Exec(sql)) return false;
         while (m_query.ValueCount() > 0) {
             R* record = new R();

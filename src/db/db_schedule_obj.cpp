@@ -124,7 +124,7 @@ std::string CDBScheduleObj::GetStrScheduleType(int32_t type) {
     return type >= eNone && type <= eManually ? kTypes[type] : "ERROR";
 }
 
-bool CDBScheduleObjSet::Load(const char* where) {
+bool CDBScheduleObjSet::Load(const CDBStatement& where) {
     if (!CDBRecordSet::Load(where)) return false;
     for (CDBObj* record : *this) static_cast<CDBScheduleObj*>(record)->EnableSchedule(true);
     return true;

@@ -102,7 +102,8 @@ public:
     using CDBRecordSet::CDBRecordSet;
 
     // Every record read is enabled.
-    bool Load(const char* where) override;
+    using CDBRecordSet::Load;
+    bool Load(const CDBStatement& where) override;
     // Every schedule that is not deleted.
     bool LoadSchedule();
     bool LoadByTargetguid(const std::string& guid);

@@ -70,7 +70,7 @@ bool CDBSrcPointSet::LoadStored(const CDBSrcPoint& point, CDBSrcPointSet& stored
     CDBStatement where("URL = ");
     where.Quoted(point.URL).Text(" AND ID_TransOrder = ").Int(point.ID_TransOrder);
     where.Text(" AND Type = ").Int(point.Type);
-    if (!stored.Load(where.str().c_str())) {
+    if (!stored.Load(where)) {
         ShowError(stored.GetLastError());
         return false;
     }

@@ -7,14 +7,29 @@ namespace velmora {
 
 CDBStatement& CDBStatement::Text(std::string_view literal) {
     m_text += literal;
+    m_sql += literal;
     return *this;
 }
 
-CDBStatement& CDBStatement::Int(int32_t value) { return Text(QuoteInt(value)); }
+CDBStatement& CDBStatement::Bind(const std::string& quoted, Value value) {
+    m_text += quoted;
+    m_sql += '?';
+    m_values.push_back(std::move(value));
+    return *this;
+}
 
-CDBStatement& CDBStatement::Quoted(std::string_view value) { return Text(QuoteText(value)); }
+CDBStatement& CDBStatement::Int(int32_t value) { return Bind(QuoteInt(value), value); }
 
-CDBStatement& CDBStatement::Date(int64_t seconds) { return Text(QuoteDate(seconds)); }
+CDBStatement& CDBStatement::Quoted(std::string_view value) { return Bind(QuoteText(value), std::string(value)); }
+
+CDBStatement& CDBStatement::Date(int64_t seconds) { return Bind(QuoteDate(seconds), FormatDBDate(seconds)); }
+
+CDBStatement& CDBStatement::Append(const CDBStatement& other) {
+    m_text += other.m_text;
+    m_sql += other.m_sql;
+    m_values.insert(m_values.end(), other.m_values.begin(), other.m_values.end());
+    return *this;
+}
 
 CDBStatement& CDBStatement::Assign(std::string_view column) {
     Text(m_bAssigned ? " , " : " SET ").Text(column).Text(" = ");

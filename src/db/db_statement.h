@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "platform/api.h"
 
@@ -12,10 +14,16 @@ namespace velmora {
 // the quoting rules (integers as "%d", text between single quotes with each
 // quote doubled, dates as '%m/%d/%Y %H:%M:%S' local time), so a value can
 // never end its literal early and run as SQL of its own.
+//
+// Beside that text the statement keeps the form SQLite runs: the same SQL
+// with a "?" for each value, and the values in order. It stores the same
+// rows, and the same SQL serves every value, so SQLite parses it once.
 class VELMORA_API CDBStatement {
 public:
+    using Value = std::variant<int32_t, std::string>;
+
     CDBStatement() = default;
-    explicit CDBStatement(std::string_view text) : m_text(text) {}
+    explicit CDBStatement(std::string_view text) : m_text(text), m_sql(text) {}
 
     // Appends a literal piece of SQL as it is.
     CDBStatement& Text(std::string_view literal);
@@ -28,14 +36,23 @@ public:
     // follows through Int, Quoted or Date.
     CDBStatement& Assign(std::string_view column);
 
+    // Appends another statement's text and values (a WHERE clause).
+    CDBStatement& Append(const CDBStatement& other);
+
     const std::string& str() const { return m_text; }
+    const std::string& GetSql() const { return m_sql; }
+    const std::vector<Value>& GetValues() const { return m_values; }
 
     static std::string QuoteInt(int32_t value);
     static std::string QuoteText(std::string_view value);
     static std::string QuoteDate(int64_t seconds);
 
 private:
+    CDBStatement& Bind(const std::string& quoted, Value value);
+
     std::string m_text;
+    std::string m_sql;
+    std::vector<Value> m_values;
     bool m_bAssigned = false;
 };
 

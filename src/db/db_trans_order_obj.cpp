@@ -68,7 +68,7 @@ std::string CDBTransOrderObj::GetStrStatus(int32_t status) {
     return TextOf(status, kTexts, "ERROR");
 }
 
-bool CDBTransOrderObjSet::Load(const char* where) { return CDBRecordSet::Load(where) && LoadFilters(); }
+bool CDBTransOrderObjSet::Load(const CDBStatement& where) { return CDBRecordSet::Load(where) && LoadFilters(); }
 
 bool CDBTransOrderObjSet::LoadFilters() {
     const std::string list = MakeIN();

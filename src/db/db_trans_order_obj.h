@@ -87,7 +87,8 @@ public:
 
     // The plain load, then the filters of the loaded orders; a failed filter
     // load keeps the orders and answers false.
-    bool Load(const char* where) override;
+    using CDBRecordSet::Load;
+    bool Load(const CDBStatement& where) override;
     bool LoadByIdSchedule(int32_t scheduleId);
     bool LoadByID_LaunchOrder(int32_t launchId);
     // The highest ID_LaunchOrder in the table, 0 when there is none.

@@ -2,14 +2,132 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "db/db_statement.h"
+
 namespace velmora {
 namespace {
 
 // Another process (the desktop program and a scheduling host) may hold the
 // file for a moment; wait for it rather than fail at once.
 constexpr int kBusyTimeoutMs = 5000;
+// Prepared statements kept per connection: every statement the record layer
+// composes, with room for the raw texts of hosts and tests.
+constexpr size_t kKeptStatements = 48;
+
+bool IsBlank(const char* text) {
+    return std::all_of(text, text + std::char_traits<char>::length(text),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';'; });
+}
+
+int ExecRow(void* columns, int count, char** values, char** /*names*/) {
+    auto* out = static_cast<std::deque<std::string>*>(columns);
+    for (int i = 0; i < count; ++i) out->emplace_back(values[i] ? values[i] : "");
+    return 0;
+}
+
+bool Bind(sqlite3_stmt* statement, const std::vector<CDBStatement::Value>& values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int place = static_cast<int>(i) + 1;
+        const int result =
+            std::holds_alternative<int32_t>(values[i])
+                ? sqlite3_bind_int(statement, place, std::get<int32_t>(values[i]))
+                : sqlite3_bind_text(statement, place, std::get<std::string>(values[i]).data(),
+                                    static_cast<int>(std::get<std::string>(values[i]).size()), SQLITE_STATIC);
+        if (result != SQLITE_OK) return false;
+    }
+    return true;
+}
 
 }  // namespace
+
+// The idle prepared statements of one connection, most recently used last.
+// A statement is taken out while it runs, so that two threads sharing the
+// connection never step the same one.
+class CSQLiteDatabase::CPrepared {
+public:
+    ~CPrepared() {
+        for (auto& [sql, statement] : m_idle) sqlite3_finalize(statement);
+    }
+
+    sqlite3_stmt* Take(const std::string& sql) {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_idle.rbegin(); it != m_idle.rend(); ++it) {
+            if (it->first != sql) continue;
+            sqlite3_stmt* statement = it->second;
+            m_idle.erase(std::next(it).base());
+            return statement;
+        }
+        return nullptr;
+    }
+
+    void Give(const std::string& sql, sqlite3_stmt* statement) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+        std::lock_guard lock(m_mutex);
+        m_idle.emplace_back(sql, statement);
+        if (m_idle.size() <= kKeptStatements) return;
+        sqlite3_finalize(m_idle.front().second);
+        m_idle.erase(m_idle.begin());
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_idle;
+};
+
+CSQLiteDatabase::CSQLiteDatabase(sqlite3* handle) : m_handle(handle), m_prepared(std::make_unique<CPrepared>()) {}
+
+CSQLiteDatabase::~CSQLiteDatabase() = default;
+
+void CSQLiteDatabase::SetHandle(sqlite3* handle) {
+    if (handle == m_handle) return;
+    m_prepared = std::make_unique<CPrepared>();
+    m_handle = handle;
+}
+
+bool CSQLiteDatabase::Run(const CDBStatement& statement, std::deque<std::string>& columns, std::string& error) {
+    const std::string& sql = statement.GetSql();
+    sqlite3_stmt* prepared = m_prepared->Take(sql);
+    if (!prepared) {
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v3(m_handle, sql.c_str(), static_cast<int>(sql.size()) + 1, SQLITE_PREPARE_PERSISTENT,
+                               &prepared, &tail) != SQLITE_OK) {
+            error = sqlite3_errmsg(m_handle);
+            return false;
+        }
+        if (!prepared || !IsBlank(tail)) {
+            // Nothing to run, or more than one statement: SQLite's own loop.
+            sqlite3_finalize(prepared);
+            if (!statement.GetValues().empty()) {
+                error = "A statement with values holds more than one statement";
+                return false;
+            }
+            char* message = nullptr;
+            if (sqlite3_exec(m_handle, sql.c_str(), ExecRow, &columns, &message) == SQLITE_OK) return true;
+            error = message ? message : "UNKNOWN ERROR";
+            sqlite3_free(message);
+            return false;
+        }
+    }
+    bool ok = Bind(prepared, statement.GetValues());
+    int result = SQLITE_ROW;
+    while (ok && (result = sqlite3_step(prepared)) == SQLITE_ROW) {
+        const int count = sqlite3_column_count(prepared);
+        for (int i = 0; i < count; ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(prepared, i));
+            columns.emplace_back(text ? text : "");
+        }
+    }
+    ok = ok && result == SQLITE_DONE;
+    if (!ok) error = sqlite3_errmsg(m_handle);
+    m_prepared->Give(sql, prepared);
+    return ok;
+}
 
 sqlite3* CSQLiteDatabase::OpenFile(const std::string& path, std::string& error) {
     sqlite3* handle = nullptr;
@@ -26,6 +144,7 @@ sqlite3* CSQLiteDatabase::OpenFile(const std::string& path, std::string& error) 
     return nullptr;
 }
 
-void CSQLiteDatabase::CloseFile(sqlite3* handle) { sqlite3_close(handle); }
+// Statements still prepared on the handle keep it open until they go.
+void CSQLiteDatabase::CloseFile(sqlite3* handle) { sqlite3_close_v2(handle); }
 
 }  // namespace velmora

@@ -1,35 +1,25 @@
 #include "db/sqlite_query.h"
 
-#include <sqlite3.h>
-
 #include "base/text.h"
 #include "db/db_date.h"
+#include "db/db_statement.h"
 #include "db/sqlite_database.h"
 
 namespace velmora {
 
 CSQLiteQuery::~CSQLiteQuery() = default;
 
-bool CSQLiteQuery::Exec(const std::string& statement) {
+bool CSQLiteQuery::Exec(const std::string& statement) { return Exec(CDBStatement(statement)); }
+
+bool CSQLiteQuery::Exec(const CDBStatement& statement) {
     m_values.clear();
-    m_strStatement = statement;
+    m_strStatement = statement.str();
     m_strError.clear();
     if (!m_pDatabase || !m_pDatabase->IsOpen()) {
         m_strError = "No open database";
         return false;
     }
-    char* message = nullptr;
-    const int result = sqlite3_exec(m_pDatabase->GetHandle(), statement.c_str(), &CSQLiteQuery::OnRow, this, &message);
-    if (result == SQLITE_OK) return true;
-    m_strError = message ? message : "UNKNOWN ERROR";
-    sqlite3_free(message);
-    return false;
-}
-
-int CSQLiteQuery::OnRow(void* self, int columns, char** values, char** /*names*/) {
-    auto* query = static_cast<CSQLiteQuery*>(self);
-    for (int i = 0; i < columns; ++i) query->m_values.emplace_back(values[i] ? values[i] : "");
-    return 0;
+    return m_pDatabase->Run(statement, m_values, m_strError);
 }
 
 void CSQLiteQuery::Clear() {

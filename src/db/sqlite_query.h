@@ -8,12 +8,13 @@
 
 namespace velmora {
 
+class CDBStatement;
 class CSQLiteDatabase;
 
-// Runs one SQL text through SQLite's callback interface and keeps the result
-// as text: every value of every row, column by column and row after row, in
-// one first-in first-out queue. Readers take exactly as many values per row
-// as the statement selected columns.
+// Runs one SQL statement and keeps the result as text: every value of every
+// row, column by column and row after row, in one first-in first-out queue.
+// Readers take exactly as many values per row as the statement selected
+// columns.
 class VELMORA_API CSQLiteQuery {
 public:
     explicit CSQLiteQuery(CSQLiteDatabase* database = nullptr) : m_pDatabase(database) {}
@@ -22,6 +23,9 @@ public:
     // Empties the values, then runs the statement. False when SQLite rejects
     // it (or there is no open database); GetError tells why.
     bool Exec(const std::string& statement);
+    // The same for a composed statement, whose values SQLite takes bound
+    // (GetStatement then holds its composed text).
+    bool Exec(const CDBStatement& statement);
 
     // Forgets the last statement, its error and its values.
     void Clear();
@@ -44,8 +48,6 @@ public:
     void SetShowError(bool on) { m_bShowErrors = on; }
 
 private:
-    static int OnRow(void* self, int columns, char** values, char** names);
-
     bool m_bShowErrors = false;
     std::string m_strStatement;
     std::string m_strError;

@@ -461,8 +461,13 @@ void CDBEngine::SourceInfoAdd(CTskLocalFile* file) {
 
 bool CDBEngine::SourceInfoUpdateSet() {
     // Stores what the scan saw (new, changed or equal), so that the next
-    // run can tell new and changed files from those it has seen.
-    return m_sourceInfo.UpdateStatusA() || Fail(m_sourceInfo);
+    // run can tell new and changed files from those it has seen: all of it
+    // or, when the host stops on the way, none of it, and SQLite writes its
+    // pages once for the scan instead of once for each file.
+    CDBWriteTransaction transaction(m_pDatabase);
+    if (!transaction.IsOpen()) return FailText("Cannot store the scanned files: " + transaction.GetLastError());
+    if (!m_sourceInfo.UpdateStatusA()) return Fail(m_sourceInfo);
+    return transaction.Commit() || FailText("Cannot store the scanned files: " + transaction.GetLastError());
 }
 
 bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {

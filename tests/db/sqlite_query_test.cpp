@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <string>
+
 #include "db/db_date.h"
+#include "db/db_statement.h"
 #include "db/sqlite_database.h"
 #include "db/sqlite_query.h"
 #include "db/test_database.h"
+#include "support/temp_dir.h"
 
 namespace velmora {
 namespace {
 
 using test::LocalTime;
+using test::TempDir;
 using test::TestDatabase;
 
 TEST(CSQLiteQuery, FlattensRowsColumnByColumnWithNullAsEmptyText) {
@@ -49,6 +55,70 @@ TEST(CSQLiteQuery, WithoutAnOpenDatabaseFailsWithAReason) {
     CSQLiteQuery onClosed(&closed);
     EXPECT_FALSE(onClosed.Exec("SELECT 1"));
     EXPECT_FALSE(onClosed.GetError().empty());
+}
+
+// SQLite takes a composed statement's values bound: the rows must be the
+// ones its text, run as it reads, would store, value for value and type for
+// type, including text that looks like SQL or a number.
+TEST(CSQLiteQuery, BoundValuesStoreWhatTheComposedTextSays) {
+    const char* const kRow =
+        "SELECT I, typeof(I), S, typeof(S), D, typeof(D), N, typeof(N), X, typeof(X), Y, typeof(Y) FROM T";
+    TestDatabase db;
+    db.Value("CREATE TABLE T (I INTEGER, S TEXT, D TEXT, N INTEGER, X, Y)");  // X, Y: no affinity
+    const int64_t when = LocalTime(2026, 12, 8, 9, 30, 0);
+    for (const std::string& text : {std::string("it's"), std::string("'); DROP TABLE T; --"), std::string("42"),
+                                    std::string(""), std::string("a\nb ? c")}) {
+        db.Value("DELETE FROM T");
+        CDBStatement insert(" INSERT INTO T ( I,S,D,N,X,Y ) VALUES ( ");
+        insert.Int(-7).Text(" , ").Quoted(text).Text(" , ").Date(when).Text(" , ").Quoted(text).Text(" , ");
+        insert.Quoted(text).Text(" , ").Int(-7).Text(" )");
+        CSQLiteQuery query(db.get());
+        ASSERT_TRUE(query.Exec(insert)) << query.GetError();
+        EXPECT_EQ(query.GetStatement(), insert.str());
+        ASSERT_TRUE(query.Exec(kRow));
+        std::deque<std::string> rows;
+        while (query.ValueCount() > 0) rows.push_back(query.PopValue());
+        // The same row through the composed text.
+        db.Value("DELETE FROM T");
+        db.Value(insert.str());
+        ASSERT_TRUE(query.Exec(kRow));
+        for (const std::string& value : rows) EXPECT_EQ(query.PopValue(), value) << text;
+        EXPECT_EQ(rows[2], text);
+    }
+    // The WHERE of a composed statement matches by the bound value too.
+    CSQLiteQuery query(db.get());
+    ASSERT_TRUE(query.Exec(CDBStatement("SELECT COUNT(*) FROM T WHERE S = ").Quoted("a\nb ? c")));
+    EXPECT_EQ(query.PopInt(), 1);
+}
+
+// The connection keeps its statements prepared; what changes around them
+// must not show.
+TEST(CSQLiteDatabase, PreparedStatementsFollowTheSchemaAndOutliveTheHandle) {
+    std::string error;
+    TempDir dir;
+    sqlite3* handle = CSQLiteDatabase::OpenFile(dir.path() + "/t.db", error);
+    ASSERT_NE(handle, nullptr) << error;
+    {
+        CSQLiteDatabase database(handle);
+        CSQLiteQuery query(&database);
+        // Several statements in one text run as a whole; with values they are refused.
+        ASSERT_TRUE(query.Exec("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1);")) << query.GetError();
+        EXPECT_FALSE(query.Exec(CDBStatement("INSERT INTO T VALUES (").Int(2).Text("); SELECT 1")));
+        for (int i = 2; i <= 100; ++i) ASSERT_TRUE(query.Exec(CDBStatement("INSERT INTO T VALUES (").Int(i).Text(")")));
+        ASSERT_TRUE(query.Exec("SELECT * FROM T WHERE A = 100"));
+        EXPECT_EQ(query.ValueCount(), 1);
+        // A column added after the statement was prepared is in its next result.
+        ASSERT_TRUE(query.Exec("ALTER TABLE T ADD COLUMN B TEXT DEFAULT 'b'"));
+        ASSERT_TRUE(query.Exec("SELECT * FROM T WHERE A = 100"));
+        EXPECT_EQ(query.ValueCount(), 2);
+        // A failed step leaves the statement usable for the next run.
+        ASSERT_TRUE(query.Exec("CREATE UNIQUE INDEX TA ON T (A)"));
+        EXPECT_FALSE(query.Exec(CDBStatement("INSERT INTO T (A) VALUES (").Int(5).Text(")")));
+        EXPECT_NE(query.GetError().find("UNIQUE"), std::string::npos) << query.GetError();
+        EXPECT_TRUE(query.Exec(CDBStatement("INSERT INTO T (A) VALUES (").Int(101).Text(")"))) << query.GetError();
+        // The host may close the file while the statements are still kept.
+        CSQLiteDatabase::CloseFile(handle);
+    }
 }
 
 TEST(CSQLiteDatabase, OpenFileReportsAFolderThatDoesNotExist) {

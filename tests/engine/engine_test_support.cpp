@@ -6,6 +6,9 @@
 #include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
 #include "messaging/log_status.h"
+#include "messaging/msg_box.h"
+#include "messaging/msg_commands.h"
+#include "messaging/msg_send.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -98,6 +101,29 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
     CStatistic::Job().Settings() = CJobSettings();
     CStatistic::ResetJob();
+}
+
+JobRecords::JobRecords(int cancelAfter) : m_nCancelAfter(cancelAfter) { CMsgBox::Box().Subscribe("JobRecords", this); }
+
+JobRecords::~JobRecords() { CMsgBox::Box().Unsubscribe(this); }
+
+void JobRecords::OnMsg(CMsg& msg) {
+    const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
+    if (msg.Cmd() != MSG_LOG_RECORD || !record) return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (record->GetKind() == LOG_STATUS) statuses.push_back(record->GetAction() + " " + record->GetText());
+    if (record->GetKind() != LOG_OK || record->GetAction() != "+") return;
+    ++files[record->GetPath().GetPath()];
+    if (++m_nArrived == m_nCancelAfter) {
+        arrivedAtCancel = m_nArrived;
+        CMsgSend(MSG_CANCEL, 1, 0, 0);
+    }
+}
+
+int JobRecords::CountStatuses(const std::string& action) const {
+    int count = 0;
+    for (const std::string& status : statuses) count += status.rfind(action, 0) == 0;
+    return count;
 }
 
 }  // namespace velmora::test

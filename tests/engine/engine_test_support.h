@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "engine/mover_api.h"
 #include "engine/source.h"
 #include "ftp/login_info.h"
+#include "messaging/listener.h"
 #include "tasks/tsk_item.h"
 
 namespace velmora::test {
@@ -94,6 +96,27 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+};
+
+// The file records (OK "+") and status texts of a job, from any thread; it
+// may cancel the job when the given number of files has arrived.
+class JobRecords : public CListener {
+public:
+    explicit JobRecords(int cancelAfter = 0);
+    ~JobRecords() override;
+
+    void OnMsg(CMsg& msg) override;
+
+    int CountStatuses(const std::string& action) const;
+
+    std::map<std::string, int> files;
+    std::vector<std::string> statuses;
+    int arrivedAtCancel = 0;
+
+private:
+    std::mutex m_mutex;
+    int m_nCancelAfter;
+    int m_nArrived = 0;
 };
 
 }  // namespace velmora::test

@@ -32,6 +32,7 @@
 namespace velmora {
 namespace {
 
+using test::JobRecords;
 using test::ReadTree;
 using test::RunApi;
 using test::RunKept;
@@ -40,44 +41,6 @@ using test::TreeMap;
 using test::WriteFile;
 
 constexpr int kSessions = 4;
-
-// The file records (OK "+") and status texts of a job, from any thread; it
-// may cancel the job when the given number of files has arrived.
-class JobRecords : public CListener {
-public:
-    explicit JobRecords(int cancelAfter = 0) : m_nCancelAfter(cancelAfter) {
-        CMsgBox::Box().Subscribe("JobRecords", this);
-    }
-    ~JobRecords() override { CMsgBox::Box().Unsubscribe(this); }
-
-    void OnMsg(CMsg& msg) override {
-        const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());
-        if (msg.Cmd() != MSG_LOG_RECORD || !record) return;
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (record->GetKind() == LOG_STATUS) statuses.push_back(record->GetAction() + " " + record->GetText());
-        if (record->GetKind() != LOG_OK || record->GetAction() != "+") return;
-        ++files[record->GetPath().GetPath()];
-        if (++m_nArrived == m_nCancelAfter) {
-            arrivedAtCancel = m_nArrived;
-            CMsgSend(MSG_CANCEL, 1, 0, 0);
-        }
-    }
-
-    int CountStatuses(const std::string& action) const {
-        int count = 0;
-        for (const std::string& status : statuses) count += status.rfind(action, 0) == 0;
-        return count;
-    }
-
-    std::map<std::string, int> files;
-    std::vector<std::string> statuses;
-    int arrivedAtCancel = 0;
-
-private:
-    std::mutex m_mutex;
-    int m_nCancelAfter;
-    int m_nArrived = 0;
-};
 
 // Files of a few hundred bytes to a few KiB in nested folders, and an empty folder.
 int MakeTree(const std::string& root, int files) {

@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -179,6 +181,25 @@ TEST_F(SftpJobTest, ADownloadCutMidFileGoesOnWhereItBroke) {
     ASSERT_EQ(continued.texts.size(), 1u);
     EXPECT_EQ(continued.texts[0].find("at byte 0"), std::string::npos) << continued.texts[0];
     EXPECT_EQ(CStatistic::Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+}
+
+// A cancel stops every session of a job: the files sent are those before it
+// (and at most one in the hands of each session), and sshd sees every
+// session closed.
+TEST_F(SftpJobTest, ACancelStopsEverySessionAndLeavesNoneOpen) {
+    constexpr int kFiles = 120;
+    for (int i = 0; i < kFiles; ++i) WriteFile(dir / "tree/d" + std::to_string(i % 6) + "/f" + std::to_string(i), "f");
+    test::JobRecords records(20);
+    Run(test::MakeItem(test::LocalPoint(ePointFolder, dir / "tree"), Remote("site/")), 4);
+    EXPECT_TRUE(CStatistic::Job().m_bAborted);
+    EXPECT_EQ(records.arrivedAtCancel, 20);
+    EXPECT_LE(CStatistic::Job().m_nProcessed, 20 + 3);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server->CountRequests("session opened") != server->CountRequests("session closed") &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(server->CountRequests("session opened"), server->CountRequests("session closed"));
+    EXPECT_GE(server->CountRequests("session opened"), 2);
 }
 
 // A host key that no known-hosts file holds ends the job before any file,
