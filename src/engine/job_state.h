@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -9,6 +10,7 @@
 #include "db/db_log_status.h"
 #include "engine/job_result.h"
 #include "engine/job_settings.h"
+#include "engine/rate_pacer.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -95,6 +97,15 @@ public:
     // True the first time in the job that `subject` is asked about: what is
     // said once a job (a server that offers no hash).
     bool FirstNotice(const std::string& subject);
+    // After the failed `attempt` at something that may pass by itself (a
+    // login, a step the server refused for now): false when the settings'
+    // attempts are spent; else announces the pause with `why` (a wait,
+    // command 11, for whoever shows the job) and waits the settings' retry
+    // delay, less when the job is aborted meanwhile (false then).
+    bool RetryLater(int attempt, const std::string& why) const;
+    // After `bytes` of a transfer went: waits as long as the settings' rate
+    // limit asks, less when the job is aborted meanwhile.
+    void Pace(uint64_t bytes);
 
     // One question at a time to each provider; taken with no other lock
     // of the job's held.
@@ -114,8 +125,13 @@ public:
     tagDBLogAction m_eAction = DBACTION_NONE;
 
 private:
+    // Waits `time`, in short steps so that an abort ends the wait; false
+    // when the job was aborted.
+    bool WaitUnlessAborted(std::chrono::steady_clock::duration time) const;
+
     CJobSettings m_settings;
     std::set<std::string> m_notices;
+    CRatePacer m_pacer;
     mutable std::recursive_mutex m_reportMutex;
     mutable std::mutex m_providerMutexes[static_cast<size_t>(EJobProvider::Count)];
 };
