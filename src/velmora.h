@@ -109,6 +109,7 @@
 #include "engine/local_source.h"
 #include "engine/local_zip_source.h"
 #include "engine/move_trans.h"
+#include "engine/rate_pacer.h"
 #include "engine/mover_api.h"
 #include "engine/source.h"
 #include "engine/statistic.h"

@@ -1,7 +1,10 @@
 #include "cli/global_options.h"
 
+#include <cctype>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #include "cli/terminal_prompt.h"
 #include "ftp/password_store.h"
@@ -16,6 +19,28 @@ namespace {
 template <class AddOption>
 void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
     if (command.get_option_no_throw(name) == nullptr) add()->group("Global options");
+}
+
+// A rate as curl reads it, into bytes per second: a whole number, with a
+// suffix k, m or g (either case) for 1024, 1024² or 1024³. An error text
+// for anything else.
+std::string ReadRate(std::string& text) {
+    uint64_t number = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, error] = std::from_chars(text.data(), end, number);
+    int shift = 0;
+    if (error == std::errc() && rest + 1 == end) {
+        const std::string_view suffixes = "kmg";
+        const size_t at = suffixes.find(static_cast<char>(std::tolower(static_cast<unsigned char>(*rest))));
+        if (at != std::string_view::npos) {
+            shift = 10 * static_cast<int>(at + 1);
+            ++rest;
+        }
+    }
+    if (error != std::errc() || rest != end || number > (UINT64_MAX >> shift))
+        return "not a rate: '" + text + "' (bytes per second, e.g. 500k, 2M, 1G)";
+    text = std::to_string(number << shift);
+    return {};
 }
 
 }  // namespace
@@ -54,7 +79,9 @@ void GlobalOptions::AddTo(CLI::App& command) {
     });
     AddUnlessTaken(command, "--retries", [&] {
         return command
-            .add_option("--retries", retries, "Login attempts of a transfer when a server cannot be reached (default 5)")
+            .add_option("--retries", retries,
+                        "Attempts of a transfer at a login when a server cannot be reached, and at a step a "
+                        "server refused for now (a 4xx reply), 3 s apart (default 5)")
             ->type_name("N")
             ->check(CLI::Range(1, 100));
     });
@@ -88,6 +115,14 @@ void GlobalOptions::AddTo(CLI::App& command) {
                         "The seconds over which --low-speed-limit is measured (default 30)")
             ->type_name("SECONDS")
             ->check(CLI::Range(1, 86400));
+    });
+    AddUnlessTaken(command, "--limit-rate", [&] {
+        return command
+            .add_option("--limit-rate", limitRate,
+                        "Keep a transfer to RATE bytes per second, all its sessions together: 500k, 2M, 1G "
+                        "(k, M, G: 1024, 1024^2, 1024^3; default 0: no limit)")
+            ->type_name("RATE")
+            ->transform(CLI::Validator(ReadRate, std::string()));
     });
     AddTlsOptions(command, tls, "Global options");
     AddSshOptions(command, ssh, "Global options");
@@ -123,6 +158,7 @@ velmora::CJobSettings GlobalOptions::JobSettings() const {
     settings.m_nLoginAttempts = retries;
     settings.m_nSessions = parallel;
     settings.m_bPreserveTimes = !noPreserveTimes;
+    settings.m_nRateLimit = limitRate;
     return settings;
 }
 

@@ -25,7 +25,8 @@ struct GlobalOptions {
     std::string passwordStore;
     TlsOptions tls;
     SshOptions ssh;
-    // Login attempts of a transfer; 0 keeps the engine's five.
+    // Attempts of a transfer at a login and at a step refused for now; 0
+    // keeps the engine's five.
     int retries = 0;
     // Sessions a transfer may open to its server side by side.
     int parallel = 4;
@@ -35,6 +36,8 @@ struct GlobalOptions {
     // seconds fails (and is taken up again); -1: the library's default.
     int64_t lowSpeedLimit = -1;
     int lowSpeedTime = -1;
+    // Bytes per second a transfer keeps to, all its sessions together; 0: no limit.
+    uint64_t limitRate = 0;
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.

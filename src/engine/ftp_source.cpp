@@ -1,9 +1,6 @@
 #include "engine/ftp_source.h"
 
-#include <algorithm>
-#include <chrono>
 #include <string_view>
-#include <thread>
 
 #include "base/format.h"
 #include "ftp/ftp_node.h"
@@ -31,30 +28,24 @@ CFtpSource::~CFtpSource() { Close(); }
 
 bool CFtpSource::Login(CFtpLoginInfo info) {
     const CJobSettings& settings = Job().Settings();
-    const int attempts = settings.m_nLoginAttempts > 0 ? settings.m_nLoginAttempts : kLoginAttempts;
     AskPassword(info);
     auto options = m_client.GetSessionOptions();
     options.lowSpeedBytes = settings.m_lowSpeed.bytesPerSecond;
     options.lowSpeedSeconds = settings.m_lowSpeed.seconds;
     options.machineListing = settings.m_bMachineListing;
     m_client.SetSessionOptions(options);
-    info.SetRetries(attempts);
-    info.SetRetryDelay(m_nRetryDelayMs);
+    info.SetRetries(settings.Attempts());
+    info.SetRetryDelay(settings.m_nRetryDelayMs);
     for (int attempt = 1;; ++attempt) {
         info.SetCurAttempt(attempt);
         if (m_client.Login(info)) {
             m_login = info;
             return true;
         }
-        if (attempt >= attempts || !IsTransient(m_client.GetLoginError())) return false;
-        {
-            // Whoever shows the job says why it waits.
-            CMsgWait notice(Format("cannot connect to %s:%d (%s); retrying in %d s (attempt %d of %d)",
-                                   info.GetHost().c_str(), info.GetPort(), m_client.GetStrError().c_str(),
-                                   (m_nRetryDelayMs + 999) / 1000, attempt + 1, attempts));
-            WaitBeforeRetry();
-        }
-        if (Job().IsAborted()) return false;
+        if (!IsTransient(m_client.GetLoginError()) ||
+            !Job().RetryLater(attempt, Format("cannot connect to %s:%d (%s)", info.GetHost().c_str(), info.GetPort(),
+                                              m_client.GetStrError().c_str())))
+            return false;
     }
 }
 
@@ -91,14 +82,6 @@ CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
     file->SetSession(m_client.GetSession());
     file->SetReconnect([this](std::string& error) { return Reconnect(error); });
     return file;
-}
-
-void CFtpSource::WaitBeforeRetry() const {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(m_nRetryDelayMs);
-    for (Clock::time_point now = Clock::now(); now < until && !Job().IsAborted(); now = Clock::now()) {
-        std::this_thread::sleep_for(std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
-    }
 }
 
 bool CFtpSource::Scan() {
@@ -191,7 +174,10 @@ bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::strin
 // A walk the job's abort ended is the user's doing, and ends the job too.
 void CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
     const auto aborted = [] { return Job().IsAborted(); };
-    if (tree.Load(m_client.GetSession(), filter, aborted)) return;
+    const auto again = [](int attempt, const std::string& reason) {
+        return Job().RetryLater(attempt, "listing of " + reason + " refused for now");
+    };
+    if (tree.Load(m_client.GetSession(), filter, aborted, again)) return;
     const std::string folder = tree.GetPath().GetPath();
     if (aborted()) {
         ReportError(ERROR_ABORTED, "Listing stopped in " + folder);

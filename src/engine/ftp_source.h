@@ -14,15 +14,12 @@
 namespace velmora {
 
 // A folder or file on an FTP server, reached with the source's own client.
-// Logging in makes up to five attempts (or the job's own number), a pause
-// apart, each pause announced as a wait (command 11); a server that
+// Logging in makes the job's attempts (five unless it says otherwise), a
+// pause apart, each pause announced as a wait (command 11); a server that
 // refuses the user or password is not asked again (repeating a wrong
 // password only delays the error and can get the account locked).
 class VELMORA_API CFtpSource : public CSource {
 public:
-    static constexpr int kLoginAttempts = 5;
-    static constexpr int kLoginRetryDelayMs = 3000;
-
     explicit CFtpSource(const CTskItem& item);
     // The paths become the list at once: Scan only logs in.
     CFtpSource(const CTskItem& item, const CFtpPathList& paths);
@@ -52,9 +49,6 @@ public:
     bool TargetFileSize(const std::string& path, uint64_t& size) override;
 
     CFtpClient& GetClient() { return m_client; }
-    // The pause between login attempts.
-    void SetRetryDelay(int milliseconds) { m_nRetryDelayMs = milliseconds; }
-    int GetRetryDelay() const { return m_nRetryDelayMs; }
 
 protected:
     std::unique_ptr<CMFCObjNode> LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) override;
@@ -76,8 +70,6 @@ private:
     CRemoteSession* Reconnect(std::string& error);
     // A data file of this source: the client's session and its reconnect.
     CTskDataFile* Attach(CTskFtpFile* file);
-    // Waits the retry delay; an abort of the job ends the wait.
-    void WaitBeforeRetry() const;
     // The tree below the source root, with the "Gathering Ftp info" step.
     bool ScanTree(const CFtpLoginInfo& info);
     // The root of a remote tree for `folder` on the logged-in server; null
@@ -91,7 +83,6 @@ private:
 
     CFtpClient m_client;
     CFtpLoginInfo m_login;  // of the last successful login
-    int m_nRetryDelayMs = kLoginRetryDelayMs;
     bool m_bPathsRead = false;
 };
 

@@ -59,12 +59,20 @@ struct VELMORA_API CJobSettings {
     bool m_bTempNames = false;
     // A file put into a target gets its source's modification time.
     bool m_bPreserveTimes = false;
-    // Login attempts of an FTP source; 0 keeps the engine's own number.
+    // The engine's own number of attempts.
+    static constexpr int32_t kAttempts = 5;
+    // Attempts at a login, and at a step a server refused for now (a 4xx
+    // reply), each a pause of m_nRetryDelayMs after the one before; 0 keeps
+    // the engine's own number.
     int32_t m_nLoginAttempts = 0;
+    int32_t m_nRetryDelayMs = 3000;
     // Sessions' low-speed limit starts as the process's default (which a
     // host may set in one place) when the settings are made, and stays the
     // job's own from then on.
     CSessionOptions::LowSpeed m_lowSpeed = CSessionOptions::GetDefaultLowSpeed();
+    // The bytes per second the job's transfers keep to, all its sessions
+    // together; 0: as fast as they go.
+    uint64_t m_nRateLimit = 0;
     // Machine listings where a server offers them.
     bool m_bMachineListing = true;
     // The destination of a job of one file names that file, which takes
@@ -80,6 +88,8 @@ struct VELMORA_API CJobSettings {
     // message, which reaches every job).
     const std::atomic<bool>* m_pStopRequest = nullptr;
     CJobProviders m_providers;
+
+    int32_t Attempts() const { return m_nLoginAttempts > 0 ? m_nLoginAttempts : kAttempts; }
 };
 
 }  // namespace velmora

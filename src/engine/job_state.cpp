@@ -1,5 +1,11 @@
 #include "engine/job_state.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "base/format.h"
+#include "messaging/msg_send.h"
 #include "platform/clock.h"
 
 namespace velmora {
@@ -82,6 +88,29 @@ CJobResult CJobState::Result() const {
     CJobResult result = *this;
     result.m_bAborted = result.m_bAborted || IsAborted();
     return result;
+}
+
+bool CJobState::RetryLater(int attempt, const std::string& why) const {
+    const int attempts = m_settings.Attempts();
+    if (attempt >= attempts || IsAborted()) return false;
+    const int delay = m_settings.m_nRetryDelayMs;
+    CMsgWait notice(
+        Format("%s; retrying in %d s (attempt %d of %d)", why.c_str(), (delay + 999) / 1000, attempt + 1, attempts));
+    return WaitUnlessAborted(std::chrono::milliseconds(delay));
+}
+
+void CJobState::Pace(uint64_t bytes) {
+    const std::chrono::steady_clock::duration wait = m_pacer.Take(bytes, m_settings.m_nRateLimit);
+    if (wait > std::chrono::steady_clock::duration::zero()) WaitUnlessAborted(wait);
+}
+
+bool CJobState::WaitUnlessAborted(std::chrono::steady_clock::duration time) const {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + time;
+    for (Clock::time_point now = Clock::now(); now < until && !IsAborted(); now = Clock::now()) {
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
+    }
+    return !IsAborted();
 }
 
 CJobBinding::CJobBinding(CJobState& job) : m_pPrevious(t_pBound) { t_pBound = &job; }

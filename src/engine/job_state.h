@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 #include "db/db_log_status.h"
 #include "engine/job_result.h"
 #include "engine/job_settings.h"
+#include "engine/rate_pacer.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -91,6 +93,15 @@ public:
     void Unsent(EFileOutcome kind, const std::string& source, const std::string& reason);
     // A copy of what the job did, for its host.
     CJobResult Result() const;
+    // After the failed `attempt` at something that may pass by itself (a
+    // login, a step the server refused for now): false when the settings'
+    // attempts are spent; else announces the pause with `why` (a wait,
+    // command 11, for whoever shows the job) and waits the settings' retry
+    // delay, less when the job is aborted meanwhile (false then).
+    bool RetryLater(int attempt, const std::string& why) const;
+    // After `bytes` of a transfer went: waits as long as the settings' rate
+    // limit asks, less when the job is aborted meanwhile.
+    void Pace(uint64_t bytes);
 
     // One question at a time to each provider; taken with no other lock
     // of the job's held.
@@ -110,7 +121,12 @@ public:
     tagDBLogAction m_eAction = DBACTION_NONE;
 
 private:
+    // Waits `time`, in short steps so that an abort ends the wait; false
+    // when the job was aborted.
+    bool WaitUnlessAborted(std::chrono::steady_clock::duration time) const;
+
     CJobSettings m_settings;
+    CRatePacer m_pacer;
     mutable std::recursive_mutex m_reportMutex;
     mutable std::mutex m_providerMutexes[static_cast<size_t>(EJobProvider::Count)];
 };

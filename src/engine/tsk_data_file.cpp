@@ -19,6 +19,14 @@ namespace {
 // A position update at least this often, however slowly the bytes come.
 constexpr auto kProgressInterval = std::chrono::seconds(2);
 
+// Under a rate limit a block holds at most a tenth of a second's bytes, so
+// that a slow rate is kept by short pauses rather than long silences a
+// server could take for a dead connection.
+size_t PacedBlockSize(size_t block, uint64_t bytesPerSecond) {
+    if (bytesPerSecond == 0) return block;
+    return static_cast<size_t>(std::min<uint64_t>(block, std::max<uint64_t>(bytesPerSecond / 10, 512)));
+}
+
 }  // namespace
 
 CTskDataFile::CTskDataFile(const CFtpPath& path, const CMFCObjNode* node, bool folderTree)
@@ -188,6 +196,8 @@ public:
 
     void OnBlock(uint64_t done, size_t block) override {
         Job().AddProcessedBytes(static_cast<int64_t>(block));
+        // The job's rate limit holds for its every session together.
+        Job().Pace(block);
         m_sinceUpdate += block;
         const auto now = std::chrono::steady_clock::now();
         if (m_sinceUpdate < m_step && now - m_lastUpdate <= kProgressInterval) return;
@@ -223,7 +233,7 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
         const CCopyResult pass = velmora::CopyBlocks(
             [&source](char* buffer, size_t size, size_t& received) { return source.Read(buffer, size, received); },
             [&target](const char* data, size_t size) { return target.Write(data, size); }, progress,
-            BufferSize(length));
+            PacedBlockSize(BufferSize(length), Job().Settings().m_nRateLimit));
         held += pass.bytes;
         // A server that trickles a few bytes a pass would otherwise be
         // taken up again for ever.

@@ -34,28 +34,53 @@ bool CTskFtpFile::HasConnection() {
 
 bool CTskFtpFile::WithConnection(const std::function<bool()>& step) {
     m_bServerLost = false;
-    if (step()) return true;
-    // Refused by the server on a session that still stands: no reconnect helps.
-    if (m_pSession->IsConnected() && !IsLost(m_pSession->GetLastErrorKind())) return false;
-    m_bServerLost = !Reconnect();
-    return !m_bServerLost && step();
+    bool reconnected = false;
+    for (int attempt = 1;; ++attempt) {
+        if (step()) return true;
+        const ERemoteError kind = m_pSession->GetLastErrorKind();
+        if (!m_pSession->IsConnected() || IsLost(kind)) {
+            // The reconnect makes its own attempts; a session lost again
+            // right after it fails this step only.
+            if (reconnected) return false;
+            m_bServerLost = !Reconnect();
+            if (m_bServerLost) return false;
+            reconnected = true;
+            continue;
+        }
+        // A 4xx says "not now": the same step is tried again after a pause.
+        // Any other refusal stands, and no reconnect helps.
+        if (kind != ERemoteError::Busy ||
+            !Job().RetryLater(attempt, m_Path.GetPath() + " refused for now (" + m_pSession->GetLastError() + ")"))
+            return false;
+    }
 }
 
+// The server refused the folder for good, or for now over every attempt:
+// the file fails, the job goes on. Only a server that cannot be reached
+// stops it.
 bool CTskFtpFile::OpenRead() {
     CloseFile(false);
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
     if (WithConnection([&] { return m_pSession->IsFolder(folder); })) return true;
     if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
-    return ReportError(ERROR_CONNECT, this, "Unable connect to source: " + folder);
+    return ReportError(ERROR_READ, this,
+                       "Unable connect to source: " + folder + " (" + m_pSession->GetLastError() + ")");
 }
 
 bool CTskFtpFile::OpenWrite() {
     if (!HasConnection()) return false;
     const std::string folder = m_Path.GetFtpDir(true);
-    if (WithConnection([&] { return m_pSession->IsFolder(folder) || MakeFolders(folder); })) return true;
+    // Only a folder the server says is not there is made; one it cannot
+    // enter now is entered again.
+    const auto enter = [&] {
+        return m_pSession->IsFolder(folder) ||
+               (m_pSession->GetLastErrorKind() == ERemoteError::Refused && MakeFolders(folder));
+    };
+    if (WithConnection(enter)) return true;
     if (m_bServerLost) return ReportError(ERROR_FTP, this, GetFileError());
-    return ReportError(ERROR_CONNECT, this, "Unable connect to destination: " + folder);
+    return ReportError(ERROR_COPY, this,
+                       "Unable connect to destination: " + folder + " (" + m_pSession->GetLastError() + ")");
 }
 
 bool CTskFtpFile::MakeFolders(const std::string& folder) {
@@ -66,7 +91,7 @@ bool CTskFtpFile::MakeFolders(const std::string& folder) {
     for (std::string level = levels.GetToken("\\/"); !level.empty(); level = levels.GetToken("\\/")) {
         current += level + "/";
         if (m_pSession->IsFolder(current)) continue;
-        if (!m_pSession->MakeFolder(current)) return false;
+        if (m_pSession->GetLastErrorKind() != ERemoteError::Refused || !m_pSession->MakeFolder(current)) return false;
     }
     return true;
 }

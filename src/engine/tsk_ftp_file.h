@@ -88,8 +88,10 @@ private:
     bool HasConnection();
     // Creates the folder, or else creates it level by level from the top.
     bool MakeFolders(const std::string& folder);
-    // Runs `step`, and once more after a reconnect when the session was
-    // lost; a reconnect that failed leaves the server lost (a fatal error).
+    // Runs `step`, once more after a reconnect when the session was lost,
+    // and again after a pause while the server refuses it for now, up to
+    // the job's attempts; a reconnect that failed leaves the server lost
+    // (a fatal error).
     bool WithConnection(const std::function<bool()>& step);
     bool OpenStream(bool reading, ERemoteWrite mode, uint64_t offset);
     // A transfer may start at an offset.

@@ -224,13 +224,15 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
     Pump(tree, connection, filter);
 }
 
-bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop) {
+bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop,
+                    const Retry& again) {
     m_pConnection = connection;
     CWalkStep start(nullptr, GetDoc(), std::string());
-    return LoadLevel(filter, stop, start);
+    return LoadLevel(filter, stop, again, start);
 }
 
-bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, CWalkStep& step) {
+bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, const Retry& again,
+                         CWalkStep& step) {
     if (!IsCatalog()) return true;
     if (!m_pConnection || (stop && stop())) return false;
     if (step.GetDepth() > kMaxDepth) {
@@ -243,23 +245,36 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>&
     uint64_t fingerprint = 0;
     // The "unique" fact each sub-folder's line gave.
     std::vector<std::pair<CFtpNode*, std::string>> folders;
-    bool ok = ForEachRemoteEntry(
-        m_pConnection, GetDoc(),
-        [&](const CFtpFind& entry) {
-            const CFtpDir& dir = *entry.GetCurrent();
-            fingerprint = CWalkStep::Fingerprint(fingerprint, dir);
-            if (filter && filter->IsSkip(entry)) return;
-            if (dir.IsFolder()) {
-                CFtpNode* child = AddFolderChild();
-                child->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
-                folders.emplace_back(child, dir.GetUnique());
-            } else if (dir.IsFile()) {
-                AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
-            } else if (dir.IsLink()) {
-                AddLinkChild(dir, filter);
-            }
-        },
-        &error, &refused);
+    const auto list = [&] {
+        return ForEachRemoteEntry(
+            m_pConnection, GetDoc(),
+            [&](const CFtpFind& entry) {
+                const CFtpDir& dir = *entry.GetCurrent();
+                fingerprint = CWalkStep::Fingerprint(fingerprint, dir);
+                if (filter && filter->IsSkip(entry)) return;
+                if (dir.IsFolder()) {
+                    CFtpNode* child = AddFolderChild();
+                    child->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
+                    folders.emplace_back(child, dir.GetUnique());
+                } else if (dir.IsFile()) {
+                    AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
+                } else if (dir.IsLink()) {
+                    AddLinkChild(dir, filter);
+                }
+            },
+            &error, &refused);
+    };
+    bool ok = list();
+    for (int attempt = 1; !ok && again && m_pConnection->GetLastErrorKind() == ERemoteError::Busy &&
+                          again(attempt, GetDoc() + " " + error);
+         ++attempt) {
+        // What a listing cut short gave goes: the next one gives it all.
+        RemoveAndDestroyAllChild();
+        fingerprint = 0;
+        folders.clear();
+        refused.clear();
+        ok = list();
+    }
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
     if (filter) {
         for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
@@ -281,7 +296,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>&
             node->RemoveAndDestroy();
             continue;
         }
-        ok = node->LoadLevel(filter, stop, below) && ok;
+        ok = node->LoadLevel(filter, stop, again, below) && ok;
         if (below.IsStopped()) node->RemoveAndDestroy();
     }
     return ok;

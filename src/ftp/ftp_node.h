@@ -83,7 +83,12 @@ public:
     // False when a folder could not be listed or the tree went deeper than
     // kMaxDepth (what could be listed is kept).
     // `stop`, asked before each folder, ends the walk early (false too).
-    bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {});
+    // `again`, asked when the server refused a folder's listing for now (a
+    // 4xx reply), answers whether to list it again (it may pause first);
+    // without it such a folder counts as not listed.
+    using Retry = std::function<bool(int attempt, const std::string& reason)>;
+    bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {},
+              const Retry& again = {});
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
     // files go to the file cache. A folder listed before only has its cache
@@ -192,7 +197,7 @@ private:
     void RemoveDecoys(platform::ITreeCtrl* tree);
     // Lists this folder, reached by `step`, and walks on into its folders;
     // a folder that is one above met again is not (CWalkStep::Cycle).
-    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, CWalkStep& step);
+    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, const Retry& again, CWalkStep& step);
     // A listed symbolic link: a file node for a link to a file.
     void AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
     bool RefuseName(std::string_view name);

@@ -1,5 +1,6 @@
 // parcelo-cli --parallel: transfers over several sessions to the server.
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -104,6 +105,27 @@ TEST(CliLimitedServerTest, AnUploadWithRenameKeepsTheServersFilesWithTwoSessions
     EXPECT_EQ(ReadFile(server.Path("in/d0/f0.txt")), "already there");
     EXPECT_EQ(ReadFile(server.Path("in/d0/f0(1).txt")), RandomBytes(200, 0));
     EXPECT_EQ(ReadFile(server.Path("in/d0/f11.txt")), RandomBytes(211, 11));
+}
+
+// --limit-rate holds for the job as a whole: two files of 256 KiB over two
+// sessions at 1 MiB/s take half a second at least, as one such file of
+// 512 KiB would (each session alone at the rate would take a quarter).
+TEST_F(CliParallelTest, ALimitedRateHoldsForTheWholeJobAcrossItsSessions) {
+    for (const char* rate : {"5x", "-1", "1.5.0M"}) {
+        const CliResult bad = RunCli({"upload", local / "none", Url("/in/"), "--limit-rate", rate});
+        EXPECT_EQ(bad.status, 2) << rate << ": " << bad.err;
+        EXPECT_NE(bad.err.find("--limit-rate"), std::string::npos) << bad.err;
+    }
+    WriteFile(local / "two/a.bin", RandomBytes(256 * 1024, 1));
+    WriteFile(local / "two/b.bin", RandomBytes(256 * 1024, 2));
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult up =
+        RunCli({"--tls", "off", "upload", local / "two", Url("/in/"), "--parallel", "2", "--limit-rate", "1M"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(up.status, 0) << up.err;
+    std::string difference;
+    EXPECT_TRUE(SameTree(local / "two", server.Path("in/two"), difference)) << difference;
+    EXPECT_GE(took, std::chrono::milliseconds(450));
 }
 
 TEST_F(CliParallelTest, ANumberOutsideOneToSixteenIsAUsageError) {

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -5,6 +6,7 @@
 
 #include "engine/engine_test_support.h"
 #include "engine/local_source.h"
+#include "engine/rate_pacer.h"
 #include "engine/statistic.h"
 #include "engine/tsk_local_file.h"
 #include "messaging/log_status.h"
@@ -97,6 +99,20 @@ TEST_F(ErrorHandlerTest, FatalCategoriesStopAtOnce) {
                            category == 11;
         EXPECT_EQ(CStatistic::ContinueCheck(), !fatal) << "category " << category;
     }
+}
+
+// Each taker waits until all bytes taken so far, by anyone, fit the rate; a
+// quiet spell earns no burst afterwards.
+TEST(RatePacerTest, TakersShareOneRateAndAPauseSavesNothingUp) {
+    using namespace std::chrono_literals;
+    CRatePacer pacer;
+    const CRatePacer::Clock::time_point start = CRatePacer::Clock::now();
+    constexpr uint64_t kMiB = 1024 * 1024;
+    EXPECT_EQ(pacer.Take(kMiB, 0, start), 0s);
+    EXPECT_EQ(pacer.Take(kMiB / 2, kMiB, start), 500ms);
+    EXPECT_EQ(pacer.Take(kMiB / 2, kMiB, start), 1s);
+    EXPECT_EQ(pacer.Take(kMiB / 4, kMiB, start + 1s), 250ms);
+    EXPECT_EQ(pacer.Take(kMiB, kMiB, start + 60s), 1s);
 }
 
 TEST_F(ErrorHandlerTest, ResetJobClearsTheCountsButKeepsTheLastMessage) {

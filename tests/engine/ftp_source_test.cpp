@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -176,7 +178,7 @@ TEST_F(FtpSourceTest, FilesFromAPathListNeedNoTreeAndGetUniqueNamesOnUpload) {
 TEST_F(FtpSourceTest, RefusedLoginIsNotRetried) {
     LoginCounter logins;
     CFtpSource source(MakeItem(FtpPoint(LoginOf(server, "wrong"), "/"), LocalPoint(ePointFolder, "/tmp")));
-    source.SetRetryDelay(0);
+    CStatistic::Job().Settings().m_nRetryDelayMs = 0;
 
     EXPECT_FALSE(source.Scan());
 
@@ -191,11 +193,11 @@ TEST_F(FtpSourceTest, UnreachableServerIsTriedFiveTimesAndAFailedTargetIsAnError
     CFtpLoginInfo nowhere = LoginOf(server);
     server.Stop();
     CFtpSource target(MakeItem(LocalPoint(ePointFolder, "/tmp"), FtpPoint(nowhere, "/")));
-    target.SetRetryDelay(1);
+    CStatistic::Job().Settings().m_nRetryDelayMs = 1;
 
     EXPECT_FALSE(target.OpenTarget());
 
-    EXPECT_EQ(logins.attempts, CFtpSource::kLoginAttempts);
+    EXPECT_EQ(logins.attempts, CJobSettings::kAttempts);
     EXPECT_EQ(CStatistic::Job().m_nErrors, 1);
     EXPECT_EQ(CStatistic::Job().m_nLastCategory, ERROR_FTP);
 }
@@ -207,6 +209,78 @@ TEST_F(FtpSourceTest, MissingRemoteFolderIsNotTheWholeServer) {
     CFtpSource from(download);
     EXPECT_FALSE(from.Scan());
     EXPECT_EQ(CStatistic::Job().m_strLastError, "Connect error:  Source does not exists");
+}
+
+// Two runs over one server: /tree/ down into dir/down, and dir/up/tree up
+// into /in/; false when a pair did not succeed.
+bool DownAndUp(const FtpServer& server, const TempDir& dir) {
+    fs::create_directories(server.Path("in"));
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/tree/"), LocalPoint(ePointFolder, dir / "down"));
+    CFtpSource from(download);
+    CLocalSource into(download);
+    const bool down = RunPair(from, into);
+    const CTskItem upload = MakeItem(LocalPoint(ePointFolder, dir / "up/tree"), FtpPoint(LoginOf(server), "/in/"));
+    CLocalSource local(upload);
+    CFtpSource remote(upload);
+    return RunPair(local, remote) && down;
+}
+
+// The same files on the server's /tree/ and in dir/up/tree.
+void WriteTrees(const FtpServer& server, const TempDir& dir, std::initializer_list<std::string> names) {
+    for (const std::string& name : names) {
+        WriteFile(server.Path("tree/" + name), name);
+        WriteFile(dir / ("up/tree/" + name), name);
+    }
+}
+
+// A 4xx says "not now": the folder is listed, entered or made at the next
+// attempt, and the job ends as if nothing had happened. The walk enters each
+// folder first (d1's first CWD is the listing's, d2's second the download's);
+// the refused MKD is of a level above the one the first file needs.
+TEST_F(EngineTest, AFolderRefusedForNowIsListedEnteredOrMadeAtTheNextAttempt) {
+    FtpServer server({.failCommands = {"450 1 CWD /tree/d1", "450 2 CWD /tree/d2", "450 1 MKD /in/tree"}});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    TempDir dir;
+    WriteTrees(server, dir, {"d1/a.txt", "d1/b.txt", "d2/c.txt", "d2/d.txt"});
+    CStatistic::Job().Settings().m_nRetryDelayMs = 1;
+
+    EXPECT_TRUE(DownAndUp(server, dir)) << CStatistic::Job().m_strLastError;
+
+    EXPECT_EQ(ReadTree(dir / "down/tree"), ReadTree(server.Path("tree")));
+    EXPECT_EQ(ReadTree(server.Path("in/tree")), ReadTree(dir / "up/tree"));
+    EXPECT_EQ(CStatistic::Job().m_nErrors, 0) << CStatistic::Job().m_strFirstError;
+}
+
+// A refusal that lasts fails that folder's files and no others: a 5xx at
+// once, a 4xx once the job's attempts are spent. (The walk's CWD into each
+// folder goes through.)
+TEST_F(EngineTest, AFolderRefusedForGoodOrOverEveryAttemptFailsOnlyItsFiles) {
+    TempDir logs;
+    FtpServer server({.commandLog = logs / "commands",
+                      .failCommands = {"550 2- CWD /tree/d1", "450 2- CWD /tree/d2", "550 * MKD /in/tree/d1",
+                                       "450 * MKD /in/tree/d2"}});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    TempDir dir;
+    WriteTrees(server, dir, {"d1/a.txt", "d2/b.txt", "d3/c.txt"});
+    CJobSettings& settings = CStatistic::Job().Settings();
+    settings.m_nRetryDelayMs = 1;
+    settings.m_nLoginAttempts = 3;
+
+    DownAndUp(server, dir);
+
+    const TreeMap third{{"d3", "<dir>"}, {"d3/c.txt", "d3/c.txt"}};
+    EXPECT_EQ(ReadTree(dir / "down/tree"), third);
+    EXPECT_EQ(ReadTree(server.Path("in/tree")), third);
+    EXPECT_TRUE(CStatistic::ContinueCheck()) << CStatistic::Job().m_strLastError;
+    const auto sent = [&](const std::string& command) {
+        std::ifstream log(logs / "commands");
+        int count = 0;
+        for (std::string line; std::getline(log, line);) count += line.ends_with("<- " + command);
+        return count;
+    };
+    // The walk's CWD, then the download's: once for good, three times for now.
+    EXPECT_EQ(sent("CWD /tree/d1/"), 2);
+    EXPECT_EQ(sent("CWD /tree/d2/"), 4);
 }
 
 // A server that lists hostile names in its top folder and serves ok.txt.

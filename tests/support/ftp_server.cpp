@@ -114,6 +114,9 @@ bool FtpServer::Start() {
     if (!m_options.refuseList.empty()) argv.push_back(refuseList.c_str());
     const std::string cut = "--cut-upload-after=" + std::to_string(m_options.cutUploadAfter);
     if (m_options.cutUploadAfter > 0) argv.push_back(cut.c_str());
+    std::vector<std::string> failures;
+    for (const std::string& failure : m_options.failCommands) failures.push_back("--fail-command=" + failure);
+    for (const std::string& failure : failures) argv.push_back(failure.c_str());
     if (tls) {
         argv.push_back(m_options.tlsCertFile.c_str());
         argv.push_back(m_options.tlsKeyFile.c_str());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,12 @@ struct FtpServerOptions {
     // A file naming (a line each) the files whose uploads the server refuses
     // (550) when they start; empty: none.
     std::string refuseList = {};
+    // Commands the server refuses with a reply of its choosing, each
+    // "CODE WHICH COMMAND [ARGUMENT]": "450 2 CWD /tree/d2" answers the
+    // second CWD into /tree/d2 with 450 ("2-3": the second and third; "2-":
+    // the second and every later one; "*": every one), counted over all
+    // sessions. An argument matches with or without a trailing "/".
+    std::vector<std::string> failCommands = {};
     // The first upload that brings more than this many bytes has its data
     // connection closed by the server; 0: none.
     uint64_t cutUploadAfter = 0;

@@ -16,6 +16,10 @@
 # server refuse some files in one run and accept them in the next.
 # --cut-upload-after=N closes the data connection of the first upload that
 # brings more than N bytes, as a network that drops it would.
+# --fail-command="CODE WHICH COMMAND [ARG]" (repeatable) answers that command
+# with CODE instead of carrying it out, when it comes for the WHICH-th time
+# ("2": the second; "2-3"; "2-": the second and every later one; "*": every
+# one), counted across all sessions; ARG matches with or without a trailing "/".
 # Prints "READY <port>" once it accepts connections. Stops on SIGTERM, or when
 # its standard input reaches end of file (the test process that started it
 # went away), so that no server outlives its test.
@@ -38,11 +42,27 @@ def exit_when_parent_goes():
         os._exit(0)
 
 
-def with_faults(handler, values):
+def command_key(command, arg):
+    arg = arg.strip()
+    return command.upper() + " " + (arg.rstrip("/") or arg)
+
+
+def parse_failures(specs):
+    """{"CWD /tree/d2": [code, first, last (None: no end), seen]} from the options."""
+    failures = {}
+    for spec in specs:
+        code, which, command = spec.split(" ", 2)
+        first, dash, last = which.replace("*", "1-").partition("-")
+        verb, _, arg = command.partition(" ")
+        failures[command_key(verb, arg)] = [code, int(first), int(last) if last else (None if dash else int(first)), 0]
+    return failures
+
+
+def with_faults(handler, values, failures):
     """The handler with the test's faults (a subclass, when there are any)."""
     refuse_list = values.get("refuse-list", "")
     cut_after = int(values.get("cut-upload-after", "0"))
-    if not refuse_list and not cut_after:
+    if not refuse_list and not cut_after and not failures:
         return handler
 
     class FaultyDTPHandler(handler.dtp_handler):
@@ -66,6 +86,17 @@ def with_faults(handler, values):
     class FaultyHandler(handler):
         dtp_handler = FaultyDTPHandler
 
+        def pre_process_command(self, line, cmd, arg):
+            failure = failures.get(command_key(cmd, arg or ""))
+            if failure:
+                failure[3] += 1
+            code, first, last, seen = failure or (None, 0, 0, 0)
+            if failure and seen >= first and (last is None or seen <= last):
+                self.logline("<- %s" % line)
+                self.respond("%s Refused for the test." % code)
+                return
+            super().pre_process_command(line, cmd, arg)
+
         def ftp_STOR(self, file, mode="w"):
             try:
                 with open(refuse_list) as names:
@@ -84,6 +115,7 @@ def main():
     options = [arg for arg in sys.argv[1:] if arg.startswith("--")]
     sys.argv = [arg for arg in sys.argv if arg not in options]
     values = dict((arg[2:].split("=", 1) + [""])[:2] for arg in options)
+    failures = parse_failures(arg.split("=", 1)[1] for arg in options if arg.startswith("--fail-command="))
     command_log = values.get("command-log", "")
     without = set(filter(None, values.get("without", "").upper().split(",")))
     root = sys.argv[1]
@@ -104,7 +136,7 @@ def main():
         logging.basicConfig(filename=command_log, level=logging.DEBUG, format="%(message)s")
     else:
         logging.basicConfig(level=logging.WARNING)
-    handler = with_faults(handler, values)
+    handler = with_faults(handler, values, failures)
     handler.proto_cmds = {name: info for name, info in handler.proto_cmds.items() if name not in without}
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
