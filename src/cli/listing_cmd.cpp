@@ -140,22 +140,22 @@ int ListTree(CliContext& context, velmora::CFtpClient& client, const Location& l
     return status;
 }
 
-// Logs in for `text` and answers the folder it names ("/a/b/"); false with
-// the exit status when it cannot.
-bool OpenFolder(CliContext& context, const std::string& text, Location& location, velmora::CFtpClient& client,
-                std::string& folder, int& status) {
-    if (!OpenSession(context, text, location, client, status)) return false;
-    folder = velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(true);
-    return true;
+// Logs in for `text` and runs `walk` on the folder it names ("/a/b/"); the
+// exit status of the login when it fails, else the walk's.
+template <class Walk>
+int InFolder(CliContext& context, const std::string& text, Walk walk) {
+    Location location;
+    velmora::CFtpClient client;
+    int status = kExitOk;
+    if (!OpenSession(context, text, location, client, status)) return status;
+    return walk(client, location, velmora::CFtpPath(location.path, velmora::PATH_FOLDER).GetFtpDir(true));
 }
 
 int List(CliContext& context, const ListArgs& args) {
-    Location location;
-    velmora::CFtpClient client;
-    std::string folder;
-    int status = kExitOk;
-    if (!OpenFolder(context, args.location, location, client, folder, status)) return status;
-    return ListTree(context, client, location, args, folder, 0);
+    return InFolder(context, args.location,
+                    [&](velmora::CFtpClient& client, const Location& location, const std::string& folder) {
+                        return ListTree(context, client, location, args, folder, 0);
+                    });
 }
 
 // What a folder and everything below it holds.
@@ -210,13 +210,11 @@ bool AddUp(CliContext& context, velmora::CFtpClient& client, const Location& loc
 }
 
 int DiskUsage(CliContext& context, const UsageArgs& args) {
-    Location location;
-    velmora::CFtpClient client;
-    std::string folder;
-    int status = kExitOk;
-    if (!OpenFolder(context, args.location, location, client, folder, status)) return status;
-    FolderUsage usage;
-    return AddUp(context, client, location, args, folder, 0, usage) ? kExitOk : kExitFailed;
+    return InFolder(context, args.location,
+                    [&](velmora::CFtpClient& client, const Location& location, const std::string& folder) {
+                        FolderUsage usage;
+                        return AddUp(context, client, location, args, folder, 0, usage) ? kExitOk : kExitFailed;
+                    });
 }
 
 }  // namespace

@@ -77,6 +77,29 @@ TEST_F(CliSftpTest, ATreeGoesUpIsListedAndComesBackWithThePinnedHostKey) {
     EXPECT_TRUE(SameTree(local / "tree", local / "down/tree", difference)) << difference;
 }
 
+// Running a transfer again over SFTP sends nothing that is there: the server
+// opens no file for writing, and both ways the files count as unchanged.
+TEST_F(CliSftpTest, ATransferRunAgainSendsNothingThatIsThere) {
+    WriteFile(local / "tree/a.txt", "alpha");
+    WriteFile(local / "tree/sub/b.bin", RandomBytes(70000, 2));
+    ASSERT_EQ(Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint}).status, 0);
+    const int writes = server->CountRequests("flags WRITE");
+    const CliResult up = Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint});
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_EQ(server->CountRequests("flags WRITE"), writes);
+    EXPECT_FALSE(std::filesystem::exists(server->Home("site/tree/a(1).txt")));
+
+    ASSERT_EQ(Run({"download", Url("site/tree/"), local / "back/", "--fingerprint", fingerprint}).status, 0);
+    const auto written = std::filesystem::last_write_time(local / "back/tree/sub/b.bin");
+    const CliResult down =
+        Run({"download", Url("site/tree/"), local / "back/", "--fingerprint", fingerprint, "--json"});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_NE(down.out.find(R"("unchanged":2)"), std::string::npos) << down.out;
+    EXPECT_EQ(std::filesystem::last_write_time(local / "back/tree/sub/b.bin"), written);
+    std::string difference;
+    EXPECT_TRUE(SameTree(local / "tree", local / "back/tree", difference)) << difference;
+}
+
 // No known host holds the key: nothing is offered to the server, and the
 // refusal names the key and the option that trusts it.
 TEST_F(CliSftpTest, AnUnknownHostKeyIsRefusedWithItsFingerprintAndTheOptionThatTrustsIt) {
