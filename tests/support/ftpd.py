@@ -47,11 +47,11 @@ def command_key(command, arg):
     return command.upper() + " " + (arg.rstrip("/") or arg)
 
 
-def parse_failures(specs):
+def parse_failures(rules):
     """{"CWD /tree/d2": [code, first, last (None: no end), seen]} from the options."""
     failures = {}
-    for spec in specs:
-        code, which, command = spec.split(" ", 2)
+    for rule in rules:
+        code, which, command = rule.split(" ", 2)
         first, dash, last = which.replace("*", "1-").partition("-")
         verb, _, arg = command.partition(" ")
         failures[command_key(verb, arg)] = [code, int(first), int(last) if last else (None if dash else int(first)), 0]
