@@ -33,6 +33,12 @@ std::vector<CTskDataFile*> ServerSides(CTskDataFile& source, CTskDataFile& targe
     return sides;
 }
 
+// The preferred algorithm every server side offers (empty: none in common).
+std::string SharedHash(const std::vector<CTskDataFile*>& sides) {
+    return PreferredHash(sides.front()->Server()->GetFeatures().hashes,
+                         sides.size() > 1 ? &sides.back()->Server()->GetFeatures().hashes : nullptr);
+}
+
 }  // namespace
 
 std::string VerifyName(EVerify verify) {
@@ -136,11 +142,7 @@ bool WholeDigest(CTskDataFile& file, const std::string& algorithm, std::string& 
 std::optional<bool> SameContent(CTskDataFile& one, CTskDataFile& other) {
     const std::vector<CTskDataFile*> servers = ServerSides(one, other);
     // Two local files are read with the cheapest sure algorithm.
-    std::string algorithm = servers.empty() ? kPreference[0] : "";
-    if (!servers.empty()) {
-        algorithm = PreferredHash(servers.front()->Server()->GetFeatures().hashes,
-                                  servers.size() > 1 ? &servers.back()->Server()->GetFeatures().hashes : nullptr);
-    }
+    const std::string algorithm = servers.empty() ? kPreference[0] : SharedHash(servers);
     std::string first;
     std::string second;
     if (!algorithm.empty() && WholeDigest(one, algorithm, first) && WholeDigest(other, algorithm, second))
@@ -158,8 +160,7 @@ bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algori
     const EVerify verify = CStatistic::Job().Settings().m_eVerify;
     const std::vector<CTskDataFile*> sides = ServerSides(source, target);
     if (verify == EVerify::Off || sides.empty()) return true;
-    const std::vector<std::string>& offered = sides.front()->Server()->GetFeatures().hashes;
-    algorithm = PreferredHash(offered, sides.size() > 1 ? &sides.back()->Server()->GetFeatures().hashes : nullptr);
+    algorithm = SharedHash(sides);
     if (!algorithm.empty()) return true;
     std::string names;
     for (const CTskDataFile* side : sides) {
