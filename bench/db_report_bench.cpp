@@ -2,8 +2,9 @@
 // scheduling host does: a write-ahead-log database with synchronous=NORMAL,
 // the database engine with one selected transfer order, the local scan's
 // source records (SourceInfoAdd for each file, then SourceInfoUpdateSet) and
-// one log entry per transferred file (ReportTrans). Only the reporting is
-// timed; the files, the database and the order are made beforehand.
+// one log entry per transferred file (ReportTrans), the entries committed in
+// groups as the host has them. Only the reporting is timed; the files, the
+// database and the order are made beforehand.
 //
 //     bench_db_report --dir FOLDER [--files N]
 //
@@ -135,6 +136,8 @@ int main(int argc, char** argv) {
         !Exec(handle, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;")) {
         return 1;
     }
+    // As the scheduling host does.
+    database.GroupRows();
     velmora::CDBEngine engine(&database);
     if (!SelectOrder(engine, database, dir)) {
         std::fprintf(stderr, "cannot store the order: %s\n", engine.GetLastError().c_str());
@@ -151,9 +154,10 @@ int main(int argc, char** argv) {
         ok = engine.ReportTrans(velmora::DBLOG_OK, file->GetPath().GetPath(), std::string(),
                                 velmora::DBACTION_COPY, std::string()) && ok;
     }
+    ok = database.EndGroup(error) && ok;
     const double log = Seconds(logStart);
     const double ours = Seconds(start);
-    velmora::CSQLiteDatabase::CloseFile(handle);
+    database.Close();
     if (!ok) {
         std::fprintf(stderr, "reporting failed: %s\n", engine.GetLastError().c_str());
         return 1;

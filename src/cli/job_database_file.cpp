@@ -35,7 +35,7 @@ std::string JobDatabaseFile::AccessWarning(const std::string& path) {
            "', which may hold logins (make it private: chmod 600 '" + path + "')";
 }
 
-JobDatabaseFile::~JobDatabaseFile() { velmora::CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
+JobDatabaseFile::~JobDatabaseFile() { m_database.Close(); }
 
 bool JobDatabaseFile::Create(const std::string& path, std::string& error) {
     std::error_code code;
@@ -82,8 +82,10 @@ bool JobDatabaseFile::AddMissingColumns(std::string& error) {
     return query.PopInt() == 1 || Exec("ALTER TABLE TransOrder ADD COLUMN TransformEncryption INTEGER", error);
 }
 
-bool JobDatabaseFile::UseWriteAheadLog(std::string& error) {
-    return Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", error);
+bool JobDatabaseFile::UseForJobs(std::string& error) {
+    if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", error)) return false;
+    m_database.GroupRows();
+    return true;
 }
 
 bool JobDatabaseFile::OpenHandle(const std::string& path, std::string& error) {

@@ -21,10 +21,11 @@ public:
     // Opens an existing job database (never creates one). A file made
     // before a column existed gets it added, empty.
     bool Open(const std::string& path, std::string& error);
-    // The journal a long-running host wants: write-ahead log with
+    // What a long-running host wants: the write-ahead log with
     // synchronous=NORMAL, so that readers (the desktop program) never wait
-    // for the scheduler and each log row costs no full sync.
-    bool UseWriteAheadLog(std::string& error);
+    // for the scheduler and each log row costs no full sync, and log rows
+    // committed in groups (a tenth of a second at most), not one by one.
+    bool UseForJobs(std::string& error);
 
     velmora::CSQLiteDatabase* get() { return &m_database; }
 

@@ -151,7 +151,7 @@ int RunScheduler(CliContext& context, const SchedulerArgs& args) {
     }
     JobDatabaseFile database;
     std::string error;
-    if (!database.Open(args.database, error) || !database.UseWriteAheadLog(error)) return context.Fail(error);
+    if (!database.Open(args.database, error) || !database.UseForJobs(error)) return context.Fail(error);
     context.Warn(JobDatabaseFile::AccessWarning(args.database));
     velmora::CDBEngine engine(database.get());
     engine.SetConnectionsFile(context.ConnectionsFile());

@@ -76,6 +76,11 @@ std::string CDBLogStatus::GetStrAction(int32_t action) {
     return TextOf(action, kTexts, "ERROR");
 }
 
+bool CDBLogStatusSet::AddRecord(const CDBLogStatus& record) {
+    CDBStatement insert = InsertStatement(record);
+    return Exec(insert.Grouped());
+}
+
 bool CDBLogStatusSet::LoadByIdTransorder(int32_t orderId) { return LoadByColumn("ID_TransOrder", orderId); }
 
 bool CDBLogStatusSet::DeleteRecord(const CDBTransOrderObj& order) {

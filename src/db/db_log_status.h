@@ -84,9 +84,13 @@ private:
 // The entries of one LogStatus table.
 class VELMORA_API CDBLogStatusSet : public CDBRecordSet<CDBLogStatus> {
 public:
+    using CDBRecordSet::AddRecord;
     using CDBRecordSet::CDBRecordSet;
     using CDBRecordSet::DeleteRecord;
 
+    // An entry may be committed with the entries after it, where the
+    // connection groups rows.
+    bool AddRecord(const CDBLogStatus& record) override;
     bool LoadByIdTransorder(int32_t orderId);
     // Every entry of the order.
     bool DeleteRecord(const CDBTransOrderObj& order);

@@ -39,6 +39,15 @@ public:
     // Appends another statement's text and values (a WHERE clause).
     CDBStatement& Append(const CDBStatement& other);
 
+    // Marks a row that may be committed with the rows after it, where the
+    // connection groups rows (CSQLiteDatabase::GroupRows): a log entry, not
+    // a record that later statements rely on.
+    CDBStatement& Grouped() {
+        m_bGrouped = true;
+        return *this;
+    }
+    bool IsGrouped() const { return m_bGrouped; }
+
     const std::string& str() const { return m_text; }
     const std::string& GetSql() const { return m_sql; }
     const std::vector<Value>& GetValues() const { return m_values; }
@@ -54,6 +63,7 @@ private:
     std::string m_sql;
     std::vector<Value> m_values;
     bool m_bAssigned = false;
+    bool m_bGrouped = false;
 };
 
 }  // namespace velmora

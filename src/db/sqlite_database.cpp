@@ -3,11 +3,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "db/db_statement.h"
+#include "platform/process.h"
 
 namespace velmora {
 namespace {
@@ -43,11 +44,28 @@ bool Bind(sqlite3_stmt* statement, const std::vector<CDBStatement::Value>& value
     return true;
 }
 
+bool ExecText(sqlite3* handle, const char* sql, std::string& error) {
+    char* message = nullptr;
+    if (sqlite3_exec(handle, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+    error = message ? message : sqlite3_errmsg(handle);
+    sqlite3_free(message);
+    return false;
+}
+
+// A read sees the open group's rows and may run inside it; anything else (a
+// write, a transaction of its own, a pragma) runs after the group is
+// committed, as it would have without one.
+bool JoinsGroup(sqlite3_stmt* prepared, const std::string& sql) {
+    if (!sqlite3_stmt_readonly(prepared)) return false;
+    const size_t start = sql.find_first_not_of(" \t\r\n(");
+    if (start == std::string::npos) return false;
+    const std::string_view text = std::string_view(sql).substr(start);
+    return EqualsNoCase(text.substr(0, 6), "SELECT") || EqualsNoCase(text.substr(0, 4), "WITH");
+}
+
 }  // namespace
 
 // The idle prepared statements of one connection, most recently used last.
-// A statement is taken out while it runs, so that two threads sharing the
-// connection never step the same one.
 class CSQLiteDatabase::CPrepared {
 public:
     ~CPrepared() {
@@ -55,7 +73,6 @@ public:
     }
 
     sqlite3_stmt* Take(const std::string& sql) {
-        std::lock_guard lock(m_mutex);
         for (auto it = m_idle.rbegin(); it != m_idle.rend(); ++it) {
             if (it->first != sql) continue;
             sqlite3_stmt* statement = it->second;
@@ -68,7 +85,6 @@ public:
     void Give(const std::string& sql, sqlite3_stmt* statement) {
         sqlite3_reset(statement);
         sqlite3_clear_bindings(statement);
-        std::lock_guard lock(m_mutex);
         m_idle.emplace_back(sql, statement);
         if (m_idle.size() <= kKeptStatements) return;
         sqlite3_finalize(m_idle.front().second);
@@ -76,21 +92,34 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
     std::vector<std::pair<std::string, sqlite3_stmt*>> m_idle;
 };
 
 CSQLiteDatabase::CSQLiteDatabase(sqlite3* handle) : m_handle(handle), m_prepared(std::make_unique<CPrepared>()) {}
 
-CSQLiteDatabase::~CSQLiteDatabase() = default;
+CSQLiteDatabase::~CSQLiteDatabase() {
+    std::string error;
+    EndGroup(error);
+    StopCommitter();
+}
 
 void CSQLiteDatabase::SetHandle(sqlite3* handle) {
+    std::lock_guard lock(m_mutex);
     if (handle == m_handle) return;
+    std::string error;
+    CommitGroup(error);
     m_prepared = std::make_unique<CPrepared>();
     m_handle = handle;
 }
 
 bool CSQLiteDatabase::Run(const CDBStatement& statement, std::deque<std::string>& columns, std::string& error) {
+    std::lock_guard lock(m_mutex);
+    if (!RunLocked(statement, columns, error)) return false;
+    if (!statement.IsGrouped() || !m_bGroupOpen || ++m_nGroupRows < kGroupRows) return true;
+    return CommitGroup(error);
+}
+
+bool CSQLiteDatabase::RunLocked(const CDBStatement& statement, std::deque<std::string>& columns, std::string& error) {
     const std::string& sql = statement.GetSql();
     sqlite3_stmt* prepared = m_prepared->Take(sql);
     if (!prepared) {
@@ -107,6 +136,7 @@ bool CSQLiteDatabase::Run(const CDBStatement& statement, std::deque<std::string>
                 error = "A statement with values holds more than one statement";
                 return false;
             }
+            if (!CommitGroup(error)) return false;
             char* message = nullptr;
             if (sqlite3_exec(m_handle, sql.c_str(), ExecRow, &columns, &message) == SQLITE_OK) return true;
             error = message ? message : "UNKNOWN ERROR";
@@ -114,7 +144,8 @@ bool CSQLiteDatabase::Run(const CDBStatement& statement, std::deque<std::string>
             return false;
         }
     }
-    bool ok = Bind(prepared, statement.GetValues());
+    bool ok = statement.IsGrouped() ? OpenGroup(error) : JoinsGroup(prepared, sql) || CommitGroup(error);
+    ok = ok && Bind(prepared, statement.GetValues());
     int result = SQLITE_ROW;
     while (ok && (result = sqlite3_step(prepared)) == SQLITE_ROW) {
         const int count = sqlite3_column_count(prepared);
@@ -123,10 +154,93 @@ bool CSQLiteDatabase::Run(const CDBStatement& statement, std::deque<std::string>
             columns.emplace_back(text ? text : "");
         }
     }
-    ok = ok && result == SQLITE_DONE;
-    if (!ok) error = sqlite3_errmsg(m_handle);
+    if (ok && result != SQLITE_DONE) {
+        error = sqlite3_errmsg(m_handle);
+        ok = false;
+    }
     m_prepared->Give(sql, prepared);
     return ok;
+}
+
+void CSQLiteDatabase::GroupRows(std::chrono::milliseconds time) {
+    std::lock_guard lock(m_mutex);
+    m_groupTime = time;
+    if (m_bGroupRows) return;
+    m_bGroupRows = true;
+    m_committer = platform::StartThreadWithoutSignals([this] { CommitGroupsInTime(); });
+}
+
+bool CSQLiteDatabase::EndGroup(std::string& error) {
+    std::lock_guard lock(m_mutex);
+    return CommitGroup(error);
+}
+
+void CSQLiteDatabase::Close() {
+    std::string error;
+    EndGroup(error);
+    StopCommitter();
+    std::lock_guard lock(m_mutex);
+    m_prepared = std::make_unique<CPrepared>();
+    CloseFile(m_handle);
+    m_handle = nullptr;
+}
+
+bool CSQLiteDatabase::OpenGroup(std::string& error) {
+    if (!m_bGroupRows || m_bGroupOpen) return true;
+    if (!m_strGroupError.empty()) {
+        error = "the rows before this one could not be committed: " + std::exchange(m_strGroupError, {});
+        return false;
+    }
+    // Inside a transaction of the connection's own, the row is part of it.
+    if (!sqlite3_get_autocommit(m_handle)) return true;
+    if (!ExecText(m_handle, "BEGIN IMMEDIATE", error)) return false;
+    m_bGroupOpen = true;
+    m_nGroupRows = 0;
+    m_groupOpened = std::chrono::steady_clock::now();
+    m_groupChanged.notify_all();
+    return true;
+}
+
+bool CSQLiteDatabase::CommitGroup(std::string& error) {
+    if (!m_bGroupOpen) return true;
+    const bool ok = ExecText(m_handle, "COMMIT", error);
+    // A commit that failed may have rolled the group back, or left it open
+    // for another try a whole group time later.
+    m_bGroupOpen = !sqlite3_get_autocommit(m_handle);
+    m_groupOpened = std::chrono::steady_clock::now();
+    if (ok) m_nGroupRows = 0;
+    return ok;
+}
+
+// The committer's thread: a group is committed its time after it opened
+// even when no further row comes, so that a long transfer never holds the
+// file's write lock, and a crash in it loses no row older than that.
+void CSQLiteDatabase::CommitGroupsInTime() {
+    std::unique_lock lock(m_mutex);
+    while (!m_bStopping) {
+        if (!m_bGroupOpen) {
+            m_groupChanged.wait(lock);
+            continue;
+        }
+        const auto due = m_groupOpened + m_groupTime;
+        if (std::chrono::steady_clock::now() < due) {
+            m_groupChanged.wait_until(lock, due);
+            continue;
+        }
+        std::string error;
+        if (!CommitGroup(error)) m_strGroupError = error;
+    }
+}
+
+void CSQLiteDatabase::StopCommitter() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStopping = true;
+        m_bGroupRows = false;
+    }
+    m_groupChanged.notify_all();
+    if (m_committer.joinable()) m_committer.join();
+    m_bStopping = false;
 }
 
 sqlite3* CSQLiteDatabase::OpenFile(const std::string& path, std::string& error) {

@@ -215,11 +215,10 @@ void CFtpDir::Copy(const CObj& src) {
 bool CFtpDir::Split(std::string_view line, int64_t now) {
     const CFtpPath folder = m_Path;
     for (const EListingFormat format : kListingFormats) {
-        m_Path = folder;
         // The first layout that knows the line has the last word on it.
         if (Split(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
+        m_Path = folder;
     }
-    m_Path = folder;
     return false;
 }
 
@@ -241,9 +240,12 @@ bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
 }
 
 void CFtpDir::Reset(std::string_view line) {
-    const CFtpPath folder = m_Path;
-    *this = CFtpDir();
-    m_Path = folder;
+    for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strPermissions,
+                              &m_strLinks, &m_strOwner, &m_strGroup, &m_strLinkTarget, &m_strUnique})
+        text->clear();
+    m_eKind = KIND_NONE;
+    m_bUnsafeName = false;
+    m_bKnownNonEntry = false;
     m_strLine = line;
 }
 

@@ -1,11 +1,105 @@
 #include "ftp/listing_text.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
+#include <unordered_map>
 
 #include "base/text.h"
 #include "platform/clock.h"
 
 namespace velmora::listing {
+namespace {
+
+// The local time of these calendar parts as the C library places them.
+bool PlaceLocal(int year, int month, int day, int hour, int minute, int64_t& seconds) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    std::tm check{};
+    return platform::FromLocal(parts, seconds) && platform::ToLocal(seconds, check) && check.tm_mday == day &&
+           check.tm_mon == month && check.tm_year == year - 1900;
+}
+
+// The days a thread's listings have dated entries on. The files of a folder
+// share few days, and the C library reads the zone's rules again for every
+// date it places: a day is placed once, and its minutes are counted from its
+// midnight unless the clocks change on it. Forgotten when the zone changes.
+class LocalDays {
+public:
+    struct Day {
+        bool real = false;    // the date names a day that exists
+        bool steady = false;  // no clock change on it
+        int64_t midnight = 0;
+    };
+
+    static LocalDays& OfThread() {
+        thread_local LocalDays days;
+        days.FollowZone();
+        return days;
+    }
+
+    const Day& Find(int year, int month, int day) {
+        const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
+        if (const auto found = m_days.find(key); found != m_days.end()) return found->second;
+        if (m_days.size() >= kKeptDays) m_days.clear();
+        Day placed;
+        placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
+        int64_t lastMinute = 0;
+        placed.steady = placed.real && PlaceLocal(year, month, day, 23, 59, lastMinute) &&
+                        lastMinute == placed.midnight + kLastMinute;
+        return m_days.emplace(key, placed).first->second;
+    }
+
+    // The local year of `now`, kept for the listing's one `now`.
+    bool YearOf(int64_t now, int& year) {
+        if (!m_bYearKnown || now != m_yearNow) {
+            std::tm today{};
+            m_bYearKnown = platform::ToLocal(now, today);
+            m_yearNow = now;
+            m_year = today.tm_year + 1900;
+        }
+        year = m_year;
+        return m_bYearKnown;
+    }
+
+private:
+    // Over sixty years of days: a folder of archives spans a few decades.
+    static constexpr size_t kKeptDays = 1 << 15;
+    static constexpr int64_t kLastMinute = 23 * 3600 + 59 * 60;
+
+    void FollowZone() {
+        const char* zone = std::getenv("TZ");
+        const bool set = zone != nullptr;
+        if (set == m_bZoneSet && (!set || m_zone == zone)) return;
+        m_bZoneSet = set;
+        m_zone = set ? zone : "";
+        m_days.clear();
+        m_bYearKnown = false;
+    }
+
+    bool m_bZoneSet = false;
+    std::string m_zone;
+    std::unordered_map<int64_t, Day> m_days;
+    bool m_bYearKnown = false;
+    int64_t m_yearNow = 0;
+    int m_year = 0;
+};
+
+bool PlaceDay(LocalDays& days, int year, int month, int day, int hour, int minute, int64_t& seconds) {
+    if (month < 0 || month > 11 || day < 1 || day > 31) return false;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return PlaceLocal(year, month, day, hour, minute, seconds);
+    const LocalDays::Day& local = days.Find(year, month, day);
+    if (!local.real) return false;
+    if (!local.steady) return PlaceLocal(year, month, day, hour, minute, seconds);
+    seconds = local.midnight + hour * 3600 + minute * 60;
+    return true;
+}
+
+}  // namespace
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -45,8 +139,12 @@ int MonthIndex(std::string_view text) {
     static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                    "jul", "aug", "sep", "oct", "nov", "dec"};
     if (text.size() != 3) return -1;
+    // Setting the 0x20 bit lowers an ASCII capital and makes no other
+    // character a small letter.
+    const char lower[3] = {static_cast<char>(text[0] | 0x20), static_cast<char>(text[1] | 0x20),
+                           static_cast<char>(text[2] | 0x20)};
     for (int i = 0; i < 12; ++i) {
-        if (EqualsNoCase(text, kMonths[i])) return i;
+        if (kMonths[i] == std::string_view(lower, 3)) return i;
     }
     return -1;
 }
@@ -91,15 +189,7 @@ bool ReadYear(std::string_view text, int& year) {
 }
 
 bool MakeLocal(int year, int month, int day, int hour, int minute, int64_t& seconds) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    std::tm check{};
-    return platform::FromLocal(parts, seconds) && platform::ToLocal(seconds, check) && check.tm_mday == day &&
-           check.tm_mon == month && check.tm_year == year - 1900;
+    return PlaceDay(LocalDays::OfThread(), year, month, day, hour, minute, seconds);
 }
 
 int64_t UtcSeconds(int year, int month, int day, int hour, int minute) {
@@ -120,11 +210,11 @@ int64_t UtcSeconds(int year, int month, int day, int hour, int minute) {
 bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& seconds) {
     constexpr int64_t kSlack = 24 * 3600;
     constexpr int kMaxYearsBack = 8;
-    std::tm today{};
-    if (!platform::ToLocal(now, today)) return false;
+    LocalDays& days = LocalDays::OfThread();
+    int year = 0;
+    if (!days.YearOf(now, year)) return false;
     for (int back = 0; back <= kMaxYearsBack; ++back) {
-        if (MakeLocal(today.tm_year + 1900 - back, month, day, hour, minute, seconds) && seconds <= now + kSlack)
-            return true;
+        if (PlaceDay(days, year - back, month, day, hour, minute, seconds) && seconds <= now + kSlack) return true;
     }
     return false;
 }

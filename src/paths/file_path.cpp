@@ -481,17 +481,13 @@ void CFilePath::FixSlash() {
 
 void CFilePath::FixSlash(std::string& text, char slash) {
     // Most texts are right already (one kind of separator, never two in a
-    // row): they are left as they are, without building a copy.
-    char previous = 0;
-    bool clean = true;
-    for (const char c : text) {
-        if (IsSlash(c) && (c != slash || previous == slash)) {
-            clean = false;
-            break;
-        }
-        previous = c;
-    }
-    if (clean) return;
+    // row): they are left as they are, without building a copy. Every path
+    // made passes here, so the check is two library scans.
+    const char other = slash == '/' ? '\\' : '/';
+    const char twice[] = {slash, slash};
+    const std::string_view view(text);
+    if (view.find(other) == std::string_view::npos && view.find(std::string_view(twice, 2)) == std::string_view::npos)
+        return;
     std::string fixed;
     fixed.reserve(text.size());
     for (const char c : text) {

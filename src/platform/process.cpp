@@ -106,4 +106,15 @@ bool OpenInTextEditor(std::string_view file, int* processId, std::string* error)
 
 void KeepSecretsInProcess() { ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0); }
 
+std::thread StartThreadWithoutSignals(std::function<void()> body) {
+    // The new thread takes the mask of the one that starts it.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    std::thread thread(std::move(body));
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+}
+
 }  // namespace velmora::platform

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/api.h"
@@ -20,6 +22,11 @@ VELMORA_API bool StartProcess(const std::vector<std::string>& arguments, int* pr
 // $EDITOR (split at blanks, the file appended as the last argument), else
 // "xdg-open". The next candidate is tried when one cannot be started.
 VELMORA_API bool OpenInTextEditor(std::string_view file, int* processId = nullptr, std::string* error = nullptr);
+
+// A thread of the library's own that never takes a signal sent to the
+// process (Ctrl+C, a stop request), which stays for the host's threads to
+// handle; it starts with every signal blocked.
+VELMORA_API std::thread StartThreadWithoutSignals(std::function<void()> body);
 
 // From now on the process leaves no core file, and no other process of
 // the user may read its memory: it holds passwords. Safe to call often.

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -284,6 +286,49 @@ TEST_F(CliScheduleTest, ALaunchWhoseSchedulerWasKilledIsTakenUpAgainAndItsFilesC
     EXPECT_NE(ReadFile(log).find("Continued:"), std::string::npos) << ReadFile(log);
     // The megabyte held was not fetched again (listings add a few bytes).
     EXPECT_LT(relay.GetDataBytes(), kSize + 64 * 1024);
+}
+
+// The scheduler commits its log entries in groups. Killed at any point, it
+// leaves a sound file in which every entry of a sent file stands for a file
+// that arrived whole, and the next passes finish the launch.
+TEST_F(CliScheduleTest, ASchedulerKilledAtRandomPointsLeavesOnlyTrueEntriesAndFinishesLater) {
+    constexpr int kFiles = 150;
+    const auto content = [](int i) { return "file " + std::to_string(i) + " " + std::string(i * 37, 'x'); };
+    for (int i = 0; i < kFiles; ++i) WriteFile(local / ("out/f" + std::to_string(i) + ".txt"), content(i));
+    ASSERT_EQ(AddDaily("Many", local / "out", Url("/backup/", "secret")).status, 0);
+    const std::string sentEntries = "FROM LogStatus WHERE Status = 1 AND FromURL LIKE '%/out/f%.txt'";
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    for (int kill = 0; kill < 2; ++kill) {
+        const int seen = std::stoi(Value(db, "SELECT count(*) " + sentEntries));
+        const int killAfter = seen + 1 + static_cast<int>(random() % 40);
+        CliProcess scheduler({"scheduler", "--db", db, "--once"});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::stoi(Value(db, "SELECT count(*) " + sentEntries)) < killAfter &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Anywhere inside a group, not only just after one was committed.
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 150));
+        scheduler.Signal(SIGKILL);
+        scheduler.Finish();
+
+        EXPECT_EQ(Value(db, "PRAGMA integrity_check"), "ok");
+        const CliResult sent = RunProgram({"sqlite3", db, "SELECT FromURL " + sentEntries});
+        std::istringstream lines(sent.out);
+        for (std::string from; std::getline(lines, from);) {
+            const std::string name = fs::path(from).filename();
+            const int i = std::stoi(name.substr(1));
+            EXPECT_EQ(ReadFile(server.Path("backup/out/" + name)), content(i)) << name << " has an entry";
+        }
+    }
+
+    const CliResult last = RunCli({"scheduler", "--db", db, "--once"});
+    ASSERT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(Value(db, "SELECT StatusDescription FROM LaunchOrder"), "Processed");
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_EQ(ReadFile(server.Path("backup/out/f" + std::to_string(i) + ".txt")), content(i)) << i;
 }
 
 TEST_F(CliScheduleTest, AFailedLaunchIsRecordedAsFailAndExitsOne) {

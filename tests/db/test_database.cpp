@@ -23,12 +23,12 @@ TestDatabase::TestDatabase() : m_path(m_dir / "jobs.db") {
         Value("PRAGMA synchronous = OFF");
         Value(SchemaText());
     } catch (...) {
-        CSQLiteDatabase::CloseFile(m_database.GetHandle());
+        m_database.Close();
         throw;
     }
 }
 
-TestDatabase::~TestDatabase() { CSQLiteDatabase::CloseFile(m_database.GetHandle()); }
+TestDatabase::~TestDatabase() { m_database.Close(); }
 
 std::string TestDatabase::Value(const std::string& sql) {
     CSQLiteQuery query(&m_database);

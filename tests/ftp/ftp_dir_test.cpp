@@ -223,6 +223,31 @@ TEST(FtpDir, DatesWithoutAYearFallInTheLastTwelveMonths) {
     }
 }
 
+// Listings place each day once: the day's minutes then follow from its
+// midnight, except on a day the clocks change, and a new time zone places
+// every day again.
+TEST(FtpDir, DatesFollowTheTimeZoneAndItsClockChanges) {
+    const auto parsed = [](const char* text, int64_t now) {
+        int64_t seconds = 0;
+        EXPECT_TRUE(CFtpDir::ParseListingTime(text, now, seconds)) << text;
+        return seconds;
+    };
+    {
+        test::ScopedTimeZone utc("UTC");
+        const int64_t now = LocalTime(2024, 6, 15, 12, 0);
+        EXPECT_EQ(parsed("Mar 31 12:00", now), LocalTime(2024, 3, 31, 12, 0));
+        EXPECT_EQ(parsed("Mar 31 2024", now), LocalTime(2024, 3, 31));
+    }
+    test::ScopedTimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+    const int64_t now = LocalTime(2024, 6, 15, 12, 0);
+    // Summer time began at 2:00 on 31 March 2024: noon is eleven hours after midnight.
+    EXPECT_EQ(parsed("Mar 31 12:00", now), LocalTime(2024, 3, 31, 12, 0));
+    EXPECT_EQ(parsed("Mar 31 12:00", now) - parsed("Mar 31 2024", now), 11 * 3600);
+    EXPECT_EQ(parsed("Mar 30 12:00", now) - parsed("Mar 30 2024", now), 12 * 3600);
+    EXPECT_EQ(parsed("Oct 27 23:59", LocalTime(2024, 11, 1, 0, 0)), LocalTime(2024, 10, 27, 23, 59));
+    EXPECT_EQ(parsed("Mar 31 2024", now), LocalTime(2024, 3, 31));
+}
+
 // Random and cut-off lines never crash the parser, and whatever it accepts
 // stays inside the listed folder.
 TEST(FtpDir, SurvivesRandomAndTruncatedLines) {
