@@ -208,7 +208,10 @@ void CMainDlg::BuildMenus() {
     AddAction(transfer, tr("&Upload"), "upload", QKeySequence(Qt::CTRL | Qt::Key_U), [this] { m_pLocal->OnUpload(); });
     AddAction(transfer, tr("&Download"), "download", QKeySequence(Qt::CTRL | Qt::Key_D),
               [this] { m_pLocal->OnDownload(); });
-    AddAction(transfer, tr("S&ynchronise..."), "synchronise", {}, [this] { m_pBrowser->OnSynchronise(); });
+    AddAction(transfer, tr("S&ynchronise to server..."), "synchronise", {},
+              [this] { m_pBrowser->OnSynchronise(CSyncPair::eToServer); });
+    AddAction(transfer, tr("Synchronise &from server..."), "synchroniseFromServer", {},
+              [this] { m_pBrowser->OnSynchronise(CSyncPair::eFromServer); });
     AddAction(transfer, tr("Speed &limit..."), "speedLimit", {}, [this] { OnSpeedLimit(); });
     transfer->addSeparator();
     AddAction(transfer, tr("&Start queued transfers"), "startAll", {}, [this] { m_context.queue.StartAll(); });
