@@ -106,6 +106,16 @@ public:
         return true;
     }
 
+    // Scripted speed limits; each question keeps the limit it started from.
+    std::deque<uint64_t> speedLimits;
+    std::vector<uint64_t> speedLimitQuestions;
+    bool AskSpeedLimit(QWidget*, uint64_t& bytesPerSecond) override {
+        speedLimitQuestions.push_back(bytesPerSecond);
+        if (speedLimits.empty()) return false;
+        bytesPerSecond = Take(speedLimits, uint64_t{0});
+        return true;
+    }
+
     bool AskExistingTarget(QWidget*, const CTargetQuestion& question, ETargetAnswer& answer, bool& forAll) override {
         targetQuestions.push_back(question);
         if (targetAnswers.empty()) return false;

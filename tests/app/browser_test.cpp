@@ -847,6 +847,64 @@ TEST_F(BrowserTest, ADroppedFolderTheServerHasSynchronisesItWhenChosen) {
     EXPECT_EQ(ReadFile(server.Path("pub/docs/a.txt")), "alpha");
 }
 
+CSyncPair ToServer(const std::string& folder, const CFtpNode& target) {
+    return {CSyncPair::eToServer, CFtpPath(folder, velmora::PATH_FOLDER), CFtpPath(target.GetDoc(), velmora::PATH_FOLDER)};
+}
+
+// The other way: the local folder (picked from where the local pane is)
+// becomes a copy of the server folder, with the same preview, and deletes
+// what the server lacks only when asked to.
+TEST_F(BrowserTest, SynchroniseFromTheServerPreviewsThenCopiesAndDeletesWhenAsked) {
+    TempDir local;
+    WriteFile(server.Path("in/same.txt"), "same");
+    WriteFile(server.Path("in/changed.txt"), "new content");
+    WriteFile(server.Path("in/sub/new.txt"), "new");
+    WriteFile(local / "site/same.txt", "same");
+    const fs::file_time_type serverTime = fs::last_write_time(server.Path("in/same.txt"));
+    fs::last_write_time(local / "site/same.txt", serverTime + std::chrono::hours(1));
+    WriteFile(local / "site/changed.txt", "old");
+    fs::last_write_time(local / "site/changed.txt", serverTime - std::chrono::hours(1));
+    WriteFile(local / "site/extra.txt", "only here");
+    auto browser = OpenBrowser();
+    browser->SetLocalFolder([&local] { return local.path(); });
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    const auto synchronise = [&](std::deque<bool> answers) {
+        prompter.asked.clear();
+        prompter.folders = {local / "site"};
+        prompter.answers = std::move(answers);
+        browser->OnSynchronise(CSyncPair::eFromServer);
+        WaitForComparison(*browser);
+        WaitForTransfers();
+    };
+
+    // Dismissed: the preview was all.
+    synchronise({false});
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text, local.path());
+    const std::string& preview = prompter.asked[1].text;
+    EXPECT_NE(preview.find("3 changes make '" + (local / "site")), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n~ changed.txt\n"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n+ sub/new.txt\n"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("\n- extra.txt\n"), std::string::npos) << preview;
+    EXPECT_EQ(preview.find("same.txt"), std::string::npos) << preview;
+    EXPECT_EQ(ReadFile(local / "site/changed.txt"), "old");
+    EXPECT_FALSE(fs::exists(local / "site/sub"));
+
+    // Started, keeping what only the local folder has.
+    synchronise({true, false});
+    EXPECT_EQ(ReadFile(local / "site/changed.txt"), "new content");
+    EXPECT_EQ(ReadFile(local / "site/sub/new.txt"), "new");
+    EXPECT_TRUE(fs::exists(local / "site/extra.txt"));
+    EXPECT_FALSE(fs::exists(local / "site/in"));
+
+    // Again, now deleting: the one change left is the deletion.
+    synchronise({true, true});
+    EXPECT_NE(prompter.asked[1].text.find("0 changes"), std::string::npos) << prompter.asked[1].text;
+    EXPECT_FALSE(fs::exists(local / "site/extra.txt"));
+    EXPECT_EQ(ReadFile(local / "site/same.txt"), "same");
+    EXPECT_TRUE(HasRemote("in/changed.txt"));
+}
+
 // The files a relay saw uploaded, by name, in order.
 std::vector<std::string> Stored(const velmora::test::FaultRelay& relay) {
     std::vector<std::string> names;
@@ -873,7 +931,7 @@ TEST_F(BrowserTest, SynchroniseComparesInTheBackgroundThenSendsExactlyWhatChange
     ASSERT_NE(in, nullptr);
 
     prompter.answers = {true};
-    browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+    browser->Synchronise(ToServer(local / "site", *in));
     EXPECT_TRUE(browser->GetSyncPreview().IsComparing());
     const QProgressDialog* progress = browser->GetSyncPreview().GetProgress();
     ASSERT_NE(progress, nullptr);
@@ -913,7 +971,7 @@ TEST_F(BrowserTest, CancelEndsAStalledComparisonAtOnceAndSendsNothing) {
     const uint64_t before = relay->GetDataBytes();
 
     CPauseMeter pauses;
-    browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+    browser->Synchronise(ToServer(local / "site", *in));
     ASSERT_TRUE(test::WaitFor([&] { return relay->GetDataBytes() >= before + kStallAfter; }));
     const qint64 stalled = pauses.Elapsed();
     ASSERT_TRUE(test::WaitFor([&] { return pauses.Elapsed() > stalled + 300; }));
@@ -959,7 +1017,7 @@ TEST_F(BrowserTest, AComparisonIsDroppedWhenTheBrowserConnectsAgainOrCloses) {
     const auto compare = [&] {
         const CFtpNode* in = browser->NodeOf(Child(Root(*browser), "in"));
         ASSERT_NE(in, nullptr);
-        browser->Synchronise(CFtpPath(local / "site", velmora::PATH_FOLDER), *in);
+        browser->Synchronise(ToServer(local / "site", *in));
         ASSERT_TRUE(browser->GetSyncPreview().IsComparing());
     };
 

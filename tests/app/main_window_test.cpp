@@ -1,5 +1,8 @@
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -8,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -37,7 +41,9 @@
 #include "app_fixture.h"
 #include "ear.h"
 #include "engine/job_state.h"
+#include "messaging/listener.h"
 #include "messaging/log_status.h"
+#include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "support/fake_ftp_server.h"
 #include "support/temp_dir.h"
@@ -218,6 +224,75 @@ TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     EXPECT_GE(main.GetLocal().GetModel()->RowOf(".profile"), 0);
     EXPECT_TRUE(main.GetAction("showHidden")->isChecked());
     EXPECT_TRUE(settings.GetShowHidden());
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
+}
+
+// Hears, on the transfer's own thread, the speed limit of the job it works
+// for.
+class CJobLimitEar : public velmora::CListener {
+public:
+    CJobLimitEar() { velmora::CMsgBox::Box().Subscribe("CJobLimitEar", this); }
+    ~CJobLimitEar() override { velmora::CMsgBox::Box().Unsubscribe(this); }
+    void OnMsg(velmora::CMsg& msg) override {
+        if (msg.Cmd() != velmora::MSG_TRANSFER_STATUS || std::this_thread::get_id() == m_window) return;
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_limits.insert(velmora::CJobState::Current().Settings().m_nRateLimit);
+    }
+    std::set<uint64_t> Limits() {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_limits;
+    }
+
+private:
+    const std::thread::id m_window = std::this_thread::get_id();
+    std::mutex m_mutex;
+    std::set<uint64_t> m_limits;
+};
+
+TEST_F(MainWindowTest, TheSpeedLimitIsStoredShownAndRunsWithTheQueuesTransfers) {
+    auto* shown = main.findChild<QLabel*>("speedLimit");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isHidden());
+    prompter.speedLimits = {2 * 1024 * 1024};
+    main.GetAction("speedLimit")->trigger();
+    EXPECT_EQ(prompter.speedLimitQuestions, std::vector<uint64_t>{0});
+    EXPECT_EQ(CAppSettings().GetTransferSettings().rateLimit, 2u * 1024 * 1024);
+    EXPECT_FALSE(shown->isHidden());
+    EXPECT_EQ(shown->text().toStdString(), "Limit: 2.0 MiB/s");
+
+    TempDir local;
+    WriteFile(local / "up.bin", std::string(40000, 'u'));
+    {
+        CJobLimitEar ear;
+        queue.Submit(UploadThread(local / "up.bin", "/"));
+        EXPECT_EQ(WaitForTransfers(), 1);
+        EXPECT_EQ(ear.Limits(), std::set<uint64_t>{2 * 1024 * 1024});
+    }
+    EXPECT_TRUE(HasRemote("up.bin"));
+
+    // The settings show the same limit; clearing it there frees the next
+    // transfer, and the menu's question starts from what is stored.
+    CSettingsDlg& dialog = main.OpenSettings();
+    auto* field = dialog.findChild<QSpinBox*>("rateLimit");
+    EXPECT_EQ(field->value(), 2048);
+    field->setValue(0);
+    EXPECT_TRUE(shown->isHidden());
+    {
+        CJobLimitEar ear;
+        queue.Submit(UploadThread(local / "up.bin", "/again/"));
+        EXPECT_EQ(WaitForTransfers(), 2);
+        EXPECT_EQ(ear.Limits(), std::set<uint64_t>{0});
+    }
+    // A limit the field cannot show exactly stays as typed while other
+    // settings change, and a cancelled question changes nothing.
+    prompter.speedLimits = {1000};
+    main.GetAction("speedLimit")->trigger();
+    EXPECT_EQ(field->value(), 1);
+    dialog.findChild<QSpinBox*>("sessions")->setValue(2);
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_nRateLimit, 1000u);
+    main.GetAction("speedLimit")->trigger();
+    EXPECT_EQ(prompter.speedLimitQuestions.back(), 1000u);
+    EXPECT_EQ(CAppSettings().GetTransferSettings().rateLimit, 1000u);
     CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 

@@ -213,13 +213,16 @@ TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefault
     chosen.lowSpeedBytes = 512;
     chosen.lowSpeedSeconds = 90;
     chosen.verify = "require";
+    chosen.rateLimit = uint64_t{5} << 30;
     settings.SetTransferSettings(chosen);
     EXPECT_EQ(CAppSettings().GetTransferSettings(), chosen);
 
     Store(CAppSettings::kLowSpeedBytes, "-5");
     Store(CAppSettings::kLowSpeedSeconds, "none");
     Store(CAppSettings::kVerifyTransfers, "sometimes");
+    Store(CAppSettings::kRateLimit, "fast");
     const CTransferSettings read = CAppSettings().GetTransferSettings();
+    EXPECT_EQ(read.rateLimit, 0u);
     EXPECT_EQ(read.lowSpeedBytes, 0u);
     EXPECT_EQ(read.lowSpeedSeconds, 1);
     EXPECT_EQ(read.verify, "auto");

@@ -99,6 +99,7 @@ CTransferSettings CAppSettings::GetTransferSettings() const {
     settings.lowSpeedBytes = static_cast<uint32_t>(
         std::min<int64_t>(number(kLowSpeedBytes, settings.lowSpeedBytes), UINT32_MAX));
     settings.lowSpeedSeconds = static_cast<int>(std::clamp<int64_t>(number(kLowSpeedSeconds, settings.lowSpeedSeconds), 1, 3600));
+    settings.rateLimit = static_cast<uint64_t>(number(kRateLimit, 0));
     velmora::EVerify verify = velmora::EVerify::Auto;
     if (velmora::ParseVerifyName(ReadValue(kVerifyTransfers), verify)) settings.verify = velmora::VerifyName(verify);
     return settings;
@@ -112,6 +113,7 @@ void CAppSettings::SetTransferSettings(const CTransferSettings& settings) {
     WriteValue(std::string(kLowSpeedBytes), std::to_string(settings.lowSpeedBytes));
     WriteValue(std::string(kLowSpeedSeconds), std::to_string(settings.lowSpeedSeconds));
     WriteValue(std::string(kVerifyTransfers), settings.verify);
+    WriteValue(std::string(kRateLimit), std::to_string(settings.rateLimit));
 }
 
 std::vector<std::string> CAppSettings::ReadLines(const char* name) {

@@ -21,6 +21,9 @@ struct CTransferSettings {
     // Files checked against the server's hash: "auto" (where the server
     // offers one), "require" or "off".
     std::string verify = "auto";
+    // The bytes per second a transfer keeps to, all its sessions together
+    // (0: as fast as it goes).
+    uint64_t rateLimit = 0;
 
     bool operator==(const CTransferSettings&) const = default;
 };
@@ -90,13 +93,15 @@ public:
 
     // The transfer settings as stored ("ExistingTarget",
     // "SimultaneousTransfers", "PreserveTimes", "ProtocolTrace",
-    // "LowSpeedBytes", "LowSpeedSeconds", "VerifyTransfers"); missing or unknown values
-    // take CTransferSettings' defaults. Writing stores each one at once.
+    // "LowSpeedBytes", "LowSpeedSeconds", "VerifyTransfers", "RateLimit");
+    // missing or unknown values take CTransferSettings' defaults. Writing
+    // stores each one at once.
     CTransferSettings GetTransferSettings() const;
     void SetTransferSettings(const CTransferSettings& settings);
     static constexpr const char* kLowSpeedBytes = "LowSpeedBytes";
     static constexpr const char* kLowSpeedSeconds = "LowSpeedSeconds";
     static constexpr const char* kVerifyTransfers = "VerifyTransfers";
+    static constexpr const char* kRateLimit = "RateLimit";
 
     // "ShowHidden": both panes list hidden files and folders ("1").
     bool GetShowHidden() const { return ReadValue(kShowHidden) == "1"; }

@@ -821,7 +821,8 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     add(tr("Refresh"), folder, [this] { OnRefresh(); });
     add(tr("Download"), items, [this, pane] { OnDownload(pane); });
     add(tr("Upload"), folder, [this] { OnUpload(); });
-    add(tr("Synchronise..."), folder, [this] { OnSynchronise(); });
+    add(tr("Synchronise to server..."), folder, [this] { OnSynchronise(CSyncPair::eToServer); });
+    add(tr("Synchronise from server..."), folder, [this] { OnSynchronise(CSyncPair::eFromServer); });
     add(tr("Delete"), items, [this, pane] { OnDelete(pane); });
     add(tr("Rename"), items, [this, pane] { OnRename(pane); });
     add(tr("New Folder"), folder, [this] { OnNewFolder(); });

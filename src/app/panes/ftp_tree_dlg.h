@@ -179,11 +179,14 @@ public:
     // folder); the change runs as a job, and what the server refused is
     // shown by name.
     void OnPermissions(EPane pane);
-    // The current server folder made a copy of a local folder's contents,
-    // after a preview of the changes that takes. The preview is compared
-    // off the window thread (GetSyncPreview); the confirmation follows.
-    void OnSynchronise();
-    void Synchronise(const velmora::CFtpPath& folder, const velmora::CFtpNode& target);
+    // The current server folder made a copy of a local folder's contents
+    // (eToServer), or a local folder made a copy of the server folder's
+    // (eFromServer), after a preview of the changes that takes. The local
+    // folder is picked, starting at the local pane's. The preview is
+    // compared off the window thread (GetSyncPreview); the confirmation
+    // follows.
+    void OnSynchronise(CSyncPair::EDirection direction = CSyncPair::eToServer);
+    void Synchronise(const CSyncPair& pair);
     CSyncPreview& GetSyncPreview() { return m_preview; }
     // A dropped folder goes up into `target`, unless `target` has one of its
     // name and the user chooses to synchronise that one.
@@ -348,8 +351,7 @@ private:
 
     // The comparison's result: the changes are put to the user, and started
     // once confirmed.
-    void ConfirmSynchronise(const velmora::CFtpLoginInfo& info, const velmora::CFtpPath& folder,
-                            const velmora::CFtpPath& destination, const std::string& error,
+    void ConfirmSynchronise(const velmora::CFtpLoginInfo& info, const CSyncPair& pair, const std::string& error,
                             const CSyncPreview::CActions& found);
 
     // Transfers.

@@ -1,11 +1,10 @@
-// Synchronise: a server folder made a copy of a local folder's contents,
-// sending only what is new or changed, once the user has seen the list of
-// what that takes and chosen whether what the local folder lacks goes too.
+// Synchronise: a server folder made a copy of a local folder's contents, or
+// the other way round, copying only what is new or changed, once the user
+// has seen the list of what that takes and chosen whether what the source
+// lacks goes from the destination too.
 
 #include <string>
 #include <vector>
-
-#include <QDir>
 
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
@@ -23,6 +22,7 @@ namespace {
 
 constexpr const char* kSyncTitle = "Synchronise";
 constexpr const char* kSyncPickerTitle = "Local folder whose contents the server folder takes";
+constexpr const char* kSyncFromServerPickerTitle = "Local folder that takes the server folder's contents";
 
 // A folder's own name, as the browser names the folder an upload makes of it.
 std::string FolderName(const CFtpPath& folder) {
@@ -33,12 +33,13 @@ std::string FolderName(const CFtpPath& folder) {
 
 }  // namespace
 
-void CFtpTreeDlg::OnSynchronise() {
+void CFtpTreeDlg::OnSynchronise(CSyncPair::EDirection direction) {
     CFtpNode* node = m_sink.GetCurrent();
     if (node == nullptr) return;
-    std::string folder = QDir::homePath().toStdString();
-    if (!m_context.prompter.PickFolder(this, kSyncPickerTitle, folder)) return;
-    Synchronise(CFtpPath(folder, velmora::PATH_FOLDER), *node);
+    std::string folder = LocalStartFolder();
+    const bool toServer = direction == CSyncPair::eToServer;
+    if (!m_context.prompter.PickFolder(this, toServer ? kSyncPickerTitle : kSyncFromServerPickerTitle, folder)) return;
+    Synchronise({direction, CFtpPath(folder, velmora::PATH_FOLDER), CFtpPath(node->GetDoc(), velmora::PATH_FOLDER)});
 }
 
 // A folder dropped where the server folder has one of its name already may
@@ -57,29 +58,31 @@ void CFtpTreeDlg::UploadOrSynchronise(const CFtpPath& folder, CFtpNode* target) 
             "folder again?",
             name.c_str(), listed->GetDoc().c_str());
         switch (m_context.prompter.AskChoice(this, kSyncTitle, question, {"Synchronise...", "Upload again"})) {
-            case 0: Synchronise(folder, *existing); break;
+            case 0:
+                Synchronise({CSyncPair::eToServer, folder, CFtpPath(existing->GetDoc(), velmora::PATH_FOLDER)});
+                break;
             case 1: UploadFolder(folder, listed); break;
             default: break;
         }
     });
 }
 
-void CFtpTreeDlg::Synchronise(const CFtpPath& folder, const CFtpNode& target) {
+void CFtpTreeDlg::Synchronise(const CSyncPair& pair) {
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
-    const CFtpPath destination(target.GetDoc(), velmora::PATH_FOLDER);
-    // First a dry run that also deletes: what would be sent, replaced and deleted.
-    m_preview.Start(info, folder, destination,
-                    [this, info, folder, destination](const std::string& error, const CSyncPreview::CActions& found) {
-                        ConfirmSynchronise(info, folder, destination, error, found);
-                    });
+    // First a dry run that also deletes: what would be copied, replaced and deleted.
+    m_preview.Start(info, pair, [this, info, pair](const std::string& error, const CSyncPreview::CActions& found) {
+        ConfirmSynchronise(info, pair, error, found);
+    });
 }
 
-void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CFtpPath& folder, const CFtpPath& destination,
-                                     const std::string& error, const CSyncPreview::CActions& found) {
+void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CSyncPair& pair, const std::string& error,
+                                     const CSyncPreview::CActions& found) {
     if (!error.empty()) {
         ShowError(error);
         return;
     }
+    const CFtpPath& folder = pair.Source();
+    const CFtpPath& destination = pair.Destination();
     const std::vector<std::string>& actions = found.lines;
     const int deletions = found.deletions;
     if (actions.empty()) {
@@ -111,7 +114,7 @@ void CFtpTreeDlg::ConfirmSynchronise(const CFtpLoginInfo& info, const CFtpPath& 
     if (changes == 0 && !deleteExtra) return;
     StartTransfer([&](velmora::CMoverAPI& api) {
         api.SetTransform(MirrorTransform(deleteExtra, false, anyNumber));
-        api.UploadFolderA(info, folder, destination);
+        pair.Record(api, info);
     });
 }
 

@@ -23,6 +23,14 @@ velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun, bool anyNumber
     return transform;
 }
 
+void CSyncPair::Record(velmora::CMoverAPI& api, const velmora::CFtpLoginInfo& info) const {
+    if (direction == eToServer) {
+        api.UploadFolderA(info, local, remote);
+    } else {
+        api.DownloadFolderA(info, remote, local);
+    }
+}
+
 // Shared by the run's thread and the window thread; the window thread reads
 // what the thread wrote only after the thread has ended.
 struct CSyncPreview::CRun {
@@ -45,16 +53,15 @@ CSyncPreview::~CSyncPreview() {
     m_worker.Abandon();
 }
 
-void CSyncPreview::Start(const velmora::CFtpLoginInfo& info, const velmora::CFtpPath& folder,
-                         const velmora::CFtpPath& destination, Done done) {
+void CSyncPreview::Start(const velmora::CFtpLoginInfo& info, const CSyncPair& pair, Done done) {
     Cancel();
     m_pRun = std::make_shared<CRun>();
     m_pRun->done = std::move(done);
     m_pRun->api.SetTransform(MirrorTransform(true, true));
     m_pRun->api.SetJobSettings(CTransferThread::GetJobDefaults());
-    m_pRun->api.UploadFolderA(info, folder, destination);
-    m_pRun->text =
-        velmora::Format("Comparing '%s' with '%s'...", folder.GetPath().c_str(), destination.GetPath().c_str());
+    pair.Record(m_pRun->api, info);
+    m_pRun->text = velmora::Format("Comparing '%s' with '%s'...", pair.Source().GetPath().c_str(),
+                                   pair.Destination().GetPath().c_str());
     ShowProgress(m_pRun->text);
     Launch();
 }

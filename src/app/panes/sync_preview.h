@@ -16,11 +16,31 @@
 class QProgressDialog;
 class QWidget;
 
+namespace velmora {
+class CMoverAPI;
+}
+
 namespace parcelo {
 
-// A mirror of a local folder onto a server folder; `dryRun` only reports;
-// `anyNumber` deletes whatever the number.
+// A mirror of one folder onto another; `dryRun` only reports; `anyNumber`
+// deletes whatever the number.
 velmora::CTansform MirrorTransform(bool deleteExtra, bool dryRun, bool anyNumber = false);
+
+// The folders a synchronisation pairs, a local one and a server one, and
+// which way it goes: the destination becomes a copy of the source's
+// contents.
+struct CSyncPair {
+    enum EDirection { eToServer, eFromServer };
+
+    EDirection direction = eToServer;
+    velmora::CFtpPath local;
+    velmora::CFtpPath remote;
+
+    const velmora::CFtpPath& Source() const { return direction == eToServer ? local : remote; }
+    const velmora::CFtpPath& Destination() const { return direction == eToServer ? remote : local; }
+    // Records the copy from source to destination on the server of `info`.
+    void Record(velmora::CMoverAPI& api, const velmora::CFtpLoginInfo& info) const;
+};
 
 // The comparison a synchronisation starts with: a dry run of the mirror,
 // deleting included, on a thread of its own. Meanwhile a progress window,
@@ -55,10 +75,9 @@ public:
     CSyncPreview(const CSyncPreview&) = delete;
     CSyncPreview& operator=(const CSyncPreview&) = delete;
 
-    // Compares `folder` with `destination` on the server of `info`; a
-    // comparison under way is cancelled first.
-    void Start(const velmora::CFtpLoginInfo& info, const velmora::CFtpPath& folder,
-               const velmora::CFtpPath& destination, Done done);
+    // Compares the pair's folders on the server of `info`; a comparison
+    // under way is cancelled first.
+    void Start(const velmora::CFtpLoginInfo& info, const CSyncPair& pair, Done done);
     void Cancel();
     // A comparison runs, or waits to run, whose result is wanted.
     bool IsComparing() const { return m_pRun != nullptr; }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QHideEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -37,8 +38,10 @@
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_queue_pane.h"
+#include "app/transfers/transfer_settings.h"
 #include "app/transfers/transfer_status_line.h"
 #include "base/format.h"
+#include "base/size_format.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
@@ -96,6 +99,10 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     statusBar()->addWidget(m_pStatusLine, 1);
     m_pComparison = new CFolderComparison(*m_pLocal, *m_pBrowser, this);
     statusBar()->addPermanentWidget(m_pComparison->GetLegend());
+    m_pSpeedLimit = new QLabel;
+    m_pSpeedLimit->setObjectName("speedLimit");
+    statusBar()->addPermanentWidget(m_pSpeedLimit);
+    ShowSpeedLimit();
     statusBar()->addPermanentWidget(m_pBrowser->GetSecurityLabel());
     BuildMenus();
     resize(1100, 720);
@@ -201,7 +208,11 @@ void CMainDlg::BuildMenus() {
     AddAction(transfer, tr("&Upload"), "upload", QKeySequence(Qt::CTRL | Qt::Key_U), [this] { m_pLocal->OnUpload(); });
     AddAction(transfer, tr("&Download"), "download", QKeySequence(Qt::CTRL | Qt::Key_D),
               [this] { m_pLocal->OnDownload(); });
-    AddAction(transfer, tr("S&ynchronise..."), "synchronise", {}, [this] { m_pBrowser->OnSynchronise(); });
+    AddAction(transfer, tr("S&ynchronise to server..."), "synchronise", {},
+              [this] { m_pBrowser->OnSynchronise(CSyncPair::eToServer); });
+    AddAction(transfer, tr("Synchronise &from server..."), "synchroniseFromServer", {},
+              [this] { m_pBrowser->OnSynchronise(CSyncPair::eFromServer); });
+    AddAction(transfer, tr("Speed &limit..."), "speedLimit", {}, [this] { OnSpeedLimit(); });
     transfer->addSeparator();
     AddAction(transfer, tr("&Start queued transfers"), "startAll", {}, [this] { m_context.queue.StartAll(); });
     AddAction(transfer, tr("S&top"), "stop", QKeySequence(Qt::CTRL | Qt::Key_Period),
@@ -251,12 +262,30 @@ CSettingsDlg& CMainDlg::OpenSettings() {
     if (m_pSettings == nullptr) {
         m_pSettings = new CSettingsDlg(m_context.settings, this);
         connect(m_pSettings, &CSettingsDlg::ShowHiddenChanged, this, &CMainDlg::SetShowHidden);
+        connect(m_pSettings, &CSettingsDlg::TransferSettingsChanged, this, &CMainDlg::ShowSpeedLimit);
     }
     m_pSettings->ShowSettings();
     m_pSettings->show();
     m_pSettings->raise();
     m_pSettings->activateWindow();
     return *m_pSettings;
+}
+
+void CMainDlg::OnSpeedLimit() {
+    CTransferSettings settings = m_context.settings.GetTransferSettings();
+    if (!m_context.prompter.AskSpeedLimit(this, settings.rateLimit)) return;
+    m_context.settings.SetTransferSettings(settings);
+    ApplyTransferSettings(settings);
+    ShowSpeedLimit();
+    if (m_pSettings != nullptr) m_pSettings->ShowSettings();
+}
+
+// The status bar says that transfers are held back, and by how much.
+void CMainDlg::ShowSpeedLimit() {
+    const uint64_t limit = m_context.settings.GetTransferSettings().rateLimit;
+    m_pSpeedLimit->setVisible(limit > 0);
+    m_pSpeedLimit->setText(limit > 0 ? tr("Limit: %1/s").arg(QString::fromStdString(velmora::FormatSize(limit)))
+                                     : QString());
 }
 
 void CMainDlg::SetShowHidden(bool show) {

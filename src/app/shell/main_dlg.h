@@ -85,6 +85,9 @@ public:
     // The settings dialog, made on first use.
     CSettingsDlg& OpenSettings();
     void SetShowHidden(bool show);
+    // Transfer > Speed limit...: asks for the transfers' limit, stores it
+    // with the settings and gives it to the transfers that start from now.
+    void OnSpeedLimit();
     // Both panes read their folders again.
     void OnRefresh();
 
@@ -111,6 +114,7 @@ private:
     // The title: "<folder> - (<entries>)", or the node's text without a folder.
     void UpdateTitle(const velmora::CMsg& msg);
     void OnConnected(bool connected);
+    void ShowSpeedLimit();
 
     CAppContext& m_context;
     CConnectionStore m_store;
@@ -130,6 +134,7 @@ private:
     QTabWidget* m_pBottomTabs;
     QDockWidget* m_pDock;
     CTransferStatusLine* m_pStatusLine;
+    QLabel* m_pSpeedLimit = nullptr;
     // The window the wait window is centred on while it shows.
     QPointer<QWidget> m_pWaitAnchor;
 };

@@ -70,6 +70,10 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
     auto* lowSpeedLabel = new QLabel(tr("Cut a transfer &below:"));
     lowSpeedLabel->setBuddy(m_pLowSpeedBytes);
     form->addRow(lowSpeedLabel, lowSpeed);
+    m_pRateLimit = Number("rateLimit", 0, kMostKiBPerSecond, tr(" KiB/s"));
+    m_pRateLimit->setSpecialValueText(tr("No limit"));
+    m_pRateLimit->setToolTip(tr("The most a transfer sends or receives per second, all its connections together"));
+    form->addRow(tr("Speed &limit:"), m_pRateLimit);
     m_pVerify = new QComboBox;
     m_pVerify->setObjectName("verify");
     for (const auto& [value, label] : kVerifyChoices) m_pVerify->addItem(tr(label), QString(value));
@@ -100,7 +104,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 
     ShowSettings();
     for (QComboBox* box : {m_pExisting, m_pVerify}) connect(box, &QComboBox::currentIndexChanged, this, &CSettingsDlg::Apply);
-    for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds}) {
+    for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds, m_pRateLimit}) {
         connect(spin, &QSpinBox::valueChanged, this, &CSettingsDlg::Apply);
     }
     for (QCheckBox* box : {m_pPreserveTimes, m_pTrace}) connect(box, &QCheckBox::toggled, this, &CSettingsDlg::Apply);
@@ -113,19 +117,29 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 void CSettingsDlg::ShowSettings() {
     const CTransferSettings stored = m_settings.GetTransferSettings();
     const QSignalBlocker a(m_pExisting), b(m_pSessions), c(m_pPreserveTimes), d(m_pLowSpeedBytes),
-        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden), h(m_pVerify);
+        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden), h(m_pVerify), i(m_pRateLimit);
     const int existing = m_pExisting->findData(QString::fromStdString(stored.existingTarget));
     m_pExisting->setCurrentIndex(existing >= 0 ? existing : 0);
     m_pSessions->setValue(stored.sessions);
     m_pPreserveTimes->setChecked(stored.preserveTimes);
     m_pLowSpeedBytes->setValue(static_cast<int>(std::min<uint32_t>(stored.lowSpeedBytes, 10 * 1024 * 1024)));
     m_pLowSpeedSeconds->setValue(stored.lowSpeedSeconds);
+    m_pRateLimit->setValue(ToKiBPerSecond(stored.rateLimit));
     m_pTrace->setChecked(stored.protocolTrace);
     m_pVerify->setCurrentIndex(std::max(m_pVerify->findData(QString::fromStdString(stored.verify)), 0));
     m_pShowHidden->setChecked(m_settings.GetShowHidden());
 }
 
+int CSettingsDlg::ToKiBPerSecond(uint64_t bytesPerSecond) {
+    // A limit below 1 KiB/s still shows as one, not as "No limit".
+    if (bytesPerSecond == 0) return 0;
+    return static_cast<int>(std::clamp<uint64_t>((bytesPerSecond + 1023) / 1024, 1, kMostKiBPerSecond));
+}
+
 void CSettingsDlg::Apply() {
+    // A limit set elsewhere in bytes that the field cannot show exactly
+    // stays as it is unless the field is changed.
+    const CTransferSettings stored = m_settings.GetTransferSettings();
     CTransferSettings chosen;
     chosen.existingTarget = m_pExisting->currentData().toString().toStdString();
     chosen.sessions = m_pSessions->value();
@@ -134,8 +148,12 @@ void CSettingsDlg::Apply() {
     chosen.lowSpeedBytes = static_cast<uint32_t>(m_pLowSpeedBytes->value());
     chosen.lowSpeedSeconds = m_pLowSpeedSeconds->value();
     chosen.verify = m_pVerify->currentData().toString().toStdString();
+    chosen.rateLimit = m_pRateLimit->value() == ToKiBPerSecond(stored.rateLimit)
+                           ? stored.rateLimit
+                           : static_cast<uint64_t>(m_pRateLimit->value()) * 1024;
     m_settings.SetTransferSettings(chosen);
     ApplyTransferSettings(chosen);
+    emit TransferSettingsChanged();
 }
 
 }  // namespace parcelo

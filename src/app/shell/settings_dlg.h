@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QDialog>
 
 class QCheckBox;
@@ -23,8 +25,14 @@ public:
     // The fields show the stored settings again.
     void ShowSettings();
 
+    // The speed limit's field, in KiB/s as it shows there (0: no limit).
+    static int ToKiBPerSecond(uint64_t bytesPerSecond);
+    static constexpr int kMostKiBPerSecond = 10 * 1024 * 1024;
+
 signals:
     void ShowHiddenChanged(bool show);
+    // The transfer settings were stored and applied.
+    void TransferSettingsChanged();
 
 private:
     // Stores and applies what the fields say.
@@ -37,6 +45,7 @@ private:
     QCheckBox* m_pPreserveTimes;
     QSpinBox* m_pLowSpeedBytes;
     QSpinBox* m_pLowSpeedSeconds;
+    QSpinBox* m_pRateLimit;
     QCheckBox* m_pTrace;
     QCheckBox* m_pShowHidden;
 };

@@ -157,6 +157,26 @@ bool CDialogPrompter::AskPermissions(QWidget* parent, CPermissionsChoice& choice
     return true;
 }
 
+bool CDialogPrompter::AskSpeedLimit(QWidget* parent, uint64_t& bytesPerSecond) {
+    const QString explained = QObject::tr("Bytes per second for each transfer, all its connections together, "
+                                          "with k, M or G for KiB, MiB or GiB (500k, 2M).\nEmpty or 0: no limit.");
+    QString typed = bytesPerSecond == 0 ? QString() : QString::fromStdString(velmora::FormatSize(bytesPerSecond));
+    QString text = explained;
+    for (;;) {
+        bool accepted = false;
+        typed = QInputDialog::getText(DialogParent(parent), QObject::tr("Speed limit"), text, QLineEdit::Normal,
+                                      typed, &accepted)
+                    .trimmed();
+        if (!accepted) return false;
+        uint64_t read = 0;
+        if (typed.isEmpty() || velmora::ParseSize(typed.remove(' ').toStdString(), read)) {
+            bytesPerSecond = read;
+            return true;
+        }
+        text = QObject::tr("\"%1\" is not a speed.\n\n").arg(typed) + explained;
+    }
+}
+
 bool CDialogPrompter::AskPassword(QWidget* parent, const std::string& title, const std::string& text,
                                   std::string& password) {
     bool accepted = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     // The permissions to set (the dialog starts from `choice`); false when
     // cancelled.
     virtual bool AskPermissions(QWidget* parent, CPermissionsChoice& choice) = 0;
+    // The transfers' speed limit in bytes per second, starting from the
+    // current one (0: no limit); false when cancelled.
+    virtual bool AskSpeedLimit(QWidget* parent, uint64_t& bytesPerSecond) = 0;
     // An unknown server certificate or SSH host key, described in `text`:
     // true for the button `trustButton` names ("Trust this certificate"),
     // false for "Cancel".
@@ -94,6 +98,9 @@ public:
     bool AskTrust(QWidget* parent, const std::string& title, const std::string& text,
                   const std::string& trustButton) override;
     bool AskPermissions(QWidget* parent, CPermissionsChoice& choice) override;
+    // Typed as the command line's rates are ("500k", "2M"); asked again
+    // until it reads as one.
+    bool AskSpeedLimit(QWidget* parent, uint64_t& bytesPerSecond) override;
 };
 
 }  // namespace parcelo

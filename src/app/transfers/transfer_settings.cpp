@@ -22,6 +22,7 @@ void ApplyTransferSettings(const CTransferSettings& settings) {
     defaults.m_bPreserveTimes = settings.preserveTimes;
     defaults.m_nSessions = settings.sessions;
     defaults.m_lowSpeed = {settings.lowSpeedBytes, settings.lowSpeedSeconds};
+    defaults.m_nRateLimit = settings.rateLimit;
     defaults.m_eVerify = velmora::EVerify::Auto;
     velmora::ParseVerifyName(settings.verify, defaults.m_eVerify);
     CTransferThread::SetJobDefaults(defaults);
