@@ -68,7 +68,7 @@ size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int6
 // The date of a Unix line at `k`, when a name follows it: how many fields it
 // takes (0: none there).
 size_t UnixDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
-    if (k < 2 || !IsDigits(fields[k - 1].text)) return 0;
+    if (k < 2 || k >= fields.size() || !IsDigits(fields[k - 1].text)) return 0;
     size_t width = NamedDate(fields, k, now, seconds);
     if (width == 0) width = NumericDate(fields, k, now, seconds);
     return width > 0 && k + width < fields.size() ? width : 0;

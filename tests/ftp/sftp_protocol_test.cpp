@@ -66,7 +66,8 @@ TEST(SftpMessages, EveryTruncationOfAListingFailsCleanly) {
         EXPECT_TRUE(reader.Failed());
     }
     // A length that claims more than is there.
-    CSftpReader lying(std::string("\xff\xff\xff\xf0" "abc", 7));
+    const std::string lies("\xff\xff\xff\xf0" "abc", 7);
+    CSftpReader lying(lies);
     std::string_view text;
     EXPECT_FALSE(lying.String(text));
 }
