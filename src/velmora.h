@@ -62,6 +62,7 @@
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_dir.h"
 #include "ftp/ftp_file.h"
+#include "ftp/stream_check.h"
 #include "ftp/ftp_find.h"
 #include "ftp/ftp_node.h"
 #include "ftp/ftp_remote_folder.h"

@@ -37,6 +37,7 @@ struct OrderOptions {
     // the destination has and the source lacks.
     bool mirror = false;
     bool mirrorDelete = false;
+    bool checksum = false;
     int maxDelete = velmora::CTansform::kDeleteGuarded;
     bool forceDelete = false;
     OverwriteOptions overwrite;
@@ -187,6 +188,10 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
         error = "--delete deletes what a mirror's source lacks: use it with --mirror";
         return false;
     }
+    if (options.checksum && !options.mirror) {
+        error = "--checksum is how a mirror compares files: use it with --mirror";
+        return false;
+    }
     LocationParser parser(context);
     // An order names a saved connection and reads its password when it runs.
     parser.LeaveSavedPasswords();
@@ -234,6 +239,7 @@ bool MakeOrder(CliContext& context, const OrderOptions& options, velmora::CDBTra
     velmora::EVerify verify = velmora::EVerify::Auto;
     velmora::ParseVerifyName(context.options.verify, verify);
     velmora::SetOrderVerify(order, verify);
+    velmora::SetOrderChecksum(order, options.checksum);
     order.SetStatus(velmora::TRANSORDER_PENDING);
     return true;
 }
@@ -454,6 +460,9 @@ void AddOrderOptions(CLI::App& command, OrderOptions& options) {
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
     command.add_flag("--force-delete", options.forceDelete, "With --delete: delete whatever the number");
+    command.add_flag("--checksum", options.checksum,
+                     "With --mirror: compare files of equal size by their hashes instead of their times (slow: "
+                     "the server hashes each such file; without a hash in common, times decide)");
     options.overwrite.AddTo(command);
 }
 

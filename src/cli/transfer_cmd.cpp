@@ -114,7 +114,7 @@ bool ParseAll(CliContext& context, const std::vector<std::string>& texts, std::v
 }
 
 int Upload(CliContext& context, const TransferArgs& args) {
-    if (args.sources == std::vector<std::string>{"-"}) return StoreInputAsRemoteFile(context, args.destination);
+    if (args.sources == std::vector<std::string>{"-"}) return StoreInputAsRemoteFile(context, args.destination, args.tempNames);
     if (std::ranges::count(args.sources, "-") > 0) {
         return context.UsageError("standard input (-) goes up on its own, as one file");
     }

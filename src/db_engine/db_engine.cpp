@@ -485,6 +485,7 @@ bool CDBEngine::SelectTransOrder(int index, CTskItem& item) {
     // The order's own choice, for the job that runs it.
     CStatistic::Job().Settings().m_eOverwrite = OrderOverwrite(m_selTransOrder);
     CStatistic::Job().Settings().m_eVerify = OrderVerify(m_selTransOrder);
+    CStatistic::Job().Settings().m_bMirrorChecksum = OrderChecksum(m_selTransOrder);
     std::string error;
     if (!ApplyKeyringPasswords(item, error) || !ApplySavedConnections(item, error)) FailBeforeLogin(item, error);
     return true;

@@ -20,6 +20,7 @@ constexpr const char* kSecretId = "order-secret";
 constexpr const char* kKeyringFields = "order-passwords-keyring";
 constexpr const char* kOverwrite = "order-overwrite";
 constexpr const char* kVerify = "order-verify";
+constexpr const char* kChecksum = "order-checksum";
 
 std::string ConnectionKey(EOrderEnd end) {
     return end == EOrderEnd::From ? "order-from-connection" : "order-to-connection";
@@ -148,6 +149,12 @@ EVerify OrderVerify(const CDBTransOrderObj& order) {
     ParseVerifyName(FilterValue(order, kVerify), verify);
     return verify;
 }
+
+void SetOrderChecksum(CDBTransOrderObj& order, bool checksum) {
+    if (checksum) order.Filter += CObj::XMLAttr(kChecksum, "1");
+}
+
+bool OrderChecksum(const CDBTransOrderObj& order) { return FilterValue(order, kChecksum) == "1"; }
 
 void SetOrderTls(CDBTransOrderObj& order, EOrderEnd end, const COrderTls& tls) {
     if (tls.mode) order.Filter += CObj::XMLAttr(TlsKey(end), TlsModeName(*tls.mode));

@@ -31,6 +31,8 @@ class CTransPoint;
 //    asks for more than the engine's own behaviour;
 //  - whether it checks files against their server's hash, when it asks for
 //    other than the default (auto);
+//  - whether a mirror order compares files of equal size by their hashes
+//    instead of their times, when it asks for that;
 //  - how a server end protects its session, where that differs from what
 //    the end's URL scheme or saved connection says: the TLS mode (an ftp://
 //    end in auto mode), and whom it trusts (pin, CA file, any certificate).
@@ -64,6 +66,10 @@ VELMORA_API EOverwrite OrderOverwrite(const CDBTransOrderObj& order);
 // this version does not know reads as Auto).
 VELMORA_API void SetOrderVerify(CDBTransOrderObj& order, EVerify verify);
 VELMORA_API EVerify OrderVerify(const CDBTransOrderObj& order);
+// Whether a mirror order compares files of equal size by hash (false, the
+// default, stores nothing).
+VELMORA_API void SetOrderChecksum(CDBTransOrderObj& order, bool checksum);
+VELMORA_API bool OrderChecksum(const CDBTransOrderObj& order);
 
 // What the order adds to an end's TLS settings; the setter stores only what
 // is given.

@@ -1,7 +1,6 @@
 #include "engine/file_check.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "base/digest.h"
 #include "base/format.h"
@@ -12,17 +11,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr const char* kPreference[] = {"SHA-256", "SHA-512", "SHA-1", "MD5", "CRC32"};
-
-bool Holds(const std::vector<std::string>& list, const std::string& name) {
-    return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-std::string ServerName(const CRemoteSession& server) {
-    return Format("%s://%s:%u", server.GetScheme().c_str(), server.GetHost().c_str(),
-                  static_cast<unsigned>(server.GetPort()));
-}
 
 // The server sides of a copy: one, or two for a copy between servers.
 std::vector<CTskDataFile*> ServerSides(CTskDataFile& source, CTskDataFile& target) {
@@ -40,32 +28,6 @@ std::string SharedHash(const std::vector<CTskDataFile*>& sides) {
 }
 
 }  // namespace
-
-std::string VerifyName(EVerify verify) {
-    switch (verify) {
-        case EVerify::Require: return "require";
-        case EVerify::Off: return "off";
-        case EVerify::Auto: break;
-    }
-    return "auto";
-}
-
-bool ParseVerifyName(std::string_view name, EVerify& verify) {
-    for (const EVerify each : {EVerify::Auto, EVerify::Require, EVerify::Off}) {
-        if (name == VerifyName(each)) {
-            verify = each;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string PreferredHash(const std::vector<std::string>& offered, const std::vector<std::string>* alsoOffered) {
-    for (const char* algorithm : kPreference) {
-        if (Holds(offered, algorithm) && (!alsoOffered || Holds(*alsoOffered, algorithm))) return algorithm;
-    }
-    return {};
-}
 
 CFileCheck::CFileCheck(const std::string& algorithm) {
     if (!algorithm.empty() && CDigest::IsKnown(algorithm)) m_digest = std::make_unique<CDigest>(algorithm);
@@ -119,7 +81,7 @@ CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& tar
             return required ? EVerdict::Failed : EVerdict::Unchecked;
         }
         if (!EqualsNoCase(server, local)) {
-            text = Format("%s local %s server %s", algorithm.c_str(), local.c_str(), server.c_str());
+            text = MismatchText(algorithm, local, server);
             return EVerdict::Mismatch;
         }
     }
@@ -128,7 +90,7 @@ CFileCheck::EVerdict CFileCheck::Compare(CTskDataFile& source, CTskDataFile& tar
 }
 
 void CFileCheck::WaitOutServerCache(const CTskDataFile& target) const {
-    if (target.Server()) std::this_thread::sleep_until(m_compared + std::chrono::milliseconds(1100));
+    if (target.Server()) WaitOutHashCache(m_compared);
 }
 
 bool WholeDigest(CTskDataFile& file, const std::string& algorithm, std::string& digest) {
@@ -142,7 +104,7 @@ bool WholeDigest(CTskDataFile& file, const std::string& algorithm, std::string& 
 std::optional<bool> SameContent(CTskDataFile& one, CTskDataFile& other) {
     const std::vector<CTskDataFile*> servers = ServerSides(one, other);
     // Two local files are read with the cheapest sure algorithm.
-    const std::string algorithm = servers.empty() ? kPreference[0] : SharedHash(servers);
+    const std::string algorithm = servers.empty() ? std::string("SHA-256") : SharedHash(servers);
     std::string first;
     std::string second;
     if (!algorithm.empty() && WholeDigest(one, algorithm, first) && WholeDigest(other, algorithm, second))
@@ -165,7 +127,7 @@ bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algori
     std::string names;
     for (const CTskDataFile* side : sides) {
         if (!names.empty()) names += " and ";
-        names += ServerName(*side->Server());
+        names += ServerText(*side->Server());
     }
     const std::string lack = sides.size() > 1 ? names + " offer no hash in common" : names + " offers no hash";
     if (verify == EVerify::Require) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ftp/stream_check.h"
 #include "platform/api.h"
 
 namespace velmora {
@@ -16,34 +17,12 @@ namespace velmora {
 class CDigest;
 class CTskDataFile;
 
-// Whether a job checks the files it sends to or takes from a server against
-// the server's own hash of them: where the server offers one (Auto), always,
-// failing the files of servers that offer none (Require), or never (Off).
-enum class EVerify { Auto, Require, Off };
-
-// "auto", "require", "off".
-VELMORA_API std::string VerifyName(EVerify verify);
-// False for a name that is none of them.
-VELMORA_API bool ParseVerifyName(std::string_view name, EVerify& verify);
-
-// The hash algorithm to check with among those a server offers (and, for a
-// copy between two servers, those the other one offers too); "" when they
-// share none. SHA-256 goes first: it is as sure as SHA-512 against bytes
-// changed on the way, and much cheaper where the processor computes it.
-VELMORA_API std::string PreferredHash(const std::vector<std::string>& offered,
-                                      const std::vector<std::string>* alsoOffered = nullptr);
-
 // The check of one file's copy against its server's hash: a digest of the
 // bytes as they go to the target, compared with the server's once the last
 // one is there. Made from the plan's algorithm; with none it checks nothing.
 class VELMORA_API CFileCheck {
 public:
-    enum class EVerdict {
-        Verified,   // every server side's hash matched
-        Unchecked,  // a server could not hash the file after all; the job allows that
-        Mismatch,   // the server holds other bytes than were sent or received
-        Failed,     // the job requires a check that could not be made
-    };
+    using EVerdict = ECheckVerdict;
 
     explicit CFileCheck(const std::string& algorithm);
     ~CFileCheck();

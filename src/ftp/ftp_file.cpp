@@ -10,6 +10,7 @@
 #include "messaging/msg_send.h"
 #include "platform/atomic_file.h"
 #include "platform/file_stream.h"
+#include "platform/file_system.h"
 #include "platform/message_pump.h"
 
 namespace velmora {
@@ -42,7 +43,9 @@ CFtpFile::CFtpFile() = default;
 
 CFtpFile::~CFtpFile() {
     CMsgBox::Box().Unsubscribe(this);
-    Close();
+    // Nobody is left to hear how a check came out.
+    DropInternetFile();
+    CloseConnection();
 }
 
 bool CFtpFile::Login(const std::string& host, const std::string& user, const std::string& password, uint16_t port) {
@@ -60,7 +63,9 @@ bool CFtpFile::Login(const CFtpLoginInfo& info) {
 }
 
 bool CFtpFile::Login() {
-    Close();
+    m_bCancel = false;
+    DropInternetFile();
+    CloseConnection();
     CSessionOptions options;
     options.connectTimeoutMs = m_msecTimeOut;
     options.sendTimeoutMs = m_msecTimeOut;
@@ -75,15 +80,30 @@ bool CFtpFile::Login() {
 
 bool CFtpFile::Open(const std::string& remotePath) {
     if (!CheckConnection()) return false;
-    CloseInternetFile();
+    DropInternetFile();
     m_nLength = 0;
     m_bCancel = false;
     m_remote.Clear();
     if (!FindRemote(CFtpPath(remotePath))) return ShowError("Unable to find remote Ftp file: " + remotePath);
     m_nLength = m_remote.Length();
     if (!SetCurrentDirectoryW(m_remote.GetFtpDir(true))) return false;
+    m_pCheck = std::make_unique<CStreamCheck>(*m_pSession, m_eVerify);
+    if (m_pCheck->IsRefused()) return ShowError("Cannot verify " + remotePath + ": " + m_pCheck->Lack());
+    return OpenStream() || ShowError("Unable to open remote Ftp file: " + remotePath);
+}
+
+bool CFtpFile::OpenStream() {
+    m_bReadToEnd = false;
+    m_pCheck->Restart();
     m_pFile = m_pSession->OpenRead(m_remote.GetFtpPath(), 0);
-    if (!m_pFile) return ShowError("Unable to open remote Ftp file: " + remotePath);
+    return m_pFile != nullptr;
+}
+
+bool CFtpFile::ReadStream(char* buffer, size_t size, size_t& received) {
+    received = 0;
+    if (!m_pFile || !m_pFile->Read(buffer, size, received)) return false;
+    if (received == 0) m_bReadToEnd = true;
+    if (m_pCheck) m_pCheck->Add(buffer, received);
     return true;
 }
 
@@ -128,40 +148,82 @@ private:
 bool CFtpFile::Download(const CFtpPath& local) {
     if (!CheckOpen()) return false;
     const std::string localPath = local.GetPath();
-    platform::CFileWriter out;
-    if (!out.Open(localPath)) {
-        CloseInternetFile();
-        return ShowError("Unable to open target file: " + localPath);
-    }
     SendProgressRange(m_nLength);
     CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_START, 1, 0);
+    ECheckVerdict checked = ECheckVerdict::Verified;
+    bool ok = CopyToLocal(localPath, checked);
+    // Bytes changed on the way once are mostly changed by chance: the file
+    // goes once more from its first byte.
+    if (!ok && checked == ECheckVerdict::Mismatch) {
+        ok = OpenStream() ? CopyToLocal(localPath, checked) : ShowError(m_pSession->GetLastError());
+    }
+    // A file that is not what the server holds must not be taken for it.
+    if (checked == ECheckVerdict::Mismatch || checked == ECheckVerdict::Failed) platform::DeleteFile(localPath);
+    CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_FINISH, 0, 0);
+    return ok;
+}
+
+bool CFtpFile::CopyToLocal(const std::string& localPath, ECheckVerdict& checked) {
+    checked = ECheckVerdict::Verified;
+    platform::CFileWriter out;
+    if (!out.Open(localPath)) {
+        DropInternetFile();
+        return ShowError("Unable to open target file: " + localPath);
+    }
     CDownloadProgress progress(*this);
     const CCopyResult copied = CopyBlocks(
-        [this](char* buffer, size_t size, size_t& received) { return m_pFile->Read(buffer, size, received); },
+        [this](char* buffer, size_t size, size_t& received) { return ReadStream(buffer, size, received); },
         [&out](const char* data, size_t size) { return out.Write(data, size); }, progress);
     bool ok = copied.IsComplete();
     if (copied.end == ECopyEnd::Cancelled) ShowError("Aborted by user");
     if (copied.end == ECopyEnd::ReadFailed) ShowError(m_pFile->GetLastError());
     if (copied.end == ECopyEnd::WriteFailed) ShowError("Unable to write target file: " + localPath);
     if (!out.Close() && ok) ok = ShowError("Unable to write target file: " + localPath);
-    // Only the server's confirmation and the listed size tell a complete
-    // file from one cut short.
+    if (ok) return ConfirmWhole(checked);
+    DropInternetFile();
+    return false;
+}
+
+// Only the server's confirmation and the listed size tell a complete file
+// from one cut short; only the server's hash tells one whose bytes changed.
+bool CFtpFile::ConfirmWhole(ECheckVerdict& checked) {
+    checked = ECheckVerdict::Verified;
+    const std::unique_ptr<CRemoteStream> stream = std::move(m_pFile);
+    m_strReadAhead.clear();
+    m_nReadAheadAt = 0;
     std::string error;
     bool shorter = false;
-    if (ok && !m_pFile->Close()) ok = ShowError(m_pFile->GetLastError());
-    if (ok && !CheckReadLength(*m_pFile, 0, m_nLength, error, shorter)) ok = ShowError(error);
-    CloseInternetFile();
-    CMsgProgress(PROGRESS_UNIT_FTP_FILE, MSG_PROGRESS_FINISH, 0, 0);
-    return ok;
+    if (!stream->Close()) return ShowError(stream->GetLastError());
+    if (!CheckReadLength(*stream, 0, m_nLength, error, shorter)) return ShowError(error);
+    if (!m_pCheck || !m_pCheck->IsOn()) return true;
+    std::string text;
+    checked = m_pCheck->Compare(m_remote.GetFtpPath(), text);
+    switch (checked) {
+        case ECheckVerdict::Verified:
+        case ECheckVerdict::Unchecked: return true;
+        case ECheckVerdict::Mismatch: return ShowError("Checksum mismatch: " + text);
+        case ECheckVerdict::Failed: break;
+    }
+    return ShowError("Cannot verify " + text);
 }
 
-void CFtpFile::Close() {
+bool CFtpFile::Close() {
     m_bCancel = false;
-    CloseInternetFile();
+    const bool closed = CloseInternetFile();
     CloseConnection();
+    return closed;
 }
 
-void CFtpFile::CloseInternetFile() {
+bool CFtpFile::CloseInternetFile() {
+    // A file read to its end is confirmed and checked; one left before its
+    // end is abandoned.
+    ECheckVerdict checked = ECheckVerdict::Verified;
+    if (m_pFile && m_bReadToEnd) return ConfirmWhole(checked);
+    DropInternetFile();
+    return true;
+}
+
+void CFtpFile::DropInternetFile() {
     if (m_pFile) m_pFile->Abort();
     m_pFile.reset();
     m_strReadAhead.clear();
@@ -180,7 +242,7 @@ size_t CFtpFile::Read(void* buffer, size_t count) {
         return taken;
     }
     size_t received = 0;
-    if (!m_pFile || !m_pFile->Read(buffer, count, received)) return 0;
+    if (!ReadStream(static_cast<char*>(buffer), count, received)) return 0;
     return received;
 }
 
@@ -196,7 +258,7 @@ bool CFtpFile::ReadString(std::string& line) {
         const size_t before = m_strReadAhead.size();
         m_strReadAhead.resize(before + kBlockSize);
         size_t received = 0;
-        const bool ok = m_pFile->Read(m_strReadAhead.data() + before, kBlockSize, received);
+        const bool ok = ReadStream(m_strReadAhead.data() + before, kBlockSize, received);
         m_strReadAhead.resize(before + received);
         if (!ok) return ShowError(m_pFile->GetLastError());
         if (received == 0) break;

@@ -8,6 +8,7 @@
 
 #include "base/block_copy.h"
 #include "ftp/login_info.h"
+#include "ftp/stream_check.h"
 #include "messaging/listener.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
@@ -28,6 +29,13 @@ class CRemoteStream;
 // The session is opened as the transfers' are (a login info brings its TLS
 // settings), and a download is complete only when the server confirmed it
 // and it brought the size the folder listing gave.
+//
+// A file read whole, by Download or by reading it to its end before Close,
+// is checked against the server's hash of it where the server offers one
+// (SetVerify; the default is EVerify::Auto): Download goes once more from
+// the first byte after a mismatch, and removes the local file when the
+// second try differs too; Close answers false after reading other bytes
+// than the server holds.
 //
 // Progress goes out as command-16 messages of unit 16 (range and position
 // carry 64-bit values); a command-15 broadcast with Argc 1 cancels, leaving
@@ -52,17 +60,24 @@ public:
     // Logs in as the login info says (its TLS settings included); the
     // class-wide time-out and passive mode hold as for the other Login.
     bool Login(const CFtpLoginInfo& info);
+    // How the files read whole are checked against the server's hash.
+    void SetVerify(EVerify verify) { m_eVerify = verify; }
     // Finds the file in its folder's listing (folders do not count) and
-    // opens it for reading.
+    // opens it for reading. Where a check is required and the server
+    // offers no hash, the file is not opened.
     bool Open(const std::string& remotePath);
     // Copies the open remote file to the local path (created or truncated),
-    // then closes the remote file.
+    // then closes the remote file. A file that fails its check twice is
+    // removed.
     bool Download(const CFtpPath& local);
     bool Download(const CFtpPath& remote, const CFtpPath& local);
 
-    // Closes the remote file and the connection.
-    virtual void Close();
-    void CloseInternetFile();
+    // Closes the remote file and the connection; false when the file was
+    // read to its end and the server did not confirm it or its check failed
+    // (the reason is GetStrError()).
+    virtual bool Close();
+    // Only the remote file, as Close.
+    bool CloseInternetFile();
     void CloseConnection();
 
     // The open remote file, in blocks: bytes read (0 at the end, on an error
@@ -76,7 +91,7 @@ public:
     // Writes go out as they are made: nothing waits to be flushed.
     virtual void Flush() {}
     // Abandons the open remote file.
-    virtual void Abort() { CloseInternetFile(); }
+    virtual void Abort() { DropInternetFile(); }
     // The size of the open file as its folder listing gave it.
     virtual uint64_t GetLength() const { return m_nLength; }
 
@@ -105,6 +120,17 @@ protected:
 
 private:
     bool FindRemote(const CFtpPath& wanted);
+    bool OpenStream();
+    // A block of the open remote file, fed to its check; notes the end.
+    bool ReadStream(char* buffer, size_t size, size_t& received);
+    // One pass of Download into the opened local file; the stream is closed
+    // after it. `checked` is the verdict of a complete pass.
+    bool CopyToLocal(const std::string& localPath, ECheckVerdict& checked);
+    // The server confirmed the file read to its end, with the listed size,
+    // and its check allows it.
+    bool ConfirmWhole(ECheckVerdict& checked);
+    // The open remote file goes without a word to the server about it.
+    void DropInternetFile();
     class CDownloadProgress;
 
     CFtpLoginInfo m_login;
@@ -116,6 +142,11 @@ private:
     size_t m_nReadAheadAt = 0;
     CFtpPath m_remote;
     uint64_t m_nLength = 0;
+    EVerify m_eVerify = EVerify::Auto;
+    // The check of the open file, fed from its first byte; and whether the
+    // stream reached its end (the file was read whole).
+    std::unique_ptr<CStreamCheck> m_pCheck;
+    bool m_bReadToEnd = false;
     std::string m_strError;
     // Set by a broadcast that may come from another thread.
     std::atomic<bool> m_bCancel{false};

@@ -435,9 +435,34 @@ TEST_F(CliScheduleMirrorTest, AScheduledMirrorGoesByTheRecordOfItsLastRun) {
     EXPECT_EQ(ReadFile(logged.Path("mirror/sub/b.txt")), "two, changed");
 }
 
+// A file edited without a change of size or time: the mirror order that
+// compares by hash sends it, the one that goes by times (and by the record
+// of its last run) does not.
+TEST_F(CliScheduleTest, AMirrorOrderKeepsItsChecksumChoiceForTheScheduler) {
+    WriteFile(local / "out/a.txt", "version 1");
+    ASSERT_EQ(AddDaily("n", local / "out", local / "timed/", {"--mirror"}).status, 0);
+    const std::string id = Value(db, "SELECT ID FROM Schedule");
+    ASSERT_EQ(RunCli({"schedule", "add-order", "--db", db, "--schedule", id, "--from", local / "out", "--to",
+                      local / "hashed/", "--mirror", "--checksum"})
+                  .status,
+              0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM TransformFilter WHERE Key = 'order-checksum'"), "1");
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    ASSERT_EQ(ReadFile(local / "hashed/a.txt"), "version 1");
+
+    const auto time = fs::last_write_time(local / "out/a.txt");
+    WriteFile(local / "out/a.txt", "version 2");
+    fs::last_write_time(local / "out/a.txt", time);
+    ASSERT_TRUE(Value(db, "UPDATE LaunchOrder SET DatePerformed = '01/01/2020 00:00:00'").empty());
+    ASSERT_EQ(RunCli({"scheduler", "--db", db, "--once"}).status, 0);
+    EXPECT_EQ(Value(db, "SELECT count(*) FROM LaunchOrder WHERE Status = 3"), "2");
+    EXPECT_EQ(ReadFile(local / "timed/a.txt"), "version 1");
+    EXPECT_EQ(ReadFile(local / "hashed/a.txt"), "version 2");
+}
+
 TEST_F(CliScheduleTest, MirrorOptionsAreCheckedBeforeAnythingIsStored) {
     const std::string start = platform::FormatLocalTime(platform::Now(), "%Y-%m-%d 00:00");
-    const std::vector<std::vector<std::string>> wrong = {{"--delete"}, {"--mirror", "--zip"}};
+    const std::vector<std::vector<std::string>> wrong = {{"--delete"}, {"--checksum"}, {"--mirror", "--zip"}};
     for (const std::vector<std::string>& options : wrong) {
         std::vector<std::string> arguments = {"schedule", "add", "--db", db, "--name", "x", "--repeat", "daily",
                                               "--from", local.path(), "--to", Url("/m/", "secret")};

@@ -1009,5 +1009,35 @@ TEST_F(CliTest, VerifyRequireFailsOnAServerWithoutHashesWhileAutoSaysSoOnce) {
     EXPECT_EQ(ReadFile(server.Path("in/files/b.txt")), "b");
 }
 
+// The same through standard input and output: require refuses before any
+// byte moves; auto moves the bytes and says once that they were not checked.
+TEST_F(CliTest, VerifyRequireRefusesStreamsOnAServerWithoutHashes) {
+    WriteFile(server.Path("in/a.txt"), "alpha\n");
+    WriteFile(local / "data.txt", "beta\n");
+    const auto upload = [&](const std::string& verify, const std::string& name) {
+        return RunProgram({"sh", "-c", "exec \"$0\" upload --verify \"$1\" - \"$2\" --log \"$3\" < \"$4\"",
+                           PARCELO_CLI_PATH, verify, Url("/up/" + name), local / (verify + ".log"),
+                           local / "data.txt"});
+    };
+    const CliResult refusedDown = RunCli({"cat", "--verify", "require", Url("/in/a.txt"), Url("/in/a.txt")});
+    EXPECT_EQ(refusedDown.status, 1);
+    EXPECT_EQ(refusedDown.out, "");
+    EXPECT_NE(refusedDown.err.find("Cannot verify /in/a.txt: ftp://127.0.0.1:"), std::string::npos) << refusedDown.err;
+    const CliResult refusedUp = upload("require", "r.txt");
+    EXPECT_EQ(refusedUp.status, 1);
+    EXPECT_NE(refusedUp.err.find("offers no hash"), std::string::npos) << refusedUp.err;
+    EXPECT_FALSE(fs::exists(server.Path("up/r.txt")));
+
+    const std::string log = local / "auto.log";
+    const CliResult down = RunCli({"cat", Url("/in/a.txt"), Url("/in/a.txt"), "--log", log});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_EQ(down.out, "alpha\nalpha\n");
+    const std::string records = ReadFile(log);
+    EXPECT_NE(records.find("offers no hash"), std::string::npos) << records;
+    EXPECT_EQ(records.find("Not verified:"), records.rfind("Not verified:")) << records;
+    ASSERT_EQ(upload("auto", "a.txt").status, 0);
+    EXPECT_EQ(ReadFile(server.Path("up/a.txt")), "beta\n");
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -14,6 +14,7 @@
 
 #include "cli/cli_runner.h"
 #include "cli/real_server.h"
+#include "ftp/ftp_file.h"
 #include "support/fault_relay.h"
 #include "support/temp_dir.h"
 
@@ -176,6 +177,135 @@ TEST(VerifyTest, AMirrorWithChecksumSendsWhatChangedWhateverItsTime) {
     EXPECT_NE(byHash.out.find("~ edited.txt"), std::string::npos) << byHash.out;
     EXPECT_EQ(byHash.out.find("same.txt"), std::string::npos) << byHash.out;
     EXPECT_EQ(ReadFile(server.Home("www/edited.txt")), "version 2");
+}
+
+// "-" for standard input or output: the digest is taken as the bytes flow.
+// What went to standard output cannot be taken back, nor can a pipe be read
+// again: a changed byte fails those. A file given as standard input is read
+// again from its start.
+TEST(VerifyTest, StreamsAreVerifiedAndAChangedByteFailsWhatCannotGoAgain) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(300000, 26);
+    WriteFile(server.Home("in/down.bin"), data);
+    WriteFile(server.Home("in/kept.bin"), "the file before");
+    server.Own();
+    WriteFile(local / "up.bin", data);
+    const std::string digest = Sha256Of(local / "up.bin");
+    const auto upload = [&](const FaultRelay& relay, const std::string& input, const std::string& name,
+                            const std::string& log, const std::string& options = "") {
+        return RunProgram({"sh", "-c", input + " exec \"$0\" upload " + options + " - \"$1\" --json --log \"$2\"",
+                           PARCELO_CLI_PATH, server.UrlAt(relay.GetPort(), "/in/" + name), log});
+    };
+    const std::string redirected = "<\"" + local / "up.bin" + "\"";
+    const std::string piped = "cat \"" + local / "up.bin" + "\" |";
+
+    FaultRelay clean("127.0.0.1", static_cast<uint16_t>(server.Port()), {});
+    ASSERT_TRUE(clean.Start());
+    const std::string cleanLog = local / "clean.log";
+    const CliResult down =
+        RunCli({"cat", server.UrlAt(clean.GetPort(), "/in/down.bin"), "--json", "--log", cleanLog});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(down.out == data);
+    // Standard output carries the file: the record goes to standard error.
+    EXPECT_NE(down.err.find("\"digest\":\"" + digest + "\""), std::string::npos) << down.err;
+    EXPECT_NE(ReadFile(cleanLog).find("Verified: SHA-256 " + digest + " /in/down.bin"), std::string::npos);
+    const CliResult unchecked =
+        RunCli({"download", "--verify", "off", server.UrlAt(clean.GetPort(), "/in/down.bin"), "-"});
+    ASSERT_EQ(unchecked.status, 0) << unchecked.err;
+    EXPECT_EQ(clean.GetCommands("HASH ").size(), 1u);
+
+    FaultRelay flipping("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = 3});
+    ASSERT_TRUE(flipping.Start());
+    const std::string downLog = local / "down.log";
+    const CliResult changed =
+        RunCli({"download", server.UrlAt(flipping.GetPort(), "/in/down.bin"), "-", "--log", downLog});
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_EQ(changed.out.size(), data.size());
+    EXPECT_NE(changed.err.find("Checksum mismatch: SHA-256 local "), std::string::npos) << changed.err;
+    EXPECT_NE(ReadFile(downLog).find("no retry possible"), std::string::npos) << ReadFile(downLog);
+
+    const std::string pipeLog = local / "pipe.log";
+    const CliResult fromPipe = upload(flipping, piped, "piped.bin", pipeLog);
+    EXPECT_EQ(fromPipe.status, 1);
+    EXPECT_NE(fromPipe.err.find("Checksum mismatch: SHA-256 local "), std::string::npos) << fromPipe.err;
+    EXPECT_NE(ReadFile(pipeLog).find("cannot be read again"), std::string::npos) << ReadFile(pipeLog);
+    EXPECT_FALSE(fs::exists(server.Home("in/piped.bin")));
+    EXPECT_FALSE(fs::exists(server.Home("in/.piped.bin.part")));
+    // Under a temporary name the file that was there stays as it was.
+    const CliResult replacing = upload(flipping, piped, "kept.bin", local / "kept.log", "--temp-names");
+    EXPECT_EQ(replacing.status, 1);
+    EXPECT_EQ(ReadFile(server.Home("in/kept.bin")), "the file before");
+    EXPECT_FALSE(fs::exists(server.Home("in/.kept.bin.part")));
+    EXPECT_EQ(flipping.GetFlips(), 3);
+
+    // The relay changes one more connection: the first try of the file read again.
+    FaultRelay once("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt});
+    ASSERT_TRUE(once.Start());
+    const std::string fileLog = local / "file.log";
+    const CliResult fromFile = upload(once, redirected, "again.bin", fileLog);
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(once.GetFlips(), 1);
+    EXPECT_TRUE(ReadFile(server.Home("in/again.bin")) == data);
+    const std::string records = ReadFile(fileLog);
+    EXPECT_EQ(Count(records, "Checksum mismatch: SHA-256 local "), 1) << records;
+    EXPECT_EQ(Count(records, "Verified: SHA-256 " + digest + " /in/again.bin"), 1) << records;
+    EXPECT_NE(fromFile.out.find("\"digest\":\"" + digest + "\""), std::string::npos) << fromFile.out;
+}
+
+// The library's foreground file: a download goes once more after a
+// mismatch and leaves no corrupt file after two; a file read to its end
+// through Read answers its check from Close.
+TEST(VerifyTest, TheForegroundFileIsCheckedWhenReadWhole) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(300000, 27);
+    WriteFile(server.Home("in/f.bin"), data);
+    server.Own();
+    const auto login = [&](CFtpFile& file, const FaultRelay& relay) {
+        return file.Login("127.0.0.1", server.User(), "secret", relay.GetPort());
+    };
+    const auto readWhole = [](CFtpFile& file) {
+        std::string bytes(CFtpFile::kBlockSize, '\0');
+        while (file.Read(bytes.data(), bytes.size()) > 0) {
+        }
+    };
+
+    FaultRelay once("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt});
+    ASSERT_TRUE(once.Start());
+    CFtpFile file;
+    ASSERT_TRUE(login(file, once)) << file.GetStrError();
+    ASSERT_TRUE(file.Download(CFtpPath("/in/f.bin"), CFtpPath(local / "f.bin"))) << file.GetStrError();
+    EXPECT_TRUE(ReadFile(local / "f.bin") == data);
+    EXPECT_EQ(once.GetFlips(), 1);
+    EXPECT_EQ(once.GetCommands("HASH ").size(), 2u);
+    ASSERT_TRUE(file.Open("/in/f.bin")) << file.GetStrError();
+    readWhole(file);
+    EXPECT_TRUE(file.Close()) << file.GetStrError();
+
+    FaultRelay always("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = -1});
+    ASSERT_TRUE(always.Start());
+    CFtpFile changed;
+    ASSERT_TRUE(login(changed, always)) << changed.GetStrError();
+    EXPECT_FALSE(changed.Download(CFtpPath("/in/f.bin"), CFtpPath(local / "g.bin")));
+    EXPECT_NE(changed.GetStrError().find("Ftp: Checksum mismatch: SHA-256 local "), std::string::npos)
+        << changed.GetStrError();
+    EXPECT_FALSE(fs::exists(local / "g.bin"));
+    ASSERT_TRUE(changed.Open("/in/f.bin")) << changed.GetStrError();
+    readWhole(changed);
+    EXPECT_FALSE(changed.Close());
+    EXPECT_NE(changed.GetStrError().find("Checksum mismatch"), std::string::npos) << changed.GetStrError();
+    EXPECT_EQ(always.GetFlips(), 3);
+    // A file left before its end was not read whole: nothing to check.
+    ASSERT_TRUE(login(changed, always));
+    ASSERT_TRUE(changed.Open("/in/f.bin"));
+    std::string line;
+    EXPECT_TRUE(changed.ReadString(line));
+    EXPECT_TRUE(changed.Close());
 }
 
 // Each command on its own: the server computes one algorithm, and the relay

@@ -126,6 +126,25 @@ TEST_F(FtpFileTest, ReadStringAnswersLineByLineAndReadGoesOnAfterIt) {
     EXPECT_EQ(std::string(rest, 4), "two\n");
 }
 
+// This server offers no hash: a required check refuses the file before a
+// byte moves; otherwise a file read whole is confirmed at Close.
+TEST_F(FtpFileTest, ARequiredCheckRefusesAServerWithoutHashes) {
+    file.SetVerify(EVerify::Require);
+    EXPECT_FALSE(file.Download(CFtpPath("/pub/big.bin"), CFtpPath(local / "big.bin")));
+    EXPECT_EQ(file.GetStrError().rfind("Ftp: Cannot verify /pub/big.bin: ftp://127.0.0.1:", 0), 0u)
+        << file.GetStrError();
+    EXPECT_FALSE(fs::exists(local / "big.bin"));
+    EXPECT_FALSE(file.IsOpen());
+
+    file.SetVerify(EVerify::Auto);
+    ASSERT_TRUE(file.Open("/pub/big.bin")) << file.GetStrError();
+    std::string whole(bytes.size() + 1, '\0');
+    size_t read = 0;
+    for (size_t got = 1; got > 0; read += got) got = file.Read(whole.data() + read, whole.size() - read);
+    EXPECT_EQ(read, bytes.size());
+    EXPECT_TRUE(file.Close()) << file.GetStrError();
+}
+
 // The listing says 300,000 bytes; the server sends half and confirms.
 TEST(FtpFileShortServer, ADownloadShorterThanItsListingFails) {
     test::FakeFtpServer fake([](test::FakeFtpSession& s) {
