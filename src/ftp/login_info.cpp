@@ -25,6 +25,39 @@ std::string AccountOf(const CFtpLoginInfo& info) {
     return Format("%s@%s:%d", info.GetLoginName().c_str(), info.GetHost().c_str(), info.GetPort());
 }
 
+// One field of a bookmark line: its separators would split it.
+std::string BookmarkField(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
+std::string BookmarkLines(const std::vector<CSiteBookmark>& bookmarks) {
+    std::string lines;
+    for (const CSiteBookmark& bookmark : bookmarks) {
+        if (!lines.empty()) lines += '\n';
+        lines += BookmarkField(bookmark.name) + '\t' + BookmarkField(bookmark.local) + '\t' +
+                 BookmarkField(bookmark.remote);
+    }
+    return lines;
+}
+
+// A line without its three fields is no bookmark.
+std::vector<CSiteBookmark> ReadBookmarkLines(std::string_view text) {
+    std::vector<CSiteBookmark> bookmarks;
+    for (size_t from = 0; from <= text.size();) {
+        const size_t end = std::min(text.find('\n', from), text.size());
+        const std::string_view line = text.substr(from, end - from);
+        const size_t first = line.find('\t');
+        const size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+        if (second != std::string_view::npos) {
+            bookmarks.push_back({std::string(line.substr(0, first)), std::string(line.substr(first + 1, second - first - 1)),
+                                 std::string(line.substr(second + 1))});
+        }
+        from = end + 1;
+    }
+    return bookmarks;
+}
+
 }  // namespace
 
 // ---- CFtpLoginInfo ---------------------------------------------------------
@@ -63,6 +96,8 @@ void CFtpLoginInfo::Clear() {
     m_strFolder.clear();
     m_strLocalPath.clear();
     m_nTimeout = 0;
+    m_bookmarks.clear();
+    m_bSyncBrowsing = false;
     m_remotePath.Clear();
     m_tls = protocol::CTlsSettings();
     m_eProtocol = ERemoteProtocol::Ftp;
@@ -97,6 +132,8 @@ void CFtpLoginInfo::Copy(const CFtpLoginInfo& src) {
     m_strFolder = src.m_strFolder;
     m_strLocalPath = src.m_strLocalPath;
     m_nTimeout = src.m_nTimeout;
+    m_bookmarks = src.m_bookmarks;
+    m_bSyncBrowsing = src.m_bSyncBrowsing;
     m_remotePath = src.m_remotePath;
     m_tls = src.m_tls;
     m_eProtocol = src.m_eProtocol;
@@ -159,6 +196,8 @@ void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
         out += XMLAttr("ssh_identities", lines);
     }
     if (!m_ssh.useAgent) out += XMLAttr("ssh_agent", 0);
+    if (!m_bookmarks.empty()) out += XMLAttr("ftp_bookmarks", BookmarkLines(m_bookmarks));
+    if (m_bSyncBrowsing) out += XMLAttr("ftp_sync_browse", 1);
     m_remotePath.WriteXMLAttr(out);
 }
 
@@ -224,6 +263,10 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
         }
     } else if (key == "ssh_agent") {
         m_ssh.useAgent = ParseInt32(value) != 0;
+    } else if (key == "ftp_bookmarks") {
+        m_bookmarks = ReadBookmarkLines(value);
+    } else if (key == "ftp_sync_browse") {
+        m_bSyncBrowsing = ParseInt32(value) != 0;
     } else {
         for (const IntField& f : kIntFields) {
             if (key == f.name) {

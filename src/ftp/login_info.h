@@ -21,6 +21,16 @@ namespace platform {
 class IListCtrl;
 }
 
+// A pair of folders of a site that the user goes to together: one on this
+// machine and one on the server, under a name of the user's.
+struct CSiteBookmark {
+    std::string name;
+    std::string local;
+    std::string remote;
+
+    bool operator==(const CSiteBookmark&) const = default;
+};
+
 // Everything needed to open one FTP connection. The password is plain in
 // memory. Where it rests is the connection's own: scrambled (StrEnc) in the
 // attribute text, or in the desktop's keyring, or nowhere. For the last two
@@ -103,6 +113,15 @@ public:
     void SetLocalPath(std::string_view path) { m_strLocalPath = path; }
     int GetTimeout() const { return m_nTimeout; }
     void SetTimeout(int seconds) { m_nTimeout = seconds; }
+    // The site's bookmarks ("ftp_bookmarks": a line each, its name, local
+    // and remote folder separated by tabs; a tab or line break inside one of
+    // them is written as a blank) and whether the desktop's panes browse
+    // in step ("ftp_sync_browse"). Only written when there are any, or it
+    // is on: older files read as none and off.
+    const std::vector<CSiteBookmark>& GetBookmarks() const { return m_bookmarks; }
+    void SetBookmarks(std::vector<CSiteBookmark> bookmarks) { m_bookmarks = std::move(bookmarks); }
+    bool IsSyncBrowsing() const { return m_bSyncBrowsing; }
+    void SetSyncBrowsing(bool on) { m_bSyncBrowsing = on; }
 
     // FTP over TLS, stored with the connection: the mode ("ftp_tls"), the
     // pinned fingerprint ("ftp_tls_fingerprint"), an extra CA file
@@ -166,6 +185,8 @@ protected:
     std::string m_strFolder;
     std::string m_strLocalPath;
     int m_nTimeout = 0;
+    std::vector<CSiteBookmark> m_bookmarks;
+    bool m_bSyncBrowsing = false;
     CFtpPath m_remotePath;
     protocol::CTlsSettings m_tls;
     ERemoteProtocol m_eProtocol = ERemoteProtocol::Ftp;

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -28,11 +29,13 @@
 #include "app/common/path_bar.h"
 #include "app/connections/ftp_connection_prop_dlg.h"
 #include "app/connections/ftp_connections_dlg.h"
+#include "app/connections/site_manager_dlg.h"
 #include "app/connections/quick_connect_bar.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_folder_model.h"
 #include "app/panes/local_pane.h"
+#include "app/panes/sync_browsing.h"
 #include "app/shell/main_dlg.h"
 #include "app/transfers/transfer_thread.h"
 #include "app/shell/settings_dlg.h"
@@ -52,6 +55,7 @@ namespace parcelo {
 namespace {
 
 using velmora::test::TempDir;
+using velmora::test::ReadFile;
 using velmora::test::WriteFile;
 namespace fs = std::filesystem;
 
@@ -90,11 +94,12 @@ protected:
 TEST_F(MainWindowTest, EveryCommandIsInTheMenusWithItsKey) {
     std::vector<std::string> menus;
     for (QAction* menu : main.menuBar()->actions()) menus.push_back(menu->text().toStdString());
-    EXPECT_EQ(menus, (std::vector<std::string>{"&File", "&Edit", "&View", "&Transfer", "&Server", "&Help"}));
+    EXPECT_EQ(menus, (std::vector<std::string>{"&File", "&Edit", "&View", "&Bookmarks", "&Transfer", "&Server", "&Help"}));
     const std::pair<const char*, QKeySequence> keys[] = {
         {"siteManager", QKeySequence(Qt::CTRL | Qt::Key_S)}, {"refresh", QKeySequence(Qt::Key_F5)},
         {"upload", QKeySequence(Qt::CTRL | Qt::Key_U)},      {"download", QKeySequence(Qt::CTRL | Qt::Key_D)},
-        {"showHidden", QKeySequence(Qt::CTRL | Qt::Key_H)}};
+        {"showHidden", QKeySequence(Qt::CTRL | Qt::Key_H)},  {"findOnServer", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {"addBookmark", QKeySequence(Qt::CTRL | Qt::Key_B)}};
     for (const auto& [name, key] : keys) {
         QAction* action = main.GetAction(name);
         ASSERT_NE(action, nullptr) << name;
@@ -294,6 +299,104 @@ TEST_F(MainWindowTest, TheSpeedLimitIsStoredShownAndRunsWithTheQueuesTransfers) 
     EXPECT_EQ(prompter.speedLimitQuestions.back(), 1000u);
     EXPECT_EQ(CAppSettings().GetTransferSettings().rateLimit, 1000u);
     CTransferThread::SetJobDefaults(velmora::CJobSettings());
+}
+
+TEST(SyncBrowsingTest, AFolderFollowsOnlyFromItsBaseOrBelow) {
+    EXPECT_EQ(CSyncBrowsing::Follow("/home/a/site", "/www/", "/home/a/site/img/x"), "/www/img/x/");
+    EXPECT_EQ(CSyncBrowsing::Follow("/home/a/site/", "/www/", "/home/a/site"), "/www/");
+    EXPECT_EQ(CSyncBrowsing::Follow("/www/", "/home/a/site", "/www/img/"), "/home/a/site/img");
+    EXPECT_EQ(CSyncBrowsing::Follow("/", "/home/a", "/pub/in/"), "/home/a/pub/in");
+    // A sibling whose name starts with the base's is outside it, as is the
+    // base's parent.
+    EXPECT_EQ(CSyncBrowsing::Follow("/home/a/site", "/www/", "/home/a/site2"), std::nullopt);
+    EXPECT_EQ(CSyncBrowsing::Follow("/home/a/site", "/www/", "/home/a"), std::nullopt);
+}
+
+// A site's bookmarks pair a local and a server folder: added from the panes,
+// kept in the sites file, edited in the Site Manager, and gone to from the
+// menu; synchronised browsing then moves each pane after the other.
+TEST_F(MainWindowTest, BookmarksPairFoldersOfTheSiteAndSynchronisedBrowsingFollows) {
+    TempDir local;
+    fs::create_directories(local / "site/img/icons");
+    fs::create_directories(local / "site/only-here");
+    WriteFile(server.Path("www/img/icons/a.png"), "a");
+    WriteFile(server.Path("www/css/s.css"), "s");
+    main.Initialize();
+    velmora::CFtpLoginInfo info = Login("Web");
+    info.CreateGUID();
+    main.GetConnectionList().AddTail(new velmora::CFtpLoginInfo(info));
+    main.GetConnections().Populate();
+    velmora::CFtpLoginInfo* site = main.GetConnectionList().FindByGUID(info.GetStrGUID());
+    // Without a site connected there is nothing to keep a bookmark in.
+    EXPECT_FALSE(main.AddBookmark());
+    ASSERT_TRUE(ConnectAndWait(main.GetBrowser(), info));
+    const auto serverAt = [this](const std::string& folder) {
+        return test::WaitFor([&] { return sink.GetCurrent() != nullptr && sink.GetCurrent()->GetDoc() == folder &&
+                                          main.GetBrowser().IsIdle(); });
+    };
+    ASSERT_TRUE(main.GetLocal().SetFolder(local / "site"));
+    main.GetBrowser().OpenFolder("/www/");
+    ASSERT_TRUE(serverAt("/www/"));
+
+    prompter.names = {"Web root"};
+    ASSERT_TRUE(main.AddBookmark());
+    EXPECT_EQ(prompter.asked.back().text, "site");
+    const velmora::CSiteBookmark root{"Web root", local / "site", "/www/"};
+    EXPECT_EQ(site->GetBookmarks(), std::vector<velmora::CSiteBookmark>{root});
+    EXPECT_NE(ReadFile(settings.GetCurProject()).find("ftp_bookmarks="), std::string::npos);
+
+    // The menu lists it; going there moves both panes.
+    ASSERT_TRUE(main.GetLocal().SetFolder(local.path()));
+    main.GetBrowser().OpenFolder("/www/css/");
+    ASSERT_TRUE(serverAt("/www/css/"));
+    auto* menu = main.findChild<QMenu*>("bookmarksMenu");
+    emit menu->aboutToShow();
+    QList<QAction*> entries = menu->findChildren<QAction*>("bookmark");
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0]->text().toStdString(), "Web root");
+    entries[0]->trigger();
+    EXPECT_EQ(main.GetLocal().GetFolder(), local / "site");
+    ASSERT_TRUE(serverAt("/www/"));
+
+    // In step: the server follows the local pane and the other way round.
+    main.GetAction("syncBrowsing")->setChecked(true);
+    EXPECT_TRUE(site->IsSyncBrowsing());
+    ASSERT_TRUE(main.GetLocal().SetFolder(local / "site/img"));
+    ASSERT_TRUE(serverAt("/www/img/"));
+    main.GetBrowser().OpenFolder("/www/img/icons/");
+    ASSERT_TRUE(serverAt("/www/img/icons/"));
+    EXPECT_EQ(main.GetLocal().GetFolder(), local / "site/img/icons");
+    // A folder only one side has leaves the other where it is.
+    main.GetBrowser().OpenFolder("/www/css/");
+    ASSERT_TRUE(serverAt("/www/css/"));
+    EXPECT_EQ(main.GetLocal().GetFolder(), local / "site/img/icons");
+    ASSERT_TRUE(main.GetLocal().SetFolder(local / "site/only-here"));
+    ASSERT_TRUE(serverAt("/www/"));
+    test::ProcessEvents();
+    EXPECT_EQ(main.GetLocal().GetFolder(), local / "site/only-here");
+    main.GetAction("syncBrowsing")->setChecked(false);
+    ASSERT_TRUE(main.GetLocal().SetFolder(local / "site/img"));
+    test::ProcessEvents();
+    EXPECT_TRUE(serverAt("/www/")) << sink.GetCurrent()->GetDoc();
+
+    // The Site Manager shows the site's bookmarks and edits them.
+    main.OpenSiteManager();
+    ASSERT_TRUE(main.GetConnections().SelectConnection("Web"));
+    CFtpConnectionPropDlg& props = *main.GetConnections().GetProperties();
+    auto* table = props.findChild<QTableWidget*>("bookmarks");
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 2)->text().toStdString(), "/www/");
+    EXPECT_FALSE(props.findChild<QCheckBox*>("syncBrowsing")->isChecked());
+    table->item(0, 0)->setText("Root");
+    EXPECT_EQ(site->GetBookmarks()[0].name, "Root");
+    props.findChild<QPushButton*>("addBookmark")->click();
+    ASSERT_EQ(site->GetBookmarks().size(), 2u);
+    EXPECT_EQ(site->GetBookmarks()[1].remote, "/");
+    table->setCurrentCell(0, 0);
+    props.findChild<QPushButton*>("removeBookmark")->click();
+    ASSERT_EQ(site->GetBookmarks().size(), 1u);
+    EXPECT_EQ(site->GetBookmarks()[0].name, "New bookmark");
+    main.GetSiteManager().hide();
 }
 
 TEST_F(MainWindowTest, HiddenServerFilesShowOnlyWhenAskedFor) {

@@ -184,6 +184,35 @@ TEST(FtpLoginInfoTest, AnSftpConnectionKeepsItsProtocolAndSshSettingsAndFtpOnesW
     EXPECT_EQ(info.GetPureURL(), "sftp://ftp.example.org:2222//in/");
 }
 
+TEST(FtpLoginInfoTest, BookmarksAndSyncBrowsingRoundTripAndOlderTextsHaveNone) {
+    CFtpLoginInfo info = MakeConnection();
+    const std::string plain = AttributeText(info);
+    for (const char* name : {"ftp_bookmarks", "ftp_sync_browse"}) EXPECT_EQ(plain.find(name), std::string::npos);
+
+    const std::vector<CSiteBookmark> bookmarks = {{"Site & 'assets'", "/home/a/web/assets", "/var/www/assets/"},
+                                                  {"", "/home/a/empty name", "/"}};
+    info.SetBookmarks(bookmarks);
+    info.SetSyncBrowsing(true);
+    CFtpLoginInfo read;
+    read.ReadXMLAttr(AttributeText(info));
+    EXPECT_EQ(read.GetBookmarks(), bookmarks);
+    EXPECT_TRUE(read.IsSyncBrowsing());
+    EXPECT_EQ(CFtpLoginInfo(read).GetBookmarks(), bookmarks);
+
+    // Separators inside a field cannot split it; a line short of its fields
+    // is dropped, not half read.
+    info.SetBookmarks({{"two\tparts", "/a\nb", "/c"}});
+    read.ReadXMLAttr(AttributeText(info));
+    EXPECT_EQ(read.GetBookmarks(), (std::vector<CSiteBookmark>{{"two parts", "/a b", "/c"}}));
+    read.ReadXMLAttr(" ftp_host_addr='h' ftp_bookmarks='only&#9;two&#10;a&#9;b&#9;c' ");
+    EXPECT_EQ(read.GetBookmarks(), (std::vector<CSiteBookmark>{{"a", "b", "c"}}));
+
+    CFtpLoginInfo old;
+    old.ReadXMLAttr(" ftp_host_addr='h' ftp_port='21' ");
+    EXPECT_TRUE(old.GetBookmarks().empty());
+    EXPECT_FALSE(old.IsSyncBrowsing());
+}
+
 TEST(FtpLoginInfoListTest, FileRoundTripKeepsEveryFieldButTheAttempt) {
     TempDir dir;
     const std::string file = dir / "FtpPropList.xml";

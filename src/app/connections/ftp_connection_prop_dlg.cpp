@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QHeaderView>
 
 #include "app/connections/connection_protocol.h"
 #include "app/connections/login_password.h"
@@ -69,6 +72,7 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     m_pRetries = AddNumber(form, tr("Re&tries:"), "retries", 1, 100);
     m_pTimeout = AddNumber(form, tr("T&ime-out (seconds):"), "timeout", 0, 600);
     m_pTimeout->setSpecialValueText(tr("Default"));
+    AddBookmarkFields(form);
     m_pApply = new QPushButton(tr("Apply"));
     m_pApply->setObjectName("apply");
     // Enter in any field connects.
@@ -80,6 +84,83 @@ CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) 
     connect(m_pApply, &QPushButton::clicked, this, &CFtpConnectionPropDlg::OnApply);
     ConnectEdits();
     ShowFields();
+}
+
+void CFtpConnectionPropDlg::AddBookmarkFields(QFormLayout* form) {
+    m_pBookmarks = new QTableWidget(0, 3);
+    m_pBookmarks->setObjectName("bookmarks");
+    m_pBookmarks->setHorizontalHeaderLabels({tr("Name"), tr("Local folder"), tr("Server folder")});
+    m_pBookmarks->horizontalHeader()->setStretchLastSection(true);
+    m_pBookmarks->verticalHeader()->hide();
+    m_pBookmarks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pBookmarks->setMaximumHeight(120);
+    auto* add = new QPushButton(tr("Add"));
+    add->setObjectName("addBookmark");
+    auto* remove = new QPushButton(tr("Remove"));
+    remove->setObjectName("removeBookmark");
+    // Enter in a field applies the connection, as everywhere in the form.
+    add->setAutoDefault(false);
+    remove->setAutoDefault(false);
+    // A new bookmark pairs the site's start folders, to be edited in place.
+    connect(add, &QPushButton::clicked, this, [this] {
+        const int row = m_pBookmarks->rowCount();
+        m_pBookmarks->insertRow(row);
+        const QSignalBlocker quiet(m_pBookmarks);
+        const QString remote = m_pRemotePath->text().isEmpty() ? QString("/") : m_pRemotePath->text();
+        int column = 0;
+        for (const QString& text : {tr("New bookmark"), m_pLocalPath->text(), remote}) {
+            m_pBookmarks->setItem(row, column++, new QTableWidgetItem(text));
+        }
+        StoreBookmarks();
+        m_pBookmarks->editItem(m_pBookmarks->item(row, 0));
+    });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        if (m_pBookmarks->currentRow() < 0) return;
+        m_pBookmarks->removeRow(m_pBookmarks->currentRow());
+        StoreBookmarks();
+    });
+    connect(m_pBookmarks, &QTableWidget::itemChanged, this, &CFtpConnectionPropDlg::StoreBookmarks);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    auto* bookmarks = new QVBoxLayout;
+    bookmarks->addWidget(m_pBookmarks);
+    bookmarks->addLayout(buttons);
+    auto* label = new QLabel(tr("Boo&kmarks:"));
+    label->setBuddy(m_pBookmarks);
+    form->addRow(label, bookmarks);
+    m_pSyncBrowsing = new QCheckBox(tr(" Synchronised &browsing"));
+    m_pSyncBrowsing->setObjectName("syncBrowsing");
+    m_pSyncBrowsing->setToolTip(tr("Entering a folder on one side enters the same folder, from the start folders "
+                                   "or the bookmark gone to, on the other"));
+    connect(m_pSyncBrowsing, &QCheckBox::toggled, this,
+            [this](bool on) { Edit([on](CFtpLoginInfo& info) { info.SetSyncBrowsing(on); }); });
+    form->addRow(QString(), m_pSyncBrowsing);
+}
+
+void CFtpConnectionPropDlg::StoreBookmarks() {
+    std::vector<velmora::CSiteBookmark> bookmarks;
+    const auto cell = [this](int row, int column) {
+        const QTableWidgetItem* item = m_pBookmarks->item(row, column);
+        return item != nullptr ? item->text().trimmed().toStdString() : std::string();
+    };
+    for (int row = 0; row < m_pBookmarks->rowCount(); ++row) bookmarks.push_back({cell(row, 0), cell(row, 1), cell(row, 2)});
+    Edit([&bookmarks](CFtpLoginInfo& info) { info.SetBookmarks(std::move(bookmarks)); });
+}
+
+void CFtpConnectionPropDlg::ShowBookmarks(const CFtpLoginInfo& shown) {
+    const QSignalBlocker quiet(m_pBookmarks), inStep(m_pSyncBrowsing);
+    m_pBookmarks->setRowCount(0);
+    for (const velmora::CSiteBookmark& bookmark : shown.GetBookmarks()) {
+        const int row = m_pBookmarks->rowCount();
+        m_pBookmarks->insertRow(row);
+        int column = 0;
+        for (const std::string& text : {bookmark.name, bookmark.local, bookmark.remote}) {
+            m_pBookmarks->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(text)));
+        }
+    }
+    m_pSyncBrowsing->setChecked(shown.IsSyncBrowsing());
 }
 
 void CFtpConnectionPropDlg::AddTrustFields(QFormLayout* form) {
@@ -309,6 +390,7 @@ void CFtpConnectionPropDlg::ShowFields() {
     m_pRetries->setValue(shown.GetRetries());
     m_pTimeout->setValue(shown.GetTimeout());
     m_pAnonymous->setChecked(shown.IsAnonymous());
+    ShowBookmarks(shown);
     for (QWidget* field : findChildren<QWidget*>()) field->setEnabled(m_pInfo != nullptr);
     if (m_pInfo != nullptr) ShowAnonymous(shown.IsAnonymous());
 }

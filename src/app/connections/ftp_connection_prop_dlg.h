@@ -16,6 +16,7 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTableWidget;
 
 namespace parcelo {
 
@@ -65,6 +66,12 @@ private:
     void ShowAnonymous(bool anonymous);
     void ShowFields();
     void ShowPasswordHint();
+    // The bookmarks' table and its buttons, and the synchronised browsing
+    // switch.
+    void AddBookmarkFields(QFormLayout* form);
+    void ShowBookmarks(const velmora::CFtpLoginInfo& shown);
+    // The connection's bookmarks become the table's rows.
+    void StoreBookmarks();
 
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
     QFormLayout* m_pForm;
@@ -89,6 +96,8 @@ private:
     QLineEdit* m_pLocalPath;
     QSpinBox* m_pRetries;
     QSpinBox* m_pTimeout;
+    QTableWidget* m_pBookmarks;  // name, local folder, server folder
+    QCheckBox* m_pSyncBrowsing;
     QPushButton* m_pApply;
 };
 

@@ -234,6 +234,8 @@ void CFtpConnectionsDlg::TrustCertificate(const CFtpLoginInfo& trusted) {
     emit ConnectionsChanged();
 }
 
+void CFtpConnectionsDlg::ShowSelected() { m_pProps->SetConnection(m_pProps->GetConnection()); }
+
 void CFtpConnectionsDlg::KeepPassword(const CFtpLoginInfo& ready, ELoginPassword how) {
     CFtpLoginInfo* info = m_connections.FindByGUID(ready.GetStrGUID());
     if (info == nullptr) return;

@@ -49,6 +49,9 @@ public:
     std::string GetSelectedFolder() const;
     // The tree's entry of the connection shows its new name (message 21).
     void UpdateName(const velmora::CFtpLoginInfo& renamed);
+    // The properties show the selected site's fields again (changed from
+    // elsewhere, such as its bookmarks).
+    void ShowSelected();
     // The connection (known by its GUID) keeps the trusted certificate's fingerprint.
     void TrustCertificate(const velmora::CFtpLoginInfo& trusted);
     // The connection (known by its GUID) keeps the password its login was

@@ -513,8 +513,9 @@ void CFtpTreeDlg::StartJob(const std::string& waitText, bool waitAtOnce, CBrowse
     }
 }
 
+// A job without a wait text shows its progress in a window of its own.
 void CFtpTreeDlg::ShowWait() {
-    if (m_worker.IsWaiting()) m_pWaitMsg = std::make_unique<velmora::CMsgWait>(m_strWaitText);
+    if (m_worker.IsWaiting() && !m_strWaitText.empty()) m_pWaitMsg = std::make_unique<velmora::CMsgWait>(m_strWaitText);
 }
 
 // Also after a cancelled job: a cancelled login is logged off, a session

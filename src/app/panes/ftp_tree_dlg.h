@@ -20,6 +20,7 @@
 #include "app/connections/login_password.h"
 #include "app/panes/browser_worker.h"
 #include "app/panes/file_list_ctrl.h"
+#include "app/panes/remote_find.h"
 #include "app/panes/sync_preview.h"
 #include "ftp/ftp_node.h"
 #include "messaging/listener.h"
@@ -138,6 +139,15 @@ public:
     // Connects now, or once the job under way has ended; a later request
     // replaces one still waiting, and CancelWait drops it.
     void QueueConnect(const velmora::CFtpLoginInfo& info);
+    // Searches the server folder and all below it (CFindDlg) as a job of
+    // the session: `found` runs on the window thread for each match as its
+    // folder is listed, `ended` once the search is over (not when the
+    // wait's Cancel dropped it: then WaitCancelled). No wait window shows:
+    // the search shows its own progress. False when no server is connected.
+    bool FindOnServer(const std::string& folder, const CFindCriteria& criteria,
+                      std::function<void(const CFoundEntry&)> found, std::function<void(const CFindOutcome&)> ended);
+    // Asks the search under way to stop; what it found is kept.
+    void StopFind();
     // Shows the connection chosen in the connections list: nothing changes
     // when the browser already shows it; otherwise it connects (when the
     // connection's login information is complete).
@@ -425,6 +435,8 @@ private:
     std::map<std::string, TListedDetails> m_listedDetails;
     // Set by Cancel for the job that reads it (a long change of permissions).
     std::shared_ptr<std::atomic<bool>> m_pJobCancel;
+    // The stop flag of the search under way, if any.
+    std::shared_ptr<std::atomic<bool>> m_pFindStop;
     // The passphrases of SFTP key files typed in this run.
     CKeyPassphrases m_keyPassphrases;
     std::function<std::string()> m_localFolder;

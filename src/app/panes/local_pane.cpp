@@ -203,6 +203,7 @@ bool CLocalPane::SetFolder(const std::string& folder) {
     m_pFilter->clear();
     m_pPathBar->ShowFolder(path);
     ShowInTree(path);
+    emit FolderChanged();
     return true;
 }
 

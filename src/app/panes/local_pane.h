@@ -96,6 +96,10 @@ public:
     // Downloads remote paths (files or folders) into a local folder.
     bool Download(const velmora::CFtpPathList& paths, const std::string& folder);
 
+signals:
+    // Another folder is shown (GetFolder).
+    void FolderChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -4,11 +4,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -23,11 +25,13 @@
 #include "app/connections/quick_connect_bar.h"
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
+#include "app/panes/find_dlg.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/folder_comparison.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_pane.h"
 #include "app/panes/session_security_label.h"
+#include "app/panes/sync_browsing.h"
 #include "app/shell/settings_dlg.h"
 #include "app/shell/wait_dlg.h"
 #include "app/shell/window_state.h"
@@ -65,7 +69,8 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
       m_pPartials(new CPartialUploads(context.queue, context.prompter, this, this)),
       m_pBottomTabs(new QTabWidget),
       m_pDock(new QDockWidget(tr("Queue and log"), this)),
-      m_pStatusLine(new CTransferStatusLine(context.queue)) {
+      m_pStatusLine(new CTransferStatusLine(context.queue)),
+      m_pSyncBrowsing(new CSyncBrowsing(*m_pLocal, *m_pBrowser, context.sink, this)) {
     setObjectName("mainWindow");
     setWindowTitle(CAppSettings::kProduct);
     addToolBar(Qt::TopToolBarArea, m_pQuickConnect);
@@ -204,6 +209,15 @@ void CMainDlg::BuildMenus() {
     dock->setText(tr("&Queue and log"));
     view->addAction(dock);
 
+    QMenu* bookmarks = menuBar()->addMenu(tr("&Bookmarks"));
+    bookmarks->setObjectName("bookmarksMenu");
+    AddAction(bookmarks, tr("&Add bookmark..."), "addBookmark", QKeySequence(Qt::CTRL | Qt::Key_B), [this] { AddBookmark(); });
+    QAction* inStep = AddAction(bookmarks, tr("&Synchronised browsing"), "syncBrowsing", QKeySequence(Qt::CTRL | Qt::Key_Y), {});
+    inStep->setCheckable(true);
+    connect(inStep, &QAction::toggled, this, &CMainDlg::SetSyncBrowsing);
+    bookmarks->addSeparator();
+    connect(bookmarks, &QMenu::aboutToShow, this, [this, bookmarks] { FillBookmarks(*bookmarks); });
+
     QMenu* transfer = menuBar()->addMenu(tr("&Transfer"));
     AddAction(transfer, tr("&Upload"), "upload", QKeySequence(Qt::CTRL | Qt::Key_U), [this] { m_pLocal->OnUpload(); });
     AddAction(transfer, tr("&Download"), "download", QKeySequence(Qt::CTRL | Qt::Key_D),
@@ -232,6 +246,8 @@ void CMainDlg::BuildMenus() {
     AddAction(server, tr("&Delete\tDel"), "delete", {}, [this, pane] { m_pBrowser->OnDelete(pane()); });
     AddAction(server, tr("&Permissions..."), "permissions", {}, [this, pane] { m_pBrowser->OnPermissions(pane()); });
     AddAction(server, tr("&Up one folder\tBackspace"), "up", {}, [this] { m_pBrowser->OnUp(); });
+    AddAction(server, tr("&Find on server..."), "findOnServer", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+              [this] { OpenFind(); });
     server->addSeparator();
     AddAction(server, tr("Dis&connect"), "disconnect", {}, [this] { m_pBrowser->Disconnect(); });
 
@@ -258,6 +274,17 @@ void CMainDlg::OpenSiteManager() {
     m_pSiteManager->activateWindow();
 }
 
+CFindDlg& CMainDlg::OpenFind() {
+    if (m_pFind == nullptr) m_pFind = new CFindDlg(*m_pBrowser, this);
+    if (const velmora::CFtpNode* folder = m_context.sink.GetCurrent(); folder != nullptr && !m_pFind->IsSearching()) {
+        m_pFind->SetFolder(folder->GetDoc());
+    }
+    m_pFind->show();
+    m_pFind->raise();
+    m_pFind->activateWindow();
+    return *m_pFind;
+}
+
 CSettingsDlg& CMainDlg::OpenSettings() {
     if (m_pSettings == nullptr) {
         m_pSettings = new CSettingsDlg(m_context.settings, this);
@@ -269,6 +296,64 @@ CSettingsDlg& CMainDlg::OpenSettings() {
     m_pSettings->raise();
     m_pSettings->activateWindow();
     return *m_pSettings;
+}
+
+velmora::CFtpLoginInfo* CMainDlg::ConnectedSite() {
+    if (!m_context.sink.IsOnline()) return nullptr;
+    return m_store.GetList().FindByGUID(m_context.sink.GetLoginInfo().GetStrGUID());
+}
+
+void CMainDlg::SiteChanged() {
+    m_store.Save();
+    GetConnections().ShowSelected();
+}
+
+bool CMainDlg::AddBookmark() {
+    velmora::CFtpLoginInfo* site = ConnectedSite();
+    const velmora::CFtpNode* folder = m_context.sink.GetCurrent();
+    if (site == nullptr || folder == nullptr) {
+        m_context.prompter.ShowMessage(this, "Bookmarks",
+                                       "Bookmarks belong to a site of the Site Manager: connect to one first.");
+        return false;
+    }
+    velmora::CSiteBookmark bookmark{QDir(QString::fromStdString(m_pLocal->GetFolder())).dirName().toStdString(),
+                                    m_pLocal->GetFolder(), folder->GetDoc()};
+    if (!m_context.prompter.AskName(this, bookmark.name)) return false;
+    std::vector<velmora::CSiteBookmark> all = site->GetBookmarks();
+    all.push_back(std::move(bookmark));
+    site->SetBookmarks(std::move(all));
+    SiteChanged();
+    return true;
+}
+
+void CMainDlg::GoToBookmark(const velmora::CSiteBookmark& bookmark) {
+    if (m_pSyncBrowsing->IsEnabled()) {
+        m_pSyncBrowsing->Start(bookmark.local, bookmark.remote);
+        return;
+    }
+    m_pLocal->SetFolder(bookmark.local);
+    m_pBrowser->OpenFolder(bookmark.remote);
+}
+
+void CMainDlg::SetSyncBrowsing(bool on) {
+    m_pSyncBrowsing->SetEnabled(on);
+    if (velmora::CFtpLoginInfo* site = ConnectedSite(); site != nullptr && site->IsSyncBrowsing() != on) {
+        site->SetSyncBrowsing(on);
+        SiteChanged();
+    }
+}
+
+void CMainDlg::FillBookmarks(QMenu& menu) {
+    for (QAction* entry : menu.findChildren<QAction*>("bookmark")) delete entry;
+    const velmora::CFtpLoginInfo* site = ConnectedSite();
+    if (site == nullptr) return;
+    for (const velmora::CSiteBookmark& bookmark : site->GetBookmarks()) {
+        auto* entry = new QAction(QString::fromStdString(bookmark.name), &menu);
+        entry->setObjectName("bookmark");
+        entry->setToolTip(QString::fromStdString(bookmark.local + "  \u2194  " + bookmark.remote));
+        connect(entry, &QAction::triggered, this, [this, bookmark] { GoToBookmark(bookmark); });
+        menu.addAction(entry);
+    }
 }
 
 void CMainDlg::OnSpeedLimit() {
@@ -304,9 +389,21 @@ void CMainDlg::OnRefresh() {
 
 // A site opens beside the local folder it names, and at the server folder
 // it showed last time.
+// A site that browses in step starts from its start folders.
 void CMainDlg::OnConnected(bool connected) {
+    const velmora::CFtpLoginInfo* site = connected ? ConnectedSite() : nullptr;
+    const bool inStep = site != nullptr && site->IsSyncBrowsing() && !site->GetLocalPath().empty();
+    {
+        const QSignalBlocker quiet(GetAction("syncBrowsing"));
+        GetAction("syncBrowsing")->setChecked(inStep);
+    }
+    m_pSyncBrowsing->SetEnabled(false);
     if (!connected) return;
     const velmora::CFtpLoginInfo& info = m_context.sink.GetLoginInfo();
+    if (inStep) {
+        m_pSyncBrowsing->Start(site->GetLocalPath(), site->GetRemotePath());
+        return;
+    }
     if (!info.GetLocalPath().empty()) m_pLocal->SetFolder(info.GetLocalPath());
     const std::string folder = CLastFolders::Read(info.GetHostName());
     if (!folder.empty()) m_pBrowser->OpenFolder(folder);

@@ -18,6 +18,7 @@ class QTabWidget;
 
 namespace parcelo {
 
+class CFindDlg;
 class CFtpConnectionsDlg;
 class CFolderComparison;
 class CFtpTreeDlg;
@@ -28,6 +29,7 @@ class CProgressBarDlg;
 class CQuickConnectBar;
 class CSettingsDlg;
 class CSiteManagerDlg;
+class CSyncBrowsing;
 class CTransferQueuePane;
 class CTransferStatusLine;
 class CWaitDlg;
@@ -82,9 +84,25 @@ public:
 
     // The menus' commands.
     void OpenSiteManager();
+    // Server > Find on server...: the search window, made on first use,
+    // looking in the server pane's folder unless a search runs.
+    CFindDlg& OpenFind();
     // The settings dialog, made on first use.
     CSettingsDlg& OpenSettings();
     void SetShowHidden(bool show);
+    // Bookmarks > Add bookmark...: the panes' folders become a bookmark of
+    // the connected site, under a name asked for; false when there is no
+    // site of the Site Manager connected, or the name was not given.
+    bool AddBookmark();
+    // Both panes go to the bookmark's folders (in step from there while
+    // synchronised browsing is on).
+    void GoToBookmark(const velmora::CSiteBookmark& bookmark);
+    // Bookmarks > Synchronised browsing, kept with the connected site.
+    void SetSyncBrowsing(bool on);
+    CSyncBrowsing& GetSyncBrowsing() const { return *m_pSyncBrowsing; }
+    // The Site Manager's entry of the site the server pane is connected
+    // to; null for none (or a quick connection).
+    velmora::CFtpLoginInfo* ConnectedSite();
     // Transfer > Speed limit...: asks for the transfers' limit, stores it
     // with the settings and gives it to the transfers that start from now.
     void OnSpeedLimit();
@@ -115,6 +133,10 @@ private:
     void UpdateTitle(const velmora::CMsg& msg);
     void OnConnected(bool connected);
     void ShowSpeedLimit();
+    // The bookmarks menu's entries: the connected site's bookmarks.
+    void FillBookmarks(QMenu& menu);
+    // A change of a site's own data is saved, and shows in the Site Manager.
+    void SiteChanged();
 
     CAppContext& m_context;
     CConnectionStore m_store;
@@ -126,6 +148,7 @@ private:
     CQuickConnectBar* m_pQuickConnect;
     CSiteManagerDlg* m_pSiteManager;
     CSettingsDlg* m_pSettings = nullptr;
+    CFindDlg* m_pFind = nullptr;
     CProgressBarDlg* m_pProgress;
     CWaitDlg* m_pWait;
     CLogPane* m_pLog;
@@ -135,6 +158,7 @@ private:
     QDockWidget* m_pDock;
     CTransferStatusLine* m_pStatusLine;
     QLabel* m_pSpeedLimit = nullptr;
+    CSyncBrowsing* m_pSyncBrowsing;
     // The window the wait window is centred on while it shows.
     QPointer<QWidget> m_pWaitAnchor;
 };
