@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -142,6 +143,15 @@ TEST_F(FindTest, StopEndsASlowSearchAndKeepsWhatItFound) {
 
     browser->OpenFolder("/find/sub/");
     EXPECT_TRUE(test::WaitFor([&] { return sink.GetCurrent() != nullptr && sink.GetCurrent()->GetDoc() == "/find/sub/"; }));
+}
+
+// Every label names its field, so that its "&" makes a key and never shows.
+TEST_F(FindTest, EveryLabelWithAKeyHasItsField) {
+    CFtpTreeDlg browser(context);
+    CFindDlg dialog(browser, &browser);
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text().contains('&')) EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
 }
 
 // Without a connection there is nothing to search.

@@ -399,6 +399,46 @@ TEST_F(MainWindowTest, BookmarksPairFoldersOfTheSiteAndSynchronisedBrowsingFollo
     main.GetSiteManager().hide();
 }
 
+// The server list's files go to a folder of another site, server to
+// server, as a transfer of the queue.
+TEST_F(MainWindowTest, SelectedFilesCopyToAnotherSiteThroughTheQueue) {
+    main.Initialize();
+    WriteFile(server.Path("from/a.txt"), "alpha");
+    WriteFile(server.Path("from/b.txt"), "beta");
+    velmora::CFtpLoginInfo backup = Login("Backup");
+    backup.CreateGUID();
+    backup.SetFtpPath(velmora::CFtpPath("/backup/", velmora::PATH_FOLDER));
+    main.GetConnectionList().AddTail(new velmora::CFtpLoginInfo(backup));
+    Connect();
+    // Nothing selected: said so, and nothing is queued.
+    EXPECT_FALSE(main.OnCopyToSite());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    main.GetBrowser().OpenFolder("/from/");
+    ASSERT_TRUE(test::WaitFor([&] {
+        return sink.GetCurrent() != nullptr && sink.GetCurrent()->GetDoc() == "/from/" && main.GetBrowser().IsIdle();
+    }));
+    main.GetBrowser().GetList()->selectAll();
+
+    // The site is the first choice; the folder proposed is its start folder.
+    prompter.answers = {true};
+    prompter.names = {"/backup/copies/"};
+    ASSERT_TRUE(main.OnCopyToSite());
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_NE(prompter.asked[0].text.find("The site that 2 files go to:"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_EQ(prompter.asked[1].text, "/backup/");
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/a.txt")), "alpha");
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/b.txt")), "beta");
+    const CTransferEntry& entry = queue.GetModel().At(0);
+    EXPECT_EQ(entry.state, CTransferEntry::Done) << entry.result;
+    EXPECT_NE(entry.destination.find("/backup/copies/"), std::string::npos) << entry.destination;
+
+    // Cancelled at the folder: nothing more is queued.
+    prompter.answers = {true};
+    EXPECT_FALSE(main.OnCopyToSite());
+    EXPECT_EQ(queue.GetModel().rowCount(), 1);
+}
+
 TEST_F(MainWindowTest, HiddenServerFilesShowOnlyWhenAskedFor) {
     WriteFile(server.Path(".secret"), "s");
     WriteFile(server.Path("plain.txt"), "p");

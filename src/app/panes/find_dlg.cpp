@@ -113,7 +113,9 @@ CFindDlg::CFindDlg(CFtpTreeDlg& browser, QWidget* parent) : QDialog(parent), m_b
     sizes->addWidget(m_pMinSize);
     sizes->addWidget(new QLabel(tr("to")));
     sizes->addWidget(m_pMaxSize);
-    form->addRow(tr("&Size (500k, 2M):"), sizes);
+    auto* sizeLabel = new QLabel(tr("&Size (500k, 2M):"));
+    sizeLabel->setBuddy(m_pMinSize);
+    form->addRow(sizeLabel, sizes);
     m_pNewerOn = new QCheckBox(tr("Modified &from"));
     m_pNewerOn->setObjectName("newerOn");
     m_pNewer = DateField("newer");

@@ -828,7 +828,11 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     add(tr("Rename"), items, [this, pane] { OnRename(pane); });
     add(tr("New Folder"), folder, [this] { OnNewFolder(); });
     add(tr("Permissions..."), items, [this, pane] { OnPermissions(pane); });
-    if (pane == PANE_LIST) add(tr("View/Edit"), !m_pList->GetSelectedPaths().IsEmpty(), [this] { OnViewEdit(); });
+    if (pane == PANE_LIST) {
+        const bool files = !m_pList->GetSelectedPaths().IsEmpty();
+        add(tr("View/Edit"), files, [this] { OnViewEdit(); });
+        add(tr("Copy to another site..."), files, [this] { emit CopyToSiteRequested(); });
+    }
     menu.exec(globalPos);
 }
 

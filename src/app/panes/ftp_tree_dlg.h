@@ -236,6 +236,8 @@ signals:
     void ConnectFinished(bool connected);
     // The user cancelled the job under way.
     void WaitCancelled();
+    // The list's context menu asks for its files to go to another site.
+    void CopyToSiteRequested();
     // The user trusted a server's certificate: the connection, with its
     // fingerprint, is to be stored.
     void CertificateTrusted(const velmora::CFtpLoginInfo& trusted);

@@ -128,6 +128,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(m_pBrowser, &CFtpTreeDlg::LoginPasswordReady, &sites, &CFtpConnectionsDlg::KeepPassword);
     connect(m_pQuickConnect, &CQuickConnectBar::ConnectRequested, m_pBrowser, &CFtpTreeDlg::QueueConnect);
     connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, &CMainDlg::OnConnected);
+    connect(m_pBrowser, &CFtpTreeDlg::CopyToSiteRequested, this, &CMainDlg::OnCopyToSite);
     m_pBrowser->SetLocalFolder([this] { return m_pLocal->GetFolder(); });
     // A transfer brought back after a restart gets its password as a login
     // from this window does.
@@ -226,6 +227,7 @@ void CMainDlg::BuildMenus() {
               [this] { m_pBrowser->OnSynchronise(CSyncPair::eToServer); });
     AddAction(transfer, tr("Synchronise &from server..."), "synchroniseFromServer", {},
               [this] { m_pBrowser->OnSynchronise(CSyncPair::eFromServer); });
+    AddAction(transfer, tr("&Copy to another site..."), "copyToSite", {}, [this] { OnCopyToSite(); });
     AddAction(transfer, tr("Speed &limit..."), "speedLimit", {}, [this] { OnSpeedLimit(); });
     transfer->addSeparator();
     AddAction(transfer, tr("&Start queued transfers"), "startAll", {}, [this] { m_context.queue.StartAll(); });
@@ -354,6 +356,43 @@ void CMainDlg::FillBookmarks(QMenu& menu) {
         connect(entry, &QAction::triggered, this, [this, bookmark] { GoToBookmark(bookmark); });
         menu.addAction(entry);
     }
+}
+
+bool CMainDlg::OnCopyToSite() {
+    constexpr const char* kTitle = "Copy to another site";
+    // Folders are not copied from server to server: files only.
+    const velmora::CFtpPathList files = m_pBrowser->GetList()->GetSelectedPaths();
+    velmora::CFtpLoginInfoList& sites = m_store.GetList();
+    if (!m_context.sink.IsOnline() || files.IsEmpty() || sites.IsEmpty()) {
+        m_context.prompter.ShowMessage(this, kTitle,
+                                       "Select files in the server list first, and keep the site they go to in the "
+                                       "Site Manager. Folders are not copied from server to server.");
+        return false;
+    }
+    std::vector<std::string> names;
+    std::vector<const velmora::CFtpLoginInfo*> listed;
+    for (const velmora::CFtpLoginInfo* site : sites) {
+        names.push_back(site->GetHostName());
+        listed.push_back(site);
+    }
+    int chosen = -1;
+    const std::string question = files.GetCount() == 1
+                                     ? "The site that '" + files.GetHead()->GetFileName(true) + "' goes to:"
+                                     : velmora::Format("The site that %d files go to:", files.GetCount());
+    if (!m_context.prompter.PickItem(this, kTitle, question, names, chosen)) return false;
+    velmora::CFtpLoginInfo target = *listed[static_cast<size_t>(chosen)];
+    std::string folder = target.GetRemotePath();
+    if (!m_context.prompter.AskText(this, kTitle, "The folder on " + target.GetHostName() + " they go into:", folder) ||
+        folder.empty()) {
+        return false;
+    }
+    const ELoginPassword how = ReadyLoginPassword(target, m_context.prompter, this);
+    if (how == ELoginPassword::Cancelled) return false;
+    if (how != ELoginPassword::AsItWas) GetConnections().KeepPassword(target, how);
+    target.SetFtpPath(velmora::CFtpPath(folder, velmora::PATH_FOLDER));
+    auto thread = std::make_unique<CTransferThread>();
+    thread->GetApi().CopyFtpToFtpA(files, m_context.sink.GetLoginInfo(), target);
+    return m_context.queue.Submit(std::move(thread)) != 0;
 }
 
 void CMainDlg::OnSpeedLimit() {

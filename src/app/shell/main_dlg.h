@@ -103,6 +103,11 @@ public:
     // The Site Manager's entry of the site the server pane is connected
     // to; null for none (or a quick connection).
     velmora::CFtpLoginInfo* ConnectedSite();
+    // Transfer > Copy to another site...: the server list's selected files
+    // go, server to server through the queue, to a site of the Site Manager
+    // (into a folder asked for, its start folder first). False when there
+    // is nothing to copy or the user cancelled.
+    bool OnCopyToSite();
     // Transfer > Speed limit...: asks for the transfers' limit, stores it
     // with the settings and gives it to the transfers that start from now.
     void OnSpeedLimit();

@@ -66,6 +66,12 @@ bool IPrompter::ConfirmActionsWith(QWidget* parent, const std::string& title, co
     return true;
 }
 
+bool IPrompter::PickItem(QWidget* parent, const std::string& title, const std::string& text,
+                         const std::vector<std::string>& items, int& chosen) {
+    chosen = AskChoice(parent, title, text, items);
+    return chosen >= 0;
+}
+
 int IPrompter::AskChoice(QWidget* parent, const std::string& title, const std::string& text,
                          const std::vector<std::string>& choices) {
     for (size_t i = 0; i < choices.size(); ++i) {
@@ -154,6 +160,27 @@ bool CDialogPrompter::AskPermissions(QWidget* parent, CPermissionsChoice& choice
     CPermissionsDlg dialog(choice, DialogParent(parent));
     if (RunModal(dialog) != QDialog::Accepted) return false;
     choice = dialog.GetChoice();
+    return true;
+}
+
+bool CDialogPrompter::PickItem(QWidget* parent, const std::string& title, const std::string& text,
+                               const std::vector<std::string>& items, int& chosen) {
+    QStringList shown;
+    for (const std::string& item : items) shown << QString::fromStdString(item);
+    bool accepted = false;
+    const QString picked = QInputDialog::getItem(DialogParent(parent), QString::fromStdString(title),
+                                                 QString::fromStdString(text), shown, 0, false, &accepted);
+    chosen = accepted ? static_cast<int>(shown.indexOf(picked)) : -1;
+    return chosen >= 0;
+}
+
+bool CDialogPrompter::AskText(QWidget* parent, const std::string& title, const std::string& text, std::string& value) {
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(DialogParent(parent), QString::fromStdString(title),
+                                                QString::fromStdString(text), QLineEdit::Normal,
+                                                QString::fromStdString(value), &accepted);
+    if (!accepted) return false;
+    value = typed.trimmed().toStdString();
     return true;
 }
 

@@ -51,6 +51,16 @@ public:
     // question was dismissed. Asked here as one Yes/No per choice, in order.
     virtual int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
                           const std::vector<std::string>& choices);
+    // One of `items` (shown as a list) by its index; false when cancelled.
+    // Asked here as AskChoice.
+    virtual bool PickItem(QWidget* parent, const std::string& title, const std::string& text,
+                          const std::vector<std::string>& items, int& chosen);
+    // A line of text, pre-filled with `value`; false when cancelled. Asked
+    // here as a name (AskName).
+    virtual bool AskText(QWidget* parent, const std::string& /*title*/, const std::string& /*text*/,
+                         std::string& value) {
+        return AskName(parent, value);
+    }
     // What to do with a file whose target exists, and whether for all files
     // of the job; false when the question was dismissed.
     virtual bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
@@ -91,6 +101,9 @@ public:
                             const std::vector<std::string>& actions, const std::string& option, bool& on) override;
     int AskChoice(QWidget* parent, const std::string& title, const std::string& text,
                   const std::vector<std::string>& choices) override;
+    bool PickItem(QWidget* parent, const std::string& title, const std::string& text,
+                  const std::vector<std::string>& items, int& chosen) override;
+    bool AskText(QWidget* parent, const std::string& title, const std::string& text, std::string& value) override;
     bool AskExistingTarget(QWidget* parent, const CTargetQuestion& question, ETargetAnswer& answer,
                            bool& forAll) override;
     // The question's text: the file, and what is known of both sides.

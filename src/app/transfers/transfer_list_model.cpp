@@ -75,7 +75,7 @@ void CTransferListModel::Describe(CTransferEntry& entry) {
             break;
         case CMoverAPI::eFtpToFtp:
             entry.source = ListText(api.GetPathList(), true);
-            entry.destination = RemoteText(login, "/");
+            entry.destination = RemoteText(login, login.GetRemotePath());
             break;
         case CMoverAPI::eNone:
             break;
