@@ -172,17 +172,12 @@ bool StoreInput(velmora::CRemoteSession& session, const std::string& path, CStre
     return false;
 }
 
-// Where an upload goes before it takes its name: ".NAME.part" beside it.
-std::string PartialPath(const velmora::CFtpPath& target) {
-    return target.GetFtpDir(true) + "." + target.GetFileName(true) + ".part";
-}
-
 // Sends standard input as `target` and checks it; false with the reason.
 // What failed its check leaves no file under the target's name.
 bool StoreChecked(velmora::CRemoteSession& session, const velmora::CFtpPath& target, bool tempNames,
                   velmora::EVerify verify, StreamChecks& checks, std::string& error) {
     const std::string path = target.GetPath();
-    const std::string sent = tempNames ? PartialPath(target) : path;
+    const std::string sent = tempNames ? velmora::PartialUploadPath(target) : path;
     CStreamCheck check(session, verify);
     if (!checks.Begin(check, path, error)) return false;
     const off_t start = RereadableInputStart();
@@ -191,7 +186,7 @@ bool StoreChecked(velmora::CRemoteSession& session, const velmora::CFtpPath& tar
         std::string text;
         const ECheckVerdict verdict = checks.End(check, sent, path, text, error);
         if (verdict == ECheckVerdict::Verified || verdict == ECheckVerdict::Unchecked) break;
-        if (!session.DeleteFile(sent) && !tempNames) session.Rename(sent, PartialPath(target));
+        if (!session.DeleteFile(sent) && !tempNames) session.Rename(sent, velmora::PartialUploadPath(target));
         if (verdict == ECheckVerdict::Failed) return false;
         const std::string mismatch = text + ": " + path;
         if (!firstTry) return false;

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/tokenizer.h"
+#include "ftp/stream_check.h"
 #include "platform/clock.h"
 
 namespace velmora {
@@ -121,7 +122,7 @@ std::string CTskFtpFile::StreamPath(bool writing) const {
 }
 
 std::string CTskFtpFile::PartialPath() const {
-    return m_Path.GetFtpDir(true) + "." + m_Path.GetFileName(true) + ".part";
+    return PartialUploadPath(m_Path);
 }
 
 bool CTskFtpFile::OpenStream(bool reading, ERemoteWrite mode, uint64_t offset) {

@@ -318,39 +318,96 @@ ECopyEnd CFtpClient::Transfer(const std::string& name, CRemoteStream& remote, co
 bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     CLogStep step("Transfer file:", local);
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
-    platform::CFileReader source;
-    if (!source.Open(local.GetPath())) return ShowError("Unable to open source file: " + local.GetPath());
     const std::string name = remote.GetFileName().empty() ? local.GetFileName() : remote.GetFileName();
-    std::unique_ptr<CRemoteStream> target =
-        m_session->OpenWrite(remote.GetFtpDir(true) + name, 0, ERemoteWrite::Replace);
-    if (!target) return ShowError("Unable to open remote file: " + remote.GetPath());
+    const CFtpPath target(remote.GetFtpDir(true) + name);
+    const std::string path = target.GetPath();
+    CStreamCheck check(*m_session, m_eVerify);
+    if (check.IsRefused()) return ShowError("Cannot verify " + path + ": " + check.Lack());
+    ECopyEnd end = ECopyEnd::Complete;
+    for (bool firstTry = true;; firstTry = false) {
+        end = SendFile(local, path, check);
+        if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
+        if (end != ECopyEnd::Complete) break;
+        const ECheckStep checked = CheckPass(check, path, firstTry);
+        if (checked == ECheckStep::Pass) break;
+        // Other bytes than were sent never stand under the file's name.
+        if (!m_session->DeleteFile(path)) m_session->Rename(path, PartialUploadPath(target));
+        if (checked == ECheckStep::Fail) return false;
+        check.WaitOutServerCache();
+    }
+    step.Done(local);
+    return end == ECopyEnd::Complete;
+}
+
+ECopyEnd CFtpClient::SendFile(const CFtpPath& local, const std::string& path, CStreamCheck& check) {
+    platform::CFileReader source;
+    if (!source.Open(local.GetPath())) {
+        ShowError("Unable to open source file: " + local.GetPath());
+        return ECopyEnd::ReadFailed;
+    }
+    std::unique_ptr<CRemoteStream> target = m_session->OpenWrite(path, 0, ERemoteWrite::Replace);
+    if (!target) {
+        ShowError("Unable to open remote file: " + path);
+        return ECopyEnd::WriteFailed;
+    }
+    check.Restart();
     std::string error;
-    const ECopyEnd end = Transfer(
-        name, *target,
+    return Transfer(
+        CFtpPath(path).GetFileName(), *target,
         [&](char* buffer, size_t size, size_t& received) {
             return source.Read(buffer, size, received, &error) || ShowError(error);
         },
-        [&](const char* data, size_t size) { return target->Write(data, size) || ShowError(target->GetLastError()); },
+        [&](const char* data, size_t size) {
+            check.Add(data, size);
+            return target->Write(data, size) || ShowError(target->GetLastError());
+        },
         source.GetSize());
-    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
-    step.Done(local);
-    return end == ECopyEnd::Complete;
 }
 
 bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
     CLogStep step("Download file:", local);
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
-    const std::string name = remote.GetFileName();
-    std::unique_ptr<CRemoteStream> source = m_session->OpenRead(remote.GetFtpDir(true) + name, 0);
-    if (!source) return ShowError("Unable to open remote file: " + remote.GetPath());
+    const std::string path = remote.GetFtpDir(true) + remote.GetFileName();
+    CStreamCheck check(*m_session, m_eVerify);
+    if (check.IsRefused()) return ShowError("Cannot verify " + path + ": " + check.Lack());
+    ECopyEnd end = ECopyEnd::Complete;
+    for (bool firstTry = true;; firstTry = false) {
+        end = ReceiveFile(remote, path, local, check);
+        if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
+        if (end != ECopyEnd::Complete) break;
+        const ECheckStep checked = CheckPass(check, path, firstTry);
+        if (checked == ECheckStep::Pass) break;
+        if (checked == ECheckStep::Fail) {
+            // Other bytes than the server holds must not be taken for the file.
+            platform::DeleteFile(local.GetPath());
+            return false;
+        }
+    }
+    step.Done(local);
+    return end == ECopyEnd::Complete;
+}
+
+ECopyEnd CFtpClient::ReceiveFile(const CFtpPath& remote, const std::string& path, const CFtpPath& local,
+                                 CStreamCheck& check) {
+    std::unique_ptr<CRemoteStream> source = m_session->OpenRead(path, 0);
+    if (!source) {
+        ShowError("Unable to open remote file: " + remote.GetPath());
+        return ECopyEnd::ReadFailed;
+    }
     // Only now, with the remote file open, may an existing local file be replaced.
     platform::CFileWriter target;
-    if (!target.Open(local.GetPath())) return ShowError("Unable to open target file: " + local.GetPath());
+    if (!target.Open(local.GetPath())) {
+        ShowError("Unable to open target file: " + local.GetPath());
+        return ECopyEnd::WriteFailed;
+    }
+    check.Restart();
     std::string error;
     ECopyEnd end = Transfer(
-        name, *source,
+        remote.GetFileName(), *source,
         [&](char* buffer, size_t size, size_t& received) {
-            return source->Read(buffer, size, received) || ShowError(source->GetLastError());
+            if (!source->Read(buffer, size, received)) return ShowError(source->GetLastError());
+            check.Add(buffer, received);
+            return true;
         },
         [&](const char* data, size_t size) { return target.Write(data, size, &error) || ShowError(error); },
         remote.Length());
@@ -365,9 +422,26 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
         ShowError(error);
         end = ECopyEnd::WriteFailed;
     }
-    if (end == ECopyEnd::ReadFailed || end == ECopyEnd::WriteFailed) return false;
-    step.Done(local);
-    return end == ECopyEnd::Complete;
+    return end;
+}
+
+CFtpClient::ECheckStep CFtpClient::CheckPass(CStreamCheck& check, const std::string& path, bool firstTry) {
+    if (!check.IsOn()) return ECheckStep::Pass;
+    std::string text;
+    switch (check.Compare(path, text)) {
+        case ECheckVerdict::Verified:
+            CLogStatus::Send(LOG_STATUS, kSource, "Verified:", check.Algorithm() + " " + text + " " + path);
+            return ECheckStep::Pass;
+        case ECheckVerdict::Unchecked: CLogStatus::Send(LOG_STATUS, kSource, "Not verified:", text); return ECheckStep::Pass;
+        case ECheckVerdict::Failed: ShowError("Cannot verify " + text); return ECheckStep::Fail;
+        case ECheckVerdict::Mismatch: break;
+    }
+    if (!firstTry) {
+        ShowError("Checksum mismatch: " + text);
+        return ECheckStep::Fail;
+    }
+    CLogStatus::Send(LOG_STATUS, kSource, "Checksum mismatch:", text + ": " + path + " goes again from its first byte");
+    return ECheckStep::Again;
 }
 
 // ---- progress ------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "ftp/login_info.h"
 #include "ftp/remote_session.h"
 #include "ftp/session_options.h"
+#include "ftp/stream_check.h"
 #include "ftp/tls_trust.h"
 #include "messaging/listener.h"
 #include "objects/obj.h"
@@ -110,6 +111,13 @@ public:
     // Size, time and attributes of a remote file.
     bool GetInfo(const CFtpPath& remote, CFtpPath& result);
 
+    // How UploadFile and DownloadFile check a file against the server's
+    // hash of it (default Auto): one whose bytes changed on the way goes
+    // once more from its first byte, and fails when it differs again; it is
+    // then removed (an upload from the server, or where it cannot be, kept
+    // under its partial name; a download from the local disk).
+    void SetVerify(EVerify verify) { m_eVerify = verify; }
+
     // Stores the local file in the remote path's folder under the remote
     // path's name (the local name when the remote path names none).
     bool UploadFile(const CFtpPath& local, const CFtpPath& remote);
@@ -147,6 +155,14 @@ private:
     // transfer must be confirmed by the server, anything else is aborted.
     ECopyEnd Transfer(const std::string& name, CRemoteStream& remote, const TBlockRead& read, const TBlockWrite& write,
                       uint64_t length);
+    // One pass of an upload to, or a download from, the full remote `path`,
+    // feeding `check` the bytes as they go.
+    ECopyEnd SendFile(const CFtpPath& local, const std::string& path, CStreamCheck& check);
+    ECopyEnd ReceiveFile(const CFtpPath& remote, const std::string& path, const CFtpPath& local, CStreamCheck& check);
+    // After a complete pass: whether the file stands, goes once more (a
+    // first mismatch), or failed (the reason is the last error).
+    enum class ECheckStep { Pass, Again, Fail };
+    ECheckStep CheckPass(CStreamCheck& check, const std::string& path, bool firstTry);
     bool EnterLevelOrCreate(const std::string& level);
     // `folder` read against the current folder.
     std::string Absolute(const std::string& folder) const;
@@ -157,6 +173,7 @@ private:
     ERemoteError m_loginError = ERemoteError::None;
     std::string m_strFolder = "/";
     std::string m_strError;
+    EVerify m_eVerify = EVerify::Auto;
 };
 
 }  // namespace velmora

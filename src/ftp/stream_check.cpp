@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "ftp/remote_session.h"
+#include "paths/file_path.h"
 
 namespace velmora {
 namespace {
@@ -52,6 +53,10 @@ std::string ServerText(const CRemoteSession& server) {
 
 std::string MismatchText(const std::string& algorithm, const std::string& local, const std::string& server) {
     return Format("%s local %s server %s", algorithm.c_str(), local.c_str(), server.c_str());
+}
+
+std::string PartialUploadPath(const CFtpPath& target) {
+    return target.GetFtpDir(true) + "." + target.GetFileName(true) + ".part";
 }
 
 void WaitOutHashCache(std::chrono::steady_clock::time_point compared) {

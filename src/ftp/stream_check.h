@@ -11,6 +11,7 @@
 namespace velmora {
 
 class CDigest;
+class CFtpPath;
 class CRemoteSession;
 
 // Whether a transfer checks the files it sends to or takes from a server
@@ -36,6 +37,11 @@ VELMORA_API std::string ServerText(const CRemoteSession& server);
 // The record of a mismatch: "SHA-256 local <hex> server <hex>".
 VELMORA_API std::string MismatchText(const std::string& algorithm, const std::string& local,
                                      const std::string& server);
+
+// Where an upload stands until it is complete (where the job sends under
+// temporary names), and where one that failed its check stays when it
+// cannot be removed: ".NAME.part" beside the file.
+VELMORA_API std::string PartialUploadPath(const CFtpPath& target);
 
 // How a file's check against its server's hash came out.
 enum class ECheckVerdict {

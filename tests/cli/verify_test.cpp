@@ -14,6 +14,7 @@
 
 #include "cli/cli_runner.h"
 #include "cli/real_server.h"
+#include "ftp/ftp_client.h"
 #include "ftp/ftp_file.h"
 #include "support/fault_relay.h"
 #include "support/temp_dir.h"
@@ -306,6 +307,53 @@ TEST(VerifyTest, TheForegroundFileIsCheckedWhenReadWhole) {
     std::string line;
     EXPECT_TRUE(changed.ReadString(line));
     EXPECT_TRUE(changed.Close());
+}
+
+// The library's client sends and takes single files the same way: once
+// more after a mismatch, and nothing left under the file's name after two.
+TEST(VerifyTest, TheClientsSingleFilesAreCheckedAndGoAgainOnce) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(300000, 28);
+    WriteFile(local / "up.bin", data);
+    fs::create_directories(server.Home("in"));
+    server.Own();
+    const auto login = [&](CFtpClient& client, const FaultRelay& relay) {
+        CFtpLoginInfo info;
+        info.SetHost("127.0.0.1");
+        info.SetPort(relay.GetPort());
+        info.SetLoginName(server.User());
+        info.SetPassword("secret");
+        return client.Login(info);
+    };
+
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FaultRelay once("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt});
+        ASSERT_TRUE(once.Start());
+        CFtpClient client;
+        ASSERT_TRUE(login(client, once)) << client.GetStrError();
+        const bool sent = upload ? client.UploadFile(CFtpPath(local / "up.bin"), CFtpPath("/in/c.bin"))
+                                 : client.DownloadFile(CFtpPath("/in/c.bin"), CFtpPath(local / "c.bin"));
+        ASSERT_TRUE(sent) << client.GetStrError();
+        EXPECT_TRUE(ReadFile(upload ? server.Home("in/c.bin") : local / "c.bin") == data);
+        EXPECT_EQ(once.GetFlips(), 1);
+    }
+
+    FaultRelay always("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = -1});
+    ASSERT_TRUE(always.Start());
+    CFtpClient changed;
+    ASSERT_TRUE(login(changed, always)) << changed.GetStrError();
+    EXPECT_FALSE(changed.UploadFile(CFtpPath(local / "up.bin"), CFtpPath("/in/d.bin")));
+    EXPECT_NE(changed.GetStrError().find("Ftp: Checksum mismatch: SHA-256 local "), std::string::npos)
+        << changed.GetStrError();
+    EXPECT_FALSE(fs::exists(server.Home("in/d.bin")));
+    EXPECT_FALSE(changed.DownloadFile(CFtpPath("/in/c.bin"), CFtpPath(local / "d.bin")));
+    EXPECT_NE(changed.GetStrError().find("Checksum mismatch"), std::string::npos) << changed.GetStrError();
+    EXPECT_FALSE(fs::exists(local / "d.bin"));
+    EXPECT_EQ(always.GetFlips(), 4);
 }
 
 // Each command on its own: the server computes one algorithm, and the relay
