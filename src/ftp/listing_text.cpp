@@ -48,9 +48,11 @@ public:
         if (m_days.size() >= kKeptDays) m_days.clear();
         Day placed;
         placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
-        int64_t lastMinute = 0;
-        placed.steady = placed.real && PlaceLocal(year, month, day, 23, 59, lastMinute) &&
-                        lastMinute == placed.midnight + kLastMinute;
+        // The clocks kept still that day when its midnight plus a day's
+        // minutes reads as its last minute.
+        std::tm last{};
+        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) &&
+                        last.tm_mday == day && last.tm_hour == 23 && last.tm_min == 59;
         return m_days.emplace(key, placed).first->second;
     }
 
@@ -67,8 +69,9 @@ public:
     }
 
 private:
-    // Over sixty years of days: a folder of archives spans a few decades.
-    static constexpr size_t kKeptDays = 1 << 15;
+    // Every day of over a century (about 3 MB at most): a folder of
+    // archives spans decades, and a full cache starts again empty.
+    static constexpr size_t kKeptDays = 1 << 16;
     static constexpr int64_t kLastMinute = 23 * 3600 + 59 * 60;
 
     void FollowZone() {
