@@ -145,7 +145,10 @@ bool CSQLiteDatabase::RunLocked(const CDBStatement& statement, std::deque<std::s
         }
     }
     bool ok = statement.IsGrouped() ? OpenGroup(error) : JoinsGroup(prepared, sql) || CommitGroup(error);
-    ok = ok && Bind(prepared, statement.GetValues());
+    if (ok && !Bind(prepared, statement.GetValues())) {
+        error = sqlite3_errmsg(m_handle);
+        ok = false;
+    }
     int result = SQLITE_ROW;
     while (ok && (result = sqlite3_step(prepared)) == SQLITE_ROW) {
         const int count = sqlite3_column_count(prepared);
