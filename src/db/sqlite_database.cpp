@@ -208,11 +208,14 @@ bool CSQLiteDatabase::CommitGroup(std::string& error) {
     if (!m_bGroupOpen) return true;
     const bool ok = ExecText(m_handle, "COMMIT", error);
     // A commit that failed may have rolled the group back, or left it open
-    // for another try a whole group time later.
+    // for another try a whole group time later; one that succeeds has lost
+    // nothing of the rows before it.
     m_bGroupOpen = !sqlite3_get_autocommit(m_handle);
     m_groupOpened = std::chrono::steady_clock::now();
-    if (ok) m_nGroupRows = 0;
-    return ok;
+    if (!ok) return false;
+    m_nGroupRows = 0;
+    m_strGroupError.clear();
+    return true;
 }
 
 // The committer's thread: a group is committed its time after it opened
