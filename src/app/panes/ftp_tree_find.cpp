@@ -3,6 +3,7 @@
 
 #include <QPointer>
 
+#include "app/common/window_thread.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
 
@@ -22,7 +23,7 @@ bool CFtpTreeDlg::FindOnServer(const std::string& folder, const CFindCriteria& c
             *outcome = parcelo::FindOnServer(
                 connection, folder, criteria,
                 [&found, &self](const CFoundEntry& entry) {
-                    QMetaObject::invokeMethod(self, [found, entry] { found(entry); }, Qt::QueuedConnection);
+                    PostToWindowThread(self, [found, entry] { found(entry); });
                 },
                 *stop);
         },
