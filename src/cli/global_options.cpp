@@ -24,23 +24,31 @@ void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
 // A rate as curl reads it, into bytes per second: a whole number, with a
 // suffix k, m or g (either case) for 1024, 1024² or 1024³. An error text
 // for anything else.
-std::string ReadRate(std::string& text) {
-    uint64_t number = 0;
-    const char* end = text.data() + text.size();
-    auto [rest, error] = std::from_chars(text.data(), end, number);
-    int shift = 0;
-    if (error == std::errc() && rest + 1 == end) {
-        const std::string_view suffixes = "kmg";
-        const size_t at = suffixes.find(static_cast<char>(std::tolower(static_cast<unsigned char>(*rest))));
-        if (at != std::string_view::npos) {
-            shift = 10 * static_cast<int>(at + 1);
-            ++rest;
-        }
-    }
-    if (error != std::errc() || rest != end || number > (UINT64_MAX >> shift))
-        return "not a rate: '" + text + "' (bytes per second, e.g. 500k, 2M, 1G)";
-    text = std::to_string(number << shift);
-    return {};
+// A number with an optional k, M or G (1024, 1024^2, 1024^3) put in its
+// place as a plain number; `what` names the value in the error, `example`
+// shows how one is written.
+CLI::Validator ScaledNumber(const std::string& what, const std::string& example) {
+    return CLI::Validator(
+        [what, example](std::string& text) -> std::string {
+            uint64_t number = 0;
+            const char* end = text.data() + text.size();
+            auto [rest, error] = std::from_chars(text.data(), end, number);
+            int shift = 0;
+            if (error == std::errc() && rest + 1 == end) {
+                const std::string_view suffixes = "kmg";
+                const size_t at =
+                    suffixes.find(static_cast<char>(std::tolower(static_cast<unsigned char>(*rest))));
+                if (at != std::string_view::npos) {
+                    shift = 10 * static_cast<int>(at + 1);
+                    ++rest;
+                }
+            }
+            if (error != std::errc() || rest != end || number > (UINT64_MAX >> shift))
+                return "not " + what + ": '" + text + "' (" + example + ")";
+            text = std::to_string(number << shift);
+            return {};
+        },
+        std::string());
 }
 
 }  // namespace
@@ -130,7 +138,23 @@ void GlobalOptions::AddTo(CLI::App& command) {
                         "Keep a transfer to RATE bytes per second, all its sessions together: 500k, 2M, 1G "
                         "(k, M, G: 1024, 1024^2, 1024^3; default 0: no limit)")
             ->type_name("RATE")
-            ->transform(CLI::Validator(ReadRate, std::string()));
+            ->transform(ScaledNumber("a rate", "bytes per second, e.g. 500k, 2M, 1G"));
+    });
+    AddUnlessTaken(command, "--max-entries", [&] {
+        return command
+            .add_option("--max-entries", maxTreeEntries,
+                        "Fail a transfer whose server folders hold more than N entries in all (default 4000000), "
+                        "so that a server listing folders without end cannot exhaust memory")
+            ->type_name("N")
+            ->check(CLI::Range(uint64_t{1}, UINT64_MAX));
+    });
+    AddUnlessTaken(command, "--max-path-bytes", [&] {
+        return command
+            .add_option("--max-path-bytes", maxTreePathBytes,
+                        "Fail a transfer whose server folders' entries have paths longer than SIZE in all: 512M, 2G "
+                        "(default 1G)")
+            ->type_name("SIZE")
+            ->transform(ScaledNumber("a size", "bytes, e.g. 512M, 2G"));
     });
     AddTlsOptions(command, tls, "Global options");
     AddSshOptions(command, ssh, "Global options");
@@ -168,6 +192,8 @@ velmora::CJobSettings GlobalOptions::JobSettings() const {
     settings.m_bPreserveTimes = !noPreserveTimes;
     velmora::ParseVerifyName(verify, settings.m_eVerify);
     settings.m_nRateLimit = limitRate;
+    settings.m_nMaxTreeEntries = maxTreeEntries;
+    settings.m_nMaxTreePathBytes = maxTreePathBytes;
     return settings;
 }
 

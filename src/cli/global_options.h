@@ -40,6 +40,10 @@ struct GlobalOptions {
     std::string verify = "auto";
     // Bytes per second a transfer keeps to, all its sessions together; 0: no limit.
     uint64_t limitRate = 0;
+    // What a transfer's walks of server folders may gather, in entries and
+    // in bytes of their paths.
+    uint64_t maxTreeEntries = velmora::CWalkBudget::kDefaultEntries;
+    uint64_t maxTreePathBytes = velmora::CWalkBudget::kDefaultPathBytes;
 
     // Adds the options to one command (group "Global options"), leaving out
     // those it has itself.

@@ -119,7 +119,10 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
         step.Abandon();
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
-    LoadWhole(*tree, &m_filter);
+    if (!LoadWhole(*tree, &m_filter)) {
+        step.Abandon();
+        return false;
+    }
     step.SetClosingText(Format(", Found %d elements", tree->GetNodeCount()));
     step.Close();
     AddTree(std::move(tree));
@@ -172,18 +175,27 @@ bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::strin
 }
 
 // A walk the job's abort ended is the user's doing, and ends the job too.
-void CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
+// One past the job's budget ends it as well, and keeps nothing of the tree:
+// a server that offers more than the job may hold is not half copied.
+bool CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
     const auto aborted = [] { return Job().IsAborted(); };
     const auto again = [](int attempt, const std::string& reason) {
         return Job().RetryLater(attempt, "listing of " + reason + " refused for now");
     };
-    if (tree.Load(m_client.GetSession(), filter, aborted, again)) return;
+    CWalkBudget& budget = Job().WalkBudget();
+    if (tree.Load(m_client.GetSession(), filter, aborted, again, &budget)) return true;
     const std::string folder = tree.GetPath().GetPath();
+    if (budget.IsSpent()) {
+        tree.RemoveAndDestroyAllChild();
+        ReportError(ERROR_FTP, budget.Why() + " below " + folder);
+        return false;
+    }
     if (aborted()) {
         ReportError(ERROR_ABORTED, "Listing stopped in " + folder);
     } else {
         ReportError(ERROR_READ, "Cannot list every folder below " + folder);
     }
+    return true;
 }
 
 std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, const CFileFilter* filter) {

@@ -77,8 +77,9 @@ private:
     // into the whole server).
     std::unique_ptr<CFtpNode> OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder);
     // Lists the tree's every folder over the session, until the job is
-    // aborted; what could not be listed is reported.
-    void LoadWhole(CFtpNode& tree, const CFileFilter* filter);
+    // aborted; what could not be listed is reported. False, with the tree
+    // emptied, when the job's walk budget ran out.
+    bool LoadWhole(CFtpNode& tree, const CFileFilter* filter);
     void ReadPaths();
 
     CFtpClient m_client;

@@ -8,6 +8,7 @@
 #include "engine/file_check.h"
 #include "engine/overwrite_policy.h"
 #include "ftp/session_options.h"
+#include "ftp/walk_step.h"
 #include "paths/file_path.h"
 #include "platform/api.h"
 
@@ -80,6 +81,10 @@ struct VELMORA_API CJobSettings {
     // The bytes per second the job's transfers keep to, all its sessions
     // together; 0: as fast as they go.
     uint64_t m_nRateLimit = 0;
+    // What the job's walks of server folders may gather between them, in
+    // entries and in bytes of their paths; past either the job fails.
+    uint64_t m_nMaxTreeEntries = CWalkBudget::kDefaultEntries;
+    uint64_t m_nMaxTreePathBytes = CWalkBudget::kDefaultPathBytes;
     // Machine listings where a server offers them.
     bool m_bMachineListing = true;
     // The destination of a job of one file names that file, which takes

@@ -43,7 +43,8 @@ bool IsFatalErrorCategory(int32_t category) {
     }
 }
 
-CJobState::CJobState(const CJobSettings& settings) : m_settings(settings) {}
+CJobState::CJobState(const CJobSettings& settings)
+    : m_settings(settings), m_walkBudget(settings.m_nMaxTreeEntries, settings.m_nMaxTreePathBytes) {}
 
 CJobState& CJobState::Current() {
     if (t_pBound) return *t_pBound;
@@ -59,6 +60,7 @@ void CJobState::Reset() {
     m_tStart = platform::Now();
     m_bAbort = false;
     m_notices.clear();
+    m_walkBudget.Reset(m_settings.m_nMaxTreeEntries, m_settings.m_nMaxTreePathBytes);
 }
 
 bool CJobState::FirstNotice(const std::string& subject) {

@@ -106,6 +106,8 @@ public:
     // After `bytes` of a transfer went: waits as long as the settings' rate
     // limit asks, less when the job is aborted meanwhile.
     void Pace(uint64_t bytes);
+    // What the job's folder walks have gathered, against the settings' bounds.
+    CWalkBudget& WalkBudget() { return m_walkBudget; }
 
     // One question at a time to each provider; taken with no other lock
     // of the job's held.
@@ -132,6 +134,7 @@ private:
     CJobSettings m_settings;
     std::set<std::string> m_notices;
     CRatePacer m_pacer;
+    CWalkBudget m_walkBudget;
     mutable std::recursive_mutex m_reportMutex;
     mutable std::mutex m_providerMutexes[static_cast<size_t>(EJobProvider::Count)];
 };

@@ -261,6 +261,14 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         mirror.emplace(source, target);
         mirror->ReadDestination();
     }
+    // A fatal error while gathering (a walk past the job's budget) leaves
+    // nothing to put.
+    if (!ContinueCheck()) {
+        target.Close();
+        source.Close();
+        if (copyStep) copyStep->Abandon();
+        return false;
+    }
     SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, source.GetCount());
     int count = 0;
     const auto done = [&](CTskDataFile* file) {

@@ -225,16 +225,20 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
 }
 
 bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop,
-                    const Retry& again) {
+                    const Retry& again, CWalkBudget* budget) {
     m_pConnection = connection;
     CWalkStep start(nullptr, GetDoc(), std::string());
-    return LoadLevel(filter, stop, again, start);
+    return LoadLevel(Walk{filter, stop, again, budget}, start);
 }
 
-bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, const Retry& again,
-                         CWalkStep& step) {
+bool CFtpNode::Keep(const Walk& walk, const CFtpNode& entry) {
+    if (!walk.budget) return true;
+    return walk.budget->Take(entry.GetPath().GetPath().size());
+}
+
+bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
     if (!IsCatalog()) return true;
-    if (!m_pConnection || (stop && stop())) return false;
+    if (!m_pConnection || (walk.stop && walk.stop())) return false;
     if (step.GetDepth() > kMaxDepth) {
         CLogStatus::Send(LOG_ERROR, "Ftp", "Folder tree too deep:", GetDoc());
         return false;
@@ -243,6 +247,7 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>&
     std::string error;
     std::vector<std::string> refused;
     uint64_t fingerprint = 0;
+    bool withinBudget = true;
     // The "unique" fact each sub-folder's line gave.
     std::vector<std::pair<CFtpNode*, std::string>> folders;
     const auto list = [&] {
@@ -251,22 +256,27 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>&
             [&](const CFtpFind& entry) {
                 const CFtpDir& dir = *entry.GetCurrent();
                 fingerprint = CWalkStep::Fingerprint(fingerprint, dir);
-                if (filter && filter->IsSkip(entry)) return;
+                // Past the budget the rest of the listing is read and dropped.
+                if (!withinBudget || (walk.filter && walk.filter->IsSkip(entry))) return;
+                CFtpNode* kept = nullptr;
                 if (dir.IsFolder()) {
-                    CFtpNode* child = AddFolderChild();
-                    child->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
-                    folders.emplace_back(child, dir.GetUnique());
+                    kept = AddFolderChild();
+                    kept->Setup(entry.GetFileTitle(), dir.GetPath(), NODE_LISTED, m_pConnection);
+                    folders.emplace_back(kept, dir.GetUnique());
                 } else if (dir.IsFile()) {
-                    AddFolderChild()->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
+                    kept = AddFolderChild();
+                    kept->Setup(dir.GetName(), dir.GetPath(), NODE_FILE, m_pConnection);
                 } else if (dir.IsLink()) {
-                    AddLinkChild(dir, filter);
+                    kept = AddLinkChild(dir, walk.filter);
                 }
+                if (kept) withinBudget = Keep(walk, *kept);
             },
             &error, &refused);
     };
     bool ok = list();
-    for (int attempt = 1; !ok && again && m_pConnection->GetLastErrorKind() == ERemoteError::Busy &&
-                          again(attempt, GetDoc() + " " + error);
+    for (int attempt = 1; !ok && withinBudget && walk.again &&
+                          m_pConnection->GetLastErrorKind() == ERemoteError::Busy &&
+                          walk.again(attempt, GetDoc() + " " + error);
          ++attempt) {
         // What a listing cut short gave goes: the next one gives it all.
         RemoveAndDestroyAllChild();
@@ -275,44 +285,52 @@ bool CFtpNode::LoadLevel(const CFileFilter* filter, const std::function<bool()>&
         refused.clear();
         ok = list();
     }
+    if (!withinBudget) {
+        CLogStatus::Send(LOG_ERROR, "Ftp", "Folder walk stopped:", walk.budget->Why() + " at " + GetDoc());
+        return false;
+    }
     if (!ok) CLogStatus::Send(LOG_ERROR, "Ftp", "Cannot list folder:", GetDoc() + " " + error);
-    if (filter) {
-        for (const std::string& path : refused) filter->Refused(path, "Unsafe name");
+    if (walk.filter) {
+        for (const std::string& path : refused) walk.filter->Refused(path, "Unsafe name");
     }
     step.Listed(fingerprint);
     if (const std::string cycle = step.Cycle(); !cycle.empty()) {
         // What it lists was listed above already: nothing of it is kept.
         CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Folder walk stopped:", cycle);
-        if (filter) filter->Refused(GetDoc(), "The walk met itself");
+        if (walk.filter) walk.filter->Refused(GetDoc(), "The walk met itself");
         step.Stop();
         return ok;
     }
     for (const auto& [node, unique] : folders) {
+        // Another branch spent the job's budget: nothing more is listed.
+        if (walk.budget && walk.budget->IsSpent()) return false;
         CWalkStep below(&step, node->GetDoc(), unique);
         // The same folder as one above, by the server's own name for it: not listed at all.
         if (const std::string cycle = below.Cycle(); !cycle.empty()) {
             CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Folder walk stopped:", cycle);
-            if (filter) filter->Refused(node->GetDoc(), "The walk met itself");
+            if (walk.filter) walk.filter->Refused(node->GetDoc(), "The walk met itself");
             node->RemoveAndDestroy();
             continue;
         }
-        ok = node->LoadLevel(filter, stop, again, below) && ok;
+        ok = node->LoadLevel(walk, below) && ok;
         if (below.IsStopped()) node->RemoveAndDestroy();
     }
     return ok;
 }
 
-void CFtpNode::AddLinkChild(const CFtpDir& dir, const CFileFilter* filter) {
+CFtpNode* CFtpNode::AddLinkChild(const CFtpDir& dir, const CFileFilter* filter) {
     const CRemoteLink link = FollowLink(*m_pConnection, GetDoc(), dir);
     if (link.kind == CRemoteLink::File) {
-        AddFolderChild()->Setup(dir.GetName(), link.path, NODE_FILE, m_pConnection);
-        return;
+        CFtpNode* child = AddFolderChild();
+        child->Setup(dir.GetName(), link.path, NODE_FILE, m_pConnection);
+        return child;
     }
     // A link to a folder may lead back up the tree (a loop without end), so
     // a whole tree is loaded without them, with a word.
     const std::string path = GetDoc() + dir.GetName();
     CLogStatus::Send(LOG_EXCLUDED, "Ftp", "Link to a folder skipped:", path);
     if (filter) filter->Refused(path, "Link to a folder");
+    return nullptr;
 }
 
 CFtpPathList& CFtpNode::PopulateCache() {

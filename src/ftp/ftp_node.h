@@ -16,6 +16,7 @@ namespace velmora {
 
 class CFileFilter;
 class CFtpDir;
+class CWalkBudget;
 class CWalkStep;
 class CFtpFind;
 class CFtpLoginInfo;
@@ -86,9 +87,11 @@ public:
     // `again`, asked when the server refused a folder's listing for now (a
     // 4xx reply), answers whether to list it again (it may pause first);
     // without it such a folder counts as not listed.
+    // `budget`, when given, counts every entry kept against the bounds of
+    // the whole job: past one the walk ends there (false too).
     using Retry = std::function<bool(int attempt, const std::string& reason)>;
     bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {},
-              const Retry& again = {});
+              const Retry& again = {}, CWalkBudget* budget = nullptr);
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
     // files go to the file cache. A folder listed before only has its cache
@@ -197,9 +200,19 @@ private:
     void RemoveDecoys(platform::ITreeCtrl* tree);
     // Lists this folder, reached by `step`, and walks on into its folders;
     // a folder that is one above met again is not (CWalkStep::Cycle).
-    bool LoadLevel(const CFileFilter* filter, const std::function<bool()>& stop, const Retry& again, CWalkStep& step);
-    // A listed symbolic link: a file node for a link to a file.
-    void AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
+    // What every level of one Load goes by.
+    struct Walk {
+        const CFileFilter* filter;
+        const std::function<bool()>& stop;
+        const Retry& again;
+        CWalkBudget* budget;
+    };
+    bool LoadLevel(const Walk& walk, CWalkStep& step);
+    // Counts an entry just kept against the walk's budget; false once it is spent.
+    static bool Keep(const Walk& walk, const CFtpNode& entry);
+    // A listed symbolic link: the file node a link to a file becomes; null
+    // for a link to a folder (skipped).
+    CFtpNode* AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
     bool RefuseName(std::string_view name);
     // The service's reason as this node's error; false.
     bool Refused(const CFtpRemoteFolder& service);

@@ -68,4 +68,26 @@ std::string CWalkStep::Cycle() const {
     return {};
 }
 
+void CWalkBudget::Reset(uint64_t entries, uint64_t pathBytes) {
+    m_maxEntries = entries;
+    m_maxPathBytes = pathBytes;
+    m_entries = 0;
+    m_pathBytes = 0;
+    m_bSpent = false;
+}
+
+bool CWalkBudget::Take(size_t pathBytes) {
+    const uint64_t entries = m_entries.fetch_add(1, std::memory_order_relaxed) + 1;
+    const uint64_t bytes = m_pathBytes.fetch_add(pathBytes, std::memory_order_relaxed) + pathBytes;
+    if (entries > m_maxEntries || bytes > m_maxPathBytes) m_bSpent.store(true, std::memory_order_relaxed);
+    return !IsSpent();
+}
+
+std::string CWalkBudget::Why() const {
+    if (m_entries.load(std::memory_order_relaxed) > m_maxEntries)
+        return Format("Folder tree too large: more than %llu entries", static_cast<unsigned long long>(m_maxEntries));
+    return Format("Folder tree too large: more than %llu bytes of paths",
+                  static_cast<unsigned long long>(m_maxPathBytes));
+}
+
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -63,6 +64,39 @@ private:
     uint64_t m_listing = 0;
     int m_depth;
     bool m_bStopped = false;
+};
+
+// How much the walks of one job may gather between them. The caps on a
+// single listing do not bound a tree: a server may offer folder after new
+// folder, each full of long names, until the client runs out of memory.
+// Past either bound the walk ends and the job fails with Why().
+class VELMORA_API CWalkBudget {
+public:
+    static constexpr uint64_t kDefaultEntries = 4000000;
+    static constexpr uint64_t kDefaultPathBytes = uint64_t{1} << 30;
+
+    explicit CWalkBudget(uint64_t entries = kDefaultEntries, uint64_t pathBytes = kDefaultPathBytes) {
+        Reset(entries, pathBytes);
+    }
+    CWalkBudget(const CWalkBudget&) = delete;
+    CWalkBudget& operator=(const CWalkBudget&) = delete;
+
+    // New bounds, and nothing counted yet; only while no walk runs.
+    void Reset(uint64_t entries, uint64_t pathBytes);
+
+    // Counts one entry kept, with a path of `pathBytes`; false once a bound
+    // is passed (and from then on).
+    bool Take(size_t pathBytes);
+    bool IsSpent() const { return m_bSpent.load(std::memory_order_relaxed); }
+    // The bound that was passed: "Folder tree too large: more than ...".
+    std::string Why() const;
+
+private:
+    uint64_t m_maxEntries = 0;
+    uint64_t m_maxPathBytes = 0;
+    std::atomic<uint64_t> m_entries{0};
+    std::atomic<uint64_t> m_pathBytes{0};
+    std::atomic<bool> m_bSpent{false};
 };
 
 }  // namespace velmora

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -336,6 +337,82 @@ TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
     EXPECT_EQ(ReadTree(dir.path()), (TreeMap{{"dst", "<dir>"}, {"dst/caf\xe9.txt", "fine"}, {"dst/ok.txt", "fine"}}));
     // Every name left out counts (the folder's own ".." is no entry).
     EXPECT_EQ(CStatistic::Job().m_nSkipped, 3);
+}
+
+// A server whose every folder holds two new folders and twenty files with
+// long names, without end; `listed` counts its listings, `stored` the
+// uploads it was sent.
+FakeFtpServer::Script EndlessServer(std::atomic<int>& listed, std::atomic<int>& stored) {
+    return [&listed, &stored](FakeFtpSession& s) {
+        s.Login();
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("EPSV", 0) == 0) {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (command->rfind("LIST", 0) == 0 || command->rfind("STOR", 0) == 0) {
+                const bool listing = command->rfind("LIST", 0) == 0;
+                ++(listing ? listed : stored);
+                std::string lines = "drwxr-xr-x 2 u g 4096 Jan 01  2020 a\r\ndrwxr-xr-x 2 u g 4096 Jan 01  2020 b\r\n";
+                for (int i = 0; i < 20; ++i)
+                    lines += "-rw-r--r-- 1 u g 4 Jan 01  2020 " + std::string(100, 'n') + std::to_string(i) + "\r\n";
+                s.Reply("150 Here it comes");
+                if (s.AcceptData()) {
+                    if (listing) s.SendData(lines);
+                    else s.ReceiveDataToEnd();
+                }
+                s.CloseData();
+                s.Reply("226 Transfer complete");
+            } else if (command->rfind("PWD", 0) == 0) {
+                s.Reply("257 \"/\" is the current folder");
+            } else if (command->rfind("QUIT", 0) == 0) {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("200 ok");
+            }
+        }
+    };
+}
+
+// A server that offers more than a job may hold ends the job before memory
+// runs out, with nothing copied: not from it, and not onto it by a mirror
+// (which would otherwise take everything it could not list for missing).
+TEST_F(EngineTest, AServerThatListsFoldersWithoutEndFailsTheJobAtItsBound) {
+    for (const bool byPaths : {false, true}) {
+        SCOPED_TRACE(byPaths ? "bytes of paths" : "entries");
+        std::atomic<int> listed{0};
+        std::atomic<int> stored{0};
+        FakeFtpServer fake(EndlessServer(listed, stored));
+        CFtpLoginInfo login;
+        login.SetHost("127.0.0.1");
+        login.SetPort(fake.GetPort());
+        login.SetLoginName("u");
+        login.SetPassword("p");
+        TempDir dir;
+        WriteFile(dir / "up/new.txt", "new!");
+        CStatistic::Job().Settings().m_nMaxTreeEntries = byPaths ? CWalkBudget::kDefaultEntries : 300;
+        CStatistic::Job().Settings().m_nMaxTreePathBytes = byPaths ? 20000 : CWalkBudget::kDefaultPathBytes;
+        const std::string why = byPaths ? "Ftp error:  Folder tree too large: more than 20000 bytes of paths below /"
+                                        : "Ftp error:  Folder tree too large: more than 300 entries below /";
+
+        CTskItems download;
+        download.Add(new CTskItem(MakeItem(FtpPoint(login, "/"), LocalPoint(ePointFolder, dir / "down"))));
+        EXPECT_FALSE(RunMover(download));
+        EXPECT_EQ(CStatistic::Job().m_strLastError, why);
+        EXPECT_FALSE(fs::exists(dir / "down")) << "files were copied";
+        // Each listing keeps 22 entries (2,500 bytes of paths and more); the
+        // walk stops at the listing that passes the bound.
+        EXPECT_LE(listed.load(), 14);
+
+        CTansform mirror;
+        mirror.SetSync();
+        mirror.SetSyncDelete(true);
+        CTskItems upload;
+        upload.Add(new CTskItem(MakeItem(LocalPoint(ePointFolder, dir / "up"), FtpPoint(login, "/"), mirror)));
+        EXPECT_FALSE(RunMover(upload));
+        EXPECT_EQ(CStatistic::Job().m_strLastError, why);
+        EXPECT_EQ(stored.load(), 0);
+        for (const std::string& command : fake.GetCommands()) EXPECT_FALSE(command.starts_with("DELE")) << command;
+    }
 }
 
 // A server that takes every upload and accepts every folder.

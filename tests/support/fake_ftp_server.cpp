@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -34,9 +35,13 @@ int ListenOnLoopback(uint16_t& port) {
 }
 
 // Blocking sends get the same bound as the waits.
+// Bounded sends, each sent at once: replies that follow one the client does
+// not answer (150, then 226) would otherwise wait for its delayed ACK.
 void BoundSends(int fd) {
     const timeval bound{kWaitMs / 1000, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
 
 void CloseFd(int& fd) {
