@@ -41,8 +41,18 @@ void CTskDataFile::Copy(const CObj& src) {
         m_Path = other->m_Path;
         m_pNode = other->m_pNode;
         m_bFolderTree = other->m_bFolderTree;
-        m_SrcPoint = other->m_SrcPoint;
+        m_pSrcPoint = other->m_pSrcPoint ? std::make_unique<CDBSrcPoint>(*other->m_pSrcPoint) : nullptr;
     }
+}
+
+CDBSrcPoint& CTskDataFile::GetSrcPoint() {
+    if (!m_pSrcPoint) m_pSrcPoint = std::make_unique<CDBSrcPoint>();
+    return *m_pSrcPoint;
+}
+
+const CDBSrcPoint& CTskDataFile::GetSrcPoint() const {
+    static const CDBSrcPoint none;
+    return m_pSrcPoint ? *m_pSrcPoint : none;
 }
 
 bool CTskDataFile::Open(uint32_t) { return false; }

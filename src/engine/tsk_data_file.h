@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/block_copy.h"
@@ -142,9 +143,10 @@ public:
     bool IsInFolderTree() const { return m_bFolderTree; }
     // A folder, or a path without text.
     bool IsFolderEntry() const { return m_Path.IsDirectory() || m_Path.IsEmpty(); }
-    // The file's source record in the job database.
-    CDBSrcPoint& GetSrcPoint() { return m_SrcPoint; }
-    const CDBSrcPoint& GetSrcPoint() const { return m_SrcPoint; }
+    // The file's source record in the job database (made on first use: a
+    // job without a database keeps none).
+    CDBSrcPoint& GetSrcPoint();
+    const CDBSrcPoint& GetSrcPoint() const;
     // Why the last read, write or close failed.
     const std::string& GetFileError() const { return m_strFileError; }
 
@@ -157,7 +159,7 @@ protected:
     CFtpPath m_Path;
     const CMFCObjNode* m_pNode = nullptr;
     bool m_bFolderTree = false;
-    CDBSrcPoint m_SrcPoint;
+    std::unique_ptr<CDBSrcPoint> m_pSrcPoint;
     std::string m_strFileError;
 
 private:

@@ -79,6 +79,9 @@ struct CLogFile::State {
 
     void Append(const std::string& text) {
         m_strLogText += text;
+        // A log that can be written gets its text in batches as it comes, not
+        // only at the next flush: a long job keeps no megabytes of it.
+        if (Ready() && m_strLogText.size() >= kWriteBatch) WritePending();
         if (m_strLogText.size() <= kMaxPendingText) return;
         WritePending();
         if (m_strLogText.size() > kMaxPendingText) DropOldestLines();

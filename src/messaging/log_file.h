@@ -23,6 +23,8 @@ namespace velmora {
 class VELMORA_API CLogFile {
 public:
     static constexpr size_t kMaxPendingText = size_t{4} << 20;
+    // Pending text of a ready log is written once it reaches this size.
+    static constexpr size_t kWriteBatch = size_t{64} << 10;
 
     CLogFile();
     // Opens the log as Open(path).
@@ -49,7 +51,7 @@ public:
     // and blanks) equals the key; both are compared in upper case.
     void Enable(const std::string& switches, const std::string& key);
 
-    // Appends to the pending text without writing it.
+    // Appends to the pending text; writes it only once kWriteBatch bytes are pending.
     void Add(const std::string& text);
     // Appends the text, then writes all pending text when the log is ready.
     void Flush(const std::string& text = std::string());

@@ -27,9 +27,24 @@ CObjNode::~CObjNode() {
     if (m_pParent) m_pParent->RemoveChild(this);
 }
 
+const CObjNode::Extras& CObjNode::GetExtras() const {
+    static const Extras none;
+    return m_pExtras ? *m_pExtras : none;
+}
+
+CObjNode::Extras& CObjNode::EditExtras() {
+    if (!m_pExtras) m_pExtras = std::make_unique<Extras>();
+    return *m_pExtras;
+}
+
+void CObjNode::SetExtra(std::string Extras::*field, std::string_view text) {
+    if (text.empty() && !m_pExtras) return;
+    EditExtras().*field = text;
+}
+
 void CObjNode::Clear() {
     CObj::Clear();
-    m_strTag.clear();
+    SetTag("");
     m_strName.clear();
     m_nType = 0;
     m_nSibIndex = 0;
@@ -42,19 +57,19 @@ void CObjNode::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CObjNode*>(&src);
     if (!other || other == this) return;
     m_strName = other->m_strName;
-    m_strValue = other->m_strValue;
+    SetValue(other->GetValue());
     m_nType = other->m_nType;
     m_uState = other->m_uState;
     m_nSibIndex = other->m_nSibIndex;
     m_strNodeGUID = other->m_strNodeGUID;
-    m_strInnerText = other->m_strInnerText;
+    SetInnerText(other->GetExtras().innerText);
 }
 
-std::string CObjNode::XMLObject() const { return m_strTag.empty() ? "NODE" : m_strTag; }
+std::string CObjNode::XMLObject() const { return GetTag().empty() ? "NODE" : GetTag(); }
 
 void CObjNode::WriteXMLAttr(std::string& out) const {
     const std::string name = XMLEscape(m_strName);
-    const std::string value = XMLEscape(m_strValue);
+    const std::string value = XMLEscape(GetValue());
     const std::string guid = XMLEscape(m_strNodeGUID);
     const std::string option = XMLEscape(MergedOptionText());
     out += Format(" %s='%s' %s='%s' %s='%s' %s='%d' %s='%d' %s='%d' %s='%d' %s='%s' ",
@@ -72,7 +87,7 @@ bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
     if (EqualsNoCase(name, "name")) {
         m_strName = value;
     } else if (EqualsNoCase(name, "value")) {
-        m_strValue = value;
+        SetValue(value);
     } else if (EqualsNoCase(name, "guid")) {
         m_strNodeGUID = value;
     } else if (EqualsNoCase(name, "sibindex")) {
@@ -84,7 +99,7 @@ bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
     } else if (EqualsNoCase(name, "state")) {
         m_uState = static_cast<uint32_t>(ParseInt32(value));
     } else if (EqualsNoCase(name, "op")) {
-        m_strOption = value;
+        SetOptionText(value);
     } else {
         return false;
     }
@@ -109,9 +124,10 @@ CObjNode* CObjNode::Clone() const {
     CObjNode* copy = CreateNode();
     copy->Copy(*this);
     // A deep copy keeps what the node text carries: tag and options too.
-    copy->m_strTag = m_strTag;
-    copy->m_strOption = m_strOption;
-    copy->m_options = m_options;
+    copy->SetTag(GetTag());
+    copy->SetOptionText(GetOptionText());
+    const OptionTable& options = GetExtras().options;
+    if (copy->m_pExtras || !options.empty()) copy->EditExtras().options = options;
     for (const CObjNode* child : m_children) copy->AddNode(child->Clone());
     return copy;
 }
@@ -128,9 +144,9 @@ CObjNode* CObjNode::ReadXML(std::string_view text) {
 CObjNode* CObjNode::ReadXMLLevel(CStringTokenizer& tokenizer, int depth) {
     for (;;) {
         if (tokenizer.IsEmpty()) return this;
-        m_strInnerText = tokenizer.GetNextToken("<");
+        SetInnerText(tokenizer.GetNextToken("<"));
         // Blank text after the last element is the normal end of a file.
-        if (tokenizer.IsEmpty() && TrimText(m_strInnerText).empty()) return this;
+        if (tokenizer.IsEmpty() && TrimText(GetExtras().innerText).empty()) return this;
         std::string tagText = tokenizer.GetNextToken(">");
         if (tagText.empty()) return nullptr;
         std::replace_if(tagText.begin(), tagText.end(),
@@ -139,20 +155,20 @@ CObjNode* CObjNode::ReadXMLLevel(CStringTokenizer& tokenizer, int depth) {
         const std::string name = ToUpperAscii(tag.GetNextToken(" "));
         if (name.empty()) return nullptr;
         if (name[0] == '?') continue;
-        if (name[0] == '/' && name.compare(1, std::string::npos, m_strTag) == 0) return nullptr;
+        if (name[0] == '/' && name.compare(1, std::string::npos, GetTag()) == 0) return nullptr;
         if (depth >= kMaxDepth) {
             ShowError("The node text is nested too deeply");
             return nullptr;
         }
         CObjNode* child = CreateNode();
-        child->m_strTag = name;
+        child->SetTag(name);
         child->m_strName = name;
         child->ReadXMLAttr(tag.str());
         if (child->m_strNodeGUID.empty()) child->CreateGUID();
         AddNode(child);
         child->ReadXMLLevel(tokenizer, depth + 1);
-        if (!child->m_strLastError.empty()) {
-            ShowError(child->m_strLastError);
+        if (!child->GetLastError().empty()) {
+            ShowError(child->GetLastError());
             return nullptr;
         }
     }
@@ -166,8 +182,9 @@ bool CObjNode::QueryOption(int id, int& value) const {
 }
 
 bool CObjNode::QueryOption(int id, std::string& value) const {
-    const auto it = m_options.find(Format("%d", id));
-    if (it == m_options.end()) return false;
+    const OptionTable& options = GetExtras().options;
+    const auto it = options.find(Format("%d", id));
+    if (it == options.end()) return false;
     value = it->second;
     return true;
 }
@@ -175,30 +192,32 @@ bool CObjNode::QueryOption(int id, std::string& value) const {
 bool CObjNode::SetOption(int id, int value) { return SetOption(id, Format("%d", value)); }
 
 bool CObjNode::SetOption(int id, const std::string& value) {
-    m_options[Format("%d", id)] = value;
+    EditExtras().options[Format("%d", id)] = value;
     return true;
 }
 
 void CObjNode::SplitOption() {
-    m_options.clear();
-    CStringTokenizer text(m_strOption);
+    if (!m_pExtras) return;
+    OptionTable& options = m_pExtras->options;
+    options.clear();
+    CStringTokenizer text(m_pExtras->option);
     while (!text.IsEmpty()) {
         std::string piece = text.GetToken(";");
         if (piece.empty()) continue;
         const size_t eq = piece.find('=');
         if (eq == std::string::npos) {
-            m_options[piece] = std::string();
+            options[piece] = std::string();
         } else {
-            m_options[piece.substr(0, eq)] = piece.substr(eq + 1);
+            options[piece.substr(0, eq)] = piece.substr(eq + 1);
         }
     }
 }
 
-void CObjNode::MergeOption() { m_strOption = MergedOptionText(); }
+void CObjNode::MergeOption() { SetOptionText(MergedOptionText()); }
 
 std::string CObjNode::MergedOptionText() const {
     std::string text;
-    for (const auto& [key, value] : m_options) text += key + "=" + value + ";";
+    for (const auto& [key, value] : GetExtras().options) text += key + "=" + value + ";";
     return text;
 }
 
@@ -276,11 +295,11 @@ CObjNode* CObjNode::FindByName(std::string_view name) {
 }
 
 CObjNode* CObjNode::FindByValue(std::string_view value) {
-    return FindFirst([&](const CObjNode& n) { return n.m_strValue == value; });
+    return FindFirst([&](const CObjNode& n) { return n.GetValue() == value; });
 }
 
 CObjNode* CObjNode::FindByTag(std::string_view tag) {
-    return FindFirst([&](const CObjNode& n) { return n.m_strTag == tag; });
+    return FindFirst([&](const CObjNode& n) { return n.GetTag() == tag; });
 }
 
 CObjNode* CObjNode::FindByGUID(std::string_view guid) {
@@ -358,7 +377,8 @@ platform::Guid CObjNode::GetGUID() const {
 }
 
 std::string CObjNode::GetInnerText(bool trim) const {
-    return trim ? TrimText(m_strInnerText) : m_strInnerText;
+    const std::string& text = GetExtras().innerText;
+    return trim ? TrimText(text) : text;
 }
 
 void CDestroyNode::RemoveAndDestroy() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -134,10 +135,10 @@ public:
     // Fields.
     const std::string& GetName() const { return m_strName; }
     void SetName(std::string_view name) { m_strName = name; }
-    const std::string& GetValue() const { return m_strValue; }
-    void SetValue(std::string_view value) { m_strValue = value; }
-    const std::string& GetTag() const { return m_strTag; }
-    void SetTag(std::string_view tag) { m_strTag = tag; }
+    const std::string& GetValue() const { return GetExtras().value; }
+    void SetValue(std::string_view value) { SetExtra(&Extras::value, value); }
+    const std::string& GetTag() const { return GetExtras().tag; }
+    void SetTag(std::string_view tag) { SetExtra(&Extras::tag, tag); }
     int32_t GetNodeType() const { return m_nType; }
     void SetNodeType(int32_t type) { m_nType = type; }
     int32_t GetSiblingIndex() const { return m_nSibIndex; }
@@ -145,7 +146,7 @@ public:
     uint32_t GetState() const { return m_uState; }
     void SetState(uint32_t state) { m_uState = state; }
     std::string GetInnerText(bool trim) const;
-    void SetInnerText(std::string_view text) { m_strInnerText = text; }
+    void SetInnerText(std::string_view text) { SetExtra(&Extras::innerText, text); }
 
     bool IsSelected() const { return (m_uState & StateSelected) != 0; }
     void SetSelected(bool on) { SetStateBits(StateSelected, on); }
@@ -156,13 +157,13 @@ public:
     bool IsVisible() const { return (m_uState & StateHidden) == 0; }
     void SetVisible(bool on) { SetStateBits(StateHidden, !on); }
 
-    void ShowError(std::string_view text) { m_strLastError = text; }
-    const std::string& GetLastError() const { return m_strLastError; }
+    void ShowError(std::string_view text) { SetExtra(&Extras::lastError, text); }
+    const std::string& GetLastError() const { return GetExtras().lastError; }
 
     // Options: the text "key=value;..." and the table split out of it.
-    const std::string& GetOptionText() const { return m_strOption; }
-    void SetOptionText(std::string_view text) { m_strOption = text; }
-    const OptionTable& GetOptionTable() const { return m_options; }
+    const std::string& GetOptionText() const { return GetExtras().option; }
+    void SetOptionText(std::string_view text) { SetExtra(&Extras::option, text); }
+    const OptionTable& GetOptionTable() const { return GetExtras().options; }
     void SplitOption();
     void MergeOption();
 
@@ -207,22 +208,34 @@ protected:
     void SetStateBits(uint32_t bits, bool on) { m_uState = on ? (m_uState | bits) : (m_uState & ~bits); }
 
 private:
+    // What most nodes never hold (a tree of a million files has none of
+    // it), kept apart so that such a node does not pay for it.
+    struct Extras {
+        std::string value;
+        std::string lastError;
+        std::string option;
+        OptionTable options;
+        std::string innerText;
+        std::string tag;
+    };
+
     CObjNode* ReadXMLLevel(CStringTokenizer& tokenizer, int depth);
     std::string MergedOptionText() const;
+    // This node's extras, or empty ones when it has none.
+    const Extras& GetExtras() const;
+    // This node's extras, made when it has none yet.
+    Extras& EditExtras();
+    // Sets one extra; an empty text on a node without extras makes none.
+    void SetExtra(std::string Extras::*field, std::string_view text);
 
     std::string m_strName;
-    std::string m_strValue;
     CObjNode* m_pParent = nullptr;
     CObjNodeList m_children;
-    std::string m_strLastError;
-    std::string m_strOption;
-    OptionTable m_options;
     int32_t m_nSibIndex = 0;
     int32_t m_nType = 0;
     uint32_t m_uState = 0;
     std::string m_strNodeGUID;
-    std::string m_strInnerText;
-    std::string m_strTag;
+    std::unique_ptr<Extras> m_pExtras;
 };
 
 // Destroys the node it holds (with its subtree) when it goes out of scope,

@@ -139,6 +139,18 @@ TEST_F(LogFileTest, PendingTextIsBoundedAndTheLossIsReported) {
     EXPECT_EQ(text.substr(text.find("\r\n") + 2), pending);
 }
 
+// A long job's lines reach an open log while it runs, not only at its end.
+TEST_F(LogFileTest, AnOpenLogIsWrittenInBatchesAsTextComes) {
+    const std::string path = dir / "batches.log";
+    ASSERT_TRUE(log.Open(path));
+    const std::string line(98, 'x');
+    log.Add(line + "\r\n");
+    EXPECT_EQ(ReadFile(path), "");
+    for (size_t i = 1; i < CLogFile::kWriteBatch / 100 + 1; ++i) log.Add(line + "\r\n");
+    EXPECT_EQ(log.GetPendingText(), "");
+    EXPECT_EQ(ReadFile(path).size(), (CLogFile::kWriteBatch / 100 + 1) * 100);
+}
+
 TEST_F(LogFileTest, AFullDiskLosesNoText) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     ASSERT_TRUE(log.Open("/dev/full"));
