@@ -2,6 +2,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -284,32 +285,33 @@ TEST_F(EngineTest, AFolderRefusedForGoodOrOverEveryAttemptFailsOnlyItsFiles) {
     EXPECT_EQ(sent("CWD /tree/d2/"), 4);
 }
 
-// A server that lists hostile names in its top folder and serves ok.txt.
-FakeFtpServer::Script HostileServer() {
-    return [](FakeFtpSession& s) {
+// A server that answers each LIST with `listing(folder)` and each RETR with
+// "fine", and takes every STOR; `listed` and `stored`, when given, count them.
+FakeFtpServer::Script ServingServer(std::function<std::string(const std::string& folder)> listing,
+                                    std::atomic<int>* listed = nullptr, std::atomic<int>* stored = nullptr) {
+    return [listing, listed, stored](FakeFtpSession& s) {
         s.Login();
         std::string folder = "/";
         while (auto command = s.ReadCommand()) {
-            if (command->rfind("CWD ", 0) == 0) {
+            const std::string verb = command->substr(0, 4);
+            if (verb == "CWD ") {
                 folder = command->substr(4);
                 s.Reply("250 ok");
-            } else if (command->rfind("EPSV", 0) == 0) {
+            } else if (verb == "EPSV") {
                 s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
-            } else if (command->rfind("LIST", 0) == 0 || command->rfind("RETR", 0) == 0) {
+            } else if (verb == "LIST" || verb == "RETR" || verb == "STOR") {
+                std::atomic<int>* count = verb == "LIST" ? listed : verb == "STOR" ? stored : nullptr;
+                if (count) ++*count;
                 s.Reply("150 Here it comes");
-                const std::string listing = folder == "/" ? "-rw-r--r-- 1 u g 4 Jan 01  2020 ..\r\n"
-                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 ../../evil.txt\r\n"
-                                                            "drwxr-xr-x 2 u g 4096 Jan 01  2020 ../up\r\n"
-                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 tab\there.txt\r\n"
-                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 caf\xe9.txt\r\n"
-                                                            "-rw-r--r-- 1 u g 4 Jan 01  2020 ok.txt\r\n"
-                                                          : "";
-                if (s.AcceptData()) s.SendData(command->rfind("LIST", 0) == 0 ? listing : "fine");
+                if (s.AcceptData()) {
+                    if (verb == "STOR") s.ReceiveDataToEnd();
+                    else s.SendData(verb == "LIST" ? listing(folder) : "fine");
+                }
                 s.CloseData();
                 s.Reply("226 Transfer complete");
-            } else if (command->rfind("PWD", 0) == 0) {
+            } else if (verb == "PWD") {
                 s.Reply("257 \"/\" is the current folder");
-            } else if (command->rfind("QUIT", 0) == 0) {
+            } else if (verb == "QUIT") {
                 s.Reply("221 bye");
                 return;
             } else {
@@ -317,6 +319,19 @@ FakeFtpServer::Script HostileServer() {
             }
         }
     };
+}
+
+// A server that lists hostile names in its top folder and serves ok.txt.
+FakeFtpServer::Script HostileServer() {
+    return ServingServer([](const std::string& folder) {
+        return folder == "/" ? "-rw-r--r-- 1 u g 4 Jan 01  2020 ..\r\n"
+                               "-rw-r--r-- 1 u g 4 Jan 01  2020 ../../evil.txt\r\n"
+                               "drwxr-xr-x 2 u g 4096 Jan 01  2020 ../up\r\n"
+                               "-rw-r--r-- 1 u g 4 Jan 01  2020 tab\there.txt\r\n"
+                               "-rw-r--r-- 1 u g 4 Jan 01  2020 caf\xe9.txt\r\n"
+                               "-rw-r--r-- 1 u g 4 Jan 01  2020 ok.txt\r\n"
+                             : "";
+    });
 }
 
 TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
@@ -340,37 +355,16 @@ TEST_F(EngineTest, NamesFromAHostileListingNeverLeaveTheDestination) {
 }
 
 // A server whose every folder holds two new folders and twenty files with
-// long names, without end; `listed` counts its listings, `stored` the
-// uploads it was sent.
+// long names, without end.
 FakeFtpServer::Script EndlessServer(std::atomic<int>& listed, std::atomic<int>& stored) {
-    return [&listed, &stored](FakeFtpSession& s) {
-        s.Login();
-        while (auto command = s.ReadCommand()) {
-            if (command->rfind("EPSV", 0) == 0) {
-                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
-            } else if (command->rfind("LIST", 0) == 0 || command->rfind("STOR", 0) == 0) {
-                const bool listing = command->rfind("LIST", 0) == 0;
-                ++(listing ? listed : stored);
-                std::string lines = "drwxr-xr-x 2 u g 4096 Jan 01  2020 a\r\ndrwxr-xr-x 2 u g 4096 Jan 01  2020 b\r\n";
-                for (int i = 0; i < 20; ++i)
-                    lines += "-rw-r--r-- 1 u g 4 Jan 01  2020 " + std::string(100, 'n') + std::to_string(i) + "\r\n";
-                s.Reply("150 Here it comes");
-                if (s.AcceptData()) {
-                    if (listing) s.SendData(lines);
-                    else s.ReceiveDataToEnd();
-                }
-                s.CloseData();
-                s.Reply("226 Transfer complete");
-            } else if (command->rfind("PWD", 0) == 0) {
-                s.Reply("257 \"/\" is the current folder");
-            } else if (command->rfind("QUIT", 0) == 0) {
-                s.Reply("221 bye");
-                return;
-            } else {
-                s.Reply("200 ok");
-            }
-        }
-    };
+    return ServingServer(
+        [](const std::string&) {
+            std::string lines = "drwxr-xr-x 2 u g 4096 Jan 01  2020 a\r\ndrwxr-xr-x 2 u g 4096 Jan 01  2020 b\r\n";
+            for (int i = 0; i < 20; ++i)
+                lines += "-rw-r--r-- 1 u g 4 Jan 01  2020 " + std::string(100, 'n') + std::to_string(i) + "\r\n";
+            return lines;
+        },
+        &listed, &stored);
 }
 
 // A server that offers more than a job may hold ends the job before memory
