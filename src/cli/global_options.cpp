@@ -36,8 +36,7 @@ CLI::Validator ScaledNumber(const std::string& what, const std::string& example)
             int shift = 0;
             if (error == std::errc() && rest + 1 == end) {
                 const std::string_view suffixes = "kmg";
-                const size_t at =
-                    suffixes.find(static_cast<char>(std::tolower(static_cast<unsigned char>(*rest))));
+                const size_t at = suffixes.find(static_cast<char>(std::tolower(static_cast<unsigned char>(*rest))));
                 if (at != std::string_view::npos) {
                     shift = 10 * static_cast<int>(at + 1);
                     ++rest;

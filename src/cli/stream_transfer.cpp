@@ -66,7 +66,7 @@ public:
     // is said once.
     bool Begin(const CStreamCheck& check, const std::string& path, std::string& error) {
         if (check.IsRefused()) {
-            error = "Cannot verify " + path + ": " + check.Lack();
+            error = check.Refusal(path);
             return false;
         }
         if (!check.Lack().empty() && m_noticed.insert(check.Lack()).second)
@@ -89,8 +89,8 @@ public:
                 break;
             }
             case ECheckVerdict::Unchecked: Log("Not verified:", text); break;
-            case ECheckVerdict::Mismatch: error = "Checksum mismatch: " + text; break;
-            case ECheckVerdict::Failed: error = "Cannot verify " + text; break;
+            case ECheckVerdict::Mismatch:
+            case ECheckVerdict::Failed: error = CheckFailureText(verdict, text); break;
         }
         return verdict;
     }

@@ -131,7 +131,7 @@ bool ChooseCheck(CTskDataFile& source, CTskDataFile& target, std::string& algori
     }
     const std::string lack = sides.size() > 1 ? names + " offer no hash in common" : names + " offers no hash";
     if (verify == EVerify::Require) {
-        error = "Cannot verify " + source.SourceText() + ": " + lack;
+        error = CheckFailureText(ECheckVerdict::Failed, source.SourceText() + ": " + lack);
         return false;
     }
     if (CStatistic::Job().FirstNotice("no hash " + names))

@@ -370,7 +370,7 @@ CTskDataFile::ECheckStep CTskDataFile::CheckCopy(CFileCheck& check, CTskDataFile
             return ECheckStep::Pass;
         case CFileCheck::EVerdict::Failed:
             target.Discard();
-            ReportError(ERROR_COPY, &source, "Cannot verify " + text);
+            ReportError(ERROR_COPY, &source, CheckFailureText(ECheckVerdict::Failed, text));
             return ECheckStep::Fail;
         case CFileCheck::EVerdict::Mismatch: break;
     }
@@ -378,7 +378,7 @@ CTskDataFile::ECheckStep CTskDataFile::CheckCopy(CFileCheck& check, CTskDataFile
     // be taken for the file, or continued.
     target.Discard();
     if (!firstTry) {
-        ReportError(ERROR_COPY, &source, "Checksum mismatch: " + text);
+        ReportError(ERROR_COPY, &source, CheckFailureText(ECheckVerdict::Mismatch, text));
         return ECheckStep::Fail;
     }
     LogText(LOG_STATUS, "Checksum mismatch:", text + ": " + source.SourceText() + " goes again from its first byte");

@@ -322,7 +322,7 @@ bool CFtpClient::UploadFile(const CFtpPath& local, const CFtpPath& remote) {
     const CFtpPath target(remote.GetFtpDir(true) + name);
     const std::string path = target.GetPath();
     CStreamCheck check(*m_session, m_eVerify);
-    if (check.IsRefused()) return ShowError("Cannot verify " + path + ": " + check.Lack());
+    if (check.IsRefused()) return ShowError(check.Refusal(path));
     ECopyEnd end = ECopyEnd::Complete;
     for (bool firstTry = true;; firstTry = false) {
         end = SendFile(local, path, check);
@@ -369,7 +369,7 @@ bool CFtpClient::DownloadFile(const CFtpPath& remote, const CFtpPath& local) {
     if (!CheckConnection() || !SetCurrentDirectoryW(remote.GetFtpDir(true))) return false;
     const std::string path = remote.GetFtpDir(true) + remote.GetFileName();
     CStreamCheck check(*m_session, m_eVerify);
-    if (check.IsRefused()) return ShowError("Cannot verify " + path + ": " + check.Lack());
+    if (check.IsRefused()) return ShowError(check.Refusal(path));
     ECopyEnd end = ECopyEnd::Complete;
     for (bool firstTry = true;; firstTry = false) {
         end = ReceiveFile(remote, path, local, check);
@@ -433,11 +433,11 @@ CFtpClient::ECheckStep CFtpClient::CheckPass(CStreamCheck& check, const std::str
             CLogStatus::Send(LOG_STATUS, kSource, "Verified:", check.Algorithm() + " " + text + " " + path);
             return ECheckStep::Pass;
         case ECheckVerdict::Unchecked: CLogStatus::Send(LOG_STATUS, kSource, "Not verified:", text); return ECheckStep::Pass;
-        case ECheckVerdict::Failed: ShowError("Cannot verify " + text); return ECheckStep::Fail;
+        case ECheckVerdict::Failed: ShowError(CheckFailureText(ECheckVerdict::Failed, text)); return ECheckStep::Fail;
         case ECheckVerdict::Mismatch: break;
     }
     if (!firstTry) {
-        ShowError("Checksum mismatch: " + text);
+        ShowError(CheckFailureText(ECheckVerdict::Mismatch, text));
         return ECheckStep::Fail;
     }
     CLogStatus::Send(LOG_STATUS, kSource, "Checksum mismatch:", text + ": " + path + " goes again from its first byte");

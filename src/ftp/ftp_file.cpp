@@ -88,7 +88,7 @@ bool CFtpFile::Open(const std::string& remotePath) {
     m_nLength = m_remote.Length();
     if (!SetCurrentDirectoryW(m_remote.GetFtpDir(true))) return false;
     m_pCheck = std::make_unique<CStreamCheck>(*m_pSession, m_eVerify);
-    if (m_pCheck->IsRefused()) return ShowError("Cannot verify " + remotePath + ": " + m_pCheck->Lack());
+    if (m_pCheck->IsRefused()) return ShowError(m_pCheck->Refusal(remotePath));
     return OpenStream() || ShowError("Unable to open remote Ftp file: " + remotePath);
 }
 
@@ -198,13 +198,8 @@ bool CFtpFile::ConfirmWhole(ECheckVerdict& checked) {
     if (!m_pCheck || !m_pCheck->IsOn()) return true;
     std::string text;
     checked = m_pCheck->Compare(m_remote.GetFtpPath(), text);
-    switch (checked) {
-        case ECheckVerdict::Verified:
-        case ECheckVerdict::Unchecked: return true;
-        case ECheckVerdict::Mismatch: return ShowError("Checksum mismatch: " + text);
-        case ECheckVerdict::Failed: break;
-    }
-    return ShowError("Cannot verify " + text);
+    const std::string failure = CheckFailureText(checked, text);
+    return failure.empty() || ShowError(failure);
 }
 
 bool CFtpFile::Close() {

@@ -274,9 +274,9 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
             &error, &refused);
     };
     bool ok = list();
-    for (int attempt = 1; !ok && withinBudget && walk.again &&
-                          m_pConnection->GetLastErrorKind() == ERemoteError::Busy &&
-                          walk.again(attempt, GetDoc() + " " + error);
+    for (int attempt = 1;
+         !ok && withinBudget && walk.again && m_pConnection->GetLastErrorKind() == ERemoteError::Busy &&
+         walk.again(attempt, GetDoc() + " " + error);
          ++attempt) {
         // What a listing cut short gave goes: the next one gives it all.
         RemoveAndDestroyAllChild();

@@ -59,6 +59,16 @@ std::string PartialUploadPath(const CFtpPath& target) {
     return target.GetFtpDir(true) + "." + target.GetFileName(true) + ".part";
 }
 
+std::string CheckFailureText(ECheckVerdict verdict, const std::string& text) {
+    switch (verdict) {
+        case ECheckVerdict::Mismatch: return "Checksum mismatch: " + text;
+        case ECheckVerdict::Failed: return "Cannot verify " + text;
+        case ECheckVerdict::Verified:
+        case ECheckVerdict::Unchecked: break;
+    }
+    return std::string();
+}
+
 void WaitOutHashCache(std::chrono::steady_clock::time_point compared) {
     std::this_thread::sleep_until(compared + std::chrono::milliseconds(1100));
 }

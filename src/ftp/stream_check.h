@@ -51,6 +51,10 @@ enum class ECheckVerdict {
     Failed,     // the setting requires a check that could not be made
 };
 
+// The error of a file whose check came out Mismatch ("Checksum mismatch:
+// TEXT") or Failed ("Cannot verify TEXT"); "" for a check that passed.
+VELMORA_API std::string CheckFailureText(ECheckVerdict verdict, const std::string& text);
+
 // ProFTPD keeps the hashes it computed by path, size and modification
 // second: a file written again within the second of a check would be given
 // that check's hash. Waits until that second has passed since `compared`.
@@ -75,6 +79,10 @@ public:
     const std::string& Lack() const { return m_strLack; }
     // A check is required and cannot be made: the file must not move.
     bool IsRefused() const { return !m_strLack.empty() && m_eVerify == EVerify::Require; }
+    // Why `path` must not move when IsRefused: "Cannot verify PATH: LACK".
+    std::string Refusal(const std::string& path) const {
+        return CheckFailureText(ECheckVerdict::Failed, path + ": " + m_strLack);
+    }
     const std::string& Algorithm() const;
     void Add(const char* data, size_t size);
     // Covers nothing again (the file goes again from its first byte).

@@ -304,8 +304,10 @@ FakeFtpServer::Script ServingServer(std::function<std::string(const std::string&
                 if (count) ++*count;
                 s.Reply("150 Here it comes");
                 if (s.AcceptData()) {
-                    if (verb == "STOR") s.ReceiveDataToEnd();
-                    else s.SendData(verb == "LIST" ? listing(folder) : "fine");
+                    if (verb == "STOR")
+                        s.ReceiveDataToEnd();
+                    else
+                        s.SendData(verb == "LIST" ? listing(folder) : "fine");
                 }
                 s.CloseData();
                 s.Reply("226 Transfer complete");
