@@ -39,7 +39,10 @@ int main(int argc, char** argv) {
     CommandStatus status;
     app.parse_complete_callback([&] {
         context.options.Apply();
-        if (!context.options.logFile.empty() && !velmora::CLogFile().Open(context.options.logFile)) {
+        if (context.options.logFile.empty()) {
+            // Without --log the library's lines are never written: a long job keeps none of them.
+            velmora::CLogFile().KeepNothingWhileClosed();
+        } else if (!velmora::CLogFile().Open(context.options.logFile)) {
             throw CLI::ValidationError("--log", "cannot open the log file '" + context.options.logFile + "'");
         }
         if (context.options.tls.insecure) {

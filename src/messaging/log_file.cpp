@@ -45,6 +45,7 @@ struct CLogFile::State {
     std::mutex mutex;
     bool m_bAllowed = true;
     bool m_bFail = false;
+    bool m_bKeepWhileClosed = true;
     std::FILE* m_file = nullptr;
     std::string m_strFilePathName;
     std::string m_strLogText;
@@ -54,6 +55,7 @@ struct CLogFile::State {
     bool Ready() const { return m_bAllowed && !m_bFail && m_file; }
 
     bool Open(const std::string& path) {
+        m_bKeepWhileClosed = true;
         if (m_bFail || !m_bAllowed) return false;
         const bool keepOpen = path.empty() ? !m_strFilePathName.empty() : path == m_strFilePathName;
         if (m_file && keepOpen) return true;
@@ -78,6 +80,7 @@ struct CLogFile::State {
     }
 
     void Append(const std::string& text) {
+        if (!m_bKeepWhileClosed && !m_file) return;
         m_strLogText += text;
         // A log that can be written gets its text in batches as it comes, not
         // only at the next flush: a long job keeps no megabytes of it.
@@ -147,6 +150,13 @@ bool CLogFile::Resume() {
     State& state = Shared();
     std::lock_guard lock(state.mutex);
     return state.Open(state.m_strFilePathName);
+}
+
+void CLogFile::KeepNothingWhileClosed() {
+    State& state = Shared();
+    std::lock_guard lock(state.mutex);
+    state.m_bKeepWhileClosed = false;
+    if (!state.m_file) std::string().swap(state.m_strLogText);
 }
 
 bool CLogFile::IsOpen() const {

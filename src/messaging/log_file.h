@@ -43,6 +43,10 @@ public:
     void Suspend() { Close(); }
     // Opens the file that was last named.
     bool Resume();
+    // For a process that opens no log: text added while no file is open is
+    // dropped instead of kept for one (and pending text goes now). Open
+    // keeps text again.
+    void KeepNothingWhileClosed();
     bool IsOpen() const;
     bool IsReady() const;
     std::string GetFilePathName() const;

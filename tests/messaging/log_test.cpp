@@ -151,6 +151,20 @@ TEST_F(LogFileTest, AnOpenLogIsWrittenInBatchesAsTextComes) {
     EXPECT_EQ(ReadFile(path).size(), (CLogFile::kWriteBatch / 100 + 1) * 100);
 }
 
+TEST_F(LogFileTest, AProcessWithoutALogKeepsNoTextUntilItOpensOne) {
+    log.Add("kept\r\n");
+    log.KeepNothingWhileClosed();
+    log.Add("dropped\r\n");
+    EXPECT_EQ(log.GetPendingText(), "");
+    const std::string path = dir / "later.log";
+    ASSERT_TRUE(log.Open(path));
+    log.Write("written\r\n");
+    log.Close();
+    log.Add("kept again\r\n");
+    EXPECT_EQ(ReadFile(path), "written\r\n");
+    EXPECT_EQ(log.GetPendingText(), "kept again\r\n");
+}
+
 TEST_F(LogFileTest, AFullDiskLosesNoText) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     ASSERT_TRUE(log.Open("/dev/full"));
