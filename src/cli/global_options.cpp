@@ -21,12 +21,10 @@ void AddUnlessTaken(CLI::App& command, const std::string& name, AddOption add) {
     if (command.get_option_no_throw(name) == nullptr) add()->group("Global options");
 }
 
-// A rate as curl reads it, into bytes per second: a whole number, with a
-// suffix k, m or g (either case) for 1024, 1024² or 1024³. An error text
-// for anything else.
-// A number with an optional k, M or G (1024, 1024^2, 1024^3) put in its
-// place as a plain number; `what` names the value in the error, `example`
-// shows how one is written.
+// A byte count as curl reads a rate: a whole number, with a suffix k, m or
+// g (either case) for 1024, 1024² or 1024³, put in its place as a plain
+// number; an error text for anything else. `what` names the value in the
+// error, `example` shows how one is written.
 CLI::Validator ScaledNumber(const std::string& what, const std::string& example) {
     return CLI::Validator(
         [what, example](std::string& text) -> std::string {
