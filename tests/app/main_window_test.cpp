@@ -241,7 +241,7 @@ public:
     void OnMsg(velmora::CMsg& msg) override {
         if (msg.Cmd() != velmora::MSG_TRANSFER_STATUS || std::this_thread::get_id() == m_window) return;
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_limits.insert(velmora::CJobState::Current().Settings().m_nRateLimit);
+        m_limits.insert(velmora::CJobState::Current().Settings().RateLimit());
     }
     std::set<uint64_t> Limits() {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -298,6 +298,24 @@ TEST_F(MainWindowTest, TheSpeedLimitIsStoredShownAndRunsWithTheQueuesTransfers) 
     main.GetAction("speedLimit")->trigger();
     EXPECT_EQ(prompter.speedLimitQuestions.back(), 1000u);
     EXPECT_EQ(CAppSettings().GetTransferSettings().rateLimit, 1000u);
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
+}
+
+// A limit set while a transfer runs holds for it from its next block: here
+// freed, the transfer ends long before the old limit would have let it.
+TEST_F(MainWindowTest, ANewSpeedLimitHoldsForTheTransfersAlreadyRunning) {
+    prompter.speedLimits = {10 * 1024, 0};
+    main.GetAction("speedLimit")->trigger();
+    TempDir local;
+    WriteFile(local / "slow.bin", std::string(400000, 's'));
+    CJobLimitEar ear;
+    queue.Submit(UploadThread(local / "slow.bin", "/"));
+    ASSERT_TRUE(test::WaitFor([&] { return ear.Limits().count(10 * 1024) == 1; }));
+    ASSERT_TRUE(queue.IsBusy());
+    main.GetAction("speedLimit")->trigger();
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(ear.Limits(), (std::set<uint64_t>{10 * 1024, 0}));
+    EXPECT_TRUE(HasRemote("slow.bin"));
     CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 
