@@ -417,12 +417,15 @@ TEST_F(MainWindowTest, BookmarksPairFoldersOfTheSiteAndSynchronisedBrowsingFollo
     main.GetSiteManager().hide();
 }
 
-// The server list's files go to a folder of another site, server to
-// server, as a transfer of the queue.
-TEST_F(MainWindowTest, SelectedFilesCopyToAnotherSiteThroughTheQueue) {
+// The server list's files and folders go to a folder of another site,
+// server to server, as a transfer of the queue.
+TEST_F(MainWindowTest, SelectedFilesAndFoldersCopyToAnotherSiteThroughTheQueue) {
     main.Initialize();
     WriteFile(server.Path("from/a.txt"), "alpha");
     WriteFile(server.Path("from/b.txt"), "beta");
+    WriteFile(server.Path("from/sub/c.txt"), "gamma");
+    WriteFile(server.Path("from/sub/deep/d.txt"), "delta");
+    std::filesystem::create_directories(server.Path("from/sub/empty"));
     velmora::CFtpLoginInfo backup = Login("Backup");
     backup.CreateGUID();
     backup.SetFtpPath(velmora::CFtpPath("/backup/", velmora::PATH_FOLDER));
@@ -442,11 +445,16 @@ TEST_F(MainWindowTest, SelectedFilesCopyToAnotherSiteThroughTheQueue) {
     prompter.names = {"/backup/copies/"};
     ASSERT_TRUE(main.OnCopyToSite());
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_NE(prompter.asked[0].text.find("The site that 2 files go to:"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find("The site that 3 items go to:"), std::string::npos) << prompter.asked[0].text;
     EXPECT_EQ(prompter.asked[1].text, "/backup/");
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("backup/copies/a.txt")), "alpha");
     EXPECT_EQ(ReadFile(server.Path("backup/copies/b.txt")), "beta");
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/sub/c.txt")), "gamma");
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/sub/deep/d.txt")), "delta");
+    EXPECT_TRUE(std::filesystem::is_directory(server.Path("backup/copies/sub/empty")));
+    // Nothing else: the folder's files are not also put beside it.
+    EXPECT_FALSE(HasRemote("backup/copies/c.txt"));
     const CTransferEntry& entry = queue.GetModel().At(0);
     EXPECT_EQ(entry.state, CTransferEntry::Done) << entry.result;
     EXPECT_NE(entry.destination.find("/backup/copies/"), std::string::npos) << entry.destination;

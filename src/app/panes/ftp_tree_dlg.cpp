@@ -836,7 +836,7 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     if (pane == PANE_LIST) {
         const bool files = !m_pList->GetSelectedPaths().IsEmpty();
         add(tr("View/Edit"), files, [this] { OnViewEdit(); });
-        add(tr("Copy to another site..."), files, [this] { emit CopyToSiteRequested(); });
+        add(tr("Copy to another site..."), items, [this] { emit CopyToSiteRequested(); });
     }
     menu.exec(globalPos);
 }
