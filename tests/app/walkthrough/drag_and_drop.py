@@ -53,24 +53,12 @@ def drag_and_drop(parcelo, cli, ftpd, peer):
         desktop.xdotool("windowsize", "--sync", main, "1100", "820")
         desktop.xdotool("windowmove", "--sync", main, "0", "0")
 
-        # Files dragged from another application onto the server's list go
-        # up into the folder it shows.
-        source = Peer(session, peer, "source", "DnD source", session.path("home", "outside", "dropped.txt"))
-        desktop.xdotool("windowmove", "--sync", source.window, "1200", "60")
-        # Its list: below the server's folder tree.
-        desktop.drag(desktop.point(source.window, 0.5, 0.5), desktop.point(main, 0.75, 0.40))
-        uploaded = session.path("server", "dropped.txt")
-        wait_for("the dropped file on the server",
-                 lambda: os.path.exists(uploaded) and read(uploaded) == "from another application")
-        wait_for("the drag source to hear the drop was taken", lambda: "drag-ended taken" in source.lines)
-
         # A server file dragged onto another application reaches it as a
         # local file: the server's bytes, in the program's private folder.
         target = Peer(session, peer, "target", "DnD target")
         desktop.xdotool("windowmove", "--sync", target.window, "1200", "450")
-        # Its rows: below the server's folder tree, above the progress panel
-        # that the upload opened.
-        desktop.drag(desktop.point(main, 0.75, 0.32), desktop.point(target.window, 0.5, 0.5))
+        # Its rows: below the server's folder tree.
+        desktop.drag(desktop.point(main, 0.75, 0.45), desktop.point(target.window, 0.5, 0.5))
         wait_for("the drop on the other application", lambda: "drop-end" in target.lines)
         dropped = [urllib.parse.urlparse(line.split(" ", 1)[1]) for line in target.lines
                    if line.startswith("dropped ")]
@@ -84,6 +72,18 @@ def drag_and_drop(parcelo, cli, ftpd, peer):
             raise Failure("the dropped copy of %s has other bytes than the server's" % name)
         if copy.startswith(session.home):
             raise Failure("the copy went into the user's folders: %s" % copy)
+
+        # Files dragged from another application onto the server's list go
+        # up into the folder it shows.
+        source = Peer(session, peer, "source", "DnD source", session.path("home", "outside", "dropped.txt"))
+        desktop.xdotool("windowmove", "--sync", source.window, "1200", "60")
+        # Its list (or the list's fields, which the progress panel that the
+        # download opened moves up): below the server's folder tree.
+        desktop.drag(desktop.point(source.window, 0.5, 0.5), desktop.point(main, 0.75, 0.40))
+        uploaded = session.path("server", "dropped.txt")
+        wait_for("the dropped file on the server",
+                 lambda: os.path.exists(uploaded) and read(uploaded) == "from another application")
+        wait_for("the drag source to hear the drop was taken", lambda: "drag-ended taken" in source.lines)
 
 
 if __name__ == "__main__":
