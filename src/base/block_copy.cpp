@@ -45,14 +45,14 @@ CCopyResult CopyBlocks(const TBlockRead& read, const TBlockWrite& write, CCopyPr
                 return result;
             }
             if (!write(buffer.data(), filled)) {
-                result.end = ECopyEnd::WriteFailed;
+                result.end = progress.IsCancelled() ? ECopyEnd::Cancelled : ECopyEnd::WriteFailed;
                 return result;
             }
             result.bytes += filled;
             progress.OnBlock(result.bytes, filled);
         }
         if (!readOk) {
-            result.end = ECopyEnd::ReadFailed;
+            result.end = progress.IsCancelled() ? ECopyEnd::Cancelled : ECopyEnd::ReadFailed;
             return result;
         }
         if (end) return result;

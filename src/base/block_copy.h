@@ -47,7 +47,8 @@ struct CCopyResult {
 // written (a network read answers with whatever has arrived), so progress
 // runs once per block. Bytes read before a read failure are still written,
 // so that what the target holds is exactly what came: a later transfer can
-// continue from there.
+// continue from there. A read or write that fails while the copy is
+// cancelled (a wait the cancel ended) ends it as cancelled.
 VELMORA_API CCopyResult CopyBlocks(const TBlockRead& read, const TBlockWrite& write, CCopyProgress& progress,
                                    size_t blockSize = kCopyBlockSize);
 

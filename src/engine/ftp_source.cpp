@@ -33,6 +33,8 @@ bool CFtpSource::Login(CFtpLoginInfo info) {
     options.lowSpeedBytes = settings.m_lowSpeed.bytesPerSecond;
     options.lowSpeedSeconds = settings.m_lowSpeed.seconds;
     options.machineListing = settings.m_bMachineListing;
+    // Whichever thread of the job waits on the server hears its cancel.
+    options.cancelled = [] { return CJobState::Current().IsAborted(); };
     m_client.SetSessionOptions(options);
     info.SetRetries(settings.Attempts());
     info.SetRetryDelay(settings.m_nRetryDelayMs);

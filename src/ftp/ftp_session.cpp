@@ -33,7 +33,8 @@ ERemoteError KindOf(const protocol::CFtpConnection& connection, EFtpError code) 
         case EFtpError::None: return ERemoteError::None;
         case EFtpError::Connect: return ERemoteError::Unreachable;
         case EFtpError::TimedOut:
-        case EFtpError::Closed: return ERemoteError::Lost;
+        case EFtpError::Closed:
+        case EFtpError::Cancelled: return ERemoteError::Lost;
         case EFtpError::LoginRefused: return ERemoteError::LoginRefused;
         case EFtpError::Certificate: return ERemoteError::Untrusted;
         case EFtpError::PlainRefused: return ERemoteError::PlainRefused;

@@ -58,6 +58,7 @@ ERemoteError RemoteErrorOf(EFtpError code, uint32_t sftpStatus) {
     case EFtpError::Connect: return ERemoteError::Unreachable;
     case EFtpError::TimedOut:
     case EFtpError::Closed:
+    case EFtpError::Cancelled:
     case EFtpError::Protocol: break;
     }
     return ERemoteError::Lost;
@@ -302,8 +303,8 @@ bool CSftpSession::Connect(const std::string& host, uint16_t port, const std::st
     m_host = host;
     m_port = port == 0 ? 22 : port;
     protocol::CFtpError error;
-    if (!m_connection.Connect(host, m_port, user, password, ssh, options.connectTimeoutMs, options.receiveTimeoutMs,
-                              "sftp", error))
+    m_connection.SetCancelQuestion(options.cancelled);
+    if (!m_connection.Connect(host, m_port, user, password, ssh, options.connectTimeoutMs, "sftp", error))
         return Fail(RemoteErrorOf(error.code, 0), error.text);
     m_channel = std::make_unique<protocol::CSftpChannel>(m_connection,
                                                          std::max(options.sendTimeoutMs, options.receiveTimeoutMs));

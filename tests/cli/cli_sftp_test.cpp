@@ -1,7 +1,8 @@
-// parcelo-cli over SFTP against OpenSSH's sshd on loopback: sftp:// addresses
-// in the commands, the host key refused or pinned, a key file, a saved
-// connection and a scheduled order. sshd needs root; where it cannot run
-// the tests are skipped.
+// parcelo-cli over SFTP against OpenSSH's sshd and ProFTPD's mod_sftp on
+// loopback: sftp:// addresses in the commands, host keys unknown, known,
+// changed or pinned, a cut mid-file, mirrors and several sessions; against
+// sshd also a key file, a saved connection and a scheduled order. The
+// servers need root; where they cannot run the tests are skipped.
 
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "cli_runner.h"
 #include "platform/clock.h"
 #include "support/sftp_server.h"
+#include "support/stream_relay.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -21,26 +23,26 @@ namespace {
 
 class CliSftpTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (geteuid() != 0) GTEST_SKIP() << "sshd needs root";
-        server = std::make_unique<SftpServer>("sshd");
+    void SetUp() override { Serve("sshd"); }
+
+    void Serve(const std::string& kind) {
+        if (geteuid() != 0) GTEST_SKIP() << kind << " needs root";
+        server = std::make_unique<SftpServer>(kind, kind == "proftpd" ? "sftp" : "");
         std::string reason;
         if (!server->Start(reason)) GTEST_SKIP() << reason;
         std::filesystem::create_directories(server->Home("site"));
         server->Own();
-        std::string shown;
-        RunShell("ssh-keygen -l -f " + server->File("ssh/host_ed25519.pub"), &shown);
-        const size_t start = shown.find("SHA256:");
-        ASSERT_NE(start, std::string::npos) << shown;
-        fingerprint = shown.substr(start, shown.find(' ', start) - start);
+        fingerprint = server->Fingerprint();
+        ASSERT_FALSE(fingerprint.empty());
         // A user of the test's own: no known hosts, no agent, no keyring.
         env = {
             {"HOME", local / "home"}, {"XDG_DATA_HOME", local / "data"}, {"XDG_CONFIG_HOME", local / "config"},
             {"SSH_AUTH_SOCK", ""},    {"DBUS_SESSION_BUS_ADDRESS", ""},  {"PARCELO_PASSWORD", server->GetPassword()}};
     }
 
-    std::string Url(const std::string& relative) const {
-        return "sftp://" + server->GetUser() + "@127.0.0.1:" + std::to_string(server->GetPort()) +
+    // `port`: a relay's in front of the server.
+    std::string Url(const std::string& relative, uint16_t port = 0) const {
+        return "sftp://" + server->GetUser() + "@127.0.0.1:" + std::to_string(port ? port : server->GetPort()) +
                server->Remote(relative);
     }
 
@@ -59,34 +61,50 @@ protected:
     std::map<std::string, std::string> env;
 };
 
-TEST_F(CliSftpTest, ATreeGoesUpIsListedAndComesBackWithThePinnedHostKey) {
+// The same commands against both servers.
+class CliSftpServersTest : public CliSftpTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override { Serve(GetParam()); }
+};
+
+// Names with blanks and UTF-8, an empty file and one of many blocks go up
+// over four sessions, are listed and come back the same.
+TEST_P(CliSftpServersTest, ATreeGoesUpIsListedAndComesBackWithThePinnedHostKey) {
     WriteFile(local / "tree/a file.txt", "spaces");
     WriteFile(local / "tree/sub/Grüße.bin", RandomBytes(300000, 1));
-    const CliResult up = Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint});
+    WriteFile(local / "tree/empty.dat", "");
+    WriteFile(local / "tree/big/large.bin", RandomBytes(6 * 1024 * 1024 + 4321, 2));
+    for (int i = 0; i < 12; ++i) WriteFile(local / ("tree/many/f" + std::to_string(i)), RandomBytes(1000 + i, i));
+    const CliResult up = Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint, "--parallel", "4"});
     ASSERT_EQ(up.status, 0) << up.err;
     std::string difference;
     EXPECT_TRUE(SameTree(local / "tree", server->Home("site/tree"), difference)) << difference;
+    // The pair's own session and the job's four.
+    EXPECT_GE(server->Sessions(), 4);
 
     const CliResult listed = Run({"ls", Url("site/tree/"), "--fingerprint", fingerprint});
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_NE(listed.out.find("a file.txt"), std::string::npos) << listed.out;
     EXPECT_NE(listed.out.find("sub"), std::string::npos) << listed.out;
 
-    const CliResult down = Run({"download", Url("site/tree/"), local / "down/", "--fingerprint", fingerprint});
+    const CliResult down =
+        Run({"download", Url("site/tree/"), local / "down/", "--fingerprint", fingerprint, "--parallel", "4"});
     ASSERT_EQ(down.status, 0) << down.err;
     EXPECT_TRUE(SameTree(local / "tree", local / "down/tree", difference)) << difference;
 }
 
 // Running a transfer again over SFTP sends nothing that is there: the server
-// opens no file for writing, and both ways the files count as unchanged.
-TEST_F(CliSftpTest, ATransferRunAgainSendsNothingThatIsThere) {
+// takes no file in, and both ways the files count as unchanged. A mirror run
+// again sends only what changed.
+TEST_P(CliSftpServersTest, ATransferOrMirrorRunAgainSendsNothingThatIsThere) {
     WriteFile(local / "tree/a.txt", "alpha");
     WriteFile(local / "tree/sub/b.bin", RandomBytes(70000, 2));
     ASSERT_EQ(Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint}).status, 0);
-    const int writes = server->CountRequests("flags WRITE");
+    const int uploads = server->Uploads();
+    ASSERT_EQ(uploads, 2);
     const CliResult up = Run({"upload", local / "tree", Url("site/"), "--fingerprint", fingerprint});
     ASSERT_EQ(up.status, 0) << up.err;
-    EXPECT_EQ(server->CountRequests("flags WRITE"), writes);
+    EXPECT_EQ(server->Uploads(), uploads);
     EXPECT_FALSE(std::filesystem::exists(server->Home("site/tree/a(1).txt")));
 
     ASSERT_EQ(Run({"download", Url("site/tree/"), local / "back/", "--fingerprint", fingerprint}).status, 0);
@@ -98,18 +116,68 @@ TEST_F(CliSftpTest, ATransferRunAgainSendsNothingThatIsThere) {
     EXPECT_EQ(std::filesystem::last_write_time(local / "back/tree/sub/b.bin"), written);
     std::string difference;
     EXPECT_TRUE(SameTree(local / "tree", local / "back/tree", difference)) << difference;
+
+    ASSERT_EQ(Run({"mirror", local / "tree", Url("site/mirror/"), "--fingerprint", fingerprint}).status, 0);
+    EXPECT_TRUE(SameTree(local / "tree", server->Home("site/mirror"), difference)) << difference;
+    const int mirrored = server->Uploads();
+    EXPECT_EQ(mirrored, uploads + 2);
+    const CliResult again = Run({"mirror", local / "tree", Url("site/mirror/"), "--fingerprint", fingerprint});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(server->Uploads(), mirrored);
+    WriteFile(local / "tree/a.txt", "alpha, changed");
+    ASSERT_EQ(Run({"mirror", local / "tree", Url("site/mirror/"), "--fingerprint", fingerprint}).status, 0);
+    EXPECT_EQ(server->Uploads(), mirrored + 1);
+    EXPECT_EQ(ReadFile(server->Home("site/mirror/a.txt")), "alpha, changed");
 }
 
 // No known host holds the key: nothing is offered to the server, and the
-// refusal names the key and the option that trusts it.
-TEST_F(CliSftpTest, AnUnknownHostKeyIsRefusedWithItsFingerprintAndTheOptionThatTrustsIt) {
+// refusal names the key and the option that trusts it. A key the user's
+// known_hosts holds is trusted without it; a different key for the same
+// host and port is refused as a possible attack.
+TEST_P(CliSftpServersTest, HostKeysUnknownKnownAndChanged) {
     WriteFile(local / "a.txt", "a");
     const CliResult refused = Run({"upload", local / "a.txt", Url("site/")});
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("--fingerprint " + fingerprint), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(server->Home("site/a.txt")));
-    EXPECT_EQ(server->GetLog().find("Accepted"), std::string::npos);
+    EXPECT_FALSE(server->SawLoginAttempt()) << server->GetLog();
+
+    WriteFile(local / "home/.ssh/known_hosts", server->KnownHostsLine() + "\n");
+    const CliResult known = Run({"upload", local / "a.txt", Url("site/")});
+    ASSERT_EQ(known.status, 0) << known.err;
+    EXPECT_EQ(ReadFile(server->Home("site/a.txt")), "a");
+
+    // Another key of the same type, as a server in the middle would show.
+    const std::string type = server->KnownHostsLine().find("ssh-ed25519") != std::string::npos ? "ed25519" : "ecdsa";
+    ASSERT_EQ(RunShell("ssh-keygen -q -t " + type + " -N '' -f '" + (local / "other") + "'"), 0);
+    WriteFile(local / "home/.ssh/known_hosts", server->KnownHostsLine(local / "other.pub") + "\n");
+    WriteFile(local / "b.txt", "b");
+    const CliResult changed = Run({"upload", local / "b.txt", Url("site/")});
+    EXPECT_NE(changed.status, 0);
+    EXPECT_NE(changed.err.find("HAS CHANGED"), std::string::npos) << changed.err;
+    EXPECT_FALSE(std::filesystem::exists(server->Home("site/b.txt")));
 }
+
+// A download cut mid-file is taken up where it broke: the server's last
+// reading of the file moved only the bytes after the offset. (sshd logs no
+// reading its connection's end cut short; ProFTPD logs both.)
+TEST_P(CliSftpServersTest, ACutMidFileIsContinuedAtItsOffset) {
+    const std::string data = RandomBytes(8 * 1024 * 1024, 3);
+    WriteFile(server->Home("site/cut.bin"), data);
+    server->Own();
+    StreamRelay relay(server->GetPort(), {.resetAfterBytes = 2 * 1024 * 1024});
+    ASSERT_TRUE(relay.Start());
+    const CliResult down =
+        Run({"download", Url("site/cut.bin", relay.GetPort()), local / "down/", "--fingerprint", fingerprint});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(ReadFile(local / "down/cut.bin") == data) << "different contents";
+    const std::vector<uint64_t> readings = server->Readings(server->Remote("site/cut.bin"));
+    ASSERT_FALSE(readings.empty());
+    EXPECT_GT(readings.back(), 0u);
+    EXPECT_LT(readings.back(), data.size() - 1024 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CliSftpServersTest, ::testing::Values("sshd", "proftpd"));
 
 // A key file logs in without any password, and a saved connection keeps
 // the protocol, the key file and the pinned host key for later commands

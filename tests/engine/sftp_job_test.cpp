@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -202,6 +204,37 @@ TEST_F(SftpJobTest, ACancelStopsEverySessionAndLeavesNoneOpen) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(server->CountRequests("session opened"), server->CountRequests("session closed"));
     EXPECT_GE(server->CountRequests("session opened"), 2);
+}
+
+// A cancel while the job waits on a server that stopped answering mid-file
+// ends it at once, as cancelled, not after the session's time-out.
+TEST_F(SftpJobTest, ACancelEndsAJobWaitingOnASilentServerAtOnce) {
+    WriteFile(server->Home("site/stall.bin"), test::RandomBytes(4 << 20, 4));
+    server->Own();
+    // The login takes a few KiB; the file's first block (of 50 KiB), after
+    // which the job would look at its cancel itself, never comes whole.
+    test::StreamRelay relay(server->GetPort(), {.stallAfterBytes = 24 * 1024});
+    ASSERT_TRUE(relay.Start());
+    WriteFile(dir / "known_hosts", server->KnownHostsLine("ssh/host_ed25519.pub", relay.GetPort()) + "\n");
+    login.SetPort(relay.GetPort());
+    std::atomic<bool> stop{false};
+    CJobSettings settings;
+    settings.m_pStopRequest = &stop;
+    CTskItems items;
+    items.Add(new CTskItem(
+        test::MakeItem(CTransPoint(ePointFtp, login, CFtpPath(server->Remote("site/stall.bin"), PATH_LITERAL)),
+                       test::LocalPoint(ePointFolder, dir / "down/"))));
+    CMover mover(items, settings);
+    auto ran = std::async(std::launch::async, [&] { return mover.RunItems(); });
+    ASSERT_TRUE(relay.WaitForStall(std::chrono::seconds(20)));
+    stop = true;
+    // Half the session's time-out (10 s): only the cancel ends the wait before it.
+    ASSERT_EQ(ran.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "the cancel was not heard";
+    ran.get();
+    const CJobResult result = mover.GetResult();
+    EXPECT_TRUE(result.m_bAborted);
+    EXPECT_EQ(result.m_nLastCategory, ERROR_ABORTED) << result.m_strLastError;
+    EXPECT_EQ(result.m_nProcessed, 0);
 }
 
 // A host key that no known-hosts file holds ends the job before any file,

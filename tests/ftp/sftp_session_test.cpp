@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 #include <thread>
 #include <vector>
@@ -473,6 +475,43 @@ TEST_F(SftpTest, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
     std::string data;
     ASSERT_FALSE(Download(session, server->Remote("stall.bin"), data));
     EXPECT_EQ(g_streamError, ERemoteError::Lost);
+}
+
+// A cancel ends a wait on a server that stopped answering at once, not after
+// the time-out: a download waiting for its blocks, and an upload waiting
+// for the server to take more. The session is closed, since the requests
+// in flight can no longer be told apart.
+TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
+    Serve("sshd");
+    WriteFile(server->Home("stall.bin"), RandomBytes(2 * 1024 * 1024, 17));
+    server->Own();
+    // Far longer than the bound below: only the cancel can end the wait in time.
+    options.receiveTimeoutMs = options.sendTimeoutMs = 60000;
+    std::atomic<bool> cancel{false};
+    options.cancelled = [&cancel] { return cancel.load(); };
+    const auto cancelWhenStalled = [&](uint64_t stallAfterBytes, const std::function<bool(CSftpSession&)>& transfer) {
+        cancel = false;
+        StreamRelay relay(server->GetPort(), {.stallAfterBytes = stallAfterBytes});
+        ASSERT_TRUE(relay.Start());
+        WriteFile(knownHosts, server->KnownHostsLine("ssh/host_ed25519.pub", relay.GetPort()) + "\n");
+        CSftpSession session;
+        ASSERT_TRUE(Connect(session, "secret", relay.GetPort())) << session.GetLastError();
+        auto outcome = std::async(std::launch::async, [&] { return transfer(session); });
+        ASSERT_TRUE(relay.WaitForStall(std::chrono::seconds(20)));
+        cancel = true;
+        ASSERT_EQ(outcome.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the cancel was not heard";
+        EXPECT_FALSE(outcome.get());
+        EXPECT_EQ(g_streamError, ERemoteError::Lost);
+        EXPECT_FALSE(session.IsConnected());
+    };
+    cancelWhenStalled(256 * 1024, [&](CSftpSession& session) {
+        std::string data;
+        return Download(session, server->Remote("stall.bin"), data);
+    });
+    // The server's answers to the writes stop after the login's.
+    cancelWhenStalled(16 * 1024, [&](CSftpSession& session) {
+        return Upload(session, server->Remote("up.bin"), std::string(32 * 1024 * 1024, 'u'));
+    });
 }
 
 }  // namespace

@@ -60,8 +60,20 @@ std::string SftpServer::Remote(const std::string& relative) const {
     return m_kind == "sshd" ? Home(relative) : "/" + relative;
 }
 
+std::string SftpServer::HostKeyFile() const {
+    return m_kind == "sshd" ? "ssh/host_ed25519.pub" : "ssh/hostkey_ecdsa.pub";
+}
+
+std::string SftpServer::Fingerprint() const {
+    std::string shown;
+    RunShell("ssh-keygen -l -f " + Quoted(m_dir / HostKeyFile()), &shown);
+    const size_t start = shown.find("SHA256:");
+    return start == std::string::npos ? std::string() : shown.substr(start, shown.find(' ', start) - start);
+}
+
 std::string SftpServer::KnownHostsLine(const std::string& publicKeyFile, uint16_t port) const {
-    std::istringstream key(ReadFile(m_dir / publicKeyFile));
+    const std::string file = publicKeyFile.empty() ? HostKeyFile() : publicKeyFile;
+    std::istringstream key(ReadFile(file.starts_with("/") ? file : m_dir / file));
     std::string type, blob;
     key >> type >> blob;
     return "[127.0.0.1]:" + std::to_string(port ? port : m_port) + " " + type + " " + blob;
@@ -74,15 +86,79 @@ int SftpServer::CountRequests(const std::string& text) const {
     return count;
 }
 
-uint64_t SftpServer::BytesRead(const std::string& remotePath) const {
+namespace {
+
+// ProFTPD's transfer log, one line a transfer: "date time secs host bytes
+// file type action direction ...".
+struct TransferLine {
+    uint64_t bytes = 0;
+    std::string file;
+    std::string direction;  // "i": in, "o": out
+};
+
+std::vector<TransferLine> ReadTransferLog(const std::string& path) {
+    std::vector<TransferLine> lines;
+    std::ifstream in(path);
+    for (std::string text; std::getline(in, text);) {
+        std::istringstream words(text);
+        std::string skipped, action;
+        TransferLine line;
+        for (int i = 0; i < 7; ++i) words >> skipped;
+        words >> line.bytes >> line.file >> skipped >> action >> line.direction;
+        if (words) lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+int SftpServer::Uploads() const {
+    if (m_kind == "sshd") return CountRequests("flags WRITE");
+    int count = 0;
+    for (const TransferLine& line : ReadTransferLog(m_dir / "xferlog")) count += line.direction == "i";
+    return count;
+}
+
+int SftpServer::Sessions() const {
+    if (m_kind == "sshd") return CountRequests("session opened");
+    std::istringstream log(ReadFile(m_dir / "sftp.log"));
+    int count = 0;
+    for (std::string line; std::getline(log, line);) count += line.find("using SFTP protocol version") != std::string::npos;
+    return count;
+}
+
+std::vector<uint64_t> SftpServer::Readings(const std::string& remotePath) const {
+    std::vector<uint64_t> readings;
+    if (m_kind != "sshd") {
+        // The log names the file on disk, blanks written as "_".
+        std::string file = Home(remotePath.substr(1));
+        for (char& c : file) c = c == ' ' ? '_' : c;
+        for (const TransferLine& line : ReadTransferLog(m_dir / "xferlog")) {
+            if (line.direction == "o" && line.file == file) readings.push_back(line.bytes);
+        }
+        return readings;
+    }
     std::ifstream in(m_dir / "requests.log");
-    uint64_t total = 0;
     const std::string prefix = "close \"" + remotePath + "\" bytes read ";
     for (std::string line; std::getline(in, line);) {
         const size_t at = line.find(prefix);
-        if (at != std::string::npos) total += std::stoull(line.substr(at + prefix.size()));
+        if (at != std::string::npos) readings.push_back(std::stoull(line.substr(at + prefix.size())));
     }
+    return readings;
+}
+
+uint64_t SftpServer::BytesRead(const std::string& remotePath) const {
+    uint64_t total = 0;
+    for (uint64_t bytes : Readings(remotePath)) total += bytes;
     return total;
+}
+
+bool SftpServer::SawLoginAttempt() const {
+    const std::string& log = GetLog();
+    for (const char* mark : {"Accepted", "Failed", "authenticating user", "userauth"}) {
+        if (log.find(mark) != std::string::npos) return true;
+    }
+    return false;
 }
 
 void SftpServer::Own() const { RunShell("chown -R 2000:2000 " + Quoted(m_dir / "home")); }

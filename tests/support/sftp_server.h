@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -31,13 +32,29 @@ public:
     std::string Remote(const std::string& relative) const;
     // Files under the server's own folder (keys: "ssh/client_ed25519").
     std::string File(const std::string& relative) const { return m_dir / relative; }
-    // A known-hosts line for the server's host key: "[127.0.0.1]:port ssh-ed25519 AAAA...".
-    // `port`: another port than the server's (a relay in front of it).
-    std::string KnownHostsLine(const std::string& publicKeyFile = "ssh/host_ed25519.pub", uint16_t port = 0) const;
+    // The public half of the host key a client is shown (sshd: ed25519;
+    // ProFTPD: ECDSA, which clients prefer to its RSA key).
+    std::string HostKeyFile() const;
+    // That key's fingerprint as ssh-keygen shows it ("SHA256:..."); empty when it cannot be read.
+    std::string Fingerprint() const;
+    // A known-hosts line for a host key (a file in the server's folder, or
+    // absolute; empty: the one a client is shown):
+    // "[127.0.0.1]:port ssh-ed25519 AAAA...". `port`: another port than the
+    // server's (a relay in front of it).
+    std::string KnownHostsLine(const std::string& publicKeyFile = {}, uint16_t port = 0) const;
     // Lines of sshd's request log that contain `text` ("open \"/...\" flags WRITE").
     int CountRequests(const std::string& text) const;
-    // What sshd's request log says a closed file's reading moved ("bytes read N").
+    // Files the server opened for writing (sshd's request log) or took in
+    // (ProFTPD's transfer log).
+    int Uploads() const;
+    // The sessions of the file service the server started.
+    int Sessions() const;
+    // The bytes each reading of a file moved, in the order the readings
+    // ended (sshd's request log, ProFTPD's transfer log), and their sum.
+    std::vector<uint64_t> Readings(const std::string& remotePath) const;
     uint64_t BytesRead(const std::string& remotePath) const;
+    // Whether any client got as far as logging in (or trying to).
+    bool SawLoginAttempt() const;
     // Makes what the test wrote under the home folder the server user's.
     void Own() const;
     const std::string& GetLog() const;

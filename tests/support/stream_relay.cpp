@@ -55,6 +55,11 @@ void StreamRelay::AcceptLoop() {
     }
 }
 
+bool StreamRelay::WaitForStall(std::chrono::milliseconds bound) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_stallSignal.wait_for(lock, bound, [this] { return m_stalled; });
+}
+
 void StreamRelay::Pass(int client) {
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in address = Loopback(m_serverPort);
@@ -79,6 +84,11 @@ void StreamRelay::Pass(int client) {
             const ssize_t got = ::read(server, buffer, want);
             if (got <= 0 || ::send(client, buffer, static_cast<size_t>(got), MSG_NOSIGNAL) != got) break;
             toClient += static_cast<uint64_t>(got);
+            if (m_faults.stallAfterBytes && toClient >= m_faults.stallAfterBytes) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_stalled = true;
+                m_stallSignal.notify_all();
+            }
             if (m_faults.resetAfterBytes && toClient >= m_faults.resetAfterBytes && !m_resetDone.exchange(true)) {
                 // A zero linger time makes close send a reset instead of an orderly end.
                 const linger reset{1, 0};

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -29,6 +31,9 @@ public:
 
     bool Start();
     uint16_t GetPort() const { return m_port; }
+    // Waits until a connection stalls (has brought the client
+    // stallAfterBytes), at most `bound`; whether one did.
+    bool WaitForStall(std::chrono::milliseconds bound);
 
 private:
     void AcceptLoop();
@@ -41,6 +46,8 @@ private:
     uint16_t m_port = 0;
     std::atomic<bool> m_resetDone{false};
     std::mutex m_mutex;
+    std::condition_variable m_stallSignal;
+    bool m_stalled = false;
     std::vector<std::thread> m_threads;
     std::thread m_acceptor;
 };

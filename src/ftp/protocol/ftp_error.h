@@ -17,6 +17,7 @@ enum class EFtpError {
     Usage,         // not connected, a transfer still open, a name that cannot be sent...
     Certificate,   // the server's TLS certificate is not trusted (the text shows its details)
     PlainRefused,  // the server offers no TLS and plain FTP was not allowed: the password was not sent
+    Cancelled,     // the caller cancelled a wait (CSessionOptions::cancelled): the connection is closed
 };
 
 // A failure that may go away by itself: the engine retries a login only for these.

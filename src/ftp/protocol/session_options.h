@@ -37,6 +37,12 @@ struct VELMORA_API CSessionOptions {
     // (exact sizes, UTC times to the second); off: always the classic
     // listing, for a server whose machine listing cannot be trusted.
     bool machineListing = true;
+    // Asked while a session waits on the server (every few milliseconds):
+    // true ends the wait at once, as cancelled, and closes the session,
+    // since what was in flight can no longer be told apart. A cancel then
+    // takes effect at once even when the server stopped answering, not
+    // after the time-out. Unset: waits end only by data or time-out.
+    std::function<bool()> cancelled;
 
     struct LowSpeed {
         uint32_t bytesPerSecond = 1;

@@ -31,7 +31,8 @@ constexpr char kCheckFileName[] = "check-file-name";
 }  // namespace
 
 bool CSftpChannel::Fail(EFtpError code, std::string text) {
-    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol) {
+    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol ||
+        code == EFtpError::Cancelled) {
         // The stream of answers can no longer be trusted to line up with the
         // requests: the connection ends, and with it everything in flight.
         m_connection.Close();

@@ -23,6 +23,9 @@ using KeyPtr = std::unique_ptr<ssh_key_struct, KeyFree>;
 // Rounds of keyboard-interactive questions we answer before giving up: a
 // server that asks for ever must not hold the login.
 constexpr int kKeyboardRounds = 5;
+// Once logged in, libssh waits at most this long at a time, so that a wait
+// on a silent server hears a cancel at once, not after its time-out.
+constexpr int kWaitSliceMs = 20;
 
 bool ContainsNoCase(std::string_view text, std::string_view word) {
     for (size_t i = 0; i + word.size() <= text.size(); ++i) {
@@ -90,7 +93,7 @@ void CSshConnection::SetTimeout(int timeoutMs) {
 
 bool CSshConnection::Connect(const std::string& host, uint16_t port, const std::string& user,
                              const std::string& password, const CSshSettings& settings, int connectTimeoutMs,
-                             int timeoutMs, const std::string& subsystem, CFtpError& error) {
+                             const std::string& subsystem, CFtpError& error) {
     Close();
     m_hostKey = {};
     if (port == 0) port = 22;
@@ -126,7 +129,7 @@ bool CSshConnection::Connect(const std::string& host, uint16_t port, const std::
     effective.knownHostsFiles = files;
     if (!VerifyHostKey(host, port, effective, error)) return false;
     if (!Authenticate(password, settings, error) || !OpenChannel(subsystem, error)) return false;
-    SetTimeout(timeoutMs);
+    SetTimeout(kWaitSliceMs);
     return true;
 }
 
@@ -299,26 +302,42 @@ void CSshConnection::Close() {
     }
 }
 
+bool CSshConnection::KeepWaiting(std::chrono::steady_clock::time_point deadline, CFtpError& error) {
+    if (m_cancelled && m_cancelled()) return Fail(error, EFtpError::Cancelled, "Cancelled");
+    if (std::chrono::steady_clock::now() >= deadline) return error.Set(EFtpError::TimedOut, "Connection timed out");
+    return true;
+}
+
 bool CSshConnection::Send(const std::string& bytes, int timeoutMs, CFtpError& error) {
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
-    SetTimeout(timeoutMs);
-    const int written = ssh_channel_write(m_channel, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    if (written == static_cast<int>(bytes.size())) return true;
-    if (written >= 0 && ssh_is_connected(m_session)) return Fail(error, EFtpError::TimedOut, "Connection timed out");
-    return Fail(error, EFtpError::Closed, Format("Connection closed by server (%s)", ssh_get_error(m_session)));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // A write waits for the server's window a slice at a time and answers
+    // with what it could send meanwhile.
+    for (size_t sent = 0;;) {
+        const int written =
+            ssh_channel_write(m_channel, bytes.data() + sent, static_cast<uint32_t>(bytes.size() - sent));
+        if (written < 0 || !ssh_is_connected(m_session))
+            return Fail(error, EFtpError::Closed, Format("Connection closed by server (%s)", ssh_get_error(m_session)));
+        sent += static_cast<size_t>(written);
+        if (sent == bytes.size()) return true;
+        if (!KeepWaiting(deadline, error)) return false;
+    }
 }
 
 bool CSshConnection::Receive(char* buffer, size_t size, size_t& received, int timeoutMs, CFtpError& error) {
     received = 0;
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
-    const int count = ssh_channel_read_timeout(m_channel, buffer, static_cast<uint32_t>(size), 0, timeoutMs);
-    if (count > 0) {
-        received = static_cast<size_t>(count);
-        return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const int count = ssh_channel_read_timeout(m_channel, buffer, static_cast<uint32_t>(size), 0, kWaitSliceMs);
+        if (count > 0) {
+            received = static_cast<size_t>(count);
+            return true;
+        }
+        if (count < 0 || ssh_channel_is_eof(m_channel) || !ssh_is_connected(m_session))
+            return Fail(error, EFtpError::Closed, "Connection closed by server");
+        if (!KeepWaiting(deadline, error)) return false;
     }
-    if (count == 0 && !ssh_channel_is_eof(m_channel) && ssh_is_connected(m_session))
-        return error.Set(EFtpError::TimedOut, "Connection timed out");
-    return Fail(error, EFtpError::Closed, "Connection closed by server");
 }
 
 std::string CSshConnection::GetCipher() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,25 +33,29 @@ public:
 
     // Connects (port 0 means 22), checks the host key, logs in as `user` and
     // opens a channel for `subsystem`. Every wait is bounded by
-    // `connectTimeoutMs` until the channel is open (the login included) and
-    // by `timeoutMs` afterwards.
+    // `connectTimeoutMs` until the channel is open (the login included);
+    // afterwards Send and Receive bound their own.
     // Failures: Connect (unreachable), Certificate (host key refused: the
     // text says why and how to trust it; GetHostKey() shows it),
     // LoginRefused (the text names the methods tried and those offered),
     // TimedOut, Closed, Protocol.
     bool Connect(const std::string& host, uint16_t port, const std::string& user, const std::string& password,
-                 const CSshSettings& settings, int connectTimeoutMs, int timeoutMs, const std::string& subsystem,
-                 CFtpError& error);
+                 const CSshSettings& settings, int connectTimeoutMs, const std::string& subsystem, CFtpError& error);
     // Ends the connection without waiting for the server. Safe to call twice.
     void Close();
+    // Asked while Send and Receive wait (see CSessionOptions::cancelled):
+    // true ends the wait with Cancelled and closes the connection.
+    void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     bool IsOpen() const { return m_channel != nullptr; }
 
     // Writes all of `bytes` to the channel, waiting at most `timeoutMs` for
-    // the server to take them.
+    // the server to take them (TimedOut; Cancelled when the cancel question
+    // said so meanwhile).
     bool Send(const std::string& bytes, int timeoutMs, CFtpError& error);
     // Reads what the channel has (at least one byte), waiting at most
     // `timeoutMs`: false with TimedOut when nothing came, Closed when the
-    // server ended the channel.
+    // server ended the channel, Cancelled when the cancel question said so
+    // meanwhile.
     bool Receive(char* buffer, size_t size, size_t& received, int timeoutMs, CFtpError& error);
 
     // The server's host key, kept after a refusal; empty before a connect.
@@ -72,12 +77,16 @@ private:
     int TryKeyboard(const std::string& password, const CSshSettings& settings);
     bool OpenChannel(const std::string& subsystem, CFtpError& error);
     void SetTimeout(int timeoutMs);
+    // After a wait's slice passed without progress: false with Cancelled or
+    // TimedOut when the wait ends.
+    bool KeepWaiting(std::chrono::steady_clock::time_point deadline, CFtpError& error);
 
     ssh_session_struct* m_session = nullptr;
     ssh_channel_struct* m_channel = nullptr;
     CSshHostKey m_hostKey;
     int m_timeoutMs = 0;
     int m_nTraceLabel = 0;
+    std::function<bool()> m_cancelled;
 };
 
 // How a refused login reads: "Login refused by the server (tried: publickey
