@@ -81,6 +81,10 @@ struct VELMORA_API CJobSettings {
     // The bytes per second the job's transfers keep to, all its sessions
     // together; 0: as fast as they go.
     uint64_t m_nRateLimit = 0;
+    // A limit of the host's that it may change while the job runs (the
+    // desktop's speed limit); when set it is read at every block instead of
+    // m_nRateLimit. The host keeps it alive for as long as the job runs.
+    const std::atomic<uint64_t>* m_pLiveRateLimit = nullptr;
     // What the job's walks of server folders may gather between them, in
     // entries and in bytes of their paths; past either the job fails.
     uint64_t m_nMaxTreeEntries = CWalkBudget::kDefaultEntries;
@@ -102,6 +106,8 @@ struct VELMORA_API CJobSettings {
     CJobProviders m_providers;
 
     int32_t Attempts() const { return m_nLoginAttempts > 0 ? m_nLoginAttempts : kAttempts; }
+    // The limit in force now.
+    uint64_t RateLimit() const { return m_pLiveRateLimit != nullptr ? m_pLiveRateLimit->load() : m_nRateLimit; }
 };
 
 }  // namespace velmora
