@@ -189,6 +189,7 @@ bool CSftpChannel::ExpectAttributes(sftp::EType type, const std::string& path, C
     if (!AskPath(type, path, sftp::Attrs, reply)) return false;
     CSftpReader reader(reply.body);
     if (!reader.Attributes(attributes)) return Fail(EFtpError::Protocol, "The server sent malformed attributes");
+    TraceReplyLine(GetTraceLabel(), "ATTRS " + SftpAttributesText(attributes));
     return true;
 }
 
@@ -213,7 +214,7 @@ bool CSftpChannel::LStat(const std::string& path, CSftpAttributes& attributes) {
 }
 
 bool CSftpChannel::SetStat(const std::string& path, const CSftpAttributes& attributes) {
-    TraceCommand(GetTraceLabel(), Format("SETSTAT %s", path.c_str()));
+    TraceCommand(GetTraceLabel(), Format("SETSTAT %s %s", path.c_str(), SftpAttributesText(attributes).c_str()));
     CSftpMessage message(sftp::SetStat, NextId());
     message.String(path).Attributes(attributes);
     CSftpReply reply;

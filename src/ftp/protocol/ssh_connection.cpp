@@ -202,12 +202,15 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
         settled = attempt("password", [&] { return ssh_userauth_password(m_session, nullptr, password.c_str()); });
     if (!settled && (offered & SSH_AUTH_METHOD_INTERACTIVE) && (!password.empty() || settings.askKeyboard))
         attempt("keyboard-interactive", [&] { return TryKeyboard(password, settings); });
+    for (const std::string& method : tried) TraceCommand(m_nTraceLabel, "SSH auth " + method);
     if (rc == SSH_AUTH_SUCCESS) {
         TraceReplyLine(m_nTraceLabel, "SSH login accepted");
         return true;
     }
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));
-    return Fail(error, EFtpError::LoginRefused, DescribeRefusedLogin(tried, offered));
+    const std::string refusal = DescribeRefusedLogin(tried, offered);
+    TraceReplyLine(m_nTraceLabel, refusal);
+    return Fail(error, EFtpError::LoginRefused, refusal);
 }
 
 bool IsKeyPassphrase(const std::string& keyFile, const std::string& passphrase) {
