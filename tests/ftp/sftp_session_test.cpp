@@ -513,8 +513,7 @@ TEST_F(SftpTest, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
 
 // A cancel ends a wait on a server that stopped answering at once, not after
 // the time-out: a download waiting for its blocks, and an upload waiting
-// for the server to take more. The session is closed, since the requests
-// in flight can no longer be told apart.
+// for the server to take more.
 TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
     Serve("sshd");
     WriteFile(server->Home("stall.bin"), RandomBytes(2 * 1024 * 1024, 17));
@@ -536,7 +535,6 @@ TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
         ASSERT_EQ(outcome.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the cancel was not heard";
         EXPECT_FALSE(outcome.get());
         EXPECT_EQ(g_streamError, ERemoteError::Lost);
-        EXPECT_FALSE(session.IsConnected());
     };
     cancelWhenStalled(256 * 1024, [&](CSftpSession& session) {
         std::string data;

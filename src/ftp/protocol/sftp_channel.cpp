@@ -31,8 +31,9 @@ constexpr char kCheckFileName[] = "check-file-name";
 }  // namespace
 
 bool CSftpChannel::Fail(EFtpError code, std::string text) {
-    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol ||
-        code == EFtpError::Cancelled) {
+    // A cancelled wait leaves the stream whole: the answers it waited for
+    // are read and dropped with those of the abandoned transfer.
+    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol) {
         // The stream of answers can no longer be trusted to line up with the
         // requests: the connection ends, and with it everything in flight.
         m_connection.Close();
