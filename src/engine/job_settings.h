@@ -80,6 +80,10 @@ struct VELMORA_API CJobSettings {
     // The bytes per second the job's transfers keep to, all its sessions
     // together; 0: as fast as they go.
     uint64_t m_nRateLimit = 0;
+    // A limit of the host's that it may change while the job runs (the
+    // desktop's speed limit); when set it is read at every block instead of
+    // m_nRateLimit. The host keeps it alive for as long as the job runs.
+    const std::atomic<uint64_t>* m_pLiveRateLimit = nullptr;
     // Machine listings where a server offers them.
     bool m_bMachineListing = true;
     // The destination of a job of one file names that file, which takes
@@ -97,6 +101,8 @@ struct VELMORA_API CJobSettings {
     CJobProviders m_providers;
 
     int32_t Attempts() const { return m_nLoginAttempts > 0 ? m_nLoginAttempts : kAttempts; }
+    // The limit in force now.
+    uint64_t RateLimit() const { return m_pLiveRateLimit != nullptr ? m_pLiveRateLimit->load() : m_nRateLimit; }
 };
 
 }  // namespace velmora

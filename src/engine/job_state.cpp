@@ -106,7 +106,7 @@ bool CJobState::RetryLater(int attempt, const std::string& why) const {
 }
 
 void CJobState::Pace(uint64_t bytes) {
-    const std::chrono::steady_clock::duration wait = m_pacer.Take(bytes, m_settings.m_nRateLimit);
+    const std::chrono::steady_clock::duration wait = m_pacer.Take(bytes, m_settings.RateLimit());
     if (wait > std::chrono::steady_clock::duration::zero()) WaitUnlessAborted(wait);
 }
 

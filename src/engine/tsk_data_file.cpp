@@ -251,7 +251,7 @@ bool CTskDataFile::CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTrans
                 check.Add(data, size);
                 return true;
             },
-            progress, PacedBlockSize(BufferSize(length), Job().Settings().m_nRateLimit));
+            progress, PacedBlockSize(BufferSize(length), Job().Settings().RateLimit()));
         held += pass.bytes;
         // A server that trickles a few bytes a pass would otherwise be
         // taken up again for ever.

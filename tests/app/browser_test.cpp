@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QMimeData>
@@ -32,6 +33,7 @@
 #include "app/connections/site_manager_dlg.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/remote_drag_data.h"
 #include "app/panes/session_security_label.h"
 #include "app/shell/main_dlg.h"
 #include "app/shell/wait_dlg.h"
@@ -477,6 +479,62 @@ TEST_F(BrowserTest, DropsNeedAConnectedFolderAndKnownData) {
     test::ProcessEvents();
     EXPECT_EQ(transfersEnded, 0);
     EXPECT_FALSE(queue.IsBusy());
+
+    // The list's filter field does not take the names as its text: the
+    // files go up into the folder shown, as over the list.
+    auto* filter = browser.findChild<QLineEdit*>("serverFilter");
+    ASSERT_NE(filter, nullptr);
+    EXPECT_FALSE(filter->acceptDrops());
+    ASSERT_TRUE(DropAt(browser, files.get(), filter->mapTo(&browser, filter->rect().center())));
+    ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_TRUE(HasRemote("a.txt"));
+    EXPECT_TRUE(filter->text().isEmpty());
+}
+
+// Server files dragged to another application reach it as local copies,
+// downloaded only once that application asks for them; our own windows
+// read the drag without a download.
+TEST_F(BrowserTest, FilesDraggedToAnotherApplicationAreFetchedOnlyWhenItAsks) {
+    WriteFile(server.Path("out/a b.txt"), "alpha");
+    WriteFile(server.Path("out/sub/c.txt"), "gamma");
+    auto browser = OpenBrowser();
+    browser->GetTree()->setCurrentItem(Child(Root(*browser), "out"));
+    Settle(*browser);
+    browser->GetList()->SelectByName({"a b.txt", "sub"});
+    std::unique_ptr<QMimeData> data(browser->GetList()->CreateDragData());
+    ASSERT_NE(data, nullptr);
+    auto* remote = dynamic_cast<CRemoteDragData*>(data.get());
+    ASSERT_NE(remote, nullptr);
+
+    // The browser itself takes it as a move of the file.
+    EXPECT_EQ(browser->QueryDropOnCurrent(data.get()), DROPEFFECT_COPY);
+    CDropItem item(CClipFormats{});
+    item.GetFormats().Add(CFtpListCtrl::kFormatName);
+    ASSERT_TRUE(item.Load(data.get()));
+    EXPECT_EQ(item.GetPaths().GetCount(), 1);
+    EXPECT_TRUE(data->hasUrls());
+    EXPECT_FALSE(remote->IsFetched());
+
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 2);
+    EXPECT_TRUE(remote->IsFetched());
+    // Folders come first in the list, as in the selection.
+    const std::filesystem::path folder = urls[0].toLocalFile().toStdString();
+    const std::filesystem::path file = urls[1].toLocalFile().toStdString();
+    EXPECT_EQ(file.filename(), "a b.txt");
+    EXPECT_EQ(file.parent_path(), folder.parent_path());
+    EXPECT_EQ(ReadFile(file), "alpha");
+    EXPECT_EQ(ReadFile(folder / "c.txt"), "gamma");
+    // Asked again (a file manager asks while the pointer moves over it,
+    // then at the drop), the same copies, in the wire form too.
+    EXPECT_EQ(data->urls(), urls);
+    EXPECT_EQ(data->data("text/uri-list"), urls[0].toEncoded() + "\r\n" + urls[1].toEncoded() + "\r\n");
+    EXPECT_EQ(transfersEnded, 0);
+
+    // The copies go with the window.
+    browser.reset();
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(FtpSinkTest, UnixIsTheFirstFourCharactersInAnyCase) {

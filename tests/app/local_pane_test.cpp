@@ -212,6 +212,35 @@ TEST_F(LocalPaneTest, FoldersOpenByEnterThePathFieldAndTheHistory) {
     EXPECT_FALSE(browser().IsConnecting());
 }
 
+// The folder tree opens at the pane's folder, in sight, not at the top of
+// the file system, also when the folder was chosen before the pane was
+// first shown (a start in the tray): its folders are read in the
+// background, and the tree follows once they are.
+TEST_F(LocalPaneTest, TheFolderTreeShowsThePanesFolderInSight) {
+    fs::create_directories(local / "sub/inner/most");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(local / "sub/inner/most"));
+    CFtpTreeDlg browser(context);
+    CLocalPane fresh(context, browser);
+    qputenv("HOME", home);
+    // As the program's settings are applied at its start.
+    fresh.SetShowHidden(false);
+    fresh.resize(500, 600);
+    fresh.show();
+    QTreeView* tree = fresh.GetFolderTree();
+    const auto inSight = [&] {
+        const QModelIndex current = tree->currentIndex();
+        if (!current.isValid() || current.data().toString() != "most") return false;
+        for (QModelIndex above = current.parent(); above.isValid() && above != tree->rootIndex();
+             above = above.parent()) {
+            if (!tree->isExpanded(above)) return false;
+        }
+        const QRect row = tree->visualRect(current);
+        return row.isValid() && tree->viewport()->rect().contains(row.center());
+    };
+    EXPECT_TRUE(test::WaitFor(inSight));
+}
+
 TEST_F(LocalPaneTest, NothingMovesWithoutAConnection) {
     pane().SelectNames({"up.txt"});
     EXPECT_FALSE(pane().OnUpload());

@@ -241,7 +241,7 @@ public:
     void OnMsg(velmora::CMsg& msg) override {
         if (msg.Cmd() != velmora::MSG_TRANSFER_STATUS || std::this_thread::get_id() == m_window) return;
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_limits.insert(velmora::CJobState::Current().Settings().m_nRateLimit);
+        m_limits.insert(velmora::CJobState::Current().Settings().RateLimit());
     }
     std::set<uint64_t> Limits() {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -298,6 +298,24 @@ TEST_F(MainWindowTest, TheSpeedLimitIsStoredShownAndRunsWithTheQueuesTransfers) 
     main.GetAction("speedLimit")->trigger();
     EXPECT_EQ(prompter.speedLimitQuestions.back(), 1000u);
     EXPECT_EQ(CAppSettings().GetTransferSettings().rateLimit, 1000u);
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
+}
+
+// A limit set while a transfer runs holds for it from its next block: here
+// freed, the transfer ends long before the old limit would have let it.
+TEST_F(MainWindowTest, ANewSpeedLimitHoldsForTheTransfersAlreadyRunning) {
+    prompter.speedLimits = {10 * 1024, 0};
+    main.GetAction("speedLimit")->trigger();
+    TempDir local;
+    WriteFile(local / "slow.bin", std::string(400000, 's'));
+    CJobLimitEar ear;
+    queue.Submit(UploadThread(local / "slow.bin", "/"));
+    ASSERT_TRUE(test::WaitFor([&] { return ear.Limits().count(10 * 1024) == 1; }));
+    ASSERT_TRUE(queue.IsBusy());
+    main.GetAction("speedLimit")->trigger();
+    EXPECT_EQ(WaitForTransfers(), 1);
+    EXPECT_EQ(ear.Limits(), (std::set<uint64_t>{10 * 1024, 0}));
+    EXPECT_TRUE(HasRemote("slow.bin"));
     CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 
@@ -399,12 +417,15 @@ TEST_F(MainWindowTest, BookmarksPairFoldersOfTheSiteAndSynchronisedBrowsingFollo
     main.GetSiteManager().hide();
 }
 
-// The server list's files go to a folder of another site, server to
-// server, as a transfer of the queue.
-TEST_F(MainWindowTest, SelectedFilesCopyToAnotherSiteThroughTheQueue) {
+// The server list's files and folders go to a folder of another site,
+// server to server, as a transfer of the queue.
+TEST_F(MainWindowTest, SelectedFilesAndFoldersCopyToAnotherSiteThroughTheQueue) {
     main.Initialize();
     WriteFile(server.Path("from/a.txt"), "alpha");
     WriteFile(server.Path("from/b.txt"), "beta");
+    WriteFile(server.Path("from/sub/c.txt"), "gamma");
+    WriteFile(server.Path("from/sub/deep/d.txt"), "delta");
+    std::filesystem::create_directories(server.Path("from/sub/empty"));
     velmora::CFtpLoginInfo backup = Login("Backup");
     backup.CreateGUID();
     backup.SetFtpPath(velmora::CFtpPath("/backup/", velmora::PATH_FOLDER));
@@ -424,11 +445,16 @@ TEST_F(MainWindowTest, SelectedFilesCopyToAnotherSiteThroughTheQueue) {
     prompter.names = {"/backup/copies/"};
     ASSERT_TRUE(main.OnCopyToSite());
     ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_NE(prompter.asked[0].text.find("The site that 2 files go to:"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_NE(prompter.asked[0].text.find("The site that 3 items go to:"), std::string::npos) << prompter.asked[0].text;
     EXPECT_EQ(prompter.asked[1].text, "/backup/");
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("backup/copies/a.txt")), "alpha");
     EXPECT_EQ(ReadFile(server.Path("backup/copies/b.txt")), "beta");
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/sub/c.txt")), "gamma");
+    EXPECT_EQ(ReadFile(server.Path("backup/copies/sub/deep/d.txt")), "delta");
+    EXPECT_TRUE(std::filesystem::is_directory(server.Path("backup/copies/sub/empty")));
+    // Nothing else: the folder's files are not also put beside it.
+    EXPECT_FALSE(HasRemote("backup/copies/c.txt"));
     const CTransferEntry& entry = queue.GetModel().At(0);
     EXPECT_EQ(entry.state, CTransferEntry::Done) << entry.result;
     EXPECT_NE(entry.destination.find("/backup/copies/"), std::string::npos) << entry.destination;

@@ -84,8 +84,12 @@ bool CDragItem::LoadSerialForm(const QByteArray& bytes) {
 
 QMimeData* CDragItem::CreateMimeData() const {
     auto* data = new QMimeData;
-    data->setData(CClipFormats::MimeType(GetFormatName()), GetSerialForm());
+    PutInto(*data);
     return data;
+}
+
+void CDragItem::PutInto(QMimeData& data) const {
+    data.setData(CClipFormats::MimeType(GetFormatName()), GetSerialForm());
 }
 
 int CDragItem::DoDragDrop(QObject* source) const {

@@ -49,7 +49,9 @@ public:
     bool LoadSerialForm(const QByteArray& bytes);
 
     // The data object offering the serial form under the item's format.
-    virtual QMimeData* CreateMimeData() const;
+    QMimeData* CreateMimeData() const;
+    // Offers the serial form on data made elsewhere.
+    void PutInto(QMimeData& data) const;
     // Starts a drag from `source` allowing copy, move and link; answers the
     // effect the target chose (see DropEffect).
     int DoDragDrop(QObject* source) const;

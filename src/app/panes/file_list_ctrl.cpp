@@ -214,10 +214,14 @@ void CFtpListCtrl::ShowDetails(const TListedDetails& details) {
 }
 
 QMimeData* CFtpListCtrl::CreateDragData() const {
+    // Moves on the server take the files; other applications get folders too.
     CDropItem item(CClipFormats(), kFormatName);
     item.GetPaths() = GetSelectedPaths();
-    if (item.GetPaths().IsEmpty()) return nullptr;
-    QMimeData* data = item.CreateMimeData();
+    const velmora::CFtpPathList selected = GetSelectedPaths(true);
+    if (selected.IsEmpty()) return nullptr;
+    QMimeData* data = m_makeDragData ? m_makeDragData(selected) : new QMimeData;
+    if (item.GetPaths().IsEmpty()) return data;
+    item.PutInto(*data);
     // Beside the item, so that a target can tell the drag names remote files.
     data->setData(CClipFormats::MimeType(velmora::kUniqueNameProviderId), QByteArray());
     return data;

@@ -100,11 +100,19 @@ public:
     // Shows the listing's details of the rows (by name) in their columns.
     void ShowDetails(const TListedDetails& details);
 
+    // Makes the data object of a drag of the selected files and folders,
+    // before the list puts its own format on it (unset: a plain one).
+    void SetDragDataMaker(std::function<QMimeData*(const velmora::CFtpPathList& selected)> make) {
+        m_makeDragData = std::move(make);
+    }
     // The data a drag of the selected files carries; null without one.
     QMimeData* CreateDragData() const;
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    std::function<QMimeData*(const velmora::CFtpPathList&)> m_makeDragData;
 };
 
 }  // namespace parcelo

@@ -126,6 +126,7 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pTree->SetPlaceholderText(tr("Not connected.\n\nConnect with the quick-connect bar above, or open a site from the Site Manager "
                                    "(File, Site Manager..., Ctrl+S)."));
     m_pList->setObjectName("list");
+    m_pList->SetDragDataMaker([this](const CFtpPathList& selected) { return CreateRemoteDragData(selected); });
     m_pDisconnected->setObjectName("disconnected");
     m_pReconnect->setObjectName("reconnect");
     auto* heading = new QLabel(tr(kDisconnected));
@@ -228,6 +229,10 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
     m_pFilter = new CFilterField(m_pList);
     m_pFilter->setObjectName("serverFilter");
     filesLayout->addWidget(m_pFilter);
+    // Files dropped on the pane's text fields go up like any others, rather
+    // than becoming their names in the field.
+    m_pFilter->setAcceptDrops(false);
+    m_pPathBar->GetEdit()->setAcceptDrops(false);
     connect(m_pFilter, &CFilterField::FilterChanged, this, [this] { m_pList->SetNameFilter(m_pFilter->GetFilter()); });
 }
 
@@ -831,7 +836,7 @@ void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     if (pane == PANE_LIST) {
         const bool files = !m_pList->GetSelectedPaths().IsEmpty();
         add(tr("View/Edit"), files, [this] { OnViewEdit(); });
-        add(tr("Copy to another site..."), files, [this] { emit CopyToSiteRequested(); });
+        add(tr("Copy to another site..."), items, [this] { emit CopyToSiteRequested(); });
     }
     menu.exec(globalPos);
 }
@@ -870,10 +875,16 @@ bool CFtpTreeDlg::DownloadItems(const CFtpPathList& items, const std::string& lo
     if (CFtpNode* node = m_sink.GetCurrent()) RememberNames(*node);
     const CFtpLoginInfo info = m_sink.GetLoginInfo();
     const CFtpPath destination(localFolder, velmora::PATH_FOLDER);
+    StartTransfer([&](velmora::CMoverAPI& api) { RecordDownload(api, info, items, destination); });
+    return true;
+}
+
+void CFtpTreeDlg::RecordDownload(velmora::CMoverAPI& api, const CFtpLoginInfo& info, const CFtpPathList& items,
+                                 const CFtpPath& destination) {
     const CFtpPath& first = *items.GetHead();
     if (items.GetCount() == 1 && first.IsDirectory()) {
-        StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFolderA(info, first, destination); });
-        return true;
+        api.DownloadFolderA(info, first, destination);
+        return;
     }
     // The listing may be older than the files: their sizes are asked anew.
     // Folders among them are fetched whole.
@@ -881,8 +892,7 @@ bool CFtpTreeDlg::DownloadItems(const CFtpPathList& items, const std::string& lo
     for (CFtpPath* item : list) {
         if (!item->IsDirectory()) item->Length(uint64_t{0});
     }
-    StartTransfer([&](velmora::CMoverAPI& api) { api.DownloadFilesA(info, list, destination); });
-    return true;
+    api.DownloadFilesA(info, list, destination);
 }
 
 std::string CFtpTreeDlg::LocalStartFolder() const {

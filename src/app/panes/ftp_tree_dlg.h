@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <QList>
 #include <QSignalBlocker>
+#include <QUrl>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "app/common/app_context.h"
 #include "app/common/drop_target.h"
+#include "app/common/private_folders.h"
 #include "app/common/qt_controls.h"
 #include "app/common/splitter_dlg.h"
 #include "app/connections/login_password.h"
@@ -174,6 +177,10 @@ public:
     // Downloads remote files and folders into a local folder, as one
     // transfer; false when there is nothing to download or no connection.
     bool DownloadItems(const velmora::CFtpPathList& items, const std::string& localFolder);
+    // Records the download of the items into a local folder: one folder
+    // alone as a folder, anything else as one list.
+    static void RecordDownload(velmora::CMoverAPI& api, const velmora::CFtpLoginInfo& info,
+                               const velmora::CFtpPathList& items, const velmora::CFtpPath& destination);
     // Where the folder pickers start: the local pane's folder.
     void SetLocalFolder(std::function<std::string()> folder) { m_localFolder = std::move(folder); }
     void OnUpload();
@@ -390,7 +397,16 @@ private:
     void MoveFilesTo(const velmora::CFtpPathList& files, velmora::CFtpNode* target);
     // Lists again the folders uploads went to, one at a time.
     void RelistStaleFolder();
-    QMimeData* CreateTreeDragData() const;
+    QMimeData* CreateTreeDragData();
+    // The data of a drag of remote items, for other applications: the
+    // items' local copies, fetched when asked for (FetchForDrag).
+    QMimeData* CreateRemoteDragData(const velmora::CFtpPathList& items);
+    // Downloads the items into a new folder of the private drag folder and
+    // answers their copies there (none when the download failed). The job
+    // runs on a thread of its own while the window thread waits, since the
+    // drag's target waits for the answer; it asks nothing, the folder being
+    // new.
+    QList<QUrl> FetchForDrag(const velmora::CFtpLoginInfo& info, const velmora::CFtpPathList& items);
 
     // Names known in the folders uploads go to (any thread).
     void RememberNames(velmora::CFtpNode& node);
@@ -412,6 +428,9 @@ private:
     CPathBar* m_pPathBar = nullptr;
     CFilterField* m_pFilter = nullptr;
     CRemoteEditor* m_pEditor = nullptr;
+    // Where items dragged to other applications are put, a folder a drag;
+    // removed with the window.
+    CPrivateFolders m_dragFolders{"parcelo-drag"};
     CQtTreeCtrl m_treeCtrl;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;

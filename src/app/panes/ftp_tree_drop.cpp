@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMimeData>
 
 #include "app/common/drag_item.h"
@@ -14,6 +17,7 @@
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/panes/remote_drag_data.h"
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_thread.h"
 #include "base/format.h"
@@ -92,9 +96,10 @@ QTreeWidgetItem* CFtpTreeDlg::TreeItemAt(const QPoint& point) const {
     return m_pTree->itemAt(inView);
 }
 
-// The folder under the pointer in the tree; over the list, the current folder.
+// The folder under the pointer in the tree; anywhere else (the list, its
+// path and filter fields), the current folder.
 CFtpNode* CFtpTreeDlg::TargetAt(const QPoint& point) {
-    if (m_pList->viewport()->rect().contains(m_pList->viewport()->mapFrom(this, point))) return m_sink.GetCurrent();
+    if (!m_pTree->geometry().contains(m_pTree->parentWidget()->mapFrom(this, point))) return m_sink.GetCurrent();
     CFtpNode* node = NodeOf(TreeItemAt(point));
     return node != nullptr && node->IsNodeDecoy() ? node->GetParent() : node;
 }
@@ -261,12 +266,43 @@ void CFtpTreeDlg::MoveFilesTo(const CFtpPathList& files, CFtpNode* target) {
         });
 }
 
-QMimeData* CFtpTreeDlg::CreateTreeDragData() const {
+QMimeData* CFtpTreeDlg::CreateTreeDragData() {
     const CFtpNode* node = NodeOf(m_pTree->currentItem());
     if (node == nullptr || node->IsNodeDecoy() || node == m_sink.GetRoot()) return nullptr;
     CDropItem item(CClipFormats(), CFolderTreeWidget::kFormatName);
     item.GetPaths().Add(new CFtpPath(node->GetPath()));
-    return item.CreateMimeData();
+    QMimeData* data = CreateRemoteDragData(item.GetPaths());
+    item.PutInto(*data);
+    return data;
+}
+
+QMimeData* CFtpTreeDlg::CreateRemoteDragData(const CFtpPathList& items) {
+    const CFtpLoginInfo info = m_sink.GetLoginInfo();
+    return new CRemoteDragData([this, info, items] { return FetchForDrag(info, items); });
+}
+
+QList<QUrl> CFtpTreeDlg::FetchForDrag(const CFtpLoginInfo& info, const CFtpPathList& items) {
+    const QString into = m_dragFolders.MakeFolder();
+    if (into.isEmpty()) return {};
+    velmora::CMoverAPI api;
+    RecordDownload(api, info, items, CFtpPath(into.toStdString(), velmora::PATH_FOLDER));
+    velmora::CJobSettings settings = CTransferThread::GetJobDefaults();
+    settings.m_nLoginAttempts = info.GetRetries();
+    settings.m_providers = {};
+    api.SetJobSettings(settings);
+    {
+        CWaitCursor wait;
+        std::thread job([&api] { api.DoCopy(); });
+        job.join();
+    }
+    QList<QUrl> copies;
+    for (const CFtpPath* item : items) {
+        const std::string name = item->IsDirectory() ? item->GetTailDir() : item->GetFileName(true);
+        const QString copy = QDir(into).filePath(QString::fromStdString(name));
+        if (QFileInfo::exists(copy)) copies << QUrl::fromLocalFile(copy);
+    }
+    // What failed is in the log; a question now would stop the drag.
+    return copies;
 }
 
 // ---- Transfers ----

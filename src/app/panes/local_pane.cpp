@@ -19,6 +19,7 @@
 #include <QSplitter>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -111,6 +112,9 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     m_pFolderTree->setHeaderHidden(true);
     for (int column = 1; column < m_pFolders->columnCount(); ++column) m_pFolderTree->hideColumn(column);
     m_pFolderTree->setRootIndex(m_pFolders->index(QDir::rootPath()));
+    connect(m_pFolders, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (m_pModel->GetFolder().startsWith(loaded)) ScrollTreeToCurrent();
+    });
     connect(m_pFolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) SetFolder(m_pFolders->filePath(current).toStdString());
@@ -212,7 +216,23 @@ void CLocalPane::ShowInTree(const QString& folder) {
     if (!index.isValid() || m_pFolderTree->currentIndex() == index) return;
     const QSignalBlocker quiet(m_pFolderTree->selectionModel());
     m_pFolderTree->setCurrentIndex(index);
-    m_pFolderTree->scrollTo(index);
+    ScrollTreeToCurrent();
+}
+
+// The folders on the way are read in the background, and a tree not yet
+// shown has no size: the scroll is done again once either changes.
+void CLocalPane::ScrollTreeToCurrent() {
+    const QModelIndex current = m_pFolderTree->currentIndex();
+    if (!current.isValid()) return;
+    for (QModelIndex above = current.parent(); above.isValid(); above = above.parent()) {
+        m_pFolderTree->expand(above);
+    }
+    m_pFolderTree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+}
+
+void CLocalPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    QTimer::singleShot(0, this, &CLocalPane::ScrollTreeToCurrent);
 }
 
 std::string CLocalPane::GetFolder() const { return m_pModel->GetFolder().toStdString(); }

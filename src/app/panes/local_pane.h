@@ -102,6 +102,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ExecMenu(const QPoint& globalPos);
@@ -111,8 +112,9 @@ private:
     int ModelRow(const QModelIndex& viewIndex) const;
     void OpenRow(int row);
     bool RequireConnection();
-    // The folder tree follows the folder shown.
+    // The folder tree follows the folder shown, and shows it in sight.
     void ShowInTree(const QString& folder);
+    void ScrollTreeToCurrent();
 
     CAppContext& m_context;
     CFtpTreeDlg& m_browser;

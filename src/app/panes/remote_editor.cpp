@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include "app/transfers/log_pane.h"
@@ -43,7 +42,7 @@ struct CRemoteEditor::CEdit {
 };
 
 CRemoteEditor::CRemoteEditor(CAppContext& context, QWidget* window, FactsQuery facts)
-    : QObject(window), m_context(context), m_pWindow(window), m_facts(std::move(facts)) {
+    : QObject(window), m_context(context), m_pWindow(window), m_facts(std::move(facts)), m_folders("parcelo-edit") {
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &CRemoteEditor::CheckSaved);
@@ -71,14 +70,8 @@ QString CRemoteEditor::CopyOf(const std::string& remotePath) const {
 
 // One folder a file, so that files of one name from two folders both fit.
 QString CRemoteEditor::MakeFolderFor(const std::string& name) {
-    if (!m_pFolder) {
-        auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath("parcelo-edit-XXXXXX"));
-        if (!folder->isValid()) return {};
-        m_pFolder = std::move(folder);
-    }
-    const QString sub = m_pFolder->filePath(QString::number(++m_nFolders));
-    if (!QDir().mkpath(sub)) return {};
-    return QDir(sub).filePath(QString::fromStdString(name));
+    const QString sub = m_folders.MakeFolder();
+    return sub.isEmpty() ? sub : QDir(sub).filePath(QString::fromStdString(name));
 }
 
 bool CRemoteEditor::Open(const CFtpLoginInfo& login, const CFtpPath& remote) {
@@ -243,13 +236,9 @@ void CRemoteEditor::Cleanup(bool tell) {
     m_edits.clear();
     const QStringList watched = m_watcher.files() + m_watcher.directories();
     if (!watched.isEmpty()) m_watcher.removePaths(watched);
-    if (!m_pFolder) return;
-    if (kept.isEmpty()) {
-        m_pFolder.reset();
-        return;
-    }
-    m_pFolder->setAutoRemove(false);
-    m_pFolder.reset();
+    if (!m_folders.IsMade()) return;
+    m_folders.Release(!kept.isEmpty());
+    if (kept.isEmpty()) return;
     for (const QString& copy : kept) LogAppEvent(velmora::LOG_ERROR, "Ftp", "Edited copy kept:", copy.toStdString());
     if (!tell) return;
     m_context.prompter.ShowMessage(m_pWindow, "Edited files kept",

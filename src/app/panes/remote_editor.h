@@ -12,11 +12,11 @@
 #include <QTimer>
 
 #include "app/common/app_context.h"
+#include "app/common/private_folders.h"
 #include "ftp/login_info.h"
 #include "ftp/remote_session.h"
 #include "paths/file_path.h"
 
-class QTemporaryDir;
 class QWidget;
 
 namespace parcelo {
@@ -81,11 +81,10 @@ private:
     CAppContext& m_context;
     QWidget* m_pWindow;
     FactsQuery m_facts;
-    std::unique_ptr<QTemporaryDir> m_pFolder;
+    CPrivateFolders m_folders;
     std::vector<std::unique_ptr<CEdit>> m_edits;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
-    int m_nFolders = 0;
     bool m_bAsking = false;
 };
 

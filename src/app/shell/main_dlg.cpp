@@ -360,13 +360,13 @@ void CMainDlg::FillBookmarks(QMenu& menu) {
 
 bool CMainDlg::OnCopyToSite() {
     constexpr const char* kTitle = "Copy to another site";
-    // Folders are not copied from server to server: files only.
-    const velmora::CFtpPathList files = m_pBrowser->GetList()->GetSelectedPaths();
+    // Folders go whole, with everything in them.
+    const velmora::CFtpPathList files = m_pBrowser->GetList()->GetSelectedPaths(true);
     velmora::CFtpLoginInfoList& sites = m_store.GetList();
     if (!m_context.sink.IsOnline() || files.IsEmpty() || sites.IsEmpty()) {
         m_context.prompter.ShowMessage(this, kTitle,
-                                       "Select files in the server list first, and keep the site they go to in the "
-                                       "Site Manager. Folders are not copied from server to server.");
+                                       "Select files or folders in the server list first, and keep the site they go "
+                                       "to in the Site Manager.");
         return false;
     }
     std::vector<std::string> names;
@@ -378,7 +378,7 @@ bool CMainDlg::OnCopyToSite() {
     int chosen = -1;
     const std::string question = files.GetCount() == 1
                                      ? "The site that '" + files.GetHead()->GetFileName(true) + "' goes to:"
-                                     : velmora::Format("The site that %d files go to:", files.GetCount());
+                                     : velmora::Format("The site that %d items go to:", files.GetCount());
     if (!m_context.prompter.PickItem(this, kTitle, question, names, chosen)) return false;
     velmora::CFtpLoginInfo target = *listed[static_cast<size_t>(chosen)];
     std::string folder = target.GetRemotePath();

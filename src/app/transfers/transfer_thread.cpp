@@ -20,11 +20,16 @@ velmora::CJobSettings& JobDefaults() {
     return defaults;
 }
 
+// The speed limit of the defaults, which the running transfers read at each
+// block: a new limit holds for them at once, not only for the next ones.
+std::atomic<uint64_t> g_rateLimit{0};
+
 }  // namespace
 
 void CTransferThread::SetJobDefaults(const velmora::CJobSettings& settings) {
     std::lock_guard<std::mutex> lock(g_defaultsLock);
     JobDefaults() = settings;
+    g_rateLimit.store(settings.m_nRateLimit);
 }
 
 velmora::CJobSettings CTransferThread::GetJobDefaults() {
@@ -75,6 +80,7 @@ bool CTransferThread::DoCopy() {
     velmora::CJobSettings settings = GetJobDefaults();
     // The connection's own number of login attempts.
     settings.m_nLoginAttempts = m_api.GetLoginInfo().GetRetries();
+    settings.m_pLiveRateLimit = &g_rateLimit;
     m_api.SetJobSettings(settings);
     const bool done = m_api.DoCopy();
     const velmora::CJobResult& job = m_api.GetResult();
