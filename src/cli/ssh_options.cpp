@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/terminal_prompt.h"
+#include "ftp/remote_session.h"
 #include "ftp/tls_trust.h"
 
 namespace parcelo::cli {
@@ -68,6 +69,13 @@ velmora::CSshSettings SshSettingsFor(const SshOptions& options, const TlsOptions
         if (!PromptPassword("Passphrase for key " + keyFile + ": ", passphrase)) return false;
         answers->byKeyFile[keyFile] = passphrase;
         return true;
+    };
+    // A keyboard-interactive question other than the password (a one-time
+    // code) is asked on the terminal as the server words it, minus anything
+    // that would drive the terminal.
+    settings.askKeyboard = [answers](const std::string& prompt, bool echo, std::string& answer) {
+        const std::lock_guard lock(answers->mutex);
+        return PromptAnswer(prompt.empty() ? "Answer: " : velmora::PrintableName(prompt), echo, answer);
     };
     return settings;
 }

@@ -28,7 +28,8 @@ bool IsFingerprint(const std::string& text);
 // The SSH settings of an SFTP location: a saved connection's stored ones,
 // with the key files and the pinned host key the options give. Passphrases
 // of encrypted keys are asked on the terminal, once per key file and one
-// question at a time, whichever session asks.
+// question at a time, whichever session asks; so are a server's
+// keyboard-interactive questions that the password does not answer.
 velmora::CSshSettings SshSettingsFor(const SshOptions& options, const TlsOptions& tls,
                                      const velmora::CFtpLoginInfo* saved);
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "base/secret_text.h"
 
@@ -40,18 +41,21 @@ private:
 
 bool CanPrompt() { return isatty(STDIN_FILENO) == 1; }
 
-bool PromptPassword(const std::string& prompt, std::string& password) {
+bool PromptPassword(const std::string& prompt, std::string& password) { return PromptAnswer(prompt, false, password); }
+
+bool PromptAnswer(const std::string& prompt, bool echo, std::string& answer) {
     if (!CanPrompt()) return false;
-    NoEcho noEcho;
-    // Never ask where the answer would be shown.
-    if (!noEcho.IsActive()) return false;
+    std::optional<NoEcho> noEcho;
+    if (!echo) noEcho.emplace();
+    // Never ask for a secret where the answer would be shown.
+    if (noEcho && !noEcho->IsActive()) return false;
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     std::string line;
     const velmora::CWipedText wiped(line);
     if (!std::getline(std::cin, line)) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    password = line;
+    answer = line;
     return true;
 }
 

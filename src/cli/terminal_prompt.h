@@ -8,6 +8,8 @@ namespace parcelo::cli {
 // the prompt goes to standard error, the answer comes from standard input.
 // False when standard input is no terminal or nothing could be read.
 bool PromptPassword(const std::string& prompt, std::string& password);
+// The same for any question; `echo` shows the answer as it is typed.
+bool PromptAnswer(const std::string& prompt, bool echo, std::string& answer);
 // Whether PromptPassword can ask: standard input is a terminal.
 bool CanPrompt();
 

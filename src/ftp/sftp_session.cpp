@@ -88,6 +88,7 @@ public:
     bool Read(void* buffer, size_t size, size_t& received) override {
         received = 0;
         if (!m_open) return Fail(ERemoteError::Usage, "The transfer is closed");
+        if (!StillWanted()) return false;
         if (m_upload) return Fail(ERemoteError::Usage, "The transfer is an upload");
         while (m_dataAt == m_data.size()) {
             if (m_endOfFile) return true;
@@ -102,6 +103,7 @@ public:
 
     bool Write(const void* data, size_t size) override {
         if (!m_open) return Fail(ERemoteError::Usage, "The transfer is closed");
+        if (!StillWanted()) return false;
         if (!m_upload) return Fail(ERemoteError::Usage, "The transfer is a download");
         const char* bytes = static_cast<const char*>(data);
         while (size > 0) {
@@ -171,6 +173,12 @@ private:
         m_error = std::move(text);
         if (kind != ERemoteError::Usage) Abort();
         return false;
+    }
+
+    // A transfer the caller cancelled goes no further: its waits would not
+    // hear a cancel that came before them.
+    bool StillWanted() {
+        return !m_session.m_connection.IsCancelled() || Fail(ERemoteError::Lost, "Cancelled");
     }
 
     bool FailFromChannel() {

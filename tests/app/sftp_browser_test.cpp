@@ -14,9 +14,12 @@
 
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
+#include "app/common/app_settings.h"
 #include "app/panes/session_security_label.h"
+#include "app/transfers/transfer_settings.h"
 #include "app_fixture.h"
 #include "ftp/login_info.h"
+#include "messaging/log_file.h"
 #include "support/sftp_server.h"
 #include "support/temp_dir.h"
 
@@ -185,6 +188,26 @@ TEST_F(SftpBrowserTest, PermissionsAreSetOverSftpAndRefusalsNamed) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_NE(prompter.shown[0].text.find("roots.txt"), std::string::npos) << prompter.shown[0].text;
     EXPECT_EQ(prompter.shown[0].text.find("readme.txt"), std::string::npos) << prompter.shown[0].text;
+}
+
+// With the protocol trace on, the log file shows an SFTP session's requests
+// (the login's methods, the listing) and never its password.
+TEST_F(SftpBrowserTest, TheProtocolTraceShowsSftpRequestsAndNeverThePassword) {
+    velmora::test::WriteFile(ownKnownHosts, sshd->KnownHostsLine() + "\n");
+    CTransferSettings traced;
+    traced.protocolTrace = true;
+    ApplyTransferSettings(traced);
+    // The test's log file is not open: its text waits in memory.
+    const size_t before = velmora::CLogFile().GetPendingText().size();
+    CFtpTreeDlg browser(context);
+    const bool connected = ConnectAndWait(browser, info);
+    ApplyTransferSettings(CTransferSettings());
+    ASSERT_TRUE(connected) << sink.GetState().error;
+    const std::string log = velmora::CLogFile().GetPendingText().substr(before);
+    for (const char* line : {"> SSH connect 127.0.0.1", "> SSH auth password", "< SSH login accepted", "> OPENDIR ",
+                             " entries"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in\n" << log;
+    EXPECT_EQ(log.find(sshd->GetPassword()), std::string::npos) << log;
 }
 
 }  // namespace

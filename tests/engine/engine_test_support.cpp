@@ -9,6 +9,8 @@
 #include "messaging/msg_box.h"
 #include "messaging/msg_commands.h"
 #include "messaging/msg_send.h"
+#include "messaging/progress_status.h"
+#include "messaging/transfer_status.h"
 #include "support/temp_dir.h"
 
 namespace velmora::test {
@@ -106,6 +108,18 @@ void EngineTest::TearDown() {
 JobRecords::JobRecords(int cancelAfter) : m_nCancelAfter(cancelAfter) { CMsgBox::Box().Subscribe("JobRecords", this); }
 
 JobRecords::~JobRecords() { CMsgBox::Box().Unsubscribe(this); }
+
+CancelAtFirstPosition::CancelAtFirstPosition() { CMsgBox::Box().Subscribe("canceller", this); }
+
+CancelAtFirstPosition::~CancelAtFirstPosition() { CMsgBox::Box().Unsubscribe(this); }
+
+void CancelAtFirstPosition::OnMsg(CMsg& msg) {
+    const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object());
+    if (!status) return;
+    const CProgressStatus& progress = status->GetProgressStatus();
+    if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
+        CMsgSend(MSG_CANCEL, 1, 0, 0);
+}
 
 void JobRecords::OnMsg(CMsg& msg) {
     const auto* record = dynamic_cast<const CLogStatus*>(msg.Object());

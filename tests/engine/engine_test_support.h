@@ -100,6 +100,13 @@ protected:
 
 // The file records (OK "+") and status texts of a job, from any thread; it
 // may cancel the job when the given number of files has arrived.
+// The first progress position of a file cancels the job.
+struct CancelAtFirstPosition : CListener {
+    CancelAtFirstPosition();
+    ~CancelAtFirstPosition() override;
+    void OnMsg(CMsg& msg) override;
+};
+
 class JobRecords : public CListener {
 public:
     explicit JobRecords(int cancelAfter = 0);

@@ -31,19 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first progress position cancels the job.
-struct CancelAtFirstPosition : CListener {
-    CancelAtFirstPosition() { CMsgBox::Box().Subscribe("canceller", this); }
-    ~CancelAtFirstPosition() override { CMsgBox::Box().Unsubscribe(this); }
-    void OnMsg(CMsg& msg) override {
-        const auto* status = dynamic_cast<const CTransferStatus*>(msg.Object());
-        if (!status) return;
-        const CProgressStatus& progress = status->GetProgressStatus();
-        if (progress.Unit() == PROGRESS_UNIT_FILE_BYTES && progress.SubCmd() == MSG_PROGRESS_POS)
-            CMsgSend(MSG_CANCEL, 1, 0, 0);
-    }
-};
-
 // Runs `onCut` when a transfer says it was interrupted (before it is taken
 // up), or another log line's action, and counts the lines saying a partial
 // was not the source's.

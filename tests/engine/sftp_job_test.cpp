@@ -237,6 +237,27 @@ TEST_F(SftpJobTest, ACancelEndsAJobWaitingOnASilentServerAtOnce) {
     EXPECT_EQ(result.m_nProcessed, 0);
 }
 
+// A cancel that comes between blocks leaves the session working for the
+// clean-up, even where every answer takes longer than a wait's slice: an
+// upload under a temporary name leaves no temporary file behind.
+TEST_F(SftpJobTest, ACancelledUploadCleansUpOverASlowLink) {
+    WriteFile(dir / "up/big.bin", test::RandomBytes(3 << 20, 6));
+    test::StreamRelay relay(server->GetPort(), {.delayMs = 40});
+    ASSERT_TRUE(relay.Start());
+    WriteFile(dir / "known_hosts", server->KnownHostsLine({}, relay.GetPort()) + "\n");
+    login.SetPort(relay.GetPort());
+    CJobSettings settings;
+    settings.m_bTempNames = true;
+    CTskItems items;
+    items.Add(new CTskItem(test::MakeItem(test::LocalPoint(ePointFolder, dir / "up"), Remote("site/"))));
+    CMover mover(items, settings);
+    test::CancelAtFirstPosition canceller;
+    mover.RunItems();
+    EXPECT_EQ(mover.GetResult().m_nLastCategory, ERROR_ABORTED) << mover.GetResult().m_strLastError;
+    const std::string folder = server->Home("site/up");
+    EXPECT_TRUE(!std::filesystem::exists(folder) || std::filesystem::is_empty(folder)) << "a temporary file was left";
+}
+
 // A host key that no known-hosts file holds ends the job before any file,
 // with the key's fingerprint in the error.
 TEST_F(SftpJobTest, AnUnknownHostKeyFailsTheJobAndNamesTheKey) {

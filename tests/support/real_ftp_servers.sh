@@ -28,9 +28,11 @@
 #       server does not have. The file service logs every request to
 #       DIR/requests.log. With "kbdint" passwords are asked only through
 #       keyboard-interactive. Prints "READY <port> <user>".
-#   real_ftp_servers.sh start proftpd DIR sftp
+#   real_ftp_servers.sh start proftpd DIR sftp|sftp-kbdint
 #       ProFTPD's mod_sftp, password logins, with RSA and ECDSA host keys in
-#       DIR/ssh; its log in DIR/sftp.log.
+#       DIR/ssh; its log in DIR/sftp.log. With "sftp-kbdint" the password is
+#       asked only through keyboard-interactive (mod_sftp_pam, with a PAM
+#       service of the server's own that checks it).
 #   real_ftp_servers.sh stop DIR
 #
 # The machine is left as it was found: the unpacked packages are kept in
@@ -149,6 +151,33 @@ CONF
     echo $! >"$dir/server.pid"
 }
 
+# The logins of mod_sftp: passwords, or (sftp-kbdint) keyboard-interactive
+# questions that PAM asks: a service of the server's own, written down for
+# stop, has its password checked by a script.
+sftp_logins() {
+    dir=$1 port=$2
+    if [ "$tls" != sftp-kbdint ]; then
+        printf '  SFTPAuthMethods     password\n  SFTPPAMEngine       off\n  AuthOrder           mod_auth_file.c\n'
+        return
+    fi
+    service=parcelo-sftp-$port
+    printf '#!/bin/sh\n[ "$(tr -d "\\000")" = "%s" ]\n' "$password" >"$dir/check-password"
+    chmod 755 "$dir/check-password"
+    cat >"/etc/pam.d/$service" <<PAM
+auth required pam_exec.so expose_authtok quiet $dir/check-password
+auth optional pam_permit.so
+account required pam_permit.so
+session required pam_permit.so
+PAM
+    echo "/etc/pam.d/$service" >"$dir/pam-service"
+    cat <<CONF
+  SFTPAuthMethods     keyboard-interactive
+  SFTPPAMEngine       on
+  SFTPPAMServiceName  $service
+  AuthOrder           mod_sftp_pam.c mod_auth_file.c
+CONF
+}
+
 start_proftpd() {
     dir=$1 port=$2
     hash=$(/usr/bin/python3 -W ignore -c 'import crypt; print(crypt.crypt("'$password'", crypt.mksalt(crypt.METHOD_SHA512)))')
@@ -200,7 +229,7 @@ TLSOptions            EnableDiags
 CONF
         ;;
     implicit) return 1 ;;
-    sftp)
+    sftp | sftp-kbdint)
         mkdir -p "$dir/ssh"
         ssh-keygen -q -t rsa -b 2048 -m PEM -N '' -f "$dir/ssh/hostkey_rsa" || return 1
         ssh-keygen -q -t ecdsa -m PEM -N '' -f "$dir/ssh/hostkey_ecdsa" || return 1
@@ -210,20 +239,20 @@ CONF
 Port                  0
 ModulePath            $cache/root/usr/lib/proftpd
 LoadModule            mod_sftp.c
+LoadModule            mod_sftp_pam.c
 <VirtualHost 127.0.0.1>
   Port                $port
   SFTPEngine          on
   SFTPLog             $dir/sftp.log
   SFTPHostKey         $dir/ssh/hostkey_rsa
   SFTPHostKey         $dir/ssh/hostkey_ecdsa
-  SFTPAuthMethods     password
   AuthUserFile        $dir/ftpd.passwd
   AuthGroupFile       $dir/ftpd.group
-  AuthOrder           mod_auth_file.c
   RequireValidShell   off
   AllowOverwrite      on
   DefaultRoot         ~
   TransferLog         $dir/xferlog
+$(sftp_logins "$dir" "$port")
 </VirtualHost>
 CONF
         ;;
@@ -316,7 +345,7 @@ start)
     chmod 755 "$dir"
     chown -R $uid:$uid "$dir/home"
     port=$(free_port) || exit 1
-    if [ -n "$tls" ] && [ "$tls" != sftp ]; then "$here/tls_test_ca.sh" "$dir/tls" || skip "cannot make test certificates"; fi
+    if [ -n "$tls" ] && [ "${tls#sftp}" = "$tls" ]; then "$here/tls_test_ca.sh" "$dir/tls" || skip "cannot make test certificates"; fi
     case $server in
     vsftpd) start_vsftpd "$dir" "$port" || skip "cannot set up vsftpd" ;;
     proftpd) start_proftpd "$dir" "$port" || skip "cannot set up proftpd" ;;

@@ -82,6 +82,8 @@ void StreamRelay::Pass(int client) {
             size_t want = sizeof buffer;
             if (m_faults.stallAfterBytes) want = std::min<uint64_t>(want, m_faults.stallAfterBytes - toClient);
             const ssize_t got = ::read(server, buffer, want);
+            if (got > 0 && m_faults.delayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(m_faults.delayMs));
             if (got <= 0 || ::send(client, buffer, static_cast<size_t>(got), MSG_NOSIGNAL) != got) break;
             toClient += static_cast<uint64_t>(got);
             if (m_faults.stallAfterBytes && toClient >= m_faults.stallAfterBytes) {

@@ -18,6 +18,9 @@ struct StreamFaults {
     // Every connection that has brought the client this many bytes brings
     // nothing more and stays open; 0 never stalls.
     uint64_t stallAfterBytes = 0;
+    // What the server sends waits this long before it is passed on (a
+    // slow link); 0 passes it at once.
+    int delayMs = 0;
 };
 
 // A TCP relay on the loopback address in front of a server's port, passing

@@ -83,7 +83,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 
     auto* log = new QGroupBox(tr("Log"));
     auto* logLayout = new QVBoxLayout(log);
-    m_pTrace = Switch(tr("Write every FTP &command and reply to the log file"), "protocolTrace");
+    m_pTrace = Switch(tr("Write every FTP &command and reply, and every SFTP request, to the log file"), "protocolTrace");
     logLayout->addWidget(m_pTrace);
 
     auto* view = new QGroupBox(tr("View"));

@@ -31,8 +31,9 @@ constexpr char kCheckFileName[] = "check-file-name";
 }  // namespace
 
 bool CSftpChannel::Fail(EFtpError code, std::string text) {
-    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol ||
-        code == EFtpError::Cancelled) {
+    // A cancelled wait leaves the stream whole: the answers it waited for
+    // are read and dropped with those of the abandoned transfer.
+    if (code == EFtpError::TimedOut || code == EFtpError::Closed || code == EFtpError::Protocol) {
         // The stream of answers can no longer be trusted to line up with the
         // requests: the connection ends, and with it everything in flight.
         m_connection.Close();
@@ -189,6 +190,7 @@ bool CSftpChannel::ExpectAttributes(sftp::EType type, const std::string& path, C
     if (!AskPath(type, path, sftp::Attrs, reply)) return false;
     CSftpReader reader(reply.body);
     if (!reader.Attributes(attributes)) return Fail(EFtpError::Protocol, "The server sent malformed attributes");
+    TraceReplyLine(GetTraceLabel(), "ATTRS " + SftpAttributesText(attributes));
     return true;
 }
 
@@ -213,7 +215,7 @@ bool CSftpChannel::LStat(const std::string& path, CSftpAttributes& attributes) {
 }
 
 bool CSftpChannel::SetStat(const std::string& path, const CSftpAttributes& attributes) {
-    TraceCommand(GetTraceLabel(), Format("SETSTAT %s", path.c_str()));
+    TraceCommand(GetTraceLabel(), Format("SETSTAT %s %s", path.c_str(), SftpAttributesText(attributes).c_str()));
     CSftpMessage message(sftp::SetStat, NextId());
     message.String(path).Attributes(attributes);
     CSftpReply reply;

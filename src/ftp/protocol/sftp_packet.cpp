@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/format.h"
+
 namespace velmora::protocol {
 
 namespace {
@@ -199,6 +201,22 @@ std::string SftpOpenFlagsText(uint32_t flags) {
         text += name;
     }
     return text;
+}
+
+std::string SftpAttributesText(const CSftpAttributes& attributes) {
+    std::string text;
+    const auto add = [&text](const std::string& piece) { text += (text.empty() ? "" : " ") + piece; };
+    if (attributes.permissions) {
+        const uint32_t type = *attributes.permissions & sftp::kTypeMask;
+        if (type != 0) {
+            add(attributes.IsFolder() ? "folder" : attributes.IsLink() ? "link" : type == sftp::kTypeRegular ? "file"
+                                                                                                                : "special");
+        }
+        add(Format("mode %04o", *attributes.permissions & 07777));
+    }
+    if (attributes.size) add(Format("size %llu", static_cast<unsigned long long>(*attributes.size)));
+    if (attributes.modifiedTime) add(Format("mtime %u", *attributes.modifiedTime));
+    return text.empty() ? "nothing" : text;
 }
 
 }  // namespace velmora::protocol

@@ -167,5 +167,8 @@ VELMORA_API const char* SftpStatusText(uint32_t code);
 
 // The name of an open mode for a trace: "READ", "WRITE,CREATE,TRUNCATE".
 VELMORA_API std::string SftpOpenFlagsText(uint32_t flags);
+// What attributes hold, for the protocol trace: "file mode 0644 size 100000
+// mtime 1700000000"; "nothing" when they hold nothing.
+VELMORA_API std::string SftpAttributesText(const CSftpAttributes& attributes);
 
 }  // namespace velmora::protocol

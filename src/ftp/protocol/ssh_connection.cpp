@@ -202,12 +202,15 @@ bool CSshConnection::Authenticate(const std::string& password, const CSshSetting
         settled = attempt("password", [&] { return ssh_userauth_password(m_session, nullptr, password.c_str()); });
     if (!settled && (offered & SSH_AUTH_METHOD_INTERACTIVE) && (!password.empty() || settings.askKeyboard))
         attempt("keyboard-interactive", [&] { return TryKeyboard(password, settings); });
+    for (const std::string& method : tried) TraceCommand(m_nTraceLabel, "SSH auth " + method);
     if (rc == SSH_AUTH_SUCCESS) {
         TraceReplyLine(m_nTraceLabel, "SSH login accepted");
         return true;
     }
     if (rc == SSH_AUTH_ERROR) return Fail(error, EFtpError::Closed, ssh_get_error(m_session));
-    return Fail(error, EFtpError::LoginRefused, DescribeRefusedLogin(tried, offered));
+    const std::string refusal = DescribeRefusedLogin(tried, offered);
+    TraceReplyLine(m_nTraceLabel, refusal);
+    return Fail(error, EFtpError::LoginRefused, refusal);
 }
 
 bool IsKeyPassphrase(const std::string& keyFile, const std::string& passphrase) {
@@ -302,8 +305,9 @@ void CSshConnection::Close() {
     }
 }
 
-bool CSshConnection::KeepWaiting(std::chrono::steady_clock::time_point deadline, CFtpError& error) {
-    if (m_cancelled && m_cancelled()) return Fail(error, EFtpError::Cancelled, "Cancelled");
+bool CSshConnection::KeepWaiting(std::chrono::steady_clock::time_point deadline, bool cancelledBefore,
+                                 CFtpError& error) {
+    if (!cancelledBefore && IsCancelled()) return error.Set(EFtpError::Cancelled, "Cancelled");
     if (std::chrono::steady_clock::now() >= deadline) return error.Set(EFtpError::TimedOut, "Connection timed out");
     return true;
 }
@@ -311,6 +315,7 @@ bool CSshConnection::KeepWaiting(std::chrono::steady_clock::time_point deadline,
 bool CSshConnection::Send(const std::string& bytes, int timeoutMs, CFtpError& error) {
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const bool cancelledBefore = IsCancelled();
     // A write waits for the server's window a slice at a time and answers
     // with what it could send meanwhile.
     for (size_t sent = 0;;) {
@@ -320,7 +325,10 @@ bool CSshConnection::Send(const std::string& bytes, int timeoutMs, CFtpError& er
             return Fail(error, EFtpError::Closed, Format("Connection closed by server (%s)", ssh_get_error(m_session)));
         sent += static_cast<size_t>(written);
         if (sent == bytes.size()) return true;
-        if (!KeepWaiting(deadline, error)) return false;
+        if (!KeepWaiting(deadline, cancelledBefore, error)) {
+            Close();
+            return false;
+        }
     }
 }
 
@@ -328,6 +336,7 @@ bool CSshConnection::Receive(char* buffer, size_t size, size_t& received, int ti
     received = 0;
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const bool cancelledBefore = IsCancelled();
     for (;;) {
         const int count = ssh_channel_read_timeout(m_channel, buffer, static_cast<uint32_t>(size), 0, kWaitSliceMs);
         if (count > 0) {
@@ -336,7 +345,7 @@ bool CSshConnection::Receive(char* buffer, size_t size, size_t& received, int ti
         }
         if (count < 0 || ssh_channel_is_eof(m_channel) || !ssh_is_connected(m_session))
             return Fail(error, EFtpError::Closed, "Connection closed by server");
-        if (!KeepWaiting(deadline, error)) return false;
+        if (!KeepWaiting(deadline, cancelledBefore, error)) return false;
     }
 }
 

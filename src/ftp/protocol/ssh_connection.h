@@ -43,9 +43,13 @@ public:
                  const CSshSettings& settings, int connectTimeoutMs, const std::string& subsystem, CFtpError& error);
     // Ends the connection without waiting for the server. Safe to call twice.
     void Close();
-    // Asked while Send and Receive wait (see CSessionOptions::cancelled):
-    // true ends the wait with Cancelled and closes the connection.
+    // Asked while Send and Receive wait (see CSessionOptions::cancelled): a
+    // cancel that comes during a wait ends it with Cancelled; a wait that
+    // begins after it (a cancelled job's clean-up) runs as usual. A cancelled
+    // Send closes the connection, since part of a message may have gone; a
+    // cancelled Receive leaves it open: what was asked is answered later.
     void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
+    bool IsCancelled() const { return m_cancelled && m_cancelled(); }
     bool IsOpen() const { return m_channel != nullptr; }
 
     // Writes all of `bytes` to the channel, waiting at most `timeoutMs` for
@@ -77,9 +81,9 @@ private:
     int TryKeyboard(const std::string& password, const CSshSettings& settings);
     bool OpenChannel(const std::string& subsystem, CFtpError& error);
     void SetTimeout(int timeoutMs);
-    // After a wait's slice passed without progress: false with Cancelled or
-    // TimedOut when the wait ends.
-    bool KeepWaiting(std::chrono::steady_clock::time_point deadline, CFtpError& error);
+    // After a wait's slice passed without progress: false with Cancelled (a
+    // cancel since `cancelledBefore` was read) or TimedOut when the wait ends.
+    bool KeepWaiting(std::chrono::steady_clock::time_point deadline, bool cancelledBefore, CFtpError& error);
 
     ssh_session_struct* m_session = nullptr;
     ssh_channel_struct* m_channel = nullptr;
