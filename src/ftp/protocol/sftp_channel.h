@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -117,6 +118,7 @@ private:
     std::set<uint32_t> m_abandoned;                      // answers to drop
     std::string m_input;                                 // bytes read from the channel, not yet a message
     size_t m_inputStart = 0;
+    std::unique_ptr<char[]> m_receiveBuffer;
     CFtpError m_error;
     uint32_t m_lastStatus = 0;
     bool m_checkFile = false;
