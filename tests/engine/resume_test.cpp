@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <utility>
@@ -141,6 +142,27 @@ protected:
     TempDir dataHome;
     std::optional<std::string> oldDataHome;
 };
+
+// A cancel while a download waits on a data connection that stopped
+// bringing anything ends the job at once, as cancelled, not after the
+// session's time-out. The stall comes within the first block, after which
+// the job would look at its cancel itself.
+TEST_F(ResumeTest, ACancelEndsADownloadWaitingOnASilentServerAtOnce) {
+    WriteFile(server.Path("in/stall.bin"), RandomBytes(1500000, 4));
+    Relay({.stallDataAfter = 20000});
+    CFtpPathList paths;
+    paths.Add(new CFtpPath("/in/stall.bin"));
+    CMoverAPI api;
+    api.DownloadFilesA(LoginAt(server, relay->GetPort()), paths, CFtpPath(local.path(), PATH_FOLDER));
+    auto ran = std::async(std::launch::async, [&] { return api.DoCopy(); });
+    ASSERT_TRUE(relay->WaitForStall(std::chrono::seconds(20)));
+    api.Cancel();
+    // Half the session's time-out (10 s): only the cancel ends the wait before it.
+    ASSERT_EQ(ran.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "the cancel was not heard";
+    EXPECT_FALSE(ran.get());
+    EXPECT_TRUE(api.GetResult().m_bAborted);
+    EXPECT_EQ(api.GetResult().m_nLastCategory, ERROR_ABORTED) << api.GetResult().m_strLastError;
+}
 
 TEST_F(ResumeTest, ADownloadCutOnceOrThreeTimesGoesOnFromWhereItBroke) {
     const std::string data = RandomBytes(1500000, 3);

@@ -177,7 +177,17 @@ bool FaultRelay::ResetsLeft() const { return m_plan.resets < 0 || m_resetsDone.l
 
 bool FaultRelay::ShouldReset() { return TakeOne(m_resetsDone, m_plan.resets); }
 
-bool FaultRelay::ShouldStall() { return TakeOne(m_stallsDone, m_plan.stalls); }
+bool FaultRelay::ShouldStall() {
+    if (!TakeOne(m_stallsDone, m_plan.stalls)) return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stallSignal.notify_all();
+    return true;
+}
+
+bool FaultRelay::WaitForStall(std::chrono::milliseconds bound) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_stallSignal.wait_for(lock, bound, [this] { return m_stallsDone.load() > 0; });
+}
 
 bool FaultRelay::ShouldDropControl() {
     return m_plan.dropControlAfterTransfers > 0 && ++m_transfers == m_plan.dropControlAfterTransfers;

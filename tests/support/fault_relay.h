@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -76,6 +78,8 @@ public:
     int GetResets() const { return m_resetsDone.load(); }
     int GetFlips() const { return m_flipsDone.load(); }
     int GetSessions() const { return m_sessions.load(); }
+    // Waits until a data connection stalls, at most `bound`; whether one did.
+    bool WaitForStall(std::chrono::milliseconds bound);
     // Every command line of every session, in order.
     std::vector<std::string> GetCommands() const;
     // The command lines that start with `verb`.
@@ -111,6 +115,7 @@ private:
     std::atomic<int> m_sessions{0};
     std::atomic<int> m_transfers{0};
     mutable std::mutex m_mutex;
+    std::condition_variable m_stallSignal;
     std::vector<std::string> m_commands;
     std::vector<std::thread> m_threads;
 };

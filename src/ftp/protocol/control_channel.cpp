@@ -5,10 +5,12 @@
 
 namespace velmora::protocol {
 
-bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error) {
+bool CControlChannel::Open(const std::string& host, uint16_t port, int timeoutMs, int rounds,
+                           const std::function<bool()>& cancelled, CFtpError& error) {
     Close();
     CSocket socket;
     if (!socket.Connect(host, port, timeoutMs, rounds, error)) return false;
+    socket.SetCancelQuestion(cancelled);
     m_link = CTransport(std::move(socket));
     m_nTraceLabel = NextTraceLabel();
     return true;

@@ -16,7 +16,9 @@ namespace velmora::protocol {
 // otherwise be taken for the answer to the next command.
 class CControlChannel {
 public:
-    bool Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, CFtpError& error);
+    // `cancelled`: asked while a later wait lasts (CSocket::SetCancelQuestion).
+    bool Open(const std::string& host, uint16_t port, int timeoutMs, int rounds, const std::function<bool()>& cancelled,
+              CFtpError& error);
     void Close();
     bool IsOpen() const { return m_link.IsOpen(); }
     bool IsEncrypted() const { return m_link.IsEncrypted(); }

@@ -145,7 +145,8 @@ bool CFtpConnection::Connect(const std::string& host, uint16_t port, const std::
     if (!IsSendable(user) || !IsSendable(password) || !IsSendable(m_options.account))
         return Fail(EFtpError::Usage, "A name or command contains a line end");
     CFtpError error;
-    if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, error))
+    if (!m_control.Open(m_host, m_port, m_options.connectTimeoutMs, m_options.connectRetries, m_options.cancelled,
+                        error))
         return Fail(error.code, error.text);
     CFtpReply reply;
     if (StartImplicitTls() && ReadGreeting() && ReadFeatures() && NegotiateTls() && CheckPlainLogin() &&
@@ -396,6 +397,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
         DropConnection();  // the server is waiting on a data connection that will not come
         return nullptr;
     }
+    data.SetCancelQuestion(m_options.cancelled);
     CTransport link(std::move(data));
     if (confirmed && m_control.IsEncrypted()) link.Abandon();  // nothing is coming: no handshake either
     if (!confirmed && !SecureDataConnection(link)) return nullptr;

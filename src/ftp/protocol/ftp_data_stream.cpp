@@ -13,6 +13,13 @@ CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool
 
 CFtpDataStream::~CFtpDataStream() { Abort(); }
 
+// A transfer the caller cancelled goes no further: its waits would not hear
+// a cancel that came before them.
+bool CFtpDataStream::IsCancelled() const {
+    const std::function<bool()>& cancelled = m_connection->GetOptions().cancelled;
+    return cancelled && cancelled();
+}
+
 bool CFtpDataStream::Fail(EFtpError code, const std::string& text) {
     if (!m_failed) m_error.Set(code, text);  // the first failure is the one worth showing
     m_failed = true;
@@ -23,6 +30,7 @@ bool CFtpDataStream::Read(void* buffer, size_t size, size_t& received) {
     received = 0;
     if (!IsOpen()) return Fail(EFtpError::Usage, "The transfer is closed");
     if (m_upload) return Fail(EFtpError::Usage, "The transfer is an upload");
+    if (IsCancelled()) return Fail(EFtpError::Cancelled, "Cancelled");
     if (m_endOfData || !m_data.IsOpen()) {
         m_endOfData = true;
         return true;
@@ -75,6 +83,7 @@ bool CFtpDataStream::CheckSpeed() {
 bool CFtpDataStream::Write(const void* data, size_t size) {
     if (!IsOpen()) return Fail(EFtpError::Usage, "The transfer is closed");
     if (!m_upload) return Fail(EFtpError::Usage, "The transfer is a download");
+    if (IsCancelled()) return Fail(EFtpError::Cancelled, "Cancelled");
     CFtpError error;
     if (!m_data.SendAll(data, size, m_timeoutMs, error)) return Fail(error.code, error.text);
     m_bytes += size;

@@ -61,6 +61,7 @@ private:
     CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs);
 
     bool Fail(EFtpError code, const std::string& text);
+    bool IsCancelled() const;
     bool Finish(bool abort);
     void SetLowSpeedLimit(uint32_t bytesPerSecond, int seconds);
     // False (and the transfer failed) when the last window of the low-speed

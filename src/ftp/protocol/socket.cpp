@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,6 +23,9 @@ namespace velmora::protocol {
 namespace {
 
 static_assert(sizeof(sockaddr_storage) <= CSocketAddress::kCapacity);
+
+// How long a wait with a cancel question goes before it asks again.
+constexpr int kCancelSliceMs = 20;
 
 std::string SystemText(int code) { return std::generic_category().message(code); }
 
@@ -95,12 +99,14 @@ bool CSocketAddress::IsSameHost(const CSocketAddress& other) const {
 
 CSocket::~CSocket() { Close(); }
 
-CSocket::CSocket(CSocket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+CSocket::CSocket(CSocket&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_cancelled(std::move(other.m_cancelled)) {}
 
 CSocket& CSocket::operator=(CSocket&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_cancelled = std::move(other.m_cancelled);
     }
     return *this;
 }
@@ -122,11 +128,17 @@ void CSocket::ShutdownSend() {
 bool CSocket::WaitFor(short events, int timeoutMs, CFtpError& error) const {
     const TDeadline deadline = DeadlineAfter(timeoutMs);
     pollfd entry{m_fd, events, 0};
+    // A wait that begins after the cancel (a cancelled job's clean-up) runs as usual.
+    const bool cancelledBefore = m_cancelled && m_cancelled();
     for (;;) {
-        const int ready = ::poll(&entry, 1, RemainingMs(deadline));
+        // With a cancel question the wait goes in short slices, so that a
+        // cancel is heard at once even when the peer stays silent.
+        const int slice = m_cancelled ? std::min(RemainingMs(deadline), kCancelSliceMs) : RemainingMs(deadline);
+        const int ready = ::poll(&entry, 1, slice);
         if (ready > 0) return true;  // errors and hang-ups surface in the call that follows
-        if (ready == 0) return error.Set(EFtpError::TimedOut, kTimedOutText);
-        if (errno != EINTR) return FailFromErrno(errno, error);
+        if (ready < 0 && errno != EINTR) return FailFromErrno(errno, error);
+        if (!cancelledBefore && m_cancelled && m_cancelled()) return error.Set(EFtpError::Cancelled, "Cancelled");
+        if (ready == 0 && RemainingMs(deadline) == 0) return error.Set(EFtpError::TimedOut, kTimedOutText);
     }
 }
 

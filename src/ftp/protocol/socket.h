@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ftp/protocol/ftp_error.h"
@@ -54,6 +55,10 @@ public:
     CSocket& operator=(const CSocket&) = delete;
 
     bool IsOpen() const { return m_fd >= 0; }
+    // Asked while a wait lasts (see CSessionOptions::cancelled): a cancel
+    // that comes during a wait ends it with Cancelled; a wait that begins
+    // after it runs as usual. Moves with the socket.
+    void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // Orderly close: data already sent is still delivered, then end of stream.
     void Close();
     // Ends both directions at once, then closes. Data still unread here
@@ -88,6 +93,7 @@ private:
     bool WaitFor(short events, int timeoutMs, CFtpError& error) const;
 
     int m_fd = -1;
+    std::function<bool()> m_cancelled;
 };
 
 }  // namespace velmora::protocol
