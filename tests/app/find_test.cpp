@@ -150,7 +150,9 @@ TEST_F(FindTest, EveryLabelWithAKeyHasItsField) {
     CFtpTreeDlg browser(context);
     CFindDlg dialog(browser, &browser);
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text().contains('&')) EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        if (label->text().contains('&')) {
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        }
     }
 }
 

@@ -192,6 +192,32 @@ TEST_F(SftpBrowserTest, PermissionsAreSetOverSftpAndRefusalsNamed) {
 
 // With the protocol trace on, the log file shows an SFTP session's requests
 // (the login's methods, the listing) and never its password.
+// A server that asks its own questions (keyboard-interactive, with PAM
+// behind sshd) has them asked in the browser's window while the login waits
+// on its thread; a question the user cancels fails the login.
+TEST_F(SftpBrowserTest, TheServersOwnLoginQuestionsAreAskedInTheWindow) {
+    sshd = std::make_unique<velmora::test::SftpServer>("sshd", "kbdint");
+    std::string reason;
+    if (!sshd->Start(reason)) GTEST_SKIP() << reason;
+    velmora::test::WriteFile(ownKnownHosts, sshd->KnownHostsLine() + "\n");
+    info.SetPort(sshd->GetPort());
+    info.SetLoginName(sshd->GetUser());
+    info.SetFtpPath(velmora::CFtpPath(sshd->Home(), velmora::PATH_FOLDER));
+    info.SetPassword("");
+    CFtpTreeDlg browser(context);
+
+    prompter.passwords = {sshd->GetPassword()};
+    EXPECT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, "Login to Secure");
+    EXPECT_NE(prompter.asked[0].text.find("assword"), std::string::npos) << prompter.asked[0].text;
+
+    prompter.asked.clear();
+    EXPECT_FALSE(ConnectAndWait(browser, info));
+    EXPECT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(sink.GetState().error.find("keyboard-interactive"), std::string::npos) << sink.GetState().error;
+}
+
 TEST_F(SftpBrowserTest, TheProtocolTraceShowsSftpRequestsAndNeverThePassword) {
     velmora::test::WriteFile(ownKnownHosts, sshd->KnownHostsLine() + "\n");
     CTransferSettings traced;

@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <utility>
 
 #include <QMetaObject>
@@ -55,6 +58,29 @@ template <typename Call>
 void PostToWindowThread(QObject* window, Call call) {
     QMetaObject::invokeMethod(window, CPublishedCall<Call>(std::move(call)), Qt::QueuedConnection);
 }
+
+// The way for other threads to ask questions in a window, until the window
+// closes it: when the questions are no longer wanted, and always before the
+// window goes (the gate may outlive it, in what other threads keep).
+class CQuestionGate {
+public:
+    void Close();
+    bool IsClosed() const { return m_closed.load(); }
+
+private:
+    friend bool AskOnWindowThread(QObject* window, const std::shared_ptr<CQuestionGate>& gate,
+                                  std::function<bool(std::string&)> ask, std::string& answer);
+    std::mutex m_lock;  // held while a question is posted, so that the window cannot go meanwhile
+    std::atomic<bool> m_closed{false};
+};
+
+// Asks `ask` on the window's thread from another thread and waits for its
+// answer: whether it gave one, and the text it wrote. Once the gate is
+// closed the wait ends with no answer and a question still queued is not
+// asked: a window closes it before it waits for the asking thread, which
+// would otherwise wait for a window that is waiting for it.
+bool AskOnWindowThread(QObject* window, const std::shared_ptr<CQuestionGate>& gate,
+                       std::function<bool(std::string&)> ask, std::string& answer);
 
 // Runs `handle` with the message on the window's thread: at once when called
 // there, otherwise later with a copy of the message, so that a broadcast from

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
 #include "ftp/login_info.h"
 #include "ftp/password_store.h"
+#include "ftp/remote_session.h"
 #include "ftp/ssh_keys.h"
 
 namespace parcelo {
@@ -57,6 +59,25 @@ void SetPasswordRemembered(CFtpLoginInfo& info, bool remember) {
     }
     info.SetPasswordRest(velmora::EPasswordStore::File);
     info.SetPassword(std::string(info.GetPassword()));
+}
+
+void ReadyKeyboardQuestions(CFtpLoginInfo& info, IPrompter& prompter, QWidget* window,
+                            std::shared_ptr<CQuestionGate> gate) {
+    if (!info.IsSftp()) return;
+    velmora::CSshSettings ssh = info.GetSshSettings();
+    const std::string title = "Login to " + info.GetHostName();
+    ssh.askKeyboard = [&prompter, window, gate, title](const std::string& prompt, bool echo, std::string& answer) {
+        // The server's words, minus anything that is not text.
+        const std::string question = prompt.empty() ? "The server asks for an answer:" : velmora::PrintableName(prompt);
+        return AskOnWindowThread(
+            window, gate,
+            [&prompter, window, title, question, echo](std::string& text) {
+                return echo ? prompter.AskText(window, title, question, text)
+                            : prompter.AskPassword(window, title, question, text);
+            },
+            answer);
+    };
+    info.SetSshSettings(ssh);
 }
 
 bool IsPasswordRemembered(const CFtpLoginInfo& info) {

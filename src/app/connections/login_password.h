@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -12,6 +13,7 @@ class CFtpLoginInfo;
 namespace parcelo {
 
 class IPrompter;
+class CQuestionGate;
 
 // How the password of a login was made ready.
 enum class ELoginPassword {
@@ -39,6 +41,13 @@ using CKeyPassphrases = std::map<std::string, std::string>;
 // leaves that key out of the login). The login's SSH settings then answer
 // the session with them, on whatever thread it logs in.
 void ReadyKeyPassphrases(velmora::CFtpLoginInfo& info, CKeyPassphrases& known, IPrompter& prompter, QWidget* parent);
+
+// Keyboard-interactive questions of an SFTP server other than the password
+// (a one-time code, say) are asked in `window` while the login waits on its
+// own thread. Once the gate is closed (the connect was cancelled, the window
+// goes) the login gets no answer and fails.
+void ReadyKeyboardQuestions(velmora::CFtpLoginInfo& info, IPrompter& prompter, QWidget* window,
+                            std::shared_ptr<CQuestionGate> gate);
 
 // "Remember password": off, the password is kept in memory only, and the
 // next save takes it out of the file or the keyring; on, the next save puts

@@ -240,6 +240,7 @@ CFtpTreeDlg::~CFtpTreeDlg() {
     m_context.targets.SetRemoteLookup({});
     velmora::CMsgBox::Box().Unsubscribe(this);
     // A job under way ends by its time-out at the latest; its result is not taken.
+    m_pLoginQuestions->Close();
     m_worker.Abandon();
     m_sink.SetInUse(false);
     m_sink.SetOpening(false);
@@ -282,6 +283,9 @@ void CFtpTreeDlg::Connect(const CFtpLoginInfo& given) {
         }
         if (password != ELoginPassword::AsItWas) emit LoginPasswordReady(info, password);
         ReadyKeyPassphrases(info, m_keyPassphrases, m_context.prompter, this);
+        m_pLoginQuestions->Close();
+        m_pLoginQuestions = std::make_shared<CQuestionGate>();
+        ReadyKeyboardQuestions(info, m_context.prompter, this, m_pLoginQuestions);
     }
     // A comparison with the folder of the connection left behind is of no use now.
     m_preview.Cancel();
@@ -328,6 +332,7 @@ void CFtpTreeDlg::CancelWait() {
     if (!m_worker.IsWaiting()) return;
     m_worker.Cancel();
     if (m_pJobCancel) *m_pJobCancel = true;
+    m_pLoginQuestions->Close();
     // The session stays the worker's until it lets go (its state is read
     // from the copy meanwhile), but nothing is being connected any more.
     if (m_bConnecting) m_sink.SetOpening(false);

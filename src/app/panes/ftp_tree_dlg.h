@@ -20,6 +20,7 @@
 #include "app/common/private_folders.h"
 #include "app/common/qt_controls.h"
 #include "app/common/splitter_dlg.h"
+#include "app/common/window_thread.h"
 #include "app/connections/login_password.h"
 #include "app/panes/browser_worker.h"
 #include "app/panes/file_list_ctrl.h"
@@ -460,6 +461,9 @@ private:
     std::shared_ptr<std::atomic<bool>> m_pFindStop;
     // The passphrases of SFTP key files typed in this run.
     CKeyPassphrases m_keyPassphrases;
+    // The server questions of the last login (see ReadyKeyboardQuestions),
+    // closed by Cancel, by the next login and when the window goes.
+    std::shared_ptr<CQuestionGate> m_pLoginQuestions = std::make_shared<CQuestionGate>();
     std::function<std::string()> m_localFolder;
     std::optional<velmora::CFtpLoginInfo> m_pendingConnect;
     bool m_bShowHidden = false;
