@@ -9,16 +9,23 @@
 namespace velmora::protocol {
 
 CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs)
-    : m_connection(&connection), m_data(std::move(data)), m_upload(upload), m_timeoutMs(timeoutMs) {}
+    : m_connection(&connection),
+      m_data(std::move(data)),
+      m_upload(upload),
+      m_timeoutMs(timeoutMs),
+      m_openedAfterCancel(CancelAsked()) {}
 
 CFtpDataStream::~CFtpDataStream() { Abort(); }
 
-// A transfer the caller cancelled goes no further: its waits would not hear
-// a cancel that came before them.
-bool CFtpDataStream::IsCancelled() const {
+bool CFtpDataStream::CancelAsked() const {
     const std::function<bool()>& cancelled = m_connection->GetOptions().cancelled;
     return cancelled && cancelled();
 }
+
+// A transfer under way when the caller cancelled goes no further: its later
+// waits would not hear a cancel that came before them. One opened after the
+// cancel (a cancelled job's look-ups and clean-up) runs as usual.
+bool CFtpDataStream::IsCancelled() const { return !m_openedAfterCancel && CancelAsked(); }
 
 bool CFtpDataStream::Fail(EFtpError code, const std::string& text) {
     if (!m_failed) m_error.Set(code, text);  // the first failure is the one worth showing
