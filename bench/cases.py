@@ -227,9 +227,10 @@ def one_large_file(ctx):
     return [upload, download]
 
 
-def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings=""):
+def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings="", segmented_peer=False):
     """One file up and down, ours against curl and lftp; through the relay
-    listening on `port` when given."""
+    listening on `port` when given; with `segmented_peer`, lftp's download
+    in four segments over four connections beside them."""
     local = datasets.big_file(os.path.join(ctx.local, name), size)
     os.link(local, os.path.join(ctx.data, name))
     ctx.publish(ctx.data)
@@ -257,6 +258,11 @@ def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings=""):
             Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"),
                  ctx.lftp("get data/%s -o %s/lftp/%s" % (name, out, name), port, lftp_settings),
                  before=lambda: ctx.fresh_out("lftp"), check=expect_size("%s/lftp/%s" % (out, name), size))]
+    if segmented_peer:
+        down.append(Tool(Row(work, "lftp pget -n 4", False, amount=size, unit="MiB/s",
+                             note="four connections, one segment each"),
+                         ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port, lftp_settings),
+                         before=lambda: ctx.fresh_out("pget"), check=expect_size("%s/pget/%s" % (out, name), size)))
     download = run_tools(ctx, down, runs)
     os.remove(os.path.join(ctx.data, name))
     ctx.fresh_out()
@@ -395,8 +401,6 @@ def many_small_files(ctx):
                ctx.curl("--ftp-create-dirs", "-K", up_config),
                before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "curl"), count))]
     upload = run_tools(ctx, up)
-    if up[0].row.ok:
-        ctx.ours_rss["upload"] = (count, min(up[0].row.rss))
 
     work = "download %d files of 4 KiB in %d folders" % (count, folders)
     out = ctx.out
@@ -503,7 +507,8 @@ def far_large_file(ctx):
     ctx.log("one file of %s" % label)
     relay = delay_relay(ctx)
     try:
-        rows = _large_file_rows(ctx, "far.bin", size, label, ctx.runs, relay.port, LFTP_THROUGH_RELAY)
+        rows = _large_file_rows(ctx, "far.bin", size, label, ctx.runs, relay.port, LFTP_THROUGH_RELAY,
+                                segmented_peer=True)
     finally:
         relay.close()
     os.unlink(os.path.join(ctx.local, "far.bin"))
@@ -948,30 +953,39 @@ def _note_times(rows):
 
 
 def memory_many_files(ctx):
-    count = ctx.scaled(20000, 1000)
-    ctx.log("peak memory of a %d-file folder upload" % count)
-    local = datasets.flat_folder(os.path.join(ctx.local, "flat"), count, 100)
-    settle_connections(ctx)
-    work = "peak memory, upload of a folder of %d files" % count
+    """Peak memory of a flat folder's upload at 2,000, 20,000 and 200,000
+    files, ours beside lftp's mirror; each row notes the bytes per file that
+    the step from the count before it cost."""
+    counts = sorted({ctx.scaled(n, least) for n, least in ((2000, 200), (20000, 1000), (200000, 2000))})
+    groups = []
+    before = {}
     rss = lambda sample: sample.rss_kib
-    tools = [Tool(Row(work, "parcelo-cli upload", True, kind="rss"),
-                  ctx.ours("upload", local, ctx.ours_url("up/ours/")),
-                  before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count), value=rss),
-             Tool(Row(work, "lftp mirror -R", False, kind="rss"),
-                  ctx.lftp("mirror -R %s up/lftp/flat" % local),
-                  before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count),
-                  value=rss)]
-    rows = run_tools(ctx, tools, runs=1)
-    ours = rows[0]
-    if ours.ok and "upload" in ctx.ours_rss:
-        fewer, kib = ctx.ours_rss["upload"]
-        per_file = (ours.median() - kib) * 1024 / max(1, count - fewer)
-        ours.note = "%d files: %.1f MiB → %d: %.1f MiB, %.0f bytes per file" % (
-            fewer, kib / 1024, count, ours.median() / 1024, per_file)
-    _note_times(rows)
-    ctx.fresh_upload_folder()
-    shutil.rmtree(local, ignore_errors=True)
-    return [rows]
+    for count in counts:
+        ctx.log("peak memory of a %d-file folder upload" % count)
+        local = datasets.flat_folder(os.path.join(ctx.local, "flat"), count, 100)
+        settle_connections(ctx)
+        work = "peak memory, upload of a folder of %d files" % count
+        tools = [Tool(Row(work, "parcelo-cli upload", True, kind="rss"),
+                      ctx.ours("upload", local, ctx.ours_url("up/ours/")),
+                      before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "ours"), count),
+                      value=rss),
+                 Tool(Row(work, "lftp mirror -R", False, kind="rss"),
+                      ctx.lftp("mirror -R %s up/lftp/flat" % local),
+                      before=ctx.fresh_upload_folder, check=expect_files(os.path.join(ctx.up, "lftp"), count),
+                      value=rss)]
+        rows = run_tools(ctx, tools, runs=1, timeout=ctx.timeout * max(1, count // 20000))
+        for row in rows:
+            if not row.ok:
+                continue
+            if row.tool in before:
+                fewer, kib = before[row.tool]
+                row.note = "%.0f bytes per file from %d files" % ((row.median() - kib) * 1024 / (count - fewer), fewer)
+            before[row.tool] = (count, row.median())
+        _note_times(rows)
+        groups.append(rows)
+        ctx.fresh_upload_folder()
+        shutil.rmtree(local, ignore_errors=True)
+    return groups
 
 
 def mirror_changes(ctx):
