@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
+#include "app/common/balloon_tip.h"
 #include "app/common/screen_place.h"
 #include "app/shell/main_dlg.h"
 #include "app/shell/window_state.h"
@@ -34,6 +35,19 @@ TEST(ScreenPlaceTest, AWindowIsKeptFullyOnTheScreenThatHoldsIt) {
     // Larger than the screen: its top left corner stays on it.
     EXPECT_EQ(KeepInside(QRect(-50, -50, 4000, 4000), main), QPoint(0, 0));
     EXPECT_EQ(KeepInside(tray.translated(30, 40), main), QPoint(30, 40));
+}
+
+TEST(ScreenPlaceTest, APlaceIsClearWhenItFitsOnTheScreenAndCoversNothingToAvoid) {
+    const QRect room(0, 0, 1000, 800);
+    const QSize size(200, 100);
+    const QRect window(0, 0, 600, 500);
+    // The first is moved onto the screen, where it covers the window; the
+    // second is clear.
+    EXPECT_EQ(FirstClearPlace(size, {{-50, 450}, {700, 900}}, {window}, room), QPoint(700, 700));
+    EXPECT_EQ(FirstClearPlace(size, {{10, 10}}, {}, room), QPoint(10, 10));
+    EXPECT_EQ(FirstClearPlace(size, {{10, 10}, {100, 100}}, {window}, room), std::nullopt);
+    // Larger than the screen: never clear.
+    EXPECT_EQ(FirstClearPlace(QSize(1200, 10), {{0, 0}}, {}, room), std::nullopt);
 }
 
 class TrayPlacementTest : public test::AppTest {
@@ -93,6 +107,27 @@ TEST_F(TrayPlacementTest, TheMainWindowComesBackWhereItWasAndAsLargeAsItWas) {
     EXPECT_NEAR(back.y(), left.y(), 4);
     EXPECT_NEAR(back.width(), left.width(), 4);
     EXPECT_NEAR(back.height(), left.height(), 4);
+}
+
+// The tray at the top of the screen, right of the main window: the balloon
+// went up-left of the tray's corner and, pushed down onto the screen,
+// covered the tray and the main window's controls.
+TEST_F(TrayPlacementTest, TheStatusBalloonCoversNeitherTheTrayNorTheMainWindow) {
+    CDashBordDlg tray(context);
+    tray.ShowMainWindow(true);
+    CMainDlg& main = tray.GetMainWindow();
+    main.setGeometry(QRect(QPoint(Room().left(), Room().top()), main.minimumSizeHint()));
+    tray.show();
+    test::ProcessEvents();
+    tray.move(main.frameGeometry().right() + 10, Room().top());
+    test::ProcessEvents();
+    ASSERT_FALSE(tray.frameGeometry().intersects(main.frameGeometry()));
+    tray.OnStatus();
+    const QRect balloon = tray.GetBalloon().frameGeometry();
+    ASSERT_TRUE(tray.GetBalloon().isVisible());
+    EXPECT_FALSE(balloon.intersects(main.frameGeometry()));
+    EXPECT_FALSE(balloon.intersects(tray.frameGeometry()));
+    EXPECT_TRUE(Room().contains(balloon));
 }
 
 }  // namespace

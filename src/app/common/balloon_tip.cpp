@@ -1,13 +1,11 @@
 #include "app/common/balloon_tip.h"
 
-#include <algorithm>
-
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QStyle>
+
+#include "app/common/screen_place.h"
 
 namespace parcelo {
 
@@ -41,17 +39,20 @@ CBalloonTip::CBalloonTip(QWidget* parent)
     connect(&m_timer, &QTimer::timeout, this, &CBalloonTip::CloseBalloon);
 }
 
-void CBalloonTip::ShowBalloon(const QPoint& anchor, const std::string& title, const std::string& text, int msec) {
+void CBalloonTip::ShowBalloon(const QRect& beside, const QList<QRect>& avoid, const std::string& title,
+                              const std::string& text, int msec) {
     m_pTitle->setText(DisplayText(title));
     m_pText->setText(DisplayText(text));
     adjustSize();
-    QPoint at = anchor - QPoint(width(), height());
-    if (const QScreen* screen = QGuiApplication::screenAt(anchor)) {
-        const QRect room = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
-        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
-    }
-    move(at);
+    const int w = width();
+    const int h = height();
+    // Right-aligned with the window first, as a balloon of its corner.
+    const QList<QPoint> candidates{{beside.right() + 1 - w, beside.top() - h}, {beside.left(), beside.top() - h},
+                                   {beside.right() + 1 - w, beside.bottom() + 1}, {beside.left(), beside.bottom() + 1},
+                                   {beside.right() + 1, beside.top()},          {beside.left() - w, beside.top()}};
+    const QRect room = RoomAt(beside.center(), ScreenRooms());
+    const std::optional<QPoint> clear = FirstClearPlace(size(), candidates, QList<QRect>(avoid) << beside, room);
+    move(clear ? *clear : KeepInside(QRect(candidates.front(), size()), room));
     show();
     raise();
     m_timer.start(msec);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <QList>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,9 +19,12 @@ class CBalloonTip : public QWidget {
 public:
     explicit CBalloonTip(QWidget* parent = nullptr);
 
-    // Shows the balloon with its tip at `anchor` (global coordinates),
-    // placed so that it stays on the anchor's screen.
-    void ShowBalloon(const QPoint& anchor, const std::string& title, const std::string& text, int msec);
+    // Shows the balloon beside the window `beside` (global coordinates):
+    // above it, else below, right or left of it, wherever it stays whole on
+    // the screen and covers neither that window nor those in `avoid`; when
+    // no place is clear, above it, kept on its screen.
+    void ShowBalloon(const QRect& beside, const QList<QRect>& avoid, const std::string& title, const std::string& text,
+                     int msec);
     void CloseBalloon();
 
     std::string GetTitle() const;
