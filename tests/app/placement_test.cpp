@@ -109,25 +109,39 @@ TEST_F(TrayPlacementTest, TheMainWindowComesBackWhereItWasAndAsLargeAsItWas) {
     EXPECT_NEAR(back.height(), left.height(), 4);
 }
 
-// The tray at the top of the screen, right of the main window: the balloon
-// went up-left of the tray's corner and, pushed down onto the screen,
-// covered the tray and the main window's controls.
+// The balloon went up-left of the tray's corner: pushed down onto the
+// screen, or wider than the room beside the tray, it covered the tray or the
+// main window's controls.
 TEST_F(TrayPlacementTest, TheStatusBalloonCoversNeitherTheTrayNorTheMainWindow) {
     CDashBordDlg tray(context);
     tray.ShowMainWindow(true);
     CMainDlg& main = tray.GetMainWindow();
-    main.setGeometry(QRect(QPoint(Room().left(), Room().top()), main.minimumSizeHint()));
     tray.show();
-    test::ProcessEvents();
+    // At the top of the screen, right of the main window.
+    main.setGeometry(QRect(Room().topLeft(), QSize(Room().width() / 2, Room().height() / 2)));
     tray.move(main.frameGeometry().right() + 10, Room().top());
     test::ProcessEvents();
     ASSERT_FALSE(tray.frameGeometry().intersects(main.frameGeometry()));
     tray.OnStatus();
-    const QRect balloon = tray.GetBalloon().frameGeometry();
+    QRect balloon = tray.GetBalloon().frameGeometry();
     ASSERT_TRUE(tray.GetBalloon().isVisible());
     EXPECT_FALSE(balloon.intersects(main.frameGeometry()));
     EXPECT_FALSE(balloon.intersects(tray.frameGeometry()));
     EXPECT_TRUE(Room().contains(balloon));
+
+    // At the bottom right, a window filling the rest of the screen, with a
+    // text wider than the room beside it: the text wraps.
+    const QRect corner(Room().right() - 169, Room().bottom() - 149, 170, 150);
+    const QRect window(Room().left(), Room().top(), corner.left() - 4, Room().height());
+    const std::string text = "Disconnected\r\nError: 'The server closed the connection while the folder was listed'";
+    tray.GetBalloon().ShowBalloon(corner, {window}, "Status", text, 1000);
+    balloon = tray.GetBalloon().frameGeometry();
+    EXPECT_FALSE(balloon.intersects(window));
+    EXPECT_FALSE(balloon.intersects(corner));
+    EXPECT_TRUE(Room().contains(balloon));
+    // Shown again with room to spare, it is as wide as its text.
+    tray.GetBalloon().ShowBalloon(corner, {}, "Status", text, 1000);
+    EXPECT_GT(tray.GetBalloon().width(), corner.width());
 }
 
 }  // namespace

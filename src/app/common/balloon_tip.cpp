@@ -43,19 +43,38 @@ void CBalloonTip::ShowBalloon(const QRect& beside, const QList<QRect>& avoid, co
                               const std::string& text, int msec) {
     m_pTitle->setText(DisplayText(title));
     m_pText->setText(DisplayText(text));
-    adjustSize();
-    const int w = width();
-    const int h = height();
-    // Right-aligned with the window first, as a balloon of its corner.
-    const QList<QPoint> candidates{{beside.right() + 1 - w, beside.top() - h}, {beside.left(), beside.top() - h},
-                                   {beside.right() + 1 - w, beside.bottom() + 1}, {beside.left(), beside.bottom() + 1},
-                                   {beside.right() + 1, beside.top()},          {beside.left() - w, beside.top()}};
     const QRect room = RoomAt(beside.center(), ScreenRooms());
-    const std::optional<QPoint> clear = FirstClearPlace(size(), candidates, QList<QRect>(avoid) << beside, room);
-    move(clear ? *clear : KeepInside(QRect(candidates.front(), size()), room));
+    const QList<QRect> clearOf = QList<QRect>(avoid) << beside;
+    // Each sizes the balloon first.
+    QList<QPoint> places = Candidates(beside, 0);
+    std::optional<QPoint> at = FirstClearPlace(size(), places, clearOf, room);
+    if (!at) {
+        places = Candidates(beside, beside.width());
+        at = FirstClearPlace(size(), places, clearOf, room);
+    }
+    if (!at) {
+        places = Candidates(beside, 0);
+        at = KeepInside(QRect(places.front(), size()), room);
+    }
+    move(*at);
     show();
     raise();
     m_timer.start(msec);
+}
+
+QList<QPoint> CBalloonTip::Candidates(const QRect& beside, int width) {
+    m_pText->setWordWrap(width > 0);
+    adjustSize();
+    if (width > 0) {
+        const int wrapped = heightForWidth(width);
+        resize(width, wrapped > 0 ? wrapped : sizeHint().height());
+    }
+    const int w = this->width();
+    const int h = height();
+    // Right-aligned with the window first, as a balloon of its corner.
+    return {{beside.right() + 1 - w, beside.top() - h}, {beside.left(), beside.top() - h},
+            {beside.right() + 1 - w, beside.bottom() + 1}, {beside.left(), beside.bottom() + 1},
+            {beside.right() + 1, beside.top()},          {beside.left() - w, beside.top()}};
 }
 
 void CBalloonTip::CloseBalloon() {

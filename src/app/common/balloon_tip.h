@@ -21,8 +21,9 @@ public:
 
     // Shows the balloon beside the window `beside` (global coordinates):
     // above it, else below, right or left of it, wherever it stays whole on
-    // the screen and covers neither that window nor those in `avoid`; when
-    // no place is clear, above it, kept on its screen.
+    // the screen and covers neither that window nor those in `avoid`. Where
+    // it is too wide for that, its text wraps at the width of `beside`; when
+    // still no place is clear, it shows above `beside`, kept on its screen.
     void ShowBalloon(const QRect& beside, const QList<QRect>& avoid, const std::string& title, const std::string& text,
                      int msec);
     void CloseBalloon();
@@ -35,6 +36,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Sizes the balloon (wrapping its text at `width`; 0: unwrapped) and
+    // answers its places beside `beside`, the first preferred.
+    QList<QPoint> Candidates(const QRect& beside, int width);
+
     QLabel* m_pTitle;
     QLabel* m_pText;
     QTimer m_timer;
