@@ -190,13 +190,15 @@ bool CFtpSession::List(const std::string& folder, const EntrySink& add, const Re
     std::unique_ptr<protocol::CFtpDataStream> reply;
     // A machine listing may name its folder, which saves the round trip of
     // a CWD into it. (LIST may not: its argument can be taken for options
-    // or a pattern.) A refusal is asked again the classic way, in the
-    // folder, which tells a missing folder from a server that lists only
-    // where it stands.
+    // or a pattern.) A lasting refusal is asked again the classic way, in
+    // the folder, which tells a missing folder from a server that lists only
+    // where it stands; "not now" (4xx) is the caller's to try again.
     const bool byName = m_bMachineListed && !m_bListingByNameRefused && listed.front() == '/';
     if (byName) {
         reply = m_connection.OpenCommand("MLSD " + listed);
-        if (!reply && m_connection.GetLastErrorCode() != EFtpError::Refused) return ConnectionFailed();
+        const bool lastingRefusal =
+            m_connection.GetLastErrorCode() == EFtpError::Refused && m_connection.GetLastReplyCode() / 100 == 5;
+        if (!reply && !lastingRefusal) return ConnectionFailed();
     }
     if (reply) return ReadListing(*reply, listed, add, refused);
     if (!m_connection.SetCurrentDirectory(listed)) return ConnectionFailed();
