@@ -186,9 +186,24 @@ std::string CFtpSession::GetSystemType() {
 
 bool CFtpSession::List(const std::string& folder, const EntrySink& add, const RefusedSink& refused) {
     const std::string listed = WithTrailingSlash(folder);
-    if (!m_connection.SetCurrentDirectory(listed)) return ConnectionFailed();
     m_bMachineListed = m_features.exactListing;
-    std::unique_ptr<protocol::CFtpDataStream> reply = m_connection.OpenCommand(m_bMachineListed ? "MLSD" : "LIST");
+    std::unique_ptr<protocol::CFtpDataStream> reply;
+    // A machine listing may name its folder, which saves the round trip of
+    // a CWD into it. (LIST may not: its argument can be taken for options
+    // or a pattern.) A lasting refusal is asked again the classic way, in
+    // the folder, which tells a missing folder from a server that lists only
+    // where it stands; "not now" (4xx) is the caller's to try again.
+    const bool byName = m_bMachineListed && !m_bListingByNameRefused && listed.front() == '/';
+    if (byName) {
+        reply = m_connection.OpenCommand("MLSD " + listed);
+        const bool lastingRefusal =
+            m_connection.GetLastErrorCode() == EFtpError::Refused && m_connection.GetLastReplyCode() / 100 == 5;
+        if (!reply && !lastingRefusal) return ConnectionFailed();
+    }
+    if (reply) return ReadListing(*reply, listed, add, refused);
+    if (!m_connection.SetCurrentDirectory(listed)) return ConnectionFailed();
+    m_bListingByNameRefused = m_bListingByNameRefused || byName;
+    reply = m_connection.OpenCommand(m_bMachineListed ? "MLSD" : "LIST");
     if (!reply && m_bMachineListed && m_connection.GetLastErrorCode() == EFtpError::Refused) {
         // Offered but refused here (a server may offer it only in some folders): the classic listing.
         m_bMachineListed = false;

@@ -114,6 +114,7 @@ private:
     std::string m_home;
     bool m_bMachineListing = true;
     bool m_bMachineListed = false;
+    bool m_bListingByNameRefused = false;  // MLSD with a folder's name: refused once, not asked again
     EListingFormat m_eListingFormat = EListingFormat::Unknown;
     int m_nBrokenLines = 0;
     EOffer m_eSize = EOffer::Untried;

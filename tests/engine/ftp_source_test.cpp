@@ -236,11 +236,12 @@ void WriteTrees(const FtpServer& server, const TempDir& dir, std::initializer_li
 }
 
 // A 4xx says "not now": the folder is listed, entered or made at the next
-// attempt, and the job ends as if nothing had happened. The walk enters each
-// folder first (d1's first CWD is the listing's, d2's second the download's);
-// the refused MKD is of a level above the one the first file needs.
+// attempt, and the job ends as if nothing had happened. The walk lists each
+// folder by name (d1's listing is refused), the download enters it (d2's
+// CWD is refused); the refused MKD is of a level above the one the first
+// file needs.
 TEST_F(EngineTest, AFolderRefusedForNowIsListedEnteredOrMadeAtTheNextAttempt) {
-    FtpServer server({.failCommands = {"450 1 CWD /tree/d1", "450 2 CWD /tree/d2", "450 1 MKD /in/tree"}});
+    FtpServer server({.failCommands = {"450 1 MLSD /tree/d1", "450 1 CWD /tree/d2", "450 1 MKD /in/tree"}});
     ASSERT_TRUE(server.Start()) << server.GetError();
     TempDir dir;
     WriteTrees(server, dir, {"d1/a.txt", "d1/b.txt", "d2/c.txt", "d2/d.txt"});
@@ -254,12 +255,12 @@ TEST_F(EngineTest, AFolderRefusedForNowIsListedEnteredOrMadeAtTheNextAttempt) {
 }
 
 // A refusal that lasts fails that folder's files and no others: a 5xx at
-// once, a 4xx once the job's attempts are spent. (The walk's CWD into each
-// folder goes through.)
+// once, a 4xx once the job's attempts are spent. (The walk lists each
+// folder by name, without entering it.)
 TEST_F(EngineTest, AFolderRefusedForGoodOrOverEveryAttemptFailsOnlyItsFiles) {
     TempDir logs;
     FtpServer server({.commandLog = logs / "commands",
-                      .failCommands = {"550 2- CWD /tree/d1", "450 2- CWD /tree/d2", "550 * MKD /in/tree/d1",
+                      .failCommands = {"550 * CWD /tree/d1", "450 * CWD /tree/d2", "550 * MKD /in/tree/d1",
                                        "450 * MKD /in/tree/d2"}});
     ASSERT_TRUE(server.Start()) << server.GetError();
     TempDir dir;
@@ -280,9 +281,10 @@ TEST_F(EngineTest, AFolderRefusedForGoodOrOverEveryAttemptFailsOnlyItsFiles) {
         for (std::string line; std::getline(log, line);) count += line.ends_with("<- " + command);
         return count;
     };
-    // The walk's CWD, then the download's: once for good, three times for now.
-    EXPECT_EQ(sent("CWD /tree/d1/"), 2);
-    EXPECT_EQ(sent("CWD /tree/d2/"), 4);
+    // The download's CWD: once for good, three times for now.
+    EXPECT_EQ(sent("CWD /tree/d1/"), 1);
+    EXPECT_EQ(sent("CWD /tree/d2/"), 3);
+    EXPECT_EQ(sent("MLSD /tree/d1/"), 1);
 }
 
 // A server that answers each LIST with `listing(folder)` and each RETR with

@@ -79,6 +79,76 @@ TEST(FtpSessionFacts, EachQuestionTakesTheFewestRoundTripsTheServerAllows) {
     }
 }
 
+// The names a listing of `folder` brings, in order; "failed: ..." when it fails.
+std::vector<std::string> ListedNames(CFtpSession& session, const std::string& folder) {
+    std::vector<std::string> names;
+    const bool listed = session.List(
+        folder, [&](CFtpDir&& entry) { return names.push_back(entry.GetName()), true; }, nullptr);
+    return listed ? names : std::vector<std::string>{"failed: " + session.GetLastError()};
+}
+
+// A server that offers MLSD but lists only where the session stands: it
+// refuses MLSD with a folder's name, and knows /a/ and /b/ but not /none/.
+FakeFtpServer::Script ListsOnlyWhereItStands() {
+    return [](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") || !s.Expect("FEAT", "211-Features:\r\n MLST type*;size*;\r\n211 End") ||
+            !s.Expect("USER", "331 more") || !s.Expect("PASS", "230 in"))
+            return;
+        std::string folder = "/";
+        while (auto command = s.ReadCommand()) {
+            if (command->rfind("CWD ", 0) == 0) {
+                const std::string to = command->substr(4);
+                if (to == "/a/" || to == "/b/") folder = to;
+                s.Reply(to == "/a/" || to == "/b/" ? "250 there" : "550 no such folder");
+            } else if (*command == "PWD") {
+                s.Reply("257 \"/\"");
+            } else if (*command == "EPSV") {
+                s.Reply("229 Entering Extended Passive Mode (|||" + std::to_string(s.ListenForData()) + "|)");
+            } else if (*command == "MLSD") {
+                s.Reply("150 here");
+                if (s.AcceptData()) s.SendData("type=file;size=1; in" + folder.substr(1, 1) + "\r\n");
+                s.CloseData();
+                s.Reply("226 done");
+            } else if (command->rfind("MLSD ", 0) == 0) {
+                s.Reply("501 no arguments, please");
+            } else if (*command == "QUIT") {
+                s.Reply("221 bye");
+                return;
+            } else {
+                s.Reply("200 ok");
+            }
+        }
+    };
+}
+
+// A machine listing names its folder instead of entering it first, a round
+// trip less per folder. A server that will not list by name is asked in the
+// folder, then always so, and a folder that is not there fails as it did.
+TEST(FtpSessionListing, AMachineListingNamesItsFolderWhereTheServerAllows) {
+    {
+        Server server("");
+        CFtpSession session;
+        ASSERT_TRUE(server.StartAndConnect(session)) << session.GetLastError();
+        EXPECT_EQ(ListedNames(session, "/in/"), (std::vector<std::string>{"info.bin", "sub"}));
+        EXPECT_EQ(ListedNames(session, "/in/sub/"), std::vector<std::string>{});
+        EXPECT_EQ(server.server.Received("MLSD"), 2);
+        EXPECT_EQ(server.server.Received("CWD"), 0);
+    }
+    FakeFtpServer fake(ListsOnlyWhereItStands());
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort())) << session.GetLastError();
+    const size_t before = fake.GetCommands().size();
+    EXPECT_EQ(ListedNames(session, "/a/"), std::vector<std::string>{"ina"});
+    EXPECT_EQ(ListedNames(session, "/b/"), std::vector<std::string>{"inb"});
+    const std::vector<std::string> failed = ListedNames(session, "/none/");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_NE(failed[0].find("550 no such folder"), std::string::npos) << failed[0];
+    const std::vector<std::string> commands = fake.GetCommands();
+    EXPECT_EQ(std::vector<std::string>(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end()),
+              (std::vector<std::string>{"EPSV", "MLSD /a/", "CWD /a/", "EPSV", "MLSD", "CWD /b/", "EPSV", "MLSD",
+                                        "CWD /none/"}));
+}
+
 // A command the server does not know is tried once per session.
 TEST(FtpSessionFacts, ACommandTheServerDoesNotKnowIsNotAskedAgain) {
     Server server("SIZE,MDTM,MLST,MLSD");
