@@ -270,7 +270,12 @@ uint64_t CTskFtpFile::HeldAfterCut(uint64_t copied) {
 
 uint64_t CTskFtpFile::KnownLength() {
     uint64_t size = 0;
-    if (Length() == 0 && !GetNode() && AskSize(m_Path.GetFtpPath(), size)) m_Path.Length(size);
+    if (Length() == 0 && !GetNode() && AskSize(m_Path.GetFtpPath(), size)) {
+        m_Path.Length(size);
+        // The job's total took this file as empty when it was gathered.
+        const auto lock = Job().ReportLock();
+        Job().m_nTotalBytes += static_cast<int64_t>(size);
+    }
     return Length();
 }
 

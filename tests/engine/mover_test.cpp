@@ -381,6 +381,22 @@ TEST_F(MoverAPITest, RequestsWithoutAMoverAnswerAtOnce) {
     EXPECT_EQ(api.GetErrorNumber(), 0);
 }
 
+// Files named without a listing (the browser's selection) learn their size
+// from the server when their turn comes; the job's total counts it then, so
+// that progress never runs past 100 %.
+TEST_F(MoverAPITest, FilesNamedWithoutAListingCountTheirBytesInTheTotal) {
+    WriteFile(server.Path("in/big.bin"), std::string(300000, 'b'));
+    WriteFile(server.Path("in/small.txt"), "small");
+    CFtpPathList paths;
+    paths.Add(new CFtpPath("/in/big.bin"));
+    paths.Add(new CFtpPath("/in/small.txt"));
+    CMoverAPI api;
+    ASSERT_TRUE(api.DownloadFilesA(login, paths, CFtpPath(dir / "down/")));
+    EXPECT_TRUE(RunApi(api)) << api.GetStrError();
+    EXPECT_EQ(api.GetResult().m_nProcessedBytes, 300005);
+    EXPECT_EQ(api.GetResult().m_nTotalBytes, 300005);
+}
+
 TEST_F(MoverAPITest, OneFailedFileAmongTenIsCountedWhileTheOthersArrive) {
     CFtpPathList paths;
     for (int i = 0; i < 10; ++i) {
