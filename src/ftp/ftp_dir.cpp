@@ -108,11 +108,19 @@ bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, s
 
 // "-rw-r--r--", "drwxr-x---+", "lrwxrwxrwx", "crw-rw-rw-": a type and nine
 // permission letters, with a mark of extended attributes or ACLs.
+// Every line of a Unix listing is checked here: a switch, not a search per letter.
 bool IsUnixPermissions(std::string_view text) {
     if (text.size() == 11 && (text[10] == '+' || text[10] == '.' || text[10] == '@')) text.remove_suffix(1);
-    if (text.size() != 10 || std::string_view("-dlbcpsD").find(text[0]) == std::string_view::npos) return false;
+    if (text.size() != 10) return false;
+    switch (text[0]) {
+        case '-': case 'd': case 'l': case 'b': case 'c': case 'p': case 's': case 'D': break;
+        default: return false;
+    }
     for (char c : text.substr(1)) {
-        if (std::string_view("rwxsStTlL-").find(c) == std::string_view::npos) return false;
+        switch (c) {
+            case 'r': case 'w': case 'x': case 's': case 'S': case 't': case 'T': case 'l': case 'L': case '-': break;
+            default: return false;
+        }
     }
     return true;
 }
@@ -213,18 +221,30 @@ void CFtpDir::Copy(const CObj& src) {
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now) {
-    const CFtpPath folder = m_Path;
+    Reset(line);
+    if (IsBlankLine(line)) return KnownNonEntry();
+    // A layout that does not take the line may have set the path's times or
+    // size on the way, never its names: those are set last (TakeKind), and
+    // only when the line is an entry.
+    const CFilePath::StatusBlock folder = m_Path.GetStatusBlock();
+    bool first = true;
     for (const EListingFormat format : kListingFormats) {
+        if (!first) ClearFields();
+        first = false;
         // The first layout that knows the line has the last word on it.
-        if (Split(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
-        m_Path = folder;
+        if (SplitAs(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
+        m_Path.SetStatusBlock(folder);
     }
     return false;
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
     Reset(line);
-    if (TrimText(line).empty()) return KnownNonEntry();
+    if (IsBlankLine(line)) return KnownNonEntry();
+    return SplitAs(line, now, format);
+}
+
+bool CFtpDir::SplitAs(std::string_view line, int64_t now, EListingFormat format) {
     switch (format) {
         case EListingFormat::Unix: return SplitUNIX(line, now);
         case EListingFormat::Dos: return SplitDOS(line);
@@ -239,14 +259,20 @@ bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
     return false;
 }
 
+bool CFtpDir::IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsSpace); }
+
 void CFtpDir::Reset(std::string_view line) {
+    ClearFields();
+    m_strLine = line;
+}
+
+void CFtpDir::ClearFields() {
     for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strPermissions,
                               &m_strLinks, &m_strOwner, &m_strGroup, &m_strLinkTarget, &m_strUnique})
         text->clear();
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
     m_bKnownNonEntry = false;
-    m_strLine = line;
 }
 
 bool CFtpDir::KnownNonEntry() {
@@ -255,10 +281,15 @@ bool CFtpDir::KnownNonEntry() {
 }
 
 bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
+    // Lines of other layouts fail on their first field: tell them before
+    // splitting the whole line.
+    const std::string_view first = FirstField(line);
+    const bool permissions = IsUnixPermissions(first);
+    if (!permissions && !EqualsNoCase(first, "total")) return false;
     const std::vector<Field> fields = SplitFields(line);
     if (fields.size() == 2 && EqualsNoCase(fields[0].text, "total") && IsDigits(fields[1].text))
         return KnownNonEntry();
-    if (fields.empty() || !IsUnixPermissions(fields[0].text)) return false;
+    if (!permissions) return false;
     size_t date = 0;
     size_t width = 0;
     int64_t seconds = 0;
@@ -279,13 +310,13 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (type != '-' && type != 'd' && type != 'D' && type != 'l') return KnownNonEntry();
     // The name starts after the one blank that follows the date, so a name
     // that itself starts with a blank keeps it.
-    std::string text(line.substr(std::min(last.End() + 1, line.size())));
+    std::string_view text = line.substr(std::min(last.End() + 1, line.size()));
     if (type == 'l') {
         // "name -> target": the link is known by its own name.
         const size_t arrow = text.find(" -> ");
-        if (arrow != std::string::npos) {
+        if (arrow != std::string_view::npos) {
             m_strLinkTarget = text.substr(arrow + 4);
-            text.resize(arrow);
+            text = text.substr(0, arrow);
         }
     }
     if (!TakeName(text)) return false;
@@ -303,7 +334,9 @@ bool CFtpDir::SplitDOS(std::string_view line) {
     m_strSize = fields[2].text;
     // The date and time must read as such: that is what tells a DOS line
     // from any other text.
-    if (!ParseDateTime(m_strDateTime, 0)) return false;
+    int64_t seconds = 0;
+    if (!DosDate(fields, seconds)) return false;
+    SetTimes(seconds);
     const bool folder = EqualsNoCase(m_strSize, "<DIR>");
     if (!folder && !IsDigits(m_strSize)) return false;
     // A file's name follows its size after one blank; a folder's starts

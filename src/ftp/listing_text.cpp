@@ -1,5 +1,6 @@
 #include "ftp/listing_text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -123,6 +124,14 @@ std::vector<Field> SplitFields(std::string_view line) {
     return fields;
 }
 
+std::string_view FirstField(std::string_view line) {
+    size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) ++start;
+    size_t end = start;
+    while (end < line.size() && !IsBlank(line[end])) ++end;
+    return line.substr(start, end - start);
+}
+
 bool IsDigits(std::string_view text) {
     if (text.empty()) return false;
     for (char c : text) {
@@ -173,11 +182,18 @@ bool ReadClock(std::string_view text, bool twelveHour, int& hour, int& minute, b
     return true;
 }
 
+// The separators are looked for with plain scans: a search for a set of
+// characters costs a call per character tried, and every DOS line has a date.
 bool SplitDate(std::string_view text, std::string_view separators, std::string_view parts[3]) {
-    const size_t first = text.find_first_of(separators);
-    if (first == std::string_view::npos) return false;
+    const auto isSeparator = [separators](char c) {
+        return std::any_of(separators.begin(), separators.end(), [c](char separator) { return c == separator; });
+    };
+    const auto firstIt = std::find_if(text.begin(), text.end(), isSeparator);
+    if (firstIt == text.end()) return false;
+    const size_t first = static_cast<size_t>(firstIt - text.begin());
     const size_t second = text.find(text[first], first + 1);
-    if (second == std::string_view::npos || text.find_first_of(separators, second + 1) != std::string_view::npos)
+    if (second == std::string_view::npos ||
+        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(second) + 1, text.end(), isSeparator) != text.end())
         return false;
     parts[0] = text.substr(0, first);
     parts[1] = text.substr(first + 1, second - first - 1);

@@ -20,6 +20,8 @@ struct Field {
 
 bool IsBlank(char c);
 std::vector<Field> SplitFields(std::string_view line);
+// The first blank-separated field; empty when there is none.
+std::string_view FirstField(std::string_view line);
 bool IsDigits(std::string_view text);
 // A number of minDigits to maxDigits decimal digits.
 bool ReadNumber(std::string_view text, size_t minDigits, size_t maxDigits, int& value);
