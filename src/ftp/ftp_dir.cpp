@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <vector>
 
 #include "base/text.h"
 #include "ftp/listing_text.h"
@@ -31,7 +30,7 @@ bool ReadZone(std::string_view text, int64_t& offset) {
 // "mm-dd hh:mm" (a recent one), "yyyy/mm/dd hh:mm" and "dd.mm.yy[yy] hh:mm".
 // How many fields the date takes; 0 when there is none. The longest reading
 // wins, so that "2023-03-01 10:00 x" is not a file named "10:00 x".
-size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t NumericDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k >= fields.size()) return 0;
     std::string_view parts[3];
     int year = 0;
@@ -67,7 +66,7 @@ size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int6
 
 // The date of a Unix line at `k`, when a name follows it: how many fields it
 // takes (0: none there).
-size_t UnixDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t UnixDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k < 2 || k >= fields.size() || !IsDigits(fields[k - 1].text)) return 0;
     size_t width = NamedDate(fields, k, now, seconds);
     if (width == 0) width = NumericDate(fields, k, now, seconds);
@@ -88,7 +87,7 @@ bool LooksNumericDate(std::string_view text) {
 // or group that looks like a month ("mar") is not taken for the date.
 // Servers with localised month names still get the usual columns, with a
 // date that will not parse.
-bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, size_t& width, int64_t& seconds) {
+bool FindUnixDate(const Fields& fields, int64_t now, size_t& date, size_t& width, int64_t& seconds) {
     constexpr size_t kUsualDateColumn = 5;
     width = UnixDate(fields, kUsualDateColumn, now, seconds);
     date = kUsualDateColumn;
@@ -127,7 +126,7 @@ bool IsUnixPermissions(std::string_view text) {
 
 // "mm-dd-yy hh:mmAM", "mm-dd-yyyy hh:mm" ("/" also separates the date) or
 // "yyyy-mm-dd hh:mm".
-bool DosDate(const std::vector<Field>& fields, int64_t& seconds) {
+bool DosDate(const Fields& fields, int64_t& seconds) {
     std::string_view parts[3];
     if (!SplitDate(fields[0].text, "-/", parts)) return false;
     int month = 0;
@@ -286,7 +285,7 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     const std::string_view first = FirstField(line);
     const bool permissions = IsUnixPermissions(first);
     if (!permissions && !EqualsNoCase(first, "total")) return false;
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() == 2 && EqualsNoCase(fields[0].text, "total") && IsDigits(fields[1].text))
         return KnownNonEntry();
     if (!permissions) return false;
@@ -326,7 +325,7 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
 }
 
 bool CFtpDir::SplitDOS(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() < 4) return false;
     m_strDate = fields[0].text;
     m_strTime = fields[1].text;
@@ -406,7 +405,7 @@ void CFtpDir::SetTimes(int64_t secondsUtc) {
 }
 
 bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seconds) {
-    const std::vector<Field> fields = SplitFields(text);
+    const Fields fields(text);
     if (fields.size() == 3) return NamedDate(fields, 0, now, seconds) == 3;
     if (fields.size() == 2) return DosDate(fields, seconds);
     return false;

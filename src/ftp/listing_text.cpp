@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/clock.h"
@@ -32,9 +32,10 @@ bool PlaceLocal(int year, int month, int day, int hour, int minute, int64_t& sec
 class LocalDays {
 public:
     struct Day {
+        int64_t midnight = 0;
+        bool placed = false;  // the fields below are known
         bool real = false;    // the date names a day that exists
         bool steady = false;  // no clock change on it
-        int64_t midnight = 0;
     };
 
     static LocalDays& OfThread() {
@@ -43,18 +44,18 @@ public:
         return days;
     }
 
+    // Days of the years listings name are kept in a table indexed by the
+    // date itself (under a megabyte, filled as dates come), so that finding
+    // one costs no hashing and no search; other years are placed each time.
     const Day& Find(int year, int month, int day) {
-        const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
-        if (const auto found = m_days.find(key); found != m_days.end()) return found->second;
-        if (m_days.size() >= kKeptDays) m_days.clear();
-        Day placed;
-        placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
-        // The clocks kept still that day when its midnight plus a day's
-        // minutes reads as its last minute.
-        std::tm last{};
-        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) &&
-                        last.tm_mday == day && last.tm_hour == 23 && last.tm_min == 59;
-        return m_days.emplace(key, placed).first->second;
+        if (year < kFirstYear || year >= kFirstYear + kYears) {
+            m_other = Place(year, month, day);
+            return m_other;
+        }
+        if (m_days.empty()) m_days.resize(static_cast<size_t>(kYears) * 12 * 31);
+        Day& found = m_days[static_cast<size_t>(((year - kFirstYear) * 12 + month) * 31 + day - 1)];
+        if (!found.placed) found = Place(year, month, day);
+        return found;
     }
 
     // The local year of `now`, kept for the listing's one `now`.
@@ -70,10 +71,21 @@ public:
     }
 
 private:
-    // Every day of over a century (about 3 MB at most): a folder of
-    // archives spans decades, and a full cache starts again empty.
-    static constexpr size_t kKeptDays = 1 << 16;
+    static constexpr int kFirstYear = 1970;
+    static constexpr int kYears = 136;
     static constexpr int64_t kLastMinute = 23 * 3600 + 59 * 60;
+
+    static Day Place(int year, int month, int day) {
+        Day placed;
+        placed.placed = true;
+        placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
+        // The clocks kept still that day when its midnight plus a day's
+        // minutes reads as its last minute.
+        std::tm last{};
+        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) &&
+                        last.tm_mday == day && last.tm_hour == 23 && last.tm_min == 59;
+        return placed;
+    }
 
     void FollowZone() {
         const char* zone = std::getenv("TZ");
@@ -87,7 +99,8 @@ private:
 
     bool m_bZoneSet = false;
     std::string m_zone;
-    std::unordered_map<int64_t, Day> m_days;
+    std::vector<Day> m_days;  // by year, month and day, from kFirstYear on
+    Day m_other;
     bool m_bYearKnown = false;
     int64_t m_yearNow = 0;
     int m_year = 0;
@@ -109,19 +122,24 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A plain scan: this runs for every line of every listing, and a search for
 // a set of characters costs a call per character tried.
-std::vector<Field> SplitFields(std::string_view line) {
-    std::vector<Field> fields;
-    fields.reserve(12);  // a Unix line has nine
-    const size_t size = line.size();
-    size_t at = 0;
+Fields::Fields(std::string_view line) {
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    const char* at = begin;
     for (;;) {
-        while (at < size && IsBlank(line[at])) ++at;
-        if (at == size) break;
-        const size_t start = at;
-        while (at < size && !IsBlank(line[at])) ++at;
-        fields.push_back({line.substr(start, at - start), start});
+        while (at != end && IsBlank(*at)) ++at;
+        if (at == end) break;
+        const char* const start = at;
+        while (at != end && !IsBlank(*at)) ++at;
+        Add(std::string_view(start, static_cast<size_t>(at - start)), static_cast<size_t>(start - begin));
     }
-    return fields;
+}
+
+void Fields::Spill(const Field& field) {
+    if (m_more.empty()) m_more.assign(m_held, m_held + kHeld);
+    m_more.push_back(field);
+    m_data = m_more.data();
+    ++m_size;
 }
 
 std::string_view FirstField(std::string_view line) {
@@ -239,7 +257,7 @@ bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& 
 }
 
 // "Mon dd hh:mm" or "Mon dd yyyy" at `k`: 3 fields; 0 when there is none.
-size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t NamedDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k + 2 >= fields.size()) return 0;
     const int month = MonthIndex(fields[k].text);
     int day = 0;
@@ -253,7 +271,7 @@ size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_
                : 0;
 }
 
-std::string JoinFields(const std::vector<Field>& fields, size_t k, size_t count) {
+std::string JoinFields(const Fields& fields, size_t k, size_t count) {
     std::string text;
     for (size_t i = k; i < k + count && i < fields.size(); ++i) {
         if (i > k) text += ' ';
