@@ -1,6 +1,7 @@
 #include "ftp/ftp_dir.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 
 #include "base/text.h"
@@ -105,23 +106,24 @@ bool FindUnixDate(const Fields& fields, int64_t now, size_t& date, size_t& width
            !LooksNumericDate(fields[kUsualDateColumn].text);
 }
 
+// A set of bytes, looked up in one step: the checks below run for every
+// line, and a search per letter costs a library call each.
+struct ByteSet {
+    constexpr explicit ByteSet(std::string_view members) {
+        for (char c : members) in[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool operator()(char c) const { return in[static_cast<unsigned char>(c)]; }
+    std::array<bool, 256> in{};
+};
+
 // "-rw-r--r--", "drwxr-x---+", "lrwxrwxrwx", "crw-rw-rw-": a type and nine
 // permission letters, with a mark of extended attributes or ACLs.
-// Every line of a Unix listing is checked here: a switch, not a search per letter.
 bool IsUnixPermissions(std::string_view text) {
+    static constexpr ByteSet kTypes("-dlbcpsD");
+    static constexpr ByteSet kLetters("rwxsStTlL-");
     if (text.size() == 11 && (text[10] == '+' || text[10] == '.' || text[10] == '@')) text.remove_suffix(1);
-    if (text.size() != 10) return false;
-    switch (text[0]) {
-        case '-': case 'd': case 'l': case 'b': case 'c': case 'p': case 's': case 'D': break;
-        default: return false;
-    }
-    for (char c : text.substr(1)) {
-        switch (c) {
-            case 'r': case 'w': case 'x': case 's': case 'S': case 't': case 'T': case 'l': case 'L': case '-': break;
-            default: return false;
-        }
-    }
-    return true;
+    return text.size() == 10 && kTypes(text[0]) &&
+           std::all_of(text.begin() + 1, text.end(), [](char c) { return kLetters(c); });
 }
 
 // "mm-dd-yy hh:mmAM", "mm-dd-yyyy hh:mm" ("/" also separates the date) or
@@ -266,9 +268,17 @@ void CFtpDir::Reset(std::string_view line) {
 }
 
 void CFtpDir::ClearFields() {
-    for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strPermissions,
-                              &m_strLinks, &m_strOwner, &m_strGroup, &m_strLinkTarget, &m_strUnique})
-        text->clear();
+    m_strDate.clear();
+    m_strTime.clear();
+    m_strDateTime.clear();
+    m_strSize.clear();
+    m_strName.clear();
+    m_strPermissions.clear();
+    m_strLinks.clear();
+    m_strOwner.clear();
+    m_strGroup.clear();
+    m_strLinkTarget.clear();
+    m_strUnique.clear();
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
     m_bKnownNonEntry = false;
@@ -412,9 +422,17 @@ bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seco
 }
 
 bool CFtpDir::IsSafeName(std::string_view name) {
+    // Separators and control characters, looked up rather than compared:
+    // every name of every listing passes here.
+    static constexpr auto kRefused = [] {
+        std::array<bool, 256> refused{};
+        for (int c = 0; c < 0x20; ++c) refused[c] = true;
+        refused['/'] = refused['\\'] = refused[0x7f] = true;
+        return refused;
+    }();
     if (name.empty() || name == "." || name == "..") return false;
     for (unsigned char c : name) {
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7f) return false;
+        if (kRefused[c]) return false;
     }
     return true;
 }

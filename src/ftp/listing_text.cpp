@@ -82,8 +82,8 @@ private:
         // The clocks kept still that day when its midnight plus a day's
         // minutes reads as its last minute.
         std::tm last{};
-        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) &&
-                        last.tm_mday == day && last.tm_hour == 23 && last.tm_min == 59;
+        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) && last.tm_mday == day &&
+                        last.tm_hour == 23 && last.tm_min == 59;
         return placed;
     }
 

@@ -277,6 +277,9 @@ void CFilePath::SetFileName(std::string_view name) {
 }
 
 void CFilePath::SetFileNameAndExt(std::string_view text) {
+    // A name given to a folder's own path, as a listing does for each of
+    // its files: the text the parts make is the folder's text and the name.
+    const bool append = IsMadeFolder() && !HasSeparator(text);
     const size_t dot = text.find('.');
     if (dot == std::string_view::npos || dot == 0) {
         m_strFileName = text;
@@ -284,7 +287,12 @@ void CFilePath::SetFileNameAndExt(std::string_view text) {
         m_strFileName = text.substr(0, dot);
         m_strExt = text.substr(dot);
     }
-    MakePath();
+    if (append) {
+        m_cSlash = '/';
+        m_strPath += text;
+    } else {
+        MakePath();
+    }
 }
 
 void CFilePath::SetExt(std::string_view ext) {
@@ -465,6 +473,23 @@ void CFilePath::MakeSubfolders(const CFilePathList& list) {
     for (const CFilePath* sub : list) dir += sub->m_strDir;
     m_strDir = dir;
     MakePath();
+}
+
+bool CFilePath::IsMadeFolder() const {
+    // What MakePath leaves alone: a drive ending in ":" (or none), a
+    // directory in "/" only that starts and ends with one and never has two
+    // in a row, no file name, and the path text those two joined.
+    if (!m_strFileName.empty() || !m_strExt.empty()) return false;
+    const std::string_view dir(m_strDir);
+    const std::string_view drive(m_strDrive);
+    return !dir.empty() && dir.front() == '/' && dir.back() == '/' && dir.find('\\') == std::string_view::npos &&
+           dir.find("//") == std::string_view::npos &&
+           (drive.empty() || (drive.back() == ':' && !HasSeparator(drive))) &&
+           m_strPath.size() == drive.size() + dir.size() && m_strPath.starts_with(drive) && m_strPath.ends_with(dir);
+}
+
+bool CFilePath::HasSeparator(std::string_view text) {
+    return text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos;
 }
 
 bool CFilePath::IsNetwork() const { return m_strDrive.empty() && m_strDir.starts_with("\\\\"); }

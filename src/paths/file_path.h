@@ -192,6 +192,9 @@ protected:
     // The path text made to use the separator (rebuilt from the parts for a
     // network path).
     void FixPathSlash(bool network);
+    // A folder's path (no file name or extension) as MakePath makes it.
+    bool IsMadeFolder() const;
+    static bool HasSeparator(std::string_view text);
 
     _PathType m_PathType = PATH_LITERAL;
     std::string m_strPath;

@@ -29,7 +29,7 @@ VELMORA_API std::string MakePathText(std::string_view drive, std::string_view di
                                      std::string_view ext);
 // The same appended to `out`, whose room is reused (none of the parts may
 // be a view into `out`).
-VELMORA_API void AppendPathText(std::string& out, std::string_view drive, std::string_view dir,
-                                std::string_view name, std::string_view ext);
+VELMORA_API void AppendPathText(std::string& out, std::string_view drive, std::string_view dir, std::string_view name,
+                                std::string_view ext);
 
 }  // namespace velmora::platform
