@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractItemView>
+
 #include "support/temp_dir.h"
 
 namespace parcelo::test {
@@ -12,6 +14,11 @@ namespace parcelo::test {
 // Processes the GUI's events until `done` holds or the bound passes;
 // answers whether it holds. Waits on events, not on a clock.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(10));
+
+// What a view's row shows in a column (in the view's order).
+inline QVariant Cell(const QAbstractItemView& view, int row, int column, int role = Qt::DisplayRole) {
+    return view.model()->index(row, column).data(role);
+}
 
 // Runs the events already queued (queued calls from other threads among them).
 void ProcessEvents();

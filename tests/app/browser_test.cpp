@@ -53,6 +53,7 @@ namespace {
 
 using velmora::CFtpNode;
 using velmora::CFtpPath;
+using velmora::CFtpPathList;
 using velmora::test::ReadFile;
 using velmora::test::TempDir;
 using velmora::test::WriteFile;
@@ -72,7 +73,7 @@ QTreeWidgetItem* Child(QTreeWidgetItem* item, const std::string& name) {
 }
 
 // The files of the list, in the order shown.
-std::vector<std::string> ListedNames(const CFileListCtrl& list) {
+std::vector<std::string> ListedNames(const CFtpListCtrl& list) {
     std::vector<std::string> names;
     for (int row = 0; row < list.GetRowCount(); ++row) {
         if (!list.GetPathAt(row).IsDirectory()) names.push_back(list.GetPathAt(row).GetFileName(true));
@@ -330,7 +331,7 @@ TEST_F(BrowserTest, FilesAreRenamedAndDeletedFromTheList) {
     Settle(*browser);
     EXPECT_FALSE(HasRemote("b.txt"));
     EXPECT_FALSE(HasRemote("moved.txt"));
-    EXPECT_EQ(browser->GetList()->GetFileCount(), 0);
+    EXPECT_EQ(browser->GetList()->GetModel().GetFileCount(), 0);
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
@@ -1185,12 +1186,77 @@ TEST_F(BrowserTest, ReconnectComesBackToTheSameFolders) {
 }
 
 // The names of the list's rows, in the order shown.
-std::vector<std::string> RowNames(const CFileListCtrl& list) {
+std::vector<std::string> RowNames(const CFtpListCtrl& list) {
     std::vector<std::string> names;
     for (int row = 0; row < list.GetRowCount(); ++row) {
-        names.push_back(list.topLevelItem(row)->text(CFileListCtrl::COLUMN_NAME).toStdString());
+        names.push_back(test::Cell(list, row, CRemoteFolderModel::COLUMN_NAME).toString().toStdString());
     }
     return names;
+}
+
+std::vector<std::string> SelectedNames(const CFtpListCtrl& list) {
+    std::vector<std::string> names;
+    for (const CFtpPath* path : list.GetSelectedPaths(true)) {
+        names.push_back(path->IsDirectory() ? path->GetTailDir() : path->GetFileName(true));
+    }
+    return names;
+}
+
+CFtpPath Listed(const std::string& path, uint64_t size, uint64_t fileTime) {
+    CFtpPath listed(path);
+    listed.Length(size);
+    listed.LastWriteTime(fileTime);
+    return listed;
+}
+
+// The list over its model, without a server: each row keeps its own path
+// and details through sorting, filtering and a new listing, and the
+// selection stays on the same entries.
+TEST(RemoteFolderModelTest, RowsStayWholeThroughSortingFilteringAndRelisting) {
+    constexpr uint64_t kDay = 864000000000ULL;
+    constexpr uint64_t k2020 = 132223104000000000ULL;
+    CFtpPathList folders;
+    folders.Add(new CFtpPath("/pub/zeta/"));
+    CFtpPathList files;
+    files.Add(new CFtpPath(Listed("/pub/f10.txt", 5000, k2020 + 3 * kDay)));
+    files.Add(new CFtpPath(Listed("/pub/f2.txt", 2, k2020 + 1 * kDay)));
+    files.Add(new CFtpPath(Listed("/pub/README.txt", 12341985, k2020)));
+    files.Add(new CFtpPath(Listed("/pub/data.bin", 3000, k2020 + 2 * kDay)));
+    CFtpListCtrl list;
+    list.Fill(folders, files);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"zeta", "data.bin", "f2.txt", "f10.txt", "README.txt"}));
+    // A folder row is a folder, whatever its listing said.
+    EXPECT_TRUE(list.GetPathAt(0).IsDirectory());
+    EXPECT_EQ(test::Cell(list, 4, CRemoteFolderModel::COLUMN_SIZE).toString().toStdString(), "11.8 MiB");
+    EXPECT_EQ(list.GetModel().GetFileCount(), 4);
+
+    list.ShowDetails({{"f2.txt", {"-rw-r-----", "alice"}}});
+    list.SelectByName({"f10.txt", "zeta"});
+    list.sortByColumn(CRemoteFolderModel::COLUMN_SIZE, Qt::DescendingOrder);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"zeta", "README.txt", "f10.txt", "data.bin", "f2.txt"}));
+    EXPECT_EQ(SelectedNames(list), (std::vector<std::string>{"zeta", "f10.txt"}));
+    EXPECT_EQ(test::Cell(list, 4, CRemoteFolderModel::COLUMN_PERMISSIONS).toString().toStdString(), "-rw-r-----");
+    EXPECT_EQ(test::Cell(list, 4, CRemoteFolderModel::COLUMN_OWNER).toString().toStdString(), "alice");
+    EXPECT_EQ(test::Cell(list, 3, CRemoteFolderModel::COLUMN_OWNER).toString().toStdString(), "");
+    list.sortByColumn(CRemoteFolderModel::COLUMN_DATE, Qt::AscendingOrder);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"zeta", "README.txt", "f2.txt", "data.bin", "f10.txt"}));
+
+    // The filter hides rows; what is shown and selected is what is taken.
+    CNameFilter filter;
+    filter.SetPattern("f*");
+    list.SetNameFilter(filter);
+    EXPECT_EQ(RowNames(list), (std::vector<std::string>{"f2.txt", "f10.txt"}));
+    EXPECT_EQ(list.GetPathAt(1).Length(), 5000u);
+    EXPECT_EQ(SelectedNames(list), std::vector<std::string>{"f10.txt"});
+    EXPECT_EQ(list.GetSelectedFolder(), nullptr);
+    list.SetNameFilter(CNameFilter());
+
+    // Listed again after an upload: the new file, in the order chosen.
+    files.Add(new CFtpPath(Listed("/pub/new.txt", 7, k2020 + 9 * kDay)));
+    list.Fill(folders, files);
+    EXPECT_EQ(RowNames(list).back(), "new.txt");
+    EXPECT_EQ(list.GetModel().rowCount(), 6);
+    EXPECT_EQ(list.GetModel().GetFileCount(), 5);
 }
 
 void SetModified(const std::string& path, int year, int month, int day) {
@@ -1217,23 +1283,23 @@ TEST_F(BrowserTest, TheListShowsFoldersFirstSortsByEveryColumnAndOpensFolders) {
 
     // Names ignore letter case; folders stay first in either direction.
     EXPECT_EQ(RowNames(list), (std::vector<std::string>{"docs", "empty", "big.bin", "Small.txt"}));
-    list.sortByColumn(CFileListCtrl::COLUMN_NAME, Qt::DescendingOrder);
+    list.sortByColumn(CRemoteFolderModel::COLUMN_NAME, Qt::DescendingOrder);
     EXPECT_EQ(RowNames(list), (std::vector<std::string>{"empty", "docs", "Small.txt", "big.bin"}));
-    list.sortByColumn(CFileListCtrl::COLUMN_SIZE, Qt::AscendingOrder);
+    list.sortByColumn(CRemoteFolderModel::COLUMN_SIZE, Qt::AscendingOrder);
     EXPECT_EQ(RowNames(list), (std::vector<std::string>{"docs", "empty", "Small.txt", "big.bin"}));
-    list.sortByColumn(CFileListCtrl::COLUMN_DATE, Qt::DescendingOrder);
+    list.sortByColumn(CRemoteFolderModel::COLUMN_DATE, Qt::DescendingOrder);
     EXPECT_EQ(RowNames(list).back(), "Small.txt");
     // Sizes with their unit, dates in the user's locale (day first in German).
-    EXPECT_EQ(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_NAME).toStdString(), "big.bin");
-    EXPECT_NE(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_SIZE).toStdString(), "3000");
-    EXPECT_TRUE(list.topLevelItem(2)->text(CFileListCtrl::COLUMN_DATE).startsWith("04.03.21"))
-        << list.topLevelItem(2)->text(CFileListCtrl::COLUMN_DATE).toStdString();
+    EXPECT_EQ(test::Cell(list, 2, CRemoteFolderModel::COLUMN_NAME).toString().toStdString(), "big.bin");
+    EXPECT_NE(test::Cell(list, 2, CRemoteFolderModel::COLUMN_SIZE).toString().toStdString(), "3000");
+    EXPECT_TRUE(test::Cell(list, 2, CRemoteFolderModel::COLUMN_DATE).toString().startsWith("04.03.21"))
+        << test::Cell(list, 2, CRemoteFolderModel::COLUMN_DATE).toString().toStdString();
     QLocale::setDefault(before);
 
     // Enter opens a folder row, Backspace goes back up, a double-click opens too.
-    list.sortByColumn(CFileListCtrl::COLUMN_NAME, Qt::AscendingOrder);
+    list.sortByColumn(CRemoteFolderModel::COLUMN_NAME, Qt::AscendingOrder);
     list.setFocus();
-    list.setCurrentItem(list.topLevelItem(0));
+    list.setCurrentIndex(list.model()->index(0, 0));
     QTest::keyClick(&list, Qt::Key_Return);
     Settle(*browser);
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
@@ -1241,7 +1307,7 @@ TEST_F(BrowserTest, TheListShowsFoldersFirstSortsByEveryColumnAndOpensFolders) {
     QTest::keyClick(&list, Qt::Key_Backspace);
     Settle(*browser);
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
-    const QRect empty = list.visualItemRect(list.topLevelItem(1));
+    const QRect empty = list.visualRect(list.model()->index(1, 0));
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty.center());
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty.center());
     Settle(*browser);
@@ -1262,11 +1328,11 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
     Settle(*browser);
-    const CFileListCtrl& list = *browser->GetList();
+    const CFtpListCtrl& list = *browser->GetList();
     ASSERT_EQ(ListedNames(list), std::vector<std::string>{"up.txt"});
     EXPECT_EQ(list.GetPathAt(0).Length(), 5u);
     EXPECT_NE(list.GetPathAt(0).LastWriteTime(), 0u);
-    EXPECT_FALSE(list.topLevelItem(0)->text(CFileListCtrl::COLUMN_DATE).isEmpty());
+    EXPECT_FALSE(test::Cell(list, 0, CRemoteFolderModel::COLUMN_DATE).toString().isEmpty());
 }
 
 TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {

@@ -299,8 +299,8 @@ TEST_F(FileCommandsTest, CompareFoldersMarksBothListsWithALegend) {
     const auto remoteMark = [&](const std::string& name) {
         CFtpListCtrl* list = browser().GetList();
         for (int row = 0; row < list->GetRowCount(); ++row) {
-            if (list->topLevelItem(row)->text(0).toStdString() == name) {
-                return list->topLevelItem(row)->data(CFtpListCtrl::COLUMN_DATE, Qt::BackgroundRole).value<QColor>();
+            if (test::Cell(*list, row, 0).toString().toStdString() == name) {
+                return test::Cell(*list, row, CRemoteFolderModel::COLUMN_DATE, Qt::BackgroundRole).value<QColor>();
             }
         }
         return QColor(Qt::magenta);
@@ -373,7 +373,7 @@ TEST_F(FileCommandsTest, AnEditedServerFileGoesBackAfterAQuestionAndItsCopyIsCle
     // Another file, only viewed (Enter on its row, the folder stays); at the
     // end its copy goes, the unsent one stays.
     list->SelectByName({"photo.jpg"});
-    list->setCurrentItem(list->selectedItems().front());
+    list->setCurrentIndex(list->selectionModel()->selectedRows().front());
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_TRUE(test::WaitFor([&] { return opened.paths.size() == 2; }, std::chrono::seconds(20)));
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/");

@@ -19,6 +19,8 @@
 
 #include "app/common/drag_item.h"
 #include "app/common/path_bar.h"
+#include "app/connections/ftp_connection_prop_dlg.h"
+#include "app/connections/ftp_connections_dlg.h"
 #include "app/panes/file_list_ctrl.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_folder_model.h"
@@ -283,6 +285,22 @@ TEST_F(LocalPaneTest, FolderPickersStartAtTheLocalPanesFolder) {
     browser().OnDownload(CFtpTreeDlg::PANE_LIST);
     ASSERT_FALSE(prompter.asked.empty());
     EXPECT_EQ(prompter.asked.back().text, local / "sub");
+
+    // The Site Manager's local folder: at the pane's folder while the field
+    // is empty, else at the field's folder; the pick fills the field.
+    CFtpConnectionPropDlg& props = *main.GetConnections().GetProperties();
+    velmora::CFtpLoginInfo* site = main.GetConnections().OnNew();
+    auto* field = props.findChild<QLineEdit*>("localPath");
+    auto* browse = props.findChild<QPushButton*>("browseLocalPath");
+    prompter.folders.push_back(local.path());
+    browse->click();
+    EXPECT_EQ(prompter.asked.back().title, CFtpConnectionPropDlg::kLocalFolderPickerTitle);
+    EXPECT_EQ(prompter.asked.back().text, local / "sub");
+    EXPECT_EQ(field->text().toStdString(), local.path());
+    EXPECT_EQ(site->GetLocalPath(), local.path());
+    browse->click();
+    EXPECT_EQ(prompter.asked.back().text, local.path());
+    EXPECT_EQ(site->GetLocalPath(), local.path());
 }
 
 // Every row is read whole from one listing: after files change size and the

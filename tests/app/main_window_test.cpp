@@ -59,7 +59,7 @@ using velmora::test::ReadFile;
 using velmora::test::WriteFile;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Listed(const CFileListCtrl& list) {
+std::vector<std::string> Listed(const CFtpListCtrl& list) {
     std::vector<std::string> names;
     for (int row = 0; row < list.GetRowCount(); ++row) {
         const velmora::CFtpPath& path = list.GetPathAt(row);

@@ -97,8 +97,8 @@ protected:
     std::string Listed(const std::string& name) const {
         const CFtpListCtrl& list = *browser.GetList();
         for (int row = 0; row < list.GetRowCount(); ++row) {
-            if (list.topLevelItem(row)->text(0).toStdString() == name) {
-                return list.topLevelItem(row)->text(CFtpListCtrl::COLUMN_PERMISSIONS).toStdString();
+            if (test::Cell(list, row, 0).toString().toStdString() == name) {
+                return test::Cell(list, row, CRemoteFolderModel::COLUMN_PERMISSIONS).toString().toStdString();
             }
         }
         return "(no row)";
@@ -123,7 +123,7 @@ protected:
 TEST_F(ServerPermissionsTest, TheListShowsPermissionsAndTheDialogChangesThem) {
     EXPECT_EQ(Listed("a.txt"), "-rw----r--");
     EXPECT_EQ(Listed("tree"), "drwxr-xr-x");
-    EXPECT_FALSE(browser.GetList()->topLevelItem(0)->text(CFtpListCtrl::COLUMN_OWNER).isEmpty());
+    EXPECT_FALSE(test::Cell(*browser.GetList(), 0, CRemoteFolderModel::COLUMN_OWNER).toString().isEmpty());
 
     Apply({"a.txt"}, 0640);
     ASSERT_EQ(prompter.permissionQuestions.size(), 1u);

@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
+#include "app/common/balloon_tip.h"
 #include "app/common/screen_place.h"
 #include "app/shell/main_dlg.h"
 #include "app/shell/window_state.h"
@@ -34,6 +35,19 @@ TEST(ScreenPlaceTest, AWindowIsKeptFullyOnTheScreenThatHoldsIt) {
     // Larger than the screen: its top left corner stays on it.
     EXPECT_EQ(KeepInside(QRect(-50, -50, 4000, 4000), main), QPoint(0, 0));
     EXPECT_EQ(KeepInside(tray.translated(30, 40), main), QPoint(30, 40));
+}
+
+TEST(ScreenPlaceTest, APlaceIsClearWhenItFitsOnTheScreenAndCoversNothingToAvoid) {
+    const QRect room(0, 0, 1000, 800);
+    const QSize size(200, 100);
+    const QRect window(0, 0, 600, 500);
+    // The first is moved onto the screen, where it covers the window; the
+    // second is clear.
+    EXPECT_EQ(FirstClearPlace(size, {{-50, 450}, {700, 900}}, {window}, room), QPoint(700, 700));
+    EXPECT_EQ(FirstClearPlace(size, {{10, 10}}, {}, room), QPoint(10, 10));
+    EXPECT_EQ(FirstClearPlace(size, {{10, 10}, {100, 100}}, {window}, room), std::nullopt);
+    // Larger than the screen: never clear.
+    EXPECT_EQ(FirstClearPlace(QSize(1200, 10), {{0, 0}}, {}, room), std::nullopt);
 }
 
 class TrayPlacementTest : public test::AppTest {
@@ -93,6 +107,41 @@ TEST_F(TrayPlacementTest, TheMainWindowComesBackWhereItWasAndAsLargeAsItWas) {
     EXPECT_NEAR(back.y(), left.y(), 4);
     EXPECT_NEAR(back.width(), left.width(), 4);
     EXPECT_NEAR(back.height(), left.height(), 4);
+}
+
+// The balloon went up-left of the tray's corner: pushed down onto the
+// screen, or wider than the room beside the tray, it covered the tray or the
+// main window's controls.
+TEST_F(TrayPlacementTest, TheStatusBalloonCoversNeitherTheTrayNorTheMainWindow) {
+    CDashBordDlg tray(context);
+    tray.ShowMainWindow(true);
+    CMainDlg& main = tray.GetMainWindow();
+    tray.show();
+    // At the top of the screen, right of the main window.
+    main.setGeometry(QRect(Room().topLeft(), QSize(Room().width() / 2, Room().height() / 2)));
+    tray.move(main.frameGeometry().right() + 10, Room().top());
+    test::ProcessEvents();
+    ASSERT_FALSE(tray.frameGeometry().intersects(main.frameGeometry()));
+    tray.OnStatus();
+    QRect balloon = tray.GetBalloon().frameGeometry();
+    ASSERT_TRUE(tray.GetBalloon().isVisible());
+    EXPECT_FALSE(balloon.intersects(main.frameGeometry()));
+    EXPECT_FALSE(balloon.intersects(tray.frameGeometry()));
+    EXPECT_TRUE(Room().contains(balloon));
+
+    // At the bottom right, a window filling the rest of the screen, with a
+    // text wider than the room beside it: the text wraps.
+    const QRect corner(Room().right() - 169, Room().bottom() - 149, 170, 150);
+    const QRect window(Room().left(), Room().top(), corner.left() - 4, Room().height());
+    const std::string text = "Disconnected\r\nError: 'The server closed the connection while the folder was listed'";
+    tray.GetBalloon().ShowBalloon(corner, {window}, "Status", text, 1000);
+    balloon = tray.GetBalloon().frameGeometry();
+    EXPECT_FALSE(balloon.intersects(window));
+    EXPECT_FALSE(balloon.intersects(corner));
+    EXPECT_TRUE(Room().contains(balloon));
+    // Shown again with room to spare, it is as wide as its text.
+    tray.GetBalloon().ShowBalloon(corner, {}, "Status", text, 1000);
+    EXPECT_GT(tray.GetBalloon().width(), corner.width());
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST_F(SftpBrowserTest, AnUnknownHostKeyIsAskedAboutAndTrustedOnlyWhenTheUserSay
     EXPECT_EQ(std::filesystem::status(ownKnownHosts).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     ASSERT_EQ(browser.GetTree()->topLevelItemCount(), 1);
-    const CFileListCtrl& list = *browser.GetList();
+    const CFtpListCtrl& list = *browser.GetList();
     bool listed = false;
     for (int row = 0; row < list.GetRowCount(); ++row) listed |= list.GetPathAt(row).GetFileName(true) == "readme.txt";
     EXPECT_TRUE(listed);

@@ -1,13 +1,11 @@
 #include "app/common/balloon_tip.h"
 
-#include <algorithm>
-
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QStyle>
+
+#include "app/common/screen_place.h"
 
 namespace parcelo {
 
@@ -41,20 +39,42 @@ CBalloonTip::CBalloonTip(QWidget* parent)
     connect(&m_timer, &QTimer::timeout, this, &CBalloonTip::CloseBalloon);
 }
 
-void CBalloonTip::ShowBalloon(const QPoint& anchor, const std::string& title, const std::string& text, int msec) {
+void CBalloonTip::ShowBalloon(const QRect& beside, const QList<QRect>& avoid, const std::string& title,
+                              const std::string& text, int msec) {
     m_pTitle->setText(DisplayText(title));
     m_pText->setText(DisplayText(text));
-    adjustSize();
-    QPoint at = anchor - QPoint(width(), height());
-    if (const QScreen* screen = QGuiApplication::screenAt(anchor)) {
-        const QRect room = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())));
-        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
+    const QRect room = RoomAt(beside.center(), ScreenRooms());
+    const QList<QRect> clearOf = QList<QRect>(avoid) << beside;
+    // Each sizes the balloon first.
+    QList<QPoint> places = Candidates(beside, 0);
+    std::optional<QPoint> at = FirstClearPlace(size(), places, clearOf, room);
+    if (!at) {
+        places = Candidates(beside, beside.width());
+        at = FirstClearPlace(size(), places, clearOf, room);
     }
-    move(at);
+    if (!at) {
+        places = Candidates(beside, 0);
+        at = KeepInside(QRect(places.front(), size()), room);
+    }
+    move(*at);
     show();
     raise();
     m_timer.start(msec);
+}
+
+QList<QPoint> CBalloonTip::Candidates(const QRect& beside, int width) {
+    m_pText->setWordWrap(width > 0);
+    adjustSize();
+    if (width > 0) {
+        const int wrapped = heightForWidth(width);
+        resize(width, wrapped > 0 ? wrapped : sizeHint().height());
+    }
+    const int w = this->width();
+    const int h = height();
+    // Right-aligned with the window first, as a balloon of its corner.
+    return {{beside.right() + 1 - w, beside.top() - h}, {beside.left(), beside.top() - h},
+            {beside.right() + 1 - w, beside.bottom() + 1}, {beside.left(), beside.bottom() + 1},
+            {beside.right() + 1, beside.top()},          {beside.left() - w, beside.top()}};
 }
 
 void CBalloonTip::CloseBalloon() {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <QList>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,9 +19,13 @@ class CBalloonTip : public QWidget {
 public:
     explicit CBalloonTip(QWidget* parent = nullptr);
 
-    // Shows the balloon with its tip at `anchor` (global coordinates),
-    // placed so that it stays on the anchor's screen.
-    void ShowBalloon(const QPoint& anchor, const std::string& title, const std::string& text, int msec);
+    // Shows the balloon beside the window `beside` (global coordinates):
+    // above it, else below, right or left of it, wherever it stays whole on
+    // the screen and covers neither that window nor those in `avoid`. Where
+    // it is too wide for that, its text wraps at the width of `beside`; when
+    // still no place is clear, it shows above `beside`, kept on its screen.
+    void ShowBalloon(const QRect& beside, const QList<QRect>& avoid, const std::string& title, const std::string& text,
+                     int msec);
     void CloseBalloon();
 
     std::string GetTitle() const;
@@ -30,6 +36,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Sizes the balloon (wrapping its text at `width`; 0: unwrapped) and
+    // answers its places beside `beside`, the first preferred.
+    QList<QPoint> Candidates(const QRect& beside, int width);
+
     QLabel* m_pTitle;
     QLabel* m_pText;
     QTimer m_timer;

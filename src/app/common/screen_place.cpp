@@ -38,6 +38,16 @@ QPoint KeepInside(const QRect& window, const QRect& room) {
     return {x, y};
 }
 
+std::optional<QPoint> FirstClearPlace(const QSize& size, const QList<QPoint>& candidates, const QList<QRect>& avoid,
+                                      const QRect& room) {
+    for (const QPoint& candidate : candidates) {
+        const QRect placed(KeepInside(QRect(candidate, size), room), size);
+        const bool clear = std::none_of(avoid.begin(), avoid.end(), [&](const QRect& r) { return r.intersects(placed); });
+        if (room.contains(placed) && clear) return placed.topLeft();
+    }
+    return std::nullopt;
+}
+
 QList<QRect> ScreenRooms() {
     QList<QRect> rooms;
     for (const QScreen* screen : QGuiApplication::screens()) rooms.append(screen->availableGeometry());

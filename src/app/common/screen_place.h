@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
+
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace parcelo {
 
@@ -14,6 +17,12 @@ QRect RoomAt(const QPoint& point, const QList<QRect>& rooms);
 // little as possible; a window larger than the room keeps its top-left
 // corner inside it.
 QPoint KeepInside(const QRect& window, const QRect& room);
+
+// The first of the `candidates` (top-left corners) where a window of `size`,
+// moved inside `room`, fits whole and covers none of `avoid`; none when
+// no candidate does.
+std::optional<QPoint> FirstClearPlace(const QSize& size, const QList<QPoint>& candidates, const QList<QRect>& avoid,
+                                      const QRect& room);
 
 // The free areas of the screens the program sees.
 QList<QRect> ScreenRooms();

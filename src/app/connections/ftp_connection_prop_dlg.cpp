@@ -17,6 +17,7 @@
 
 #include "app/connections/connection_protocol.h"
 #include "app/connections/login_password.h"
+#include "app/transfers/prompter.h"
 #include "ftp/login_info.h"
 #include "ftp/tls_trust.h"
 #include "messaging/msg_commands.h"
@@ -32,7 +33,8 @@ std::string Text(const QLineEdit* edit) { return edit->text().trimmed().toStdStr
 
 }  // namespace
 
-CFtpConnectionPropDlg::CFtpConnectionPropDlg(QWidget* parent) : QWidget(parent) {
+CFtpConnectionPropDlg::CFtpConnectionPropDlg(IPrompter& prompter, QWidget* parent)
+    : QWidget(parent), m_prompter(prompter) {
     auto* form = new QFormLayout(this);
     m_pForm = form;
     form->setContentsMargins(4, 4, 4, 4);
@@ -206,10 +208,12 @@ void CFtpConnectionPropDlg::BrowseKeyFiles() {
 }
 
 void CFtpConnectionPropDlg::BrowseLocalPath() {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Local folder"), m_pLocalPath->text());
-    if (folder.isEmpty()) return;
-    m_pLocalPath->setText(folder);
-    emit m_pLocalPath->textEdited(folder);
+    std::string folder = m_pLocalPath->text().trimmed().toStdString();
+    if (folder.empty() && m_localFolder) folder = m_localFolder();
+    if (!m_prompter.PickFolder(this, kLocalFolderPickerTitle, folder)) return;
+    const QString picked = QString::fromStdString(folder);
+    m_pLocalPath->setText(picked);
+    emit m_pLocalPath->textEdited(picked);
 }
 
 void CFtpConnectionPropDlg::BrowseCaFile() {

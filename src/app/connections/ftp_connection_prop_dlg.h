@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QWidget>
 
@@ -20,6 +21,8 @@ class QTableWidget;
 
 namespace parcelo {
 
+class IPrompter;
+
 // The properties of one connection. Every edit is written into the
 // connection at once; a new display name is broadcast as message 21, and
 // "Apply" broadcasts message 23, which makes the browser connect with them.
@@ -27,7 +30,13 @@ class CFtpConnectionPropDlg : public QWidget {
     Q_OBJECT
 
 public:
-    explicit CFtpConnectionPropDlg(QWidget* parent = nullptr);
+    static constexpr const char* kLocalFolderPickerTitle = "Local folder";
+
+    explicit CFtpConnectionPropDlg(IPrompter& prompter, QWidget* parent = nullptr);
+
+    // Where the local folder's picker starts while the field is empty: the
+    // local pane's folder.
+    void SetLocalFolder(std::function<std::string()> folder) { m_localFolder = std::move(folder); }
 
     // The connection shown and edited (not owned); null clears the fields.
     void SetConnection(velmora::CFtpLoginInfo* info);
@@ -73,6 +82,8 @@ private:
     // The connection's bookmarks become the table's rows.
     void StoreBookmarks();
 
+    IPrompter& m_prompter;
+    std::function<std::string()> m_localFolder;
     velmora::CFtpLoginInfo* m_pInfo = nullptr;
     QFormLayout* m_pForm;
     QLineEdit* m_pHostName;

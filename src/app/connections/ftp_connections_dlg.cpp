@@ -56,7 +56,7 @@ CFtpConnectionsDlg::CFtpConnectionsDlg(velmora::CFtpLoginInfoList& connections, 
       m_prompter(prompter),
       m_pList(new QTreeWidget),
       m_pPasswordStore(new QComboBox),
-      m_pProps(new CFtpConnectionPropDlg) {
+      m_pProps(new CFtpConnectionPropDlg(prompter)) {
     m_pList->setObjectName("connections");
     GetSplitter()->setObjectName("connectionsSplitter");
     m_pList->setHeaderLabels({tr("Sites")});

@@ -6,7 +6,6 @@
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_folder_model.h"
 #include "app/panes/local_pane.h"
-#include "platform/clock.h"
 
 namespace parcelo {
 
@@ -34,23 +33,12 @@ TCompareMarks MarkSide(const std::vector<CCompareEntry>& mine, const std::vector
     return marks;
 }
 
-std::vector<CCompareEntry> LocalEntries(const CLocalFolderModel& model) {
+std::vector<CCompareEntry> Entries(const CFolderRowsModel& model) {
     std::vector<CCompareEntry> entries;
-    for (const CLocalFolderModel::CEntry& entry : model.GetEntries()) {
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const CFolderRowsModel::CEntry& entry = model.EntryAt(row);
         entries.push_back({entry.name.toStdString(), entry.folder, static_cast<uint64_t>(entry.size),
                            entry.modified.isValid() ? entry.modified.toSecsSinceEpoch() : 0});
-    }
-    return entries;
-}
-
-std::vector<CCompareEntry> RemoteEntries(const CFileListCtrl& list) {
-    std::vector<CCompareEntry> entries;
-    for (int row = 0; row < list.GetRowCount(); ++row) {
-        const velmora::CFtpPath& path = list.GetPathAt(row);
-        const bool folder = path.IsDirectory();
-        const uint64_t time = path.LastWriteTime();
-        entries.push_back({folder ? path.GetTailDir() : path.GetFileName(true), folder, folder ? 0 : path.Length(),
-                           time != 0 ? velmora::platform::FileTimeToUnix(time) : 0});
     }
     return entries;
 }
@@ -95,10 +83,10 @@ void CFolderComparison::SetEnabled(bool on) {
 void CFolderComparison::Update() {
     CComparison marks;
     if (m_bOn && m_browser.HasFolder()) {
-        marks = CompareFolders(LocalEntries(*m_local.GetModel()), RemoteEntries(*m_browser.GetList()));
+        marks = CompareFolders(Entries(*m_local.GetModel()), Entries(m_browser.GetList()->GetModel()));
     }
     m_local.GetModel()->SetMarks(std::move(marks.local));
-    m_browser.GetList()->SetMarks(marks.remote);
+    m_browser.GetList()->GetModel().SetMarks(std::move(marks.remote));
 }
 
 }  // namespace parcelo

@@ -171,13 +171,13 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
         if (QTreeWidgetItem* item = m_pTree->itemAt(pos)) m_pTree->setCurrentItem(item);
         ExecMenu(PANE_TREE, m_pTree->viewport()->mapToGlobal(pos));
     });
-    connect(m_pList, &QTreeWidget::customContextMenuRequested, this,
+    connect(m_pList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { ExecMenu(PANE_LIST, m_pList->viewport()->mapToGlobal(pos)); });
     connect(m_pTree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
     connect(m_pTree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnItemExpanded(item); });
     // Double-click and Enter.
-    connect(m_pList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OpenListItem(item); });
+    connect(m_pList, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenListItem(index); });
     connect(m_pReconnect, &QPushButton::clicked, this, &CFtpTreeDlg::OnReconnect);
     connect(&m_worker, &CBrowserWorker::Finished, this, &CFtpTreeDlg::OnJobFinished);
     // Below the panes: whether the session is encrypted, looked at again
@@ -779,8 +779,8 @@ void CFtpTreeDlg::Disconnect() {
     });
 }
 
-void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
-    const CFtpPath* path = m_pList->PathOf(item);
+void CFtpTreeDlg::OpenListItem(const QModelIndex& index) {
+    const CFtpPath* path = m_pList->PathOf(index);
     CFtpNode* current = m_sink.GetCurrent();
     if (path == nullptr || current == nullptr) return;
     if (!path->IsDirectory()) {
@@ -794,7 +794,7 @@ void CFtpTreeDlg::OpenListItem(QTreeWidgetItem* item) {
 // Message 19: the folder's path (none without a folder), the number of its
 // entries (folders and files) and its name.
 void CFtpTreeDlg::AnnounceFolder(CFtpNode* node) {
-    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetRowCount() : 0,
+    velmora::CMsg msg(velmora::MSG_APP_PATH, node != nullptr ? m_pList->GetModel().rowCount() : 0,
                       node != nullptr ? node->GetName() : std::string(), 0);
     if (node != nullptr) msg.RefObject(&node->GetPath());
     velmora::CMsgBox::Box().Send(msg);
@@ -817,7 +817,7 @@ CFtpNode* CFtpTreeDlg::SelectedListFolder() {
 
 void CFtpTreeDlg::ExecMenu(EPane pane, const QPoint& globalPos) {
     const bool folder = m_sink.GetCurrent() != nullptr;
-    const bool items = pane == PANE_TREE ? folder : folder && !m_pList->selectedItems().isEmpty();
+    const bool items = pane == PANE_TREE ? folder : folder && m_pList->HasSelection();
     QMenu menu(this);
     auto add = [&menu](const QString& text, bool enabled, std::function<void()> command) {
         QAction* action = menu.addAction(text);
@@ -861,7 +861,7 @@ CFtpPathList CFtpTreeDlg::SelectedForDownload(EPane pane) const {
 }
 
 void CFtpTreeDlg::OnDownload(EPane pane) {
-    if (m_sink.GetCurrent() == nullptr || (pane == PANE_LIST && m_pList->selectedItems().isEmpty())) return;
+    if (m_sink.GetCurrent() == nullptr || (pane == PANE_LIST && !m_pList->HasSelection())) return;
     const CFtpPathList items = SelectedForDownload(pane);
     std::string folder = LocalStartFolder();
     if (!m_context.prompter.PickFolder(this, kFolderPickerTitle, folder)) return;

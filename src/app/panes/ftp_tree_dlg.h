@@ -215,7 +215,7 @@ public:
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
     // A folder row of the list opens that folder.
-    void OpenListItem(QTreeWidgetItem* item);
+    void OpenListItem(const QModelIndex& index);
     // Makes the folder current: its files fill the list, message 19 tells it.
     void SelectNode(velmora::CFtpNode* node);
     // The parent of the current folder becomes current.

@@ -20,6 +20,7 @@
 #include "app/common/app_settings.h"
 #include "app/common/dialog_parent.h"
 #include "app/common/window_thread.h"
+#include "app/connections/ftp_connection_prop_dlg.h"
 #include "app/connections/ftp_connections_dlg.h"
 #include "app/connections/login_password.h"
 #include "app/connections/quick_connect_bar.h"
@@ -130,6 +131,7 @@ CMainDlg::CMainDlg(CAppContext& context, QWidget* parent)
     connect(m_pBrowser, &CFtpTreeDlg::ConnectFinished, this, &CMainDlg::OnConnected);
     connect(m_pBrowser, &CFtpTreeDlg::CopyToSiteRequested, this, &CMainDlg::OnCopyToSite);
     m_pBrowser->SetLocalFolder([this] { return m_pLocal->GetFolder(); });
+    sites.GetProperties()->SetLocalFolder([this] { return m_pLocal->GetFolder(); });
     // A transfer brought back after a restart gets its password as a login
     // from this window does.
     context.queue.SetLoginReady([this](velmora::CFtpLoginInfo& login) {

@@ -342,8 +342,9 @@ void CDashBordDlg::OnStopAll() {
 }
 
 void CDashBordDlg::OnStatus() {
-    m_pBalloon->ShowBalloon(mapToGlobal(QPoint(width(), 0)), "Status", m_context.sink.GetStatusText(),
-                            kBalloonMsec);
+    // Clear of the main window, whose controls the user is working with.
+    const QList<QRect> avoid = m_pMain->isVisible() ? QList<QRect>{m_pMain->frameGeometry()} : QList<QRect>();
+    m_pBalloon->ShowBalloon(frameGeometry(), avoid, "Status", m_context.sink.GetStatusText(), kBalloonMsec);
 }
 
 void CDashBordDlg::ShowMainWindow(bool show) {
@@ -377,18 +378,12 @@ void CDashBordDlg::KeepClearOfMainWindow() {
     if (screen == nullptr) return;
     const QRect room = screen->availableGeometry();
     const int gap = kMargin;
-    const QPoint candidates[] = {{window.right() + 1 + gap, tray.top()},
-                                 {window.left() - gap - tray.width(), tray.top()},
-                                 {tray.left(), window.bottom() + 1 + gap},
-                                 {tray.left(), window.top() - gap - tray.height()}};
-    for (QPoint at : candidates) {
-        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - tray.height())));
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - tray.width())));
-        const QRect placed(at, tray.size());
-        if (room.contains(placed) && !placed.intersects(window)) {
-            move(at + (pos() - tray.topLeft()));
-            return;
-        }
+    const QList<QPoint> candidates{{window.right() + 1 + gap, tray.top()},
+                                   {window.left() - gap - tray.width(), tray.top()},
+                                   {tray.left(), window.bottom() + 1 + gap},
+                                   {tray.left(), window.top() - gap - tray.height()}};
+    if (const std::optional<QPoint> at = FirstClearPlace(tray.size(), candidates, {window}, room)) {
+        move(*at + (pos() - tray.topLeft()));
     }
 }
 
