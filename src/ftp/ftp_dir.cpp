@@ -312,7 +312,7 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (size > 3) m_strGroup = fields[3].text;
     m_strSize = fields[size].text;
     const Field& last = fields[date + width - 1];
-    m_strDateTime = JoinFields(fields, date, width);
+    JoinFields(fields, date, width, m_strDateTime);
 
     const char type = m_strPermissions[0];
     // Devices, pipes and sockets are nothing to transfer.
@@ -339,7 +339,7 @@ bool CFtpDir::SplitDOS(std::string_view line) {
     if (fields.size() < 4) return false;
     m_strDate = fields[0].text;
     m_strTime = fields[1].text;
-    m_strDateTime = JoinFields(fields, 0, 2);
+    JoinFields(fields, 0, 2, m_strDateTime);
     m_strSize = fields[2].text;
     // The date and time must read as such: that is what tells a DOS line
     // from any other text.

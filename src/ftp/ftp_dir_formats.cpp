@@ -192,7 +192,7 @@ bool CFtpDir::SplitNetWare(std::string_view line, int64_t now) {
     m_strPermissions = fields[1].text;
     m_strOwner = fields[2].text;
     m_strSize = fields[3].text;
-    m_strDateTime = JoinFields(fields, 4, 3);
+    JoinFields(fields, 4, 3, m_strDateTime);
     if (!TakeName(NameAfter(line, fields[6].End(), kNetWarePadding))) return false;
     SetTimes(seconds);
     const bool folder = fields[0].text[0] == 'd';

@@ -79,8 +79,9 @@ bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& 
 // "Mon dd hh:mm" or "Mon dd yyyy" at field `k`: how many fields it takes
 // (3), 0 when there is none.
 size_t NamedDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds);
-// The fields from `k` on, `count` of them, joined by one blank.
-std::string JoinFields(const Fields& fields, size_t k, size_t count);
+// The fields from `k` on, `count` of them, joined by one blank, into `out`
+// (whose room is reused).
+void JoinFields(const Fields& fields, size_t k, size_t count, std::string& out);
 // The rest of `line` from `at`, after at most `blanks` blanks: padding that
 // a layout puts before a name is skipped, blanks beyond it are the name's.
 std::string_view NameAfter(std::string_view line, size_t at, size_t blanks);
