@@ -59,17 +59,23 @@ using velmora::test::TempDir;
 using velmora::test::WriteFile;
 namespace fs = std::filesystem;
 
-std::vector<std::string> ChildNames(QTreeWidgetItem* item) {
+// The names of a folder's rows in the tree.
+std::vector<std::string> ChildNames(const QModelIndex& item) {
     std::vector<std::string> names;
-    for (int i = 0; i < item->childCount(); ++i) names.push_back(item->child(i)->text(0).toStdString());
+    const QAbstractItemModel* tree = item.model();
+    for (int i = 0; tree != nullptr && i < tree->rowCount(item); ++i) {
+        names.push_back(tree->index(i, 0, item).data().toString().toStdString());
+    }
     return names;
 }
 
-QTreeWidgetItem* Child(QTreeWidgetItem* item, const std::string& name) {
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
-        if (item->child(i)->text(0).toStdString() == name) return item->child(i);
+// The row of a folder's sub-folder in the tree; invalid for none.
+QPersistentModelIndex Child(const QModelIndex& item, const std::string& name) {
+    const QAbstractItemModel* tree = item.model();
+    for (int i = 0; tree != nullptr && i < tree->rowCount(item); ++i) {
+        if (tree->index(i, 0, item).data().toString().toStdString() == name) return tree->index(i, 0, item);
     }
-    return nullptr;
+    return {};
 }
 
 // The files of the list, in the order shown.
@@ -177,9 +183,9 @@ protected:
         Settle(*browser);
         return browser;
     }
-    QTreeWidgetItem* Root(CFtpTreeDlg& browser) { return browser.GetTree()->topLevelItem(0); }
-    QPoint PointOf(CFtpTreeDlg& browser, QTreeWidgetItem* item) {
-        const QRect rect = browser.GetTree()->visualItemRect(item);
+    QPersistentModelIndex Root(CFtpTreeDlg& browser) { return browser.GetTree()->model()->index(0, 0); }
+    QPoint PointOf(CFtpTreeDlg& browser, const QModelIndex& item) {
+        const QRect rect = browser.GetTree()->visualRect(item);
         return browser.GetTree()->viewport()->mapTo(&browser, rect.center());
     }
     QPoint ListPoint(CFtpTreeDlg& browser) {
@@ -208,9 +214,9 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(main.GetConnections().GetSelected()->GetHostName(), "Home");
 
         CFtpTreeDlg& browser = main.GetBrowser();
-        QTreeWidgetItem* root = Root(browser);
-        ASSERT_NE(root, nullptr);
-        EXPECT_EQ(root->text(0).toStdString(), server.GetHost());
+        QPersistentModelIndex root = Root(browser);
+        ASSERT_TRUE(root.isValid());
+        EXPECT_EQ(root.data().toString().toStdString(), server.GetHost());
         EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"in", "pub"}));
         EXPECT_EQ(ListedNames(*browser.GetList()), std::vector<std::string>{"top.txt"});
         // The title counts the folder's folders and files.
@@ -218,18 +224,18 @@ TEST_F(BrowserTest, TheSavedConnectionIsOpenedAndTheSelectedFolderFollowed) {
         EXPECT_EQ(settings.GetSelNode(), "/");
 
         // An unlisted folder shows a placeholder until it is expanded.
-        QTreeWidgetItem* pub = Child(root, "pub");
+        QPersistentModelIndex pub = Child(root, "pub");
         EXPECT_EQ(ChildNames(pub), std::vector<std::string>{CFtpNode::kDecoyName});
-        pub->setExpanded(true);
+        browser.GetTree()->expand(pub);
         Settle(browser);
         EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
         EXPECT_EQ(browser.NodeOf(pub)->GetNodeType(), CFtpNode::NODE_LISTED);
-        QTreeWidgetItem* empty = Child(pub, "empty");
-        empty->setExpanded(true);
+        QPersistentModelIndex empty = Child(pub, "empty");
+        browser.GetTree()->expand(empty);
         Settle(browser);
-        EXPECT_EQ(empty->childCount(), 0);
+        EXPECT_EQ(browser.GetTree()->model()->rowCount(empty), 0);
 
-        browser.GetTree()->setCurrentItem(Child(pub, "docs"));
+        browser.GetTree()->setCurrentIndex(Child(pub, "docs"));
         Settle(browser);
         EXPECT_EQ(main.windowTitle().toStdString(), "/pub/docs/ - (1)");
         EXPECT_EQ(settings.GetSelNode(), "/pub/docs/");
@@ -256,17 +262,17 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
     Settle(*browser);
     EXPECT_EQ(prompter.asked.back().text, "New Folder");
     ASSERT_TRUE(fs::is_directory(server.Path("made")));
-    QTreeWidgetItem* made = Child(Root(*browser), "made");
-    ASSERT_NE(made, nullptr);
+    QPersistentModelIndex made = Child(Root(*browser), "made");
+    ASSERT_TRUE(made.isValid());
 
-    browser->GetTree()->setCurrentItem(made);
+    browser->GetTree()->setCurrentIndex(made);
     Settle(*browser);
     prompter.names = {"renamed"};
     browser->OnRename(CFtpTreeDlg::PANE_TREE);
     Settle(*browser);
     EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
     EXPECT_FALSE(HasRemote("made"));
-    EXPECT_EQ(made->text(0).toStdString(), "renamed");
+    EXPECT_EQ(made.data().toString().toStdString(), "renamed");
     EXPECT_EQ(sink.GetCurrent()->GetPath().GetFtpDir(true), "/renamed/");
 
     prompter.answers = {false};
@@ -276,20 +282,20 @@ TEST_F(BrowserTest, FoldersAreCreatedRenamedAndDeletedOnlyWhenConfirmed) {
     EXPECT_EQ(prompter.asked.back().text,
               "Are you sure you want to delete the folder '/renamed/' with everything in it?");
     EXPECT_TRUE(fs::is_directory(server.Path("renamed")));
-    EXPECT_NE(Child(Root(*browser), "renamed"), nullptr);
+    EXPECT_TRUE(Child(Root(*browser), "renamed").isValid());
 
     prompter.answers = {true};
     browser->OnDelete(CFtpTreeDlg::PANE_TREE);
     Settle(*browser);
     EXPECT_FALSE(HasRemote("renamed"));
-    EXPECT_EQ(Child(Root(*browser), "renamed"), nullptr);
+    EXPECT_FALSE(Child(Root(*browser), "renamed").isValid());
     EXPECT_EQ(sink.GetCurrent(), sink.GetRoot());
     EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(BrowserTest, AFolderThatHoldsSomethingIsAskedAboutTwice) {
     auto browser = OpenBrowser();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "pub"));
     Settle(*browser);
     prompter.answers = {true, false};
     browser->OnDelete(CFtpTreeDlg::PANE_TREE);
@@ -364,7 +370,7 @@ TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything)
     WriteFile(local / "b.txt", "new b");
     WriteFile(local / "sub/c.txt", "new c");
     auto browser = OpenBrowser();
-    QTreeWidgetItem* in = Child(Root(*browser), "in");
+    QPersistentModelIndex in = Child(Root(*browser), "in");
 
     std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt", local / "sub"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, in)));
@@ -376,7 +382,7 @@ TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything)
     EXPECT_EQ(ReadFile(server.Path("in/b.txt")), "new b");
     EXPECT_EQ(ReadFile(server.Path("in/sub/c.txt")), "new c");
     // The folder's files, as far as the browser knows them.
-    browser->GetTree()->setCurrentItem(in);
+    browser->GetTree()->setCurrentIndex(in);
     Settle(*browser);
     EXPECT_EQ(ListedNames(*browser->GetList()), (std::vector<std::string>{"a(1).txt", "a.txt", "b.txt"}));
 }
@@ -388,7 +394,7 @@ TEST_F(BrowserTest, ANameGivenToAnUploadUnderWayIsNotGivenAgain) {
     WriteFile(local / "first/x.txt", "first x");
     WriteFile(local / "second/y.txt", "second y");
     auto browser = OpenBrowser();
-    QTreeWidgetItem* in = Child(Root(*browser), "in");
+    QPersistentModelIndex in = Child(Root(*browser), "in");
     std::unique_ptr<QMimeData> first(FileDrop({local / "first/x.txt"}));
     ASSERT_TRUE(DropAt(*browser, first.get(), PointOf(*browser, in)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
@@ -416,7 +422,7 @@ TEST_F(BrowserTest, ASingleDroppedFolderGoesUpAsAFolderAndShowsAtOnce) {
     std::unique_ptr<QMimeData> data(FileDrop({local / "up"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
     // Shown from the posted drop on, before the transfer has ended.
-    ASSERT_TRUE(test::WaitFor([&] { return Child(Root(*browser), "up") != nullptr; }));
+    ASSERT_TRUE(test::WaitFor([&] { return Child(Root(*browser), "up").isValid(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
     EXPECT_EQ(ReadFile(server.Path("up/x.txt")), "ex");
     EXPECT_EQ(ChildNames(Root(*browser)), (std::vector<std::string>{"in", "pub", "up"}));
@@ -439,8 +445,8 @@ TEST_F(BrowserTest, ADropWhoseFolderWasRebuiltMeanwhileIsRefused) {
 
 TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves) {
     auto browser = OpenBrowser();
-    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
-    pub->setExpanded(true);
+    QPersistentModelIndex pub = Child(Root(*browser), "pub");
+    browser->GetTree()->expand(pub);
     Settle(*browser);
     std::unique_ptr<QMimeData> docs(OwnDrag("TreeItem", CFtpPath("/pub/docs/", velmora::PATH_FOLDER)));
 
@@ -457,8 +463,8 @@ TEST_F(BrowserTest, ATreeItemDroppedOnItsOwnFolderChangesNothingElsewhereItMoves
     Settle(*browser);
     EXPECT_FALSE(HasRemote("pub/docs"));
     EXPECT_EQ(ChildNames(pub), std::vector<std::string>{"empty"});
-    QTreeWidgetItem* moved = Child(Child(Root(*browser), "in"), "docs");
-    ASSERT_NE(moved, nullptr);
+    QPersistentModelIndex moved = Child(Child(Root(*browser), "in"), "docs");
+    ASSERT_TRUE(moved.isValid());
     EXPECT_EQ(browser->NodeOf(moved)->GetPath().GetFtpDir(true), "/in/docs/");
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
@@ -500,7 +506,7 @@ TEST_F(BrowserTest, FilesDraggedToAnotherApplicationAreFetchedOnlyWhenItAsks) {
     WriteFile(server.Path("out/a b.txt"), "alpha");
     WriteFile(server.Path("out/sub/c.txt"), "gamma");
     auto browser = OpenBrowser();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "out"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "out"));
     Settle(*browser);
     browser->GetList()->SelectByName({"a b.txt", "sub"});
     std::unique_ptr<QMimeData> data(browser->GetList()->CreateDragData());
@@ -600,8 +606,8 @@ TEST_F(BrowserTest, AnUploadOntoAKnownNameAsksOnceForAllFilesOfTheJob) {
     WriteFile(local / "a.txt", "new a");
     WriteFile(local / "b.txt", "new b");
     auto browser = OpenBrowser();
-    QTreeWidgetItem* in = Child(Root(*browser), "in");
-    browser->GetTree()->setCurrentItem(in);
+    QPersistentModelIndex in = Child(Root(*browser), "in");
+    browser->GetTree()->setCurrentIndex(in);
     Settle(*browser);
     prompter.targetAnswers.push_back({ETargetAnswer::Overwrite, true});
     std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt"}));
@@ -619,8 +625,8 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
     WriteFile(server.Path("pub/b.txt"), "b");
     auto browser = OpenBrowser();
     QApplication::setActiveWindow(browser.get());
-    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
-    browser->GetTree()->setCurrentItem(pub);
+    QPersistentModelIndex pub = Child(Root(*browser), "pub");
+    browser->GetTree()->setCurrentIndex(pub);
     Settle(*browser);
     browser->GetList()->SelectByName({"b.txt"});
     browser->GetList()->setFocus();
@@ -637,8 +643,8 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
     EXPECT_NE(std::find(listed.begin(), listed.end(), "new.txt"), listed.end());
 
     QTest::keyClick(browser->GetList(), Qt::Key_Backspace);
-    EXPECT_EQ(browser->GetTree()->currentItem(), Root(*browser));
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    EXPECT_EQ(browser->GetTree()->currentIndex(), Root(*browser));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "pub"));
     Settle(*browser);
     browser->GetTree()->setFocus();
     QTest::keyClick(browser->GetTree(), Qt::Key_Delete);
@@ -689,7 +695,7 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     EXPECT_NE(logged.find("Login failed: " + url), std::string::npos) << logged;
     EXPECT_NE(logged.find("The server refused the login name or the password."), std::string::npos) << logged;
     EXPECT_FALSE(sink.GetState().online);
-    EXPECT_EQ(browser.GetTree()->topLevelItemCount(), 0);
+    EXPECT_EQ(browser.GetTree()->model()->rowCount(), 0);
 }
 
 TEST_F(BrowserTest, AnUnknownCertificateIsTrustedOnlyWhenTheUserSaysSo) {
@@ -805,7 +811,7 @@ TEST_F(BrowserTest, SynchroniseShowsTheChangesFirstAndSendsOnlyThemWhenConfirmed
     fs::last_write_time(local / "site/same.txt", serverTime - std::chrono::hours(1));
     WriteFile(local / "site/new.txt", "new");
     auto browser = OpenBrowser();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
 
     prompter.folders = {local / "site"};
     prompter.answers = {false};
@@ -841,7 +847,7 @@ TEST_F(BrowserTest, DeletingMostOfTheServersFolderIsAskedAboutSeparately) {
     WriteFile(local / "site/a.txt", "a.txt");
     fs::last_write_time(local / "site/a.txt", fs::last_write_time(server.Path("in/a.txt")) - std::chrono::hours(1));
     auto browser = OpenBrowser();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
     const auto synchronise = [&](std::deque<bool> answers) {
         prompter.asked.clear();
         prompter.folders = {local / "site"};
@@ -926,7 +932,7 @@ TEST_F(BrowserTest, SynchroniseFromTheServerPreviewsThenCopiesAndDeletesWhenAske
     WriteFile(local / "site/extra.txt", "only here");
     auto browser = OpenBrowser();
     browser->SetLocalFolder([&local] { return local.path(); });
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
     const auto synchronise = [&](std::deque<bool> answers) {
         prompter.asked.clear();
         prompter.folders = {local / "site"};
@@ -1051,8 +1057,8 @@ TEST_F(BrowserTest, CancelEndsAStalledComparisonAtOnceAndSendsNothing) {
     EXPECT_TRUE(prompter.shown.empty());
 
     // The browser goes on working meanwhile.
-    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
-    pub->setExpanded(true);
+    QPersistentModelIndex pub = Child(Root(*browser), "pub");
+    browser->GetTree()->expand(pub);
     Settle(*browser);
     EXPECT_EQ(ChildNames(pub), (std::vector<std::string>{"docs", "empty"}));
     EXPECT_TRUE(Stored(*relay).empty());
@@ -1130,11 +1136,11 @@ TEST_F(BrowserTest, AFolderListedFromASilentServerNeverStopsTheWindowThreadAndEn
     CFtpTreeDlg& browser = main.GetBrowser();
     ASSERT_TRUE(ConnectAndWait(browser, info)) << sink.GetState().error;
     Settle(browser);
-    QTreeWidgetItem* slow = Child(Root(browser), "slow");
-    ASSERT_NE(slow, nullptr);
+    QPersistentModelIndex slow = Child(Root(browser), "slow");
+    ASSERT_TRUE(slow.isValid());
 
     CPauseMeter pauses;
-    browser.GetTree()->setCurrentItem(slow);
+    browser.GetTree()->setCurrentIndex(slow);
     EXPECT_TRUE(browser.IsBusy());
     // A short job shows no wait window; this one does, and it animates.
     EXPECT_FALSE(main.GetWait().isVisible());
@@ -1162,9 +1168,9 @@ TEST_F(BrowserTest, AFolderListedFromASilentServerNeverStopsTheWindowThreadAndEn
 
 TEST_F(BrowserTest, ReconnectComesBackToTheSameFolders) {
     auto browser = OpenBrowser();
-    Child(Root(*browser), "pub")->setExpanded(true);
+    browser->GetTree()->expand(Child(Root(*browser), "pub"));
     Settle(*browser);
-    browser->GetTree()->setCurrentItem(Child(Child(Root(*browser), "pub"), "docs"));
+    browser->GetTree()->setCurrentIndex(Child(Child(Root(*browser), "pub"), "docs"));
     Settle(*browser);
 
     // The session is lost under the browser.
@@ -1179,7 +1185,7 @@ TEST_F(BrowserTest, ReconnectComesBackToTheSameFolders) {
     ASSERT_TRUE(test::WaitFor([&] { return connected; }));
     Settle(*browser);
     EXPECT_FALSE(browser->IsShowingDisconnected());
-    EXPECT_TRUE(Child(Root(*browser), "pub")->isExpanded());
+    EXPECT_TRUE(browser->GetTree()->isExpanded(Child(Root(*browser), "pub")));
     ASSERT_NE(sink.GetCurrent(), nullptr);
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
     EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"a.txt"});
@@ -1278,7 +1284,7 @@ TEST_F(BrowserTest, TheListShowsFoldersFirstSortsByEveryColumnAndOpensFolders) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     auto browser = OpenBrowser();
     CFtpListCtrl& list = *browser->GetList();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "pub"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "pub"));
     Settle(*browser);
 
     // Names ignore letter case; folders stay first in either direction.
@@ -1321,7 +1327,7 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
     WriteFile(local / "up.txt", "12345");
     SetModified(local / "up.txt", 2019, 1, 2);
     auto browser = OpenBrowser();
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
     Settle(*browser);
     std::unique_ptr<QMimeData> data(FileDrop({local / "up.txt"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
@@ -1337,12 +1343,12 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
 
 TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
     auto browser = OpenBrowser();
-    QTreeWidgetItem* pub = Child(Root(*browser), "pub");
-    pub->setExpanded(true);
+    QPersistentModelIndex pub = Child(Root(*browser), "pub");
+    browser->GetTree()->expand(pub);
     Settle(*browser);
-    browser->GetTree()->setCurrentItem(pub);
+    browser->GetTree()->setCurrentIndex(pub);
     Settle(*browser);
-    Child(pub, "docs")->setExpanded(true);
+    browser->GetTree()->expand(Child(pub, "docs"));
     Settle(*browser);
     WriteFile(server.Path("pub/docs/more/m.txt"), "m");
     WriteFile(server.Path("pub/late.txt"), "late");
@@ -1350,9 +1356,9 @@ TEST_F(BrowserTest, ARefreshListsAgainAndKeepsTheOpenFoldersOpen) {
     browser->OnRefresh();
     Settle(*browser);
     pub = Child(Root(*browser), "pub");
-    EXPECT_TRUE(pub->isExpanded());
-    ASSERT_NE(Child(pub, "docs"), nullptr);
-    EXPECT_TRUE(Child(pub, "docs")->isExpanded());
+    EXPECT_TRUE(browser->GetTree()->isExpanded(pub));
+    ASSERT_TRUE(Child(pub, "docs").isValid());
+    EXPECT_TRUE(browser->GetTree()->isExpanded(Child(pub, "docs")));
     EXPECT_EQ(ChildNames(Child(pub, "docs")), std::vector<std::string>{"more"});
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/");
     EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"late.txt"});
@@ -1400,25 +1406,25 @@ TEST_F(BrowserTest, EachConnectionComesBackWithItsOwnFolders) {
         Settle(*browser);
     };
     show(first);
-    Child(Root(*browser), "pub")->setExpanded(true);
+    browser->GetTree()->expand(Child(Root(*browser), "pub"));
     Settle(*browser);
-    browser->GetTree()->setCurrentItem(Child(Child(Root(*browser), "pub"), "docs"));
+    browser->GetTree()->setCurrentIndex(Child(Child(Root(*browser), "pub"), "docs"));
     Settle(*browser);
 
     show(second);
     EXPECT_EQ(sink.GetLoginInfo().GetHostName(), "Second");
     EXPECT_EQ(sink.GetCurrent(), sink.GetRoot());
-    EXPECT_FALSE(Child(Root(*browser), "pub")->isExpanded());
-    browser->GetTree()->setCurrentItem(Child(Root(*browser), "in"));
+    EXPECT_FALSE(browser->GetTree()->isExpanded(Child(Root(*browser), "pub")));
+    browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
     Settle(*browser);
 
     show(first);
-    EXPECT_TRUE(Child(Root(*browser), "pub")->isExpanded());
+    EXPECT_TRUE(browser->GetTree()->isExpanded(Child(Root(*browser), "pub")));
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/pub/docs/");
     EXPECT_EQ(ListedNames(*browser->GetList()), std::vector<std::string>{"a.txt"});
     show(second);
     EXPECT_EQ(sink.GetCurrent()->GetDoc(), "/in/");
-    EXPECT_FALSE(Child(Root(*browser), "pub")->isExpanded());
+    EXPECT_FALSE(browser->GetTree()->isExpanded(Child(Root(*browser), "pub")));
     // Choosing the connection shown changes nothing.
     show(second);
     EXPECT_EQ(logins, 4);

@@ -88,8 +88,8 @@ TEST_F(ConnectionsTest, EditsAreWrittenThroughAndApplyConnects) {
     EXPECT_FALSE(sink.IsOnline());
     ASSERT_TRUE(test::WaitFor([&] { return sink.IsOnline(); }));
     test::ProcessEvents();
-    ASSERT_EQ(main.GetBrowser().GetTree()->topLevelItemCount(), 1);
-    EXPECT_EQ(main.GetBrowser().GetTree()->topLevelItem(0)->text(0).toStdString(), "/pub");
+    ASSERT_EQ(main.GetBrowser().GetTree()->model()->rowCount(), 1);
+    EXPECT_EQ(main.GetBrowser().GetTree()->model()->index(0, 0).data().toString().toStdString(), "/pub");
     EXPECT_EQ(main.windowTitle().toStdString(), "/pub/ - (1)");
 }
 

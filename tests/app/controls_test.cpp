@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "app/common/qt_controls.h"
+#include "app/common/tree_ctrl_model.h"
 #include "base/control_helpers.h"
 
 namespace parcelo {
@@ -66,55 +68,61 @@ TEST(QtListCtrlTest, ImagesAndAVanishedWidget) {
     EXPECT_FALSE(list.DeleteAllItems());
 }
 
-TEST(QtTreeCtrlTest, ItemsNestAndDeletingASubtreeRetiresItsHandles) {
-    QTreeWidget widget;
-    CQtTreeCtrl tree(&widget, true);
+std::string Text(const QModelIndex& index) { return index.data().toString().toStdString(); }
+
+TEST(TreeCtrlModelTest, ItemsNestAndDeletingASubtreeRetiresItsHandles) {
+    QTreeView view;
+    CTreeCtrlModel tree;
+    EXPECT_FALSE(tree.IsWindow());
+    tree.SetView(&view);
+    EXPECT_TRUE(tree.IsWindow());
     const TreeItem root = tree.InsertItem("/", nullptr, &a);
     const TreeItem pub = tree.InsertItem("pub", root, &b);
     const TreeItem in = tree.InsertItem("in", pub, &c);
+    const TreeItem up = tree.InsertItem("up", root, &c);
     ASSERT_NE(in, nullptr);
-    EXPECT_EQ(widget.topLevelItemCount(), 1);
-    EXPECT_EQ(tree.Item(root)->child(0)->child(0)->text(0).toStdString(), "in");
+    EXPECT_EQ(tree.rowCount(), 1);
+    EXPECT_EQ(Text(tree.index(0, 0, tree.index(0, 0, tree.IndexOf(root)))), "in");
+    EXPECT_EQ(tree.IndexOf(up).row(), 1);
+    EXPECT_EQ(tree.IndexOf(in).parent(), tree.IndexOf(pub));
+    EXPECT_EQ(tree.ItemAt(tree.IndexOf(in)), in);
     EXPECT_EQ(tree.GetItemData(pub), &b);
 
     EXPECT_TRUE(tree.SetItemText(pub, "public"));
-    EXPECT_EQ(tree.Item(pub)->text(0).toStdString(), "public");
+    EXPECT_EQ(Text(tree.IndexOf(pub)), "public");
     EXPECT_TRUE(tree.Expand(root, ITreeCtrl::kExpand));
-    EXPECT_TRUE(tree.Item(root)->isExpanded());
+    EXPECT_TRUE(view.isExpanded(tree.IndexOf(root)));
     EXPECT_TRUE(tree.Expand(root, ITreeCtrl::kCollapse));
-    EXPECT_FALSE(tree.Item(root)->isExpanded());
+    EXPECT_FALSE(view.isExpanded(tree.IndexOf(root)));
     EXPECT_FALSE(tree.Expand(root, 7));
     EXPECT_TRUE(tree.SelectItem(in));
-    EXPECT_EQ(widget.currentItem(), tree.Item(in));
+    EXPECT_EQ(view.currentIndex(), tree.IndexOf(in));
+    tree.SetHighlight(in, Qt::yellow);
+    EXPECT_EQ(tree.IndexOf(in).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::yellow));
 
+    // The rows after a deleted one move up; the deleted ones' handles are dead.
+    const QPersistentModelIndex upRow = tree.IndexOf(up);
     EXPECT_TRUE(tree.DeleteItem(pub));
-    EXPECT_EQ(tree.Item(root)->childCount(), 0);
+    EXPECT_EQ(tree.rowCount(tree.IndexOf(root)), 1);
+    EXPECT_EQ(upRow.row(), 0);
+    EXPECT_EQ(tree.IndexOf(up).row(), 0);
+    EXPECT_EQ(Text(tree.index(0, 0, tree.IndexOf(root))), "up");
     EXPECT_EQ(tree.GetItemData(in), nullptr);
+    EXPECT_FALSE(tree.IndexOf(in).isValid());
     EXPECT_FALSE(tree.SetItemText(in, "gone"));
     EXPECT_FALSE(tree.DeleteItem(pub));
     EXPECT_EQ(tree.InsertItem("orphan", in, nullptr), nullptr);
     EXPECT_FALSE(tree.SelectItem(in));
     EXPECT_TRUE(tree.SelectItem(nullptr));
-}
+    // No check boxes: the folder trees have none.
+    EXPECT_FALSE(tree.HasCheckBoxes());
+    EXPECT_FALSE(tree.SetCheck(up, true));
 
-TEST(QtTreeCtrlTest, CheckBoxesOnlyWhenAsked) {
-    QTreeWidget checked, plain;
-    CQtTreeCtrl withBoxes(&checked, true);
-    CQtTreeCtrl without(&plain);
-    EXPECT_TRUE(withBoxes.HasCheckBoxes());
-    EXPECT_FALSE(without.HasCheckBoxes());
-
-    const TreeItem item = withBoxes.InsertItem("a", nullptr, nullptr);
-    EXPECT_FALSE(withBoxes.GetCheck(item));
-    EXPECT_TRUE(withBoxes.SetCheck(item, true));
-    EXPECT_TRUE(withBoxes.GetCheck(item));
-    EXPECT_EQ(withBoxes.Item(item)->checkState(0), Qt::Checked);
-
-    const TreeItem other = without.InsertItem("b", nullptr, nullptr);
-    EXPECT_FALSE(without.SetCheck(other, true));
-    EXPECT_FALSE(without.GetCheck(other));
     // A handle of another tree is not this tree's.
-    EXPECT_FALSE(without.SetItemText(item, "stolen"));
+    CTreeCtrlModel other;
+    const TreeItem foreign = other.InsertItem("x", nullptr, nullptr);
+    EXPECT_FALSE(tree.SetItemText(foreign, "stolen"));
+    EXPECT_EQ(tree.InsertItem("y", foreign, nullptr), nullptr);
 }
 
 TEST(QtComboBoxTest, SelectionAndData) {

@@ -48,7 +48,7 @@ TEST_F(LastFolderTest, EachConnectionOpensAtTheFolderItShowedLast) {
         EXPECT_EQ(Current(), "/");
         main.GetBrowser().OpenFolder("/pub/docs/");
         ASSERT_TRUE(test::WaitFor([&] { return Current() == "/pub/docs/"; })) << Current();
-        EXPECT_EQ(main.GetBrowser().GetTree()->currentItem()->text(0).toStdString(), "docs");
+        EXPECT_EQ(main.GetBrowser().GetTree()->currentIndex().data().toString().toStdString(), "docs");
     }
     EXPECT_EQ(CLastFolders::Read("Home"), "/pub/docs/");
     EXPECT_EQ(CLastFolders::Read("Elsewhere"), "");
@@ -56,7 +56,7 @@ TEST_F(LastFolderTest, EachConnectionOpensAtTheFolderItShowedLast) {
         CMainDlg main(context);
         Start(main);
         ASSERT_TRUE(test::WaitFor([&] { return Current() == "/pub/docs/"; })) << Current();
-        EXPECT_EQ(main.GetBrowser().GetTree()->currentItem()->text(0).toStdString(), "docs");
+        EXPECT_EQ(main.GetBrowser().GetTree()->currentIndex().data().toString().toStdString(), "docs");
     }
 
     // A folder that has gone since: the nearest one left opens.

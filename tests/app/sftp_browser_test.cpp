@@ -102,7 +102,7 @@ TEST_F(SftpBrowserTest, AnUnknownHostKeyIsAskedAboutAndTrustedOnlyWhenTheUserSay
         << ReadAll(ownKnownHosts);
     EXPECT_EQ(std::filesystem::status(ownKnownHosts).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    ASSERT_EQ(browser.GetTree()->topLevelItemCount(), 1);
+    ASSERT_EQ(browser.GetTree()->model()->rowCount(), 1);
     const CFtpListCtrl& list = *browser.GetList();
     bool listed = false;
     for (int row = 0; row < list.GetRowCount(); ++row) listed |= list.GetPathAt(row).GetFileName(true) == "readme.txt";

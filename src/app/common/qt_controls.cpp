@@ -7,8 +7,6 @@
 namespace parcelo {
 namespace {
 
-using velmora::platform::TreeItem;
-
 QString ToQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QVariant DataWord(void* data) { return QVariant::fromValue(reinterpret_cast<quintptr>(data)); }
@@ -86,98 +84,6 @@ bool CQtListCtrl::SetItemSelected(int index, bool selected) {
 bool CQtListCtrl::IsItemSelected(int index) const {
     const QTreeWidgetItem* row = Row(index);
     return row != nullptr && row->isSelected();
-}
-
-// ---- CQtTreeCtrl ----
-
-CQtTreeCtrl::CQtTreeCtrl(QTreeWidget* tree, bool checkBoxes) : m_pTree(tree), m_bCheckBoxes(checkBoxes) {
-    tree->setHeaderHidden(true);
-}
-
-QTreeWidgetItem* CQtTreeCtrl::Item(TreeItem item) const {
-    auto* found = static_cast<QTreeWidgetItem*>(item);
-    return m_pTree && m_items.count(found) != 0 ? found : nullptr;
-}
-
-TreeItem CQtTreeCtrl::InsertItem(std::string_view text, TreeItem parent, void* data) {
-    if (!m_pTree) return nullptr;
-    QTreeWidgetItem* parentItem = Item(parent);
-    if (parent != nullptr && parentItem == nullptr) return nullptr;
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, ToQt(text));
-    item->setData(0, Qt::UserRole, DataWord(data));
-    if (m_bCheckBoxes) item->setCheckState(0, Qt::Unchecked);
-    if (parentItem != nullptr) {
-        parentItem->addChild(item);
-    } else {
-        m_pTree->addTopLevelItem(item);
-    }
-    m_items.insert(item);
-    return item;
-}
-
-bool CQtTreeCtrl::SetItemText(TreeItem item, std::string_view text) {
-    QTreeWidgetItem* found = Item(item);
-    if (found == nullptr) return false;
-    found->setText(0, ToQt(text));
-    return true;
-}
-
-// Qt shows one icon per item: the selected image is kept for when the
-// item is current.
-bool CQtTreeCtrl::SetItemImage(TreeItem item, int image, int selectedImage) {
-    QTreeWidgetItem* found = Item(item);
-    if (found == nullptr) return false;
-    QIcon icon = ImageAt(m_images, image);
-    const QIcon selected = ImageAt(m_images, selectedImage);
-    if (!selected.isNull()) icon.addPixmap(selected.pixmap(16), QIcon::Selected);
-    found->setIcon(0, icon);
-    return true;
-}
-
-bool CQtTreeCtrl::SetCheck(TreeItem item, bool checked) {
-    QTreeWidgetItem* found = Item(item);
-    if (found == nullptr || !m_bCheckBoxes) return false;
-    found->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    return true;
-}
-
-bool CQtTreeCtrl::GetCheck(TreeItem item) const {
-    const QTreeWidgetItem* found = Item(item);
-    return found != nullptr && m_bCheckBoxes && found->checkState(0) == Qt::Checked;
-}
-
-bool CQtTreeCtrl::SelectItem(TreeItem item) {
-    if (!m_pTree) return false;
-    QTreeWidgetItem* found = Item(item);
-    if (item != nullptr && found == nullptr) return false;
-    m_pTree->setCurrentItem(found);
-    return true;
-}
-
-bool CQtTreeCtrl::Expand(TreeItem item, int code) {
-    QTreeWidgetItem* found = Item(item);
-    if (found == nullptr || (code != kCollapse && code != kExpand)) return false;
-    found->setExpanded(code == kExpand);
-    return true;
-}
-
-bool CQtTreeCtrl::DeleteItem(TreeItem item) {
-    QTreeWidgetItem* found = Item(item);
-    if (found == nullptr) return false;
-    Forget(found);
-    delete found;
-    return true;
-}
-
-void CQtTreeCtrl::Forget(QTreeWidgetItem* item) {
-    for (int i = 0; i < item->childCount(); ++i) Forget(item->child(i));
-    m_items.erase(item);
-}
-
-void* CQtTreeCtrl::GetItemData(TreeItem item) const {
-    const QTreeWidgetItem* found = Item(item);
-    return found != nullptr ? DataOf(found->data(0, Qt::UserRole)) : nullptr;
 }
 
 // ---- CQtComboBox ----

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string_view>
-#include <unordered_set>
 
 #include <QComboBox>
 #include <QIcon>
@@ -14,7 +13,8 @@
 
 // The library's abstract controls over Qt's widgets. Each adapter works on a
 // widget it does not own (and answers as a control without a window once
-// the widget is gone); every entry keeps its data word in Qt::UserRole.
+// the widget is gone); every entry keeps its data word in Qt::UserRole. The
+// tree control is an item model of its own (tree_ctrl_model.h).
 namespace parcelo {
 
 // A report-style list over a QTreeWidget without tree decoration.
@@ -41,39 +41,6 @@ private:
 
     QPointer<QTreeWidget> m_pList;
     QList<QIcon> m_images;
-};
-
-// Handles are the widget's items. Items must be added and removed through
-// the adapter: it refuses handles it did not hand out (or has deleted).
-class CQtTreeCtrl : public velmora::platform::ITreeCtrl {
-public:
-    explicit CQtTreeCtrl(QTreeWidget* tree, bool checkBoxes = false);
-
-    void SetImageList(QList<QIcon> images) { m_images = std::move(images); }
-
-    bool IsWindow() const override { return m_pTree != nullptr; }
-    velmora::platform::TreeItem InsertItem(std::string_view text, velmora::platform::TreeItem parent,
-                                           void* data) override;
-    bool SetItemText(velmora::platform::TreeItem item, std::string_view text) override;
-    bool SetItemImage(velmora::platform::TreeItem item, int image, int selectedImage) override;
-    bool HasCheckBoxes() const override { return m_bCheckBoxes; }
-    bool SetCheck(velmora::platform::TreeItem item, bool checked) override;
-    bool GetCheck(velmora::platform::TreeItem item) const override;
-    bool SelectItem(velmora::platform::TreeItem item) override;
-    bool Expand(velmora::platform::TreeItem item, int code) override;
-    bool DeleteItem(velmora::platform::TreeItem item) override;
-    void* GetItemData(velmora::platform::TreeItem item) const override;
-
-    // The item of a handle, or null when the handle is not a live item.
-    QTreeWidgetItem* Item(velmora::platform::TreeItem item) const;
-
-private:
-    void Forget(QTreeWidgetItem* item);
-
-    QPointer<QTreeWidget> m_pTree;
-    bool m_bCheckBoxes;
-    QList<QIcon> m_images;
-    std::unordered_set<QTreeWidgetItem*> m_items;
 };
 
 class CQtComboBox : public velmora::platform::IComboBox {

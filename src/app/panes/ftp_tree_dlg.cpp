@@ -83,15 +83,15 @@ void AddKey(QWidget* owner, const QKeySequence& key, std::function<void()> actio
 
 }  // namespace
 
-// ---- CFolderTreeWidget ----
+// ---- CFolderTreeView ----
 
-CFolderTreeWidget::CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent)
-    : QTreeWidget(parent), m_dragData(std::move(dragData)) {
+CFolderTreeView::CFolderTreeView(std::function<QMimeData*()> dragData, QWidget* parent)
+    : QTreeView(parent), m_dragData(std::move(dragData)) {
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-void CFolderTreeWidget::startDrag(Qt::DropActions /*supportedActions*/) {
+void CFolderTreeView::startDrag(Qt::DropActions /*supportedActions*/) {
     QMimeData* data = m_dragData();
     if (data == nullptr) return;
     auto* drag = new QDrag(this);
@@ -99,9 +99,9 @@ void CFolderTreeWidget::startDrag(Qt::DropActions /*supportedActions*/) {
     drag->exec(Qt::CopyAction | Qt::MoveAction);
 }
 
-void CFolderTreeWidget::paintEvent(QPaintEvent* event) {
-    QTreeWidget::paintEvent(event);
-    if (topLevelItemCount() > 0 || m_strPlaceholder.isEmpty()) return;
+void CFolderTreeView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if ((model() != nullptr && model()->rowCount() > 0) || m_strPlaceholder.isEmpty()) return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
@@ -115,13 +115,13 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
       CLockDialog(this),
       m_context(context),
       m_sink(context.sink),
-      m_pTree(new CFolderTreeWidget([this] { return CreateTreeDragData(); })),
+      m_pTree(new CFolderTreeView([this] { return CreateTreeDragData(); })),
       m_pList(new CFtpListCtrl),
       m_pFilesPane(new QStackedWidget),
       m_pDisconnected(new QWidget),
       m_pDisconnectedText(new QLabel),
-      m_pReconnect(new QPushButton(tr("&Reconnect"))),
-      m_treeCtrl(m_pTree) {
+      m_pReconnect(new QPushButton(tr("&Reconnect"))) {
+    m_treeCtrl.SetView(m_pTree);
     m_pTree->setObjectName("tree");
     m_pTree->SetPlaceholderText(tr("Not connected.\n\nConnect with the quick-connect bar above, or open a site from the Site Manager "
                                    "(File, Site Manager..., Ctrl+S)."));
@@ -167,15 +167,19 @@ CFtpTreeDlg::CFtpTreeDlg(CAppContext& context, QWidget* parent)
         view->viewport()->setAcceptDrops(false);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
     }
-    connect(m_pTree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (QTreeWidgetItem* item = m_pTree->itemAt(pos)) m_pTree->setCurrentItem(item);
+    connect(m_pTree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex at = m_pTree->indexAt(pos);
+        if (at.isValid()) m_pTree->setCurrentIndex(at);
         ExecMenu(PANE_TREE, m_pTree->viewport()->mapToGlobal(pos));
     });
     connect(m_pList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { ExecMenu(PANE_LIST, m_pList->viewport()->mapToGlobal(pos)); });
-    connect(m_pTree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
-    connect(m_pTree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnItemExpanded(item); });
+    connect(m_pTree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (m_nTreeChanges == 0) SelectNode(NodeOf(current));
+    });
+    connect(m_pTree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (m_nTreeChanges == 0) ExpandNode(NodeOf(index));
+    });
     // Double-click and Enter.
     connect(m_pList, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { OpenListItem(index); });
     connect(m_pReconnect, &QPushButton::clicked, this, &CFtpTreeDlg::OnReconnect);
@@ -246,7 +250,11 @@ CFtpTreeDlg::~CFtpTreeDlg() {
     m_pWaitMsg.reset();
     m_deferred.clear();
     m_pJobBusy.reset();
-    // The items go with the tree control; the nodes stay with the session.
+    // The items go with the tree's model, which goes before its view: what
+    // the view tells on the way is not for this window any more.
+    m_pTree->selectionModel()->disconnect(this);
+    m_pTree->disconnect(this);
+    // The nodes stay with the session.
     if (CFtpNode* root = m_sink.GetRoot()) root->ClearTreeItem();
 }
 
@@ -438,7 +446,6 @@ void CFtpTreeDlg::ClearTree() {
     }
     m_sink.DestroyTree();
     m_listedDetails.clear();
-    m_hHighlight = nullptr;
     SelectNode(nullptr);
 }
 
@@ -649,8 +656,8 @@ void CFtpTreeDlg::SaveState() {
 CFtpTreeDlg::CBrowserState CFtpTreeDlg::CaptureState(CFtpNode& top) const {
     CBrowserState state;
     const std::function<void(CFtpNode&)> walk = [&](CFtpNode& node) {
-        QTreeWidgetItem* item = ItemOf(&node);
-        if (item == nullptr || !item->isExpanded()) return;
+        const QModelIndex index = IndexOf(&node);
+        if (!index.isValid() || !m_pTree->isExpanded(index)) return;
         if (&node != &top) state.expanded.push_back(node.GetDoc());
         for (velmora::CObjNode* child : node.GetChildren()) {
             if (auto* folder = velmora::NodeCast<CFtpNode>(child)) walk(*folder);
@@ -670,32 +677,27 @@ void CFtpTreeDlg::RestoreState(const CBrowserState& state) {
 
 void CFtpTreeDlg::ExpandFolder(const std::string& folder) {
     CFtpNode* root = m_sink.GetRoot();
-    if (QTreeWidgetItem* item = root != nullptr ? ItemOf(root->FindFtpDir(folder)) : nullptr) item->setExpanded(true);
+    if (root != nullptr) m_pTree->expand(IndexOf(root->FindFtpDir(folder)));
 }
 
 void CFtpTreeDlg::SelectFolder(const std::string& folder) {
     CFtpNode* root = m_sink.GetRoot();
-    if (QTreeWidgetItem* item = root != nullptr ? ItemOf(root->FindFtpDir(folder)) : nullptr) {
-        m_pTree->setCurrentItem(item);
-    }
+    const QModelIndex index = root != nullptr ? IndexOf(root->FindFtpDir(folder)) : QModelIndex();
+    if (index.isValid()) m_pTree->setCurrentIndex(index);
 }
 
 // ---- Browsing ----
 
-CFtpNode* CFtpTreeDlg::NodeOf(QTreeWidgetItem* item) const {
-    auto* node = static_cast<velmora::CMFCObjNode*>(m_treeCtrl.GetItemData(item));
+CFtpNode* CFtpTreeDlg::NodeOf(const QModelIndex& index) const {
+    auto* node = static_cast<velmora::CMFCObjNode*>(m_treeCtrl.GetItemData(m_treeCtrl.ItemAt(index)));
     return dynamic_cast<CFtpNode*>(node);
 }
 
-QTreeWidgetItem* CFtpTreeDlg::ItemOf(const CFtpNode* node) const {
-    return node != nullptr ? m_treeCtrl.Item(node->GetTreeItem()) : nullptr;
+QModelIndex CFtpTreeDlg::IndexOf(const CFtpNode* node) const {
+    return node != nullptr ? m_treeCtrl.IndexOf(node->GetTreeItem()) : QModelIndex();
 }
 
-void CFtpTreeDlg::OnCurrentItemChanged(QTreeWidgetItem* current) { SelectNode(NodeOf(current)); }
-
-void CFtpTreeDlg::OnItemExpanded(QTreeWidgetItem* item) { ExpandNode(NodeOf(item)); }
-
-void CFtpTreeDlg::SyncCurrent() { SelectNode(NodeOf(m_pTree->currentItem())); }
+void CFtpTreeDlg::SyncCurrent() { SelectNode(NodeOf(m_pTree->currentIndex())); }
 
 void CFtpTreeDlg::ExpandNode(CFtpNode* node) {
     if (node == nullptr || !node->IsCatalog() || node->GetNodeType() == CFtpNode::NODE_LISTED) return;
@@ -704,7 +706,7 @@ void CFtpTreeDlg::ExpandNode(CFtpNode* node) {
 
 void CFtpTreeDlg::OnUp() {
     CFtpNode* node = m_sink.GetCurrent();
-    if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentItem(ItemOf(node->GetParent()));
+    if (node != nullptr && node->GetParent() != nullptr) m_pTree->setCurrentIndex(IndexOf(node->GetParent()));
 }
 
 void CFtpTreeDlg::SelectNode(CFtpNode* node) {
@@ -762,11 +764,17 @@ void CFtpTreeDlg::SetShowHidden(bool show) {
     ShowFiles(m_sink.GetCurrent());
 }
 
+// Below the top folder, whatever its own name.
 void CFtpTreeDlg::ApplyHiddenToTree() {
-    for (QTreeWidgetItemIterator it(m_pTree); *it != nullptr; ++it) {
-        const bool hide = !m_bShowHidden && IsHiddenName((*it)->text(0).toStdString()) && (*it)->parent() != nullptr;
-        if ((*it)->isHidden() != hide) (*it)->setHidden(hide);
-    }
+    const std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int row = 0; row < m_treeCtrl.rowCount(parent); ++row) {
+            const QModelIndex child = m_treeCtrl.index(row, 0, parent);
+            const bool hide = parent.isValid() && !m_bShowHidden && IsHiddenName(child.data().toString().toStdString());
+            if (m_pTree->isRowHidden(row, parent) != hide) m_pTree->setRowHidden(row, parent, hide);
+            walk(child);
+        }
+    };
+    walk(QModelIndex());
 }
 
 void CFtpTreeDlg::Disconnect() {
@@ -787,8 +795,9 @@ void CFtpTreeDlg::OpenListItem(const QModelIndex& index) {
         if (m_sink.IsOnline()) m_pEditor->Open(m_sink.GetLoginInfo(), *path);
         return;
     }
-    if (QTreeWidgetItem* parent = ItemOf(current)) parent->setExpanded(true);
-    if (QTreeWidgetItem* folder = ItemOf(current->FindFtpDir(*path))) m_pTree->setCurrentItem(folder);
+    m_pTree->expand(IndexOf(current));
+    const QModelIndex folder = IndexOf(current->FindFtpDir(*path));
+    if (folder.isValid()) m_pTree->setCurrentIndex(folder);
 }
 
 // Message 19: the folder's path (none without a folder), the number of its

@@ -10,15 +10,14 @@
 #include <vector>
 
 #include <QList>
-#include <QSignalBlocker>
 #include <QUrl>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "app/common/app_context.h"
 #include "app/common/drop_target.h"
 #include "app/common/private_folders.h"
-#include "app/common/qt_controls.h"
+#include "app/common/tree_ctrl_model.h"
 #include "app/common/splitter_dlg.h"
 #include "app/connections/login_password.h"
 #include "app/panes/browser_worker.h"
@@ -50,16 +49,17 @@ class CPathBar;
 class CRemoteEditor;
 class CSessionSecurityLabel;
 
-// The folder tree of the browser: dragging a folder offers it under the
-// "TreeItem" format.
-class CFolderTreeWidget : public QTreeWidget {
+// The view of the browser's folder tree (a CTreeCtrlModel, which the
+// folder nodes fill): dragging a folder offers it under the "TreeItem"
+// format.
+class CFolderTreeView : public QTreeView {
     Q_OBJECT
 
 public:
     static constexpr const char* kFormatName = "TreeItem";
 
     // `dragData` makes the data of a drag of the current item (null: none).
-    CFolderTreeWidget(std::function<QMimeData*()> dragData, QWidget* parent = nullptr);
+    CFolderTreeView(std::function<QMimeData*()> dragData, QWidget* parent = nullptr);
 
     // What an empty tree says.
     void SetPlaceholderText(const QString& text) { m_strPlaceholder = text; }
@@ -214,7 +214,8 @@ public:
     void OpenFolder(const std::string& folder);
     // Lists a folder's sub-folders (once) and shows them.
     void ExpandNode(velmora::CFtpNode* node);
-    // A folder row of the list opens that folder.
+    // A folder row of the list opens that folder; a file row opens the file
+    // for viewing.
     void OpenListItem(const QModelIndex& index);
     // Makes the folder current: its files fill the list, message 19 tells it.
     void SelectNode(velmora::CFtpNode* node);
@@ -253,15 +254,16 @@ signals:
     void LoginPasswordReady(const velmora::CFtpLoginInfo& ready, parcelo::ELoginPassword how);
 
 public:
-    CFolderTreeWidget* GetTree() const { return m_pTree; }
+    CFolderTreeView* GetTree() const { return m_pTree; }
     CFtpListCtrl* GetList() const { return m_pList; }
     CPathBar* GetPathBar() const { return m_pPathBar; }
     CFilterField* GetFilterField() const { return m_pFilter; }
     CSessionSecurityLabel* GetSecurityLabel() const { return m_pSecurity; }
     velmora::platform::ITreeCtrl& GetTreeCtrl() { return m_treeCtrl; }
-    // The node an item shows; null for none (or an item of another tree).
-    velmora::CFtpNode* NodeOf(QTreeWidgetItem* item) const;
-    QTreeWidgetItem* ItemOf(const velmora::CFtpNode* node) const;
+    // The node a row of the tree shows; null for none (or a row of another
+    // tree). The row of a node shown; invalid for none.
+    velmora::CFtpNode* NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(const velmora::CFtpNode* node) const;
 
 protected:
     void customEvent(QEvent* event) override;
@@ -288,8 +290,7 @@ private:
     void ExecMenu(EPane pane, const QPoint& globalPos);
     // One level of OpenFolder: below `node`, once it is listed.
     void OpenFolderBelow(velmora::CFtpNode* node, const std::string& folder);
-    void OnCurrentItemChanged(QTreeWidgetItem* current);
-    void OnItemExpanded(QTreeWidgetItem* item);
+
     // After a change of the tree: the list follows the tree's current item.
     void SyncCurrent();
     void ApplyHiddenToTree();
@@ -384,11 +385,11 @@ private:
     void OnTransferEnded(int id);
 
     // Drops.
-    QTreeWidgetItem* TreeItemAt(const QPoint& point) const;
+    QModelIndex TreeIndexAt(const QPoint& point) const;
     velmora::CFtpNode* TargetAt(const QPoint& point);
     int Accept(const QMimeData* data, velmora::CFtpNode* target) const;
     int PostDrop(const QMimeData* data, velmora::CFtpNode* target);
-    void Highlight(QTreeWidgetItem* item);
+    void Highlight(const QModelIndex& index);
     void ProcessDrop(const CMsgDropItem& msg);
     void UploadDropped(const CDropItem& item, velmora::CFtpNode* target);
     void MoveFolder(const velmora::CFtpPath& folder, velmora::CFtpNode* target);
@@ -418,7 +419,7 @@ private:
 
     CAppContext& m_context;
     CFtpSink& m_sink;
-    CFolderTreeWidget* m_pTree;
+    CFolderTreeView* m_pTree;
     CFtpListCtrl* m_pList;
     QStackedWidget* m_pFilesPane;
     QWidget* m_pDisconnected;
@@ -431,10 +432,12 @@ private:
     // Where items dragged to other applications are put, a folder a drag;
     // removed with the window.
     CPrivateFolders m_dragFolders{"parcelo-drag"};
-    CQtTreeCtrl m_treeCtrl;
+    CTreeCtrlModel m_treeCtrl;
+    // Tree changes under way (CTreeChange): the tree's current row and
+    // expansions are not followed meanwhile.
+    int m_nTreeChanges = 0;
     // Held by pointer: the drop target needs this class complete.
     std::unique_ptr<TDropTarget<CFtpTreeDlg>> m_pDropTarget;
-    velmora::platform::TreeItem m_hHighlight = nullptr;
 
     CBrowserWorker m_worker;
     bool m_bConnecting = false;
@@ -485,15 +488,16 @@ private:
     CFtpTreeDlg& m_dlg;
 };
 
-// A change of the tree: painting frozen and the tree's signals held, so that
-// items deleted on the way never select anything; afterwards the list
-// follows the tree's current item.
+// A change of the tree: painting frozen and the tree's current row and
+// expansions not followed, so that items deleted on the way never select
+// anything; afterwards the list follows the tree's current item.
 class CFtpTreeDlg::CTreeChange {
 public:
-    explicit CTreeChange(CFtpTreeDlg& dlg, bool resync = true)
-        : m_dlg(dlg), m_lock(dlg), m_blocker(dlg.m_pTree), m_bResync(resync) {}
+    explicit CTreeChange(CFtpTreeDlg& dlg, bool resync = true) : m_dlg(dlg), m_lock(dlg), m_bResync(resync) {
+        ++m_dlg.m_nTreeChanges;
+    }
     ~CTreeChange() {
-        m_blocker.unblock();
+        --m_dlg.m_nTreeChanges;
         m_dlg.ApplyHiddenToTree();
         if (m_bResync) m_dlg.SyncCurrent();
     }
@@ -503,7 +507,6 @@ public:
 private:
     CFtpTreeDlg& m_dlg;
     CLockDialog::CScope m_lock;
-    QSignalBlocker m_blocker;
     bool m_bResync;
 };
 

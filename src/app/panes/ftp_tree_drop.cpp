@@ -40,7 +40,7 @@ namespace {
 const CClipFormats& AcceptedFormats() {
     static const CClipFormats formats = [] {
         CClipFormats accepted;
-        accepted.Add(CFolderTreeWidget::kFormatName);
+        accepted.Add(CFolderTreeView::kFormatName);
         accepted.Add(CFtpListCtrl::kFormatName);
         accepted.Add(velmora::kUniqueNameProviderId);
         accepted.AddFileDrop();
@@ -75,14 +75,14 @@ int CFtpTreeDlg::OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keySta
 
 int CFtpTreeDlg::OnDragOver(const QMimeData* data, Qt::KeyboardModifiers /*keyState*/, const QPoint& point) {
     const int effect = Accept(data, TargetAt(point));
-    Highlight(effect != DROPEFFECT_NONE ? TreeItemAt(point) : nullptr);
+    Highlight(effect != DROPEFFECT_NONE ? TreeIndexAt(point) : QModelIndex());
     return effect;
 }
 
-void CFtpTreeDlg::OnDragLeave() { Highlight(nullptr); }
+void CFtpTreeDlg::OnDragLeave() { Highlight(QModelIndex()); }
 
 int CFtpTreeDlg::OnDropEx(const QMimeData* data, int /*dropDefault*/, int /*dropList*/, const QPoint& point) {
-    Highlight(nullptr);
+    Highlight(QModelIndex());
     return PostDrop(data, TargetAt(point));
 }
 
@@ -90,17 +90,17 @@ int CFtpTreeDlg::QueryDropOnCurrent(const QMimeData* data) { return Accept(data,
 
 int CFtpTreeDlg::DropOnCurrent(const QMimeData* data) { return PostDrop(data, m_sink.GetCurrent()); }
 
-QTreeWidgetItem* CFtpTreeDlg::TreeItemAt(const QPoint& point) const {
+QModelIndex CFtpTreeDlg::TreeIndexAt(const QPoint& point) const {
     const QPoint inView = m_pTree->viewport()->mapFrom(this, point);
-    if (!m_pTree->viewport()->rect().contains(inView)) return nullptr;
-    return m_pTree->itemAt(inView);
+    if (!m_pTree->viewport()->rect().contains(inView)) return {};
+    return m_pTree->indexAt(inView);
 }
 
 // The folder under the pointer in the tree; anywhere else (the list, its
 // path and filter fields), the current folder.
 CFtpNode* CFtpTreeDlg::TargetAt(const QPoint& point) {
     if (!m_pTree->geometry().contains(m_pTree->parentWidget()->mapFrom(this, point))) return m_sink.GetCurrent();
-    CFtpNode* node = NodeOf(TreeItemAt(point));
+    CFtpNode* node = NodeOf(TreeIndexAt(point));
     return node != nullptr && node->IsNodeDecoy() ? node->GetParent() : node;
 }
 
@@ -119,10 +119,8 @@ int CFtpTreeDlg::PostDrop(const QMimeData* data, CFtpNode* target) {
     return DROPEFFECT_COPY;
 }
 
-void CFtpTreeDlg::Highlight(QTreeWidgetItem* item) {
-    if (QTreeWidgetItem* old = m_treeCtrl.Item(m_hHighlight)) old->setBackground(0, QBrush());
-    m_hHighlight = item;
-    if (item != nullptr) item->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(160));
+void CFtpTreeDlg::Highlight(const QModelIndex& index) {
+    m_treeCtrl.SetHighlight(m_treeCtrl.ItemAt(index), palette().brush(QPalette::Highlight).color().lighter(160));
 }
 
 void CFtpTreeDlg::customEvent(QEvent* event) {
@@ -149,7 +147,7 @@ void CFtpTreeDlg::ProcessDrop(const CMsgDropItem& msg) {
     CWaitCursor wait;
     if (format->name == CClipFormats::kFileDropName) {
         UploadDropped(*item, target);
-    } else if (format->name == CFolderTreeWidget::kFormatName) {
+    } else if (format->name == CFolderTreeView::kFormatName) {
         MoveFolder(*item->GetPaths().GetHead(), target);
     } else if (format->name == CFtpListCtrl::kFormatName) {
         MoveFiles(item->GetPaths(), target);
@@ -267,9 +265,9 @@ void CFtpTreeDlg::MoveFilesTo(const CFtpPathList& files, CFtpNode* target) {
 }
 
 QMimeData* CFtpTreeDlg::CreateTreeDragData() {
-    const CFtpNode* node = NodeOf(m_pTree->currentItem());
+    const CFtpNode* node = NodeOf(m_pTree->currentIndex());
     if (node == nullptr || node->IsNodeDecoy() || node == m_sink.GetRoot()) return nullptr;
-    CDropItem item(CClipFormats(), CFolderTreeWidget::kFormatName);
+    CDropItem item(CClipFormats(), CFolderTreeView::kFormatName);
     item.GetPaths().Add(new CFtpPath(node->GetPath()));
     QMimeData* data = CreateRemoteDragData(item.GetPaths());
     item.PutInto(*data);

@@ -33,12 +33,10 @@ void CFtpTreeDlg::OpenFolderBelow(CFtpNode* node, const std::string& folder) {
             OpenFolderBelow(next, folder);
             return;
         }
-        QTreeWidgetItem* item = ItemOf(listed);
-        if (item == nullptr) return;
-        for (QTreeWidgetItem* parent = item->parent(); parent != nullptr; parent = parent->parent()) {
-            parent->setExpanded(true);
-        }
-        m_pTree->setCurrentItem(item);
+        const QModelIndex index = IndexOf(listed);
+        if (!index.isValid()) return;
+        for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) m_pTree->expand(parent);
+        m_pTree->setCurrentIndex(index);
     });
 }
 

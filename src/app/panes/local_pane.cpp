@@ -46,7 +46,7 @@ const CClipFormats& RemoteFormats() {
     static const CClipFormats formats = [] {
         CClipFormats remote;
         remote.Add(CFtpListCtrl::kFormatName);
-        remote.Add(CFolderTreeWidget::kFormatName);
+        remote.Add(CFolderTreeView::kFormatName);
         return remote;
     }();
     return formats;
