@@ -1,6 +1,7 @@
 #include "ftp/ftp_node.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "base/format.h"
 #include "base/text.h"
@@ -122,28 +123,6 @@ CFtpNode* CFtpNode::AddDecoy(std::string_view name) { return AddNode(new CFtpNod
 
 CFtpNode* CFtpNode::AddFolderChild() { return AddNode(new CFtpNode(nullptr)); }
 
-CFtpNode* CFtpNode::FindChildFolder(const CFtpPath& folder) const {
-    const std::string text = folder.GetFtpDir(true);
-    return NodeCast<CFtpNode>(FindChildIf([&](const CObjNode& child) {
-        const auto* node = NodeCast<CFtpNode>(&child);
-        return node && !node->IsNodeDecoy() && node->IsCatalog() && node->GetPath().GetFtpDir(true) == text;
-    }));
-}
-
-CFtpNode* CFtpNode::PlaceFolder(const CFtpPath& folder, bool& isNew) {
-    // A folder added since the last listing (AddDirectory, an upload) keeps
-    // its node instead of getting a second one.
-    if (CFtpNode* existing = FindChildFolder(folder)) {
-        isNew = false;
-        return existing;
-    }
-    isNew = true;
-    if (CFtpNode* decoy = FindChildByType(NODE_DECOY)) {
-        decoy->AddModified(ModifiedName);
-        return decoy;
-    }
-    return AddFolderChild();
-}
 
 void CFtpNode::RemoveDecoys(ITreeCtrl* tree) {
     while (CFtpNode* decoy = FindChildByType(NODE_DECOY)) {
@@ -194,16 +173,29 @@ void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     if (!IsCatalog()) return;
     ClearCache();
     m_strCacheFolder = GetDoc();
+    // A folder added since the last listing (AddDirectory, an upload) keeps
+    // its node instead of getting a second one. Looked up by folder text, and
+    // the placeholder found once, so that a listing of many folders stays
+    // linear.
+    std::unordered_map<std::string, const CFtpNode*> known;
+    for (const CObjNode* base : GetChildren()) {
+        const auto* node = NodeCast<CFtpNode>(base);
+        if (node && !node->IsNodeDecoy() && node->IsCatalog()) known.emplace(node->GetPath().GetFtpDir(true), node);
+    }
+    CFtpNode* decoy = FindChildByType(NODE_DECOY);
     for (const CFtpPath* entry : entries) {
         if (!entry->IsDirectory()) {
             m_cache.AddTail(new CFtpPath(*entry));
             continue;
         }
-        bool isNew = false;
-        CFtpNode* child = PlaceFolder(*entry, isNew);
-        if (!isNew) continue;
+        const std::string folder = entry->GetFtpDir(true);
+        if (known.count(folder) != 0) continue;
+        CFtpNode* child = decoy != nullptr ? decoy : AddFolderChild();
+        if (child == decoy) child->AddModified(ModifiedName);
         child->Setup(entry->GetTailDir(), *entry, NODE_UNLISTED, m_pConnection);
         child->AddDecoy(kDecoyName);
+        known.emplace(folder, child);
+        if (child == decoy) decoy = FindChildByType(NODE_DECOY);
     }
     SetNodeType(NODE_LISTED);
     // A listed folder keeps no placeholder, shown or not.

@@ -191,9 +191,6 @@ private:
     void Setup(std::string_view name, const CFtpPath& path, int32_t type, Connection* connection);
     CFtpNode* AddDecoy(std::string_view name);
     CFtpNode* AddFolderChild();
-    // The existing child for that folder, or the placeholder, or a new child.
-    CFtpNode* PlaceFolder(const CFtpPath& folder, bool& isNew);
-    CFtpNode* FindChildFolder(const CFtpPath& folder) const;
     // The node for that folder anywhere below, else the placeholder, else a
     // new child, set up as an unlisted folder.
     CFtpNode* AddOrUpdateFolder(const CFtpPath& folder, std::string_view name, Connection* connection);

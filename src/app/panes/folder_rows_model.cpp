@@ -52,7 +52,7 @@ QVariant CFolderRowsModel::EntryData(const CEntry& entry, int column, int role) 
             if (column == COLUMN_NAME) return entry.name;
             if (column == COLUMN_SIZE)
                 return entry.folder ? QString() : QString::fromStdString(velmora::FormatSize(static_cast<uint64_t>(entry.size)));
-            if (column == COLUMN_DATE) return QLocale().toString(entry.modified, QLocale::ShortFormat);
+            if (column == COLUMN_DATE) return QLocale().toString(entry.modified.toLocalTime(), QLocale::ShortFormat);
             return {};
         case Qt::ToolTipRole:
             return column == COLUMN_NAME ? QVariant(entry.name) : QVariant();
