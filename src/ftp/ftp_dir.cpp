@@ -1,8 +1,8 @@
 #include "ftp/ftp_dir.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
-#include <vector>
 
 #include "base/text.h"
 #include "ftp/listing_text.h"
@@ -31,7 +31,7 @@ bool ReadZone(std::string_view text, int64_t& offset) {
 // "mm-dd hh:mm" (a recent one), "yyyy/mm/dd hh:mm" and "dd.mm.yy[yy] hh:mm".
 // How many fields the date takes; 0 when there is none. The longest reading
 // wins, so that "2023-03-01 10:00 x" is not a file named "10:00 x".
-size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t NumericDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k >= fields.size()) return 0;
     std::string_view parts[3];
     int year = 0;
@@ -67,7 +67,7 @@ size_t NumericDate(const std::vector<Field>& fields, size_t k, int64_t now, int6
 
 // The date of a Unix line at `k`, when a name follows it: how many fields it
 // takes (0: none there).
-size_t UnixDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t UnixDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k < 2 || k >= fields.size() || !IsDigits(fields[k - 1].text)) return 0;
     size_t width = NamedDate(fields, k, now, seconds);
     if (width == 0) width = NumericDate(fields, k, now, seconds);
@@ -88,7 +88,7 @@ bool LooksNumericDate(std::string_view text) {
 // or group that looks like a month ("mar") is not taken for the date.
 // Servers with localised month names still get the usual columns, with a
 // date that will not parse.
-bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, size_t& width, int64_t& seconds) {
+bool FindUnixDate(const Fields& fields, int64_t now, size_t& date, size_t& width, int64_t& seconds) {
     constexpr size_t kUsualDateColumn = 5;
     width = UnixDate(fields, kUsualDateColumn, now, seconds);
     date = kUsualDateColumn;
@@ -106,20 +106,29 @@ bool FindUnixDate(const std::vector<Field>& fields, int64_t now, size_t& date, s
            !LooksNumericDate(fields[kUsualDateColumn].text);
 }
 
+// A set of bytes, looked up in one step: the checks below run for every
+// line, and a search per letter costs a library call each.
+struct ByteSet {
+    constexpr explicit ByteSet(std::string_view members) {
+        for (char c : members) in[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool operator()(char c) const { return in[static_cast<unsigned char>(c)]; }
+    std::array<bool, 256> in{};
+};
+
 // "-rw-r--r--", "drwxr-x---+", "lrwxrwxrwx", "crw-rw-rw-": a type and nine
 // permission letters, with a mark of extended attributes or ACLs.
 bool IsUnixPermissions(std::string_view text) {
+    static constexpr ByteSet kTypes("-dlbcpsD");
+    static constexpr ByteSet kLetters("rwxsStTlL-");
     if (text.size() == 11 && (text[10] == '+' || text[10] == '.' || text[10] == '@')) text.remove_suffix(1);
-    if (text.size() != 10 || std::string_view("-dlbcpsD").find(text[0]) == std::string_view::npos) return false;
-    for (char c : text.substr(1)) {
-        if (std::string_view("rwxsStTlL-").find(c) == std::string_view::npos) return false;
-    }
-    return true;
+    return text.size() == 10 && kTypes(text[0]) &&
+           std::all_of(text.begin() + 1, text.end(), [](char c) { return kLetters(c); });
 }
 
 // "mm-dd-yy hh:mmAM", "mm-dd-yyyy hh:mm" ("/" also separates the date) or
 // "yyyy-mm-dd hh:mm".
-bool DosDate(const std::vector<Field>& fields, int64_t& seconds) {
+bool DosDate(const Fields& fields, int64_t& seconds) {
     std::string_view parts[3];
     if (!SplitDate(fields[0].text, "-/", parts)) return false;
     int month = 0;
@@ -213,18 +222,30 @@ void CFtpDir::Copy(const CObj& src) {
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now) {
-    const CFtpPath folder = m_Path;
+    Reset(line);
+    if (IsBlankLine(line)) return KnownNonEntry();
+    // A layout that does not take the line may have set the path's times or
+    // size on the way, never its names: those are set last (TakeKind), and
+    // only when the line is an entry.
+    const CFilePath::StatusBlock folder = m_Path.GetStatusBlock();
+    bool first = true;
     for (const EListingFormat format : kListingFormats) {
+        if (!first) ClearFields();
+        first = false;
         // The first layout that knows the line has the last word on it.
-        if (Split(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
-        m_Path = folder;
+        if (SplitAs(line, now, format) || m_bKnownNonEntry || m_bUnsafeName) return IsEntry();
+        m_Path.SetStatusBlock(folder);
     }
     return false;
 }
 
 bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
     Reset(line);
-    if (TrimText(line).empty()) return KnownNonEntry();
+    if (IsBlankLine(line)) return KnownNonEntry();
+    return SplitAs(line, now, format);
+}
+
+bool CFtpDir::SplitAs(std::string_view line, int64_t now, EListingFormat format) {
     switch (format) {
         case EListingFormat::Unix: return SplitUNIX(line, now);
         case EListingFormat::Dos: return SplitDOS(line);
@@ -239,14 +260,28 @@ bool CFtpDir::Split(std::string_view line, int64_t now, EListingFormat format) {
     return false;
 }
 
+bool CFtpDir::IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsSpace); }
+
 void CFtpDir::Reset(std::string_view line) {
-    for (std::string* text : {&m_strDate, &m_strTime, &m_strDateTime, &m_strSize, &m_strName, &m_strPermissions,
-                              &m_strLinks, &m_strOwner, &m_strGroup, &m_strLinkTarget, &m_strUnique})
-        text->clear();
+    ClearFields();
+    m_strLine = line;
+}
+
+void CFtpDir::ClearFields() {
+    m_strDate.clear();
+    m_strTime.clear();
+    m_strDateTime.clear();
+    m_strSize.clear();
+    m_strName.clear();
+    m_strPermissions.clear();
+    m_strLinks.clear();
+    m_strOwner.clear();
+    m_strGroup.clear();
+    m_strLinkTarget.clear();
+    m_strUnique.clear();
     m_eKind = KIND_NONE;
     m_bUnsafeName = false;
     m_bKnownNonEntry = false;
-    m_strLine = line;
 }
 
 bool CFtpDir::KnownNonEntry() {
@@ -255,10 +290,15 @@ bool CFtpDir::KnownNonEntry() {
 }
 
 bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
-    const std::vector<Field> fields = SplitFields(line);
+    // Lines of other layouts fail on their first field: tell them before
+    // splitting the whole line.
+    const std::string_view first = FirstField(line);
+    const bool permissions = IsUnixPermissions(first);
+    if (!permissions && !EqualsNoCase(first, "total")) return false;
+    const Fields fields(line);
     if (fields.size() == 2 && EqualsNoCase(fields[0].text, "total") && IsDigits(fields[1].text))
         return KnownNonEntry();
-    if (fields.empty() || !IsUnixPermissions(fields[0].text)) return false;
+    if (!permissions) return false;
     size_t date = 0;
     size_t width = 0;
     int64_t seconds = 0;
@@ -272,20 +312,20 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
     if (size > 3) m_strGroup = fields[3].text;
     m_strSize = fields[size].text;
     const Field& last = fields[date + width - 1];
-    m_strDateTime = JoinFields(fields, date, width);
+    JoinFields(fields, date, width, m_strDateTime);
 
     const char type = m_strPermissions[0];
     // Devices, pipes and sockets are nothing to transfer.
     if (type != '-' && type != 'd' && type != 'D' && type != 'l') return KnownNonEntry();
     // The name starts after the one blank that follows the date, so a name
     // that itself starts with a blank keeps it.
-    std::string text(line.substr(std::min(last.End() + 1, line.size())));
+    std::string_view text = line.substr(std::min(last.End() + 1, line.size()));
     if (type == 'l') {
         // "name -> target": the link is known by its own name.
         const size_t arrow = text.find(" -> ");
-        if (arrow != std::string::npos) {
+        if (arrow != std::string_view::npos) {
             m_strLinkTarget = text.substr(arrow + 4);
-            text.resize(arrow);
+            text = text.substr(0, arrow);
         }
     }
     if (!TakeName(text)) return false;
@@ -295,15 +335,17 @@ bool CFtpDir::SplitUNIX(std::string_view line, int64_t now) {
 }
 
 bool CFtpDir::SplitDOS(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() < 4) return false;
     m_strDate = fields[0].text;
     m_strTime = fields[1].text;
-    m_strDateTime = JoinFields(fields, 0, 2);
+    JoinFields(fields, 0, 2, m_strDateTime);
     m_strSize = fields[2].text;
     // The date and time must read as such: that is what tells a DOS line
     // from any other text.
-    if (!ParseDateTime(m_strDateTime, 0)) return false;
+    int64_t seconds = 0;
+    if (!DosDate(fields, seconds)) return false;
+    SetTimes(seconds);
     const bool folder = EqualsNoCase(m_strSize, "<DIR>");
     if (!folder && !IsDigits(m_strSize)) return false;
     // A file's name follows its size after one blank; a folder's starts
@@ -373,16 +415,24 @@ void CFtpDir::SetTimes(int64_t secondsUtc) {
 }
 
 bool CFtpDir::ParseListingTime(std::string_view text, int64_t now, int64_t& seconds) {
-    const std::vector<Field> fields = SplitFields(text);
+    const Fields fields(text);
     if (fields.size() == 3) return NamedDate(fields, 0, now, seconds) == 3;
     if (fields.size() == 2) return DosDate(fields, seconds);
     return false;
 }
 
 bool CFtpDir::IsSafeName(std::string_view name) {
+    // Separators and control characters, looked up rather than compared:
+    // every name of every listing passes here.
+    static constexpr auto kRefused = [] {
+        std::array<bool, 256> refused{};
+        for (int c = 0; c < 0x20; ++c) refused[c] = true;
+        refused['/'] = refused['\\'] = refused[0x7f] = true;
+        return refused;
+    }();
     if (name.empty() || name == "." || name == "..") return false;
     for (unsigned char c : name) {
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7f) return false;
+        if (kRefused[c]) return false;
     }
     return true;
 }

@@ -153,6 +153,11 @@ public:
 private:
     // Empties what a split sets, keeping the listed folder in the path.
     void Reset(std::string_view line);
+    // The same, keeping the line: the next layout reads it.
+    void ClearFields();
+    static bool IsBlankLine(std::string_view line);
+    // Reads a line that is not blank in one layout.
+    bool SplitAs(std::string_view line, int64_t now, EListingFormat format);
     // A line its layout knows and that is no entry; false.
     bool KnownNonEntry();
     void SetTimes(int64_t secondsUtc);

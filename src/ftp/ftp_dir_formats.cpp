@@ -3,7 +3,6 @@
 // sets).
 
 #include <string>
-#include <vector>
 
 #include "base/text.h"
 #include "ftp/ftp_dir.h"
@@ -182,7 +181,7 @@ bool CFtpDir::SplitEPLF(std::string_view line) {
 
 // "d [R----F--] supervisor   512   Jan 16 18:53    login".
 bool CFtpDir::SplitNetWare(std::string_view line, int64_t now) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() == 2 && EqualsNoCase(fields[0].text, "total") && IsDigits(fields[1].text))
         return KnownNonEntry();
     int64_t seconds = 0;
@@ -193,7 +192,7 @@ bool CFtpDir::SplitNetWare(std::string_view line, int64_t now) {
     m_strPermissions = fields[1].text;
     m_strOwner = fields[2].text;
     m_strSize = fields[3].text;
-    m_strDateTime = JoinFields(fields, 4, 3);
+    JoinFields(fields, 4, 3, m_strDateTime);
     if (!TakeName(NameAfter(line, fields[6].End(), kNetWarePadding))) return false;
     SetTimes(seconds);
     const bool folder = fields[0].text[0] == 'd';
@@ -203,7 +202,7 @@ bool CFtpDir::SplitNetWare(std::string_view line, int64_t now) {
 
 // "DOCS.DIR;1   1/3   2-JAN-2024 08:00:01  [SYSTEM,ALICE]  (RWE,RWE,RE,RE)".
 bool CFtpDir::SplitVMS(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.empty()) return false;
     const std::string_view first = fields[0].text;
     // "Directory DISK$USER:[ALICE]", "Total of 3 files, 48/54 blocks.",
@@ -236,7 +235,7 @@ bool CFtpDir::SplitVMS(std::string_view line) {
 // "QSYS   77824 02/23/00 15:09:55 *DIR       QOpenSys/", or without a size
 // and date: "ALICE   *MEM       MYLIB.FILE/MBR1.MBR".
 bool CFtpDir::SplitOS400(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     const bool dated = fields.size() >= 6 && IsDigits(fields[1].text);
     const size_t type = dated ? 4 : 1;
     if (fields.size() < type + 2 || fields[type].text.size() < 2 || fields[type].text[0] != '*') return false;
@@ -273,7 +272,7 @@ bool CFtpDir::SplitOS400(std::string_view line) {
 // Partitioned data sets (PO) are folders: their members are listed inside.
 // The space used is counted in tracks, so no size is known.
 bool CFtpDir::SplitMvsDataset(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() >= 2 && EqualsNoCase(fields[0].text, "Volume") && EqualsNoCase(fields[1].text, "Unit"))
         return KnownNonEntry();
     if (fields.size() < 2 || !IsDatasetName(fields.back().text)) return false;
@@ -304,7 +303,7 @@ bool CFtpDir::SplitMvsDataset(std::string_view line) {
 // statistics), "LOADMOD1  000348   000348   00   FO ..." (a load module) or
 // the name alone.
 bool CFtpDir::SplitMvsMember(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() >= 2 && EqualsNoCase(fields[0].text, "Name") && EqualsNoCase(fields[1].text, "VV.MM"))
         return KnownNonEntry();
     if (fields.empty() || !IsMemberName(fields[0].text)) return false;

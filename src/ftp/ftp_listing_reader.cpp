@@ -13,7 +13,7 @@ namespace {
 
 // "LONG_FILE_NAME_THAT_WRAPS.TXT;12" alone on its line.
 bool IsHeldVmsName(std::string_view line) {
-    const std::vector<Field> fields = SplitFields(line);
+    const Fields fields(line);
     if (fields.size() != 1) return false;
     const std::string_view text = fields[0].text;
     const size_t semicolon = text.find(';');

@@ -1,9 +1,12 @@
 #include "ftp/listing_text.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/clock.h"
@@ -31,9 +34,10 @@ bool PlaceLocal(int year, int month, int day, int hour, int minute, int64_t& sec
 class LocalDays {
 public:
     struct Day {
+        int64_t midnight = 0;
+        bool placed = false;  // the fields below are known
         bool real = false;    // the date names a day that exists
         bool steady = false;  // no clock change on it
-        int64_t midnight = 0;
     };
 
     static LocalDays& OfThread() {
@@ -42,18 +46,18 @@ public:
         return days;
     }
 
+    // Days of the years listings name are kept in a table indexed by the
+    // date itself (under a megabyte, filled as dates come), so that finding
+    // one costs no hashing and no search; other years are placed each time.
     const Day& Find(int year, int month, int day) {
-        const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
-        if (const auto found = m_days.find(key); found != m_days.end()) return found->second;
-        if (m_days.size() >= kKeptDays) m_days.clear();
-        Day placed;
-        placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
-        // The clocks kept still that day when its midnight plus a day's
-        // minutes reads as its last minute.
-        std::tm last{};
-        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) &&
-                        last.tm_mday == day && last.tm_hour == 23 && last.tm_min == 59;
-        return m_days.emplace(key, placed).first->second;
+        if (year < kFirstYear || year >= kFirstYear + kYears) {
+            m_other = Place(year, month, day);
+            return m_other;
+        }
+        if (m_days.empty()) m_days.resize(static_cast<size_t>(kYears) * 12 * 31);
+        Day& found = m_days[static_cast<size_t>(((year - kFirstYear) * 12 + month) * 31 + day - 1)];
+        if (!found.placed) found = Place(year, month, day);
+        return found;
     }
 
     // The local year of `now`, kept for the listing's one `now`.
@@ -69,10 +73,21 @@ public:
     }
 
 private:
-    // Every day of over a century (about 3 MB at most): a folder of
-    // archives spans decades, and a full cache starts again empty.
-    static constexpr size_t kKeptDays = 1 << 16;
+    static constexpr int kFirstYear = 1970;
+    static constexpr int kYears = 136;
     static constexpr int64_t kLastMinute = 23 * 3600 + 59 * 60;
+
+    static Day Place(int year, int month, int day) {
+        Day placed;
+        placed.placed = true;
+        placed.real = PlaceLocal(year, month, day, 0, 0, placed.midnight);
+        // The clocks kept still that day when its midnight plus a day's
+        // minutes reads as its last minute.
+        std::tm last{};
+        placed.steady = placed.real && platform::ToLocal(placed.midnight + kLastMinute, last) && last.tm_mday == day &&
+                        last.tm_hour == 23 && last.tm_min == 59;
+        return placed;
+    }
 
     void FollowZone() {
         const char* zone = std::getenv("TZ");
@@ -86,7 +101,8 @@ private:
 
     bool m_bZoneSet = false;
     std::string m_zone;
-    std::unordered_map<int64_t, Day> m_days;
+    std::vector<Day> m_days;  // by year, month and day, from kFirstYear on
+    Day m_other;
     bool m_bYearKnown = false;
     int64_t m_yearNow = 0;
     int m_year = 0;
@@ -106,21 +122,72 @@ bool PlaceDay(LocalDays& days, int year, int month, int day, int hour, int minut
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// A plain scan: this runs for every line of every listing, and a search for
-// a set of characters costs a call per character tried.
-std::vector<Field> SplitFields(std::string_view line) {
-    std::vector<Field> fields;
-    fields.reserve(12);  // a Unix line has nine
+namespace {
+
+// The high bit of each of the eight bytes at `at` that is a blank or a tab
+// (exactly: no other byte sets one), the first byte in the lowest bits.
+uint64_t BlankBits(const char* at) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr uint64_t kLow = 0x7F7F7F7F7F7F7F7FULL;
+    uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    // A byte's high bit is set here exactly when the byte is zero.
+    const auto zeros = [](uint64_t x) { return ~(((x & kLow) + kLow) | x | kLow); };
+    return zeros(word ^ (kOnes * ' ')) | zeros(word ^ (kOnes * '\t'));
+}
+
+}  // namespace
+
+// Every line of every listing is split here. The blanks of eight bytes are
+// found in one step, and the fields start and end where those bits change,
+// instead of a test and a branch per byte.
+Fields::Fields(std::string_view line) {
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    const char* const text = line.data();
     const size_t size = line.size();
+    size_t start = kNone;  // of the field being read
+    // A field starts at a byte that is no blank after one that is, and ends
+    // at a blank after a byte that is none: the edges alternate.
+    const auto edge = [&](size_t at) {
+        if (start == kNone) {
+            start = at;
+        } else {
+            Add(line.substr(start, at - start), start);
+            start = kNone;
+        }
+    };
+    uint64_t blankBefore = 0x80;  // what comes before the line counts as a blank
     size_t at = 0;
-    for (;;) {
-        while (at < size && IsBlank(line[at])) ++at;
-        if (at == size) break;
-        const size_t start = at;
-        while (at < size && !IsBlank(line[at])) ++at;
-        fields.push_back({line.substr(start, at - start), start});
+    for (; size - at >= 8; at += 8) {
+        const uint64_t blank = BlankBits(text + at);
+        const uint64_t before = (blank << 8) | blankBefore;
+        for (uint64_t edges = (~blank & before & kHigh) | (blank & ~before & kHigh); edges != 0; edges &= edges - 1)
+            edge(at + static_cast<size_t>(std::countr_zero(edges)) / 8);
+        blankBefore = (blank >> 56) & 0x80;
     }
-    return fields;
+    for (bool wasBlank = blankBefore != 0; at < size; ++at) {
+        const bool blank = IsBlank(text[at]);
+        if (blank != wasBlank) edge(at);
+        wasBlank = blank;
+    }
+    if (start != kNone) edge(size);
+}
+
+void Fields::Spill(const Field& field) {
+    if (m_more.empty()) m_more.assign(m_held, m_held + kHeld);
+    m_more.push_back(field);
+    m_data = m_more.data();
+    ++m_size;
+}
+
+std::string_view FirstField(std::string_view line) {
+    size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) ++start;
+    size_t end = start;
+    while (end < line.size() && !IsBlank(line[end])) ++end;
+    return line.substr(start, end - start);
 }
 
 bool IsDigits(std::string_view text) {
@@ -167,17 +234,27 @@ bool ReadClock(std::string_view text, bool twelveHour, int& hour, int& minute, b
         if (!rest.empty() && rest[0] == '.' && IsDigits(rest.substr(1))) rest = {};
     }
     if (rest.empty()) return hour <= 23;
-    const bool pm = EqualsNoCase(rest, "PM");
-    if (!twelveHour || !(pm || EqualsNoCase(rest, "AM")) || hour < 1 || hour > 12) return false;
+    // "AM" or "PM" in any letter case (the 0x20 bit lowers an ASCII capital
+    // and makes no other byte one of these letters).
+    const bool meridiem = rest.size() == 2 && (rest[1] | 0x20) == 'm';
+    const bool pm = meridiem && (rest[0] | 0x20) == 'p';
+    if (!twelveHour || !(pm || (meridiem && (rest[0] | 0x20) == 'a')) || hour < 1 || hour > 12) return false;
     hour = hour % 12 + (pm ? 12 : 0);
     return true;
 }
 
+// The separators are looked for with plain scans: a search for a set of
+// characters costs a call per character tried, and every DOS line has a date.
 bool SplitDate(std::string_view text, std::string_view separators, std::string_view parts[3]) {
-    const size_t first = text.find_first_of(separators);
-    if (first == std::string_view::npos) return false;
+    const auto isSeparator = [separators](char c) {
+        return std::any_of(separators.begin(), separators.end(), [c](char separator) { return c == separator; });
+    };
+    const auto firstIt = std::find_if(text.begin(), text.end(), isSeparator);
+    if (firstIt == text.end()) return false;
+    const size_t first = static_cast<size_t>(firstIt - text.begin());
     const size_t second = text.find(text[first], first + 1);
-    if (second == std::string_view::npos || text.find_first_of(separators, second + 1) != std::string_view::npos)
+    if (second == std::string_view::npos ||
+        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(second) + 1, text.end(), isSeparator) != text.end())
         return false;
     parts[0] = text.substr(0, first);
     parts[1] = text.substr(first + 1, second - first - 1);
@@ -223,7 +300,7 @@ bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& 
 }
 
 // "Mon dd hh:mm" or "Mon dd yyyy" at `k`: 3 fields; 0 when there is none.
-size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds) {
+size_t NamedDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds) {
     if (k + 2 >= fields.size()) return 0;
     const int month = MonthIndex(fields[k].text);
     int day = 0;
@@ -237,13 +314,12 @@ size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_
                : 0;
 }
 
-std::string JoinFields(const std::vector<Field>& fields, size_t k, size_t count) {
-    std::string text;
+void JoinFields(const Fields& fields, size_t k, size_t count, std::string& out) {
+    out.clear();
     for (size_t i = k; i < k + count && i < fields.size(); ++i) {
-        if (i > k) text += ' ';
-        text += fields[i].text;
+        if (i > k) out += ' ';
+        out += fields[i].text;
     }
-    return text;
 }
 
 std::string_view NameAfter(std::string_view line, size_t at, size_t blanks) {

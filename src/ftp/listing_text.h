@@ -19,7 +19,41 @@ struct Field {
 };
 
 bool IsBlank(char c);
-std::vector<Field> SplitFields(std::string_view line);
+
+// The blank-separated fields of one line, in order. A listing line has a
+// dozen or so: those are held in the object itself, so that reading a line
+// allocates nothing; a longer line spills over to the heap.
+class Fields {
+public:
+    explicit Fields(std::string_view line);
+    Fields(const Fields&) = delete;
+    Fields& operator=(const Fields&) = delete;
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const Field& operator[](size_t i) const { return m_data[i]; }
+    const Field& back() const { return m_data[m_size - 1]; }
+
+private:
+    static constexpr size_t kHeld = 16;
+
+    void Add(std::string_view text, size_t start) {
+        if (m_size < kHeld) {
+            m_held[m_size++] = {text, start};
+        } else {
+            Spill({text, start});
+        }
+    }
+    void Spill(const Field& field);
+
+    Field m_held[kHeld];
+    std::vector<Field> m_more;  // every field, once there are more than kHeld
+    const Field* m_data = m_held;
+    size_t m_size = 0;
+};
+
+// The first blank-separated field; empty when there is none.
+std::string_view FirstField(std::string_view line);
 bool IsDigits(std::string_view text);
 // A number of minDigits to maxDigits decimal digits.
 bool ReadNumber(std::string_view text, size_t minDigits, size_t maxDigits, int& value);
@@ -44,9 +78,10 @@ int64_t UtcSeconds(int year, int month, int day, int hour, int minute);
 bool MakeRecent(int month, int day, int hour, int minute, int64_t now, int64_t& seconds);
 // "Mon dd hh:mm" or "Mon dd yyyy" at field `k`: how many fields it takes
 // (3), 0 when there is none.
-size_t NamedDate(const std::vector<Field>& fields, size_t k, int64_t now, int64_t& seconds);
-// The fields from `k` on, `count` of them, joined by one blank.
-std::string JoinFields(const std::vector<Field>& fields, size_t k, size_t count);
+size_t NamedDate(const Fields& fields, size_t k, int64_t now, int64_t& seconds);
+// The fields from `k` on, `count` of them, joined by one blank, into `out`
+// (whose room is reused).
+void JoinFields(const Fields& fields, size_t k, size_t count, std::string& out);
 // The rest of `line` from `at`, after at most `blanks` blanks: padding that
 // a layout puts before a name is skipped, blanks beyond it are the name's.
 std::string_view NameAfter(std::string_view line, size_t at, size_t blanks);

@@ -59,7 +59,7 @@ CFilePath::CFilePath() { Clear(); }
 
 CFilePath::CFilePath(std::string_view text, _PathType type) { SplitPath(text, type); }
 
-CFilePath::CFilePath(const CFilePath& other) : CObj() { Copy(other); }
+CFilePath::CFilePath(const CFilePath& other) : CObj() { CopyPath(other); }
 
 CFilePath::CFilePath(const CFileRecFind& entry) { Copy(entry); }
 
@@ -92,14 +92,18 @@ void CFilePath::Clear() {
 void CFilePath::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFilePath*>(&src);
     if (!other || other == this) return;
-    m_PathType = other->m_PathType;
-    m_strPath = other->m_strPath;
-    m_strDrive = other->m_strDrive;
-    m_strDir = other->m_strDir;
-    m_strFileName = other->m_strFileName;
-    m_strExt = other->m_strExt;
-    m_nIcon = other->m_nIcon;
-    m_status = other->m_status;
+    CopyPath(*other);
+}
+
+void CFilePath::CopyPath(const CFilePath& other) {
+    m_PathType = other.m_PathType;
+    m_strPath = other.m_strPath;
+    m_strDrive = other.m_strDrive;
+    m_strDir = other.m_strDir;
+    m_strFileName = other.m_strFileName;
+    m_strExt = other.m_strExt;
+    m_nIcon = other.m_nIcon;
+    m_status = other.m_status;
 }
 
 bool CFilePath::IsEqual(const CObj& other) const {
@@ -273,6 +277,9 @@ void CFilePath::SetFileName(std::string_view name) {
 }
 
 void CFilePath::SetFileNameAndExt(std::string_view text) {
+    // A name given to a folder's own path, as a listing does for each of
+    // its files: the text the parts make is the folder's text and the name.
+    const bool append = IsMadeFolder() && !HasSeparator(text);
     const size_t dot = text.find('.');
     if (dot == std::string_view::npos || dot == 0) {
         m_strFileName = text;
@@ -280,7 +287,12 @@ void CFilePath::SetFileNameAndExt(std::string_view text) {
         m_strFileName = text.substr(0, dot);
         m_strExt = text.substr(dot);
     }
-    MakePath();
+    if (append) {
+        m_cSlash = '/';
+        m_strPath += text;
+    } else {
+        MakePath();
+    }
 }
 
 void CFilePath::SetExt(std::string_view ext) {
@@ -290,10 +302,13 @@ void CFilePath::SetExt(std::string_view ext) {
 
 // ---- getting -------------------------------------------------------------
 
+// Every setter ends here, so the text is rebuilt in its own room and the
+// directory checked once: fixing it again after the join would change nothing.
 const std::string& CFilePath::MakePath() {
-    FixSlash();
-    MakePath(m_strPath, m_strDrive, m_strDir, m_strFileName, m_strExt);
-    FixSlash();
+    const bool network = FixDirSlash();
+    m_strPath.clear();
+    platform::AppendPathText(m_strPath, m_strDrive, m_strDir, m_strFileName, m_strExt);
+    FixPathSlash(network);
     return m_strPath;
 }
 
@@ -460,9 +475,28 @@ void CFilePath::MakeSubfolders(const CFilePathList& list) {
     MakePath();
 }
 
+bool CFilePath::IsMadeFolder() const {
+    // What MakePath leaves alone: a drive ending in ":" (or none), a
+    // directory in "/" only that starts and ends with one and never has two
+    // in a row, no file name, and the path text those two joined.
+    if (!m_strFileName.empty() || !m_strExt.empty()) return false;
+    const std::string_view dir(m_strDir);
+    const std::string_view drive(m_strDrive);
+    return !dir.empty() && dir.front() == '/' && dir.back() == '/' && dir.find('\\') == std::string_view::npos &&
+           dir.find("//") == std::string_view::npos &&
+           (drive.empty() || (drive.back() == ':' && !HasSeparator(drive))) &&
+           m_strPath.size() == drive.size() + dir.size() && m_strPath.starts_with(drive) && m_strPath.ends_with(dir);
+}
+
+bool CFilePath::HasSeparator(std::string_view text) {
+    return text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos;
+}
+
 bool CFilePath::IsNetwork() const { return m_strDrive.empty() && m_strDir.starts_with("\\\\"); }
 
-void CFilePath::FixSlash() {
+void CFilePath::FixSlash() { FixPathSlash(FixDirSlash()); }
+
+bool CFilePath::FixDirSlash() {
     const bool network = IsNetwork();
     m_cSlash = network ? '\\' : '/';
     if (m_strDir.empty()) {
@@ -470,12 +504,17 @@ void CFilePath::FixSlash() {
     } else if (!IsSlash(m_strDir.front())) {
         m_strDir.insert(m_strDir.begin(), m_cSlash);
     }
-    FixSlash(m_strPath, m_cSlash);
     FixSlash(m_strDir, m_cSlash);
+    // Collapsing took one of the two leading separators.
+    if (network) m_strDir.insert(m_strDir.begin(), '\\');
+    return network;
+}
+
+void CFilePath::FixPathSlash(bool network) {
     if (network) {
-        // Collapsing took one of the two leading separators.
-        m_strDir.insert(m_strDir.begin(), '\\');
         m_strPath = m_strDrive + AppendSlash(m_strDir, '\\') + m_strFileName + m_strExt;
+    } else {
+        FixSlash(m_strPath, m_cSlash);
     }
 }
 

@@ -184,6 +184,17 @@ public:
 
 protected:
     bool IsExtOneOf(std::initializer_list<std::string_view> extensions) const;
+    // Member by member, without the type check of Copy.
+    void CopyPath(const CFilePath& other);
+    // The separator this path uses and its directory made to use it; true
+    // for a network path.
+    bool FixDirSlash();
+    // The path text made to use the separator (rebuilt from the parts for a
+    // network path).
+    void FixPathSlash(bool network);
+    // A folder's path (no file name or extension) as MakePath makes it.
+    bool IsMadeFolder() const;
+    static bool HasSeparator(std::string_view text);
 
     _PathType m_PathType = PATH_LITERAL;
     std::string m_strPath;

@@ -33,17 +33,25 @@ PathParts SplitPathText(std::string_view text) {
 
 std::string MakePathText(std::string_view drive, std::string_view dir, std::string_view name,
                          std::string_view ext) {
-    std::string path(drive);
-    if (!drive.empty() && drive.back() != ':') path += ':';
-    path += dir;
+    std::string path;
+    AppendPathText(path, drive, dir, name, ext);
+    return path;
+}
+
+void AppendPathText(std::string& out, std::string_view drive, std::string_view dir, std::string_view name,
+                    std::string_view ext) {
+    // Room for the separators that may be added, so the text grows once.
+    out.reserve(out.size() + drive.size() + dir.size() + name.size() + ext.size() + 3);
+    out += drive;
+    if (!drive.empty() && drive.back() != ':') out += ':';
+    out += dir;
     if (!dir.empty() && !EndsWithSeparator(dir)) {
         const size_t first = dir.find_first_of(kSeparators);
-        path += first == std::string_view::npos ? '/' : dir[first];
+        out += first == std::string_view::npos ? '/' : dir[first];
     }
-    path += name;
-    if (!ext.empty() && ext.front() != '.') path += '.';
-    path += ext;
-    return path;
+    out += name;
+    if (!ext.empty() && ext.front() != '.') out += '.';
+    out += ext;
 }
 
 }  // namespace velmora::platform

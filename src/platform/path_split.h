@@ -27,5 +27,9 @@ VELMORA_API PathParts SplitPathText(std::string_view text);
 // "/" when it has none), and a "." to an extension that does not start with one.
 VELMORA_API std::string MakePathText(std::string_view drive, std::string_view dir, std::string_view name,
                                      std::string_view ext);
+// The same appended to `out`, whose room is reused (none of the parts may
+// be a view into `out`).
+VELMORA_API void AppendPathText(std::string& out, std::string_view drive, std::string_view dir, std::string_view name,
+                                std::string_view ext);
 
 }  // namespace velmora::platform

@@ -129,6 +129,33 @@ TEST(FtpDir, LinesThatAreNoEntryGiveNone) {
     }
 }
 
+// Only blanks and tabs separate fields, wherever they fall in the line:
+// bytes of UTF-8 names (a no-break space, bytes that differ from a blank or
+// a tab in their high bit) are part of the field, and a name of many words
+// stays whole.
+TEST(FtpDir, FieldsSplitAtBlanksAndTabsOnly) {
+    const CFtpDir tabs(kFolder, "-rw-r--r--\t1\tu\tg\t5\tJan\t2\t2020\tname x", kNow);
+    ASSERT_TRUE(tabs.IsEntry());
+    EXPECT_EQ(tabs.GetOwner(), "u");
+    EXPECT_EQ(tabs.GetGroup(), "g");
+    EXPECT_EQ(tabs.GetName(), "name x");
+
+    const CFtpDir utf8(kFolder, "-rw-r--r-- 1 \xc3\xa9l\xc3\xa8ve \x89\xa0 5 Jan  2  2020 caf\xc3\xa9\xc2\xa0x", kNow);
+    ASSERT_TRUE(utf8.IsEntry());
+    EXPECT_EQ(utf8.GetOwner(), "\xc3\xa9l\xc3\xa8ve");
+    EXPECT_EQ(utf8.GetGroup(), "\x89\xa0");
+    EXPECT_EQ(utf8.GetName(), "caf\xc3\xa9\xc2\xa0x");
+    EXPECT_EQ(utf8.GetPath().LastWriteTime(), LocalFileTime(2020, 1, 2));
+
+    // More fields than a line usually has, with the date found beyond the
+    // usual columns (no group).
+    const CFtpDir words(kFolder, "-rw-r--r-- 1 owner 1234 Feb 29 2020 a b c d e f g h i j k l m n o p q", kNow);
+    ASSERT_TRUE(words.IsEntry());
+    EXPECT_EQ(words.GetName(), "a b c d e f g h i j k l m n o p q");
+    EXPECT_EQ(words.GetSizeText(), "1234");
+    EXPECT_EQ(words.GetPath().LastWriteTime(), LocalFileTime(2020, 2, 29));
+}
+
 TEST(FtpDir, NamesThatWouldLeaveTheFolderAreRefused) {
     for (const char* text : {"-rw-r--r-- 1 u g 5 Jan 01 2020 ../../etc/passwd",
                              "drwxr-xr-x 1 u g 5 Jan 01 2020 a\\b", "drwxr-xr-x 1 u g 5 Jan 01 2020 /abs",

@@ -77,6 +77,34 @@ TEST(FilePathSetters, RebuildThePathText) {
     EXPECT_FALSE(p.IsEqualExt("BIN", false));
 }
 
+// A listing names each file in its folder's path: whether the folder's text
+// can simply take the name or has to be made again, the result is the made one.
+TEST(FilePathSetters, NameGivenToAFolderGivesTheMadeText) {
+    const auto named = [](CFilePath&& folder, const char* name) -> const CFilePath& {
+        folder.SetFileNameAndExt(name);
+        return folder;
+    };
+    ExpectParts(named(CFilePath("/pub/", PATH_FOLDER), "a.tar.gz"),
+                {"", "/pub/", "a", ".tar.gz", "/pub/a.tar.gz", '/'});
+    ExpectParts(named(CFilePath("C:/data/", PATH_FOLDER), "x.txt"),
+                {"C:", "/data/", "x", ".txt", "C:/data/x.txt", '/'});
+    ExpectParts(named(CFilePath("\\\\srv\\share\\", PATH_FOLDER), "f.doc"),
+                {"", "\\\\srv\\share\\", "f", ".doc", "\\\\srv\\share\\f.doc", '\\'});
+    ExpectParts(named(CFilePath("/pub/", PATH_FOLDER), "sub\\x.txt"),
+                {"", "/pub/", "sub\\x", ".txt", "/pub/sub/x.txt", '/'});
+    ExpectParts(named(CFilePath("/pub/incoming", PATH_FOLDER), "x"),
+                {"", "/pub/incoming/", "x", "", "/pub/incoming/x", '/'});
+    // Parts read as they were stored: separators doubled or of the other kind.
+    CFilePath doubled;
+    std::string text = "<CFilePath path='/a//b/' dir='/a//b/'></CFilePath>";
+    ASSERT_TRUE(doubled.ReadXML(text));
+    ExpectParts(named(std::move(doubled), "c.d"), {"", "/a/b/", "c", ".d", "/a/b/c.d", '/'});
+    CFilePath backslashed;
+    text = "<CFilePath path='/a/b/' dir='/a/b/' slash='92'></CFilePath>";
+    ASSERT_TRUE(backslashed.ReadXML(text));
+    ExpectParts(named(std::move(backslashed), ".hidden"), {"", "/a/b/", ".hidden", "", "/a/b/.hidden", '/'});
+}
+
 TEST(FilePathSetters, CopyKeepsPartsButNotIdentity) {
     CFilePath a("C:/Data/a.txt");
     a.Length(kFiveGiB);
