@@ -151,6 +151,8 @@ TEST(TransferQueueListTest, RowsShowProgressArePausedStartedAndRunInTheOrderShow
     ASSERT_TRUE(test::WaitFor([&] { return !queue.IsBusy(); }));
     EXPECT_EQ(StateOf(queue, ids[1]), CTransferEntry::Paused);
     EXPECT_EQ((std::vector<int>(turns, turns + 3)), (std::vector<int>{1, 4, 3}));
+    // The line agrees with the rows: nothing runs, and the held row waits for a start.
+    EXPECT_TRUE(status.GetText().startsWith("No transfer running")) << status.GetText().toStdString();
 
     // Started, it runs (its request again: here one the engine does not know).
     EXPECT_TRUE(queue.Start(ids[1]));

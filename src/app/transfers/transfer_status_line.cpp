@@ -26,6 +26,9 @@ CTransferStatusLine::CTransferStatusLine(CTransferQueue& queue, QWidget* parent)
     }
     connect(model, &QAbstractItemModel::dataChanged, this, &CTransferStatusLine::Refresh);
     connect(&queue, &CTransferQueue::WaitingCountChanged, this, &CTransferStatusLine::Refresh);
+    // A run's row says how it ended before the run is let go: the line is
+    // told again once nothing runs.
+    connect(&queue, &CTransferQueue::EntryEnded, this, &CTransferStatusLine::Refresh);
     Refresh();
 }
 
