@@ -119,6 +119,7 @@ private:
     std::string m_input;                                 // bytes read from the channel, not yet a message
     size_t m_inputStart = 0;
     std::unique_ptr<char[]> m_receiveBuffer;
+    size_t m_receivedSinceTopUp = 0;  // since a read last topped the channel's window up
     CFtpError m_error;
     uint32_t m_lastStatus = 0;
     bool m_checkFile = false;
