@@ -1,37 +1,13 @@
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 
 #include "ftp/protocol/socket.h"
+#include "support/loopback.h"
 
 namespace velmora::protocol {
 namespace {
-
-// A loopback peer that accepts one connection and never sends anything.
-class SilentPeer {
-public:
-    SilentPeer() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(m_listener, 4) != 0 ||
-            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            ADD_FAILURE() << "no loopback listener";
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentPeer() { ::close(m_listener); }
-    uint16_t GetPort() const { return m_port; }
-
-private:
-    int m_listener = -1;
-    uint16_t m_port = 0;
-};
 
 // How long a receive on the silent peer took, and how it ended.
 struct Wait {
@@ -52,7 +28,7 @@ Wait ReceiveFromSilentPeer(CSocket& socket, int timeoutMs) {
 // A cancel that came just before a wait began: a transfer under way hears it
 // in that wait too, whereas a clean-up's wait runs to its end as usual.
 TEST(SocketTest, ACancelEndsTheWaitsItsScopeNames) {
-    SilentPeer peer;
+    test::SilentListener peer;
     std::atomic<bool> cancel{true};
     const auto cancelled = [&cancel] { return cancel.load(); };
 
