@@ -24,7 +24,8 @@ int BindLoopback(uint16_t& port) {
 
 }  // namespace
 
-SilentListener::SilentListener() : m_fd(BindLoopback(m_port)) {
+SilentListener::SilentListener() {
+    m_fd = BindLoopback(m_port);
     if (::listen(m_fd, 8) != 0) ADD_FAILURE() << "cannot listen on loopback port " << m_port;
 }
 
