@@ -107,6 +107,24 @@ TEST_F(FtpSourceTest, LocalFolderToServerAndBackGivesIdenticalTrees) {
     EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
 }
 
+// A start folder named as one is asked for alone: the listing of its
+// parent, which may be long, is not read.
+TEST_F(EngineTest, ADownloadListsOnlyTheFoldersItTakes) {
+    TempDir dir;
+    FtpServer server({.commandLog = dir / "commands.log"});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    WriteFile(server.Path("in/data/a.txt"), "alpha");
+    WriteFile(server.Path("in/data/sub/b.txt"), "beta");
+    WriteFile(server.Path("in/other.txt"), "not taken");
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, dir / "back"));
+    CFtpSource from(download);
+    CLocalSource into(download);
+    ASSERT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadFile(dir / "back/data/sub/b.txt"), "beta");
+    EXPECT_FALSE(fs::exists(dir / "back/other.txt"));
+    EXPECT_EQ(server.Received("MLSD"), 2) << "data and data/sub";
+}
+
 TEST_F(FtpSourceTest, HiddenAndBlankLedNamesAndLinksComeBackOrAreCounted) {
     TempDir dir;
     WriteFile(dir / "src/data/.htaccess", "deny");
