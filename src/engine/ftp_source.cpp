@@ -122,6 +122,7 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
         step.Abandon();
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
+    if (tree->IsCatalog()) ListingStarts();
     if (!LoadWhole(*tree, &m_filter)) {
         step.Abandon();
         return false;
