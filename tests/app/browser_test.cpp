@@ -1,7 +1,3 @@
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -46,6 +42,7 @@
 #include "messaging/msg_commands.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
+#include "support/loopback.h"
 #include "support/temp_dir.h"
 
 namespace parcelo {
@@ -653,19 +650,6 @@ TEST_F(BrowserTest, KeysActOnThePaneWithTheFocusAndTheDeleteQuestionNamesWhatGoe
     EXPECT_TRUE(HasRemote("pub"));
 }
 
-// A port nobody listens on: bound, then released.
-uint16_t ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     CFtpTreeDlg browser(context);
     CLogPane log;
@@ -679,7 +663,7 @@ TEST_F(BrowserTest, AFailedLoginSaysWhatFailed) {
     info.SetPassword("wrong");
     EXPECT_FALSE(ConnectAndWait(browser, info));
     info = Login();
-    info.SetPort(ClosedPort());
+    info.SetPort(velmora::test::ClosedPort());
     EXPECT_FALSE(ConnectAndWait(browser, info));
     ASSERT_EQ(prompter.shown.size(), 3u);
     EXPECT_EQ(prompter.shown[1].title, "Error");

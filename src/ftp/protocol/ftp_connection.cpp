@@ -381,6 +381,11 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenCommand(const std::string& c
 std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& command, bool upload,
                                                              uint64_t offset) {
     if (!CheckReady(command)) return nullptr;
+    // A transfer under way when the cancel comes stops in whichever wait it
+    // is, also in one that begins just after the cancel: its data may flow
+    // as soon as its command is sent. One asked for after the cancel (a
+    // cancelled job's look-ups and clean-up) runs as usual.
+    const bool openedAfterCancel = m_options.cancelled && m_options.cancelled();
     CSocket data;
     CSocket listener;
     if (m_passive ? !OpenPassive(data) : !OpenActive(listener)) return nullptr;
@@ -397,12 +402,13 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
         DropConnection();  // the server is waiting on a data connection that will not come
         return nullptr;
     }
-    data.SetCancelQuestion(m_options.cancelled);
+    if (!openedAfterCancel) data.SetCancelQuestion(m_options.cancelled, ECancelScope::EveryWait);
     CTransport link(std::move(data));
     if (confirmed && m_control.IsEncrypted()) link.Abandon();  // nothing is coming: no handshake either
     if (!confirmed && !SecureDataConnection(link)) return nullptr;
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
-    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
+    std::unique_ptr<CFtpDataStream> stream(
+        new CFtpDataStream(*this, std::move(link), upload, timeoutMs, openedAfterCancel));
     stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
     stream->m_announced = reply.IsPreliminary() && ParseAnnouncedLength(reply.text, stream->m_announcedLength);

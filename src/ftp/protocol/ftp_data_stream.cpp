@@ -8,12 +8,13 @@
 
 namespace velmora::protocol {
 
-CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs)
+CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs,
+                               bool openedAfterCancel)
     : m_connection(&connection),
       m_data(std::move(data)),
       m_upload(upload),
       m_timeoutMs(timeoutMs),
-      m_openedAfterCancel(CancelAsked()) {}
+      m_openedAfterCancel(openedAfterCancel) {}
 
 CFtpDataStream::~CFtpDataStream() { Abort(); }
 
@@ -22,9 +23,8 @@ bool CFtpDataStream::CancelAsked() const {
     return cancelled && cancelled();
 }
 
-// A transfer under way when the caller cancelled goes no further: its later
-// waits would not hear a cancel that came before them. One opened after the
-// cancel (a cancelled job's look-ups and clean-up) runs as usual.
+// A transfer under way when the caller cancelled goes no further. One opened
+// after the cancel (a cancelled job's look-ups and clean-up) runs as usual.
 bool CFtpDataStream::IsCancelled() const { return !m_openedAfterCancel && CancelAsked(); }
 
 bool CFtpDataStream::Fail(EFtpError code, const std::string& text) {

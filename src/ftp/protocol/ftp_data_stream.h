@@ -58,7 +58,7 @@ public:
 
 private:
     friend class CFtpConnection;
-    CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs);
+    CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs, bool openedAfterCancel);
 
     bool Fail(EFtpError code, const std::string& text);
     bool CancelAsked() const;

@@ -100,13 +100,14 @@ bool CSocketAddress::IsSameHost(const CSocketAddress& other) const {
 CSocket::~CSocket() { Close(); }
 
 CSocket::CSocket(CSocket&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_cancelled(std::move(other.m_cancelled)) {}
+    : m_fd(std::exchange(other.m_fd, -1)), m_cancelled(std::move(other.m_cancelled)), m_cancelScope(other.m_cancelScope) {}
 
 CSocket& CSocket::operator=(CSocket&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
         m_cancelled = std::move(other.m_cancelled);
+        m_cancelScope = other.m_cancelScope;
     }
     return *this;
 }
@@ -128,8 +129,9 @@ void CSocket::ShutdownSend() {
 bool CSocket::WaitFor(short events, int timeoutMs, CFtpError& error) const {
     const TDeadline deadline = DeadlineAfter(timeoutMs);
     pollfd entry{m_fd, events, 0};
-    // A wait that begins after the cancel (a cancelled job's clean-up) runs as usual.
-    const bool cancelledBefore = m_cancelled && m_cancelled();
+    // A wait that begins after the cancel (a cancelled job's clean-up) runs
+    // as usual, unless the socket hears a cancel in every wait.
+    const bool cancelledBefore = m_cancelScope == ECancelScope::WaitsUnderWay && m_cancelled && m_cancelled();
     for (;;) {
         // With a cancel question the wait goes in short slices, so that a
         // cancel is heard at once even when the peer stays silent.

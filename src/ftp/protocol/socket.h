@@ -45,6 +45,12 @@ private:
     unsigned m_length = 0;
 };
 
+// When a cancel question ends a socket's waits.
+enum class ECancelScope {
+    WaitsUnderWay,  // only a wait under way when the cancel comes; a later wait runs as usual
+    EveryWait,      // any wait once the cancel has come, also one that begins after it
+};
+
 class CSocket {
 public:
     CSocket() = default;
@@ -56,9 +62,11 @@ public:
 
     bool IsOpen() const { return m_fd >= 0; }
     // Asked while a wait lasts (see CSessionOptions::cancelled): a cancel
-    // that comes during a wait ends it with Cancelled; a wait that begins
-    // after it runs as usual. Moves with the socket.
-    void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
+    // ends the waits `scope` names with Cancelled. Moves with the socket.
+    void SetCancelQuestion(std::function<bool()> cancelled, ECancelScope scope = ECancelScope::WaitsUnderWay) {
+        m_cancelled = std::move(cancelled);
+        m_cancelScope = scope;
+    }
     // Orderly close: data already sent is still delivered, then end of stream.
     void Close();
     // Ends both directions at once, then closes. Data still unread here
@@ -94,6 +102,7 @@ private:
 
     int m_fd = -1;
     std::function<bool()> m_cancelled;
+    ECancelScope m_cancelScope = ECancelScope::WaitsUnderWay;
 };
 
 }  // namespace velmora::protocol
