@@ -39,6 +39,36 @@ bool QueryStatus(std::string_view text, platform::FileStatus& status) {
     return !query.empty() && platform::GetFileStatus(query, status);
 }
 
+// A piece of `text`, cut to what the text has.
+std::string_view Span(std::string_view text, size_t from, size_t length) {
+    return text.substr(std::min(from, text.size()), length);
+}
+
+// Whether the text is the three parts one after the other.
+bool Spells(std::string_view text, std::string_view dir, std::string_view name, std::string_view ext) {
+    return text.size() == dir.size() + name.size() + ext.size() && text.starts_with(dir) &&
+           text.substr(dir.size(), name.size()) == name && text.ends_with(ext);
+}
+
+bool IsNetworkParts(std::string_view drive, std::string_view dir) { return drive.empty() && dir.starts_with("\\\\"); }
+
+// The separator a path of these parts uses, and its directory made to use
+// it: starting with one, of that kind only, never two in a row, except the
+// two that begin a network directory.
+char FixDirSlash(std::string_view drive, std::string& dir) {
+    const bool network = IsNetworkParts(drive, dir);
+    const char slash = network ? '\\' : '/';
+    if (dir.empty()) {
+        dir = std::string(1, slash);
+    } else if (!CFilePath::IsSlash(dir.front())) {
+        dir.insert(dir.begin(), slash);
+    }
+    CFilePath::FixSlash(dir, slash);
+    // Collapsing took one of the two leading separators.
+    if (network) dir.insert(dir.begin(), '\\');
+    return slash;
+}
+
 uint32_t Low(uint64_t value) { return static_cast<uint32_t>(value); }
 uint32_t High(uint64_t value) { return static_cast<uint32_t>(value >> 32); }
 int AsInt(uint32_t value) { return static_cast<int>(value); }
@@ -61,12 +91,19 @@ CFilePath::CFilePath(std::string_view text, _PathType type) { SplitPath(text, ty
 
 CFilePath::CFilePath(const CFilePath& other) : CObj() { CopyPath(other); }
 
+CFilePath::CFilePath(CFilePath&& other) noexcept : CObj() { MovePath(other); }
+
 CFilePath::CFilePath(const CFileRecFind& entry) { Copy(entry); }
 
 CFilePath::~CFilePath() = default;
 
 CFilePath& CFilePath::operator=(const CFilePath& other) {
     if (this != &other) Copy(other);
+    return *this;
+}
+
+CFilePath& CFilePath::operator=(CFilePath&& other) noexcept {
+    if (this != &other) MovePath(other);
     return *this;
 }
 
@@ -80,10 +117,9 @@ CObj* CFilePath::CreateObject() const { return new CFilePath(); }
 void CFilePath::Clear() {
     m_PathType = PATH_LITERAL;
     m_strPath.clear();
-    m_strDrive.clear();
-    m_strDir.clear();
-    m_strFileName.clear();
-    m_strExt.clear();
+    m_pParts.reset();
+    m_nDirLength = 0;
+    m_nNameLength = 0;
     m_cSlash = '/';
     m_nIcon = -1;
     m_status = StatusBlock{};
@@ -96,28 +132,43 @@ void CFilePath::Copy(const CObj& src) {
 }
 
 void CFilePath::CopyPath(const CFilePath& other) {
-    m_PathType = other.m_PathType;
     m_strPath = other.m_strPath;
-    m_strDrive = other.m_strDrive;
-    m_strDir = other.m_strDir;
-    m_strFileName = other.m_strFileName;
-    m_strExt = other.m_strExt;
+    m_pParts = other.m_pParts ? std::make_unique<SeparateParts>(*other.m_pParts) : nullptr;
+    CopyNonText(other);
+}
+
+void CFilePath::MovePath(CFilePath& other) {
+    m_strPath = std::move(other.m_strPath);
+    m_pParts = std::move(other.m_pParts);
+    CopyNonText(other);
+    other.Clear();
+}
+
+void CFilePath::CopyNonText(const CFilePath& other) {
+    m_PathType = other.m_PathType;
     m_nIcon = other.m_nIcon;
+    m_nDirLength = other.m_nDirLength;
+    m_nNameLength = other.m_nNameLength;
+    m_cSlash = other.m_cSlash;
     m_status = other.m_status;
 }
 
 bool CFilePath::IsEqual(const CObj& other) const {
     const auto* path = dynamic_cast<const CFilePath*>(&other);
-    return path && EqualsNoCase(m_strDrive, path->m_strDrive) && EqualsNoCase(m_strDir, path->m_strDir) &&
-           EqualsNoCase(m_strFileName, path->m_strFileName) && EqualsNoCase(m_strExt, path->m_strExt);
+    if (!path) return false;
+    const PartViews mine = Parts();
+    const PartViews theirs = path->Parts();
+    return EqualsNoCase(mine.drive, theirs.drive) && EqualsNoCase(mine.dir, theirs.dir) &&
+           EqualsNoCase(mine.name, theirs.name) && EqualsNoCase(mine.ext, theirs.ext);
 }
 
 void CFilePath::WriteXMLAttr(std::string& out) const {
+    const PartViews parts = Parts();
     out += XMLAttr("path", m_strPath);
-    out += XMLAttr("drive", m_strDrive);
-    out += XMLAttr("dir", m_strDir);
-    out += XMLAttr("filename", m_strFileName);
-    out += XMLAttr("ext", m_strExt);
+    out += XMLAttr("drive", parts.drive);
+    out += XMLAttr("dir", parts.dir);
+    out += XMLAttr("filename", parts.name);
+    out += XMLAttr("ext", parts.ext);
     out += XMLAttr("slash", static_cast<int>(m_cSlash));
     out += XMLAttr("FileAttributes", AsInt(m_status.attributes));
     out += XMLAttr("CreationTimeLo", AsInt(Low(m_status.creationTime)));
@@ -136,16 +187,22 @@ std::string CFilePath::XMLObject() const { return "CFilePath"; }
 
 bool CFilePath::ReadXMLAttr(const std::string& name, const std::string& value) {
     const std::string key = ToLowerAscii(name);
+    // Text and parts are taken as they stand, without being made to agree.
+    PartViews parts = Parts();
+    const auto storePart = [&](std::string_view PartViews::*part) {
+        parts.*part = value;
+        Assign(m_strPath, parts);
+    };
     if (key == "path") {
-        m_strPath = value;
+        Assign(value, parts);
     } else if (key == "drive") {
-        m_strDrive = value;
+        storePart(&PartViews::drive);
     } else if (key == "dir") {
-        m_strDir = value;
+        storePart(&PartViews::dir);
     } else if (key == "filename") {
-        m_strFileName = value;
+        storePart(&PartViews::name);
     } else if (key == "ext") {
-        m_strExt = value;
+        storePart(&PartViews::ext);
     } else if (key == "slash") {
         const uint32_t code = ParseWord(value);
         if (code < 128 && IsSlash(static_cast<char>(code))) m_cSlash = static_cast<char>(code);
@@ -219,8 +276,8 @@ void CFilePath::SetAttr(const CFileRecFind& entry) {
 }
 
 bool CFilePath::IsEqualDir(const CFilePath& other) const {
-    std::string mine = m_strDir;
-    std::string theirs = other.m_strDir;
+    std::string mine(Parts().dir);
+    std::string theirs(other.Parts().dir);
     std::replace(mine.begin(), mine.end(), '\\', '/');
     std::replace(theirs.begin(), theirs.end(), '\\', '/');
     return EqualsNoCase(mine, theirs);
@@ -238,20 +295,16 @@ void CFilePath::SplitPath(std::string_view text, _PathType type) {
         s = rest.substr(2);
     }
     s = TrimText(s);
-    m_strDrive.clear();
-    m_strDir.clear();
-    m_strFileName.clear();
-    m_strExt.clear();
+    platform::PathParts parts;
     if (type == PATH_FOLDER) {
         // A made-up file name makes the whole text land in the directory.
-        SplitPath(AppendSlash(s, '/') + "a.a", m_strDrive, m_strDir, m_strFileName, m_strExt);
-        m_strFileName.clear();
-        m_strExt.clear();
+        parts = platform::SplitPathText(AppendSlash(s, '/') + "a.a");
+        parts.name.clear();
+        parts.ext.clear();
     } else {
-        SplitPath(s, m_strDrive, m_strDir, m_strFileName, m_strExt);
+        parts = platform::SplitPathText(s);
     }
-    m_strPath = s;
-    FixSlash();
+    Normalise(std::move(s), {parts.drive, parts.dir, parts.name, parts.ext}, false);
     if (type == PATH_PROBE) FixByReadStatus();
 }
 
@@ -259,75 +312,125 @@ void CFilePath::SetPath(std::string_view dir, std::string_view name) {
     SplitPath(AppendSlash(dir, '/') + std::string(name), PATH_LITERAL);
 }
 
-void CFilePath::SetDrive(std::string_view drive) {
-    m_strDrive = drive;
-    MakePath();
-}
+void CFilePath::SetDrive(std::string_view drive) { MakePathWith(&PartViews::drive, drive); }
 
 void CFilePath::SetDrive(char letter) { SetDrive(Format("%c:", letter)); }
 
-void CFilePath::SetDir(std::string_view dir) {
-    m_strDir = AppendSlash(dir, '/');
-    MakePath();
-}
+void CFilePath::SetDir(std::string_view dir) { MakePathWith(&PartViews::dir, AppendSlash(dir, '/')); }
 
-void CFilePath::SetFileName(std::string_view name) {
-    m_strFileName = name;
-    MakePath();
-}
+void CFilePath::SetFileName(std::string_view name) { MakePathWith(&PartViews::name, name); }
 
 void CFilePath::SetFileNameAndExt(std::string_view text) {
     // A name given to a folder's own path, as a listing does for each of
     // its files: the text the parts make is the folder's text and the name.
     const bool append = IsMadeFolder() && !HasSeparator(text);
     const size_t dot = text.find('.');
+    PartViews parts = Parts();
     if (dot == std::string_view::npos || dot == 0) {
-        m_strFileName = text;
+        parts.name = text;
     } else {
-        m_strFileName = text.substr(0, dot);
-        m_strExt = text.substr(dot);
+        parts.name = text.substr(0, dot);
+        parts.ext = text.substr(dot);
     }
     if (append) {
+        // The text is the directory alone, so the name and extension that
+        // follow it are the rest of the text.
         m_cSlash = '/';
+        m_nNameLength = static_cast<uint32_t>(parts.name.size());
         m_strPath += text;
     } else {
-        MakePath();
+        Normalise({}, parts, true);
     }
 }
 
 void CFilePath::SetExt(std::string_view ext) {
-    m_strExt = (ext.empty() || ext.front() == '.') ? std::string(ext) : "." + std::string(ext);
-    MakePath();
+    MakePathWith(&PartViews::ext, (ext.empty() || ext.front() == '.') ? std::string(ext) : "." + std::string(ext));
 }
 
 // ---- getting -------------------------------------------------------------
 
-// Every setter ends here, so the text is rebuilt in its own room and the
-// directory checked once: fixing it again after the join would change nothing.
 const std::string& CFilePath::MakePath() {
-    const bool network = FixDirSlash();
-    m_strPath.clear();
-    platform::AppendPathText(m_strPath, m_strDrive, m_strDir, m_strFileName, m_strExt);
-    FixPathSlash(network);
+    Normalise({}, Parts(), true);
     return m_strPath;
 }
 
-std::string CFilePath::GetDir(bool removeSlash) const { return removeSlash ? RemoveSlash(m_strDir) : m_strDir; }
+void CFilePath::MakePathWith(std::string_view PartViews::*part, std::string_view value) {
+    PartViews parts = Parts();
+    parts.*part = value;
+    Normalise({}, parts, true);
+}
 
-std::string CFilePath::GetFileName(bool withExt) const { return withExt ? m_strFileName + m_strExt : m_strFileName; }
+void CFilePath::Normalise(std::string path, const PartViews& parts, bool join) {
+    std::string dir(parts.dir);
+    m_cSlash = FixDirSlash(parts.drive, dir);
+    if (m_cSlash == '\\') {
+        // A network path has no drive.
+        path = AppendSlash(dir, '\\');
+        path.append(parts.name).append(parts.ext);
+    } else {
+        if (join) platform::AppendPathText(path, parts.drive, dir, parts.name, parts.ext);
+        FixSlash(path, m_cSlash);
+    }
+    Assign(std::move(path), {parts.drive, dir, parts.name, parts.ext});
+}
+
+void CFilePath::Assign(std::string path, const PartViews& parts) {
+    // Made before anything is stored: the parts may be views of what is.
+    std::unique_ptr<SeparateParts> separate;
+    if (!parts.drive.empty() || !Spells(path, parts.dir, parts.name, parts.ext)) {
+        separate = std::make_unique<SeparateParts>();
+        separate->drive = parts.drive;
+        separate->text.reserve(parts.dir.size() + parts.name.size() + parts.ext.size());
+        separate->text.append(parts.dir).append(parts.name).append(parts.ext);
+    }
+    m_nDirLength = static_cast<uint32_t>(parts.dir.size());
+    m_nNameLength = static_cast<uint32_t>(parts.name.size());
+    m_strPath = std::move(path);
+    m_pParts = std::move(separate);
+}
+
+CFilePath::PartViews CFilePath::Parts() const {
+    const std::string_view text = m_pParts ? std::string_view(m_pParts->text) : std::string_view(m_strPath);
+    const std::string_view dir = Span(text, 0, m_nDirLength);
+    const std::string_view name = Span(text, dir.size(), m_nNameLength);
+    return {GetDrive(), dir, name, Span(text, dir.size() + name.size(), std::string_view::npos)};
+}
+
+const std::string& CFilePath::GetDrive() const {
+    static const std::string none;
+    return m_pParts ? m_pParts->drive : none;
+}
+
+std::string CFilePath::GetDir(bool removeSlash) const {
+    const std::string_view dir = Parts().dir;
+    return removeSlash ? RemoveSlash(dir) : std::string(dir);
+}
+
+std::string CFilePath::GetDriveAndDir() const {
+    const PartViews parts = Parts();
+    std::string text(parts.drive);
+    return text.append(parts.dir);
+}
+
+std::string CFilePath::GetFileName(bool withExt) const {
+    const PartViews parts = Parts();
+    std::string name(parts.name);
+    return withExt ? name.append(parts.ext) : name;
+}
 
 std::string CFilePath::GetExt(bool lower, bool withoutDot) const {
-    const std::string ext = withoutDot ? WithoutLeadingDot(m_strExt) : m_strExt;
+    const std::string_view mine = Parts().ext;
+    const std::string ext = withoutDot ? WithoutLeadingDot(mine) : std::string(mine);
     return lower ? ToLowerAscii(ext) : ext;
 }
 
 bool CFilePath::IsEqualExt(std::string_view ext, bool ignoreCase) const {
-    const std::string mine = WithoutLeadingDot(m_strExt);
+    const std::string mine = WithoutLeadingDot(Parts().ext);
     const std::string theirs = WithoutLeadingDot(ext);
     return ignoreCase ? EqualsNoCase(mine, theirs) : mine == theirs;
 }
 
-std::string CFilePath::GetTailDir() const { return CStringTokenizer(m_strDir).GetPrev(kSeparators); }
+std::string CFilePath::GetTailDir() const { return CStringTokenizer(Parts().dir).GetPrev(kSeparators); }
 
 std::string CFilePath::GetDisplayPathName() const {
     for (const char* word : {"My Pictures", "My Documents", "Desktop"}) {
@@ -365,7 +468,7 @@ bool CFilePath::FixByReadStatus() {
     if (IsDirectory()) {
         CFilePath folder(m_strPath, PATH_FOLDER);
         folder.m_status = m_status;
-        Copy(folder);
+        MovePath(folder);
     }
     return true;
 }
@@ -392,7 +495,7 @@ bool CFilePath::RenameFile(std::string_view name) {
     CFilePath renamed(*this);
     renamed.SetFileNameAndExt(name);
     if (!platform::RenameFile(m_strPath, renamed.m_strPath)) return false;
-    Copy(renamed);
+    MovePath(renamed);
     return true;
 }
 
@@ -406,10 +509,10 @@ bool CFilePath::CreateFolder() const {
     if (IsExistsDirectory()) return true;
     CFilePath level(*this);
     level.SetDir("/");
-    CStringTokenizer names(RemoveSlash(m_strDir));
+    CStringTokenizer names(RemoveSlash(Parts().dir));
     if (IsNetwork()) level.SetDir("\\\\" + names.GetToken(kSeparators));
     for (std::string name = names.GetToken(kSeparators); !name.empty(); name = names.GetToken(kSeparators)) {
-        level.SetDir(level.m_strDir + name + "/");
+        level.SetDir(level.GetDir() + name + "/");
         if (!level.CreateDirectoryW()) return false;
     }
     return true;
@@ -418,41 +521,38 @@ bool CFilePath::CreateFolder() const {
 // ---- directory arithmetic ------------------------------------------------
 
 bool CFilePath::AppendDir(std::string_view dir) {
-    m_strDir = AppendSlash(m_strDir, '/') + AppendSlash(dir, '/');
-    MakePath();
+    MakePathWith(&PartViews::dir, AppendSlash(Parts().dir, '/') + AppendSlash(dir, '/'));
     return true;
 }
 
 bool CFilePath::AddFolder(const CFilePath& path) {
-    const std::vector<std::string> levels = DirLevels(path.m_strDir);
+    const std::vector<std::string> levels = DirLevels(path.Parts().dir);
     if (levels.empty()) return false;
-    m_strDir = AppendSlash(m_strDir, '/') + AppendSlash(levels.back(), '/');
-    if (m_strDir.size() == 2) m_strDir.clear();
-    MakePath();
+    std::string dir = AppendSlash(Parts().dir, '/') + AppendSlash(levels.back(), '/');
+    if (dir.size() == 2) dir.clear();
+    MakePathWith(&PartViews::dir, dir);
     return true;
 }
 
 bool CFilePath::SubstructDir(const CFilePath& path) {
-    const std::string& other = path.m_strDir;
+    const std::string_view other = path.Parts().dir;
+    const std::string_view mine = Parts().dir;
     size_t shared = 0;
-    while (shared < other.size() && shared < m_strDir.size() && m_strDir[shared] == other[shared]) ++shared;
-    if (shared > 0) {
-        m_strDir.erase(0, shared);
-        MakePath();
-    }
+    while (shared < other.size() && shared < mine.size() && mine[shared] == other[shared]) ++shared;
+    if (shared > 0) MakePathWith(&PartViews::dir, mine.substr(shared));
     return true;
 }
 
 bool CFilePath::UpDir() {
-    CStringTokenizer dir(m_strDir);
+    CStringTokenizer dir(Parts().dir);
     const bool dropped = !dir.GetPrev(kSeparators).empty();
     SetDir(dir.str());
     return dropped;
 }
 
 bool CFilePath::IsParent(const CFilePath& path) const {
-    const std::vector<std::string> mine = DirLevels(m_strDir);
-    const std::vector<std::string> theirs = DirLevels(path.m_strDir);
+    const std::vector<std::string> mine = DirLevels(Parts().dir);
+    const std::vector<std::string> theirs = DirLevels(path.Parts().dir);
     if (theirs.size() != mine.size() + 1) return false;
     for (size_t i = 0; i < mine.size(); ++i) {
         if (!EqualsNoCase(mine[i], theirs[i])) return false;
@@ -461,7 +561,7 @@ bool CFilePath::IsParent(const CFilePath& path) const {
 }
 
 void CFilePath::SplitSubfolders(CFilePathList& list) const {
-    for (const std::string& level : DirLevels(m_strDir)) {
+    for (const std::string& level : DirLevels(Parts().dir)) {
         auto* sub = new CFilePath(*this);
         sub->SetDir("/" + level);
         list.Add(sub);
@@ -470,53 +570,31 @@ void CFilePath::SplitSubfolders(CFilePathList& list) const {
 
 void CFilePath::MakeSubfolders(const CFilePathList& list) {
     std::string dir;
-    for (const CFilePath* sub : list) dir += sub->m_strDir;
-    m_strDir = dir;
-    MakePath();
+    for (const CFilePath* sub : list) dir += sub->Parts().dir;
+    MakePathWith(&PartViews::dir, dir);
 }
 
 bool CFilePath::IsMadeFolder() const {
-    // What MakePath leaves alone: a drive ending in ":" (or none), a
-    // directory in "/" only that starts and ends with one and never has two
-    // in a row, no file name, and the path text those two joined.
-    if (!m_strFileName.empty() || !m_strExt.empty()) return false;
-    const std::string_view dir(m_strDir);
-    const std::string_view drive(m_strDrive);
-    return !dir.empty() && dir.front() == '/' && dir.back() == '/' && dir.find('\\') == std::string_view::npos &&
-           dir.find("//") == std::string_view::npos &&
-           (drive.empty() || (drive.back() == ':' && !HasSeparator(drive))) &&
-           m_strPath.size() == drive.size() + dir.size() && m_strPath.starts_with(drive) && m_strPath.ends_with(dir);
+    // What MakePath leaves alone: parts that spell the text (so no drive),
+    // no file name, and a directory in "/" only that starts and ends with
+    // one and never has two in a row.
+    if (m_pParts) return false;
+    const PartViews parts = Parts();
+    const std::string_view dir = parts.dir;
+    return parts.name.empty() && parts.ext.empty() && !dir.empty() && dir.front() == '/' && dir.back() == '/' &&
+           dir.find('\\') == std::string_view::npos && dir.find("//") == std::string_view::npos;
 }
 
 bool CFilePath::HasSeparator(std::string_view text) {
     return text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos;
 }
 
-bool CFilePath::IsNetwork() const { return m_strDrive.empty() && m_strDir.starts_with("\\\\"); }
-
-void CFilePath::FixSlash() { FixPathSlash(FixDirSlash()); }
-
-bool CFilePath::FixDirSlash() {
-    const bool network = IsNetwork();
-    m_cSlash = network ? '\\' : '/';
-    if (m_strDir.empty()) {
-        m_strDir = std::string(1, m_cSlash);
-    } else if (!IsSlash(m_strDir.front())) {
-        m_strDir.insert(m_strDir.begin(), m_cSlash);
-    }
-    FixSlash(m_strDir, m_cSlash);
-    // Collapsing took one of the two leading separators.
-    if (network) m_strDir.insert(m_strDir.begin(), '\\');
-    return network;
+bool CFilePath::IsNetwork() const {
+    const PartViews parts = Parts();
+    return IsNetworkParts(parts.drive, parts.dir);
 }
 
-void CFilePath::FixPathSlash(bool network) {
-    if (network) {
-        m_strPath = m_strDrive + AppendSlash(m_strDir, '\\') + m_strFileName + m_strExt;
-    } else {
-        FixSlash(m_strPath, m_cSlash);
-    }
-}
+void CFilePath::FixSlash() { Normalise(m_strPath, Parts(), false); }
 
 void CFilePath::FixSlash(std::string& text, char slash) {
     // Most texts are right already (one kind of separator, never two in a
@@ -556,8 +634,9 @@ void CFilePath::MakePath(std::string& out, std::string_view drive, std::string_v
 // ---- file types ----------------------------------------------------------
 
 bool CFilePath::IsExtOneOf(std::initializer_list<std::string_view> extensions) const {
+    const std::string_view mine = Parts().ext;
     for (const std::string_view ext : extensions) {
-        if (EqualsNoCase(m_strExt, ext)) return true;
+        if (EqualsNoCase(mine, ext)) return true;
     }
     return false;
 }
@@ -593,12 +672,11 @@ CObj* CFtpPath::CreateObject() const { return new CFtpPath(); }
 
 void CFtpPath::MakeFtpRoot() {
     Clear();
-    m_strDir = "/";
-    MakePath();
+    MakePathWith(&PartViews::dir, "/");
 }
 
 std::string CFtpPath::GetFtpDir(bool withSlashes) const {
-    std::string dir = m_strDir;
+    std::string dir(Parts().dir);
     FixSlash(dir, '/');
     if (!withSlashes) return RemoveSlash(dir);
     if (dir.empty()) return "/";

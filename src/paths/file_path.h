@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,24 +28,34 @@ enum _PathType : int32_t {
 // use, and the status block (attributes, three times, 64-bit size) as a
 // directory listing or a status query gives it. Local paths are held with
 // "/" separators, network paths ("\\srv\share\...") with "\".
+//
+// A job holds one of these per file, so the text is kept once: the parts
+// are spans of the path text, given by their lengths, whenever they spell
+// it (drive empty, path = dir + name + ext). Only the others (a drive, a
+// relative text, a folder named without its last separator, parts read as
+// stored) keep the parts' text apart.
 class VELMORA_API CFilePath : public CObj {
 public:
     using StatusBlock = platform::FileStatus;
 
     CFilePath();
     explicit CFilePath(std::string_view text, _PathType type = PATH_LITERAL);
+    // A copy or a move is a new object: the CObj fields start afresh.
     CFilePath(const CFilePath& other);
+    CFilePath(CFilePath&& other) noexcept;
     explicit CFilePath(const CFileRecFind& entry);
     ~CFilePath() override;
 
     CFilePath& operator=(const CFilePath& other);
+    // Takes the other's path and leaves it cleared; the CObj fields stay.
+    CFilePath& operator=(CFilePath&& other) noexcept;
     CFilePath& operator=(const CFileRecFind& entry);
 
     // CObj protocol.
     CObj* CreateObject() const override;
     void Clear() override;
-    // Copies the five strings, icon, path type and status block; not the
-    // separator (recomputed on the next change) and not the CObj fields.
+    // Copies the path text and its parts, separator, icon, path type and
+    // status block; not the CObj fields.
     void Copy(const CObj& src) override;
     // Drive, dir, file name and extension, ignoring case.
     bool IsEqual(const CObj& other) const override;
@@ -81,9 +92,9 @@ public:
     // Getting.
     const std::string& GetPath() const { return m_strPath; }
     const std::string& MakePath();
-    const std::string& GetDrive() const { return m_strDrive; }
+    const std::string& GetDrive() const;
     std::string GetDir(bool removeSlash = false) const;
-    std::string GetDriveAndDir() const { return m_strDrive + m_strDir; }
+    std::string GetDriveAndDir() const;
     std::string GetFileName(bool withExt = true) const;
     std::string GetExt(bool lower = false, bool withoutDot = false) const;
     bool IsEqualExt(std::string_view ext, bool ignoreCase = true) const;
@@ -151,7 +162,7 @@ public:
 
     // Directory arithmetic.
     bool AppendDir(std::string_view dir);
-    bool AppendDir(const CFilePath& path) { return AppendDir(path.m_strDir); }
+    bool AppendDir(const CFilePath& path) { return AppendDir(path.Parts().dir); }
     bool AddFolder(const CFilePath& path);
     bool SubstructDir(const CFilePath& path);
     bool UpDir();
@@ -183,27 +194,48 @@ public:
     bool IsTXT() const;
 
 protected:
+    // The four parts, as views of the text that holds them: valid until
+    // the path next changes.
+    struct PartViews {
+        std::string_view drive, dir, name, ext;
+    };
+    PartViews Parts() const;
+
     bool IsExtOneOf(std::initializer_list<std::string_view> extensions) const;
     // Member by member, without the type check of Copy.
     void CopyPath(const CFilePath& other);
-    // The separator this path uses and its directory made to use it; true
-    // for a network path.
-    bool FixDirSlash();
-    // The path text made to use the separator (rebuilt from the parts for a
-    // network path).
-    void FixPathSlash(bool network);
+    // The same taking the other's texts; leaves it cleared.
+    void MovePath(CFilePath& other);
+    // Path type, icon, part lengths, separator and status block.
+    void CopyNonText(const CFilePath& other);
+    // Stores `path` and the parts, which may be views of the ones held now;
+    // the directory is first made to use the separator of its kind, and the
+    // path text is either joined from the parts or, without `join`, kept
+    // with its separators made the same.
+    void Normalise(std::string path, const PartViews& parts, bool join);
+    // Stores `path` and the parts as they are (they may be views of the
+    // ones held now).
+    void Assign(std::string path, const PartViews& parts);
+    // One part replaced (`value` may be a view of what is held) and the
+    // path made again.
+    void MakePathWith(std::string_view PartViews::*part, std::string_view value);
     // A folder's path (no file name or extension) as MakePath makes it.
     bool IsMadeFolder() const;
     static bool HasSeparator(std::string_view text);
 
+    // The parts' text when it is not the path text itself.
+    struct SeparateParts {
+        std::string drive;
+        std::string text;  // dir, file name and extension, one after the other
+    };
+
     _PathType m_PathType = PATH_LITERAL;
-    std::string m_strPath;
-    std::string m_strDrive;
-    std::string m_strDir;
-    std::string m_strFileName;
-    std::string m_strExt;
-    char m_cSlash = '/';
     int m_nIcon = -1;
+    uint32_t m_nDirLength = 0;
+    uint32_t m_nNameLength = 0;  // the extension is the rest of the parts' text
+    std::string m_strPath;
+    std::unique_ptr<SeparateParts> m_pParts;  // null while the parts spell m_strPath
+    char m_cSlash = '/';
     StatusBlock m_status;
 };
 
@@ -213,16 +245,21 @@ public:
     CFtpPath() = default;
     explicit CFtpPath(std::string_view text, _PathType type = PATH_LITERAL) : CFilePath(text, type) {}
     CFtpPath(const CFtpPath& other) = default;
+    CFtpPath(CFtpPath&& other) noexcept = default;
     explicit CFtpPath(const CFilePath& other) : CFilePath(other) {}
     explicit CFtpPath(const CFileRecFind& entry) : CFilePath(entry) {}
 
     CFtpPath& operator=(const CFtpPath& other) = default;
+    CFtpPath& operator=(CFtpPath&& other) noexcept = default;
     CFtpPath& operator=(const CFilePath& other);
     CFtpPath& operator=(const CFileRecFind& entry);
 
     CObj* CreateObject() const override;
 
-    bool IsFtpRoot() const { return m_strDir.empty() || m_strDir == "/"; }
+    bool IsFtpRoot() const {
+        const std::string_view dir = Parts().dir;
+        return dir.empty() || dir == "/";
+    }
     void MakeFtpRoot();
     // The directory with "/" separators; without the flag the trailing
     // separator is removed (the root gives ""), with it the text is "/"

@@ -253,5 +253,162 @@ TEST(FilePathMisc, FileTypesAndDisplayName) {
     EXPECT_EQ(CFilePath("/srv/x.doc").GetURL(), "file:///srv/x.doc");
 }
 
+// The texts whose parts are not simply spans of the path text (a drive, a
+// relative text, a folder named without its last separator, an empty text)
+// beside the ones whose parts are.
+TEST(FilePathParts, EdgeTexts) {
+    const struct {
+        const char* text;
+        _PathType type;
+        Parts want;
+    } cases[] = {
+        {"/", PATH_LITERAL, {"", "/", "", "", "/", '/'}},
+        {"/", PATH_FOLDER, {"", "/", "", "", "/", '/'}},
+        {"", PATH_LITERAL, {"", "/", "", "", "", '/'}},
+        {"archive.tar.gz", PATH_LITERAL, {"", "/", "archive.tar", ".gz", "archive.tar.gz", '/'}},
+        {"docs/a.b.c", PATH_LITERAL, {"", "/docs/", "a.b", ".c", "docs/a.b.c", '/'}},
+        {"/x/.bashrc", PATH_LITERAL, {"", "/x/", "", ".bashrc", "/x/.bashrc", '/'}},
+        {"/x/name.", PATH_LITERAL, {"", "/x/", "name", ".", "/x/name.", '/'}},
+        {"/x.d/name", PATH_LITERAL, {"", "/x.d/", "name", "", "/x.d/name", '/'}},
+        {"/pub/in/", PATH_LITERAL, {"", "/pub/in/", "", "", "/pub/in/", '/'}},
+        {"/pub/in//", PATH_FOLDER, {"", "/pub/in/", "", "", "/pub/in/", '/'}},
+        {"pub", PATH_FOLDER, {"", "/pub/", "", "", "pub", '/'}},
+        {"C:", PATH_LITERAL, {"C:", "/", "", "", "C:", '/'}},
+        {"C:x.txt", PATH_LITERAL, {"C:", "/", "x", ".txt", "C:x.txt", '/'}},
+        {"\\\\srv\\share\\", PATH_LITERAL, {"", "\\\\srv\\share\\", "", "", "\\\\srv\\share\\", '\\'}},
+        {"\\\\srv", PATH_LITERAL, {"", "\\\\", "srv", "", "\\\\srv", '\\'}},
+        {"//srv/share/x.y", PATH_LITERAL, {"", "/srv/share/", "x", ".y", "/srv/share/x.y", '/'}},
+        {"\\\\srv\\share/a//b\\f.doc",
+         PATH_LITERAL,
+         {"", "\\\\srv\\share\\a\\b\\", "f", ".doc", "\\\\srv\\share\\a\\b\\f.doc", '\\'}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ExpectParts(CFilePath(c.text, c.type), c.want);
+    }
+}
+
+// A job holds one record per file and per tree node: the text is kept once.
+TEST(FilePathParts, RecordHoldsItsTextOnce) { EXPECT_LE(sizeof(CFilePath), 160u); }
+
+// Each step changes which texts the parts are spans of.
+TEST(FilePathParts, SettersOnEveryKindOfText) {
+    CFilePath p("docs/a.txt");
+    p.SetDir("/abs");
+    ExpectParts(p, {"", "/abs/", "a", ".txt", "/abs/a.txt", '/'});
+    p.SetDrive("C");
+    ExpectParts(p, {"C", "/abs/", "a", ".txt", "C:/abs/a.txt", '/'});
+    p.SetDrive("");
+    ExpectParts(p, {"", "/abs/", "a", ".txt", "/abs/a.txt", '/'});
+    p.SetFileName("b.c");
+    ExpectParts(p, {"", "/abs/", "b.c", ".txt", "/abs/b.c.txt", '/'});
+    p.SetExt("");
+    ExpectParts(p, {"", "/abs/", "b.c", "", "/abs/b.c", '/'});
+    EXPECT_EQ(p.GetFileName(), "b.c");
+    p.SetDir("\\\\srv\\share");
+    ExpectParts(p, {"", "\\\\srv\\share\\", "b.c", "", "\\\\srv\\share\\b.c", '\\'});
+    EXPECT_TRUE(p.IsNetwork());
+    p.UpDir();
+    ExpectParts(p, {"", "\\\\srv\\", "b.c", "", "\\\\srv\\b.c", '\\'});
+    p.SetDir("/");
+    ExpectParts(p, {"", "/", "b.c", "", "/b.c", '/'});
+
+    CFilePath folder("pub", PATH_FOLDER);
+    folder.SetFileNameAndExt("x.tar.gz");
+    ExpectParts(folder, {"", "/pub/", "x", ".tar.gz", "/pub/x.tar.gz", '/'});
+    folder.AppendDir("in");
+    ExpectParts(folder, {"", "/pub/in/", "x", ".tar.gz", "/pub/in/x.tar.gz", '/'});
+    folder.SubstructDir(CFilePath("/pub/", PATH_FOLDER));
+    ExpectParts(folder, {"", "/in/", "x", ".tar.gz", "/in/x.tar.gz", '/'});
+
+    // A name that is a view of the path's own text.
+    CFilePath own("/pub/", PATH_FOLDER);
+    own.SetFileNameAndExt(std::string_view(own.GetPath()).substr(1, 3));
+    ExpectParts(own, {"", "/pub/", "pub", "", "/pub/pub", '/'});
+    own.SetFileName(std::string_view(own.GetPath()).substr(0, 4));
+    ExpectParts(own, {"", "/pub/", "/pub", "", "/pub/pub", '/'});
+}
+
+TEST(FilePathParts, CopiesAndMovesKeepTextPartsAndSeparator) {
+    CFilePath network("\\\\srv\\share\\f.doc");
+    network.Icon(3);
+    const Parts networkParts{"", "\\\\srv\\share\\", "f", ".doc", "\\\\srv\\share\\f.doc", '\\'};
+    CFilePath copied(network);
+    ExpectParts(copied, networkParts);
+    EXPECT_EQ(copied.Icon(), 3);
+    CFilePath assigned("/x/y");
+    assigned = network;
+    ExpectParts(assigned, networkParts);
+    assigned = CFilePath("/x/y");
+    ExpectParts(assigned, {"", "/x/", "y", "", "/x/y", '/'});
+
+    // A copy of a text with parts of their own is a copy, not a share.
+    CFilePath drive("C:/d/a.txt");
+    CFilePath other(drive);
+    other.SetDrive('D');
+    other.SetFileName("b");
+    ExpectParts(drive, {"C:", "/d/", "a", ".txt", "C:/d/a.txt", '/'});
+    ExpectParts(other, {"D:", "/d/", "b", ".txt", "D:/d/b.txt", '/'});
+
+    CFtpPath source("pub", PATH_FOLDER);
+    source.CreateGUID();
+    CFtpPath moved(std::move(source));
+    ExpectParts(moved, {"", "/pub/", "", "", "pub", '/'});
+    EXPECT_TRUE(moved.GetStrGUID().empty());
+    EXPECT_TRUE(source.IsEmpty());  // NOLINT(bugprone-use-after-move): a moved-from path is cleared
+    EXPECT_EQ(source.GetDir(), "");
+
+    CFtpPath target("/old/f");
+    target.CreateGUID();
+    const std::string identity = target.GetStrGUID();
+    target = std::move(moved);
+    ExpectParts(target, {"", "/pub/", "", "", "pub", '/'});
+    EXPECT_EQ(target.GetStrGUID(), identity);
+    CFtpPath& self = target;
+    target = self;
+    ExpectParts(target, {"", "/pub/", "", "", "pub", '/'});
+
+    std::unique_ptr<CObj> clone(drive.Clone());
+    drive.SetDir("/elsewhere");
+    ExpectParts(*dynamic_cast<CFilePath*>(clone.get()), {"C:", "/d/", "a", ".txt", "C:/d/a.txt", '/'});
+}
+
+// What a job file holds must read back to the same record, whatever kind of
+// text it is, and be written as before.
+TEST(FilePathParts, WrittenTextReadsBackTheSame) {
+    for (const CFilePath& path : {CFilePath("/"), CFilePath(""), CFilePath("report"), CFilePath("docs/a.b.c"),
+                                  CFilePath("pub", PATH_FOLDER), CFilePath("C:/Data/x.tar.gz"),
+                                  CFilePath("\\\\srv\\share\\f.doc"), CFilePath("/x/.bashrc"), CFilePath("/pub/in/")}) {
+        SCOPED_TRACE(path.GetPath());
+        std::string text;
+        path.WriteXML(text);
+        CFtpPath back;
+        std::string input = text;
+        ASSERT_TRUE(back.ReadXML(input));
+        ExpectParts(back, {path.GetDrive(), path.GetDir(), path.GetFileName(false), path.GetExt(), path.GetPath(),
+                           path.GetSlash()});
+        std::string again;
+        back.WriteXML(again);
+        EXPECT_EQ(again, text);
+    }
+    std::string text;
+    CFilePath("C:docs/a.b", PATH_FOLDER).WriteXML(text);
+    EXPECT_EQ(text,
+              "\r\n<CFilePath  path='C:docs/a.b'  drive='C:'  dir='/docs/a.b/'  filename=''  ext=''  slash='47'  "
+              "FileAttributes='0'  CreationTimeLo='0'  CreationTimeHi='0'  LastAccessTimeLo='0'  "
+              "LastAccessTimeHi='0'  LastWriteTimeLo='0'  LastWriteTimeHi='0'  FileSizeHigh='0'  FileSizeLow='0'  "
+              "Icon='-1'  PathType='1' ></CFilePath>");
+
+    // Parts stored apart from the text, in any order, stay as stored until
+    // the path is made again from them.
+    CFilePath stored;
+    std::string odd = "<CFilePath ext='e' filename='n.m' dir='/other' drive='D' path='/x/y.z'></CFilePath>";
+    ASSERT_TRUE(stored.ReadXML(odd));
+    ExpectParts(stored, {"D", "/other", "n.m", "e", "/x/y.z", '/'});
+    EXPECT_TRUE(stored.IsEqual(CFtpPath(stored)));
+    stored.MakePath();
+    ExpectParts(stored, {"D", "/other", "n.m", "e", "D:/other/n.m.e", '/'});
+}
+
 }  // namespace
 }  // namespace velmora
