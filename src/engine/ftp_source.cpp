@@ -70,6 +70,7 @@ std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const {
     info.SetCurAttempt(1);
     if (session->m_client.Login(info)) {
         session->m_login = m_login;
+        session->m_pMadeFolders = m_pMadeFolders;
         return session;
     }
     error = session->m_client.GetStrError();
@@ -121,6 +122,7 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
         step.Abandon();
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
+    if (tree->IsCatalog()) ListingStarts();
     if (!LoadWhole(*tree, &m_filter)) {
         step.Abandon();
         return false;
@@ -249,7 +251,9 @@ CTskDataFile* CFtpSource::MakeTargetFile(const CTskDataFile& sourceFile) {
             return nullptr;
         }
     }
-    return SetTarget(Attach(new CTskFtpFile(target, nullptr)), choice);
+    auto* file = new CTskFtpFile(target, nullptr);
+    file->SetMadeFolders(m_pMadeFolders.get());
+    return SetTarget(Attach(file), choice);
 }
 
 // The provider of unique names knows the names taken in the target folder.
@@ -286,6 +290,7 @@ void CFtpSource::AskPassword(CFtpLoginInfo& info) {
 }
 
 CExistingTarget CFtpSource::ExistingTarget(const CTskDataFile& target) {
+    if (m_pMadeFolders->Contains(target.GetPath().GetFtpDir(true))) return {};
     CRemoteSession* session = m_client.GetSession();
     CRemoteFacts facts;
     if (!session || !session->GetFactsOnly(target.GetPath().GetPath(), FactSize | FactTime, facts) || !facts.exists ||

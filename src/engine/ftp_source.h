@@ -35,7 +35,8 @@ public:
     // own name, which the desktop program may first make unique in its
     // folder (command 17 to "UNIQUE_NAME_PROVIDER_ID"), or leave out.
     CTskDataFile* MakeTargetFile(const CTskDataFile& sourceFile) override;
-    // A file on the server, asked for its size and time.
+    // A file on the server, asked for its size and time; none in a folder
+    // this pair made.
     CExistingTarget ExistingTarget(const CTskDataFile& target) override;
     // Also logs off.
     void Close() override;
@@ -84,6 +85,8 @@ private:
 
     CFtpClient m_client;
     CFtpLoginInfo m_login;  // of the last successful login
+    // As a destination: the folders made so far, shared with further sessions.
+    std::shared_ptr<CMadeFolders> m_pMadeFolders = std::make_shared<CMadeFolders>();
     bool m_bPathsRead = false;
 };
 

@@ -242,7 +242,13 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         LogText(LOG_SOURCE, std::string(), source.SourceRoot().GetPath());
         LogText(LOG_DESTINATION, std::string(), target.TargetRoot().GetPath());
     }
-    if (!source.Scan() || !target.OpenTarget()) {
+    // A remote tree's further sessions log in while its first session lists it.
+    CEarlySessions early;
+    if (InSessions(run, source, target) && source.IsRemote())
+        source.SetListingStep([&] { early.Open(source, Job().Settings().m_nSessions - 1); });
+    const bool scanned = source.Scan();
+    source.SetListingStep(nullptr);
+    if (!scanned || !target.OpenTarget()) {
         // The failure was reported; the step did not get done.
         if (copyStep) copyStep->Abandon();
         return false;
@@ -288,7 +294,7 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     };
     const bool inSessions = InSessions(run, source, target);
     if (mirror && inSessions) mirror->DeferOutcomes();
-    const bool result = inSessions ? PutInSessions(source, target, decide, outcome, done)
+    const bool result = inSessions ? PutInSessions(source, target, early, decide, outcome, done)
                                    : PutInTurn(source, decide, put, outcome, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
     if (mirror) mirror->StoreRecord(count == source.GetCount());
@@ -321,12 +327,12 @@ bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMir
     return result;
 }
 
-bool CMoveTrans::PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
+bool CMoveTrans::PutInSessions(CSource& source, CSource& target, CEarlySessions& early, const DecideStep& decide,
                                const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done) {
     const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
         return !file->IsFolderEntry();
     });
-    CSessionPool pool(source, target, Job().Settings().m_nSessions, static_cast<size_t>(files), outcome, done);
+    CSessionPool pool(source, target, Job().Settings().m_nSessions, static_cast<size_t>(files), outcome, done, &early);
     // The first session makes the folders, in order, and hands out each file
     // once its folder is there; the others send meanwhile.
     bool result = true;

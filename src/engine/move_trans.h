@@ -89,9 +89,9 @@ protected:
     static bool PutInTurn(CSource& source, const DecideStep& decide, const CMirror::PutStep& put,
                           const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done);
     // The folders one after another on the pair's own session, the files
-    // over the job's sessions as their folders come to be; true when every
-    // put succeeded.
-    static bool PutInSessions(CSource& source, CSource& target, const DecideStep& decide,
+    // over the job's sessions (first those `early` opened) as their folders
+    // come to be; true when every put succeeded.
+    static bool PutInSessions(CSource& source, CSource& target, CEarlySessions& early, const DecideStep& decide,
                               const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done);
 
     CJobState m_job;

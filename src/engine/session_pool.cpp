@@ -17,10 +17,46 @@ constexpr auto kAbortCheck = std::chrono::milliseconds(100);
 
 }  // namespace
 
+CEarlySessions::CEarlySessions() : m_job(CJobState::Current()), m_nDepth(CLogStatus::GetDepth()) {}
+
+CEarlySessions::~CEarlySessions() {
+    for (const std::unique_ptr<Opening>& opening : m_openings)
+        if (opening->thread.joinable()) opening->thread.join();
+}
+
+void CEarlySessions::Open(const CSource& source, int count) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (int index = 0; index < count; ++index) {
+        Opening& opening = *m_openings.emplace_back(std::make_unique<Opening>());
+        opening.thread = std::thread([this, &source, &opening] {
+            const CJobBinding binding(m_job);
+            CLogStatus::SetDepth(m_nDepth);
+            try {
+                opening.session = source.OpenSession(opening.error);
+            } catch (const std::exception& error) {
+                opening.error = error.what();
+            }
+        });
+    }
+}
+
+std::unique_ptr<CSource> CEarlySessions::Take(std::string& error) {
+    Opening* opening = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_nTaken < m_openings.size()) opening = m_openings[m_nTaken++].get();
+    }
+    if (!opening) return nullptr;
+    opening->thread.join();
+    error = opening->error;
+    return std::move(opening->session);
+}
+
 CSessionPool::CSessionPool(CSource& source, CSource& target, int sessions, size_t files, OutcomeStep outcome,
-                           DoneStep done)
+                           DoneStep done, CEarlySessions* early)
     : m_source(source),
       m_target(target),
+      m_pEarly(early),
       m_job(CJobState::Current()),
       m_nDepth(CLogStatus::GetDepth()),
       m_outcome(std::move(outcome)),
@@ -98,7 +134,8 @@ void CSessionPool::RunFurther() {
     CLogStatus::SetDepth(m_nDepth);
     try {
         std::string error;
-        const std::unique_ptr<CSource> source = m_source.OpenSession(error);
+        std::unique_ptr<CSource> source = m_pEarly ? m_pEarly->Take(error) : nullptr;
+        if (!source && error.empty()) source = m_source.OpenSession(error);
         const std::unique_ptr<CSource> target = source ? m_target.OpenSession(error) : nullptr;
         if (!source || !target) return NoteRefusal(error);
         Drain(*source, *target);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,6 +15,39 @@
 #include "platform/api.h"
 
 namespace velmora {
+
+// Further sessions of a remote source, logging in on threads of their own
+// while the source's first session still lists its tree: a pool takes them
+// instead of logging in only once the list is there. The sessions no pool
+// takes log off when this goes.
+class VELMORA_API CEarlySessions {
+public:
+    // For the job of the calling thread, at its log's nesting there.
+    CEarlySessions();
+    CEarlySessions(const CEarlySessions&) = delete;
+    CEarlySessions& operator=(const CEarlySessions&) = delete;
+    // Waits for the logins still under way.
+    ~CEarlySessions();
+
+    // Starts `count` further sessions of `source` (OpenSession).
+    void Open(const CSource& source, int count);
+    // The next session opened ahead, once its login is done. Null when none
+    // is left (`error` empty) or when the server refused it (`error` says why).
+    std::unique_ptr<CSource> Take(std::string& error);
+
+private:
+    struct Opening {
+        std::thread thread;
+        std::unique_ptr<CSource> session;
+        std::string error;
+    };
+
+    CJobState& m_job;
+    const int m_nDepth;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Opening>> m_openings;  // under m_mutex
+    size_t m_nTaken = 0;                               // under m_mutex
+};
 
 // Puts the files of one pair of sources over several sessions to the same
 // server, side by side. The pair itself is the first session; each further
@@ -39,8 +73,9 @@ public:
     using OutcomeStep = std::function<void(CTskDataFile* file, EFileOutcome outcome)>;
 
     // Opens up to `sessions` - 1 further sessions, as many as `files` (the
-    // files expected) can use.
-    CSessionPool(CSource& source, CSource& target, int sessions, size_t files, OutcomeStep outcome, DoneStep done);
+    // files expected) can use; those `early` opened ahead are taken first.
+    CSessionPool(CSource& source, CSource& target, int sessions, size_t files, OutcomeStep outcome, DoneStep done,
+                 CEarlySessions* early = nullptr);
     CSessionPool(const CSessionPool&) = delete;
     CSessionPool& operator=(const CSessionPool&) = delete;
     // Stops taking files, waits for the further sessions, and tells the
@@ -70,6 +105,7 @@ private:
 
     CSource& m_source;
     CSource& m_target;
+    CEarlySessions* m_pEarly;
     CJobState& m_job;
     const int m_nDepth;  // the log's nesting where the pool was made
     OutcomeStep m_outcome;

@@ -92,6 +92,10 @@ bool CSource::PutFolder(CTskDataFile* file) {
     return target && target->MakeFolder();
 }
 
+void CSource::ListingStarts() {
+    if (m_listingStep) std::exchange(m_listingStep, nullptr)();
+}
+
 std::unique_ptr<CSource> CSource::OpenSession(std::string& error) const {
     error = "no further sessions";
     return nullptr;

@@ -107,6 +107,9 @@ public:
     // Makes a data file of another session of this source use this one's
     // connection.
     virtual void Adopt(CTskDataFile* file) { (void)file; }
+    // Run once, when the source is about to list a folder tree over its
+    // first session: further sessions may log in meanwhile.
+    void SetListingStep(std::function<void()> step) { m_listingStep = std::move(step); }
 
     // A file the filter left out.
     void OnSkip(const CFileRecFind& entry) override;
@@ -154,6 +157,8 @@ protected:
     CTskDataFile* SetTarget(CTskDataFile* target, int32_t choice = 0);
     // For MakeTargetFile: the file is left out (counted as skipped, no error).
     CTskDataFile* SkipTarget();
+    // The listing of a folder tree begins (SetListingStep).
+    void ListingStarts();
     // Asks the job's existing-target question (its settings' provider)
     // about a file's target that exists; TARGET_AS_BEFORE when there is none.
     static int32_t AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote);
@@ -165,6 +170,7 @@ protected:
 
 private:
     bool m_bSkipTarget = false;
+    std::function<void()> m_listingStep;
     void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
     // A folder entry that would stay missing at the target: nothing below it.
     static bool IsEmptyFolder(const CTskDataFile& file);

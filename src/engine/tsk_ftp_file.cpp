@@ -86,14 +86,20 @@ bool CTskFtpFile::OpenWrite() {
 
 bool CTskFtpFile::MakeFolders(const std::string& folder) {
     // Mostly only the last level is missing: one round trip instead of one per level.
-    if (m_pSession->MakeFolder(folder)) return true;
+    if (MakeOneFolder(folder)) return true;
     CStringTokenizer levels(folder);
     std::string current = "/";
     for (std::string level = levels.GetToken("\\/"); !level.empty(); level = levels.GetToken("\\/")) {
         current += level + "/";
         if (m_pSession->IsFolder(current)) continue;
-        if (m_pSession->GetLastErrorKind() != ERemoteError::Refused || !m_pSession->MakeFolder(current)) return false;
+        if (m_pSession->GetLastErrorKind() != ERemoteError::Refused || !MakeOneFolder(current)) return false;
     }
+    return true;
+}
+
+bool CTskFtpFile::MakeOneFolder(const std::string& folder) {
+    if (!m_pSession->MakeFolder(folder)) return false;
+    if (m_pMadeFolders) m_pMadeFolders->Add(folder);
     return true;
 }
 

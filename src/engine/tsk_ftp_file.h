@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/made_folders.h"
 #include "engine/tsk_data_file.h"
 #include "ftp/remote_session.h"
 #include "platform/api.h"
@@ -39,6 +40,8 @@ public:
     void SetSession(CRemoteSession* session) { m_pSession = session; }
     CRemoteSession* GetSession() const { return m_pSession; }
     void SetReconnect(TReconnect reconnect) { m_reconnect = std::move(reconnect); }
+    // Where the folders this file makes on its way are noted (not owned).
+    void SetMadeFolders(CMadeFolders* folders) { m_pMadeFolders = folders; }
 
     bool IsOpen() const override { return m_stream != nullptr; }
     bool IsClosed() const override { return m_stream == nullptr; }
@@ -102,6 +105,7 @@ private:
     bool HasConnection();
     // Creates the folder, or else creates it level by level from the top.
     bool MakeFolders(const std::string& folder);
+    bool MakeOneFolder(const std::string& folder);
     // Runs `step`, once more after a reconnect when the session was lost,
     // and again after a pause while the server refuses it for now, up to
     // the job's attempts; a reconnect that failed leaves the server lost
@@ -128,6 +132,7 @@ private:
 
     CRemoteSession* m_pSession = nullptr;
     TReconnect m_reconnect;
+    CMadeFolders* m_pMadeFolders = nullptr;
     std::unique_ptr<CRemoteStream> m_stream;
     uint64_t m_nStart = 0;  // the offset the open transfer started at
     bool m_bInterrupted = false;

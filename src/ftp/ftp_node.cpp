@@ -86,6 +86,7 @@ CFtpNode* CFtpNode::CreateRoot(Connection* connection, const CFtpLoginInfo& info
 bool CFtpNode::PumpInfo() {
     if (!m_pConnection) return false;
     CFtpPath& path = GetPath();
+    if (!path.IsValidAttr() && path.GetFileName(true).empty()) AskFolderFacts(path);
     if (!path.IsValidAttr()) {
         CFtpPath parent(path);
         if (parent.GetFileName(true).empty()) parent.UpDir();
@@ -105,6 +106,13 @@ bool CFtpNode::PumpInfo() {
     SetNodeType(folder ? NODE_UNLISTED : NODE_FILE);
     SetCatalog(folder);
     return true;
+}
+
+void CFtpNode::AskFolderFacts(CFtpPath& path) {
+    CRemoteFacts facts;
+    if (!m_pConnection->GetFactsOnly(path.GetFtpDir(true), FactKind, facts) || !facts.folder || facts.link) return;
+    path.SetAttr(platform::FileAttrDirectory);
+    path.LastWriteTime(facts.modified);
 }
 
 void CFtpNode::Setup(std::string_view name, const CFtpPath& path, int32_t type, Connection* connection) {

@@ -181,12 +181,17 @@ public:
     using CObjNode::End;
 
 protected:
-    // Fills the node's path status from its folder's listing and makes the
+    // Fills the node's path status from what the server tells of it (a
+    // folder path: its own facts, else its folder's listing) and makes the
     // node a folder (type 3) or a file (type 4); false without a connection
-    // or when the listing does not hold the path.
+    // or when the server does not know the path.
     bool PumpInfo();
 
 private:
+    // A path named as a folder ("/a/b/") is asked for alone, since its
+    // parent's listing may be long. A link, or a server that cannot tell,
+    // leaves `path` to the listing.
+    void AskFolderFacts(CFtpPath& path);
     // Gives the node the fields every folder or file node gets.
     void Setup(std::string_view name, const CFtpPath& path, int32_t type, Connection* connection);
     CFtpNode* AddDecoy(std::string_view name);

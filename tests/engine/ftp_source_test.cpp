@@ -107,6 +107,51 @@ TEST_F(FtpSourceTest, LocalFolderToServerAndBackGivesIdenticalTrees) {
     EXPECT_EQ(CStatistic::Job().m_nErrors, 0);
 }
 
+// A folder the upload made holds only what the upload put there: the files
+// after the one it was made for are not looked up on the server before they
+// go. Files going into a folder that was there already are, and the policy
+// keeps what it finds.
+TEST_F(EngineTest, OnlyFilesGoingIntoAFolderThatWasThereAreLookedUpFirst) {
+    TempDir dir;
+    FtpServer server({.commandLog = dir / "commands.log"});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    WriteFile(server.Path("in/data/old/c.txt"), "older");
+    WriteFile(dir / "data/a.txt", "alpha");
+    WriteFile(dir / "data/old/c.txt", "gamma");
+    for (const std::string name : {"b.txt", "d.txt", "e.txt"}) WriteFile(dir / ("data/new/deeper/" + name), name);
+    CStatistic::Job().Settings().m_eOverwrite = EOverwrite::Skip;
+    const CTskItem upload = MakeItem(LocalPoint(ePointFolder, dir / "data"), FtpPoint(LoginOf(server), "/in/"));
+    CLocalSource local(upload);
+    CFtpSource remote(upload);
+    const bool ran = RunPair(local, remote);
+    CStatistic::Job().Settings().m_eOverwrite = EOverwrite::Design;
+
+    ASSERT_TRUE(ran) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadFile(server.Path("in/data/old/c.txt")), "older");
+    EXPECT_EQ(ReadFile(server.Path("in/data/a.txt")), "alpha");
+    EXPECT_EQ(ReadFile(server.Path("in/data/new/deeper/e.txt")), "e.txt");
+    // a.txt, c.txt and the first file of the new folder, which is made with that file.
+    EXPECT_EQ(server.Received("MLST"), 3);
+}
+
+// A start folder named as one is asked for alone: the listing of its
+// parent, which may be long, is not read.
+TEST_F(EngineTest, ADownloadListsOnlyTheFoldersItTakes) {
+    TempDir dir;
+    FtpServer server({.commandLog = dir / "commands.log"});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    WriteFile(server.Path("in/data/a.txt"), "alpha");
+    WriteFile(server.Path("in/data/sub/b.txt"), "beta");
+    WriteFile(server.Path("in/other.txt"), "not taken");
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, dir / "back"));
+    CFtpSource from(download);
+    CLocalSource into(download);
+    ASSERT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadFile(dir / "back/data/sub/b.txt"), "beta");
+    EXPECT_FALSE(fs::exists(dir / "back/other.txt"));
+    EXPECT_EQ(server.Received("MLSD"), 2) << "data and data/sub";
+}
+
 TEST_F(FtpSourceTest, HiddenAndBlankLedNamesAndLinksComeBackOrAreCounted) {
     TempDir dir;
     WriteFile(dir / "src/data/.htaccess", "deny");

@@ -61,8 +61,12 @@ int64_t TreeBytes(const TreeMap& tree) {
 
 class SessionsTest : public ::testing::Test {
 protected:
-    explicit SessionsTest(int sessionsPerAddress = 0)
-        : server({.commandLog = logs / "commands.log", .maxSessionsPerAddress = sessionsPerAddress}) {}
+    explicit SessionsTest(test::FtpServerOptions options = {}) : server(Logged(std::move(options))) {}
+
+    test::FtpServerOptions Logged(test::FtpServerOptions options) const {
+        options.commandLog = logs / "commands.log";
+        return options;
+    }
 
     void SetUp() override {
         ASSERT_TRUE(server.Start()) << server.GetError();
@@ -271,7 +275,7 @@ TEST_F(SessionsTest, AMirrorThatStopsEarlyRecordsOnlyWhatItSent) {
 
 class LimitedServerTest : public SessionsTest {
 protected:
-    LimitedServerTest() : SessionsTest(2) {}
+    LimitedServerTest() : SessionsTest({.maxSessionsPerAddress = 2}) {}
 };
 
 TEST_F(LimitedServerTest, AServerThatAllowsTwoSessionsGetsTheJobDoneWithTwo) {
@@ -287,6 +291,38 @@ TEST_F(LimitedServerTest, AServerThatAllowsTwoSessionsGetsTheJobDoneWithTwo) {
     EXPECT_EQ(server.Received("USER"), 2);
     // Two refusals, one word of them.
     EXPECT_EQ(records.CountStatuses("Sessions:"), 1);
+    EXPECT_TRUE(AllSessionsClosed());
+}
+
+// The server refuses the first listing of one folder for now, so that the
+// listing of the tree pauses before that folder is listed again.
+class PausedListingTest : public SessionsTest {
+protected:
+    PausedListingTest() : SessionsTest({.failCommands = {"450 1 MLSD /tree/d1"}}) {}
+};
+
+// The further sessions log in while the first one lists the tree, not once
+// the list is there: all of them are in before the listing ends.
+TEST_F(PausedListingTest, FurtherSessionsLogInWhileTheTreeIsListed) {
+    const int files = MakeTree(server.Path("tree"), 40);
+    CStatistic::Job().Settings().m_nRetryDelayMs = 1000;
+    const CTskItem item =
+        test::MakeItem(test::FtpPoint(login, "/tree/"), test::LocalPoint(ePointFolder, dir / "down/"));
+    CFtpSource source(item);
+    CLocalSource target(item);
+    EXPECT_TRUE(RunRecorded(source, target)) << Job().m_strLastError;
+    EXPECT_EQ(ReadTree(dir / "down/tree"), ReadTree(server.Path("tree")));
+    EXPECT_EQ(Job().m_nProcessed, files);
+    EXPECT_EQ(server.Received("USER"), kSessions);
+
+    std::ifstream log(logs / "commands.log");
+    int logins = 0;
+    int loginsAtLastListing = 0;
+    for (std::string line; std::getline(log, line);) {
+        logins += line.find("<- USER ") != std::string::npos;
+        if (line.find("<- MLSD ") != std::string::npos) loginsAtLastListing = logins;
+    }
+    EXPECT_EQ(loginsAtLastListing, kSessions);
     EXPECT_TRUE(AllSessionsClosed());
 }
 
