@@ -167,7 +167,7 @@ void CFtpLoginInfo::SetPasswordSaved(EPasswordStore where) {
 void CFtpLoginInfo::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("uModified", static_cast<int>(uModified));
     out += XMLAttr("Status", static_cast<int>(Status));
-    out += XMLAttr("GUID", strGUID);
+    out += XMLAttr("GUID", GetStrGUID());
     out += XMLAttr("ftp_host_name", m_strHostName);
     out += XMLAttr("ftp_host_addr", m_strHostAddr);
     out += XMLAttr("ftp_login_name", m_strLoginName);
@@ -234,7 +234,7 @@ bool CFtpLoginInfo::ReadXMLAttr(const std::string& name, const std::string& valu
     } else if (key == "status") {
         Status = static_cast<uint32_t>(ParseInt32(value));
     } else if (key == "guid") {
-        strGUID = value;
+        SetStrGUID(value);
     } else if (key == "ftp_pwd") {
         m_strPassword = StrDec(value);
     } else if (key == "ftp_pwd_store") {
@@ -291,7 +291,7 @@ void CFtpLoginInfo::ReadXMLAttr(const std::string& attributes) {
     m_bPasswordPending = false;
     m_bPasswordChanged = false;
     CObj::ReadXMLAttr(attributes);
-    if (strGUID.empty()) CreateGUID();
+    if (GetStrGUID().empty()) CreateGUID();
 }
 
 std::string CFtpLoginInfo::GetURL_() const { return m_strHostAddr + m_remotePath.GetPath(); }

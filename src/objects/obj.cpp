@@ -7,8 +7,7 @@
 
 namespace velmora {
 
-CObj::CObj(const CObj& other)
-    : uModified(other.uModified), Status(other.Status), strGUID(other.strGUID) {}
+CObj::CObj(const CObj& other) : uModified(other.uModified), Status(other.Status) { SetStrGUID(other.GetStrGUID()); }
 
 CObj& CObj::operator=(const CObj& other) {
     if (this != &other) Copy(other);
@@ -30,7 +29,7 @@ void CObj::ShutDown() { delete this; }
 void CObj::Clear() {
     uModified = 0;
     Status = 0;
-    strGUID.clear();
+    m_pGUID.reset();
 }
 
 void CObj::Default() {}
@@ -38,7 +37,7 @@ void CObj::Default() {}
 void CObj::Copy(const CObj& src) {
     uModified = src.uModified;
     Status = src.Status;
-    strGUID = src.strGUID;
+    SetStrGUID(src.GetStrGUID());
 }
 
 bool CObj::IsEqual(const CObj&) const { return false; }
@@ -48,7 +47,7 @@ void CObj::WriteXMLOpenTag(std::string& out) const { out += "\r\n<" + XMLObject(
 void CObj::WriteXMLAttr(std::string& out) const {
     out += XMLAttr("CObj::uModified", static_cast<int>(uModified));
     out += XMLAttr("CObj::Status", static_cast<int>(Status));
-    out += XMLAttr("CObj::strGUID", strGUID);
+    out += XMLAttr("CObj::strGUID", GetStrGUID());
 }
 
 void CObj::WriteXMLBody(std::string&) const {}
@@ -73,7 +72,7 @@ bool CObj::ReadXMLAttr(const std::string& name, const std::string& value) {
     } else if (EqualsNoCase(name, "CObj::Status")) {
         Status = static_cast<uint32_t>(ParseInt32(value));
     } else if (EqualsNoCase(name, "CObj::strGUID")) {
-        strGUID = value;
+        SetStrGUID(value);
     } else {
         return false;
     }
@@ -98,8 +97,23 @@ bool CObj::ReadXML(std::string& text) {
 }
 
 std::string CObj::CreateGUID() {
-    strGUID = platform::GuidToString(platform::CreateGuid());
-    return strGUID;
+    SetStrGUID(platform::GuidToString(platform::CreateGuid()));
+    return GetStrGUID();
+}
+
+const std::string& CObj::GetStrGUID() const {
+    static const std::string none;
+    return m_pGUID ? *m_pGUID : none;
+}
+
+void CObj::SetStrGUID(std::string_view guid) {
+    if (guid.empty()) {
+        m_pGUID.reset();
+    } else if (m_pGUID) {
+        m_pGUID->assign(guid);
+    } else {
+        m_pGUID = std::make_unique<std::string>(guid);
+    }
 }
 
 std::string CObj::XMLAttr(std::string_view name, std::string_view value) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -58,8 +59,8 @@ public:
     void RemoveModified(uint32_t mask) { uModified &= ~mask; }
 
     std::string CreateGUID();
-    const std::string& GetStrGUID() const { return strGUID; }
-    void SetStrGUID(const std::string& guid) { strGUID = guid; }
+    const std::string& GetStrGUID() const;
+    void SetStrGUID(std::string_view guid);
 
     // Attribute text helpers shared by every reader and writer. The string
     // form escapes the value (see XMLEscape), so it reads back whole.
@@ -82,7 +83,11 @@ protected:
 
     uint32_t uModified = 0;
     uint32_t Status = 0;
-    std::string strGUID;
+
+private:
+    // Most objects never get a GUID (a path, a file's tree node): the text
+    // has room only once one is set. Null for the empty GUID.
+    std::unique_ptr<std::string> m_pGUID;
 };
 
 }  // namespace velmora

@@ -79,7 +79,7 @@ bool CMFCObjNode::Write(CArchive& archive) const {
     archive.WriteString(GetStrGUID());
     archive.WriteUInt32(uModified);
     archive.WriteUInt32(Status);
-    archive.WriteString(strGUID);
+    archive.WriteString(CObj::GetStrGUID());
     int32_t count = 0;
     ForEachChild([&](const CMFCObjNode&) { ++count; });
     archive.WriteInt32(count);
@@ -112,7 +112,7 @@ bool CMFCObjNode::Read(CArchive& archive) {
     SetGUID(guid);
     uModified = modified;
     Status = status;
-    strGUID = objGuid;
+    SetStrGUID(objGuid);
 
     if (count < 0) {
         archive.SetError("Malformed child count in the archive");

@@ -134,7 +134,7 @@ void CTskItem::Copy(const CTskNode* node) {
 void CTskItem::CopyFromLevel(const CTskNode& node) {
     switch (node.GetNodeType()) {
         case eTskDestination:
-            strGUID = node.GetStrGUID();
+            SetStrGUID(node.GetStrGUID());
             m_Destination = node.GetTransPoint();
             m_Destination.SetName(node.GetName());
             StatusDisabled(node.IsChecked());
@@ -238,7 +238,7 @@ CTskNode* CTskItem::AddChildLevel(CTskNode& parent) const {
     return node;
 }
 
-bool CTskItem::IsBelong(const CTskNode* node) const { return node && node->GetStrGUID() == strGUID; }
+bool CTskItem::IsBelong(const CTskNode* node) const { return node && node->GetStrGUID() == GetStrGUID(); }
 
 CTskNode* CTskItem::FindSrcNode(CTskNode* node) { return FindLevel(node, eTskSource); }
 
@@ -250,7 +250,7 @@ CTskNode* CTskItem::FindRootNode(CTskNode* node) { return FindLevel(node, eTskRo
 
 CTskNode* CTskItem::FindDstNode(CTskNode* node) const {
     if (!node) return nullptr;
-    return dynamic_cast<CTskNode*>(node->GetRoot()->FindByGUID(std::string_view(strGUID)));
+    return dynamic_cast<CTskNode*>(node->GetRoot()->FindByGUID(std::string_view(GetStrGUID())));
 }
 
 CTskNode* CTskItem::FindTransactNode(CTskNode* node) const { return FindTransNode(FindDstNode(node)); }

@@ -136,6 +136,32 @@ TEST(CObj, CloneKeepsTheDerivedClass) {
     EXPECT_EQ(named.GetStrGUID().size(), 38u);
 }
 
+// The GUID has room only once one is set; each copy owns its own.
+TEST(CObj, GuidIsHeldApartAndOwnedByEachCopy) {
+    CObj obj;
+    EXPECT_TRUE(obj.GetStrGUID().empty());
+    obj.CreateGUID();
+    const std::string first = obj.GetStrGUID();
+    CObj copied(obj);
+    CObj assigned;
+    assigned = obj;
+    obj.SetStrGUID("{other}");
+    EXPECT_EQ(copied.GetStrGUID(), first);
+    EXPECT_EQ(assigned.GetStrGUID(), first);
+    EXPECT_EQ(obj.GetStrGUID(), "{other}");
+    obj.SetStrGUID("");
+    EXPECT_TRUE(obj.GetStrGUID().empty());
+    std::string out;
+    obj.WriteXML(out);
+    EXPECT_NE(out.find("CObj::strGUID=''"), std::string::npos);
+    copied.Clear();
+    EXPECT_TRUE(copied.GetStrGUID().empty());
+    assigned = copied;
+    EXPECT_TRUE(assigned.GetStrGUID().empty());
+    // Every path and tree node is one: a file of a job holds several.
+    EXPECT_LE(sizeof(CObj), 24u);
+}
+
 TEST(CObj, TokenHelpers) {
     std::string text = "a=b";
     EXPECT_EQ(CObj::GetNextToken(text, "="), "a");
