@@ -100,7 +100,9 @@ bool CSocketAddress::IsSameHost(const CSocketAddress& other) const {
 CSocket::~CSocket() { Close(); }
 
 CSocket::CSocket(CSocket&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_cancelled(std::move(other.m_cancelled)), m_cancelScope(other.m_cancelScope) {}
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_cancelled(std::move(other.m_cancelled)),
+      m_cancelScope(other.m_cancelScope) {}
 
 CSocket& CSocket::operator=(CSocket&& other) noexcept {
     if (this != &other) {
