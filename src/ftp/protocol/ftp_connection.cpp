@@ -407,8 +407,7 @@ std::unique_ptr<CFtpDataStream> CFtpConnection::OpenTransfer(const std::string& 
     if (confirmed && m_control.IsEncrypted()) link.Abandon();  // nothing is coming: no handshake either
     if (!confirmed && !SecureDataConnection(link)) return nullptr;
     const int timeoutMs = upload ? m_options.sendTimeoutMs : m_options.receiveTimeoutMs;
-    std::unique_ptr<CFtpDataStream> stream(
-        new CFtpDataStream(*this, std::move(link), upload, timeoutMs, openedAfterCancel));
+    std::unique_ptr<CFtpDataStream> stream(new CFtpDataStream(*this, std::move(link), upload, timeoutMs));
     stream->SetLowSpeedLimit(m_options.lowSpeedBytes, m_options.lowSpeedSeconds);
     stream->m_finalReplyRead = confirmed;
     stream->m_announced = reply.IsPreliminary() && ParseAnnouncedLength(reply.text, stream->m_announcedLength);

@@ -8,24 +8,15 @@
 
 namespace velmora::protocol {
 
-CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs,
-                               bool openedAfterCancel)
-    : m_connection(&connection),
-      m_data(std::move(data)),
-      m_upload(upload),
-      m_timeoutMs(timeoutMs),
-      m_openedAfterCancel(openedAfterCancel) {}
+CFtpDataStream::CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs)
+    : m_connection(&connection), m_data(std::move(data)), m_upload(upload), m_timeoutMs(timeoutMs) {}
 
 CFtpDataStream::~CFtpDataStream() { Abort(); }
 
-bool CFtpDataStream::CancelAsked() const {
-    const std::function<bool()>& cancelled = m_connection->GetOptions().cancelled;
-    return cancelled && cancelled();
-}
-
 // A transfer under way when the caller cancelled goes no further. One opened
-// after the cancel (a cancelled job's look-ups and clean-up) runs as usual.
-bool CFtpDataStream::IsCancelled() const { return !m_openedAfterCancel && CancelAsked(); }
+// after the cancel (a cancelled job's look-ups and clean-up) has no cancel
+// question on its data connection and runs as usual.
+bool CFtpDataStream::IsCancelled() const { return m_data.IsCancelled(); }
 
 bool CFtpDataStream::Fail(EFtpError code, const std::string& text) {
     if (!m_failed) m_error.Set(code, text);  // the first failure is the one worth showing

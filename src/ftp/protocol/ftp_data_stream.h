@@ -58,10 +58,9 @@ public:
 
 private:
     friend class CFtpConnection;
-    CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs, bool openedAfterCancel);
+    CFtpDataStream(CFtpConnection& connection, CTransport data, bool upload, int timeoutMs);
 
     bool Fail(EFtpError code, const std::string& text);
-    bool CancelAsked() const;
     bool IsCancelled() const;
     bool Finish(bool abort);
     void SetLowSpeedLimit(uint32_t bytesPerSecond, int seconds);
@@ -77,7 +76,6 @@ private:
     CTransport m_data;  // with TLS when the session protects its data (PROT P)
     bool m_upload;
     int m_timeoutMs;  // per wait for data or buffer space
-    bool m_openedAfterCancel;
     bool m_endOfData = false;
     bool m_failed = false;
     bool m_finalReplyRead = false;  // a server may confirm before the data is read

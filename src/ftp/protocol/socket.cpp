@@ -133,7 +133,7 @@ bool CSocket::WaitFor(short events, int timeoutMs, CFtpError& error) const {
     pollfd entry{m_fd, events, 0};
     // A wait that begins after the cancel (a cancelled job's clean-up) runs
     // as usual, unless the socket hears a cancel in every wait.
-    const bool cancelledBefore = m_cancelScope == ECancelScope::WaitsUnderWay && m_cancelled && m_cancelled();
+    const bool cancelledBefore = m_cancelScope == ECancelScope::WaitsUnderWay && IsCancelled();
     for (;;) {
         // With a cancel question the wait goes in short slices, so that a
         // cancel is heard at once even when the peer stays silent.
@@ -141,7 +141,7 @@ bool CSocket::WaitFor(short events, int timeoutMs, CFtpError& error) const {
         const int ready = ::poll(&entry, 1, slice);
         if (ready > 0) return true;  // errors and hang-ups surface in the call that follows
         if (ready < 0 && errno != EINTR) return FailFromErrno(errno, error);
-        if (!cancelledBefore && m_cancelled && m_cancelled()) return error.Set(EFtpError::Cancelled, "Cancelled");
+        if (!cancelledBefore && IsCancelled()) return error.Set(EFtpError::Cancelled, "Cancelled");
         if (ready == 0 && RemainingMs(deadline) == 0) return error.Set(EFtpError::TimedOut, kTimedOutText);
     }
 }

@@ -67,6 +67,8 @@ public:
         m_cancelled = std::move(cancelled);
         m_cancelScope = scope;
     }
+    // What the cancel question says (false without one).
+    bool IsCancelled() const { return m_cancelled && m_cancelled(); }
     // Orderly close: data already sent is still delivered, then end of stream.
     void Close();
     // Ends both directions at once, then closes. Data still unread here

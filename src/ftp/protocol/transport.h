@@ -20,6 +20,7 @@ public:
     bool IsEncrypted() const { return m_tls != nullptr; }
     const CTlsStream* GetTls() const { return m_tls.get(); }
     const CSocket& GetSocket() const { return m_socket; }
+    bool IsCancelled() const { return m_socket.IsCancelled(); }
 
     // TLS from here on: the handshake and the certificate check. On failure
     // the connection is closed; the certificate, when there was one, stays
