@@ -243,8 +243,9 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         LogText(LOG_DESTINATION, std::string(), target.TargetRoot().GetPath());
     }
     // A remote tree's further sessions log in while its first session lists it.
+    const bool inSessions = InSessions(run, source, target);
     CEarlySessions early;
-    if (InSessions(run, source, target) && source.IsRemote())
+    if (inSessions && source.IsRemote())
         source.SetListingStep([&] { early.Open(source, Job().Settings().m_nSessions - 1); });
     const bool scanned = source.Scan();
     source.SetListingStep(nullptr);
@@ -292,7 +293,6 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         if (mirror) mirror->Settle(*file, kind);
         if (kind != EFileOutcome::Sent) Job().Unsent(kind, file->SourceText(), file->GetFileError());
     };
-    const bool inSessions = InSessions(run, source, target);
     if (mirror && inSessions) mirror->DeferOutcomes();
     const bool result = inSessions ? PutInSessions(source, target, early, decide, outcome, done)
                                    : PutInTurn(source, decide, put, outcome, done);
