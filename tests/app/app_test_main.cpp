@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <mutex>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QSettings>
-#include <gtest/gtest.h>
+#include <QTextDocument>
 
 #include "app_test_support.h"
 
@@ -70,6 +72,15 @@ CUserFolders::~CUserFolders() {
     SetEnvironment("XDG_DATA_HOME", m_strOldData);
     SetEnvironment("XDG_CONFIG_HOME", m_strOldConfig);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(startConfig));
+}
+
+void ExpectLabelsNameTheirFields(const QWidget& window) {
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        // Rich text has no keys; its "&" starts an entity.
+        if (label->text().contains('&') && !Qt::mightBeRichText(label->text())) {
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        }
+    }
 }
 
 }  // namespace parcelo::test

@@ -23,6 +23,10 @@ inline QVariant Cell(const QAbstractItemView& view, int row, int column, int rol
 // Runs the events already queued (queued calls from other threads among them).
 void ProcessEvents();
 
+// Expects every label of the window whose plain text has a key ("&") to
+// name its field, so that the "&" makes a key and never shows.
+void ExpectLabelsNameTheirFields(const QWidget& window);
+
 // The Qt warnings recorded since the last call.
 std::vector<std::string> TakeQtWarnings();
 

@@ -202,11 +202,7 @@ TEST_F(ConnectionsTest, EnterInAFieldOfTheSiteManagerConnectsAndClosesIt) {
 
 // Every label names its field, so that its "&" makes a key and never shows.
 TEST_F(ConnectionsTest, EveryLabelWithAKeyHasItsField) {
-    for (QLabel* label : props->findChildren<QLabel*>()) {
-        if (label->text().contains('&')) {
-            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
-        }
-    }
+    test::ExpectLabelsNameTheirFields(*props);
     auto* caFile = props->findChild<QLineEdit*>("caFile");
     const auto labels = props->findChildren<QLabel*>();
     EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) { return label->buddy() == caFile; }));

@@ -2,12 +2,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include "app/panes/find_dlg.h"
 #include "app/panes/ftp_tree_dlg.h"
@@ -149,11 +148,7 @@ TEST_F(FindTest, StopEndsASlowSearchAndKeepsWhatItFound) {
 TEST_F(FindTest, EveryLabelWithAKeyHasItsField) {
     CFtpTreeDlg browser(context);
     CFindDlg dialog(browser, &browser);
-    for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text().contains('&')) {
-            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
-        }
-    }
+    test::ExpectLabelsNameTheirFields(dialog);
 }
 
 // Without a connection there is nothing to search.

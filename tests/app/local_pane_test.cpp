@@ -1,3 +1,4 @@
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -303,6 +304,41 @@ TEST_F(LocalPaneTest, FolderPickersStartAtTheLocalPanesFolder) {
     EXPECT_EQ(site->GetLocalPath(), local.path());
 }
 
+// A list's columns as the window lays them out: each shows its rows' texts
+// whole, and the name takes the width the others leave.
+void ExpectColumnsFit(const QTreeView& view) {
+    // What the rows need, measured on them (public through the base).
+    const QAbstractItemView& rows = view;
+    int others = 0;
+    for (int column = 1; column < view.model()->columnCount(); ++column) {
+        EXPECT_GE(view.columnWidth(column), rows.sizeHintForColumn(column)) << "column " << column;
+        others += view.columnWidth(column);
+    }
+    EXPECT_GE(view.columnWidth(0), rows.sizeHintForColumn(0));
+    EXPECT_EQ(view.columnWidth(0) + others, view.viewport()->width());
+}
+
+// In both panes a name is cut short only where the window is too narrow for
+// it, and a size or a date never is.
+TEST_F(LocalPaneTest, TheNameTakesTheWidthTheOtherColumnsLeave) {
+    const std::string name = "holiday-photos-2026-12-28.tar.gz";
+    constexpr uint64_t kLongestSize = 1073636966;  // "1023.9 MiB"
+    WriteFile(local / name, "");
+    fs::resize_file(local / name, kLongestSize);
+    ASSERT_TRUE(pane().SetFolder(local.path()));
+    auto* listed = new CFtpPath("/" + name);
+    listed->Length(kLongestSize);
+    listed->LastWriteTime(133716276000000000ULL);  // 2024-09-28 22:40 UTC
+    velmora::CFtpPathList files;
+    files.Add(listed);
+    browser().GetList()->Fill(velmora::CFtpPathList(), files);
+    main.resize(1600, 700);
+    test::ProcessEvents();
+
+    ExpectColumnsFit(*pane().GetView());
+    ExpectColumnsFit(*browser().GetList());
+}
+
 // Every row is read whole from one listing: after files change size and the
 // folder is read again, no name shows beside another file's size.
 TEST(LocalFolderModelTest, NamesKeepTheirOwnSizesThroughChangesAndSorting) {
@@ -330,6 +366,15 @@ TEST(LocalFolderModelTest, NamesKeepTheirOwnSizesThroughChangesAndSorting) {
                                                                       {"f2.txt", "2 B"}}));
     model.SetShowHidden(true);
     EXPECT_EQ(model.RowOf(".hidden"), 0);
+
+    // A file's date is its time of change, whatever the time zone; a link
+    // to a folder is a folder.
+    const auto changed = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1600000000)));
+    fs::last_write_time(folder / "f2.txt", changed);
+    fs::create_directory_symlink(folder / "zeta", folder / "linked");
+    model.Refresh();
+    EXPECT_EQ(model.EntryAt(model.RowOf("f2.txt")).modified.toSecsSinceEpoch(), 1600000000);
+    EXPECT_TRUE(model.IsFolderAt(model.RowOf("linked")));
 }
 
 TEST(FolderHistoryTest, BackAndForwardLikeABrowser) {

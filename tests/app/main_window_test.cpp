@@ -113,6 +113,12 @@ TEST_F(MainWindowTest, EveryCommandIsInTheMenusWithItsKey) {
     EXPECT_EQ(main.GetBottomTabs().count(), 2);
 }
 
+// The quick-connect bar's labels, the panes' and the settings' show no "&".
+TEST_F(MainWindowTest, EveryLabelWithAKeyHasItsField) {
+    test::ExpectLabelsNameTheirFields(main);
+    test::ExpectLabelsNameTheirFields(main.OpenSettings());
+}
+
 // Enter belongs to the widget that has the focus: in the server's tree and
 // list and in the local path field it never presses a connection's Apply.
 TEST_F(MainWindowTest, EnterInThePanesNeverConnects) {

@@ -140,6 +140,13 @@ TEST(TransferQueueListTest, RowsShowProgressArePausedStartedAndRunInTheOrderShow
     EXPECT_EQ(row.data(CTransferListModel::kPercentRole).toInt(), 25);
     EXPECT_EQ(status.GetPercent(), 25);
     EXPECT_TRUE(status.GetText().contains("(3 waiting)")) << status.GetText().toStdString();
+    // Within one long file, the file's progress moves the run on.
+    velmora::CProgressStatus withinFile(velmora::PROGRESS_UNIT_FILE_BYTES, velmora::MSG_PROGRESS_POS, 500, 0);
+    withinFile.TotalBytes(4000);
+    withinFile.ProcessedBytes(2000);
+    velmora::CMsgBox::Box().Send(withinFile);
+    EXPECT_EQ(row.data().toString(), "50 %");
+    EXPECT_EQ(status.GetPercent(), 50);
 
     EXPECT_TRUE(queue.Pause(ids[1]));
     EXPECT_EQ(StateOf(queue, ids[1]), CTransferEntry::Paused);

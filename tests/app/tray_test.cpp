@@ -166,6 +166,27 @@ TEST_F(TrayTest, DropsAreRefusedWhileTheMainWindowIsShown) {
     EXPECT_EQ(velmora::test::ReadFile(server.Path("dropped.txt")), "payload");
 }
 
+// Waits until the bar shows `numerator` / `denominator` of its range.
+bool Shows(const QProgressBar* bar, int numerator, int denominator) {
+    return test::WaitFor([&] { return bar->value() == bar->maximum() * numerator / denominator; });
+}
+
+// Counts the paints a widget gets.
+class CPaintCounter : public QObject {
+public:
+    explicit CPaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int GetCount() const { return m_nCount; }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++m_nCount;
+        return false;
+    }
+
+private:
+    int m_nCount = 0;
+};
+
 TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     CMsgProgress start(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1, 0);
     EXPECT_TRUE(tray.GetOverallBar()->isVisibleTo(&tray));
@@ -178,7 +199,7 @@ TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     position.ProcessedBytes(1500000000LL);
     position.TotalBytes(6000000000LL);
     CMsgSend sent(position);
-    EXPECT_EQ(tray.GetOverallBar()->value(), tray.GetOverallBar()->maximum() / 4);
+    EXPECT_TRUE(Shows(tray.GetOverallBar(), 1, 4));
     EXPECT_EQ(tray.GetPercentText(), "25%");
 
     // Within a file the run's counters move the percent on.
@@ -187,15 +208,37 @@ TEST_F(TrayTest, BarsAndPercentFollowTheOverallAndTheFileProgress) {
     filePosition.ProcessedBytes(3000000000LL);
     filePosition.TotalBytes(6000000000LL);
     CMsgSend fileSent(filePosition);
-    EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum() / 2);
+    EXPECT_TRUE(Shows(tray.GetFileBar(), 1, 2));
     EXPECT_EQ(tray.GetPercentText(), "50%");
-    EXPECT_EQ(tray.GetOverallBar()->value(), tray.GetOverallBar()->maximum() / 2);
+    EXPECT_TRUE(Shows(tray.GetOverallBar(), 1, 2));
     CMsgProgress fileDone(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH, 0, 0);
-    EXPECT_EQ(tray.GetFileBar()->value(), tray.GetFileBar()->maximum());
+    EXPECT_TRUE(Shows(tray.GetFileBar(), 1, 1));
 
     CMsgProgress finish(PROGRESS_UNIT_FILES, MSG_PROGRESS_FINISH, 0, 0);
     EXPECT_FALSE(tray.GetOverallBar()->isVisibleTo(&tray));
     EXPECT_EQ(tray.GetPercentText(), "");
+}
+
+// A run of small files brings thousands of progress messages a second. A
+// bar repaints itself, and with it the translucent tray, at each new value:
+// the bars show the progress a few times a second instead, or the window
+// stops for seconds at a time.
+TEST_F(TrayTest, ABurstOfProgressRepaintsTheBarsOnlyAFewTimes) {
+    constexpr int kFiles = 500;
+    tray.show();
+    CMsgProgress start(PROGRESS_UNIT_FILES, MSG_PROGRESS_START, 1, 0);
+    CMsgProgress range(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, kFiles);
+    test::ProcessEvents();
+    CPaintCounter paints(tray.GetFileBar());
+    for (int file = 1; file <= kFiles; ++file) {
+        CMsgProgress fileRange(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, 100);
+        CMsgProgress fileStart(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 0, 0);
+        CMsgProgress fileDone(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH, 0, 0);
+        CMsgSend done(CProgressStatus(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, file, 0));
+    }
+    EXPECT_TRUE(Shows(tray.GetOverallBar(), 1, 1));
+    EXPECT_TRUE(Shows(tray.GetFileBar(), 1, 1));
+    EXPECT_LE(paints.GetCount(), 5);
 }
 
 }  // namespace

@@ -36,11 +36,18 @@ void SetProtocolIndex(CFtpLoginInfo& info, int index) {
     if (index != kSftpIndex) info.SetTlsMode(velmora::TlsModeFromNumber(index));
 }
 
+// A label that names its field, so that its "&" makes a key rather than showing.
+void AddLabel(QToolBar* bar, const QString& text, QWidget* field) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    bar->addWidget(label);
+}
+
 QLineEdit* AddEdit(QToolBar* bar, const QString& label, const char* name, int width) {
-    bar->addWidget(new QLabel(label));
     auto* edit = new QLineEdit;
     edit->setObjectName(name);
     edit->setMinimumWidth(width);
+    AddLabel(bar, label, edit);
     bar->addWidget(edit);
     return edit;
 }
@@ -67,11 +74,11 @@ CQuickConnectBar::CQuickConnectBar(CAppSettings& settings, QWidget* parent)
     m_nLastProtocol = m_pProtocol->currentIndex();
     addWidget(m_pProtocol);
     m_pHost = AddEdit(this, tr(" &Host: "), "host", 160);
-    addWidget(new QLabel(tr(" P&ort: ")));
     m_pPort = new QSpinBox;
     m_pPort->setObjectName("port");
     m_pPort->setRange(0, 65535);
     m_pPort->setSpecialValueText(tr("Default"));
+    AddLabel(this, tr(" P&ort: "), m_pPort);
     addWidget(m_pPort);
     m_pUser = AddEdit(this, tr(" &User: "), "user", 100);
     m_pUser->setPlaceholderText(tr("anonymous"));

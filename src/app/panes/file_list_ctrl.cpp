@@ -7,6 +7,7 @@
 #include <QMimeData>
 
 #include "app/common/drag_item.h"
+#include "app/panes/folder_columns.h"
 #include "messaging/msg_commands.h"
 
 namespace parcelo {
@@ -18,12 +19,9 @@ CFtpListCtrl::CFtpListCtrl(QWidget* parent)
     : QTreeView(parent), m_pModel(new CRemoteFolderModel(this)), m_pProxy(new CNameFilterProxy(this)) {
     m_pProxy->setSourceModel(m_pModel);
     setModel(m_pProxy);
-    setColumnWidth(CRemoteFolderModel::COLUMN_NAME, kNameWidth);
-    setColumnWidth(CRemoteFolderModel::COLUMN_SIZE, kSizeWidth);
-    setColumnWidth(CRemoteFolderModel::COLUMN_DATE, kMinDateWidth);
+    FitFolderColumns(*this);
     setColumnWidth(CRemoteFolderModel::COLUMN_PERMISSIONS, fontMetrics().horizontalAdvance("drwxrwxrwx") + 16);
-    setColumnWidth(CRemoteFolderModel::COLUMN_OWNER, kSizeWidth);
-    header()->setStretchLastSection(false);
+    setColumnWidth(CRemoteFolderModel::COLUMN_OWNER, kOwnerWidth);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -38,10 +36,7 @@ CFtpListCtrl::CFtpListCtrl(QWidget* parent)
     setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-void CFtpListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files) {
-    m_pModel->Fill(folders, files);
-    FitDateColumn();
-}
+void CFtpListCtrl::Fill(const CFtpPathList& folders, const CFtpPathList& files) { m_pModel->Fill(folders, files); }
 
 int CFtpListCtrl::GetRowCount() const { return m_pProxy->rowCount(); }
 
@@ -86,22 +81,6 @@ void CFtpListCtrl::SelectByName(const std::vector<std::string>& names) {
         }
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-}
-
-void CFtpListCtrl::resizeEvent(QResizeEvent* event) {
-    QTreeView::resizeEvent(event);
-    FitDateColumn();
-}
-
-// The date takes the rest of the width, but never less than its minimum or
-// than its longest text (dates in some locales are long).
-void CFtpListCtrl::FitDateColumn() {
-    int rest = viewport()->width();
-    for (int column = 0; column < m_pProxy->columnCount(); ++column) {
-        if (column != CRemoteFolderModel::COLUMN_DATE) rest -= columnWidth(column);
-    }
-    setColumnWidth(CRemoteFolderModel::COLUMN_DATE,
-                   std::max({rest, kMinDateWidth, sizeHintForColumn(CRemoteFolderModel::COLUMN_DATE)}));
 }
 
 QMimeData* CFtpListCtrl::CreateDragData() const {

@@ -16,7 +16,8 @@ namespace parcelo {
 // The file list of the FTP browser: a view of one server folder's model
 // (CRemoteFolderModel) through the name filter of the pane's filter field.
 // Whole rows are selected; a click on a column's header sorts by it; long
-// names are elided in the middle. Dragging its file rows offers them under
+// names are elided in the middle, and the name takes the width the other
+// columns leave. Dragging its file rows offers them under
 // the "ListItem" format (with "UNIQUE_NAME_PROVIDER_ID" beside it); other
 // applications get the files and folders through the drag data maker.
 class CFtpListCtrl : public QTreeView {
@@ -24,10 +25,7 @@ class CFtpListCtrl : public QTreeView {
 
 public:
     static constexpr const char* kFormatName = "ListItem";
-    static constexpr int kNameWidth = 100;
-    static constexpr int kSizeWidth = 80;
-    static constexpr int kMinDateWidth = 120;
-
+    static constexpr int kOwnerWidth = 80;
     explicit CFtpListCtrl(QWidget* parent = nullptr);
 
     CRemoteFolderModel& GetModel() const { return *m_pModel; }
@@ -60,12 +58,9 @@ public:
     QMimeData* CreateDragData() const;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
-    // The date takes the width the other columns leave.
-    void FitDateColumn();
     int ModelRow(int row) const;
 
     CRemoteFolderModel* m_pModel;

@@ -6,8 +6,19 @@
 
 #include "app/common/natural_order.h"
 #include "base/size_format.h"
+#include "platform/clock.h"
 
 namespace parcelo {
+
+CFolderRowsModel::CFolderRowsModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon)),
+      m_fileIcon(QApplication::style()->standardIcon(QStyle::SP_FileIcon)) {}
+
+QDateTime CFolderRowsModel::FileTimeToDateTime(uint64_t fileTime) {
+    return fileTime == 0 ? QDateTime()
+                         : QDateTime::fromSecsSinceEpoch(velmora::platform::FileTimeToUnix(fileTime), Qt::UTC);
+}
 
 int CFolderRowsModel::RowOf(const QString& name) const {
     for (int row = 0; row < rowCount(); ++row) {
@@ -58,7 +69,7 @@ QVariant CFolderRowsModel::EntryData(const CEntry& entry, int column, int role) 
             return column == COLUMN_NAME ? QVariant(entry.name) : QVariant();
         case Qt::DecorationRole:
             if (column != COLUMN_NAME) return {};
-            return QApplication::style()->standardIcon(entry.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+            return entry.folder ? m_folderIcon : m_fileIcon;
         case Qt::TextAlignmentRole:
             return column == COLUMN_SIZE ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
         case Qt::BackgroundRole:

@@ -6,19 +6,18 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QShortcut>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QSignalBlocker>
-#include <QSplitter>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSplitter>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -27,6 +26,7 @@
 #include "app/common/name_filter.h"
 #include "app/common/path_bar.h"
 #include "app/panes/file_list_ctrl.h"
+#include "app/panes/folder_columns.h"
 #include "app/panes/ftp_sink.h"
 #include "app/panes/ftp_tree_dlg.h"
 #include "app/panes/local_file_ops.h"
@@ -136,8 +136,7 @@ CLocalPane::CLocalPane(CAppContext& context, CFtpTreeDlg& browser, QWidget* pare
     m_pView->setAcceptDrops(true);
     m_pView->setDragDropMode(QAbstractItemView::DragDrop);
     m_pView->setDefaultDropAction(Qt::CopyAction);
-    m_pView->header()->resizeSection(CLocalFolderModel::COLUMN_NAME, 200);
-    m_pView->header()->setSectionResizeMode(CLocalFolderModel::COLUMN_SIZE, QHeaderView::ResizeToContents);
+    FitFolderColumns(*m_pView);
     m_pView->SetDownload([this](const CFtpPathList& paths, const std::string& folder) {
         return Download(paths, folder);
     });

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ftp/ftp_dir.h"
-#include "platform/clock.h"
 #include "platform/file_system.h"
 
 namespace parcelo {
@@ -15,18 +14,6 @@ void NoteListedDetails(TListedDetails& details, const velmora::CFtpDir& entry) {
     details[entry.GetName()] = {entry.GetPermissions(), entry.GetOwner()};
 }
 
-namespace {
-
-// A file time of 0 is none: such a row shows no date. In UTC: a local time
-// costs a time-zone lookup each, which a folder of 20,000 files feels; rows
-// are shown in local time.
-QDateTime ToDateTime(uint64_t fileTime) {
-    return fileTime == 0 ? QDateTime()
-                         : QDateTime::fromSecsSinceEpoch(velmora::platform::FileTimeToUnix(fileTime), Qt::UTC);
-}
-
-}  // namespace
-
 void CRemoteFolderModel::Fill(const CFtpPathList& folders, const CFtpPathList& files) {
     beginResetModel();
     m_rows.clear();
@@ -34,7 +21,7 @@ void CRemoteFolderModel::Fill(const CFtpPathList& folders, const CFtpPathList& f
     m_nFiles = files.GetCount();
     const auto add = [this](const CFtpPath& path, bool folder) {
         CRow row{{QString::fromStdString(folder ? path.GetTailDir() : path.GetFileName(true)), folder,
-                  folder ? 0 : static_cast<qint64>(path.Length()), ToDateTime(path.LastWriteTime())},
+                  folder ? 0 : static_cast<qint64>(path.Length()), FileTimeToDateTime(path.LastWriteTime())},
                  path,
                  {}};
         // A folder row is a folder whatever its listing said.

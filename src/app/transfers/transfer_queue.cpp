@@ -120,9 +120,11 @@ CTransferQueue::~CTransferQueue() {
 
 void CTransferQueue::OnMsg(velmora::CMsg& msg) {
     if (msg.Cmd() == velmora::MSG_CANCEL && msg.Argc() == 1) m_bCancelHeard = true;
-    if (msg.Cmd() == velmora::MSG_PROGRESS && msg.Unit() == velmora::PROGRESS_UNIT_FILES && IsWindowThread(this)) {
-        OnProgress(msg);
-    }
+    // Both units carry the run's counters: within one long file only the
+    // file's progress moves them on.
+    const bool progress = msg.Cmd() == velmora::MSG_PROGRESS && (msg.Unit() == velmora::PROGRESS_UNIT_FILES ||
+                                                                 msg.Unit() == velmora::PROGRESS_UNIT_FILE_BYTES);
+    if (progress && IsWindowThread(this)) OnProgress(msg);
 }
 
 // The job's bytes so far against its total, over the time it has run.

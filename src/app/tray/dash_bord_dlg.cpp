@@ -92,6 +92,9 @@ CDashBordDlg::CDashBordDlg(CAppContext& context, QWidget* parent)
     velmora::CMsgBox::Box().Subscribe(kListenerName, this);
     connect(&m_timer, &QTimer::timeout, this, &CDashBordDlg::OnTimerTick);
     m_timer.start(kTimerInterval);
+    m_progressTimer.setSingleShot(true);
+    m_progressTimer.setInterval(kProgressShowMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &CDashBordDlg::ShowProgress);
 
     m_pMain = new CMainDlg(context, this);
     connect(m_pMain, &CMainDlg::ExitRequested, this, &CDashBordDlg::OnExit);
@@ -206,6 +209,16 @@ void CDashBordDlg::HandleMsg(CMsg& msg) {
         default:
             return;
     }
+    ShowProgressSoon();
+}
+
+void CDashBordDlg::ShowProgressSoon() {
+    if (!m_progressTimer.isActive()) m_progressTimer.start();
+}
+
+void CDashBordDlg::ShowProgress() {
+    m_overall.Apply(m_pOverallBar);
+    m_file.Apply(m_pFileBar);
     update();
 }
 
@@ -240,11 +253,8 @@ void CDashBordDlg::OnOverallProgress(const CMsg& msg) {
             m_overall.lower = msg.LLArgc();
             m_overall.upper = msg.LLArgv();
             break;
-        default:
-            return;
+        default: break;
     }
-    m_overall.Apply(m_pOverallBar);
-    m_file.Apply(m_pFileBar);
 }
 
 void CDashBordDlg::OnFileProgress(const CMsg& msg) {
@@ -264,7 +274,6 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
             if (m_pOverallBar->isVisibleTo(this)) {
                 m_strPercent = status.GetStrProgress();
                 m_bBytesKnown = m_overall.FollowBytes(status) || m_bBytesKnown;
-                m_overall.Apply(m_pOverallBar);
             }
             break;
         }
@@ -272,10 +281,8 @@ void CDashBordDlg::OnFileProgress(const CMsg& msg) {
             m_file.lower = msg.LLArgc();
             m_file.upper = msg.LLArgv();
             break;
-        default:
-            return;
+        default: break;
     }
-    m_file.Apply(m_pFileBar);
 }
 
 void CDashBordDlg::ShowBars(bool shown) {
