@@ -242,6 +242,7 @@ bool CTskFtpFile::CheckLength(const CRemoteStream& stream) {
         m_bInterrupted = shorter;
         return SetFileError(error);
     }
+    if (stream.AcknowledgesEveryBlock()) return true;
     const uint64_t sent = m_nStart + stream.GetByteCount();
     uint64_t held = 0;
     // A server that cannot tell the size: trust its reply.

@@ -95,6 +95,11 @@ public:
     // The length the server announced when the transfer began (an FTP 150
     // reply's "(N bytes)"); empty when it announced none.
     virtual std::optional<uint64_t> GetAnnouncedLength() const { return std::nullopt; }
+    // Whether the server acknowledged each block written, one by one, so
+    // that an upload whose Close succeeded needs no asking of the size it
+    // left (an FTP server may take a broken connection for the end of the
+    // file; an SFTP server answers every write).
+    virtual bool AcknowledgesEveryBlock() const { return false; }
     virtual const std::string& GetLastError() const = 0;
     virtual ERemoteError GetLastErrorKind() const = 0;
 };
