@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -242,6 +243,38 @@ TEST(FtpSessionStart, TheCommandsAfterTheLoginGoInOneRoundTrip) {
         EXPECT_FALSE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick));
         EXPECT_NE(session.GetLastError().find("504 no binary here"), std::string::npos) << session.GetLastError();
     }
+}
+
+// From the connection to the first command about a file the client waits
+// for the greeting and four answers (FEAT, USER, PASS, and the set-up sent
+// in one write), six round trips with the connect. lftp waits for the
+// greeting, FEAT, USER, PASS, PWD and TYPE I: seven.
+TEST(FtpSessionStart, TakesSixRoundTripsToTheFirstFileCommand) {
+    std::atomic<int> turnsBeforeFile = -1;
+    FakeFtpServer fake([&](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") ||
+            !s.Expect("FEAT", "211-Features:\r\n UTF8\r\n SIZE\r\n MDTM\r\n EPSV\r\n REST STREAM\r\n211 End") ||
+            !s.Expect("USER", "331 more") || !s.Expect("PASS", "230 in"))
+            return;
+        for (auto command = s.ReadCommand(); command; command = s.ReadCommand()) {
+            if (command->starts_with("TYPE") || command->starts_with("OPTS")) {
+                s.Reply("200 ok");
+            } else if (command->starts_with("PWD")) {
+                s.Reply("257 \"/\"");
+            } else {
+                turnsBeforeFile = s.Turns() - 1;
+                s.Reply("421 enough");
+                return;
+            }
+        }
+    });
+    CSessionOptions quick;
+    quick.receiveTimeoutMs = 3000;
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick)) << session.GetLastError();
+    EXPECT_EQ(session.OpenRead("/pub/file.bin", 0), nullptr);
+    const int connectAndGreeting = 2;
+    EXPECT_EQ(connectAndGreeting + turnsBeforeFile, 6);
 }
 
 TEST(FtpSessionFacts, SizeAndTimeAreAskedWhereFeatDoesNotNameThem) {
