@@ -49,6 +49,7 @@ CFtpNode::~CFtpNode() = default;
 void CFtpNode::Clear() {
     CMFCObjNode::Clear();
     m_pConnection = nullptr;
+    m_bExactTime = false;
     ClearCache();
 }
 
@@ -60,6 +61,7 @@ void CFtpNode::Copy(const CObj& src) {
     m_cache = other->m_cache;
     m_strCacheFolder = other->m_strCacheFolder;
     m_bCacheLoaded = other->m_bCacheLoaded;
+    m_bExactTime = other->m_bExactTime;
 }
 
 CFtpNode* CFtpNode::CreateRoot(Connection* connection, const CFtpLoginInfo& info, bool withDecoy) {
@@ -225,10 +227,25 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
 }
 
 bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop,
-                    const Retry& again, CWalkBudget* budget) {
+                    const Retry& again, CWalkBudget* budget, bool exactTimes) {
     m_pConnection = connection;
     CWalkStep start(nullptr, GetDoc(), std::string());
-    return LoadLevel(Walk{filter, stop, again, budget}, start);
+    return LoadLevel(Walk{filter, stop, again, budget, exactTimes && !connection->GetFeatures().exactListing}, start);
+}
+
+void CFtpNode::AskExactTimes(const std::vector<CFtpNode*>& files) {
+    if (files.empty()) return;
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const CFtpNode* file : files) paths.push_back(file->GetPath().GetPath());
+    std::vector<uint64_t> times;
+    // Without them each file's time is asked when it is taken.
+    if (!m_pConnection->AskModifiedTimes(paths, times)) return;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (times[i] == 0) continue;
+        files[i]->GetPath().LastWriteTime(times[i]);
+        files[i]->m_bExactTime = true;
+    }
 }
 
 bool CFtpNode::Keep(const Walk& walk, const CFtpNode& entry) {
@@ -250,6 +267,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
     bool withinBudget = true;
     // The "unique" fact each sub-folder's line gave.
     std::vector<std::pair<CFtpNode*, std::string>> folders;
+    std::vector<CFtpNode*> files;
     const auto list = [&] {
         return ForEachRemoteEntry(
             m_pConnection, GetDoc(),
@@ -269,6 +287,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
                 } else if (dir.IsLink()) {
                     kept = AddLinkChild(dir, walk.filter);
                 }
+                if (kept && !kept->IsCatalog()) files.push_back(kept);
                 if (kept) withinBudget = Keep(walk, *kept);
             },
             &error, &refused);
@@ -282,6 +301,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
         RemoveAndDestroyAllChild();
         fingerprint = 0;
         folders.clear();
+        files.clear();
         refused.clear();
         ok = list();
     }
@@ -301,6 +321,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
         step.Stop();
         return ok;
     }
+    if (walk.exactTimes) AskExactTimes(files);
     for (const auto& [node, unique] : folders) {
         // Another branch spent the job's budget: nothing more is listed.
         if (walk.budget && walk.budget->IsSpent()) return false;

@@ -90,8 +90,13 @@ public:
     // `budget`, when given, counts every entry kept against the bounds of
     // the whole job: past one the walk ends there (false too).
     using Retry = std::function<bool(int attempt, const std::string& reason)>;
+    // `exactTimes`: where the listing's times are not exact, each folder's
+    // files are asked for theirs together once it is listed (HasExactTime).
     bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {},
-              const Retry& again = {}, CWalkBudget* budget = nullptr);
+              const Retry& again = {}, CWalkBudget* budget = nullptr, bool exactTimes = false);
+    // Whether the walk asked the server for this file's exact time and its
+    // path holds it.
+    bool HasExactTime() const { return m_bExactTime; }
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
     // files go to the file cache. A folder listed before only has its cache
@@ -208,6 +213,7 @@ private:
         const std::function<bool()>& stop;
         const Retry& again;
         CWalkBudget* budget;
+        bool exactTimes;
     };
     bool LoadLevel(const Walk& walk, CWalkStep& step);
     // Counts an entry just kept against the walk's budget; false once it is spent.
@@ -215,6 +221,7 @@ private:
     // A listed symbolic link: the file node a link to a file becomes; null
     // for a link to a folder (skipped).
     CFtpNode* AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
+    void AskExactTimes(const std::vector<CFtpNode*>& files);
     bool RefuseName(std::string_view name);
     // The service's reason as this node's error; false.
     bool Refused(const CFtpRemoteFolder& service);
@@ -223,6 +230,7 @@ private:
     CFtpPathList m_cache;
     std::string m_strCacheFolder;
     bool m_bCacheLoaded = false;
+    bool m_bExactTime = false;
 };
 
 }  // namespace velmora

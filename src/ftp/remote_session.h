@@ -168,6 +168,11 @@ public:
         (void)wanted;
         return GetFacts(path, facts);
     }
+    // The exact modification times of files a caller will need them all
+    // of: a protocol that lets the questions go together asks them in a
+    // round trip per batch, not one per file. `times` gets a FILETIME per
+    // path, 0 where the server told none; false only when the session failed.
+    virtual bool AskModifiedTimes(const std::vector<std::string>& paths, std::vector<uint64_t>& times);
     // Whether `path` names a folder the session can enter (a link to one
     // counts), false otherwise (Refused) or on a failure. With `target`:
     // where it leads, as the server names the folder once links are
