@@ -58,9 +58,8 @@ void CFtpNode::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFtpNode*>(&src);
     if (!other || other == this) return;
     m_pConnection = other->m_pConnection;
-    m_cache = other->m_cache;
-    m_strCacheFolder = other->m_strCacheFolder;
-    m_bCacheLoaded = other->m_bCacheLoaded;
+    m_pCache.reset();
+    if (other->m_pCache) EditCache() = *other->m_pCache;
     m_bExactTime = other->m_bExactTime;
 }
 
@@ -182,7 +181,8 @@ bool CFtpNode::ListLevel(Connection* connection, const std::string& folder, CFtp
 void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     if (!IsCatalog()) return;
     ClearCache();
-    m_strCacheFolder = GetDoc();
+    CFileCache& cache = EditCache();
+    cache.folder = GetDoc();
     // A folder added since the last listing (AddDirectory, an upload) keeps
     // its node instead of getting a second one. Looked up by folder text, and
     // the placeholder found once, so that a listing of many folders stays
@@ -195,7 +195,7 @@ void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     CFtpNode* decoy = FindChildByType(NODE_DECOY);
     for (const CFtpPath* entry : entries) {
         if (!entry->IsDirectory()) {
-            m_cache.AddTail(new CFtpPath(*entry));
+            cache.files.AddTail(new CFtpPath(*entry));
             continue;
         }
         const std::string folder = entry->GetFtpDir(true);
@@ -210,7 +210,7 @@ void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     SetNodeType(NODE_LISTED);
     // A listed folder keeps no placeholder, shown or not.
     RemoveDecoys(Shown(tree));
-    m_bCacheLoaded = true;
+    cache.loaded = true;
 }
 
 void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilter* filter) {
@@ -354,28 +354,42 @@ CFtpNode* CFtpNode::AddLinkChild(const CFtpDir& dir, const CFileFilter* filter) 
     return nullptr;
 }
 
+CFtpNode::CFileCache& CFtpNode::EditCache() {
+    if (!m_pCache) m_pCache = std::make_unique<CFileCache>();
+    return *m_pCache;
+}
+
+const CFtpPathList& CFtpNode::GetCache() const {
+    static const CFtpPathList none;
+    return m_pCache ? m_pCache->files : none;
+}
+
+const std::string& CFtpNode::GetCacheFolder() const {
+    static const std::string none;
+    return m_pCache ? m_pCache->folder : none;
+}
+
 CFtpPathList& CFtpNode::PopulateCache() {
-    if (m_bCacheLoaded) return m_cache;
-    m_cache.RemoveAndDestroy();
-    m_strCacheFolder = GetDoc();
+    CFileCache& cache = EditCache();
+    if (cache.loaded) return cache.files;
+    cache.files.RemoveAndDestroy();
+    cache.folder = GetDoc();
     if (m_pConnection) {
-        ForEachRemoteEntry(m_pConnection, m_strCacheFolder, [&](const CFtpFind& entry) {
-            if (entry.GetCurrent()->IsFile()) m_cache.AddTail(new CFtpPath(entry.GetPath()));
+        ForEachRemoteEntry(m_pConnection, cache.folder, [&](const CFtpFind& entry) {
+            if (entry.GetCurrent()->IsFile()) cache.files.AddTail(new CFtpPath(entry.GetPath()));
         });
     }
     // Also after a failed listing, so that a folder is not asked again and again.
-    m_bCacheLoaded = true;
-    return m_cache;
+    cache.loaded = true;
+    return cache.files;
 }
 
-void CFtpNode::ClearCache() {
-    m_cache.RemoveAndDestroy();
-    m_bCacheLoaded = false;
-}
+void CFtpNode::ClearCache() { m_pCache.reset(); }
 
 void CFtpNode::RemoveFromCache(const CFtpPath& path) {
-    m_cache.RemoveAndDestroy(m_cache.Find(path));
-    if (m_cache.IsEmpty()) m_bCacheLoaded = false;
+    if (!m_pCache) return;
+    m_pCache->files.RemoveAndDestroy(m_pCache->files.Find(path));
+    if (m_pCache->files.IsEmpty()) m_pCache->loaded = false;
 }
 
 void CFtpNode::RemoveFromCache(CFtpPath* path) {
@@ -566,7 +580,7 @@ CFtpPath CFtpNode::GetDropPath(const CFtpPath& source) {
         name->SetFileNameAndExt(child.GetName());
         taken.AddTail(name);
     });
-    taken.Append(m_cache);
+    taken.Append(GetCache());
     result.SetFileNameAndExt(source.GetFileName(true));
     taken.UniqueName(&result);
     return result;

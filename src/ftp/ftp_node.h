@@ -117,10 +117,10 @@ public:
     void Refresh(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
     // The folder's files, listed on first use.
     CFtpPathList& PopulateCache();
-    CFtpPathList& GetCache() { return m_cache; }
-    const CFtpPathList& GetCache() const { return m_cache; }
-    const std::string& GetCacheFolder() const { return m_strCacheFolder; }
-    bool IsCacheLoaded() const { return m_bCacheLoaded; }
+    CFtpPathList& GetCache() { return EditCache().files; }
+    const CFtpPathList& GetCache() const;
+    const std::string& GetCacheFolder() const;
+    bool IsCacheLoaded() const { return m_pCache && m_pCache->loaded; }
     void ClearCache();
     void RemoveFromCache(const CFtpPath& path);
     void RemoveFromCache(CFtpPath* path);
@@ -226,10 +226,17 @@ private:
     // The service's reason as this node's error; false.
     bool Refused(const CFtpRemoteFolder& service);
 
+    // A folder's files as its last listing gave them, for the browser.
+    struct CFileCache {
+        CFtpPathList files;
+        std::string folder;
+        bool loaded = false;
+    };
+    // Made on first use: the nodes of files, and of folders a job walks, have none.
+    CFileCache& EditCache();
+
     Connection* m_pConnection = nullptr;
-    CFtpPathList m_cache;
-    std::string m_strCacheFolder;
-    bool m_bCacheLoaded = false;
+    std::unique_ptr<CFileCache> m_pCache;
     bool m_bExactTime = false;
 };
 
