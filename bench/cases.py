@@ -607,7 +607,8 @@ def _sftp_rows(ctx, sshd, name, size, label, runs, port):
 
 def _sftp_small_rows(ctx, sshd):
     """2,000 files of 4 KiB up and down over SFTP: parcelo-cli (4 sessions)
-    against OpenSSH's sftp (one session, requests in flight)."""
+    against OpenSSH's sftp (one session, requests in flight) and lftp's
+    mirror (4 sessions, each an ssh of its own)."""
     per_folder = ctx.scaled(100, 5)
     folders, size = 20, 4096
     count = folders * per_folder
@@ -630,6 +631,12 @@ def _sftp_small_rows(ctx, sshd):
                 "UserKnownHostsFile=/dev/null", "-o", "LogLevel=ERROR", "-i", sshd.key, "-P", str(sshd.port), "-b",
                 batch, "%s@127.0.0.1" % sshd.user]
 
+    def lftp(command):
+        ssh = ("ssh -a -x -i %s -o BatchMode=yes -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null "
+               "-o LogLevel=ERROR" % sshd.key)
+        return ["lftp", "-c", "set sftp:connect-program '%s'; open -u %s, sftp://127.0.0.1:%d; %s" % (
+            ssh, sshd.user, sshd.port, command)]
+
     url = "sftp://%s@127.0.0.1:%d%s" % (sshd.user, sshd.port, sshd.home)
     work = "SFTP upload %d files of 4 KiB in %d folders" % (count, folders)
     up = [Tool(Row(work, "parcelo-cli upload sftp://", True, amount=count, unit="files/s"),
@@ -637,7 +644,10 @@ def _sftp_small_rows(ctx, sshd):
                check=expect_files(os.path.join(up_folder, "ours"), count)),
           Tool(Row(work, "sftp -b put -r", False, amount=count, unit="files/s"),
                openssh("mkdir %s/sftp\nput -r %s %s/sftp/" % (up_folder, local, up_folder)), before=fresh_up,
-               check=expect_files(os.path.join(up_folder, "sftp"), count))]
+               check=expect_files(os.path.join(up_folder, "sftp"), count)),
+          Tool(Row(work, "lftp mirror -R --parallel=4", False, amount=count, unit="files/s"),
+               lftp("mirror -R --parallel=4 %s %s/lftp" % (local, up_folder)), before=fresh_up,
+               check=expect_files(os.path.join(up_folder, "lftp"), count))]
     upload = run_tools(ctx, up)
 
     work = "SFTP download %d files of 4 KiB in %d folders" % (count, folders)
@@ -647,7 +657,10 @@ def _sftp_small_rows(ctx, sshd):
                  check=expect_files(out + "/ours", count)),
             Tool(Row(work, "sftp -b get -r", False, amount=count, unit="files/s"),
                  openssh("get -r %s %s/sftp" % (served, out)), before=lambda: ctx.fresh_out("sftp"),
-                 check=expect_files(out + "/sftp", count))]
+                 check=expect_files(out + "/sftp", count)),
+            Tool(Row(work, "lftp mirror --parallel=4", False, amount=count, unit="files/s"),
+                 lftp("mirror --parallel=4 %s %s/lftp" % (served, out)), before=lambda: ctx.fresh_out("lftp"),
+                 check=expect_files(out + "/lftp", count))]
     download = run_tools(ctx, down)
     shutil.rmtree(served, ignore_errors=True)
     shutil.rmtree(up_folder, ignore_errors=True)

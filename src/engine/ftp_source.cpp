@@ -123,7 +123,7 @@ bool CFtpSource::ScanTree(const CFtpLoginInfo& info) {
         return ReportError(ERROR_CONNECT, "Source does not exists");
     }
     if (tree->IsCatalog()) ListingStarts();
-    if (!LoadWhole(*tree, &m_filter)) {
+    if (!LoadWhole(*tree, &m_filter, !IsMirror())) {
         step.Abandon();
         return false;
     }
@@ -154,7 +154,7 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadTargetTree(const CFileFilter& filte
         empty->SetCatalog(true);
         return empty;
     }
-    LoadWhole(*tree, &filter);
+    LoadWhole(*tree, &filter, false);
     return tree;
 }
 
@@ -181,13 +181,13 @@ bool CFtpSource::DeleteTargetEntry(const CFtpPath& path, bool folder, std::strin
 // A walk the job's abort ended is the user's doing, and ends the job too.
 // One past the job's budget ends it as well, and keeps nothing of the tree:
 // a server that offers more than the job may hold is not half copied.
-bool CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter) {
+bool CFtpSource::LoadWhole(CFtpNode& tree, const CFileFilter* filter, bool copied) {
     const auto aborted = [] { return Job().IsAborted(); };
     const auto again = [](int attempt, const std::string& reason) {
         return Job().RetryLater(attempt, "listing of " + reason + " refused for now");
     };
     CWalkBudget& budget = Job().WalkBudget();
-    if (tree.Load(m_client.GetSession(), filter, aborted, again, &budget)) return true;
+    if (tree.Load(m_client.GetSession(), filter, aborted, again, &budget, copied)) return true;
     const std::string folder = tree.GetPath().GetPath();
     if (budget.IsSpent()) {
         tree.RemoveAndDestroyAllChild();
@@ -210,7 +210,7 @@ std::unique_ptr<CMFCObjNode> CFtpSource::LoadFolderTree(const CFtpPath& folder, 
     root->SetName(path.GetFtpDir(false));
     root->SetCatalog(true);
     root->SetNodeType(CFtpNode::NODE_UNLISTED);
-    LoadWhole(*root, filter);
+    LoadWhole(*root, filter, !IsMirror());
     return root;
 }
 

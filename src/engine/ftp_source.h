@@ -79,8 +79,10 @@ private:
     std::unique_ptr<CFtpNode> OpenRemoteRoot(CFtpLoginInfo info, const CFtpPath& folder);
     // Lists the tree's every folder over the session, until the job is
     // aborted; what could not be listed is reported. False, with the tree
-    // emptied, when the job's walk budget ran out.
-    bool LoadWhole(CFtpNode& tree, const CFileFilter* filter);
+    // emptied, when the job's walk budget ran out. `copied`: the files
+    // are to be copied (not compared, as a mirror's are), so each folder's
+    // files are asked for their exact times as it is listed, together.
+    bool LoadWhole(CFtpNode& tree, const CFileFilter* filter, bool copied);
     void ReadPaths();
 
     CFtpClient m_client;

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/tokenizer.h"
+#include "ftp/ftp_node.h"
 #include "ftp/stream_check.h"
 #include "platform/clock.h"
 
@@ -242,6 +243,7 @@ bool CTskFtpFile::CheckLength(const CRemoteStream& stream) {
         m_bInterrupted = shorter;
         return SetFileError(error);
     }
+    if (stream.AcknowledgesEveryBlock()) return true;
     const uint64_t sent = m_nStart + stream.GetByteCount();
     uint64_t held = 0;
     // A server that cannot tell the size: trust its reply.
@@ -339,11 +341,16 @@ uint64_t CTskFtpFile::GetModifiedTime() {
 bool CTskFtpFile::GetExactTime(uint64_t& fileTime) {
     const uint64_t listed = m_Path.LastWriteTime();
     if (!m_pSession) return false;
-    fileTime = listed != 0 && m_pSession->GetFeatures().exactListing ? listed : m_nAskedTime;
+    fileTime = listed != 0 && (m_pSession->GetFeatures().exactListing || ListedExactly()) ? listed : m_nAskedTime;
     CRemoteFacts facts;
     if (fileTime == 0 && m_pSession->GetFactsOnly(m_Path.GetPath(), FactTime, facts))
         fileTime = m_nAskedTime = facts.modified;
     return fileTime != 0;
+}
+
+bool CTskFtpFile::ListedExactly() const {
+    const auto* node = dynamic_cast<const CFtpNode*>(GetNode());
+    return node && node->HasExactTime();
 }
 
 bool CTskFtpFile::GetStamp(CSourceStamp& stamp, bool fresh) {

@@ -128,6 +128,8 @@ private:
     bool GetStamp(CSourceStamp& stamp, bool fresh);
     // The exact time of an exact listing, else the server's (asked once).
     bool GetExactTime(uint64_t& fileTime);
+    // Whether the walk that found this file asked the server for its exact time.
+    bool ListedExactly() const;
     std::string StampName() const;
 
     CRemoteSession* m_pSession = nullptr;

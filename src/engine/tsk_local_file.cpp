@@ -9,6 +9,16 @@
 
 namespace velmora {
 
+platform::CFileReader& CTskLocalFile::Reader() {
+    if (!m_pReader) m_pReader = std::make_unique<platform::CFileReader>();
+    return *m_pReader;
+}
+
+platform::CReplacingFileWriter& CTskLocalFile::Writer() {
+    if (!m_pWriter) m_pWriter = std::make_unique<platform::CReplacingFileWriter>();
+    return *m_pWriter;
+}
+
 bool CTskLocalFile::OpenRead() {
     CloseFile(false);
     if (!m_Path.ReadStatus()) return ReportError(ERROR_CONNECT, this, "File is missing");
@@ -23,49 +33,49 @@ bool CTskLocalFile::OpenWrite() {
 bool CTskLocalFile::Open(uint32_t flags) {
     std::string error;
     if (flags == kOpenRead) {
-        if (m_reader.Open(m_Path.GetPath(), &error)) return true;
+        if (Reader().Open(m_Path.GetPath(), &error)) return true;
         return ReportError(ERROR_READ, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
     }
-    if (m_writer.OpenPartial(m_Path.GetPath(), false, &error)) return true;
+    if (Writer().OpenPartial(m_Path.GetPath(), false, &error)) return true;
     return ReportError(ERROR_WRITE, this, "Fail to open file: " + m_Path.GetPath() + " (" + error + ")");
 }
 
 bool CTskLocalFile::Read(char* buffer, size_t size, size_t& received) {
     std::string error;
-    return m_reader.Read(buffer, size, received, &error) || SetFileError(error);
+    return Reader().Read(buffer, size, received, &error) || SetFileError(error);
 }
 
 bool CTskLocalFile::Write(const char* data, size_t size) {
     std::string error;
-    return m_writer.Write(data, size, &error) || SetFileError(error);
+    return Writer().Write(data, size, &error) || SetFileError(error);
 }
 
 bool CTskLocalFile::CloseFile(bool complete) {
-    m_reader.Close();
-    if (!m_writer.IsOpen()) return true;
+    m_pReader.reset();
+    if (!Writing()) return true;
     if (!complete) {
         // A transfer that broke leaves its partial file for a later one to
         // continue; one the user cancelled leaves nothing.
         if (Job().IsAborted()) {
-            m_writer.Discard();
+            m_pWriter->Discard();
         } else {
-            m_writer.Abandon();
+            m_pWriter->Abandon();
         }
         return true;
     }
     std::string error;
-    return m_writer.Commit(&error) || SetFileError(error);
+    return m_pWriter->Commit(&error) || SetFileError(error);
 }
 
 void CTskLocalFile::Discard() {
-    m_reader.Close();
-    m_writer.Discard();
+    m_pReader.reset();
+    if (m_pWriter) m_pWriter->Discard();
 }
 
 bool CTskLocalFile::HashFirst(uint64_t bytes, CDigest& digest) {
     // A reader of its own: the open one stands at the offset already.
     platform::CFileReader reader;
-    const std::string path = m_writer.IsOpen() ? m_writer.GetTemporaryPath() : m_Path.GetPath();
+    const std::string path = Writing() ? m_pWriter->GetTemporaryPath() : m_Path.GetPath();
     if (!reader.Open(path) || reader.GetSize() < bytes) return false;
     std::vector<char> buffer(kBlockSize);
     while (bytes > 0) {
@@ -82,11 +92,11 @@ bool CTskLocalFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
     if (!plan.Continues()) return Open(flags);
     std::string error;
     if (flags != kOpenRead) {
-        if (!m_writer.IsOpen() && !m_writer.OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
-        return m_writer.Truncate(plan.offset, &error) || SetFileError(error);
+        if (!Writing() && !Writer().OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
+        return m_pWriter->Truncate(plan.offset, &error) || SetFileError(error);
     }
-    if (!m_reader.IsOpen() && !m_reader.Open(m_Path.GetPath(), &error)) return SetFileError(error);
-    return m_reader.Seek(plan.offset, &error) || SetFileError(error);
+    if (!Reading() && !Reader().Open(m_Path.GetPath(), &error)) return SetFileError(error);
+    return m_pReader->Seek(plan.offset, &error) || SetFileError(error);
 }
 
 CSourceFacts CTskLocalFile::DescribeSource(bool) {
@@ -110,7 +120,7 @@ CTargetFacts CTskLocalFile::DescribeTarget(const CSourceFacts& source, bool cont
     return facts;
 }
 
-void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { m_writer.SetPartialNote(stamp.Note()); }
+void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { Writer().SetPartialNote(stamp.Note()); }
 
 std::optional<CSourceStamp> CTskLocalFile::PartialStamp() {
     std::string note;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/tsk_data_file.h"
 #include "platform/api.h"
@@ -20,7 +21,7 @@ public:
 
     CObj* CreateObject() const override { return new CTskLocalFile(); }
 
-    bool IsOpen() const override { return m_reader.IsOpen() || m_writer.IsOpen(); }
+    bool IsOpen() const override { return Reading() || Writing(); }
     bool IsClosed() const override { return !IsOpen(); }
     // The file must exist ("File is missing").
     bool OpenRead() override;
@@ -54,8 +55,17 @@ public:
     bool SetModifiedTime(uint64_t fileTime) override;
 
 private:
-    platform::CFileReader m_reader;
-    platform::CReplacingFileWriter m_writer;
+    bool Reading() const { return m_pReader && m_pReader->IsOpen(); }
+    bool Writing() const { return m_pWriter && m_pWriter->IsOpen(); }
+    // Made when first needed: a job holds every one of its files from the
+    // start, most of them waiting their turn.
+    platform::CFileReader& Reader();
+    platform::CReplacingFileWriter& Writer();
+
+    // Until the file is closed after reading.
+    std::unique_ptr<platform::CFileReader> m_pReader;
+    // From the first write on: it knows the partial file to the end.
+    std::unique_ptr<platform::CReplacingFileWriter> m_pWriter;
 };
 
 }  // namespace velmora

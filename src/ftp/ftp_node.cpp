@@ -49,6 +49,7 @@ CFtpNode::~CFtpNode() = default;
 void CFtpNode::Clear() {
     CMFCObjNode::Clear();
     m_pConnection = nullptr;
+    m_bExactTime = false;
     ClearCache();
 }
 
@@ -57,9 +58,9 @@ void CFtpNode::Copy(const CObj& src) {
     const auto* other = dynamic_cast<const CFtpNode*>(&src);
     if (!other || other == this) return;
     m_pConnection = other->m_pConnection;
-    m_cache = other->m_cache;
-    m_strCacheFolder = other->m_strCacheFolder;
-    m_bCacheLoaded = other->m_bCacheLoaded;
+    m_pCache.reset();
+    if (other->m_pCache) EditCache() = *other->m_pCache;
+    m_bExactTime = other->m_bExactTime;
 }
 
 CFtpNode* CFtpNode::CreateRoot(Connection* connection, const CFtpLoginInfo& info, bool withDecoy) {
@@ -180,7 +181,8 @@ bool CFtpNode::ListLevel(Connection* connection, const std::string& folder, CFtp
 void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     if (!IsCatalog()) return;
     ClearCache();
-    m_strCacheFolder = GetDoc();
+    CFileCache& cache = EditCache();
+    cache.folder = GetDoc();
     // A folder added since the last listing (AddDirectory, an upload) keeps
     // its node instead of getting a second one. Looked up by folder text, and
     // the placeholder found once, so that a listing of many folders stays
@@ -193,7 +195,7 @@ void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     CFtpNode* decoy = FindChildByType(NODE_DECOY);
     for (const CFtpPath* entry : entries) {
         if (!entry->IsDirectory()) {
-            m_cache.AddTail(new CFtpPath(*entry));
+            cache.files.AddTail(new CFtpPath(*entry));
             continue;
         }
         const std::string folder = entry->GetFtpDir(true);
@@ -208,7 +210,7 @@ void CFtpNode::PumpListed(ITreeCtrl* tree, const CFtpPathList& entries) {
     SetNodeType(NODE_LISTED);
     // A listed folder keeps no placeholder, shown or not.
     RemoveDecoys(Shown(tree));
-    m_bCacheLoaded = true;
+    cache.loaded = true;
 }
 
 void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilter* filter) {
@@ -225,10 +227,25 @@ void CFtpNode::Refresh(ITreeCtrl* tree, Connection* connection, const CFileFilte
 }
 
 bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop,
-                    const Retry& again, CWalkBudget* budget) {
+                    const Retry& again, CWalkBudget* budget, bool exactTimes) {
     m_pConnection = connection;
     CWalkStep start(nullptr, GetDoc(), std::string());
-    return LoadLevel(Walk{filter, stop, again, budget}, start);
+    return LoadLevel(Walk{filter, stop, again, budget, exactTimes && !connection->GetFeatures().exactListing}, start);
+}
+
+void CFtpNode::AskExactTimes(const std::vector<CFtpNode*>& files) {
+    if (files.empty()) return;
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const CFtpNode* file : files) paths.push_back(file->GetPath().GetPath());
+    std::vector<uint64_t> times;
+    // Without them each file's time is asked when it is taken.
+    if (!m_pConnection->AskModifiedTimes(paths, times)) return;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (times[i] == 0) continue;
+        files[i]->GetPath().LastWriteTime(times[i]);
+        files[i]->m_bExactTime = true;
+    }
 }
 
 bool CFtpNode::Keep(const Walk& walk, const CFtpNode& entry) {
@@ -250,6 +267,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
     bool withinBudget = true;
     // The "unique" fact each sub-folder's line gave.
     std::vector<std::pair<CFtpNode*, std::string>> folders;
+    std::vector<CFtpNode*> files;
     const auto list = [&] {
         return ForEachRemoteEntry(
             m_pConnection, GetDoc(),
@@ -269,6 +287,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
                 } else if (dir.IsLink()) {
                     kept = AddLinkChild(dir, walk.filter);
                 }
+                if (kept && !kept->IsCatalog()) files.push_back(kept);
                 if (kept) withinBudget = Keep(walk, *kept);
             },
             &error, &refused);
@@ -282,6 +301,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
         RemoveAndDestroyAllChild();
         fingerprint = 0;
         folders.clear();
+        files.clear();
         refused.clear();
         ok = list();
     }
@@ -301,6 +321,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
         step.Stop();
         return ok;
     }
+    if (walk.exactTimes) AskExactTimes(files);
     for (const auto& [node, unique] : folders) {
         // Another branch spent the job's budget: nothing more is listed.
         if (walk.budget && walk.budget->IsSpent()) return false;
@@ -333,28 +354,42 @@ CFtpNode* CFtpNode::AddLinkChild(const CFtpDir& dir, const CFileFilter* filter) 
     return nullptr;
 }
 
+CFtpNode::CFileCache& CFtpNode::EditCache() {
+    if (!m_pCache) m_pCache = std::make_unique<CFileCache>();
+    return *m_pCache;
+}
+
+const CFtpPathList& CFtpNode::GetCache() const {
+    static const CFtpPathList none;
+    return m_pCache ? m_pCache->files : none;
+}
+
+const std::string& CFtpNode::GetCacheFolder() const {
+    static const std::string none;
+    return m_pCache ? m_pCache->folder : none;
+}
+
 CFtpPathList& CFtpNode::PopulateCache() {
-    if (m_bCacheLoaded) return m_cache;
-    m_cache.RemoveAndDestroy();
-    m_strCacheFolder = GetDoc();
+    CFileCache& cache = EditCache();
+    if (cache.loaded) return cache.files;
+    cache.files.RemoveAndDestroy();
+    cache.folder = GetDoc();
     if (m_pConnection) {
-        ForEachRemoteEntry(m_pConnection, m_strCacheFolder, [&](const CFtpFind& entry) {
-            if (entry.GetCurrent()->IsFile()) m_cache.AddTail(new CFtpPath(entry.GetPath()));
+        ForEachRemoteEntry(m_pConnection, cache.folder, [&](const CFtpFind& entry) {
+            if (entry.GetCurrent()->IsFile()) cache.files.AddTail(new CFtpPath(entry.GetPath()));
         });
     }
     // Also after a failed listing, so that a folder is not asked again and again.
-    m_bCacheLoaded = true;
-    return m_cache;
+    cache.loaded = true;
+    return cache.files;
 }
 
-void CFtpNode::ClearCache() {
-    m_cache.RemoveAndDestroy();
-    m_bCacheLoaded = false;
-}
+void CFtpNode::ClearCache() { m_pCache.reset(); }
 
 void CFtpNode::RemoveFromCache(const CFtpPath& path) {
-    m_cache.RemoveAndDestroy(m_cache.Find(path));
-    if (m_cache.IsEmpty()) m_bCacheLoaded = false;
+    if (!m_pCache) return;
+    m_pCache->files.RemoveAndDestroy(m_pCache->files.Find(path));
+    if (m_pCache->files.IsEmpty()) m_pCache->loaded = false;
 }
 
 void CFtpNode::RemoveFromCache(CFtpPath* path) {
@@ -545,7 +580,7 @@ CFtpPath CFtpNode::GetDropPath(const CFtpPath& source) {
         name->SetFileNameAndExt(child.GetName());
         taken.AddTail(name);
     });
-    taken.Append(m_cache);
+    taken.Append(GetCache());
     result.SetFileNameAndExt(source.GetFileName(true));
     taken.UniqueName(&result);
     return result;

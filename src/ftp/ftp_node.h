@@ -90,8 +90,13 @@ public:
     // `budget`, when given, counts every entry kept against the bounds of
     // the whole job: past one the walk ends there (false too).
     using Retry = std::function<bool(int attempt, const std::string& reason)>;
+    // `exactTimes`: where the listing's times are not exact, each folder's
+    // files are asked for theirs together once it is listed (HasExactTime).
     bool Load(Connection* connection, const CFileFilter* filter, const std::function<bool()>& stop = {},
-              const Retry& again = {}, CWalkBudget* budget = nullptr);
+              const Retry& again = {}, CWalkBudget* budget = nullptr, bool exactTimes = false);
+    // Whether the walk asked the server for this file's exact time and its
+    // path holds it.
+    bool HasExactTime() const { return m_bExactTime; }
     // Lists this folder one level: sub-folders become children of type 3
     // with a placeholder each (the old placeholder is reused for the first),
     // files go to the file cache. A folder listed before only has its cache
@@ -112,10 +117,10 @@ public:
     void Refresh(platform::ITreeCtrl* tree, Connection* connection, const CFileFilter* filter);
     // The folder's files, listed on first use.
     CFtpPathList& PopulateCache();
-    CFtpPathList& GetCache() { return m_cache; }
-    const CFtpPathList& GetCache() const { return m_cache; }
-    const std::string& GetCacheFolder() const { return m_strCacheFolder; }
-    bool IsCacheLoaded() const { return m_bCacheLoaded; }
+    CFtpPathList& GetCache() { return EditCache().files; }
+    const CFtpPathList& GetCache() const;
+    const std::string& GetCacheFolder() const;
+    bool IsCacheLoaded() const { return m_pCache && m_pCache->loaded; }
     void ClearCache();
     void RemoveFromCache(const CFtpPath& path);
     void RemoveFromCache(CFtpPath* path);
@@ -208,6 +213,7 @@ private:
         const std::function<bool()>& stop;
         const Retry& again;
         CWalkBudget* budget;
+        bool exactTimes;
     };
     bool LoadLevel(const Walk& walk, CWalkStep& step);
     // Counts an entry just kept against the walk's budget; false once it is spent.
@@ -215,14 +221,23 @@ private:
     // A listed symbolic link: the file node a link to a file becomes; null
     // for a link to a folder (skipped).
     CFtpNode* AddLinkChild(const CFtpDir& link, const CFileFilter* filter);
+    void AskExactTimes(const std::vector<CFtpNode*>& files);
     bool RefuseName(std::string_view name);
     // The service's reason as this node's error; false.
     bool Refused(const CFtpRemoteFolder& service);
 
+    // A folder's files as its last listing gave them, for the browser.
+    struct CFileCache {
+        CFtpPathList files;
+        std::string folder;
+        bool loaded = false;
+    };
+    // Made on first use: the nodes of files, and of folders a job walks, have none.
+    CFileCache& EditCache();
+
     Connection* m_pConnection = nullptr;
-    CFtpPathList m_cache;
-    std::string m_strCacheFolder;
-    bool m_bCacheLoaded = false;
+    std::unique_ptr<CFileCache> m_pCache;
+    bool m_bExactTime = false;
 };
 
 }  // namespace velmora

@@ -333,6 +333,24 @@ bool CFtpSession::GetFactsOnly(const std::string& path, unsigned wanted, CRemote
     return told || Fail(ERemoteError::Unsupported, "The server tells neither the size nor the time of a file");
 }
 
+bool CFtpSession::AskModifiedTimes(const std::vector<std::string>& paths, std::vector<uint64_t>& times) {
+    times.assign(paths.size(), 0);
+    size_t next = 0;
+    // Until an answer shows whether the server knows MDTM, one at a time.
+    for (; next < paths.size() && m_eTime == EOffer::Untried; ++next) {
+        CRemoteFacts facts;
+        if (AskTime(paths[next], facts) == EAnswer::Failed) return false;
+        times[next] = facts.modified;
+    }
+    if (next == paths.size() || m_eTime == EOffer::Absent) return true;
+    std::vector<std::optional<int64_t>> seconds;
+    if (!m_connection.GetModificationTimes(std::span(paths).subspan(next), seconds)) return ConnectionFailed();
+    for (size_t i = 0; i < seconds.size(); ++i) {
+        if (seconds[i]) times[next + i] = platform::UnixToFileTime(*seconds[i]);
+    }
+    return true;
+}
+
 // After a question the server may answer without having listed it: a reply
 // that shows it does not know the command is not worth asking again.
 CFtpSession::EAnswer CFtpSession::Learn(EOffer& offer, bool answered) {

@@ -52,6 +52,8 @@ public:
     bool List(const std::string& folder, const EntrySink& add, const RefusedSink& refused) override;
     bool GetFacts(const std::string& path, CRemoteFacts& facts) override;
     bool GetFactsOnly(const std::string& path, unsigned wanted, CRemoteFacts& facts) override;
+    // MDTM in batches where the server is known to answer it.
+    bool AskModifiedTimes(const std::vector<std::string>& paths, std::vector<uint64_t>& times) override;
     bool IsFolder(const std::string& path, std::string* target = nullptr) override;
 
     std::unique_ptr<CRemoteStream> OpenRead(const std::string& path, uint64_t offset) override;

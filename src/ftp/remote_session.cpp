@@ -54,4 +54,17 @@ bool CheckReadLength(const CRemoteStream& stream, uint64_t offset, uint64_t expe
     return false;
 }
 
+bool CRemoteSession::AskModifiedTimes(const std::vector<std::string>& paths, std::vector<uint64_t>& times) {
+    times.assign(paths.size(), 0);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CRemoteFacts facts;
+        if (!GetFactsOnly(paths[i], FactTime, facts)) {
+            if (!IsConnected()) return false;
+            continue;
+        }
+        times[i] = facts.modified;
+    }
+    return true;
+}
+
 }  // namespace velmora

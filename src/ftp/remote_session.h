@@ -95,6 +95,11 @@ public:
     // The length the server announced when the transfer began (an FTP 150
     // reply's "(N bytes)"); empty when it announced none.
     virtual std::optional<uint64_t> GetAnnouncedLength() const { return std::nullopt; }
+    // Whether the server acknowledged each block written, one by one, so
+    // that an upload whose Close succeeded needs no asking of the size it
+    // left (an FTP server may take a broken connection for the end of the
+    // file; an SFTP server answers every write).
+    virtual bool AcknowledgesEveryBlock() const { return false; }
     virtual const std::string& GetLastError() const = 0;
     virtual ERemoteError GetLastErrorKind() const = 0;
 };
@@ -163,6 +168,11 @@ public:
         (void)wanted;
         return GetFacts(path, facts);
     }
+    // The exact modification times of files a caller will need them all
+    // of: a protocol that lets the questions go together asks them in a
+    // round trip per batch, not one per file. `times` gets a FILETIME per
+    // path, 0 where the server told none; false only when the session failed.
+    virtual bool AskModifiedTimes(const std::vector<std::string>& paths, std::vector<uint64_t>& times);
     // Whether `path` names a folder the session can enter (a link to one
     // counts), false otherwise (Refused) or on a failure. With `target`:
     // where it leads, as the server names the folder once links are

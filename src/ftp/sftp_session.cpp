@@ -156,6 +156,7 @@ public:
     }
 
     bool IsUpload() const override { return m_upload; }
+    bool AcknowledgesEveryBlock() const override { return m_upload; }
     uint64_t GetByteCount() const override { return m_bytes; }
     const std::string& GetLastError() const override { return m_error; }
     ERemoteError GetLastErrorKind() const override { return m_errorKind; }
@@ -292,6 +293,8 @@ CSftpSession::CSftpSession() = default;
 CSftpSession::~CSftpSession() { Close(); }
 
 bool CSftpSession::Fail(ERemoteError kind, std::string text) {
+    // What failed may have been that the folder went away.
+    m_knownFolder.clear();
     m_errorKind = kind;
     m_error = std::move(text);
     return false;
@@ -348,6 +351,7 @@ void CSftpSession::Close() {
     m_channel.reset();
     m_connection.Close();
     m_home.clear();
+    m_knownFolder.clear();
 }
 
 bool CSftpSession::IsConnected() const { return m_channel && m_channel->IsUsable(); }
@@ -409,10 +413,14 @@ bool CSftpSession::GetFacts(const std::string& path, CRemoteFacts& facts) {
 
 bool CSftpSession::IsFolder(const std::string& path, std::string* target) {
     if (!Ready()) return false;
+    // The files of one folder go one after another: the folder found for
+    // the last of them is not asked about again, as an FTP session stays in it.
+    if (!target && path == m_knownFolder) return true;
     CSftpAttributes attributes;
     if (!m_channel->Stat(path, attributes)) return Fail("Cannot ask about " + path);
     if (!attributes.IsFolder()) return Fail(ERemoteError::Refused, path + " is not a folder");
     if (target && !m_channel->RealPath(path, *target)) return Fail("Cannot resolve " + path);
+    m_knownFolder = path;
     return true;
 }
 
@@ -460,6 +468,7 @@ std::unique_ptr<CRemoteStream> CSftpSession::OpenWrite(const std::string& path, 
 }
 
 bool CSftpSession::Rename(const std::string& from, const std::string& to) {
+    m_knownFolder.clear();
     return Ready() && (m_channel->Rename(from, to) || Fail("Cannot rename " + from));
 }
 
@@ -472,6 +481,7 @@ bool CSftpSession::MakeFolder(const std::string& path) {
 }
 
 bool CSftpSession::RemoveFolder(const std::string& path) {
+    m_knownFolder.clear();
     return Ready() && (m_channel->RemoveFolder(path) || Fail("Cannot remove the folder " + path));
 }
 

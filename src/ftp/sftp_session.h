@@ -88,6 +88,8 @@ private:
     std::string m_host;
     uint16_t m_port = 0;
     std::string m_home;
+    // The folder IsFolder last found, until something may have moved it.
+    std::string m_knownFolder;
     CRemoteFeatures m_features;
     CSftpStream* m_stream = nullptr;  // the open transfer, not owned
     std::chrono::steady_clock::time_point m_lastActivity;

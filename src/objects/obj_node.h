@@ -139,6 +139,9 @@ public:
     void SetValue(std::string_view value) { SetExtra(&Extras::value, value); }
     const std::string& GetTag() const { return GetExtras().tag; }
     void SetTag(std::string_view tag) { SetExtra(&Extras::tag, tag); }
+    // A note on the node (the shown trees keep one per node).
+    const std::string& GetNote() const { return GetExtras().note; }
+    void SetNote(std::string_view note) { SetExtra(&Extras::note, note); }
     int32_t GetNodeType() const { return m_nType; }
     void SetNodeType(int32_t type) { m_nType = type; }
     int32_t GetSiblingIndex() const { return m_nSibIndex; }
@@ -217,6 +220,7 @@ private:
         OptionTable options;
         std::string innerText;
         std::string tag;
+        std::string note;
     };
 
     CObjNode* ReadXMLLevel(CStringTokenizer& tokenizer, int depth);

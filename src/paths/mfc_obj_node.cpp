@@ -24,7 +24,7 @@ void CMFCObjNode::Clear() {
     m_nImage = 0;
     m_nSelectedImage = 0;
     m_strDoc.clear();
-    m_strNote.clear();
+    SetNote("");
 }
 
 void CMFCObjNode::Copy(const CObj& src) {
@@ -34,7 +34,7 @@ void CMFCObjNode::Copy(const CObj& src) {
     m_nImage = other->m_nImage;
     m_nSelectedImage = other->m_nSelectedImage;
     m_strDoc = other->m_strDoc;
-    m_strNote = other->m_strNote;
+    SetNote(other->GetNote());
     m_hTreeItem = nullptr;
 }
 
@@ -47,7 +47,7 @@ CMFCObjNode* CMFCObjNode::Clone() const {
 void CMFCObjNode::WriteXMLAttr(std::string& out) const {
     CObjNode::WriteXMLAttr(out);
     const std::string doc = XMLEscape(m_strDoc);
-    const std::string note = XMLEscape(m_strNote);
+    const std::string note = XMLEscape(GetNote());
     out += Format(" %s='%s' %s='%s' ", "doc", doc.c_str(), "note", note.c_str());
 }
 
@@ -56,7 +56,7 @@ bool CMFCObjNode::ReadXMLAttr(const std::string& name, const std::string& value)
     if (EqualsNoCase(name, "doc")) {
         m_strDoc = value;
     } else if (EqualsNoCase(name, "note")) {
-        m_strNote = value;
+        SetNote(value);
     } else {
         return false;
     }
@@ -69,7 +69,7 @@ bool CMFCObjNode::Write(CArchive& archive) const {
     archive.WriteInt32(m_nImage);
     archive.WriteInt32(m_nSelectedImage);
     archive.WriteString(m_strDoc);
-    archive.WriteString(m_strNote);
+    archive.WriteString(GetNote());
     archive.WriteString(GetName());
     archive.WriteString(GetValue());
     archive.WriteString(GetLastError());
@@ -102,7 +102,7 @@ bool CMFCObjNode::Read(CArchive& archive) {
     m_nImage = image;
     m_nSelectedImage = selectedImage;
     m_strDoc = doc;
-    m_strNote = note;
+    SetNote(note);
     SetName(name);
     SetValue(value);
     ShowError(error);

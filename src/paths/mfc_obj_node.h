@@ -129,8 +129,6 @@ public:
     // Stored with every "/" turned into "\".
     void SetDocumentPathName(std::string_view text);
     const std::string& GetDocumentPathName() const { return m_strDoc; }
-    const std::string& GetNote() const { return m_strNote; }
-    void SetNote(std::string_view note) { m_strNote = note; }
     using CObjNode::ShowError;
     // Keeps at most 255 characters of the exception's message.
     void ShowError(const std::exception& error);
@@ -197,7 +195,6 @@ private:
     int32_t m_nImage = 0;
     int32_t m_nSelectedImage = 0;
     std::string m_strDoc;
-    std::string m_strNote;
     CFtpPath m_Path;
 };
 

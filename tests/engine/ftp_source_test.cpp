@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +152,43 @@ TEST_F(EngineTest, ADownloadListsOnlyTheFoldersItTakes) {
     EXPECT_EQ(ReadFile(dir / "back/data/sub/b.txt"), "beta");
     EXPECT_FALSE(fs::exists(dir / "back/other.txt"));
     EXPECT_EQ(server.Received("MLSD"), 2) << "data and data/sub";
+}
+
+// Where a listing tells no exact times, a download asks for a folder's files
+// times together as the folder is listed (a round trip per batch, not one per
+// file as it is taken), and the copies get them to the second. A time the
+// server would not tell then is asked for again when its file is taken.
+TEST_F(EngineTest, ADownloadAsksAFoldersTimesTogetherWhereItsListingHasNone) {
+    TempDir dir;
+    FtpServer server(
+        {.commandLog = dir / "commands.log", .without = "MLST,MLSD", .failCommands = {"550 1 MDTM /in/data/b.txt"}});
+    ASSERT_TRUE(server.Start()) << server.GetError();
+    const auto longAgo = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now()) -
+                         std::chrono::hours(24 * 400) + std::chrono::seconds(7);
+    const std::vector<std::string> files = {"a.txt", "b.txt", "sub/c.txt"};
+    for (size_t i = 0; i < files.size(); ++i) {
+        WriteFile(server.Path("in/data/" + files[i]), files[i]);
+        fs::last_write_time(server.Path("in/data/" + files[i]), longAgo + std::chrono::seconds(i * 13));
+    }
+    const CTskItem download = MakeItem(FtpPoint(LoginOf(server), "/in/data/"), LocalPoint(ePointFolder, dir / "back"));
+    CStatistic::Job().Settings().m_bPreserveTimes = true;
+    CFtpSource from(download);
+    CLocalSource into(download);
+    ASSERT_TRUE(RunPair(from, into)) << CStatistic::Job().m_strLastError;
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(fs::last_write_time(dir / ("back/data/" + files[i])), longAgo + std::chrono::seconds(i * 13))
+            << files[i];
+    }
+    std::vector<std::string> commands;
+    std::ifstream log(dir / "commands.log");
+    for (std::string line; std::getline(log, line);) commands.push_back(line);
+    const auto at = [&](const std::string& command) {
+        return std::find_if(commands.begin(), commands.end(),
+                            [&](const std::string& line) { return line.find(command) != std::string::npos; }) -
+               commands.begin();
+    };
+    EXPECT_LT(at("MDTM /in/data/sub/c.txt"), at("RETR")) << "asked with the listing";
+    EXPECT_EQ(server.Received("MDTM"), 4) << "b.txt again";
 }
 
 TEST_F(FtpSourceTest, HiddenAndBlankLedNamesAndLinksComeBackOrAreCounted) {

@@ -166,6 +166,20 @@ TEST_F(SftpJobTest, ASecondMirrorOpensNothingForWritingAndSendsOnlyWhatChanged) 
     EXPECT_EQ(ReadTree(server->Home("site/mirror")), ReadTree(site));
 }
 
+// Files going up one after another into the same folders cost the server
+// an open, the writes, a close and the time each: no question about their
+// folder per file, and no size asked after a close that confirmed every
+// block.
+TEST_F(SftpJobTest, AnUploadAsksNothingPerFileBeyondSendingIt) {
+    const std::string tree = dir / "tree";
+    for (int i = 0; i < 24; ++i) WriteFile(tree + "/d" + std::to_string(i % 3) + "/f" + std::to_string(i), "data");
+    ASSERT_TRUE(Run(test::MakeItem(test::LocalPoint(ePointFolder, tree), Remote("site/")), 2))
+        << CStatistic::Job().m_strLastError;
+    EXPECT_EQ(ReadTree(server->Home("site/tree")), ReadTree(tree));
+    EXPECT_EQ(server->CountRequests("flags WRITE"), 24);
+    EXPECT_LE(server->CountRequests("stat name"), 10);
+}
+
 // A download cut mid-file is taken up over a new session at the byte it
 // reached: the file arrives whole, and the server reads little more than it.
 // (A reset loses what the client had not yet read, up to the channel's

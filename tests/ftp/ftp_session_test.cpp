@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -9,6 +10,7 @@
 #include "ftp/open_session.h"
 #include "ftp/session_checks.h"
 #include "ftp/session_login.h"
+#include "platform/clock.h"
 #include "support/fake_ftp_server.h"
 #include "support/ftp_server.h"
 #include "support/temp_dir.h"
@@ -242,6 +244,76 @@ TEST(FtpSessionStart, TheCommandsAfterTheLoginGoInOneRoundTrip) {
         EXPECT_FALSE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick));
         EXPECT_NE(session.GetLastError().find("504 no binary here"), std::string::npos) << session.GetLastError();
     }
+}
+
+// From the connection to the first command about a file the client waits
+// for the greeting and four answers (FEAT, USER, PASS, and the set-up sent
+// in one write), six round trips with the connect. lftp waits for the
+// greeting, FEAT, USER, PASS, PWD and TYPE I: seven.
+TEST(FtpSessionStart, TakesSixRoundTripsToTheFirstFileCommand) {
+    std::atomic<int> turnsBeforeFile = -1;
+    FakeFtpServer fake([&](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") ||
+            !s.Expect("FEAT", "211-Features:\r\n UTF8\r\n SIZE\r\n MDTM\r\n EPSV\r\n REST STREAM\r\n211 End") ||
+            !s.Expect("USER", "331 more") || !s.Expect("PASS", "230 in"))
+            return;
+        for (auto command = s.ReadCommand(); command; command = s.ReadCommand()) {
+            if (command->starts_with("TYPE") || command->starts_with("OPTS")) {
+                s.Reply("200 ok");
+            } else if (command->starts_with("PWD")) {
+                s.Reply("257 \"/\"");
+            } else {
+                turnsBeforeFile = s.Turns() - 1;
+                s.Reply("421 enough");
+                return;
+            }
+        }
+    });
+    CSessionOptions quick;
+    quick.receiveTimeoutMs = 3000;
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort(), "u", "p", quick)) << session.GetLastError();
+    EXPECT_EQ(session.OpenRead("/pub/file.bin", 0), nullptr);
+    const int connectAndGreeting = 2;
+    EXPECT_EQ(connectAndGreeting + turnsBeforeFile, 6);
+}
+
+// Times asked for together go in batches of 64, a round trip each; a
+// refused or unreadable answer leaves its file without a time, and a name
+// that cannot be sent is not.
+TEST(FtpSessionFacts, TimesAskedTogetherGoInBatches) {
+    std::atomic<int> turns = 0;
+    FakeFtpServer fake([&](FakeFtpSession& s) {
+        if (!s.Reply("220 fake") || !s.Expect("FEAT", "211-Features:\r\n MDTM\r\n211 End") ||
+            !s.Expect("USER", "331 more") || !s.Expect("PASS", "230 in"))
+            return;
+        const int loggedIn = s.Turns();
+        for (auto command = s.ReadCommand(); command; command = s.ReadCommand()) {
+            turns = s.Turns() - loggedIn;
+            if (command->starts_with("PWD")) {
+                s.Reply("257 \"/\"");
+            } else if (*command == "MDTM /refused") {
+                s.Reply("550 no such file");
+            } else if (*command == "MDTM /garbled") {
+                s.Reply("213 soon");
+            } else if (command->starts_with("MDTM /f")) {
+                s.Reply("213 " + std::to_string(20200102030000 + std::stoi(command->substr(7)) % 60));
+            } else {
+                s.Reply("200 ok");
+            }
+        }
+    });
+    CFtpSession session;
+    ASSERT_TRUE(test::ConnectSession(session, "127.0.0.1", fake.GetPort())) << session.GetLastError();
+    std::vector<std::string> paths = {"/refused", "/garbled", "/line\r\nDELE /x"};
+    for (int i = 0; i < 70; ++i) paths.push_back("/f" + std::to_string(i));
+    std::vector<uint64_t> times;
+    ASSERT_TRUE(session.AskModifiedTimes(paths, times)) << session.GetLastError();
+    ASSERT_EQ(times.size(), paths.size());
+    EXPECT_EQ(std::vector<uint64_t>(times.begin(), times.begin() + 3), std::vector<uint64_t>(3, 0));
+    for (int i = 0; i < 70; ++i) EXPECT_EQ(times[3 + i], platform::UnixToFileTime(1577934000 + i % 60)) << i;
+    EXPECT_EQ(turns, 3) << "the set-up, then 72 questions in two batches";
+    EXPECT_TRUE(session.IsConnected());
 }
 
 TEST(FtpSessionFacts, SizeAndTimeAreAskedWhereFeatDoesNotNameThem) {

@@ -380,6 +380,29 @@ TEST_P(SftpServersTest, RenameDeleteFoldersAndPermissions) {
     EXPECT_TRUE(session.IsConnected());
 }
 
+// A folder found once is not asked about again, until something may have
+// moved it: this session's rename or removal, or a failure (the folder taken
+// away behind the session's back).
+TEST_P(SftpServersTest, AFolderFoundOnceIsAskedAgainOnlyOnceItMayHaveGone) {
+    const std::string folder = server->Remote("f") + "/";
+    ASSERT_TRUE(session.MakeFolder(server->Remote("f")));
+    ASSERT_TRUE(session.IsFolder(folder)) << session.GetLastError();
+    ASSERT_TRUE(session.RemoveFolder(server->Remote("f")));
+    EXPECT_FALSE(session.IsFolder(folder));
+
+    ASSERT_TRUE(session.MakeFolder(server->Remote("f")));
+    ASSERT_TRUE(session.IsFolder(folder));
+    ASSERT_TRUE(session.Rename(server->Remote("f"), server->Remote("g")));
+    EXPECT_FALSE(session.IsFolder(folder));
+    EXPECT_TRUE(session.IsFolder(server->Remote("g") + "/"));
+
+    std::filesystem::remove_all(server->Home("g"));
+    EXPECT_TRUE(session.IsFolder(server->Remote("g") + "/")) << "not asked again";
+    EXPECT_EQ(session.OpenWrite(server->Remote("g/x"), 0, ERemoteWrite::Replace), nullptr);
+    EXPECT_FALSE(session.IsFolder(server->Remote("g") + "/"));
+    EXPECT_EQ(session.GetLastErrorKind(), ERemoteError::Refused);
+}
+
 TEST_P(SftpServersTest, AnAbandonedTransferLeavesTheSessionUsable) {
     const std::string data = RandomBytes(3 * 1024 * 1024, 5);
     WriteFile(server->Home("big.bin"), data);

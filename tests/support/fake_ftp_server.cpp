@@ -78,6 +78,8 @@ bool FakeFtpSession::WaitReadable(int fd) const {
 }
 
 std::optional<std::string> FakeFtpSession::ReadCommand() {
+    // Nothing of the command has come yet: the client waited for the server.
+    if (m_buffer.empty()) ++m_turns;
     for (;;) {
         const size_t end = m_buffer.find("\r\n");
         if (end != std::string::npos) {

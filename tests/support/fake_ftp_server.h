@@ -24,6 +24,10 @@ public:
     // The next command line without its line end; nothing when the client
     // hung up or the server stops.
     std::optional<std::string> ReadCommand();
+    // How many of the commands read so far the client sent only after it
+    // had heard every reply before them: the round trips it waited, one per
+    // command, or one for a batch written at once.
+    int Turns() const { return m_turns; }
     // Reads a command and answers `reply` when it starts with `verb`; false otherwise.
     bool Expect(std::string_view verb, std::string_view reply);
     bool Reply(std::string_view line);  // adds CRLF
@@ -54,6 +58,7 @@ private:
     int m_dataListener = -1;
     int m_data = -1;
     std::string m_buffer;
+    int m_turns = 0;
     std::function<void(const std::string&)> m_record;
 };
 

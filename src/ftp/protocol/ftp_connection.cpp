@@ -328,6 +328,35 @@ bool CFtpConnection::GetModificationTime(const std::string& name, int64_t& secon
                             [&](const CFtpReply& reply) { return ParseModificationTime(reply.text, secondsUtc); });
 }
 
+bool CFtpConnection::GetModificationTimes(std::span<const std::string> names,
+                                          std::vector<std::optional<int64_t>>& secondsUtc) {
+    secondsUtc.assign(names.size(), std::nullopt);
+    if (!ReconnectIfDropped() || !CheckReady("MDTM")) return false;
+    std::vector<size_t> asked;  // which name each command of the batch asks about
+    std::vector<std::string> commands;
+    std::vector<CFtpReply> replies;
+    for (size_t next = 0; next < names.size();) {
+        asked.clear();
+        commands.clear();
+        for (; next < names.size() && commands.size() < kTimeBatch; ++next) {
+            std::string command = "MDTM " + names[next];
+            // A name that cannot be sent has no time to tell.
+            if (!IsSendable(command)) continue;
+            asked.push_back(next);
+            commands.push_back(std::move(command));
+        }
+        if (commands.empty()) continue;
+        replies.assign(commands.size(), CFtpReply());
+        if (!Exchange(commands, replies)) return false;
+        for (size_t i = 0; i < replies.size(); ++i) {
+            int64_t seconds = 0;
+            if (replies[i].IsPositive() && ParseModificationTime(replies[i].text, seconds))
+                secondsUtc[asked[i]] = seconds;
+        }
+    }
+    return true;
+}
+
 bool CFtpConnection::SetModificationTime(const std::string& name, int64_t secondsUtc) {
     CFtpReply reply;
     return ExpectPositive("MFMT " + FormatTimeValue(secondsUtc) + " " + name, reply);

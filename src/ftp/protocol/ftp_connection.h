@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "ftp/protocol/cert_trust.h"
 #include "ftp/protocol/control_channel.h"
@@ -126,6 +128,12 @@ public:
     bool Rename(const std::string& from, const std::string& to);  // RNFR + RNTO
     bool GetFileSize(const std::string& name, uint64_t& size);     // SIZE (binary size)
     bool GetModificationTime(const std::string& name, int64_t& secondsUtc);  // MDTM
+    // MDTM for every name, kTimeBatch commands in one write, their replies
+    // read in order: a round trip per batch instead of one per name. A name
+    // the server tells no time of gets none; false only when the connection
+    // failed.
+    bool GetModificationTimes(std::span<const std::string> names, std::vector<std::optional<int64_t>>& secondsUtc);
+    static constexpr size_t kTimeBatch = 64;
     bool SetModificationTime(const std::string& name, int64_t secondsUtc);   // MFMT
     bool GetFileFacts(const std::string& name, CMlstEntry& entry);           // MLST
     bool GetSystemType(std::string& text);            // SYST: "UNIX Type: L8"
