@@ -1,13 +1,16 @@
 #include <algorithm>
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QComboBox>
 #include <QSpinBox>
+#include <QStyleOptionFrame>
+#include <QTableWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/connections/connection_protocol.h"
 #include "app/connections/ftp_connection_prop_dlg.h"
@@ -198,6 +201,30 @@ TEST_F(ConnectionsTest, EnterInAFieldOfTheSiteManagerConnectsAndClosesIt) {
     EXPECT_EQ(applied.Heard().size(), 1u);
     EXPECT_EQ(main.GetConnectionList().GetCount(), 1);
     EXPECT_FALSE(main.GetSiteManager().isVisible());
+}
+
+// At the Site Manager's first size the hints of the path fields showed cut
+// off, and the bookmarks' server folder column ran past the table's edge.
+TEST_F(ConnectionsTest, TheSiteManagerShowsItsHintsAndBookmarkColumnsWhole) {
+    main.Initialize();
+    main.show();
+    connections.OnNew();
+    main.OpenSiteManager();
+    props->findChild<QComboBox*>("protocol")->setCurrentIndex(1);
+    test::ProcessEvents();
+    for (const char* name : {"caFile", "localPath"}) {
+        const auto* edit = props->findChild<QLineEdit*>(name);
+        ASSERT_TRUE(edit->isVisible()) << name;
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        const QRect text = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->placeholderText()), text.width()) << name;
+    }
+    const auto* bookmarks = props->findChild<QTableWidget*>("bookmarks");
+    const QHeaderView* header = bookmarks->horizontalHeader();
+    const int last = header->count() - 1;
+    EXPECT_LE(header->sectionViewportPosition(last) + header->sectionSize(last), bookmarks->viewport()->width());
+    EXPECT_GT(header->sectionSize(last), bookmarks->fontMetrics().horizontalAdvance(QString("Server folder")));
 }
 
 // Every label names its field, so that its "&" makes a key and never shows.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -13,18 +14,18 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
-#include <QTableWidget>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QMenu>
 #include <QTreeView>
-#include <gtest/gtest.h>
 
 #include "app/common/path_bar.h"
 #include "app/connections/ftp_connection_prop_dlg.h"
@@ -235,6 +236,17 @@ TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     EXPECT_GE(main.GetLocal().GetModel()->RowOf(".profile"), 0);
     EXPECT_TRUE(main.GetAction("showHidden")->isChecked());
     EXPECT_TRUE(settings.GetShowHidden());
+    CTransferThread::SetJobDefaults(velmora::CJobSettings());
+}
+
+// The low-speed limit read "1 bytes/s".
+TEST_F(MainWindowTest, EveryNumberInTheSettingsReadsRightAtOne) {
+    CSettingsDlg& dialog = main.OpenSettings();
+    const QRegularExpression plural(R"(^1 [A-Za-z]+s\b)");
+    for (QSpinBox* spin : dialog.findChildren<QSpinBox*>()) {
+        spin->setValue(1);
+        EXPECT_FALSE(plural.match(spin->text()).hasMatch()) << spin->text().toStdString();
+    }
     CTransferThread::SetJobDefaults(velmora::CJobSettings());
 }
 

@@ -50,6 +50,45 @@ TEST(ScreenPlaceTest, APlaceIsClearWhenItFitsOnTheScreenAndCoversNothingToAvoid)
     EXPECT_EQ(FirstClearPlace(QSize(1200, 10), {{0, 0}}, {}, room), std::nullopt);
 }
 
+TEST(ScreenPlaceTest, ALargeWindowMakesWayForASmallOneThatCoversIt) {
+    const QRect room(0, 0, 1600, 900);
+    const QRect tray(1400, 700, 170, 150);
+    const QSize least(600, 400);
+    // Both on the screen, and at least the gap apart.
+    const auto expectApart = [&](const std::optional<SideBySide>& way) {
+        ASSERT_TRUE(way.has_value());
+        const QRect small(way->small, tray.size());
+        EXPECT_FALSE(small.intersects(way->large.adjusted(-6, -6, 6, 6)));
+        EXPECT_TRUE(room.contains(small));
+        EXPECT_TRUE(room.contains(way->large));
+    };
+    // The tray over the bottom right corner of a window too wide to leave
+    // room either side: the window moves left, the tray right, each as
+    // little as they must.
+    const QRect wide(100, 20, 1400, 860);
+    const std::optional<SideBySide> right = MakeWayFor(tray, wide, least, room, 6);
+    expectApart(right);
+    EXPECT_EQ(right->small, QPoint(1406, 700));
+    EXPECT_EQ(right->large, QRect(0, 20, 1400, 860));
+    // Over its left end: the window moves right and keeps its size.
+    const std::optional<SideBySide> left = MakeWayFor(tray.translated(-1350, -400), wide, least, room, 6);
+    expectApart(left);
+    EXPECT_EQ(left->small, QPoint(24, 300));
+    EXPECT_EQ(left->large, QRect(200, 20, 1400, 860));
+    // Wider than the screen leaves beside the tray, and partly off it:
+    // narrowed onto the screen, down to its least width and no further.
+    const std::optional<SideBySide> narrowed = MakeWayFor(tray, QRect(-20, 20, 1590, 860), {1424, 400}, room, 6);
+    expectApart(narrowed);
+    EXPECT_EQ(narrowed->large, QRect(0, 20, 1424, 860));
+    // Then it is shortened instead, to let the tray below it.
+    const QRect full(0, 20, 1600, 860);
+    const std::optional<SideBySide> shortened = MakeWayFor(tray, full, {1425, 400}, room, 6);
+    expectApart(shortened);
+    EXPECT_EQ(shortened->large, QRect(0, 0, 1600, 744));
+    EXPECT_EQ(shortened->small, QPoint(1400, 750));
+    EXPECT_EQ(MakeWayFor(tray, full, {1425, 745}, room, 6), std::nullopt);
+}
+
 class TrayPlacementTest : public test::AppTest {
 protected:
     // A left-button drag of the tray from its middle to a point on the desktop.
@@ -107,6 +146,27 @@ TEST_F(TrayPlacementTest, TheMainWindowComesBackWhereItWasAndAsLargeAsItWas) {
     EXPECT_NEAR(back.y(), left.y(), 4);
     EXPECT_NEAR(back.width(), left.width(), 4);
     EXPECT_NEAR(back.height(), left.height(), 4);
+}
+
+// A main window too wide to leave room beside it kept the tray over its
+// bottom right corner, where the tray hid the "Stop all" button.
+TEST_F(TrayPlacementTest, TheTrayNeverCoversTheMainWindow) {
+    CDashBordDlg tray(context);
+    tray.ShowMainWindow(true);
+    CMainDlg& main = tray.GetMainWindow();
+    tray.show();
+    tray.move(Room().right() - tray.width() - 20, Room().bottom() - tray.height() - 20);
+    main.setGeometry(Room().adjusted(10, 10, -10, -50));
+    const auto expectClear = [&](const char* when) {
+        test::ProcessEvents();
+        EXPECT_FALSE(tray.frameGeometry().intersects(main.frameGeometry())) << when;
+        EXPECT_TRUE(Room().contains(tray.frameGeometry())) << when;
+        EXPECT_TRUE(Room().contains(main.frameGeometry())) << when;
+    };
+    expectClear("the window moved over the tray");
+    // Dragged by the user onto the window's left end.
+    Drag(tray, main.frameGeometry().topLeft() + QPoint(40, 200));
+    expectClear("the tray dragged onto the window");
 }
 
 // The balloon went up-left of the tray's corner: pushed down onto the

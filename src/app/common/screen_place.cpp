@@ -16,6 +16,25 @@ int64_t DistanceSquared(const QPoint& point, const QRect& rect) {
     return dx * dx + dy * dy;
 }
 
+// The rectangle mirrored across the diagonal: x for y, width for height.
+QRect Transposed(const QRect& rect) { return {rect.y(), rect.x(), rect.height(), rect.width()}; }
+
+// MakeWayFor along the x axis only.
+std::optional<SideBySide> MakeWayAcross(const QRect& small, const QRect& large, int minimumWidth, const QRect& room,
+                                        int gap) {
+    const int width = std::min(large.width(), room.width() - gap - small.width());
+    if (width < minimumWidth || width <= 0) return std::nullopt;
+    const int spare = room.width() - width - gap - small.width();
+    if (small.center().x() > large.center().x()) {
+        const int smallLeft = std::clamp(small.left(), room.left() + width + gap, room.left() + width + gap + spare);
+        const int largeLeft = std::clamp(large.left(), room.left(), smallLeft - gap - width);
+        return SideBySide{{smallLeft, small.top()}, {largeLeft, large.top(), width, large.height()}};
+    }
+    const int smallLeft = std::clamp(small.left(), room.left(), room.left() + spare);
+    const int largeLeft = std::clamp(large.left(), smallLeft + small.width() + gap, room.right() + 1 - width);
+    return SideBySide{{smallLeft, small.top()}, {largeLeft, large.top(), width, large.height()}};
+}
+
 }  // namespace
 
 QRect RoomAt(const QPoint& point, const QList<QRect>& rooms) {
@@ -46,6 +65,15 @@ std::optional<QPoint> FirstClearPlace(const QSize& size, const QList<QPoint>& ca
         if (room.contains(placed) && clear) return placed.topLeft();
     }
     return std::nullopt;
+}
+
+std::optional<SideBySide> MakeWayFor(const QRect& small, const QRect& large, const QSize& minimum, const QRect& room,
+                                     int gap) {
+    if (std::optional<SideBySide> across = MakeWayAcross(small, large, minimum.width(), room, gap)) return across;
+    const std::optional<SideBySide> down =
+        MakeWayAcross(Transposed(small), Transposed(large), minimum.height(), Transposed(room), gap);
+    if (!down) return std::nullopt;
+    return SideBySide{{down->small.y(), down->small.x()}, Transposed(down->large)};
 }
 
 QList<QRect> ScreenRooms() {

@@ -24,6 +24,22 @@ QPoint KeepInside(const QRect& window, const QRect& room);
 std::optional<QPoint> FirstClearPlace(const QSize& size, const QList<QPoint>& candidates, const QList<QRect>& avoid,
                                       const QRect& room);
 
+// A small window placed beside a large one, the large one moved (and
+// shrunk, when the screen is too small for both) to make way for it.
+struct SideBySide {
+    QPoint small;
+    QRect large;
+};
+
+// Where `small`, which covers part of `large`, and `large` go so that they
+// stand side by side inside `room`, `gap` apart: left and right of each
+// other, else one above the other. The small window stays on its side of
+// the large one and moves only as far as it must; the large one moves the
+// rest of the way, shrunk down to `minimum` at most. None when they do not
+// fit even so.
+std::optional<SideBySide> MakeWayFor(const QRect& small, const QRect& large, const QSize& minimum, const QRect& room,
+                                     int gap);
+
 // The free areas of the screens the program sees.
 QList<QRect> ScreenRooms();
 

@@ -6,14 +6,15 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyleOptionFrame>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QHeaderView>
 
 #include "app/connections/connection_protocol.h"
 #include "app/connections/login_password.h"
@@ -30,6 +31,19 @@ using velmora::CFtpLoginInfo;
 namespace {
 
 std::string Text(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
+
+// The width at which `edit` shows `text` whole, within its frame and margins.
+int WidthShowing(const QLineEdit& edit, const QString& text) {
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
+    const QMargins margins = edit.textMargins();
+    // A line edit keeps 2 pixels of its own each side of its text.
+    const int ownMargins = 2 * 2;
+    const QSize contents(edit.fontMetrics().horizontalAdvance(text) + margins.left() + margins.right() + ownMargins,
+                         edit.fontMetrics().height());
+    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+}
 
 }  // namespace
 
@@ -92,7 +106,8 @@ void CFtpConnectionPropDlg::AddBookmarkFields(QFormLayout* form) {
     m_pBookmarks = new QTableWidget(0, 3);
     m_pBookmarks->setObjectName("bookmarks");
     m_pBookmarks->setHorizontalHeaderLabels({tr("Name"), tr("Local folder"), tr("Server folder")});
-    m_pBookmarks->horizontalHeader()->setStretchLastSection(true);
+    // The columns share the table's width, so that none is cut off.
+    m_pBookmarks->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pBookmarks->verticalHeader()->hide();
     m_pBookmarks->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pBookmarks->setMaximumHeight(120);
@@ -231,6 +246,7 @@ QLayout* CFtpConnectionPropDlg::AddBrowsedRow(QFormLayout* form, const QString& 
     // Enter in a field applies the connection; it never opens the file picker.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, browse);
+    edit->setMinimumWidth(WidthShowing(*edit, edit->placeholderText()));
     auto* row = new QHBoxLayout;
     row->addWidget(edit, 1);
     row->addWidget(button);

@@ -60,7 +60,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
     form->addRow(tr("&Simultaneous transfers:"), m_pSessions);
     m_pPreserveTimes = Switch(tr("&Keep the files' modification times"), "preserveTimes");
     form->addRow(m_pPreserveTimes);
-    m_pLowSpeedBytes = Number("lowSpeedBytes", 0, 10 * 1024 * 1024, tr(" bytes/s"));
+    m_pLowSpeedBytes = Number("lowSpeedBytes", 0, 10 * 1024 * 1024, tr(" B/s"));
     m_pLowSpeedBytes->setSpecialValueText(tr("Never"));
     m_pLowSpeedSeconds = Number("lowSpeedSeconds", 1, 3600, tr(" s"));
     auto* lowSpeed = new QHBoxLayout;

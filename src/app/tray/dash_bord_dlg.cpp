@@ -375,7 +375,9 @@ bool CDashBordDlg::eventFilter(QObject* watched, QEvent* event) {
 
 // Beside the main window: right of it, else left, else below or above it,
 // wherever the tray fits whole on the screen. When the window leaves no
-// room (a maximised window), the tray stays where it is.
+// room, it makes way: it moves, and shrinks when it must, so that the tray
+// fits beside, below or above it. Only a maximised or full-screen window,
+// which cannot make way, keeps the tray over it.
 void CDashBordDlg::KeepClearOfMainWindow() {
     if (!m_pMain->isVisible() || !isVisible()) return;
     const QRect window = m_pMain->frameGeometry();
@@ -391,6 +393,15 @@ void CDashBordDlg::KeepClearOfMainWindow() {
                                    {tray.left(), window.top() - gap - tray.height()}};
     if (const std::optional<QPoint> at = FirstClearPlace(tray.size(), candidates, {window}, room)) {
         move(*at + (pos() - tray.topLeft()));
+        return;
+    }
+    if (m_pMain->isMaximized() || m_pMain->isFullScreen()) return;
+    const QMargins frame(m_pMain->geometry().left() - window.left(), m_pMain->geometry().top() - window.top(),
+                         window.right() - m_pMain->geometry().right(), window.bottom() - m_pMain->geometry().bottom());
+    const QSize minimum = m_pMain->minimumSizeHint().expandedTo(m_pMain->minimumSize()).grownBy(frame);
+    if (const std::optional<SideBySide> way = MakeWayFor(tray, window, minimum, room, gap)) {
+        move(way->small + (pos() - tray.topLeft()));
+        m_pMain->setGeometry(way->large.marginsRemoved(frame));
     }
 }
 
@@ -473,6 +484,7 @@ void CDashBordDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_bDragging) return;
     m_bDragging = false;
     CWindowState::WritePoint(kPositionName, pos());
+    KeepClearOfMainWindow();
 }
 
 // ---- Drops ----
