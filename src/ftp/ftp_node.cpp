@@ -230,7 +230,8 @@ bool CFtpNode::Load(Connection* connection, const CFileFilter* filter, const std
                     const Retry& again, CWalkBudget* budget, bool exactTimes) {
     m_pConnection = connection;
     CWalkStep start(nullptr, GetDoc(), std::string());
-    return LoadLevel(Walk{filter, stop, again, budget, exactTimes && !connection->GetFeatures().exactListing}, start);
+    const bool askTimes = exactTimes && connection && !connection->GetFeatures().exactListing;
+    return LoadLevel(Walk{filter, stop, again, budget, askTimes}, start);
 }
 
 void CFtpNode::AskExactTimes(const std::vector<CFtpNode*>& files) {
