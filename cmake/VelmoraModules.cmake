@@ -12,6 +12,7 @@ set(VELMORA_MODULES "" CACHE INTERNAL "")
 function(velmora_module name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(vm_${name}_obj OBJECT ${ARG_SOURCES})
+  set_target_properties(vm_${name}_obj PROPERTIES UNITY_BUILD ${VELMORA_UNITY} UNITY_BUILD_BATCH_SIZE 8)
   target_include_directories(vm_${name}_obj PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
   target_compile_definitions(vm_${name}_obj PRIVATE VELMORA_BUILDING)

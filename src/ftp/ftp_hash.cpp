@@ -48,7 +48,7 @@ std::vector<std::string_view> Words(std::string_view line) {
     return words;
 }
 
-bool IsHex(std::string_view text) {
+bool IsHexText(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return HexDigitValue(c) >= 0; });
 }
 
@@ -103,7 +103,7 @@ bool ParseHashReply(const CFtpHashCommand& command, std::string_view algorithm, 
     }
     // A CRC may come without its leading zeros.
     const bool crc = known->digits == 8;
-    if (!IsHex(value) || (crc ? value.size() > known->digits : value.size() != known->digits)) return false;
+    if (!IsHexText(value) || (crc ? value.size() > known->digits : value.size() != known->digits)) return false;
     digest = std::string(known->digits - value.size(), '0') + ToLowerAscii(value);
     return true;
 }

@@ -9,7 +9,7 @@ namespace velmora {
 
 namespace {
 
-const CAttrRouter::Names& OwnNames() {
+const CAttrRouter::Names& PointNames() {
     static const CAttrRouter::Names names = [] {
         CAttrRouter::Names all = CAttrRouter::NamesOf(CObj());
         all.merge(CAttrRouter::NamesOf(CFtpPath()));
@@ -107,7 +107,7 @@ bool CTransPoint::ReadXMLAttr(const std::string& name, const std::string& value)
 }
 
 void CTransPoint::AttrParts(std::vector<CAttrRouter::Part>& parts) {
-    parts.push_back({&OwnNames(), [this](const std::string& n, const std::string& v) { return ReadOwnAttr(n, v); }});
+    parts.push_back({&PointNames(), [this](const std::string& n, const std::string& v) { return ReadOwnAttr(n, v); }});
     parts.push_back({&LoginNames(),
                      [this](const std::string& n, const std::string& v) { return m_LoginInfo.ReadXMLAttr(n, v); }});
 }

@@ -8,7 +8,7 @@ namespace velmora {
 
 namespace {
 
-constexpr uint16_t kVersion = 20;
+constexpr uint16_t kHeaderVersion = 20;
 constexpr int kFirstDosYear = 1980;
 constexpr int kLastDosYear = 2107;
 constexpr uint16_t kFirstDosDate = (1 << 5) | 1;  // 1980-01-01
@@ -16,7 +16,7 @@ constexpr uint16_t kFirstDosDate = (1 << 5) | 1;  // 1980-01-01
 }  // namespace
 
 CZipFileHeader::CZipFileHeader()
-    : m_uVersionMadeBy(static_cast<uint16_t>((HostUnix << 8) | kVersion)), m_uModDate(kFirstDosDate) {}
+    : m_uVersionMadeBy(static_cast<uint16_t>((HostUnix << 8) | kHeaderVersion)), m_uModDate(kFirstDosDate) {}
 
 void CZipFileHeader::SetTime(int64_t seconds) {
     std::tm local{};

@@ -33,7 +33,7 @@ const char* RequestName(sftp::EType type) {
 // only once half of it has been used, and other reads stay small. Pages of
 // the buffer that no read fills are never touched.
 constexpr size_t kReceiveWindow = 4 * 1024 * 1024;
-constexpr size_t kReceiveChunk = 64 * 1024;
+constexpr size_t kChannelChunk = 64 * 1024;
 constexpr char kPosixRename[] = "posix-rename@openssh.com";
 constexpr char kCheckFileName[] = "check-file-name";
 
@@ -81,7 +81,7 @@ bool CSftpChannel::ReceiveMessage(std::string& body) {
         if (topUp) m_receivedSinceTopUp = 0;
         size_t received = 0;
         CFtpError error;
-        if (!m_connection.Receive(m_receiveBuffer.get(), topUp ? kReceiveWindow : kReceiveChunk, received, m_timeoutMs,
+        if (!m_connection.Receive(m_receiveBuffer.get(), topUp ? kReceiveWindow : kChannelChunk, received, m_timeoutMs,
                                   error))
             return Fail(error.code, error.text);
         m_receivedSinceTopUp += received;

@@ -21,7 +21,7 @@ namespace {
 struct EntryFree {
     void operator()(ssh_knownhosts_entry* entry) const { ssh_knownhosts_entry_free(entry); }
 };
-struct KeyFree {
+struct HostKeyFree {
     void operator()(ssh_key_struct* key) const { ssh_key_free(key); }
 };
 

@@ -1,0 +1,128 @@
+/****************************************************************************
+** Meta object code from reading C++ file 'local_folder_model.h'
+**
+** Created by: The Qt Meta Object Compiler version 68 (Qt 6.4.2)
+**
+** WARNING! All changes made in this file will be lost!
+*****************************************************************************/
+
+#include <QtCore/qmetatype.h>
+#include <memory>
+#include "../../../../../src/app/panes/local_folder_model.h"
+#if !defined(Q_MOC_OUTPUT_REVISION)
+#error "The header file 'local_folder_model.h' doesn't include <QObject>."
+#elif Q_MOC_OUTPUT_REVISION != 68
+#error "This file was generated using the moc from 6.4.2. It"
+#error "cannot be used with the include files from this version of Qt."
+#error "(The moc has changed too much.)"
+#endif
+
+#ifndef Q_CONSTINIT
+#define Q_CONSTINIT
+#endif
+
+QT_BEGIN_MOC_NAMESPACE
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+namespace {
+struct qt_meta_stringdata_parcelo__CLocalFolderModel_t {
+    uint offsetsAndSizes[6];
+    char stringdata0[27];
+    char stringdata1[11];
+    char stringdata2[1];
+};
+#define QT_MOC_LITERAL(ofs, len) \
+    uint(sizeof(qt_meta_stringdata_parcelo__CLocalFolderModel_t::offsetsAndSizes) + ofs), len
+Q_CONSTINIT static const qt_meta_stringdata_parcelo__CLocalFolderModel_t qt_meta_stringdata_parcelo__CLocalFolderModel =
+    {{
+         QT_MOC_LITERAL(0, 26),   // "parcelo::CLocalFolderModel"
+         QT_MOC_LITERAL(27, 10),  // "FolderRead"
+         QT_MOC_LITERAL(38, 0)    // ""
+     },
+     "parcelo::CLocalFolderModel",
+     "FolderRead",
+     ""};
+#undef QT_MOC_LITERAL
+}  // unnamed namespace
+
+Q_CONSTINIT static const uint qt_meta_data_parcelo__CLocalFolderModel[] = {
+
+    // content:
+    10,     // revision
+    0,      // classname
+    0, 0,   // classinfo
+    1, 14,  // methods
+    0, 0,   // properties
+    0, 0,   // enums/sets
+    0, 0,   // constructors
+    0,      // flags
+    1,      // signalCount
+
+    // signals: name, argc, parameters, tag, flags, initial metatype offsets
+    1, 0, 20, 2, 0x06, 1 /* Public */,
+
+    // signals: parameters
+    QMetaType::Void,
+
+    0  // eod
+};
+
+Q_CONSTINIT const QMetaObject parcelo::CLocalFolderModel::staticMetaObject = {
+    {QMetaObject::SuperData::link<CFolderRowsModel::staticMetaObject>(),
+     qt_meta_stringdata_parcelo__CLocalFolderModel.offsetsAndSizes, qt_meta_data_parcelo__CLocalFolderModel,
+     qt_static_metacall, nullptr,
+     qt_incomplete_metaTypeArray<qt_meta_stringdata_parcelo__CLocalFolderModel_t,
+                                 // Q_OBJECT / Q_GADGET
+                                 QtPrivate::TypeAndForceComplete<CLocalFolderModel, std::true_type>,
+                                 // method 'FolderRead'
+                                 QtPrivate::TypeAndForceComplete<void, std::false_type> >,
+     nullptr}};
+
+void parcelo::CLocalFolderModel::qt_static_metacall(QObject* _o, QMetaObject::Call _c, int _id, void** _a) {
+    if (_c == QMetaObject::InvokeMetaMethod) {
+        auto* _t = static_cast<CLocalFolderModel*>(_o);
+        (void)_t;
+        switch (_id) {
+            case 0: _t->FolderRead(); break;
+            default:;
+        }
+    } else if (_c == QMetaObject::IndexOfMethod) {
+        int* result = reinterpret_cast<int*>(_a[0]);
+        {
+            using _t = void (CLocalFolderModel::*)();
+            if (_t _q_method = &CLocalFolderModel::FolderRead; *reinterpret_cast<_t*>(_a[1]) == _q_method) {
+                *result = 0;
+                return;
+            }
+        }
+    }
+    (void)_a;
+}
+
+const QMetaObject* parcelo::CLocalFolderModel::metaObject() const {
+    return QObject::d_ptr->metaObject ? QObject::d_ptr->dynamicMetaObject() : &staticMetaObject;
+}
+
+void* parcelo::CLocalFolderModel::qt_metacast(const char* _clname) {
+    if (!_clname) return nullptr;
+    if (!strcmp(_clname, qt_meta_stringdata_parcelo__CLocalFolderModel.stringdata0)) return static_cast<void*>(this);
+    return CFolderRowsModel::qt_metacast(_clname);
+}
+
+int parcelo::CLocalFolderModel::qt_metacall(QMetaObject::Call _c, int _id, void** _a) {
+    _id = CFolderRowsModel::qt_metacall(_c, _id, _a);
+    if (_id < 0) return _id;
+    if (_c == QMetaObject::InvokeMetaMethod) {
+        if (_id < 1) qt_static_metacall(this, _c, _id, _a);
+        _id -= 1;
+    } else if (_c == QMetaObject::RegisterMethodArgumentMetaType) {
+        if (_id < 1) *reinterpret_cast<QMetaType*>(_a[0]) = QMetaType();
+        _id -= 1;
+    }
+    return _id;
+}
+
+// SIGNAL 0
+void parcelo::CLocalFolderModel::FolderRead() { QMetaObject::activate(this, &staticMetaObject, 0, nullptr); }
+QT_WARNING_POP
+QT_END_MOC_NAMESPACE

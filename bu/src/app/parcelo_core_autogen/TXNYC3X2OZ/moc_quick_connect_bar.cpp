@@ -1,0 +1,137 @@
+/****************************************************************************
+** Meta object code from reading C++ file 'quick_connect_bar.h'
+**
+** Created by: The Qt Meta Object Compiler version 68 (Qt 6.4.2)
+**
+** WARNING! All changes made in this file will be lost!
+*****************************************************************************/
+
+#include <QtCore/qmetatype.h>
+#include <memory>
+#include "../../../../../src/app/connections/quick_connect_bar.h"
+#if !defined(Q_MOC_OUTPUT_REVISION)
+#error "The header file 'quick_connect_bar.h' doesn't include <QObject>."
+#elif Q_MOC_OUTPUT_REVISION != 68
+#error "This file was generated using the moc from 6.4.2. It"
+#error "cannot be used with the include files from this version of Qt."
+#error "(The moc has changed too much.)"
+#endif
+
+#ifndef Q_CONSTINIT
+#define Q_CONSTINIT
+#endif
+
+QT_BEGIN_MOC_NAMESPACE
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+namespace {
+struct qt_meta_stringdata_parcelo__CQuickConnectBar_t {
+    uint offsetsAndSizes[10];
+    char stringdata0[26];
+    char stringdata1[17];
+    char stringdata2[1];
+    char stringdata3[23];
+    char stringdata4[5];
+};
+#define QT_MOC_LITERAL(ofs, len) \
+    uint(sizeof(qt_meta_stringdata_parcelo__CQuickConnectBar_t::offsetsAndSizes) + ofs), len
+Q_CONSTINIT static const qt_meta_stringdata_parcelo__CQuickConnectBar_t qt_meta_stringdata_parcelo__CQuickConnectBar = {
+    {
+        QT_MOC_LITERAL(0, 25),   // "parcelo::CQuickConnectBar"
+        QT_MOC_LITERAL(26, 16),  // "ConnectRequested"
+        QT_MOC_LITERAL(43, 0),   // ""
+        QT_MOC_LITERAL(44, 22),  // "velmora::CFtpLoginInfo"
+        QT_MOC_LITERAL(67, 4)    // "info"
+    },
+    "parcelo::CQuickConnectBar",
+    "ConnectRequested",
+    "",
+    "velmora::CFtpLoginInfo",
+    "info"};
+#undef QT_MOC_LITERAL
+}  // unnamed namespace
+
+Q_CONSTINIT static const uint qt_meta_data_parcelo__CQuickConnectBar[] = {
+
+    // content:
+    10,     // revision
+    0,      // classname
+    0, 0,   // classinfo
+    1, 14,  // methods
+    0, 0,   // properties
+    0, 0,   // enums/sets
+    0, 0,   // constructors
+    0,      // flags
+    1,      // signalCount
+
+    // signals: name, argc, parameters, tag, flags, initial metatype offsets
+    1, 1, 20, 2, 0x06, 1 /* Public */,
+
+    // signals: parameters
+    QMetaType::Void, 0x80000000 | 3, 4,
+
+    0  // eod
+};
+
+Q_CONSTINIT const QMetaObject parcelo::CQuickConnectBar::staticMetaObject = {
+    {QMetaObject::SuperData::link<QToolBar::staticMetaObject>(),
+     qt_meta_stringdata_parcelo__CQuickConnectBar.offsetsAndSizes, qt_meta_data_parcelo__CQuickConnectBar,
+     qt_static_metacall, nullptr,
+     qt_incomplete_metaTypeArray<qt_meta_stringdata_parcelo__CQuickConnectBar_t,
+                                 // Q_OBJECT / Q_GADGET
+                                 QtPrivate::TypeAndForceComplete<CQuickConnectBar, std::true_type>,
+                                 // method 'ConnectRequested'
+                                 QtPrivate::TypeAndForceComplete<void, std::false_type>,
+                                 QtPrivate::TypeAndForceComplete<const velmora::CFtpLoginInfo&, std::false_type>>,
+     nullptr}};
+
+void parcelo::CQuickConnectBar::qt_static_metacall(QObject* _o, QMetaObject::Call _c, int _id, void** _a) {
+    if (_c == QMetaObject::InvokeMetaMethod) {
+        auto* _t = static_cast<CQuickConnectBar*>(_o);
+        (void)_t;
+        switch (_id) {
+            case 0: _t->ConnectRequested((*reinterpret_cast<std::add_pointer_t<velmora::CFtpLoginInfo>>(_a[1]))); break;
+            default:;
+        }
+    } else if (_c == QMetaObject::IndexOfMethod) {
+        int* result = reinterpret_cast<int*>(_a[0]);
+        {
+            using _t = void (CQuickConnectBar::*)(const velmora::CFtpLoginInfo&);
+            if (_t _q_method = &CQuickConnectBar::ConnectRequested; *reinterpret_cast<_t*>(_a[1]) == _q_method) {
+                *result = 0;
+                return;
+            }
+        }
+    }
+}
+
+const QMetaObject* parcelo::CQuickConnectBar::metaObject() const {
+    return QObject::d_ptr->metaObject ? QObject::d_ptr->dynamicMetaObject() : &staticMetaObject;
+}
+
+void* parcelo::CQuickConnectBar::qt_metacast(const char* _clname) {
+    if (!_clname) return nullptr;
+    if (!strcmp(_clname, qt_meta_stringdata_parcelo__CQuickConnectBar.stringdata0)) return static_cast<void*>(this);
+    return QToolBar::qt_metacast(_clname);
+}
+
+int parcelo::CQuickConnectBar::qt_metacall(QMetaObject::Call _c, int _id, void** _a) {
+    _id = QToolBar::qt_metacall(_c, _id, _a);
+    if (_id < 0) return _id;
+    if (_c == QMetaObject::InvokeMetaMethod) {
+        if (_id < 1) qt_static_metacall(this, _c, _id, _a);
+        _id -= 1;
+    } else if (_c == QMetaObject::RegisterMethodArgumentMetaType) {
+        if (_id < 1) *reinterpret_cast<QMetaType*>(_a[0]) = QMetaType();
+        _id -= 1;
+    }
+    return _id;
+}
+
+// SIGNAL 0
+void parcelo::CQuickConnectBar::ConnectRequested(const velmora::CFtpLoginInfo& _t1) {
+    void* _a[] = {nullptr, const_cast<void*>(reinterpret_cast<const void*>(std::addressof(_t1)))};
+    QMetaObject::activate(this, &staticMetaObject, 0, _a);
+}
+QT_WARNING_POP
+QT_END_MOC_NAMESPACE
