@@ -1,8 +1,0 @@
-if(test_base_TESTS)
-  set_tests_properties(${test_base_TESTS} PROPERTIES LABELS "base;")
-  foreach(test IN LISTS test_base_TESTS)
-    string(MAKE_C_IDENTIFIER "${test}" folder)
-    set_tests_properties("${test}" PROPERTIES ENVIRONMENT
-      "VELMORA_SOURCE_DIR=/work/wt-unity;XDG_DATA_HOME=/work/wt-unity/bn/test-home/${folder}/data;XDG_CONFIG_HOME=/work/wt-unity/bn/test-home/${folder}/config;DBUS_SESSION_BUS_ADDRESS=unix:path=/work/wt-unity/bn/test-home/no-session-bus")
-  endforeach()
-endif()

@@ -1,8 +1,0 @@
-# CMake generated Testfile for 
-# Source directory: /work/wt-unity/tests/ftp
-# Build directory: /work/wt-unity/bn/tests/ftp
-# 
-# This file includes the relevant testing commands required for 
-# testing this directory and lists subdirectories to be tested as well.
-include("/work/wt-unity/bn/tests/ftp/test_ftp[1]_include.cmake")
-include("/work/wt-unity/bn/tests/ftp/test_ftp_labels.cmake")

@@ -1,8 +1,0 @@
-# CMake generated Testfile for 
-# Source directory: /work/wt-unity/tests/keyring
-# Build directory: /work/wt-unity/bn/tests/keyring
-# 
-# This file includes the relevant testing commands required for 
-# testing this directory and lists subdirectories to be tested as well.
-include("/work/wt-unity/bn/tests/keyring/test_keyring[1]_include.cmake")
-include("/work/wt-unity/bn/tests/keyring/test_keyring_labels.cmake")

@@ -1,8 +1,0 @@
-# CMake generated Testfile for 
-# Source directory: /work/wt-unity/tests/tasks
-# Build directory: /work/wt-unity/bu/tests/tasks
-# 
-# This file includes the relevant testing commands required for 
-# testing this directory and lists subdirectories to be tested as well.
-include("/work/wt-unity/bu/tests/tasks/test_tasks[1]_include.cmake")
-include("/work/wt-unity/bu/tests/tasks/test_tasks_labels.cmake")
