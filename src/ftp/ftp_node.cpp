@@ -268,7 +268,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
     bool withinBudget = true;
     // The "unique" fact each sub-folder's line gave.
     std::vector<std::pair<CFtpNode*, std::string>> folders;
-    std::vector<CFtpNode*> files;
+    std::vector<CFtpNode*> files;  // whose times to ask for, when the walk asks them
     const auto list = [&] {
         return ForEachRemoteEntry(
             m_pConnection, GetDoc(),
@@ -288,7 +288,7 @@ bool CFtpNode::LoadLevel(const Walk& walk, CWalkStep& step) {
                 } else if (dir.IsLink()) {
                     kept = AddLinkChild(dir, walk.filter);
                 }
-                if (kept && !kept->IsCatalog()) files.push_back(kept);
+                if (walk.exactTimes && kept && !kept->IsCatalog()) files.push_back(kept);
                 if (kept) withinBudget = Keep(walk, *kept);
             },
             &error, &refused);
