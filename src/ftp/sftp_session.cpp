@@ -76,6 +76,10 @@ public:
           m_upload(upload),
           m_nextOffset(offset) {
         m_session.m_stream = this;
+        // A transfer opened before a cancel hears it in every wait, also in
+        // one that begins after it (a read's wait for its block); one opened
+        // after it (a cancelled job's clean-up) runs as usual.
+        if (!session.m_connection.IsCancelled()) session.m_connection.SetCancelScope(protocol::ECancelScope::EveryWait);
         const auto& options = session.m_options;
         if (options.lowSpeedBytes > 0 && options.lowSpeedSeconds > 0) {
             m_lowSpeedBytes = uint64_t{options.lowSpeedBytes} * static_cast<uint64_t>(options.lowSpeedSeconds);
@@ -131,8 +135,7 @@ public:
         while (!m_requests.empty()) {
             if (!AwaitOldestWrite()) return false;
         }
-        m_open = false;
-        m_session.m_stream = nullptr;
+        EndTransfer();
         protocol::TraceCommand(m_channel.GetTraceLabel(),
                                Format("CLOSE %s (%llu bytes %s)", m_path.c_str(),
                                       static_cast<unsigned long long>(m_bytes), m_upload ? "written" : "read"));
@@ -150,8 +153,7 @@ public:
         }
         for (const Request& request : m_requests) m_channel.Abandon(request.id);
         m_requests.clear();
-        m_open = false;
-        m_session.m_stream = nullptr;
+        EndTransfer();
         if (m_channel.IsUsable()) m_channel.CloseHandleLater(m_handle);
     }
 
@@ -167,6 +169,14 @@ private:
         uint64_t offset;
         uint32_t length;
     };
+
+    // What follows on the session (closing the handle, a clean-up after a
+    // cancel) waits as the session's own requests do.
+    void EndTransfer() {
+        m_open = false;
+        m_session.m_stream = nullptr;
+        m_session.m_connection.SetCancelScope(protocol::ECancelScope::WaitsUnderWay);
+    }
 
     bool Fail(ERemoteError kind, std::string text) {
         m_failed = true;

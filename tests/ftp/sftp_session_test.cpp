@@ -536,7 +536,8 @@ TEST_F(SftpTest, AServerThatStopsAnsweringFailsWithinTheTimeOut) {
 
 // A cancel ends a wait on a server that stopped answering at once, not after
 // the time-out: a download waiting for its blocks, and an upload waiting
-// for the server to take more.
+// for the server to take more, also when it comes after the transfer last
+// looked for one and before its wait began.
 TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
     Serve("sshd");
     WriteFile(server->Home("stall.bin"), RandomBytes(2 * 1024 * 1024, 17));
@@ -544,20 +545,32 @@ TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
     // Far longer than the bound below: only the cancel can end the wait in time.
     options.receiveTimeoutMs = options.sendTimeoutMs = 60000;
     std::atomic<bool> cancel{false};
-    options.cancelled = [&cancel] { return cancel.load(); };
-    const auto cancelWhenStalled = [&](uint64_t stallAfterBytes, const std::function<bool(CSftpSession&)>& transfer) {
+    // When not negative: the question says "go on" this many more times, then cancels.
+    std::atomic<int> looksBeforeCancel{-1};
+    options.cancelled = [&] {
+        if (looksBeforeCancel >= 0 && looksBeforeCancel-- == 0) cancel = true;
+        return cancel.load();
+    };
+    const auto connectOverStallingRelay = [&](StreamRelay& relay, CSftpSession& session) {
         cancel = false;
-        StreamRelay relay(server->GetPort(), {.stallAfterBytes = stallAfterBytes});
+        looksBeforeCancel = -1;
         ASSERT_TRUE(relay.Start());
         WriteFile(knownHosts, server->KnownHostsLine("ssh/host_ed25519.pub", relay.GetPort()) + "\n");
-        CSftpSession session;
         ASSERT_TRUE(Connect(session, "secret", relay.GetPort())) << session.GetLastError();
-        auto outcome = std::async(std::launch::async, [&] { return transfer(session); });
-        ASSERT_TRUE(relay.WaitForStall(std::chrono::seconds(20)));
-        cancel = true;
+    };
+    const auto expectHeardAtOnce = [&](std::future<bool>& outcome) {
         ASSERT_EQ(outcome.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the cancel was not heard";
         EXPECT_FALSE(outcome.get());
         EXPECT_EQ(g_streamError, ERemoteError::Lost);
+    };
+    const auto cancelWhenStalled = [&](uint64_t stallAfterBytes, const std::function<bool(CSftpSession&)>& transfer) {
+        StreamRelay relay(server->GetPort(), {.stallAfterBytes = stallAfterBytes});
+        CSftpSession session;
+        ASSERT_NO_FATAL_FAILURE(connectOverStallingRelay(relay, session));
+        auto outcome = std::async(std::launch::async, [&] { return transfer(session); });
+        ASSERT_TRUE(relay.WaitForStall(std::chrono::seconds(20)));
+        cancel = true;
+        expectHeardAtOnce(outcome);
     };
     cancelWhenStalled(256 * 1024, [&](CSftpSession& session) {
         std::string data;
@@ -567,6 +580,23 @@ TEST_F(SftpTest, ACancelEndsAWaitOnASilentServerAtOnce) {
     cancelWhenStalled(16 * 1024, [&](CSftpSession& session) {
         return Upload(session, server->Remote("up.bin"), std::string(32 * 1024 * 1024, 'u'));
     });
+
+    // Nothing of the file comes; the read looks for a cancel once, finds
+    // none, and the cancel comes before it waits for its first block.
+    StreamRelay relay(server->GetPort(), {.stallAfterBytes = 16 * 1024});
+    CSftpSession session;
+    ASSERT_NO_FATAL_FAILURE(connectOverStallingRelay(relay, session));
+    auto stream = session.OpenRead(server->Remote("stall.bin"), 0);
+    ASSERT_TRUE(stream) << session.GetLastError();
+    looksBeforeCancel = 1;
+    auto outcome = std::async(std::launch::async, [&] {
+        char buffer[4096];
+        size_t received = 0;
+        const bool read = stream->Read(buffer, sizeof buffer, received);
+        g_streamError = stream->GetLastErrorKind();
+        return read;
+    });
+    expectHeardAtOnce(outcome);
 }
 
 }  // namespace

@@ -315,7 +315,7 @@ bool CSshConnection::KeepWaiting(std::chrono::steady_clock::time_point deadline,
 bool CSshConnection::Send(const std::string& bytes, int timeoutMs, CFtpError& error) {
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    const bool cancelledBefore = IsCancelled();
+    const bool cancelledBefore = m_cancelScope == ECancelScope::WaitsUnderWay && IsCancelled();
     // A write waits for the server's window a slice at a time and answers
     // with what it could send meanwhile.
     for (size_t sent = 0;;) {
@@ -336,7 +336,7 @@ bool CSshConnection::Receive(char* buffer, size_t size, size_t& received, int ti
     received = 0;
     if (!m_channel) return error.Set(EFtpError::Usage, "Not connected");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    const bool cancelledBefore = IsCancelled();
+    const bool cancelledBefore = m_cancelScope == ECancelScope::WaitsUnderWay && IsCancelled();
     for (;;) {
         const int count = ssh_channel_read_timeout(m_channel, buffer, static_cast<uint32_t>(size), 0, kWaitSliceMs);
         if (count > 0) {

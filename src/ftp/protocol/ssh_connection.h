@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ftp/protocol/ftp_error.h"
+#include "ftp/protocol/socket.h"
 #include "ftp/protocol/ssh_host_keys.h"
 #include "ftp/protocol/ssh_settings.h"
 #include "platform/api.h"
@@ -45,10 +46,14 @@ public:
     void Close();
     // Asked while Send and Receive wait (see CSessionOptions::cancelled): a
     // cancel that comes during a wait ends it with Cancelled; a wait that
-    // begins after it (a cancelled job's clean-up) runs as usual. A cancelled
+    // begins after it (a cancelled job's clean-up) runs as usual, unless the
+    // scope is every wait (SetCancelScope). A cancelled
     // Send closes the connection, since part of a message may have gone; a
     // cancelled Receive leaves it open: what was asked is answered later.
     void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
+    // Which waits a cancel ends; a transfer under way widens it to every
+    // wait, so that a cancel that comes between two of its waits is heard.
+    void SetCancelScope(ECancelScope scope) { m_cancelScope = scope; }
     bool IsCancelled() const { return m_cancelled && m_cancelled(); }
     bool IsOpen() const { return m_channel != nullptr; }
 
@@ -91,6 +96,7 @@ private:
     int m_timeoutMs = 0;
     int m_nTraceLabel = 0;
     std::function<bool()> m_cancelled;
+    ECancelScope m_cancelScope = ECancelScope::WaitsUnderWay;
 };
 
 // How a refused login reads: "Login refused by the server (tried: publickey
