@@ -10,6 +10,9 @@ BUILD_DIR   ?= build
 BUILD_TYPE  ?= Release
 PREFIX      ?= /usr/local
 JOBS        ?= $(shell nproc)
+# Most tests wait on servers, sockets and clocks rather than the processor:
+# twice as many run at once as there are cores.
+TEST_JOBS   ?= $(shell echo $$(( $$(nproc) * 2 )))
 
 DEB_PACKAGES := cmake g++ ninja-build pkg-config \
 	libsqlite3-dev zlib1g-dev libssl-dev libssh-dev libgtest-dev libgmock-dev libcli11-dev qt6-base-dev \
@@ -31,7 +34,7 @@ build: deps $(BUILD_DIR)/build.ninja
 		|| (cat $(BUILD_DIR)/build.log; false)
 
 test: build
-	@./tools/run-tests $(BUILD_DIR) $(JOBS)
+	@./tools/run-tests $(BUILD_DIR) $(TEST_JOBS)
 
 # The same tests built with ThreadSanitizer, for the code that crosses threads.
 test-tsan: deps

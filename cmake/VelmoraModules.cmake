@@ -66,6 +66,7 @@ function(velmora_test name)
   # the time, and what it exercises (the library, the test servers) keeps
   # its optimisation.
   target_compile_options(test_${name} PRIVATE -O0)
+  set_target_properties(test_${name} PROPERTIES UNITY_BUILD ${VELMORA_UNITY} UNITY_BUILD_BATCH_SIZE 8)
   target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} vm_test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(test_${name}
     DISCOVERY_MODE PRE_TEST

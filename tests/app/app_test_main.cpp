@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSettings>
 #include <QTextDocument>
+#include <QUrl>
 
 #include "app_test_support.h"
 
@@ -60,6 +61,14 @@ std::vector<std::string> TakeQtWarnings() {
 }
 
 std::string StartConfigFolder() { return startConfig; }
+
+QMimeData* FileDrop(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    data->setUrls(urls);
+    return data;
+}
 
 CUserFolders::CUserFolders()
     : m_strOldData(Environment("XDG_DATA_HOME")), m_strOldConfig(Environment("XDG_CONFIG_HOME")) {

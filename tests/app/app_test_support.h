@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QAbstractItemView>
+#include <QMimeData>
 
 #include "support/temp_dir.h"
 
@@ -29,6 +30,9 @@ void ExpectLabelsNameTheirFields(const QWidget& window);
 
 // The Qt warnings recorded since the last call.
 std::vector<std::string> TakeQtWarnings();
+
+// What a file manager's drag of these local files carries (the caller owns it).
+QMimeData* FileDrop(const std::vector<std::string>& paths);
 
 // The configuration folder the test program started with (XDG_CONFIG_HOME).
 std::string StartConfigFolder();

@@ -84,14 +84,6 @@ std::vector<std::string> ListedNames(const CFtpListCtrl& list) {
     return names;
 }
 
-QMimeData* FileDrop(const std::vector<std::string>& paths) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
-    data->setUrls(urls);
-    return data;
-}
-
 QMimeData* OwnDrag(const char* format, const CFtpPath& path) {
     CDropItem item(CClipFormats(), format);
     item.GetPaths().Add(new CFtpPath(path));
@@ -369,7 +361,7 @@ TEST_F(BrowserTest, DroppedFilesAndAFolderGoUpAsOneListWithoutReplacingAnything)
     auto browser = OpenBrowser();
     QPersistentModelIndex in = Child(Root(*browser), "in");
 
-    std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt", local / "sub"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "a.txt", local / "b.txt", local / "sub"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, in)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
@@ -392,7 +384,7 @@ TEST_F(BrowserTest, ANameGivenToAnUploadUnderWayIsNotGivenAgain) {
     WriteFile(local / "second/y.txt", "second y");
     auto browser = OpenBrowser();
     QPersistentModelIndex in = Child(Root(*browser), "in");
-    std::unique_ptr<QMimeData> first(FileDrop({local / "first/x.txt"}));
+    std::unique_ptr<QMimeData> first(test::FileDrop({local / "first/x.txt"}));
     ASSERT_TRUE(DropAt(*browser, first.get(), PointOf(*browser, in)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     ASSERT_EQ(WaitForTransfers(), 1);
@@ -404,7 +396,7 @@ TEST_F(BrowserTest, ANameGivenToAnUploadUnderWayIsNotGivenAgain) {
     velmora::CMsgBox::Box().SendTo(velmora::kUniqueNameProviderId, request);
     ASSERT_EQ(inFlight.GetPath(), "/in/y.txt");
 
-    std::unique_ptr<QMimeData> second(FileDrop({local / "second/y.txt"}));
+    std::unique_ptr<QMimeData> second(test::FileDrop({local / "second/y.txt"}));
     ASSERT_TRUE(DropAt(*browser, second.get(), PointOf(*browser, in)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 1 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 2);
@@ -416,7 +408,7 @@ TEST_F(BrowserTest, ASingleDroppedFolderGoesUpAsAFolderAndShowsAtOnce) {
     TempDir local;
     WriteFile(local / "up/x.txt", "ex");
     auto browser = OpenBrowser();
-    std::unique_ptr<QMimeData> data(FileDrop({local / "up"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "up"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
     // Shown from the posted drop on, before the transfer has ended.
     ASSERT_TRUE(test::WaitFor([&] { return Child(Root(*browser), "up").isValid(); }));
@@ -429,7 +421,7 @@ TEST_F(BrowserTest, ADropWhoseFolderWasRebuiltMeanwhileIsRefused) {
     TempDir local;
     WriteFile(local / "late.txt", "late");
     auto browser = OpenBrowser();
-    std::unique_ptr<QMimeData> data(FileDrop({local / "late.txt"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "late.txt"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
     // The tree is built anew before the posted drop is handled; a new folder
     // node may even take the old one's address.
@@ -472,7 +464,7 @@ TEST_F(BrowserTest, DropsNeedAConnectedFolderAndKnownData) {
     browser.show();
     TempDir local;
     WriteFile(local / "a.txt", "a");
-    std::unique_ptr<QMimeData> files(FileDrop({local / "a.txt"}));
+    std::unique_ptr<QMimeData> files(test::FileDrop({local / "a.txt"}));
     EXPECT_FALSE(DropAt(browser, files.get(), ListPoint(browser)));
 
     ASSERT_TRUE(ConnectAndWait(browser, Login()));
@@ -607,7 +599,7 @@ TEST_F(BrowserTest, AnUploadOntoAKnownNameAsksOnceForAllFilesOfTheJob) {
     browser->GetTree()->setCurrentIndex(in);
     Settle(*browser);
     prompter.targetAnswers.push_back({ETargetAnswer::Overwrite, true});
-    std::unique_ptr<QMimeData> data(FileDrop({local / "a.txt", local / "b.txt"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "a.txt", local / "b.txt"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), PointOf(*browser, in)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);
@@ -863,7 +855,7 @@ TEST_F(BrowserTest, ADroppedFolderTheServerHasSynchronisesItWhenChosen) {
     WriteFile(local / "docs/b.txt", "beta");
     WriteFile(server.Path("pub/docs/extra.txt"), "only on the server");
     auto browser = OpenBrowser();
-    std::unique_ptr<QMimeData> data(FileDrop({local / "docs"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "docs"}));
     const auto drop = [&](std::deque<bool> answers) {
         prompter.asked.clear();
         prompter.answers = std::move(answers);
@@ -1313,7 +1305,7 @@ TEST_F(BrowserTest, AnUploadedFileShowsItsSizeAndDateFromTheServer) {
     auto browser = OpenBrowser();
     browser->GetTree()->setCurrentIndex(Child(Root(*browser), "in"));
     Settle(*browser);
-    std::unique_ptr<QMimeData> data(FileDrop({local / "up.txt"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({local / "up.txt"}));
     ASSERT_TRUE(DropAt(*browser, data.get(), ListPoint(*browser)));
     ASSERT_TRUE(test::WaitFor([&] { return transfersEnded > 0 || queue.IsBusy(); }));
     EXPECT_EQ(WaitForTransfers(), 1);

@@ -32,14 +32,6 @@ CClipFormats BrowserFormats(bool filesFirst) {
     return formats;
 }
 
-QMimeData* FileDrop(const std::vector<std::string>& paths) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
-    data->setUrls(urls);
-    return data;
-}
-
 TEST(ClipFormatsTest, ANameRegisteredTwiceGivesOneEntryAndOneNumber) {
     CClipFormats formats;
     const uint16_t first = formats.Add("TreeItem");
@@ -134,7 +126,7 @@ TEST(DropItemTest, FileManagerDropGivesFolderAndFilePaths) {
     TempDir dir;
     WriteFile(dir / "photos/a.jpg", "x");
     WriteFile(dir / "notes.txt", "y");
-    std::unique_ptr<QMimeData> data(FileDrop({dir / "photos", dir / "notes.txt"}));
+    std::unique_ptr<QMimeData> data(test::FileDrop({dir / "photos", dir / "notes.txt"}));
     data->setText("plain text beside the files");
 
     CDropItem item(BrowserFormats(false));

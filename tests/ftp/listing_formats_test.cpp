@@ -23,8 +23,8 @@ namespace {
 using test::LocalTime;
 
 // Listings below are read as on 15 June 2024, noon.
-const int64_t kNow = LocalTime(2024, 6, 15, 12, 0);
-const CFtpPath kFolder("/pub/", PATH_FOLDER);
+const int64_t kListedAt = LocalTime(2024, 6, 15, 12, 0);
+const CFtpPath kListedFolder("/pub/", PATH_FOLDER);
 
 uint64_t At(int year, int month, int day, int hour = 0, int minute = 0) {
     return platform::UnixToFileTime(LocalTime(year, month, day, hour, minute));
@@ -51,7 +51,7 @@ struct Read {
 // A whole listing through the reader, as a folder's listing comes.
 Read ReadListing(const std::vector<std::string>& lines, const std::string& system = {}) {
     Read read;
-    CFtpListingReader reader(kFolder, kNow, [&](std::unique_ptr<CFtpDir> dir) {
+    CFtpListingReader reader(kListedFolder, kListedAt, [&](std::unique_ptr<CFtpDir> dir) {
         read.entries.push_back(dir->IsEntry() ? Entry(*dir) : "refused '" + dir->GetName() + "'");
     });
     reader.SetSystemQuestion([&] {
@@ -138,7 +138,7 @@ TEST(ListingFormats, Eplf) {
                                 Entry("file", " leading blank.txt", 10, platform::UnixToFileTime(839956783)),
                                 "refused '../../etc/passwd'",
                             }));
-    EXPECT_EQ(CFtpDir(kFolder, "+i8388621.29609,m824255902,/,\tsrc", kNow).GetUnique(), "8388621.29609");
+    EXPECT_EQ(CFtpDir(kListedFolder, "+i8388621.29609,m824255902,/,\tsrc", kListedAt).GetUnique(), "8388621.29609");
 }
 
 TEST(ListingFormats, NetWare) {

@@ -7,7 +7,7 @@
 namespace velmora {
 namespace {
 
-constexpr uint64_t kFiveGiB = 5ULL << 30;
+constexpr uint64_t kLargeLength = 5ULL << 30;
 
 CFtpPathList ListOf(std::initializer_list<const char*> texts) {
     CFtpPathList list("/pub/");
@@ -55,15 +55,15 @@ TEST(FtpPathList, LookupsAndTotalLength) {
     EXPECT_EQ(list.FindByFileName(CFtpPath("/other/b.doc"), false), list.GetTail());
     EXPECT_EQ(list.FindByFileName(CFtpPath("/other/b.doc"), true), nullptr);
 
-    list.GetHead()->Length(kFiveGiB);
+    list.GetHead()->Length(kLargeLength);
     list.GetTail()->Length(3);
-    EXPECT_EQ(list.ComputeTotalLength(), static_cast<int64_t>(kFiveGiB + 3));
+    EXPECT_EQ(list.ComputeTotalLength(), static_cast<int64_t>(kLargeLength + 3));
 }
 
 TEST(FtpPathList, ListTextRoundTrip) {
     CFtpPathList list = ListOf({"/pub/a.txt", "/pub/it's\there/b.bin"});
     list.SetTag("/pub/ <tag>");
-    list.GetTail()->Length(kFiveGiB);
+    list.GetTail()->Length(kLargeLength);
     std::string text;
     list.WriteXML(text);
     EXPECT_TRUE(text.starts_with("\r\n<CFtpPathList  tag='/pub/ &lt;tag&gt;' >\r\n<CFilePath "));
@@ -76,7 +76,7 @@ TEST(FtpPathList, ListTextRoundTrip) {
     ASSERT_EQ(read.GetCount(), 2);
     EXPECT_TRUE(read.GetHead()->IsEqual(*list.GetHead()));
     EXPECT_EQ(read.GetTail()->GetPath(), "/pub/it's\there/b.bin");
-    EXPECT_EQ(read.GetTail()->Length(), kFiveGiB);
+    EXPECT_EQ(read.GetTail()->Length(), kLargeLength);
 
     ASSERT_TRUE(read.ReadXML(input));  // appends
     EXPECT_EQ(read.GetCount(), 4);

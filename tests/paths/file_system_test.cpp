@@ -18,7 +18,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-constexpr uint64_t kFiveGiB = 5ULL << 30;
+constexpr uint64_t kSparseFileSize = 5ULL << 30;
 
 // Every entry of a listing by name, walked the way callers walk it.
 std::map<std::string, CFilePath> ListAll(CFileFind& find, std::string_view pattern) {
@@ -75,17 +75,17 @@ TEST(FileStatus, MapsTypesPermissionsNamesAndTimes) {
 TEST(FileStatus, FiveGiBSparseFileKeepsItsSizeThroughPaths) {
     TempDir dir;
     WriteFile(dir / "big.iso", "");
-    fs::resize_file(dir / "big.iso", kFiveGiB);
+    fs::resize_file(dir / "big.iso", kSparseFileSize);
     CFilePath path(dir / "big.iso");
     ASSERT_TRUE(path.ReadStatus());
-    EXPECT_EQ(path.Length(), kFiveGiB);
+    EXPECT_EQ(path.Length(), kSparseFileSize);
 
     CFileFind find;
     const auto entries = ListAll(find, dir.path() + "/*.iso");
     ASSERT_EQ(entries.count("big.iso"), 1u);
-    EXPECT_EQ(entries.at("big.iso").Length(), kFiveGiB);
+    EXPECT_EQ(entries.at("big.iso").Length(), kSparseFileSize);
     CFtpPath copy(entries.at("big.iso"));
-    EXPECT_EQ(copy.Length(), kFiveGiB);
+    EXPECT_EQ(copy.Length(), kSparseFileSize);
 }
 
 TEST(FileStatus, SymbolicLinksAreFlaggedAndFollowed) {
