@@ -12,7 +12,7 @@ set(VELMORA_MODULES "" CACHE INTERNAL "")
 function(velmora_module name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(vm_${name}_obj OBJECT ${ARG_SOURCES})
-  set_target_properties(vm_${name}_obj PROPERTIES UNITY_BUILD ${VELMORA_UNITY} UNITY_BUILD_BATCH_SIZE 8)
+  set_target_properties(vm_${name}_obj PROPERTIES UNITY_BUILD ${VELMORA_UNITY})
   target_include_directories(vm_${name}_obj PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
   target_compile_definitions(vm_${name}_obj PRIVATE VELMORA_BUILDING)
@@ -66,7 +66,7 @@ function(velmora_test name)
   # the time, and what it exercises (the library, the test servers) keeps
   # its optimisation.
   target_compile_options(test_${name} PRIVATE -O0)
-  set_target_properties(test_${name} PROPERTIES UNITY_BUILD ${VELMORA_UNITY} UNITY_BUILD_BATCH_SIZE 8)
+  set_target_properties(test_${name} PROPERTIES UNITY_BUILD ${VELMORA_UNITY})
   target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} vm_test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(test_${name}
     DISCOVERY_MODE PRE_TEST

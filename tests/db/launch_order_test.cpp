@@ -13,13 +13,8 @@ namespace velmora {
 namespace {
 
 using test::LocalTime;
+using test::ScheduleWithId;
 using test::TestDatabase;
-
-CDBScheduleObj ScheduleWithId(int32_t id) {
-    CDBScheduleObj s;
-    s.ID = id;
-    return s;
-}
 
 CDBLaunchOrder Launch(int32_t schedule, int32_t status, int64_t performed = 0) {
     CDBLaunchOrder l;

@@ -36,4 +36,10 @@ std::string TestDatabase::Value(const std::string& sql) {
     return query.PopValue();
 }
 
+CDBScheduleObj ScheduleWithId(int32_t id) {
+    CDBScheduleObj s;
+    s.ID = id;
+    return s;
+}
+
 }  // namespace velmora::test

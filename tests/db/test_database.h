@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "db/db_schedule_obj.h"
 #include "db/sqlite_database.h"
 #include "support/local_time.h"
 #include "support/temp_dir.h"
@@ -35,5 +36,8 @@ private:
 
 // The text of src/db/schema.sql.
 std::string SchemaText();
+
+// A schedule with nothing set but its id.
+CDBScheduleObj ScheduleWithId(int32_t id);
 
 }  // namespace velmora::test

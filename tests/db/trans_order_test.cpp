@@ -11,6 +11,7 @@ namespace velmora {
 namespace {
 
 using test::LocalTime;
+using test::ScheduleWithId;
 using test::TestDatabase;
 
 CDBTransOrderObj Order(int32_t schedule, const std::string& filter = {}) {
@@ -36,12 +37,6 @@ CDBTransOrderObj Order(int32_t schedule, const std::string& filter = {}) {
     o.SetStatus(TRANSORDER_PENDING);
     o.Note = "note";
     return o;
-}
-
-CDBScheduleObj ScheduleWithId(int32_t id) {
-    CDBScheduleObj s;
-    s.ID = id;
-    return s;
 }
 
 class TransOrderSetTest : public ::testing::Test {

@@ -10,6 +10,8 @@
 
 #include <stdexcept>
 
+#include "support/loopback.h"
+
 namespace velmora::test {
 
 namespace {
@@ -18,19 +20,9 @@ namespace {
 // time-out a test configures, short enough that a broken test still ends.
 constexpr int kWaitMs = 30000;
 
-int ListenOnLoopback(uint16_t& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) throw std::runtime_error("socket failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        throw std::runtime_error("cannot listen on the loopback address");
-    }
-    port = ntohs(address.sin_port);
+int ListenOrThrow(uint16_t& port) {
+    const int fd = ListenOnLoopback(port, 4);
+    if (fd < 0) throw std::runtime_error("cannot listen on the loopback address");
     return fd;
 }
 
@@ -42,11 +34,6 @@ void BoundSends(int fd) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
 }
 
 bool SendAll(int fd, std::string_view bytes) {
@@ -114,7 +101,7 @@ bool FakeFtpSession::Login() {
 uint16_t FakeFtpSession::ListenForData() {
     CloseFd(m_dataListener);
     uint16_t port = 0;
-    m_dataListener = ListenOnLoopback(port);
+    m_dataListener = ListenOrThrow(port);
     return port;
 }
 
@@ -162,7 +149,7 @@ void FakeFtpSession::WaitForClientToLeave() {
 
 FakeFtpServer::FakeFtpServer(Script script) : m_script(std::move(script)) {
     if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    m_listener = ListenOnLoopback(m_port);
+    m_listener = ListenOrThrow(m_port);
     m_thread = std::thread([this] { Run(); });
 }
 

@@ -17,7 +17,7 @@ namespace velmora::test {
 namespace {
 
 // A bound for every wait, so that a broken test still ends.
-constexpr int kWaitMs = 30000;
+constexpr int kWaitBoundMs = 30000;
 
 int Listen(uint16_t& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -71,7 +71,7 @@ void Reset(int fd) {
 // Waits until one of `fds` is readable or the relay stops; false on stop or time-out.
 bool WaitReadable(std::vector<pollfd>& fds, int stopFd) {
     fds.push_back({stopFd, POLLIN, 0});
-    const int ready = ::poll(fds.data(), fds.size(), kWaitMs);
+    const int ready = ::poll(fds.data(), fds.size(), kWaitBoundMs);
     const bool stopping = fds.back().revents != 0;
     fds.pop_back();
     return ready > 0 && !stopping;

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "support/loopback.h"
+
 extern char** environ;
 
 namespace velmora::test {
@@ -42,11 +44,6 @@ bool ReadLine(int fd, std::string& line, int timeoutMs) {
         if (c == '\n') return true;
         line += c;
     }
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
 }
 
 }  // namespace

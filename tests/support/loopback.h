@@ -23,4 +23,11 @@ private:
 // A loopback port nobody listens on: bound, then released.
 uint16_t ClosedPort();
 
+// A socket listening on 127.0.0.1 at a port of the system's choosing, which
+// is stored in `port`; -1 when none could be made.
+int ListenOnLoopback(uint16_t& port, int backlog);
+
+// Closes `fd` when it is open, and marks it closed.
+void CloseFd(int& fd);
+
 }  // namespace velmora::test

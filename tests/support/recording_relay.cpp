@@ -7,26 +7,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "support/loopback.h"
+
 namespace velmora::test {
 
 namespace {
 
 constexpr int kAcceptTimeoutMs = 20000;
-
-int ListenOnLoopback(uint16_t& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 1) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0) ::close(fd);
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
 
 int ConnectToLoopback(uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -42,7 +29,7 @@ int ConnectToLoopback(uint16_t port) {
 }  // namespace
 
 RecordingRelay::RecordingRelay(uint16_t targetPort) : m_targetPort(targetPort) {
-    const int listener = ListenOnLoopback(m_port);
+    const int listener = ListenOnLoopback(m_port, 1);
     if (listener < 0 || ::pipe2(m_stopPipe, O_CLOEXEC) != 0) return;
     m_thread = std::thread([this, listener] { Run(listener); });
 }

@@ -3,18 +3,13 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "ftp/protocol/ftp_reply.h"
 
 namespace velmora::protocol {
 
 namespace {
 
 constexpr int kFeatureList = 211;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 // The first and the last line of a reply carry its code; the features are in between.
 bool IsCodeLine(std::string_view line) {

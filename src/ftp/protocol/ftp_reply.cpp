@@ -22,12 +22,6 @@ std::string_view AfterCode(std::string_view text) {
     return text.size() > 4 ? text.substr(4) : std::string_view{};
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // Reads an unsigned decimal number of at most `maxDigits` digits at `pos`.
 bool ReadNumber(std::string_view text, size_t& pos, size_t maxDigits, uint64_t& value) {
     const size_t start = pos;
@@ -60,6 +54,12 @@ std::string Printable(std::string_view line) {
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
 
 std::string CFtpReply::Message() const { return std::string(AfterCode(text)); }
 

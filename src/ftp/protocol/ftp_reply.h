@@ -28,6 +28,9 @@ struct CFtpReply {
     std::string Message() const;
 };
 
+// The text without the blanks and tabs around it.
+std::string_view TrimBlanks(std::string_view text);
+
 // Builds one reply from the lines of the control connection: "123-" starts a
 // multi-line reply that runs to the first line beginning "123 " (or just
 // "123"); lines in between may hold anything.
