@@ -186,8 +186,8 @@ private:
         return false;
     }
 
-    // A transfer the caller cancelled goes no further: its waits would not
-    // hear a cancel that came before them.
+    // A transfer the caller cancelled goes no further, also where what it
+    // asks for is at hand and no wait would hear the cancel.
     bool StillWanted() {
         return !m_session.m_connection.IsCancelled() || Fail(ERemoteError::Lost, "Cancelled");
     }

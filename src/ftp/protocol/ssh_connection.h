@@ -47,9 +47,9 @@ public:
     // Asked while Send and Receive wait (see CSessionOptions::cancelled): a
     // cancel that comes during a wait ends it with Cancelled; a wait that
     // begins after it (a cancelled job's clean-up) runs as usual, unless the
-    // scope is every wait (SetCancelScope). A cancelled
-    // Send closes the connection, since part of a message may have gone; a
-    // cancelled Receive leaves it open: what was asked is answered later.
+    // scope is every wait (SetCancelScope). A cancelled Send closes the
+    // connection, since part of a message may have gone; a cancelled
+    // Receive leaves it open: what was asked is answered later.
     void SetCancelQuestion(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // Which waits a cancel ends; a transfer under way widens it to every
     // wait, so that a cancel that comes between two of its waits is heard.

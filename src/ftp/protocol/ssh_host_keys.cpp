@@ -21,9 +21,6 @@ namespace {
 struct EntryFree {
     void operator()(ssh_knownhosts_entry* entry) const { ssh_knownhosts_entry_free(entry); }
 };
-struct HostKeyFree {
-    void operator()(ssh_key_struct* key) const { ssh_key_free(key); }
-};
 
 std::string_view WithoutPrefix(std::string_view text, std::string_view prefix) {
     if (text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix) text.remove_prefix(prefix.size());
