@@ -102,7 +102,6 @@ bool CFtpSource::Scan() {
 }
 
 void CFtpSource::ReadPaths() {
-    for (CTskDataFile* file : *this) Attach(static_cast<CTskFtpFile*>(file));
     ExpandFolders();
     CountTotals();
 }

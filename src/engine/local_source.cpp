@@ -110,8 +110,9 @@ void CLocalSource::LeaveOutLinks(CMFCObjNode& folder) {
 void CLocalSource::RecordSourceFiles() {
     CJobDatabase* database = GetDatabase();
     if (!database) return;
-    for (CTskDataFile* file : *this) {
-        auto* local = dynamic_cast<CTskLocalFile*>(file);
+    CSourceWalk walk(*this);
+    for (std::unique_ptr<CTskDataFile> file = walk.Next(); file; file = walk.Next()) {
+        auto* local = dynamic_cast<CTskLocalFile*>(file.get());
         if (local && !local->IsFolderEntry()) database->SourceInfoAdd(local);
     }
     database->SourceInfoUpdateSet();

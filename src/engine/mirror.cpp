@@ -220,11 +220,19 @@ bool CMirror::Carry(EAction action, CTskDataFile* file, const std::string& key, 
     const CMirrorRecord::Row row = RowOf(*file);
     if (action == eEqual) return Sent(key, row, true);
     if (m_bDryRun) return true;
-    const bool put = putStep(file);
-    if (!put || !m_bDeferred || folder) return Sent(key, row, put);
-    const auto lock = CStatistic::Job().ReportLock();
-    m_pending[file] = Pending{key, row};
-    return true;
+    if (!m_bDeferred || folder) return Sent(key, row, putStep(file));
+    // Waiting before the file is handed on: a session may be done with it,
+    // and drop it, before the hand-over returns.
+    {
+        const auto lock = CStatistic::Job().ReportLock();
+        m_pending[file] = Pending{key, row};
+    }
+    if (putStep(file)) return true;
+    {
+        const auto lock = CStatistic::Job().ReportLock();
+        m_pending.erase(file);
+    }
+    return Sent(key, row, false);
 }
 
 void CMirror::Settle(const CTskDataFile& file, EFileOutcome outcome) {

@@ -276,7 +276,7 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
         if (copyStep) copyStep->Abandon();
         return false;
     }
-    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, source.GetCount());
+    SendProgress(PROGRESS_UNIT_FILES, MSG_PROGRESS_RANGE, 0, static_cast<int>(source.GetEntryCount()));
     int count = 0;
     const auto done = [&](CTskDataFile* file) {
         CProgressStatus status(PROGRESS_UNIT_FILES, MSG_PROGRESS_POS, ++count, 0);
@@ -297,7 +297,7 @@ bool CMoveTrans::RunPair(ERun run, CSource& source, CSource& target) {
     const bool result = inSessions ? PutInSessions(source, target, early, decide, outcome, done)
                                    : PutInTurn(source, decide, put, outcome, done);
     if (mirror && ContinueCheck()) mirror->DeleteExtras();
-    if (mirror) mirror->StoreRecord(count == source.GetCount());
+    if (mirror) mirror->StoreRecord(static_cast<size_t>(count) == source.GetEntryCount());
     target.Close();
     source.Close();
     if (copyStep) copyStep->SetClosingText(ArchiveSummary(target.TargetRoot()));
@@ -313,7 +313,9 @@ bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMir
                            const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done) {
     bool result = true;
     bool going = true;
-    for (CTskDataFile* file : source) {
+    CSourceWalk walk(source);
+    for (std::unique_ptr<CTskDataFile> made = walk.Next(); made; made = walk.Next()) {
+        CTskDataFile* file = made.get();
         if (file->IsFolderEntry()) {
             if (going) result = decide(file, put);
         } else if (!going) {
@@ -329,18 +331,18 @@ bool CMoveTrans::PutInTurn(CSource& source, const DecideStep& decide, const CMir
 
 bool CMoveTrans::PutInSessions(CSource& source, CSource& target, CEarlySessions& early, const DecideStep& decide,
                                const CSessionPool::OutcomeStep& outcome, const CSessionPool::DoneStep& done) {
-    const auto files = std::count_if(source.begin(), source.end(), [](CTskDataFile* file) {
-        return !file->IsFolderEntry();
-    });
-    CSessionPool pool(source, target, Job().Settings().m_nSessions, static_cast<size_t>(files), outcome, done, &early);
+    CSessionPool pool(source, target, Job().Settings().m_nSessions, source.GetFileCount(), outcome, done, &early);
     // The first session makes the folders, in order, and hands out each file
     // once its folder is there; the others send meanwhile.
     bool result = true;
-    for (CTskDataFile* file : source) {
+    CSourceWalk walk(source);
+    for (std::unique_ptr<CTskDataFile> made = walk.Next(); made; made = walk.Next()) {
+        // Once queued, the file is the pool's: a session may be done with it at once.
+        CTskDataFile* const file = made.get();
         bool queued = false;
         const auto put = [&](CTskDataFile* entry) {
             if (entry->IsFolderEntry()) return target.PutFolder(entry);
-            pool.Add(entry);
+            pool.Add(std::move(made));
             queued = true;
             return true;
         };

@@ -14,6 +14,10 @@ namespace {
 
 // How often a session waiting for a file looks at the job's abort flag.
 constexpr auto kAbortCheck = std::chrono::milliseconds(100);
+// The files made ready for the sessions at most: enough that no session
+// waits while the first one makes a folder, few enough that a job of a
+// million files does not hold them all.
+constexpr size_t kQueuedFiles = 256;
 
 }  // namespace
 
@@ -75,15 +79,21 @@ void CSessionPool::Join() {
         if (thread.joinable()) thread.join();
     // Only this thread is left: what nobody took stays unsent.
     const auto lock = m_job.ReportLock();
-    for (; m_nNext < m_files.size(); ++m_nNext) m_outcome(m_files[m_nNext], EFileOutcome::NotTaken);
+    for (; !m_files.empty(); m_files.pop_front()) m_outcome(m_files.front().get(), EFileOutcome::NotTaken);
 }
 
-void CSessionPool::Add(CTskDataFile* file) {
+void CSessionPool::Add(std::unique_ptr<CTskDataFile> file) {
+    std::unique_ptr<CTskDataFile> oldest;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_files.push_back(file);
+        if (m_files.size() >= kQueuedFiles && !m_bStopped && !m_job.IsAborted()) {
+            oldest = std::move(m_files.front());
+            m_files.pop_front();
+        }
+        m_files.push_back(std::move(file));
     }
     m_added.notify_one();
+    if (oldest) Put(m_source, m_target, std::move(oldest));
 }
 
 bool CSessionPool::Finish() {
@@ -106,27 +116,31 @@ void CSessionPool::Stop() {
     Close();
 }
 
-CTskDataFile* CSessionPool::Next() {
+std::unique_ptr<CTskDataFile> CSessionPool::Next() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         if (m_bStopped || m_job.IsAborted()) return nullptr;
-        if (m_nNext < m_files.size()) return m_files[m_nNext++];
+        if (!m_files.empty()) {
+            std::unique_ptr<CTskDataFile> file = std::move(m_files.front());
+            m_files.pop_front();
+            return file;
+        }
         if (m_bClosed) return nullptr;
         m_added.wait_for(lock, kAbortCheck);
     }
 }
 
 void CSessionPool::Drain(CSource& source, CSource& target) {
-    const bool lent = &source != &m_source;
-    for (CTskDataFile* file = Next(); file; file = Next()) {
-        if (lent) source.Adopt(file);
-        const bool sent = target.PutFile(file);
-        if (!sent) m_bFailed = true;
-        if (lent) m_source.Adopt(file);
-        const auto lock = m_job.ReportLock();
-        m_outcome(file, sent ? EFileOutcome::Sent : EFileOutcome::Failed);
-        if (!m_done(file)) m_bStopped = true;
-    }
+    for (std::unique_ptr<CTskDataFile> file = Next(); file; file = Next()) Put(source, target, std::move(file));
+}
+
+void CSessionPool::Put(CSource& source, CSource& target, std::unique_ptr<CTskDataFile> file) {
+    if (&source != &m_source) source.Adopt(file.get());
+    const bool sent = target.PutFile(file.get());
+    if (!sent) m_bFailed = true;
+    const auto lock = m_job.ReportLock();
+    m_outcome(file.get(), sent ? EFileOutcome::Sent : EFileOutcome::Failed);
+    if (!m_done(file.get())) m_bStopped = true;
 }
 
 void CSessionPool::RunFurther() {

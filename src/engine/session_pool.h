@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -58,13 +59,15 @@ private:
 // refuses a further session leaves the job with the ones it has, which one
 // status record says.
 //
-// Whoever fills the queue adds a file only once its folder exists. The files
-// keep their source's list: a session lends a file its connection for the
-// put and gives it back. The further sessions work for the job of the thread
-// that made the pool. Reports cross threads only through the job's report
-// lock, under which each file's outcome is told and `done` runs after it.
-// Every file added gets exactly one outcome: sent, failed, or (when the job
-// stopped before its turn) not taken, the last ones once the pool is done.
+// Whoever fills the queue adds a file only once its folder exists. The queue
+// owns its files, and a file goes once its outcome is told; it holds only a
+// few at a time: while it is full, the session that fills it puts the
+// oldest file itself. A session lends a file its connection for the put.
+// The further sessions work for the job of the thread that made the pool.
+// Reports cross threads only through the job's report lock, under which
+// each file's outcome is told and `done` runs after it. Every file added
+// gets exactly one outcome: sent, failed, or (when the job stopped before
+// its turn) not taken, the last ones once the pool is done.
 class VELMORA_API CSessionPool {
 public:
     // Answers whether the job goes on after `file`.
@@ -83,7 +86,7 @@ public:
     ~CSessionPool();
 
     // A file for the sessions to put, in the order they take them.
-    void Add(CTskDataFile* file);
+    void Add(std::unique_ptr<CTskDataFile> file);
     // Closes the queue and puts what is left with the first session too;
     // true when every put succeeded.
     bool Finish();
@@ -91,13 +94,15 @@ public:
 private:
     // The next file to put, waiting for one while the queue is open; null
     // when none is left or the job stops.
-    CTskDataFile* Next();
+    std::unique_ptr<CTskDataFile> Next();
     void Stop();
     void Close();
     // Waits for the further sessions; the files left in the queue were not taken.
     void Join();
     // Puts files with one session's pair until Next has none.
     void Drain(CSource& source, CSource& target);
+    // Puts one file with a session's pair and tells its outcome.
+    void Put(CSource& source, CSource& target, std::unique_ptr<CTskDataFile> file);
     // A further session, when the server allows it.
     void RunFurther();
     // The first refusal of a further session is logged; later ones are not.
@@ -112,9 +117,8 @@ private:
     DoneStep m_done;
     std::mutex m_mutex;
     std::condition_variable m_added;
-    std::vector<CTskDataFile*> m_files;  // under m_mutex
-    size_t m_nNext = 0;                  // under m_mutex
-    bool m_bClosed = false;              // under m_mutex
+    std::deque<std::unique_ptr<CTskDataFile>> m_files;  // under m_mutex
+    bool m_bClosed = false;                             // under m_mutex
     std::atomic<bool> m_bStopped{false};
     std::atomic<bool> m_bFailed{false};
     bool m_bRefusalNoted = false;  // under the job's report lock

@@ -131,8 +131,17 @@ void CSource::AddDataFile(CTskDataFile* file) {
 }
 
 void CSource::AddTree(std::unique_ptr<CMFCObjNode> root) {
-    AddNodeFiles(*root, root->IsCatalog() || root->GetChildCount() > 0);
+    const bool folderTree = root->IsCatalog() || root->GetChildCount() > 0;
+    AddDataFile(MakeEntryFile(root->GetPath(), root.get(), folderTree).release());
     m_trees.push_back(std::move(root));
+}
+
+std::unique_ptr<CTskDataFile> CSource::MakeEntryFile(const CFtpPath& path, const CMFCObjNode* node, bool folderTree) {
+    CFtpPath entry = path;
+    if (node && node->IsCatalog()) entry.AddAttr(platform::FileAttrDirectory);
+    std::unique_ptr<CTskDataFile> file(CreateDataFile(entry));
+    if (file) file->SetNode(node, folderTree);
+    return file;
 }
 
 void CSource::ExpandFolders() {
@@ -151,31 +160,25 @@ void CSource::ExpandFolders() {
     }
 }
 
-void CSource::AddNodeFiles(const CMFCObjNode& node, bool folderTree) {
-    CFtpPath path = node.GetPath();
-    if (node.IsCatalog()) path.AddAttr(platform::FileAttrDirectory);
-    if (CTskDataFile* file = CreateDataFile(path)) {
-        file->SetNode(&node, folderTree);
-        AddDataFile(file);
-    }
-    for (const CObjNode* child : node.GetChildren()) {
-        if (const auto* shown = dynamic_cast<const CMFCObjNode*>(child)) AddNodeFiles(*shown, folderTree);
-    }
-}
-
-void CSource::CountTotals() const {
+void CSource::CountTotals() {
     CJobState& job = Job();
     job.m_nTotalBytes = 0;
     job.m_nTotalItems = 0;
-    for (const CTskDataFile* file : *this) {
+    m_nEntries = 0;
+    m_nFiles = 0;
+    CSourceWalk walk(*this);
+    for (std::unique_ptr<CTskDataFile> file = walk.Next(); file; file = walk.Next()) {
+        ++m_nEntries;
         // A listing gives folders a size too; only files are bytes to move.
-        if (!file->IsFolderEntry()) job.m_nTotalBytes += static_cast<int64_t>(file->Length());
-        ++job.m_nTotalItems;
+        if (file->IsFolderEntry()) continue;
+        ++m_nFiles;
+        job.m_nTotalBytes += static_cast<int64_t>(file->Length());
     }
+    job.m_nTotalItems = static_cast<int64_t>(m_nEntries);
 }
 
 void CSource::Close() {
-    // The data files refer to the tree's nodes: they go first.
+    // The data files refer to the trees' nodes: they go first.
     m_pTarget.reset();
     RemoveAndDestroy();
     m_trees.clear();
@@ -264,6 +267,37 @@ CTskDataFile* CSource::SkipTarget() {
     m_pTarget.reset();
     m_bSkipTarget = true;
     return nullptr;
+}
+
+CSourceWalk::CSourceWalk(CSource& source) : m_source(source), m_next(source.begin()) {}
+
+std::unique_ptr<CTskDataFile> CSourceWalk::Next() {
+    for (;;) {
+        std::unique_ptr<CTskDataFile> file;
+        if (!m_levels.empty()) {
+            Level& level = m_levels.back();
+            if (level.next == level.end) {
+                m_levels.pop_back();
+                continue;
+            }
+            const auto* node = dynamic_cast<const CMFCObjNode*>(*level.next++);
+            if (!node) continue;
+            file = m_source.MakeEntryFile(node->GetPath(), node, m_bFolderTree);
+            Descend(*node);
+        } else {
+            if (m_next == m_source.end()) return nullptr;
+            const CTskDataFile& entry = **m_next++;
+            file = m_source.MakeEntryFile(entry.GetPath(), entry.GetNode(), entry.IsInFolderTree());
+            m_bFolderTree = entry.IsInFolderTree();
+            if (entry.GetNode()) Descend(*entry.GetNode());
+        }
+        if (file) return file;
+    }
+}
+
+void CSourceWalk::Descend(const CObjNode& node) {
+    const CObjNodeList& children = node.GetChildren();
+    m_levels.push_back(Level{children.begin(), children.end()});
 }
 
 int32_t CSource::AskTargetQuestion(const CFtpPath& source, CFtpPath& target, bool remote) {

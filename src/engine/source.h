@@ -22,13 +22,16 @@
 namespace velmora {
 
 // One end of a running transfer, built from a task item: the side that is
-// read gathers its files as a list of data files (Scan); the side that
-// receives prepares itself (OpenTarget) and puts each file coming from the
-// other side into itself (PutFile). Scan works on the item's source point,
-// OpenTarget and MakeTargetFile on its destination point.
+// read gathers what it is to send (Scan); the side that receives prepares
+// itself (OpenTarget) and puts each file coming from the other side into
+// itself (PutFile). Scan works on the item's source point, OpenTarget and
+// MakeTargetFile on its destination point.
 //
-// The list owns the data files; the folder tree they were made from and the
-// current target data file belong to the source too, until Close.
+// The list holds the data files given as paths and, for each folder tree
+// loaded, one data file of the tree's root; a walk (CSourceWalk) makes the
+// data files of the nodes below a root only as their turn comes, so that a
+// job of a million files does not hold a million data files. The list, the
+// trees and the current target data file belong to the source until Close.
 //
 // A source listens to the message box (the cancel request sets the job's
 // abort flag), and to its copy of the item's filter, which tells it about
@@ -42,7 +45,7 @@ public:
     CSource& operator=(const CSource&) = delete;
     ~CSource() override;
 
-    // Fills the list with the data files to transfer; a list that already
+    // Gathers what is to be transferred, and counts it; a list that already
     // holds files is left as it is.
     virtual bool Scan() = 0;
     virtual bool OpenTarget() { return true; }
@@ -123,6 +126,12 @@ public:
     // The first folder tree loaded; null when none was.
     const CMFCObjNode* GetRootNode() const { return m_trees.empty() ? nullptr : m_trees.front().get(); }
     CTskDataFile* GetTarget() const { return m_pTarget.get(); }
+    // The entries a walk gives, and how many of them are files, as the scan counted them.
+    size_t GetEntryCount() const { return m_nEntries; }
+    size_t GetFileCount() const { return m_nFiles; }
+    // A new data file for an entry of a walk: for `path`, made from `node`
+    // of a tree (none for a file given as a path).
+    std::unique_ptr<CTskDataFile> MakeEntryFile(const CFtpPath& path, const CMFCObjNode* node, bool folderTree);
 
 protected:
     using CopyStep = std::function<bool(CTskDataFile& source, CTskDataFile& target)>;
@@ -130,9 +139,10 @@ protected:
     // The shape every put shares: the target, the pair opened, the copy,
     // and the file counted as processed.
     bool PutData(CTskDataFile* file, const CopyStep& copy);
-    // Takes the tree and appends data files for its nodes, in walk order
-    // (the tree's root first). A tree whose root is a folder is a folder
-    // scan: its files' targets keep the folder's name and structure.
+    // Takes the tree and appends the data file of its root, after which a
+    // walk gives the nodes below it in walk order. A tree whose root is a
+    // folder is a folder scan: its files' targets keep the folder's name and
+    // structure.
     void AddTree(std::unique_ptr<CMFCObjNode> root);
     // The tree of a folder, loaded with `filter` (what could not be listed
     // is reported).
@@ -143,8 +153,9 @@ protected:
     // Replaces each folder of a list built from paths by its tree, so that
     // a folder given among files is transferred with everything in it.
     void ExpandFolders();
-    // The job's total bytes and items become those of the list.
-    void CountTotals() const;
+    // The job's total bytes and items become those of a walk, which the
+    // source's counts keep too.
+    void CountTotals();
     // Where `file` goes below `targetRoot`: the folder scanned (its name,
     // except in a mirror, and the file's folder below it) and, when the
     // root names no file, the source file's own name. False, reported, when the file has no source
@@ -171,11 +182,41 @@ protected:
 private:
     bool m_bSkipTarget = false;
     std::function<void()> m_listingStep;
-    void AddNodeFiles(const CMFCObjNode& node, bool folderTree);
+    size_t m_nEntries = 0;
+    size_t m_nFiles = 0;
     // A folder entry that would stay missing at the target: nothing below it.
     static bool IsEmptyFolder(const CTskDataFile& file);
     // The source's time onto the written target; a failure is logged, not an error of the job.
     static void KeepModifiedTime(CTskDataFile& source, CTskDataFile& target);
+};
+
+// Walks what a source is to transfer, in order: each data file of its list
+// and, after one made from a tree's root, every node below that root in the
+// tree's walk order (parents before their children). Each step makes a new
+// data file, which the caller owns and drops once the file is done. The
+// source's list and trees must stay as they are while a walk is under way.
+class VELMORA_API CSourceWalk {
+public:
+    explicit CSourceWalk(CSource& source);
+
+    // The next entry's data file; null once every entry had its turn.
+    std::unique_ptr<CTskDataFile> Next();
+
+private:
+    using Children = CObjNodeList::Elements::const_iterator;
+    struct Level {
+        Children next;
+        Children end;
+    };
+
+    // The children of `node` are walked next.
+    void Descend(const CObjNode& node);
+
+    CSource& m_source;
+    CSource::Elements::const_iterator m_next;
+    bool m_bFolderTree = false;
+    // The children still to walk at each depth of the current tree.
+    std::vector<Level> m_levels;
 };
 
 }  // namespace velmora

@@ -21,10 +21,20 @@ CObjNode& CObjNode::operator=(const CObjNode& other) {
 CObjNode::~CObjNode() {
     // The children are deleted with the list; they must not reach back into
     // a parent that is going away.
-    for (CObjNode* child : m_children) {
+    for (CObjNode* child : GetChildren()) {
         if (child) child->m_pParent = nullptr;
     }
     if (m_pParent) m_pParent->RemoveChild(this);
+}
+
+const CObjNodeList& CObjNode::GetChildren() const {
+    static const CObjNodeList none;
+    return m_pChildren ? *m_pChildren : none;
+}
+
+CObjNodeList& CObjNode::EditChildren() {
+    if (!m_pChildren) m_pChildren = std::make_unique<CObjNodeList>();
+    return *m_pChildren;
 }
 
 const CObjNode::Extras& CObjNode::GetExtras() const {
@@ -80,7 +90,7 @@ void CObjNode::WriteXMLAttr(std::string& out) const {
 }
 
 void CObjNode::WriteXMLBody(std::string& out) const {
-    for (const CObjNode* child : m_children) child->WriteXML(out);
+    for (const CObjNode* child : GetChildren()) child->WriteXML(out);
 }
 
 bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
@@ -128,7 +138,7 @@ CObjNode* CObjNode::Clone() const {
     copy->SetOptionText(GetOptionText());
     const OptionTable& options = GetExtras().options;
     if (copy->m_pExtras || !options.empty()) copy->EditExtras().options = options;
-    for (const CObjNode* child : m_children) copy->AddNode(child->Clone());
+    for (const CObjNode* child : GetChildren()) copy->AddNode(child->Clone());
     return copy;
 }
 
@@ -224,7 +234,7 @@ std::string CObjNode::MergedOptionText() const {
 CObjNode* CObjNode::AddNode(CObjNode* node) {
     if (!node) return nullptr;
     node->m_pParent = this;
-    m_children.AddTail(node);
+    EditChildren().AddTail(node);
     return node;
 }
 
@@ -241,16 +251,18 @@ CObjNode* CObjNode::Remove(CObjNode* node) { return node ? node->Remove() : null
 CObjNode* CObjNode::RemoveChild(CObjNode* node) {
     // One walk that stops at the child: a level destroyed child by child
     // takes each from the front, so that stays linear in the children.
-    const POSITION pos = std::find(m_children.begin(), m_children.end(), node);
-    if (!node || pos == m_children.end()) return nullptr;
-    m_children.RemoveAt(pos);
+    if (!node || !m_pChildren) return nullptr;
+    CObjNodeList& children = *m_pChildren;
+    const POSITION pos = std::find(children.begin(), children.end(), node);
+    if (pos == children.end()) return nullptr;
+    children.RemoveAt(pos);
     node->m_pParent = nullptr;
     return node;
 }
 
 void CObjNode::RemoveAndDestroyAllChild() {
     // Each child unlinks itself; walk a snapshot of the pointers.
-    const std::vector<CObjNode*> children(m_children.begin(), m_children.end());
+    const std::vector<CObjNode*> children(GetChildren().begin(), GetChildren().end());
     for (CObjNode* child : children) {
         if (child) child->RemoveAndDestroy();
     }
@@ -270,13 +282,13 @@ int CObjNode::GetLayerNumber() const {
 
 int CObjNode::GetNodeCount() const {
     int count = 1;
-    for (const CObjNode* child : m_children) count += child->GetNodeCount();
+    for (const CObjNode* child : GetChildren()) count += child->GetNodeCount();
     return count;
 }
 
 CObjNode* CObjNode::GetChildNode(int index) const {
     if (index < 0) return nullptr;
-    for (CObjNode* child : m_children) {
+    for (CObjNode* child : GetChildren()) {
         if (index-- == 0) return child;
     }
     return nullptr;
@@ -340,12 +352,12 @@ CObjNode* CObjNode::ReverseFindByType(int32_t type) {
 
 void CObjNode::ForEach(ForEachCallback callback, void* userData) {
     callback(this, userData);
-    for (CObjNode* child : m_children) child->ForEach(callback, userData);
+    for (CObjNode* child : GetChildren()) child->ForEach(callback, userData);
 }
 
 void CObjNode::ForEach(CObjNodeListener& listener, intptr_t p1, intptr_t p2) {
     listener.OnNode(this, p1, p2);
-    for (CObjNode* child : m_children) child->ForEach(listener, p1, p2);
+    for (CObjNode* child : GetChildren()) child->ForEach(listener, p1, p2);
 }
 
 void CObjNode::GetFullPath(std::string& out, std::string_view separator) const {
@@ -365,7 +377,7 @@ std::string CObjNode::CreateGUID() {
 
 void CObjNode::CreateGUIDForAll(bool force) {
     if (force || m_strNodeGUID.empty()) CreateGUID();
-    for (CObjNode* child : m_children) child->CreateGUIDForAll(force);
+    for (CObjNode* child : GetChildren()) child->CreateGUIDForAll(force);
 }
 
 void CObjNode::SetGUID(const platform::Guid& guid) { m_strNodeGUID = platform::GuidToString(guid); }

@@ -96,14 +96,14 @@ public:
     void SetParent(CObjNode* parent) { m_pParent = parent; }
     CObjNode* GetRoot();
     int GetLayerNumber() const;
-    int GetChildCount() const { return m_children.GetCount(); }
+    int GetChildCount() const { return GetChildren().GetCount(); }
     int GetNodeCount() const;
     CObjNode* GetChildNode(int index) const;
-    CObjNode* GetChildFirstNode() const { return m_children.GetHead(); }
-    CObjNode* GetChildLastNode() const { return m_children.GetTail(); }
+    CObjNode* GetChildFirstNode() const { return GetChildren().GetHead(); }
+    CObjNode* GetChildLastNode() const { return GetChildren().GetTail(); }
     bool IsChild(const CObjNode* node) const;
     // The children, read-only, for range-for.
-    const CObjNodeList& GetChildren() const { return m_children; }
+    const CObjNodeList& GetChildren() const;
 
     // Pre-order searches of the subtree (this node first); first hit wins.
     CObjNode* FindByName(std::string_view name);
@@ -178,31 +178,31 @@ protected:
 
     // Child-list access for derived classes. AddHead/AddTail do not set the
     // child's parent; AddNode does.
-    CObjNode* GetHead() const { return m_children.GetHead(); }
-    CObjNode* GetTail() const { return m_children.GetTail(); }
-    void AddHead(CObjNode* node) { m_children.AddHead(node); }
-    void AddTail(CObjNode* node) { m_children.AddTail(node); }
-    POSITION Begin() { return m_children.GetHeadPosition(); }
-    POSITION GetHeadPosition() { return m_children.GetHeadPosition(); }
-    POSITION End() { return m_children.End(); }
-    POSITION GetTailPosition() { return m_children.GetTailPosition(); }
-    CObjNode* GetNext(POSITION& pos) { return m_children.GetNext(pos); }
-    CObjNode* GetPrev(POSITION& pos) { return m_children.GetPrev(pos); }
-    CObjNode* GetAt(POSITION pos) { return m_children.GetAt(pos); }
-    void SetAt(POSITION pos, CObjNode* node) { m_children.SetAt(pos, node); }
+    CObjNode* GetHead() const { return GetChildren().GetHead(); }
+    CObjNode* GetTail() const { return GetChildren().GetTail(); }
+    void AddHead(CObjNode* node) { EditChildren().AddHead(node); }
+    void AddTail(CObjNode* node) { EditChildren().AddTail(node); }
+    POSITION Begin() { return EditChildren().GetHeadPosition(); }
+    POSITION GetHeadPosition() { return EditChildren().GetHeadPosition(); }
+    POSITION End() { return EditChildren().End(); }
+    POSITION GetTailPosition() { return EditChildren().GetTailPosition(); }
+    CObjNode* GetNext(POSITION& pos) { return EditChildren().GetNext(pos); }
+    CObjNode* GetPrev(POSITION& pos) { return EditChildren().GetPrev(pos); }
+    CObjNode* GetAt(POSITION pos) { return EditChildren().GetAt(pos); }
+    void SetAt(POSITION pos, CObjNode* node) { EditChildren().SetAt(pos, node); }
 
     // Pre-order search with any predicate; the one walk behind every Find.
     template <class Pred>
     CObjNode* FindFirst(Pred pred) {
         if (pred(*this)) return this;
-        for (CObjNode* child : m_children) {
+        for (CObjNode* child : GetChildren()) {
             if (CObjNode* hit = child->FindFirst(pred)) return hit;
         }
         return nullptr;
     }
     template <class Pred>
     CObjNode* FindChildIf(Pred pred) const {
-        for (CObjNode* child : m_children) {
+        for (CObjNode* child : GetChildren()) {
             if (pred(*child)) return child;
         }
         return nullptr;
@@ -231,10 +231,13 @@ private:
     Extras& EditExtras();
     // Sets one extra; an empty text on a node without extras makes none.
     void SetExtra(std::string Extras::*field, std::string_view text);
+    // The children, the list made with the first one.
+    CObjNodeList& EditChildren();
 
     std::string m_strName;
     CObjNode* m_pParent = nullptr;
-    CObjNodeList m_children;
+    // Null until the first child: most nodes of a big tree are files.
+    std::unique_ptr<CObjNodeList> m_pChildren;
     int32_t m_nSibIndex = 0;
     int32_t m_nType = 0;
     uint32_t m_uState = 0;

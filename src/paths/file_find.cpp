@@ -1,5 +1,7 @@
 #include "paths/file_find.h"
 
+#include <utility>
+
 namespace velmora {
 namespace {
 
@@ -54,45 +56,57 @@ bool CFileFind::FindFile(std::string_view pattern) {
 }
 
 bool CFileFind::ListFolder(std::string_view mask) {
-    std::vector<platform::DirEntry> all;
-    if (!platform::ListDirectory(m_strRoot.empty() ? "." : m_strRoot, all, &m_strError)) {
-        if (m_strError.empty()) m_strError = "Cannot list the folder";
+    if (!m_reader.Open(m_strRoot.empty() ? "." : m_strRoot)) {
+        m_strError = m_reader.Error().empty() ? "Cannot list the folder" : m_reader.Error();
         return false;
     }
-    const bool everything = mask.empty() || mask == "*" || mask == "*.*";
-    for (platform::DirEntry& entry : all) {
-        if (everything || MatchesWildcard(entry.name, mask)) m_entries.push_back(std::move(entry));
+    m_strMask = mask == "*" || mask == "*.*" ? std::string() : std::string(mask);
+    ReadAhead();
+    return m_bAhead;
+}
+
+void CFileFind::ReadAhead() {
+    m_bAhead = false;
+    while (m_reader.Next(m_ahead)) {
+        if (m_strMask.empty() || MatchesWildcard(m_ahead.name, m_strMask)) {
+            m_bAhead = true;
+            return;
+        }
     }
-    return !m_entries.empty();
+    m_strError = m_reader.Error();
 }
 
 bool CFileFind::FindOne(const std::string& name) {
-    platform::DirEntry entry;
-    entry.name = name;
+    m_ahead = platform::DirEntry();
+    m_ahead.name = name;
     const std::string path = JoinName(m_strRoot, name);
-    if (!platform::GetFileStatus(path, entry.status)) return false;
-    entry.isSymlink = platform::IsSymbolicLink(path);
-    m_entries.push_back(std::move(entry));
+    if (!platform::GetFileStatus(path, m_ahead.status)) return false;
+    m_ahead.isSymlink = platform::IsSymbolicLink(path);
+    m_bAhead = true;
     return true;
 }
 
 bool CFileFind::FindNextFile() {
-    if (m_next >= m_entries.size()) return false;
-    const platform::DirEntry& entry = m_entries[m_next++];
-    m_current.SetPath(JoinName(m_strRoot, entry.name), PATH_LITERAL);
-    m_current.SetStatusBlock(entry.status);
-    return m_next < m_entries.size();
+    if (!m_bAhead) return false;
+    std::swap(m_entry, m_ahead);
+    m_bCurrent = true;
+    m_current.SetPath(JoinName(m_strRoot, m_entry.name), PATH_LITERAL);
+    m_current.SetStatusBlock(m_entry.status);
+    ReadAhead();
+    return m_bAhead;
 }
 
 void CFileFind::Close() {
     m_strRoot.clear();
     m_strError.clear();
-    m_entries.clear();
-    m_next = 0;
+    m_strMask.clear();
+    m_reader.Close();
+    m_bCurrent = false;
+    m_bAhead = false;
     m_current.Clear();
 }
 
-const platform::DirEntry* CFileFind::Current() const { return m_next > 0 ? &m_entries[m_next - 1] : nullptr; }
+const platform::DirEntry* CFileFind::Current() const { return m_bCurrent ? &m_entry : nullptr; }
 
 std::string CFileFind::GetFileName() const {
     const platform::DirEntry* entry = Current();

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "paths/file_path.h"
 #include "paths/file_rec_find.h"
@@ -49,18 +47,26 @@ public:
     // The folder being listed, as the pattern gave it.
     const std::string& GetRoot() const { return m_strRoot; }
     // Why the last FindFile found nothing, when its folder could not be
-    // listed; empty when the folder was listed (or a name was not there).
+    // listed, or why the listing ended early, when reading failed on the
+    // way; empty when the folder was listed (or a name was not there).
     const std::string& GetLastError() const { return m_strError; }
 
 private:
     const platform::DirEntry* Current() const;
     bool ListFolder(std::string_view mask);
     bool FindOne(const std::string& name);
+    // Reads on to the next entry the mask matches (the entry after the
+    // current one, read one ahead so that FindNextFile can tell the last).
+    void ReadAhead();
 
     std::string m_strRoot;
     std::string m_strError;
-    std::vector<platform::DirEntry> m_entries;
-    size_t m_next = 0;
+    std::string m_strMask;
+    platform::DirectoryReader m_reader;
+    platform::DirEntry m_entry;
+    bool m_bCurrent = false;
+    platform::DirEntry m_ahead;
+    bool m_bAhead = false;
     CFilePath m_current;
 };
 

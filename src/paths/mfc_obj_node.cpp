@@ -24,6 +24,7 @@ void CMFCObjNode::Clear() {
     m_nImage = 0;
     m_nSelectedImage = 0;
     m_strDoc.clear();
+    m_bDocIsPath = false;
     SetNote("");
 }
 
@@ -33,7 +34,9 @@ void CMFCObjNode::Copy(const CObj& src) {
     if (!other || other == this) return;
     m_nImage = other->m_nImage;
     m_nSelectedImage = other->m_nSelectedImage;
-    m_strDoc = other->m_strDoc;
+    // The copy's path is not this one's.
+    m_strDoc = other->GetDocumentPathName();
+    m_bDocIsPath = false;
     SetNote(other->GetNote());
     m_hTreeItem = nullptr;
 }
@@ -46,7 +49,7 @@ CMFCObjNode* CMFCObjNode::Clone() const {
 
 void CMFCObjNode::WriteXMLAttr(std::string& out) const {
     CObjNode::WriteXMLAttr(out);
-    const std::string doc = XMLEscape(m_strDoc);
+    const std::string doc = XMLEscape(GetDocumentPathName());
     const std::string note = XMLEscape(GetNote());
     out += Format(" %s='%s' %s='%s' ", "doc", doc.c_str(), "note", note.c_str());
 }
@@ -55,6 +58,7 @@ bool CMFCObjNode::ReadXMLAttr(const std::string& name, const std::string& value)
     if (CObjNode::ReadXMLAttr(name, value)) return true;
     if (EqualsNoCase(name, "doc")) {
         m_strDoc = value;
+        m_bDocIsPath = false;
     } else if (EqualsNoCase(name, "note")) {
         SetNote(value);
     } else {
@@ -68,7 +72,7 @@ bool CMFCObjNode::ReadXMLAttr(const std::string& name, const std::string& value)
 bool CMFCObjNode::Write(CArchive& archive) const {
     archive.WriteInt32(m_nImage);
     archive.WriteInt32(m_nSelectedImage);
-    archive.WriteString(m_strDoc);
+    archive.WriteString(GetDocumentPathName());
     archive.WriteString(GetNote());
     archive.WriteString(GetName());
     archive.WriteString(GetValue());
@@ -102,6 +106,7 @@ bool CMFCObjNode::Read(CArchive& archive) {
     m_nImage = image;
     m_nSelectedImage = selectedImage;
     m_strDoc = doc;
+    m_bDocIsPath = false;
     SetNote(note);
     SetName(name);
     SetValue(value);
@@ -299,6 +304,7 @@ CFtpPath CMFCObjNode::GetRootPath() const {
 
 void CMFCObjNode::SetDocumentPathName(std::string_view text) {
     m_strDoc = text;
+    m_bDocIsPath = false;
     std::replace(m_strDoc.begin(), m_strDoc.end(), '/', '\\');
 }
 
@@ -381,9 +387,13 @@ bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filte
         CMFCObjNode* child = AddNode(isFolder ? find.GetFileTitle() : find.GetFileName());
         if (!child) continue;
         child->SetCatalog(isFolder);
-        child->m_strDoc = find.GetFilePath();
         child->CreateGUID();
         child->m_Path.Copy(find);
+        // The document path is the entry's full path, most often the path's
+        // own text: then it is kept once.
+        const std::string path = find.GetFilePath();
+        child->m_bDocIsPath = child->m_Path.GetPath() == path;
+        if (!child->m_bDocIsPath) child->m_strDoc = path;
         const bool link = find.IsSymlink();
         if (link) child->m_Path.AddAttr(platform::FileAttrReparsePoint);
         if (!isFolder || (link && !trail)) continue;
@@ -403,13 +413,18 @@ bool CMFCObjNode::LoadFolder(const std::string& folder, const CFileFilter* filte
         if (!child->LoadFolder(find.GetFilePath(), filter, problems, trail)) child->RemoveAndDestroy();
         trail->pop_back();
     }
+    // Reading that failed on the way left the rest of the folder unlisted.
+    if (!find.GetLastError().empty()) {
+        problems.push_back(Format("Cannot read the folder %s: %s", folder.c_str(), find.GetLastError().c_str()));
+        return false;
+    }
     return true;
 }
 
 bool CMFCObjNode::LoadFileSystem(TreeItem item, std::string_view) {
     CMFCObjNode* node = Find(item);
     if (!node || node->GetChildCount() != 0) return false;
-    return node->LoadFileSystem(node->m_strDoc, nullptr);
+    return node->LoadFileSystem(node->GetDocumentPathName(), nullptr);
 }
 
 // --- Files --------------------------------------------------------------------------

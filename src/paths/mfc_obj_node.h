@@ -128,7 +128,7 @@ public:
     }
     // Stored with every "/" turned into "\".
     void SetDocumentPathName(std::string_view text);
-    const std::string& GetDocumentPathName() const { return m_strDoc; }
+    const std::string& GetDocumentPathName() const { return m_bDocIsPath ? m_Path.GetPath() : m_strDoc; }
     using CObjNode::ShowError;
     // Keeps at most 255 characters of the exception's message.
     void ShowError(const std::exception& error);
@@ -194,6 +194,9 @@ private:
     TreeItem m_hTreeItem = nullptr;
     int32_t m_nImage = 0;
     int32_t m_nSelectedImage = 0;
+    // The document path is the path's own text (a node loaded from the file
+    // system), not kept twice.
+    bool m_bDocIsPath = false;
     std::string m_strDoc;
     CFtpPath m_Path;
 };

@@ -130,21 +130,58 @@ std::string RealPath(std::string_view path) {
     return error ? std::string() : real.string();
 }
 
+struct DirectoryReader::State {
+    std::string folder;
+    fs::directory_iterator next;
+    // A step that failed after an entry was read: told once that entry is.
+    std::error_code failed;
+};
+
+DirectoryReader::DirectoryReader() = default;
+DirectoryReader::~DirectoryReader() = default;
+
+bool DirectoryReader::Open(std::string_view folder) {
+    Close();
+    if (!IsUsablePath(folder, &m_strError)) return false;
+    auto state = std::make_unique<State>();
+    state->folder = std::string(folder);
+    std::error_code code;
+    state->next = fs::directory_iterator(fs::path(state->folder), code);
+    if (code) return Fail(&m_strError, code);
+    m_pState = std::move(state);
+    return true;
+}
+
+bool DirectoryReader::Next(DirEntry& entry) {
+    if (!m_pState) return false;
+    State& state = *m_pState;
+    const fs::directory_iterator end;
+    while (!state.failed && state.next != end) {
+        std::error_code code;
+        entry.name = state.next->path().filename().string();
+        entry.isSymlink = state.next->is_symlink(code);
+        const bool there = GetFileStatus(Joined(state.folder, entry.name), entry.status);
+        state.next.increment(state.failed);
+        if (there) return true;
+    }
+    if (state.failed) Fail(&m_strError, state.failed);
+    m_pState.reset();
+    return false;
+}
+
+void DirectoryReader::Close() {
+    m_pState.reset();
+    m_strError.clear();
+}
+
 bool ListDirectory(std::string_view folder, std::vector<DirEntry>& entries, std::string* error) {
     entries.clear();
-    if (!IsUsablePath(folder, error)) return false;
-    std::error_code code;
-    fs::directory_iterator it(fs::path(std::string(folder)), code);
-    if (code) return Fail(error, code);
-    for (const fs::directory_iterator end; it != end; it.increment(code)) {
-        DirEntry entry;
-        entry.name = it->path().filename().string();
-        entry.isSymlink = it->is_symlink(code);
-        // An entry that vanished between listing and status is left out.
-        if (GetFileStatus(Joined(folder, entry.name), entry.status)) entries.push_back(std::move(entry));
-    }
-    if (code) return Fail(error, code);
-    return true;
+    DirectoryReader reader;
+    bool read = reader.Open(folder);
+    for (DirEntry entry; read && reader.Next(entry);) entries.push_back(std::move(entry));
+    read = read && reader.Error().empty();
+    if (!read && error) *error = reader.Error();
+    return read;
 }
 
 bool DeleteFile(std::string_view path, std::string* error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,32 @@ struct VELMORA_API DirEntry {
     // The entry is a symbolic link; `status` describes its target. Tree
     // walkers use this to avoid descending into linked folders.
     bool isSymlink = false;
+};
+
+// Reads a folder's entries one at a time (not "." and ".."), in the order
+// the file system gives them, so that a folder of a million names is never
+// held whole. An entry that vanishes between its name and its status is
+// left out.
+class VELMORA_API DirectoryReader {
+public:
+    DirectoryReader();
+    ~DirectoryReader();
+    DirectoryReader(const DirectoryReader&) = delete;
+    DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+    // Starts reading `folder`; false, with the reason in Error(), when it
+    // cannot be read.
+    bool Open(std::string_view folder);
+    // The next entry; false at the end, or when reading failed on the way
+    // (Error() then says why).
+    bool Next(DirEntry& entry);
+    void Close();
+    const std::string& Error() const { return m_strError; }
+
+private:
+    struct State;
+    std::unique_ptr<State> m_pState;
+    std::string m_strError;
 };
 
 // Every entry of the folder (not "." and ".."), in the order the file system

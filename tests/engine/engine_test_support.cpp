@@ -39,8 +39,9 @@ CTransPoint FtpPoint(const CFtpLoginInfo& login, const std::string& path) {
 bool RunPair(CSource& source, CSource& target, const PutStep& put) {
     bool result = source.Scan() && target.OpenTarget();
     if (result) {
-        for (CTskDataFile* file : source) {
-            result = put ? put(target, file) : target.PutFile(file);
+        CSourceWalk walk(source);
+        for (std::unique_ptr<CTskDataFile> file = walk.Next(); file; file = walk.Next()) {
+            result = put ? put(target, file.get()) : target.PutFile(file.get());
             if (!CStatistic::ContinueCheck()) break;
         }
     }
