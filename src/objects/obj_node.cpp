@@ -8,6 +8,14 @@
 #include "base/tokenizer.h"
 
 namespace velmora {
+namespace {
+
+// The text is a guid exactly as its registry form spells it.
+bool IsRegistryForm(std::string_view text, platform::Guid& guid) {
+    return platform::ParseGuid(text, guid) && platform::GuidToString(guid) == text;
+}
+
+}  // namespace
 
 CObjNode::CObjNode(std::string_view name, int32_t type) : m_strName(name), m_nType(type) {}
 
@@ -59,7 +67,7 @@ void CObjNode::Clear() {
     m_nType = 0;
     m_nSibIndex = 0;
     m_uState = 0;
-    m_strNodeGUID.clear();
+    SetGUID(std::string_view());
 }
 
 void CObjNode::Copy(const CObj& src) {
@@ -71,7 +79,7 @@ void CObjNode::Copy(const CObj& src) {
     m_nType = other->m_nType;
     m_uState = other->m_uState;
     m_nSibIndex = other->m_nSibIndex;
-    m_strNodeGUID = other->m_strNodeGUID;
+    SetGUID(other->GetStrGUID());
     SetInnerText(other->GetExtras().innerText);
 }
 
@@ -80,7 +88,7 @@ std::string CObjNode::XMLObject() const { return GetTag().empty() ? "NODE" : Get
 void CObjNode::WriteXMLAttr(std::string& out) const {
     const std::string name = XMLEscape(m_strName);
     const std::string value = XMLEscape(GetValue());
-    const std::string guid = XMLEscape(m_strNodeGUID);
+    const std::string guid = XMLEscape(GetStrGUID());
     const std::string option = XMLEscape(MergedOptionText());
     out += Format(" %s='%s' %s='%s' %s='%s' %s='%d' %s='%d' %s='%d' %s='%d' %s='%s' ",
                   "name", name.c_str(), "value", value.c_str(), "guid", guid.c_str(),
@@ -99,7 +107,7 @@ bool CObjNode::ReadXMLAttr(const std::string& name, const std::string& value) {
     } else if (EqualsNoCase(name, "value")) {
         SetValue(value);
     } else if (EqualsNoCase(name, "guid")) {
-        m_strNodeGUID = value;
+        SetGUID(value);
     } else if (EqualsNoCase(name, "sibindex")) {
         m_nSibIndex = ParseInt32(value);
     } else if (EqualsNoCase(name, "type")) {
@@ -174,7 +182,7 @@ CObjNode* CObjNode::ReadXMLLevel(CStringTokenizer& tokenizer, int depth) {
         child->SetTag(name);
         child->m_strName = name;
         child->ReadXMLAttr(tag.str());
-        if (child->m_strNodeGUID.empty()) child->CreateGUID();
+        if (child->m_eGuidForm == EGuidForm::None) child->CreateGUID();
         AddNode(child);
         child->ReadXMLLevel(tokenizer, depth + 1);
         if (!child->GetLastError().empty()) {
@@ -316,7 +324,13 @@ CObjNode* CObjNode::FindByTag(std::string_view tag) {
 
 CObjNode* CObjNode::FindByGUID(std::string_view guid) {
     if (guid.empty()) return nullptr;
-    return FindFirst([&](const CObjNode& n) { return n.m_strNodeGUID == guid; });
+    platform::Guid registry;
+    if (IsRegistryForm(guid, registry)) {
+        return FindFirst(
+            [&](const CObjNode& n) { return n.m_eGuidForm == EGuidForm::Registry && n.m_guid == registry; });
+    }
+    return FindFirst(
+        [&](const CObjNode& n) { return n.m_eGuidForm == EGuidForm::Text && n.GetExtras().guidText == guid; });
 }
 
 CObjNode* CObjNode::FindByGUID(const platform::Guid& guid) {
@@ -371,20 +385,42 @@ void CObjNode::GetFullPath(std::string& out, std::string_view separator) const {
 }
 
 std::string CObjNode::CreateGUID() {
-    m_strNodeGUID = platform::GuidToString(platform::CreateGuid());
-    return m_strNodeGUID;
+    SetGUID(platform::CreateGuid());
+    return GetStrGUID();
 }
 
 void CObjNode::CreateGUIDForAll(bool force) {
-    if (force || m_strNodeGUID.empty()) CreateGUID();
+    if (force || m_eGuidForm == EGuidForm::None) CreateGUID();
     for (CObjNode* child : GetChildren()) child->CreateGUIDForAll(force);
 }
 
-void CObjNode::SetGUID(const platform::Guid& guid) { m_strNodeGUID = platform::GuidToString(guid); }
+void CObjNode::SetGUID(const platform::Guid& guid) {
+    m_guid = guid;
+    m_eGuidForm = EGuidForm::Registry;
+    SetExtra(&Extras::guidText, std::string_view());
+}
+
+void CObjNode::SetGUID(std::string_view guid) {
+    platform::Guid registry;
+    if (IsRegistryForm(guid, registry)) return SetGUID(registry);
+    m_guid = platform::Guid();
+    m_eGuidForm = guid.empty() ? EGuidForm::None : EGuidForm::Text;
+    SetExtra(&Extras::guidText, guid);
+}
+
+std::string CObjNode::GetStrGUID() const {
+    switch (m_eGuidForm) {
+        case EGuidForm::Registry: return platform::GuidToString(m_guid);
+        case EGuidForm::Text: return GetExtras().guidText;
+        case EGuidForm::None: break;
+    }
+    return std::string();
+}
 
 platform::Guid CObjNode::GetGUID() const {
+    if (m_eGuidForm == EGuidForm::Registry) return m_guid;
     platform::Guid guid;
-    platform::ParseGuid(m_strNodeGUID, guid);
+    platform::ParseGuid(GetStrGUID(), guid);
     return guid;
 }
 

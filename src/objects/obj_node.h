@@ -127,9 +127,9 @@ public:
     // Identity.
     std::string CreateGUID();
     void CreateGUIDForAll(bool force);
-    void SetGUID(std::string_view guid) { m_strNodeGUID = guid; }
+    void SetGUID(std::string_view guid);
     void SetGUID(const platform::Guid& guid);
-    const std::string& GetStrGUID() const { return m_strNodeGUID; }
+    std::string GetStrGUID() const;
     platform::Guid GetGUID() const;
 
     // Fields.
@@ -221,7 +221,13 @@ private:
         std::string innerText;
         std::string tag;
         std::string note;
+        // A guid text not in registry form, kept as it was given.
+        std::string guidText;
     };
+    // How the node's guid is kept: none, as the 16 bytes of its registry
+    // form (most nodes: a tree of a million nodes holds a million), or as
+    // another text among the extras.
+    enum class EGuidForm : uint8_t { None, Registry, Text };
 
     CObjNode* ReadXMLLevel(CStringTokenizer& tokenizer, int depth);
     std::string MergedOptionText() const;
@@ -241,7 +247,8 @@ private:
     int32_t m_nSibIndex = 0;
     int32_t m_nType = 0;
     uint32_t m_uState = 0;
-    std::string m_strNodeGUID;
+    EGuidForm m_eGuidForm = EGuidForm::None;
+    platform::Guid m_guid;
     std::unique_ptr<Extras> m_pExtras;
 };
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "base/text.h"
 #include "base/tokenizer.h"
 #include "objects/obj_node.h"
 #include "support/temp_dir.h"
@@ -218,6 +219,21 @@ TEST(CObjNodeTree, SearchesArePreOrderAndCaseSensitive) {
     const std::string guid = a->CreateGUID();
     EXPECT_EQ(root.FindByGUID(guid), a);
     EXPECT_EQ(root.FindByGUID(a->GetGUID()), a);
+
+    // A guid text in another spelling is kept and found as it was given,
+    // never taken for the registry form of the same guid.
+    const std::string lower = "{" + ToLowerAscii(guid.substr(1, 36)) + "}";
+    deepX->SetGUID(lower);
+    root.AddNode("odd")->SetGUID("not a guid");
+    EXPECT_EQ(deepX->GetStrGUID(), lower);
+    EXPECT_EQ(deepX->GetGUID(), a->GetGUID()) << "both spell the same guid";
+    EXPECT_EQ(root.FindByGUID(guid), a);
+    EXPECT_EQ(root.FindByGUID(lower), deepX);
+    EXPECT_EQ(root.FindByGUID("not a guid"), root.GetChildLastNode());
+    EXPECT_EQ(root.FindByGUID("not a GUID"), nullptr);
+    root.GetChildLastNode()->SetGUID(guid);
+    EXPECT_EQ(root.GetChildLastNode()->GetStrGUID(), guid);
+    EXPECT_EQ(root.FindByGUID("not a guid"), nullptr) << "the old text went with the new guid";
 }
 
 TEST(CObjNodeTree, StateBitsAreIndependent) {
