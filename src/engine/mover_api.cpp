@@ -113,17 +113,22 @@ CJobSettings CMoverAPI::RunSettings() const {
 
 bool CMoverAPI::Transfer(const CTskItem& item, eSide readSide, const CFtpPathList* paths) {
     CreateMover();
-    // The sources are the job's from their start: they hear its cancel.
-    const CJobBinding binding(m_pMover->GetJob());
-    const bool readsLocal = readSide == eLocalSide;
-    const std::unique_ptr<CSource> local = paths && readsLocal ? std::make_unique<CLocalSource>(item, *paths)
-                                                               : std::make_unique<CLocalSource>(item);
-    const std::unique_ptr<CSource> ftp = paths && !readsLocal ? std::make_unique<CFtpSource>(item, *paths)
-                                                              : std::make_unique<CFtpSource>(item);
-    CSource& source = readsLocal ? *local : *ftp;
-    CSource& target = readsLocal ? *ftp : *local;
-    const std::string host = (readsLocal ? item.DestinationPoint() : item.SourcePoint()).GetHostAddress();
-    const bool result = m_pMover->RunTransfer("Ftp transfer to:", host, source, target);
+    bool result = false;
+    {
+        // The sources are the job's from their start to their end: they hear
+        // its cancel, and a connection a failed run left open is closed
+        // before the job goes.
+        const CJobBinding binding(m_pMover->GetJob());
+        const bool readsLocal = readSide == eLocalSide;
+        const std::unique_ptr<CSource> local =
+            paths && readsLocal ? std::make_unique<CLocalSource>(item, *paths) : std::make_unique<CLocalSource>(item);
+        const std::unique_ptr<CSource> ftp =
+            paths && !readsLocal ? std::make_unique<CFtpSource>(item, *paths) : std::make_unique<CFtpSource>(item);
+        CSource& source = readsLocal ? *local : *ftp;
+        CSource& target = readsLocal ? *ftp : *local;
+        const std::string host = (readsLocal ? item.DestinationPoint() : item.SourcePoint()).GetHostAddress();
+        result = m_pMover->RunTransfer("Ftp transfer to:", host, source, target);
+    }
     Finish();
     return result;
 }
