@@ -135,7 +135,9 @@ TEST(FileStatus, AFolderIsReadOneEntryAtATimeAndWhatVanishesMeanwhileIsLeftOut) 
     }
     EXPECT_TRUE(reader.Error().empty()) << reader.Error();
     EXPECT_LE(rest.size(), 1u) << "only the new folder may still be met";
-    if (!rest.empty()) EXPECT_EQ(rest.front(), "e/");
+    if (!rest.empty()) {
+        EXPECT_EQ(rest.front(), "e/");
+    }
     EXPECT_FALSE(reader.Next(first)) << "the end stays the end";
 
     EXPECT_FALSE(reader.Open(dir / "missing"));
