@@ -1,6 +1,7 @@
 #include "ftp/ftp_find.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "base/format.h"
@@ -50,6 +51,16 @@ int CFtpFind::FindNextFileW() {
     m_pCurrent = m_list.GetNext(m_pos);
     SetCurrentPath(&m_pCurrent->GetPath());
     return m_list.IsEnd(m_pos) ? 0 : 1;
+}
+
+void CFtpFind::DropCurrent() {
+    if (!m_pCurrent) return;
+    // The next position is right after the current entry.
+    const CFtpDirList::POSITION current = std::prev(m_pos);
+    m_pCurrent = nullptr;
+    SetCurrentPath(nullptr);
+    delete *current;
+    m_list.RemoveAt(current);
 }
 
 const CFtpPath& CFtpFind::GetPath() const {

@@ -79,6 +79,10 @@ public:
 
     // The current entry; null before the first FindNextFileW.
     const CFtpDir* GetCurrent() const { return m_pCurrent; }
+    // Removes the current entry from the listing (none is current then),
+    // so that a walk through a big folder frees each entry once used;
+    // FindNextFileW goes on with the entry after it.
+    void DropCurrent();
     // The current entry's path (an empty path when there is none).
     const CFtpPath& GetPath() const;
     operator const CFtpPath&() const { return GetPath(); }

@@ -14,7 +14,8 @@ class CRemoteSession;
 
 class CWalkStep;
 
-// Calls f(find) for each entry of a remote folder; false (and the reason in
+// Calls f(find) for each entry of a remote folder, which is dropped once `f`
+// returns (`f` keeps copies, never pointers); false (and the reason in
 // `error` when given) when the folder could not be listed. `refused` gets
 // the entries left out for their unsafe names.
 template <class F>
@@ -29,6 +30,8 @@ bool ForEachRemoteEntry(CRemoteSession* session, const std::string& folder, F f,
     for (bool more = find.GetCount() > 0; more;) {
         more = find.FindNextFileW() != 0;
         f(find);
+        // A folder of many entries is not held twice: as its listing and as what `f` made of it.
+        find.DropCurrent();
     }
     return true;
 }

@@ -81,6 +81,18 @@ TEST_F(FtpTreeTest, FindListsAFolderToTheEndOfItsReply) {
     int seen = 0;
     for (bool more = many.FindFile("/many/*"); more; ++seen) more = many.FindNextFileW();
     EXPECT_EQ(seen, 2000);
+    // Each entry dropped once used: the walk still meets every other one, once.
+    std::set<std::string> names;
+    for (bool more = many.FindFile("/many/*"); more;) {
+        more = many.FindNextFileW();
+        names.insert(many.GetFileName());
+        many.DropCurrent();
+        EXPECT_EQ(many.GetCurrent(), nullptr);
+        many.DropCurrent();
+    }
+    EXPECT_EQ(names.size(), 2000u);
+    EXPECT_EQ(many.GetCount(), 0);
+    EXPECT_EQ(many.FindNextFileW(), 0);
 
     CFtpFind find(&session);
     std::set<std::string> folders;
