@@ -79,7 +79,9 @@ void CObjNode::Copy(const CObj& src) {
     m_nType = other->m_nType;
     m_uState = other->m_uState;
     m_nSibIndex = other->m_nSibIndex;
-    SetGUID(other->GetStrGUID());
+    m_eGuidForm = other->m_eGuidForm;
+    m_guid = other->m_guid;
+    SetExtra(&Extras::guidText, other->GetExtras().guidText);
     SetInnerText(other->GetExtras().innerText);
 }
 
@@ -325,16 +327,13 @@ CObjNode* CObjNode::FindByTag(std::string_view tag) {
 CObjNode* CObjNode::FindByGUID(std::string_view guid) {
     if (guid.empty()) return nullptr;
     platform::Guid registry;
-    if (IsRegistryForm(guid, registry)) {
-        return FindFirst(
-            [&](const CObjNode& n) { return n.m_eGuidForm == EGuidForm::Registry && n.m_guid == registry; });
-    }
+    if (IsRegistryForm(guid, registry)) return FindByGUID(registry);
     return FindFirst(
         [&](const CObjNode& n) { return n.m_eGuidForm == EGuidForm::Text && n.GetExtras().guidText == guid; });
 }
 
 CObjNode* CObjNode::FindByGUID(const platform::Guid& guid) {
-    return FindByGUID(platform::GuidToString(guid));
+    return FindFirst([&](const CObjNode& n) { return n.m_eGuidForm == EGuidForm::Registry && n.m_guid == guid; });
 }
 
 CObjNode* CObjNode::FindByType(int32_t type) {
