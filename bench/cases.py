@@ -258,16 +258,23 @@ def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings="", 
             Tool(Row(work, "lftp get", False, amount=size, unit="MiB/s"),
                  ctx.lftp("get data/%s -o %s/lftp/%s" % (name, out, name), port, lftp_settings),
                  before=lambda: ctx.fresh_out("lftp"), check=expect_size("%s/lftp/%s" % (out, name), size))]
-    if segmented_peer:
-        down.append(Tool(Row(work, "lftp pget -n 4", False, amount=size, unit="MiB/s",
-                             note="four connections, one segment each"),
-                         ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port, lftp_settings),
-                         before=lambda: ctx.fresh_out("pget"), check=expect_size("%s/pget/%s" % (out, name), size)))
     download = run_tools(ctx, down, runs)
+    tables = [upload, download]
+    if segmented_peer:
+        work = "download one file of %s in four parts" % label
+        parts = [Tool(Row(work, "parcelo-cli download --segments 4", True, amount=size, unit="MiB/s",
+                          note="four sessions, one part each"),
+                      ctx.ours("download", "--segments", "4", ctx.ours_url("data/" + name, port), out + "/parts/"),
+                      before=lambda: ctx.fresh_out("parts"), check=expect_size("%s/parts/%s" % (out, name), size)),
+                 Tool(Row(work, "lftp pget -n 4", False, amount=size, unit="MiB/s",
+                          note="four connections, one segment each"),
+                      ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port, lftp_settings),
+                      before=lambda: ctx.fresh_out("pget"), check=expect_size("%s/pget/%s" % (out, name), size))]
+        tables.append(run_tools(ctx, parts, runs))
     os.remove(os.path.join(ctx.data, name))
     ctx.fresh_out()
     ctx.fresh_upload_folder()
-    return [upload, download]
+    return tables
 
 
 # 1a. One large file over explicit TLS ----------------------------------------

@@ -27,9 +27,12 @@ PASV = re.compile(rb"^227 .*?(\d+),(\d+),(\d+),(\d+),(\d+),(\d+)")
 EPSV = re.compile(rb"^229 .*?\((.)\1\1(\d+)\1\)")
 
 
-async def _delayed_copy(reader, writer, one_way, rewrite=None):
+async def _delayed_copy(reader, writer, one_way, rewrite=None, source=None):
     """Copies `reader` to `writer`, each chunk sent `one_way` seconds after it
-    was read; `rewrite` (awaitable, bytes to bytes) may change each chunk."""
+    was read; `rewrite` (awaitable, bytes to bytes) may change each chunk.
+    Once `writer` fails (its side closed), `source`, the connection `reader`
+    reads, is closed as well, as a plain TCP path would tell the sender at its
+    next write; what was queued for `writer` is dropped."""
     queue = asyncio.Queue(QUEUED_CHUNKS)
 
     async def read():
@@ -59,17 +62,26 @@ async def _delayed_copy(reader, writer, one_way, rewrite=None):
                 writer.write(chunk)
                 await writer.drain()
             writer.write_eof()
+            return True
         except (ConnectionError, OSError):
-            pass
+            return False
 
-    await asyncio.gather(read(), write())
+    reading = asyncio.ensure_future(read())
+    if not await write():
+        if source:
+            source.close()
+        reading.cancel()
+    try:
+        await reading
+    except asyncio.CancelledError:
+        pass
 
 
 async def _pipe(client_reader, client_writer, server_reader, server_writer, one_way, rewrite=None):
     """Both directions of one relayed connection, closed when both end."""
     try:
-        await asyncio.gather(_delayed_copy(client_reader, server_writer, one_way),
-                             _delayed_copy(server_reader, client_writer, one_way, rewrite))
+        await asyncio.gather(_delayed_copy(client_reader, server_writer, one_way, source=client_writer),
+                             _delayed_copy(server_reader, client_writer, one_way, rewrite, source=server_writer))
     finally:
         for writer in (client_writer, server_writer):
             writer.close()

@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <charconv>
 #include <limits>
 
 namespace velmora {
@@ -59,6 +60,12 @@ std::string TrimText(std::string_view text) {
     while (start < end && IsSpace(text[start])) ++start;
     while (end > start && IsSpace(text[end - 1])) --end;
     return std::string(text.substr(start, end - start));
+}
+
+bool ParseExactUnsigned(std::string_view text, uint64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && stop == end;
 }
 
 int64_t ParseInt64(std::string_view text) {

@@ -26,6 +26,8 @@ VELMORA_API std::string TrimRightText(std::string_view text);
 // text without digits gives 0. Values beyond the type's range saturate.
 VELMORA_API int64_t ParseInt64(std::string_view text);
 VELMORA_API int32_t ParseInt32(std::string_view text);
+// Strictly: the whole text is the digits of a number in range, nothing else.
+VELMORA_API bool ParseExactUnsigned(std::string_view text, uint64_t& value);
 
 // Attribute values are written with the five XML entities so that quotes and
 // angle brackets survive a write and a read, and with character references

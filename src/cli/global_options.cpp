@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/terminal_prompt.h"
+#include "engine/file_parts.h"
 #include "ftp/password_store.h"
 #include "ftp/session_options.h"
 #include "platform/secret_store.h"
@@ -106,6 +107,14 @@ void GlobalOptions::AddTo(CLI::App& command) {
             ->type_name("N")
             ->check(CLI::Range(1, 16));
     });
+    AddUnlessTaken(command, "--segments", [&] {
+        return command
+            .add_option("--segments", segments,
+                        "Parts a file from a server is downloaded in at once, each over a session of its own "
+                        "(default 1; files of 2 MiB and more, from servers that can start at an offset)")
+            ->type_name("N")
+            ->check(CLI::Range(1, velmora::kMaxFileParts));
+    });
     AddUnlessTaken(command, "--low-speed-limit", [&] {
         return command
             .add_option("--low-speed-limit", lowSpeedLimit,
@@ -186,6 +195,7 @@ velmora::CJobSettings GlobalOptions::JobSettings() const {
     velmora::CJobSettings settings;
     settings.m_nLoginAttempts = retries;
     settings.m_nSessions = parallel;
+    settings.m_nSegments = segments;
     settings.m_bPreserveTimes = !noPreserveTimes;
     velmora::ParseVerifyName(verify, settings.m_eVerify);
     settings.m_nRateLimit = limitRate;

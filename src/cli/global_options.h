@@ -30,6 +30,7 @@ struct GlobalOptions {
     int retries = 0;
     // Sessions a transfer may open to its server side by side.
     int parallel = 4;
+    int segments = 1;
     bool verbose = false;          // the FTP protocol trace on standard error
     bool noPreserveTimes = false;  // transferred files keep the time of the transfer
     // A transfer slower than this many bytes per second over that many

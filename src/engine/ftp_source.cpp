@@ -62,19 +62,24 @@ CRemoteSession* CFtpSource::Reconnect(std::string& error) {
     return nullptr;
 }
 
-std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const {
-    auto session = std::make_unique<CFtpSource>(m_item);
-    session->m_client.SetSessionOptions(m_client.GetSessionOptions());
-    CFtpLoginInfo info = m_login;
-    info.SetRetries(1);
-    info.SetCurAttempt(1);
-    if (session->m_client.Login(info)) {
-        session->m_login = m_login;
-        session->m_pMadeFolders = m_pMadeFolders;
-        return session;
-    }
-    error = session->m_client.GetStrError();
-    return nullptr;
+std::unique_ptr<CSource> CFtpSource::OpenSession(std::string& error) const { return SessionMaker()(error); }
+
+CTskFtpFile::TSessions CFtpSource::SessionMaker() const {
+    return [item = m_item, options = m_client.GetSessionOptions(), login = m_login,
+            made = m_pMadeFolders](std::string& error) -> std::unique_ptr<CSource> {
+        auto session = std::make_unique<CFtpSource>(item);
+        session->m_client.SetSessionOptions(options);
+        CFtpLoginInfo info = login;
+        info.SetRetries(1);
+        info.SetCurAttempt(1);
+        if (session->m_client.Login(info)) {
+            session->m_login = login;
+            session->m_pMadeFolders = made;
+            return session;
+        }
+        error = session->m_client.GetStrError();
+        return nullptr;
+    };
 }
 
 void CFtpSource::Adopt(CTskDataFile* file) {
@@ -84,6 +89,7 @@ void CFtpSource::Adopt(CTskDataFile* file) {
 CTskDataFile* CFtpSource::Attach(CTskFtpFile* file) {
     file->SetSession(m_client.GetSession());
     file->SetReconnect([this](std::string& error) { return Reconnect(error); });
+    file->SetPartSessions([this] { return SessionMaker(); });
     return file;
 }
 

@@ -44,6 +44,9 @@ public:
     // Logs in as this source last did, once: a server that refuses another
     // connection is not asked again.
     std::unique_ptr<CSource> OpenSession(std::string& error) const override;
+    // What OpenSession does, with copies of all it reads: made on this
+    // source's thread, it may log in on any other meanwhile.
+    CTskFtpFile::TSessions SessionMaker() const;
     void Adopt(CTskDataFile* file) override;
     std::unique_ptr<CMFCObjNode> LoadTargetTree(const CFileFilter& filter) override;
     bool DeleteTargetEntry(const CFtpPath& path, bool folder, std::string& error) override;

@@ -52,6 +52,10 @@ struct VELMORA_API CJobSettings {
     // Sessions a job between local files and a server may open to the
     // server; 1 moves every file over the one session.
     int32_t m_nSessions = 1;
+    // Parts a file downloaded from a server goes in at once, each over a
+    // session of its own (where the server reads from an offset and each
+    // part is 1 MiB or more); 1 sends every file in one stream.
+    int32_t m_nSegments = 1;
     // What the job does with files that are there already.
     EOverwrite m_eOverwrite = EOverwrite::Design;
     // A target shorter than its source, or the partial file an earlier

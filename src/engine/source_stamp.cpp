@@ -6,18 +6,13 @@
 
 #include "base/format.h"
 #include "base/path_text.h"
+#include "base/text.h"
 #include "platform/clock.h"
 #include "platform/notes.h"
 #include "platform/system.h"
 
 namespace velmora {
 namespace {
-
-bool ReadNumber(std::string_view text, uint64_t& value) {
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    return !text.empty() && error == std::errc() && stop == end;
-}
 
 std::string UploadStampFolder() { return AppendSlash(platform::AppDataFolder(), '/') + "Parcelo/Partial uploads/"; }
 
@@ -53,8 +48,9 @@ bool CSourceStamp::ReadNote(std::string_view note) {
     if (second == std::string_view::npos) return false;
     const std::string_view hex = note.substr(second + 1);
     const auto [stop, error] = std::from_chars(hex.data(), hex.data() + hex.size(), place, 16);
-    return ReadNumber(note.substr(0, first), size) && ReadNumber(note.substr(first + 1, second - first - 1), time) &&
-           !hex.empty() && error == std::errc() && stop == hex.data() + hex.size();
+    return ParseExactUnsigned(note.substr(0, first), size) &&
+           ParseExactUnsigned(note.substr(first + 1, second - first - 1), time) && !hex.empty() &&
+           error == std::errc() && stop == hex.data() + hex.size();
 }
 
 std::string UploadStampName(const std::string& server, uint16_t port, const std::string& remotePath) {

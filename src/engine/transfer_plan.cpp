@@ -1,5 +1,7 @@
 #include "engine/transfer_plan.h"
 
+#include <algorithm>
+
 namespace velmora {
 namespace {
 
@@ -63,6 +65,21 @@ CTransferPlan PlanTakeUp(const CTransferPlan& broken, uint64_t copied, const CSo
     if (!plan.stamp) plan.stamp = broken.stamp;
     plan.verify = broken.verify;
     return plan;
+}
+
+std::vector<CFilePart> PlanParts(const CTransferPlan& plan, int count, bool continuing, const CSourceFacts& source,
+                                 const CTargetFacts& target) {
+    if (count < 2 || !source.readsFromOffset || !target.writesInParts || !source.length || !source.stamp ||
+        plan.start == CTransferPlan::EStart::Append) {
+        return {};
+    }
+    const uint64_t length = *source.length;
+    const bool heldOfSource = continuing && target.heldStamp && *target.heldStamp == *source.stamp;
+    if (heldOfSource && CoverFile(target.parts, length)) return target.parts;
+    std::vector<CFilePart> parts = SplitIntoParts(length, count);
+    if (parts.size() < 2) return {};
+    for (CFilePart& part : parts) part.done = std::clamp(plan.offset, part.start, part.end);
+    return parts;
 }
 
 }  // namespace velmora

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/file_parts.h"
 #include "engine/source_stamp.h"
 #include "platform/api.h"
 
@@ -35,6 +37,11 @@ struct CTargetFacts {
     bool writesFromOffset = false;
     // Writing may go on at the end of what the target holds.
     bool appends = false;
+    // Several streams may write at once, each at its own offset.
+    bool writesInParts = false;
+    // What a transfer in parts left, part by part (`held` is then what
+    // was written without a gap from the first byte); empty otherwise.
+    std::vector<CFilePart> parts;
 };
 
 // How one file is carried, decided from the facts of its two sides before
@@ -87,5 +94,15 @@ VELMORA_API CTransferPlan Afresh(const CTransferPlan& plan);
 // bytes), or from its first byte.
 VELMORA_API CTransferPlan PlanTakeUp(const CTransferPlan& broken, uint64_t copied, const CSourceFacts& source,
                                      const CTargetFacts& target);
+
+// The parts a download goes in where `count` (the job's setting) asks for
+// more than one and both sides allow it: the source reads from any offset,
+// the target writes in parts, and the source's length and stamp are known
+// (the stamp is what lets a later run trust the parts a cut left). The parts
+// a partial file holds are taken up when they were taken from this very
+// source; otherwise the file is split afresh, each new part starting where
+// `plan` starts. Empty: the file goes in one stream.
+VELMORA_API std::vector<CFilePart> PlanParts(const CTransferPlan& plan, int count, bool continuing,
+                                             const CSourceFacts& source, const CTargetFacts& target);
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include "base/block_copy.h"
 #include "base/format.h"
 #include "engine/file_check.h"
+#include "engine/part_copy.h"
 #include "messaging/log_status.h"
 #include "messaging/msg_commands.h"
 #include "paths/mfc_obj_node.h"
@@ -66,6 +67,11 @@ bool CTskDataFile::Write(const char*, size_t) { return false; }
 
 bool CTskDataFile::CloseFile(bool) { return true; }
 
+bool CTskDataFile::WriteAt(uint64_t, const char*, size_t, std::string& error) {
+    error = "Not written in parts";
+    return false;
+}
+
 bool CTskDataFile::ServerDigest(const std::string&, std::string&) { return SetFileError("Not a file on a server"); }
 
 bool CTskDataFile::OpenAs(uint32_t flags, const CTransferPlan& plan) { return !plan.Continues() && Open(flags); }
@@ -109,14 +115,11 @@ bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool rep
         std::string verify;
         std::string error;
         if (!ChooseCheck(*source, *target, verify, error)) return ReportError(ERROR_COPY, source, error);
-        CTransferPlan plan = PlanCopy(*source, *target);
+        std::vector<CFilePart> parts;
+        CTransferPlan plan = PlanCopy(*source, *target, parts);
         plan.verify = verify;
-        if (!OpenWithStep(*source, *target, plan, report)) {
-            source->CloseFile(false);
-            target->CloseFile(false);
-            return false;
-        }
-        return CopyBlocks(*source, *target, plan);
+        if (!parts.empty()) return CopyInParts(*source, *target, plan, std::move(parts), report);
+        return CopyOneStream(*source, *target, plan, report);
     } catch (const std::exception& error) {
         // The platform's and the archive's exceptions end the file here.
         source->CloseFile(false);
@@ -125,13 +128,13 @@ bool CTskDataFile::Transfer(CTskDataFile* source, CTskDataFile* target, bool rep
     }
 }
 
-CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target) const {
+CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target, std::vector<CFilePart>& parts) const {
     const bool continuing = Job().Settings().m_bContinue || target.m_bContinue;
     // Asked before either side opens: a server answers nothing else during a transfer.
     CSourceFacts facts = source.DescribeSource(false);
     const CTargetFacts held = target.DescribeTarget(facts, continuing);
     CTransferPlan plan = PlanTransfer(continuing, facts, held);
-    if (plan.Continues()) {
+    if (plan.Continues() || !held.parts.empty()) {
         // The part held must be of the source as it is now, not as it was listed.
         facts = source.DescribeSource(true);
         plan = PlanTransfer(continuing, facts, held);
@@ -145,6 +148,7 @@ CTransferPlan CTskDataFile::PlanCopy(CTskDataFile& source, CTskDataFile& target)
         // What comes now is the file as it is now.
         if (facts.length) source.m_Path.Length(*facts.length);
     }
+    parts = PlanParts(plan, Job().Settings().m_nSegments, continuing, facts, held);
     return plan;
 }
 
@@ -153,7 +157,8 @@ void CTskDataFile::LogContinued(CTskDataFile& source, uint64_t offset) {
             Format("%s at byte %llu", source.SourceText().c_str(), static_cast<unsigned long long>(offset)));
 }
 
-bool CTskDataFile::OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report) {
+bool CTskDataFile::OpenWithStep(CTskDataFile& source, CTskDataFile& target, bool report,
+                                const std::function<bool()>& open) {
     std::optional<CReportScope> step;
     if (report) {
         step.emplace(EReportLevel::Step, "Open media", std::string());
@@ -162,14 +167,101 @@ bool CTskDataFile::OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTra
     }
     bool opened = false;
     try {
-        opened = OpenBoth(source, target, plan);
+        opened = open();
     } catch (...) {
         if (step) step->Abandon();
         throw;
     }
     if (!opened && step) step->Abandon();
-    if (opened && plan.Continues()) LogContinued(source, plan.offset);
     return opened;
+}
+
+bool CTskDataFile::CopyOneStream(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report) {
+    if (!OpenWithStep(source, target, report, [&] { return OpenBoth(source, target, plan); })) {
+        source.CloseFile(false);
+        target.CloseFile(false);
+        return false;
+    }
+    if (plan.Continues()) LogContinued(source, plan.offset);
+    return CopyBlocks(source, target, plan);
+}
+
+bool CTskDataFile::CopyInParts(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan,
+                               std::vector<CFilePart> parts, bool report) {
+    const bool held =
+        std::any_of(parts.begin(), parts.end(), [](const CFilePart& part) { return part.done > part.start; });
+    const auto open = [&] {
+        if (target.OpenParts(held)) return true;
+        return ReportError(ERROR_WRITE, &target,
+                           "Fail to open file: " + target.m_Path.GetPath() + " (" + target.GetFileError() + ")");
+    };
+    if (!OpenWithStep(source, target, report, open)) {
+        source.CloseFile(false);
+        return false;
+    }
+    // Without the parts kept beside it, a partial file with gaps could be
+    // taken for one written from its first byte: such a target gets one stream.
+    if (!target.KeepParts(*plan.stamp, parts)) {
+        target.CloseFile(false);
+        return CopyOneStream(source, target, plan, false);
+    }
+    const uint64_t length = parts.back().end;
+    uint64_t kept = 0;
+    for (const CFilePart& part : parts) kept += part.done - part.start;
+    LogText(LOG_STATUS, held ? "Continued:" : "Parts:",
+            Format("%s in %zu parts (%llu of %llu bytes held)", source.SourceText().c_str(), parts.size(),
+                   static_cast<unsigned long long>(kept), static_cast<unsigned long long>(length)));
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
+    // Parts a cut left are taken up over as many sessions as asked now.
+    CPartCopy copy(source, target, *plan.stamp, parts, Job().Settings().m_nSegments);
+    const CPartCopy::EEnd end = copy.Run();
+    bool ok = false;
+    switch (end) {
+        case CPartCopy::EEnd::Done: ok = FinishParts(source, target, plan); break;
+        case CPartCopy::EEnd::Cancelled: ReportError(ERROR_ABORTED, &source, source.SourceText()); break;
+        case CPartCopy::EEnd::ReadFailed: ReportError(ERROR_READ, &source, copy.GetError()); break;
+        case CPartCopy::EEnd::WriteFailed: ReportError(ERROR_UNKNOWN, &target, copy.GetError()); break;
+    }
+    // A part that broke leaves the partial file and its parts for a later
+    // run; a cancelled copy leaves nothing. A complete one is in place.
+    source.CloseFile(false);
+    target.CloseFile(false);
+    SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_FINISH);
+    return ok;
+}
+
+bool CTskDataFile::FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan) {
+    const uint64_t length = *plan.expectedLength;
+    const std::string changed = SourceChange(source, plan, length, true);
+    if (!changed.empty()) {
+        LogText(LOG_STATUS, "Changed:", changed + ": it goes again from its first byte");
+        target.Discard();
+        return CopyAgain(source, target, plan);
+    }
+    if (!target.EndWrite()) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+    CFileCheck check(plan.verify);
+    // The parts came out of order: the check reads the whole file once they
+    // are all there. A file it cannot read goes again in one stream, checked
+    // as it comes.
+    if (check.IsOn() && !check.Cover(length, source, target)) {
+        target.Discard();
+        return CopyAgain(source, target, plan);
+    }
+    switch (CheckCopy(check, source, target, true)) {
+        case ECheckStep::Pass: break;
+        case ECheckStep::Again: return CopyAgain(source, target, plan);
+        case ECheckStep::Fail: return false;
+    }
+    return target.CloseFile(true) || ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
+}
+
+bool CTskDataFile::CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan) {
+    const CSourceFacts now = source.DescribeSource(true);
+    CTransferPlan again = PlanTransfer(false, now, target.DescribeTarget(now, false));
+    again.verify = plan.verify;
+    if (now.length) source.m_Path.Length(*now.length);
+    return CopyOneStream(source, target, again, false);
 }
 
 bool CTskDataFile::OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan) {

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/block_copy.h"
 #include "db/db_src_point.h"
@@ -80,6 +82,29 @@ public:
         (void)digest;
         return false;
     }
+    // A download in parts. As a source: what makes further readers of this
+    // file, each over a session of its own that it owns. Asked on the
+    // file's thread; what it answers may be called on any thread, and
+    // answers null with the reason where the server gave no session. Empty
+    // where the kind has no further sessions.
+    using CPartReaders = std::function<std::unique_ptr<CTskDataFile>(std::string& error)>;
+    virtual CPartReaders PartReaders() { return {}; }
+    // As a target: opened for parts written at their offsets, keeping what
+    // the partial file holds (`keep`) or from nothing.
+    virtual bool OpenParts(bool keep) {
+        (void)keep;
+        return SetFileError("Not written in parts");
+    }
+    // `size` bytes at `offset`; safe from several threads at once, each
+    // writing its own part. False with the reason in `error`.
+    virtual bool WriteAt(uint64_t offset, const char* data, size_t size, std::string& error);
+    // Keeps, with the partial file, what each part holds and what it is
+    // taken from; false when that cannot be kept.
+    virtual bool KeepParts(const CSourceStamp& stamp, const std::vector<CFilePart>& parts) {
+        (void)stamp;
+        (void)parts;
+        return false;
+    }
     // Makes this (target) folder entry exist at its place.
     virtual bool MakeFolder() { return true; }
     // The block-copy loop from `source` into `target` as their plan says;
@@ -129,6 +154,8 @@ public:
     static constexpr int kResumeAttempts = 5;
     // "%3s%% %s / %s Bytes": percent done, bytes done, file size.
     static std::string ProgressText(uint64_t done, uint64_t length);
+    // "Continued:" in the log: `source` goes on from `offset`.
+    static void LogContinued(CTskDataFile& source, uint64_t offset);
 
     CFtpPath& GetPath() { return m_Path; }
     const CFtpPath& GetPath() const { return m_Path; }
@@ -169,11 +196,23 @@ private:
     // The plan of a copy from `source` into this target kind, from the
     // facts of both sides; a held part of another version of the source is
     // said in the log.
-    CTransferPlan PlanCopy(CTskDataFile& source, CTskDataFile& target) const;
+    // With the parts it goes in, where it goes in parts.
+    CTransferPlan PlanCopy(CTskDataFile& source, CTskDataFile& target, std::vector<CFilePart>& parts) const;
     // Both sides opened as the plan says; where a side refuses to start at
     // its offset, both start afresh (the plan then says so).
     bool OpenBoth(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan);
-    bool OpenWithStep(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report);
+    // `open` opens them; `report` adds the "Open media" step around it.
+    bool OpenWithStep(CTskDataFile& source, CTskDataFile& target, bool report, const std::function<bool()>& open);
+    // The file in one stream, as the plan says.
+    bool CopyOneStream(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, bool report);
+    // The file in parts at once (CPartCopy); once all are there, the
+    // source is asked whether it changed meanwhile and the file is checked.
+    bool CopyInParts(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, std::vector<CFilePart> parts,
+                     bool report);
+    bool FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan);
+    // The file once more in one stream from its first byte, the target
+    // discarded already.
+    bool CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan);
     // The copy passes, with the take-ups after cuts; true once both sides
     // closed complete and the file passed its check.
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan);
@@ -188,7 +227,6 @@ private:
     // failed. What a failed check wrote is discarded.
     enum class ECheckStep { Pass, Again, Fail };
     ECheckStep CheckCopy(CFileCheck& check, CTskDataFile& source, CTskDataFile& target, bool firstTry);
-    static void LogContinued(CTskDataFile& source, uint64_t offset);
     // After a broken pass: reconnects the broken side and opens both as a
     // new plan says; `held` becomes its offset.
     bool TakeUp(CTskDataFile& source, CTskDataFile& target, CTskDataFile& broken, CTransferPlan& plan, uint64_t& held,

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/tokenizer.h"
+#include "engine/source.h"
 #include "ftp/ftp_node.h"
 #include "ftp/stream_check.h"
 #include "platform/clock.h"
@@ -24,8 +25,21 @@ void CTskFtpFile::Copy(const CObj& src) {
     if (const auto* other = dynamic_cast<const CTskFtpFile*>(&src)) {
         m_pSession = other->m_pSession;
         m_reconnect = other->m_reconnect;
+        m_partSessions = other->m_partSessions;
         m_bTempName = other->m_bTempName;
     }
+}
+
+CTskDataFile::CPartReaders CTskFtpFile::PartReaders() {
+    if (!m_partSessions || !m_pSession || !OffersRestart()) return {};
+    return [sessions = m_partSessions(), path = m_Path](std::string& error) -> std::unique_ptr<CTskDataFile> {
+        std::unique_ptr<CSource> session = sessions(error);
+        if (!session) return nullptr;
+        auto reader = std::make_unique<CTskFtpFile>(path, nullptr);
+        session->Adopt(reader.get());
+        reader->m_pOwnSession = std::move(session);
+        return reader;
+    };
 }
 
 bool CTskFtpFile::HasConnection() {

@@ -13,6 +13,8 @@
 
 namespace velmora {
 
+class CSource;
+
 // A file on a server, read or written over the remote session of its
 // source's client (not owned).
 //
@@ -28,6 +30,8 @@ public:
     // Logs in again and answers the session; null with the reason when the
     // server cannot be reached.
     using TReconnect = std::function<CRemoteSession*(std::string& error)>;
+    // Logs in a further session like the source's (any thread).
+    using TSessions = std::function<std::unique_ptr<CSource>(std::string& error)>;
 
     CTskFtpFile() = default;
     CTskFtpFile(const CFtpPath& path, CRemoteSession* session, const CMFCObjNode* node = nullptr,
@@ -40,6 +44,12 @@ public:
     void SetSession(CRemoteSession* session) { m_pSession = session; }
     CRemoteSession* GetSession() const { return m_pSession; }
     void SetReconnect(TReconnect reconnect) { m_reconnect = std::move(reconnect); }
+    // Where the makers of further sessions for a download in parts come
+    // from (asked on the file's thread).
+    void SetPartSessions(std::function<TSessions()> sessions) { m_partSessions = std::move(sessions); }
+    // Readers of this file over sessions of their own, where the source can
+    // log in more.
+    CPartReaders PartReaders() override;
     // Where the folders this file makes on its way are noted (not owned).
     void SetMadeFolders(CMadeFolders* folders) { m_pMadeFolders = folders; }
 
@@ -134,6 +144,9 @@ private:
 
     CRemoteSession* m_pSession = nullptr;
     TReconnect m_reconnect;
+    std::function<TSessions()> m_partSessions;
+    // A reader of one part owns its session; its stream ends first.
+    std::unique_ptr<CSource> m_pOwnSession;
     CMadeFolders* m_pMadeFolders = nullptr;
     std::unique_ptr<CRemoteStream> m_stream;
     uint64_t m_nStart = 0;  // the offset the open transfer started at

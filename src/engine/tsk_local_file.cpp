@@ -1,5 +1,6 @@
 #include "engine/tsk_local_file.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,11 @@ bool CTskLocalFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
     std::string error;
     if (flags != kOpenRead) {
         if (!Writing() && !Writer().OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
-        return m_pWriter->Truncate(plan.offset, &error) || SetFileError(error);
+        if (!m_pWriter->Truncate(plan.offset, &error)) return SetFileError(error);
+        // What parts held beyond the offset is gone: the note keeps the stamp alone.
+        const CPartialNote note = ReadNote();
+        if (!note.parts.empty() && note.stamp) m_pWriter->SetPartialNote(note.stamp->Note());
+        return true;
     }
     if (!Reading() && !Reader().Open(m_Path.GetPath(), &error)) return SetFileError(error);
     return m_pReader->Seek(plan.offset, &error) || SetFileError(error);
@@ -112,21 +117,49 @@ CTargetFacts CTskLocalFile::DescribeTarget(const CSourceFacts& source, bool cont
     CTargetFacts facts;
     facts.keepsStamps = true;
     facts.writesFromOffset = true;
+    facts.writesInParts = true;
     if (!continuing) return facts;
     facts.held = platform::HeldOfPartial(m_Path.GetPath(), source.length.value_or(0));
-    CSourceStamp stamp;
-    std::string note;
-    if (platform::ReadPartialNote(m_Path.GetPath(), note) && stamp.ReadNote(note)) facts.heldStamp = stamp;
+    std::string text;
+    if (!platform::ReadPartialNote(m_Path.GetPath(), text)) return facts;
+    CPartialNote note = ParsePartialNote(text);
+    // A note that cannot be read may describe parts with gaps between
+    // them: the file's size does not tell what it holds.
+    if (!note.stamp) {
+        facts.held = 0;
+        return facts;
+    }
+    facts.heldStamp = note.stamp;
+    if (!note.parts.empty()) facts.held = std::min(facts.held, WrittenPrefix(note.parts));
+    facts.parts = std::move(note.parts);
     return facts;
 }
 
 void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { Writer().SetPartialNote(stamp.Note()); }
 
-std::optional<CSourceStamp> CTskLocalFile::PartialStamp() {
-    std::string note;
-    CSourceStamp stamp;
-    if (!platform::ReadPartialNote(m_Path.GetPath(), note) || !stamp.ReadNote(note)) return std::nullopt;
-    return stamp;
+std::optional<CSourceStamp> CTskLocalFile::PartialStamp() { return ReadNote().stamp; }
+
+CPartialNote CTskLocalFile::ReadNote() const {
+    std::string text;
+    if (!platform::ReadPartialNote(m_Path.GetPath(), text)) return {};
+    return ParsePartialNote(text);
+}
+
+bool CTskLocalFile::OpenParts(bool keep) {
+    std::string error;
+    return Writer().OpenPartial(m_Path.GetPath(), keep, &error) || SetFileError(error);
+}
+
+bool CTskLocalFile::WriteAt(uint64_t offset, const char* data, size_t size, std::string& error) {
+    if (!m_pWriter) {
+        error = "File is not open";
+        return false;
+    }
+    return m_pWriter->WriteAt(offset, data, size, &error);
+}
+
+bool CTskLocalFile::KeepParts(const CSourceStamp& stamp, const std::vector<CFilePart>& parts) {
+    return Writing() && m_pWriter->SetPartialNote(PartsNote(stamp, parts));
 }
 
 bool CTskLocalFile::MakeFolder() { return OpenWrite(); }

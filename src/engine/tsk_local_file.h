@@ -45,6 +45,10 @@ public:
     CTargetFacts DescribeTarget(const CSourceFacts& source, bool continuing) override;
     void KeepStamp(const CSourceStamp& stamp) override;
     std::optional<CSourceStamp> PartialStamp() override;
+    // Parts are written into the one partial file, at their offsets.
+    bool OpenParts(bool keep) override;
+    bool WriteAt(uint64_t offset, const char* data, size_t size, std::string& error) override;
+    bool KeepParts(const CSourceStamp& stamp, const std::vector<CFilePart>& parts) override;
     bool MakeFolder() override;
     // Into another local file: the platform's copy (contents, permissions and
     // modification time), counted in the job's processed bytes. Into any
@@ -61,6 +65,8 @@ private:
     // start, most of them waiting their turn.
     platform::CFileReader& Reader();
     platform::CReplacingFileWriter& Writer();
+    // The note kept with the partial file, as far as it can be read.
+    CPartialNote ReadNote() const;
 
     // Until the file is closed after reading.
     std::unique_ptr<platform::CFileReader> m_pReader;

@@ -1,13 +1,14 @@
 #include "platform/file_stream.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -49,17 +50,20 @@ CNotePlace PartialNotePlace(std::string_view target) {
     return {PartialPath(target), "velmora", PartialNotePath(target)};
 }
 
-bool WriteAll(int fd, const void* data, size_t size, std::string* error) {
+// At the file's position, or with `at` from that offset on (pwrite: other
+// threads may write elsewhere in the file meanwhile).
+bool WriteAll(int fd, const void* data, size_t size, std::string* error, std::optional<uint64_t> at = std::nullopt) {
     if (fd < 0) return FailText(error, "File is not open");
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t count = ::write(fd, bytes, size);
+        const ssize_t count = at ? ::pwrite(fd, bytes, size, static_cast<off_t>(*at)) : ::write(fd, bytes, size);
         if (count < 0) {
             if (errno == EINTR) continue;
             return FailErrno(error, errno);
         }
         bytes += count;
         size -= static_cast<size_t>(count);
+        if (at) *at += static_cast<uint64_t>(count);
     }
     return true;
 }
@@ -182,6 +186,10 @@ void CReplacingFileWriter::RemovePartialNote() { RemoveNote(PartialNotePlace(m_t
 
 bool CReplacingFileWriter::Write(const void* data, size_t size, std::string* error) {
     return WriteAll(m_fd, data, size, error);
+}
+
+bool CReplacingFileWriter::WriteAt(uint64_t offset, const void* data, size_t size, std::string* error) {
+    return WriteAll(m_fd, data, size, error, offset);
 }
 
 bool CReplacingFileWriter::Truncate(uint64_t size, std::string* error) {

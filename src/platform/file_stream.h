@@ -62,6 +62,9 @@ public:
     // it remove the note.
     bool SetPartialNote(std::string_view text);
     bool Write(const void* data, size_t size, std::string* error = nullptr);
+    // Writes at `offset`, wherever the next Write would go; several threads
+    // may write different stretches at once.
+    bool WriteAt(uint64_t offset, const void* data, size_t size, std::string* error = nullptr);
     // Keeps the first `size` bytes written and goes on writing after them.
     bool Truncate(uint64_t size, std::string* error = nullptr);
     // Gives the new file the permissions and modification time of `source`.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +12,10 @@
 
 #include "base/format.h"
 #include "engine/engine_test_support.h"
+#include "engine/file_parts.h"
 #include "engine/mover_api.h"
-#include "engine/tsk_data_file.h"
 #include "engine/statistic.h"
+#include "engine/tsk_data_file.h"
 #include "messaging/log_status.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -21,6 +23,7 @@
 #include "messaging/msg_send.h"
 #include "messaging/progress_status.h"
 #include "messaging/transfer_status.h"
+#include "platform/clock.h"
 #include "platform/file_stream.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
@@ -95,6 +98,7 @@ protected:
         CFtpPathList paths;
         for (const std::string& remote : remotes) paths.Add(new CFtpPath(remote));
         CMoverAPI api;
+        CStatistic::Job().Settings().m_nSegments = segments;
         api.SetContinue(continuing);
         api.DownloadFilesA(LoginAt(server, relay->GetPort()), paths, CFtpPath(local.path(), PATH_FOLDER));
         return RunApi(api);
@@ -138,6 +142,7 @@ protected:
 
     FtpServer server;
     std::unique_ptr<FaultRelay> relay;
+    int segments = 1;  // the parts a download goes in
     TempDir local;
     TempDir dataHome;
     std::optional<std::string> oldDataHome;
@@ -597,6 +602,187 @@ void ShortSender(FakeFtpSession& session) {
             session.Reply("200 ok");
         }
     }
+}
+
+// A file of a few mebibytes downloaded in four parts, each over a session
+// of its own.
+class PartsTest : public ResumeTest {
+protected:
+    void SetUp() override {
+        ResumeTest::SetUp();
+        data = RandomBytes(4 * kMinFilePart + 3, 40);
+        WriteFile(server.Path("in/big.bin"), data);
+        segments = 4;
+    }
+
+    bool DownloadBig(bool continuing = false) { return Download({"/in/big.bin"}, continuing); }
+
+    // The parts kept with the partial file.
+    std::vector<CFilePart> HeldParts() const {
+        std::string note;
+        if (!platform::ReadPartialNote(local / "big.bin", note)) return {};
+        return ParsePartialNote(note).parts;
+    }
+
+    // "REST N" for every part that is not complete and does not start at 0.
+    static std::vector<std::string> Restarts(const std::vector<CFilePart>& parts) {
+        std::vector<std::string> restarts;
+        for (const CFilePart& part : parts)
+            if (!part.IsComplete() && part.done > 0) restarts.push_back("REST " + std::to_string(part.done));
+        return restarts;
+    }
+
+    static std::vector<std::string> Sorted(std::vector<std::string> lines) {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    size_t FilesHere() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(local.path()), fs::directory_iterator()));
+    }
+
+    std::string data;
+};
+
+TEST_F(PartsTest, AFileInPartsArrivesWholeOverASessionPerPartAndCountsItsLengthOnce) {
+    Relay({});
+    ASSERT_TRUE(DownloadBig()) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetSessions(), 4);
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 4u);
+    EXPECT_EQ(Sorted(relay->GetCommands("REST")), Sorted(Restarts(SplitIntoParts(data.size(), 4))));
+    EXPECT_EQ(Job().m_nProcessed, 1);
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+    EXPECT_EQ(FilesHere(), 1u) << "no partial file or note is left";
+
+    // A small file, or one part asked, goes in one stream.
+    WriteFile(server.Path("in/small.bin"), RandomBytes(kMinFilePart + 1, 41));
+    Relay({});
+    ASSERT_TRUE(Download({"/in/small.bin"})) << Job().m_strLastError;
+    EXPECT_EQ(relay->GetSessions(), 1);
+    segments = 1;
+    Relay({});
+    ASSERT_TRUE(DownloadBig()) << Job().m_strLastError;
+    EXPECT_EQ(relay->GetSessions(), 1);
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+}
+
+TEST_F(PartsTest, ACutPartGoesOnFromWhereItBroke) {
+    int cuts = 0;
+    InterruptionWatch watch([&] { ++cuts; });
+    Relay({.resetDataAfter = 300000, .resets = 2});
+    ASSERT_TRUE(DownloadBig()) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+    EXPECT_EQ(relay->GetResets(), 2);
+    EXPECT_EQ(cuts, 2);
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 6u);
+    EXPECT_EQ(Job().m_nErrors, 0);
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+    EXPECT_EQ(FilesHere(), 1u);
+}
+
+TEST_F(PartsTest, AServerThatRefusesFurtherSessionsGetsTheFileOverTheOneItAllows) {
+    int refusals = 0;
+    InterruptionWatch watch([&] { ++refusals; }, "Sessions:");
+    Relay({.sessionsAllowed = 1});
+    ASSERT_TRUE(DownloadBig()) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+    EXPECT_EQ(refusals, 1) << "said once";
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 4u) << "the parts one after the other";
+    EXPECT_EQ(Job().m_nErrors, 0);
+}
+
+// Every part cut again and again before it gets a block further: the copy
+// gives up and leaves the partial file with what each part holds. The next
+// run takes every part up where it stopped, or, in one stream, goes on from
+// the bytes written without a gap.
+TEST_F(PartsTest, PartsACutLeftAreContinuedByTheNextRunEachFromWhereItStopped) {
+    for (const int next : {4, 1}) {
+        SCOPED_TRACE(next);
+        segments = 4;
+        Relay({.resetDataAfter = CTskDataFile::kBlockSize - 1000, .resets = -1});
+        EXPECT_FALSE(DownloadBig());
+        const std::vector<CFilePart> held = HeldParts();
+        ASSERT_EQ(held.size(), 4u);
+        EXPECT_TRUE(CoverFile(held, data.size()));
+        EXPECT_TRUE(std::any_of(held.begin() + 1, held.end(), [](const CFilePart& part) {
+            return part.done > part.start;
+        })) << "the parts went side by side";
+        EXPECT_FALSE(fs::exists(local / "big.bin"));
+
+        int continued = 0;
+        InterruptionWatch watch([&] { ++continued; }, "Continued:");
+        segments = next;
+        relay->StopResets();
+        const size_t restartsBefore = relay->GetCommands("REST").size();
+        ASSERT_TRUE(DownloadBig(true)) << Job().m_strLastError;
+        EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+        EXPECT_EQ(continued, 1);
+        const std::vector<std::string> restarts =
+            next == 1 ? std::vector<std::string>{"REST " + std::to_string(WrittenPrefix(held))} : Restarts(held);
+        const std::vector<std::string> all = relay->GetCommands("REST");
+        EXPECT_EQ(Sorted({all.begin() + static_cast<std::ptrdiff_t>(restartsBefore), all.end()}), Sorted(restarts));
+        EXPECT_EQ(FilesHere(), 1u);
+        fs::remove(local / "big.bin");
+    }
+}
+
+// A partial continued in one stream loses what its parts held beyond the
+// point it goes on from: the note must not promise those bytes to a later
+// run in parts.
+TEST_F(PartsTest, APartialContinuedInOneStreamKeepsNoPartsItNoLongerHolds) {
+    Relay({.resetDataAfter = CTskDataFile::kBlockSize - 1000, .resets = -1});
+    EXPECT_FALSE(DownloadBig());
+    const std::vector<CFilePart> held = HeldParts();
+    ASSERT_EQ(held.size(), 4u);
+    segments = 1;
+    EXPECT_FALSE(DownloadBig(true));
+    EXPECT_TRUE(HeldParts().empty());
+    EXPECT_LT(fs::file_size(local / ".big.bin.part"), held.back().done) << "cut back to where the stream went on";
+    segments = 4;
+    relay->StopResets();
+    ASSERT_TRUE(DownloadBig(true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+}
+
+// A partial file as a run killed at some moment leaves it: the first and
+// the last part complete, the second begun, the third not. Only what is
+// missing comes, each part from where it stands.
+TEST_F(PartsTest, AKilledRunsPartsAreFilledInAndNothingElse) {
+    const std::string remote = server.Path("in/big.bin");
+    const auto second = std::chrono::time_point_cast<std::chrono::seconds>(
+        std::chrono::file_clock::to_sys(fs::last_write_time(remote)));
+    fs::last_write_time(remote, std::chrono::file_clock::from_sys(second));
+    const uint16_t port = Relay({}).GetPort();
+    const CSourceStamp stamp{CSourceStamp::PlaceOf(Format("ftp://127.0.0.1:%u/in/big.bin", port)), data.size(),
+                             platform::UnixToFileTime(second.time_since_epoch().count())};
+    std::vector<CFilePart> parts = SplitIntoParts(data.size(), 4);
+    parts[0].done = parts[0].end;
+    parts[1].done = parts[1].start + 1000;
+    parts[3].done = parts[3].end;
+    {
+        platform::CReplacingFileWriter partial;
+        ASSERT_TRUE(partial.OpenPartial(local / "big.bin", false));
+        for (const CFilePart& part : parts)
+            ASSERT_TRUE(partial.WriteAt(part.start, data.data() + part.start, part.done - part.start));
+        ASSERT_TRUE(partial.SetPartialNote(PartsNote(stamp, parts)));
+        partial.Abandon();
+    }
+    ASSERT_TRUE(DownloadBig(true)) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+    EXPECT_EQ(Sorted(relay->GetCommands("REST")), Sorted(Restarts(parts)));
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 2u);
+    EXPECT_EQ(Job().m_nProcessedBytes,
+              static_cast<int64_t>(parts[1].end - parts[1].done + parts[2].end - parts[2].start));
+    EXPECT_EQ(FilesHere(), 1u);
+}
+
+TEST_F(PartsTest, ACancelledDownloadInPartsLeavesNothing) {
+    Relay({});
+    CancelAtFirstPosition canceller;
+    EXPECT_FALSE(DownloadBig());
+    EXPECT_TRUE(Job().m_bAborted);
+    EXPECT_EQ(FilesHere(), 0u);
 }
 
 using ShortDownloadTest = EngineTest;

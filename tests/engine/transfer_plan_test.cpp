@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/file_parts.h"
 #include "engine/overwrite_policy.h"
 #include "engine/transfer_plan.h"
 
@@ -99,6 +100,105 @@ TEST(TransferPlanTest, ACopyTakenUpAfterACutGoesOnFromWhatTheTargetHoldsForCerta
 
     // A source that cannot tell its stamp again keeps the one it began with.
     EXPECT_EQ(PlanTakeUp(broken, 4000, Source(std::nullopt), Holding(4000)).stamp, kSource);
+}
+
+TEST(FilePartsTest, AFileSplitsIntoNearlyEqualPartsOfAMebibyteOrMore) {
+    constexpr uint64_t kMiB = kMinFilePart;
+    const std::vector<CFilePart> four = SplitIntoParts(10 * kMiB + 3, 4);
+    ASSERT_EQ(four.size(), 4u);
+    EXPECT_TRUE(CoverFile(four, 10 * kMiB + 3));
+    for (const CFilePart& part : four) {
+        EXPECT_EQ(part.done, part.start);
+        EXPECT_GE(part.end - part.start, 10 * kMiB / 4);
+    }
+    // Never below a mebibyte a part: a small file keeps one stream.
+    EXPECT_EQ(SplitIntoParts(3 * kMiB - 1, 4).size(), 2u);
+    EXPECT_EQ(SplitIntoParts(kMiB, 4).size(), 1u);
+    EXPECT_EQ(SplitIntoParts(0, 4).size(), 1u);
+    EXPECT_EQ(SplitIntoParts(100 * kMiB, 0).size(), 1u);
+
+    // What a transfer in one stream may go on from: the bytes without a gap.
+    std::vector<CFilePart> parts = {{0, 100, 100}, {100, 150, 200}, {200, 290, 300}};
+    EXPECT_EQ(WrittenPrefix(parts), 150u);
+    parts[0].done = 40;
+    EXPECT_EQ(WrittenPrefix(parts), 40u);
+    EXPECT_FALSE(CoverFile(parts, 301)) << "short of the end";
+    EXPECT_FALSE(CoverFile({{0, 0, 100}, {150, 150, 300}}, 300)) << "a gap";
+    EXPECT_FALSE(CoverFile({{0, 120, 100}, {100, 100, 300}}, 300)) << "done beyond the end";
+    EXPECT_FALSE(CoverFile({}, 0));
+}
+
+TEST(FilePartsTest, ThePartsNoteReadsBackAndAnythingElseIsNoNote) {
+    const std::vector<CFilePart> parts = {{0, 70, 100}, {100, 200, 200}, {200, 200, 301}};
+    const std::string note = PartsNote(kSource, parts);
+    EXPECT_EQ(note, kSource.Note() + "parts 0:70:100 100:200:200 200:200:301\n");
+    const CPartialNote read = ParsePartialNote(note);
+    EXPECT_EQ(read.stamp, kSource);
+    EXPECT_EQ(read.parts, parts);
+
+    // A stamp alone is a note of a partial written in one stream.
+    const CPartialNote single = ParsePartialNote(kSource.Note());
+    EXPECT_EQ(single.stamp, kSource);
+    EXPECT_TRUE(single.parts.empty());
+    EXPECT_EQ(PartsNote(kSource, {}), kSource.Note());
+
+    // A note cut short or changed tells nothing: its stamp is not trusted either.
+    for (const std::string& bad :
+         {note.substr(0, note.size() - 1), kSource.Note() + "parts\n", kSource.Note() + "parts 0:70\n",
+          kSource.Note() + "parts 0:170:100\n", kSource.Note() + "parts 0:70:100  100:100:200\n",
+          kSource.Note() + "segments 0:70:100\n", std::string("garbage\n"), std::string()}) {
+        SCOPED_TRACE(bad);
+        const CPartialNote rejected = ParsePartialNote(bad);
+        EXPECT_FALSE(rejected.stamp.has_value());
+        EXPECT_TRUE(rejected.parts.empty());
+    }
+}
+
+TEST(TransferPlanTest, AFileGoesInPartsOnlyWhereBothSidesCanAndItsPartsAreTakenUpFromThisSource) {
+    constexpr uint64_t kLength = 8 * kMinFilePart;
+    const CSourceStamp stamp{11, kLength, 1234567};
+    const CSourceFacts source{kLength, stamp, true, false};
+    CTargetFacts target = Holding(0);
+    target.writesInParts = true;
+    const CTransferPlan fresh = PlanTransfer(false, source, target);
+
+    const std::vector<CFilePart> parts = PlanParts(fresh, 4, false, source, target);
+    ASSERT_EQ(parts.size(), 4u);
+    EXPECT_TRUE(CoverFile(parts, kLength));
+    EXPECT_TRUE(PlanParts(fresh, 1, false, source, target).empty()) << "one part is one stream";
+
+    CSourceFacts noOffset = source;
+    noOffset.readsFromOffset = false;
+    CSourceFacts noStamp = source;
+    noStamp.stamp.reset();
+    CSourceFacts noLength = source;
+    noLength.length.reset();
+    CTargetFacts noParts = target;
+    noParts.writesInParts = false;
+    EXPECT_TRUE(PlanParts(fresh, 4, false, noOffset, target).empty());
+    EXPECT_TRUE(PlanParts(fresh, 4, false, noStamp, target).empty()) << "a later run could not trust its parts";
+    EXPECT_TRUE(PlanParts(fresh, 4, false, noLength, target).empty());
+    EXPECT_TRUE(PlanParts(fresh, 4, false, source, noParts).empty());
+
+    // A partial written in one stream: the parts below its end are done.
+    target.held = 3 * kMinFilePart;
+    target.heldStamp = stamp;
+    const CTransferPlan onward = PlanTransfer(true, source, target);
+    const std::vector<CFilePart> after = PlanParts(onward, 4, true, source, target);
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(WrittenPrefix(after), 3 * kMinFilePart);
+    EXPECT_TRUE(after[0].IsComplete());
+    EXPECT_EQ(after[1].done, 3 * kMinFilePart);
+    EXPECT_EQ(after[2].done, after[2].start);
+
+    // The parts a cut left, of this very source, whatever the count asked now.
+    target.parts = {{0, 100, kLength / 2}, {kLength / 2, kLength - 5, kLength}};
+    target.held = 100;
+    EXPECT_EQ(PlanParts(PlanTransfer(true, source, target), 4, true, source, target), target.parts);
+    // Not when the job starts afresh, nor from another version of the source.
+    EXPECT_NE(PlanParts(fresh, 4, false, source, target), target.parts);
+    target.heldStamp = CSourceStamp{11, kLength, 7654321};
+    EXPECT_NE(PlanParts(PlanTransfer(true, source, target), 4, true, source, target), target.parts);
 }
 
 // What a run again of the same transfer does with a file that is there.

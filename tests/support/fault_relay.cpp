@@ -173,9 +173,11 @@ void FaultRelay::Record(const std::string& command) {
     m_commands.push_back(command);
 }
 
-bool FaultRelay::ResetsLeft() const { return m_plan.resets < 0 || m_resetsDone.load() < m_plan.resets; }
+bool FaultRelay::ResetsLeft() const {
+    return !m_bResetsStopped && (m_plan.resets < 0 || m_resetsDone.load() < m_plan.resets);
+}
 
-bool FaultRelay::ShouldReset() { return TakeOne(m_resetsDone, m_plan.resets); }
+bool FaultRelay::ShouldReset() { return !m_bResetsStopped && TakeOne(m_resetsDone, m_plan.resets); }
 
 bool FaultRelay::ShouldStall() {
     if (!TakeOne(m_stallsDone, m_plan.stalls)) return false;

@@ -72,6 +72,9 @@ public:
 
     bool Start();
     uint16_t GetPort() const { return m_port; }
+    // No data connection is cut from now on (the same server and port
+    // without its fault, for a run that continues what the cut left).
+    void StopResets() { m_bResetsStopped = true; }
 
     // Bytes passed on over data connections, both ways.
     uint64_t GetDataBytes() const { return m_dataBytes.load(); }
@@ -110,6 +113,7 @@ private:
     int m_stop[2] = {-1, -1};  // written to on stop: every wait ends
     std::atomic<uint64_t> m_dataBytes{0};
     std::atomic<int> m_resetsDone{0};
+    std::atomic<bool> m_bResetsStopped{false};
     std::atomic<int> m_stallsDone{0};
     std::atomic<int> m_flipsDone{0};
     std::atomic<int> m_sessions{0};

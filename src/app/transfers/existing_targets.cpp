@@ -1,11 +1,14 @@
 #include "app/transfers/existing_targets.h"
 
+#include <optional>
+
 #include "app/common/app_settings.h"
 #include "app/common/window_thread.h"
 #include "app/transfers/prompter.h"
 #include "app/transfers/transfer_queue.h"
 #include "app/transfers/transfer_thread.h"
 #include "base/format.h"
+#include "engine/file_parts.h"
 #include "engine/source_stamp.h"
 #include "messaging/msg.h"
 #include "messaging/msg_box.h"
@@ -132,14 +135,11 @@ bool CExistingTargets::IsPartialOf(const velmora::CFtpLoginInfo& login, const CF
 bool CExistingTargets::IsPartialDownloadOf(const velmora::CFtpLoginInfo& login, const CFtpPath& source,
                                            const CFtpPath& target) {
     std::string note;
-    velmora::CSourceStamp stamp;
-    if (login.GetHost().empty() || !velmora::platform::ReadPartialNote(target.GetPath(), note) ||
-        !stamp.ReadNote(note)) {
-        return false;
-    }
+    if (login.GetHost().empty() || !velmora::platform::ReadPartialNote(target.GetPath(), note)) return false;
+    const std::optional<velmora::CSourceStamp> stamp = velmora::ParsePartialNote(note).stamp;
     const std::string place = velmora::Format("ftp://%s:%u%s", login.GetHost().c_str(),
                                               static_cast<unsigned>(login.GetPort()), source.GetFtpPath().c_str());
-    return stamp.place == velmora::CSourceStamp::PlaceOf(place);
+    return stamp && stamp->place == velmora::CSourceStamp::PlaceOf(place);
 }
 
 int32_t CExistingTargets::Decide(const CTargetQuestion& question) {
