@@ -219,6 +219,9 @@ TEST_F(MainWindowTest, SettingsAreStoredAndTakeEffectAtOnce) {
     CSettingsDlg& dialog = main.OpenSettings();
     dialog.findChild<QSpinBox*>("sessions")->setValue(3);
     EXPECT_EQ(CTransferThread::GetJobDefaults().m_nSessions, 3);
+    dialog.findChild<QSpinBox*>("downloadParts")->setValue(4);
+    EXPECT_EQ(CTransferThread::GetJobDefaults().m_nSegments, 4);
+    EXPECT_EQ(CAppSettings().GetTransferSettings().downloadParts, 4);
     auto* existing = dialog.findChild<QComboBox*>("existingTarget");
     existing->setCurrentIndex(existing->findData("Skip"));
     EXPECT_EQ(settings.GetExistingTarget(), "Skip");

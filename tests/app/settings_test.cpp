@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "app/common/app_settings.h"
-#include "app/transfers/transfer_settings.h"
 #include "app/orlith_app.h"
+#include "app/transfers/transfer_settings.h"
 #include "app/transfers/transfer_thread.h"
 #include "app_test_support.h"
+#include "engine/file_parts.h"
 #include "engine/job_state.h"
 #include "paths/file_path.h"
 #include "support/temp_dir.h"
@@ -214,6 +215,7 @@ TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefault
     chosen.lowSpeedSeconds = 90;
     chosen.verify = "require";
     chosen.rateLimit = uint64_t{5} << 30;
+    chosen.downloadParts = 4;
     settings.SetTransferSettings(chosen);
     EXPECT_EQ(CAppSettings().GetTransferSettings(), chosen);
 
@@ -221,7 +223,9 @@ TEST(AppSettingsTest, TransferSettingsRoundTripAndUnreadableValuesTakeTheDefault
     Store(CAppSettings::kLowSpeedSeconds, "none");
     Store(CAppSettings::kVerifyTransfers, "sometimes");
     Store(CAppSettings::kRateLimit, "fast");
+    Store(CAppSettings::kDownloadParts, "99");
     const CTransferSettings read = CAppSettings().GetTransferSettings();
+    EXPECT_EQ(read.downloadParts, velmora::kMaxFileParts);
     EXPECT_EQ(read.rateLimit, 0u);
     EXPECT_EQ(read.lowSpeedBytes, 0u);
     EXPECT_EQ(read.lowSpeedSeconds, 1);

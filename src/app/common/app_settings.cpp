@@ -10,6 +10,7 @@
 #include "base/system_info.h"
 #include "base/text.h"
 #include "engine/file_check.h"
+#include "engine/file_parts.h"
 
 namespace parcelo {
 namespace {
@@ -100,6 +101,8 @@ CTransferSettings CAppSettings::GetTransferSettings() const {
         std::min<int64_t>(number(kLowSpeedBytes, settings.lowSpeedBytes), UINT32_MAX));
     settings.lowSpeedSeconds = static_cast<int>(std::clamp<int64_t>(number(kLowSpeedSeconds, settings.lowSpeedSeconds), 1, 3600));
     settings.rateLimit = static_cast<uint64_t>(number(kRateLimit, 0));
+    settings.downloadParts = static_cast<int>(
+        std::clamp<int64_t>(number(kDownloadParts, settings.downloadParts), 1, velmora::kMaxFileParts));
     velmora::EVerify verify = velmora::EVerify::Auto;
     if (velmora::ParseVerifyName(ReadValue(kVerifyTransfers), verify)) settings.verify = velmora::VerifyName(verify);
     return settings;
@@ -114,6 +117,7 @@ void CAppSettings::SetTransferSettings(const CTransferSettings& settings) {
     WriteValue(std::string(kLowSpeedSeconds), std::to_string(settings.lowSpeedSeconds));
     WriteValue(std::string(kVerifyTransfers), settings.verify);
     WriteValue(std::string(kRateLimit), std::to_string(settings.rateLimit));
+    WriteValue(std::string(kDownloadParts), std::to_string(settings.downloadParts));
 }
 
 std::vector<std::string> CAppSettings::ReadLines(const char* name) {

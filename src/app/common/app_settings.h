@@ -24,6 +24,9 @@ struct CTransferSettings {
     // The bytes per second a transfer keeps to, all its sessions together
     // (0: as fast as it goes).
     uint64_t rateLimit = 0;
+    // The parts a large file from a server is downloaded in at once, each
+    // over a connection of its own (1: one stream).
+    int downloadParts = 1;
 
     bool operator==(const CTransferSettings&) const = default;
 };
@@ -93,7 +96,8 @@ public:
 
     // The transfer settings as stored ("ExistingTarget",
     // "SimultaneousTransfers", "PreserveTimes", "ProtocolTrace",
-    // "LowSpeedBytes", "LowSpeedSeconds", "VerifyTransfers", "RateLimit");
+    // "LowSpeedBytes", "LowSpeedSeconds", "VerifyTransfers", "RateLimit",
+    // "DownloadParts");
     // missing or unknown values take CTransferSettings' defaults. Writing
     // stores each one at once.
     CTransferSettings GetTransferSettings() const;
@@ -102,6 +106,7 @@ public:
     static constexpr const char* kLowSpeedSeconds = "LowSpeedSeconds";
     static constexpr const char* kVerifyTransfers = "VerifyTransfers";
     static constexpr const char* kRateLimit = "RateLimit";
+    static constexpr const char* kDownloadParts = "DownloadParts";
 
     // "ShowHidden": both panes list hidden files and folders ("1").
     bool GetShowHidden() const { return ReadValue(kShowHidden) == "1"; }

@@ -16,6 +16,7 @@
 
 #include "app/common/app_settings.h"
 #include "app/transfers/transfer_settings.h"
+#include "engine/file_parts.h"
 
 namespace parcelo {
 namespace {
@@ -74,6 +75,12 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
     m_pRateLimit->setSpecialValueText(tr("No limit"));
     m_pRateLimit->setToolTip(tr("The most a transfer sends or receives per second, all its connections together"));
     form->addRow(tr("Speed &limit:"), m_pRateLimit);
+    m_pDownloadParts = Number("downloadParts", 1, velmora::kMaxFileParts);
+    m_pDownloadParts->setSpecialValueText(tr("One stream"));
+    m_pDownloadParts->setToolTip(
+        tr("Download each file of 2 MiB or more in this many parts at once, each over a "
+           "connection of its own, from servers that can start a file at an offset"));
+    form->addRow(tr("&Parts per download:"), m_pDownloadParts);
     m_pVerify = new QComboBox;
     m_pVerify->setObjectName("verify");
     for (const auto& [value, label] : kVerifyChoices) m_pVerify->addItem(tr(label), QString(value));
@@ -104,7 +111,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 
     ShowSettings();
     for (QComboBox* box : {m_pExisting, m_pVerify}) connect(box, &QComboBox::currentIndexChanged, this, &CSettingsDlg::Apply);
-    for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds, m_pRateLimit}) {
+    for (QSpinBox* spin : {m_pSessions, m_pLowSpeedBytes, m_pLowSpeedSeconds, m_pRateLimit, m_pDownloadParts}) {
         connect(spin, &QSpinBox::valueChanged, this, &CSettingsDlg::Apply);
     }
     for (QCheckBox* box : {m_pPreserveTimes, m_pTrace}) connect(box, &QCheckBox::toggled, this, &CSettingsDlg::Apply);
@@ -117,7 +124,7 @@ CSettingsDlg::CSettingsDlg(CAppSettings& settings, QWidget* parent) : QDialog(pa
 void CSettingsDlg::ShowSettings() {
     const CTransferSettings stored = m_settings.GetTransferSettings();
     const QSignalBlocker a(m_pExisting), b(m_pSessions), c(m_pPreserveTimes), d(m_pLowSpeedBytes),
-        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden), h(m_pVerify), i(m_pRateLimit);
+        e(m_pLowSpeedSeconds), f(m_pTrace), g(m_pShowHidden), h(m_pVerify), i(m_pRateLimit), j(m_pDownloadParts);
     const int existing = m_pExisting->findData(QString::fromStdString(stored.existingTarget));
     m_pExisting->setCurrentIndex(existing >= 0 ? existing : 0);
     m_pSessions->setValue(stored.sessions);
@@ -125,6 +132,7 @@ void CSettingsDlg::ShowSettings() {
     m_pLowSpeedBytes->setValue(static_cast<int>(std::min<uint32_t>(stored.lowSpeedBytes, 10 * 1024 * 1024)));
     m_pLowSpeedSeconds->setValue(stored.lowSpeedSeconds);
     m_pRateLimit->setValue(ToKiBPerSecond(stored.rateLimit));
+    m_pDownloadParts->setValue(stored.downloadParts);
     m_pTrace->setChecked(stored.protocolTrace);
     m_pVerify->setCurrentIndex(std::max(m_pVerify->findData(QString::fromStdString(stored.verify)), 0));
     m_pShowHidden->setChecked(m_settings.GetShowHidden());
@@ -148,6 +156,7 @@ void CSettingsDlg::Apply() {
     chosen.lowSpeedBytes = static_cast<uint32_t>(m_pLowSpeedBytes->value());
     chosen.lowSpeedSeconds = m_pLowSpeedSeconds->value();
     chosen.verify = m_pVerify->currentData().toString().toStdString();
+    chosen.downloadParts = m_pDownloadParts->value();
     chosen.rateLimit = m_pRateLimit->value() == ToKiBPerSecond(stored.rateLimit)
                            ? stored.rateLimit
                            : static_cast<uint64_t>(m_pRateLimit->value()) * 1024;

@@ -46,6 +46,7 @@ private:
     QSpinBox* m_pLowSpeedBytes;
     QSpinBox* m_pLowSpeedSeconds;
     QSpinBox* m_pRateLimit;
+    QSpinBox* m_pDownloadParts;
     QCheckBox* m_pTrace;
     QCheckBox* m_pShowHidden;
 };

@@ -21,6 +21,7 @@ void ApplyTransferSettings(const CTransferSettings& settings) {
     velmora::CJobSettings defaults = CTransferThread::GetJobDefaults();
     defaults.m_bPreserveTimes = settings.preserveTimes;
     defaults.m_nSessions = settings.sessions;
+    defaults.m_nSegments = settings.downloadParts;
     defaults.m_lowSpeed = {settings.lowSpeedBytes, settings.lowSpeedSeconds};
     defaults.m_nRateLimit = settings.rateLimit;
     defaults.m_eVerify = velmora::EVerify::Auto;
