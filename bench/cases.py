@@ -522,6 +522,45 @@ def far_large_file(ctx):
     return rows
 
 
+# 2a'. One file from a server that caps each session ------------------------
+
+CAPPED_RATE = 32 * MIB
+
+
+def capped_large_file(ctx):
+    """A server that gives each session at most CAPPED_RATE (vsftpd's
+    local_max_rate): what one stream cannot get past and parts can."""
+    size = ctx.scaled(256 * MIB, 16 * MIB) // MIB * MIB
+    name = "capped.bin"
+    label = "%d MiB from a server that gives each session %d MiB/s" % (size // MIB, CAPPED_RATE // MIB)
+    ctx.log("one file of " + label)
+    datasets.big_file(os.path.join(ctx.data, name), size)
+    ctx.publish(ctx.data)
+    out = ctx.out
+    work = "download one file of " + label
+    with ctx.server.capped(CAPPED_RATE) as capped:
+        port = capped.port
+
+        def fetch(tool, folder, command, note=None, ours=False):
+            return Tool(Row(work, tool, ours, amount=size, unit="MiB/s", note=note), command,
+                        before=lambda: ctx.fresh_out(folder),
+                        check=expect_size("%s/%s/%s" % (out, folder, name), size))
+
+        tools = [fetch("parcelo-cli download --segments 4", "parts",
+                       ctx.ours("download", "--segments", "4", ctx.ours_url("data/" + name, port), out + "/parts/"),
+                       "four sessions, one part each", ours=True),
+                 fetch("lftp pget -n 4", "pget",
+                       ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port),
+                       "four connections, one segment each"),
+                 fetch("parcelo-cli download", "one",
+                       ctx.ours("download", ctx.ours_url("data/" + name, port), out + "/one/"),
+                       "one stream: ratio = four parts ÷ one stream")]
+        table = run_tools(ctx, tools, ctx.runs)
+    os.remove(os.path.join(ctx.data, name))
+    ctx.fresh_out()
+    return [table]
+
+
 # 2b. SFTP against OpenSSH's sshd --------------------------------------------
 
 class Sshd:
@@ -1177,6 +1216,7 @@ CASES = [
     ("far-small", far_small_files),
     ("far-hundred", far_hundred_files),
     ("far-large", far_large_file),
+    ("capped-large", capped_large_file),
     ("sftp", sftp_files),
     ("verify", verified_transfers),
     ("listing", listing),

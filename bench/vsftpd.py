@@ -79,13 +79,19 @@ class Vsftpd:
                        text=True, check=True)
         self.chown(self.home)
 
-    def _config(self):
+    def capped(self, bytes_per_second):
+        """A second server on the same home and user that gives each session
+        at most `bytes_per_second` (vsftpd's local_max_rate), as a server
+        that shares its link fairly does; a context manager with `port`."""
+        return _CappedVsftpd(self, bytes_per_second)
+
+    def _config(self, port=None, extra=(), name="vsftpd.conf"):
         empty = os.path.join(self.scratch, "vsftpd-empty")
         os.makedirs(empty, exist_ok=True)
         os.chmod(empty, 0o755)
         lines = [
             "listen=YES", "listen_ipv6=NO", "listen_address=127.0.0.1",
-            "listen_port=%d" % self.port, "background=NO",
+            "listen_port=%d" % (port or self.port), "background=NO",
             "anonymous_enable=NO", "local_enable=YES", "write_enable=YES",
             "local_umask=022", "pasv_enable=YES", "pasv_address=127.0.0.1",
             # "/" is the user's home, so absolute paths (ours) and paths
@@ -99,38 +105,64 @@ class Vsftpd:
             "ssl_enable=YES", "rsa_cert_file=%s/server.pem" % self.tls,
             "rsa_private_key_file=%s/server.key" % self.tls, "force_local_logins_ssl=NO",
             "force_local_data_ssl=NO", "require_ssl_reuse=YES", "ssl_ciphers=HIGH",
-        ]
-        path = os.path.join(self.scratch, "vsftpd.conf")
+        ] + list(extra)
+        path = os.path.join(self.scratch, name)
         with open(path, "w") as f:
             f.write("\n".join(lines) + "\n")
         os.chmod(path, 0o600)
         return path
 
     def _start(self):
-        self.process = subprocess.Popen([VSFTPD, self._config()],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if self.process.poll() is not None:
-                raise RuntimeError("vsftpd stopped: " + self.process.stderr.read().decode(errors="replace"))
-            try:
-                with socket.create_connection(("127.0.0.1", self.port), timeout=1) as s:
-                    s.settimeout(5)
-                    if s.recv(64).startswith(b"220"):
-                        return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("vsftpd did not answer on port %d" % self.port)
+        self.process = _run(self._config(), self.port)
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        if self.process:
+            _stop(self.process)
         self.process = None
         if self.created_user:
             subprocess.run(["userdel", self.user], check=False)
             self.created_user = False
+
+
+def _run(config, port):
+    """vsftpd with `config`, once it greets on `port`."""
+    process = subprocess.Popen([VSFTPD, config], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            raise RuntimeError("vsftpd stopped: " + process.stderr.read().decode(errors="replace"))
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1) as s:
+                s.settimeout(5)
+                if s.recv(64).startswith(b"220"):
+                    return process
+        except OSError:
+            time.sleep(0.05)
+    process.terminate()
+    raise RuntimeError("vsftpd did not answer on port %d" % port)
+
+
+def _stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+class _CappedVsftpd:
+    def __init__(self, server, bytes_per_second):
+        self.server = server
+        self.rate = bytes_per_second
+        self.port = free_port()
+        self.process = None
+
+    def __enter__(self):
+        config = self.server._config(self.port, ["local_max_rate=%d" % self.rate], "vsftpd-capped.conf")
+        self.process = _run(config, self.port)
+        return self
+
+    def __exit__(self, *exc):
+        _stop(self.process)
