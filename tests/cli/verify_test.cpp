@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/format.h"
 #include "cli/cli_runner.h"
 #include "cli/real_server.h"
 #include "ftp/ftp_client.h"
@@ -76,6 +77,33 @@ TEST(VerifyTest, AByteChangedOnTheWayIsCaughtAndTheFileGoesAgainWhole) {
             EXPECT_NE(run.out.find("\"digest\":\"" + Sha256Of(local / "up.bin") + "\""), std::string::npos) << run.out;
             EXPECT_NE(run.out.find("\"verified\":1"), std::string::npos) << run.out;
         }
+    }
+}
+
+// A file downloaded in parts is checked once all its parts are there; one
+// whose hash differs goes again whole, in one stream, checked as it comes.
+TEST(VerifyTest, AFileInPartsIsCheckedWholeAndGoesAgainInOneStreamWhenItDiffers) {
+    RealServer server("proftpd");
+    std::string reason;
+    if (!StartDigestServer(server, "all", reason)) GTEST_SKIP() << reason;
+    TempDir local;
+    const std::string data = RandomBytes(5 << 19, 24);
+    WriteFile(server.Home("in/parts.bin"), data);
+    server.Own();
+    for (const int flips : {0, 1}) {
+        SCOPED_TRACE(flips);
+        FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = flips});
+        ASSERT_TRUE(relay.Start());
+        const std::string log = local / Format("parts%d.log", flips);
+        const CliResult run = RunCli({"download", "--segments", "2", "--overwrite",
+                                      server.UrlAt(relay.GetPort(), "/in/parts.bin"), local / "back/", "--log", log});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(ReadFile(local / "back/parts.bin") == data);
+        const std::string records = ReadFile(log);
+        EXPECT_EQ(Count(records, "Parts: /in/parts.bin in 2 parts"), 1) << records;
+        EXPECT_EQ(Count(records, "Checksum mismatch: SHA-256 local "), flips) << records;
+        EXPECT_EQ(Count(records, "Verified: SHA-256 "), 1) << records;
+        EXPECT_EQ(relay.GetCommands("RETR").size(), static_cast<size_t>(2 + flips));
     }
 }
 
