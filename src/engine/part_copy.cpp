@@ -68,7 +68,7 @@ uint64_t CPartCopy::Written() const {
 
 CPartCopy::EEnd CPartCopy::Run() {
     m_lastProgress = m_lastKept = std::chrono::steady_clock::now();
-    m_nReported = Written();
+    m_nHeld = m_nReported = Written();
     CFurther further;
     // Asked here: the source is not to be read from other threads.
     const CTskDataFile::CPartReaders readers = m_source.PartReaders();

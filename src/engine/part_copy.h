@@ -45,6 +45,8 @@ public:
 
     EEnd Run();
     const std::string& GetError() const { return m_error; }
+    // The bytes the parts brought in this run.
+    uint64_t Carried() const { return Written() - m_nHeld; }
     // The parts as they stand (after Run: as they ended).
     std::vector<CFilePart> Parts() const;
 
@@ -92,6 +94,7 @@ private:
     std::atomic<bool> m_bStopped{false};
     std::atomic<bool> m_bRefusalNoted{false};
 
+    uint64_t m_nHeld = 0;  // what the parts held before the run
     uint64_t m_nReported = 0;
     std::chrono::steady_clock::time_point m_lastProgress;
     std::chrono::steady_clock::time_point m_lastKept;

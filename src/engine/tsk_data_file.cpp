@@ -218,7 +218,7 @@ bool CTskDataFile::CopyInParts(CTskDataFile& source, CTskDataFile& target, CTran
     const CPartCopy::EEnd end = copy.Run();
     bool ok = false;
     switch (end) {
-        case CPartCopy::EEnd::Done: ok = FinishParts(source, target, plan); break;
+        case CPartCopy::EEnd::Done: ok = FinishParts(source, target, plan, copy.Carried()); break;
         case CPartCopy::EEnd::Cancelled: ReportError(ERROR_ABORTED, &source, source.SourceText()); break;
         case CPartCopy::EEnd::ReadFailed: ReportError(ERROR_READ, &source, copy.GetError()); break;
         case CPartCopy::EEnd::WriteFailed: ReportError(ERROR_UNKNOWN, &target, copy.GetError()); break;
@@ -231,13 +231,14 @@ bool CTskDataFile::CopyInParts(CTskDataFile& source, CTskDataFile& target, CTran
     return ok;
 }
 
-bool CTskDataFile::FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan) {
+bool CTskDataFile::FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan,
+                               uint64_t carried) {
     const uint64_t length = *plan.expectedLength;
     const std::string changed = SourceChange(source, plan, length, true);
     if (!changed.empty()) {
         LogText(LOG_STATUS, "Changed:", changed + ": it goes again from its first byte");
         target.Discard();
-        return CopyAgain(source, target, plan);
+        return CopyAgain(source, target, plan, carried);
     }
     if (!target.EndWrite()) return ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
     CFileCheck check(plan.verify);
@@ -246,17 +247,19 @@ bool CTskDataFile::FinishParts(CTskDataFile& source, CTskDataFile& target, const
     // as it comes.
     if (check.IsOn() && !check.Cover(length, source, target)) {
         target.Discard();
-        return CopyAgain(source, target, plan);
+        return CopyAgain(source, target, plan, carried);
     }
     switch (CheckCopy(check, source, target, true)) {
         case ECheckStep::Pass: break;
-        case ECheckStep::Again: return CopyAgain(source, target, plan);
+        case ECheckStep::Again: return CopyAgain(source, target, plan, carried);
         case ECheckStep::Fail: return false;
     }
     return target.CloseFile(true) || ReportError(ERROR_UNKNOWN, &target, target.GetFileError());
 }
 
-bool CTskDataFile::CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan) {
+bool CTskDataFile::CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan, uint64_t carried) {
+    // The bytes the parts carried count once in the job: the stream counts them again.
+    Job().AddProcessedBytes(-static_cast<int64_t>(carried));
     const CSourceFacts now = source.DescribeSource(true);
     CTransferPlan again = PlanTransfer(false, now, target.DescribeTarget(now, false));
     again.verify = plan.verify;

@@ -209,10 +209,11 @@ private:
     // source is asked whether it changed meanwhile and the file is checked.
     bool CopyInParts(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan, std::vector<CFilePart> parts,
                      bool report);
-    bool FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan);
+    // `carried`: the bytes the parts brought in this run.
+    bool FinishParts(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan, uint64_t carried);
     // The file once more in one stream from its first byte, the target
-    // discarded already.
-    bool CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan);
+    // discarded already; the `carried` bytes counted before are taken back.
+    bool CopyAgain(CTskDataFile& source, CTskDataFile& target, const CTransferPlan& plan, uint64_t carried);
     // The copy passes, with the take-ups after cuts; true once both sides
     // closed complete and the file passed its check.
     bool CopyBlocks(CTskDataFile& source, CTskDataFile& target, CTransferPlan plan);

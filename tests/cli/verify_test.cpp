@@ -95,9 +95,11 @@ TEST(VerifyTest, AFileInPartsIsCheckedWholeAndGoesAgainInOneStreamWhenItDiffers)
         FaultRelay relay("127.0.0.1", static_cast<uint16_t>(server.Port()), {.flipDataAt = kFlipAt, .flips = flips});
         ASSERT_TRUE(relay.Start());
         const std::string log = local / Format("parts%d.log", flips);
-        const CliResult run = RunCli({"download", "--segments", "2", "--overwrite",
-                                      server.UrlAt(relay.GetPort(), "/in/parts.bin"), local / "back/", "--log", log});
+        const CliResult run =
+            RunCli({"download", "--segments", "2", "--overwrite", server.UrlAt(relay.GetPort(), "/in/parts.bin"),
+                    local / "back/", "--log", log, "--json"});
         ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(Format("\"bytes\":%zu", data.size())), std::string::npos) << "counted once: " << run.out;
         EXPECT_TRUE(ReadFile(local / "back/parts.bin") == data);
         const std::string records = ReadFile(log);
         EXPECT_EQ(Count(records, "Parts: /in/parts.bin in 2 parts"), 1) << records;
