@@ -89,12 +89,14 @@ CPartCopy::EEnd CPartCopy::Run() {
             lock.unlock();
             if (m_job.IsAborted()) Stop(EEnd::Cancelled, std::string());
             Report(false);
+            KeepParts(false);
             lock.lock();
             further.ended.wait_for(lock, kWaitStep);
         }
     }
     for (std::thread& thread : further.threads) thread.join();
     Report(true);
+    KeepParts(true);
     const std::lock_guard<std::mutex> lock(m_mutex);
     return m_end;
 }
@@ -216,6 +218,7 @@ CPartCopy::EPass CPartCopy::Pass(CTskDataFile& reader, size_t index, bool leadin
         m_job.AddProcessedBytes(static_cast<int64_t>(received));
         // The job's rate limit holds for its every session together.
         m_job.Pace(received);
+        KeepParts(false);
         if (leading) Report(false);
     }
     reader.CloseFile(false);
@@ -245,10 +248,23 @@ void CPartCopy::Report(bool force) {
         m_nReported = written;
         m_lastProgress = now;
     }
-    if (force || now - m_lastKept >= kKeepInterval) {
-        m_target.KeepParts(m_stamp, Parts());
-        m_lastKept = now;
+}
+
+void CPartCopy::KeepParts(bool force) {
+    // Whichever session wrote last keeps them: one whose stream is silent
+    // must not hold back what the others wrote meanwhile.
+    std::unique_lock<std::mutex> lock(m_keepMutex, std::defer_lock);
+    if (force) {
+        lock.lock();
+    } else if (!lock.try_lock()) {
+        return;
     }
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_lastKept < kKeepInterval) return;
+    // Each part's end is read after its bytes were written: the parts kept
+    // never claim more than the file holds.
+    m_target.KeepParts(m_stamp, Parts());
+    m_lastKept = now;
 }
 
 }  // namespace velmora

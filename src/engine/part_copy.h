@@ -22,8 +22,9 @@ namespace velmora {
 // taken once it has one; a session the server refuses leaves its parts to
 // the others. A part that is cut goes on from where it stopped, over its
 // session logged in again. What each part holds is kept with the partial
-// file as it goes (every second, and when the copy stops), so that a run
-// killed at any point leaves parts that a later run continues.
+// file as it goes (at least every second while bytes come, and when the
+// copy stops), so that a run killed at any point leaves parts that a later
+// run continues.
 //
 //   CPartCopy copy(source, target, stamp, parts, sessions);
 //   switch (copy.Run()) { ... copy.GetError() ... }
@@ -72,8 +73,11 @@ private:
     // The copy ends for every session; the first reason stands. False.
     bool Stop(EEnd end, const std::string& error);
     bool Stopped() const;
-    // On the calling thread: progress, and the parts kept, when due.
+    // On the calling thread: progress, when due.
     void Report(bool force);
+    // From any thread: what each part holds kept with the partial file,
+    // when due (or `force`).
+    void KeepParts(bool force);
     // Bytes the parts hold.
     uint64_t Written() const;
 
@@ -97,6 +101,7 @@ private:
     uint64_t m_nHeld = 0;  // what the parts held before the run
     uint64_t m_nReported = 0;
     std::chrono::steady_clock::time_point m_lastProgress;
+    std::mutex m_keepMutex;  // one keeper at a time
     std::chrono::steady_clock::time_point m_lastKept;
 };
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "engine/file_parts.h"
 #include "platform/file_stream.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_relay.h"
@@ -257,6 +258,57 @@ TEST_F(CliTest, AKilledDownloadIsContinuedOnlyFromTheSameRemoteFile) {
         EXPECT_EQ(resumed.err.find("> REST ") != std::string::npos, !replaced) << resumed.err;
         EXPECT_EQ(ReadFile(log).find("is not the file the") != std::string::npos, replaced);
     }
+}
+
+// A download in parts killed at some moment: the partial file's note never
+// claims a byte the file does not hold, and the same command run again
+// takes every part up from what the note says.
+TEST_F(CliTest, AKilledDownloadInPartsIsTakenUpPartByPart) {
+    const std::string data = RandomBytes(8 << 20, 17);
+    WriteFile(server.Path("in/parts.bin"), data);
+    FaultRelay relay(server.GetHost(), server.GetPort(), {});
+    ASSERT_TRUE(relay.Start());
+    const std::string url = "ftp://" + server.GetUser() + ":" + server.GetPassword() +
+                            "@127.0.0.1:" + std::to_string(relay.GetPort()) + "/in/parts.bin";
+    const std::string target = local / "got/parts.bin";
+    const auto heldParts = [&] {
+        std::string note;
+        return platform::ReadPartialNote(target, note) ? ParsePartialNote(note).parts : std::vector<CFilePart>();
+    };
+    const auto written = [](const std::vector<CFilePart>& parts) {
+        uint64_t sum = 0;
+        for (const CFilePart& part : parts) sum += part.done - part.start;
+        return sum;
+    };
+    {
+        CliProcess killed({"download", "--segments", "4", "--limit-rate", "2M", url, local / "got/"});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (written(heldParts()) < (3u << 20) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        killed.Signal(SIGKILL);
+        killed.Finish();
+    }
+    const std::vector<CFilePart> held = heldParts();
+    ASSERT_EQ(held.size(), 4u);
+    ASSERT_GE(written(held), 3u << 20);
+    const std::string partial = ReadFile(local / "got/.parts.bin.part");
+    for (const CFilePart& part : held) {
+        ASSERT_GE(partial.size(), part.done);
+        EXPECT_TRUE(partial.compare(part.start, part.done - part.start, data, part.start, part.done - part.start) == 0)
+            << "part " << part.start << " claims bytes it does not hold";
+    }
+    const size_t restartsBefore = relay.GetCommands("REST").size();
+    const std::string log = local / "parts.log";
+    const CliResult again = RunCli({"--log", log, "download", "--segments", "4", url, local / "got/"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(ReadFile(target) == data) << "different contents";
+    EXPECT_NE(ReadFile(log).find("Continued: /in/parts.bin in 4 parts"), std::string::npos) << ReadFile(log);
+    std::vector<std::string> restarts = relay.GetCommands("REST");
+    restarts.erase(restarts.begin(), restarts.begin() + static_cast<std::ptrdiff_t>(restartsBefore));
+    std::set<std::string> expected;
+    for (const CFilePart& part : held)
+        if (!part.IsComplete() && part.done > 0) expected.insert("REST " + std::to_string(part.done));
+    EXPECT_EQ(std::set<std::string>(restarts.begin(), restarts.end()), expected);
 }
 
 // An upload killed in the middle leaves its part under the file's own name:
