@@ -681,6 +681,21 @@ TEST_F(PartsTest, ACutPartGoesOnFromWhereItBroke) {
     EXPECT_EQ(FilesHere(), 1u);
 }
 
+// One part's data stops coming: its session is cut once it is too slow for
+// the job and the part goes on from where it stopped; the others are not
+// held back meanwhile.
+TEST_F(PartsTest, ASilentPartIsCutAndTakenUp) {
+    int cuts = 0;
+    InterruptionWatch watch([&] { ++cuts; });
+    CStatistic::Job().Settings().m_lowSpeed = {1000, 1};
+    Relay({.stallDataAfter = 300000, .stalls = 1});
+    ASSERT_TRUE(DownloadBig()) << Job().m_strLastError;
+    EXPECT_TRUE(ReadFile(local / "big.bin") == data) << "different contents";
+    EXPECT_EQ(cuts, 1);
+    EXPECT_EQ(relay->GetCommands("RETR").size(), 5u);
+    EXPECT_EQ(Job().m_nProcessedBytes, static_cast<int64_t>(data.size()));
+}
+
 TEST_F(PartsTest, AServerThatRefusesFurtherSessionsGetsTheFileOverTheOneItAllows) {
     int refusals = 0;
     InterruptionWatch watch([&] { ++refusals; }, "Sessions:");
