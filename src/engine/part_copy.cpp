@@ -82,7 +82,12 @@ CPartCopy::EEnd CPartCopy::Run() {
                 further.ended.notify_all();
             });
     }
-    Work(m_source, true);
+    try {
+        Work(m_source, true);
+    } catch (const std::exception& error) {
+        // The further sessions stop and are waited for before it goes on.
+        Stop(EEnd::ReadFailed, error.what());
+    }
     {
         std::unique_lock<std::mutex> lock(further.mutex);
         while (further.running > 0) {
