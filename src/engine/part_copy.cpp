@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -20,8 +21,7 @@ constexpr auto kPartProgressInterval = std::chrono::seconds(2);
 // What each part holds is kept with the partial file at least this often:
 // a run killed at any moment repeats at most this much of the work.
 constexpr auto kKeepInterval = std::chrono::seconds(1);
-// How often the calling thread, its own parts done, reports while the
-// other sessions finish theirs.
+// How often the calling thread reports while the sessions read.
 constexpr auto kWaitStep = std::chrono::milliseconds(100);
 
 std::vector<CFilePart> Bounds(std::vector<CFilePart> parts) {
@@ -31,11 +31,51 @@ std::vector<CFilePart> Bounds(std::vector<CFilePart> parts) {
 
 }  // namespace
 
-struct CPartCopy::CFurther {
-    std::mutex mutex;
-    std::condition_variable ended;
-    int running = 0;
-    std::vector<std::thread> threads;
+// The reading threads, each bound to the job, and the wait for their end.
+class CPartCopy::CReaders {
+public:
+    ~CReaders() {
+        for (std::thread& thread : m_threads) thread.join();
+    }
+
+    void Start(CPartCopy& copy, std::function<void()> work) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_running;
+        }
+        m_threads.emplace_back([this, &copy, work = std::move(work)] {
+            {
+                const CJobBinding binding(copy.m_job);
+                CLogStatus::SetDepth(copy.m_nDepth);
+                try {
+                    work();
+                } catch (const std::exception& error) {
+                    // Nothing may leave a thread: the copy fails as on any other exception.
+                    copy.Stop(EEnd::ReadFailed, error.what());
+                }
+            }
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            --m_running;
+            m_ended.notify_all();
+        });
+    }
+
+    // Until every thread has ended, `between` every step of the wait.
+    void WaitAll(const std::function<void()>& between) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (m_running > 0) {
+            lock.unlock();
+            between();
+            lock.lock();
+            m_ended.wait_for(lock, kWaitStep);
+        }
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    int m_running = 0;
+    std::vector<std::thread> m_threads;
 };
 
 CPartCopy::CPartCopy(CTskDataFile& source, CTskDataFile& target, const CSourceStamp& stamp,
@@ -69,37 +109,22 @@ uint64_t CPartCopy::Written() const {
 CPartCopy::EEnd CPartCopy::Run() {
     m_lastProgress = m_lastKept = std::chrono::steady_clock::now();
     m_nHeld = m_nReported = Written();
-    CFurther further;
-    // Asked here: the source is not to be read from other threads.
+    // Asked here: the source is not read from other threads before.
     const CTskDataFile::CPartReaders readers = m_source.PartReaders();
+    CReaders running;
+    // The source's own session reads too, on a thread of its own like the
+    // others: this thread only reports, so that a part whose data stops
+    // coming holds back neither the others' progress nor the program.
+    running.Start(*this, [this] { Work(m_source); });
     if (readers) {
-        further.running = m_nSessions - 1;
         for (int index = 1; index < m_nSessions; ++index)
-            further.threads.emplace_back([this, &further, &readers] {
-                RunFurther(readers);
-                const std::lock_guard<std::mutex> lock(further.mutex);
-                --further.running;
-                further.ended.notify_all();
-            });
+            running.Start(*this, [this, &readers] { RunFurther(readers); });
     }
-    try {
-        Work(m_source, true);
-    } catch (const std::exception& error) {
-        // The further sessions stop and are waited for before it goes on.
-        Stop(EEnd::ReadFailed, error.what());
-    }
-    {
-        std::unique_lock<std::mutex> lock(further.mutex);
-        while (further.running > 0) {
-            lock.unlock();
-            if (m_job.IsAborted()) Stop(EEnd::Cancelled, std::string());
-            Report(false);
-            KeepParts(false);
-            lock.lock();
-            further.ended.wait_for(lock, kWaitStep);
-        }
-    }
-    for (std::thread& thread : further.threads) thread.join();
+    running.WaitAll([this] {
+        if (m_job.IsAborted()) Stop(EEnd::Cancelled, std::string());
+        Report(false);
+        KeepParts(false);
+    });
     Report(true);
     KeepParts(true);
     const std::lock_guard<std::mutex> lock(m_mutex);
@@ -107,17 +132,10 @@ CPartCopy::EEnd CPartCopy::Run() {
 }
 
 void CPartCopy::RunFurther(const CTskDataFile::CPartReaders& readers) {
-    const CJobBinding binding(m_job);
-    CLogStatus::SetDepth(m_nDepth);
-    try {
-        std::string error;
-        std::unique_ptr<CTskDataFile> reader = readers(error);
-        if (!reader) return NoteRefusal(error);
-        Work(*reader, false);
-    } catch (const std::exception& error) {
-        // Nothing may leave a thread: the copy fails as on any other exception.
-        Stop(EEnd::ReadFailed, error.what());
-    }
+    std::string error;
+    std::unique_ptr<CTskDataFile> reader = readers(error);
+    if (!reader) return NoteRefusal(error);
+    Work(*reader);
 }
 
 void CPartCopy::NoteRefusal(const std::string& error) {
@@ -127,15 +145,15 @@ void CPartCopy::NoteRefusal(const std::string& error) {
                         Format("no further session (%s): the file goes on in the sessions it has", error.c_str()));
 }
 
-void CPartCopy::Work(CTskDataFile& reader, bool leading) {
+void CPartCopy::Work(CTskDataFile& reader) {
     // Each part is taken once, by whichever session comes for it first.
     for (size_t index = m_next++; index < m_bounds.size() && !Stopped(); index = m_next++) {
         if (m_done[index].load() == m_bounds[index].end) continue;
-        if (!ReadPart(reader, index, leading)) return;
+        if (!ReadPart(reader, index)) return;
     }
 }
 
-bool CPartCopy::ReadPart(CTskDataFile& reader, size_t index, bool leading) {
+bool CPartCopy::ReadPart(CTskDataFile& reader, size_t index) {
     int fruitless = 0;  // take-ups in a row that got less than a block further
     uint64_t reached = m_done[index].load();
     for (bool open = Open(reader, index);; open = TakeUp(reader, index)) {
@@ -144,7 +162,7 @@ bool CPartCopy::ReadPart(CTskDataFile& reader, size_t index, bool leading) {
             return false;
         }
         if (open) {
-            const EPass pass = Pass(reader, index, leading);
+            const EPass pass = Pass(reader, index);
             if (pass != EPass::Broken) return pass == EPass::Done;
         }
         const uint64_t done = m_done[index].load();
@@ -181,7 +199,7 @@ bool CPartCopy::TakeUp(CTskDataFile& reader, size_t index) {
     return true;
 }
 
-CPartCopy::EPass CPartCopy::Pass(CTskDataFile& reader, size_t index, bool leading) {
+CPartCopy::EPass CPartCopy::Pass(CTskDataFile& reader, size_t index) {
     const CFilePart& bounds = m_bounds[index];
     const bool last = bounds.end == m_length;
     std::vector<char> buffer(CTskDataFile::BufferSize(m_length));
@@ -224,7 +242,6 @@ CPartCopy::EPass CPartCopy::Pass(CTskDataFile& reader, size_t index, bool leadin
         // The job's rate limit holds for its every session together.
         m_job.Pace(received);
         KeepParts(false);
-        if (leading) Report(false);
     }
     reader.CloseFile(false);
     return EPass::Stopped;

@@ -16,11 +16,11 @@
 namespace velmora {
 
 // A download in parts: every part of the file read over a session of its
-// own and written in place at its offset, all at once. The source's own
-// session reads the first part on the calling thread; each further session
-// is logged in on a thread of its own, and takes the next part not yet
-// taken once it has one; a session the server refuses leaves its parts to
-// the others. A part that is cut goes on from where it stopped, over its
+// own and written in place at its offset, all at once. Each session reads
+// on a thread of its own: the source's own at once, each further one once
+// it is logged in; each takes the next part nobody took, and a session the
+// server refuses leaves its parts to the others. The calling thread reports
+// progress meanwhile. A part that is cut goes on from where it stopped, over its
 // session logged in again. What each part holds is kept with the partial
 // file as it goes (at least every second while bytes come, and when the
 // copy stops), so that a run killed at any point leaves parts that a later
@@ -52,24 +52,23 @@ public:
     std::vector<CFilePart> Parts() const;
 
 private:
-    struct CFurther;
+    class CReaders;
     enum class EPass { Done, Broken, Stopped };
 
     // Reads the parts not taken yet with `reader`, one after the other,
-    // until none is left or the copy stops; `leading` on the calling
-    // thread, which also reports progress.
-    void Work(CTskDataFile& reader, bool leading);
-    // A further session's thread: logs in, then works.
+    // until none is left or the copy stops.
+    void Work(CTskDataFile& reader);
+    // A further session: logs in, then works.
     void RunFurther(const CTskDataFile::CPartReaders& readers);
     void NoteRefusal(const std::string& error);
     // One part to its end, taken up after every cut that got somewhere.
-    bool ReadPart(CTskDataFile& reader, size_t index, bool leading);
+    bool ReadPart(CTskDataFile& reader, size_t index);
     // The part's stream from where it stands.
     bool Open(CTskDataFile& reader, size_t index);
     // After a cut: the session logged in again and the stream opened anew.
     bool TakeUp(CTskDataFile& reader, size_t index);
     // Reads and writes until the part's end, a cut or a stop.
-    EPass Pass(CTskDataFile& reader, size_t index, bool leading);
+    EPass Pass(CTskDataFile& reader, size_t index);
     // The copy ends for every session; the first reason stands. False.
     bool Stop(EEnd end, const std::string& error);
     bool Stopped() const;
