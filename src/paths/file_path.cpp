@@ -502,7 +502,8 @@ bool CFilePath::RenameFile(std::string_view name) {
 bool CFilePath::CreateDirectoryW() const {
     if (IsExistsDirectory()) return true;
     const std::string folder = StatusText(GetDriveAndDir());
-    return !folder.empty() && platform::CreateDirectory(folder);
+    // Another session of the job may make the same folder at the same time.
+    return !folder.empty() && (platform::CreateDirectory(folder) || IsExistsDirectory());
 }
 
 bool CFilePath::CreateFolder() const {

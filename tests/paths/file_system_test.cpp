@@ -1,5 +1,9 @@
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -221,6 +225,26 @@ TEST(FilePathFileSystem, CreateFolderRenameAndDelete) {
     EXPECT_FALSE(fs::exists(dir / "a/notes.md"));
 
     EXPECT_FALSE(CFilePath("\\\\srv\\share\\x\\f.txt").CreateFolder());
+}
+
+// Sessions of one job make the same target folder at the same moment: a
+// folder another made meanwhile is there, not missing.
+TEST(FilePathFileSystem, AFolderMadeByManyAtOnceIsMadeForEach) {
+    TempDir dir;
+    for (int round = 0; round < 40; ++round) {
+        const CFilePath file(dir.path() + "/r" + std::to_string(round) + "/a/b/f.txt");
+        std::atomic<int> waiting{8};
+        std::atomic<int> made{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 8; ++i) {
+            threads.emplace_back([&] {
+                for (--waiting; waiting > 0;) std::this_thread::yield();
+                if (file.CreateFolder()) ++made;
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+        ASSERT_EQ(made, 8) << "round " << round;
+    }
 }
 
 TEST(FileFind, PatternsEntriesAndCopies) {
