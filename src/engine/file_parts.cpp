@@ -30,7 +30,8 @@ bool ReadParts(std::string_view line, std::vector<CFilePart>& parts) {
         line.remove_prefix(1);
         const size_t space = line.find(' ');
         CFilePart part;
-        if (!ReadPart(line.substr(0, space), part)) return false;
+        // No run makes more parts than kMaxFileParts: a note with more was not written by one.
+        if (parts.size() == kMaxFileParts || !ReadPart(line.substr(0, space), part)) return false;
         parts.push_back(part);
         line.remove_prefix(space == std::string_view::npos ? line.size() : space);
     }

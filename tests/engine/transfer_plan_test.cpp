@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/format.h"
 #include "engine/file_parts.h"
 #include "engine/overwrite_policy.h"
 #include "engine/transfer_plan.h"
@@ -141,6 +142,10 @@ TEST(FilePartsTest, ThePartsNoteReadsBackAndAnythingElseIsNoNote) {
     EXPECT_EQ(single.stamp, kSource);
     EXPECT_TRUE(single.parts.empty());
     EXPECT_EQ(PartsNote(kSource, {}), kSource.Note());
+
+    std::string many = kSource.Note() + "parts";
+    for (int i = 0; i <= kMaxFileParts; ++i) many += Format(" %d:%d:%d", i, i + 1, i + 1);
+    EXPECT_TRUE(ParsePartialNote(many + "\n").parts.empty()) << "more parts than any run makes";
 
     // A note cut short or changed tells nothing: its stamp is not trusted either.
     for (const std::string& bad :
