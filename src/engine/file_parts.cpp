@@ -63,6 +63,12 @@ uint64_t WrittenPrefix(const std::vector<CFilePart>& parts) {
     return prefix;
 }
 
+uint64_t HeldBytes(const std::vector<CFilePart>& parts) {
+    uint64_t held = 0;
+    for (const CFilePart& part : parts) held += part.done - part.start;
+    return held;
+}
+
 bool CoverFile(const std::vector<CFilePart>& parts, uint64_t length) {
     uint64_t next = 0;
     for (const CFilePart& part : parts) {

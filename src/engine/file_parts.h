@@ -35,6 +35,9 @@ VELMORA_API std::vector<CFilePart> SplitIntoParts(uint64_t length, int count);
 // that is not in parts may go on from.
 VELMORA_API uint64_t WrittenPrefix(const std::vector<CFilePart>& parts);
 
+// The bytes the parts hold, gaps or not.
+VELMORA_API uint64_t HeldBytes(const std::vector<CFilePart>& parts);
+
 // Whether `parts` cover [0, length) in order, each within its bounds.
 VELMORA_API bool CoverFile(const std::vector<CFilePart>& parts, uint64_t length);
 

@@ -100,11 +100,7 @@ std::vector<CFilePart> CPartCopy::Parts() const {
     return parts;
 }
 
-uint64_t CPartCopy::Written() const {
-    uint64_t written = 0;
-    for (size_t index = 0; index < m_bounds.size(); ++index) written += m_done[index].load() - m_bounds[index].start;
-    return written;
-}
+uint64_t CPartCopy::Written() const { return HeldBytes(Parts()); }
 
 CPartCopy::EEnd CPartCopy::Run() {
     m_lastProgress = m_lastKept = std::chrono::steady_clock::now();

@@ -188,8 +188,7 @@ bool CTskDataFile::CopyOneStream(CTskDataFile& source, CTskDataFile& target, CTr
 
 bool CTskDataFile::CopyInParts(CTskDataFile& source, CTskDataFile& target, CTransferPlan& plan,
                                std::vector<CFilePart> parts, bool report) {
-    const bool held =
-        std::any_of(parts.begin(), parts.end(), [](const CFilePart& part) { return part.done > part.start; });
+    const bool held = HeldBytes(parts) > 0;
     const auto open = [&] {
         if (target.OpenParts(held)) return true;
         return ReportError(ERROR_WRITE, &target,
@@ -206,11 +205,9 @@ bool CTskDataFile::CopyInParts(CTskDataFile& source, CTskDataFile& target, CTran
         return CopyOneStream(source, target, plan, false);
     }
     const uint64_t length = parts.back().end;
-    uint64_t kept = 0;
-    for (const CFilePart& part : parts) kept += part.done - part.start;
     LogText(LOG_STATUS, held ? "Continued:" : "Parts:",
             Format("%s in %zu parts (%llu of %llu bytes held)", source.SourceText().c_str(), parts.size(),
-                   static_cast<unsigned long long>(kept), static_cast<unsigned long long>(length)));
+                   static_cast<unsigned long long>(HeldBytes(parts)), static_cast<unsigned long long>(length)));
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_START, 1);
     SendProgress(PROGRESS_UNIT_FILE_BYTES, MSG_PROGRESS_RANGE, 0, static_cast<int64_t>(length));
     // Parts a cut left are taken up over as many sessions as asked now.

@@ -96,8 +96,8 @@ bool CTskLocalFile::OpenAs(uint32_t flags, const CTransferPlan& plan) {
         if (!Writing() && !Writer().OpenPartial(m_Path.GetPath(), true, &error)) return SetFileError(error);
         if (!m_pWriter->Truncate(plan.offset, &error)) return SetFileError(error);
         // What parts held beyond the offset is gone: the note keeps the stamp alone.
-        const CPartialNote note = ReadNote();
-        if (!note.parts.empty() && note.stamp) m_pWriter->SetPartialNote(note.stamp->Note());
+        const std::optional<CPartialNote> note = ReadNote();
+        if (note && note->stamp && !note->parts.empty()) m_pWriter->SetPartialNote(note->stamp->Note());
         return true;
     }
     if (!Reading() && !Reader().Open(m_Path.GetPath(), &error)) return SetFileError(error);
@@ -120,28 +120,30 @@ CTargetFacts CTskLocalFile::DescribeTarget(const CSourceFacts& source, bool cont
     facts.writesInParts = true;
     if (!continuing) return facts;
     facts.held = platform::HeldOfPartial(m_Path.GetPath(), source.length.value_or(0));
-    std::string text;
-    if (!platform::ReadPartialNote(m_Path.GetPath(), text)) return facts;
-    CPartialNote note = ParsePartialNote(text);
+    std::optional<CPartialNote> note = ReadNote();
+    if (!note) return facts;
     // A note that cannot be read may describe parts with gaps between
     // them: the file's size does not tell what it holds.
-    if (!note.stamp) {
+    if (!note->stamp) {
         facts.held = 0;
         return facts;
     }
-    facts.heldStamp = note.stamp;
-    if (!note.parts.empty()) facts.held = std::min(facts.held, WrittenPrefix(note.parts));
-    facts.parts = std::move(note.parts);
+    facts.heldStamp = note->stamp;
+    if (!note->parts.empty()) facts.held = std::min(facts.held, WrittenPrefix(note->parts));
+    facts.parts = std::move(note->parts);
     return facts;
 }
 
 void CTskLocalFile::KeepStamp(const CSourceStamp& stamp) { Writer().SetPartialNote(stamp.Note()); }
 
-std::optional<CSourceStamp> CTskLocalFile::PartialStamp() { return ReadNote().stamp; }
+std::optional<CSourceStamp> CTskLocalFile::PartialStamp() {
+    const std::optional<CPartialNote> note = ReadNote();
+    return note ? note->stamp : std::nullopt;
+}
 
-CPartialNote CTskLocalFile::ReadNote() const {
+std::optional<CPartialNote> CTskLocalFile::ReadNote() const {
     std::string text;
-    if (!platform::ReadPartialNote(m_Path.GetPath(), text)) return {};
+    if (!platform::ReadPartialNote(m_Path.GetPath(), text)) return std::nullopt;
     return ParsePartialNote(text);
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "engine/tsk_data_file.h"
 #include "platform/api.h"
@@ -65,8 +66,9 @@ private:
     // start, most of them waiting their turn.
     platform::CFileReader& Reader();
     platform::CReplacingFileWriter& Writer();
-    // The note kept with the partial file, as far as it can be read.
-    CPartialNote ReadNote() const;
+    // The note kept with the partial file, as far as it can be read (no
+    // stamp when it cannot); none when the partial file has no note.
+    std::optional<CPartialNote> ReadNote() const;
 
     // Until the file is closed after reading.
     std::unique_ptr<platform::CFileReader> m_pReader;

@@ -275,22 +275,17 @@ TEST_F(CliTest, AKilledDownloadInPartsIsTakenUpPartByPart) {
         std::string note;
         return platform::ReadPartialNote(target, note) ? ParsePartialNote(note).parts : std::vector<CFilePart>();
     };
-    const auto written = [](const std::vector<CFilePart>& parts) {
-        uint64_t sum = 0;
-        for (const CFilePart& part : parts) sum += part.done - part.start;
-        return sum;
-    };
     {
         CliProcess killed({"download", "--segments", "4", "--limit-rate", "2M", url, local / "got/"});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (written(heldParts()) < (3u << 20) && std::chrono::steady_clock::now() < deadline)
+        while (HeldBytes(heldParts()) < (3u << 20) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         killed.Signal(SIGKILL);
         killed.Finish();
     }
     const std::vector<CFilePart> held = heldParts();
     ASSERT_EQ(held.size(), 4u);
-    ASSERT_GE(written(held), 3u << 20);
+    ASSERT_GE(HeldBytes(held), 3u << 20);
     const std::string partial = ReadFile(local / "got/.parts.bin.part");
     for (const CFilePart& part : held) {
         ASSERT_GE(partial.size(), part.done);
