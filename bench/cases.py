@@ -261,15 +261,7 @@ def _large_file_rows(ctx, name, size, label, runs, port=None, lftp_settings="", 
     download = run_tools(ctx, down, runs)
     tables = [upload, download]
     if segmented_peer:
-        work = "download one file of %s in four parts" % label
-        parts = [Tool(Row(work, "parcelo-cli download --segments 4", True, amount=size, unit="MiB/s",
-                          note="four sessions, one part each"),
-                      ctx.ours("download", "--segments", "4", ctx.ours_url("data/" + name, port), out + "/parts/"),
-                      before=lambda: ctx.fresh_out("parts"), check=expect_size("%s/parts/%s" % (out, name), size)),
-                 Tool(Row(work, "lftp pget -n 4", False, amount=size, unit="MiB/s",
-                          note="four connections, one segment each"),
-                      ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port, lftp_settings),
-                      before=lambda: ctx.fresh_out("pget"), check=expect_size("%s/pget/%s" % (out, name), size))]
+        parts = _four_parts(ctx, "download one file of %s in four parts" % label, name, size, port, lftp_settings)
         tables.append(run_tools(ctx, parts, runs))
     os.remove(os.path.join(ctx.data, name))
     ctx.fresh_out()
@@ -527,6 +519,20 @@ def far_large_file(ctx):
 CAPPED_RATE = 32 * MIB
 
 
+def _four_parts(ctx, work, name, size, port, lftp_settings=""):
+    """Ours in four parts (the row compared) and lftp's pget in four
+    segments, both downloading data/`name` through `port`."""
+    out = ctx.out
+    return [Tool(Row(work, "parcelo-cli download --segments 4", True, amount=size, unit="MiB/s",
+                     note="four sessions, one part each"),
+                 ctx.ours("download", "--segments", "4", ctx.ours_url("data/" + name, port), out + "/parts/"),
+                 before=lambda: ctx.fresh_out("parts"), check=expect_size("%s/parts/%s" % (out, name), size)),
+            Tool(Row(work, "lftp pget -n 4", False, amount=size, unit="MiB/s",
+                     note="four connections, one segment each"),
+                 ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port, lftp_settings),
+                 before=lambda: ctx.fresh_out("pget"), check=expect_size("%s/pget/%s" % (out, name), size))]
+
+
 def capped_large_file(ctx):
     """A server that gives each session at most CAPPED_RATE (vsftpd's
     local_max_rate): what one stream cannot get past and parts can."""
@@ -539,23 +545,11 @@ def capped_large_file(ctx):
     out = ctx.out
     work = "download one file of " + label
     with ctx.server.capped(CAPPED_RATE) as capped:
-        port = capped.port
-
-        def fetch(tool, folder, command, note=None, ours=False):
-            return Tool(Row(work, tool, ours, amount=size, unit="MiB/s", note=note), command,
-                        before=lambda: ctx.fresh_out(folder),
-                        check=expect_size("%s/%s/%s" % (out, folder, name), size))
-
-        tools = [fetch("parcelo-cli download --segments 4", "parts",
-                       ctx.ours("download", "--segments", "4", ctx.ours_url("data/" + name, port), out + "/parts/"),
-                       "four sessions, one part each", ours=True),
-                 fetch("lftp pget -n 4", "pget",
-                       ctx.lftp("pget -n 4 data/%s -o %s/pget/%s" % (name, out, name), port),
-                       "four connections, one segment each"),
-                 fetch("parcelo-cli download", "one",
-                       ctx.ours("download", ctx.ours_url("data/" + name, port), out + "/one/"),
-                       "one stream: ratio = four parts ÷ one stream")]
-        table = run_tools(ctx, tools, ctx.runs)
+        one = Tool(Row(work, "parcelo-cli download", False, amount=size, unit="MiB/s",
+                       note="one stream: ratio = four parts ÷ one stream"),
+                   ctx.ours("download", ctx.ours_url("data/" + name, capped.port), out + "/one/"),
+                   before=lambda: ctx.fresh_out("one"), check=expect_size("%s/one/%s" % (out, name), size))
+        table = run_tools(ctx, _four_parts(ctx, work, name, size, capped.port) + [one], ctx.runs)
     os.remove(os.path.join(ctx.data, name))
     ctx.fresh_out()
     return [table]
